@@ -1,0 +1,20 @@
+// Drawing the boards, the falling pieces and the side panels.
+#pragma once
+
+#include "model/model.hpp"
+
+// Makes the player's board on screen match its table, writing only the
+// cells whose character on screen differs.
+void drawTable(Player p);
+
+// Paints the piece's solid cells on the board, then parks the cursor at (0, 0).
+void drawBlock(Player p);
+
+// Writes a space over each of the piece's solid cells, in the current attribute.
+void deleteBlock(Player p);
+
+// Paints the whole 5 x 5 shape of the next piece at (x, y) from the origin.
+void drawNextBlock(Player p, int x, int y);
+
+// Score line, "Next:" label and preview; parks the cursor at (0, 15).
+void drawWorld(Player p);

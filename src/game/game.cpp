@@ -1,0 +1,48 @@
+// Start-up, the frame skeleton and shutdown.
+#include <cstdlib>
+#include <ctime>
+
+#include "display/console.hpp"
+#include "display/draw.hpp"
+#include "game/game.hpp"
+#include "game/keys.hpp"
+#include "game/platform.hpp"
+
+void startGame(Game& g) {
+    g.tick = 0;
+    initPlayer(g.p1, 0, 0, 1, 11);
+    initPlayer(g.p2, 30, 0, 2, 12);
+    g.fps = 0;
+    g.sleep_value = 1;
+    g.last_time = clockSeconds();
+    g.fpsShown = 0;
+    g.delayShown = 0;
+    drawTable(g.p1);
+    drawTable(g.p2);
+}
+
+bool playFrame(Game& g) {
+    inputPhase(g);
+    if (g.tick % 10 == 0)
+        gravityPhase(g);
+    if (g.tick % 10 == 0 && lockPhase(g))
+        return false;
+    pace(g);
+    return !keyPressed(vkEscape);
+}
+
+// The prompt goes wherever the cursor was left, in the last attribute:
+// under "Game Over" after a top-out, under the readouts after Escape.
+void closeGame() {
+    print("\nKilepeshez nyomjon ENTER-t");
+    readChar();
+}
+
+void runGame() {
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    Game g;
+    startGame(g);
+    while (playFrame(g)) {
+    }
+    closeGame();
+}

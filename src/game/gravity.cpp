@@ -1,0 +1,41 @@
+// The shared gravity rhythm, locking, and the end of the game by top-out.
+#include "display/console.hpp"
+#include "display/draw.hpp"
+#include "game/game.hpp"
+
+void gravityPhase(Game& g) {
+    deleteBlock(g.p1);
+    deleteBlock(g.p2);
+    g.p1.by += 1;
+    g.p2.by += 1;
+    drawBlock(g.p1);
+    drawWorld(g.p1);
+    drawBlock(g.p2);
+    drawWorld(g.p2);
+}
+
+namespace {
+
+// Locks a landed piece; true when it topped the player out.
+bool lockIfLanded(Player& p, Game& g) {
+    drawWorld(p);
+    if (!collided(p))
+        return false;
+    placeBlock(p);
+    checkLines(p, g.p1, g.p2);
+    if (checkGameOver(p)) {
+        gotoxy(0, 16);
+        print("Game Over");
+        return true;
+    }
+    newBlock(p);
+    return false;
+}
+
+} // namespace
+
+// Player one always locks first, so a top-out there spares player two's
+// piece, and player one's penalty cell can stop player two's piece at once.
+bool lockPhase(Game& g) {
+    return lockIfLanded(g.p1, g) || lockIfLanded(g.p2, g);
+}

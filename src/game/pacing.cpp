@@ -1,0 +1,47 @@
+// The adaptive frame delay and its two readouts.
+#include <cstdio>
+
+#include "display/console.hpp"
+#include "game/game.hpp"
+#include "game/platform.hpp"
+
+namespace {
+
+// Prints a readout at the cursor and blanks whatever is left of the longer
+// one before it, so "10" followed by "9" never shows "90".
+void printReadout(int& shown, const char* format, int value) {
+    char text[24];
+    int length = std::snprintf(text, sizeof text, format, value);
+    print("%s", text);
+    if (shown > length)
+        print("%*s", shown - length, "");
+    shown = length;
+}
+
+} // namespace
+
+// The delay moves by one millisecond a frame towards the rate at which a
+// second holds 11 frames: it falls while a second has counted fewer than
+// five frames and rises after that.
+void pace(Game& g) {
+    if (g.sleep_value > 0)
+        sleepMs(g.sleep_value);
+    g.tick += 1;
+    g.fps += 1;
+    setColor(7);
+    // A clock that reads earlier than the last report is taken as a new
+    // second too, so the readout and the delay never wait for it to catch up.
+    long long now = clockSeconds();
+    if (now != g.last_time) {
+        gotoxy(0, 18);
+        printReadout(g.fpsShown, "%dFPS", g.fps);
+        g.fps = 0;
+        g.last_time = clockSeconds();
+    }
+    if (g.fps > 5 && g.sleep_value < maxSleepMs)
+        g.sleep_value += 1;
+    if (g.fps < 5)
+        g.sleep_value -= 1;
+    gotoxy(1, 19);
+    printReadout(g.delayShown, "%d", g.sleep_value);
+}

@@ -1,0 +1,73 @@
+// Clearing full rows, scoring them, and the penalty cell for the opponent.
+#include <cstdlib>
+
+#include "display/console.hpp"
+#include "display/draw.hpp"
+#include "model/model.hpp"
+
+namespace {
+
+constexpr int lastPlayRow = mapHeight - 3; // row 12; 13 is the floor
+
+bool rowFull(const Player& p, int j) {
+    for (int c = 0; c < mapWidth; ++c)
+        if (p.table[j][c] == cellEmpty)
+            return false;
+    return true;
+}
+
+// Empties row j and moves every row above it down by one; row 0 keeps
+// what it had, and the wall columns are never touched.
+void clearRow(Player& p, int j) {
+    for (int c = 1; c < mapWidth - 1; ++c) {
+        p.table[j][c] = cellEmpty;
+        p.score += 1;
+    }
+    for (int k = j; k >= 1; --k)
+        for (int c = 1; c < mapWidth - 1; ++c)
+            p.table[k][c] = p.table[k - 1][c];
+}
+
+} // namespace
+
+void checkLines(Player& p, Player& p1, Player& p2) {
+    bool b = false;
+    for (int j = 0; j <= lastPlayRow; ++j) {
+        if (rowFull(p, j)) {
+            clearRow(p, j);
+            b = true;
+        }
+    }
+    if (b) {
+        Player& opponent = p.id == 1 ? p2 : p1;
+        addBlock(opponent);
+        drawTable(opponent);
+        drawWorld(opponent);
+        // The board redraw wrote over the opponent's falling piece.
+        drawBlock(opponent);
+    }
+    drawTable(p);
+}
+
+// One solid cell in a random row 6..9, if that row has five or more free
+// cells. The screen decides whether the random column is taken, so the
+// cell never lands where the opponent's falling piece is shown.
+void addBlock(Player& p) {
+    int y = std::rand() % 4 + 6;
+    int x = std::rand() % 18 + 1;
+    int spaceCount = 0;
+    int fx = 0;
+    for (int c = 0; c < mapWidth; ++c) {
+        if (p.table[y][c] == cellEmpty) {
+            if (spaceCount == 0)
+                fx = c;
+            ++spaceCount;
+        }
+    }
+    if (spaceCount <= 4)
+        return;
+    if (charAt(static_cast<short>(p.ox + x), static_cast<short>(p.oy + y)) == ' ')
+        p.table[y][x] = cellSolid;
+    else
+        p.table[y][fx] = cellSolid;
+}

@@ -1,0 +1,51 @@
+// The playfield model: one record per player, the board template, the piece
+// shapes and the rules that move, lock and clear pieces.
+#pragma once
+
+constexpr int mapWidth = 20;   // board columns, wall columns included
+constexpr int mapHeight = 15;  // board rows, floor and the row below it included
+constexpr int blockWidth = 5;  // piece grid columns
+constexpr int blockHeight = 5; // piece grid rows
+
+// Cell codes are characters of the console's OEM code page.
+constexpr int cellEmpty = 32;
+constexpr int cellWall = 178;
+constexpr int cellSolid = 219;
+
+struct Player {
+    int table[mapHeight][mapWidth]; // the board, [row][column], row 0 on top
+    int block[blockHeight][blockWidth]; // the falling piece in its own grid
+    int bx;    // board column of grid column 0; may be negative
+    int by;    // board row of grid row 0; negative while entering
+    int bt;    // type of the falling piece, 0..3
+    int nb;    // type of the next piece, 0..3
+    int id;    // 1 for the first player, 2 for the second
+    int score;
+    int ox;    // console column of board column 0
+    int oy;    // console row of board row 0
+    short color; // console attribute for everything drawn for this player
+};
+
+extern const int masterTable[mapHeight][mapWidth];
+extern const int block1[blockHeight][blockWidth]; // 2 x 2 square
+extern const int block2[blockHeight][blockWidth]; // bar of four
+extern const int block3[blockHeight][blockWidth]; // bar of three with a foot
+extern const int block4[blockHeight][blockWidth]; // row of three with a cell on top
+
+// The shape table of a piece type, or nullptr outside 0..3.
+const int (*shapeOf(int type))[blockWidth];
+
+// Spawning.
+void initPlayer(Player& p, int ox, int oy, int id, short color);
+void newBlock(Player& p);
+
+// Piece rules. The tests return 1 or 0.
+int collided(Player p);
+int checkWallColl(Player p);
+void rotateBlock(Player& p);
+void placeBlock(Player& p);
+int checkGameOver(Player p);
+
+// Line clearing, scoring and the penalty cell for the opponent.
+void checkLines(Player& p, Player& p1, Player& p2);
+void addBlock(Player& p);

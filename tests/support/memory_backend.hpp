@@ -1,0 +1,62 @@
+// An in-memory console and platform for tests and benchmarks: a grid of
+// cells that reads back what was written, scripted keys per frame and a
+// virtual clock that sleeping advances. A frame ends at each Escape poll.
+#pragma once
+
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace mem {
+
+constexpr int screenWidth = 80;
+constexpr int screenHeight = 25;
+
+struct Cell {
+    unsigned char code = ' ';
+    short attr = 0;
+};
+
+struct Backend {
+    Cell screen[screenHeight][screenWidth];
+    int cursorX = 0;
+    int cursorY = 0;
+    short attr = 7;
+    long long writes = 0;        // characters written to cells
+    long long cursorMoves = 0;   // gotoxy calls
+
+    // Keys held in each frame: heldKeys[frame] (frames past the end hold none).
+    std::vector<std::set<int>> heldKeys;
+    int frame = 0;               // Escape polls so far
+    bool recordPolls = true;
+    std::vector<std::pair<int, int>> polls; // (frame, key) of every key poll
+
+    long long nowMs = 1'000'000; // virtual monotonic clock
+    long long frameCostMs = 0;   // work time added at every frame's end
+    bool clockStalled = false;   // the clock stops where it is
+    long long stalledSeconds = 0;
+    long long sleptMs = 0;
+    int sleeps = 0;
+
+    int readChars = 0;           // calls of the final wait
+    int promptX = -1;            // cursor when the final wait began
+    int promptY = -1;
+
+    // Called at every frame's end (the Escape poll), with the frame number.
+    std::function<void(int)> onFrameEnd;
+};
+
+// The one back end every test shares; reset() gives a fresh one.
+Backend& backend();
+void reset();
+
+// Scripting helpers.
+void holdKey(int key, int fromFrame, int toFrame); // frames fromFrame..toFrame
+void stallClock();                                 // the clock stops now
+
+// Reading the screen back.
+std::string rowText(int y, int x = 0, int width = screenWidth);
+int countCells(unsigned char code, short attr, int x0, int y0, int x1, int y1);
+
+} // namespace mem
