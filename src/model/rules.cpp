@@ -8,35 +8,31 @@ bool onBoardColumn(int c) { return c >= 0 && c < mapWidth; }
 // Rows -1..13: the ones with a board row directly below them.
 bool hasRowBelow(int r) { return r + 1 >= 0 && r + 1 < mapHeight; }
 
-} // namespace
-
-// The piece cannot go one row further down. Only the cells directly below
-// its solid cells count, never the cells the piece itself covers.
-int collided(Player p) {
+// Whether `hit` holds for any solid piece cell in a board column and in
+// rows -1..13, visiting the grid row by row.
+template <typename Hit> int anyTestedCell(const Player& p, Hit hit) {
     for (int j = 0; j < blockHeight; ++j) {
         for (int i = 0; i < blockWidth; ++i) {
             int r = p.by + j;
             int c = p.bx + i;
-            if (solid(p, j, i) && onBoardColumn(c) && hasRowBelow(r) &&
-                p.table[r + 1][c] != cellEmpty)
+            if (solid(p, j, i) && onBoardColumn(c) && hasRowBelow(r) && hit(r, c))
                 return 1;
         }
     }
     return 0;
 }
 
+} // namespace
+
+// The piece cannot go one row further down. Only the cells directly below
+// its solid cells count, never the cells the piece itself covers.
+int collided(Player p) {
+    return anyTestedCell(p, [&p](int r, int c) { return p.table[r + 1][c] != cellEmpty; });
+}
+
 // The piece touches a wall column; walls are known by their column alone.
 int checkWallColl(Player p) {
-    for (int j = 0; j < blockHeight; ++j) {
-        for (int i = 0; i < blockWidth; ++i) {
-            int r = p.by + j;
-            int c = p.bx + i;
-            if (solid(p, j, i) && onBoardColumn(c) && hasRowBelow(r) &&
-                (c == 0 || c == mapWidth - 1))
-                return 1;
-        }
-    }
-    return 0;
+    return anyTestedCell(p, [](int, int c) { return c == 0 || c == mapWidth - 1; });
 }
 
 // A clockwise quarter turn of the whole grid about its centre cell.
