@@ -96,8 +96,9 @@ bool keyPressed(int virtualKey) {
     if (instance.recordPolls)
         instance.polls.emplace_back(instance.frame, virtualKey);
     const auto& held = instance.heldKeys;
-    bool down = instance.frame < static_cast<int>(held.size()) &&
-                held[instance.frame].count(virtualKey) != 0;
+    bool down = instance.keyScript ? instance.keyScript(instance.frame, virtualKey)
+                                   : instance.frame < static_cast<int>(held.size()) &&
+                                         held[instance.frame].count(virtualKey) != 0;
     if (virtualKey == vkEscape) {
         if (instance.onFrameEnd)
             instance.onFrameEnd(instance.frame);

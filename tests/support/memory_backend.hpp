@@ -26,8 +26,10 @@ struct Backend {
     long long writes = 0;        // characters written to cells
     long long cursorMoves = 0;   // gotoxy calls
 
-    // Keys held in each frame: heldKeys[frame] (frames past the end hold none).
+    // Keys held in each frame: heldKeys[frame] (frames past the end hold none),
+    // or, when set, whatever keyScript answers.
     std::vector<std::set<int>> heldKeys;
+    std::function<bool(int frame, int key)> keyScript;
     int frame = 0;               // Escape polls so far
     bool recordPolls = true;
     std::vector<std::pair<int, int>> polls; // (frame, key) of every key poll
