@@ -1,0 +1,72 @@
+// The console primitives on the Windows console. Every call fetches the
+// standard output handle afresh, and all text goes out with WriteConsoleA so
+// that the bytes reach the console untranslated and before the next cursor
+// move.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+
+#include "display/console.hpp"
+
+namespace {
+
+HANDLE output() { return GetStdHandle(STD_OUTPUT_HANDLE); }
+
+void write(const char* bytes, DWORD count) {
+    if (count == 0)
+        return;
+    DWORD written = 0;
+    WriteConsoleA(output(), bytes, count, &written, nullptr);
+}
+
+} // namespace
+
+void gotoxy(int x, int y) {
+    COORD at{static_cast<SHORT>(x), static_cast<SHORT>(y)};
+    SetConsoleCursorPosition(output(), at);
+}
+
+unsigned char charAt(short x, short y) {
+    HANDLE out = output();
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(out, &info))
+        print("GetConsoleScreenBufferInfo (%d)\n", static_cast<int>(GetLastError()));
+    char buf[2] = {' ', '\0'};
+    DWORD num_read = 0;
+    if (!ReadConsoleOutputCharacterA(out, buf, 1, COORD{x, y}, &num_read))
+        return ' ';
+    return static_cast<unsigned char>(buf[0]);
+}
+
+void setColor(short color) { SetConsoleTextAttribute(output(), static_cast<WORD>(color)); }
+
+void putChar(int code) {
+    char byte = static_cast<char>(code);
+    write(&byte, 1);
+}
+
+// A line feed goes out as CR LF, as the C runtime's text mode would write
+// it: the carriage return puts the cursor in column 0 whatever the
+// console's newline handling, and the line feed moves it down a row.
+void print(const char* format, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    int length = std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (length < 0)
+        return;
+    // Text longer than the buffer is cut short, never overrun.
+    const char* end = text + std::min<int>(length, sizeof text - 1);
+    const char* start = text;
+    for (const char* c = text; c != end; ++c) {
+        if (*c != '\n')
+            continue;
+        write(start, static_cast<DWORD>(c - start));
+        write("\r\n", 2);
+        start = c + 1;
+    }
+    write(start, static_cast<DWORD>(end - start));
+}

@@ -1,0 +1,51 @@
+// The console state the game borrows for its run.
+#include "console_session.hpp"
+
+#include <windows.h>
+
+#include <cstdlib>
+
+namespace {
+
+// Set once before the handlers that read them are installed.
+UINT savedCodePage = 0;
+WORD savedAttributes = 0;
+bool attributesSaved = false;
+
+HANDLE output() { return GetStdHandle(STD_OUTPUT_HANDLE); }
+
+// Safe to run twice: a Ctrl-C during the final wait may race the exit.
+void restoreConsole() {
+    if (savedCodePage != 0)
+        SetConsoleOutputCP(savedCodePage);
+    if (attributesSaved)
+        SetConsoleTextAttribute(output(), savedAttributes);
+}
+
+void restoreAtExit() { restoreConsole(); }
+
+// Runs on a thread of its own; returning FALSE lets the default handler
+// end the process as usual.
+BOOL WINAPI restoreOnSignal(DWORD) {
+    restoreConsole();
+    return FALSE;
+}
+
+} // namespace
+
+bool outputIsConsole() {
+    DWORD mode = 0;
+    return GetConsoleMode(output(), &mode) != 0;
+}
+
+void beginConsoleSession() {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(output(), &info)) {
+        savedAttributes = info.wAttributes;
+        attributesSaved = true;
+    }
+    savedCodePage = GetConsoleOutputCP();
+    std::atexit(restoreAtExit);
+    SetConsoleCtrlHandler(restoreOnSignal, TRUE);
+    SetConsoleOutputCP(437);
+}

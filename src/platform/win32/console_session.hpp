@@ -1,0 +1,12 @@
+// What the game changes on the console for its run, and puts back on the
+// way out.
+#pragma once
+
+// True when standard output is a console the game can draw on.
+bool outputIsConsole();
+
+// Switches the console output to code page 437, where codes 178 and 219
+// show as the dark shade and the full block, and arranges for the former
+// code page and text attribute to come back however the program ends:
+// a normal exit, Ctrl-C, Ctrl-Break or the console window closing.
+void beginConsoleSession();

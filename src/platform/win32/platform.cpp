@@ -1,0 +1,18 @@
+// Keyboard, delay, clock and the final wait on Windows.
+#include <windows.h>
+
+#include <cstdio>
+
+#include "game/platform.hpp"
+
+// The high bit means held now, the low bit pressed since the last query;
+// either counts.
+bool keyPressed(int virtualKey) { return GetAsyncKeyState(virtualKey) != 0; }
+
+void sleepMs(int ms) { Sleep(static_cast<DWORD>(ms)); }
+
+// The tick count runs from boot and is never set back with the calendar.
+long long clockSeconds() { return static_cast<long long>(GetTickCount64() / 1000); }
+
+// The console's line input hands the character over once Enter is pressed.
+int readChar() { return std::getchar(); }
