@@ -1,0 +1,64 @@
+// The console and platform calls of the game, answered by the current
+// terminal session: drawing goes into its screen buffer, keys and waits to
+// its input.
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "display/console.hpp"
+#include "game/platform.hpp"
+#include "session.hpp"
+
+namespace {
+
+term::TerminalSession& session() {
+    term::TerminalSession* s = term::currentSession();
+    if (s == nullptr) {
+        std::fputs("blockduel: the game ran without a terminal session\n", stderr);
+        std::abort();
+    }
+    return *s;
+}
+
+} // namespace
+
+void gotoxy(int x, int y) { session().screen().gotoxy(x, y); }
+
+unsigned char charAt(short x, short y) { return session().screen().charAt(x, y); }
+
+void setColor(short color) { session().screen().setColor(color); }
+
+void putChar(int code) { session().screen().putChar(code); }
+
+void print(const char* format, ...) {
+    char text[256];
+    va_list args;
+    va_start(args, format);
+    int length = std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (length < 0)
+        return;
+    if (length < static_cast<int>(sizeof text)) {
+        session().screen().write(text);
+        return;
+    }
+    std::string longer(static_cast<std::size_t>(length) + 1, '\0');
+    va_start(args, format);
+    std::vsnprintf(longer.data(), longer.size(), format, args);
+    va_end(args);
+    session().screen().write(longer.c_str());
+}
+
+bool keyPressed(int virtualKey) { return session().keyPressed(virtualKey); }
+
+void sleepMs(int ms) { session().sleepMs(ms); }
+
+long long clockSeconds() {
+    timespec now = {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec);
+}
+
+int readChar() { return session().readChar(); }

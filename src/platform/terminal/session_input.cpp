@@ -1,0 +1,157 @@
+// Reading the keyboard and waiting: the key polls of a frame, the frame's
+// sleep, the replies to queries and the final wait for Enter. Every wait
+// watches the terminal and the signal pipe together, so keys and signals
+// are handled as they come.
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <poll.h>
+#include <unistd.h>
+
+#include "game/keys.hpp"
+#include "session.hpp"
+#include "signals.hpp"
+
+namespace term {
+
+namespace {
+
+// Reads per drain: enough for any burst of keys, and the game goes on even
+// when input never stops coming.
+constexpr int maxReadsPerDrain = 16;
+// The longest single poll, so a clock step cannot stall a wait for long.
+constexpr long long maxPollMs = 1000;
+
+bool readable(int fd) {
+    pollfd ready = {fd, POLLIN, 0};
+    return poll(&ready, 1, 0) > 0;
+}
+
+} // namespace
+
+bool TerminalSession::keyPressed(int virtualKey) {
+    // The Escape poll is the last call of every frame: the picture goes out first.
+    if (virtualKey == vkEscape)
+        flush();
+    handleSignals();
+    readReady(Wait::Keys);
+    expireEscape(Wait::Keys);
+    return keys_.poll(virtualKey);
+}
+
+void TerminalSession::sleepMs(int ms) {
+    flush();
+    waitUntil(monotonicMs() + (ms > 0 ? ms : 0), Wait::Keys);
+}
+
+int TerminalSession::readChar() {
+    flush();
+    // What was typed during the game is not an answer to the prompt.
+    readReady(Wait::Reply);
+    keys_.releaseAll();
+    sawEnter_ = false;
+    waitUntil(-1, Wait::Enter);
+    return sawEnter_ ? '\n' : EOF;
+}
+
+bool TerminalSession::readReady(Wait wait) {
+    bool any = false;
+    for (int round = 0; round < maxReadsPerDrain && !inputClosed_; ++round) {
+        if (!readable(options_.inFd))
+            break;
+        unsigned char bytes[256];
+        ssize_t n = read(options_.inFd, bytes, sizeof bytes);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (n <= 0) {
+            // The other end is gone: no more keys, and no Enter to wait for.
+            inputClosed_ = true;
+            break;
+        }
+        long long now = monotonicMs();
+        for (ssize_t i = 0; i < n; ++i)
+            handleEvents(decoder_.add(bytes[i], now), wait);
+        any = true;
+    }
+    return any;
+}
+
+void TerminalSession::waitUntil(long long untilMs, Wait wait) {
+    for (;;) {
+        handleSignals();
+        expireEscape(wait);
+        if ((wait == Wait::Reply && sawAttributes_) ||
+            (wait == Wait::Enter && (sawEnter_ || inputClosed_)))
+            return;
+        long long now = monotonicMs();
+        if (untilMs >= 0 && now >= untilMs)
+            return;
+        long long next = untilMs;
+        long long escape = decoder_.deadline();
+        if (escape >= 0 && (next < 0 || escape < next))
+            next = escape;
+        int timeout = next < 0 ? -1 : static_cast<int>(std::min(std::max(next - now, 0LL), maxPollMs));
+        pollfd fds[2];
+        int count = 0;
+        if (!inputClosed_)
+            fds[count++] = {options_.inFd, POLLIN, 0};
+        if (signals::wakeFd() >= 0)
+            fds[count++] = {signals::wakeFd(), POLLIN, 0};
+        if (count == 0 && timeout < 0)
+            return;
+        if (poll(fds, static_cast<nfds_t>(count), timeout) <= 0)
+            continue;
+        signals::drainWake();
+        if (!inputClosed_ && fds[0].revents != 0)
+            readReady(wait);
+    }
+}
+
+void TerminalSession::expireEscape(Wait wait) {
+    long long due = decoder_.deadline();
+    if (due < 0)
+        return;
+    long long now = monotonicMs();
+    if (now >= due)
+        handleEvents(decoder_.timeout(now), wait);
+}
+
+void TerminalSession::handleEvents(const Events& events, Wait wait) {
+    for (int i = 0; i < events.count; ++i)
+        handle(events.items[i], wait);
+}
+
+void TerminalSession::handle(const InputEvent& event, Wait wait) {
+    switch (event.kind) {
+    case InputEvent::Interrupt: die(SIGINT);
+    case InputEvent::Suspend: suspend(); break;
+    case InputEvent::KittyFlags:
+        if (!sawAttributes_)
+            sawFlags_ = true;
+        break;
+    case InputEvent::DeviceAttributes: sawAttributes_ = true; break;
+    case InputEvent::Enter:
+        if (wait == Wait::Enter)
+            sawEnter_ = true;
+        break;
+    default:
+        if (wait == Wait::Keys)
+            keys_.apply(event);
+        break;
+    }
+}
+
+void TerminalSession::handleSignals() {
+    for (int signo : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        if (signals::take(signo))
+            die(signo);
+    if (signals::take(SIGTSTP))
+        suspend();
+    if (signals::take(SIGCONT))
+        continued();
+    if (signals::take(SIGWINCH))
+        windowChanged();
+}
+
+} // namespace term
