@@ -1,8 +1,7 @@
 // Checks the Windows console primitives on the console it runs in: what is
 // written must show where it was meant to and read back as written. Prints
 // one line per failed check to standard error and exits 1 if any failed.
-// Standard output must be a console; the check at exit needs code page 850
-// to be in use when the probe starts (the probe sets it itself).
+// Standard output must be a console.
 #include <windows.h>
 
 #include <cstdio>
@@ -101,6 +100,7 @@ int main() {
         std::fputs("console_probe: standard output is not a console\n", stderr);
         return 2;
     }
+    // A code page other than 437, so that the exit check can tell.
     SetConsoleOutputCP(850);
     std::atexit(checkRestoredAtExit);
     beginConsoleSession();

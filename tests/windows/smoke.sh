@@ -45,8 +45,8 @@ fail() {
     exit 1
 }
 
-# text X Y WIDTH [SCREEN FILE]: the characters from column X of row Y.
-text() { sed -n "$(($2 + 1))p" "${4:-$work/screen}" | cut -c "$(($1 + 1))-$(($1 + $3))"; }
+# text X Y WIDTH: the characters from column X of row Y of the last capture.
+text() { sed -n "$(($2 + 1))p" "$work/screen" | cut -c "$(($1 + 1))-$(($1 + $3))"; }
 
 # waitFor SECONDS WHAT COMMAND...: polls the command until it succeeds.
 waitFor() {

@@ -14,7 +14,7 @@ namespace {
 
 HANDLE output() { return GetStdHandle(STD_OUTPUT_HANDLE); }
 
-void write(const char* bytes, DWORD count) {
+void writeBytes(const char* bytes, DWORD count) {
     if (count == 0)
         return;
     DWORD written = 0;
@@ -30,6 +30,8 @@ void gotoxy(int x, int y) {
 
 unsigned char charAt(short x, short y) {
     HANDLE out = output();
+    // The query's answer is not needed: it shows that the handle is a
+    // console, and a failure is reported where the cursor stands.
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!GetConsoleScreenBufferInfo(out, &info))
         print("GetConsoleScreenBufferInfo (%d)\n", static_cast<int>(GetLastError()));
@@ -44,7 +46,7 @@ void setColor(short color) { SetConsoleTextAttribute(output(), static_cast<WORD>
 
 void putChar(int code) {
     char byte = static_cast<char>(code);
-    write(&byte, 1);
+    writeBytes(&byte, 1);
 }
 
 // A line feed goes out as CR LF, as the C runtime's text mode would write
@@ -64,9 +66,9 @@ void print(const char* format, ...) {
     for (const char* c = text; c != end; ++c) {
         if (*c != '\n')
             continue;
-        write(start, static_cast<DWORD>(c - start));
-        write("\r\n", 2);
+        writeBytes(start, static_cast<DWORD>(c - start));
+        writeBytes("\r\n", 2);
         start = c + 1;
     }
-    write(start, static_cast<DWORD>(end - start));
+    writeBytes(start, static_cast<DWORD>(end - start));
 }

@@ -22,8 +22,6 @@ void restoreConsole() {
         SetConsoleTextAttribute(output(), savedAttributes);
 }
 
-void restoreAtExit() { restoreConsole(); }
-
 // Runs on a thread of its own; returning FALSE lets the default handler
 // end the process as usual.
 BOOL WINAPI restoreOnSignal(DWORD) {
@@ -45,7 +43,7 @@ void beginConsoleSession() {
         attributesSaved = true;
     }
     savedCodePage = GetConsoleOutputCP();
-    std::atexit(restoreAtExit);
+    std::atexit(restoreConsole);
     SetConsoleCtrlHandler(restoreOnSignal, TRUE);
     SetConsoleOutputCP(437);
 }
