@@ -4,6 +4,26 @@
 // keyboard protocol (CSI ... u and CSI 1;mods:event A..D), focus reports and
 // the replies to the start-up queries. Unknown or broken sequences are
 // skipped whole; its state is bounded whatever arrives.
+//
+// How the ambiguous cases are read:
+// - A plain byte (w a s d W A S D) and a lone ESC are taps: KeyPress followed
+//   at once by KeyRelease, since no release will ever follow them. Arrows
+//   and kitty keys give the press alone; their release comes as its own event.
+// - Modifiers never change which game key it is: Shift, Ctrl or Alt held with
+//   an arrow or a letter is still that key, as a keyboard-state query would
+//   see it. Only Ctrl with C or Z means something else (Interrupt, Suspend).
+// - ESC followed within the delay by a byte that starts no sequence is that
+//   byte with Alt held (ESC w is Alt+W, so W), never Escape: a thumb resting
+//   on Alt must not end the game. ESC ESC is Alt+Escape: the second ESC waits
+//   for its own delay. ESC [ and ESC O start CSI and SS3, so Alt+[ and
+//   Alt+Shift+O swallow the key that follows them.
+// - Bytes 3, 26, CR and LF act wherever they arrive, also inside a sequence,
+//   which they abandon: Ctrl-C always gets through. CAN (24) abandons a
+//   sequence silently. A stray ESC abandons it and starts a new one.
+// - CSI and SS3 end at a final byte 0x40..0x7E; one longer than 256 bytes, or
+//   with intermediate or misplaced bytes, is skipped there. OSC, DCS, SOS, PM
+//   and APC strings are skipped to BEL or ESC (ST is ESC \). Other C0 bytes
+//   and bytes 0x80..0xFF (UTF-8 text, 8-bit controls) are ignored.
 #pragma once
 
 namespace term {
@@ -22,7 +42,8 @@ struct InputEvent {
         DeviceAttributes, // reply to CSI c (primary device attributes)
     };
     Kind kind;
-    int key; // for the three key kinds: a virtual-key code of game/keys.hpp
+    int key; // for the three key kinds: a virtual-key code of game/keys.hpp;
+             // for KittyFlags: the flags the terminal reports; otherwise 0
 };
 
 // At most this many events complete with one byte or one timeout.
@@ -49,12 +70,35 @@ public:
     long long deadline() const;
 
 private:
+    enum class Mode : unsigned char { Ground, Escape, Sequence, String };
+    // Parameters kept of a sequence: code;mods;text, each with its colon
+    // parts (code:shifted:base, mods:event). Further ones are ignored.
+    static constexpr int maxFields = 3;
+    static constexpr int maxParts = 3;
+    static constexpr int maxLength = 256;
+
+    void ground(Events& out, unsigned char byte, long long nowMs);
+    void afterEscape(Events& out, unsigned char byte, long long nowMs);
+    void inSequence(Events& out, unsigned char byte, long long nowMs);
+    void inString(unsigned char byte, long long nowMs);
+    void startEscape(long long nowMs);
+    void startSequence(bool ss3);
+    void parameter(unsigned char byte);
+    void finish(Events& out, unsigned char final) const;
+    void kittyKey(Events& out) const;
+    int value(int field, int part, int fallback) const;
+
     // Implementation state: fixed size, no heap.
-    unsigned char buffer_[64];
-    int length_ = 0;
-    bool overflow_ = false;
-    long long escapeAt_ = -1;
-    int state_ = 0;
+    Mode mode_ = Mode::Ground;
+    long long escapeAt_ = -1; // when a pending lone ESC becomes Escape
+    // The control sequence being read, parsed as it arrives.
+    bool ss3_ = false;
+    bool skip_ = false;        // broken, overlong or unknown: skipped at its end
+    unsigned char marker_ = 0; // private marker ('?' in the query replies)
+    int length_ = 0;           // bytes after the introducer, up to maxLength + 1
+    int field_ = 0;
+    int part_ = 0;
+    int values_[maxFields][maxParts] = {}; // -1 where no digit came
 };
 
 } // namespace term

@@ -1,0 +1,148 @@
+// Fuzzes the input decoder and the key state with what a terminal could
+// send, and checks what must hold whatever arrives.
+//
+// The input is the terminal's bytes, all arriving at the same moment, with
+// one twist so that the fuzzer steers the clock too: a NUL byte (fed to the
+// decoder like any other) is followed by a gap byte g, and the clock then
+// moves on by g milliseconds below 200, or by (g - 199) seconds above.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "game/keys.hpp"
+#include "input_decoder.hpp"
+#include "key_state.hpp"
+
+namespace {
+
+using term::Events;
+using term::InputDecoder;
+using term::InputEvent;
+using term::KeyState;
+
+constexpr int gameKeys[] = {vkLeft, vkUp, vkRight, vkDown, vkA, vkD, vkS, vkW, vkEscape};
+
+void check(bool ok, const char* what) {
+    if (!ok) {
+        std::fprintf(stderr, "input decoder: %s\n", what);
+        std::abort();
+    }
+}
+
+bool isGameKey(int key) {
+    for (int k : gameKeys)
+        if (k == key)
+            return true;
+    return false;
+}
+
+void checkEvents(const Events& events) {
+    check(events.count >= 0 && events.count <= term::maxEventsPerStep, "event count out of range");
+    for (int i = 0; i < events.count; ++i) {
+        const InputEvent& e = events.items[i];
+        check(e.kind <= InputEvent::DeviceAttributes, "unknown event kind");
+        if (e.kind <= InputEvent::KeyRelease)
+            check(isGameKey(e.key), "key event for a key the game does not have");
+        else if (e.kind == InputEvent::KittyFlags)
+            check(e.key >= 0, "negative kitty flags");
+        else
+            check(e.key == 0, "key code on an event that is no key");
+    }
+}
+
+bool same(const Events& a, const Events& b) {
+    if (a.count != b.count)
+        return false;
+    for (int i = 0; i < a.count; ++i)
+        if (a.items[i].kind != b.items[i].kind || a.items[i].key != b.items[i].key)
+            return false;
+    return true;
+}
+
+// The decoder twice in step (it must be pure: the same bytes at the same
+// times give the same events), and a key state in each mode fed from it.
+struct Rig {
+    InputDecoder decoder;
+    InputDecoder twin;
+    KeyState legacy;
+    KeyState kitty;
+    long long now = 1000000;
+
+    Rig() { kitty.setKitty(true); }
+
+    void take(const Events& events, const Events& again) {
+        checkEvents(events);
+        check(same(events, again), "two decoders fed alike disagree");
+        long long due = decoder.deadline();
+        check(due == -1 || due > now, "deadline already passed after a step");
+        for (int i = 0; i < events.count; ++i) {
+            legacy.apply(events.items[i]);
+            kitty.apply(events.items[i]);
+            if (events.items[i].kind == InputEvent::FocusOut)
+                checkAllReleased();
+        }
+        checkPolls(legacy, false);
+        checkPolls(kitty, true);
+    }
+
+    void add(unsigned char byte) { take(decoder.add(byte, now), twin.add(byte, now)); }
+
+    void advance(unsigned char gap) {
+        now += gap < 200 ? gap : (gap - 199) * 1000LL;
+        long long due = decoder.deadline();
+        Events events = decoder.timeout(now);
+        check(due == -1 || now >= due || events.count == 0, "timeout acted before the deadline");
+        take(events, twin.timeout(now));
+    }
+
+    // Polling again with no event between never reports more; in legacy
+    // mode the second poll finds the latch taken.
+    static void checkPolls(KeyState& keys, bool kittyMode) {
+        for (int key : gameKeys) {
+            bool first = keys.poll(key);
+            bool second = keys.poll(key);
+            check(first || !second, "a second poll found more than the first");
+            check(kittyMode || !second, "a legacy latch survived its poll");
+        }
+    }
+
+    void checkAllReleased() {
+        for (int key : gameKeys)
+            check(!legacy.poll(key) && !kitty.poll(key), "a key survived focus-out");
+    }
+};
+
+// Whatever state the bytes left the decoder in, Ctrl-C gets through, and
+// once the delay is over an arrow key decodes as itself.
+void checkRecovery(const Rig& rig) {
+    InputDecoder interrupted = rig.decoder;
+    Events events = interrupted.add(3, rig.now);
+    bool seen = false;
+    for (int i = 0; i < events.count; ++i)
+        seen = seen || events.items[i].kind == InputEvent::Interrupt;
+    check(seen, "Ctrl-C swallowed");
+
+    InputDecoder later = rig.decoder;
+    long long then = rig.now + 1000;
+    checkEvents(later.timeout(then));
+    check(later.add(0x1B, then).count == 0 && later.add('[', then).count == 0,
+          "an arrow's first bytes gave events");
+    events = later.add('D', then);
+    check(events.count == 1 && events.items[0].kind == InputEvent::KeyPress &&
+              events.items[0].key == vkLeft,
+          "an arrow after the input did not decode");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    Rig rig;
+    for (size_t i = 0; i < size; ++i) {
+        rig.add(data[i]);
+        if (data[i] == 0 && i + 1 < size)
+            rig.advance(data[++i]);
+    }
+    checkRecovery(rig);
+    return 0;
+}
