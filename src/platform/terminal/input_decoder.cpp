@@ -104,12 +104,8 @@ long long deadlineAfter(long long nowMs) {
 } // namespace
 
 Events InputDecoder::add(unsigned char byte, long long nowMs) {
-    Events out{};
-    // The delay ran out before this byte came: the ESC was the Escape key.
-    if (mode_ == Mode::Escape && nowMs >= escapeAt_) {
-        tap(out, vkEscape);
-        mode_ = Mode::Ground;
-    }
+    // A delay that ran out before this byte came made its ESC the Escape key.
+    Events out = timeout(nowMs);
     if (abandonsSequence(byte)) {
         mode_ = Mode::Ground;
         control(out, byte);
@@ -255,19 +251,17 @@ void InputDecoder::kittyKey(Events& out) const {
     int mods = (value(1, 0, 1) - 1) & ~modLocks;
     int event = value(1, 1, 1);
     bool ctrl = mods >= 0 && (mods & modCtrl) != 0;
-    bool press = event == 1;
-    if (ctrl && lowerCase(code) == 'c') {
-        if (press)
-            push(out, InputEvent::Interrupt);
-    } else if (ctrl && lowerCase(code) == 'z') {
-        if (press)
-            push(out, InputEvent::Suspend);
-    } else if (code == kittyEnter || code == kittyKeypadEnter) {
-        if (press)
-            push(out, InputEvent::Enter);
-    } else {
-        keyEvent(out, event, kittyGameKey(code));
-    }
+    InputEvent::Kind kind;
+    if (ctrl && lowerCase(code) == 'c')
+        kind = InputEvent::Interrupt;
+    else if (ctrl && lowerCase(code) == 'z')
+        kind = InputEvent::Suspend;
+    else if (code == kittyEnter || code == kittyKeypadEnter)
+        kind = InputEvent::Enter;
+    else
+        return keyEvent(out, event, kittyGameKey(code));
+    if (event == 1) // these act on the press; their repeats and release mean nothing
+        push(out, kind);
 }
 
 } // namespace term
