@@ -46,10 +46,10 @@ void TerminalSession::sleepMs(int ms) {
 }
 
 int TerminalSession::readChar() {
-    flush();
-    // What was typed during the game is not an answer to the prompt.
+    // What was typed before the prompt shows is not an answer to it.
     readReady(Wait::Reply);
     keys_.releaseAll();
+    flush();
     sawEnter_ = false;
     waitUntil(-1, Wait::Enter);
     return sawEnter_ ? '\n' : EOF;
