@@ -186,4 +186,12 @@ void FakeTerminal::resize(int columns, int rows) {
     screen_.resize(columns, rows);
 }
 
+bool sameModes(const termios& a, const termios& b) {
+    for (int i = 0; i < NCCS; ++i)
+        if (a.c_cc[i] != b.c_cc[i])
+            return false;
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+           a.c_lflag == b.c_lflag;
+}
+
 } // namespace term

@@ -8,11 +8,22 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <termios.h>
 #include <thread>
 
 #include "vterm_screen.hpp"
 
 namespace term {
+
+// What the game sends to take the terminal and to give it back.
+namespace sent {
+inline constexpr const char* altScreenOn = "\x1b[?1049h";
+inline constexpr const char* kittyPush = "\x1b[>11u";
+inline constexpr const char* kittyPop = "\x1b[<u";
+// The tail of every way out: focus reports off, attributes reset, cursor
+// shown, normal screen.
+inline constexpr const char* leaveScreen = "\x1b[?1004l\x1b[0m\x1b[?25h\x1b[?1049l";
+} // namespace sent
 
 class FakeTerminal {
 public:
@@ -69,5 +80,8 @@ private:
     std::atomic<bool> stop_{false};
     std::thread reader_;
 };
+
+// The terminal modes that matter to a user are the same in both.
+bool sameModes(const termios& a, const termios& b);
 
 } // namespace term

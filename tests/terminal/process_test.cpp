@@ -19,9 +19,8 @@
 namespace term {
 namespace {
 
-constexpr const char* kittyPush = "\x1b[>11u";
-constexpr const char* kittyPop = "\x1b[<u";
-constexpr const char* leaveScreen = "\x1b[?1004l\x1b[0m\x1b[?25h\x1b[?1049l";
+using namespace sent;
+
 
 // Starts the game in a new session whose controlling terminal is the pty.
 pid_t startGame(const FakeTerminal& terminal) {
@@ -64,11 +63,6 @@ int waitForExit(pid_t pid) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return status;
-}
-
-bool sameModes(const termios& a, const termios& b) {
-    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
-           a.c_lflag == b.c_lflag;
 }
 
 // After the game's end: it died by `signo`, the kitty flags it pushed were

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "display/console.hpp"
+#include "fake_terminal.hpp"
 #include "game/game.hpp"
 #include "game/platform.hpp"
 #include "session.hpp"
@@ -16,7 +17,7 @@
 namespace term {
 namespace {
 
-constexpr const char* leaveScreen = "\x1b[?1004l\x1b[0m\x1b[?25h\x1b[?1049l";
+using namespace sent;
 
 void writeAll(int fd, const std::string& bytes) {
     ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));

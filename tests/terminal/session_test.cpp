@@ -15,21 +15,15 @@
 namespace term {
 namespace {
 
-constexpr RenderOptions colourGlyphs = {true, true};
-constexpr const char* altScreenOn = "\x1b[?1049h";
-constexpr const char* kittyPush = "\x1b[>11u";
-constexpr const char* kittyPop = "\x1b[<u";
-// The tail of every way out: focus reports off, attributes reset, cursor
-// shown, normal screen.
-constexpr const char* leaveScreen = "\x1b[?1004l\x1b[0m\x1b[?25h\x1b[?1049l";
+using namespace sent;
 
-bool sameModes(const termios& a, const termios& b) {
-    for (int i = 0; i < NCCS; ++i)
-        if (a.c_cc[i] != b.c_cc[i])
-            return false;
-    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
-           a.c_lflag == b.c_lflag;
-}
+constexpr RenderOptions colourGlyphs = {true, true};
+
+struct Step {
+    const char* keys; // as the terminal sends them before the frame
+    int p1;           // expected column change of each player's piece
+    int p2;
+};
 
 // A game on the fake terminal, frame by frame, with the delay held at zero
 // so no frame sleeps: the picture must get out all the same.
@@ -66,16 +60,24 @@ public:
         return going;
     }
 
+    // One frame after the terminal sent `step.keys`: each piece moved as
+    // expected and the terminal shows the buffer.
+    void play(const Step& step) {
+        SCOPED_TRACE(testing::PrintToString(std::string(step.keys)));
+        int x1 = game.p1.bx;
+        int x2 = game.p2.bx;
+        if (*step.keys)
+            terminal.type(step.keys);
+        ASSERT_TRUE(frame());
+        EXPECT_EQ(game.p1.bx - x1, step.p1);
+        EXPECT_EQ(game.p2.bx - x2, step.p2);
+        EXPECT_EQ(terminal.differences(session.screen(), colourGlyphs), "");
+    }
+
     FakeTerminal terminal;
     TerminalSession session;
     termios before = {};
     Game game = {};
-};
-
-struct Step {
-    const char* keys; // as the terminal sends them before the frame
-    int p1;           // expected column change of each player's piece
-    int p2;
 };
 
 TEST(KittySession, HeldKeysOfBothPlayersMoveBothPiecesInTheSameFrames) {
@@ -102,17 +104,8 @@ TEST(KittySession, HeldKeysOfBothPlayersMoveBothPiecesInTheSameFrames) {
         {"\x1b[100;193u", 0, 1},
         {"\x1b[100;193:3u", 0, 0},
     };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(testing::PrintToString(std::string(step.keys)));
-        int x1 = t.game.p1.bx;
-        int x2 = t.game.p2.bx;
-        if (*step.keys)
-            t.terminal.type(step.keys);
-        ASSERT_TRUE(t.frame());
-        EXPECT_EQ(t.game.p1.bx - x1, step.p1);
-        EXPECT_EQ(t.game.p2.bx - x2, step.p2);
-        EXPECT_EQ(t.terminal.differences(t.session.screen(), colourGlyphs), "");
-    }
+    for (const Step& step : steps)
+        t.play(step);
 
     t.terminal.type("\x1b[27u");
     EXPECT_FALSE(t.frame());
@@ -147,17 +140,8 @@ TEST(LegacySession, KeysCountWhenTheyArriveAndALoneEscapeWaitsForItsDelay) {
         {"\x1bOCD", 1, 1},
         {"\x1b[C\x1b[C\x1b[C", 1, 0}, // three arrivals before one poll: one move
     };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(testing::PrintToString(std::string(step.keys)));
-        int x1 = t.game.p1.bx;
-        int x2 = t.game.p2.bx;
-        if (*step.keys)
-            t.terminal.type(step.keys);
-        ASSERT_TRUE(t.frame());
-        EXPECT_EQ(t.game.p1.bx - x1, step.p1);
-        EXPECT_EQ(t.game.p2.bx - x2, step.p2);
-        EXPECT_EQ(t.terminal.differences(t.session.screen(), colourGlyphs), "");
-    }
+    for (const Step& step : steps)
+        t.play(step);
 
     // An arrow is an ESC that a sequence follows at once: no Escape.
     t.terminal.type("\x1b[B");
