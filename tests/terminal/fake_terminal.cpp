@@ -68,10 +68,17 @@ FakeTerminal::FakeTerminal(Kind kind, int columns, int rows)
 }
 
 FakeTerminal::~FakeTerminal() {
+    hangUp();
+    close(slave_);
+}
+
+void FakeTerminal::hangUp() {
+    if (master_ < 0)
+        return;
     stop_ = true;
     reader_.join();
-    close(slave_);
     close(master_);
+    master_ = -1;
 }
 
 void FakeTerminal::readLoop() {

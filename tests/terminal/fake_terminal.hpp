@@ -59,6 +59,9 @@ public:
     std::string differences(const ScreenBuffer& screen, RenderOptions options) const;
     std::string rowText(int y) const;
 
+    // Closes the terminal's side, as when its window is closed.
+    void hangUp();
+
     // Changes the pty's window size and the emulator's.
     void resize(int columns, int rows);
 

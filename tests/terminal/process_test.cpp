@@ -1,6 +1,6 @@
-// The game executable on a pty that is its controlling terminal: the ways
-// out that end the process (Ctrl-C as a kitty key, signals) give the
-// terminal back, and a change of the window size arrives as SIGWINCH.
+// The game executable on a pty: the ways out that end the process (Ctrl-C,
+// signals, a crash, a terminal that goes away) give the terminal back or
+// say what happened, and a change of the window size arrives as SIGWINCH.
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
@@ -21,9 +22,15 @@ namespace {
 
 using namespace sent;
 
+// How the game is started: in a new session, with the pty as its
+// controlling terminal or as a terminal it merely writes to, and with its
+// standard error where the test wants it (-1: the test's own).
+struct Launch {
+    bool controlling = true;
+    int errorFd = -1;
+};
 
-// Starts the game in a new session whose controlling terminal is the pty.
-pid_t startGame(const FakeTerminal& terminal) {
+pid_t startGame(const FakeTerminal& terminal, Launch launch) {
     std::string path = BLOCKDUEL_PATH;
     std::vector<std::string> env = {"TERM=xterm-256color", "LC_ALL=C.UTF-8"};
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "PATH"})
@@ -38,12 +45,17 @@ pid_t startGame(const FakeTerminal& terminal) {
 
     pid_t pid = fork();
     if (pid == 0) {
+        // The crash cases leave no core files behind.
+        rlimit noCore = {0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
         setsid();
-        int fd = open(slave, O_RDWR);
-        if (fd < 0 || ioctl(fd, TIOCSCTTY, 0) != 0)
+        int fd = open(slave, launch.controlling ? O_RDWR : O_RDWR | O_NOCTTY);
+        if (fd < 0 || (launch.controlling && ioctl(fd, TIOCSCTTY, 0) != 0))
             _exit(126);
         dup2(fd, 0);
         dup2(fd, 1);
+        if (launch.errorFd >= 0)
+            dup2(launch.errorFd, 2);
         execve(path.c_str(), argv, envp.data());
         _exit(127);
     }
@@ -85,10 +97,10 @@ void expectGivenBack(FakeTerminal& terminal, const termios& before, int status, 
 
 class GameProcess : public testing::Test {
 protected:
-    void start(FakeTerminal::Kind kind) {
+    void start(FakeTerminal::Kind kind, Launch launch = {}) {
         terminal_ = std::make_unique<FakeTerminal>(kind, 80, 24);
         tcgetattr(terminal_->slave(), &before_);
-        pid_ = startGame(*terminal_);
+        pid_ = startGame(*terminal_, launch);
         ASSERT_GT(pid_, 0);
         // The picture is up once both "Next:" labels are.
         ASSERT_TRUE(terminal_->waitForRow(0, "Next:    "));
@@ -119,6 +131,34 @@ TEST_F(GameProcess, TerminatingSignalsGiveTheTerminalBack) {
         kill(pid_, signo);
         expectGivenBack(*terminal_, before_, waitForExit(pid_), signo);
     }
+}
+
+TEST_F(GameProcess, ACrashGivesTheTerminalBackAndDiesByItsSignal) {
+    for (int signo : {SIGSEGV, SIGABRT}) {
+        SCOPED_TRACE(signo);
+        start(FakeTerminal::Kind::Kitty);
+        kill(pid_, signo);
+        expectGivenBack(*terminal_, before_, waitForExit(pid_), signo);
+    }
+}
+
+TEST_F(GameProcess, ATerminalThatGoesAwayEndsTheGameWithAMessage) {
+    int errors[2];
+    ASSERT_EQ(pipe(errors), 0);
+    // Not its controlling terminal: no SIGHUP, only failing reads and writes.
+    start(FakeTerminal::Kind::Legacy, Launch{false, errors[1]});
+    close(errors[1]);
+    terminal_->hangUp();
+    int status = waitForExit(pid_);
+    ASSERT_TRUE(WIFEXITED(status)) << "wait status " << status;
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    std::string message;
+    char bytes[256];
+    ssize_t n;
+    while ((n = read(errors[0], bytes, sizeof bytes)) > 0)
+        message.append(bytes, static_cast<std::size_t>(n));
+    close(errors[0]);
+    EXPECT_NE(message.find("blockduel: cannot write to the terminal"), std::string::npos) << message;
 }
 
 TEST_F(GameProcess, WindowSizeChangesArriveAsSignalsAndRepaint) {
