@@ -172,27 +172,5 @@ TEST(LegacySession, KeysCountWhenTheyArriveAndALoneEscapeWaitsForItsDelay) {
     EXPECT_TRUE(sameModes(t.before, after));
 }
 
-TEST(PtySession, ResizeToTooSmallShowsTheNoticeAndBackRepaintsEverything) {
-    PtyGame t(FakeTerminal::Kind::Legacy);
-    ASSERT_TRUE(t.start());
-    t.begin(13);
-    ASSERT_TRUE(t.frame());
-
-    t.terminal.resize(50, 20);
-    t.session.windowChanged();
-    ASSERT_TRUE(t.frame());
-    EXPECT_EQ(t.terminal.rowText(0), sizeNotice(50, 20));
-    for (int y = 1; y < 20; ++y)
-        EXPECT_EQ(t.terminal.rowText(y), "") << "row " << y;
-
-    t.terminal.resize(90, 30);
-    t.session.windowChanged();
-    ASSERT_TRUE(t.frame());
-    EXPECT_EQ(t.terminal.differences(t.session.screen(), colourGlyphs), "");
-    for (int y = gameRows; y < 30; ++y)
-        EXPECT_EQ(t.terminal.rowText(y), "") << "row " << y;
-    t.session.restoreTerminal();
-}
-
 } // namespace
 } // namespace term

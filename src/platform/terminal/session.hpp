@@ -61,14 +61,14 @@ public:
     void sleepMs(int ms);
     int readChar();
 
-    // Re-reads the terminal's size and repaints (after SIGWINCH).
-    void windowChanged();
     // Takes the terminal's size as given and repaints.
     void resize(int columns, int rows);
 
 private:
     enum class Wait { Keys, Enter, Reply };
 
+    // Re-reads the terminal's size and repaints (after SIGWINCH).
+    void windowChanged();
     void enterTerminal(bool pushKitty);
     void leaveTerminal(bool fence);
     void queryKeyboard();
