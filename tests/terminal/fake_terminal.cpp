@@ -184,13 +184,17 @@ std::string FakeTerminal::rowText(int y) const {
     return screen_.rowText(y);
 }
 
+// As a terminal window does: its screen first, then the size that the
+// game reads when SIGWINCH arrives, so the repaint lands on the new screen.
 void FakeTerminal::resize(int columns, int rows) {
+    {
+        std::lock_guard lock(mutex_);
+        screen_.resize(columns, rows);
+    }
     winsize size = {};
     size.ws_col = static_cast<unsigned short>(columns);
     size.ws_row = static_cast<unsigned short>(rows);
     ioctl(master_, TIOCSWINSZ, &size);
-    std::lock_guard lock(mutex_);
-    screen_.resize(columns, rows);
 }
 
 bool sameModes(const termios& a, const termios& b) {
