@@ -4,7 +4,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 
 #include "display/console.hpp"
@@ -55,10 +54,6 @@ bool keyPressed(int virtualKey) { return session().keyPressed(virtualKey); }
 
 void sleepMs(int ms) { session().sleepMs(ms); }
 
-long long clockSeconds() {
-    timespec now = {};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec);
-}
+long long clockSeconds() { return term::monotonicMs() / 1000; }
 
 int readChar() { return session().readChar(); }
