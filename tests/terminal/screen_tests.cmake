@@ -24,4 +24,4 @@ add_executable(blockduel_screen_tests
     ${CMAKE_CURRENT_LIST_DIR}/render_vterm_test.cpp)
 target_link_libraries(blockduel_screen_tests PRIVATE blockduel_vterm_screen blockduel_game_frames
                       GTest::gtest_main blockduel_warnings)
-gtest_discover_tests(blockduel_screen_tests DISCOVERY_TIMEOUT 60)
+gtest_discover_tests(blockduel_screen_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS screen)
