@@ -96,27 +96,4 @@ TEST(ScreenBuffer, NewlineGoesToColumnZeroOfTheNextRow) {
     EXPECT_EQ(s.charAt(0, 8), 'q');
 }
 
-TEST(ScreenBuffer, GameLikeDrawingReadsBack) {
-    // A board row as the game draws it: wall, blanks, wall; then the
-    // template's last row of code 0 and a score line.
-    ScreenBuffer s;
-    s.setColor(11);
-    s.gotoxy(0, 13);
-    for (int i = 0; i < 20; ++i)
-        s.putChar(178);
-    s.gotoxy(0, 14);
-    for (int i = 0; i < 20; ++i)
-        s.putChar(0);
-    s.gotoxy(0, 15);
-    s.write("Score: 18");
-    for (int i = 0; i < 20; ++i) {
-        EXPECT_EQ(s.charAt(i, 13), 178);
-        EXPECT_EQ(s.charAt(i, 14), 0);
-    }
-    std::string line;
-    for (int i = 0; i < 9; ++i)
-        line += static_cast<char>(s.charAt(i, 15));
-    EXPECT_EQ(line, "Score: 18");
-}
-
 } // namespace
