@@ -7,107 +7,76 @@
 
 namespace {
 
-struct Duel {
+class Lines : public Fresh {
+protected:
     Player p1 = playerWith(0, 8, -5, 0, 1, 11); // pieces above the board
     Player p2 = playerWith(0, 8, -5, 30, 2, 12);
     void show() {
         drawTable(p1);
         drawTable(p2);
     }
+    // The row and column the next penalty draws will pick, without using them up.
+    void peekPenalty(int seed, int& y, int& x) {
+        std::srand(seed);
+        y = std::rand() % 4 + 6;
+        x = std::rand() % 18 + 1;
+        std::srand(seed);
+    }
 };
-
-// The row and column the next penalty draws will pick, without using them up.
-void peekPenalty(int seed, int& y, int& x) {
-    std::srand(seed);
-    y = std::rand() % 4 + 6;
-    x = std::rand() % 18 + 1;
-    std::srand(seed);
-}
 
 } // namespace
 
-using LineClear = Fresh;
-using Penalty = Fresh;
-
-TEST_F(LineClear, FullRowMovesEverythingAboveDownAndScores) {
-    Duel d;
-    fillRow(d.p1, 12);
-    fillRow(d.p1, 11, {1, 2, 3});
-    d.p1.table[10][5] = cellSolid;
-    d.p1.table[0][9] = cellSolid;
-    d.show();
-    checkLines(d.p1, d.p1, d.p2);
-    EXPECT_EQ(18, d.p1.score);
-    EXPECT_EQ(15, solidCells(d.p1, 12, 12));
-    EXPECT_EQ(cellEmpty, d.p1.table[12][2]);
-    EXPECT_EQ(cellSolid, d.p1.table[11][5]);
-    EXPECT_EQ(cellSolid, d.p1.table[1][9]);
-    EXPECT_EQ(cellSolid, d.p1.table[0][9]) << "row 0 keeps what it had";
-    EXPECT_EQ(cellWall, d.p1.table[12][0]);
-    EXPECT_EQ(1, solidCells(d.p2, 0, 12));
-    EXPECT_EQ(1, solidCells(d.p2, 6, 9));
-    // Both boards on screen match their tables.
-    for (int j = 0; j < mapHeight; ++j)
+TEST_F(Lines, FullRowsMoveEverythingAboveDownAndPenaliseOnce) {
+    fillRow(p1, 12);
+    fillRow(p1, 11);
+    fillRow(p1, 10, {1, 2, 3});
+    p1.table[9][5] = cellSolid;
+    p1.table[0][9] = cellSolid;
+    show();
+    checkLines(p1, p1, p2);
+    EXPECT_EQ(36, p1.score);
+    EXPECT_EQ(15, solidCells(p1, 12, 12));
+    EXPECT_EQ(cellEmpty, p1.table[12][2]);
+    EXPECT_EQ(cellSolid, p1.table[11][5]);
+    EXPECT_EQ(cellSolid, p1.table[1][9]);
+    EXPECT_EQ(cellSolid, p1.table[0][9]) << "row 0 keeps what it had";
+    EXPECT_EQ(1, solidCells(p2, 0, 12));
+    EXPECT_EQ(1, solidCells(p2, 6, 9));
+    for (int j = 0; j < mapHeight; ++j) // both boards on screen match their tables
         for (int i = 0; i < mapWidth; ++i) {
-            EXPECT_EQ(d.p1.table[j][i], charAt(i, j));
-            EXPECT_EQ(d.p2.table[j][i], charAt(30 + i, j));
+            EXPECT_EQ(p1.table[j][i], charAt(i, j));
+            EXPECT_EQ(p2.table[j][i], charAt(30 + i, j));
         }
 }
 
-TEST_F(LineClear, AdjacentRowsAllGoButPenaliseOnce) {
-    Duel d;
-    fillRow(d.p1, 11);
-    fillRow(d.p1, 12);
-    fillRow(d.p1, 10, {4});
-    d.show();
-    checkLines(d.p1, d.p1, d.p2);
-    EXPECT_EQ(36, d.p1.score);
-    EXPECT_EQ(17, solidCells(d.p1, 0, 12));
-    EXPECT_EQ(cellEmpty, d.p1.table[12][4]);
-    EXPECT_EQ(1, solidCells(d.p2, 0, 12));
+TEST_F(Lines, TopRowClearsAndPlayerTwoPenalisesPlayerOne) {
+    fillRow(p2, 0);
+    checkLines(p2, p1, p2);
+    EXPECT_EQ(0, solidCells(p2, 0, 12));
+    EXPECT_EQ(18, p2.score);
+    EXPECT_EQ(1, solidCells(p1, 6, 9));
 }
 
-TEST_F(LineClear, TopRowIsClearedToSpaces) {
-    Duel d;
-    fillRow(d.p1, 0);
-    checkLines(d.p1, d.p1, d.p2);
-    EXPECT_EQ(0, solidCells(d.p1, 0, 12));
-    EXPECT_EQ(18, d.p1.score);
-}
-
-TEST_F(LineClear, FloorNeverClearsAndNoFullRowTouchesNothingElse) {
-    Duel d;
-    fillRow(d.p1, 12, {18});
-    d.show();
+TEST_F(Lines, NoFullRowTouchesNothingElse) {
+    fillRow(p1, 12, {18});
+    show();
     long long writes = screen().writes;
-    checkLines(d.p1, d.p1, d.p2);
-    EXPECT_EQ(0, d.p1.score);
-    EXPECT_EQ(cellWall, d.p1.table[13][5]);
-    EXPECT_EQ(0, solidCells(d.p2, 0, 12));
+    checkLines(p1, p1, p2);
+    EXPECT_EQ(0, p1.score);
+    EXPECT_EQ(0, solidCells(p2, 0, 12));
     EXPECT_EQ(writes, screen().writes) << "only an unchanged board redraw";
 }
 
-TEST_F(LineClear, SecondPlayerPenalisesTheFirst) {
-    Duel d;
-    fillRow(d.p2, 12);
-    d.show();
-    checkLines(d.p2, d.p1, d.p2);
-    EXPECT_EQ(18, d.p2.score);
-    EXPECT_EQ(1, solidCells(d.p1, 6, 9));
-    EXPECT_EQ(0, solidCells(d.p2, 0, 12));
-}
-
-TEST_F(LineClear, OpponentPieceIsRepaintedOverItsRedrawnBoard) {
-    Duel d;
-    d.p2.by = 5; // square on rows 6..7, columns 10..11
-    d.show();
-    drawBlock(d.p2);
-    fillRow(d.p1, 12);
-    checkLines(d.p1, d.p1, d.p2);
+TEST_F(Lines, OpponentPieceIsRepaintedOverItsRedrawnBoard) {
+    p2.by = 5; // square on rows 6..7, columns 10..11
+    show();
+    drawBlock(p2);
+    fillRow(p1, 12);
+    checkLines(p1, p1, p2);
     EXPECT_EQ(4, mem::countCells(cellSolid, 12, 40, 6, 41, 7));
 }
 
-TEST_F(Penalty, RowNeedsFiveFreeCells) {
+TEST_F(Lines, PenaltyRowNeedsFiveFreeCells) {
     for (int freeCells : {4, 5}) {
         Player p = playerWith(0, 8, 1, 30, 2, 12);
         int y, x;
@@ -117,35 +86,31 @@ TEST_F(Penalty, RowNeedsFiveFreeCells) {
             p.table[y][c] = cellEmpty;
         drawTable(p);
         addBlock(p);
-        EXPECT_EQ(18 - freeCells + (freeCells == 5 ? 1 : 0), solidCells(p, y, y))
-            << freeCells << " free cells";
+        EXPECT_EQ(18 - freeCells + (freeCells == 5), solidCells(p, y, y)) << freeCells;
     }
 }
 
-TEST_F(Penalty, ScreenDecidesTheColumn) {
-    Player p = playerWith(0, 8, 1, 30, 2, 12);
-    drawTable(p);
+// The screen, not the board, decides whether the random column is taken.
+TEST_F(Lines, PenaltyColumnComesFromTheScreen) {
     int y, x;
     peekPenalty(5, y, x);
-    addBlock(p);
-    EXPECT_EQ(cellSolid, p.table[y][x]) << "free on screen: the random column";
+    drawTable(p2);
+    addBlock(p2);
+    EXPECT_EQ(cellSolid, p2.table[y][x]) << "free on screen: the random column";
 
     Player q = playerWith(0, 8, 1, 30, 2, 12);
     peekPenalty(5, y, x);
-    q.table[y][1] = cellSolid; // first free column is 2
+    q.table[y][1] = cellSolid; // the first free column is 2
     drawTable(q);
     gotoxy(30 + x, y);
     putChar(cellSolid); // something shown there, e.g. the falling piece
     addBlock(q);
     EXPECT_EQ(cellSolid, q.table[y][2]) << "taken on screen: the first free column";
     EXPECT_EQ(2, solidCells(q, y, y));
-}
 
-TEST_F(Penalty, SpaceShownOverASolidCellAddsNothing) {
-    Player p = playerWith(0, 8, 1, 30, 2, 12);
-    int y, x;
+    Player r = playerWith(0, 8, 1, 30, 2, 12);
     peekPenalty(3, y, x);
-    p.table[y][x] = cellSolid; // on the board, but blanked on screen
-    addBlock(p);
-    EXPECT_EQ(1, solidCells(p, 0, 12));
+    r.table[y][x] = cellSolid; // on the board, but blank on screen
+    addBlock(r);
+    EXPECT_EQ(1, solidCells(r, 0, 12)) << "written again: nothing gained";
 }

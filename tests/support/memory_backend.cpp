@@ -63,7 +63,6 @@ using mem::instance;
 void gotoxy(int x, int y) {
     instance.cursorX = x;
     instance.cursorY = y;
-    ++instance.cursorMoves;
 }
 
 unsigned char charAt(short x, short y) {
@@ -110,7 +109,6 @@ bool keyPressed(int virtualKey) {
 
 void sleepMs(int ms) {
     ++instance.sleeps;
-    instance.sleptMs += ms;
     instance.nowMs += ms;
 }
 
@@ -120,7 +118,6 @@ long long clockSeconds() {
 
 int readChar() {
     ++instance.readChars;
-    instance.promptX = instance.cursorX;
     instance.promptY = instance.cursorY;
     return '\n';
 }

@@ -24,7 +24,6 @@ struct Backend {
     int cursorY = 0;
     short attr = 7;
     long long writes = 0;        // characters written to cells
-    long long cursorMoves = 0;   // gotoxy calls
 
     // Keys held in each frame: heldKeys[frame] (frames past the end hold none),
     // or, when set, whatever keyScript answers.
@@ -38,12 +37,10 @@ struct Backend {
     long long frameCostMs = 0;   // work time added at every frame's end
     bool clockStalled = false;   // the clock stops where it is
     long long stalledSeconds = 0;
-    long long sleptMs = 0;
     int sleeps = 0;
 
     int readChars = 0;           // calls of the final wait
-    int promptX = -1;            // cursor when the final wait began
-    int promptY = -1;
+    int promptY = -1;            // cursor row when the final wait began
 
     // Called at every frame's end (the Escape poll), with the frame number.
     std::function<void(int)> onFrameEnd;
