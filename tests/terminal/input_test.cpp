@@ -1,0 +1,171 @@
+// The terminal's bytes as key events (legacy and kitty keys, replies, the ESC
+// delay, what is skipped), and which keys the game's polls find from them.
+#include <climits>
+#include <map>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <utility>
+
+#include <gtest/gtest.h>
+
+#include "game/keys.hpp"
+#include "input_decoder.hpp"
+#include "key_state.hpp"
+
+namespace {
+
+using term::InputDecoder;
+using term::InputEvent;
+
+void join(std::string& text, const std::string& word) {
+    text.append(text.empty() ? "" : " ").append(word);
+}
+
+std::string keyName(int key) {
+    static const std::map<int, std::string> names = {
+        {vkLeft, "Left"}, {vkRight, "Right"}, {vkUp, "Up"}, {vkDown, "Down"}, {vkEscape, "Esc"}};
+    return names.contains(key) ? names.at(key) : std::string(1, static_cast<char>(key));
+}
+
+// Events as text: "+A" press, "*A" repeat, "-A" release, others by name.
+void append(std::string& text, const term::Events& events) {
+    static const char* const kinds[] = {"+",         "*",       "-",     "FocusIn", "FocusOut",
+                                        "Interrupt", "Suspend", "Enter", "Flags:",  "Attributes"};
+    for (int i = 0; i < events.count; ++i) {
+        const InputEvent& e = events.items[i];
+        std::string flags = e.kind == InputEvent::KittyFlags ? std::to_string(e.key) : "";
+        join(text, kinds[e.kind] + (e.kind <= InputEvent::KeyRelease ? keyName(e.key) : flags));
+    }
+}
+
+// A fresh decoder's events for the bytes before the cut arriving at 0 and
+// the rest at gapMs, with the ESC delay run out at the end.
+std::string decode(std::string_view bytes, size_t cut = 0, long long gapMs = 0) {
+    InputDecoder decoder;
+    std::string text;
+    for (size_t i = 0; i < bytes.size(); ++i)
+        append(text, decoder.add(static_cast<unsigned char>(bytes[i]), i < cut ? 0 : gapMs));
+    append(text, decoder.timeout(gapMs + InputDecoder::escapeDelayMs));
+    return text;
+}
+
+// Bytes that arrive at once, and their events.
+const std::pair<std::string, std::string> cases[] = {
+    // Legacy keys, Ctrl-C, Ctrl-Z and Enter; other keys give nothing.
+    {"\x1b[A\x1b[B\x1b[C\x1b[D\x1bOA\x1b[1;5D", "+Up +Down +Right +Left +Up +Left"},
+    {"wAsD\x03\x1a\r\n\x1bOM", "+W -W +A -A +S -S +D -D Interrupt Suspend Enter Enter Enter"},
+    {"\x1b[H\x1b[3~\x1bOP\x1b[15;2~\x1b[3A\x1b[99u\x1b[99;0u qezx19\x7f\t\x01\xc3\xa9", ""},
+    // Kitty keys (unmodified arrow presses come legacy); modifiers and the lock
+    // bits (64, 128) never change the key; Ctrl-C, Ctrl-Z and Enter act on a press.
+    {"\x1b[97u\x1b[97;1:2u\x1b[97;1:3u\x1b[D\x1b[1;1:2D\x1b[1;1:3D", "+A *A -A +Left *Left -Left"},
+    {"\x1b[27u\x1b[27;1:3u\x1b[119u\x1b[115;1:3u\x1b[100;1;100u", "+Esc -Esc +W -S +D"},
+    {"\x1b[57417u\x1b[57420u\x1b[1;1:1A\x1b[97;1:4u\x1b[1;1:9D", "+Left +Down +Up"},
+    {"\x1b[119;2u\x1b[119:87;2u\x1b[87;2u\x1b[97;5u\x1b[97;3u", "+W +W +W +A +A"},
+    {"\x1b[97;65u\x1b[97;129:2u\x1b[97;193:3u\x1b[1;3:3D\x1b[100;6:3u", "+A *A -A -Left -D"},
+    {"\x1b[99;5u\x1b[99;5:3u\x1b[67;69u\x1b[122;5u\x1b[122;5:2u", "Interrupt Interrupt Suspend"},
+    {"\x1b[13u\x1b[13;1:2u\x1b[13;1:3u\x1b[13;2u\x1b[57414u", "Enter Enter Enter"},
+    // Replies to the start-up queries and focus reports, not their look-alikes.
+    {"\x1b[?11u\x1b[?u\x1b[?62c\x1b[>1;10;0c\x1b[>11u\x1b[=97u", "Flags:11 Flags:0 Attributes"},
+    {"\x1b[O\x1b[I\x1b[2I\x1b[?O", "FocusOut FocusIn"},
+    // ESC before a byte that starts no sequence is Alt with that key.
+    {"\x1bw\x1b" "a\x1bx\x1b\x7f\x1b\\\x1b\x03\x1b\r", "+W -W +A -A Interrupt Enter"},
+    // Garbage is skipped whole: unknown, broken and overlong sequences and
+    // strings; a stray ESC starts anew; Ctrl-C, Ctrl-Z, Enter and CAN end it.
+    {"\x1b[2J\x1b[38;5;196m\x1b[ q\x1b[1?u\x1b[1\xc3\xa9" "Aw", "+W -W"},
+    {"\x1b[99999999999999999999u\x1b[;;;;;::::;;97uw", "+W -W"},
+    {"\x1b[1;" + std::string(300, '1') + "A\x1b[D", "+Left"},
+    {"\x1b[97" + std::string(160, ';') + "u", "+A"}, // long, but not overlong
+    {"\x1b]0;wasd title\x07" "a\x1bP1$rwasd\x1b\\a", "+A -A +A -A"},
+    {"\x1b_Gwasd\x1b\\\x1b^pm\x07\x1bXsos\x07\x1b]wasd\x1b[C", "+Right"},
+    {"\x1b[1;\x1b[C\x1bO\x1bOA\x1b[97;1\x1b", "+Right +Up +Esc -Esc"},
+    {"\x1b[1;\x03" "D\x1b]title\x1a\x1bP\r\x1b[1\x18" "D", "Interrupt +D -D Suspend Enter +D -D"},
+    {std::string("\x1b[\x00\x08\x7f" "D", 6), "+Left"}, // other controls are not part of it
+};
+
+// Cut anywhere, the bytes give what they give whole if the rest comes
+// within the delay; if it comes later, an ESC just before the cut was the
+// Escape key, and the rest is read afresh.
+TEST(InputDecoder, DecodesEachInputWholeOrSplitAcrossReads) {
+    for (const auto& [bytes, events] : cases) {
+        EXPECT_EQ(events, decode(bytes)) << testing::PrintToString(bytes);
+        for (size_t cut = 1; cut < bytes.size(); ++cut) {
+            std::string at = "cut " + std::to_string(cut) + " of " + testing::PrintToString(bytes);
+            EXPECT_EQ(events, decode(bytes, cut, InputDecoder::escapeDelayMs - 1)) << at;
+            std::string late = decode(bytes.substr(0, cut)), tail = decode(bytes.substr(cut));
+            late += tail.empty() ? "" : " " + tail;
+            EXPECT_EQ(bytes[cut - 1] == '\x1b' ? late : events, decode(bytes, cut, 60000)) << at;
+        }
+    }
+}
+
+TEST(InputDecoder, LoneEscIsEscapeOnceItsDelayHasPassed) {
+    // Bytes (none: only the clock moves on) at a time, events, the deadline.
+    const std::tuple<std::string_view, long long, const char*, long long> steps[] = {
+        {"", 0, "", -1}, {"\x1b", 500, "", 530}, {"", 529, "", 530},
+        {"", 530, "+Esc -Esc", -1}, {"", 600, "", -1},
+        // ESC ESC is Alt+Escape: one Escape, after the second ESC's own delay.
+        {"\x1b", 1000, "", 1030}, {"\x1b", 1010, "", 1040}, {"", 1030, "", 1040},
+        {"", 1040, "+Esc -Esc", -1},
+        // Times outside what a monotonic clock gives do not overflow it.
+        {"\x1b", LLONG_MAX, "", LLONG_MAX}, {"", LLONG_MAX, "+Esc -Esc", -1},
+        {"\x1b", LLONG_MIN, "", 30}, {"", 100, "+Esc -Esc", -1},
+    };
+    InputDecoder decoder;
+    for (const auto& [bytes, atMs, events, deadline] : steps) {
+        std::string text;
+        if (bytes.empty())
+            append(text, decoder.timeout(atMs));
+        for (char c : bytes)
+            append(text, decoder.add(static_cast<unsigned char>(c), atMs));
+        EXPECT_EQ(events, text) << "at " << atMs;
+        EXPECT_EQ(deadline, decoder.deadline()) << "at " << atMs;
+    }
+}
+
+// Feeds the bytes through a decoder to a key state; at each '|' the game
+// polls every key once, as in a frame. Returns what each frame's polls found.
+std::string play(bool kitty, std::string_view bytes) {
+    InputDecoder decoder;
+    term::KeyState keys;
+    keys.setKitty(kitty);
+    std::string found;
+    for (char c : bytes) {
+        term::Events events = decoder.add(static_cast<unsigned char>(c), 0);
+        for (int i = 0; i < events.count; ++i)
+            keys.apply(events.items[i]);
+        if (c != '|')
+            continue;
+        std::string frame;
+        for (int key : {vkLeft, vkUp, vkRight, vkDown, vkA, vkD, vkS, vkW, vkEscape})
+            if (keys.poll(key))
+                join(frame, keyName(key));
+        found += frame + '|';
+    }
+    return found;
+}
+
+TEST(KeyState, PollsFindHeldKeysInKittyModeAndLatchedArrivalsOtherwise) {
+    // The mode, the bytes with the frames' polls at '|', what each found.
+    const std::tuple<bool, std::string_view, const char*> runs[] = {
+        // Left and A held at once while only A, pressed last, repeats.
+        {true, "\x1b[D|\x1b[97u|\x1b[97;1:2u||\x1b[1;1:3D|\x1b[97;1:3u|",
+         "Left|Left A|Left A|Left A|A||"},
+        // Pressed and released between two polls: counted once.
+        {true, "\x1b[119u\x1b[119;1:3u\x1b[119u\x1b[119;1:3u||", "W||"},
+        // A repeat shows a key down whose press came before focus did.
+        {true, "\x1b[100;1:2u||\x1b[100;1:3u|", "D|D||"},
+        // Ctrl-C and the replies press nothing (flags 65 is A's code).
+        {true, "\x03\x1b[?65u|", "|"},
+        // Legacy: an arrival counts at that key's next poll, once; autorepeat
+        // keeps a held key arriving.
+        {false, "aaw||\x1b[A|\x1b[A\x1b[A||", "A W||Up|Up||"},
+        // Focus-out releases every key and clears what arrived.
+        {false, "a\x1b[D\x1b[27u\x1b[O|\x1b[Ia|", "|A|"},
+        {true, "a\x1b[D\x1b[27u\x1b[O|\x1b[Ia|", "|A|"},
+    };
+    for (const auto& [kitty, bytes, found] : runs)
+        EXPECT_EQ(found, play(kitty, bytes)) << testing::PrintToString(bytes);
+}
+
+} // namespace
