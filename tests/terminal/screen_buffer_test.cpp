@@ -1,6 +1,8 @@
-// The console's screen buffer: read-back of codes, the cursor, the edges.
+// The console's screen buffer, which the game reads back, and the glyphs
+// its codes show as.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <utility>
 
@@ -8,92 +10,49 @@
 
 namespace {
 
-using term::Cell;
-using term::gameColumns;
-using term::gameRows;
-using term::ScreenBuffer;
+using namespace term;
 
-bool allCellsAre(const ScreenBuffer& s, Cell expected) {
+TEST(ScreenBuffer, ReadsBackTheCodesWrittenAndDropsWhatFallsOffTheGrid) {
+    ScreenBuffer s;
+    EXPECT_EQ(s.cell(gameColumns - 1, gameRows - 1), (Cell{' ', 7})); // never written
+    s.gotoxy(-2, 3); // the first two codes fall off the left edge
+    s.setColor(11);
+    s.write("ab\xDB");
+    s.putChar(0);
+    s.putChar(0x1B2); // only the low byte is a code
+    EXPECT_EQ(s.cell(0, 3), (Cell{219, 11}));
+    EXPECT_EQ(s.charAt(1, 3), 0);
+    EXPECT_EQ(s.charAt(2, 3), 178);
+    s.gotoxy(gameColumns - 1, 5);
+    s.write("AB\n\nC"); // no wrap at the edge; a line feed starts the next row
+    EXPECT_EQ(s.charAt(gameColumns - 1, 5), 'A');
+    EXPECT_EQ(s.charAt(0, 7), 'C');
+    for (auto [x, y] : {std::pair{-1, 0}, {gameColumns, 0}, {0, -1}, {0, gameRows}, {-500, 9999}}) {
+        s.gotoxy(x, y);
+        s.write("X");
+    }
+    int written = 0;
     for (int y = 0; y < gameRows; ++y)
         for (int x = 0; x < gameColumns; ++x)
-            if (!(s.cell(x, y) == expected))
-                return false;
-    return true;
+            written += !(s.cell(x, y) == Cell{' ', 7});
+    EXPECT_EQ(written, 5); // three on row 3, 'A' and 'C'
 }
 
-TEST(ScreenBuffer, CellsNeverWrittenReadBackAsSpaces) {
-    ScreenBuffer s;
-    EXPECT_TRUE(allCellsAre(s, Cell{' ', 7}));
-    EXPECT_EQ(s.charAt(0, 0), ' ');
-    EXPECT_EQ(s.charAt(gameColumns - 1, gameRows - 1), ' ');
-}
-
-TEST(ScreenBuffer, ReadsBackTheCodesWrittenNotGlyphs) {
-    ScreenBuffer s;
-    s.gotoxy(3, 4);
-    s.setColor(11);
-    s.putChar(178);
-    s.putChar(219);
-    s.setColor(12);
-    s.putChar(0);
-    s.putChar(0x1FF); // only the low byte is a code
-    EXPECT_EQ(s.charAt(3, 4), 178);
-    EXPECT_EQ(s.charAt(4, 4), 219);
-    EXPECT_EQ(s.charAt(5, 4), 0);
-    EXPECT_EQ(s.charAt(6, 4), 0xFF);
-    EXPECT_EQ(s.cell(4, 4), (Cell{219, 11}));
-    EXPECT_EQ(s.cell(5, 4), (Cell{0, 12}));
-    EXPECT_EQ(s.cursorX(), 7);
-    EXPECT_EQ(s.cursorY(), 4);
-}
-
-TEST(ScreenBuffer, WritesOffTheGridAreDroppedAndNeverWrap) {
-    ScreenBuffer s;
-    s.setColor(12);
-    s.gotoxy(gameColumns - 1, 0);
-    s.write("AB");
-    s.putChar('C');
-    EXPECT_EQ(s.charAt(gameColumns - 1, 0), 'A');
-    EXPECT_EQ(s.charAt(0, 1), ' '); // no wrap to the next row
-
-    ScreenBuffer t;
-    for (auto [x, y] :
-         {std::pair{-10, 0}, {0, -1}, {gameColumns, 3}, {2, gameRows}, {-500, 9999}}) {
-        t.gotoxy(x, y);
-        t.putChar(219);
-        t.write("text");
+TEST(Glyphs, CodePageInUtf8AndLegibleAsciiStandIns) {
+    std::set<std::string> seen;
+    for (int code = 1; code < 256; ++code) {
+        std::string g = glyphOf(static_cast<unsigned char>(code), true);
+        EXPECT_EQ(g == std::string(1, static_cast<char>(code)), code >= 32 && code < 127) << code;
+        seen.insert(g);
     }
-    EXPECT_TRUE(allCellsAre(t, Cell{' ', 7}));
-    EXPECT_EQ(t.charAt(-1, 0), ' ');
-    EXPECT_EQ(t.charAt(gameColumns, 0), ' ');
-    EXPECT_EQ(t.charAt(0, gameRows), ' ');
-}
-
-TEST(ScreenBuffer, CursorComesOntoTheGridFromTheLeft) {
-    ScreenBuffer s;
-    s.gotoxy(-2, 5);
-    s.write("abcd");
-    EXPECT_EQ(s.charAt(0, 5), 'c');
-    EXPECT_EQ(s.charAt(1, 5), 'd');
-}
-
-TEST(ScreenBuffer, NewlineGoesToColumnZeroOfTheNextRow) {
-    ScreenBuffer s;
-    s.gotoxy(10, 2);
-    s.write("ab\ncd\n\nef");
-    EXPECT_EQ(s.charAt(10, 2), 'a');
-    EXPECT_EQ(s.charAt(11, 2), 'b');
-    EXPECT_EQ(s.charAt(0, 3), 'c');
-    EXPECT_EQ(s.charAt(1, 3), 'd');
-    EXPECT_EQ(s.charAt(0, 4), ' ');
-    EXPECT_EQ(s.charAt(0, 5), 'e');
-    EXPECT_EQ(s.cursorX(), 2);
-    EXPECT_EQ(s.cursorY(), 5);
-
-    // Past the right edge, a newline still starts the next row.
-    s.gotoxy(gameColumns + 5, 7);
-    s.write("xyz\nq");
-    EXPECT_EQ(s.charAt(0, 8), 'q');
+    EXPECT_EQ(seen.size(), 255u); // pictures for 1..31 and 127, each code its own
+    EXPECT_STREQ(glyphOf(0, true), " ");
+    EXPECT_STREQ(glyphOf(0, false), " ");
+    for (auto [code, glyph] : {std::pair{178, "\u2593"}, {219, "\u2588"}, {176, "\u2591"},
+                               {179, "\u2502"}, {196, "\u2500"}, {218, "\u250C"}, {128, "\u00C7"}})
+        EXPECT_STREQ(glyphOf(static_cast<unsigned char>(code), true), glyph) << code;
+    // In ASCII, wall, piece and empty cell still look different.
+    EXPECT_EQ((std::set<std::string>{glyphOf(178, false), glyphOf(219, false), " "}).size(), 3u);
 }
 
 } // namespace

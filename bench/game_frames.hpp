@@ -10,8 +10,8 @@
 namespace term {
 
 enum class KeyPlan {
-    None,        // nobody touches the keyboard
-    BothMoving,  // both players turn every frame and go left and right in turns
+    None,       // nobody touches the keyboard
+    BothMoving, // both players turn every frame and go left and right in turns
 };
 
 struct GameFrame {

@@ -11,9 +11,7 @@ namespace term {
 
 namespace {
 
-void holdKeys(KeyPlan plan, int frames) {
-    if (plan == KeyPlan::None)
-        return;
+void holdKeys(int frames) {
     mem::holdKey(vkUp, 0, frames);
     mem::holdKey(vkW, 0, frames);
     for (int from = 0; from < frames; from += 8) { // four frames each way
@@ -24,15 +22,17 @@ void holdKeys(KeyPlan plan, int frames) {
     }
 }
 
-void copyScreen(ScreenBuffer& screen) {
+GameFrame snapshot() {
     const mem::Backend& b = mem::backend();
+    GameFrame frame{{}, b.nowMs};
     for (int y = 0; y < gameRows; ++y) {
-        screen.gotoxy(0, y);
+        frame.screen.gotoxy(0, y);
         for (int x = 0; x < gameColumns; ++x) {
-            screen.setColor(b.screen[y][x].attr);
-            screen.putChar(b.screen[y][x].code);
+            frame.screen.setColor(b.screen[y][x].attr);
+            frame.screen.putChar(b.screen[y][x].code);
         }
     }
+    return frame;
 }
 
 } // namespace
@@ -40,21 +40,14 @@ void copyScreen(ScreenBuffer& screen) {
 std::vector<GameFrame> recordGame(unsigned seed, int frames, KeyPlan plan) {
     mem::reset();
     mem::backend().recordPolls = false;
-    holdKeys(plan, frames);
+    if (plan == KeyPlan::BothMoving)
+        holdKeys(frames);
     std::srand(seed);
     Game g;
     startGame(g);
-    std::vector<GameFrame> recording;
-    recording.reserve(static_cast<std::size_t>(frames) + 1);
-    GameFrame frame{};
-    copyScreen(frame.screen); // the start-up picture: both empty boards
-    frame.clockMs = mem::backend().nowMs;
-    recording.push_back(frame);
-    for (int i = 0; i < frames && playFrame(g); ++i) {
-        copyScreen(frame.screen);
-        frame.clockMs = mem::backend().nowMs;
-        recording.push_back(frame);
-    }
+    std::vector<GameFrame> recording{snapshot()}; // the start-up picture: both empty boards
+    for (int i = 0; i < frames && playFrame(g); ++i)
+        recording.push_back(snapshot());
     return recording;
 }
 
