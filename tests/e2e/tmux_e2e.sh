@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# End-to-end checks of the game in a real terminal: tmux. Each case starts
-# its own tmux server on a socket of its own, drives an interactive bash in
-# a pane with send-keys, reads the pane with capture-pane, and ends the
-# server it started. Every wait is for a marker, with a time limit.
-#
-#   tmux_e2e.sh GAME CASE
+# The game end to end in a real terminal, tmux: `tmux_e2e.sh GAME CASE`. Each
+# case drives an interactive bash in a pane of a tmux server of its own and
+# reads the pane back. Every wait is for a marker, with a time limit.
 set -euo pipefail
 # Character counts and substrings of the pane's lines are in characters.
 export LC_ALL=C.UTF-8
@@ -13,208 +10,134 @@ game=$(realpath "$1")
 case=$2
 work=$(mktemp -d)
 socket="$work/tmux.sock"
+wall='▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓'
 
 tm() { tmux -S "$socket" -f /dev/null "$@"; }
-cleanup() {
-    tm kill-server 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'tm kill-server 2>/dev/null || true; rm -rf "$work"' EXIT
 
-fail() {
-    echo "FAIL ($case): $*" >&2
-    if [ -S "$socket" ]; then
-        echo "--- pane:" >&2
-        tm capture-pane -p -t e2e >&2 || true
-    fi
-    exit 1
-}
-
-# The pane, as a user has it: an interactive bash with job control, UTF-8.
-start_pane() {
-    local columns=$1 rows=$2
-    LC_ALL=C.UTF-8 tm new-session -d -s e2e -x "$columns" -y "$rows" \
-        "env -u TMUX LC_ALL=C.UTF-8 PS1='e2e\$ ' bash --norc --noprofile -i"
-    wait_for '^e2e\$' "shell prompt"
-    type_line "cd '$work'"
-}
-
+fail() { echo "FAIL ($case): $*" >&2; tm capture-pane -p -t e2e >&2 2>/dev/null; exit 1; }
+screen() { tm capture-pane -p -t e2e; }
+row() { screen | sed -n "$(($1 + 1))p"; } # 0-based
+flag() { tm display -p -t e2e "#{$1}"; }
 type_line() { tm send-keys -t e2e -l "$1" && tm send-keys -t e2e Enter; }
 
-screen() { tm capture-pane -p -t e2e; }
-
-# wait_for REGEX WHAT [SECONDS]: until the pane shows REGEX.
-wait_for() {
-    local deadline=$((SECONDS + ${3:-15}))
-    until screen | grep -Eq -- "$1"; do
-        [ "$SECONDS" -lt "$deadline" ] || fail "no $2 (waited for /$1/)"
-        sleep 0.05
-    done
-}
-
-# wait_until COMMAND WHAT: until the command succeeds.
+# wait_until COMMAND WHAT: until the command succeeds, for up to 15 s.
 wait_until() {
     local deadline=$((SECONDS + 15))
-    until eval "$1"; do
-        [ "$SECONDS" -lt "$deadline" ] || fail "$2"
-        sleep 0.05
-    done
+    until eval "$1"; do [ "$SECONDS" -lt "$deadline" ] || fail "$2"; sleep 0.05; done
 }
 
-pane_flag() { tm display -p -t e2e "#{$1}"; }
+# wait_for REGEX WHAT: until the pane shows REGEX.
+wait_for() { wait_until "screen | grep -Eq -- '$1'" "no $2 (waited for /$1/)"; }
 
-# The line of the pane at row $1 (0-based).
-row() { screen | sed -n "$(($1 + 1))p"; }
+# The pane, as a user has it: an interactive bash with job control, UTF-8,
+# and no core files from the crash.
+start_pane() {
+    tm new-session -d -s e2e -x "$1" -y "$2" \
+        "env -u TMUX LC_ALL=C.UTF-8 PS1='e2e\$ ' bash --norc --noprofile -i"
+    wait_for '^e2e\$' "shell prompt"
+    type_line "cd '$work'; ulimit -c 0"
+}
 
-# Runs the game in the pane after recording the terminal modes; the game's
-# pid goes to $work/pid.
+# Runs the game after recording the terminal modes, until both boards show.
 run_game() {
+    rm -f "$work/pid" "$work/after"
     type_line "stty -g > before; sh -c 'echo \$\$ > pid; exec \"\$0\"' '$game'"
     wait_until "[ -s '$work/pid' ]" "the game did not start"
-    # Both boards are drawn once the second "Next:" label is up.
     wait_for 'Next:.*Next:' "game picture"
 }
 
-# Once the game has ended: its exit status and the modes, as the shell
-# sees them. A game killed by SIGINT cuts the rest of its command line
-# short, as it should, so this comes on a line of its own.
-record_end() {
-    wait_until "! kill -0 $(cat "$work/pid") 2>/dev/null" "the game did not end"
-    type_line 'echo "status=$?"; stty -g > after'
-}
-
-# The terminal after the game: normal screen, cursor shown, modes as before.
+# Once the game has ended: exit status $1, normal screen, cursor shown and the
+# modes as before. Typed on a line of its own: SIGINT cuts the game's line short.
 expect_given_back() {
-    record_end
-    wait_for "^status=$1\$" "exit status $1"
+    wait_until "! kill -0 $(cat "$work/pid") 2>/dev/null" "the game did not end"
+    type_line 'echo $? > status; stty -g > after'
     wait_until "[ -s '$work/after' ]" "no modes recorded after the game"
-    [ "$(pane_flag alternate_on)" = 0 ] || fail "still on the alternate screen"
-    [ "$(pane_flag cursor_flag)" = 1 ] || fail "cursor still hidden"
+    [ "$(cat "$work/status")" = "$1" ] || fail "exit status $(cat "$work/status"), not $1"
+    [ "$(flag alternate_on)$(flag cursor_flag)" = 01 ] || fail "screen or cursor not given back"
     cmp -s "$work/before" "$work/after" || fail "terminal modes differ after the game"
 }
 
-# Column of the leftmost block of a player's piece inside the walls of the
-# board at column $1 (rows 0..12), or 99 when none is shown.
+# The leftmost column of a piece's blocks inside the board at column $1; 99: none.
 piece_column() {
     local leftmost=99 line inside before
     while IFS= read -r line; do
         inside=${line:$(($1 + 1)):18}
         before=${inside%%█*}
-        if [ "${#before}" -lt "${#inside}" ] && [ "${#before}" -lt "$leftmost" ]; then
-            leftmost=${#before}
-        fi
+        [ "${#before}" -lt "${#inside}" ] && [ "${#before}" -lt "$leftmost" ] && leftmost=${#before}
     done < <(screen | head -13)
     echo "$leftmost"
 }
 
-case_layout_keys_and_exit() {
+case_play() {
     start_pane 80 24
     run_game
-    local top floor
-    top=$(row 0)
-    floor=$(row 13)
+    local top floor score
+    top=$(row 0) floor=$(row 13) score=$(row 15)
     # Walls at columns 0, 19, 30 and 49 of row 0; "Next:" at 21 and 51.
-    [ "${top:0:1}" = "▓" ] && [ "${top:19:1}" = "▓" ] || fail "player one's walls: '$top'"
-    [ "${top:30:1}" = "▓" ] && [ "${top:49:1}" = "▓" ] || fail "player two's walls: '$top'"
-    [ "${top:21:5}" = "Next:" ] && [ "${top:51:5}" = "Next:" ] || fail "Next: labels: '$top'"
-    [ "${floor:0:20}" = "▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓" ] && [ "${floor:30:20}" = "▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓" ] ||
-        fail "floors: '$floor'"
-    local score
-    score=$(row 15)
-    [ "${score:0:8}" = "Score: 0" ] && [ "${score:30:8}" = "Score: 0" ] || fail "score lines: '$score'"
-    wait_for '^[0-9]+FPS' "rate readout on row 18"
-    [[ "$(row 18)" =~ ^[0-9]+FPS ]] || fail "rate readout not on row 18"
-    [[ "$(row 19)" =~ ^\ -?[0-9]+ ]] || fail "delay readout not at column 1 of row 19: '$(row 19)'"
+    [ "${top:0:1}${top:19:1}${top:30:1}${top:49:1}" = ▓▓▓▓ ] || fail "walls: '$top'"
+    [ "${top:21:5}${top:51:5}" = Next:Next: ] || fail "Next: labels: '$top'"
+    [ "${floor:0:20}${floor:30:20}" = "$wall$wall" ] || fail "floors: '$floor'"
+    [ "${score:0:8}${score:30:8}" = "Score: 0Score: 0" ] || fail "score lines: '$score'"
+    wait_until '[[ "$(row 18)" =~ ^[0-9]+FPS ]]' "no rate readout at the start of row 18"
+    [[ "$(row 19)" =~ ^\ -?[0-9]+ ]] || fail "delay readout not at column 1 of row 19"
 
-    # Both pieces in view, then held keys move both players left.
-    wait_until '[ "$(piece_column 0)" != 99 ] && [ "$(piece_column 30)" != 99 ]' "pieces not shown"
-    local one two
-    one=$(piece_column 0)
-    two=$(piece_column 30)
-    local deadline=$((SECONDS + 15))
-    until [ "$(piece_column 0)" -lt "$one" ] && [ "$(piece_column 30)" -lt "$two" ]; do
-        [ "$SECONDS" -lt "$deadline" ] || fail "pieces did not move left ($one, $two)"
-        tm send-keys -t e2e Left a
-        sleep 0.05
-    done
-
-    tm send-keys -t e2e Escape
-    wait_for '^Kilepeshez nyomjon ENTER-t' "final prompt"
-    tm send-keys -t e2e Enter
-    expect_given_back 0
-    # The final picture stays on the normal screen.
-    screen | grep -q 'Next:.*Next:' || fail "final picture not left on the normal screen"
-}
-
-case_ctrl_c() {
-    start_pane 80 24
-    run_game
-    tm send-keys -t e2e C-c
-    expect_given_back 130
-}
-
-case_sigterm() {
-    start_pane 80 24
-    run_game
-    kill -TERM "$(cat "$work/pid")"
-    expect_given_back 143
-}
-
-case_suspend_and_resume() {
-    start_pane 80 24
-    run_game
+    # Ctrl-Z gives the terminal back while the game is stopped; fg takes it again.
     tm send-keys -t e2e C-z
     wait_for 'Stopped' "job stopped"
-    [ "$(pane_flag alternate_on)" = 0 ] || fail "alternate screen kept while stopped"
-    [ "$(pane_flag cursor_flag)" = 1 ] || fail "cursor hidden while stopped"
     type_line "stty -g > stopped"
     wait_until "[ -s '$work/stopped' ]" "no modes recorded while stopped"
-    cmp -s "$work/before" "$work/stopped" || fail "terminal modes not given back while stopped"
+    cmp -s "$work/before" "$work/stopped" && [ "$(flag alternate_on)" = 0 ] ||
+        fail "terminal not given back while stopped"
     type_line "fg"
-    wait_for 'Next:.*Next:' "game picture after fg"
-    [ "$(pane_flag alternate_on)" = 1 ] || fail "alternate screen not taken again"
-    wait_for 'Score: 0 +Score: 0' "score lines repainted"
-    tm send-keys -t e2e Escape
-    wait_for '^Kilepeshez nyomjon ENTER-t' "final prompt"
-    tm send-keys -t e2e Enter
-    expect_given_back 0
-}
+    wait_for 'Score: 0 +Score: 0' "picture repainted after fg"
 
-case_resize() {
-    start_pane 80 24
-    run_game
+    # A window too small shows the size notice; grown back, the picture returns.
     tm resize-window -t e2e -x 40 -y 15
     wait_for '^Too small: 40x15, needs 56x21' "size notice"
     tm resize-window -t e2e -x 80 -y 24
-    wait_for 'Next:.*Next:' "picture after growing back"
-    screen | grep -q 'Too small' && fail "size notice left over"
-    wait_for '^▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓ +▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓' "floors repainted"
-    kill -TERM "$(cat "$work/pid")"
-    expect_given_back 143
+    wait_for "^$wall +$wall" "floors repainted"
+
+    # Held keys move both players' pieces left.
+    local one two
+    wait_until 'one=$(piece_column 0) two=$(piece_column 30); [ $((one + two)) -lt 99 ]' "no pieces"
+    wait_until "tm send-keys -t e2e Left a && [ \$(piece_column 0) -lt $one ] &&
+        [ \$(piece_column 30) -lt $two ]" "pieces did not move left ($one, $two)"
+
+    tm send-keys -t e2e Escape
+    wait_for '^Kilepeshez nyomjon ENTER-t' "final prompt"
+    tm send-keys -t e2e Enter
+    expect_given_back 0
+    screen | grep -q 'Next:.*Next:' || fail "final picture not left on the normal screen"
+}
+
+# Ctrl-C, the signals that end the game and a crash each give the terminal
+# back; the game dies by the signal.
+case_ways_out() {
+    start_pane 80 24
+    local way
+    for way in C-c:130 INT:130 TERM:143 HUP:129 QUIT:131 SEGV:139; do
+        run_game
+        case $way in
+        C-c:*) tm send-keys -t e2e C-c ;;
+        *) kill -"${way%:*}" "$(cat "$work/pid")" ;;
+        esac
+        expect_given_back "${way#*:}"
+    done
 }
 
 case_small_terminal() {
     start_pane 40 15
-    type_line "stty -g > before; '$game'; echo \"status=\$?\"; stty -g > after"
+    type_line "'$game'; echo status=\$?"
     wait_for '^status=1$' "exit status 1"
-    screen | tr -d '\n' | grep -q '40x15' || fail "message does not name the terminal's size"
-    screen | tr -d '\n' | grep -q '56x21' || fail "message does not name the size needed"
-    wait_until "[ -s '$work/after' ]" "no modes recorded after the game"
-    cmp -s "$work/before" "$work/after" || fail "terminal modes changed"
-    [ "$(pane_flag alternate_on)" = 0 ] || fail "alternate screen entered"
+    screen | tr -d '\n' | grep -q 'the terminal is 40x15' || fail "no size message"
 }
 
 case_not_a_terminal() {
     local status=0
     TERM=xterm "$game" </dev/null >"$work/out" 2>"$work/err" || status=$?
-    [ "$status" = 1 ] || fail "stdin not a terminal: status $status"
-    grep -q 'must be a terminal' "$work/err" || fail "stdin not a terminal: no message"
-    [ ! -s "$work/out" ] || fail "stdin not a terminal: wrote to standard output"
-    status=0
-    # `script` gives a real terminal; TERM=dumb must still refuse it.
-    TERM=dumb script -qec "'$game'" /dev/null </dev/null >"$work/out" 2>&1 || status=$?
-    [ "$status" = 1 ] || fail "TERM=dumb: status $status"
-    grep -q 'TERM=dumb' "$work/out" || fail "TERM=dumb: no message"
+    [ "$status" = 1 ] && grep -q 'must be a terminal' "$work/err" && [ ! -s "$work/out" ] ||
+        fail "stdin not a terminal: status $status, message '$(cat "$work/err")'"
 }
 
 "case_${case//-/_}"

@@ -1,175 +1,169 @@
-// The whole back end on a pty, with the test playing the terminal: the
-// keyboard query, held keys of both players, the Escape delay, the final
-// prompt, and the terminal given back as it was found.
+// The back end on a pty, with the test as the terminal: the checks before
+// the game takes it, and a game on a terminal with the kitty keyboard
+// protocol, keys of both players held together.
 #include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
+#include <future>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <string>
-#include <termios.h>
+#include <sys/ioctl.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
 
-#include "fake_terminal.hpp"
 #include "game/game.hpp"
-#include "game/keys.hpp"
 #include "session.hpp"
+#include "startup.hpp"
 
 namespace term {
 namespace {
 
-using namespace sent;
+using Clock = std::chrono::steady_clock;
 
-constexpr RenderOptions colourGlyphs = {true, true};
+// A pty, the test at its master side as the terminal, the game at the slave.
+// The little a game writes here fits in the pty's buffer, so the test reads
+// it only when it looks for something.
+struct FakeTerminal {
+    FakeTerminal(int columns, int rows) : master(posix_openpt(O_RDWR | O_NOCTTY)) {
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+            std::abort();
+        slave = open(ptsname(master), O_RDWR | O_NOCTTY);
+        winsize size = {};
+        size.ws_col = static_cast<unsigned short>(columns);
+        size.ws_row = static_cast<unsigned short>(rows);
+        if (slave < 0 || ioctl(master, TIOCSWINSZ, &size) != 0)
+            std::abort();
+    }
+    ~FakeTerminal() {
+        close(master);
+        close(slave);
+    }
 
-struct Step {
-    const char* keys; // as the terminal sends them before the frame
-    int p1;           // expected column change of each player's piece
-    int p2;
+    void send(std::string_view bytes) {
+        if (write(master, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+            std::abort();
+    }
+
+    // Sends `bytes` and waits until the game's side can read them all (it
+    // must be in raw mode and not reading meanwhile).
+    void type(std::string_view bytes) {
+        int before = 0;
+        ioctl(slave, FIONREAD, &before);
+        send(bytes);
+        auto limit = Clock::now() + std::chrono::seconds(5);
+        for (int now = 0; now < before + static_cast<int>(bytes.size());) {
+            if (Clock::now() > limit)
+                std::abort();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ioctl(slave, FIONREAD, &now);
+        }
+    }
+
+    // Reads until the game has written `marker` at or after `from`: its
+    // place, or npos after a time limit.
+    std::size_t waitFor(std::string_view marker, std::size_t from = 0) {
+        auto limit = Clock::now() + std::chrono::seconds(5);
+        while (output.find(marker, from) == std::string::npos && Clock::now() < limit) {
+            pollfd ready = {master, POLLIN, 0};
+            char bytes[4096];
+            ssize_t n = poll(&ready, 1, 10) > 0 ? read(master, bytes, sizeof bytes) : 0;
+            output.append(bytes, static_cast<std::size_t>(n > 0 ? n : 0));
+        }
+        return output.find(marker, from);
+    }
+
+    int master;
+    int slave = -1;
+    std::string output; // what the game wrote, as far as read
 };
 
-// A game on the fake terminal, frame by frame, with the delay held at zero
-// so no frame sleeps: the picture must get out all the same.
-class PtyGame {
-public:
-    explicit PtyGame(FakeTerminal::Kind kind) : terminal(kind, 80, 24), session(options()) {
-        tcgetattr(terminal.slave(), &before);
-        setCurrentSession(&session);
-    }
-    ~PtyGame() { setCurrentSession(nullptr); }
-
-    SessionOptions options() const {
-        SessionOptions o;
-        o.inFd = terminal.slave();
-        o.outFd = terminal.slave();
-        o.render = colourGlyphs;
-        return o;
-    }
-
-    // The session takes the terminal; true once the terminal has all it sent.
-    bool start() { return session.start() && terminal.waitForBytes(session.counters().bytes); }
-
-    void begin(unsigned seed) {
-        std::srand(seed);
-        startGame(game);
-    }
-
-    // One frame; true while the game goes on. Afterwards the terminal has
-    // received everything the frame sent.
-    bool frame() {
-        game.sleep_value = 0;
-        bool going = playFrame(game);
-        EXPECT_TRUE(terminal.waitForBytes(session.counters().bytes));
-        return going;
-    }
-
-    // One frame after the terminal sent `step.keys`: each piece moved as
-    // expected and the terminal shows the buffer.
-    void play(const Step& step) {
-        SCOPED_TRACE(testing::PrintToString(std::string(step.keys)));
-        int x1 = game.p1.bx;
-        int x2 = game.p2.bx;
-        if (*step.keys)
-            terminal.type(step.keys);
-        ASSERT_TRUE(frame());
-        EXPECT_EQ(game.p1.bx - x1, step.p1);
-        EXPECT_EQ(game.p2.bx - x2, step.p2);
-        EXPECT_EQ(terminal.differences(session.screen(), colourGlyphs), "");
-    }
-
-    FakeTerminal terminal;
-    TerminalSession session;
-    termios before = {};
-    Game game = {};
-};
-
-TEST(KittySession, HeldKeysOfBothPlayersMoveBothPiecesInTheSameFrames) {
-    PtyGame t(FakeTerminal::Kind::Kitty);
-    ASSERT_TRUE(t.start());
-    EXPECT_TRUE(t.session.kitty());
-    std::string start = t.terminal.output();
-    ASSERT_NE(start.find(kittyPush), std::string::npos);
-    // The flags belong to the alternate screen's own stack.
-    EXPECT_LT(start.find(altScreenOn), start.find(kittyPush));
-
-    t.begin(11);
-    ASSERT_TRUE(t.frame()); // the first gravity step shows both pieces
-    const Step steps[] = {
-        // Left comes as plain CSI D on its press, A as CSI 97u.
-        {"\x1b[D\x1b[97u", -1, -1},
-        // Only the key pressed last repeats; Left is still held.
-        {"\x1b[97;1:2u", -1, -1},
-        {"\x1b[1;1:3D\x1b[97;1:3u", 0, 0},
-        // Pressed and released between two polls: one move.
-        {"\x1b[C\x1b[1;1:3C", 1, 0},
-        {"", 0, 0},
-        // Lock bits (Caps Lock 64, Num Lock 128) change nothing.
-        {"\x1b[100;193u", 0, 1},
-        {"\x1b[100;193:3u", 0, 0},
+TEST(StartProblem, NamesWhatIsWrongAndAcceptsAUsableTerminal) {
+    // The problem: a part of the message; empty for none.
+    struct Case { int columns, rows; const char *termName, *problem; };
+    const Case cases[] = {
+        {80, 24, "xterm-256color", ""},
+        {56, 21, "xterm", ""}, // just large enough
+        {56, 20, "xterm", "56x20 (columns x rows); the game needs at least 56x21"},
+        {55, 21, "xterm", "55x21"},
+        {80, 24, "dumb", "TERM=dumb"},
+        {80, 24, nullptr, "TERM is not set"},
+        {80, 24, "", "TERM is not set"},
     };
-    for (const Step& step : steps)
-        t.play(step);
-
-    t.terminal.type("\x1b[27u");
-    EXPECT_FALSE(t.frame());
-    t.terminal.typeAfter("Kilepeshez", "\x1b[13u");
-    closeGame();
-    t.session.finish();
-
-    // Output processing is back on: the picture's lines end in CR LF.
-    ASSERT_TRUE(t.terminal.waitFor("Kilepeshez nyomjon ENTER-t\r\n"));
-    std::string out = t.terminal.output();
-    std::size_t pop = out.rfind(kittyPop);
-    ASSERT_NE(pop, std::string::npos);
-    EXPECT_LT(pop, out.rfind(leaveScreen));
-    EXPECT_NE(out.find("Kilepeshez", out.rfind(leaveScreen)), std::string::npos)
-        << "the final picture follows on the normal screen";
-    termios after = {};
-    tcgetattr(t.terminal.slave(), &after);
-    EXPECT_TRUE(sameModes(t.before, after));
+    for (const Case& c : cases) {
+        FakeTerminal terminal(c.columns, c.rows);
+        std::string problem = startProblem(terminal.slave, terminal.slave, c.termName);
+        if (*c.problem)
+            EXPECT_THAT(problem, testing::HasSubstr(c.problem));
+        else
+            EXPECT_EQ(problem, "") << c.columns << "x" << c.rows;
+    }
+    int fds[2]; // output to a pipe
+    ASSERT_EQ(pipe(fds), 0);
+    EXPECT_THAT(startProblem(FakeTerminal(80, 24).slave, fds[1], "xterm"),
+                testing::HasSubstr("must be a terminal"));
+    close(fds[0]);
+    close(fds[1]);
 }
 
-TEST(LegacySession, KeysCountWhenTheyArriveAndALoneEscapeWaitsForItsDelay) {
-    PtyGame t(FakeTerminal::Kind::Legacy);
-    ASSERT_TRUE(t.start());
-    EXPECT_FALSE(t.session.kitty());
-    EXPECT_EQ(t.terminal.output().find(kittyPush), std::string::npos);
-
-    t.begin(12);
-    ASSERT_TRUE(t.frame());
-    const Step steps[] = {
-        {"\x1b[Da", -1, -1},
-        {"", 0, 0}, // nothing arrived: autorepeat keeps a held key coming
-        {"\x1bOCD", 1, 1},
-        {"\x1b[C\x1b[C\x1b[C", 1, 0}, // three arrivals before one poll: one move
+TEST(KittySession, HeldKeysOfBothPlayersMoveBothPiecesInTheSameFrames) {
+    FakeTerminal terminal(80, 24);
+    TerminalSession session({.inFd = terminal.slave, .outFd = terminal.slave, .render = {}});
+    // Runs `call` while the terminal answers `query` as kitty does.
+    auto answering = [&](auto call, std::string_view query, std::string_view reply) {
+        auto done = std::async(std::launch::async, call);
+        EXPECT_NE(terminal.waitFor(query), std::string::npos);
+        terminal.send(reply);
+        return done.get();
     };
-    for (const Step& step : steps)
-        t.play(step);
+    // The keyboard flags (none set yet), then the device attributes.
+    ASSERT_TRUE(
+        answering([&] { return session.start(); }, "\x1b[?u\x1b[c", "\x1b[?0u\x1b[?62;22c"));
+    ASSERT_TRUE(session.kitty());
+    setCurrentSession(&session);
 
-    // An arrow is an ESC that a sequence follows at once: no Escape.
-    t.terminal.type("\x1b[B");
-    EXPECT_TRUE(t.session.keyPressed(vkDown));
-    EXPECT_FALSE(t.session.keyPressed(vkEscape));
-
-    // A lone ESC is Escape only once its delay has passed without a sequence.
-    auto typed = std::chrono::steady_clock::now();
-    t.terminal.type("\x1b");
-    bool early = t.session.keyPressed(vkEscape);
-    auto waited = std::chrono::steady_clock::now() - typed;
-    if (waited < std::chrono::milliseconds(InputDecoder::escapeDelayMs)) {
-        EXPECT_FALSE(early);
+    std::srand(11);
+    Game game = {};
+    startGame(game);
+    // Keys as the terminal sends them before a frame, and the column change
+    // of each player's piece that they make.
+    struct Step { const char* keys; int p1, p2; };
+    const Step steps[] = {
+        {"", 0, 0},                        // the first gravity step shows both pieces
+        {"\x1b[D\x1b[97u", -1, -1},        // Left (a plain CSI D) and A pressed
+        {"\x1b[97;1:2u", -1, -1},          // only the key pressed last repeats
+        {"\x1b[1;1:3D\x1b[97;1:3u", 0, 0}, // both released
+    };
+    for (const Step& step : steps) {
+        int x1 = game.p1.bx;
+        int x2 = game.p2.bx;
+        terminal.type(step.keys);
+        game.sleep_value = 0; // no frame sleeps: the keys are there at the polls
+        ASSERT_TRUE(playFrame(game));
+        EXPECT_EQ(std::pair(game.p1.bx - x1, game.p2.bx - x2), std::pair(step.p1, step.p2))
+            << testing::PrintToString(std::string(step.keys));
     }
-    t.session.sleepMs(InputDecoder::escapeDelayMs + 20);
-    EXPECT_TRUE(t.session.keyPressed(vkEscape));
+    terminal.type("\x1b[27u"); // Escape
+    EXPECT_FALSE(playFrame(game));
+    // The flags come off, and a query makes sure the terminal has taken
+    // that in before the shell gets the keyboard back.
+    answering([&] { session.finish(); }, "\x1b[<u\x1b[c", "\x1b[?62;22c");
+    setCurrentSession(nullptr);
 
-    // Enter typed before the prompt shows does not answer it.
-    t.terminal.type("\r");
-    t.session.screen().write("\nKilepeshez nyomjon ENTER-t");
-    t.terminal.typeAfter("Kilepeshez", "x\n");
-    EXPECT_EQ(t.session.readChar(), '\n');
-    t.session.finish();
-    ASSERT_TRUE(t.terminal.waitFor(leaveScreen));
-    EXPECT_EQ(t.terminal.output().find(kittyPop), std::string::npos);
-    termios after = {};
-    tcgetattr(t.terminal.slave(), &after);
-    EXPECT_TRUE(sameModes(t.before, after));
+    // The flags belong to the alternate screen's own stack: pushed once it
+    // is on, popped before it is left.
+    const std::string& out = terminal.output;
+    std::size_t push = out.find("\x1b[>11u");
+    ASSERT_NE(push, std::string::npos);
+    EXPECT_LT(out.find("\x1b[?1049h"), push);
+    std::size_t left = terminal.waitFor("\x1b[?1049l", terminal.waitFor("\x1b[<u\x1b[c"));
+    ASSERT_NE(left, std::string::npos);
+    // The final picture follows on the normal screen, with output processing
+    // back on: its lines end in CR LF.
+    ASSERT_NE(terminal.waitFor("\r\n", left), std::string::npos);
+    EXPECT_EQ(out.find('\n', left), out.find("\r\n", left) + 1);
 }
 
 } // namespace

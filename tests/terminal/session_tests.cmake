@@ -1,30 +1,21 @@
 # Tests of the terminal session and the game executable: in this process
-# through a pty and through pipes, the executable on a pty, and end to end
-# in tmux, a real terminal.
+# through a pty and through pipes, and end to end in tmux, a real terminal.
 if(NOT TARGET blockduel_term_session OR NOT TARGET blockduel_vterm_screen)
     return()
 endif()
 find_package(Threads REQUIRED)
 
-add_executable(blockduel_session_tests
-    ${CMAKE_CURRENT_LIST_DIR}/fake_terminal.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/startup_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/session_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/session_pipe_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/process_test.cpp)
+add_executable(blockduel_session_tests ${CMAKE_CURRENT_LIST_DIR}/session_test.cpp
+               ${CMAKE_CURRENT_LIST_DIR}/session_pipe_test.cpp)
 # The core calls the console and platform functions, so the session that
 # answers them comes after it on the link line.
 target_link_libraries(blockduel_session_tests PRIVATE blockduel_core blockduel_term_session
                       blockduel_vterm_screen GTest::gmock GTest::gtest_main Threads::Threads
                       blockduel_warnings)
-target_compile_definitions(blockduel_session_tests PRIVATE
-                           BLOCKDUEL_PATH="$<TARGET_FILE:blockduel>")
-add_dependencies(blockduel_session_tests blockduel)
 gtest_discover_tests(blockduel_session_tests DISCOVERY_TIMEOUT 60)
 
 # End to end in tmux: each case starts its own tmux server and ends it.
-foreach(case layout-keys-and-exit ctrl-c sigterm suspend-and-resume resize small-terminal
-        not-a-terminal)
+foreach(case play ways-out small-terminal not-a-terminal)
     add_test(NAME e2e.${case}
              COMMAND ${PROJECT_SOURCE_DIR}/tests/e2e/tmux_e2e.sh $<TARGET_FILE:blockduel> ${case})
     set_tests_properties(e2e.${case} PROPERTIES TIMEOUT 60)
