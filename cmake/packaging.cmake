@@ -1,0 +1,34 @@
+# Installing the game (cmake --install) and packing it (cpack): a Debian
+# package on Linux, a zip of the executable on Windows.
+include(GNUInstallDirs)
+
+install(TARGETS blockduel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(NOT WIN32)
+    install(FILES ${PROJECT_SOURCE_DIR}/doc/blockduel.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+endif()
+
+set(CPACK_PACKAGE_NAME blockduel)
+set(CPACK_PACKAGE_VENDOR "blockduel maintainers")
+set(CPACK_PACKAGE_CONTACT "blockduel maintainers <maintainers@users.noreply.c-seed-a9b32797.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "falling-block puzzle game for two players at one keyboard")
+set(CPACK_PACKAGE_DESCRIPTION
+"Two players share one keyboard and one terminal, each with a board of their
+own. Pieces fall under one shared rhythm; a full row clears, scores 18 points
+and sends a penalty cell to the other board. The game ends for both when
+either stack reaches the top. Both players can hold keys at once in terminals
+with the kitty keyboard protocol; elsewhere the game reads key repeats.")
+set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+    set(CPACK_GENERATOR ZIP)
+else()
+    set(CPACK_GENERATOR DEB)
+endif()
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The libraries the game links, as dpkg-shlibdeps finds them: libc6,
+# libstdc++6 and libgcc-s1 at the versions of the build machine.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+
+include(CPack)
