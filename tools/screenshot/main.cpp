@@ -1,0 +1,94 @@
+// Plays a short game with a fixed seed and scripted keys through the
+// terminal back end, feeds everything it writes into libvterm, and prints
+// the screen as SVG: the README's picture.
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+#include <vterm.h>
+
+#include "game/game.hpp"
+#include "pilot.hpp"
+#include "session.hpp"
+#include "svg.hpp"
+
+namespace {
+
+constexpr unsigned seed = 7;
+constexpr int frames = 330;
+
+// Where the players put their pieces, made for this seed's pieces: player
+// one fills the bottom row with the first six and clears it, which sends a
+// penalty cell to player two's board; player two leaves a gap in it.
+constexpr shot::Placement planOne[] = {{1, 0}, {0, 4}, {1, 7}, {0, 10}, {0, 12},
+                                       {0, 15}, {0, 0}, {0, 6}, {1, 12}};
+constexpr shot::Placement planTwo[] = {{0, 0}, {0, 14}, {0, 3}, {0, 16}, {1, 6},
+                                       {0, 9}, {1, 5}, {0, 12}, {1, 12}};
+
+constexpr shot::KeyBytes arrows = {"\x1b[A", "\x1b[D", "\x1b[C", "\x1b[B"};
+constexpr shot::KeyBytes letters = {"w", "a", "d", "s"};
+
+bool writeAll(int fd, const std::string& bytes) {
+    return write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+}
+
+// Everything the session has written so far, into the terminal.
+void pump(int fd, VTerm* vt) {
+    char bytes[65536];
+    ssize_t n;
+    while ((n = read(fd, bytes, sizeof bytes)) > 0)
+        vterm_input_write(vt, bytes, static_cast<std::size_t>(n));
+}
+
+} // namespace
+
+int main() {
+    int in[2];
+    int out[2];
+    if (pipe(in) != 0 || pipe(out) != 0) {
+        std::perror("blockduel-screenshot: pipe");
+        return 1;
+    }
+    fcntl(out[0], F_SETFL, O_NONBLOCK);
+
+    VTerm* vt = vterm_new(term::gameRows, term::gameColumns);
+    vterm_set_utf8(vt, 1);
+    VTermScreen* screen = vterm_obtain_screen(vt);
+    vterm_screen_enable_altscreen(screen, 1);
+    vterm_screen_reset(screen, 1);
+
+    term::SessionOptions options;
+    options.inFd = in[0];
+    options.outFd = out[1];
+    options.render = {true, true};
+    options.fallbackColumns = term::gameColumns;
+    options.fallbackRows = term::gameRows;
+    term::TerminalSession session(options);
+    term::setCurrentSession(&session);
+    // The answer of a terminal without the kitty protocol, ready before the
+    // question, so the start does not wait for it.
+    if (!writeAll(in[1], "\x1b[?1;2c") || !session.start()) {
+        std::fputs("blockduel-screenshot: the session did not start\n", stderr);
+        return 1;
+    }
+
+    shot::Pilot one(planOne, arrows);
+    shot::Pilot two(planTwo, letters);
+    std::srand(seed);
+    Game g;
+    startGame(g);
+    for (int frame = 0; frame < frames; ++frame) {
+        std::string keys = one.keysFor(g.p1, g.tick) + two.keysFor(g.p2, g.tick);
+        if (!writeAll(in[1], keys) || !playFrame(g)) {
+            std::fprintf(stderr, "blockduel-screenshot: the game ended in frame %d\n", frame);
+            return 1;
+        }
+        pump(out[0], vt);
+    }
+    std::fputs(shot::screenToSvg(screen, term::gameColumns, term::gameRows).c_str(), stdout);
+    std::fprintf(stderr, "pieces placed: %d and %d; scores %d and %d\n", one.placed(), two.placed(),
+                 g.p1.score, g.p2.score);
+    vterm_free(vt);
+    return 0;
+}
