@@ -3,7 +3,10 @@
 
 #include <vterm.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <string>
+#include <utility>
 
 namespace shot {
 
