@@ -16,7 +16,8 @@ endif()
 
 set(CPACK_PACKAGE_NAME blockduel)
 set(CPACK_PACKAGE_VENDOR "blockduel maintainers")
-set(CPACK_PACKAGE_CONTACT "blockduel maintainers <maintainers@users.noreply.c-seed-a9b32797.example>")
+set(CPACK_PACKAGE_CONTACT
+    "blockduel maintainers <maintainers@users.noreply.c-seed-a9b32797.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "falling-block puzzle game for two players at one keyboard")
 set(CPACK_PACKAGE_DESCRIPTION
 "Two players share one keyboard and one terminal, each with a board of their

@@ -106,8 +106,8 @@ int main() {
     // The README tells this story; a change to the game may need a new plan.
     if (g.p1.score != 18 || g.p2.score != 0)
         return fail("player one no longer clears one row alone: adjust the plan");
-    std::fputs(shot::screenToSvg(vterm_obtain_screen(vt), term::gameColumns, term::gameRows).c_str(),
-               stdout);
+    VTermScreen* screen = vterm_obtain_screen(vt);
+    std::fputs(shot::screenToSvg(screen, term::gameColumns, term::gameRows).c_str(), stdout);
     vterm_free(vt);
     return 0;
 }

@@ -67,9 +67,11 @@ protected:
 // Runs of one colour on the cell grid, broken by blanks and colour
 // changes; glyphs in UTF-8, markup escaped, the console's colours.
 TEST_F(Svg, WritesEachRunOfOneColourOnItsCells) {
-    std::string svg = picture("\x1b[96m\xe2\x96\x93\xe2\x96\x88\x1b[91m#\x1b[0m <&\r\n\x1b[44m \x1b[0mx");
+    // Cyan dark shade and full block, a red '#', markup; a blue blank and an x.
+    std::string svg = picture("\x1b[96m\u2593\u2588\x1b[91m#\x1b[0m <&\r\n"
+                              "\x1b[44m \x1b[0mx");
     EXPECT_NE(svg.find("width=\"80\" height=\"60\""), std::string::npos) << svg;
-    EXPECT_NE(svg.find("<text x=\"0 10\" y=\"16\" fill=\"#55ffff\">\xe2\x96\x93\xe2\x96\x88</text>"),
+    EXPECT_NE(svg.find("<text x=\"0 10\" y=\"16\" fill=\"#55ffff\">\u2593\u2588</text>"),
               std::string::npos)
         << svg;
     EXPECT_NE(svg.find("<text x=\"20\" y=\"16\" fill=\"#ff5555\">#</text>"), std::string::npos)
