@@ -30,8 +30,7 @@ wait_until() {
 # wait_for REGEX WHAT: until the pane shows REGEX.
 wait_for() { wait_until "screen | grep -Eq -- '$1'" "no $2 (waited for /$1/)"; }
 
-# The pane, as a user has it: an interactive bash with job control, UTF-8,
-# and no core files from the crash.
+# A pane as a user has it: interactive bash, job control, UTF-8; no core files.
 start_pane() {
     tm new-session -d -s e2e -x "$1" -y "$2" \
         "env -u TMUX LC_ALL=C.UTF-8 PS1='e2e\$ ' bash --norc --noprofile -i"

@@ -1,17 +1,14 @@
-# Tests of the terminal session and the game executable: in this process
-# through a pty and through pipes, and end to end in tmux, a real terminal.
+# The terminal session on a pty and on pipes, and the game end to end in tmux.
 if(NOT TARGET blockduel_term_session OR NOT TARGET blockduel_vterm_screen)
     return()
 endif()
-find_package(Threads REQUIRED)
 
 add_executable(blockduel_session_tests ${CMAKE_CURRENT_LIST_DIR}/session_test.cpp
                ${CMAKE_CURRENT_LIST_DIR}/session_pipe_test.cpp)
 # The core calls the console and platform functions, so the session that
 # answers them comes after it on the link line.
 target_link_libraries(blockduel_session_tests PRIVATE blockduel_core blockduel_term_session
-                      blockduel_vterm_screen GTest::gmock GTest::gtest_main Threads::Threads
-                      blockduel_warnings)
+                      blockduel_vterm_screen GTest::gtest_main blockduel_warnings)
 gtest_discover_tests(blockduel_session_tests DISCOVERY_TIMEOUT 60)
 
 # End to end in tmux: each case starts its own tmux server and ends it.
