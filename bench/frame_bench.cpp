@@ -12,7 +12,6 @@ namespace {
 // A game part-way through: both boards have a few locked rows.
 void startMidGame(Game& g) {
     mem::reset();
-    mem::backend().recordPolls = false;
     std::srand(1);
     startGame(g);
     for (int j = 9; j <= 12; ++j)

@@ -39,7 +39,6 @@ GameFrame snapshot() {
 
 std::vector<GameFrame> recordGame(unsigned seed, int frames, KeyPlan plan) {
     mem::reset();
-    mem::backend().recordPolls = false;
     if (plan == KeyPlan::BothMoving)
         holdKeys(frames);
     std::srand(seed);

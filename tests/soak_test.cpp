@@ -50,7 +50,6 @@ int main(int argc, char** argv) {
     unsigned seed = argc > 2 ? static_cast<unsigned>(std::atoi(argv[2])) : 1;
     mem::reset();
     mem::Backend& b = mem::backend();
-    b.recordPolls = false;
     b.frameCostMs = 3;
     std::mt19937 keys(seed);
     bool held[256] = {};

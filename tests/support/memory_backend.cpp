@@ -92,8 +92,6 @@ void print(const char* format, ...) {
 }
 
 bool keyPressed(int virtualKey) {
-    if (instance.recordPolls)
-        instance.polls.emplace_back(instance.frame, virtualKey);
     const auto& held = instance.heldKeys;
     bool down = instance.keyScript ? instance.keyScript(instance.frame, virtualKey)
                                    : instance.frame < static_cast<int>(held.size()) &&

@@ -30,8 +30,6 @@ struct Backend {
     std::vector<std::set<int>> heldKeys;
     std::function<bool(int frame, int key)> keyScript;
     int frame = 0;               // Escape polls so far
-    bool recordPolls = true;
-    std::vector<std::pair<int, int>> polls; // (frame, key) of every key poll
 
     long long nowMs = 1'000'000; // virtual monotonic clock
     long long frameCostMs = 0;   // work time added at every frame's end
