@@ -81,8 +81,8 @@ Totals measure(const std::vector<GameFrame>& frames) {
         floor.frame(frames[i - 1].screen, frames[i].screen);
         for (int y = 0; y < gameRows; ++y)
             for (int x = 0; x < gameColumns; ++x)
-                t.changedCells += looksDifferent(frames[i - 1].screen.cell(x, y),
-                                                 frames[i].screen.cell(x, y));
+                t.changedCells +=
+                    looksDifferent(frames[i - 1].screen.cell(x, y), frames[i].screen.cell(x, y));
     }
     t.floor = floor.bytes;
     return t;

@@ -68,7 +68,8 @@ TEST_F(Model, RotationTurnsClockwiseAboutTheCentre) {
     for (int r = 0; r < blockHeight; ++r)
         for (int c = 0; c < blockWidth; ++c)
             EXPECT_EQ((r == 2 && c >= 2) || (r == 3 && c == 2) ? cellSolid : cellEmpty,
-                      foot.block[r][c]) << r << "," << c;
+                      foot.block[r][c])
+                << r << "," << c;
 }
 
 TEST_F(Model, PlaceBlockOverwritesAndDropsCellsOffTheBoard) {

@@ -7,12 +7,12 @@
 struct Game {
     Player p1;
     Player p2;
-    int tick;          // frames completed; a blocked soft drop sets it to 50
-    int fps;           // frames counted since the last rate report
-    int sleep_value;   // delay in milliseconds at the end of each frame
+    int tick;            // frames completed; a blocked soft drop sets it to 50
+    int fps;             // frames counted since the last rate report
+    int sleep_value;     // delay in milliseconds at the end of each frame
     long long last_time; // clock second of the last rate report
-    int fpsShown;      // characters of the rate readout now on screen
-    int delayShown;    // characters of the delay readout now on screen
+    int fpsShown;        // characters of the rate readout now on screen
+    int delayShown;      // characters of the delay readout now on screen
 };
 
 // Seeds the generator from the calendar, plays one whole game and waits

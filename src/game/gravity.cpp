@@ -36,6 +36,4 @@ bool lockIfLanded(Player& p, Game& g) {
 
 // Player one always locks first, so a top-out there spares player two's
 // piece, and player one's penalty cell can stop player two's piece at once.
-bool lockPhase(Game& g) {
-    return lockIfLanded(g.p1, g) || lockIfLanded(g.p2, g);
-}
+bool lockPhase(Game& g) { return lockIfLanded(g.p1, g) || lockIfLanded(g.p2, g); }

@@ -13,16 +13,16 @@ constexpr int cellWall = 178;
 constexpr int cellSolid = 219;
 
 struct Player {
-    int table[mapHeight][mapWidth]; // the board, [row][column], row 0 on top
+    int table[mapHeight][mapWidth];     // the board, [row][column], row 0 on top
     int block[blockHeight][blockWidth]; // the falling piece in its own grid
-    int bx;    // board column of grid column 0; may be negative
-    int by;    // board row of grid row 0; negative while entering
-    int bt;    // type of the falling piece, 0..3
-    int nb;    // type of the next piece, 0..3
-    int id;    // 1 for the first player, 2 for the second
+    int bx;                             // board column of grid column 0; may be negative
+    int by;                             // board row of grid row 0; negative while entering
+    int bt;                             // type of the falling piece, 0..3
+    int nb;                             // type of the next piece, 0..3
+    int id;                             // 1 for the first player, 2 for the second
     int score;
-    int ox;    // console column of board column 0
-    int oy;    // console row of board row 0
+    int ox;      // console column of board column 0
+    int oy;      // console row of board row 0
     short color; // console attribute for everything drawn for this player
 };
 

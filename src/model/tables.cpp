@@ -28,6 +28,7 @@ const int masterTable[mapHeight][mapWidth] = {
     {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
 };
 
+// clang-format off
 const int block1[blockHeight][blockWidth] = {
     {E, E, E, E, E},
     {E, E, S, S, E},
@@ -59,6 +60,7 @@ const int block4[blockHeight][blockWidth] = {
     {E, E, E, E, E},
     {E, E, E, E, E},
 };
+// clang-format on
 
 const int (*shapeOf(int type))[blockWidth] {
     switch (type) {

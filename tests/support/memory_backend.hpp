@@ -23,13 +23,13 @@ struct Backend {
     int cursorX = 0;
     int cursorY = 0;
     short attr = 7;
-    long long writes = 0;        // characters written to cells
+    long long writes = 0; // characters written to cells
 
     // Keys held in each frame: heldKeys[frame] (frames past the end hold none),
     // or, when set, whatever keyScript answers.
     std::vector<std::set<int>> heldKeys;
     std::function<bool(int frame, int key)> keyScript;
-    int frame = 0;               // Escape polls so far
+    int frame = 0; // Escape polls so far
 
     long long nowMs = 1'000'000; // virtual monotonic clock
     long long frameCostMs = 0;   // work time added at every frame's end
@@ -37,8 +37,8 @@ struct Backend {
     long long stalledSeconds = 0;
     int sleeps = 0;
 
-    int readChars = 0;           // calls of the final wait
-    int promptY = -1;            // cursor row when the final wait began
+    int readChars = 0; // calls of the final wait
+    int promptY = -1;  // cursor row when the final wait began
 
     // Called at every frame's end (the Escape poll), with the frame number.
     std::function<void(int)> onFrameEnd;

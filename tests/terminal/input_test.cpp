@@ -51,6 +51,7 @@ std::string decode(std::string_view bytes, size_t cut = 0, long long gapMs = 0) 
 }
 
 // Bytes that arrive at once, and their events.
+// clang-format off
 const std::pair<std::string, std::string> cases[] = {
     // Legacy keys, Ctrl-C, Ctrl-Z and Enter; other keys give nothing.
     {"\x1b[A\x1b[B\x1b[C\x1b[D\x1bOA\x1b[1;5D", "+Up +Down +Right +Left +Up +Left"},
@@ -82,6 +83,7 @@ const std::pair<std::string, std::string> cases[] = {
     {"\x1b[1;\x03" "D\x1b]title\x1a\x1bP\r\x1b[1\x18" "D", "Interrupt +D -D Suspend Enter +D -D"},
     {std::string("\x1b[\x00\x08\x7f" "D", 6), "+Left"}, // other controls are not part of it
 };
+// clang-format on
 
 // Cut anywhere, the bytes give what they give whole if the rest comes
 // within the delay; if it comes later, an ESC just before the cut was the
@@ -102,14 +104,21 @@ TEST(InputDecoder, DecodesEachInputWholeOrSplitAcrossReads) {
 TEST(InputDecoder, LoneEscIsEscapeOnceItsDelayHasPassed) {
     // Bytes (none: only the clock moves on) at a time, events, the deadline.
     const std::tuple<std::string_view, long long, const char*, long long> steps[] = {
-        {"", 0, "", -1}, {"\x1b", 500, "", 530}, {"", 529, "", 530},
-        {"", 530, "+Esc -Esc", -1}, {"", 600, "", -1},
+        {"", 0, "", -1},
+        {"\x1b", 500, "", 530},
+        {"", 529, "", 530},
+        {"", 530, "+Esc -Esc", -1},
+        {"", 600, "", -1},
         // ESC ESC is Alt+Escape: one Escape, after the second ESC's own delay.
-        {"\x1b", 1000, "", 1030}, {"\x1b", 1010, "", 1040}, {"", 1030, "", 1040},
+        {"\x1b", 1000, "", 1030},
+        {"\x1b", 1010, "", 1040},
+        {"", 1030, "", 1040},
         {"", 1040, "+Esc -Esc", -1},
         // Times outside what a monotonic clock gives do not overflow it.
-        {"\x1b", LLONG_MAX, "", LLONG_MAX}, {"", LLONG_MAX, "+Esc -Esc", -1},
-        {"\x1b", LLONG_MIN, "", 30}, {"", 100, "+Esc -Esc", -1},
+        {"\x1b", LLONG_MAX, "", LLONG_MAX},
+        {"", LLONG_MAX, "+Esc -Esc", -1},
+        {"\x1b", LLONG_MIN, "", 30},
+        {"", 100, "+Esc -Esc", -1},
     };
     InputDecoder decoder;
     for (const auto& [bytes, atMs, events, deadline] : steps) {

@@ -31,7 +31,7 @@ void randomEdit(std::mt19937& random, ScreenBuffer& s) {
 
 // By fifties of renders; {0, 0} is the terminal's own size. Bigger, too
 // small (once narrower than the notice), exactly the game's, too short.
-constexpr std::pair<int, int> sizes[] = {{0, 0},   {0, 0},   {120, 40}, {0, 0},  {40, 15},
+constexpr std::pair<int, int> sizes[] = {{0, 0},   {0, 0},   {120, 40}, {0, 0},   {40, 15},
                                          {20, 10}, {56, 21}, {0, 0},    {60, 20}, {0, 0}};
 
 // With output processing on, the terminal gets CR LF for every LF.
@@ -43,7 +43,11 @@ std::string crlf(const std::string& bytes) {
 }
 
 // The renderer's options, the terminal's size and its output processing.
-struct Mode { RenderOptions options; int columns, rows; bool onlcr; };
+struct Mode {
+    RenderOptions options;
+    int columns, rows;
+    bool onlcr;
+};
 
 TEST(RenderThroughVterm, ShowsTheBufferAcrossEditsResizesAndTheFinalPicture) {
     const Mode modes[] = {{{true, true}, 80, 24, false}, {{false, true}, 80, 24, true},

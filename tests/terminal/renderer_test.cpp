@@ -13,7 +13,10 @@ using namespace term;
 
 constexpr char clear[] = "\x1b[m\x1b[H\x1b[2J";
 
-struct Put { int x, y, code; short attr; };
+struct Put {
+    int x, y, code;
+    short attr;
+};
 
 struct Step {
     std::vector<Put> puts;
@@ -36,14 +39,14 @@ TEST(Renderer, SendsOnlyWhatChangedInTheShortestForm) {
          "\x1b[96m\u2588\u2588\u2593"},
         {{{14, 5, 219, 12}}, "\x1b[91m\u2588"},                     // bright red
         {{{15, 5, 'b', 1}, {16, 5, 'r', 4}}, "\x1b[34mb\x1b[31mr"}, // blue and red swapped
-        {{{17, 5, ' ', 0x1C}}, "\x1b[44m "},      // a blank's foreground is not sent
-        {{{20, 5, 'C', 7}}, "\x1b[2C\x1b[mC"},    // moves over a gap in another colour
-        {{{23, 5, 'D', 7}}, "  D"},               // rewrites a short one
+        {{{17, 5, ' ', 0x1C}}, "\x1b[44m "},   // a blank's foreground is not sent
+        {{{20, 5, 'C', 7}}, "\x1b[2C\x1b[mC"}, // moves over a gap in another colour
+        {{{23, 5, 'D', 7}}, "  D"},            // rewrites a short one
         {{{24, 5, 'E', 7}, {0, 6, 'F', 7}}, "E\r\nF"},
-        {{{1, 6, 0, 7}}, ""},                     // code 0 shows as a space
+        {{{1, 6, 0, 7}}, ""}, // code 0 shows as a space
         {{{0, 6, 0, 7}}, "\b "},
         {{}, std::string(clear) + "Too small: 40x15, needs 56x21", 40, 15},
-        {{{3, 3, 'Z', 7}}, "", 40, 15},            // the game goes on behind the notice
+        {{{3, 3, 'Z', 7}}, "", 40, 15}, // the game goes on behind the notice
         {{}, std::string(clear) + "Too small: 20x30, ne", 20, 30}, // cut, never wrapped
     };
     ScreenBuffer screen;

@@ -48,8 +48,13 @@ TEST(Glyphs, CodePageInUtf8AndLegibleAsciiStandIns) {
     EXPECT_EQ(seen.size(), 255u); // pictures for 1..31 and 127, each code its own
     EXPECT_STREQ(glyphOf(0, true), " ");
     EXPECT_STREQ(glyphOf(0, false), " ");
-    for (auto [code, glyph] : {std::pair{178, "\u2593"}, {219, "\u2588"}, {176, "\u2591"},
-                               {179, "\u2502"}, {196, "\u2500"}, {218, "\u250C"}, {128, "\u00C7"}})
+    for (auto [code, glyph] : {std::pair{178, "\u2593"},
+                               {219, "\u2588"},
+                               {176, "\u2591"},
+                               {179, "\u2502"},
+                               {196, "\u2500"},
+                               {218, "\u250C"},
+                               {128, "\u00C7"}})
         EXPECT_STREQ(glyphOf(static_cast<unsigned char>(code), true), glyph) << code;
     // In ASCII, wall, piece and empty cell still look different.
     EXPECT_EQ((std::set<std::string>{glyphOf(178, false), glyphOf(219, false), " "}).size(), 3u);

@@ -38,7 +38,10 @@ struct FakeTerminal {
         if (slave < 0 || ioctl(master, TIOCSWINSZ, &size) != 0)
             std::abort();
     }
-    ~FakeTerminal() { close(master); close(slave); }
+    ~FakeTerminal() {
+        close(master);
+        close(slave);
+    }
 
     void send(std::string_view bytes) {
         if (write(master, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
@@ -94,7 +97,10 @@ constexpr const char* replies = "\x1b[?0u\x1b[?62;22c";
 
 TEST(StartProblem, NamesWhatIsWrongAndAcceptsAUsableTerminal) {
     // The problem: a part of the message; empty for none.
-    struct Case { int columns, rows; const char *termName, *problem; };
+    struct Case {
+        int columns, rows;
+        const char *termName, *problem;
+    };
     const Case cases[] = {
         {56, 21, "xterm-256color", ""}, // just large enough
         {56, 20, "xterm", "56x20 (columns x rows); the game needs at least 56x21"},
@@ -127,7 +133,11 @@ TEST(KittySession, HeldKeysOfBothPlayersMoveBothPiecesInTheSameFrames) {
     std::srand(11);
     Game game = {};
     startGame(game);
-    struct Step { const char* keys; int p1, p2; }; // the keys, each piece's move
+    // The keys, each piece's move.
+    struct Step {
+        const char* keys;
+        int p1, p2;
+    };
     const Step steps[] = {
         {"", 0, 0},                        // the first gravity step shows both pieces
         {"\x1b[D\x1b[97u", -1, -1},        // Left (a plain CSI D) and A pressed
@@ -164,8 +174,13 @@ TEST(KittySessionDeathTest, TheFlagsGoOnTheAlternateScreenAndComeOffBeforeIt) {
         FakeTerminal terminal(80, 24);
         TerminalSession session({.inFd = terminal.slave, .outFd = terminal.slave, .render = {}});
         ASSERT_TRUE(terminal.answering([&] { return session.start(); }, query, replies));
-        EXPECT_EXIT({ signals::install(); raise(signo); session.sleepMs(0); },
-                    testing::KilledBySignal(signo), "");
+        EXPECT_EXIT(
+            {
+                signals::install();
+                raise(signo);
+                session.sleepMs(0);
+            },
+            testing::KilledBySignal(signo), "");
         std::size_t pop = terminal.waitFor("\x1b[<u", terminal.waitFor("\x1b[>11u"));
         EXPECT_NE(terminal.waitFor("\x1b[?1049l", pop), std::string::npos) << signo;
         EXPECT_LT(terminal.output.find("\x1b[?1049h"), terminal.output.find("\x1b[>11u"));

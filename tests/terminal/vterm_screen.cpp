@@ -35,7 +35,7 @@ void appendUtf8(std::string& out, char32_t c) {
         out += static_cast<char>(c);
         return;
     }
-    int tail = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3; // continuation bytes
+    int tail = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;                 // continuation bytes
     out += static_cast<char>((0xFF80 >> tail) | (c >> (6 * tail))); // lead: C0, E0 or F0
     for (int i = tail - 1; i >= 0; --i)
         out += static_cast<char>(0x80 | ((c >> (6 * i)) & 0x3F));

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/win32/console_session.hpp"
 #include "display/console.hpp"
+#include "platform/win32/console_session.hpp"
 
 namespace {
 

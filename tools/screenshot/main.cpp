@@ -21,10 +21,10 @@ constexpr int frames = 330;
 // Where the players put their pieces, made for this seed's pieces: player
 // one fills the bottom row with the first six and clears it, which sends a
 // penalty cell to player two's board; player two leaves a gap in it.
-constexpr shot::Placement planOne[] = {{1, 0}, {0, 4}, {1, 7}, {0, 10}, {0, 12},
+constexpr shot::Placement planOne[] = {{1, 0},  {0, 4}, {1, 7}, {0, 10}, {0, 12},
                                        {0, 15}, {0, 0}, {0, 6}, {1, 12}};
-constexpr shot::Placement planTwo[] = {{0, 0}, {0, 14}, {0, 3}, {0, 16}, {1, 6},
-                                       {0, 9}, {1, 5}, {0, 12}, {1, 12}};
+constexpr shot::Placement planTwo[] = {{0, 0}, {0, 14}, {0, 3},  {0, 16}, {1, 6},
+                                       {0, 9}, {1, 5},  {0, 12}, {1, 12}};
 
 constexpr shot::KeyBytes arrows = {"\x1b[A", "\x1b[D", "\x1b[C", "\x1b[B"};
 constexpr shot::KeyBytes letters = {"w", "a", "d", "s"};

@@ -21,6 +21,7 @@ constexpr char32_t lowPictures[32] = {
 };
 constexpr char32_t house = 0x2302; // 127
 
+// clang-format off
 constexpr char32_t upperHalf[128] = {
     // 128: accented letters and currency
     0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,
@@ -51,6 +52,7 @@ constexpr char upperStandIns[129] =
     "CueaaaaceeeiiiAA" "EaAooouuyOUcLYPf" "aiounNao?--%%!<>" // 128..175
     ".::|++++++|+++++" "++++-++++++++=++" "+++++++++++#_[]^" // 176..223
     "aBGpSsutFOWd8fen" "=+><()/~o..vn2# ";                    // 224..255
+// clang-format on
 
 constexpr char32_t codePoint(int code) {
     if (code < 32)

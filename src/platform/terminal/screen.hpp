@@ -26,10 +26,10 @@ class ScreenBuffer {
 public:
     void gotoxy(int x, int y);
     void setColor(short attr);
-    void putChar(int code);          // one code at the cursor; the cursor advances
-    void write(const char* text);    // text at the cursor; '\n' goes to column 0 of the next row
+    void putChar(int code);       // one code at the cursor; the cursor advances
+    void write(const char* text); // text at the cursor; '\n' goes to column 0 of the next row
     unsigned char charAt(int x, int y) const; // 32 outside the grid
-    const Cell& cell(int x, int y) const; // x, y inside the grid
+    const Cell& cell(int x, int y) const;     // x, y inside the grid
     int cursorX() const { return x_; }
     int cursorY() const { return y_; }
 
@@ -109,7 +109,7 @@ private:
     int rows_ = 0;
     int cursorX_ = -1; // -1: not known (e.g. after a write in the last column)
     int cursorY_ = -1;
-    short attr_ = -1;  // the terminal's current attribute; -1 not known
+    short attr_ = -1; // the terminal's current attribute; -1 not known
 };
 
 // The glyph of an OEM code as UTF-8 (utf8) or as an ASCII stand-in.

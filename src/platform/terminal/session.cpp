@@ -91,8 +91,8 @@ void TerminalSession::enterTerminal(bool pushKitty) {
 void TerminalSession::armCrashRestore() {
     std::string bytes = pushed_ ? kittyPop : "";
     bytes += leaveScreen;
-    signals::armCrashRestore(options_.outFd, modes_.saved() ? options_.inFd : -1,
-                             modes_.original(), bytes.data(), static_cast<int>(bytes.size()));
+    signals::armCrashRestore(options_.outFd, modes_.saved() ? options_.inFd : -1, modes_.original(),
+                             bytes.data(), static_cast<int>(bytes.size()));
 }
 
 void TerminalSession::leaveTerminal(bool fence) {

@@ -96,9 +96,9 @@ private:
     KeyState keys_;
     std::string out_;
     SessionCounters counters_;
-    bool active_ = false;   // the terminal is in the game's modes
-    bool kitty_ = false;    // the terminal speaks the kitty keyboard protocol
-    bool pushed_ = false;   // kitty flags pushed and not yet popped
+    bool active_ = false; // the terminal is in the game's modes
+    bool kitty_ = false;  // the terminal speaks the kitty keyboard protocol
+    bool pushed_ = false; // kitty flags pushed and not yet popped
     bool inputClosed_ = false;
     bool sawFlags_ = false; // reply state of the keyboard query
     bool sawAttributes_ = false;

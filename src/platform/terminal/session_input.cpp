@@ -91,7 +91,8 @@ void TerminalSession::waitUntil(long long untilMs, Wait wait) {
         long long escape = decoder_.deadline();
         if (escape >= 0 && (next < 0 || escape < next))
             next = escape;
-        int timeout = next < 0 ? -1 : static_cast<int>(std::min(std::max(next - now, 0LL), maxPollMs));
+        int timeout =
+            next < 0 ? -1 : static_cast<int>(std::min(std::max(next - now, 0LL), maxPollMs));
         pollfd fds[2];
         int count = 0;
         if (!inputClosed_)

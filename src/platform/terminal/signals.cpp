@@ -49,7 +49,8 @@ void onCrash(int signo) {
         crashArmed = 0;
         int done = 0;
         while (done < crashLength) {
-            ssize_t n = write(crashOutFd, crashBytes + done, static_cast<size_t>(crashLength - done));
+            ssize_t n =
+                write(crashOutFd, crashBytes + done, static_cast<size_t>(crashLength - done));
             if (n <= 0 && errno != EINTR)
                 break;
             if (n > 0)

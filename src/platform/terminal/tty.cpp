@@ -19,8 +19,8 @@ bool TtyModes::enterRaw() const {
     if (!saved_)
         return false;
     termios raw = original_;
-    raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
-                                          ICRNL | IXON);
+    raw.c_iflag &=
+        ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON);
     raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     raw.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB);
