@@ -5,6 +5,7 @@
 // one twist so that the fuzzer steers the clock too: a NUL byte (fed to the
 // decoder like any other) is followed by a gap byte g, and the clock then
 // moves on by g milliseconds below 200, or by (g - 199) seconds above.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -31,10 +32,7 @@ void check(bool ok, const char* what) {
 }
 
 bool isGameKey(int key) {
-    for (int k : gameKeys)
-        if (k == key)
-            return true;
-    return false;
+    return std::ranges::any_of(gameKeys, [key](int k) { return k == key; });
 }
 
 void checkEvents(const Events& events) {

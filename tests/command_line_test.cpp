@@ -12,7 +12,8 @@ TEST(CommandLine, OnlyHelpAndVersionAreAccepted) {
     struct Case {
         std::vector<const char*> argv;
         Command expected;
-    } cases[] = {
+    };
+    const Case cases[] = {
         {{"blockduel"}, Command::Play},
         {{"blockduel", "--help"}, Command::Help},
         {{"blockduel", "--version"}, Command::Version},

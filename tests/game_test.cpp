@@ -15,7 +15,7 @@ protected:
         Fresh::SetUp();
         startGame(g);
     }
-    void give(Player& p, int type, int bx, int by) {
+    static void give(Player& p, int type, int bx, int by) {
         p.bt = type;
         std::memcpy(p.block, shapeOf(type), sizeof p.block);
         p.bx = bx;

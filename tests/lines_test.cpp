@@ -16,7 +16,7 @@ protected:
         drawTable(p2);
     }
     // The row and column the next penalty draws will pick, without using them up.
-    void peekPenalty(int seed, int& y, int& x) {
+    static void peekPenalty(int seed, int& y, int& x) {
         std::srand(seed);
         y = std::rand() % 4 + 6;
         x = std::rand() % 18 + 1;
@@ -79,7 +79,8 @@ TEST_F(Lines, OpponentPieceIsRepaintedOverItsRedrawnBoard) {
 TEST_F(Lines, PenaltyRowNeedsFiveFreeCells) {
     for (int freeCells : {4, 5}) {
         Player p = playerWith(0, 8, 1, 30, 2, 12);
-        int y, x;
+        int y = 0;
+        int x = 0;
         peekPenalty(11, y, x);
         fillRow(p, y);
         for (int c = 1; c <= freeCells; ++c)
@@ -92,7 +93,8 @@ TEST_F(Lines, PenaltyRowNeedsFiveFreeCells) {
 
 // The screen, not the board, decides whether the random column is taken.
 TEST_F(Lines, PenaltyColumnComesFromTheScreen) {
-    int y, x;
+    int y = 0;
+    int x = 0;
     peekPenalty(5, y, x);
     drawTable(p2);
     addBlock(p2);

@@ -23,7 +23,7 @@ protected:
             ASSERT_TRUE(playFrame(g));
         }
     }
-    long long second() const { return mem::backend().nowMs / 1000; }
+    static long long second() { return mem::backend().nowMs / 1000; }
 };
 
 } // namespace

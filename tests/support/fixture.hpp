@@ -16,7 +16,7 @@ protected:
         mem::reset();
         std::srand(7);
     }
-    mem::Backend& screen() { return mem::backend(); }
+    static mem::Backend& screen() { return mem::backend(); }
 };
 
 // A player with the empty template board and a piece of the given type at (bx, by).

@@ -95,7 +95,7 @@ bool keyPressed(int virtualKey) {
     const auto& held = instance.heldKeys;
     bool down = instance.keyScript ? instance.keyScript(instance.frame, virtualKey)
                                    : instance.frame < static_cast<int>(held.size()) &&
-                                         held[instance.frame].count(virtualKey) != 0;
+                                         held[instance.frame].contains(virtualKey);
     if (virtualKey == vkEscape) {
         if (instance.onFrameEnd)
             instance.onFrameEnd(instance.frame);

@@ -94,7 +94,8 @@ TEST(InputDecoder, DecodesEachInputWholeOrSplitAcrossReads) {
         for (size_t cut = 1; cut < bytes.size(); ++cut) {
             std::string at = "cut " + std::to_string(cut) + " of " + testing::PrintToString(bytes);
             EXPECT_EQ(events, decode(bytes, cut, InputDecoder::escapeDelayMs - 1)) << at;
-            std::string late = decode(bytes.substr(0, cut)), tail = decode(bytes.substr(cut));
+            std::string late = decode(bytes.substr(0, cut));
+            std::string tail = decode(bytes.substr(cut));
             late += tail.empty() ? "" : " " + tail;
             EXPECT_EQ(bytes[cut - 1] == '\x1b' ? late : events, decode(bytes, cut, 60000)) << at;
         }

@@ -45,7 +45,7 @@ TEST(Glyphs, CodePageInUtf8AndLegibleAsciiStandIns) {
         EXPECT_EQ(g == std::string(1, static_cast<char>(code)), code >= 32 && code < 127) << code;
         seen.insert(g);
     }
-    EXPECT_EQ(seen.size(), 255u); // pictures for 1..31 and 127, each code its own
+    EXPECT_EQ(seen.size(), 255U); // pictures for 1..31 and 127, each code its own
     EXPECT_STREQ(glyphOf(0, true), " ");
     EXPECT_STREQ(glyphOf(0, false), " ");
     for (auto [code, glyph] : {std::pair{178, "\u2593"},
@@ -57,7 +57,7 @@ TEST(Glyphs, CodePageInUtf8AndLegibleAsciiStandIns) {
                                {128, "\u00C7"}})
         EXPECT_STREQ(glyphOf(static_cast<unsigned char>(code), true), glyph) << code;
     // In ASCII, wall, piece and empty cell still look different.
-    EXPECT_EQ((std::set<std::string>{glyphOf(178, false), glyphOf(219, false), " "}).size(), 3u);
+    EXPECT_EQ((std::set<std::string>{glyphOf(178, false), glyphOf(219, false), " "}).size(), 3U);
 }
 
 } // namespace

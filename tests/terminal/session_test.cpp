@@ -43,14 +43,14 @@ struct FakeTerminal {
         close(slave);
     }
 
-    void send(std::string_view bytes) {
+    void send(std::string_view bytes) const {
         if (write(master, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
             std::abort();
     }
 
     // Sends `bytes` and waits until the game's side can read them all (it
     // must be in raw mode and not reading meanwhile).
-    void type(std::string_view bytes) {
+    void type(std::string_view bytes) const {
         int before = 0;
         ioctl(slave, FIONREAD, &before);
         send(bytes);

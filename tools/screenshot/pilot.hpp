@@ -28,7 +28,7 @@ struct KeyBytes {
 
 class Pilot {
 public:
-    Pilot(std::span<const Placement> plan, KeyBytes keys) : plan_(plan), keys_(keys) {}
+    Pilot(std::span<const Placement> plan, const KeyBytes& keys) : plan_(plan), keys_(keys) {}
 
     // The keys for the next frame, from the piece as it is now and the
     // frame counter (turns are only read in even frames). Nothing once the

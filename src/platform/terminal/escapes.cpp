@@ -75,13 +75,13 @@ Sequence backspaces(int n) {
     Sequence s;
     for (int i = 0; i < n; ++i)
         s.add('\b');
+    // cppcheck-suppress uninitvar ; s holds size() bytes, all set
     return s;
 }
 
 Sequence horizontal(int from, int to) {
-    Sequence none;
     if (from == to)
-        return none;
+        return Sequence{};
     Sequence fromStart;
     fromStart.add('\r');
     if (to > 0)

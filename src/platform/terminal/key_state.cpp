@@ -5,7 +5,7 @@ namespace term {
 
 namespace {
 
-bool inRange(int key, int count) { return key >= 0 && key < count; }
+bool inRange(int code, int size) { return code >= 0 && code < size; }
 
 } // namespace
 

@@ -83,6 +83,8 @@ private:
     bool readReady(Wait wait);
     // Waits for input, a signal or the decoder's deadline, up to `untilMs`.
     void waitUntil(long long untilMs, Wait wait);
+    // The reply or the Enter that the wait is for has come.
+    bool waitOver(Wait wait) const;
     void handle(const InputEvent& event, Wait wait);
     void handleEvents(const Events& events, Wait wait);
     void handleSignals();

@@ -28,6 +28,18 @@ bool readable(int fd) {
     return poll(&ready, 1, 0) > 0;
 }
 
+// How long one poll may wait, in milliseconds, for a wait that ends at
+// `untilMs` while the decoder's ESC delay ends at `escapeMs` (either below
+// 0 for none): up to the earlier of the two, -1 for no end.
+int pollTimeout(long long now, long long untilMs, long long escapeMs) {
+    long long next = untilMs;
+    if (escapeMs >= 0 && (next < 0 || escapeMs < next))
+        next = escapeMs;
+    if (next < 0)
+        return -1;
+    return static_cast<int>(std::min(std::max(next - now, 0LL), maxPollMs));
+}
+
 } // namespace
 
 bool TerminalSession::keyPressed(int virtualKey) {
@@ -77,22 +89,21 @@ bool TerminalSession::readReady(Wait wait) {
     return any;
 }
 
+bool TerminalSession::waitOver(Wait wait) const {
+    return (wait == Wait::Reply && sawAttributes_) ||
+           (wait == Wait::Enter && (sawEnter_ || inputClosed_));
+}
+
 void TerminalSession::waitUntil(long long untilMs, Wait wait) {
     for (;;) {
         handleSignals();
         expireEscape(wait);
-        if ((wait == Wait::Reply && sawAttributes_) ||
-            (wait == Wait::Enter && (sawEnter_ || inputClosed_)))
+        if (waitOver(wait))
             return;
         long long now = monotonicMs();
         if (untilMs >= 0 && now >= untilMs)
             return;
-        long long next = untilMs;
-        long long escape = decoder_.deadline();
-        if (escape >= 0 && (next < 0 || escape < next))
-            next = escape;
-        int timeout =
-            next < 0 ? -1 : static_cast<int>(std::min(std::max(next - now, 0LL), maxPollMs));
+        int timeout = pollTimeout(now, untilMs, decoder_.deadline());
         pollfd fds[2];
         int count = 0;
         if (!inputClosed_)

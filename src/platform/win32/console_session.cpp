@@ -24,7 +24,7 @@ void restoreConsole() {
 
 // Runs on a thread of its own; returning FALSE lets the default handler
 // end the process as usual.
-BOOL WINAPI restoreOnSignal(DWORD) {
+BOOL WINAPI restoreOnSignal(DWORD /*event*/) {
     restoreConsole();
     return FALSE;
 }
