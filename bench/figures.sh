@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# Measures the game and prints the figures table: bytes sent against the
+# floor, time to the first picture, and, with two bots playing in tmux,
+# CPU share, peak memory and the pacing, the last with the other core busy.
+# Missed targets are reported, not failed; a measurement that cannot be
+# made fails.
+#
+# Usage: bench/figures.sh [BUILD_DIR]      (default build/release)
+#   FIGURES_SECONDS  length of the output run and of each tmux run (60)
+#   FIGURES_SETTLE   seconds of pacing left out at the start (15)
+#   FIGURES_STARTS   starts timed (21)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${1:-build/release}
+seconds=${FIGURES_SECONDS:-60}
+settle=${FIGURES_SETTLE:-15}
+starts=${FIGURES_STARTS:-21}
+game=$(realpath "$build/blockduel")
+tools=$build/bench
+work=$(mktemp -d)
+socket=$work/tmux.sock
+helpers=()
+
+tm() { tmux -S "$socket" -f /dev/null "$@"; }
+stop_helpers() {
+    for pid in "${helpers[@]}"; do kill "$pid" 2>/dev/null || true; done
+    helpers=()
+}
+cleanup() {
+    stop_helpers
+    tm kill-server 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The bots' key script (see bots.awk): SEED LINES
+write_bots() {
+    awk -v seed="$1" -v lines="$2" -f bench/bots.awk >"$work/bots"
+}
+
+# Plays the key script into the pane, ten lines a second.
+play_bots() {
+    while read -r keys; do
+        # shellcheck disable=SC2086 # one tmux key name per word
+        [ -z "$keys" ] || tm send-keys -t bd $keys
+        sleep 0.1
+    done <"$work/bots"
+}
+
+# One game in a tmux pane with the bots, watched for $seconds: LABEL [busy].
+# Random players can top out before the time is up: then again, with the
+# next key script, up to three times.
+tmux_run() {
+    local attempt
+    for attempt in 1 2 3; do
+        write_bots "$attempt" $((seconds * 10 + 50))
+        tmux_game "$@" >"$work/watch" && break
+        echo "(the game ended early; again with another key script)"
+        [ "$attempt" -lt 3 ] || return 1
+    done
+    cat "$work/watch"
+    grep '^|' "$work/watch" >>"$work/rows"
+}
+
+tmux_game() {
+    tm kill-server 2>/dev/null || true
+    tm new-session -d -s bd -x 80 -y 24 "exec env LC_ALL=C.UTF-8 '$game'"
+    local pid
+    pid=$(tm display -p -t bd '#{pane_pid}')
+    for _ in $(seq 100); do
+        tm capture-pane -p -t bd | grep -q 'Next:.*Next:' && break
+        sleep 0.05
+    done
+    if [ "${2:-}" = busy ]; then
+        (while :; do :; done) &
+        helpers+=($!)
+    fi
+    play_bots &
+    helpers+=($!)
+    local status=0
+    "$tools/blockduel_pane_watch" "$socket" bd "$pid" "$seconds" "$settle" "$1" || status=$?
+    stop_helpers
+    tm kill-server
+    return "$status"
+}
+
+echo "== output into a pipe"
+"$tools/blockduel_output_figures" "$seconds" | tee -a "$work/rows"
+echo "== start-up on a pty answering at once"
+"$tools/blockduel_startup_figures" "$game" "$starts" | tee -a "$work/rows"
+echo "== tmux, two bots"
+tmux_run "two bots in tmux"
+echo "== tmux, two bots, the other core busy"
+tmux_run "two bots in tmux, other core busy" busy
+
+model=$(lscpu | sed -n 's/^Model name: *//p')
+echo
+echo "Figures on $model, $(nproc) cores; $build; runs of $seconds s:"
+echo
+echo "| what | figure | target | result |"
+echo "|------|--------|--------|--------|"
+grep '^|' "$work/rows"
