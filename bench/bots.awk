@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # A recorded key script for two bots, for bench/figures.sh: one line of
 # tmux key names for every tenth of a second, both players' keys together.
 #   awk -v seed=1 -v lines=650 -f bench/bots.awk

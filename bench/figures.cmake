@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The figures of the real terminal back end; bench/figures.sh runs them all.
 if(NOT TARGET blockduel_term_session OR NOT TARGET blockduel_output_floor)
     return()
@@ -6,12 +7,9 @@ endif()
 # Bytes sent through a pipe in play, against the floor. The game's sleeps
 # and seconds go to the virtual clock of the screenshot tool (see there),
 # so the figures repeat exactly.
-add_executable(blockduel_output_figures ${CMAKE_CURRENT_LIST_DIR}/output_figures.cpp
-               ${PROJECT_SOURCE_DIR}/tools/screenshot/clock.cpp)
+add_executable(blockduel_output_figures ${CMAKE_CURRENT_LIST_DIR}/output_figures.cpp)
 target_link_libraries(blockduel_output_figures PRIVATE blockduel_core blockduel_term_session
                       blockduel_output_floor blockduel_warnings)
-target_link_options(blockduel_output_figures PRIVATE -Wl,--wrap=_Z7sleepMsi
-                    -Wl,--wrap=_Z12clockSecondsv)
 add_test(NAME Figures.OutputSmoke COMMAND blockduel_output_figures 5)
 
 # Time from start to the first complete picture, on a pty that answers at

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Measures the game and prints the figures table: bytes sent against the
 # floor, time to the first picture, and, with two bots playing in tmux,
 # CPU share, peak memory and the pacing, the last with the other core busy.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CPU time of the frame loop's pieces on the in-memory back end.
 #include <benchmark/benchmark.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Recording a game's frames from the in-memory back end.
 #include "game_frames.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Frames of a real game, played by the game core on the in-memory back end
 // and copied into the terminal's screen buffer after every frame: what the
 // renderer has to send in play.

@@ -1,8 +1,9 @@
+// SPDX-License-Identifier: MIT
 // Bytes the terminal back end sends in play, beside the floor for the same
 // frames (output_floor.hpp). A game with a fixed seed and a recorded key
 // script goes through the real terminal session into a pipe, as legacy keys
 // from a terminal without the kitty protocol. The game's sleeps and seconds
-// run on a virtual clock (see figures.cmake), so every run sends the same
+// run on the session's virtual clock, so every run sends the same
 // bytes. Usage: blockduel_output_figures [seconds]
 #include <fcntl.h>
 #include <unistd.h>
@@ -78,6 +79,7 @@ bool playGame(Keys plan, unsigned seed, long long countedMs, Totals& t) {
     options.inFd = in[0];
     options.outFd = out[1];
     options.render = utf8Colour;
+    options.virtualClock = true;
     TerminalSession session(options);
     setCurrentSession(&session);
     // The answer of a terminal without the kitty protocol, there before the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The floor of what a terminal must be sent: see output_floor.hpp.
 #include "output_floor.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The least any renderer could send to take a terminal from one picture to
 // the next: every cell that looks different, at its glyph's bytes, plus a
 // cursor move wherever it does not follow the cell written before it on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Watches a game in a tmux pane: its rate readout once a second, read half
 // a second into each second of the monotonic clock (the game reports the
 // second before just after it begins), and its CPU time and peak resident

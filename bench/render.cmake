@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The terminal renderer over a recorded game: bytes sent per frame against
 # the floor of the cells that changed, and CPU time per render.
 if(TARGET blockduel_term_screen)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the renderer costs in play: bytes sent to the terminal per frame,
 // beside the floor for the same frames (see output_floor.hpp), and CPU
 // time per render.

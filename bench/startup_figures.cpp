@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Time from starting the game to its first complete picture, on a pty
 // whose terminal answers the keyboard query at once, as a terminal with
 // the kitty protocol does: its flags, then its device attributes. libvterm

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross-building for 64-bit Windows with Debian's mingw-w64 (package
 # g++-mingw-w64-x86-64). The posix thread model's runtime links statically.
 set(CMAKE_SYSTEM_NAME Windows)

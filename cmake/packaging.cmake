@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installing the game (cmake --install) and packing it (cpack): a Debian
 # package on Linux, a zip of the executable on Windows.
 include(GNUInstallDirs)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes the input decoder and the key state with what a terminal could
 // send, and checks what must hold whatever arrives.
 //

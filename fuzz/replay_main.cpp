@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a fuzz target over saved inputs without libFuzzer, so that the seed
 // corpus and every input that once broke something are checked by the
 // ordinary test builds too. Arguments are files or folders of files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line and the controls the usage lists.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The board redraw, piece drawing and the side panel.
 #include "display/console.hpp"
 #include "display/draw.hpp"

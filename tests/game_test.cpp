@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole frames and whole games on the in-memory back end.
 #include <cstring>
 

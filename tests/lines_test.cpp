@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Line clearing, scoring and the penalty cell.
 #include <cstdlib>
 

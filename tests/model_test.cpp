@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Spawning and the piece rules.
 #include <cstdlib>
 #include <cstring>

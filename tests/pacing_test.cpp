@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The adaptive delay, the readouts and the clock they rest on.
 #include <map>
 

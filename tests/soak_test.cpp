@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Plays game after game on the in-memory back end with random keys for both
 // players, checking after every frame that the boards stay sound and that
 // memory does not grow. Usage: blockduel_soak [frames] [seed]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line: usage, version and the controls table.
 #include "cli/command_line.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line every back end shares: no arguments plays the game;
 // --help and --version answer and exit; anything else is an error.
 #pragma once

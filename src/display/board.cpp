@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The board redraw: the console's own buffer is the record of what is shown,
 // so only cells whose character differs from the board are written.
 #include "display/console.hpp"

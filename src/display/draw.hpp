@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drawing the boards, the falling pieces and the side panels.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The falling piece, the next-piece preview and the score line.
 #include "display/console.hpp"
 #include "display/draw.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Both players' controls: every move erases the piece, changes the record,
 // undoes the change if a rule objects and draws the piece again.
 #include "display/draw.hpp"

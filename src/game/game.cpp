@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up, the frame skeleton and shutdown.
 #include <cstdlib>
 #include <ctime>
@@ -25,10 +26,14 @@ bool playFrame(Game& g) {
     inputPhase(g);
     if (g.tick % 10 == 0)
         gravityPhase(g);
-    if (g.tick % 10 == 0 && lockPhase(g))
+    if (g.tick % 10 == 0 && lockPhase(g)) {
+        endFrame(); // the top-out frame's picture, "Game Over" with it
         return false;
+    }
     pace(g);
-    return !keyPressed(vkEscape);
+    bool escape = keyPressed(vkEscape);
+    endFrame();
+    return !escape;
 }
 
 // The prompt goes wherever the cursor was left, in the last attribute:

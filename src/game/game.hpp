@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The frame loop: start-up, the frames, and the end of the game.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The shared gravity rhythm, locking, and the end of the game by top-out.
 #include "display/console.hpp"
 #include "display/draw.hpp"

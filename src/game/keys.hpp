@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The keys of the game, as virtual-key codes.
 #pragma once
 

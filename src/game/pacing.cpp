@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The adaptive frame delay and its two readouts.
 #include <cstdio>
 

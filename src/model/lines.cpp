@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Clearing full rows, scoring them, and the penalty cell for the opponent.
 #include <cstdlib>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The playfield model: one record per player, the board template, the piece
 // shapes and the rules that move, lock and clear pieces.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How a falling piece may move, and when it becomes part of the board.
 #include "model/model.hpp"
 

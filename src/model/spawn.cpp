@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Filling a player's record: the start of the game and each new piece.
 #include <cstdlib>
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The constant board template and the four piece shapes.
 #include "model/model.hpp"
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The game end to end in a real terminal, tmux: `tmux_e2e.sh GAME CASE`. Each
 # case drives an interactive bash in a pane of a tmux server of its own and
 # reads the pane back. Every wait is for a marker, with a time limit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared set-up for tests that draw: a fresh in-memory back end and a
 // fixed seed, plus helpers to build boards and pieces.
 #pragma once

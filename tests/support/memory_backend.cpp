@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The in-memory implementations of the console and platform headers.
 #include "memory_backend.hpp"
 
@@ -96,13 +97,14 @@ bool keyPressed(int virtualKey) {
     bool down = instance.keyScript ? instance.keyScript(instance.frame, virtualKey)
                                    : instance.frame < static_cast<int>(held.size()) &&
                                          held[instance.frame].contains(virtualKey);
-    if (virtualKey == vkEscape) {
-        if (instance.onFrameEnd)
-            instance.onFrameEnd(instance.frame);
-        instance.nowMs += instance.frameCostMs;
-        ++instance.frame;
-    }
     return down;
+}
+
+void endFrame() {
+    if (instance.onFrameEnd)
+        instance.onFrameEnd(instance.frame);
+    instance.nowMs += instance.frameCostMs;
+    ++instance.frame;
 }
 
 void sleepMs(int ms) {

@@ -1,6 +1,7 @@
+// SPDX-License-Identifier: MIT
 // An in-memory console and platform for tests and benchmarks: a grid of
 // cells that reads back what was written, scripted keys per frame and a
-// virtual clock that sleeping advances. A frame ends at each Escape poll.
+// virtual clock that sleeping advances. A frame ends at each endFrame().
 #pragma once
 
 #include <functional>
@@ -29,7 +30,7 @@ struct Backend {
     // or, when set, whatever keyScript answers.
     std::vector<std::set<int>> heldKeys;
     std::function<bool(int frame, int key)> keyScript;
-    int frame = 0; // Escape polls so far
+    int frame = 0; // frames ended so far
 
     long long nowMs = 1'000'000; // virtual monotonic clock
     long long frameCostMs = 0;   // work time added at every frame's end
@@ -40,7 +41,7 @@ struct Backend {
     int readChars = 0; // calls of the final wait
     int promptY = -1;  // cursor row when the final wait began
 
-    // Called at every frame's end (the Escape poll), with the frame number.
+    // Called at every frame's end (endFrame), with the frame number.
     std::function<void(int)> onFrameEnd;
 };
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The terminal's bytes as key events (legacy and kitty keys, replies, the ESC
 // delay, what is skipped), and which keys the game's polls find from them.
 #include <climits>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The input part's tests, and its fuzz target replayed over its seeds and regressions.
 add_executable(blockduel_term_input_tests ${CMAKE_CURRENT_LIST_DIR}/input_test.cpp)
 target_link_libraries(blockduel_term_input_tests PRIVATE blockduel_term_input GTest::gtest_main

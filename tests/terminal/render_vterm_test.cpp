@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The renderer through a real terminal emulator: every code in every
 // attribute, then a seeded random script of the game's console calls, with
 // the terminal resized along the way; after every render the terminal shows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The renderer's exact output for small changes: what it sends, and above
 // all what it leaves out.
 #include <gtest/gtest.h>

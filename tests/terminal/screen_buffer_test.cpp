@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The console's screen buffer, which the game reads back, and the glyphs
 // its codes show as.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Tests of the screen part: cell buffer, glyphs, colours, the renderer.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(VTERM REQUIRED IMPORTED_TARGET vterm)

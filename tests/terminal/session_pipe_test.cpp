@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The session on pipes: a whole game whose every frame goes into a real
 // terminal emulator, which must then show exactly what the screen buffer
 // holds, also after resizes; and an output that cannot be written to.

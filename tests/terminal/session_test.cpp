@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The back end on a pty, with the test as the terminal: the checks before
 // the game takes it, and games on a terminal with the kitty keyboard
 // protocol: keys of both players held together, and the protocol's flags.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The terminal session on a pty and on pipes, and the game end to end in tmux.
 if(NOT TARGET blockduel_term_session OR NOT TARGET blockduel_vterm_screen)
     return()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The libvterm wrapper behind the renderer and session tests.
 #include "vterm_screen.hpp"
 

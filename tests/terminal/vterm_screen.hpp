@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A real terminal emulator (libvterm) for tests: feed it the bytes written
 // to a terminal, then compare what it shows with a screen buffer.
 #pragma once

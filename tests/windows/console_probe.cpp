@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks, on the console it runs in, what the game relies on beyond what the
 // smoke test sees on screen: the board's glyphs and colours read back as
 // written, and the code page put back at exit. Exits 1 on the first failure,

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs the Windows build under Wine: the command line, the console probe, and
 # one whole game in a detached 80x25 tmux pane. With no display Wine reports
 # every key as up, so the game plays itself out until a stack reaches the top;

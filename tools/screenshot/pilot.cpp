@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Following a plan of placements with the keys a player would press.
 #include "pilot.hpp"
 

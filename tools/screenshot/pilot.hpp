@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A player at the keyboard who follows a plan: for each new piece, turn it,
 // move it to its column and hold the drop key until it lands. The keys come
 // out as the bytes a terminal sends for them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The picture's two parts: the player who follows a plan, and the SVG
 // writer over a real libvterm screen.
 #include <gtest/gtest.h>

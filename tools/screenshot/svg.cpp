@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing a libvterm screen as SVG.
 #include "svg.hpp"
 

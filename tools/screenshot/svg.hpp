@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A terminal screen as an SVG picture: every cell's character in a
 // monospace font on a fixed grid, in its colours.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Placeholder for the terminal game until its back end exists: it says so
 // and exits instead of drawing into a terminal it does not manage.
 #include <cstdio>

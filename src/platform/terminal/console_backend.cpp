@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The console and platform calls of the game, answered by the current
 // terminal session: drawing goes into its screen buffer, keys and waits to
 // its input.
@@ -54,6 +55,8 @@ bool keyPressed(int virtualKey) { return session().keyPressed(virtualKey); }
 
 void sleepMs(int ms) { session().sleepMs(ms); }
 
-long long clockSeconds() { return term::monotonicMs() / 1000; }
+long long clockSeconds() { return session().clockSeconds(); }
+
+void endFrame() { session().endFrame(); }
 
 int readChar() { return session().readChar(); }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Colour and cursor sequences, each the shortest of the forms known here.
 #include "escapes.hpp"
 

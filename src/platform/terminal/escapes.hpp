@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The control sequences the renderer sends: colours (SGR) and cursor moves,
 // each the shortest of the forms it knows. Built without the heap.
 #pragma once

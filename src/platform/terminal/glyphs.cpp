@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How the console's OEM code page 437 codes look on a terminal: as the
 // Unicode characters of the code page in a UTF-8 locale, or as ASCII
 // stand-ins chosen so that the boards stay legible (walls of ':', pieces of

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The input part of the terminal back end: the byte decoder and the key
 # state. Pure units, no terminal: the session feeds them and the tests and
 # the fuzzer drive them directly.

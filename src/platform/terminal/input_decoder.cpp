@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The terminal's bytes as key events; see the header for how the ambiguous
 // cases are read.
 #include "input_decoder.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Turns the bytes a terminal sends into key events. A pure unit: bytes and
 // the time they arrived go in, events come out; no terminal, no clock.
 // Knows the legacy encodings (CSI/SS3 arrows, plain bytes) and the kitty

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Held and arrived keys, from the decoder's events.
 #include "key_state.hpp"
 

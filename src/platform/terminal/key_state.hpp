@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which game keys count as pressed at a poll, from the decoder's events.
 // With the kitty protocol, a key is held from its press to its release
 // (repeats change nothing), so several keys can be held at once. Without

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The terminal game: the command line, the checks, then one game on the
 // terminal of standard input and output.
 #include <cstdio>

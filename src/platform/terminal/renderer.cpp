@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Brings the terminal from what it shows to what the screen buffer holds.
 // The renderer keeps its own picture of the terminal (`shown_`) and the
 // terminal's cursor and attribute, and sends only the cells that look

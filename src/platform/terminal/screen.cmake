@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The screen part of the terminal back end: the console's cell buffer, the
 # renderer that sends the terminal only what changed, glyphs and colours.
 add_library(blockduel_term_screen STATIC

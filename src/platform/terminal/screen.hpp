@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The console's screen buffer for the terminal: a grid of (code, attribute)
 // cells that the game writes and reads back, and a renderer that brings the
 // terminal from what it shows to what the buffer holds, sending only the

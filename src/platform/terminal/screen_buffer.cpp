@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The console's screen buffer: what the game wrote, cell by cell, so that
 // charAt reads back the code itself and never the bytes of a glyph.
 #include "screen.hpp"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The terminal session, the console and platform calls of the game on top
 # of it, and the game itself. It needs both other parts of the back end.
 if(NOT TARGET blockduel_term_input OR NOT TARGET blockduel_term_screen)

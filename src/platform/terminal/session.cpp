@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Taking the terminal, giving it back, and sending the picture.
 #include "session.hpp"
 

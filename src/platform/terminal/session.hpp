@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One game's hold on a terminal: the modes, the alternate screen, the
 // keyboard protocol, the screen buffer the game draws into and the
 // renderer that brings the terminal up to date, the keys and the waits.
@@ -23,6 +24,13 @@ struct SessionOptions {
     // The size assumed when the terminal reports none.
     int fallbackColumns = 80;
     int fallbackRows = 24;
+    // The frame loop's clock. The real one waits out each frame's delay on
+    // the terminal's input. A virtual one moves only by the delays, as on a
+    // machine where a frame takes no time: the picture still goes out and
+    // the keys still come in at every delay, without waiting. The
+    // screenshot tool and the output figures play on it, so that their
+    // readouts come out the same in every run.
+    bool virtualClock = false;
 };
 
 // Figures for tests and measurements.
@@ -59,6 +67,8 @@ public:
     // The platform calls of the frame loop.
     bool keyPressed(int virtualKey);
     void sleepMs(int ms);
+    long long clockSeconds() const;
+    void endFrame();
     int readChar();
 
     // Takes the terminal's size as given and repaints.
@@ -105,6 +115,7 @@ private:
     bool sawFlags_ = false; // reply state of the keyboard query
     bool sawAttributes_ = false;
     bool sawEnter_ = false;
+    long long virtualMs_ = 0; // the virtual clock, when the options ask for one
 };
 
 // The session the console and platform calls of the game go to.

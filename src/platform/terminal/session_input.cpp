@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading the keyboard and waiting: the key polls of a frame, the frame's
 // sleep, the replies to queries and the final wait for Enter. Every wait
 // watches the terminal and the signal pipe together, so keys and signals
@@ -9,7 +10,6 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include "game/keys.hpp"
 #include "session.hpp"
 #include "signals.hpp"
 
@@ -43,9 +43,6 @@ int pollTimeout(long long now, long long untilMs, long long escapeMs) {
 } // namespace
 
 bool TerminalSession::keyPressed(int virtualKey) {
-    // The Escape poll is the last call of every frame: the picture goes out first.
-    if (virtualKey == vkEscape)
-        flush();
     handleSignals();
     readReady(Wait::Keys);
     expireEscape(Wait::Keys);
@@ -54,7 +51,21 @@ bool TerminalSession::keyPressed(int virtualKey) {
 
 void TerminalSession::sleepMs(int ms) {
     flush();
-    waitUntil(monotonicMs() + (ms > 0 ? ms : 0), Wait::Keys);
+    ms = ms > 0 ? ms : 0;
+    if (options_.virtualClock) {
+        virtualMs_ += ms;
+        ms = 0;
+    }
+    waitUntil(monotonicMs() + ms, Wait::Keys);
+}
+
+long long TerminalSession::clockSeconds() const {
+    return (options_.virtualClock ? virtualMs_ : monotonicMs()) / 1000;
+}
+
+void TerminalSession::endFrame() {
+    flush();
+    handleSignals();
 }
 
 int TerminalSession::readChar() {

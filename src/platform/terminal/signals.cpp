@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Signal handlers that only note and wake, and the crash handler's last
 // attempt at giving the terminal back.
 #include "signals.hpp"

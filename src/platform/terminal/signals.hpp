@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Signals for the terminal game. The handlers only note what arrived and
 // wake the loop through a self-pipe; the loop does the work (leaving the
 // terminal, stopping, repainting). Crash signals are the exception: there is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up checks and the environment's say on glyphs and colours.
 #include "startup.hpp"
 

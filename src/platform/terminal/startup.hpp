@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What must hold before the game takes the terminal, and what the
 // environment says about glyphs and colours.
 #pragma once

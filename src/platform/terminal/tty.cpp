@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Terminal modes, size, writing and the clock.
 #include "tty.hpp"
 

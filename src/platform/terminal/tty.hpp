@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Plain terminal plumbing: modes, size, writing everything, the clock.
 #pragma once
 

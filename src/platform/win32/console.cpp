@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The console primitives on the Windows console. Every call fetches the
 // standard output handle afresh, and all text goes out with WriteConsoleA so
 // that the bytes reach the console untranslated and before the next cursor

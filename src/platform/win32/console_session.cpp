@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The console state the game borrows for its run.
 #include "console_session.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the game changes on the console for its run, and puts back on the
 // way out.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game on the Windows console.
 #include <cstdio>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keyboard, delay, clock and the final wait on Windows.
 #include <windows.h>
 
@@ -13,6 +14,9 @@ void sleepMs(int ms) { Sleep(static_cast<DWORD>(ms)); }
 
 // The tick count runs from boot and is never set back with the calendar.
 long long clockSeconds() { return static_cast<long long>(GetTickCount64() / 1000); }
+
+// Every write has reached the console as it was made.
+void endFrame() {}
 
 // The console's line input hands the character over once Enter is pressed.
 int readChar() { return std::getchar(); }
