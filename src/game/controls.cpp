@@ -8,7 +8,46 @@
 
 namespace {
 
-void rotate(Player& p) {
+enum class Action { Rotate, Left, Right, Drop };
+
+// The field of an action in a player's key table (Controls) or in the
+// computer's decision (ComputerKeys), which name their fields alike.
+template <typename Keys> auto keyOf(const Keys& keys, Action a) {
+    switch (a) {
+    case Action::Rotate: return keys.rotate;
+    case Action::Left: return keys.left;
+    case Action::Right: return keys.right;
+    case Action::Drop: break;
+    }
+    return keys.drop;
+}
+
+// Whether the key of an action counts as pressed for board 0 or 1 in this
+// frame: the computer's decision, or the keyboard. A person alone at the
+// keyboard has both sets of keys; both are polled every time, so that a
+// press of either is taken in the frame it is seen.
+bool pressed(const Game& g, int board, Action a) {
+    const Seat& seat = g.seat[board];
+    if (seat.computer)
+        return keyOf(seat.brain.keys, a);
+    bool down = keyPressed(keyOf(board == 0 ? playerOneKeys : playerTwoKeys, a));
+    if (seat.eitherKeys)
+        down = keyPressed(keyOf(board == 0 ? playerTwoKeys : playerOneKeys, a)) || down;
+    return down;
+}
+
+void movePiece(Game& g, int board, Player& p) {
+    if (pressed(g, board, Action::Left))
+        shiftPiece(p, -1);
+    if (pressed(g, board, Action::Right))
+        shiftPiece(p, +1);
+    if (pressed(g, board, Action::Drop))
+        dropPiece(p, g.tick);
+}
+
+} // namespace
+
+void turnPiece(Player& p) {
     if (p.bt == 0) // the square is never turned, nor repainted
         return;
     deleteBlock(p);
@@ -21,7 +60,7 @@ void rotate(Player& p) {
     drawBlock(p);
 }
 
-void shift(Player& p, int dx) {
+void shiftPiece(Player& p, int dx) {
     deleteBlock(p);
     p.bx += dx;
     if (checkWallColl(p) || collided(p))
@@ -31,7 +70,7 @@ void shift(Player& p, int dx) {
 
 // A blocked soft drop sets the shared rhythm to a gravity frame, so both
 // pieces take a gravity step and a lock test later in this same frame.
-void softDrop(Player& p, int& tick) {
+void dropPiece(Player& p, int& tick) {
     deleteBlock(p);
     p.by += 1;
     if (collided(p)) {
@@ -41,24 +80,20 @@ void softDrop(Player& p, int& tick) {
     drawBlock(p);
 }
 
-void movePiece(Player& p, const Controls& keys, int& tick) {
-    if (keyPressed(keys.left))
-        shift(p, -1);
-    if (keyPressed(keys.right))
-        shift(p, +1);
-    if (keyPressed(keys.drop))
-        softDrop(p, tick);
+void computerPhase(Game& g) {
+    if (g.seat[0].computer)
+        computerKeys(g.seat[0].brain, g.p1, g.tick);
+    if (g.seat[1].computer)
+        computerKeys(g.seat[1].brain, g.p2, g.tick);
 }
-
-} // namespace
 
 void inputPhase(Game& g) {
     if (g.tick % 2 == 0) {
-        if (keyPressed(playerOneKeys.rotate))
-            rotate(g.p1);
-        if (keyPressed(playerTwoKeys.rotate))
-            rotate(g.p2);
+        if (pressed(g, 0, Action::Rotate))
+            turnPiece(g.p1);
+        if (pressed(g, 1, Action::Rotate))
+            turnPiece(g.p2);
     }
-    movePiece(g.p1, playerOneKeys, g.tick);
-    movePiece(g.p2, playerTwoKeys, g.tick);
+    movePiece(g, 0, g.p1);
+    movePiece(g, 1, g.p2);
 }

@@ -9,7 +9,27 @@
 #include "game/keys.hpp"
 #include "game/platform.hpp"
 
-void startGame(Game& g) {
+namespace {
+
+// A person alone against the computer may play with either set of keys.
+void seatPlayers(Game& g, const GameSetup& setup) {
+    bool alone = setup.computer[0] != setup.computer[1];
+    for (int board = 0; board < 2; ++board) {
+        Seat& seat = g.seat[board];
+        seat = Seat{};
+        seat.computer = setup.computer[board];
+        seat.eitherKeys = alone && !seat.computer;
+        if (seat.computer)
+            startComputer(seat.brain, setup.level, board);
+    }
+}
+
+} // namespace
+
+void startGame(Game& g) { startGame(g, GameSetup{}); }
+
+void startGame(Game& g, const GameSetup& setup) {
+    seatPlayers(g, setup);
     g.tick = 0;
     initPlayer(g.p1, 0, 0, 1, 11);
     initPlayer(g.p2, 30, 0, 2, 12);
@@ -23,6 +43,7 @@ void startGame(Game& g) {
 }
 
 bool playFrame(Game& g) {
+    computerPhase(g);
     inputPhase(g);
     if (g.tick % 10 == 0)
         gravityPhase(g);
@@ -43,10 +64,12 @@ void closeGame() {
     readChar();
 }
 
-void runGame() {
+void runGame() { runGame(GameSetup{}); }
+
+void runGame(const GameSetup& setup) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     Game g;
-    startGame(g);
+    startGame(g, setup);
     while (playFrame(g)) {
     }
     closeGame();

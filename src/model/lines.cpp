@@ -31,15 +31,22 @@ void clearRow(Player& p, int j) {
 
 } // namespace
 
-void checkLines(Player& p, Player& p1, Player& p2) {
-    bool b = false;
+// Rows are examined top to bottom; a row that moved down into the one just
+// cleared is not examined again, but the rows below it were not moved, so
+// adjacent full rows are all found.
+int clearFullRows(Player& p) {
+    int cleared = 0;
     for (int j = 0; j <= lastPlayRow; ++j) {
         if (rowFull(p, j)) {
             clearRow(p, j);
-            b = true;
+            ++cleared;
         }
     }
-    if (b) {
+    return cleared;
+}
+
+void checkLines(Player& p, Player& p1, Player& p2) {
+    if (clearFullRows(p) > 0) {
         Player& opponent = p.id == 1 ? p2 : p1;
         addBlock(opponent);
         drawTable(opponent);

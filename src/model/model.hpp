@@ -46,7 +46,14 @@ int checkWallColl(Player p);
 void rotateBlock(Player& p);
 void placeBlock(Player& p);
 int checkGameOver(Player p);
+// The landing and wall tests on the caller's record, without the snapshot
+// copy: the computer player asks them about hundreds of places a piece.
+int collidedInPlace(const Player& p);
+int checkWallCollInPlace(const Player& p);
 
 // Line clearing, scoring and the penalty cell for the opponent.
 void checkLines(Player& p, Player& p1, Player& p2);
+// The clearing and scoring alone, without drawing or penalty: the number of
+// full rows cleared. The computer player weighs its moves with it.
+int clearFullRows(Player& p);
 void addBlock(Player& p);

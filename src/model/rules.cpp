@@ -27,14 +27,17 @@ template <typename Hit> int anyTestedCell(const Player& p, Hit hit) {
 
 // The piece cannot go one row further down. Only the cells directly below
 // its solid cells count, never the cells the piece itself covers.
-int collided(Player p) {
+int collidedInPlace(const Player& p) {
     return anyTestedCell(p, [&p](int r, int c) { return p.table[r + 1][c] != cellEmpty; });
 }
 
 // The piece touches a wall column; walls are known by their column alone.
-int checkWallColl(Player p) {
+int checkWallCollInPlace(const Player& p) {
     return anyTestedCell(p, [](int, int c) { return c == 0 || c == mapWidth - 1; });
 }
+
+int collided(Player p) { return collidedInPlace(p); }
+int checkWallColl(Player p) { return checkWallCollInPlace(p); }
 
 // A clockwise quarter turn of the whole grid about its centre cell.
 void rotateBlock(Player& p) {

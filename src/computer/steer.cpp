@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: MIT
+// Following the plan, frame by frame: where the piece is on the planned
+// path tells the next key; a new piece, a changed board, a jump of the
+// gravity rhythm or a piece off the path make a new plan.
+#include "computer/computer.hpp"
+#include "computer/score.hpp"
+
+namespace {
+
+bool sameBoard(const ComputerPlan& plan, const Player& p) {
+    Cells now = cellsOf(p);
+    for (int j = 0; j < boardRows; ++j)
+        if (now.row[j] != plan.board[j])
+            return false;
+    return true;
+}
+
+// The path index of the piece's place, from `from` on; -1 when it is not
+// on the path.
+int findOnPath(const ComputerPlan& plan, const Player& p, int from) {
+    unsigned grid = gridBits(p.block);
+    int turn = 0;
+    while (turn < 4 && plan.turns[turn] != grid)
+        ++turn;
+    if (turn == 4)
+        return -1;
+    for (int i = from; i < plan.length; ++i) {
+        const PiecePlace& at = plan.path[i];
+        if (at.turn == turn && at.bx == p.bx && at.by == p.by)
+            return i;
+    }
+    return -1;
+}
+
+// Only straight down from step `i` to the resting place.
+bool onlyDownFrom(const ComputerPlan& plan, int i) {
+    for (int k = i + 1; k < plan.length; ++k)
+        if (plan.path[k].move != Move::Gravity && plan.path[k].move != Move::Drop)
+            return false;
+    return true;
+}
+
+// The key that takes the piece from step `i` to the next one, if this
+// frame allows a press. Once only the way down is left, it drops.
+ComputerKeys keysAt(const ComputerPlan& plan, int i, int tick, int keyPeriod) {
+    ComputerKeys keys{};
+    if (i + 1 >= plan.length || tick % keyPeriod != 0)
+        return keys;
+    switch (plan.path[i + 1].move) {
+    case Move::Rotate: keys.rotate = tick % 2 == 0; break;
+    case Move::Left: keys.left = true; break;
+    case Move::Right: keys.right = true; break;
+    case Move::Drop:
+    case Move::Gravity: keys.drop = onlyDownFrom(plan, i); break;
+    case Move::Start: break;
+    }
+    return keys;
+}
+
+} // namespace
+
+unsigned gridBits(const int (&block)[blockHeight][blockWidth]) {
+    unsigned bits = 0;
+    for (int j = 0; j < blockHeight; ++j)
+        for (int i = 0; i < blockWidth; ++i)
+            if (block[j][i] != cellEmpty)
+                bits |= 1u << (blockWidth * j + i);
+    return bits;
+}
+
+void startComputer(ComputerPlayer& c, int level, int seat) {
+    c = ComputerPlayer{};
+    c.level = level;
+    // Any fixed non-zero start will do; it differs by level and seat.
+    c.random = 0x9E3779B9u ^ static_cast<unsigned>(level * 2654435761u) ^
+               static_cast<unsigned>(seat + 1) * 40503u;
+    if (c.random == 0)
+        c.random = 1; // the one state the generator never leaves
+    c.lastTick = -2;
+}
+
+ComputerKeys computerKeys(ComputerPlayer& c, const Player& p, int tick) {
+    const ComputerLevel& level = computerLevel(c.level);
+    bool steady = tick == c.lastTick + 1;
+    c.lastTick = tick;
+    int at = c.planned && steady && sameBoard(c.plan, p) ? findOnPath(c.plan, p, c.step) : -1;
+    if (at < 0) {
+        c.planned = planPiece(c.plan, p, tick, level, c.random);
+        ++c.plans;
+        at = c.planned ? 0 : -1;
+    }
+    c.step = at < 0 ? 0 : at;
+    c.keys = at < 0 ? ComputerKeys{} : keysAt(c.plan, at, tick, level.keyPeriod);
+    return c.keys;
+}
