@@ -8,49 +8,13 @@
 #include <cstdlib>
 #include <vector>
 
-#include "display/draw.hpp"
 #include "game/game.hpp"
 #include "memory_backend.hpp"
+#include "solo_board.hpp"
 
 namespace {
 
 constexpr int framesPerMinute = 660; // 11 frames a second
-
-// One board, its computer, the shared frame count.
-struct Solo {
-    Player p;
-    ComputerPlayer c;
-    int tick = 0;
-    long rows = 0;
-};
-
-// The input phase, gravity and lock phase of one board, with the core's
-// functions; false when the board topped out.
-bool soloFrame(Solo& s) {
-    ComputerKeys k = computerKeys(s.c, s.p, s.tick);
-    if (s.tick % 2 == 0 && k.rotate)
-        turnPiece(s.p);
-    if (k.left)
-        shiftPiece(s.p, -1);
-    if (k.right)
-        shiftPiece(s.p, +1);
-    if (k.drop)
-        dropPiece(s.p, s.tick);
-    if (s.tick % 10 == 0) {
-        deleteBlock(s.p);
-        s.p.by += 1;
-        drawBlock(s.p);
-        if (collided(s.p)) {
-            placeBlock(s.p);
-            s.rows += clearFullRows(s.p);
-            if (checkGameOver(s.p))
-                return false;
-            newBlock(s.p);
-        }
-    }
-    s.tick += 1;
-    return true;
-}
 
 struct SoloRun {
     double minutes; // until it topped out, or the cap
@@ -60,19 +24,19 @@ struct SoloRun {
 
 SoloRun playAlone(int level, unsigned seed, int capMinutes) {
     mem::reset();
-    std::srand(seed);
-    Solo s;
-    initPlayer(s.p, 0, 0, 1, 11);
-    startComputer(s.c, level, 1);
+    Solo s = startSolo(level, seed);
+    long rows = 0;
     long frames = 0;
     long cap = static_cast<long>(capMinutes) * framesPerMinute;
     bool alive = true;
     while (frames < cap && alive) {
-        alive = soloFrame(s);
+        SoloFrame f = playSolo(s);
+        rows += f.rows;
+        alive = !f.toppedOut;
         ++frames;
     }
     double minutes = static_cast<double>(frames) / framesPerMinute;
-    return {minutes, static_cast<double>(s.rows) / minutes, alive};
+    return {minutes, static_cast<double>(rows) / minutes, alive};
 }
 
 double median(std::vector<double> v) {
@@ -100,6 +64,46 @@ void strength(int level, int seeds, int capMinutes) {
     std::fflush(stdout);
 }
 
+// One whole demo game through the frame loop, penalty cells and all:
+// its length in minutes (the cap if it lasts) and the board that lost
+// (0 when none did).
+struct DemoRun {
+    double minutes;
+    int loser;
+};
+
+DemoRun playDemo(int level, unsigned seed, int capMinutes) {
+    mem::reset();
+    std::srand(seed);
+    GameSetup setup;
+    setup.computer[0] = setup.computer[1] = true;
+    setup.level = level;
+    Game g;
+    startGame(g, setup);
+    long cap = static_cast<long>(capMinutes) * framesPerMinute;
+    long frames = 0;
+    bool going = true;
+    while (going && frames < cap) {
+        going = playFrame(g);
+        ++frames;
+    }
+    int loser = going ? 0 : checkGameOver(g.p1) ? 1 : 2;
+    return {static_cast<double>(frames) / framesPerMinute, loser};
+}
+
+void demo(int level, int seeds, int capMinutes) {
+    std::vector<double> minutes;
+    int wins[3] = {};
+    for (int seed = 1; seed <= seeds; ++seed) {
+        DemoRun run = playDemo(level, static_cast<unsigned>(seed), capMinutes);
+        minutes.push_back(run.minutes);
+        ++wins[run.loser == 1 ? 2 : run.loser == 2 ? 1 : 0];
+    }
+    std::printf("| %d | %.1f (%.1f-%.1f) | %d | %d | %d |\n", level, median(minutes),
+                *std::min_element(minutes.begin(), minutes.end()),
+                *std::max_element(minutes.begin(), minutes.end()), wins[1], wins[2], wins[0]);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -116,5 +120,10 @@ int main(int argc, char** argv) {
                 cap);
     for (int level : levels)
         strength(level, seeds, cap);
+    int demoCap = 2 * cap;
+    std::printf("\nDemo games (--demo), %d seeds, capped at %d minutes:\n\n", seeds, demoCap);
+    std::printf("| level | minutes, median (range) | left board won | right board won | "
+                "still going |\n|---|---|---|---|---|\n");
+    demo(3, seeds, demoCap);
     return 0;
 }

@@ -90,6 +90,30 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
     }
 }
 
+// Who plays each board: the computer takes the right board against a
+// person, both in a demo, neither without options; the level goes with it.
+TEST(CommandLine, ModesSeatTheComputer) {
+    struct Case {
+        std::vector<const char*> args;
+        bool left;
+        bool right;
+        int level;
+    };
+    const Case cases[] = {
+        {{}, false, false, 3},
+        {{"--computer"}, false, true, 3},
+        {{"--computer", "--level", "1"}, false, true, 1},
+        {{"--demo", "--level=5"}, true, true, 5},
+    };
+    for (const Case& c : cases) {
+        GameSetup setup = gameSetupOf(parse(c.args));
+        std::string line = c.args.empty() ? "(none)" : c.args[0];
+        EXPECT_EQ(c.left, setup.computer[0]) << line;
+        EXPECT_EQ(c.right, setup.computer[1]) << line;
+        EXPECT_EQ(c.level, setup.level) << line;
+    }
+}
+
 // A bad argument is echoed in the error; nothing in it may reach the
 // terminal as a control sequence.
 TEST(CommandLine, ArgumentsAreShownWithoutControls) {

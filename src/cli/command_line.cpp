@@ -233,6 +233,14 @@ const char* keyName(int virtualKey) {
 
 Options parseCommandLine(int argc, const char* const* argv) { return Parser(argc, argv).parse(); }
 
+GameSetup gameSetupOf(const Options& options) {
+    GameSetup setup;
+    setup.computer[0] = options.mode == Mode::Demo;
+    setup.computer[1] = options.mode == Mode::Demo || options.mode == Mode::Computer;
+    setup.level = options.level;
+    return setup;
+}
+
 void printUsage(std::FILE* out) {
     std::fputs("Usage: blockduel [--computer | --demo] [--level N]\n"
                "       blockduel --host [[ADDRESS]:PORT] [--code CODE]\n"

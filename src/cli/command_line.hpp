@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "game/game.hpp"
+
 enum class Command { Play, Help, Version, Invalid };
 
 // Who plays the two boards.
@@ -39,6 +41,10 @@ const char* optionOf(Mode mode);
 bool networked(Mode mode);
 
 Options parseCommandLine(int argc, const char* const* argv);
+
+// Who plays the boards of a game on this keyboard: the computer takes the
+// right board with --computer and both with --demo, at the level given.
+GameSetup gameSetupOf(const Options& options);
 
 // Usage with the controls of both players, as the game reads them.
 void printUsage(std::FILE* out);

@@ -101,10 +101,5 @@ bool planPiece(ComputerPlan& plan, const Player& p, int tick, const ComputerLeve
     if (static_cast<int>(nextRandom(random) % 100) < level.poorChoicePercent)
         choice = static_cast<int>(nextRandom(random) % static_cast<unsigned>(r.placements));
     pathTo(r, choice, plan);
-    for (int t = 0; t < reachTurns; ++t)
-        plan.turns[t] = gridBits(r.piece[t].block);
-    Cells board = cellsOf(p);
-    for (int j = 0; j < boardRows; ++j)
-        plan.board[j] = board.row[j];
     return true;
 }

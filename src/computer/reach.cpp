@@ -6,6 +6,8 @@
 // more time it can always wait, so nothing else is lost.
 #include "computer/reach.hpp"
 
+#include "computer/score.hpp"
+
 namespace {
 
 constexpr unsigned char restsKnown = 1;
@@ -210,6 +212,11 @@ void pathTo(const Reach& r, int index, ComputerPlan& plan) {
     }
     add(end.node, end.move);
     plan.lockByDrop = end.move == Move::Drop;
+    for (int t = 0; t < reachTurns; ++t)
+        plan.turns[t] = gridBits(r.piece[t].block);
+    Cells board = cellsOf(r.piece[0]);
+    for (int j = 0; j < boardRows; ++j)
+        plan.board[j] = board.row[j];
 }
 
 Player placed(const Reach& r, int index) {

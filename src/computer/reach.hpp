@@ -58,7 +58,8 @@ int rowOf(int node);    // by
 // divisor of 10). False when the piece lies outside the grid of places.
 bool findPlacements(Reach& r, const Player& p, int tick, int keyPeriod);
 
-// The way to placement `index` as the plan's path.
+// The plan for placement `index`: the way there, the piece's turns and the
+// board it was found on.
 void pathTo(const Reach& r, int index, ComputerPlan& plan);
 
 // The player's record with the piece locked at placement `index`: the

@@ -16,7 +16,8 @@ bool sameBoard(const ComputerPlan& plan, const Player& p) {
 }
 
 // The path index of the piece's place, from `from` on; -1 when it is not
-// on the path.
+// on the path. A piece dropped sooner than the plan waited for gravity is
+// between two places straight above each other: it counts as at the upper.
 int findOnPath(const ComputerPlan& plan, const Player& p, int from) {
     unsigned grid = gridBits(p.block);
     int turn = 0;
@@ -26,7 +27,12 @@ int findOnPath(const ComputerPlan& plan, const Player& p, int from) {
         return -1;
     for (int i = from; i < plan.length; ++i) {
         const PiecePlace& at = plan.path[i];
-        if (at.turn == turn && at.bx == p.bx && at.by == p.by)
+        if (at.turn != turn || at.bx != p.bx || at.by > p.by)
+            continue;
+        if (at.by == p.by)
+            return i;
+        const PiecePlace* next = i + 1 < plan.length ? &plan.path[i + 1] : nullptr;
+        if (next != nullptr && next->turn == turn && next->bx == p.bx && p.by < next->by)
             return i;
     }
     return -1;
@@ -41,7 +47,8 @@ bool onlyDownFrom(const ComputerPlan& plan, int i) {
 }
 
 // The key that takes the piece from step `i` to the next one, if this
-// frame allows a press. Once only the way down is left, it drops.
+// frame allows a press. Once only the way down is left, it drops instead
+// of waiting for gravity.
 ComputerKeys keysAt(const ComputerPlan& plan, int i, int tick, int keyPeriod) {
     ComputerKeys keys{};
     if (i + 1 >= plan.length || tick % keyPeriod != 0)
@@ -50,7 +57,7 @@ ComputerKeys keysAt(const ComputerPlan& plan, int i, int tick, int keyPeriod) {
     case Move::Rotate: keys.rotate = tick % 2 == 0; break;
     case Move::Left: keys.left = true; break;
     case Move::Right: keys.right = true; break;
-    case Move::Drop:
+    case Move::Drop: keys.drop = true; break;
     case Move::Gravity: keys.drop = onlyDownFrom(plan, i); break;
     case Move::Start: break;
     }

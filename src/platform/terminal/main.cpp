@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     int status = answerCommandLine(command);
     if (status >= 0)
         return status;
-    if (command.mode != Mode::Local) {
+    if (networked(command.mode)) {
         std::fprintf(stderr, "blockduel: %s is not available yet\n", optionOf(command.mode));
         return 2;
     }
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
         std::fputs("blockduel: cannot switch the terminal to raw input\n", stderr);
         return 1;
     }
-    runGame();
+    runGame(gameSetupOf(command));
     session.finish();
     term::setCurrentSession(nullptr);
     return 0;

@@ -18,10 +18,6 @@ int main(int argc, char** argv) {
                      optionOf(options.mode));
         return 2;
     }
-    if (options.mode != Mode::Local) {
-        std::fprintf(stderr, "blockduel: %s is not available yet\n", optionOf(options.mode));
-        return 2;
-    }
     // The game reads its own picture back from the console's screen
     // buffer, so a file or pipe cannot stand in for it.
     if (!outputIsConsole()) {
@@ -31,6 +27,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     beginConsoleSession();
-    runGame();
+    runGame(gameSetupOf(options));
     return 0;
 }

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: MIT
+// One board alone on the core's functions.
+#include "solo_board.hpp"
+
+#include <cstdlib>
+
+#include "display/draw.hpp"
+#include "game/game.hpp"
+
+SoloFrame soloFrame(Player& p, const ComputerKeys& keys, int& tick) {
+    SoloFrame f{};
+    if (tick % 2 == 0 && keys.rotate)
+        turnPiece(p);
+    if (keys.left)
+        shiftPiece(p, -1);
+    if (keys.right)
+        shiftPiece(p, +1);
+    if (keys.drop)
+        dropPiece(p, tick);
+    if (tick % 10 == 0) {
+        deleteBlock(p);
+        p.by += 1;
+        drawBlock(p);
+        if (collided(p)) {
+            f = {true, false, 0, p.bx, p.by, gridBits(p.block)};
+            placeBlock(p);
+            f.rows = clearFullRows(p);
+            f.toppedOut = checkGameOver(p) != 0;
+            if (!f.toppedOut)
+                newBlock(p);
+        }
+    }
+    tick += 1;
+    return f;
+}
+
+Solo startSolo(int level, unsigned seed) {
+    std::srand(seed);
+    Solo s{};
+    initPlayer(s.p, 0, 0, 1, 11);
+    startComputer(s.c, level, 1);
+    return s;
+}
+
+SoloFrame playSolo(Solo& s) { return soloFrame(s.p, computerKeys(s.c, s.p, s.tick), s.tick); }
