@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 # Measures the game and prints the figures table: bytes sent against the
 # floor, time to the first picture, and, with two bots playing in tmux,
-# CPU share, peak memory and the pacing, the last with the other core busy.
+# CPU share, peak memory and the pacing, the last with the other core busy;
+# then the same for a demo game, where the computer plays both boards.
 # Missed targets are reported, not failed; a measurement that cannot be
 # made fails.
 #
@@ -64,9 +65,24 @@ tmux_run() {
     grep '^|' "$work/watch" >>"$work/rows"
 }
 
+# A demo game (--demo, level 3) in a tmux pane, watched for $seconds: no
+# keys. Demo games last minutes, but one can end within the watch: then
+# again, up to three times.
+demo_run() {
+    local attempt
+    : >"$work/bots" # nobody at the keys
+    for attempt in 1 2 3; do
+        game_args=--demo tmux_game "$1" >"$work/watch" && break
+        echo "(the demo ended early; again)"
+        [ "$attempt" -lt 3 ] || return 1
+    done
+    cat "$work/watch"
+    grep '^|' "$work/watch" >>"$work/rows"
+}
+
 tmux_game() {
     tm kill-server 2>/dev/null || true
-    tm new-session -d -s bd -x 80 -y 24 "exec env LC_ALL=C.UTF-8 '$game'"
+    tm new-session -d -s bd -x 80 -y 24 "exec env LC_ALL=C.UTF-8 '$game' ${game_args:-}"
     local pid
     pid=$(tm display -p -t bd '#{pane_pid}')
     for _ in $(seq 100); do
@@ -94,6 +110,8 @@ echo "== tmux, two bots"
 tmux_run "two bots in tmux"
 echo "== tmux, two bots, the other core busy"
 tmux_run "two bots in tmux, other core busy" busy
+echo "== tmux, a demo game (the computer on both boards)"
+demo_run "demo game in tmux"
 
 model=$(lscpu | sed -n 's/^Model name: *//p')
 echo

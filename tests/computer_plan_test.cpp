@@ -44,7 +44,7 @@ Followed follow(Player p, const ComputerPlan& plan, int tick, int level) {
 bool locksAt(const SoloFrame& lock, const ComputerPlan& plan) {
     const PiecePlace& end = plan.path[plan.length - 1];
     return lock.locked && lock.bx == end.bx && lock.by == end.by &&
-           lock.grid == plan.turns[static_cast<int>(end.turn)];
+           lock.grid == plan.turns[end.turn];
 }
 
 void give(Player& p, int type, int bx, int by) {
@@ -114,8 +114,8 @@ TEST_F(Planner, EveryOfferedWayLeadsToItsPlace) {
                 ASSERT_TRUE(locksAt(f.lock, plan))
                     << "board " << board << ", level " << level << ", place " << i
                     << ": planned bx " << int(plan.path[plan.length - 1].bx) << " by "
-                    << int(plan.path[plan.length - 1].by) << ", locked bx " << f.lock.bx
-                    << " by " << f.lock.by;
+                    << int(plan.path[plan.length - 1].by) << ", locked bx " << f.lock.bx << " by "
+                    << f.lock.by;
                 ASSERT_EQ(0, f.plans) << "the follower left the way";
             }
         }
@@ -221,7 +221,7 @@ TEST_F(Planner, LevelsDifferAsTheTableSays) {
         ComputerLevel one = computerLevel(1);
         ComputerLevel fair = one;
         fair.poorChoicePercent = 0;
-        unsigned seed = 1234u + static_cast<unsigned>(n) * 7919u;
+        unsigned seed = 1234U + static_cast<unsigned>(n) * 7919U;
         poorAtLevel1 += target(one, seed) != target(fair, seed) ? 1 : 0;
         ComputerLevel four = computerLevel(4);
         ComputerLevel fourFair = four;

@@ -69,9 +69,9 @@ int bestWithNext(const Reach& r, const int* value, int candidates, int nextType)
         for (int j = 0; j < r.placements; ++j)
             if (!taken[j] && (i < 0 || value[j] > value[i]))
                 i = j;
-        taken[i] = true;
-        if (value[i] == computerWeights.toppedOut)
+        if (i < 0 || value[i] == computerWeights.toppedOut)
             break;
+        taken[i] = true;
         Cells after{};
         placementValue(r, i, after);
         int next = bestDropValue(after, nextType);

@@ -43,7 +43,7 @@ enum class Move : signed char {
 // One place of the falling piece: its turn (0..3, quarter turns from the
 // grid the plan started with), the board column and row of its grid.
 struct PiecePlace {
-    signed char turn;
+    unsigned char turn;
     signed char bx;
     signed char by;
     Move move; // how the piece came here from the step before

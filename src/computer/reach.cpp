@@ -25,6 +25,8 @@ struct Search {
     int count[framesPerRow + 1];
 };
 
+bool within(int value, int size) { return value >= 0 && value < size; }
+
 // The frame count modulo 10 of the frame with `left` input phases left
 // before the gravity step: 1 right after one, 0 in the gravity frame.
 int tickOfFrame(int left) { return (framesPerRow + 1 - left) % framesPerRow; }
@@ -78,7 +80,7 @@ void relax(Search& s, int n, int left, Move move, int from) {
     ReachNode& node = s.r.node[n];
     if (left <= node.framesLeft)
         return;
-    node = {static_cast<signed char>(left), move, static_cast<short>(from)};
+    node = {static_cast<unsigned char>(left), move, static_cast<short>(from)};
     if (rowOf(n) == s.row)
         s.bucket[left][s.count[left]++] = static_cast<short>(n);
 }
@@ -162,8 +164,7 @@ void searchRow(Search& s, int by) {
 int nodeOf(int turn, int bx, int by) {
     int row = by - reachTopRow;
     int column = bx - reachLeftColumn;
-    if (turn < 0 || turn >= reachTurns || row < 0 || row >= reachRows || column < 0 ||
-        column >= reachColumns)
+    if (!within(turn, reachTurns) || !within(row, reachRows) || !within(column, reachColumns))
         return -1;
     return (row * reachTurns + turn) * reachColumns + column;
 }
@@ -188,7 +189,7 @@ bool findPlacements(Reach& r, const Player& p, int tick, int keyPeriod) {
     if (r.start < 0)
         return false;
     Search s{r, keyPeriod > 0 && framesPerRow % keyPeriod == 0 ? keyPeriod : 1, p.by, {}, {}};
-    r.node[r.start].framesLeft = static_cast<signed char>(framesLeftAt(tick));
+    r.node[r.start].framesLeft = static_cast<unsigned char>(framesLeftAt(tick));
     for (int by = p.by; by < reachTopRow + reachRows; ++by)
         searchRow(s, by);
     return true;
@@ -202,7 +203,7 @@ void pathTo(const Reach& r, int index, ComputerPlan& plan) {
         chain[n++] = static_cast<short>(k);
     plan.length = 0;
     auto add = [&plan](int node, Move move) {
-        plan.path[plan.length++] = {static_cast<signed char>(turnOf(node)),
+        plan.path[plan.length++] = {static_cast<unsigned char>(turnOf(node)),
                                     static_cast<signed char>(columnOf(node)),
                                     static_cast<signed char>(rowOf(node)), move};
     };

@@ -25,7 +25,7 @@ struct ReachNode {
     // can first be here: 10 right after a gravity step, 1 in the gravity
     // frame itself. 0: not reached. More time left is always as good, since
     // the piece can wait.
-    signed char framesLeft;
+    unsigned char framesLeft;
     Move move;  // how it first came here with that much time
     short from; // the node before; -1 for the start
 };

@@ -10,14 +10,14 @@ namespace {
 // Set bits, without the library call that bits becomes on plain
 // x86-64; the boards' rows have at most 20 bits.
 int bits(unsigned v) {
-    v = v - ((v >> 1) & 0x55555555u);
-    v = (v & 0x33333333u) + ((v >> 2) & 0x33333333u);
-    v = (v + (v >> 4)) & 0x0F0F0F0Fu;
-    return static_cast<int>((v * 0x01010101u) >> 24);
+    v = v - ((v >> 1) & 0x55555555U);
+    v = (v & 0x33333333U) + ((v >> 2) & 0x33333333U);
+    v = (v + (v >> 4)) & 0x0F0F0F0FU;
+    return static_cast<int>((v * 0x01010101U) >> 24);
 }
 
 constexpr unsigned floorBits = wallBits | insideBits;
-constexpr unsigned entryColumns = 0x7Cu; // columns 2..6, where the pieces come in
+constexpr unsigned entryColumns = 0x7CU; // columns 2..6, where the pieces come in
 constexpr int entryHeight = 6;           // height of row 7: stacks above it crowd the entry
 
 int heightOf(int row) { return boardRows - row; }
@@ -135,9 +135,9 @@ Turns turnsOf(int type) {
             scratch.block[j][i] = shape[j][i];
     for (int k = 0; k < 4; ++k, rotateBlock(scratch)) {
         unsigned rows[blockHeight] = {};
-        unsigned bits = gridBits(scratch.block);
+        unsigned cells = gridBits(scratch.block);
         for (int j = 0; j < blockHeight; ++j)
-            rows[j] = bits >> (blockWidth * j) & 0x1Fu;
+            rows[j] = cells >> (blockWidth * j) & 0x1FU;
         normalise(rows);
         bool seen = false;
         for (int s = 0; s < t.count && !seen; ++s)
@@ -180,7 +180,7 @@ int clearRows(Cells& b, unsigned& fullRows) {
         if ((b.row[j] & insideBits) != insideBits)
             continue;
         ++cleared;
-        fullRows |= 1u << j;
+        fullRows |= 1U << j;
         if (j == 0)
             b.row[0] = wallBits;
         for (int k = j; k >= 1; --k)
@@ -211,7 +211,7 @@ bool dropValue(const Cells& board, const unsigned (&grid)[blockHeight], int bx, 
     unsigned fullRows = 0;
     int cleared = clearRows(after, fullRows);
     for (int j = 0; j < blockHeight; ++j)
-        if (by + j >= 0 && (fullRows >> (by + j) & 1u) != 0)
+        if (by + j >= 0 && (fullRows >> (by + j) & 1U) != 0)
             lock.eroded += cleared * bits(piece[j]);
     value = lockValue(after, lock);
     return true;
@@ -224,7 +224,7 @@ Cells cellsOf(const Player& p) {
     for (int j = 0; j < boardRows; ++j) {
         unsigned r = wallBits;
         for (int c = 1; c < mapWidth - 1; ++c)
-            r |= p.table[j][c] != cellEmpty ? 1u << c : 0u;
+            r |= p.table[j][c] != cellEmpty ? 1U << c : 0U;
         b.row[j] = r;
     }
     return b;

@@ -12,22 +12,22 @@ struct Cells {
     unsigned row[boardRows];
 };
 
-constexpr unsigned wallBits = 1u | 1u << (mapWidth - 1);
-constexpr unsigned insideBits = ((1u << (mapWidth - 1)) - 1) & ~1u; // columns 1..18
+constexpr unsigned wallBits = 1U | 1U << (mapWidth - 1);
+constexpr unsigned insideBits = ((1U << (mapWidth - 1)) - 1) & ~1U; // columns 1..18
 
 Cells cellsOf(const Player& p);
 
 // The weight of each thing the computer looks at after a lock (levels.cpp).
 struct Weights {
-    int landing;     // per row of height of each cell of the piece where it locked
-    int eroded;      // per cleared row times the piece's own cells in cleared rows
-    int rowChanges;  // per change from free to occupied along a row, walls included
-    int colChanges;  // per change from free to occupied down a column, floor included
-    int holes;       // per free cell with an occupied cell above it
-    int wells;       // per free cell between two occupied ones, more the deeper
-    int entry;       // per square of each row that the stack stands above row 6 where
-                     // pieces come in (columns 2..6)
-    int toppedOut;   // the value of a lock that ends the game
+    int landing;    // per row of height of each cell of the piece where it locked
+    int eroded;     // per cleared row times the piece's own cells in cleared rows
+    int rowChanges; // per change from free to occupied along a row, walls included
+    int colChanges; // per change from free to occupied down a column, floor included
+    int holes;      // per free cell with an occupied cell above it
+    int wells;      // per free cell between two occupied ones, more the deeper
+    int entry;      // per square of each row that the stack stands above row 6 where
+                    // pieces come in (columns 2..6)
+    int toppedOut;  // the value of a lock that ends the game
 };
 
 extern const Weights computerWeights;

@@ -71,7 +71,7 @@ unsigned gridBits(const int (&block)[blockHeight][blockWidth]) {
     for (int j = 0; j < blockHeight; ++j)
         for (int i = 0; i < blockWidth; ++i)
             if (block[j][i] != cellEmpty)
-                bits |= 1u << (blockWidth * j + i);
+                bits |= 1U << (blockWidth * j + i);
     return bits;
 }
 
@@ -79,8 +79,8 @@ void startComputer(ComputerPlayer& c, int level, int seat) {
     c = ComputerPlayer{};
     c.level = level;
     // Any fixed non-zero start will do; it differs by level and seat.
-    c.random = 0x9E3779B9u ^ static_cast<unsigned>(level * 2654435761u) ^
-               static_cast<unsigned>(seat + 1) * 40503u;
+    c.random = 0x9E3779B9U ^ static_cast<unsigned>(level * 2654435761U) ^
+               static_cast<unsigned>(seat + 1) * 40503U;
     if (c.random == 0)
         c.random = 1; // the one state the generator never leaves
     c.lastTick = -2;

@@ -7,9 +7,9 @@
 
 // Who steers one board.
 struct Seat {
-    bool computer;          // the computer decides this board's keys
-    bool eitherKeys;        // a person alone at the keyboard: the arrows or W A S D
-    ComputerPlayer brain;   // the computer's plan and its keys of this frame
+    bool computer;        // the computer decides this board's keys
+    bool eitherKeys;      // a person alone at the keyboard: the arrows or W A S D
+    ComputerPlayer brain; // the computer's plan and its keys of this frame
 };
 
 // Who plays: a person on each board unless the computer takes one or both.

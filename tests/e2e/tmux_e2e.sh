@@ -39,10 +39,11 @@ start_pane() {
     type_line "cd '$work'; ulimit -c 0"
 }
 
-# Runs the game after recording the terminal modes, until both boards show.
+# Runs the game, with the options given, after recording the terminal
+# modes, until both boards show.
 run_game() {
     rm -f "$work/pid" "$work/after"
-    type_line "stty -g > before; sh -c 'echo \$\$ > pid; exec \"\$0\"' '$game'"
+    type_line "stty -g > before; sh -c 'echo \$\$ > pid; exec \"\$0\" \"\$@\"' '$game' $*"
     wait_until "[ -s '$work/pid' ]" "the game did not start"
     wait_for 'Next:.*Next:' "game picture"
 }
@@ -124,6 +125,32 @@ case_ways_out() {
         esac
         expect_given_back "${way#*:}"
     done
+}
+
+# Board $1's playing rows (13 lines of 18 cells) as the pane shows them.
+board_rows() { screen | head -13 | cut -c $(($1 + 2))-$(($1 + 19)); }
+# Board $1 has been played: 9 blocks (at least two locked pieces beside
+# a falling one) or points, which only cleared rows give.
+played() {
+    local score
+    score=$(row 15)
+    [ "$(board_rows "$1" | grep -o █ | wc -l)" -ge 9 ] || [ "${score:$1:8}" != "Score: 0" ]
+}
+
+# The computer plays both boards by itself: pieces fall and lock on both,
+# and the boards go on changing; Escape ends it as any game.
+case_demo() {
+    start_pane 80 24
+    run_game --demo --level 5
+    wait_until 'played 0 && played 30' "pieces locked on both boards"
+    local left right
+    left=$(board_rows 0) right=$(board_rows 30)
+    wait_until '[ "$(board_rows 0)" != "$left" ] && [ "$(board_rows 30)" != "$right" ]' \
+        "both boards still changing"
+    tm send-keys -t e2e Escape
+    wait_for '^Kilepeshez nyomjon ENTER-t' "final prompt"
+    tm send-keys -t e2e Enter
+    expect_given_back 0
 }
 
 case_small_terminal() {

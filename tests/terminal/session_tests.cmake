@@ -13,7 +13,7 @@ target_link_libraries(blockduel_session_tests PRIVATE blockduel_core blockduel_t
 gtest_discover_tests(blockduel_session_tests DISCOVERY_TIMEOUT 60)
 
 # End to end in tmux: each case starts its own tmux server and ends it.
-foreach(case play ways-out small-terminal not-a-terminal)
+foreach(case play ways-out small-terminal not-a-terminal demo)
     add_test(NAME e2e.${case}
              COMMAND ${PROJECT_SOURCE_DIR}/tests/e2e/tmux_e2e.sh $<TARGET_FILE:blockduel> ${case})
     set_tests_properties(e2e.${case} PROPERTIES TIMEOUT 60)
