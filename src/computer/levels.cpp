@@ -13,7 +13,7 @@ namespace {
 // poorChoicePercent: chance, per piece, of a random reachable place.
 constexpr ComputerLevel levels[] = {
     // keyPeriod, lookAhead, poorChoicePercent
-    {10, 0, 30}, // 1: a beginner
+    {10, 0, 20}, // 1: a beginner
     {5, 0, 12},  // 2
     {2, 0, 4},   // 3
     {1, 0, 0},   // 4

@@ -3,7 +3,8 @@
 # Runs the Windows build under Wine: the command line, the console probe, and
 # one whole game in a detached 80x25 tmux pane. With no display Wine reports
 # every key as up, so the game plays itself out until a stack reaches the top;
-# then Enter must end it with exit status 0.
+# then Enter must end it with exit status 0. Then the same for a demo at
+# level 1, where the computer plays both boards: 2 to 3 minutes.
 # Usage: tests/windows/smoke.sh [build directory, default build/windows]
 set -eu
 
@@ -62,9 +63,9 @@ expectRun 1 err 'standard output is not a console'
 [ ! -s "$work/out" ] || fail "the game wrote to a file: $(cat "$work/out")"
 say "command line: --version, --help, bad argument, output to a file"
 
-# runInPane NAME EXE: the program in a fresh 80x25 pane, status in $work/NAME.status.
+# runInPane NAME EXE [ARGS]: the program in a fresh 80x25 pane, status in $work/NAME.status.
 runInPane() {
-    tm new-session -d -s "$1" -x 80 -y 25 "wine '$2' 2>'$work/$1.err'; echo \$? >'$work/$1.status'"
+    tm new-session -d -s "$1" -x 80 -y 25 "wine '$2' ${3:-} 2>'$work/$1.err'; echo \$? >'$work/$1.status'"
 }
 exited() { [ -s "$work/$1.status" ]; }
 paneClosed() { ! tm has-session -t "$1" 2>/dev/null; }
@@ -110,5 +111,16 @@ waitFor 240 '"Game Over" at (0, 16)' gameOver
 tm send-keys -t game Enter
 waitFor 30 "exit after Enter" exited game
 [ "$(cat "$work/game.status")" = 0 ] || fail "the game exits $(cat "$work/game.status") after Enter"
+
+# The demo: pieces fall and lock on both boards until a stack reaches the top.
+waitFor 10 "close of the game's pane" paneClosed game
+rm -f "$work/game.status" "$work"/top* "$work"/floor*
+runInPane game "$game" '--demo --level 1'
+waitFor 120 "demo: pieces falling to the floor of both boards" piecesFell
+waitFor 300 'demo: "Game Over"' gameOver
+for ox in 0 30; do [ "$(area $((ox + 1)) 0 18 13 | tr -cd @ | wc -c)" -ge 12 ] || fail "demo: board $ox"; done
+tm send-keys -t game Enter
+waitFor 30 "demo: exit after Enter" exited game
+[ "$(cat "$work/game.status")" = 0 ] || fail "the demo exits $(cat "$work/game.status") after Enter"
 timeout 60 "$wineserver" -w || fail "the Wine server did not finish"
 say "passed in $(($(date +%s) - started)) s"
