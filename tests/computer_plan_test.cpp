@@ -176,6 +176,38 @@ TEST_F(Planner, NoTurnThatTheWallRefuses) {
     }
 }
 
+// A penalty cell can arrive right below a falling piece between two lock
+// tests. The next gravity step still moves the piece down into the cell's
+// place, and the lock test looks only below its new place: the square, two
+// cells tall, then stands on the cell with its upper half and locks there;
+// a lying bar has nothing above the cell and falls on, through it, to the
+// floor. The planner offers each its place, and all its ways hold.
+TEST_F(Planner, FromRestingOnAPenaltyCell) {
+    struct Case {
+        Player piece; // resting on a cell at row 6, column 10
+        int restsAt;  // the row of its grid when it stays on its column
+    };
+    for (const Case& c : {Case{playerWith(0, 8, 3), 4}, Case{withBar(8, 3), 10}}) {
+        Player p = c.piece;
+        p.table[6][10] = cellSolid;
+        ASSERT_TRUE(collided(p));
+        for (int level : {5, 1}) {
+            Reach r;
+            ASSERT_TRUE(findPlacements(r, p, 5, computerLevel(level).keyPeriod));
+            bool straightDown = false;
+            for (int i = 0; i < r.placements; ++i) {
+                straightDown = straightDown || r.placement[i].node == nodeOf(0, 8, c.restsAt);
+                ComputerPlan plan;
+                pathTo(r, i, plan);
+                Followed f = follow(p, plan, 5, level);
+                ASSERT_TRUE(locksAt(f.lock, plan)) << "type " << p.bt << ", place " << i;
+                ASSERT_EQ(0, f.plans) << "type " << p.bt << ", place " << i;
+            }
+            EXPECT_TRUE(straightDown) << "type " << p.bt << ", level " << level;
+        }
+    }
+}
+
 // The same record, frame count and level give the same plan, and leave the
 // seat's generator in the same state.
 TEST_F(Planner, SameInputsSamePlan) {

@@ -128,25 +128,38 @@ case_ways_out() {
 }
 
 # Board $1's playing rows (13 lines of 18 cells) as the pane shows them.
-board_rows() { screen | head -13 | cut -c $(($1 + 2))-$(($1 + 19)); }
-# Board $1 has been played: 9 blocks (at least two locked pieces beside
-# a falling one) or points, which only cleared rows give.
+board_rows() {
+    local line
+    screen | head -13 | while IFS= read -r line; do echo "${line:$(($1 + 1)):18}"; done
+}
+# Board $1 shows the computer's play: points, which only cleared rows give,
+# or a cell in its bottom row right of column 7, where pieces left alone
+# never come to rest (they land in columns 3 to 6).
 played() {
-    local score
-    score=$(row 15)
-    [ "$(board_rows "$1" | grep -o █ | wc -l)" -ge 9 ] || [ "${score:$1:8}" != "Score: 0" ]
+    local bottom score
+    bottom=$(board_rows "$1" | tail -1) score=$(row 15)
+    [[ "${bottom:7}" == *█* ]] || [ "${score:$1:8}" != "Score: 0" ]
 }
 
-# The computer plays both boards by itself: pieces fall and lock on both,
-# and the boards go on changing; Escape ends it as any game.
+# Board $1's lowest four rows and its score line: what locks and clears change.
+stack() {
+    local score
+    board_rows "$1" | tail -4
+    score=$(row 15)
+    echo "${score:$1:12}"
+}
+
+stacks_changed() { [ "$(stack 0)" != "$before_left" ] && [ "$(stack 30)" != "$before_right" ]; }
+
+# The computer plays both boards by itself: it steers pieces to rest where
+# they would not fall alone, on both boards, and goes on locking them;
+# Escape ends it as any game.
 case_demo() {
     start_pane 80 24
     run_game --demo --level 5
-    wait_until 'played 0 && played 30' "pieces locked on both boards"
-    local left right
-    left=$(board_rows 0) right=$(board_rows 30)
-    wait_until '[ "$(board_rows 0)" != "$left" ] && [ "$(board_rows 30)" != "$right" ]' \
-        "both boards still changing"
+    wait_until 'played 0 && played 30' "pieces steered to rest on both boards"
+    before_left=$(stack 0) before_right=$(stack 30)
+    wait_until 'stacks_changed' "more pieces locked on both boards"
     tm send-keys -t e2e Escape
     wait_for '^Kilepeshez nyomjon ENTER-t' "final prompt"
     tm send-keys -t e2e Enter
