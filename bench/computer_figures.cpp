@@ -3,6 +3,8 @@
 // playing one board alone with the core's own rules (no opponent, so no
 // penalty cells), and the length and winners of demo games at level 3.
 // Usage: blockduel_computer_figures [SEEDS] [CAP_MINUTES] [LEVEL ...]
+#include <time.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -104,6 +106,47 @@ void demo(int level, int seeds, int capMinutes) {
                 *std::max_element(minutes.begin(), minutes.end()), wins[1], wins[2], wins[0]);
 }
 
+// CPU time of this thread in microseconds: a plan's own time, without the
+// waits of a machine shared with other work.
+double cpuMicros() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) / 1e3;
+}
+
+// Every plan of demo games at `level`, timed: before each frame a copy of
+// each seat decides as the seat will (same records, same frame), and the
+// copy's time counts when it made a plan.
+void planTimes(int level, int seeds) {
+    std::vector<double> micros;
+    for (int seed = 1; seed <= seeds; ++seed) {
+        mem::reset();
+        std::srand(static_cast<unsigned>(seed));
+        GameSetup setup;
+        setup.computer[0] = setup.computer[1] = true;
+        setup.level = level;
+        Game g;
+        startGame(g, setup);
+        for (long frame = 0; frame < 10L * framesPerMinute; ++frame) {
+            const Player* board[2] = {&g.p1, &g.p2};
+            for (int b = 0; b < 2; ++b) {
+                ComputerPlayer copy = g.seat[b].brain;
+                double start = cpuMicros();
+                computerKeys(copy, *board[b], g.tick);
+                double took = cpuMicros() - start;
+                if (copy.plans > g.seat[b].brain.plans)
+                    micros.push_back(took);
+            }
+            if (!playFrame(g))
+                break;
+        }
+    }
+    std::sort(micros.begin(), micros.end());
+    std::size_t n = micros.size();
+    std::printf("| %d | %zu | %.0f | %.0f | %.0f |\n", level, n, median(micros),
+                micros[n * 99 / 100], micros[n - 1]);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -125,5 +168,11 @@ int main(int argc, char** argv) {
     std::printf("| level | minutes, median (range) | left board won | right board won | "
                 "still going |\n|---|---|---|---|---|\n");
     demo(3, seeds, demoCap);
+    std::printf("\nPlans in demo games (up to 10 minutes each), %d seeds, CPU time of "
+                "each plan:\n\n| level | plans | median µs | 99th percentile µs | most µs |\n"
+                "|---|---|---|---|---|\n",
+                seeds);
+    for (int level : levels)
+        planTimes(level, seeds);
     return 0;
 }

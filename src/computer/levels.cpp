@@ -17,7 +17,7 @@ constexpr ComputerLevel levels[] = {
     {5, 0, 12},  // 2
     {2, 0, 4},   // 3
     {1, 0, 0},   // 4
-    {1, 8, 0},   // 5: every frame it may, with the next piece in mind
+    {1, 4, 0},   // 5: every frame it may, with the next piece in mind
 };
 
 } // namespace

@@ -22,45 +22,26 @@ constexpr int entryHeight = 6;           // height of row 7: stacks above it cro
 
 int heightOf(int row) { return boardRows - row; }
 
-int rowChanges(const Cells& b) {
-    int n = 0;
-    for (unsigned r : b.row) // pairs of neighbours (c, c + 1), c = 0..18
-        n += bits((r ^ (r >> 1)) & (floorBits >> 1));
-    return n;
-}
+// What lockValue weighs, counted over the board's rows.
+struct Features {
+    int rowChanges = 0; // free to occupied along a row, walls included
+    int colChanges = 0; // free to occupied down a column, the floor included
+    int holes = 0;      // free cells under an occupied one
+    int wells = 0;      // well cells, each counted by its depth in its well
+    int entry = 0;      // squares of height above entryHeight in the entry columns
+};
 
-int columnChanges(const Cells& b) {
-    int n = 0;
-    for (int j = 0; j < boardRows; ++j) {
-        unsigned below = j + 1 < boardRows ? b.row[j + 1] : floorBits;
-        n += bits((b.row[j] ^ below) & insideBits);
-    }
-    return n;
-}
-
-int holes(const Cells& b) {
-    unsigned covered = 0;
-    int n = 0;
-    for (unsigned r : b.row) {
-        n += bits(~r & covered & insideBits);
-        covered |= r;
-    }
-    return n;
-}
-
-// A well cell is free with both neighbours occupied; a well of depth d
-// counts 1 + 2 + ... + d, as deep wells wait for the bar alone.
-// Each column's depth so far is kept in four bit planes (depths up to 15),
-// so all columns count at once.
-int wells(const Cells& b) {
+// Each column's well depth so far is kept in four bit planes (depths up to
+// 15), so all columns count at once.
+struct WellDepths {
     unsigned d0 = 0;
     unsigned d1 = 0;
     unsigned d2 = 0;
     unsigned d3 = 0;
-    int sum = 0;
-    for (unsigned r : b.row) {
-        unsigned well = ~r & (r << 1) & (r >> 1) & insideBits;
-        unsigned carry = well; // one deeper where the well goes on, 0 elsewhere
+
+    // One deeper where the well goes on, 0 elsewhere; the sum of depths.
+    int add(unsigned well) {
+        unsigned carry = well;
         unsigned n0 = d0 ^ carry;
         carry &= d0;
         unsigned n1 = d1 ^ carry;
@@ -72,24 +53,39 @@ int wells(const Cells& b) {
         d1 = n1 & well;
         d2 = n2 & well;
         d3 = n3 & well;
-        sum += bits(d0) + 2 * bits(d1) + 4 * bits(d2) + 8 * bits(d3);
+        return bits(d0) + 2 * bits(d1) + 4 * bits(d2) + 8 * bits(d3);
     }
-    return sum;
-}
+};
 
-// How far the stack stands above entryHeight in the columns where pieces
-// come in, squared per column: a piece that cannot get out of there ends
-// the game.
-int entryCrowding(const Cells& b) {
+// The row under row j: the floor under the last.
+unsigned rowBelow(const Cells& b, int j) { return j == boardRows - 1 ? floorBits : b.row[j + 1]; }
+
+// One pass from the top of the stack down. The empty rows above it count
+// only their two wall changes each: they have no holes, wells or column
+// changes, and nothing above the entry height.
+Features featuresOf(const Cells& b) {
+    Features f;
+    int first = 0;
+    while (first + 1 < boardRows && (b.row[first + 1] & insideBits) == 0)
+        ++first;
+    f.rowChanges = 2 * first;
+    unsigned covered = 0;
     unsigned seen = 0;
-    int sum = 0;
-    for (int j = 0; j < boardRows; ++j) {
+    WellDepths depths{};
+    for (int j = first; j < boardRows; ++j) {
+        unsigned r = b.row[j];
+        unsigned below = rowBelow(b, j);
+        f.rowChanges += bits((r ^ (r >> 1)) & (floorBits >> 1)); // neighbours (c, c + 1)
+        f.colChanges += bits((r ^ below) & insideBits);
+        f.holes += bits(~r & covered & insideBits);
+        covered |= r;
+        f.wells += depths.add(~r & (r << 1) & (r >> 1) & insideBits);
         int excess = heightOf(j) - entryHeight;
         if (excess > 0)
-            sum += bits(b.row[j] & entryColumns & ~seen) * excess * excess;
-        seen |= b.row[j];
+            f.entry += bits(r & entryColumns & ~seen) * excess * excess;
+        seen |= r;
     }
-    return sum;
+    return f;
 }
 
 // The four turns of a piece type as rows of grid bits, turned as the game
@@ -98,8 +94,23 @@ int entryCrowding(const Cells& b) {
 // covers them.
 struct Turns {
     unsigned rows[4][blockHeight];
+    int width[4];           // columns of the grid the turn fills, from column 0
+    int low[4][blockWidth]; // the lowest grid row of each such column
     int count;
 };
+
+// A turn's width and the lowest cell of each of its columns.
+void measure(Turns& t, int k) {
+    t.width[k] = 0;
+    for (int i = 0; i < blockWidth; ++i) {
+        t.low[k][i] = -1;
+        for (int j = 0; j < blockHeight; ++j)
+            if ((t.rows[k][j] >> i & 1U) != 0)
+                t.low[k][i] = j;
+        if (t.low[k][i] >= 0)
+            t.width[k] = i + 1;
+    }
+}
 
 // The grid rows moved up and left as far as they go, so that turns that
 // differ only by a shift compare equal.
@@ -145,6 +156,7 @@ Turns turnsOf(int type) {
         if (!seen) {
             for (int j = 0; j < blockHeight; ++j)
                 t.rows[t.count][j] = rows[j];
+            measure(t, t.count);
             ++t.count;
         }
     }
@@ -153,22 +165,20 @@ Turns turnsOf(int type) {
 
 // The grid's row bits in board columns, or false if a cell would leave
 // columns 1..18.
-bool shiftedRows(const unsigned (&grid)[blockHeight], int bx, unsigned (&out)[blockHeight]) {
-    for (int j = 0; j < blockHeight; ++j) {
-        out[j] = bx >= 0 ? grid[j] << bx : grid[j] >> -bx;
-        if ((out[j] & ~insideBits) != 0 || bits(out[j]) != bits(grid[j]))
-            return false;
-    }
-    return true;
-}
+// The first occupied row of each column (13, the floor, when none is).
+struct Tops {
+    int row[mapWidth];
+};
 
-bool overlaps(const Cells& b, const unsigned (&piece)[blockHeight], int by) {
-    for (int j = 0; j < blockHeight; ++j) {
-        int r = by + j;
-        if (piece[j] != 0 && r >= 0 && (r >= boardRows || (b.row[r] & piece[j]) != 0))
-            return true;
+Tops topsOf(const Cells& b) {
+    Tops t{};
+    for (int c = 1; c < mapWidth - 1; ++c) {
+        t.row[c] = boardRows;
+        for (int j = boardRows - 1; j >= 0; --j)
+            if ((b.row[j] >> c & 1U) != 0)
+                t.row[c] = j;
     }
-    return false;
+    return t;
 }
 
 // The game's clearing on bits: a full row empties and the rows above it
@@ -189,30 +199,34 @@ int clearRows(Cells& b, unsigned& fullRows) {
     return cleared;
 }
 
-// Drops the piece straight down from the entry rows in column `bx`; false
-// if it cannot enter there.
-bool dropValue(const Cells& board, const unsigned (&grid)[blockHeight], int bx, int& value) {
-    unsigned piece[blockHeight];
+// Drops turn `k` straight down from the entry rows with its left column
+// at board column `bx`. Everything above a column's top cell is free, so
+// the piece stops where the lowest cell of one of its columns meets that
+// column's top. False if it cannot enter there.
+bool dropValue(const Cells& board, const Tops& tops, const Turns& turns, int k, int bx,
+               int& value) {
     constexpr int entryRow = -3;
-    if (!shiftedRows(grid, bx, piece) || overlaps(board, piece, entryRow))
+    int by = boardRows;
+    for (int i = 0; i < turns.width[k]; ++i)
+        if (turns.low[k][i] >= 0 && tops.row[bx + i] - 1 - turns.low[k][i] < by)
+            by = tops.row[bx + i] - 1 - turns.low[k][i];
+    if (by < entryRow)
         return false;
-    int by = entryRow;
-    while (!overlaps(board, piece, by + 1))
-        ++by;
     Cells after = board;
     Lock lock{0, 0};
     for (int j = 0; j < blockHeight; ++j) {
+        unsigned piece = turns.rows[k][j] << bx;
         int r = by + j;
-        if (r >= 0 && piece[j] != 0) {
-            after.row[r] |= piece[j];
-            lock.heightSum += bits(piece[j]) * heightOf(r);
+        if (r >= 0 && piece != 0) {
+            after.row[r] |= piece;
+            lock.heightSum += bits(piece) * heightOf(r);
         }
     }
     unsigned fullRows = 0;
     int cleared = clearRows(after, fullRows);
     for (int j = 0; j < blockHeight; ++j)
         if (by + j >= 0 && (fullRows >> (by + j) & 1U) != 0)
-            lock.eroded += cleared * bits(piece[j]);
+            lock.eroded += cleared * bits(turns.rows[k][j]);
     value = lockValue(after, lock);
     return true;
 }
@@ -234,18 +248,19 @@ int lockValue(const Cells& after, const Lock& lock) {
     const Weights& w = computerWeights;
     if ((after.row[0] & insideBits) != 0)
         return w.toppedOut;
-    return w.landing * lock.heightSum + w.eroded * lock.eroded + w.rowChanges * rowChanges(after) +
-           w.colChanges * columnChanges(after) + w.holes * holes(after) + w.wells * wells(after) +
-           w.entry * entryCrowding(after);
+    Features f = featuresOf(after);
+    return w.landing * lock.heightSum + w.eroded * lock.eroded + w.rowChanges * f.rowChanges +
+           w.colChanges * f.colChanges + w.holes * f.holes + w.wells * f.wells + w.entry * f.entry;
 }
 
 int bestDropValue(const Cells& board, int type) {
     Turns turns = turnsOf(type);
+    Tops tops = topsOf(board);
     int best = computerWeights.toppedOut;
-    for (int t = 0; t < turns.count; ++t) {
-        for (int bx = 0; bx < mapWidth; ++bx) {
+    for (int k = 0; k < turns.count; ++k) {
+        for (int bx = 1; bx + turns.width[k] - 1 <= mapWidth - 2; ++bx) {
             int value = 0;
-            if (dropValue(board, turns.rows[t], bx, value) && value > best)
+            if (dropValue(board, tops, turns, k, bx, value) && value > best)
                 best = value;
         }
     }
