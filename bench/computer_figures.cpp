@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The computer player's figures, printed: its strength at each level,
 // playing one board alone with the core's own rules (no opponent, so no
-// penalty cells), and the length and winners of demo games at level 3.
+// penalty cells), the length and winners of demo games, and the CPU time
+// of its plans.
 // Usage: blockduel_computer_figures [SEEDS] [CAP_MINUTES] [LEVEL ...]
 #include <time.h>
 
@@ -167,7 +168,8 @@ int main(int argc, char** argv) {
     std::printf("\nDemo games (--demo), %d seeds, capped at %d minutes:\n\n", seeds, demoCap);
     std::printf("| level | minutes, median (range) | left board won | right board won | "
                 "still going |\n|---|---|---|---|---|\n");
-    demo(3, seeds, demoCap);
+    for (int level : levels)
+        demo(level, seeds, demoCap);
     std::printf("\nPlans in demo games (up to 10 minutes each), %d seeds, CPU time of "
                 "each plan:\n\n| level | plans | median µs | 99th percentile µs | most µs |\n"
                 "|---|---|---|---|---|\n",
