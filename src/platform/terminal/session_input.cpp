@@ -95,6 +95,7 @@ bool TerminalSession::readReady(Wait wait) {
         long long now = monotonicMs();
         for (ssize_t i = 0; i < n; ++i)
             handleEvents(decoder_.add(bytes[i], now), wait);
+        decoder_.endOfRead();
         any = true;
     }
     return any;
