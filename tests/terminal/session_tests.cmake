@@ -12,6 +12,18 @@ target_link_libraries(blockduel_session_tests PRIVATE blockduel_core blockduel_t
                       blockduel_vterm_screen GTest::gtest_main blockduel_warnings)
 gtest_discover_tests(blockduel_session_tests DISCOVERY_TIMEOUT 60)
 
+# The real game on a pty under a tiny shell: every way out, job control,
+# and terminals that are slow to read or to answer.
+add_executable(blockduel_pty_game_tests ${CMAKE_CURRENT_LIST_DIR}/game_pty.cpp
+               ${CMAKE_CURRENT_LIST_DIR}/ways_out_test.cpp
+               ${CMAKE_CURRENT_LIST_DIR}/slow_terminal_test.cpp)
+target_compile_definitions(blockduel_pty_game_tests PRIVATE
+                           BLOCKDUEL_GAME="$<TARGET_FILE:blockduel>")
+target_link_libraries(blockduel_pty_game_tests PRIVATE blockduel_vterm_screen GTest::gtest_main
+                      blockduel_warnings)
+add_dependencies(blockduel_pty_game_tests blockduel)
+gtest_discover_tests(blockduel_pty_game_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+
 # End to end in tmux: each case starts its own tmux server and ends it.
 foreach(case play ways-out small-terminal not-a-terminal)
     add_test(NAME e2e.${case}
