@@ -25,7 +25,7 @@ add_dependencies(blockduel_pty_game_tests blockduel)
 gtest_discover_tests(blockduel_pty_game_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 
 # End to end in tmux: each case starts its own tmux server and ends it.
-foreach(case play ways-out small-terminal not-a-terminal)
+foreach(case play small-terminal not-a-terminal)
     add_test(NAME e2e.${case}
              COMMAND ${PROJECT_SOURCE_DIR}/tests/e2e/tmux_e2e.sh $<TARGET_FILE:blockduel> ${case})
     set_tests_properties(e2e.${case} PROPERTIES TIMEOUT 60)
