@@ -30,7 +30,8 @@ void stall(GamePty& game) {
 TEST(StalledTerminal, SignalsAndCtrlCEndTheGameAtOnce) {
     const std::pair<int, const char*> ways[] = {
         {SIGINT, nullptr},  {SIGTERM, nullptr},     {SIGHUP, nullptr},
-        {SIGQUIT, nullptr}, {SIGINT, "\x1b[99;5u"}, {SIGQUIT, "\x1c"},
+        {SIGQUIT, nullptr}, {SIGUSR1, nullptr},     {SIGSEGV, nullptr},
+        {SIGINT, "\x03"},   {SIGINT, "\x1b[99;5u"}, {SIGQUIT, "\x1c"},
     };
     for (const auto& [signo, key] : ways) {
         std::string way =
