@@ -64,7 +64,7 @@ void report(int fd, char kind, int value) {
 // From here to the exec the child of a forked test: system calls only.
 
 volatile sig_atomic_t hungUp = 0;
-void onHangUp(int) { hungUp = 1; }
+void onHangUp(int /*signo*/) { hungUp = 1; }
 
 // The game's side of the fork, as a shell starts a foreground job: a process
 // group of its own that owns the terminal, every signal at its default,

@@ -19,7 +19,7 @@ void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)
 
 // The terminal stops reading and the game's output backs up: the window
 // changes size, so that the game has a whole picture to send.
-void stall(GamePty& game) {
+void stall(const GamePty& game) {
     game.fillOutput();
     game.resize(81, 24);
     sleepMs(200);

@@ -26,7 +26,9 @@ constexpr const char* kittyPop = "\x1b[<u";
 // Asks for the kitty flags, then for the primary device attributes, which
 // every terminal answers: a flags reply first means the protocol is there.
 constexpr const char* keyboardQuery = "\x1b[?u\x1b[c";
-constexpr const char* attributesQuery = "\x1b[c";
+// The flags off, then the device attributes query, whose answer marks the
+// end of what the terminal sent under the protocol.
+constexpr const char* kittyPopThenQuery = "\x1b[<u\x1b[c";
 // Focus reports off, attributes reset, cursor shown, normal screen.
 constexpr const char* leaveScreen = "\x1b[?1004l\x1b[0m\x1b[?25h\x1b[?1049l";
 
@@ -147,8 +149,7 @@ void TerminalSession::popKeyboardFlags(bool waitForTerminal) {
         return;
     pushed_ = false;
     sawAttributes_ = false;
-    std::string pop = std::string(kittyPop) + attributesQuery;
-    if (writeOut(pop, waitForTerminal))
+    if (writeOut(kittyPopThenQuery, waitForTerminal))
         waitUntil(monotonicMs() + options_.queryTimeoutMs, Wait::Drain);
 }
 

@@ -177,10 +177,7 @@ void TerminalSession::handle(const InputEvent& event, Wait wait) {
     switch (event.kind) {
     case InputEvent::Interrupt: die(SIGINT);
     case InputEvent::Quit: die(SIGQUIT);
-    case InputEvent::Suspend:
-        if (wait != Wait::Drain)
-            suspendWanted_ = true;
-        break;
+    case InputEvent::Suspend: suspendWanted_ = true; break;
     case InputEvent::KittyFlags:
         if (!sawAttributes_)
             sawFlags_ = true;
