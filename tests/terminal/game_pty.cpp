@@ -349,6 +349,9 @@ void GamePty::pump(int ms) {
     while (nowMs() < until);
 }
 
+// The shell's report can come before the game's last bytes have made their
+// way through the pty; after a stop or an end the game sends nothing more,
+// so what comes until the terminal is quiet is what it sent before.
 Outcome GamePty::waitOutcome(int ms, bool reading) {
     long long until = nowMs() + ms;
     while (nowMs() < until) {
@@ -357,6 +360,10 @@ Outcome GamePty::waitOutcome(int ms, bool reading) {
             Report r = {};
             if (read(reports_, &r, sizeof r) != sizeof r)
                 break;
+            for (std::size_t had = std::string::npos; reading && had != output.size();) {
+                had = output.size();
+                readOutput(50);
+            }
             if (r.kind == 'S')
                 return Outcome::stopped(r.value);
             if (WIFEXITED(r.value))
