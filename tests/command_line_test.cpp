@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The command line and the controls the usage lists.
+// The command line: what each argument list means, what is refused and how
+// it is shown, and the usage's controls.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,27 +8,117 @@
 #include <vector>
 
 #include "cli/command_line.hpp"
-#include "game/keys.hpp"
 
-TEST(CommandLine, OnlyHelpAndVersionAreAccepted) {
-    struct Case {
-        std::vector<const char*> argv;
-        Command expected;
-    };
-    const Case cases[] = {
-        {{"blockduel"}, Command::Play},
-        {{"blockduel", "--help"}, Command::Help},
-        {{"blockduel", "--version"}, Command::Version},
-        {{"blockduel", "-h"}, Command::Invalid},
-        {{"blockduel", "--help", "--version"}, Command::Invalid},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.expected, parseCommandLine(static_cast<int>(c.argv.size()), c.argv.data()))
-            << c.argv.back();
+namespace {
+
+Options parse(std::vector<const char*> args) {
+    args.insert(args.begin(), "blockduel");
+    return parseCommandLine(static_cast<int>(args.size()), args.data());
 }
 
-// Each control line of the usage names the keys the game polls for it.
-TEST(CommandLine, UsageListsTheKeysTheGameReads) {
+TEST(CommandLine, AcceptedArgumentsChooseTheGame) {
+    struct Case {
+        std::vector<const char*> args;
+        Command command;
+        Mode mode;
+        int level;
+        const char* address;
+        const char* code;
+    };
+    const Case cases[] = {
+        {{}, Command::Play, Mode::Local, 3, "", ""},
+        {{"--help"}, Command::Help, Mode::Local, 3, "", ""},
+        {{"--version"}, Command::Version, Mode::Local, 3, "", ""},
+        {{"--bogus", "--help"}, Command::Help, Mode::Local, 3, "", ""},
+        {{"--version", "--help"}, Command::Help, Mode::Local, 3, "", ""},
+        {{"--computer"}, Command::Play, Mode::Computer, 3, "", ""},
+        {{"--demo", "--level", "5"}, Command::Play, Mode::Demo, 5, "", ""},
+        {{"--level=1", "--computer"}, Command::Play, Mode::Computer, 1, "", ""},
+        {{"--host"}, Command::Play, Mode::Host, 3, "", ""},
+        {{"--host", "--code", "AB12"}, Command::Play, Mode::Host, 3, "", "AB12"},
+        {{"--host", "127.0.0.1:7416"}, Command::Play, Mode::Host, 3, "127.0.0.1:7416", ""},
+        {{"--host=:9000"}, Command::Play, Mode::Host, 3, ":9000", ""},
+        {{"--join", "example.org", "--code", "x"},
+         Command::Play,
+         Mode::Join,
+         3,
+         "example.org",
+         "x"},
+        {{"--code=x", "--watch=[::1]:1"}, Command::Play, Mode::Watch, 3, "[::1]:1", "x"},
+    };
+    for (const Case& c : cases) {
+        Options o = parse(c.args);
+        std::string line = c.args.empty() ? "(none)" : c.args[0];
+        EXPECT_EQ(c.command, o.command) << line << ": " << o.error;
+        EXPECT_EQ(c.mode, o.mode) << line;
+        EXPECT_EQ(c.level, o.level) << line;
+        EXPECT_EQ(c.address, o.address) << line;
+        EXPECT_EQ(c.code, o.code) << line;
+    }
+}
+
+TEST(CommandLine, RefusedArgumentsSayWhy) {
+    struct Case {
+        std::vector<const char*> args;
+        const char* error;
+    };
+    const Case cases[] = {
+        {{"-h"}, "unexpected argument '-h'"},
+        {{"play"}, "unexpected argument 'play'"},
+        {{"--computer", "--demo"}, "--computer and --demo cannot go together"},
+        {{"--demo", "--demo"}, "--demo is given twice"},
+        {{"--computer", "--host"}, "--computer and --host cannot go together"},
+        {{"--computer", "--level"}, "--level needs a value"},
+        {{"--computer", "--level", "0"}, "--level takes a number from 1 to 5, not '0'"},
+        {{"--computer", "--level", "6"}, "from 1 to 5, not '6'"},
+        {{"--computer", "--level", "33"}, "from 1 to 5, not '33'"},
+        {{"--computer", "--level", " 3"}, "from 1 to 5, not ' 3'"},
+        {{"--computer", "--level=", "3"}, "from 1 to 5, not ''"},
+        {{"--demo", "--level", "2", "--level", "2"}, "--level is given twice"},
+        {{"--level", "2"}, "--level goes with --computer or --demo"},
+        {{"--code", "x"}, "--code goes with --host, --join or --watch"},
+        {{"--join", "h"}, "--join needs --code CODE"},
+        {{"--watch"}, "--watch needs a value"},
+        {{"--join=", "--code", "x"}, "--join needs the host's address"},
+        {{"--host", "--code="}, "--code needs a value"},
+        {{"--levelx"}, "unexpected argument '--levelx'"},
+    };
+    for (const Case& c : cases) {
+        Options o = parse(c.args);
+        EXPECT_EQ(Command::Invalid, o.command) << c.args[0];
+        EXPECT_NE(std::string::npos, o.error.find(c.error)) << o.error;
+    }
+}
+
+// A bad argument is echoed in the error; nothing in it may reach the
+// terminal as a control sequence.
+TEST(CommandLine, ArgumentsAreShownWithoutControls) {
+    struct Case {
+        const char* argument;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"plain", "plain"},
+        {"\x1b[?1049h", "\\x1b[?1049h"},
+        {"a\tb\nc\x7f", "a\\x09b\\x0ac\\x7f"},
+        {"back\\slash", "back\\\\slash"},
+        {"caf\xc3\xa9 \xe2\x96\x93", "caf\xc3\xa9 \xe2\x96\x93"}, // é and ▓ are text
+        {"\xc2\x9b"
+         "31m",
+         "\\xc2\\x9b31m"}, // C1 CSI as UTF-8
+        {"\x9b"
+         "2J",
+         "\\x9b2J"},                         // 8-bit CSI
+        {"\xc0\xaf", "\\xc0\\xaf"},          // overlong '/'
+        {"\xed\xa0\x80", "\\xed\\xa0\\x80"}, // a surrogate
+        {"\xe2\x96", "\\xe2\\x96"},          // cut short
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.shown, printable(c.argument)) << c.shown;
+    EXPECT_EQ("unexpected argument '\\x1b]0;x\\x07'", parse({"\x1b]0;x\x07"}).error);
+}
+
+std::string usageText() {
     std::FILE* f = std::tmpfile();
     printUsage(f);
     std::rewind(f);
@@ -35,15 +126,35 @@ TEST(CommandLine, UsageListsTheKeysTheGameReads) {
     for (int c; (c = std::fgetc(f)) != EOF;)
         usage += static_cast<char>(c);
     std::fclose(f);
-    int Controls::*keys[] = {&Controls::rotate, &Controls::left, &Controls::right, &Controls::drop};
-    const char* actions[] = {"turn clockwise", "move left", "move right", "drop faster"};
-    for (int i = 0; i < 4; ++i) {
-        size_t at = usage.find(actions[i]);
-        ASSERT_NE(std::string::npos, at) << actions[i];
-        std::string line = usage.substr(at, usage.find('\n', at) - at);
-        size_t one = line.find(keyName(playerOneKeys.*keys[i]));
-        EXPECT_NE(std::string::npos, one) << line;
-        EXPECT_NE(std::string::npos, line.find(keyName(playerTwoKeys.*keys[i]), one + 1)) << line;
-    }
-    EXPECT_NE(std::string::npos, usage.find("quit             Escape"));
+    return usage;
 }
+
+// The controls as the game reads them: arrows for player one, letters for
+// player two, Escape for both.
+TEST(CommandLine, UsageListsTheControls) {
+    std::string usage = usageText();
+    for (const char* line :
+         {"  turn clockwise   Up arrow       W\n", "  move left        Left arrow     A\n",
+          "  move right       Right arrow    D\n", "  drop faster      Down arrow     S\n",
+          "  quit             Escape\n"})
+        EXPECT_NE(std::string::npos, usage.find(line)) << line;
+    for (const char* option : {"--computer", "--demo", "--level N", "--host [[ADDRESS]:PORT]",
+                               "--join HOST[:PORT]", "--watch HOST[:PORT]", "--code CODE"})
+        EXPECT_NE(std::string::npos, usage.find("\n  " + std::string(option))) << option;
+}
+
+TEST(CommandLine, AnswersFailWhenTheirOutputCannotBeWritten) {
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_NE(nullptr, full);
+    std::FILE* saved = stdout;
+    stdout = full; // NOLINT: the answer writes to stdout, and only a full device fails it
+    int help = answerCommandLine(parse({"--help"}));
+    int version = answerCommandLine(parse({"--version"}));
+    stdout = saved;
+    std::fclose(full);
+    EXPECT_EQ(1, help);
+    EXPECT_EQ(1, version);
+    EXPECT_EQ(-1, answerCommandLine(parse({"--demo"})));
+}
+
+} // namespace

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The command line: usage, version and the controls table.
+// The command line: options, usage, version and the controls table.
 #include "cli/command_line.hpp"
 
+#include <cerrno>
 #include <cstring>
 
 #include "game/keys.hpp"
@@ -24,7 +25,196 @@ constexpr Action actions[] = {
     {"drop faster", &Controls::drop},
 };
 
+// Reads the arguments one by one; the first problem found is kept.
+class Parser {
+public:
+    Parser(int argc, const char* const* argv) : argc_(argc), argv_(argv) {}
+
+    Options parse() {
+        for (int i = 1; i < argc_; ++i) {
+            if (std::strcmp(argv_[i], "--help") == 0)
+                return withCommand(Command::Help);
+        }
+        for (int i = 1; i < argc_; ++i) {
+            if (std::strcmp(argv_[i], "--version") == 0)
+                return withCommand(Command::Version);
+        }
+        for (next_ = 1; next_ < argc_ && options_.error.empty();)
+            option(argv_[next_++]);
+        if (options_.error.empty())
+            checkCombination();
+        if (!options_.error.empty())
+            options_.command = Command::Invalid;
+        return options_;
+    }
+
+private:
+    Options withCommand(Command command) {
+        options_.command = command;
+        return options_;
+    }
+
+    void fail(const std::string& message) {
+        if (options_.error.empty())
+            options_.error = message;
+    }
+
+    // "--name=value" gives its value; "--name value" takes the next
+    // argument, unless `optional` and the next one is another option.
+    bool valueOf(const char* arg, const char* name, bool optional, std::string& value,
+                 bool& given) {
+        std::size_t length = std::strlen(name);
+        if (std::strncmp(arg, name, length) != 0)
+            return false;
+        given = false;
+        if (arg[length] == '=') {
+            value = arg + length + 1;
+            given = true;
+        } else if (arg[length] != '\0') {
+            return false;
+        } else if (next_ < argc_ && !(optional && argv_[next_][0] == '-')) {
+            value = argv_[next_++];
+            given = true;
+        }
+        if (!given && !optional)
+            fail(std::string(name) + " needs a value");
+        return true;
+    }
+
+    void setMode(Mode mode) {
+        if (options_.mode == mode)
+            fail(std::string(optionOf(mode)) + " is given twice");
+        else if (options_.mode != Mode::Local)
+            fail(std::string(optionOf(options_.mode)) + " and " + optionOf(mode) +
+                 " cannot go together");
+        options_.mode = mode;
+    }
+
+    void option(const char* arg) {
+        std::string value;
+        bool given = false;
+        if (std::strcmp(arg, "--computer") == 0) {
+            setMode(Mode::Computer);
+        } else if (std::strcmp(arg, "--demo") == 0) {
+            setMode(Mode::Demo);
+        } else if (valueOf(arg, "--level", false, value, given)) {
+            if (given)
+                level(value);
+        } else if (valueOf(arg, "--host", true, value, given)) {
+            setMode(Mode::Host);
+            options_.address = value;
+        } else if (valueOf(arg, "--join", false, value, given)) {
+            setMode(Mode::Join);
+            options_.address = value;
+        } else if (valueOf(arg, "--watch", false, value, given)) {
+            setMode(Mode::Watch);
+            options_.address = value;
+        } else if (valueOf(arg, "--code", false, value, given)) {
+            if (codeGiven_)
+                fail("--code is given twice");
+            codeGiven_ = true;
+            options_.code = value;
+        } else {
+            fail("unexpected argument '" + printable(arg) + "'");
+        }
+    }
+
+    void level(const std::string& value) {
+        if (levelGiven_)
+            fail("--level is given twice");
+        levelGiven_ = true;
+        bool digit = value.size() == 1 && value[0] >= '0' && value[0] <= '9';
+        int n = digit ? value[0] - '0' : 0;
+        if (n < minLevel || n > maxLevel)
+            fail("--level takes a number from " + std::to_string(minLevel) + " to " +
+                 std::to_string(maxLevel) + ", not '" + printable(value.c_str()) + "'");
+        options_.level = n;
+    }
+
+    void checkCombination() {
+        Mode mode = options_.mode;
+        if (levelGiven_ && mode != Mode::Computer && mode != Mode::Demo)
+            fail("--level goes with --computer or --demo");
+        if (codeGiven_ && !networked(mode))
+            fail("--code goes with --host, --join or --watch");
+        if ((mode == Mode::Join || mode == Mode::Watch) && !codeGiven_)
+            fail(std::string(optionOf(mode)) + " needs --code CODE, the code the host shows");
+        if (networked(mode) && mode != Mode::Host && options_.address.empty())
+            fail(std::string(optionOf(mode)) + " needs the host's address");
+        if (codeGiven_ && options_.code.empty())
+            fail("--code needs a value");
+    }
+
+    int argc_;
+    const char* const* argv_;
+    int next_ = 1;
+    Options options_;
+    bool levelGiven_ = false;
+    bool codeGiven_ = false;
+};
+
+// The length of the UTF-8 sequence of a printable character that starts at
+// `s`, or 0: controls, C1 controls, overlong forms, surrogates and broken
+// sequences are not printable.
+int printableLength(const unsigned char* s) {
+    if (s[0] >= 0x20 && s[0] < 0x7F)
+        return 1;
+    int length = 0;
+    if (s[0] >= 0xC2 && s[0] <= 0xDF)
+        length = 2;
+    else if (s[0] >= 0xE0 && s[0] <= 0xEF)
+        length = 3;
+    else if (s[0] >= 0xF0 && s[0] <= 0xF4)
+        length = 4;
+    else
+        return 0;
+    unsigned code = s[0] & (0x7FU >> length);
+    for (int i = 1; i < length; ++i) { // stops at the terminating NUL, which is no continuation
+        if ((s[i] & 0xC0) != 0x80)
+            return 0;
+        code = code << 6 | (s[i] & 0x3FU);
+    }
+    static constexpr unsigned least[] = {0, 0, 0xA0, 0x800, 0x10000};
+    bool valid = code >= least[length] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+    return valid ? length : 0;
+}
+
 } // namespace
+
+std::string printable(const char* argument) {
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string shown;
+    for (const auto* s = reinterpret_cast<const unsigned char*>(argument); *s != '\0';) {
+        int length = printableLength(s);
+        if (*s == '\\') {
+            shown += "\\\\";
+            s += 1;
+        } else if (length > 0) {
+            shown.append(reinterpret_cast<const char*>(s), static_cast<std::size_t>(length));
+            s += length;
+        } else {
+            shown += {'\\', 'x', hex[*s >> 4], hex[*s & 0x0F]};
+            s += 1;
+        }
+    }
+    return shown;
+}
+
+const char* optionOf(Mode mode) {
+    switch (mode) {
+    case Mode::Computer: return "--computer";
+    case Mode::Demo: return "--demo";
+    case Mode::Host: return "--host";
+    case Mode::Join: return "--join";
+    case Mode::Watch: return "--watch";
+    case Mode::Local: break;
+    }
+    return "";
+}
+
+bool networked(Mode mode) {
+    return mode == Mode::Host || mode == Mode::Join || mode == Mode::Watch;
+}
 
 const char* keyName(int virtualKey) {
     switch (virtualKey) {
@@ -41,18 +231,13 @@ const char* keyName(int virtualKey) {
     }
 }
 
-Command parseCommandLine(int argc, const char* const* argv) {
-    if (argc <= 1)
-        return Command::Play;
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0)
-        return Command::Help;
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
-        return Command::Version;
-    return Command::Invalid;
-}
+Options parseCommandLine(int argc, const char* const* argv) { return Parser(argc, argv).parse(); }
 
 void printUsage(std::FILE* out) {
-    std::fputs("Usage: blockduel [--help | --version]\n"
+    std::fputs("Usage: blockduel [--computer | --demo] [--level N]\n"
+               "       blockduel --host [[ADDRESS]:PORT] [--code CODE]\n"
+               "       blockduel --join HOST[:PORT] --code CODE\n"
+               "       blockduel --watch HOST[:PORT] --code CODE\n"
                "\n"
                "A falling-block puzzle game for two players at one keyboard.\n"
                "Full rows clear, score 18 points each and send a penalty cell\n"
@@ -67,21 +252,50 @@ void printUsage(std::FILE* out) {
     std::fprintf(out, "  %-16s %s\n", "quit", keyName(vkEscape));
     std::fputs("\n"
                "Options:\n"
-               "  --help     show this help and exit\n"
-               "  --version  show the version and exit\n",
+               "  --computer       play alone against the computer, which plays the\n"
+               "                   right board; use the arrows or W A S D\n"
+               "  --demo           the computer plays both boards; Escape ends it\n"
+               "  --level N        how well the computer plays, 1 (a beginner) to 5;\n"
+               "                   3 unless given\n"
+               "  --host [[ADDRESS]:PORT]\n"
+               "                   wait for player two to join from another terminal,\n"
+               "                   on TCP port 7416 of all addresses unless given;\n"
+               "                   shows the command that joins, with its code\n"
+               "  --join HOST[:PORT]\n"
+               "                   play the right board of a game hosted there\n"
+               "  --watch HOST[:PORT]\n"
+               "                   watch a game hosted there\n"
+               "  --code CODE      the join code the host shows; on --host, the code\n"
+               "                   to use instead of a fresh random one\n"
+               "  --help           show this help and exit\n"
+               "  --version        show the version and exit\n",
                out);
 }
 
 void printVersion(std::FILE* out) { std::fprintf(out, "blockduel %s\n", BLOCKDUEL_VERSION); }
 
-int answerCommandLine(int argc, const char* const* argv) {
-    switch (parseCommandLine(argc, argv)) {
+namespace {
+
+// Output that did not reach its file is an error, also when only the final
+// flush finds out (a full disk, a closed pipe).
+int finishOutput(std::FILE* out, const char* what, int status) {
+    if (std::fflush(out) == 0 && std::ferror(out) == 0)
+        return status;
+    int error = errno;
+    std::fprintf(stderr, "blockduel: cannot write the %s: %s\n", what, std::strerror(error));
+    return 1;
+}
+
+} // namespace
+
+int answerCommandLine(const Options& options) {
+    switch (options.command) {
     case Command::Play: return -1;
-    case Command::Help: printUsage(stdout); return 0;
-    case Command::Version: printVersion(stdout); return 0;
+    case Command::Help: printUsage(stdout); return finishOutput(stdout, "help", 0);
+    case Command::Version: printVersion(stdout); return finishOutput(stdout, "version", 0);
     case Command::Invalid: break;
     }
-    std::fprintf(stderr, "blockduel: unexpected argument '%s'\n\n", argv[1]);
+    std::fprintf(stderr, "blockduel: %s\n\n", options.error.c_str());
     printUsage(stderr);
     return 2;
 }

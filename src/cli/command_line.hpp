@@ -1,21 +1,59 @@
 // SPDX-License-Identifier: MIT
-// The command line every back end shares: no arguments plays the game;
-// --help and --version answer and exit; anything else is an error.
+// The command line every back end shares. No arguments plays the game at
+// one keyboard; the options choose a computer opponent, a demo, or a game
+// over the network; --help and --version answer and exit. Every argument
+// is checked here, before the game touches the terminal.
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 enum class Command { Play, Help, Version, Invalid };
 
-Command parseCommandLine(int argc, const char* const* argv);
+// Who plays the two boards.
+enum class Mode {
+    Local,    // two people at one keyboard
+    Computer, // a person (left) against the computer (right)
+    Demo,     // the computer on both boards
+    Host,     // this keyboard on the left, a guest on another terminal on the right
+    Join,     // this keyboard on the right of a hosted game
+    Watch,    // a hosted game, watched: no keys sent
+};
+
+constexpr int minLevel = 1;
+constexpr int maxLevel = 5;
+constexpr int defaultLevel = 3;
+
+struct Options {
+    Command command = Command::Play;
+    Mode mode = Mode::Local;
+    int level = defaultLevel; // how strong the computer plays, minLevel..maxLevel
+    std::string address;      // --host [ADDRESS]:PORT (may be empty), --join/--watch HOST[:PORT]
+    std::string code;         // --code CODE, the join code (empty: none given)
+    std::string error;        // what is wrong, when command is Invalid
+};
+
+// The option that chooses the mode ("--demo"); "" for Mode::Local.
+const char* optionOf(Mode mode);
+// True for the modes that play over the network.
+bool networked(Mode mode);
+
+Options parseCommandLine(int argc, const char* const* argv);
 
 // Usage with the controls of both players, as the game reads them.
 void printUsage(std::FILE* out);
 void printVersion(std::FILE* out);
 
-// Does what the command line asks unless it asks to play. Returns the exit
-// status to leave with, or -1 when the game should start.
-int answerCommandLine(int argc, const char* const* argv);
+// Does what the command line asks unless it asks to play: prints the help,
+// the version, or the error with the usage (status 2). Returns the exit
+// status to leave with, or -1 when the game should start with `options`.
+// Output that cannot be written is a failure (status 1).
+int answerCommandLine(const Options& options);
 
 // The name of a game key as the usage shows it ("Left arrow", "A", "Escape").
 const char* keyName(int virtualKey);
+
+// An argument as it may be shown on a terminal: bytes that are not printable
+// text (controls, C1 controls, broken UTF-8) as \xHH escapes, a backslash as
+// two, so that no argument can send the terminal an escape sequence.
+std::string printable(const char* argument);

@@ -23,9 +23,14 @@ void restoreAtExit() {
 } // namespace
 
 int main(int argc, char** argv) {
-    int status = answerCommandLine(argc, argv);
+    Options command = parseCommandLine(argc, argv);
+    int status = answerCommandLine(command);
     if (status >= 0)
         return status;
+    if (command.mode != Mode::Local) {
+        std::fprintf(stderr, "blockduel: %s is not available yet\n", optionOf(command.mode));
+        return 2;
+    }
 
     std::string problem = term::startProblem(STDIN_FILENO, STDOUT_FILENO, std::getenv("TERM"));
     if (!problem.empty()) {

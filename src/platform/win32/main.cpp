@@ -7,9 +7,21 @@
 #include "game/game.hpp"
 
 int main(int argc, char** argv) {
-    int status = answerCommandLine(argc, argv);
+    Options options = parseCommandLine(argc, argv);
+    int status = answerCommandLine(options);
     if (status >= 0)
         return status;
+    if (networked(options.mode)) {
+        std::fprintf(stderr,
+                     "blockduel: %s is not available on Windows; play over the network "
+                     "from a Linux or macOS terminal\n",
+                     optionOf(options.mode));
+        return 2;
+    }
+    if (options.mode != Mode::Local) {
+        std::fprintf(stderr, "blockduel: %s is not available yet\n", optionOf(options.mode));
+        return 2;
+    }
     // The game reads its own picture back from the console's screen
     // buffer, so a file or pipe cannot stand in for it.
     if (!outputIsConsole()) {
