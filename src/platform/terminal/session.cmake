@@ -11,11 +11,17 @@ add_library(blockduel_term_session STATIC
     ${CMAKE_CURRENT_LIST_DIR}/startup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/session.cpp
     ${CMAKE_CURRENT_LIST_DIR}/session_input.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/console_backend.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/console_backend.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/notices.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/net_socket.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/net_link.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/game_host.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/game_guest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/net_game.cpp)
 target_include_directories(blockduel_term_session PUBLIC ${CMAKE_CURRENT_LIST_DIR}
                            ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(blockduel_term_session
-    PUBLIC blockduel_term_input blockduel_term_screen
+    PUBLIC blockduel_term_input blockduel_term_screen blockduel_net blockduel_cli
     PRIVATE blockduel_warnings)
 
 # The core calls the console and platform functions, so the back end comes

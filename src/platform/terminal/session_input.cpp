@@ -114,16 +114,25 @@ void TerminalSession::waitUntil(long long untilMs, Wait wait) {
         long long now = monotonicMs();
         if (untilMs >= 0 && now >= untilMs)
             return;
-        int timeout = pollTimeout(now, untilMs, decoder_.deadline());
-        pollfd fds[2];
+        long long due = decoder_.deadline();
+        if (extension_ != nullptr && extension_->due() >= 0 && (due < 0 || extension_->due() < due))
+            due = extension_->due();
+        int timeout = pollTimeout(now, untilMs, due);
+        pollfd fds[2 + WaitExtension::maxDescriptors];
         int count = 0;
         if (!inputClosed_)
             fds[count++] = {options_.inFd, POLLIN, 0};
         if (signals::wakeFd() >= 0)
             fds[count++] = {signals::wakeFd(), POLLIN, 0};
+        int own = count;
+        if (extension_ != nullptr)
+            count += extension_->watched(fds + own, WaitExtension::maxDescriptors);
         if (count == 0 && timeout < 0)
             return;
-        if (poll(fds, static_cast<nfds_t>(count), timeout) <= 0)
+        int ready = poll(fds, static_cast<nfds_t>(count), timeout);
+        if (extension_ != nullptr)
+            extension_->serve(fds + own, count - own);
+        if (ready <= 0)
             continue;
         signals::drainWake();
         if (!inputClosed_ && fds[0].revents != 0)
@@ -161,6 +170,8 @@ void TerminalSession::handle(const InputEvent& event, Wait wait) {
     default:
         if (wait == Wait::Keys)
             keys_.apply(event);
+        if (wait == Wait::Keys && extension_ != nullptr)
+            extension_->keyEvent(event);
         break;
     }
 }
