@@ -18,3 +18,10 @@ foreach(case play ways-out small-terminal not-a-terminal)
              COMMAND ${PROJECT_SOURCE_DIR}/tests/e2e/tmux_e2e.sh $<TARGET_FILE:blockduel> ${case})
     set_tests_properties(e2e.${case} PROPERTIES TIMEOUT 60)
 endforeach()
+
+# The network game: host and guest sessions in one process.
+add_executable(blockduel_net_session_tests ${CMAKE_CURRENT_LIST_DIR}/net_session_test.cpp
+               ${CMAKE_CURRENT_LIST_DIR}/net_rig.cpp)
+target_link_libraries(blockduel_net_session_tests PRIVATE blockduel_core blockduel_term_session
+                      blockduel_vterm_screen GTest::gtest_main blockduel_warnings)
+gtest_discover_tests(blockduel_net_session_tests DISCOVERY_TIMEOUT 60)
