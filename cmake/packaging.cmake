@@ -3,7 +3,16 @@
 # package on Linux, a zip of the executable on Windows.
 include(GNUInstallDirs)
 
-install(TARGETS blockduel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# `cmake --install` puts the game in bin/ as usual; the Debian package puts
+# it in /usr/games, where Debian's policy wants games. Each place is a
+# component of its own, and the package takes only the second.
+install(TARGETS blockduel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
+if(NOT WIN32)
+    install(TARGETS blockduel RUNTIME DESTINATION games COMPONENT debian EXCLUDE_FROM_ALL)
+    # The licence, as Debian's machine-readable copyright file.
+    install(FILES ${PROJECT_SOURCE_DIR}/doc/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR}
+            COMPONENT docs)
+endif()
 # The man page goes in compressed, as Debian's policy asks and every man
 # reader takes it; -n leaves the time out, so the same page packs the same.
 if(NOT WIN32)
@@ -12,7 +21,7 @@ if(NOT WIN32)
     add_custom_command(OUTPUT ${manPage} COMMAND gzip -9 -n -c ${manSource} > ${manPage}
                        DEPENDS ${manSource} COMMENT "Compressing the man page")
     add_custom_target(blockduel_man_page ALL DEPENDS ${manPage})
-    install(FILES ${manPage} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+    install(FILES ${manPage} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6 COMPONENT docs)
 endif()
 
 set(CPACK_PACKAGE_NAME blockduel)
@@ -32,6 +41,9 @@ if(WIN32)
     set(CPACK_GENERATOR ZIP)
 else()
     set(CPACK_GENERATOR DEB)
+    set(CPACK_COMPONENTS_ALL debian docs)
+    set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
+    set(CPACK_DEB_COMPONENT_INSTALL ON)
 endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)

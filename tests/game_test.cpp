@@ -130,14 +130,12 @@ TEST_F(Frames, PenaltyFromPlayerOneCanLockPlayerTwoAtOnce) {
             fillRow(g.p2, y, {3, 10, 11, 12, 13});
         g.tick = 10;
         drawTable(g.p2);
-        for (int seed = 1;; ++seed) { // the penalty draws come first in this frame
-            std::srand(seed);
-            std::rand();
-            int x = std::rand() % 18 + 1;
-            if ((x < 10 || x > 13) == underTheBar) {
-                std::srand(seed);
+        for (unsigned seed = 1;; ++seed) { // the penalty draws come first in this frame
+            int y = 0;
+            int x = 0;
+            peekPenalty(seed, y, x);
+            if ((x < 10 || x > 13) == underTheBar)
                 break;
-            }
         }
         ASSERT_TRUE(play(1));
         EXPECT_EQ(underTheBar, g.p2.by == -3);

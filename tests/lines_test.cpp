@@ -16,13 +16,6 @@ protected:
         drawTable(p1);
         drawTable(p2);
     }
-    // The row and column the next penalty draws will pick, without using them up.
-    static void peekPenalty(int seed, int& y, int& x) {
-        std::srand(seed);
-        y = std::rand() % 4 + 6;
-        x = std::rand() % 18 + 1;
-        std::srand(seed);
-    }
 };
 
 } // namespace

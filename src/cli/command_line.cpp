@@ -185,11 +185,11 @@ int printableLength(const unsigned char* s) {
         length = 4;
     else
         return 0;
-    unsigned code = s[0] & (0x7Fu >> length);
+    unsigned code = s[0] & (0x7FU >> length);
     for (int i = 1; i < length; ++i) { // stops at the terminating NUL, which is no continuation
         if ((s[i] & 0xC0) != 0x80)
             return 0;
-        code = code << 6 | (s[i] & 0x3Fu);
+        code = code << 6 | (s[i] & 0x3FU);
     }
     static constexpr unsigned least[] = {0, 0, 0xA0, 0x800, 0x10000};
     bool valid = code >= least[length] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "display/console.hpp"
+#include "display/print_text.hpp"
 #include "game/keys.hpp"
 #include "game/platform.hpp"
 
@@ -77,12 +78,11 @@ void setColor(short color) { instance.attr = color; }
 void putChar(int code) { mem::writeCell(instance, static_cast<unsigned char>(code)); }
 
 void print(const char* format, ...) {
-    char text[512];
-    va_list args;
+    std::va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    PrintText t = formatPrint(format, args);
     va_end(args);
-    for (const char* c = text; *c != '\0'; ++c) {
+    for (const char* c = t.text; *c != '\0'; ++c) {
         if (*c == '\n') {
             instance.cursorX = 0;
             ++instance.cursorY;

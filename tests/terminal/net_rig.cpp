@@ -100,6 +100,8 @@ Match::~Match() {
 }
 
 GameGuest::Answer Match::rejoin(bool kitty) {
+    if (guestTerm)
+        guestTerm->session->setExtension(nullptr);
     guest.reset();
     guestTerm = std::make_unique<Terminal>(kitty);
     guest = std::make_unique<GameGuest>(*guestTerm->session, connectTo(*host), net::Seat::Player);
@@ -141,6 +143,7 @@ std::string Match::differences() {
 }
 
 void Match::dropGuest() {
+    guestTerm->session->setExtension(nullptr);
     guest.reset();
     for (int i = 0; i < 20; ++i) {
         host->pumpNow();

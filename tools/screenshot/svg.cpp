@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+#include "utf8.hpp"
+
 namespace shot {
 
 namespace {
@@ -51,16 +53,7 @@ std::string xmlChar(uint32_t c) {
     case '&': return "&amp;";
     default: break;
     }
-    auto byte = [](uint32_t bits) { return static_cast<char>(bits); };
-    if (c < 0x80)
-        return {byte(c)};
-    if (c < 0x800)
-        return {byte(0xC0 | c >> 6), byte(0x80 | (c & 0x3F))};
-    if (c < 0x10000)
-        return {byte(0xE0 | c >> 12), byte(0x80 | (c >> 6 & 0x3F)), byte(0x80 | (c & 0x3F))};
-    char text[16];
-    std::snprintf(text, sizeof text, "&#x%X;", static_cast<unsigned>(c));
-    return text;
+    return term::encodeUtf8(c).data();
 }
 
 struct Shown {
@@ -108,8 +101,13 @@ void writeRow(const VTermScreen* screen, int y, int columns, std::string& out) {
             xs += std::to_string(x * cellWidth);
             text += xmlChar(next.c);
         }
-        out += "<text x=\"" + xs + "\" y=\"" + std::to_string(y * cellHeight + baseline) +
-               "\" fill=\"" + s.fg + "\">" + text + "</text>\n";
+        out += "<text x=\"";
+        out += xs;
+        out += "\" y=\"" + std::to_string(y * cellHeight + baseline) + "\" fill=\"";
+        out += s.fg;
+        out += "\">";
+        out += text;
+        out += "</text>\n";
     }
 }
 

@@ -5,9 +5,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 
 #include "display/console.hpp"
+#include "display/print_text.hpp"
 #include "game/platform.hpp"
 #include "game_host.hpp"
 #include "session.hpp"
@@ -34,22 +34,11 @@ void setColor(short color) { session().screen().setColor(color); }
 void putChar(int code) { session().screen().putChar(code); }
 
 void print(const char* format, ...) {
-    char text[256];
-    va_list args;
+    std::va_list args;
     va_start(args, format);
-    int length = std::vsnprintf(text, sizeof text, format, args);
+    PrintText t = formatPrint(format, args);
     va_end(args);
-    if (length < 0)
-        return;
-    if (length < static_cast<int>(sizeof text)) {
-        session().screen().write(text);
-        return;
-    }
-    std::string longer(static_cast<std::size_t>(length) + 1, '\0');
-    va_start(args, format);
-    std::vsnprintf(longer.data(), longer.size(), format, args);
-    va_end(args);
-    session().screen().write(longer.c_str());
+    session().screen().write(t.text);
 }
 
 // In a hosted game the host routes the keys: the guest plays the right board.

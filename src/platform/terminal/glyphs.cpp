@@ -6,6 +6,7 @@
 #include <array>
 
 #include "screen.hpp"
+#include "utf8.hpp"
 
 namespace term {
 
@@ -75,27 +76,10 @@ constexpr char asciiStandIn(int code) {
     return upperStandIns[code - 128];
 }
 
-using Utf8 = std::array<char, 4>; // at most three bytes here, then a NUL
-
-constexpr Utf8 encode(char32_t c) {
-    Utf8 bytes{};
-    if (c < 0x80) {
-        bytes[0] = static_cast<char>(c);
-    } else if (c < 0x800) {
-        bytes[0] = static_cast<char>(0xC0 | (c >> 6));
-        bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        bytes[0] = static_cast<char>(0xE0 | (c >> 12));
-        bytes[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return bytes;
-}
-
 constexpr auto utf8Glyphs = [] {
     std::array<Utf8, 256> table{};
     for (int code = 0; code < 256; ++code)
-        table[code] = encode(codePoint(code));
+        table[code] = encodeUtf8(codePoint(code));
     return table;
 }();
 

@@ -5,11 +5,11 @@
 // move.
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 
 #include "display/console.hpp"
+#include "display/print_text.hpp"
 
 namespace {
 
@@ -54,17 +54,13 @@ void putChar(int code) {
 // it: the carriage return puts the cursor in column 0 whatever the
 // console's newline handling, and the line feed moves it down a row.
 void print(const char* format, ...) {
-    char text[512];
-    va_list args;
+    std::va_list args;
     va_start(args, format);
-    int length = std::vsnprintf(text, sizeof text, format, args);
+    PrintText t = formatPrint(format, args);
     va_end(args);
-    if (length < 0)
-        return;
-    // Text longer than the buffer is cut short, never overrun.
-    const char* end = text + std::min<int>(length, sizeof text - 1);
-    const char* start = text;
-    for (const char* c = text; c != end; ++c) {
+    const char* end = t.text + t.length;
+    const char* start = t.text;
+    for (const char* c = t.text; c != end; ++c) {
         if (*c != '\n')
             continue;
         writeBytes(start, static_cast<DWORD>(c - start));

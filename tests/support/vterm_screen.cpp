@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+#include "utf8.hpp"
+
 namespace term {
 
 // What a cell shows: its glyph as UTF-8 (a space for a cell never written
@@ -29,17 +31,6 @@ int colorIndex(const VTermColor& color, bool foreground) {
         return -1;
     int ansi = color.indexed.idx;
     return (ansi & 8) | ((ansi & 1) << 2) | (ansi & 2) | ((ansi & 4) >> 2);
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-        return;
-    }
-    int tail = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;                 // continuation bytes
-    out += static_cast<char>((0xFF80 >> tail) | (c >> (6 * tail))); // lead: C0, E0 or F0
-    for (int i = tail - 1; i >= 0; --i)
-        out += static_cast<char>(0x80 | ((c >> (6 * i)) & 0x3F));
 }
 
 } // namespace
@@ -69,7 +60,7 @@ VtermScreen::Shown VtermScreen::shown(int x, int y) const {
     VTermScreenCell cell{};
     vterm_screen_get_cell(screen_, VTermPos{y, x}, &cell);
     Shown s{};
-    appendUtf8(s.glyph, cell.chars[0] == 0 ? U' ' : cell.chars[0]);
+    s.glyph += encodeUtf8(cell.chars[0] == 0 ? U' ' : cell.chars[0]).data();
     int fg = colorIndex(cell.fg, true);
     int bg = colorIndex(cell.bg, false);
     s.attr = fg < 0 || bg < 0 ? -1 : fg | bg << 4;
