@@ -90,6 +90,8 @@ TEST(NetGame, EscapeFromEitherSideEndsTheGame) {
         m.host->gameOver();
         m.guestWaits(20);
         EXPECT_EQ(GameGuest::State::Ended, m.guest->state());
+        m.guestTerm->session->flush(); // as the guest's own wait for Enter does
+        m.guestTerm->show();
         EXPECT_EQ("Kilepeshez nyomjon ENTER-t", m.guestTerm->vt.rowText(20));
         EXPECT_EQ("", m.differences());
     }

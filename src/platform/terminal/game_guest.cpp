@@ -108,6 +108,10 @@ void GameGuest::serve(const pollfd* fds, int count) {
         !link_.receive(now, [&](const net::Message& m) { handle(m); }))
         lose(link_.problem() == "closed" ? "the host closed the connection"
                                          : "the connection to the host broke: " + link_.problem());
+    // The final picture shows with the prompt's own wait, which first
+    // drops what was typed before it.
+    if (state_ == State::Playing)
+        session_.flush();
     if (!link_.isOpen())
         return;
     if (now - link_.heardMs() >= net::silenceLimitMs) {
@@ -140,7 +144,6 @@ void GameGuest::handle(const net::Message& message) {
             return lose("the host sent changes before a picture");
         net::applyRuns(message.runs, message.runsLength, picture_);
         paint(picture_, session_.screen());
-        session_.flush();
         return;
     case net::MessageType::End: state_ = State::Ended; return;
     case net::MessageType::KeepAlive: return;

@@ -39,6 +39,7 @@ public:
     void serve(const pollfd* fds, int count) override;
     long long due() const override;
     void keyEvent(const InputEvent& event) override;
+    bool endsWait() const override { return state_ != State::Playing; }
 
 private:
     void handle(const net::Message& message);

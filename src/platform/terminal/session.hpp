@@ -55,6 +55,8 @@ public:
     // A key event read from the terminal while the game reads keys, in
     // the order the key state gets them.
     virtual void keyEvent(const InputEvent& event) = 0;
+    // True when the wait under way should end now.
+    virtual bool endsWait() const { return false; }
 };
 
 // A line of text the terminal shows over the game's picture, on cells

@@ -109,7 +109,7 @@ void TerminalSession::waitUntil(long long untilMs, Wait wait) {
     for (;;) {
         handleSignals();
         expireEscape(wait);
-        if (waitOver(wait))
+        if (waitOver(wait) || (extension_ != nullptr && extension_->endsWait()))
             return;
         long long now = monotonicMs();
         if (untilMs >= 0 && now >= untilMs)
