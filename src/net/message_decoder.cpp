@@ -53,18 +53,33 @@ bool knownType(unsigned char type) {
 
 } // namespace
 
+bool nextRun(const unsigned char* runs, int length, int& at, unsigned char& attr, Run& run) {
+    if (length - at < 2)
+        return false;
+    int head = runs[at] << 8 | runs[at + 1];
+    at += 2;
+    run.first = head >> 5;
+    run.count = (head & (keepAttribute - 1)) + 1;
+    if ((head & keepAttribute) == 0) {
+        if (at == length)
+            return false;
+        attr = runs[at++];
+    }
+    run.attr = attr;
+    run.codes = runs + at;
+    if (run.first + run.count > pictureCells || length - at < run.count)
+        return false;
+    at += run.count;
+    return true;
+}
+
 bool validRuns(const unsigned char* runs, int length) {
     int at = 0;
-    while (at < length) {
-        if (length - at < 3)
+    unsigned char attr = firstRunAttribute;
+    Run run{};
+    while (at < length)
+        if (!nextRun(runs, length, at, attr, run))
             return false;
-        int head = runs[at] << 8 | runs[at + 1];
-        int first = head >> 5;
-        int count = (head & 31) + 1;
-        if (first + count > pictureCells || length - at - 3 < count)
-            return false;
-        at += 3 + count;
-    }
     return true;
 }
 
@@ -72,6 +87,7 @@ std::size_t MessageDecoder::feed(const unsigned char* data, std::size_t size) {
     if (complete_) { // the previous message has been read: start the next
         complete_ = false;
         have_ = 0;
+        header_ = 0;
         length_ = -1;
     }
     std::size_t used = 0;
@@ -80,16 +96,16 @@ std::size_t MessageDecoder::feed(const unsigned char* data, std::size_t size) {
             buffer_[have_++] = data[used++];
             if (have_ == 1)
                 checkType();
-            else if (have_ == headerSize)
-                checkLength();
+            else
+                readLength();
         } else {
-            std::size_t want = static_cast<std::size_t>(headerSize + length_ - have_);
+            std::size_t want = static_cast<std::size_t>(header_ + length_ - have_);
             std::size_t take = std::min(want, size - used);
             std::memcpy(buffer_ + have_, data + used, take);
             have_ += static_cast<int>(take);
             used += take;
         }
-        if (length_ >= 0 && have_ == headerSize + length_ && !failed())
+        if (length_ >= 0 && have_ == header_ + length_ && !failed())
             finish();
     }
     return failed() ? 0 : used;
@@ -102,17 +118,34 @@ void MessageDecoder::checkType() {
         fail("a message this side does not take");
 }
 
-void MessageDecoder::checkLength() {
-    int length = buffer_[1] << 8 | buffer_[2];
+// One byte below 128, else two; a longer or a padded form is refused, so
+// that every message has exactly one way to be written.
+void MessageDecoder::readLength() {
+    if (have_ == 2 && buffer_[1] < 0x80) {
+        checkLength(buffer_[1]);
+    } else if (have_ == 3) {
+        int length = (buffer_[1] & 0x7F) << 7 | buffer_[2];
+        if (buffer_[2] >= 0x80)
+            fail("a length of more than two bytes");
+        else if (length < 0x80)
+            fail("a length not in its shortest form");
+        else
+            checkLength(length);
+    }
+}
+
+void MessageDecoder::checkLength(int length) {
     Bounds bounds = boundsOf(static_cast<MessageType>(buffer_[0]));
-    if (length < bounds.least || length > bounds.most)
+    if (length < bounds.least || length > bounds.most) {
         fail("a message of the wrong length");
-    else
-        length_ = length;
+        return;
+    }
+    header_ = have_;
+    length_ = length;
 }
 
 void MessageDecoder::finish() {
-    const unsigned char* p = buffer_ + headerSize;
+    const unsigned char* p = buffer_ + header_;
     message_ = Message{};
     message_.type = static_cast<MessageType>(buffer_[0]);
     switch (message_.type) {

@@ -47,7 +47,8 @@ public:
 
 private:
     void checkType();
-    void checkLength();
+    void readLength();
+    void checkLength(int length);
     void finish();
     void fail(const char* what) { error_ = what; }
     void readHello(const unsigned char* p);
@@ -55,11 +56,25 @@ private:
     Sender from_;
     unsigned char buffer_[maxMessage] = {};
     int have_ = 0;    // bytes of the message under way
+    int header_ = 0;  // its header's length, once complete
     int length_ = -1; // its payload's length, once the header is complete
     bool complete_ = false;
     const char* error_ = nullptr;
     Message message_;
 };
+
+// One run of cells as read from a payload.
+struct Run {
+    int first;
+    int count;
+    unsigned char attr;
+    const unsigned char* codes;
+};
+
+// Reads the run at `at` of `length` bytes of runs, after a run in `attr`
+// (firstRunAttribute for the first); moves `at` past it and sets `attr` to
+// its attribute. False when the bytes hold no whole run inside the picture.
+bool nextRun(const unsigned char* runs, int length, int& at, unsigned char& attr, Run& run);
 
 // Checks that `length` bytes are runs that stay inside the picture.
 bool validRuns(const unsigned char* runs, int length);

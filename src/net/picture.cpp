@@ -8,40 +8,62 @@ namespace net {
 
 namespace {
 
-constexpr int runHeader = 3; // position and length, attribute
-// Unchanged cells bridged inside a run: each costs a byte, a new run three.
-constexpr int maxBridge = runHeader - 1;
+// A run's head and attribute: a new run costs two or three bytes, so
+// bridging up to two unchanged cells is never dearer.
+constexpr int maxBridge = 2;
 
-void appendRun(std::string& runs, const Picture& to, int first, int count) {
-    int head = first << 5 | (count - 1);
+bool blank(PictureCell c) { return c.code == ' ' || c.code == 0; }
+int background(unsigned char attr) { return attr & 0xF0; }
+
+// `cell` can be written in `attr` without looking any different.
+bool fits(PictureCell cell, unsigned char attr) {
+    return cell.attr == attr || (blank(cell) && background(cell.attr) == background(attr));
+}
+
+void appendRun(std::string& runs, const Picture& to, int first, int count, unsigned char& attr) {
+    bool keep = to[first].attr == attr;
+    int head = first << 5 | (keep ? keepAttribute : 0) | (count - 1);
     runs += static_cast<char>(head >> 8);
     runs += static_cast<char>(head & 0xFF);
-    runs += static_cast<char>(to[first].attr);
+    if (!keep)
+        runs += static_cast<char>(to[first].attr);
+    attr = to[first].attr;
     for (int i = first; i < first + count; ++i)
         runs += static_cast<char>(to[i].code);
 }
 
 } // namespace
 
-// A run holds cells of one attribute; it ends at the last changed cell
-// before a longer stretch of unchanged ones, another attribute, or its
-// length limit.
+bool looksAlike(PictureCell a, PictureCell b) {
+    return a == b || (blank(a) && blank(b) && background(a.attr) == background(b.attr));
+}
+
+bool looksAlike(const Picture& a, const Picture& b) {
+    for (int i = 0; i < pictureCells; ++i)
+        if (!looksAlike(a[i], b[i]))
+            return false;
+    return true;
+}
+
+// A run ends at the last changed cell before a longer stretch of unchanged
+// ones, a cell that its attribute cannot show, or its length limit.
 void appendChanges(const Picture& from, const Picture& to, std::string& runs) {
+    unsigned char attr = firstRunAttribute;
     int i = 0;
     while (i < pictureCells) {
-        if (from[i] == to[i]) {
+        if (looksAlike(from[i], to[i])) {
             ++i;
             continue;
         }
         int first = i;
         int last = i; // the last changed cell of the run
         for (int j = i + 1; j < pictureCells && j - first < maxRunLength; ++j) {
-            if (to[j].attr != to[first].attr || j - last > maxBridge + 1)
+            if (!fits(to[j], to[first].attr) || j - last > maxBridge + 1)
                 break;
-            if (!(from[j] == to[j]))
+            if (!looksAlike(from[j], to[j]))
                 last = j;
         }
-        appendRun(runs, to, first, last - first + 1);
+        appendRun(runs, to, first, last - first + 1, attr);
         i = last + 1;
     }
 }
@@ -49,15 +71,11 @@ void appendChanges(const Picture& from, const Picture& to, std::string& runs) {
 void applyRuns(const unsigned char* runs, int length, Picture& picture) {
     if (!validRuns(runs, length))
         return;
-    for (int at = 0; at < length;) {
-        int head = runs[at] << 8 | runs[at + 1];
-        int first = head >> 5;
-        int count = (head & 31) + 1;
-        unsigned char attr = runs[at + 2];
-        for (int k = 0; k < count; ++k)
-            picture[first + k] = PictureCell{runs[at + 3 + k], attr};
-        at += runHeader + count;
-    }
+    unsigned char attr = firstRunAttribute;
+    Run run{};
+    for (int at = 0; at < length && nextRun(runs, length, at, attr, run);)
+        for (int k = 0; k < run.count; ++k)
+            picture[static_cast<std::size_t>(run.first + k)] = PictureCell{run.codes[k], run.attr};
 }
 
 } // namespace net

@@ -22,9 +22,17 @@ struct PictureCell {
 // Row by row from the top left; a new picture is blank.
 using Picture = std::array<PictureCell, pictureCells>;
 
-// Appends to `runs` the runs that turn `from` into `to`: nothing when they
-// are the same. Cells left alone between two changes of one run are sent
-// again when that is shorter than starting another run.
+// Two cells look alike when they are the same, or both blank (code 32 or 0)
+// on the same background: a blank's foreground cannot be seen.
+bool looksAlike(PictureCell a, PictureCell b);
+bool looksAlike(const Picture& a, const Picture& b);
+
+// Appends to `runs` the runs that make `from` look like `to`: nothing when
+// they already do. A run is of one attribute; blanks on its background join
+// it whatever their foreground, and cells left alone between two changes
+// are sent again when that is shorter than starting another run. Applied
+// to `from`, the runs give a picture that looks like `to`, not always the
+// same one: keep the result of applying them as what the other side has.
 void appendChanges(const Picture& from, const Picture& to, std::string& runs);
 
 // Applies runs that validRuns() accepted.

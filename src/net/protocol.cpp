@@ -10,8 +10,9 @@ namespace {
 
 void header(std::string& out, MessageType type, std::size_t length) {
     out += static_cast<char>(type);
-    out += static_cast<char>(length >> 8 & 0xFF);
-    out += static_cast<char>(length & 0xFF);
+    if (length >= 128)
+        out += static_cast<char>(0x80 | (length >> 7 & 0x7F));
+    out += static_cast<char>(length & 0x7F);
 }
 
 void withByte(std::string& out, MessageType type, unsigned char byte) {

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The messages of a game over the network, as bytes on a TCP stream.
 //
-// Every message is a header of three bytes, its type and the length of its
-// payload (16 bits, most significant byte first), then the payload. Each
+// Every message is a header, its type (a byte) and the length of its
+// payload, then the payload. The length is one byte below 128; above, two
+// bytes: the first with its top bit set and the length's high seven bits,
+// the second with its low seven bits; always in the shortest form. Each
 // type has its own bounds on the length, and nothing is longer than
 // maxPayload, so a reader never holds more than one message of that size.
 //
@@ -28,9 +30,9 @@ constexpr int protocolVersion = 1;
 // "BLKD": a Hello from anything else is no guest of this game.
 constexpr unsigned char helloMagic[4] = {'B', 'L', 'K', 'D'};
 
-constexpr int headerSize = 3;
+constexpr int maxHeaderSize = 3;
 constexpr int maxPayload = 8192;
-constexpr int maxMessage = headerSize + maxPayload;
+constexpr int maxMessage = maxHeaderSize + maxPayload;
 
 // Silence and keep-alives, in milliseconds.
 constexpr int keepAliveMs = 1000;
@@ -75,14 +77,18 @@ constexpr int helloSize = 4 + 1 + 1 + joinCodeLength;
 // be refused with a reason.
 constexpr int maxHelloSize = 64;
 
-// Runs of cells, in Picture and Delta payloads: two bytes with the index of
-// the run's first cell (row * pictureColumns + column) in the top 11 bits
-// and its length less one in the low 5, an attribute byte, then one code
-// byte per cell. A run stays inside the picture.
+// Runs of cells, in Picture and Delta payloads: two bytes, most significant
+// first, with the index of the run's first cell (row * pictureColumns +
+// column) in the top 11 bits, a bit (keepAttribute) set when the run is in
+// the attribute of the run before it (7 for a message's first run), and
+// its length less one in the low 4 bits; then the attribute byte unless it
+// is kept; then one code byte per cell. A run stays inside the picture.
 constexpr int pictureColumns = 56;
 constexpr int pictureRows = 21;
 constexpr int pictureCells = pictureColumns * pictureRows;
-constexpr int maxRunLength = 32;
+constexpr int maxRunLength = 16;
+constexpr int keepAttribute = 16;
+constexpr unsigned char firstRunAttribute = 7;
 
 // Appends a whole message to `out`.
 void appendHello(std::string& out, Seat seat, const JoinCode& code);

@@ -55,7 +55,7 @@ Read decode(Sender from, const std::string& bytes, const std::vector<std::size_t
         if (decoder.failed()) {
             read.error = decoder.error();
             // Sticky: nothing more is taken, whatever comes.
-            EXPECT_EQ(0u, decoder.feed(reinterpret_cast<const unsigned char*>("\x06\0\0"), 3));
+            EXPECT_EQ(0u, decoder.feed(reinterpret_cast<const unsigned char*>("\x06\0"), 2));
             EXPECT_TRUE(decoder.failed());
             break;
         }
@@ -92,7 +92,7 @@ TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
     appendKey(stream, KeyKind::Release, vkEscape);
     appendKey(stream, KeyKind::ReleaseAll, 0);
     appendKeepAlive(stream);
-    ASSERT_EQ(3u + helloSize + 4 + 4 * 5 + 3, stream.size());
+    ASSERT_EQ(2u + helloSize + 3 + 4 * 4 + 2, stream.size());
     for (const auto& cuts : cuttings(stream.size())) {
         Read read = decode(Sender::Guest, stream, cuts);
         ASSERT_EQ("", read.error);
@@ -114,7 +114,9 @@ TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
 }
 
 TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
-    std::string runs = bytes({0, 0, 11, 219}) + bytes({0x92, 0xE0, 7, 'a'}); // cells 0 and 1175
+    // Cell 0 in 11; cells 1174 and 1175 in 11 again (kept); cell 1175 in 7.
+    std::string runs = bytes({0, 0, 11, 219}) + bytes({0x92, 0xD1, 'a', 'b'}) +
+                       bytes({0x92, 0xE0, 7, 'c'});
     std::string stream;
     appendWelcome(stream, Seat::Player);
     appendRefused(stream, Refusal::SeatTaken);
@@ -138,7 +140,7 @@ TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
 
 // A Hello of another version is read far enough to refuse it with a reason.
 TEST(Codec, AGreetingOfAnotherVersionIsReadNotRefused) {
-    std::string later = bytes({1, 0, 9}) + "BLKD" + bytes({2, 1, 9, 9, 9});
+    std::string later = bytes({1, 9}) + "BLKD" + bytes({2, 1, 9, 9, 9});
     Read read = decode(Sender::Guest, later, {});
     ASSERT_EQ("", read.error);
     ASSERT_EQ(1u, read.messages.size());
@@ -155,43 +157,47 @@ TEST(Codec, BrokenMessagesAreRefusedWhereverTheyAreCut) {
         std::size_t before; // messages read before the fault
     };
     const Case cases[] = {
-        {Sender::Guest, bytes({0, 0, 0}), "unknown message type", 0},
-        {Sender::Guest, bytes({10, 0, 0}), "unknown message type", 0},
+        {Sender::Guest, bytes({0, 0}), "unknown message type", 0},
+        {Sender::Guest, bytes({10, 0}), "unknown message type", 0},
         {Sender::Guest, bytes({255}), "unknown message type", 0},
         {Sender::Guest, "GET / HTTP/1.1\r\n", "unknown message type", 0},
-        {Sender::Guest, bytes({7, 0, 0}), "a message this side does not take", 0},
-        {Sender::Host, bytes({5, 0, 2, 1, 0x25}), "a message this side does not take", 0},
+        {Sender::Guest, bytes({7, 0}), "a message this side does not take", 0},
+        {Sender::Host, bytes({5, 2, 1, 0x25}), "a message this side does not take", 0},
         {Sender::Host, hello, "a message this side does not take", 0},
-        {Sender::Guest, bytes({6, 0, 1, 0}), "wrong length", 0},
-        {Sender::Guest, bytes({5, 0, 3, 1, 0x25, 0}), "wrong length", 0},
-        {Sender::Guest, bytes({1, 0, 5}) + "BLKD" + bytes({1}), "wrong length", 0},
-        {Sender::Guest, bytes({1, 0, 65}), "wrong length", 0},
-        {Sender::Host, bytes({8, 0, 0}), "wrong length", 0},
-        {Sender::Host, bytes({8, 0x20, 0x01}), "wrong length", 0}, // 8193 bytes
-        {Sender::Host, bytes({7, 0xFF, 0xFF}), "wrong length", 0},
-        {Sender::Guest, bytes({1, 0, 14}) + "BLKX" + bytes({1, 1}) + "00000000",
+        {Sender::Guest, bytes({6, 1, 0}), "wrong length", 0},
+        {Sender::Guest, bytes({5, 3, 1, 0x25, 0}), "wrong length", 0},
+        {Sender::Guest, bytes({1, 5}) + "BLKD" + bytes({1}), "wrong length", 0},
+        {Sender::Guest, bytes({1, 65}), "wrong length", 0},
+        {Sender::Host, bytes({8, 0}), "wrong length", 0},
+        {Sender::Host, bytes({8, 0xC0, 0x01}), "wrong length", 0}, // 8193 bytes
+        {Sender::Host, bytes({7, 0xFF, 0x7F}), "wrong length", 0},
+        {Sender::Guest, bytes({6, 0x80, 0x00}), "not in its shortest form", 0},
+        {Sender::Host, bytes({7, 0x80, 0x7F}), "not in its shortest form", 0},
+        {Sender::Host, bytes({7, 0x81, 0x80}), "more than two bytes", 0},
+        {Sender::Guest, bytes({1, 14}) + "BLKX" + bytes({1, 1}) + "00000000",
          "not a blockduel greeting", 0},
-        {Sender::Guest, bytes({1, 0, 15}) + "BLKD" + bytes({1, 1}) + "000000000",
+        {Sender::Guest, bytes({1, 15}) + "BLKD" + bytes({1, 1}) + "000000000",
          "a greeting of the wrong length", 0},
-        {Sender::Guest, bytes({1, 0, 14}) + "BLKD" + bytes({1, 3}) + "00000000",
+        {Sender::Guest, bytes({1, 14}) + "BLKD" + bytes({1, 3}) + "00000000",
          "a greeting for no seat", 0},
-        {Sender::Guest, bytes({1, 0, 14}) + "BLKD" + bytes({1, 1}) + "0000000O",
+        {Sender::Guest, bytes({1, 14}) + "BLKD" + bytes({1, 1}) + "0000000O",
          "a join code with characters", 0},
-        {Sender::Guest, bytes({1, 0, 14}) + "BLKD" + bytes({1, 1}) + "0000000a",
+        {Sender::Guest, bytes({1, 14}) + "BLKD" + bytes({1, 1}) + "0000000a",
          "a join code with characters", 0},
-        {Sender::Guest, hello + bytes({4, 0, 1, 2}), "an unknown keyboard mode", 1},
-        {Sender::Guest, bytes({5, 0, 2, 0, 0x25}), "a key event the game does not have", 0},
-        {Sender::Guest, bytes({5, 0, 2, 5, 0x25}), "a key event the game does not have", 0},
-        {Sender::Guest, bytes({5, 0, 2, 1, 'X'}), "a key event the game does not have", 0},
-        {Sender::Guest, bytes({5, 0, 2, 1, 0}), "a key event the game does not have", 0},
-        {Sender::Guest, bytes({5, 0, 2, 4, 0x25}), "a key event the game does not have", 0},
-        {Sender::Host, bytes({2, 0, 2, 1, 0}), "a welcome to no seat", 0},
-        {Sender::Host, bytes({2, 0, 2, 0, 1}), "a welcome of another version", 0},
-        {Sender::Host, bytes({8, 0, 2, 0, 0}), "runs of cells outside", 0},
-        {Sender::Host, bytes({8, 0, 4, 0x92, 0xE2, 7, 1}), "runs of cells outside", 0},
-        {Sender::Host, bytes({8, 0, 5, 0x92, 0xE1, 7, 1, 2}), "runs of cells outside", 0},
-        {Sender::Host, bytes({7, 0, 4, 0, 1, 7, 1}), "runs of cells outside", 0},
-        {Sender::Host, bytes({9, 0, 0, 6, 0, 0, 0}), "unknown message type", 2},
+        {Sender::Guest, hello + bytes({4, 1, 2}), "an unknown keyboard mode", 1},
+        {Sender::Guest, bytes({5, 2, 0, 0x25}), "a key event the game does not have", 0},
+        {Sender::Guest, bytes({5, 2, 5, 0x25}), "a key event the game does not have", 0},
+        {Sender::Guest, bytes({5, 2, 1, 'X'}), "a key event the game does not have", 0},
+        {Sender::Guest, bytes({5, 2, 1, 0}), "a key event the game does not have", 0},
+        {Sender::Guest, bytes({5, 2, 4, 0x25}), "a key event the game does not have", 0},
+        {Sender::Host, bytes({2, 2, 1, 0}), "a welcome to no seat", 0},
+        {Sender::Host, bytes({2, 2, 0, 1}), "a welcome of another version", 0},
+        {Sender::Host, bytes({8, 2, 0, 0}), "runs of cells outside", 0},       // no attribute
+        {Sender::Host, bytes({8, 3, 0, 0x11, 1}), "runs of cells outside", 0}, // kept, a code short
+        {Sender::Host, bytes({8, 5, 0x92, 0xE1, 7, 1, 2}), "runs of cells outside", 0},
+        {Sender::Host, bytes({8, 4, 0x92, 0xE2, 7, 1}), "runs of cells outside", 0},
+        {Sender::Host, bytes({7, 4, 0, 1, 7, 1}), "runs of cells outside", 0},
+        {Sender::Host, bytes({9, 0, 6, 0, 0}), "unknown message type", 2},
     };
     for (const Case& c : cases) {
         for (const auto& cuts : cuttings(c.stream.size())) {
@@ -211,7 +217,7 @@ TEST(Codec, TakesNoMoreThanOneMessage) {
     appendEnd(stream);
     stream += "garbage that is never read";
     MessageDecoder decoder(Sender::Host);
-    EXPECT_EQ(3u,
+    EXPECT_EQ(2u,
               decoder.feed(reinterpret_cast<const unsigned char*>(stream.data()), stream.size()));
     EXPECT_TRUE(decoder.hasMessage());
     EXPECT_FALSE(decoder.failed());
@@ -225,7 +231,7 @@ TEST(Codec, RefusesAtTheFirstByteThatCannotBe) {
     EXPECT_EQ(0u, decoder.feed(&picture, 1));
     EXPECT_TRUE(decoder.failed());
     MessageDecoder lengthy(Sender::Host);
-    const unsigned char header[] = {8, 0x40, 0, 1, 2, 3};
+    const unsigned char header[] = {8, 0xC1, 0, 1, 2, 3}; // 8320 bytes
     EXPECT_EQ(0u, lengthy.feed(header, sizeof header));
     EXPECT_TRUE(lengthy.failed());
 }

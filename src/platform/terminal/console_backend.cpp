@@ -48,7 +48,13 @@ bool keyPressed(int virtualKey) {
     return session().keyPressed(virtualKey);
 }
 
-void sleepMs(int ms) { session().sleepMs(ms); }
+// The frame's moves go to the guests as they go to the terminal, before the
+// frame's delay rather than after it.
+void sleepMs(int ms) {
+    if (term::GameHost* host = term::currentHost())
+        host->sendPictures();
+    session().sleepMs(ms);
+}
 
 long long clockSeconds() { return session().clockSeconds(); }
 

@@ -35,6 +35,12 @@ int partnerKey(int virtualKey) {
     return 0;
 }
 
+// What the guest has once it has applied `runs`.
+void applyRuns(const std::string& runs, net::Picture& picture) {
+    net::applyRuns(reinterpret_cast<const unsigned char*>(runs.data()),
+                   static_cast<int>(runs.size()), picture);
+}
+
 bool isPlayerTwoKey(int virtualKey) {
     return virtualKey == vkW || virtualKey == vkA || virtualKey == vkS || virtualKey == vkD;
 }
@@ -105,12 +111,16 @@ void GameHost::keyEvent(const InputEvent& /*event*/) {
     // The host's own keys reach the game through the key polls.
 }
 
-void GameHost::frameEnded() {
+void GameHost::sendPictures() {
     long long now = monotonicMs();
     net::Picture picture = pictureOf(session_.screen());
     for (Peer& peer : peers_)
         if (peer.stage == Stage::Ready)
             sendPicture(peer, picture, now);
+}
+
+void GameHost::frameEnded() {
+    sendPictures();
     pumpNow();
 }
 
@@ -143,7 +153,7 @@ void GameHost::sendPicture(Peer& peer, const net::Picture& current, long long no
     if (over_)
         net::appendEnd(message);
     peer.ended = over_;
-    peer.sent = current;
+    applyRuns(runs, peer.sent);
     if (!message.empty())
         peer.link->queue(message, now);
 }
@@ -156,7 +166,8 @@ void GameHost::sendWhole(Peer& peer, const net::Picture& current, long long now)
     if (over_)
         net::appendEnd(message);
     peer.ended = over_;
-    peer.sent = current;
+    peer.sent = net::Picture{};
+    applyRuns(runs, peer.sent);
     peer.pictured = true;
     peer.stale = false;
     peer.link->queue(message, now);

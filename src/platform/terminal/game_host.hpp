@@ -44,7 +44,11 @@ public:
     // The game's key polls: the arrows and the host's own W A S D play the
     // left board, the guest's keys the right; Escape from either side.
     bool keyPressed(int virtualKey);
-    // After the frame's picture reached the terminal: the changes to every guest.
+    // The changes since each guest's last picture, to every guest: before
+    // the frame's delay, when the terminal gets the frame's moves.
+    void sendPictures();
+    // After the frame's picture reached the terminal: the rest of its
+    // changes, and the connections served.
     void frameEnded();
     // The final picture, with the prompt, and the end of the game to every guest.
     void gameOver();
