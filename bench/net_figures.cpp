@@ -15,7 +15,11 @@
 // and, for PERCENT of the chunks, 250 ms more with everything behind it, as
 // a retransmission after a lost segment would. The host's frame rate too.
 //
-// Usage: blockduel_net_figures [seconds] [--delay MS] [--stall PERCENT] [--label TEXT]
+// The latency run first plays --settle seconds (16) unmeasured, while the
+// pacing settles.
+//
+// Usage: blockduel_net_figures [seconds] [--settle S] [--delay MS] [--stall PERCENT]
+//                              [--label TEXT]
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -48,6 +52,7 @@ using namespace term;
 
 constexpr const char* codeText = "7K3M-Q9XD";
 constexpr long long settleMs = 16'000; // the pacing settling, as in the output figures
+long long latencySettleMs = settleMs;
 constexpr int stallMs = 250;           // a retransmission: the least timeout and a round trip
 constexpr int settledDelayMs = 85;     // about where the pacing settles on this machine
 
@@ -329,10 +334,10 @@ bool latencyFigures(long long seconds, int delayMs, int stallPercent, const char
     std::vector<long long> sent;
     std::vector<long long> arrivals; // changes of the right board, as they came
     long long start = monotonicMs();
-    long long nextKey = start + settleMs;
+    long long nextKey = start + latencySettleMs;
     long long lastHeard = start;
     int framesSettled = -1;
-    while (monotonicMs() - start < settleMs + seconds * 1000) {
+    while (monotonicMs() - start < latencySettleMs + seconds * 1000) {
         long long now = monotonicMs();
         if (now >= nextKey) {
             if (framesSettled < 0) {
@@ -405,9 +410,9 @@ bool latencyFigures(long long seconds, int delayMs, int stallPercent, const char
         double worst = percentile(v, 1.0);
         double target = frameMs + 2 + ways * delayMs;
         std::printf("| a guest's key to the move in %s, %s | median %.1f ms, 95th %.1f, worst "
-                    "%.1f (%zu keys) | <= %.0f ms (%s a frame + 2) | %s |\n",
+                    "%.1f (%zu keys) | <= %.0f ms (%sa frame + 2) | %s |\n",
                     into, label, percentile(v, 0.5), percentile(v, 0.95), worst, v.size(), target,
-                    ways == 0 ? "" : ways == 1 ? "a delay," : "two delays,",
+                    ways == 0 ? "" : ways == 1 ? "a delay + " : "two delays + ",
                     impaired ? "(figure)" : worst <= target ? "met" : "MISSED");
     };
     row("the host's buffer", toBuffer, impaired ? 1 : 0);
@@ -439,12 +444,14 @@ int main(int argc, char** argv) {
             stallPercent = std::atoi(argv[++i]);
         else if (std::strcmp(argv[i], "--label") == 0 && i + 1 < argc)
             label = argv[++i];
+        else if (std::strcmp(argv[i], "--settle") == 0 && i + 1 < argc)
+            latencySettleMs = std::atoll(argv[++i]) * 1000;
         else
             seconds = std::atoll(argv[i]);
     }
     if (seconds <= 0) {
-        std::fputs("usage: blockduel_net_figures [seconds] [--delay MS] [--stall PERCENT] "
-                   "[--label TEXT]\n",
+        std::fputs("usage: blockduel_net_figures [seconds] [--settle S] [--delay MS] "
+                   "[--stall PERCENT] [--label TEXT]\n",
                    stderr);
         return 2;
     }
