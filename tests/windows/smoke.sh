@@ -1,9 +1,11 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
 # Runs the Windows build under Wine: the command line, the console probe, and
-# one whole game in a detached 80x25 tmux pane. With no display Wine reports
-# every key as up, so the game plays itself out until a stack reaches the top;
-# then Enter must end it with exit status 0.
+# two whole games. The first runs in a detached 80x25 tmux pane, where with no
+# display Wine reports every key as up, so the game plays itself out until a
+# stack reaches the top; then Enter must end it with exit status 0. The second
+# runs in a console window on a private Xvfb display, where xdotool holds keys
+# for both players at once and presses Escape and Enter.
 # Usage: tests/windows/smoke.sh [build directory, default build/windows]
 set -eu
 
@@ -11,7 +13,13 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/windows}" && pwd)
 game=$build/blockduel.exe
 probe=$build/blockduel_console_probe.exe
-if [ ! -f "$game" ] || [ ! -f "$probe" ]; then echo "smoke: build $build first" >&2; exit 1; fi
+reader=$build/blockduel_console_reader.exe
+for exe in "$game" "$probe" "$reader"; do
+    [ -f "$exe" ] || { echo "smoke: build $build first" >&2; exit 1; }
+done
+for tool in Xvfb xdotool; do
+    command -v $tool >/dev/null || { echo "smoke: no $tool; run scripts/install-deps" >&2; exit 1; }
+done
 
 work=$(mktemp -d)
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all LC_ALL=C.UTF-8
@@ -21,7 +29,9 @@ started=$(date +%s)
 
 # Only this prefix's Wine server and this socket's tmux server are ours.
 tm() { tmux -S "$work/tmux" "$@"; }
-trap 'set +e; tm kill-server 2>/dev/null; "$wineserver" -k 2>/dev/null; rm -rf "$work"' EXIT
+xvfb=""
+trap 'set +e; tm kill-server 2>/dev/null; "$wineserver" -k 2>/dev/null
+      [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
 trap 'exit 1' HUP INT TERM
 
 say() { echo "smoke: $*"; }
@@ -29,6 +39,8 @@ say() { echo "smoke: $*"; }
 fail() {
     echo "smoke: FAIL: $*" >&2
     tm capture-pane -p -t game 2>/dev/null | sed 's/^/  | /' >&2 || true
+    # The console window's game: the reader's last read.
+    [ ! -s "$work/reads" ] || tail -n 26 "$work/reads" | head -n 25 | sed 's/^/  | /' >&2
     exit 1
 }
 
@@ -111,4 +123,85 @@ tm send-keys -t game Enter
 waitFor 30 "exit after Enter" exited game
 [ "$(cat "$work/game.status")" = 0 ] || fail "the game exits $(cat "$work/game.status") after Enter"
 timeout 60 "$wineserver" -w || fail "the Wine server did not finish"
+say "self-played game: boards, falling pieces, previews, Game Over, prompt, Enter"
+
+# The keyboard: the game in a console window that Wine draws on a private X
+# display, where the key-state queries see what xdotool holds down.
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+displayReady() {
+    [ -s "$work/display" ] && return 0
+    kill -0 "$xvfb" 2>/dev/null || fail "Xvfb ended: $(cat "$work/xvfb.log")"
+    return 1
+}
+waitFor 30 "a free X display from Xvfb" displayReady
+DISPLAY=:$(cat "$work/display")
+export DISPLAY
+
+(
+    wine wineconsole "$game" 2>"$work/keys.err"
+    echo $? >"$work/keys.status"
+) &
+
+# readConsole N: N reads of the game's console, 40 ms apart, into $work/reads,
+# which keeps the last reads that worked for a failure to show.
+readConsole() {
+    timeout 20 wine "$reader" blockduel.exe "$1" 40 >"$work/read" 2>"$work/reader.err" &&
+        mv "$work/read" "$work/reads"
+}
+
+# row READ Y: that row of that read (the first is 0), 80 characters.
+row() { sed -n "$(($1 * 26 + $2 + 1))p" "$work/reads"; }
+
+# atLeftWall OX: a read shows a piece cell in board OX's column 1, rows 0 to 12.
+atLeftWall() {
+    awk -v x=$(($1 + 2)) '$0 == "--" { r = 0; next }
+        r++ < 13 && substr($0, x, 1) == "@" { found = 1 } END { exit !found }' "$work/reads"
+}
+
+findWindow() {
+    ! exited keys || fail "the console window closed at once: $(cat "$work/keys.err")"
+    window=$(xdotool search --name 'blockduel\.exe$' 2>/dev/null | head -n 1) && [ -n "$window" ]
+}
+floor=$(printf '#%.0s' $(seq 20))
+floors="$floor          $floor"
+boardsInWindow() { readConsole 1 && [ "$(row 0 13 | cut -c 1-50)" = "$floors" ]; }
+bothAtLeftWalls() {
+    readConsole 5 || return 1
+    for ox in 0 30; do atLeftWall $ox && touch "$work/wall$ox"; done
+    [ -f "$work/wall0" ] && [ -f "$work/wall30" ]
+}
+prompt=$(printf '%-80s' 'Kilepeshez nyomjon ENTER-t')
+promptShown() {
+    ! exited keys || fail "the game ended without waiting for Enter at the prompt"
+    readConsole 1 && row 0 20 | grep -q '^Kilepeshez nyomjon ENTER-t'
+}
+
+waitFor 30 "the game's console window" findWindow
+waitFor 30 "both boards in the console window" boardsInWindow
+if atLeftWall 0 || atLeftWall 30; then fail "a piece at a left wall before any key"; fi
+timeout 10 xdotool windowfocus --sync "$window" || fail "the console window does not take the focus"
+xdotool keydown Left keydown a
+waitFor 30 "pieces of both players at their left walls while Left and A are held" bothAtLeftWalls
+xdotool keyup a keyup Left
+# Typed during play, and no answer to the prompt to come: none of it may
+# show after the prompt, and the Enter must not end the wait.
+xdotool type --delay 30 xyz
+xdotool key Return
+sleep 0.5
+xdotool key Escape
+waitFor 30 "the prompt on row 20 after Escape" promptShown
+sleep 1
+readConsole 3 || fail "cannot read the console at the prompt: $(cat "$work/reader.err")"
+for i in 0 1 2; do
+    if [ "$(row $i 20)" != "$prompt" ] || [ -n "$(row $i 21 | tr -d ' ')" ]; then
+        fail "more than the prompt on rows 20 and 21"
+    fi
+done
+! exited keys || fail "the game ended before Enter was pressed at the prompt"
+xdotool key Return
+waitFor 30 "exit after Enter" exited keys
+[ "$(cat "$work/keys.status")" = 0 ] || fail "the game exits $(cat "$work/keys.status") after Enter"
+timeout 60 "$wineserver" -w || fail "the Wine server did not finish"
+say "keys: Left and A held together, typing during play not echoed, Escape, Enter"
 say "passed in $(($(date +%s) - started)) s"

@@ -18,5 +18,15 @@ long long clockSeconds() { return static_cast<long long>(GetTickCount64() / 1000
 // Every write has reached the console as it was made.
 void endFrame() {}
 
-// The console's line input hands the character over once Enter is pressed.
-int readChar() { return std::getchar(); }
+// What was typed during play is not an answer to the prompt: the key-state
+// queries leave every key press in the console's input, where the line
+// input would echo the letters after the prompt and take an Enter pressed
+// in play as the answer. So that input goes before the wait; then the
+// console's line input hands the character over once Enter is pressed.
+int readChar() {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    if (GetConsoleMode(input, &mode))
+        FlushConsoleInputBuffer(input);
+    return std::getchar();
+}
