@@ -30,10 +30,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "game/game.hpp"
@@ -53,8 +55,8 @@ using namespace term;
 constexpr const char* codeText = "7K3M-Q9XD";
 constexpr long long settleMs = 16'000; // the pacing settling, as in the output figures
 long long latencySettleMs = settleMs;
-constexpr int stallMs = 250;           // a retransmission: the least timeout and a round trip
-constexpr int settledDelayMs = 85;     // about where the pacing settles on this machine
+constexpr int stallMs = 250;       // a retransmission: the least timeout and a round trip
+constexpr int settledDelayMs = 85; // about where the pacing settles on this machine
 
 net::JoinCode joinCode() {
     net::JoinCode code;
@@ -62,9 +64,7 @@ net::JoinCode joinCode() {
     return code;
 }
 
-bool sendAll(int fd, const std::string& bytes) {
-    return writeAll(fd, bytes.data(), bytes.size());
-}
+bool sendAll(int fd, const std::string& bytes) { return writeAll(fd, bytes.data(), bytes.size()); }
 
 long long drain(int fd) {
     long long total = 0;
@@ -175,6 +175,9 @@ bool bytesFigures(long long seconds) {
 
 // ---- Latency ----
 
+// Chunks on their way, each with when it is due, in order.
+using Chunks = std::deque<std::pair<long long, std::string>>;
+
 // Holds every chunk `delayMs` each way, and a few `stallMs` more with all
 // behind them, between a guest and the host.
 struct Relay {
@@ -182,15 +185,10 @@ struct Relay {
     int stallPercent = 0;
     std::atomic<bool> stop{false};
 
-    struct Chunk {
-        long long due;
-        std::string bytes;
-    };
-
-    void run(int a, int b) {
+    void run(int a, int b) const {
         std::mt19937 random(7);
-        std::vector<Chunk> towardB;
-        std::vector<Chunk> towardA;
+        Chunks towardB;
+        Chunks towardA;
         while (!stop) {
             pollfd fds[2] = {{a, POLLIN, 0}, {b, POLLIN, 0}};
             poll(fds, 2, 1);
@@ -202,7 +200,7 @@ struct Relay {
         }
     }
 
-    void carry(const pollfd& from, std::vector<Chunk>& queue, long long now, std::mt19937& random) {
+    void carry(const pollfd& from, Chunks& queue, long long now, std::mt19937& random) const {
         if ((from.revents & POLLIN) == 0)
             return;
         char bytes[65536];
@@ -213,14 +211,14 @@ struct Relay {
         if (static_cast<int>(random() % 100) < stallPercent)
             due += stallMs;
         if (!queue.empty())
-            due = std::max(due, queue.back().due); // in order, as TCP delivers
-        queue.push_back({due, std::string(bytes, static_cast<std::size_t>(n))});
+            due = std::max(due, queue.back().first); // in order, as TCP delivers
+        queue.emplace_back(due, std::string(bytes, static_cast<std::size_t>(n)));
     }
 
-    static void deliver(std::vector<Chunk>& queue, int to, long long now) {
-        while (!queue.empty() && queue.front().due <= now) {
-            writeAll(to, queue.front().bytes.data(), queue.front().bytes.size());
-            queue.erase(queue.begin());
+    static void deliver(Chunks& queue, int to, long long now) {
+        while (!queue.empty() && queue.front().first <= now) {
+            writeAll(to, queue.front().second.data(), queue.front().second.size());
+            queue.pop_front();
         }
     }
 };
@@ -231,7 +229,6 @@ struct HostSide {
     std::mutex lock;
     std::vector<long long> moves;
     int frames = 0;
-    long long startMs = 0;
     std::atomic<bool> stop{false};
 };
 
@@ -275,7 +272,6 @@ void hostThread(int listenFd, int in, int out, HostSide& seen) {
         // new one starts at the delay the pacing settles at, not at 1 ms.
         if (seed > 1)
             g.sleep_value = settledDelayMs;
-        seen.startMs = monotonicMs();
         while (!seen.stop && probedFrame(g, seen)) {
             std::lock_guard<std::mutex> hold(seen.lock);
             seen.frames += 1;
@@ -300,11 +296,125 @@ bool touchesRightBoard(const net::Message& m) {
     return false;
 }
 
+// The guest's side: keys sent, and changes of the right board received.
+struct GuestSide {
+    int fd;
+    std::vector<long long> sent;
+    std::vector<long long> arrivals;
+    int framesSettled = -1;
+};
+
+// Reads what the host sent; false when it broke the protocol.
+bool receive(GuestSide& guest, net::MessageDecoder& decoder) {
+    pollfd ready = {guest.fd, POLLIN, 0};
+    if (poll(&ready, 1, 1) <= 0)
+        return true;
+    unsigned char bytes[65536];
+    ssize_t n = read(guest.fd, bytes, sizeof bytes);
+    long long at = monotonicMs();
+    const unsigned char* p = bytes;
+    for (std::size_t left = n > 0 ? static_cast<std::size_t>(n) : 0; left > 0;) {
+        std::size_t used = decoder.feed(p, left);
+        if (decoder.failed())
+            return false;
+        p += used;
+        left -= used;
+        const net::Message& m = decoder.message();
+        if (decoder.hasMessage() && m.type == net::MessageType::Delta && touchesRightBoard(m))
+            guest.arrivals.push_back(at);
+    }
+    return true;
+}
+
+// After the settling, Left and Right by turns (so that the piece stays off
+// the walls) at random moments; a keep-alive every second.
+bool playGuest(GuestSide& guest, HostSide& seen, long long seconds, int hostOutput) {
+    std::mt19937 random(3);
+    net::MessageDecoder decoder(net::Sender::Host);
+    long long start = monotonicMs();
+    long long nextKey = start + latencySettleMs;
+    long long nextKeepAlive = start;
+    while (monotonicMs() - start < latencySettleMs + seconds * 1000) {
+        long long now = monotonicMs();
+        if (now >= nextKey) {
+            if (guest.framesSettled < 0) {
+                std::lock_guard<std::mutex> hold(seen.lock);
+                guest.framesSettled = seen.frames;
+            }
+            sendAll(guest.fd, tap(guest.sent.size() % 2 == 0 ? vkA : vkD));
+            guest.sent.push_back(now);
+            nextKey = now + 300 + static_cast<long long>(random() % 400);
+        }
+        if (now >= nextKeepAlive) {
+            std::string keepAlive;
+            net::appendKeepAlive(keepAlive);
+            sendAll(guest.fd, keepAlive);
+            nextKeepAlive = now + 900;
+        }
+        drain(hostOutput);
+        if (!receive(guest, decoder))
+            return false;
+    }
+    return true;
+}
+
+struct Latencies {
+    std::vector<double> toBuffer;
+    std::vector<double> toGuest;
+};
+
+// Each key that moved the piece: the first move in the host's buffer after
+// it, and the first change of the right board at the guest after that.
+Latencies match(const GuestSide& guest, const std::vector<long long>& moves) {
+    Latencies l;
+    for (std::size_t k = 0; k < guest.sent.size(); ++k) {
+        long long key = guest.sent[k];
+        auto move = std::lower_bound(moves.begin(), moves.end(), key);
+        if (move == moves.end() || (k + 1 < guest.sent.size() && *move >= guest.sent[k + 1]))
+            continue; // refused by a wall or the stack, or unseen above the board
+        auto arrival = std::lower_bound(guest.arrivals.begin(), guest.arrivals.end(), *move);
+        if (arrival == guest.arrivals.end())
+            continue;
+        l.toBuffer.push_back(static_cast<double>(*move - key));
+        l.toGuest.push_back(static_cast<double>(*arrival - key));
+    }
+    return l;
+}
+
 double percentile(std::vector<double> v, double p) {
     if (v.empty())
         return 0;
     std::sort(v.begin(), v.end());
     return v[static_cast<std::size_t>(p * static_cast<double>(v.size() - 1))];
+}
+
+// On loopback the key reaches the host as it is sent; through the relay
+// its time there is one delay later, and the move's way back another.
+void report(const Latencies& l, double rate, int delayMs, bool impaired, const char* label) {
+    constexpr double frameMs = 1000.0 / 11;
+    auto row = [&](const char* into, const std::vector<double>& v, int ways) {
+        double worst = percentile(v, 1.0);
+        double target = frameMs + 2 + ways * delayMs;
+        std::printf("| a guest's key to the move in %s, %s | median %.1f ms, 95th %.1f, worst "
+                    "%.1f (%zu keys) | <= %.0f ms (%sa frame + 2) | %s |\n",
+                    into, label, percentile(v, 0.5), percentile(v, 0.95), worst, v.size(), target,
+                    ways == 0   ? ""
+                    : ways == 1 ? "a delay + "
+                                : "two delays + ",
+                    impaired          ? "(figure)"
+                    : worst <= target ? "met"
+                                      : "MISSED");
+    };
+    row("the host's buffer", l.toBuffer, impaired ? 1 : 0);
+    row("the guest's picture", l.toGuest, impaired ? 2 : 0);
+    std::vector<double> added;
+    for (std::size_t i = 0; i < l.toGuest.size(); ++i)
+        added.push_back(l.toGuest[i] - l.toBuffer[i]);
+    std::printf("| from the host's buffer to the guest's picture, %s | median %.1f ms, worst %.1f "
+                "| (what the network adds) | |\n",
+                label, percentile(added, 0.5), percentile(added, 1.0));
+    std::printf("| the host's frame rate, %s | %.1f frames a second | 10 to 12 | %s |\n", label,
+                rate, rate >= 10 && rate <= 12 ? "met" : "MISSED");
 }
 
 bool latencyFigures(long long seconds, int delayMs, int stallPercent, const char* label) {
@@ -313,7 +423,9 @@ bool latencyFigures(long long seconds, int delayMs, int stallPercent, const char
     int listenFd = netio::listenOn({"127.0.0.1", 0}, port, error);
     int in[2];
     int out[2];
-    if (listenFd < 0 || pipe(in) != 0 || pipe(out) != 0) {
+    int pair[2];
+    if (listenFd < 0 || pipe(in) != 0 || pipe(out) != 0 ||
+        socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0) {
         std::fprintf(stderr, "blockduel_net_figures: %s\n", error.c_str());
         return false;
     }
@@ -322,112 +434,21 @@ bool latencyFigures(long long seconds, int delayMs, int stallPercent, const char
     HostSide seen;
     std::thread host(hostThread, listenFd, in[0], out[1], std::ref(seen));
     int toHost = netio::connectTo({"127.0.0.1", port}, 2000, error);
-    int pair[2];
-    socketpair(AF_UNIX, SOCK_STREAM, 0, pair);
     Relay relay{delayMs, stallPercent};
     std::thread relaying([&] { relay.run(pair[1], toHost); });
-    int guest = pair[0];
-    sendAll(guest, greeting());
-
-    std::mt19937 random(3);
-    net::MessageDecoder decoder(net::Sender::Host);
-    std::vector<long long> sent;
-    std::vector<long long> arrivals; // changes of the right board, as they came
-    long long start = monotonicMs();
-    long long nextKey = start + latencySettleMs;
-    long long lastHeard = start;
-    int framesSettled = -1;
-    while (monotonicMs() - start < latencySettleMs + seconds * 1000) {
-        long long now = monotonicMs();
-        if (now >= nextKey) {
-            if (framesSettled < 0) {
-                std::lock_guard<std::mutex> hold(seen.lock);
-                framesSettled = seen.frames;
-            }
-            // Left and right by turns, so that the piece stays off the walls.
-            sendAll(guest, tap(sent.size() % 2 == 0 ? vkA : vkD));
-            sent.push_back(now);
-            nextKey = now + 300 + static_cast<long long>(random() % 400);
-        }
-        if (now - lastHeard > 900) {
-            std::string keepAlive;
-            net::appendKeepAlive(keepAlive);
-            sendAll(guest, keepAlive);
-            lastHeard = now;
-        }
-        drain(out[0]);
-        pollfd ready = {guest, POLLIN, 0};
-        if (poll(&ready, 1, 1) <= 0)
-            continue;
-        unsigned char bytes[65536];
-        ssize_t n = read(guest, bytes, sizeof bytes);
-        long long at = monotonicMs();
-        const unsigned char* p = bytes;
-        for (std::size_t left = n > 0 ? static_cast<std::size_t>(n) : 0; left > 0;) {
-            std::size_t used = decoder.feed(p, left);
-            if (decoder.failed())
-                return false;
-            p += used;
-            left -= used;
-            if (decoder.hasMessage() && decoder.message().type == net::MessageType::Delta &&
-                touchesRightBoard(decoder.message()))
-                arrivals.push_back(at);
-        }
-    }
+    GuestSide guest{pair[0], {}, {}};
+    bool ok = sendAll(guest.fd, greeting()) && playGuest(guest, seen, seconds, out[0]);
     seen.stop = true;
     relay.stop = true;
     relaying.join();
     host.join();
-
-    // Each key that moved the piece: the first move in the host's buffer
-    // after it, and the first change of the right board at the guest after that.
-    std::vector<double> toBuffer;
-    std::vector<double> toGuest;
-    std::vector<long long> moves;
-    int frames = 0;
-    {
-        std::lock_guard<std::mutex> hold(seen.lock);
-        moves = seen.moves;
-        frames = seen.frames;
-    }
-    for (std::size_t k = 0; k < sent.size(); ++k) {
-        long long key = sent[k];
-        auto move = std::lower_bound(moves.begin(), moves.end(), key);
-        if (move == moves.end() || (k + 1 < sent.size() && *move >= sent[k + 1]))
-            continue; // refused by a wall or the stack, or unseen above the board
-        auto arrival = std::lower_bound(arrivals.begin(), arrivals.end(), *move);
-        if (arrival == arrivals.end())
-            continue;
-        toBuffer.push_back(static_cast<double>(*move - key));
-        toGuest.push_back(static_cast<double>(*arrival - key));
-    }
-    double rate = (frames - framesSettled) / static_cast<double>(seconds);
-    double frameMs = 1000.0 / 11;
-    // On loopback the key reaches the host as it is sent; through the relay
-    // its time there is one delay later, and the move's way back another.
-    bool impaired = delayMs > 0 || stallPercent > 0;
-    auto row = [&](const char* into, const std::vector<double>& v, int ways) {
-        double worst = percentile(v, 1.0);
-        double target = frameMs + 2 + ways * delayMs;
-        std::printf("| a guest's key to the move in %s, %s | median %.1f ms, 95th %.1f, worst "
-                    "%.1f (%zu keys) | <= %.0f ms (%sa frame + 2) | %s |\n",
-                    into, label, percentile(v, 0.5), percentile(v, 0.95), worst, v.size(), target,
-                    ways == 0 ? "" : ways == 1 ? "a delay + " : "two delays + ",
-                    impaired ? "(figure)" : worst <= target ? "met" : "MISSED");
-    };
-    row("the host's buffer", toBuffer, impaired ? 1 : 0);
-    row("the guest's picture", toGuest, impaired ? 2 : 0);
-    std::vector<double> added;
-    for (std::size_t i = 0; i < toGuest.size(); ++i)
-        added.push_back(toGuest[i] - toBuffer[i]);
-    std::printf("| from the host's buffer to the guest's picture, %s | median %.1f ms, worst %.1f "
-                "| (what the network adds) | |\n",
-                label, percentile(added, 0.5), percentile(added, 1.0));
-    std::printf("| the host's frame rate, %s | %.1f frames a second | 10 to 12 | %s |\n", label,
-                rate, rate >= 10 && rate <= 12 ? "met" : "MISSED");
+    std::lock_guard<std::mutex> hold(seen.lock);
+    double rate = (seen.frames - guest.framesSettled) / static_cast<double>(seconds);
+    if (ok)
+        report(match(guest, seen.moves), rate, delayMs, delayMs > 0 || stallPercent > 0, label);
     for (int fd : {in[0], in[1], out[0], out[1], pair[0], pair[1], toHost})
         close(fd);
-    return true;
+    return ok;
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // Making, reading, showing and comparing join codes.
 #include "net/join_code.hpp"
 
+#include <algorithm>
+
 namespace net {
 
 namespace {
@@ -50,10 +52,9 @@ bool parseJoinCode(std::string_view text, JoinCode& code) {
 }
 
 bool validSymbols(const char (&symbols)[joinCodeLength]) {
-    for (char c : symbols)
-        if (c < '0' || c > 'Z' || valueOf(c) < 0 || alphabet[valueOf(c)] != c)
-            return false;
-    return true;
+    return std::ranges::all_of(symbols, [](char c) {
+        return c >= '0' && c <= 'Z' && valueOf(c) >= 0 && alphabet[valueOf(c)] == c;
+    });
 }
 
 std::string formatJoinCode(const JoinCode& code) {

@@ -75,7 +75,8 @@ void applyRuns(const unsigned char* runs, int length, Picture& picture) {
     Run run{};
     for (int at = 0; at < length && nextRun(runs, length, at, attr, run);)
         for (int k = 0; k < run.count; ++k)
-            picture[static_cast<std::size_t>(run.first + k)] = PictureCell{run.codes[k], run.attr};
+            picture[static_cast<std::size_t>(run.first) + static_cast<std::size_t>(k)] =
+                PictureCell{run.codes[k], run.attr};
 }
 
 } // namespace net

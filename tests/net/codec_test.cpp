@@ -55,7 +55,7 @@ Read decode(Sender from, const std::string& bytes, const std::vector<std::size_t
         if (decoder.failed()) {
             read.error = decoder.error();
             // Sticky: nothing more is taken, whatever comes.
-            EXPECT_EQ(0u, decoder.feed(reinterpret_cast<const unsigned char*>("\x06\0"), 2));
+            EXPECT_EQ(0U, decoder.feed(reinterpret_cast<const unsigned char*>("\x06\0"), 2));
             EXPECT_TRUE(decoder.failed());
             break;
         }
@@ -92,11 +92,11 @@ TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
     appendKey(stream, KeyKind::Release, vkEscape);
     appendKey(stream, KeyKind::ReleaseAll, 0);
     appendKeepAlive(stream);
-    ASSERT_EQ(2u + helloSize + 3 + 4 * 4 + 2, stream.size());
+    ASSERT_EQ(2U + helloSize + 3 + 4 * 4 + 2, stream.size());
     for (const auto& cuts : cuttings(stream.size())) {
         Read read = decode(Sender::Guest, stream, cuts);
         ASSERT_EQ("", read.error);
-        ASSERT_EQ(7u, read.messages.size());
+        ASSERT_EQ(7U, read.messages.size());
         const Message& hello = read.messages[0];
         EXPECT_EQ(MessageType::Hello, hello.type);
         EXPECT_EQ(protocolVersion, hello.version);
@@ -115,8 +115,8 @@ TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
 
 TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
     // Cell 0 in 11; cells 1174 and 1175 in 11 again (kept); cell 1175 in 7.
-    std::string runs = bytes({0, 0, 11, 219}) + bytes({0x92, 0xD1, 'a', 'b'}) +
-                       bytes({0x92, 0xE0, 7, 'c'});
+    std::string runs =
+        bytes({0, 0, 11, 219}) + bytes({0x92, 0xD1, 'a', 'b'}) + bytes({0x92, 0xE0, 7, 'c'});
     std::string stream;
     appendWelcome(stream, Seat::Player);
     appendRefused(stream, Refusal::SeatTaken);
@@ -126,7 +126,7 @@ TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
     for (const auto& cuts : cuttings(stream.size())) {
         Read read = decode(Sender::Host, stream, cuts);
         ASSERT_EQ("", read.error);
-        ASSERT_EQ(5u, read.messages.size());
+        ASSERT_EQ(5U, read.messages.size());
         EXPECT_EQ(Seat::Player, read.messages[0].seat);
         EXPECT_EQ(protocolVersion, read.messages[0].version);
         EXPECT_EQ(Refusal::SeatTaken, read.messages[1].refusal);
@@ -143,7 +143,7 @@ TEST(Codec, AGreetingOfAnotherVersionIsReadNotRefused) {
     std::string later = bytes({1, 9}) + "BLKD" + bytes({2, 1, 9, 9, 9});
     Read read = decode(Sender::Guest, later, {});
     ASSERT_EQ("", read.error);
-    ASSERT_EQ(1u, read.messages.size());
+    ASSERT_EQ(1U, read.messages.size());
     EXPECT_EQ(2, read.messages[0].version);
 }
 
@@ -217,7 +217,7 @@ TEST(Codec, TakesNoMoreThanOneMessage) {
     appendEnd(stream);
     stream += "garbage that is never read";
     MessageDecoder decoder(Sender::Host);
-    EXPECT_EQ(2u,
+    EXPECT_EQ(2U,
               decoder.feed(reinterpret_cast<const unsigned char*>(stream.data()), stream.size()));
     EXPECT_TRUE(decoder.hasMessage());
     EXPECT_FALSE(decoder.failed());
@@ -228,11 +228,11 @@ TEST(Codec, TakesNoMoreThanOneMessage) {
 TEST(Codec, RefusesAtTheFirstByteThatCannotBe) {
     MessageDecoder decoder(Sender::Guest);
     unsigned char picture = static_cast<unsigned char>(MessageType::Picture);
-    EXPECT_EQ(0u, decoder.feed(&picture, 1));
+    EXPECT_EQ(0U, decoder.feed(&picture, 1));
     EXPECT_TRUE(decoder.failed());
     MessageDecoder lengthy(Sender::Host);
     const unsigned char header[] = {8, 0xC1, 0, 1, 2, 3}; // 8320 bytes
-    EXPECT_EQ(0u, lengthy.feed(header, sizeof header));
+    EXPECT_EQ(0U, lengthy.feed(header, sizeof header));
     EXPECT_TRUE(lengthy.failed());
 }
 

@@ -31,7 +31,7 @@ TEST(JoinCode, FortyBitsMakeEightSymbols) {
         b[bit / 8] = static_cast<unsigned char>(1 << (bit % 8));
         codes.insert(formatJoinCode(joinCodeFromBytes(b)));
     }
-    EXPECT_EQ(40u, codes.size());
+    EXPECT_EQ(40U, codes.size());
 }
 
 TEST(JoinCode, ReadAsPeopleTypeIt) {

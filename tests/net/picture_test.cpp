@@ -35,7 +35,7 @@ TEST(PictureRuns, OneCellCostsThreeBytes) {
     to[19 * pictureColumns + 2] = {'7', 7};
     std::string runs;
     appendChanges(from, to, runs);
-    EXPECT_EQ(3u, runs.size());
+    EXPECT_EQ(3U, runs.size());
     EXPECT_EQ(to, applied(from, runs));
 }
 
@@ -73,8 +73,8 @@ TEST(PictureRuns, RandomEditsRebuildTheNextPicture) {
         int edits = frame % 100 == 0 ? pictureCells : pick(40);
         for (int e = 0; e < edits; ++e) {
             static constexpr unsigned char codes[] = {219, 219, 32, 0, 178};
-        PictureCell cell{pick(4) ? codes[pick(5)] : static_cast<unsigned char>(pick(256)),
-                         static_cast<unsigned char>(pick(2) ? 7 + pick(6) : pick(256))};
+            PictureCell cell{pick(4) ? codes[pick(5)] : static_cast<unsigned char>(pick(256)),
+                             static_cast<unsigned char>(pick(2) ? 7 + pick(6) : pick(256))};
             next[pick(pictureCells)] = cell;
         }
         std::string runs;
@@ -99,8 +99,8 @@ TEST(PictureRuns, RandomEditsRebuildTheNextPicture) {
 TEST(PictureRuns, BlanksAreSentOnlyForTheirBackground) {
     Picture from;
     Picture to = from;
-    to[10] = {' ', 11};  // only the foreground changed: nothing to send
-    to[11] = {0, 7};     // shows as a space too
+    to[10] = {' ', 11}; // only the foreground changed: nothing to send
+    to[11] = {0, 7};    // shows as a space too
     std::string runs;
     appendChanges(from, to, runs);
     EXPECT_EQ("", runs);
@@ -110,7 +110,7 @@ TEST(PictureRuns, BlanksAreSentOnlyForTheirBackground) {
     to[23] = {' ', 0x17}; // a blue background is no blank on black
     runs.clear();
     appendChanges(from, to, runs);
-    EXPECT_EQ(3u + 3 + 4, runs.size());
+    EXPECT_EQ(3U + 3 + 4, runs.size());
     EXPECT_TRUE(looksAlike(to, applied(from, runs)));
     EXPECT_FALSE(looksAlike(PictureCell{' ', 0x17}, PictureCell{' ', 7}));
     EXPECT_FALSE(looksAlike(PictureCell{'a', 11}, PictureCell{'a', 12}));

@@ -2,11 +2,13 @@
 // Running the game on a pty of its own.
 #include "game_process.hpp"
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 #include "tty.hpp"
@@ -81,7 +83,7 @@ bool GameProcess::waitFor(std::string_view text, int ms, int row) {
             return true;
         if (monotonicMs() >= until)
             return false;
-        usleep(5000);
+        std::this_thread::sleep_for(std::chrono::microseconds(5000));
     }
 }
 
@@ -102,7 +104,7 @@ int GameProcess::waitExit(int ms) {
         else if (monotonicMs() >= until)
             break;
         else
-            usleep(5000);
+            std::this_thread::sleep_for(std::chrono::microseconds(5000));
     }
     pump();
     return status_;

@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <chrono>
 #include <csignal>
 #include <memory>
 #include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 #include "game_process.hpp"
@@ -27,14 +29,15 @@ struct Game {
     std::unique_ptr<GameProcess> host;
     int port = 0;
 
-    Game() {
-        host = std::make_unique<GameProcess>(
-            std::vector<std::string>{"--host", "127.0.0.1:0", "--code", code});
+    Game()
+        : host(std::make_unique<GameProcess>(
+              std::vector<std::string>{"--host", "127.0.0.1:0", "--code", code})) {
         EXPECT_TRUE(host->waitFor("--join 127.0.0.1:")) << host->screen();
         port = portShown(*host);
     }
 
-    std::unique_ptr<GameProcess> guest(const char* option = "--join", const char* withCode = code) {
+    std::unique_ptr<GameProcess> guest(const char* option = "--join",
+                                       const char* withCode = code) const {
         return std::make_unique<GameProcess>(std::vector<std::string>{
             option, "127.0.0.1:" + std::to_string(port), "--code", withCode});
     }
@@ -78,7 +81,7 @@ bool closedWithin(int fd, int ms) {
         ssize_t n = recv(fd, bytes, sizeof bytes, MSG_DONTWAIT);
         if (n == 0 || (n < 0 && errno != EAGAIN))
             return true;
-        usleep(10000);
+        std::this_thread::sleep_for(std::chrono::microseconds(10000));
     }
     return false;
 }
@@ -97,17 +100,17 @@ TEST(NetProcesses, AGameFromTwoTerminalsEndedByTheGuest) {
     ASSERT_TRUE(guest->waitFor("Score: 0")) << guest->screen();
     int before = 99;
     for (int i = 0; i < 100 && before == 99; ++i) {
-        usleep(20000);
+        std::this_thread::sleep_for(std::chrono::microseconds(20000));
         g.host->pump();
         before = playerTwoColumn(*g.host);
     }
     ASSERT_NE(99, before);
     guest->type("a");
-    usleep(150000);
+    std::this_thread::sleep_for(std::chrono::microseconds(150000));
     guest->type("a");
     bool moved = false;
     for (int i = 0; i < 100 && !moved; ++i) {
-        usleep(20000);
+        std::this_thread::sleep_for(std::chrono::microseconds(20000));
         g.host->pump();
         moved = playerTwoColumn(*g.host) <= before - 2;
     }
@@ -233,8 +236,9 @@ TEST(NetProcesses, StrangersOnThePortAndASlowGuest) {
     for (int second = 0; second < 6; ++second) {
         std::string keepAlive;
         net::appendKeepAlive(keepAlive);
-        ASSERT_EQ(3, write(slow, keepAlive.data(), keepAlive.size()));
-        usleep(1000 * 1000);
+        ASSERT_EQ(static_cast<ssize_t>(keepAlive.size()),
+                  write(slow, keepAlive.data(), keepAlive.size()));
+        std::this_thread::sleep_for(std::chrono::microseconds(1000 * 1000));
         if (second >= 2)
             lowest = std::min(lowest, framesShown(*g.host));
     }

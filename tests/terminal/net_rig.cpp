@@ -8,6 +8,7 @@
 #include <future>
 #include <poll.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 #include "net_link.hpp"
@@ -112,13 +113,13 @@ GameGuest::Answer Match::rejoin(bool kitty) {
     guest->ready(guestTerm->session->kitty());
     for (int i = 0; i < 100 && !host->playerReady(); ++i) {
         host->pumpNow();
-        usleep(1000);
+        std::this_thread::sleep_for(std::chrono::microseconds(1000));
     }
     guestWaits(2);
     return answer;
 }
 
-void Match::guestWaits(int ms) {
+void Match::guestWaits(int ms) const {
     guestTerm->session->sleepMs(ms);
     guestTerm->show();
 }
@@ -135,7 +136,7 @@ bool Match::frame(std::string_view guestKeys, std::string_view hostKeys) {
     return going;
 }
 
-std::string Match::differences() {
+std::string Match::differences() const {
     const ScreenBuffer& mine = hostTerm.session->screen();
     if (!net::looksAlike(pictureOf(guestTerm->session->screen()), pictureOf(mine)))
         return "the guest's screen buffer does not look like the host's";
@@ -147,7 +148,7 @@ void Match::dropGuest() {
     guest.reset();
     for (int i = 0; i < 20; ++i) {
         host->pumpNow();
-        usleep(1000);
+        std::this_thread::sleep_for(std::chrono::microseconds(1000));
     }
 }
 

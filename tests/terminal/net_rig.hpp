@@ -55,9 +55,9 @@ struct Match {
     // guest sends them, the host plays one frame and the guest draws it.
     bool frame(std::string_view guestKeys = "", std::string_view hostKeys = "");
     // The guest reads its terminal and the connection for `ms`.
-    void guestWaits(int ms);
+    void guestWaits(int ms) const;
     // The guest's picture is the host's, in its buffer and in its emulator.
-    std::string differences();
+    std::string differences() const;
     // Player two leaves: its connection closes.
     void dropGuest();
     // The same code again, from a new guest session.

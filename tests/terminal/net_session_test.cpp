@@ -214,7 +214,7 @@ TEST(NetGame, AGuestThatStopsReadingNeitherStallsNorSwampsTheHost) {
         }
         m.host->pumpNow();
     }
-    EXPECT_LT(total, 1024u * 1024u);
+    EXPECT_LT(total, 1024U * 1024U);
     EXPECT_EQ(net::MessageType::Picture, last);
     EXPECT_TRUE(net::looksAlike(pictureOf(m.hostTerm.session->screen()), picture));
     close(slow);

@@ -26,8 +26,8 @@ GameGuest::Answer GameGuest::greet(const net::JoinCode& code, int timeoutMs) {
         if (left <= 0)
             return Answer::NoAnswer;
         short events = static_cast<short>(POLLIN | (link_.queued() > 0 ? POLLOUT : 0));
-        pollfd ready = {link_.fd(), events, 0};
-        if (poll(&ready, 1, static_cast<int>(left)) <= 0)
+        pollfd watch = {link_.fd(), events, 0};
+        if (poll(&watch, 1, static_cast<int>(left)) <= 0)
             continue;
         long long now = monotonicMs();
         link_.sendQueued(now);

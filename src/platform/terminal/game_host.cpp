@@ -20,17 +20,19 @@ constexpr int leaveMs = 1000;
 constexpr int maxPeers = 1 + GameHost::maxWatchers + GameHost::maxGreeting;
 constexpr int acceptsPerServe = 8;
 
-GameHost* current = nullptr;
+GameHost* currentGameHost = nullptr;
 
 // The other player's key for the same move: Left for A, W for Up, ...
 int partnerKey(int virtualKey) {
-    const int* one = &playerOneKeys.rotate;
-    const int* two = &playerTwoKeys.rotate;
-    for (int i = 0; i < 4; ++i) {
-        if (one[i] == virtualKey)
-            return two[i];
-        if (two[i] == virtualKey)
-            return one[i];
+    const int pairs[][2] = {{playerOneKeys.rotate, playerTwoKeys.rotate},
+                            {playerOneKeys.left, playerTwoKeys.left},
+                            {playerOneKeys.right, playerTwoKeys.right},
+                            {playerOneKeys.drop, playerTwoKeys.drop}};
+    for (const auto& pair : pairs) {
+        if (pair[0] == virtualKey)
+            return pair[1];
+        if (pair[1] == virtualKey)
+            return pair[0];
     }
     return 0;
 }
@@ -47,8 +49,8 @@ bool isPlayerTwoKey(int virtualKey) {
 
 } // namespace
 
-void setCurrentHost(GameHost* host) { current = host; }
-GameHost* currentHost() { return current; }
+void setCurrentHost(GameHost* host) { currentGameHost = host; }
+GameHost* currentHost() { return currentGameHost; }
 
 GameHost::GameHost(TerminalSession& session, const net::JoinCode& code, int listenFd)
     : session_(session), code_(code), listenFd_(listenFd) {}
@@ -134,11 +136,11 @@ std::string GameHost::goneNotice() const {
     return "Player two has left; they can join again with " + net::formatJoinCode(code_);
 }
 
-void GameHost::sendPicture(Peer& peer, const net::Picture& current, long long now) {
+void GameHost::sendPicture(Peer& peer, const net::Picture& picture, long long now) const {
     if (!started_ || peer.ended)
         return;
     if (!peer.pictured) {
-        sendWhole(peer, current, now);
+        sendWhole(peer, picture, now);
         return;
     }
     if (peer.stale || peer.link->queued() > maxQueued) {
@@ -146,7 +148,7 @@ void GameHost::sendPicture(Peer& peer, const net::Picture& current, long long no
         return;
     }
     std::string runs;
-    net::appendChanges(peer.sent, current, runs);
+    net::appendChanges(peer.sent, picture, runs);
     std::string message;
     if (!runs.empty())
         net::appendRuns(message, net::MessageType::Delta, runs);
@@ -158,9 +160,9 @@ void GameHost::sendPicture(Peer& peer, const net::Picture& current, long long no
         peer.link->queue(message, now);
 }
 
-void GameHost::sendWhole(Peer& peer, const net::Picture& current, long long now) {
+void GameHost::sendWhole(Peer& peer, const net::Picture& picture, long long now) const {
     std::string runs;
-    net::appendChanges(net::Picture{}, current, runs);
+    net::appendChanges(net::Picture{}, picture, runs);
     std::string message;
     net::appendRuns(message, net::MessageType::Picture, runs);
     if (over_)
@@ -180,9 +182,13 @@ void GameHost::finish(int lingerMs) {
         bool pending = std::any_of(peers_.begin(), peers_.end(), [](const Peer& p) {
             return p.link->isOpen() && p.link->queued() > 0 && p.stage != Stage::Leaving;
         });
-        if (!pending || monotonicMs() >= until)
+        long long left = until - monotonicMs();
+        if (!pending || left <= 0)
             break;
-        usleep(10 * 1000);
+        pollfd fds[maxDescriptors];
+        int n = watched(fds, maxDescriptors);
+        poll(fds, static_cast<nfds_t>(n), static_cast<int>(std::min(left, 10LL)));
+        slots_.clear();
     }
     peers_.clear();
     if (listenFd_ >= 0)
@@ -384,7 +390,7 @@ void GameHost::keepTime(Peer& peer, long long now) {
     }
 }
 
-long long GameHost::nextDue(const Peer& peer) const {
+long long GameHost::nextDue(const Peer& peer) {
     const Link& link = *peer.link;
     switch (peer.stage) {
     case Stage::Greeting: return link.openedMs() + net::helloLimitMs;

@@ -26,7 +26,7 @@ public:
     static constexpr int maxGreeting = 8;
     // Bytes queued for one guest past which it gets no more deltas; once it
     // has caught up it gets the whole picture again.
-    static constexpr std::size_t maxQueued = 16 * 1024;
+    static constexpr std::size_t maxQueued = std::size_t{16} * 1024;
 
     // `listenFd` is taken over; -1 for none (connections then come by adopt()).
     GameHost(TerminalSession& session, const net::JoinCode& code, int listenFd);
@@ -82,14 +82,14 @@ private:
     void acceptAll(long long now);
     void handle(Peer& peer, const net::Message& message, long long now);
     void greet(Peer& peer, const net::Message& hello, long long now);
-    void refuse(Peer& peer, net::Refusal reason, long long now);
+    static void refuse(Peer& peer, net::Refusal reason, long long now);
     void ready(Peer& peer, const net::Message& message, long long now);
     void playerKey(const net::Message& message);
     void drop(Peer& peer);
     void keepTime(Peer& peer, long long now);
-    long long nextDue(const Peer& peer) const;
-    void sendPicture(Peer& peer, const net::Picture& current, long long now);
-    void sendWhole(Peer& peer, const net::Picture& current, long long now);
+    static long long nextDue(const Peer& peer);
+    void sendPicture(Peer& peer, const net::Picture& picture, long long now) const;
+    void sendWhole(Peer& peer, const net::Picture& picture, long long now) const;
     bool seatTaken() const;
     int count(net::Seat seat, Stage least) const;
 

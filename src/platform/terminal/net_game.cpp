@@ -62,13 +62,13 @@ SessionOptions terminalOptions() {
 // In place of the boards, until player two is there: how to join.
 std::vector<NoticeLine> waitingNotice(const std::string& address, int port,
                                       const net::JoinCode& code) {
-    std::string join = "blockduel --join " + net::formatEndpoint(address, port);
+    std::string command = "blockduel --join " + net::formatEndpoint(address, port);
     std::string withCode = " --code " + net::formatJoinCode(code);
     std::vector<NoticeLine> lines = {{7, "Waiting for player two. To join, type:"}};
-    if (2 + join.size() + withCode.size() <= static_cast<std::size_t>(gameColumns)) {
-        lines.push_back({9, "  " + join + withCode});
+    if (2 + command.size() + withCode.size() <= static_cast<std::size_t>(gameColumns)) {
+        lines.push_back({9, "  " + command + withCode});
     } else {
-        lines.push_back({9, "  " + join});
+        lines.push_back({9, "  " + command});
         lines.push_back({10, "   " + withCode});
     }
     lines.push_back({12, "Escape cancels."});

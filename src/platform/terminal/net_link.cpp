@@ -69,7 +69,7 @@ net::Picture pictureOf(const ScreenBuffer& screen) {
     for (int y = 0; y < gameRows; ++y)
         for (int x = 0; x < gameColumns; ++x) {
             const Cell& c = screen.cell(x, y);
-            picture[static_cast<std::size_t>(y * gameColumns + x)] = {
+            picture[static_cast<std::size_t>(y) * gameColumns + static_cast<std::size_t>(x)] = {
                 c.code, static_cast<unsigned char>(c.attr & 0xFF)};
         }
     return picture;
@@ -78,7 +78,8 @@ net::Picture pictureOf(const ScreenBuffer& screen) {
 void paint(const net::Picture& picture, ScreenBuffer& screen) {
     for (int y = 0; y < gameRows; ++y)
         for (int x = 0; x < gameColumns; ++x) {
-            const net::PictureCell& p = picture[static_cast<std::size_t>(y * gameColumns + x)];
+            const net::PictureCell& p =
+                picture[static_cast<std::size_t>(y) * gameColumns + static_cast<std::size_t>(x)];
             if (screen.cell(x, y) == Cell{p.code, p.attr})
                 continue;
             screen.gotoxy(x, y);

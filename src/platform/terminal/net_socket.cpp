@@ -207,8 +207,8 @@ std::string addressToJoin(const std::string& listeningHost) {
         return listeningHost;
     ifaddrs* all = nullptr;
     std::string best;
-    int bestRank = 99;
     if (getifaddrs(&all) == 0) {
+        int bestRank = 99;
         for (ifaddrs* entry = all; entry != nullptr; entry = entry->ifa_next) {
             int r = rank(entry);
             if (r >= 0 && r < bestRank) {

@@ -28,6 +28,13 @@ bool readable(int fd) {
     return poll(&ready, 1, 0) > 0;
 }
 
+// The earlier of two times, either below 0 for none.
+long long earliest(long long a, long long b) {
+    if (a < 0 || (b >= 0 && b < a))
+        return b;
+    return a;
+}
+
 // How long one poll may wait, in milliseconds, for a wait that ends at
 // `untilMs` while the decoder's ESC delay ends at `escapeMs` (either below
 // 0 for none): up to the earlier of the two, -1 for no end.
@@ -102,21 +109,21 @@ bool TerminalSession::readReady(Wait wait) {
 
 bool TerminalSession::waitOver(Wait wait) const {
     return (wait == Wait::Reply && sawAttributes_) ||
-           (wait == Wait::Enter && (sawEnter_ || inputClosed_));
+           (wait == Wait::Enter && (sawEnter_ || inputClosed_)) ||
+           (extension_ != nullptr && extension_->endsWait());
 }
 
 void TerminalSession::waitUntil(long long untilMs, Wait wait) {
     for (;;) {
         handleSignals();
         expireEscape(wait);
-        if (waitOver(wait) || (extension_ != nullptr && extension_->endsWait()))
+        if (waitOver(wait))
             return;
         long long now = monotonicMs();
         if (untilMs >= 0 && now >= untilMs)
             return;
-        long long due = decoder_.deadline();
-        if (extension_ != nullptr && extension_->due() >= 0 && (due < 0 || extension_->due() < due))
-            due = extension_->due();
+        long long due =
+            earliest(decoder_.deadline(), extension_ != nullptr ? extension_->due() : -1);
         int timeout = pollTimeout(now, untilMs, due);
         pollfd fds[2 + WaitExtension::maxDescriptors];
         int count = 0;
