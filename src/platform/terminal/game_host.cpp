@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 #include "game/keys.hpp"
 #include "net_socket.hpp"
@@ -24,15 +25,15 @@ GameHost* currentGameHost = nullptr;
 
 // The other player's key for the same move: Left for A, W for Up, ...
 int partnerKey(int virtualKey) {
-    const int pairs[][2] = {{playerOneKeys.rotate, playerTwoKeys.rotate},
-                            {playerOneKeys.left, playerTwoKeys.left},
-                            {playerOneKeys.right, playerTwoKeys.right},
-                            {playerOneKeys.drop, playerTwoKeys.drop}};
-    for (const auto& pair : pairs) {
-        if (pair[0] == virtualKey)
-            return pair[1];
-        if (pair[1] == virtualKey)
-            return pair[0];
+    const std::pair<int, int> pairs[] = {{playerOneKeys.rotate, playerTwoKeys.rotate},
+                                         {playerOneKeys.left, playerTwoKeys.left},
+                                         {playerOneKeys.right, playerTwoKeys.right},
+                                         {playerOneKeys.drop, playerTwoKeys.drop}};
+    for (auto [one, two] : pairs) {
+        if (one == virtualKey)
+            return two;
+        if (two == virtualKey)
+            return one;
     }
     return 0;
 }
