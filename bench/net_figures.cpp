@@ -45,6 +45,7 @@
 #include "net/message_decoder.hpp"
 #include "net/protocol.hpp"
 #include "net_socket.hpp"
+#include "pipe_drain.hpp"
 #include "session.hpp"
 #include "tty.hpp"
 
@@ -65,14 +66,6 @@ net::JoinCode joinCode() {
 }
 
 bool sendAll(int fd, const std::string& bytes) { return writeAll(fd, bytes.data(), bytes.size()); }
-
-long long drain(int fd) {
-    long long total = 0;
-    char bytes[65536];
-    for (ssize_t n; (n = read(fd, bytes, sizeof bytes)) > 0;)
-        total += n;
-    return total;
-}
 
 // The greeting of a player whose terminal sends autorepeat.
 std::string greeting() {
@@ -134,8 +127,8 @@ bool playForBytes(unsigned seed, bool moving, long long countedMs, Bytes& b) {
         }
         if (!ok || !playFrame(g))
             break;
-        long long terminal = drain(out[0]);
-        long long guest = drain(pair[1]);
+        long long terminal = drainBytes(out[0]);
+        long long guest = drainBytes(pair[1]);
         clockMs += frameMs;
         if (clockMs > settleMs) {
             b.frames += 1;
@@ -351,7 +344,7 @@ bool playGuest(GuestSide& guest, HostSide& seen, long long seconds, int hostOutp
             sendAll(guest.fd, keepAlive);
             nextKeepAlive = now + 900;
         }
-        drain(hostOutput);
+        drainBytes(hostOutput);
         if (!receive(guest, decoder))
             return false;
     }

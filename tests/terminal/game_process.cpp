@@ -75,15 +75,25 @@ void GameProcess::pump() {
 }
 
 bool GameProcess::waitFor(std::string_view text, int ms, int row) {
+    return waitUntil(ms, [&] {
+        std::string shown = row >= 0 ? vt_.rowText(row) : screen();
+        return shown.find(text) != std::string::npos;
+    });
+}
+
+bool GameProcess::waitForRow(int y, std::string_view text, int ms) {
+    return waitUntil(ms, [&] { return vt_.rowText(y) == text; });
+}
+
+template <typename Shown> bool GameProcess::waitUntil(int ms, Shown shown) {
     long long until = monotonicMs() + ms;
     for (;;) {
         pump();
-        std::string shown = row >= 0 ? vt_.rowText(row) : screen();
-        if (shown.find(text) != std::string::npos)
+        if (shown())
             return true;
         if (monotonicMs() >= until)
             return false;
-        std::this_thread::sleep_for(std::chrono::microseconds(5000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
 

@@ -27,6 +27,8 @@ public:
     // Pumps until some row shows `text` (or `row` does, when given), up
     // to `ms`; whether it did.
     bool waitFor(std::string_view text, int ms = 5000, int row = -1);
+    // Pumps until row `y` shows exactly `text`, up to `ms`; whether it did.
+    bool waitForRow(int y, std::string_view text, int ms = 5000);
     // The row's text; the whole screen, row by row.
     std::string row(int y) const { return vt_.rowText(y); }
     std::string screen() const;
@@ -38,6 +40,8 @@ public:
     const std::string& output() const { return output_; }
 
 private:
+    template <typename Shown> bool waitUntil(int ms, Shown shown);
+
     pid_t pid_ = -1;
     int master_ = -1;
     int status_ = -1;

@@ -36,6 +36,13 @@ struct Game {
         port = portShown(*host);
     }
 
+    // Player two, joined and shown the game.
+    std::unique_ptr<GameProcess> joined() const {
+        auto guest = this->guest();
+        EXPECT_TRUE(guest->waitFor("Score: 0")) << guest->screen();
+        return guest;
+    }
+
     std::unique_ptr<GameProcess> guest(const char* option = "--join",
                                        const char* withCode = code) const {
         return std::make_unique<GameProcess>(std::vector<std::string>{
@@ -132,8 +139,7 @@ TEST(NetProcesses, AGameFromTwoTerminalsEndedByTheGuest) {
 
 TEST(NetProcesses, EscapeOnTheHostEndsTheGuestsGameToo) {
     Game g;
-    auto guest = g.guest();
-    ASSERT_TRUE(guest->waitFor("Score: 0"));
+    auto guest = g.joined();
     g.host->type("\x1b");
     ASSERT_TRUE(guest->waitFor(prompt, 5000, 20)) << guest->screen();
     guest->type("\r");
@@ -154,8 +160,7 @@ TEST(NetProcesses, TheWaitForPlayerTwoCanBeCancelled) {
 
 TEST(NetProcesses, AWrongCodeAndASecondPlayerAreRefused) {
     Game g;
-    auto guest = g.guest();
-    ASSERT_TRUE(guest->waitFor("Score: 0"));
+    auto guest = g.joined();
     auto wrong = g.guest("--join", "7K3M-Q9XE");
     EXPECT_EQ(1, wrong->waitExit());
     EXPECT_TRUE(wrong->waitFor("the host refused the code 7K3M-Q9XE")) << wrong->screen();
@@ -170,24 +175,18 @@ TEST(NetProcesses, AWrongCodeAndASecondPlayerAreRefused) {
 // same code lets a new guest in, with the whole picture.
 TEST(NetProcesses, AGuestThatLeavesMayComeBack) {
     Game g;
-    auto guest = g.guest();
-    ASSERT_TRUE(guest->waitFor("Score: 0"));
+    auto guest = g.joined();
     guest->type("\x03");
     EXPECT_EQ(128 + SIGINT, guest->waitExit());
     EXPECT_TRUE(g.host->waitFor("Player two has left", 3000, 20)) << g.host->screen();
-    auto again = g.guest();
-    ASSERT_TRUE(again->waitFor("Score: 0")) << again->screen();
+    auto again = g.joined();
     EXPECT_TRUE(again->waitFor("FPS"));
-    EXPECT_TRUE(g.host->waitFor("", 100, 20));
-    for (int i = 0; i < 100 && g.host->row(20).find("left") != std::string::npos; ++i)
-        g.host->waitFor("#", 20);
-    EXPECT_EQ("", g.host->row(20));
+    EXPECT_TRUE(g.host->waitForRow(20, "", 3000)) << g.host->screen();
 }
 
 TEST(NetProcesses, TheGuestEndsWhenTheHostGoesAway) {
     Game g;
-    auto guest = g.guest();
-    ASSERT_TRUE(guest->waitFor("Score: 0"));
+    auto guest = g.joined();
     g.host->kill(SIGKILL);
     EXPECT_EQ(1, guest->waitExit());
     EXPECT_TRUE(guest->waitFor("blockduel: the host closed the connection")) << guest->screen();
@@ -213,8 +212,7 @@ TEST(NetProcesses, AWatcherSeesTheGameAndLeavesAlone) {
 // does not slow the host's frames.
 TEST(NetProcesses, StrangersOnThePortAndASlowGuest) {
     Game g;
-    auto guest = g.guest();
-    ASSERT_TRUE(guest->waitFor("Score: 0"));
+    auto guest = g.joined();
     int garbage = rawConnection(g.port);
     ASSERT_EQ(5, write(garbage, "hello", 5));
     EXPECT_TRUE(closedWithin(garbage, 1000));
