@@ -38,9 +38,9 @@ struct Game {
 
     // Player two, joined and shown the game.
     std::unique_ptr<GameProcess> joined() const {
-        auto guest = this->guest();
-        EXPECT_TRUE(guest->waitFor("Score: 0")) << guest->screen();
-        return guest;
+        auto player = guest();
+        EXPECT_TRUE(player->waitFor("Score: 0")) << player->screen();
+        return player;
     }
 
     std::unique_ptr<GameProcess> guest(const char* option = "--join",
