@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,6 +35,7 @@
 #include <mutex>
 #include <random>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -65,7 +67,21 @@ net::JoinCode joinCode() {
     return code;
 }
 
-bool sendAll(int fd, const std::string& bytes) { return writeAll(fd, bytes.data(), bytes.size()); }
+// Writes all of `bytes`, waiting while a non-blocking `fd` is full.
+bool sendAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = write(fd, bytes.data(), bytes.size());
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            pollfd room = {fd, POLLOUT, 0};
+            poll(&room, 1, 10);
+            continue;
+        }
+        if (n <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
 
 // The greeting of a player whose terminal sends autorepeat.
 std::string greeting() {
@@ -210,7 +226,7 @@ struct Relay {
 
     static void deliver(Chunks& queue, int to, long long now) {
         while (!queue.empty() && queue.front().first <= now) {
-            writeAll(to, queue.front().second.data(), queue.front().second.size());
+            sendAll(to, queue.front().second);
             queue.pop_front();
         }
     }
@@ -423,7 +439,7 @@ bool latencyFigures(long long seconds, int delayMs, int stallPercent, const char
         return false;
     }
     fcntl(out[0], F_SETFL, O_NONBLOCK);
-    writeAll(in[1], "\x1b[?1;2c", 7);
+    sendAll(in[1], "\x1b[?1;2c");
     HostSide seen;
     std::thread host(hostThread, listenFd, in[0], out[1], std::ref(seen));
     int toHost = netio::connectTo({"127.0.0.1", port}, 2000, error);

@@ -2,10 +2,11 @@
 // Fuzzes the input decoder and the key state with what a terminal could
 // send, and checks what must hold whatever arrives.
 //
-// The input is the terminal's bytes, all arriving at the same moment, with
-// one twist so that the fuzzer steers the clock too: a NUL byte (fed to the
-// decoder like any other) is followed by a gap byte g, and the clock then
-// moves on by g milliseconds below 200, or by (g - 199) seconds above.
+// The input is the terminal's bytes, all arriving in one read at the same
+// moment, with one twist so that the fuzzer steers reads and the clock too:
+// a NUL byte (fed to the decoder like any other) is followed by a gap byte
+// g; the read ends there, and the clock moves on by g milliseconds below
+// 200, or by (g - 199) seconds above, before the next read.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -88,6 +89,8 @@ struct Rig {
     void add(unsigned char byte) { take(decoder.add(byte, now), twin.add(byte, now)); }
 
     void advance(unsigned char gap) {
+        decoder.endOfRead();
+        twin.endOfRead();
         now += gap < 200 ? gap : (gap - 199) * 1000LL;
         long long due = decoder.deadline();
         Events events = decoder.timeout(now);
@@ -112,18 +115,35 @@ struct Rig {
     }
 };
 
-// Whatever state the bytes left the decoder in, Ctrl-C gets through, and
-// once the delay is over an arrow key decodes as itself.
+bool has(const Events& events, InputEvent::Kind kind, int key = 0) {
+    for (int i = 0; i < events.count; ++i)
+        if (events.items[i].kind == kind && events.items[i].key == key)
+            return true;
+    return false;
+}
+
+// Whatever state the bytes left the decoder in, Ctrl-C and Ctrl-\ get
+// through, an ESC alone in its read is Escape as soon as another key
+// follows in a read of its own, and once the delay is over an arrow key
+// decodes as itself.
 void checkRecovery(const Rig& rig) {
     InputDecoder interrupted = rig.decoder;
-    Events events = interrupted.add(3, rig.now);
-    bool seen = false;
-    for (int i = 0; i < events.count; ++i)
-        seen = seen || events.items[i].kind == InputEvent::Interrupt;
-    check(seen, "Ctrl-C swallowed");
+    check(has(interrupted.add(3, rig.now), InputEvent::Interrupt), "Ctrl-C swallowed");
+    InputDecoder quit = rig.decoder;
+    check(has(quit.add(28, rig.now), InputEvent::Quit), "Ctrl-\\ swallowed");
+
+    InputDecoder escaped = rig.decoder;
+    escaped.endOfRead();
+    Events events = escaped.add(0x1B, rig.now);
+    escaped.endOfRead();
+    checkEvents(events);
+    events = escaped.add('a', rig.now + 1);
+    check(has(events, InputEvent::KeyPress, vkEscape) && has(events, InputEvent::KeyPress, vkA),
+          "an Escape followed by another key's read was lost");
 
     InputDecoder later = rig.decoder;
     long long then = rig.now + 1000;
+    later.endOfRead();
     checkEvents(later.timeout(then));
     check(later.add(0x1B, then).count == 0 && later.add('[', then).count == 0,
           "an arrow's first bytes gave events");

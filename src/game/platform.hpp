@@ -11,11 +11,14 @@
 // but still calls endFrame.
 //
 // Which calls may end or stop the process: a back end on a terminal handles
-// the signals that arrived (Ctrl-C, hang-up, termination, suspend) inside
-// keyPressed, sleepMs, endFrame and readChar, and may end the process there
-// after giving the terminal back, or stop it and return once it is
-// continued; a write to the terminal that fails ends the game from
-// endFrame or sleepMs with a message. Every other call returns.
+// the signals and keys that arrived (Ctrl-C, Ctrl-\, hang-up, termination
+// and every other signal that ends a process, suspend) inside keyPressed,
+// sleepMs, endFrame and readChar, and may end the process there after
+// giving the terminal back, or stop it and return once it is continued in
+// the foreground; a write to the terminal that fails ends the game from
+// endFrame, sleepMs or readChar with a message. A terminal that does not
+// read holds those calls until it reads again, or until a signal or Ctrl-C
+// ends the game. Every other call returns.
 #pragma once
 
 // Called by the input phase for each game key (the rotate keys only in even

@@ -55,7 +55,9 @@ run_game() {
 }
 
 # Once the game has ended: exit status $1, normal screen, cursor shown and the
-# modes as before. Typed on a line of its own: SIGINT cuts the game's line short.
+# modes as before. Bash puts its own modes back after a job that a signal
+# ended or stopped, so only a normal end can be checked here; the pty tests
+# check the other ways out without a shell in between.
 expect_given_back() {
     wait_until "! kill -0 $(cat "$work/pid") 2>/dev/null" "the game did not end"
     type_line 'echo $? > status; stty -g > after'
@@ -89,13 +91,10 @@ case_play() {
     wait_until '[[ "$(row 18)" =~ ^[0-9]+FPS ]]' "no rate readout at the start of row 18"
     [[ "$(row 19)" =~ ^\ -?[0-9]+ ]] || fail "delay readout not at column 1 of row 19"
 
-    # Ctrl-Z gives the terminal back while the game is stopped; fg takes it again.
+    # Ctrl-Z leaves the alternate screen while the game is stopped; fg repaints.
     tm send-keys -t e2e C-z
     wait_for 'Stopped' "job stopped"
-    type_line "stty -g > stopped"
-    wait_until "[ -s '$work/stopped' ]" "no modes recorded while stopped"
-    cmp -s "$work/before" "$work/stopped" && [ "$(flag alternate_on)" = 0 ] ||
-        fail "terminal not given back while stopped"
+    [ "$(flag alternate_on)" = 0 ] || fail "still on the alternate screen while stopped"
     type_line "fg"
     wait_for 'Score: 0 +Score: 0' "picture repainted after fg"
 
@@ -116,21 +115,6 @@ case_play() {
     tm send-keys -t e2e Enter
     expect_given_back 0
     screen | grep -q 'Next:.*Next:' || fail "final picture not left on the normal screen"
-}
-
-# Ctrl-C, the signals that end the game and a crash each give the terminal
-# back; the game dies by the signal.
-case_ways_out() {
-    start_pane 80 24
-    local way
-    for way in C-c:130 INT:130 TERM:143 HUP:129 QUIT:131 SEGV:139; do
-        run_game
-        case $way in
-        C-c:*) tm send-keys -t e2e C-c ;;
-        *) kill -"${way%:*}" "$(cat "$work/pid")" ;;
-        esac
-        expect_given_back "${way#*:}"
-    done
 }
 
 case_small_terminal() {

@@ -69,6 +69,8 @@ VtermScreen::Shown VtermScreen::shown(int x, int y) const {
     return s;
 }
 
+std::string VtermScreen::glyphAt(int x, int y) const { return shown(x, y).glyph; }
+
 std::string VtermScreen::rowText(int y) const {
     std::string text;
     for (int x = 0; x < columns_; ++x)

@@ -24,6 +24,8 @@ public:
     void resize(int columns, int rows); // as a terminal window does; the content stays
     // A row's text as UTF-8, trailing blanks left out.
     std::string rowText(int y) const;
+    // What a cell shows, as UTF-8 (a space for a blank).
+    std::string glyphAt(int x, int y) const;
     // Empty when the terminal's top-left corner shows `screen` as drawn with
     // `options` (glyphs, colours or none, code 0 as a space, a blank's
     // foreground unseen); otherwise the first few cells that differ.

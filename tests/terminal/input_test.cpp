@@ -31,8 +31,9 @@ std::string keyName(int key) {
 
 // Events as text: "+A" press, "*A" repeat, "-A" release, others by name.
 void append(std::string& text, const term::Events& events) {
-    static const char* const kinds[] = {"+",         "*",       "-",     "FocusIn", "FocusOut",
-                                        "Interrupt", "Suspend", "Enter", "Flags:",  "Attributes"};
+    static const char* const kinds[] = {"+",        "*",         "-",         "FocusIn",
+                                        "FocusOut", "Interrupt", "Suspend",   "Quit",
+                                        "Enter",    "Flags:",    "Attributes"};
     for (int i = 0; i < events.count; ++i) {
         const InputEvent& e = events.items[i];
         std::string flags = e.kind == InputEvent::KittyFlags ? std::to_string(e.key) : "";
@@ -40,13 +41,17 @@ void append(std::string& text, const term::Events& events) {
     }
 }
 
-// A fresh decoder's events for the bytes before the cut arriving at 0 and
-// the rest at gapMs, with the ESC delay run out at the end.
+// A fresh decoder's events for the bytes before the cut, read at 0, and the
+// rest, read at gapMs, with the ESC delay run out at the end.
 std::string decode(std::string_view bytes, size_t cut = 0, long long gapMs = 0) {
     InputDecoder decoder;
     std::string text;
-    for (size_t i = 0; i < bytes.size(); ++i)
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (i == cut && cut > 0)
+            decoder.endOfRead();
         append(text, decoder.add(static_cast<unsigned char>(bytes[i]), i < cut ? 0 : gapMs));
+    }
+    decoder.endOfRead();
     append(text, decoder.timeout(gapMs + InputDecoder::escapeDelayMs));
     return text;
 }
@@ -56,8 +61,11 @@ std::string decode(std::string_view bytes, size_t cut = 0, long long gapMs = 0) 
 const std::pair<std::string, std::string> cases[] = {
     // Legacy keys, Ctrl-C, Ctrl-Z and Enter; other keys give nothing.
     {"\x1b[A\x1b[B\x1b[C\x1b[D\x1bOA\x1b[1;5D", "+Up +Down +Right +Left +Up +Left"},
-    {"wAsD\x03\x1a\r\n\x1bOM", "+W -W +A -A +S -S +D -D Interrupt Suspend Enter Enter Enter"},
-    {"\x1b[H\x1b[3~\x1bOP\x1b[15;2~\x1b[3A\x1b[99u\x1b[99;0u qezx19\x7f\t\x01\xc3\xa9", ""},
+    {"wAsD\x03\x1a\x1c\r\n\x1bOM",
+     "+W -W +A -A +S -S +D -D Interrupt Suspend Quit Enter Enter Enter"},
+    {"\x1b[H\x1b[3~\x1bOP\x1b[15;2~\x1b[3A\x1b[99u\x1b[99;0u qezx19\x7f\t\x02\xc3\xa9", ""},
+    // Ctrl with a letter is a control byte: Ctrl+W is 23, and with Alt too.
+    {"\x17\x01\x13\x04\x1b\x17", "+W -W +A -A +S -S +D -D +W -W"},
     // Kitty keys (unmodified arrow presses come legacy); modifiers and the lock
     // bits (64, 128) never change the key; Ctrl-C, Ctrl-Z and Enter act on a press.
     {"\x1b[97u\x1b[97;1:2u\x1b[97;1:3u\x1b[D\x1b[1;1:2D\x1b[1;1:3D", "+A *A -A +Left *Left -Left"},
@@ -66,6 +74,7 @@ const std::pair<std::string, std::string> cases[] = {
     {"\x1b[119;2u\x1b[119:87;2u\x1b[87;2u\x1b[97;5u\x1b[97;3u", "+W +W +W +A +A"},
     {"\x1b[97;65u\x1b[97;129:2u\x1b[97;193:3u\x1b[1;3:3D\x1b[100;6:3u", "+A *A -A -Left -D"},
     {"\x1b[99;5u\x1b[99;5:3u\x1b[67;69u\x1b[122;5u\x1b[122;5:2u", "Interrupt Interrupt Suspend"},
+    {"\x1b[92;5u\x1b[92;5:3u\x1b[92u\x1b[92;7u", "Quit Quit"},
     {"\x1b[13u\x1b[13;1:2u\x1b[13;1:3u\x1b[13;2u\x1b[57414u", "Enter Enter Enter"},
     // Replies to the start-up queries and focus reports, not their look-alikes.
     {"\x1b[?11u\x1b[?u\x1b[?62c\x1b[>1;10;0c\x1b[>11u\x1b[=97u", "Flags:11 Flags:0 Attributes"},
@@ -82,23 +91,65 @@ const std::pair<std::string, std::string> cases[] = {
     {"\x1b_Gwasd\x1b\\\x1b^pm\x07\x1bXsos\x07\x1b]wasd\x1b[C", "+Right"},
     {"\x1b[1;\x1b[C\x1bO\x1bOA\x1b[97;1\x1b", "+Right +Up +Esc -Esc"},
     {"\x1b[1;\x03" "D\x1b]title\x1a\x1bP\r\x1b[1\x18" "D", "Interrupt +D -D Suspend Enter +D -D"},
+    {"\x1b[1;\x1c" "D", "Quit +D -D"},
     {std::string("\x1b[\x00\x08\x7f" "D", 6), "+Left"}, // other controls are not part of it
 };
 // clang-format on
 
-// Cut anywhere, the bytes give what they give whole if the rest comes
-// within the delay; if it comes later, an ESC just before the cut was the
-// Escape key, and the rest is read afresh.
+// Cut anywhere into two reads, the bytes give what they give whole if the
+// rest comes within the delay. If it comes later, an ESC just before the cut
+// was the Escape key, and the rest is read afresh; so it was too if the rest
+// comes sooner but starts no sequence (a terminal sends Alt with a key in
+// one write, so a key in a read of its own is a key of its own).
 TEST(InputDecoder, DecodesEachInputWholeOrSplitAcrossReads) {
     for (const auto& [bytes, events] : cases) {
         EXPECT_EQ(events, decode(bytes)) << testing::PrintToString(bytes);
         for (size_t cut = 1; cut < bytes.size(); ++cut) {
             std::string at = "cut " + std::to_string(cut) + " of " + testing::PrintToString(bytes);
-            EXPECT_EQ(events, decode(bytes, cut, InputDecoder::escapeDelayMs - 1)) << at;
             std::string late = decode(bytes.substr(0, cut));
             std::string tail = decode(bytes.substr(cut));
-            late += tail.empty() ? "" : " " + tail;
-            EXPECT_EQ(bytes[cut - 1] == '\x1b' ? late : events, decode(bytes, cut, 60000)) << at;
+            late += tail.empty() || late.empty() ? tail : " " + tail;
+            bool escapeBefore = bytes[cut - 1] == '\x1b';
+            bool startsSequence = std::string_view("[O]PX^_").find(bytes[cut]) != std::string::npos;
+            EXPECT_EQ(escapeBefore && !startsSequence ? late : events,
+                      decode(bytes, cut, InputDecoder::escapeDelayMs - 1))
+                << at;
+            EXPECT_EQ(escapeBefore ? late : events, decode(bytes, cut, 60000)) << at;
+        }
+    }
+}
+
+// Player one holds Left or player two holds A, repeating 40 times a second,
+// each repeat in a read of its own; Escape pressed at any moment between two
+// repeats, even right after one, is the Escape key, and the repeats go on.
+TEST(InputDecoder, EscapeIsNotLostWhileAnotherKeyRepeats) {
+    const std::pair<std::string_view, int> held[] = {{"a", vkA}, {"\x1b[D", vkLeft}};
+    for (const auto& [repeat, key] : held) {
+        for (long long offset = 0; offset < 25; ++offset) {
+            InputDecoder decoder;
+            term::KeyState keys;
+            auto apply = [&](const term::Events& events) {
+                for (int i = 0; i < events.count; ++i)
+                    keys.apply(events.items[i]);
+            };
+            // A read at a time, after the session has run out any ESC delay due before it.
+            auto read = [&](long long at, std::string_view bytes) {
+                if (decoder.deadline() >= 0 && decoder.deadline() <= at)
+                    apply(decoder.timeout(decoder.deadline()));
+                for (char c : bytes)
+                    apply(decoder.add(static_cast<unsigned char>(c), at));
+                decoder.endOfRead();
+            };
+            for (long long at = 0; at <= 200; at += 25) {
+                read(at, repeat);
+                if (at == 50)
+                    read(at + offset, "\x1b");
+            }
+            apply(decoder.timeout(1000));
+            std::string at = testing::PrintToString(std::string(repeat)) + " at " +
+                             std::to_string(offset) + " ms";
+            EXPECT_TRUE(keys.poll(vkEscape)) << at;
+            EXPECT_TRUE(keys.poll(key)) << at;
         }
     }
 }
@@ -171,6 +222,9 @@ TEST(KeyState, PollsFindHeldKeysInKittyModeAndLatchedArrivalsOtherwise) {
         // Legacy: an arrival counts at that key's next poll, once; autorepeat
         // keeps a held key arriving.
         {false, "aaw||\x1b[A|\x1b[A\x1b[A||", "A W||Up|Up||"},
+        // Ctrl changes no game key, in either mode.
+        {false, "\x17\x01|\x13\x04|", "A W|D S|"},
+        {true, "\x1b[119;5u|\x1b[119;5:3u\x1b[1;5D|\x1b[1;5:3D|", "W|Left||"},
         // Focus-out releases every key and clears what arrived.
         {false, "a\x1b[D\x1b[27u\x1b[O|\x1b[Ia|", "|A|"},
         {true, "a\x1b[D\x1b[27u\x1b[O|\x1b[Ia|", "|A|"},

@@ -14,6 +14,7 @@
 #include "game/game.hpp"
 #include "game/platform.hpp"
 #include "session.hpp"
+#include "signals.hpp"
 #include "vterm_screen.hpp"
 
 namespace term {
@@ -91,15 +92,19 @@ TEST(PipedGame, EveryFrameShowsTheBufferAlsoAfterResizes) {
         close(fd);
 }
 
-// The terminal is gone: the game does not go on blind, nor die by SIGPIPE
-// (which it ignores, as here).
+// The terminal is gone: the game does not go on blind, nor die by SIGPIPE,
+// which its signal handling ignores (this process has it at its default).
 TEST(SessionDeathTest, AnOutputThatCannotBeWrittenEndsTheGameWithAMessage) {
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     close(fds[0]);
-    std::signal(SIGPIPE, SIG_IGN);
-    EXPECT_EXIT(TerminalSession({.inFd = fds[1], .outFd = fds[1], .render = {}}).start(),
-                testing::ExitedWithCode(1), "blockduel: cannot write to the terminal");
+    std::signal(SIGPIPE, SIG_DFL); // where a shell starts the game
+    EXPECT_EXIT(
+        {
+            signals::install();
+            TerminalSession({.inFd = fds[1], .outFd = fds[1], .render = {}}).start();
+        },
+        testing::ExitedWithCode(1), "blockduel: cannot write to the terminal");
     close(fds[1]);
 }
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The back end on a pty, with the test as the terminal: the checks before
-// the game takes it, and games on a terminal with the kitty keyboard
-// protocol: keys of both players held together, and the protocol's flags.
+// the game takes it, games on a terminal with the kitty keyboard protocol
+// (keys of both players held together, the protocol's flags), and an
+// Escape on a terminal without it.
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <future>
@@ -16,8 +16,8 @@
 #include <utility>
 
 #include "game/game.hpp"
+#include "game/keys.hpp"
 #include "session.hpp"
-#include "signals.hpp"
 #include "startup.hpp"
 
 namespace term {
@@ -167,24 +167,23 @@ TEST(KittySession, HeldKeysOfBothPlayersMoveBothPiecesInTheSameFrames) {
     EXPECT_EQ(terminal.output.find('\n', left), terminal.output.find("\r\n", left) + 1);
 }
 
-// The flags belong to the alternate screen's own stack: pushed once it is
-// on, and taken off before it is left, also when a signal or a crash ends
-// the game.
-TEST(KittySessionDeathTest, TheFlagsGoOnTheAlternateScreenAndComeOffBeforeIt) {
-    for (int signo : {SIGTERM, SIGSEGV}) {
+// Without the kitty protocol, an Escape that the game reads on its own is
+// the Escape key even when the other player's key follows within the
+// delay, in a read of its own; one that comes with the key is Alt.
+TEST(LegacySession, AnEscapeReadOnItsOwnIsEscapeWhateverFollows) {
+    for (bool together : {false, true}) {
         FakeTerminal terminal(80, 24);
         TerminalSession session({.inFd = terminal.slave, .outFd = terminal.slave, .render = {}});
-        ASSERT_TRUE(terminal.answering([&] { return session.start(); }, query, replies));
-        EXPECT_EXIT(
-            {
-                signals::install();
-                raise(signo);
-                session.sleepMs(0);
-            },
-            testing::KilledBySignal(signo), "");
-        std::size_t pop = terminal.waitFor("\x1b[<u", terminal.waitFor("\x1b[>11u"));
-        EXPECT_NE(terminal.waitFor("\x1b[?1049l", pop), std::string::npos) << signo;
-        EXPECT_LT(terminal.output.find("\x1b[?1049h"), terminal.output.find("\x1b[>11u"));
+        ASSERT_TRUE(terminal.answering([&] { return session.start(); }, query, "\x1b[?62;22c"));
+        if (!together) {
+            terminal.type("\x1b");
+            EXPECT_FALSE(session.keyPressed(vkA)); // the ESC read, its delay not over
+        }
+        terminal.type(together ? "\x1b"
+                                 "a"
+                               : "a");
+        EXPECT_TRUE(session.keyPressed(vkA));
+        EXPECT_EQ(session.keyPressed(vkEscape), !together) << "together " << together;
     }
 }
 

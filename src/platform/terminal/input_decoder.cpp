@@ -58,6 +58,12 @@ int letterKey(int code) {
     }
 }
 
+// A byte without the kitty protocol: a letter, or a letter with Ctrl held,
+// which terminals send as its control byte (Ctrl+A is 1 ... Ctrl+Z is 26).
+int legacyKey(unsigned char byte) {
+    return letterKey(byte >= 1 && byte <= 26 ? byte - 1 + 'a' : byte);
+}
+
 int arrowKey(unsigned char final) {
     switch (final) {
     case 'A': return vkUp;
@@ -79,7 +85,7 @@ int kittyGameKey(int code) {
 
 // Bytes that act wherever they arrive and abandon any sequence under way.
 bool abandonsSequence(unsigned char byte) {
-    return byte == 3 || byte == 26 || byte == '\r' || byte == '\n' || byte == 24;
+    return byte == 3 || byte == 26 || byte == 28 || byte == '\r' || byte == '\n' || byte == 24;
 }
 
 void control(Events& out, unsigned char byte) {
@@ -87,12 +93,19 @@ void control(Events& out, unsigned char byte) {
         push(out, InputEvent::Interrupt);
     else if (byte == 26)
         push(out, InputEvent::Suspend);
+    else if (byte == 28)
+        push(out, InputEvent::Quit);
     else if (byte == '\r' || byte == '\n')
         push(out, InputEvent::Enter);
 }
 
 bool startsString(unsigned char byte) {
     return byte == ']' || byte == 'P' || byte == 'X' || byte == '^' || byte == '_';
+}
+
+// The bytes after ESC that make it the start of a sequence.
+bool continuesEscape(unsigned char byte) {
+    return byte == '[' || byte == 'O' || startsString(byte);
 }
 
 // Times are milliseconds of a monotonic clock; one outside what such a
@@ -107,6 +120,12 @@ long long deadlineAfter(long long nowMs) {
 Events InputDecoder::add(unsigned char byte, long long nowMs) {
     // A delay that ran out before this byte came made its ESC the Escape key.
     Events out = timeout(nowMs);
+    if (mode_ == Mode::Escape && escapeAlone_ && !continuesEscape(byte)) {
+        // The ESC came alone and this later byte does not go on with it:
+        // it was the Escape key, and this byte is a key of its own.
+        tap(out, vkEscape);
+        mode_ = Mode::Ground;
+    }
     if (abandonsSequence(byte)) {
         mode_ = Mode::Ground;
         control(out, byte);
@@ -130,12 +149,14 @@ Events InputDecoder::timeout(long long nowMs) {
     return out;
 }
 
+void InputDecoder::endOfRead() { escapeAlone_ = mode_ == Mode::Escape; }
+
 long long InputDecoder::deadline() const { return mode_ == Mode::Escape ? escapeAt_ : -1; }
 
 void InputDecoder::ground(Events& out, unsigned char byte, long long nowMs) {
     if (byte == esc)
         startEscape(nowMs);
-    else if (int key = letterKey(byte))
+    else if (int key = legacyKey(byte))
         tap(out, key);
 }
 
@@ -145,7 +166,7 @@ void InputDecoder::afterEscape(Events& out, unsigned char byte, long long nowMs)
     } else if (startsString(byte)) {
         mode_ = Mode::String;
     } else {
-        // Alt held with this key: the ESC was only its prefix.
+        // Alt held with this key, sent with it: the ESC was only its prefix.
         mode_ = Mode::Ground;
         ground(out, byte, nowMs);
     }
@@ -180,6 +201,7 @@ void InputDecoder::inString(unsigned char byte, long long nowMs) {
 void InputDecoder::startEscape(long long nowMs) {
     mode_ = Mode::Escape;
     escapeAt_ = deadlineAfter(nowMs);
+    escapeAlone_ = false;
 }
 
 void InputDecoder::startSequence(bool ss3) {
@@ -257,6 +279,8 @@ void InputDecoder::kittyKey(Events& out) const {
         kind = InputEvent::Interrupt;
     else if (ctrl && lowerCase(code) == 'z')
         kind = InputEvent::Suspend;
+    else if (ctrl && code == '\\')
+        kind = InputEvent::Quit;
     else if (code == kittyEnter || code == kittyKeypadEnter)
         kind = InputEvent::Enter;
     else

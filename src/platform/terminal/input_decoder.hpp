@@ -12,15 +12,21 @@
 //   and kitty keys give the press alone; their release comes as its own event.
 // - Modifiers never change which game key it is: Shift, Ctrl or Alt held with
 //   an arrow or a letter is still that key, as a keyboard-state query would
-//   see it. Only Ctrl with C or Z means something else (Interrupt, Suspend).
-// - ESC followed within the delay by a byte that starts no sequence is that
-//   byte with Alt held (ESC w is Alt+W, so W), never Escape: a thumb resting
-//   on Alt must not end the game. ESC ESC is Alt+Escape: the second ESC waits
-//   for its own delay. ESC [ and ESC O start CSI and SS3, so Alt+[ and
-//   Alt+Shift+O swallow the key that follows them.
-// - Bytes 3, 26, CR and LF act wherever they arrive, also inside a sequence,
-//   which they abandon: Ctrl-C always gets through. CAN (24) abandons a
-//   sequence silently. A stray ESC abandons it and starts a new one.
+//   see it. Ctrl with a letter comes as a control byte (Ctrl+W as 23, Ctrl+A
+//   as 1, Ctrl+S as 19, Ctrl+D as 4). Only Ctrl with C, Z or \ means
+//   something else (Interrupt, Suspend, Quit).
+// - A terminal sends the bytes of one key in one write, so the session says
+//   where each read ends. ESC followed in the same read by a byte that starts
+//   no sequence is that byte with Alt held (ESC w is Alt+W, so W), never
+//   Escape: a thumb resting on Alt must not end the game. An ESC that ends
+//   its read is the Escape key unless the next read, within the delay,
+//   continues it as a sequence (a split CSI, SS3 or string): the other
+//   player's autorepeat right after it cannot swallow it. ESC ESC in one read
+//   is Alt+Escape: the second ESC waits for its own delay. ESC [ and ESC O
+//   start CSI and SS3, so Alt+[ and Alt+Shift+O swallow the key that follows.
+// - Bytes 3, 26, 28, CR and LF act wherever they arrive, also inside a
+//   sequence, which they abandon: Ctrl-C always gets through. CAN (24)
+//   abandons a sequence silently. A stray ESC abandons it and starts a new one.
 // - CSI and SS3 end at a final byte 0x40..0x7E; one longer than 256 bytes, or
 //   with intermediate or misplaced bytes, is skipped there. OSC, DCS, SOS, PM
 //   and APC strings are skipped to BEL or ESC (ST is ESC \). Other C0 bytes
@@ -38,6 +44,7 @@ struct InputEvent {
         FocusOut,         // CSI O
         Interrupt,        // Ctrl-C, as byte 3 or as a kitty key
         Suspend,          // Ctrl-Z, as byte 26 or as a kitty key
+        Quit,             // Ctrl-\, as byte 28 or as a kitty key
         Enter,            // CR, LF or the kitty Enter key (press only)
         KittyFlags,       // reply to CSI ? u: the terminal speaks the protocol
         DeviceAttributes, // reply to CSI c (primary device attributes)
@@ -70,6 +77,10 @@ public:
     // When timeout() has something to do, or -1 when nothing is pending.
     long long deadline() const;
 
+    // The bytes of one read have all been added: an ESC that ends it came
+    // alone, as the Escape key or as the start of a sequence split in two.
+    void endOfRead();
+
 private:
     enum class Mode : unsigned char { Ground, Escape, Sequence, String };
     // Parameters kept of a sequence: code;mods;text, each with its colon
@@ -91,7 +102,8 @@ private:
 
     // Implementation state: fixed size, no heap.
     Mode mode_ = Mode::Ground;
-    long long escapeAt_ = -1; // when a pending lone ESC becomes Escape
+    long long escapeAt_ = -1;  // when a pending lone ESC becomes Escape
+    bool escapeAlone_ = false; // the pending ESC ended its read
     // The control sequence being read, parsed as it arrives.
     bool ss3_ = false;
     bool skip_ = false;        // broken, overlong or unknown: skipped at its end

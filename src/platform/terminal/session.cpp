@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
+#include <unistd.h>
 
 #include "signals.hpp"
 
@@ -24,15 +26,20 @@ constexpr const char* kittyPop = "\x1b[<u";
 // Asks for the kitty flags, then for the primary device attributes, which
 // every terminal answers: a flags reply first means the protocol is there.
 constexpr const char* keyboardQuery = "\x1b[?u\x1b[c";
-constexpr const char* attributesQuery = "\x1b[c";
+// The flags off, then the device attributes query, whose answer marks the
+// end of what the terminal sent under the protocol.
+constexpr const char* kittyPopThenQuery = "\x1b[<u\x1b[c";
 // Focus reports off, attributes reset, cursor shown, normal screen.
 constexpr const char* leaveScreen = "\x1b[?1004l\x1b[0m\x1b[?25h\x1b[?1049l";
 
-// After the flags are popped, how long the end waits for the terminal to
-// confirm it, so that key releases still under way do not reach the shell.
-constexpr int fenceTimeoutMs = 200;
-
 TerminalSession* current = nullptr;
+
+// Sleeps until a signal arrives, for at most `ms`.
+void waitForSignal(int ms) {
+    pollfd wake = {signals::wakeFd(), POLLIN, 0};
+    poll(&wake, wake.fd >= 0 ? 1 : 0, ms);
+    signals::drainWake();
+}
 
 } // namespace
 
@@ -69,15 +76,19 @@ void TerminalSession::finish() {
     std::string picture;
     renderer_.renderFinal(screen_, picture);
     // The game is over; a terminal that is gone by now loses only the picture.
-    writeAll(options_.outFd, picture.data(), picture.size());
+    writeOut(picture, true);
+    nonBlocking_.restore();
 }
 
-void TerminalSession::restoreTerminal() { leaveTerminal(false); }
+void TerminalSession::restoreTerminal() { giveBack(false); }
 
 void TerminalSession::enterTerminal(bool pushKitty) {
     if (modes_.saved())
         modes_.enterRaw();
+    nonBlocking_.set(options_.outFd);
     active_ = true;
+    onScreen_ = true;
+    listening_ = Wait::Keys;
     std::string bytes = enterScreen;
     if (pushKitty)
         bytes += kittyPush;
@@ -92,29 +103,60 @@ void TerminalSession::enterTerminal(bool pushKitty) {
 void TerminalSession::armCrashRestore() {
     std::string bytes = pushed_ ? kittyPop : "";
     bytes += leaveScreen;
-    signals::armCrashRestore(options_.outFd, modes_.saved() ? options_.inFd : -1, modes_.original(),
-                             bytes.data(), static_cast<int>(bytes.size()));
+    signals::CrashRestore restore;
+    restore.outFd = options_.outFd;
+    restore.bytes = bytes.data();
+    restore.length = static_cast<int>(bytes.size());
+    restore.ttyFd = modes_.saved() ? options_.inFd : -1;
+    restore.modes = modes_.original();
+    restore.flagsFd = nonBlocking_.fd();
+    restore.flags = nonBlocking_.original();
+    signals::armCrashRestore(restore);
 }
 
-void TerminalSession::leaveTerminal(bool fence) {
+// The terminal's modes and screen as they were found. Waiting for the
+// terminal to take the bytes is for the ways out that can afford it; the
+// others send what it takes at once. A game that is no longer in the
+// foreground leaves the terminal to the shell, which has put its own modes
+// back. Each step is marked done before it is taken, so that a signal that
+// ends the game during a wait here does not take it twice.
+void TerminalSession::leaveTerminal(bool waitForTerminal) {
     if (!active_)
         return;
     signals::disarmCrashRestore();
-    if (pushed_ && fence) {
-        std::string pop = std::string(kittyPop) + attributesQuery;
-        pushed_ = false;
-        if (writeAll(options_.outFd, pop.data(), pop.size())) {
-            sawAttributes_ = false;
-            waitUntil(monotonicMs() + fenceTimeoutMs, Wait::Reply);
+    if (inForeground(options_.inFd)) {
+        listening_ = Wait::Drain;
+        popKeyboardFlags(waitForTerminal);
+        if (onScreen_) {
+            onScreen_ = false;
+            writeOut(leaveScreen, waitForTerminal); // best effort: the terminal may be gone
         }
+        modes_.restore();
     }
-    std::string bytes = pushed_ ? kittyPop : "";
-    bytes += leaveScreen;
-    // Best effort: the terminal may be gone already.
-    writeAll(options_.outFd, bytes.data(), bytes.size());
-    modes_.restore();
     active_ = false;
     pushed_ = false;
+    onScreen_ = false;
+}
+
+// The flags come off while the alternate screen is still on, since each
+// screen has a stack of its own. A query after them marks the end of what
+// the terminal sent under the protocol: the releases of keys still held
+// and the answer itself come before the shell has the keyboard, and are
+// read here. A terminal that answered the start-up query in time answers
+// this one in time too.
+void TerminalSession::popKeyboardFlags(bool waitForTerminal) {
+    if (!pushed_)
+        return;
+    pushed_ = false;
+    sawAttributes_ = false;
+    if (writeOut(kittyPopThenQuery, waitForTerminal))
+        waitUntil(monotonicMs() + options_.queryTimeoutMs, Wait::Drain);
+}
+
+// The terminal as found and the output descriptor's flags as found.
+void TerminalSession::giveBack(bool waitForTerminal) {
+    leaveTerminal(waitForTerminal);
+    nonBlocking_.restore();
 }
 
 void TerminalSession::queryKeyboard() {
@@ -135,45 +177,95 @@ void TerminalSession::flush() {
 }
 
 void TerminalSession::send(const std::string& bytes) {
-    if (!writeAll(options_.outFd, bytes.data(), bytes.size()))
+    if (!writeOut(bytes, true))
         writeFailed();
     counters_.writes += 1;
     counters_.bytes += static_cast<long long>(bytes.size());
 }
 
+// All of `bytes`, or false with errno set. The descriptor does not block:
+// a terminal that takes nothing now is waited for, while keys and signals
+// are still acted on, or given up on at once.
+bool TerminalSession::writeOut(std::string_view bytes, bool waitForTerminal) {
+    while (!bytes.empty()) {
+        ssize_t n = write(options_.outFd, bytes.data(), bytes.size());
+        if (n > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        } else if (n < 0 && errno == EINTR) {
+            endIfAsked();
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waitForTerminal) {
+            waitWritable();
+        } else {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+    }
+    return true;
+}
+
 // A terminal that cannot be written to cannot show the game: end it.
 void TerminalSession::writeFailed() {
     int error = errno;
-    leaveTerminal(false);
+    giveBack(false);
     std::fprintf(stderr, "blockduel: cannot write to the terminal: %s\n", std::strerror(error));
     std::exit(1);
 }
 
 void TerminalSession::die(int signo) {
-    leaveTerminal(false);
+    giveBack(false);
     signals::dieBy(signo);
 }
 
+void TerminalSession::endIfAsked() {
+    if (int signo = signals::takeEnding())
+        die(signo);
+}
+
 // Ctrl-Z or SIGTSTP: give the terminal back, stop, and take it again once
-// continued, with everything repainted.
+// continued in the foreground, with the keys released (their releases went
+// to the shell) and everything repainted.
 void TerminalSession::suspend() {
     bool wasPushed = pushed_;
-    leaveTerminal(false);
-    signals::stopSelf();
-    signals::take(SIGTSTP);
-    signals::take(SIGCONT);
+    giveBack(true);
+    stopUntilForeground();
     enterTerminal(wasPushed);
     keys_.releaseAll();
     windowChanged();
 }
 
-// Continued after a stop that was not ours (SIGSTOP): the shell may have
-// reset the modes and written over the screen.
+// Stops, and returns once continued with the terminal ours again. A game
+// continued in the background (`bg`, or `kill -CONT` while the shell has
+// the terminal) leaves it to the shell and stops again until `fg`. A signal
+// that ends the game, sent while it was stopped (`kill %1`), ends it here.
+void TerminalSession::stopUntilForeground() {
+    for (;;) {
+        signals::stopSelf();
+        bool stopped = signals::take(SIGCONT);
+        endIfAsked();
+        if (inForeground(options_.inFd))
+            break;
+        // A game whose process group the system will not stop (the shell is
+        // gone) waits for a signal instead of spinning.
+        if (!stopped)
+            waitForSignal(1000);
+    }
+    signals::take(SIGTSTP);
+    signals::take(SIGCONT);
+    suspendWanted_ = false;
+}
+
+// Continued after a stop that was not ours (SIGSTOP): the terminal is still
+// in the game's modes, but the shell may have reset them and written over
+// the screen. In the background, the terminal is the shell's until `fg`.
 void TerminalSession::continued() {
     if (!active_)
         return;
+    if (!inForeground(options_.inFd))
+        stopUntilForeground();
     if (modes_.saved())
         modes_.enterRaw();
+    nonBlocking_.set(options_.outFd);
     send(std::string(enterScreen) + focusOn);
     keys_.releaseAll();
     windowChanged();

@@ -8,6 +8,7 @@
 
 #include <poll.h>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -87,7 +88,8 @@ public:
     // on the normal screen.
     void finish();
 
-    // Gives the terminal back as it was found; does nothing when it already is.
+    // Gives the terminal back as it was found, without waiting for a
+    // terminal that does not read; does nothing when it already is.
     void restoreTerminal();
 
     ScreenBuffer& screen() { return screen_; }
@@ -115,44 +117,61 @@ public:
     void setNotices(std::vector<NoticeLine> lines) { notices_ = std::move(lines); }
 
 private:
-    enum class Wait { Keys, Enter, Reply };
+    // What a wait is for, which says what the keys that come are for:
+    // the game's keys during play (and while the start-up query is answered,
+    // so that an early Escape counts), Enter at the prompt, the answer to the
+    // start-up query, or nothing but the end of what the terminal still
+    // sends before the game hands it back.
+    enum class Wait { Keys, Enter, Reply, Drain };
 
     // Re-reads the terminal's size and repaints (after SIGWINCH).
     void windowChanged();
     void enterTerminal(bool pushKitty);
-    void leaveTerminal(bool fence);
+    void leaveTerminal(bool waitForTerminal);
+    void popKeyboardFlags(bool waitForTerminal);
+    void giveBack(bool waitForTerminal);
     void queryKeyboard();
     void armCrashRestore();
     void send(const std::string& bytes);
+    bool writeOut(std::string_view bytes, bool waitForTerminal);
     void writeFailed();
     [[noreturn]] void die(int signo);
+    void endIfAsked();
     void suspend();
+    void stopUntilForeground();
     void continued();
 
     // Reads what is ready, without waiting; true if anything was read.
     bool readReady(Wait wait);
     // Waits for input, a signal or the decoder's deadline, up to `untilMs`.
     void waitUntil(long long untilMs, Wait wait);
+    // Waits until the terminal takes output again, a signal arrives or input
+    // comes, and acts on what came.
+    void waitWritable();
     // The reply or the Enter that the wait is for has come.
     bool waitOver(Wait wait) const;
     void handle(const InputEvent& event, Wait wait);
     void handleEvents(const Events& events, Wait wait);
-    void handleSignals();
+    void handleSignals(Wait wait);
     void expireEscape(Wait wait);
 
     SessionOptions options_;
     TtyModes modes_;
+    NonBlockingOutput nonBlocking_;
     ScreenBuffer screen_;
     Renderer renderer_;
     InputDecoder decoder_;
     KeyState keys_;
     std::string out_;
     SessionCounters counters_;
-    bool active_ = false; // the terminal is in the game's modes
-    bool kitty_ = false;  // the terminal speaks the kitty keyboard protocol
-    bool pushed_ = false; // kitty flags pushed and not yet popped
+    bool active_ = false;   // the terminal is in the game's modes
+    bool onScreen_ = false; // the alternate screen is on, and the rest of the screen modes
+    bool kitty_ = false;    // the terminal speaks the kitty keyboard protocol
+    bool pushed_ = false;   // kitty flags pushed and not yet popped
     bool inputClosed_ = false;
-    bool sawFlags_ = false; // reply state of the keyboard query
+    bool suspendWanted_ = false;  // Ctrl-Z or SIGTSTP, not acted on yet
+    Wait listening_ = Wait::Keys; // what keys read while output waits are for
+    bool sawFlags_ = false;       // reply state of the keyboard query
     bool sawAttributes_ = false;
     bool sawEnter_ = false;
     long long virtualMs_ = 0; // the virtual clock, when the options ask for one

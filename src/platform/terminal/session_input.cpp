@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Reading the keyboard and waiting: the key polls of a frame, the frame's
-// sleep, the replies to queries and the final wait for Enter. Every wait
-// watches the terminal and the signal pipe together, so keys and signals
-// are handled as they come.
+// sleep, the replies to queries, the final wait for Enter, and output that
+// the terminal does not take. Every wait watches the terminal and the
+// signal pipe together, so keys and signals are handled as they come.
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -50,7 +50,7 @@ int pollTimeout(long long now, long long untilMs, long long escapeMs) {
 } // namespace
 
 bool TerminalSession::keyPressed(int virtualKey) {
-    handleSignals();
+    handleSignals(Wait::Keys);
     readReady(Wait::Keys);
     expireEscape(Wait::Keys);
     return keys_.poll(virtualKey);
@@ -72,15 +72,17 @@ long long TerminalSession::clockSeconds() const {
 
 void TerminalSession::endFrame() {
     flush();
-    handleSignals();
+    handleSignals(Wait::Keys);
 }
 
 int TerminalSession::readChar() {
-    // What was typed before the prompt shows is not an answer to it.
-    readReady(Wait::Reply);
+    // What was typed before the prompt shows is not an answer to it; what
+    // is typed while a terminal that does not read holds the prompt back is.
+    readReady(Wait::Drain);
     keys_.releaseAll();
-    flush();
     sawEnter_ = false;
+    listening_ = Wait::Enter;
+    flush();
     waitUntil(-1, Wait::Enter);
     return sawEnter_ ? '\n' : EOF;
 }
@@ -102,20 +104,22 @@ bool TerminalSession::readReady(Wait wait) {
         long long now = monotonicMs();
         for (ssize_t i = 0; i < n; ++i)
             handleEvents(decoder_.add(bytes[i], now), wait);
+        decoder_.endOfRead();
         any = true;
     }
     return any;
 }
 
 bool TerminalSession::waitOver(Wait wait) const {
-    return (wait == Wait::Reply && sawAttributes_) ||
+    return ((wait == Wait::Reply || wait == Wait::Drain) && sawAttributes_) ||
            (wait == Wait::Enter && (sawEnter_ || inputClosed_)) ||
-           (extension_ != nullptr && extension_->endsWait());
+           (wait == Wait::Keys && extension_ != nullptr && extension_->endsWait());
 }
 
 void TerminalSession::waitUntil(long long untilMs, Wait wait) {
+    listening_ = wait;
     for (;;) {
-        handleSignals();
+        handleSignals(wait);
         expireEscape(wait);
         if (waitOver(wait))
             return;
@@ -147,6 +151,28 @@ void TerminalSession::waitUntil(long long untilMs, Wait wait) {
     }
 }
 
+// The terminal takes no output. Until it does, the keys are read while the
+// terminal is in the game's modes (afterwards they are the shell's), and a
+// signal or a key that ends the game ends it at once. Job control and
+// repaints wait for the write to finish.
+void TerminalSession::waitWritable() {
+    bool reading = active_ && !inputClosed_;
+    pollfd fds[3] = {{options_.outFd, POLLOUT, 0}};
+    int count = 1;
+    if (signals::wakeFd() >= 0)
+        fds[count++] = {signals::wakeFd(), POLLIN, 0};
+    if (reading)
+        fds[count++] = {options_.inFd, POLLIN, 0};
+    int timeout = reading ? pollTimeout(monotonicMs(), -1, decoder_.deadline()) : -1;
+    poll(fds, static_cast<nfds_t>(count), timeout);
+    signals::drainWake();
+    endIfAsked();
+    if (reading) {
+        readReady(listening_);
+        expireEscape(listening_);
+    }
+}
+
 void TerminalSession::expireEscape(Wait wait) {
     long long due = decoder_.deadline();
     if (due < 0)
@@ -161,10 +187,13 @@ void TerminalSession::handleEvents(const Events& events, Wait wait) {
         handle(events.items[i], wait);
 }
 
+// Ctrl-C and Ctrl-\ end the game wherever they come. Ctrl-Z is noted, and
+// acted on where the game may stop (handleSignals).
 void TerminalSession::handle(const InputEvent& event, Wait wait) {
     switch (event.kind) {
     case InputEvent::Interrupt: die(SIGINT);
-    case InputEvent::Suspend: suspend(); break;
+    case InputEvent::Quit: die(SIGQUIT);
+    case InputEvent::Suspend: suspendWanted_ = true; break;
     case InputEvent::KittyFlags:
         if (!sawAttributes_)
             sawFlags_ = true;
@@ -175,7 +204,7 @@ void TerminalSession::handle(const InputEvent& event, Wait wait) {
             sawEnter_ = true;
         break;
     default:
-        if (wait == Wait::Keys)
+        if (wait == Wait::Keys || wait == Wait::Reply)
             keys_.apply(event);
         if (wait == Wait::Keys && extension_ != nullptr)
             extension_->keyEvent(event);
@@ -183,12 +212,19 @@ void TerminalSession::handle(const InputEvent& event, Wait wait) {
     }
 }
 
-void TerminalSession::handleSignals() {
-    for (int signo : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
-        if (signals::take(signo))
-            die(signo);
+// Signals that end the game end it in every wait. Stopping and repainting
+// wait for play or the prompt: not while the start-up query is out, whose
+// answer would go to the shell, nor while the game hands the terminal back.
+void TerminalSession::handleSignals(Wait wait) {
+    endIfAsked();
+    if (wait != Wait::Keys && wait != Wait::Enter)
+        return;
     if (signals::take(SIGTSTP))
+        suspendWanted_ = true;
+    if (suspendWanted_) {
+        suspendWanted_ = false;
         suspend();
+    }
     if (signals::take(SIGCONT))
         continued();
     if (signals::take(SIGWINCH))

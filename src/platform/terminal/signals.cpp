@@ -12,25 +12,49 @@ namespace term::signals {
 
 namespace {
 
-// Signals the loop acts on: the four that end the game, the two of job
-// control and the window size.
-constexpr int wakeSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP, SIGCONT, SIGWINCH};
-// Signals after which nothing more can be trusted.
-constexpr int crashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+// Signals whose default action ends the process, other than crashes: the
+// loop gives the terminal back and dies by them. The real-time signals,
+// numbered at run time, are added to these.
+constexpr int endingSignals[] = {
+    SIGINT,    SIGTERM,   SIGHUP,  SIGQUIT, SIGUSR1, SIGUSR2,
+    SIGALRM,   SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGIO,
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+#ifdef SIGSTKFLT
+    SIGSTKFLT,
+#endif
+#ifdef SIGEMT
+    SIGEMT,
+#endif
+#ifdef SIGLOST
+    SIGLOST,
+#endif
+};
+// The other signals the loop acts on: job control and the window size.
+constexpr int loopSignals[] = {SIGTSTP, SIGCONT, SIGWINCH};
+// Signals of a fault in the game itself, after which nothing more can be
+// trusted.
+constexpr int crashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS};
 
 constexpr int signalLimit = 65;
 
 volatile sig_atomic_t arrived[signalLimit];
 int pipeFds[2] = {-1, -1};
 bool installed = false;
+bool caught[signalLimit]; // handled here, with the disposition found kept in `previous`
 struct sigaction previous[signalLimit];
 
 volatile sig_atomic_t crashArmed = 0;
-int crashOutFd = -1;
-int crashTtyFd = -1;
-termios crashModes;
+CrashRestore crash;
 char crashBytes[128];
-int crashLength = 0;
+
+bool isEnding(int signo) {
+    for (int ending : endingSignals)
+        if (signo == ending)
+            return true;
+    return signo >= SIGRTMIN && signo <= SIGRTMAX;
+}
 
 void onSignal(int signo) {
     int savedErrno = errno;
@@ -45,30 +69,56 @@ void onSignal(int signo) {
     errno = savedErrno;
 }
 
+// A process in the background may not touch the terminal: the shell has it
+// and has put its own modes back.
+bool mayUseTerminal() {
+    if (crash.ttyFd < 0)
+        return true;
+    pid_t foreground = tcgetpgrp(crash.ttyFd);
+    return foreground < 0 || foreground == getpgrp();
+}
+
 void onCrash(int signo) {
     if (crashArmed) {
         crashArmed = 0;
-        int done = 0;
-        while (done < crashLength) {
-            ssize_t n =
-                write(crashOutFd, crashBytes + done, static_cast<size_t>(crashLength - done));
-            if (n <= 0 && errno != EINTR)
-                break;
-            if (n > 0)
-                done += static_cast<int>(n);
+        if (mayUseTerminal()) {
+            int done = 0;
+            while (done < crash.length) {
+                ssize_t n =
+                    write(crash.outFd, crashBytes + done, static_cast<size_t>(crash.length - done));
+                if (n <= 0 && errno != EINTR)
+                    break; // a terminal that does not read gets what it took
+                if (n > 0)
+                    done += static_cast<int>(n);
+            }
+            if (crash.ttyFd >= 0) {
+                tcsetattr(crash.ttyFd, TCSANOW, &crash.modes);
+                tcflush(crash.ttyFd, TCIFLUSH);
+            }
         }
-        tcsetattr(crashTtyFd, TCSANOW, &crashModes);
+        if (crash.flagsFd >= 0)
+            fcntl(crash.flagsFd, F_SETFL, crash.flags);
     }
     signal(signo, SIG_DFL);
     raise(signo);
 }
 
-void setHandler(int signo, void (*handler)(int), int flags) {
+void catchSignal(int signo, void (*handler)(int), int flags) {
+    if (signo <= 0 || signo >= signalLimit)
+        return;
     struct sigaction action = {};
     action.sa_handler = handler;
     action.sa_flags = flags;
     sigemptyset(&action.sa_mask);
-    sigaction(signo, &action, &previous[signo]);
+    caught[signo] = sigaction(signo, &action, &previous[signo]) == 0;
+    arrived[signo] = 0;
+}
+
+// No SA_RESTART: a blocked wait returns so the loop can act.
+void catchEnding(int signo) {
+    struct sigaction found = {};
+    if (sigaction(signo, nullptr, &found) == 0 && found.sa_handler != SIG_IGN)
+        catchSignal(signo, onSignal, 0);
 }
 
 bool openPipe() {
@@ -101,15 +151,16 @@ bool install() {
         return true;
     if (!openPipe())
         return false;
-    for (int signo : wakeSignals) {
-        arrived[signo] = 0;
-        // No SA_RESTART: a blocked write or wait returns so the loop can act.
-        setHandler(signo, onSignal, 0);
-    }
+    for (int signo : endingSignals)
+        catchEnding(signo);
+    for (int signo = SIGRTMIN; signo <= SIGRTMAX; ++signo)
+        catchEnding(signo);
+    for (int signo : loopSignals)
+        catchSignal(signo, onSignal, 0);
     for (int signo : crashSignals)
-        setHandler(signo, onCrash, SA_RESETHAND | SA_NODEFER);
+        catchSignal(signo, onCrash, SA_RESETHAND | SA_NODEFER);
     // A vanished terminal shows up as a failed write, not as a silent death.
-    setHandler(SIGPIPE, SIG_IGN, 0);
+    catchSignal(SIGPIPE, SIG_IGN, 0);
     installed = true;
     return true;
 }
@@ -117,11 +168,11 @@ bool install() {
 void uninstall() {
     if (!installed)
         return;
-    for (int signo : wakeSignals)
-        sigaction(signo, &previous[signo], nullptr);
-    for (int signo : crashSignals)
-        sigaction(signo, &previous[signo], nullptr);
-    sigaction(SIGPIPE, &previous[SIGPIPE], nullptr);
+    for (int signo = 1; signo < signalLimit; ++signo) {
+        if (caught[signo])
+            sigaction(signo, &previous[signo], nullptr);
+        caught[signo] = false;
+    }
     close(pipeFds[0]);
     close(pipeFds[1]);
     pipeFds[0] = pipeFds[1] = -1;
@@ -145,16 +196,21 @@ bool take(int signo) {
     return true;
 }
 
-void armCrashRestore(int outFd, int ttyFd, const termios& modes, const char* bytes, int length) {
+int takeEnding() {
+    for (int signo = 1; signo < signalLimit; ++signo)
+        if (arrived[signo] && isEnding(signo) && take(signo))
+            return signo;
+    return 0;
+}
+
+void armCrashRestore(const CrashRestore& restore) {
     crashArmed = 0;
-    crashOutFd = outFd;
-    crashTtyFd = ttyFd;
-    crashModes = modes;
-    if (length > static_cast<int>(sizeof crashBytes))
-        length = static_cast<int>(sizeof crashBytes);
-    for (int i = 0; i < length; ++i)
-        crashBytes[i] = bytes[i];
-    crashLength = length;
+    crash = restore;
+    if (crash.length > static_cast<int>(sizeof crashBytes))
+        crash.length = static_cast<int>(sizeof crashBytes);
+    for (int i = 0; i < crash.length; ++i)
+        crashBytes[i] = restore.bytes[i];
+    crash.bytes = crashBytes;
     crashArmed = 1;
 }
 

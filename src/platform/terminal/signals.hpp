@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 // Signals for the terminal game. The handlers only note what arrived and
 // wake the loop through a self-pipe; the loop does the work (leaving the
-// terminal, stopping, repainting). Crash signals are the exception: there is
-// no loop to come back to, so their handler gives the terminal back itself,
-// with nothing but write() and tcsetattr(), and dies by the same signal.
+// terminal, stopping, repainting). Every signal whose default action ends
+// the process is caught, so that none ends the game with the terminal left
+// in its modes. Crash signals are the exception to the loop: there is no
+// loop to come back to, so their handler gives the terminal back itself,
+// with nothing but async-signal-safe calls, and dies by the same signal.
 #pragma once
 
 #include <termios.h>
@@ -11,7 +13,9 @@
 namespace term::signals {
 
 // Installs the handlers and opens the self-pipe. False when the pipe cannot
-// be made; the game then runs without signal handling.
+// be made; the game then runs without signal handling. A signal that ends
+// the process and was ignored when the game started stays ignored, as a
+// shell that starts the game in the background without job control wants.
 bool install();
 
 // Puts back the dispositions install() found (for tests).
@@ -27,13 +31,32 @@ void drainWake();
 // True once for every arrival of `signo` since the last call.
 bool take(int signo);
 
-// What the crash handler writes to `outFd` and the terminal modes it sets
-// on `ttyFd`; replaced by each call, forgotten by disarmCrashRestore().
-void armCrashRestore(int outFd, int ttyFd, const termios& modes, const char* bytes, int length);
+// A signal that arrived and whose default action ends the process (SIGINT,
+// SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM, the real-time signals...),
+// taken; 0 when none did.
+int takeEnding();
+
+// What the crash handler puts back: the bytes it writes to `outFd`, the
+// terminal modes it sets on `ttyFd` (-1: none), the file status flags it
+// sets on `flagsFd` (-1: none).
+struct CrashRestore {
+    int outFd = -1;
+    const char* bytes = "";
+    int length = 0;
+    int ttyFd = -1;
+    termios modes = {};
+    int flagsFd = -1;
+    int flags = 0;
+};
+
+// Replaced by each call, forgotten by disarmCrashRestore(). The bytes are
+// copied.
+void armCrashRestore(const CrashRestore& restore);
 void disarmCrashRestore();
 
 // Stops the process as the terminal's suspend key would (the default action
-// of SIGTSTP) and returns once it is continued.
+// of SIGTSTP) and returns once it is continued, or at once where the system
+// does not stop it (a process group without a shell to continue it).
 void stopSelf();
 
 // Ends the process by the default action of `signo`, so that the parent

@@ -4,7 +4,7 @@
 
 #include <cerrno>
 #include <ctime>
-#include <poll.h>
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -39,8 +39,27 @@ bool TtyModes::enterRaw() const {
 void TtyModes::restore() const {
     if (!saved_)
         return;
-    while (tcsetattr(fd_, TCSAFLUSH, &original_) != 0 && errno == EINTR) {
+    while (tcsetattr(fd_, TCSANOW, &original_) != 0 && errno == EINTR) {
     }
+    tcflush(fd_, TCIFLUSH);
+}
+
+void NonBlockingOutput::set(int fd) {
+    if (!set_) {
+        original_ = fcntl(fd, F_GETFL);
+        if (original_ < 0)
+            return;
+        fd_ = fd;
+        set_ = true;
+    }
+    fcntl(fd_, F_SETFL, original_ | O_NONBLOCK);
+}
+
+void NonBlockingOutput::restore() {
+    if (!set_)
+        return;
+    fcntl(fd_, F_SETFL, original_);
+    set_ = false;
 }
 
 bool windowSize(int fd, int& columns, int& rows) {
@@ -52,23 +71,9 @@ bool windowSize(int fd, int& columns, int& rows) {
     return true;
 }
 
-bool writeAll(int fd, const char* data, std::size_t length) {
-    while (length > 0) {
-        ssize_t n = write(fd, data, length);
-        if (n > 0) {
-            data += n;
-            length -= static_cast<std::size_t>(n);
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            pollfd wait = {fd, POLLOUT, 0};
-            poll(&wait, 1, 100);
-        } else if (n < 0 && errno != EINTR) {
-            return false;
-        } else if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-    }
-    return true;
+bool inForeground(int fd) {
+    pid_t foreground = tcgetpgrp(fd);
+    return foreground < 0 || foreground == getpgrp();
 }
 
 long long monotonicMs() {
