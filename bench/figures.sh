@@ -102,10 +102,34 @@ tmux_game() {
     return "$status"
 }
 
+# The network figures again with 50 ms delay each way and 2 % loss: tc netem
+# on the loopback of a network namespace of our own where the kernel has it,
+# else the figures program's relay, which delays and stalls in user space.
+impaired_network() {
+    local ns=blockduel-figures-$$
+    if ip netns add "$ns" 2>/dev/null; then
+        if ip netns exec "$ns" ip link set lo up &&
+            ip netns exec "$ns" tc qdisc add dev lo root netem delay 50ms loss 2% 2>/dev/null; then
+            ip netns exec "$ns" "$tools/blockduel_net_figures" "$seconds" --settle "$settle" \
+                --label "netem, 50 ms each way, 2 % loss" | tee -a "$work/rows"
+            ip netns del "$ns"
+            return
+        fi
+        ip netns del "$ns"
+    fi
+    echo "(no tc netem here: the relay instead)"
+    "$tools/blockduel_net_figures" "$seconds" --settle "$settle" --delay 50 --stall 2 \
+        --label "relay, 50 ms each way, 2 % of chunks 250 ms late" | tee -a "$work/rows"
+}
+
 echo "== output into a pipe"
 "$tools/blockduel_output_figures" "$seconds" | tee -a "$work/rows"
 echo "== start-up on a pty answering at once"
 "$tools/blockduel_startup_figures" "$game" "$starts" | tee -a "$work/rows"
+echo "== the network game on loopback"
+"$tools/blockduel_net_figures" "$seconds" --settle "$settle" | tee -a "$work/rows"
+echo "== the network game, 50 ms delay and 2 % loss"
+impaired_network
 echo "== tmux, two bots"
 tmux_run "two bots in tmux"
 echo "== tmux, two bots, the other core busy"

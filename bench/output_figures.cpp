@@ -15,6 +15,7 @@
 
 #include "game/game.hpp"
 #include "output_floor.hpp"
+#include "pipe_drain.hpp"
 #include "session.hpp"
 
 namespace {
@@ -50,15 +51,6 @@ struct Totals {
     long long floor = 0;
     long long cells = 0; // cells that changed
 };
-
-// Everything the session has written so far.
-long long drain(int fd) {
-    long long total = 0;
-    char bytes[65536];
-    for (ssize_t n; (n = read(fd, bytes, sizeof bytes)) > 0;)
-        total += n;
-    return total;
-}
 
 bool sendKeys(int fd, const std::string& keys) {
     return keys.empty() || write(fd, keys.data(), keys.size()) == static_cast<ssize_t>(keys.size());
@@ -96,7 +88,7 @@ bool playGame(Keys plan, unsigned seed, long long countedMs, Totals& t) {
         ok = sendKeys(in[1], keysFor(plan, frame));
         if (!ok || !playFrame(g))
             break;
-        long long bytes = drain(out[0]);
+        long long bytes = drainBytes(out[0]);
         clockMs += frameMs;
         if (clockMs > settleMs) {
             t.frames += 1;

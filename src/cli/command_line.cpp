@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "game/keys.hpp"
+#include "net/address.hpp"
+#include "net/join_code.hpp"
 
 #ifndef BLOCKDUEL_VERSION
 #define BLOCKDUEL_VERSION "unknown"
@@ -143,6 +145,21 @@ private:
             fail(std::string(optionOf(mode)) + " needs the host's address");
         if (codeGiven_ && options_.code.empty())
             fail("--code needs a value");
+        if (networked(mode))
+            checkNetwork(mode);
+    }
+
+    // The address and the code as the network game will read them, so that
+    // a typing mistake is a usage error before the terminal is touched.
+    void checkNetwork(Mode mode) {
+        net::Endpoint endpoint;
+        std::string problem = net::parseEndpoint(options_.address, mode == Mode::Host, endpoint);
+        if (!problem.empty())
+            fail(std::string(optionOf(mode)) + ": " + printable(problem.c_str()));
+        net::JoinCode code;
+        if (codeGiven_ && !net::parseJoinCode(options_.code, code))
+            fail("--code: '" + printable(options_.code.c_str()) +
+                 "' is not a join code, which is 8 letters and digits like 7K3M-Q9XD");
     }
 
     int argc_;

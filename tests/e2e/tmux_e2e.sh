@@ -10,17 +10,19 @@ export LC_ALL=C.UTF-8
 game=$(realpath "$1")
 case=$2
 work=$(mktemp -d)
+root=$work
 socket="$work/tmux.sock"
+pane=e2e # the pane the helpers below read and type into
 wall='▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓'
 
 tm() { tmux -S "$socket" -f /dev/null "$@"; }
-trap 'tm kill-server 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'tm kill-server 2>/dev/null || true; rm -rf "$root"' EXIT
 
-fail() { echo "FAIL ($case): $*" >&2; tm capture-pane -p -t e2e >&2 2>/dev/null; exit 1; }
-screen() { tm capture-pane -p -t e2e; }
+fail() { echo "FAIL ($case): $*" >&2; tm capture-pane -p -t "$pane" >&2 2>/dev/null; exit 1; }
+screen() { tm capture-pane -p -t "$pane"; }
 row() { screen | sed -n "$(($1 + 1))p"; } # 0-based
-flag() { tm display -p -t e2e "#{$1}"; }
-type_line() { tm send-keys -t e2e -l "$1" && tm send-keys -t e2e Enter; }
+flag() { tm display -p -t "$pane" "#{$1}"; }
+type_line() { tm send-keys -t "$pane" -l "$1" && tm send-keys -t "$pane" Enter; }
 
 # wait_until COMMAND WHAT: until the command succeeds, for up to 15 s.
 wait_until() {
@@ -33,18 +35,22 @@ wait_for() { wait_until "screen | grep -Eq -- '$1'" "no $2 (waited for /$1/)"; }
 
 # A pane as a user has it: interactive bash, job control, UTF-8; no core files.
 start_pane() {
-    tm new-session -d -s e2e -x "$1" -y "$2" \
+    tm new-session -d -s "$pane" -x "$1" -y "$2" \
         "env -u TMUX LC_ALL=C.UTF-8 PS1='e2e\$ ' bash --norc --noprofile -i"
     wait_for '^e2e\$' "shell prompt"
     type_line "cd '$work'; ulimit -c 0"
 }
 
-# Runs the game, with the options given, after recording the terminal
-# modes, until both boards show.
-run_game() {
+# Starts the game with the arguments $1 after recording the terminal modes.
+start_game() {
     rm -f "$work/pid" "$work/after"
-    type_line "stty -g > before; sh -c 'echo \$\$ > pid; exec \"\$0\" \"\$@\"' '$game' $*"
+    type_line "stty -g > before; sh -c 'echo \$\$ > pid; exec \"\$0\" $1' '$game'"
     wait_until "[ -s '$work/pid' ]" "the game did not start"
+}
+
+# Runs the game with the options given, until both boards show.
+run_game() {
+    start_game "$*"
     wait_for 'Next:.*Next:' "game picture"
 }
 
@@ -162,6 +168,56 @@ case_not_a_terminal() {
     TERM=xterm "$game" </dev/null >"$work/out" 2>"$work/err" || status=$?
     [ "$status" = 1 ] && grep -q 'must be a terminal' "$work/err" && [ ! -s "$work/out" ] ||
         fail "stdin not a terminal: status $status, message '$(cat "$work/err")'"
+}
+
+# moves_left BOARD PANE KEY: three presses of KEY in PANE move the piece on
+# the host's board at column BOARD two columns left within a second.
+moves_left() {
+    local before i
+    before=$(piece_column "$1")
+    for i in 1 2 3; do tm send-keys -t "$2" "$3" && sleep 0.1; done
+    for i in $(seq 20); do
+        [ "$(piece_column "$1")" -le $((before - 2)) ] && return
+        sleep 0.05
+    done
+    fail "$3 in $2 did not move the piece at $1 left (from column $before)"
+}
+
+# Host and guest in two sessions of one tmux server, each shell in a folder
+# of its own: keys on both, the same picture on both, Escape from the guest,
+# each side's own Enter, status 0 and the terminal given back on both.
+case_network() {
+    local host_dir=$work guest_dir=$work/guest port one two
+    mkdir "$guest_dir"
+    start_pane 80 24
+    pane=guest work=$guest_dir
+    start_pane 80 24
+    pane=e2e work=$host_dir
+    start_game "--host 127.0.0.1:0 --code 7K3M-Q9XD"
+    wait_for '--join 127\.0\.0\.1:[0-9]+ --code 7K3M-Q9XD' "the command that joins"
+    port=$(screen | sed -n 's/.*--join 127\.0\.0\.1:\([0-9]*\).*/\1/p')
+    pane=guest work=$guest_dir
+    start_game "--join 127.0.0.1:$port --code 7k3m-q9xd"
+    wait_for 'Next:.*Next:' "the guest's picture"
+    pane=e2e work=$host_dir
+    wait_for 'Next:.*Next:' "the host's picture"
+
+    # The host's Left moves the left piece, the guest's A the right one.
+    wait_until 'one=$(piece_column 0) two=$(piece_column 30); [ $((one + two)) -lt 99 ]' "no pieces"
+    moves_left 0 e2e Left
+    moves_left 30 guest a
+
+    tm send-keys -t guest Escape
+    wait_for '^Kilepeshez nyomjon ENTER-t' "the host's final prompt"
+    pane=guest
+    wait_for '^Kilepeshez nyomjon ENTER-t' "the guest's final prompt"
+    [ "$(tm capture-pane -p -t e2e | head -21)" = "$(screen | head -21)" ] ||
+        fail "the guest's final picture is not the host's"
+    tm send-keys -t guest Enter
+    work=$guest_dir expect_given_back 0
+    pane=e2e
+    tm send-keys -t e2e Enter
+    expect_given_back 0
 }
 
 "case_${case//-/_}"

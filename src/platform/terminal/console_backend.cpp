@@ -9,6 +9,7 @@
 #include "display/console.hpp"
 #include "display/print_text.hpp"
 #include "game/platform.hpp"
+#include "game_host.hpp"
 #include "session.hpp"
 
 namespace {
@@ -40,12 +41,31 @@ void print(const char* format, ...) {
     session().screen().write(t.text);
 }
 
-bool keyPressed(int virtualKey) { return session().keyPressed(virtualKey); }
+// In a hosted game the host routes the keys: the guest plays the right board.
+bool keyPressed(int virtualKey) {
+    if (term::GameHost* host = term::currentHost())
+        return host->keyPressed(virtualKey);
+    return session().keyPressed(virtualKey);
+}
 
-void sleepMs(int ms) { session().sleepMs(ms); }
+// The frame's moves go to the guests as they go to the terminal, before the
+// frame's delay rather than after it.
+void sleepMs(int ms) {
+    if (term::GameHost* host = term::currentHost())
+        host->sendPictures();
+    session().sleepMs(ms);
+}
 
 long long clockSeconds() { return session().clockSeconds(); }
 
-void endFrame() { session().endFrame(); }
+void endFrame() {
+    session().endFrame();
+    if (term::GameHost* host = term::currentHost())
+        host->frameEnded();
+}
 
-int readChar() { return session().readChar(); }
+int readChar() {
+    if (term::GameHost* host = term::currentHost())
+        host->gameOver();
+    return session().readChar();
+}

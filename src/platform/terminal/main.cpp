@@ -8,6 +8,7 @@
 
 #include "cli/command_line.hpp"
 #include "game/game.hpp"
+#include "net_game.hpp"
 #include "session.hpp"
 #include "signals.hpp"
 #include "startup.hpp"
@@ -27,10 +28,8 @@ int main(int argc, char** argv) {
     int status = answerCommandLine(command);
     if (status >= 0)
         return status;
-    if (networked(command.mode)) {
-        std::fprintf(stderr, "blockduel: %s is not available yet\n", optionOf(command.mode));
-        return 2;
-    }
+    if (networked(command.mode))
+        return term::playOverNetwork(command);
 
     std::string problem = term::startProblem(STDIN_FILENO, STDOUT_FILENO, std::getenv("TERM"));
     if (!problem.empty()) {

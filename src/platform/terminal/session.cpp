@@ -171,7 +171,7 @@ void TerminalSession::flush() {
     if (!active_)
         return;
     out_.clear();
-    renderer_.render(screen_, out_);
+    renderer_.render(notices_.empty() ? screen_ : withNotices(screen_, notices_), out_);
     if (!out_.empty())
         send(out_);
 }

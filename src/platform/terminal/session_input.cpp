@@ -28,6 +28,13 @@ bool readable(int fd) {
     return poll(&ready, 1, 0) > 0;
 }
 
+// The earlier of two times, either below 0 for none.
+long long earliest(long long a, long long b) {
+    if (a < 0 || (b >= 0 && b < a))
+        return b;
+    return a;
+}
+
 // How long one poll may wait, in milliseconds, for a wait that ends at
 // `untilMs` while the decoder's ESC delay ends at `escapeMs` (either below
 // 0 for none): up to the earlier of the two, -1 for no end.
@@ -105,7 +112,8 @@ bool TerminalSession::readReady(Wait wait) {
 
 bool TerminalSession::waitOver(Wait wait) const {
     return ((wait == Wait::Reply || wait == Wait::Drain) && sawAttributes_) ||
-           (wait == Wait::Enter && (sawEnter_ || inputClosed_));
+           (wait == Wait::Enter && (sawEnter_ || inputClosed_)) ||
+           (wait == Wait::Keys && extension_ != nullptr && extension_->endsWait());
 }
 
 void TerminalSession::waitUntil(long long untilMs, Wait wait) {
@@ -118,16 +126,24 @@ void TerminalSession::waitUntil(long long untilMs, Wait wait) {
         long long now = monotonicMs();
         if (untilMs >= 0 && now >= untilMs)
             return;
-        int timeout = pollTimeout(now, untilMs, decoder_.deadline());
-        pollfd fds[2];
+        long long due =
+            earliest(decoder_.deadline(), extension_ != nullptr ? extension_->due() : -1);
+        int timeout = pollTimeout(now, untilMs, due);
+        pollfd fds[2 + WaitExtension::maxDescriptors];
         int count = 0;
         if (!inputClosed_)
             fds[count++] = {options_.inFd, POLLIN, 0};
         if (signals::wakeFd() >= 0)
             fds[count++] = {signals::wakeFd(), POLLIN, 0};
+        int own = count;
+        if (extension_ != nullptr)
+            count += extension_->watched(fds + own, WaitExtension::maxDescriptors);
         if (count == 0 && timeout < 0)
             return;
-        if (poll(fds, static_cast<nfds_t>(count), timeout) <= 0)
+        int ready = poll(fds, static_cast<nfds_t>(count), timeout);
+        if (extension_ != nullptr)
+            extension_->serve(fds + own, count - own);
+        if (ready <= 0)
             continue;
         signals::drainWake();
         if (!inputClosed_ && fds[0].revents != 0)
@@ -190,6 +206,8 @@ void TerminalSession::handle(const InputEvent& event, Wait wait) {
     default:
         if (wait == Wait::Keys || wait == Wait::Reply)
             keys_.apply(event);
+        if (wait == Wait::Keys && extension_ != nullptr)
+            extension_->keyEvent(event);
         break;
     }
 }

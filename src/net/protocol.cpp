@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: MIT
+// Writing messages.
+#include "net/protocol.hpp"
+
+#include "game/keys.hpp"
+
+namespace net {
+
+namespace {
+
+void header(std::string& out, MessageType type, std::size_t length) {
+    out += static_cast<char>(type);
+    if (length >= 128)
+        out += static_cast<char>(0x80 | (length >> 7 & 0x7F));
+    out += static_cast<char>(length & 0x7F);
+}
+
+void withByte(std::string& out, MessageType type, unsigned char byte) {
+    header(out, type, 1);
+    out += static_cast<char>(byte);
+}
+
+} // namespace
+
+void appendHello(std::string& out, Seat seat, const JoinCode& code) {
+    header(out, MessageType::Hello, helloSize);
+    out.append(reinterpret_cast<const char*>(helloMagic), sizeof helloMagic);
+    out += static_cast<char>(protocolVersion);
+    out += static_cast<char>(seat);
+    out.append(code.symbols, joinCodeLength);
+}
+
+void appendWelcome(std::string& out, Seat seat) {
+    header(out, MessageType::Welcome, 2);
+    out += static_cast<char>(protocolVersion);
+    out += static_cast<char>(seat);
+}
+
+void appendRefused(std::string& out, Refusal reason) {
+    withByte(out, MessageType::Refused, static_cast<unsigned char>(reason));
+}
+
+void appendReady(std::string& out, KeyMode mode) {
+    withByte(out, MessageType::Ready, static_cast<unsigned char>(mode));
+}
+
+void appendKey(std::string& out, KeyKind kind, int virtualKey) {
+    header(out, MessageType::Key, 2);
+    out += static_cast<char>(kind);
+    out += static_cast<char>(virtualKey & 0xFF);
+}
+
+void appendKeepAlive(std::string& out) { header(out, MessageType::KeepAlive, 0); }
+
+void appendEnd(std::string& out) { header(out, MessageType::End, 0); }
+
+void appendRuns(std::string& out, MessageType type, const std::string& runs) {
+    header(out, type, runs.size());
+    out += runs;
+}
+
+bool isGameKey(int virtualKey) {
+    switch (virtualKey) {
+    case vkEscape:
+    case vkLeft:
+    case vkUp:
+    case vkRight:
+    case vkDown:
+    case vkA:
+    case vkD:
+    case vkS:
+    case vkW: return true;
+    default: return false;
+    }
+}
+
+} // namespace net

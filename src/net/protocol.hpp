@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: MIT
+// The messages of a game over the network, as bytes on a TCP stream.
+//
+// Every message is a header, its type (a byte) and the length of its
+// payload, then the payload. The length is one byte below 128; above, two
+// bytes: the first with its top bit set and the length's high seven bits,
+// the second with its low seven bits; always in the shortest form. Each
+// type has its own bounds on the length, and nothing is longer than
+// maxPayload, so a reader never holds more than one message of that size.
+//
+// A guest opens with Hello (the protocol's magic and version, the seat it
+// wants and the join code); the host answers Welcome or Refused. A welcomed
+// guest takes its terminal and sends Ready with the way its terminal reports
+// keys; from then on the host sends the picture (a whole Picture first, then
+// a Delta after every frame that changed something) and a player sends its
+// key events. Both sides send KeepAlive when they have sent nothing for a
+// second; five seconds without a message means the other side is gone. End
+// says that the game is over and the last picture holds the final prompt.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "net/join_code.hpp"
+
+namespace net {
+
+constexpr int protocolVersion = 1;
+// "BLKD": a Hello from anything else is no guest of this game.
+constexpr unsigned char helloMagic[4] = {'B', 'L', 'K', 'D'};
+
+constexpr int maxHeaderSize = 3;
+constexpr int maxPayload = 8192;
+constexpr int maxMessage = maxHeaderSize + maxPayload;
+
+// Silence and keep-alives, in milliseconds.
+constexpr int keepAliveMs = 1000;
+constexpr int silenceLimitMs = 5000;
+// How long a new connection has to say who it is.
+constexpr int helloLimitMs = 2000;
+
+enum class MessageType : unsigned char {
+    Hello = 1,     // guest: magic, version, seat, join code
+    Welcome = 2,   // host: version, seat
+    Refused = 3,   // host: why
+    Ready = 4,     // guest: how its terminal reports keys
+    Key = 5,       // player: one key event
+    KeepAlive = 6, // either side, empty
+    Picture = 7,   // host: the whole picture, as runs over a blank screen
+    Delta = 8,     // host: runs of cells that changed
+    End = 9,       // host: the game is over, the picture is final
+};
+
+// Who sent the bytes a decoder reads: each side accepts only what the
+// other may send.
+enum class Sender : unsigned char { Guest, Host };
+
+enum class Seat : unsigned char { Player = 1, Watcher = 2 };
+
+enum class Refusal : unsigned char {
+    WrongCode = 1,
+    SeatTaken = 2,    // player two is already playing
+    NoRoom = 3,       // as many watchers as the host takes
+    OtherVersion = 4, // the guest speaks another version of the protocol
+};
+
+// The guest's terminal: with the kitty protocol its keys come with press,
+// repeat and release; without it, as autorepeat.
+enum class KeyMode : unsigned char { Autorepeat = 0, Kitty = 1 };
+
+enum class KeyKind : unsigned char { Press = 1, Repeat = 2, Release = 3, ReleaseAll = 4 };
+
+// The Hello payload: magic, version, seat, the code's symbols.
+constexpr int helloSize = 4 + 1 + 1 + joinCodeLength;
+// A Hello of a later version may be longer; it is still read far enough to
+// be refused with a reason.
+constexpr int maxHelloSize = 64;
+
+// Runs of cells, in Picture and Delta payloads: two bytes, most significant
+// first, with the index of the run's first cell (row * pictureColumns +
+// column) in the top 11 bits, a bit (keepAttribute) set when the run is in
+// the attribute of the run before it (7 for a message's first run), and
+// its length less one in the low 4 bits; then the attribute byte unless it
+// is kept; then one code byte per cell. A run stays inside the picture.
+constexpr int pictureColumns = 56;
+constexpr int pictureRows = 21;
+constexpr int pictureCells = pictureColumns * pictureRows;
+constexpr int maxRunLength = 16;
+constexpr int keepAttribute = 16;
+constexpr unsigned char firstRunAttribute = 7;
+
+// Appends a whole message to `out`.
+void appendHello(std::string& out, Seat seat, const JoinCode& code);
+void appendWelcome(std::string& out, Seat seat);
+void appendRefused(std::string& out, Refusal reason);
+void appendReady(std::string& out, KeyMode mode);
+void appendKey(std::string& out, KeyKind kind, int virtualKey);
+void appendKeepAlive(std::string& out);
+void appendEnd(std::string& out);
+// Picture and Delta: the header, then the runs already in `runs`.
+void appendRuns(std::string& out, MessageType type, const std::string& runs);
+
+// True for the nine keys a player's messages may carry.
+bool isGameKey(int virtualKey);
+
+} // namespace net

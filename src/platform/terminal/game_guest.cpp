@@ -1,0 +1,154 @@
+// SPDX-License-Identifier: MIT
+// The guest's side of the connection: the greeting, the pictures, the keys
+// and the keep-alives.
+#include "game_guest.hpp"
+
+#include <algorithm>
+#include <poll.h>
+
+#include "game/keys.hpp"
+#include "net/protocol.hpp"
+#include "tty.hpp"
+
+namespace term {
+
+GameGuest::GameGuest(TerminalSession& session, int fd, net::Seat seat)
+    : session_(session), link_(fd, net::Sender::Host, monotonicMs()), seat_(seat) {}
+
+GameGuest::Answer GameGuest::greet(const net::JoinCode& code, int timeoutMs) {
+    std::string hello;
+    net::appendHello(hello, seat_, code);
+    long long until = monotonicMs() + timeoutMs;
+    link_.queue(hello, monotonicMs());
+    bool refused = false;
+    while (link_.isOpen() && !welcomed_ && !refused) {
+        long long left = until - monotonicMs();
+        if (left <= 0)
+            return Answer::NoAnswer;
+        short events = static_cast<short>(POLLIN | (link_.queued() > 0 ? POLLOUT : 0));
+        pollfd watch = {link_.fd(), events, 0};
+        if (poll(&watch, 1, static_cast<int>(left)) <= 0)
+            continue;
+        long long now = monotonicMs();
+        link_.sendQueued(now);
+        link_.receive(now, [&](const net::Message& m) {
+            if (m.type == net::MessageType::Welcome && m.seat == seat_) {
+                welcomed_ = true;
+            } else if (m.type == net::MessageType::Refused) {
+                refusal_ = m.refusal;
+                refused = true;
+            } else if (m.type != net::MessageType::KeepAlive) {
+                link_.close(); // anything else before the answer is no host of ours
+            }
+        });
+    }
+    if (welcomed_)
+        return Answer::Welcomed;
+    if (refused)
+        return Answer::Refused;
+    return link_.problem() == "closed" ? Answer::Closed : Answer::NotAHost;
+}
+
+void GameGuest::ready(bool kitty) {
+    std::string message;
+    net::appendReady(message, kitty ? net::KeyMode::Kitty : net::KeyMode::Autorepeat);
+    send(message);
+}
+
+void GameGuest::send(const std::string& message) {
+    link_.queue(message, monotonicMs());
+    if (!link_.isOpen())
+        lose("the connection to the host broke: " + link_.problem());
+}
+
+void GameGuest::lose(const std::string& why) {
+    if (state_ == State::Playing) {
+        state_ = State::Lost;
+        lostWhy_ = why;
+    }
+    link_.close();
+}
+
+// A player's keys go to the host as they come; a watcher's Escape leaves.
+void GameGuest::keyEvent(const InputEvent& event) {
+    if (state_ != State::Playing)
+        return;
+    if (seat_ == net::Seat::Watcher) {
+        if (event.kind == InputEvent::KeyPress && event.key == vkEscape)
+            state_ = State::Left;
+        return;
+    }
+    std::string message;
+    switch (event.kind) {
+    case InputEvent::KeyPress: net::appendKey(message, net::KeyKind::Press, event.key); break;
+    case InputEvent::KeyRepeat: net::appendKey(message, net::KeyKind::Repeat, event.key); break;
+    case InputEvent::KeyRelease: net::appendKey(message, net::KeyKind::Release, event.key); break;
+    case InputEvent::FocusOut: net::appendKey(message, net::KeyKind::ReleaseAll, 0); break;
+    default: return;
+    }
+    if (event.kind == InputEvent::FocusOut || net::isGameKey(event.key))
+        send(message);
+}
+
+int GameGuest::watched(pollfd* fds, int room) {
+    if (!link_.isOpen() || room < 1)
+        return 0;
+    short events = static_cast<short>(POLLIN | (link_.queued() > 0 ? POLLOUT : 0));
+    fds[0] = {link_.fd(), events, 0};
+    return 1;
+}
+
+void GameGuest::serve(const pollfd* fds, int count) {
+    if (!link_.isOpen())
+        return;
+    long long now = monotonicMs();
+    if (count > 0 && (fds[0].revents & POLLOUT) != 0)
+        link_.sendQueued(now);
+    if (count > 0 && fds[0].revents != 0 &&
+        !link_.receive(now, [&](const net::Message& m) { handle(m); }))
+        lose(link_.problem() == "closed" ? "the host closed the connection"
+                                         : "the connection to the host broke: " + link_.problem());
+    // The final picture shows with the prompt's own wait, which first
+    // drops what was typed before it.
+    if (state_ == State::Playing)
+        session_.flush();
+    if (!link_.isOpen())
+        return;
+    if (now - link_.heardMs() >= net::silenceLimitMs) {
+        lose("the host has not been heard from for 5 seconds");
+    } else if (link_.queued() == 0 && now - link_.sentMs() >= net::keepAliveMs) {
+        std::string keepAlive;
+        net::appendKeepAlive(keepAlive);
+        send(keepAlive);
+    }
+}
+
+long long GameGuest::due() const {
+    if (!link_.isOpen())
+        return -1;
+    long long silence = link_.heardMs() + net::silenceLimitMs;
+    if (link_.queued() > 0)
+        return silence;
+    return std::min(silence, link_.sentMs() + net::keepAliveMs);
+}
+
+void GameGuest::handle(const net::Message& message) {
+    switch (message.type) {
+    case net::MessageType::Picture:
+        picture_ = net::Picture{};
+        pictured_ = true;
+        session_.setNotices({});
+        [[fallthrough]];
+    case net::MessageType::Delta:
+        if (!pictured_)
+            return lose("the host sent changes before a picture");
+        net::applyRuns(message.runs, message.runsLength, picture_);
+        paint(picture_, session_.screen());
+        return;
+    case net::MessageType::End: state_ = State::Ended; return;
+    case net::MessageType::KeepAlive: return;
+    default: return lose("the host sent a message out of turn");
+    }
+}
+
+} // namespace term

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: MIT
+// A guest of a game over the network, player two or a watcher. It greets
+// the host before taking the terminal, so that a refusal is a plain
+// message; then, in the session's waits, it draws the pictures the host
+// sends with the session's own renderer, and a player sends its key events
+// as its terminal reports them.
+#pragma once
+
+#include <string>
+
+#include "net/join_code.hpp"
+#include "net_link.hpp"
+#include "session.hpp"
+
+namespace term {
+
+class GameGuest : public WaitExtension {
+public:
+    enum class Answer { Welcomed, Refused, Closed, NotAHost, NoAnswer };
+    enum class State { Playing, Ended, Lost, Left };
+
+    // `fd`, connected to the host, is taken over.
+    GameGuest(TerminalSession& session, int fd, net::Seat seat);
+
+    // Says who it is and waits up to `timeoutMs` for the host's answer.
+    Answer greet(const net::JoinCode& code, int timeoutMs);
+    net::Refusal refusal() const { return refusal_; }
+
+    // Once the terminal is taken: how its keys come.
+    void ready(bool kitty);
+
+    State state() const { return state_; }
+    // Why the game was lost: the connection closed, broke or went silent.
+    const std::string& lostWhy() const { return lostWhy_; }
+    // Closes the connection (after the end, or on leaving).
+    void close() { link_.close(); }
+
+    int watched(pollfd* fds, int room) override;
+    void serve(const pollfd* fds, int count) override;
+    long long due() const override;
+    void keyEvent(const InputEvent& event) override;
+    bool endsWait() const override { return state_ != State::Playing; }
+
+private:
+    void handle(const net::Message& message);
+    void lose(const std::string& why);
+    void send(const std::string& message);
+
+    TerminalSession& session_;
+    Link link_;
+    net::Seat seat_;
+    net::Picture picture_;
+    bool pictured_ = false;
+    bool welcomed_ = false;
+    net::Refusal refusal_ = {};
+    State state_ = State::Playing;
+    std::string lostWhy_;
+};
+
+} // namespace term

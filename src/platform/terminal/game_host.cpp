@@ -1,0 +1,422 @@
+// SPDX-License-Identifier: MIT
+// The host's connections: greeting, keys, pictures, keep-alives and the
+// limits on what a stranger can make it do.
+#include "game_host.hpp"
+
+#include <algorithm>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <utility>
+
+#include "game/keys.hpp"
+#include "net_socket.hpp"
+#include "tty.hpp"
+
+namespace term {
+
+namespace {
+
+// A refused connection gets this long to read why before it is closed.
+constexpr int leaveMs = 1000;
+constexpr int maxPeers = 1 + GameHost::maxWatchers + GameHost::maxGreeting;
+constexpr int acceptsPerServe = 8;
+
+GameHost* currentGameHost = nullptr;
+
+// The other player's key for the same move: Left for A, W for Up, ...
+int partnerKey(int virtualKey) {
+    const std::pair<int, int> pairs[] = {{playerOneKeys.rotate, playerTwoKeys.rotate},
+                                         {playerOneKeys.left, playerTwoKeys.left},
+                                         {playerOneKeys.right, playerTwoKeys.right},
+                                         {playerOneKeys.drop, playerTwoKeys.drop}};
+    for (auto [one, two] : pairs) {
+        if (one == virtualKey)
+            return two;
+        if (two == virtualKey)
+            return one;
+    }
+    return 0;
+}
+
+// What the guest has once it has applied `runs`.
+void applyRuns(const std::string& runs, net::Picture& picture) {
+    net::applyRuns(reinterpret_cast<const unsigned char*>(runs.data()),
+                   static_cast<int>(runs.size()), picture);
+}
+
+bool isPlayerTwoKey(int virtualKey) {
+    return virtualKey == vkW || virtualKey == vkA || virtualKey == vkS || virtualKey == vkD;
+}
+
+} // namespace
+
+void setCurrentHost(GameHost* host) { currentGameHost = host; }
+GameHost* currentHost() { return currentGameHost; }
+
+GameHost::GameHost(TerminalSession& session, const net::JoinCode& code, int listenFd)
+    : session_(session), code_(code), listenFd_(listenFd) {}
+
+GameHost::~GameHost() {
+    if (listenFd_ >= 0)
+        close(listenFd_);
+}
+
+void GameHost::adopt(int fd) {
+    netio::configure(fd);
+    Peer peer;
+    peer.link = std::make_unique<Link>(fd, net::Sender::Guest, monotonicMs());
+    peers_.push_back(std::move(peer));
+}
+
+bool GameHost::playerReady() const {
+    return std::any_of(peers_.begin(), peers_.end(), [](const Peer& p) {
+        return p.seat == net::Seat::Player && p.stage == Stage::Ready && p.link->isOpen();
+    });
+}
+
+bool GameHost::seatTaken() const { return count(net::Seat::Player, Stage::Welcomed) > 0; }
+
+int GameHost::count(net::Seat seat, Stage least) const {
+    return static_cast<int>(std::count_if(peers_.begin(), peers_.end(), [&](const Peer& p) {
+        return p.seat == seat && p.link->isOpen() &&
+               (p.stage == Stage::Welcomed || p.stage == Stage::Ready) &&
+               (least == Stage::Welcomed || p.stage == least);
+    }));
+}
+
+void GameHost::gameStarted() {
+    started_ = true;
+    session_.setNotices({});
+}
+
+// Both keys of a pair are polled every time, so that neither keeps a press
+// owed to a later frame.
+bool GameHost::keyPressed(int virtualKey) {
+    if (virtualKey == vkEscape) {
+        bool mine = session_.keyPressed(vkEscape);
+        bool theirs = guestKeys_.poll(vkEscape);
+        return mine || theirs;
+    }
+    int partner = partnerKey(virtualKey);
+    if (partner == 0)
+        return session_.keyPressed(virtualKey);
+    if (isPlayerTwoKey(virtualKey)) {
+        bool letter = guestKeys_.poll(virtualKey);
+        bool arrow = guestKeys_.poll(partner);
+        return letter || arrow;
+    }
+    bool arrow = session_.keyPressed(virtualKey);
+    bool letter = session_.keyPressed(partner);
+    return arrow || letter;
+}
+
+void GameHost::keyEvent(const InputEvent& /*event*/) {
+    // The host's own keys reach the game through the key polls.
+}
+
+void GameHost::sendPictures() {
+    long long now = monotonicMs();
+    net::Picture picture = pictureOf(session_.screen());
+    for (Peer& peer : peers_)
+        if (peer.stage == Stage::Ready)
+            sendPicture(peer, picture, now);
+}
+
+void GameHost::frameEnded() {
+    sendPictures();
+    pumpNow();
+}
+
+void GameHost::gameOver() {
+    over_ = true;
+    session_.setNotices({});
+    frameEnded();
+}
+
+std::string GameHost::goneNotice() const {
+    return "Player two has left; they can join again with " + net::formatJoinCode(code_);
+}
+
+void GameHost::sendPicture(Peer& peer, const net::Picture& picture, long long now) const {
+    if (!started_ || peer.ended)
+        return;
+    if (!peer.pictured) {
+        sendWhole(peer, picture, now);
+        return;
+    }
+    if (peer.stale || peer.link->queued() > maxQueued) {
+        peer.stale = true; // the whole picture follows once it has caught up
+        return;
+    }
+    std::string runs;
+    net::appendChanges(peer.sent, picture, runs);
+    std::string message;
+    if (!runs.empty())
+        net::appendRuns(message, net::MessageType::Delta, runs);
+    if (over_)
+        net::appendEnd(message);
+    peer.ended = over_;
+    applyRuns(runs, peer.sent);
+    if (!message.empty())
+        peer.link->queue(message, now);
+}
+
+void GameHost::sendWhole(Peer& peer, const net::Picture& picture, long long now) const {
+    std::string runs;
+    net::appendChanges(net::Picture{}, picture, runs);
+    std::string message;
+    net::appendRuns(message, net::MessageType::Picture, runs);
+    if (over_)
+        net::appendEnd(message);
+    peer.ended = over_;
+    peer.sent = net::Picture{};
+    applyRuns(runs, peer.sent);
+    peer.pictured = true;
+    peer.stale = false;
+    peer.link->queue(message, now);
+}
+
+void GameHost::finish(int lingerMs) {
+    long long until = monotonicMs() + lingerMs;
+    for (;;) {
+        pumpNow();
+        bool pending = std::any_of(peers_.begin(), peers_.end(), [](const Peer& p) {
+            return p.link->isOpen() && p.link->queued() > 0 && p.stage != Stage::Leaving;
+        });
+        long long left = until - monotonicMs();
+        if (!pending || left <= 0)
+            break;
+        pollfd fds[maxDescriptors];
+        int n = watched(fds, maxDescriptors);
+        poll(fds, static_cast<nfds_t>(n), static_cast<int>(std::min(left, 10LL)));
+        slots_.clear();
+    }
+    peers_.clear();
+    if (listenFd_ >= 0)
+        close(listenFd_);
+    listenFd_ = -1;
+}
+
+void GameHost::pumpNow() {
+    pollfd fds[maxDescriptors];
+    int n = watched(fds, maxDescriptors);
+    if (poll(fds, static_cast<nfds_t>(n), 0) < 0)
+        for (int i = 0; i < n; ++i)
+            fds[i].revents = 0;
+    serve(fds, n);
+}
+
+int GameHost::watched(pollfd* fds, int room) {
+    slots_.clear();
+    int n = 0;
+    if (listenFd_ >= 0 && n < room) {
+        fds[n++] = {listenFd_, POLLIN, 0};
+        slots_.push_back(-1);
+    }
+    for (std::size_t i = 0; i < peers_.size() && n < room; ++i) {
+        const Link& link = *peers_[i].link;
+        if (!link.isOpen())
+            continue;
+        short events = POLLIN;
+        if (link.queued() > 0)
+            events = static_cast<short>(events | POLLOUT);
+        fds[n++] = {link.fd(), events, 0};
+        slots_.push_back(static_cast<int>(i));
+    }
+    return n;
+}
+
+void GameHost::serve(const pollfd* fds, int count) {
+    long long now = monotonicMs();
+    bool incoming = false;
+    for (int i = 0; i < count && i < static_cast<int>(slots_.size()); ++i) {
+        if (fds[i].revents == 0)
+            continue;
+        if (slots_[static_cast<std::size_t>(i)] < 0) {
+            incoming = true;
+            continue;
+        }
+        Peer& peer = peers_[static_cast<std::size_t>(slots_[static_cast<std::size_t>(i)])];
+        if (!peer.link->isOpen() || fds[i].fd != peer.link->fd())
+            continue;
+        if ((fds[i].revents & POLLOUT) != 0)
+            peer.link->sendQueued(now);
+        if (!peer.link->receive(now, [&](const net::Message& m) { handle(peer, m, now); }))
+            drop(peer);
+    }
+    slots_.clear();
+    for (Peer& peer : peers_) {
+        keepTime(peer, now);
+        if (peer.stale && peer.link->isOpen() && peer.link->queued() == 0)
+            sendWhole(peer, pictureOf(session_.screen()), now);
+    }
+    std::erase_if(peers_, [](const Peer& p) { return !p.link->isOpen(); });
+    if (incoming)
+        acceptAll(now);
+}
+
+void GameHost::acceptAll(long long now) {
+    for (int i = 0; i < acceptsPerServe; ++i) {
+        int fd = netio::acceptFrom(listenFd_);
+        if (fd < 0)
+            return;
+        int greeting =
+            static_cast<int>(std::count_if(peers_.begin(), peers_.end(), [](const Peer& p) {
+                return p.stage == Stage::Greeting;
+            }));
+        if (greeting >= maxGreeting || static_cast<int>(peers_.size()) >= maxPeers) {
+            close(fd); // too many at once: whoever it is may try again
+            continue;
+        }
+        Peer peer;
+        peer.link = std::make_unique<Link>(fd, net::Sender::Guest, now);
+        peers_.push_back(std::move(peer));
+    }
+}
+
+// Until the code matched, a connection may say one thing: Hello.
+void GameHost::handle(Peer& peer, const net::Message& message, long long now) {
+    using net::MessageType;
+    switch (peer.stage) {
+    case Stage::Greeting:
+        if (message.type == MessageType::Hello)
+            greet(peer, message, now);
+        else
+            drop(peer);
+        return;
+    case Stage::Welcomed:
+        if (message.type == MessageType::Ready)
+            ready(peer, message, now);
+        else if (message.type != MessageType::KeepAlive)
+            drop(peer);
+        return;
+    case Stage::Ready:
+        if (message.type == MessageType::Key && peer.seat == net::Seat::Player)
+            playerKey(message);
+        else if (message.type != MessageType::KeepAlive)
+            drop(peer);
+        return;
+    case Stage::Leaving: return; // whatever it says now changes nothing
+    }
+}
+
+void GameHost::greet(Peer& peer, const net::Message& hello, long long now) {
+    if (hello.version != net::protocolVersion)
+        return refuse(peer, net::Refusal::OtherVersion, now);
+    if (!net::sameJoinCode(hello.code, code_))
+        return refuse(peer, net::Refusal::WrongCode, now);
+    if (hello.seat == net::Seat::Player && seatTaken())
+        return refuse(peer, net::Refusal::SeatTaken, now);
+    if (hello.seat == net::Seat::Watcher &&
+        count(net::Seat::Watcher, Stage::Welcomed) >= maxWatchers)
+        return refuse(peer, net::Refusal::NoRoom, now);
+    peer.seat = hello.seat;
+    peer.stage = Stage::Welcomed;
+    std::string welcome;
+    net::appendWelcome(welcome, peer.seat);
+    peer.link->queue(welcome, now);
+}
+
+void GameHost::refuse(Peer& peer, net::Refusal reason, long long now) {
+    std::string message;
+    net::appendRefused(message, reason);
+    peer.stage = Stage::Leaving;
+    peer.leaveBy = now + leaveMs;
+    peer.link->queue(message, now);
+}
+
+void GameHost::ready(Peer& peer, const net::Message& message, long long now) {
+    peer.stage = Stage::Ready;
+    if (peer.seat == net::Seat::Player) {
+        guestKeys_.releaseAll();
+        guestKeys_.setKitty(message.keyMode == net::KeyMode::Kitty);
+        if (started_ && !over_)
+            session_.setNotices({});
+    }
+    if (started_)
+        sendWhole(peer, pictureOf(session_.screen()), now);
+}
+
+void GameHost::playerKey(const net::Message& message) {
+    switch (message.keyKind) {
+    case net::KeyKind::Press: guestKeys_.apply({InputEvent::KeyPress, message.key}); break;
+    case net::KeyKind::Repeat: guestKeys_.apply({InputEvent::KeyRepeat, message.key}); break;
+    case net::KeyKind::Release: guestKeys_.apply({InputEvent::KeyRelease, message.key}); break;
+    case net::KeyKind::ReleaseAll: guestKeys_.releaseAll(); break;
+    }
+}
+
+// Player two gone: its keys are let go, and the host's terminal says so
+// below the readouts while the game goes on.
+void GameHost::drop(Peer& peer) {
+    bool player = peer.seat == net::Seat::Player &&
+                  (peer.stage == Stage::Welcomed || peer.stage == Stage::Ready);
+    peer.link->close();
+    if (!player)
+        return;
+    guestKeys_.releaseAll();
+    if (started_ && !over_)
+        session_.setNotices({{gameRows - 1, goneNotice()}});
+}
+
+// Deadlines: two seconds to greet, five of silence, a keep-alive after a
+// second without sending; a refused connection leaves once told why.
+void GameHost::keepTime(Peer& peer, long long now) {
+    Link& link = *peer.link;
+    if (!link.isOpen())
+        return;
+    switch (peer.stage) {
+    case Stage::Greeting:
+        if (now - link.openedMs() >= net::helloLimitMs)
+            drop(peer);
+        return;
+    case Stage::Leaving:
+        if (link.queued() == 0 && !peer.shutDown) {
+            shutdown(link.fd(), SHUT_WR);
+            peer.shutDown = true;
+        }
+        if (now >= peer.leaveBy)
+            link.close();
+        return;
+    case Stage::Welcomed:
+    case Stage::Ready:
+        if (now - link.heardMs() >= net::silenceLimitMs) {
+            drop(peer);
+        } else if (link.queued() == 0 && now - link.sentMs() >= net::keepAliveMs) {
+            std::string keepAlive;
+            net::appendKeepAlive(keepAlive);
+            link.queue(keepAlive, now);
+        }
+        return;
+    }
+}
+
+long long GameHost::nextDue(const Peer& peer) {
+    const Link& link = *peer.link;
+    switch (peer.stage) {
+    case Stage::Greeting: return link.openedMs() + net::helloLimitMs;
+    case Stage::Leaving: return peer.leaveBy;
+    case Stage::Welcomed:
+    case Stage::Ready: {
+        long long silence = link.heardMs() + net::silenceLimitMs;
+        if (link.queued() > 0)
+            return silence;
+        return std::min(silence, link.sentMs() + net::keepAliveMs);
+    }
+    }
+    return -1;
+}
+
+long long GameHost::due() const {
+    long long next = -1;
+    for (const Peer& peer : peers_) {
+        if (!peer.link->isOpen())
+            continue;
+        long long at = nextDue(peer);
+        if (next < 0 || at < next)
+            next = at;
+    }
+    return next;
+}
+
+} // namespace term

@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: MIT
+// The host of a game over the network. It listens beside the terminal, in
+// the session's own waits, and never blocks on a connection: it greets who
+// connects (two seconds to say who it is, the join code, one seat for
+// player two and a few for watchers), plays player two's keys from the
+// guest's key events by the same rules as the terminal's, and after every
+// frame sends each guest the cells that changed since its last picture.
+// A connection that breaks the protocol is closed; the game goes on.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "key_state.hpp"
+#include "net/join_code.hpp"
+#include "net_link.hpp"
+#include "session.hpp"
+
+namespace term {
+
+class GameHost : public WaitExtension {
+public:
+    static constexpr int maxWatchers = 4;
+    // Connections that have not said who they are yet; more are closed at once.
+    static constexpr int maxGreeting = 8;
+    // Bytes queued for one guest past which it gets no more deltas; once it
+    // has caught up it gets the whole picture again.
+    static constexpr std::size_t maxQueued = std::size_t{16} * 1024;
+
+    // `listenFd` is taken over; -1 for none (connections then come by adopt()).
+    GameHost(TerminalSession& session, const net::JoinCode& code, int listenFd);
+    ~GameHost() override;
+    GameHost(const GameHost&) = delete;
+    GameHost& operator=(const GameHost&) = delete;
+
+    // A connection accepted elsewhere, greeted like any other.
+    void adopt(int fd);
+
+    // Player two has joined and said how its keys come.
+    bool playerReady() const;
+    // The game has begun: pictures go out from now on.
+    void gameStarted();
+    // The game's key polls: the arrows and the host's own W A S D play the
+    // left board, the guest's keys the right; Escape from either side.
+    bool keyPressed(int virtualKey);
+    // The changes since each guest's last picture, to every guest: before
+    // the frame's delay, when the terminal gets the frame's moves.
+    void sendPictures();
+    // After the frame's picture reached the terminal: the rest of its
+    // changes, and the connections served.
+    void frameEnded();
+    // The final picture, with the prompt, and the end of the game to every guest.
+    void gameOver();
+    // Sends what is still queued for up to `lingerMs`, then closes everything.
+    void finish(int lingerMs);
+    // Serves the connections now, without waiting.
+    void pumpNow();
+
+    // The notice shown below the readouts while player two is gone.
+    std::string goneNotice() const;
+
+    int watched(pollfd* fds, int room) override;
+    void serve(const pollfd* fds, int count) override;
+    long long due() const override;
+    void keyEvent(const InputEvent& event) override;
+
+private:
+    enum class Stage { Greeting, Welcomed, Ready, Leaving };
+    struct Peer {
+        std::unique_ptr<Link> link;
+        Stage stage = Stage::Greeting;
+        net::Seat seat = net::Seat::Watcher;
+        net::Picture sent;     // what it was last sent
+        bool pictured = false; // it has had a whole picture
+        bool stale = false;    // deltas stopped until it catches up
+        bool ended = false;    // it has been told the game is over
+        bool shutDown = false; // Leaving: no more bytes go to it
+        long long leaveBy = 0;
+    };
+
+    void acceptAll(long long now);
+    void handle(Peer& peer, const net::Message& message, long long now);
+    void greet(Peer& peer, const net::Message& hello, long long now);
+    static void refuse(Peer& peer, net::Refusal reason, long long now);
+    void ready(Peer& peer, const net::Message& message, long long now);
+    void playerKey(const net::Message& message);
+    void drop(Peer& peer);
+    void keepTime(Peer& peer, long long now);
+    static long long nextDue(const Peer& peer);
+    void sendPicture(Peer& peer, const net::Picture& picture, long long now) const;
+    void sendWhole(Peer& peer, const net::Picture& picture, long long now) const;
+    bool seatTaken() const;
+    int count(net::Seat seat, Stage least) const;
+
+    TerminalSession& session_;
+    net::JoinCode code_;
+    int listenFd_;
+    std::vector<Peer> peers_;
+    std::vector<int> slots_; // for each descriptor watched(): its peer, -1 the listener
+    KeyState guestKeys_;     // player two's keys, from the guest's events
+    bool started_ = false;
+    bool over_ = false;
+};
+
+// The host the game's key polls and frame ends go to, when there is one.
+void setCurrentHost(GameHost* host);
+GameHost* currentHost();
+
+} // namespace term

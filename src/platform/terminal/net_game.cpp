@@ -1,0 +1,191 @@
+// SPDX-License-Identifier: MIT
+// Starting a game over the network: the terminal checks, the socket, the
+// join code, the wait for player two, and the endings of either side.
+#include "net_game.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <unistd.h>
+
+#include "game/game.hpp"
+#include "game/keys.hpp"
+#include "game_guest.hpp"
+#include "game_host.hpp"
+#include "net/address.hpp"
+#include "net_socket.hpp"
+#include "signals.hpp"
+#include "startup.hpp"
+
+namespace term {
+
+namespace {
+
+constexpr int connectTimeoutMs = 5000;
+constexpr int answerTimeoutMs = 5000;
+constexpr int lingerMs = 1000;
+// How often the waits look at the flags the connections set.
+constexpr int checkMs = 50;
+
+void restoreAtExit() {
+    if (TerminalSession* session = currentSession())
+        session->restoreTerminal();
+}
+
+int complain(const std::string& message) {
+    std::fprintf(stderr, "blockduel: %s\n", message.c_str());
+    return 1;
+}
+
+// Takes the terminal as a game at one keyboard does. False, with the
+// message shown, when it cannot.
+bool takeTerminal(TerminalSession& session) {
+    signals::install();
+    setCurrentSession(&session);
+    std::atexit(restoreAtExit);
+    if (session.start())
+        return true;
+    session.restoreTerminal();
+    std::fputs("blockduel: cannot switch the terminal to raw input\n", stderr);
+    return false;
+}
+
+SessionOptions terminalOptions() {
+    SessionOptions options;
+    options.inFd = STDIN_FILENO;
+    options.outFd = STDOUT_FILENO;
+    options.render = renderOptionsFromEnvironment();
+    return options;
+}
+
+// In place of the boards, until player two is there: how to join.
+std::vector<NoticeLine> waitingNotice(const std::string& address, int port,
+                                      const net::JoinCode& code) {
+    std::string command = "blockduel --join " + net::formatEndpoint(address, port);
+    std::string withCode = " --code " + net::formatJoinCode(code);
+    std::vector<NoticeLine> lines = {{7, "Waiting for player two. To join, type:"}};
+    if (2 + command.size() + withCode.size() <= static_cast<std::size_t>(gameColumns)) {
+        lines.push_back({9, "  " + command + withCode});
+    } else {
+        lines.push_back({9, "  " + command});
+        lines.push_back({10, "   " + withCode});
+    }
+    lines.push_back({12, "Escape cancels."});
+    return lines;
+}
+
+bool freshCode(const Options& options, net::JoinCode& code) {
+    if (!options.code.empty())
+        return net::parseJoinCode(options.code, code);
+    unsigned char bytes[net::joinCodeBytes];
+    if (!netio::randomBytes(bytes, sizeof bytes))
+        return false;
+    code = net::joinCodeFromBytes(bytes);
+    return true;
+}
+
+int host(const Options& options, const net::Endpoint& where) {
+    net::JoinCode code;
+    if (!freshCode(options, code))
+        return complain("no randomness for a join code from the operating system");
+    std::string error;
+    int port = 0;
+    int listenFd = netio::listenOn(where, port, error);
+    if (listenFd < 0)
+        return complain(error);
+    TerminalSession session(terminalOptions());
+    GameHost game(session, code, listenFd);
+    if (!takeTerminal(session))
+        return 1;
+    session.setExtension(&game);
+    session.setNotices(waitingNotice(netio::addressToJoin(where.host), port, code));
+    while (!game.playerReady()) {
+        session.sleepMs(checkMs);
+        if (session.keyPressed(vkEscape)) { // nobody came: leave as if never started
+            session.restoreTerminal();
+            return 0;
+        }
+    }
+    game.gameStarted();
+    setCurrentHost(&game);
+    runGame();
+    setCurrentHost(nullptr);
+    session.finish();
+    session.setExtension(nullptr);
+    game.finish(lingerMs);
+    setCurrentSession(nullptr);
+    return 0;
+}
+
+std::string refusalText(net::Refusal reason, const Options& options) {
+    switch (reason) {
+    case net::Refusal::WrongCode:
+        return "the host refused the code " + options.code +
+               "; check the code the host's screen shows";
+    case net::Refusal::SeatTaken:
+        return "player two is already playing that game; to see it, use --watch";
+    case net::Refusal::NoRoom: return "that game has as many watchers as it takes";
+    case net::Refusal::OtherVersion: return "the host plays another version of blockduel";
+    }
+    return "the host refused to let this game in";
+}
+
+int join(const Options& options, const net::Endpoint& where, net::Seat seat) {
+    std::string problem = startProblem(STDIN_FILENO, STDOUT_FILENO, std::getenv("TERM"));
+    if (!problem.empty())
+        return complain(problem.substr(std::string("blockduel: ").size()));
+    net::JoinCode code;
+    net::parseJoinCode(options.code, code);
+    std::string error;
+    int fd = netio::connectTo(where, connectTimeoutMs, error);
+    if (fd < 0)
+        return complain(error);
+    TerminalSession session(terminalOptions());
+    GameGuest guest(session, fd, seat);
+    std::string there = net::formatEndpoint(where.host, where.port);
+    switch (guest.greet(code, answerTimeoutMs)) {
+    case GameGuest::Answer::Welcomed: break;
+    case GameGuest::Answer::Refused: return complain(refusalText(guest.refusal(), options));
+    case GameGuest::Answer::Closed: return complain(there + " closed the connection at once");
+    case GameGuest::Answer::NotAHost: return complain(there + " is not a blockduel game");
+    case GameGuest::Answer::NoAnswer: return complain(there + " did not answer in 5 seconds");
+    }
+    if (!takeTerminal(session))
+        return 1;
+    session.setExtension(&guest);
+    guest.ready(session.kitty());
+    session.setNotices({{9, "Joined " + there + "; the game starts soon."}});
+    while (guest.state() == GameGuest::State::Playing)
+        session.sleepMs(checkMs);
+    session.setExtension(nullptr);
+    guest.close();
+    if (guest.state() != GameGuest::State::Ended) {
+        session.restoreTerminal();
+        setCurrentSession(nullptr);
+        if (guest.state() == GameGuest::State::Left)
+            return 0;
+        return complain(guest.lostWhy());
+    }
+    session.readChar();
+    session.finish();
+    setCurrentSession(nullptr);
+    return 0;
+}
+
+} // namespace
+
+int playOverNetwork(const Options& options) {
+    net::Endpoint where;
+    net::parseEndpoint(options.address, options.mode == Mode::Host, where);
+    if (options.mode == Mode::Host) {
+        std::string problem = startProblem(STDIN_FILENO, STDOUT_FILENO, std::getenv("TERM"));
+        if (!problem.empty())
+            return complain(problem.substr(std::string("blockduel: ").size()));
+        return host(options, where);
+    }
+    return join(options, where,
+                options.mode == Mode::Join ? net::Seat::Player : net::Seat::Watcher);
+}
+
+} // namespace term

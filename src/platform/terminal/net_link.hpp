@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: MIT
+// One connection of the network game, either side: a non-blocking socket,
+// the decoder of what comes in, the queue of what goes out, and the times
+// that tell a silent peer from a live one. Nothing here waits: reads take
+// what is there, writes send what the socket takes and keep the rest.
+#pragma once
+
+#include <string>
+
+#include "net/message_decoder.hpp"
+#include "net/picture.hpp"
+#include "screen.hpp"
+
+namespace term {
+
+class Link {
+public:
+    // Takes `fd` over; `from` is who is at the other end.
+    Link(int fd, net::Sender from, long long nowMs);
+    ~Link();
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+
+    int fd() const { return fd_; }
+    bool isOpen() const { return fd_ >= 0; }
+    void close();
+
+    // Reads what has arrived, a bounded amount, and hands each message to
+    // `handle` until the link closes. False once the other side has closed
+    // the connection, broken it or sent something malformed (the link is
+    // closed then, and problem() says what happened).
+    template <typename Handler> bool receive(long long nowMs, Handler&& handle);
+
+    // Adds a message to the queue and sends what the socket takes now.
+    void queue(const std::string& message, long long nowMs);
+    // Sends what the socket takes of the queue; false on a broken connection.
+    bool sendQueued(long long nowMs);
+    std::size_t queued() const { return out_.size() - sent_; }
+
+    long long openedMs() const { return openedMs_; }
+    long long heardMs() const { return heardMs_; }
+    long long sentMs() const { return sentMs_; }
+    const std::string& problem() const { return problem_; }
+
+private:
+    // Reads once into `bytes`; the count, 0 for nothing now, -1 when gone.
+    long readOnce(unsigned char* bytes, std::size_t size);
+    void fail(const std::string& what);
+
+    int fd_;
+    net::MessageDecoder decoder_;
+    std::string out_;
+    std::size_t sent_ = 0;
+    long long openedMs_;
+    long long heardMs_;
+    long long sentMs_;
+    std::string problem_;
+};
+
+// The picture of a screen buffer, and a buffer brought to a picture.
+net::Picture pictureOf(const ScreenBuffer& screen);
+void paint(const net::Picture& picture, ScreenBuffer& screen);
+
+template <typename Handler> bool Link::receive(long long nowMs, Handler&& handle) {
+    // Enough for any burst a peer sends, and the game goes on even when a
+    // peer never stops sending.
+    constexpr int maxReads = 4;
+    for (int round = 0; round < maxReads && isOpen(); ++round) {
+        unsigned char bytes[4096];
+        long n = readOnce(bytes, sizeof bytes);
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        heardMs_ = nowMs;
+        const unsigned char* p = bytes;
+        auto left = static_cast<std::size_t>(n);
+        while (left > 0 && isOpen()) {
+            std::size_t used = decoder_.feed(p, left);
+            if (decoder_.failed()) {
+                fail(decoder_.error());
+                return false;
+            }
+            p += used;
+            left -= used;
+            if (decoder_.hasMessage())
+                handle(decoder_.message());
+        }
+        if (static_cast<std::size_t>(n) < sizeof bytes)
+            break;
+    }
+    return isOpen();
+}
+
+} // namespace term

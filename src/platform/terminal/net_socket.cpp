@@ -1,0 +1,241 @@
+// SPDX-License-Identifier: MIT
+// Sockets, addresses and randomness for the network game.
+#include "net_socket.hpp"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#ifdef __APPLE__
+#include <sys/random.h> // getentropy
+#endif
+
+#include "tty.hpp"
+
+namespace term::netio {
+
+namespace {
+
+constexpr int sendBufferBytes = 32 * 1024;
+constexpr int backlog = 8;
+
+struct AddressList {
+    addrinfo* first = nullptr;
+    ~AddressList() {
+        if (first != nullptr)
+            freeaddrinfo(first);
+    }
+};
+
+std::string describe(const net::Endpoint& where) {
+    return net::formatEndpoint(where.host.empty() ? "*" : where.host, where.port);
+}
+
+int lookUp(const net::Endpoint& where, bool passive, AddressList& list, std::string& error) {
+    addrinfo hints = {};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = passive ? AI_PASSIVE : AI_ADDRCONFIG;
+    std::string port = std::to_string(where.port);
+    const char* host = where.host.empty() ? nullptr : where.host.c_str();
+    int status = getaddrinfo(host, port.c_str(), &hints, &list.first);
+    if (status != 0)
+        error = "cannot find " + describe(where) + ": " + gai_strerror(status);
+    return status;
+}
+
+int boundPort(int fd) {
+    sockaddr_storage address = {};
+    socklen_t length = sizeof address;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return -1;
+    if (address.ss_family == AF_INET6)
+        return ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port);
+    return ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+}
+
+int listenAt(const sockaddr* address, socklen_t length, int family) {
+    int fd = socket(family, SOCK_STREAM, 0);
+    if (fd < 0)
+        return -1;
+    int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    if (family == AF_INET6) {
+        int off = 0; // both IPv6 and IPv4 on the one socket where the system allows it
+        setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off);
+    }
+    if (bind(fd, address, length) != 0 || listen(fd, backlog) != 0) {
+        int saved = errno;
+        close(fd);
+        errno = saved;
+        return -1;
+    }
+    configure(fd);
+    return fd;
+}
+
+// Waits for a non-blocking connect to finish; 0 or the error.
+int finishConnect(int fd, long long untilMs) {
+    for (;;) {
+        long long left = untilMs - monotonicMs();
+        if (left <= 0)
+            return ETIMEDOUT;
+        pollfd ready = {fd, POLLOUT, 0};
+        int n = poll(&ready, 1, static_cast<int>(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n == 0 ? ETIMEDOUT : errno;
+        int error = 0;
+        socklen_t size = sizeof error;
+        getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size);
+        return error;
+    }
+}
+
+std::string numeric(const sockaddr* address) {
+    char text[INET6_ADDRSTRLEN] = {};
+    if (address->sa_family == AF_INET)
+        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text,
+                  sizeof text);
+    else
+        inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr, text,
+                  sizeof text);
+    return text;
+}
+
+// How good an interface's address is to show: lower is better, -1 never.
+int rank(const ifaddrs* entry) {
+    if (entry->ifa_addr == nullptr || (entry->ifa_flags & IFF_UP) == 0 ||
+        (entry->ifa_flags & IFF_LOOPBACK) != 0)
+        return -1;
+    if (entry->ifa_addr->sa_family == AF_INET)
+        return 0;
+    if (entry->ifa_addr->sa_family != AF_INET6)
+        return -1;
+    const in6_addr& a = reinterpret_cast<const sockaddr_in6*>(entry->ifa_addr)->sin6_addr;
+    return IN6_IS_ADDR_LINKLOCAL(&a) ? -1 : 1;
+}
+
+} // namespace
+
+void configure(int fd) {
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+    int on = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    int size = sendBufferBytes;
+    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+#ifdef SO_NOSIGPIPE
+    setsockopt(fd, SOL_SOCKET, SO_NOSIGPIPE, &on, sizeof on);
+#endif
+}
+
+int listenOn(const net::Endpoint& where, int& port, std::string& error) {
+    int fd = -1;
+    if (where.host.empty()) { // every interface: IPv6 with IPv4 first, IPv4 alone else
+        sockaddr_in6 any6 = {};
+        any6.sin6_family = AF_INET6;
+        any6.sin6_addr = in6addr_any;
+        any6.sin6_port = htons(static_cast<uint16_t>(where.port));
+        fd = listenAt(reinterpret_cast<sockaddr*>(&any6), sizeof any6, AF_INET6);
+        if (fd < 0 && errno != EADDRINUSE) {
+            sockaddr_in any4 = {};
+            any4.sin_family = AF_INET;
+            any4.sin_addr.s_addr = htonl(INADDR_ANY);
+            any4.sin_port = htons(static_cast<uint16_t>(where.port));
+            fd = listenAt(reinterpret_cast<sockaddr*>(&any4), sizeof any4, AF_INET);
+        }
+    } else {
+        AddressList list;
+        if (lookUp(where, true, list, error) != 0)
+            return -1;
+        for (addrinfo* a = list.first; a != nullptr && fd < 0; a = a->ai_next)
+            fd = listenAt(a->ai_addr, a->ai_addrlen, a->ai_family);
+    }
+    if (fd < 0) {
+        error = "cannot listen on " + describe(where) + ": " + std::strerror(errno);
+        return -1;
+    }
+    port = boundPort(fd);
+    return fd;
+}
+
+int connectTo(const net::Endpoint& where, int timeoutMs, std::string& error) {
+    AddressList list;
+    if (lookUp(where, false, list, error) != 0)
+        return -1;
+    long long until = monotonicMs() + timeoutMs;
+    int failure = ECONNREFUSED;
+    for (addrinfo* a = list.first; a != nullptr; a = a->ai_next) {
+        int fd = socket(a->ai_family, SOCK_STREAM, 0);
+        if (fd < 0) {
+            failure = errno;
+            continue;
+        }
+        configure(fd);
+        int status = connect(fd, a->ai_addr, a->ai_addrlen) == 0 ? 0 : errno;
+        if (status == EINPROGRESS)
+            status = finishConnect(fd, until);
+        if (status == 0)
+            return fd;
+        failure = status;
+        close(fd);
+    }
+    error = "cannot connect to " + describe(where) + ": " + std::strerror(failure);
+    return -1;
+}
+
+int acceptFrom(int listenFd) {
+    int fd = accept(listenFd, nullptr, nullptr);
+    if (fd >= 0)
+        configure(fd);
+    return fd;
+}
+
+std::string addressToJoin(const std::string& listeningHost) {
+    bool every = listeningHost.empty() || listeningHost == "0.0.0.0" || listeningHost == "::";
+    if (!every)
+        return listeningHost;
+    ifaddrs* all = nullptr;
+    std::string best;
+    if (getifaddrs(&all) == 0) {
+        int bestRank = 99;
+        for (ifaddrs* entry = all; entry != nullptr; entry = entry->ifa_next) {
+            int r = rank(entry);
+            if (r >= 0 && r < bestRank) {
+                best = numeric(entry->ifa_addr);
+                bestRank = r;
+            }
+        }
+        freeifaddrs(all);
+    }
+    if (!best.empty())
+        return best;
+    char name[256] = {};
+    return gethostname(name, sizeof name - 1) == 0 && name[0] != '\0' ? name : "localhost";
+}
+
+bool randomBytes(unsigned char* bytes, std::size_t count) { return getentropy(bytes, count) == 0; }
+
+long sendSome(int fd, const char* data, std::size_t length) {
+#ifdef MSG_NOSIGNAL
+    constexpr int flags = MSG_NOSIGNAL;
+#else
+    constexpr int flags = 0;
+#endif
+    ssize_t n = send(fd, data, length, flags);
+    if (n >= 0)
+        return n;
+    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? 0 : -1;
+}
+
+} // namespace term::netio

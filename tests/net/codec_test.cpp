@@ -1,0 +1,239 @@
+// SPDX-License-Identifier: MIT
+// The messages: what the encoder writes, read back whole, split at every
+// byte and one byte at a time; and broken messages, refused wherever they
+// are cut, with the decoder taking nothing after the first fault.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "game/keys.hpp"
+#include "net/message_decoder.hpp"
+#include "net/protocol.hpp"
+
+namespace {
+
+using namespace net;
+
+JoinCode code(const char* text) {
+    JoinCode c;
+    EXPECT_TRUE(parseJoinCode(text, c)) << text;
+    return c;
+}
+
+// What a decoder made of a stream: the messages, and the error if any.
+struct Read {
+    std::vector<Message> messages;
+    std::vector<std::string> runs; // each Picture or Delta's runs, copied
+    std::string error;
+};
+
+// Feeds `bytes` in pieces cut at `cuts` (positions, ascending).
+Read decode(Sender from, const std::string& bytes, const std::vector<std::size_t>& cuts) {
+    MessageDecoder decoder(from);
+    Read read;
+    std::size_t start = 0;
+    std::vector<std::size_t> ends = cuts;
+    ends.push_back(bytes.size());
+    for (std::size_t end : ends) {
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + start;
+        std::size_t left = end - start;
+        while (left > 0) {
+            std::size_t used = decoder.feed(p, left);
+            EXPECT_LE(used, left);
+            if (decoder.hasMessage()) {
+                const Message& m = decoder.message();
+                read.messages.push_back(m);
+                read.runs.emplace_back(reinterpret_cast<const char*>(m.runs),
+                                       static_cast<std::size_t>(m.runsLength));
+            }
+            if (decoder.failed())
+                break;
+            p += used;
+            left -= used;
+        }
+        if (decoder.failed()) {
+            read.error = decoder.error();
+            // Sticky: nothing more is taken, whatever comes.
+            EXPECT_EQ(0U, decoder.feed(reinterpret_cast<const unsigned char*>("\x06\0"), 2));
+            EXPECT_TRUE(decoder.failed());
+            break;
+        }
+        start = end;
+    }
+    return read;
+}
+
+// Whole, split once at every byte, and one byte at a time.
+std::vector<std::vector<std::size_t>> cuttings(std::size_t size) {
+    std::vector<std::vector<std::size_t>> all = {{}};
+    for (std::size_t i = 1; i < size; ++i)
+        all.push_back({i});
+    std::vector<std::size_t> each;
+    for (std::size_t i = 1; i < size; ++i)
+        each.push_back(i);
+    all.push_back(each);
+    return all;
+}
+
+std::string bytes(std::initializer_list<int> values) {
+    std::string s;
+    for (int v : values)
+        s += static_cast<char>(v);
+    return s;
+}
+
+TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
+    std::string stream;
+    appendHello(stream, Seat::Watcher, code("7k3m-q9xd"));
+    appendReady(stream, KeyMode::Kitty);
+    appendKey(stream, KeyKind::Press, vkLeft);
+    appendKey(stream, KeyKind::Repeat, vkW);
+    appendKey(stream, KeyKind::Release, vkEscape);
+    appendKey(stream, KeyKind::ReleaseAll, 0);
+    appendKeepAlive(stream);
+    ASSERT_EQ(2U + helloSize + 3 + 4 * 4 + 2, stream.size());
+    for (const auto& cuts : cuttings(stream.size())) {
+        Read read = decode(Sender::Guest, stream, cuts);
+        ASSERT_EQ("", read.error);
+        ASSERT_EQ(7U, read.messages.size());
+        const Message& hello = read.messages[0];
+        EXPECT_EQ(MessageType::Hello, hello.type);
+        EXPECT_EQ(protocolVersion, hello.version);
+        EXPECT_EQ(Seat::Watcher, hello.seat);
+        EXPECT_EQ("7K3M-Q9XD", formatJoinCode(hello.code));
+        EXPECT_EQ(KeyMode::Kitty, read.messages[1].keyMode);
+        EXPECT_EQ(KeyKind::Press, read.messages[2].keyKind);
+        EXPECT_EQ(vkLeft, read.messages[2].key);
+        EXPECT_EQ(KeyKind::Repeat, read.messages[3].keyKind);
+        EXPECT_EQ(vkW, read.messages[3].key);
+        EXPECT_EQ(vkEscape, read.messages[4].key);
+        EXPECT_EQ(KeyKind::ReleaseAll, read.messages[5].keyKind);
+        EXPECT_EQ(MessageType::KeepAlive, read.messages[6].type);
+    }
+}
+
+TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
+    // Cell 0 in 11; cells 1174 and 1175 in 11 again (kept); cell 1175 in 7.
+    std::string runs =
+        bytes({0, 0, 11, 219}) + bytes({0x92, 0xD1, 'a', 'b'}) + bytes({0x92, 0xE0, 7, 'c'});
+    std::string stream;
+    appendWelcome(stream, Seat::Player);
+    appendRefused(stream, Refusal::SeatTaken);
+    appendRuns(stream, MessageType::Picture, "");
+    appendRuns(stream, MessageType::Delta, runs);
+    appendEnd(stream);
+    for (const auto& cuts : cuttings(stream.size())) {
+        Read read = decode(Sender::Host, stream, cuts);
+        ASSERT_EQ("", read.error);
+        ASSERT_EQ(5U, read.messages.size());
+        EXPECT_EQ(Seat::Player, read.messages[0].seat);
+        EXPECT_EQ(protocolVersion, read.messages[0].version);
+        EXPECT_EQ(Refusal::SeatTaken, read.messages[1].refusal);
+        EXPECT_EQ(MessageType::Picture, read.messages[2].type);
+        EXPECT_EQ("", read.runs[2]);
+        EXPECT_EQ(MessageType::Delta, read.messages[3].type);
+        EXPECT_EQ(runs, read.runs[3]);
+        EXPECT_EQ(MessageType::End, read.messages[4].type);
+    }
+}
+
+// A Hello of another version is read far enough to refuse it with a reason.
+TEST(Codec, AGreetingOfAnotherVersionIsReadNotRefused) {
+    std::string later = bytes({1, 9}) + "BLKD" + bytes({2, 1, 9, 9, 9});
+    Read read = decode(Sender::Guest, later, {});
+    ASSERT_EQ("", read.error);
+    ASSERT_EQ(1U, read.messages.size());
+    EXPECT_EQ(2, read.messages[0].version);
+}
+
+TEST(Codec, BrokenMessagesAreRefusedWhereverTheyAreCut) {
+    std::string hello;
+    appendHello(hello, Seat::Player, code("00000000"));
+    struct Case {
+        Sender from;
+        std::string stream;
+        const char* error;
+        std::size_t before; // messages read before the fault
+    };
+    const Case cases[] = {
+        {Sender::Guest, bytes({0, 0}), "unknown message type", 0},
+        {Sender::Guest, bytes({10, 0}), "unknown message type", 0},
+        {Sender::Guest, bytes({255}), "unknown message type", 0},
+        {Sender::Guest, "GET / HTTP/1.1\r\n", "unknown message type", 0},
+        {Sender::Guest, bytes({7, 0}), "a message this side does not take", 0},
+        {Sender::Host, bytes({5, 2, 1, 0x25}), "a message this side does not take", 0},
+        {Sender::Host, hello, "a message this side does not take", 0},
+        {Sender::Guest, bytes({6, 1, 0}), "wrong length", 0},
+        {Sender::Guest, bytes({5, 3, 1, 0x25, 0}), "wrong length", 0},
+        {Sender::Guest, bytes({1, 5}) + "BLKD" + bytes({1}), "wrong length", 0},
+        {Sender::Guest, bytes({1, 65}), "wrong length", 0},
+        {Sender::Host, bytes({8, 0}), "wrong length", 0},
+        {Sender::Host, bytes({8, 0xC0, 0x01}), "wrong length", 0}, // 8193 bytes
+        {Sender::Host, bytes({7, 0xFF, 0x7F}), "wrong length", 0},
+        {Sender::Guest, bytes({6, 0x80, 0x00}), "not in its shortest form", 0},
+        {Sender::Host, bytes({7, 0x80, 0x7F}), "not in its shortest form", 0},
+        {Sender::Host, bytes({7, 0x81, 0x80}), "more than two bytes", 0},
+        {Sender::Guest, bytes({1, 14}) + "BLKX" + bytes({1, 1}) + "00000000",
+         "not a blockduel greeting", 0},
+        {Sender::Guest, bytes({1, 15}) + "BLKD" + bytes({1, 1}) + "000000000",
+         "a greeting of the wrong length", 0},
+        {Sender::Guest, bytes({1, 14}) + "BLKD" + bytes({1, 3}) + "00000000",
+         "a greeting for no seat", 0},
+        {Sender::Guest, bytes({1, 14}) + "BLKD" + bytes({1, 1}) + "0000000O",
+         "a join code with characters", 0},
+        {Sender::Guest, bytes({1, 14}) + "BLKD" + bytes({1, 1}) + "0000000a",
+         "a join code with characters", 0},
+        {Sender::Guest, hello + bytes({4, 1, 2}), "an unknown keyboard mode", 1},
+        {Sender::Guest, bytes({5, 2, 0, 0x25}), "a key event the game does not have", 0},
+        {Sender::Guest, bytes({5, 2, 5, 0x25}), "a key event the game does not have", 0},
+        {Sender::Guest, bytes({5, 2, 1, 'X'}), "a key event the game does not have", 0},
+        {Sender::Guest, bytes({5, 2, 1, 0}), "a key event the game does not have", 0},
+        {Sender::Guest, bytes({5, 2, 4, 0x25}), "a key event the game does not have", 0},
+        {Sender::Host, bytes({2, 2, 1, 0}), "a welcome to no seat", 0},
+        {Sender::Host, bytes({2, 2, 0, 1}), "a welcome of another version", 0},
+        {Sender::Host, bytes({8, 2, 0, 0}), "runs of cells outside", 0},       // no attribute
+        {Sender::Host, bytes({8, 3, 0, 0x11, 1}), "runs of cells outside", 0}, // kept, a code short
+        {Sender::Host, bytes({8, 5, 0x92, 0xE1, 7, 1, 2}), "runs of cells outside", 0},
+        {Sender::Host, bytes({8, 4, 0x92, 0xE2, 7, 1}), "runs of cells outside", 0},
+        {Sender::Host, bytes({7, 4, 0, 1, 7, 1}), "runs of cells outside", 0},
+        {Sender::Host, bytes({9, 0, 6, 0, 0}), "unknown message type", 2},
+    };
+    for (const Case& c : cases) {
+        for (const auto& cuts : cuttings(c.stream.size())) {
+            Read read = decode(c.from, c.stream, cuts);
+            EXPECT_NE(std::string::npos, read.error.find(c.error))
+                << testing::PrintToString(c.stream) << " cut " << cuts.size() << ": '" << read.error
+                << "'";
+            EXPECT_EQ(c.before, read.messages.size()) << testing::PrintToString(c.stream);
+        }
+    }
+}
+
+// The decoder stops at the end of each message: the rest is left for the
+// next call, so a connection can be closed right after an End.
+TEST(Codec, TakesNoMoreThanOneMessage) {
+    std::string stream;
+    appendEnd(stream);
+    stream += "garbage that is never read";
+    MessageDecoder decoder(Sender::Host);
+    EXPECT_EQ(2U,
+              decoder.feed(reinterpret_cast<const unsigned char*>(stream.data()), stream.size()));
+    EXPECT_TRUE(decoder.hasMessage());
+    EXPECT_FALSE(decoder.failed());
+}
+
+// The header's first byte is enough to refuse a stream: a stranger cannot
+// make the host hold a long payload of a type it does not take.
+TEST(Codec, RefusesAtTheFirstByteThatCannotBe) {
+    MessageDecoder decoder(Sender::Guest);
+    unsigned char picture = static_cast<unsigned char>(MessageType::Picture);
+    EXPECT_EQ(0U, decoder.feed(&picture, 1));
+    EXPECT_TRUE(decoder.failed());
+    MessageDecoder lengthy(Sender::Host);
+    const unsigned char header[] = {8, 0xC1, 0, 1, 2, 3}; // 8320 bytes
+    EXPECT_EQ(0U, lengthy.feed(header, sizeof header));
+    EXPECT_TRUE(lengthy.failed());
+}
+
+} // namespace

@@ -1,0 +1,265 @@
+// SPDX-License-Identifier: MIT
+// The network game with both sessions in one process: player two's keys
+// from the guest's terminal, the guest's picture after every frame, the
+// ends of the game, a guest that leaves and comes back, refusals, watchers,
+// a guest that stops reading, and strangers on the connection.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <utility>
+
+#include "display/console.hpp"
+#include "game/keys.hpp"
+#include "net/message_decoder.hpp"
+#include "net/picture.hpp"
+#include "net_link.hpp"
+#include "net_rig.hpp"
+#include "tty.hpp"
+
+namespace term::netrig {
+namespace {
+
+using Moves = std::pair<int, int>; // how far each piece moved sideways
+
+Moves moved(Match& m, std::string_view guestKeys, std::string_view hostKeys = "") {
+    int x1 = m.game.p1.bx;
+    int x2 = m.game.p2.bx;
+    EXPECT_TRUE(m.frame(guestKeys, hostKeys));
+    return {m.game.p1.bx - x1, m.game.p2.bx - x2};
+}
+
+// Without the kitty protocol: each key counts once, as it would at the
+// host's own keyboard; the guest's arrows and letters both play the right
+// board, the host's arrows and letters the left.
+TEST(NetGame, GuestKeysPlayTheRightBoardAndHostKeysTheLeft) {
+    Match m;
+    ASSERT_TRUE(m.frame()); // the first gravity step shows both pieces
+    EXPECT_EQ(Moves(0, -1), moved(m, "a"));
+    EXPECT_EQ(Moves(0, -1), moved(m, "\x1b[D"));
+    EXPECT_EQ(Moves(0, 1), moved(m, "D"));
+    EXPECT_EQ(Moves(0, 0), moved(m, ""));
+    EXPECT_EQ(Moves(-1, 0), moved(m, "", "a"));
+    EXPECT_EQ(Moves(1, 0), moved(m, "", "\x1b[C"));
+    EXPECT_EQ(Moves(-1, 1), moved(m, "d", "\x1b[D"));
+    EXPECT_EQ("", m.differences());
+}
+
+// With the kitty protocol on the guest's terminal, a key is held from its
+// press to its release on the host, across frames.
+TEST(NetGame, AGuestKeyHeldWithKittyMovesUntilReleased) {
+    Match m(true);
+    ASSERT_TRUE(m.frame());
+    EXPECT_EQ(Moves(0, -1), moved(m, "\x1b[97u"));     // A pressed
+    EXPECT_EQ(Moves(0, -1), moved(m, ""));             // still held
+    EXPECT_EQ(Moves(0, -1), moved(m, "\x1b[97;1:2u")); // a repeat
+    EXPECT_EQ(Moves(0, 0), moved(m, "\x1b[97;1:3u"));  // released
+    EXPECT_EQ(Moves(0, 0), moved(m, ""));
+}
+
+// Keys on both sides, every frame: the guest shows what the host's buffer
+// holds, cell for cell and through a terminal emulator.
+TEST(NetGame, TheGuestShowsTheHostsPictureAfterEveryFrame) {
+    Match m;
+    const char* guestKeys[] = {"w", "a", "d", "s", "", "\x1b[B", ""};
+    const char* hostKeys[] = {"\x1b[A", "", "\x1b[D", "s", "\x1b[C", ""};
+    int frame = 0;
+    for (bool going = true; going && frame < 300; ++frame) {
+        going = m.frame(guestKeys[frame % 7], hostKeys[frame % 6]);
+        ASSERT_EQ("", m.differences()) << "frame " << frame;
+    }
+    EXPECT_GT(frame, 100); // long enough to have locked pieces and cleared rows
+}
+
+// Escape from either side ends the game for both; the guest gets the final
+// picture, prompt and all, and the end.
+TEST(NetGame, EscapeFromEitherSideEndsTheGame) {
+    for (bool fromGuest : {true, false}) {
+        Match m;
+        ASSERT_TRUE(m.frame());
+        if (fromGuest) {
+            m.guestTerm->type("\x1b");
+            m.guestWaits(50); // a lone ESC is Escape once its delay is over
+        } else {
+            m.hostTerm.type("\x1b");
+            m.hostTerm.session->sleepMs(50);
+        }
+        EXPECT_FALSE(m.frame()) << (fromGuest ? "guest" : "host");
+        print("\nKilepeshez nyomjon ENTER-t"); // what closeGame does before it waits
+        m.host->gameOver();
+        m.guestWaits(20);
+        EXPECT_EQ(GameGuest::State::Ended, m.guest->state());
+        m.guestTerm->session->flush(); // as the guest's own wait for Enter does
+        m.guestTerm->show();
+        EXPECT_EQ("Kilepeshez nyomjon ENTER-t", m.guestTerm->vt.rowText(20));
+        EXPECT_EQ("", m.differences());
+    }
+}
+
+// Player two's connection drops: its held keys are let go, the host shows
+// a notice below the readouts that the game never reads back, and the
+// same code lets player two in again, with the whole picture at once.
+TEST(NetGame, ADroppedGuestIsReleasedAndMayRejoin) {
+    Match m(true);
+    ASSERT_TRUE(m.frame());
+    EXPECT_EQ(Moves(0, -1), moved(m, "\x1b[97u")); // A held
+    m.dropGuest();
+    EXPECT_FALSE(m.host->playerReady());
+    EXPECT_EQ(Moves(0, 0), moved(m, ""));
+    EXPECT_EQ(m.host->goneNotice(), m.hostTerm.vt.rowText(20));
+    for (int x = 0; x < 56; ++x)
+        ASSERT_EQ(' ', charAt(static_cast<short>(x), 20)) << x;
+    for (int i = 0; i < 30; ++i)
+        ASSERT_TRUE(m.frame());
+
+    ASSERT_EQ(GameGuest::Answer::Welcomed, m.rejoin());
+    EXPECT_TRUE(m.host->playerReady());
+    EXPECT_EQ("", m.differences()); // before any further frame
+    ASSERT_TRUE(m.frame());
+    EXPECT_EQ("", m.hostTerm.vt.rowText(20));
+    EXPECT_EQ(Moves(0, -1), moved(m, "a"));
+}
+
+// A wrong code, a second player and a fifth watcher are refused with the
+// reason; the game goes on, the watchers see it and their keys count for
+// nothing.
+TEST(NetGame, RefusalsAndWatchers) {
+    Match m;
+    ASSERT_TRUE(m.frame());
+    Terminal other(false);
+    GameGuest wrong(*other.session, connectTo(*m.host), net::Seat::Player);
+    EXPECT_EQ(GameGuest::Answer::Refused, greetServed(*m.host, wrong, "7K3M-Q9XE"));
+    EXPECT_EQ(net::Refusal::WrongCode, wrong.refusal());
+    GameGuest second(*other.session, connectTo(*m.host), net::Seat::Player);
+    EXPECT_EQ(GameGuest::Answer::Refused, greetServed(*m.host, second));
+    EXPECT_EQ(net::Refusal::SeatTaken, second.refusal());
+
+    std::vector<std::unique_ptr<Terminal>> terminals;
+    std::vector<std::unique_ptr<GameGuest>> watchers;
+    for (int i = 0; i < GameHost::maxWatchers + 1; ++i) {
+        terminals.push_back(std::make_unique<Terminal>(false));
+        watchers.push_back(std::make_unique<GameGuest>(*terminals.back()->session,
+                                                       connectTo(*m.host), net::Seat::Watcher));
+        GameGuest::Answer answer = greetServed(*m.host, *watchers.back());
+        if (i < GameHost::maxWatchers) {
+            ASSERT_EQ(GameGuest::Answer::Welcomed, answer) << i;
+            terminals.back()->session->setExtension(watchers.back().get());
+            watchers.back()->ready(false);
+        } else {
+            EXPECT_EQ(GameGuest::Answer::Refused, answer);
+            EXPECT_EQ(net::Refusal::NoRoom, watchers.back()->refusal());
+        }
+    }
+    terminals[0]->type("a\x1b[D");
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(Moves(0, 0), moved(m, ""));
+        terminals[0]->session->sleepMs(2);
+        terminals[0]->show();
+    }
+    EXPECT_EQ("", terminals[0]->vt.differences(m.hostTerm.session->screen(), {true, true}));
+    EXPECT_TRUE(m.host->playerReady());
+    EXPECT_EQ("", m.differences());
+    terminals[1]->type("\x1b");
+    terminals[1]->session->sleepMs(50);
+    EXPECT_EQ(GameGuest::State::Left, watchers[1]->state());
+    EXPECT_TRUE(m.frame());
+}
+
+// A guest that greets and then reads nothing: the host's frames never wait
+// for it and what it queues stays bounded, however much the picture
+// changes; once the guest reads again, the last thing it gets is the whole
+// picture as it is now.
+TEST(NetGame, AGuestThatStopsReadingNeitherStallsNorSwampsTheHost) {
+    Match m;
+    int slow = connectTo(*m.host);
+    std::string greeting;
+    net::appendHello(greeting, net::Seat::Watcher, joinCode());
+    net::appendReady(greeting, net::KeyMode::Autorepeat);
+    ASSERT_EQ(static_cast<ssize_t>(greeting.size()), write(slow, greeting.data(), greeting.size()));
+    m.host->pumpNow();
+    constexpr int frames = 2000;
+    for (int frame = 0; frame < frames; ++frame) {
+        for (int y = 0; y < 21; ++y) { // every cell changes in every frame
+            gotoxy(0, y);
+            setColor(static_cast<short>(frame % 2 ? 11 : 12));
+            for (int x = 0; x < 56; ++x)
+                putChar(frame % 2 ? 219 : 178);
+        }
+        m.host->frameEnded();
+    }
+    // Unbounded, this would be frames times a whole picture, over 2 MB.
+    net::MessageDecoder decoder(net::Sender::Host);
+    net::Picture picture;
+    std::size_t total = 0;
+    net::MessageType last = net::MessageType::KeepAlive;
+    for (int round = 0; round < 200; ++round) {
+        bool closed = false;
+        std::string got = readFor(slow, 5, closed);
+        ASSERT_FALSE(closed);
+        total += got.size();
+        const auto* p = reinterpret_cast<const unsigned char*>(got.data());
+        for (std::size_t left = got.size(); left > 0;) {
+            std::size_t used = decoder.feed(p, left);
+            ASSERT_FALSE(decoder.failed()) << decoder.error();
+            p += used;
+            left -= used;
+            const net::Message& message = decoder.message();
+            if (!decoder.hasMessage() || message.type == net::MessageType::KeepAlive)
+                continue;
+            last = message.type;
+            if (message.type == net::MessageType::Picture)
+                picture = net::Picture{};
+            net::applyRuns(message.runs, message.runsLength, picture);
+        }
+        m.host->pumpNow();
+    }
+    EXPECT_LT(total, 1024U * 1024U);
+    EXPECT_EQ(net::MessageType::Picture, last);
+    EXPECT_TRUE(net::looksAlike(pictureOf(m.hostTerm.session->screen()), picture));
+    close(slow);
+}
+
+// Strangers on the connection: bytes that are no greeting, a greeting
+// that lies about its length, a key before the greeting, and silence: each
+// is closed, and the game goes on.
+TEST(NetGame, StrangersAreClosedAndTheGameGoesOn) {
+    Match m;
+    ASSERT_TRUE(m.frame());
+    const std::string strangers[] = {"GET / HTTP/1.1\r\n\r\n", std::string("\x01\xff\x7f", 3),
+                                     std::string("\x05\x02\x01\x41", 4)};
+    for (const std::string& bytes : strangers) {
+        int fd = connectTo(*m.host);
+        ASSERT_EQ(static_cast<ssize_t>(bytes.size()), write(fd, bytes.data(), bytes.size()));
+        m.host->pumpNow();
+        bool closed = false;
+        EXPECT_EQ("", readFor(fd, 500, closed));
+        EXPECT_TRUE(closed) << testing::PrintToString(bytes);
+        close(fd);
+    }
+    int silent = connectTo(*m.host);
+    long long start = monotonicMs();
+    bool closed = false;
+    while (!closed && monotonicMs() - start < 3000) {
+        ASSERT_TRUE(m.frame());
+        readFor(silent, 20, closed);
+    }
+    EXPECT_TRUE(closed);
+    EXPECT_GE(monotonicMs() - start, net::helloLimitMs);
+    close(silent);
+    EXPECT_TRUE(m.host->playerReady());
+    EXPECT_EQ(Moves(0, -1), moved(m, "a"));
+}
+
+// The host goes away: the guest loses the game with a reason.
+TEST(NetGame, TheGuestNoticesTheHostGoing) {
+    Match m;
+    ASSERT_TRUE(m.frame());
+    m.host->finish(0);
+    m.guestWaits(20);
+    EXPECT_EQ(GameGuest::State::Lost, m.guest->state());
+    EXPECT_EQ("the host closed the connection", m.guest->lostWhy());
+}
+
+} // namespace
+} // namespace term::netrig
