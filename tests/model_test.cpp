@@ -1,47 +1,57 @@
 // SPDX-License-Identifier: MIT
-// Spawning and the piece rules.
+// Spawning, the piece rules, line clearing and the penalty cell.
 #include <cstdlib>
 #include <cstring>
 
+#include "display/console.hpp"
+#include "display/draw.hpp"
 #include "support/fixture.hpp"
+
+namespace {
 
 using Model = Fresh;
 
-TEST_F(Model, InitPlayerCopiesTemplateAndDrawsFirstAndNextTypes) {
-    // The first and next types come from the generator: the same seed gives
-    // the same pair, and over many seeds every type comes first and next.
-    bool seenFirst[4] = {};
-    bool seenNext[4] = {};
+class Lines : public Fresh {
+protected:
+    Player p1 = playerWith(0, 8, -5, 0, 1, 11); // pieces above the board
+    Player p2 = playerWith(0, 8, -5, 30, 2, 12);
+    void show() {
+        drawTable(p1);
+        drawTable(p2);
+    }
+};
+
+} // namespace
+
+// The first and next types come from the seeded generator: the same seed
+// gives the same pair, and over many seeds every type comes first and next.
+// Every later piece is the one previewed, entering at the same place.
+TEST_F(Model, SpawningDrawsTypesAndCopiesTheTemplate) {
+    bool seen[2][4] = {};
     for (unsigned seed = 1; seed <= 200; ++seed) {
         Player a;
         Player b;
+        std::memset(&a, 0x55, sizeof a);
         std::srand(seed);
-        initPlayer(a, 0, 0, 1, 11);
+        initPlayer(a, 30, 0, 2, 12);
         std::srand(seed);
-        initPlayer(b, 0, 0, 1, 11);
+        initPlayer(b, 30, 0, 2, 12);
         ASSERT_TRUE(a.bt == b.bt && a.nb == b.nb) << seed;
         ASSERT_TRUE(a.bt >= 0 && a.bt < 4 && a.nb >= 0 && a.nb < 4) << seed;
-        seenFirst[a.bt] = seenNext[a.nb] = true;
+        seen[0][a.bt] = seen[1][a.nb] = true;
+        ASSERT_EQ(0, std::memcmp(a.table, masterTable, sizeof a.table));
+        ASSERT_EQ(0, a.score);
+        ASSERT_EQ(0, std::memcmp(a.block, shapeOf(a.bt), sizeof a.block));
     }
     for (int type = 0; type < 4; ++type)
-        EXPECT_TRUE(seenFirst[type] && seenNext[type]) << type;
-
-    std::srand(99);
-    Player p;
-    std::memset(&p, 0x55, sizeof p);
-    initPlayer(p, 30, 0, 2, 12);
-    EXPECT_EQ(0, std::memcmp(p.table, masterTable, sizeof p.table));
-    EXPECT_EQ(0, p.table[14][7]);
-    EXPECT_EQ(0, p.score);
-    EXPECT_EQ(0, std::memcmp(p.block, shapeOf(p.bt), sizeof p.block));
-    for (int n = 0; n < 20; ++n) { // every later piece is the one previewed
+        EXPECT_TRUE(seen[0][type] && seen[1][type]) << type;
+    Player p = playerWith(0, 5, 5);
+    for (int n = 0; n < 20; ++n) {
         int previewed = p.nb;
-        p.by = 5;
         newBlock(p);
         EXPECT_EQ(previewed, p.bt);
         EXPECT_EQ(0, std::memcmp(p.block, shapeOf(previewed), sizeof p.block));
-        EXPECT_EQ(2, p.bx);
-        EXPECT_EQ(-3, p.by);
+        EXPECT_TRUE(p.bx == 2 && p.by == -3);
     }
 }
 
@@ -109,4 +119,93 @@ TEST_F(Model, GameOverOnlyForPlayingCellsOfRowZero) {
     p.table[0][18] = cellEmpty;
     p.table[0][1] = 0;
     EXPECT_EQ(1, checkGameOver(p));
+}
+
+TEST_F(Lines, FullRowsMoveEverythingAboveDownAndPenaliseOnce) {
+    fillRow(p1, 12);
+    fillRow(p1, 11);
+    fillRow(p1, 10, {1, 2, 3});
+    p1.table[9][5] = cellSolid;
+    p1.table[0][9] = cellSolid;
+    show();
+    checkLines(p1, p1, p2);
+    EXPECT_EQ(36, p1.score);
+    EXPECT_EQ(15, solidCells(p1, 12, 12));
+    EXPECT_EQ(cellEmpty, p1.table[12][2]);
+    EXPECT_EQ(cellSolid, p1.table[11][5]);
+    EXPECT_EQ(cellSolid, p1.table[1][9]);
+    EXPECT_EQ(cellSolid, p1.table[0][9]) << "row 0 keeps what it had";
+    EXPECT_EQ(1, solidCells(p2, 0, 12));
+    EXPECT_EQ(1, solidCells(p2, 6, 9));
+    for (int j = 0; j < mapHeight; ++j) // both boards on screen match their tables
+        for (int i = 0; i < mapWidth; ++i) {
+            EXPECT_EQ(p1.table[j][i], charAt(i, j));
+            EXPECT_EQ(p2.table[j][i], charAt(30 + i, j));
+        }
+}
+
+TEST_F(Lines, TopRowClearsAndPlayerTwoPenalisesPlayerOne) {
+    fillRow(p2, 0);
+    checkLines(p2, p1, p2);
+    EXPECT_EQ(0, solidCells(p2, 0, 12));
+    EXPECT_EQ(18, p2.score);
+    EXPECT_EQ(1, solidCells(p1, 6, 9));
+}
+
+// Without a full row only the board redraw runs, and it finds nothing to
+// write; with one, the opponent's piece is painted again over its board.
+TEST_F(Lines, TheOpponentIsRedrawnOnlyAfterAClear) {
+    fillRow(p1, 12, {18});
+    p2.by = 5; // square on rows 6..7, columns 10..11
+    show();
+    drawBlock(p2);
+    long long writes = screen().writes;
+    checkLines(p1, p1, p2);
+    EXPECT_EQ(0, p1.score);
+    EXPECT_EQ(0, solidCells(p2, 0, 12));
+    EXPECT_EQ(writes, screen().writes);
+    p1.table[12][18] = cellSolid;
+    checkLines(p1, p1, p2);
+    EXPECT_EQ(4, mem::countCells(cellSolid, 12, 40, 6, 41, 7));
+}
+
+TEST_F(Lines, PenaltyRowNeedsFiveFreeCells) {
+    for (int freeCells : {4, 5}) {
+        Player p = playerWith(0, 8, 1, 30, 2, 12);
+        int y = 0;
+        int x = 0;
+        peekPenalty(11, y, x);
+        fillRow(p, y);
+        for (int c = 1; c <= freeCells; ++c)
+            p.table[y][c] = cellEmpty;
+        drawTable(p);
+        addBlock(p);
+        EXPECT_EQ(18 - freeCells + (freeCells == 5), solidCells(p, y, y)) << freeCells;
+    }
+}
+
+// The screen, not the board, decides whether the random column is taken.
+TEST_F(Lines, PenaltyColumnComesFromTheScreen) {
+    int y = 0;
+    int x = 0;
+    peekPenalty(5, y, x);
+    drawTable(p2);
+    addBlock(p2);
+    EXPECT_EQ(cellSolid, p2.table[y][x]) << "free on screen: the random column";
+
+    Player q = playerWith(0, 8, 1, 30, 2, 12);
+    peekPenalty(5, y, x);
+    q.table[y][1] = cellSolid; // the first free column is 2
+    drawTable(q);
+    gotoxy(30 + x, y);
+    putChar(cellSolid); // something shown there, e.g. the falling piece
+    addBlock(q);
+    EXPECT_EQ(cellSolid, q.table[y][2]) << "taken on screen: the first free column";
+    EXPECT_EQ(2, solidCells(q, y, y));
+
+    Player r = playerWith(0, 8, 1, 30, 2, 12);
+    peekPenalty(3, y, x);
+    r.table[y][x] = cellSolid; // on the board, but blank on screen
+    addBlock(r);
+    EXPECT_EQ(1, solidCells(r, 0, 12)) << "written again: nothing gained";
 }
