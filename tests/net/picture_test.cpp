@@ -5,6 +5,7 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 #include "net/message_decoder.hpp"
 #include "net/picture.hpp"
@@ -19,47 +20,47 @@ Picture applied(Picture start, const std::string& runs) {
     return start;
 }
 
-TEST(PictureRuns, NothingChangedSendsNothing) {
-    Picture p;
-    std::string runs;
-    appendChanges(p, p, runs);
-    EXPECT_EQ("", runs);
-}
-
-// One cell in the first run's attribute: two bytes of run and its code;
-// what the terminal gets for the same change is a cursor move and the
-// glyph, often more.
-TEST(PictureRuns, OneCellCostsThreeBytes) {
-    Picture from;
-    Picture to = from;
-    to[19 * pictureColumns + 2] = {'7', 7};
-    std::string runs;
-    appendChanges(from, to, runs);
-    EXPECT_EQ(3U, runs.size());
-    EXPECT_EQ(to, applied(from, runs));
-}
-
-// Two changes up to three cells apart share a run; four apart they do not,
-// and the second run keeps the first one's attribute; a different
-// attribute starts a run of its own, with the attribute.
-TEST(PictureRuns, NearbyChangesShareARun) {
+// Changes to a blank picture and the bytes of their runs. One cell in the
+// first run's attribute costs two bytes of run and its code; what the
+// terminal gets for it is a cursor move and the glyph, often more. Changes
+// up to three cells apart share a run; four apart they do not, and the
+// second run keeps the first one's attribute; another attribute starts a
+// run of its own, with the attribute. A blank shows only its background,
+// so a blank that changes only its foreground is not sent, and blanks on
+// the run's background join it.
+TEST(PictureRuns, ChangesCostWhatTheirRunsNeed) {
+    struct Change {
+        int cell;
+        PictureCell to;
+    };
     struct Case {
-        int gap;
-        unsigned char attr;
+        std::vector<Change> changes;
         std::size_t size;
     };
-    const Case cases[] = {{1, 7, 2 + 2}, {2, 7, 2 + 3}, {3, 7, 2 + 4},
-                          {4, 7, 3 + 3}, {5, 7, 3 + 3}, {1, 11, 3 + 4}};
+    const Case cases[] = {
+        {{}, 0},
+        {{{1066, {'7', 7}}}, 3},
+        {{{100, {'a', 7}}, {101, {'b', 7}}}, 2 + 2},
+        {{{100, {'a', 7}}, {102, {'b', 7}}}, 2 + 3},
+        {{{100, {'a', 7}}, {103, {'b', 7}}}, 2 + 4},
+        {{{100, {'a', 7}}, {104, {'b', 7}}}, 3 + 3},
+        {{{100, {'a', 7}}, {105, {'b', 7}}}, 3 + 3},
+        {{{100, {'a', 7}}, {101, {'b', 11}}}, 3 + 4},
+        {{{10, {' ', 11}}, {11, {0, 7}}}, 0}, // 0 shows as a space too
+        // In 12, the blank looks the same; a blue background is no blank on black.
+        {{{20, {219, 12}}, {21, {' ', 11}}, {22, {219, 12}}, {23, {' ', 0x17}}}, 3 + 3 + 4},
+    };
     for (const Case& c : cases) {
         Picture from;
         Picture to = from;
-        to[100] = {'a', 7};
-        to[100 + c.gap] = {'b', c.attr};
+        for (const Change& change : c.changes)
+            to[static_cast<std::size_t>(change.cell)] = change.to;
         std::string runs;
         appendChanges(from, to, runs);
-        EXPECT_EQ(c.size, runs.size()) << c.gap << " " << int(c.attr);
-        EXPECT_EQ(to, applied(from, runs));
+        EXPECT_EQ(c.size, runs.size()) << testing::PrintToString(runs);
+        EXPECT_TRUE(looksAlike(to, applied(from, runs))) << testing::PrintToString(runs);
     }
+    EXPECT_FALSE(looksAlike(PictureCell{'a', 11}, PictureCell{'a', 12}));
 }
 
 // Random pictures and random edits of them, as frames: every delta is
@@ -94,32 +95,12 @@ TEST(PictureRuns, RandomEditsRebuildTheNextPicture) {
     EXPECT_LE(runs.size(), static_cast<std::size_t>(maxPayload));
 }
 
-// A blank shows only its background, so a blank that changes only its
-// foreground is not sent, and blanks on the run's background join it.
-TEST(PictureRuns, BlanksAreSentOnlyForTheirBackground) {
-    Picture from;
-    Picture to = from;
-    to[10] = {' ', 11}; // only the foreground changed: nothing to send
-    to[11] = {0, 7};    // shows as a space too
-    std::string runs;
-    appendChanges(from, to, runs);
-    EXPECT_EQ("", runs);
-    to[20] = {219, 12};
-    to[21] = {' ', 11}; // written in 12, it looks the same
-    to[22] = {219, 12};
-    to[23] = {' ', 0x17}; // a blue background is no blank on black
-    runs.clear();
-    appendChanges(from, to, runs);
-    EXPECT_EQ(3U + 3 + 4, runs.size());
-    EXPECT_TRUE(looksAlike(to, applied(from, runs)));
-    EXPECT_FALSE(looksAlike(PictureCell{' ', 0x17}, PictureCell{' ', 7}));
-    EXPECT_FALSE(looksAlike(PictureCell{'a', 11}, PictureCell{'a', 12}));
-}
-
+// Runs that leave the picture are not applied, not even the valid ones
+// before them.
 TEST(PictureRuns, InvalidRunsAreNotApplied) {
     Picture p;
-    std::string outside = {'\x92', '\xE1', 7, 'a', 'b'}; // 1175 and 1176
-    EXPECT_EQ(p, applied(p, outside));
+    std::string runs = {'\x00', '\x10', 'x', '\x92', '\xE1', 7, 'a', 'b'}; // 0; 1175 and 1176
+    EXPECT_EQ(p, applied(p, runs));
 }
 
 } // namespace
