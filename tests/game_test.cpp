@@ -42,7 +42,7 @@ TEST_F(Frames, BlockedSoftDropRestartsTheRhythmForBoth) {
     EXPECT_EQ(6, g.p2.by) << "the next gravity frame is ten frames later";
 }
 
-TEST_F(Frames, RotationOnlyInEvenFramesAndNeverIntoAWall) {
+TEST_F(Frames, RotationOnlyInEvenFramesNeverIntoAWallNorOfTheSquare) {
     give(g.p1, 1, 2, 3);
     give(g.p2, 1, -1, 4); // bar in column 1; turned, it would reach column 0
     g.tick = 1;
@@ -54,6 +54,10 @@ TEST_F(Frames, RotationOnlyInEvenFramesAndNeverIntoAWall) {
     EXPECT_EQ(cellSolid, g.p1.block[2][4]);
     EXPECT_EQ(0, std::memcmp(g.p2.block, block2, sizeof g.p2.block));
     EXPECT_EQ(4, mem::countCells(cellSolid, 12, 31, 4, 31, 7)) << "repainted in place";
+    give(g.p1, 0, 5, 3);
+    mem::holdKey(vkUp, 2, 3);
+    ASSERT_TRUE(play(2));
+    EXPECT_EQ(0, std::memcmp(g.p1.block, block1, sizeof g.p1.block)) << "the square never turns";
 }
 
 TEST_F(Frames, BothPlayersMoveInTheSameFrameUntilWallOrStack) {

@@ -169,6 +169,24 @@ TEST_F(Lines, TheOpponentIsRedrawnOnlyAfterAClear) {
     EXPECT_EQ(4, mem::countCells(cellSolid, 12, 40, 6, 41, 7));
 }
 
+// The penalty cell goes into one of the middle rows 6..9, in any of the
+// board's 18 columns.
+TEST_F(Lines, PenaltyCellsLandInTheMiddleRows) {
+    bool rows[mapHeight] = {};
+    bool columns[mapWidth] = {};
+    for (unsigned seed = 1; seed <= 300; ++seed) {
+        int y = 0;
+        int x = 0;
+        peekPenalty(seed, y, x);
+        ASSERT_LT(y, mapHeight);
+        rows[y] = columns[x] = true;
+    }
+    for (int y = 0; y < mapHeight; ++y)
+        EXPECT_EQ(y >= 6 && y <= 9, rows[y]) << "row " << y;
+    for (int x = 1; x < mapWidth - 1; ++x)
+        EXPECT_TRUE(columns[x]) << "column " << x;
+}
+
 TEST_F(Lines, PenaltyRowNeedsFiveFreeCells) {
     for (int freeCells : {4, 5}) {
         Player p = playerWith(0, 8, 1, 30, 2, 12);

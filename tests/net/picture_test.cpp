@@ -61,6 +61,14 @@ TEST(PictureRuns, ChangesCostWhatTheirRunsNeed) {
         EXPECT_TRUE(looksAlike(to, applied(from, runs))) << testing::PrintToString(runs);
     }
     EXPECT_FALSE(looksAlike(PictureCell{'a', 11}, PictureCell{'a', 12}));
+    Picture from;
+    Picture to = from;
+    for (int i = 0; i < maxRunLength + 1; ++i)
+        to[static_cast<std::size_t>(200 + i)] = {'z', 7};
+    std::string runs;
+    appendChanges(from, to, runs);
+    EXPECT_EQ(2U + maxRunLength + 2 + 1, runs.size()) << "one cell more than a run holds";
+    EXPECT_EQ(to, applied(from, runs));
 }
 
 // Random pictures and random edits of them, as frames: every delta is
