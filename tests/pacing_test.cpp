@@ -47,10 +47,10 @@ TEST_F(Pacing, SettlesNearElevenFramesPerSecondWhateverTheClockDoes) {
     EXPECT_NEAR(settled, g.sleep_value, 25) << "set back";
     EXPECT_NEAR(11, framesInSecond[second() - 1], 1) << "set back";
 
-    mem::stallClock();
+    screen().stalledAt = second();
     run(3000);
     EXPECT_EQ(maxSleepMs, g.sleep_value);
-    screen().clockStalled = false;
+    screen().stalledAt.reset();
     while (g.sleep_value > 150)
         run(1);
     run(600);

@@ -37,11 +37,6 @@ void holdKey(int key, int fromFrame, int toFrame) {
         held[f].insert(key);
 }
 
-void stallClock() {
-    instance.clockStalled = true;
-    instance.stalledSeconds = instance.nowMs / 1000;
-}
-
 std::string rowText(int y, int x, int width) {
     std::string text;
     for (int i = x; i < x + width && i < screenWidth; ++i)
@@ -113,11 +108,10 @@ void sleepMs(int ms) {
 }
 
 long long clockSeconds() {
-    return instance.clockStalled ? instance.stalledSeconds : instance.nowMs / 1000;
+    return instance.stalledAt.value_or(instance.nowMs / 1000);
 }
 
 int readChar() {
     ++instance.readChars;
-    instance.promptY = instance.cursorY;
     return '\n';
 }

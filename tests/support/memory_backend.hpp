@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -34,12 +35,10 @@ struct Backend {
 
     long long nowMs = 1'000'000; // virtual monotonic clock
     long long frameCostMs = 0;   // work time added at every frame's end
-    bool clockStalled = false;   // the clock stops where it is
-    long long stalledSeconds = 0;
+    std::optional<long long> stalledAt; // the clock's seconds while it is stopped
     int sleeps = 0;
 
     int readChars = 0; // calls of the final wait
-    int promptY = -1;  // cursor row when the final wait began
 
     // Called at every frame's end (endFrame), with the frame number.
     std::function<void(int)> onFrameEnd;
@@ -51,7 +50,6 @@ void reset();
 
 // Scripting helpers.
 void holdKey(int key, int fromFrame, int toFrame); // frames fromFrame..toFrame
-void stallClock();                                 // the clock stops now
 
 // Reading the screen back.
 std::string rowText(int y, int x = 0, int width = screenWidth);
