@@ -1,55 +1,48 @@
 // SPDX-License-Identifier: MIT
-// Plays game after game on the in-memory back end with random keys for both
-// players, checking after every frame that the boards stay sound.
-// Usage: blockduel_soak [frames] [seed]
-#include <cstdio>
+// The soak: game after game on the in-memory back end with random keys for
+// both players, checking after every frame that the boards stay sound.
+// ctest plays 200,000 frames; BLOCKDUEL_SOAK_FRAMES sets another length.
 #include <cstdlib>
 #include <random>
 
-#include "game/game.hpp"
 #include "game/keys.hpp"
-#include "memory_backend.hpp"
+#include "support/fixture.hpp"
 
 namespace {
 
-int failures = 0;
+using Soak = FreshGame;
 
-void fail(long long frame, const char* what, int id) {
-    if (++failures <= 20)
-        std::fprintf(stderr, "frame %lld: player %d: %s\n", frame, id, what);
-}
-
-void checkBoard(const Player& p, long long frame) {
+// What is wrong with a board after a frame, or "".
+const char* unsound(const Player& p) {
     for (int j = 0; j < mapHeight; ++j) {
         for (int i = 0; i < mapWidth; ++i) {
             int cell = p.table[j][i];
             bool edge = j >= mapHeight - 2 || i == 0 || i == mapWidth - 1;
             if (edge && cell != masterTable[j][i])
-                fail(frame, "wall, floor or row 14 changed", p.id);
+                return "wall, floor or row 14 changed";
             if (!edge && cell != cellEmpty && cell != cellSolid)
-                fail(frame, "a locked cell is not solid", p.id);
+                return "a locked cell is not solid";
         }
     }
     if (p.score % 18 != 0 || p.score < 0)
-        fail(frame, "score is not a multiple of 18", p.id);
+        return "score is not a multiple of 18";
     if (p.bt < 0 || p.bt > 3 || p.nb < 0 || p.nb > 3)
-        fail(frame, "piece type out of range", p.id);
+        return "piece type out of range";
+    return "";
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
-    long long frames = argc > 1 ? std::atoll(argv[1]) : 1'000'000;
-    unsigned seed = argc > 2 ? static_cast<unsigned>(std::atoi(argv[2])) : 1;
-    mem::reset();
-    mem::Backend& b = mem::backend();
-    b.frameCostMs = 3;
-    std::mt19937 keys(seed);
+TEST_F(Soak, RandomKeysKeepBoardsSound) {
+    const char* length = std::getenv("BLOCKDUEL_SOAK_FRAMES");
+    long long frames = length != nullptr ? std::atoll(length) : 200'000;
+    screen().frameCostMs = 3;
+    std::mt19937 keys(7);
     bool held[256] = {};
     int until[256] = {};
     // Each key is held or left alone for a random stretch of frames, the way
     // people press; both players' keys change independently.
-    b.keyScript = [&](int frame, int key) {
+    screen().keyScript = [&](int frame, int key) {
         if (key == vkEscape)
             return false;
         if (frame >= until[key]) {
@@ -58,20 +51,13 @@ int main(int argc, char** argv) {
         }
         return held[key];
     };
-    std::srand(seed);
-    Game g;
-    startGame(g);
-    long long games = 1;
     for (long long frame = 0; frame < frames; ++frame) {
         bool goesOn = playFrame(g);
-        checkBoard(g.p1, frame);
-        checkBoard(g.p2, frame);
+        ASSERT_STREQ("", unsound(g.p1)) << "frame " << frame << ", player one";
+        ASSERT_STREQ("", unsound(g.p2)) << "frame " << frame << ", player two";
         if (!goesOn) {
             closeGame();
             startGame(g);
-            ++games;
         }
     }
-    std::printf("%lld frames, %lld games\n", frames, games);
-    return failures == 0 ? 0 : 1;
 }
