@@ -4,10 +4,10 @@
 //   the smoke test sees on screen: the board's glyphs and colours read back
 //   as written, and the code page put back at exit. Exits 1 on the first
 //   failure, naming it on standard error.
-// - read IMAGE [READS [MS_APART]]: attaches to the console of the running
-//   process with that image name (blockduel.exe) and prints the top 80x25
-//   cells of its screen buffer several times, a little apart, because the
-//   game erases a moving piece and draws it again within a frame. Each read
+// - read IMAGE READS: attaches to the console of the running process with
+//   that image name (blockduel.exe) and prints the top 80x25 cells of its
+//   screen buffer READS times (1 to 100), 40 ms apart, because the game
+//   erases a moving piece and draws it again within a frame. Each read
 //   is 25 lines with the dark shade (178) as '#', the full block (219) as
 //   '@' and any other unprintable code as '?', followed by a line "--".
 //   Exits 1 when the process or its console cannot be reached.
@@ -114,12 +114,7 @@ bool readScreen(HANDLE screen) {
     return true;
 }
 
-int bounded(const char* arg, int fallback, int most) {
-    int value = arg != nullptr ? std::atoi(arg) : fallback;
-    return value < 1 ? 1 : (value > most ? most : value);
-}
-
-int readConsole(const char* image, int reads, int apart) {
+int readConsole(const char* image, int reads) {
     // Lines end in LF alone, as the shell that reads them expects.
     _setmode(_fileno(stdout), _O_BINARY);
     DWORD pid = findProcess(image);
@@ -134,7 +129,7 @@ int readConsole(const char* image, int reads, int apart) {
                     nullptr, OPEN_EXISTING, 0, nullptr);
     for (int i = 0; i < reads; ++i) {
         if (i > 0)
-            Sleep(static_cast<DWORD>(apart));
+            Sleep(40);
         if (!readScreen(screen)) {
             std::fprintf(stderr, "console_check: cannot read the console of %s\n", image);
             return 1;
@@ -148,11 +143,9 @@ int readConsole(const char* image, int reads, int apart) {
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "probe") == 0)
         return probe();
-    if (argc >= 3 && argc <= 5 && std::strcmp(argv[1], "read") == 0)
-        return readConsole(argv[2], bounded(argc > 3 ? argv[3] : nullptr, 1, 100),
-                           bounded(argc > 4 ? argv[4] : nullptr, 30, 1000));
-    std::fputs("usage: blockduel_console_check probe\n"
-               "       blockduel_console_check read IMAGE [READS [MS_APART]]\n",
-               stderr);
+    int reads = argc == 4 ? std::atoi(argv[3]) : 0;
+    if (reads >= 1 && reads <= 100 && std::strcmp(argv[1], "read") == 0)
+        return readConsole(argv[2], reads);
+    std::fputs("usage: blockduel_console_check probe | read IMAGE READS\n", stderr);
     return 2;
 }
