@@ -65,21 +65,6 @@ inline void fillRow(Player& p, int j, std::initializer_list<int> gaps = {}) {
         p.table[j][c] = cellEmpty;
 }
 
-// Where the penalty cell of the generator's next two draws lands when the
-// column it picks is free on screen: the game places it on a scratch board
-// (drawn where nothing else is), then the generator is wound back to `seed`.
-inline void peekPenalty(unsigned seed, int& y, int& x) {
-    Player scratch = playerWith(0, 8, -5, 60); // columns 60..79 of the screen stay blank
-    std::srand(seed);
-    addBlock(scratch);
-    std::srand(seed);
-    for (y = 0; y < mapHeight; ++y)
-        for (x = 1; x < mapWidth - 1; ++x)
-            if (scratch.table[y][x] == cellSolid)
-                return;
-    ADD_FAILURE() << "no penalty cell placed on an empty board";
-}
-
 inline int solidCells(const Player& p, int rowFrom, int rowTo) {
     int n = 0;
     for (int r = rowFrom; r <= rowTo; ++r)
