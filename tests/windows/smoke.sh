@@ -172,13 +172,7 @@ say "keys: Left and A held together, typing during play not echoed, Down to Game
 
 # The demo: the computer plays both boards. Pieces left alone rest only in
 # board columns 3..6; cells further right on both boards are its steering.
-steered() {
-    readConsole 1 || return 1
-    for ox in 0 30; do
-        awk -v x=$((ox + 9)) 'NR <= 13 && substr($0, x, 11) ~ /@/ { f = 1 } END { exit !f }' \
-            "$work/reads" || return 1
-    done
-}
+steered() { readConsole 1 && area 8 0 11 13 | grep -q @ && area 38 0 11 13 | grep -q @; }
 startGame --demo --level 5
 waitFor 60 "demo: pieces steered right of column 7 on both boards" steered
 xdotool key Escape
