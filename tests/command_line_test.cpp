@@ -17,13 +17,6 @@ Options parse(std::vector<const char*> args) {
     return parseCommandLine(static_cast<int>(args.size()), args.data());
 }
 
-std::string shown(const std::vector<const char*>& args) {
-    std::string line;
-    for (const char* arg : args)
-        line += std::string(line.empty() ? "" : " ") + arg;
-    return line.empty() ? "(none)" : line;
-}
-
 // What to do, and who plays each board: the computer takes the right board
 // against a person, both in a demo, neither without options.
 TEST(CommandLine, AcceptedArgumentsChooseTheGame) {
@@ -48,11 +41,11 @@ TEST(CommandLine, AcceptedArgumentsChooseTheGame) {
     for (const Case& c : cases) {
         Options o = parse(c.args);
         GameSetup setup = gameSetupOf(o);
-        EXPECT_EQ(c.command, o.command) << shown(c.args) << ": " << o.error;
-        EXPECT_EQ(c.mode, o.mode) << shown(c.args);
-        EXPECT_EQ(c.level, setup.level) << shown(c.args);
-        EXPECT_EQ(c.left, setup.computer[0]) << shown(c.args);
-        EXPECT_EQ(c.right, setup.computer[1]) << shown(c.args);
+        EXPECT_EQ(c.command, o.command) << testing::PrintToString(c.args) << ": " << o.error;
+        EXPECT_EQ(c.mode, o.mode) << testing::PrintToString(c.args);
+        EXPECT_EQ(c.level, setup.level) << testing::PrintToString(c.args);
+        EXPECT_EQ(c.left, setup.computer[0]) << testing::PrintToString(c.args);
+        EXPECT_EQ(c.right, setup.computer[1]) << testing::PrintToString(c.args);
     }
 }
 
@@ -73,10 +66,10 @@ TEST(CommandLine, NetworkOptionsKeepTheAddressAndTheCode) {
     };
     for (const Case& c : cases) {
         Options o = parse(c.args);
-        EXPECT_EQ(Command::Play, o.command) << shown(c.args) << ": " << o.error;
-        EXPECT_EQ(c.mode, o.mode) << shown(c.args);
-        EXPECT_EQ(c.address, o.address) << shown(c.args);
-        EXPECT_EQ(c.code, o.code) << shown(c.args);
+        EXPECT_EQ(Command::Play, o.command) << testing::PrintToString(c.args) << ": " << o.error;
+        EXPECT_EQ(c.mode, o.mode) << testing::PrintToString(c.args);
+        EXPECT_EQ(c.address, o.address) << testing::PrintToString(c.args);
+        EXPECT_EQ(c.code, o.code) << testing::PrintToString(c.args);
     }
 }
 
@@ -115,7 +108,7 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
     };
     for (const Case& c : cases) {
         Options o = parse(c.args);
-        EXPECT_EQ(Command::Invalid, o.command) << shown(c.args);
+        EXPECT_EQ(Command::Invalid, o.command) << testing::PrintToString(c.args);
         EXPECT_NE(std::string::npos, o.error.find(c.error)) << o.error;
     }
 }
@@ -133,15 +126,11 @@ TEST(CommandLine, ArgumentsAreShownWithoutControls) {
         {"a\tb\nc\x7f", "a\\x09b\\x0ac\\x7f"},
         {"back\\slash", "back\\\\slash"},
         {"caf\xc3\xa9 \xe2\x96\x93", "caf\xc3\xa9 \xe2\x96\x93"}, // é and ▓ are text
-        {"\xc2\x9b"
-         "31m",
-         "\\xc2\\x9b31m"}, // C1 CSI as UTF-8
-        {"\x9b"
-         "2J",
-         "\\x9b2J"},                         // 8-bit CSI
-        {"\xc0\xaf", "\\xc0\\xaf"},          // overlong '/'
-        {"\xed\xa0\x80", "\\xed\\xa0\\x80"}, // a surrogate
-        {"\xe2\x96", "\\xe2\\x96"},          // cut short
+        {"\xc2\x9bm", "\\xc2\\x9bm"},                             // C1 CSI as UTF-8
+        {"\x9bJ", "\\x9bJ"},                                      // 8-bit CSI
+        {"\xc0\xaf", "\\xc0\\xaf"},                               // overlong '/'
+        {"\xed\xa0\x80", "\\xed\\xa0\\x80"},                      // a surrogate
+        {"\xe2\x96", "\\xe2\\x96"},                               // cut short
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.shown, printable(c.argument)) << c.shown;
