@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <fcntl.h>
 #include <future>
 #include <poll.h>
 #include <sys/socket.h>
@@ -15,34 +14,6 @@
 #include "tty.hpp"
 
 namespace term::netrig {
-
-Terminal::Terminal(bool kitty) {
-    if (pipe(in) != 0 || pipe(out) != 0)
-        std::abort();
-    fcntl(out[0], F_SETFL, O_NONBLOCK);
-    session = std::make_unique<TerminalSession>(
-        SessionOptions{.inFd = in[0], .outFd = out[1], .render = {true, true}});
-    type(kitty ? kittyReply : legacyReply);
-    if (!session->start())
-        std::abort();
-}
-
-Terminal::~Terminal() {
-    session.reset();
-    for (int fd : {in[0], in[1], out[0], out[1]})
-        close(fd);
-}
-
-void Terminal::type(std::string_view bytes) const {
-    if (write(in[1], bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
-        std::abort();
-}
-
-void Terminal::show() {
-    char bytes[65536];
-    for (ssize_t n; (n = read(out[0], bytes, sizeof bytes)) > 0;)
-        vt.feed(std::string_view(bytes, static_cast<std::size_t>(n)));
-}
 
 net::JoinCode joinCode(const char* text) {
     net::JoinCode c;
@@ -104,7 +75,7 @@ GameGuest::Answer Match::rejoin(bool kitty) {
     if (guestTerm)
         guestTerm->session->setExtension(nullptr);
     guest.reset();
-    guestTerm = std::make_unique<Terminal>(kitty);
+    guestTerm = std::make_unique<PipeTerminal>(kitty);
     guest = std::make_unique<GameGuest>(*guestTerm->session, connectTo(*host), net::Seat::Player);
     GameGuest::Answer answer = greetServed(*host, *guest);
     if (answer != GameGuest::Answer::Welcomed)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Two sessions of the network game in one process: the host's and a
-// guest's, each on pipes with the test as its terminal and libvterm
-// showing what it was sent, joined by a socket pair. The test steps both.
+// guest's, each on pipes with the test as its terminal, joined by a socket
+// pair. The test steps both.
 #pragma once
 
 #include <memory>
@@ -11,29 +11,11 @@
 #include "game/game.hpp"
 #include "game_guest.hpp"
 #include "game_host.hpp"
-#include "session.hpp"
-#include "vterm_screen.hpp"
+#include "pipe_terminal.hpp"
 
 namespace term::netrig {
 
 constexpr const char* code = "7K3M-Q9XD";
-// A terminal's answers to the keyboard query, there before the question.
-constexpr const char* legacyReply = "\x1b[?1;2c";
-constexpr const char* kittyReply = "\x1b[?0u\x1b[?62;22c";
-
-// One side's terminal: a session on pipes and the emulator behind them.
-struct Terminal {
-    explicit Terminal(bool kitty);
-    ~Terminal();
-    void type(std::string_view bytes) const;
-    // Feeds the emulator what the session has sent so far.
-    void show();
-
-    int in[2] = {-1, -1};
-    int out[2] = {-1, -1};
-    std::unique_ptr<TerminalSession> session;
-    VtermScreen vt{80, 24};
-};
 
 net::JoinCode joinCode(const char* text = code);
 
@@ -63,8 +45,8 @@ struct Match {
     // The same code again, from a new guest session.
     GameGuest::Answer rejoin(bool kitty = false);
 
-    Terminal hostTerm{false};
-    std::unique_ptr<Terminal> guestTerm;
+    PipeTerminal hostTerm;
+    std::unique_ptr<PipeTerminal> guestTerm;
     std::unique_ptr<GameHost> host;
     std::unique_ptr<GameGuest> guest;
     Game game = {};
