@@ -28,6 +28,7 @@ namespace term {
 namespace {
 
 constexpr char attributesQuery[] = "\x1b[c";
+constexpr char kittyPop[] = "\x1b[<u";
 constexpr char attributesReply[] = "\x1b[?62;22c";
 constexpr char flagsReply[] = "\x1b[?0u";
 
@@ -211,11 +212,14 @@ bool GamePty::escapeAndEnter() {
     return true;
 }
 
+// Bytes written at the master reach the game's side a moment later, so an
+// empty queue right after typing proves nothing.
 bool GamePty::typeDuringQuery(std::string_view key) {
     if (!waitForOutput(attributesQuery))
         return false;
     type(key);
-    bool read = waitInputRead();
+    pump(20);
+    bool read = waitUntil([this] { return unreadInput() == 0; });
     type(std::string(options_.kitty ? flagsReply : "") + attributesReply);
     return read;
 }
@@ -268,19 +272,27 @@ void GamePty::readOutput(int ms) {
     }
 }
 
-// Answers each query once, in the order they came: the start-up query
-// (after the flags query) at once, if told to; the one that follows the
-// flags coming off after the delay, once the options' keys still under way
-// are sent.
+// Answers each query once, in the order they came: the start-up query at
+// once (if told to), later ones after the delay; and when the flags come
+// off, sends what the options say is still under way.
 void GamePty::answer() {
-    for (std::size_t query; (query = output.find(attributesQuery, answered_)) != output.npos;) {
-        answered_ = query + std::strlen(attributesQuery);
-        if (query >= 4 && output.compare(query - 4, 4, "\x1b[<u") == 0) {
+    for (;;) {
+        std::size_t query = output.find(attributesQuery, answered_);
+        std::size_t pop = output.find(kittyPop, answered_);
+        if (pop < query) {
             put(master_, options_.onPop);
+            answered_ = pop + std::strlen(kittyPop);
+            continue;
+        }
+        if (query == std::string::npos)
+            return;
+        answered_ = query + std::strlen(attributesQuery);
+        bool startUp = query >= 4 && output.compare(query - 4, 4, "\x1b[?u") == 0;
+        if (startUp && options_.answerStartUp)
+            put(master_, std::string(options_.kitty ? flagsReply : "") + attributesReply);
+        else if (!startUp) {
             due_ += attributesReply;
             dueAtMs_ = monotonicMs() + options_.endReplyDelayMs;
-        } else if (options_.answerStartUp) {
-            put(master_, std::string(options_.kitty ? flagsReply : "") + attributesReply);
         }
     }
 }
@@ -348,13 +360,6 @@ bool GamePty::waitForPicture(std::size_t from) {
         return output.find("\x1b[2J", from) != std::string::npos &&
                std::regex_search(screenText(), boards);
     });
-}
-
-// Bytes written at the master reach the game's side a moment later, so an
-// empty queue right after typing proves nothing.
-bool GamePty::waitInputRead() {
-    pump(20);
-    return waitUntil([this] { return unreadInput() == 0; });
 }
 
 std::string GamePty::screenText() const {

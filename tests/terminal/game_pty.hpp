@@ -100,8 +100,6 @@ public:
     bool waitForPicture(std::size_t from = 0);
     // Reads the terminal for a while, answering what comes.
     void pump(int ms);
-    // Until the game has read everything typed so far.
-    bool waitInputRead();
 
     // The screen's rows, each ended by a line feed.
     std::string screenText() const;

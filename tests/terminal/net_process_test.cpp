@@ -6,6 +6,9 @@
 // (net_session_test).
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <memory>
@@ -13,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "game_host.hpp"
 #include "game_pty.hpp"
 
 namespace term {
@@ -101,6 +105,26 @@ TEST(NetProcesses, AWrongCodeAndASecondPlayerAreRefused) {
     }
     EXPECT_EQ(host.waitOutcome(0), Outcome{});
     EXPECT_EQ(guest->waitOutcome(0), Outcome{});
+}
+
+// Connections on the port that have not said who they are yet are few at a
+// time: one past the limit is closed at once, the others get their time.
+TEST(NetProcesses, StrangersOnThePortAreLimited) {
+    Host host;
+    std::vector<int> strangers(GameHost::maxGreeting + 1);
+    for (int& fd : strangers) {
+        fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in to = {AF_INET, htons(static_cast<uint16_t>(host.port)), {htonl(INADDR_LOOPBACK)}, {}};
+        ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+    }
+    auto closed = [](int fd) {
+        char byte = 0;
+        return recv(fd, &byte, 1, MSG_DONTWAIT) == 0;
+    };
+    EXPECT_TRUE(host.waitUntil([&] { return closed(strangers.back()); }));
+    EXPECT_FALSE(closed(strangers.front()));
+    for (int fd : strangers)
+        close(fd);
 }
 
 TEST(NetProcesses, TheGuestEndsWhenTheHostGoesAway) {
