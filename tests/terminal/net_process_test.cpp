@@ -114,7 +114,8 @@ TEST(NetProcesses, StrangersOnThePortAreLimited) {
     std::vector<int> strangers(GameHost::maxGreeting + 1);
     for (int& fd : strangers) {
         fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in to = {AF_INET, htons(static_cast<uint16_t>(host.port)), {htonl(INADDR_LOOPBACK)}, {}};
+        sockaddr_in to = {
+            AF_INET, htons(static_cast<uint16_t>(host.port)), {htonl(INADDR_LOOPBACK)}, {}};
         ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
     }
     auto closed = [](int fd) {

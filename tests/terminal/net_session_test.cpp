@@ -6,22 +6,166 @@
 // goes away are for the process tests, which see the exit statuses too.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <future>
+#include <memory>
+#include <poll.h>
 #include <span>
 #include <string>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
 #include "display/console.hpp"
+#include "game/game.hpp"
 #include "game/keys.hpp"
+#include "game_guest.hpp"
+#include "game_host.hpp"
 #include "net/message_decoder.hpp"
 #include "net/picture.hpp"
 #include "net_link.hpp"
-#include "net_rig.hpp"
+#include "pipe_terminal.hpp"
 #include "tty.hpp"
 
-namespace term::netrig {
+namespace term {
 namespace {
+
+constexpr const char* code = "7K3M-Q9XD";
+
+net::JoinCode joinCode(const char* text = code) {
+    net::JoinCode c;
+    if (!net::parseJoinCode(text, c))
+        std::abort();
+    return c;
+}
+
+// Greets the host from `guest` while the host serves; the answer.
+GameGuest::Answer greetServed(GameHost& host, GameGuest& guest, const char* text = code) {
+    auto answer = std::async(std::launch::async, [&] { return guest.greet(joinCode(text), 5000); });
+    while (answer.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+        host.pumpNow();
+    return answer.get();
+}
+
+// A connected pair: the host's end adopted, the other end returned.
+int connectTo(GameHost& host) {
+    int pair[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0)
+        std::abort();
+    host.adopt(pair[0]);
+    return pair[1];
+}
+
+// Reads what `fd` gets within `ms`, until the other side closes; `closed`
+// tells whether it did.
+std::string readFor(int fd, int ms, bool& closed) {
+    std::string got;
+    closed = false;
+    long long until = monotonicMs() + ms;
+    while (!closed && monotonicMs() < until) {
+        pollfd ready = {fd, POLLIN, 0};
+        if (poll(&ready, 1, 10) <= 0)
+            continue;
+        char bytes[4096];
+        ssize_t n = read(fd, bytes, sizeof bytes);
+        if (n > 0)
+            got.append(bytes, static_cast<std::size_t>(n));
+        closed = n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
+    }
+    return got;
+}
+
+// The host with its game running, player two joined from a guest session,
+// each on pipes with the test as its terminal, joined by a socket pair. The
+// test steps both.
+struct Match {
+    explicit Match(bool guestKitty = false) {
+        host = std::make_unique<GameHost>(*hostTerm.session, joinCode(), -1);
+        hostTerm.session->setExtension(host.get());
+        if (rejoin(guestKitty) != GameGuest::Answer::Welcomed)
+            std::abort();
+        setCurrentSession(hostTerm.session.get());
+        setCurrentHost(host.get());
+        host->gameStarted();
+        std::srand(11);
+        startGame(game);
+    }
+
+    ~Match() {
+        setCurrentHost(nullptr);
+        setCurrentSession(nullptr);
+    }
+
+    // The same code again, from a new guest session.
+    GameGuest::Answer rejoin(bool kitty = false) {
+        if (guestTerm)
+            guestTerm->session->setExtension(nullptr);
+        guest.reset();
+        guestTerm = std::make_unique<PipeTerminal>(kitty);
+        guest =
+            std::make_unique<GameGuest>(*guestTerm->session, connectTo(*host), net::Seat::Player);
+        GameGuest::Answer answer = greetServed(*host, *guest);
+        if (answer != GameGuest::Answer::Welcomed)
+            return answer;
+        guestTerm->session->setExtension(guest.get());
+        guest->ready(guestTerm->session->kitty());
+        hostServes(100, [this] { return host->playerReady(); });
+        guestWaits(2);
+        return answer;
+    }
+
+    // The host serves its connections, a millisecond apart, until `done`.
+    void hostServes(int times, const std::function<bool()>& done) const {
+        for (int i = 0; i < times && !done(); ++i) {
+            host->pumpNow();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+
+    // The guest reads its terminal and the connection for `ms`.
+    void guestWaits(int ms) const {
+        guestTerm->session->sleepMs(ms);
+        guestTerm->show();
+    }
+
+    // Player two's terminal gets `guestKeys` and the host's `hostKeys`; the
+    // guest sends them, the host plays one frame and the guest draws it.
+    bool frame(std::string_view guestKeys = "", std::string_view hostKeys = "") {
+        guestTerm->type(guestKeys);
+        hostTerm.type(hostKeys);
+        guestWaits(2); // the guest reads its keys and sends them
+        host->pumpNow();
+        game.sleep_value = 0; // no frame sleeps: every key is there at the polls
+        bool going = playFrame(game);
+        hostTerm.show();
+        guestWaits(2); // the guest draws the frame
+        return going;
+    }
+
+    // The guest's picture is the host's, in its buffer and in its emulator.
+    std::string differences() const {
+        const ScreenBuffer& mine = hostTerm.session->screen();
+        if (!net::looksAlike(pictureOf(guestTerm->session->screen()), pictureOf(mine)))
+            return "the guest's screen buffer does not look like the host's";
+        return guestTerm->vt.differences(mine, {true, true});
+    }
+
+    // Player two leaves: its connection closes.
+    void dropGuest() {
+        guestTerm->session->setExtension(nullptr);
+        guest.reset();
+        hostServes(20, [] { return false; });
+    }
+
+    PipeTerminal hostTerm;
+    std::unique_ptr<PipeTerminal> guestTerm;
+    std::unique_ptr<GameHost> host;
+    std::unique_ptr<GameGuest> guest;
+    Game game = {};
+};
 
 using Moves = std::pair<int, int>; // how far each piece moved sideways
 
@@ -42,15 +186,14 @@ TEST(NetGame, GuestKeysPlayTheRightBoardAndHostKeysTheLeft) {
         Moves moves;
     };
     const Step legacy[] = {
-        {"a", "", {0, -1}},  {"\x1b[D", "", {0, -1}},      {"D", "", {0, 1}},
-        {"", "", {0, 0}},    {"", "a", {-1, 0}},           {"", "\x1b[C", {1, 0}},
-        {"d", "\x1b[D", {-1, 1}},
+        {"a", "", {0, -1}}, {"\x1b[D", "", {0, -1}}, {"D", "", {0, 1}},        {"", "", {0, 0}},
+        {"", "a", {-1, 0}}, {"", "\x1b[C", {1, 0}},  {"d", "\x1b[D", {-1, 1}},
     };
     const Step kitty[] = {
-        {"\x1b[97u", "", {0, -1}},      // A pressed
-        {"", "", {0, -1}},              // still held
-        {"\x1b[97;1:2u", "", {0, -1}},  // a repeat
-        {"\x1b[97;1:3u", "", {0, 0}},   // released
+        {"\x1b[97u", "", {0, -1}},     // A pressed
+        {"", "", {0, -1}},             // still held
+        {"\x1b[97;1:2u", "", {0, -1}}, // a repeat
+        {"\x1b[97;1:3u", "", {0, 0}},  // released
         {"", "", {0, 0}},
     };
     for (bool guestKitty : {false, true}) {
@@ -225,4 +368,4 @@ TEST(NetGame, StrangersAreClosedAndTheGameGoesOn) {
 }
 
 } // namespace
-} // namespace term::netrig
+} // namespace term
