@@ -34,7 +34,8 @@ struct Host : GamePty {
     }
 
     // A guest of this game: "--join" or "--watch", with a code.
-    std::unique_ptr<GamePty> guest(const char* option = "--join", const char* withCode = code) {
+    std::unique_ptr<GamePty> guest(const char* option = "--join",
+                                   const char* withCode = code) const {
         std::vector<std::string> args = {option, "127.0.0.1:" + std::to_string(port), "--code",
                                          withCode};
         return std::make_unique<GamePty>(PtyOptions{.args = args, .kitty = false});
