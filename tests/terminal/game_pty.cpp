@@ -321,7 +321,7 @@ Outcome GamePty::waitOutcome(int ms, bool reading) {
             break;
         for (std::size_t had = std::string::npos; reading && had != output.size();) {
             had = output.size();
-            readOutput(50);
+            readOutput(100);
         }
         if (WIFSTOPPED(status))
             return Outcome::stopped(WSTOPSIG(status));
