@@ -10,13 +10,12 @@ export LC_ALL=C.UTF-8
 game=$(realpath "$1")
 case=$2
 work=$(mktemp -d)
-root=$work
 socket="$work/tmux.sock"
-pane=e2e # the pane the helpers below read and type into
+pane=e2e
 wall='▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓▓'
 
 tm() { tmux -S "$socket" -f /dev/null "$@"; }
-trap 'tm kill-server 2>/dev/null || true; rm -rf "$root"' EXIT
+trap 'tm kill-server 2>/dev/null || true; rm -rf "$work"' EXIT
 
 fail() { echo "FAIL ($case): $*" >&2; tm capture-pane -p -t "$pane" >&2 2>/dev/null; exit 1; }
 screen() { tm capture-pane -p -t "$pane"; }
@@ -78,18 +77,13 @@ piece_column() {
     echo "$leftmost"
 }
 
+# What only a real terminal and an interactive shell show: bash's own job
+# control around the game, a window resized by the emulator, keys as tmux
+# sends them, and the final picture left on the normal screen. (The pty
+# tests check every way out on the terminal's modes themselves.)
 case_play() {
     start_pane 80 24
     run_game
-    local top floor score
-    top=$(row 0) floor=$(row 13) score=$(row 15)
-    # Walls at columns 0, 19, 30 and 49 of row 0; "Next:" at 21 and 51.
-    [ "${top:0:1}${top:19:1}${top:30:1}${top:49:1}" = ▓▓▓▓ ] || fail "walls: '$top'"
-    [ "${top:21:5}${top:51:5}" = Next:Next: ] || fail "Next: labels: '$top'"
-    [ "${floor:0:20}${floor:30:20}" = "$wall$wall" ] || fail "floors: '$floor'"
-    [ "${score:0:8}${score:30:8}" = "Score: 0Score: 0" ] || fail "score lines: '$score'"
-    wait_until '[[ "$(row 18)" =~ ^[0-9]+FPS ]]' "no rate readout at the start of row 18"
-    [[ "$(row 19)" =~ ^\ -?[0-9]+ ]] || fail "delay readout not at column 1 of row 19"
 
     # Ctrl-Z leaves the alternate screen while the game is stopped; fg repaints.
     tm send-keys -t e2e C-z
@@ -104,11 +98,10 @@ case_play() {
     tm resize-window -t e2e -x 80 -y 24
     wait_for "^$wall +$wall" "floors repainted"
 
-    # Held keys move both players' pieces left.
-    local one two
-    wait_until 'one=$(piece_column 0) two=$(piece_column 30); [ $((one + two)) -lt 99 ]' "no pieces"
-    wait_until "tm send-keys -t e2e Left a && [ \$(piece_column 0) -lt $one ] &&
-        [ \$(piece_column 30) -lt $two ]" "pieces did not move left ($one, $two)"
+    # Left and A move both players' pieces to the left wall, where pieces
+    # come only by moving: a new piece showing up is no move.
+    wait_until 'tm send-keys -t e2e Left a && [ "$(piece_column 0)$(piece_column 30)" = 00 ]' \
+        "pieces did not move to the left wall"
 
     tm send-keys -t e2e Escape
     wait_for '^Kilepeshez nyomjon ENTER-t' "final prompt"
@@ -156,68 +149,17 @@ case_demo() {
     expect_given_back 0
 }
 
-case_small_terminal() {
+# The game refuses what it cannot play on, with a message and status 1: a
+# window too small, and input that is no terminal.
+case_start_up() {
     start_pane 40 15
     type_line "'$game'; echo status=\$?"
     wait_for '^status=1$' "exit status 1"
     screen | tr -d '\n' | grep -q 'the terminal is 40x15' || fail "no size message"
-}
-
-case_not_a_terminal() {
     local status=0
     TERM=xterm "$game" </dev/null >"$work/out" 2>"$work/err" || status=$?
     [ "$status" = 1 ] && grep -q 'must be a terminal' "$work/err" && [ ! -s "$work/out" ] ||
         fail "stdin not a terminal: status $status, message '$(cat "$work/err")'"
-}
-
-# moves_left BOARD PANE KEY: three presses of KEY in PANE move the piece on
-# the host's board at column BOARD two columns left within a second.
-moves_left() {
-    local before i
-    before=$(piece_column "$1")
-    for i in 1 2 3; do tm send-keys -t "$2" "$3" && sleep 0.1; done
-    for i in $(seq 20); do
-        [ "$(piece_column "$1")" -le $((before - 2)) ] && return
-        sleep 0.05
-    done
-    fail "$3 in $2 did not move the piece at $1 left (from column $before)"
-}
-
-# Host and guest in two sessions of one tmux server, each shell in a folder
-# of its own: keys on both, the same picture on both, Escape from the guest,
-# each side's own Enter, status 0 and the terminal given back on both.
-case_network() {
-    local host_dir=$work guest_dir=$work/guest port one two
-    mkdir "$guest_dir"
-    start_pane 80 24
-    pane=guest work=$guest_dir
-    start_pane 80 24
-    pane=e2e work=$host_dir
-    start_game "--host 127.0.0.1:0 --code 7K3M-Q9XD"
-    wait_for '--join 127\.0\.0\.1:[0-9]+ --code 7K3M-Q9XD' "the command that joins"
-    port=$(screen | sed -n 's/.*--join 127\.0\.0\.1:\([0-9]*\).*/\1/p')
-    pane=guest work=$guest_dir
-    start_game "--join 127.0.0.1:$port --code 7k3m-q9xd"
-    wait_for 'Next:.*Next:' "the guest's picture"
-    pane=e2e work=$host_dir
-    wait_for 'Next:.*Next:' "the host's picture"
-
-    # The host's Left moves the left piece, the guest's A the right one.
-    wait_until 'one=$(piece_column 0) two=$(piece_column 30); [ $((one + two)) -lt 99 ]' "no pieces"
-    moves_left 0 e2e Left
-    moves_left 30 guest a
-
-    tm send-keys -t guest Escape
-    wait_for '^Kilepeshez nyomjon ENTER-t' "the host's final prompt"
-    pane=guest
-    wait_for '^Kilepeshez nyomjon ENTER-t' "the guest's final prompt"
-    [ "$(tm capture-pane -p -t e2e | head -21)" = "$(screen | head -21)" ] ||
-        fail "the guest's final picture is not the host's"
-    tm send-keys -t guest Enter
-    work=$guest_dir expect_given_back 0
-    pane=e2e
-    tm send-keys -t e2e Enter
-    expect_given_back 0
 }
 
 "case_${case//-/_}"

@@ -10,11 +10,14 @@
 #include <fcntl.h>
 #include <ostream>
 #include <poll.h>
+#include <regex>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+
+#include "tty.hpp"
 
 #ifndef BLOCKDUEL_GAME
 #error "BLOCKDUEL_GAME must name the game executable"
@@ -24,25 +27,10 @@ namespace term {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// What the shell tells the test: 'P' the game's pid, 'S' a stop and its
-// signal, 'X' the end and its wait status.
-struct Report {
-    char kind;
-    int value;
-};
-
-constexpr char startUpQuery[] = "\x1b[?u\x1b[c";
 constexpr char attributesQuery[] = "\x1b[c";
 constexpr char kittyPop[] = "\x1b[<u";
 constexpr char attributesReply[] = "\x1b[?62;22c";
 constexpr char flagsReply[] = "\x1b[?0u";
-
-long long nowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
-        .count();
-}
 
 void put(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -55,12 +43,6 @@ void put(int fd, std::string_view bytes) {
     }
 }
 
-void report(int fd, char kind, int value) {
-    Report r = {kind, value};
-    if (write(fd, &r, sizeof r) != sizeof r)
-        _exit(3);
-}
-
 // From here to the exec the child of a forked test: system calls only.
 
 volatile sig_atomic_t hungUp = 0;
@@ -69,7 +51,7 @@ void onHangUp(int /*signo*/) { hungUp = 1; }
 // The game's side of the fork, as a shell starts a foreground job: a process
 // group of its own that owns the terminal, every signal at its default,
 // the terminal on standard input, output and error, no core files.
-[[noreturn]] void execGame(int slave, bool noColor) {
+[[noreturn]] void execGame(int slave, char* const* argv, char* const* env) {
     setpgid(0, 0);
     tcsetpgrp(slave, getpid()); // allowed while SIGTTOU is still ignored, as the shell has it
     for (int signo = 1; signo < NSIG; ++signo)
@@ -82,15 +64,14 @@ void onHangUp(int /*signo*/) { hungUp = 1; }
     close(slave);
     rlimit noCore = {0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
-    const char* env[] = {"TERM=xterm-256color", "LC_ALL=C.UTF-8", noColor ? "NO_COLOR=1" : nullptr,
-                         nullptr};
-    const char* argv[] = {BLOCKDUEL_GAME, nullptr};
-    execve(BLOCKDUEL_GAME, const_cast<char* const*>(argv), const_cast<char* const*>(env));
+    execve(BLOCKDUEL_GAME, argv, env);
     _exit(127);
 }
 
-// The shell: a session leader with the pty as its terminal, one job.
-[[noreturn]] void runShell(int slave, int commands, int reports, bool noColor) {
+// The shell: a session leader with the pty as its terminal, one job. It
+// tells the test the game's pid, then each wait status, of a stop or the end.
+[[noreturn]] void runShell(int slave, int commands, int reports, char* const* argv,
+                           char* const* env) {
     setsid();
     ioctl(slave, TIOCSCTTY, 0);
     std::signal(SIGTTOU, SIG_IGN);
@@ -101,10 +82,11 @@ void onHangUp(int /*signo*/) { hungUp = 1; }
     sigaction(SIGHUP, &hangUp, nullptr);
     pid_t game = fork();
     if (game == 0)
-        execGame(slave, noColor);
+        execGame(slave, argv, env);
     setpgid(game, game);
     tcsetpgrp(slave, game);
-    report(reports, 'P', game);
+    if (write(reports, &game, sizeof game) != sizeof game)
+        _exit(3);
     for (;;) {
         if (hungUp) { // as bash hands a hang-up on to its jobs
             hungUp = 0;
@@ -113,63 +95,20 @@ void onHangUp(int /*signo*/) { hungUp = 1; }
         }
         pollfd command = {commands, POLLIN, 0};
         char c = 0;
-        if (poll(&command, 1, 2) > 0 && read(commands, &c, 1) <= 0) {
+        if (poll(&command, 1, 2) > 0 && read(commands, &c, 1) <= 0)
             kill(-game, SIGKILL); // the test is gone
-            c = 0;
-        }
         if (c == 'f') {
             tcsetpgrp(slave, game);
             kill(-game, SIGCONT);
         }
         int status = 0;
-        pid_t changed = waitpid(game, &status, WNOHANG | WUNTRACED);
-        if (changed == game && WIFSTOPPED(status)) {
+        if (waitpid(game, &status, WNOHANG | WUNTRACED) != game)
+            continue;
+        if (WIFSTOPPED(status))
             tcsetpgrp(slave, getpgrp());
-            report(reports, 'S', WSTOPSIG(status));
-        } else if (changed == game) {
-            report(reports, 'X', status);
+        if (write(reports, &status, sizeof status) != sizeof status || !WIFSTOPPED(status))
             _exit(0);
-        }
     }
-}
-
-bool pipeOf(int fds[2]) { return pipe2(fds, O_CLOEXEC) == 0; }
-
-// A CSI sequence's parameter text and final byte, from just after ESC [.
-struct Csi {
-    std::string_view parameters;
-    char final = 0;
-    std::size_t end = 0;
-};
-
-Csi readCsi(std::string_view bytes, std::size_t from) {
-    std::size_t i = from;
-    while (i < bytes.size() && (bytes[i] < 0x40 || bytes[i] > 0x7E))
-        ++i;
-    if (i == bytes.size())
-        return {{}, 0, i};
-    return {bytes.substr(from, i - from), bytes[i], i + 1};
-}
-
-bool setsColour(std::string_view parameters) {
-    std::size_t at = 0;
-    while (at <= parameters.size()) {
-        std::size_t end = std::min(parameters.find(';', at), parameters.size());
-        int p = std::atoi(std::string(parameters.substr(at, end - at)).c_str());
-        if ((p >= 30 && p <= 38) || (p >= 40 && p <= 48) || (p >= 90 && p <= 107))
-            return true;
-        at = end + 1;
-    }
-    return false;
-}
-
-void privateMode(TerminalState& state, std::string_view parameters, bool on) {
-    if (parameters == "?1049")
-        state.alternateScreen = on;
-    else if (parameters == "?25")
-        state.cursorHidden = !on;
-    else if (parameters == "?1004")
-        state.focusReports = on;
 }
 
 } // namespace
@@ -182,65 +121,81 @@ std::string signalName(int signo) {
 
 void PrintTo(const Outcome& outcome, std::ostream* out) {
     static const char* const kinds[] = {"running", "stopped by", "exited with", "killed by"};
-    *out << kinds[outcome.kind];
+    *out << kinds[outcome.kind] << " ";
     if (outcome.kind == Outcome::Stopped || outcome.kind == Outcome::Killed)
-        *out << " " << signalName(outcome.value);
+        *out << signalName(outcome.value);
     else if (outcome.kind == Outcome::Exited)
-        *out << " " << outcome.value;
+        *out << outcome.value;
 }
 
+// Each CSI sequence in turn, from ESC [ to its final byte.
 TerminalState terminalState(std::string_view bytes) {
     TerminalState state;
     for (std::size_t at = bytes.find("\x1b["); at != std::string_view::npos;
          at = bytes.find("\x1b[", at + 1)) {
-        Csi csi = readCsi(bytes, at + 2);
+        std::size_t end = at + 2;
+        while (end < bytes.size() && (bytes[end] < 0x40 || bytes[end] > 0x7E))
+            ++end;
+        if (end == bytes.size())
+            break;
+        std::string_view parameters = bytes.substr(at + 2, end - at - 2);
+        bool set = bytes[end] == 'h';
         int& pushes = state.kittyPushes[state.alternateScreen ? 1 : 0];
-        if (csi.final == 'h' || csi.final == 'l')
-            privateMode(state, csi.parameters, csi.final == 'h');
-        else if (csi.final == 'm' && setsColour(csi.parameters))
-            state.colours = true;
-        else if (csi.final == 'u' && csi.parameters.starts_with('>'))
+        if (bytes[end] == 'h' || bytes[end] == 'l') {
+            state.alternateScreen = parameters == "?1049" ? set : state.alternateScreen;
+            state.cursorHidden = parameters == "?25" ? !set : state.cursorHidden;
+            state.focusReports = parameters == "?1004" ? set : state.focusReports;
+        } else if (bytes[end] == 'u' && parameters.starts_with('>')) {
             ++pushes;
-        else if (csi.final == 'u' && csi.parameters.starts_with('<'))
+        } else if (bytes[end] == 'u' && parameters.starts_with('<')) {
             state.poppedTooMany |= --pushes < 0;
+        }
     }
+    static const std::regex colour("\x1b\\[([0-9]*;)*(3[0-8]|4[0-8]|9[0-7]|10[0-7])[;m]");
+    state.colours = std::regex_search(bytes.begin(), bytes.end(), colour);
     return state;
 }
 
-GamePty::GamePty(const PtyOptions& options) : options_(options) {
+GamePty::GamePty(PtyOptions options)
+    : options_(std::move(options)), screen_(options_.columns, options_.rows) {
     master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
         std::abort();
     slave_ = open(ptsname(master_), O_RDWR | O_NOCTTY);
-    winsize size = {24, 80, 0, 0};
     int commands[2];
     int reports[2];
-    if (slave_ < 0 || ioctl(master_, TIOCSWINSZ, &size) != 0 || !pipeOf(commands) ||
-        !pipeOf(reports) || tcgetattr(slave_, &before_) != 0)
+    if (slave_ < 0 || pipe2(commands, O_CLOEXEC) != 0 || pipe2(reports, O_CLOEXEC) != 0 ||
+        tcgetattr(slave_, &before_) != 0)
         std::abort();
+    resize(options_.columns, options_.rows);
     statusFlagsBefore = fcntl(slave_, F_GETFL);
+    // The command line and the environment, made before the forks.
+    std::vector<char*> argv = {const_cast<char*>(BLOCKDUEL_GAME)};
+    for (std::string& arg : options_.args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    std::vector<const char*> env = {"TERM=xterm-256color", "LC_ALL=C.UTF-8"};
+    env.push_back(options_.noColor ? "NO_COLOR=1" : nullptr);
+    env.push_back(nullptr);
     shell_ = fork();
     if (shell_ == 0) {
         close(master_); // so that closing the test's is the terminal going away
         close(commands[1]);
         close(reports[0]);
-        runShell(slave_, commands[0], reports[1], options_.noColor);
+        runShell(slave_, commands[0], reports[1], argv.data(),
+                 const_cast<char* const*>(env.data()));
     }
     close(commands[0]);
     close(reports[1]);
     commands_ = commands[1];
     reports_ = reports[0];
-    Report first = {};
-    if (read(reports_, &first, sizeof first) != sizeof first || first.kind != 'P')
+    if (read(reports_, &pid, sizeof pid) != sizeof pid)
         std::abort();
-    pid = first.value;
 }
 
 GamePty::~GamePty() {
-    if (commands_ >= 0)
-        close(commands_); // the shell then kills the game, if it still runs
-    if (shell_ > 0)
-        waitpid(shell_, nullptr, 0);
+    close(commands_); // the shell then kills the game, if it still runs
+    waitpid(shell_, nullptr, 0);
     for (int fd : {master_, slave_, reports_})
         if (fd >= 0)
             close(fd);
@@ -251,17 +206,20 @@ void GamePty::type(std::string_view bytes) const { put(master_, bytes); }
 bool GamePty::escapeAndEnter() {
     std::size_t from = output.size();
     type(options_.kitty ? "\x1b[27u" : "\x1b");
-    if (!waitForOutput("Kilepeshez nyomjon ENTER-t", from))
+    if (!waitForOutput(prompt, from))
         return false;
     type(options_.kitty ? "\x1b[13u" : "\r");
     return true;
 }
 
+// Bytes written at the master reach the game's side a moment later, so an
+// empty queue right after typing proves nothing.
 bool GamePty::typeDuringQuery(std::string_view key) {
-    if (!waitForOutput(startUpQuery))
+    if (!waitForOutput(attributesQuery))
         return false;
     type(key);
-    bool read = waitInputRead();
+    pump(20);
+    bool read = waitUntil([this] { return unreadInput() == 0; });
     type(std::string(options_.kitty ? flagsReply : "") + attributesReply);
     return read;
 }
@@ -299,19 +257,16 @@ void GamePty::fillOutput() const {
 
 void GamePty::readOutput(int ms) {
     if (!due_.empty())
-        ms = static_cast<int>(std::clamp(dueAtMs_ - nowMs(), 0LL, static_cast<long long>(ms)));
+        ms = static_cast<int>(std::clamp(dueAtMs_ - monotonicMs(), 0LL, 0LL + ms));
     pollfd ready = {master_, POLLIN, 0};
-    if (master_ >= 0 && poll(&ready, 1, ms) > 0) {
-        char bytes[65536];
-        ssize_t n = read(master_, bytes, sizeof bytes);
-        if (n > 0) {
-            std::string_view got(bytes, static_cast<std::size_t>(n));
-            output += got;
-            screen_.feed(got);
-        }
+    char bytes[65536];
+    ssize_t n = master_ >= 0 && poll(&ready, 1, ms) > 0 ? read(master_, bytes, sizeof bytes) : 0;
+    if (n > 0) {
+        output.append(bytes, static_cast<std::size_t>(n));
+        screen_.feed(std::string_view(bytes, static_cast<std::size_t>(n)));
     }
     answer();
-    if (!due_.empty() && nowMs() >= dueAtMs_) {
+    if (!due_.empty() && monotonicMs() >= dueAtMs_) {
         put(master_, due_);
         due_.clear();
     }
@@ -332,91 +287,92 @@ void GamePty::answer() {
         if (query == std::string::npos)
             return;
         answered_ = query + std::strlen(attributesQuery);
-        bool startUp = query >= 4 && output.compare(query - 4, 7, startUpQuery) == 0;
+        bool startUp = query >= 4 && output.compare(query - 4, 4, "\x1b[?u") == 0;
         if (startUp && options_.answerStartUp)
             put(master_, std::string(options_.kitty ? flagsReply : "") + attributesReply);
         else if (!startUp) {
             due_ += attributesReply;
-            dueAtMs_ = nowMs() + options_.endReplyDelayMs;
+            dueAtMs_ = monotonicMs() + options_.endReplyDelayMs;
         }
     }
 }
 
 void GamePty::pump(int ms) {
-    long long until = nowMs() + ms;
+    long long until = monotonicMs() + ms;
     do
-        readOutput(static_cast<int>(std::max(until - nowMs(), 0LL)));
-    while (nowMs() < until);
+        readOutput(static_cast<int>(std::max(until - monotonicMs(), 0LL)));
+    while (monotonicMs() < until);
 }
 
 // The shell's report can come before the game's last bytes have made their
 // way through the pty; after a stop or an end the game sends nothing more,
 // so what comes until the terminal is quiet is what it sent before.
 Outcome GamePty::waitOutcome(int ms, bool reading) {
-    long long until = nowMs() + ms;
-    while (nowMs() < until) {
+    long long until = monotonicMs() + ms;
+    while (monotonicMs() < until) {
         pollfd ready = {reports_, POLLIN, 0};
-        if (poll(&ready, 1, reading ? 0 : 5) > 0) {
-            Report r = {};
-            if (read(reports_, &r, sizeof r) != sizeof r)
-                break;
-            for (std::size_t had = std::string::npos; reading && had != output.size();) {
-                had = output.size();
-                readOutput(50);
-            }
-            if (r.kind == 'S')
-                return Outcome::stopped(r.value);
-            if (WIFEXITED(r.value))
-                return Outcome::exited(WEXITSTATUS(r.value));
-            return Outcome::killed(WTERMSIG(r.value));
+        int status = 0;
+        if (poll(&ready, 1, reading ? 0 : 5) <= 0) {
+            if (reading)
+                readOutput(5);
+            continue;
         }
-        if (reading)
-            readOutput(5);
+        if (read(reports_, &status, sizeof status) != sizeof status)
+            break;
+        for (std::size_t had = std::string::npos; reading && had != output.size();) {
+            had = output.size();
+            readOutput(100);
+        }
+        if (WIFSTOPPED(status))
+            return Outcome::stopped(WSTOPSIG(status));
+        return WIFEXITED(status) ? Outcome::exited(WEXITSTATUS(status))
+                                 : Outcome::killed(WTERMSIG(status));
     }
     return {};
 }
 
 bool GamePty::waitUntil(const std::function<bool()>& done, int ms) {
-    long long until = nowMs() + ms;
+    long long until = monotonicMs() + ms;
     while (!done()) {
-        if (nowMs() >= until)
+        if (monotonicMs() >= until)
             return false;
         readOutput(5);
     }
     return true;
 }
 
-bool GamePty::waitForOutput(std::string_view marker, std::size_t from, int ms) {
-    return waitUntil([&] { return output.find(marker, from) != std::string::npos; }, ms);
+bool GamePty::waitForOutput(std::string_view marker, std::size_t from) {
+    return waitUntil([&] { return output.find(marker, from) != std::string::npos; });
 }
 
-bool GamePty::waitForPicture(std::size_t from) {
-    auto count = [this](int row, std::string_view text) {
-        std::string line = screen_.rowText(row);
-        int n = 0;
-        for (std::size_t at = line.find(text); at != std::string::npos;
-             at = line.find(text, at + 1))
-            ++n;
-        return n;
-    };
-    // A repaint starts by clearing the screen.
+bool GamePty::waitForText(std::string_view text, int row) {
     return waitUntil([&] {
-        return output.find("\x1b[2J", from) != std::string::npos && count(0, "Next:") == 2 &&
-               count(15, "Score: ") == 2;
+        std::string shown = row >= 0 ? screen_.rowText(row) : screenText();
+        return shown.find(text) != std::string::npos;
     });
 }
 
-// Bytes written at the master reach the game's side a moment later, so an
-// empty queue right after typing proves nothing.
-bool GamePty::waitInputRead(int ms) {
-    pump(20);
-    return waitUntil([this] { return unreadInput() == 0; }, ms);
+// Both boards: their first rows and their score lines. A repaint starts by
+// clearing the screen.
+bool GamePty::waitForPicture(std::size_t from) {
+    static const std::regex boards("^.*Next:.*Next:.*\n(.*\n){14}.*Score: .*Score: ");
+    return waitUntil([&] {
+        return output.find("\x1b[2J", from) != std::string::npos &&
+               std::regex_search(screenText(), boards);
+    });
 }
 
-int GamePty::pieceColumn() const {
+std::string GamePty::screenText() const {
+    std::string all;
+    for (int y = 0; y < options_.rows; ++y)
+        all += screen_.rowText(y) + "\n";
+    return all;
+}
+
+int GamePty::pieceColumn(int board) const {
     int leftmost = -1;
     for (int y = 0; y < 13; ++y)
-        for (int x = 1; x < 19; ++x)
+        for (int x = board + 1; x < board + 19; ++x)
             if (screen_.glyphAt(x, y) == "\u2588" && (leftmost < 0 || x < leftmost))
                 leftmost = x;
     return leftmost;

@@ -6,7 +6,7 @@
 // over again on `fg`, as a job-control shell does. Unlike a real shell it
 // never puts back terminal modes of its own, so what the test finds on the
 // pty is what the game left there. The test at the master side answers the
-// game's queries as a terminal would.
+// game's queries as a terminal would, and libvterm shows what it was sent.
 #pragma once
 
 #include <csignal>
@@ -15,10 +15,13 @@
 #include <string_view>
 #include <sys/types.h>
 #include <termios.h>
+#include <vector>
 
 #include "vterm_screen.hpp"
 
 namespace term {
+
+constexpr char prompt[] = "Kilepeshez nyomjon ENTER-t";
 
 // How the game's run stands, as the shell's wait sees it.
 struct Outcome {
@@ -49,6 +52,9 @@ struct TerminalState {
 TerminalState terminalState(std::string_view bytes);
 
 struct PtyOptions {
+    std::vector<std::string> args = {}; // the game's command line
+    int columns = 80;
+    int rows = 24;
     bool kitty = true;         // the terminal answers the keyboard query with its flags
     bool answerStartUp = true; // answers the start-up query as soon as it comes
     int endReplyDelayMs = 0;   // how long the answer to a later query takes
@@ -58,8 +64,8 @@ struct PtyOptions {
 
 class GamePty {
 public:
-    explicit GamePty(const PtyOptions& options = {});
-    ~GamePty();
+    explicit GamePty(PtyOptions options = {});
+    ~GamePty(); // the shell kills the game if it still runs
     GamePty(const GamePty&) = delete;
     GamePty& operator=(const GamePty&) = delete;
 
@@ -87,16 +93,19 @@ public:
     // Reads the terminal until `done` holds; false after the time limit.
     bool waitUntil(const std::function<bool()>& done, int ms = 5000);
     // Until the game has written `marker` at or after `from`.
-    bool waitForOutput(std::string_view marker, std::size_t from = 0, int ms = 5000);
+    bool waitForOutput(std::string_view marker, std::size_t from = 0);
+    // Until the screen shows `text` on row `row`, or on any row.
+    bool waitForText(std::string_view text, int row = -1);
     // Until both boards show, after `from` in the output.
     bool waitForPicture(std::size_t from = 0);
     // Reads the terminal for a while, answering what comes.
     void pump(int ms);
-    // Until the game has read everything typed so far.
-    bool waitInputRead(int ms = 5000);
 
-    // The leftmost column of the falling piece on player one's board; -1 for none.
-    int pieceColumn() const;
+    // The screen's rows, each ended by a line feed.
+    std::string screenText() const;
+    // The leftmost column of a block inside the board whose left wall is at
+    // `board`, in its falling piece's rows; -1 for none.
+    int pieceColumn(int board = 0) const;
 
     bool modesAsBefore() const;
     int statusFlags() const; // of the file description the game shares with the shell
@@ -106,7 +115,6 @@ public:
     pid_t pid = -1;
     std::string output; // everything the game wrote, as far as read
     int statusFlagsBefore = 0;
-    const VtermScreen& screen() const { return screen_; }
 
 private:
     void readOutput(int ms);
@@ -122,7 +130,7 @@ private:
     std::size_t answered_ = 0; // output scanned for queries up to here
     std::string due_;          // replies not sent yet
     long long dueAtMs_ = 0;
-    VtermScreen screen_{80, 24};
+    VtermScreen screen_;
 };
 
 } // namespace term

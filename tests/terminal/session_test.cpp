@@ -1,106 +1,34 @@
 // SPDX-License-Identifier: MIT
-// The back end on a pty, with the test as the terminal: the checks before
-// the game takes it, games on a terminal with the kitty keyboard protocol
-// (keys of both players held together, the protocol's flags), and an
-// Escape on a terminal without it.
-#include <chrono>
+// The session: the checks before the game takes a terminal; a whole game on
+// pipes whose every frame goes into a real terminal emulator, which must then
+// show exactly what the screen buffer holds, also after resizes; an Escape
+// on a terminal without the kitty protocol; and an output that cannot be
+// written to.
+#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
-#include <future>
 #include <gtest/gtest.h>
-#include <poll.h>
+#include <pty.h>
 #include <string>
-#include <sys/ioctl.h>
-#include <thread>
 #include <unistd.h>
 #include <utility>
 
+#include "display/console.hpp"
 #include "game/game.hpp"
 #include "game/keys.hpp"
-#include "session.hpp"
+#include "game/platform.hpp"
+#include "pipe_terminal.hpp"
+#include "signals.hpp"
 #include "startup.hpp"
 
 namespace term {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// A pty, the test at its master side as the terminal, the game at the slave.
-// The little a game writes here fits in the pty's buffer, so the test reads
-// it only when it looks for something.
-struct FakeTerminal {
-    FakeTerminal(int columns, int rows) : master(posix_openpt(O_RDWR | O_NOCTTY)) {
-        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
-            std::abort();
-        slave = open(ptsname(master), O_RDWR | O_NOCTTY);
-        winsize size = {};
-        size.ws_col = static_cast<unsigned short>(columns);
-        size.ws_row = static_cast<unsigned short>(rows);
-        if (slave < 0 || ioctl(master, TIOCSWINSZ, &size) != 0)
-            std::abort();
-    }
-    ~FakeTerminal() {
-        close(master);
-        close(slave);
-    }
-
-    void send(std::string_view bytes) const {
-        if (write(master, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
-            std::abort();
-    }
-
-    // Sends `bytes` and waits until the game's side can read them all (it
-    // must be in raw mode and not reading meanwhile).
-    void type(std::string_view bytes) const {
-        int before = 0;
-        ioctl(slave, FIONREAD, &before);
-        send(bytes);
-        auto limit = Clock::now() + std::chrono::seconds(5);
-        for (int now = 0; now < before + static_cast<int>(bytes.size());) {
-            if (Clock::now() > limit)
-                std::abort();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            ioctl(slave, FIONREAD, &now);
-        }
-    }
-
-    // Runs `call` while the terminal answers `query` with `reply`.
-    template <typename Call>
-    auto answering(Call call, std::string_view query, std::string_view reply) {
-        auto done = std::async(std::launch::async, call);
-        EXPECT_NE(waitFor(query), std::string::npos);
-        send(reply);
-        return done.get();
-    }
-
-    // Reads until the game has written `marker` at or after `from`: its
-    // place, or npos after a time limit.
-    std::size_t waitFor(std::string_view marker, std::size_t from = 0) {
-        auto limit = Clock::now() + std::chrono::seconds(5);
-        while (output.find(marker, from) == std::string::npos && Clock::now() < limit) {
-            pollfd ready = {master, POLLIN, 0};
-            char bytes[4096];
-            ssize_t n = poll(&ready, 1, 10) > 0 ? read(master, bytes, sizeof bytes) : 0;
-            output.append(bytes, static_cast<std::size_t>(n > 0 ? n : 0));
-        }
-        return output.find(marker, from);
-    }
-
-    int master;
-    int slave = -1;
-    std::string output; // what the game wrote, as far as read
-};
-
-// Kitty's answers to the keyboard query: the flags (none set yet), then the
-// device attributes.
-constexpr const char* query = "\x1b[?u\x1b[c";
-constexpr const char* replies = "\x1b[?0u\x1b[?62;22c";
 
 TEST(StartProblem, NamesWhatIsWrongAndAcceptsAUsableTerminal) {
     // The problem: a part of the message; empty for none.
     struct Case {
         int columns, rows;
         const char *termName, *problem;
+        bool outputToPipe = false;
     };
     const Case cases[] = {
         {56, 21, "xterm-256color", ""}, // just large enough
@@ -109,62 +37,73 @@ TEST(StartProblem, NamesWhatIsWrongAndAcceptsAUsableTerminal) {
         {80, 24, "dumb", "TERM=dumb"},
         {80, 24, nullptr, "TERM is not set"},
         {80, 24, "", "TERM is not set"},
+        {80, 24, "xterm", "must be a terminal", true},
     };
     for (const Case& c : cases) {
-        FakeTerminal terminal(c.columns, c.rows);
-        std::string problem = startProblem(terminal.slave, terminal.slave, c.termName);
+        int pty[2];
+        int fds[2];
+        winsize size = {static_cast<unsigned short>(c.rows), static_cast<unsigned short>(c.columns),
+                        0, 0};
+        ASSERT_TRUE(openpty(&pty[0], &pty[1], nullptr, nullptr, &size) == 0 && pipe(fds) == 0);
+        std::string problem = startProblem(pty[1], c.outputToPipe ? fds[1] : pty[1], c.termName);
         EXPECT_TRUE(*c.problem ? problem.find(c.problem) != std::string::npos : problem.empty())
             << c.columns << "x" << c.rows << ": " << problem;
+        for (int fd : {pty[0], pty[1], fds[0], fds[1]})
+            close(fd);
     }
-    int fds[2]; // output to a pipe
-    ASSERT_EQ(pipe(fds), 0);
-    EXPECT_NE(startProblem(FakeTerminal(80, 24).slave, fds[1], "xterm").find("must be a terminal"),
-              std::string::npos);
-    close(fds[0]);
-    close(fds[1]);
 }
 
-TEST(KittySession, HeldKeysOfBothPlayersMoveBothPiecesInTheSameFrames) {
-    FakeTerminal terminal(80, 24);
-    TerminalSession session({.inFd = terminal.slave, .outFd = terminal.slave, .render = {}});
-    ASSERT_TRUE(terminal.answering([&] { return session.start(); }, query, replies));
-    ASSERT_TRUE(session.kitty());
+// ASCII stand-ins for the glyphs, in colour: options the session must pass on
+// (the renderer's own tests try every combination, tmux the glyphs).
+TEST(PipedGame, EveryFrameShowsTheBufferAlsoAfterResizes) {
+    const RenderOptions render = {false, true};
+    PipeTerminal terminal(false, render);
+    TerminalSession& session = *terminal.session;
     setCurrentSession(&session);
-
-    std::srand(11);
-    Game game = {};
-    startGame(game);
-    // The keys, each piece's move.
-    struct Step {
-        const char* keys;
-        int p1, p2;
-    };
-    const Step steps[] = {
-        {"", 0, 0},                        // the first gravity step shows both pieces
-        {"\x1b[D\x1b[97u", -1, -1},        // Left (a plain CSI D) and A pressed
-        {"\x1b[97;1:2u", -1, -1},          // only the key pressed last repeats
-        {"\x1b[1;1:3D\x1b[97;1:3u", 0, 0}, // both released
-    };
-    for (const Step& step : steps) {
-        int x1 = game.p1.bx;
-        int x2 = game.p2.bx;
-        terminal.type(step.keys);
-        game.sleep_value = 0; // no frame sleeps: the keys are there at the polls
-        ASSERT_TRUE(playFrame(game));
-        EXPECT_EQ(std::pair(game.p1.bx - x1, game.p2.bx - x2), std::pair(step.p1, step.p2))
-            << testing::PrintToString(std::string(step.keys));
+    EXPECT_FALSE(session.kitty());
+    // The game's keys as a terminal without the kitty protocol sends them.
+    const char* const keys[] = {"\x1b[A", "\x1b[D", "\x1b[C", "\x1b[B", "w", "a", "d", "s"};
+    std::srand(5);
+    Game g;
+    startGame(g);
+    int frame = 0;
+    for (;; ++frame) {
+        ASSERT_LT(frame, 5000) << "the game ends by a top-out";
+        if (frame == 60 || frame == 70) {
+            auto [columns, rows] = frame == 60 ? std::pair(40, 15) : std::pair(100, 30);
+            session.resize(columns, rows);
+            terminal.vt.resize(columns, rows);
+        }
+        terminal.type(std::rand() % 2 ? keys[std::rand() % 8] : "");
+        // Most frames run with no delay and never sleep; some sleep 1 ms.
+        g.sleep_value = frame % 7 == 0 ? 1 : 0;
+        long long writes = session.counters().writes;
+        bool going = playFrame(g);
+        terminal.show();
+        // cppcheck-suppress duplicateExpression ; playFrame() writes through the session
+        EXPECT_LE(session.counters().writes - writes, 2) << "frame " << frame;
+        // A top-out ends the frame early; the picture goes out with the prompt.
+        if (!going)
+            break;
+        if (frame >= 60 && frame < 70)
+            ASSERT_EQ(terminal.vt.rowText(0), sizeNotice(40, 15)) << "frame " << frame;
+        else
+            ASSERT_EQ(terminal.vt.differences(session.screen(), render), "") << "frame " << frame;
     }
-    terminal.type("\x1b[27u"); // Escape
-    EXPECT_FALSE(playFrame(game));
-    // The flags come off, and a query makes sure the terminal has taken
-    // that in before the shell gets the keyboard back.
-    terminal.answering([&] { session.finish(); }, "\x1b[<u\x1b[c", "\x1b[?62;22c");
+    ASSERT_GT(frame, 70) << "the resizes happened during the game";
+
+    // An Enter typed during the game does not answer the prompt; the end
+    // of input does.
+    terminal.type("\r");
+    close(terminal.in[1]);
+    terminal.in[1] = -1;
+    print("\nKilepeshez nyomjon ENTER-t");
+    EXPECT_EQ(readChar(), EOF);
+    terminal.show();
+    EXPECT_EQ(terminal.vt.differences(session.screen(), render), "");
+    for (int y = gameRows; y < 30; ++y)
+        EXPECT_EQ(terminal.vt.rowText(y), "") << "row " << y;
     setCurrentSession(nullptr);
-    // The final picture follows on the normal screen, with output processing
-    // back on: its lines end in CR LF.
-    std::size_t left = terminal.waitFor("\x1b[?1049l", terminal.waitFor("\x1b[<u\x1b[c"));
-    ASSERT_NE(terminal.waitFor("\r\n", left), std::string::npos);
-    EXPECT_EQ(terminal.output.find('\n', left), terminal.output.find("\r\n", left) + 1);
 }
 
 // Without the kitty protocol, an Escape that the game reads on its own is
@@ -172,19 +111,33 @@ TEST(KittySession, HeldKeysOfBothPlayersMoveBothPiecesInTheSameFrames) {
 // delay, in a read of its own; one that comes with the key is Alt.
 TEST(LegacySession, AnEscapeReadOnItsOwnIsEscapeWhateverFollows) {
     for (bool together : {false, true}) {
-        FakeTerminal terminal(80, 24);
-        TerminalSession session({.inFd = terminal.slave, .outFd = terminal.slave, .render = {}});
-        ASSERT_TRUE(terminal.answering([&] { return session.start(); }, query, "\x1b[?62;22c"));
+        PipeTerminal terminal;
         if (!together) {
             terminal.type("\x1b");
-            EXPECT_FALSE(session.keyPressed(vkA)); // the ESC read, its delay not over
+            EXPECT_FALSE(terminal.session->keyPressed(vkA)); // the ESC read, its delay not over
         }
         terminal.type(together ? "\x1b"
                                  "a"
                                : "a");
-        EXPECT_TRUE(session.keyPressed(vkA));
-        EXPECT_EQ(session.keyPressed(vkEscape), !together) << "together " << together;
+        EXPECT_TRUE(terminal.session->keyPressed(vkA));
+        EXPECT_EQ(terminal.session->keyPressed(vkEscape), !together) << "together " << together;
     }
+}
+
+// The terminal is gone: the game does not go on blind, nor die by SIGPIPE,
+// which its signal handling ignores (this process has it at its default).
+TEST(SessionDeathTest, AnOutputThatCannotBeWrittenEndsTheGameWithAMessage) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    close(fds[0]);
+    std::signal(SIGPIPE, SIG_DFL); // where a shell starts the game
+    EXPECT_EXIT(
+        {
+            signals::install();
+            TerminalSession({.inFd = fds[1], .outFd = fds[1], .render = {}}).start();
+        },
+        testing::ExitedWithCode(1), "blockduel: cannot write to the terminal");
+    close(fds[1]);
 }
 
 } // namespace

@@ -3,10 +3,14 @@
 // tidy up after it: afterwards the terminal's modes, the flags of the file
 // description the game shares with the shell, the screen and the keyboard
 // protocol are as before, and nothing typed is left for the shell. Then the
-// game's part in job control, and the environment's say on colours.
+// game's part in job control, and terminals that are slow: one that stops
+// reading (a stalled link, a stopped emulator), one that answers late, and
+// keys still under way while the game takes the terminal or gives it back.
+#include <chrono>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "game_pty.hpp"
@@ -33,6 +37,9 @@ void expectGivenBack(const GamePty& game, const std::string& way) {
     EXPECT_EQ(game.unreadInput(), 0) << way << ": input left for the shell";
 }
 
+// The terminal without the kitty protocol also has NO_COLOR set, which
+// takes the colours away. After Escape and Enter the final picture follows
+// on the normal screen, with output processing back on: CR LF line ends.
 TEST(WaysOut, KeysEndTheGameAndGiveTheTerminalBack) {
     for (bool kitty : {true, false}) {
         const Keys& keys = kitty ? kittyKeys : legacyKeys;
@@ -44,8 +51,8 @@ TEST(WaysOut, KeysEndTheGameAndGiveTheTerminalBack) {
         };
         for (const auto& [key, outcome] : ways) {
             std::string way = testing::PrintToString(std::string(key ? key : "Escape")) +
-                              (kitty ? " with the kitty protocol" : " without it");
-            GamePty game({.kitty = kitty});
+                              (kitty ? " with the kitty protocol" : " without it, NO_COLOR");
+            GamePty game({.kitty = kitty, .noColor = !kitty});
             ASSERT_TRUE(game.waitForPicture()) << way;
             if (key != nullptr)
                 game.type(key);
@@ -53,6 +60,11 @@ TEST(WaysOut, KeysEndTheGameAndGiveTheTerminalBack) {
                 ASSERT_TRUE(game.escapeAndEnter()) << way;
             EXPECT_EQ(game.waitOutcome(), outcome) << way;
             expectGivenBack(game, way);
+            EXPECT_EQ(terminalState(game.output).colours, kitty) << way;
+            std::size_t left = game.output.rfind("\x1b[?1049l");
+            if (key == nullptr) {
+                EXPECT_EQ(game.output.find('\n', left), game.output.find("\r\n", left) + 1) << way;
+            }
         }
     }
 }
@@ -83,113 +95,6 @@ TEST(WaysOut, SignalsThatEndTheGameGiveTheTerminalBackFirst) {
     }
 }
 
-// Ctrl-Z or SIGTSTP while player one holds Left: the terminal is given back
-// while the game is stopped; after `fg` the flags are pushed again, the
-// picture is repainted, and the held key counts as released (the terminal
-// sent its release to the shell).
-TEST(JobControl, StoppedTheGameGivesTheTerminalBackAndTakesItAgainOnFg) {
-    for (bool byKey : {true, false}) {
-        std::string way = byKey ? "Ctrl-Z" : "SIGTSTP";
-        GamePty game;
-        ASSERT_TRUE(game.waitForPicture()) << way;
-        game.type("\x1b[D"); // Left pressed, never released
-        ASSERT_TRUE(game.waitUntil([&] { return game.pieceColumn() == 1; })) << way;
-        if (byKey)
-            game.type(kittyKeys.ctrlZ);
-        else
-            game.signal(SIGTSTP);
-        ASSERT_EQ(game.waitOutcome(), Outcome::stopped(SIGTSTP)) << way;
-        expectGivenBack(game, way + ", stopped");
-
-        std::size_t from = game.output.size();
-        game.foreground();
-        ASSERT_TRUE(game.waitForPicture(from)) << way;
-        TerminalState state = terminalState(game.output);
-        EXPECT_TRUE(state.alternateScreen && state.cursorHidden && state.focusReports) << way;
-        EXPECT_EQ(state.kittyPushes[1], 1) << way << ": kitty flags not pushed again";
-        EXPECT_FALSE(game.modesAsBefore()) << way << ": not in raw mode again";
-        game.type("\x1b[C\x1b[1;1:3C"); // Right, pressed and released
-        ASSERT_TRUE(game.waitUntil([&] { return game.pieceColumn() == 2; })) << way;
-        game.pump(400);
-        EXPECT_EQ(game.pieceColumn(), 2) << way << ": Left still held after fg";
-        ASSERT_TRUE(game.escapeAndEnter()) << way;
-        EXPECT_EQ(game.waitOutcome(), Outcome::exited(0)) << way;
-        expectGivenBack(game, way + ", then Escape");
-    }
-}
-
-// Stopped from outside, the game could not give the terminal back; the
-// shell took it. Continued in the foreground, it takes it again and
-// repaints; its flags are still pushed from before.
-TEST(JobControl, AfterAnOutsideStopTheGameRepaintsOnFg) {
-    GamePty game;
-    ASSERT_TRUE(game.waitForPicture());
-    game.signal(SIGSTOP);
-    ASSERT_EQ(game.waitOutcome(), Outcome::stopped(SIGSTOP));
-    std::size_t from = game.output.size();
-    game.foreground();
-    ASSERT_TRUE(game.waitForPicture(from));
-    EXPECT_NE(game.output.find("\x1b[?1049h", from), std::string::npos);
-    EXPECT_EQ(terminalState(game.output).kittyPushes[1], 1) << "kitty flags pushed twice";
-    ASSERT_TRUE(game.escapeAndEnter());
-    EXPECT_EQ(game.waitOutcome(), Outcome::exited(0));
-    expectGivenBack(game, "SIGSTOP, fg, Escape");
-}
-
-// A stopped game that is continued while the shell has the terminal (`bg`,
-// or `kill -CONT`) leaves the terminal alone and stops again until `fg`:
-// by itself, not by the system's SIGTTOU when it tries to take it.
-TEST(JobControl, ContinuedInTheBackgroundTheGameStopsAgainUntilFg) {
-    for (int stop : {SIGTSTP, SIGSTOP}) {
-        std::string way = signalName(stop) + ", then SIGCONT";
-        GamePty game;
-        ASSERT_TRUE(game.waitForPicture()) << way;
-        game.signal(stop);
-        ASSERT_EQ(game.waitOutcome(), Outcome::stopped(stop)) << way;
-        bool givenBack = game.modesAsBefore();
-        std::size_t written = game.output.size();
-        game.signal(SIGCONT);
-        EXPECT_EQ(game.waitOutcome(), Outcome::stopped(SIGTSTP)) << way;
-        EXPECT_EQ(game.output.size(), written) << way << ": wrote from the background";
-        EXPECT_EQ(game.modesAsBefore(), givenBack)
-            << way << ": changed the modes from the background";
-        EXPECT_FALSE(game.foregroundIsGame()) << way;
-
-        game.foreground();
-        ASSERT_TRUE(game.waitForPicture(written)) << way;
-        ASSERT_TRUE(game.escapeAndEnter()) << way;
-        EXPECT_EQ(game.waitOutcome(), Outcome::exited(0)) << way;
-        expectGivenBack(game, way + ", fg, Escape");
-    }
-}
-
-// `kill %1` and `kill -HUP %1` on a stopped game: the shell sends the signal
-// and SIGCONT while it has the terminal. The game ends by the signal
-// without touching the terminal: stopped by Ctrl-Z, it gave it back before;
-// stopped from outside, the shell has put its own modes back.
-TEST(JobControl, ASignalThatEndsAStoppedGameEndsIt) {
-    for (bool byKey : {true, false}) {
-        for (int signo : {SIGTERM, SIGHUP, SIGSEGV}) {
-            std::string way = (byKey ? "Ctrl-Z, then " : "SIGSTOP, then ") + signalName(signo);
-            GamePty game;
-            ASSERT_TRUE(game.waitForPicture()) << way;
-            if (byKey)
-                game.type(kittyKeys.ctrlZ);
-            else
-                game.signal(SIGSTOP);
-            ASSERT_EQ(game.waitOutcome().kind, Outcome::Stopped) << way;
-            std::size_t written = game.output.size();
-            game.signal(signo);
-            game.signal(SIGCONT);
-            EXPECT_EQ(game.waitOutcome(), Outcome::killed(signo)) << way;
-            EXPECT_EQ(game.output.size(), written) << way << ": wrote from the background";
-            EXPECT_EQ(game.statusFlags(), game.statusFlagsBefore) << way;
-            if (byKey)
-                expectGivenBack(game, way);
-        }
-    }
-}
-
 // The window closes: the shell gets the hang-up and hands it on. The game
 // ends by it, or by the write that fails first, and puts back the flags
 // of the file description it shared.
@@ -203,14 +108,193 @@ TEST(WaysOut, TheTerminalGoingAwayEndsTheGame) {
     EXPECT_EQ(game.statusFlags(), game.statusFlagsBefore);
 }
 
-TEST(Environment, NoColorTakesTheColoursAway) {
-    for (bool noColor : {false, true}) {
-        GamePty game({.noColor = noColor});
-        ASSERT_TRUE(game.waitForPicture());
-        ASSERT_TRUE(game.escapeAndEnter());
-        EXPECT_EQ(game.waitOutcome(), Outcome::exited(0));
-        EXPECT_EQ(terminalState(game.output).colours, !noColor) << "NO_COLOR " << noColor;
+// Stopped while player one holds Left, and continued by `fg`. Stopped by
+// Ctrl-Z or SIGTSTP, the game gives the terminal back while it is stopped;
+// stopped from outside (SIGSTOP) it cannot, and the shell takes it. After
+// `fg` it takes it again, the kitty flags pushed once (again, or still from
+// before), the picture repainted, and the held key counts as released (the
+// terminal sent its release to the shell).
+TEST(JobControl, AStoppedGameTakesTheTerminalAgainOnFg) {
+    for (const auto& [way, stop] :
+         {std::pair{"Ctrl-Z", SIGTSTP}, {"SIGTSTP", SIGTSTP}, {"SIGSTOP", SIGSTOP}}) {
+        GamePty game;
+        ASSERT_TRUE(game.waitForPicture()) << way;
+        game.type("\x1b[D"); // Left pressed, never released
+        ASSERT_TRUE(game.waitUntil([&] { return game.pieceColumn() == 1; })) << way;
+        if (std::string(way) == "Ctrl-Z")
+            game.type(kittyKeys.ctrlZ);
+        else
+            game.signal(stop);
+        ASSERT_EQ(game.waitOutcome(), Outcome::stopped(stop)) << way;
+        if (stop == SIGTSTP)
+            expectGivenBack(game, way + std::string(", stopped"));
+
+        std::size_t from = game.output.size();
+        game.foreground();
+        ASSERT_TRUE(game.waitForPicture(from)) << way;
+        TerminalState state = terminalState(game.output);
+        EXPECT_TRUE(state.alternateScreen && state.cursorHidden && state.focusReports) << way;
+        EXPECT_EQ(state.kittyPushes[1], 1) << way << ": kitty flags pushed";
+        EXPECT_FALSE(game.modesAsBefore()) << way << ": not in raw mode again";
+        game.type("\x1b[C\x1b[1;1:3C"); // Right, pressed and released
+        ASSERT_TRUE(game.waitUntil([&] { return game.pieceColumn() == 2; })) << way;
+        game.pump(400);
+        EXPECT_EQ(game.pieceColumn(), 2) << way << ": Left still held after fg";
+        ASSERT_TRUE(game.escapeAndEnter()) << way;
+        EXPECT_EQ(game.waitOutcome(), Outcome::exited(0)) << way;
+        expectGivenBack(game, way + std::string(", then Escape"));
     }
+}
+
+// A stopped game that is continued while the shell has the terminal (`bg`,
+// `kill -CONT`, or `kill %1`, which sends its signal and SIGCONT) leaves the
+// terminal alone: it stops again by itself until `fg`, not by the system's
+// SIGTTOU when it tries to take the terminal, or it ends by the signal.
+// Stopped by Ctrl-Z it gave the terminal back before; stopped from outside,
+// the shell has put its own modes back.
+TEST(JobControl, AGameContinuedInTheBackgroundLeavesTheTerminalAlone) {
+    for (bool byKey : {true, false}) {
+        for (int signo : {0, SIGTERM, SIGHUP, SIGSEGV}) {
+            std::string way = std::string(byKey ? "Ctrl-Z, then " : "SIGSTOP, then ") +
+                              (signo != 0 ? signalName(signo) + " and " : "") + "SIGCONT";
+            GamePty game;
+            ASSERT_TRUE(game.waitForPicture()) << way;
+            if (byKey)
+                game.type(kittyKeys.ctrlZ);
+            else
+                game.signal(SIGSTOP);
+            ASSERT_EQ(game.waitOutcome().kind, Outcome::Stopped) << way;
+            bool givenBack = game.modesAsBefore();
+            std::size_t written = game.output.size();
+            if (signo != 0)
+                game.signal(signo);
+            game.signal(SIGCONT);
+            Outcome outcome = signo != 0 ? Outcome::killed(signo) : Outcome::stopped(SIGTSTP);
+            EXPECT_EQ(game.waitOutcome(), outcome) << way;
+            EXPECT_EQ(game.output.size(), written) << way << ": wrote from the background";
+            EXPECT_EQ(game.modesAsBefore(), givenBack) << way << ": changed the modes";
+            if (signo != 0) {
+                EXPECT_EQ(game.statusFlags(), game.statusFlagsBefore) << way;
+                continue;
+            }
+            EXPECT_FALSE(game.foregroundIsGame()) << way;
+            game.foreground();
+            ASSERT_TRUE(game.waitForPicture(written)) << way;
+            ASSERT_TRUE(game.escapeAndEnter()) << way;
+            EXPECT_EQ(game.waitOutcome(), Outcome::exited(0)) << way;
+            expectGivenBack(game, way + ", fg, Escape");
+        }
+    }
+}
+
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// The terminal stops reading and the game's output backs up: the window
+// changes size, so that the game has a whole picture to send.
+void stall(const GamePty& game) {
+    game.fillOutput();
+    game.resize(81, 24);
+    sleepMs(200);
+}
+
+// Not even the signals' own restore can be written; the modes and the
+// file status flags go back all the same.
+TEST(StalledTerminal, SignalsAndCtrlCEndTheGameAtOnce) {
+    const std::pair<int, const char*> ways[] = {
+        {SIGINT, nullptr},  {SIGTERM, nullptr},     {SIGHUP, nullptr},
+        {SIGQUIT, nullptr}, {SIGUSR1, nullptr},     {SIGSEGV, nullptr},
+        {SIGINT, "\x03"},   {SIGINT, "\x1b[99;5u"}, {SIGQUIT, "\x1c"},
+    };
+    for (const auto& [signo, key] : ways) {
+        std::string way =
+            key != nullptr ? testing::PrintToString(std::string(key)) : signalName(signo);
+        GamePty game;
+        ASSERT_TRUE(game.waitForPicture()) << way;
+        stall(game);
+        if (key != nullptr)
+            game.type(key);
+        else
+            game.signal(signo);
+        EXPECT_EQ(game.waitOutcome(2000, false), Outcome::killed(signo)) << way;
+        EXPECT_TRUE(game.modesAsBefore()) << way;
+        EXPECT_EQ(game.statusFlags(), game.statusFlagsBefore) << way;
+    }
+}
+
+// Without the kitty protocol an Escape is a lone ESC: read while the
+// output is stuck, it stays the Escape key even though another key follows
+// before the terminal reads again.
+TEST(StalledTerminal, AnEscapeTypedMeanwhileIsKept) {
+    GamePty game({.kitty = false});
+    ASSERT_TRUE(game.waitForPicture());
+    stall(game);
+    std::size_t from = game.output.size();
+    game.type("\x1b");
+    sleepMs(100);
+    game.type("w");
+    sleepMs(100);
+    ASSERT_TRUE(game.waitForOutput(prompt, from));
+    game.type("\r");
+    EXPECT_EQ(game.waitOutcome(), Outcome::exited(0));
+    EXPECT_TRUE(game.modesAsBefore());
+}
+
+// The flags come off, and the terminal is still sending the releases of
+// the keys that ended the game (or answers the game's last query late):
+// the game reads them, so that they do not reach the shell as text.
+TEST(LeavingTerminal, KeysUnderWayAndLateAnswersDoNotReachTheShell) {
+    struct Way {
+        const char* name;
+        PtyOptions options;
+        const char* key;
+    };
+    const Way ways[] = {
+        {"Ctrl-C", {.onPop = "\x1b[99;5:3u\x1b[57442;5:3u"}, "\x1b[99;5u"},
+        {"Ctrl-\\", {.onPop = "\x1b[92;5:3u\x1b[57442;5:3u"}, "\x1b[92;5u"},
+        {"Ctrl-Z", {.onPop = "\x1b[122;5:3u\x1b[57442;5:3u"}, "\x1b[122;5u"},
+        {"Escape", {.onPop = "\x1b[13;1:3u"}, nullptr},
+        {"Escape, answered late", {.endReplyDelayMs = 500}, nullptr},
+    };
+    for (const Way& way : ways) {
+        GamePty game(way.options);
+        ASSERT_TRUE(game.waitForPicture()) << way.name;
+        if (way.key != nullptr)
+            game.type(way.key);
+        else
+            ASSERT_TRUE(game.escapeAndEnter()) << way.name;
+        EXPECT_NE(game.waitOutcome().kind, Outcome::Running) << way.name;
+        game.pump(way.options.endReplyDelayMs + 100); // whatever is still to come, comes
+        EXPECT_EQ(game.unreadInput(), 0) << way.name << ": bytes left for the shell";
+        EXPECT_TRUE(game.modesAsBefore()) << way.name;
+    }
+}
+
+// Ctrl-Z while the game waits for the terminal's answer to its start-up
+// query: the game takes the answer in, and the protocol with it, before it
+// stops.
+TEST(StartingTerminal, CtrlZDuringTheQueryKeepsTheAnswerAndTheProtocol) {
+    GamePty game({.answerStartUp = false});
+    ASSERT_TRUE(game.typeDuringQuery("\x1a"));
+    ASSERT_EQ(game.waitOutcome(), Outcome::stopped(SIGTSTP));
+    EXPECT_EQ(game.unreadInput(), 0) << "the answer was left for the shell";
+    EXPECT_TRUE(game.modesAsBefore());
+    EXPECT_NE(game.output.find("\x1b[>11u"), std::string::npos) << "kitty protocol not taken up";
+    std::size_t from = game.output.size();
+    game.foreground();
+    ASSERT_TRUE(game.waitForPicture(from));
+    EXPECT_EQ(terminalState(game.output).kittyPushes[1], 1);
+    ASSERT_TRUE(game.escapeAndEnter());
+    EXPECT_EQ(game.waitOutcome(), Outcome::exited(0));
+}
+
+// An Escape pressed before the terminal has answered the query ends the
+// game at its first frame.
+TEST(StartingTerminal, AnEscapeTypedDuringTheQueryIsKept) {
+    GamePty game({.answerStartUp = false});
+    ASSERT_TRUE(game.typeDuringQuery("\x1b"));
+    ASSERT_TRUE(game.waitForOutput(prompt)) << "the Escape was lost";
+    game.type("\x1b[13u");
+    EXPECT_EQ(game.waitOutcome(), Outcome::exited(0));
 }
 
 } // namespace

@@ -176,7 +176,14 @@ void TerminalSession::flush() {
         send(out_);
 }
 
+// A game stopped from outside and continued in the background (`bg`,
+// `kill %1`) may finish the frame it was stopped in before it sees the
+// signal; the terminal is the shell's then, and the repaint on `fg` sends
+// everything anyway. The check is made just before the write, so that a
+// stop during the frame's rendering cannot slip between the two.
 void TerminalSession::send(const std::string& bytes) {
+    if (!inForeground(options_.inFd))
+        return;
     if (!writeOut(bytes, true))
         writeFailed();
     counters_.writes += 1;
