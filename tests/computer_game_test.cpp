@@ -98,7 +98,7 @@ TEST_F(ComputerGame, PenaltyCellInTheWayMakesANewPlan) {
     const ComputerPlayer& c = g.seat[1].brain;
     ASSERT_EQ(1, c.plans);
     const PiecePlace end = c.plan.path[c.plan.length - 1];
-    int lowest = std::bit_width(c.plan.turns[end.turn]) - 1; // the piece's lowest cell
+    int lowest = static_cast<int>(std::bit_width(c.plan.turns[end.turn])) - 1; // its lowest cell
     ASSERT_EQ(12, end.by + lowest / blockWidth) << "an empty board: it rests on the floor";
     g.p2.table[9][end.bx + lowest % blockWidth] = cellSolid; // where addBlock may put one
     drawTable(g.p2);

@@ -63,8 +63,8 @@ TEST(PictureRuns, ChangesCostWhatTheirRunsNeed) {
     EXPECT_FALSE(looksAlike(PictureCell{'a', 11}, PictureCell{'a', 12}));
     Picture from;
     Picture to = from;
-    for (int i = 0; i < maxRunLength + 1; ++i)
-        to[static_cast<std::size_t>(200 + i)] = {'z', 7};
+    for (int i = 200; i <= 200 + maxRunLength; ++i)
+        to[static_cast<std::size_t>(i)] = {'z', 7};
     std::string runs;
     appendChanges(from, to, runs);
     EXPECT_EQ(2U + maxRunLength + 2 + 1, runs.size()) << "one cell more than a run holds";

@@ -107,9 +107,7 @@ void sleepMs(int ms) {
     instance.nowMs += ms;
 }
 
-long long clockSeconds() {
-    return instance.stalledAt.value_or(instance.nowMs / 1000);
-}
+long long clockSeconds() { return instance.stalledAt.value_or(instance.nowMs / 1000); }
 
 int readChar() {
     ++instance.readChars;

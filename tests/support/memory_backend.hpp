@@ -33,8 +33,8 @@ struct Backend {
     std::function<bool(int frame, int key)> keyScript;
     int frame = 0; // frames ended so far
 
-    long long nowMs = 1'000'000; // virtual monotonic clock
-    long long frameCostMs = 0;   // work time added at every frame's end
+    long long nowMs = 1'000'000;        // virtual monotonic clock
+    long long frameCostMs = 0;          // work time added at every frame's end
     std::optional<long long> stalledAt; // the clock's seconds while it is stopped
     int sleeps = 0;
 
