@@ -149,6 +149,45 @@ case_demo() {
     expect_given_back 0
 }
 
+# Host and guest in two sessions of one tmux server, each shell in a folder
+# of its own: the guest's A moves only the right piece, the host's Left the
+# left one (each to its wall, where pieces come only by moving), the same
+# final picture on both, Escape from the guest, each side's own Enter.
+case_network() {
+    local host_dir=$work guest_dir=$work/guest port
+    mkdir "$guest_dir"
+    start_pane 80 24
+    pane=guest work=$guest_dir
+    start_pane 80 24
+    pane=e2e work=$host_dir
+    start_game "--host 127.0.0.1:0 --code 7K3M-Q9XD"
+    wait_for '--join 127\.0\.0\.1:[0-9]+ --code 7K3M-Q9XD' "the command that joins"
+    port=$(screen | sed -n 's/.*--join 127\.0\.0\.1:\([0-9]*\).*/\1/p')
+    pane=guest work=$guest_dir
+    start_game "--join 127.0.0.1:$port --code 7k3m-q9xd"
+    wait_for 'Next:.*Next:' "the guest's picture"
+    pane=e2e work=$host_dir
+    wait_for 'Next:.*Next:' "the host's picture"
+
+    wait_until 'tm send-keys -t guest a && [ "$(piece_column 30)" = 0 ]' \
+        "the guest's A did not move the right piece to its wall"
+    [ "$(piece_column 0)" != 0 ] || fail "the guest's A moved the left piece"
+    wait_until 'tm send-keys -t e2e Left && [ "$(piece_column 0)" = 0 ]' \
+        "the host's Left did not move the left piece to its wall"
+
+    tm send-keys -t guest Escape
+    wait_for '^Kilepeshez nyomjon ENTER-t' "the host's final prompt"
+    pane=guest
+    wait_for '^Kilepeshez nyomjon ENTER-t' "the guest's final prompt"
+    [ "$(tm capture-pane -p -t e2e | head -21)" = "$(screen | head -21)" ] ||
+        fail "the guest's final picture is not the host's"
+    tm send-keys -t guest Enter
+    work=$guest_dir expect_given_back 0
+    pane=e2e
+    tm send-keys -t e2e Enter
+    expect_given_back 0
+}
+
 # The game refuses what it cannot play on, with a message and status 1: a
 # window too small, and input that is no terminal.
 case_start_up() {
