@@ -27,12 +27,12 @@ Lock lockOf(const Player& q, int cleared) {
     Lock lock{0, 0};
     for (int j = 0; j < blockHeight; ++j) {
         int r = q.by + j;
-        if (r < 0 || r >= boardRows)
+        if (r < 0 || r >= floorRow)
             continue;
         int cells = 0;
         for (int i = 0; i < blockWidth; ++i)
             cells += q.block[j][i] != cellEmpty ? 1 : 0;
-        lock.heightSum += cells * (boardRows - r);
+        lock.heightSum += cells * (floorRow - r);
         if (cells > 0 && rowFull(q, r))
             lock.eroded += cleared * cells;
     }

@@ -51,7 +51,6 @@ struct PiecePlace {
 
 // A piece rests after at most 10 steps a row on 16 rows.
 constexpr int maxPathSteps = 176;
-constexpr int boardRows = 13; // rows 0..12; the floor is row 13
 
 // Where the computer sends the current piece and the way there.
 struct ComputerPlan {
@@ -59,7 +58,7 @@ struct ComputerPlan {
     int length;                    // places on the path, the resting place included
     bool lockByDrop;               // the last step is a soft drop that the stack stops
     unsigned turns[4];             // solid cells of each turn's grid, one bit a cell
-    unsigned board[boardRows];     // occupied cells the plan was made for, one bit a column
+    unsigned board[floorRow];      // occupied cells the plan was made for, one bit a column
 };
 
 // One computer seat.

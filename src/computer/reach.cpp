@@ -21,19 +21,19 @@ struct Search {
     Reach& r;
     int keyPeriod;
     int row; // the row being taken
-    short bucket[framesPerRow + 1][placesPerRow];
-    int count[framesPerRow + 1];
+    short bucket[gravityPeriod + 1][placesPerRow];
+    int count[gravityPeriod + 1];
 };
 
 bool within(int value, int size) { return value >= 0 && value < size; }
 
 // The frame count modulo 10 of the frame with `left` input phases left
 // before the gravity step: 1 right after one, 0 in the gravity frame.
-int tickOfFrame(int left) { return (framesPerRow + 1 - left) % framesPerRow; }
+int tickOfFrame(int left) { return (gravityPeriod + 1 - left) % gravityPeriod; }
 
 int framesLeftAt(int tick) {
-    int phase = (tick % framesPerRow + framesPerRow) % framesPerRow;
-    return (framesPerRow - phase) % framesPerRow + 1;
+    int phase = (tick % gravityPeriod + gravityPeriod) % gravityPeriod;
+    return (gravityPeriod - phase) % gravityPeriod + 1;
 }
 
 // The first frame from `left` on in which the computer may press a key (the
@@ -41,7 +41,7 @@ int framesLeftAt(int tick) {
 int firstPress(int left, int keyPeriod, bool rotate) {
     for (int l = left; l >= 1; --l) {
         int t = tickOfFrame(l);
-        if (t % keyPeriod == 0 && (!rotate || t % 2 == 0))
+        if (t % keyPeriod == 0 && (!rotate || t % turnPeriod == 0))
             return l;
     }
     return 0;
@@ -94,7 +94,7 @@ void fall(Search& s, int n, Move move, int from) {
     if (rests(s.r, below))
         addPlacement(s.r, below, from, move);
     else
-        relax(s, below, framesPerRow, move, from);
+        relax(s, below, gravityPeriod, move, from);
 }
 
 // The piece is at `n` after the input phase of frame `left`.
@@ -153,7 +153,7 @@ void searchRow(Search& s, int by) {
                 s.bucket[left][s.count[left]++] = static_cast<short>(n);
         }
     }
-    for (int left = framesPerRow; left >= 1; --left)
+    for (int left = gravityPeriod; left >= 1; --left)
         for (int i = 0; i < s.count[left]; ++i)
             if (s.r.node[s.bucket[left][i]].framesLeft == left)
                 expand(s, s.bucket[left][i], left);
@@ -188,7 +188,7 @@ bool findPlacements(Reach& r, const Player& p, int tick, int keyPeriod) {
     }
     if (r.start < 0)
         return false;
-    Search s{r, keyPeriod > 0 && framesPerRow % keyPeriod == 0 ? keyPeriod : 1, p.by, {}, {}};
+    Search s{r, keyPeriod > 0 && gravityPeriod % keyPeriod == 0 ? keyPeriod : 1, p.by, {}, {}};
     r.node[r.start].framesLeft = static_cast<unsigned char>(framesLeftAt(tick));
     for (int by = p.by; by < reachTopRow + reachRows; ++by)
         searchRow(s, by);
@@ -216,7 +216,7 @@ void pathTo(const Reach& r, int index, ComputerPlan& plan) {
     for (int t = 0; t < reachTurns; ++t)
         plan.turns[t] = gridBits(r.piece[t].block);
     Cells board = cellsOf(r.piece[0]);
-    for (int j = 0; j < boardRows; ++j)
+    for (int j = 0; j < floorRow; ++j)
         plan.board[j] = board.row[j];
 }
 

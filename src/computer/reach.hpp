@@ -9,6 +9,7 @@
 #pragma once
 
 #include "computer/computer.hpp"
+#include "game/rhythm.hpp"
 
 // The places a piece's grid can take: four turns, rows -3..13, columns -4..19.
 constexpr int reachTurns = 4;
@@ -18,7 +19,6 @@ constexpr int reachLeftColumn = -4;
 constexpr int reachColumns = 24;
 constexpr int reachNodes = reachTurns * reachRows * reachColumns;
 constexpr int maxPlacements = 256;
-constexpr int framesPerRow = 10; // the gravity rhythm
 
 struct ReachNode {
     // Input phases left at this row, this frame's included, when the piece

@@ -20,7 +20,7 @@ constexpr unsigned floorBits = wallBits | insideBits;
 constexpr unsigned entryColumns = 0x7CU; // columns 2..6, where the pieces come in
 constexpr int entryHeight = 6;           // height of row 7: stacks above it crowd the entry
 
-int heightOf(int row) { return boardRows - row; }
+int heightOf(int row) { return floorRow - row; }
 
 // What lockValue weighs, counted over the board's rows.
 struct Features {
@@ -58,7 +58,7 @@ struct WellDepths {
 };
 
 // The row under row j: the floor under the last.
-unsigned rowBelow(const Cells& b, int j) { return j == boardRows - 1 ? floorBits : b.row[j + 1]; }
+unsigned rowBelow(const Cells& b, int j) { return j == floorRow - 1 ? floorBits : b.row[j + 1]; }
 
 // One pass from the top of the stack down. The empty rows above it count
 // only their two wall changes each: they have no holes, wells or column
@@ -66,13 +66,13 @@ unsigned rowBelow(const Cells& b, int j) { return j == boardRows - 1 ? floorBits
 Features featuresOf(const Cells& b) {
     Features f;
     int first = 0;
-    while (first + 1 < boardRows && (b.row[first + 1] & insideBits) == 0)
+    while (first + 1 < floorRow && (b.row[first + 1] & insideBits) == 0)
         ++first;
     f.rowChanges = 2 * first;
     unsigned covered = 0;
     unsigned seen = 0;
     WellDepths depths{};
-    for (int j = first; j < boardRows; ++j) {
+    for (int j = first; j < floorRow; ++j) {
         unsigned r = b.row[j];
         unsigned below = rowBelow(b, j);
         f.rowChanges += bits((r ^ (r >> 1)) & (floorBits >> 1)); // neighbours (c, c + 1)
@@ -173,8 +173,8 @@ struct Tops {
 Tops topsOf(const Cells& b) {
     Tops t{};
     for (int c = 1; c < mapWidth - 1; ++c) {
-        t.row[c] = boardRows;
-        for (int j = boardRows - 1; j >= 0; --j)
+        t.row[c] = floorRow;
+        for (int j = floorRow - 1; j >= 0; --j)
             if ((b.row[j] >> c & 1U) != 0)
                 t.row[c] = j;
     }
@@ -186,7 +186,7 @@ Tops topsOf(const Cells& b) {
 int clearRows(Cells& b, unsigned& fullRows) {
     int cleared = 0;
     fullRows = 0;
-    for (int j = 0; j < boardRows; ++j) {
+    for (int j = 0; j < floorRow; ++j) {
         if ((b.row[j] & insideBits) != insideBits)
             continue;
         ++cleared;
@@ -206,7 +206,7 @@ int clearRows(Cells& b, unsigned& fullRows) {
 bool dropValue(const Cells& board, const Tops& tops, const Turns& turns, int k, int bx,
                int& value) {
     constexpr int entryRow = -3;
-    int by = boardRows;
+    int by = floorRow;
     for (int i = 0; i < turns.width[k]; ++i)
         if (turns.low[k][i] >= 0 && tops.row[bx + i] - 1 - turns.low[k][i] < by)
             by = tops.row[bx + i] - 1 - turns.low[k][i];
@@ -235,7 +235,7 @@ bool dropValue(const Cells& board, const Tops& tops, const Turns& turns, int k, 
 
 Cells cellsOf(const Player& p) {
     Cells b{};
-    for (int j = 0; j < boardRows; ++j) {
+    for (int j = 0; j < floorRow; ++j) {
         unsigned r = wallBits;
         for (int c = 1; c < mapWidth - 1; ++c)
             r |= p.table[j][c] != cellEmpty ? 1U << c : 0U;

@@ -9,7 +9,7 @@
 // The playing rows of a board, one bit a cell: bit c of row[j] is column c,
 // the walls (columns 0 and 19) always set.
 struct Cells {
-    unsigned row[boardRows];
+    unsigned row[floorRow];
 };
 
 constexpr unsigned wallBits = 1U | 1U << (mapWidth - 1);

@@ -4,12 +4,13 @@
 // gravity rhythm or a piece off the path make a new plan.
 #include "computer/computer.hpp"
 #include "computer/score.hpp"
+#include "game/rhythm.hpp"
 
 namespace {
 
 bool sameBoard(const ComputerPlan& plan, const Player& p) {
     Cells now = cellsOf(p);
-    for (int j = 0; j < boardRows; ++j)
+    for (int j = 0; j < floorRow; ++j)
         if (now.row[j] != plan.board[j])
             return false;
     return true;
@@ -54,7 +55,7 @@ ComputerKeys keysAt(const ComputerPlan& plan, int i, int tick, int keyPeriod) {
     if (i + 1 >= plan.length || tick % keyPeriod != 0)
         return keys;
     switch (plan.path[i + 1].move) {
-    case Move::Rotate: keys.rotate = tick % 2 == 0; break;
+    case Move::Rotate: keys.rotate = tick % turnPeriod == 0; break;
     case Move::Left: keys.left = true; break;
     case Move::Right: keys.right = true; break;
     case Move::Drop: keys.drop = true; break;

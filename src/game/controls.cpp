@@ -5,6 +5,7 @@
 #include "game/game.hpp"
 #include "game/keys.hpp"
 #include "game/platform.hpp"
+#include "game/rhythm.hpp"
 
 namespace {
 
@@ -75,7 +76,7 @@ void dropPiece(Player& p, int& tick) {
     p.by += 1;
     if (collided(p)) {
         p.by -= 1;
-        tick = 50;
+        tick = blockedDropTick;
     }
     drawBlock(p);
 }
@@ -88,7 +89,7 @@ void computerPhase(Game& g) {
 }
 
 void inputPhase(Game& g) {
-    if (g.tick % 2 == 0) {
+    if (g.tick % turnPeriod == 0) {
         if (pressed(g, 0, Action::Rotate))
             turnPiece(g.p1);
         if (pressed(g, 1, Action::Rotate))

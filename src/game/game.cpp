@@ -8,6 +8,7 @@
 #include "game/game.hpp"
 #include "game/keys.hpp"
 #include "game/platform.hpp"
+#include "game/rhythm.hpp"
 
 namespace {
 
@@ -45,9 +46,9 @@ void startGame(Game& g, const GameSetup& setup) {
 bool playFrame(Game& g) {
     computerPhase(g);
     inputPhase(g);
-    if (g.tick % 10 == 0)
+    if (g.tick % gravityPeriod == 0)
         gravityPhase(g);
-    if (g.tick % 10 == 0 && lockPhase(g)) {
+    if (g.tick % gravityPeriod == 0 && lockPhase(g)) {
         endFrame(); // the top-out frame's picture, "Game Over" with it
         return false;
     }

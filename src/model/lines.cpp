@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int lastPlayRow = mapHeight - 3; // row 12; 13 is the floor
+constexpr int lastPlayRow = floorRow - 1;
 
 bool rowFull(const Player& p, int j) {
     for (int c = 0; c < mapWidth; ++c)

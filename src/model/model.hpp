@@ -3,10 +3,11 @@
 // shapes and the rules that move, lock and clear pieces.
 #pragma once
 
-constexpr int mapWidth = 20;   // board columns, wall columns included
-constexpr int mapHeight = 15;  // board rows, floor and the row below it included
-constexpr int blockWidth = 5;  // piece grid columns
-constexpr int blockHeight = 5; // piece grid rows
+constexpr int mapWidth = 20;            // board columns, wall columns included
+constexpr int mapHeight = 15;           // board rows, floor and the row below it included
+constexpr int floorRow = mapHeight - 2; // row 13; the rows above it are the playing area
+constexpr int blockWidth = 5;           // piece grid columns
+constexpr int blockHeight = 5;          // piece grid rows
 
 // Cell codes are characters of the console's OEM code page.
 constexpr int cellEmpty = 32;
