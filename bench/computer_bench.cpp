@@ -52,7 +52,7 @@ void BM_DemoFrame(benchmark::State& state) {
     std::srand(1);
     GameSetup setup;
     setup.computer[0] = setup.computer[1] = true;
-    setup.level = static_cast<int>(state.range(0));
+    setup.level[0] = setup.level[1] = static_cast<int>(state.range(0));
     Game g;
     startGame(g, setup);
     for (auto _ : state) {

@@ -80,7 +80,7 @@ DemoRun playDemo(int level, unsigned seed, int capMinutes) {
     std::srand(seed);
     GameSetup setup;
     setup.computer[0] = setup.computer[1] = true;
-    setup.level = level;
+    setup.level[0] = setup.level[1] = level;
     Game g;
     startGame(g, setup);
     long cap = static_cast<long>(capMinutes) * framesPerMinute;
@@ -140,7 +140,7 @@ void planTimes(int level, int seeds) {
         std::srand(static_cast<unsigned>(seed));
         GameSetup setup;
         setup.computer[0] = setup.computer[1] = true;
-        setup.level = level;
+        setup.level[0] = setup.level[1] = level;
         Game g;
         startGame(g, setup);
         for (long frame = 0; frame < 10L * framesPerMinute; ++frame) {

@@ -43,7 +43,7 @@ TEST(CommandLine, AcceptedArgumentsChooseTheGame) {
         GameSetup setup = gameSetupOf(o);
         EXPECT_EQ(c.command, o.command) << testing::PrintToString(c.args) << ": " << o.error;
         EXPECT_EQ(c.mode, o.mode) << testing::PrintToString(c.args);
-        EXPECT_EQ(c.level, setup.level) << testing::PrintToString(c.args);
+        EXPECT_EQ(c.level, setup.level[1]) << testing::PrintToString(c.args);
         EXPECT_EQ(c.left, setup.computer[0]) << testing::PrintToString(c.args);
         EXPECT_EQ(c.right, setup.computer[1]) << testing::PrintToString(c.args);
     }

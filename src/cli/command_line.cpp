@@ -254,7 +254,7 @@ GameSetup gameSetupOf(const Options& options) {
     GameSetup setup;
     setup.computer[0] = options.mode == Mode::Demo;
     setup.computer[1] = options.mode == Mode::Demo || options.mode == Mode::Computer;
-    setup.level = options.level;
+    setup.level[0] = setup.level[1] = options.level;
     return setup;
 }
 

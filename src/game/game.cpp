@@ -21,7 +21,7 @@ void seatPlayers(Game& g, const GameSetup& setup) {
         seat.computer = setup.computer[board];
         seat.eitherKeys = alone && !seat.computer;
         if (seat.computer)
-            startComputer(seat.brain, setup.level, board);
+            startComputer(seat.brain, setup.level[board], board);
     }
 }
 
