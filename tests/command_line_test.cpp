@@ -63,6 +63,8 @@ TEST(CommandLine, NetworkOptionsKeepTheAddressAndTheCode) {
         {{"--host=:9000"}, Mode::Host, ":9000", ""},
         {{"--join", "example.org", "--code", "7k3m q9xd"}, Mode::Join, "example.org", "7k3m q9xd"},
         {{"--code=7K3MQ9XD", "--watch=[::1]:1"}, Mode::Watch, "[::1]:1", "7K3MQ9XD"},
+        {{"--join", "h"}, Mode::Join, "h", ""}, // asked for on the terminal
+        {{"--host", "--code", "-"}, Mode::Host, "", ""},
     };
     for (const Case& c : cases) {
         Options o = parse(c.args);
@@ -70,6 +72,42 @@ TEST(CommandLine, NetworkOptionsKeepTheAddressAndTheCode) {
         EXPECT_EQ(c.mode, o.mode) << testing::PrintToString(c.args);
         EXPECT_EQ(c.address, o.address) << testing::PrintToString(c.args);
         EXPECT_EQ(c.code, o.code) << testing::PrintToString(c.args);
+        EXPECT_EQ(c.args.back() == std::string("-"), o.askCode) << testing::PrintToString(c.args);
+    }
+}
+
+// BLOCKDUEL_CODE stands for --code CODE where --code is not given; without
+// either, a guest asks on the terminal and a host makes a random code.
+TEST(CommandLine, TheCodeFromTheEnvironment) {
+    struct Case {
+        std::vector<const char*> args;
+        const char* variable; // nullptr: not set
+        const char* code;
+        bool ask;
+        const char* error; // "" when none
+    };
+    const Case cases[] = {
+        {{"--join", "h"}, nullptr, "", true, ""},
+        {{"--join", "h"}, "", "", true, ""},
+        {{"--watch", "h"}, "7k3m-q9xd", "7k3m-q9xd", false, ""},
+        {{"--host"}, nullptr, "", false, ""},
+        {{"--host"}, "7K3M-Q9XD", "7K3M-Q9XD", false, ""},
+        {{"--join", "h", "--code", "AB12-CD34"}, "7K3M-Q9XD", "AB12-CD34", false, ""},
+        {{"--join", "h", "--code", "-"}, "7K3M-Q9XD", "", true, ""},
+        {{"--computer"}, "7K3M-Q9XD", "", false, ""},
+        {{"--join", "h"}, "7K3M", "", false, "BLOCKDUEL_CODE: '7K3M' is not a join code"},
+        {{"--host"}, "1111-1111", "", false, "BLOCKDUEL_CODE: 1111-1111 is too easy to guess"},
+    };
+    for (const Case& c : cases) {
+        Options o = parse(c.args);
+        takeCodeFromEnvironment(o, c.variable);
+        std::string what = testing::PrintToString(c.args) + " " + (c.variable ? c.variable : "-");
+        EXPECT_EQ(*c.error == '\0' ? Command::Play : Command::Invalid, o.command) << what;
+        EXPECT_NE(std::string::npos, o.error.find(c.error)) << what << ": " << o.error;
+        if (*c.error == '\0') {
+            EXPECT_EQ(c.code, o.code) << what;
+            EXPECT_EQ(c.ask, o.askCode) << what;
+        }
     }
 }
 
@@ -95,7 +133,8 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
         {{"--level", "2"}, "--level goes with --computer or --demo"},
         {{"--code", "00000000"}, "--code goes with --host, --join or --watch"},
         {{"--host", "--code="}, "--code needs a value"},
-        {{"--join", "h"}, "--join needs --code CODE"},
+        {{"--host", "--code", "0123-4567"}, "--code: 0123-4567 is too easy to guess"},
+        {{"--host", "--code", "zzzz zzzz"}, "--code: ZZZZ-ZZZZ is too easy to guess"},
         {{"--watch"}, "--watch needs a value"},
         {{"--join=", "--code", "00000000"}, "--join needs the host's address"},
         // The address and the code are read as the network game reads them:

@@ -27,6 +27,18 @@ constexpr Action actions[] = {
     {"drop faster", &Controls::drop},
 };
 
+// What is wrong with `code` as `where` gives it for `mode`; "" when nothing is.
+std::string codeProblem(const std::string& code, Mode mode, const char* where) {
+    net::JoinCode parsed;
+    if (!net::parseJoinCode(code, parsed))
+        return std::string(where) + ": '" + printable(code.c_str()) +
+               "' is not a join code, which is 8 letters and digits like 7K3M-Q9XD";
+    if (mode == Mode::Host && net::weakJoinCode(parsed))
+        return std::string(where) + ": " + net::formatJoinCode(parsed) +
+               " is too easy to guess; leave the code out for a random one";
+    return "";
+}
+
 // Reads the arguments one by one; the first problem found is kept.
 class Parser {
 public:
@@ -115,7 +127,8 @@ private:
             if (codeGiven_)
                 fail("--code is given twice");
             codeGiven_ = true;
-            options_.code = value;
+            options_.askCode = value == "-";
+            options_.code = options_.askCode ? "" : value;
         } else {
             fail("unexpected argument '" + printable(arg) + "'");
         }
@@ -139,11 +152,9 @@ private:
             fail("--level goes with --computer or --demo");
         if (codeGiven_ && !networked(mode))
             fail("--code goes with --host, --join or --watch");
-        if ((mode == Mode::Join || mode == Mode::Watch) && !codeGiven_)
-            fail(std::string(optionOf(mode)) + " needs --code CODE, the code the host shows");
         if (networked(mode) && mode != Mode::Host && options_.address.empty())
             fail(std::string(optionOf(mode)) + " needs the host's address");
-        if (codeGiven_ && options_.code.empty())
+        if (codeGiven_ && options_.code.empty() && !options_.askCode)
             fail("--code needs a value");
         if (networked(mode))
             checkNetwork(mode);
@@ -156,10 +167,10 @@ private:
         std::string problem = net::parseEndpoint(options_.address, mode == Mode::Host, endpoint);
         if (!problem.empty())
             fail(std::string(optionOf(mode)) + ": " + printable(problem.c_str()));
-        net::JoinCode code;
-        if (codeGiven_ && !net::parseJoinCode(options_.code, code))
-            fail("--code: '" + printable(options_.code.c_str()) +
-                 "' is not a join code, which is 8 letters and digits like 7K3M-Q9XD");
+        std::string bad =
+            codeGiven_ && !options_.askCode ? codeProblem(options_.code, mode, "--code") : "";
+        if (!bad.empty())
+            fail(bad);
     }
 
     int argc_;
@@ -250,6 +261,20 @@ const char* keyName(int virtualKey) {
 
 Options parseCommandLine(int argc, const char* const* argv) { return Parser(argc, argv).parse(); }
 
+void takeCodeFromEnvironment(Options& options, const char* value) {
+    if (options.command != Command::Play || !networked(options.mode) || !options.code.empty() ||
+        options.askCode)
+        return;
+    if (value != nullptr && value[0] != '\0') {
+        options.code = value;
+        options.error = codeProblem(options.code, options.mode, codeVariable);
+        if (!options.error.empty())
+            options.command = Command::Invalid;
+        return;
+    }
+    options.askCode = options.mode != Mode::Host;
+}
+
 GameSetup gameSetupOf(const Options& options) {
     GameSetup setup;
     setup.computer[0] = options.mode == Mode::Demo;
@@ -260,9 +285,9 @@ GameSetup gameSetupOf(const Options& options) {
 
 void printUsage(std::FILE* out) {
     std::fputs("Usage: blockduel [--computer | --demo] [--level N]\n"
-               "       blockduel --host [[ADDRESS]:PORT] [--code CODE]\n"
-               "       blockduel --join HOST[:PORT] --code CODE\n"
-               "       blockduel --watch HOST[:PORT] --code CODE\n"
+               "       blockduel --host [[ADDRESS]:PORT] [--code CODE | --code -]\n"
+               "       blockduel --join HOST[:PORT] [--code CODE | --code -]\n"
+               "       blockduel --watch HOST[:PORT] [--code CODE | --code -]\n"
                "\n"
                "A falling-block puzzle game for two players at one keyboard.\n"
                "Full rows clear, score 18 points each and send a penalty cell\n"
@@ -291,7 +316,13 @@ void printUsage(std::FILE* out) {
                "  --watch HOST[:PORT]\n"
                "                   watch a game hosted there\n"
                "  --code CODE      the join code the host shows; on --host, the code\n"
-               "                   to use instead of a fresh random one\n"
+               "                   to use instead of a fresh random one (not one as\n"
+               "                   easy to guess as 1111-1111 or 0123-4567)\n"
+               "  --code -         ask for the code on the terminal, which --join and\n"
+               "                   --watch do anyway without --code: other users of\n"
+               "                   the machine can read a command line, not the\n"
+               "                   terminal; BLOCKDUEL_CODE=CODE in the environment\n"
+               "                   stands for --code CODE\n"
                "  --help           show this help and exit\n"
                "  --version        show the version and exit\n",
                out);

@@ -31,8 +31,9 @@ struct Options {
     Mode mode = Mode::Local;
     int level = defaultLevel; // how strong the computer plays, minLevel..maxLevel
     std::string address;      // --host [ADDRESS]:PORT (may be empty), --join/--watch HOST[:PORT]
-    std::string code;         // --code CODE, the join code (empty: none given)
-    std::string error;        // what is wrong, when command is Invalid
+    std::string code;         // --code CODE or BLOCKDUEL_CODE, the join code (empty: none given)
+    bool askCode = false; // ask for the code on the terminal (--code -, or none given to a guest)
+    std::string error;    // what is wrong, when command is Invalid
 };
 
 // The option that chooses the mode ("--demo"); "" for Mode::Local.
@@ -41,6 +42,16 @@ const char* optionOf(Mode mode);
 bool networked(Mode mode);
 
 Options parseCommandLine(int argc, const char* const* argv);
+
+// The environment variable that gives the join code to scripts, so that it
+// need not be on a command line, where every user of the machine can read it.
+constexpr const char* codeVariable = "BLOCKDUEL_CODE";
+
+// Completes the network options with the variable's `value` (nullptr when it
+// is not set): the code when --code is not given; else --join and --watch
+// ask for it on the terminal. A value that is no code, or a weak one for
+// --host, makes the options Invalid.
+void takeCodeFromEnvironment(Options& options, const char* value);
 
 // Who plays the boards of a game on this keyboard: the computer takes the
 // right board with --computer and both with --demo, at the level given.

@@ -57,6 +57,19 @@ bool validSymbols(const char (&symbols)[joinCodeLength]) {
     });
 }
 
+bool weakJoinCode(const JoinCode& code) {
+    const char* s = code.symbols;
+    int distinct = 0;
+    for (int i = 0; i < joinCodeLength; ++i)
+        distinct += std::find(s, s + i, s[i]) == s + i ? 1 : 0;
+    constexpr int half = joinCodeLength / 2;
+    bool repeated = std::equal(s, s + half, s + half);
+    int steps[63] = {}; // how many steps of each size, -31 to 31
+    for (int i = 1; i < joinCodeLength; ++i)
+        steps[valueOf(s[i]) - valueOf(s[i - 1]) + 31] += 1;
+    return distinct < 4 || repeated || *std::max_element(steps, steps + 63) >= joinCodeLength - 2;
+}
+
 std::string formatJoinCode(const JoinCode& code) {
     std::string text(code.symbols, joinCodeLength / 2);
     text += '-';

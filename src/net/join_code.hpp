@@ -27,6 +27,14 @@ bool parseJoinCode(std::string_view text, JoinCode& code);
 // the wire must be.
 bool validSymbols(const char (&symbols)[joinCodeLength]);
 
+// True for a code of a visibly weak form, the first a guesser tries: fewer
+// than four different symbols (7777-7777, AAAA-BBBB, ABAB-ABAB), a second
+// half that repeats the first (K3M9-K3M9), or a run, six or more of its
+// seven steps from one symbol to the next being the same step in the
+// alphabet (0123-4567, 7654-3210, ABCD-EFGH, 0246-8ACE). About one random
+// code in 37,000 is weak.
+bool weakJoinCode(const JoinCode& code);
+
 // "XXXX-XXXX".
 std::string formatJoinCode(const JoinCode& code);
 

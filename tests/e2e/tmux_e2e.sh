@@ -161,10 +161,13 @@ case_network() {
     start_pane 80 24
     pane=e2e work=$host_dir
     start_game "--host 127.0.0.1:0 --code 7K3M-Q9XD"
-    wait_for '--join 127\.0\.0\.1:[0-9]+ --code 7K3M-Q9XD' "the command that joins"
+    wait_for '--join 127\.0\.0\.1:[0-9]+$' "the command that joins"
+    wait_for '^  7K3M-Q9XD$' "the code on a line of its own"
     port=$(screen | sed -n 's/.*--join 127\.0\.0\.1:\([0-9]*\).*/\1/p')
     pane=guest work=$guest_dir
-    start_game "--join 127.0.0.1:$port --code 7k3m-q9xd"
+    start_game "--join 127.0.0.1:$port"
+    wait_for '^Join code \(the host shows it\):' "the question for the code"
+    type_line "7k3m q9xd"
     wait_for 'Next:.*Next:' "the guest's picture"
     pane=e2e work=$host_dir
     wait_for 'Next:.*Next:' "the host's picture"

@@ -86,4 +86,22 @@ TEST(JoinCode, SameOnlyWhenEverySymbolIs) {
     }
 }
 
+// The forms a guesser tries first are weak; random codes next to them are not.
+TEST(JoinCode, VisiblyWeakCodes) {
+    const char* weak[] = {"7777-7777", "AAAA-BBBB", "ABAB-ABAB", "ABCA-BCAB",
+                          "K3M9-K3M9", "0123-4567", "7654-3210", "ABCD-EFGH",
+                          "0123-4560", "ZYXW-VTSR", "0246-8ACE"};
+    const char* fine[] = {"7K3M-Q9XD", "0123-7K3M", "AAAB-Q9XD", "K3M9-K3MA", "1112-3456"};
+    for (const char* text : weak) {
+        JoinCode code;
+        ASSERT_TRUE(parseJoinCode(text, code));
+        EXPECT_TRUE(weakJoinCode(code)) << text;
+    }
+    for (const char* text : fine) {
+        JoinCode code;
+        ASSERT_TRUE(parseJoinCode(text, code));
+        EXPECT_FALSE(weakJoinCode(code)) << text;
+    }
+}
+
 } // namespace

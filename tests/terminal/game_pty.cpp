@@ -175,6 +175,8 @@ GamePty::GamePty(PtyOptions options)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
     std::vector<const char*> env = {"TERM=xterm-256color", "LC_ALL=C.UTF-8"};
+    for (const std::string& entry : options_.env)
+        env.push_back(entry.c_str());
     env.push_back(options_.noColor ? "NO_COLOR=1" : nullptr);
     env.push_back(nullptr);
     shell_ = fork();

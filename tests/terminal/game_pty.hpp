@@ -55,11 +55,12 @@ struct PtyOptions {
     std::vector<std::string> args = {}; // the game's command line
     int columns = 80;
     int rows = 24;
-    bool kitty = true;         // the terminal answers the keyboard query with its flags
-    bool answerStartUp = true; // answers the start-up query as soon as it comes
-    int endReplyDelayMs = 0;   // how long the answer to a later query takes
-    const char* onPop = "";    // sent once the flags come off (keys released in flight)
-    bool noColor = false;      // NO_COLOR=1 in the game's environment
+    bool kitty = true;                 // the terminal answers the keyboard query with its flags
+    bool answerStartUp = true;         // answers the start-up query as soon as it comes
+    int endReplyDelayMs = 0;           // how long the answer to a later query takes
+    const char* onPop = "";            // sent once the flags come off (keys released in flight)
+    bool noColor = false;              // NO_COLOR=1 in the game's environment
+    std::vector<std::string> env = {}; // more of it, NAME=VALUE (no PATH unless given)
 };
 
 class GamePty {

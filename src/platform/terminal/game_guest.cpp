@@ -21,6 +21,7 @@ GameGuest::Answer GameGuest::greet(const net::JoinCode& code, int timeoutMs) {
     long long until = monotonicMs() + timeoutMs;
     link_.queue(hello, monotonicMs());
     bool refused = false;
+    bool outOfTurn = false;
     while (link_.isOpen() && !welcomed_ && !refused) {
         long long left = until - monotonicMs();
         if (left <= 0)
@@ -38,7 +39,8 @@ GameGuest::Answer GameGuest::greet(const net::JoinCode& code, int timeoutMs) {
                 refusal_ = m.refusal;
                 refused = true;
             } else if (m.type != net::MessageType::KeepAlive) {
-                link_.close(); // anything else before the answer is no host of ours
+                outOfTurn = true; // anything else before the answer is no host of ours
+                link_.close();
             }
         });
     }
@@ -46,7 +48,9 @@ GameGuest::Answer GameGuest::greet(const net::JoinCode& code, int timeoutMs) {
         return Answer::Welcomed;
     if (refused)
         return Answer::Refused;
-    return link_.problem() == "closed" ? Answer::Closed : Answer::NotAHost;
+    if (outOfTurn || link_.brokeProtocol())
+        return Answer::NotAHost;
+    return link_.problem() == "closed" ? Answer::Closed : Answer::Broken;
 }
 
 void GameGuest::ready(bool kitty) {
@@ -56,9 +60,36 @@ void GameGuest::ready(bool kitty) {
 }
 
 void GameGuest::send(const std::string& message) {
-    link_.queue(message, monotonicMs());
+    long long now = monotonicMs();
+    noteQuiet(now);
+    link_.queue(message, now);
     if (!link_.isOpen())
-        lose("the connection to the host broke: " + link_.problem());
+        lose(goneWhy(now));
+}
+
+// A host lets a guest go after five seconds without a word from it, as
+// after a suspend (Ctrl-Z) or a link that stalled. It only closes; this
+// side knows how long it said nothing, and finds the end of the connection
+// soon after, behind what the host sent before it.
+void GameGuest::noteQuiet(long long nowMs) {
+    long long quiet = nowMs - link_.sentMs();
+    if (quiet >= net::silenceLimitMs) {
+        quietMs_ = quiet;
+        quietEndedMs_ = nowMs;
+    }
+}
+
+std::string GameGuest::goneWhy(long long nowMs) const {
+    if (quietMs_ > 0 && nowMs - quietEndedMs_ < net::silenceLimitMs)
+        return "the host let go of this terminal after " + std::to_string(quietMs_ / 1000) +
+               " seconds without a word from it (it was suspended, or the link stalled); "
+               "the same command joins again";
+    const std::string& problem = link_.problem();
+    if (problem == "closed")
+        return "the host closed the connection";
+    if (problem.empty())
+        return "the connection to the host was closed";
+    return "the connection to the host broke: " + problem;
 }
 
 void GameGuest::lose(const std::string& why) {
@@ -102,12 +133,12 @@ void GameGuest::serve(const pollfd* fds, int count) {
     if (!link_.isOpen())
         return;
     long long now = monotonicMs();
+    noteQuiet(now); // before this serve sends anything
     if (count > 0 && (fds[0].revents & POLLOUT) != 0)
         link_.sendQueued(now);
     if (count > 0 && fds[0].revents != 0 &&
         !link_.receive(now, [&](const net::Message& m) { handle(m); }))
-        lose(link_.problem() == "closed" ? "the host closed the connection"
-                                         : "the connection to the host broke: " + link_.problem());
+        lose(goneWhy(now));
     // The final picture shows with the prompt's own wait, which first
     // drops what was typed before it.
     if (state_ == State::Playing)

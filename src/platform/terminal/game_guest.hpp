@@ -16,7 +16,8 @@ namespace term {
 
 class GameGuest : public WaitExtension {
 public:
-    enum class Answer { Welcomed, Refused, Closed, NotAHost, NoAnswer };
+    // Broken: the connection failed (problem() says how).
+    enum class Answer { Welcomed, Refused, Closed, Broken, NotAHost, NoAnswer };
     enum class State { Playing, Ended, Lost, Left };
 
     // `fd`, connected to the host, is taken over.
@@ -25,6 +26,7 @@ public:
     // Says who it is and waits up to `timeoutMs` for the host's answer.
     Answer greet(const net::JoinCode& code, int timeoutMs);
     net::Refusal refusal() const { return refusal_; }
+    const std::string& problem() const { return link_.problem(); }
 
     // Once the terminal is taken: how its keys come.
     void ready(bool kitty);
@@ -44,6 +46,10 @@ public:
 private:
     void handle(const net::Message& message);
     void lose(const std::string& why);
+    // Notes a silence of this side long enough for the host to let it go.
+    void noteQuiet(long long nowMs);
+    // Why the connection is gone, found so at `nowMs`.
+    std::string goneWhy(long long nowMs) const;
     void send(const std::string& message);
 
     TerminalSession& session_;
@@ -55,6 +61,8 @@ private:
     net::Refusal refusal_ = {};
     State state_ = State::Playing;
     std::string lostWhy_;
+    long long quietMs_ = 0;      // the last such silence, when there was one
+    long long quietEndedMs_ = 0; // and when it ended
 };
 
 } // namespace term

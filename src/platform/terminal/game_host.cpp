@@ -4,6 +4,7 @@
 #include "game_host.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <utility>
@@ -18,8 +19,19 @@ namespace {
 
 // A refused connection gets this long to read why before it is closed.
 constexpr int leaveMs = 1000;
-constexpr int maxPeers = 1 + GameHost::maxWatchers + GameHost::maxGreeting;
-constexpr int acceptsPerServe = 8;
+// As many as can take a slot at once.
+constexpr int acceptsPerServe = net::Admission::greetingSlots;
+// How long the listener rests when the system has no descriptor or memory
+// for another connection.
+constexpr int acceptRestMs = 100;
+// The door's notice during play: between the score lines and the readouts,
+// where the game draws nothing until it is over.
+constexpr int doorRow = 17;
+
+// Every connection the door may hold at once is watched.
+static_assert(1 + 1 + GameHost::maxWatchers + net::Admission::greetingSlots + 1 +
+                  net::Admission::maxWaiting + GameHost::maxLeaving <=
+              WaitExtension::maxDescriptors);
 
 GameHost* currentGameHost = nullptr;
 
@@ -63,9 +75,62 @@ GameHost::~GameHost() {
 
 void GameHost::adopt(int fd) {
     netio::configure(fd);
+    take(fd, {{}, "this machine"}, monotonicMs());
+}
+
+// A new connection is read at once: a greeting already there needs no slot.
+void GameHost::take(int fd, const net::PeerAddress& from, long long now) {
     Peer peer;
-    peer.link = std::make_unique<Link>(fd, net::Sender::Guest, monotonicMs());
+    peer.id = nextId_++;
+    peer.link = std::make_unique<Link>(fd, net::Sender::Guest, now);
     peers_.push_back(std::move(peer));
+    admission_.opened(peers_.back().id, from, now);
+    readFrom(peers_.back(), now);
+    makeRoom(now);
+}
+
+void GameHost::readFrom(Peer& peer, long long now) {
+    if (peer.link->isOpen() &&
+        !peer.link->receive(now, [&](const net::Message& m) { handle(peer, m, now); }))
+        drop(peer, peer.link->brokeProtocol());
+}
+
+// Each connection that gives way is read once more first.
+void GameHost::makeRoom(long long now) {
+    for (int id = admission_.givesWay(now); id >= 0; id = admission_.givesWay(now)) {
+        Peer* peer = find(id);
+        if (peer != nullptr)
+            readFrom(*peer, now);
+        if (peer != nullptr && peer->stage == Stage::Greeting && peer->link->isOpen())
+            drop(*peer, true);
+        else if (peer == nullptr || !peer->link->isOpen())
+            admission_.gone(id, false, now);
+    }
+}
+
+void GameHost::timeOut(long long now) {
+    for (int id = admission_.expired(now); id >= 0; id = admission_.expired(now)) {
+        Peer* peer = find(id);
+        if (peer != nullptr)
+            drop(*peer, true);
+        admission_.gone(id, true, now);
+    }
+}
+
+void GameHost::takeTurns(long long now) {
+    for (int id = admission_.nextTurn(now); id >= 0; id = admission_.nextTurn(now)) {
+        Peer* peer = find(id);
+        if (peer != nullptr && peer->link->isOpen())
+            check(*peer, now);
+        else
+            admission_.gone(id, false, now);
+    }
+}
+
+GameHost::Peer* GameHost::find(int id) {
+    auto it =
+        std::find_if(peers_.begin(), peers_.end(), [id](const Peer& p) { return p.id == id; });
+    return it == peers_.end() ? nullptr : &*it;
 }
 
 bool GameHost::playerReady() const {
@@ -86,7 +151,7 @@ int GameHost::count(net::Seat seat, Stage least) const {
 
 void GameHost::gameStarted() {
     started_ = true;
-    session_.setNotices({});
+    refreshNotices(true);
 }
 
 // Both keys of a pair are polled every time, so that neither keeps a press
@@ -129,12 +194,39 @@ void GameHost::frameEnded() {
 
 void GameHost::gameOver() {
     over_ = true;
-    session_.setNotices({});
+    refreshNotices(true);
     frameEnded();
+}
+
+void GameHost::setWaitingNotice(std::vector<NoticeLine> lines) {
+    waitingNotice_ = std::move(lines);
+    refreshNotices(true);
 }
 
 std::string GameHost::goneNotice() const {
     return "Player two has left; they can join again with " + net::formatJoinCode(code_);
+}
+
+// The waiting notice until the game begins, then the notice that player two
+// is gone; the door's below either while it has something to say; nothing
+// over the final picture.
+void GameHost::refreshNotices(bool always) {
+    std::string door = admission_.notice(monotonicMs());
+    if (door == doorNotice_ && !always)
+        return;
+    doorNotice_ = door;
+    std::vector<NoticeLine> lines;
+    if (!started_) {
+        lines = waitingNotice_;
+        int row = lines.empty() ? doorRow : std::min(lines.back().row + 2, gameRows - 1);
+        lines.push_back({row, door});
+    } else if (!over_) {
+        lines.push_back({doorRow, door});
+        if (playerGone_)
+            lines.push_back({gameRows - 1, goneNotice()});
+    }
+    std::erase_if(lines, [](const NoticeLine& line) { return line.text.empty(); });
+    session_.setNotices(std::move(lines));
 }
 
 void GameHost::sendPicture(Peer& peer, const net::Picture& picture, long long now) const {
@@ -209,10 +301,13 @@ void GameHost::pumpNow() {
 int GameHost::watched(pollfd* fds, int room) {
     slots_.clear();
     int n = 0;
-    if (listenFd_ >= 0 && n < room) {
+    long long now = monotonicMs();
+    // While no connection may be taken, they wait in the system's queue.
+    if (listenFd_ >= 0 && n < room && now >= acceptAgainMs_ && admission_.mayAccept(now)) {
         fds[n++] = {listenFd_, POLLIN, 0};
         slots_.push_back(-1);
     }
+    listening_ = listenFd_ >= 0 && n > 0;
     for (std::size_t i = 0; i < peers_.size() && n < room; ++i) {
         const Link& link = *peers_[i].link;
         if (!link.isOpen())
@@ -241,36 +336,41 @@ void GameHost::serve(const pollfd* fds, int count) {
             continue;
         if ((fds[i].revents & POLLOUT) != 0)
             peer.link->sendQueued(now);
-        if (!peer.link->receive(now, [&](const net::Message& m) { handle(peer, m, now); }))
-            drop(peer);
+        readFrom(peer, now);
     }
+    bool listened = listening_;
     slots_.clear();
+    listening_ = false;
     for (Peer& peer : peers_) {
         keepTime(peer, now);
         if (peer.stale && peer.link->isOpen() && peer.link->queued() == 0)
             sendWhole(peer, pictureOf(session_.screen()), now);
     }
-    std::erase_if(peers_, [](const Peer& p) { return !p.link->isOpen(); });
-    if (incoming)
+    timeOut(now);
+    takeTurns(now);
+    // Also when the listener was left out: a slot may have come free since.
+    if (listenFd_ >= 0 && (incoming || !listened))
         acceptAll(now);
+    std::erase_if(peers_, [](const Peer& p) { return !p.link->isOpen(); });
+    refreshNotices();
 }
 
 void GameHost::acceptAll(long long now) {
-    for (int i = 0; i < acceptsPerServe; ++i) {
-        int fd = netio::acceptFrom(listenFd_);
-        if (fd < 0)
+    if (now < acceptAgainMs_)
+        return;
+    for (int i = 0; i < acceptsPerServe && admission_.mayAccept(now); ++i) {
+        net::PeerAddress from;
+        int error = 0;
+        int fd = netio::acceptFrom(listenFd_, from, error);
+        if (fd >= 0) {
+            take(fd, from, now);
+        } else if (error == ECONNABORTED || error == EINTR) {
+            continue; // gone before it was taken
+        } else {
+            if (error != EAGAIN) // out of descriptors or memory: the queue waits meanwhile
+                acceptAgainMs_ = now + acceptRestMs;
             return;
-        int greeting =
-            static_cast<int>(std::count_if(peers_.begin(), peers_.end(), [](const Peer& p) {
-                return p.stage == Stage::Greeting;
-            }));
-        if (greeting >= maxGreeting || static_cast<int>(peers_.size()) >= maxPeers) {
-            close(fd); // too many at once: whoever it is may try again
-            continue;
         }
-        Peer peer;
-        peer.link = std::make_unique<Link>(fd, net::Sender::Guest, now);
-        peers_.push_back(std::move(peer));
     }
 }
 
@@ -282,8 +382,9 @@ void GameHost::handle(Peer& peer, const net::Message& message, long long now) {
         if (message.type == MessageType::Hello)
             greet(peer, message, now);
         else
-            drop(peer);
+            drop(peer, true);
         return;
+    case Stage::Waiting: drop(peer, true); return; // nothing may come before the answer
     case Stage::Welcomed:
         if (message.type == MessageType::Ready)
             ready(peer, message, now);
@@ -300,29 +401,54 @@ void GameHost::handle(Peer& peer, const net::Message& message, long long now) {
     }
 }
 
+// A greeting of another version is refused at once: its code is not read.
+// Any other has its code checked when the door says.
 void GameHost::greet(Peer& peer, const net::Message& hello, long long now) {
-    if (hello.version != net::protocolVersion)
+    if (hello.version != net::protocolVersion) {
+        admission_.gone(peer.id, false, now);
         return refuse(peer, net::Refusal::OtherVersion, now);
-    if (!net::sameJoinCode(hello.code, code_))
+    }
+    peer.seat = hello.seat;
+    peer.code = hello.code;
+    switch (admission_.hello(peer.id, now)) {
+    case net::Verdict::Check: return check(peer, now);
+    case net::Verdict::Wait: peer.stage = Stage::Waiting; return;
+    case net::Verdict::Drop: peer.link->close(); return; // unchecked: it tells nothing
+    }
+}
+
+void GameHost::check(Peer& peer, long long now) {
+    bool right = net::sameJoinCode(peer.code, code_);
+    admission_.checked(peer.id, right, now);
+    if (!right)
         return refuse(peer, net::Refusal::WrongCode, now);
-    if (hello.seat == net::Seat::Player && seatTaken())
+    if (peer.seat == net::Seat::Player && seatTaken())
         return refuse(peer, net::Refusal::SeatTaken, now);
-    if (hello.seat == net::Seat::Watcher &&
+    if (peer.seat == net::Seat::Watcher &&
         count(net::Seat::Watcher, Stage::Welcomed) >= maxWatchers)
         return refuse(peer, net::Refusal::NoRoom, now);
-    peer.seat = hello.seat;
     peer.stage = Stage::Welcomed;
     std::string welcome;
     net::appendWelcome(welcome, peer.seat);
     peer.link->queue(welcome, now);
 }
 
+// Refused connections count for nothing; past maxLeaving the one that has
+// had longest to read why is closed.
 void GameHost::refuse(Peer& peer, net::Refusal reason, long long now) {
     std::string message;
     net::appendRefused(message, reason);
     peer.stage = Stage::Leaving;
     peer.leaveBy = now + leaveMs;
     peer.link->queue(message, now);
+    auto leaving = [](const Peer& p) { return p.stage == Stage::Leaving && p.link->isOpen(); };
+    if (std::count_if(peers_.begin(), peers_.end(), leaving) <= maxLeaving)
+        return;
+    Peer* oldest = nullptr;
+    for (Peer& p : peers_)
+        if (leaving(p) && (oldest == nullptr || p.leaveBy < oldest->leaveBy))
+            oldest = &p;
+    oldest->link->close();
 }
 
 void GameHost::ready(Peer& peer, const net::Message& message, long long now) {
@@ -330,8 +456,8 @@ void GameHost::ready(Peer& peer, const net::Message& message, long long now) {
     if (peer.seat == net::Seat::Player) {
         guestKeys_.releaseAll();
         guestKeys_.setKitty(message.keyMode == net::KeyMode::Kitty);
-        if (started_ && !over_)
-            session_.setNotices({});
+        playerGone_ = false;
+        refreshNotices(true);
     }
     if (started_)
         sendWhole(peer, pictureOf(session_.screen()), now);
@@ -348,28 +474,29 @@ void GameHost::playerKey(const net::Message& message) {
 
 // Player two gone: its keys are let go, and the host's terminal says so
 // below the readouts while the game goes on.
-void GameHost::drop(Peer& peer) {
+void GameHost::drop(Peer& peer, bool turnedAway) {
     bool player = peer.seat == net::Seat::Player &&
                   (peer.stage == Stage::Welcomed || peer.stage == Stage::Ready);
+    if (peer.stage == Stage::Greeting || peer.stage == Stage::Waiting)
+        admission_.gone(peer.id, turnedAway, monotonicMs());
     peer.link->close();
     if (!player)
         return;
     guestKeys_.releaseAll();
-    if (started_ && !over_)
-        session_.setNotices({{gameRows - 1, goneNotice()}});
+    playerGone_ = true;
+    refreshNotices(true);
 }
 
-// Deadlines: two seconds to greet, five of silence, a keep-alive after a
-// second without sending; a refused connection leaves once told why.
+// Deadlines: five seconds of silence, a keep-alive after a second without
+// sending; a refused connection leaves once told why. The door keeps the
+// time of those that have not been let in.
 void GameHost::keepTime(Peer& peer, long long now) {
     Link& link = *peer.link;
     if (!link.isOpen())
         return;
     switch (peer.stage) {
     case Stage::Greeting:
-        if (now - link.openedMs() >= net::helloLimitMs)
-            drop(peer);
-        return;
+    case Stage::Waiting: return;
     case Stage::Leaving:
         if (link.queued() == 0 && !peer.shutDown) {
             shutdown(link.fd(), SHUT_WR);
@@ -394,7 +521,8 @@ void GameHost::keepTime(Peer& peer, long long now) {
 long long GameHost::nextDue(const Peer& peer) {
     const Link& link = *peer.link;
     switch (peer.stage) {
-    case Stage::Greeting: return link.openedMs() + net::helloLimitMs;
+    case Stage::Greeting:
+    case Stage::Waiting: return -1;
     case Stage::Leaving: return peer.leaveBy;
     case Stage::Welcomed:
     case Stage::Ready: {
@@ -408,14 +536,17 @@ long long GameHost::nextDue(const Peer& peer) {
 }
 
 long long GameHost::due() const {
-    long long next = -1;
-    for (const Peer& peer : peers_) {
-        if (!peer.link->isOpen())
-            continue;
-        long long at = nextDue(peer);
-        if (next < 0 || at < next)
+    long long now = monotonicMs();
+    long long next = admission_.nextDue(now);
+    auto consider = [&next](long long at) {
+        if (at >= 0 && (next < 0 || at < next))
             next = at;
-    }
+    };
+    for (const Peer& peer : peers_)
+        if (peer.link->isOpen())
+            consider(nextDue(peer));
+    if (listenFd_ >= 0 && acceptAgainMs_ > now)
+        consider(acceptAgainMs_);
     return next;
 }
 

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The host of a game over the network. It listens beside the terminal, in
 // the session's own waits, and never blocks on a connection: it greets who
-// connects (two seconds to say who it is, the join code, one seat for
-// player two and a few for watchers), plays player two's keys from the
-// guest's key events by the same rules as the terminal's, and after every
-// frame sends each guest the cells that changed since its last picture.
-// A connection that breaks the protocol is closed; the game goes on.
+// connects (the door's policy says who is read, who gives way and when a
+// code is checked; then the join code, one seat for player two and a few
+// for watchers), plays player two's keys from the guest's key events by the
+// same rules as the terminal's, and after every frame sends each guest the
+// cells that changed since its last picture. A connection that breaks the
+// protocol is closed; the game goes on.
 #pragma once
 
 #include <memory>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "key_state.hpp"
+#include "net/admission.hpp"
 #include "net/join_code.hpp"
 #include "net_link.hpp"
 #include "session.hpp"
@@ -22,8 +24,8 @@ namespace term {
 class GameHost : public WaitExtension {
 public:
     static constexpr int maxWatchers = 4;
-    // Connections that have not said who they are yet; more are closed at once.
-    static constexpr int maxGreeting = 8;
+    // Refused connections that may still read why; more and the oldest is closed.
+    static constexpr int maxLeaving = 16;
     // Bytes queued for one guest past which it gets no more deltas; once it
     // has caught up it gets the whole picture again.
     static constexpr std::size_t maxQueued = std::size_t{16} * 1024;
@@ -57,8 +59,12 @@ public:
     // Serves the connections now, without waiting.
     void pumpNow();
 
+    // The lines shown in place of the boards until the game begins.
+    void setWaitingNotice(std::vector<NoticeLine> lines);
     // The notice shown below the readouts while player two is gone.
     std::string goneNotice() const;
+    // The door: how many it turned away, how many wrong codes it was given.
+    const net::Admission& admission() const { return admission_; }
 
     int watched(pollfd* fds, int room) override;
     void serve(const pollfd* fds, int count) override;
@@ -66,26 +72,38 @@ public:
     void keyEvent(const InputEvent& event) override;
 
 private:
-    enum class Stage { Greeting, Welcomed, Ready, Leaving };
+    // Greeting: not greeted yet; Waiting: greeted, its code not checked yet.
+    enum class Stage { Greeting, Waiting, Welcomed, Ready, Leaving };
     struct Peer {
+        int id = 0; // the door's name for it
         std::unique_ptr<Link> link;
         Stage stage = Stage::Greeting;
         net::Seat seat = net::Seat::Watcher;
-        net::Picture sent;     // what it was last sent
-        bool pictured = false; // it has had a whole picture
-        bool stale = false;    // deltas stopped until it catches up
-        bool ended = false;    // it has been told the game is over
-        bool shutDown = false; // Leaving: no more bytes go to it
+        net::JoinCode code = {}; // Waiting: the code to check
+        net::Picture sent;       // what it was last sent
+        bool pictured = false;   // it has had a whole picture
+        bool stale = false;      // deltas stopped until it catches up
+        bool ended = false;      // it has been told the game is over
+        bool shutDown = false;   // Leaving: no more bytes go to it
         long long leaveBy = 0;
     };
 
     void acceptAll(long long now);
+    void take(int fd, const net::PeerAddress& from, long long now);
+    void readFrom(Peer& peer, long long now);
+    void makeRoom(long long now);
+    void timeOut(long long now);
+    void takeTurns(long long now);
+    Peer* find(int id);
     void handle(Peer& peer, const net::Message& message, long long now);
     void greet(Peer& peer, const net::Message& hello, long long now);
-    static void refuse(Peer& peer, net::Refusal reason, long long now);
+    void check(Peer& peer, long long now);
+    void refuse(Peer& peer, net::Refusal reason, long long now);
     void ready(Peer& peer, const net::Message& message, long long now);
     void playerKey(const net::Message& message);
-    void drop(Peer& peer);
+    // Closes the connection; `turnedAway` when for what it did or did not do.
+    void drop(Peer& peer, bool turnedAway = false);
+    void refreshNotices(bool always = false);
     void keepTime(Peer& peer, long long now);
     static long long nextDue(const Peer& peer);
     void sendPicture(Peer& peer, const net::Picture& picture, long long now) const;
@@ -98,9 +116,16 @@ private:
     int listenFd_;
     std::vector<Peer> peers_;
     std::vector<int> slots_; // for each descriptor watched(): its peer, -1 the listener
+    bool listening_ = false; // the listener was among them
     KeyState guestKeys_;     // player two's keys, from the guest's events
+    net::Admission admission_;
+    int nextId_ = 1;
+    long long acceptAgainMs_ = 0; // after the system ran out of descriptors
     bool started_ = false;
     bool over_ = false;
+    bool playerGone_ = false;
+    std::vector<NoticeLine> waitingNotice_;
+    std::string doorNotice_;
 };
 
 // The host the game's key polls and frame ends go to, when there is one.

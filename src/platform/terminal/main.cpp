@@ -25,11 +25,12 @@ void restoreAtExit() {
 
 int main(int argc, char** argv) {
     Options command = parseCommandLine(argc, argv);
+    takeCodeFromEnvironment(command, std::getenv(codeVariable));
     int status = answerCommandLine(command);
     if (status >= 0)
         return status;
     if (networked(command.mode))
-        return term::playOverNetwork(command);
+        return term::playOverNetwork(command, argc > 0 ? argv[0] : nullptr);
 
     std::string problem = term::startProblem(STDIN_FILENO, STDOUT_FILENO, std::getenv("TERM"));
     if (!problem.empty()) {

@@ -9,12 +9,15 @@
 #include <string>
 #include <unistd.h>
 
+#include "code_prompt.hpp"
 #include "game/game.hpp"
 #include "game/keys.hpp"
 #include "game_guest.hpp"
 #include "game_host.hpp"
 #include "net/address.hpp"
+#include "net/join_notice.hpp"
 #include "net_socket.hpp"
+#include "program_path.hpp"
 #include "signals.hpp"
 #include "startup.hpp"
 
@@ -59,36 +62,45 @@ SessionOptions terminalOptions() {
     return options;
 }
 
-// In place of the boards, until player two is there: how to join.
-std::vector<NoticeLine> waitingNotice(const std::string& address, int port,
-                                      const net::JoinCode& code) {
-    std::string command = "blockduel --join " + net::formatEndpoint(address, port);
-    std::string withCode = " --code " + net::formatJoinCode(code);
-    std::vector<NoticeLine> lines = {{7, "Waiting for player two. To join, type:"}};
-    if (2 + command.size() + withCode.size() <= static_cast<std::size_t>(gameColumns)) {
-        lines.push_back({9, "  " + command + withCode});
-    } else {
-        lines.push_back({9, "  " + command});
-        lines.push_back({10, "   " + withCode});
-    }
-    lines.push_back({12, "Escape cancels."});
+// In place of the boards, until player two is there: how to join, the
+// command without the code, which the guest types when it asks.
+std::vector<NoticeLine> waitingNotice(const std::string& program, const std::string& address,
+                                      int port, const net::JoinCode& code) {
+    std::vector<std::string> command = {program, "--join " + net::formatEndpoint(address, port)};
+    std::vector<NoticeLine> lines;
+    for (net::JoinNoticeLine& line : net::joinNotice(command, code))
+        lines.push_back({line.row, std::move(line.text)});
     return lines;
 }
 
-bool freshCode(const Options& options, net::JoinCode& code) {
-    if (!options.code.empty())
-        return net::parseJoinCode(options.code, code);
-    unsigned char bytes[net::joinCodeBytes];
-    if (!netio::randomBytes(bytes, sizeof bytes))
-        return false;
-    code = net::joinCodeFromBytes(bytes);
+// A fresh random code; one of a form a guesser tries first is drawn again.
+bool freshCode(net::JoinCode& code) {
+    do {
+        unsigned char bytes[net::joinCodeBytes];
+        if (!netio::randomBytes(bytes, sizeof bytes))
+            return false;
+        code = net::joinCodeFromBytes(bytes);
+    } while (net::weakJoinCode(code));
     return true;
 }
 
-int host(const Options& options, const net::Endpoint& where) {
+// The code given (the command line has checked it), asked for, or fresh.
+bool hostCode(const Options& options, net::JoinCode& code, std::string& error) {
+    if (options.askCode)
+        return askForCode(STDIN_FILENO, STDOUT_FILENO, true, code, error);
+    if (!options.code.empty())
+        return net::parseJoinCode(options.code, code);
+    if (freshCode(code))
+        return true;
+    error = "no randomness for a join code from the operating system";
+    return false;
+}
+
+int host(const Options& options, const net::Endpoint& where, const std::string& program) {
     net::JoinCode code;
-    if (!freshCode(options, code))
-        return complain("no randomness for a join code from the operating system");
+    std::string problem;
+    if (!hostCode(options, code, problem))
+        return complain(problem);
     std::string error;
     int port = 0;
     int listenFd = netio::listenOn(where, port, error);
@@ -99,7 +111,7 @@ int host(const Options& options, const net::Endpoint& where) {
     if (!takeTerminal(session))
         return 1;
     session.setExtension(&game);
-    session.setNotices(waitingNotice(netio::addressToJoin(where.host), port, code));
+    game.setWaitingNotice(waitingNotice(program, netio::addressToJoin(where.host), port, code));
     while (!game.playerReady()) {
         session.sleepMs(checkMs);
         if (session.keyPressed(vkEscape)) { // nobody came: leave as if never started
@@ -118,10 +130,10 @@ int host(const Options& options, const net::Endpoint& where) {
     return 0;
 }
 
-std::string refusalText(net::Refusal reason, const Options& options) {
+std::string refusalText(net::Refusal reason, const net::JoinCode& code) {
     switch (reason) {
     case net::Refusal::WrongCode:
-        return "the host refused the code " + options.code +
+        return "the host refused the code " + net::formatJoinCode(code) +
                "; check the code the host's screen shows";
     case net::Refusal::SeatTaken:
         return "player two is already playing that game; to see it, use --watch";
@@ -136,8 +148,11 @@ int join(const Options& options, const net::Endpoint& where, net::Seat seat) {
     if (!problem.empty())
         return complain(problem.substr(std::string("blockduel: ").size()));
     net::JoinCode code;
-    net::parseJoinCode(options.code, code);
     std::string error;
+    if (options.askCode && !askForCode(STDIN_FILENO, STDOUT_FILENO, false, code, error))
+        return complain(error);
+    if (!options.askCode)
+        net::parseJoinCode(options.code, code); // the command line has checked it
     int fd = netio::connectTo(where, connectTimeoutMs, error);
     if (fd < 0)
         return complain(error);
@@ -146,8 +161,12 @@ int join(const Options& options, const net::Endpoint& where, net::Seat seat) {
     std::string there = net::formatEndpoint(where.host, where.port);
     switch (guest.greet(code, answerTimeoutMs)) {
     case GameGuest::Answer::Welcomed: break;
-    case GameGuest::Answer::Refused: return complain(refusalText(guest.refusal(), options));
-    case GameGuest::Answer::Closed: return complain(there + " closed the connection at once");
+    case GameGuest::Answer::Refused: return complain(refusalText(guest.refusal(), code));
+    case GameGuest::Answer::Closed:
+        return complain(there + " closed the connection without an answer; when it is busy "
+                                "turning strangers away, try again");
+    case GameGuest::Answer::Broken:
+        return complain("the connection to " + there + " broke: " + guest.problem());
     case GameGuest::Answer::NotAHost: return complain(there + " is not a blockduel game");
     case GameGuest::Answer::NoAnswer: return complain(there + " did not answer in 5 seconds");
     }
@@ -175,14 +194,14 @@ int join(const Options& options, const net::Endpoint& where, net::Seat seat) {
 
 } // namespace
 
-int playOverNetwork(const Options& options) {
+int playOverNetwork(const Options& options, const char* argv0) {
     net::Endpoint where;
     net::parseEndpoint(options.address, options.mode == Mode::Host, where);
     if (options.mode == Mode::Host) {
         std::string problem = startProblem(STDIN_FILENO, STDOUT_FILENO, std::getenv("TERM"));
         if (!problem.empty())
             return complain(problem.substr(std::string("blockduel: ").size()));
-        return host(options, where);
+        return host(options, where, programForCommand(argv0, std::getenv("PATH")));
     }
     return join(options, where,
                 options.mode == Mode::Join ? net::Seat::Player : net::Seat::Watcher);

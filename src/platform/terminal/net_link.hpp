@@ -41,6 +41,8 @@ public:
     long long heardMs() const { return heardMs_; }
     long long sentMs() const { return sentMs_; }
     const std::string& problem() const { return problem_; }
+    // The other side sent something that is not the protocol.
+    bool brokeProtocol() const { return decoder_.failed(); }
 
 private:
     // Reads once into `bytes`; the count, 0 for nothing now, -1 when gone.

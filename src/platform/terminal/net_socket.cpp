@@ -2,6 +2,7 @@
 // Sockets, addresses and randomness for the network game.
 #include "net_socket.hpp"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -25,7 +26,9 @@ namespace term::netio {
 namespace {
 
 constexpr int sendBufferBytes = 32 * 1024;
-constexpr int backlog = 8;
+// The system's queue of connections not taken yet: as long as it allows,
+// since connections that cannot queue are refused before anyone reads them.
+constexpr int backlog = SOMAXCONN;
 
 struct AddressList {
     addrinfo* first = nullptr;
@@ -194,10 +197,33 @@ int connectTo(const net::Endpoint& where, int timeoutMs, std::string& error) {
     return -1;
 }
 
-int acceptFrom(int listenFd) {
-    int fd = accept(listenFd, nullptr, nullptr);
-    if (fd >= 0)
-        configure(fd);
+int acceptFrom(int listenFd, net::PeerAddress& from, int& error) {
+    sockaddr_storage address = {};
+    socklen_t length = sizeof address;
+    int fd = accept(listenFd, reinterpret_cast<sockaddr*>(&address), &length);
+    if (fd < 0) {
+        error = errno == EWOULDBLOCK ? EAGAIN : errno;
+        return -1;
+    }
+    configure(fd);
+    from = {};
+    if (address.ss_family == AF_INET6) {
+        const auto& a = reinterpret_cast<const sockaddr_in6&>(address).sin6_addr;
+        std::memcpy(from.bytes.data(), &a, 16);
+    } else if (address.ss_family == AF_INET) {
+        const auto& a = reinterpret_cast<const sockaddr_in&>(address).sin_addr;
+        from.bytes[10] = from.bytes[11] = 0xFF;
+        std::memcpy(from.bytes.data() + 12, &a, 4);
+    }
+    bool mapped = from.bytes[10] == 0xFF && from.bytes[11] == 0xFF &&
+                  std::all_of(from.bytes.begin(), from.bytes.begin() + 10,
+                              [](unsigned char b) { return b == 0; });
+    char text[INET6_ADDRSTRLEN] = {};
+    if (mapped) // IPv4, also when it came to a socket of both
+        inet_ntop(AF_INET, from.bytes.data() + 12, text, sizeof text);
+    else if (address.ss_family == AF_INET6)
+        inet_ntop(AF_INET6, from.bytes.data(), text, sizeof text);
+    from.text = text[0] != '\0' ? text : "this machine";
     return fd;
 }
 

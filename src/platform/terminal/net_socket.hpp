@@ -8,6 +8,7 @@
 #include <string>
 
 #include "net/address.hpp"
+#include "net/admission.hpp"
 
 namespace term::netio {
 
@@ -20,9 +21,9 @@ int listenOn(const net::Endpoint& where, int& port, std::string& error);
 // `timeoutMs` in all; -1 with `error` set on failure.
 int connectTo(const net::Endpoint& where, int timeoutMs, std::string& error);
 
-// A new connection from a listening socket, set up like every other; -1
-// when none is waiting.
-int acceptFrom(int listenFd);
+// A new connection from a listening socket, set up like every other, and
+// where it comes from; -1 with `error` set (EAGAIN when none is waiting).
+int acceptFrom(int listenFd, net::PeerAddress& from, int& error);
 
 // Non-blocking, closed on exec, no Nagle delay, a send buffer of modest
 // size so that a guest that stops reading cannot pile up stale pictures,

@@ -43,7 +43,9 @@ struct SessionOptions {
 // wakes for it at due() even when nothing arrives.
 class WaitExtension {
 public:
-    static constexpr int maxDescriptors = 16;
+    // Enough for the host's door: its slots, the greetings waiting for their
+    // check, the refused, the guests and the listener.
+    static constexpr int maxDescriptors = 128;
     virtual ~WaitExtension() = default;
     // Fills in up to `room` descriptors to poll; returns how many.
     virtual int watched(pollfd* fds, int room) = 0;

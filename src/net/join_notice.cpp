@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+// The host's waiting notice, laid out.
+#include "net/join_notice.hpp"
+
+#include "net/protocol.hpp"
+
+namespace net {
+
+namespace {
+
+constexpr int firstRow = 3;
+constexpr int maxCommandLines = 7; // the rest of the notice ends above the readouts' rows
+constexpr std::string_view indent = "  ";
+
+// Where a word too long for a line of `room` breaks: after its last '/'
+// within the line, else at the line's end.
+std::size_t breakInWord(std::string_view word, std::size_t room) {
+    std::size_t slash = word.substr(0, room).rfind('/');
+    return slash != std::string_view::npos && slash > 0 ? slash + 1 : room;
+}
+
+} // namespace
+
+std::vector<std::string> wrapCommand(const std::vector<std::string>& words, int width, int maxLines,
+                                     char continuation) {
+    std::vector<std::string> lines;
+    auto room = static_cast<std::size_t>(width - 2); // for a space and the continuation
+    std::string line;
+    auto next = [&](std::string text) {
+        lines.push_back(std::move(text) + continuation);
+        line.clear();
+    };
+    for (std::string_view word : words) {
+        if (!line.empty() && line.size() + 1 + word.size() <= room) {
+            line += ' ';
+            line += word;
+            continue;
+        }
+        if (!line.empty())
+            next(line + ' ');
+        while (word.size() > room) {
+            std::size_t cut = breakInWord(word, room + 1);
+            next(std::string(word.substr(0, cut)));
+            word.remove_prefix(cut);
+        }
+        line = word;
+    }
+    lines.push_back(line);
+    if (static_cast<int>(lines.size()) > maxLines) {
+        lines.resize(static_cast<std::size_t>(maxLines));
+        lines.back() = lines.back().substr(0, room - 1) + "...";
+    }
+    return lines;
+}
+
+std::vector<JoinNoticeLine> joinNotice(const std::vector<std::string>& words,
+                                       const JoinCode& code) {
+    std::vector<JoinNoticeLine> notice = {{firstRow, "Waiting for player two. To join, type:"}};
+    int row = firstRow + 2;
+    std::vector<std::string> lines = wrapCommand(words, pictureColumns, maxCommandLines);
+    // Indented when it fits on one line; a command that wraps starts each
+    // line at the edge, so that a line broken inside a word pastes as one.
+    if (lines.size() == 1 && lines[0].size() + indent.size() <= std::size_t{pictureColumns})
+        lines[0] = std::string(indent) + lines[0];
+    for (std::string& line : lines)
+        notice.push_back({row++, std::move(line)});
+    notice.push_back({row + 1, "and this code when it asks for it:"});
+    notice.push_back({row + 3, std::string(indent) + formatJoinCode(code)});
+    notice.push_back({row + 5, "Escape cancels."});
+    return notice;
+}
+
+} // namespace net

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: MIT
+// What the host shows in place of the boards until player two has come:
+// the command that joins, wrapped to the picture's width so that a shell
+// still reads it as one, and the join code on a line of its own, which
+// the guest types when the command asks for it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "net/join_code.hpp"
+
+namespace net {
+
+// One line of the notice, on a row of the picture.
+struct JoinNoticeLine {
+    int row;
+    std::string text;
+};
+
+// The lines for the command of `words` (the program, then its option and
+// the address) and `code`, each at most pictureColumns wide, all above the
+// picture's last rows.
+std::vector<JoinNoticeLine> joinNotice(const std::vector<std::string>& words, const JoinCode& code);
+
+// The command of `words`, with a space between them, in lines of at most
+// `width` characters. Each line but the last ends in `continuation`, which
+// the shell takes away with the line break: after a space when the line
+// breaks between two words, else right after the last character (a word
+// longer than a line breaks after a '/' where it can). At most `maxLines`;
+// the last then ends in "...".
+std::vector<std::string> wrapCommand(const std::vector<std::string>& words, int width, int maxLines,
+                                     char continuation = '\\');
+
+} // namespace net

@@ -1,0 +1,232 @@
+// SPDX-License-Identifier: MIT
+// The host's door, driven by events and times as the host would drive it:
+// who gives way when the slots are full, how wrong codes are answered ever
+// more slowly per address, and what the host's notice says.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "net/admission.hpp"
+#include "net/protocol.hpp"
+
+namespace {
+
+using namespace net;
+
+PeerAddress v4(unsigned char last, unsigned char third = 0) {
+    PeerAddress a;
+    a.bytes = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 203, 0, third, last};
+    a.text = "203.0." + std::to_string(third) + "." + std::to_string(last);
+    return a;
+}
+
+PeerAddress v6(unsigned char subnet, unsigned char host) {
+    PeerAddress a;
+    a.bytes = {0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, subnet, 0, 0, 0, 0, 0, 0, 0, host};
+    a.text = "2001:db8:0:" + std::to_string(subnet) + "::" + std::to_string(host);
+    return a;
+}
+
+// Fills every slot from `from`, ids from `firstId`, all at `at`.
+void fill(Admission& door, const PeerAddress& from, int firstId, long long at) {
+    for (int i = 0; i < Admission::greetingSlots; ++i)
+        door.opened(firstId + i, from, at);
+}
+
+// A stranger that never greets gives way only once it has had its grace,
+// the oldest first; until then the door takes nobody new.
+TEST(Admission, AFullDoorTakesNobodyUntilASlotHasHadItsGrace) {
+    Admission door;
+    fill(door, v4(1), 0, 0);
+    EXPECT_FALSE(door.mayAccept(0));
+    EXPECT_FALSE(door.mayAccept(Admission::graceMs - 1));
+    EXPECT_EQ(Admission::graceMs, door.nextDue(Admission::graceMs - 1));
+    EXPECT_TRUE(door.mayAccept(Admission::graceMs));
+    EXPECT_EQ(-1, door.givesWay(Admission::graceMs)); // nobody needs room yet
+    door.opened(100, v4(1), Admission::graceMs);
+    EXPECT_EQ(0, door.givesWay(Admission::graceMs));
+    door.gone(0, true, Admission::graceMs);
+    EXPECT_EQ(-1, door.givesWay(Admission::graceMs));
+    EXPECT_EQ(1, door.turnedAway());
+}
+
+// An address that holds more slots gives way before one that holds fewer,
+// however old that one's connection is.
+TEST(Admission, TheAddressHoldingMostSlotsGivesWay) {
+    Admission door;
+    door.opened(1000, v4(2), 0); // the guest, first and oldest
+    for (int i = 1; i < Admission::greetingSlots; ++i)
+        door.opened(i, v4(1), 10 + i);
+    long long later = 10 + Admission::greetingSlots + Admission::graceMs;
+    for (int i = 0; i < 200; ++i) { // the stranger reconnects, again and again
+        ASSERT_TRUE(door.mayAccept(later));
+        door.opened(5000 + i, v4(1), later);
+        int out = door.givesWay(later);
+        ASSERT_NE(1000, out) << i;
+        ASSERT_GE(out, 0);
+        door.gone(out, true, later);
+        later += Admission::graceMs;
+    }
+}
+
+// A greeting holds no slot; a connection that never greets is out after
+// helloLimitMs.
+TEST(Admission, GreetingsFreeTheirSlotsAndSilenceExpires) {
+    Admission door;
+    fill(door, v4(1), 0, 0);
+    EXPECT_EQ(Verdict::Check, door.hello(5, 1));
+    door.checked(5, true, 1);
+    EXPECT_TRUE(door.mayAccept(1));
+    EXPECT_EQ(-1, door.expired(helloLimitMs - 1));
+    EXPECT_EQ(helloLimitMs, door.nextDue(2));
+    int out = door.expired(helloLimitMs);
+    EXPECT_GE(out, 0);
+    EXPECT_NE(5, out);
+    door.gone(out, true, helloLimitMs);
+    EXPECT_EQ(Verdict::Drop, door.hello(out, helloLimitMs)); // a forgotten one is nobody's
+}
+
+// From one address: three wrong codes are answered at once, then each
+// check waits 250 ms, 500, then a second after the last wrong one; a
+// right code counts for nothing; one wrong code is forgiven every
+// forgiveMs. Each row greets at `at`, the code `right` or not, and expects
+// the check at `checkAt`.
+TEST(Admission, WrongCodesFromOneAddressAreCheckedEverMoreSlowly) {
+    struct Try {
+        long long at;
+        bool right;
+        long long checkAt;
+    };
+    constexpr long long later = 4750 + 7 * Admission::forgiveMs; // seven forgiven
+    const Try tries[] = {
+        {0, false, 0},       {0, false, 0},         {0, false, 0},
+        {0, false, 250},     {250, false, 750},     {750, false, 1750},
+        {1750, false, 2750}, {1750, true, 3750},    {3750, false, 3750},
+        {4000, false, 4750}, {later, false, later}, {later, false, later + 250},
+    };
+    Admission door;
+    PeerAddress guesser = v4(9);
+    int id = 0;
+    for (const Try& t : tries) {
+        door.opened(++id, guesser, t.at);
+        Verdict v = door.hello(id, t.at);
+        long long checkedAt = t.at;
+        if (v == Verdict::Wait) {
+            ASSERT_EQ(t.checkAt, door.nextDue(t.at)) << id;
+            ASSERT_EQ(-1, door.nextTurn(t.checkAt - 1)) << id;
+            ASSERT_EQ(id, door.nextTurn(t.checkAt)) << id;
+            checkedAt = t.checkAt;
+        } else {
+            ASSERT_EQ(Verdict::Check, v) << id;
+        }
+        EXPECT_EQ(t.checkAt, checkedAt) << id;
+        door.checked(id, t.right, checkedAt);
+    }
+    EXPECT_EQ(11, door.wrongCodes());
+    // Meanwhile another address is checked at once.
+    door.opened(++id, v4(10), later);
+    EXPECT_EQ(Verdict::Check, door.hello(id, later));
+}
+
+// Greetings wait their turn in order, a few for each address and a few
+// in all; beyond that they are closed unchecked. One that goes while
+// waiting loses its turn.
+TEST(Admission, FewGreetingsWaitAndTheRestAreClosedUnchecked) {
+    Admission door;
+    auto greet = [&](int id, const PeerAddress& from) {
+        door.opened(id, from, 0);
+        return door.hello(id, 0);
+    };
+    for (unsigned char a = 1; a <= 5; ++a) // five addresses, each past its free tries
+        for (int i = 0; i < Admission::freeTries; ++i) {
+            int id = a * 100 + i;
+            ASSERT_EQ(Verdict::Check, greet(id, v4(a))) << id;
+            door.checked(id, false, 0);
+        }
+    std::vector<Verdict> verdicts;
+    for (int i = 0; i < Admission::waitingPerGroup + 1; ++i)
+        verdicts.push_back(greet(1000 + i, v4(1)));
+    EXPECT_EQ(std::vector<Verdict>(
+                  {Verdict::Wait, Verdict::Wait, Verdict::Wait, Verdict::Wait, Verdict::Drop}),
+              verdicts);
+    for (unsigned char a = 2; a <= 4; ++a)
+        for (int i = 0; i < Admission::waitingPerGroup; ++i)
+            ASSERT_EQ(Verdict::Wait, greet(a * 1000 + i, v4(a)));
+    EXPECT_EQ(Verdict::Drop, greet(5000, v4(5))); // sixteen wait already
+    door.gone(1000, false, 1);
+    EXPECT_EQ(1001, door.nextTurn(Admission::firstDelayMs));
+    door.checked(1001, true, Admission::firstDelayMs);
+    EXPECT_EQ(1002, door.nextTurn(Admission::firstDelayMs)); // a right code delays nobody
+}
+
+TEST(Admission, AddressesCountByMachine) {
+    EXPECT_EQ(addressGroup(v6(1, 1).bytes), addressGroup(v6(1, 2).bytes));
+    EXPECT_NE(addressGroup(v6(1, 1).bytes), addressGroup(v6(2, 1).bytes));
+    EXPECT_NE(addressGroup(v4(1).bytes), addressGroup(v4(2).bytes));
+    // Guessing from one /64 is guessing from one place.
+    Admission door;
+    for (int i = 0; i < Admission::freeTries; ++i) {
+        door.opened(i, v6(1, static_cast<unsigned char>(i)), 0);
+        ASSERT_EQ(Verdict::Check, door.hello(i, 0));
+        door.checked(i, false, 0);
+    }
+    door.opened(9, v6(1, 200), 0);
+    EXPECT_EQ(Verdict::Wait, door.hello(9, 0));
+}
+
+// Past maxGroups addresses with wrong codes on record, the others share one
+// throttle, so that many addresses together cannot guess much faster.
+TEST(Admission, ManyAddressesShareOneThrottle) {
+    Admission door;
+    int id = 0;
+    auto wrongFrom = [&](const PeerAddress& from) {
+        door.opened(++id, from, 0);
+        Verdict v = door.hello(id, 0);
+        if (v == Verdict::Check)
+            door.checked(id, false, 0);
+        return v;
+    };
+    for (int g = 0; g < Admission::maxGroups; ++g)
+        ASSERT_EQ(Verdict::Check, wrongFrom(v4(static_cast<unsigned char>(g), 1)));
+    std::vector<Verdict> crowd;
+    for (int i = 0; i < Admission::freeTries + 2; ++i)
+        crowd.push_back(wrongFrom(v4(static_cast<unsigned char>(i), 2)));
+    EXPECT_EQ(Verdict::Check, crowd[Admission::freeTries - 1]);
+    EXPECT_EQ(Verdict::Wait, crowd[Admission::freeTries]);
+    EXPECT_EQ(Verdict::Wait, crowd[Admission::freeTries + 1]);
+    // Once an address's wrong codes are forgiven, its place is free again.
+    long long forgiven = Admission::forgiveMs + Admission::maxDelayMs * 2;
+    door.opened(++id, v4(7, 3), forgiven);
+    EXPECT_EQ(Verdict::Check, door.hello(id, forgiven));
+}
+
+// The notice says what the door does while it does it, in one line of the
+// picture, and goes noticeMs after the last event.
+TEST(Admission, TheNoticeSaysWhoIsTurnedAwayAndWhoGuesses) {
+    Admission door;
+    EXPECT_EQ("", door.notice(0));
+    door.opened(1, v4(1), 0);
+    door.gone(1, true, 0);
+    EXPECT_EQ("Turning strangers away: 1 so far", door.notice(0));
+    door.opened(2, v6(1, 1), 5);
+    door.hello(2, 5);
+    door.checked(2, false, 5);
+    EXPECT_EQ("Turning strangers away: 1; wrong codes: 1", door.notice(5));
+    EXPECT_EQ(Admission::noticeMs, door.nextDue(6));
+    EXPECT_EQ("Wrong codes: 1, the last from 2001:db8:0:1::1", door.notice(Admission::noticeMs));
+    EXPECT_EQ("", door.notice(5 + Admission::noticeMs));
+    PeerAddress longest = v6(2, 2);
+    longest.text = "2001:0db8:0000:0002:0000:0000:0000:0002";
+    door.opened(3, longest, 100'000);
+    door.hello(3, 100'000);
+    door.checked(3, false, 100'000);
+    EXPECT_EQ("Someone is guessing the code: 2 wrong so far", door.notice(100'000));
+    for (int i = 0; i < 1000; ++i) {
+        door.opened(10 + i, v4(1), 100'000);
+        door.gone(10 + i, true, 100'000);
+    }
+    EXPECT_LE(door.notice(100'000).size(), static_cast<std::size_t>(pictureColumns));
+}
+
+} // namespace

@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: MIT
+// The host's waiting notice: the command wrapped so that a shell reads it
+// as typed on one line, within the picture, and the code on its own line.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "net/join_notice.hpp"
+#include "net/protocol.hpp"
+
+namespace {
+
+using namespace net;
+
+// What a shell reads: each continuation and its line break taken away.
+std::string asTheShellReadsIt(const std::vector<std::string>& lines) {
+    std::string all;
+    for (const std::string& line : lines)
+        all += line.ends_with('\\') ? line.substr(0, line.size() - 1) : line;
+    return all;
+}
+
+std::string joined(const std::vector<std::string>& words) {
+    std::string all;
+    for (const std::string& word : words)
+        all += (all.empty() ? "" : " ") + word;
+    return all;
+}
+
+TEST(JoinNotice, LongCommandsWrapAsOneShellLine) {
+    using Words = std::vector<std::string>;
+    const Words commands[] = {
+        {"blockduel", "--join 192.168.1.20:7416"},
+        {"/home/someone/src/blockduel/build/release/blockduel", "--join 127.0.0.1:41234"},
+        {"blockduel", "--join [2001:db8:85a3:1234:5678:8a2e:370:7334]:65535"},
+        {"/a/very/long/path/" + std::string(70, 'x') + "/blockduel", "--join h:1"},
+        {std::string(130, 'y'), "--join h:1"}, // no slash to break at
+    };
+    for (const Words& command : commands) {
+        std::vector<std::string> lines = wrapCommand(command, pictureColumns, 7);
+        EXPECT_EQ(joined(command), asTheShellReadsIt(lines));
+        for (const std::string& line : lines)
+            EXPECT_LE(line.size(), static_cast<std::size_t>(pictureColumns)) << line;
+        EXPECT_TRUE(lines.back().ends_with(command.back())) << "the option with its address";
+    }
+    // Between words where it can, after a slash inside one.
+    EXPECT_EQ(
+        Words({"/home/someone/src/blockduel/build/release/blockduel \\", "--join 127.0.0.1:41234"}),
+        wrapCommand(commands[1], pictureColumns, 7));
+    EXPECT_EQ("/a/very/long/path/\\", wrapCommand(commands[3], pictureColumns, 7)[0]);
+    // Too long for the notice: cut, and marked so.
+    std::vector<std::string> cut = wrapCommand({std::string(400, 'z')}, pictureColumns, 3);
+    ASSERT_EQ(3U, cut.size());
+    EXPECT_TRUE(cut.back().ends_with("..."));
+}
+
+TEST(JoinNotice, TheCodeStandsOnItsOwnLine) {
+    JoinCode code;
+    ASSERT_TRUE(parseJoinCode("7K3M-Q9XD", code));
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"blockduel", "--join 10.0.0.2:7416"},
+          {"/opt/games/" + std::string(60, 'g') + "/blockduel", "--join 10.0.0.2:7416"}}) {
+        std::vector<JoinNoticeLine> notice = joinNotice(command, code);
+        int lastRow = -1;
+        for (const JoinNoticeLine& line : notice) {
+            EXPECT_GT(line.row, lastRow) << line.text;
+            lastRow = line.row;
+            EXPECT_LE(line.text.size(), static_cast<std::size_t>(pictureColumns));
+        }
+        EXPECT_LT(lastRow, pictureRows - 2); // room for the door's notice below
+        // The header, the command's lines, what to do with the code, the code.
+        auto asks = std::find_if(notice.begin(), notice.end(), [](const JoinNoticeLine& l) {
+            return l.text.find("code when it asks") != std::string::npos;
+        });
+        ASSERT_NE(notice.end(), asks);
+        std::vector<std::string> commandLines;
+        for (auto line = notice.begin() + 1; line != asks; ++line)
+            commandLines.push_back(line->text.substr(line->text.starts_with("  ") ? 2 : 0));
+        EXPECT_EQ(joined(command), asTheShellReadsIt(commandLines));
+        ASSERT_LT(asks + 1, notice.end());
+        EXPECT_EQ("  7K3M-Q9XD", asks[1].text);
+    }
+}
+
+} // namespace

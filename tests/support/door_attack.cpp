@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: MIT
+// The strangers' thread: non-blocking sockets in one poll.
+#include "door_attack.hpp"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+#include "net/message_decoder.hpp"
+#include "net/protocol.hpp"
+
+namespace term {
+
+namespace {
+
+struct Stranger {
+    int fd = -1;
+    bool greeted = false;
+};
+
+// A wrong code that never matches a code of the tests or the figures,
+// whose codes all have letters.
+net::JoinCode wrongCode(long long n) {
+    net::JoinCode code;
+    std::string digits = std::to_string(10'000'000 + n % 90'000'000);
+    for (int i = 0; i < net::joinCodeLength; ++i)
+        code.symbols[i] = digits[static_cast<std::size_t>(i)];
+    return code;
+}
+
+int open(int port, const std::string& from) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return -1;
+    sockaddr_in local = {};
+    local.sin_family = AF_INET;
+    inet_pton(AF_INET, from.c_str(), &local.sin_addr);
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+        (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0 && errno != EINPROGRESS)) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+DoorAttack::DoorAttack(Kind kind, int port, int count, const char* from)
+    : kind_(kind), port_(port), count_(count), from_(from), thread_([this] { run(); }) {}
+
+DoorAttack::~DoorAttack() {
+    stop_ = true;
+    thread_.join();
+}
+
+void DoorAttack::run() {
+    std::vector<Stranger> strangers(static_cast<std::size_t>(count_));
+    std::vector<pollfd> fds(strangers.size());
+    while (!stop_) {
+        for (std::size_t i = 0; i < strangers.size(); ++i) {
+            Stranger& s = strangers[i];
+            if (s.fd < 0) {
+                s = {open(port_, from_), false};
+                connections_ += s.fd >= 0 ? 1 : 0;
+            }
+            short events = POLLIN;
+            if (kind_ == Kind::Guess && !s.greeted)
+                events = static_cast<short>(events | POLLOUT);
+            fds[i] = {s.fd, events, 0};
+        }
+        if (poll(fds.data(), fds.size(), 1) <= 0)
+            continue;
+        for (std::size_t i = 0; i < strangers.size(); ++i) {
+            Stranger& s = strangers[i];
+            if (s.fd < 0 || fds[i].revents == 0)
+                continue;
+            if ((fds[i].revents & POLLOUT) != 0 && !s.greeted && (fds[i].revents & POLLERR) == 0) {
+                std::string hello;
+                net::appendHello(hello, net::Seat::Player, wrongCode(connections_));
+                s.greeted = send(s.fd, hello.data(), hello.size(), MSG_NOSIGNAL) > 0;
+            }
+            if ((fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0)
+                continue;
+            unsigned char bytes[64];
+            ssize_t n = recv(s.fd, bytes, sizeof bytes, 0);
+            if (n > 0 && bytes[0] == static_cast<unsigned char>(net::MessageType::Refused))
+                refusals_ += 1;
+            if (n > 0 || (n < 0 && errno == EAGAIN))
+                continue; // a guesser closes once answered: the next read finds the end
+            close(s.fd);
+            s.fd = -1;
+        }
+    }
+    for (Stranger& s : strangers)
+        if (s.fd >= 0)
+            close(s.fd);
+}
+
+} // namespace term
