@@ -367,5 +367,52 @@ TEST(NetGame, StrangersAreClosedAndTheGameGoesOn) {
     EXPECT_EQ(Moves(0, -1), moved(m, "a"));
 }
 
+// Every way a greeting or a game can end on the guest's side has a name: a
+// host that answers out of turn or with bytes of another protocol is no
+// host, one that closes before its answer closed, and a game whose host
+// closes says so. No reason is empty.
+TEST(NetGame, EveryEndingOfAGuestHasAReason) {
+    std::string welcome;
+    net::appendWelcome(welcome, net::Seat::Player);
+    std::string refused;
+    net::appendRefused(refused, net::Refusal::WrongCode);
+    std::string picture;
+    net::appendRuns(picture, net::MessageType::Picture, "");
+    struct Case {
+        std::string hostSends;
+        bool thenCloses;
+        GameGuest::Answer answer;
+    };
+    const Case cases[] = {
+        {"", true, GameGuest::Answer::Closed},
+        {welcome, true, GameGuest::Answer::Welcomed}, // the end is found in the game
+        {welcome + picture, false, GameGuest::Answer::NotAHost},
+        {"HTTP/1.1 400\r\n", false, GameGuest::Answer::NotAHost},
+        {refused, true, GameGuest::Answer::Refused},
+        {welcome, false, GameGuest::Answer::Welcomed},
+    };
+    for (const Case& c : cases) {
+        int pair[2];
+        ASSERT_EQ(0, socketpair(AF_UNIX, SOCK_STREAM, 0, pair));
+        ASSERT_EQ(static_cast<ssize_t>(c.hostSends.size()),
+                  write(pair[1], c.hostSends.data(), c.hostSends.size()));
+        if (c.thenCloses)
+            shutdown(pair[1], SHUT_WR); // the guest reads the end; its greeting still goes
+        PipeTerminal terminal;
+        GameGuest guest(*terminal.session, pair[0], net::Seat::Player);
+        EXPECT_EQ(c.answer, guest.greet(joinCode(), 1000)) << testing::PrintToString(c.hostSends);
+        if (c.answer == GameGuest::Answer::Welcomed) {
+            terminal.session->setExtension(&guest);
+            guest.ready(false);
+            shutdown(pair[1], SHUT_WR); // once more for the case that has not yet
+            terminal.session->sleepMs(20);
+            EXPECT_EQ(GameGuest::State::Lost, guest.state());
+            EXPECT_EQ("the host closed the connection", guest.lostWhy());
+            terminal.session->setExtension(nullptr);
+        }
+        close(pair[1]);
+    }
+}
+
 } // namespace
 } // namespace term

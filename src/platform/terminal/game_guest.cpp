@@ -44,12 +44,12 @@ GameGuest::Answer GameGuest::greet(const net::JoinCode& code, int timeoutMs) {
             }
         });
     }
-    if (welcomed_)
+    if (outOfTurn || link_.brokeProtocol())
+        return Answer::NotAHost;
+    if (welcomed_ && link_.isOpen())
         return Answer::Welcomed;
     if (refused)
         return Answer::Refused;
-    if (outOfTurn || link_.brokeProtocol())
-        return Answer::NotAHost;
     return link_.problem() == "closed" ? Answer::Closed : Answer::Broken;
 }
 

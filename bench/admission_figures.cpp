@@ -1,0 +1,360 @@
+// SPDX-License-Identifier: MIT
+// The host's door under attack, printed, never asserted: for each attack
+// on loopback, how long a right-code guest took to get in, the host's
+// frame rate, and the wrong-code answers a second to one address.
+//
+// GAME runs as a host (--host 127.0.0.1:0) on a pty of 80 x 24 whose
+// terminal answers at once; libvterm reads its picture, whose rate readout
+// gives the frame rate, once a second. Player two, a plain socket, joins
+// and keeps its connection alive; then the attack starts, and every
+// `--every` seconds player two drops and joins again: the time from its
+// connect to the host's welcome, trying again at once (as a person would)
+// when the host closes without an answer, for at most 10 s. The attacks,
+// all from this machine (tests/support/door_attack.hpp): 8, 16 and 300
+// connections held open without a word, each reopened as soon as the host
+// closes it; wrong codes, one after another, from 127.0.0.2 alone, 16 at a
+// time from it, and from the guest's own address. Each attack has a fresh
+// host and runs `--seconds` seconds.
+//
+// Usage: blockduel_admission_figures GAME [--seconds S] [--every S] [--label TEXT]
+#include <poll.h>
+#include <pty.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "door_attack.hpp"
+#include "net/address.hpp"
+#include "net/message_decoder.hpp"
+#include "net/protocol.hpp"
+#include "net_socket.hpp"
+#include "tty.hpp"
+#include "vterm_screen.hpp"
+
+namespace {
+
+using namespace term;
+
+constexpr const char* codeText = "7K3M-Q9XD";
+constexpr int columns = 80;
+constexpr int rows = 24;
+constexpr int giveUpMs = 10'000; // one join, with its tries
+constexpr int fpsRow = 18;
+
+// The host on its pty: its output read, its queries answered, its rate
+// readout sampled once a second, in a thread of its own.
+class HostPty {
+public:
+    explicit HostPty(const char* game) : screen_(columns, rows) {
+        winsize size = {rows, columns, 0, 0};
+        pid_ = forkpty(&master_, nullptr, nullptr, &size);
+        if (pid_ == 0) {
+            setenv("TERM", "xterm-256color", 1);
+            setenv("LC_ALL", "C.UTF-8", 1);
+            execl(game, game, "--host", "127.0.0.1:0", "--code", codeText,
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        thread_ = std::thread([this] { run(); });
+    }
+
+    ~HostPty() {
+        stop_ = true;
+        thread_.join();
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        close(master_);
+    }
+
+    HostPty(const HostPty&) = delete;
+    HostPty& operator=(const HostPty&) = delete;
+
+    // The port its notice shows; 0 if none came within 5 s.
+    int port() {
+        for (long long until = monotonicMs() + 5000; monotonicMs() < until;) {
+            {
+                std::lock_guard<std::mutex> hold(lock_);
+                for (int y = 0; y < rows; ++y) {
+                    std::string row = screen_.rowText(y);
+                    std::size_t at = row.find("--join 127.0.0.1:");
+                    if (at != std::string::npos)
+                        return std::atoi(row.c_str() + at + 17);
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return 0;
+    }
+
+    // The frame rate readouts sampled since the last call.
+    std::vector<int> takeRates() {
+        std::lock_guard<std::mutex> hold(lock_);
+        return std::exchange(rates_, {});
+    }
+
+private:
+    void run() {
+        std::string output;
+        long long nextSample = monotonicMs() + 1000;
+        while (!stop_) {
+            pollfd ready = {master_, POLLIN, 0};
+            if (poll(&ready, 1, 20) > 0) {
+                char bytes[65536];
+                ssize_t n = read(master_, bytes, sizeof bytes);
+                if (n <= 0)
+                    return;
+                std::string_view got(bytes, static_cast<std::size_t>(n));
+                output.append(got);
+                if (output.find("\x1b[c") != std::string::npos) {
+                    output.clear();
+                    std::string reply = "\x1b[?62;22c";
+                    if (write(master_, reply.data(), reply.size()) < 0)
+                        return;
+                }
+                if (output.size() > 16)
+                    output.erase(0, output.size() - 16);
+                std::lock_guard<std::mutex> hold(lock_);
+                screen_.feed(got);
+            }
+            if (monotonicMs() >= nextSample) {
+                nextSample += 1000;
+                std::lock_guard<std::mutex> hold(lock_);
+                std::string readout = screen_.rowText(fpsRow);
+                if (readout.find("FPS") != std::string::npos)
+                    rates_.push_back(std::atoi(readout.c_str()));
+            }
+        }
+    }
+
+    VtermScreen screen_;
+    int master_ = -1;
+    pid_t pid_ = -1;
+    std::mutex lock_;
+    std::vector<int> rates_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// Player two's connection: joined, kept alive, its pictures read and dropped.
+struct Player {
+    int fd = -1;
+    long long keptMs = 0;
+};
+
+enum class Answer { Welcome, Refused, Closed, Silent };
+
+// Greets on `fd` and waits for the answer until `untilMs`.
+Answer greet(int fd, long long untilMs) {
+    net::JoinCode code;
+    net::parseJoinCode(codeText, code);
+    std::string hello;
+    net::appendHello(hello, net::Seat::Player, code);
+    if (netio::sendSome(fd, hello.data(), hello.size()) != static_cast<long>(hello.size()))
+        return Answer::Closed;
+    net::MessageDecoder decoder(net::Sender::Host);
+    while (monotonicMs() < untilMs) {
+        pollfd ready = {fd, POLLIN, 0};
+        if (poll(&ready, 1, 10) <= 0)
+            continue;
+        unsigned char bytes[256];
+        ssize_t n = read(fd, bytes, sizeof bytes);
+        if (n <= 0)
+            return Answer::Closed;
+        decoder.feed(bytes, static_cast<std::size_t>(n));
+        if (decoder.hasMessage())
+            return decoder.message().type == net::MessageType::Welcome ? Answer::Welcome
+                                                                       : Answer::Refused;
+    }
+    return Answer::Silent;
+}
+
+struct Join {
+    long long ms = -1; // -1: not in within giveUpMs
+    int tries = 0;
+};
+
+// Player two joins, trying again while the host closes without an answer.
+Join join(int port, Player& player) {
+    Join j;
+    long long start = monotonicMs();
+    long long until = start + giveUpMs;
+    while (monotonicMs() < until) {
+        j.tries += 1;
+        std::string error;
+        int left = static_cast<int>(until - monotonicMs());
+        int fd = netio::connectTo({"127.0.0.1", port}, std::max(left, 1), error);
+        if (fd < 0)
+            continue;
+        Answer a = greet(fd, until);
+        if (a == Answer::Welcome) {
+            std::string ready;
+            net::appendReady(ready, net::KeyMode::Autorepeat);
+            netio::sendSome(fd, ready.data(), ready.size());
+            player = {fd, monotonicMs()};
+            j.ms = monotonicMs() - start;
+            return j;
+        }
+        close(fd);
+        if (a == Answer::Refused)
+            break;
+    }
+    return j;
+}
+
+// Reads and drops what the host sends player two for `ms`; a keep-alive
+// every 900 ms.
+void keepAlive(Player& player, long long ms) {
+    for (long long until = monotonicMs() + ms; monotonicMs() < until;) {
+        if (player.fd < 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
+        }
+        pollfd ready = {player.fd, POLLIN, 0};
+        if (poll(&ready, 1, 10) > 0) {
+            char bytes[65536];
+            if (read(player.fd, bytes, sizeof bytes) <= 0) {
+                close(player.fd);
+                player.fd = -1;
+            }
+        }
+        if (player.fd >= 0 && monotonicMs() - player.keptMs >= 900) {
+            std::string bytes;
+            net::appendKeepAlive(bytes);
+            netio::sendSome(player.fd, bytes.data(), bytes.size());
+            player.keptMs = monotonicMs();
+        }
+    }
+}
+
+struct Attack {
+    const char* name;
+    DoorAttack::Kind kind;
+    int count; // 0: no attack
+    const char* from;
+};
+
+std::string joinsText(const std::vector<Join>& joins) {
+    std::vector<long long> in;
+    int tries = 0;
+    for (const Join& j : joins) {
+        tries += j.tries;
+        if (j.ms >= 0)
+            in.push_back(j.ms);
+    }
+    std::sort(in.begin(), in.end());
+    char text[160];
+    if (in.empty())
+        std::snprintf(text, sizeof text, "none of %zu got in within 10 s (%d tries)", joins.size(),
+                      tries);
+    else
+        std::snprintf(text, sizeof text, "%zu of %zu in: median %lld ms, worst %lld (%d tries)",
+                      in.size(), joins.size(), in[in.size() / 2], in.back(), tries);
+    return text;
+}
+
+std::string ratesText(const std::vector<int>& rates) {
+    if (rates.empty())
+        return "no readout";
+    double sum = 0;
+    for (int r : rates)
+        sum += r;
+    char text[80];
+    std::snprintf(text, sizeof text, "%.1f (least %d)", sum / static_cast<double>(rates.size()),
+                  *std::min_element(rates.begin(), rates.end()));
+    return text;
+}
+
+bool measure(const char* game, const Attack& attack, int seconds, int everyS, const char* label) {
+    HostPty host(game);
+    int port = host.port();
+    if (port == 0) {
+        std::fprintf(stderr, "blockduel_admission_figures: %s shows no port\n", game);
+        return false;
+    }
+    Player player;
+    if (join(port, player).ms < 0) {
+        std::fprintf(stderr, "blockduel_admission_figures: player two cannot join\n");
+        return false;
+    }
+    keepAlive(player, 1000);
+    host.takeRates();
+    std::unique_ptr<DoorAttack> strangers;
+    if (attack.count > 0)
+        strangers = std::make_unique<DoorAttack>(attack.kind, port, attack.count, attack.from);
+    long long start = monotonicMs();
+    std::vector<Join> joins;
+    while (monotonicMs() - start < seconds * 1000LL) {
+        keepAlive(player, everyS * 1000LL);
+        if (player.fd >= 0)
+            close(player.fd);
+        player.fd = -1;
+        keepAlive(player, 200);
+        joins.push_back(join(port, player));
+    }
+    double elapsed = static_cast<double>(monotonicMs() - start) / 1000;
+    long long refusals = strangers ? strangers->refusals() : 0;
+    long long connections = strangers ? strangers->connections() : 0;
+    strangers.reset();
+    if (player.fd >= 0)
+        close(player.fd);
+    char answers[80] = "";
+    if (attack.kind == DoorAttack::Kind::Guess && attack.count > 0)
+        std::snprintf(answers, sizeof answers, "%.1f", static_cast<double>(refusals) / elapsed);
+    std::printf("| %s, %s | %s | %s | %s | %lld |\n", attack.name, label, joinsText(joins).c_str(),
+                ratesText(host.takeRates()).c_str(), answers, connections);
+    std::fflush(stdout);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs("usage: blockduel_admission_figures GAME [--seconds S] [--every S] "
+                   "[--label TEXT]\n",
+                   stderr);
+        return 2;
+    }
+    int seconds = 12;
+    int everyS = 2;
+    const char* label = "this build";
+    for (int i = 2; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--seconds") == 0)
+            seconds = std::max(1, std::atoi(argv[i + 1]));
+        else if (std::strcmp(argv[i], "--every") == 0)
+            everyS = std::max(1, std::atoi(argv[i + 1]));
+        else if (std::strcmp(argv[i], "--label") == 0)
+            label = argv[i + 1];
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+    using Kind = DoorAttack::Kind;
+    const Attack attacks[] = {
+        {"no attack", Kind::Hold, 0, "127.0.0.1"},
+        {"8 held open and reopened", Kind::Hold, 8, "127.0.0.1"},
+        {"16 held open and reopened", Kind::Hold, 16, "127.0.0.1"},
+        {"300 held open and reopened", Kind::Hold, 300, "127.0.0.1"},
+        {"wrong codes from 127.0.0.2, one at a time", Kind::Guess, 1, "127.0.0.2"},
+        {"wrong codes from 127.0.0.2, 16 at a time", Kind::Guess, 16, "127.0.0.2"},
+        {"wrong codes from the guest's address, one at a time", Kind::Guess, 1, "127.0.0.1"},
+    };
+    std::puts("| attack | a right-code guest joining | host's frames a second | wrong-code "
+              "answers a second | the attack's connections |");
+    std::puts("|---|---|---|---|---|");
+    for (const Attack& attack : attacks)
+        if (!measure(argv[1], attack, seconds, everyS, label))
+            return 1;
+    return 0;
+}
