@@ -99,6 +99,8 @@ private:
             setMode(Mode::Computer);
         } else if (std::strcmp(arg, "--demo") == 0) {
             setMode(Mode::Demo);
+        } else if (std::strcmp(arg, "--match") == 0) {
+            setMode(Mode::Match);
         } else if (valueOf(arg, "--level", false, value, given)) {
             if (given)
                 level(value);
@@ -221,6 +223,7 @@ const char* optionOf(Mode mode) {
     switch (mode) {
     case Mode::Computer: return "--computer";
     case Mode::Demo: return "--demo";
+    case Mode::Match: return "--match";
     case Mode::Host: return "--host";
     case Mode::Join: return "--join";
     case Mode::Watch: return "--watch";
@@ -232,6 +235,8 @@ const char* optionOf(Mode mode) {
 bool networked(Mode mode) {
     return mode == Mode::Host || mode == Mode::Join || mode == Mode::Watch;
 }
+
+bool playsMatch(Mode mode) { return mode != Mode::Local; }
 
 const char* keyName(int virtualKey) {
     switch (virtualKey) {
@@ -255,11 +260,14 @@ GameSetup gameSetupOf(const Options& options) {
     setup.computer[0] = options.mode == Mode::Demo;
     setup.computer[1] = options.mode == Mode::Demo || options.mode == Mode::Computer;
     setup.level[0] = setup.level[1] = options.level;
+    setup.match = playsMatch(options.mode);
+    setup.viewer = options.mode == Mode::Computer ? Viewer::PlayerOne : Viewer::Everyone;
+    setup.pause = options.mode == Mode::Computer;
     return setup;
 }
 
 void printUsage(std::FILE* out) {
-    std::fputs("Usage: blockduel [--computer | --demo] [--level N]\n"
+    std::fputs("Usage: blockduel [--match | --computer | --demo] [--level N]\n"
                "       blockduel --host [[ADDRESS]:PORT] [--code CODE]\n"
                "       blockduel --join HOST[:PORT] --code CODE\n"
                "       blockduel --watch HOST[:PORT] --code CODE\n"
@@ -277,8 +285,11 @@ void printUsage(std::FILE* out) {
     std::fprintf(out, "  %-16s %s\n", "quit", keyName(vkEscape));
     std::fputs("\n"
                "Options:\n"
+               "  --match          play a match of rounds: after each round a line\n"
+               "                   says who won and the tally; Enter starts the next\n"
+               "                   round, Escape leaves (as do the modes below)\n"
                "  --computer       play alone against the computer, which plays the\n"
-               "                   right board; use the arrows or W A S D\n"
+               "                   right board; use the arrows or W A S D; P pauses\n"
                "  --demo           the computer plays both boards; Escape ends it\n"
                "  --level N        how well the computer plays, 1 (a beginner) to 5;\n"
                "                   3 unless given\n"

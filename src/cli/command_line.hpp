@@ -14,7 +14,8 @@ enum class Command { Play, Help, Version, Invalid };
 
 // Who plays the two boards.
 enum class Mode {
-    Local,    // two people at one keyboard
+    Local,    // two people at one keyboard, one game as it always was
+    Match,    // two people at one keyboard, rounds with a tally
     Computer, // a person (left) against the computer (right)
     Demo,     // the computer on both boards
     Host,     // this keyboard on the left, a guest on another terminal on the right
@@ -39,6 +40,8 @@ struct Options {
 const char* optionOf(Mode mode);
 // True for the modes that play over the network.
 bool networked(Mode mode);
+// True for the modes that play matches of rounds: all but the plain game.
+bool playsMatch(Mode mode);
 
 Options parseCommandLine(int argc, const char* const* argv);
 

@@ -8,6 +8,7 @@
 
 #include "cli/command_line.hpp"
 #include "game/game.hpp"
+#include "game/match.hpp"
 #include "net_game.hpp"
 #include "session.hpp"
 #include "signals.hpp"
@@ -50,7 +51,11 @@ int main(int argc, char** argv) {
         std::fputs("blockduel: cannot switch the terminal to raw input\n", stderr);
         return 1;
     }
-    runGame(gameSetupOf(command));
+    GameSetup setup = gameSetupOf(command);
+    if (setup.match)
+        runMatch(setup);
+    else
+        runGame(setup);
     session.finish();
     term::setCurrentSession(nullptr);
     return 0;

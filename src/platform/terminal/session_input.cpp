@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include "game/keys.hpp"
 #include "session.hpp"
 #include "signals.hpp"
 
@@ -202,6 +203,10 @@ void TerminalSession::handle(const InputEvent& event, Wait wait) {
     case InputEvent::Enter:
         if (wait == Wait::Enter)
             sawEnter_ = true;
+        if (wait == Wait::Keys) { // between the rounds of a match, Enter is a key
+            handle({InputEvent::KeyPress, vkReturn}, wait);
+            handle({InputEvent::KeyRelease, vkReturn}, wait);
+        }
         break;
     default:
         if (wait == Wait::Keys || wait == Wait::Reply)
