@@ -136,7 +136,7 @@ stacks_changed() { [ "$(stack 0)" != "$before_left" ] && [ "$(stack 30)" != "$be
 
 # The computer plays both boards by itself: it steers pieces to rest where
 # they would not fall alone, on both boards, and goes on locking them;
-# Escape ends it as any game.
+# Escape ends the match at once.
 case_demo() {
     start_pane 80 24
     run_game --demo --level 5
@@ -144,9 +144,24 @@ case_demo() {
     before_left=$(stack 0) before_right=$(stack 30)
     wait_until 'stacks_changed' "more pieces locked on both boards"
     tm send-keys -t e2e Escape
-    wait_for '^Kilepeshez nyomjon ENTER-t' "final prompt"
-    tm send-keys -t e2e Enter
     expect_given_back 0
+    screen | grep -Eq '^Match over: 0-0\.' || fail "no final tally on the normal screen"
+}
+
+# A match of two people at one keyboard: player two drops every piece and
+# tops out first; the round goes to player one, Enter starts a round on
+# fresh boards, and Escape leaves with the tally.
+case_match() {
+    start_pane 80 24
+    run_game --match
+    wait_until 'tm send-keys -t e2e s s s s && screen | grep -q "^Game Over"' "no top-out"
+    wait_for '^Game Over Player one wins this round\. Match: 1-0' "the round's result"
+    wait_for '^Enter: next round\. Escape: leave\.' "what comes next"
+    tm send-keys -t e2e Enter
+    wait_until '! screen | grep -q "Game Over"' "no fresh round after Enter"
+    tm send-keys -t e2e Escape
+    expect_given_back 0
+    screen | grep -Eq '^Match over: 1-0\.' || fail "no final tally on the normal screen"
 }
 
 # Host and guest in two sessions of one tmux server, each shell in a folder
