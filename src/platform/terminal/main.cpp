@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
     options.inFd = STDIN_FILENO;
     options.outFd = STDOUT_FILENO;
     options.render = term::renderOptionsFromEnvironment();
+    options.holdWhileTooSmall = true;
     term::signals::install();
     term::TerminalSession session(options);
     term::setCurrentSession(&session);

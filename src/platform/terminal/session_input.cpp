@@ -23,6 +23,8 @@ namespace {
 constexpr int maxReadsPerDrain = 16;
 // The longest single poll, so a clock step cannot stall a wait for long.
 constexpr long long maxPollMs = 1000;
+// While a small window holds the game, how often it looks again.
+constexpr long long heldCheckMs = 50;
 
 bool readable(int fd) {
     pollfd ready = {fd, POLLIN, 0};
@@ -65,6 +67,10 @@ void TerminalSession::sleepMs(int ms) {
         ms = 0;
     }
     waitUntil(monotonicMs() + ms, Wait::Keys);
+    // Escape still ends a game held by a small window: its poll comes next.
+    while (options_.holdWhileTooSmall && renderer_.tooSmall() && !keys_.peek(vkEscape) &&
+           !inputClosed_)
+        waitUntil(monotonicMs() + heldCheckMs, Wait::Keys);
 }
 
 long long TerminalSession::clockSeconds() const {
