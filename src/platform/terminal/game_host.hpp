@@ -2,16 +2,19 @@
 // The host of a game over the network. It listens beside the terminal, in
 // the session's own waits, and never blocks on a connection: it greets who
 // connects (two seconds to say who it is, the join code, one seat for
-// player two and a few for watchers), plays player two's keys from the
-// guest's key events by the same rules as the terminal's, and after every
-// frame sends each guest the cells that changed since its last picture.
-// A connection that breaks the protocol is closed; the game goes on.
+// player two and a few for watchers), keeps player two's keys from the
+// guest's key events by the same rules as the terminal's, for the game to
+// poll as a remote seat, and after every frame sends each guest the cells
+// that changed since its last picture: the host's picture with the lines
+// of the match as that guest is to read them. A connection that breaks the
+// protocol is closed; the game goes on.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "game/match.hpp"
 #include "key_state.hpp"
 #include "net/join_code.hpp"
 #include "net_link.hpp"
@@ -41,9 +44,14 @@ public:
     bool playerReady() const;
     // The game has begun: pictures go out from now on.
     void gameStarted();
-    // The game's key polls: the arrows and the host's own W A S D play the
-    // left board, the guest's keys the right; Escape from either side.
-    bool keyPressed(int virtualKey);
+    // Player two's keys, for the game's remote seat: the guest's arrows and
+    // W A S D alike, Escape and Enter; present while player two is there.
+    RemoteKeys playerTwoKeys();
+    // The match the game plays, as it goes on, and how it is played: the
+    // guests' pictures show its lines as player two or a watcher reads them.
+    void setMatch(const Match* match, const GameSetup* setup);
+    // What a guest in `seat` is shown now.
+    net::Picture pictureFor(net::Seat seat) const;
     // The changes since each guest's last picture, to every guest: before
     // the frame's delay, when the terminal gets the frame's moves.
     void sendPictures();
@@ -99,6 +107,8 @@ private:
     std::vector<Peer> peers_;
     std::vector<int> slots_; // for each descriptor watched(): its peer, -1 the listener
     KeyState guestKeys_;     // player two's keys, from the guest's events
+    const Match* match_ = nullptr;
+    const GameSetup* setup_ = nullptr;
     bool started_ = false;
     bool over_ = false;
 };

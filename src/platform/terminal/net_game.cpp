@@ -11,6 +11,7 @@
 
 #include "game/game.hpp"
 #include "game/keys.hpp"
+#include "game/match.hpp"
 #include "game_guest.hpp"
 #include "game_host.hpp"
 #include "net/address.hpp"
@@ -108,9 +109,18 @@ int host(const Options& options, const net::Endpoint& where) {
         }
     }
     game.gameStarted();
+    GameSetup setup;
+    setup.remote[1] = game.playerTwoKeys();
+    setup.match = true;
+    setup.viewer = Viewer::PlayerOne;
+    setup.countdown = true;
+    Match match;
+    game.setMatch(&match, &setup);
     setCurrentHost(&game);
-    runGame();
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    playMatch(setup, match);
     setCurrentHost(nullptr);
+    game.gameOver();
     session.finish();
     session.setExtension(nullptr);
     game.finish(lingerMs);
@@ -126,7 +136,9 @@ std::string refusalText(net::Refusal reason, const Options& options) {
     case net::Refusal::SeatTaken:
         return "player two is already playing that game; to see it, use --watch";
     case net::Refusal::NoRoom: return "that game has as many watchers as it takes";
-    case net::Refusal::OtherVersion: return "the host plays another version of blockduel";
+    case net::Refusal::OtherVersion:
+        return "the host runs another version of blockduel, and the two cannot play together; "
+               "both players need the same version (blockduel --version)";
     }
     return "the host refused to let this game in";
 }
@@ -167,7 +179,6 @@ int join(const Options& options, const net::Endpoint& where, net::Seat seat) {
             return 0;
         return complain(guest.lostWhy());
     }
-    session.readChar();
     session.finish();
     setCurrentSession(nullptr);
     return 0;
