@@ -165,8 +165,8 @@ TEST(Codec, BrokenMessagesAreRefusedWhereverTheyAreCut) {
         {Sender::Guest, bytes({5, 2, 5, 0x25}), "a key event the game does not have", 0},
         {Sender::Guest, bytes({5, 2, 1, 'X'}), "a key event the game does not have", 0},
         {Sender::Guest, bytes({5, 2, 4, 0x25}), "a key event the game does not have", 0},
-        {Sender::Host, bytes({2, 2, 1, 0}), "a welcome to no seat", 0},
-        {Sender::Host, bytes({2, 2, 0, 1}), "a welcome of another version", 0},
+        {Sender::Host, bytes({2, 2, protocolVersion, 0}), "a welcome to no seat", 0},
+        {Sender::Host, bytes({2, 2, protocolVersion + 1, 1}), "a welcome of another version", 0},
         {Sender::Host, bytes({8, 2, 0, 0}), "runs of cells outside", 0},       // no attribute
         {Sender::Host, bytes({8, 3, 0, 0x11, 1}), "runs of cells outside", 0}, // kept, a code short
         {Sender::Host, bytes({8, 5, 0x92, 0xE1, 7, 1, 2}), "runs of cells outside", 0},
