@@ -163,6 +163,9 @@ TEST(CommandLine, UsageErrorPointsToTheHelp) {
         {{"build/play/blockduel", "--demo", "--computer"},
          "build/play/blockduel: --demo and --computer cannot go together\n"
          "Try 'build/play/blockduel --help' for more information.\n"},
+        {{"C:\\games\\blockduel.exe", "-x"},
+         "C:\\games\\blockduel.exe: unknown option '-x'\n"
+         "Try 'C:\\games\\blockduel.exe --help' for more information.\n"},
         {{"", "play"},
          "blockduel: unexpected argument 'play'\nTry 'blockduel --help' for more information.\n"},
         {{"\x1b[2J", "-x"},

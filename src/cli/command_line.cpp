@@ -315,6 +315,17 @@ int finishOutput(std::FILE* out, const char* what, int status) {
     return 1;
 }
 
+// The program's name as printable() shows an argument, but with each
+// backslash kept single: it separates the folders of a Windows path, and the
+// name must run as shown.
+std::string shownProgram(const std::string& program) {
+    std::string shown;
+    std::size_t start = 0;
+    for (std::size_t end; (end = program.find('\\', start)) != std::string::npos; start = end + 1)
+        shown += printable(program.substr(start, end - start).c_str()) + '\\';
+    return shown + printable(program.substr(start).c_str());
+}
+
 } // namespace
 
 int answerCommandLine(const Options& options) {
@@ -325,7 +336,7 @@ int answerCommandLine(const Options& options) {
     case Command::Invalid: break;
     }
     // Named as it was started, as GNU tools do, so that the line runs as shown.
-    std::string program = printable(options.program.c_str());
+    std::string program = shownProgram(options.program);
     std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", program.c_str(),
                  options.error.c_str(), program.c_str());
     return 2;
