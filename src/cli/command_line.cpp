@@ -33,8 +33,10 @@ public:
     Parser(int argc, const char* const* argv) : argc_(argc), argv_(argv) {}
 
     Options parse() {
+        if (argc_ > 0 && argv_[0][0] != '\0')
+            options_.program = argv_[0];
         for (int i = 1; i < argc_; ++i) {
-            if (std::strcmp(argv_[i], "--help") == 0)
+            if (std::strcmp(argv_[i], "--help") == 0 || std::strcmp(argv_[i], "-h") == 0)
                 return withCommand(Command::Help);
         }
         for (int i = 1; i < argc_; ++i) {
@@ -119,7 +121,9 @@ private:
             codeGiven_ = true;
             options_.code = value;
         } else {
-            fail("unexpected argument '" + printable(arg) + "'");
+            bool dashed = arg[0] == '-' && arg[1] != '\0'; // a lone "-" is no option
+            fail(std::string(dashed ? "unknown option" : "unexpected argument") + " '" +
+                 printable(arg) + "'");
         }
     }
 
@@ -303,7 +307,7 @@ void printUsage(std::FILE* out) {
                "                   watch a game hosted there\n"
                "  --code CODE      the join code the host shows; on --host, the code\n"
                "                   to use instead of a fresh random one\n"
-               "  --help           show this help and exit\n"
+               "  -h, --help       show this help and exit\n"
                "  --version        show the version and exit\n",
                out);
 }
@@ -322,6 +326,17 @@ int finishOutput(std::FILE* out, const char* what, int status) {
     return 1;
 }
 
+// The program's name as printable() shows an argument, but with each
+// backslash kept single: it separates the folders of a Windows path, and the
+// name must run as shown.
+std::string shownProgram(const std::string& program) {
+    std::string shown;
+    std::size_t start = 0;
+    for (std::size_t end; (end = program.find('\\', start)) != std::string::npos; start = end + 1)
+        shown += printable(program.substr(start, end - start).c_str()) + '\\';
+    return shown + printable(program.substr(start).c_str());
+}
+
 } // namespace
 
 int answerCommandLine(const Options& options) {
@@ -331,7 +346,9 @@ int answerCommandLine(const Options& options) {
     case Command::Version: printVersion(stdout); return finishOutput(stdout, "version", 0);
     case Command::Invalid: break;
     }
-    std::fprintf(stderr, "blockduel: %s\n\n", options.error.c_str());
-    printUsage(stderr);
+    // Named as it was started, as GNU tools do, so that the line runs as shown.
+    std::string program = shownProgram(options.program);
+    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", program.c_str(),
+                 options.error.c_str(), program.c_str());
     return 2;
 }

@@ -34,6 +34,7 @@ struct Options {
     std::string address;      // --host [ADDRESS]:PORT (may be empty), --join/--watch HOST[:PORT]
     std::string code;         // --code CODE, the join code (empty: none given)
     std::string error;        // what is wrong, when command is Invalid
+    std::string program = "blockduel"; // how the program was started (argv[0]), for messages
 };
 
 // The option that chooses the mode ("--demo"); "" for Mode::Local.
@@ -54,8 +55,9 @@ void printUsage(std::FILE* out);
 void printVersion(std::FILE* out);
 
 // Does what the command line asks unless it asks to play: prints the help,
-// the version, or the error with the usage (status 2). Returns the exit
-// status to leave with, or -1 when the game should start with `options`.
+// the version, or the error and a line that points to --help (status 2), so
+// that the error stays in sight. Returns the exit status to leave with, or -1
+// when the game should start with `options`.
 // Output that cannot be written is a failure (status 1).
 int answerCommandLine(const Options& options);
 

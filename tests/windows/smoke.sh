@@ -66,7 +66,7 @@ expectRun() {
 
 # The first run also creates the Wine prefix, which takes a while.
 expectRun 0 out '^blockduel [0-9]' --version
-expectRun 2 err "unexpected argument '--bogus'" --bogus
+expectRun 2 err "unknown option '--bogus'" --bogus
 expectRun 1 err 'standard output is not a console'
 [ ! -s "$work/out" ] || fail "the game wrote to a file: $(cat "$work/out")"
 say "command line: --version, bad argument, output to a file"
