@@ -29,9 +29,11 @@ int main(int argc, char** argv) {
     }
     beginConsoleSession();
     GameSetup setup = gameSetupOf(options);
-    if (setup.match)
+    if (setup.match) {
         runMatch(setup);
-    else
+        discardTypedInput(); // the keys of the match are no input for the shell
+    } else {
         runGame(setup);
+    }
     return 0;
 }
