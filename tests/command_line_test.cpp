@@ -31,6 +31,7 @@ TEST(CommandLine, AcceptedArgumentsChooseTheGame) {
     const Case cases[] = {
         {{}, Command::Play, Mode::Local, 3, false, false},
         {{"--help"}, Command::Help, Mode::Local, 3, false, false},
+        {{"--demo", "-h"}, Command::Help, Mode::Local, 3, false, false},
         {{"--version"}, Command::Version, Mode::Local, 3, false, false},
         {{"--bogus", "--help"}, Command::Help, Mode::Local, 3, false, false},
         {{"--version", "--help"}, Command::Help, Mode::Local, 3, false, false},
@@ -117,9 +118,10 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
         const char* error;
     };
     const Case cases[] = {
-        {{"-h"}, "unexpected argument '-h'"},
+        {{"-x"}, "unknown option '-x'"},
         {{"play"}, "unexpected argument 'play'"},
-        {{"--levelx"}, "unexpected argument '--levelx'"},
+        {{"-"}, "unexpected argument '-'"},
+        {{"--levelx"}, "unknown option '--levelx'"},
         {{"--computer", "--demo"}, "--computer and --demo cannot go together"},
         {{"--demo", "--demo"}, "--demo is given twice"},
         {{"--computer", "--host"}, "--computer and --host cannot go together"},
@@ -176,24 +178,67 @@ TEST(CommandLine, ArgumentsAreShownWithoutControls) {
     EXPECT_EQ("unexpected argument '\\x1b]0;x\\x07'", parse({"\x1b]0;x\x07"}).error);
 }
 
+// What a file written from its start holds, and closes it.
+std::string contents(std::FILE* f) {
+    std::rewind(f);
+    std::string text;
+    for (int c; (c = std::fgetc(f)) != EOF;)
+        text += static_cast<char>(c);
+    std::fclose(f);
+    return text;
+}
+
+// A usage error is its message and a line that points to the help, which
+// would push the message out of sight; the program is named as it was
+// started, so that the line runs as shown.
+TEST(CommandLine, UsageErrorPointsToTheHelp) {
+    struct Case {
+        std::vector<const char*> argv;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {{"blockduel", "--hots"},
+         "blockduel: unknown option '--hots'\nTry 'blockduel --help' for more information.\n"},
+        {{"build/play/blockduel", "--demo", "--computer"},
+         "build/play/blockduel: --demo and --computer cannot go together\n"
+         "Try 'build/play/blockduel --help' for more information.\n"},
+        {{"C:\\games\\blockduel.exe", "-x"},
+         "C:\\games\\blockduel.exe: unknown option '-x'\n"
+         "Try 'C:\\games\\blockduel.exe --help' for more information.\n"},
+        {{"", "play"},
+         "blockduel: unexpected argument 'play'\nTry 'blockduel --help' for more information.\n"},
+        {{"\x1b[2J", "-x"},
+         "\\x1b[2J: unknown option '-x'\nTry '\\x1b[2J --help' for more information.\n"},
+    };
+    for (const Case& c : cases) {
+        std::FILE* f = std::tmpfile();
+        ASSERT_NE(nullptr, f);
+        std::FILE* saved = stderr;
+        stderr = f; // NOLINT: the answer writes to stderr
+        int status =
+            answerCommandLine(parseCommandLine(static_cast<int>(c.argv.size()), c.argv.data()));
+        stderr = saved;
+        std::string shown = contents(f);
+        EXPECT_EQ(2, status) << c.shown;
+        EXPECT_EQ(c.shown, shown);
+    }
+}
+
 // The controls as the game reads them: arrows for player one, letters for
 // player two, Escape for both.
 TEST(CommandLine, UsageListsTheControls) {
     std::FILE* f = std::tmpfile();
     ASSERT_NE(nullptr, f);
     printUsage(f);
-    std::rewind(f);
-    std::string usage;
-    for (int c; (c = std::fgetc(f)) != EOF;)
-        usage += static_cast<char>(c);
-    std::fclose(f);
+    std::string usage = contents(f);
     for (const char* line :
          {"  turn clockwise   Up arrow       W\n", "  move left        Left arrow     A\n",
           "  move right       Right arrow    D\n", "  drop faster      Down arrow     S\n",
           "  quit             Escape\n"})
         EXPECT_NE(std::string::npos, usage.find(line)) << line;
-    for (const char* option : {"--computer", "--demo", "--level N", "--host [[ADDRESS]:PORT]",
-                               "--join HOST[:PORT]", "--watch HOST[:PORT]", "--code CODE"})
+    for (const char* option :
+         {"--computer", "--demo", "--level N", "--host [[ADDRESS]:PORT]", "--join HOST[:PORT]",
+          "--watch HOST[:PORT]", "--code CODE", "-h, --help"})
         EXPECT_NE(std::string::npos, usage.find("\n  " + std::string(option))) << option;
 }
 

@@ -61,7 +61,7 @@ TEST_F(ComputerGame, PiecesComeFromTheGamesOwnDraws) {
     };
     int clears = 0;
     for (int level = computerMinLevel; level <= computerMaxLevel; ++level) {
-        start(GameSetup{{true, true}, level});
+        start(GameSetup{.computer = {true, true}, .level = {level, level}});
         std::vector<Lock> locks; // in the order the lock phase made them
         for (int frame = 0; frame < 8000; ++frame) {
             const int scores[2] = {g.p1.score, g.p2.score};
@@ -93,7 +93,7 @@ TEST_F(ComputerGame, PiecesComeFromTheGamesOwnDraws) {
 // A penalty cell put on the planned way, above where the falling piece is
 // to rest, makes the computer plan again, for another place.
 TEST_F(ComputerGame, PenaltyCellInTheWayMakesANewPlan) {
-    start(GameSetup{{false, true}, 5});
+    start(GameSetup{.computer = {false, true}, .level = {5, 5}});
     ASSERT_TRUE(playFrame(g));
     const ComputerPlayer& c = g.seat[1].brain;
     ASSERT_EQ(1, c.plans);
@@ -129,7 +129,7 @@ TEST_F(ComputerGame, KeyPollsInTheirOrder) {
         const std::vector<int>* polls; // [odd frame, even frame]
     };
     for (Case c : {Case{0, twoPeople}, Case{1, againstComputer}, Case{2, demo}}) {
-        start(GameSetup{{c.computers == 2, c.computers >= 1}});
+        start(GameSetup{.computer = {c.computers == 2, c.computers >= 1}});
         std::vector<int> polled;
         screen().keyScript = [&polled](int frame, int key) {
             polled.push_back(key);

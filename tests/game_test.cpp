@@ -119,7 +119,7 @@ TEST_F(Frames, TopOutEndsTheGameAndSparesPlayerTwo) {
 TEST(WholeGame, EscapeEndsADemoAfterTheReadouts) {
     mem::reset();
     mem::holdKey(vkEscape, 600, 600);
-    runGame(GameSetup{{true, true}});
+    runGame(GameSetup{.computer = {true, true}});
     const mem::Backend& b = mem::backend();
     EXPECT_EQ(601, b.frame);
     EXPECT_EQ("Kilepeshez nyomjon ENTER-t", mem::rowText(20, 0, 26));

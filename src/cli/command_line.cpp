@@ -45,8 +45,10 @@ public:
     Parser(int argc, const char* const* argv) : argc_(argc), argv_(argv) {}
 
     Options parse() {
+        if (argc_ > 0 && argv_[0][0] != '\0')
+            options_.program = argv_[0];
         for (int i = 1; i < argc_; ++i) {
-            if (std::strcmp(argv_[i], "--help") == 0)
+            if (std::strcmp(argv_[i], "--help") == 0 || std::strcmp(argv_[i], "-h") == 0)
                 return withCommand(Command::Help);
         }
         for (int i = 1; i < argc_; ++i) {
@@ -111,6 +113,8 @@ private:
             setMode(Mode::Computer);
         } else if (std::strcmp(arg, "--demo") == 0) {
             setMode(Mode::Demo);
+        } else if (std::strcmp(arg, "--match") == 0) {
+            setMode(Mode::Match);
         } else if (valueOf(arg, "--level", false, value, given)) {
             if (given)
                 level(value);
@@ -130,7 +134,9 @@ private:
             options_.askCode = value == "-";
             options_.code = options_.askCode ? "" : value;
         } else {
-            fail("unexpected argument '" + printable(arg) + "'");
+            bool dashed = arg[0] == '-' && arg[1] != '\0'; // a lone "-" is no option
+            fail(std::string(dashed ? "unknown option" : "unexpected argument") + " '" +
+                 printable(arg) + "'");
         }
     }
 
@@ -232,6 +238,7 @@ const char* optionOf(Mode mode) {
     switch (mode) {
     case Mode::Computer: return "--computer";
     case Mode::Demo: return "--demo";
+    case Mode::Match: return "--match";
     case Mode::Host: return "--host";
     case Mode::Join: return "--join";
     case Mode::Watch: return "--watch";
@@ -243,6 +250,8 @@ const char* optionOf(Mode mode) {
 bool networked(Mode mode) {
     return mode == Mode::Host || mode == Mode::Join || mode == Mode::Watch;
 }
+
+bool playsMatch(Mode mode) { return mode != Mode::Local; }
 
 const char* keyName(int virtualKey) {
     switch (virtualKey) {
@@ -280,11 +289,14 @@ GameSetup gameSetupOf(const Options& options) {
     setup.computer[0] = options.mode == Mode::Demo;
     setup.computer[1] = options.mode == Mode::Demo || options.mode == Mode::Computer;
     setup.level[0] = setup.level[1] = options.level;
+    setup.match = playsMatch(options.mode);
+    setup.viewer = options.mode == Mode::Computer ? Viewer::PlayerOne : Viewer::Everyone;
+    setup.pause = options.mode == Mode::Computer;
     return setup;
 }
 
 void printUsage(std::FILE* out) {
-    std::fputs("Usage: blockduel [--computer | --demo] [--level N]\n"
+    std::fputs("Usage: blockduel [--match | --computer | --demo] [--level N]\n"
                "       blockduel --host [[ADDRESS]:PORT] [--code CODE | --code -]\n"
                "       blockduel --join HOST[:PORT] [--code CODE | --code -]\n"
                "       blockduel --watch HOST[:PORT] [--code CODE | --code -]\n"
@@ -302,8 +314,11 @@ void printUsage(std::FILE* out) {
     std::fprintf(out, "  %-16s %s\n", "quit", keyName(vkEscape));
     std::fputs("\n"
                "Options:\n"
+               "  --match          play a match of rounds: after each round a line\n"
+               "                   says who won and the tally; Enter starts the next\n"
+               "                   round, Escape leaves (as do the modes below)\n"
                "  --computer       play alone against the computer, which plays the\n"
-               "                   right board; use the arrows or W A S D\n"
+               "                   right board; use the arrows or W A S D; P pauses\n"
                "  --demo           the computer plays both boards; Escape ends it\n"
                "  --level N        how well the computer plays, 1 (a beginner) to 5;\n"
                "                   3 unless given\n"
@@ -323,7 +338,7 @@ void printUsage(std::FILE* out) {
                "                   the machine can read a command line, not the\n"
                "                   terminal; BLOCKDUEL_CODE=CODE in the environment\n"
                "                   stands for --code CODE\n"
-               "  --help           show this help and exit\n"
+               "  -h, --help       show this help and exit\n"
                "  --version        show the version and exit\n",
                out);
 }
@@ -342,6 +357,17 @@ int finishOutput(std::FILE* out, const char* what, int status) {
     return 1;
 }
 
+// The program's name as printable() shows an argument, but with each
+// backslash kept single: it separates the folders of a Windows path, and the
+// name must run as shown.
+std::string shownProgram(const std::string& program) {
+    std::string shown;
+    std::size_t start = 0;
+    for (std::size_t end; (end = program.find('\\', start)) != std::string::npos; start = end + 1)
+        shown += printable(program.substr(start, end - start).c_str()) + '\\';
+    return shown + printable(program.substr(start).c_str());
+}
+
 } // namespace
 
 int answerCommandLine(const Options& options) {
@@ -351,7 +377,9 @@ int answerCommandLine(const Options& options) {
     case Command::Version: printVersion(stdout); return finishOutput(stdout, "version", 0);
     case Command::Invalid: break;
     }
-    std::fprintf(stderr, "blockduel: %s\n\n", options.error.c_str());
-    printUsage(stderr);
+    // Named as it was started, as GNU tools do, so that the line runs as shown.
+    std::string program = shownProgram(options.program);
+    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", program.c_str(),
+                 options.error.c_str(), program.c_str());
     return 2;
 }

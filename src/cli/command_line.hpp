@@ -14,7 +14,8 @@ enum class Command { Play, Help, Version, Invalid };
 
 // Who plays the two boards.
 enum class Mode {
-    Local,    // two people at one keyboard
+    Local,    // two people at one keyboard, one game as it always was
+    Match,    // two people at one keyboard, rounds with a tally
     Computer, // a person (left) against the computer (right)
     Demo,     // the computer on both boards
     Host,     // this keyboard on the left, a guest on another terminal on the right
@@ -34,12 +35,15 @@ struct Options {
     std::string code;         // --code CODE or BLOCKDUEL_CODE, the join code (empty: none given)
     bool askCode = false; // ask for the code on the terminal (--code -, or none given to a guest)
     std::string error;    // what is wrong, when command is Invalid
+    std::string program = "blockduel"; // how the program was started (argv[0]), for messages
 };
 
 // The option that chooses the mode ("--demo"); "" for Mode::Local.
 const char* optionOf(Mode mode);
 // True for the modes that play over the network.
 bool networked(Mode mode);
+// True for the modes that play matches of rounds: all but the plain game.
+bool playsMatch(Mode mode);
 
 Options parseCommandLine(int argc, const char* const* argv);
 
@@ -62,8 +66,9 @@ void printUsage(std::FILE* out);
 void printVersion(std::FILE* out);
 
 // Does what the command line asks unless it asks to play: prints the help,
-// the version, or the error with the usage (status 2). Returns the exit
-// status to leave with, or -1 when the game should start with `options`.
+// the version, or the error and a line that points to --help (status 2), so
+// that the error stays in sight. Returns the exit status to leave with, or -1
+// when the game should start with `options`.
 // Output that cannot be written is a failure (status 1).
 int answerCommandLine(const Options& options);
 

@@ -2,6 +2,7 @@
 // The falling piece, the next-piece preview and the score line.
 #include "display/console.hpp"
 #include "display/draw.hpp"
+#include "display/layout.hpp"
 
 namespace {
 
@@ -49,10 +50,10 @@ void drawNextBlock(Player p, int x, int y) {
 // The score line and the label sit on fixed rows whatever the origin row.
 void drawWorld(Player p) {
     setColor(p.color);
-    gotoxy(p.ox, 15);
+    gotoxy(p.ox, scoreRow);
     print("Score: %d", p.score);
-    gotoxy(p.ox + 21, 0);
+    gotoxy(p.ox + panelOffset, 0);
     print("Next:\n");
-    drawNextBlock(p, 21, 2);
-    gotoxy(0, 15);
+    drawNextBlock(p, panelOffset, 2);
+    gotoxy(0, scoreRow);
 }

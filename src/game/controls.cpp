@@ -31,9 +31,13 @@ bool pressed(const Game& g, int board, Action a) {
     const Seat& seat = g.seat[board];
     if (seat.computer)
         return keyOf(seat.brain.keys, a);
-    bool down = keyPressed(keyOf(board == 0 ? playerOneKeys : playerTwoKeys, a));
+    auto poll = [&seat](int key) {
+        return seat.remote.pressed != nullptr ? seat.remote.pressed(seat.remote.context, key)
+                                              : keyPressed(key);
+    };
+    bool down = poll(keyOf(board == 0 ? playerOneKeys : playerTwoKeys, a));
     if (seat.eitherKeys)
-        down = keyPressed(keyOf(board == 0 ? playerTwoKeys : playerOneKeys, a)) || down;
+        down = poll(keyOf(board == 0 ? playerTwoKeys : playerOneKeys, a)) || down;
     return down;
 }
 

@@ -5,6 +5,7 @@
 
 #include "display/console.hpp"
 #include "display/draw.hpp"
+#include "display/layout.hpp"
 #include "game/game.hpp"
 #include "game/keys.hpp"
 #include "game/platform.hpp"
@@ -12,14 +13,20 @@
 
 namespace {
 
-// A person alone against the computer may play with either set of keys.
+bool atThisKeyboard(const GameSetup& setup, int board) {
+    return !setup.computer[board] && setup.remote[board].pressed == nullptr;
+}
+
+// A person alone at a keyboard, this one or another, may play with either
+// set of keys.
 void seatPlayers(Game& g, const GameSetup& setup) {
-    bool alone = setup.computer[0] != setup.computer[1];
+    bool alone = atThisKeyboard(setup, 0) != atThisKeyboard(setup, 1);
     for (int board = 0; board < 2; ++board) {
         Seat& seat = g.seat[board];
         seat = Seat{};
         seat.computer = setup.computer[board];
-        seat.eitherKeys = alone && !seat.computer;
+        seat.remote = seat.computer ? RemoteKeys{} : setup.remote[board];
+        seat.eitherKeys = (alone || seat.remote.pressed != nullptr) && !seat.computer;
         if (seat.computer)
             startComputer(seat.brain, setup.level[board], board);
     }
@@ -27,13 +34,30 @@ void seatPlayers(Game& g, const GameSetup& setup) {
 
 } // namespace
 
+// Every keyboard is polled each time, so that none keeps a press owed to a
+// later frame.
+bool escapePressed(Game& g) {
+    bool escape = keyPressed(vkEscape);
+    g.escapeFrom = escape ? -1 : g.escapeFrom;
+    for (int board = 0; board < 2; ++board) {
+        const RemoteKeys& remote = g.seat[board].remote;
+        if (remote.pressed != nullptr && remote.pressed(remote.context, vkEscape)) {
+            g.escapeFrom = escape ? g.escapeFrom : board;
+            escape = true;
+        }
+    }
+    return escape;
+}
+
 void startGame(Game& g) { startGame(g, GameSetup{}); }
 
 void startGame(Game& g, const GameSetup& setup) {
     seatPlayers(g, setup);
     g.tick = 0;
-    initPlayer(g.p1, 0, 0, 1, 11);
-    initPlayer(g.p2, 30, 0, 2, 12);
+    g.loser = -1;
+    g.escapeFrom = -1;
+    initPlayer(g.p1, boardColumn[0], 0, 1, playerOneColor);
+    initPlayer(g.p2, boardColumn[1], 0, 2, playerTwoColor);
     g.fps = 0;
     g.sleep_value = 1;
     g.last_time = clockSeconds();
@@ -53,7 +77,7 @@ bool playFrame(Game& g) {
         return false;
     }
     pace(g);
-    bool escape = keyPressed(vkEscape);
+    bool escape = escapePressed(g);
     endFrame();
     return !escape;
 }

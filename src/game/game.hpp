@@ -5,17 +5,40 @@
 #include "computer/computer.hpp"
 #include "model/model.hpp"
 
+// The keys of a person at another keyboard (a guest over the network),
+// answered as keyPressed() answers for this one: true while the key is
+// held, and once for a press that began and ended since its last poll.
+// A person who is not there (a guest who dropped) is never ready for the
+// next round.
+struct RemoteKeys {
+    bool (*pressed)(void* context, int virtualKey) = nullptr;
+    bool (*present)(void* context) = nullptr; // nullptr: always there
+    void* context = nullptr;
+};
+
 // Who steers one board.
 struct Seat {
     bool computer;        // the computer decides this board's keys
-    bool eitherKeys;      // a person alone at the keyboard: the arrows or W A S D
+    bool eitherKeys;      // a person alone at their keyboard: the arrows or W A S D
+    RemoteKeys remote;    // a person at another keyboard, when `pressed` is set
     ComputerPlayer brain; // the computer's plan and its keys of this frame
 };
+
+// Whom the lines of a match speak to: the person on board one or two
+// ("You win"), or everyone ("Player one wins") in a demo, a match of two
+// people at one keyboard, or to a watcher.
+enum class Viewer : unsigned char { Everyone, PlayerOne, PlayerTwo, Watcher };
 
 // Who plays: a person on each board unless the computer takes one or both.
 struct GameSetup {
     bool computer[2] = {false, false}; // the computer plays board one, board two
     int level[2] = {3, 3};             // how well it plays each board, 1..5
+    RemoteKeys remote[2] = {};         // a board played from another keyboard
+    // Rounds with a tally until someone leaves, instead of one game.
+    bool match = false;
+    Viewer viewer = Viewer::Everyone;
+    bool countdown = false; // a countdown before every round, so that both keyboards start together
+    bool pause = false;     // P pauses and resumes: a person alone against the computer
 };
 
 // Everything a running game holds, from start-up to the final prompt.
@@ -29,6 +52,8 @@ struct Game {
     int fpsShown;        // characters of the rate readout now on screen
     int delayShown;      // characters of the delay readout now on screen
     Seat seat[2];        // who steers board one and board two
+    int loser;           // the board that topped out, -1 while none has
+    int escapeFrom;      // who pressed Escape: -1 this keyboard, else a remote board
 };
 
 // Seeds the generator from the calendar, plays one whole game and waits
@@ -43,7 +68,7 @@ void startGame(Game& g, const GameSetup& setup);
 
 // One player's moves as the input phase makes them: each erases the piece,
 // changes the record, undoes the change if a rule objects and draws the
-// piece again. A blocked soft drop sets `tick` to 50.
+// piece again. A blocked soft drop sets `tick` to blockedDropTick.
 void turnPiece(Player& p);
 void shiftPiece(Player& p, int dx);
 void dropPiece(Player& p, int& tick);
@@ -51,6 +76,9 @@ void dropPiece(Player& p, int& tick);
 // One frame: input, gravity and locking, pacing and the Escape poll.
 // False once the game has ended, by a top-out or by Escape.
 bool playFrame(Game& g);
+
+// Escape from this keyboard or from a remote one; `escapeFrom` says whose.
+bool escapePressed(Game& g);
 
 // The final prompt and the wait for Enter.
 void closeGame();

@@ -2,6 +2,7 @@
 // The shared gravity rhythm, locking, and the end of the game by top-out.
 #include "display/console.hpp"
 #include "display/draw.hpp"
+#include "display/layout.hpp"
 #include "game/game.hpp"
 
 void gravityPhase(Game& g) {
@@ -25,7 +26,8 @@ bool lockIfLanded(Player& p, Game& g) {
     placeBlock(p);
     checkLines(p, g.p1, g.p2);
     if (checkGameOver(p)) {
-        gotoxy(0, 16);
+        g.loser = p.id - 1;
+        gotoxy(0, gameOverRow);
         print("Game Over");
         return true;
     }

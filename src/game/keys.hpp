@@ -2,6 +2,7 @@
 // The keys of the game, as virtual-key codes.
 #pragma once
 
+constexpr int vkReturn = 0x0D; // between the rounds of a match: the next round
 constexpr int vkEscape = 0x1B;
 constexpr int vkLeft = 0x25;
 constexpr int vkUp = 0x26;
@@ -9,6 +10,7 @@ constexpr int vkRight = 0x27;
 constexpr int vkDown = 0x28;
 constexpr int vkA = 0x41;
 constexpr int vkD = 0x44;
+constexpr int vkP = 0x50; // pauses a game against the computer
 constexpr int vkS = 0x53;
 constexpr int vkW = 0x57;
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "display/console.hpp"
+#include "display/layout.hpp"
 #include "game/game.hpp"
 #include "game/platform.hpp"
 
@@ -29,12 +30,12 @@ void pace(Game& g) {
         sleepMs(g.sleep_value);
     g.tick += 1;
     g.fps += 1;
-    setColor(7);
+    setColor(textColor);
     // A clock that reads earlier than the last report is taken as a new
     // second too, so the readout and the delay never wait for it to catch up.
     long long now = clockSeconds();
     if (now != g.last_time) {
-        gotoxy(0, 18);
+        gotoxy(0, rateRow);
         printReadout(g.fpsShown, "%dFPS", g.fps);
         g.fps = 0;
         g.last_time = clockSeconds();
@@ -43,6 +44,6 @@ void pace(Game& g) {
         g.sleep_value += 1;
     if (g.fps < 5)
         g.sleep_value -= 1;
-    gotoxy(1, 19);
+    gotoxy(1, delayRow);
     printReadout(g.delayShown, "%d", g.sleep_value);
 }

@@ -8,7 +8,10 @@
 // polls of the input phase, sleepMs and clockSeconds in the pacing step,
 // the Escape poll and endFrame; after the last frame readChar, once.
 // A frame that ends the game by a top-out skips its pacing and Escape poll
-// but still calls endFrame.
+// but still calls endFrame. A match plays such games as its rounds, without
+// the final prompt and readChar; before a round, between rounds and while
+// paused it waits in steps of sleepMs and endFrame, polling Escape, Enter
+// and P.
 //
 // Which calls may end or stop the process: a back end on a terminal handles
 // the signals and keys that arrived (Ctrl-C, Ctrl-\, hang-up, termination
@@ -22,15 +25,18 @@
 #pragma once
 
 // Called by the input phase for each game key (the rotate keys only in even
-// frames) and by the frame's end for Escape, once per key per frame. True
+// frames) and by the frame's end for Escape, once per key per frame; in a
+// match also for Enter and P. True
 // while the key is held, and once for a press that began and ended since
 // that key's previous poll. Never blocks. Keys are virtual-key codes (see
 // keys.hpp).
 bool keyPressed(int virtualKey);
 
 // Called by the pacing step with the frame's delay, in every frame whose
-// delay is above 0. Waits about this many milliseconds; a back end may use the
-// wait to read input and to bring the screen up to date.
+// delay is above 0, and by a match's waits. Waits about this many
+// milliseconds; a back end may use the wait to read input and to bring the
+// screen up to date. A game at one terminal may be held here for as long as
+// the window is too small to show it, unless Escape was pressed.
 void sleepMs(int ms);
 
 // Called by start-up and by the pacing step, once or twice a frame. Whole

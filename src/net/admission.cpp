@@ -12,7 +12,6 @@ namespace net {
 namespace {
 
 constexpr int crowd = Admission::maxGroups; // the group of the addresses not remembered
-constexpr std::size_t noticeWidth = pictureColumns;
 
 // How long the next check waits after the wrong code that made `strikes`:
 // nothing until freeTries, then ever longer.
@@ -70,7 +69,7 @@ int Admission::groupOf(const PeerAddress& from, long long nowMs) {
     g = Group{};
     g.used = true;
     g.key = key;
-    g.text = from.text.substr(0, noticeWidth);
+    g.text = from.text.substr(0, pictureColumns);
     return room;
 }
 
@@ -233,21 +232,25 @@ long long Admission::nextDue(long long nowMs) const {
     return next;
 }
 
-std::string Admission::notice(long long nowMs) const {
+// The longest of the ways to say it that fits.
+std::string Admission::notice(long long nowMs, std::size_t width) const {
     bool strangers = turnedAway_ > 0 && nowMs - lastTurnedAwayMs_ < noticeMs;
     bool guessing = wrongCodes_ > 0 && nowMs - lastWrongMs_ < noticeMs;
     std::string away = std::to_string(turnedAway_);
     std::string wrong = std::to_string(wrongCodes_);
-    std::string text;
+    std::vector<std::string> ways;
     if (strangers && guessing)
-        text = "Turning strangers away: " + away + "; wrong codes: " + wrong;
+        ways = {"Turning strangers away: " + away + "; wrong codes: " + wrong,
+                "Strangers: " + away + "; wrong codes: " + wrong};
     else if (strangers)
-        text = "Turning strangers away: " + away + " so far";
+        ways = {"Turning strangers away: " + away + " so far", "Strangers turned away: " + away};
     else if (guessing)
-        text = "Wrong codes: " + wrong + ", the last from " + lastWrongFrom_;
-    if (text.size() > noticeWidth && guessing && !strangers)
-        text = "Someone is guessing the code: " + wrong + " wrong so far";
-    return text.substr(0, noticeWidth);
+        ways = {"Wrong codes: " + wrong + ", the last from " + lastWrongFrom_,
+                "Someone is guessing the code: " + wrong + " wrong", "Wrong codes: " + wrong};
+    for (const std::string& way : ways)
+        if (way.size() <= width)
+            return way;
+    return ways.empty() ? "" : ways.back().substr(0, width);
 }
 
 } // namespace net

@@ -92,8 +92,8 @@ public:
     // When something above is next due, in the clock of nowMs; -1 for never.
     long long nextDue(long long nowMs) const;
     // The host's one-line notice while it turns strangers away or someone
-    // guesses; "" otherwise. At most 56 characters.
-    std::string notice(long long nowMs) const;
+    // guesses, in at most `width` characters; "" otherwise.
+    std::string notice(long long nowMs, std::size_t width) const;
 
     // Figures for the notice and for tests.
     long long turnedAway() const { return turnedAway_; }

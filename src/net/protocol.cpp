@@ -62,6 +62,7 @@ void appendRuns(std::string& out, MessageType type, const std::string& runs) {
 bool isGameKey(int virtualKey) {
     switch (virtualKey) {
     case vkEscape:
+    case vkReturn:
     case vkLeft:
     case vkUp:
     case vkRight:

@@ -15,7 +15,13 @@
 // a Delta after every frame that changed something) and a player sends its
 // key events. Both sides send KeepAlive when they have sent nothing for a
 // second; five seconds without a message means the other side is gone. End
-// says that the game is over and the last picture holds the final prompt.
+// says that the match is over and the last picture is final.
+//
+// A game is a match of rounds. The host draws everything a guest shows:
+// the countdown before each round, who won it, the tally and whom it waits
+// for, each in the words of that guest (player two or a watcher). Player
+// two's Enter, sent as a key, asks for the next round. Version 1 played
+// one game without rounds; each side refuses the other version.
 #pragma once
 
 #include <cstddef>
@@ -26,7 +32,7 @@
 
 namespace net {
 
-constexpr int protocolVersion = 1;
+constexpr int protocolVersion = 2;
 // "BLKD": a Hello from anything else is no guest of this game.
 constexpr unsigned char helloMagic[4] = {'B', 'L', 'K', 'D'};
 
@@ -101,7 +107,8 @@ void appendEnd(std::string& out);
 // Picture and Delta: the header, then the runs already in `runs`.
 void appendRuns(std::string& out, MessageType type, const std::string& runs);
 
-// True for the nine keys a player's messages may carry.
+// True for the ten keys a player's messages may carry: the game keys of
+// both players, Escape and Enter.
 bool isGameKey(int virtualKey);
 
 } // namespace net

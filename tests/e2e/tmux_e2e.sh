@@ -136,7 +136,7 @@ stacks_changed() { [ "$(stack 0)" != "$before_left" ] && [ "$(stack 30)" != "$be
 
 # The computer plays both boards by itself: it steers pieces to rest where
 # they would not fall alone, on both boards, and goes on locking them;
-# Escape ends it as any game.
+# Escape ends the match at once.
 case_demo() {
     start_pane 80 24
     run_game --demo --level 5
@@ -144,15 +144,31 @@ case_demo() {
     before_left=$(stack 0) before_right=$(stack 30)
     wait_until 'stacks_changed' "more pieces locked on both boards"
     tm send-keys -t e2e Escape
-    wait_for '^Kilepeshez nyomjon ENTER-t' "final prompt"
-    tm send-keys -t e2e Enter
     expect_given_back 0
+    screen | grep -Eq '^Match over: 0-0\.' || fail "no final tally on the normal screen"
+}
+
+# A match of two people at one keyboard: player two drops every piece and
+# tops out first; the round goes to player one, Enter starts a round on
+# fresh boards, and Escape leaves with the tally.
+case_match() {
+    start_pane 80 24
+    run_game --match
+    wait_until 'tm send-keys -t e2e s s s s && screen | grep -q "^Game Over"' "no top-out"
+    wait_for '^Game Over Player one wins this round\. Match: 1-0' "the round's result"
+    wait_for '^Enter: next round\. Escape: leave\.' "what comes next"
+    tm send-keys -t e2e Enter
+    wait_until '! screen | grep -q "Game Over"' "no fresh round after Enter"
+    tm send-keys -t e2e Escape
+    expect_given_back 0
+    screen | grep -Eq '^Match over: 1-0\.' || fail "no final tally on the normal screen"
 }
 
 # Host and guest in two sessions of one tmux server, each shell in a folder
-# of its own: the guest's A moves only the right piece, the host's Left the
-# left one (each to its wall, where pieces come only by moving), the same
-# final picture on both, Escape from the guest, each side's own Enter.
+# of its own: the same countdown on both, the guest's A moves only the right
+# piece, the host's Left the left one (each to its wall, where pieces come
+# only by moving), Escape from the guest ends the match for both, each with
+# the same boards and the tally in its own words.
 case_network() {
     local host_dir=$work guest_dir=$work/guest port
     mkdir "$guest_dir"
@@ -168,9 +184,13 @@ case_network() {
     start_game "--join 127.0.0.1:$port"
     wait_for '^Join code \(the host shows it\):' "the question for the code"
     type_line "7k3m q9xd"
-    wait_for 'Next:.*Next:' "the guest's picture"
+    wait_for '^Round 1 starts in' "the guest's countdown"
     pane=e2e work=$host_dir
+    wait_for '^Round 1 starts in' "the host's countdown"
     wait_for 'Next:.*Next:' "the host's picture"
+    pane=guest
+    wait_for 'Next:.*Next:' "the guest's picture"
+    pane=e2e
 
     wait_until 'tm send-keys -t guest a && [ "$(piece_column 30)" = 0 ]' \
         "the guest's A did not move the right piece to its wall"
@@ -179,16 +199,14 @@ case_network() {
         "the host's Left did not move the left piece to its wall"
 
     tm send-keys -t guest Escape
-    wait_for '^Kilepeshez nyomjon ENTER-t' "the host's final prompt"
     pane=guest
-    wait_for '^Kilepeshez nyomjon ENTER-t' "the guest's final prompt"
-    [ "$(tm capture-pane -p -t e2e | head -21)" = "$(screen | head -21)" ] ||
-        fail "the guest's final picture is not the host's"
-    tm send-keys -t guest Enter
     work=$guest_dir expect_given_back 0
+    screen | grep -q '^Match over: 0-0\. You left\.' || fail "the guest's final line"
     pane=e2e
-    tm send-keys -t e2e Enter
     expect_given_back 0
+    screen | grep -q '^Match over: 0-0\. Player two left\.' || fail "the host's final line"
+    boards() { tm capture-pane -p -t "$1" | grep -A7 'Next:.*Next:'; }
+    [ "$(boards e2e)" = "$(boards guest)" ] || fail "the guest's final boards are not the host's"
 }
 
 # The game refuses what it cannot play on, with a message and status 1: a

@@ -201,32 +201,39 @@ TEST(Admission, ManyAddressesShareOneThrottle) {
     EXPECT_EQ(Verdict::Check, door.hello(id, forgiven));
 }
 
-// The notice says what the door does while it does it, in one line of the
-// picture, and goes noticeMs after the last event.
+// The notice says what the door does while it does it, in the room it is
+// given, and goes noticeMs after the last event.
 TEST(Admission, TheNoticeSaysWhoIsTurnedAwayAndWhoGuesses) {
+    constexpr std::size_t wide = 56;
+    constexpr std::size_t narrow = 30;
     Admission door;
-    EXPECT_EQ("", door.notice(0));
+    EXPECT_EQ("", door.notice(0, wide));
     door.opened(1, v4(1), 0);
     door.gone(1, true, 0);
-    EXPECT_EQ("Turning strangers away: 1 so far", door.notice(0));
+    EXPECT_EQ("Turning strangers away: 1 so far", door.notice(0, wide));
+    EXPECT_EQ("Strangers turned away: 1", door.notice(0, narrow));
     door.opened(2, v6(1, 1), 5);
     door.hello(2, 5);
     door.checked(2, false, 5);
-    EXPECT_EQ("Turning strangers away: 1; wrong codes: 1", door.notice(5));
+    EXPECT_EQ("Turning strangers away: 1; wrong codes: 1", door.notice(5, wide));
+    EXPECT_EQ("Strangers: 1; wrong codes: 1", door.notice(5, narrow));
     EXPECT_EQ(Admission::noticeMs, door.nextDue(6));
-    EXPECT_EQ("Wrong codes: 1, the last from 2001:db8:0:1::1", door.notice(Admission::noticeMs));
-    EXPECT_EQ("", door.notice(5 + Admission::noticeMs));
+    EXPECT_EQ("Wrong codes: 1, the last from 2001:db8:0:1::1",
+              door.notice(Admission::noticeMs, wide));
+    EXPECT_EQ("Wrong codes: 1", door.notice(Admission::noticeMs, 20));
+    EXPECT_EQ("", door.notice(5 + Admission::noticeMs, wide));
     PeerAddress longest = v6(2, 2);
     longest.text = "2001:0db8:0000:0002:0000:0000:0000:0002";
     door.opened(3, longest, 100'000);
     door.hello(3, 100'000);
     door.checked(3, false, 100'000);
-    EXPECT_EQ("Someone is guessing the code: 2 wrong so far", door.notice(100'000));
+    EXPECT_EQ("Someone is guessing the code: 2 wrong", door.notice(100'000, wide));
     for (int i = 0; i < 1000; ++i) {
         door.opened(10 + i, v4(1), 100'000);
         door.gone(10 + i, true, 100'000);
     }
-    EXPECT_LE(door.notice(100'000).size(), static_cast<std::size_t>(pictureColumns));
+    for (std::size_t width : {wide, narrow, std::size_t{10}})
+        EXPECT_LE(door.notice(100'000, width).size(), width);
 }
 
 } // namespace

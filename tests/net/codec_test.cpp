@@ -80,7 +80,7 @@ TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
     appendKey(stream, KeyKind::ReleaseAll, 0);
     appendKeepAlive(stream);
     ASSERT_EQ(2U + helloSize + 3 + 4 * 4 + 2, stream.size());
-    stream += bytes({1, 9}) + "BLKD" + bytes({2, 1, 9, 9, 9});
+    stream += bytes({1, 9}) + "BLKD" + bytes({protocolVersion + 1, 1, 9, 9, 9});
     for (std::size_t piece = 1; piece <= stream.size(); ++piece) {
         Read read = decode(Sender::Guest, stream, piece);
         ASSERT_EQ("", read.error);
@@ -98,7 +98,7 @@ TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
         EXPECT_EQ(vkEscape, read.messages[4].key);
         EXPECT_EQ(KeyKind::ReleaseAll, read.messages[5].keyKind);
         EXPECT_EQ(MessageType::KeepAlive, read.messages[6].type);
-        EXPECT_EQ(2, read.messages[7].version);
+        EXPECT_EQ(protocolVersion + 1, read.messages[7].version);
     }
 }
 
@@ -133,7 +133,7 @@ TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
 TEST(Codec, BrokenMessagesAreRefusedWhereverTheyAreCut) {
     std::string hello;
     appendHello(hello, Seat::Player, code("00000000"));
-    const std::string greeting = bytes({1, 14}) + "BLKD" + bytes({1});
+    const std::string greeting = bytes({1, 14}) + "BLKD" + bytes({protocolVersion});
     struct Case {
         Sender from;
         std::string stream;
@@ -154,8 +154,10 @@ TEST(Codec, BrokenMessagesAreRefusedWhereverTheyAreCut) {
         {Sender::Host, bytes({7, 0xFF, 0x7F}), "wrong length", 0},
         {Sender::Host, bytes({7, 0x80, 0x7F}), "not in its shortest form", 0},
         {Sender::Host, bytes({7, 0x81, 0x80}), "more than two bytes", 0},
-        {Sender::Guest, bytes({1, 14}) + "BLKX" + bytes({1, 1}) + "00000000", "not a blockduel", 0},
-        {Sender::Guest, bytes({1, 15}) + "BLKD" + bytes({1, 1}) + "000000000", "wrong length", 0},
+        {Sender::Guest, bytes({1, 14}) + "BLKX" + bytes({protocolVersion, 1}) + "00000000",
+         "not a blockduel", 0},
+        {Sender::Guest, bytes({1, 15}) + "BLKD" + bytes({protocolVersion, 1}) + "000000000",
+         "wrong length", 0},
         {Sender::Guest, greeting + bytes({3}) + "00000000", "a greeting for no seat", 0},
         {Sender::Guest, greeting + bytes({1}) + "0000000O", "a join code with characters", 0},
         {Sender::Guest, hello + bytes({4, 1, 2}), "an unknown keyboard mode", 1},
@@ -163,8 +165,8 @@ TEST(Codec, BrokenMessagesAreRefusedWhereverTheyAreCut) {
         {Sender::Guest, bytes({5, 2, 5, 0x25}), "a key event the game does not have", 0},
         {Sender::Guest, bytes({5, 2, 1, 'X'}), "a key event the game does not have", 0},
         {Sender::Guest, bytes({5, 2, 4, 0x25}), "a key event the game does not have", 0},
-        {Sender::Host, bytes({2, 2, 1, 0}), "a welcome to no seat", 0},
-        {Sender::Host, bytes({2, 2, 0, 1}), "a welcome of another version", 0},
+        {Sender::Host, bytes({2, 2, protocolVersion, 0}), "a welcome to no seat", 0},
+        {Sender::Host, bytes({2, 2, protocolVersion + 1, 1}), "a welcome of another version", 0},
         {Sender::Host, bytes({8, 2, 0, 0}), "runs of cells outside", 0},       // no attribute
         {Sender::Host, bytes({8, 3, 0, 0x11, 1}), "runs of cells outside", 0}, // kept, a code short
         {Sender::Host, bytes({8, 5, 0x92, 0xE1, 7, 1, 2}), "runs of cells outside", 0},

@@ -364,6 +364,8 @@ bool GamePty::waitForPicture(std::size_t from) {
     });
 }
 
+std::string GamePty::rowText(int row) const { return screen_.rowText(row); }
+
 std::string GamePty::screenText() const {
     std::string all;
     for (int y = 0; y < options_.rows; ++y)

@@ -102,8 +102,9 @@ public:
     // Reads the terminal for a while, answering what comes.
     void pump(int ms);
 
-    // The screen's rows, each ended by a line feed.
+    // The screen's rows, each ended by a line feed; one row, without it.
     std::string screenText() const;
+    std::string rowText(int row) const;
     // The leftmost column of a block inside the board whose left wall is at
     // `board`, in its falling piece's rows; -1 for none.
     int pieceColumn(int board = 0) const;

@@ -81,8 +81,8 @@ std::string readFor(int fd, int ms, bool& closed) {
 // The host with its game running, player two joined from a guest session,
 // each on pipes with the test as its terminal, joined by a socket pair. The
 // test steps both.
-struct Match {
-    explicit Match(bool guestKitty = false) {
+struct Hosted {
+    explicit Hosted(bool guestKitty = false) {
         host = std::make_unique<GameHost>(*hostTerm.session, joinCode(), -1);
         hostTerm.session->setExtension(host.get());
         if (rejoin(guestKitty) != GameGuest::Answer::Welcomed)
@@ -91,10 +91,11 @@ struct Match {
         setCurrentHost(host.get());
         host->gameStarted();
         std::srand(11);
-        startGame(game);
+        setup.remote[1] = host->playerTwoKeys();
+        startGame(game, setup);
     }
 
-    ~Match() {
+    ~Hosted() {
         setCurrentHost(nullptr);
         setCurrentSession(nullptr);
     }
@@ -164,12 +165,13 @@ struct Match {
     std::unique_ptr<PipeTerminal> guestTerm;
     std::unique_ptr<GameHost> host;
     std::unique_ptr<GameGuest> guest;
+    GameSetup setup;
     Game game = {};
 };
 
 using Moves = std::pair<int, int>; // how far each piece moved sideways
 
-Moves moved(Match& m, std::string_view guestKeys, std::string_view hostKeys = "") {
+Moves moved(Hosted& m, std::string_view guestKeys, std::string_view hostKeys = "") {
     int x1 = m.game.p1.bx;
     int x2 = m.game.p2.bx;
     EXPECT_TRUE(m.frame(guestKeys, hostKeys));
@@ -197,7 +199,7 @@ TEST(NetGame, GuestKeysPlayTheRightBoardAndHostKeysTheLeft) {
         {"", "", {0, 0}},
     };
     for (bool guestKitty : {false, true}) {
-        Match m(guestKitty);
+        Hosted m(guestKitty);
         ASSERT_TRUE(m.frame()); // the first gravity step shows both pieces
         for (const Step& step : guestKitty ? std::span<const Step>(kitty) : legacy)
             EXPECT_EQ(step.moves, moved(m, step.guestKeys, step.hostKeys))
@@ -209,7 +211,7 @@ TEST(NetGame, GuestKeysPlayTheRightBoardAndHostKeysTheLeft) {
 // Keys on both sides, every frame: the guest shows what the host's buffer
 // holds, cell for cell and through a terminal emulator.
 TEST(NetGame, TheGuestShowsTheHostsPictureAfterEveryFrame) {
-    Match m;
+    Hosted m;
     const char* guestKeys[] = {"w", "a", "d", "s", "", "\x1b[B", ""};
     const char* hostKeys[] = {"\x1b[A", "", "\x1b[D", "s", "\x1b[C", ""};
     int frame = 0;
@@ -224,7 +226,7 @@ TEST(NetGame, TheGuestShowsTheHostsPictureAfterEveryFrame) {
 // a notice below the readouts that the game never reads back, and the
 // same code lets player two in again, with the whole picture at once.
 TEST(NetGame, ADroppedGuestIsReleasedAndMayRejoin) {
-    Match m(true);
+    Hosted m(true);
     ASSERT_TRUE(m.frame());
     EXPECT_EQ(Moves(0, -1), moved(m, "\x1b[97u")); // A held
     m.dropGuest();
@@ -248,7 +250,7 @@ TEST(NetGame, ADroppedGuestIsReleasedAndMayRejoin) {
 // their keys count for nothing. (A wrong code and a second player are
 // refused in the process tests, which see the message too.)
 TEST(NetGame, Watchers) {
-    Match m;
+    Hosted m;
     ASSERT_TRUE(m.frame());
 
     std::vector<std::unique_ptr<PipeTerminal>> terminals;
@@ -287,7 +289,7 @@ TEST(NetGame, Watchers) {
 // changes; once the guest reads again, the last thing it gets is the whole
 // picture as it is now.
 TEST(NetGame, AGuestThatStopsReadingNeitherStallsNorSwampsTheHost) {
-    Match m;
+    Hosted m;
     int slow = connectTo(*m.host);
     std::string greeting;
     net::appendHello(greeting, net::Seat::Watcher, joinCode());
@@ -340,7 +342,7 @@ TEST(NetGame, AGuestThatStopsReadingNeitherStallsNorSwampsTheHost) {
 // that lies about its length, a key before the greeting, and silence: each
 // is closed, and the game goes on.
 TEST(NetGame, StrangersAreClosedAndTheGameGoesOn) {
-    Match m;
+    Hosted m;
     ASSERT_TRUE(m.frame());
     const std::string strangers[] = {"GET / HTTP/1.1\r\n\r\n", std::string("\x01\xff\x7f", 3),
                                      std::string("\x05\x02\x01\x41", 4)};

@@ -8,6 +8,7 @@
 // keys still under way while the game takes the terminal or gives it back.
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
@@ -106,6 +107,39 @@ TEST(WaysOut, TheTerminalGoingAwayEndsTheGame) {
     EXPECT_TRUE(outcome == Outcome::killed(SIGHUP) || outcome == Outcome::exited(1))
         << testing::PrintToString(outcome);
     EXPECT_EQ(game.statusFlags(), game.statusFlagsBefore);
+}
+
+// The game holds still while the window is too small to show it: the delay
+// readout, which changes every frame while the pacing settles, shows that
+// no frame ran meanwhile. Escape still ends a game held so.
+TEST(SmallWindow, TheGameHoldsStillUntilThePictureFits) {
+    GamePty game;
+    ASSERT_TRUE(game.waitForPicture());
+    auto delay = [&game] {
+        std::string text = game.screenText();
+        std::size_t row = 0;
+        for (int y = 0; y < 19; ++y)
+            row = text.find('\n', row) + 1;
+        return std::atoi(text.c_str() + row);
+    };
+    game.pump(300);
+    int before = delay();
+    ASSERT_GT(before, 0);
+    game.resize(40, 15);
+    ASSERT_TRUE(game.waitForOutput("Too small: 40x15"));
+    game.pump(1500);
+    std::size_t grown = game.output.size();
+    game.resize(80, 24);
+    ASSERT_TRUE(game.waitForPicture(grown));
+    EXPECT_LT(delay() - before, 8) << "frames ran while the window was too small";
+
+    std::size_t shrunk = game.output.size();
+    game.resize(40, 15);
+    ASSERT_TRUE(game.waitForOutput("Too small: 40x15", shrunk));
+    game.type("\x1b[27u");
+    game.pump(300);
+    game.type("\r"); // Enter at the prompt, which the small window hides
+    EXPECT_EQ(Outcome::exited(0), game.waitOutcome(2000)) << "Escape did not end the held game";
 }
 
 // Stopped while player one holds Left, and continued by `fg`. Stopped by

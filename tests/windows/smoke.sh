@@ -1,12 +1,14 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
 # Runs the Windows build under Wine: the command line, the console probe on a
-# pseudo-terminal (which Wine takes for a console), and two games in console
+# pseudo-terminal (which Wine takes for a console), and games in console
 # windows on a private Xvfb display, where the key-state queries see what
 # xdotool holds down. In the first, both players hold Left until their pieces
 # reach the left walls, letters and Enter are typed, and player one holds Down
 # until the stack tops out; the prompt must then wait for an Enter of its own.
-# The second is a demo: the computer steers on both boards until Escape.
+# Then matches: two at one keyboard (player one holds Down and loses the
+# round, Enter starts the next on fresh boards, Escape leaves), against the
+# computer (P pauses), and a demo (the computer steers on both boards).
 # Usage: tests/windows/smoke.sh [build directory, default build/windows]
 set -eu
 
@@ -66,7 +68,7 @@ expectRun() {
 
 # The first run also creates the Wine prefix, which takes a while.
 expectRun 0 out '^blockduel [0-9]' --version
-expectRun 2 err "unexpected argument '--bogus'" --bogus
+expectRun 2 err "unknown option '--bogus'" --bogus
 expectRun 1 err 'standard output is not a console'
 [ ! -s "$work/out" ] || fail "the game wrote to a file: $(cat "$work/out")"
 say "command line: --version, bad argument, output to a file"
@@ -170,12 +172,39 @@ xdotool keyup Down
 endsAtPrompt 17
 say "keys: Left and A held together, typing during play not echoed, Down to Game Over, Enter"
 
+# Escape leaves a match at once, with status 0.
+leavesAtEscape() {
+    xdotool key Escape
+    waitFor 30 "exit after Escape" exited
+    [ "$(cat "$work/status")" = 0 ] || fail "the game exits $(cat "$work/status") after Escape"
+    timeout 60 "$wineserver" -w || fail "the Wine server did not finish"
+}
+shows() { waiting && readConsole 1 && [ "$(area "$1" "$2" ${#3})" = "$3" ]; }
+freshRound() { waiting && readConsole 1 && [ -z "$(area 0 16 56 | tr -d ' ')" ]; }
+
+startGame --match
+waitFor 30 "both boards of the match" boardsShown
+xdotool keydown Down
+waitFor 120 "player one losing the round" shows 0 16 'Game Over Player two wins this round. Match: 0-1'
+xdotool keyup Down
+waitFor 10 "what comes next" shows 0 17 'Enter: next round. Escape: leave.'
+xdotool key Return
+waitFor 30 "a fresh round after Enter" freshRound
+leavesAtEscape
+say "match: Down to a lost round, its result and the tally, Enter, a fresh round, Escape"
+
+startGame --computer
+waitFor 30 "the person's and the computer's labels" shows 21 8 'You'
+xdotool key p
+waitFor 10 "the pause" shows 0 17 'Paused. P resumes, Escape leaves.'
+leavesAtEscape
+say "computer: labels, P pauses, Escape"
+
 # The demo: the computer plays both boards. Pieces left alone rest only in
 # board columns 3..6; cells further right on both boards are its steering.
 steered() { readConsole 1 && area 8 0 11 13 | grep -q @ && area 38 0 11 13 | grep -q @; }
 startGame --demo --level 5
 waitFor 60 "demo: pieces steered right of column 7 on both boards" steered
-xdotool key Escape
-endsAtPrompt 20
-say "demo: the computer steering on both boards, Escape, Enter"
+leavesAtEscape
+say "demo: the computer steering on both boards, Escape"
 say "passed in $(($(date +%s) - started)) s"

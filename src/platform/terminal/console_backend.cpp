@@ -41,12 +41,7 @@ void print(const char* format, ...) {
     session().screen().write(t.text);
 }
 
-// In a hosted game the host routes the keys: the guest plays the right board.
-bool keyPressed(int virtualKey) {
-    if (term::GameHost* host = term::currentHost())
-        return host->keyPressed(virtualKey);
-    return session().keyPressed(virtualKey);
-}
+bool keyPressed(int virtualKey) { return session().keyPressed(virtualKey); }
 
 // The frame's moves go to the guests as they go to the terminal, before the
 // frame's delay rather than after it.
@@ -64,8 +59,4 @@ void endFrame() {
         host->frameEnded();
 }
 
-int readChar() {
-    if (term::GameHost* host = term::currentHost())
-        host->gameOver();
-    return session().readChar();
-}
+int readChar() { return session().readChar(); }

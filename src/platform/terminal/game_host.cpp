@@ -9,7 +9,9 @@
 #include <unistd.h>
 #include <utility>
 
+#include "display/layout.hpp"
 #include "game/keys.hpp"
+#include "game/match_lines.hpp"
 #include "net_socket.hpp"
 #include "tty.hpp"
 
@@ -24,9 +26,9 @@ constexpr int acceptsPerServe = net::Admission::greetingSlots;
 // How long the listener rests when the system has no descriptor or memory
 // for another connection.
 constexpr int acceptRestMs = 100;
-// The door's notice during play: between the score lines and the readouts,
-// where the game draws nothing until it is over.
-constexpr int doorRow = 17;
+// The door's notice during play: right of the rate readout, where the game
+// draws nothing.
+constexpr int doorColumn = 10;
 
 // Every connection the door may hold at once is watched.
 static_assert(1 + 1 + GameHost::maxWatchers + net::Admission::greetingSlots + 1 +
@@ -35,29 +37,27 @@ static_assert(1 + 1 + GameHost::maxWatchers + net::Admission::greetingSlots + 1 
 
 GameHost* currentGameHost = nullptr;
 
-// The other player's key for the same move: Left for A, W for Up, ...
-int partnerKey(int virtualKey) {
-    const std::pair<int, int> pairs[] = {{playerOneKeys.rotate, playerTwoKeys.rotate},
-                                         {playerOneKeys.left, playerTwoKeys.left},
-                                         {playerOneKeys.right, playerTwoKeys.right},
-                                         {playerOneKeys.drop, playerTwoKeys.drop}};
-    for (auto [one, two] : pairs) {
-        if (one == virtualKey)
-            return two;
-        if (two == virtualKey)
-            return one;
-    }
-    return 0;
-}
-
 // What the guest has once it has applied `runs`.
 void applyRuns(const std::string& runs, net::Picture& picture) {
     net::applyRuns(reinterpret_cast<const unsigned char*>(runs.data()),
                    static_cast<int>(runs.size()), picture);
 }
 
-bool isPlayerTwoKey(int virtualKey) {
-    return virtualKey == vkW || virtualKey == vkA || virtualKey == vkS || virtualKey == vkD;
+// The match's lines of one viewer in place of another's: their cells
+// blanked, then the viewer's lines written in.
+void paintMatchLines(const MatchLines& lines, net::Picture& picture) {
+    auto cell = [&picture](int x, int y) -> net::PictureCell& {
+        return picture[static_cast<std::size_t>(y * net::pictureColumns + x)];
+    };
+    for (const MatchSpan& span : matchSpans)
+        for (int x = span.x; x < span.x + span.width && x < net::pictureColumns; ++x)
+            cell(x, span.y) = net::PictureCell{' ', textColor};
+    for (int i = 0; i < lines.count; ++i) {
+        const MatchLine& line = lines.line[i];
+        for (int k = 0; line.text[k] != '\0' && line.x + k < net::pictureColumns; ++k)
+            cell(line.x + k, line.y) = {static_cast<unsigned char>(line.text[k]),
+                                        static_cast<unsigned char>(line.color)};
+    }
 }
 
 } // namespace
@@ -154,25 +154,28 @@ void GameHost::gameStarted() {
     refreshNotices(true);
 }
 
-// Both keys of a pair are polled every time, so that neither keeps a press
-// owed to a later frame.
-bool GameHost::keyPressed(int virtualKey) {
-    if (virtualKey == vkEscape) {
-        bool mine = session_.keyPressed(vkEscape);
-        bool theirs = guestKeys_.poll(vkEscape);
-        return mine || theirs;
+RemoteKeys GameHost::playerTwoKeys() {
+    RemoteKeys keys;
+    keys.pressed = [](void* host, int key) {
+        return static_cast<GameHost*>(host)->guestKeys_.poll(key);
+    };
+    keys.present = [](void* host) { return static_cast<GameHost*>(host)->playerReady(); };
+    keys.context = this;
+    return keys;
+}
+
+void GameHost::setMatch(const Match* match, const GameSetup* setup) {
+    match_ = match;
+    setup_ = setup;
+}
+
+net::Picture GameHost::pictureFor(net::Seat seat) const {
+    net::Picture picture = pictureOf(session_.screen());
+    if (match_ != nullptr && setup_ != nullptr) {
+        Viewer viewer = seat == net::Seat::Player ? Viewer::PlayerTwo : Viewer::Watcher;
+        paintMatchLines(matchLines(*match_, *setup_, viewer), picture);
     }
-    int partner = partnerKey(virtualKey);
-    if (partner == 0)
-        return session_.keyPressed(virtualKey);
-    if (isPlayerTwoKey(virtualKey)) {
-        bool letter = guestKeys_.poll(virtualKey);
-        bool arrow = guestKeys_.poll(partner);
-        return letter || arrow;
-    }
-    bool arrow = session_.keyPressed(virtualKey);
-    bool letter = session_.keyPressed(partner);
-    return arrow || letter;
+    return picture;
 }
 
 void GameHost::keyEvent(const InputEvent& /*event*/) {
@@ -181,10 +184,11 @@ void GameHost::keyEvent(const InputEvent& /*event*/) {
 
 void GameHost::sendPictures() {
     long long now = monotonicMs();
-    net::Picture picture = pictureOf(session_.screen());
+    const net::Picture pictures[2] = {pictureFor(net::Seat::Player),
+                                      pictureFor(net::Seat::Watcher)};
     for (Peer& peer : peers_)
         if (peer.stage == Stage::Ready)
-            sendPicture(peer, picture, now);
+            sendPicture(peer, pictures[peer.seat == net::Seat::Player ? 0 : 1], now);
 }
 
 void GameHost::frameEnded() {
@@ -211,17 +215,20 @@ std::string GameHost::goneNotice() const {
 // is gone; the door's below either while it has something to say; nothing
 // over the final picture.
 void GameHost::refreshNotices(bool always) {
-    std::string door = admission_.notice(monotonicMs());
+    long long now = monotonicMs();
+    std::string door = started_ ? admission_.notice(now, gameColumns - doorColumn)
+                                : admission_.notice(now, gameColumns);
     if (door == doorNotice_ && !always)
         return;
     doorNotice_ = door;
     std::vector<NoticeLine> lines;
     if (!started_) {
         lines = waitingNotice_;
-        int row = lines.empty() ? doorRow : std::min(lines.back().row + 2, gameRows - 1);
+        int row = lines.empty() ? rateRow : std::min(lines.back().row + 2, gameRows - 1);
         lines.push_back({row, door});
     } else if (!over_) {
-        lines.push_back({doorRow, door});
+        if (!door.empty())
+            lines.push_back({rateRow, std::string(doorColumn, ' ') + door});
         if (playerGone_)
             lines.push_back({gameRows - 1, goneNotice()});
     }
@@ -344,7 +351,7 @@ void GameHost::serve(const pollfd* fds, int count) {
     for (Peer& peer : peers_) {
         keepTime(peer, now);
         if (peer.stale && peer.link->isOpen() && peer.link->queued() == 0)
-            sendWhole(peer, pictureOf(session_.screen()), now);
+            sendWhole(peer, pictureFor(peer.seat), now);
     }
     timeOut(now);
     takeTurns(now);
@@ -460,7 +467,7 @@ void GameHost::ready(Peer& peer, const net::Message& message, long long now) {
         refreshNotices(true);
     }
     if (started_)
-        sendWhole(peer, pictureOf(session_.screen()), now);
+        sendWhole(peer, pictureFor(peer.seat), now);
 }
 
 void GameHost::playerKey(const net::Message& message) {

@@ -3,9 +3,11 @@
 // the session's own waits, and never blocks on a connection: it greets who
 // connects (the door's policy says who is read, who gives way and when a
 // code is checked; then the join code, one seat for player two and a few
-// for watchers), plays player two's keys from the guest's key events by the
-// same rules as the terminal's, and after every frame sends each guest the
-// cells that changed since its last picture. A connection that breaks the
+// for watchers), keeps player two's keys from the guest's key events by the
+// same rules as the terminal's, for the game to poll as a remote seat, and
+// after every frame sends each guest the cells that changed since its last
+// picture: the host's picture with the lines of the match as that guest is
+// to read them. A connection that breaks the
 // protocol is closed; the game goes on.
 #pragma once
 
@@ -13,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "game/match.hpp"
 #include "key_state.hpp"
 #include "net/admission.hpp"
 #include "net/join_code.hpp"
@@ -43,9 +46,14 @@ public:
     bool playerReady() const;
     // The game has begun: pictures go out from now on.
     void gameStarted();
-    // The game's key polls: the arrows and the host's own W A S D play the
-    // left board, the guest's keys the right; Escape from either side.
-    bool keyPressed(int virtualKey);
+    // Player two's keys, for the game's remote seat: the guest's arrows and
+    // W A S D alike, Escape and Enter; present while player two is there.
+    RemoteKeys playerTwoKeys();
+    // The match the game plays, as it goes on, and how it is played: the
+    // guests' pictures show its lines as player two or a watcher reads them.
+    void setMatch(const Match* match, const GameSetup* setup);
+    // What a guest in `seat` is shown now.
+    net::Picture pictureFor(net::Seat seat) const;
     // The changes since each guest's last picture, to every guest: before
     // the frame's delay, when the terminal gets the frame's moves.
     void sendPictures();
@@ -121,6 +129,8 @@ private:
     net::Admission admission_;
     int nextId_ = 1;
     long long acceptAgainMs_ = 0; // after the system ran out of descriptors
+    const Match* match_ = nullptr;
+    const GameSetup* setup_ = nullptr;
     bool started_ = false;
     bool over_ = false;
     bool playerGone_ = false;

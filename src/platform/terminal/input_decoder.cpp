@@ -47,13 +47,14 @@ void keyEvent(Events& out, int event, int key) {
 
 int lowerCase(int code) { return code >= 'A' && code <= 'Z' ? code - 'A' + 'a' : code; }
 
-// Player two's letters, in either case.
+// Player two's letters and the pause key, in either case.
 int letterKey(int code) {
     switch (lowerCase(code)) {
     case 'w': return vkW;
     case 'a': return vkA;
     case 's': return vkS;
     case 'd': return vkD;
+    case 'p': return vkP;
     default: return 0;
     }
 }

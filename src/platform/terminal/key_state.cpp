@@ -55,6 +55,10 @@ bool KeyState::poll(int virtualKey) {
     return pressed;
 }
 
+bool KeyState::peek(int virtualKey) const {
+    return inRange(virtualKey, keyCount) && (held_[virtualKey] || arrived_[virtualKey]);
+}
+
 void KeyState::releaseAll() {
     for (int key = 0; key < keyCount; ++key)
         held_[key] = arrived_[key] = false;

@@ -18,6 +18,8 @@ public:
     // Pressed now, or pressed and released since this key's previous poll.
     // Clears what only that poll was owed.
     bool poll(int virtualKey);
+    // What the next poll of the key will answer, without clearing anything.
+    bool peek(int virtualKey) const;
     void releaseAll();
 
 private:

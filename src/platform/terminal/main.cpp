@@ -8,6 +8,7 @@
 
 #include "cli/command_line.hpp"
 #include "game/game.hpp"
+#include "game/match.hpp"
 #include "net_game.hpp"
 #include "session.hpp"
 #include "signals.hpp"
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
     if (status >= 0)
         return status;
     if (networked(command.mode))
-        return term::playOverNetwork(command, argc > 0 ? argv[0] : nullptr);
+        return term::playOverNetwork(command);
 
     std::string problem = term::startProblem(STDIN_FILENO, STDOUT_FILENO, std::getenv("TERM"));
     if (!problem.empty()) {
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
     options.inFd = STDIN_FILENO;
     options.outFd = STDOUT_FILENO;
     options.render = term::renderOptionsFromEnvironment();
+    options.holdWhileTooSmall = true;
     term::signals::install();
     term::TerminalSession session(options);
     term::setCurrentSession(&session);
@@ -51,7 +53,11 @@ int main(int argc, char** argv) {
         std::fputs("blockduel: cannot switch the terminal to raw input\n", stderr);
         return 1;
     }
-    runGame(gameSetupOf(command));
+    GameSetup setup = gameSetupOf(command);
+    if (setup.match)
+        runMatch(setup);
+    else
+        runGame(setup);
     session.finish();
     term::setCurrentSession(nullptr);
     return 0;

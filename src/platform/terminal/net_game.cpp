@@ -12,6 +12,7 @@
 #include "code_prompt.hpp"
 #include "game/game.hpp"
 #include "game/keys.hpp"
+#include "game/match.hpp"
 #include "game_guest.hpp"
 #include "game_host.hpp"
 #include "net/address.hpp"
@@ -120,9 +121,18 @@ int host(const Options& options, const net::Endpoint& where, const std::string& 
         }
     }
     game.gameStarted();
+    GameSetup setup;
+    setup.remote[1] = game.playerTwoKeys();
+    setup.match = true;
+    setup.viewer = Viewer::PlayerOne;
+    setup.countdown = true;
+    Match match;
+    game.setMatch(&match, &setup);
     setCurrentHost(&game);
-    runGame();
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    playMatch(setup, match);
     setCurrentHost(nullptr);
+    game.gameOver();
     session.finish();
     session.setExtension(nullptr);
     game.finish(lingerMs);
@@ -138,7 +148,9 @@ std::string refusalText(net::Refusal reason, const net::JoinCode& code) {
     case net::Refusal::SeatTaken:
         return "player two is already playing that game; to see it, use --watch";
     case net::Refusal::NoRoom: return "that game has as many watchers as it takes";
-    case net::Refusal::OtherVersion: return "the host plays another version of blockduel";
+    case net::Refusal::OtherVersion:
+        return "the host runs another version of blockduel, and the two cannot play together; "
+               "both players need the same version (blockduel --version)";
     }
     return "the host refused to let this game in";
 }
@@ -186,7 +198,6 @@ int join(const Options& options, const net::Endpoint& where, net::Seat seat) {
             return 0;
         return complain(guest.lostWhy());
     }
-    session.readChar();
     session.finish();
     setCurrentSession(nullptr);
     return 0;
@@ -194,14 +205,15 @@ int join(const Options& options, const net::Endpoint& where, net::Seat seat) {
 
 } // namespace
 
-int playOverNetwork(const Options& options, const char* argv0) {
+int playOverNetwork(const Options& options) {
     net::Endpoint where;
     net::parseEndpoint(options.address, options.mode == Mode::Host, where);
     if (options.mode == Mode::Host) {
         std::string problem = startProblem(STDIN_FILENO, STDOUT_FILENO, std::getenv("TERM"));
         if (!problem.empty())
             return complain(problem.substr(std::string("blockduel: ").size()));
-        return host(options, where, programForCommand(argv0, std::getenv("PATH")));
+        return host(options, where,
+                    programForCommand(options.program.c_str(), std::getenv("PATH")));
     }
     return join(options, where,
                 options.mode == Mode::Join ? net::Seat::Player : net::Seat::Watcher);

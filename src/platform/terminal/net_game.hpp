@@ -9,8 +9,7 @@
 namespace term {
 
 // Plays or watches the game the options ask for, on the terminal of
-// standard input and output; the exit status. `argv0` names the program in
-// the command the host shows.
-int playOverNetwork(const Options& options, const char* argv0);
+// standard input and output; the exit status.
+int playOverNetwork(const Options& options);
 
 } // namespace term

@@ -92,8 +92,10 @@ public:
     // in its default attributes.
     void renderFinal(const ScreenBuffer& screen, std::string& out) const;
 
-private:
+    // The terminal is smaller than the picture: the notice stands in for it.
     bool tooSmall() const;
+
+private:
     void showNotice(std::string& out);
     void clearScreen(std::string& out);
     void paintRow(const ScreenBuffer& screen, int y, std::string& out);

@@ -35,6 +35,10 @@ struct SessionOptions {
     // screenshot tool and the output figures play on it, so that their
     // readouts come out the same in every run.
     bool virtualClock = false;
+    // A game played at this terminal alone holds still while the window is
+    // too small to show it, rather than go on unseen; a host's game goes on
+    // for its guests.
+    bool holdWhileTooSmall = false;
 };
 
 // What a session's waits watch besides the terminal and the signals: the

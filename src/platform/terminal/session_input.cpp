@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include "game/keys.hpp"
 #include "session.hpp"
 #include "signals.hpp"
 
@@ -22,6 +23,8 @@ namespace {
 constexpr int maxReadsPerDrain = 16;
 // The longest single poll, so a clock step cannot stall a wait for long.
 constexpr long long maxPollMs = 1000;
+// While a small window holds the game, how often it looks again.
+constexpr long long heldCheckMs = 50;
 
 bool readable(int fd) {
     pollfd ready = {fd, POLLIN, 0};
@@ -64,6 +67,10 @@ void TerminalSession::sleepMs(int ms) {
         ms = 0;
     }
     waitUntil(monotonicMs() + ms, Wait::Keys);
+    // Escape still ends a game held by a small window: its poll comes next.
+    while (options_.holdWhileTooSmall && renderer_.tooSmall() && !keys_.peek(vkEscape) &&
+           !inputClosed_)
+        waitUntil(monotonicMs() + heldCheckMs, Wait::Keys);
 }
 
 long long TerminalSession::clockSeconds() const {
@@ -202,6 +209,10 @@ void TerminalSession::handle(const InputEvent& event, Wait wait) {
     case InputEvent::Enter:
         if (wait == Wait::Enter)
             sawEnter_ = true;
+        if (wait == Wait::Keys) { // between the rounds of a match, Enter is a key
+            handle({InputEvent::KeyPress, vkReturn}, wait);
+            handle({InputEvent::KeyRelease, vkReturn}, wait);
+        }
         break;
     default:
         if (wait == Wait::Keys || wait == Wait::Reply)

@@ -48,3 +48,10 @@ void beginConsoleSession() {
     SetConsoleCtrlHandler(restoreOnSignal, TRUE);
     SetConsoleOutputCP(437);
 }
+
+void discardTypedInput() {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    if (GetConsoleMode(input, &mode))
+        FlushConsoleInputBuffer(input);
+}

@@ -11,3 +11,8 @@ bool outputIsConsole();
 // code page and text attribute to come back however the program ends:
 // a normal exit, Ctrl-C, Ctrl-Break or the console window closing.
 void beginConsoleSession();
+
+// Drops the key presses that play left in the console's input, where the
+// line input would otherwise echo them after the game or hand them to the
+// shell. Nothing happens when standard input is no console.
+void discardTypedInput();

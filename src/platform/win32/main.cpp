@@ -5,6 +5,7 @@
 #include "cli/command_line.hpp"
 #include "console_session.hpp"
 #include "game/game.hpp"
+#include "game/match.hpp"
 
 int main(int argc, char** argv) {
     Options options = parseCommandLine(argc, argv);
@@ -27,6 +28,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     beginConsoleSession();
-    runGame(gameSetupOf(options));
+    GameSetup setup = gameSetupOf(options);
+    if (setup.match) {
+        runMatch(setup);
+        discardTypedInput(); // the keys of the match are no input for the shell
+    } else {
+        runGame(setup);
+    }
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "console_session.hpp"
 #include "game/platform.hpp"
 
 // The high bit means held now, the low bit pressed since the last query;
@@ -24,9 +25,7 @@ void endFrame() {}
 // in play as the answer. So that input goes before the wait; then the
 // console's line input hands the character over once Enter is pressed.
 int readChar() {
-    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    DWORD mode = 0;
-    if (GetConsoleMode(input, &mode))
-        FlushConsoleInputBuffer(input);
+    discardTypedInput();
     return std::getchar();
 }
+

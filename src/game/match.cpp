@@ -1,0 +1,188 @@
+// SPDX-License-Identifier: MIT
+// The rounds of a match: a countdown where both sides need one, the round
+// itself with its pause, and the wait for every player's Enter between
+// rounds. Escape from any keyboard ends the match.
+#include "game/match.hpp"
+
+#include <cstdlib>
+#include <ctime>
+
+#include "display/console.hpp"
+#include "display/layout.hpp"
+#include "game/keys.hpp"
+#include "game/match_lines.hpp"
+#include "game/platform.hpp"
+
+namespace {
+
+// A round starts on a blank picture: nothing of the last one stays behind
+// the new boards, score lines and readouts.
+void clearPicture() {
+    setColor(textColor);
+    for (int y = 0; y < pictureRows; ++y) {
+        gotoxy(0, y);
+        print("%*s", pictureColumns, "");
+    }
+}
+
+void show(const Match& m, const GameSetup& setup) {
+    drawMatchLines(matchLines(m, setup, setup.viewer));
+}
+
+// A wait between frames: the picture goes out and keys come in meanwhile.
+void idle() {
+    sleepMs(matchWaitMs);
+    endFrame();
+}
+
+bool atThisKeyboard(const Seat& seat) { return !seat.computer && seat.remote.pressed == nullptr; }
+
+bool present(const Seat& seat) {
+    return seat.remote.present == nullptr || seat.remote.present(seat.remote.context);
+}
+
+// The player who pressed Escape is named where the other side is at
+// another keyboard: this keyboard's player, or the remote one.
+void nameLeaver(const Game& g, Match& m, const GameSetup& setup) {
+    bool remoteSeats = g.seat[0].remote.pressed != nullptr || g.seat[1].remote.pressed != nullptr;
+    int here = setup.viewer == Viewer::PlayerOne ? 0 : setup.viewer == Viewer::PlayerTwo ? 1 : -1;
+    m.leaver = g.escapeFrom >= 0 ? g.escapeFrom : remoteSeats ? here : -1;
+}
+
+// Escape from any keyboard ends the match.
+bool leaving(Game& g, Match& m, const GameSetup& setup) {
+    if (!escapePressed(g))
+        return false;
+    nameLeaver(g, m, setup);
+    return true;
+}
+
+bool enterPressed(const Seat& seat) {
+    return seat.remote.pressed != nullptr && seat.remote.pressed(seat.remote.context, vkReturn);
+}
+
+// P toggles on its press: held across polls it counts once.
+bool pausePressed(bool& held) {
+    bool down = keyPressed(vkP);
+    bool press = down && !held;
+    held = down;
+    return press;
+}
+
+bool countDown(Game& g, Match& m, const GameSetup& setup) {
+    m.phase = MatchPhase::Countdown;
+    for (m.countdown = countdownSeconds; m.countdown > 0; --m.countdown) {
+        show(m, setup);
+        for (int waited = 0; waited < 1000; waited += matchWaitMs) {
+            idle();
+            if (leaving(g, m, setup))
+                return false;
+        }
+    }
+    g.last_time = clockSeconds(); // the rate readout counts the round's frames only
+    return true;
+}
+
+// Nothing moves until P is pressed again; false when Escape leaves instead.
+bool holdPause(Game& g, Match& m, const GameSetup& setup, bool& pHeld) {
+    m.phase = MatchPhase::Paused;
+    show(m, setup);
+    do {
+        idle();
+        if (leaving(g, m, setup))
+            return false;
+    } while (!pausePressed(pHeld));
+    m.phase = MatchPhase::Playing;
+    show(m, setup);
+    g.last_time = clockSeconds();
+    return true;
+}
+
+// Frames until a player tops out (true) or someone leaves (false).
+bool playRound(Game& g, Match& m, const GameSetup& setup) {
+    m.phase = MatchPhase::Playing;
+    show(m, setup);
+    bool pHeld = true; // a P still held from before the round does not pause it
+    for (;;) {
+        if (setup.pause && pausePressed(pHeld) && !holdPause(g, m, setup, pHeld))
+            return false;
+        if (!playFrame(g))
+            break;
+    }
+    if (g.loser >= 0)
+        return true;
+    nameLeaver(g, m, setup); // the frame ended on an Escape
+    return false;
+}
+
+// Enter at this keyboard readies its players (and a demo, which has none);
+// a remote player readies by their own Enter, and is no longer ready once
+// gone. True when all are ready; false when someone leaves.
+bool awaitNextRound(Game& g, Match& m, const GameSetup& setup) {
+    m.phase = MatchPhase::RoundOver;
+    m.hereReady = false;
+    // An Enter pressed while the round was played is no answer to this.
+    keyPressed(vkReturn);
+    for (int board = 0; board < 2; ++board) {
+        enterPressed(g.seat[board]);
+        m.ready[board] = g.seat[board].computer;
+    }
+    show(m, setup);
+    for (;;) {
+        idle();
+        if (leaving(g, m, setup))
+            return false;
+        bool changed = false;
+        if (keyPressed(vkReturn) && !m.hereReady) {
+            m.hereReady = changed = true;
+            for (int board = 0; board < 2; ++board)
+                m.ready[board] = m.ready[board] || atThisKeyboard(g.seat[board]);
+        }
+        for (int board = 0; board < 2; ++board) {
+            const Seat& seat = g.seat[board];
+            if (seat.remote.pressed == nullptr)
+                continue;
+            bool enter = enterPressed(seat);
+            bool ready = (m.ready[board] || enter) && present(seat);
+            changed = changed || ready != m.ready[board];
+            m.ready[board] = ready;
+        }
+        if (m.hereReady && m.ready[0] && m.ready[1])
+            return true;
+        if (changed)
+            show(m, setup);
+    }
+}
+
+} // namespace
+
+void playMatch(const GameSetup& setup, Match& m) {
+    m = Match{};
+    m.round = 1;
+    m.winner = -1;
+    m.leaver = -1;
+    Game g;
+    for (;;) {
+        clearPicture();
+        startGame(g, setup);
+        m.winner = -1;
+        if (setup.countdown && !countDown(g, m, setup))
+            break;
+        if (!playRound(g, m, setup))
+            break;
+        m.winner = g.loser == 0 ? 1 : 0;
+        m.wins[m.winner] += 1;
+        if (!awaitNextRound(g, m, setup))
+            break;
+        m.round += 1;
+    }
+    m.phase = MatchPhase::Over;
+    show(m, setup);
+    endFrame();
+}
+
+void runMatch(const GameSetup& setup) {
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    Match m;
+    playMatch(setup, m);
+}

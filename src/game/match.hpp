@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: MIT
+// A match: rounds of the game on fresh boards, a tally of rounds won, and
+// between the rounds a line that says who won and what comes next. The
+// game without options plays one round and no match (runGame); the modes
+// beyond it play matches. Each round is the game itself, frame for frame.
+#pragma once
+
+#include "game/game.hpp"
+
+enum class MatchPhase : unsigned char {
+    Countdown, // fresh boards, nothing moves yet: the round starts in `countdown` seconds
+    Playing,
+    Paused,    // a person alone against the computer pressed P
+    RoundOver, // a player topped out: the final picture stays until the next round
+    Over,      // someone left: the match has ended
+};
+
+struct Match {
+    MatchPhase phase;
+    int round;      // the round being played or just played, from 1
+    int wins[2];    // rounds won by player one and player two
+    int winner;     // the board that won the round just played, -1 before it ends
+    int countdown;  // seconds left before the round starts, in Countdown
+    bool ready[2];  // RoundOver: this board's player has asked for the next round
+    bool hereReady; // RoundOver: Enter was pressed at this keyboard
+    int leaver;     // Over: the board whose player left, -1 when not named
+};
+
+// Plays rounds until someone leaves with Escape: each round on fresh boards
+// and new pieces, after a countdown when `setup` asks for one, paused by P
+// when it allows that. Between rounds, Enter at this keyboard and at every
+// remote one that plays starts the next round. `match` is the caller's, so
+// that a host can show it to its guests while the match goes on; the last
+// picture holds the final tally.
+void playMatch(const GameSetup& setup, Match& match);
+
+// Seeds the generator from the calendar and plays a match.
+void runMatch(const GameSetup& setup);
+
+// Until the round ends, between rounds, and while paused, keys are read
+// and the picture is brought up to date this often, in milliseconds.
+constexpr int matchWaitMs = 50;
+// Seconds of the countdown before a round.
+constexpr int countdownSeconds = 3;

@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: MIT
+// What a match says, to whom: "You win" to a person playing, "Player one
+// wins" to everyone else, and between rounds what each side waits for.
+#include "game/match_lines.hpp"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "display/console.hpp"
+#include "display/layout.hpp"
+
+namespace {
+
+constexpr int resultColumn = 10; // after "Game Over" and a space
+constexpr int labelWidth = 5;    // the width of the preview above it
+
+const char* const boardName[2] = {"player one", "player two"};
+const char* const boardTitle[2] = {"Player one", "Player two"};
+
+// The board of the person looking, or -1 when they play none.
+int boardOf(Viewer viewer) {
+    switch (viewer) {
+    case Viewer::PlayerOne: return 0;
+    case Viewer::PlayerTwo: return 1;
+    case Viewer::Everyone:
+    case Viewer::Watcher: break;
+    }
+    return -1;
+}
+
+bool networked(const GameSetup& setup) {
+    return setup.remote[0].pressed != nullptr || setup.remote[1].pressed != nullptr;
+}
+
+void add(MatchLines& lines, int x, int y, short color, const char* format, ...)
+    __attribute__((format(printf, 5, 6)));
+
+void add(MatchLines& lines, int x, int y, short color, const char* format, ...) {
+    if (lines.count >= maxMatchLines)
+        return;
+    MatchLine& line = lines.line[lines.count++];
+    line.x = x;
+    line.y = y;
+    line.color = color;
+    std::va_list args;
+    va_start(args, format);
+    std::vsnprintf(line.text, sizeof line.text, format, args);
+    va_end(args);
+}
+
+void addLabels(MatchLines& lines, const GameSetup& setup, int you) {
+    const short colors[2] = {playerOneColor, playerTwoColor};
+    for (int board = 0; board < 2; ++board) {
+        int x = boardColumn[board] + panelOffset;
+        if (board == you)
+            add(lines, x, labelRow, colors[board], "You");
+        else if (setup.computer[board])
+            add(lines, x, labelRow, colors[board], "CPU %d", setup.level[board]);
+    }
+}
+
+void addResult(MatchLines& lines, const Match& m, int you) {
+    if (m.winner < 0)
+        return;
+    const char* who = you < 0           ? (m.winner == 0 ? "Player one wins" : "Player two wins")
+                      : m.winner == you ? "You win"
+                                        : "You lose";
+    add(lines, resultColumn, gameOverRow, textColor, "%s this round. Match: %d-%d", who, m.wins[0],
+        m.wins[1]);
+}
+
+// Between rounds over the network each side says whom it waits for.
+void addWaiting(MatchLines& lines, const Match& m, int you, bool watching) {
+    if (watching) {
+        if (!m.ready[0] && !m.ready[1])
+            add(lines, 0, promptRow, textColor, "Waiting for both players to press Enter.");
+        else
+            add(lines, 0, promptRow, textColor, "Waiting for %s to press Enter.",
+                boardName[m.ready[0] ? 1 : 0]);
+        return;
+    }
+    int other = 1 - you;
+    if (m.ready[you])
+        add(lines, 0, promptRow, textColor, "Waiting for %s to press Enter.", boardName[other]);
+    else if (m.ready[other])
+        add(lines, 0, promptRow, textColor, "%s is ready. Enter: next round. Escape: leave.",
+            boardTitle[other]);
+    else
+        add(lines, 0, promptRow, textColor, "Enter: next round. Escape: leave.");
+}
+
+void addStatus(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer viewer) {
+    int you = boardOf(viewer);
+    switch (m.phase) {
+    case MatchPhase::Countdown:
+        add(lines, 0, promptRow, textColor, "Round %d starts in %d", m.round, m.countdown);
+        return;
+    case MatchPhase::Playing:
+        if (viewer == Viewer::Watcher)
+            add(lines, 0, promptRow, textColor, "Watching: your keys do nothing. Escape leaves.");
+        else if (setup.pause)
+            add(lines, 0, promptRow, textColor, "P pauses.");
+        return;
+    case MatchPhase::Paused:
+        add(lines, 0, promptRow, textColor, "Paused. P resumes, Escape leaves.");
+        return;
+    case MatchPhase::RoundOver:
+        if (networked(setup) && (you >= 0 || viewer == Viewer::Watcher))
+            addWaiting(lines, m, you, you < 0);
+        else
+            add(lines, 0, promptRow, textColor, "Enter: next round. Escape: leave.");
+        return;
+    case MatchPhase::Over:
+        if (m.leaver >= 0 && m.leaver == you)
+            add(lines, 0, promptRow, textColor, "Match over: %d-%d. You left.", m.wins[0],
+                m.wins[1]);
+        else if (m.leaver >= 0)
+            add(lines, 0, promptRow, textColor, "Match over: %d-%d. %s left.", m.wins[0], m.wins[1],
+                boardTitle[m.leaver]);
+        else
+            add(lines, 0, promptRow, textColor, "Match over: %d-%d.", m.wins[0], m.wins[1]);
+        return;
+    }
+}
+
+} // namespace
+
+const MatchSpan matchSpans[matchSpanCount] = {
+    {gameOverRow, resultColumn, pictureColumns - resultColumn},
+    {promptRow, 0, pictureColumns},
+    {labelRow, boardColumn[0] + panelOffset, labelWidth},
+    {labelRow, boardColumn[1] + panelOffset, labelWidth},
+};
+
+MatchLines matchLines(const Match& match, const GameSetup& setup, Viewer viewer) {
+    MatchLines lines{};
+    int you = boardOf(viewer);
+    addLabels(lines, setup, you);
+    if (match.phase == MatchPhase::RoundOver || match.phase == MatchPhase::Over)
+        addResult(lines, match, you);
+    addStatus(lines, match, setup, viewer);
+    return lines;
+}
+
+void drawMatchLines(const MatchLines& lines) {
+    setColor(textColor);
+    for (const MatchSpan& span : matchSpans) {
+        gotoxy(span.x, span.y);
+        print("%*s", span.width, "");
+    }
+    for (int i = 0; i < lines.count; ++i) {
+        const MatchLine& line = lines.line[i];
+        setColor(line.color);
+        gotoxy(line.x, line.y);
+        print("%s", line.text);
+    }
+    setColor(textColor);
+}

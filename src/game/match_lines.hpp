@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: MIT
+// The texts of a match: who won the round and the tally below the boards,
+// what comes next, and a label beside the board of the person looking. Pure:
+// the same match gives each viewer its own lines, so that a host can draw
+// its own and send each guest theirs.
+#pragma once
+
+#include "game/game.hpp"
+#include "game/match.hpp"
+
+constexpr int maxMatchLineLength = 56;
+constexpr int maxMatchLines = 4;
+
+struct MatchLine {
+    int x;
+    int y;
+    short color;
+    char text[maxMatchLineLength + 1];
+};
+
+struct MatchLines {
+    MatchLine line[maxMatchLines];
+    int count;
+};
+
+// The lines `viewer` sees of `match`, played as `setup` says.
+MatchLines matchLines(const Match& match, const GameSetup& setup, Viewer viewer);
+
+// The cells the lines may take: one span of columns on a row each. Nothing
+// else the game draws falls in them, so a viewer's lines can be swapped for
+// another's by blanking these cells and drawing the other lines.
+struct MatchSpan {
+    int y;
+    int x;
+    int width;
+};
+constexpr int matchSpanCount = 4;
+extern const MatchSpan matchSpans[matchSpanCount];
+
+// Blanks the spans and draws `lines`, through the console primitives.
+void drawMatchLines(const MatchLines& lines);

@@ -1,0 +1,244 @@
+// SPDX-License-Identifier: MIT
+// Matches on the in-memory back end: who wins a round and the tally, the
+// wait for every player's Enter, the countdown, the pause and leaving.
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "game/keys.hpp"
+#include "game/match.hpp"
+#include "game/match_lines.hpp"
+#include "support/fixture.hpp"
+
+namespace {
+
+// A player at another keyboard, as a host sees a guest: the keys it holds
+// and whether it is there at all.
+struct FakeRemote {
+    std::set<int> held;
+    bool there = true;
+
+    static bool pressed(void* self, int key) {
+        auto* r = static_cast<FakeRemote*>(self);
+        return r->there && r->held.contains(key);
+    }
+    static bool present(void* self) { return static_cast<FakeRemote*>(self)->there; }
+    RemoteKeys keys() { return {&FakeRemote::pressed, &FakeRemote::present, this}; }
+};
+
+// What the screen said in each phase the match went through: the rows of
+// the result and of the status, the first time the phase showed them.
+struct Seen {
+    std::string result;
+    std::string status;
+};
+
+class Matches : public Fresh {
+protected:
+    Match m{};
+    std::map<std::pair<int, MatchPhase>, Seen> seen; // by round and phase
+    std::vector<std::string> statuses;                // every status line shown, in order
+
+    void record() {
+        screen().onFrameEnd = [this](int) {
+            std::string status = trimmed(mem::rowText(17, 0, 56));
+            if (statuses.empty() || statuses.back() != status)
+                statuses.push_back(status);
+            seen.try_emplace({m.round, m.phase}, Seen{mem::rowText(16, 0, 56), status});
+        };
+    }
+    static std::string trimmed(std::string s) {
+        s.erase(s.find_last_not_of(' ') + 1);
+        return s;
+    }
+    std::string result(int round, MatchPhase phase) { return trimmed(seen[{round, phase}].result); }
+    std::string status(int round, MatchPhase phase) { return trimmed(seen[{round, phase}].status); }
+};
+
+// Holding the soft drop stacks a board fast: the player who holds it tops
+// out first and loses the round.
+TEST_F(Matches, TheRoundGoesToTheBoardThatDidNotTopOutAndTheTallyCountsIt) {
+    record();
+    screen().keyScript = [this](int frame, int key) {
+        if (m.phase == MatchPhase::Playing)
+            return key == (m.round == 2 ? vkDown : vkS);
+        if (m.phase == MatchPhase::RoundOver)
+            return key == (m.round < 3 ? vkReturn : vkEscape) && frame % 7 == 0;
+        return false;
+    };
+    GameSetup setup{.match = true};
+    playMatch(setup, m);
+    EXPECT_EQ("Game Over Player one wins this round. Match: 1-0",
+              result(1, MatchPhase::RoundOver));
+    EXPECT_EQ("Game Over Player two wins this round. Match: 1-1",
+              result(2, MatchPhase::RoundOver));
+    EXPECT_EQ("Game Over Player one wins this round. Match: 2-1",
+              result(3, MatchPhase::RoundOver));
+    EXPECT_EQ("Enter: next round. Escape: leave.", status(1, MatchPhase::RoundOver));
+    EXPECT_EQ(MatchPhase::Over, m.phase);
+    EXPECT_EQ(2, m.wins[0]);
+    EXPECT_EQ(1, m.wins[1]);
+    EXPECT_EQ("Match over: 2-1.", trimmed(mem::rowText(17, 0, 56)));
+    EXPECT_EQ(0, screen().readChars) << "a match ends without the final prompt";
+}
+
+// Each round starts on a blank picture with fresh boards: nothing of the
+// last round's stack, score or "Game Over" is left.
+TEST_F(Matches, ANewRoundStartsOnFreshBoards) {
+    bool checked = false;
+    screen().keyScript = [&](int frame, int key) {
+        if (checked)
+            return key == vkEscape;
+        if (m.phase == MatchPhase::Playing)
+            return m.round == 1 && key == vkS;
+        return m.phase == MatchPhase::RoundOver && key == vkReturn && frame % 5 == 0;
+    };
+    screen().onFrameEnd = [&](int) {
+        if (m.round != 2 || checked)
+            return;
+        checked = true;
+        EXPECT_EQ(0, mem::countCells(cellSolid, 11, 1, 4, 18, 12)) << "player one's board";
+        EXPECT_EQ(0, mem::countCells(cellSolid, 12, 31, 4, 48, 12)) << "player two's board";
+        EXPECT_EQ("Score: 0 ", mem::rowText(15, 30, 9));
+        EXPECT_EQ(std::string(56, ' '), mem::rowText(16, 0, 56));
+    };
+    playMatch(GameSetup{.match = true}, m);
+    EXPECT_TRUE(checked);
+}
+
+// A person alone against the computer, as the host and as its guest, is
+// told "You win" or "You lose"; everyone else is told which player won.
+TEST(MatchLines, TheResultSpeaksToWhoeverLooks) {
+    Match m{};
+    m.phase = MatchPhase::RoundOver;
+    m.round = 2;
+    m.winner = 1;
+    m.wins[0] = 1;
+    m.wins[1] = 1;
+    GameSetup alone{.computer = {false, true}, .match = true, .viewer = Viewer::PlayerOne};
+    struct Case {
+        Viewer viewer;
+        const char* result;
+        const char* label[2];
+    };
+    const Case cases[] = {
+        {Viewer::PlayerOne, "You lose this round. Match: 1-1", {"You", "CPU 3"}},
+        {Viewer::PlayerTwo, "You win this round. Match: 1-1", {"", "You"}},
+        {Viewer::Everyone, "Player two wins this round. Match: 1-1", {"", "CPU 3"}},
+        {Viewer::Watcher, "Player two wins this round. Match: 1-1", {"", "CPU 3"}},
+    };
+    for (const Case& c : cases) {
+        MatchLines lines = matchLines(m, alone, c.viewer);
+        std::string result;
+        std::string label[2];
+        for (int i = 0; i < lines.count; ++i) {
+            const MatchLine& l = lines.line[i];
+            if (l.y == 16)
+                result = l.text;
+            if (l.y == 8)
+                label[l.x < 30 ? 0 : 1] = l.text;
+        }
+        EXPECT_EQ(c.result, result) << static_cast<int>(c.viewer);
+        EXPECT_EQ(c.label[0], label[0]) << static_cast<int>(c.viewer);
+        EXPECT_EQ(c.label[1], label[1]) << static_cast<int>(c.viewer);
+    }
+}
+
+// Over the network a round starts when both players have pressed Enter,
+// after the same countdown; a player who dropped is not ready.
+TEST_F(Matches, TheNextRoundWaitsForBothPlayersAndCountsDown) {
+    record();
+    FakeRemote guest;
+    GameSetup setup{.remote = {RemoteKeys{}, guest.keys()},
+                    .match = true,
+                    .viewer = Viewer::PlayerOne,
+                    .countdown = true};
+    int overAt = -1;
+    int countdownAt = -1;
+    long long countdownMs[2] = {-1, -1}; // the virtual clock when it began and ended
+    screen().keyScript = [&](int frame, int key) {
+        if (m.phase == MatchPhase::Playing && m.round == 1)
+            return key == vkDown; // player one loses the first round
+        if (m.phase == MatchPhase::Countdown && m.round == 2 && countdownAt < 0) {
+            countdownAt = frame;
+            countdownMs[0] = screen().nowMs;
+        }
+        if (m.phase == MatchPhase::Playing && m.round == 2) {
+            if (countdownMs[1] < 0)
+                countdownMs[1] = screen().nowMs;
+            return key == vkEscape;
+        }
+        if (m.phase != MatchPhase::RoundOver)
+            return false;
+        if (overAt < 0)
+            overAt = frame;
+        int waited = frame - overAt;
+        // The guest is ready first, then drops: no longer ready, so the
+        // host's Enter does not start the round; it does once the guest is
+        // back and has pressed Enter again.
+        guest.held.clear();
+        guest.there = waited < 15 || waited >= 60;
+        if (waited == 10 || waited == 70)
+            guest.held.insert(vkReturn);
+        return key == vkReturn && waited == 20;
+    };
+    playMatch(setup, m);
+    EXPECT_EQ("Round 1 starts in 3", status(1, MatchPhase::Countdown));
+    EXPECT_EQ("Game Over You lose this round. Match: 0-1", result(1, MatchPhase::RoundOver));
+    std::vector<std::string> expected = {
+        "Enter: next round. Escape: leave.",
+        "Player two is ready. Enter: next round. Escape: leave.",
+        "Enter: next round. Escape: leave.",
+        "Waiting for player two to press Enter.",
+        "Round 2 starts in 3",
+        "Round 2 starts in 2",
+        "Round 2 starts in 1",
+    };
+    auto from = std::find(statuses.begin(), statuses.end(), expected[0]);
+    ASSERT_NE(statuses.end(), from) << testing::PrintToString(statuses);
+    std::vector<std::string> got;
+    for (auto it = from; it != statuses.end() && got.size() < expected.size(); ++it)
+        got.push_back(*it);
+    EXPECT_EQ(expected, got);
+    EXPECT_EQ(overAt + 71, countdownAt) << "the round began at the guest's Enter, not before";
+    EXPECT_NEAR(3000, countdownMs[1] - countdownMs[0], 100);
+    EXPECT_EQ(2, m.round);
+    EXPECT_EQ(0, m.leaver) << "the host pressed Escape";
+    EXPECT_EQ("Match over: 0-1. You left.", trimmed(mem::rowText(17, 0, 56)));
+    MatchLines theirs = matchLines(m, setup, Viewer::PlayerTwo);
+    EXPECT_STREQ("Match over: 0-1. Player one left.", theirs.line[theirs.count - 1].text);
+}
+
+// P stops everything, the computer too, until P again; Escape then leaves.
+TEST_F(Matches, APauseFreezesThePictureAndTheComputer) {
+    GameSetup setup{.computer = {false, true},
+                    .match = true,
+                    .viewer = Viewer::PlayerOne,
+                    .pause = true};
+    std::vector<std::string> frozen;
+    std::string before;
+    screen().keyScript = [&](int frame, int key) {
+        if (key == vkP)
+            return frame == 100 || frame == 101 || frame == 300;
+        return key == vkEscape && frame == 320;
+    };
+    screen().onFrameEnd = [&](int frame) {
+        if (frame >= 110 && frame < 300) {
+            std::string picture;
+            for (int y = 0; y < 21; ++y)
+                picture += mem::rowText(y, 0, 56) + "\n";
+            if (frozen.empty() || frozen.back() != picture)
+                frozen.push_back(picture);
+        }
+        if (frame == 315)
+            before = mem::rowText(17, 0, 56);
+    };
+    playMatch(setup, m);
+    ASSERT_EQ(1U, frozen.size()) << "something moved while paused";
+    EXPECT_NE(std::string::npos, frozen[0].find("Paused. P resumes, Escape leaves."));
+    EXPECT_EQ("P pauses.", trimmed(before)) << "playing again after the second P";
+    EXPECT_EQ(MatchPhase::Over, m.phase);
+}
+
+} // namespace
