@@ -264,6 +264,8 @@ const char* keyName(int virtualKey) {
     case vkS: return "S";
     case vkD: return "D";
     case vkEscape: return "Escape";
+    case vkReturn: return "Enter";
+    case vkP: return "P";
     default: return "?";
     }
 }
@@ -312,6 +314,8 @@ void printUsage(std::FILE* out) {
         std::fprintf(out, "  %-16s %-14s %s\n", a.name, keyName(playerOneKeys.*a.key),
                      keyName(playerTwoKeys.*a.key));
     std::fprintf(out, "  %-16s %s\n", "quit", keyName(vkEscape));
+    std::fprintf(out, "  %-16s %s\n", "next round", keyName(vkReturn));
+    std::fprintf(out, "  %-16s %s\n", "pause", keyName(vkP));
     std::fputs("\n"
                "Options:\n"
                "  --match          play a match of rounds: after each round a line\n"
