@@ -6,17 +6,20 @@
 // GAME runs as a host (--host 127.0.0.1:0) on a pty of 80 x 24 whose
 // terminal answers at once; libvterm reads its picture, whose rate readout
 // gives the frame rate, once a second. Player two, a plain socket, joins
-// and keeps its connection alive; then the attack starts, and every
+// and keeps its connection alive while the pacing settles (`--settle`
+// seconds, 16); then the attack starts, and every
 // `--every` seconds player two drops and joins again: the time from its
-// connect to the host's welcome, trying again at once (as a person would)
-// when the host closes without an answer, for at most 10 s. The attacks,
-// all from this machine (tests/support/door_attack.hpp): 8, 16 and 300
-// connections held open without a word, each reopened as soon as the host
-// closes it; wrong codes, one after another, from 127.0.0.2 alone, 16 at a
-// time from it, and from the guest's own address. Each attack has a fresh
+// connect to the host's welcome. A join fails as `--join` does (the host
+// closes without an answer, or gives none in 5 s); the guest then tries
+// again a second later, as a person would, for at most 10 s in all. The
+// attacks, all from this machine (tests/support/door_attack.hpp): 8, 16,
+// 300 and 1000 connections held open without a word, each reopened as soon
+// as the host closes it; wrong codes, one after another and 16 at a time,
+// from 127.0.0.2 and from the guest's own address. Each attack has a fresh
 // host and runs `--seconds` seconds.
 //
-// Usage: blockduel_admission_figures GAME [--seconds S] [--every S] [--label TEXT]
+// Usage: blockduel_admission_figures GAME [--seconds S] [--every S] [--settle S]
+//                                    [--label TEXT]
 #include <poll.h>
 #include <pty.h>
 #include <sys/socket.h>
@@ -52,6 +55,8 @@ constexpr const char* codeText = "7K3M-Q9XD";
 constexpr int columns = 80;
 constexpr int rows = 24;
 constexpr int giveUpMs = 10'000; // one join, with its tries
+constexpr int answerMs = 5000;   // as --join waits for the answer
+constexpr int againMs = 1000;    // before the next try
 constexpr int fpsRow = 18;
 
 // The host on its pty: its output read, its queries answered, its rate
@@ -198,7 +203,7 @@ Join join(int port, Player& player) {
         int fd = netio::connectTo({"127.0.0.1", port}, std::max(left, 1), error);
         if (fd < 0)
             continue;
-        Answer a = greet(fd, until);
+        Answer a = greet(fd, std::min(until, monotonicMs() + answerMs));
         if (a == Answer::Welcome) {
             std::string ready;
             net::appendReady(ready, net::KeyMode::Autorepeat);
@@ -210,6 +215,7 @@ Join join(int port, Player& player) {
         close(fd);
         if (a == Answer::Refused)
             break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(againMs));
     }
     return j;
 }
@@ -277,7 +283,14 @@ std::string ratesText(const std::vector<int>& rates) {
     return text;
 }
 
-bool measure(const char* game, const Attack& attack, int seconds, int everyS, const char* label) {
+struct Run {
+    int seconds = 12;
+    int everyS = 2;
+    int settleS = 16;
+    const char* label = "this build";
+};
+
+bool measure(const char* game, const Attack& attack, const Run& run) {
     HostPty host(game);
     int port = host.port();
     if (port == 0) {
@@ -289,15 +302,15 @@ bool measure(const char* game, const Attack& attack, int seconds, int everyS, co
         std::fprintf(stderr, "blockduel_admission_figures: player two cannot join\n");
         return false;
     }
-    keepAlive(player, 1000);
+    keepAlive(player, run.settleS * 1000LL);
     host.takeRates();
     std::unique_ptr<DoorAttack> strangers;
     if (attack.count > 0)
         strangers = std::make_unique<DoorAttack>(attack.kind, port, attack.count, attack.from);
     long long start = monotonicMs();
     std::vector<Join> joins;
-    while (monotonicMs() - start < seconds * 1000LL) {
-        keepAlive(player, everyS * 1000LL);
+    while (monotonicMs() - start < run.seconds * 1000LL) {
+        keepAlive(player, run.everyS * 1000LL);
         if (player.fd >= 0)
             close(player.fd);
         player.fd = -1;
@@ -313,8 +326,9 @@ bool measure(const char* game, const Attack& attack, int seconds, int everyS, co
     char answers[80] = "";
     if (attack.kind == DoorAttack::Kind::Guess && attack.count > 0)
         std::snprintf(answers, sizeof answers, "%.1f", static_cast<double>(refusals) / elapsed);
-    std::printf("| %s, %s | %s | %s | %s | %lld |\n", attack.name, label, joinsText(joins).c_str(),
-                ratesText(host.takeRates()).c_str(), answers, connections);
+    std::printf("| %s, %s | %s | %s | %s | %lld |\n", attack.name, run.label,
+                joinsText(joins).c_str(), ratesText(host.takeRates()).c_str(), answers,
+                connections);
     std::fflush(stdout);
     return true;
 }
@@ -324,20 +338,20 @@ bool measure(const char* game, const Attack& attack, int seconds, int everyS, co
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fputs("usage: blockduel_admission_figures GAME [--seconds S] [--every S] "
-                   "[--label TEXT]\n",
+                   "[--settle S] [--label TEXT]\n",
                    stderr);
         return 2;
     }
-    int seconds = 12;
-    int everyS = 2;
-    const char* label = "this build";
+    Run run;
     for (int i = 2; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--seconds") == 0)
-            seconds = std::max(1, std::atoi(argv[i + 1]));
+            run.seconds = std::max(1, std::atoi(argv[i + 1]));
         else if (std::strcmp(argv[i], "--every") == 0)
-            everyS = std::max(1, std::atoi(argv[i + 1]));
+            run.everyS = std::max(1, std::atoi(argv[i + 1]));
+        else if (std::strcmp(argv[i], "--settle") == 0)
+            run.settleS = std::max(0, std::atoi(argv[i + 1]));
         else if (std::strcmp(argv[i], "--label") == 0)
-            label = argv[i + 1];
+            run.label = argv[i + 1];
     }
     std::signal(SIGPIPE, SIG_IGN);
     using Kind = DoorAttack::Kind;
@@ -346,15 +360,17 @@ int main(int argc, char** argv) {
         {"8 held open and reopened", Kind::Hold, 8, "127.0.0.1"},
         {"16 held open and reopened", Kind::Hold, 16, "127.0.0.1"},
         {"300 held open and reopened", Kind::Hold, 300, "127.0.0.1"},
+        {"1000 held open and reopened", Kind::Hold, 1000, "127.0.0.1"},
         {"wrong codes from 127.0.0.2, one at a time", Kind::Guess, 1, "127.0.0.2"},
         {"wrong codes from 127.0.0.2, 16 at a time", Kind::Guess, 16, "127.0.0.2"},
         {"wrong codes from the guest's address, one at a time", Kind::Guess, 1, "127.0.0.1"},
+        {"wrong codes from the guest's address, 16 at a time", Kind::Guess, 16, "127.0.0.1"},
     };
     std::puts("| attack | a right-code guest joining | host's frames a second | wrong-code "
               "answers a second | the attack's connections |");
     std::puts("|---|---|---|---|---|");
     for (const Attack& attack : attacks)
-        if (!measure(argv[1], attack, seconds, everyS, label))
+        if (!measure(argv[1], attack, run))
             return 1;
     return 0;
 }

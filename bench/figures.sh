@@ -3,7 +3,8 @@
 # Measures the game and prints the figures table: bytes sent against the
 # floor, time to the first picture, and, with two bots playing in tmux,
 # CPU share, peak memory and the pacing, the last with the other core busy;
-# then the same for a demo game, where the computer plays both boards.
+# then the same for a demo game, where the computer plays both boards; and
+# the network host's door under attack, in a table of its own.
 # Missed targets are reported, not failed; a measurement that cannot be
 # made fails.
 #
@@ -130,6 +131,9 @@ echo "== the network game on loopback"
 "$tools/blockduel_net_figures" "$seconds" --settle "$settle" | tee -a "$work/rows"
 echo "== the network game, 50 ms delay and 2 % loss"
 impaired_network
+echo "== the host's door under attack, on loopback"
+"$tools/blockduel_admission_figures" "$game" --seconds $((seconds < 12 ? seconds : 12)) \
+    --settle "$settle" | tee "$work/door"
 echo "== tmux, two bots"
 tmux_run "two bots in tmux"
 echo "== tmux, two bots, the other core busy"
@@ -144,3 +148,7 @@ echo
 echo "| what | figure | target | result |"
 echo "|------|--------|--------|--------|"
 grep '^|' "$work/rows"
+echo
+echo "The host's door under attack (each attack on a fresh host, after $settle s of play):"
+echo
+cat "$work/door"
