@@ -416,5 +416,33 @@ TEST(NetGame, EveryEndingOfAGuestHasAReason) {
     }
 }
 
+// Refused connections count against nothing and do not pile up: a flood
+// of greetings in another version, refused at once without a code, keeps
+// at most maxLeaving open to read why; the others are closed once told.
+TEST(NetGame, RefusedConnectionsDoNotPileUp) {
+    Hosted m;
+    const std::string otherVersion = std::string("\x01\x0e") + "BLKD" + "\x01\x01" + "7K3M0000";
+    constexpr int count = 100;
+    std::vector<int> strangers;
+    for (int i = 0; i < count; ++i) {
+        strangers.push_back(connectTo(*m.host));
+        ASSERT_EQ(static_cast<ssize_t>(otherVersion.size()),
+                  write(strangers.back(), otherVersion.data(), otherVersion.size()));
+        m.host->pumpNow();
+    }
+    int told = 0;
+    int closed = 0; // by the host, not only shut for writing
+    for (int fd : strangers) {
+        bool ended = false;
+        told += readFor(fd, 1, ended).starts_with("\x03\x01\x04") ? 1 : 0;
+        closed += send(fd, "x", 1, MSG_NOSIGNAL | MSG_DONTWAIT) < 0 && errno == EPIPE ? 1 : 0;
+        close(fd);
+    }
+    EXPECT_EQ(count, told);
+    EXPECT_GE(closed, count - GameHost::maxLeaving);
+    EXPECT_TRUE(m.host->playerReady());
+    EXPECT_EQ(Moves(0, -1), moved(m, "a"));
+}
+
 } // namespace
 } // namespace term
