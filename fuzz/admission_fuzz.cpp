@@ -133,8 +133,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 host.close(host.waiting, host.waiting[arg % host.waiting.size()], false);
             break;
         case 5:
-        case 6: host.now += arg * 25; break;
-        default: host.now += arg * 1000; break;
+        case 6: host.now += arg * 25LL; break;
+        default: host.now += arg * 1000LL; break;
         }
         host.act();
     }

@@ -43,12 +43,12 @@ Admission::Admission() : groups_(maxGroups + 1) {
     groups_[crowd].text = "many addresses";
 }
 
-int Admission::strikesAt(const Group& group, long long nowMs) const {
+int Admission::strikesAt(const Group& group, long long nowMs) {
     long long forgiven = (nowMs - group.lastWrongMs) / forgiveMs;
     return static_cast<int>(std::max(0LL, group.strikes - std::max(0LL, forgiven)));
 }
 
-bool Admission::idle(const Group& group, long long nowMs) const {
+bool Admission::idle(const Group& group, long long nowMs) {
     return group.members == 0 && strikesAt(group, nowMs) == 0 && group.nextCheckMs <= nowMs;
 }
 

@@ -120,8 +120,8 @@ private:
     };
 
     int groupOf(const PeerAddress& from, long long nowMs);
-    int strikesAt(const Group& group, long long nowMs) const;
-    bool idle(const Group& group, long long nowMs) const;
+    static int strikesAt(const Group& group, long long nowMs);
+    static bool idle(const Group& group, long long nowMs);
     Connection* find(int id);
     void forget(int id);
     int silentCount() const;

@@ -145,6 +145,7 @@ TEST(Admission, FewGreetingsWaitAndTheRestAreClosedUnchecked) {
             door.checked(id, false, 0);
         }
     std::vector<Verdict> verdicts;
+    verdicts.reserve(Admission::waitingPerGroup + 1);
     for (int i = 0; i < Admission::waitingPerGroup + 1; ++i)
         verdicts.push_back(greet(1000 + i, v4(1)));
     EXPECT_EQ(std::vector<Verdict>(
@@ -190,6 +191,7 @@ TEST(Admission, ManyAddressesShareOneThrottle) {
     for (int g = 0; g < Admission::maxGroups; ++g)
         ASSERT_EQ(Verdict::Check, wrongFrom(v4(static_cast<unsigned char>(g), 1)));
     std::vector<Verdict> crowd;
+    crowd.reserve(Admission::freeTries + 2);
     for (int i = 0; i < Admission::freeTries + 2; ++i)
         crowd.push_back(wrongFrom(v4(static_cast<unsigned char>(i), 2)));
     EXPECT_EQ(Verdict::Check, crowd[Admission::freeTries - 1]);

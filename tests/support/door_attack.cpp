@@ -18,15 +18,10 @@ namespace term {
 
 namespace {
 
-struct Stranger {
-    int fd = -1;
-    bool greeted = false;
-};
-
 // A wrong code that never matches a code of the tests or the figures,
 // whose codes all have letters.
 net::JoinCode wrongCode(long long n) {
-    net::JoinCode code;
+    net::JoinCode code = {};
     std::string digits = std::to_string(10'000'000 + n % 90'000'000);
     for (int i = 0; i < net::joinCodeLength; ++i)
         code.symbols[i] = digits[static_cast<std::size_t>(i)];
@@ -62,45 +57,51 @@ DoorAttack::~DoorAttack() {
     thread_.join();
 }
 
+// Opens what is closed; the events each stranger waits for.
+void DoorAttack::refill(std::vector<Stranger>& strangers, std::vector<pollfd>& fds) {
+    for (std::size_t i = 0; i < strangers.size(); ++i) {
+        Stranger& s = strangers[i];
+        if (s.fd < 0) {
+            s = {open(port_, from_), false};
+            connections_ += s.fd >= 0 ? 1 : 0;
+        }
+        bool greets = kind_ == Kind::Guess && !s.greeted;
+        fds[i] = {s.fd, static_cast<short>(POLLIN | (greets ? POLLOUT : 0)), 0};
+    }
+}
+
+// A guesser greets once connected; either kind closes once the host has
+// closed (a guesser once answered: the next read finds the end).
+void DoorAttack::serve(Stranger& s, short revents) {
+    if ((revents & POLLOUT) != 0 && (revents & POLLERR) == 0 && !s.greeted) {
+        std::string hello;
+        net::appendHello(hello, net::Seat::Player, wrongCode(connections_));
+        s.greeted = send(s.fd, hello.data(), hello.size(), MSG_NOSIGNAL) > 0;
+    }
+    if ((revents & (POLLIN | POLLHUP | POLLERR)) == 0)
+        return;
+    unsigned char bytes[64];
+    ssize_t n = recv(s.fd, bytes, sizeof bytes, 0);
+    if (n > 0 && bytes[0] == static_cast<unsigned char>(net::MessageType::Refused))
+        refusals_ += 1;
+    if (n > 0 || (n < 0 && errno == EAGAIN))
+        return;
+    close(s.fd);
+    s.fd = -1;
+}
+
 void DoorAttack::run() {
     std::vector<Stranger> strangers(static_cast<std::size_t>(count_));
     std::vector<pollfd> fds(strangers.size());
     while (!stop_) {
-        for (std::size_t i = 0; i < strangers.size(); ++i) {
-            Stranger& s = strangers[i];
-            if (s.fd < 0) {
-                s = {open(port_, from_), false};
-                connections_ += s.fd >= 0 ? 1 : 0;
-            }
-            short events = POLLIN;
-            if (kind_ == Kind::Guess && !s.greeted)
-                events = static_cast<short>(events | POLLOUT);
-            fds[i] = {s.fd, events, 0};
-        }
+        refill(strangers, fds);
         if (poll(fds.data(), fds.size(), 1) <= 0)
             continue;
-        for (std::size_t i = 0; i < strangers.size(); ++i) {
-            Stranger& s = strangers[i];
-            if (s.fd < 0 || fds[i].revents == 0)
-                continue;
-            if ((fds[i].revents & POLLOUT) != 0 && !s.greeted && (fds[i].revents & POLLERR) == 0) {
-                std::string hello;
-                net::appendHello(hello, net::Seat::Player, wrongCode(connections_));
-                s.greeted = send(s.fd, hello.data(), hello.size(), MSG_NOSIGNAL) > 0;
-            }
-            if ((fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0)
-                continue;
-            unsigned char bytes[64];
-            ssize_t n = recv(s.fd, bytes, sizeof bytes, 0);
-            if (n > 0 && bytes[0] == static_cast<unsigned char>(net::MessageType::Refused))
-                refusals_ += 1;
-            if (n > 0 || (n < 0 && errno == EAGAIN))
-                continue; // a guesser closes once answered: the next read finds the end
-            close(s.fd);
-            s.fd = -1;
-        }
+        for (std::size_t i = 0; i < strangers.size(); ++i)
+            if (strangers[i].fd >= 0 && fds[i].revents != 0)
+                serve(strangers[i], fds[i].revents);
     }
-    for (Stranger& s : strangers)
+    for (const Stranger& s : strangers)
         if (s.fd >= 0)
             close(s.fd);
 }

@@ -7,8 +7,10 @@
 #pragma once
 
 #include <atomic>
+#include <poll.h>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace term {
 
@@ -30,7 +32,14 @@ public:
     long long refusals() const { return refusals_; }
 
 private:
+    struct Stranger {
+        int fd = -1;
+        bool greeted = false;
+    };
+
     void run();
+    void refill(std::vector<Stranger>& strangers, std::vector<pollfd>& fds);
+    void serve(Stranger& s, short revents);
 
     Kind kind_;
     int port_;

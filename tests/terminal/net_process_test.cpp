@@ -69,7 +69,7 @@ struct ShownHost : Host {
     ShownHost() { EXPECT_TRUE(shown()) << screenText(); }
 };
 
-std::vector<std::string> rows(const GamePty& pty) {
+std::vector<std::string> screenRows(const GamePty& pty) {
     std::vector<std::string> lines;
     std::istringstream text(pty.screenText());
     for (std::string line; std::getline(text, line);)
@@ -79,7 +79,7 @@ std::vector<std::string> rows(const GamePty& pty) {
 
 // The command the host's notice shows, as a shell reads its lines.
 std::string shownCommand(const GamePty& host) {
-    std::vector<std::string> lines = rows(host);
+    std::vector<std::string> lines = screenRows(host);
     std::string command;
     bool in = false;
     for (const std::string& line : lines) {
@@ -89,7 +89,7 @@ std::string shownCommand(const GamePty& host) {
             command += line.substr(line.starts_with("  ") ? 2 : 0);
         in = in || line.find("To join, type:") != std::string::npos;
     }
-    for (std::size_t at = command.find("\\"); at != std::string::npos; at = command.find("\\"))
+    for (std::size_t at = command.find('\\'); at != std::string::npos; at = command.find('\\'))
         command.erase(at, 1);
     return command;
 }
@@ -316,7 +316,7 @@ TEST(NetProcesses, TheWaitingNoticeShowsACommandThatRuns) {
         ASSERT_TRUE(host.shown()) << host.screenText();
         std::string program = onPath ? "blockduel" : BLOCKDUEL_GAME;
         EXPECT_EQ(program + " --join " + host.address(), shownCommand(host)) << host.screenText();
-        std::vector<std::string> lines = rows(host);
+        std::vector<std::string> lines = screenRows(host);
         for (const std::string& line : lines)
             EXPECT_LE(line.size(), 56U) << line;
         EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), std::string("  ") + code));

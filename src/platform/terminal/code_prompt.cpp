@@ -16,7 +16,7 @@ constexpr int tries = 3;
 // Longer than any way of typing a code; a longer line is read to its end
 // (a terminal's line holds a few KiB at most) and refused.
 constexpr std::size_t maxLine = 64;
-constexpr std::size_t maxDrained = 64 * 1024;
+constexpr std::size_t maxDrained = std::size_t{64} * 1024;
 
 void say(int fd, const std::string& text) {
     for (std::size_t at = 0; at < text.size();) {

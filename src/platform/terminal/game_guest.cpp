@@ -84,12 +84,12 @@ std::string GameGuest::goneWhy(long long nowMs) const {
         return "the host let go of this terminal after " + std::to_string(quietMs_ / 1000) +
                " seconds without a word from it (it was suspended, or the link stalled); "
                "the same command joins again";
-    const std::string& problem = link_.problem();
-    if (problem == "closed")
+    const std::string& what = link_.problem();
+    if (what == "closed")
         return "the host closed the connection";
-    if (problem.empty())
+    if (what.empty())
         return "the connection to the host was closed";
-    return "the connection to the host broke: " + problem;
+    return "the connection to the host broke: " + what;
 }
 
 void GameGuest::lose(const std::string& why) {
