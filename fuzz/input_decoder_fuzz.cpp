@@ -24,7 +24,7 @@ using term::InputDecoder;
 using term::InputEvent;
 using term::KeyState;
 
-constexpr int gameKeys[] = {vkLeft, vkUp, vkRight, vkDown, vkA, vkD, vkS, vkW, vkEscape};
+constexpr int gameKeys[] = {vkLeft, vkUp, vkRight, vkDown, vkA, vkD, vkS, vkW, vkP, vkEscape};
 
 void check(bool ok, const char* what) {
     if (!ok) {

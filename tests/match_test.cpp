@@ -27,33 +27,28 @@ struct FakeRemote {
     RemoteKeys keys() { return {&FakeRemote::pressed, &FakeRemote::present, this}; }
 };
 
-// What the screen said in each phase the match went through: the rows of
-// the result and of the status, the first time the phase showed them.
-struct Seen {
-    std::string result;
-    std::string status;
-};
-
 class Matches : public Fresh {
 protected:
     Match m{};
-    std::map<std::pair<int, MatchPhase>, Seen> seen; // by round and phase
-    std::vector<std::string> statuses;                // every status line shown, in order
+    // The rows of the result and the status, the first time each phase of
+    // each round showed them.
+    std::map<std::pair<int, MatchPhase>, std::pair<std::string, std::string>> seen;
+    std::vector<std::string> statuses; // every status line shown, in order
 
     void record() {
         screen().onFrameEnd = [this](int) {
             std::string status = trimmed(mem::rowText(17, 0, 56));
             if (statuses.empty() || statuses.back() != status)
                 statuses.push_back(status);
-            seen.try_emplace({m.round, m.phase}, Seen{mem::rowText(16, 0, 56), status});
+            seen.try_emplace({m.round, m.phase}, mem::rowText(16, 0, 56), status);
         };
     }
     static std::string trimmed(std::string s) {
         s.erase(s.find_last_not_of(' ') + 1);
         return s;
     }
-    std::string result(int round, MatchPhase phase) { return trimmed(seen[{round, phase}].result); }
-    std::string status(int round, MatchPhase phase) { return trimmed(seen[{round, phase}].status); }
+    std::string result(int round, MatchPhase phase) { return trimmed(seen[{round, phase}].first); }
+    std::string status(int round, MatchPhase phase) { return trimmed(seen[{round, phase}].second); }
 };
 
 // Holding the soft drop stacks a board fast: the player who holds it tops
@@ -69,12 +64,9 @@ TEST_F(Matches, TheRoundGoesToTheBoardThatDidNotTopOutAndTheTallyCountsIt) {
     };
     GameSetup setup{.match = true};
     playMatch(setup, m);
-    EXPECT_EQ("Game Over Player one wins this round. Match: 1-0",
-              result(1, MatchPhase::RoundOver));
-    EXPECT_EQ("Game Over Player two wins this round. Match: 1-1",
-              result(2, MatchPhase::RoundOver));
-    EXPECT_EQ("Game Over Player one wins this round. Match: 2-1",
-              result(3, MatchPhase::RoundOver));
+    EXPECT_EQ("Game Over Player one wins this round. Match: 1-0", result(1, MatchPhase::RoundOver));
+    EXPECT_EQ("Game Over Player two wins this round. Match: 1-1", result(2, MatchPhase::RoundOver));
+    EXPECT_EQ("Game Over Player one wins this round. Match: 2-1", result(3, MatchPhase::RoundOver));
     EXPECT_EQ("Enter: next round. Escape: leave.", status(1, MatchPhase::RoundOver));
     EXPECT_EQ(MatchPhase::Over, m.phase);
     EXPECT_EQ(2, m.wins[0]);
@@ -212,10 +204,8 @@ TEST_F(Matches, TheNextRoundWaitsForBothPlayersAndCountsDown) {
 
 // P stops everything, the computer too, until P again; Escape then leaves.
 TEST_F(Matches, APauseFreezesThePictureAndTheComputer) {
-    GameSetup setup{.computer = {false, true},
-                    .match = true,
-                    .viewer = Viewer::PlayerOne,
-                    .pause = true};
+    GameSetup setup{
+        .computer = {false, true}, .match = true, .viewer = Viewer::PlayerOne, .pause = true};
     std::vector<std::string> frozen;
     std::string before;
     screen().keyScript = [&](int frame, int key) {

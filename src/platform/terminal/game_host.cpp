@@ -47,7 +47,8 @@ void applyRuns(const std::string& runs, net::Picture& picture) {
 // blanked, then the viewer's lines written in.
 void paintMatchLines(const MatchLines& lines, net::Picture& picture) {
     auto cell = [&picture](int x, int y) -> net::PictureCell& {
-        return picture[static_cast<std::size_t>(y * net::pictureColumns + x)];
+        return picture[static_cast<std::size_t>(y) * net::pictureColumns +
+                       static_cast<std::size_t>(x)];
     };
     for (const MatchSpan& span : matchSpans)
         for (int x = span.x; x < span.x + span.width && x < net::pictureColumns; ++x)

@@ -28,4 +28,3 @@ int readChar() {
     discardTypedInput();
     return std::getchar();
 }
-
