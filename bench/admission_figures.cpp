@@ -43,11 +43,17 @@
 #include "net/address.hpp"
 #include "net/message_decoder.hpp"
 #include "net/protocol.hpp"
-#include "net_socket.hpp"
+#include "netplay/network.hpp"
 #include "tty.hpp"
 #include "vterm_screen.hpp"
 
 namespace {
+
+// What a non-blocking socket takes of `data` now; -1 when it is broken.
+long sendSome(int fd, const char* data, std::size_t length) {
+    std::string problem;
+    return netSend(fd, data, length, problem);
+}
 
 using namespace term;
 
@@ -167,7 +173,7 @@ Answer greet(int fd, long long untilMs) {
     net::parseJoinCode(codeText, code);
     std::string hello;
     net::appendHello(hello, net::Seat::Player, code);
-    if (netio::sendSome(fd, hello.data(), hello.size()) != static_cast<long>(hello.size()))
+    if (sendSome(fd, hello.data(), hello.size()) != static_cast<long>(hello.size()))
         return Answer::Closed;
     net::MessageDecoder decoder(net::Sender::Host);
     while (monotonicMs() < untilMs) {
@@ -200,14 +206,14 @@ Join join(int port, Player& player) {
         j.tries += 1;
         std::string error;
         int left = static_cast<int>(until - monotonicMs());
-        int fd = netio::connectTo({"127.0.0.1", port}, std::max(left, 1), error);
+        auto fd = static_cast<int>(netConnect({"127.0.0.1", port}, std::max(left, 1), error));
         if (fd < 0)
             continue;
         Answer a = greet(fd, std::min(until, monotonicMs() + answerMs));
         if (a == Answer::Welcome) {
             std::string ready;
             net::appendReady(ready, net::KeyMode::Autorepeat);
-            netio::sendSome(fd, ready.data(), ready.size());
+            sendSome(fd, ready.data(), ready.size());
             player = {fd, monotonicMs()};
             j.ms = monotonicMs() - start;
             return j;
@@ -239,7 +245,7 @@ void keepAlive(Player& player, long long ms) {
         if (player.fd >= 0 && monotonicMs() - player.keptMs >= 900) {
             std::string bytes;
             net::appendKeepAlive(bytes);
-            netio::sendSome(player.fd, bytes.data(), bytes.size());
+            sendSome(player.fd, bytes.data(), bytes.size());
             player.keptMs = monotonicMs();
         }
     }

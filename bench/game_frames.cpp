@@ -26,9 +26,9 @@ void holdKeys(int frames) {
 GameFrame snapshot() {
     const mem::Backend& b = mem::backend();
     GameFrame frame{{}, b.nowMs};
-    for (int y = 0; y < gameRows; ++y) {
+    for (int y = 0; y < pictureRows; ++y) {
         frame.screen.gotoxy(0, y);
-        for (int x = 0; x < gameColumns; ++x) {
+        for (int x = 0; x < pictureColumns; ++x) {
             frame.screen.setColor(b.screen[y][x].attr);
             frame.screen.putChar(b.screen[y][x].code);
         }

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "screen.hpp"
+#include "display/screen_buffer.hpp"
 
 namespace term {
 

@@ -43,10 +43,10 @@
 #include "game/game.hpp"
 #include "game/keys.hpp"
 #include "game/platform.hpp"
-#include "game_host.hpp"
 #include "net/message_decoder.hpp"
 #include "net/protocol.hpp"
-#include "net_socket.hpp"
+#include "netplay/host.hpp"
+#include "netplay/network.hpp"
 #include "pipe_drain.hpp"
 #include "session.hpp"
 #include "tty.hpp"
@@ -54,6 +54,7 @@
 namespace {
 
 using namespace term;
+using netplay::GameHost;
 
 constexpr const char* codeText = "7K3M-Q9XD";
 constexpr long long settleMs = 16'000; // the pacing settling, as in the output figures
@@ -65,6 +66,15 @@ net::JoinCode joinCode() {
     net::JoinCode code;
     net::parseJoinCode(codeText, code);
     return code;
+}
+
+// The game of a host: player two's keys from the guest, and the picture
+// sent to the guests once a frame's moves are drawn and at its end.
+GameSetup hostedSetup(GameHost& host) {
+    GameSetup setup;
+    setup.remote[1] = host.playerTwoKeys();
+    setup.frameHook = host.frameHook();
+    return setup;
 }
 
 // Writes all of `bytes`, waiting while a non-blocking `fd` is full.
@@ -122,17 +132,16 @@ bool playForBytes(unsigned seed, bool moving, long long countedMs, Bytes& b) {
     TerminalSession session(options);
     setCurrentSession(&session);
     bool ok = sendAll(in[1], "\x1b[?1;2c") && session.start();
-    GameHost host(session, joinCode(), -1);
+    GameHost host(session, joinCode(), noSocket);
     host.adopt(pair[0]);
     session.setExtension(&host);
     ok = ok && sendAll(pair[1], greeting());
     for (int i = 0; ok && i < 1000 && !host.playerReady(); ++i)
         host.pumpNow();
     host.gameStarted();
-    setCurrentHost(&host);
     std::srand(seed);
     Game g;
-    startGame(g);
+    startGame(g, hostedSetup(host));
     long long clockMs = 0;
     for (int frame = 0; ok && clockMs < settleMs + countedMs; ++frame) {
         long long frameMs = std::max(g.sleep_value, 0);
@@ -153,7 +162,6 @@ bool playForBytes(unsigned seed, bool moving, long long countedMs, Bytes& b) {
             b.guest += guest;
         }
     }
-    setCurrentHost(nullptr);
     session.setExtension(nullptr);
     session.restoreTerminal();
     setCurrentSession(nullptr);
@@ -263,20 +271,19 @@ bool probedFrame(Game& g, HostSide& seen) {
     return !escape;
 }
 
-void hostThread(int listenFd, int in, int out, HostSide& seen) {
+void hostThread(NetSocket listener, int in, int out, HostSide& seen) {
     TerminalSession session({.inFd = in, .outFd = out, .render = {true, true}});
     setCurrentSession(&session);
     session.start();
-    GameHost host(session, joinCode(), listenFd);
+    GameHost host(session, joinCode(), listener);
     session.setExtension(&host);
     while (!host.playerReady() && !seen.stop)
         session.sleepMs(5);
     host.gameStarted();
-    setCurrentHost(&host);
     for (unsigned seed = 1; !seen.stop; ++seed) {
         std::srand(seed);
         Game g;
-        startGame(g);
+        startGame(g, hostedSetup(host));
         // Games with only these keys top out after about twenty seconds; each
         // new one starts at the delay the pacing settles at, not at 1 ms.
         if (seed > 1)
@@ -286,7 +293,6 @@ void hostThread(int listenFd, int in, int out, HostSide& seen) {
             seen.frames += 1;
         }
     }
-    setCurrentHost(nullptr);
     session.setExtension(nullptr);
     session.restoreTerminal();
     setCurrentSession(nullptr);
@@ -429,11 +435,11 @@ void report(const Latencies& l, double rate, int delayMs, bool impaired, const c
 bool latencyFigures(long long seconds, int delayMs, int stallPercent, const char* label) {
     int port = 0;
     std::string error;
-    int listenFd = netio::listenOn({"127.0.0.1", 0}, port, error);
+    NetSocket listener = netListen({"127.0.0.1", 0}, port, error);
     int in[2];
     int out[2];
     int pair[2];
-    if (listenFd < 0 || pipe(in) != 0 || pipe(out) != 0 ||
+    if (listener == noSocket || pipe(in) != 0 || pipe(out) != 0 ||
         socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0) {
         std::fprintf(stderr, "blockduel_net_figures: %s\n", error.c_str());
         return false;
@@ -441,8 +447,8 @@ bool latencyFigures(long long seconds, int delayMs, int stallPercent, const char
     fcntl(out[0], F_SETFL, O_NONBLOCK);
     sendAll(in[1], "\x1b[?1;2c");
     HostSide seen;
-    std::thread host(hostThread, listenFd, in[0], out[1], std::ref(seen));
-    int toHost = netio::connectTo({"127.0.0.1", port}, 2000, error);
+    std::thread host(hostThread, listener, in[0], out[1], std::ref(seen));
+    auto toHost = static_cast<int>(netConnect({"127.0.0.1", port}, 2000, error));
     Relay relay{delayMs, stallPercent};
     std::thread relaying([&] { relay.run(pair[1], toHost); });
     GuestSide guest{pair[0], {}, {}};

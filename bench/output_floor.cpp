@@ -34,8 +34,8 @@ void OutputFloor::cell(int cx, int cy, Cell c) {
 }
 
 void OutputFloor::frame(const ScreenBuffer& before, const ScreenBuffer& after) {
-    for (int cy = 0; cy < gameRows; ++cy) {
-        for (int cx = 0; cx < gameColumns; ++cx) {
+    for (int cy = 0; cy < pictureRows; ++cy) {
+        for (int cx = 0; cx < pictureColumns; ++cx) {
             if (looksDifferent(before.cell(cx, cy), after.cell(cx, cy))) {
                 cell(cx, cy, after.cell(cx, cy));
                 ++cells_;

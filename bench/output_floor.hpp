@@ -9,7 +9,8 @@
 // under the floor.
 #pragma once
 
-#include "screen.hpp"
+#include "glyphs.hpp"
+#include "renderer.hpp"
 
 namespace term {
 

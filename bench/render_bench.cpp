@@ -9,7 +9,7 @@
 
 #include "game_frames.hpp"
 #include "output_floor.hpp"
-#include "screen.hpp"
+#include "renderer.hpp"
 
 namespace {
 

@@ -14,15 +14,14 @@
 #include <cstdlib>
 
 #include "game/keys.hpp"
+#include "input/key_state.hpp"
 #include "input_decoder.hpp"
-#include "key_state.hpp"
 
 namespace {
 
 using term::Events;
 using term::InputDecoder;
 using term::InputEvent;
-using term::KeyState;
 
 constexpr int gameKeys[] = {vkLeft, vkUp, vkRight, vkDown, vkA, vkD, vkS, vkW, vkP, vkEscape};
 
@@ -69,7 +68,7 @@ struct Rig {
     KeyState kitty;
     long long now = 1000000;
 
-    Rig() { kitty.setKitty(true); }
+    Rig() { kitty.setReportsReleases(true); }
 
     void take(const Events& events, const Events& again) {
         checkEvents(events);
@@ -77,8 +76,11 @@ struct Rig {
         long long due = decoder.deadline();
         check(due == -1 || due > now, "deadline already passed after a step");
         for (int i = 0; i < events.count; ++i) {
-            legacy.apply(events.items[i]);
-            kitty.apply(events.items[i]);
+            KeyEvent key{};
+            if (term::keyEventOf(events.items[i], key)) {
+                legacy.apply(key);
+                kitty.apply(key);
+            }
             if (events.items[i].kind == InputEvent::FocusOut)
                 checkAllReleased();
         }

@@ -53,6 +53,7 @@ void startGame(Game& g) { startGame(g, GameSetup{}); }
 
 void startGame(Game& g, const GameSetup& setup) {
     seatPlayers(g, setup);
+    g.hook = setup.frameHook;
     g.tick = 0;
     g.loser = -1;
     g.escapeFrom = -1;
@@ -74,11 +75,13 @@ bool playFrame(Game& g) {
         gravityPhase(g);
     if (g.tick % gravityPeriod == 0 && lockPhase(g)) {
         endFrame(); // the top-out frame's picture, "Game Over" with it
+        frameEnded(g);
         return false;
     }
     pace(g);
     bool escape = escapePressed(g);
     endFrame();
+    frameEnded(g);
     return !escape;
 }
 
@@ -87,6 +90,16 @@ bool playFrame(Game& g) {
 void closeGame() {
     print("\nKilepeshez nyomjon ENTER-t");
     readChar();
+}
+
+void beforeDelay(const Game& g) {
+    if (g.hook.beforeDelay != nullptr)
+        g.hook.beforeDelay(g.hook.context);
+}
+
+void frameEnded(const Game& g) {
+    if (g.hook.frameEnded != nullptr)
+        g.hook.frameEnded(g.hook.context);
 }
 
 void runGame() { runGame(GameSetup{}); }

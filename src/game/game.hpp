@@ -24,6 +24,17 @@ struct Seat {
     ComputerPlayer brain; // the computer's plan and its keys of this frame
 };
 
+// Calls for a game that others see from afar: a network host sends its
+// guests the picture. Each is called when set: beforeDelay once the
+// frame's moves are drawn, before its delay, and frameEnded after its end,
+// at the same points of a match's waits, and once more after its last
+// picture.
+struct FrameHook {
+    void (*beforeDelay)(void* context) = nullptr;
+    void (*frameEnded)(void* context) = nullptr;
+    void* context = nullptr;
+};
+
 // Whom the lines of a match speak to: the person on board one or two
 // ("You win"), or everyone ("Player one wins") in a demo, a match of two
 // people at one keyboard, or to a watcher.
@@ -39,6 +50,7 @@ struct GameSetup {
     Viewer viewer = Viewer::Everyone;
     bool countdown = false; // a countdown before every round, so that both keyboards start together
     bool pause = false;     // P pauses and resumes: a person alone against the computer
+    FrameHook frameHook = {};
 };
 
 // Everything a running game holds, from start-up to the final prompt.
@@ -54,6 +66,7 @@ struct Game {
     Seat seat[2];        // who steers board one and board two
     int loser;           // the board that topped out, -1 while none has
     int escapeFrom;      // who pressed Escape: -1 this keyboard, else a remote board
+    FrameHook hook;      // as the setup gave it
 };
 
 // Seeds the generator from the calendar, plays one whole game and waits
@@ -79,6 +92,10 @@ bool playFrame(Game& g);
 
 // Escape from this keyboard or from a remote one; `escapeFrom` says whose.
 bool escapePressed(Game& g);
+
+// The frame hook's calls, when set.
+void beforeDelay(const Game& g);
+void frameEnded(const Game& g);
 
 // The final prompt and the wait for Enter.
 void closeGame();

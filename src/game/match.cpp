@@ -30,9 +30,11 @@ void show(const Match& m, const GameSetup& setup) {
 }
 
 // A wait between frames: the picture goes out and keys come in meanwhile.
-void idle() {
+void idle(const Game& g) {
+    beforeDelay(g);
     sleepMs(matchWaitMs);
     endFrame();
+    frameEnded(g);
 }
 
 bool atThisKeyboard(const Seat& seat) { return !seat.computer && seat.remote.pressed == nullptr; }
@@ -74,7 +76,7 @@ bool countDown(Game& g, Match& m, const GameSetup& setup) {
     for (m.countdown = countdownSeconds; m.countdown > 0; --m.countdown) {
         show(m, setup);
         for (int waited = 0; waited < 1000; waited += matchWaitMs) {
-            idle();
+            idle(g);
             if (leaving(g, m, setup))
                 return false;
         }
@@ -88,7 +90,7 @@ bool holdPause(Game& g, Match& m, const GameSetup& setup, bool& pHeld) {
     m.phase = MatchPhase::Paused;
     show(m, setup);
     do {
-        idle();
+        idle(g);
         if (leaving(g, m, setup))
             return false;
     } while (!pausePressed(pHeld));
@@ -129,7 +131,7 @@ bool awaitNextRound(Game& g, Match& m, const GameSetup& setup) {
     }
     show(m, setup);
     for (;;) {
-        idle();
+        idle(g);
         if (leaving(g, m, setup))
             return false;
         bool changed = false;
@@ -179,6 +181,7 @@ void playMatch(const GameSetup& setup, Match& m) {
     m.phase = MatchPhase::Over;
     show(m, setup);
     endFrame();
+    frameEnded(g);
 }
 
 void runMatch(const GameSetup& setup) {

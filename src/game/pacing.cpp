@@ -26,6 +26,7 @@ void printReadout(int& shown, const char* format, int value) {
 // second holds 11 frames: it falls while a second has counted fewer than
 // five frames and rises after that.
 void pace(Game& g) {
+    beforeDelay(g);
     if (g.sleep_value > 0)
         sleepMs(g.sleep_value);
     g.tick += 1;

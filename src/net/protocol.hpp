@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <string>
 
+#include "display/layout.hpp"
 #include "net/join_code.hpp"
 
 namespace net {
@@ -89,8 +90,9 @@ constexpr int maxHelloSize = 64;
 // the attribute of the run before it (7 for a message's first run), and
 // its length less one in the low 4 bits; then the attribute byte unless it
 // is kept; then one code byte per cell. A run stays inside the picture.
-constexpr int pictureColumns = 56;
-constexpr int pictureRows = 21;
+// The picture is the game's, cell for cell.
+constexpr int pictureColumns = ::pictureColumns;
+constexpr int pictureRows = ::pictureRows;
 constexpr int pictureCells = pictureColumns * pictureRows;
 constexpr int maxRunLength = 16;
 constexpr int keepAttribute = 16;

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "glyphs.hpp"
 #include "utf8.hpp"
 
 namespace term {
@@ -82,8 +83,8 @@ std::string VtermScreen::rowText(int y) const {
 std::string VtermScreen::differences(const ScreenBuffer& screen, RenderOptions options) const {
     std::string report;
     int found = 0;
-    for (int y = 0; y < gameRows && y < rows_; ++y) {
-        for (int x = 0; x < gameColumns && x < columns_; ++x) {
+    for (int y = 0; y < pictureRows && y < rows_; ++y) {
+        for (int x = 0; x < pictureColumns && x < columns_; ++x) {
             Cell want = screen.cell(x, y);
             std::string glyph = glyphOf(want.code, options.utf8);
             int attr = options.color ? want.attr & 0xFF : 7;

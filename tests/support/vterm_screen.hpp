@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "screen.hpp"
+#include "renderer.hpp"
 
 struct VTerm;
 struct VTermScreen;

@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include "game/keys.hpp"
+#include "input/key_state.hpp"
 #include "input_decoder.hpp"
-#include "key_state.hpp"
 
 namespace {
 
@@ -127,11 +127,8 @@ TEST(InputDecoder, EscapeIsNotLostWhileAnotherKeyRepeats) {
     for (const auto& [repeat, key] : held) {
         for (long long offset = 0; offset < 25; ++offset) {
             InputDecoder decoder;
-            term::KeyState keys;
-            auto apply = [&](const term::Events& events) {
-                for (int i = 0; i < events.count; ++i)
-                    keys.apply(events.items[i]);
-            };
+            KeyState keys;
+            auto apply = [&](const term::Events& events) { term::applyKeyEvents(events, keys); };
             // A read at a time, after the session has run out any ESC delay due before it.
             auto read = [&](long long at, std::string_view bytes) {
                 if (decoder.deadline() >= 0 && decoder.deadline() <= at)
@@ -189,13 +186,12 @@ TEST(InputDecoder, LoneEscIsEscapeOnceItsDelayHasPassed) {
 // polls every key once, as in a frame. Returns what each frame's polls found.
 std::string play(bool kitty, std::string_view bytes) {
     InputDecoder decoder;
-    term::KeyState keys;
-    keys.setKitty(kitty);
+    KeyState keys;
+    keys.setReportsReleases(kitty);
     std::string found;
     for (char c : bytes) {
         term::Events events = decoder.add(static_cast<unsigned char>(c), 0);
-        for (int i = 0; i < events.count; ++i)
-            keys.apply(events.items[i]);
+        term::applyKeyEvents(events, keys);
         if (c != '|')
             continue;
         std::string frame;

@@ -22,16 +22,20 @@
 #include "display/console.hpp"
 #include "game/game.hpp"
 #include "game/keys.hpp"
-#include "game_guest.hpp"
-#include "game_host.hpp"
 #include "net/message_decoder.hpp"
 #include "net/picture.hpp"
-#include "net_link.hpp"
+#include "netplay/guest.hpp"
+#include "netplay/host.hpp"
+#include "netplay/pictures.hpp"
 #include "pipe_terminal.hpp"
 #include "tty.hpp"
 
 namespace term {
 namespace {
+
+using netplay::GameGuest;
+using netplay::GameHost;
+using netplay::pictureOf;
 
 constexpr const char* code = "7K3M-Q9XD";
 
@@ -83,22 +87,19 @@ std::string readFor(int fd, int ms, bool& closed) {
 // test steps both.
 struct Hosted {
     explicit Hosted(bool guestKitty = false) {
-        host = std::make_unique<GameHost>(*hostTerm.session, joinCode(), -1);
+        host = std::make_unique<GameHost>(*hostTerm.session, joinCode(), noSocket);
         hostTerm.session->setExtension(host.get());
         if (rejoin(guestKitty) != GameGuest::Answer::Welcomed)
             std::abort();
         setCurrentSession(hostTerm.session.get());
-        setCurrentHost(host.get());
         host->gameStarted();
         std::srand(11);
         setup.remote[1] = host->playerTwoKeys();
+        setup.frameHook = host->frameHook();
         startGame(game, setup);
     }
 
-    ~Hosted() {
-        setCurrentHost(nullptr);
-        setCurrentSession(nullptr);
-    }
+    ~Hosted() { setCurrentSession(nullptr); }
 
     // The same code again, from a new guest session.
     GameGuest::Answer rejoin(bool kitty = false) {

@@ -59,8 +59,8 @@ TEST(RenderThroughVterm, ShowsTheBufferAcrossEditsResizesAndTheFinalPicture) {
                                         << m.options.color << ", " << m.columns << "x" << m.rows);
         std::mt19937 random(11);
         ScreenBuffer screen;
-        for (int c = 0; c < gameColumns * gameRows; ++c) {
-            screen.gotoxy(c % gameColumns, c / gameColumns);
+        for (int c = 0; c < pictureColumns * pictureRows; ++c) {
+            screen.gotoxy(c % pictureColumns, c / pictureColumns);
             screen.setColor(static_cast<short>(c % 256));
             screen.putChar((c * 7) % 256);
         }
@@ -77,7 +77,7 @@ TEST(RenderThroughVterm, ShowsTheBufferAcrossEditsResizesAndTheFinalPicture) {
             renderer.render(screen, out);
             vt.feed(m.onlcr ? crlf(out) : out);
             sent += out;
-            if (columns >= gameColumns && rows >= gameRows) {
+            if (columns >= pictureColumns && rows >= pictureRows) {
                 ASSERT_EQ(vt.differences(screen, m.options), "") << "render " << i;
             } else {
                 std::string shown;
@@ -90,7 +90,7 @@ TEST(RenderThroughVterm, ShowsTheBufferAcrossEditsResizesAndTheFinalPicture) {
         }
         std::string final;
         renderer.renderFinal(screen, final);
-        VtermScreen normal(m.columns, gameRows + 1);
+        VtermScreen normal(m.columns, pictureRows + 1);
         normal.feed(crlf(final));
         EXPECT_EQ(normal.differences(screen, m.options), "");
         sent += final;

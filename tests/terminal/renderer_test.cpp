@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "screen.hpp"
+#include "renderer.hpp"
 
 namespace {
 
@@ -28,10 +28,10 @@ struct Step {
 // One renderer through a run of changes, each render building on the last.
 TEST(Renderer, SendsOnlyWhatChangedInTheShortestForm) {
     const Step steps[] = {
-        {{}, clear, gameColumns, gameRows}, // a blank buffer needs nothing past the clear
+        {{}, clear, pictureColumns, pictureRows}, // a blank buffer needs nothing past the clear
         // After a write in the terminal's last column the cursor is not
         // trusted; on a wider one it is. A new size repaints from the buffer.
-        {{{55, 3, 'A', 7}, {54, 4, 'B', 7}}, "\x1b[4;56HA\x1b[5;55HB", gameColumns, gameRows},
+        {{{55, 3, 'A', 7}, {54, 4, 'B', 7}}, "\x1b[4;56HA\x1b[5;55HB", pictureColumns, pictureRows},
         {{}, std::string(clear) + "\x1b[4;56HA\x1b[B\b\bB"},
         {{}, ""},                           // nothing changed, nothing sent
         {{{10, 5, 'X', 7}}, "\x1b[6;11HX"}, // one cell: one move, one glyph

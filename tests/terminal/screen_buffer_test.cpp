@@ -7,7 +7,8 @@
 #include <string>
 #include <utility>
 
-#include "screen.hpp"
+#include "display/screen_buffer.hpp"
+#include "glyphs.hpp"
 
 namespace {
 
@@ -15,7 +16,7 @@ using namespace term;
 
 TEST(ScreenBuffer, ReadsBackTheCodesWrittenAndDropsWhatFallsOffTheGrid) {
     ScreenBuffer s;
-    EXPECT_EQ(s.cell(gameColumns - 1, gameRows - 1), (Cell{' ', 7})); // never written
+    EXPECT_EQ(s.cell(pictureColumns - 1, pictureRows - 1), (Cell{' ', 7})); // never written
     s.gotoxy(-2, 3); // the first two codes fall off the left edge
     s.setColor(11);
     s.write("ab\xDB");
@@ -24,17 +25,18 @@ TEST(ScreenBuffer, ReadsBackTheCodesWrittenAndDropsWhatFallsOffTheGrid) {
     EXPECT_EQ(s.cell(0, 3), (Cell{219, 11}));
     EXPECT_EQ(s.charAt(1, 3), 0);
     EXPECT_EQ(s.charAt(2, 3), 178);
-    s.gotoxy(gameColumns - 1, 5);
+    s.gotoxy(pictureColumns - 1, 5);
     s.write("AB\n\nC"); // no wrap at the edge; a line feed starts the next row
-    EXPECT_EQ(s.charAt(gameColumns - 1, 5), 'A');
+    EXPECT_EQ(s.charAt(pictureColumns - 1, 5), 'A');
     EXPECT_EQ(s.charAt(0, 7), 'C');
-    for (auto [x, y] : {std::pair{-1, 0}, {gameColumns, 0}, {0, -1}, {0, gameRows}, {-500, 9999}}) {
+    for (auto [x, y] :
+         {std::pair{-1, 0}, {pictureColumns, 0}, {0, -1}, {0, pictureRows}, {-500, 9999}}) {
         s.gotoxy(x, y);
         s.write("X");
     }
     int written = 0;
-    for (int y = 0; y < gameRows; ++y)
-        for (int x = 0; x < gameColumns; ++x)
+    for (int y = 0; y < pictureRows; ++y)
+        for (int x = 0; x < pictureColumns; ++x)
             written += !(s.cell(x, y) == Cell{' ', 7});
     EXPECT_EQ(written, 5); // three on row 3, 'A' and 'C'
 }

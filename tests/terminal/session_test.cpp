@@ -101,7 +101,7 @@ TEST(PipedGame, EveryFrameShowsTheBufferAlsoAfterResizes) {
     EXPECT_EQ(readChar(), EOF);
     terminal.show();
     EXPECT_EQ(terminal.vt.differences(session.screen(), render), "");
-    for (int y = gameRows; y < 30; ++y)
+    for (int y = pictureRows; y < 30; ++y)
         EXPECT_EQ(terminal.vt.rowText(y), "") << "row " << y;
     setCurrentSession(nullptr);
 }

@@ -49,7 +49,7 @@ void pump(int fd, VTerm* vt) {
 
 // A terminal of exactly the game's size, as xterm starts.
 VTerm* newTerminal() {
-    VTerm* vt = vterm_new(term::gameRows, term::gameColumns);
+    VTerm* vt = vterm_new(pictureRows, pictureColumns);
     vterm_set_utf8(vt, 1);
     VTermScreen* screen = vterm_obtain_screen(vt);
     vterm_screen_enable_altscreen(screen, 1);
@@ -64,8 +64,8 @@ term::SessionOptions sessionOn(int inFd, int outFd) {
     options.inFd = inFd;
     options.outFd = outFd;
     options.render = {true, true};
-    options.fallbackColumns = term::gameColumns;
-    options.fallbackRows = term::gameRows;
+    options.fallbackColumns = pictureColumns;
+    options.fallbackRows = pictureRows;
     options.virtualClock = true; // the readouts come out the same in every run
     return options;
 }
@@ -109,7 +109,7 @@ int main() {
     if (g.p1.score != 18 || g.p2.score != 0)
         return fail("player one no longer clears one row alone: adjust the plan");
     VTermScreen* screen = vterm_obtain_screen(vt);
-    std::fputs(shot::screenToSvg(screen, term::gameColumns, term::gameRows).c_str(), stdout);
+    std::fputs(shot::screenToSvg(screen, pictureColumns, pictureRows).c_str(), stdout);
     vterm_free(vt);
     return 0;
 }

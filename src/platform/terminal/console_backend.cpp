@@ -9,7 +9,6 @@
 #include "display/console.hpp"
 #include "display/print_text.hpp"
 #include "game/platform.hpp"
-#include "game_host.hpp"
 #include "session.hpp"
 
 namespace {
@@ -43,20 +42,10 @@ void print(const char* format, ...) {
 
 bool keyPressed(int virtualKey) { return session().keyPressed(virtualKey); }
 
-// The frame's moves go to the guests as they go to the terminal, before the
-// frame's delay rather than after it.
-void sleepMs(int ms) {
-    if (term::GameHost* host = term::currentHost())
-        host->sendPictures();
-    session().sleepMs(ms);
-}
+void sleepMs(int ms) { session().sleepMs(ms); }
 
 long long clockSeconds() { return session().clockSeconds(); }
 
-void endFrame() {
-    session().endFrame();
-    if (term::GameHost* host = term::currentHost())
-        host->frameEnded();
-}
+void endFrame() { session().endFrame(); }
 
 int readChar() { return session().readChar(); }

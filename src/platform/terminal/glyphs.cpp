@@ -5,7 +5,7 @@
 // '#') where only ASCII can be shown.
 #include <array>
 
-#include "screen.hpp"
+#include "glyphs.hpp"
 #include "utf8.hpp"
 
 namespace term {

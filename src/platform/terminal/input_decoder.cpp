@@ -118,6 +118,23 @@ long long deadlineAfter(long long nowMs) {
 
 } // namespace
 
+bool keyEventOf(const InputEvent& event, KeyEvent& key) {
+    switch (event.kind) {
+    case InputEvent::KeyPress: key = {KeyEvent::Press, event.key}; return true;
+    case InputEvent::KeyRepeat: key = {KeyEvent::Repeat, event.key}; return true;
+    case InputEvent::KeyRelease: key = {KeyEvent::Release, event.key}; return true;
+    case InputEvent::FocusOut: key = {KeyEvent::ReleaseAll, 0}; return true;
+    default: return false;
+    }
+}
+
+void applyKeyEvents(const Events& events, KeyState& keys) {
+    KeyEvent key{};
+    for (int i = 0; i < events.count; ++i)
+        if (keyEventOf(events.items[i], key))
+            keys.apply(key);
+}
+
 Events InputDecoder::add(unsigned char byte, long long nowMs) {
     // A delay that ran out before this byte came made its ESC the Escape key.
     Events out = timeout(nowMs);

@@ -33,6 +33,8 @@
 //   and bytes 0x80..0xFF (UTF-8 text, 8-bit controls) are ignored.
 #pragma once
 
+#include "input/key_state.hpp"
+
 namespace term {
 
 struct InputEvent {
@@ -53,6 +55,14 @@ struct InputEvent {
     int key; // for the three key kinds: a virtual-key code of game/keys.hpp;
              // for KittyFlags: the flags the terminal reports; otherwise 0
 };
+
+// The key event of a key press, repeat or release, or of a lost focus
+// (every key up); false for every other event.
+bool keyEventOf(const InputEvent& event, KeyEvent& key);
+
+struct Events;
+// Hands the key events among `events` to `keys`, in order.
+void applyKeyEvents(const Events& events, KeyState& keys);
 
 // At most this many events complete with one byte or one timeout.
 constexpr int maxEventsPerStep = 4;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The terminal game: the command line, the checks, then one game on the
-// terminal of standard input and output.
+// The terminal game: the command line, the checks, then one game or a
+// match on the terminal of standard input and output, or a game over the
+// network.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -9,20 +10,8 @@
 #include "cli/command_line.hpp"
 #include "game/game.hpp"
 #include "game/match.hpp"
-#include "net_game.hpp"
-#include "session.hpp"
-#include "signals.hpp"
+#include "netplay/play.hpp"
 #include "startup.hpp"
-
-namespace {
-
-// Whatever way the process leaves through exit(), the terminal goes back.
-void restoreAtExit() {
-    if (term::TerminalSession* session = term::currentSession())
-        session->restoreTerminal();
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     Options command = parseCommandLine(argc, argv);
@@ -31,34 +20,20 @@ int main(int argc, char** argv) {
     if (status >= 0)
         return status;
     if (networked(command.mode))
-        return term::playOverNetwork(command);
+        return netplay::playOverNetwork(command);
 
     std::string problem = term::startProblem(STDIN_FILENO, STDOUT_FILENO, std::getenv("TERM"));
     if (!problem.empty()) {
-        std::fprintf(stderr, "%s\n", problem.c_str());
+        std::fprintf(stderr, "blockduel: %s\n", problem.c_str());
         return 1;
     }
-
-    term::SessionOptions options;
-    options.inFd = STDIN_FILENO;
-    options.outFd = STDOUT_FILENO;
-    options.render = term::renderOptionsFromEnvironment();
-    options.holdWhileTooSmall = true;
-    term::signals::install();
-    term::TerminalSession session(options);
-    term::setCurrentSession(&session);
-    std::atexit(restoreAtExit);
-    if (!session.start()) {
-        session.restoreTerminal();
-        std::fputs("blockduel: cannot switch the terminal to raw input\n", stderr);
+    if (term::takeTerminal(true) == nullptr)
         return 1;
-    }
     GameSetup setup = gameSetupOf(command);
     if (setup.match)
         runMatch(setup);
     else
         runGame(setup);
-    session.finish();
-    term::setCurrentSession(nullptr);
+    term::giveBackTerminal(true);
     return 0;
 }

@@ -7,7 +7,8 @@
 #include <cstring>
 
 #include "escapes.hpp"
-#include "screen.hpp"
+#include "glyphs.hpp"
+#include "renderer.hpp"
 
 namespace term {
 
@@ -58,18 +59,18 @@ void Renderer::render(const ScreenBuffer& screen, std::string& out) {
     }
     if (!valid_)
         clearScreen(out);
-    for (int y = 0; y < gameRows; ++y)
+    for (int y = 0; y < pictureRows; ++y)
         paintRow(screen, y, out);
 }
 
 bool Renderer::tooSmall() const {
-    return (columns_ > 0 && columns_ < gameColumns) || (rows_ > 0 && rows_ < gameRows);
+    return (columns_ > 0 && columns_ < pictureColumns) || (rows_ > 0 && rows_ < pictureRows);
 }
 
 std::string sizeNotice(int columns, int rows) {
     char text[64];
-    std::snprintf(text, sizeof text, "Too small: %dx%d, needs %dx%d", columns, rows, gameColumns,
-                  gameRows);
+    std::snprintf(text, sizeof text, "Too small: %dx%d, needs %dx%d", columns, rows, pictureColumns,
+                  pictureRows);
     return text;
 }
 
@@ -100,7 +101,7 @@ void Renderer::clearScreen(std::string& out) {
 }
 
 void Renderer::paintRow(const ScreenBuffer& screen, int y, std::string& out) {
-    for (int x = 0; x < gameColumns; ++x) {
+    for (int x = 0; x < pictureColumns; ++x) {
         Cell want = displayed(screen.cell(x, y));
         const Cell& shown = shown_[y][x];
         if (shown.code == want.code && looksAlike(shown, want.attr))
@@ -160,7 +161,7 @@ void Renderer::putCell(Cell want, int x, int y, std::string& out) {
         setAttr(want.attr, out);
     out += glyphOf(want.code, options_.utf8);
     shown_[y][x] = Cell{want.code, attr_};
-    int lastColumn = (columns_ > 0 ? columns_ : gameColumns) - 1;
+    int lastColumn = (columns_ > 0 ? columns_ : pictureColumns) - 1;
     cursorX_ = x + 1;
     cursorY_ = y;
     if (x >= lastColumn)
@@ -171,10 +172,10 @@ void Renderer::putCell(Cell want, int x, int y, std::string& out) {
 // the shell printed before it.
 void Renderer::renderFinal(const ScreenBuffer& screen, std::string& out) const {
     auto visible = [](Cell c) { return c.code != ' ' || background(c.attr) != 0; };
-    int rows = gameRows;
-    int ends[gameRows];
-    for (int y = 0; y < gameRows; ++y) {
-        ends[y] = gameColumns;
+    int rows = pictureRows;
+    int ends[pictureRows];
+    for (int y = 0; y < pictureRows; ++y) {
+        ends[y] = pictureColumns;
         while (ends[y] > 0 && !visible(displayed(screen.cell(ends[y] - 1, y))))
             --ends[y];
     }

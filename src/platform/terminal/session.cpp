@@ -62,7 +62,7 @@ bool TerminalSession::start() {
     if (kitty_) {
         send(kittyPush);
         pushed_ = true;
-        keys_.setKitty(true);
+        keys_.setReportsReleases(true);
         armCrashRestore();
     }
     return true;

@@ -12,9 +12,11 @@
 #include <utility>
 #include <vector>
 
+#include "display/notices.hpp"
+#include "input/key_state.hpp"
 #include "input_decoder.hpp"
-#include "key_state.hpp"
-#include "screen.hpp"
+#include "netplay/local.hpp"
+#include "renderer.hpp"
 #include "tty.hpp"
 
 namespace term {
@@ -41,46 +43,13 @@ struct SessionOptions {
     bool holdWhileTooSmall = false;
 };
 
-// What a session's waits watch besides the terminal and the signals: the
-// connections of a game over the network. The session polls the
-// extension's descriptors with its own, calls serve() after every poll, and
-// wakes for it at due() even when nothing arrives.
-class WaitExtension {
-public:
-    // Enough for the host's door: its slots, the greetings waiting for their
-    // check, the refused, the guests and the listener.
-    static constexpr int maxDescriptors = 128;
-    virtual ~WaitExtension() = default;
-    // Fills in up to `room` descriptors to poll; returns how many.
-    virtual int watched(pollfd* fds, int room) = 0;
-    // After each poll, also one that timed out: the descriptors as
-    // watched() gave them, with what poll() found.
-    virtual void serve(const pollfd* fds, int count) = 0;
-    // When serve() is next due with nothing ready, in milliseconds of
-    // monotonicMs(); -1 for no time.
-    virtual long long due() const = 0;
-    // A key event read from the terminal while the game reads keys, in
-    // the order the key state gets them.
-    virtual void keyEvent(const InputEvent& event) = 0;
-    // True when the wait under way should end now.
-    virtual bool endsWait() const { return false; }
-};
-
-// A line of text the terminal shows over the game's picture, on cells
-// where the game has drawn nothing: never in the screen buffer, so the
-// game never reads it back.
-struct NoticeLine {
-    int row;
-    std::string text;
-};
-
 // Figures for tests and measurements.
 struct SessionCounters {
     long long writes = 0; // write() rounds that sent a flush
     long long bytes = 0;  // bytes of all flushes
 };
 
-class TerminalSession {
+class TerminalSession : public LocalScreen {
 public:
     explicit TerminalSession(const SessionOptions& options);
 
@@ -116,11 +85,15 @@ public:
     // Takes the terminal's size as given and repaints.
     void resize(int columns, int rows);
 
-    // The network game's hooks: what the waits watch besides the terminal
+    // The network game's hooks: what the waits serve besides the terminal
     // (nullptr for nothing), and notices shown over the picture (none
     // when empty), sent with the next flush.
-    void setExtension(WaitExtension* extension) { extension_ = extension; }
-    void setNotices(std::vector<NoticeLine> lines) { notices_ = std::move(lines); }
+    void setExtension(NetService* extension) { extension_ = extension; }
+    void setNotices(std::vector<NoticeLine> lines) override { notices_ = std::move(lines); }
+
+    // The session as the network game's host and guest see it.
+    ScreenBuffer& buffer() override { return screen_; }
+    void show() override { flush(); }
 
 private:
     // What a wait is for, which says what the keys that come are for:
@@ -181,12 +154,9 @@ private:
     bool sawAttributes_ = false;
     bool sawEnter_ = false;
     long long virtualMs_ = 0; // the virtual clock, when the options ask for one
-    WaitExtension* extension_ = nullptr;
+    NetService* extension_ = nullptr;
     std::vector<NoticeLine> notices_;
 };
-
-// `screen` with the notices written into the cells it leaves blank.
-ScreenBuffer withNotices(const ScreenBuffer& screen, const std::vector<NoticeLine>& notices);
 
 // The session the console and platform calls of the game go to.
 void setCurrentSession(TerminalSession* session);

@@ -136,20 +136,30 @@ void TerminalSession::waitUntil(long long untilMs, Wait wait) {
         long long due =
             earliest(decoder_.deadline(), extension_ != nullptr ? extension_->due() : -1);
         int timeout = pollTimeout(now, untilMs, due);
-        pollfd fds[2 + WaitExtension::maxDescriptors];
+        pollfd fds[2 + NetService::maxSockets];
         int count = 0;
         if (!inputClosed_)
             fds[count++] = {options_.inFd, POLLIN, 0};
         if (signals::wakeFd() >= 0)
             fds[count++] = {signals::wakeFd(), POLLIN, 0};
         int own = count;
-        if (extension_ != nullptr)
-            count += extension_->watched(fds + own, WaitExtension::maxDescriptors);
+        SocketWatch sockets[NetService::maxSockets];
+        int watched =
+            extension_ != nullptr ? extension_->watched(sockets, NetService::maxSockets) : 0;
+        for (int i = 0; i < watched; ++i)
+            fds[count++] = {static_cast<int>(sockets[i].socket),
+                            static_cast<short>(sockets[i].write ? POLLIN | POLLOUT : POLLIN), 0};
         if (count == 0 && timeout < 0)
             return;
         int ready = poll(fds, static_cast<nfds_t>(count), timeout);
-        if (extension_ != nullptr)
-            extension_->serve(fds + own, count - own);
+        if (extension_ != nullptr) {
+            for (int i = 0; i < watched; ++i) {
+                short found = ready > 0 ? fds[own + i].revents : 0;
+                sockets[i].readable = (found & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0;
+                sockets[i].writable = (found & POLLOUT) != 0;
+            }
+            extension_->serve(sockets, watched);
+        }
         if (ready <= 0)
             continue;
         signals::drainWake();
@@ -214,12 +224,16 @@ void TerminalSession::handle(const InputEvent& event, Wait wait) {
             handle({InputEvent::KeyRelease, vkReturn}, wait);
         }
         break;
-    default:
+    default: {
+        KeyEvent key{};
+        if (!keyEventOf(event, key))
+            break;
         if (wait == Wait::Keys || wait == Wait::Reply)
-            keys_.apply(event);
+            keys_.apply(key);
         if (wait == Wait::Keys && extension_ != nullptr)
-            extension_->keyEvent(event);
+            extension_->keyEvent(key);
         break;
+    }
     }
 }
 

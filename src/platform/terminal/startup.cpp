@@ -2,35 +2,50 @@
 // Start-up checks and the environment's say on glyphs and colours.
 #include "startup.hpp"
 
+#include <cerrno>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <langinfo.h>
+#include <optional>
 #include <strings.h>
 #include <unistd.h>
 
+#include "signals.hpp"
 #include "tty.hpp"
 
 namespace term {
 
+namespace {
+
+std::optional<TerminalSession> taken;
+
+// Whatever way the process leaves through exit(), the terminal goes back.
+void restoreAtExit() {
+    if (TerminalSession* session = currentSession())
+        session->restoreTerminal();
+}
+
+} // namespace
+
 std::string startProblem(int inFd, int outFd, const char* termName) {
     if (!isatty(inFd) || !isatty(outFd))
-        return "blockduel: standard input and output must be a terminal; "
+        return "standard input and output must be a terminal; "
                "start the game in a terminal window, without redirection.";
     if (termName == nullptr || *termName == '\0')
-        return "blockduel: TERM is not set, so the terminal type is unknown; "
+        return "TERM is not set, so the terminal type is unknown; "
                "the game needs a terminal that understands ANSI escape sequences.";
     if (std::strcmp(termName, "dumb") == 0)
-        return "blockduel: this terminal (TERM=dumb) cannot move the cursor or show colours; "
+        return "this terminal (TERM=dumb) cannot move the cursor or show colours; "
                "the game needs a terminal that understands ANSI escape sequences.";
     int columns = 0;
     int rows = 0;
     // A terminal that reports no size gets the benefit of the doubt.
-    if (windowSize(outFd, columns, rows) && (columns < gameColumns || rows < gameRows))
-        return "blockduel: the terminal is " + std::to_string(columns) + "x" +
-               std::to_string(rows) + " (columns x rows); the game needs at least " +
-               std::to_string(gameColumns) + "x" + std::to_string(gameRows) +
-               ". Make the window larger and start again.";
+    if (windowSize(outFd, columns, rows) && (columns < pictureColumns || rows < pictureRows))
+        return "the terminal is " + std::to_string(columns) + "x" + std::to_string(rows) +
+               " (columns x rows); the game needs at least " + std::to_string(pictureColumns) +
+               "x" + std::to_string(pictureRows) + ". Make the window larger and start again.";
     return "";
 }
 
@@ -43,6 +58,41 @@ RenderOptions renderOptionsFromEnvironment() {
     const char* noColor = std::getenv("NO_COLOR");
     options.color = noColor == nullptr || *noColor == '\0';
     return options;
+}
+
+// Without the handlers a signal would end the game with the terminal left
+// raw, so a game that cannot have them does not start.
+TerminalSession* takeTerminal(bool holdWhileTooSmall) {
+    if (!signals::install()) {
+        std::fprintf(stderr, "blockduel: cannot watch for signals: %s\n", std::strerror(errno));
+        return nullptr;
+    }
+    SessionOptions options;
+    options.inFd = STDIN_FILENO;
+    options.outFd = STDOUT_FILENO;
+    options.render = renderOptionsFromEnvironment();
+    options.holdWhileTooSmall = holdWhileTooSmall;
+    taken.emplace(options);
+    setCurrentSession(&*taken);
+    static bool registered = false;
+    if (!registered)
+        registered = std::atexit(restoreAtExit) == 0;
+    if (taken->start())
+        return &*taken;
+    giveBackTerminal(false);
+    std::fputs("blockduel: cannot switch the terminal to raw input\n", stderr);
+    return nullptr;
+}
+
+// The session stays, given back: what still draws into it (a host's last
+// words to its guests) reaches no terminal.
+void giveBackTerminal(bool finalPicture) {
+    if (!taken)
+        return;
+    if (finalPicture)
+        taken->finish();
+    else
+        taken->restoreTerminal();
 }
 
 } // namespace term

@@ -1,18 +1,33 @@
 // SPDX-License-Identifier: MIT
-// What must hold before the game takes the terminal, and what the
-// environment says about glyphs and colours.
+// Taking the terminal for a game and giving it back, the same for a game
+// at one keyboard and one over the network: what must hold before, what
+// the environment says about glyphs and colours, and the session itself.
 #pragma once
 
 #include <string>
 
-#include "screen.hpp"
+#include "renderer.hpp"
+#include "session.hpp"
 
 namespace term {
 
 // Whether the game can play on these descriptors with this TERM value
-// (nullptr when unset): empty when it can, otherwise the message to show.
-// Looks without touching: the terminal is left as it is either way.
+// (nullptr when unset): empty when it can, otherwise what is wrong, for a
+// message that starts with the program's name. Looks without touching:
+// the terminal is left as it is either way.
 std::string startProblem(int inFd, int outFd, const char* termName);
+
+// The terminal of standard input and output, taken for a game: the signal
+// handlers installed, the session made the one the game's calls go to and
+// given back however the process exits, raw modes, the alternate screen
+// and the keyboard protocol. Null, with the message shown, when it cannot
+// be taken; the terminal is as it was then. `holdWhileTooSmall` as in
+// SessionOptions.
+TerminalSession* takeTerminal(bool holdWhileTooSmall);
+
+// The terminal given back, with the final picture on the normal screen
+// (`finalPicture`) or as if the game had never started.
+void giveBackTerminal(bool finalPicture);
 
 // Unicode glyphs when the character type locale is UTF-8; colours unless
 // NO_COLOR is set to something. Sets the character type locale from the

@@ -7,12 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "net/join_notice.hpp"
-#include "net/protocol.hpp"
+#include "display/layout.hpp"
+#include "netplay/join_notice.hpp"
 
 namespace {
 
-using namespace net;
+using namespace netplay;
+using net::JoinCode;
 
 // What a shell reads: each continuation and its line break taken away.
 std::string asTheShellReadsIt(const std::vector<std::string>& lines) {
@@ -58,20 +59,20 @@ TEST(JoinNotice, LongCommandsWrapAsOneShellLine) {
 
 TEST(JoinNotice, TheCodeStandsOnItsOwnLine) {
     JoinCode code;
-    ASSERT_TRUE(parseJoinCode("7K3M-Q9XD", code));
+    ASSERT_TRUE(net::parseJoinCode("7K3M-Q9XD", code));
     for (const std::vector<std::string>& command :
          {std::vector<std::string>{"blockduel", "--join 10.0.0.2:7416"},
           {"/opt/games/" + std::string(60, 'g') + "/blockduel", "--join 10.0.0.2:7416"}}) {
-        std::vector<JoinNoticeLine> notice = joinNotice(command, code);
+        std::vector<NoticeLine> notice = joinNotice(command, code, '\\');
         int lastRow = -1;
-        for (const JoinNoticeLine& line : notice) {
+        for (const NoticeLine& line : notice) {
             EXPECT_GT(line.row, lastRow) << line.text;
             lastRow = line.row;
             EXPECT_LE(line.text.size(), static_cast<std::size_t>(pictureColumns));
         }
         EXPECT_LT(lastRow, pictureRows - 2); // room for the door's notice below
         // The header, the command's lines, what to do with the code, the code.
-        auto asks = std::find_if(notice.begin(), notice.end(), [](const JoinNoticeLine& l) {
+        auto asks = std::find_if(notice.begin(), notice.end(), [](const NoticeLine& l) {
             return l.text.find("code when it asks") != std::string::npos;
         });
         ASSERT_NE(notice.end(), asks);

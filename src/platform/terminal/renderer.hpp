@@ -1,45 +1,13 @@
 // SPDX-License-Identifier: MIT
-// The console's screen buffer for the terminal: a grid of (code, attribute)
-// cells that the game writes and reads back, and a renderer that brings the
-// terminal from what it shows to what the buffer holds, sending only the
-// differences.
+// The renderer that brings the terminal from what it shows to what the
+// console's screen buffer holds, sending only the differences.
 #pragma once
 
 #include <string>
 
+#include "display/screen_buffer.hpp"
+
 namespace term {
-
-// The game draws within these columns and rows.
-constexpr int gameColumns = 56;
-constexpr int gameRows = 21;
-
-struct Cell {
-    unsigned char code = ' '; // OEM code page 437 character code
-    short attr = 7;           // console attribute
-    bool operator==(const Cell&) const = default;
-};
-
-// Writes outside the grid are dropped, never wrapped; cells never written
-// read back as a space. Code 0 is stored and read back as 0 (it shows as a
-// space). The cursor may stand anywhere, also off the grid; it advances
-// after every code written, also when the write was dropped.
-class ScreenBuffer {
-public:
-    void gotoxy(int x, int y);
-    void setColor(short attr);
-    void putChar(int code);       // one code at the cursor; the cursor advances
-    void write(const char* text); // text at the cursor; '\n' goes to column 0 of the next row
-    unsigned char charAt(int x, int y) const; // 32 outside the grid
-    const Cell& cell(int x, int y) const;     // x, y inside the grid
-    int cursorX() const { return x_; }
-    int cursorY() const { return y_; }
-
-private:
-    Cell cells_[gameRows][gameColumns];
-    int x_ = 0;
-    int y_ = 0;
-    short attr_ = 7;
-};
 
 struct RenderOptions {
     bool utf8 = true;  // glyphs as Unicode; otherwise ASCII stand-ins
@@ -105,7 +73,8 @@ private:
     Cell displayed(Cell cell) const;
 
     RenderOptions options_;
-    Cell shown_[gameRows][gameColumns]; // codes as shown: the display key, not the game's code
+    Cell shown_[pictureRows]
+               [pictureColumns]; // codes as shown: the display key, not the game's code
     bool valid_ = false;
     bool noticeShown_ = false;
     int columns_ = 0;
@@ -114,12 +83,6 @@ private:
     int cursorY_ = -1;
     short attr_ = -1; // the terminal's current attribute; -1 not known
 };
-
-// The glyph of an OEM code as UTF-8 (utf8) or as an ASCII stand-in.
-// Code 0 is a space in both. In UTF-8, 1..31 and 127 are the code page's
-// pictures (U+263A, ..., U+2302) and 128..255 its letters, box drawing,
-// shades and blocks; in ASCII every code is one printable byte.
-const char* glyphOf(unsigned char code, bool utf8);
 
 // The one-line notice shown while the terminal is too small, naming its
 // size and the size the game needs.

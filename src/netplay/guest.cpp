@@ -1,36 +1,35 @@
 // SPDX-License-Identifier: MIT
 // The guest's side of the connection: the greeting, the pictures, the keys
 // and the keep-alives.
-#include "game_guest.hpp"
+#include "netplay/guest.hpp"
 
 #include <algorithm>
-#include <poll.h>
 
 #include "game/keys.hpp"
 #include "net/protocol.hpp"
-#include "tty.hpp"
+#include "netplay/pictures.hpp"
 
-namespace term {
+namespace netplay {
 
-GameGuest::GameGuest(TerminalSession& session, int fd, net::Seat seat)
-    : session_(session), link_(fd, net::Sender::Host, monotonicMs()), seat_(seat) {}
+GameGuest::GameGuest(LocalScreen& screen, NetSocket socket, net::Seat seat)
+    : screen_(screen), link_(socket, net::Sender::Host, netClockMs()), seat_(seat) {}
 
 GameGuest::Answer GameGuest::greet(const net::JoinCode& code, int timeoutMs) {
     std::string hello;
     net::appendHello(hello, seat_, code);
-    long long until = monotonicMs() + timeoutMs;
-    link_.queue(hello, monotonicMs());
+    long long until = netClockMs() + timeoutMs;
+    link_.queue(hello, netClockMs());
     bool refused = false;
     bool outOfTurn = false;
     while (link_.isOpen() && !welcomed_ && !refused) {
-        long long left = until - monotonicMs();
+        long long left = until - netClockMs();
         if (left <= 0)
             return Answer::NoAnswer;
-        short events = static_cast<short>(POLLIN | (link_.queued() > 0 ? POLLOUT : 0));
-        pollfd watch = {link_.fd(), events, 0};
-        if (poll(&watch, 1, static_cast<int>(left)) <= 0)
+        SocketWatch watch = {link_.socket(), link_.queued() > 0, false, false};
+        netWait(&watch, 1, static_cast<int>(left));
+        if (!watch.readable && !watch.writable)
             continue;
-        long long now = monotonicMs();
+        long long now = netClockMs();
         link_.sendQueued(now);
         link_.receive(now, [&](const net::Message& m) {
             if (m.type == net::MessageType::Welcome && m.seat == seat_) {
@@ -53,14 +52,14 @@ GameGuest::Answer GameGuest::greet(const net::JoinCode& code, int timeoutMs) {
     return link_.problem() == "closed" ? Answer::Closed : Answer::Broken;
 }
 
-void GameGuest::ready(bool kitty) {
+void GameGuest::ready(bool keyReleases) {
     std::string message;
-    net::appendReady(message, kitty ? net::KeyMode::Kitty : net::KeyMode::Autorepeat);
+    net::appendReady(message, keyReleases ? net::KeyMode::Kitty : net::KeyMode::Autorepeat);
     send(message);
 }
 
 void GameGuest::send(const std::string& message) {
-    long long now = monotonicMs();
+    long long now = netClockMs();
     noteQuiet(now);
     link_.queue(message, now);
     if (!link_.isOpen())
@@ -101,48 +100,43 @@ void GameGuest::lose(const std::string& why) {
 }
 
 // A player's keys go to the host as they come; a watcher's Escape leaves.
-void GameGuest::keyEvent(const InputEvent& event) {
+void GameGuest::keyEvent(const KeyEvent& event) {
     if (state_ != State::Playing)
         return;
     if (seat_ == net::Seat::Watcher) {
-        if (event.kind == InputEvent::KeyPress && event.key == vkEscape)
+        if (event.kind == KeyEvent::Press && event.key == vkEscape)
             state_ = State::Left;
         return;
     }
+    static constexpr net::KeyKind kinds[] = {net::KeyKind::Press, net::KeyKind::Repeat,
+                                             net::KeyKind::Release, net::KeyKind::ReleaseAll};
+    bool all = event.kind == KeyEvent::ReleaseAll;
+    if (!all && !net::isGameKey(event.key))
+        return;
     std::string message;
-    switch (event.kind) {
-    case InputEvent::KeyPress: net::appendKey(message, net::KeyKind::Press, event.key); break;
-    case InputEvent::KeyRepeat: net::appendKey(message, net::KeyKind::Repeat, event.key); break;
-    case InputEvent::KeyRelease: net::appendKey(message, net::KeyKind::Release, event.key); break;
-    case InputEvent::FocusOut: net::appendKey(message, net::KeyKind::ReleaseAll, 0); break;
-    default: return;
-    }
-    if (event.kind == InputEvent::FocusOut || net::isGameKey(event.key))
-        send(message);
+    net::appendKey(message, kinds[event.kind], all ? 0 : event.key);
+    send(message);
 }
 
-int GameGuest::watched(pollfd* fds, int room) {
+int GameGuest::watched(SocketWatch* watches, int room) {
     if (!link_.isOpen() || room < 1)
         return 0;
-    short events = static_cast<short>(POLLIN | (link_.queued() > 0 ? POLLOUT : 0));
-    fds[0] = {link_.fd(), events, 0};
+    watches[0] = {link_.socket(), link_.queued() > 0, false, false};
     return 1;
 }
 
-void GameGuest::serve(const pollfd* fds, int count) {
+void GameGuest::serve(const SocketWatch* watches, int count) {
     if (!link_.isOpen())
         return;
-    long long now = monotonicMs();
+    long long now = netClockMs();
     noteQuiet(now); // before this serve sends anything
-    if (count > 0 && (fds[0].revents & POLLOUT) != 0)
+    if (count > 0 && watches[0].writable)
         link_.sendQueued(now);
-    if (count > 0 && fds[0].revents != 0 &&
+    if (count > 0 && (watches[0].readable || watches[0].writable) &&
         !link_.receive(now, [&](const net::Message& m) { handle(m); }))
         lose(goneWhy(now));
-    // The final picture shows with the prompt's own wait, which first
-    // drops what was typed before it.
     if (state_ == State::Playing)
-        session_.flush();
+        screen_.show();
     if (!link_.isOpen())
         return;
     if (now - link_.heardMs() >= net::silenceLimitMs) {
@@ -168,13 +162,13 @@ void GameGuest::handle(const net::Message& message) {
     case net::MessageType::Picture:
         picture_ = net::Picture{};
         pictured_ = true;
-        session_.setNotices({});
+        screen_.setNotices({});
         [[fallthrough]];
     case net::MessageType::Delta:
         if (!pictured_)
             return lose("the host sent changes before a picture");
         net::applyRuns(message.runs, message.runsLength, picture_);
-        paint(picture_, session_.screen());
+        paint(picture_, screen_.buffer());
         return;
     case net::MessageType::End: state_ = State::Ended; return;
     case net::MessageType::KeepAlive: return;
@@ -182,4 +176,4 @@ void GameGuest::handle(const net::Message& message) {
     }
 }
 
-} // namespace term
+} // namespace netplay

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Sockets, addresses and randomness for the network game.
-#include "net_socket.hpp"
+// The network game's sockets, addresses, waits, clock and randomness on a
+// POSIX system: BSD sockets, every one non-blocking, and poll().
+#include "netplay/network.hpp"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -21,14 +22,27 @@
 
 #include "tty.hpp"
 
-namespace term::netio {
-
 namespace {
 
 constexpr int sendBufferBytes = 32 * 1024;
 // The system's queue of connections not taken yet: as long as it allows,
 // since connections that cannot queue are refused before anyone reads them.
 constexpr int backlog = SOMAXCONN;
+
+// Non-blocking, closed on exec, no Nagle delay, a send buffer of modest
+// size so that a guest that stops reading cannot pile up stale pictures,
+// and no SIGPIPE from it.
+void configure(int fd) {
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+    int on = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    int size = sendBufferBytes;
+    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+#ifdef SO_NOSIGPIPE
+    setsockopt(fd, SOL_SOCKET, SO_NOSIGPIPE, &on, sizeof on);
+#endif
+}
 
 struct AddressList {
     addrinfo* first = nullptr;
@@ -88,7 +102,7 @@ int listenAt(const sockaddr* address, socklen_t length, int family) {
 // Waits for a non-blocking connect to finish; 0 or the error.
 int finishConnect(int fd, long long untilMs) {
     for (;;) {
-        long long left = untilMs - monotonicMs();
+        long long left = untilMs - term::monotonicMs();
         if (left <= 0)
             return ETIMEDOUT;
         pollfd ready = {fd, POLLOUT, 0};
@@ -130,19 +144,9 @@ int rank(const ifaddrs* entry) {
 
 } // namespace
 
-void configure(int fd) {
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-    fcntl(fd, F_SETFD, FD_CLOEXEC);
-    int on = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    int size = sendBufferBytes;
-    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
-#ifdef SO_NOSIGPIPE
-    setsockopt(fd, SOL_SOCKET, SO_NOSIGPIPE, &on, sizeof on);
-#endif
-}
+bool netStart(std::string& /*error*/) { return true; }
 
-int listenOn(const net::Endpoint& where, int& port, std::string& error) {
+NetSocket netListen(const net::Endpoint& where, int& port, std::string& error) {
     int fd = -1;
     if (where.host.empty()) { // every interface: IPv6 with IPv4 first, IPv4 alone else
         sockaddr_in6 any6 = {};
@@ -160,23 +164,23 @@ int listenOn(const net::Endpoint& where, int& port, std::string& error) {
     } else {
         AddressList list;
         if (lookUp(where, true, list, error) != 0)
-            return -1;
+            return noSocket;
         for (addrinfo* a = list.first; a != nullptr && fd < 0; a = a->ai_next)
             fd = listenAt(a->ai_addr, a->ai_addrlen, a->ai_family);
     }
     if (fd < 0) {
         error = "cannot listen on " + describe(where) + ": " + std::strerror(errno);
-        return -1;
+        return noSocket;
     }
     port = boundPort(fd);
     return fd;
 }
 
-int connectTo(const net::Endpoint& where, int timeoutMs, std::string& error) {
+NetSocket netConnect(const net::Endpoint& where, int timeoutMs, std::string& error) {
     AddressList list;
     if (lookUp(where, false, list, error) != 0)
-        return -1;
-    long long until = monotonicMs() + timeoutMs;
+        return noSocket;
+    long long until = term::monotonicMs() + timeoutMs;
     int failure = ECONNREFUSED;
     for (addrinfo* a = list.first; a != nullptr; a = a->ai_next) {
         int fd = socket(a->ai_family, SOCK_STREAM, 0);
@@ -194,18 +198,24 @@ int connectTo(const net::Endpoint& where, int timeoutMs, std::string& error) {
         close(fd);
     }
     error = "cannot connect to " + describe(where) + ": " + std::strerror(failure);
-    return -1;
+    return noSocket;
 }
 
-int acceptFrom(int listenFd, net::PeerAddress& from, int& error) {
+Accepted netAccept(NetSocket listener, NetSocket& socket, net::PeerAddress& from,
+                   std::string& error) {
     sockaddr_storage address = {};
     socklen_t length = sizeof address;
-    int fd = accept(listenFd, reinterpret_cast<sockaddr*>(&address), &length);
+    int fd = accept(static_cast<int>(listener), reinterpret_cast<sockaddr*>(&address), &length);
     if (fd < 0) {
-        error = errno == EWOULDBLOCK ? EAGAIN : errno;
-        return -1;
+        error = std::strerror(errno);
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return Accepted::None;
+        if (errno == ECONNABORTED || errno == EINTR || errno == EPROTO)
+            return Accepted::Failed; // gone before it was taken
+        return Accepted::OutOfRoom;  // out of descriptors or memory, or worse
     }
     configure(fd);
+    socket = fd;
     from = {};
     if (address.ss_family == AF_INET6) {
         const auto& a = reinterpret_cast<const sockaddr_in6&>(address).sin6_addr;
@@ -224,10 +234,10 @@ int acceptFrom(int listenFd, net::PeerAddress& from, int& error) {
     else if (address.ss_family == AF_INET6)
         inet_ntop(AF_INET6, from.bytes.data(), text, sizeof text);
     from.text = text[0] != '\0' ? text : "this machine";
-    return fd;
+    return Accepted::Socket;
 }
 
-std::string addressToJoin(const std::string& listeningHost) {
+std::string netAddressToJoin(const std::string& listeningHost) {
     bool every = listeningHost.empty() || listeningHost == "0.0.0.0" || listeningHost == "::";
     if (!every)
         return listeningHost;
@@ -250,18 +260,62 @@ std::string addressToJoin(const std::string& listeningHost) {
     return gethostname(name, sizeof name - 1) == 0 && name[0] != '\0' ? name : "localhost";
 }
 
-bool randomBytes(unsigned char* bytes, std::size_t count) { return getentropy(bytes, count) == 0; }
+// getentropy() takes at most 256 bytes at a time.
+bool netRandomBytes(unsigned char* bytes, std::size_t count) {
+    for (std::size_t at = 0; at < count; at += 256)
+        if (getentropy(bytes + at, std::min<std::size_t>(256, count - at)) != 0)
+            return false;
+    return true;
+}
 
-long sendSome(int fd, const char* data, std::size_t length) {
+long netSend(NetSocket socket, const char* data, std::size_t length, std::string& problem) {
 #ifdef MSG_NOSIGNAL
     constexpr int flags = MSG_NOSIGNAL;
 #else
     constexpr int flags = 0;
 #endif
-    ssize_t n = send(fd, data, length, flags);
+    ssize_t n = send(static_cast<int>(socket), data, length, flags);
     if (n >= 0)
         return n;
-    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? 0 : -1;
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+        return 0;
+    problem = std::strerror(errno);
+    return -1;
 }
 
-} // namespace term::netio
+long netReceive(NetSocket socket, unsigned char* bytes, std::size_t size, std::string& problem) {
+    ssize_t n = read(static_cast<int>(socket), bytes, size);
+    if (n > 0)
+        return n;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+        return 0;
+    problem = n == 0 ? "closed" : std::strerror(errno);
+    return -1;
+}
+
+void netAdopt(NetSocket socket) { configure(static_cast<int>(socket)); }
+
+void netShutdownSend(NetSocket socket) { shutdown(static_cast<int>(socket), SHUT_WR); }
+
+void netClose(NetSocket socket) { close(static_cast<int>(socket)); }
+
+void netWait(SocketWatch* watches, int count, int timeoutMs) {
+    constexpr int most = 256;
+    pollfd fds[most];
+    int n = std::min(count, most);
+    for (int i = 0; i < n; ++i) {
+        short events = POLLIN;
+        if (watches[i].write)
+            events = static_cast<short>(events | POLLOUT);
+        fds[i] = {static_cast<int>(watches[i].socket), events, 0};
+    }
+    if (poll(fds, static_cast<nfds_t>(n), timeoutMs) < 0)
+        n = 0; // a signal: nothing found, the caller looks again
+    for (int i = 0; i < count; ++i) {
+        short found = i < n ? fds[i].revents : 0;
+        watches[i].readable = (found & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0;
+        watches[i].writable = (found & POLLOUT) != 0;
+    }
+}
+
+long long netClockMs() { return term::monotonicMs(); }

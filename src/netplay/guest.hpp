@@ -1,35 +1,37 @@
 // SPDX-License-Identifier: MIT
 // A guest of a game over the network, player two or a watcher. It greets
-// the host before taking the terminal, so that a refusal is a plain
-// message; then, in the session's waits, it draws the pictures the host
-// sends with the session's own renderer, and a player sends its key events
-// as its terminal reports them.
+// the host before taking the console, so that a refusal is a plain
+// message; then, in the back end's waits, it paints the pictures the host
+// sends into the console's screen buffer, and a player sends its key
+// events as its keyboard reports them.
 #pragma once
 
 #include <string>
 
 #include "net/join_code.hpp"
-#include "net_link.hpp"
-#include "session.hpp"
+#include "net/picture.hpp"
+#include "netplay/link.hpp"
+#include "netplay/local.hpp"
 
-namespace term {
+namespace netplay {
 
-class GameGuest : public WaitExtension {
+class GameGuest : public NetService {
 public:
     // Broken: the connection failed (problem() says how).
     enum class Answer { Welcomed, Refused, Closed, Broken, NotAHost, NoAnswer };
     enum class State { Playing, Ended, Lost, Left };
 
-    // `fd`, connected to the host, is taken over.
-    GameGuest(TerminalSession& session, int fd, net::Seat seat);
+    // `socket`, connected to the host, is taken over; the host's pictures
+    // are painted into `screen`.
+    GameGuest(LocalScreen& screen, NetSocket socket, net::Seat seat);
 
     // Says who it is and waits up to `timeoutMs` for the host's answer.
     Answer greet(const net::JoinCode& code, int timeoutMs);
     net::Refusal refusal() const { return refusal_; }
     const std::string& problem() const { return link_.problem(); }
 
-    // Once the terminal is taken: how its keys come.
-    void ready(bool kitty);
+    // Once the console is taken: how its keys come, with releases or not.
+    void ready(bool keyReleases);
 
     State state() const { return state_; }
     // Why the game was lost: the connection closed, broke or went silent.
@@ -37,10 +39,10 @@ public:
     // Closes the connection (after the end, or on leaving).
     void close() { link_.close(); }
 
-    int watched(pollfd* fds, int room) override;
-    void serve(const pollfd* fds, int count) override;
+    int watched(SocketWatch* watches, int room) override;
+    void serve(const SocketWatch* watches, int count) override;
     long long due() const override;
-    void keyEvent(const InputEvent& event) override;
+    void keyEvent(const KeyEvent& event) override;
     bool endsWait() const override { return state_ != State::Playing; }
 
 private:
@@ -52,7 +54,7 @@ private:
     std::string goneWhy(long long nowMs) const;
     void send(const std::string& message);
 
-    TerminalSession& session_;
+    LocalScreen& screen_;
     Link link_;
     net::Seat seat_;
     net::Picture picture_;
@@ -65,4 +67,4 @@ private:
     long long quietEndedMs_ = 0; // and when it ended
 };
 
-} // namespace term
+} // namespace netplay

@@ -9,20 +9,17 @@
 #include <string_view>
 #include <vector>
 
+#include "display/notices.hpp"
 #include "net/join_code.hpp"
 
-namespace net {
-
-// One line of the notice, on a row of the picture.
-struct JoinNoticeLine {
-    int row;
-    std::string text;
-};
+namespace netplay {
 
 // The lines for the command of `words` (the program, then its option and
 // the address) and `code`, each at most pictureColumns wide, all above the
-// picture's last rows.
-std::vector<JoinNoticeLine> joinNotice(const std::vector<std::string>& words, const JoinCode& code);
+// picture's last rows; a command that wraps continues with `continuation`,
+// as the shell of this machine reads it.
+std::vector<NoticeLine> joinNotice(const std::vector<std::string>& words, const net::JoinCode& code,
+                                   char continuation);
 
 // The command of `words`, with a space between them, in lines of at most
 // `width` characters. Each line but the last ends in `continuation`, which
@@ -33,4 +30,4 @@ std::vector<JoinNoticeLine> joinNotice(const std::vector<std::string>& words, co
 std::vector<std::string> wrapCommand(const std::vector<std::string>& words, int width, int maxLines,
                                      char continuation = '\\');
 
-} // namespace net
+} // namespace netplay

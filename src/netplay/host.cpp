@@ -1,21 +1,17 @@
 // SPDX-License-Identifier: MIT
 // The host's connections: greeting, keys, pictures, keep-alives and the
 // limits on what a stranger can make it do.
-#include "game_host.hpp"
+#include "netplay/host.hpp"
 
 #include <algorithm>
-#include <cerrno>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <utility>
 
 #include "display/layout.hpp"
 #include "game/keys.hpp"
 #include "game/match_lines.hpp"
-#include "net_socket.hpp"
-#include "tty.hpp"
+#include "netplay/pictures.hpp"
 
-namespace term {
+namespace netplay {
 
 namespace {
 
@@ -33,9 +29,7 @@ constexpr int doorColumn = 10;
 // Every connection the door may hold at once is watched.
 static_assert(1 + 1 + GameHost::maxWatchers + net::Admission::greetingSlots + 1 +
                   net::Admission::maxWaiting + GameHost::maxLeaving <=
-              WaitExtension::maxDescriptors);
-
-GameHost* currentGameHost = nullptr;
+              NetService::maxSockets);
 
 // What the guest has once it has applied `runs`.
 void applyRuns(const std::string& runs, net::Picture& picture) {
@@ -43,47 +37,26 @@ void applyRuns(const std::string& runs, net::Picture& picture) {
                    static_cast<int>(runs.size()), picture);
 }
 
-// The match's lines of one viewer in place of another's: their cells
-// blanked, then the viewer's lines written in.
-void paintMatchLines(const MatchLines& lines, net::Picture& picture) {
-    auto cell = [&picture](int x, int y) -> net::PictureCell& {
-        return picture[static_cast<std::size_t>(y) * net::pictureColumns +
-                       static_cast<std::size_t>(x)];
-    };
-    for (const MatchSpan& span : matchSpans)
-        for (int x = span.x; x < span.x + span.width && x < net::pictureColumns; ++x)
-            cell(x, span.y) = net::PictureCell{' ', textColor};
-    for (int i = 0; i < lines.count; ++i) {
-        const MatchLine& line = lines.line[i];
-        for (int k = 0; line.text[k] != '\0' && line.x + k < net::pictureColumns; ++k)
-            cell(line.x + k, line.y) = {static_cast<unsigned char>(line.text[k]),
-                                        static_cast<unsigned char>(line.color)};
-    }
-}
-
 } // namespace
 
-void setCurrentHost(GameHost* host) { currentGameHost = host; }
-GameHost* currentHost() { return currentGameHost; }
-
-GameHost::GameHost(TerminalSession& session, const net::JoinCode& code, int listenFd)
-    : session_(session), code_(code), listenFd_(listenFd) {}
+GameHost::GameHost(LocalScreen& screen, const net::JoinCode& code, NetSocket listener)
+    : screen_(screen), code_(code), listener_(listener) {}
 
 GameHost::~GameHost() {
-    if (listenFd_ >= 0)
-        close(listenFd_);
+    if (listener_ != noSocket)
+        netClose(listener_);
 }
 
-void GameHost::adopt(int fd) {
-    netio::configure(fd);
-    take(fd, {{}, "this machine"}, monotonicMs());
+void GameHost::adopt(NetSocket socket) {
+    netAdopt(socket);
+    take(socket, {{}, "this machine"}, netClockMs());
 }
 
 // A new connection is read at once: a greeting already there needs no slot.
-void GameHost::take(int fd, const net::PeerAddress& from, long long now) {
+void GameHost::take(NetSocket socket, const net::PeerAddress& from, long long now) {
     Peer peer;
     peer.id = nextId_++;
-    peer.link = std::make_unique<Link>(fd, net::Sender::Guest, now);
+    peer.link = std::make_unique<Link>(socket, net::Sender::Guest, now);
     peers_.push_back(std::move(peer));
     admission_.opened(peers_.back().id, from, now);
     readFrom(peers_.back(), now);
@@ -170,8 +143,16 @@ void GameHost::setMatch(const Match* match, const GameSetup* setup) {
     setup_ = setup;
 }
 
+FrameHook GameHost::frameHook() {
+    FrameHook hook;
+    hook.beforeDelay = [](void* host) { static_cast<GameHost*>(host)->sendPictures(); };
+    hook.frameEnded = [](void* host) { static_cast<GameHost*>(host)->frameEnded(); };
+    hook.context = this;
+    return hook;
+}
+
 net::Picture GameHost::pictureFor(net::Seat seat) const {
-    net::Picture picture = pictureOf(session_.screen());
+    net::Picture picture = pictureOf(screen_.buffer());
     if (match_ != nullptr && setup_ != nullptr) {
         Viewer viewer = seat == net::Seat::Player ? Viewer::PlayerTwo : Viewer::Watcher;
         paintMatchLines(matchLines(*match_, *setup_, viewer), picture);
@@ -179,12 +160,12 @@ net::Picture GameHost::pictureFor(net::Seat seat) const {
     return picture;
 }
 
-void GameHost::keyEvent(const InputEvent& /*event*/) {
+void GameHost::keyEvent(const KeyEvent& /*event*/) {
     // The host's own keys reach the game through the key polls.
 }
 
 void GameHost::sendPictures() {
-    long long now = monotonicMs();
+    long long now = netClockMs();
     const net::Picture pictures[2] = {pictureFor(net::Seat::Player),
                                       pictureFor(net::Seat::Watcher)};
     for (Peer& peer : peers_)
@@ -216,25 +197,25 @@ std::string GameHost::goneNotice() const {
 // is gone; the door's below either while it has something to say; nothing
 // over the final picture.
 void GameHost::refreshNotices(bool always) {
-    long long now = monotonicMs();
-    std::string door = started_ ? admission_.notice(now, gameColumns - doorColumn)
-                                : admission_.notice(now, gameColumns);
+    long long now = netClockMs();
+    std::string door = started_ ? admission_.notice(now, pictureColumns - doorColumn)
+                                : admission_.notice(now, pictureColumns);
     if (door == doorNotice_ && !always)
         return;
     doorNotice_ = door;
     std::vector<NoticeLine> lines;
     if (!started_) {
         lines = waitingNotice_;
-        int row = lines.empty() ? rateRow : std::min(lines.back().row + 2, gameRows - 1);
+        int row = lines.empty() ? rateRow : std::min(lines.back().row + 2, pictureRows - 1);
         lines.push_back({row, door});
     } else if (!over_) {
         if (!door.empty())
             lines.push_back({rateRow, std::string(doorColumn, ' ') + door});
         if (playerGone_)
-            lines.push_back({gameRows - 1, goneNotice()});
+            lines.push_back({pictureRows - 1, goneNotice()});
     }
     std::erase_if(lines, [](const NoticeLine& line) { return line.text.empty(); });
-    session_.setNotices(std::move(lines));
+    screen_.setNotices(std::move(lines));
 }
 
 void GameHost::sendPicture(Peer& peer, const net::Picture& picture, long long now) const {
@@ -277,72 +258,68 @@ void GameHost::sendWhole(Peer& peer, const net::Picture& picture, long long now)
 }
 
 void GameHost::finish(int lingerMs) {
-    long long until = monotonicMs() + lingerMs;
+    long long until = netClockMs() + lingerMs;
     for (;;) {
         pumpNow();
         bool pending = std::any_of(peers_.begin(), peers_.end(), [](const Peer& p) {
             return p.link->isOpen() && p.link->queued() > 0 && p.stage != Stage::Leaving;
         });
-        long long left = until - monotonicMs();
+        long long left = until - netClockMs();
         if (!pending || left <= 0)
             break;
-        pollfd fds[maxDescriptors];
-        int n = watched(fds, maxDescriptors);
-        poll(fds, static_cast<nfds_t>(n), static_cast<int>(std::min(left, 10LL)));
+        SocketWatch watches[maxSockets];
+        int n = watched(watches, maxSockets);
+        netWait(watches, n, static_cast<int>(std::min(left, 10LL)));
         slots_.clear();
     }
     peers_.clear();
-    if (listenFd_ >= 0)
-        close(listenFd_);
-    listenFd_ = -1;
+    if (listener_ != noSocket)
+        netClose(listener_);
+    listener_ = noSocket;
 }
 
 void GameHost::pumpNow() {
-    pollfd fds[maxDescriptors];
-    int n = watched(fds, maxDescriptors);
-    if (poll(fds, static_cast<nfds_t>(n), 0) < 0)
-        for (int i = 0; i < n; ++i)
-            fds[i].revents = 0;
-    serve(fds, n);
+    SocketWatch watches[maxSockets];
+    int n = watched(watches, maxSockets);
+    netWait(watches, n, 0);
+    serve(watches, n);
 }
 
-int GameHost::watched(pollfd* fds, int room) {
+int GameHost::watched(SocketWatch* watches, int room) {
     slots_.clear();
     int n = 0;
-    long long now = monotonicMs();
+    long long now = netClockMs();
     // While no connection may be taken, they wait in the system's queue.
-    if (listenFd_ >= 0 && n < room && now >= acceptAgainMs_ && admission_.mayAccept(now)) {
-        fds[n++] = {listenFd_, POLLIN, 0};
+    if (listener_ != noSocket && n < room && now >= acceptAgainMs_ && admission_.mayAccept(now)) {
+        watches[n++] = {listener_, false, false, false};
         slots_.push_back(-1);
     }
-    listening_ = listenFd_ >= 0 && n > 0;
+    listening_ = listener_ != noSocket && n > 0;
     for (std::size_t i = 0; i < peers_.size() && n < room; ++i) {
         const Link& link = *peers_[i].link;
         if (!link.isOpen())
             continue;
-        short events = POLLIN;
-        if (link.queued() > 0)
-            events = static_cast<short>(events | POLLOUT);
-        fds[n++] = {link.fd(), events, 0};
+        watches[n++] = {link.socket(), link.queued() > 0, false, false};
         slots_.push_back(static_cast<int>(i));
     }
     return n;
 }
 
-void GameHost::serve(const pollfd* fds, int count) {
-    long long now = monotonicMs();
+void GameHost::serve(const SocketWatch* watches, int count) {
+    long long now = netClockMs();
     bool incoming = false;
     for (int i = 0; i < count && i < static_cast<int>(slots_.size()); ++i) {
-        if (fds[i].revents == 0)
+        const SocketWatch& watch = watches[i];
+        if (!watch.readable && !watch.writable)
             continue;
         if (slots_[static_cast<std::size_t>(i)] < 0) {
             incoming = true;
             continue;
         }
         Peer& peer = peers_[static_cast<std::size_t>(slots_[static_cast<std::size_t>(i)])];
-        if (!peer.link->isOpen() || fds[i].fd != peer.link->fd())
+        if (!peer.link->isOpen() || watch.socket != peer.link->socket())
             continue;
-        if ((fds[i].revents & POLLOUT) != 0)
+        if (watch.writable)
             peer.link->sendQueued(now);
         readFrom(peer, now);
     }
@@ -357,7 +334,7 @@ void GameHost::serve(const pollfd* fds, int count) {
     timeOut(now);
     takeTurns(now);
     // Also when the listener was left out: a slot may have come free since.
-    if (listenFd_ >= 0 && (incoming || !listened))
+    if (listener_ != noSocket && (incoming || !listened))
         acceptAll(now);
     std::erase_if(peers_, [](const Peer& p) { return !p.link->isOpen(); });
     refreshNotices();
@@ -368,16 +345,15 @@ void GameHost::acceptAll(long long now) {
         return;
     for (int i = 0; i < acceptsPerServe && admission_.mayAccept(now); ++i) {
         net::PeerAddress from;
-        int error = 0;
-        int fd = netio::acceptFrom(listenFd_, from, error);
-        if (fd >= 0) {
-            take(fd, from, now);
-        } else if (error == ECONNABORTED || error == EINTR) {
-            continue; // gone before it was taken
-        } else {
-            if (error != EAGAIN) // out of descriptors or memory: the queue waits meanwhile
-                acceptAgainMs_ = now + acceptRestMs;
+        NetSocket socket = noSocket;
+        std::string error;
+        switch (netAccept(listener_, socket, from, error)) {
+        case Accepted::Socket: take(socket, from, now); continue;
+        case Accepted::Failed: continue; // gone before it was taken
+        case Accepted::OutOfRoom:        // the queue waits meanwhile
+            acceptAgainMs_ = now + acceptRestMs;
             return;
+        case Accepted::None: return;
         }
     }
 }
@@ -463,7 +439,7 @@ void GameHost::ready(Peer& peer, const net::Message& message, long long now) {
     peer.stage = Stage::Ready;
     if (peer.seat == net::Seat::Player) {
         guestKeys_.releaseAll();
-        guestKeys_.setKitty(message.keyMode == net::KeyMode::Kitty);
+        guestKeys_.setReportsReleases(message.keyMode == net::KeyMode::Kitty);
         playerGone_ = false;
         refreshNotices(true);
     }
@@ -473,20 +449,20 @@ void GameHost::ready(Peer& peer, const net::Message& message, long long now) {
 
 void GameHost::playerKey(const net::Message& message) {
     switch (message.keyKind) {
-    case net::KeyKind::Press: guestKeys_.apply({InputEvent::KeyPress, message.key}); break;
-    case net::KeyKind::Repeat: guestKeys_.apply({InputEvent::KeyRepeat, message.key}); break;
-    case net::KeyKind::Release: guestKeys_.apply({InputEvent::KeyRelease, message.key}); break;
+    case net::KeyKind::Press: guestKeys_.apply({KeyEvent::Press, message.key}); break;
+    case net::KeyKind::Repeat: guestKeys_.apply({KeyEvent::Repeat, message.key}); break;
+    case net::KeyKind::Release: guestKeys_.apply({KeyEvent::Release, message.key}); break;
     case net::KeyKind::ReleaseAll: guestKeys_.releaseAll(); break;
     }
 }
 
-// Player two gone: its keys are let go, and the host's terminal says so
+// Player two gone: its keys are let go, and the host's console says so
 // below the readouts while the game goes on.
 void GameHost::drop(Peer& peer, bool turnedAway) {
     bool player = peer.seat == net::Seat::Player &&
                   (peer.stage == Stage::Welcomed || peer.stage == Stage::Ready);
     if (peer.stage == Stage::Greeting || peer.stage == Stage::Waiting)
-        admission_.gone(peer.id, turnedAway, monotonicMs());
+        admission_.gone(peer.id, turnedAway, netClockMs());
     peer.link->close();
     if (!player)
         return;
@@ -507,7 +483,7 @@ void GameHost::keepTime(Peer& peer, long long now) {
     case Stage::Waiting: return;
     case Stage::Leaving:
         if (link.queued() == 0 && !peer.shutDown) {
-            shutdown(link.fd(), SHUT_WR);
+            netShutdownSend(link.socket());
             peer.shutDown = true;
         }
         if (now >= peer.leaveBy)
@@ -544,7 +520,7 @@ long long GameHost::nextDue(const Peer& peer) {
 }
 
 long long GameHost::due() const {
-    long long now = monotonicMs();
+    long long now = netClockMs();
     long long next = admission_.nextDue(now);
     auto consider = [&next](long long at) {
         if (at >= 0 && (next < 0 || at < next))
@@ -553,9 +529,9 @@ long long GameHost::due() const {
     for (const Peer& peer : peers_)
         if (peer.link->isOpen())
             consider(nextDue(peer));
-    if (listenFd_ >= 0 && acceptAgainMs_ > now)
+    if (listener_ != noSocket && acceptAgainMs_ > now)
         consider(acceptAgainMs_);
     return next;
 }
 
-} // namespace term
+} // namespace netplay

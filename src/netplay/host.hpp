@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The host of a game over the network. It listens beside the terminal, in
-// the session's own waits, and never blocks on a connection: it greets who
+// The host of a game over the network. It listens beside the console, in
+// the back end's own waits, and never blocks on a connection: it greets who
 // connects (the door's policy says who is read, who gives way and when a
 // code is checked; then the join code, one seat for player two and a few
 // for watchers), keeps player two's keys from the guest's key events by the
@@ -16,15 +16,16 @@
 #include <vector>
 
 #include "game/match.hpp"
-#include "key_state.hpp"
+#include "input/key_state.hpp"
 #include "net/admission.hpp"
 #include "net/join_code.hpp"
-#include "net_link.hpp"
-#include "session.hpp"
+#include "net/picture.hpp"
+#include "netplay/link.hpp"
+#include "netplay/local.hpp"
 
-namespace term {
+namespace netplay {
 
-class GameHost : public WaitExtension {
+class GameHost : public NetService {
 public:
     static constexpr int maxWatchers = 4;
     // Refused connections that may still read why; more and the oldest is closed.
@@ -33,14 +34,15 @@ public:
     // has caught up it gets the whole picture again.
     static constexpr std::size_t maxQueued = std::size_t{16} * 1024;
 
-    // `listenFd` is taken over; -1 for none (connections then come by adopt()).
-    GameHost(TerminalSession& session, const net::JoinCode& code, int listenFd);
+    // `listener` is taken over; noSocket for none (connections then come by
+    // adopt()). The game's picture is read from `screen`'s buffer.
+    GameHost(LocalScreen& screen, const net::JoinCode& code, NetSocket listener);
     ~GameHost() override;
     GameHost(const GameHost&) = delete;
     GameHost& operator=(const GameHost&) = delete;
 
     // A connection accepted elsewhere, greeted like any other.
-    void adopt(int fd);
+    void adopt(NetSocket socket);
 
     // Player two has joined and said how its keys come.
     bool playerReady() const;
@@ -54,10 +56,13 @@ public:
     void setMatch(const Match* match, const GameSetup* setup);
     // What a guest in `seat` is shown now.
     net::Picture pictureFor(net::Seat seat) const;
-    // The changes since each guest's last picture, to every guest: before
-    // the frame's delay, when the terminal gets the frame's moves.
+    // The game's frame hook: the changes since each guest's last picture
+    // to every guest before the frame's delay, when the console gets the
+    // frame's moves, and the rest at the frame's end.
+    FrameHook frameHook();
+    // The changes since each guest's last picture, to every guest.
     void sendPictures();
-    // After the frame's picture reached the terminal: the rest of its
+    // After the frame's picture reached the console: the rest of its
     // changes, and the connections served.
     void frameEnded();
     // The final picture, with the prompt, and the end of the game to every guest.
@@ -74,10 +79,10 @@ public:
     // The door: how many it turned away, how many wrong codes it was given.
     const net::Admission& admission() const { return admission_; }
 
-    int watched(pollfd* fds, int room) override;
-    void serve(const pollfd* fds, int count) override;
+    int watched(SocketWatch* watches, int room) override;
+    void serve(const SocketWatch* watches, int count) override;
     long long due() const override;
-    void keyEvent(const InputEvent& event) override;
+    void keyEvent(const KeyEvent& event) override;
 
 private:
     // Greeting: not greeted yet; Waiting: greeted, its code not checked yet.
@@ -97,7 +102,7 @@ private:
     };
 
     void acceptAll(long long now);
-    void take(int fd, const net::PeerAddress& from, long long now);
+    void take(NetSocket socket, const net::PeerAddress& from, long long now);
     void readFrom(Peer& peer, long long now);
     void makeRoom(long long now);
     void timeOut(long long now);
@@ -119,11 +124,11 @@ private:
     bool seatTaken() const;
     int count(net::Seat seat, Stage least) const;
 
-    TerminalSession& session_;
+    LocalScreen& screen_;
     net::JoinCode code_;
-    int listenFd_;
+    NetSocket listener_;
     std::vector<Peer> peers_;
-    std::vector<int> slots_; // for each descriptor watched(): its peer, -1 the listener
+    std::vector<int> slots_; // for each socket watched(): its peer, -1 the listener
     bool listening_ = false; // the listener was among them
     KeyState guestKeys_;     // player two's keys, from the guest's events
     net::Admission admission_;
@@ -138,8 +143,4 @@ private:
     std::string doorNotice_;
 };
 
-// The host the game's key polls and frame ends go to, when there is one.
-void setCurrentHost(GameHost* host);
-GameHost* currentHost();
-
-} // namespace term
+} // namespace netplay

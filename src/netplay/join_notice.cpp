@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The host's waiting notice, laid out.
-#include "net/join_notice.hpp"
+#include "netplay/join_notice.hpp"
 
-#include "net/protocol.hpp"
+#include "display/layout.hpp"
 
-namespace net {
+namespace netplay {
 
 namespace {
 
@@ -53,11 +53,12 @@ std::vector<std::string> wrapCommand(const std::vector<std::string>& words, int 
     return lines;
 }
 
-std::vector<JoinNoticeLine> joinNotice(const std::vector<std::string>& words,
-                                       const JoinCode& code) {
-    std::vector<JoinNoticeLine> notice = {{firstRow, "Waiting for player two. To join, type:"}};
+std::vector<NoticeLine> joinNotice(const std::vector<std::string>& words, const net::JoinCode& code,
+                                   char continuation) {
+    std::vector<NoticeLine> notice = {{firstRow, "Waiting for player two. To join, type:"}};
     int row = firstRow + 2;
-    std::vector<std::string> lines = wrapCommand(words, pictureColumns, maxCommandLines);
+    std::vector<std::string> lines =
+        wrapCommand(words, pictureColumns, maxCommandLines, continuation);
     // Indented when it fits on one line; a command that wraps starts each
     // line at the edge, so that a line broken inside a word pastes as one.
     if (lines.size() == 1 && lines[0].size() + indent.size() <= std::size_t{pictureColumns})
@@ -65,9 +66,9 @@ std::vector<JoinNoticeLine> joinNotice(const std::vector<std::string>& words,
     for (std::string& line : lines)
         notice.push_back({row++, std::move(line)});
     notice.push_back({row + 1, "and this code when it asks for it:"});
-    notice.push_back({row + 3, std::string(indent) + formatJoinCode(code)});
+    notice.push_back({row + 3, std::string(indent) + net::formatJoinCode(code)});
     notice.push_back({row + 5, "Escape cancels."});
     return notice;
 }
 
-} // namespace net
+} // namespace netplay

@@ -2,15 +2,13 @@
 // Notices over the game's picture: a copy of the buffer with their text in
 // the cells the game left blank, so that nothing the game drew is hidden
 // and the game's own buffer never holds them.
-#include "session.hpp"
-
-namespace term {
+#include "display/notices.hpp"
 
 ScreenBuffer withNotices(const ScreenBuffer& screen, const std::vector<NoticeLine>& notices) {
     ScreenBuffer shown = screen;
-    shown.setColor(7);
+    shown.setColor(textColor);
     for (const NoticeLine& line : notices) {
-        for (int x = 0; x < static_cast<int>(line.text.size()) && x < gameColumns; ++x) {
+        for (int x = 0; x < static_cast<int>(line.text.size()) && x < pictureColumns; ++x) {
             unsigned char code = screen.charAt(x, line.row);
             if (code != ' ' && code != 0)
                 continue;
@@ -20,5 +18,3 @@ ScreenBuffer withNotices(const ScreenBuffer& screen, const std::vector<NoticeLin
     }
     return shown;
 }
-
-} // namespace term

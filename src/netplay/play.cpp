@@ -1,28 +1,26 @@
 // SPDX-License-Identifier: MIT
-// Starting a game over the network: the terminal checks, the socket, the
+// Starting a game over the network: the console checks, the socket, the
 // join code, the wait for player two, and the endings of either side.
-#include "net_game.hpp"
+#include "netplay/play.hpp"
 
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <string>
-#include <unistd.h>
 
-#include "code_prompt.hpp"
 #include "game/game.hpp"
 #include "game/keys.hpp"
 #include "game/match.hpp"
-#include "game_guest.hpp"
-#include "game_host.hpp"
+#include "game/platform.hpp"
 #include "net/address.hpp"
-#include "net/join_notice.hpp"
-#include "net_socket.hpp"
-#include "program_path.hpp"
-#include "signals.hpp"
-#include "startup.hpp"
+#include "netplay/code_prompt.hpp"
+#include "netplay/guest.hpp"
+#include "netplay/host.hpp"
+#include "netplay/join_notice.hpp"
+#include "netplay/local.hpp"
+#include "netplay/network.hpp"
 
-namespace term {
+namespace netplay {
 
 namespace {
 
@@ -32,35 +30,9 @@ constexpr int lingerMs = 1000;
 // How often the waits look at the flags the connections set.
 constexpr int checkMs = 50;
 
-void restoreAtExit() {
-    if (TerminalSession* session = currentSession())
-        session->restoreTerminal();
-}
-
 int complain(const std::string& message) {
     std::fprintf(stderr, "blockduel: %s\n", message.c_str());
     return 1;
-}
-
-// Takes the terminal as a game at one keyboard does. False, with the
-// message shown, when it cannot.
-bool takeTerminal(TerminalSession& session) {
-    signals::install();
-    setCurrentSession(&session);
-    std::atexit(restoreAtExit);
-    if (session.start())
-        return true;
-    session.restoreTerminal();
-    std::fputs("blockduel: cannot switch the terminal to raw input\n", stderr);
-    return false;
-}
-
-SessionOptions terminalOptions() {
-    SessionOptions options;
-    options.inFd = STDIN_FILENO;
-    options.outFd = STDOUT_FILENO;
-    options.render = renderOptionsFromEnvironment();
-    return options;
 }
 
 // In place of the boards, until player two is there: how to join, the
@@ -68,17 +40,14 @@ SessionOptions terminalOptions() {
 std::vector<NoticeLine> waitingNotice(const std::string& program, const std::string& address,
                                       int port, const net::JoinCode& code) {
     std::vector<std::string> command = {program, "--join " + net::formatEndpoint(address, port)};
-    std::vector<NoticeLine> lines;
-    for (net::JoinNoticeLine& line : net::joinNotice(command, code))
-        lines.push_back({line.row, std::move(line.text)});
-    return lines;
+    return joinNotice(command, code, localContinuation());
 }
 
 // A fresh random code; one of a form a guesser tries first is drawn again.
 bool freshCode(net::JoinCode& code) {
     do {
         unsigned char bytes[net::joinCodeBytes];
-        if (!netio::randomBytes(bytes, sizeof bytes))
+        if (!netRandomBytes(bytes, sizeof bytes))
             return false;
         code = net::joinCodeFromBytes(bytes);
     } while (net::weakJoinCode(code));
@@ -88,7 +57,7 @@ bool freshCode(net::JoinCode& code) {
 // The code given (the command line has checked it), asked for, or fresh.
 bool hostCode(const Options& options, net::JoinCode& code, std::string& error) {
     if (options.askCode)
-        return askForCode(STDIN_FILENO, STDOUT_FILENO, true, code, error);
+        return askForCode(true, code, error);
     if (!options.code.empty())
         return net::parseJoinCode(options.code, code);
     if (freshCode(code))
@@ -104,19 +73,21 @@ int host(const Options& options, const net::Endpoint& where, const std::string& 
         return complain(problem);
     std::string error;
     int port = 0;
-    int listenFd = netio::listenOn(where, port, error);
-    if (listenFd < 0)
+    NetSocket listener = netListen(where, port, error);
+    if (listener == noSocket)
         return complain(error);
-    TerminalSession session(terminalOptions());
-    GameHost game(session, code, listenFd);
-    if (!takeTerminal(session))
+    if (!localTake()) {
+        netClose(listener);
         return 1;
-    session.setExtension(&game);
-    game.setWaitingNotice(waitingNotice(program, netio::addressToJoin(where.host), port, code));
+    }
+    GameHost game(localScreen(), code, listener);
+    localServe(&game);
+    game.setWaitingNotice(waitingNotice(program, netAddressToJoin(where.host), port, code));
     while (!game.playerReady()) {
-        session.sleepMs(checkMs);
-        if (session.keyPressed(vkEscape)) { // nobody came: leave as if never started
-            session.restoreTerminal();
+        sleepMs(checkMs);
+        if (keyPressed(vkEscape)) { // nobody came: leave as if never started
+            localServe(nullptr);
+            localRestore();
             return 0;
         }
     }
@@ -126,17 +97,15 @@ int host(const Options& options, const net::Endpoint& where, const std::string& 
     setup.match = true;
     setup.viewer = Viewer::PlayerOne;
     setup.countdown = true;
+    setup.frameHook = game.frameHook();
     Match match;
     game.setMatch(&match, &setup);
-    setCurrentHost(&game);
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     playMatch(setup, match);
-    setCurrentHost(nullptr);
     game.gameOver();
-    session.finish();
-    session.setExtension(nullptr);
+    localServe(nullptr);
+    localFinish();
     game.finish(lingerMs);
-    setCurrentSession(nullptr);
     return 0;
 }
 
@@ -156,20 +125,19 @@ std::string refusalText(net::Refusal reason, const net::JoinCode& code) {
 }
 
 int join(const Options& options, const net::Endpoint& where, net::Seat seat) {
-    std::string problem = startProblem(STDIN_FILENO, STDOUT_FILENO, std::getenv("TERM"));
+    std::string problem = localProblem();
     if (!problem.empty())
-        return complain(problem.substr(std::string("blockduel: ").size()));
+        return complain(problem);
     net::JoinCode code;
     std::string error;
-    if (options.askCode && !askForCode(STDIN_FILENO, STDOUT_FILENO, false, code, error))
+    if (options.askCode && !askForCode(false, code, error))
         return complain(error);
     if (!options.askCode)
         net::parseJoinCode(options.code, code); // the command line has checked it
-    int fd = netio::connectTo(where, connectTimeoutMs, error);
-    if (fd < 0)
+    NetSocket socket = netConnect(where, connectTimeoutMs, error);
+    if (socket == noSocket)
         return complain(error);
-    TerminalSession session(terminalOptions());
-    GameGuest guest(session, fd, seat);
+    GameGuest guest(localScreen(), socket, seat);
     std::string there = net::formatEndpoint(where.host, where.port);
     switch (guest.greet(code, answerTimeoutMs)) {
     case GameGuest::Answer::Welcomed: break;
@@ -182,41 +150,41 @@ int join(const Options& options, const net::Endpoint& where, net::Seat seat) {
     case GameGuest::Answer::NotAHost: return complain(there + " is not a blockduel game");
     case GameGuest::Answer::NoAnswer: return complain(there + " did not answer in 5 seconds");
     }
-    if (!takeTerminal(session))
+    if (!localTake())
         return 1;
-    session.setExtension(&guest);
-    guest.ready(session.kitty());
-    session.setNotices({{9, "Joined " + there + "; the game starts soon."}});
+    localServe(&guest);
+    guest.ready(localKeyReleases());
+    localScreen().setNotices({{9, "Joined " + there + "; the game starts soon."}});
     while (guest.state() == GameGuest::State::Playing)
-        session.sleepMs(checkMs);
-    session.setExtension(nullptr);
+        sleepMs(checkMs);
+    localServe(nullptr);
     guest.close();
     if (guest.state() != GameGuest::State::Ended) {
-        session.restoreTerminal();
-        setCurrentSession(nullptr);
+        localRestore();
         if (guest.state() == GameGuest::State::Left)
             return 0;
         return complain(guest.lostWhy());
     }
-    session.finish();
-    setCurrentSession(nullptr);
+    localFinish();
     return 0;
 }
 
 } // namespace
 
 int playOverNetwork(const Options& options) {
+    std::string error;
+    if (!netStart(error))
+        return complain(error);
     net::Endpoint where;
     net::parseEndpoint(options.address, options.mode == Mode::Host, where);
     if (options.mode == Mode::Host) {
-        std::string problem = startProblem(STDIN_FILENO, STDOUT_FILENO, std::getenv("TERM"));
+        std::string problem = localProblem();
         if (!problem.empty())
-            return complain(problem.substr(std::string("blockduel: ").size()));
-        return host(options, where,
-                    programForCommand(options.program.c_str(), std::getenv("PATH")));
+            return complain(problem);
+        return host(options, where, localCommandName(options.program.c_str()));
     }
     return join(options, where,
                 options.mode == Mode::Join ? net::Seat::Player : net::Seat::Watcher);
 }
 
-} // namespace term
+} // namespace netplay

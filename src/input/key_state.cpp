@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Held and arrived keys, from the decoder's events.
-#include "key_state.hpp"
-
-namespace term {
+// Held and arrived keys, from a keyboard's events.
+#include "input/key_state.hpp"
 
 namespace {
 
@@ -10,16 +8,16 @@ bool inRange(int code, int size) { return code >= 0 && code < size; }
 
 } // namespace
 
-void KeyState::setKitty(bool on) {
-    kitty_ = on;
-    // Held state only comes from kitty releases; across a switch nothing
+void KeyState::setReportsReleases(bool on) {
+    releases_ = on;
+    // Held state only comes from reported releases; across a switch nothing
     // would release what is marked held now. Arrivals stay owed.
     for (bool& held : held_)
         held = false;
 }
 
-void KeyState::apply(const InputEvent& event) {
-    if (event.kind == InputEvent::FocusOut) {
+void KeyState::apply(const KeyEvent& event) {
+    if (event.kind == KeyEvent::ReleaseAll) {
         releaseAll();
         return;
     }
@@ -27,20 +25,20 @@ void KeyState::apply(const InputEvent& event) {
     if (!inRange(key, keyCount))
         return;
     switch (event.kind) {
-    case InputEvent::KeyPress:
+    case KeyEvent::Press:
         arrived_[key] = true;
-        held_[key] = kitty_;
+        held_[key] = releases_;
         break;
-    case InputEvent::KeyRepeat:
+    case KeyEvent::Repeat:
         // Only the latest key repeats, so a repeat says nothing about the
         // others; but it does say that this one is down, which matters when
         // its press came before focus or before the switch to kitty mode.
-        if (kitty_)
+        if (releases_)
             held_[key] = true;
         else
             arrived_[key] = true;
         break;
-    case InputEvent::KeyRelease:
+    case KeyEvent::Release:
         held_[key] = false; // what arrived is still owed to the next poll
         break;
     default: break;
@@ -63,5 +61,3 @@ void KeyState::releaseAll() {
     for (int key = 0; key < keyCount; ++key)
         held_[key] = arrived_[key] = false;
 }
-
-} // namespace term

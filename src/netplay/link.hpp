@@ -8,21 +8,20 @@
 #include <string>
 
 #include "net/message_decoder.hpp"
-#include "net/picture.hpp"
-#include "screen.hpp"
+#include "netplay/network.hpp"
 
-namespace term {
+namespace netplay {
 
 class Link {
 public:
-    // Takes `fd` over; `from` is who is at the other end.
-    Link(int fd, net::Sender from, long long nowMs);
+    // Takes `socket` over; `from` is who is at the other end.
+    Link(NetSocket socket, net::Sender from, long long nowMs);
     ~Link();
     Link(const Link&) = delete;
     Link& operator=(const Link&) = delete;
 
-    int fd() const { return fd_; }
-    bool isOpen() const { return fd_ >= 0; }
+    NetSocket socket() const { return socket_; }
+    bool isOpen() const { return socket_ != noSocket; }
     void close();
 
     // Reads what has arrived, a bounded amount, and hands each message to
@@ -40,6 +39,7 @@ public:
     long long openedMs() const { return openedMs_; }
     long long heardMs() const { return heardMs_; }
     long long sentMs() const { return sentMs_; }
+    // "closed" when the peer closed the connection, else what went wrong.
     const std::string& problem() const { return problem_; }
     // The other side sent something that is not the protocol.
     bool brokeProtocol() const { return decoder_.failed(); }
@@ -49,7 +49,7 @@ private:
     long readOnce(unsigned char* bytes, std::size_t size);
     void fail(const std::string& what);
 
-    int fd_;
+    NetSocket socket_;
     net::MessageDecoder decoder_;
     std::string out_;
     std::size_t sent_ = 0;
@@ -58,10 +58,6 @@ private:
     long long sentMs_;
     std::string problem_;
 };
-
-// The picture of a screen buffer, and a buffer brought to a picture.
-net::Picture pictureOf(const ScreenBuffer& screen);
-void paint(const net::Picture& picture, ScreenBuffer& screen);
 
 template <typename Handler> bool Link::receive(long long nowMs, Handler&& handle) {
     // Enough for any burst a peer sends, and the game goes on even when a
@@ -94,4 +90,4 @@ template <typename Handler> bool Link::receive(long long nowMs, Handler&& handle
     return isOpen();
 }
 
-} // namespace term
+} // namespace netplay

@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The console's screen buffer: what the game wrote, cell by cell, so that
 // charAt reads back the code itself and never the bytes of a glyph.
-#include "screen.hpp"
-
-namespace term {
+#include "display/screen_buffer.hpp"
 
 namespace {
 
-bool inGrid(int x, int y) { return x >= 0 && x < gameColumns && y >= 0 && y < gameRows; }
+bool inGrid(int x, int y) { return x >= 0 && x < pictureColumns && y >= 0 && y < pictureRows; }
 
 } // namespace
 
@@ -23,7 +21,7 @@ void ScreenBuffer::setColor(short attr) { attr_ = attr; }
 void ScreenBuffer::putChar(int code) {
     if (inGrid(x_, y_))
         cells_[y_][x_] = Cell{static_cast<unsigned char>(code), attr_};
-    if (x_ < gameColumns) // stops there, so that no run of writes can overflow it
+    if (x_ < pictureColumns) // stops there, so that no run of writes can overflow it
         ++x_;
 }
 
@@ -31,7 +29,7 @@ void ScreenBuffer::write(const char* text) {
     for (; *text != '\0'; ++text) {
         if (*text == '\n') {
             x_ = 0;
-            if (y_ < gameRows)
+            if (y_ < pictureRows)
                 ++y_;
         } else {
             putChar(static_cast<unsigned char>(*text));
@@ -44,5 +42,3 @@ unsigned char ScreenBuffer::charAt(int x, int y) const {
 }
 
 const Cell& ScreenBuffer::cell(int x, int y) const { return cells_[y][x]; }
-
-} // namespace term

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: MIT
+// The console's screen buffer as a back end keeps it: a grid of (code,
+// attribute) cells that the game writes and reads back. The terminal draws
+// from it; a network host sends it to its guests, and a guest paints what
+// it receives into one. No platform: every back end may keep one.
+#pragma once
+
+#include "display/layout.hpp"
+
+struct Cell {
+    unsigned char code = ' '; // OEM code page 437 character code
+    short attr = textColor;   // console attribute
+    bool operator==(const Cell&) const = default;
+};
+
+// Writes outside the grid are dropped, never wrapped; cells never written
+// read back as a space. Code 0 is stored and read back as 0 (it shows as a
+// space). The cursor may stand anywhere, also off the grid; it advances
+// after every code written, also when the write was dropped.
+class ScreenBuffer {
+public:
+    void gotoxy(int x, int y);
+    void setColor(short attr);
+    void putChar(int code);       // one code at the cursor; the cursor advances
+    void write(const char* text); // text at the cursor; '\n' goes to column 0 of the next row
+    unsigned char charAt(int x, int y) const; // 32 outside the grid
+    const Cell& cell(int x, int y) const;     // x, y inside the grid
+    int cursorX() const { return x_; }
+    int cursorY() const { return y_; }
+
+private:
+    Cell cells_[pictureRows][pictureColumns];
+    int x_ = 0;
+    int y_ = 0;
+    short attr_ = textColor;
+};

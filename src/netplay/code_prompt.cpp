@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: MIT
+// The join code as the person types it.
+#include "netplay/code_prompt.hpp"
+
+#include "netplay/local.hpp"
+
+namespace netplay {
+
+namespace {
+
+constexpr int tries = 3;
+// Longer than any way of typing a code; a longer line is refused.
+constexpr std::size_t maxLine = 64;
+
+} // namespace
+
+bool askForCode(bool forHost, net::JoinCode& code, std::string& error) {
+    const char* question =
+        forHost ? "Join code for this game: " : "Join code (the host shows it): ";
+    for (int i = 0; i < tries; ++i) {
+        std::string line;
+        LineRead got = localAskLine(question, line, maxLine);
+        if (got == LineRead::End || got == LineRead::Failed) {
+            error = got == LineRead::End ? "no join code given" : "cannot read the join code";
+            localSay("\n");
+            return false;
+        }
+        if (got == LineRead::TooLong || !net::parseJoinCode(line, code))
+            localSay("That is not a join code, which is 8 letters and digits like 7K3M-Q9XD.\n");
+        else if (forHost && net::weakJoinCode(code))
+            localSay(net::formatJoinCode(code) + " is too easy to guess; type another.\n");
+        else
+            return true;
+    }
+    error = "no join code given";
+    return false;
+}
+
+} // namespace netplay

@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: MIT
+// The network game from the command line: --host waits for player two and
+// plays the left board; --join plays the right board of a hosted game;
+// --watch shows one. The same on every platform: the back end answers the
+// calls of netplay/local.hpp and netplay/network.hpp, and its main calls
+// this for the three options.
+#pragma once
+
+#include "cli/command_line.hpp"
+
+namespace netplay {
+
+// Plays or watches the game the options ask for, on this machine's console;
+// the exit status.
+int playOverNetwork(const Options& options);
+
+} // namespace netplay

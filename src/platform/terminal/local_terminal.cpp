@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: MIT
+// The network game's calls on this machine's terminal: the start-up checks
+// and the session as a game at one keyboard has them, the code asked for
+// in the shell's own line mode before the game takes the terminal, and the
+// join command named for a POSIX shell.
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <string_view>
+#include <unistd.h>
+
+#include "netplay/local.hpp"
+#include "program_path.hpp"
+#include "session.hpp"
+#include "startup.hpp"
+
+namespace {
+
+// Reads of a line that never ends stop here; what came is refused.
+constexpr std::size_t maxDrained = std::size_t{64} * 1024;
+
+// The screen of whichever session has the terminal: a guest is made before
+// the terminal is taken, so that a refusal is a plain message.
+class CurrentScreen : public LocalScreen {
+public:
+    ScreenBuffer& buffer() override { return session().buffer(); }
+    void setNotices(std::vector<NoticeLine> lines) override {
+        session().setNotices(std::move(lines));
+    }
+    void show() override { session().show(); }
+
+private:
+    static term::TerminalSession& session() { return *term::currentSession(); }
+};
+
+CurrentScreen screen;
+
+void writeAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        ssize_t n = write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+} // namespace
+
+std::string localProblem() {
+    return term::startProblem(STDIN_FILENO, STDOUT_FILENO, std::getenv("TERM"));
+}
+
+void localSay(const std::string& text) { writeAll(STDOUT_FILENO, text); }
+
+// The terminal is in the shell's line mode: the line comes whole, with the
+// terminal's own echo and editing, and Ctrl-C ends the program as it ends
+// any command. A line longer than `maxLength` is read to its end and
+// refused.
+LineRead localAskLine(const std::string& question, std::string& line, std::size_t maxLength) {
+    localSay(question);
+    line.clear();
+    std::size_t total = 0;
+    for (;;) {
+        char bytes[256];
+        ssize_t n = read(STDIN_FILENO, bytes, sizeof bytes);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return LineRead::Failed;
+        if (n == 0 && total == 0)
+            return LineRead::End;
+        if (n == 0)
+            break;
+        total += static_cast<std::size_t>(n);
+        std::string_view got(bytes, static_cast<std::size_t>(n));
+        std::size_t end = got.find('\n');
+        if (line.size() <= maxLength)
+            line.append(got.substr(0, std::min(end, maxLength + 1 - line.size())));
+        if (end != std::string_view::npos || total > maxDrained)
+            break;
+    }
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+        line.pop_back();
+    return line.size() > maxLength ? LineRead::TooLong : LineRead::Line;
+}
+
+std::string localCommandName(const char* argv0) {
+    return term::programForCommand(argv0, std::getenv("PATH"));
+}
+
+char localContinuation() { return '\\'; }
+
+bool localTake() { return term::takeTerminal(false) != nullptr; }
+
+void localFinish() { term::giveBackTerminal(true); }
+
+void localRestore() { term::giveBackTerminal(false); }
+
+LocalScreen& localScreen() { return screen; }
+
+void localServe(NetService* service) {
+    if (term::TerminalSession* session = term::currentSession())
+        session->setExtension(service);
+}
+
+bool localKeyReleases() {
+    term::TerminalSession* session = term::currentSession();
+    return session != nullptr && session->kitty();
+}
