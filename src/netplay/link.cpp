@@ -22,10 +22,10 @@ void Link::fail(const std::string& what) {
 }
 
 long Link::readOnce(unsigned char* bytes, std::size_t size) {
-    std::string problem;
-    long n = netReceive(socket_, bytes, size, problem);
+    std::string why;
+    long n = netReceive(socket_, bytes, size, why);
     if (n < 0)
-        fail(problem);
+        fail(why);
     return n;
 }
 
@@ -38,10 +38,10 @@ void Link::queue(const std::string& message, long long nowMs) {
 
 bool Link::sendQueued(long long nowMs) {
     while (isOpen() && queued() > 0) {
-        std::string problem;
-        long n = netSend(socket_, out_.data() + sent_, queued(), problem);
+        std::string why;
+        long n = netSend(socket_, out_.data() + sent_, queued(), why);
         if (n < 0) {
-            fail(problem);
+            fail(why);
             return false;
         }
         if (n == 0)

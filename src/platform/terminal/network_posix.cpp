@@ -312,7 +312,7 @@ void netWait(SocketWatch* watches, int count, int timeoutMs) {
     if (poll(fds, static_cast<nfds_t>(n), timeoutMs) < 0)
         n = 0; // a signal: nothing found, the caller looks again
     for (int i = 0; i < count; ++i) {
-        short found = i < n ? fds[i].revents : 0;
+        int found = i < n ? fds[i].revents : 0;
         watches[i].readable = (found & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0;
         watches[i].writable = (found & POLLOUT) != 0;
     }

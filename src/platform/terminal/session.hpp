@@ -124,6 +124,8 @@ private:
     bool readReady(Wait wait);
     // Waits for input, a signal or the decoder's deadline, up to `untilMs`.
     void waitUntil(long long untilMs, Wait wait);
+    int watchSockets(SocketWatch* sockets, pollfd* fds) const;
+    void serveSockets(SocketWatch* sockets, const pollfd* fds, int watched, bool found) const;
     // Waits until the terminal takes output again, a signal arrives or input
     // comes, and acts on what came.
     void waitWritable();

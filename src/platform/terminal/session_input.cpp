@@ -142,30 +142,42 @@ void TerminalSession::waitUntil(long long untilMs, Wait wait) {
             fds[count++] = {options_.inFd, POLLIN, 0};
         if (signals::wakeFd() >= 0)
             fds[count++] = {signals::wakeFd(), POLLIN, 0};
-        int own = count;
         SocketWatch sockets[NetService::maxSockets];
-        int watched =
-            extension_ != nullptr ? extension_->watched(sockets, NetService::maxSockets) : 0;
-        for (int i = 0; i < watched; ++i)
-            fds[count++] = {static_cast<int>(sockets[i].socket),
-                            static_cast<short>(sockets[i].write ? POLLIN | POLLOUT : POLLIN), 0};
-        if (count == 0 && timeout < 0)
+        int watched = watchSockets(sockets, fds + count);
+        int all = count + watched;
+        if (all == 0 && timeout < 0)
             return;
-        int ready = poll(fds, static_cast<nfds_t>(count), timeout);
-        if (extension_ != nullptr) {
-            for (int i = 0; i < watched; ++i) {
-                short found = ready > 0 ? fds[own + i].revents : 0;
-                sockets[i].readable = (found & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0;
-                sockets[i].writable = (found & POLLOUT) != 0;
-            }
-            extension_->serve(sockets, watched);
-        }
+        int ready = poll(fds, static_cast<nfds_t>(all), timeout);
+        serveSockets(sockets, fds + count, watched, ready > 0);
         if (ready <= 0)
             continue;
         signals::drainWake();
         if (!inputClosed_ && fds[0].revents != 0)
             readReady(wait);
     }
+}
+
+// The network game's sockets among the descriptors a wait polls.
+int TerminalSession::watchSockets(SocketWatch* sockets, pollfd* fds) const {
+    int watched = extension_ != nullptr ? extension_->watched(sockets, NetService::maxSockets) : 0;
+    for (int i = 0; i < watched; ++i)
+        fds[i] = {static_cast<int>(sockets[i].socket),
+                  static_cast<short>(sockets[i].write ? POLLIN | POLLOUT : POLLIN), 0};
+    return watched;
+}
+
+// After every poll, also one that found nothing: the game's connections
+// are served, with what the poll found on them.
+void TerminalSession::serveSockets(SocketWatch* sockets, const pollfd* fds, int watched,
+                                   bool found) const {
+    if (extension_ == nullptr)
+        return;
+    for (int i = 0; i < watched; ++i) {
+        int events = found ? fds[i].revents : 0;
+        sockets[i].readable = (events & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0;
+        sockets[i].writable = (events & POLLOUT) != 0;
+    }
+    extension_->serve(sockets, watched);
 }
 
 // The terminal takes no output. Until it does, the keys are read while the
