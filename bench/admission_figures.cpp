@@ -44,7 +44,7 @@
 #include "net/message_decoder.hpp"
 #include "net/protocol.hpp"
 #include "netplay/network.hpp"
-#include "tty.hpp"
+#include "platform/terminal/tty.hpp"
 #include "vterm_screen.hpp"
 
 namespace {

@@ -48,8 +48,8 @@
 #include "netplay/host.hpp"
 #include "netplay/network.hpp"
 #include "pipe_drain.hpp"
-#include "session.hpp"
-#include "tty.hpp"
+#include "platform/terminal/session.hpp"
+#include "platform/terminal/tty.hpp"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "game/game.hpp"
 #include "output_floor.hpp"
 #include "pipe_drain.hpp"
-#include "session.hpp"
+#include "platform/terminal/session.hpp"
 
 namespace {
 

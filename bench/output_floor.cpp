@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "escapes.hpp"
+#include "platform/terminal/escapes.hpp"
 
 namespace term {
 

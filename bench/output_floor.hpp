@@ -9,8 +9,8 @@
 // under the floor.
 #pragma once
 
-#include "glyphs.hpp"
-#include "renderer.hpp"
+#include "platform/terminal/glyphs.hpp"
+#include "platform/terminal/renderer.hpp"
 
 namespace term {
 

@@ -9,7 +9,7 @@
 
 #include "game_frames.hpp"
 #include "output_floor.hpp"
-#include "renderer.hpp"
+#include "platform/terminal/renderer.hpp"
 
 namespace {
 

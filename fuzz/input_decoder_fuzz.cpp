@@ -15,7 +15,7 @@
 
 #include "game/keys.hpp"
 #include "input/key_state.hpp"
-#include "input_decoder.hpp"
+#include "platform/terminal/input_decoder.hpp"
 
 namespace {
 

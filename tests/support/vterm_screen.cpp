@@ -6,8 +6,8 @@
 
 #include <cstdio>
 
-#include "glyphs.hpp"
-#include "utf8.hpp"
+#include "platform/terminal/glyphs.hpp"
+#include "platform/terminal/utf8.hpp"
 
 namespace term {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "renderer.hpp"
+#include "platform/terminal/renderer.hpp"
 
 struct VTerm;
 struct VTermScreen;

@@ -17,7 +17,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "tty.hpp"
+#include "platform/terminal/tty.hpp"
 
 #ifndef BLOCKDUEL_GAME
 #error "BLOCKDUEL_GAME must name the game executable"

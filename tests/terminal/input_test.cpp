@@ -12,7 +12,7 @@
 
 #include "game/keys.hpp"
 #include "input/key_state.hpp"
-#include "input_decoder.hpp"
+#include "platform/terminal/input_decoder.hpp"
 
 namespace {
 

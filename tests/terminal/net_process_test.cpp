@@ -26,7 +26,7 @@
 #include "door_attack.hpp"
 #include "game_pty.hpp"
 #include "net/admission.hpp"
-#include "tty.hpp"
+#include "platform/terminal/tty.hpp"
 
 namespace term {
 namespace {

@@ -28,7 +28,7 @@
 #include "netplay/host.hpp"
 #include "netplay/pictures.hpp"
 #include "pipe_terminal.hpp"
-#include "tty.hpp"
+#include "platform/terminal/tty.hpp"
 
 namespace term {
 namespace {

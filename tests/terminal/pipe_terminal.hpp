@@ -10,7 +10,7 @@
 #include <string_view>
 #include <unistd.h>
 
-#include "session.hpp"
+#include "platform/terminal/session.hpp"
 #include "vterm_screen.hpp"
 
 namespace term {

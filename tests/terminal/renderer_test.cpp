@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "renderer.hpp"
+#include "platform/terminal/renderer.hpp"
 
 namespace {
 

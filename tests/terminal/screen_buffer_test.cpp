@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "display/screen_buffer.hpp"
-#include "glyphs.hpp"
+#include "platform/terminal/glyphs.hpp"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include "game/keys.hpp"
 #include "game/platform.hpp"
 #include "pipe_terminal.hpp"
-#include "signals.hpp"
-#include "startup.hpp"
+#include "platform/terminal/signals.hpp"
+#include "platform/terminal/startup.hpp"
 
 namespace term {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "game/game.hpp"
 #include "pilot.hpp"
-#include "session.hpp"
+#include "platform/terminal/session.hpp"
 #include "svg.hpp"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "utf8.hpp"
+#include "platform/terminal/utf8.hpp"
 
 namespace shot {
 

@@ -9,7 +9,7 @@
 #include "display/console.hpp"
 #include "display/print_text.hpp"
 #include "game/platform.hpp"
-#include "session.hpp"
+#include "platform/terminal/session.hpp"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Colour and cursor sequences, each the shortest of the forms known here.
-#include "escapes.hpp"
+#include "platform/terminal/escapes.hpp"
 
 namespace term::escapes {
 

@@ -5,8 +5,8 @@
 // '#') where only ASCII can be shown.
 #include <array>
 
-#include "glyphs.hpp"
-#include "utf8.hpp"
+#include "platform/terminal/glyphs.hpp"
+#include "platform/terminal/utf8.hpp"
 
 namespace term {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The terminal's bytes as key events; see the header for how the ambiguous
 // cases are read.
-#include "input_decoder.hpp"
+#include "platform/terminal/input_decoder.hpp"
 
 #include <climits>
 

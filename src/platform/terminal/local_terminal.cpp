@@ -10,9 +10,9 @@
 #include <unistd.h>
 
 #include "netplay/local.hpp"
-#include "program_path.hpp"
-#include "session.hpp"
-#include "startup.hpp"
+#include "platform/terminal/program_path.hpp"
+#include "platform/terminal/session.hpp"
+#include "platform/terminal/startup.hpp"
 
 namespace {
 

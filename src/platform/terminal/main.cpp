@@ -11,7 +11,7 @@
 #include "game/game.hpp"
 #include "game/match.hpp"
 #include "netplay/play.hpp"
-#include "startup.hpp"
+#include "platform/terminal/startup.hpp"
 
 int main(int argc, char** argv) {
     Options command = parseCommandLine(argc, argv);

@@ -20,7 +20,7 @@
 #include <sys/random.h> // getentropy
 #endif
 
-#include "tty.hpp"
+#include "platform/terminal/tty.hpp"
 
 namespace {
 

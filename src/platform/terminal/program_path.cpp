@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The program's name in the join command.
-#include "program_path.hpp"
+#include "platform/terminal/program_path.hpp"
 
 #include <algorithm>
 #include <climits>

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "escapes.hpp"
-#include "glyphs.hpp"
-#include "renderer.hpp"
+#include "platform/terminal/escapes.hpp"
+#include "platform/terminal/glyphs.hpp"
+#include "platform/terminal/renderer.hpp"
 
 namespace term {
 

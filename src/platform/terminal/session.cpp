@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Taking the terminal, giving it back, and sending the picture.
-#include "session.hpp"
+#include "platform/terminal/session.hpp"
 
 #include <cerrno>
 #include <csignal>
@@ -10,7 +10,7 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include "signals.hpp"
+#include "platform/terminal/signals.hpp"
 
 namespace term {
 

@@ -14,10 +14,10 @@
 
 #include "display/notices.hpp"
 #include "input/key_state.hpp"
-#include "input_decoder.hpp"
 #include "netplay/local.hpp"
-#include "renderer.hpp"
-#include "tty.hpp"
+#include "platform/terminal/input_decoder.hpp"
+#include "platform/terminal/renderer.hpp"
+#include "platform/terminal/tty.hpp"
 
 namespace term {
 

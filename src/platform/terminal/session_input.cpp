@@ -11,8 +11,8 @@
 #include <unistd.h>
 
 #include "game/keys.hpp"
-#include "session.hpp"
-#include "signals.hpp"
+#include "platform/terminal/session.hpp"
+#include "platform/terminal/signals.hpp"
 
 namespace term {
 

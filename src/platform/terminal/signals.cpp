@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Signal handlers that only note and wake, and the crash handler's last
 // attempt at giving the terminal back.
-#include "signals.hpp"
+#include "platform/terminal/signals.hpp"
 
 #include <cerrno>
 #include <csignal>

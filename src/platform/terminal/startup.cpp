@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Start-up checks and the environment's say on glyphs and colours.
-#include "startup.hpp"
+#include "platform/terminal/startup.hpp"
 
 #include <cerrno>
 #include <clocale>
@@ -12,8 +12,8 @@
 #include <strings.h>
 #include <unistd.h>
 
-#include "signals.hpp"
-#include "tty.hpp"
+#include "platform/terminal/signals.hpp"
+#include "platform/terminal/tty.hpp"
 
 namespace term {
 

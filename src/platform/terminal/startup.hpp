@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "renderer.hpp"
-#include "session.hpp"
+#include "platform/terminal/renderer.hpp"
+#include "platform/terminal/session.hpp"
 
 namespace term {
 

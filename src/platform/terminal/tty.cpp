@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Terminal modes, size, writing and the clock.
-#include "tty.hpp"
+#include "platform/terminal/tty.hpp"
 
 #include <cerrno>
 #include <ctime>

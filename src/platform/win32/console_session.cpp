@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The console state the game borrows for its run.
-#include "console_session.hpp"
+#include "platform/win32/console_session.hpp"
 
 #include <windows.h>
 

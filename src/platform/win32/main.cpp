@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "cli/command_line.hpp"
-#include "console_session.hpp"
 #include "game/game.hpp"
 #include "game/match.hpp"
+#include "platform/win32/console_session.hpp"
 
 int main(int argc, char** argv) {
     Options options = parseCommandLine(argc, argv);

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "console_session.hpp"
 #include "game/platform.hpp"
+#include "platform/win32/console_session.hpp"
 
 // The high bit means held now, the low bit pressed since the last query;
 // either counts.
