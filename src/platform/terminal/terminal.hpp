@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: MIT
+// The terminal itself, as one game holds it: its modes, the alternate
+// screen with the cursor hidden and focus reports on, the kitty keyboard
+// flags, job control, and giving it back as it was found on every way out,
+// a crash too. Everything the game sends goes through here: a terminal that
+// does not read is waited for while keys and signals are still acted on,
+// and one that cannot be written to ends the game. It works on any pair of
+// descriptors; on ones that are not a terminal it leaves the modes alone.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/terminal/input_waits.hpp"
+#include "platform/terminal/tty.hpp"
+
+namespace term {
+
+// Figures for tests and measurements.
+struct WriteCounters {
+    long long writes = 0; // write() rounds that sent what the game had to send
+};
+
+class Terminal {
+public:
+    // The waits of the keyboard query, of the flags' end and of writes
+    // that the terminal does not take are `input`'s.
+    Terminal(int inFd, int outFd, InputWaits& input);
+
+    // Raw modes, alternate screen, cleared, cursor hidden, the keyboard
+    // query, kitty flags pushed where the terminal has them, focus reports
+    // on. False when the raw modes cannot be set.
+    bool take();
+
+    // The normal end: the terminal given back, then `picture` on the
+    // normal screen.
+    void finish(const std::string& picture);
+
+    // Gives the terminal back as it was found, waiting for a terminal that
+    // does not read or not; does nothing when it already is.
+    void giveBack(bool waitForTerminal);
+
+    // Sends `bytes` while the game has the terminal in the foreground; ends
+    // the game when they cannot be written.
+    void send(const std::string& bytes);
+
+    // Ends the game when a signal that ends it has arrived.
+    void endIfAsked();
+    // The terminal given back, then the end by `signo`'s default action.
+    [[noreturn]] void die(int signo);
+
+    // Ctrl-Z, SIGTSTP and SIGCONT. True when the terminal was given back
+    // and taken again: the shell had the keys' releases and may have
+    // written over the screen.
+    bool actOnJobControl();
+
+    // Columns and rows, as windowSize() has them.
+    bool size(int& columns, int& rows) const { return windowSize(outFd_, columns, rows); }
+    bool active() const { return active_; }
+    bool kitty() const { return kitty_; }
+    const WriteCounters& counters() const { return counters_; }
+
+private:
+    void enter(bool pushKitty);
+    void leave(bool waitForTerminal);
+    void queryKeyboard();
+    void popKeyboardFlags(bool waitForTerminal);
+    void armCrashRestore();
+    bool writeOut(std::string_view bytes, bool waitForTerminal);
+    [[noreturn]] void writeFailed();
+    void suspend();
+    void stopUntilForeground();
+    bool continued();
+
+    int inFd_;
+    int outFd_;
+    InputWaits& input_;
+    TtyModes modes_;
+    NonBlockingOutput nonBlocking_;
+    WriteCounters counters_;
+    bool active_ = false;   // the terminal is in the game's modes
+    bool onScreen_ = false; // the alternate screen is on, and the rest of the screen modes
+    bool kitty_ = false;    // the terminal speaks the kitty keyboard protocol
+    bool pushed_ = false;   // kitty flags pushed and not yet popped
+};
+
+} // namespace term
