@@ -36,7 +36,7 @@ private:
     long long cells_ = 0;
     int x_ = -1; // where the next byte would land; -1: not known
     int y_ = -1;
-    int attr_ = 7;
+    int attr_ = textColor;
 };
 
 } // namespace term

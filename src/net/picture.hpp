@@ -15,7 +15,7 @@ namespace net {
 
 struct PictureCell {
     unsigned char code = ' ';
-    unsigned char attr = 7; // the console attribute's colours (bits 0..7)
+    unsigned char attr = textColor; // the console attribute's colours (bits 0..7)
     bool operator==(const PictureCell&) const = default;
 };
 

@@ -87,16 +87,17 @@ constexpr int maxHelloSize = 64;
 // Runs of cells, in Picture and Delta payloads: two bytes, most significant
 // first, with the index of the run's first cell (row * pictureColumns +
 // column) in the top 11 bits, a bit (keepAttribute) set when the run is in
-// the attribute of the run before it (7 for a message's first run), and
-// its length less one in the low 4 bits; then the attribute byte unless it
-// is kept; then one code byte per cell. A run stays inside the picture.
+// the attribute of the run before it (the console's default, textColor, for
+// a message's first run), and its length less one in the low 4 bits; then
+// the attribute byte unless it is kept; then one code byte per cell. A run
+// stays inside the picture.
 // The picture is the game's, cell for cell.
 constexpr int pictureColumns = ::pictureColumns;
 constexpr int pictureRows = ::pictureRows;
 constexpr int pictureCells = pictureColumns * pictureRows;
 constexpr int maxRunLength = 16;
 constexpr int keepAttribute = 16;
-constexpr unsigned char firstRunAttribute = 7;
+constexpr unsigned char firstRunAttribute = textColor;
 
 // Appends a whole message to `out`.
 void appendHello(std::string& out, Seat seat, const JoinCode& code);

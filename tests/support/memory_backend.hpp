@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "display/layout.hpp"
+
 namespace mem {
 
 constexpr int screenWidth = 80;
@@ -24,7 +26,7 @@ struct Backend {
     Cell screen[screenHeight][screenWidth];
     int cursorX = 0;
     int cursorY = 0;
-    short attr = 7;
+    short attr = textColor;
     long long writes = 0; // characters written to cells
 
     // Keys held in each frame: heldKeys[frame] (frames past the end hold none),

@@ -13,7 +13,7 @@ namespace term {
 
 // What a cell shows: its glyph as UTF-8 (a space for a cell never written
 // or erased) and its colours as a console attribute, the terminal's
-// default foreground 7 and background 0; -1 for colours that no console
+// default colours those of textColor; -1 for colours that no console
 // attribute gives (256 colours, RGB).
 struct VtermScreen::Shown {
     std::string glyph;
@@ -27,7 +27,7 @@ namespace {
 // the console's count blue, green, red.
 int colorIndex(const VTermColor& color, bool foreground) {
     if (foreground ? VTERM_COLOR_IS_DEFAULT_FG(&color) : VTERM_COLOR_IS_DEFAULT_BG(&color))
-        return foreground ? 7 : 0;
+        return foreground ? textColor & 0x0F : textColor >> 4 & 0x0F;
     if (!VTERM_COLOR_IS_INDEXED(&color) || color.indexed.idx > 15)
         return -1;
     int ansi = color.indexed.idx;
@@ -87,7 +87,7 @@ std::string VtermScreen::differences(const ScreenBuffer& screen, RenderOptions o
         for (int x = 0; x < pictureColumns && x < columns_; ++x) {
             Cell want = screen.cell(x, y);
             std::string glyph = glyphOf(want.code, options.utf8);
-            int attr = options.color ? want.attr & 0xFF : 7;
+            int attr = options.color ? want.attr & 0xFF : textColor;
             Shown s = shown(x, y);
             int seen = glyph == " " ? 0xF0 : 0xFF; // the colours that show
             bool alike = s.glyph == glyph && s.attr >= 0 && (s.attr & seen) == (attr & seen);

@@ -2,6 +2,8 @@
 // Colour and cursor sequences, each the shortest of the forms known here.
 #include "platform/terminal/escapes.hpp"
 
+#include "display/layout.hpp"
+
 namespace term::escapes {
 
 void Sequence::add(std::string_view text) {
@@ -16,8 +18,6 @@ void Sequence::addNumber(int n) {
 }
 
 namespace {
-
-constexpr int defaultAttr = 7;
 
 Sequence shorter(const Sequence& a, const Sequence& b) { return b.size() < a.size() ? b : a; }
 
@@ -51,9 +51,9 @@ Sequence sgr(const int* parameters, int count) {
 Sequence resetTo(int to) {
     int parameters[3] = {0};
     int count = 1;
-    if ((to & 0x0F) != (defaultAttr & 0x0F))
+    if ((to & 0x0F) != (textColor & 0x0F))
         parameters[count++] = foregroundParameter(to);
-    if ((to & 0xF0) != (defaultAttr & 0xF0))
+    if ((to & 0xF0) != (textColor & 0xF0))
         parameters[count++] = backgroundParameter(to);
     return count == 1 ? csi(0, 0, 'm') : sgr(parameters, count);
 }
@@ -105,14 +105,14 @@ Sequence vertical(int from, int to) {
 
 int foregroundParameter(int attr) {
     int fg = attr & 0x0F;
-    if (fg == (defaultAttr & 0x0F))
+    if (fg == (textColor & 0x0F))
         return 39;
     return ((fg & 8) != 0 ? 90 : 30) + ansiColor(fg);
 }
 
 int backgroundParameter(int attr) {
     int bg = (attr >> 4) & 0x0F;
-    if (bg == ((defaultAttr >> 4) & 0x0F))
+    if (bg == ((textColor >> 4) & 0x0F))
         return 49;
     return ((bg & 8) != 0 ? 100 : 40) + ansiColor(bg);
 }

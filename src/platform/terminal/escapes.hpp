@@ -42,7 +42,8 @@ int foregroundParameter(int attr);
 int backgroundParameter(int attr);
 
 // The shortest SGR that takes the terminal from attribute `from` (-1: not
-// known) to `to`; attributes 0..255, 7 being the terminal's default colours.
+// known) to `to`; attributes 0..255, textColor being the terminal's default
+// colours.
 // Empty when they are the same.
 Sequence colourChange(int from, int to);
 

@@ -14,7 +14,6 @@ namespace term {
 
 namespace {
 
-constexpr short defaultAttr = 7;
 constexpr char clearSequence[] = "\x1b[m\x1b[H\x1b[2J"; // default colours, home, erase
 
 int background(int attr) { return (attr >> 4) & 0x0F; }
@@ -85,7 +84,7 @@ void Renderer::showNotice(std::string& out) {
     out += clearSequence;
     out += notice;
     invalidate();
-    attr_ = defaultAttr;
+    attr_ = textColor;
     noticeShown_ = true;
 }
 
@@ -93,9 +92,9 @@ void Renderer::clearScreen(std::string& out) {
     out += clearSequence;
     for (auto& row : shown_)
         for (Cell& c : row)
-            c = Cell{' ', defaultAttr};
+            c = Cell{' ', textColor};
     cursorX_ = cursorY_ = 0;
-    attr_ = defaultAttr;
+    attr_ = textColor;
     valid_ = true;
     noticeShown_ = false;
 }
@@ -118,7 +117,7 @@ Cell Renderer::displayed(Cell cell) const {
     unsigned char key = cell.code == 0 ? ' ' : cell.code;
     if (!options_.utf8)
         key = static_cast<unsigned char>(glyphOf(cell.code, false)[0]);
-    short attr = options_.color ? static_cast<short>(cell.attr & 0xFF) : defaultAttr;
+    short attr = options_.color ? static_cast<short>(cell.attr & 0xFF) : textColor;
     return Cell{key, attr};
 }
 
@@ -181,7 +180,7 @@ void Renderer::renderFinal(const ScreenBuffer& screen, std::string& out) const {
     }
     while (rows > 0 && ends[rows - 1] == 0)
         --rows;
-    int attr = defaultAttr;
+    int attr = textColor;
     for (int y = 0; y < rows; ++y) {
         for (int x = 0; x < ends[y]; ++x) {
             Cell want = displayed(screen.cell(x, y));
@@ -190,9 +189,9 @@ void Renderer::renderFinal(const ScreenBuffer& screen, std::string& out) const {
             attr = next;
             out += glyphOf(want.code, options_.utf8);
         }
-        if (attr != defaultAttr)
-            out.append(escapes::colourChange(attr, defaultAttr).view());
-        attr = defaultAttr;
+        if (attr != textColor)
+            out.append(escapes::colourChange(attr, textColor).view());
+        attr = textColor;
         out += '\n';
     }
 }

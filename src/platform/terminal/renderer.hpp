@@ -15,9 +15,9 @@ struct RenderOptions {
 };
 
 // What the renderer sends, in short:
-// - Attribute 7 (grey on black, the console's default) is the terminal's
-//   own default colours (SGR 0), so the picture sits on the terminal's
-//   background like the rest of the screen. Other foregrounds are SGR
+// - The console's default attribute (textColor, grey on black) is the
+//   terminal's own default colours (SGR 0), so the picture sits on the
+//   terminal's background like the rest of the screen. Other foregrounds are SGR
 //   30..37 or 90..97 (bright), other backgrounds 40..47 or 100..107; bits
 //   above 7 of an attribute are ignored. Without colour no colour SGR is
 //   ever sent, only resets.
