@@ -39,12 +39,15 @@
 #include <utility>
 #include <vector>
 
+#include "display/layout.hpp"
 #include "door_attack.hpp"
 #include "net/address.hpp"
 #include "net/message_decoder.hpp"
 #include "net/protocol.hpp"
 #include "netplay/network.hpp"
 #include "platform/terminal/tty.hpp"
+#include "player_two.hpp"
+#include "terminal_answers.hpp"
 #include "vterm_screen.hpp"
 
 namespace {
@@ -57,13 +60,11 @@ long sendSome(int fd, const char* data, std::size_t length) {
 
 using namespace term;
 
-constexpr const char* codeText = "7K3M-Q9XD";
-constexpr int columns = 80;
-constexpr int rows = 24;
+constexpr int columns = usualColumns;
+constexpr int rows = usualRows;
 constexpr int giveUpMs = 10'000; // one join, with its tries
 constexpr int answerMs = 5000;   // as --join waits for the answer
 constexpr int againMs = 1000;    // before the next try
-constexpr int fpsRow = 18;
 
 // The host on its pty: its output read, its queries answered, its rate
 // readout sampled once a second, in a thread of its own.
@@ -131,8 +132,7 @@ private:
                 output.append(got);
                 if (output.find("\x1b[c") != std::string::npos) {
                     output.clear();
-                    std::string reply = "\x1b[?62;22c";
-                    if (write(master_, reply.data(), reply.size()) < 0)
+                    if (write(master_, answers::attributes, sizeof answers::attributes - 1) < 0)
                         return;
                 }
                 if (output.size() > 16)
@@ -143,7 +143,7 @@ private:
             if (monotonicMs() >= nextSample) {
                 nextSample += 1000;
                 std::lock_guard<std::mutex> hold(lock_);
-                std::string readout = screen_.rowText(fpsRow);
+                std::string readout = screen_.rowText(rateRow);
                 if (readout.find("FPS") != std::string::npos)
                     rates_.push_back(std::atoi(readout.c_str()));
             }
@@ -169,11 +169,8 @@ enum class Answer { Welcome, Refused, Closed, Silent };
 
 // Greets on `fd` and waits for the answer until `untilMs`.
 Answer greet(int fd, long long untilMs) {
-    net::JoinCode code;
-    net::parseJoinCode(codeText, code);
-    std::string hello;
-    net::appendHello(hello, net::Seat::Player, code);
-    if (sendSome(fd, hello.data(), hello.size()) != static_cast<long>(hello.size()))
+    std::string greeting = hello();
+    if (sendSome(fd, greeting.data(), greeting.size()) != static_cast<long>(greeting.size()))
         return Answer::Closed;
     net::MessageDecoder decoder(net::Sender::Host);
     while (monotonicMs() < untilMs) {
@@ -211,9 +208,8 @@ Join join(int port, Player& player) {
             continue;
         Answer a = greet(fd, std::min(until, monotonicMs() + answerMs));
         if (a == Answer::Welcome) {
-            std::string ready;
-            net::appendReady(ready, net::KeyMode::Autorepeat);
-            sendSome(fd, ready.data(), ready.size());
+            std::string word = ready();
+            sendSome(fd, word.data(), word.size());
             player = {fd, monotonicMs()};
             j.ms = monotonicMs() - start;
             return j;
@@ -226,8 +222,8 @@ Join join(int port, Player& player) {
     return j;
 }
 
-// Reads and drops what the host sends player two for `ms`; a keep-alive
-// every 900 ms.
+// Reads and drops what the host sends player two for `ms`; a keep-alive as
+// often as a guest sends one.
 void keepAlive(Player& player, long long ms) {
     for (long long until = monotonicMs() + ms; monotonicMs() < until;) {
         if (player.fd < 0) {
@@ -242,7 +238,7 @@ void keepAlive(Player& player, long long ms) {
                 player.fd = -1;
             }
         }
-        if (player.fd >= 0 && monotonicMs() - player.keptMs >= 900) {
+        if (player.fd >= 0 && monotonicMs() - player.keptMs >= net::keepAliveMs) {
             std::string bytes;
             net::appendKeepAlive(bytes);
             sendSome(player.fd, bytes.data(), bytes.size());
@@ -269,8 +265,8 @@ std::string joinsText(const std::vector<Join>& joins) {
     std::sort(in.begin(), in.end());
     char text[160];
     if (in.empty())
-        std::snprintf(text, sizeof text, "none of %zu got in within 10 s (%d tries)", joins.size(),
-                      tries);
+        std::snprintf(text, sizeof text, "none of %zu got in within %d s (%d tries)", joins.size(),
+                      giveUpMs / 1000, tries);
     else
         std::snprintf(text, sizeof text, "%zu of %zu in: median %lld ms, worst %lld (%d tries)",
                       in.size(), joins.size(), in[in.size() / 2], in.back(), tries);

@@ -16,7 +16,8 @@
 // a retransmission after a lost segment would. The host's frame rate too.
 //
 // The latency run first plays --settle seconds (16) unmeasured, while the
-// pacing settles.
+// pacing settles. Both runs play the game's own frames, with probes in its
+// frame hook.
 //
 // Usage: blockduel_net_figures [seconds] [--settle S] [--delay MS] [--stall PERCENT]
 //                              [--label TEXT]
@@ -40,33 +41,28 @@
 #include <utility>
 #include <vector>
 
+#include "display/layout.hpp"
 #include "game/game.hpp"
 #include "game/keys.hpp"
-#include "game/platform.hpp"
+#include "model/model.hpp"
 #include "net/message_decoder.hpp"
 #include "net/protocol.hpp"
 #include "netplay/host.hpp"
 #include "netplay/network.hpp"
-#include "pipe_drain.hpp"
+#include "piped_session.hpp"
 #include "platform/terminal/session.hpp"
 #include "platform/terminal/tty.hpp"
+#include "player_two.hpp"
+#include "settling.hpp"
 
 namespace {
 
 using namespace term;
 using netplay::GameHost;
 
-constexpr const char* codeText = "7K3M-Q9XD";
-constexpr long long settleMs = 16'000; // the pacing settling, as in the output figures
-long long latencySettleMs = settleMs;
+long long latencySettleMs = realSettleMs;
 constexpr int stallMs = 250;       // a retransmission: the least timeout and a round trip
 constexpr int settledDelayMs = 85; // about where the pacing settles on this machine
-
-net::JoinCode joinCode() {
-    net::JoinCode code;
-    net::parseJoinCode(codeText, code);
-    return code;
-}
 
 // The game of a host: player two's keys from the guest, and the picture
 // sent to the guests once a frame's moves are drawn and at its end.
@@ -93,14 +89,6 @@ bool sendAll(int fd, std::string_view bytes) {
     return true;
 }
 
-// The greeting of a player whose terminal sends autorepeat.
-std::string greeting() {
-    std::string bytes;
-    net::appendHello(bytes, net::Seat::Player, joinCode());
-    net::appendReady(bytes, net::KeyMode::Autorepeat);
-    return bytes;
-}
-
 std::string tap(int key) {
     std::string bytes;
     net::appendKey(bytes, net::KeyKind::Press, key);
@@ -120,42 +108,36 @@ struct Bytes {
 // One game with `seed`; both players turn every frame and move four frames
 // left, then four right, when `moving`.
 bool playForBytes(unsigned seed, bool moving, long long countedMs, Bytes& b) {
-    int in[2];
-    int out[2];
     int pair[2];
-    if (pipe(in) != 0 || pipe(out) != 0 || socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0)
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0)
         return false;
-    fcntl(out[0], F_SETFL, O_NONBLOCK);
     fcntl(pair[1], F_SETFL, O_NONBLOCK);
-    SessionOptions options{.inFd = in[0], .outFd = out[1], .render = {true, true}};
-    options.virtualClock = true;
-    TerminalSession session(options);
+    PipedSession piped({.render = {true, true}, .virtualClock = true});
+    TerminalSession& session = *piped.session;
     setCurrentSession(&session);
-    bool ok = sendAll(in[1], "\x1b[?1;2c") && session.start();
     GameHost host(session, joinCode(), noSocket);
     host.adopt(pair[0]);
     session.setExtension(&host);
-    ok = ok && sendAll(pair[1], greeting());
+    bool ok = piped.started && sendAll(pair[1], hello() + ready());
     for (int i = 0; ok && i < 1000 && !host.playerReady(); ++i)
         host.pumpNow();
     host.gameStarted();
     std::srand(seed);
     Game g;
     startGame(g, hostedSetup(host));
-    long long clockMs = 0;
-    for (int frame = 0; ok && clockMs < settleMs + countedMs; ++frame) {
+    SettlingClock clock;
+    for (int frame = 0; ok && !clock.done(countedMs); ++frame) {
         long long frameMs = std::max(g.sleep_value, 0);
         if (moving) {
-            ok = sendAll(in[1], frame % 8 < 4 ? "\x1b[A\x1b[D" : "\x1b[A\x1b[C") &&
+            ok = piped.type(frame % 8 < 4 ? "\x1b[A\x1b[D" : "\x1b[A\x1b[C") &&
                  sendAll(pair[1], tap(vkW) + tap(frame % 8 < 4 ? vkA : vkD));
             host.pumpNow();
         }
         if (!ok || !playFrame(g))
             break;
-        long long terminal = drainBytes(out[0]);
+        long long terminal = piped.readOutput();
         long long guest = drainBytes(pair[1]);
-        clockMs += frameMs;
-        if (clockMs > settleMs) {
+        if (clock.add(frameMs)) {
             b.frames += 1;
             b.ms += frameMs;
             b.terminal += terminal;
@@ -166,8 +148,7 @@ bool playForBytes(unsigned seed, bool moving, long long countedMs, Bytes& b) {
     session.restoreTerminal();
     setCurrentSession(nullptr);
     host.finish(0);
-    for (int fd : {in[0], in[1], out[0], out[1], pair[1]})
-        close(fd);
+    close(pair[1]);
     return ok;
 }
 
@@ -249,32 +230,39 @@ struct HostSide {
     std::atomic<bool> stop{false};
 };
 
-// playFrame, with the time at which the input phase moved player two's
-// piece where it can be seen (a piece that has not entered the board yet
-// moves unseen, and nothing goes to the guest).
-bool probedFrame(Game& g, HostSide& seen) {
-    int x = g.p2.bx;
-    inputPhase(g);
-    if (g.p2.bx != x && g.p2.by >= 0) {
-        std::lock_guard<std::mutex> hold(seen.lock);
-        seen.moves.push_back(monotonicMs());
-    }
-    if (g.tick % 10 == 0)
-        gravityPhase(g);
-    if (g.tick % 10 == 0 && lockPhase(g)) {
-        endFrame();
-        return false;
-    }
-    pace(g);
-    bool escape = keyPressed(vkEscape);
-    endFrame();
-    return !escape;
-}
+// The host's frame hook with a probe before it: once a frame's moves are
+// drawn, the time at which player two's piece stands in another column
+// than at the last frame, inside the board. Gravity moves a piece down
+// only, and a new one enters above the board, so that is a move of the
+// input phase where it can be seen (a piece that has not entered the board
+// yet moves unseen, and nothing goes to the guest).
+struct MoveProbe {
+    const Game* game = nullptr;
+    FrameHook host;
+    HostSide* seen = nullptr;
+    int column = 0;
 
-void hostThread(NetSocket listener, int in, int out, HostSide& seen) {
-    TerminalSession session({.inFd = in, .outFd = out, .render = {true, true}});
+    static void beforeDelay(void* context) {
+        auto& probe = *static_cast<MoveProbe*>(context);
+        const Player& p = probe.game->p2;
+        if (p.bx != probe.column && p.by >= 0) {
+            std::lock_guard<std::mutex> hold(probe.seen->lock);
+            probe.seen->moves.push_back(monotonicMs());
+        }
+        probe.column = p.bx;
+        probe.host.beforeDelay(probe.host.context);
+    }
+
+    static void frameEnded(void* context) {
+        const FrameHook& host = static_cast<MoveProbe*>(context)->host;
+        host.frameEnded(host.context);
+    }
+
+    FrameHook hook() { return {beforeDelay, frameEnded, this}; }
+};
+
+void hostThread(NetSocket listener, TerminalSession& session, HostSide& seen) {
     setCurrentSession(&session);
-    session.start();
     GameHost host(session, joinCode(), listener);
     session.setExtension(&host);
     while (!host.playerReady() && !seen.stop)
@@ -283,12 +271,15 @@ void hostThread(NetSocket listener, int in, int out, HostSide& seen) {
     for (unsigned seed = 1; !seen.stop; ++seed) {
         std::srand(seed);
         Game g;
-        startGame(g, hostedSetup(host));
+        GameSetup setup = hostedSetup(host);
+        MoveProbe probe{&g, setup.frameHook, &seen};
+        setup.frameHook = probe.hook();
+        startGame(g, setup);
         // Games with only these keys top out after about twenty seconds; each
         // new one starts at the delay the pacing settles at, not at 1 ms.
         if (seed > 1)
             g.sleep_value = settledDelayMs;
-        while (!seen.stop && probedFrame(g, seen)) {
+        while (!seen.stop && playFrame(g)) {
             std::lock_guard<std::mutex> hold(seen.lock);
             seen.frames += 1;
         }
@@ -299,14 +290,19 @@ void hostThread(NetSocket listener, int in, int out, HostSide& seen) {
     host.finish(0);
 }
 
+// Between the right board's walls, above its floor.
+bool insideRightBoard(int x, int y) {
+    int column = x - boardColumn[1];
+    return column > 0 && column < mapWidth - 1 && y < floorRow;
+}
+
 // Whether a picture message changes a cell of the right board's well.
 bool touchesRightBoard(const net::Message& m) {
     unsigned char attr = net::firstRunAttribute;
     net::Run run{};
     for (int at = 0; at < m.runsLength && net::nextRun(m.runs, m.runsLength, at, attr, run);)
         for (int i = run.first; i < run.first + run.count; ++i)
-            if (i % net::pictureColumns > 30 && i % net::pictureColumns < 49 &&
-                i / net::pictureColumns < 13)
+            if (insideRightBoard(i % pictureColumns, i / pictureColumns))
                 return true;
     return false;
 }
@@ -342,7 +338,7 @@ bool receive(GuestSide& guest, net::MessageDecoder& decoder) {
 }
 
 // After the settling, Left and Right by turns (so that the piece stays off
-// the walls) at random moments; a keep-alive every second.
+// the walls) at random moments; a keep-alive as often as a guest sends one.
 bool playGuest(GuestSide& guest, HostSide& seen, long long seconds, int hostOutput) {
     std::mt19937 random(3);
     net::MessageDecoder decoder(net::Sender::Host);
@@ -364,7 +360,7 @@ bool playGuest(GuestSide& guest, HostSide& seen, long long seconds, int hostOutp
             std::string keepAlive;
             net::appendKeepAlive(keepAlive);
             sendAll(guest.fd, keepAlive);
-            nextKeepAlive = now + 900;
+            nextKeepAlive = now + net::keepAliveMs;
         }
         drainBytes(hostOutput);
         if (!receive(guest, decoder))
@@ -436,23 +432,19 @@ bool latencyFigures(long long seconds, int delayMs, int stallPercent, const char
     int port = 0;
     std::string error;
     NetSocket listener = netListen({"127.0.0.1", 0}, port, error);
-    int in[2];
-    int out[2];
+    PipedSession piped({.render = {true, true}});
     int pair[2];
-    if (listener == noSocket || pipe(in) != 0 || pipe(out) != 0 ||
-        socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0) {
+    if (listener == noSocket || !piped.started || socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0) {
         std::fprintf(stderr, "blockduel_net_figures: %s\n", error.c_str());
         return false;
     }
-    fcntl(out[0], F_SETFL, O_NONBLOCK);
-    sendAll(in[1], "\x1b[?1;2c");
     HostSide seen;
-    std::thread host(hostThread, listener, in[0], out[1], std::ref(seen));
+    std::thread host(hostThread, listener, std::ref(*piped.session), std::ref(seen));
     auto toHost = static_cast<int>(netConnect({"127.0.0.1", port}, 2000, error));
     Relay relay{delayMs, stallPercent};
     std::thread relaying([&] { relay.run(pair[1], toHost); });
     GuestSide guest{pair[0], {}, {}};
-    bool ok = sendAll(guest.fd, greeting()) && playGuest(guest, seen, seconds, out[0]);
+    bool ok = sendAll(guest.fd, hello() + ready()) && playGuest(guest, seen, seconds, piped.out[0]);
     seen.stop = true;
     relay.stop = true;
     relaying.join();
@@ -461,7 +453,7 @@ bool latencyFigures(long long seconds, int delayMs, int stallPercent, const char
     double rate = (seen.frames - guest.framesSettled) / static_cast<double>(seconds);
     if (ok)
         report(match(guest, seen.moves), rate, delayMs, delayMs > 0 || stallPercent > 0, label);
-    for (int fd : {in[0], in[1], out[0], out[1], pair[0], pair[1], toHost})
+    for (int fd : {pair[0], pair[1], toHost})
         close(fd);
     return ok;
 }

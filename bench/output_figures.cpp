@@ -5,9 +5,6 @@
 // from a terminal without the kitty protocol. The game's sleeps and seconds
 // run on the session's virtual clock, so every run sends the same
 // bytes. Usage: blockduel_output_figures [seconds]
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -15,8 +12,9 @@
 
 #include "game/game.hpp"
 #include "output_floor.hpp"
-#include "pipe_drain.hpp"
+#include "piped_session.hpp"
 #include "platform/terminal/session.hpp"
+#include "settling.hpp"
 
 namespace {
 
@@ -24,11 +22,6 @@ using namespace term;
 
 constexpr unsigned maxGames = 100;
 constexpr RenderOptions utf8Colour{true, true};
-// The pacing starts at a 1 ms delay and needs about fifteen seconds (with
-// frames that take no time) to settle at 11 frames a second; those seconds
-// are played but not counted. With nobody at the keys, a game tops out
-// after 17 to 25 seconds, so steady play is counted over several games.
-constexpr long long settleMs = 15'000;
 constexpr double targetRatio = 1.3;
 
 enum class Keys { None, BothMoving };
@@ -52,45 +45,29 @@ struct Totals {
     long long cells = 0; // cells that changed
 };
 
-bool sendKeys(int fd, const std::string& keys) {
-    return keys.empty() || write(fd, keys.data(), keys.size()) == static_cast<ssize_t>(keys.size());
-}
-
 // One game with `seed` in a fresh session: plays the settling time, then
 // counts up to `countedMs` of virtual time, or less if the game ends first
 // (the frame that ends it sends its picture only with the final prompt, so
 // it is left out). Adds the bytes of the counted frames and the floor
 // between their pictures to `t`. False if a pipe failed.
 bool playGame(Keys plan, unsigned seed, long long countedMs, Totals& t) {
-    int in[2];
-    int out[2];
-    if (pipe(in) != 0 || pipe(out) != 0)
-        return false;
-    fcntl(out[0], F_SETFL, O_NONBLOCK);
-    SessionOptions options;
-    options.inFd = in[0];
-    options.outFd = out[1];
-    options.render = utf8Colour;
-    options.virtualClock = true;
-    TerminalSession session(options);
+    PipedSession piped({.render = utf8Colour, .virtualClock = true});
+    TerminalSession& session = *piped.session;
     setCurrentSession(&session);
-    // The answer of a terminal without the kitty protocol, there before the
-    // question, so the start does not wait.
-    bool ok = sendKeys(in[1], "\x1b[?1;2c") && session.start();
+    bool ok = piped.started;
     std::srand(seed);
     Game g;
     startGame(g);
     OutputFloor floor(utf8Colour.utf8);
     ScreenBuffer shown = session.screen();
-    long long clockMs = 0;
-    for (int frame = 0; ok && clockMs < settleMs + countedMs; ++frame) {
+    SettlingClock clock;
+    for (int frame = 0; ok && !clock.done(countedMs); ++frame) {
         long long frameMs = std::max(g.sleep_value, 0);
-        ok = sendKeys(in[1], keysFor(plan, frame));
+        ok = piped.type(keysFor(plan, frame));
         if (!ok || !playFrame(g))
             break;
-        long long bytes = drainBytes(out[0]);
-        clockMs += frameMs;
-        if (clockMs > settleMs) {
+        long long bytes = piped.readOutput();
+        if (clock.add(frameMs)) {
             t.frames += 1;
             t.ms += frameMs;
             t.bytes += bytes;
@@ -103,12 +80,11 @@ bool playGame(Keys plan, unsigned seed, long long countedMs, Totals& t) {
     t.cells += floor.changedCells();
     session.restoreTerminal();
     setCurrentSession(nullptr);
-    for (int fd : {in[0], in[1], out[0], out[1]})
-        close(fd);
     return ok;
 }
 
-// Games with seeds 1, 2, ... until `countedMs` of play has been counted.
+// Games with seeds 1, 2, ... until `countedMs` of play has been counted:
+// with nobody at the keys, a game tops out after 17 to 25 seconds.
 bool play(Keys plan, long long countedMs, Totals& t) {
     for (unsigned seed = 1; t.ms < countedMs; ++seed) {
         if (seed > maxGames || !playGame(plan, seed, countedMs - t.ms, t)) {
@@ -152,7 +128,7 @@ int main(int argc, char** argv) {
         return 1;
     std::printf(
         "Into a pipe, UTF-8 and colour, seeds from 1, each game after %lld s of settling:\n",
-        settleMs / 1000);
+        virtualSettleMs / 1000);
     report("steady play, no keys", steady);
     report("both players turning and moving every frame", moving);
     double steadySeconds = static_cast<double>(steady.ms) / 1000.0;

@@ -10,6 +10,7 @@
 #include "game_frames.hpp"
 #include "output_floor.hpp"
 #include "platform/terminal/renderer.hpp"
+#include "platform/terminal/tty.hpp"
 
 namespace {
 
@@ -27,7 +28,7 @@ struct Totals {
 // repaint is no frame of play.
 Totals measure(const std::vector<GameFrame>& frames) {
     Renderer renderer(utf8Colour);
-    renderer.resize(80, 24);
+    renderer.resize(usualColumns, usualRows);
     std::string out;
     renderer.render(frames[0].screen, out);
     Totals t;
@@ -51,7 +52,7 @@ void renderFrames(benchmark::State& state, const std::vector<GameFrame>& frames)
     double seconds = static_cast<double>(frames.back().clockMs - frames.front().clockMs) / 1000.0;
 
     Renderer renderer(utf8Colour);
-    renderer.resize(80, 24);
+    renderer.resize(usualColumns, usualRows);
     std::string out;
     out.reserve(1 << 16);
     std::size_t next = 0;

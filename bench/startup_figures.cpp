@@ -18,16 +18,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/terminal/tty.hpp"
+#include "terminal_answers.hpp"
 #include "vterm_screen.hpp"
 
 namespace {
 
-constexpr int columns = 80;
-constexpr int rows = 24;
+constexpr int columns = term::usualColumns;
+constexpr int rows = term::usualRows;
 constexpr double targetMs = 20;
 constexpr long long giveUpMs = 5000;
 constexpr char query[] = "\x1b[?u\x1b[c";
-constexpr char replies[] = "\x1b[?0u\x1b[?62;22c";
+const std::string replies = std::string(term::answers::kittyFlags) + term::answers::attributes;
 
 double nowMs() {
     timespec ts{};
@@ -83,7 +85,7 @@ void watch(int master, double start, Start& s) {
             output += got;
             if (output.find(query) != std::string::npos) {
                 s.queryMs = nowMs() - start;
-                if (write(master, replies, sizeof replies - 1) < 0)
+                if (write(master, replies.data(), replies.size()) < 0)
                     return;
             }
         }

@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "platform/terminal/tty.hpp"
+#include "terminal_answers.hpp"
 
 #ifndef BLOCKDUEL_GAME
 #error "BLOCKDUEL_GAME must name the game executable"
@@ -29,8 +30,6 @@ namespace {
 
 constexpr char attributesQuery[] = "\x1b[c";
 constexpr char kittyPop[] = "\x1b[<u";
-constexpr char attributesReply[] = "\x1b[?62;22c";
-constexpr char flagsReply[] = "\x1b[?0u";
 
 void put(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -222,7 +221,7 @@ bool GamePty::typeDuringQuery(std::string_view key) {
     type(key);
     pump(20);
     bool read = waitUntil([this] { return unreadInput() == 0; });
-    type(std::string(options_.kitty ? flagsReply : "") + attributesReply);
+    type(std::string(options_.kitty ? answers::kittyFlags : "") + answers::attributes);
     return read;
 }
 
@@ -291,9 +290,10 @@ void GamePty::answer() {
         answered_ = query + std::strlen(attributesQuery);
         bool startUp = query >= 4 && output.compare(query - 4, 4, "\x1b[?u") == 0;
         if (startUp && options_.answerStartUp)
-            put(master_, std::string(options_.kitty ? flagsReply : "") + attributesReply);
+            put(master_,
+                std::string(options_.kitty ? answers::kittyFlags : "") + answers::attributes);
         else if (!startUp) {
-            due_ += attributesReply;
+            due_ += answers::attributes;
             dueAtMs_ = monotonicMs() + options_.endReplyDelayMs;
         }
     }

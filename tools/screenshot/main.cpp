@@ -4,13 +4,12 @@
 // the screen as SVG: the README's picture.
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <string>
-#include <unistd.h>
 #include <vterm.h>
 
 #include "game/game.hpp"
 #include "pilot.hpp"
+#include "piped_session.hpp"
 #include "platform/terminal/session.hpp"
 #include "svg.hpp"
 
@@ -35,16 +34,11 @@ int fail(const char* message) {
     return 1;
 }
 
-bool writeAll(int fd, const std::string& bytes) {
-    return write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-}
-
 // Everything the session has written so far, into the terminal.
-void pump(int fd, VTerm* vt) {
-    char bytes[65536];
-    ssize_t n;
-    while ((n = read(fd, bytes, sizeof bytes)) > 0)
-        vterm_input_write(vt, bytes, static_cast<std::size_t>(n));
+void pump(const term::PipedSession& piped, VTerm* vt) {
+    std::string bytes;
+    piped.readOutput(&bytes);
+    vterm_input_write(vt, bytes.data(), bytes.size());
 }
 
 // A terminal of exactly the game's size, as xterm starts.
@@ -57,12 +51,9 @@ VTerm* newTerminal() {
     return vt;
 }
 
-// The game's side of two pipes: keys come in on `inFd`, the picture goes
-// out on `outFd`, in UTF-8 and colour.
-term::SessionOptions sessionOn(int inFd, int outFd) {
+// The picture in UTF-8 and colour.
+term::SessionOptions sessionOptions() {
     term::SessionOptions options;
-    options.inFd = inFd;
-    options.outFd = outFd;
     options.render = {true, true};
     options.fallbackColumns = pictureColumns;
     options.fallbackRows = pictureRows;
@@ -72,14 +63,14 @@ term::SessionOptions sessionOn(int inFd, int outFd) {
 
 // Both players' keys before each frame, the frame, its picture into the
 // terminal. False if the game ends.
-bool play(Game& g, int keysFd, int pictureFd, VTerm* vt) {
+bool play(Game& g, term::PipedSession& piped, VTerm* vt) {
     shot::Pilot one(planOne, arrows);
     shot::Pilot two(planTwo, letters);
     for (int frame = 0; frame < frames; ++frame) {
         std::string keys = one.keysFor(g.p1, g.tick) + two.keysFor(g.p2, g.tick);
-        if (!writeAll(keysFd, keys) || !playFrame(g))
+        if (!piped.type(keys) || !playFrame(g))
             return false;
-        pump(pictureFd, vt);
+        pump(piped, vt);
     }
     return true;
 }
@@ -87,23 +78,16 @@ bool play(Game& g, int keysFd, int pictureFd, VTerm* vt) {
 } // namespace
 
 int main() {
-    int in[2];
-    int out[2];
-    if (pipe(in) != 0 || pipe(out) != 0)
-        return fail("cannot make pipes");
-    fcntl(out[0], F_SETFL, O_NONBLOCK);
-    VTerm* vt = newTerminal();
-    term::TerminalSession session(sessionOn(in[0], out[1]));
-    term::setCurrentSession(&session);
-    // The answer of a terminal without the kitty protocol, ready before the
-    // question, so the start does not wait for it.
-    if (!writeAll(in[1], "\x1b[?1;2c") || !session.start())
+    term::PipedSession piped(sessionOptions());
+    if (!piped.started)
         return fail("the session did not start");
+    term::setCurrentSession(piped.session.get());
+    VTerm* vt = newTerminal();
 
     std::srand(seed);
     Game g;
     startGame(g);
-    if (!play(g, in[1], out[0], vt))
+    if (!play(g, piped, vt))
         return fail("the game ended before the picture");
     // The README tells this story; a change to the game may need a new plan.
     if (g.p1.score != 18 || g.p2.score != 0)

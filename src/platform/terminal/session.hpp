@@ -23,8 +23,8 @@ struct SessionOptions {
     // How long the start waits for the replies to the keyboard query.
     int queryTimeoutMs = 1000;
     // The size assumed when the terminal reports none.
-    int fallbackColumns = 80;
-    int fallbackRows = 24;
+    int fallbackColumns = usualColumns;
+    int fallbackRows = usualRows;
     // The frame loop's clock. The real one waits out each frame's delay on
     // the terminal's input. A virtual one moves only by the delays, as on a
     // machine where a frame takes no time: the picture still goes out and

@@ -48,6 +48,10 @@ private:
     bool set_ = false;
 };
 
+// The usual size of a terminal, taken for one that reports none.
+constexpr int usualColumns = 80;
+constexpr int usualRows = 24;
+
 // Columns and rows of the terminal on `fd`; false when unknown (not a
 // terminal, or a terminal that reports no size).
 bool windowSize(int fd, int& columns, int& rows);
