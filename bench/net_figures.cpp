@@ -49,11 +49,11 @@
 #include "net/protocol.hpp"
 #include "netplay/host.hpp"
 #include "netplay/network.hpp"
+#include "pacing.hpp"
 #include "piped_session.hpp"
 #include "platform/terminal/session.hpp"
 #include "platform/terminal/tty.hpp"
 #include "player_two.hpp"
-#include "settling.hpp"
 
 namespace {
 
@@ -402,7 +402,7 @@ double percentile(std::vector<double> v, double p) {
 // On loopback the key reaches the host as it is sent; through the relay
 // its time there is one delay later, and the move's way back another.
 void report(const Latencies& l, double rate, int delayMs, bool impaired, const char* label) {
-    constexpr double frameMs = 1000.0 / 11;
+    constexpr double frameMs = 1000.0 / settledRate;
     auto row = [&](const char* into, const std::vector<double>& v, int ways) {
         double worst = percentile(v, 1.0);
         double target = frameMs + 2 + ways * delayMs;
@@ -424,8 +424,8 @@ void report(const Latencies& l, double rate, int delayMs, bool impaired, const c
     std::printf("| from the host's buffer to the guest's picture, %s | median %.1f ms, worst %.1f "
                 "| (what the network adds) | |\n",
                 label, percentile(added, 0.5), percentile(added, 1.0));
-    std::printf("| the host's frame rate, %s | %.1f frames a second | 10 to 12 | %s |\n", label,
-                rate, rate >= 10 && rate <= 12 ? "met" : "MISSED");
+    std::printf("| the host's frame rate, %s | %.1f frames a second | %d to %d | %s |\n", label,
+                rate, lowestRate, highestRate, inRateBand(rate) ? "met" : "MISSED");
 }
 
 bool latencyFigures(long long seconds, int delayMs, int stallPercent, const char* label) {

@@ -12,9 +12,9 @@
 
 #include "game/game.hpp"
 #include "output_floor.hpp"
+#include "pacing.hpp"
 #include "piped_session.hpp"
 #include "platform/terminal/session.hpp"
-#include "settling.hpp"
 
 namespace {
 

@@ -15,9 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "display/layout.hpp"
+#include "pacing.hpp"
+
 namespace {
 
-constexpr int rateRow = 18;
 constexpr double cpuTargetPercent = 0.5;
 constexpr double memoryTargetMiB = 4;
 constexpr double pacingTargetPercent = 95;
@@ -115,7 +117,7 @@ void report(const Watch& w, int settle, const std::string& label) {
     int inBand = 0;
     for (std::size_t s = static_cast<std::size_t>(settle); s < w.rates.size(); ++s) {
         ++counted;
-        inBand += w.rates[s] >= 10 && w.rates[s] <= 12 ? 1 : 0;
+        inBand += inRateBand(w.rates[s]) ? 1 : 0;
     }
     double cpuPercent = 100.0 * w.cpu / w.wall;
     double mib = static_cast<double>(w.peakKiB) / 1024.0;
@@ -125,10 +127,10 @@ void report(const Watch& w, int settle, const std::string& label) {
                 cpuPercent < cpuTargetPercent ? "met" : "MISSED");
     std::printf("| peak resident memory, %s | %.2f MiB | < %.0f MiB | %s |\n", label.c_str(), mib,
                 memoryTargetMiB, mib < memoryTargetMiB ? "met" : "MISSED");
-    std::printf("| pacing, seconds reading 10-12 after the first %d s, %s | %d of %d (%.0f %%) "
+    std::printf("| pacing, seconds reading %d-%d after the first %d s, %s | %d of %d (%.0f %%) "
                 "| >= %.0f %% | %s |\n",
-                settle, label.c_str(), inBand, counted, share, pacingTargetPercent,
-                share >= pacingTargetPercent ? "met" : "MISSED");
+                lowestRate, highestRate, settle, label.c_str(), inBand, counted, share,
+                pacingTargetPercent, share >= pacingTargetPercent ? "met" : "MISSED");
 }
 
 } // namespace

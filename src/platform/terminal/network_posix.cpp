@@ -260,10 +260,10 @@ std::string netAddressToJoin(const std::string& listeningHost) {
     return gethostname(name, sizeof name - 1) == 0 && name[0] != '\0' ? name : "localhost";
 }
 
-// getentropy() takes at most 256 bytes at a time.
 bool netRandomBytes(unsigned char* bytes, std::size_t count) {
-    for (std::size_t at = 0; at < count; at += 256)
-        if (getentropy(bytes + at, std::min<std::size_t>(256, count - at)) != 0)
+    constexpr std::size_t most = 256; // what getentropy() takes at a time
+    for (std::size_t at = 0; at < count; at += most)
+        if (getentropy(bytes + at, std::min(most, count - at)) != 0)
             return false;
     return true;
 }

@@ -31,6 +31,10 @@ constexpr const char* flagsQuery = "\x1b[?u";
 // Focus reports off, attributes reset, cursor shown, normal screen.
 constexpr const char* leaveScreen = "\x1b[?1004l\x1b[0m\x1b[?25h\x1b[?1049l";
 
+// How long a game that the system will not stop sleeps when no signal
+// comes, before it looks at the terminal again.
+constexpr int stoppedLookMs = 1000;
+
 // Sleeps until a signal arrives, for at most `ms`.
 void waitForSignal(int ms) {
     pollfd wake = {signals::wakeFd(), POLLIN, 0};
@@ -234,7 +238,7 @@ void Terminal::stopUntilForeground() {
         // A game whose process group the system will not stop (the shell is
         // gone) waits for a signal instead of spinning.
         if (!stopped)
-            waitForSignal(1000);
+            waitForSignal(stoppedLookMs);
     }
     signals::take(SIGTSTP);
     signals::take(SIGCONT);

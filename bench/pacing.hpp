@@ -1,9 +1,16 @@
 // SPDX-License-Identifier: MIT
-// How long the figures let the game's pacing settle before they count. The
-// pacing starts at a 1 ms delay and needs about fifteen seconds, with
-// frames that take no time (the session's virtual clock), to settle at 11
-// frames a second; a game on the real clock is given a second more.
+// The game's pacing as the figures measure it: the rate it settles at, the
+// band a settled rate readout stays in, and how long the figures let it
+// settle before they count. It starts at a 1 ms delay and needs about
+// fifteen seconds, with frames that take no time (the session's virtual
+// clock), to settle; a game on the real clock is given a second more.
 #pragma once
+
+constexpr int settledRate = 11; // frames a second
+constexpr int lowestRate = 10;
+constexpr int highestRate = 12;
+
+constexpr bool inRateBand(double rate) { return rate >= lowestRate && rate <= highestRate; }
 
 constexpr long long virtualSettleMs = 15'000;
 constexpr long long realSettleMs = 16'000;
