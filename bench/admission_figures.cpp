@@ -169,7 +169,7 @@ enum class Answer { Welcome, Refused, Closed, Silent };
 
 // Greets on `fd` and waits for the answer until `untilMs`.
 Answer greet(int fd, long long untilMs) {
-    std::string greeting = hello();
+    std::string greeting = helloMessage();
     if (sendSome(fd, greeting.data(), greeting.size()) != static_cast<long>(greeting.size()))
         return Answer::Closed;
     net::MessageDecoder decoder(net::Sender::Host);
@@ -208,7 +208,7 @@ Join join(int port, Player& player) {
             continue;
         Answer a = greet(fd, std::min(until, monotonicMs() + answerMs));
         if (a == Answer::Welcome) {
-            std::string word = ready();
+            std::string word = readyMessage();
             sendSome(fd, word.data(), word.size());
             player = {fd, monotonicMs()};
             j.ms = monotonicMs() - start;

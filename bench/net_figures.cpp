@@ -118,7 +118,7 @@ bool playForBytes(unsigned seed, bool moving, long long countedMs, Bytes& b) {
     GameHost host(session, joinCode(), noSocket);
     host.adopt(pair[0]);
     session.setExtension(&host);
-    bool ok = piped.started && sendAll(pair[1], hello() + ready());
+    bool ok = piped.started && sendAll(pair[1], helloMessage() + readyMessage());
     for (int i = 0; ok && i < 1000 && !host.playerReady(); ++i)
         host.pumpNow();
     host.gameStarted();
@@ -444,7 +444,8 @@ bool latencyFigures(long long seconds, int delayMs, int stallPercent, const char
     Relay relay{delayMs, stallPercent};
     std::thread relaying([&] { relay.run(pair[1], toHost); });
     GuestSide guest{pair[0], {}, {}};
-    bool ok = sendAll(guest.fd, hello() + ready()) && playGuest(guest, seen, seconds, piped.out[0]);
+    bool ok = sendAll(guest.fd, helloMessage() + readyMessage()) &&
+              playGuest(guest, seen, seconds, piped.out[0]);
     seen.stop = true;
     relay.stop = true;
     relaying.join();

@@ -18,13 +18,13 @@ inline net::JoinCode joinCode() {
     return code;
 }
 
-inline std::string hello() {
+inline std::string helloMessage() {
     std::string bytes;
     net::appendHello(bytes, net::Seat::Player, joinCode());
     return bytes;
 }
 
-inline std::string ready() {
+inline std::string readyMessage() {
     std::string bytes;
     net::appendReady(bytes, net::KeyMode::Autorepeat);
     return bytes;

@@ -27,9 +27,9 @@ PipedSession::PipedSession(SessionOptions options, bool kitty) {
     options.inFd = in[0];
     options.outFd = out[1];
     session = std::make_unique<TerminalSession>(options);
-    std::string answer =
-        kitty ? std::string(answers::kittyFlags) + answers::attributes : answers::legacyAttributes;
-    started = piped && type(answer) && session->start();
+    bool answered = kitty ? type(answers::kittyFlags) && type(answers::attributes)
+                          : type(answers::legacyAttributes);
+    started = piped && answered && session->start();
 }
 
 PipedSession::~PipedSession() {

@@ -63,7 +63,7 @@ term::SessionOptions sessionOptions() {
 
 // Both players' keys before each frame, the frame, its picture into the
 // terminal. False if the game ends.
-bool play(Game& g, term::PipedSession& piped, VTerm* vt) {
+bool play(Game& g, const term::PipedSession& piped, VTerm* vt) {
     shot::Pilot one(planOne, arrows);
     shot::Pilot two(planTwo, letters);
     for (int frame = 0; frame < frames; ++frame) {
