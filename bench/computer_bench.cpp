@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "computer/choose.hpp"
 #include "game/game.hpp"
 #include "memory_backend.hpp"
 

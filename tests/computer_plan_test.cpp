@@ -4,6 +4,7 @@
 // end, its choices repeat, and its levels differ as their table says.
 #include <random>
 
+#include "computer/choose.hpp"
 #include "computer/reach.hpp"
 #include "solo_board.hpp"
 #include "support/fixture.hpp"
@@ -179,14 +180,14 @@ TEST_F(Planner, LevelsChooseAsTheTableSays) {
         };
         for (int k = 0; k < 2; ++k) {
             ComputerLevel fair = computerLevel(k == 0 ? 1 : 4);
-            fair.poorChoicePercent = 0;
+            fair.slipPercent = 0;
             poor[k] += target(computerLevel(k == 0 ? 1 : 4)) != target(fair) ? 1 : 0;
         }
         lookAheadDiffers += target(computerLevel(5)) != target(computerLevel(4)) ? 1 : 0;
         ASSERT_EQ(target(computerLevel(1)), target(computerLevel(1))) << "board " << n;
     }
     EXPECT_GT(lookAheadDiffers, boards / 20);
-    int percent = computerLevel(1).poorChoicePercent;
+    int percent = computerLevel(1).slipPercent;
     EXPECT_GT(poor[0], boards * percent / 300) << "about " << percent << " % expected";
     EXPECT_LT(poor[0], boards * percent / 100 * 2);
     EXPECT_EQ(0, poor[1]);

@@ -22,17 +22,14 @@ enum class Mode {
     Watch,    // a hosted game, watched: no keys sent
 };
 
-constexpr int minLevel = 1;
-constexpr int maxLevel = 5;
-constexpr int defaultLevel = 3;
-
 struct Options {
     Command command = Command::Play;
     Mode mode = Mode::Local;
-    int level = defaultLevel; // how strong the computer plays, minLevel..maxLevel
-    std::string address;      // --host [ADDRESS]:PORT (may be empty), --join/--watch HOST[:PORT]
-    std::string code;         // --code CODE, the join code (empty: none given)
-    std::string error;        // what is wrong, when command is Invalid
+    // How well the computer plays the left and the right board (--level).
+    int level[2] = {computerDefaultLevel, computerDefaultLevel};
+    std::string address; // --host [ADDRESS]:PORT (may be empty), --join/--watch HOST[:PORT]
+    std::string code;    // --code CODE, the join code (empty: none given)
+    std::string error;   // what is wrong, when command is Invalid
 };
 
 // The option that chooses the mode ("--demo"); "" for Mode::Local.
@@ -43,7 +40,7 @@ bool networked(Mode mode);
 Options parseCommandLine(int argc, const char* const* argv);
 
 // Who plays the boards of a game on this keyboard: the computer takes the
-// right board with --computer and both with --demo, at the level given.
+// right board with --computer and both with --demo, at the levels given.
 GameSetup gameSetupOf(const Options& options);
 
 // Usage with the controls of both players, as the game reads them.

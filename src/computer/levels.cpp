@@ -1,24 +1,39 @@
 // SPDX-License-Identifier: MIT
 // The computer's levels and the weights of its judgement: plain numbers,
 // all in this one place.
-#include "computer/computer.hpp"
+#include "computer/level.hpp"
 #include "computer/score.hpp"
+#include "game/rhythm.hpp"
 
 namespace {
 
-// keyPeriod: frames from one key press to the next (a divisor of 10, the
-// gravity rhythm; at 11 frames a second 10 is about one key a second).
-// lookAhead: how many of the best places are weighed with the next piece
-// as well (0: the next piece is not looked at).
-// poorChoicePercent: chance, per piece, of a random reachable place.
+// Each level a step up from the one below: it beats it in most games head
+// to head, and alone it lasts about twice as long (the README has the
+// figures, bench/ladder_figures.cpp makes them). At 11 frames a second, a
+// key every 2 frames is about five keys a second.
+//
+// Two kinds of mistakes: a slip is a worse place than the best, one of the
+// next few, and leaves holes that pile up; a late look leaves a piece
+// unsteered for a while, now and then all the way down. Slips wear a player
+// down steadily, late looks strike rarely, so a level that only looks late
+// outlasts one that slips about as often in its games.
 constexpr ComputerLevel levels[] = {
-    // keyPeriod, lookAhead, poorChoicePercent
-    {10, 0, 20}, // 1: a beginner
-    {5, 0, 12},  // 2
-    {2, 0, 4},   // 3
-    {1, 0, 0},   // 4
-    {1, 4, 0},   // 5: every frame it may, with the next piece in mind
+    // keyPeriod, dropPeriod, reactionFrames, lookAhead, slipPercent, slipRange, latePercent
+    {2, 1, 30, 0, 38, 16, 0}, // 1: a beginner: slow to look, slips often and badly
+    {2, 2, 16, 0, 32, 10, 0}, // 2: quicker to look, smaller slips
+    {2, 2, 20, 0, 0, 0, 7},   // 3: never slips, but one piece in fourteen it notices late
+    {1, 2, 3, 0, 23, 7, 0},   // 4: a key every frame, quick but careless
+    {1, 1, 0, 4, 0, 0, 6},    // 5: looks at once, weighs the next piece, rarely late
 };
+
+constexpr bool keysKeepTheRhythm() {
+    for (const ComputerLevel& level : levels)
+        if (level.keyPeriod < 1 || gravityPeriod % level.keyPeriod != 0)
+            return false;
+    return true;
+}
+static_assert(keysKeepTheRhythm(), "the search presses keys in frames that divide the gravity period");
+static_assert(sizeof levels / sizeof levels[0] == computerMaxLevel - computerMinLevel + 1);
 
 } // namespace
 

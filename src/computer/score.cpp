@@ -17,8 +17,9 @@ int bits(unsigned v) {
 }
 
 constexpr unsigned floorBits = wallBits | insideBits;
-constexpr unsigned entryColumns = 0x7CU; // columns 2..6, where the pieces come in
-constexpr int entryHeight = 6;           // height of row 7: stacks above it crowd the entry
+// The columns of a new piece's grid, where every piece comes in.
+constexpr unsigned entryColumns = ((1U << blockWidth) - 1) << entryColumn;
+constexpr int entryHeight = 6; // height of row 7: stacks above it crowd the entry
 
 int heightOf(int row) { return floorRow - row; }
 
@@ -163,8 +164,6 @@ Turns turnsOf(int type) {
     return t;
 }
 
-// The grid's row bits in board columns, or false if a cell would leave
-// columns 1..18.
 // The first occupied row of each column (13, the floor, when none is).
 struct Tops {
     int row[mapWidth];
@@ -205,7 +204,6 @@ int clearRows(Cells& b, unsigned& fullRows) {
 // column's top. False if it cannot enter there.
 bool dropValue(const Cells& board, const Tops& tops, const Turns& turns, int k, int bx,
                int& value) {
-    constexpr int entryRow = -3;
     int by = floorRow;
     for (int i = 0; i < turns.width[k]; ++i)
         if (turns.low[k][i] >= 0 && tops.row[bx + i] - 1 - turns.low[k][i] < by)
@@ -232,17 +230,6 @@ bool dropValue(const Cells& board, const Tops& tops, const Turns& turns, int k, 
 }
 
 } // namespace
-
-Cells cellsOf(const Player& p) {
-    Cells b{};
-    for (int j = 0; j < floorRow; ++j) {
-        unsigned r = wallBits;
-        for (int c = 1; c < mapWidth - 1; ++c)
-            r |= p.table[j][c] != cellEmpty ? 1U << c : 0U;
-        b.row[j] = r;
-    }
-    return b;
-}
 
 int lockValue(const Cells& after, const Lock& lock) {
     const Weights& w = computerWeights;

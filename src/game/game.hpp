@@ -15,7 +15,8 @@ struct Seat {
 // Who plays: a person on each board unless the computer takes one or both.
 struct GameSetup {
     bool computer[2] = {false, false}; // the computer plays board one, board two
-    int level[2] = {3, 3};             // how well it plays each board, 1..5
+    int level[2] = {computerDefaultLevel, computerDefaultLevel}; // how well it plays each board
+    unsigned computerSeed = 0; // starts the computer's own generator (runGame: the clock)
 };
 
 // Everything a running game holds, from start-up to the final prompt.

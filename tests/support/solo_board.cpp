@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "computer/cells.hpp"
 #include "display/draw.hpp"
 #include "game/game.hpp"
 
