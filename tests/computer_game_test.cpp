@@ -19,13 +19,16 @@ using ComputerGame = FreshGame;
 // level's reaction time has passed since a new piece came; a turn or a
 // sideways key only in frames of the level's key pace (a turn only in a
 // frame that polls it), Down only there or at its own pace; each piece
-// planned at most once, and a planned piece locks where its plan ends.
+// planned at most once, and a planned piece locks where its plan ends; a
+// piece that fell longer than the reaction time without a plan only now
+// and then, after a late look.
 TEST_F(ComputerGame, SoloGamesKeepTheLevelsPace) {
     for (int level = computerMinLevel; level <= computerMaxLevel; ++level) {
         const ComputerLevel& skill = computerLevel(level);
         Solo s = startSolo(level, 3);
         const ComputerPlayer& c = s.c;
         int pieces = 0;
+        int unplanned = 0;
         int age = 0; // frames since the piece came
         long long plansBefore = 0;
         for (int frame = 0; frame < 5 * 60 * framesPerSecond; ++frame, ++age) {
@@ -44,6 +47,7 @@ TEST_F(ComputerGame, SoloGamesKeepTheLevelsPace) {
             ++pieces;
             age = -1;
             ASSERT_LE(c.plans - plansBefore, 1) << "level " << level << ": planned again";
+            unplanned += c.plans == plansBefore && age > skill.reactionFrames ? 1 : 0;
             const PiecePlace& end = c.plan.path[c.plan.length - 1];
             ASSERT_TRUE(c.plans == plansBefore ||
                         (f.bx == end.bx && f.by == end.by && f.grid == c.plan.turns[end.turn]))
@@ -53,6 +57,7 @@ TEST_F(ComputerGame, SoloGamesKeepTheLevelsPace) {
                 break;
         }
         EXPECT_GT(pieces, 10) << "level " << level;
+        EXPECT_LE(unplanned, pieces * skill.latePercent / 100) << "level " << level;
     }
 }
 
