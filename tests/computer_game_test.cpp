@@ -5,6 +5,7 @@
 // polls as they were.
 #include <algorithm>
 #include <bit>
+#include <set>
 #include <vector>
 
 #include "display/draw.hpp"
@@ -58,6 +59,30 @@ TEST_F(ComputerGame, SoloGamesKeepTheLevelsPace) {
         }
         EXPECT_GT(pieces, 10) << "level " << level;
         EXPECT_LE(unplanned, pieces * skill.latePercent / 100) << "level " << level;
+    }
+}
+
+// The first look at a new piece, the plan, comes in the frame after the
+// reaction time; after a late look up to lateLookFrames later, by the
+// seat's own draw, so not always equally late.
+TEST_F(ComputerGame, FirstLookAfterTheReactionTime) {
+    for (int latePercent : {0, 100}) {
+        std::set<int> waits;
+        for (unsigned seed = 1; seed <= 20; ++seed) {
+            ComputerPlayer c;
+            startComputer(c, computerMinLevel, 0, seed);
+            c.skill.latePercent = latePercent;
+            Player p = playerWith(1, entryColumn, entryRow);
+            int frame = 0;
+            while (c.plans == 0 && frame <= c.skill.reactionFrames + lateLookFrames)
+                computerKeys(c, p, frame++);
+            int late = frame - 1 - c.skill.reactionFrames;
+            ASSERT_EQ(1, c.plans) << "seed " << seed;
+            ASSERT_TRUE(latePercent == 0 ? late == 0 : late >= 1 && late <= lateLookFrames)
+                << "late by " << late << " frames, seed " << seed;
+            waits.insert(late);
+        }
+        EXPECT_EQ(latePercent == 0, waits.size() == 1) << latePercent << " % late";
     }
 }
 

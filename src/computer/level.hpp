@@ -3,6 +3,9 @@
 // from a beginner to the strongest. levels.cpp holds the table.
 #pragma once
 
+#include "game/rhythm.hpp"
+#include "model/model.hpp"
+
 struct ComputerLevel {
     int keyPeriod;      // frames from one turn or sideways key to the next; divides gravityPeriod
     int dropPeriod;     // frames from one Down to the next once only the way down is left (0: waits)
@@ -12,6 +15,10 @@ struct ComputerLevel {
     int slipRange;      // a slip takes one of the places ranked 2..slipRange + 1
     int latePercent;    // chance, per piece, of a late look: up to lateLookFrames more
 };
+
+// A late look comes up to as late as a piece takes to fall from the entry
+// to the floor: at worst the piece lands where it came in, unsteered.
+constexpr int lateLookFrames = (floorRow - entryRow) * gravityPeriod;
 
 constexpr int computerMinLevel = 1;
 constexpr int computerMaxLevel = 5;

@@ -9,10 +9,6 @@
 
 namespace {
 
-// A late look comes up to as late as a piece takes to fall from the entry
-// to the floor: at worst the piece lands where it came in, unsteered.
-constexpr unsigned lateLookFrames = (floorRow - entryRow) * gravityPeriod;
-
 bool sameBoard(const ComputerPlan& plan, const Player& p) {
     Cells now = cellsOf(p);
     for (int j = 0; j < floorRow; ++j)
@@ -107,7 +103,7 @@ ComputerKeys computerKeys(ComputerPlayer& c, const Player& p, int tick) {
         c.planned = false;
         c.waiting = level.reactionFrames;
         if (static_cast<int>(nextRandom(c.random) % 100) < level.latePercent)
-            c.waiting += 1 + static_cast<int>(nextRandom(c.random) % lateLookFrames);
+            c.waiting += 1 + static_cast<int>(nextRandom(c.random) % static_cast<unsigned>(lateLookFrames));
     }
     c.pieceRow = p.by;
     if (c.waiting > 0) {
