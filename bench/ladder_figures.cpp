@@ -157,7 +157,7 @@ void alone(int games, long cap) {
 
 int main(int argc, char** argv) {
     int games = argc > 1 ? std::atoi(argv[1]) : 50;
-    long soloCap = (argc > 2 ? std::atol(argv[2]) : 120) * framesPerMinute;
+    long soloCap = (argc > 2 ? std::atol(argv[2]) : 240) * framesPerMinute;
     long matchCap = (argc > 3 ? std::atol(argv[3]) : 60) * framesPerMinute;
     if (games < 2 || soloCap <= 0 || matchCap <= 0) {
         std::fprintf(stderr, "usage: blockduel_ladder_figures [GAMES] [SOLO_CAP_MINUTES] "
