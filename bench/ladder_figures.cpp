@@ -64,8 +64,11 @@ void printLevels() {
         if (l.slipPercent > 0)
             std::snprintf(slips, sizeof slips, "%d %%, ranks 2-%d", l.slipPercent,
                           l.slipRange + 1);
-        std::printf("| %d | %d | %d | %d | %d | %s | %d %% |\n", level, l.keyPeriod,
-                    l.dropPeriod, l.reactionFrames, l.lookAhead, slips, l.latePercent);
+        char late[40] = "none";
+        if (l.lateOneIn > 0)
+            std::snprintf(late, sizeof late, "one piece in %d", l.lateOneIn);
+        std::printf("| %d | %d | %d | %d | %d | %s | %s |\n", level, l.keyPeriod, l.dropPeriod,
+                    l.reactionFrames, l.lookAhead, slips, late);
     }
 }
 

@@ -58,7 +58,7 @@ TEST_F(ComputerGame, SoloGamesKeepTheLevelsPace) {
                 break;
         }
         EXPECT_GT(pieces, 10) << "level " << level;
-        EXPECT_LE(unplanned, pieces * skill.latePercent / 100) << "level " << level;
+        EXPECT_LE(unplanned, skill.lateOneIn > 0 ? pieces / skill.lateOneIn : 0) << "level " << level;
     }
 }
 
@@ -66,23 +66,23 @@ TEST_F(ComputerGame, SoloGamesKeepTheLevelsPace) {
 // reaction time; after a late look up to lateLookFrames later, by the
 // seat's own draw, so not always equally late.
 TEST_F(ComputerGame, FirstLookAfterTheReactionTime) {
-    for (int latePercent : {0, 100}) {
+    for (int lateOneIn : {0, 1}) { // never late, every piece late
         std::set<int> waits;
         for (unsigned seed = 1; seed <= 20; ++seed) {
             ComputerPlayer c;
             startComputer(c, computerMinLevel, 0, seed);
-            c.skill.latePercent = latePercent;
+            c.skill.lateOneIn = lateOneIn;
             Player p = playerWith(1, entryColumn, entryRow);
             int frame = 0;
             while (c.plans == 0 && frame <= c.skill.reactionFrames + lateLookFrames)
                 computerKeys(c, p, frame++);
             int late = frame - 1 - c.skill.reactionFrames;
             ASSERT_EQ(1, c.plans) << "seed " << seed;
-            ASSERT_TRUE(latePercent == 0 ? late == 0 : late >= 1 && late <= lateLookFrames)
+            ASSERT_TRUE(lateOneIn == 0 ? late == 0 : late >= 1 && late <= lateLookFrames)
                 << "late by " << late << " frames, seed " << seed;
             waits.insert(late);
         }
-        EXPECT_EQ(latePercent == 0, waits.size() == 1) << latePercent << " % late";
+        EXPECT_EQ(lateOneIn == 0, waits.size() == 1) << "late one in " << lateOneIn;
     }
 }
 
@@ -136,7 +136,7 @@ TEST_F(ComputerGame, PenaltyCellInTheWayMakesANewPlan) {
     setup.computer[1] = true;
     setup.level[1] = computerMaxLevel;
     start(setup);
-    g.seat[1].brain.skill.latePercent = 0; // it looks at the piece at once
+    g.seat[1].brain.skill.lateOneIn = 0; // it looks at the piece at once
     ASSERT_TRUE(playFrame(g));
     const ComputerPlayer& c = g.seat[1].brain;
     ASSERT_EQ(1, c.plans);

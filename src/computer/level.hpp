@@ -13,7 +13,7 @@ struct ComputerLevel {
     int lookAhead;      // how many of the best places are weighed with the next piece too
     int slipPercent;    // chance, per piece, of a slip: a place below the best
     int slipRange;      // a slip takes one of the places ranked 2..slipRange + 1
-    int latePercent;    // chance, per piece, of a late look: up to lateLookFrames more
+    int lateOneIn;      // a late look, up to lateLookFrames more, for one piece in this many (0: none)
 };
 
 // A late look comes up to as late as a piece takes to fall from the entry

@@ -102,7 +102,7 @@ ComputerKeys computerKeys(ComputerPlayer& c, const Player& p, int tick) {
     if (p.by < c.pieceRow) {
         c.planned = false;
         c.waiting = level.reactionFrames;
-        if (static_cast<int>(nextRandom(c.random) % 100) < level.latePercent)
+        if (level.lateOneIn > 0 && nextRandom(c.random) % static_cast<unsigned>(level.lateOneIn) == 0)
             c.waiting += 1 + static_cast<int>(nextRandom(c.random) % static_cast<unsigned>(lateLookFrames));
     }
     c.pieceRow = p.by;
