@@ -30,7 +30,7 @@ double quantile(std::vector<double> v, double q) {
 }
 
 struct Tally {
-    int wins = 0;   // of the first contender
+    int wins = 0; // of the first contender
     int losses = 0;
     std::vector<double> minutes;
 };
@@ -62,8 +62,7 @@ void printLevels() {
         const ComputerLevel& l = computerLevel(level);
         char slips[40] = "none";
         if (l.slipPercent > 0)
-            std::snprintf(slips, sizeof slips, "%d %%, ranks 2-%d", l.slipPercent,
-                          l.slipRange + 1);
+            std::snprintf(slips, sizeof slips, "%d %%, ranks 2-%d", l.slipPercent, l.slipRange + 1);
         char late[40] = "none";
         if (l.lateOneIn > 0)
             std::snprintf(late, sizeof late, "one piece in %d", l.lateOneIn);
@@ -125,8 +124,32 @@ void width(const std::vector<SoloResult>& runs) {
                 100.0 * thirds[0] / cells, 100.0 * thirds[1] / cells, 100.0 * thirds[2] / cells);
 }
 
+// One row of the table alone: `player` for seeds 1 to `games`; the runs
+// are kept in `runs` when it is given.
+void aloneRow(const char* name, const Contender& player, int games, long cap,
+              std::vector<SoloResult>* runs) {
+    std::vector<double> minutes;
+    std::vector<double> rates;
+    int within5 = 0;
+    int capped = 0;
+    for (int n = 0; n < games; ++n) {
+        SoloResult r = playSolo(player, static_cast<unsigned>(n + 1), cap);
+        double m = minutesOf(r.frames);
+        minutes.push_back(m);
+        rates.push_back(r.rows / m);
+        within5 += r.toppedOut && m <= 5 ? 1 : 0;
+        capped += r.toppedOut ? 0 : 1;
+        if (runs != nullptr)
+            runs->push_back(r);
+    }
+    std::printf("| %s | %.1f | %.1f-%.1f | %d of %d | %d | %.1f |\n", name, quantile(minutes, 0.5),
+                quantile(minutes, 0.25), quantile(minutes, 0.75), within5, games, capped,
+                quantile(rates, 0.5));
+    std::fflush(stdout);
+}
+
 void alone(int games, long cap) {
-    std::printf("\nAlone, %d games a level, capped at %.0f minutes (targets: level 1 clears at "
+    std::printf("\nAlone, %d games each, capped at %.0f minutes (targets: level 1 clears at "
                 "least a row a minute and tops out within 5 minutes in most games; the median "
                 "time grows about twofold a level):\n\n"
                 "| level | minutes to top out, median | quartiles | topped out within 5 min | "
@@ -134,25 +157,11 @@ void alone(int games, long cap) {
                 games, minutesOf(cap));
     std::vector<SoloResult> first;
     for (int level = computerMinLevel; level <= computerMaxLevel; ++level) {
-        std::vector<double> minutes;
-        std::vector<double> rates;
-        int within5 = 0;
-        int capped = 0;
-        for (int n = 0; n < games; ++n) {
-            SoloResult r = playSolo(computerAt(level), static_cast<unsigned>(n + 1), cap);
-            double m = minutesOf(r.frames);
-            minutes.push_back(m);
-            rates.push_back(r.rows / m);
-            within5 += r.toppedOut && m <= 5 ? 1 : 0;
-            capped += r.toppedOut ? 0 : 1;
-            if (level == computerMinLevel)
-                first.push_back(r);
-        }
-        std::printf("| %d | %.1f | %.1f-%.1f | %d of %d | %d | %.1f |\n", level,
-                    quantile(minutes, 0.5), quantile(minutes, 0.25), quantile(minutes, 0.75),
-                    within5, games, capped, quantile(rates, 0.5));
-        std::fflush(stdout);
+        char name[8];
+        std::snprintf(name, sizeof name, "%d", level);
+        aloneRow(name, computerAt(level), games, cap, level == computerMinLevel ? &first : nullptr);
     }
+    aloneRow("person", simulatedPerson(), games, cap, nullptr);
     width(first);
 }
 

@@ -25,15 +25,14 @@ struct MatchResult {
 };
 
 // Both boards, penalty cells and all, the game seeded with `seed`.
-MatchResult playMatch(const Contender& left, const Contender& right, unsigned seed,
-                      long capFrames);
+MatchResult playMatch(const Contender& left, const Contender& right, unsigned seed, long capFrames);
 
 struct SoloResult {
-    long frames;           // until it topped out, or the cap
+    long frames; // until it topped out, or the cap
     bool toppedOut;
-    int rows;              // rows cleared
-    int pieces;            // pieces locked
-    int wallPieces[2];     // pieces locked against the left wall, against the right wall
+    int rows;                  // rows cleared
+    int pieces;                // pieces locked
+    int wallPieces[2];         // pieces locked against the left wall, against the right wall
     int columnCells[mapWidth]; // cells locked in each column
 };
 

@@ -74,7 +74,7 @@ bool dropStraight(Player q, int turns, int bx, Option& option) {
 
 void choose(SimulatedPerson& s, const Player& p) {
     std::vector<Option> options;
-    int turns = p.bt == 0 ? 1 : 4; // the square never turns
+    int turns = p.bt == 0 ? 1 : quarterTurns; // the square never turns
     for (int t = 0; t < turns; ++t) {
         for (int bx = 1 - blockWidth; bx < mapWidth; ++bx) {
             Option option{};

@@ -21,12 +21,12 @@ struct PersonKeys {
 };
 
 struct SimulatedPerson {
-    unsigned random;   // its own generator, xorshift; never the game's
-    int pieceRow;         // the row of the piece's grid when it last looked
+    unsigned random;       // its own generator, xorshift; never the game's
+    int pieceRow;          // the row of the piece's grid when it last looked
     long long nextPressMs; // the earliest time of its next key press
-    bool decided;      // it has chosen where the piece goes
-    unsigned goalGrid; // the piece's grid, turned as it wants it (gridBits)
-    int goalColumn;    // the column of the grid it wants
+    bool decided;          // it has chosen where the piece goes
+    unsigned goalGrid;     // the piece's grid, turned as it wants it (gridBits)
+    int goalColumn;        // the column of the grid it wants
 };
 
 SimulatedPerson startPerson(unsigned seed);

@@ -165,8 +165,9 @@ TEST(CommandLine, UsageListsTheControls) {
           "  move right       Right arrow    D\n", "  drop faster      Down arrow     S\n",
           "  quit             Escape\n"})
         EXPECT_NE(std::string::npos, usage.find(line)) << line;
-    for (const char* option : {"--computer", "--demo", "--level N", "--level A,B", "--host [[ADDRESS]:PORT]",
-                               "--join HOST[:PORT]", "--watch HOST[:PORT]", "--code CODE"})
+    for (const char* option :
+         {"--computer", "--demo", "--level N", "--level A,B", "--host [[ADDRESS]:PORT]",
+          "--join HOST[:PORT]", "--watch HOST[:PORT]", "--code CODE"})
         EXPECT_NE(std::string::npos, usage.find("\n  " + std::string(option))) << option;
 }
 

@@ -58,7 +58,8 @@ TEST_F(ComputerGame, SoloGamesKeepTheLevelsPace) {
                 break;
         }
         EXPECT_GT(pieces, 10) << "level " << level;
-        EXPECT_LE(unplanned, skill.lateOneIn > 0 ? pieces / skill.lateOneIn : 0) << "level " << level;
+        EXPECT_LE(unplanned, skill.lateOneIn > 0 ? pieces / skill.lateOneIn : 0)
+            << "level " << level;
     }
 }
 

@@ -103,8 +103,7 @@ TEST_F(Planner, EveryOfferedWayLeadsToItsPlace) {
         int tick = static_cast<int>(random() % 40);
         for (int keyPeriod : {1, 2, 5, 10}) {
             Reach r;
-            ASSERT_NO_FATAL_FAILURE(followEveryWay(r, start, tick, keyPeriod))
-                << "board " << board;
+            ASSERT_NO_FATAL_FAILURE(followEveryWay(r, start, tick, keyPeriod)) << "board " << board;
             followedWays += r.placements;
         }
     }

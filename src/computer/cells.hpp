@@ -16,5 +16,8 @@ constexpr unsigned insideBits = ((1U << (mapWidth - 1)) - 1) & ~1U; // columns 1
 
 Cells cellsOf(const Player& p);
 
+// A piece turns a quarter at a time (rotateBlock): four turns make a whole one.
+constexpr int quarterTurns = 4;
+
 // The grid of a piece as a 25-bit mask, bit blockWidth * row + column.
 unsigned gridBits(const int (&block)[blockHeight][blockWidth]);

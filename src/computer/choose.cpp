@@ -53,7 +53,8 @@ int placementValue(const Reach& r, int i, Cells& after) {
 void rankPlacements(const int* value, int count, short* order) {
     for (int i = 0; i < count; ++i)
         order[i] = static_cast<short>(i);
-    std::stable_sort(order, order + count, [value](short a, short b) { return value[a] > value[b]; });
+    std::stable_sort(order, order + count,
+                     [value](short a, short b) { return value[a] > value[b]; });
 }
 
 // The `candidates` best places by themselves, each weighed again with the
@@ -103,8 +104,8 @@ bool planPiece(ComputerPlan& plan, const Player& p, int tick, const ComputerLeve
     }
     short order[maxPlacements];
     rankPlacements(value, r.placements, order);
-    int choice = level.lookAhead > 0 ? bestWithNext(r, value, order, level.lookAhead, p.nb)
-                                     : order[0];
+    int choice =
+        level.lookAhead > 0 ? bestWithNext(r, value, order, level.lookAhead, p.nb) : order[0];
     if (level.slipRange > 0 && static_cast<int>(nextRandom(random) % 100) < level.slipPercent)
         choice = slip(value, order, r.placements, level, random);
     pathTo(r, choice, plan);

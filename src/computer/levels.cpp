@@ -32,7 +32,8 @@ constexpr bool keysKeepTheRhythm() {
             return false;
     return true;
 }
-static_assert(keysKeepTheRhythm(), "the search presses keys in frames that divide the gravity period");
+static_assert(keysKeepTheRhythm(),
+              "the search presses keys in frames that divide the gravity period");
 static_assert(sizeof levels / sizeof levels[0] == computerMaxLevel - computerMinLevel + 1);
 
 } // namespace

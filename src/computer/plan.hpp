@@ -3,8 +3,8 @@
 // place by place, as the search found it and the seat follows it.
 #pragma once
 
+#include "computer/cells.hpp"
 #include "game/rhythm.hpp"
-#include "model/model.hpp"
 
 // How a piece got from one place to the next on its way down.
 enum class Move : signed char {
@@ -25,8 +25,6 @@ struct PiecePlace {
     Move move; // how the piece came here from the step before
 };
 
-constexpr int quarterTurns = 4;
-
 // The rows a piece's grid can take, from where it enters down to the floor
 // row, which no piece's grid passes.
 constexpr int placeTopRow = entryRow;
@@ -37,9 +35,9 @@ constexpr int placeRows = floorRow - entryRow + 1;
 constexpr int maxPathSteps = (placeRows - 1) * (gravityPeriod + 1);
 
 struct ComputerPlan {
-    PiecePlace path[maxPathSteps];   // path[0] is where the piece was
-    int length;                      // places on the path, the resting place included
-    bool lockByDrop;                 // the last step is a soft drop that the stack stops
-    unsigned turns[quarterTurns];    // solid cells of each turn's grid (gridBits)
-    unsigned board[floorRow];        // the board the plan was made for (Cells rows)
+    PiecePlace path[maxPathSteps]; // path[0] is where the piece was
+    int length;                    // places on the path, the resting place included
+    bool lockByDrop;               // the last step is a soft drop that the stack stops
+    unsigned turns[quarterTurns];  // solid cells of each turn's grid (gridBits)
+    unsigned board[floorRow];      // the board the plan was made for (Cells rows)
 };

@@ -89,14 +89,14 @@ Features featuresOf(const Cells& b) {
     return f;
 }
 
-// The four turns of a piece type as rows of grid bits, turned as the game
+// The turns of a piece type as rows of grid bits, turned as the game
 // turns them and moved to the grid's top left; turns that are only a shift
 // of an earlier one are left out, since a straight drop in every column
 // covers them.
 struct Turns {
-    unsigned rows[4][blockHeight];
-    int width[4];           // columns of the grid the turn fills, from column 0
-    int low[4][blockWidth]; // the lowest grid row of each such column
+    unsigned rows[quarterTurns][blockHeight];
+    int width[quarterTurns];           // columns of the grid the turn fills, from column 0
+    int low[quarterTurns][blockWidth]; // the lowest grid row of each such column
     int count;
 };
 
@@ -145,7 +145,7 @@ Turns turnsOf(int type) {
     for (int j = 0; j < blockHeight; ++j)
         for (int i = 0; i < blockWidth; ++i)
             scratch.block[j][i] = shape[j][i];
-    for (int k = 0; k < 4; ++k, rotateBlock(scratch)) {
+    for (int k = 0; k < quarterTurns; ++k, rotateBlock(scratch)) {
         unsigned rows[blockHeight] = {};
         unsigned cells = gridBits(scratch.block);
         for (int j = 0; j < blockHeight; ++j)

@@ -102,8 +102,10 @@ ComputerKeys computerKeys(ComputerPlayer& c, const Player& p, int tick) {
     if (p.by < c.pieceRow) {
         c.planned = false;
         c.waiting = level.reactionFrames;
-        if (level.lateOneIn > 0 && nextRandom(c.random) % static_cast<unsigned>(level.lateOneIn) == 0)
-            c.waiting += 1 + static_cast<int>(nextRandom(c.random) % static_cast<unsigned>(lateLookFrames));
+        if (level.lateOneIn > 0 &&
+            nextRandom(c.random) % static_cast<unsigned>(level.lateOneIn) == 0)
+            c.waiting +=
+                1 + static_cast<int>(nextRandom(c.random) % static_cast<unsigned>(lateLookFrames));
     }
     c.pieceRow = p.by;
     if (c.waiting > 0) {
