@@ -101,9 +101,15 @@ void againstThePerson(int games, long cap) {
     }
 }
 
+double percent(long part, long whole) {
+    return whole > 0 ? 100.0 * static_cast<double>(part) / static_cast<double>(whole) : 0;
+}
+
 // Level 1's pieces over the width: how many touched each wall, and the
 // share of its cells in each third of the board.
 void width(const std::vector<SoloResult>& runs) {
+    constexpr int inside = mapWidth - 2; // columns 1..inside
+    constexpr int third = inside / 3;
     long pieces = 0;
     long walls[2] = {};
     long thirds[3] = {};
@@ -112,16 +118,17 @@ void width(const std::vector<SoloResult>& runs) {
         pieces += r.pieces;
         walls[0] += r.wallPieces[0];
         walls[1] += r.wallPieces[1];
-        for (int c = 1; c < mapWidth - 1; ++c) {
-            thirds[(c - 1) * 3 / (mapWidth - 2)] += r.columnCells[c];
+        for (int c = 1; c <= inside; ++c) {
+            thirds[(c - 1) / third] += r.columnCells[c];
             cells += r.columnCells[c];
         }
     }
     std::printf("\nLevel 1 alone over the width, %zu games, %ld pieces: %.0f %% of them "
-                "against the left wall, %.0f %% against the right; its cells in columns 1-6, "
-                "7-12, 13-18: %.0f %%, %.0f %%, %.0f %%\n",
-                runs.size(), pieces, 100.0 * walls[0] / pieces, 100.0 * walls[1] / pieces,
-                100.0 * thirds[0] / cells, 100.0 * thirds[1] / cells, 100.0 * thirds[2] / cells);
+                "against the left wall, %.0f %% against the right; its cells in columns 1-%d, "
+                "%d-%d, %d-%d: %.0f %%, %.0f %%, %.0f %%\n",
+                runs.size(), pieces, percent(walls[0], pieces), percent(walls[1], pieces), third,
+                third + 1, 2 * third, 2 * third + 1, inside, percent(thirds[0], cells),
+                percent(thirds[1], cells), percent(thirds[2], cells));
 }
 
 // One row of the table alone: `player` for seeds 1 to `games`; the runs

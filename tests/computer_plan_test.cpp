@@ -19,9 +19,9 @@ ComputerLevel pace(int keyPeriod) { return {keyPeriod, keyPeriod, 0, 0, 0, 0, 0}
 
 // Plays frames on one board with a seat at `skill` that holds `plan` as if
 // it had just made it: the piece must lock where the plan ends, the seat
-// never having to plan again on the way.
+// never having to plan again on the way. The lock goes to `lock` if given.
 testing::AssertionResult followed(Player p, const ComputerPlan& plan, int tick,
-                                  const ComputerLevel& skill) {
+                                  const ComputerLevel& skill, SoloFrame* lock = nullptr) {
     ComputerPlayer c;
     startComputer(c, computerMinLevel, 0);
     c.skill = skill;
@@ -34,6 +34,8 @@ testing::AssertionResult followed(Player p, const ComputerPlan& plan, int tick,
         SoloFrame f = soloFrame(p, computerKeys(c, p, tick), tick);
         if (!f.locked)
             continue;
+        if (lock != nullptr)
+            *lock = f;
         if (c.plans == 0 && f.bx == end.bx && f.by == end.by && f.grid == plan.turns[end.turn])
             return testing::AssertionSuccess();
         return testing::AssertionFailure()
@@ -225,15 +227,9 @@ TEST_F(Planner, SlipsNeverEndTheGameWhileAPlaceIsOpen) {
         for (unsigned seed = 1; seed <= 20; ++seed) {
             ComputerPlan plan{};
             ASSERT_TRUE(planPiece(plan, p, 1, careless, seed));
-            const PiecePlace& end = plan.path[plan.length - 1];
-            Player q = p;
-            for (int t = 0; t < end.turn; ++t)
-                rotateBlock(q);
-            q.bx = end.bx;
-            q.by = end.by;
-            placeBlock(q);
-            clearFullRows(q);
-            ASSERT_FALSE(checkGameOver(q)) << "type " << type << ", seed " << seed;
+            SoloFrame lock{};
+            ASSERT_TRUE(followed(p, plan, 1, careless, &lock)) << "type " << type;
+            ASSERT_FALSE(lock.toppedOut) << "type " << type << ", seed " << seed;
         }
     }
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The computer's levels and the weights of its judgement: plain numbers,
 // all in this one place.
+#include <algorithm>
+
 #include "computer/level.hpp"
 #include "computer/score.hpp"
 #include "game/rhythm.hpp"
@@ -26,13 +28,11 @@ constexpr ComputerLevel levels[] = {
     {1, 1, 0, 4, 0, 0, 19},   // 5: looks at once, weighs the next piece, rarely late
 };
 
-constexpr bool keysKeepTheRhythm() {
-    for (const ComputerLevel& level : levels)
-        if (level.keyPeriod < 1 || gravityPeriod % level.keyPeriod != 0)
-            return false;
-    return true;
-}
-static_assert(keysKeepTheRhythm(),
+static_assert(std::ranges::all_of(levels,
+                                  [](const ComputerLevel& level) {
+                                      return level.keyPeriod >= 1 &&
+                                             gravityPeriod % level.keyPeriod == 0;
+                                  }),
               "the search presses keys in frames that divide the gravity period");
 static_assert(sizeof levels / sizeof levels[0] == computerMaxLevel - computerMinLevel + 1);
 
