@@ -79,6 +79,16 @@ ComputerKeys keysAt(const ComputerPlan& plan, int i, int tick, const ComputerLev
     return keys;
 }
 
+// Frames before the seat looks at a new piece: its reaction time, and for
+// one piece in lateOneIn, by its own draw, a late look on top.
+int lookDelay(ComputerPlayer& c) {
+    const ComputerLevel& level = c.skill;
+    if (level.lateOneIn <= 0 || nextRandom(c.random) % static_cast<unsigned>(level.lateOneIn) != 0)
+        return level.reactionFrames;
+    auto late = static_cast<int>(nextRandom(c.random) % static_cast<unsigned>(lateLookFrames));
+    return level.reactionFrames + 1 + late;
+}
+
 } // namespace
 
 void startComputer(ComputerPlayer& c, int level, int seat, unsigned seed) {
@@ -101,11 +111,7 @@ ComputerKeys computerKeys(ComputerPlayer& c, const Player& p, int tick) {
     c.lastTick = tick;
     if (p.by < c.pieceRow) {
         c.planned = false;
-        c.waiting = level.reactionFrames;
-        if (level.lateOneIn > 0 &&
-            nextRandom(c.random) % static_cast<unsigned>(level.lateOneIn) == 0)
-            c.waiting +=
-                1 + static_cast<int>(nextRandom(c.random) % static_cast<unsigned>(lateLookFrames));
+        c.waiting = lookDelay(c);
     }
     c.pieceRow = p.by;
     if (c.waiting > 0) {
