@@ -27,7 +27,7 @@ Player midGameBoard(int type) {
         for (int i = 0; i < blockWidth; ++i)
             p.block[j][i] = shapeOf(type)[j][i];
     p.bx = 2;
-    p.by = -3;
+    p.by = entryRow;
     return p;
 }
 

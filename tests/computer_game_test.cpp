@@ -106,10 +106,10 @@ TEST_F(ComputerGame, PiecesComeFromTheGamesOwnDraws) {
         for (int frame = 0; frame < 8000; ++frame) {
             const int scores[2] = {g.p1.score, g.p2.score};
             bool going = playFrame(g);
-            bool gravityFrame = (going ? g.tick - 1 : g.tick) % 10 == 0;
+            bool gravityFrame = (going ? g.tick - 1 : g.tick) % gravityPeriod == 0;
             const Player* board[2] = {&g.p1, &g.p2};
             for (int b = 0; b < 2; ++b)
-                if (gravityFrame && board[b]->by == -3) // locked, and the next piece came
+                if (gravityFrame && board[b]->by == entryRow) // locked, and the next piece came
                     locks.push_back({board[b]->score > scores[b], board[b]->nb});
             if (!going)
                 break;
@@ -146,7 +146,7 @@ TEST_F(ComputerGame, PenaltyCellInTheWayMakesANewPlan) {
     ASSERT_EQ(12, end.by + lowest / blockWidth) << "an empty board: it rests on the floor";
     g.p2.table[9][end.bx + lowest % blockWidth] = cellSolid; // where addBlock may put one
     drawTable(g.p2);
-    while (g.p2.by != -3)
+    while (g.p2.by != entryRow)
         ASSERT_TRUE(playFrame(g));
     EXPECT_EQ(2, c.plans) << "one new plan, for the changed board";
     const PiecePlace& now = c.plan.path[c.plan.length - 1];
@@ -182,7 +182,7 @@ TEST_F(ComputerGame, KeyPollsInTheirOrder) {
         std::vector<int> expected;
         bool jumped = false;
         for (int frame = 0; frame < 60; ++frame) {
-            const std::vector<int>& keys = c.polls[g.tick % 2 == 0 ? 1 : 0];
+            const std::vector<int>& keys = c.polls[g.tick % turnPeriod == 0 ? 1 : 0];
             expected.insert(expected.end(), keys.begin(), keys.end());
             int tick = g.tick;
             ASSERT_TRUE(playFrame(g));
