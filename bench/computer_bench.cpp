@@ -26,7 +26,7 @@ Player midGameBoard(int type) {
     for (int j = 0; j < blockHeight; ++j)
         for (int i = 0; i < blockWidth; ++i)
             p.block[j][i] = shapeOf(type)[j][i];
-    p.bx = 2;
+    p.bx = entryColumn;
     p.by = entryRow;
     return p;
 }
