@@ -63,27 +63,67 @@ TEST_F(ComputerGame, SoloGamesKeepTheLevelsPace) {
     }
 }
 
-// The first look at a new piece, the plan, comes in the frame after the
-// reaction time; after a late look up to lateLookFrames later, by the
-// seat's own draw, so not always equally late.
-TEST_F(ComputerGame, FirstLookAfterTheReactionTime) {
-    for (int lateOneIn : {0, 1}) { // never late, every piece late
-        std::set<int> waits;
-        for (unsigned seed = 1; seed <= 20; ++seed) {
-            ComputerPlayer c;
-            startComputer(c, computerMinLevel, 0, seed);
-            c.skill.lateOneIn = lateOneIn;
-            Player p = playerWith(1, entryColumn, entryRow);
-            int frame = 0;
-            while (c.plans == 0 && frame <= c.skill.reactionFrames + lateLookFrames)
-                computerKeys(c, p, frame++);
-            int late = frame - 1 - c.skill.reactionFrames;
-            ASSERT_EQ(1, c.plans) << "seed " << seed;
-            ASSERT_TRUE(lateOneIn == 0 ? late == 0 : late >= 1 && late <= lateLookFrames)
-                << "late by " << late << " frames, seed " << seed;
-            waits.insert(late);
+namespace {
+
+// Frames a seat waits before its first look (its plan) at each of `pieces`
+// new pieces, each held where it came in; between two pieces the last one
+// is seen lower, as it would be before it locked.
+std::vector<int> waits(ComputerPlayer& c, Player p, int pieces) {
+    std::vector<int> waited;
+    int tick = 0;
+    for (int n = 0; n < pieces; ++n) {
+        if (n > 0) {
+            p.by = entryRow + 4;
+            computerKeys(c, p, tick++);
         }
-        EXPECT_EQ(lateOneIn == 0, waits.size() == 1) << "late one in " << lateOneIn;
+        p.by = entryRow;
+        long long plans = c.plans;
+        int frames = 0;
+        while (c.plans == plans && frames <= c.skill.reactionFrames + lateLookFrames)
+            computerKeys(c, p, tick + frames++);
+        tick += frames;
+        waited.push_back(frames - 1);
+    }
+    return waited;
+}
+
+} // namespace
+
+// The first look at a new piece, the plan, comes after the reaction time,
+// or at once when the piece would lock in the next gravity step. A late
+// look comes up to lateLookFrames later, by the seat's own draw, so not
+// always equally late; never for two pieces in a row, and never while the
+// stack under the entry reaches the upper half of the board.
+TEST_F(ComputerGame, FirstLookAtANewPiece) {
+    struct Case {
+        const char* board;
+        int cellRow; // a solid cell in column 4, under the entering bar (-1: none)
+        int lateOneIn;
+    };
+    for (const Case& k :
+         {Case{"empty, never late", -1, 0}, Case{"empty, late", -1, 1},
+          Case{"a high stack under the entry", 5, 1}, Case{"the bar about to land", 2, 1}}) {
+        ComputerPlayer c;
+        startComputer(c, computerMinLevel, 0, 7);
+        c.skill.lateOneIn = k.lateOneIn;
+        int reaction = c.skill.reactionFrames;
+        Player p = playerWith(1, entryColumn, entryRow); // a bar, upright in column 4
+        if (k.cellRow >= 0)
+            p.table[k.cellRow][entryColumn + 2] = cellSolid;
+        std::vector<int> waited = waits(c, p, 8);
+        std::set<int> lateBy;
+        for (std::size_t n = 0; n < waited.size(); ++n) {
+            int w = waited[n];
+            if (k.cellRow == 2)
+                ASSERT_EQ(0, w) << k.board << ", piece " << n;
+            else if (k.lateOneIn == 0 || k.cellRow >= 0 || n % 2 == 1)
+                ASSERT_EQ(reaction, w) << k.board << ", piece " << n;
+            else
+                ASSERT_TRUE(w > reaction && w <= reaction + lateLookFrames)
+                    << k.board << ", piece " << n << " waited " << w;
+            lateBy.insert(w);
+        }
+        EXPECT_EQ(k.lateOneIn == 1 && k.cellRow<0, lateBy.size()> 2) << k.board;
     }
 }
 

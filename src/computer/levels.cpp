@@ -21,11 +21,11 @@ namespace {
 // outlasts one that slips about as often in its games.
 constexpr ComputerLevel levels[] = {
     // keyPeriod, dropPeriod, reactionFrames, lookAhead, slipPercent, slipRange, lateOneIn
-    {2, 1, 30, 0, 36, 16, 0}, // 1: a beginner: slow to look, slips often and badly
+    {2, 1, 32, 0, 38, 16, 0}, // 1: a beginner: slow to look, slips often and badly
     {2, 2, 18, 0, 33, 10, 0}, // 2: quicker to look, smaller slips
-    {2, 2, 26, 0, 0, 0, 16},  // 3: slow to look but never slips; now and then late
-    {1, 2, 3, 0, 23, 7, 0},   // 4: a key every frame, quick but careless
-    {1, 1, 0, 4, 0, 0, 19},   // 5: looks at once, weighs the next piece, rarely late
+    {1, 2, 20, 0, 28, 8, 0},  // 3: a key every frame once it has looked
+    {1, 2, 3, 0, 24, 7, 0},   // 4: looks almost at once
+    {1, 1, 0, 4, 0, 0, 2},    // 5: never slips, weighs the next piece; late when all is calm
 };
 
 static_assert(std::ranges::all_of(levels,
