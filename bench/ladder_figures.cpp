@@ -56,18 +56,15 @@ Tally playSeries(const Contender& a, const Contender& b, int games, long cap) {
 void printLevels() {
     std::printf("The level table (src/computer/levels.cpp):\n\n"
                 "| level | frames a key | frames a Down | first look, frames | best places "
-                "weighed with the next piece | slips | late looks |\n"
-                "|---|---|---|---|---|---|---|\n");
+                "weighed with the next piece | slips |\n"
+                "|---|---|---|---|---|---|\n");
     for (int level = computerMinLevel; level <= computerMaxLevel; ++level) {
         const ComputerLevel& l = computerLevel(level);
         char slips[40] = "none";
         if (l.slipPercent > 0)
             std::snprintf(slips, sizeof slips, "%d %%, ranks 2-%d", l.slipPercent, l.slipRange + 1);
-        char late[40] = "none";
-        if (l.lateOneIn > 0)
-            std::snprintf(late, sizeof late, "one piece in %d", l.lateOneIn);
-        std::printf("| %d | %d | %d | %d | %d | %s | %s |\n", level, l.keyPeriod, l.dropPeriod,
-                    l.reactionFrames, l.lookAhead, slips, late);
+        std::printf("| %d | %d | %d | %d | %d | %s |\n", level, l.keyPeriod, l.dropPeriod,
+                    l.reactionFrames, l.lookAhead, slips);
     }
 }
 

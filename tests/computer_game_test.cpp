@@ -5,7 +5,6 @@
 // polls as they were.
 #include <algorithm>
 #include <bit>
-#include <set>
 #include <vector>
 
 #include "display/draw.hpp"
@@ -20,9 +19,8 @@ using ComputerGame = FreshGame;
 // level's reaction time has passed since a new piece came; a turn or a
 // sideways key only in frames of the level's key pace (a turn only in a
 // frame that polls it), Down only there or at its own pace; each piece
-// planned at most once, and a planned piece locks where its plan ends; a
-// piece that fell longer than the reaction time without a plan only now
-// and then, after a late look.
+// planned at most once, and every piece that fell longer than the reaction
+// time planned and locked where its plan ends.
 TEST_F(ComputerGame, SoloGamesKeepTheLevelsPace) {
     for (int level = computerMinLevel; level <= computerMaxLevel; ++level) {
         const ComputerLevel& skill = computerLevel(level);
@@ -58,72 +56,36 @@ TEST_F(ComputerGame, SoloGamesKeepTheLevelsPace) {
                 break;
         }
         EXPECT_GT(pieces, 10) << "level " << level;
-        EXPECT_LE(unplanned, skill.lateOneIn > 0 ? pieces / skill.lateOneIn : 0)
-            << "level " << level;
+        EXPECT_EQ(0, unplanned) << "level " << level;
     }
 }
 
-namespace {
-
-// Frames a seat waits before its first look (its plan) at each of `pieces`
-// new pieces, each held where it came in; between two pieces the last one
-// is seen lower, as it would be before it locked.
-std::vector<int> waits(ComputerPlayer& c, Player p, int pieces) {
-    std::vector<int> waited;
-    int tick = 0;
-    for (int n = 0; n < pieces; ++n) {
-        if (n > 0) {
-            p.by = entryRow + 4;
-            computerKeys(c, p, tick++);
-        }
-        p.by = entryRow;
-        long long plans = c.plans;
-        int frames = 0;
-        while (c.plans == plans && frames <= c.skill.reactionFrames + lateLookFrames)
-            computerKeys(c, p, tick + frames++);
-        tick += frames;
-        waited.push_back(frames - 1);
-    }
-    return waited;
-}
-
-} // namespace
-
-// The first look at a new piece, the plan, comes after the reaction time,
-// or at once when the piece would lock in the next gravity step. A late
-// look comes up to lateLookFrames later, by the seat's own draw, so not
-// always equally late; never for two pieces in a row, and never while the
-// stack under the entry reaches the upper half of the board.
+// The first look at a new piece, the plan, comes after the level's reaction
+// time, or at once when the piece would lock in the next gravity step; for
+// each new piece again. The bar enters upright in column 4; a cell there
+// at row 2 stops it after one more row.
 TEST_F(ComputerGame, FirstLookAtANewPiece) {
-    struct Case {
-        const char* board;
-        int cellRow; // a solid cell in column 4, under the entering bar (-1: none)
-        int lateOneIn;
-    };
-    for (const Case& k :
-         {Case{"empty, never late", -1, 0}, Case{"empty, late", -1, 1},
-          Case{"a high stack under the entry", 5, 1}, Case{"the bar about to land", 2, 1}}) {
+    for (int cellRow : {-1, 2}) {
         ComputerPlayer c;
-        startComputer(c, computerMinLevel, 0, 7);
-        c.skill.lateOneIn = k.lateOneIn;
-        int reaction = c.skill.reactionFrames;
-        Player p = playerWith(1, entryColumn, entryRow); // a bar, upright in column 4
-        if (k.cellRow >= 0)
-            p.table[k.cellRow][entryColumn + 2] = cellSolid;
-        std::vector<int> waited = waits(c, p, 8);
-        std::set<int> lateBy;
-        for (std::size_t n = 0; n < waited.size(); ++n) {
-            int w = waited[n];
-            if (k.cellRow == 2)
-                ASSERT_EQ(0, w) << k.board << ", piece " << n;
-            else if (k.lateOneIn == 0 || k.cellRow >= 0 || n % 2 == 1)
-                ASSERT_EQ(reaction, w) << k.board << ", piece " << n;
-            else
-                ASSERT_TRUE(w > reaction && w <= reaction + lateLookFrames)
-                    << k.board << ", piece " << n << " waited " << w;
-            lateBy.insert(w);
+        startComputer(c, computerMinLevel, 0);
+        int expected = cellRow < 0 ? c.skill.reactionFrames : 0;
+        Player p = playerWith(1, entryColumn, entryRow);
+        if (cellRow >= 0)
+            p.table[cellRow][entryColumn + 2] = cellSolid;
+        int tick = 0;
+        for (int piece = 0; piece < 3; ++piece) {
+            if (piece > 0) { // the last piece seen lower, as before it locked
+                p.by = entryRow + 1;
+                computerKeys(c, p, tick++);
+                p.by = entryRow;
+            }
+            long long plans = c.plans;
+            int waited = 0;
+            while (c.plans == plans && waited <= c.skill.reactionFrames)
+                computerKeys(c, p, tick + waited++);
+            tick += waited;
+            EXPECT_EQ(expected, waited - 1) << "cell at row " << cellRow << ", piece " << piece;
         }
-        EXPECT_EQ(k.lateOneIn == 1 && k.cellRow<0, lateBy.size()> 2) << k.board;
     }
 }
 
@@ -177,7 +139,7 @@ TEST_F(ComputerGame, PenaltyCellInTheWayMakesANewPlan) {
     setup.computer[1] = true;
     setup.level[1] = computerMaxLevel;
     start(setup);
-    g.seat[1].brain.skill.lateOneIn = 0; // it looks at the piece at once
+    g.seat[1].brain.skill.slipPercent = 0; // it takes the best place
     ASSERT_TRUE(playFrame(g));
     const ComputerPlayer& c = g.seat[1].brain;
     ASSERT_EQ(1, c.plans);

@@ -15,7 +15,7 @@ namespace {
 using Planner = Fresh;
 
 // A level with one key press every `keyPeriod` frames and no mistakes.
-ComputerLevel pace(int keyPeriod) { return {keyPeriod, keyPeriod, 0, 0, 0, 0, 0}; }
+ComputerLevel pace(int keyPeriod) { return {keyPeriod, keyPeriod, 0, 0, 0, 0}; }
 
 // Plays frames on one board with a seat at `skill` that holds `plan` as if
 // it had just made it: the piece must lock where the plan ends, the seat

@@ -29,7 +29,6 @@ struct ComputerPlayer {
     int lastTick;      // the frame count it last decided for
     int pieceRow;      // the row of the piece's grid when it last looked
     int waiting;       // frames before it looks at a new piece
-    bool lateLook;     // the piece gets a late look: nothing hurries it
     ComputerKeys keys; // the keys of the current frame
     long long plans;   // plans made so far, for tests and figures
 };

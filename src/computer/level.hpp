@@ -3,9 +3,6 @@
 // from a beginner to the strongest. levels.cpp holds the table.
 #pragma once
 
-#include "game/rhythm.hpp"
-#include "model/model.hpp"
-
 struct ComputerLevel {
     int keyPeriod;      // frames from a turn or sideways key to the next; divides gravityPeriod
     int dropPeriod;     // frames between Downs once only the way down is left (0: no Down)
@@ -13,13 +10,7 @@ struct ComputerLevel {
     int lookAhead;      // how many of the best places are weighed with the next piece too
     int slipPercent;    // chance, per piece, of a slip: a place below the best
     int slipRange;      // a slip takes one of the places ranked 2..slipRange + 1
-    int lateOneIn;      // one piece in this many gets a late look (0: none)
 };
-
-// A late look comes up to this many frames after the reaction time: as long
-// as a piece takes to fall from the entry to the floor, so at worst it
-// lands where it came in, unsteered.
-constexpr int lateLookFrames = (floorRow - entryRow) * gravityPeriod;
 
 constexpr int computerMinLevel = 1;
 constexpr int computerMaxLevel = 5;

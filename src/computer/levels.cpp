@@ -14,18 +14,18 @@ namespace {
 // figures, bench/ladder_figures.cpp makes them). At 11 frames a second, a
 // key every 2 frames is about five keys a second.
 //
-// Two kinds of mistakes: a slip is a worse place than the best, one of the
-// next few, and leaves holes that pile up; a late look leaves a piece
-// unsteered for a while, now and then all the way down. Slips wear a player
-// down steadily, late looks strike rarely, so a level that only looks late
-// outlasts one that slips about as often in its games.
+// Its mistakes are slips: now and then a worse place than the best, one of
+// the next few, never one that ends the game while another is open. Slips
+// leave holes that pile up; frequent small ones wear a player down
+// steadily, rare wide ones (level 5) strike seldom but hard, so that level
+// outlasts the one below in most games.
 constexpr ComputerLevel levels[] = {
-    // keyPeriod, dropPeriod, reactionFrames, lookAhead, slipPercent, slipRange, lateOneIn
-    {2, 1, 32, 0, 38, 16, 0}, // 1: a beginner: slow to look, slips often and badly
-    {2, 2, 18, 0, 33, 10, 0}, // 2: quicker to look, smaller slips
-    {1, 2, 20, 0, 28, 8, 0},  // 3: a key every frame once it has looked
-    {1, 2, 3, 0, 24, 7, 0},   // 4: looks almost at once
-    {1, 1, 0, 4, 0, 0, 2},    // 5: never slips, weighs the next piece; late when all is calm
+    // keyPeriod, dropPeriod, reactionFrames, lookAhead, slipPercent, slipRange
+    {2, 1, 32, 0, 38, 16}, // 1: a beginner: slow to look, slips often and badly
+    {2, 2, 18, 0, 33, 10}, // 2: quicker to look, smaller slips
+    {1, 2, 20, 0, 28, 8},  // 3: a key every frame once it has looked
+    {1, 2, 3, 0, 23, 7},   // 4: looks almost at once
+    {1, 1, 0, 4, 15, 12},  // 5: looks at once, weighs the next piece, slips seldom
 };
 
 static_assert(std::ranges::all_of(levels,

@@ -79,34 +79,6 @@ ComputerKeys keysAt(const ComputerPlan& plan, int i, int tick, const ComputerLev
     return keys;
 }
 
-// The upper half of the board.
-constexpr int calmRows = floorRow / 2;
-
-// Nothing stands in those rows under where pieces come in: only then does
-// its attention drift.
-bool calm(const Player& p) {
-    for (int r = 0; r < calmRows; ++r)
-        for (int c = entryColumn; c < entryColumn + blockWidth; ++c)
-            if (p.table[r][c] != cellEmpty)
-                return false;
-    return true;
-}
-
-// Frames before the seat looks at a new piece: its reaction time, and for
-// one piece in lateOneIn, by its own draw, a late look on top. Never for
-// two pieces in a row, since a piece that got away makes it look at the
-// next, nor while the stack under the entry is high.
-int lookDelay(ComputerPlayer& c, const Player& p) {
-    const ComputerLevel& level = c.skill;
-    bool lastWasLate = c.lateLook;
-    c.lateLook = level.lateOneIn > 0 && !lastWasLate && calm(p) &&
-                 nextRandom(c.random) % static_cast<unsigned>(level.lateOneIn) == 0;
-    if (!c.lateLook)
-        return level.reactionFrames;
-    auto late = static_cast<int>(nextRandom(c.random) % static_cast<unsigned>(lateLookFrames));
-    return level.reactionFrames + 1 + late;
-}
-
 // The piece would lock in the next gravity step: it rests on something now,
 // or will one row lower.
 bool aboutToLand(const Player& p) {
@@ -118,9 +90,9 @@ bool aboutToLand(const Player& p) {
 }
 
 // Still waiting to look at the piece. A piece about to land cuts the
-// reaction time short, as it would a person's, but not a late look.
+// reaction time short, as it would a person's.
 bool stillWaiting(ComputerPlayer& c, const Player& p) {
-    if (c.waiting > 0 && !c.lateLook && aboutToLand(p))
+    if (c.waiting > 0 && aboutToLand(p))
         c.waiting = 0;
     if (c.waiting <= 0)
         return false;
@@ -150,7 +122,7 @@ ComputerKeys computerKeys(ComputerPlayer& c, const Player& p, int tick) {
     c.lastTick = tick;
     if (p.by < c.pieceRow) {
         c.planned = false;
-        c.waiting = lookDelay(c, p);
+        c.waiting = level.reactionFrames;
     }
     c.pieceRow = p.by;
     if (stillWaiting(c, p)) {
