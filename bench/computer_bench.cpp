@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "computer/choose.hpp"
 #include "game/game.hpp"
 #include "memory_backend.hpp"
 
@@ -25,8 +26,8 @@ Player midGameBoard(int type) {
     for (int j = 0; j < blockHeight; ++j)
         for (int i = 0; i < blockWidth; ++i)
             p.block[j][i] = shapeOf(type)[j][i];
-    p.bx = 2;
-    p.by = -3;
+    p.bx = entryColumn;
+    p.by = entryRow;
     return p;
 }
 

@@ -17,36 +17,41 @@ Options parse(std::vector<const char*> args) {
     return parseCommandLine(static_cast<int>(args.size()), args.data());
 }
 
-// What to do, and who plays each board: the computer takes the right board
-// against a person, both in a demo, neither without options.
+// What to do, and who plays each board at which level: the computer takes
+// the right board against a person, both in a demo (one level for both, or
+// the left board's and the right's), neither without options.
 TEST(CommandLine, AcceptedArgumentsChooseTheGame) {
     struct Case {
         std::vector<const char*> args;
         Command command;
         Mode mode;
-        int level;
         bool left; // the computer plays the left board
         bool right;
+        int levels[2]; // left, right
     };
     const Case cases[] = {
-        {{}, Command::Play, Mode::Local, 3, false, false},
-        {{"--help"}, Command::Help, Mode::Local, 3, false, false},
-        {{"--demo", "-h"}, Command::Help, Mode::Local, 3, false, false},
-        {{"--version"}, Command::Version, Mode::Local, 3, false, false},
-        {{"--bogus", "--help"}, Command::Help, Mode::Local, 3, false, false},
-        {{"--version", "--help"}, Command::Help, Mode::Local, 3, false, false},
-        {{"--computer"}, Command::Play, Mode::Computer, 3, false, true},
-        {{"--level=1", "--computer"}, Command::Play, Mode::Computer, 1, false, true},
-        {{"--demo", "--level", "5"}, Command::Play, Mode::Demo, 5, true, true},
+        {{}, Command::Play, Mode::Local, false, false, {3, 3}},
+        {{"--help"}, Command::Help, Mode::Local, false, false, {3, 3}},
+        {{"--demo", "-h"}, Command::Help, Mode::Local, false, false, {3, 3}},
+        {{"--version"}, Command::Version, Mode::Local, false, false, {3, 3}},
+        {{"--bogus", "--help"}, Command::Help, Mode::Local, false, false, {3, 3}},
+        {{"--version", "--help"}, Command::Help, Mode::Local, false, false, {3, 3}},
+        {{"--match"}, Command::Play, Mode::Match, false, false, {3, 3}},
+        {{"--computer"}, Command::Play, Mode::Computer, false, true, {3, 3}},
+        {{"--level=1", "--computer"}, Command::Play, Mode::Computer, false, true, {1, 1}},
+        {{"--demo", "--level", "5"}, Command::Play, Mode::Demo, true, true, {5, 5}},
+        {{"--demo", "--level", "1,2"}, Command::Play, Mode::Demo, true, true, {1, 2}},
+        {{"--level=5,4", "--demo"}, Command::Play, Mode::Demo, true, true, {5, 4}},
     };
     for (const Case& c : cases) {
         Options o = parse(c.args);
         GameSetup setup = gameSetupOf(o);
         EXPECT_EQ(c.command, o.command) << testing::PrintToString(c.args) << ": " << o.error;
         EXPECT_EQ(c.mode, o.mode) << testing::PrintToString(c.args);
-        EXPECT_EQ(c.level, setup.level[1]) << testing::PrintToString(c.args);
         EXPECT_EQ(c.left, setup.computer[0]) << testing::PrintToString(c.args);
         EXPECT_EQ(c.right, setup.computer[1]) << testing::PrintToString(c.args);
+        EXPECT_EQ(c.levels[0], setup.level[0]) << testing::PrintToString(c.args);
+        EXPECT_EQ(c.levels[1], setup.level[1]) << testing::PrintToString(c.args);
     }
 }
 
@@ -126,13 +131,21 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
         {{"--demo", "--demo"}, "--demo is given twice"},
         {{"--computer", "--host"}, "--computer and --host cannot go together"},
         {{"--computer", "--level"}, "--level needs a value"},
-        {{"--computer", "--level", "0"}, "--level takes a number from 1 to 5, not '0'"},
-        {{"--computer", "--level", "6"}, "from 1 to 5, not '6'"},
-        {{"--computer", "--level", "33"}, "from 1 to 5, not '33'"},
-        {{"--computer", "--level", " 3"}, "from 1 to 5, not ' 3'"},
-        {{"--computer", "--level=", "3"}, "from 1 to 5, not ''"},
+        {{"--computer", "--level", "0"},
+         "--level takes a number from 1 to 5, or two as A,B, not '0'"},
+        {{"--computer", "--level", "6"}, "from 1 to 5, or two as A,B, not '6'"},
+        {{"--computer", "--level", "33"}, "not '33'"},
+        {{"--computer", "--level", " 3"}, "not ' 3'"},
+        {{"--computer", "--level=", "3"}, "not ''"},
+        {{"--demo", "--level", "2,"}, "not '2,'"},
+        {{"--demo", "--level", ",2"}, "not ',2'"},
+        {{"--demo", "--level", "2,6"}, "not '2,6'"},
+        {{"--demo", "--level", "2,3,4"}, "not '2,3,4'"},
+        {{"--demo", "--level", "2;3"}, "not '2;3'"},
         {{"--demo", "--level", "2", "--level", "2"}, "--level is given twice"},
         {{"--level", "2"}, "--level goes with --computer or --demo"},
+        {{"--computer", "--level", "2,3"}, "--level A,B goes with --demo"},
+        {{"--level", "2,3"}, "--level goes with --computer or --demo"},
         {{"--code", "00000000"}, "--code goes with --host, --join or --watch"},
         {{"--host", "--code="}, "--code needs a value"},
         {{"--host", "--code", "0123-4567"}, "--code: 0123-4567 is too easy to guess"},
@@ -237,8 +250,9 @@ TEST(CommandLine, UsageListsTheControls) {
           "  quit             Escape\n"})
         EXPECT_NE(std::string::npos, usage.find(line)) << line;
     for (const char* option :
-         {"--computer", "--demo", "--level N", "--host [[ADDRESS]:PORT]", "--join HOST[:PORT]",
-          "--watch HOST[:PORT]", "--code CODE", "-h, --help"})
+         {"--match", "--computer", "--demo", "--level N", "--level A,B",
+          "--host [[ADDRESS]:PORT]", "--join HOST[:PORT]", "--watch HOST[:PORT]", "--code CODE",
+          "-h, --help"})
         EXPECT_NE(std::string::npos, usage.find("\n  " + std::string(option))) << option;
 }
 

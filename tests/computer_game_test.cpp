@@ -9,44 +9,83 @@
 
 #include "display/draw.hpp"
 #include "game/keys.hpp"
+#include "game/rhythm.hpp"
 #include "solo_board.hpp"
 #include "support/fixture.hpp"
 
 using ComputerGame = FreshGame;
 
-// Alone on a board at every level: keys come at the table's pace, a turn
-// only in a frame that allows one; each piece is planned once and locks
-// where its plan ends; level 1 tops out within five minutes, the others
-// play on.
-TEST_F(ComputerGame, SoloGamesAtEachLevel) {
+// Alone on a board at every level, for five minutes: no key before the
+// level's reaction time has passed since a new piece came; a turn or a
+// sideways key only in frames of the level's key pace (a turn only in a
+// frame that polls it), Down only there or at its own pace; each piece
+// planned at most once, and every piece that fell longer than the reaction
+// time planned and locked where its plan ends.
+TEST_F(ComputerGame, SoloGamesKeepTheLevelsPace) {
     for (int level = computerMinLevel; level <= computerMaxLevel; ++level) {
+        const ComputerLevel& skill = computerLevel(level);
         Solo s = startSolo(level, 3);
         const ComputerPlayer& c = s.c;
         int pieces = 0;
-        int lastPress = -1000;
-        int shortestGap = 1000;
-        bool toppedOut = false;
-        for (int frame = 0; frame < 5 * 660 && !toppedOut; ++frame) {
+        int unplanned = 0;
+        int age = 0; // frames since the piece came
+        long long plansBefore = 0;
+        for (int frame = 0; frame < 5 * 60 * framesPerSecond; ++frame, ++age) {
             int tick = s.tick;
             SoloFrame f = playSolo(s);
-            toppedOut = f.toppedOut;
             const ComputerKeys& k = c.keys;
-            if (k.rotate || k.left || k.right || k.drop) {
-                shortestGap = std::min(shortestGap, frame - lastPress);
-                lastPress = frame;
-            }
-            ASSERT_TRUE(!k.rotate || tick % 2 == 0) << "a turn the game refuses, level " << level;
+            bool any = k.rotate || k.left || k.right || k.drop;
+            ASSERT_FALSE(any && age < skill.reactionFrames) << "level " << level;
+            ASSERT_FALSE((k.rotate || k.left || k.right) && tick % skill.keyPeriod != 0)
+                << "level " << level << ", tick " << tick;
+            ASSERT_FALSE(k.rotate && tick % turnPeriod != 0) << "level " << level;
+            ASSERT_FALSE(k.drop && tick % skill.keyPeriod != 0 && tick % skill.dropPeriod != 0)
+                << "level " << level << ", tick " << tick;
             if (!f.locked)
                 continue;
             ++pieces;
+            age = -1;
+            ASSERT_LE(c.plans - plansBefore, 1) << "level " << level << ": planned again";
+            unplanned += c.plans == plansBefore && age > skill.reactionFrames ? 1 : 0;
             const PiecePlace& end = c.plan.path[c.plan.length - 1];
-            ASSERT_TRUE(f.bx == end.bx && f.by == end.by && f.grid == c.plan.turns[end.turn])
+            ASSERT_TRUE(c.plans == plansBefore ||
+                        (f.bx == end.bx && f.by == end.by && f.grid == c.plan.turns[end.turn]))
                 << "level " << level << ", piece " << pieces;
-            ASSERT_EQ(pieces, c.plans) << "level " << level << ": planned again without cause";
+            plansBefore = c.plans;
+            if (f.toppedOut)
+                break;
         }
-        EXPECT_EQ(computerLevel(level).keyPeriod, shortestGap) << "level " << level;
-        EXPECT_EQ(level == 1, toppedOut) << "level " << level;
         EXPECT_GT(pieces, 10) << "level " << level;
+        EXPECT_EQ(0, unplanned) << "level " << level;
+    }
+}
+
+// The first look at a new piece, the plan, comes after the level's reaction
+// time, or at once when the piece would lock in the next gravity step; for
+// each new piece again. The bar enters upright in column 4; a cell there
+// at row 2 stops it after one more row.
+TEST_F(ComputerGame, FirstLookAtANewPiece) {
+    for (int cellRow : {-1, 2}) {
+        ComputerPlayer c;
+        startComputer(c, computerMinLevel, 0);
+        int expected = cellRow < 0 ? c.skill.reactionFrames : 0;
+        Player p = playerWith(1, entryColumn, entryRow);
+        if (cellRow >= 0)
+            p.table[cellRow][entryColumn + 2] = cellSolid;
+        int tick = 0;
+        for (int piece = 0; piece < 3; ++piece) {
+            if (piece > 0) { // the last piece seen lower, as before it locked
+                p.by = entryRow + 1;
+                computerKeys(c, p, tick++);
+                p.by = entryRow;
+            }
+            long long plans = c.plans;
+            int waited = 0;
+            while (c.plans == plans && waited <= c.skill.reactionFrames)
+                computerKeys(c, p, tick + waited++);
+            tick += waited;
+            EXPECT_EQ(expected, waited - 1) << "cell at row " << cellRow << ", piece " << piece;
+        }
     }
 }
 
@@ -61,15 +100,18 @@ TEST_F(ComputerGame, PiecesComeFromTheGamesOwnDraws) {
     };
     int clears = 0;
     for (int level = computerMinLevel; level <= computerMaxLevel; ++level) {
-        start(GameSetup{.computer = {true, true}, .level = {level, level}});
+        GameSetup setup;
+        setup.computer[0] = setup.computer[1] = true;
+        setup.level[0] = setup.level[1] = level;
+        start(setup);
         std::vector<Lock> locks; // in the order the lock phase made them
         for (int frame = 0; frame < 8000; ++frame) {
             const int scores[2] = {g.p1.score, g.p2.score};
             bool going = playFrame(g);
-            bool gravityFrame = (going ? g.tick - 1 : g.tick) % 10 == 0;
+            bool gravityFrame = (going ? g.tick - 1 : g.tick) % gravityPeriod == 0;
             const Player* board[2] = {&g.p1, &g.p2};
             for (int b = 0; b < 2; ++b)
-                if (gravityFrame && board[b]->by == -3) // locked, and the next piece came
+                if (gravityFrame && board[b]->by == entryRow) // locked, and the next piece came
                     locks.push_back({board[b]->score > scores[b], board[b]->nb});
             if (!going)
                 break;
@@ -93,7 +135,11 @@ TEST_F(ComputerGame, PiecesComeFromTheGamesOwnDraws) {
 // A penalty cell put on the planned way, above where the falling piece is
 // to rest, makes the computer plan again, for another place.
 TEST_F(ComputerGame, PenaltyCellInTheWayMakesANewPlan) {
-    start(GameSetup{.computer = {false, true}, .level = {5, 5}});
+    GameSetup setup;
+    setup.computer[1] = true;
+    setup.level[1] = computerMaxLevel;
+    start(setup);
+    g.seat[1].brain.skill.slipPercent = 0; // it takes the best place
     ASSERT_TRUE(playFrame(g));
     const ComputerPlayer& c = g.seat[1].brain;
     ASSERT_EQ(1, c.plans);
@@ -102,7 +148,7 @@ TEST_F(ComputerGame, PenaltyCellInTheWayMakesANewPlan) {
     ASSERT_EQ(12, end.by + lowest / blockWidth) << "an empty board: it rests on the floor";
     g.p2.table[9][end.bx + lowest % blockWidth] = cellSolid; // where addBlock may put one
     drawTable(g.p2);
-    while (g.p2.by != -3)
+    while (g.p2.by != entryRow)
         ASSERT_TRUE(playFrame(g));
     EXPECT_EQ(2, c.plans) << "one new plan, for the changed board";
     const PiecePlace& now = c.plan.path[c.plan.length - 1];
@@ -138,7 +184,7 @@ TEST_F(ComputerGame, KeyPollsInTheirOrder) {
         std::vector<int> expected;
         bool jumped = false;
         for (int frame = 0; frame < 60; ++frame) {
-            const std::vector<int>& keys = c.polls[g.tick % 2 == 0 ? 1 : 0];
+            const std::vector<int>& keys = c.polls[g.tick % turnPeriod == 0 ? 1 : 0];
             expected.insert(expected.end(), keys.begin(), keys.end());
             int tick = g.tick;
             ASSERT_TRUE(playFrame(g));

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The computer's planner on its own: the places it offers are the ones the
 // rules reach, each of its ways is one the game's controls follow to the
-// end, its choices repeat, and its levels differ as their table says.
+// end, its choices repeat, its slips stay among the places it can reach,
+// and level 1 reaches both walls.
 #include <random>
 
+#include "computer/choose.hpp"
 #include "computer/reach.hpp"
 #include "solo_board.hpp"
 #include "support/fixture.hpp"
@@ -12,20 +14,28 @@ namespace {
 
 using Planner = Fresh;
 
-// Plays frames on one board with a seat that holds `plan` as if it had just
-// made it: the piece must lock where the plan ends, the seat never having
-// to plan again on the way.
-testing::AssertionResult followed(Player p, const ComputerPlan& plan, int tick, int level) {
+// A level with one key press every `keyPeriod` frames and no mistakes.
+ComputerLevel pace(int keyPeriod) { return {keyPeriod, keyPeriod, 0, 0, 0, 0}; }
+
+// Plays frames on one board with a seat at `skill` that holds `plan` as if
+// it had just made it: the piece must lock where the plan ends, the seat
+// never having to plan again on the way. The lock goes to `lock` if given.
+testing::AssertionResult followed(Player p, const ComputerPlan& plan, int tick,
+                                  const ComputerLevel& skill, SoloFrame* lock = nullptr) {
     ComputerPlayer c;
-    startComputer(c, level, 0);
+    startComputer(c, computerMinLevel, 0);
+    c.skill = skill;
     c.plan = plan;
     c.planned = true;
     c.lastTick = tick - 1;
+    c.pieceRow = p.by; // the piece it planned for, not a new one
     const PiecePlace& end = plan.path[plan.length - 1];
     for (int frame = 0; frame < 400; ++frame) {
         SoloFrame f = soloFrame(p, computerKeys(c, p, tick), tick);
         if (!f.locked)
             continue;
+        if (lock != nullptr)
+            *lock = f;
         if (c.plans == 0 && f.bx == end.bx && f.by == end.by && f.grid == plan.turns[end.turn])
             return testing::AssertionSuccess();
         return testing::AssertionFailure()
@@ -36,14 +46,15 @@ testing::AssertionResult followed(Player p, const ComputerPlan& plan, int tick, 
 }
 
 // Searches from `start` and follows every way offered with the game's own
-// controls and gravity, at the pace of `level`.
-void followEveryWay(Reach& r, const Player& start, int tick, int level) {
-    ASSERT_TRUE(findPlacements(r, start, tick, computerLevel(level).keyPeriod));
+// controls and gravity, one key every `keyPeriod` frames.
+void followEveryWay(Reach& r, const Player& start, int tick, int keyPeriod) {
+    ASSERT_TRUE(findPlacements(r, start, tick, keyPeriod));
     ASSERT_GT(r.placements, 0);
     for (int i = 0; i < r.placements; ++i) {
         ComputerPlan plan;
         pathTo(r, i, plan);
-        ASSERT_TRUE(followed(start, plan, tick, level)) << "level " << level << ", place " << i;
+        ASSERT_TRUE(followed(start, plan, tick, pace(keyPeriod)))
+            << "a key every " << keyPeriod << " frames, place " << i;
     }
 }
 
@@ -83,8 +94,8 @@ void randomBoard(Player& p, std::mt19937& random, int top) {
 // Every way the search offers, for every resting place, is followed by the
 // game's own controls and gravity to exactly that place, from boards full
 // of overhangs, pieces of every type, every phase of the rhythm and every
-// pace of the levels. A turn in an odd frame, a move the landing test
-// refuses or a move too late for the gravity step would leave the way.
+// key pace the search allows. A turn in an odd frame, a move the landing
+// test refuses or a move too late for the gravity step would leave the way.
 TEST_F(Planner, EveryOfferedWayLeadsToItsPlace) {
     std::mt19937 random(11);
     int followedWays = 0;
@@ -92,9 +103,9 @@ TEST_F(Planner, EveryOfferedWayLeadsToItsPlace) {
         Player start = playerWith(board % 4, 2, -3);
         randomBoard(start, random, 5 + board % 4);
         int tick = static_cast<int>(random() % 40);
-        for (int level : {5, 3, 2, 1}) {
+        for (int keyPeriod : {1, 2, 5, 10}) {
             Reach r;
-            ASSERT_NO_FATAL_FAILURE(followEveryWay(r, start, tick, level)) << "board " << board;
+            ASSERT_NO_FATAL_FAILURE(followEveryWay(r, start, tick, keyPeriod)) << "board " << board;
             followedWays += r.placements;
         }
     }
@@ -107,26 +118,26 @@ TEST_F(Planner, EveryOfferedWayLeadsToItsPlace) {
 //   those cells, so the pocket at columns 15..18 is never offered;
 // - roof at row 11 alone: the bar slides through the roof's own cells,
 //   since the landing test looks only below them, and falls in;
-// - roof at row 9: it slides in below the roof, at the strongest level in
-//   time to reach the far end; one key a second (level 1) is too slow.
+// - roof at row 9: it slides in below the roof, with a key every frame in
+//   time to reach the far end; with one key a second too slow.
 TEST_F(Planner, UnderAnOverhangOnlyWhatTheRulesReach) {
     struct Case {
         int roofRow;
         int filledTo; // row 12 filled from column 9 to this one (8: none)
-        int level;
+        int keyPeriod;
         bool farEnd; // a place covering row 12 in columns 15..18
     };
-    for (Case c : {Case{11, 14, 5, false}, Case{11, 8, 5, true}, Case{9, 8, 5, true},
-                   Case{9, 8, 1, false}}) {
+    for (Case c : {Case{11, 14, 1, false}, Case{11, 8, 1, true}, Case{9, 8, 1, true},
+                   Case{9, 8, 10, false}}) {
         Player p = withBar(2, -3);
         for (int col = 9; col <= 18; ++col)
             p.table[c.roofRow][col] = cellSolid;
         for (int col = 9; col <= c.filledTo; ++col)
             p.table[12][col] = cellSolid;
         Reach r;
-        ASSERT_TRUE(findPlacements(r, p, 1, computerLevel(c.level).keyPeriod));
+        ASSERT_TRUE(findPlacements(r, p, 1, c.keyPeriod));
         EXPECT_EQ(c.farEnd, anyCovers(r, 12, 15, 18))
-            << "roof at row " << c.roofRow << ", level " << c.level;
+            << "roof at row " << c.roofRow << ", a key every " << c.keyPeriod << " frames";
         EXPECT_TRUE(anyCovers(r, 12, 1, 4)) << "the open floor";
     }
 }
@@ -146,48 +157,98 @@ TEST_F(Planner, FromRestingOnAPenaltyCell) {
         Player p = c.piece;
         p.table[6][10] = cellSolid;
         ASSERT_TRUE(collided(p));
-        for (int level : {5, 1}) {
+        for (int keyPeriod : {1, 10}) {
             Reach r;
-            ASSERT_NO_FATAL_FAILURE(followEveryWay(r, p, 5, level)) << "type " << p.bt;
+            ASSERT_NO_FATAL_FAILURE(followEveryWay(r, p, 5, keyPeriod)) << "type " << p.bt;
             bool straightDown = false;
             for (int i = 0; i < r.placements; ++i)
                 straightDown = straightDown || r.placement[i].node == nodeOf(0, 8, c.restsAt);
-            EXPECT_TRUE(straightDown) << "type " << p.bt << ", level " << level;
+            EXPECT_TRUE(straightDown) << "type " << p.bt << ", a key every " << keyPeriod;
         }
     }
 }
 
-// Level by level: the strongest weighs the next piece (and so chooses
-// differently from level 4 on some boards), the weakest sometimes takes a
-// poor place and level 4 never; the same inputs give the same choice.
-TEST_F(Planner, LevelsChooseAsTheTableSays) {
+// The place a plan ends at, as one number; -1 when there is no plan.
+int planned(const Player& p, const ComputerLevel& level, unsigned seed, ComputerPlan& plan) {
+    if (!planPiece(plan, p, 1, level, seed))
+        return -1;
+    const PiecePlace& end = plan.path[plan.length - 1];
+    return end.turn * 10000 + end.bx * 100 + end.by;
+}
+
+// On boards full of overhangs: the same inputs give the same choice; the
+// next piece changes some choices; a slip always takes another place than
+// the best, one the game's controls reach; level 1 slips on about the
+// share of pieces its table row says.
+TEST_F(Planner, ChoicesLookAheadAndSlipAsTheLevelSays) {
     std::mt19937 random(9);
+    ComputerLevel fair = pace(1);
+    ComputerLevel withNext = fair;
+    withNext.lookAhead = 4;
+    ComputerLevel slipping = fair;
+    slipping.slipPercent = 100;
+    slipping.slipRange = 3;
+    ComputerLevel first = computerLevel(computerMinLevel);
+    ComputerLevel firstFair = first;
+    firstFair.slipPercent = 0;
     int lookAheadDiffers = 0;
-    int poor[2] = {}; // at levels 1 and 4
+    int firstSlips = 0;
     constexpr int boards = 150;
     for (int n = 0; n < boards; ++n) {
         Player p = playerWith(n % 4, 2, -3);
         p.nb = static_cast<int>(random() % 4);
         randomBoard(p, random, 6);
-        auto target = [&p, n](ComputerLevel level) {
-            ComputerPlan plan{};
-            unsigned generator = 1234U + static_cast<unsigned>(n) * 7919U;
-            if (!planPiece(plan, p, 1, level, generator))
-                return -1;
-            const PiecePlace& end = plan.path[plan.length - 1];
-            return end.turn * 10000 + end.bx * 100 + end.by;
-        };
-        for (int k = 0; k < 2; ++k) {
-            ComputerLevel fair = computerLevel(k == 0 ? 1 : 4);
-            fair.poorChoicePercent = 0;
-            poor[k] += target(computerLevel(k == 0 ? 1 : 4)) != target(fair) ? 1 : 0;
-        }
-        lookAheadDiffers += target(computerLevel(5)) != target(computerLevel(4)) ? 1 : 0;
-        ASSERT_EQ(target(computerLevel(1)), target(computerLevel(1))) << "board " << n;
+        auto seed = 1234U + static_cast<unsigned>(n) * 7919U;
+        ComputerPlan plan{};
+        int best = planned(p, fair, seed, plan);
+        ASSERT_EQ(best, planned(p, fair, seed, plan)) << "board " << n;
+        lookAheadDiffers += planned(p, withNext, seed, plan) != best ? 1 : 0;
+        firstSlips += planned(p, first, seed, plan) != planned(p, firstFair, seed, plan) ? 1 : 0;
+        ASSERT_NE(best, planned(p, slipping, seed, plan)) << "board " << n;
+        ASSERT_TRUE(followed(p, plan, 1, slipping)) << "board " << n;
     }
     EXPECT_GT(lookAheadDiffers, boards / 20);
-    int percent = computerLevel(1).poorChoicePercent;
-    EXPECT_GT(poor[0], boards * percent / 300) << "about " << percent << " % expected";
-    EXPECT_LT(poor[0], boards * percent / 100 * 2);
-    EXPECT_EQ(0, poor[1]);
+    int percent = first.slipPercent;
+    EXPECT_GT(firstSlips, boards * percent / 200) << "about " << percent << " % expected";
+    EXPECT_LT(firstSlips, boards * percent * 3 / 200) << "about " << percent << " % expected";
+}
+
+// A slip goes down the ranking but never to a place that ends the game
+// while another does not: on a stack up to row 1 with a well four columns
+// wide, every place outside the well tops out.
+TEST_F(Planner, SlipsNeverEndTheGameWhileAPlaceIsOpen) {
+    ComputerLevel careless = pace(1);
+    careless.slipPercent = 100;
+    careless.slipRange = 60;
+    for (int type = 0; type < 4; ++type) {
+        Player p = playerWith(type, 2, -3);
+        for (int r = 1; r <= 12; ++r)
+            fillRow(p, r, {9, 10, 11, 12});
+        for (unsigned seed = 1; seed <= 20; ++seed) {
+            ComputerPlan plan{};
+            ASSERT_TRUE(planPiece(plan, p, 1, careless, seed));
+            SoloFrame lock{};
+            ASSERT_TRUE(followed(p, plan, 1, careless, &lock)) << "type " << type;
+            ASSERT_FALSE(lock.toppedOut) << "type " << type << ", seed " << seed;
+        }
+    }
+}
+
+// Level 1, the beginner, still reaches both walls: from where a new piece
+// has fallen by the time it first looks, in every phase of the rhythm, on
+// an empty board, every piece has places on the floor at column 1 and at
+// column 18.
+TEST_F(Planner, LevelOneReachesBothWalls) {
+    const ComputerLevel& first = computerLevel(computerMinLevel);
+    int fallen = (first.reactionFrames + gravityPeriod - 1) / gravityPeriod;
+    for (int type = 0; type < 4; ++type) {
+        for (int tick = 0; tick < gravityPeriod; ++tick) {
+            Player p = playerWith(type, entryColumn, entryRow + fallen);
+            Reach r;
+            ASSERT_TRUE(findPlacements(r, p, tick, first.keyPeriod));
+            EXPECT_TRUE(anyCovers(r, floorRow - 1, 1, 1)) << "type " << type << ", tick " << tick;
+            EXPECT_TRUE(anyCovers(r, floorRow - 1, mapWidth - 2, mapWidth - 2))
+                << "type " << type << ", tick " << tick;
+        }
+    }
 }

@@ -140,22 +140,36 @@ private:
         }
     }
 
+    // "N" for both boards, or "A,B" for the left and the right board.
     void level(const std::string& value) {
         if (levelGiven_)
             fail("--level is given twice");
         levelGiven_ = true;
-        bool digit = value.size() == 1 && value[0] >= '0' && value[0] <= '9';
-        int n = digit ? value[0] - '0' : 0;
-        if (n < minLevel || n > maxLevel)
-            fail("--level takes a number from " + std::to_string(minLevel) + " to " +
-                 std::to_string(maxLevel) + ", not '" + printable(value.c_str()) + "'");
-        options_.level = n;
+        std::size_t comma = value.find(',');
+        levelPair_ = comma != std::string::npos;
+        int left = levelOf(value.substr(0, comma));
+        int right = levelPair_ ? levelOf(value.substr(comma + 1)) : left;
+        if (left == 0 || right == 0)
+            fail("--level takes a number from " + std::to_string(computerMinLevel) + " to " +
+                 std::to_string(computerMaxLevel) + ", or two as A,B, not '" +
+                 printable(value.c_str()) + "'");
+        options_.level[0] = left;
+        options_.level[1] = right;
+    }
+
+    // One level, a single digit within the bounds; 0 for anything else.
+    static int levelOf(const std::string& text) {
+        bool digit = text.size() == 1 && text[0] >= '0' && text[0] <= '9';
+        int n = digit ? text[0] - '0' : 0;
+        return n >= computerMinLevel && n <= computerMaxLevel ? n : 0;
     }
 
     void checkCombination() {
         Mode mode = options_.mode;
         if (levelGiven_ && mode != Mode::Computer && mode != Mode::Demo)
             fail("--level goes with --computer or --demo");
+        if (levelPair_ && mode != Mode::Demo)
+            fail("--level A,B goes with --demo, where the computer plays both boards");
         if (codeGiven_ && !networked(mode))
             fail("--code goes with --host, --join or --watch");
         if (networked(mode) && mode != Mode::Host && options_.address.empty())
@@ -184,6 +198,7 @@ private:
     int next_ = 1;
     Options options_;
     bool levelGiven_ = false;
+    bool levelPair_ = false; // --level A,B
     bool codeGiven_ = false;
 };
 
@@ -290,7 +305,8 @@ GameSetup gameSetupOf(const Options& options) {
     GameSetup setup;
     setup.computer[0] = options.mode == Mode::Demo;
     setup.computer[1] = options.mode == Mode::Demo || options.mode == Mode::Computer;
-    setup.level[0] = setup.level[1] = options.level;
+    setup.level[0] = options.level[0];
+    setup.level[1] = options.level[1];
     setup.match = playsMatch(options.mode);
     setup.viewer = options.mode == Mode::Computer ? Viewer::PlayerOne : Viewer::Everyone;
     setup.pause = options.mode == Mode::Computer;
@@ -299,6 +315,7 @@ GameSetup gameSetupOf(const Options& options) {
 
 void printUsage(std::FILE* out) {
     std::fputs("Usage: blockduel [--match | --computer | --demo] [--level N]\n"
+               "       blockduel --demo --level A,B\n"
                "       blockduel --host [[ADDRESS]:PORT] [--code CODE | --code -]\n"
                "       blockduel --join HOST[:PORT] [--code CODE | --code -]\n"
                "       blockduel --watch HOST[:PORT] [--code CODE | --code -]\n"
@@ -323,9 +340,13 @@ void printUsage(std::FILE* out) {
                "                   round, Escape leaves (as do the modes below)\n"
                "  --computer       play alone against the computer, which plays the\n"
                "                   right board; use the arrows or W A S D; P pauses\n"
-               "  --demo           the computer plays both boards; Escape ends it\n"
-               "  --level N        how well the computer plays, 1 (a beginner) to 5;\n"
-               "                   3 unless given\n"
+               "  --demo           the computer plays both boards; Escape ends it\n",
+               out);
+    std::fprintf(out,
+                 "  --level N        how well the computer plays, %d (a beginner) to %d;\n"
+                 "                   %d unless given\n",
+                 computerMinLevel, computerMaxLevel, computerDefaultLevel);
+    std::fputs("  --level A,B      with --demo: the left board's level, then the right's\n"
                "  --host [[ADDRESS]:PORT]\n"
                "                   wait for player two to join from another terminal,\n"
                "                   on TCP port 7416 of all addresses unless given;\n"

@@ -23,16 +23,13 @@ enum class Mode {
     Watch,    // a hosted game, watched: no keys sent
 };
 
-constexpr int minLevel = 1;
-constexpr int maxLevel = 5;
-constexpr int defaultLevel = 3;
-
 struct Options {
     Command command = Command::Play;
     Mode mode = Mode::Local;
-    int level = defaultLevel; // how strong the computer plays, minLevel..maxLevel
-    std::string address;      // --host [ADDRESS]:PORT (may be empty), --join/--watch HOST[:PORT]
-    std::string code;         // --code CODE or BLOCKDUEL_CODE, the join code (empty: none given)
+    // How well the computer plays the left and the right board (--level).
+    int level[2] = {computerDefaultLevel, computerDefaultLevel};
+    std::string address; // --host [ADDRESS]:PORT (may be empty), --join/--watch HOST[:PORT]
+    std::string code;    // --code CODE or BLOCKDUEL_CODE, the join code (empty: none given)
     bool askCode = false; // ask for the code on the terminal (--code -, or none given to a guest)
     std::string error;    // what is wrong, when command is Invalid
     std::string program = "blockduel"; // how the program was started (argv[0]), for messages
@@ -58,7 +55,7 @@ constexpr const char* codeVariable = "BLOCKDUEL_CODE";
 void takeCodeFromEnvironment(Options& options, const char* value);
 
 // Who plays the boards of a game on this keyboard: the computer takes the
-// right board with --computer and both with --demo, at the level given.
+// right board with --computer and both with --demo, at the levels given.
 GameSetup gameSetupOf(const Options& options);
 
 // Usage with the controls of both players, as the game reads them.

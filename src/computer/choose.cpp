@@ -1,18 +1,16 @@
 // SPDX-License-Identifier: MIT
 // Choosing where the piece goes: every reachable resting place is locked on
-// a copy of the player's record by the game's own rules, weighed, and at
-// the strongest level weighed again with the best drop of the next piece.
+// a copy of the player's record by the game's own rules and weighed; the
+// levels that look ahead weigh the best few again with the best drop of the
+// next piece, and a slip takes a place a few ranks below the best.
+#include "computer/choose.hpp"
+
+#include <algorithm>
+
 #include "computer/reach.hpp"
 #include "computer/score.hpp"
 
 namespace {
-
-unsigned nextRandom(unsigned& state) {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return state;
-}
 
 bool rowFull(const Player& p, int row) {
     for (int c = 0; c < mapWidth; ++c)
@@ -50,28 +48,25 @@ int placementValue(const Reach& r, int i, Cells& after) {
     return lockValue(after, lockOf(q, rows));
 }
 
-int bestOf(const int* value, int count) {
-    int best = 0;
-    for (int i = 1; i < count; ++i)
-        if (value[i] > value[best])
-            best = i;
-    return best;
+// The placements from the best value to the worst; ties in the order the
+// search found them.
+void rankPlacements(const int* value, int count, short* order) {
+    for (int i = 0; i < count; ++i)
+        order[i] = static_cast<short>(i);
+    std::stable_sort(order, order + count,
+                     [value](short a, short b) { return value[a] > value[b]; });
 }
 
 // The `candidates` best places by themselves, each weighed again with the
 // next piece's best drop after it; the best of those.
-int bestWithNext(const Reach& r, const int* value, int candidates, int nextType) {
-    bool taken[maxPlacements] = {};
-    int choice = bestOf(value, r.placements);
+int bestWithNext(const Reach& r, const int* value, const short* order, int candidates,
+                 int nextType) {
+    int choice = order[0];
     int bestTotal = computerWeights.toppedOut;
     for (int k = 0; k < candidates && k < r.placements; ++k) {
-        int i = -1;
-        for (int j = 0; j < r.placements; ++j)
-            if (!taken[j] && (i < 0 || value[j] > value[i]))
-                i = j;
-        if (i < 0 || value[i] == computerWeights.toppedOut)
+        int i = order[k];
+        if (value[i] == computerWeights.toppedOut)
             break;
-        taken[i] = true;
         Cells after{};
         placementValue(r, i, after);
         int next = bestDropValue(after, nextType);
@@ -82,6 +77,17 @@ int bestWithNext(const Reach& r, const int* value, int candidates, int nextType)
         }
     }
     return choice;
+}
+
+// A slip: one of the places ranked 2..slipRange + 1, never one that ends
+// the game while another does not.
+int slip(const int* value, const short* order, int count, const ComputerLevel& level,
+         unsigned& random) {
+    int rank = 1 + static_cast<int>(nextRandom(random) % static_cast<unsigned>(level.slipRange));
+    int open = 1;
+    while (open < count && value[order[open]] != computerWeights.toppedOut)
+        ++open;
+    return order[rank < open ? rank : open - 1];
 }
 
 } // namespace
@@ -96,10 +102,19 @@ bool planPiece(ComputerPlan& plan, const Player& p, int tick, const ComputerLeve
         Cells after{};
         value[i] = placementValue(r, i, after);
     }
-    int choice = level.lookAhead > 0 ? bestWithNext(r, value, level.lookAhead, p.nb)
-                                     : bestOf(value, r.placements);
-    if (static_cast<int>(nextRandom(random) % 100) < level.poorChoicePercent)
-        choice = static_cast<int>(nextRandom(random) % static_cast<unsigned>(r.placements));
+    short order[maxPlacements];
+    rankPlacements(value, r.placements, order);
+    int choice =
+        level.lookAhead > 0 ? bestWithNext(r, value, order, level.lookAhead, p.nb) : order[0];
+    if (level.slipRange > 0 && static_cast<int>(nextRandom(random) % 100) < level.slipPercent)
+        choice = slip(value, order, r.placements, level, random);
     pathTo(r, choice, plan);
     return true;
+}
+
+unsigned nextRandom(unsigned& state) {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    return state;
 }

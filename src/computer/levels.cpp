@@ -1,24 +1,40 @@
 // SPDX-License-Identifier: MIT
 // The computer's levels and the weights of its judgement: plain numbers,
 // all in this one place.
-#include "computer/computer.hpp"
+#include <algorithm>
+
+#include "computer/level.hpp"
 #include "computer/score.hpp"
+#include "game/rhythm.hpp"
 
 namespace {
 
-// keyPeriod: frames from one key press to the next (a divisor of 10, the
-// gravity rhythm; at 11 frames a second 10 is about one key a second).
-// lookAhead: how many of the best places are weighed with the next piece
-// as well (0: the next piece is not looked at).
-// poorChoicePercent: chance, per piece, of a random reachable place.
+// Each level a step up from the one below: it beats it in most games head
+// to head, and alone it lasts about twice as long (the README has the
+// figures, bench/ladder_figures.cpp makes them). At 11 frames a second, a
+// key every 2 frames is about five keys a second.
+//
+// Its mistakes are slips: now and then a worse place than the best, one of
+// the next few, never one that ends the game while another is open. Slips
+// leave holes that pile up; frequent small ones wear a player down
+// steadily, rare wide ones (level 5) strike seldom but hard, so that level
+// outlasts the one below in most games.
 constexpr ComputerLevel levels[] = {
-    // keyPeriod, lookAhead, poorChoicePercent
-    {10, 0, 20}, // 1: a beginner
-    {5, 0, 12},  // 2
-    {2, 0, 4},   // 3
-    {1, 0, 0},   // 4
-    {1, 4, 0},   // 5: every frame it may, with the next piece in mind
+    // keyPeriod, dropPeriod, reactionFrames, lookAhead, slipPercent, slipRange
+    {2, 1, 32, 0, 38, 16}, // 1: a beginner: slow to look, slips often and badly
+    {2, 2, 18, 0, 33, 10}, // 2: quicker to look, smaller slips
+    {1, 2, 20, 0, 28, 8},  // 3: a key every frame once it has looked
+    {1, 2, 3, 0, 23, 7},   // 4: looks almost at once
+    {1, 1, 0, 4, 15, 12},  // 5: looks at once, weighs the next piece, slips seldom
 };
+
+static_assert(std::ranges::all_of(levels,
+                                  [](const ComputerLevel& level) {
+                                      return level.keyPeriod >= 1 &&
+                                             gravityPeriod % level.keyPeriod == 0;
+                                  }),
+              "the search presses keys in frames that divide the gravity period");
+static_assert(sizeof levels / sizeof levels[0] == computerMaxLevel - computerMinLevel + 1);
 
 } // namespace
 

@@ -6,7 +6,7 @@
 // more time it can always wait, so nothing else is lost.
 #include "computer/reach.hpp"
 
-#include "computer/score.hpp"
+#include "computer/cells.hpp"
 
 namespace {
 
@@ -27,7 +27,7 @@ struct Search {
 
 bool within(int value, int size) { return value >= 0 && value < size; }
 
-// The frame count modulo 10 of the frame with `left` input phases left
+// The frame count modulo gravityPeriod of the frame with `left` input phases left
 // before the gravity step: 1 right after one, 0 in the gravity frame.
 int tickOfFrame(int left) { return (gravityPeriod + 1 - left) % gravityPeriod; }
 

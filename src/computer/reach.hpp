@@ -4,25 +4,26 @@
 // record: the landing test one row below, sideways moves refused by the
 // walls and by any place where the piece would rest, turns refused where
 // the turned piece would rest, turns only in even frames, the gravity step
-// every 10 frames with its lock test, and the computer's own pace of one
+// every gravityPeriod frames with its lock test, and the computer's own pace of one
 // key press every few frames.
 #pragma once
 
-#include "computer/computer.hpp"
-#include "game/rhythm.hpp"
+#include "computer/plan.hpp"
 
-// The places a piece's grid can take: four turns, rows -3..13, columns -4..19.
-constexpr int reachTurns = 4;
-constexpr int reachTopRow = -3;
-constexpr int reachRows = 17;
-constexpr int reachLeftColumn = -4;
-constexpr int reachColumns = 24;
+// The places a piece's grid can take: every turn, the rows from the entry
+// to the floor, and every column where a cell of the grid can be on the
+// board (from the grid's last column at column 0 to its first at the last).
+constexpr int reachTurns = quarterTurns;
+constexpr int reachTopRow = placeTopRow;
+constexpr int reachRows = placeRows;
+constexpr int reachLeftColumn = 1 - blockWidth;
+constexpr int reachColumns = mapWidth + blockWidth - 1;
 constexpr int reachNodes = reachTurns * reachRows * reachColumns;
 constexpr int maxPlacements = 256;
 
 struct ReachNode {
     // Input phases left at this row, this frame's included, when the piece
-    // can first be here: 10 right after a gravity step, 1 in the gravity
+    // can first be here: gravityPeriod right after a gravity step, 1 in the gravity
     // frame itself. 0: not reached. More time left is always as good, since
     // the piece can wait.
     unsigned char framesLeft;
@@ -55,7 +56,7 @@ int rowOf(int node);    // by
 
 // Searches from where the piece of `p` is before the input phase of the
 // frame with count `tick`, with one key press every `keyPeriod` frames (a
-// divisor of 10). False when the piece lies outside the grid of places.
+// divisor of gravityPeriod). False when the piece lies outside the grid of places.
 bool findPlacements(Reach& r, const Player& p, int tick, int keyPeriod);
 
 // The plan for placement `index`: the way there, the piece's turns and the

@@ -17,8 +17,9 @@ int bits(unsigned v) {
 }
 
 constexpr unsigned floorBits = wallBits | insideBits;
-constexpr unsigned entryColumns = 0x7CU; // columns 2..6, where the pieces come in
-constexpr int entryHeight = 6;           // height of row 7: stacks above it crowd the entry
+// The columns of a new piece's grid, where every piece comes in.
+constexpr unsigned entryColumns = ((1U << blockWidth) - 1) << entryColumn;
+constexpr int entryHeight = 6; // height of row 7: stacks above it crowd the entry
 
 int heightOf(int row) { return floorRow - row; }
 
@@ -88,14 +89,14 @@ Features featuresOf(const Cells& b) {
     return f;
 }
 
-// The four turns of a piece type as rows of grid bits, turned as the game
+// The turns of a piece type as rows of grid bits, turned as the game
 // turns them and moved to the grid's top left; turns that are only a shift
 // of an earlier one are left out, since a straight drop in every column
 // covers them.
 struct Turns {
-    unsigned rows[4][blockHeight];
-    int width[4];           // columns of the grid the turn fills, from column 0
-    int low[4][blockWidth]; // the lowest grid row of each such column
+    unsigned rows[quarterTurns][blockHeight];
+    int width[quarterTurns];           // columns of the grid the turn fills, from column 0
+    int low[quarterTurns][blockWidth]; // the lowest grid row of each such column
     int count;
 };
 
@@ -144,7 +145,7 @@ Turns turnsOf(int type) {
     for (int j = 0; j < blockHeight; ++j)
         for (int i = 0; i < blockWidth; ++i)
             scratch.block[j][i] = shape[j][i];
-    for (int k = 0; k < 4; ++k, rotateBlock(scratch)) {
+    for (int k = 0; k < quarterTurns; ++k, rotateBlock(scratch)) {
         unsigned rows[blockHeight] = {};
         unsigned cells = gridBits(scratch.block);
         for (int j = 0; j < blockHeight; ++j)
@@ -163,8 +164,6 @@ Turns turnsOf(int type) {
     return t;
 }
 
-// The grid's row bits in board columns, or false if a cell would leave
-// columns 1..18.
 // The first occupied row of each column (13, the floor, when none is).
 struct Tops {
     int row[mapWidth];
@@ -205,7 +204,6 @@ int clearRows(Cells& b, unsigned& fullRows) {
 // column's top. False if it cannot enter there.
 bool dropValue(const Cells& board, const Tops& tops, const Turns& turns, int k, int bx,
                int& value) {
-    constexpr int entryRow = -3;
     int by = floorRow;
     for (int i = 0; i < turns.width[k]; ++i)
         if (turns.low[k][i] >= 0 && tops.row[bx + i] - 1 - turns.low[k][i] < by)
@@ -232,17 +230,6 @@ bool dropValue(const Cells& board, const Tops& tops, const Turns& turns, int k, 
 }
 
 } // namespace
-
-Cells cellsOf(const Player& p) {
-    Cells b{};
-    for (int j = 0; j < floorRow; ++j) {
-        unsigned r = wallBits;
-        for (int c = 1; c < mapWidth - 1; ++c)
-            r |= p.table[j][c] != cellEmpty ? 1U << c : 0U;
-        b.row[j] = r;
-    }
-    return b;
-}
 
 int lockValue(const Cells& after, const Lock& lock) {
     const Weights& w = computerWeights;

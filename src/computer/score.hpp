@@ -4,18 +4,7 @@
 // pieces come in.
 #pragma once
 
-#include "computer/computer.hpp"
-
-// The playing rows of a board, one bit a cell: bit c of row[j] is column c,
-// the walls (columns 0 and 19) always set.
-struct Cells {
-    unsigned row[floorRow];
-};
-
-constexpr unsigned wallBits = 1U | 1U << (mapWidth - 1);
-constexpr unsigned insideBits = ((1U << (mapWidth - 1)) - 1) & ~1U; // columns 1..18
-
-Cells cellsOf(const Player& p);
+#include "computer/cells.hpp"
 
 // The weight of each thing the computer looks at after a lock (levels.cpp).
 struct Weights {

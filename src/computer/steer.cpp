@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
 // Following the plan, frame by frame: where the piece is on the planned
-// path tells the next key; a new piece, a changed board, a jump of the
-// gravity rhythm or a piece off the path make a new plan.
+// path tells the next key; a new piece (once the reaction time has passed),
+// a changed board, a jump of the gravity rhythm or a piece off the path
+// make a new plan.
+#include "computer/cells.hpp"
+#include "computer/choose.hpp"
 #include "computer/computer.hpp"
-#include "computer/score.hpp"
-#include "game/rhythm.hpp"
 
 namespace {
 
@@ -22,9 +23,9 @@ bool sameBoard(const ComputerPlan& plan, const Player& p) {
 int findOnPath(const ComputerPlan& plan, const Player& p, int from) {
     unsigned grid = gridBits(p.block);
     int turn = 0;
-    while (turn < 4 && plan.turns[turn] != grid)
+    while (turn < quarterTurns && plan.turns[turn] != grid)
         ++turn;
-    if (turn == 4)
+    if (turn == quarterTurns)
         return -1;
     for (int i = from; i < plan.length; ++i) {
         const PiecePlace& at = plan.path[i];
@@ -47,50 +48,87 @@ bool onlyDownFrom(const ComputerPlan& plan, int i) {
     return true;
 }
 
+// Whether it presses Down in this frame to hurry a piece that has only the
+// way down left.
+bool hurries(const ComputerLevel& level, int tick) {
+    return level.dropPeriod > 0 && tick % level.dropPeriod == 0;
+}
+
 // The key that takes the piece from step `i` to the next one, if this
-// frame allows a press. Once only the way down is left, it drops instead
-// of waiting for gravity.
-ComputerKeys keysAt(const ComputerPlan& plan, int i, int tick, int keyPeriod) {
+// frame allows a press. Once only the way down is left, it may drop at its
+// own pace instead of waiting for gravity: the piece lands in the same place.
+ComputerKeys keysAt(const ComputerPlan& plan, int i, int tick, const ComputerLevel& level) {
     ComputerKeys keys{};
-    if (i + 1 >= plan.length || tick % keyPeriod != 0)
+    if (i + 1 >= plan.length)
         return keys;
-    switch (plan.path[i + 1].move) {
+    Move next = plan.path[i + 1].move;
+    if (next == Move::Gravity) {
+        keys.drop = hurries(level, tick) && onlyDownFrom(plan, i);
+        return keys;
+    }
+    if (tick % level.keyPeriod != 0)
+        return keys;
+    switch (next) {
     case Move::Rotate: keys.rotate = tick % turnPeriod == 0; break;
     case Move::Left: keys.left = true; break;
     case Move::Right: keys.right = true; break;
     case Move::Drop: keys.drop = true; break;
-    case Move::Gravity: keys.drop = onlyDownFrom(plan, i); break;
+    case Move::Gravity:
     case Move::Start: break;
     }
     return keys;
 }
 
-} // namespace
-
-unsigned gridBits(const int (&block)[blockHeight][blockWidth]) {
-    unsigned bits = 0;
-    for (int j = 0; j < blockHeight; ++j)
-        for (int i = 0; i < blockWidth; ++i)
-            if (block[j][i] != cellEmpty)
-                bits |= 1U << (blockWidth * j + i);
-    return bits;
+// The piece would lock in the next gravity step: it rests on something now,
+// or will one row lower.
+bool aboutToLand(const Player& p) {
+    if (collidedInPlace(p))
+        return true;
+    Player lower = p;
+    ++lower.by;
+    return collidedInPlace(lower) != 0;
 }
 
-void startComputer(ComputerPlayer& c, int level, int seat) {
+// Still waiting to look at the piece. A piece about to land cuts the
+// reaction time short, as it would a person's.
+bool stillWaiting(ComputerPlayer& c, const Player& p) {
+    if (c.waiting > 0 && aboutToLand(p))
+        c.waiting = 0;
+    if (c.waiting <= 0)
+        return false;
+    --c.waiting;
+    return true;
+}
+
+} // namespace
+
+void startComputer(ComputerPlayer& c, int level, int seat, unsigned seed) {
     c = ComputerPlayer{};
-    c.level = level;
-    // Any fixed non-zero start will do; it differs by level and seat.
-    c.random = 0x9E3779B9U ^ static_cast<unsigned>(level * 2654435761U) ^
+    c.skill = computerLevel(level);
+    // Any non-zero start will do; it differs by seed, level and seat.
+    c.random = (0x9E3779B9U ^ seed * 2246822519U) ^ static_cast<unsigned>(level) * 2654435761U ^
                static_cast<unsigned>(seat + 1) * 40503U;
     if (c.random == 0)
         c.random = 1; // the one state the generator never leaves
     c.lastTick = -2;
+    c.pieceRow = mapHeight; // below any piece: the first one is new
 }
 
+// Every lock happens in a gravity step, below the entry row, and a piece
+// never moves up: a piece higher than the last one seen is a new piece.
 ComputerKeys computerKeys(ComputerPlayer& c, const Player& p, int tick) {
-    const ComputerLevel& level = computerLevel(c.level);
+    const ComputerLevel& level = c.skill;
     bool steady = tick == c.lastTick + 1;
     c.lastTick = tick;
+    if (p.by < c.pieceRow) {
+        c.planned = false;
+        c.waiting = level.reactionFrames;
+    }
+    c.pieceRow = p.by;
+    if (stillWaiting(c, p)) {
+        c.keys = ComputerKeys{};
+        return c.keys;
+    }
     int at = c.planned && steady && sameBoard(c.plan, p) ? findOnPath(c.plan, p, c.step) : -1;
     if (at < 0) {
         c.planned = planPiece(c.plan, p, tick, level, c.random);
@@ -98,6 +136,6 @@ ComputerKeys computerKeys(ComputerPlayer& c, const Player& p, int tick) {
         at = c.planned ? 0 : -1;
     }
     c.step = at < 0 ? 0 : at;
-    c.keys = at < 0 ? ComputerKeys{} : keysAt(c.plan, at, tick, level.keyPeriod);
+    c.keys = at < 0 ? ComputerKeys{} : keysAt(c.plan, at, tick, level);
     return c.keys;
 }

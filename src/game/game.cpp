@@ -28,7 +28,7 @@ void seatPlayers(Game& g, const GameSetup& setup) {
         seat.remote = seat.computer ? RemoteKeys{} : setup.remote[board];
         seat.eitherKeys = (alone || seat.remote.pressed != nullptr) && !seat.computer;
         if (seat.computer)
-            startComputer(seat.brain, setup.level[board], board);
+            startComputer(seat.brain, setup.level[board], board, setup.computerSeed);
     }
 }
 
@@ -104,10 +104,15 @@ void frameEnded(const Game& g) {
 
 void runGame() { runGame(GameSetup{}); }
 
+// The computer's generator starts from the clock too, so that its slips
+// differ from game to game as the pieces do.
 void runGame(const GameSetup& setup) {
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    auto now = static_cast<unsigned>(std::time(nullptr));
+    std::srand(now);
+    GameSetup seeded = setup;
+    seeded.computerSeed = now;
     Game g;
-    startGame(g, setup);
+    startGame(g, seeded);
     while (playFrame(g)) {
     }
     closeGame();

@@ -43,8 +43,9 @@ enum class Viewer : unsigned char { Everyone, PlayerOne, PlayerTwo, Watcher };
 // Who plays: a person on each board unless the computer takes one or both.
 struct GameSetup {
     bool computer[2] = {false, false}; // the computer plays board one, board two
-    int level[2] = {3, 3};             // how well it plays each board, 1..5
-    RemoteKeys remote[2] = {};         // a board played from another keyboard
+    int level[2] = {computerDefaultLevel, computerDefaultLevel}; // how well it plays each board
+    unsigned computerSeed = 0; // starts the computer's own generator (runGame: the clock)
+    RemoteKeys remote[2] = {}; // a board played from another keyboard
     // Rounds with a tally until someone leaves, instead of one game.
     bool match = false;
     Viewer viewer = Viewer::Everyone;

@@ -166,7 +166,10 @@ void playMatch(const GameSetup& setup, Match& m) {
     Game g;
     for (;;) {
         clearPicture();
-        startGame(g, setup);
+        // The computer's slips differ from round to round, as the pieces do.
+        GameSetup round = setup;
+        round.computerSeed = setup.computerSeed + static_cast<unsigned>(m.round);
+        startGame(g, round);
         m.winner = -1;
         if (setup.countdown && !countDown(g, m, setup))
             break;
@@ -185,7 +188,10 @@ void playMatch(const GameSetup& setup, Match& m) {
 }
 
 void runMatch(const GameSetup& setup) {
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    auto now = static_cast<unsigned>(std::time(nullptr));
+    std::srand(now);
+    GameSetup seeded = setup;
+    seeded.computerSeed = now;
     Match m;
-    playMatch(setup, m);
+    playMatch(seeded, m);
 }

@@ -8,6 +8,8 @@ constexpr int mapHeight = 15;           // board rows, floor and the row below i
 constexpr int floorRow = mapHeight - 2; // row 13; the rows above it are the playing area
 constexpr int blockWidth = 5;           // piece grid columns
 constexpr int blockHeight = 5;          // piece grid rows
+constexpr int entryColumn = 2;          // where every new piece's grid enters: column
+constexpr int entryRow = -3;            // and row, above the board
 
 // Cell codes are characters of the console's OEM code page.
 constexpr int cellEmpty = 32;

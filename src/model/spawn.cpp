@@ -24,8 +24,8 @@ void initPlayer(Player& p, int ox, int oy, int id, short color) {
 
 // Pieces always enter at the same left-of-centre place, above the board.
 void newBlock(Player& p) {
-    p.bx = 2;
-    p.by = -3;
+    p.bx = entryColumn;
+    p.by = entryRow;
     p.bt = p.nb;
     p.nb = draw(4);
     std::memcpy(p.block, shapeOf(p.bt), sizeof p.block);

@@ -4,12 +4,14 @@
 
 #include <cstdlib>
 
+#include "computer/cells.hpp"
 #include "display/draw.hpp"
 #include "game/game.hpp"
+#include "game/rhythm.hpp"
 
 SoloFrame soloFrame(Player& p, const ComputerKeys& keys, int& tick) {
     SoloFrame f{};
-    if (tick % 2 == 0 && keys.rotate)
+    if (tick % turnPeriod == 0 && keys.rotate)
         turnPiece(p);
     if (keys.left)
         shiftPiece(p, -1);
@@ -17,7 +19,7 @@ SoloFrame soloFrame(Player& p, const ComputerKeys& keys, int& tick) {
         shiftPiece(p, +1);
     if (keys.drop)
         dropPiece(p, tick);
-    if (tick % 10 == 0) {
+    if (tick % gravityPeriod == 0) {
         deleteBlock(p);
         p.by += 1;
         drawBlock(p);
