@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The console state the game borrows for its run.
-#include "console_session.hpp"
+#include "platform/win32/console_session.hpp"
 
 #include <windows.h>
 
 #include <cstdlib>
+
+#include "display/layout.hpp"
 
 namespace {
 
@@ -37,6 +39,25 @@ bool outputIsConsole() {
     return GetConsoleMode(output(), &mode) != 0;
 }
 
+std::string consoleProblem(bool network) {
+    if (!outputIsConsole())
+        return "standard output is not a console; run the game in a console window.";
+    if (!network)
+        return "";
+    DWORD mode = 0;
+    if (!GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode))
+        return "standard input is not a console; run the game in a console window, "
+               "without redirection.";
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(output(), &info) &&
+        (info.dwSize.X < pictureColumns || info.dwSize.Y < pictureRows))
+        return "the console is " + std::to_string(info.dwSize.X) + "x" +
+               std::to_string(info.dwSize.Y) + " (columns x rows); the game needs at least " +
+               std::to_string(pictureColumns) + "x" + std::to_string(pictureRows) +
+               ". Make the window larger and start again.";
+    return "";
+}
+
 void beginConsoleSession() {
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (GetConsoleScreenBufferInfo(output(), &info)) {
@@ -46,7 +67,7 @@ void beginConsoleSession() {
     savedCodePage = GetConsoleOutputCP();
     std::atexit(restoreConsole);
     SetConsoleCtrlHandler(restoreOnSignal, TRUE);
-    SetConsoleOutputCP(437);
+    SetConsoleOutputCP(gameCodePage);
 }
 
 void discardTypedInput() {
