@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The game on the Windows console.
 #include <cstdio>
+#include <cstdlib>
 
 #include "cli/command_line.hpp"
 #include "game/game.hpp"
@@ -10,6 +11,7 @@
 
 int main(int argc, char** argv) {
     Options options = parseCommandLine(argc, argv);
+    takeCodeFromEnvironment(options, std::getenv(codeVariable));
     int status = answerCommandLine(options);
     if (status >= 0)
         return status;
