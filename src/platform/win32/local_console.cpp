@@ -29,8 +29,8 @@ void writeText(std::string_view text) {
         std::size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
         DWORD written = 0;
-        if (!line.empty() && !WriteFile(out, line.data(), static_cast<DWORD>(line.size()),
-                                        &written, nullptr))
+        if (!line.empty() &&
+            !WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr))
             return;
         if (end == std::string_view::npos)
             return;
@@ -57,7 +57,8 @@ LineRead localAskLine(const std::string& question, std::string& line, std::size_
     while (got.find('\n') == std::string::npos && got.size() <= maxDrained) {
         char bytes[256];
         DWORD n = 0;
-        if (!ReadFile(input, bytes, sizeof bytes, &n, nullptr) && GetLastError() != ERROR_BROKEN_PIPE)
+        if (!ReadFile(input, bytes, sizeof bytes, &n, nullptr) &&
+            GetLastError() != ERROR_BROKEN_PIPE)
             return LineRead::Failed;
         if (n == 0)
             break;

@@ -37,8 +37,9 @@ struct FileId {
 
 FileId idOf(const std::wstring& path) {
     FileId id;
-    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return id;
     BY_HANDLE_FILE_INFORMATION info;
@@ -95,8 +96,8 @@ std::wstring foundByName() {
 // The path in the game's code page, in which the join command is shown.
 std::string forConsole(const std::wstring& path) {
     UINT codePage = gameCodePage;
-    int size = WideCharToMultiByte(codePage, 0, path.data(), static_cast<int>(path.size()),
-                                   nullptr, 0, nullptr, nullptr);
+    int size = WideCharToMultiByte(codePage, 0, path.data(), static_cast<int>(path.size()), nullptr,
+                                   0, nullptr, nullptr);
     std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
     if (size > 0)
         WideCharToMultiByte(codePage, 0, path.data(), static_cast<int>(path.size()), text.data(),
