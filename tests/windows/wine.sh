@@ -81,8 +81,9 @@ findWindow() {
 startGame() {
     rm -f "$work/status" "$work/reads"
     (
-        wine wineconsole "$game" "$@" 2>"$work/wine.err"
-        echo $? >"$work/status"
+        status=0 # set -e would end this subshell on a status other than 0
+        wine wineconsole "$game" "$@" 2>"$work/wine.err" || status=$?
+        echo $status >"$work/status"
     ) &
     waitFor 30 "the game's console window" findWindow
     timeout 10 xdotool windowfocus --sync "$window" || fail "the console window does not take the focus"
