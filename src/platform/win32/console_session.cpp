@@ -14,8 +14,13 @@ namespace {
 UINT savedCodePage = 0;
 WORD savedAttributes = 0;
 bool attributesSaved = false;
+DWORD savedInputMode = 0;
+bool inputModeSaved = false;
+CONSOLE_CURSOR_INFO savedCursor = {};
+bool cursorSaved = false;
 
 HANDLE output() { return GetStdHandle(STD_OUTPUT_HANDLE); }
+HANDLE input() { return GetStdHandle(STD_INPUT_HANDLE); }
 
 // Safe to run twice: a Ctrl-C during the final wait may race the exit.
 void restoreConsole() {
@@ -23,6 +28,26 @@ void restoreConsole() {
         SetConsoleOutputCP(savedCodePage);
     if (attributesSaved)
         SetConsoleTextAttribute(output(), savedAttributes);
+    if (inputModeSaved)
+        SetConsoleMode(input(), savedInputMode);
+    if (cursorSaved)
+        SetConsoleCursorInfo(output(), &savedCursor);
+}
+
+// A selection with the mouse (the console's quick edit mode) holds every
+// write to the console until it ends, and with it a network game's frames
+// and its connections; and the cursor has no place over a picture drawn
+// by cells.
+void holdForNetwork() {
+    inputModeSaved = GetConsoleMode(input(), &savedInputMode) != 0;
+    if (inputModeSaved)
+        SetConsoleMode(input(), (savedInputMode | ENABLE_EXTENDED_FLAGS) & ~ENABLE_QUICK_EDIT_MODE);
+    cursorSaved = GetConsoleCursorInfo(output(), &savedCursor) != 0;
+    if (cursorSaved) {
+        CONSOLE_CURSOR_INFO hidden = savedCursor;
+        hidden.bVisible = FALSE;
+        SetConsoleCursorInfo(output(), &hidden);
+    }
 }
 
 // Runs on a thread of its own; returning FALSE lets the default handler
@@ -58,7 +83,9 @@ std::string consoleProblem(bool network) {
     return "";
 }
 
-void beginConsoleSession() {
+void beginConsoleSession(bool network) {
+    if (network)
+        holdForNetwork();
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (GetConsoleScreenBufferInfo(output(), &info)) {
         savedAttributes = info.wAttributes;

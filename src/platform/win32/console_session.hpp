@@ -20,8 +20,9 @@ std::string consoleProblem(bool network);
 // Switches the console output to the game's code page and arranges for
 // the former code page and text attribute to come back however the
 // program ends: a normal exit, Ctrl-C, Ctrl-Break or the console window
-// closing.
-void beginConsoleSession();
+// closing. A game over the network also turns off the selection with the
+// mouse, which would stop it, and hides the cursor; both come back too.
+void beginConsoleSession(bool network = false);
 
 // Drops the key presses that play left in the console's input, where the
 // line input would otherwise echo them after the game or hand them to the

@@ -85,7 +85,7 @@ char localContinuation() { return '^'; }
 // where the guests' pictures start too; the keys typed before are no keys
 // of the game.
 bool localTake() {
-    beginConsoleSession();
+    beginConsoleSession(true);
     consoleScreen().clear();
     discardTypedInput();
     forgetHeldKeys();
