@@ -30,6 +30,7 @@ code=7K3M-Q9XD
 # Each POSIX game has a tmux server of its own.
 servers=0
 tm() { tmux -S "$work/tmux$servers.sock" -f /dev/null "$@"; }
+# shellcheck disable=SC2016 # expanded when the trap runs
 cleanup='for s in "$work"/tmux*.sock; do tmux -S "$s" kill-server 2>/dev/null; done'
 showMore() {
     [ "$servers" = 0 ] || { echo "  the POSIX side:"; pane | sed 's/^/  : /'; }
@@ -129,7 +130,9 @@ waitFor 30 "the host's Left taking the left piece to its left wall" tapPosix Lef
 waitFor 10 "the left piece at its wall on the guest's console too" consoleAt 0 1
 holdWindows s "the guest's board topped out" bothHave 'Game Over'
 waitFor 10 "the result on both sides" bothHave 'Enter: next round'
-paneHas 'You win this round' && consoleHas 'You lose this round' || fail "the results"
+if ! { paneHas 'You win this round' && consoleHas 'You lose this round'; }; then
+    fail "the results"
+fi
 sameBoards
 say "the same boards on both sides after the round"
 tm send-keys -t posix Enter
@@ -160,7 +163,9 @@ holdWindows Left "the host's Left taking the left piece to its left wall" paneAt
 consoleAt 0 1 || fail "the host's console does not show its piece at the wall"
 holdWindows Down "the host's board topped out" bothHave 'Game Over'
 waitFor 10 "the result on both sides" bothHave 'Enter: next round'
-paneHas 'You win this round' && consoleHas 'You lose this round' || fail "the results"
+if ! { paneHas 'You win this round' && consoleHas 'You lose this round'; }; then
+    fail "the results"
+fi
 sameBoards
 say "the same boards on both sides after the round"
 xdotool key Return

@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: MIT
+# shellcheck shell=sh
 # What the Wine checks share, sourced by smoke.sh and network.sh with `.`:
 # a Wine prefix and work folder of their own, cleaned up on exit; the
 # Windows build's executables ($game, $check); waiting with a time limit;

@@ -25,13 +25,13 @@ SOCKET native(NetSocket socket) { return static_cast<SOCKET>(socket); }
 
 std::string lastError() { return socketErrorText(WSAGetLastError()); }
 
-// Non-blocking, not inherited by child processes, no Nagle delay, and a
-// send buffer of modest size so that a guest that stops reading cannot
-// pile up stale pictures.
+// Non-blocking, no Nagle delay, and a send buffer of modest size so that
+// a guest that stops reading cannot pile up stale pictures. (A socket goes
+// only to a child process started to inherit handles, and the game starts
+// none.)
 void configure(SOCKET s) {
     u_long on = 1;
     ioctlsocket(s, FIONBIO, &on);
-    SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
     BOOL noDelay = TRUE;
     setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
                sizeof noDelay);
