@@ -12,10 +12,11 @@ constexpr int firstRow = 3;
 constexpr int maxCommandLines = 7; // the rest of the notice ends above the readouts' rows
 constexpr std::string_view indent = "  ";
 
-// Where a word too long for a line of `room` breaks: after its last '/'
-// within the line, else at the line's end.
+// Where a word too long for a line of `room` breaks: after its last folder
+// separator ('/', or '\\' in a Windows path) within the line, else at the
+// line's end.
 std::size_t breakInWord(std::string_view word, std::size_t room) {
-    std::size_t slash = word.substr(0, room).rfind('/');
+    std::size_t slash = word.substr(0, room).find_last_of("/\\");
     return slash != std::string_view::npos && slash > 0 ? slash + 1 : room;
 }
 

@@ -25,8 +25,8 @@ std::vector<NoticeLine> joinNotice(const std::vector<std::string>& words, const 
 // `width` characters. Each line but the last ends in `continuation`, which
 // the shell takes away with the line break: after a space when the line
 // breaks between two words, else right after the last character (a word
-// longer than a line breaks after a '/' where it can). At most `maxLines`;
-// the last then ends in "...".
+// longer than a line breaks after a '/' or '\\' where it can). At most
+// `maxLines`; the last then ends in "...".
 std::vector<std::string> wrapCommand(const std::vector<std::string>& words, int width, int maxLines,
                                      char continuation = '\\');
 

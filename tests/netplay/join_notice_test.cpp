@@ -51,6 +51,9 @@ TEST(JoinNotice, LongCommandsWrapAsOneShellLine) {
         Words({"/home/someone/src/blockduel/build/release/blockduel \\", "--join 127.0.0.1:41234"}),
         wrapCommand(commands[1], pictureColumns, 7));
     EXPECT_EQ("/a/very/long/path/\\", wrapCommand(commands[3], pictureColumns, 7)[0]);
+    // A Windows path breaks after a backslash, before cmd's continuation.
+    const Words windows = {"C:\\Games\\" + std::string(50, 'w') + "\\blockduel.exe", "--join h:1"};
+    EXPECT_EQ("C:\\Games\\^", wrapCommand(windows, pictureColumns, 7, '^')[0]);
     // Too long for the notice: cut, and marked so.
     std::vector<std::string> cut = wrapCommand({std::string(400, 'z')}, pictureColumns, 3);
     ASSERT_EQ(3U, cut.size());

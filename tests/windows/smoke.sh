@@ -14,46 +14,8 @@ set -eu
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/windows}" && pwd)
-game=$build/blockduel.exe
-check=$build/blockduel_console_check.exe
-for exe in "$game" "$check"; do
-    [ -f "$exe" ] || { echo "smoke: build $build first" >&2; exit 1; }
-done
-for tool in Xvfb xdotool script; do
-    command -v $tool >/dev/null || { echo "smoke: no $tool; run scripts/install-deps" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all
-unset DISPLAY WAYLAND_DISPLAY
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-started=$(date +%s)
-
-# Only this prefix's Wine server and this Xvfb are ours.
-xvfb=""
-trap 'set +e; "$wineserver" -k 2>/dev/null; [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null
-      rm -rf "$work"' EXIT
-trap 'exit 1' HUP INT TERM
-
-say() { echo "smoke: $*"; }
-
-fail() {
-    echo "smoke: FAIL: $*" >&2
-    # The console window's game: the last read that worked.
-    [ ! -s "$work/reads" ] || tail -n 26 "$work/reads" | head -n 25 | sed 's/^/  | /' >&2
-    exit 1
-}
-
-# waitFor SECONDS WHAT COMMAND...: polls the command until it succeeds.
-waitFor() {
-    limit=$(($(date +%s) + $1)) what=$2
-    shift 2
-    until "$@"; do
-        [ "$(date +%s)" -lt "$limit" ] || fail "no $what within the time limit"
-        sleep 0.5
-    done
-    say "seen: $what"
-}
+tag=smoke
+. "$root/tests/windows/wine.sh"
 
 # expectRun STATUS FILE PATTERN ARGS...: the game, with its output going to
 # files out and err, must exit with STATUS and print PATTERN to FILE.
@@ -75,54 +37,14 @@ say "command line: --version, bad argument, output to a file"
 
 script -qec "timeout 60 wine '$check' probe 2>'$work/probe.err'" /dev/null </dev/null >/dev/null ||
     fail "console probe: $(cat "$work/probe.err")"
-# Wine's processes of a console without a display must end before the
-# display comes.
-timeout 60 "$wineserver" -w || fail "the Wine server did not finish"
+wineDone
 say "console probe: glyphs 178 and 219 and colours read back, code page restored"
 
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-displayReady() {
-    [ -s "$work/display" ] && return 0
-    kill -0 "$xvfb" 2>/dev/null || fail "Xvfb ended: $(cat "$work/xvfb.log")"
-    return 1
-}
-waitFor 30 "a free X display from Xvfb" displayReady
-DISPLAY=:$(cat "$work/display")
-export DISPLAY
-
-exited() { [ -s "$work/status" ]; }
-findWindow() {
-    ! exited || fail "the console window closed at once: $(cat "$work/wine.err")"
-    window=$(xdotool search --name 'blockduel\.exe$' 2>/dev/null | head -n 1) && [ -n "$window" ]
-}
-
-# startGame ARGS...: the game in a console window that Wine draws on the X
-# display, with the focus; its exit status goes to $work/status.
-startGame() {
-    rm -f "$work/status" "$work/reads"
-    (
-        wine wineconsole "$game" "$@" 2>"$work/wine.err"
-        echo $? >"$work/status"
-    ) &
-    waitFor 30 "the game's console window" findWindow
-    timeout 10 xdotool windowfocus --sync "$window" || fail "the console window does not take the focus"
-}
-
-# readConsole N: N reads of the game's console, 40 ms apart, into $work/reads,
-# which keeps the last reads that worked for a failure to show.
-readConsole() {
-    timeout 20 wine "$check" read blockduel.exe "$1" >"$work/read" 2>"$work/reader.err" &&
-        mv "$work/read" "$work/reads"
-}
-
-# area X Y WIDTH [HEIGHT]: that rectangle of the first read.
-area() { sed -n "$(($2 + 1)),$(($2 + ${4:-1}))p" "$work/reads" | cut -c $(($1 + 1))-$(($1 + $3)); }
+startDisplay
 
 # endsAtPrompt ROW: the prompt on that row with nothing after it, however
 # long it waits, until Enter ends the game with status 0.
 prompt=$(printf '%-80s' 'Kilepeshez nyomjon ENTER-t')
-waiting() { ! exited || fail "the game ended without waiting for Enter at the prompt"; }
 promptOn() { waiting && readConsole 1 && area 0 "$1" 80 | grep -q '^Kilepeshez nyomjon ENTER-t'; }
 endsAtPrompt() {
     waitFor 30 "the prompt on row $1" promptOn "$1"
@@ -131,24 +53,9 @@ endsAtPrompt() {
     [ "$(area 0 "$1" 80)" = "$prompt" ] || fail "more than the prompt on row $1"
     waiting
     xdotool key Return
-    waitFor 30 "exit after Enter" exited
-    [ "$(cat "$work/status")" = 0 ] || fail "the game exits $(cat "$work/status") after Enter"
-    timeout 60 "$wineserver" -w || fail "the Wine server did not finish"
+    exitsWith 0 Enter
 }
 
-# Both boards' floors as ▓, and a piece under "Next:" beside each board.
-floor=$(printf '#%.0s' $(seq 20))
-previewShown() { [ "$(area $(($1 + 21)) 0 5)" = Next: ] && area $(($1 + 21)) 2 5 5 | grep -q @; }
-boardsShown() {
-    readConsole 1 && [ "$(area 0 13 50)" = "$floor          $floor" ] &&
-        previewShown 0 && previewShown 30
-}
-
-# atLeftWall OX: a read shows a piece cell in board OX's column 1, rows 0 to 12.
-atLeftWall() {
-    awk -v x=$(($1 + 2)) '$0 == "--" { r = 0; next }
-        r++ < 13 && substr($0, x, 1) == "@" { found = 1 } END { exit !found }' "$work/reads"
-}
 bothAtLeftWalls() {
     readConsole 5 || return 1
     for ox in 0 30; do atLeftWall $ox && touch "$work/wall$ox"; done
@@ -175,11 +82,8 @@ say "keys: Left and A held together, typing during play not echoed, Down to Game
 # Escape leaves a match at once, with status 0.
 leavesAtEscape() {
     xdotool key Escape
-    waitFor 30 "exit after Escape" exited
-    [ "$(cat "$work/status")" = 0 ] || fail "the game exits $(cat "$work/status") after Escape"
-    timeout 60 "$wineserver" -w || fail "the Wine server did not finish"
+    exitsWith 0 Escape
 }
-shows() { waiting && readConsole 1 && [ "$(area "$1" "$2" ${#3})" = "$3" ]; }
 freshRound() { waiting && readConsole 1 && [ -z "$(area 0 16 56 | tr -d ' ')" ]; }
 
 startGame --match

@@ -2,7 +2,8 @@
 // The console primitives on the Windows console. Every call fetches the
 // standard output handle afresh, and all text goes out with WriteConsoleA so
 // that the bytes reach the console untranslated and before the next cursor
-// move.
+// move. Every write also goes to the console's picture beside it, which a
+// network host sends its guests; charAt still reads the console itself.
 #include <windows.h>
 
 #include <cstdarg>
@@ -10,6 +11,7 @@
 
 #include "display/console.hpp"
 #include "display/print_text.hpp"
+#include "platform/win32/console_screen.hpp"
 
 namespace {
 
@@ -27,6 +29,7 @@ void writeBytes(const char* bytes, DWORD count) {
 void gotoxy(int x, int y) {
     COORD at{static_cast<SHORT>(x), static_cast<SHORT>(y)};
     SetConsoleCursorPosition(output(), at);
+    consoleScreen().gotoxy(x, y);
 }
 
 unsigned char charAt(short x, short y) {
@@ -43,11 +46,15 @@ unsigned char charAt(short x, short y) {
     return static_cast<unsigned char>(buf[0]);
 }
 
-void setColor(short color) { SetConsoleTextAttribute(output(), static_cast<WORD>(color)); }
+void setColor(short color) {
+    SetConsoleTextAttribute(output(), static_cast<WORD>(color));
+    consoleScreen().setColor(color);
+}
 
 void putChar(int code) {
     char byte = static_cast<char>(code);
     writeBytes(&byte, 1);
+    consoleScreen().putChar(code);
 }
 
 // A line feed goes out as CR LF, as the C runtime's text mode would write
@@ -68,4 +75,5 @@ void print(const char* format, ...) {
         start = c + 1;
     }
     writeBytes(start, static_cast<DWORD>(end - start));
+    consoleScreen().write(t.text);
 }

@@ -6,14 +6,21 @@
 
 #include <cstdlib>
 
+#include "display/layout.hpp"
+
 namespace {
 
 // Set once before the handlers that read them are installed.
 UINT savedCodePage = 0;
 WORD savedAttributes = 0;
 bool attributesSaved = false;
+DWORD savedInputMode = 0;
+bool inputModeSaved = false;
+CONSOLE_CURSOR_INFO savedCursor = {};
+bool cursorSaved = false;
 
 HANDLE output() { return GetStdHandle(STD_OUTPUT_HANDLE); }
+HANDLE input() { return GetStdHandle(STD_INPUT_HANDLE); }
 
 // Safe to run twice: a Ctrl-C during the final wait may race the exit.
 void restoreConsole() {
@@ -21,6 +28,26 @@ void restoreConsole() {
         SetConsoleOutputCP(savedCodePage);
     if (attributesSaved)
         SetConsoleTextAttribute(output(), savedAttributes);
+    if (inputModeSaved)
+        SetConsoleMode(input(), savedInputMode);
+    if (cursorSaved)
+        SetConsoleCursorInfo(output(), &savedCursor);
+}
+
+// A selection with the mouse (the console's quick edit mode) holds every
+// write to the console until it ends, and with it a network game's frames
+// and its connections; and the cursor has no place over a picture drawn
+// by cells.
+void holdForNetwork() {
+    inputModeSaved = GetConsoleMode(input(), &savedInputMode) != 0;
+    if (inputModeSaved)
+        SetConsoleMode(input(), (savedInputMode | ENABLE_EXTENDED_FLAGS) & ~ENABLE_QUICK_EDIT_MODE);
+    cursorSaved = GetConsoleCursorInfo(output(), &savedCursor) != 0;
+    if (cursorSaved) {
+        CONSOLE_CURSOR_INFO hidden = savedCursor;
+        hidden.bVisible = FALSE;
+        SetConsoleCursorInfo(output(), &hidden);
+    }
 }
 
 // Runs on a thread of its own; returning FALSE lets the default handler
@@ -37,7 +64,28 @@ bool outputIsConsole() {
     return GetConsoleMode(output(), &mode) != 0;
 }
 
-void beginConsoleSession() {
+std::string consoleProblem(bool network) {
+    if (!outputIsConsole())
+        return "standard output is not a console; run the game in a console window.";
+    if (!network)
+        return "";
+    DWORD mode = 0;
+    if (!GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode))
+        return "standard input is not a console; run the game in a console window, "
+               "without redirection.";
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(output(), &info) &&
+        (info.dwSize.X < pictureColumns || info.dwSize.Y < pictureRows))
+        return "the console is " + std::to_string(info.dwSize.X) + "x" +
+               std::to_string(info.dwSize.Y) + " (columns x rows); the game needs at least " +
+               std::to_string(pictureColumns) + "x" + std::to_string(pictureRows) +
+               ". Make the window larger and start again.";
+    return "";
+}
+
+void beginConsoleSession(bool network) {
+    if (network)
+        holdForNetwork();
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (GetConsoleScreenBufferInfo(output(), &info)) {
         savedAttributes = info.wAttributes;
@@ -46,7 +94,7 @@ void beginConsoleSession() {
     savedCodePage = GetConsoleOutputCP();
     std::atexit(restoreConsole);
     SetConsoleCtrlHandler(restoreOnSignal, TRUE);
-    SetConsoleOutputCP(437);
+    SetConsoleOutputCP(gameCodePage);
 }
 
 void discardTypedInput() {

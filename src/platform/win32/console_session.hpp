@@ -3,14 +3,26 @@
 // way out.
 #pragma once
 
+#include <string>
+
+// The console's code page while the game runs: codes 178 and 219 show as
+// the dark shade and the full block.
+constexpr unsigned gameCodePage = 437;
+
 // True when standard output is a console the game can draw on.
 bool outputIsConsole();
 
-// Switches the console output to code page 437, where codes 178 and 219
-// show as the dark shade and the full block, and arranges for the former
-// code page and text attribute to come back however the program ends:
-// a normal exit, Ctrl-C, Ctrl-Break or the console window closing.
-void beginConsoleSession();
+// Why the game cannot be played on this console, in a line for the player;
+// empty when it can. A game over the network also reads its keys from the
+// console's input and needs room for the whole picture.
+std::string consoleProblem(bool network);
+
+// Switches the console output to the game's code page and arranges for
+// the former code page and text attribute to come back however the
+// program ends: a normal exit, Ctrl-C, Ctrl-Break or the console window
+// closing. A game over the network also turns off the selection with the
+// mouse, which would stop it, and hides the cursor; both come back too.
+void beginConsoleSession(bool network = false);
 
 // Drops the key presses that play left in the console's input, where the
 // line input would otherwise echo them after the game or hand them to the

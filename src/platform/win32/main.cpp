@@ -1,30 +1,27 @@
 // SPDX-License-Identifier: MIT
 // The game on the Windows console.
 #include <cstdio>
+#include <cstdlib>
 
 #include "cli/command_line.hpp"
 #include "game/game.hpp"
 #include "game/match.hpp"
+#include "netplay/play.hpp"
 #include "platform/win32/console_session.hpp"
 
 int main(int argc, char** argv) {
     Options options = parseCommandLine(argc, argv);
+    takeCodeFromEnvironment(options, std::getenv(codeVariable));
     int status = answerCommandLine(options);
     if (status >= 0)
         return status;
-    if (networked(options.mode)) {
-        std::fprintf(stderr,
-                     "blockduel: %s is not available on Windows; play over the network "
-                     "from a Linux or macOS terminal\n",
-                     optionOf(options.mode));
-        return 2;
-    }
+    if (networked(options.mode))
+        return netplay::playOverNetwork(options);
     // The game reads its own picture back from the console's screen
     // buffer, so a file or pipe cannot stand in for it.
-    if (!outputIsConsole()) {
-        std::fputs("blockduel: standard output is not a console; "
-                   "run the game in a console window.\n",
-                   stderr);
+    std::string problem = consoleProblem(false);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "blockduel: %s\n", problem.c_str());
         return 1;
     }
     beginConsoleSession();

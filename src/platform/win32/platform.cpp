@@ -6,18 +6,27 @@
 
 #include "game/platform.hpp"
 #include "platform/win32/console_session.hpp"
+#include "platform/win32/serving_wait.hpp"
 
 // The high bit means held now, the low bit pressed since the last query;
 // either counts.
 bool keyPressed(int virtualKey) { return GetAsyncKeyState(virtualKey) != 0; }
 
-void sleepMs(int ms) { Sleep(static_cast<DWORD>(ms)); }
+// A game over the network serves its connections meanwhile.
+void sleepMs(int ms) {
+    if (served() != nullptr)
+        serveFor(ms);
+    else
+        Sleep(static_cast<DWORD>(ms));
+}
 
 // The tick count runs from boot and is never set back with the calendar.
 long long clockSeconds() { return static_cast<long long>(GetTickCount64() / 1000); }
 
-// Every write has reached the console as it was made.
-void endFrame() {}
+// Every write has reached the console as it was made. A game over the
+// network serves its connections once more, also when its frames have no
+// delay left.
+void endFrame() { serveFor(0); }
 
 // What was typed during play is not an answer to the prompt: the key-state
 // queries leave every key press in the console's input, where the line

@@ -1,0 +1,180 @@
+#!/bin/sh
+# SPDX-License-Identifier: MIT
+# Network games across platforms over loopback: the Windows build under Wine
+# in a console window on a private Xvfb display (keys by xdotool, the
+# console read by blockduel_console_check) against the POSIX build in a
+# tmux pane (keys by send-keys, the pane read by capture-pane).
+# - A POSIX host and a Windows guest: a wrong code refused on Windows as on
+#   POSIX; the code typed at the Windows guest's question; the countdown and
+#   both boards on both sides; the guest's A and D take only the right piece
+#   to its left and right walls (a guest that never sent releases would
+#   leave A held), the host's Left only the left one; the guest's S tops its
+#   board out; the same boards on both sides; each side's Enter starts the
+#   next round; the guest's Escape ends the match for both, status 0.
+# - A Windows host and a POSIX guest: the join command the host shows, with
+#   cmd's continuation; the same again the other way round, the host's
+#   Escape ending it. (The POSIX side's Escape is tests/e2e's.)
+# Usage: tests/windows/network.sh [Windows build, default build/windows]
+#                                 [POSIX build, default build/release]
+set -eu
+
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "${1:-$root/build/windows}" && pwd)
+posix=$(cd "${2:-$root/build/release}" && pwd)/blockduel
+tag=network
+. "$root/tests/windows/wine.sh"
+[ -x "$posix" ] || fail "no POSIX game at $posix; build it first"
+command -v tmux >/dev/null || fail "no tmux; run scripts/install-deps"
+
+code=7K3M-Q9XD
+# Each POSIX game has a tmux server of its own.
+servers=0
+tm() { tmux -S "$work/tmux$servers.sock" -f /dev/null "$@"; }
+# shellcheck disable=SC2016 # expanded when the trap runs
+cleanup='for s in "$work"/tmux*.sock; do tmux -S "$s" kill-server 2>/dev/null; done'
+showMore() {
+    [ "$servers" = 0 ] || { echo "  the POSIX side:"; pane | sed 's/^/  : /'; }
+}
+
+# The POSIX side: the game in a pane of 80x24, its exit status in
+# $work/posix.status; the pane stays for its last picture.
+startPosix() {
+    rm -f "$work/posix.status"
+    servers=$((servers + 1))
+    tm new-session -d -s posix -x 80 -y 24 \
+        "LC_ALL=C.UTF-8 '$posix' $*; echo \$? >'$work/posix.status'; exec sleep 600"
+}
+# The pane as the console reader shows a console: ▓ as #, █ as @.
+pane() { tm capture-pane -p -t posix | sed 's/▓/#/g; s/█/@/g'; }
+paneRead() { pane >"$work/pane"; }
+paneHas() { paneRead && grep -q -- "$1" "$work/pane"; }
+consoleHas() { waiting && readConsole 1 && grep -q -- "$1" "$work/reads"; }
+bothHave() { paneHas "$1" && consoleHas "$1"; }
+posixExited() { [ -s "$work/posix.status" ]; }
+posixExitsWith() {
+    waitFor 30 "the POSIX side's exit" posixExited
+    [ "$(cat "$work/posix.status")" = "$1" ] || fail "the POSIX side exits $(cat "$work/posix.status")"
+}
+
+# Boards on both sides: the floors, and a piece under each "Next:".
+paneBoards() { paneRead && grep -q "^$floor          $floor" "$work/pane"; }
+boardsOnBoth() { paneBoards && boardsShown; }
+# The boards' rows, 0 to 13, as each side shows them (the panels beside
+# them say "You" on each side's own).
+boardRows() { sed -n 1,14p "$1" | cut -c 1-20,31-50; }
+sameBoards() {
+    paneRead && readConsole 1 && boardRows "$work/pane" >"$work/pane.boards" &&
+        boardRows "$work/reads" >"$work/console.boards"
+    cmp -s "$work/pane.boards" "$work/console.boards" ||
+        fail "the boards differ: $(diff "$work/pane.boards" "$work/console.boards")"
+}
+# A side's piece cells at board OX's column COLUMN.
+paneAt() { paneRead && pieceIn "$1" "$2" "$work/pane"; }
+consoleAt() { readConsole 3 && pieceIn "$1" "$2"; }
+
+# holdWindows KEY WHAT CHECK...: holds KEY in the console window until the
+# check succeeds, then lets it go.
+holdWindows() {
+    key=$1 what=$2
+    shift 2
+    xdotool keydown "$key"
+    waitFor 60 "$what" "$@"
+    xdotool keyup "$key"
+}
+# tapPosix KEY CHECK...: sends KEY to the pane until the check succeeds.
+tapPosix() {
+    key=$1
+    shift
+    tm send-keys -t posix "$key" && "$@"
+}
+
+# The first run creates the Wine prefix, which takes a while.
+wine "$game" --version >/dev/null 2>&1 || fail "the game does not run under Wine"
+wineDone
+startDisplay
+say "Wine ready after $(($(date +%s) - started)) s"
+
+# A POSIX host and a Windows guest.
+startPosix --host 127.0.0.1:0 --code $code
+waitFor 30 "the POSIX host's join command" paneHas '--join 127\.0\.0\.1:[0-9]'
+port=$(sed -n 's/.*--join 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/pane" | head -n 1)
+
+# A wrong code: the same words and status on both platforms.
+wrong=2345-6789
+status=0
+TERM=xterm script -qec "'$posix' --join 127.0.0.1:$port --code $wrong 2>'$work/wrong.posix'" \
+    /dev/null </dev/null >/dev/null || status=$?
+[ "$status" = 1 ] || fail "the POSIX guest with a wrong code exits $status"
+status=0
+script -qec "wine '$game' --join 127.0.0.1:$port --code $wrong 2>'$work/wrong.windows'" \
+    /dev/null </dev/null >/dev/null || status=$?
+[ "$status" = 1 ] || fail "the Windows guest with a wrong code exits $status: $(cat "$work/wrong.windows")"
+# Wine may say things of its own before.
+tail -n 1 "$work/wrong.windows" | tr -d '\r' | cmp -s - "$work/wrong.posix" ||
+    fail "a wrong code on Windows: '$(cat "$work/wrong.windows")', on POSIX: '$(cat "$work/wrong.posix")'"
+grep -q "the host refused the code $wrong" "$work/wrong.posix" || fail "no refusal: $(cat "$work/wrong.posix")"
+wineDone
+say "a wrong code: status 1 and the same message on both"
+
+startGame --join 127.0.0.1:"$port"
+waitFor 30 "the Windows guest's question for the code" consoleHas '^Join code (the host shows it):'
+xdotool type --delay 30 '7k3m q9xd'
+xdotool key Return
+waitFor 30 "the countdown on both sides" bothHave 'Round 1 starts in'
+waitFor 30 "both boards on both sides" boardsOnBoth
+holdWindows a "the guest's A taking the right piece to its left wall" paneAt 30 1
+consoleAt 30 1 || fail "the guest's console does not show its piece at the wall"
+! paneAt 0 1 || fail "the guest's A moved the left piece"
+holdWindows d "the guest's D taking the right piece to its right wall" paneAt 30 18
+waitFor 30 "the host's Left taking the left piece to its left wall" tapPosix Left paneAt 0 1
+waitFor 10 "the left piece at its wall on the guest's console too" consoleAt 0 1
+holdWindows s "the guest's board topped out" bothHave 'Game Over'
+waitFor 10 "the result on both sides" bothHave 'Enter: next round'
+if ! { paneHas 'You win this round' && consoleHas 'You lose this round'; }; then
+    fail "the results"
+fi
+sameBoards
+say "the same boards on both sides after the round"
+tm send-keys -t posix Enter
+xdotool key Return
+freshOnBoth() { ! paneHas 'Game Over' && ! consoleHas 'Game Over' && paneHas 'Round 2 starts in'; }
+waitFor 30 "a fresh round on both sides after each side's Enter" freshOnBoth
+xdotool key Escape
+exitsWith 0 "the guest's Escape"
+posixExitsWith 0
+paneHas 'Match over: 1-0. Player two left.' || fail "the host's last line"
+say "POSIX host, Windows guest: countdown, keys, a round, Enter, Escape"
+
+# A Windows host and a POSIX guest.
+startGame --host 127.0.0.1:0 --code $code
+waitFor 30 "the Windows host's join command" consoleHas '^--join 127\.0\.0\.1:[0-9]'
+port=$(sed -n 's/^--join 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/reads" | head -n 1)
+# The program's path, too long for one line with the option, goes on the
+# line before with cmd's continuation.
+grep -B 1 -- '^--join' "$work/reads" | head -n 1 | grep -q '^[A-Z]:\\.*\\blockduel\.exe ^ *$' ||
+    fail "the join command does not name this program, or cmd's continuation"
+startPosix --join 127.0.0.1:"$port" --code $code
+waitFor 30 "the countdown on both sides" bothHave 'Round 1 starts in'
+waitFor 30 "both boards on both sides" boardsOnBoth
+waitFor 30 "the guest's A taking the right piece to its left wall" tapPosix a paneAt 30 1
+waitFor 10 "the right piece at its wall on the host's console too" consoleAt 30 1
+! consoleAt 0 1 || fail "the guest's A moved the left piece"
+holdWindows Left "the host's Left taking the left piece to its left wall" paneAt 0 1
+consoleAt 0 1 || fail "the host's console does not show its piece at the wall"
+holdWindows Down "the host's board topped out" bothHave 'Game Over'
+waitFor 10 "the result on both sides" bothHave 'Enter: next round'
+if ! { paneHas 'You win this round' && consoleHas 'You lose this round'; }; then
+    fail "the results"
+fi
+sameBoards
+say "the same boards on both sides after the round"
+xdotool key Return
+tm send-keys -t posix Enter
+waitFor 30 "a fresh round on both sides after each side's Enter" freshOnBoth
+xdotool key Escape
+exitsWith 0 "the host's Escape"
+posixExitsWith 0
+paneHas 'Match over: 0-1. Player one left.' || fail "the guest's last line"
+say "Windows host, POSIX guest: countdown, keys, a round, Enter, Escape"
+
+say "passed in $(($(date +%s) - started)) s"

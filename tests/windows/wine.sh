@@ -1,0 +1,127 @@
+# SPDX-License-Identifier: MIT
+# shellcheck shell=sh
+# What the Wine checks share, sourced by smoke.sh and network.sh with `.`:
+# a Wine prefix and work folder of their own, cleaned up on exit; the
+# Windows build's executables ($game, $check); waiting with a time limit;
+# a private Xvfb display; the game in a console window there, whose exit
+# status goes to $work/status; and the console reader's look at it.
+# Before sourcing: `tag`, the name the messages begin with, and `build`,
+# the Windows build folder.
+
+game=$build/blockduel.exe
+check=$build/blockduel_console_check.exe
+for exe in "$game" "$check"; do
+    [ -f "$exe" ] || { echo "$tag: build $build first" >&2; exit 1; }
+done
+for tool in Xvfb xdotool script; do
+    command -v $tool >/dev/null || { echo "$tag: no $tool; run scripts/install-deps" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all
+unset DISPLAY WAYLAND_DISPLAY
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+started=$(date +%s)
+
+# Only this prefix's Wine server, this Xvfb and what the sourcing script
+# adds to `cleanup` are ours.
+xvfb=""
+cleanup=":"
+trap 'set +e; eval "$cleanup"; "$wineserver" -k 2>/dev/null
+      [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
+trap 'exit 1' HUP INT TERM PIPE
+
+say() { echo "$tag: $*"; }
+
+# What a failure shows besides its message; the sourcing script may add to it.
+showMore() { :; }
+fail() {
+    echo "$tag: FAIL: $*" >&2
+    # The console window's game: the last read that worked.
+    [ ! -s "$work/reads" ] || tail -n 26 "$work/reads" | head -n 25 | sed 's/^/  | /' >&2
+    showMore >&2
+    exit 1
+}
+
+# waitFor SECONDS WHAT COMMAND...: polls the command until it succeeds.
+waitFor() {
+    limit=$(($(date +%s) + $1)) what=$2
+    shift 2
+    until "$@"; do
+        [ "$(date +%s)" -lt "$limit" ] || fail "no $what within the time limit"
+        sleep 0.5
+    done
+    say "seen: $what"
+}
+
+# Wine's processes of a console without a display must end before the
+# display comes, and each game's before the next.
+wineDone() { timeout 60 "$wineserver" -w || fail "the Wine server did not finish"; }
+
+startDisplay() {
+    Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    xvfb=$!
+    waitFor 30 "a free X display from Xvfb" displayReady
+    DISPLAY=:$(cat "$work/display")
+    export DISPLAY
+}
+displayReady() {
+    [ -s "$work/display" ] && return 0
+    kill -0 "$xvfb" 2>/dev/null || fail "Xvfb ended: $(cat "$work/xvfb.log")"
+    return 1
+}
+
+exited() { [ -s "$work/status" ]; }
+findWindow() {
+    ! exited || fail "the console window closed at once: $(cat "$work/wine.err")"
+    window=$(xdotool search --name 'blockduel\.exe$' 2>/dev/null | head -n 1) && [ -n "$window" ]
+}
+
+# startGame ARGS...: the game in a console window that Wine draws on the X
+# display, with the focus; its exit status goes to $work/status.
+startGame() {
+    rm -f "$work/status" "$work/reads"
+    (
+        status=0 # set -e would end this subshell on a status other than 0
+        wine wineconsole "$game" "$@" 2>"$work/wine.err" || status=$?
+        echo $status >"$work/status"
+    ) &
+    waitFor 30 "the game's console window" findWindow
+    timeout 10 xdotool windowfocus --sync "$window" || fail "the console window does not take the focus"
+}
+
+# readConsole N: N reads of the game's console, 40 ms apart, into $work/reads,
+# which keeps the last reads that worked for a failure to show.
+readConsole() {
+    timeout 20 wine "$check" read blockduel.exe "$1" >"$work/read" 2>"$work/reader.err" &&
+        mv "$work/read" "$work/reads"
+}
+
+# area X Y WIDTH [HEIGHT]: that rectangle of the first read.
+area() { sed -n "$(($2 + 1)),$(($2 + ${4:-1}))p" "$work/reads" | cut -c $(($1 + 1))-$(($1 + $3)); }
+
+waiting() { ! exited || fail "the game ended while it should still run"; }
+shows() { waiting && readConsole 1 && [ "$(area "$1" "$2" ${#3})" = "$3" ]; }
+
+# exitsWith STATUS WHAT: the game in the window ends, with that status.
+exitsWith() {
+    waitFor 30 "exit after $2" exited
+    [ "$(cat "$work/status")" = "$1" ] || fail "the game exits $(cat "$work/status") after $2"
+    wineDone
+}
+
+# Both boards' floors as ▓, and a piece under "Next:" beside each board.
+floor=$(printf '#%.0s' $(seq 20))
+previewShown() { [ "$(area $(($1 + 21)) 0 5)" = Next: ] && area $(($1 + 21)) 2 5 5 | grep -q @; }
+boardsShown() {
+    readConsole 1 && [ "$(area 0 13 50)" = "$floor          $floor" ] &&
+        previewShown 0 && previewShown 30
+}
+
+# pieceIn OX COLUMN [FILE]: a read (of $work/reads unless given) shows a
+# piece cell in that column of board OX, rows 0 to 12.
+pieceIn() {
+    awk -v x=$(($1 + $2 + 1)) '$0 == "--" { r = 0; next }
+        r++ < 13 && substr($0, x, 1) == "@" { found = 1 } END { exit !found }' "${3:-$work/reads}"
+}
+atLeftWall() { pieceIn "$1" 1; }
