@@ -250,9 +250,8 @@ TEST(CommandLine, UsageListsTheControls) {
           "  quit             Escape\n"})
         EXPECT_NE(std::string::npos, usage.find(line)) << line;
     for (const char* option :
-         {"--match", "--computer", "--demo", "--level N", "--level A,B",
-          "--host [[ADDRESS]:PORT]", "--join HOST[:PORT]", "--watch HOST[:PORT]", "--code CODE",
-          "-h, --help"})
+         {"--match", "--computer", "--demo", "--level N", "--level A,B", "--host [[ADDRESS]:PORT]",
+          "--join HOST[:PORT]", "--watch HOST[:PORT]", "--code CODE", "-h, --help"})
         EXPECT_NE(std::string::npos, usage.find("\n  " + std::string(option))) << option;
 }
 

@@ -28,8 +28,8 @@ struct Options {
     Mode mode = Mode::Local;
     // How well the computer plays the left and the right board (--level).
     int level[2] = {computerDefaultLevel, computerDefaultLevel};
-    std::string address; // --host [ADDRESS]:PORT (may be empty), --join/--watch HOST[:PORT]
-    std::string code;    // --code CODE or BLOCKDUEL_CODE, the join code (empty: none given)
+    std::string address;  // --host [ADDRESS]:PORT (may be empty), --join/--watch HOST[:PORT]
+    std::string code;     // --code CODE or BLOCKDUEL_CODE, the join code (empty: none given)
     bool askCode = false; // ask for the code on the terminal (--code -, or none given to a guest)
     std::string error;    // what is wrong, when command is Invalid
     std::string program = "blockduel"; // how the program was started (argv[0]), for messages
