@@ -12,7 +12,7 @@ namespace {
 
 constexpr int reactionMs = 350;
 constexpr int keyGapMs = 200; // five keys a second
-constexpr int mistakePercent = 15;
+constexpr int mistakePercent = 5;
 constexpr int mistakeRanks = 3;
 
 unsigned nextRandom(unsigned& state) {

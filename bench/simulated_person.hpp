@@ -5,8 +5,8 @@
 // (200 ms or more apart; each is taken by the next key poll), and
 // picks where the piece goes by a simple rule: every turn dropped straight
 // down in every column, the place with the fewest covered holes, then the
-// lowest, rows cleared counting for it. Now and then (15 % of pieces) it
-// takes one of the next three places of its rule instead. It turns the
+// lowest, rows cleared counting for it. Now and then (one piece in twenty)
+// it takes one of the next three places of its rule instead. It turns the
 // piece first, then moves it, then taps Down until it lands; a key the
 // game refuses it presses again.
 #pragma once
