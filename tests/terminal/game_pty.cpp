@@ -20,10 +20,6 @@
 #include "platform/terminal/tty.hpp"
 #include "terminal_answers.hpp"
 
-#ifndef BLOCKDUEL_GAME
-#error "BLOCKDUEL_GAME must name the game executable"
-#endif
-
 namespace term {
 
 namespace {
@@ -51,6 +47,7 @@ void onHangUp(int /*signo*/) { hungUp = 1; }
 // group of its own that owns the terminal, every signal at its default,
 // the terminal on standard input, output and error, no core files.
 [[noreturn]] void execGame(int slave, char* const* argv, char* const* env) {
+    const char* program = argv[0];
     setpgid(0, 0);
     tcsetpgrp(slave, getpid()); // allowed while SIGTTOU is still ignored, as the shell has it
     for (int signo = 1; signo < NSIG; ++signo)
@@ -63,7 +60,7 @@ void onHangUp(int /*signo*/) { hungUp = 1; }
     close(slave);
     rlimit noCore = {0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
-    execve(BLOCKDUEL_GAME, argv, env);
+    execve(program, argv, env);
     _exit(127);
 }
 
@@ -169,7 +166,7 @@ GamePty::GamePty(PtyOptions options)
     resize(options_.columns, options_.rows);
     statusFlagsBefore = fcntl(slave_, F_GETFL);
     // The command line and the environment, made before the forks.
-    std::vector<char*> argv = {const_cast<char*>(BLOCKDUEL_GAME)};
+    std::vector<char*> argv = {const_cast<char*>(options_.program)};
     for (std::string& arg : options_.args)
         argv.push_back(arg.data());
     argv.push_back(nullptr);

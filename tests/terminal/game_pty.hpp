@@ -19,6 +19,10 @@
 
 #include "vterm_screen.hpp"
 
+#ifndef BLOCKDUEL_GAME
+#error "BLOCKDUEL_GAME must name the game executable"
+#endif
+
 namespace term {
 
 constexpr char prompt[] = "Kilepeshez nyomjon ENTER-t";
@@ -52,7 +56,8 @@ struct TerminalState {
 TerminalState terminalState(std::string_view bytes);
 
 struct PtyOptions {
-    std::vector<std::string> args = {}; // the game's command line
+    const char* program = BLOCKDUEL_GAME; // the game's executable
+    std::vector<std::string> args = {};   // the game's command line
     int columns = 80;
     int rows = 24;
     bool kitty = true;                 // the terminal answers the keyboard query with its flags

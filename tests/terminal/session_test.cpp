@@ -2,10 +2,11 @@
 // The session: the checks before the game takes a terminal; a whole game on
 // pipes whose every frame goes into a real terminal emulator, which must then
 // show exactly what the screen buffer holds, also after resizes; an Escape
-// on a terminal without the kitty protocol; and an output that cannot be
-// written to.
+// on a terminal without the kitty protocol; an output that cannot be
+// written to; and the gate that a continue closes.
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <string>
@@ -17,6 +18,7 @@
 #include "game/keys.hpp"
 #include "game/platform.hpp"
 #include "pipe_terminal.hpp"
+#include "platform/terminal/output_gate.hpp"
 #include "platform/terminal/signals.hpp"
 #include "platform/terminal/startup.hpp"
 
@@ -138,6 +140,52 @@ TEST(SessionDeathTest, AnOutputThatCannotBeWrittenEndsTheGameWithAMessage) {
         },
         testing::ExitedWithCode(1), "blockduel: cannot write to the terminal");
     close(fds[1]);
+}
+
+// What reaches the end of a pipe now, without waiting.
+std::string pending(int fd) {
+    std::string got;
+    char bytes[64];
+    for (ssize_t n; (n = read(fd, bytes, sizeof bytes)) > 0;)
+        got.append(bytes, static_cast<std::size_t>(n));
+    return got;
+}
+
+// A continue closes the gate at once, whatever the game does next; only a
+// look at the foreground made after it opens the gate again. Once the gate
+// is gone, a continue leaves alone whatever now has its descriptor's number.
+TEST(OutputGate, AContinueClosesTheGateUntilItIsOpenedAgain) {
+    ASSERT_TRUE(signals::install());
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    fcntl(fds[0], F_SETFL, O_NONBLOCK);
+    int again[2]; // made while the gate holds its numbers
+    ASSERT_EQ(pipe(again), 0);
+    fcntl(again[0], F_SETFL, O_NONBLOCK);
+    int gateFd = -1;
+    {
+        OutputGate gate;
+        gate.open(fds[1]);
+        gateFd = gate.fd();
+        ASSERT_NE(gateFd, fds[1]) << "the game writes to the output itself";
+        ASSERT_TRUE(gate.openInForeground(fds[0])); // a pipe is no one's foreground
+        ASSERT_EQ(write(gate.fd(), "a", 1), 1);
+        raise(SIGCONT);
+        ASSERT_EQ(write(gate.fd(), "b", 1), 1);
+        EXPECT_EQ(pending(fds[0]), "a") << "written through the gate after a continue";
+        ASSERT_TRUE(gate.openInForeground(fds[0]));
+        ASSERT_EQ(write(gate.fd(), "c", 1), 1);
+        EXPECT_EQ(pending(fds[0]), "c") << "the gate did not open again";
+    }
+    int reused = dup2(again[1], gateFd);
+    ASSERT_EQ(reused, gateFd);
+    int filler = open("/dev/null", O_WRONLY); // the lowest free number: the gate's old one
+    raise(SIGCONT);
+    ASSERT_EQ(write(reused, "d", 1), 1);
+    EXPECT_EQ(pending(again[0]), "d") << "a continue took over a descriptor after the gate went";
+    signals::uninstall();
+    for (int fd : {fds[0], fds[1], again[0], again[1], reused, filler})
+        close(fd);
 }
 
 } // namespace

@@ -221,6 +221,46 @@ TEST(JobControl, AGameContinuedInTheBackgroundLeavesTheTerminalAlone) {
     }
 }
 
+// Stopped at the worst moment, over and over: the game stops itself just
+// before a write to the terminal, where a SIGSTOP from outside can find it,
+// at every third write (in frames, in the repaint after `fg`, in the first
+// frame after it). Each time the shell takes the terminal and the game is
+// continued in the background: it writes nothing, stops again by itself,
+// and on `fg` takes the terminal back with the whole picture. Continued
+// with a signal that ends it, it ends without a byte.
+TEST(JobControl, AGameStoppedJustBeforeAWriteWritesNothingFromTheBackground) {
+    constexpr int stops = 12;
+    GamePty game({.program = BLOCKDUEL_STOP_IN_WRITE,
+                  .env = {"BLOCKDUEL_STOP_BEFORE_WRITES=4,3," + std::to_string(stops)}});
+    for (int stop = 1; stop <= stops; ++stop) {
+        std::string way = "stop " + std::to_string(stop);
+        ASSERT_EQ(game.waitOutcome(), Outcome::stopped(SIGSTOP)) << way;
+        std::size_t written = game.output.size();
+        game.signal(SIGCONT);
+        ASSERT_EQ(game.waitOutcome(), Outcome::stopped(SIGTSTP)) << way;
+        ASSERT_EQ(game.output.size(), written) << way << ": wrote from the background";
+        EXPECT_FALSE(game.foregroundIsGame()) << way;
+        game.foreground();
+    }
+    ASSERT_TRUE(game.waitForPicture(game.output.rfind("\x1b[2J")));
+    ASSERT_TRUE(game.escapeAndEnter());
+    EXPECT_EQ(game.waitOutcome(), Outcome::exited(0));
+    expectGivenBack(game, "after the stops");
+
+    for (int signo : {SIGTERM, SIGHUP}) {
+        GamePty ended(
+            {.program = BLOCKDUEL_STOP_IN_WRITE, .env = {"BLOCKDUEL_STOP_BEFORE_WRITES=5,1,1"}});
+        ASSERT_EQ(ended.waitOutcome(), Outcome::stopped(SIGSTOP)) << signalName(signo);
+        std::size_t written = ended.output.size();
+        ended.signal(signo);
+        ended.signal(SIGCONT);
+        EXPECT_EQ(ended.waitOutcome(), Outcome::killed(signo)) << signalName(signo);
+        EXPECT_EQ(ended.output.size(), written)
+            << signalName(signo) << ": wrote from the background";
+        EXPECT_EQ(ended.statusFlags(), ended.statusFlagsBefore) << signalName(signo);
+    }
+}
+
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 // The terminal stops reading and the game's output backs up: the window

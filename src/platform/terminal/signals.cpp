@@ -32,7 +32,8 @@ constexpr int endingSignals[] = {
 #endif
 };
 // The other signals the loop acts on: job control and the window size.
-constexpr int loopSignals[] = {SIGTSTP, SIGCONT, SIGWINCH};
+// SIGCONT has a handler of its own, which also closes the output gate.
+constexpr int loopSignals[] = {SIGTSTP, SIGWINCH};
 // Signals of a fault in the game itself, after which nothing more can be
 // trusted.
 constexpr int crashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS};
@@ -44,6 +45,14 @@ int pipeFds[2] = {-1, -1};
 bool installed = false;
 bool caught[signalLimit]; // handled here, with the disposition found kept in `previous`
 struct sigaction previous[signalLimit];
+
+// The output gate (see output_gate.hpp): the descriptor the game writes to
+// and /dev/null, which every continue points it at; -1 while not armed.
+volatile sig_atomic_t gateFd = -1;
+volatile sig_atomic_t gateNullFd = -1;
+// Continues so far, wrapping within what a sig_atomic_t holds.
+volatile sig_atomic_t continueCount = 0;
+constexpr int continueCountMask = 0x3fffffff;
 
 volatile sig_atomic_t crashArmed = 0;
 CrashRestore crash;
@@ -67,6 +76,20 @@ void onSignal(int signo) {
         }
     }
     errno = savedErrno;
+}
+
+// Runs when the process is continued, before it takes one more step of
+// whatever it was doing when stopped. The game does not start programs, but
+// the gate keeps its close-on-exec flag all the same.
+void onContinue(int signo) {
+    int savedErrno = errno;
+    int fd = gateFd;
+    int nullFd = gateNullFd;
+    if (fd >= 0 && nullFd >= 0 && dup2(nullFd, fd) == fd)
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+    continueCount = (continueCount + 1) & continueCountMask;
+    errno = savedErrno;
+    onSignal(signo);
 }
 
 // A process in the background may not touch the terminal: the shell has it
@@ -157,6 +180,7 @@ bool install() {
         catchEnding(signo);
     for (int signo : loopSignals)
         catchSignal(signo, onSignal, 0);
+    catchSignal(SIGCONT, onContinue, 0);
     for (int signo : crashSignals)
         catchSignal(signo, onCrash, SA_RESETHAND | SA_NODEFER);
     // A vanished terminal shows up as a failed write, not as a silent death.
@@ -215,6 +239,19 @@ void armCrashRestore(const CrashRestore& restore) {
 }
 
 void disarmCrashRestore() { crashArmed = 0; }
+
+void armOutputGate(int fd, int nullFd) {
+    gateFd = -1;
+    gateNullFd = nullFd;
+    gateFd = fd;
+}
+
+void disarmOutputGate() {
+    gateFd = -1;
+    gateNullFd = -1;
+}
+
+unsigned continues() { return static_cast<unsigned>(continueCount); }
 
 void stopSelf() {
     struct sigaction mine;

@@ -54,6 +54,14 @@ struct CrashRestore {
 void armCrashRestore(const CrashRestore& restore);
 void disarmCrashRestore();
 
+// The output gate's part (see output_gate.hpp): from now on every SIGCONT
+// points `fd` at `nullFd` before the process goes on. Disarmed, it leaves
+// descriptors alone.
+void armOutputGate(int fd, int nullFd);
+void disarmOutputGate();
+// Changes with every SIGCONT the process receives while installed.
+unsigned continues();
+
 // Stops the process as the terminal's suspend key would (the default action
 // of SIGTSTP) and returns once it is continued, or at once where the system
 // does not stop it (a process group without a shell to continue it).

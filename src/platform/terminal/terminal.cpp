@@ -44,10 +44,13 @@ void waitForSignal(int ms) {
 
 } // namespace
 
+void (*beforeTerminalWrite)() = nullptr;
+
 Terminal::Terminal(int inFd, int outFd, InputWaits& input)
     : inFd_(inFd), outFd_(outFd), input_(input) {}
 
 bool Terminal::take() {
+    gate_.open(outFd_);
     modes_.save(inFd_);
     if (modes_.saved() && !modes_.enterRaw())
         return false;
@@ -143,7 +146,7 @@ void Terminal::popKeyboardFlags(bool waitForTerminal) {
         return;
     pushed_ = false;
     input_.expectAnswer();
-    if (writeOut(std::string(kittyPop) + attributesQuery, waitForTerminal))
+    if (writeOut(std::string(kittyPop) + attributesQuery, waitForTerminal) == Written::Whole)
         input_.awaitAnswer(Wait::Drain);
 }
 
@@ -156,22 +159,27 @@ void Terminal::queryKeyboard() {
 // A game stopped from outside and continued in the background (`bg`,
 // `kill %1`) may finish the frame it was stopped in before it sees the
 // signal; the terminal is the shell's then, and the repaint on `fg` sends
-// everything anyway. The check is made just before the write, so that a
-// stop during the frame's rendering cannot slip between the two.
+// everything anyway, so what is left is dropped.
 void Terminal::send(const std::string& bytes) {
-    if (!inForeground(inFd_))
-        return;
-    if (!writeOut(bytes, true))
+    Written written = writeOut(bytes, true);
+    if (written == Written::Failed)
         writeFailed();
-    counters_.writes += 1;
+    if (written == Written::Whole)
+        counters_.writes += 1;
 }
 
-// All of `bytes`, or false with errno set. The descriptor does not block:
-// a terminal that takes nothing now is waited for, while keys and signals
-// are still acted on, or given up on at once.
-bool Terminal::writeOut(std::string_view bytes, bool waitForTerminal) {
+// All of `bytes`, what was sent before the game lost the foreground, or
+// Failed with errno set. Every write goes through the gate, opened just
+// before it, so a stop at any moment in here sends nothing more. The
+// descriptor does not block: a terminal that takes nothing now is waited
+// for, while keys and signals are still acted on, or given up on at once.
+Terminal::Written Terminal::writeOut(std::string_view bytes, bool waitForTerminal) {
     while (!bytes.empty()) {
-        ssize_t n = write(outFd_, bytes.data(), bytes.size());
+        if (!gate_.openInForeground(inFd_))
+            return Written::Left;
+        if (beforeTerminalWrite != nullptr)
+            beforeTerminalWrite();
+        ssize_t n = write(gate_.fd(), bytes.data(), bytes.size());
         if (n > 0) {
             bytes.remove_prefix(static_cast<std::size_t>(n));
         } else if (n < 0 && errno == EINTR) {
@@ -181,10 +189,10 @@ bool Terminal::writeOut(std::string_view bytes, bool waitForTerminal) {
         } else {
             if (n == 0)
                 errno = EIO;
-            return false;
+            return Written::Failed;
         }
     }
-    return true;
+    return Written::Whole;
 }
 
 // A terminal that cannot be written to cannot show the game: end it.

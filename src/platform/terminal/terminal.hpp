@@ -12,9 +12,15 @@
 #include <string_view>
 
 #include "platform/terminal/input_waits.hpp"
+#include "platform/terminal/output_gate.hpp"
 #include "platform/terminal/tty.hpp"
 
 namespace term {
+
+// Called just before each write() to the terminal, once the output gate
+// is open; null in the game. A test stops the process there: the last
+// moment at which a stop from outside could let a write through.
+extern void (*beforeTerminalWrite)();
 
 // Figures for tests and measurements.
 struct WriteCounters {
@@ -66,7 +72,10 @@ private:
     void queryKeyboard();
     void popKeyboardFlags(bool waitForTerminal);
     void armCrashRestore();
-    bool writeOut(std::string_view bytes, bool waitForTerminal);
+    // How a write went: all of it to the terminal, the rest left unsent
+    // because the game no longer has the foreground, or failed (errno).
+    enum class Written { Whole, Left, Failed };
+    Written writeOut(std::string_view bytes, bool waitForTerminal);
     [[noreturn]] void writeFailed();
     void suspend();
     void stopUntilForeground();
@@ -77,6 +86,7 @@ private:
     InputWaits& input_;
     TtyModes modes_;
     NonBlockingOutput nonBlocking_;
+    OutputGate gate_;
     WriteCounters counters_;
     bool active_ = false;   // the terminal is in the game's modes
     bool onScreen_ = false; // the alternate screen is on, and the rest of the screen modes
