@@ -230,8 +230,8 @@ TEST(JobControl, AGameContinuedInTheBackgroundLeavesTheTerminalAlone) {
 // with a signal that ends it, it ends without a byte.
 TEST(JobControl, AGameStoppedJustBeforeAWriteWritesNothingFromTheBackground) {
     constexpr int stops = 12;
-    GamePty game({.program = BLOCKDUEL_STOP_IN_WRITE,
-                  .env = {"BLOCKDUEL_STOP_BEFORE_WRITES=4,3," + std::to_string(stops)}});
+    GamePty game({.program = BLOCKDUEL_STOP_POINTS,
+                  .env = {"BLOCKDUEL_STOP_AT=write,4,3," + std::to_string(stops)}});
     for (int stop = 1; stop <= stops; ++stop) {
         std::string way = "stop " + std::to_string(stop);
         ASSERT_EQ(game.waitOutcome(), Outcome::stopped(SIGSTOP)) << way;
@@ -248,8 +248,7 @@ TEST(JobControl, AGameStoppedJustBeforeAWriteWritesNothingFromTheBackground) {
     expectGivenBack(game, "after the stops");
 
     for (int signo : {SIGTERM, SIGHUP}) {
-        GamePty ended(
-            {.program = BLOCKDUEL_STOP_IN_WRITE, .env = {"BLOCKDUEL_STOP_BEFORE_WRITES=5,1,1"}});
+        GamePty ended({.program = BLOCKDUEL_STOP_POINTS, .env = {"BLOCKDUEL_STOP_AT=write,5,1,1"}});
         ASSERT_EQ(ended.waitOutcome(), Outcome::stopped(SIGSTOP)) << signalName(signo);
         std::size_t written = ended.output.size();
         ended.signal(signo);
@@ -258,6 +257,25 @@ TEST(JobControl, AGameStoppedJustBeforeAWriteWritesNothingFromTheBackground) {
         EXPECT_EQ(ended.output.size(), written)
             << signalName(signo) << ": wrote from the background";
         EXPECT_EQ(ended.statusFlags(), ended.statusFlagsBefore) << signalName(signo);
+    }
+}
+
+// `kill %1` (its signal, then SIGCONT) on a game stopped from outside just
+// after the loop looked for signals that end it and before it looked at job
+// control: continued in the background, the game must not stop again
+// before it has seen the signal, or the shell's job stays stopped.
+TEST(JobControl, KillOnAGameStoppedBetweenItsLooksEndsIt) {
+    for (int signo : {SIGTERM, SIGHUP, SIGINT}) {
+        GamePty game(
+            {.program = BLOCKDUEL_STOP_POINTS, .env = {"BLOCKDUEL_STOP_AT=jobcontrol,20,1,1"}});
+        ASSERT_EQ(game.waitOutcome(), Outcome::stopped(SIGSTOP)) << signalName(signo);
+        std::size_t written = game.output.size();
+        game.signal(signo);
+        game.signal(SIGCONT);
+        EXPECT_EQ(game.waitOutcome(), Outcome::killed(signo)) << signalName(signo);
+        EXPECT_EQ(game.output.size(), written)
+            << signalName(signo) << ": wrote from the background";
+        EXPECT_EQ(game.statusFlags(), game.statusFlagsBefore) << signalName(signo);
     }
 }
 

@@ -80,6 +80,8 @@ void TerminalSession::actOnSignals(Wait wait) {
     terminal_.endIfAsked();
     if (wait != Wait::Keys && wait != Wait::Enter)
         return;
+    if (atStopPoint != nullptr)
+        atStopPoint(StopPoint::BeforeJobControl);
     if (terminal_.actOnJobControl()) {
         input_.releaseKeys(); // their releases went to the shell
         presentation_.repaint();

@@ -44,7 +44,7 @@ void waitForSignal(int ms) {
 
 } // namespace
 
-void (*beforeTerminalWrite)() = nullptr;
+void (*atStopPoint)(StopPoint) = nullptr;
 
 Terminal::Terminal(int inFd, int outFd, InputWaits& input)
     : inFd_(inFd), outFd_(outFd), input_(input) {}
@@ -177,8 +177,8 @@ Terminal::Written Terminal::writeOut(std::string_view bytes, bool waitForTermina
     while (!bytes.empty()) {
         if (!gate_.openInForeground(inFd_))
             return Written::Left;
-        if (beforeTerminalWrite != nullptr)
-            beforeTerminalWrite();
+        if (atStopPoint != nullptr)
+            atStopPoint(StopPoint::BeforeWrite);
         ssize_t n = write(gate_.fd(), bytes.data(), bytes.size());
         if (n > 0) {
             bytes.remove_prefix(static_cast<std::size_t>(n));
@@ -234,10 +234,14 @@ void Terminal::suspend() {
 // Stops, and returns once continued with the terminal ours again. A game
 // continued in the background (`bg`, or `kill -CONT` while the shell has
 // the terminal) leaves it to the shell and stops again until `fg`. A signal
-// that ends the game, sent while it was stopped (`kill %1`), ends it here.
-// The stop answers every Ctrl-Z and SIGTSTP that came before it.
+// that ends the game, sent while it was stopped (`kill %1`), ends it here,
+// before it would stop again: the game may have been stopped from outside
+// just after its last look at those signals, and continued by the SIGCONT
+// that follows `kill %1`'s signal. The stop answers every Ctrl-Z and
+// SIGTSTP that came before it.
 void Terminal::stopUntilForeground() {
     for (;;) {
+        endIfAsked();
         signals::stopSelf();
         bool stopped = signals::take(SIGCONT);
         endIfAsked();

@@ -17,10 +17,14 @@
 
 namespace term {
 
-// Called just before each write() to the terminal, once the output gate
-// is open; null in the game. A test stops the process there: the last
-// moment at which a stop from outside could let a write through.
-extern void (*beforeTerminalWrite)();
+// The moments at which a stop from outside matters most: just before each
+// write() to the terminal, once the output gate is open, the last moment
+// at which a stop could let a write through; and between the loop's look
+// at the signals that end the game and its look at job control, where a
+// stop followed by `kill %1` must still end it. The game has no hook; a
+// test build stops itself there on purpose.
+enum class StopPoint { BeforeWrite, BeforeJobControl };
+extern void (*atStopPoint)(StopPoint);
 
 // Figures for tests and measurements.
 struct WriteCounters {
