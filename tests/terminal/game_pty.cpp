@@ -25,6 +25,9 @@ namespace term {
 namespace {
 
 constexpr char attributesQuery[] = "\x1b[c";
+// Bytes that neither the game nor fillOutput() writes and that a terminal
+// shows as nothing (DEL).
+constexpr char endMarker[] = "\x7f\x7f\x7f\x7f\x7f\x7f\x7f\x7f";
 constexpr char kittyPop[] = "\x1b[<u";
 
 void put(int fd, std::string_view bytes) {
@@ -304,8 +307,29 @@ void GamePty::pump(int ms) {
 }
 
 // The shell's report can come before the game's last bytes have made their
-// way through the pty; after a stop or an end the game sends nothing more,
-// so what comes until the terminal is quiet is what it sent before.
+// way through the pty. Once stopped or ended the game sends nothing more, so
+// a marker written into the same queue after the report comes out after
+// everything the game wrote: what comes before it is all of that, and
+// nothing written later can hide behind a quiet moment. Without a terminal
+// to write the marker to, what comes until the terminal is quiet counts.
+void GamePty::readToEndOfOutput() {
+    constexpr auto markerLength = static_cast<ssize_t>(sizeof endMarker - 1);
+    int fd = master_ >= 0 ? open(ptsname(master_), O_WRONLY | O_NOCTTY | O_NONBLOCK) : -1;
+    std::size_t from = output.size();
+    bool marked = fd >= 0 && write(fd, endMarker, markerLength) == markerLength;
+    if (fd >= 0)
+        close(fd);
+    auto marker = [&] { return output.find(endMarker, from, markerLength); };
+    if (marked && waitUntil([&] { return marker() != std::string::npos; }, 10000)) {
+        output.erase(marker(), markerLength);
+        return;
+    }
+    for (std::size_t had = std::string::npos; had != output.size();) {
+        had = output.size();
+        readOutput(100);
+    }
+}
+
 Outcome GamePty::waitOutcome(int ms, bool reading) {
     long long until = monotonicMs() + ms;
     while (monotonicMs() < until) {
@@ -318,10 +342,8 @@ Outcome GamePty::waitOutcome(int ms, bool reading) {
         }
         if (read(reports_, &status, sizeof status) != sizeof status)
             break;
-        for (std::size_t had = std::string::npos; reading && had != output.size();) {
-            had = output.size();
-            readOutput(100);
-        }
+        if (reading)
+            readToEndOfOutput();
         if (WIFSTOPPED(status))
             return Outcome::stopped(WSTOPSIG(status));
         return WIFEXITED(status) ? Outcome::exited(WEXITSTATUS(status))

@@ -125,6 +125,7 @@ public:
 
 private:
     void readOutput(int ms);
+    void readToEndOfOutput();
     void answer();
 
     PtyOptions options_;
