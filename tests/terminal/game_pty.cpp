@@ -330,9 +330,11 @@ void GamePty::readToEndOfOutput() {
     }
 }
 
+// Looks at least once, so that no time at all asks whether the game still
+// runs.
 Outcome GamePty::waitOutcome(int ms, bool reading) {
     long long until = monotonicMs() + ms;
-    while (monotonicMs() < until) {
+    do {
         pollfd ready = {reports_, POLLIN, 0};
         int status = 0;
         if (poll(&ready, 1, reading ? 0 : 5) <= 0) {
@@ -348,7 +350,7 @@ Outcome GamePty::waitOutcome(int ms, bool reading) {
             return Outcome::stopped(WSTOPSIG(status));
         return WIFEXITED(status) ? Outcome::exited(WEXITSTATUS(status))
                                  : Outcome::killed(WTERMSIG(status));
-    }
+    } while (monotonicMs() < until);
     return {};
 }
 

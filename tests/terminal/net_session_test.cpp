@@ -69,7 +69,7 @@ std::string readFor(int fd, int ms, bool& closed) {
     std::string got;
     closed = false;
     long long until = monotonicMs() + ms;
-    while (!closed && monotonicMs() < until) {
+    do { // once at least, however short the time: the clock counts whole milliseconds
         pollfd ready = {fd, POLLIN, 0};
         if (poll(&ready, 1, 10) <= 0)
             continue;
@@ -78,7 +78,7 @@ std::string readFor(int fd, int ms, bool& closed) {
         if (n > 0)
             got.append(bytes, static_cast<std::size_t>(n));
         closed = n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
-    }
+    } while (!closed && monotonicMs() < until);
     return got;
 }
 

@@ -109,15 +109,18 @@ bool InputWaits::waitOver(Wait wait) const {
            (wait == Wait::Keys && service_ != nullptr && service_->endsWait());
 }
 
+// Every wait polls at least once, so that a wait whose time is already up
+// (a frame that ran long, a short wait that the process was preempted in)
+// still reads the keys and serves the connections that are ready.
 void InputWaits::waitUntil(long long untilMs, Wait wait) {
     listening_ = wait;
-    for (;;) {
+    for (bool polled = false;; polled = true) {
         owner_.actOnSignals(wait);
         expireEscape(wait);
         if (waitOver(wait))
             return;
         long long now = monotonicMs();
-        if (untilMs >= 0 && now >= untilMs)
+        if (untilMs >= 0 && now >= untilMs && polled)
             return;
         long long due = earliest(decoder_.deadline(), service_ != nullptr ? service_->due() : -1);
         int timeout = pollTimeout(now, untilMs, due);
