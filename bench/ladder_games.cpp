@@ -29,7 +29,7 @@ void startWith(Game& g, const Contender& left, const Contender& right, unsigned 
         setup.computer[b] = !side[b]->person;
         setup.level[b] = side[b]->level;
     }
-    setup.computerSeed = seed;
+    setup.seed = seed;
     startGame(g, setup);
     for (int b = 0; b < 2; ++b)
         if (!side[b]->person)

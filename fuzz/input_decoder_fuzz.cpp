@@ -12,9 +12,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "game/keys.hpp"
 #include "input/key_state.hpp"
+#include "input/key_table.hpp"
 #include "platform/terminal/input_decoder.hpp"
 
 namespace {
@@ -23,8 +25,6 @@ using term::Events;
 using term::InputDecoder;
 using term::InputEvent;
 
-constexpr int gameKeys[] = {vkLeft, vkUp, vkRight, vkDown, vkA, vkD, vkS, vkW, vkP, vkEscape};
-
 void check(bool ok, const char* what) {
     if (!ok) {
         std::fprintf(stderr, "input decoder: %s\n", what);
@@ -32,9 +32,23 @@ void check(bool ok, const char* what) {
     }
 }
 
-bool isGameKey(int key) {
-    return std::ranges::any_of(gameKeys, [key](int k) { return k == key; });
+// Every code a poll may ask for: each bindable key and Escape, by what it
+// types and by where it sits.
+const std::vector<int>& gameKeys() {
+    static const std::vector<int> keys = [] {
+        std::vector<int> all = {vkEscape, atPosition(vkEscape)};
+        for (const BindableKey& entry : bindableKeys()) {
+            all.push_back(entry.key);
+            all.push_back(atPosition(entry.key));
+        }
+        return all;
+    }();
+    return keys;
 }
+
+// A key of the table, or Escape; 0 where the event carries nothing of
+// that kind (a key that types nothing the game knows, a place not known).
+bool isGameKey(int key) { return key == 0 || key == vkEscape || bindableKey(key) != nullptr; }
 
 void checkEvents(const Events& events) {
     check(events.count >= 0 && events.count <= term::maxEventsPerStep, "event count out of range");
@@ -42,7 +56,8 @@ void checkEvents(const Events& events) {
         const InputEvent& e = events.items[i];
         check(e.kind <= InputEvent::DeviceAttributes, "unknown event kind");
         if (e.kind <= InputEvent::KeyRelease)
-            check(isGameKey(e.key), "key event for a key the game does not have");
+            check(isGameKey(e.key) && isGameKey(e.position) && (e.key != 0 || e.position != 0),
+                  "key event for a key the game does not have");
         else if (e.kind == InputEvent::KittyFlags)
             check(e.key >= 0, "negative kitty flags");
         else
@@ -54,7 +69,8 @@ bool same(const Events& a, const Events& b) {
     if (a.count != b.count)
         return false;
     for (int i = 0; i < a.count; ++i)
-        if (a.items[i].kind != b.items[i].kind || a.items[i].key != b.items[i].key)
+        if (a.items[i].kind != b.items[i].kind || a.items[i].key != b.items[i].key ||
+            a.items[i].position != b.items[i].position)
             return false;
     return true;
 }
@@ -103,7 +119,7 @@ struct Rig {
     // Polling again with no event between never reports more; in legacy
     // mode the second poll finds the latch taken.
     static void checkPolls(KeyState& keys, bool kittyMode) {
-        for (int key : gameKeys) {
+        for (int key : gameKeys()) {
             bool first = keys.poll(key);
             bool second = keys.poll(key);
             check(first || !second, "a second poll found more than the first");
@@ -112,7 +128,7 @@ struct Rig {
     }
 
     void checkAllReleased() {
-        for (int key : gameKeys)
+        for (int key : gameKeys())
             check(!legacy.poll(key) && !kitty.poll(key), "a key survived focus-out");
     }
 };

@@ -42,7 +42,7 @@ std::string encoded(const Message& m) {
     case MessageType::Welcome: appendWelcome(out, m.seat); break;
     case MessageType::Refused: appendRefused(out, m.refusal); break;
     case MessageType::Ready: appendReady(out, m.keyMode); break;
-    case MessageType::Key: appendKey(out, m.keyKind, m.key); break;
+    case MessageType::Key: appendKey(out, m.keyKind, m.action); break;
     case MessageType::KeepAlive: appendKeepAlive(out); break;
     case MessageType::Picture:
     case MessageType::Delta: appendRuns(out, m.type, runs); break;
@@ -60,7 +60,7 @@ void checkMessage(const Message& m, const std::string& raw, Sender from) {
     check(!(from == Sender::Guest ? hostType : guestType), "a message the sender may not send");
     check(raw.size() >= 2 && raw.size() <= maxMessage, "a message of impossible size");
     if (m.type == MessageType::Key)
-        check(m.keyKind == KeyKind::ReleaseAll ? m.key == 0 : isGameKey(m.key),
+        check(m.keyKind == KeyKind::ReleaseAll ? m.action == 0 : isAction(m.action),
               "a key the game does not have");
     if (m.type == MessageType::Picture || m.type == MessageType::Delta) {
         check(m.runs != nullptr || m.runsLength == 0, "runs without bytes");

@@ -13,15 +13,15 @@
 
 namespace {
 
-// A player at another keyboard, as a host sees a guest: the keys it holds
-// and whether it is there at all.
+// A player at another keyboard, as a host sees a guest: the actions it
+// holds and whether it is there at all.
 struct FakeRemote {
-    std::set<int> held;
+    std::set<Action> held;
     bool there = true;
 
-    static bool pressed(void* self, int key) {
+    static bool pressed(void* self, Action action) {
         auto* r = static_cast<FakeRemote*>(self);
-        return r->there && r->held.contains(key);
+        return r->there && r->held.contains(action);
     }
     static bool present(void* self) { return static_cast<FakeRemote*>(self)->there; }
     RemoteKeys keys() { return {&FakeRemote::pressed, &FakeRemote::present, this}; }
@@ -172,7 +172,7 @@ TEST_F(Matches, TheNextRoundWaitsForBothPlayersAndCountsDown) {
         guest.held.clear();
         guest.there = waited < 15 || waited >= 60;
         if (waited == 10 || waited == 70)
-            guest.held.insert(vkReturn);
+            guest.held.insert(Action::Enter);
         return key == vkReturn && waited == 20;
     };
     playMatch(setup, m);

@@ -4,8 +4,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 
 #include "game/keys.hpp"
+#include "input/key_table.hpp"
 #include "net/address.hpp"
 #include "net/join_code.hpp"
 
@@ -15,21 +17,22 @@
 
 namespace {
 
-struct Action {
+struct ControlRow {
     const char* name;
     int Controls::*key;
 };
 
-constexpr Action actions[] = {
+constexpr ControlRow controlRows[] = {
     {"turn clockwise", &Controls::rotate},
     {"move left", &Controls::left},
     {"move right", &Controls::right},
     {"drop faster", &Controls::drop},
 };
 
-// What is wrong with `code` as `where` gives it for `mode`; "" when nothing is.
-std::string codeProblem(const std::string& code, Mode mode, const char* where) {
-    net::JoinCode parsed;
+// What is wrong with `code` as `where` gives it for `mode`; "" when nothing
+// is, and then `parsed` is the code.
+std::string codeProblem(const std::string& code, Mode mode, const char* where,
+                        net::JoinCode& parsed) {
     if (!net::parseJoinCode(code, parsed))
         return std::string(where) + ": '" + printable(code.c_str()) +
                "' is not a join code, which is 8 letters and digits like 7K3M-Q9XD";
@@ -127,6 +130,10 @@ private:
         } else if (valueOf(arg, "--watch", false, value, given)) {
             setMode(Mode::Watch);
             options_.address = value;
+        } else if (valueOf(arg, "--keys", false, value, given)) {
+            std::string problem = given ? chooseKeys(value, options_.keys) : "";
+            if (!problem.empty())
+                fail("--keys " + problem);
         } else if (valueOf(arg, "--code", false, value, given)) {
             if (codeGiven_)
                 fail("--code is given twice");
@@ -172,6 +179,14 @@ private:
             fail("--level A,B goes with --demo, where the computer plays both boards");
         if (codeGiven_ && !networked(mode))
             fail("--code goes with --host, --join or --watch");
+        bool keysGiven = options_.keys.chosen[0] || options_.keys.chosen[1];
+        if (keysGiven && mode == Mode::Local)
+            fail("--keys goes with --match, --computer, --host or --join; the game without "
+                 "options keeps its own keys");
+        Controls keys[2];
+        std::string twice = keysGiven ? keysInPlay(options_.keys, keys) : "";
+        if (!twice.empty())
+            fail("--keys: " + twice);
         if (networked(mode) && mode != Mode::Host && options_.address.empty())
             fail(std::string(optionOf(mode)) + " needs the host's address");
         if (codeGiven_ && options_.code.empty() && !options_.askCode)
@@ -183,12 +198,13 @@ private:
     // The address and the code as the network game will read them, so that
     // a typing mistake is a usage error before the terminal is touched.
     void checkNetwork(Mode mode) {
-        net::Endpoint endpoint;
-        std::string problem = net::parseEndpoint(options_.address, mode == Mode::Host, endpoint);
+        std::string problem =
+            net::parseEndpoint(options_.address, mode == Mode::Host, options_.endpoint);
         if (!problem.empty())
             fail(std::string(optionOf(mode)) + ": " + printable(problem.c_str()));
-        std::string bad =
-            codeGiven_ && !options_.askCode ? codeProblem(options_.code, mode, "--code") : "";
+        std::string bad = codeGiven_ && !options_.askCode
+                              ? codeProblem(options_.code, mode, "--code", options_.joinCode)
+                              : "";
         if (!bad.empty())
             fail(bad);
     }
@@ -269,20 +285,18 @@ bool networked(Mode mode) {
 bool playsMatch(Mode mode) { return mode != Mode::Local; }
 
 const char* keyName(int virtualKey) {
-    switch (virtualKey) {
+    int key = virtualKey >= positionBase ? virtualKey - positionBase : virtualKey;
+    switch (key) {
     case vkUp: return "Up arrow";
     case vkLeft: return "Left arrow";
     case vkRight: return "Right arrow";
     case vkDown: return "Down arrow";
-    case vkW: return "W";
-    case vkA: return "A";
-    case vkS: return "S";
-    case vkD: return "D";
     case vkEscape: return "Escape";
     case vkReturn: return "Enter";
-    case vkP: return "P";
-    default: return "?";
+    default: break;
     }
+    const BindableKey* entry = bindableKey(key);
+    return entry != nullptr ? entry->label : "?";
 }
 
 Options parseCommandLine(int argc, const char* const* argv) { return Parser(argc, argv).parse(); }
@@ -293,7 +307,7 @@ void takeCodeFromEnvironment(Options& options, const char* value) {
         return;
     if (value != nullptr && value[0] != '\0') {
         options.code = value;
-        options.error = codeProblem(options.code, options.mode, codeVariable);
+        options.error = codeProblem(options.code, options.mode, codeVariable, options.joinCode);
         if (!options.error.empty())
             options.command = Command::Invalid;
         return;
@@ -301,8 +315,73 @@ void takeCodeFromEnvironment(Options& options, const char* value) {
     options.askCode = options.mode != Mode::Host;
 }
 
+void takeKeysFile(Options& options, std::string_view text, std::string& warning) {
+    warning.clear();
+    if (options.mode == Mode::Local)
+        return;
+    KeyChoice file;
+    std::string problem = readKeysFile(text, file);
+    KeyChoice merged = options.keys;
+    for (int player = 0; player < 2 && problem.empty(); ++player) {
+        if (!merged.chosen[player] && file.chosen[player]) {
+            merged.chosen[player] = true;
+            merged.keys[player] = file.keys[player];
+        }
+    }
+    Controls keys[2];
+    if (problem.empty())
+        problem = keysInPlay(merged, keys);
+    if (!problem.empty()) {
+        warning = problem + "; the keys file is left out";
+        return;
+    }
+    options.keys = merged;
+}
+
+// A keys file is a few lines; anything this large is no keys file.
+constexpr std::streamoff keysFileLimit = 64 * 1024;
+
+bool readKeysFileAt(const std::string& path, std::string& text, std::string& warning) {
+    text.clear();
+    warning.clear();
+    if (path.empty())
+        return false;
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return false; // most people have none
+    char bytes[4096];
+    while (file.read(bytes, sizeof bytes) || file.gcount() > 0) {
+        text.append(bytes, static_cast<std::size_t>(file.gcount()));
+        if (static_cast<std::streamoff>(text.size()) > keysFileLimit) {
+            warning = "larger than a keys file can be; it is left out";
+            text.clear();
+            return false;
+        }
+    }
+    if (file.bad()) {
+        warning = "cannot be read; it is left out";
+        text.clear();
+        return false;
+    }
+    return true;
+}
+
+void takeKeysFileAt(Options& options, const std::string& path) {
+    if (options.command != Command::Play || options.mode == Mode::Local)
+        return;
+    std::string text;
+    std::string warning;
+    if (readKeysFileAt(path, text, warning))
+        takeKeysFile(options, text, warning);
+    if (!warning.empty())
+        std::fprintf(stderr, "blockduel: %s: %s\n", printable(path.c_str()).c_str(),
+                     warning.c_str());
+}
+
 GameSetup gameSetupOf(const Options& options) {
     GameSetup setup;
+    if (options.mode != Mode::Local)
+        keysInPlay(options.keys, setup.keys);
     setup.computer[0] = options.mode == Mode::Demo;
     setup.computer[1] = options.mode == Mode::Demo || options.mode == Mode::Computer;
     setup.level[0] = options.level[0];
@@ -327,7 +406,7 @@ void printUsage(std::FILE* out) {
                "Controls:\n",
                out);
     std::fprintf(out, "  %-16s %-14s %s\n", "", "player one", "player two");
-    for (const Action& a : actions)
+    for (const ControlRow& a : controlRows)
         std::fprintf(out, "  %-16s %-14s %s\n", a.name, keyName(playerOneKeys.*a.key),
                      keyName(playerTwoKeys.*a.key));
     std::fprintf(out, "  %-16s %s\n", "quit", keyName(vkEscape));

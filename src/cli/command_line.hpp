@@ -7,8 +7,12 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
+#include "cli/key_choice.hpp"
 #include "game/game.hpp"
+#include "net/address.hpp"
+#include "net/join_code.hpp"
 
 enum class Command { Play, Help, Version, Invalid };
 
@@ -28,11 +32,14 @@ struct Options {
     Mode mode = Mode::Local;
     // How well the computer plays the left and the right board (--level).
     int level[2] = {computerDefaultLevel, computerDefaultLevel};
-    std::string address;  // --host [ADDRESS]:PORT (may be empty), --join/--watch HOST[:PORT]
-    std::string code;     // --code CODE or BLOCKDUEL_CODE, the join code (empty: none given)
-    bool askCode = false; // ask for the code on the terminal (--code -, or none given to a guest)
-    std::string error;    // what is wrong, when command is Invalid
+    std::string address;    // --host [ADDRESS]:PORT (may be empty), --join/--watch HOST[:PORT]
+    net::Endpoint endpoint; // the address as the network game uses it, once it is checked
+    std::string code;       // --code CODE or BLOCKDUEL_CODE, the join code (empty: none given)
+    net::JoinCode joinCode; // the code as the network game uses it, once it is checked
+    bool askCode = false;   // ask for the code on the terminal (--code -, or none given to a guest)
+    std::string error;      // what is wrong, when command is Invalid
     std::string program = "blockduel"; // how the program was started (argv[0]), for messages
+    KeyChoice keys; // --keys, then the keys file for a player the command line leaves
 };
 
 // The option that chooses the mode ("--demo"); "" for Mode::Local.
@@ -54,8 +61,24 @@ constexpr const char* codeVariable = "BLOCKDUEL_CODE";
 // --host, makes the options Invalid.
 void takeCodeFromEnvironment(Options& options, const char* value);
 
+// Completes the keys with the keys file's `text` (read from keysFilePath()),
+// for every mode but the game without options: the command line's choice
+// wins. A file that is refused, or that binds a key the command line binds
+// too, is left out whole; `warning` then says why.
+void takeKeysFile(Options& options, std::string_view text, std::string& warning);
+
+// The keys file's text; false when there is no file there (or no path),
+// or it cannot be read or is far larger than a keys file (`warning` says so).
+bool readKeysFileAt(const std::string& path, std::string& text, std::string& warning);
+
+// Both, for a back end's start: the file at `path` completes the keys,
+// and what was wrong with it goes to standard error, naming the file. The
+// game then starts with the keys it would have without the file.
+void takeKeysFileAt(Options& options, const std::string& path);
+
 // Who plays the boards of a game on this keyboard: the computer takes the
-// right board with --computer and both with --demo, at the levels given.
+// right board with --computer and both with --demo, at the levels given,
+// and the keys each player has.
 GameSetup gameSetupOf(const Options& options);
 
 // Usage with the controls of both players, as the game reads them.

@@ -9,35 +9,30 @@
 
 namespace {
 
-enum class Action { Rotate, Left, Right, Drop };
-
-// The field of an action in a player's key table (Controls) or in the
-// computer's decision (ComputerKeys), which name their fields alike.
-template <typename Keys> auto keyOf(const Keys& keys, Action a) {
+// The field of a move in the computer's decision (ComputerKeys).
+bool decided(const ComputerKeys& keys, Action a) {
     switch (a) {
-    case Action::Rotate: return keys.rotate;
+    case Action::Turn: return keys.rotate;
     case Action::Left: return keys.left;
     case Action::Right: return keys.right;
-    case Action::Drop: break;
+    default: break;
     }
     return keys.drop;
 }
 
 // Whether the key of an action counts as pressed for board 0 or 1 in this
-// frame: the computer's decision, or the keyboard. A person alone at the
-// keyboard has both sets of keys; both are polled every time, so that a
-// press of either is taken in the frame it is seen.
+// frame: the computer's decision, the remote player's, or this keyboard's.
+// A person alone at the keyboard has both sets of keys; both are polled
+// every time, so that a press of either is taken in the frame it is seen.
 bool pressed(const Game& g, int board, Action a) {
     const Seat& seat = g.seat[board];
     if (seat.computer)
-        return keyOf(seat.brain.keys, a);
-    auto poll = [&seat](int key) {
-        return seat.remote.pressed != nullptr ? seat.remote.pressed(seat.remote.context, key)
-                                              : keyPressed(key);
-    };
-    bool down = poll(keyOf(board == 0 ? playerOneKeys : playerTwoKeys, a));
+        return decided(seat.brain.keys, a);
+    if (seat.remote.pressed != nullptr)
+        return seat.remote.pressed(seat.remote.context, a);
+    bool down = keyPressed(keyOf(g.keys[board], a));
     if (seat.eitherKeys)
-        down = poll(keyOf(board == 0 ? playerTwoKeys : playerOneKeys, a)) || down;
+        down = keyPressed(keyOf(g.keys[1 - board], a)) || down;
     return down;
 }
 
@@ -94,9 +89,9 @@ void computerPhase(Game& g) {
 
 void inputPhase(Game& g) {
     if (g.tick % turnPeriod == 0) {
-        if (pressed(g, 0, Action::Rotate))
+        if (pressed(g, 0, Action::Turn))
             turnPiece(g.p1);
-        if (pressed(g, 1, Action::Rotate))
+        if (pressed(g, 1, Action::Turn))
             turnPiece(g.p2);
     }
     movePiece(g, 0, g.p1);

@@ -28,7 +28,8 @@ void seatPlayers(Game& g, const GameSetup& setup) {
         seat.remote = seat.computer ? RemoteKeys{} : setup.remote[board];
         seat.eitherKeys = (alone || seat.remote.pressed != nullptr) && !seat.computer;
         if (seat.computer)
-            startComputer(seat.brain, setup.level[board], board, setup.computerSeed);
+            startComputer(seat.brain, setup.level[board], board, setup.seed);
+        g.keys[board] = setup.keys[board];
     }
 }
 
@@ -41,7 +42,7 @@ bool escapePressed(Game& g) {
     g.escapeFrom = escape ? -1 : g.escapeFrom;
     for (int board = 0; board < 2; ++board) {
         const RemoteKeys& remote = g.seat[board].remote;
-        if (remote.pressed != nullptr && remote.pressed(remote.context, vkEscape)) {
+        if (remote.pressed != nullptr && remote.pressed(remote.context, Action::Escape)) {
             g.escapeFrom = escape ? g.escapeFrom : board;
             escape = true;
         }
@@ -104,13 +105,16 @@ void frameEnded(const Game& g) {
 
 void runGame() { runGame(GameSetup{}); }
 
-// The computer's generator starts from the clock too, so that its slips
-// differ from game to game as the pieces do.
+unsigned seedGenerators(GameSetup& setup) {
+    if (setup.seed == 0)
+        setup.seed = static_cast<unsigned>(std::time(nullptr));
+    std::srand(setup.seed);
+    return setup.seed;
+}
+
 void runGame(const GameSetup& setup) {
-    auto now = static_cast<unsigned>(std::time(nullptr));
-    std::srand(now);
     GameSetup seeded = setup;
-    seeded.computerSeed = now;
+    seedGenerators(seeded);
     Game g;
     startGame(g, seeded);
     while (playFrame(g)) {

@@ -3,15 +3,15 @@
 #pragma once
 
 #include "computer/computer.hpp"
+#include "game/keys.hpp"
 #include "model/model.hpp"
 
-// The keys of a person at another keyboard (a guest over the network),
-// answered as keyPressed() answers for this one: true while the key is
-// held, and once for a press that began and ended since its last poll.
-// A person who is not there (a guest who dropped) is never ready for the
-// next round.
+// The actions of a person at another keyboard (a guest over the network),
+// answered as keyPressed() answers for a key of this one: true while held,
+// and once for a press that began and ended since its last poll. A person
+// who is not there (a guest who dropped) is never ready for the next round.
 struct RemoteKeys {
-    bool (*pressed)(void* context, int virtualKey) = nullptr;
+    bool (*pressed)(void* context, Action action) = nullptr;
     bool (*present)(void* context) = nullptr; // nullptr: always there
     void* context = nullptr;
 };
@@ -19,7 +19,7 @@ struct RemoteKeys {
 // Who steers one board.
 struct Seat {
     bool computer;        // the computer decides this board's keys
-    bool eitherKeys;      // a person alone at their keyboard: the arrows or W A S D
+    bool eitherKeys;      // a person alone at their keyboard: both players' keys
     RemoteKeys remote;    // a person at another keyboard, when `pressed` is set
     ComputerPlayer brain; // the computer's plan and its keys of this frame
 };
@@ -44,7 +44,12 @@ enum class Viewer : unsigned char { Everyone, PlayerOne, PlayerTwo, Watcher };
 struct GameSetup {
     bool computer[2] = {false, false}; // the computer plays board one, board two
     int level[2] = {computerDefaultLevel, computerDefaultLevel}; // how well it plays each board
-    unsigned computerSeed = 0; // starts the computer's own generator (runGame: the clock)
+    // Starts the pieces' generator and the computer's own; runGame and
+    // runMatch take the clock's when it is 0.
+    unsigned seed = 0;
+    // Each player's keys: the game's own unless chosen. A person alone at
+    // a keyboard plays with both sets.
+    Controls keys[2] = {playerOneKeys, playerTwoKeys};
     RemoteKeys remote[2] = {}; // a board played from another keyboard
     // Rounds with a tally until someone leaves, instead of one game.
     bool match = false;
@@ -65,13 +70,19 @@ struct Game {
     int fpsShown;        // characters of the rate readout now on screen
     int delayShown;      // characters of the delay readout now on screen
     Seat seat[2];        // who steers board one and board two
+    Controls keys[2];    // the keys of board one and board two at this keyboard
     int loser;           // the board that topped out, -1 while none has
     int escapeFrom;      // who pressed Escape: -1 this keyboard, else a remote board
     FrameHook hook;      // as the setup gave it
 };
 
-// Seeds the generator from the calendar, plays one whole game and waits
-// for Enter at the end: two people at one keyboard, or as `setup` says.
+// Seeds the pieces' generator with the setup's seed, taking the calendar's
+// when it has none (0), so that the computer's slips differ from game to
+// game as the pieces do; returns the seed.
+unsigned seedGenerators(GameSetup& setup);
+
+// Seeds the generators, plays one whole game and waits for Enter at the
+// end: two people at one keyboard, or as `setup` says.
 void runGame();
 void runGame(const GameSetup& setup);
 

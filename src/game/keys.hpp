@@ -1,5 +1,13 @@
 // SPDX-License-Identifier: MIT
-// The keys of the game, as virtual-key codes.
+// The keys of the game, as virtual-key codes, and what they do.
+//
+// A key has two codes. Its own (vkW) is the key that types w, wherever it
+// sits: the letters by what they type, as the game without options has
+// always read them. Its position code (atPosition(vkW)) is the key where W
+// sits on a US keyboard, whatever the layout prints on it: Z on a French
+// one. Back ends that can tell where a key sits (the kitty keyboard
+// protocol's base-layout key, the Windows console's scan code) report both;
+// the others report a key's position as the key itself.
 #pragma once
 
 constexpr int vkReturn = 0x0D; // between the rounds of a match: the next round
@@ -14,6 +22,12 @@ constexpr int vkP = 0x50; // pauses a game against the computer
 constexpr int vkS = 0x53;
 constexpr int vkW = 0x57;
 
+// Own codes are below positionBase; a position code is positionBase plus
+// the own code of the key found there on a US keyboard.
+constexpr int positionBase = 0x100;
+constexpr int keyCodeLimit = 2 * positionBase;
+constexpr int atPosition(int key) { return positionBase + key; }
+
 // One player's controls.
 struct Controls {
     int rotate;
@@ -22,5 +36,27 @@ struct Controls {
     int drop;
 };
 
+// The keys of the game without options, by what they type.
 constexpr Controls playerOneKeys = {vkUp, vkLeft, vkRight, vkDown};
 constexpr Controls playerTwoKeys = {vkW, vkA, vkD, vkS};
+// Player two's keys in every other mode unless chosen: where W A S D sit.
+constexpr Controls playerTwoPositions = {atPosition(vkW), atPosition(vkA), atPosition(vkD),
+                                         atPosition(vkS)};
+
+// What a player's key does. A guest over the network sends these, never
+// its keys, so that the host needs nothing of the guest's keyboard.
+enum class Action : unsigned char { Turn = 1, Left, Right, Drop, Escape, Enter };
+constexpr int actionLimit = 7; // one past the last action's number
+
+// The key of one of the four moves in `keys`.
+constexpr int keyOf(const Controls& keys, Action action) {
+    switch (action) {
+    case Action::Turn: return keys.rotate;
+    case Action::Left: return keys.left;
+    case Action::Right: return keys.right;
+    case Action::Drop: return keys.drop;
+    case Action::Escape: return vkEscape;
+    case Action::Enter: break;
+    }
+    return vkReturn;
+}

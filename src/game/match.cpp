@@ -60,7 +60,8 @@ bool leaving(Game& g, Match& m, const GameSetup& setup) {
 }
 
 bool enterPressed(const Seat& seat) {
-    return seat.remote.pressed != nullptr && seat.remote.pressed(seat.remote.context, vkReturn);
+    return seat.remote.pressed != nullptr &&
+           seat.remote.pressed(seat.remote.context, Action::Enter);
 }
 
 // P toggles on its press: held across polls it counts once.
@@ -168,7 +169,7 @@ void playMatch(const GameSetup& setup, Match& m) {
         clearPicture();
         // The computer's slips differ from round to round, as the pieces do.
         GameSetup round = setup;
-        round.computerSeed = setup.computerSeed + static_cast<unsigned>(m.round);
+        round.seed = setup.seed + static_cast<unsigned>(m.round);
         startGame(g, round);
         m.winner = -1;
         if (setup.countdown && !countDown(g, m, setup))
@@ -188,10 +189,8 @@ void playMatch(const GameSetup& setup, Match& m) {
 }
 
 void runMatch(const GameSetup& setup) {
-    auto now = static_cast<unsigned>(std::time(nullptr));
-    std::srand(now);
     GameSetup seeded = setup;
-    seeded.computerSeed = now;
+    seedGenerators(seeded);
     Match m;
     playMatch(seeded, m);
 }

@@ -12,5 +12,6 @@ struct KeyEvent {
         ReleaseAll, // every key counts as up (the window lost the focus)
     };
     Kind kind;
-    int key; // a virtual-key code of game/keys.hpp; 0 for ReleaseAll
+    int key;          // its own code (game/keys.hpp); 0 for ReleaseAll
+    int position = 0; // the own code of the US key where it sits; 0 when unknown
 };

@@ -21,10 +21,14 @@ void KeyState::apply(const KeyEvent& event) {
         releaseAll();
         return;
     }
-    int key = event.key;
-    if (!inRange(key, keyCount))
-        return;
-    switch (event.kind) {
+    if (event.key > 0 && event.key < positionBase)
+        applyTo(event.key, event.kind);
+    if (event.position > 0 && event.position < positionBase)
+        applyTo(atPosition(event.position), event.kind);
+}
+
+void KeyState::applyTo(int key, KeyEvent::Kind kind) {
+    switch (kind) {
     case KeyEvent::Press:
         arrived_[key] = true;
         held_[key] = releases_;
@@ -51,6 +55,10 @@ bool KeyState::poll(int virtualKey) {
     bool pressed = held_[virtualKey] || arrived_[virtualKey];
     arrived_[virtualKey] = false;
     return pressed;
+}
+
+bool KeyState::held(int virtualKey) const {
+    return inRange(virtualKey, keyCount) && held_[virtualKey];
 }
 
 bool KeyState::peek(int virtualKey) const {

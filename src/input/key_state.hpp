@@ -4,9 +4,11 @@
 // Windows console), a key is held from its press to its release (repeats
 // change nothing), so several keys can be held at once. Elsewhere a key
 // counts as pressed at a poll if it arrived since that key's previous poll,
-// which autorepeat keeps true while it is held.
+// which autorepeat keeps true while it is held. A key is held by its own
+// code and by its position code at once (see game/keys.hpp).
 #pragma once
 
+#include "game/keys.hpp"
 #include "input/key_event.hpp"
 
 class KeyState {
@@ -19,10 +21,13 @@ public:
     bool poll(int virtualKey);
     // What the next poll of the key will answer, without clearing anything.
     bool peek(int virtualKey) const;
+    // Held from a reported press to its release.
+    bool held(int virtualKey) const;
     void releaseAll();
 
 private:
-    static constexpr int keyCount = 256;
+    static constexpr int keyCount = keyCodeLimit;
+    void applyTo(int key, KeyEvent::Kind kind);
     bool releases_ = false;
     bool held_[keyCount] = {};
     bool arrived_[keyCount] = {};

@@ -167,10 +167,10 @@ void MessageDecoder::finish() {
         break;
     case MessageType::Key:
         message_.keyKind = static_cast<KeyKind>(p[0]);
-        message_.key = p[1];
+        message_.action = p[1];
         if (p[0] < static_cast<unsigned char>(KeyKind::Press) ||
             p[0] > static_cast<unsigned char>(KeyKind::ReleaseAll) ||
-            (message_.keyKind == KeyKind::ReleaseAll ? p[1] != 0 : !isGameKey(p[1])))
+            (message_.keyKind == KeyKind::ReleaseAll ? p[1] != 0 : !isAction(p[1])))
             fail("a key event the game does not have");
         break;
     case MessageType::Picture:

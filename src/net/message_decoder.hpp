@@ -19,12 +19,12 @@ struct Message {
     // Hello: the version it speaks (when not protocolVersion, nothing else
     // of it is read); Welcome: the host's.
     int version = 0;
-    Seat seat = Seat::Player;            // Hello, Welcome
-    JoinCode code = {};                  // Hello
-    Refusal refusal = {};                // Refused; a reason this side does not know stays as sent
-    KeyMode keyMode = {};                // Ready
-    KeyKind keyKind = {};                // Key
-    int key = 0;                         // Key: a game key's virtual-key code, 0 with ReleaseAll
+    Seat seat = Seat::Player; // Hello, Welcome
+    JoinCode code = {};       // Hello
+    Refusal refusal = {};     // Refused; a reason this side does not know stays as sent
+    KeyMode keyMode = {};     // Ready
+    KeyKind keyKind = {};     // Key
+    int action = 0;           // Key: an action's number (game/keys.hpp), 0 with ReleaseAll
     const unsigned char* runs = nullptr; // Picture, Delta: valid until the next feed()
     int runsLength = 0;
 };

@@ -44,10 +44,10 @@ void appendReady(std::string& out, KeyMode mode) {
     withByte(out, MessageType::Ready, static_cast<unsigned char>(mode));
 }
 
-void appendKey(std::string& out, KeyKind kind, int virtualKey) {
+void appendKey(std::string& out, KeyKind kind, int action) {
     header(out, MessageType::Key, 2);
     out += static_cast<char>(kind);
-    out += static_cast<char>(virtualKey & 0xFF);
+    out += static_cast<char>(action & 0xFF);
 }
 
 void appendKeepAlive(std::string& out) { header(out, MessageType::KeepAlive, 0); }
@@ -59,20 +59,8 @@ void appendRuns(std::string& out, MessageType type, const std::string& runs) {
     out += runs;
 }
 
-bool isGameKey(int virtualKey) {
-    switch (virtualKey) {
-    case vkEscape:
-    case vkReturn:
-    case vkLeft:
-    case vkUp:
-    case vkRight:
-    case vkDown:
-    case vkA:
-    case vkD:
-    case vkS:
-    case vkW: return true;
-    default: return false;
-    }
+bool isAction(int number) {
+    return number >= static_cast<int>(Action::Turn) && number < actionLimit;
 }
 
 } // namespace net

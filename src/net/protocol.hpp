@@ -13,15 +13,18 @@
 // guest takes its terminal and sends Ready with the way its terminal reports
 // keys; from then on the host sends the picture (a whole Picture first, then
 // a Delta after every frame that changed something) and a player sends its
-// key events. Both sides send KeepAlive when they have sent nothing for a
+// key events as the actions they stand for (turn, left, right, drop, Escape,
+// Enter), by the guest's own keys, so the host needs nothing of its
+// keyboard. Both sides send KeepAlive when they have sent nothing for a
 // second; five seconds without a message means the other side is gone. End
 // says that the match is over and the last picture is final.
 //
 // A game is a match of rounds. The host draws everything a guest shows:
 // the countdown before each round, who won it, the tally and whom it waits
 // for, each in the words of that guest (player two or a watcher). Player
-// two's Enter, sent as a key, asks for the next round. Version 1 played
-// one game without rounds; each side refuses the other version.
+// two's Enter asks for the next round. Version 1 played one game without
+// rounds and version 2 sent keys instead of actions; each side refuses
+// every other version.
 #pragma once
 
 #include <cstddef>
@@ -29,11 +32,12 @@
 #include <string>
 
 #include "display/layout.hpp"
+#include "game/keys.hpp"
 #include "net/join_code.hpp"
 
 namespace net {
 
-constexpr int protocolVersion = 2;
+constexpr int protocolVersion = 3;
 // "BLKD": a Hello from anything else is no guest of this game.
 constexpr unsigned char helloMagic[4] = {'B', 'L', 'K', 'D'};
 
@@ -52,7 +56,7 @@ enum class MessageType : unsigned char {
     Welcome = 2,   // host: version, seat
     Refused = 3,   // host: why
     Ready = 4,     // guest: how its terminal reports keys
-    Key = 5,       // player: one key event
+    Key = 5,       // player: one key event, as the action it stands for
     KeepAlive = 6, // either side, empty
     Picture = 7,   // host: the whole picture, as runs over a blank screen
     Delta = 8,     // host: runs of cells that changed
@@ -104,14 +108,15 @@ void appendHello(std::string& out, Seat seat, const JoinCode& code);
 void appendWelcome(std::string& out, Seat seat);
 void appendRefused(std::string& out, Refusal reason);
 void appendReady(std::string& out, KeyMode mode);
-void appendKey(std::string& out, KeyKind kind, int virtualKey);
+// `action` is nothing (0) with ReleaseAll.
+void appendKey(std::string& out, KeyKind kind, int action);
 void appendKeepAlive(std::string& out);
 void appendEnd(std::string& out);
 // Picture and Delta: the header, then the runs already in `runs`.
 void appendRuns(std::string& out, MessageType type, const std::string& runs);
 
-// True for the ten keys a player's messages may carry: the game keys of
-// both players, Escape and Enter.
-bool isGameKey(int virtualKey);
+// True for the number of an action (game/keys.hpp), which a player's key
+// messages carry.
+bool isAction(int number);
 
 } // namespace net

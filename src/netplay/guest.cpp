@@ -53,6 +53,7 @@ GameGuest::Answer GameGuest::greet(const net::JoinCode& code, int timeoutMs) {
 }
 
 void GameGuest::ready(bool keyReleases) {
+    keys_.setReportsReleases(keyReleases);
     std::string message;
     net::appendReady(message, keyReleases ? net::KeyMode::Kitty : net::KeyMode::Autorepeat);
     send(message);
@@ -99,7 +100,8 @@ void GameGuest::lose(const std::string& why) {
     link_.close();
 }
 
-// A player's keys go to the host as they come; a watcher's Escape leaves.
+// A player's keys go to the host as they come, as the actions they stand
+// for; a watcher's Escape leaves.
 void GameGuest::keyEvent(const KeyEvent& event) {
     if (state_ != State::Playing)
         return;
@@ -110,12 +112,16 @@ void GameGuest::keyEvent(const KeyEvent& event) {
     }
     static constexpr net::KeyKind kinds[] = {net::KeyKind::Press, net::KeyKind::Repeat,
                                              net::KeyKind::Release, net::KeyKind::ReleaseAll};
-    bool all = event.kind == KeyEvent::ReleaseAll;
-    if (!all && !net::isGameKey(event.key))
-        return;
+    ActionEvent actions[actionLimit];
+    int count = keys_.actions(event, actions, actionLimit);
     std::string message;
-    net::appendKey(message, kinds[event.kind], all ? 0 : event.key);
-    send(message);
+    for (int i = 0; i < count; ++i) {
+        bool all = actions[i].kind == KeyEvent::ReleaseAll;
+        net::appendKey(message, kinds[actions[i].kind],
+                       all ? 0 : static_cast<int>(actions[i].action));
+    }
+    if (!message.empty())
+        send(message);
 }
 
 int GameGuest::watched(SocketWatch* watches, int room) {

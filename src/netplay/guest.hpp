@@ -3,13 +3,15 @@
 // the host before taking the console, so that a refusal is a plain
 // message; then, in the back end's waits, it paints the pictures the host
 // sends into the console's screen buffer, and a player sends its key
-// events as its keyboard reports them.
+// events as the actions its own keys stand for.
 #pragma once
 
 #include <string>
 
+#include "game/keys.hpp"
 #include "net/join_code.hpp"
 #include "net/picture.hpp"
+#include "netplay/guest_keys.hpp"
 #include "netplay/link.hpp"
 #include "netplay/local.hpp"
 
@@ -30,6 +32,8 @@ public:
     net::Refusal refusal() const { return refusal_; }
     const std::string& problem() const { return link_.problem(); }
 
+    // The player's keys: both sets move the guest's board.
+    void bindKeys(const Controls keys[2]) { keys_.bind(keys); }
     // Once the console is taken: how its keys come, with releases or not.
     void ready(bool keyReleases);
 
@@ -58,6 +62,7 @@ private:
     Link link_;
     net::Seat seat_;
     net::Picture picture_;
+    GuestKeys keys_;
     bool pictured_ = false;
     bool welcomed_ = false;
     net::Refusal refusal_ = {};

@@ -130,8 +130,8 @@ void GameHost::gameStarted() {
 
 RemoteKeys GameHost::playerTwoKeys() {
     RemoteKeys keys;
-    keys.pressed = [](void* host, int key) {
-        return static_cast<GameHost*>(host)->guestKeys_.poll(key);
+    keys.pressed = [](void* host, Action action) {
+        return static_cast<GameHost*>(host)->guestKeys_.poll(static_cast<int>(action));
     };
     keys.present = [](void* host) { return static_cast<GameHost*>(host)->playerReady(); };
     keys.context = this;
@@ -449,9 +449,9 @@ void GameHost::ready(Peer& peer, const net::Message& message, long long now) {
 
 void GameHost::playerKey(const net::Message& message) {
     switch (message.keyKind) {
-    case net::KeyKind::Press: guestKeys_.apply({KeyEvent::Press, message.key}); break;
-    case net::KeyKind::Repeat: guestKeys_.apply({KeyEvent::Repeat, message.key}); break;
-    case net::KeyKind::Release: guestKeys_.apply({KeyEvent::Release, message.key}); break;
+    case net::KeyKind::Press: guestKeys_.apply({KeyEvent::Press, message.action}); break;
+    case net::KeyKind::Repeat: guestKeys_.apply({KeyEvent::Repeat, message.action}); break;
+    case net::KeyKind::Release: guestKeys_.apply({KeyEvent::Release, message.action}); break;
     case net::KeyKind::ReleaseAll: guestKeys_.releaseAll(); break;
     }
 }

@@ -130,7 +130,7 @@ private:
     std::vector<Peer> peers_;
     std::vector<int> slots_; // for each socket watched(): its peer, -1 the listener
     bool listening_ = false; // the listener was among them
-    KeyState guestKeys_;     // player two's keys, from the guest's events
+    KeyState guestKeys_;     // player two's actions, by number, from the guest's events
     net::Admission admission_;
     int nextId_ = 1;
     long long acceptAgainMs_ = 0; // after the system ran out of descriptors

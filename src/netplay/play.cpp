@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 
 #include "game/game.hpp"
@@ -58,8 +57,10 @@ bool freshCode(net::JoinCode& code) {
 bool hostCode(const Options& options, net::JoinCode& code, std::string& error) {
     if (options.askCode)
         return askForCode(true, code, error);
-    if (!options.code.empty())
-        return net::parseJoinCode(options.code, code);
+    if (!options.code.empty()) {
+        code = options.joinCode;
+        return true;
+    }
     if (freshCode(code))
         return true;
     error = "no randomness for a join code from the operating system";
@@ -92,15 +93,14 @@ int host(const Options& options, const net::Endpoint& where, const std::string& 
         }
     }
     game.gameStarted();
-    GameSetup setup;
+    GameSetup setup = gameSetupOf(options);
     setup.remote[1] = game.playerTwoKeys();
-    setup.match = true;
     setup.viewer = Viewer::PlayerOne;
     setup.countdown = true;
     setup.frameHook = game.frameHook();
+    seedGenerators(setup);
     Match match;
     game.setMatch(&match, &setup);
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
     playMatch(setup, match);
     game.gameOver();
     localServe(nullptr);
@@ -133,11 +133,12 @@ int join(const Options& options, const net::Endpoint& where, net::Seat seat) {
     if (options.askCode && !askForCode(false, code, error))
         return complain(error);
     if (!options.askCode)
-        net::parseJoinCode(options.code, code); // the command line has checked it
+        code = options.joinCode;
     NetSocket socket = netConnect(where, connectTimeoutMs, error);
     if (socket == noSocket)
         return complain(error);
     GameGuest guest(localScreen(), socket, seat);
+    guest.bindKeys(gameSetupOf(options).keys);
     std::string there = net::formatEndpoint(where.host, where.port);
     switch (guest.greet(code, answerTimeoutMs)) {
     case GameGuest::Answer::Welcomed: break;
@@ -175,8 +176,7 @@ int playOverNetwork(const Options& options) {
     std::string error;
     if (!netStart(error))
         return complain(error);
-    net::Endpoint where;
-    net::parseEndpoint(options.address, options.mode == Mode::Host, where);
+    const net::Endpoint& where = options.endpoint;
     if (options.mode == Mode::Host) {
         std::string problem = localProblem();
         if (!problem.empty())

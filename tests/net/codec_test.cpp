@@ -74,9 +74,9 @@ TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
     std::string stream;
     appendHello(stream, Seat::Watcher, code("7k3m-q9xd"));
     appendReady(stream, KeyMode::Kitty);
-    appendKey(stream, KeyKind::Press, vkLeft);
-    appendKey(stream, KeyKind::Repeat, vkW);
-    appendKey(stream, KeyKind::Release, vkEscape);
+    appendKey(stream, KeyKind::Press, static_cast<int>(Action::Left));
+    appendKey(stream, KeyKind::Repeat, static_cast<int>(Action::Turn));
+    appendKey(stream, KeyKind::Release, static_cast<int>(Action::Enter));
     appendKey(stream, KeyKind::ReleaseAll, 0);
     appendKeepAlive(stream);
     ASSERT_EQ(2U + helloSize + 3 + 4 * 4 + 2, stream.size());
@@ -92,10 +92,10 @@ TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
         EXPECT_EQ("7K3M-Q9XD", formatJoinCode(hello.code));
         EXPECT_EQ(KeyMode::Kitty, read.messages[1].keyMode);
         EXPECT_EQ(KeyKind::Press, read.messages[2].keyKind);
-        EXPECT_EQ(vkLeft, read.messages[2].key);
+        EXPECT_EQ(static_cast<int>(Action::Left), read.messages[2].action);
         EXPECT_EQ(KeyKind::Repeat, read.messages[3].keyKind);
-        EXPECT_EQ(vkW, read.messages[3].key);
-        EXPECT_EQ(vkEscape, read.messages[4].key);
+        EXPECT_EQ(static_cast<int>(Action::Turn), read.messages[3].action);
+        EXPECT_EQ(static_cast<int>(Action::Enter), read.messages[4].action);
         EXPECT_EQ(KeyKind::ReleaseAll, read.messages[5].keyKind);
         EXPECT_EQ(MessageType::KeepAlive, read.messages[6].type);
         EXPECT_EQ(protocolVersion + 1, read.messages[7].version);
@@ -164,6 +164,8 @@ TEST(Codec, BrokenMessagesAreRefusedWhereverTheyAreCut) {
         {Sender::Guest, bytes({5, 2, 0, 0x25}), "a key event the game does not have", 0},
         {Sender::Guest, bytes({5, 2, 5, 0x25}), "a key event the game does not have", 0},
         {Sender::Guest, bytes({5, 2, 1, 'X'}), "a key event the game does not have", 0},
+        {Sender::Guest, bytes({5, 2, 1, actionLimit}), "a key event the game does not have", 0},
+        {Sender::Guest, bytes({5, 2, 1, 0}), "a key event the game does not have", 0},
         {Sender::Guest, bytes({5, 2, 4, 0x25}), "a key event the game does not have", 0},
         {Sender::Host, bytes({2, 2, protocolVersion, 0}), "a welcome to no seat", 0},
         {Sender::Host, bytes({2, 2, protocolVersion + 1, 1}), "a welcome of another version", 0},

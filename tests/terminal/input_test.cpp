@@ -12,6 +12,7 @@
 
 #include "game/keys.hpp"
 #include "input/key_state.hpp"
+#include "input/key_table.hpp"
 #include "platform/terminal/input_decoder.hpp"
 
 namespace {
@@ -24,12 +25,16 @@ void join(std::string& text, const std::string& word) {
 }
 
 std::string keyName(int key) {
-    static const std::map<int, std::string> names = {
-        {vkLeft, "Left"}, {vkRight, "Right"}, {vkUp, "Up"}, {vkDown, "Down"}, {vkEscape, "Esc"}};
-    return names.contains(key) ? names.at(key) : std::string(1, static_cast<char>(key));
+    static const std::map<int, std::string> names = {{vkEscape, "Esc"}, {0, ""}};
+    if (key >= positionBase)
+        return "@" + keyName(key - positionBase);
+    const BindableKey* entry = bindableKey(key);
+    return names.contains(key) ? names.at(key) : entry != nullptr ? entry->label : "?";
 }
 
-// Events as text: "+A" press, "*A" repeat, "-A" release, others by name.
+// Events as text: "+A" press, "*A" repeat, "-A" release, others by name; a
+// key that sits elsewhere than it would on a US keyboard with "@" and the
+// US key that sits there ("+Z@W").
 void append(std::string& text, const term::Events& events) {
     static const char* const kinds[] = {"+",        "*",         "-",         "FocusIn",
                                         "FocusOut", "Interrupt", "Suspend",   "Quit",
@@ -37,7 +42,10 @@ void append(std::string& text, const term::Events& events) {
     for (int i = 0; i < events.count; ++i) {
         const InputEvent& e = events.items[i];
         std::string flags = e.kind == InputEvent::KittyFlags ? std::to_string(e.key) : "";
-        join(text, kinds[e.kind] + (e.kind <= InputEvent::KeyRelease ? keyName(e.key) : flags));
+        std::string key = e.kind <= InputEvent::KeyRelease ? keyName(e.key) : flags;
+        if (e.kind <= InputEvent::KeyRelease && e.position != e.key)
+            key += "@" + keyName(e.position);
+        join(text, kinds[e.kind] + key);
     }
 }
 
@@ -59,11 +67,22 @@ std::string decode(std::string_view bytes, size_t cut = 0, long long gapMs = 0) 
 // Bytes that arrive at once, and their events.
 // clang-format off
 const std::pair<std::string, std::string> cases[] = {
-    // Legacy keys, Ctrl-C, Ctrl-Z and Enter; other keys give nothing.
+    // Legacy keys, Ctrl-C, Ctrl-Z and Enter; keys that no player can
+    // choose (Home, Delete, F1, Shift+F5, Space, Backspace, Tab, accented
+    // letters, shifted punctuation, backquote, backslash) give nothing.
     {"\x1b[A\x1b[B\x1b[C\x1b[D\x1bOA\x1b[1;5D", "+Up +Down +Right +Left +Up +Left"},
     {"wAsD\x03\x1a\x1c\r\n\x1bOM",
      "+W -W +A -A +S -S +D -D Interrupt Suspend Quit Enter Enter Enter"},
-    {"\x1b[H\x1b[3~\x1bOP\x1b[15;2~\x1b[3A\x1b[99u\x1b[99;0u qezx19\x7f\t\x02\xc3\xa9", ""},
+    {"\x1b[H\x1b[3~\x1bOP\x1b[15;2~\x1b[3A \x7f\t\x08\xc3\xa9<?`\\", ""},
+    // Every other key a player may choose, legacy and kitty.
+    {"qZ09,./;'[]-=\x02", "+Q -Q +Z -Z +0 -0 +9 -9 +, -, +. -. +/ -/ +; -; +' -' +[ -[ +] -] +- -- "
+                          "+= -= +B -B"},
+    {"\x1b[99u\x1b[99;0u\x1b[44u\x1b[61;1:3u\x1b[57;1:2u", "+C +C +, -= *9"},
+    // Where a key sits, from the base-layout key: on a French keyboard the
+    // key that types z sits where W does, and é where 2 does.
+    {"\x1b[122::119u\x1b[122::119;1:3u\x1b[113::97;1:2u\x1b[233::50u\x1b[233::50;1:3u",
+     "+Z@W -Z@W *Q@A +@2 -@2"},
+    {"\x1b[90:90:119;2u\x1b[109::59u\x1b[44::109u", "+Z@W +M@; +,@M"},
     // Ctrl with a letter is a control byte: Ctrl+W is 23, and with Alt too.
     {"\x17\x01\x13\x04\x1b\x17", "+W -W +A -A +S -S +D -D +W -W"},
     // Kitty keys (unmodified arrow presses come legacy); modifiers and the lock
@@ -80,7 +99,7 @@ const std::pair<std::string, std::string> cases[] = {
     {"\x1b[?11u\x1b[?u\x1b[?62c\x1b[>1;10;0c\x1b[>11u\x1b[=97u", "Flags:11 Flags:0 Attributes"},
     {"\x1b[O\x1b[I\x1b[2I\x1b[?O", "FocusOut FocusIn"},
     // ESC before a byte that starts no sequence is Alt with that key.
-    {"\x1bw\x1b" "a\x1bx\x1b\x7f\x1b\\\x1b\x03\x1b\r", "+W -W +A -A Interrupt Enter"},
+    {"\x1bw\x1b" "a\x1bx\x1b\x7f\x1b\\\x1b\x03\x1b\r", "+W -W +A -A +X -X Interrupt Enter"},
     // Garbage is skipped whole: unknown, broken and overlong sequences and
     // strings; a stray ESC starts anew; Ctrl-C, Ctrl-Z, Enter and CAN end it.
     {"\x1b[2J\x1b[38;5;196m\x1b[ q\x1b[1?u\x1b[1\xc3\xa9" "Aw", "+W -W"},
@@ -227,6 +246,35 @@ TEST(KeyState, PollsFindHeldKeysInKittyModeAndLatchedArrivalsOtherwise) {
     };
     for (const auto& [kitty, bytes, found] : runs)
         EXPECT_EQ(found, play(kitty, bytes)) << testing::PrintToString(bytes);
+}
+
+// A key counts by what it types and, apart, by where it sits: on a French
+// keyboard the key that types z sits where W does on a US one, so a player
+// whose keys are the places of W A S D turns with it; without the kitty
+// protocol a key counts as sitting where it does on a US keyboard.
+TEST(KeyState, AKeyIsHeldByWhatItTypesAndByWhereItSits) {
+    const std::tuple<bool, std::string_view, int, bool> polls[] = {
+        {true, "\x1b[122::119u", atPosition(vkW), true},
+        {true, "\x1b[122::119u", 'Z', true},
+        {true, "\x1b[122::119u", vkW, false},
+        {true, "\x1b[122::119u", atPosition('Z'), false},
+        {true, "\x1b[122::119u\x1b[122::119;1:3u", atPosition(vkW), true}, // once
+        {true, "\x1b[122::119u\x1b[O", atPosition(vkW), false},
+        {true, "\x1b[119u", atPosition(vkW), true},
+        {false, "w", vkW, true},
+        {false, "w", atPosition(vkW), true},
+        {false, "z", atPosition(vkW), false},
+        {false, "z", atPosition('Z'), true},
+    };
+    for (const auto& [kitty, bytes, key, pressed] : polls) {
+        InputDecoder decoder;
+        KeyState keys;
+        keys.setReportsReleases(kitty);
+        for (char c : bytes)
+            term::applyKeyEvents(decoder.add(static_cast<unsigned char>(c), 0), keys);
+        EXPECT_EQ(pressed, keys.poll(key))
+            << testing::PrintToString(std::string(bytes)) << " polled for " << keyName(key);
+    }
 }
 
 } // namespace

@@ -375,7 +375,7 @@ TEST(StartingTerminal, CtrlZDuringTheQueryKeepsTheAnswerAndTheProtocol) {
     ASSERT_EQ(game.waitOutcome(), Outcome::stopped(SIGTSTP));
     EXPECT_EQ(game.unreadInput(), 0) << "the answer was left for the shell";
     EXPECT_TRUE(game.modesAsBefore());
-    EXPECT_NE(game.output.find("\x1b[>11u"), std::string::npos) << "kitty protocol not taken up";
+    EXPECT_NE(game.output.find("\x1b[>15u"), std::string::npos) << "kitty protocol not taken up";
     std::size_t from = game.output.size();
     game.foreground();
     ASSERT_TRUE(game.waitForPicture(from));

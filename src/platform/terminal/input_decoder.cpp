@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "game/keys.hpp"
+#include "input/key_table.hpp"
 
 namespace term {
 
@@ -26,43 +27,37 @@ constexpr int kittyEscape = 27;
 constexpr int kittyKeypadEnter = 57414;
 constexpr int kittyKeypadLeft = 57417; // then right, up, down
 
-void push(Events& out, InputEvent::Kind kind, int key = 0) {
+void push(Events& out, InputEvent::Kind kind, int key = 0, int position = 0) {
     if (out.count < maxEventsPerStep)
-        out.items[out.count++] = InputEvent{kind, key};
+        out.items[out.count++] = InputEvent{kind, key, position};
 }
 
+// Without the kitty protocol nothing says where a key sits: it counts as
+// sitting where it does on a US keyboard.
 void tap(Events& out, int key) {
-    push(out, InputEvent::KeyPress, key);
-    push(out, InputEvent::KeyRelease, key);
+    push(out, InputEvent::KeyPress, key, key);
+    push(out, InputEvent::KeyRelease, key, key);
 }
 
 // Event 1 is a press, 2 a repeat, 3 a release; anything else is unknown.
-void keyEvent(Events& out, int event, int key) {
-    if (key == 0 || event < 1 || event > 3)
+void keyEvent(Events& out, int event, int key, int position) {
+    if ((key == 0 && position == 0) || event < 1 || event > 3)
         return;
     static constexpr InputEvent::Kind kinds[] = {InputEvent::KeyPress, InputEvent::KeyRepeat,
                                                  InputEvent::KeyRelease};
-    push(out, kinds[event - 1], key);
+    push(out, kinds[event - 1], key, position);
 }
 
 int lowerCase(int code) { return code >= 'A' && code <= 'Z' ? code - 'A' + 'a' : code; }
 
-// Player two's letters and the pause key, in either case.
-int letterKey(int code) {
-    switch (lowerCase(code)) {
-    case 'w': return vkW;
-    case 'a': return vkA;
-    case 's': return vkS;
-    case 'd': return vkD;
-    case 'p': return vkP;
-    default: return 0;
-    }
-}
-
-// A byte without the kitty protocol: a letter, or a letter with Ctrl held,
-// which terminals send as its control byte (Ctrl+A is 1 ... Ctrl+Z is 26).
+// A byte without the kitty protocol: what a key types, or a letter with
+// Ctrl held, which terminals send as its control byte (Ctrl+A is 1 ...
+// Ctrl+Z is 26). Backspace and Tab send the bytes of Ctrl+H and Ctrl+I,
+// and are no game keys.
 int legacyKey(unsigned char byte) {
-    return letterKey(byte >= 1 && byte <= 26 ? byte - 1 + 'a' : byte);
+    if (byte == '\b' || byte == '\t')
+        return 0;
+    return keyTyping(byte >= 1 && byte <= 26 ? byte - 1 + 'a' : byte);
 }
 
 int arrowKey(unsigned char final) {
@@ -75,13 +70,15 @@ int arrowKey(unsigned char final) {
     }
 }
 
+// A kitty key number as the game's code: Escape, an arrow on the keypad,
+// or a key that types a character.
 int kittyGameKey(int code) {
     static constexpr int keypadArrows[] = {vkLeft, vkRight, vkUp, vkDown};
     if (code == kittyEscape)
         return vkEscape;
     if (code >= kittyKeypadLeft && code < kittyKeypadLeft + 4)
         return keypadArrows[code - kittyKeypadLeft];
-    return letterKey(code);
+    return code > 0 && code < 0x80 ? keyTyping(code) : 0;
 }
 
 // Bytes that act wherever they arrive and abandon any sequence under way.
@@ -120,9 +117,9 @@ long long deadlineAfter(long long nowMs) {
 
 bool keyEventOf(const InputEvent& event, KeyEvent& key) {
     switch (event.kind) {
-    case InputEvent::KeyPress: key = {KeyEvent::Press, event.key}; return true;
-    case InputEvent::KeyRepeat: key = {KeyEvent::Repeat, event.key}; return true;
-    case InputEvent::KeyRelease: key = {KeyEvent::Release, event.key}; return true;
+    case InputEvent::KeyPress: key = {KeyEvent::Press, event.key, event.position}; return true;
+    case InputEvent::KeyRepeat: key = {KeyEvent::Repeat, event.key, event.position}; return true;
+    case InputEvent::KeyRelease: key = {KeyEvent::Release, event.key, event.position}; return true;
     case InputEvent::FocusOut: key = {KeyEvent::ReleaseAll, 0}; return true;
     default: return false;
     }
@@ -275,7 +272,7 @@ void InputDecoder::finish(Events& out, unsigned char final) const {
     } else if (int arrow = arrowKey(final)) {
         // Legacy CSI A, SS3 A, CSI 1;5A; kitty CSI 1;mods:event A.
         if (value(0, 0, 1) == 1)
-            keyEvent(out, value(1, 1, 1), arrow);
+            keyEvent(out, value(1, 1, 1), arrow, arrow);
     } else if (ss3_) {
         if (final == 'M' && bare) // Enter on the keypad in application mode
             push(out, InputEvent::Enter);
@@ -286,7 +283,9 @@ void InputDecoder::finish(Events& out, unsigned char final) const {
     }
 }
 
-// CSI code[:alternates] ; mods[:event] [; text] u
+// CSI code[:shifted[:base]] ; mods[:event] [; text] u. The base-layout
+// key, sent where it differs from the code, is the key at that place on a
+// US keyboard: where the key sits.
 void InputDecoder::kittyKey(Events& out) const {
     int code = value(0, 0, 0);
     int mods = (value(1, 0, 1) - 1) & ~modLocks;
@@ -301,8 +300,11 @@ void InputDecoder::kittyKey(Events& out) const {
         kind = InputEvent::Quit;
     else if (code == kittyEnter || code == kittyKeypadEnter)
         kind = InputEvent::Enter;
-    else
-        return keyEvent(out, event, kittyGameKey(code));
+    else {
+        int key = kittyGameKey(code);
+        int base = value(0, 2, 0);
+        return keyEvent(out, event, key, base > 0 ? kittyGameKey(base) : key);
+    }
     if (event == 1) // these act on the press; their repeats and release mean nothing
         push(out, kind);
 }

@@ -7,9 +7,13 @@
 // skipped whole; its state is bounded whatever arrives.
 //
 // How the ambiguous cases are read:
-// - A plain byte (w a s d W A S D) and a lone ESC are taps: KeyPress followed
+// - A plain byte (a letter, digit or punctuation key of input/key_table.hpp,
+//   in either case) and a lone ESC are taps: KeyPress followed
 //   at once by KeyRelease, since no release will ever follow them. Arrows
 //   and kitty keys give the press alone; their release comes as its own event.
+// - Where a key sits: the kitty protocol's base-layout key, when the
+//   terminal sends one; otherwise the key counts as sitting where it does on
+//   a US keyboard (a legacy 'z' is the key at Z).
 // - Modifiers never change which game key it is: Shift, Ctrl or Alt held with
 //   an arrow or a letter is still that key, as a keyboard-state query would
 //   see it. Ctrl with a letter comes as a control byte (Ctrl+W as 23, Ctrl+A
@@ -52,8 +56,9 @@ struct InputEvent {
         DeviceAttributes, // reply to CSI c (primary device attributes)
     };
     Kind kind;
-    int key; // for the three key kinds: a virtual-key code of game/keys.hpp;
-             // for KittyFlags: the flags the terminal reports; otherwise 0
+    int key;          // for the three key kinds: a virtual-key code of game/keys.hpp;
+                      // for KittyFlags: the flags the terminal reports; otherwise 0
+    int position = 0; // for the key kinds: the code of the US key where it sits
 };
 
 // The key event of a key press, repeat or release, or of a lost focus

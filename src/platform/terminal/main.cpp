@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     int status = answerCommandLine(command);
     if (status >= 0)
         return status;
+    takeKeysFileAt(command, keysFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
     if (networked(command.mode))
         return netplay::playOverNetwork(command);
 

@@ -19,9 +19,10 @@ namespace {
 // Alternate screen, cursor hidden, plain attributes, cleared.
 constexpr const char* enterScreen = "\x1b[?1049h\x1b[?25l\x1b[0m\x1b[H\x1b[2J";
 constexpr const char* focusOn = "\x1b[?1004h";
-// Kitty keyboard flags 1|2|8: disambiguate, report press, repeat and
-// release, report every key as an escape code.
-constexpr const char* kittyPush = "\x1b[>11u";
+// Kitty keyboard flags 1|2|4|8: disambiguate, report press, repeat and
+// release, report alternate keys (the base-layout key says where a key
+// sits), report every key as an escape code.
+constexpr const char* kittyPush = "\x1b[>15u";
 constexpr const char* kittyPop = "\x1b[<u";
 // The primary device attributes query, which every terminal answers.
 constexpr const char* attributesQuery = "\x1b[c";

@@ -14,3 +14,9 @@ int readConsoleKeys(KeyEvent* events, int room);
 
 // Forgets which keys are held, as when the console is taken.
 void forgetHeldKeys();
+
+// The virtual-key code that the console's keyboard layout gives the game's
+// key `key` (game/keys.hpp): a letter, digit or arrow as it is; a
+// punctuation key by what it types; a position code by the key that sits
+// there. 0 when the layout has no such key.
+int layoutKeyCode(int key);

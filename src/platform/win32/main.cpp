@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     int status = answerCommandLine(options);
     if (status >= 0)
         return status;
+    takeKeysFileAt(options, windowsKeysFilePath(std::getenv("APPDATA")));
     if (networked(options.mode))
         return netplay::playOverNetwork(options);
     // The game reads its own picture back from the console's screen

@@ -5,12 +5,17 @@
 #include <cstdio>
 
 #include "game/platform.hpp"
+#include "platform/win32/console_keys.hpp"
 #include "platform/win32/console_session.hpp"
 #include "platform/win32/serving_wait.hpp"
 
 // The high bit means held now, the low bit pressed since the last query;
-// either counts.
-bool keyPressed(int virtualKey) { return GetAsyncKeyState(virtualKey) != 0; }
+// either counts. The key is asked for by the virtual-key code it has in the
+// console's layout now.
+bool keyPressed(int virtualKey) {
+    int code = layoutKeyCode(virtualKey);
+    return code != 0 && GetAsyncKeyState(code) != 0;
+}
 
 // A game over the network serves its connections meanwhile.
 void sleepMs(int ms) {
