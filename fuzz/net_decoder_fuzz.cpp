@@ -41,7 +41,7 @@ std::string encoded(const Message& m) {
     case MessageType::Hello: appendHello(out, m.seat, m.code); break;
     case MessageType::Welcome: appendWelcome(out, m.seat); break;
     case MessageType::Refused: appendRefused(out, m.refusal); break;
-    case MessageType::Ready: appendReady(out, m.keyMode); break;
+    case MessageType::Ready: appendReady(out, m.keyMode, m.legend); break;
     case MessageType::Key: appendKey(out, m.keyKind, m.action); break;
     case MessageType::KeepAlive: appendKeepAlive(out); break;
     case MessageType::Picture:

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 // Matches on the in-memory back end: who wins a round and the tally, the
 // wait for every player's Enter, the countdown, the pause and leaving.
+#include <cstdio>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "cli/command_line.hpp"
+#include "display/layout.hpp"
 #include "game/keys.hpp"
 #include "game/match.hpp"
 #include "game/match_lines.hpp"
@@ -134,6 +137,77 @@ TEST(MatchLines, TheResultSpeaksToWhoeverLooks) {
         EXPECT_EQ(c.result, result) << static_cast<int>(c.viewer);
         EXPECT_EQ(c.label[0], label[0]) << static_cast<int>(c.viewer);
         EXPECT_EQ(c.label[1], label[1]) << static_cast<int>(c.viewer);
+    }
+}
+
+// The row of the key legend as `viewer` sees `m`, arrows as ^ < > v.
+std::string legendSeen(const Match& m, const GameSetup& setup, Viewer viewer) {
+    MatchLines lines = matchLines(m, setup, viewer);
+    for (int i = 0; i < lines.count; ++i) {
+        if (lines.line[i].y != legendRow)
+            continue;
+        std::string text = lines.line[i].text;
+        for (char& c : text)
+            c = c == '\x18' ? '^' : c == '\x19' ? 'v' : c == '\x1a' ? '>' : c == '\x1b' ? '<' : c;
+        return text;
+    }
+    return "";
+}
+
+Options optionsOf(std::vector<const char*> args) {
+    args.insert(args.begin(), "blockduel");
+    return parseCommandLine(static_cast<int>(args.size()), args.data());
+}
+
+// Before the first round and while paused, the players' keys show below
+// the boards: each one's at a shared keyboard, a person's own alone or
+// over the network (the guest's as it sent them), none to a watcher; once
+// the first round is under way (after its countdown, where it has one)
+// they give way. Each player's keys are in the order of --keys: turn, left,
+// right, drop.
+TEST(MatchLines, TheKeyLegendShowsBeforeTheFirstRoundAndWhilePaused) {
+    const char* dot = " \xfa ";
+    GameSetup match = gameSetupOf(optionsOf({"--match"}));
+    GameSetup alone = gameSetupOf(optionsOf({"--computer"}));
+    GameSetup chosen = gameSetupOf(optionsOf({"--match", "--keys", "one=i,j,l,k"}));
+    GameSetup host = gameSetupOf(optionsOf({"--host"}));
+    host.countdown = true;
+    std::snprintf(host.legend[1], sizeof host.legend[1], "%s", "Z Q D S or 8 4 6 5");
+    GameSetup demo = gameSetupOf(optionsOf({"--demo"}));
+    struct Case {
+        const GameSetup* setup;
+        Viewer viewer;
+        int round;
+        MatchPhase phase;
+        std::string legend;
+    };
+    const Case cases[] = {
+        {&match, Viewer::Everyone, 1, MatchPhase::Playing,
+         std::string("Left: ^ < > v") + dot + "Right: W A D S" + dot + "Esc leaves"},
+        {&match, Viewer::Everyone, 2, MatchPhase::Playing, ""},
+        {&match, Viewer::Everyone, 1, MatchPhase::RoundOver, ""},
+        {&chosen, Viewer::Everyone, 1, MatchPhase::Playing,
+         std::string("Left: I J L K") + dot + "Right: W A D S" + dot + "Esc leaves"},
+        {&alone, Viewer::PlayerOne, 1, MatchPhase::Playing,
+         std::string("Keys: ^ < > v or W A D S") + dot + "P pauses" + dot + "Esc leaves"},
+        {&alone, Viewer::PlayerOne, 4, MatchPhase::Paused,
+         std::string("Keys: ^ < > v or W A D S") + dot + "P pauses" + dot + "Esc leaves"},
+        {&host, Viewer::PlayerOne, 1, MatchPhase::Countdown,
+         std::string("Keys: ^ < > v or W A D S") + dot + "Esc leaves"},
+        {&host, Viewer::PlayerTwo, 1, MatchPhase::Countdown,
+         std::string("Keys: Z Q D S or 8 4 6 5") + dot + "Esc leaves"},
+        {&host, Viewer::PlayerOne, 1, MatchPhase::Playing, ""},
+        {&host, Viewer::Watcher, 1, MatchPhase::Countdown, ""},
+        {&demo, Viewer::Everyone, 1, MatchPhase::Playing, "Esc leaves"},
+    };
+    for (const Case& c : cases) {
+        Match m{};
+        m.round = c.round;
+        m.phase = c.phase;
+        m.winner = -1;
+        std::string seen = legendSeen(m, *c.setup, c.viewer);
+        EXPECT_EQ(c.legend, seen) << static_cast<int>(c.viewer) << " round " << c.round;
+        EXPECT_LE(seen.size(), static_cast<std::size_t>(pictureColumns));
     }
 }
 

@@ -378,10 +378,29 @@ void takeKeysFileAt(Options& options, const std::string& path) {
                      warning.c_str());
 }
 
+namespace {
+
+void setLegend(char (&legend)[maxLegendLength + 1], const std::string& text) {
+    std::snprintf(legend, sizeof legend, "%s", text.c_str());
+}
+
+} // namespace
+
+std::string bothKeysLegend(const Controls keys[2]) {
+    return keysLegend(keys[0]) + " or " + keysLegend(keys[1]);
+}
+
 GameSetup gameSetupOf(const Options& options) {
     GameSetup setup;
     if (options.mode != Mode::Local)
         keysInPlay(options.keys, setup.keys);
+    // A person alone at this keyboard plays with both sets of keys.
+    if (options.mode == Mode::Match) {
+        setLegend(setup.legend[0], keysLegend(setup.keys[0]));
+        setLegend(setup.legend[1], keysLegend(setup.keys[1]));
+    } else if (options.mode == Mode::Computer || options.mode == Mode::Host) {
+        setLegend(setup.legend[0], bothKeysLegend(setup.keys));
+    }
     setup.computer[0] = options.mode == Mode::Demo;
     setup.computer[1] = options.mode == Mode::Demo || options.mode == Mode::Computer;
     setup.level[0] = options.level[0];
@@ -393,7 +412,7 @@ GameSetup gameSetupOf(const Options& options) {
 }
 
 void printUsage(std::FILE* out) {
-    std::fputs("Usage: blockduel [--match | --computer | --demo] [--level N]\n"
+    std::fputs("Usage: blockduel [--match | --computer | --demo] [--level N] [--keys ...]\n"
                "       blockduel --demo --level A,B\n"
                "       blockduel --host [[ADDRESS]:PORT] [--code CODE | --code -]\n"
                "       blockduel --join HOST[:PORT] [--code CODE | --code -]\n"
@@ -442,6 +461,17 @@ void printUsage(std::FILE* out) {
                "                   the machine can read a command line, not the\n"
                "                   terminal; BLOCKDUEL_CODE=CODE in the environment\n"
                "                   stands for --code CODE\n"
+               "  --keys one=TURN,LEFT,RIGHT,DROP\n"
+               "  --keys two=TURN,LEFT,RIGHT,DROP\n"
+               "                   choose a player's keys, in every mode but the\n"
+               "                   game without options: a-z, 0-9, up, down, left,\n"
+               "                   right and , . / ; ' [ ] - = by what they type, as in\n"
+               "                   --keys one=i,j,l,k; the same lines in the keys file\n"
+               "                   ~/.config/blockduel/keys hold unless --keys says\n"
+               "                   otherwise. Unless chosen, player two's keys are the\n"
+               "                   keys where W A S D sit on a US keyboard, wherever\n"
+               "                   the terminal says where a key sits: Z Q S D on a\n"
+               "                   French (AZERTY) keyboard\n"
                "  -h, --help       show this help and exit\n"
                "  --version        show the version and exit\n",
                out);

@@ -81,6 +81,9 @@ void takeKeysFileAt(Options& options, const std::string& path);
 // and the keys each player has.
 GameSetup gameSetupOf(const Options& options);
 
+// Both sets of keys, as the legend of a person alone at a keyboard shows them.
+std::string bothKeysLegend(const Controls keys[2]);
+
 // Usage with the controls of both players, as the game reads them.
 void printUsage(std::FILE* out);
 void printVersion(std::FILE* out);

@@ -28,6 +28,13 @@ std::string shown(std::string_view name) {
     return name.size() > 16 ? out + "..." : out;
 }
 
+// In quotes, as a message shows what was typed. Appended, not added to a
+// literal, which g++ 12 warns about wrongly at -O3.
+std::string quoted(std::string_view name) {
+    std::string out = "'";
+    return out.append(shown(name)).append("'");
+}
+
 // The key names of a choice, split at its commas: "i,j,l,k". A comma
 // where a name starts is the comma key, so "i,,,k" is i , k. Returns how
 // many names there are; the first four are kept.
@@ -59,8 +66,8 @@ std::string keyProblem(std::string_view name) {
         return "Enter starts the next round and cannot be chosen";
     const BindableKey* key = bindableKeyNamed(name);
     if (key == nullptr)
-        return "'" + shown(name) +
-               "' is no key; keys are a-z, 0-9, up, down, left, right and , . / ; ' [ ] - =";
+        return quoted(name) +
+               " is no key; keys are a-z, 0-9, up, down, left, right and , . / ; ' [ ] - =";
     if (key->key == vkP)
         return "p pauses the game and cannot be chosen";
     return "";
@@ -82,7 +89,7 @@ std::string chooseKeys(std::string_view text, KeyChoice& choice) {
     std::string_view who = trimmed(text.substr(0, equals));
     int player = who == "one" ? 0 : who == "two" ? 1 : -1;
     if (equals == std::string_view::npos || player < 0)
-        return "'" + shown(text) + "' is not one=TURN,LEFT,RIGHT,DROP or two=TURN,LEFT,RIGHT,DROP";
+        return quoted(text) + " is not one=TURN,LEFT,RIGHT,DROP or two=TURN,LEFT,RIGHT,DROP";
     std::string_view names[4];
     std::string_view list = text.substr(equals + 1);
     std::string prefix = std::string(playerNames[player]) + "=" + shown(trimmed(list)) + ": ";
@@ -159,9 +166,28 @@ std::string windowsKeysFilePath(const char* appData) {
     return std::string(appData) + "\\blockduel\\keys";
 }
 
+std::string keysLegend(const Controls& keys) {
+    std::string legend;
+    for (int Controls::*move : moves) {
+        int key = ownKey(keys.*move);
+        // The picture's codes of the arrows: 24 up, 25 down, 26 right, 27 left.
+        char arrow = key == vkUp      ? '\x18'
+                     : key == vkDown  ? '\x19'
+                     : key == vkRight ? '\x1a'
+                     : key == vkLeft  ? '\x1b'
+                                      : '\0';
+        legend.append(legend.empty() ? "" : " ");
+        if (arrow != '\0')
+            legend += arrow;
+        else
+            legend.append(labelOf(key));
+    }
+    return legend;
+}
+
 std::string keysLabel(const Controls& keys) {
     std::string label;
     for (int Controls::*move : moves)
-        label += (label.empty() ? "" : " ") + labelOf(keys.*move);
+        label.append(label.empty() ? "" : " ").append(labelOf(keys.*move));
     return label;
 }

@@ -36,5 +36,8 @@ std::string keysInPlay(const KeyChoice& choice, Controls keys[2]);
 std::string keysFilePath(const char* xdgConfigHome, const char* home);
 std::string windowsKeysFilePath(const char* appData);
 
-// A player's keys as the help and the legend show them: "Up Left Right Down".
+// A player's keys as messages name them: "Up Left Right Down".
 std::string keysLabel(const Controls& keys);
+
+// As the key legend shows them, in picture codes: the arrows as arrows.
+std::string keysLegend(const Controls& keys);

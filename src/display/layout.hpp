@@ -19,6 +19,10 @@ constexpr int gameOverRow = 16;
 constexpr int promptRow = 17;
 constexpr int rateRow = 18;
 constexpr int delayRow = 19;
+// In a match, the players' keys, before the first round and while paused.
+constexpr int legendRow = 20;
+// One board's keys as the legend shows them: "\x18 \x1b \x1a \x19 or W A S D".
+constexpr int maxLegendLength = 24;
 
 // Console columns of each board's left wall, and of its side panel ("Next:"
 // and the preview) from there.

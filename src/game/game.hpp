@@ -3,6 +3,7 @@
 #pragma once
 
 #include "computer/computer.hpp"
+#include "display/layout.hpp"
 #include "game/keys.hpp"
 #include "model/model.hpp"
 
@@ -50,6 +51,9 @@ struct GameSetup {
     // Each player's keys: the game's own unless chosen. A person alone at
     // a keyboard plays with both sets.
     Controls keys[2] = {playerOneKeys, playerTwoKeys};
+    // What moves each board played by a person, as the key legend shows it
+    // (picture codes: the arrows are 24 to 27); empty for none.
+    char legend[2][maxLegendLength + 1] = {};
     RemoteKeys remote[2] = {}; // a board played from another keyboard
     // Rounds with a tally until someone leaves, instead of one game.
     bool match = false;

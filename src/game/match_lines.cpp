@@ -123,6 +123,27 @@ void addStatus(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer
     }
 }
 
+// The keys, before the first round and while paused: each player's at one
+// keyboard, or the viewer's own. A round without a countdown before it
+// shows them while it is the first; over the network the row is the
+// host's notices' then.
+void addLegend(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer viewer) {
+    bool early = m.round == 1 && (m.phase == MatchPhase::Countdown ||
+                                  (m.phase == MatchPhase::Playing && !setup.countdown));
+    if ((!early && m.phase != MatchPhase::Paused) || viewer == Viewer::Watcher)
+        return;
+    const char* dot = " \xfa ";
+    int you = boardOf(viewer);
+    if (you >= 0 && setup.legend[you][0] != '\0')
+        add(lines, 0, legendRow, textColor, "Keys: %s%s%sEsc leaves", setup.legend[you], dot,
+            setup.pause ? "P pauses \xfa " : "");
+    else if (you < 0 && setup.legend[0][0] != '\0' && setup.legend[1][0] != '\0')
+        add(lines, 0, legendRow, textColor, "Left: %s%sRight: %s%sEsc leaves", setup.legend[0], dot,
+            setup.legend[1], dot);
+    else
+        add(lines, 0, legendRow, textColor, "Esc leaves");
+}
+
 } // namespace
 
 const MatchSpan matchSpans[matchSpanCount] = {
@@ -130,6 +151,7 @@ const MatchSpan matchSpans[matchSpanCount] = {
     {promptRow, 0, pictureColumns},
     {labelRow, boardColumn[0] + panelOffset, labelWidth},
     {labelRow, boardColumn[1] + panelOffset, labelWidth},
+    {legendRow, 0, pictureColumns},
 };
 
 MatchLines matchLines(const Match& match, const GameSetup& setup, Viewer viewer) {
@@ -139,6 +161,7 @@ MatchLines matchLines(const Match& match, const GameSetup& setup, Viewer viewer)
     if (match.phase == MatchPhase::RoundOver || match.phase == MatchPhase::Over)
         addResult(lines, match, you);
     addStatus(lines, match, setup, viewer);
+    addLegend(lines, match, setup, viewer);
     return lines;
 }
 

@@ -9,7 +9,7 @@
 #include "game/match.hpp"
 
 constexpr int maxMatchLineLength = 56;
-constexpr int maxMatchLines = 4;
+constexpr int maxMatchLines = 5;
 
 struct MatchLine {
     int x;
@@ -34,7 +34,7 @@ struct MatchSpan {
     int x;
     int width;
 };
-constexpr int matchSpanCount = 4;
+constexpr int matchSpanCount = 5;
 extern const MatchSpan matchSpans[matchSpanCount];
 
 // Blanks the spans and draws `lines`, through the console primitives.

@@ -35,8 +35,8 @@ Bounds boundsOf(MessageType type) {
     switch (type) {
     case MessageType::Hello: return {6, maxHelloSize};
     case MessageType::Welcome: return {2, 2};
-    case MessageType::Refused:
-    case MessageType::Ready: return {1, 1};
+    case MessageType::Refused: return {1, 1};
+    case MessageType::Ready: return {1, 1 + maxLegendLength};
     case MessageType::Key: return {2, 2};
     case MessageType::KeepAlive:
     case MessageType::End: return {0, 0};
@@ -44,6 +44,13 @@ Bounds boundsOf(MessageType type) {
     case MessageType::Delta: return {1, maxPayload};
     }
     return {0, 0};
+}
+
+// The legend's bytes are picture codes: printable ASCII and the arrows.
+bool legendText(const unsigned char* text, int length) {
+    return std::all_of(text, text + length, [](unsigned char c) {
+        return (c >= 0x20 && c < 0x7F) || (c >= 24 && c <= 27);
+    });
 }
 
 bool knownType(unsigned char type) {
@@ -164,6 +171,10 @@ void MessageDecoder::finish() {
         if (p[0] > static_cast<unsigned char>(KeyMode::Kitty))
             fail("an unknown keyboard mode");
         message_.keyMode = static_cast<KeyMode>(p[0]);
+        if (!legendText(p + 1, length_ - 1))
+            fail("a key legend that is no text");
+        std::memcpy(message_.legend, p + 1, static_cast<std::size_t>(length_ - 1));
+        message_.legend[length_ - 1] = '\0';
         break;
     case MessageType::Key:
         message_.keyKind = static_cast<KeyKind>(p[0]);

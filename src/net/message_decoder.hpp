@@ -23,8 +23,9 @@ struct Message {
     JoinCode code = {};       // Hello
     Refusal refusal = {};     // Refused; a reason this side does not know stays as sent
     KeyMode keyMode = {};     // Ready
-    KeyKind keyKind = {};     // Key
-    int action = 0;           // Key: an action's number (game/keys.hpp), 0 with ReleaseAll
+    char legend[maxLegendLength + 1] = {}; // Ready: the guest's keys as its legend shows them
+    KeyKind keyKind = {};                  // Key
+    int action = 0; // Key: an action's number (game/keys.hpp), 0 with ReleaseAll
     const unsigned char* runs = nullptr; // Picture, Delta: valid until the next feed()
     int runsLength = 0;
 };

@@ -40,8 +40,11 @@ void appendRefused(std::string& out, Refusal reason) {
     withByte(out, MessageType::Refused, static_cast<unsigned char>(reason));
 }
 
-void appendReady(std::string& out, KeyMode mode) {
-    withByte(out, MessageType::Ready, static_cast<unsigned char>(mode));
+void appendReady(std::string& out, KeyMode mode, const std::string& legend) {
+    std::string shown = legend.substr(0, maxLegendLength);
+    header(out, MessageType::Ready, 1 + shown.size());
+    out += static_cast<char>(mode);
+    out += shown;
 }
 
 void appendKey(std::string& out, KeyKind kind, int action) {

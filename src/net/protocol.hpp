@@ -11,13 +11,12 @@
 // A guest opens with Hello (the protocol's magic and version, the seat it
 // wants and the join code); the host answers Welcome or Refused. A welcomed
 // guest takes its terminal and sends Ready with the way its terminal reports
-// keys; from then on the host sends the picture (a whole Picture first, then
-// a Delta after every frame that changed something) and a player sends its
-// key events as the actions they stand for (turn, left, right, drop, Escape,
-// Enter), by the guest's own keys, so the host needs nothing of its
-// keyboard. Both sides send KeepAlive when they have sent nothing for a
-// second; five seconds without a message means the other side is gone. End
-// says that the match is over and the last picture is final.
+// keys and its keys as its key legend shows them; from then on the host sends the picture (a whole
+// Picture first, then a Delta after every frame that changed something) and a player sends its key
+// events as the actions they stand for (turn, left, right, drop, Escape, Enter), by the guest's own
+// keys, so the host needs nothing of its keyboard. Both sides send KeepAlive when they have sent
+// nothing for a second; five seconds without a message means the other side is gone. End says that
+// the match is over and the last picture is final.
 //
 // A game is a match of rounds. The host draws everything a guest shows:
 // the countdown before each round, who won it, the tally and whom it waits
@@ -107,7 +106,10 @@ constexpr unsigned char firstRunAttribute = textColor;
 void appendHello(std::string& out, Seat seat, const JoinCode& code);
 void appendWelcome(std::string& out, Seat seat);
 void appendRefused(std::string& out, Refusal reason);
-void appendReady(std::string& out, KeyMode mode);
+// `legend`: the guest's keys as its picture's key legend shows them, at
+// most maxLegendLength bytes of printable ASCII and the arrows' codes (24 to
+// 27); the host draws it in the guest's picture.
+void appendReady(std::string& out, KeyMode mode, const std::string& legend = "");
 // `action` is nothing (0) with ReleaseAll.
 void appendKey(std::string& out, KeyKind kind, int action);
 void appendKeepAlive(std::string& out);

@@ -55,7 +55,8 @@ GameGuest::Answer GameGuest::greet(const net::JoinCode& code, int timeoutMs) {
 void GameGuest::ready(bool keyReleases) {
     keys_.setReportsReleases(keyReleases);
     std::string message;
-    net::appendReady(message, keyReleases ? net::KeyMode::Kitty : net::KeyMode::Autorepeat);
+    net::appendReady(message, keyReleases ? net::KeyMode::Kitty : net::KeyMode::Autorepeat,
+                     legend_);
     send(message);
 }
 

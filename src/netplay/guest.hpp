@@ -32,8 +32,12 @@ public:
     net::Refusal refusal() const { return refusal_; }
     const std::string& problem() const { return link_.problem(); }
 
-    // The player's keys: both sets move the guest's board.
-    void bindKeys(const Controls keys[2]) { keys_.bind(keys); }
+    // The player's keys: both sets move the guest's board; `legend` shows
+    // them, and the host draws it in this guest's picture.
+    void bindKeys(const Controls keys[2], const std::string& legend) {
+        keys_.bind(keys);
+        legend_ = legend;
+    }
     // Once the console is taken: how its keys come, with releases or not.
     void ready(bool keyReleases);
 
@@ -63,6 +67,7 @@ private:
     net::Seat seat_;
     net::Picture picture_;
     GuestKeys keys_;
+    std::string legend_;
     bool pictured_ = false;
     bool welcomed_ = false;
     net::Refusal refusal_ = {};

@@ -4,6 +4,7 @@
 #include "netplay/host.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "display/layout.hpp"
@@ -155,7 +156,9 @@ net::Picture GameHost::pictureFor(net::Seat seat) const {
     net::Picture picture = pictureOf(screen_.buffer());
     if (match_ != nullptr && setup_ != nullptr) {
         Viewer viewer = seat == net::Seat::Player ? Viewer::PlayerTwo : Viewer::Watcher;
-        paintMatchLines(matchLines(*match_, *setup_, viewer), picture);
+        GameSetup seen = *setup_; // player two's keys as its own legend shows them
+        std::memcpy(seen.legend[1], guestLegend_, sizeof guestLegend_);
+        paintMatchLines(matchLines(*match_, seen, viewer), picture);
     }
     return picture;
 }
@@ -440,6 +443,7 @@ void GameHost::ready(Peer& peer, const net::Message& message, long long now) {
     if (peer.seat == net::Seat::Player) {
         guestKeys_.releaseAll();
         guestKeys_.setReportsReleases(message.keyMode == net::KeyMode::Kitty);
+        std::memcpy(guestLegend_, message.legend, sizeof guestLegend_);
         playerGone_ = false;
         refreshNotices(true);
     }

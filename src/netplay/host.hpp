@@ -131,6 +131,7 @@ private:
     std::vector<int> slots_; // for each socket watched(): its peer, -1 the listener
     bool listening_ = false; // the listener was among them
     KeyState guestKeys_;     // player two's actions, by number, from the guest's events
+    char guestLegend_[maxLegendLength + 1] = {}; // player two's keys, as its legend shows them
     net::Admission admission_;
     int nextId_ = 1;
     long long acceptAgainMs_ = 0; // after the system ran out of descriptors

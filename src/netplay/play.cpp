@@ -138,7 +138,8 @@ int join(const Options& options, const net::Endpoint& where, net::Seat seat) {
     if (socket == noSocket)
         return complain(error);
     GameGuest guest(localScreen(), socket, seat);
-    guest.bindKeys(gameSetupOf(options).keys);
+    GameSetup mine = gameSetupOf(options);
+    guest.bindKeys(mine.keys, bothKeysLegend(mine.keys));
     std::string there = net::formatEndpoint(where.host, where.port);
     switch (guest.greet(code, answerTimeoutMs)) {
     case GameGuest::Answer::Welcomed: break;

@@ -73,13 +73,14 @@ std::string bytes(std::initializer_list<int> values) {
 TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
     std::string stream;
     appendHello(stream, Seat::Watcher, code("7k3m-q9xd"));
-    appendReady(stream, KeyMode::Kitty);
+    const std::string legend = "\x18 \x1b \x1a \x19 or W A D S";
+    appendReady(stream, KeyMode::Kitty, legend);
     appendKey(stream, KeyKind::Press, static_cast<int>(Action::Left));
     appendKey(stream, KeyKind::Repeat, static_cast<int>(Action::Turn));
     appendKey(stream, KeyKind::Release, static_cast<int>(Action::Enter));
     appendKey(stream, KeyKind::ReleaseAll, 0);
     appendKeepAlive(stream);
-    ASSERT_EQ(2U + helloSize + 3 + 4 * 4 + 2, stream.size());
+    ASSERT_EQ(2U + helloSize + 3 + legend.size() + 4 * 4 + 2, stream.size());
     stream += bytes({1, 9}) + "BLKD" + bytes({protocolVersion + 1, 1, 9, 9, 9});
     for (std::size_t piece = 1; piece <= stream.size(); ++piece) {
         Read read = decode(Sender::Guest, stream, piece);
@@ -91,6 +92,7 @@ TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
         EXPECT_EQ(Seat::Watcher, hello.seat);
         EXPECT_EQ("7K3M-Q9XD", formatJoinCode(hello.code));
         EXPECT_EQ(KeyMode::Kitty, read.messages[1].keyMode);
+        EXPECT_EQ(legend, read.messages[1].legend);
         EXPECT_EQ(KeyKind::Press, read.messages[2].keyKind);
         EXPECT_EQ(static_cast<int>(Action::Left), read.messages[2].action);
         EXPECT_EQ(KeyKind::Repeat, read.messages[3].keyKind);
@@ -161,6 +163,9 @@ TEST(Codec, BrokenMessagesAreRefusedWhereverTheyAreCut) {
         {Sender::Guest, greeting + bytes({3}) + "00000000", "a greeting for no seat", 0},
         {Sender::Guest, greeting + bytes({1}) + "0000000O", "a join code with characters", 0},
         {Sender::Guest, hello + bytes({4, 1, 2}), "an unknown keyboard mode", 1},
+        {Sender::Guest, hello + bytes({4, 3, 1, 'W', 0x07}), "a key legend that is no text", 1},
+        {Sender::Guest, hello + bytes({4, 2, 0, 0x7F}), "a key legend that is no text", 1},
+        {Sender::Guest, hello + bytes({4, 2 + maxLegendLength}), "wrong length", 1},
         {Sender::Guest, bytes({5, 2, 0, 0x25}), "a key event the game does not have", 0},
         {Sender::Guest, bytes({5, 2, 5, 0x25}), "a key event the game does not have", 0},
         {Sender::Guest, bytes({5, 2, 1, 'X'}), "a key event the game does not have", 0},
