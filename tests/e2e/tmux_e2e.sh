@@ -164,9 +164,27 @@ case_match() {
     screen | grep -Eq '^Match over: 1-0\.' || fail "no final tally on the normal screen"
 }
 
+# Keys of one's own: player one on I J L K moves with J (to the left wall)
+# and not with the arrows; the legend below the boards says so.
+case_keys() {
+    start_pane 80 24
+    run_game --match --keys one=i,j,l,k
+    wait_for '^Left: I J L K . Right: W A D S . Esc leaves' "the key legend"
+    local before
+    before=$(piece_column 0)
+    tm send-keys -t e2e Left Left Left Left Left Left Left Left
+    wait_until "tm send-keys -t e2e d && [ \"\$(piece_column 30)\" != $(piece_column 30) ]" \
+        "player two's D did not move the right piece"
+    [ "$(piece_column 0)" = "$before" ] || fail "the arrows moved player one's piece"
+    wait_until 'tm send-keys -t e2e j && [ "$(piece_column 0)" = 0 ]' \
+        "player one's J did not move the left piece to its wall"
+    tm send-keys -t e2e Escape
+    expect_given_back 0
+}
+
 # Host and guest in two sessions of one tmux server, each shell in a folder
-# of its own: the same countdown on both, the guest's A moves only the right
-# piece, the host's Left the left one (each to its wall, where pieces come
+# of its own: the same countdown on both, the guest's F (its own key for
+# left) moves only the right piece, the host's Left the left one (each to its wall, where pieces come
 # only by moving), Escape from the guest ends the match for both, each with
 # the same boards and the tally in its own words.
 case_network() {
@@ -181,7 +199,7 @@ case_network() {
     wait_for '^  7K3M-Q9XD$' "the code on a line of its own"
     port=$(screen | sed -n 's/.*--join 127\.0\.0\.1:\([0-9]*\).*/\1/p')
     pane=guest work=$guest_dir
-    start_game "--join 127.0.0.1:$port"
+    start_game "--join 127.0.0.1:$port --keys two=t,f,h,g"
     wait_for '^Join code \(the host shows it\):' "the question for the code"
     type_line "7k3m q9xd"
     wait_for '^Round 1 starts in' "the guest's countdown"
@@ -192,9 +210,9 @@ case_network() {
     wait_for 'Next:.*Next:' "the guest's picture"
     pane=e2e
 
-    wait_until 'tm send-keys -t guest a && [ "$(piece_column 30)" = 0 ]' \
-        "the guest's A did not move the right piece to its wall"
-    [ "$(piece_column 0)" != 0 ] || fail "the guest's A moved the left piece"
+    wait_until 'tm send-keys -t guest f && [ "$(piece_column 30)" = 0 ]' \
+        "the guest's F did not move the right piece to its wall"
+    [ "$(piece_column 0)" != 0 ] || fail "the guest's F moved the left piece"
     wait_until 'tm send-keys -t e2e Left && [ "$(piece_column 0)" = 0 ]' \
         "the host's Left did not move the left piece to its wall"
 
