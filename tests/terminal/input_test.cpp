@@ -277,4 +277,31 @@ TEST(KeyState, AKeyIsHeldByWhatItTypesAndByWhereItSits) {
     }
 }
 
+// Every key a player can choose reaches the game from a terminal, whole or
+// split at any byte: as the character it types without the kitty protocol
+// (arrows as their sequences), and with it as its key number, where it sits
+// coming from the base-layout key.
+TEST(InputDecoder, EveryKeyInTheTableArrives) {
+    for (const BindableKey& entry : bindableKeys()) {
+        std::string legacy = entry.character != 0   ? std::string(1, entry.character)
+                             : entry.key == vkUp    ? "\x1b[A"
+                             : entry.key == vkDown  ? "\x1b[B"
+                             : entry.key == vkRight ? "\x1b[C"
+                                                    : "\x1b[D";
+        std::string kitty =
+            entry.character != 0 ? "\x1b[" + std::to_string(entry.character) + "u" : legacy;
+        std::string moved =
+            entry.character != 0 ? "\x1b[233::" + std::to_string(entry.character) + "u" : "";
+        std::string name = entry.label;
+        std::string want = "+" + name + (entry.character != 0 ? " -" + name : "");
+        for (std::size_t cut = 0; cut < legacy.size(); ++cut)
+            EXPECT_EQ(want, decode(legacy, cut, 1)) << entry.name << " cut at " << cut;
+        for (std::size_t cut = 0; cut < kitty.size(); ++cut)
+            EXPECT_EQ("+" + name, decode(kitty, cut, 1)) << entry.name << " cut at " << cut;
+        if (!moved.empty()) {
+            EXPECT_EQ("+@" + name, decode(moved)) << entry.name;
+        }
+    }
+}
+
 } // namespace
