@@ -339,7 +339,7 @@ void takeKeysFile(Options& options, std::string_view text, std::string& warning)
 }
 
 // A keys file is a few lines; anything this large is no keys file.
-constexpr std::streamoff keysFileLimit = 64 * 1024;
+constexpr std::streamoff keysFileLimit = std::streamoff{64} * 1024;
 
 bool readKeysFileAt(const std::string& path, std::string& text, std::string& warning) {
     text.clear();

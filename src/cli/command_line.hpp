@@ -32,12 +32,12 @@ struct Options {
     Mode mode = Mode::Local;
     // How well the computer plays the left and the right board (--level).
     int level[2] = {computerDefaultLevel, computerDefaultLevel};
-    std::string address;    // --host [ADDRESS]:PORT (may be empty), --join/--watch HOST[:PORT]
-    net::Endpoint endpoint; // the address as the network game uses it, once it is checked
-    std::string code;       // --code CODE or BLOCKDUEL_CODE, the join code (empty: none given)
-    net::JoinCode joinCode; // the code as the network game uses it, once it is checked
-    bool askCode = false;   // ask for the code on the terminal (--code -, or none given to a guest)
-    std::string error;      // what is wrong, when command is Invalid
+    std::string address;         // --host [ADDRESS]:PORT (may be empty), --join/--watch HOST[:PORT]
+    net::Endpoint endpoint = {}; // the address as the network game uses it, once it is checked
+    std::string code;            // --code CODE or BLOCKDUEL_CODE, the join code (empty: none given)
+    net::JoinCode joinCode = {}; // the code as the network game uses it, once it is checked
+    bool askCode = false; // ask for the code on the terminal (--code -, or none given to a guest)
+    std::string error;    // what is wrong, when command is Invalid
     std::string program = "blockduel"; // how the program was started (argv[0]), for messages
     KeyChoice keys; // --keys, then the keys file for a player the command line leaves
 };

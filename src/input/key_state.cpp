@@ -12,8 +12,8 @@ void KeyState::setReportsReleases(bool on) {
     releases_ = on;
     // Held state only comes from reported releases; across a switch nothing
     // would release what is marked held now. Arrivals stay owed.
-    for (bool& held : held_)
-        held = false;
+    for (bool& down : held_)
+        down = false;
 }
 
 void KeyState::apply(const KeyEvent& event) {

@@ -2,6 +2,9 @@
 // A guest's keys as actions.
 #include "netplay/guest_keys.hpp"
 
+#include <algorithm>
+#include <iterator>
+
 namespace netplay {
 
 namespace {
@@ -22,20 +25,16 @@ void GuestKeys::setReportsReleases(bool on) { state_.setReportsReleases(on); }
 
 // A key of the action, by what it types or by where it sits.
 bool GuestKeys::bound(Action action, const KeyEvent& event) const {
-    for (const Controls& keys : keys_) {
+    return std::any_of(std::begin(keys_), std::end(keys_), [&](const Controls& keys) {
         int key = keyOf(keys, action);
-        if ((event.key != 0 && key == event.key) ||
-            (event.position != 0 && key == atPosition(event.position)))
-            return true;
-    }
-    return false;
+        return (event.key != 0 && key == event.key) ||
+               (event.position != 0 && key == atPosition(event.position));
+    });
 }
 
 bool GuestKeys::held(Action action) const {
-    for (const Controls& keys : keys_)
-        if (state_.held(keyOf(keys, action)))
-            return true;
-    return false;
+    return std::any_of(std::begin(keys_), std::end(keys_),
+                       [&](const Controls& keys) { return state_.held(keyOf(keys, action)); });
 }
 
 int GuestKeys::actions(const KeyEvent& event, ActionEvent* out, int room) {

@@ -281,13 +281,15 @@ TEST(KeyState, AKeyIsHeldByWhatItTypesAndByWhereItSits) {
 // split at any byte: as the character it types without the kitty protocol
 // (arrows as their sequences), and with it as its key number, where it sits
 // coming from the base-layout key.
+std::string legacyBytes(const BindableKey& entry) {
+    static const std::map<int, std::string> arrows = {
+        {vkUp, "\x1b[A"}, {vkDown, "\x1b[B"}, {vkRight, "\x1b[C"}, {vkLeft, "\x1b[D"}};
+    return entry.character != 0 ? std::string(1, entry.character) : arrows.at(entry.key);
+}
+
 TEST(InputDecoder, EveryKeyInTheTableArrives) {
     for (const BindableKey& entry : bindableKeys()) {
-        std::string legacy = entry.character != 0   ? std::string(1, entry.character)
-                             : entry.key == vkUp    ? "\x1b[A"
-                             : entry.key == vkDown  ? "\x1b[B"
-                             : entry.key == vkRight ? "\x1b[C"
-                                                    : "\x1b[D";
+        std::string legacy = legacyBytes(entry);
         std::string kitty =
             entry.character != 0 ? "\x1b[" + std::to_string(entry.character) + "u" : legacy;
         std::string moved =

@@ -34,10 +34,10 @@ void OutputGate::open(int outFd) {
 void OutputGate::close() {
     if (gateFd_ >= 0 || nullFd_ >= 0)
         signals::disarmOutputGate();
-    for (int* fd : {&gateFd_, &nullFd_}) {
-        if (*fd >= 0)
-            ::close(*fd);
-        *fd = -1;
+    for (int* owned : {&gateFd_, &nullFd_}) {
+        if (*owned >= 0)
+            ::close(*owned);
+        *owned = -1;
     }
     outFd_ = -1;
 }
