@@ -4,6 +4,7 @@
 // show exactly what the screen buffer holds, also after resizes; an Escape
 // on a terminal without the kitty protocol; an output that cannot be
 // written to; and the gate that a continue closes.
+#include <clocale>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -53,6 +54,24 @@ TEST(StartProblem, NamesWhatIsWrongAndAcceptsAUsableTerminal) {
         for (int fd : {pty[0], pty[1], fds[0], fds[1]})
             close(fd);
     }
+}
+
+// Unicode glyphs when the locale says UTF-8, and also when the system cannot
+// load the locale but its name says so (a static build elsewhere).
+TEST(RenderOptions, UnicodeGlyphsWhenTheLocaleOrElseItsNameSaysUtf8) {
+    const std::pair<const char*, bool> cases[] = {
+        {"C.UTF-8", true},
+        {"C", false},
+        {"xx_NOWHERE.UTF-8", true},
+        {"xx_NOWHERE.utf8", true},
+        {"xx_NOWHERE.ISO-8859-1", false},
+    };
+    for (const auto& [name, utf8] : cases) {
+        setenv("LC_ALL", name, 1);
+        EXPECT_EQ(renderOptionsFromEnvironment().utf8, utf8) << "LC_ALL=" << name;
+    }
+    unsetenv("LC_ALL");
+    std::setlocale(LC_CTYPE, "C");
 }
 
 // ASCII stand-ins for the glyphs, in colour: options the session must pass on

@@ -64,8 +64,18 @@ int lookUp(const net::Endpoint& where, bool passive, AddressList& list, std::str
     std::string port = std::to_string(where.port);
     const char* host = where.host.empty() ? nullptr : where.host.c_str();
     int status = getaddrinfo(host, port.c_str(), &hints, &list.first);
-    if (status != 0)
-        error = "cannot find " + describe(where) + ": " + gai_strerror(status);
+    if (status == 0)
+        return 0;
+    // EAI_SYSTEM's own text is only "System error"; errno says which.
+    error = "cannot find " + describe(where) + ": " +
+            (status == EAI_SYSTEM ? std::strerror(errno) : gai_strerror(status));
+#ifdef BLOCKDUEL_STATIC
+    // Linked statically, the C library cannot load the system's name
+    // service modules (mDNS, systemd-resolved's, LDAP): a name that only
+    // they know is not found.
+    error += " (this build of blockduel is linked statically and looks names up in /etc/hosts "
+             "and DNS only; the host's IP address works everywhere)";
+#endif
     return status;
 }
 

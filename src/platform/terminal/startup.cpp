@@ -2,6 +2,7 @@
 // Start-up checks and the environment's say on glyphs and colours.
 #include "platform/terminal/startup.hpp"
 
+#include <cctype>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -9,7 +10,6 @@
 #include <cstring>
 #include <langinfo.h>
 #include <optional>
-#include <strings.h>
 #include <unistd.h>
 
 #include "platform/terminal/signals.hpp"
@@ -49,12 +49,41 @@ std::string startProblem(int inFd, int outFd, const char* termName) {
     return "";
 }
 
+namespace {
+
+// A codeset ("UTF-8") or a locale's name ("en_GB.utf8") that says UTF-8.
+bool namesUtf8(const char* name) {
+    if (name == nullptr)
+        return false;
+    std::string lower(name);
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower.find("utf-8") != std::string::npos || lower.find("utf8") != std::string::npos;
+}
+
+// The locale's name as the environment gives it: the first of LC_ALL,
+// LC_CTYPE and LANG that is set to something.
+const char* localeNameFromEnvironment() {
+    for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0')
+            return value;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 RenderOptions renderOptionsFromEnvironment() {
     RenderOptions options;
-    std::setlocale(LC_CTYPE, "");
-    const char* codeset = nl_langinfo(CODESET);
-    options.utf8 = codeset != nullptr &&
-                   (strcasecmp(codeset, "UTF-8") == 0 || strcasecmp(codeset, "UTF8") == 0);
+    if (std::setlocale(LC_CTYPE, "") != nullptr) {
+        options.utf8 = namesUtf8(nl_langinfo(CODESET));
+    } else {
+        // A locale this system cannot load: not generated here, or, for a
+        // statically linked build, kept in a format of another C library.
+        // The terminal is still the one the name describes.
+        options.utf8 = namesUtf8(localeNameFromEnvironment());
+    }
     const char* noColor = std::getenv("NO_COLOR");
     options.color = noColor == nullptr || *noColor == '\0';
     return options;
