@@ -27,7 +27,7 @@ void join(std::string& text, const std::string& word) {
 std::string keyName(int key) {
     static const std::map<int, std::string> names = {{vkEscape, "Esc"}, {0, ""}};
     if (key >= positionBase)
-        return "@" + keyName(key - positionBase);
+        return std::string("@").append(keyName(key - positionBase));
     const BindableKey* entry = bindableKey(key);
     return names.contains(key) ? names.at(key) : entry != nullptr ? entry->label : "?";
 }
@@ -44,7 +44,7 @@ void append(std::string& text, const term::Events& events) {
         std::string flags = e.kind == InputEvent::KittyFlags ? std::to_string(e.key) : "";
         std::string key = e.kind <= InputEvent::KeyRelease ? keyName(e.key) : flags;
         if (e.kind <= InputEvent::KeyRelease && e.position != e.key)
-            key += "@" + keyName(e.position);
+            key.append("@").append(keyName(e.position));
         join(text, kinds[e.kind] + key);
     }
 }
