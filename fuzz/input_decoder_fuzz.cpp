@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 #include "game/keys.hpp"
 #include "input/key_state.hpp"
@@ -33,7 +34,7 @@ void check(bool ok, const char* what) {
 }
 
 bool isGameKey(int key) {
-    return std::ranges::any_of(gameKeys, [key](int k) { return k == key; });
+    return std::find(std::begin(gameKeys), std::end(gameKeys), key) != std::end(gameKeys);
 }
 
 void checkEvents(const Events& events) {
