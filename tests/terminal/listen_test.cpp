@@ -82,8 +82,8 @@ TEST_P(EveryAddress, GuestsOfEitherFamilyReachTheHost) {
 }
 
 INSTANTIATE_TEST_SUITE_P(OneSocketOrOneForEachFamily, EveryAddress, testing::Bool(),
-                         [](const testing::TestParamInfo<bool>& info) {
-                             return info.param ? "OneForEachFamily" : "OneForBoth";
+                         [](const testing::TestParamInfo<bool>& instance) {
+                             return instance.param ? "OneForEachFamily" : "OneForBoth";
                          });
 
 } // namespace
