@@ -2,7 +2,6 @@
 // The strangers' thread: non-blocking sockets in one poll.
 #include "door_attack.hpp"
 
-#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <netinet/in.h>
@@ -12,6 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "descriptor_room.hpp"
 #include "net/message_decoder.hpp"
 #include "net/protocol.hpp"
 #include "netplay/network.hpp"
@@ -49,17 +49,6 @@ int open(int port, const std::string& from) {
         return -1;
     }
     return fd;
-}
-
-// Room for `count` more descriptors than a test has anyway: macOS starts a
-// process with 256.
-void makeRoomFor(int count) {
-    rlimit limit = {};
-    auto wanted = static_cast<rlim_t>(count) + 256;
-    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= wanted)
-        return;
-    limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? wanted : std::min(wanted, limit.rlim_max);
-    setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 } // namespace
@@ -107,7 +96,7 @@ void DoorAttack::serve(Stranger& s, short revents) {
 }
 
 void DoorAttack::run() {
-    makeRoomFor(count_);
+    makeRoomForDescriptors(count_);
     std::vector<Stranger> strangers(static_cast<std::size_t>(count_));
     std::vector<pollfd> fds(strangers.size());
     while (!stop_) {

@@ -2,7 +2,7 @@
 // The pseudo-terminal calls are POSIX's XSI part, which a strict POSIX
 // build (_POSIX_C_SOURCE alone) leaves out on glibc.
 #ifndef _XOPEN_SOURCE
-#define _XOPEN_SOURCE 700
+#define _XOPEN_SOURCE 700 // NOLINT(bugprone-reserved-identifier): the C library's to read
 #endif
 
 #include "pty_pair.hpp"

@@ -5,8 +5,8 @@
 // The interfaces' flags (IFF_UP) and getentropy() come from BSD, and every
 // system this runs on has them; glibc and musl show them only under
 // _DEFAULT_SOURCE, macOS under _DARWIN_C_SOURCE, once POSIX alone is asked.
-#define _DEFAULT_SOURCE 1
-#define _DARWIN_C_SOURCE 1
+#define _DEFAULT_SOURCE 1  // NOLINT(bugprone-reserved-identifier): the C library's to read
+#define _DARWIN_C_SOURCE 1 // NOLINT(bugprone-reserved-identifier)
 
 #include "netplay/network.hpp"
 
@@ -36,11 +36,11 @@ namespace {
 constexpr int sendBufferBytes = 32 * 1024;
 // The system's queue of connections not taken yet. Connections that find it
 // full are dropped before anyone reads them, so it has room for a guest
-// behind hundreds held open by strangers (the door's test holds 300). Not
-// SOMAXCONN: macOS's and musl's headers say 128 whatever the kernel allows.
-// The kernel cuts it to its own limit (on Linux net.core.somaxconn, 4096 by
-// default; on macOS and the BSDs a sysctl that is 128 unless raised).
-constexpr int backlog = 1024;
+// behind thousands held open by strangers. Not SOMAXCONN, which glibc
+// makes 4096 but macOS's and musl's headers 128, whatever the kernel
+// allows; the kernel cuts it to its own limit (Linux's net.core.somaxconn,
+// 4096 by default; on macOS and the BSDs a sysctl, 128 unless raised).
+constexpr int backlog = 4096;
 
 // A listener on every address that is two sockets, IPv6 and IPv4, where
 // the system's IPv6 sockets take no IPv4 (OpenBSD's never do). The network
