@@ -2,6 +2,7 @@
 // The computer's levels and the weights of its judgement: plain numbers,
 // all in this one place.
 #include <algorithm>
+#include <iterator>
 
 #include "computer/level.hpp"
 #include "computer/score.hpp"
@@ -28,11 +29,10 @@ constexpr ComputerLevel levels[] = {
     {1, 1, 0, 4, 15, 12},  // 5: looks at once, weighs the next piece, slips seldom
 };
 
-static_assert(std::ranges::all_of(levels,
-                                  [](const ComputerLevel& level) {
-                                      return level.keyPeriod >= 1 &&
-                                             gravityPeriod % level.keyPeriod == 0;
-                                  }),
+static_assert(std::all_of(std::begin(levels), std::end(levels),
+                          [](const ComputerLevel& level) {
+                              return level.keyPeriod >= 1 && gravityPeriod % level.keyPeriod == 0;
+                          }),
               "the search presses keys in frames that divide the gravity period");
 static_assert(sizeof levels / sizeof levels[0] == computerMaxLevel - computerMinLevel + 1);
 

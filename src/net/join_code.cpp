@@ -3,6 +3,7 @@
 #include "net/join_code.hpp"
 
 #include <algorithm>
+#include <iterator>
 
 namespace net {
 
@@ -52,7 +53,7 @@ bool parseJoinCode(std::string_view text, JoinCode& code) {
 }
 
 bool validSymbols(const char (&symbols)[joinCodeLength]) {
-    return std::ranges::all_of(symbols, [](char c) {
+    return std::all_of(std::begin(symbols), std::end(symbols), [](char c) {
         return c >= '0' && c <= 'Z' && valueOf(c) >= 0 && alphabet[valueOf(c)] == c;
     });
 }

@@ -4,15 +4,17 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
 
+#include "descriptor_room.hpp"
 #include "net/message_decoder.hpp"
 #include "net/protocol.hpp"
+#include "netplay/network.hpp"
 
 namespace term {
 
@@ -28,10 +30,12 @@ net::JoinCode wrongCode(long long n) {
     return code;
 }
 
+// Non-blocking, and never SIGPIPE from a host that has closed.
 int open(int port, const std::string& from) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0)
         return -1;
+    netAdopt(fd);
     sockaddr_in local = {};
     local.sin_family = AF_INET;
     inet_pton(AF_INET, from.c_str(), &local.sin_addr);
@@ -76,7 +80,8 @@ void DoorAttack::serve(Stranger& s, short revents) {
     if ((revents & POLLOUT) != 0 && (revents & POLLERR) == 0 && !s.greeted) {
         std::string hello;
         net::appendHello(hello, net::Seat::Player, wrongCode(connections_));
-        s.greeted = send(s.fd, hello.data(), hello.size(), MSG_NOSIGNAL) > 0;
+        std::string problem;
+        s.greeted = netSend(s.fd, hello.data(), hello.size(), problem) > 0;
     }
     if ((revents & (POLLIN | POLLHUP | POLLERR)) == 0)
         return;
@@ -91,6 +96,7 @@ void DoorAttack::serve(Stranger& s, short revents) {
 }
 
 void DoorAttack::run() {
+    makeRoomForDescriptors(count_);
     std::vector<Stranger> strangers(static_cast<std::size_t>(count_));
     std::vector<pollfd> fds(strangers.size());
     while (!stop_) {

@@ -16,8 +16,11 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
+#include "platform/terminal/signals.hpp"
 #include "platform/terminal/tty.hpp"
+#include "pty_pair.hpp"
 #include "terminal_answers.hpp"
 
 namespace term {
@@ -53,7 +56,7 @@ void onHangUp(int /*signo*/) { hungUp = 1; }
     const char* program = argv[0];
     setpgid(0, 0);
     tcsetpgrp(slave, getpid()); // allowed while SIGTTOU is still ignored, as the shell has it
-    for (int signo = 1; signo < NSIG; ++signo)
+    for (int signo = 1; signo < signals::signalLimit; ++signo)
         std::signal(signo, SIG_DFL);
     sigset_t none;
     sigemptyset(&none);
@@ -112,11 +115,44 @@ void onHangUp(int /*signo*/) { hungUp = 1; }
 
 } // namespace
 
+// The name of every signal the tests send or see, on each system that has it.
+#define BLOCKDUEL_SIGNAL(name)                                                                     \
+    { (name), #name }
 std::string signalName(int signo) {
-    const char* name = sigabbrev_np(signo);
-    return name != nullptr ? std::string("SIG") + name
-                           : "SIGRTMIN+" + std::to_string(signo - SIGRTMIN);
+    static const std::pair<int, const char*> names[] = {
+        BLOCKDUEL_SIGNAL(SIGHUP),    BLOCKDUEL_SIGNAL(SIGINT),  BLOCKDUEL_SIGNAL(SIGQUIT),
+        BLOCKDUEL_SIGNAL(SIGILL),    BLOCKDUEL_SIGNAL(SIGTRAP), BLOCKDUEL_SIGNAL(SIGABRT),
+        BLOCKDUEL_SIGNAL(SIGBUS),    BLOCKDUEL_SIGNAL(SIGFPE),  BLOCKDUEL_SIGNAL(SIGKILL),
+        BLOCKDUEL_SIGNAL(SIGUSR1),   BLOCKDUEL_SIGNAL(SIGSEGV), BLOCKDUEL_SIGNAL(SIGUSR2),
+        BLOCKDUEL_SIGNAL(SIGPIPE),   BLOCKDUEL_SIGNAL(SIGALRM), BLOCKDUEL_SIGNAL(SIGTERM),
+        BLOCKDUEL_SIGNAL(SIGCHLD),   BLOCKDUEL_SIGNAL(SIGCONT), BLOCKDUEL_SIGNAL(SIGSTOP),
+        BLOCKDUEL_SIGNAL(SIGTSTP),   BLOCKDUEL_SIGNAL(SIGTTIN), BLOCKDUEL_SIGNAL(SIGTTOU),
+        BLOCKDUEL_SIGNAL(SIGURG),    BLOCKDUEL_SIGNAL(SIGXCPU), BLOCKDUEL_SIGNAL(SIGXFSZ),
+        BLOCKDUEL_SIGNAL(SIGVTALRM), BLOCKDUEL_SIGNAL(SIGPROF), BLOCKDUEL_SIGNAL(SIGWINCH),
+        BLOCKDUEL_SIGNAL(SIGSYS),    BLOCKDUEL_SIGNAL(SIGIO),
+#ifdef SIGPWR
+        BLOCKDUEL_SIGNAL(SIGPWR),
+#endif
+#ifdef SIGSTKFLT
+        BLOCKDUEL_SIGNAL(SIGSTKFLT),
+#endif
+#ifdef SIGEMT
+        BLOCKDUEL_SIGNAL(SIGEMT),
+#endif
+#ifdef SIGLIBRT
+        BLOCKDUEL_SIGNAL(SIGLIBRT),
+#endif
+    };
+    for (const auto& [number, name] : names)
+        if (number == signo)
+            return name;
+#if defined(SIGRTMIN) && defined(SIGRTMAX)
+    if (signo >= SIGRTMIN && signo <= SIGRTMAX)
+        return "SIGRTMIN+" + std::to_string(signo - SIGRTMIN);
+#endif
+    return "signal " + std::to_string(signo);
 }
+#undef BLOCKDUEL_SIGNAL
 
 void PrintTo(const Outcome& outcome, std::ostream* out) {
     static const char* const kinds[] = {"running", "stopped by", "exited with", "killed by"};
@@ -157,16 +193,15 @@ TerminalState terminalState(std::string_view bytes) {
 
 GamePty::GamePty(PtyOptions options)
     : options_(std::move(options)), screen_(options_.columns, options_.rows) {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
-        std::abort();
-    slave_ = open(ptsname(master_), O_RDWR | O_NOCTTY);
+    PtyPair pty;
     int commands[2];
     int reports[2];
-    if (slave_ < 0 || pipe2(commands, O_CLOEXEC) != 0 || pipe2(reports, O_CLOEXEC) != 0 ||
-        tcgetattr(slave_, &before_) != 0)
+    if (!openPtyPair(pty, options_.columns, options_.rows) || !pipeClosedOnExec(commands) ||
+        !pipeClosedOnExec(reports) || tcgetattr(pty.slave, &before_) != 0)
         std::abort();
-    resize(options_.columns, options_.rows);
+    master_ = pty.master;
+    slave_ = pty.slave;
+    slaveName_ = pty.slaveName;
     statusFlagsBefore = fcntl(slave_, F_GETFL);
     // The command line and the environment, made before the forks.
     std::vector<char*> argv = {const_cast<char*>(options_.program)};
@@ -244,7 +279,7 @@ void GamePty::closeTerminal() {
 // queued bytes on towards the master a little later, freeing room, so the
 // queue is full once it stays so for a while.
 void GamePty::fillOutput() const {
-    int fd = open(ptsname(master_), O_WRONLY | O_NOCTTY | O_NONBLOCK);
+    int fd = open(slaveName_.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK);
     char zeros[4096] = {};
     for (int quiet = 0; fd >= 0 && quiet < 5;) {
         bool took = false;

@@ -131,6 +131,7 @@ private:
     PtyOptions options_;
     int master_ = -1;
     int slave_ = -1; // the test's own descriptor of the one the game uses
+    std::string slaveName_;
     int commands_ = -1;
     int reports_ = -1;
     pid_t shell_ = -1;

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <string>
 #include <unistd.h>
 #include <utility>
@@ -22,6 +21,7 @@
 #include "platform/terminal/output_gate.hpp"
 #include "platform/terminal/signals.hpp"
 #include "platform/terminal/startup.hpp"
+#include "pty_pair.hpp"
 
 namespace term {
 namespace {
@@ -43,15 +43,15 @@ TEST(StartProblem, NamesWhatIsWrongAndAcceptsAUsableTerminal) {
         {80, 24, "xterm", "must be a terminal", true},
     };
     for (const Case& c : cases) {
-        int pty[2];
+        PtyPair pty;
         int fds[2];
-        winsize size = {static_cast<unsigned short>(c.rows), static_cast<unsigned short>(c.columns),
-                        0, 0};
-        ASSERT_TRUE(openpty(&pty[0], &pty[1], nullptr, nullptr, &size) == 0 && pipe(fds) == 0);
-        std::string problem = startProblem(pty[1], c.outputToPipe ? fds[1] : pty[1], c.termName);
+        ASSERT_TRUE(openPtyPair(pty, c.columns, c.rows) && pipe(fds) == 0);
+        std::string problem =
+            startProblem(pty.slave, c.outputToPipe ? fds[1] : pty.slave, c.termName);
         EXPECT_TRUE(*c.problem ? problem.find(c.problem) != std::string::npos : problem.empty())
             << c.columns << "x" << c.rows << ": " << problem;
-        for (int fd : {pty[0], pty[1], fds[0], fds[1]})
+        closePtyPair(pty);
+        for (int fd : fds)
             close(fd);
     }
 }

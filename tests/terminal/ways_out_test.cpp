@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "game_pty.hpp"
 
@@ -73,13 +74,33 @@ TEST(WaysOut, KeysEndTheGameAndGiveTheTerminalBack) {
 // Each signal arrives while the game is stopped and keys have been typed,
 // so that the game finds them unread when it goes (with the kitty protocol
 // it reads them while the flags come off; without it they are left over).
+// Every system's own signals that end a process are among them, and the
+// real-time signals where there are any (Linux's from 34 to 64, FreeBSD's
+// from 65 to 126).
 TEST(WaysOut, SignalsThatEndTheGameGiveTheTerminalBackFirst) {
-    const int signals[] = {
-        SIGINT,  SIGTERM, SIGHUP,    SIGQUIT, // from the shell or the system
-        SIGSEGV, SIGBUS,  SIGFPE,    SIGILL,    SIGABRT,      SIGTRAP,  SIGSYS, // crashes
-        SIGUSR1, SIGUSR2, SIGALRM,   SIGVTALRM, SIGPROF,      SIGXCPU,  SIGXFSZ,
-        SIGPWR,  SIGIO,   SIGSTKFLT, SIGRTMIN,  SIGRTMIN + 5, SIGRTMAX,
+    std::vector<int> signals = {
+        SIGINT,    SIGTERM, SIGHUP,  SIGQUIT, // from the shell or the system
+        SIGSEGV,   SIGBUS,  SIGFPE,  SIGILL,    SIGABRT, SIGTRAP, SIGSYS, // crashes
+        SIGUSR1,   SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ,
+#ifdef __linux__
+        SIGIO,
+#ifdef SIGPWR
+        SIGPWR,
+#endif
+#ifdef SIGSTKFLT
+        SIGSTKFLT,
+#endif
+#endif
+#ifdef SIGEMT
+        SIGEMT,
+#endif
+#ifdef SIGLIBRT
+        SIGLIBRT,
+#endif
     };
+#if defined(SIGRTMIN) && defined(SIGRTMAX)
+    signals.insert(signals.end(), {SIGRTMIN, SIGRTMIN + 5, SIGRTMAX});
+#endif
     for (int signo : signals) {
         for (bool kitty : {true, false}) {
             std::string way = signalName(signo) + (kitty ? "" : " without the kitty protocol");

@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <poll.h>
 #include <unistd.h>
 #include <utility>
 
 #include "game/keys.hpp"
+#include "platform/terminal/network_posix.hpp"
 #include "platform/terminal/signals.hpp"
 #include "platform/terminal/tty.hpp"
 
@@ -124,48 +126,30 @@ void InputWaits::waitUntil(long long untilMs, Wait wait) {
             return;
         long long due = earliest(decoder_.deadline(), service_ != nullptr ? service_->due() : -1);
         int timeout = pollTimeout(now, untilMs, due);
-        pollfd fds[2 + NetService::maxSockets];
+        pollfd fds[2 + pollFdsFor(NetService::maxSockets)];
         int count = 0;
         if (!inputClosed_)
             fds[count++] = {inFd_, POLLIN, 0};
         if (signals::wakeFd() >= 0)
             fds[count++] = {signals::wakeFd(), POLLIN, 0};
         SocketWatch sockets[NetService::maxSockets];
-        int watched = watchSockets(sockets, fds + count);
-        int all = count + watched;
+        int watched = service_ != nullptr ? service_->watched(sockets, NetService::maxSockets) : 0;
+        int all = count + socketPollFds(sockets, watched, fds + count);
         if (all == 0 && timeout < 0)
             return;
         int ready = poll(fds, static_cast<nfds_t>(all), timeout);
-        serveSockets(sockets, fds + count, watched, ready > 0);
+        // After every poll, also one that found nothing, the game's
+        // connections are served with what it found on them.
+        if (service_ != nullptr) {
+            socketsFound(sockets, watched, fds + count, ready > 0);
+            service_->serve(sockets, watched);
+        }
         if (ready <= 0)
             continue;
         signals::drainWake();
         if (!inputClosed_ && fds[0].revents != 0)
             readReady(wait);
     }
-}
-
-// The network game's sockets among the descriptors a wait polls.
-int InputWaits::watchSockets(SocketWatch* sockets, pollfd* fds) const {
-    int watched = service_ != nullptr ? service_->watched(sockets, NetService::maxSockets) : 0;
-    for (int i = 0; i < watched; ++i)
-        fds[i] = {static_cast<int>(sockets[i].socket),
-                  static_cast<short>(sockets[i].write ? POLLIN | POLLOUT : POLLIN), 0};
-    return watched;
-}
-
-// After every poll, also one that found nothing: the game's connections
-// are served, with what the poll found on them.
-void InputWaits::serveSockets(SocketWatch* sockets, const pollfd* fds, int watched,
-                              bool found) const {
-    if (service_ == nullptr)
-        return;
-    for (int i = 0; i < watched; ++i) {
-        int events = found ? fds[i].revents : 0;
-        sockets[i].readable = (events & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0;
-        sockets[i].writable = (events & POLLOUT) != 0;
-    }
-    service_->serve(sockets, watched);
 }
 
 // A signal or a key that ends the game ends it at once; job control and

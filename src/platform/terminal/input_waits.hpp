@@ -8,8 +8,6 @@
 // and the keys that end the game do is up to whoever holds the terminal.
 #pragma once
 
-#include <poll.h>
-
 #include "input/key_state.hpp"
 #include "netplay/local.hpp"
 #include "platform/terminal/input_decoder.hpp"
@@ -86,8 +84,6 @@ private:
     // Reads what is ready, without waiting.
     void readReady(Wait wait);
     bool waitOver(Wait wait) const;
-    int watchSockets(SocketWatch* sockets, pollfd* fds) const;
-    void serveSockets(SocketWatch* sockets, const pollfd* fds, int watched, bool found) const;
     void expireEscape(Wait wait);
     void handleEvents(const Events& events, Wait wait);
     void handle(const InputEvent& event, Wait wait);

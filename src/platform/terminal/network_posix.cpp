@@ -1,6 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The network game's sockets, addresses, waits, clock and randomness on a
 // POSIX system: BSD sockets, every one non-blocking, and poll().
+
+// The interfaces' flags (IFF_UP) and getentropy() come from BSD, and every
+// system this runs on has them; glibc and musl show them only under
+// _DEFAULT_SOURCE, macOS under _DARWIN_C_SOURCE, once POSIX alone is asked.
+#define _DEFAULT_SOURCE 1  // NOLINT(bugprone-reserved-identifier): the C library's to read
+#define _DARWIN_C_SOURCE 1 // NOLINT(bugprone-reserved-identifier)
+
 #include "netplay/network.hpp"
 
 #include <algorithm>
@@ -16,18 +23,43 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 #ifdef __APPLE__
 #include <sys/random.h> // getentropy
 #endif
 
+#include "platform/terminal/network_posix.hpp"
 #include "platform/terminal/tty.hpp"
 
 namespace {
 
 constexpr int sendBufferBytes = 32 * 1024;
-// The system's queue of connections not taken yet: as long as it allows,
-// since connections that cannot queue are refused before anyone reads them.
-constexpr int backlog = SOMAXCONN;
+// The system's queue of connections not taken yet. Connections that find it
+// full are dropped before anyone reads them, so it has room for a guest
+// behind thousands held open by strangers. Not SOMAXCONN, which glibc
+// makes 4096 but macOS's and musl's headers 128, whatever the kernel
+// allows; the kernel cuts it to its own limit (Linux's net.core.somaxconn,
+// 4096 by default; on macOS and the BSDs a sysctl, 128 unless raised).
+constexpr int backlog = 4096;
+
+// A listener on every address that is two sockets, IPv6 and IPv4, where
+// the system's IPv6 sockets take no IPv4 (OpenBSD's never do). The network
+// game knows it by the first; the waits poll both, and accepts take from
+// each in turn, so that a crowd at one does not hold the other's guests out.
+struct ListenerPair {
+    int primary;
+    int partner;
+    bool partnerFirst;
+};
+std::vector<ListenerPair> pairs;
+bool perFamily = false; // every-address listeners as OpenBSD has them, for tests
+
+ListenerPair* pairOf(int fd) {
+    for (ListenerPair& pair : pairs)
+        if (pair.primary == fd)
+            return &pair;
+    return nullptr;
+}
 
 // Non-blocking, closed on exec, no Nagle delay, a send buffer of modest
 // size so that a guest that stops reading cannot pile up stale pictures,
@@ -96,8 +128,9 @@ int listenAt(const sockaddr* address, socklen_t length, int family) {
     int on = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     if (family == AF_INET6) {
-        int off = 0; // both IPv6 and IPv4 on the one socket where the system allows it
-        setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off);
+        // Both IPv6 and IPv4 on the one socket where the system allows it.
+        int v6only = perFamily ? 1 : 0;
+        setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &v6only, sizeof v6only);
     }
     if (bind(fd, address, length) != 0 || listen(fd, backlog) != 0) {
         int saved = errno;
@@ -152,25 +185,94 @@ int rank(const ifaddrs* entry) {
     return IN6_IS_ADDR_LINKLOCAL(&a) ? -1 : 1;
 }
 
+int listenAny(int family, int port) {
+    if (family == AF_INET6) {
+        sockaddr_in6 any6 = {};
+        any6.sin6_family = AF_INET6;
+        any6.sin6_addr = in6addr_any;
+        any6.sin6_port = htons(static_cast<uint16_t>(port));
+        return listenAt(reinterpret_cast<sockaddr*>(&any6), sizeof any6, AF_INET6);
+    }
+    sockaddr_in any4 = {};
+    any4.sin_family = AF_INET;
+    any4.sin_addr.s_addr = htonl(INADDR_ANY);
+    any4.sin_port = htons(static_cast<uint16_t>(port));
+    return listenAt(reinterpret_cast<sockaddr*>(&any4), sizeof any4, AF_INET);
+}
+
+bool takesIPv4(int fd) {
+    int v6only = 1;
+    socklen_t size = sizeof v6only;
+    return getsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &v6only, &size) == 0 && v6only == 0;
+}
+
+// Every interface: IPv6 with IPv4 on one socket, else an IPv4 socket beside
+// it on the same port, else IPv4 alone. A port of the system's choice may
+// be taken for IPv4 already; another is then tried.
+int listenEverywhere(int port) {
+    for (int tries = port == 0 ? 8 : 1; tries > 0; --tries) {
+        int fd = listenAny(AF_INET6, port);
+        if (fd < 0)
+            return errno == EADDRINUSE ? -1 : listenAny(AF_INET, port);
+        if (takesIPv4(fd))
+            return fd;
+        int partner = listenAny(AF_INET, boundPort(fd));
+        if (partner >= 0) {
+            pairs.push_back({fd, partner, false});
+            return fd;
+        }
+        int saved = errno;
+        close(fd);
+        errno = saved;
+        if (saved != EADDRINUSE)
+            return -1;
+    }
+    return -1;
+}
+
+Accepted acceptFrom(int listener, NetSocket& socket, net::PeerAddress& from, std::string& error) {
+    sockaddr_storage address = {};
+    socklen_t length = sizeof address;
+    int fd = accept(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return Accepted::None;
+        if (errno == ECONNABORTED || errno == EINTR || errno == EPROTO)
+            return Accepted::Failed; // gone before it was taken
+        return Accepted::OutOfRoom;  // out of descriptors or memory, or worse
+    }
+    configure(fd);
+    socket = fd;
+    from = {};
+    if (address.ss_family == AF_INET6) {
+        const auto& a = reinterpret_cast<const sockaddr_in6&>(address).sin6_addr;
+        std::memcpy(from.bytes.data(), &a, 16);
+    } else if (address.ss_family == AF_INET) {
+        const auto& a = reinterpret_cast<const sockaddr_in&>(address).sin_addr;
+        from.bytes[10] = from.bytes[11] = 0xFF;
+        std::memcpy(from.bytes.data() + 12, &a, 4);
+    }
+    bool mapped = from.bytes[10] == 0xFF && from.bytes[11] == 0xFF &&
+                  std::all_of(from.bytes.begin(), from.bytes.begin() + 10,
+                              [](unsigned char b) { return b == 0; });
+    char text[INET6_ADDRSTRLEN] = {};
+    if (mapped) // IPv4, also when it came to a socket of both
+        inet_ntop(AF_INET, from.bytes.data() + 12, text, sizeof text);
+    else if (address.ss_family == AF_INET6)
+        inet_ntop(AF_INET6, from.bytes.data(), text, sizeof text);
+    from.text = text[0] != '\0' ? text : "this machine";
+    return Accepted::Socket;
+}
+
 } // namespace
 
 bool netStart(std::string& /*error*/) { return true; }
 
 NetSocket netListen(const net::Endpoint& where, int& port, std::string& error) {
     int fd = -1;
-    if (where.host.empty()) { // every interface: IPv6 with IPv4 first, IPv4 alone else
-        sockaddr_in6 any6 = {};
-        any6.sin6_family = AF_INET6;
-        any6.sin6_addr = in6addr_any;
-        any6.sin6_port = htons(static_cast<uint16_t>(where.port));
-        fd = listenAt(reinterpret_cast<sockaddr*>(&any6), sizeof any6, AF_INET6);
-        if (fd < 0 && errno != EADDRINUSE) {
-            sockaddr_in any4 = {};
-            any4.sin_family = AF_INET;
-            any4.sin_addr.s_addr = htonl(INADDR_ANY);
-            any4.sin_port = htons(static_cast<uint16_t>(where.port));
-            fd = listenAt(reinterpret_cast<sockaddr*>(&any4), sizeof any4, AF_INET);
-        }
+    if (where.host.empty()) {
+        fd = listenEverywhere(where.port);
     } else {
         AddressList list;
         if (lookUp(where, true, list, error) != 0)
@@ -213,38 +315,14 @@ NetSocket netConnect(const net::Endpoint& where, int timeoutMs, std::string& err
 
 Accepted netAccept(NetSocket listener, NetSocket& socket, net::PeerAddress& from,
                    std::string& error) {
-    sockaddr_storage address = {};
-    socklen_t length = sizeof address;
-    int fd = accept(static_cast<int>(listener), reinterpret_cast<sockaddr*>(&address), &length);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        if (errno == EAGAIN || errno == EWOULDBLOCK)
-            return Accepted::None;
-        if (errno == ECONNABORTED || errno == EINTR || errno == EPROTO)
-            return Accepted::Failed; // gone before it was taken
-        return Accepted::OutOfRoom;  // out of descriptors or memory, or worse
-    }
-    configure(fd);
-    socket = fd;
-    from = {};
-    if (address.ss_family == AF_INET6) {
-        const auto& a = reinterpret_cast<const sockaddr_in6&>(address).sin6_addr;
-        std::memcpy(from.bytes.data(), &a, 16);
-    } else if (address.ss_family == AF_INET) {
-        const auto& a = reinterpret_cast<const sockaddr_in&>(address).sin_addr;
-        from.bytes[10] = from.bytes[11] = 0xFF;
-        std::memcpy(from.bytes.data() + 12, &a, 4);
-    }
-    bool mapped = from.bytes[10] == 0xFF && from.bytes[11] == 0xFF &&
-                  std::all_of(from.bytes.begin(), from.bytes.begin() + 10,
-                              [](unsigned char b) { return b == 0; });
-    char text[INET6_ADDRSTRLEN] = {};
-    if (mapped) // IPv4, also when it came to a socket of both
-        inet_ntop(AF_INET, from.bytes.data() + 12, text, sizeof text);
-    else if (address.ss_family == AF_INET6)
-        inet_ntop(AF_INET6, from.bytes.data(), text, sizeof text);
-    from.text = text[0] != '\0' ? text : "this machine";
-    return Accepted::Socket;
+    ListenerPair* pair = pairOf(static_cast<int>(listener));
+    if (pair == nullptr)
+        return acceptFrom(static_cast<int>(listener), socket, from, error);
+    pair->partnerFirst = !pair->partnerFirst;
+    int first = pair->partnerFirst ? pair->partner : pair->primary;
+    int second = pair->partnerFirst ? pair->primary : pair->partner;
+    Accepted taken = acceptFrom(first, socket, from, error);
+    return taken == Accepted::None ? acceptFrom(second, socket, from, error) : taken;
 }
 
 std::string netAddressToJoin(const std::string& listeningHost) {
@@ -307,25 +385,54 @@ void netAdopt(NetSocket socket) { configure(static_cast<int>(socket)); }
 
 void netShutdownSend(NetSocket socket) { shutdown(static_cast<int>(socket), SHUT_WR); }
 
-void netClose(NetSocket socket) { close(static_cast<int>(socket)); }
+void netClose(NetSocket socket) {
+    int fd = static_cast<int>(socket);
+    if (ListenerPair* pair = pairOf(fd)) {
+        close(pair->partner);
+        std::erase_if(pairs, [fd](const ListenerPair& p) { return p.primary == fd; });
+    }
+    close(fd);
+}
 
 void netWait(SocketWatch* watches, int count, int timeoutMs) {
     constexpr int most = 256;
-    pollfd fds[most];
+    pollfd fds[term::pollFdsFor(most)];
     int n = std::min(count, most);
-    for (int i = 0; i < n; ++i) {
-        short events = POLLIN;
-        if (watches[i].write)
-            events = static_cast<short>(events | POLLOUT);
-        fds[i] = {static_cast<int>(watches[i].socket), events, 0};
-    }
-    if (poll(fds, static_cast<nfds_t>(n), timeoutMs) < 0)
-        n = 0; // a signal: nothing found, the caller looks again
+    int polled = term::socketPollFds(watches, n, fds);
+    // A signal (-1) found nothing: the caller looks again.
+    term::socketsFound(watches, n, fds, poll(fds, static_cast<nfds_t>(polled), timeoutMs) > 0);
+    for (int i = n; i < count; ++i)
+        watches[i].readable = watches[i].writable = false;
+}
+
+namespace term {
+
+int socketPollFds(const SocketWatch* watches, int count, pollfd* fds) {
+    int n = 0;
     for (int i = 0; i < count; ++i) {
-        int found = i < n ? fds[i].revents : 0;
-        watches[i].readable = (found & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0;
-        watches[i].writable = (found & POLLOUT) != 0;
+        int fd = static_cast<int>(watches[i].socket);
+        auto events = static_cast<short>(watches[i].write ? POLLIN | POLLOUT : POLLIN);
+        fds[n++] = {fd, events, 0};
+        if (const ListenerPair* pair = pairOf(fd))
+            fds[n++] = {pair->partner, events, 0};
+    }
+    return n;
+}
+
+void socketsFound(SocketWatch* watches, int count, const pollfd* fds, bool found) {
+    int n = 0;
+    for (int i = 0; i < count; ++i) {
+        int events = fds[n++].revents;
+        if (pairOf(static_cast<int>(watches[i].socket)) != nullptr)
+            events |= fds[n++].revents;
+        events = found ? events : 0;
+        watches[i].readable = (events & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0;
+        watches[i].writable = (events & POLLOUT) != 0;
     }
 }
+
+void listenPerFamily(bool apart) { perFamily = apart; }
+
+} // namespace term
 
 long long netClockMs() { return term::monotonicMs(); }

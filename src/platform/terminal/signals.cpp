@@ -13,22 +13,30 @@ namespace term::signals {
 namespace {
 
 // Signals whose default action ends the process, other than crashes: the
-// loop gives the terminal back and dies by them. The real-time signals,
-// numbered at run time, are added to these.
+// loop gives the terminal back and dies by them. Defaults differ between
+// systems: SIGIO and SIGPWR end a process on Linux, while the BSDs and
+// macOS ignore them, so they are caught only where they would end the game.
+// The real-time signals, where the system has them, are added to these.
 constexpr int endingSignals[] = {
     SIGINT,    SIGTERM,   SIGHUP,  SIGQUIT, SIGUSR1, SIGUSR2,
-    SIGALRM,   SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGIO,
+    SIGALRM,   SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ,
+#ifdef __linux__
+    SIGIO,
 #ifdef SIGPWR
     SIGPWR,
 #endif
 #ifdef SIGSTKFLT
     SIGSTKFLT,
 #endif
+#endif
 #ifdef SIGEMT
     SIGEMT,
 #endif
 #ifdef SIGLOST
     SIGLOST,
+#endif
+#ifdef SIGLIBRT // FreeBSD's real-time library's; its SIGTHR is its threads' own
+    SIGLIBRT,
 #endif
 };
 // The other signals the loop acts on: job control and the window size.
@@ -37,8 +45,6 @@ constexpr int loopSignals[] = {SIGTSTP, SIGWINCH};
 // Signals of a fault in the game itself, after which nothing more can be
 // trusted.
 constexpr int crashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS};
-
-constexpr int signalLimit = 65;
 
 volatile sig_atomic_t arrived[signalLimit];
 int pipeFds[2] = {-1, -1};
@@ -58,11 +64,21 @@ volatile sig_atomic_t crashArmed = 0;
 CrashRestore crash;
 char crashBytes[128];
 
+// Linux numbers its real-time signals at run time; macOS and OpenBSD have
+// none.
+bool isRealTime([[maybe_unused]] int signo) {
+#if defined(SIGRTMIN) && defined(SIGRTMAX)
+    return signo >= SIGRTMIN && signo <= SIGRTMAX;
+#else
+    return false;
+#endif
+}
+
 bool isEnding(int signo) {
     for (int ending : endingSignals)
         if (signo == ending)
             return true;
-    return signo >= SIGRTMIN && signo <= SIGRTMAX;
+    return isRealTime(signo);
 }
 
 void onSignal(int signo) {
@@ -176,8 +192,9 @@ bool install() {
         return false;
     for (int signo : endingSignals)
         catchEnding(signo);
-    for (int signo = SIGRTMIN; signo <= SIGRTMAX; ++signo)
-        catchEnding(signo);
+    for (int signo = 1; signo < signalLimit; ++signo)
+        if (isRealTime(signo))
+            catchEnding(signo);
     for (int signo : loopSignals)
         catchSignal(signo, onSignal, 0);
     catchSignal(SIGCONT, onContinue, 0);

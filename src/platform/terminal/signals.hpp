@@ -8,9 +8,25 @@
 // with nothing but async-signal-safe calls, and dies by the same signal.
 #pragma once
 
+#include <csignal>
 #include <termios.h>
 
 namespace term::signals {
+
+// One past the highest signal number of the system. FreeBSD's NSIG counts
+// only the 32 signals of old, its real-time ones reaching 126; glibc, musl
+// and the BSDs name NSIG only beyond strict POSIX, and _NSIG always; macOS
+// in strict POSIX names neither (it has 32), and the table then takes the
+// most any of them has.
+#if defined(_SIG_MAXSIG)
+constexpr int signalLimit = _SIG_MAXSIG + 1;
+#elif defined(_NSIG)
+constexpr int signalLimit = _NSIG;
+#elif defined(NSIG)
+constexpr int signalLimit = NSIG;
+#else
+constexpr int signalLimit = 129;
+#endif
 
 // Installs the handlers and opens the self-pipe. False when the pipe cannot
 // be made; the game then runs without signal handling. A signal that ends
