@@ -349,7 +349,7 @@ void GamePty::pump(int ms) {
 // to write the marker to, what comes until the terminal is quiet counts.
 void GamePty::readToEndOfOutput() {
     constexpr auto markerLength = static_cast<ssize_t>(sizeof endMarker - 1);
-    int fd = master_ >= 0 ? open(ptsname(master_), O_WRONLY | O_NOCTTY | O_NONBLOCK) : -1;
+    int fd = master_ >= 0 ? open(slaveName_.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK) : -1;
     std::size_t from = output.size();
     bool marked = fd >= 0 && write(fd, endMarker, markerLength) == markerLength;
     if (fd >= 0)

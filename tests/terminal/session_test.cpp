@@ -202,10 +202,11 @@ TEST(OutputGate, AContinueClosesTheGateUntilItIsOpenedAgain) {
     int filler = open("/dev/null", O_WRONLY); // the lowest free number: the gate's old one
     raise(SIGCONT);
     // cppcheck-suppress unreachableCode ; raise() returns once the handler has run
-    ASSERT_EQ(write(reused, "d", 1), 1);
+    ssize_t wrote = write(reused, "d", 1);
+    close(filler);
+    EXPECT_EQ(wrote, 1);
     EXPECT_EQ(pending(again[0]), "d") << "a continue took over a descriptor after the gate went";
     signals::uninstall();
-    close(filler);
     for (int fd : {fds[0], fds[1], again[0], again[1], reused})
         close(fd);
 }
