@@ -89,10 +89,11 @@ bool sendAll(int fd, std::string_view bytes) {
     return true;
 }
 
-std::string tap(int key) {
+// A guest's key pressed and released, as the action it stands for.
+std::string tap(Action action) {
     std::string bytes;
-    net::appendKey(bytes, net::KeyKind::Press, key);
-    net::appendKey(bytes, net::KeyKind::Release, key);
+    net::appendKey(bytes, net::KeyKind::Press, static_cast<int>(action));
+    net::appendKey(bytes, net::KeyKind::Release, static_cast<int>(action));
     return bytes;
 }
 
@@ -130,7 +131,8 @@ bool playForBytes(unsigned seed, bool moving, long long countedMs, Bytes& b) {
         long long frameMs = std::max(g.sleep_value, 0);
         if (moving) {
             ok = piped.type(frame % 8 < 4 ? "\x1b[A\x1b[D" : "\x1b[A\x1b[C") &&
-                 sendAll(pair[1], tap(vkW) + tap(frame % 8 < 4 ? vkA : vkD));
+                 sendAll(pair[1],
+                         tap(Action::Turn) + tap(frame % 8 < 4 ? Action::Left : Action::Right));
             host.pumpNow();
         }
         if (!ok || !playFrame(g))
@@ -352,7 +354,7 @@ bool playGuest(GuestSide& guest, HostSide& seen, long long seconds, int hostOutp
                 std::lock_guard<std::mutex> hold(seen.lock);
                 guest.framesSettled = seen.frames;
             }
-            sendAll(guest.fd, tap(guest.sent.size() % 2 == 0 ? vkA : vkD));
+            sendAll(guest.fd, tap(guest.sent.size() % 2 == 0 ? Action::Left : Action::Right));
             guest.sent.push_back(now);
             nextKey = now + 300 + static_cast<long long>(random() % 400);
         }
