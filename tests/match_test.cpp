@@ -12,6 +12,7 @@
 #include "game/keys.hpp"
 #include "game/match.hpp"
 #include "game/match_lines.hpp"
+#include "game/rhythm.hpp"
 #include "support/fixture.hpp"
 
 namespace {
@@ -274,6 +275,55 @@ TEST_F(Matches, TheNextRoundWaitsForBothPlayersAndCountsDown) {
     EXPECT_EQ("Match over: 0-1. You left.", trimmed(mem::rowText(17, 0, 56)));
     MatchLines theirs = matchLines(m, setup, Viewer::PlayerTwo);
     EXPECT_STREQ("Match over: 0-1. Player one left.", theirs.line[theirs.count - 1].text);
+}
+
+// Frames a round played in each of its first seconds, from its first frame.
+std::vector<int> framesInFirstSeconds(const std::vector<long long>& endedAtMs, int seconds) {
+    std::vector<int> frames(seconds, 0);
+    for (long long at : endedAtMs) {
+        long long second = (at - endedAtMs.front()) / 1000;
+        if (second < seconds)
+            ++frames[second];
+    }
+    return frames;
+}
+
+// Every round runs at the steady pace from its first frame: the first at
+// the delay measured once, a later one at the delay the last settled on,
+// here on a machine whose frames turned slow in the first round.
+TEST_F(Matches, EveryRoundStartsAtTheSteadyPace) {
+    std::map<int, std::vector<long long>> playedAt; // round: the clock at each frame's end
+    screen().onFrameEnd = [this, &playedAt](int) {
+        if (m.phase == MatchPhase::Playing)
+            playedAt[m.round].push_back(screen().nowMs);
+    };
+    screen().keyScript = [this, &playedAt](int frame, int key) {
+        if (m.phase == MatchPhase::RoundOver)
+            return key == vkReturn && frame % 5 == 0;
+        if (m.round == 1 && playedAt[1].size() == 40)
+            screen().frameCostMs = 30;
+        return m.round == 2 && playedAt[2].size() > 60 && key == vkEscape;
+    };
+    playMatch(GameSetup{.match = true}, m);
+    ASSERT_EQ(2, m.round);
+    ASSERT_GT(playedAt[1].size(), 250U) << "the first round is long enough to settle";
+    for (int round = 1; round <= 2; ++round) {
+        std::vector<int> frames = framesInFirstSeconds(playedAt[round], 3);
+        for (int second = 0; second < 3; ++second)
+            EXPECT_NEAR(framesPerSecond, frames[second], 1)
+                << "round " << round << ", second " << second;
+    }
+}
+
+// The game without a match keeps its own start: 1 ms of delay in its first
+// frame, falling from there.
+TEST_F(Matches, TheGameAloneStartsAtItsOwnDelay) {
+    Game g;
+    startGame(g, GameSetup{});
+    long long before = screen().nowMs;
+    ASSERT_TRUE(playFrame(g));
+    EXPECT_EQ(1, screen().nowMs - before);
+    EXPECT_EQ("0 ", mem::rowText(delayRow, 1, 2));
 }
 
 // P stops everything, the computer too, until P again; Escape then leaves.

@@ -165,17 +165,20 @@ void playMatch(const GameSetup& setup, Match& m) {
     m.winner = -1;
     m.leaver = -1;
     Game g;
+    int delay = steadyDelayMs;
     for (;;) {
         clearPicture();
         // The computer's slips differ from round to round, as the pieces do.
         GameSetup round = setup;
         round.seed = setup.seed + static_cast<unsigned>(m.round);
         startGame(g, round);
+        g.sleep_value = delay;
         m.winner = -1;
         if (setup.countdown && !countDown(g, m, setup))
             break;
         if (!playRound(g, m, setup))
             break;
+        delay = g.sleep_value;
         m.winner = g.loser == 0 ? 1 : 0;
         m.wins[m.winner] += 1;
         if (!awaitNextRound(g, m, setup))
