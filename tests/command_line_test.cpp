@@ -19,7 +19,8 @@ Options parse(std::vector<const char*> args) {
 
 // What to do, and who plays each board at which level: the computer takes
 // the right board against a person, both in a demo (one level for both, or
-// the left board's and the right's), neither without options.
+// the left board's and the right's), neither without options. Every match
+// counts down before its rounds; the game alone starts at once.
 TEST(CommandLine, AcceptedArgumentsChooseTheGame) {
     struct Case {
         std::vector<const char*> args;
@@ -52,6 +53,7 @@ TEST(CommandLine, AcceptedArgumentsChooseTheGame) {
         EXPECT_EQ(c.right, setup.computer[1]) << testing::PrintToString(c.args);
         EXPECT_EQ(c.levels[0], setup.level[0]) << testing::PrintToString(c.args);
         EXPECT_EQ(c.levels[1], setup.level[1]) << testing::PrintToString(c.args);
+        EXPECT_EQ(c.mode != Mode::Local, setup.countdown) << testing::PrintToString(c.args);
     }
 }
 

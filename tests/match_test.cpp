@@ -162,17 +162,18 @@ Options optionsOf(std::vector<const char*> args) {
 
 // Before the first round and while paused, the players' keys show below
 // the boards: each one's at a shared keyboard, a person's own alone or
-// over the network (the guest's as it sent them), none to a watcher; once
-// the first round is under way (after its countdown, where it has one)
-// they give way. Each player's keys are in the order of --keys: turn, left,
+// over the network (the guest's as it sent them), none to a watcher. At
+// one keyboard they stay through the first round; over the network they
+// give way once it is under way. Each player's keys are in the order of --keys: turn, left,
 // right, drop.
 TEST(MatchLines, TheKeyLegendShowsBeforeTheFirstRoundAndWhilePaused) {
     const char* dot = " \xfa ";
     GameSetup match = gameSetupOf(optionsOf({"--match"}));
     GameSetup alone = gameSetupOf(optionsOf({"--computer"}));
     GameSetup chosen = gameSetupOf(optionsOf({"--match", "--keys", "one=i,j,l,k"}));
+    FakeRemote guest;
     GameSetup host = gameSetupOf(optionsOf({"--host"}));
-    host.countdown = true;
+    host.remote[1] = guest.keys();
     std::snprintf(host.legend[1], sizeof host.legend[1], "%s", "Z Q D S or 8 4 6 5");
     GameSetup demo = gameSetupOf(optionsOf({"--demo"}));
     struct Case {
@@ -185,6 +186,9 @@ TEST(MatchLines, TheKeyLegendShowsBeforeTheFirstRoundAndWhilePaused) {
     const Case cases[] = {
         {&match, Viewer::Everyone, 1, MatchPhase::Playing,
          std::string("Left: ^ < > v") + dot + "Right: W A D S" + dot + "Esc leaves"},
+        {&match, Viewer::Everyone, 1, MatchPhase::Countdown,
+         std::string("Left: ^ < > v") + dot + "Right: W A D S" + dot + "Esc leaves"},
+        {&match, Viewer::Everyone, 2, MatchPhase::Countdown, ""},
         {&match, Viewer::Everyone, 2, MatchPhase::Playing, ""},
         {&match, Viewer::Everyone, 1, MatchPhase::RoundOver, ""},
         {&chosen, Viewer::Everyone, 1, MatchPhase::Playing,
@@ -199,6 +203,7 @@ TEST(MatchLines, TheKeyLegendShowsBeforeTheFirstRoundAndWhilePaused) {
          std::string("Keys: Z Q D S or 8 4 6 5") + dot + "Esc leaves"},
         {&host, Viewer::PlayerOne, 1, MatchPhase::Playing, ""},
         {&host, Viewer::Watcher, 1, MatchPhase::Countdown, ""},
+        {&demo, Viewer::Everyone, 1, MatchPhase::Countdown, "Esc leaves"},
         {&demo, Viewer::Everyone, 1, MatchPhase::Playing, "Esc leaves"},
     };
     for (const Case& c : cases) {
@@ -304,7 +309,7 @@ TEST_F(Matches, EveryRoundStartsAtTheSteadyPace) {
             screen().frameCostMs = 30;
         return m.round == 2 && playedAt[2].size() > 60 && key == vkEscape;
     };
-    playMatch(GameSetup{.match = true}, m);
+    playMatch(gameSetupOf(optionsOf({"--match"})), m);
     ASSERT_EQ(2, m.round);
     ASSERT_GT(playedAt[1].size(), 250U) << "the first round is long enough to settle";
     for (int round = 1; round <= 2; ++round) {

@@ -406,6 +406,9 @@ GameSetup gameSetupOf(const Options& options) {
     setup.level[0] = options.level[0];
     setup.level[1] = options.level[1];
     setup.match = playsMatch(options.mode);
+    // Every round of a match starts after a countdown, at one keyboard too:
+    // fresh boards to look at before the pieces fall, not a sudden start.
+    setup.countdown = setup.match;
     setup.viewer = options.mode == Mode::Computer ? Viewer::PlayerOne : Viewer::Everyone;
     setup.pause = options.mode == Mode::Computer;
     return setup;

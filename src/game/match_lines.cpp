@@ -124,12 +124,12 @@ void addStatus(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer
 }
 
 // The keys, before the first round and while paused: each player's at one
-// keyboard, or the viewer's own. A round without a countdown before it
-// shows them while it is the first; over the network the row is the
-// host's notices' then.
+// keyboard, or the viewer's own. At one keyboard they stay while the first
+// round is played, as the keys are learnt; over the network the row is the
+// host's notices' then, so they show during the countdown only.
 void addLegend(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer viewer) {
     bool early = m.round == 1 && (m.phase == MatchPhase::Countdown ||
-                                  (m.phase == MatchPhase::Playing && !setup.countdown));
+                                  (m.phase == MatchPhase::Playing && !networked(setup)));
     if ((!early && m.phase != MatchPhase::Paused) || viewer == Viewer::Watcher)
         return;
     const char* dot = " \xfa ";

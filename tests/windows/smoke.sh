@@ -99,6 +99,7 @@ say "match: Down to a lost round, its result and the tally, Enter, a fresh round
 
 startGame --computer
 waitFor 30 "the person's and the computer's labels" shows 21 8 'You'
+waitFor 10 "play after the countdown" shows 0 17 'P pauses.'
 xdotool key p
 waitFor 10 "the pause" shows 0 17 'Paused. P resumes, Escape leaves.'
 leavesAtEscape
