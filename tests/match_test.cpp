@@ -331,6 +331,36 @@ TEST_F(Matches, TheGameAloneStartsAtItsOwnDelay) {
     EXPECT_EQ("0 ", mem::rowText(delayRow, 1, 2));
 }
 
+// A demo plays on by itself: each round's result stays for a while with
+// the seconds left, then the next round counts down, until Escape.
+TEST_F(Matches, ADemoStartsItsNextRoundByItself) {
+    record();
+    long long restedFrom = -1;
+    long long restedMs = -1;
+    screen().keyScript = [&](int frame, int key) {
+        if (frame > 50'000) // a demo that waits for a key would wait for ever
+            return key == vkEscape;
+        if (m.phase == MatchPhase::RoundOver && m.round == 1 && restedFrom < 0)
+            restedFrom = screen().nowMs;
+        if (m.phase == MatchPhase::Countdown && m.round == 2 && restedMs < 0)
+            restedMs = screen().nowMs - restedFrom;
+        return m.round == 3 && key == vkEscape;
+    };
+    playMatch(gameSetupOf(optionsOf({"--demo", "--level", "1"})), m);
+    EXPECT_EQ(3, m.round);
+    EXPECT_EQ(2, m.wins[0] + m.wins[1]);
+    std::vector<std::string> expected = {
+        "Next round in 5. Escape: leave.", "Next round in 4. Escape: leave.",
+        "Next round in 3. Escape: leave.", "Next round in 2. Escape: leave.",
+        "Next round in 1. Escape: leave.", "Round 2 starts in 3",
+    };
+    auto from = std::find(statuses.begin(), statuses.end(), expected[0]);
+    ASSERT_NE(statuses.end(), from) << testing::PrintToString(statuses);
+    std::vector<std::string> got(from, from + std::min<long>(6, statuses.end() - from));
+    EXPECT_EQ(expected, got);
+    EXPECT_NEAR(1000 * demoRestSeconds, restedMs, 100);
+}
+
 // P stops everything, the computer too, until P again; Escape then leaves.
 TEST_F(Matches, APauseFreezesThePictureAndTheComputer) {
     GameSetup setup{

@@ -441,7 +441,8 @@ void printUsage(std::FILE* out) {
                "                   round, Escape leaves (as do the modes below)\n"
                "  --computer       play alone against the computer, which plays the\n"
                "                   right board; use the arrows or W A S D; P pauses\n"
-               "  --demo           the computer plays both boards; Escape ends it\n",
+               "  --demo           the computer plays both boards, a new round five\n"
+               "                   seconds after each; Escape ends it\n",
                out);
     std::fprintf(out,
                  "  --level N        how well the computer plays, %d (a beginner) to %d;\n"

@@ -72,9 +72,10 @@ bool pausePressed(bool& held) {
     return press;
 }
 
-bool countDown(Game& g, Match& m, const GameSetup& setup) {
-    m.phase = MatchPhase::Countdown;
-    for (m.countdown = countdownSeconds; m.countdown > 0; --m.countdown) {
+// Counts `seconds` down in `countdown`, showing each; false when someone
+// leaves meanwhile.
+bool waitSeconds(Game& g, Match& m, const GameSetup& setup, int seconds) {
+    for (m.countdown = seconds; m.countdown > 0; --m.countdown) {
         show(m, setup);
         for (int waited = 0; waited < 1000; waited += matchWaitMs) {
             idle(g);
@@ -82,6 +83,13 @@ bool countDown(Game& g, Match& m, const GameSetup& setup) {
                 return false;
         }
     }
+    return true;
+}
+
+bool countDown(Game& g, Match& m, const GameSetup& setup) {
+    m.phase = MatchPhase::Countdown;
+    if (!waitSeconds(g, m, setup, countdownSeconds))
+        return false;
     g.last_time = clockSeconds(); // the rate readout counts the round's frames only
     return true;
 }
@@ -118,12 +126,15 @@ bool playRound(Game& g, Match& m, const GameSetup& setup) {
     return false;
 }
 
-// Enter at this keyboard readies its players (and a demo, which has none);
-// a remote player readies by their own Enter, and is no longer ready once
-// gone. True when all are ready; false when someone leaves.
+// Enter at this keyboard readies its players; a remote player readies by their own Enter, and is no
+// longer ready once gone. True when all are ready; false when someone leaves.
 bool awaitNextRound(Game& g, Match& m, const GameSetup& setup) {
     m.phase = MatchPhase::RoundOver;
     m.hereReady = false;
+    // A demo has nobody to press Enter: it plays on by itself, so that it
+    // can be left running.
+    if (setup.computer[0] && setup.computer[1])
+        return waitSeconds(g, m, setup, demoRestSeconds);
     // An Enter pressed while the round was played is no answer to this.
     keyPressed(vkReturn);
     for (int board = 0; board < 2; ++board) {

@@ -105,7 +105,9 @@ void addStatus(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer
         add(lines, 0, promptRow, textColor, "Paused. P resumes, Escape leaves.");
         return;
     case MatchPhase::RoundOver:
-        if (networked(setup) && (you >= 0 || viewer == Viewer::Watcher))
+        if (setup.computer[0] && setup.computer[1])
+            add(lines, 0, promptRow, textColor, "Next round in %d. Escape: leave.", m.countdown);
+        else if (networked(setup) && (you >= 0 || viewer == Viewer::Watcher))
             addWaiting(lines, m, you, you < 0);
         else
             add(lines, 0, promptRow, textColor, "Enter: next round. Escape: leave.");
