@@ -68,9 +68,12 @@ TEST_F(Matches, TheRoundGoesToTheBoardThatDidNotTopOutAndTheTallyCountsIt) {
     };
     GameSetup setup{.match = true};
     playMatch(setup, m);
-    EXPECT_EQ("Game Over Player one wins this round. Match: 1-0", result(1, MatchPhase::RoundOver));
-    EXPECT_EQ("Game Over Player two wins this round. Match: 1-1", result(2, MatchPhase::RoundOver));
-    EXPECT_EQ("Game Over Player one wins this round. Match: 2-1", result(3, MatchPhase::RoundOver));
+    EXPECT_EQ("Game Over \xfa Player one wins this round. Match: 1-0",
+              result(1, MatchPhase::RoundOver));
+    EXPECT_EQ("Game Over \xfa Player two wins this round. Match: 1-1",
+              result(2, MatchPhase::RoundOver));
+    EXPECT_EQ("Game Over \xfa Player one wins this round. Match: 2-1",
+              result(3, MatchPhase::RoundOver));
     EXPECT_EQ("Enter: next round. Escape: leave.", status(1, MatchPhase::RoundOver));
     EXPECT_EQ(MatchPhase::Over, m.phase);
     EXPECT_EQ(2, m.wins[0]);
@@ -119,10 +122,10 @@ TEST(MatchLines, TheResultSpeaksToWhoeverLooks) {
         const char* label[2];
     };
     const Case cases[] = {
-        {Viewer::PlayerOne, "You lose this round. Match: 1-1", {"You", "CPU 3"}},
-        {Viewer::PlayerTwo, "You win this round. Match: 1-1", {"", "You"}},
-        {Viewer::Everyone, "Player two wins this round. Match: 1-1", {"", "CPU 3"}},
-        {Viewer::Watcher, "Player two wins this round. Match: 1-1", {"", "CPU 3"}},
+        {Viewer::PlayerOne, "\xfa You lose this round. Match: 1-1", {"You", "CPU 3"}},
+        {Viewer::PlayerTwo, "\xfa You win this round. Match: 1-1", {"", "You"}},
+        {Viewer::Everyone, "\xfa Player two wins this round. Match: 1-1", {"", "CPU 3"}},
+        {Viewer::Watcher, "\xfa Player two wins this round. Match: 1-1", {"", "CPU 3"}},
     };
     for (const Case& c : cases) {
         MatchLines lines = matchLines(m, alone, c.viewer);
@@ -257,7 +260,7 @@ TEST_F(Matches, TheNextRoundWaitsForBothPlayersAndCountsDown) {
     };
     playMatch(setup, m);
     EXPECT_EQ("Round 1 starts in 3", status(1, MatchPhase::Countdown));
-    EXPECT_EQ("Game Over You lose this round. Match: 0-1", result(1, MatchPhase::RoundOver));
+    EXPECT_EQ("Game Over \xfa You lose this round. Match: 0-1", result(1, MatchPhase::RoundOver));
     std::vector<std::string> expected = {
         "Enter: next round. Escape: leave.",
         "Player two is ready. Enter: next round. Escape: leave.",

@@ -60,6 +60,9 @@ struct GameSetup {
     Viewer viewer = Viewer::Everyone;
     bool countdown = false; // a countdown before every round, so that both keyboards start together
     bool pause = false;     // P pauses and resumes: a person alone against the computer
+    // The picture goes without colours (NO_COLOR), so the colour of "Game
+    // Over" cannot tell which board lost: the game alone says it in words.
+    bool noColor = false;
     FrameHook frameHook = {};
 };
 
@@ -77,6 +80,7 @@ struct Game {
     Controls keys[2];    // the keys of board one and board two at this keyboard
     int loser;           // the board that topped out, -1 while none has
     int escapeFrom;      // who pressed Escape: -1 this keyboard, else a remote board
+    bool namesLoser;     // "Game Over" is followed by the board that lost
     FrameHook hook;      // as the setup gave it
 };
 

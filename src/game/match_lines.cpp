@@ -65,8 +65,9 @@ void addResult(MatchLines& lines, const Match& m, int you) {
     const char* who = you < 0           ? (m.winner == 0 ? "Player one wins" : "Player two wins")
                       : m.winner == you ? "You win"
                                         : "You lose";
-    add(lines, resultColumn, gameOverRow, textColor, "%s this round. Match: %d-%d", who, m.wins[0],
-        m.wins[1]);
+    // A dot sets the result apart from "Game Over" before it.
+    add(lines, resultColumn, gameOverRow, textColor, "\xfa %s this round. Match: %d-%d", who,
+        m.wins[0], m.wins[1]);
 }
 
 // Between rounds over the network each side says whom it waits for.

@@ -89,7 +89,7 @@ freshRound() { waiting && readConsole 1 && [ -z "$(area 0 16 56 | tr -d ' ')" ];
 startGame --match
 waitFor 30 "both boards of the match" boardsShown
 xdotool keydown Down
-waitFor 120 "player one losing the round" shows 0 16 'Game Over Player two wins this round. Match: 0-1'
+waitFor 120 "player one losing the round" shows 12 16 'Player two wins this round. Match: 0-1'
 xdotool keyup Down
 waitFor 10 "what comes next" shows 0 17 'Enter: next round. Escape: leave.'
 xdotool key Return
