@@ -364,6 +364,36 @@ TEST_F(Matches, ADemoStartsItsNextRoundByItself) {
     EXPECT_NEAR(1000 * demoRestSeconds, restedMs, 100);
 }
 
+// With --first-to the match ends by itself once a player has won that many
+// rounds, and its last line names the winner, in each viewer's words.
+TEST_F(Matches, AMatchToTwoRoundsEndsWithItsWinner) {
+    record();
+    GameSetup setup = gameSetupOf(optionsOf({"--match", "--first-to", "2"}));
+    screen().keyScript = [this, &setup](int frame, int key) {
+        if (m.phase == MatchPhase::Playing) // the one who drops loses
+            return key == setup.keys[m.round == 2 ? 0 : 1].drop;
+        if (m.phase == MatchPhase::RoundOver)
+            return key == vkReturn && frame % 7 == 0;
+        return frame > 50'000 && key == vkEscape; // a match that never ends
+    };
+    playMatch(setup, m);
+    EXPECT_EQ(3, m.round);
+    EXPECT_EQ(2, m.wins[0]);
+    EXPECT_EQ(1, m.wins[1]);
+    EXPECT_EQ("Player one wins the match 2-1", trimmed(mem::rowText(17, 0, 56)));
+    EXPECT_EQ("Game Over \xfa Player one wins this round. Match: 2-1",
+              trimmed(mem::rowText(16, 0, 56)));
+    const std::pair<Viewer, const char*> told[] = {
+        {Viewer::PlayerOne, "You win the match 2-1"},
+        {Viewer::PlayerTwo, "You lose the match 1-2"},
+        {Viewer::Watcher, "Player one wins the match 2-1"},
+    };
+    for (const auto& [viewer, line] : told) {
+        MatchLines lines = matchLines(m, setup, viewer);
+        EXPECT_STREQ(line, lines.line[lines.count - 1].text) << static_cast<int>(viewer);
+    }
+}
+
 // P stops everything, the computer too, until P again; Escape then leaves.
 TEST_F(Matches, APauseFreezesThePictureAndTheComputer) {
     GameSetup setup{

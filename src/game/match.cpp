@@ -175,6 +175,7 @@ void playMatch(const GameSetup& setup, Match& m) {
     m.round = 1;
     m.winner = -1;
     m.leaver = -1;
+    m.champion = -1;
     Game g;
     int delay = steadyDelayMs;
     for (;;) {
@@ -192,6 +193,10 @@ void playMatch(const GameSetup& setup, Match& m) {
         delay = g.sleep_value;
         m.winner = g.loser == 0 ? 1 : 0;
         m.wins[m.winner] += 1;
+        if (setup.firstTo > 0 && m.wins[m.winner] >= setup.firstTo) {
+            m.champion = m.winner;
+            break;
+        }
         if (!awaitNextRound(g, m, setup))
             break;
         m.round += 1;

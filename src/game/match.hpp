@@ -24,9 +24,11 @@ struct Match {
     bool ready[2];  // RoundOver: this board's player has asked for the next round
     bool hereReady; // RoundOver: Enter was pressed at this keyboard
     int leaver;     // Over: the board whose player left, -1 when not named
+    int champion;   // Over: the board that won the match (GameSetup.firstTo), -1 when none did
 };
 
-// Plays rounds until someone leaves with Escape: each round on fresh boards
+// Plays rounds until someone leaves with Escape, or until a player has won
+// `setup.firstTo` rounds when it is set: each round on fresh boards
 // and new pieces, after a countdown when `setup` asks for one, paused by P
 // when it allows that. Between rounds, Enter at this keyboard and at every
 // remote one that plays starts the next round; a demo goes on by itself

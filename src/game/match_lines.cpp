@@ -90,6 +90,20 @@ void addWaiting(MatchLines& lines, const Match& m, int you, bool watching) {
         add(lines, 0, promptRow, textColor, "Enter: next round. Escape: leave.");
 }
 
+// A match played to a number of rounds ends with its winner: a person's
+// own rounds first, else the winner's.
+void addChampion(MatchLines& lines, const Match& m, int you) {
+    int won = m.wins[m.champion];
+    int lost = m.wins[1 - m.champion];
+    if (you < 0)
+        add(lines, 0, promptRow, textColor, "%s wins the match %d-%d", boardTitle[m.champion], won,
+            lost);
+    else if (you == m.champion)
+        add(lines, 0, promptRow, textColor, "You win the match %d-%d", won, lost);
+    else
+        add(lines, 0, promptRow, textColor, "You lose the match %d-%d", lost, won);
+}
+
 void addStatus(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer viewer) {
     int you = boardOf(viewer);
     switch (m.phase) {
@@ -114,7 +128,9 @@ void addStatus(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer
             add(lines, 0, promptRow, textColor, "Enter: next round. Escape: leave.");
         return;
     case MatchPhase::Over:
-        if (m.leaver >= 0 && m.leaver == you)
+        if (m.champion >= 0)
+            addChampion(lines, m, you);
+        else if (m.leaver >= 0 && m.leaver == you)
             add(lines, 0, promptRow, textColor, "Match over: %d-%d. You left.", m.wins[0],
                 m.wins[1]);
         else if (m.leaver >= 0)
