@@ -394,6 +394,51 @@ TEST_F(Matches, AMatchToTwoRoundsEndsWithItsWinner) {
     }
 }
 
+// The round's clock, m:ss at the right of the delay readout's row, counts
+// the seconds of play one by one from 0:00 and stands still while paused.
+TEST_F(Matches, TheRoundsClockCountsPlayButNotThePause) {
+    GameSetup setup = gameSetupOf(optionsOf({"--computer"}));
+    long long playFrom = -1;
+    long long pausedAt = -1;
+    long long resumedAt = -1;
+    std::vector<std::pair<long long, std::string>> shown; // each new reading, by play time
+    screen().keyScript = [&](int frame, int key) {
+        long long now = screen().nowMs;
+        if (frame > 50'000) // the round ended before the pause was over
+            return key == vkEscape;
+        if (key == vkP && m.phase == MatchPhase::Playing && playFrom >= 0 && pausedAt < 0 &&
+            now - playFrom >= 10'000)
+            return (pausedAt = now) > 0;
+        if (key == vkP && m.phase == MatchPhase::Paused && now - pausedAt >= 5'000)
+            return (resumedAt = now) > 0;
+        return key == vkEscape && resumedAt > 0 && now - resumedAt >= 3'000;
+    };
+    screen().onFrameEnd = [&](int) {
+        if (m.phase != MatchPhase::Playing)
+            return;
+        if (playFrom < 0)
+            playFrom = screen().nowMs;
+        std::string clock = mem::rowText(delayRow, pictureColumns - 6, 6);
+        if (shown.empty() || shown.back().second != clock)
+            shown.emplace_back(screen().nowMs - playFrom, clock);
+    };
+    playMatch(setup, m);
+    ASSERT_GT(resumedAt, 0) << "paused and resumed";
+    ASSERT_EQ("  0:00", shown.front().second);
+    int seconds = 0;
+    for (const auto& [at, clock] : shown) {
+        SCOPED_TRACE(clock);
+        int minutes = 0;
+        int secs = 0;
+        ASSERT_EQ(2, std::sscanf(clock.c_str(), "%d:%d", &minutes, &secs));
+        EXPECT_EQ(seconds, minutes * 60 + secs) << "one second at a time";
+        long long played = at - (at > pausedAt - playFrom ? resumedAt - pausedAt : 0);
+        EXPECT_NEAR(seconds * 1000, played, 1000) << "a clock of play only";
+        seconds += 1;
+    }
+    EXPECT_GE(seconds, 13);
+}
+
 // P stops everything, the computer too, until P again; Escape then leaves.
 TEST_F(Matches, APauseFreezesThePictureAndTheComputer) {
     GameSetup setup{

@@ -29,6 +29,34 @@ void show(const Match& m, const GameSetup& setup) {
     drawMatchLines(matchLines(m, setup, setup.viewer));
 }
 
+// The round's time, m:ss of play without its pauses, at the right end of
+// the delay readout's row: nothing else reaches that far there (the row
+// above holds a host's notices at its right).
+constexpr int clockColumn = pictureColumns - clockWidth;
+static_assert(clockColumn > boardColumn[1], "the clock stays clear of the readouts");
+
+// Whole seconds of the monotonic clock, so a round's time may run up to a
+// second ahead of its true length, never more.
+struct RoundClock {
+    long long started; // the clock's second when play began, moved on by each pause
+    long long shown;   // the seconds now on screen, -1 before any
+};
+
+void startClock(RoundClock& clock) {
+    clock.started = clockSeconds();
+    clock.shown = -1;
+}
+
+void showClock(RoundClock& clock) {
+    long long seconds = clockSeconds() - clock.started;
+    if (seconds == clock.shown || seconds < 0)
+        return;
+    clock.shown = seconds;
+    setColor(textColor);
+    gotoxy(clockColumn, delayRow);
+    print("%*lld:%02lld", clockWidth - 3, seconds / 60, seconds % 60);
+}
+
 // A wait between frames: the picture goes out and keys come in meanwhile.
 void idle(const Game& g) {
     beforeDelay(g);
@@ -94,15 +122,18 @@ bool countDown(Game& g, Match& m, const GameSetup& setup) {
     return true;
 }
 
-// Nothing moves until P is pressed again; false when Escape leaves instead.
-bool holdPause(Game& g, Match& m, const GameSetup& setup, bool& pHeld) {
+// Nothing moves until P is pressed again, the round's clock neither; false
+// when Escape leaves instead.
+bool holdPause(Game& g, Match& m, const GameSetup& setup, bool& pHeld, RoundClock& clock) {
     m.phase = MatchPhase::Paused;
     show(m, setup);
+    long long pausedAt = clockSeconds();
     do {
         idle(g);
         if (leaving(g, m, setup))
             return false;
     } while (!pausePressed(pHeld));
+    clock.started += clockSeconds() - pausedAt;
     m.phase = MatchPhase::Playing;
     show(m, setup);
     g.last_time = clockSeconds();
@@ -114,9 +145,12 @@ bool playRound(Game& g, Match& m, const GameSetup& setup) {
     m.phase = MatchPhase::Playing;
     show(m, setup);
     bool pHeld = true; // a P still held from before the round does not pause it
+    RoundClock clock;
+    startClock(clock);
     for (;;) {
-        if (setup.pause && pausePressed(pHeld) && !holdPause(g, m, setup, pHeld))
+        if (setup.pause && pausePressed(pHeld) && !holdPause(g, m, setup, pHeld, clock))
             return false;
+        showClock(clock);
         if (!playFrame(g))
             break;
     }

@@ -45,6 +45,9 @@ void runMatch(const GameSetup& setup);
 constexpr int matchWaitMs = 50;
 // Seconds of the countdown before a round.
 constexpr int countdownSeconds = 3;
+// Columns of the round's clock (m:ss) at the right end of the delay
+// readout's row: up to 999:59.
+constexpr int clockWidth = 6;
 // Seconds a demo rests on a round's final picture before the next round's
 // countdown: long enough to read the result.
 constexpr int demoRestSeconds = 5;
