@@ -54,7 +54,9 @@ void showClock(RoundClock& clock) {
     clock.shown = seconds;
     setColor(textColor);
     gotoxy(clockColumn, delayRow);
-    print("%*lld:%02lld", clockWidth - 3, seconds / 60, seconds % 60);
+    // In int: every back end's printing knows %d, and a round's minutes fit.
+    int minutes = static_cast<int>(seconds / 60);
+    print("%*d:%02d", clockWidth - 3, minutes, static_cast<int>(seconds % 60));
 }
 
 // A wait between frames: the picture goes out and keys come in meanwhile.
