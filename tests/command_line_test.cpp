@@ -150,6 +150,7 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
         {{"--match", "--first-to=100"}, "--first-to takes a number from 1 to 99, not '100'"},
         {{"--match", "--first-to", "+3"}, "not '+3'"},
         {{"--match", "--first-to="}, "not ''"},
+        {{"--match", "--first-to"}, "--first-to needs a value"},
         {{"--demo", "--first-to", "2", "--first-to=3"}, "--first-to is given twice"},
         {{"--first-to", "3"}, "--first-to goes with --match, --computer, --demo or --host"},
         {{"--join", "h", "--first-to", "3"}, "--first-to goes with"},

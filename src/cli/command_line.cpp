@@ -122,8 +122,7 @@ private:
             if (given)
                 level(value);
         } else if (valueOf(arg, "--first-to", false, value, given)) {
-            if (given)
-                firstTo(value);
+            firstTo(value); // without a value the first failure, "needs a value", stands
         } else if (valueOf(arg, "--host", true, value, given)) {
             setMode(Mode::Host);
             options_.address = value;
