@@ -162,15 +162,18 @@ bool playRound(Game& g, Match& m, const GameSetup& setup) {
     return false;
 }
 
+// A demo has nobody to press Enter: it plays on by itself, so that it can
+// be left running. False when Escape leaves instead.
+bool restBeforeNextRound(Game& g, Match& m, const GameSetup& setup) {
+    m.phase = MatchPhase::RoundOver;
+    return waitSeconds(g, m, setup, demoRestSeconds);
+}
+
 // Enter at this keyboard readies its players; a remote player readies by their own Enter, and is no
 // longer ready once gone. True when all are ready; false when someone leaves.
 bool awaitNextRound(Game& g, Match& m, const GameSetup& setup) {
     m.phase = MatchPhase::RoundOver;
     m.hereReady = false;
-    // A demo has nobody to press Enter: it plays on by itself, so that it
-    // can be left running.
-    if (setup.computer[0] && setup.computer[1])
-        return waitSeconds(g, m, setup, demoRestSeconds);
     // An Enter pressed while the round was played is no answer to this.
     keyPressed(vkReturn);
     for (int board = 0; board < 2; ++board) {
@@ -233,7 +236,8 @@ void playMatch(const GameSetup& setup, Match& m) {
             m.champion = m.winner;
             break;
         }
-        if (!awaitNextRound(g, m, setup))
+        bool demo = setup.computer[0] && setup.computer[1];
+        if (!(demo ? restBeforeNextRound(g, m, setup) : awaitNextRound(g, m, setup)))
             break;
         m.round += 1;
     }
