@@ -21,7 +21,8 @@ Options parse(std::vector<const char*> args) {
 
 // What to do, and who plays each board at which level: the computer takes
 // the right board against a person, both in a demo (one level for both, or
-// the left board's and the right's), neither without options.
+// the left board's and the right's), neither without options. Every match
+// counts down before its rounds; the game alone starts at once.
 TEST(CommandLine, AcceptedArgumentsChooseTheGame) {
     struct Case {
         std::vector<const char*> args;
@@ -54,6 +55,7 @@ TEST(CommandLine, AcceptedArgumentsChooseTheGame) {
         EXPECT_EQ(c.right, setup.computer[1]) << testing::PrintToString(c.args);
         EXPECT_EQ(c.levels[0], setup.level[0]) << testing::PrintToString(c.args);
         EXPECT_EQ(c.levels[1], setup.level[1]) << testing::PrintToString(c.args);
+        EXPECT_EQ(c.mode != Mode::Local, setup.countdown) << testing::PrintToString(c.args);
     }
 }
 
@@ -146,6 +148,14 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
         {{"--demo", "--level", "2;3"}, "not '2;3'"},
         {{"--demo", "--level", "2", "--level", "2"}, "--level is given twice"},
         {{"--level", "2"}, "--level goes with --computer or --demo"},
+        {{"--match", "--first-to", "0"}, "--first-to takes a number from 1 to 99, not '0'"},
+        {{"--match", "--first-to=100"}, "--first-to takes a number from 1 to 99, not '100'"},
+        {{"--match", "--first-to", "+3"}, "not '+3'"},
+        {{"--match", "--first-to="}, "not ''"},
+        {{"--match", "--first-to"}, "--first-to needs a value"},
+        {{"--demo", "--first-to", "2", "--first-to=3"}, "--first-to is given twice"},
+        {{"--first-to", "3"}, "--first-to goes with --match, --computer, --demo or --host"},
+        {{"--join", "h", "--first-to", "3"}, "--first-to goes with"},
         {{"--computer", "--level", "2,3"}, "--level A,B goes with --demo"},
         {{"--level", "2,3"}, "--level goes with --computer or --demo"},
         {{"--code", "00000000"}, "--code goes with --host, --join or --watch"},

@@ -112,6 +112,38 @@ TEST_F(Frames, TopOutEndsTheGameAndSparesPlayerTwo) {
     EXPECT_EQ(1, screen().readChars);
 }
 
+// Without colours the colour of "Game Over" cannot say which board lost, so
+// words after it do; with colours, and in a match, whose result line names
+// the winner, "Game Over" stands alone. The prompt still starts the next row.
+TEST_F(Frames, WithoutColoursGameOverNamesTheBoardThatLost) {
+    struct Case {
+        bool noColor;
+        bool match;
+        int loser;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {true, false, 0, "Game Over \xfa Left board lost"},
+        {true, false, 1, "Game Over \xfa Right board lost"},
+        {false, false, 1, "Game Over"},
+        {true, true, 1, "Game Over"},
+    };
+    for (const Case& c : cases) {
+        start(GameSetup{.match = c.match, .noColor = c.noColor});
+        Player& loser = c.loser == 0 ? g.p1 : g.p2;
+        Player& other = c.loser == 0 ? g.p2 : g.p1;
+        give(loser, 1, 2, -3);
+        loser.table[1][4] = cellSolid; // the bar lands on it with its lowest cell in row 0
+        give(other, 0, 2, 5);
+        ASSERT_FALSE(play(1));
+        std::string row = mem::rowText(16, 0, 40);
+        row.erase(row.find_last_not_of(' ') + 1);
+        EXPECT_EQ(c.shown, row) << c.noColor << c.match << c.loser;
+        closeGame();
+        EXPECT_EQ("Kilepeshez nyomjon ENTER-t", mem::rowText(17, 0, 26));
+    }
+}
+
 // Escape ends a game, a demo as any other, after the frame's readouts: the
 // grey prompt comes under them and the wait for Enter follows. By then the
 // computer has played both boards: idle pieces only ever land in the entry

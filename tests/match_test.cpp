@@ -12,6 +12,7 @@
 #include "game/keys.hpp"
 #include "game/match.hpp"
 #include "game/match_lines.hpp"
+#include "game/rhythm.hpp"
 #include "support/fixture.hpp"
 
 namespace {
@@ -67,9 +68,12 @@ TEST_F(Matches, TheRoundGoesToTheBoardThatDidNotTopOutAndTheTallyCountsIt) {
     };
     GameSetup setup{.match = true};
     playMatch(setup, m);
-    EXPECT_EQ("Game Over Player one wins this round. Match: 1-0", result(1, MatchPhase::RoundOver));
-    EXPECT_EQ("Game Over Player two wins this round. Match: 1-1", result(2, MatchPhase::RoundOver));
-    EXPECT_EQ("Game Over Player one wins this round. Match: 2-1", result(3, MatchPhase::RoundOver));
+    EXPECT_EQ("Game Over \xfa Player one wins this round. Match: 1-0",
+              result(1, MatchPhase::RoundOver));
+    EXPECT_EQ("Game Over \xfa Player two wins this round. Match: 1-1",
+              result(2, MatchPhase::RoundOver));
+    EXPECT_EQ("Game Over \xfa Player one wins this round. Match: 2-1",
+              result(3, MatchPhase::RoundOver));
     EXPECT_EQ("Enter: next round. Escape: leave.", status(1, MatchPhase::RoundOver));
     EXPECT_EQ(MatchPhase::Over, m.phase);
     EXPECT_EQ(2, m.wins[0]);
@@ -118,10 +122,10 @@ TEST(MatchLines, TheResultSpeaksToWhoeverLooks) {
         const char* label[2];
     };
     const Case cases[] = {
-        {Viewer::PlayerOne, "You lose this round. Match: 1-1", {"You", "CPU 3"}},
-        {Viewer::PlayerTwo, "You win this round. Match: 1-1", {"", "You"}},
-        {Viewer::Everyone, "Player two wins this round. Match: 1-1", {"", "CPU 3"}},
-        {Viewer::Watcher, "Player two wins this round. Match: 1-1", {"", "CPU 3"}},
+        {Viewer::PlayerOne, "\xfa You lose this round. Match: 1-1", {"You", "CPU 3"}},
+        {Viewer::PlayerTwo, "\xfa You win this round. Match: 1-1", {"", "You"}},
+        {Viewer::Everyone, "\xfa Player two wins this round. Match: 1-1", {"", "CPU 3"}},
+        {Viewer::Watcher, "\xfa Player two wins this round. Match: 1-1", {"", "CPU 3"}},
     };
     for (const Case& c : cases) {
         MatchLines lines = matchLines(m, alone, c.viewer);
@@ -161,17 +165,18 @@ Options optionsOf(std::vector<const char*> args) {
 
 // Before the first round and while paused, the players' keys show below
 // the boards: each one's at a shared keyboard, a person's own alone or
-// over the network (the guest's as it sent them), none to a watcher; once
-// the first round is under way (after its countdown, where it has one)
-// they give way. Each player's keys are in the order of --keys: turn, left,
+// over the network (the guest's as it sent them), none to a watcher. At
+// one keyboard they stay through the first round; over the network they
+// give way once it is under way. Each player's keys are in the order of --keys: turn, left,
 // right, drop.
 TEST(MatchLines, TheKeyLegendShowsBeforeTheFirstRoundAndWhilePaused) {
     const char* dot = " \xfa ";
     GameSetup match = gameSetupOf(optionsOf({"--match"}));
     GameSetup alone = gameSetupOf(optionsOf({"--computer"}));
     GameSetup chosen = gameSetupOf(optionsOf({"--match", "--keys", "one=i,j,l,k"}));
+    FakeRemote guest;
     GameSetup host = gameSetupOf(optionsOf({"--host"}));
-    host.countdown = true;
+    host.remote[1] = guest.keys();
     std::snprintf(host.legend[1], sizeof host.legend[1], "%s", "Z Q D S or 8 4 6 5");
     GameSetup demo = gameSetupOf(optionsOf({"--demo"}));
     struct Case {
@@ -184,6 +189,9 @@ TEST(MatchLines, TheKeyLegendShowsBeforeTheFirstRoundAndWhilePaused) {
     const Case cases[] = {
         {&match, Viewer::Everyone, 1, MatchPhase::Playing,
          std::string("Left: ^ < > v") + dot + "Right: W A D S" + dot + "Esc leaves"},
+        {&match, Viewer::Everyone, 1, MatchPhase::Countdown,
+         std::string("Left: ^ < > v") + dot + "Right: W A D S" + dot + "Esc leaves"},
+        {&match, Viewer::Everyone, 2, MatchPhase::Countdown, ""},
         {&match, Viewer::Everyone, 2, MatchPhase::Playing, ""},
         {&match, Viewer::Everyone, 1, MatchPhase::RoundOver, ""},
         {&chosen, Viewer::Everyone, 1, MatchPhase::Playing,
@@ -198,6 +206,7 @@ TEST(MatchLines, TheKeyLegendShowsBeforeTheFirstRoundAndWhilePaused) {
          std::string("Keys: Z Q D S or 8 4 6 5") + dot + "Esc leaves"},
         {&host, Viewer::PlayerOne, 1, MatchPhase::Playing, ""},
         {&host, Viewer::Watcher, 1, MatchPhase::Countdown, ""},
+        {&demo, Viewer::Everyone, 1, MatchPhase::Countdown, "Esc leaves"},
         {&demo, Viewer::Everyone, 1, MatchPhase::Playing, "Esc leaves"},
     };
     for (const Case& c : cases) {
@@ -251,7 +260,7 @@ TEST_F(Matches, TheNextRoundWaitsForBothPlayersAndCountsDown) {
     };
     playMatch(setup, m);
     EXPECT_EQ("Round 1 starts in 3", status(1, MatchPhase::Countdown));
-    EXPECT_EQ("Game Over You lose this round. Match: 0-1", result(1, MatchPhase::RoundOver));
+    EXPECT_EQ("Game Over \xfa You lose this round. Match: 0-1", result(1, MatchPhase::RoundOver));
     std::vector<std::string> expected = {
         "Enter: next round. Escape: leave.",
         "Player two is ready. Enter: next round. Escape: leave.",
@@ -274,6 +283,160 @@ TEST_F(Matches, TheNextRoundWaitsForBothPlayersAndCountsDown) {
     EXPECT_EQ("Match over: 0-1. You left.", trimmed(mem::rowText(17, 0, 56)));
     MatchLines theirs = matchLines(m, setup, Viewer::PlayerTwo);
     EXPECT_STREQ("Match over: 0-1. Player one left.", theirs.line[theirs.count - 1].text);
+}
+
+// Frames a round played in each of its first seconds, from its first frame.
+std::vector<int> framesInFirstSeconds(const std::vector<long long>& endedAtMs, int seconds) {
+    std::vector<int> frames(seconds, 0);
+    for (long long at : endedAtMs) {
+        long long second = (at - endedAtMs.front()) / 1000;
+        if (second < seconds)
+            ++frames[second];
+    }
+    return frames;
+}
+
+// Every round runs at the steady pace from its first frame: the first at
+// the delay measured once, a later one at the delay the last settled on,
+// here on a machine whose frames turned slow in the first round.
+TEST_F(Matches, EveryRoundStartsAtTheSteadyPace) {
+    std::map<int, std::vector<long long>> playedAt; // round: the clock at each frame's end
+    screen().onFrameEnd = [this, &playedAt](int) {
+        if (m.phase == MatchPhase::Playing)
+            playedAt[m.round].push_back(screen().nowMs);
+    };
+    screen().keyScript = [this, &playedAt](int frame, int key) {
+        if (m.phase == MatchPhase::RoundOver)
+            return key == vkReturn && frame % 5 == 0;
+        if (m.round == 1 && playedAt[1].size() == 40)
+            screen().frameCostMs = 30;
+        return m.round == 2 && playedAt[2].size() > 60 && key == vkEscape;
+    };
+    playMatch(gameSetupOf(optionsOf({"--match"})), m);
+    ASSERT_EQ(2, m.round);
+    ASSERT_GT(playedAt[1].size(), 250U) << "the first round is long enough to settle";
+    for (int round = 1; round <= 2; ++round) {
+        std::vector<int> frames = framesInFirstSeconds(playedAt[round], 3);
+        for (int second = 0; second < 3; ++second)
+            EXPECT_NEAR(framesPerSecond, frames[second], 1)
+                << "round " << round << ", second " << second;
+    }
+}
+
+// The game without a match keeps its own start: 1 ms of delay in its first
+// frame, falling from there.
+TEST_F(Matches, TheGameAloneStartsAtItsOwnDelay) {
+    Game g;
+    startGame(g, GameSetup{});
+    long long before = screen().nowMs;
+    ASSERT_TRUE(playFrame(g));
+    EXPECT_EQ(1, screen().nowMs - before);
+    EXPECT_EQ("0 ", mem::rowText(delayRow, 1, 2));
+}
+
+// A demo plays on by itself: each round's result stays for a while with
+// the seconds left, then the next round counts down, until Escape.
+TEST_F(Matches, ADemoStartsItsNextRoundByItself) {
+    record();
+    long long restedFrom = -1;
+    long long restedMs = -1;
+    screen().keyScript = [&](int frame, int key) {
+        if (frame > 50'000) // a demo that waits for a key would wait for ever
+            return key == vkEscape;
+        if (m.phase == MatchPhase::RoundOver && m.round == 1 && restedFrom < 0)
+            restedFrom = screen().nowMs;
+        if (m.phase == MatchPhase::Countdown && m.round == 2 && restedMs < 0)
+            restedMs = screen().nowMs - restedFrom;
+        return m.round == 3 && key == vkEscape;
+    };
+    playMatch(gameSetupOf(optionsOf({"--demo", "--level", "1"})), m);
+    EXPECT_EQ(3, m.round);
+    EXPECT_EQ(2, m.wins[0] + m.wins[1]);
+    std::vector<std::string> expected = {
+        "Next round in 5. Escape: leave.", "Next round in 4. Escape: leave.",
+        "Next round in 3. Escape: leave.", "Next round in 2. Escape: leave.",
+        "Next round in 1. Escape: leave.", "Round 2 starts in 3",
+    };
+    auto from = std::find(statuses.begin(), statuses.end(), expected[0]);
+    ASSERT_NE(statuses.end(), from) << testing::PrintToString(statuses);
+    std::vector<std::string> got(from, from + std::min<long>(6, statuses.end() - from));
+    EXPECT_EQ(expected, got);
+    EXPECT_NEAR(1000 * demoRestSeconds, restedMs, 100);
+}
+
+// With --first-to the match ends by itself once a player has won that many
+// rounds, and its last line names the winner, in each viewer's words.
+TEST_F(Matches, AMatchToTwoRoundsEndsWithItsWinner) {
+    record();
+    GameSetup setup = gameSetupOf(optionsOf({"--match", "--first-to", "2"}));
+    screen().keyScript = [this, &setup](int frame, int key) {
+        if (m.phase == MatchPhase::Playing) // the one who drops loses
+            return key == setup.keys[m.round == 2 ? 0 : 1].drop;
+        if (m.phase == MatchPhase::RoundOver)
+            return key == vkReturn && frame % 7 == 0;
+        return frame > 50'000 && key == vkEscape; // a match that never ends
+    };
+    playMatch(setup, m);
+    EXPECT_EQ(3, m.round);
+    EXPECT_EQ(2, m.wins[0]);
+    EXPECT_EQ(1, m.wins[1]);
+    EXPECT_EQ("Player one wins the match 2-1", trimmed(mem::rowText(17, 0, 56)));
+    EXPECT_EQ("Game Over \xfa Player one wins this round. Match: 2-1",
+              trimmed(mem::rowText(16, 0, 56)));
+    const std::pair<Viewer, const char*> told[] = {
+        {Viewer::PlayerOne, "You win the match 2-1"},
+        {Viewer::PlayerTwo, "You lose the match 1-2"},
+        {Viewer::Watcher, "Player one wins the match 2-1"},
+    };
+    for (const auto& [viewer, line] : told) {
+        MatchLines lines = matchLines(m, setup, viewer);
+        EXPECT_STREQ(line, lines.line[lines.count - 1].text) << static_cast<int>(viewer);
+    }
+}
+
+// The round's clock, m:ss at the right of the delay readout's row, counts
+// the seconds of play one by one from 0:00 and stands still while paused.
+TEST_F(Matches, TheRoundsClockCountsPlayButNotThePause) {
+    GameSetup setup = gameSetupOf(optionsOf({"--computer"}));
+    long long playFrom = -1;
+    long long pausedAt = -1;
+    long long resumedAt = -1;
+    std::vector<std::pair<long long, std::string>> shown; // each new reading, by play time
+    screen().keyScript = [&](int frame, int key) {
+        long long now = screen().nowMs;
+        if (frame > 50'000) // the round ended before the pause was over
+            return key == vkEscape;
+        if (key == vkP && m.phase == MatchPhase::Playing && playFrom >= 0 && pausedAt < 0 &&
+            now - playFrom >= 10'000)
+            return (pausedAt = now) > 0;
+        if (key == vkP && m.phase == MatchPhase::Paused && now - pausedAt >= 5'000)
+            return (resumedAt = now) > 0;
+        return key == vkEscape && resumedAt > 0 && now - resumedAt >= 3'000;
+    };
+    screen().onFrameEnd = [&](int) {
+        if (m.phase != MatchPhase::Playing)
+            return;
+        if (playFrom < 0)
+            playFrom = screen().nowMs;
+        std::string clock = mem::rowText(delayRow, pictureColumns - 6, 6);
+        if (shown.empty() || shown.back().second != clock)
+            shown.emplace_back(screen().nowMs - playFrom, clock);
+    };
+    playMatch(setup, m);
+    ASSERT_GT(resumedAt, 0) << "paused and resumed";
+    ASSERT_EQ("  0:00", shown.front().second);
+    int seconds = 0;
+    for (const auto& [at, clock] : shown) {
+        SCOPED_TRACE(clock);
+        int minutes = 0;
+        int secs = 0;
+        ASSERT_EQ(2, std::sscanf(clock.c_str(), "%d:%d", &minutes, &secs));
+        EXPECT_EQ(seconds, minutes * 60 + secs) << "one second at a time";
+        long long played = at - (at > pausedAt - playFrom ? resumedAt - pausedAt : 0);
+        EXPECT_NEAR(seconds * 1000, played, 1000) << "a clock of play only";
+        seconds += 1;
+    }
+    EXPECT_GE(seconds, 13);
 }
 
 // P stops everything, the computer too, until P again; Escape then leaves.

@@ -121,6 +121,8 @@ private:
         } else if (valueOf(arg, "--level", false, value, given)) {
             if (given)
                 level(value);
+        } else if (valueOf(arg, "--first-to", false, value, given)) {
+            firstTo(value); // without a value the first failure, "needs a value", stands
         } else if (valueOf(arg, "--host", true, value, given)) {
             setMode(Mode::Host);
             options_.address = value;
@@ -164,6 +166,20 @@ private:
         options_.level[1] = right;
     }
 
+    // Rounds to win, in digits only: "+3" and " 3" are no numbers here.
+    void firstTo(const std::string& value) {
+        if (firstToGiven_)
+            fail("--first-to is given twice");
+        firstToGiven_ = true;
+        bool digits = !value.empty() && value.size() <= 2 &&
+                      value.find_first_not_of("0123456789") == std::string::npos;
+        int n = digits ? std::stoi(value) : 0;
+        if (n < 1 || n > maxFirstTo)
+            fail("--first-to takes a number from 1 to " + std::to_string(maxFirstTo) + ", not '" +
+                 printable(value.c_str()) + "'");
+        options_.firstTo = n;
+    }
+
     // One level, a single digit within the bounds; 0 for anything else.
     static int levelOf(const std::string& text) {
         bool digit = text.size() == 1 && text[0] >= '0' && text[0] <= '9';
@@ -179,6 +195,9 @@ private:
             fail("--level A,B goes with --demo, where the computer plays both boards");
         if (codeGiven_ && !networked(mode))
             fail("--code goes with --host, --join or --watch");
+        // The host plays the match; a guest sees how it ends.
+        if (firstToGiven_ && (!playsMatch(mode) || mode == Mode::Join || mode == Mode::Watch))
+            fail("--first-to goes with --match, --computer, --demo or --host");
         bool keysGiven = options_.keys.chosen[0] || options_.keys.chosen[1];
         if (keysGiven && mode == Mode::Local)
             fail("--keys goes with --match, --computer, --host or --join; the game without "
@@ -216,6 +235,7 @@ private:
     bool levelGiven_ = false;
     bool levelPair_ = false; // --level A,B
     bool codeGiven_ = false;
+    bool firstToGiven_ = false;
 };
 
 // The length of the UTF-8 sequence of a printable character that starts at
@@ -406,13 +426,18 @@ GameSetup gameSetupOf(const Options& options) {
     setup.level[0] = options.level[0];
     setup.level[1] = options.level[1];
     setup.match = playsMatch(options.mode);
+    // Every round of a match starts after a countdown, at one keyboard too:
+    // fresh boards to look at before the pieces fall, not a sudden start.
+    setup.countdown = setup.match;
     setup.viewer = options.mode == Mode::Computer ? Viewer::PlayerOne : Viewer::Everyone;
     setup.pause = options.mode == Mode::Computer;
+    setup.firstTo = options.firstTo;
     return setup;
 }
 
 void printUsage(std::FILE* out) {
     std::fputs("Usage: blockduel [--match | --computer | --demo] [--level N] [--keys ...]\n"
+               "                 [--first-to N]\n"
                "       blockduel --demo --level A,B\n"
                "       blockduel --host [[ADDRESS]:PORT] [--code CODE | --code -]\n"
                "       blockduel --join HOST[:PORT] [--code CODE | --code -]\n"
@@ -438,13 +463,17 @@ void printUsage(std::FILE* out) {
                "                   round, Escape leaves (as do the modes below)\n"
                "  --computer       play alone against the computer, which plays the\n"
                "                   right board; use the arrows or W A S D; P pauses\n"
-               "  --demo           the computer plays both boards; Escape ends it\n",
+               "  --demo           the computer plays both boards, a new round five\n"
+               "                   seconds after each; Escape ends it\n",
                out);
     std::fprintf(out,
                  "  --level N        how well the computer plays, %d (a beginner) to %d;\n"
                  "                   %d unless given\n",
                  computerMinLevel, computerMaxLevel, computerDefaultLevel);
     std::fputs("  --level A,B      with --demo: the left board's level, then the right's\n"
+               "  --first-to N     with --match, --computer, --demo or --host: the match\n"
+               "                   ends once a player has won N rounds (1 to 99); without\n"
+               "                   it, a match goes on until Escape\n"
                "  --host [[ADDRESS]:PORT]\n"
                "                   wait for player two to join from another terminal,\n"
                "                   on TCP port 7416 of all addresses unless given;\n"

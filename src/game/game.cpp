@@ -58,6 +58,8 @@ void startGame(Game& g, const GameSetup& setup) {
     g.tick = 0;
     g.loser = -1;
     g.escapeFrom = -1;
+    // A match's result line names the winner in any case.
+    g.namesLoser = setup.noColor && !setup.match;
     initPlayer(g.p1, boardColumn[0], 0, 1, playerOneColor);
     initPlayer(g.p2, boardColumn[1], 0, 2, playerTwoColor);
     g.fps = 0;

@@ -60,6 +60,10 @@ struct GameSetup {
     Viewer viewer = Viewer::Everyone;
     bool countdown = false; // a countdown before every round, so that both keyboards start together
     bool pause = false;     // P pauses and resumes: a person alone against the computer
+    int firstTo = 0;        // the match ends once a player has won this many rounds; 0: never
+    // The picture goes without colours (NO_COLOR), so the colour of "Game
+    // Over" cannot tell which board lost: the game alone says it in words.
+    bool noColor = false;
     FrameHook frameHook = {};
 };
 
@@ -77,6 +81,7 @@ struct Game {
     Controls keys[2];    // the keys of board one and board two at this keyboard
     int loser;           // the board that topped out, -1 while none has
     int escapeFrom;      // who pressed Escape: -1 this keyboard, else a remote board
+    bool namesLoser;     // "Game Over" is followed by the board that lost
     FrameHook hook;      // as the setup gave it
 };
 
@@ -123,6 +128,9 @@ void inputPhase(Game& g);
 void gravityPhase(Game& g);
 bool lockPhase(Game& g); // true when a player topped out
 void pace(Game& g);
+
+// The most rounds a match may be played to (--first-to).
+constexpr int maxFirstTo = 99;
 
 // A delay this long can only come from a clock that has stopped.
 constexpr int maxSleepMs = 1000;

@@ -29,6 +29,8 @@ bool lockIfLanded(Player& p, Game& g) {
         g.loser = p.id - 1;
         gotoxy(0, gameOverRow);
         print("Game Over");
+        if (g.namesLoser)
+            print(" \xfa %s board lost", p.id == 1 ? "Left" : "Right");
         return true;
     }
     newBlock(p);

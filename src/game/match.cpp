@@ -29,6 +29,36 @@ void show(const Match& m, const GameSetup& setup) {
     drawMatchLines(matchLines(m, setup, setup.viewer));
 }
 
+// The round's time, m:ss of play without its pauses, at the right end of
+// the delay readout's row: nothing else reaches that far there (the row
+// above holds a host's notices at its right).
+constexpr int clockColumn = pictureColumns - clockWidth;
+static_assert(clockColumn > boardColumn[1], "the clock stays clear of the readouts");
+
+// Whole seconds of the monotonic clock, so a round's time may run up to a
+// second ahead of its true length, never more.
+struct RoundClock {
+    long long started; // the clock's second when play began, moved on by each pause
+    long long shown;   // the seconds now on screen, -1 before any
+};
+
+void startClock(RoundClock& clock) {
+    clock.started = clockSeconds();
+    clock.shown = -1;
+}
+
+void showClock(RoundClock& clock) {
+    long long seconds = clockSeconds() - clock.started;
+    if (seconds == clock.shown || seconds < 0)
+        return;
+    clock.shown = seconds;
+    setColor(textColor);
+    gotoxy(clockColumn, delayRow);
+    // In int: every back end's printing knows %d, and a round's minutes fit.
+    int minutes = static_cast<int>(seconds / 60);
+    print("%*d:%02d", clockWidth - 3, minutes, static_cast<int>(seconds % 60));
+}
+
 // A wait between frames: the picture goes out and keys come in meanwhile.
 void idle(const Game& g) {
     beforeDelay(g);
@@ -72,9 +102,10 @@ bool pausePressed(bool& held) {
     return press;
 }
 
-bool countDown(Game& g, Match& m, const GameSetup& setup) {
-    m.phase = MatchPhase::Countdown;
-    for (m.countdown = countdownSeconds; m.countdown > 0; --m.countdown) {
+// Counts `seconds` down in `countdown`, showing each; false when someone
+// leaves meanwhile.
+bool waitSeconds(Game& g, Match& m, const GameSetup& setup, int seconds) {
+    for (m.countdown = seconds; m.countdown > 0; --m.countdown) {
         show(m, setup);
         for (int waited = 0; waited < 1000; waited += matchWaitMs) {
             idle(g);
@@ -82,19 +113,29 @@ bool countDown(Game& g, Match& m, const GameSetup& setup) {
                 return false;
         }
     }
+    return true;
+}
+
+bool countDown(Game& g, Match& m, const GameSetup& setup) {
+    m.phase = MatchPhase::Countdown;
+    if (!waitSeconds(g, m, setup, countdownSeconds))
+        return false;
     g.last_time = clockSeconds(); // the rate readout counts the round's frames only
     return true;
 }
 
-// Nothing moves until P is pressed again; false when Escape leaves instead.
-bool holdPause(Game& g, Match& m, const GameSetup& setup, bool& pHeld) {
+// Nothing moves until P is pressed again, the round's clock neither; false
+// when Escape leaves instead.
+bool holdPause(Game& g, Match& m, const GameSetup& setup, bool& pHeld, RoundClock& clock) {
     m.phase = MatchPhase::Paused;
     show(m, setup);
+    long long pausedAt = clockSeconds();
     do {
         idle(g);
         if (leaving(g, m, setup))
             return false;
     } while (!pausePressed(pHeld));
+    clock.started += clockSeconds() - pausedAt;
     m.phase = MatchPhase::Playing;
     show(m, setup);
     g.last_time = clockSeconds();
@@ -106,9 +147,12 @@ bool playRound(Game& g, Match& m, const GameSetup& setup) {
     m.phase = MatchPhase::Playing;
     show(m, setup);
     bool pHeld = true; // a P still held from before the round does not pause it
+    RoundClock clock;
+    startClock(clock);
     for (;;) {
-        if (setup.pause && pausePressed(pHeld) && !holdPause(g, m, setup, pHeld))
+        if (setup.pause && pausePressed(pHeld) && !holdPause(g, m, setup, pHeld, clock))
             return false;
+        showClock(clock);
         if (!playFrame(g))
             break;
     }
@@ -118,9 +162,15 @@ bool playRound(Game& g, Match& m, const GameSetup& setup) {
     return false;
 }
 
-// Enter at this keyboard readies its players (and a demo, which has none);
-// a remote player readies by their own Enter, and is no longer ready once
-// gone. True when all are ready; false when someone leaves.
+// A demo has nobody to press Enter: it plays on by itself, so that it can
+// be left running. False when Escape leaves instead.
+bool restBeforeNextRound(Game& g, Match& m, const GameSetup& setup) {
+    m.phase = MatchPhase::RoundOver;
+    return waitSeconds(g, m, setup, demoRestSeconds);
+}
+
+// Enter at this keyboard readies its players; a remote player readies by their own Enter, and is no
+// longer ready once gone. True when all are ready; false when someone leaves.
 bool awaitNextRound(Game& g, Match& m, const GameSetup& setup) {
     m.phase = MatchPhase::RoundOver;
     m.hereReady = false;
@@ -164,21 +214,30 @@ void playMatch(const GameSetup& setup, Match& m) {
     m.round = 1;
     m.winner = -1;
     m.leaver = -1;
+    m.champion = -1;
     Game g;
+    int delay = steadyDelayMs;
     for (;;) {
         clearPicture();
         // The computer's slips differ from round to round, as the pieces do.
         GameSetup round = setup;
         round.seed = setup.seed + static_cast<unsigned>(m.round);
         startGame(g, round);
+        g.sleep_value = delay;
         m.winner = -1;
         if (setup.countdown && !countDown(g, m, setup))
             break;
         if (!playRound(g, m, setup))
             break;
+        delay = g.sleep_value;
         m.winner = g.loser == 0 ? 1 : 0;
         m.wins[m.winner] += 1;
-        if (!awaitNextRound(g, m, setup))
+        if (setup.firstTo > 0 && m.wins[m.winner] >= setup.firstTo) {
+            m.champion = m.winner;
+            break;
+        }
+        bool demo = setup.computer[0] && setup.computer[1];
+        if (!(demo ? restBeforeNextRound(g, m, setup) : awaitNextRound(g, m, setup)))
             break;
         m.round += 1;
     }

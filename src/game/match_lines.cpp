@@ -65,8 +65,9 @@ void addResult(MatchLines& lines, const Match& m, int you) {
     const char* who = you < 0           ? (m.winner == 0 ? "Player one wins" : "Player two wins")
                       : m.winner == you ? "You win"
                                         : "You lose";
-    add(lines, resultColumn, gameOverRow, textColor, "%s this round. Match: %d-%d", who, m.wins[0],
-        m.wins[1]);
+    // A dot sets the result apart from "Game Over" before it.
+    add(lines, resultColumn, gameOverRow, textColor, "\xfa %s this round. Match: %d-%d", who,
+        m.wins[0], m.wins[1]);
 }
 
 // Between rounds over the network each side says whom it waits for.
@@ -89,6 +90,20 @@ void addWaiting(MatchLines& lines, const Match& m, int you, bool watching) {
         add(lines, 0, promptRow, textColor, "Enter: next round. Escape: leave.");
 }
 
+// A match played to a number of rounds ends with its winner: a person's
+// own rounds first, else the winner's.
+void addChampion(MatchLines& lines, const Match& m, int you) {
+    int won = m.wins[m.champion];
+    int lost = m.wins[1 - m.champion];
+    if (you < 0)
+        add(lines, 0, promptRow, textColor, "%s wins the match %d-%d", boardTitle[m.champion], won,
+            lost);
+    else if (you == m.champion)
+        add(lines, 0, promptRow, textColor, "You win the match %d-%d", won, lost);
+    else
+        add(lines, 0, promptRow, textColor, "You lose the match %d-%d", lost, won);
+}
+
 void addStatus(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer viewer) {
     int you = boardOf(viewer);
     switch (m.phase) {
@@ -105,13 +120,17 @@ void addStatus(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer
         add(lines, 0, promptRow, textColor, "Paused. P resumes, Escape leaves.");
         return;
     case MatchPhase::RoundOver:
-        if (networked(setup) && (you >= 0 || viewer == Viewer::Watcher))
+        if (setup.computer[0] && setup.computer[1])
+            add(lines, 0, promptRow, textColor, "Next round in %d. Escape: leave.", m.countdown);
+        else if (networked(setup) && (you >= 0 || viewer == Viewer::Watcher))
             addWaiting(lines, m, you, you < 0);
         else
             add(lines, 0, promptRow, textColor, "Enter: next round. Escape: leave.");
         return;
     case MatchPhase::Over:
-        if (m.leaver >= 0 && m.leaver == you)
+        if (m.champion >= 0)
+            addChampion(lines, m, you);
+        else if (m.leaver >= 0 && m.leaver == you)
             add(lines, 0, promptRow, textColor, "Match over: %d-%d. You left.", m.wins[0],
                 m.wins[1]);
         else if (m.leaver >= 0)
@@ -124,12 +143,12 @@ void addStatus(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer
 }
 
 // The keys, before the first round and while paused: each player's at one
-// keyboard, or the viewer's own. A round without a countdown before it
-// shows them while it is the first; over the network the row is the
-// host's notices' then.
+// keyboard, or the viewer's own. At one keyboard they stay while the first
+// round is played, as the keys are learnt; over the network the row is the
+// host's notices' then, so they show during the countdown only.
 void addLegend(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer viewer) {
     bool early = m.round == 1 && (m.phase == MatchPhase::Countdown ||
-                                  (m.phase == MatchPhase::Playing && !setup.countdown));
+                                  (m.phase == MatchPhase::Playing && !networked(setup)));
     if ((!early && m.phase != MatchPhase::Paused) || viewer == Viewer::Watcher)
         return;
     const char* dot = " \xfa ";

@@ -155,7 +155,7 @@ case_match() {
     start_pane 80 24
     run_game --match
     wait_until 'tm send-keys -t e2e s s s s && screen | grep -q "^Game Over"' "no top-out"
-    wait_for '^Game Over Player one wins this round\. Match: 1-0' "the round's result"
+    wait_for '^Game Over . Player one wins this round\. Match: 1-0' "the round's result"
     wait_for '^Enter: next round\. Escape: leave\.' "what comes next"
     tm send-keys -t e2e Enter
     wait_until '! screen | grep -q "Game Over"' "no fresh round after Enter"

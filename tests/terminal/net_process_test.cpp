@@ -217,8 +217,8 @@ TEST(NetProcesses, RoundsWaitForBothPlayersAndSurviveARejoin) {
         ASSERT_GE(side->seen.end() - from, 3) << testing::PrintToString(side->seen);
         EXPECT_EQ(countdown, std::vector<std::string>(from, from + 3));
     }
-    EXPECT_EQ("Game Over You win this round. Match: 1-0", host.rowText(16));
-    EXPECT_EQ("Game Over You lose this round. Match: 1-0", guest->rowText(16));
+    EXPECT_EQ("Game Over · You win this round. Match: 1-0", host.rowText(16));
+    EXPECT_EQ("Game Over · You lose this round. Match: 1-0", guest->rowText(16));
     // "You" beside the left board on the host, at the right edge on the guest.
     auto labelled = [](const std::string& row) {
         std::size_t at = row.find("▓ You");
@@ -238,7 +238,7 @@ TEST(NetProcesses, RoundsWaitForBothPlayersAndSurviveARejoin) {
         << "no round without them";
 
     guest = host.guest(); // the same command again
-    ASSERT_TRUE(guest->waitForText("Game Over You lose this round. Match: 1-0", 16))
+    ASSERT_TRUE(guest->waitForText("Game Over · You lose this round. Match: 1-0", 16))
         << guest->screenText();
     EXPECT_TRUE(guest->waitForText("Player one is ready. Enter: next round. Escape: leave.", 17));
     guest->type("\r");

@@ -89,7 +89,7 @@ freshRound() { waiting && readConsole 1 && [ -z "$(area 0 16 56 | tr -d ' ')" ];
 startGame --match
 waitFor 30 "both boards of the match" boardsShown
 xdotool keydown Down
-waitFor 120 "player one losing the round" shows 0 16 'Game Over Player two wins this round. Match: 0-1'
+waitFor 120 "player one losing the round" shows 12 16 'Player two wins this round. Match: 0-1'
 xdotool keyup Down
 waitFor 10 "what comes next" shows 0 17 'Enter: next round. Escape: leave.'
 xdotool key Return
@@ -99,6 +99,7 @@ say "match: Down to a lost round, its result and the tally, Enter, a fresh round
 
 startGame --computer
 waitFor 30 "the person's and the computer's labels" shows 21 8 'You'
+waitFor 10 "play after the countdown" shows 0 17 'P pauses.'
 xdotool key p
 waitFor 10 "the pause" shows 0 17 'Paused. P resumes, Escape leaves.'
 leavesAtEscape

@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
     if (term::takeTerminal(true) == nullptr)
         return 1;
     GameSetup setup = gameSetupOf(command);
+    setup.noColor = !term::colorsWanted();
     if (setup.match)
         runMatch(setup);
     else

@@ -84,9 +84,13 @@ RenderOptions renderOptionsFromEnvironment() {
         // The terminal is still the one the name describes.
         options.utf8 = namesUtf8(localeNameFromEnvironment());
     }
-    const char* noColor = std::getenv("NO_COLOR");
-    options.color = noColor == nullptr || *noColor == '\0';
+    options.color = colorsWanted();
     return options;
+}
+
+bool colorsWanted() {
+    const char* noColor = std::getenv("NO_COLOR");
+    return noColor == nullptr || *noColor == '\0';
 }
 
 // Without the handlers a signal would end the game with the terminal left

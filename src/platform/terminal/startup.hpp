@@ -29,6 +29,9 @@ TerminalSession* takeTerminal(bool holdWhileTooSmall);
 // (`finalPicture`) or as if the game had never started.
 void giveBackTerminal(bool finalPicture);
 
+// False when NO_COLOR is set to something: the picture goes without colours.
+bool colorsWanted();
+
 // Unicode glyphs when the character type locale is UTF-8; colours unless
 // NO_COLOR is set to something. Sets the character type locale from the
 // environment.
