@@ -32,7 +32,10 @@ bool askForCode(bool forHost, net::JoinCode& code, std::string& error) {
         else
             return true;
     }
-    error = "no join code given";
+    error = forHost ? "three tries gave no code to use; type 8 letters and digits not as easy "
+                      "to guess as 1111-1111, or leave --code out for a random one"
+                    : "three tries gave no join code; the host's screen shows it, 8 letters and "
+                      "digits like 7K3M-Q9XD";
     return false;
 }
 

@@ -75,6 +75,11 @@ int host(const Options& options, const net::Endpoint& where, const std::string& 
     std::string error;
     int port = 0;
     NetSocket listener = netListen(where, port, error);
+    if (listener == noSocket && error.find("in use") != std::string::npos)
+        return complain(error +
+                        "; another program, or another game, has that port: choose "
+                        "another with --host :PORT, for example --host :" +
+                        std::to_string(where.port + 1));
     if (listener == noSocket)
         return complain(error);
     if (!localTake()) {
@@ -89,6 +94,7 @@ int host(const Options& options, const net::Endpoint& where, const std::string& 
         if (keyPressed(vkEscape)) { // nobody came: leave as if never started
             localServe(nullptr);
             localRestore();
+            localSay("Nobody joined; the game was called off.\n");
             return 0;
         }
     }

@@ -298,7 +298,23 @@ TEST(NetProcesses, TheWaitForPlayerTwoCanBeCancelled) {
         host.type(key);
         EXPECT_EQ(host.waitOutcome(), outcome);
         EXPECT_TRUE(host.modesAsBefore());
+        bool said =
+            host.output.find("Nobody joined; the game was called off.") != std::string::npos;
+        EXPECT_EQ(*key == '\x1b', said) << host.output;
     }
+}
+
+// A port that another game holds: the host says so and how to choose
+// another.
+TEST(NetProcesses, APortInUseIsNamedWithAWayOut) {
+    ShownHost first;
+    Host second({}, {"--host", first.address(), "--code", code});
+    EXPECT_EQ(second.waitOutcome(), Outcome::exited(1));
+    EXPECT_NE(std::string::npos,
+              second.output.find("has that port: choose another with --host :PORT, for example "
+                                 "--host :" +
+                                 std::to_string(first.port + 1)))
+        << second.output;
 }
 
 // Refused, a guest ends with the reason, the terminal never taken; the
@@ -434,6 +450,15 @@ TEST(NetProcesses, TheCodeNeedNotBeOnTheCommandLine) {
         EXPECT_NE(std::string::npos, line.find("127.0.0.1")) << "no command line read";
         EXPECT_EQ(std::string::npos, line.find("7K3M")) << line;
     }
+
+    // Three tries that are no code end the command with what a code looks like.
+    auto mistyped = host.guest("--join", "");
+    ASSERT_TRUE(mistyped->waitForText("Join code"));
+    mistyped->type("7K3M\r7K3M-Q9X\rhello\r");
+    EXPECT_EQ(mistyped->waitOutcome(), Outcome::exited(1));
+    EXPECT_NE(std::string::npos,
+              mistyped->output.find("three tries gave no join code; the host's screen shows it"))
+        << mistyped->output;
 
     for (const char* leave : {"\x04", "\x03"}) {
         auto quitter = host.guest("--watch", "");
