@@ -252,6 +252,20 @@ TEST(JobControl, AGameContinuedInTheBackgroundLeavesTheTerminalAlone) {
     }
 }
 
+// `kill %1` (`signo`, then SIGCONT) on the test game stopped where
+// `schedule` says: it ends by the signal without a byte from the
+// background, the file status flags put back.
+void expectKilledWithoutAWord(const std::string& schedule, int signo) {
+    GamePty game({.program = BLOCKDUEL_STOP_POINTS, .env = {schedule}});
+    ASSERT_EQ(game.waitOutcome(), Outcome::stopped(SIGSTOP)) << signalName(signo);
+    std::size_t written = game.output.size();
+    game.signal(signo);
+    game.signal(SIGCONT);
+    EXPECT_EQ(game.waitOutcome(), Outcome::killed(signo)) << signalName(signo);
+    EXPECT_EQ(game.output.size(), written) << signalName(signo) << ": wrote from the background";
+    EXPECT_EQ(game.statusFlags(), game.statusFlagsBefore) << signalName(signo);
+}
+
 // Stopped at the worst moment, over and over: the game stops itself just
 // before a write to the terminal, where a SIGSTOP from outside can find it,
 // at every third write (in frames, in the repaint after `fg`, in the first
@@ -278,17 +292,8 @@ TEST(JobControl, AGameStoppedJustBeforeAWriteWritesNothingFromTheBackground) {
     EXPECT_EQ(game.waitOutcome(), Outcome::exited(0));
     expectGivenBack(game, "after the stops");
 
-    for (int signo : {SIGTERM, SIGHUP}) {
-        GamePty ended({.program = BLOCKDUEL_STOP_POINTS, .env = {"BLOCKDUEL_STOP_AT=write,5,1,1"}});
-        ASSERT_EQ(ended.waitOutcome(), Outcome::stopped(SIGSTOP)) << signalName(signo);
-        std::size_t written = ended.output.size();
-        ended.signal(signo);
-        ended.signal(SIGCONT);
-        EXPECT_EQ(ended.waitOutcome(), Outcome::killed(signo)) << signalName(signo);
-        EXPECT_EQ(ended.output.size(), written)
-            << signalName(signo) << ": wrote from the background";
-        EXPECT_EQ(ended.statusFlags(), ended.statusFlagsBefore) << signalName(signo);
-    }
+    for (int signo : {SIGTERM, SIGHUP})
+        expectKilledWithoutAWord("BLOCKDUEL_STOP_AT=write,5,1,1", signo);
 }
 
 // `kill %1` (its signal, then SIGCONT) on a game stopped from outside just
@@ -296,18 +301,8 @@ TEST(JobControl, AGameStoppedJustBeforeAWriteWritesNothingFromTheBackground) {
 // control: continued in the background, the game must not stop again
 // before it has seen the signal, or the shell's job stays stopped.
 TEST(JobControl, KillOnAGameStoppedBetweenItsLooksEndsIt) {
-    for (int signo : {SIGTERM, SIGHUP, SIGINT}) {
-        GamePty game(
-            {.program = BLOCKDUEL_STOP_POINTS, .env = {"BLOCKDUEL_STOP_AT=jobcontrol,20,1,1"}});
-        ASSERT_EQ(game.waitOutcome(), Outcome::stopped(SIGSTOP)) << signalName(signo);
-        std::size_t written = game.output.size();
-        game.signal(signo);
-        game.signal(SIGCONT);
-        EXPECT_EQ(game.waitOutcome(), Outcome::killed(signo)) << signalName(signo);
-        EXPECT_EQ(game.output.size(), written)
-            << signalName(signo) << ": wrote from the background";
-        EXPECT_EQ(game.statusFlags(), game.statusFlagsBefore) << signalName(signo);
-    }
+    for (int signo : {SIGTERM, SIGHUP, SIGINT})
+        expectKilledWithoutAWord("BLOCKDUEL_STOP_AT=jobcontrol,20,1,1", signo);
 }
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
@@ -392,6 +387,25 @@ TEST(LeavingTerminal, KeysUnderWayAndLateAnswersDoNotReachTheShell) {
     }
 }
 
+// A match asks a kitty terminal where keys sit, and player two's keys are
+// found there: on a French keyboard the key that types q sits where A does,
+// and held, it takes player two's piece to the left wall. The game without
+// options asks for what it always did.
+TEST(StartingTerminal, AMatchAsksWhereKeysSitAndTheGameAloneDoesNot) {
+    GamePty alone;
+    ASSERT_TRUE(alone.waitForPicture());
+    EXPECT_EQ(alone.output.find("\x1b[>15u"), std::string::npos);
+    EXPECT_NE(alone.output.find("\x1b[>11u"), std::string::npos);
+
+    GamePty match({.args = {"--match"}});
+    ASSERT_TRUE(match.waitForPicture());
+    EXPECT_NE(match.output.find("\x1b[>15u"), std::string::npos) << "no question where keys sit";
+    match.type("\x1b[113::97u"); // q, where A sits, pressed and held
+    EXPECT_TRUE(match.waitUntil([&] { return match.pieceColumn(30) == 31; }, 10000))
+        << match.screenText();
+    EXPECT_NE(match.pieceColumn(0), 1) << "player one's piece moved";
+}
+
 // Ctrl-Z while the game waits for the terminal's answer to its start-up
 // query: the game takes the answer in, and the protocol with it, before it
 // stops.
@@ -401,7 +415,7 @@ TEST(StartingTerminal, CtrlZDuringTheQueryKeepsTheAnswerAndTheProtocol) {
     ASSERT_EQ(game.waitOutcome(), Outcome::stopped(SIGTSTP));
     EXPECT_EQ(game.unreadInput(), 0) << "the answer was left for the shell";
     EXPECT_TRUE(game.modesAsBefore());
-    EXPECT_NE(game.output.find("\x1b[>15u"), std::string::npos) << "kitty protocol not taken up";
+    EXPECT_NE(game.output.find("\x1b[>11u"), std::string::npos) << "kitty protocol not taken up";
     std::size_t from = game.output.size();
     game.foreground();
     ASSERT_TRUE(game.waitForPicture(from));

@@ -92,7 +92,7 @@ std::string localCommandName(const char* argv0) {
 
 char localContinuation() { return '\\'; }
 
-bool localTake() { return term::takeTerminal(false) != nullptr; }
+bool localTake() { return term::takeTerminal(false, true) != nullptr; }
 
 void localFinish() { term::giveBackTerminal(true); }
 

@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "blockduel: %s\n", problem.c_str());
         return 1;
     }
-    if (term::takeTerminal(true) == nullptr)
+    if (term::takeTerminal(true, playsMatch(command.mode)) == nullptr)
         return 1;
     GameSetup setup = gameSetupOf(command);
     setup.noColor = !term::colorsWanted();

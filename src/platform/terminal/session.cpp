@@ -26,7 +26,8 @@ TerminalSession* currentSession() { return current; }
 
 TerminalSession::TerminalSession(const SessionOptions& options)
     : options_(options), input_(options.inFd, options.queryTimeoutMs, *this),
-      terminal_(options.inFd, options.outFd, input_), presentation_(options.render, terminal_) {}
+      terminal_(options.inFd, options.outFd, options.keyPlaces, input_),
+      presentation_(options.render, terminal_) {}
 
 bool TerminalSession::start() {
     int columns = options_.fallbackColumns;

@@ -36,6 +36,10 @@ struct SessionOptions {
     // too small to show it, rather than go on unseen; a host's game goes on
     // for its guests.
     bool holdWhileTooSmall = false;
+    // A terminal with the kitty keyboard protocol is asked where keys sit
+    // (their base-layout keys); the game without options reads keys only
+    // by what they type, and asks the terminal for what it always did.
+    bool keyPlaces = true;
 };
 
 class TerminalSession : public LocalScreen, private WaitOwner {

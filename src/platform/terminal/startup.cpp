@@ -95,7 +95,7 @@ bool colorsWanted() {
 
 // Without the handlers a signal would end the game with the terminal left
 // raw, so a game that cannot have them does not start.
-TerminalSession* takeTerminal(bool holdWhileTooSmall) {
+TerminalSession* takeTerminal(bool holdWhileTooSmall, bool keyPlaces) {
     if (!signals::install()) {
         std::fprintf(stderr, "blockduel: cannot watch for signals: %s\n", std::strerror(errno));
         return nullptr;
@@ -105,6 +105,7 @@ TerminalSession* takeTerminal(bool holdWhileTooSmall) {
     options.outFd = STDOUT_FILENO;
     options.render = renderOptionsFromEnvironment();
     options.holdWhileTooSmall = holdWhileTooSmall;
+    options.keyPlaces = keyPlaces;
     taken.emplace(options);
     setCurrentSession(&*taken);
     static bool registered = false;

@@ -21,9 +21,9 @@ std::string startProblem(int inFd, int outFd, const char* termName);
 // handlers installed, the session made the one the game's calls go to and
 // given back however the process exits, raw modes, the alternate screen
 // and the keyboard protocol. Null, with the message shown, when it cannot
-// be taken; the terminal is as it was then. `holdWhileTooSmall` as in
-// SessionOptions.
-TerminalSession* takeTerminal(bool holdWhileTooSmall);
+// be taken; the terminal is as it was then. `holdWhileTooSmall` and
+// `keyPlaces` as in SessionOptions.
+TerminalSession* takeTerminal(bool holdWhileTooSmall, bool keyPlaces);
 
 // The terminal given back, with the final picture on the normal screen
 // (`finalPicture`) or as if the game had never started.

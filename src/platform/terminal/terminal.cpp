@@ -19,10 +19,11 @@ namespace {
 // Alternate screen, cursor hidden, plain attributes, cleared.
 constexpr const char* enterScreen = "\x1b[?1049h\x1b[?25l\x1b[0m\x1b[H\x1b[2J";
 constexpr const char* focusOn = "\x1b[?1004h";
-// Kitty keyboard flags 1|2|4|8: disambiguate, report press, repeat and
-// release, report alternate keys (the base-layout key says where a key
-// sits), report every key as an escape code.
-constexpr const char* kittyPush = "\x1b[>15u";
+// Kitty keyboard flags 1|2|8: disambiguate, report press, repeat and
+// release, report every key as an escape code; and with 4, report alternate
+// keys, whose base-layout key says where a key sits.
+constexpr const char* kittyPush = "\x1b[>11u";
+constexpr const char* kittyPushWithPlaces = "\x1b[>15u";
 constexpr const char* kittyPop = "\x1b[<u";
 // The primary device attributes query, which every terminal answers.
 constexpr const char* attributesQuery = "\x1b[c";
@@ -47,8 +48,9 @@ void waitForSignal(int ms) {
 
 void (*atStopPoint)(StopPoint) = nullptr;
 
-Terminal::Terminal(int inFd, int outFd, InputWaits& input)
-    : inFd_(inFd), outFd_(outFd), input_(input) {}
+Terminal::Terminal(int inFd, int outFd, bool keyPlaces, InputWaits& input)
+    : inFd_(inFd), outFd_(outFd), kittyPush_(keyPlaces ? kittyPushWithPlaces : kittyPush),
+      input_(input) {}
 
 bool Terminal::take() {
     gate_.open(outFd_);
@@ -58,7 +60,7 @@ bool Terminal::take() {
     enter(false);
     queryKeyboard();
     if (kitty_) {
-        send(kittyPush);
+        send(kittyPush_);
         pushed_ = true;
         input_.reportReleases();
         armCrashRestore();
@@ -90,7 +92,7 @@ void Terminal::enter(bool pushKitty) {
     input_.listenFor(Wait::Keys);
     std::string bytes = enterScreen;
     if (pushKitty)
-        bytes += kittyPush;
+        bytes += kittyPush_;
     bytes += focusOn;
     pushed_ = pushKitty;
     armCrashRestore();

@@ -35,7 +35,8 @@ class Terminal {
 public:
     // The waits of the keyboard query, of the flags' end and of writes
     // that the terminal does not take are `input`'s.
-    Terminal(int inFd, int outFd, InputWaits& input);
+    // `keyPlaces`: ask a kitty terminal where keys sit, too.
+    Terminal(int inFd, int outFd, bool keyPlaces, InputWaits& input);
 
     // Raw modes, alternate screen, cleared, cursor hidden, the keyboard
     // query, kitty flags pushed where the terminal has them, focus reports
@@ -87,6 +88,7 @@ private:
 
     int inFd_;
     int outFd_;
+    const char* kittyPush_; // the kitty flags this game pushes
     InputWaits& input_;
     TtyModes modes_;
     NonBlockingOutput nonBlocking_;
