@@ -56,6 +56,10 @@ enum class LineRead { Line, TooLong, End, Failed };
 LineRead localAskLine(const std::string& question, std::string& line, std::size_t maxLength);
 // A line of text for the person before the game takes the console.
 void localSay(const std::string& text);
+// What went wrong, on the console's error stream after the program's name,
+// broken between words at the window's edge; any time the game does not
+// hold the console.
+void localComplain(const std::string& message);
 
 // How the join command names this program, started as `argv0`, so that it
 // runs as shown on this machine, and the character that continues a

@@ -30,7 +30,7 @@ constexpr int lingerMs = 1000;
 constexpr int checkMs = 50;
 
 int complain(const std::string& message) {
-    std::fprintf(stderr, "blockduel: %s\n", message.c_str());
+    localComplain(message);
     return 1;
 }
 

@@ -6,6 +6,7 @@
 // written to; and the gate that a continue closes.
 #include <clocale>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -54,6 +55,31 @@ TEST(StartProblem, NamesWhatIsWrongAndAcceptsAUsableTerminal) {
         for (int fd : fds)
             close(fd);
     }
+}
+
+// The message goes to standard error broken between words at the width of
+// the terminal it shows in, so a narrow window breaks no word in two.
+TEST(StartProblem, IsSaidInLinesAsWideAsTheTerminal) {
+    PtyPair pty;
+    ASSERT_TRUE(openPtyPair(pty, 50, 20));
+    std::fflush(stderr);
+    int savedErr = dup(STDERR_FILENO);
+    ASSERT_GE(savedErr, 0);
+    dup2(pty.slave, STDERR_FILENO);
+    sayProblem(startProblem(pty.slave, pty.slave, "xterm"));
+    std::fflush(stderr);
+    dup2(savedErr, STDERR_FILENO);
+    close(savedErr);
+    std::string said;
+    char bytes[512];
+    fcntl(pty.master, F_SETFL, O_NONBLOCK);
+    for (ssize_t n; (n = read(pty.master, bytes, sizeof bytes)) > 0;)
+        said.append(bytes, static_cast<std::size_t>(n));
+    closePtyPair(pty);
+    // The terminal's line discipline turns each line break into CR LF.
+    EXPECT_EQ(said, "blockduel: the terminal is 50x20 (columns x rows);\r\n"
+                    "the game needs at least 56x21. Make the window\r\n"
+                    "larger and start again.\r\n");
 }
 
 // Unicode glyphs when the locale says UTF-8, and also when the system cannot

@@ -54,6 +54,8 @@ std::string localProblem() {
 
 void localSay(const std::string& text) { writeAll(STDOUT_FILENO, text); }
 
+void localComplain(const std::string& message) { term::sayProblem(message); }
+
 // The terminal is in the shell's line mode: the line comes whole, with the
 // terminal's own echo and editing, and Ctrl-C ends the program as it ends
 // any command. A line longer than `maxLength` is read to its end and

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
 
     std::string problem = term::startProblem(STDIN_FILENO, STDOUT_FILENO, std::getenv("TERM"));
     if (!problem.empty()) {
-        std::fprintf(stderr, "blockduel: %s\n", problem.c_str());
+        term::sayProblem(problem);
         return 1;
     }
     if (term::takeTerminal(true, playsMatch(command.mode)) == nullptr)

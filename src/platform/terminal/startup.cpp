@@ -12,6 +12,7 @@
 #include <optional>
 #include <unistd.h>
 
+#include "cli/wrap_words.hpp"
 #include "platform/terminal/signals.hpp"
 #include "platform/terminal/tty.hpp"
 
@@ -47,6 +48,15 @@ std::string startProblem(int inFd, int outFd, const char* termName) {
                " (columns x rows); the game needs at least " + std::to_string(pictureColumns) +
                "x" + std::to_string(pictureRows) + ". Make the window larger and start again.";
     return "";
+}
+
+void sayProblem(const std::string& problem) {
+    int columns = 0;
+    int rows = 0;
+    if (!windowSize(STDERR_FILENO, columns, rows))
+        columns = 0; // a file or a pipe: lines as long as they come
+    std::string text = wrapWords("blockduel: " + problem, columns) + "\n";
+    std::fputs(text.c_str(), stderr);
 }
 
 namespace {

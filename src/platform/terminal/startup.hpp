@@ -17,6 +17,10 @@ namespace term {
 // the terminal is left as it is either way.
 std::string startProblem(int inFd, int outFd, const char* termName);
 
+// "blockduel: " and `problem` on standard error, broken between words at
+// the terminal's width when standard error is a terminal.
+void sayProblem(const std::string& problem);
+
 // The terminal of standard input and output, taken for a game: the signal
 // handlers installed, the session made the one the game's calls go to and
 // given back however the process exits, raw modes, the alternate screen

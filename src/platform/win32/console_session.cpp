@@ -4,8 +4,10 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 
+#include "cli/wrap_words.hpp"
 #include "display/layout.hpp"
 
 namespace {
@@ -81,6 +83,17 @@ std::string consoleProblem(bool network) {
                std::to_string(pictureColumns) + "x" + std::to_string(pictureRows) +
                ". Make the window larger and start again.";
     return "";
+}
+
+void sayConsoleProblem(const std::string& problem) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    int width = 0;
+    // One column short of the window: the console moves to the next line as
+    // soon as one is full, so a full line and its break would leave a blank one.
+    if (GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info))
+        width = info.srWindow.Right - info.srWindow.Left;
+    std::string text = wrapWords("blockduel: " + problem, width) + "\n";
+    std::fputs(text.c_str(), stderr);
 }
 
 void beginConsoleSession(bool network) {

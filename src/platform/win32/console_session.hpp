@@ -17,6 +17,10 @@ bool outputIsConsole();
 // console's input and needs room for the whole picture.
 std::string consoleProblem(bool network);
 
+// "blockduel: " and `problem` on standard error, broken between words
+// before the console window's edge when standard error is that console.
+void sayConsoleProblem(const std::string& problem);
+
 // Switches the console output to the game's code page and arranges for
 // the former code page and text attribute to come back however the
 // program ends: a normal exit, Ctrl-C, Ctrl-Break or the console window

@@ -45,6 +45,8 @@ std::string localProblem() { return consoleProblem(true); }
 
 void localSay(const std::string& text) { writeText(text); }
 
+void localComplain(const std::string& message) { sayConsoleProblem(message); }
+
 // The console's line input hands the line over whole, with its own echo
 // and editing; Ctrl-C ends the program as it ends any command, and Ctrl-Z
 // at the start of the line ends the input. A line longer than `maxLength`

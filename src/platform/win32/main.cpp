@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     // buffer, so a file or pipe cannot stand in for it.
     std::string problem = consoleProblem(false);
     if (!problem.empty()) {
-        std::fprintf(stderr, "blockduel: %s\n", problem.c_str());
+        sayConsoleProblem(problem);
         return 1;
     }
     beginConsoleSession();
