@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: MIT
+// Fuzzes the reading of the game's files (a recording or the results log as
+// a disk or a person may have left it) and checks what must hold whatever
+// the bytes: every record found lies inside them, every payload is read
+// within its bounds, a decoded header or result writes back to the same
+// bytes, and a tape gives answers only as far as its bytes go.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#include "record/log_records.hpp"
+#include "record/results.hpp"
+#include "record/tape.hpp"
+
+namespace {
+
+using namespace record;
+
+void check(bool ok, const char* what) {
+    if (!ok) {
+        std::fprintf(stderr, "record reader: %s\n", what);
+        std::abort();
+    }
+}
+
+void readTape(const Record& r, TapeReader& tape) {
+    if (!tape.add(r.payload))
+        return;
+    bool held = false;
+    long long second = 0;
+    // Each answer takes at least one byte's worth of a run; a bound far
+    // above what a piece this long can hold stops a reader that never ends.
+    std::size_t limit = (r.payload.size() + 1) * 16 * 1024;
+    std::size_t answers = 0;
+    for (int key = 0; key < keyNumberLimit; ++key)
+        while (answers < limit && tape.key(key, held))
+            ++answers;
+    while (answers < limit && tape.clock(second))
+        ++answers;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    ReadRecords read = readRecords(bytes);
+    std::size_t inRecords = 0;
+    for (const Record& r : read.records) {
+        check(r.payload.data() >= bytes.data() &&
+                  r.payload.data() + r.payload.size() <= bytes.data() + bytes.size(),
+              "a payload outside the bytes");
+        check(r.payload.size() <= maxPayload, "a payload over its bound");
+        inRecords += r.payload.size();
+    }
+    check(inRecords + read.damagedBytes <= bytes.size(), "more bytes read than given");
+    TapeReader tape;
+    for (const Record& r : read.records) {
+        if (auto setup = decodeSetup(r.payload))
+            check(encodeSetup(*setup) == r.payload, "a header that writes back otherwise");
+        if (auto entry = decodeEntry(r.payload))
+            check(encodeEntry(*entry) == r.payload, "a result that writes back otherwise");
+        if (r.kind == RecordKind::TapeChunk)
+            readTape(r, tape);
+    }
+    return 0;
+}

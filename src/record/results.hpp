@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: MIT
+// What the files say about a match: how it was played (a recording's
+// header) and how each round ended. Writing and reading of each, as record
+// payloads; reading checks every field against its bounds and refuses
+// anything else, since nothing on disk is trusted.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace record {
+
+// Recordings and the results log of another version are refused.
+constexpr int formatVersion = 1;
+constexpr int maxVersionText = 32;
+constexpr int maxLegend = 24; // a key legend's bytes, as the picture shows it
+constexpr int maxLevel = 99;  // above every computer level there is
+constexpr int maxScore = 1'000'000'000;
+constexpr int maxRound = 1'000'000;
+
+enum class PlayMode : unsigned char { Computer = 1, Demo, Match, Host, Guest };
+constexpr int playModes = 5;
+
+// Who reads the match's lines: everyone, player one, player two, a watcher.
+constexpr int viewers = 4;
+
+struct MatchSetup {
+    std::string programVersion;
+    long long startedUnix = 0; // seconds since 1970, by the calendar
+    std::uint32_t matchId = 0; // with startedUnix, tells matches apart
+    PlayMode mode = PlayMode::Computer;
+    bool computer[2] = {false, false};
+    int level[2] = {0, 0};
+    std::uint32_t seed = 0;
+    int viewer = 0;
+    bool countdown = false;
+    bool pause = false;
+    bool noColor = false;
+    int firstTo = 0;
+    std::array<std::string, 2> legend;
+};
+
+struct RoundResult {
+    int round = 0;
+    int winner = -1; // the board that won; -1 when the round ended unfinished
+    int score[2] = {0, 0};
+    int rows[2] = {0, 0};
+    long long frames = 0;
+    long long seconds = 0; // of play, pauses left out
+};
+
+// One line of the results log: a round, with its match.
+struct ResultEntry {
+    MatchSetup match;
+    RoundResult round;
+    int you = -1;           // the board of this machine's player; -1 for none (a demo)
+    bool matchOver = false; // the last round of the match
+    int champion = -1;      // matchOver: the board that won the match, -1 for none
+};
+
+std::string encodeSetup(const MatchSetup& setup);
+std::string encodeRound(const RoundResult& round);
+std::string encodeEntry(const ResultEntry& entry);
+
+// What a header says of its version, before anything else is read: a
+// recording of another version is refused by this, with its number.
+std::optional<int> versionOf(std::string_view payload);
+std::optional<MatchSetup> decodeSetup(std::string_view payload);
+std::optional<RoundResult> decodeRound(std::string_view payload);
+std::optional<ResultEntry> decodeEntry(std::string_view payload);
+
+} // namespace record

@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: MIT
+// Headers and results read back as written; anything out of bounds, cut,
+// or of another version is refused.
+#include "record/results.hpp"
+
+#include <gtest/gtest.h>
+
+#include "record/varint.hpp"
+
+namespace record {
+namespace {
+
+MatchSetup someSetup() {
+    MatchSetup s;
+    s.programVersion = "0.2.0";
+    s.startedUnix = 1'796'000'000;
+    s.matchId = 0xDEADBEEF;
+    s.mode = PlayMode::Host;
+    s.computer[1] = true;
+    s.level[0] = 2;
+    s.level[1] = 5;
+    s.seed = 4'000'000'000U;
+    s.viewer = 1;
+    s.countdown = true;
+    s.noColor = true;
+    s.firstTo = 3;
+    s.legend[0] = "\x18\x19\x1A\x1B";
+    s.legend[1] = "W A S D";
+    return s;
+}
+
+void expectSame(const MatchSetup& a, const MatchSetup& b) {
+    EXPECT_EQ(a.programVersion, b.programVersion);
+    EXPECT_EQ(a.startedUnix, b.startedUnix);
+    EXPECT_EQ(a.matchId, b.matchId);
+    EXPECT_EQ(a.mode, b.mode);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(a.computer[i], b.computer[i]);
+        EXPECT_EQ(a.level[i], b.level[i]);
+        EXPECT_EQ(a.legend[i], b.legend[i]);
+    }
+    EXPECT_EQ(a.seed, b.seed);
+    EXPECT_EQ(a.viewer, b.viewer);
+    EXPECT_EQ(a.countdown, b.countdown);
+    EXPECT_EQ(a.pause, b.pause);
+    EXPECT_EQ(a.noColor, b.noColor);
+    EXPECT_EQ(a.firstTo, b.firstTo);
+}
+
+TEST(Results, ReadBackAsWritten) {
+    MatchSetup setup = someSetup();
+    std::optional<MatchSetup> header = decodeSetup(encodeSetup(setup));
+    ASSERT_TRUE(header.has_value());
+    expectSame(*header, setup);
+
+    ResultEntry entry;
+    entry.match = setup;
+    entry.round = {7, 1, {120, 3400}, {4, 31}, 9000, 812};
+    entry.you = 0;
+    entry.matchOver = true;
+    entry.champion = 1;
+    std::optional<ResultEntry> back = decodeEntry(encodeEntry(entry));
+    ASSERT_TRUE(back.has_value());
+    expectSame(back->match, setup);
+    EXPECT_EQ(back->round.round, 7);
+    EXPECT_EQ(back->round.winner, 1);
+    EXPECT_EQ(back->round.score[1], 3400);
+    EXPECT_EQ(back->round.rows[1], 31);
+    EXPECT_EQ(back->round.frames, 9000);
+    EXPECT_EQ(back->round.seconds, 812);
+    EXPECT_EQ(back->you, 0);
+    EXPECT_TRUE(back->matchOver);
+    EXPECT_EQ(back->champion, 1);
+
+    RoundResult unfinished;
+    unfinished.round = 2;
+    std::optional<RoundResult> round = decodeRound(encodeRound(unfinished));
+    ASSERT_TRUE(round.has_value());
+    EXPECT_EQ(round->winner, -1) << "a round ended unfinished has no winner";
+}
+
+TEST(Results, ACutOrLongerPayloadIsRefused) {
+    std::string header = encodeSetup(someSetup());
+    for (std::size_t cut = 0; cut < header.size(); ++cut)
+        EXPECT_FALSE(decodeSetup(header.substr(0, cut))) << "cut at " << cut;
+    EXPECT_FALSE(decodeSetup(header + "x")) << "bytes after the last field";
+    std::string entry = encodeEntry(ResultEntry{});
+    for (std::size_t cut = 0; cut < entry.size(); ++cut)
+        EXPECT_FALSE(decodeEntry(entry.substr(0, cut))) << "cut at " << cut;
+}
+
+TEST(Results, AnotherVersionIsToldAndRefused) {
+    std::string later;
+    appendNumber(later, formatVersion + 1);
+    later += encodeSetup(someSetup()).substr(1);
+    EXPECT_EQ(versionOf(later), formatVersion + 1);
+    EXPECT_FALSE(decodeSetup(later));
+    EXPECT_EQ(versionOf(encodeSetup(someSetup())), formatVersion);
+}
+
+TEST(Results, FieldsOutOfBoundsAreRefused) {
+    MatchSetup setup = someSetup();
+    std::string good = encodeSetup(setup);
+    // The mode is the byte after the version, the version text, the start
+    // and the match's number: find it by writing those again.
+    std::string prefix;
+    appendNumber(prefix, formatVersion);
+    appendNumber(prefix, setup.programVersion.size());
+    prefix += setup.programVersion;
+    appendNumber(prefix, static_cast<std::uint64_t>(setup.startedUnix));
+    appendNumber(prefix, setup.matchId);
+    ASSERT_EQ(good.substr(0, prefix.size()), prefix);
+    for (char mode : {'\0', static_cast<char>(playModes + 1)}) {
+        std::string bad = good;
+        bad[prefix.size()] = mode;
+        EXPECT_FALSE(decodeSetup(bad)) << "mode " << int(mode);
+    }
+    RoundResult round;
+    round.score[0] = maxScore;
+    EXPECT_TRUE(decodeRound(encodeRound(round)));
+    round.score[0] = maxScore + 1;
+    EXPECT_FALSE(decodeRound(encodeRound(round)));
+    round.score[0] = -1;
+    EXPECT_FALSE(decodeRound(encodeRound(round))) << "a negative score never comes back";
+    MatchSetup longLegend = setup;
+    longLegend.legend[1] = std::string(maxLegend + 5, 'k');
+    std::optional<MatchSetup> cut = decodeSetup(encodeSetup(longLegend));
+    ASSERT_TRUE(cut.has_value());
+    EXPECT_EQ(cut->legend[1].size(), static_cast<std::size_t>(maxLegend));
+}
+
+} // namespace
+} // namespace record

@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: MIT
+// What the results add up to: rounds and matches won and lost per mode and
+// level, bests, and where the ladder stands.
+#include "record/stats.hpp"
+
+#include <gtest/gtest.h>
+
+namespace record {
+namespace {
+
+constexpr int topLevel = 5;
+
+// A round against the computer at `level`, this machine's player on board one.
+ResultEntry againstComputer(std::uint32_t match, int level, int winner, int score,
+                            long long seconds) {
+    ResultEntry e;
+    e.match.mode = PlayMode::Computer;
+    e.match.matchId = match;
+    e.match.startedUnix = 1000;
+    e.match.computer[1] = true;
+    e.match.level[1] = level;
+    e.you = 0;
+    e.round.winner = winner;
+    e.round.score[0] = score;
+    e.round.score[1] = 99'999; // the computer's: not this player's best
+    e.round.rows[0] = score / 10;
+    e.round.seconds = seconds;
+    return e;
+}
+
+ResultEntry ended(ResultEntry e, int champion) {
+    e.matchOver = true;
+    e.champion = champion;
+    return e;
+}
+
+TEST(Stats, AddsRoundsAndMatchesPerModeAndLevel) {
+    std::vector<ResultEntry> log = {
+        againstComputer(1, 3, 0, 120, 60),
+        againstComputer(1, 3, 1, 80, 200),
+        ended(againstComputer(1, 3, 0, 300, 90), 0), // won 2-1, first to 2
+        againstComputer(2, 3, 1, 10, 30),
+        ended(againstComputer(2, 3, 1, 20, 40), 1), // lost 0-2
+        againstComputer(3, 4, 1, 50, 70),           // no end: the game was killed
+    };
+    Stats stats = addUp(log, topLevel);
+    const Tally& three = stats.tallies.at({PlayMode::Computer, 3});
+    EXPECT_EQ(three.matches, 2);
+    EXPECT_EQ(three.matchesWon, 1);
+    EXPECT_EQ(three.matchesLost, 1);
+    EXPECT_EQ(three.rounds, 5);
+    EXPECT_EQ(three.roundsWon, 2);
+    EXPECT_EQ(three.roundsLost, 3);
+    EXPECT_EQ(three.bestScore, 300);
+    EXPECT_EQ(three.rows, 12 + 8 + 30 + 1 + 2);
+    EXPECT_EQ(three.longestSeconds, 200);
+    const Tally& four = stats.tallies.at({PlayMode::Computer, 4});
+    EXPECT_EQ(four.matches, 1);
+    EXPECT_EQ(four.matchesWon + four.matchesLost, 0) << "a match without its end is undecided";
+    EXPECT_EQ(stats.highestBeaten, 3);
+    EXPECT_EQ(stats.nextLevel, 4);
+}
+
+TEST(Stats, AMatchLeftWithoutAChampionGoesToWhoWonMoreRounds) {
+    std::vector<ResultEntry> log = {
+        againstComputer(1, 2, 0, 1, 1), ended(againstComputer(1, 2, 0, 1, 1), -1),
+        againstComputer(2, 2, 1, 1, 1), ended(againstComputer(2, 2, 0, 1, 1), -1), // 1-1: neither
+    };
+    Stats stats = addUp(log, topLevel);
+    const Tally& two = stats.tallies.at({PlayMode::Computer, 2});
+    EXPECT_EQ(two.matchesWon, 1);
+    EXPECT_EQ(two.matchesLost, 0);
+}
+
+TEST(Stats, TheLadderEndsAtTheTopAndStartsAtTheBottom) {
+    EXPECT_EQ(addUp({}, topLevel).nextLevel, 1);
+    EXPECT_EQ(addUp({}, topLevel).highestBeaten, 0);
+    Stats top = addUp({ended(againstComputer(1, 5, 0, 1, 1), 0)}, topLevel);
+    EXPECT_EQ(top.highestBeaten, 5);
+    EXPECT_EQ(top.nextLevel, 0);
+    EXPECT_NE(statsTable(top).find("the top level"), std::string::npos);
+}
+
+TEST(Stats, ADemoCountsBothBoardsAndNoWinner) {
+    ResultEntry demo;
+    demo.match.mode = PlayMode::Demo;
+    demo.match.computer[0] = demo.match.computer[1] = true;
+    demo.match.level[0] = 1;
+    demo.match.level[1] = 4;
+    demo.round.winner = 1;
+    demo.round.score[0] = 70;
+    demo.round.score[1] = 500;
+    Stats stats = addUp({ended(demo, 1)}, topLevel);
+    const Tally& t = stats.tallies.at({PlayMode::Demo, 14});
+    EXPECT_EQ(t.rounds, 1);
+    EXPECT_EQ(t.roundsWon + t.roundsLost, 0);
+    EXPECT_EQ(t.bestScore, 500);
+    EXPECT_EQ(stats.highestBeaten, 0) << "the computer beating itself climbs no ladder";
+    EXPECT_NE(statsTable(stats).find("1,4"), std::string::npos);
+}
+
+TEST(Stats, TheTableAndJsonSayTheSame) {
+    Stats stats = addUp({ended(againstComputer(1, 3, 0, 450, 125), 0)}, topLevel);
+    std::string table = statsTable(stats);
+    EXPECT_NE(table.find("--computer"), std::string::npos) << table;
+    EXPECT_NE(table.find("450"), std::string::npos) << table;
+    EXPECT_NE(table.find("2:05"), std::string::npos) << table;
+    EXPECT_NE(table.find("--computer --level 4"), std::string::npos) << table;
+    std::string json = statsJson(stats);
+    EXPECT_NE(json.find("\"mode\":\"computer\",\"level\":\"3\",\"matches\":1,\"matchesWon\":1"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"bestScore\":450"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"nextLevel\":4"), std::string::npos) << json;
+    EXPECT_EQ(statsTable(addUp({}, topLevel)), "No matches recorded yet.\n");
+}
+
+} // namespace
+} // namespace record

@@ -1,0 +1,176 @@
+// SPDX-License-Identifier: MIT
+// A round's inputs, taped and played back: every answer in its order,
+// across pieces, and a damaged or cut piece ends the tape there.
+#include "record/tape.hpp"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+namespace record {
+namespace {
+
+struct Read {
+    int key; // the key polled; -1 for the clock
+    long long value;
+};
+
+// Reads as a match makes them: a few key polls a frame, mostly not held,
+// holds of a few frames, and the clock read once or twice a frame.
+std::vector<Read> someReads(unsigned seed, int frames) {
+    std::mt19937 random(seed);
+    std::vector<Read> reads;
+    long long second = 1'000'000 + seed;
+    bool held[6] = {};
+    for (int frame = 0; frame < frames; ++frame) {
+        // Polls of keys by their numbers, a key now and then pressed or let go.
+        for (int key = 0; key < 6; ++key) {
+            if (random() % 20 == 0)
+                held[key] = !held[key];
+            reads.push_back({key * 37, held[key] ? 1 : 0});
+        }
+        if (random() % 11 == 0)
+            second += random() % 50 == 0 ? 3 : 1;
+        for (unsigned n = 0; n < 1 + random() % 2; ++n)
+            reads.push_back({-1, second});
+    }
+    return reads;
+}
+
+void writeAll(TapeWriter& tape, const std::vector<Read>& reads, std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i) {
+        if (reads[i].key >= 0)
+            tape.key(reads[i].key, reads[i].value != 0);
+        else
+            tape.clock(reads[i].value);
+    }
+}
+
+// Plays back; how many reads were answered as taped before the tape ran out.
+std::size_t playBack(TapeReader& tape, const std::vector<Read>& reads) {
+    for (std::size_t i = 0; i < reads.size(); ++i) {
+        bool held = false;
+        long long second = 0;
+        bool isKey = reads[i].key >= 0;
+        bool answered = isKey ? tape.key(reads[i].key, held) : tape.clock(second);
+        if (!answered)
+            return i;
+        long long value = isKey ? (held ? 1 : 0) : second;
+        EXPECT_EQ(value, reads[i].value) << "read " << i;
+        if (value != reads[i].value)
+            return i;
+    }
+    return reads.size();
+}
+
+TEST(Tape, PlaysBackEveryAnswerInOrderAcrossPieces) {
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        std::vector<Read> reads = someReads(seed, 700);
+        TapeWriter writer;
+        TapeReader reader;
+        std::size_t at = 0;
+        std::size_t bytes = 0;
+        // Pieces of uneven sizes, cutting runs of either kind anywhere.
+        for (std::size_t step : {1U, 7U, 100U, 333U, 5000U, 100000U}) {
+            std::size_t to = std::min(reads.size(), at + step);
+            writeAll(writer, reads, at, to);
+            std::string piece = writer.take();
+            bytes += piece.size();
+            ASSERT_TRUE(reader.add(piece));
+            at = to;
+        }
+        ASSERT_EQ(playBack(reader, reads), reads.size()) << "seed " << seed;
+        bool extra = false;
+        long long later = 0;
+        EXPECT_FALSE(reader.key(0, extra)) << "nothing after the last answer";
+        EXPECT_FALSE(reader.clock(later));
+        // About a minute of frames, in well under a kilobyte.
+        EXPECT_LT(bytes, 1024U) << "seed " << seed;
+    }
+}
+
+TEST(Tape, AnEmptyPieceChangesNothingAndAnUnreadKeyHasNoAnswers) {
+    TapeWriter writer;
+    TapeReader reader;
+    EXPECT_TRUE(reader.add(writer.take()));
+    writer.key(3, true);
+    writer.key(3, true);
+    writer.clock(5);
+    EXPECT_TRUE(reader.add(writer.take()));
+    EXPECT_TRUE(reader.add(writer.take()));
+    bool held = false;
+    long long second = 0;
+    EXPECT_FALSE(reader.key(4, held)) << "a key never polled";
+    EXPECT_TRUE(reader.key(3, held) && held);
+    EXPECT_TRUE(reader.key(3, held) && held);
+    EXPECT_FALSE(reader.key(3, held));
+    EXPECT_TRUE(reader.clock(second));
+    EXPECT_EQ(second, 5);
+    EXPECT_FALSE(reader.clock(second));
+}
+
+TEST(Tape, KeysBeyondItsBoundsAreNotKept) {
+    TapeWriter writer;
+    writer.key(-1, true);
+    writer.key(keyNumberLimit, true);
+    for (int key = 0; key < maxKeyStreams + 5; ++key)
+        writer.key(key, true);
+    TapeReader reader;
+    ASSERT_TRUE(reader.add(writer.take()));
+    bool held = false;
+    EXPECT_TRUE(reader.key(maxKeyStreams - 1, held));
+    EXPECT_FALSE(reader.key(maxKeyStreams, held));
+    EXPECT_FALSE(reader.key(keyNumberLimit, held));
+}
+
+TEST(Tape, ADamagedPieceEndsTheTapeBeforeIt) {
+    TapeWriter writer;
+    writer.key(2, true);
+    std::string good = writer.take();
+    writer.key(2, false);
+    writer.clock(9);
+    std::string second = writer.take();
+    using namespace std::string_literals;
+    const std::string damaged[] = {
+        "\x01\x02\x05"s + "ab",             // a key stream longer than the piece
+        "\x01\x02\x01\x00"s,                // a key run of no answers
+        "\x01\x02\x01\x80"s,                // a key run whose number runs out
+        "\x02\x02\x01\x02\x02\x01\x02"s,    // one key twice in a piece
+        "\x41"s,                            // more keys than a tape keeps
+        "\x01\x80\x08\x01\x02"s,            // a key number over the limit
+        "\x00\x03"s,                        // a clock change that is missing
+        "\x00\x00"s,                        // a clock entry that says nothing
+        second.substr(0, second.size() - 1) // cut inside the clock's change
+    };
+    for (const std::string& piece : damaged) {
+        TapeReader reader;
+        ASSERT_TRUE(reader.add(good));
+        EXPECT_FALSE(reader.add(piece)) << testing::PrintToString(piece);
+        EXPECT_FALSE(reader.add(second)) << "no piece after a damaged one";
+        bool held = false;
+        long long clock = 0;
+        EXPECT_TRUE(reader.key(2, held) && held);
+        EXPECT_FALSE(reader.key(2, held));
+        EXPECT_FALSE(reader.clock(clock));
+    }
+    TapeReader whole;
+    EXPECT_TRUE(whole.add(good) && whole.add(second)) << "the pieces themselves are whole";
+}
+
+TEST(Tape, AnyClockReadingComesBackEvenFarApart) {
+    const long long readings[] = {0, -5, INT64_MAX, INT64_MIN, 7, 7, 7, 12};
+    TapeWriter writer;
+    for (long long r : readings)
+        writer.clock(r);
+    TapeReader reader;
+    ASSERT_TRUE(reader.add(writer.take()));
+    for (long long r : readings) {
+        long long read = 0;
+        ASSERT_TRUE(reader.clock(read));
+        EXPECT_EQ(read, r);
+    }
+}
+
+} // namespace
+} // namespace record
