@@ -1,0 +1,150 @@
+// SPDX-License-Identifier: MIT
+// The game's files on Windows: the folder under %LOCALAPPDATA%, files that
+// grow by whole appends (FILE_APPEND_DATA: each WriteFile lands whole at
+// the end, whoever else appends), flushed, and never through a reparse
+// point (a link).
+#include "record/disk.hpp"
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace disk {
+
+namespace {
+
+bool fail(std::string& error, const std::string& what, const std::string& path) {
+    char text[256] = {};
+    DWORD code = GetLastError();
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                   text, sizeof text, nullptr);
+    std::string reason = text;
+    while (!reason.empty() &&
+           (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.'))
+        reason.pop_back();
+    error = what + " " + path + ": " + (reason.empty() ? "error " + std::to_string(code) : reason);
+    return false;
+}
+
+bool isLink(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+} // namespace
+
+bool makeFolder(const std::string& path, std::string& error) {
+    for (std::size_t at = path.find_first_of("\\/", 3);; at = path.find_first_of("\\/", at + 1)) {
+        std::string part = path.substr(0, at);
+        if (!CreateDirectoryA(part.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+            return fail(error, "cannot make the folder", part);
+        if (at == std::string::npos)
+            break;
+    }
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        SetLastError(ERROR_DIRECTORY);
+        return fail(error, "cannot keep files in", path);
+    }
+    return true;
+}
+
+bool appendWhole(const std::string& path, std::string_view bytes, std::string& error) {
+    if (isLink(path)) {
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+        return fail(error, "cannot open", path);
+    }
+    HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return fail(error, "cannot open", path);
+    DWORD written = 0;
+    bool whole =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        written == bytes.size();
+    if (whole && !FlushFileBuffers(file))
+        whole = false;
+    DWORD code = GetLastError();
+    CloseHandle(file);
+    SetLastError(code);
+    return whole || fail(error, "cannot write to", path);
+}
+
+bool readWhole(const std::string& path, std::size_t limit, std::string& bytes, std::string& error) {
+    if (isLink(path)) {
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+        return fail(error, "cannot open", path);
+    }
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return fail(error, "cannot open", path);
+    bytes.clear();
+    char chunk[8192];
+    bool ok = true;
+    for (;;) {
+        DWORD n = 0;
+        if (!ReadFile(file, chunk, sizeof chunk, &n, nullptr)) {
+            ok = fail(error, "cannot read", path);
+            break;
+        }
+        if (n == 0)
+            break;
+        if (bytes.size() + n > limit) {
+            error = path + " is larger than any file the game writes";
+            ok = false;
+            break;
+        }
+        bytes.append(chunk, n);
+    }
+    CloseHandle(file);
+    return ok;
+}
+
+bool moveAside(const std::string& path, const std::string& suffix, std::string& movedTo,
+               std::string& error) {
+    // MoveFile never replaces a file that is there.
+    for (int n = 1; n <= 1000; ++n) {
+        movedTo = path + suffix + "-" + std::to_string(n);
+        if (MoveFileA(path.c_str(), movedTo.c_str()))
+            return true;
+        if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS)
+            break;
+    }
+    return fail(error, "cannot set aside", path);
+}
+
+std::vector<std::string> filesIn(const std::string& folder, const std::string& prefix,
+                                 const std::string& ending) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\" + prefix + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::string name = found.cFileName;
+        bool plain = (found.dwFileAttributes &
+                      (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+        if (plain && name.size() >= prefix.size() + ending.size() &&
+            name.compare(name.size() - ending.size(), ending.size(), ending) == 0)
+            names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+long long fileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
+        return -1;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool removeFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+char folderSeparator() { return '\\'; }
+
+} // namespace disk
