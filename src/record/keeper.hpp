@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: MIT
+// Keeps a match as it is played: its recording, a file of its own that
+// grows by a record at its start, every few seconds of a round and at each
+// round's end, and one line per round in the results log, which the
+// statistics are read from. A crash or a kill at any moment loses at most
+// the seconds of the round in play since its last piece of tape; the
+// results log only ever gains whole records. Whatever the disk does, the
+// game plays on: the first failure becomes one warning, and the keeper
+// keeps nothing more of that match.
+#pragma once
+
+#include <string>
+
+#include "record/log_records.hpp"
+#include "record/results.hpp"
+#include "record/tape.hpp"
+
+namespace record {
+
+// The files in the state folder.
+constexpr const char* resultsName = "results";
+constexpr const char* recordingsFolder = "recordings";
+constexpr const char* recordingPrefix = "match-";
+constexpr const char* recordingEnding = ".rec";
+// Recordings beyond the newest this many, or beyond this many bytes in
+// all, are removed when a match starts; the results log never is.
+constexpr int keptRecordings = 500;
+constexpr long long keptRecordingBytes = 50LL * 1024 * 1024;
+// How often a round's tape goes to disk, in milliseconds of play.
+constexpr int tapeEveryMs = 5000;
+
+class MatchKeeper {
+public:
+    // Keeps the match `setup` describes in `folder` (nothing when ""), with
+    // `you` the board of this machine's player (-1 for none). `stamp` names
+    // the recording: the match's start as YYYYMMDD-HHMMSS.
+    MatchKeeper(std::string folder, const MatchSetup& setup, int you, const std::string& stamp);
+
+    // The tape the round's reads go to.
+    TapeWriter& tape() { return tape_; }
+    // Called as the round goes on: the tape goes to disk every tapeEveryMs.
+    void playing(long long nowMs);
+    // The round ended: the rest of its tape and its result in the
+    // recording, and its line in the results log.
+    void roundEnded(const RoundResult& round, bool matchOver, int champion);
+
+    // The recording's path; "" when nothing is kept.
+    const std::string& recordingPath() const { return recording_; }
+    // The first thing that went wrong, for one warning; "" when nothing did.
+    const std::string& warning() const { return warning_; }
+
+private:
+    bool append(const std::string& path, RecordKind kind, const std::string& payload);
+    void pruneRecordings();
+
+    std::string folder_;
+    std::string recording_;
+    MatchSetup setup_;
+    int you_;
+    TapeWriter tape_;
+    long long lastTapeMs_ = -1;
+    std::string warning_;
+};
+
+} // namespace record

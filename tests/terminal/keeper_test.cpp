@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: MIT
+// A match kept as it is played, on a real disk in a scratch folder: what
+// the recording and the results log hold after each round, the tape going
+// to disk as the round goes on, a disk that fails, and old recordings
+// pruned.
+#include "record/keeper.hpp"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "record/disk.hpp"
+#include "record/log_records.hpp"
+
+namespace record {
+namespace {
+
+class Keeper : public testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/blockduel-keeper-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        scratch = pattern;
+        setup.programVersion = "test";
+        setup.matchId = 42;
+        setup.mode = PlayMode::Computer;
+        setup.computer[1] = true;
+        setup.level[1] = 3;
+        setup.seed = 99;
+    }
+    void TearDown() override {
+        std::string command = "rm -rf '" + scratch + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+    }
+    // The records of a file, which `bytes` keeps.
+    ReadRecords recordsOf(const std::string& path) {
+        std::string error;
+        EXPECT_TRUE(disk::readWhole(path, maxFileBytes, bytes, error)) << error;
+        return readRecords(bytes);
+    }
+    std::string scratch;
+    std::string bytes;
+    MatchSetup setup;
+};
+
+RoundResult roundOf(int number, int winner) {
+    RoundResult r;
+    r.round = number;
+    r.winner = winner;
+    r.score[0] = 10 * number;
+    r.frames = 500;
+    r.seconds = 45;
+    return r;
+}
+
+TEST_F(Keeper, EachRoundEndsInTheRecordingAndTheResultsLog) {
+    MatchKeeper keeper(scratch, setup, 0, "20261207-190000");
+    ASSERT_EQ(keeper.warning(), "");
+    ASSERT_NE(keeper.recordingPath(), "");
+    keeper.tape().key(7, true);
+    keeper.tape().clock(100);
+    keeper.roundEnded(roundOf(1, 0), false, -1);
+    keeper.tape().key(7, false);
+    keeper.roundEnded(roundOf(2, 1), true, 1);
+    EXPECT_EQ(keeper.warning(), "");
+
+    ReadRecords recording = recordsOf(keeper.recordingPath());
+    ASSERT_EQ(recording.records.size(), 5U);
+    EXPECT_EQ(recording.records[0].kind, RecordKind::Header);
+    std::optional<MatchSetup> header = decodeSetup(recording.records[0].payload);
+    ASSERT_TRUE(header);
+    EXPECT_EQ(header->seed, 99U);
+    EXPECT_EQ(recording.records[1].kind, RecordKind::TapeChunk);
+    EXPECT_EQ(recording.records[2].kind, RecordKind::RoundEnd);
+    EXPECT_EQ(decodeRound(recording.records[4].payload)->winner, 1);
+    TapeReader tape;
+    ASSERT_TRUE(tape.add(recording.records[1].payload));
+    bool held = false;
+    EXPECT_TRUE(tape.key(7, held) && held);
+
+    ReadRecords results = recordsOf(scratch + "/" + resultsName);
+    ASSERT_EQ(results.records.size(), 2U);
+    std::optional<ResultEntry> last = decodeEntry(results.records[1].payload);
+    ASSERT_TRUE(last);
+    EXPECT_TRUE(last->matchOver);
+    EXPECT_EQ(last->champion, 1);
+    EXPECT_EQ(last->you, 0);
+    EXPECT_EQ(last->round.score[0], 20);
+}
+
+// A kill in the middle of a round loses only the seconds since the tape
+// last went to disk.
+TEST_F(Keeper, TheTapeGoesToDiskAsTheRoundGoesOn) {
+    MatchKeeper keeper(scratch, setup, 0, "20261207-190000");
+    keeper.playing(1000);
+    keeper.tape().key(1, true);
+    keeper.playing(1000 + tapeEveryMs - 1);
+    EXPECT_EQ(recordsOf(keeper.recordingPath()).records.size(), 1U) << "not yet";
+    keeper.playing(1000 + tapeEveryMs);
+    ReadRecords recording = recordsOf(keeper.recordingPath());
+    ASSERT_EQ(recording.records.size(), 2U);
+    EXPECT_EQ(recording.records[1].kind, RecordKind::TapeChunk);
+}
+
+TEST_F(Keeper, ADiskThatFailsGivesOneWarningAndTheMatchGoesOn) {
+    // The results log's name taken by a folder: every append to it fails.
+    std::string error;
+    ASSERT_TRUE(disk::makeFolder(scratch + "/" + resultsName, error));
+    MatchKeeper keeper(scratch, setup, 0, "20261207-190000");
+    keeper.roundEnded(roundOf(1, 0), false, -1);
+    std::string warning = keeper.warning();
+    EXPECT_NE(warning.find(resultsName), std::string::npos) << warning;
+    keeper.roundEnded(roundOf(2, 0), true, 0);
+    EXPECT_EQ(keeper.warning(), warning) << "the first failure is the one told";
+    EXPECT_EQ(keeper.recordingPath(), "") << "nothing more is kept of the match";
+
+    MatchKeeper inAFile("/dev/null/blockduel", setup, 0, "20261207-190000");
+    EXPECT_NE(inAFile.warning(), "");
+    inAFile.roundEnded(roundOf(1, 0), true, 0); // nothing, and no crash
+    MatchKeeper none("", setup, 0, "20261207-190000");
+    none.roundEnded(roundOf(1, 0), true, 0);
+    EXPECT_EQ(none.warning(), "") << "nothing asked to be kept";
+}
+
+TEST_F(Keeper, OldRecordingsGoBeyondTheirNumberOrSize) {
+    std::string folder = scratch + "/" + recordingsFolder;
+    std::string error;
+    ASSERT_TRUE(disk::makeFolder(folder, error));
+    auto name = [](int n) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%s2026%04d-000000-1%s", recordingPrefix, n,
+                      recordingEnding);
+        return std::string(text);
+    };
+    for (int n = 1; n <= keptRecordings + 4; ++n)
+        ASSERT_TRUE(disk::appendWhole(folder + "/" + name(n), "x", error));
+    ASSERT_TRUE(disk::appendWhole(scratch + "/" + resultsName, "kept", error));
+    MatchKeeper keeper(scratch, setup, 0, "20270101-000000");
+    std::vector<std::string> left = disk::filesIn(folder, recordingPrefix, recordingEnding);
+    ASSERT_EQ(left.size(), static_cast<std::size_t>(keptRecordings));
+    EXPECT_EQ(left.front(), name(6)) << "the oldest five went";
+    EXPECT_EQ(disk::fileSize(scratch + "/" + resultsName), 4) << "never the results";
+
+    // Two large ones (sparse: they take no room) pass the size bound.
+    for (int n : {keptRecordings + 10, keptRecordings + 11}) {
+        ASSERT_TRUE(disk::appendWhole(folder + "/" + name(n), "x", error));
+        ASSERT_EQ(truncate((folder + "/" + name(n)).c_str(), keptRecordingBytes / 2 + 1), 0);
+    }
+    MatchKeeper next(scratch, setup, 0, "20270101-000001");
+    left = disk::filesIn(folder, recordingPrefix, recordingEnding);
+    ASSERT_EQ(left.size(), 3U) << "the newest large one, the last match's and the new one's";
+    EXPECT_EQ(left.front(), name(keptRecordings + 11));
+}
+
+} // namespace
+} // namespace record
