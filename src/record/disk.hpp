@@ -33,6 +33,10 @@ bool readWhole(const std::string& path, std::size_t limit, std::string& bytes, s
 bool moveAside(const std::string& path, const std::string& suffix, std::string& movedTo,
                std::string& error);
 
+// Puts the file `from` in the place of `to` in one step: whoever reads
+// `to` finds the old file or the new one whole, never a part.
+bool replaceWith(const std::string& from, const std::string& to, std::string& error);
+
 // The names (not paths) of the files in `folder` that start with `prefix`
 // and end with `ending`, in the order of their names; none when the folder
 // cannot be read.

@@ -12,22 +12,11 @@
 #include <unistd.h>
 
 #include "record/log_records.hpp"
+#include "scratch_folder.hpp"
 
 namespace {
 
-class Disk : public testing::Test {
-protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/blockduel-disk-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        scratch = pattern;
-    }
-    void TearDown() override {
-        std::string command = "rm -rf '" + scratch + "'";
-        EXPECT_EQ(std::system(command.c_str()), 0);
-    }
-    std::string scratch;
-};
+class Disk : public ScratchFolder {};
 
 mode_t modeOf(const std::string& path) {
     struct stat info = {};

@@ -13,16 +13,15 @@
 
 #include "record/disk.hpp"
 #include "record/log_records.hpp"
+#include "scratch_folder.hpp"
 
 namespace record {
 namespace {
 
-class Keeper : public testing::Test {
+class Keeper : public ScratchFolder {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/blockduel-keeper-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        scratch = pattern;
+        ScratchFolder::SetUp();
         setup.programVersion = "test";
         setup.matchId = 42;
         setup.mode = PlayMode::Computer;
@@ -30,17 +29,12 @@ protected:
         setup.level[1] = 3;
         setup.seed = 99;
     }
-    void TearDown() override {
-        std::string command = "rm -rf '" + scratch + "'";
-        EXPECT_EQ(std::system(command.c_str()), 0);
-    }
     // The records of a file, which `bytes` keeps.
     ReadRecords recordsOf(const std::string& path) {
         std::string error;
         EXPECT_TRUE(disk::readWhole(path, maxFileBytes, bytes, error)) << error;
         return readRecords(bytes);
     }
-    std::string scratch;
     std::string bytes;
     MatchSetup setup;
 };

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -117,6 +118,10 @@ bool moveAside(const std::string& path, const std::string& suffix, std::string& 
         break;
     }
     return fail(error, "cannot set aside", path);
+}
+
+bool replaceWith(const std::string& from, const std::string& to, std::string& error) {
+    return rename(from.c_str(), to.c_str()) == 0 || fail(error, "cannot replace", to);
 }
 
 std::vector<std::string> filesIn(const std::string& folder, const std::string& prefix,

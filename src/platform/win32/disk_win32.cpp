@@ -115,6 +115,12 @@ bool moveAside(const std::string& path, const std::string& suffix, std::string& 
     return fail(error, "cannot set aside", path);
 }
 
+bool replaceWith(const std::string& from, const std::string& to, std::string& error) {
+    return MoveFileExA(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 ||
+           fail(error, "cannot replace", to);
+}
+
 std::vector<std::string> filesIn(const std::string& folder, const std::string& prefix,
                                  const std::string& ending) {
     std::vector<std::string> names;
