@@ -5,6 +5,7 @@
 #include "game/game.hpp"
 #include "game/keys.hpp"
 #include "game/platform.hpp"
+#include "game/reads.hpp"
 #include "game/rhythm.hpp"
 
 namespace {
@@ -29,10 +30,10 @@ bool pressed(const Game& g, int board, Action a) {
     if (seat.computer)
         return decided(seat.brain.keys, a);
     if (seat.remote.pressed != nullptr)
-        return seat.remote.pressed(seat.remote.context, a);
-    bool down = keyPressed(keyOf(g.keys[board], a));
+        return readAction(seat, board, a);
+    bool down = readKey(keyOf(g.keys[board], a));
     if (seat.eitherKeys)
-        down = keyPressed(keyOf(g.keys[1 - board], a)) || down;
+        down = readKey(keyOf(g.keys[1 - board], a)) || down;
     return down;
 }
 

@@ -9,6 +9,7 @@
 #include "game/game.hpp"
 #include "game/keys.hpp"
 #include "game/platform.hpp"
+#include "game/reads.hpp"
 #include "game/rhythm.hpp"
 
 namespace {
@@ -38,11 +39,11 @@ void seatPlayers(Game& g, const GameSetup& setup) {
 // Every keyboard is polled each time, so that none keeps a press owed to a
 // later frame.
 bool escapePressed(Game& g) {
-    bool escape = keyPressed(vkEscape);
+    bool escape = readKey(vkEscape);
     g.escapeFrom = escape ? -1 : g.escapeFrom;
     for (int board = 0; board < 2; ++board) {
-        const RemoteKeys& remote = g.seat[board].remote;
-        if (remote.pressed != nullptr && remote.pressed(remote.context, Action::Escape)) {
+        const Seat& seat = g.seat[board];
+        if (seat.remote.pressed != nullptr && readAction(seat, board, Action::Escape)) {
             g.escapeFrom = escape ? g.escapeFrom : board;
             escape = true;
         }
@@ -64,7 +65,7 @@ void startGame(Game& g, const GameSetup& setup) {
     initPlayer(g.p2, boardColumn[1], 0, 2, playerTwoColor);
     g.fps = 0;
     g.sleep_value = 1;
-    g.last_time = clockSeconds();
+    g.last_time = readClock();
     g.fpsShown = 0;
     g.delayShown = 0;
     drawTable(g.p1);

@@ -6,6 +6,7 @@
 #include "display/layout.hpp"
 #include "game/game.hpp"
 #include "game/platform.hpp"
+#include "game/reads.hpp"
 
 namespace {
 
@@ -28,18 +29,18 @@ void printReadout(int& shown, const char* format, int value) {
 void pace(Game& g) {
     beforeDelay(g);
     if (g.sleep_value > 0)
-        sleepMs(g.sleep_value);
+        waitMs(g.sleep_value);
     g.tick += 1;
     g.fps += 1;
     setColor(textColor);
     // A clock that reads earlier than the last report is taken as a new
     // second too, so the readout and the delay never wait for it to catch up.
-    long long now = clockSeconds();
+    long long now = readClock();
     if (now != g.last_time) {
         gotoxy(0, rateRow);
         printReadout(g.fpsShown, "%dFPS", g.fps);
         g.fps = 0;
-        g.last_time = clockSeconds();
+        g.last_time = readClock();
     }
     if (g.fps > 5 && g.sleep_value < maxSleepMs)
         g.sleep_value += 1;

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: MIT
+#include "game/recording.hpp"
+
+#include "game/keys.hpp"
+#include "game/platform.hpp"
+
+bool TapeRecorder::key(int number, bool live) {
+    tape_.key(number, live);
+    return live;
+}
+
+long long TapeRecorder::clock(long long live) {
+    tape_.clock(live);
+    return live;
+}
+
+void TapeRecorder::wait(int ms) { sleepMs(ms); }
+
+bool TapePlayer::key(int number, bool /*live*/) {
+    bool held = false;
+    if (!ended_ && tape_.key(number, held))
+        return held;
+    ended_ = true;
+    return number == vkEscape;
+}
+
+long long TapePlayer::clock(long long /*live*/) {
+    long long seconds = 0;
+    if (!ended_ && tape_.clock(seconds))
+        lastClock_ = seconds;
+    else
+        ended_ = true;
+    return lastClock_;
+}
+
+void TapePlayer::wait(int ms) {
+    if (wait_ != nullptr)
+        wait_(context_, ms);
+    else
+        sleepMs(ms);
+}

@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: MIT
+// A game recorded through its reads and played back on a fresh back end
+// draws the same screen at the end of every frame, whatever the keyboard
+// and the clock do during the playback; a tape cut short plays up to the
+// cut and ends the game there.
+#include <string>
+#include <vector>
+
+#include "game/recording.hpp"
+#include "support/fixture.hpp"
+
+namespace {
+
+// The whole screen, codes and colours.
+std::string snapshot() {
+    std::string cells;
+    const mem::Backend& b = mem::backend();
+    for (int y = 0; y < mem::screenHeight; ++y)
+        for (int x = 0; x < mem::screenWidth; ++x) {
+            cells += static_cast<char>(b.screen[y][x].code);
+            cells += static_cast<char>(b.screen[y][x].attr);
+        }
+    return cells;
+}
+
+class Recording : public Fresh {
+protected:
+    // A person on the left, holding keys now and then, against the computer.
+    static GameSetup setup() {
+        GameSetup s;
+        s.computer[1] = true;
+        s.level[1] = 3;
+        s.seed = 4242;
+        return s;
+    }
+    // Plays up to `frames` frames with `tape` taking the reads, from a fresh
+    // back end whose keyboard answers `keys` and whose frames cost `costMs`;
+    // the screen after each frame.
+    static std::vector<std::string> play(ReadTape* tape, int frames, long long costMs,
+                                         bool (*keys)(int frame, int key), Game& g) {
+        mem::reset();
+        mem::backend().frameCostMs = costMs;
+        mem::backend().keyScript = keys;
+        std::vector<std::string> screens;
+        mem::backend().onFrameEnd = [&](int) { screens.push_back(snapshot()); };
+        useReadTape(tape);
+        GameSetup s = setup();
+        seedGenerators(s);
+        startGame(g, s);
+        for (int n = 0; n < frames && playFrame(g); ++n) {
+        }
+        useReadTape(nullptr);
+        return screens;
+    }
+    static bool person(int frame, int key) {
+        // Holds of a few frames, of the arrows and sometimes two at once;
+        // a drop now and then.
+        int phase = (frame / 7 + key) % 11;
+        if (key == vkDown)
+            return frame % 97 < 3;
+        return key != vkEscape && phase == 0;
+    }
+    static bool mashing(int frame, int key) { return (frame + key) % 2 == 0; }
+
+    // Records up to `frames` frames of the person's game into `tape`.
+    static std::vector<std::string> recordGame(int frames, Game& g, std::string& tape) {
+        record::TapeWriter writer;
+        TapeRecorder recorder(writer);
+        std::vector<std::string> screens = play(&recorder, frames, 13, person, g);
+        tape = writer.take();
+        return screens;
+    }
+    // Plays `tape` back on another clock, with a keyboard mashed meanwhile:
+    // neither is read.
+    static std::vector<std::string> playBack(const std::string& tape, Game& g, bool& ended) {
+        record::TapeReader reader;
+        EXPECT_TRUE(reader.add(tape));
+        TapePlayer player(reader);
+        std::vector<std::string> screens = play(&player, 3000, 1, mashing, g);
+        ended = player.ended();
+        return screens;
+    }
+};
+
+TEST_F(Recording, APlaybackDrawsEveryFrameAsTheGameDid) {
+    Game live;
+    std::string tape;
+    std::vector<std::string> recorded = recordGame(3000, live, tape);
+    ASSERT_GT(recorded.size(), 200U);
+    Game again;
+    bool ended = false;
+    std::vector<std::string> played = playBack(tape, again, ended);
+    ASSERT_EQ(played.size(), recorded.size());
+    for (std::size_t frame = 0; frame < recorded.size(); ++frame)
+        ASSERT_EQ(played[frame], recorded[frame]) << "frame " << frame;
+    EXPECT_EQ(again.loser, live.loser);
+    EXPECT_EQ(again.p1.score, live.p1.score);
+    EXPECT_FALSE(ended) << "the tape ends with the game";
+}
+
+TEST_F(Recording, ATapeCutShortPlaysUpToTheCutAndEndsThere) {
+    Game live;
+    std::string whole;
+    std::vector<std::string> recorded = recordGame(3000, live, whole);
+    // The tape of the first half of the frames, and nothing after it.
+    Game first;
+    std::string half;
+    std::vector<std::string> firstHalf =
+        recordGame(static_cast<int>(recorded.size() / 2), first, half);
+    Game again;
+    bool ended = false;
+    std::vector<std::string> played = playBack(half, again, ended);
+    ASSERT_GE(played.size(), firstHalf.size());
+    EXPECT_LT(played.size(), recorded.size()) << "the game ends soon after the cut";
+    for (std::size_t frame = 0; frame + 1 < firstHalf.size(); ++frame)
+        ASSERT_EQ(played[frame], recorded[frame]) << "frame " << frame;
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(again.loser, -1) << "it ended by Escape, not by a top-out";
+}
+
+} // namespace
