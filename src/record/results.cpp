@@ -67,6 +67,9 @@ void appendSetup(std::string& out, const MatchSetup& s) {
     appendNumber(out, static_cast<std::uint64_t>(s.firstTo < 0 ? 0 : s.firstTo));
     for (const std::string& legend : s.legend)
         appendText(out, legend.substr(0, maxLegend));
+    for (const auto& board : s.keys)
+        for (int key : board)
+            appendNumber(out, static_cast<std::uint64_t>(key < 0 || key > maxKeyCode ? 0 : key));
 }
 
 bool readSetup(NumberReader& in, MatchSetup& s) {
@@ -84,6 +87,9 @@ bool readSetup(NumberReader& in, MatchSetup& s) {
                 in.number(seed) && seed <= 0xFFFFFFFFU && in.bounded(viewers - 1, s.viewer) &&
                 in.bounded(maxRound, s.firstTo) && readText(in, maxLegend, s.legend[0]) &&
                 readText(in, maxLegend, s.legend[1]);
+    for (auto& board : s.keys)
+        for (int& key : board)
+            read = read && in.bounded(maxKeyCode, key);
     if (!read)
         return false;
     s.startedUnix = started;

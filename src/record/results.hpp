@@ -20,6 +20,7 @@ constexpr int maxLegend = 24; // a key legend's bytes, as the picture shows it
 constexpr int maxLevel = 99;  // above every computer level there is
 constexpr int maxScore = 1'000'000'000;
 constexpr int maxRound = 1'000'000;
+constexpr int maxKeyCode = 1023; // above every key code there is
 
 enum class PlayMode : unsigned char { Computer = 1, Demo, Match, Host, Guest };
 constexpr int playModes = 5;
@@ -41,6 +42,9 @@ struct MatchSetup {
     bool noColor = false;
     int firstTo = 0;
     std::array<std::string, 2> legend;
+    // Each board's keys at this keyboard (turn, left, right, drop), as the
+    // game polled them: a playback answers the same polls.
+    std::array<std::array<int, 4>, 2> keys = {};
 };
 
 struct RoundResult {

@@ -26,6 +26,8 @@ MatchSetup someSetup() {
     s.firstTo = 3;
     s.legend[0] = "\x18\x19\x1A\x1B";
     s.legend[1] = "W A S D";
+    s.keys[0] = {0x26, 0x25, 0x27, 0x28};
+    s.keys[1] = {0x157, 0x141, 0x144, 0x153};
     return s;
 }
 
@@ -45,6 +47,7 @@ void expectSame(const MatchSetup& a, const MatchSetup& b) {
     EXPECT_EQ(a.pause, b.pause);
     EXPECT_EQ(a.noColor, b.noColor);
     EXPECT_EQ(a.firstTo, b.firstTo);
+    EXPECT_EQ(a.keys, b.keys);
 }
 
 TEST(Results, ReadBackAsWritten) {
