@@ -3,9 +3,11 @@
 // draws the same screen at the end of every frame, whatever the keyboard
 // and the clock do during the playback; a tape cut short plays up to the
 // cut and ends the game there.
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "game/keeping.hpp"
 #include "game/recording.hpp"
 #include "support/fixture.hpp"
 
@@ -116,6 +118,42 @@ TEST_F(Recording, ATapeCutShortPlaysUpToTheCutAndEndsThere) {
         ASSERT_EQ(played[frame], recorded[frame]) << "frame " << frame;
     EXPECT_TRUE(ended);
     EXPECT_EQ(again.loser, -1) << "it ended by Escape, not by a top-out";
+}
+
+// What a playback needs of the setup survives the recording's header, and
+// a player who was at another keyboard is still one, answered by the tape.
+TEST(KeptSetup, APlaybackSetsUpTheMatchAsItWasPlayed) {
+    GameSetup played;
+    played.match = true;
+    played.computer[0] = true;
+    played.level[0] = 4;
+    played.seed = 0xC0FFEE;
+    played.viewer = Viewer::PlayerOne;
+    played.countdown = true;
+    played.pause = true;
+    played.noColor = true;
+    played.firstTo = 3;
+    played.keys[1] = playerTwoPositions;
+    std::strcpy(played.legend[1], "W A S D");
+    played.remote[1].pressed = [](void*, Action) { return true; };
+    record::MatchSetup header = recordedSetup(played, record::PlayMode::Host);
+    std::optional<record::MatchSetup> read = record::decodeSetup(record::encodeSetup(header));
+    ASSERT_TRUE(read);
+    GameSetup again = replayedSetup(*read);
+    EXPECT_TRUE(again.match);
+    EXPECT_TRUE(again.computer[0]);
+    EXPECT_FALSE(again.computer[1]);
+    EXPECT_EQ(again.level[0], 4);
+    EXPECT_EQ(again.seed, 0xC0FFEEU);
+    EXPECT_EQ(again.viewer, Viewer::PlayerOne);
+    EXPECT_TRUE(again.countdown && again.pause && again.noColor);
+    EXPECT_EQ(again.firstTo, 3);
+    EXPECT_EQ(again.keys[1].rotate, playerTwoPositions.rotate);
+    EXPECT_EQ(again.keys[1].drop, playerTwoPositions.drop);
+    EXPECT_STREQ(again.legend[1], "W A S D");
+    EXPECT_EQ(again.remote[0].pressed, nullptr);
+    ASSERT_NE(again.remote[1].pressed, nullptr) << "still played from afar, by the tape";
+    EXPECT_FALSE(again.remote[1].pressed(nullptr, Action::Drop)) << "never the live answer";
 }
 
 } // namespace

@@ -50,19 +50,17 @@ bool MatchKeeper::append(const std::string& path, RecordKind kind, const std::st
     return false;
 }
 
-void MatchKeeper::playing(long long nowMs) {
-    if (lastTapeMs_ < 0)
-        lastTapeMs_ = nowMs;
-    if (nowMs - lastTapeMs_ < tapeEveryMs)
+void MatchKeeper::framePlayed() {
+    if (++framesUntaken_ < tapeEveryFrames)
         return;
-    lastTapeMs_ = nowMs;
+    framesUntaken_ = 0;
     append(recording_, RecordKind::TapeChunk, tape_.take());
 }
 
 void MatchKeeper::roundEnded(const RoundResult& round, bool matchOver, int champion) {
     append(recording_, RecordKind::TapeChunk, tape_.take());
     append(recording_, RecordKind::RoundEnd, encodeRound(round));
-    lastTapeMs_ = -1;
+    framesUntaken_ = 0;
     ResultEntry entry;
     entry.match = setup_;
     entry.round = round;

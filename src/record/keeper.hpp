@@ -26,8 +26,9 @@ constexpr const char* recordingEnding = ".rec";
 // all, are removed when a match starts; the results log never is.
 constexpr int keptRecordings = 500;
 constexpr long long keptRecordingBytes = 50LL * 1024 * 1024;
-// How often a round's tape goes to disk, in milliseconds of play.
-constexpr int tapeEveryMs = 5000;
+// How often a round's tape goes to disk, in frames: about five seconds
+// at the steady pace.
+constexpr int tapeEveryFrames = 55;
 
 class MatchKeeper {
 public:
@@ -38,8 +39,9 @@ public:
 
     // The tape the round's reads go to.
     TapeWriter& tape() { return tape_; }
-    // Called as the round goes on: the tape goes to disk every tapeEveryMs.
-    void playing(long long nowMs);
+    // Called after each frame of play: the tape goes to disk every
+    // tapeEveryFrames.
+    void framePlayed();
     // The round ended: the rest of its tape and its result in the
     // recording, and its line in the results log.
     void roundEnded(const RoundResult& round, bool matchOver, int champion);
@@ -58,7 +60,7 @@ private:
     MatchSetup setup_;
     int you_;
     TapeWriter tape_;
-    long long lastTapeMs_ = -1;
+    int framesUntaken_ = 0; // frames on the tape since it last went to disk
     std::string warning_;
 };
 

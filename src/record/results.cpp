@@ -59,7 +59,8 @@ void appendSetup(std::string& out, const MatchSetup& s) {
     appendNumber(out, static_cast<std::uint64_t>(s.startedUnix < 0 ? 0 : s.startedUnix));
     appendNumber(out, s.matchId);
     appendNumber(out, static_cast<std::uint64_t>(s.mode));
-    appendFlags(out, {s.computer[0], s.computer[1], s.countdown, s.pause, s.noColor});
+    appendFlags(out, {s.computer[0], s.computer[1], s.countdown, s.pause, s.noColor, s.remote[0],
+                      s.remote[1]});
     for (int level : s.level)
         appendNumber(out, static_cast<std::uint64_t>(level < 0 ? 0 : level));
     appendNumber(out, s.seed);
@@ -82,7 +83,7 @@ bool readSetup(NumberReader& in, MatchSetup& s) {
     bool read = in.bounded(formatVersion, version) && version == formatVersion &&
                 readText(in, maxVersionText, s.programVersion) &&
                 readLong(in, 1LL << 40, started) && in.number(id) && id <= 0xFFFFFFFFU &&
-                in.bounded(playModes, mode) && mode >= 1 && in.bounded(31, flags) &&
+                in.bounded(playModes, mode) && mode >= 1 && in.bounded(127, flags) &&
                 in.bounded(maxLevel, s.level[0]) && in.bounded(maxLevel, s.level[1]) &&
                 in.number(seed) && seed <= 0xFFFFFFFFU && in.bounded(viewers - 1, s.viewer) &&
                 in.bounded(maxRound, s.firstTo) && readText(in, maxLegend, s.legend[0]) &&
@@ -96,8 +97,9 @@ bool readSetup(NumberReader& in, MatchSetup& s) {
     s.matchId = static_cast<std::uint32_t>(id);
     s.mode = static_cast<PlayMode>(mode);
     s.seed = static_cast<std::uint32_t>(seed);
-    bool* flagged[] = {&s.computer[0], &s.computer[1], &s.countdown, &s.pause, &s.noColor};
-    for (unsigned bit = 0; bit < 5; ++bit)
+    bool* flagged[] = {&s.computer[0], &s.computer[1], &s.countdown, &s.pause,
+                       &s.noColor,     &s.remote[0],   &s.remote[1]};
+    for (unsigned bit = 0; bit < 7; ++bit)
         *flagged[bit] = ((static_cast<unsigned>(flags) >> bit) & 1U) != 0;
     return true;
 }

@@ -34,6 +34,7 @@ struct MatchSetup {
     std::uint32_t matchId = 0; // with startedUnix, tells matches apart
     PlayMode mode = PlayMode::Computer;
     bool computer[2] = {false, false};
+    bool remote[2] = {false, false}; // played from another keyboard
     int level[2] = {0, 0};
     std::uint32_t seed = 0;
     int viewer = 0;

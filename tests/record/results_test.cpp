@@ -17,6 +17,7 @@ MatchSetup someSetup() {
     s.matchId = 0xDEADBEEF;
     s.mode = PlayMode::Host;
     s.computer[1] = true;
+    s.remote[0] = true;
     s.level[0] = 2;
     s.level[1] = 5;
     s.seed = 4'000'000'000U;
@@ -38,6 +39,7 @@ void expectSame(const MatchSetup& a, const MatchSetup& b) {
     EXPECT_EQ(a.mode, b.mode);
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(a.computer[i], b.computer[i]);
+        EXPECT_EQ(a.remote[i], b.remote[i]);
         EXPECT_EQ(a.level[i], b.level[i]);
         EXPECT_EQ(a.legend[i], b.legend[i]);
     }

@@ -88,11 +88,11 @@ TEST_F(Keeper, EachRoundEndsInTheRecordingAndTheResultsLog) {
 // last went to disk.
 TEST_F(Keeper, TheTapeGoesToDiskAsTheRoundGoesOn) {
     MatchKeeper keeper(scratch, setup, 0, "20261207-190000");
-    keeper.playing(1000);
     keeper.tape().key(1, true);
-    keeper.playing(1000 + tapeEveryMs - 1);
+    for (int frame = 1; frame < tapeEveryFrames; ++frame)
+        keeper.framePlayed();
     EXPECT_EQ(recordsOf(keeper.recordingPath()).records.size(), 1U) << "not yet";
-    keeper.playing(1000 + tapeEveryMs);
+    keeper.framePlayed();
     ReadRecords recording = recordsOf(keeper.recordingPath());
     ASSERT_EQ(recording.records.size(), 2U);
     EXPECT_EQ(recording.records[1].kind, RecordKind::TapeChunk);

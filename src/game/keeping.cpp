@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: MIT
+#include "game/keeping.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+std::array<int, 4> keysOf(const Controls& c) { return {c.rotate, c.left, c.right, c.drop}; }
+
+Controls controlsOf(const std::array<int, 4>& k) { return {k[0], k[1], k[2], k[3]}; }
+
+// A player who was at another keyboard: in a playback the tape answers
+// for them, so nothing is ever asked of this.
+bool noAction(void* /*context*/, Action /*action*/) { return false; }
+
+} // namespace
+
+record::MatchSetup recordedSetup(const GameSetup& setup, record::PlayMode mode) {
+    record::MatchSetup r;
+    r.mode = mode;
+    r.seed = setup.seed;
+    r.viewer = static_cast<int>(setup.viewer);
+    r.countdown = setup.countdown;
+    r.pause = setup.pause;
+    r.noColor = setup.noColor;
+    r.firstTo = setup.firstTo;
+    for (int board = 0; board < 2; ++board) {
+        r.computer[board] = setup.computer[board];
+        r.remote[board] = setup.remote[board].pressed != nullptr;
+        r.level[board] = setup.level[board];
+        r.legend[board] = setup.legend[board];
+        r.keys[board] = keysOf(setup.keys[board]);
+    }
+    return r;
+}
+
+GameSetup replayedSetup(const record::MatchSetup& r) {
+    GameSetup setup;
+    setup.match = true;
+    setup.seed = r.seed;
+    setup.viewer = static_cast<Viewer>(std::clamp(r.viewer, 0, record::viewers - 1));
+    setup.countdown = r.countdown;
+    setup.pause = r.pause;
+    setup.noColor = r.noColor;
+    setup.firstTo = std::min(r.firstTo, maxFirstTo);
+    for (int board = 0; board < 2; ++board) {
+        setup.computer[board] = r.computer[board];
+        if (r.remote[board] && !r.computer[board])
+            setup.remote[board].pressed = noAction;
+        setup.level[board] = std::clamp(r.level[board], computerMinLevel, computerMaxLevel);
+        std::size_t length = std::min(r.legend[board].size(), std::size_t{maxLegendLength});
+        std::memcpy(setup.legend[board], r.legend[board].data(), length);
+        setup.legend[board][length] = '\0';
+        setup.keys[board] = controlsOf(r.keys[board]);
+    }
+    return setup;
+}
