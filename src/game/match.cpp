@@ -229,6 +229,9 @@ HoldEnd holdRound(Game& g, Match& m, const GameSetup& setup, PauseKeys& keys, Ro
     m.phase = MatchPhase::Resuming;
     if (!waitSeconds(g, m, setup, countdownSeconds))
         return HoldEnd::Left;
+    // A P pressed in the countdown is spent here, and one pressed once play
+    // shows again is a new press.
+    pausePressed(g, keys);
     clock.started += clockSeconds() - heldAt;
     m.phase = MatchPhase::Playing;
     show(m, setup);

@@ -249,12 +249,22 @@ TEST(NetGame, ADroppedGuestIsReleasedAndMayRejoin) {
     EXPECT_EQ(Moves(0, -1), moved(m, "a"));
 }
 
+// The rows each terminal shows, notices and all.
+std::string shownRows(const PipeTerminal& terminal) {
+    std::string rows;
+    for (int y = 0; y < 21; ++y)
+        rows += terminal.vt.rowText(y) + "\n";
+    return rows;
+}
+
 // A fifth watcher is refused; the game goes on, the watchers see it and
-// their keys count for nothing. (A wrong code and a second player are
-// refused in the process tests, which see the message too.)
+// their keys count for nothing. Both players see how many watch, beside
+// the delay readout; the watchers do not. (A wrong code and a second
+// player are refused in the process tests, which see the message too.)
 TEST(NetGame, Watchers) {
     Hosted m;
     ASSERT_TRUE(m.frame());
+    EXPECT_EQ(std::string::npos, shownRows(m.hostTerm).find("watching")) << "nobody watches";
 
     std::vector<std::unique_ptr<PipeTerminal>> terminals;
     std::vector<std::unique_ptr<GameGuest>> watchers;
@@ -280,11 +290,18 @@ TEST(NetGame, Watchers) {
     }
     EXPECT_EQ("", terminals[0]->vt.differences(m.hostTerm.session->screen(), {true, true}));
     EXPECT_TRUE(m.host->playerReady());
-    EXPECT_EQ("", m.differences());
+    EXPECT_EQ("4 watching", m.hostTerm.vt.rowText(19).substr(10));
+    EXPECT_EQ(shownRows(m.hostTerm), shownRows(*m.guestTerm));
     terminals[1]->type("\x1b");
     terminals[1]->session->sleepMs(50);
     EXPECT_EQ(GameGuest::State::Left, watchers[1]->state());
+    terminals[1]->session->setExtension(nullptr);
+    watchers[1].reset(); // the watcher's program closes the connection as it ends
+    m.hostServes(100,
+                 [&] { return m.hostTerm.vt.rowText(19).find("3 watching") != std::string::npos; });
     EXPECT_TRUE(m.frame());
+    EXPECT_EQ("3 watching", m.hostTerm.vt.rowText(19).substr(10));
+    EXPECT_EQ(shownRows(m.hostTerm), shownRows(*m.guestTerm));
 }
 
 // A guest that greets and then reads nothing: the host's frames never wait
