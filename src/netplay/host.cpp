@@ -18,6 +18,9 @@ namespace {
 
 // A refused connection gets this long to read why before it is closed.
 constexpr int leaveMs = 1000;
+// A player connection this silent gives its seat to a new one with the
+// right code: a live guest sends something every keepAliveMs.
+constexpr int seatSilenceMs = 2 * net::keepAliveMs;
 // As many as can take a slot at once.
 constexpr int acceptsPerServe = net::Admission::greetingSlots;
 // How long the listener rests when the system has no descriptor or memory
@@ -423,7 +426,7 @@ void GameHost::check(Peer& peer, long long now) {
     admission_.checked(peer.id, right, now);
     if (!right)
         return refuse(peer, net::Refusal::WrongCode, now);
-    if (peer.seat == net::Seat::Player && seatTaken())
+    if (peer.seat == net::Seat::Player && seatTaken() && !freeSilentSeat(now))
         return refuse(peer, net::Refusal::SeatTaken, now);
     if (peer.seat == net::Seat::Watcher &&
         count(net::Seat::Watcher, Stage::Welcomed) >= maxWatchers)
@@ -432,6 +435,22 @@ void GameHost::check(Peer& peer, long long now) {
     std::string welcome;
     net::appendWelcome(welcome, peer.seat);
     peer.link->queue(welcome, now);
+}
+
+// Player two's seat, held by a connection not heard from for seatSilenceMs:
+// a link that went half-open, whose player is back on a new one with the
+// right code. That one gets in at once rather than after silenceLimitMs.
+bool GameHost::freeSilentSeat(long long now) {
+    auto silent = [now](const Peer& p) {
+        return p.seat == net::Seat::Player && p.link->isOpen() &&
+               (p.stage == Stage::Welcomed || p.stage == Stage::Ready) &&
+               now - p.link->heardMs() > seatSilenceMs;
+    };
+    auto it = std::find_if(peers_.begin(), peers_.end(), silent);
+    if (it == peers_.end())
+        return false;
+    drop(*it);
+    return true;
 }
 
 // Refused connections count for nothing; past maxLeaving the one that has

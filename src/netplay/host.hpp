@@ -114,6 +114,7 @@ private:
     void handle(Peer& peer, const net::Message& message, long long now);
     void greet(Peer& peer, const net::Message& hello, long long now);
     void check(Peer& peer, long long now);
+    bool freeSilentSeat(long long now);
     void refuse(Peer& peer, net::Refusal reason, long long now);
     void ready(Peer& peer, const net::Message& message, long long now);
     void playerKey(const net::Message& message);

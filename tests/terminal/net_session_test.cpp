@@ -257,6 +257,45 @@ std::string shownRows(const PipeTerminal& terminal) {
     return rows;
 }
 
+// Player two's old connection gone quiet (a link left half-open) gives its
+// seat at once to the same code on a new connection, which plays; while it
+// is heard from, a second player is refused.
+TEST(NetGame, ASilentPlayerConnectionGivesItsSeatToTheRightCode) {
+    Hosted m;
+    ASSERT_TRUE(m.frame());
+    PipeTerminal terminal;
+    auto second = [&] {
+        return std::make_unique<GameGuest>(*terminal.session, connectTo(*m.host),
+                                           net::Seat::Player);
+    };
+    m.guestWaits(1100); // a keep-alive at least
+    m.host->pumpNow();
+    auto refused = second();
+    EXPECT_EQ(GameGuest::Answer::Refused, greetServed(*m.host, *refused));
+    EXPECT_EQ(net::Refusal::SeatTaken, refused->refusal());
+    refused.reset();
+
+    long long quietFrom = monotonicMs(); // the old guest says nothing from now on
+    m.hostServes(100'000, [&] { return monotonicMs() - quietFrom > 2500; });
+    ASSERT_TRUE(m.host->playerReady()) << "well within the five seconds of silence";
+    auto taking = second();
+    ASSERT_EQ(GameGuest::Answer::Welcomed, greetServed(*m.host, *taking));
+    terminal.session->setExtension(taking.get());
+    taking->ready(false);
+    m.hostServes(100, [&] { return m.host->playerReady(); });
+    EXPECT_TRUE(m.host->playerReady());
+    m.guestWaits(20);
+    EXPECT_EQ(GameGuest::State::Lost, m.guest->state()) << "the old connection was closed";
+    terminal.type("a");
+    terminal.session->sleepMs(2);
+    m.host->pumpNow();
+    int before = m.game.p2.bx;
+    m.game.sleep_value = 0;
+    ASSERT_TRUE(playFrame(m.game));
+    EXPECT_EQ(before - 1, m.game.p2.bx) << "the new connection plays the right board";
+    terminal.session->setExtension(nullptr);
+}
+
 // A fifth watcher is refused; the game goes on, the watchers see it and
 // their keys count for nothing. Both players see how many watch, beside
 // the delay readout; the watchers do not. (A wrong code and a second
