@@ -42,11 +42,15 @@ protected:
 
     void record() {
         screen().onFrameEnd = [this](int) {
-            std::string status = trimmed(mem::rowText(17, 0, 56));
-            if (statuses.empty() || statuses.back() != status)
-                statuses.push_back(status);
-            seen.try_emplace({m.round, m.phase}, mem::rowText(16, 0, 56), status);
+            noteStatus();
+            seen.try_emplace({m.round, m.phase}, mem::rowText(16, 0, 56), statuses.back());
         };
+    }
+    // Notes the status row when it has changed.
+    void noteStatus() {
+        std::string status = trimmed(mem::rowText(17, 0, 56));
+        if (statuses.empty() || statuses.back() != status)
+            statuses.push_back(status);
     }
     static std::string trimmed(std::string s) {
         s.erase(s.find_last_not_of(' ') + 1);
@@ -476,6 +480,14 @@ std::vector<std::string> statusesFrom(const std::vector<std::string>& statuses,
     return got;
 }
 
+// A host's match, player two's keys from `guest`.
+GameSetup hostWith(FakeRemote& guest) {
+    GameSetup setup = gameSetupOf(optionsOf({"--host"}));
+    setup.remote[1] = guest.keys();
+    setup.viewer = Viewer::PlayerOne;
+    return setup;
+}
+
 // One hold of a round, as a test drives and watches it: the pictures shown
 // while held, the clock before and after, and when play went on.
 struct HoldWatch {
@@ -524,14 +536,11 @@ TEST_F(Matches, PPausesAndResumesEveryMatchAtOneKeyboard) {
         SCOPED_TRACE(mode);
         mem::reset();
         statuses.clear();
-        record();
         GameSetup setup = gameSetupOf(optionsOf({mode}));
         HoldWatch watch;
         int pausedFor = 0;
         screen().onFrameEnd = [&](int) {
-            std::string status = trimmed(mem::rowText(promptRow, 0, pictureColumns));
-            if (statuses.empty() || statuses.back() != status)
-                statuses.push_back(status);
+            noteStatus();
             watch.frameEnded(m, screen().nowMs);
             pausedFor += m.phase == MatchPhase::Paused ? 1 : 0;
         };
@@ -540,7 +549,7 @@ TEST_F(Matches, PPausesAndResumesEveryMatchAtOneKeyboard) {
                 return key == vkEscape; // never resumed
             if (key == vkP && m.phase == MatchPhase::Playing && watch.heldAt < 0 &&
                 watch.playing >= 100) {
-                watch.heldAt = watch.heldAt < 0 ? screen().nowMs : watch.heldAt;
+                watch.heldAt = screen().nowMs;
                 return true;
             }
             if (key == vkP && m.phase == MatchPhase::Paused && pausedFor < 4)
@@ -564,88 +573,87 @@ TEST_F(Matches, PPausesAndResumesEveryMatchAtOneKeyboard) {
     }
 }
 
-// Player two's pause over the network holds the round for both, each told
-// who paused in their own words; either player's P goes on.
-TEST_F(Matches, ARemotePlayersPauseHoldsTheRoundAndNamesThem) {
-    FakeRemote guest;
-    GameSetup setup = gameSetupOf(optionsOf({"--host"}));
-    setup.remote[1] = guest.keys();
-    setup.viewer = Viewer::PlayerOne;
-    std::vector<std::vector<std::string>> told; // each new status: host, player two, watcher
-    HoldWatch watch;
-    int pauses = 0;
-    int pausedFor = 0;
-    screen().onFrameEnd = [&](int) {
-        std::vector<std::string> now = {trimmed(mem::rowText(promptRow, 0, pictureColumns)),
+// What the host, player two and a watcher read, each time the host's
+// status changes, from the first pause on.
+struct ToldEach {
+    std::vector<std::vector<std::string>> told;
+    void note(const Match& m, const GameSetup& setup) {
+        std::vector<std::string> now = {statusFor(m, setup, Viewer::PlayerOne),
                                         statusFor(m, setup, Viewer::PlayerTwo),
                                         statusFor(m, setup, Viewer::Watcher)};
-        if (told.empty() || told.back() != now)
+        bool started = !told.empty() || m.phase == MatchPhase::Paused;
+        if (started && (told.empty() || told.back() != now))
             told.push_back(now);
-        watch.frameEnded(m, screen().nowMs);
-        pausedFor = m.phase == MatchPhase::Paused ? pausedFor + 1 : 0;
+    }
+};
+
+// Player two's pause over the network holds the round for both, each told
+// who paused in their own words; either player's P goes on. Held across
+// polls, the remote pause counts once.
+TEST_F(Matches, ARemotePlayersPauseHoldsTheRoundAndNamesThem) {
+    FakeRemote guest;
+    GameSetup setup = hostWith(guest);
+    ToldEach each;
+    // Player two pauses, the host goes on, the host pauses, player two goes
+    // on: each step ends when the match is in the phase named here.
+    const MatchPhase stepEnds[] = {MatchPhase::Paused, MatchPhase::Resuming, MatchPhase::Paused,
+                                   MatchPhase::Resuming};
+    int step = 0;
+    int stepFrames = 0;
+    screen().onFrameEnd = [&](int) {
+        each.note(m, setup);
+        bool ended = step < 4 && m.phase == stepEnds[step];
+        step += ended ? 1 : 0;
+        stepFrames = ended ? 0 : stepFrames + 1;
+        bool playing = m.phase == MatchPhase::Playing;
         guest.held.clear();
-        // Player two pauses (held over three polls), the host goes on;
-        // then the host pauses and player two goes on.
-        if (m.phase == MatchPhase::Playing && watch.playing >= 50 + 50 * pauses && pauses < 2 &&
-            pausedFor == 0) {
-            if (pauses == 0)
-                guest.held.insert(Action::Pause);
-            watch.heldAt = screen().nowMs;
-        }
-        if (m.phase == MatchPhase::Paused && pauses == 0 && pausedFor < 3)
-            guest.held.insert(Action::Pause);
-        if (m.phase == MatchPhase::Paused && pauses == 1 && pausedFor == 40)
+        if ((step == 0 && playing && stepFrames > 100) || (step == 1 && stepFrames < 3) ||
+            (step == 3 && stepFrames == 40))
             guest.held.insert(Action::Pause);
     };
     screen().keyScript = [&](int frame, int key) {
-        if (frame > 5'000)
+        if (frame > 5'000 || (step == 4 && m.phase == MatchPhase::Playing))
             return key == vkEscape;
-        if (key == vkP && m.phase == MatchPhase::Playing && pauses == 1 && watch.playing >= 100 &&
-            pausedFor == 0)
-            return true;
-        if (key == vkP && m.phase == MatchPhase::Paused && pauses == 0 && pausedFor == 40)
-            return ++pauses > 0;
-        if (m.phase == MatchPhase::Resuming && pauses == 1 && watch.playing >= 100)
-            pauses = 2;
-        return key == vkEscape && pauses == 2 && m.phase == MatchPhase::Playing;
+        bool playing = m.phase == MatchPhase::Playing;
+        return key == vkP &&
+               ((step == 1 && stepFrames == 40) || (step == 2 && playing && stepFrames > 100));
     };
     playMatch(setup, m);
+    EXPECT_EQ(4, step);
+    const std::vector<std::string> goOn = {"Resumes in 3", "Resumes in 3", "Resumes in 3"};
+    const std::vector<std::string> play = {"P pauses.", "P pauses.",
+                                           "Watching: your keys do nothing. Escape leaves."};
     const std::vector<std::vector<std::string>> expected = {
         {"Paused by player two. P resumes, Escape leaves.",
          "Paused by you. P resumes, Escape leaves.", "Paused by player two."},
-        {"Resumes in 3", "Resumes in 3", "Resumes in 3"},
-        {"P pauses.", "P pauses.", "Watching: your keys do nothing. Escape leaves."},
+        goOn,
+        play,
         {"Paused by you. P resumes, Escape leaves.",
          "Paused by player one. P resumes, Escape leaves.", "Paused by player one."},
-        {"Resumes in 3", "Resumes in 3", "Resumes in 3"},
-        {"P pauses.", "P pauses.", "Watching: your keys do nothing. Escape leaves."},
+        goOn,
+        play,
+        {"Match over: 0-0. You left.", "Match over: 0-0. Player one left.",
+         "Match over: 0-0. Player one left."},
     };
     std::vector<std::vector<std::string>> got;
-    for (const auto& now : told)
-        if (now[0].starts_with("Paused") || (!got.empty() && got.back()[0].starts_with("Paused")) ||
-            (!got.empty() && got.back()[0] == "Resumes in 3" && now[0] == "P pauses."))
+    for (const auto& now : each.told)
+        if (!now[0].starts_with("Resumes in") || now[0] == "Resumes in 3")
             got.push_back(now);
     EXPECT_EQ(expected, got);
-    EXPECT_EQ(2, pauses);
 }
 
 // A remote player away mid-round holds it for both, nothing moving and
 // the clock standing, however long; back, they see it count down and go
 // on. The host's Enter before the wait has run out takes nothing.
 TEST_F(Matches, ARoundHoldsForAPlayerAwayAndGoesOnWhenTheyAreBack) {
-    record();
     FakeRemote guest;
-    GameSetup setup = gameSetupOf(optionsOf({"--host"}));
-    setup.remote[1] = guest.keys();
-    setup.viewer = Viewer::PlayerOne;
+    GameSetup setup = hostWith(guest);
     HoldWatch watch;
     int awayFor = 0;
     std::set<std::string> watcherSaw;
     std::set<std::string> legends;
     screen().onFrameEnd = [&](int) {
-        std::string status = trimmed(mem::rowText(promptRow, 0, pictureColumns));
-        if (statuses.empty() || statuses.back() != status)
-            statuses.push_back(status);
+        noteStatus();
         watch.frameEnded(m, screen().nowMs);
         if (m.phase == MatchPhase::Paused) {
             watcherSaw.insert(statusFor(m, setup, Viewer::Watcher));
@@ -686,24 +694,19 @@ TEST_F(Matches, ARoundHoldsForAPlayerAwayAndGoesOnWhenTheyAreBack) {
 // the round, and it does: the round goes to the one who stayed, and the
 // next waits for the one away, who is named.
 TEST_F(Matches, AfterTheAwayLimitEnterTakesTheRound) {
-    record();
     FakeRemote guest;
-    GameSetup setup = gameSetupOf(optionsOf({"--host"}));
-    setup.remote[1] = guest.keys();
-    setup.viewer = Viewer::PlayerOne;
+    GameSetup setup = hostWith(guest);
     int playing = 0;
     long long awayAt = -1;
     long long toldAt = -1;
     long long takenAt = -1;
     screen().onFrameEnd = [&](int) {
-        std::string status = trimmed(mem::rowText(promptRow, 0, pictureColumns));
-        if (statuses.empty() || statuses.back() != status)
-            statuses.push_back(status);
+        noteStatus();
         if (m.phase == MatchPhase::Playing && ++playing == 40) {
             guest.there = false;
             awayAt = screen().nowMs;
         }
-        if (toldAt < 0 && status.find("Enter takes the round") != std::string::npos)
+        if (toldAt < 0 && statuses.back().find("Enter takes the round") != std::string::npos)
             toldAt = screen().nowMs;
         if (takenAt < 0 && m.phase == MatchPhase::RoundOver)
             takenAt = screen().nowMs;
