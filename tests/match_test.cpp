@@ -48,9 +48,9 @@ protected:
     }
     // Notes the status row when it has changed.
     void noteStatus() {
-        std::string status = trimmed(mem::rowText(17, 0, 56));
-        if (statuses.empty() || statuses.back() != status)
-            statuses.push_back(status);
+        std::string shown = trimmed(mem::rowText(17, 0, 56));
+        if (statuses.empty() || statuses.back() != shown)
+            statuses.push_back(shown);
     }
     static std::string trimmed(std::string s) {
         s.erase(s.find_last_not_of(' ') + 1);
