@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Matches on the in-memory back end: who wins a round and the tally, the
-// wait for every player's Enter, the countdown, the pause and leaving.
+// wait for every player's Enter, the countdown, the pause, a player away
+// and leaving.
 #include <cstdio>
 #include <map>
 #include <set>
@@ -41,11 +42,15 @@ protected:
 
     void record() {
         screen().onFrameEnd = [this](int) {
-            std::string status = trimmed(mem::rowText(17, 0, 56));
-            if (statuses.empty() || statuses.back() != status)
-                statuses.push_back(status);
-            seen.try_emplace({m.round, m.phase}, mem::rowText(16, 0, 56), status);
+            noteStatus();
+            seen.try_emplace({m.round, m.phase}, mem::rowText(16, 0, 56), statuses.back());
         };
+    }
+    // Notes the status row when it has changed.
+    void noteStatus() {
+        std::string shown = trimmed(mem::rowText(17, 0, 56));
+        if (statuses.empty() || statuses.back() != shown)
+            statuses.push_back(shown);
     }
     static std::string trimmed(std::string s) {
         s.erase(s.find_last_not_of(' ') + 1);
@@ -163,7 +168,7 @@ Options optionsOf(std::vector<const char*> args) {
     return parseCommandLine(static_cast<int>(args.size()), args.data());
 }
 
-// Before the first round and while paused, the players' keys show below
+// Before the first round and while paused by P, the players' keys show below
 // the boards: each one's at a shared keyboard, a person's own alone or
 // over the network (the guest's as it sent them), none to a watcher. At
 // one keyboard they stay through the first round; over the network they
@@ -171,6 +176,7 @@ Options optionsOf(std::vector<const char*> args) {
 // right, drop.
 TEST(MatchLines, TheKeyLegendShowsBeforeTheFirstRoundAndWhilePaused) {
     const char* dot = " \xfa ";
+    const std::string pause = std::string(dot) + "P pauses" + dot;
     GameSetup match = gameSetupOf(optionsOf({"--match"}));
     GameSetup alone = gameSetupOf(optionsOf({"--computer"}));
     GameSetup chosen = gameSetupOf(optionsOf({"--match", "--keys", "one=i,j,l,k"}));
@@ -188,26 +194,31 @@ TEST(MatchLines, TheKeyLegendShowsBeforeTheFirstRoundAndWhilePaused) {
     };
     const Case cases[] = {
         {&match, Viewer::Everyone, 1, MatchPhase::Playing,
-         std::string("Left: ^ < > v") + dot + "Right: W A D S" + dot + "Esc leaves"},
+         std::string("Left: ^ < > v") + dot + "Right: W A D S" + pause + "Esc leaves"},
         {&match, Viewer::Everyone, 1, MatchPhase::Countdown,
-         std::string("Left: ^ < > v") + dot + "Right: W A D S" + dot + "Esc leaves"},
+         std::string("Left: ^ < > v") + dot + "Right: W A D S" + pause + "Esc leaves"},
+        {&match, Viewer::Everyone, 3, MatchPhase::Paused,
+         std::string("Left: ^ < > v") + dot + "Right: W A D S" + pause + "Esc leaves"},
         {&match, Viewer::Everyone, 2, MatchPhase::Countdown, ""},
         {&match, Viewer::Everyone, 2, MatchPhase::Playing, ""},
         {&match, Viewer::Everyone, 1, MatchPhase::RoundOver, ""},
         {&chosen, Viewer::Everyone, 1, MatchPhase::Playing,
-         std::string("Left: I J L K") + dot + "Right: W A D S" + dot + "Esc leaves"},
+         std::string("Left: I J L K") + dot + "Right: W A D S" + pause + "Esc leaves"},
         {&alone, Viewer::PlayerOne, 1, MatchPhase::Playing,
          std::string("Keys: ^ < > v or W A D S") + dot + "P pauses" + dot + "Esc leaves"},
         {&alone, Viewer::PlayerOne, 4, MatchPhase::Paused,
          std::string("Keys: ^ < > v or W A D S") + dot + "P pauses" + dot + "Esc leaves"},
         {&host, Viewer::PlayerOne, 1, MatchPhase::Countdown,
-         std::string("Keys: ^ < > v or W A D S") + dot + "Esc leaves"},
+         std::string("Keys: ^ < > v or W A D S") + pause + "Esc leaves"},
         {&host, Viewer::PlayerTwo, 1, MatchPhase::Countdown,
-         std::string("Keys: Z Q D S or 8 4 6 5") + dot + "Esc leaves"},
+         std::string("Keys: Z Q D S or 8 4 6 5") + pause + "Esc leaves"},
+        {&host, Viewer::PlayerTwo, 2, MatchPhase::Paused,
+         std::string("Keys: Z Q D S or 8 4 6 5") + pause + "Esc leaves"},
+        {&host, Viewer::Watcher, 2, MatchPhase::Paused, ""},
         {&host, Viewer::PlayerOne, 1, MatchPhase::Playing, ""},
         {&host, Viewer::Watcher, 1, MatchPhase::Countdown, ""},
-        {&demo, Viewer::Everyone, 1, MatchPhase::Countdown, "Esc leaves"},
-        {&demo, Viewer::Everyone, 1, MatchPhase::Playing, "Esc leaves"},
+        {&demo, Viewer::Everyone, 1, MatchPhase::Countdown, "P pauses \xfa Esc leaves"},
+        {&demo, Viewer::Everyone, 1, MatchPhase::Playing, "P pauses \xfa Esc leaves"},
     };
     for (const Case& c : cases) {
         Match m{};
@@ -249,9 +260,9 @@ TEST_F(Matches, TheNextRoundWaitsForBothPlayersAndCountsDown) {
         if (overAt < 0)
             overAt = frame;
         int waited = frame - overAt;
-        // The guest is ready first, then drops: no longer ready, so the
-        // host's Enter does not start the round; it does once the guest is
-        // back and has pressed Enter again.
+        // The guest is ready first, then drops: no longer ready and shown
+        // away, so the host's Enter does not start the round; it does once
+        // the guest is back and has pressed Enter again.
         guest.held.clear();
         guest.there = waited < 15 || waited >= 60;
         if (waited == 10 || waited == 70)
@@ -264,7 +275,8 @@ TEST_F(Matches, TheNextRoundWaitsForBothPlayersAndCountsDown) {
     std::vector<std::string> expected = {
         "Enter: next round. Escape: leave.",
         "Player two is ready. Enter: next round. Escape: leave.",
-        "Enter: next round. Escape: leave.",
+        "Player two is away. Enter: next round. Escape: leave.",
+        "Player two is away; the same command joins again.",
         "Waiting for player two to press Enter.",
         "Round 2 starts in 3",
         "Round 2 starts in 2",
@@ -395,7 +407,8 @@ TEST_F(Matches, AMatchToTwoRoundsEndsWithItsWinner) {
 }
 
 // The round's clock, m:ss at the right of the delay readout's row, counts
-// the seconds of play one by one from 0:00 and stands still while paused.
+// the seconds of play one by one from 0:00 and stands still while paused
+// and while the round counts down to going on.
 TEST_F(Matches, TheRoundsClockCountsPlayButNotThePause) {
     GameSetup setup = gameSetupOf(optionsOf({"--computer"}));
     long long playFrom = -1;
@@ -411,7 +424,7 @@ TEST_F(Matches, TheRoundsClockCountsPlayButNotThePause) {
             return (pausedAt = now) > 0;
         if (key == vkP && m.phase == MatchPhase::Paused && now - pausedAt >= 5'000)
             return (resumedAt = now) > 0;
-        return key == vkEscape && resumedAt > 0 && now - resumedAt >= 3'000;
+        return key == vkEscape && resumedAt > 0 && now - resumedAt >= 6'000;
     };
     screen().onFrameEnd = [&](int) {
         if (m.phase != MatchPhase::Playing)
@@ -432,40 +445,314 @@ TEST_F(Matches, TheRoundsClockCountsPlayButNotThePause) {
         int secs = 0;
         ASSERT_EQ(2, std::sscanf(clock.c_str(), "%d:%d", &minutes, &secs));
         EXPECT_EQ(seconds, minutes * 60 + secs) << "one second at a time";
-        long long played = at - (at > pausedAt - playFrom ? resumedAt - pausedAt : 0);
+        long long held = resumedAt - pausedAt + countdownSeconds * 1000LL;
+        long long played = at - (at > pausedAt - playFrom ? held : 0);
         EXPECT_NEAR(seconds * 1000, played, 1000) << "a clock of play only";
         seconds += 1;
     }
     EXPECT_GE(seconds, 13);
 }
 
-// P stops everything, the computer too, until P again; Escape then leaves.
-TEST_F(Matches, APauseFreezesThePictureAndTheComputer) {
-    GameSetup setup{
-        .computer = {false, true}, .match = true, .viewer = Viewer::PlayerOne, .pause = true};
-    std::vector<std::string> frozen;
-    std::string before;
-    screen().keyScript = [&](int frame, int key) {
-        if (key == vkP)
-            return frame == 100 || frame == 101 || frame == 300;
-        return key == vkEscape && frame == 320;
-    };
-    screen().onFrameEnd = [&](int frame) {
-        if (frame >= 110 && frame < 300) {
-            std::string picture;
-            for (int y = 0; y < 21; ++y)
-                picture += mem::rowText(y, 0, 56) + "\n";
-            if (frozen.empty() || frozen.back() != picture)
-                frozen.push_back(picture);
+// The whole picture, row by row.
+std::string wholePicture() {
+    std::string rows;
+    for (int y = 0; y < pictureRows; ++y)
+        rows += mem::rowText(y, 0, pictureColumns) + "\n";
+    return rows;
+}
+
+// The status line `viewer` reads of `m` now.
+std::string statusFor(const Match& m, const GameSetup& setup, Viewer viewer) {
+    MatchLines lines = matchLines(m, setup, viewer);
+    for (int i = 0; i < lines.count; ++i)
+        if (lines.line[i].y == promptRow)
+            return lines.line[i].text;
+    return "";
+}
+
+// The statuses from the first `first` on, as many as `expected` holds.
+std::vector<std::string> statusesFrom(const std::vector<std::string>& statuses,
+                                      const std::string& first, std::size_t count) {
+    auto from = std::find(statuses.begin(), statuses.end(), first);
+    std::vector<std::string> got;
+    for (auto it = from; it != statuses.end() && got.size() < count; ++it)
+        got.push_back(*it);
+    return got;
+}
+
+// A host's match, player two's keys from `guest`.
+GameSetup hostWith(FakeRemote& guest) {
+    GameSetup setup = gameSetupOf(optionsOf({"--host"}));
+    setup.remote[1] = guest.keys();
+    setup.viewer = Viewer::PlayerOne;
+    return setup;
+}
+
+// One hold of a round, as a test drives and watches it: the pictures shown
+// while held, the clock before and after, and when play went on.
+struct HoldWatch {
+    int playing = 0;               // frames of play so far
+    long long heldAt = -1;         // the virtual clock when the hold began
+    long long resumedAt = -1;      // when the last key that ends the hold was pressed
+    long long playingAgainAt = -1; // the first frame of play after it
+    std::string clockBefore;       // the clock in the last frame before the hold
+    std::string clockAfter;        // the clock in the first frame of play after it
+    std::set<std::string> heldPictures;
+
+    static std::string clock() { return mem::rowText(delayRow, pictureColumns - clockWidth); }
+
+    void frameEnded(const Match& m, long long now) {
+        if (m.phase == MatchPhase::Paused) {
+            heldPictures.insert(wholePicture());
+        } else if (m.phase == MatchPhase::Playing && heldAt < 0) {
+            ++playing;
+            clockBefore = clock();
+        } else if (m.phase == MatchPhase::Playing && playingAgainAt < 0) {
+            playingAgainAt = now;
+            clockAfter = clock();
+            ++playing;
+        } else if (m.phase == MatchPhase::Playing) {
+            ++playing;
         }
-        if (frame == 315)
-            before = mem::rowText(17, 0, 56);
+    }
+    // The clock stood still: on again from where it stopped, give or take
+    // the second it was in.
+    void expectClockStood() const {
+        int before = 0;
+        int after = 0;
+        int minutes = 0;
+        ASSERT_EQ(2, std::sscanf(clockBefore.c_str(), "%d:%d", &minutes, &before)) << clockBefore;
+        ASSERT_EQ(2, std::sscanf(clockAfter.c_str(), "%d:%d", &minutes, &after)) << clockAfter;
+        EXPECT_GE(after, before);
+        EXPECT_LE(after, before + 1) << "the clock ran on while the round was held";
+    }
+};
+
+// P pauses every match at one keyboard, either player's P in a match of
+// two: nothing moves, the clock stands still and the legend shows; P again
+// counts down and the round goes on. Held across polls, P counts once.
+TEST_F(Matches, PPausesAndResumesEveryMatchAtOneKeyboard) {
+    for (const char* mode : {"--match", "--computer", "--demo"}) {
+        SCOPED_TRACE(mode);
+        mem::reset();
+        statuses.clear();
+        GameSetup setup = gameSetupOf(optionsOf({mode}));
+        HoldWatch watch;
+        int pausedFor = 0;
+        screen().onFrameEnd = [&](int) {
+            noteStatus();
+            watch.frameEnded(m, screen().nowMs);
+            pausedFor += m.phase == MatchPhase::Paused ? 1 : 0;
+        };
+        screen().keyScript = [&](int frame, int key) {
+            if (frame > 5'000)
+                return key == vkEscape; // never resumed
+            if (key == vkP && m.phase == MatchPhase::Playing && watch.heldAt < 0 &&
+                watch.playing >= 100) {
+                watch.heldAt = screen().nowMs;
+                return true;
+            }
+            if (key == vkP && m.phase == MatchPhase::Paused && pausedFor < 4)
+                return true; // still held: no second press
+            if (key == vkP && m.phase == MatchPhase::Paused && pausedFor >= 150) {
+                watch.resumedAt = screen().nowMs;
+                return true;
+            }
+            return key == vkEscape && watch.playing >= 160;
+        };
+        playMatch(setup, m);
+        ASSERT_GT(watch.playingAgainAt, 0) << "paused and went on";
+        EXPECT_EQ(1U, watch.heldPictures.size()) << "something moved while paused";
+        EXPECT_NE(std::string::npos, watch.heldPictures.begin()->find("P pauses \xfa Esc leaves"));
+        std::vector<std::string> expected = {"Paused. P resumes, Escape leaves.", "Resumes in 3",
+                                             "Resumes in 2", "Resumes in 1", "P pauses."};
+        EXPECT_EQ(expected, statusesFrom(statuses, expected[0], expected.size()));
+        EXPECT_NEAR(1000 * countdownSeconds, watch.playingAgainAt - watch.resumedAt, 100);
+        watch.expectClockStood();
+        EXPECT_GE(pausedFor, 150);
+    }
+}
+
+// What the host, player two and a watcher read, each time the host's
+// status changes, from the first pause on.
+struct ToldEach {
+    std::vector<std::vector<std::string>> told;
+    void note(const Match& m, const GameSetup& setup) {
+        std::vector<std::string> now = {statusFor(m, setup, Viewer::PlayerOne),
+                                        statusFor(m, setup, Viewer::PlayerTwo),
+                                        statusFor(m, setup, Viewer::Watcher)};
+        bool started = !told.empty() || m.phase == MatchPhase::Paused;
+        if (started && (told.empty() || told.back() != now))
+            told.push_back(now);
+    }
+};
+
+// Player two's pause over the network holds the round for both, each told
+// who paused in their own words; either player's P goes on. Held across
+// polls, the remote pause counts once.
+TEST_F(Matches, ARemotePlayersPauseHoldsTheRoundAndNamesThem) {
+    FakeRemote guest;
+    GameSetup setup = hostWith(guest);
+    ToldEach each;
+    // Player two pauses, the host goes on, the host pauses, player two goes
+    // on: each step ends when the match is in the phase named here.
+    const MatchPhase stepEnds[] = {MatchPhase::Paused, MatchPhase::Resuming, MatchPhase::Paused,
+                                   MatchPhase::Resuming};
+    int step = 0;
+    int stepFrames = 0;
+    screen().onFrameEnd = [&](int) {
+        each.note(m, setup);
+        bool ended = step < 4 && m.phase == stepEnds[step];
+        step += ended ? 1 : 0;
+        stepFrames = ended ? 0 : stepFrames + 1;
+        bool playing = m.phase == MatchPhase::Playing;
+        guest.held.clear();
+        if ((step == 0 && playing && stepFrames > 100) || (step == 1 && stepFrames < 3) ||
+            (step == 3 && stepFrames == 40))
+            guest.held.insert(Action::Pause);
+    };
+    screen().keyScript = [&](int frame, int key) {
+        if (frame > 5'000 || (step == 4 && m.phase == MatchPhase::Playing))
+            return key == vkEscape;
+        bool playing = m.phase == MatchPhase::Playing;
+        return key == vkP &&
+               ((step == 1 && stepFrames == 40) || (step == 2 && playing && stepFrames > 100));
     };
     playMatch(setup, m);
-    ASSERT_EQ(1U, frozen.size()) << "something moved while paused";
-    EXPECT_NE(std::string::npos, frozen[0].find("Paused. P resumes, Escape leaves."));
-    EXPECT_EQ("P pauses.", trimmed(before)) << "playing again after the second P";
-    EXPECT_EQ(MatchPhase::Over, m.phase);
+    EXPECT_EQ(4, step);
+    const std::vector<std::string> goOn = {"Resumes in 3", "Resumes in 3", "Resumes in 3"};
+    const std::vector<std::string> play = {"P pauses.", "P pauses.",
+                                           "Watching: your keys do nothing. Escape leaves."};
+    const std::vector<std::vector<std::string>> expected = {
+        {"Paused by player two. P resumes, Escape leaves.",
+         "Paused by you. P resumes, Escape leaves.", "Paused by player two."},
+        goOn,
+        play,
+        {"Paused by you. P resumes, Escape leaves.",
+         "Paused by player one. P resumes, Escape leaves.", "Paused by player one."},
+        goOn,
+        play,
+        {"Match over: 0-0. You left.", "Match over: 0-0. Player one left.",
+         "Match over: 0-0. Player one left."},
+    };
+    std::vector<std::vector<std::string>> got;
+    for (const auto& now : each.told)
+        if (!now[0].starts_with("Resumes in") || now[0] == "Resumes in 3")
+            got.push_back(now);
+    EXPECT_EQ(expected, got);
+}
+
+// A remote player away mid-round holds it for both, nothing moving and
+// the clock standing, however long; back, they see it count down and go
+// on. The host's Enter before the wait has run out takes nothing.
+TEST_F(Matches, ARoundHoldsForAPlayerAwayAndGoesOnWhenTheyAreBack) {
+    FakeRemote guest;
+    GameSetup setup = hostWith(guest);
+    HoldWatch watch;
+    int awayFor = 0;
+    std::set<std::string> watcherSaw;
+    std::set<std::string> legends;
+    screen().onFrameEnd = [&](int) {
+        noteStatus();
+        watch.frameEnded(m, screen().nowMs);
+        if (m.phase == MatchPhase::Paused) {
+            watcherSaw.insert(statusFor(m, setup, Viewer::Watcher));
+            legends.insert(trimmed(mem::rowText(legendRow, 0, pictureColumns)));
+        }
+        awayFor = guest.there ? 0 : awayFor + 1;
+        if (watch.playing == 60 && watch.heldAt < 0) {
+            guest.there = false;
+            watch.heldAt = screen().nowMs;
+        }
+        if (awayFor == 600) { // 30 seconds
+            guest.there = true;
+            watch.resumedAt = screen().nowMs;
+        }
+    };
+    screen().keyScript = [&](int frame, int key) {
+        if (frame > 5'000)
+            return key == vkEscape;
+        if (key == vkReturn)
+            return awayFor > 0 && awayFor % 50 == 0;
+        return key == vkEscape && watch.playing >= 120;
+    };
+    playMatch(setup, m);
+    ASSERT_GT(watch.playingAgainAt, 0) << "held and went on";
+    EXPECT_EQ(1U, watch.heldPictures.size()) << "something moved while player two was away";
+    std::vector<std::string> expected = {"Player two is away; the same command joins again.",
+                                         "Resumes in 3", "Resumes in 2", "Resumes in 1",
+                                         "P pauses."};
+    EXPECT_EQ(expected, statusesFrom(statuses, expected[0], expected.size()));
+    EXPECT_EQ(std::set<std::string>{expected[0]}, watcherSaw);
+    EXPECT_EQ(std::set<std::string>{""}, legends) << "no key legend: the host's notice goes there";
+    EXPECT_NEAR(1000 * countdownSeconds, watch.playingAgainAt - watch.resumedAt, 100);
+    watch.expectClockStood();
+    EXPECT_EQ(0, m.wins[0] + m.wins[1]) << "no round was taken";
+}
+
+// Past awayLimitSeconds, and only then, the host is told that Enter takes
+// the round, and it does: the round goes to the one who stayed, and the
+// next waits for the one away, who is named.
+TEST_F(Matches, AfterTheAwayLimitEnterTakesTheRound) {
+    FakeRemote guest;
+    GameSetup setup = hostWith(guest);
+    int playing = 0;
+    long long awayAt = -1;
+    long long toldAt = -1;
+    long long takenAt = -1;
+    screen().onFrameEnd = [&](int) {
+        noteStatus();
+        if (m.phase == MatchPhase::Playing && ++playing == 40) {
+            guest.there = false;
+            awayAt = screen().nowMs;
+        }
+        if (toldAt < 0 && statuses.back().find("Enter takes the round") != std::string::npos)
+            toldAt = screen().nowMs;
+        if (takenAt < 0 && m.phase == MatchPhase::RoundOver)
+            takenAt = screen().nowMs;
+    };
+    screen().keyScript = [&](int frame, int key) {
+        if (frame > 10'000)
+            return key == vkEscape;
+        if (key == vkReturn && m.phase == MatchPhase::Paused)
+            return frame % 20 == 0; // the host keeps pressing Enter
+        return key == vkEscape && m.phase == MatchPhase::RoundOver &&
+               screen().nowMs > takenAt + 500;
+    };
+    playMatch(setup, m);
+    ASSERT_GT(awayAt, 0);
+    EXPECT_GE(toldAt - awayAt, 1000LL * awayLimitSeconds);
+    EXPECT_LE(toldAt - awayAt, 1000LL * awayLimitSeconds + 1100);
+    EXPECT_GE(takenAt, toldAt);
+    EXPECT_LE(takenAt - toldAt, 20 * matchWaitMs + 100) << "the next Enter took it";
+    std::vector<std::string> expected = {"Player two is away; the same command joins again.",
+                                         "Player two is away. Enter takes the round; Esc leaves.",
+                                         "Player two is away. Enter: next round. Escape: leave."};
+    EXPECT_EQ(expected, statusesFrom(statuses, expected[0], expected.size()));
+    EXPECT_EQ(1, m.wins[0]);
+    EXPECT_EQ(0, m.wins[1]);
+    EXPECT_EQ("\xfa You win this round. Match: 1-0", trimmed(mem::rowText(gameOverRow, 10, 46)));
+}
+
+// The game without options has no pause: P changes nothing, frame for frame.
+TEST_F(Matches, TheGameWithoutOptionsIgnoresP) {
+    std::string pictures[2];
+    long long clocks[2] = {};
+    for (bool withP : {false, true}) {
+        mem::reset();
+        std::srand(7);
+        if (withP)
+            mem::holdKey(vkP, 20, 200);
+        mem::holdKey(vkLeft, 30, 40);
+        Game g;
+        startGame(g, GameSetup{});
+        for (int frame = 0; frame < 300 && playFrame(g); ++frame) {
+        }
+        pictures[withP ? 1 : 0] = wholePicture();
+        clocks[withP ? 1 : 0] = screen().nowMs;
+    }
+    EXPECT_EQ(pictures[0], pictures[1]);
+    EXPECT_EQ(clocks[0], clocks[1]);
 }
 
 } // namespace

@@ -430,7 +430,9 @@ GameSetup gameSetupOf(const Options& options) {
     // fresh boards to look at before the pieces fall, not a sudden start.
     setup.countdown = setup.match;
     setup.viewer = options.mode == Mode::Computer ? Viewer::PlayerOne : Viewer::Everyone;
-    setup.pause = options.mode == Mode::Computer;
+    // P pauses every match, at one keyboard or over the network; the game
+    // without options has no pause.
+    setup.pause = setup.match;
     setup.firstTo = options.firstTo;
     return setup;
 }
@@ -457,12 +459,15 @@ void printUsage(std::FILE* out) {
     std::fprintf(out, "  %-16s %s\n", "next round", keyName(vkReturn));
     std::fprintf(out, "  %-16s %s\n", "pause", keyName(vkP));
     std::fputs("\n"
+               "P pauses and resumes a match in every mode but the game without options,\n"
+               "which has no pause: either player in --match and over the network.\n"
+               "\n"
                "Options:\n"
                "  --match          play a match of rounds: after each round a line\n"
                "                   says who won and the tally; Enter starts the next\n"
                "                   round, Escape leaves (as do the modes below)\n"
                "  --computer       play alone against the computer, which plays the\n"
-               "                   right board; use the arrows or W A S D; P pauses\n"
+               "                   right board; use the arrows or W A S D\n"
                "  --demo           the computer plays both boards, a new round five\n"
                "                   seconds after each; Escape ends it\n",
                out);

@@ -13,7 +13,8 @@ constexpr short playerOneColor = 11;
 constexpr short playerTwoColor = 12;
 
 // Rows below the boards: each player's score, "Game Over", the final
-// prompt, the frame rate and the delay.
+// prompt, the frame rate and the delay (and beside them, over the network,
+// the door's notice and how many watch).
 constexpr int scoreRow = 15;
 constexpr int gameOverRow = 16;
 constexpr int promptRow = 17;

@@ -59,7 +59,7 @@ struct GameSetup {
     bool match = false;
     Viewer viewer = Viewer::Everyone;
     bool countdown = false; // a countdown before every round, so that both keyboards start together
-    bool pause = false;     // P pauses and resumes: a person alone against the computer
+    bool pause = false;     // P pauses and resumes: every match mode, either player
     int firstTo = 0;        // the match ends once a player has won this many rounds; 0: never
     // The picture goes without colours (NO_COLOR), so the colour of "Game
     // Over" cannot tell which board lost: the game alone says it in words.

@@ -18,7 +18,7 @@ constexpr int vkRight = 0x27;
 constexpr int vkDown = 0x28;
 constexpr int vkA = 0x41;
 constexpr int vkD = 0x44;
-constexpr int vkP = 0x50; // pauses a game against the computer
+constexpr int vkP = 0x50; // pauses and resumes a match
 constexpr int vkS = 0x53;
 constexpr int vkW = 0x57;
 
@@ -45,10 +45,11 @@ constexpr Controls playerTwoPositions = {atPosition(vkW), atPosition(vkA), atPos
 
 // What a player's key does. A guest over the network sends these, never
 // its keys, so that the host needs nothing of the guest's keyboard.
-enum class Action : unsigned char { Turn = 1, Left, Right, Drop, Escape, Enter };
-constexpr int actionLimit = 7; // one past the last action's number
+enum class Action : unsigned char { Turn = 1, Left, Right, Drop, Escape, Enter, Pause };
+constexpr int actionLimit = 8; // one past the last action's number
 
-// The key of one of the four moves in `keys`.
+// The key of an action in `keys`: one of its four moves, or a key that
+// every player shares.
 constexpr int keyOf(const Controls& keys, Action action) {
     switch (action) {
     case Action::Turn: return keys.rotate;
@@ -56,6 +57,7 @@ constexpr int keyOf(const Controls& keys, Action action) {
     case Action::Right: return keys.right;
     case Action::Drop: return keys.drop;
     case Action::Escape: return vkEscape;
+    case Action::Pause: return vkP;
     case Action::Enter: break;
     }
     return vkReturn;

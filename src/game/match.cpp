@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The rounds of a match: a countdown where both sides need one, the round
-// itself with its pause, and the wait for every player's Enter between
-// rounds. Escape from any keyboard ends the match.
+// itself with its holds (a pause, a player away), and the wait for every
+// player's Enter between rounds. Escape from any keyboard ends the match.
 #include "game/match.hpp"
 
 #include <cstdlib>
@@ -69,16 +69,24 @@ void idle(const Game& g) {
 
 bool atThisKeyboard(const Seat& seat) { return !seat.computer && seat.remote.pressed == nullptr; }
 
+bool remote(const Seat& seat) { return seat.remote.pressed != nullptr; }
+
 bool present(const Seat& seat) {
     return seat.remote.present == nullptr || seat.remote.present(seat.remote.context);
+}
+
+// The board of the person at this keyboard where the other is at another
+// one, else -1: nobody to name.
+int hereBoard(const Game& g, const GameSetup& setup) {
+    if (!remote(g.seat[0]) && !remote(g.seat[1]))
+        return -1;
+    return setup.viewer == Viewer::PlayerOne ? 0 : setup.viewer == Viewer::PlayerTwo ? 1 : -1;
 }
 
 // The player who pressed Escape is named where the other side is at
 // another keyboard: this keyboard's player, or the remote one.
 void nameLeaver(const Game& g, Match& m, const GameSetup& setup) {
-    bool remoteSeats = g.seat[0].remote.pressed != nullptr || g.seat[1].remote.pressed != nullptr;
-    int here = setup.viewer == Viewer::PlayerOne ? 0 : setup.viewer == Viewer::PlayerTwo ? 1 : -1;
-    m.leaver = g.escapeFrom >= 0 ? g.escapeFrom : remoteSeats ? here : -1;
+    m.leaver = g.escapeFrom >= 0 ? g.escapeFrom : hereBoard(g, setup);
 }
 
 // Escape from any keyboard ends the match.
@@ -90,16 +98,52 @@ bool leaving(Game& g, Match& m, const GameSetup& setup) {
 }
 
 bool enterPressed(const Seat& seat) {
-    return seat.remote.pressed != nullptr &&
-           seat.remote.pressed(seat.remote.context, Action::Enter);
+    return remote(seat) && seat.remote.pressed(seat.remote.context, Action::Enter);
 }
 
-// P toggles on its press: held across polls it counts once.
-bool pausePressed(bool& held) {
-    bool down = keyPressed(vkP);
+// A remote board whose player is away, -1 when none is.
+int awayBoard(const Game& g) {
+    for (int board = 0; board < 2; ++board)
+        if (remote(g.seat[board]) && !present(g.seat[board]))
+            return board;
+    return -1;
+}
+
+// Notes who is away now; true when that changed.
+bool noteAway(const Game& g, Match& m) {
+    bool changed = false;
+    for (int board = 0; board < 2; ++board) {
+        bool away = remote(g.seat[board]) && !present(g.seat[board]);
+        changed = changed || away != m.away[board];
+        m.away[board] = away;
+    }
+    return changed;
+}
+
+// P counts on its press, at this keyboard and from each remote player:
+// held across polls it counts once.
+struct PauseKeys {
+    bool held[3]; // this keyboard's P, then each board's remote Pause
+};
+constexpr int noPause = -2;
+
+bool pressedOnce(bool down, bool& held) {
     bool press = down && !held;
     held = down;
     return press;
+}
+
+// Who pressed P now: a remote board, -1 for this keyboard, noPause for
+// nobody. Every keyboard is polled, so that none keeps a press for later.
+int pausePressed(const Game& g, PauseKeys& keys) {
+    int by = pressedOnce(keyPressed(vkP), keys.held[0]) ? -1 : noPause;
+    for (int board = 0; board < 2; ++board) {
+        const RemoteKeys& keysThere = g.seat[board].remote;
+        bool down = remote(g.seat[board]) && keysThere.pressed(keysThere.context, Action::Pause);
+        if (pressedOnce(down, keys.held[board + 1]) && by == noPause)
+            by = board;
+    }
+    return by;
 }
 
 // Counts `seconds` down in `countdown`, showing each; false when someone
@@ -124,34 +168,105 @@ bool countDown(Game& g, Match& m, const GameSetup& setup) {
     return true;
 }
 
-// Nothing moves until P is pressed again, the round's clock neither; false
-// when Escape leaves instead.
-bool holdPause(Game& g, Match& m, const GameSetup& setup, bool& pHeld, RoundClock& clock) {
+// How a hold ended.
+enum class HoldEnd { Resumed, Left, Taken };
+
+void holdFor(Match& m, const GameSetup& setup, Hold why, int holder, bool mayTake = false) {
     m.phase = MatchPhase::Paused;
+    m.hold = why;
+    m.holder = holder;
+    m.mayTake = mayTake;
     show(m, setup);
-    long long pausedAt = clockSeconds();
-    do {
+}
+
+// Until every remote player is back. Past awayLimitSeconds, Enter at this
+// keyboard takes the round for the one who stayed; an Enter before then
+// counts for nothing.
+HoldEnd waitForReturn(Game& g, Match& m, const GameSetup& setup) {
+    // Counted in waits, which take at least matchWaitMs each: whole seconds
+    // of the clock could end the wait up to a second early.
+    constexpr int limitWaits = awayLimitSeconds * 1000 / matchWaitMs;
+    int waits = 0;
+    for (int away = awayBoard(g); away >= 0; away = awayBoard(g), ++waits) {
+        bool mayTake = waits >= limitWaits;
+        if (m.hold != Hold::Away || m.holder != away || m.mayTake != mayTake)
+            holdFor(m, setup, Hold::Away, away, mayTake);
+        noteAway(g, m);
         idle(g);
         if (leaving(g, m, setup))
-            return false;
-    } while (!pausePressed(pHeld));
-    clock.started += clockSeconds() - pausedAt;
+            return HoldEnd::Left;
+        if (keyPressed(vkReturn) && m.mayTake) {
+            g.loser = away;
+            return HoldEnd::Taken;
+        }
+    }
+    noteAway(g, m);
+    return HoldEnd::Resumed;
+}
+
+// Until P again, from any player; a player who goes away meanwhile turns
+// the pause into the wait for them.
+HoldEnd waitForResume(Game& g, Match& m, const GameSetup& setup, PauseKeys& keys) {
+    for (;;) {
+        idle(g);
+        if (leaving(g, m, setup))
+            return HoldEnd::Left;
+        if (awayBoard(g) >= 0)
+            return waitForReturn(g, m, setup);
+        if (pausePressed(g, keys) != noPause)
+            return HoldEnd::Resumed;
+    }
+}
+
+// Nothing moves while the round holds, the round's clock neither; it goes
+// on after a countdown.
+HoldEnd holdRound(Game& g, Match& m, const GameSetup& setup, PauseKeys& keys, RoundClock& clock) {
+    long long heldAt = clockSeconds();
+    HoldEnd end =
+        m.hold == Hold::Away ? waitForReturn(g, m, setup) : waitForResume(g, m, setup, keys);
+    if (end != HoldEnd::Resumed)
+        return end;
+    m.phase = MatchPhase::Resuming;
+    if (!waitSeconds(g, m, setup, countdownSeconds))
+        return HoldEnd::Left;
+    // A P pressed in the countdown is spent here, and one pressed once play
+    // shows again is a new press.
+    pausePressed(g, keys);
+    clock.started += clockSeconds() - heldAt;
     m.phase = MatchPhase::Playing;
     show(m, setup);
     g.last_time = clockSeconds();
-    return true;
+    return end;
 }
 
-// Frames until a player tops out (true) or someone leaves (false).
+// Holds the round when a remote player is away, or when P was pressed
+// where the setup allows it; Resumed when it did not hold or goes on.
+HoldEnd holdIfAsked(Game& g, Match& m, const GameSetup& setup, PauseKeys& keys, RoundClock& clock) {
+    int away = awayBoard(g);
+    if (away >= 0) {
+        noteAway(g, m);
+        holdFor(m, setup, Hold::Away, away);
+        return holdRound(g, m, setup, keys, clock);
+    }
+    int by = setup.pause ? pausePressed(g, keys) : noPause;
+    if (by == noPause)
+        return HoldEnd::Resumed;
+    holdFor(m, setup, Hold::Pause, by >= 0 ? by : hereBoard(g, setup));
+    return holdRound(g, m, setup, keys, clock);
+}
+
+// Frames until a player tops out or the round is taken from one who is
+// away (true), or someone leaves (false).
 bool playRound(Game& g, Match& m, const GameSetup& setup) {
     m.phase = MatchPhase::Playing;
     show(m, setup);
-    bool pHeld = true; // a P still held from before the round does not pause it
+    PauseKeys keys = {{true, true, true}}; // a P still held from before the round does not pause it
     RoundClock clock;
     startClock(clock);
     for (;;) {
-        if (setup.pause && pausePressed(pHeld) && !holdPause(g, m, setup, pHeld, clock))
-            return false;
+        HoldEnd held = holdIfAsked(g, m, setup, keys, clock);
+        if (held != HoldEnd::Resumed)
+            return held == HoldEnd::Taken;
         showClock(clock);
         if (!playFrame(g))
             break;
@@ -169,8 +284,24 @@ bool restBeforeNextRound(Game& g, Match& m, const GameSetup& setup) {
     return waitSeconds(g, m, setup, demoRestSeconds);
 }
 
-// Enter at this keyboard readies its players; a remote player readies by their own Enter, and is no
-// longer ready once gone. True when all are ready; false when someone leaves.
+// A remote player readies by their own Enter, and is no longer ready once
+// away; true when that or who is away changed.
+bool noteRemoteReady(const Game& g, Match& m) {
+    bool changed = noteAway(g, m);
+    for (int board = 0; board < 2; ++board) {
+        const Seat& seat = g.seat[board];
+        if (!remote(seat))
+            continue;
+        bool enter = enterPressed(seat);
+        bool ready = (m.ready[board] || enter) && present(seat);
+        changed = changed || ready != m.ready[board];
+        m.ready[board] = ready;
+    }
+    return changed;
+}
+
+// Enter at this keyboard readies its players, a remote player their own.
+// True when all are ready; false when someone leaves.
 bool awaitNextRound(Game& g, Match& m, const GameSetup& setup) {
     m.phase = MatchPhase::RoundOver;
     m.hereReady = false;
@@ -180,6 +311,7 @@ bool awaitNextRound(Game& g, Match& m, const GameSetup& setup) {
         enterPressed(g.seat[board]);
         m.ready[board] = g.seat[board].computer;
     }
+    noteAway(g, m);
     show(m, setup);
     for (;;) {
         idle(g);
@@ -191,15 +323,7 @@ bool awaitNextRound(Game& g, Match& m, const GameSetup& setup) {
             for (int board = 0; board < 2; ++board)
                 m.ready[board] = m.ready[board] || atThisKeyboard(g.seat[board]);
         }
-        for (int board = 0; board < 2; ++board) {
-            const Seat& seat = g.seat[board];
-            if (seat.remote.pressed == nullptr)
-                continue;
-            bool enter = enterPressed(seat);
-            bool ready = (m.ready[board] || enter) && present(seat);
-            changed = changed || ready != m.ready[board];
-            m.ready[board] = ready;
-        }
+        changed = noteRemoteReady(g, m) || changed;
         if (m.hereReady && m.ready[0] && m.ready[1])
             return true;
         if (changed)
@@ -215,6 +339,7 @@ void playMatch(const GameSetup& setup, Match& m) {
     m.winner = -1;
     m.leaver = -1;
     m.champion = -1;
+    m.holder = -1;
     Game g;
     int delay = steadyDelayMs;
     for (;;) {

@@ -10,10 +10,15 @@
 enum class MatchPhase : unsigned char {
     Countdown, // fresh boards, nothing moves yet: the round starts in `countdown` seconds
     Playing,
-    Paused,    // a person alone against the computer pressed P
+    Paused,    // the round holds still, for the reason in `hold`
+    Resuming,  // after a hold: the round goes on in `countdown` seconds
     RoundOver, // a player topped out: the final picture stays until the next round
     Over,      // someone left: the match has ended
 };
+
+// Why a round holds still: a player pressed P, or a player at another
+// keyboard is away (their connection dropped) until they join again.
+enum class Hold : unsigned char { Pause, Away };
 
 struct Match {
     MatchPhase phase;
@@ -25,12 +30,19 @@ struct Match {
     bool hereReady; // RoundOver: Enter was pressed at this keyboard
     int leaver;     // Over: the board whose player left, -1 when not named
     int champion;   // Over: the board that won the match (GameSetup.firstTo), -1 when none did
+    Hold hold;      // Paused: why
+    int holder;     // Paused: the board whose player paused or is away, -1 when not named
+    bool mayTake;   // Paused, away: past awayLimitSeconds, Enter here takes the round
+    bool away[2];   // this board's player is at another keyboard and away
 };
 
 // Plays rounds until someone leaves with Escape, or until a player has won
 // `setup.firstTo` rounds when it is set: each round on fresh boards
 // and new pieces, after a countdown when `setup` asks for one, paused by P
-// when it allows that. Between rounds, Enter at this keyboard and at every
+// (at this keyboard or a remote player's) when it allows that. A round
+// holds still while a remote player is away, and goes on after a countdown
+// once they are back; after awayLimitSeconds, Enter here takes the round.
+// Between rounds, Enter at this keyboard and at every
 // remote one that plays starts the next round; a demo goes on by itself
 // after demoRestSeconds. `match` is the caller's, so
 // that a host can show it to its guests while the match goes on; the last
@@ -43,8 +55,12 @@ void runMatch(const GameSetup& setup);
 // Until the round ends, between rounds, and while paused, keys are read
 // and the picture is brought up to date this often, in milliseconds.
 constexpr int matchWaitMs = 50;
-// Seconds of the countdown before a round.
+// Seconds of the countdown before a round, and before it goes on after a
+// pause or a player away.
 constexpr int countdownSeconds = 3;
+// Seconds a round waits for a player who is away before the one who stayed
+// may take it with Enter: time to restart a terminal or a link.
+constexpr int awayLimitSeconds = 120;
 // Columns of the round's clock (m:ss) at the right end of the delay
 // readout's row: up to 999:59.
 constexpr int clockWidth = 6;

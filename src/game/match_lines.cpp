@@ -70,10 +70,19 @@ void addResult(MatchLines& lines, const Match& m, int you) {
         m.wins[0], m.wins[1]);
 }
 
-// Between rounds over the network each side says whom it waits for.
+// The player away, as those who stayed read it.
+void addAway(MatchLines& lines, int board) {
+    add(lines, 0, promptRow, textColor, "%s is away; the same command joins again.",
+        boardTitle[board]);
+}
+
+// Between rounds over the network each side says whom it waits for, and
+// who is away.
 void addWaiting(MatchLines& lines, const Match& m, int you, bool watching) {
     if (watching) {
-        if (!m.ready[0] && !m.ready[1])
+        if (m.away[0] || m.away[1])
+            addAway(lines, m.away[0] ? 0 : 1);
+        else if (!m.ready[0] && !m.ready[1])
             add(lines, 0, promptRow, textColor, "Waiting for both players to press Enter.");
         else
             add(lines, 0, promptRow, textColor, "Waiting for %s to press Enter.",
@@ -81,13 +90,37 @@ void addWaiting(MatchLines& lines, const Match& m, int you, bool watching) {
         return;
     }
     int other = 1 - you;
-    if (m.ready[you])
+    if (m.away[other] && m.ready[you])
+        addAway(lines, other);
+    else if (m.away[other])
+        add(lines, 0, promptRow, textColor, "%s is away. Enter: next round. Escape: leave.",
+            boardTitle[other]);
+    else if (m.ready[you])
         add(lines, 0, promptRow, textColor, "Waiting for %s to press Enter.", boardName[other]);
     else if (m.ready[other])
         add(lines, 0, promptRow, textColor, "%s is ready. Enter: next round. Escape: leave.",
             boardTitle[other]);
     else
         add(lines, 0, promptRow, textColor, "Enter: next round. Escape: leave.");
+}
+
+// A round held: who paused it, in each viewer's words where players sit at
+// keyboards of their own, or who is away and, once the wait for them has
+// run out, that the one who stayed may take the round.
+void addHold(MatchLines& lines, const Match& m, const GameSetup& setup, int you) {
+    const char* resume = " P resumes, Escape leaves.";
+    if (m.hold == Hold::Away && m.mayTake && you >= 0 && you != m.holder)
+        add(lines, 0, promptRow, textColor, "%s is away. Enter takes the round; Esc leaves.",
+            boardTitle[m.holder]);
+    else if (m.hold == Hold::Away)
+        addAway(lines, m.holder);
+    else if (!networked(setup) || m.holder < 0)
+        add(lines, 0, promptRow, textColor, "Paused.%s", resume);
+    else if (you < 0)
+        add(lines, 0, promptRow, textColor, "Paused by %s.", boardName[m.holder]);
+    else
+        add(lines, 0, promptRow, textColor, "Paused by %s.%s",
+            m.holder == you ? "you" : boardName[m.holder], resume);
 }
 
 // A match played to a number of rounds ends with its winner: a person's
@@ -116,8 +149,9 @@ void addStatus(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer
         else if (setup.pause)
             add(lines, 0, promptRow, textColor, "P pauses.");
         return;
-    case MatchPhase::Paused:
-        add(lines, 0, promptRow, textColor, "Paused. P resumes, Escape leaves.");
+    case MatchPhase::Paused: addHold(lines, m, setup, you); return;
+    case MatchPhase::Resuming:
+        add(lines, 0, promptRow, textColor, "Resumes in %d", m.countdown);
         return;
     case MatchPhase::RoundOver:
         if (setup.computer[0] && setup.computer[1])
@@ -142,25 +176,27 @@ void addStatus(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer
     }
 }
 
-// The keys, before the first round and while paused: each player's at one
+// The keys, before the first round and while paused by P: each player's at one
 // keyboard, or the viewer's own. At one keyboard they stay while the first
 // round is played, as the keys are learnt; over the network the row is the
 // host's notices' then, so they show during the countdown only.
 void addLegend(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer viewer) {
     bool early = m.round == 1 && (m.phase == MatchPhase::Countdown ||
                                   (m.phase == MatchPhase::Playing && !networked(setup)));
-    if ((!early && m.phase != MatchPhase::Paused) || viewer == Viewer::Watcher)
+    bool paused = m.phase == MatchPhase::Paused && m.hold == Hold::Pause;
+    if ((!early && !paused) || viewer == Viewer::Watcher)
         return;
     const char* dot = " \xfa ";
+    const char* pause = setup.pause ? "P pauses \xfa " : "";
     int you = boardOf(viewer);
     if (you >= 0 && setup.legend[you][0] != '\0')
         add(lines, 0, legendRow, textColor, "Keys: %s%s%sEsc leaves", setup.legend[you], dot,
-            setup.pause ? "P pauses \xfa " : "");
+            pause);
     else if (you < 0 && setup.legend[0][0] != '\0' && setup.legend[1][0] != '\0')
-        add(lines, 0, legendRow, textColor, "Left: %s%sRight: %s%sEsc leaves", setup.legend[0], dot,
-            setup.legend[1], dot);
+        add(lines, 0, legendRow, textColor, "Left: %s%sRight: %s%s%sEsc leaves", setup.legend[0],
+            dot, setup.legend[1], dot, pause);
     else
-        add(lines, 0, legendRow, textColor, "Esc leaves");
+        add(lines, 0, legendRow, textColor, "%sEsc leaves", pause);
 }
 
 } // namespace

@@ -13,17 +13,18 @@
 // guest takes its terminal and sends Ready with the way its terminal reports
 // keys and its keys as its key legend shows them; from then on the host sends the picture (a whole
 // Picture first, then a Delta after every frame that changed something) and a player sends its key
-// events as the actions they stand for (turn, left, right, drop, Escape, Enter), by the guest's own
-// keys, so the host needs nothing of its keyboard. Both sides send KeepAlive when they have sent
-// nothing for a second; five seconds without a message means the other side is gone. End says that
-// the match is over and the last picture is final.
+// events as the actions they stand for (turn, left, right, drop, Escape, Enter, pause), by the
+// guest's own keys, so the host needs nothing of its keyboard. Both sides send KeepAlive when they
+// have sent nothing for a second; five seconds without a message means the other side is gone. End
+// says that the match is over and the last picture is final.
 //
 // A game is a match of rounds. The host draws everything a guest shows:
 // the countdown before each round, who won it, the tally and whom it waits
 // for, each in the words of that guest (player two or a watcher). Player
-// two's Enter asks for the next round. Version 1 played one game without
-// rounds and version 2 sent keys instead of actions; each side refuses
-// every other version.
+// two's Enter asks for the next round, and its pause holds the round for
+// both until a pause again. Version 1 played one game without rounds,
+// version 2 sent keys instead of actions and version 3 had no pause; each
+// side refuses every other version.
 #pragma once
 
 #include <cstddef>
@@ -36,7 +37,7 @@
 
 namespace net {
 
-constexpr int protocolVersion = 3;
+constexpr int protocolVersion = 4;
 // "BLKD": a Hello from anything else is no guest of this game.
 constexpr unsigned char helloMagic[4] = {'B', 'L', 'K', 'D'};
 

@@ -9,8 +9,8 @@ namespace netplay {
 
 namespace {
 
-constexpr Action allActions[] = {Action::Turn, Action::Left,   Action::Right,
-                                 Action::Drop, Action::Escape, Action::Enter};
+constexpr Action allActions[] = {Action::Turn,   Action::Left,  Action::Right, Action::Drop,
+                                 Action::Escape, Action::Enter, Action::Pause};
 
 } // namespace
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // A guest's keys as the actions they stand for, which is what it sends the
 // host: its own keys (both players' sets, chosen or the game's) move its
-// board, so the host needs nothing of the guest's keyboard or layout. An
+// board, and Escape, Enter and P are every player's, so the host needs
+// nothing of the guest's keyboard or layout. An
 // action is pressed while any of its keys is held; it is released once
 // the last of them comes up.
 #pragma once

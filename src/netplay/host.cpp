@@ -18,14 +18,18 @@ namespace {
 
 // A refused connection gets this long to read why before it is closed.
 constexpr int leaveMs = 1000;
+// A player connection this silent gives its seat to a new one with the
+// right code: a live guest sends something every keepAliveMs.
+constexpr int seatSilenceMs = 2 * net::keepAliveMs;
 // As many as can take a slot at once.
 constexpr int acceptsPerServe = net::Admission::greetingSlots;
 // How long the listener rests when the system has no descriptor or memory
 // for another connection.
 constexpr int acceptRestMs = 100;
 // The door's notice during play: right of the rate readout, where the game
-// draws nothing.
+// draws nothing; below it, right of the delay readout, how many watch.
 constexpr int doorColumn = 10;
+constexpr int watchersColumn = doorColumn;
 
 // Every connection the door may hold at once is watched.
 static_assert(1 + 1 + GameHost::maxWatchers + net::Admission::greetingSlots + 1 +
@@ -160,6 +164,8 @@ net::Picture GameHost::pictureFor(net::Seat seat) const {
         std::memcpy(seen.legend[1], guestLegend_, sizeof guestLegend_);
         paintMatchLines(matchLines(*match_, seen, viewer), picture);
     }
+    if (seat == net::Seat::Player)
+        paintNotice(watchersNotice(), picture);
     return picture;
 }
 
@@ -193,19 +199,29 @@ void GameHost::setWaitingNotice(std::vector<NoticeLine> lines) {
 }
 
 std::string GameHost::goneNotice() const {
-    return "Player two has left; they can join again with " + net::formatJoinCode(code_);
+    return "Player two's join code: " + net::formatJoinCode(code_);
 }
 
-// The waiting notice until the game begins, then the notice that player two
-// is gone; the door's below either while it has something to say; nothing
-// over the final picture.
+NoticeLine GameHost::watchersNotice() const {
+    int watching = count(net::Seat::Watcher, Stage::Ready);
+    if (watching == 0 || !started_ || over_)
+        return {delayRow, ""};
+    return {delayRow, std::string(watchersColumn, ' ') + std::to_string(watching) + " watching"};
+}
+
+// The waiting notice until the game begins, then how many watch and player
+// two's code while they are away; the door's below the waiting notice, or
+// beside the rate readout, while it has something to say; nothing over the
+// final picture.
 void GameHost::refreshNotices(bool always) {
     long long now = netClockMs();
     std::string door = started_ ? admission_.notice(now, pictureColumns - doorColumn)
                                 : admission_.notice(now, pictureColumns);
-    if (door == doorNotice_ && !always)
+    NoticeLine watching = watchersNotice();
+    if (door == doorNotice_ && watching.text == watchersShown_ && !always)
         return;
     doorNotice_ = door;
+    watchersShown_ = watching.text;
     std::vector<NoticeLine> lines;
     if (!started_) {
         lines = waitingNotice_;
@@ -214,6 +230,7 @@ void GameHost::refreshNotices(bool always) {
     } else if (!over_) {
         if (!door.empty())
             lines.push_back({rateRow, std::string(doorColumn, ' ') + door});
+        lines.push_back(watching);
         if (playerGone_)
             lines.push_back({pictureRows - 1, goneNotice()});
     }
@@ -409,7 +426,7 @@ void GameHost::check(Peer& peer, long long now) {
     admission_.checked(peer.id, right, now);
     if (!right)
         return refuse(peer, net::Refusal::WrongCode, now);
-    if (peer.seat == net::Seat::Player && seatTaken())
+    if (peer.seat == net::Seat::Player && seatTaken() && !freeSilentSeat(now))
         return refuse(peer, net::Refusal::SeatTaken, now);
     if (peer.seat == net::Seat::Watcher &&
         count(net::Seat::Watcher, Stage::Welcomed) >= maxWatchers)
@@ -418,6 +435,22 @@ void GameHost::check(Peer& peer, long long now) {
     std::string welcome;
     net::appendWelcome(welcome, peer.seat);
     peer.link->queue(welcome, now);
+}
+
+// Player two's seat, held by a connection not heard from for seatSilenceMs:
+// a link that went half-open, whose player is back on a new one with the
+// right code. That one gets in at once rather than after silenceLimitMs.
+bool GameHost::freeSilentSeat(long long now) {
+    auto silent = [now](const Peer& p) {
+        return p.seat == net::Seat::Player && p.link->isOpen() &&
+               (p.stage == Stage::Welcomed || p.stage == Stage::Ready) &&
+               now - p.link->heardMs() > seatSilenceMs;
+    };
+    auto it = std::find_if(peers_.begin(), peers_.end(), silent);
+    if (it == peers_.end())
+        return false;
+    drop(*it);
+    return true;
 }
 
 // Refused connections count for nothing; past maxLeaving the one that has

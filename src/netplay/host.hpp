@@ -74,8 +74,11 @@ public:
 
     // The lines shown in place of the boards until the game begins.
     void setWaitingNotice(std::vector<NoticeLine> lines);
-    // The notice shown below the readouts while player two is gone.
+    // The notice shown below the readouts while player two is away.
     std::string goneNotice() const;
+    // How many watch, beside the delay readout: on this console and in
+    // player two's picture; no text while nobody does.
+    NoticeLine watchersNotice() const;
     // The door: how many it turned away, how many wrong codes it was given.
     const net::Admission& admission() const { return admission_; }
 
@@ -111,6 +114,7 @@ private:
     void handle(Peer& peer, const net::Message& message, long long now);
     void greet(Peer& peer, const net::Message& hello, long long now);
     void check(Peer& peer, long long now);
+    bool freeSilentSeat(long long now);
     void refuse(Peer& peer, net::Refusal reason, long long now);
     void ready(Peer& peer, const net::Message& message, long long now);
     void playerKey(const net::Message& message);
@@ -142,6 +146,7 @@ private:
     bool playerGone_ = false;
     std::vector<NoticeLine> waitingNotice_;
     std::string doorNotice_;
+    std::string watchersShown_;
 };
 
 } // namespace netplay

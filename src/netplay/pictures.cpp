@@ -49,4 +49,15 @@ void paintMatchLines(const MatchLines& lines, net::Picture& picture) {
     }
 }
 
+void paintNotice(const NoticeLine& line, net::Picture& picture) {
+    if (line.row < 0 || line.row >= pictureRows)
+        return;
+    for (int x = 0; x < static_cast<int>(line.text.size()) && x < pictureColumns; ++x) {
+        net::PictureCell& cell = cellAt(picture, x, line.row);
+        if (cell.code == ' ' || cell.code == 0)
+            cell = {static_cast<unsigned char>(line.text[static_cast<std::size_t>(x)]),
+                    static_cast<unsigned char>(textColor)};
+    }
+}
+
 } // namespace netplay

@@ -148,12 +148,23 @@ case_demo() {
     screen | grep -Eq '^Match over: 0-0\.' || fail "no final tally on the normal screen"
 }
 
-# A match of two people at one keyboard: player two drops every piece and
-# tops out first; the round goes to player one, Enter starts a round on
-# fresh boards, and Escape leaves with the tally.
+# A match of two people at one keyboard: P pauses it, nothing moving, and P
+# goes on after a countdown; player two drops every piece and tops out
+# first; the round goes to player one, Enter starts a round on fresh
+# boards, and Escape leaves with the tally.
 case_match() {
     start_pane 80 24
     run_game --match
+    wait_for '^P pauses\.' "play under way"
+    tm send-keys -t e2e p
+    wait_for '^Paused\. P resumes, Escape leaves\.' "the pause"
+    local held
+    held=$(screen | head -15)
+    sleep 1
+    [ "$(screen | head -15)" = "$held" ] || fail "the boards moved while paused"
+    tm send-keys -t e2e p
+    wait_for '^Resumes in [1-3]' "the countdown after the pause"
+    wait_for '^P pauses\.' "play again"
     wait_until 'tm send-keys -t e2e s s s s && screen | grep -q "^Game Over"' "no top-out"
     wait_for '^Game Over . Player one wins this round\. Match: 1-0' "the round's result"
     wait_for '^Enter: next round\. Escape: leave\.' "what comes next"
@@ -169,7 +180,7 @@ case_match() {
 case_keys() {
     start_pane 80 24
     run_game --match --keys one=i,j,l,k
-    wait_for '^Left: I J L K . Right: W A D S . Esc leaves' "the key legend"
+    wait_for '^Left: I J L K . Right: W A D S . P pauses . Esc leaves' "the key legend"
     local before
     before=$(piece_column 0)
     tm send-keys -t e2e Left Left Left Left Left Left Left Left

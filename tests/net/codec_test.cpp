@@ -79,13 +79,14 @@ TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
     appendKey(stream, KeyKind::Repeat, static_cast<int>(Action::Turn));
     appendKey(stream, KeyKind::Release, static_cast<int>(Action::Enter));
     appendKey(stream, KeyKind::ReleaseAll, 0);
+    appendKey(stream, KeyKind::Press, static_cast<int>(Action::Pause));
     appendKeepAlive(stream);
-    ASSERT_EQ(2U + helloSize + 3 + legend.size() + 16 + 2, stream.size()); // four keys of 4 bytes
+    ASSERT_EQ(2U + helloSize + 3 + legend.size() + 20 + 2, stream.size()); // five keys of 4 bytes
     stream += bytes({1, 9}) + "BLKD" + bytes({protocolVersion + 1, 1, 9, 9, 9});
     for (std::size_t piece = 1; piece <= stream.size(); ++piece) {
         Read read = decode(Sender::Guest, stream, piece);
         ASSERT_EQ("", read.error);
-        ASSERT_EQ(8U, read.messages.size());
+        ASSERT_EQ(9U, read.messages.size());
         const Message& hello = read.messages[0];
         EXPECT_EQ(MessageType::Hello, hello.type);
         EXPECT_EQ(protocolVersion, hello.version);
@@ -99,9 +100,25 @@ TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
         EXPECT_EQ(static_cast<int>(Action::Turn), read.messages[3].action);
         EXPECT_EQ(static_cast<int>(Action::Enter), read.messages[4].action);
         EXPECT_EQ(KeyKind::ReleaseAll, read.messages[5].keyKind);
-        EXPECT_EQ(MessageType::KeepAlive, read.messages[6].type);
-        EXPECT_EQ(protocolVersion + 1, read.messages[7].version);
+        EXPECT_EQ(static_cast<int>(Action::Pause), read.messages[6].action);
+        EXPECT_EQ(MessageType::KeepAlive, read.messages[7].type);
+        EXPECT_EQ(protocolVersion + 1, read.messages[8].version);
     }
+}
+
+// A player's pause is version 4's: a host of version 3 would refuse it as
+// a key the game does not have, so both sides greet with 4 and refuse 3.
+TEST(Codec, ThePauseCameWithVersionFour) {
+    std::string hello;
+    appendHello(hello, Seat::Player, code("7K3M-Q9XD"));
+    EXPECT_EQ(4, hello[2 + sizeof helloMagic]);
+    std::string welcome;
+    appendWelcome(welcome, Seat::Player);
+    EXPECT_EQ(bytes({2, 2, 4, 1}), welcome);
+    EXPECT_TRUE(isAction(static_cast<int>(Action::Pause)));
+    std::string key;
+    appendKey(key, KeyKind::Press, static_cast<int>(Action::Pause));
+    EXPECT_EQ(bytes({5, 2, 1, 7}), key);
 }
 
 TEST(Codec, HostMessagesReadBackWhateverTheCuts) {

@@ -14,7 +14,8 @@ namespace {
 // The actions a run of key events sends, as "+Turn -Left *Drop !".
 std::string sent(GuestKeys& keys, std::initializer_list<KeyEvent> events) {
     static const char* const kinds[] = {"+", "*", "-", "!"};
-    static const char* const names[] = {"", "Turn", "Left", "Right", "Drop", "Esc", "Enter"};
+    static const char* const names[] = {"",     "Turn", "Left",  "Right",
+                                        "Drop", "Esc",  "Enter", "Pause"};
     std::string text;
     for (const KeyEvent& event : events) {
         ActionEvent out[actionLimit];
@@ -44,6 +45,19 @@ TEST(GuestKeys, BothSetsMoveTheGuestsBoardByTypeOrPlace) {
               sent(keys, {press(vkEscape, vkEscape), release(vkEscape, vkEscape),
                           press(vkReturn, vkReturn)}));
     EXPECT_EQ("", sent(keys, {press('Q', 'Q'), press(0, '2')}));
+}
+
+// P pauses from a guest too, by what it types, whatever keys were chosen.
+TEST(GuestKeys, PIsThePauseOfEveryPlayer) {
+    for (bool chosen : {false, true}) {
+        GuestKeys keys;
+        keys.setReportsReleases(true);
+        const Controls mine[2] = {{'I', 'J', 'L', 'K'}, {'T', 'F', 'H', 'G'}};
+        if (chosen)
+            keys.bind(mine);
+        EXPECT_EQ("+Pause -Pause", sent(keys, {press(vkP, vkP), release(vkP, vkP)}));
+        EXPECT_EQ("", sent(keys, {press('O', vkP)})) << "the key where P sits types o";
+    }
 }
 
 // Left held by the arrow and by A at once: the host hears one press, and

@@ -233,8 +233,10 @@ TEST(NetProcesses, RoundsWaitForBothPlayersAndSurviveARejoin) {
     EXPECT_TRUE(host.waitForText("Waiting for player two to press Enter.", 17));
     guest->type("\x03"); // player two drops out between rounds
     EXPECT_EQ(guest->waitOutcome(), Outcome::killed(SIGINT));
+    EXPECT_TRUE(host.waitForText("Player two is away; the same command joins again.", 17))
+        << host.screenText();
     host.pump(1000);
-    EXPECT_EQ("Waiting for player two to press Enter.", host.rowText(17))
+    EXPECT_EQ("Player two is away; the same command joins again.", host.rowText(17))
         << "no round without them";
 
     guest = host.guest(); // the same command again
@@ -244,6 +246,88 @@ TEST(NetProcesses, RoundsWaitForBothPlayersAndSurviveARejoin) {
     guest->type("\r");
     EXPECT_TRUE(host.waitForText("Round 2 starts in", 17)) << host.screenText();
     EXPECT_TRUE(guest->waitForText("Round 2 starts in", 17)) << guest->screenText();
+    host.type("\x1b");
+    EXPECT_EQ(host.waitOutcome(), Outcome::exited(0));
+    EXPECT_EQ(guest->waitOutcome(), Outcome::exited(0));
+}
+
+// The round's clock, at the right end of the delay readout's row.
+std::string roundClock(const GamePty& side) {
+    std::string row = side.rowText(19);
+    return row.size() >= 56 ? row.substr(50, 6) : row;
+}
+
+// Either player's P pauses the round for both, each side told who paused
+// in its own words; nothing moves meanwhile, the clock neither; P from
+// either side goes on after a countdown.
+TEST(NetProcesses, EitherPlayersPPausesBothAndBothSeeWho) {
+    ShownHost host;
+    auto guest = host.guest();
+    ASSERT_TRUE(host.waitForText("P pauses.", 17)) << host.screenText();
+    ASSERT_TRUE(guest->waitForText("P pauses.", 17)) << guest->screenText();
+    guest->type("p");
+    ASSERT_TRUE(host.waitForText("Paused by player two. P resumes, Escape leaves.", 17))
+        << host.screenText();
+    ASSERT_TRUE(guest->waitForText("Paused by you. P resumes, Escape leaves.", 17))
+        << guest->screenText();
+    std::string boards = sharedRows(host);
+    std::string clock = roundClock(host);
+    host.pump(1500);
+    guest->pump(10);
+    EXPECT_EQ(boards, sharedRows(host)) << "something moved while paused";
+    EXPECT_EQ(clock, roundClock(host)) << "the clock ran on";
+    EXPECT_EQ(sharedRows(host), sharedRows(*guest));
+
+    host.type("p"); // the other player goes on
+    EXPECT_TRUE(guest->waitForText("Resumes in", 17)) << guest->screenText();
+    ASSERT_TRUE(host.waitForText("P pauses.", 17)) << host.screenText();
+    host.type("p");
+    EXPECT_TRUE(host.waitForText("Paused by you. P resumes, Escape leaves.", 17));
+    EXPECT_TRUE(guest->waitForText("Paused by player one. P resumes, Escape leaves.", 17))
+        << guest->screenText();
+    guest->type("\x1b");
+    EXPECT_EQ(guest->waitOutcome(), Outcome::exited(0));
+    EXPECT_EQ(host.waitOutcome(), Outcome::exited(0));
+}
+
+// Player two's connection closes mid-round: the round holds still for the
+// host and the watcher, who read that player two is away, the host with
+// the code below; the same command joins again, gets the whole picture and
+// the round goes on after a countdown. Both players see how many watch.
+TEST(NetProcesses, APlayerAwayMidRoundHoldsItUntilTheyRejoin) {
+    ShownHost host;
+    auto guest = host.guest();
+    ASSERT_TRUE(guest->waitForPicture()) << guest->screenText();
+    EXPECT_EQ(std::string::npos, host.screenText().find("watching"));
+    auto watcher = host.guest("--watch");
+    ASSERT_TRUE(watcher->waitForPicture()) << watcher->screenText();
+    EXPECT_TRUE(host.waitForText("1 watching", 19)) << host.screenText();
+    EXPECT_TRUE(guest->waitForText("1 watching", 19)) << guest->screenText();
+    ASSERT_TRUE(host.waitForText("P pauses.", 17)) << host.screenText();
+
+    guest->signal(SIGKILL);
+    EXPECT_EQ(guest->waitOutcome(), Outcome::killed(SIGKILL));
+    const char* away = "Player two is away; the same command joins again.";
+    ASSERT_TRUE(host.waitForText(away, 17)) << host.screenText();
+    EXPECT_TRUE(watcher->waitForText(away, 17)) << watcher->screenText();
+    EXPECT_TRUE(host.waitForText(std::string("Player two's join code: ") + code, 20));
+    std::string boards = sharedRows(host);
+    std::string clock = roundClock(host);
+    host.pump(1500);
+    EXPECT_EQ(boards, sharedRows(host)) << "the round went on without player two";
+    EXPECT_EQ(clock, roundClock(host));
+
+    guest = host.guest(); // the same command again
+    ASSERT_TRUE(guest->waitForText("Resumes in", 17)) << guest->screenText();
+    EXPECT_EQ(boards, sharedRows(*guest)) << "the whole picture, as the round stood";
+    EXPECT_TRUE(host.waitForText("P pauses.", 17)) << host.screenText();
+    EXPECT_TRUE(guest->waitForText("P pauses.", 17)) << guest->screenText();
+    EXPECT_TRUE(guest->waitForText("1 watching", 19)) << guest->screenText();
+    EXPECT_EQ(std::string::npos, host.rowText(20).find("join code"));
+    EXPECT_TRUE(host.waitUntil([&] {
+        guest->pump(20);
+        return sharedRows(host) != boards;
+    })) << "the round goes on";
     host.type("\x1b");
     EXPECT_EQ(host.waitOutcome(), Outcome::exited(0));
     EXPECT_EQ(guest->waitOutcome(), Outcome::exited(0));
@@ -385,7 +469,7 @@ TEST(NetProcesses, ARightCodeGetsInWhileStrangersHoldTheDoor) {
         EXPECT_TRUE(watcher->waitForPicture()) << count << watcher->output;
         player->signal(SIGKILL);
         EXPECT_EQ(player->waitOutcome(), Outcome::killed(SIGKILL));
-        ASSERT_TRUE(host.waitForText("Player two has left"));
+        ASSERT_TRUE(host.waitForText("Player two is away"));
         auto again = host.guest();
         EXPECT_TRUE(again->waitForPicture()) << count << again->output;
         EXPECT_TRUE(host.waitForText("Turning strangers away")) << count << host.screenText();
@@ -486,7 +570,7 @@ TEST(NetProcesses, AGuestDroppedForSilenceSaysWhy) {
     guest->type("\x1a");
     ASSERT_EQ(guest->waitOutcome(), Outcome::stopped(SIGTSTP));
     EXPECT_TRUE(host.waitUntil(
-        [&] { return host.screenText().find("Player two has left") != std::string::npos; }, 8000));
+        [&] { return host.screenText().find("Player two is away") != std::string::npos; }, 8000));
     guest->foreground();
     EXPECT_EQ(guest->waitOutcome(), Outcome::exited(1));
     EXPECT_NE(std::string::npos, guest->output.find("the host let go of this terminal after"))

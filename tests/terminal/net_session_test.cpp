@@ -249,12 +249,61 @@ TEST(NetGame, ADroppedGuestIsReleasedAndMayRejoin) {
     EXPECT_EQ(Moves(0, -1), moved(m, "a"));
 }
 
+// The rows each terminal shows, notices and all.
+std::string shownRows(const PipeTerminal& terminal) {
+    std::string rows;
+    for (int y = 0; y < 21; ++y)
+        rows += terminal.vt.rowText(y) + "\n";
+    return rows;
+}
+
+// Player two's old connection gone quiet (a link left half-open) gives its
+// seat at once to the same code on a new connection, which plays; while it
+// is heard from, a second player is refused.
+TEST(NetGame, ASilentPlayerConnectionGivesItsSeatToTheRightCode) {
+    Hosted m;
+    ASSERT_TRUE(m.frame());
+    PipeTerminal terminal;
+    auto second = [&] {
+        return std::make_unique<GameGuest>(*terminal.session, connectTo(*m.host),
+                                           net::Seat::Player);
+    };
+    m.guestWaits(1100); // a keep-alive at least
+    m.host->pumpNow();
+    auto refused = second();
+    EXPECT_EQ(GameGuest::Answer::Refused, greetServed(*m.host, *refused));
+    EXPECT_EQ(net::Refusal::SeatTaken, refused->refusal());
+    refused.reset();
+
+    long long quietFrom = monotonicMs(); // the old guest says nothing from now on
+    m.hostServes(100'000, [&] { return monotonicMs() - quietFrom > 2500; });
+    ASSERT_TRUE(m.host->playerReady()) << "well within the five seconds of silence";
+    auto taking = second();
+    ASSERT_EQ(GameGuest::Answer::Welcomed, greetServed(*m.host, *taking));
+    terminal.session->setExtension(taking.get());
+    taking->ready(false);
+    m.hostServes(100, [&] { return m.host->playerReady(); });
+    EXPECT_TRUE(m.host->playerReady());
+    m.guestWaits(20);
+    EXPECT_EQ(GameGuest::State::Lost, m.guest->state()) << "the old connection was closed";
+    terminal.type("a");
+    terminal.session->sleepMs(2);
+    m.host->pumpNow();
+    int before = m.game.p2.bx;
+    m.game.sleep_value = 0;
+    ASSERT_TRUE(playFrame(m.game));
+    EXPECT_EQ(before - 1, m.game.p2.bx) << "the new connection plays the right board";
+    terminal.session->setExtension(nullptr);
+}
+
 // A fifth watcher is refused; the game goes on, the watchers see it and
-// their keys count for nothing. (A wrong code and a second player are
-// refused in the process tests, which see the message too.)
+// their keys count for nothing. Both players see how many watch, beside
+// the delay readout; the watchers do not. (A wrong code and a second
+// player are refused in the process tests, which see the message too.)
 TEST(NetGame, Watchers) {
     Hosted m;
     ASSERT_TRUE(m.frame());
+    EXPECT_EQ(std::string::npos, shownRows(m.hostTerm).find("watching")) << "nobody watches";
 
     std::vector<std::unique_ptr<PipeTerminal>> terminals;
     std::vector<std::unique_ptr<GameGuest>> watchers;
@@ -280,11 +329,18 @@ TEST(NetGame, Watchers) {
     }
     EXPECT_EQ("", terminals[0]->vt.differences(m.hostTerm.session->screen(), {true, true}));
     EXPECT_TRUE(m.host->playerReady());
-    EXPECT_EQ("", m.differences());
+    EXPECT_EQ(10U, m.hostTerm.vt.rowText(19).find("4 watching"));
+    EXPECT_EQ(shownRows(m.hostTerm), shownRows(*m.guestTerm));
     terminals[1]->type("\x1b");
     terminals[1]->session->sleepMs(50);
     EXPECT_EQ(GameGuest::State::Left, watchers[1]->state());
+    terminals[1]->session->setExtension(nullptr);
+    watchers[1].reset(); // the watcher's program closes the connection as it ends
+    m.hostServes(100,
+                 [&] { return m.hostTerm.vt.rowText(19).find("3 watching") != std::string::npos; });
     EXPECT_TRUE(m.frame());
+    EXPECT_EQ(10U, m.hostTerm.vt.rowText(19).find("3 watching"));
+    EXPECT_EQ(shownRows(m.hostTerm), shownRows(*m.guestTerm));
 }
 
 // A guest that greets and then reads nothing: the host's frames never wait
