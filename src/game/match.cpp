@@ -12,6 +12,7 @@
 #include "game/keys.hpp"
 #include "game/match_lines.hpp"
 #include "game/platform.hpp"
+#include "game/reads.hpp"
 
 namespace {
 
@@ -43,12 +44,12 @@ struct RoundClock {
 };
 
 void startClock(RoundClock& clock) {
-    clock.started = clockSeconds();
+    clock.started = readClock();
     clock.shown = -1;
 }
 
 void showClock(RoundClock& clock) {
-    long long seconds = clockSeconds() - clock.started;
+    long long seconds = readClock() - clock.started;
     if (seconds == clock.shown || seconds < 0)
         return;
     clock.shown = seconds;
@@ -62,7 +63,7 @@ void showClock(RoundClock& clock) {
 // A wait between frames: the picture goes out and keys come in meanwhile.
 void idle(const Game& g) {
     beforeDelay(g);
-    sleepMs(matchWaitMs);
+    waitMs(matchWaitMs);
     endFrame();
     frameEnded(g);
 }
@@ -71,9 +72,7 @@ bool atThisKeyboard(const Seat& seat) { return !seat.computer && seat.remote.pre
 
 bool remote(const Seat& seat) { return seat.remote.pressed != nullptr; }
 
-bool present(const Seat& seat) {
-    return seat.remote.present == nullptr || seat.remote.present(seat.remote.context);
-}
+bool present(const Game& g, int board) { return readPresent(g.seat[board], board); }
 
 // The board of the person at this keyboard where the other is at another
 // one, else -1: nobody to name.
@@ -97,14 +96,14 @@ bool leaving(Game& g, Match& m, const GameSetup& setup) {
     return true;
 }
 
-bool enterPressed(const Seat& seat) {
-    return remote(seat) && seat.remote.pressed(seat.remote.context, Action::Enter);
+bool enterPressed(const Game& g, int board) {
+    return remote(g.seat[board]) && readAction(g.seat[board], board, Action::Enter);
 }
 
 // A remote board whose player is away, -1 when none is.
 int awayBoard(const Game& g) {
     for (int board = 0; board < 2; ++board)
-        if (remote(g.seat[board]) && !present(g.seat[board]))
+        if (remote(g.seat[board]) && !present(g, board))
             return board;
     return -1;
 }
@@ -113,7 +112,7 @@ int awayBoard(const Game& g) {
 bool noteAway(const Game& g, Match& m) {
     bool changed = false;
     for (int board = 0; board < 2; ++board) {
-        bool away = remote(g.seat[board]) && !present(g.seat[board]);
+        bool away = remote(g.seat[board]) && !present(g, board);
         changed = changed || away != m.away[board];
         m.away[board] = away;
     }
@@ -136,10 +135,9 @@ bool pressedOnce(bool down, bool& held) {
 // Who pressed P now: a remote board, -1 for this keyboard, noPause for
 // nobody. Every keyboard is polled, so that none keeps a press for later.
 int pausePressed(const Game& g, PauseKeys& keys) {
-    int by = pressedOnce(keyPressed(vkP), keys.held[0]) ? -1 : noPause;
+    int by = pressedOnce(readKey(vkP), keys.held[0]) ? -1 : noPause;
     for (int board = 0; board < 2; ++board) {
-        const RemoteKeys& keysThere = g.seat[board].remote;
-        bool down = remote(g.seat[board]) && keysThere.pressed(keysThere.context, Action::Pause);
+        bool down = remote(g.seat[board]) && readAction(g.seat[board], board, Action::Pause);
         if (pressedOnce(down, keys.held[board + 1]) && by == noPause)
             by = board;
     }
@@ -164,7 +162,7 @@ bool countDown(Game& g, Match& m, const GameSetup& setup) {
     m.phase = MatchPhase::Countdown;
     if (!waitSeconds(g, m, setup, countdownSeconds))
         return false;
-    g.last_time = clockSeconds(); // the rate readout counts the round's frames only
+    g.last_time = readClock(); // the rate readout counts the round's frames only
     return true;
 }
 
@@ -195,7 +193,7 @@ HoldEnd waitForReturn(Game& g, Match& m, const GameSetup& setup) {
         idle(g);
         if (leaving(g, m, setup))
             return HoldEnd::Left;
-        if (keyPressed(vkReturn) && m.mayTake) {
+        if (readKey(vkReturn) && m.mayTake) {
             g.loser = away;
             return HoldEnd::Taken;
         }
@@ -221,7 +219,7 @@ HoldEnd waitForResume(Game& g, Match& m, const GameSetup& setup, PauseKeys& keys
 // Nothing moves while the round holds, the round's clock neither; it goes
 // on after a countdown.
 HoldEnd holdRound(Game& g, Match& m, const GameSetup& setup, PauseKeys& keys, RoundClock& clock) {
-    long long heldAt = clockSeconds();
+    long long heldAt = readClock();
     HoldEnd end =
         m.hold == Hold::Away ? waitForReturn(g, m, setup) : waitForResume(g, m, setup, keys);
     if (end != HoldEnd::Resumed)
@@ -232,10 +230,10 @@ HoldEnd holdRound(Game& g, Match& m, const GameSetup& setup, PauseKeys& keys, Ro
     // A P pressed in the countdown is spent here, and one pressed once play
     // shows again is a new press.
     pausePressed(g, keys);
-    clock.started += clockSeconds() - heldAt;
+    clock.started += readClock() - heldAt;
     m.phase = MatchPhase::Playing;
     show(m, setup);
-    g.last_time = clockSeconds();
+    g.last_time = readClock();
     return end;
 }
 
@@ -292,8 +290,8 @@ bool noteRemoteReady(const Game& g, Match& m) {
         const Seat& seat = g.seat[board];
         if (!remote(seat))
             continue;
-        bool enter = enterPressed(seat);
-        bool ready = (m.ready[board] || enter) && present(seat);
+        bool enter = enterPressed(g, board);
+        bool ready = (m.ready[board] || enter) && present(g, board);
         changed = changed || ready != m.ready[board];
         m.ready[board] = ready;
     }
@@ -306,9 +304,9 @@ bool awaitNextRound(Game& g, Match& m, const GameSetup& setup) {
     m.phase = MatchPhase::RoundOver;
     m.hereReady = false;
     // An Enter pressed while the round was played is no answer to this.
-    keyPressed(vkReturn);
+    readKey(vkReturn);
     for (int board = 0; board < 2; ++board) {
-        enterPressed(g.seat[board]);
+        enterPressed(g, board);
         m.ready[board] = g.seat[board].computer;
     }
     noteAway(g, m);
@@ -318,7 +316,7 @@ bool awaitNextRound(Game& g, Match& m, const GameSetup& setup) {
         if (leaving(g, m, setup))
             return false;
         bool changed = false;
-        if (keyPressed(vkReturn) && !m.hereReady) {
+        if (readKey(vkReturn) && !m.hereReady) {
             m.hereReady = changed = true;
             for (int board = 0; board < 2; ++board)
                 m.ready[board] = m.ready[board] || atThisKeyboard(g.seat[board]);
