@@ -36,6 +36,10 @@ struct FrameHook {
     void* context = nullptr;
 };
 
+namespace record {
+class MatchKeeper;
+}
+
 // Whom the lines of a match speak to: the person on board one or two
 // ("You win"), or everyone ("Player one wins") in a demo, a match of two
 // people at one keyboard, or to a watcher.
@@ -65,6 +69,9 @@ struct GameSetup {
     // Over" cannot tell which board lost: the game alone says it in words.
     bool noColor = false;
     FrameHook frameHook = {};
+    // Keeps the match as it is played: its recording and its lines in the
+    // results log; nullptr for none (the game without options never has one).
+    record::MatchKeeper* keeper = nullptr;
 };
 
 // Everything a running game holds, from start-up to the final prompt.

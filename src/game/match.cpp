@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 
 #include "display/console.hpp"
 #include "display/layout.hpp"
@@ -13,6 +14,8 @@
 #include "game/match_lines.hpp"
 #include "game/platform.hpp"
 #include "game/reads.hpp"
+#include "game/recording.hpp"
+#include "record/keeper.hpp"
 
 namespace {
 
@@ -253,6 +256,17 @@ HoldEnd holdIfAsked(Game& g, Match& m, const GameSetup& setup, PauseKeys& keys, 
     return holdRound(g, m, setup, keys, clock);
 }
 
+// The round as it stands: its number, scores (one a row cleared, so the
+// rows too), frames and seconds of play; who won it once someone has.
+void noteResult(const Game& g, Match& m, const RoundClock& clock) {
+    record::RoundResult& r = m.result;
+    r.round = m.round;
+    r.winner = g.loser >= 0 ? 1 - g.loser : -1;
+    r.score[0] = r.rows[0] = g.p1.score;
+    r.score[1] = r.rows[1] = g.p2.score;
+    r.seconds = readClock() - clock.started;
+}
+
 // Frames until a player tops out or the round is taken from one who is
 // away (true), or someone leaves (false).
 bool playRound(Game& g, Match& m, const GameSetup& setup) {
@@ -261,14 +275,21 @@ bool playRound(Game& g, Match& m, const GameSetup& setup) {
     PauseKeys keys = {{true, true, true}}; // a P still held from before the round does not pause it
     RoundClock clock;
     startClock(clock);
-    for (;;) {
+    m.result = record::RoundResult{};
+    bool ended = false;
+    while (!ended) {
         HoldEnd held = holdIfAsked(g, m, setup, keys, clock);
-        if (held != HoldEnd::Resumed)
+        if (held != HoldEnd::Resumed) {
+            noteResult(g, m, clock);
             return held == HoldEnd::Taken;
+        }
         showClock(clock);
-        if (!playFrame(g))
-            break;
+        ended = !playFrame(g);
+        m.result.frames += 1;
+        if (setup.keeper != nullptr)
+            setup.keeper->framePlayed();
     }
+    noteResult(g, m, clock);
     if (g.loser >= 0)
         return true;
     nameLeaver(g, m, setup); // the frame ended on an Escape
@@ -329,16 +350,9 @@ bool awaitNextRound(Game& g, Match& m, const GameSetup& setup) {
     }
 }
 
-} // namespace
-
-void playMatch(const GameSetup& setup, Match& m) {
-    m = Match{};
-    m.round = 1;
-    m.winner = -1;
-    m.leaver = -1;
-    m.champion = -1;
-    m.holder = -1;
-    Game g;
+// The rounds, until someone leaves or a player has won the match; true
+// when the match ended between rounds, with its last round kept already.
+bool playRounds(Game& g, Match& m, const GameSetup& setup) {
     int delay = steadyDelayMs;
     for (;;) {
         clearPicture();
@@ -349,30 +363,79 @@ void playMatch(const GameSetup& setup, Match& m) {
         g.sleep_value = delay;
         m.winner = -1;
         if (setup.countdown && !countDown(g, m, setup))
-            break;
+            return false;
         if (!playRound(g, m, setup))
-            break;
+            return false;
         delay = g.sleep_value;
         m.winner = g.loser == 0 ? 1 : 0;
         m.wins[m.winner] += 1;
         if (setup.firstTo > 0 && m.wins[m.winner] >= setup.firstTo) {
             m.champion = m.winner;
-            break;
+            return false;
         }
+        if (setup.keeper != nullptr)
+            setup.keeper->roundEnded(m.result, false, -1);
         bool demo = setup.computer[0] && setup.computer[1];
         if (!(demo ? restBeforeNextRound(g, m, setup) : awaitNextRound(g, m, setup)))
-            break;
+            return true;
         m.round += 1;
     }
+}
+
+// A match that is kept: every read goes to its tape as the match is played,
+// and its last round, finished or not, ends the match in the keeper's files.
+class KeptMatch {
+public:
+    explicit KeptMatch(record::MatchKeeper* keeper) : keeper_(keeper) {
+        if (keeper_ != nullptr) {
+            recorder_.emplace(keeper_->tape());
+            useReadTape(&*recorder_);
+        }
+    }
+    ~KeptMatch() {
+        if (keeper_ != nullptr)
+            useReadTape(nullptr);
+    }
+    KeptMatch(const KeptMatch&) = delete;
+    KeptMatch& operator=(const KeptMatch&) = delete;
+    // The match's end: its last round, or when that is kept already, the
+    // round that was not played.
+    void ended(const Match& m, bool lastKept) {
+        if (keeper_ == nullptr)
+            return;
+        record::RoundResult unplayed;
+        unplayed.round = m.round + 1;
+        keeper_->roundEnded(lastKept ? unplayed : m.result, true, m.champion);
+    }
+
+private:
+    record::MatchKeeper* keeper_;
+    std::optional<TapeRecorder> recorder_;
+};
+
+} // namespace
+
+void playMatch(const GameSetup& setup, Match& m) {
+    m = Match{};
+    m.round = 1;
+    m.winner = -1;
+    m.leaver = -1;
+    m.champion = -1;
+    m.holder = -1;
+    m.result.round = 1;
+    Game g;
+    KeptMatch kept(setup.keeper);
+    kept.ended(m, playRounds(g, m, setup));
     m.phase = MatchPhase::Over;
     show(m, setup);
     endFrame();
     frameEnded(g);
 }
 
-void runMatch(const GameSetup& setup) {
+Match runMatch(const GameSetup& setup) {
     GameSetup seeded = setup;
     seedGenerators(seeded);
     Match m;
     playMatch(seeded, m);
+    return m;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "game/game.hpp"
+#include "record/results.hpp"
 
 enum class MatchPhase : unsigned char {
     Countdown, // fresh boards, nothing moves yet: the round starts in `countdown` seconds
@@ -34,6 +35,9 @@ struct Match {
     int holder;     // Paused: the board whose player paused or is away, -1 when not named
     bool mayTake;   // Paused, away: past awayLimitSeconds, Enter here takes the round
     bool away[2];   // this board's player is at another keyboard and away
+    // The round just played, or the one left unfinished when the match
+    // ended in it: winner, scores, rows, frames and seconds of play.
+    record::RoundResult result;
 };
 
 // Plays rounds until someone leaves with Escape, or until a player has won
@@ -49,8 +53,9 @@ struct Match {
 // picture holds the final tally.
 void playMatch(const GameSetup& setup, Match& match);
 
-// Seeds the generator from the calendar and plays a match.
-void runMatch(const GameSetup& setup);
+// Seeds the generator from the calendar (unless the setup has a seed) and
+// plays a match; how it ended.
+Match runMatch(const GameSetup& setup);
 
 // Until the round ends, between rounds, and while paused, keys are read
 // and the picture is brought up to date this often, in milliseconds.

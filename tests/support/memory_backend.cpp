@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The in-memory implementations of the console and platform headers.
 #include "memory_backend.hpp"
+#include "memory_disk.hpp"
 
 #include <cstdarg>
 #include <cstdio>
@@ -27,7 +28,10 @@ void writeCell(Backend& b, unsigned char code) {
 
 Backend& backend() { return instance; }
 
-void reset() { instance = Backend{}; }
+void reset() {
+    instance = Backend{};
+    disk() = Disk{};
+}
 
 void holdKey(int key, int fromFrame, int toFrame) {
     auto& held = instance.heldKeys;

@@ -465,4 +465,14 @@ int GamePty::unreadInput() const {
 
 bool GamePty::foregroundIsGame() const { return master_ >= 0 && tcgetpgrp(master_) == pid; }
 
+std::string joinedLines(const std::string& text) {
+    std::string joined;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue;
+        joined += text[i] == '\n' ? ' ' : text[i];
+    }
+    return joined;
+}
+
 } // namespace term

@@ -42,6 +42,10 @@ void PrintTo(const Outcome& outcome, std::ostream* out);
 // "SIGTERM", "SIGRTMIN+5".
 std::string signalName(int signo);
 
+// What the game wrote, its lines joined by spaces: a message broken between
+// words at the terminal's width reads as one line again.
+std::string joinedLines(const std::string& text);
+
 // The state a terminal emulator keeps from the bytes it was sent: the modes
 // the game sets and resets, and the kitty keyboard flags it pushes and pops,
 // a stack for each screen.

@@ -395,9 +395,10 @@ TEST(NetProcesses, APortInUseIsNamedWithAWayOut) {
     Host second({}, {"--host", first.address(), "--code", code});
     EXPECT_EQ(second.waitOutcome(), Outcome::exited(1));
     EXPECT_NE(std::string::npos,
-              second.output.find("has that port: choose another with --host :PORT, for example "
-                                 "--host :" +
-                                 std::to_string(first.port + 1)))
+              joinedLines(second.output)
+                  .find("has that port: choose another with --host :PORT, for example "
+                        "--host :" +
+                        std::to_string(first.port + 1)))
         << second.output;
 }
 

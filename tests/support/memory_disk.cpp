@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: MIT
+// The disk contract answered in memory, for the core's tests.
+#include "memory_disk.hpp"
+
+#include "record/disk.hpp"
+
+namespace mem {
+
+Disk& disk() {
+    static Disk instance;
+    return instance;
+}
+
+} // namespace mem
+
+namespace disk {
+
+bool makeFolder(const std::string& path, std::string& error) {
+    if (mem::disk().files.contains(path)) {
+        error = "cannot keep files in " + path + ": Not a directory";
+        return false;
+    }
+    mem::disk().folders.insert(path);
+    return true;
+}
+
+bool appendWhole(const std::string& path, std::string_view bytes, std::string& error) {
+    if (mem::disk().full || mem::disk().folders.contains(path)) {
+        error = "cannot write to " + path + ": No space left on device";
+        return false;
+    }
+    mem::disk().files[path].append(bytes);
+    return true;
+}
+
+bool readWhole(const std::string& path, std::size_t limit, std::string& bytes, std::string& error) {
+    auto found = mem::disk().files.find(path);
+    if (found == mem::disk().files.end() || found->second.size() > limit) {
+        error = "cannot read " + path;
+        return false;
+    }
+    bytes = found->second;
+    return true;
+}
+
+bool moveAside(const std::string& path, const std::string& suffix, std::string& movedTo,
+               std::string& error) {
+    auto& files = mem::disk().files;
+    for (int n = 1; n <= 1000 && files.contains(path); ++n) {
+        movedTo = path + suffix + "-" + std::to_string(n);
+        if (!files.contains(movedTo)) {
+            files[movedTo] = files[path];
+            files.erase(path);
+            return true;
+        }
+    }
+    error = "cannot set aside " + path;
+    return false;
+}
+
+bool replaceWith(const std::string& from, const std::string& to, std::string& error) {
+    auto& files = mem::disk().files;
+    if (!files.contains(from)) {
+        error = "cannot replace " + to;
+        return false;
+    }
+    files[to] = files[from];
+    files.erase(from);
+    return true;
+}
+
+std::vector<std::string> filesIn(const std::string& folder, const std::string& prefix,
+                                 const std::string& ending) {
+    std::vector<std::string> names;
+    std::string start = folder + "/" + prefix;
+    for (const auto& [path, bytes] : mem::disk().files) {
+        if (!path.starts_with(start))
+            continue;
+        std::string name = path.substr(folder.size() + 1);
+        if (name.find('/') == std::string::npos && name.ends_with(ending))
+            names.push_back(name);
+    }
+    return names;
+}
+
+long long fileSize(const std::string& path) {
+    auto found = mem::disk().files.find(path);
+    return found == mem::disk().files.end() ? -1 : static_cast<long long>(found->second.size());
+}
+
+bool removeFile(const std::string& path) { return mem::disk().files.erase(path) > 0; }
+
+char folderSeparator() { return '/'; }
+
+} // namespace disk
