@@ -11,7 +11,7 @@
 namespace {
 
 // Each level a step up from the one below: it beats it in most games head
-// to head, and alone it lasts about twice as long (the README has the
+// to head, and alone it lasts about twice as long (doc/figures.md has the
 // figures, bench/ladder_figures.cpp makes them). At 11 frames a second, a
 // key every 2 frames is about five keys a second.
 //
