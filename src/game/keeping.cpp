@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "game/keeping.hpp"
 
+#include "game/match.hpp"
+#include "record/results_log.hpp"
+
 #include <algorithm>
 #include <cstring>
 
@@ -55,4 +58,23 @@ GameSetup replayedSetup(const record::MatchSetup& r) {
         setup.keys[board] = controlsOf(r.keys[board]);
     }
     return setup;
+}
+
+std::unique_ptr<record::MatchKeeper> keeperFor(const GameSetup& setup, const KeptAs& as) {
+    record::MatchSetup header = recordedSetup(setup, as.mode);
+    header.programVersion = as.version;
+    header.startedUnix = as.startedUnix;
+    header.matchId = setup.seed ^ (as.processId * 2654435761U);
+    return std::make_unique<record::MatchKeeper>(as.folder, header, as.you, as.stamp);
+}
+
+std::string playKeptMatch(GameSetup setup, const KeptAs& as) {
+    seedGenerators(setup);
+    std::string warning = record::readResults(as.folder).warning;
+    std::unique_ptr<record::MatchKeeper> keeper = keeperFor(setup, as);
+    setup.keeper = keeper.get();
+    runMatch(setup);
+    if (warning.empty() && !keeper->warning().empty())
+        warning = "this match was not kept: " + keeper->warning();
+    return warning;
 }

@@ -5,10 +5,34 @@
 // colours, the match's end, the keys and their legends).
 #pragma once
 
+#include <memory>
+#include <string>
+
 #include "game/game.hpp"
+#include "record/keeper.hpp"
 #include "record/results.hpp"
 
 record::MatchSetup recordedSetup(const GameSetup& setup, record::PlayMode mode);
 // The setup of a playback: the recorded one, with no remote seat (the tape
 // answers for the player who was at another keyboard) and no frame hook.
 GameSetup replayedSetup(const record::MatchSetup& recorded);
+
+// What a keeper is told of the match besides its setup.
+struct KeptAs {
+    record::PlayMode mode;
+    int you;               // the board of this machine's player, -1 for none
+    std::string folder;    // the state folder; "" keeps nothing
+    long long startedUnix; // by the calendar
+    unsigned processId;    // two games of one second and seed differ by it
+    std::string version;   // the program's
+    std::string stamp;     // the start as the recording's name shows it
+};
+
+// The keeper of the match `setup` (seeded already) describes.
+std::unique_ptr<record::MatchKeeper> keeperFor(const GameSetup& setup, const KeptAs& as);
+
+// Seeds and plays the match `setup` describes, kept as `as` says, after
+// the results log was read (a damaged one is set aside then, so that the
+// match adds to a whole one). What went wrong with the files, as one
+// message for after the match; "" when nothing did.
+std::string playKeptMatch(GameSetup setup, const KeptAs& as);

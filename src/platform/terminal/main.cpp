@@ -4,14 +4,34 @@
 // network.
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <unistd.h>
 
 #include "cli/command_line.hpp"
+#include "cli/match_keeping.hpp"
 #include "game/game.hpp"
+#include "game/keeping.hpp"
 #include "game/match.hpp"
 #include "netplay/play.hpp"
 #include "platform/terminal/startup.hpp"
+#include "record/state_folder.hpp"
+
+namespace {
+
+// A match kept in the user's state folder, by the XDG rules.
+KeptAs keptAs(Mode mode) {
+    long long now = std::time(nullptr);
+    return {playModeOf(mode),
+            boardOfYou(mode),
+            record::stateFolderPath(std::getenv("XDG_STATE_HOME"), std::getenv("HOME")),
+            now,
+            static_cast<unsigned>(getpid()),
+            programVersion(),
+            timeStamp(now)};
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     Options command = parseCommandLine(argc, argv);
@@ -32,10 +52,13 @@ int main(int argc, char** argv) {
         return 1;
     GameSetup setup = gameSetupOf(command);
     setup.noColor = !term::colorsWanted();
+    std::string warning;
     if (setup.match)
-        runMatch(setup);
+        warning = playKeptMatch(setup, keptAs(command.mode));
     else
-        runGame(setup);
+        runGame(setup); // the game without options keeps nothing
     term::giveBackTerminal(true);
+    if (!warning.empty())
+        term::sayProblem(warning);
     return 0;
 }

@@ -2,12 +2,34 @@
 // The game on the Windows console.
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+
+#include <windows.h>
 
 #include "cli/command_line.hpp"
+#include "cli/match_keeping.hpp"
 #include "game/game.hpp"
+#include "game/keeping.hpp"
 #include "game/match.hpp"
 #include "netplay/play.hpp"
 #include "platform/win32/console_session.hpp"
+#include "record/state_folder.hpp"
+
+namespace {
+
+// A match kept under %LOCALAPPDATA%.
+KeptAs keptAs(Mode mode) {
+    long long now = std::time(nullptr);
+    return {playModeOf(mode),
+            boardOfYou(mode),
+            record::windowsStateFolderPath(std::getenv("LOCALAPPDATA")),
+            now,
+            static_cast<unsigned>(GetCurrentProcessId()),
+            programVersion(),
+            timeStamp(now)};
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     Options options = parseCommandLine(argc, argv);
@@ -28,10 +50,12 @@ int main(int argc, char** argv) {
     beginConsoleSession();
     GameSetup setup = gameSetupOf(options);
     if (setup.match) {
-        runMatch(setup);
+        std::string warning = playKeptMatch(setup, keptAs(options.mode));
         discardTypedInput(); // the keys of the match are no input for the shell
+        if (!warning.empty())
+            sayConsoleProblem(warning);
     } else {
-        runGame(setup);
+        runGame(setup); // the game without options keeps nothing
     }
     return 0;
 }

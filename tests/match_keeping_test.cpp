@@ -1,0 +1,156 @@
+// SPDX-License-Identifier: MIT
+// What a command keeps of its match, on the in-memory back end and disk:
+// nothing for the game without options; for a match, a recording that
+// plays back as the match was played, and a line per round in the results
+// log that adds up to the match's result.
+#include "cli/match_keeping.hpp"
+
+#include <string>
+#include <vector>
+
+#include "game/keeping.hpp"
+#include "game/match.hpp"
+#include "game/recording.hpp"
+#include "memory_disk.hpp"
+#include "record/log_records.hpp"
+#include "record/results_log.hpp"
+#include "record/stats.hpp"
+#include "support/fixture.hpp"
+
+namespace {
+
+GameSetup setupOf(std::vector<const char*> args) {
+    args.insert(args.begin(), "blockduel");
+    return gameSetupOf(parseCommandLine(static_cast<int>(args.size()), args.data()));
+}
+
+TEST(TimeStamp, IsTheUtcDateAndTime) {
+    EXPECT_EQ(timeStamp(0), "19700101-000000");
+    EXPECT_EQ(timeStamp(1796000000), "20261130-005320");
+    EXPECT_EQ(timeStamp(951786061), "20000229-010101") << "a leap day";
+    EXPECT_EQ(timeStamp(4102444799), "20991231-235959");
+}
+
+using KeptMatches = Fresh;
+
+// The keeper as a back end's start makes it.
+std::unique_ptr<record::MatchKeeper> keeperOf(Mode mode, const GameSetup& setup, unsigned process) {
+    KeptAs as{playModeOf(mode), boardOfYou(mode),     "/state", 1796000000, process,
+              programVersion(), timeStamp(1796000000)};
+    return keeperFor(setup, as);
+}
+
+TEST_F(KeptMatches, OnlyMatchesOnThisMachinesCoreAreKept) {
+    EXPECT_FALSE(keepsMatches(Mode::Local)) << "the game without options writes nothing";
+    EXPECT_FALSE(keepsMatches(Mode::Join));
+    EXPECT_FALSE(keepsMatches(Mode::Watch));
+    for (Mode mode : {Mode::Computer, Mode::Demo, Mode::Match, Mode::Host})
+        EXPECT_TRUE(keepsMatches(mode));
+    EXPECT_EQ(boardOfYou(Mode::Demo), -1);
+    EXPECT_EQ(boardOfYou(Mode::Host), 0);
+    EXPECT_EQ(playModeOf(Mode::Match), record::PlayMode::Match);
+    // Two games of one second and seed differ by their process.
+    GameSetup setup;
+    auto a = keeperOf(Mode::Computer, setup, 1);
+    auto b = keeperOf(Mode::Computer, setup, 2);
+    EXPECT_NE(a->recordingPath(), b->recordingPath());
+    EXPECT_NE(a->recordingPath().find("match-20261130-005320-"), std::string::npos)
+        << a->recordingPath();
+}
+
+// The screen after every frame.
+std::vector<std::string> screensOf(const GameSetup& setup, bool (*keys)(int, int), Match& m) {
+    mem::backend().keyScript = keys;
+    std::vector<std::string> screens;
+    mem::backend().onFrameEnd = [&](int) {
+        std::string cells;
+        for (int y = 0; y < pictureRows; ++y)
+            cells += mem::rowText(y, 0, pictureColumns);
+        screens.push_back(cells);
+    };
+    m = runMatch(setup);
+    return screens;
+}
+
+bool person(int frame, int key) {
+    if (key == vkReturn)
+        return frame % 40 == 0;
+    return key != vkEscape && key != vkP && (frame / 6 + key) % 7 == 0;
+}
+
+bool nobody(int /*frame*/, int /*key*/) { return false; }
+
+TEST_F(KeptMatches, AKeptMatchPlaysBackAndAddsUp) {
+    GameSetup setup = setupOf({"--computer", "--level", "5", "--first-to", "2"});
+    setup.seed = 1234;
+    auto keeper = keeperOf(Mode::Computer, setup, 7);
+    setup.keeper = keeper.get();
+    Match live{};
+    std::vector<std::string> recorded = screensOf(setup, person, live);
+    ASSERT_EQ(live.champion, 1);
+    EXPECT_EQ(keeper->warning(), "");
+
+    // The results: each round once, the last one ending the match.
+    record::ResultsRead results = record::readResults("/state");
+    EXPECT_EQ(results.warning, "");
+    ASSERT_EQ(results.entries.size(), static_cast<std::size_t>(live.wins[0] + live.wins[1]));
+    EXPECT_TRUE(results.entries.back().matchOver);
+    record::Stats stats = record::addUp(results.entries, computerMaxLevel);
+    const record::Tally& t = stats.tallies.at({record::PlayMode::Computer, 5});
+    EXPECT_EQ(t.matches, 1);
+    EXPECT_EQ(t.matchesLost, 1);
+    EXPECT_EQ(t.roundsLost, 2);
+
+    // The recording, played back on a fresh back end.
+    std::string bytes = mem::disk().files.at(keeper->recordingPath());
+    record::ReadRecords read = record::readRecords(bytes);
+    ASSERT_FALSE(read.records.empty());
+    std::optional<record::MatchSetup> header = record::decodeSetup(read.records[0].payload);
+    ASSERT_TRUE(header);
+    record::TapeReader tape;
+    for (const record::Record& r : read.records) {
+        if (r.kind == record::RecordKind::TapeChunk) {
+            ASSERT_TRUE(tape.add(r.payload));
+        }
+    }
+    mem::Disk disk = mem::disk();
+    mem::reset();
+    TapePlayer player(tape);
+    useReadTape(&player);
+    Match again{};
+    std::vector<std::string> played = screensOf(replayedSetup(*header), nobody, again);
+    useReadTape(nullptr);
+    ASSERT_EQ(played.size(), recorded.size());
+    for (std::size_t frame = 0; frame < played.size(); ++frame)
+        ASSERT_EQ(played[frame], recorded[frame]) << "frame " << frame;
+    EXPECT_TRUE(mem::disk().files.empty()) << "a playback keeps nothing";
+    EXPECT_FALSE(disk.files.empty());
+}
+
+TEST_F(KeptMatches, AMatchLeftBetweenRoundsEndsOnceInTheResults) {
+    GameSetup setup = setupOf({"--computer", "--level", "5"});
+    setup.seed = 77;
+    auto keeper = keeperOf(Mode::Computer, setup, 7);
+    setup.keeper = keeper.get();
+    // Nobody at the keys until the first round is lost, then Escape.
+    Match m{};
+    screensOf(
+        setup,
+        [](int, int key) {
+            return key == vkEscape && mem::backend().frame > 0 &&
+                   mem::rowText(gameOverRow).find("Game Over") != std::string::npos;
+        },
+        m);
+    record::ResultsRead results = record::readResults("/state");
+    ASSERT_EQ(results.entries.size(), 2U);
+    EXPECT_EQ(results.entries[0].round.winner, 1);
+    EXPECT_FALSE(results.entries[0].matchOver);
+    EXPECT_EQ(results.entries[1].round.winner, -1) << "the round after was never played";
+    EXPECT_TRUE(results.entries[1].matchOver);
+    record::Stats stats = record::addUp(results.entries, computerMaxLevel);
+    const record::Tally& t = stats.tallies.at({record::PlayMode::Computer, 5});
+    EXPECT_EQ(t.rounds, 1);
+    EXPECT_EQ(t.matchesLost, 1);
+}
+
+} // namespace
