@@ -6,6 +6,7 @@
 // (net_session_test).
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -348,15 +349,24 @@ int timesIn(const std::string& output, std::string_view text) {
 
 constexpr const char* question = "Join code (the host shows it):";
 
+// A descriptor of the test's, closed however the test ends.
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor() {
+        if (fd >= 0)
+            close(fd);
+    }
+};
+
 // The guest finds the host before it asks for the code: nobody listening,
 // and something that is no blockduel game, are said at once, with what to
 // check, and no code is asked for.
 TEST(NetProcesses, NoGameThereIsSaidBeforeTheCodeIsAsked) {
-    int listener = socket(AF_INET, SOCK_STREAM, 0);
+    Descriptor listener{socket(AF_INET, SOCK_STREAM, 0)};
     sockaddr_in any = {AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t length = sizeof any;
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
-    getsockname(listener, reinterpret_cast<sockaddr*>(&any), &length);
+    ASSERT_EQ(bind(listener.fd, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
+    getsockname(listener.fd, reinterpret_cast<sockaddr*>(&any), &length);
     std::string address = "127.0.0.1:" + std::to_string(ntohs(any.sin_port));
     {
         GamePty nobody({.args = {"--join", address}, .kitty = false}); // bound, not listening
@@ -366,19 +376,19 @@ TEST(NetProcesses, NoGameThereIsSaidBeforeTheCodeIsAsked) {
         EXPECT_EQ(std::string::npos, nobody.output.find("Join code")) << nobody.output;
         EXPECT_TRUE(nobody.modesAsBefore());
     }
-    ASSERT_EQ(listen(listener, 1), 0);
+    ASSERT_EQ(listen(listener.fd, 1), 0);
+    fcntl(listener.fd, F_SETFL,
+          O_NONBLOCK); // a guest that never comes fails the test, not hangs it
     GamePty stranger({.args = {"--watch", address}, .kitty = false});
-    int other = -1;
-    ASSERT_TRUE(
-        stranger.waitUntil([&] { return (other = accept(listener, nullptr, nullptr)) >= 0; }));
+    Descriptor other;
+    ASSERT_TRUE(stranger.waitUntil(
+        [&] { return (other.fd = accept(listener.fd, nullptr, nullptr)) >= 0; }));
     const char banner[] = "SSH-2.0-OpenSSH_9.6\r\n";
-    ASSERT_EQ(write(other, banner, sizeof banner - 1), static_cast<ssize_t>(sizeof banner - 1));
+    ASSERT_EQ(write(other.fd, banner, sizeof banner - 1), static_cast<ssize_t>(sizeof banner - 1));
     EXPECT_EQ(stranger.waitOutcome(), Outcome::exited(1));
     EXPECT_NE(std::string::npos, stranger.output.find(address + " is not a blockduel game"))
         << stranger.output;
     EXPECT_EQ(std::string::npos, stranger.output.find("Join code")) << stranger.output;
-    close(other);
-    close(listener);
 }
 
 // A mistyped code is asked for again on the same command, which then gets
