@@ -193,8 +193,11 @@ std::unique_ptr<GameGuest> getIn(const Options& options, net::Seat seat, std::st
             return nullptr;
         }
         localSay(next.text + "\n");
-        if (!askForCode(false, code, failed))
+        std::string refused = net::formatJoinCode(code);
+        if (!askForCode(false, code, failed)) {
+            failed = "the host refused the code " + refused + "; " + failed;
             return nullptr;
+        }
     }
 }
 

@@ -427,6 +427,15 @@ TEST(NetProcesses, AWrongCodeGivenWithTheCommandIsAskedFor) {
         guest->type(std::string(code) + "\r");
         EXPECT_TRUE(guest->waitForText("Joined " + host.address())) << option << guest->output;
     }
+    // Without another code (the end of input, as a script's), the command
+    // ends with both reasons.
+    auto script = host.guest("--join", "7K3M-Q9XE");
+    ASSERT_TRUE(script->waitForText(question)) << script->output;
+    script->type("\x04");
+    EXPECT_EQ(script->waitOutcome(), Outcome::exited(1));
+    EXPECT_NE(std::string::npos, script->output.find("blockduel: the host refused the code "
+                                                     "7K3M-Q9XE; no join code given"))
+        << script->output;
 }
 
 // Three wrong codes end the command, the terminal never taken, with what
