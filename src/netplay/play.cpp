@@ -193,9 +193,9 @@ std::unique_ptr<GameGuest> getIn(const Options& options, net::Seat seat, std::st
             return nullptr;
         }
         localSay(next.text + "\n");
-        std::string refused = net::formatJoinCode(code);
+        std::string refused = "the host refused the code " + net::formatJoinCode(code) + "; ";
         if (!askForCode(false, code, failed)) {
-            failed = "the host refused the code " + refused + "; " + failed;
+            failed.insert(0, refused);
             return nullptr;
         }
     }
