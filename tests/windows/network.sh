@@ -9,8 +9,9 @@
 #   guest's question; the countdown and both boards on both sides; the
 #   guest's A and D take only the right piece to its left and right walls
 #   (a guest that never sent releases would leave A held), the host's Left
-#   only the left one; the guest's S tops its board out; the same boards on both sides; each side's Enter starts the
-#   next round; the guest's Escape ends the match for both, status 0.
+#   only the left one; the guest's S tops its board out; the same boards on
+#   both sides; each side's Enter starts the next round; the guest's Escape
+#   ends the match for both, status 0.
 # - A Windows host and a POSIX guest: the join command the host shows, with
 #   cmd's continuation; the same again the other way round, the host's
 #   Escape ending it. (The POSIX side's Escape is tests/e2e's.)
