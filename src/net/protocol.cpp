@@ -2,6 +2,9 @@
 // Writing messages.
 #include "net/protocol.hpp"
 
+#include <algorithm>
+#include <iterator>
+
 #include "game/keys.hpp"
 
 namespace net {
@@ -20,14 +23,25 @@ void withByte(std::string& out, MessageType type, unsigned char byte) {
     out += static_cast<char>(byte);
 }
 
+void hello(std::string& out, int version, Seat seat, const JoinCode& code) {
+    header(out, MessageType::Hello, helloSize);
+    out.append(reinterpret_cast<const char*>(helloMagic), sizeof helloMagic);
+    out += static_cast<char>(version);
+    out += static_cast<char>(seat);
+    out.append(code.symbols, joinCodeLength);
+}
+
 } // namespace
 
 void appendHello(std::string& out, Seat seat, const JoinCode& code) {
-    header(out, MessageType::Hello, helloSize);
-    out.append(reinterpret_cast<const char*>(helloMagic), sizeof helloMagic);
-    out += static_cast<char>(protocolVersion);
-    out += static_cast<char>(seat);
-    out.append(code.symbols, joinCodeLength);
+    hello(out, protocolVersion, seat, code);
+}
+
+// No code of the guest's goes out: its symbols are '0's, which any code may have.
+void appendProbe(std::string& out, Seat seat) {
+    JoinCode none;
+    std::fill(std::begin(none.symbols), std::end(none.symbols), '0');
+    hello(out, 0, seat, none);
 }
 
 void appendWelcome(std::string& out, Seat seat) {

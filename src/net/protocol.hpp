@@ -25,6 +25,11 @@
 // both until a pause again. Version 1 played one game without rounds,
 // version 2 sent keys instead of actions and version 3 had no pause; each
 // side refuses every other version.
+//
+// A guest that is to ask its person for the code first makes sure that a
+// game listens there: it greets with a Hello of version 0, which no game
+// has spoken, and every host answers Refused (another version) without
+// reading a code, so the look counts as no wrong code.
 #pragma once
 
 #include <cstddef>
@@ -105,6 +110,8 @@ constexpr unsigned char firstRunAttribute = textColor;
 
 // Appends a whole message to `out`.
 void appendHello(std::string& out, Seat seat, const JoinCode& code);
+// A Hello of version 0, which every host refuses as another version.
+void appendProbe(std::string& out, Seat seat);
 void appendWelcome(std::string& out, Seat seat);
 void appendRefused(std::string& out, Refusal reason);
 // `legend`: the guest's keys as its picture's key legend shows them, at

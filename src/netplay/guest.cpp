@@ -17,6 +17,19 @@ GameGuest::GameGuest(LocalScreen& screen, NetSocket socket, net::Seat seat)
 GameGuest::Answer GameGuest::greet(const net::JoinCode& code, int timeoutMs) {
     std::string hello;
     net::appendHello(hello, seat_, code);
+    return exchange(hello, timeoutMs);
+}
+
+// Any answer at all is a game's: the host refuses the look as another
+// version, a host of this version or any other.
+GameGuest::Answer GameGuest::look(int timeoutMs) {
+    std::string probe;
+    net::appendProbe(probe, seat_);
+    Answer answer = exchange(probe, timeoutMs);
+    return answer == Answer::Refused || answer == Answer::Welcomed ? Answer::Found : answer;
+}
+
+GameGuest::Answer GameGuest::exchange(const std::string& hello, int timeoutMs) {
     long long until = netClockMs() + timeoutMs;
     link_.queue(hello, netClockMs());
     bool refused = false;

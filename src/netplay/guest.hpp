@@ -19,8 +19,9 @@ namespace netplay {
 
 class GameGuest : public NetService {
 public:
-    // Broken: the connection failed (problem() says how).
-    enum class Answer { Welcomed, Refused, Closed, Broken, NotAHost, NoAnswer };
+    // Broken: the connection failed (problem() says how); Found: a game
+    // answered look().
+    enum class Answer { Welcomed, Refused, Closed, Broken, NotAHost, NoAnswer, Found };
     enum class State { Playing, Ended, Lost, Left };
 
     // `socket`, connected to the host, is taken over; the host's pictures
@@ -29,6 +30,11 @@ public:
 
     // Says who it is and waits up to `timeoutMs` for the host's answer.
     Answer greet(const net::JoinCode& code, int timeoutMs);
+    // Makes sure a game listens at the other end, before its person is
+    // asked for the code, with a greeting the host refuses without taking
+    // it for a wrong code: Found when one answered. The connection is of no
+    // more use then; the greeting with the code takes a new one.
+    Answer look(int timeoutMs);
     net::Refusal refusal() const { return refusal_; }
     const std::string& problem() const { return link_.problem(); }
 
@@ -54,6 +60,8 @@ public:
     bool endsWait() const override { return state_ != State::Playing; }
 
 private:
+    // Sends `hello` and waits up to `timeoutMs` for the answer to it.
+    Answer exchange(const std::string& hello, int timeoutMs);
     void handle(const net::Message& message);
     void lose(const std::string& why);
     // Notes a silence of this side long enough for the host to let it go.

@@ -11,7 +11,7 @@
 // its guest call them from the game's single thread.
 //
 // The order: localProblem, localAskLine when the code is asked for, and
-// localCommandName on the host; then localTake, after which sleepMs,
+// localCommandName; then localTake, after which sleepMs,
 // keyPressed and endFrame of game/platform.hpp serve the connections
 // handed to localServe; at the end localFinish, or localRestore when
 // there is no final picture to leave. Which calls may end or stop the
@@ -74,6 +74,10 @@ bool localTake();
 void localFinish();
 // The console given back as it was, without a picture.
 void localRestore();
+// What the console says once it is given back, should Ctrl-C or a signal
+// end the game from outside (a guest: how to come back); empty for none.
+// From localTake on; the other ends say what they say themselves.
+void localFarewell(const std::string& text);
 
 // The console a host or a guest shows its game on. The host reads the
 // game's picture from its buffer; a guest paints the host's pictures into

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "game/game.hpp"
@@ -15,6 +16,7 @@
 #include "netplay/code_prompt.hpp"
 #include "netplay/guest.hpp"
 #include "netplay/host.hpp"
+#include "netplay/join_messages.hpp"
 #include "netplay/join_notice.hpp"
 #include "netplay/local.hpp"
 #include "netplay/network.hpp"
@@ -115,66 +117,122 @@ int host(const Options& options, const net::Endpoint& where, const std::string& 
     return 0;
 }
 
-std::string refusalText(net::Refusal reason, const net::JoinCode& code) {
-    switch (reason) {
-    case net::Refusal::WrongCode:
-        return "the host refused the code " + net::formatJoinCode(code) +
-               "; check the code the host's screen shows";
-    case net::Refusal::SeatTaken:
-        return "player two is already playing that game; to see it, use --watch";
-    case net::Refusal::NoRoom: return "that game has as many watchers as it takes";
-    case net::Refusal::OtherVersion:
-        return "the host runs another version of blockduel, and the two cannot play together; "
-               "both players need the same version (blockduel --version)";
+// One connection to the host, and the look or the greeting on it.
+struct Meeting {
+    std::unique_ptr<GameGuest> guest;
+    GameGuest::Answer answer = GameGuest::Answer::Broken;
+    std::string failed; // what went wrong, for the message that ends the command
+};
+
+std::string answerText(const Meeting& meeting, const std::string& there) {
+    switch (meeting.answer) {
+    case GameGuest::Answer::Welcomed:
+    case GameGuest::Answer::Found: return "";
+    case GameGuest::Answer::Refused: return refusalText(meeting.guest->refusal());
+    case GameGuest::Answer::Closed:
+        return there + " closed the connection without an answer; when it is busy turning "
+                       "strangers away, try again";
+    case GameGuest::Answer::Broken:
+        return "the connection to " + there + " broke: " + meeting.guest->problem();
+    case GameGuest::Answer::NotAHost:
+        return there + " is not a blockduel game; check the address and port against the "
+                       "host's screen";
+    case GameGuest::Answer::NoAnswer:
+        return there + " did not answer in 5 seconds; check the address and port against the "
+                       "host's screen";
     }
-    return "the host refused to let this game in";
+    return "";
 }
 
-int join(const Options& options, const net::Endpoint& where, net::Seat seat) {
+// Greets with `code`, or without one (nullptr) only looks for the game,
+// each time on a connection of its own: the host closes one that has not
+// greeted within its limit, and one it refused a code.
+Meeting meet(const net::Endpoint& where, net::Seat seat, const net::JoinCode* code) {
+    Meeting meeting;
+    std::string error;
+    NetSocket socket = netConnect(where, connectTimeoutMs, error);
+    if (socket == noSocket) {
+        meeting.failed = connectFailedText(error);
+        return meeting;
+    }
+    meeting.guest = std::make_unique<GameGuest>(localScreen(), socket, seat);
+    meeting.answer = code != nullptr ? meeting.guest->greet(*code, answerTimeoutMs)
+                                     : meeting.guest->look(answerTimeoutMs);
+    meeting.failed = answerText(meeting, net::formatEndpoint(where.host, where.port));
+    return meeting;
+}
+
+// A game listens at `where`; its connection is closed before the person
+// types, which may take longer than the host waits for a greeting.
+bool found(const net::Endpoint& where, net::Seat seat, std::string& failed) {
+    Meeting look = meet(where, seat, nullptr);
+    failed = look.failed;
+    return look.answer == GameGuest::Answer::Found;
+}
+
+// The host let this guest in with the code given or typed, asked again
+// after each wrong one; `failed` says why not.
+std::unique_ptr<GameGuest> getIn(const Options& options, net::Seat seat, std::string& failed) {
+    const net::Endpoint& where = options.endpoint;
+    net::JoinCode code = options.joinCode;
+    // The game is found before the person types.
+    if (options.askCode && (!found(where, seat, failed) || !askForCode(false, code, failed)))
+        return nullptr;
+    for (int tried = 1;; ++tried) {
+        Meeting meeting = meet(where, seat, &code);
+        bool wrong = meeting.answer == GameGuest::Answer::Refused &&
+                     meeting.guest->refusal() == net::Refusal::WrongCode;
+        if (!wrong) {
+            failed = meeting.failed;
+            return meeting.answer == GameGuest::Answer::Welcomed ? std::move(meeting.guest)
+                                                                 : nullptr;
+        }
+        AfterWrongCode next = afterWrongCode(code, tried, tried == 1 && !options.askCode);
+        if (!next.askAgain) {
+            failed = next.text;
+            return nullptr;
+        }
+        localSay(next.text + "\n");
+        std::string refused = "the host refused the code " + net::formatJoinCode(code) + "; ";
+        if (!askForCode(false, code, failed)) {
+            failed.insert(0, refused);
+            return nullptr;
+        }
+    }
+}
+
+int join(const Options& options, net::Seat seat) {
     std::string problem = localProblem();
     if (!problem.empty())
         return complain(problem);
-    net::JoinCode code;
-    std::string error;
-    if (options.askCode && !askForCode(false, code, error))
-        return complain(error);
-    if (!options.askCode)
-        code = options.joinCode;
-    NetSocket socket = netConnect(where, connectTimeoutMs, error);
-    if (socket == noSocket)
-        return complain(error);
-    GameGuest guest(localScreen(), socket, seat);
+    std::unique_ptr<GameGuest> guest = getIn(options, seat, problem);
+    if (!guest)
+        return complain(problem);
     GameSetup mine = gameSetupOf(options);
-    guest.bindKeys(mine.keys, bothKeysLegend(mine.keys));
-    std::string there = net::formatEndpoint(where.host, where.port);
-    switch (guest.greet(code, answerTimeoutMs)) {
-    case GameGuest::Answer::Welcomed: break;
-    case GameGuest::Answer::Refused: return complain(refusalText(guest.refusal(), code));
-    case GameGuest::Answer::Closed:
-        return complain(there + " closed the connection without an answer; when it is busy "
-                                "turning strangers away, try again");
-    case GameGuest::Answer::Broken:
-        return complain("the connection to " + there + " broke: " + guest.problem());
-    case GameGuest::Answer::NotAHost: return complain(there + " is not a blockduel game");
-    case GameGuest::Answer::NoAnswer: return complain(there + " did not answer in 5 seconds");
-    }
+    guest->bindKeys(mine.keys, bothKeysLegend(mine.keys));
+    std::string there = net::formatEndpoint(options.endpoint.host, options.endpoint.port);
+    std::string program = localCommandName(options.program.c_str());
     if (!localTake())
         return 1;
-    localServe(&guest);
-    guest.ready(localKeyReleases());
+    localFarewell(leftByInterruptText(program, there, seat) + "\n");
+    localServe(guest.get());
+    guest->ready(localKeyReleases());
     localScreen().setNotices({{9, "Joined " + there + "; the game starts soon."}});
-    while (guest.state() == GameGuest::State::Playing)
+    while (guest->state() == GameGuest::State::Playing)
         sleepMs(checkMs);
+    localFarewell("");
     localServe(nullptr);
-    guest.close();
-    if (guest.state() != GameGuest::State::Ended) {
-        localRestore();
-        if (guest.state() == GameGuest::State::Left)
-            return 0;
-        return complain(guest.lostWhy());
+    guest->close();
+    if (guest->state() == GameGuest::State::Ended) {
+        localFinish();
+        return 0;
     }
-    localFinish();
-    return 0;
+    localRestore();
+    if (guest->state() == GameGuest::State::Left) {
+        localSay("You left the game at " + there + ".\n");
+        return 0;
+    }
+    return complain(guest->lostWhy());
 }
 
 } // namespace
@@ -190,8 +248,7 @@ int playOverNetwork(const Options& options) {
             return complain(problem);
         return host(options, where, localCommandName(options.program.c_str()));
     }
-    return join(options, where,
-                options.mode == Mode::Join ? net::Seat::Player : net::Seat::Watcher);
+    return join(options, options.mode == Mode::Join ? net::Seat::Player : net::Seat::Watcher);
 }
 
 } // namespace netplay

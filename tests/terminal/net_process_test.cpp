@@ -6,6 +6,7 @@
 // (net_session_test).
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -22,12 +23,14 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "door_attack.hpp"
 #include "game_pty.hpp"
 #include "net/admission.hpp"
+#include "net/protocol.hpp"
 #include "platform/terminal/tty.hpp"
 
 namespace term {
@@ -161,6 +164,9 @@ TEST(NetProcesses, AMatchFromTwoTerminalsEndedByEitherSide) {
         EXPECT_TRUE(watcher->waitForText("Watching: your keys do nothing", 17));
         watcher->type("\x1b");
         EXPECT_EQ(watcher->waitOutcome(), Outcome::exited(0));
+        EXPECT_NE(watcher->output.find("You left the game at " + host.address() + "."),
+                  std::string::npos)
+            << watcher->output;
         EXPECT_TRUE(host.waitUntil([&] {
             guest->type("a");
             guest->pump(50);
@@ -402,22 +408,184 @@ TEST(NetProcesses, APortInUseIsNamedWithAWayOut) {
         << second.output;
 }
 
-// Refused, a guest ends with the reason, the terminal never taken; the
-// game goes on.
-TEST(NetProcesses, AWrongCodeAndASecondPlayerAreRefused) {
+// A second player is refused with the reason, the terminal never taken;
+// the game goes on.
+TEST(NetProcesses, ASecondPlayerIsRefused) {
     ShownHost host;
     auto guest = host.guest();
     ASSERT_TRUE(guest->waitForPicture());
-    for (const auto& [withCode, message] :
-         {std::pair{"7K3M-Q9XE", "the host refused the code 7K3M-Q9XE"},
-          {code, "player two is already playing"}}) {
-        auto refused = host.guest("--join", withCode);
-        EXPECT_EQ(refused->waitOutcome(), Outcome::exited(1)) << message;
-        EXPECT_NE(refused->output.find(message), std::string::npos) << refused->output;
-        EXPECT_EQ(refused->output.find("\x1b[?1049h"), std::string::npos) << message;
-    }
+    auto refused = host.guest();
+    EXPECT_EQ(refused->waitOutcome(), Outcome::exited(1));
+    EXPECT_NE(refused->output.find("player two is already playing"), std::string::npos)
+        << refused->output;
+    EXPECT_EQ(refused->output.find("\x1b[?1049h"), std::string::npos);
     EXPECT_EQ(host.waitOutcome(0), Outcome{});
     EXPECT_EQ(guest->waitOutcome(0), Outcome{});
+}
+
+// How often `text` is in `output`.
+int timesIn(const std::string& output, std::string_view text) {
+    int times = 0;
+    for (std::size_t at = output.find(text); at != std::string::npos;
+         at = output.find(text, at + 1))
+        ++times;
+    return times;
+}
+
+constexpr const char* question = "Join code (the host shows it):";
+
+// A descriptor of the test's, closed however the test ends.
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor() {
+        if (fd >= 0)
+            close(fd);
+    }
+};
+
+// The guest finds the host before it asks for the code: nobody listening,
+// and something that is no blockduel game, are said at once, with what to
+// check, and no code is asked for.
+TEST(NetProcesses, NoGameThereIsSaidBeforeTheCodeIsAsked) {
+    Descriptor listener{socket(AF_INET, SOCK_STREAM, 0)};
+    sockaddr_in any = {AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t length = sizeof any;
+    ASSERT_EQ(bind(listener.fd, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
+    getsockname(listener.fd, reinterpret_cast<sockaddr*>(&any), &length);
+    std::string address = "127.0.0.1:" + std::to_string(ntohs(any.sin_port));
+    {
+        GamePty nobody({.args = {"--join", address}, .kitty = false}); // bound, not listening
+        EXPECT_EQ(nobody.waitOutcome(), Outcome::exited(1));
+        EXPECT_NE(std::string::npos, nobody.output.find("Connection refused; check the address"))
+            << nobody.output;
+        EXPECT_EQ(std::string::npos, nobody.output.find("Join code")) << nobody.output;
+        EXPECT_TRUE(nobody.modesAsBefore());
+    }
+    ASSERT_EQ(listen(listener.fd, 1), 0);
+    fcntl(listener.fd, F_SETFL,
+          O_NONBLOCK); // a guest that never comes fails the test, not hangs it
+    GamePty stranger({.args = {"--watch", address}, .kitty = false});
+    Descriptor other;
+    ASSERT_TRUE(stranger.waitUntil(
+        [&] { return (other.fd = accept(listener.fd, nullptr, nullptr)) >= 0; }));
+    const char banner[] = "SSH-2.0-OpenSSH_9.6\r\n";
+    ASSERT_EQ(write(other.fd, banner, sizeof banner - 1), static_cast<ssize_t>(sizeof banner - 1));
+    EXPECT_EQ(stranger.waitOutcome(), Outcome::exited(1));
+    EXPECT_NE(std::string::npos, stranger.output.find(address + " is not a blockduel game"))
+        << stranger.output;
+    EXPECT_EQ(std::string::npos, stranger.output.find("Join code")) << stranger.output;
+}
+
+// A mistyped code is asked for again on the same command, which then gets
+// in with the right one; the host counted one wrong code and no stranger,
+// so looking for the game before asking cost nothing at its door.
+TEST(NetProcesses, AWrongCodeIsAskedForAgain) {
+    ShownHost host;
+    auto guest = host.guest("--join", "");
+    ASSERT_TRUE(guest->waitForText(question)) << guest->screenText();
+    guest->type("7K3M-Q9XE\r");
+    ASSERT_TRUE(guest->waitUntil([&] { return timesIn(guest->output, question) == 2; }))
+        << guest->output;
+    EXPECT_NE(std::string::npos,
+              guest->output.find("The host refused the code 7K3M-Q9XE; check the code its "
+                                 "screen shows and type it again (2 tries left)."))
+        << guest->output;
+    guest->type(std::string(code) + "\r");
+    EXPECT_TRUE(guest->waitForPicture()) << guest->output;
+    EXPECT_TRUE(host.waitForPicture());
+    std::string door = host.rowText(18);
+    EXPECT_TRUE(door.starts_with("          Wrong codes: 1") || host.waitForText("Wrong codes: 1,"))
+        << host.screenText();
+    EXPECT_EQ(std::string::npos, host.screenText().find("trangers")) << host.screenText();
+}
+
+// A wrong code that came with the command is said to be the command's, and
+// the code is asked for, by a player and by a watcher alike.
+TEST(NetProcesses, AWrongCodeGivenWithTheCommandIsAskedFor) {
+    ShownHost host;
+    for (const char* option : {"--watch", "--join"}) {
+        auto guest = host.guest(option, "7K3M-Q9XE");
+        ASSERT_TRUE(guest->waitForText(question)) << option << guest->output;
+        EXPECT_NE(std::string::npos, guest->output.find("The host refused the code 7K3M-Q9XE "
+                                                        "given with the command"))
+            << guest->output;
+        guest->type(std::string(code) + "\r");
+        EXPECT_TRUE(guest->waitForText("Joined " + host.address())) << option << guest->output;
+    }
+    // Without another code (the end of input, as a script's), the command
+    // ends with both reasons.
+    auto script = host.guest("--join", "7K3M-Q9XE");
+    ASSERT_TRUE(script->waitForText(question)) << script->output;
+    script->type("\x04");
+    EXPECT_EQ(script->waitOutcome(), Outcome::exited(1));
+    EXPECT_NE(std::string::npos, script->output.find("blockduel: the host refused the code "
+                                                     "7K3M-Q9XE; no join code given"))
+        << script->output;
+}
+
+// Three wrong codes end the command, the terminal never taken, with what
+// to do.
+TEST(NetProcesses, ThreeWrongCodesEndTheCommand) {
+    ShownHost host;
+    auto guest = host.guest("--join", "");
+    for (const char* wrong : {"7K3M-Q9XA", "7K3M-Q9XB", "7K3M-Q9XC"}) {
+        ASSERT_TRUE(guest->waitUntil([&] {
+            return guest->output.ends_with(question + std::string(" "));
+        })) << guest->output;
+        guest->type(wrong + std::string("\r"));
+        guest->pump(1);
+    }
+    EXPECT_EQ(guest->waitOutcome(), Outcome::exited(1));
+    EXPECT_EQ(3, timesIn(guest->output, question)) << guest->output;
+    EXPECT_NE(std::string::npos,
+              guest->output.find("blockduel: the host refused 3 codes, the last 7K3M-Q9XC; check "
+                                 "the code on the host's screen and run the command again"))
+        << guest->output;
+    EXPECT_EQ(std::string::npos, guest->output.find("\x1b[?1049h"));
+    EXPECT_TRUE(guest->modesAsBefore());
+}
+
+// A person who takes longer to type the code than the host waits for a
+// greeting still gets in: the greeting goes on a connection of its own.
+TEST(NetProcesses, ASlowTypistGetsIn) {
+    ShownHost host;
+    auto guest = host.guest("--join", "");
+    ASSERT_TRUE(guest->waitForText(question)) << guest->screenText();
+    guest->pump(net::helloLimitMs + 1000);
+    guest->type(std::string(code) + "\r");
+    EXPECT_TRUE(guest->waitForPicture()) << guest->output;
+}
+
+// A guest ended by Ctrl-C, or by a signal from outside, gives the terminal
+// back as it found it and then says where it was and the command that comes
+// back; the host's own Ctrl-C says nothing of the kind.
+TEST(NetProcesses, AGuestEndedByCtrlCSaysHowToComeBack) {
+    ShownHost host;
+    for (const auto& [option, interrupt] :
+         {std::pair{"--join", true}, {"--join", false}, {"--watch", true}}) {
+        auto guest = host.guest(option);
+        ASSERT_TRUE(guest->waitForPicture()) << guest->output;
+        if (interrupt)
+            guest->type("\x03");
+        else
+            guest->signal(SIGTERM);
+        EXPECT_EQ(guest->waitOutcome(), Outcome::killed(interrupt ? SIGINT : SIGTERM));
+        bool player = std::string(option) == "--join";
+        std::string says = "Left the game at " + host.address() + "; the same command " +
+                           (player ? "joins" : "watches") + " again: " + BLOCKDUEL_GAME + " " +
+                           option + " " + host.address() + "\r\n";
+        std::size_t at = guest->output.find(says);
+        EXPECT_NE(std::string::npos, at) << guest->output;
+        EXPECT_LT(guest->output.rfind("\x1b[?1049l"), at) << "said after the screen came back";
+        EXPECT_TRUE(guest->modesAsBefore());
+        EXPECT_FALSE(terminalState(guest->output).alternateScreen);
+        if (player) {
+            EXPECT_TRUE(host.waitForText("Player two has left")) << host.screenText();
+        }
+    }
+    host.type("\x03");
+    EXPECT_EQ(host.waitOutcome(), Outcome::killed(SIGINT));
+    EXPECT_EQ(std::string::npos, host.output.find("Left the game")) << host.output;
 }
 
 TEST(NetProcesses, TheGuestEndsWhenTheHostGoesAway) {

@@ -100,6 +100,11 @@ void localFinish() { term::giveBackTerminal(true); }
 
 void localRestore() { term::giveBackTerminal(false); }
 
+void localFarewell(const std::string& text) {
+    if (term::TerminalSession* session = term::currentSession())
+        session->setFarewell(text);
+}
+
 LocalScreen& localScreen() { return screen; }
 
 void localServe(NetService* service) {

@@ -7,6 +7,8 @@
 // pty or pipes.
 #pragma once
 
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "netplay/local.hpp"
@@ -58,6 +60,9 @@ public:
     // Gives the terminal back as it was found, without waiting for a
     // terminal that does not read; does nothing when it already is.
     void restoreTerminal() { terminal_.giveBack(false); }
+    // What the terminal says once given back when Ctrl-C or a signal ends
+    // the game; empty for nothing.
+    void setFarewell(std::string text) { terminal_.setFarewell(std::move(text)); }
 
     ScreenBuffer& screen() { return presentation_.screen(); }
     bool kitty() const { return terminal_.kitty(); }

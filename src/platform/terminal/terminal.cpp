@@ -206,8 +206,15 @@ void Terminal::writeFailed() {
     std::exit(1);
 }
 
+// The farewell goes out while the output still does not block, so that a
+// terminal that takes nothing cannot hold the end; and only from a game
+// that had the terminal, in its modes, when the end came.
 void Terminal::die(int signo) {
-    giveBack(false);
+    bool had = active_;
+    leave(false);
+    if (had && !farewell_.empty())
+        writeOut(farewell_, false);
+    nonBlocking_.restore();
     signals::dieBy(signo);
 }
 

@@ -10,6 +10,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/terminal/input_waits.hpp"
 #include "platform/terminal/output_gate.hpp"
@@ -57,8 +58,11 @@ public:
 
     // Ends the game when a signal that ends it has arrived.
     void endIfAsked();
-    // The terminal given back, then the end by `signo`'s default action.
+    // The terminal given back, then the farewell, then the end by `signo`'s
+    // default action.
     [[noreturn]] void die(int signo);
+    // What die() says on the terminal once it is given back; empty for nothing.
+    void setFarewell(std::string text) { farewell_ = std::move(text); }
 
     // Ctrl-Z, SIGTSTP and SIGCONT. True when the terminal was given back
     // and taken again: the shell had the keys' releases and may have
@@ -98,6 +102,7 @@ private:
     bool onScreen_ = false; // the alternate screen is on, and the rest of the screen modes
     bool kitty_ = false;    // the terminal speaks the kitty keyboard protocol
     bool pushed_ = false;   // kitty flags pushed and not yet popped
+    std::string farewell_;
 };
 
 } // namespace term

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -20,6 +21,11 @@ DWORD savedInputMode = 0;
 bool inputModeSaved = false;
 CONSOLE_CURSOR_INFO savedCursor = {};
 bool cursorSaved = false;
+
+// The farewell, read by the handler's thread: the length is set last, and
+// cleared before the text changes.
+char farewell[512];
+std::atomic<DWORD> farewellLength{0};
 
 HANDLE output() { return GetStdHandle(STD_OUTPUT_HANDLE); }
 HANDLE input() { return GetStdHandle(STD_INPUT_HANDLE); }
@@ -52,10 +58,22 @@ void holdForNetwork() {
     }
 }
 
+// On the row below the picture, which starts at the top of the console.
+void sayFarewell() {
+    DWORD length = farewellLength.exchange(0);
+    if (length == 0)
+        return;
+    SetConsoleCursorPosition(output(), COORD{0, static_cast<SHORT>(pictureRows)});
+    DWORD written = 0;
+    WriteFile(output(), farewell, length, &written, nullptr);
+}
+
 // Runs on a thread of its own; returning FALSE lets the default handler
 // end the process as usual.
-BOOL WINAPI restoreOnSignal(DWORD /*event*/) {
+BOOL WINAPI restoreOnSignal(DWORD event) {
     restoreConsole();
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT)
+        sayFarewell();
     return FALSE;
 }
 
@@ -108,6 +126,20 @@ void beginConsoleSession(bool network) {
     std::atexit(restoreConsole);
     SetConsoleCtrlHandler(restoreOnSignal, TRUE);
     SetConsoleOutputCP(gameCodePage);
+}
+
+// Line feeds go out as CR LF, as the console's own programs write them.
+void setFarewell(const std::string& text) {
+    farewellLength = 0;
+    DWORD length = 0;
+    for (char c : text) {
+        if (length + 2 > sizeof farewell)
+            break;
+        if (c == '\n')
+            farewell[length++] = '\r';
+        farewell[length++] = c;
+    }
+    farewellLength = length;
 }
 
 void discardTypedInput() {

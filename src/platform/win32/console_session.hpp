@@ -28,6 +28,10 @@ void sayConsoleProblem(const std::string& problem);
 // mouse, which would stop it, and hides the cursor; both come back too.
 void beginConsoleSession(bool network = false);
 
+// A line for the console once Ctrl-C or Ctrl-Break has ended the program
+// and the console is put back, below the game's picture; empty for none.
+void setFarewell(const std::string& text);
+
 // Drops the key presses that play left in the console's input, where the
 // line input would otherwise echo them after the game or hand them to the
 // shell. Nothing happens when standard input is no console.

@@ -107,6 +107,8 @@ void localRestore() {
     discardTypedInput();
 }
 
+void localFarewell(const std::string& text) { setFarewell(text); }
+
 LocalScreen& localScreen() { return consoleScreen(); }
 
 void localServe(NetService* service) { setServed(service); }
