@@ -456,7 +456,8 @@ TEST(NetProcesses, NoGameThereIsSaidBeforeTheCodeIsAsked) {
     {
         GamePty nobody({.args = {"--join", address}, .kitty = false}); // bound, not listening
         EXPECT_EQ(nobody.waitOutcome(), Outcome::exited(1));
-        EXPECT_NE(std::string::npos, nobody.output.find("Connection refused; check the address"))
+        EXPECT_NE(std::string::npos,
+                  joinedLines(nobody.output).find("Connection refused; check the address"))
             << nobody.output;
         EXPECT_EQ(std::string::npos, nobody.output.find("Join code")) << nobody.output;
         EXPECT_TRUE(nobody.modesAsBefore());
@@ -538,8 +539,9 @@ TEST(NetProcesses, ThreeWrongCodesEndTheCommand) {
     EXPECT_EQ(guest->waitOutcome(), Outcome::exited(1));
     EXPECT_EQ(3, timesIn(guest->output, question)) << guest->output;
     EXPECT_NE(std::string::npos,
-              guest->output.find("blockduel: the host refused 3 codes, the last 7K3M-Q9XC; check "
-                                 "the code on the host's screen and run the command again"))
+              joinedLines(guest->output)
+                  .find("blockduel: the host refused 3 codes, the last 7K3M-Q9XC; check "
+                        "the code on the host's screen and run the command again"))
         << guest->output;
     EXPECT_EQ(std::string::npos, guest->output.find("\x1b[?1049h"));
     EXPECT_TRUE(guest->modesAsBefore());
@@ -580,7 +582,7 @@ TEST(NetProcesses, AGuestEndedByCtrlCSaysHowToComeBack) {
         EXPECT_TRUE(guest->modesAsBefore());
         EXPECT_FALSE(terminalState(guest->output).alternateScreen);
         if (player) {
-            EXPECT_TRUE(host.waitForText("Player two has left")) << host.screenText();
+            EXPECT_TRUE(host.waitForText("Player two is away")) << host.screenText();
         }
     }
     host.type("\x03");
