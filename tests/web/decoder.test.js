@@ -70,7 +70,7 @@ const malformed = [
     ['a welcome of another version', [2, 2, page.protocolVersion - 1, 1], 'a welcome of another version'],
     ['a welcome to seat 0', [2, 2, page.protocolVersion, 0], 'a welcome to no seat'],
     ['a welcome to seat 3', [2, 2, page.protocolVersion, 3], 'a welcome to no seat'],
-    ['a run past the last cell', [7, 3, ...head(page.cells - 1, 1, true), 65], 'runs of cells outside the picture'],
+    ['a run past the last cell', [7, 4, ...head(page.cells - 1, 1, true), 65, 65], 'runs of cells outside the picture'],
     ['a run past the end, long', [8, 18, ...head(page.cells - 15, 15, true), ...Array(16).fill(65)], 'runs of cells outside the picture'],
     ['a run of half a head', [7, 1, 0], 'runs of cells outside the picture'],
     ['a run without its attribute', [7, 2, ...head(0, 0, false)], 'runs of cells outside the picture'],

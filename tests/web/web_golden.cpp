@@ -3,12 +3,16 @@
 // tests to read against: a host's stream (a Picture and a Delta made by
 // the picture's own runs, a KeepAlive, End) with the pictures that
 // applying its runs gives, and a guest's messages (Hello, Ready, keys).
-// One JSON object on standard output; the page's tests run this program.
+// And how the terminal shows a cell: each code's glyph, each console
+// colour's SGR parameter. One JSON object on standard output; the page's
+// tests run this program.
 #include <cstdio>
 #include <string>
 
 #include "net/picture.hpp"
 #include "net/protocol.hpp"
+#include "platform/terminal/escapes.hpp"
+#include "platform/terminal/glyphs.hpp"
 
 namespace {
 
@@ -34,7 +38,8 @@ std::string cellsOf(const net::Picture& picture) {
 }
 
 // Every code and attribute somewhere, in stretches of one attribute (which
-// the runs keep) and of many, with blanks of both kinds between.
+// the runs keep) and of many, with blanks of both kinds between; the first
+// in the default attribute, which the first run keeps.
 net::Picture busyPicture(int seed) {
     net::Picture picture;
     for (int i = 0; i < net::pictureCells; ++i) {
@@ -47,7 +52,26 @@ net::Picture busyPicture(int seed) {
         if (stretch != 4)
             picture[static_cast<std::size_t>(i)] = net::PictureCell{code, attr};
     }
+    picture[0] = net::PictureCell{'B', textColor};
     return picture;
+}
+
+// Every code's glyph in UTF-8, as hex, one after the other, with a space
+// between.
+std::string glyphs() {
+    std::string text;
+    for (int code = 0; code < 256; ++code)
+        text += (code > 0 ? " " : "") + hex(term::glyphOf(static_cast<unsigned char>(code), true));
+    return text;
+}
+
+// The foreground's SGR parameter of each console colour.
+std::string colours() {
+    std::string text;
+    for (int colour = 0; colour < 16; ++colour)
+        text +=
+            (colour > 0 ? " " : "") + std::to_string(term::escapes::foregroundParameter(colour));
+    return text;
 }
 
 void field(const char* name, const std::string& value, bool last = false) {
@@ -97,7 +121,9 @@ int main() {
     field("afterDelta", cellsOf(shown));
     field("hello", hex(hello));
     field("ready", hex(ready));
-    field("keys", hex(keys), true);
+    field("keys", hex(keys));
+    field("glyphs", glyphs());
+    field("colours", colours(), true);
     std::printf("}\n");
     return 0;
 }
