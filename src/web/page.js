@@ -420,6 +420,11 @@ function startPage(bd) {
         screen.appendChild(row);
     }
 
+    const paintCell = (picture, i) => {
+        spans[i].textContent = bd.glyphOf(picture.codes[i]);
+        spans[i].className = bd.cellClass(picture.codes[i], picture.attrs[i]);
+    };
+
     let session = null; // the game under way, while there is one
     const sentence = (text) => text.charAt(0).toUpperCase() + text.slice(1) + '.';
 
@@ -439,21 +444,19 @@ function startPage(bd) {
         const socket = new WebSocket(`${scheme}://${location.host}${bd.playPath}`);
         socket.binaryType = 'arraybuffer';
         let timer = 0;
-        const paint = (i) => {
-            spans[i].textContent = bd.glyphOf(s.picture.codes[i]);
-            spans[i].className = bd.cellClass(s.picture.codes[i], s.picture.attrs[i]);
-        };
         const s = new bd.Session(seat, symbols, Date.now(), {
             send: (bytes) => socket.readyState === WebSocket.OPEN && socket.send(bytes),
             welcomed: () => {
+                const blank = bd.blankPicture(); // until the host's first picture
+                spans.forEach((_, i) => paintCell(blank, i));
                 form.hidden = true;
                 game.hidden = false;
                 again.hidden = true;
                 pads.hidden = seat !== bd.Seat.Player;
                 status.textContent = seat === bd.Seat.Player ? 'Playing: W A S D or the arrows; Enter starts the next round, P pauses, Escape leaves.' : 'Watching: Escape leaves.';
             },
-            picture: () => spans.forEach((_, i) => paint(i)),
-            paint,
+            picture: () => spans.forEach((_, i) => paintCell(s.picture, i)),
+            paint: (i) => paintCell(s.picture, i),
             stop: (why, beforeWelcome) => {
                 clearInterval(timer);
                 socket.close();

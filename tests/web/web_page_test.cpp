@@ -9,13 +9,14 @@
 #include <regex>
 #include <string>
 
+#include "game/keys.hpp"
 #include "net/protocol.hpp"
 #include "web/page.hpp"
 
 namespace web {
 namespace {
 
-constexpr std::size_t sizeLimit = 30 * 1024;
+constexpr std::size_t sizeLimit = 30720; // 30 KiB
 
 std::size_t countOf(const std::string& text, const std::string& what) {
     std::size_t count = 0;
@@ -76,6 +77,53 @@ TEST(WebPage, HasOneStyleAndOneScriptEachWithTheNonce) {
     EXPECT_EQ(1U, countOf(page, "<style " + nonce + ">"));
     EXPECT_EQ(1U, countOf(page, "<script " + nonce + ">"));
     EXPECT_EQ(2U, countOf(page, std::string(webPageNoncePlaceholder)));
+}
+
+// A number the page's script states as `const name = N;`, or a field of
+// one of its tables, `name: N`; -1 when it states none.
+int stated(const std::string& page, const std::string& name, bool field = false) {
+    std::smatch found;
+    std::regex pattern(field ? "[{ ]" + name + R"(: (\d+) ?[,}])"
+                             : "const " + name + R"( = (\d+);)");
+    return std::regex_search(page, found, pattern) ? std::stoi(found[1].str()) : -1;
+}
+
+template <typename Enum> constexpr int number(Enum value) { return static_cast<int>(value); }
+
+// The script cannot include the game's headers, so it states the numbers
+// it shares with them again; here they are held to the game's.
+TEST(WebPage, StatesTheProtocolsNumbersAsTheGameDoes) {
+    std::string page(webPage());
+    EXPECT_EQ(net::maxHeaderSize, stated(page, "maxHeaderSize"));
+    EXPECT_EQ(net::maxPayload, stated(page, "maxPayload"));
+    EXPECT_EQ(net::keepAliveMs, stated(page, "keepAliveMs"));
+    EXPECT_EQ(net::silenceLimitMs, stated(page, "silenceLimitMs"));
+    EXPECT_EQ(maxLegendLength, stated(page, "maxLegendLength"));
+    EXPECT_EQ(net::pictureColumns, stated(page, "columns"));
+    EXPECT_EQ(net::pictureRows, stated(page, "rows"));
+    EXPECT_EQ(net::keepAttribute, stated(page, "keepAttribute"));
+    EXPECT_EQ(net::firstRunAttribute, stated(page, "textColor"));
+    EXPECT_EQ(static_cast<int>(net::KeyMode::Kitty), stated(page, "kittyKeyMode"));
+    using net::KeyKind;
+    using net::MessageType;
+    using net::Seat;
+    // clang-format off
+    const std::pair<const char*, int> fields[] = {
+        {"Hello", number(MessageType::Hello)}, {"Welcome", number(MessageType::Welcome)},
+        {"Refused", number(MessageType::Refused)}, {"Ready", number(MessageType::Ready)},
+        {"Key", number(MessageType::Key)}, {"KeepAlive", number(MessageType::KeepAlive)},
+        {"Picture", number(MessageType::Picture)}, {"Delta", number(MessageType::Delta)},
+        {"End", number(MessageType::End)},
+        {"Turn", number(Action::Turn)}, {"Left", number(Action::Left)},
+        {"Right", number(Action::Right)}, {"Drop", number(Action::Drop)},
+        {"Escape", number(Action::Escape)}, {"Enter", number(Action::Enter)},
+        {"Press", number(KeyKind::Press)}, {"Repeat", number(KeyKind::Repeat)},
+        {"Release", number(KeyKind::Release)}, {"ReleaseAll", number(KeyKind::ReleaseAll)},
+        {"Player", number(Seat::Player)}, {"Watcher", number(Seat::Watcher)},
+    };
+    // clang-format on
+    for (auto [name, value] : fields)
+        EXPECT_EQ(value, stated(page, name, true)) << name;
 }
 
 // The page states the protocol's version itself; a host of another version
