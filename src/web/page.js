@@ -435,6 +435,7 @@ function startPage(bd) {
     }
 
     function join(seat) {
+        if (session !== null) return; // one game at a time: a second click waits for the first
         const symbols = bd.parseJoinCode(codeInput.value);
         if (symbols === null) {
             note.textContent = 'That is not a join code, which is 8 letters and digits like 7K3M-Q9XD.';
