@@ -1,0 +1,529 @@
+// SPDX-License-Identifier: MIT
+// The browser's guest: the game's own messages over one WebSocket, the
+// picture painted cell for cell as a terminal guest shows it, and keys by
+// where they sit, with presses and releases. The pure parts (messages,
+// runs, glyphs, keys, codes) need no browser, so node's tests load this file
+// as it is; the page itself starts only where there is a document.
+'use strict';
+
+const blockduel = (() => {
+    // The protocol as this page speaks it.
+    const protocolVersion = 4;
+    const magic = [0x42, 0x4c, 0x4b, 0x44]; // "BLKD"
+    const Type = { Hello: 1, Welcome: 2, Refused: 3, Ready: 4, Key: 5, KeepAlive: 6, Picture: 7, Delta: 8, End: 9 };
+    const Seat = { Player: 1, Watcher: 2 };
+    const KeyKind = { Press: 1, Repeat: 2, Release: 3, ReleaseAll: 4 };
+    const Action = { Turn: 1, Left: 2, Right: 3, Drop: 4, Escape: 5, Enter: 6, Pause: 7 };
+    const kittyKeyMode = 1; // true presses and releases
+    const maxHeaderSize = 3;
+    const maxPayload = 8192;
+    const keepAliveMs = 1000;
+    const silenceLimitMs = 5000;
+    const answerLimitMs = 5000; // as long as a terminal waits for Welcome
+    const maxLegendLength = 24;
+    const columns = 56;
+    const rows = 21;
+    const cells = columns * rows;
+    const keepAttribute = 16;
+    const textColor = 7; // the console's default attribute, the first run's
+    const playPath = '/play';
+    // The legend the host draws under this player's board: the arrows' codes
+    // (24 up, 27 left, 26 right, 25 down) or W A S D, as a terminal's reads.
+    const legend = '\x18 \x1b \x1a \x19 or W A S D';
+
+    // What the host may send, and the bounds of each payload.
+    const hostBounds = new Map([
+        [Type.Welcome, [2, 2]],
+        [Type.Refused, [1, 1]],
+        [Type.KeepAlive, [0, 0]],
+        [Type.Picture, [0, maxPayload]],
+        [Type.Delta, [1, maxPayload]],
+        [Type.End, [0, 0]],
+    ]);
+
+    // One run of cells at `at` of `runs`, after a run in `attr`; null when
+    // the bytes hold no whole run inside the picture.
+    function nextRun(runs, at, attr) {
+        if (runs.length - at < 2) return null;
+        const head = (runs[at] << 8) | runs[at + 1];
+        let next = at + 2;
+        const first = head >> 5;
+        const count = (head & (keepAttribute - 1)) + 1;
+        let runAttr = attr;
+        if ((head & keepAttribute) === 0) {
+            if (next === runs.length) return null;
+            runAttr = runs[next++];
+        }
+        if (first + count > cells || runs.length - next < count) return null;
+        return { first, count, attr: runAttr, codes: next, next: next + count };
+    }
+
+    function validRuns(runs) {
+        let at = 0;
+        let attr = textColor;
+        while (at < runs.length) {
+            const run = nextRun(runs, at, attr);
+            if (run === null) return false;
+            at = run.next;
+            attr = run.attr;
+        }
+        return true;
+    }
+
+    // The picture a guest keeps: a code and an attribute for each cell.
+    function blankPicture() {
+        return { codes: new Uint8Array(cells).fill(32), attrs: new Uint8Array(cells).fill(textColor) };
+    }
+
+    // Applies runs that validRuns() accepted; calls changed(index) for each
+    // cell written.
+    function applyRuns(runs, picture, changed) {
+        let at = 0;
+        let attr = textColor;
+        while (at < runs.length) {
+            const run = nextRun(runs, at, attr);
+            for (let k = 0; k < run.count; ++k) {
+                picture.codes[run.first + k] = runs[run.codes + k];
+                picture.attrs[run.first + k] = run.attr;
+                if (changed) changed(run.first + k);
+            }
+            at = run.next;
+            attr = run.attr;
+        }
+    }
+
+    // Reads what the host sends, in any pieces: bytes go in, checked messages
+    // come out. The first thing wrong is kept, and then nothing more is read.
+    class Decoder {
+        constructor() {
+            this.buffer = new Uint8Array(maxHeaderSize + maxPayload);
+            this.error = null;
+            this.restart();
+        }
+
+        restart() {
+            this.have = 0;
+            this.header = 0;
+            this.length = -1;
+        }
+
+        fail(what) {
+            if (this.error === null) this.error = what;
+        }
+
+        // Feeds `bytes` (a Uint8Array); calls onMessage for each message.
+        feed(bytes, onMessage) {
+            let used = 0;
+            while (used < bytes.length && this.error === null) {
+                if (this.length < 0) {
+                    this.buffer[this.have++] = bytes[used++];
+                    this.readHeader();
+                } else {
+                    const take = Math.min(this.header + this.length - this.have, bytes.length - used);
+                    this.buffer.set(bytes.subarray(used, used + take), this.have);
+                    this.have += take;
+                    used += take;
+                }
+                if (this.length >= 0 && this.have === this.header + this.length && this.error === null) {
+                    const message = this.finish();
+                    this.restart();
+                    if (message !== null) onMessage(message);
+                }
+            }
+        }
+
+        // The type, then a length of one byte below 128 or two above, in its
+        // shortest form only.
+        readHeader() {
+            const b = this.buffer;
+            if (this.have === 1) {
+                if (b[0] < Type.Hello || b[0] > Type.End) this.fail('unknown message type');
+                else if (!hostBounds.has(b[0])) this.fail('a message this side does not take');
+            } else if (this.have === 2 && b[1] < 0x80) {
+                this.checkLength(b[1]);
+            } else if (this.have === 3) {
+                const length = ((b[1] & 0x7f) << 7) | b[2];
+                if (b[2] >= 0x80) this.fail('a length of more than two bytes');
+                else if (length < 0x80) this.fail('a length not in its shortest form');
+                else this.checkLength(length);
+            }
+        }
+
+        checkLength(length) {
+            const [least, most] = hostBounds.get(this.buffer[0]);
+            if (length < least || length > most) return this.fail('a message of the wrong length');
+            this.header = this.have;
+            this.length = length;
+        }
+
+        finish() {
+            const type = this.buffer[0];
+            const p = this.buffer.slice(this.header, this.header + this.length);
+            const message = { type };
+            if (type === Type.Welcome) {
+                message.version = p[0];
+                message.seat = p[1];
+                if (p[0] !== protocolVersion) this.fail('a welcome of another version');
+                else if (p[1] !== Seat.Player && p[1] !== Seat.Watcher) this.fail('a welcome to no seat');
+            } else if (type === Type.Refused) {
+                message.refusal = p[0];
+            } else if (type === Type.Picture || type === Type.Delta) {
+                message.runs = p;
+                if (!validRuns(p)) this.fail('runs of cells outside the picture');
+            }
+            return this.error === null ? message : null;
+        }
+    }
+
+    // Messages this page sends, whole.
+    function message(type, payload) {
+        const head = payload.length >= 128 ? [type, 0x80 | (payload.length >> 7), payload.length & 0x7f] : [type, payload.length];
+        return Uint8Array.from(head.concat(payload));
+    }
+    const encodeHello = (seat, symbols) =>
+        message(Type.Hello, magic.concat([protocolVersion, seat], Array.from(symbols, (c) => c.charCodeAt(0))));
+    const encodeReady = (text) =>
+        message(Type.Ready, [kittyKeyMode].concat(Array.from(text.slice(0, maxLegendLength), (c) => c.charCodeAt(0))));
+    const encodeKey = (kind, action) => message(Type.Key, [kind, action]);
+    const encodeKeepAlive = () => message(Type.KeepAlive, []);
+
+    // The join code as a person types it: eight symbols of Crockford's
+    // base32 in either case, I and L for 1, O for 0, separators ignored.
+    const alphabet = '0123456789ABCDEFGHJKMNPQRSTVWXYZ';
+    const codeLength = 8;
+    function parseJoinCode(text) {
+        let symbols = '';
+        for (const raw of text) {
+            if ('-. _'.includes(raw)) continue;
+            if (raw > '\x7f') return null; // no letter of another script stands for one of these
+            let c = raw.toUpperCase();
+            c = c === 'O' ? '0' : c === 'I' || c === 'L' ? '1' : c;
+            if (!alphabet.includes(c) || symbols.length === codeLength) return null;
+            symbols += c;
+        }
+        return symbols.length === codeLength ? symbols : null;
+    }
+    const formatJoinCode = (symbols) => symbols.slice(0, 4) + '-' + symbols.slice(4);
+
+    // The host's reasons, in the terminal's words.
+    function refusalText(reason, symbols) {
+        switch (reason) {
+            case 1:
+                return `the host refused the code ${formatJoinCode(symbols)}; check the code the host's screen shows`;
+            case 2:
+                return 'player two is already playing that game; to see it, choose Watch';
+            case 3:
+                return 'that game has as many watchers as it takes';
+            case 4:
+                return 'the host runs another version of blockduel, and the two cannot play together; both need the same version';
+        }
+        return 'the host refused to let this game in';
+    }
+
+    // The console's code page as the terminal shows it: 0 a space, 1..31
+    // and 127 its pictures, 128..255 its letters, box drawing and blocks.
+    // prettier-ignore
+    const lowPictures = [
+        0x0020, 0x263a, 0x263b, 0x2665, 0x2666, 0x2663, 0x2660, 0x2022, 0x25d8, 0x25cb, 0x25d9, 0x2642, 0x2640, 0x266a, 0x266b, 0x263c,
+        0x25ba, 0x25c4, 0x2195, 0x203c, 0x00b6, 0x00a7, 0x25ac, 0x21a8, 0x2191, 0x2193, 0x2192, 0x2190, 0x221f, 0x2194, 0x25b2, 0x25bc];
+    // prettier-ignore
+    const upperHalf = [
+        0x00c7, 0x00fc, 0x00e9, 0x00e2, 0x00e4, 0x00e0, 0x00e5, 0x00e7, 0x00ea, 0x00eb, 0x00e8, 0x00ef, 0x00ee, 0x00ec, 0x00c4, 0x00c5,
+        0x00c9, 0x00e6, 0x00c6, 0x00f4, 0x00f6, 0x00f2, 0x00fb, 0x00f9, 0x00ff, 0x00d6, 0x00dc, 0x00a2, 0x00a3, 0x00a5, 0x20a7, 0x0192,
+        0x00e1, 0x00ed, 0x00f3, 0x00fa, 0x00f1, 0x00d1, 0x00aa, 0x00ba, 0x00bf, 0x2310, 0x00ac, 0x00bd, 0x00bc, 0x00a1, 0x00ab, 0x00bb,
+        0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556, 0x2555, 0x2563, 0x2551, 0x2557, 0x255d, 0x255c, 0x255b, 0x2510,
+        0x2514, 0x2534, 0x252c, 0x251c, 0x2500, 0x253c, 0x255e, 0x255f, 0x255a, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256c, 0x2567,
+        0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256b, 0x256a, 0x2518, 0x250c, 0x2588, 0x2584, 0x258c, 0x2590, 0x2580,
+        0x03b1, 0x00df, 0x0393, 0x03c0, 0x03a3, 0x03c3, 0x00b5, 0x03c4, 0x03a6, 0x0398, 0x03a9, 0x03b4, 0x221e, 0x03c6, 0x03b5, 0x2229,
+        0x2261, 0x00b1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00f7, 0x2248, 0x00b0, 0x2219, 0x00b7, 0x221a, 0x207f, 0x00b2, 0x25a0, 0x00a0];
+    function glyphOf(code) {
+        if (code < 32) return String.fromCodePoint(lowPictures[code]);
+        if (code === 127) return '\u2302';
+        return code < 128 ? String.fromCharCode(code) : String.fromCodePoint(upperHalf[code - 128]);
+    }
+    const fullBlock = 219; // drawn as its cell's colour, so that blocks meet
+
+    // A cell's classes: its foreground and background console colours.
+    const cellClass = (code, attr) => `f${attr & 15} b${attr >> 4}` + (code === fullBlock ? ' k' : '');
+
+    // Keys by where they sit; the touch buttons are keys of their own. An
+    // action is held while any of its keys is, and let go with the last.
+    const keyActions = {
+        KeyW: Action.Turn, ArrowUp: Action.Turn, KeyA: Action.Left, ArrowLeft: Action.Left,
+        KeyD: Action.Right, ArrowRight: Action.Right, KeyS: Action.Drop, ArrowDown: Action.Drop,
+        Enter: Action.Enter, NumpadEnter: Action.Enter, Escape: Action.Escape, KeyP: Action.Pause,
+        touchTurn: Action.Turn, touchLeft: Action.Left, touchRight: Action.Right, touchDrop: Action.Drop,
+        touchEnter: Action.Enter,
+    };
+
+    class Keys {
+        constructor() {
+            this.held = new Set();
+        }
+
+        holds(action) {
+            for (const code of this.held) if (keyActions[code] === action) return true;
+            return false;
+        }
+
+        // The key events, [kind, action], that a key's press makes.
+        down(code, repeat) {
+            const action = keyActions[code];
+            if (action === undefined) return [];
+            const was = this.holds(action);
+            this.held.add(code);
+            if (!was) return [[KeyKind.Press, action]];
+            return repeat ? [[KeyKind.Repeat, action]] : [];
+        }
+
+        up(code) {
+            const action = keyActions[code];
+            if (!this.held.delete(code) || this.holds(action)) return [];
+            return [[KeyKind.Release, action]];
+        }
+
+        releaseAll() {
+            if (this.held.size === 0) return [];
+            this.held.clear();
+            return [[KeyKind.ReleaseAll, 0]];
+        }
+    }
+
+
+    // One connection's game, without the socket or the clock: bytes and the
+    // time go in; what to send, the cells to paint and how it ended come out
+    // through the callbacks of `to`: send(bytes), welcomed(), picture() (a
+    // whole new picture), paint(index) and stop(why, beforeWelcome), called
+    // once, after which the session does nothing.
+    class Session {
+        constructor(seat, symbols, nowMs, to) {
+            Object.assign(this, { seat, symbols, to, startedMs: nowMs, heardMs: nowMs, sentMs: nowMs });
+            this.decoder = new Decoder();
+            this.keys = new Keys();
+            this.state = 'greeting'; // then 'playing', then 'over'
+            this.picture = null; // none until the first Picture
+        }
+
+        send(bytes, nowMs) {
+            if (this.state === 'over') return;
+            this.sentMs = nowMs;
+            this.to.send(bytes);
+        }
+
+        stop(why) {
+            if (this.state === 'over') return;
+            const before = this.state === 'greeting';
+            this.state = 'over';
+            this.to.stop(why, before);
+        }
+
+        opened(nowMs) {
+            this.send(encodeHello(this.seat, this.symbols), nowMs);
+        }
+
+        closed() {
+            this.stop(this.state === 'greeting' ? 'the host closed the connection without an answer; when it is busy turning strangers away, try again' : 'the host closed the connection');
+        }
+
+        receive(bytes, nowMs) {
+            if (this.state === 'over') return;
+            this.heardMs = nowMs;
+            this.decoder.feed(bytes, (m) => this.handle(m, nowMs));
+            if (this.decoder.error !== null) this.stop(`the host sent something this page cannot read: ${this.decoder.error}`);
+        }
+
+        handle(m, nowMs) {
+            if (this.state === 'greeting') {
+                if (m.type === Type.Welcome && m.seat === this.seat) return this.welcome(nowMs);
+                if (m.type === Type.Refused) return this.stop(`refused: ${refusalText(m.refusal, this.symbols)}`);
+                if (m.type !== Type.KeepAlive) this.stop('that address is not a blockduel game');
+                return;
+            }
+            if (this.state !== 'playing') return;
+            if (m.type === Type.Picture) {
+                this.picture = blankPicture();
+                this.to.picture();
+            }
+            if (m.type === Type.Picture || m.type === Type.Delta) {
+                if (this.picture === null) return this.stop('the host sent changes before a picture');
+                return applyRuns(m.runs, this.picture, this.to.paint);
+            }
+            if (m.type === Type.End) return this.stop('the game is over');
+            if (m.type !== Type.KeepAlive) this.stop('the host sent a message out of turn');
+        }
+
+        welcome(nowMs) {
+            this.state = 'playing';
+            this.send(encodeReady(legend), nowMs);
+            this.to.welcomed();
+        }
+
+        // Keep-alives, and the host's silence.
+        tick(nowMs) {
+            if (this.state === 'greeting' && nowMs - this.startedMs >= answerLimitMs) return this.stop('the host did not answer in 5 seconds');
+            if (nowMs - this.heardMs >= silenceLimitMs) return this.stop('the host has not been heard from for 5 seconds');
+            if (this.state === 'playing' && nowMs - this.sentMs >= keepAliveMs) this.send(encodeKeepAlive(), nowMs);
+        }
+
+        // A player's key events go to the host as they come; a watcher's stay.
+        sendKeys(events, nowMs) {
+            if (this.state !== 'playing' || this.seat !== Seat.Player) return;
+            for (const [kind, action] of events) this.send(encodeKey(kind, action), nowMs);
+        }
+        down(code, repeat, nowMs) {
+            if (code === 'Escape') return this.leave(nowMs);
+            this.sendKeys(this.keys.down(code, repeat), nowMs);
+        }
+        up(code, nowMs) {
+            this.sendKeys(this.keys.up(code), nowMs);
+        }
+        releaseAll(nowMs) {
+            this.sendKeys(this.keys.releaseAll(), nowMs);
+        }
+
+        // Escape: a player's goes to the host, as a terminal's does; then
+        // the page leaves at once.
+        leave(nowMs) {
+            this.sendKeys([[KeyKind.Press, Action.Escape]], nowMs);
+            this.stop('you left the game');
+        }
+    }
+
+    return {
+        protocolVersion, Type, Seat, KeyKind, Action, keepAliveMs, silenceLimitMs, answerLimitMs,
+        maxLegendLength, columns, rows, cells, playPath, legend, Decoder, validRuns, blankPicture,
+        applyRuns, encodeHello, encodeReady, encodeKey, encodeKeepAlive, parseJoinCode, formatJoinCode,
+        refusalText, glyphOf, cellClass, keyActions, Keys, Session,
+    };
+})();
+
+if (typeof module !== 'undefined') module.exports = blockduel;
+if (typeof document !== 'undefined') startPage(blockduel);
+
+// The page: the code form, then the game over one WebSocket.
+function startPage(bd) {
+    const $ = (id) => document.getElementById(id);
+    const form = $('join');
+    const codeInput = $('code');
+    const note = $('note');
+    const game = $('game');
+    const status = $('status');
+    const screen = $('screen');
+    const again = $('again');
+    const pads = $('pads');
+
+    // The grid, one span a cell.
+    const spans = [];
+    for (let y = 0; y < bd.rows; ++y) {
+        const row = document.createElement('div');
+        for (let x = 0; x < bd.columns; ++x) spans.push(row.appendChild(document.createElement('span')));
+        screen.appendChild(row);
+    }
+
+    const paintCell = (picture, i) => {
+        spans[i].textContent = bd.glyphOf(picture.codes[i]);
+        spans[i].className = bd.cellClass(picture.codes[i], picture.attrs[i]);
+    };
+
+    let session = null; // the game under way, while there is one
+    const sentence = (text) => text.charAt(0).toUpperCase() + text.slice(1) + '.';
+
+    function showForm(text) {
+        form.hidden = false;
+        game.hidden = true;
+        note.textContent = text;
+    }
+
+    function join(seat) {
+        if (session !== null) return; // one game at a time: a second click waits for the first
+        const symbols = bd.parseJoinCode(codeInput.value);
+        if (symbols === null) {
+            note.textContent = 'That is not a join code, which is 8 letters and digits like 7K3M-Q9XD.';
+            return codeInput.focus();
+        }
+        const scheme = location.protocol === 'https:' ? 'wss' : 'ws';
+        const socket = new WebSocket(`${scheme}://${location.host}${bd.playPath}`);
+        socket.binaryType = 'arraybuffer';
+        let timer = 0;
+        const s = new bd.Session(seat, symbols, Date.now(), {
+            send: (bytes) => socket.readyState === WebSocket.OPEN && socket.send(bytes),
+            welcomed: () => {
+                const blank = bd.blankPicture(); // until the host's first picture
+                spans.forEach((_, i) => paintCell(blank, i));
+                form.hidden = true;
+                game.hidden = false;
+                again.hidden = true;
+                pads.hidden = seat !== bd.Seat.Player;
+                status.textContent = seat === bd.Seat.Player ? 'Playing: W A S D or the arrows; Enter starts the next round, P pauses, Escape leaves.' : 'Watching: Escape leaves.';
+            },
+            picture: () => spans.forEach((_, i) => paintCell(s.picture, i)),
+            paint: (i) => paintCell(s.picture, i),
+            stop: (why, beforeWelcome) => {
+                clearInterval(timer);
+                socket.close();
+                if (session === s) session = null;
+                if (beforeWelcome) return showForm(sentence(why));
+                status.textContent = sentence(why);
+                pads.hidden = true;
+                again.hidden = false;
+                again.focus();
+            },
+        });
+        session = s;
+        note.textContent = `Joining with ${bd.formatJoinCode(symbols)}...`;
+        socket.onopen = () => s.opened(Date.now());
+        socket.onmessage = (e) => {
+            if (e.data instanceof ArrayBuffer) s.receive(new Uint8Array(e.data), Date.now());
+            else s.stop('the host sent text, which is no message of the game');
+        };
+        socket.onclose = () => s.closed();
+        timer = setInterval(() => s.tick(Date.now()), 200);
+    }
+
+    form.addEventListener('submit', (e) => e.preventDefault());
+    $('play').addEventListener('click', () => join(bd.Seat.Player));
+    $('watch').addEventListener('click', () => join(bd.Seat.Watcher));
+    again.addEventListener('click', () => {
+        showForm('');
+        codeInput.focus();
+    });
+
+    const playing = () => session !== null && session.state === 'playing';
+    document.addEventListener('keydown', (e) => {
+        // The browser's own shortcuts (Ctrl+D, Alt+Left) stay the browser's.
+        if (!playing() || bd.keyActions[e.code] === undefined || e.ctrlKey || e.metaKey || e.altKey) return;
+        e.preventDefault();
+        session.down(e.code, e.repeat, Date.now());
+    });
+    document.addEventListener('keyup', (e) => {
+        if (!playing() || bd.keyActions[e.code] === undefined) return;
+        e.preventDefault();
+        session.up(e.code, Date.now());
+    });
+    // A key held when the page loses the keyboard is let go.
+    const releaseAll = () => playing() && session.releaseAll(Date.now());
+    window.addEventListener('blur', releaseAll);
+    document.addEventListener('visibilitychange', () => document.hidden && releaseAll());
+
+    // The touch buttons: held from the finger's touch to its lift.
+    for (const button of pads.querySelectorAll('button')) {
+        const code = button.dataset.key;
+        button.addEventListener('pointerdown', (e) => {
+            e.preventDefault();
+            button.setPointerCapture(e.pointerId);
+            if (playing()) session.down(code, false, Date.now());
+        });
+        const lift = () => playing() && session.up(code, Date.now());
+        for (const type of ['pointerup', 'pointercancel', 'lostpointercapture']) button.addEventListener(type, lift);
+    }
+
+    let fragment = location.hash.slice(1);
+    try {
+        fragment = decodeURIComponent(fragment);
+    } catch {
+        // a malformed escape: read as it stands, and refused as no code
+    }
+    const fromLink = bd.parseJoinCode(fragment);
+    if (fromLink !== null) codeInput.value = bd.formatJoinCode(fromLink);
+    (fromLink !== null ? $('play') : codeInput).focus();
+}

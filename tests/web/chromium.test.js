@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: MIT
+// The page in a real, headless Chromium, served as a host serves it (with
+// its Content Security Policy and a fresh nonce) by a stand-in host that
+// speaks the game's messages: the script and the style run under the
+// policy, the code comes from the link, the picture arrives in odd pieces
+// and shows, held keys go as presses and releases, losing focus lets them
+// go, and the end, a refusal and a watcher's Escape read as they should.
+// Nothing goes to any other address.
+'use strict';
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+const { execFileSync } = require('node:child_process');
+const { page } = require('./page_load.js');
+const { startHost } = require('./stand_in_host.js');
+const { Chromium } = require('./headless_chromium.js');
+
+const printer = process.env.BLOCKDUEL_WEB_PAGE_PRINTER;
+const program = process.env.BLOCKDUEL_CHROMIUM;
+const skip = printer && program ? false : 'needs BLOCKDUEL_WEB_PAGE_PRINTER and BLOCKDUEL_CHROMIUM, as ctest sets them';
+
+const T = page.Type;
+const A = page.Action;
+const K = page.KeyKind;
+const key = (kind, action) => [T.Key, 2, kind, action];
+
+// A picture: "BLOCKDUEL" in yellow on blue at the top left (cells 0..8), a
+// full block in light cyan at the second row's start (cell 56); then a
+// delta that writes "!" after it (cell 57) in the default attribute.
+const pictureRuns = [0x00, 0x08, 0x1e, ...Buffer.from('BLOCKDUEL'), 0x07, 0x00, 0x0b, 219];
+const picture = [T.Picture, pictureRuns.length, ...pictureRuns];
+const delta = [T.Delta, 3, 0x07, 0x30, 0x21];
+const rowText = (y) => `[...document.querySelectorAll('#screen > div')[${y}].children].map((s) => s.textContent).join('')`;
+
+test('the page in Chromium, against a stand-in host', { skip, timeout: 120000 }, async () => {
+    const html = execFileSync(printer, { encoding: 'utf8' });
+    const host = await startHost(html, '{{NONCE}}');
+    const browser = new Chromium(program);
+    try {
+        await browser.open();
+        const origin = `http://127.0.0.1:${host.port}`;
+        await browser.send('Page.navigate', { url: `${origin}/#7k3m q9xd` });
+        await browser.until("document.readyState === 'complete'");
+
+        // The script ran (the grid is built) and the style applied, both
+        // under the policy; the link's code is in the form.
+        assert.equal(await browser.evaluate("document.querySelectorAll('#screen span').length"), page.cells);
+        assert.equal(await browser.evaluate('getComputedStyle(document.documentElement).backgroundColor'), 'rgb(12, 12, 12)');
+        assert.equal(await browser.evaluate("document.getElementById('code').value"), '7K3M-Q9XD');
+
+        // Play: the Hello, then a welcome and a picture cut across messages.
+        await browser.evaluate("document.getElementById('play').click()");
+        const player = await waitForConnection(host);
+        assert.equal(player.origin, origin);
+        await player.until(() => player.messages.length >= 1, 'the Hello');
+        assert.deepEqual(player.messages[0], [T.Hello, 14, 0x42, 0x4c, 0x4b, 0x44, page.protocolVersion, 1, ...Buffer.from('7K3MQ9XD')]);
+        const first = [T.Welcome, 2, page.protocolVersion, 1, ...picture];
+        player.send(first, [1, 5, 9]);
+        await player.until(() => player.messages.length >= 2, 'Ready');
+        assert.deepEqual(player.messages[1], [...page.encodeReady(page.legend)]);
+        await browser.until(`${rowText(0)}.startsWith('BLOCKDUEL ')`);
+        player.send(delta);
+        await browser.until(`${rowText(1)}.startsWith('\u2588!')`);
+        assert.match(await browser.evaluate("document.querySelector('#screen span').className"), /^f14 b1$/);
+        assert.equal(await browser.evaluate("getComputedStyle(document.querySelector('#screen span')).color"), 'rgb(249, 241, 165)');
+
+        // D held, then S: both pressed; S let go, then D; P; then D held as
+        // the page loses focus.
+        await browser.key('keyDown', 'KeyD', 'd', 68);
+        await browser.key('keyDown', 'KeyS', 's', 83);
+        await browser.key('keyUp', 'KeyS', 's', 83);
+        await browser.key('keyUp', 'KeyD', 'd', 68);
+        await browser.key('keyDown', 'KeyP', 'p', 80);
+        await browser.key('keyUp', 'KeyP', 'p', 80);
+        await browser.key('keyDown', 'ArrowLeft', 'ArrowLeft', 37);
+        await browser.evaluate("window.dispatchEvent(new Event('blur'))");
+        const keys = [key(K.Press, A.Right), key(K.Press, A.Drop), key(K.Release, A.Drop), key(K.Release, A.Right),
+            key(K.Press, A.Pause), key(K.Release, A.Pause), key(K.Press, A.Left), key(K.ReleaseAll, 0)];
+        await player.until(() => player.messages.filter((m) => m[0] === T.Key).length >= keys.length, 'the keys');
+        assert.deepEqual(player.messages.filter((m) => m[0] === T.Key), keys);
+        // A second without a key: a keep-alive.
+        await player.until(() => player.messages.some((m) => m[0] === T.KeepAlive), 'a keep-alive');
+        if (process.env.BLOCKDUEL_WEB_SCREENSHOT) {
+            const { data } = await browser.send('Page.captureScreenshot', { format: 'png' });
+            fs.writeFileSync(process.env.BLOCKDUEL_WEB_SCREENSHOT, Buffer.from(data, 'base64'));
+        }
+
+        // The end: the picture stays, the page says so and offers the form.
+        player.send([T.End, 0]);
+        await browser.until("document.getElementById('status').textContent === 'The game is over.'");
+        assert.equal(await browser.evaluate("document.getElementById('again').hidden"), false);
+        assert.match(await browser.evaluate(rowText(0)), /^BLOCKDUEL /);
+
+        // A wrong code, refused: the form says why and takes another try.
+        await browser.evaluate("document.getElementById('again').click()");
+        await browser.evaluate("document.getElementById('play').click()");
+        const refused = await waitForConnection(host, 2);
+        await refused.until(() => refused.messages.length >= 1, 'the second Hello');
+        refused.send([T.Refused, 1, 1]);
+        await browser.until("document.getElementById('note').textContent.startsWith('Refused: the host refused the code 7K3M-Q9XD')");
+        assert.equal(await browser.evaluate("document.getElementById('join').hidden"), false);
+
+        // A watcher: the last game's picture stays until the welcome blanks
+        // it; no keys go, and Escape leaves at once.
+        await browser.evaluate("document.getElementById('watch').click()");
+        const watcher = await waitForConnection(host, 3);
+        await watcher.until(() => watcher.messages.length >= 1, "the watcher's Hello");
+        assert.equal(watcher.messages[0][7], 2);
+        watcher.send([T.Welcome, 2, page.protocolVersion, 2, ...picture]);
+        await browser.until("document.getElementById('status').textContent === 'Watching: Escape leaves.'");
+        await browser.until(`${rowText(0)}.startsWith('BLOCKDUEL ')`);
+        await browser.key('keyDown', 'KeyD', 'd', 68);
+        await browser.key('keyDown', 'Escape', 'Escape', 27);
+        await watcher.until(() => watcher.closed, 'the watcher to leave');
+        assert.deepEqual(watcher.messages.map((m) => m[0]).filter((t) => t === T.Key), []);
+        console.log('STATUS', await browser.evaluate("document.getElementById('status').textContent + '/' + document.getElementById('note').textContent + '/' + document.getElementById('game').hidden"));
+        await browser.until("document.getElementById('status').textContent === 'You left the game.'");
+
+        // Nothing but the page itself was asked for, and nothing complained.
+        const requested = browser.events.filter((e) => e.method === 'Network.requestWillBeSent').map((e) => e.params.request.url);
+        assert.deepEqual([...new Set(requested)], [`${origin}/`]);
+        const sockets = browser.events.filter((e) => e.method === 'Network.webSocketCreated').map((e) => e.params.url);
+        assert.deepEqual([...new Set(sockets)], [`ws://127.0.0.1:${host.port}/play`]);
+        const complaints = browser.events
+            .filter((e) => e.method === 'Runtime.exceptionThrown' || (e.method === 'Log.entryAdded' && e.params.entry.level === 'error'))
+            .map((e) => JSON.stringify(e.params));
+        assert.deepEqual(complaints, []);
+        assert.deepEqual(host.requests, ['/']);
+    } finally {
+        await browser.close();
+        host.close();
+    }
+});
+
+// The host's `count`th connection, once it is there.
+async function waitForConnection(host, count = 1) {
+    const deadline = Date.now() + 20000;
+    while (host.connections.length < count) {
+        if (Date.now() > deadline) throw new Error(`the page never opened connection ${count}`);
+        await new Promise((wake) => setTimeout(wake, 50));
+    }
+    return host.connections[count - 1];
+}

@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: MIT
+// Headless Chromium driven through its DevTools protocol over a pipe
+// (--remote-debugging-pipe: JSON messages, each ended by a NUL byte, in on
+// descriptor 3 and out on 4), so that the test needs no WebSocket client.
+'use strict';
+const { spawn } = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+
+class Chromium {
+    constructor(program) {
+        this.profile = fs.mkdtempSync(path.join(os.tmpdir(), 'blockduel-chromium-'));
+        this.process = spawn(
+            program,
+            ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run', '--no-default-browser-check',
+                '--disable-background-networking', '--disable-component-update', '--disable-sync',
+                '--remote-debugging-pipe', `--user-data-dir=${this.profile}`, '--window-size=1000,800', 'about:blank'],
+            { stdio: ['ignore', 'ignore', 'pipe', 'pipe', 'pipe'] },
+        );
+        this.stderr = '';
+        this.process.stdio[2].on('data', (d) => (this.stderr = (this.stderr + d).slice(-4000)));
+        this.next = 1;
+        this.pending = new Map();
+        this.events = [];
+        let unread = '';
+        this.process.stdio[4].on('data', (data) => {
+            unread += data.toString('utf8');
+            let end;
+            while ((end = unread.indexOf('\0')) >= 0) {
+                this.dispatch(JSON.parse(unread.slice(0, end)));
+                unread = unread.slice(end + 1);
+            }
+        });
+        this.exited = new Promise((resolve) => this.process.on('exit', resolve));
+    }
+
+    dispatch(message) {
+        if (message.id === undefined) return this.events.push(message);
+        const waiting = this.pending.get(message.id);
+        this.pending.delete(message.id);
+        if (message.error) waiting.reject(new Error(`${waiting.method}: ${message.error.message}`));
+        else waiting.resolve(message.result);
+    }
+
+    // One command, in the page's session once there is one.
+    send(method, params = {}, sessionId = this.sessionId) {
+        const id = this.next++;
+        const message = { id, method, params };
+        if (sessionId) message.sessionId = sessionId;
+        this.process.stdio[3].write(JSON.stringify(message) + '\0');
+        return new Promise((resolve, reject) => {
+            this.pending.set(id, { method, resolve, reject });
+            setTimeout(() => reject(new Error(`${method} had no answer; chromium said: ${this.stderr}`)), 30000).unref();
+        });
+    }
+
+    // A new tab, attached, with the domains the test listens to.
+    async open() {
+        const { targetId } = await this.send('Target.createTarget', { url: 'about:blank' }, null);
+        ({ sessionId: this.sessionId } = await this.send('Target.attachToTarget', { targetId, flatten: true }, null));
+        for (const domain of ['Page', 'Runtime', 'Log', 'Network']) await this.send(`${domain}.enable`);
+    }
+
+    // The value of an expression in the page.
+    async evaluate(expression) {
+        const { result, exceptionDetails } = await this.send('Runtime.evaluate', { expression, returnByValue: true });
+        if (exceptionDetails) throw new Error(`${expression}: ${exceptionDetails.text}`);
+        return result.value;
+    }
+
+    // Waits until the expression is true in the page; fails after `ms`.
+    async until(expression, ms = 20000) {
+        const deadline = Date.now() + ms;
+        while (!(await this.evaluate(expression))) {
+            if (Date.now() > deadline) throw new Error(`the page never came to: ${expression}`);
+            await new Promise((wake) => setTimeout(wake, 50));
+        }
+    }
+
+    // A key where it sits on a US keyboard, down or up.
+    key(type, code, key, keyCode) {
+        return this.send('Input.dispatchKeyEvent', { type, code, key, windowsVirtualKeyCode: keyCode });
+    }
+
+    // Asks the browser to close, as its own children then end with it; ends
+    // it when it does not within ten seconds.
+    async close() {
+        const gone = (ms) => Promise.race([this.exited.then(() => true), new Promise((r) => setTimeout(r, ms, false))]);
+        this.send('Browser.close', {}, null).catch(() => {});
+        if (!(await gone(10000))) {
+            this.process.kill();
+            await this.exited;
+        }
+        fs.rmSync(this.profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });
+    }
+}
+
+module.exports = { Chromium };

@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: MIT
+// Prints messages as this game's own encoder writes them, for the page's
+// tests to read against: a host's stream (a Picture and a Delta made by
+// the picture's own runs, a KeepAlive, End) with the pictures that
+// applying its runs gives, and a guest's messages (Hello, Ready, keys).
+// And how the terminal shows a cell: each code's glyph, each console
+// colour's SGR parameter. One JSON object on standard output; the page's
+// tests run this program.
+#include <cstdio>
+#include <string>
+
+#include "net/picture.hpp"
+#include "net/protocol.hpp"
+#include "platform/terminal/escapes.hpp"
+#include "platform/terminal/glyphs.hpp"
+
+namespace {
+
+std::string hex(const std::string& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned char b : bytes) {
+        text += digits[b >> 4];
+        text += digits[b & 15];
+    }
+    return text;
+}
+
+// The cells as hex: each cell's code, then each cell's attribute.
+std::string cellsOf(const net::Picture& picture) {
+    std::string codes;
+    std::string attrs;
+    for (const net::PictureCell& cell : picture) {
+        codes += static_cast<char>(cell.code);
+        attrs += static_cast<char>(cell.attr);
+    }
+    return hex(codes + attrs);
+}
+
+// Every code and attribute somewhere, in stretches of one attribute (which
+// the runs keep) and of many, with blanks of both kinds between; the first
+// in the default attribute, which the first run keeps.
+net::Picture busyPicture(int seed) {
+    net::Picture picture;
+    for (int i = 0; i < net::pictureCells; ++i) {
+        int stretch = (i / 7 + seed) % 5;
+        auto code = static_cast<unsigned char>((i * 37 + seed) & 0xFF);
+        auto attr =
+            static_cast<unsigned char>(stretch == 0 ? i & 0xFF : (i / 7 * 29 + seed) & 0xFF);
+        if (stretch == 3)
+            code = (i & 1) != 0 ? ' ' : 0;
+        if (stretch != 4)
+            picture[static_cast<std::size_t>(i)] = net::PictureCell{code, attr};
+    }
+    picture[0] = net::PictureCell{'B', textColor};
+    return picture;
+}
+
+// Every code's glyph in UTF-8, as hex, one after the other, with a space
+// between.
+std::string glyphs() {
+    std::string text;
+    for (int code = 0; code < 256; ++code)
+        text += (code > 0 ? " " : "") + hex(term::glyphOf(static_cast<unsigned char>(code), true));
+    return text;
+}
+
+// The foreground's SGR parameter of each console colour.
+std::string colours() {
+    std::string text;
+    for (int colour = 0; colour < 16; ++colour)
+        text +=
+            (colour > 0 ? " " : "") + std::to_string(term::escapes::foregroundParameter(colour));
+    return text;
+}
+
+void field(const char* name, const std::string& value, bool last = false) {
+    std::printf("  \"%s\": \"%s\"%s\n", name, value.c_str(), last ? "" : ",");
+}
+
+} // namespace
+
+int main() {
+    const net::Picture blank{};
+    net::Picture first = busyPicture(0);
+    net::Picture second = busyPicture(3);
+    second[0] = net::PictureCell{219, 0x4C};                     // a run at the very first cell
+    second[net::pictureCells - 1] = net::PictureCell{178, 0x1E}; // and at the last
+
+    std::string host; // after the Welcome, whose version the page checks apart
+    std::string runs;
+    net::appendChanges(blank, first, runs);
+    net::appendRuns(host, net::MessageType::Picture, runs);
+    net::Picture shown{};
+    net::applyRuns(reinterpret_cast<const unsigned char*>(runs.data()),
+                   static_cast<int>(runs.size()), shown);
+    std::string afterPicture = cellsOf(shown);
+    runs.clear();
+    net::appendChanges(shown, second, runs);
+    net::appendRuns(host, net::MessageType::Delta, runs);
+    net::applyRuns(reinterpret_cast<const unsigned char*>(runs.data()),
+                   static_cast<int>(runs.size()), shown);
+    net::appendKeepAlive(host);
+    net::appendEnd(host);
+
+    std::string hello;
+    net::appendHello(hello, net::Seat::Watcher,
+                     net::JoinCode{{'7', 'K', '3', 'M', 'Q', '9', 'X', 'D'}});
+    std::string ready;
+    net::appendReady(ready, net::KeyMode::Kitty, "\x18 \x1b \x1a \x19 or W A S D");
+    std::string keys;
+    net::appendKey(keys, net::KeyKind::Press, 3);
+    net::appendKey(keys, net::KeyKind::Repeat, 3);
+    net::appendKey(keys, net::KeyKind::Release, 3);
+    net::appendKey(keys, net::KeyKind::ReleaseAll, 0);
+    net::appendKeepAlive(keys);
+
+    std::printf("{\n  \"protocolVersion\": %d,\n", net::protocolVersion);
+    field("host", hex(host));
+    field("afterPicture", afterPicture);
+    field("afterDelta", cellsOf(shown));
+    field("hello", hex(hello));
+    field("ready", hex(ready));
+    field("keys", hex(keys));
+    field("glyphs", glyphs());
+    field("colours", colours(), true);
+    std::printf("}\n");
+    return 0;
+}
