@@ -48,7 +48,9 @@ const std::vector<int>& gameKeys() {
 
 // A key of the table, or Escape; 0 where the event carries nothing of
 // that kind (a key that types nothing the game knows, a place not known).
-bool isGameKey(int key) { return key == 0 || key == vkEscape || bindableKey(key) != nullptr; }
+bool isGameKey(int key) {
+    return key == 0 || key == vkEscape || key == vkSpace || bindableKey(key) != nullptr;
+}
 
 void checkEvents(const Events& events) {
     check(events.count >= 0 && events.count <= term::maxEventsPerStep, "event count out of range");

@@ -132,6 +132,13 @@ private:
         } else if (valueOf(arg, "--watch", false, value, given)) {
             setMode(Mode::Watch);
             options_.address = value;
+        } else if (valueOf(arg, "--replay", false, value, given)) {
+            setMode(Mode::Replay);
+            options_.replay = value;
+        } else if (std::strcmp(arg, "--stats") == 0) {
+            setMode(Mode::Stats);
+        } else if (std::strcmp(arg, "--json") == 0) {
+            options_.json = true;
         } else if (valueOf(arg, "--keys", false, value, given)) {
             std::string problem = given ? chooseKeys(value, options_.keys) : "";
             if (!problem.empty())
@@ -199,6 +206,7 @@ private:
         if (firstToGiven_ && (!playsMatch(mode) || mode == Mode::Join || mode == Mode::Watch))
             fail("--first-to goes with --match, --computer, --demo or --host");
         bool keysGiven = options_.keys.chosen[0] || options_.keys.chosen[1];
+        checkKept(mode, keysGiven);
         if (keysGiven && mode == Mode::Local)
             fail("--keys goes with --match, --computer, --host or --join; the game without "
                  "options keeps its own keys");
@@ -212,6 +220,18 @@ private:
             fail("--code needs a value");
         if (networked(mode))
             checkNetwork(mode);
+    }
+
+    // --replay and --stats read what was kept, and take nothing that plays.
+    void checkKept(Mode mode, bool keysGiven) {
+        if (options_.json && mode != Mode::Stats)
+            fail("--json goes with --stats");
+        if (mode != Mode::Replay && mode != Mode::Stats)
+            return;
+        if (keysGiven)
+            fail(std::string("--keys does not go with ") + optionOf(mode));
+        if (mode == Mode::Replay && options_.replay.empty())
+            fail("--replay needs a recording, or last for the newest");
     }
 
     // The address and the code as the network game will read them, so that
@@ -293,6 +313,8 @@ const char* optionOf(Mode mode) {
     case Mode::Host: return "--host";
     case Mode::Join: return "--join";
     case Mode::Watch: return "--watch";
+    case Mode::Replay: return "--replay";
+    case Mode::Stats: return "--stats";
     case Mode::Local: break;
     }
     return "";
@@ -302,7 +324,9 @@ bool networked(Mode mode) {
     return mode == Mode::Host || mode == Mode::Join || mode == Mode::Watch;
 }
 
-bool playsMatch(Mode mode) { return mode != Mode::Local; }
+bool playsMatch(Mode mode) {
+    return mode != Mode::Local && mode != Mode::Replay && mode != Mode::Stats;
+}
 
 const char* keyName(int virtualKey) {
     int key = virtualKey >= positionBase ? virtualKey - positionBase : virtualKey;

@@ -25,6 +25,8 @@ enum class Mode {
     Host,     // this keyboard on the left, a guest on another terminal on the right
     Join,     // this keyboard on the right of a hosted game
     Watch,    // a hosted game, watched: no keys sent
+    Replay,   // a kept match played back (--replay FILE)
+    Stats,    // what the kept matches add up to, printed (--stats)
 };
 
 struct Options {
@@ -41,13 +43,16 @@ struct Options {
     std::string program = "blockduel"; // how the program was started (argv[0]), for messages
     KeyChoice keys;  // --keys, then the keys file for a player the command line leaves
     int firstTo = 0; // --first-to N: the match ends at N rounds won; 0: until Escape
+    std::string replay; // --replay FILE: the recording, or "last" for the newest
+    bool json = false;  // --stats --json: for scripts
 };
 
 // The option that chooses the mode ("--demo"); "" for Mode::Local.
 const char* optionOf(Mode mode);
 // True for the modes that play over the network.
 bool networked(Mode mode);
-// True for the modes that play matches of rounds: all but the plain game.
+// True for the modes that play matches of rounds: all but the plain game
+// and what only reads the kept matches.
 bool playsMatch(Mode mode);
 
 Options parseCommandLine(int argc, const char* const* argv);

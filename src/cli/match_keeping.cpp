@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "record/calendar.hpp"
+
 #ifndef BLOCKDUEL_VERSION
 #define BLOCKDUEL_VERSION "unknown"
 #endif
@@ -15,14 +17,16 @@ record::PlayMode playModeOf(Mode mode) {
     case Mode::Join:
     case Mode::Watch: return record::PlayMode::Guest;
     case Mode::Local:
+    case Mode::Replay:
+    case Mode::Stats:
     case Mode::Computer: break;
     }
     return record::PlayMode::Computer;
 }
 
 int boardOfYou(Mode mode) {
-    if (mode == Mode::Demo)
-        return -1;
+    if (mode == Mode::Demo || mode == Mode::Match)
+        return -1; // nobody, or two people at one keyboard
     return mode == Mode::Join || mode == Mode::Watch ? 1 : 0;
 }
 
@@ -33,22 +37,10 @@ bool keepsMatches(Mode mode) {
            mode == Mode::Host;
 }
 
-// The civil date of a day count from 1970-01-01, by the proleptic
-// Gregorian calendar (H. Hinnant's days_from_civil, run backwards).
 std::string timeStamp(long long unixTime) {
-    long long days = unixTime >= 0 ? unixTime / 86400 : (unixTime - 86399) / 86400;
-    long long seconds = unixTime - days * 86400;
-    long long z = days + 719468;
-    long long era = (z >= 0 ? z : z - 146096) / 146097;
-    long long dayOfEra = z - era * 146097;
-    long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    long long mp = (5 * dayOfYear + 2) / 153;
-    long long day = dayOfYear - (153 * mp + 2) / 5 + 1;
-    long long month = mp < 10 ? mp + 3 : mp - 9;
-    long long year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    record::CivilTime t = record::civilTime(unixTime);
     char text[96]; // room for any year the numbers can hold
-    std::snprintf(text, sizeof text, "%04lld%02lld%02lld-%02lld%02lld%02lld", year, month, day,
-                  seconds / 3600, seconds / 60 % 60, seconds % 60);
+    std::snprintf(text, sizeof text, "%04lld%02d%02d-%02d%02d%02d", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
     return text;
 }

@@ -15,7 +15,8 @@
 bool keepsMatches(Mode mode);
 // The mode as the records name it.
 record::PlayMode playModeOf(Mode mode);
-// The board of this machine's player: -1 in a demo, 1 for a guest, else 0.
+// The board of this machine's player: -1 in a demo or a match of two at
+// one keyboard, 1 for a guest, else 0.
 int boardOfYou(Mode mode);
 // This program's version, as --version says it.
 const char* programVersion();

@@ -68,13 +68,24 @@ std::unique_ptr<record::MatchKeeper> keeperFor(const GameSetup& setup, const Kep
     return std::make_unique<record::MatchKeeper>(as.folder, header, as.you, as.stamp);
 }
 
-std::string playKeptMatch(GameSetup setup, const KeptAs& as) {
-    seedGenerators(setup);
-    std::string warning = record::readResults(as.folder).warning;
+std::unique_ptr<record::MatchKeeper> startKeeping(GameSetup& setup, const KeptAs& as,
+                                                  std::string& warning) {
+    warning = record::readResults(as.folder).warning;
     std::unique_ptr<record::MatchKeeper> keeper = keeperFor(setup, as);
     setup.keeper = keeper.get();
+    return keeper;
+}
+
+std::string keepingWarning(const record::MatchKeeper& keeper, const std::string& logWarning) {
+    if (!logWarning.empty() || keeper.warning().empty())
+        return logWarning;
+    return "this match was not kept: " + keeper.warning();
+}
+
+std::string playKeptMatch(GameSetup setup, const KeptAs& as) {
+    seedGenerators(setup);
+    std::string warning;
+    std::unique_ptr<record::MatchKeeper> keeper = startKeeping(setup, as, warning);
     runMatch(setup);
-    if (warning.empty() && !keeper->warning().empty())
-        warning = "this match was not kept: " + keeper->warning();
-    return warning;
+    return keepingWarning(*keeper, warning);
 }

@@ -31,8 +31,16 @@ struct KeptAs {
 // The keeper of the match `setup` (seeded already) describes.
 std::unique_ptr<record::MatchKeeper> keeperFor(const GameSetup& setup, const KeptAs& as);
 
-// Seeds and plays the match `setup` describes, kept as `as` says, after
-// the results log was read (a damaged one is set aside then, so that the
-// match adds to a whole one). What went wrong with the files, as one
-// message for after the match; "" when nothing did.
+// The keeper of the match `setup` (seeded already) describes, made its
+// keeper, after the results log was read (a damaged one is set aside then,
+// so that the match adds to a whole one); `warning` says what was wrong
+// with the log.
+std::unique_ptr<record::MatchKeeper> startKeeping(GameSetup& setup, const KeptAs& as,
+                                                  std::string& warning);
+// What went wrong with the files, as one message for after the match; ""
+// when nothing did.
+std::string keepingWarning(const record::MatchKeeper& keeper, const std::string& logWarning);
+
+// Seeds and plays the match `setup` describes, kept as `as` says; what
+// went wrong with the files.
 std::string playKeptMatch(GameSetup setup, const KeptAs& as);

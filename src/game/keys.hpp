@@ -12,6 +12,7 @@
 
 constexpr int vkReturn = 0x0D; // between the rounds of a match: the next round
 constexpr int vkEscape = 0x1B;
+constexpr int vkSpace = 0x20; // a replay's pause; no player's key
 constexpr int vkLeft = 0x25;
 constexpr int vkUp = 0x26;
 constexpr int vkRight = 0x27;

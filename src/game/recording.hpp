@@ -31,8 +31,10 @@ public:
     bool key(int number, bool live) override;
     long long clock(long long live) override;
     void wait(int ms) override;
-    // The tape has run out: the game was answered Escape since.
+    // The tape has run out, or the playback was stopped: the game has been
+    // answered Escape since.
     bool ended() const { return ended_; }
+    void stop() { ended_ = true; }
 
 private:
     record::TapeReader& tape_;

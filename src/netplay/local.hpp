@@ -61,6 +61,12 @@ void localSay(const std::string& text);
 // hold the console.
 void localComplain(const std::string& message);
 
+// Where this user's kept matches are (the XDG state folder, or
+// %LOCALAPPDATA%), "" when it cannot be named; and this process's number,
+// which tells two matches of one second apart.
+std::string localStateFolder();
+unsigned localProcessId();
+
 // How the join command names this program, started as `argv0`, so that it
 // runs as shown on this machine, and the character that continues a
 // command on the next line in its shell.

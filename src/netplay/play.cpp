@@ -5,10 +5,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <string>
 
+#include "cli/match_keeping.hpp"
 #include "game/game.hpp"
+#include "game/keeping.hpp"
 #include "game/keys.hpp"
 #include "game/match.hpp"
 #include "game/platform.hpp"
@@ -69,6 +72,7 @@ bool hostCode(const Options& options, net::JoinCode& code, std::string& error) {
     return false;
 }
 
+// The host's match is kept as every match on this machine's core is.
 int host(const Options& options, const net::Endpoint& where, const std::string& program) {
     net::JoinCode code;
     std::string problem;
@@ -107,6 +111,8 @@ int host(const Options& options, const net::Endpoint& where, const std::string& 
     setup.countdown = true;
     setup.frameHook = game.frameHook();
     seedGenerators(setup);
+    std::string kept;
+    std::unique_ptr<record::MatchKeeper> keeper = startKeeping(setup, keptAs(Mode::Host), kept);
     Match match;
     game.setMatch(&match, &setup);
     playMatch(setup, match);
@@ -114,6 +120,9 @@ int host(const Options& options, const net::Endpoint& where, const std::string& 
     localServe(nullptr);
     localFinish();
     game.finish(lingerMs);
+    kept = keepingWarning(*keeper, kept);
+    if (!kept.empty())
+        localComplain(kept);
     return 0;
 }
 
@@ -236,6 +245,12 @@ int join(const Options& options, net::Seat seat) {
 }
 
 } // namespace
+
+KeptAs keptAs(Mode mode) {
+    long long now = std::time(nullptr);
+    return {playModeOf(mode), boardOfYou(mode), localStateFolder(), now,
+            localProcessId(), programVersion(), timeStamp(now)};
+}
 
 int playOverNetwork(const Options& options) {
     std::string error;

@@ -7,11 +7,16 @@
 #pragma once
 
 #include "cli/command_line.hpp"
+#include "game/keeping.hpp"
 
 namespace netplay {
 
 // Plays or watches the game the options ask for, on this machine's console;
 // the exit status.
 int playOverNetwork(const Options& options);
+
+// How a match of `mode` begun now is kept: in this user's state folder
+// (netplay/local.hpp), by this process.
+KeptAs keptAs(Mode mode);
 
 } // namespace netplay

@@ -35,7 +35,7 @@ wait_for() { wait_until "screen | grep -Eq -- '$1'" "no $2 (waited for /$1/)"; }
 # A pane as a user has it: interactive bash, job control, UTF-8; no core files.
 start_pane() {
     tm new-session -d -s "$pane" -x "$1" -y "$2" \
-        "env -u TMUX LC_ALL=C.UTF-8 PS1='e2e\$ ' bash --norc --noprofile -i"
+        "env -u TMUX LC_ALL=C.UTF-8 XDG_STATE_HOME='$work/state' PS1='e2e\$ ' bash --norc --noprofile -i"
     wait_for '^e2e\$' "shell prompt"
     type_line "cd '$work'; ulimit -c 0"
 }
@@ -191,6 +191,43 @@ case_keys() {
         "player one's J did not move the left piece to its wall"
     tm send-keys -t e2e Escape
     expect_given_back 0
+}
+
+# The boards and the lines below them as the game left them on the normal
+# screen, wherever the shell's lines above put them.
+final_picture() { screen | sed -n '/Next:.*Next:/,$p' | head -18; }
+
+# A match against the computer is kept: the player drops every piece and
+# loses the one round the match takes; --stats counts it, and --replay last,
+# paused with Space and sped up with + meanwhile, plays it to the same
+# final picture.
+case_kept() {
+    start_pane 80 24
+    run_game --computer --first-to 1
+    wait_until 'tm send-keys -t e2e Down Down Down Down && screen | grep -q "^Game Over"' "no top-out"
+    wait_for '^You lose the match 0-1' "the match's end"
+    expect_given_back 0
+    local played
+    played=$(final_picture)
+    type_line "'$game' --stats > stats; echo \$? > stats.status"
+    wait_until "[ -s '$work/stats.status' ]" "--stats did not finish"
+    [ "$(cat "$work/stats.status")" = 0 ] || fail "--stats failed: $(cat "$work/stats")"
+    grep -Eq -- '^--computer +3 +1 +0 +1 +1 +0 +1 ' "$work/stats" ||
+        fail "--stats does not show the match lost at level 3: $(cat "$work/stats")"
+    type_line clear
+    start_game "--replay last"
+    wait_for 'Replay: computer [0-9:]+, round 1, 1x' "the replay's line"
+    tm send-keys -t e2e Space
+    wait_for 'Replay: .*, 1x paused' "the replay paused"
+    tm send-keys -t e2e +
+    wait_for 'Replay: .*, 2x paused' "the replay sped up while paused"
+    sleep 0.3 # a key typed again at once reads as one held without the kitty protocol
+    tm send-keys -t e2e +
+    wait_for 'Replay: .*, 4x paused' "the replay sped up again"
+    tm send-keys -t e2e Space
+    expect_given_back 0
+    [ "$(final_picture)" = "$played" ] ||
+        fail "the replay ended on another picture: $(diff <(echo "$played") <(final_picture))"
 }
 
 # Host and guest in two sessions of one tmux server, each shell in a folder

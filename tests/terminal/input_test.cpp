@@ -25,7 +25,8 @@ void join(std::string& text, const std::string& word) {
 }
 
 std::string keyName(int key) {
-    static const std::map<int, std::string> names = {{vkEscape, "Esc"}, {0, ""}};
+    static const std::map<int, std::string> names = {
+        {vkEscape, "Esc"}, {vkSpace, "Space"}, {0, ""}};
     if (key >= positionBase)
         return std::string("@").append(keyName(key - positionBase));
     const BindableKey* entry = bindableKey(key);
@@ -68,12 +69,14 @@ std::string decode(std::string_view bytes, size_t cut = 0, long long gapMs = 0) 
 // clang-format off
 const std::pair<std::string, std::string> cases[] = {
     // Legacy keys, Ctrl-C, Ctrl-Z and Enter; keys that no player can
-    // choose (Home, Delete, F1, Shift+F5, Space, Backspace, Tab, accented
-    // letters, shifted punctuation, backquote, backslash) give nothing.
+    // choose (Home, Delete, F1, Shift+F5, Backspace, Tab, accented letters,
+    // shifted punctuation but +, backquote, backslash) give nothing.
     {"\x1b[A\x1b[B\x1b[C\x1b[D\x1bOA\x1b[1;5D", "+Up +Down +Right +Left +Up +Left"},
     {"wAsD\x03\x1a\x1c\r\n\x1bOM",
      "+W -W +A -A +S -S +D -D Interrupt Suspend Quit Enter Enter Enter"},
-    {"\x1b[H\x1b[3~\x1bOP\x1b[15;2~\x1b[3A \x7f\t\x08\xc3\xa9<?`\\", ""},
+    {"\x1b[H\x1b[3~\x1bOP\x1b[15;2~\x1b[3A\x7f\t\x08\xc3\xa9<?`\\", ""},
+    // The space bar, and + as the key it is on: a replay's pause and speed.
+    {" +\x1b[32u\x1b[32;1:3u", "+Space -Space += -= +Space -Space"},
     // Every other key a player may choose, legacy and kitty.
     {"qZ09,./;'[]-=\x02", "+Q -Q +Z -Z +0 -0 +9 -9 +, -, +. -. +/ -/ +; -; +' -' +[ -[ +] -] +- -- "
                           "+= -= +B -B"},

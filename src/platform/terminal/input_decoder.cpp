@@ -53,10 +53,15 @@ int lowerCase(int code) { return code >= 'A' && code <= 'Z' ? code - 'A' + 'a' :
 // A byte without the kitty protocol: what a key types, or a letter with
 // Ctrl held, which terminals send as its control byte (Ctrl+A is 1 ...
 // Ctrl+Z is 26). Backspace and Tab send the bytes of Ctrl+H and Ctrl+I,
-// and are no game keys.
+// and are no game keys. The space bar and + (the = key with Shift) are
+// a replay's.
 int legacyKey(unsigned char byte) {
     if (byte == '\b' || byte == '\t')
         return 0;
+    if (byte == ' ')
+        return vkSpace;
+    if (byte == '+')
+        return keyTyping('=');
     return keyTyping(byte >= 1 && byte <= 26 ? byte - 1 + 'a' : byte);
 }
 
@@ -78,6 +83,8 @@ int kittyGameKey(int code) {
         return vkEscape;
     if (code >= kittyKeypadLeft && code < kittyKeypadLeft + 4)
         return keypadArrows[code - kittyKeypadLeft];
+    if (code == ' ')
+        return vkSpace;
     return code > 0 && code < 0x80 ? keyTyping(code) : 0;
 }
 

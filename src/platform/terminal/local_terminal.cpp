@@ -13,6 +13,7 @@
 #include "platform/terminal/program_path.hpp"
 #include "platform/terminal/session.hpp"
 #include "platform/terminal/startup.hpp"
+#include "cli/state_folder.hpp"
 
 namespace {
 
@@ -55,6 +56,12 @@ std::string localProblem() {
 void localSay(const std::string& text) { writeAll(STDOUT_FILENO, text); }
 
 void localComplain(const std::string& message) { term::sayProblem(message); }
+
+std::string localStateFolder() {
+    return stateFolderPath(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
+}
+
+unsigned localProcessId() { return static_cast<unsigned>(getpid()); }
 
 // The terminal is in the shell's line mode: the line comes whole, with the
 // terminal's own echo and editing, and Ctrl-C ends the program as it ends

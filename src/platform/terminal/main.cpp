@@ -4,34 +4,18 @@
 // network.
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <unistd.h>
 
 #include "cli/command_line.hpp"
-#include "cli/match_keeping.hpp"
 #include "game/game.hpp"
 #include "game/keeping.hpp"
 #include "game/match.hpp"
+#include "history/replay_command.hpp"
+#include "history/stats_command.hpp"
+#include "netplay/local.hpp"
 #include "netplay/play.hpp"
 #include "platform/terminal/startup.hpp"
-#include "record/state_folder.hpp"
-
-namespace {
-
-// A match kept in the user's state folder, by the XDG rules.
-KeptAs keptAs(Mode mode) {
-    long long now = std::time(nullptr);
-    return {playModeOf(mode),
-            boardOfYou(mode),
-            record::stateFolderPath(std::getenv("XDG_STATE_HOME"), std::getenv("HOME")),
-            now,
-            static_cast<unsigned>(getpid()),
-            programVersion(),
-            timeStamp(now)};
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     Options command = parseCommandLine(argc, argv);
@@ -40,6 +24,10 @@ int main(int argc, char** argv) {
     if (status >= 0)
         return status;
     takeKeysFileAt(command, keysFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
+    if (command.mode == Mode::Stats)
+        return history::printStats(localStateFolder(), command.json, stdout, stderr);
+    if (command.mode == Mode::Replay)
+        return history::replayCommand(command.replay, localStateFolder());
     if (networked(command.mode))
         return netplay::playOverNetwork(command);
 
@@ -54,7 +42,7 @@ int main(int argc, char** argv) {
     setup.noColor = !term::colorsWanted();
     std::string warning;
     if (setup.match)
-        warning = playKeptMatch(setup, keptAs(command.mode));
+        warning = playKeptMatch(setup, netplay::keptAs(command.mode));
     else
         runGame(setup); // the game without options keeps nothing
     term::giveBackTerminal(true);

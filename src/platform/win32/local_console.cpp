@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string_view>
 
 #include "netplay/local.hpp"
@@ -14,6 +15,7 @@
 #include "platform/win32/console_session.hpp"
 #include "platform/win32/program_name.hpp"
 #include "platform/win32/serving_wait.hpp"
+#include "cli/state_folder.hpp"
 
 namespace {
 
@@ -46,6 +48,12 @@ std::string localProblem() { return consoleProblem(true); }
 void localSay(const std::string& text) { writeText(text); }
 
 void localComplain(const std::string& message) { sayConsoleProblem(message); }
+
+std::string localStateFolder() {
+    return windowsStateFolderPath(std::getenv("LOCALAPPDATA"));
+}
+
+unsigned localProcessId() { return static_cast<unsigned>(GetCurrentProcessId()); }
 
 // The console's line input hands the line over whole, with its own echo
 // and editing; Ctrl-C ends the program as it ends any command, and Ctrl-Z

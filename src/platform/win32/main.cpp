@@ -2,34 +2,16 @@
 // The game on the Windows console.
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
-
-#include <windows.h>
 
 #include "cli/command_line.hpp"
-#include "cli/match_keeping.hpp"
 #include "game/game.hpp"
 #include "game/keeping.hpp"
 #include "game/match.hpp"
+#include "history/replay_command.hpp"
+#include "history/stats_command.hpp"
+#include "netplay/local.hpp"
 #include "netplay/play.hpp"
 #include "platform/win32/console_session.hpp"
-#include "record/state_folder.hpp"
-
-namespace {
-
-// A match kept under %LOCALAPPDATA%.
-KeptAs keptAs(Mode mode) {
-    long long now = std::time(nullptr);
-    return {playModeOf(mode),
-            boardOfYou(mode),
-            record::windowsStateFolderPath(std::getenv("LOCALAPPDATA")),
-            now,
-            static_cast<unsigned>(GetCurrentProcessId()),
-            programVersion(),
-            timeStamp(now)};
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     Options options = parseCommandLine(argc, argv);
@@ -38,6 +20,10 @@ int main(int argc, char** argv) {
     if (status >= 0)
         return status;
     takeKeysFileAt(options, windowsKeysFilePath(std::getenv("APPDATA")));
+    if (options.mode == Mode::Stats)
+        return history::printStats(localStateFolder(), options.json, stdout, stderr);
+    if (options.mode == Mode::Replay)
+        return history::replayCommand(options.replay, localStateFolder());
     if (networked(options.mode))
         return netplay::playOverNetwork(options);
     // The game reads its own picture back from the console's screen
@@ -50,7 +36,7 @@ int main(int argc, char** argv) {
     beginConsoleSession();
     GameSetup setup = gameSetupOf(options);
     if (setup.match) {
-        std::string warning = playKeptMatch(setup, keptAs(options.mode));
+        std::string warning = playKeptMatch(setup, netplay::keptAs(options.mode));
         discardTypedInput(); // the keys of the match are no input for the shell
         if (!warning.empty())
             sayConsoleProblem(warning);

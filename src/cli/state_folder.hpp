@@ -5,12 +5,8 @@
 
 #include <string>
 
-namespace record {
-
 // $XDG_STATE_HOME/blockduel when that is an absolute path, else
 // $HOME/.local/state/blockduel; "" when neither can be named.
 std::string stateFolderPath(const char* xdgStateHome, const char* home);
 // %LOCALAPPDATA%\blockduel; "" without it.
 std::string windowsStateFolderPath(const char* localAppData);
-
-} // namespace record

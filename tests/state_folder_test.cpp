@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "record/state_folder.hpp"
+#include "cli/state_folder.hpp"
 
 #include <gtest/gtest.h>
 
-namespace record {
 namespace {
 
 TEST(StateFolder, FollowsTheXdgRulesAndWindowsOwn) {
@@ -21,4 +20,3 @@ TEST(StateFolder, FollowsTheXdgRulesAndWindowsOwn) {
 }
 
 } // namespace
-} // namespace record

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "record/state_folder.hpp"
-
-namespace record {
+#include "cli/state_folder.hpp"
 
 std::string stateFolderPath(const char* xdgStateHome, const char* home) {
     if (xdgStateHome != nullptr && xdgStateHome[0] == '/')
@@ -16,5 +14,3 @@ std::string windowsStateFolderPath(const char* localAppData) {
         return "";
     return std::string(localAppData) + "\\blockduel";
 }
-
-} // namespace record

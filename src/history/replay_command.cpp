@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: MIT
+#include "history/replay_command.hpp"
+
+#include "history/recording_file.hpp"
+#include "history/replay.hpp"
+#include "netplay/local.hpp"
+#include "record/disk.hpp"
+#include "record/log_records.hpp"
+#include "record/stats.hpp"
+
+namespace history {
+
+int replayCommand(const std::string& which, const std::string& folder) {
+    std::string path = which == "last" ? lastRecording(folder) : which;
+    if (path.empty()) {
+        localComplain("no match has been kept yet, so there is no last one to play");
+        return 1;
+    }
+    std::string bytes;
+    std::string error;
+    if (!disk::readWhole(path, record::maxFileBytes, bytes, error)) {
+        localComplain(error);
+        return 1;
+    }
+    Recording recording;
+    std::string problem = readRecording(bytes, recording);
+    if (!problem.empty()) {
+        localComplain("cannot play " + path + ": " + problem);
+        return 1;
+    }
+    std::string console = localProblem();
+    if (!console.empty()) {
+        localComplain(console);
+        return 1;
+    }
+    if (!localTake())
+        return 1;
+    playRecording(recording, matchTitle(recording.header));
+    localFinish();
+    if (recording.cutShort)
+        localComplain("the recording " + path + " was cut short; it played up to where it ends");
+    return 0;
+}
+
+} // namespace history
