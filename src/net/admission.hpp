@@ -5,35 +5,55 @@
 // time in milliseconds; it answers. No sockets and no clock.
 //
 // Strangers cannot hold the door shut:
-// - A connection that has not greeted holds one of `greetingSlots`. While
-//   they are full, the host takes a new connection only when a slot's
-//   connection has had `graceMs` to greet; that one gives way, after the
-//   host has read it once more, so a greeting on its way is never lost.
-//   Meanwhile new connections wait in the system's queue of connections,
-//   where a guest's greeting arrives right behind its connection: the host
-//   reads a connection as soon as it takes it, and one that has greeted
-//   needs no slot. Every slot can turn over once per graceMs, so a guest
-//   behind N connections held open waits about N / greetingSlots * graceMs
-//   (N = 500: under a second), however fast they reconnect.
-// - The one to give way is the oldest of the address that holds the most
-//   slots: an address that holds more cannot push out one that holds fewer.
+// - A connection that has not greeted holds one of `greetingSlots`. When a
+//   new one finds them full, one gives way at once (after the host has read
+//   it once more, so a greeting on its way is never lost): first of an
+//   address with something against it (a wrong code not yet forgiven, or a
+//   connection turned away in the last forgiveMs), from the address that
+//   holds the most slots, the oldest; such a newcomer is itself the one to
+//   go when it would push out one of an address with nothing against it.
+//   Between addresses with nothing against them, a slot gives way only once
+//   its connection has had `graceMs` to greet; until then new connections
+//   wait in the system's queue.
+// - So an address that holds slots and is turned away (by silence, by
+//   giving way) has what it opens next closed at once unless it holds
+//   fewer slots than another such address: the door takes connections as
+//   fast as the system hands them over, however many are held and reopened
+//   from however many addresses, and a connection from an address with
+//   nothing against it always finds a slot.
 // - A greeting holds no slot, nor does a refused connection.
 //
 // Guessing is slow and seen: each address (an IPv4 address, an IPv6 /64)
 // has `freeTries` wrong codes answered at once; after that, each check of a
 // code from it waits 250 ms, then 500, then a second after the last wrong
 // one, and one wrong code is forgiven every `forgiveMs`. Greetings waiting
-// for their check hold no slot; a few may wait for each address, and
-// beyond that they are closed unchecked, which tells nothing about the
-// code. Addresses are remembered `maxGroups` at a time; others share one
-// more throttle, so that many addresses together check at most
-// maxGroups + 1 codes a second. Every code is checked in its turn, the
-// right one too: a right code answered sooner than a wrong one would tell
-// the wrong ones apart at any speed.
+// for their check hold no slot; a few may wait for each address and
+// `maxWaiting` in all, and beyond that they are closed unchecked, which
+// tells nothing about the code. A greeting from an address with nothing
+// against it is checked at once: it never waits behind anyone else's
+// guesses and is never closed for lack of room. Every code is checked in
+// its turn, the right one too: a right code answered sooner than a wrong
+// one would tell the wrong ones apart at any speed.
+//
+// Addresses are remembered `maxRecords` at a time (a record is a few dozen
+// bytes). One with nothing against it and no connection is forgotten at
+// once; when a new address finds the records full, the least recently seen
+// address without a connection in the door is forgotten, so a crowd pushes
+// out only records of its own kind and never keeps a stranger out.
+//
+// What many addresses gain: A addresses guess 3 * A codes at once, then
+// about A a second (one each). Up to maxRecords addresses are throttled
+// each on its own; an attacker rotating over more addresses than that finds
+// its records forgotten when it comes back, and each return has its free
+// tries again, so its rate is bounded only by how fast the host takes
+// connections (tens of thousands a second on a fast machine). A code has
+// 32^8 (about 10^12) values: at 10,000 guesses a second, one is found in
+// about 1.7 years on average; a game lasts hours.
 #pragma once
 
 #include <array>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,9 +80,12 @@ public:
     static constexpr int maxDelayMs = 1000;
     static constexpr int forgiveMs = 10'000;
     static constexpr int noticeMs = 10'000; // how long the notice stays after the last event
-    static constexpr int maxGroups = 64;
+    static constexpr int maxRecords = 4096;
 
     Admission();
+    ~Admission();
+    Admission(const Admission&) = delete;
+    Admission& operator=(const Admission&) = delete;
 
     // May the host take a new connection now: a slot is free, or one may
     // give way.
@@ -71,8 +94,8 @@ public:
     // holds a slot until it greets or goes.
     void opened(int id, const PeerAddress& from, long long nowMs);
     // While more connections hold slots than there are: the one to give
-    // way (read it; if it still has not greeted, close it and call gone());
-    // -1 when none needs to.
+    // way, perhaps the newest (read it; if it still has not greeted, close
+    // it and call gone()); -1 when none needs to.
     int givesWay(long long nowMs) const;
     // A connection whose time to greet is up (close it, then gone()); -1 for none.
     int expired(long long nowMs) const;
@@ -98,38 +121,32 @@ public:
     // Figures for the notice and for tests.
     long long turnedAway() const { return turnedAway_; }
     long long wrongCodes() const { return wrongCodes_; }
+    // Addresses remembered now: never more than maxRecords.
+    std::size_t records() const;
 
 private:
     enum class State { Silent, Waiting, Checking };
+    struct Record;
+    class Records;
     struct Connection {
         int id;
-        int group;
+        Record* record;
         long long openedMs;
         State state;
-    };
-    struct Group {
-        bool used = false;
-        std::array<unsigned char, 16> key = {};
-        std::string text;
-        int members = 0; // connections of it the policy holds
-        int silent = 0;  // of them, in slots
-        std::deque<int> waiting;
-        int strikes = 0; // wrong codes not yet forgiven, as of lastWrongMs
-        long long lastWrongMs = 0;
-        long long nextCheckMs = 0;
+        std::string from; // the address as the notice shows it
     };
 
-    int groupOf(const PeerAddress& from, long long nowMs);
-    static int strikesAt(const Group& group, long long nowMs);
-    static bool idle(const Group& group, long long nowMs);
+    static int strikesAt(const Record& record, long long nowMs);
+    // A wrong code not yet forgiven, or a connection turned away lately.
+    static bool suspect(const Record& record, long long nowMs);
     Connection* find(int id);
-    void forget(int id);
+    void forget(int id, long long nowMs);
     int silentCount() const;
-    bool anyMayGiveWay(long long nowMs) const;
+    bool mayGiveWay(const Connection& c, long long nowMs) const;
 
+    std::unique_ptr<Records> records_;
     std::vector<Connection> connections_;
-    std::vector<Group> groups_; // maxGroups, then the one the others share
-    int waiting_ = 0;
+    std::deque<int> waiting_; // greetings waiting for their check, oldest first
     long long turnedAway_ = 0;
     long long lastTurnedAwayMs_ = 0;
     long long wrongCodes_ = 0;
