@@ -181,12 +181,13 @@ TEST(Admission, AddressesCountByMachine) {
 // The i-th address of a crowd: IPv4 addresses, or /64s of one /48.
 PeerAddress crowdAddress(int i, bool ipv6) {
     PeerAddress a;
+    auto top = static_cast<unsigned char>(i >> 16);
     auto hi = static_cast<unsigned char>(i >> 8);
-    auto lo = static_cast<unsigned char>(i & 0xFF);
+    auto lo = static_cast<unsigned char>(i);
     if (ipv6)
-        a.bytes = {0x20, 0x01, 0x0d, 0xb8, 0x77, 0, hi, lo, 0, 0, 0, 0, 0, 0, 0, 9};
+        a.bytes = {0x20, 0x01, 0x0d, 0xb8, 0x77, top, hi, lo, 0, 0, 0, 0, 0, 0, 0, 9};
     else
-        a.bytes = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 198, 51, hi, lo};
+        a.bytes = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 10, top, hi, lo};
     a.text = "crowd " + std::to_string(i);
     return a;
 }
@@ -294,13 +295,15 @@ TEST(Admission, ACrowdOfGuessersNeverDelaysAFreshAddress) {
 // been turned away once (1,000 addresses: 1.6 s) the door turns its slots
 // over once per graceMs; from then on it takes every new connection at
 // once, and a guest's connection from an address with nothing against it
-// keeps its slot until it greets.
+// keeps its slot until it greets, even when its greeting takes longer than
+// graceMs.
 TEST(Admission, HeldConnectionsNeverKeepAGuestFromASlot) {
     struct Attack {
         int addresses;
         int held;
     };
     constexpr long long settled = helloLimitMs; // every address has been turned away
+    constexpr int slowGreetingMs = 3 * Admission::graceMs;
     for (Attack attack : {Attack{1, 5000}, Attack{1000, 5000}}) {
         Admission door;
         Crowd crowd(door, Crowd::Kind::Hold, attack.addresses, attack.held);
@@ -310,19 +313,19 @@ TEST(Admission, HeldConnectionsNeverKeepAGuestFromASlot) {
         for (long long now = 0; now < settled + 2000; ++now) {
             crowd.step(now);
             ASSERT_TRUE(now < settled || door.mayAccept(now)) << attack.addresses << " at " << now;
-            if (now % 250 == 0 && now >= settled) { // a guest greets 90 ms after it connects
+            if (now % 400 == 0 && now >= settled) { // a guest on a slow link
                 guest = static_cast<int>(now);
-                door.opened(guest, v4(static_cast<unsigned char>(now / 250), 88), now);
+                door.opened(guest, v4(static_cast<unsigned char>(now / 400), 88), now);
                 crowd.makeRoom(now);
             }
-            if (guest >= 0 && now == guest + 90) {
+            if (guest >= 0 && now == guest + slowGreetingMs) {
                 ASSERT_EQ(Verdict::Check, door.hello(guest, now)) << now;
                 door.checked(guest, true, now);
                 guests += 1;
                 guest = -1;
             }
         }
-        EXPECT_EQ(8, guests);
+        EXPECT_EQ(5, guests);
         EXPECT_GT(crowd.opened() - 1'000'000, 30'000) << "the crowd was not kept busy";
     }
 }
