@@ -243,15 +243,24 @@ void Admission::checked(int id, bool rightCode, long long nowMs) {
     if (c == nullptr || c->state != State::Checking)
         return;
     if (!rightCode) {
-        Record& r = *c->record;
-        r.strikes = strikesAt(r, nowMs) + 1;
-        r.lastWrongMs = nowMs;
-        r.nextCheckMs = nowMs + delayAfter(r.strikes);
+        strike(*c->record, nowMs);
         wrongCodes_ += 1;
         lastWrongMs_ = nowMs;
         lastWrongFrom_ = c->from;
     }
     forget(id, nowMs);
+}
+
+void Admission::strike(Record& record, long long nowMs) {
+    record.strikes = strikesAt(record, nowMs) + 1;
+    record.lastWrongMs = nowMs;
+    record.nextCheckMs = nowMs + delayAfter(record.strikes);
+}
+
+void Admission::flooded(const PeerAddress& from, long long nowMs) {
+    strike(records_->at(addressGroup(from.bytes)), nowMs);
+    turnedAway_ += 1;
+    lastTurnedAwayMs_ = nowMs;
 }
 
 void Admission::gone(int id, bool turnedAway, long long nowMs) {

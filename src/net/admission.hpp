@@ -33,7 +33,8 @@
 // against it is checked at once: it never waits behind anyone else's
 // guesses and is never closed for lack of room. Every code is checked in
 // its turn, the right one too: a right code answered sooner than a wrong
-// one would tell the wrong ones apart at any speed.
+// one would tell the wrong ones apart at any speed. A guest that was let in
+// and ended for flooding the host counts as a wrong code of its address.
 //
 // Addresses are remembered `maxRecords` at a time (a record is a few dozen
 // bytes). One with nothing against it and no connection is forgotten at
@@ -111,6 +112,10 @@ public:
     // The connection is closed: by itself, or by the host; `turnedAway` when
     // the host closed it for what it did or did not do.
     void gone(int id, bool turnedAway, long long nowMs);
+    // A guest let in from `from` was ended for flooding the host: it counts
+    // as a wrong code of that address, so that joining again and again to
+    // flood is as slow as guessing.
+    void flooded(const PeerAddress& from, long long nowMs);
 
     // When something above is next due, in the clock of nowMs; -1 for never.
     long long nextDue(long long nowMs) const;
@@ -139,6 +144,7 @@ private:
     static int strikesAt(const Record& record, long long nowMs);
     // A wrong code not yet forgiven, or a connection turned away lately.
     static bool suspect(const Record& record, long long nowMs);
+    static void strike(Record& record, long long nowMs);
     Connection* find(int id);
     void forget(int id, long long nowMs);
     int silentCount() const;

@@ -60,6 +60,7 @@ void GameHost::adopt(NetSocket socket) {
 void GameHost::take(NetSocket socket, const net::PeerAddress& from, long long now) {
     Peer peer;
     peer.id = nextId_++;
+    peer.from = from;
     peer.link = std::make_unique<Link>(socket, net::Sender::Guest, now);
     peers_.push_back(std::move(peer));
     admission_.opened(peers_.back().id, from, now);
@@ -89,6 +90,7 @@ bool GameHost::paced(Peer& peer, const net::Message* message, long long now) {
     case net::Pace::Drop: return false;
     case net::Pace::End: break;
     }
+    admission_.flooded(peer.from, now);
     drop(peer);
     return false;
 }

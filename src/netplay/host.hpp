@@ -100,7 +100,8 @@ private:
         bool ended = false;      // it has been told the game is over
         bool shutDown = false;   // Leaving: no more bytes go to it
         long long leaveBy = 0;
-        net::GuestPace pace; // once let in: what it may make the host do
+        net::PeerAddress from; // where it comes from
+        net::GuestPace pace;   // once let in: what it may make the host do
     };
 
     void acceptAll(long long now);

@@ -131,6 +131,27 @@ TEST(Admission, WrongCodesFromOneAddressAreCheckedEverMoreSlowly) {
     EXPECT_EQ(Verdict::Check, door.hello(id, later));
 }
 
+// A guest let in and then ended for flooding the host counts as a wrong
+// code of its address: joining again and again to flood is as slow as
+// guessing, and other addresses are not slowed.
+TEST(Admission, AGuestEndedForFloodingJoinsAgainAsSlowlyAsAGuesser) {
+    Admission door;
+    PeerAddress flooder = v4(3);
+    for (int i = 0; i < Admission::freeTries; ++i) {
+        door.opened(i, flooder, 0);
+        ASSERT_EQ(Verdict::Check, door.hello(i, 0)) << i;
+        door.checked(i, true, 0);
+        door.flooded(flooder, 0);
+    }
+    door.opened(9, flooder, 0);
+    EXPECT_EQ(Verdict::Wait, door.hello(9, 0));
+    EXPECT_EQ(Admission::firstDelayMs, door.nextDue(0));
+    door.opened(10, v4(4), 0);
+    EXPECT_EQ(Verdict::Check, door.hello(10, 0));
+    EXPECT_EQ(Admission::freeTries, door.turnedAway());
+    EXPECT_EQ(0, door.wrongCodes());
+}
+
 // Greetings wait their turn in order, a few for each address and a few
 // in all; beyond that they are closed unchecked. One that goes while
 // waiting loses its turn.
