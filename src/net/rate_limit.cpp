@@ -28,11 +28,12 @@ bool TokenBucket::take(long long nowMs) {
     return true;
 }
 
-// The flood counts first: a dropped key is still a message read.
+// The flood counts first: a dropped key is still a message read. Only
+// presses and repeats count against the keys kept.
 Pace GuestPace::message(bool droppable, long long nowMs) {
     if (!tolerated_.take(nowMs))
         return Pace::End;
-    if (!kept_.take(nowMs) && droppable)
+    if (droppable && !kept_.take(nowMs))
         return Pace::Drop;
     return Pace::Take;
 }

@@ -54,6 +54,20 @@ TEST(RateLimit, APersonsKeysAreAllTaken) {
     EXPECT_EQ(-1, o.endedAt);
 }
 
+// Presses 45 times a second, each with its release and a read of its own:
+// the releases and the reads do not crowd the presses out.
+TEST(RateLimit, ReleasesAndReadsLeaveRoomForPresses) {
+    GuestPace pace;
+    int dropped = 0;
+    for (int i = 0; i < 45 * 60; ++i) {
+        long long at = i * 1000LL / 45;
+        ASSERT_EQ(Pace::Take, pace.message(false, at)) << i; // the read
+        dropped += pace.message(true, at) == Pace::Drop ? 1 : 0;
+        ASSERT_EQ(Pace::Take, pace.message(false, at + 5)) << i; // the release
+    }
+    EXPECT_EQ(0, dropped);
+}
+
 // A key held in a terminal that repeats it 100 times a second: the repeats
 // beyond keptPerSecond are dropped, the connection lives, and a release
 // among them is never dropped.
