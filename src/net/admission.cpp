@@ -157,7 +157,7 @@ int Admission::silentCount() const {
 }
 
 // A suspect's connection has no grace.
-bool Admission::mayGiveWay(const Connection& c, long long nowMs) const {
+bool Admission::mayGiveWay(const Connection& c, long long nowMs) {
     return c.state == State::Silent && (nowMs - c.openedMs >= graceMs || suspect(*c.record, nowMs));
 }
 

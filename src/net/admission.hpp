@@ -148,7 +148,7 @@ private:
     Connection* find(int id);
     void forget(int id, long long nowMs);
     int silentCount() const;
-    bool mayGiveWay(const Connection& c, long long nowMs) const;
+    static bool mayGiveWay(const Connection& c, long long nowMs);
 
     std::unique_ptr<Records> records_;
     std::vector<Connection> connections_;

@@ -69,11 +69,11 @@ void GameHost::take(NetSocket socket, const net::PeerAddress& from, long long no
 }
 
 void GameHost::readFrom(Peer& peer, long long now) {
-    auto take = [&](const net::Message& m) {
+    auto paceThenHandle = [&](const net::Message& m) {
         if (paced(peer, &m, now))
             handle(peer, m, now);
     };
-    if (peer.link->isOpen() && !peer.link->receive(now, take, bytesPerServe))
+    if (peer.link->isOpen() && !peer.link->receive(now, paceThenHandle, bytesPerServe))
         drop(peer, peer.link->brokeProtocol());
 }
 
