@@ -206,7 +206,7 @@ Verdict Admission::hello(int id, long long nowMs) {
         return Verdict::Drop;
     Record& r = *c->record;
     r.silent -= 1;
-    if (r.waiting == 0 && nowMs >= r.nextCheckMs) {
+    if (r.waiting == 0 && takeTurn(r, nowMs)) {
         c->state = State::Checking;
         return Verdict::Check;
     }
@@ -223,11 +223,20 @@ Verdict Admission::hello(int id, long long nowMs) {
     return Verdict::Drop;
 }
 
+// An address past its free tries also needs one of the turns that all such
+// addresses share, so that many of them together guess little faster
+// than a few.
+bool Admission::takeTurn(const Record& record, long long nowMs) {
+    if (nowMs < record.nextCheckMs)
+        return false;
+    return strikesAt(record, nowMs) < freeTries || throttled_.take(nowMs);
+}
+
 // The oldest waiting greeting whose address's turn has come.
 int Admission::nextTurn(long long nowMs) {
     for (auto it = waiting_.begin(); it != waiting_.end(); ++it) {
         Connection* c = find(*it);
-        if (nowMs < c->record->nextCheckMs)
+        if (!takeTurn(*c->record, nowMs))
             continue;
         int id = *it;
         waiting_.erase(it);
@@ -290,9 +299,12 @@ long long Admission::nextDue(long long nowMs) const {
         if (full)
             consider(c.openedMs + graceMs);
     }
-    for (const Connection& c : connections_)
-        if (c.state == State::Waiting)
-            consider(std::max(c.record->nextCheckMs, nowMs));
+    for (const Connection& c : connections_) {
+        if (c.state != State::Waiting)
+            continue;
+        long long at = std::max(c.record->nextCheckMs, nowMs);
+        consider(strikesAt(*c.record, at) < freeTries ? at : throttled_.readyAt(at));
+    }
     if (turnedAway_ > 0 && nowMs - lastTurnedAwayMs_ < noticeMs)
         consider(lastTurnedAwayMs_ + noticeMs);
     if (wrongCodes_ > 0 && nowMs - lastWrongMs_ < noticeMs)

@@ -15,17 +15,25 @@ constexpr long long perToken = 1000; // a token in thousandths, and a second in 
 TokenBucket::TokenBucket(int perSecond, int burst)
     : perSecond_(perSecond), most_(perToken * burst), credit_(most_) {}
 
+// Past a whole burst's worth of time the bucket is full anyway, and the
+// product stays small.
+long long TokenBucket::creditAt(long long nowMs) const {
+    long long elapsed = std::min(std::max(0LL, nowMs - lastMs_), most_);
+    return std::min(most_, credit_ + elapsed * perSecond_);
+}
+
 bool TokenBucket::take(long long nowMs) {
-    long long elapsed = std::max(0LL, nowMs - lastMs_);
+    credit_ = creditAt(nowMs);
     lastMs_ = std::max(lastMs_, nowMs);
-    // Past a whole burst's worth of time the bucket is full anyway, and
-    // the product stays small.
-    elapsed = std::min(elapsed, most_);
-    credit_ = std::min(most_, credit_ + elapsed * perSecond_);
     if (credit_ < perToken)
         return false;
     credit_ -= perToken;
     return true;
+}
+
+long long TokenBucket::readyAt(long long nowMs) const {
+    long long missing = perToken - creditAt(nowMs);
+    return missing <= 0 ? nowMs : nowMs + (missing + perSecond_ - 1) / perSecond_;
 }
 
 // The flood counts first: a dropped key is still a message read. Only

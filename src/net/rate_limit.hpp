@@ -24,8 +24,12 @@ public:
     TokenBucket(int perSecond, int burst);
     // Takes a token if there is one at `nowMs` (times never go back).
     bool take(long long nowMs);
+    // When the next token is there: `nowMs` or later.
+    long long readyAt(long long nowMs) const;
 
 private:
+    long long creditAt(long long nowMs) const;
+
     long long perSecond_;
     long long most_;   // burst, in thousandths of a token
     long long credit_; // thousandths of a token

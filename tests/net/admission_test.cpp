@@ -351,6 +351,29 @@ TEST(Admission, HeldConnectionsNeverKeepAGuestFromASlot) {
     }
 }
 
+// Addresses past their free tries share throttledPerSecond checks between
+// them, however many guess: 1,000 addresses get their 3,000 free tries at
+// once, then about 64 answers a second in all until their wrong codes begin
+// to be forgiven; a fresh address is still checked at once.
+TEST(Admission, ManyGuessingAddressesShareOneRate) {
+    Admission door;
+    Crowd crowd(door, Crowd::Kind::Guess, 1000, 16);
+    long long atOneSecond = 0;
+    constexpr long long until = 9000;
+    for (long long now = 0; now < until; ++now) {
+        crowd.step(now);
+        if (now == 1000)
+            atOneSecond = door.wrongCodes();
+    }
+    EXPECT_GE(atOneSecond, 1000 * Admission::freeTries);
+    long long perSecond = Admission::throttledPerSecond;
+    long long later = door.wrongCodes() - atOneSecond;
+    EXPECT_LE(later, perSecond * (until - 1000) / 1000 + 1);
+    EXPECT_GE(later, perSecond * (until - 1000) / 1000 * 9 / 10);
+    door.opened(1, v4(200, 200), until);
+    EXPECT_EQ(Verdict::Check, door.hello(1, until));
+}
+
 // However many addresses come, the door remembers at most maxRecords; an
 // address that keeps guessing among 100,000 others is still throttled.
 TEST(Admission, MemoryIsBoundedAndAGuesserStaysThrottled) {

@@ -10,12 +10,15 @@ namespace {
 using namespace net;
 
 // A full bucket gives its burst at once, then one token per 1000 /
-// perSecond ms; a long rest fills it only up to its burst.
+// perSecond ms, and says when the next one comes; a long rest fills it only
+// up to its burst.
 TEST(RateLimit, ABucketGivesItsBurstThenItsRate) {
     TokenBucket bucket(50, 5);
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(bucket.take(0)) << i;
     EXPECT_FALSE(bucket.take(0));
+    EXPECT_EQ(20, bucket.readyAt(0));
+    EXPECT_EQ(20, bucket.readyAt(15));
     EXPECT_FALSE(bucket.take(19));
     EXPECT_TRUE(bucket.take(20));
     EXPECT_FALSE(bucket.take(39));
