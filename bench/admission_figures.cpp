@@ -14,12 +14,20 @@
 // again a second later, as a person would, for at most 10 s in all. The
 // attacks, all from this machine (tests/support/door_attack.hpp): 8, 16,
 // 300 and 1000 connections held open without a word, each reopened as soon
-// as the host closes it; wrong codes, one after another and 16 at a time,
-// from 127.0.0.2 and from the guest's own address. Each attack has a fresh
-// host and runs `--seconds` seconds.
+// as the host closes it, from the guest's own address; then 5,000 from
+// 127.0.0.3, and 5,000 from 1,000 addresses of 127.3/16, 5 each; wrong
+// codes, one after another and 16 at a time, from 127.0.0.2 and from the
+// guest's own address, then from crowds of 100 and 1,000 addresses of
+// 127.3/16, 8 and 16 at a time; and a watcher with the right code, from
+// 127.0.0.4, that sends keep-alives as fast as its socket takes them and
+// joins again each time the host ends it. Each attack has a fresh host and runs `--seconds`
+// seconds; the host's CPU is its user and system time over them, in
+// percent of one core.
 //
 // Usage: blockduel_admission_figures GAME [--seconds S] [--every S] [--settle S]
-//                                    [--label TEXT]
+//                                    [--label TEXT] [--only TEXT]
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/socket.h>
@@ -32,8 +40,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -47,6 +57,7 @@
 #include "netplay/network.hpp"
 #include "platform/terminal/tty.hpp"
 #include "player_two.hpp"
+#include "process_cpu.hpp"
 #include "terminal_answers.hpp"
 #include "vterm_screen.hpp"
 
@@ -110,6 +121,9 @@ public:
         }
         return 0;
     }
+
+    // The host's user and system time so far, in seconds.
+    double cpuSeconds() const { return std::max(0.0, ::cpuSeconds(pid_)); }
 
     // The frame rate readouts sampled since the last call.
     std::vector<int> takeRates() {
@@ -247,11 +261,81 @@ void keepAlive(Player& player, long long ms) {
     }
 }
 
+// Another machine than the guest's, as a guest's flood comes from.
+constexpr const char* flooderAddress = "127.0.0.4";
+
+// A connection to `port` on 127.0.0.1 from `from`, once connected, set up
+// as the game's sockets are; -1 when it cannot be made.
+int connectFrom(const char* from, int port) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in local = {};
+    local.sin_family = AF_INET;
+    inet_pton(AF_INET, from, &local.sin_addr);
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+        connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        if (fd >= 0)
+            close(fd);
+        return -1;
+    }
+    netAdopt(fd);
+    return fd;
+}
+
+// A watcher with the right code that floods the host with keep-alives,
+// and joins again whenever the host ends it, in a thread of its own.
+class KeepAliveFlood {
+public:
+    explicit KeepAliveFlood(int port) : port_(port), thread_([this] { run(); }) {}
+    ~KeepAliveFlood() {
+        stop_ = true;
+        thread_.join();
+    }
+    KeepAliveFlood(const KeepAliveFlood&) = delete;
+    KeepAliveFlood& operator=(const KeepAliveFlood&) = delete;
+
+    long long joins() const { return joins_; }
+
+private:
+    void run() {
+        std::string greeting;
+        net::appendHello(greeting, net::Seat::Watcher, joinCode());
+        net::appendReady(greeting, net::KeyMode::Autorepeat);
+        std::string flood;
+        for (int i = 0; i < 4096; ++i)
+            net::appendKeepAlive(flood);
+        while (!stop_) {
+            int fd = connectFrom(flooderAddress, port_);
+            if (fd < 0)
+                continue;
+            joins_ += sendSome(fd, greeting.data(), greeting.size()) > 0 ? 1 : 0;
+            while (!stop_ && sendSome(fd, flood.data(), flood.size()) >= 0) {
+                pollfd ready = {fd, POLLIN | POLLOUT, 0};
+                poll(&ready, 1, 10);
+                char bytes[65536];
+                if ((ready.revents & POLLIN) != 0 && read(fd, bytes, sizeof bytes) == 0)
+                    break;
+            }
+            close(fd);
+        }
+    }
+
+    int port_;
+    std::atomic<bool> stop_{false};
+    std::atomic<long long> joins_{0};
+    std::thread thread_;
+};
+
 struct Attack {
     const char* name;
     DoorAttack::Kind kind;
     int count; // 0: no attack
     const char* from;
+    int crowd = 0;      // when not 0, from this many addresses of 127.3/16 instead
+    bool flood = false; // a watcher's keep-alives instead
 };
 
 std::string joinsText(const std::vector<Join>& joins) {
@@ -290,6 +374,7 @@ struct Run {
     int everyS = 2;
     int settleS = 16;
     const char* label = "this build";
+    const char* only = ""; // the attacks whose names hold this
 };
 
 bool measure(const char* game, const Attack& attack, const Run& run) {
@@ -308,7 +393,13 @@ bool measure(const char* game, const Attack& attack, const Run& run) {
     host.takeRates();
     std::unique_ptr<DoorAttack> strangers;
     if (attack.count > 0)
-        strangers = std::make_unique<DoorAttack>(attack.kind, port, attack.count, attack.from);
+        strangers = std::make_unique<DoorAttack>(
+            attack.kind, port, attack.count,
+            attack.crowd > 0 ? loopbackCrowd(attack.crowd) : std::vector<std::string>{attack.from});
+    std::unique_ptr<KeepAliveFlood> flood;
+    if (attack.flood)
+        flood = std::make_unique<KeepAliveFlood>(port);
+    double cpuBefore = host.cpuSeconds();
     long long start = monotonicMs();
     std::vector<Join> joins;
     while (monotonicMs() - start < run.seconds * 1000LL) {
@@ -320,16 +411,19 @@ bool measure(const char* game, const Attack& attack, const Run& run) {
         joins.push_back(join(port, player));
     }
     double elapsed = static_cast<double>(monotonicMs() - start) / 1000;
+    double cpu = (host.cpuSeconds() - cpuBefore) / elapsed * 100;
     long long refusals = strangers ? strangers->refusals() : 0;
     long long connections = strangers ? strangers->connections() : 0;
+    connections += flood ? flood->joins() : 0;
     strangers.reset();
+    flood.reset();
     if (player.fd >= 0)
         close(player.fd);
     char answers[80] = "";
     if (attack.kind == DoorAttack::Kind::Guess && attack.count > 0)
         std::snprintf(answers, sizeof answers, "%.1f", static_cast<double>(refusals) / elapsed);
-    std::printf("| %s, %s | %s | %s | %s | %lld |\n", attack.name, run.label,
-                joinsText(joins).c_str(), ratesText(host.takeRates()).c_str(), answers,
+    std::printf("| %s, %s | %s | %s | %.1f | %s | %lld |\n", attack.name, run.label,
+                joinsText(joins).c_str(), ratesText(host.takeRates()).c_str(), cpu, answers,
                 connections);
     std::fflush(stdout);
     return true;
@@ -340,7 +434,7 @@ bool measure(const char* game, const Attack& attack, const Run& run) {
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fputs("usage: blockduel_admission_figures GAME [--seconds S] [--every S] "
-                   "[--settle S] [--label TEXT]\n",
+                   "[--settle S] [--label TEXT] [--only TEXT]\n",
                    stderr);
         return 2;
     }
@@ -354,6 +448,8 @@ int main(int argc, char** argv) {
             run.settleS = std::max(0, std::atoi(argv[i + 1]));
         else if (std::strcmp(argv[i], "--label") == 0)
             run.label = argv[i + 1];
+        else if (std::strcmp(argv[i], "--only") == 0)
+            run.only = argv[i + 1];
     }
     std::signal(SIGPIPE, SIG_IGN);
     using Kind = DoorAttack::Kind;
@@ -363,16 +459,23 @@ int main(int argc, char** argv) {
         {"16 held open and reopened", Kind::Hold, 16, "127.0.0.1"},
         {"300 held open and reopened", Kind::Hold, 300, "127.0.0.1"},
         {"1000 held open and reopened", Kind::Hold, 1000, "127.0.0.1"},
+        {"5000 held open and reopened from 127.0.0.3", Kind::Hold, 5000, "127.0.0.3"},
+        {"5000 held open and reopened from 1000 addresses", Kind::Hold, 5000, "", 1000},
         {"wrong codes from 127.0.0.2, one at a time", Kind::Guess, 1, "127.0.0.2"},
         {"wrong codes from 127.0.0.2, 16 at a time", Kind::Guess, 16, "127.0.0.2"},
         {"wrong codes from the guest's address, one at a time", Kind::Guess, 1, "127.0.0.1"},
         {"wrong codes from the guest's address, 16 at a time", Kind::Guess, 16, "127.0.0.1"},
+        {"wrong codes from 100 addresses, 8 at a time", Kind::Guess, 8, "", 100},
+        {"wrong codes from 100 addresses, 16 at a time", Kind::Guess, 16, "", 100},
+        {"wrong codes from 1000 addresses, 8 at a time", Kind::Guess, 8, "", 1000},
+        {"wrong codes from 1000 addresses, 16 at a time", Kind::Guess, 16, "", 1000},
+        {"a watcher's flood of keep-alives, joining again", Kind::Hold, 0, "", 0, true},
     };
-    std::puts("| attack | a right-code guest joining | host's frames a second | wrong-code "
-              "answers a second | the attack's connections |");
-    std::puts("|---|---|---|---|---|");
+    std::puts("| attack | a right-code guest joining | host's frames a second | host's CPU, % "
+              "of a core | wrong-code answers a second | the attack's connections |");
+    std::puts("|---|---|---|---|---|---|");
     for (const Attack& attack : attacks)
-        if (!measure(argv[1], attack, run))
+        if (std::strstr(attack.name, run.only) != nullptr && !measure(argv[1], attack, run))
             return 1;
     return 0;
 }

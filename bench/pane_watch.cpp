@@ -17,6 +17,7 @@
 
 #include "display/layout.hpp"
 #include "pacing.hpp"
+#include "process_cpu.hpp"
 
 namespace {
 
@@ -54,23 +55,6 @@ int rateOf(const std::string& line) {
     char* end = nullptr;
     long rate = std::strtol(line.c_str(), &end, 10);
     return end != line.c_str() && std::strncmp(end, "FPS", 3) == 0 ? static_cast<int>(rate) : -1;
-}
-
-// User and system CPU time of the process in seconds; -1 once it is gone.
-double cpuSeconds(int pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    std::size_t close = text.rfind(')');
-    if (close == std::string::npos)
-        return -1;
-    // After the name: state (field 3), ..., utime (14) and stime (15).
-    std::istringstream fields(text.substr(close + 1));
-    std::string field;
-    long long ticks = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i)
-        if (i >= 14)
-            ticks += std::atoll(field.c_str());
-    return static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 // Peak resident memory in KiB (VmHWM); -1 once the process is gone.

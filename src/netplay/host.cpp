@@ -23,6 +23,9 @@ constexpr int leaveMs = 1000;
 constexpr int seatSilenceMs = 2 * net::keepAliveMs;
 // As many as can take a slot at once.
 constexpr int acceptsPerServe = net::Admission::greetingSlots;
+// What one connection's reads may bring in one serve: a greeting, or far
+// more keys than a person sends in a frame, and little work for a flood.
+constexpr std::size_t bytesPerServe = 1024;
 // How long the listener rests when the system has no descriptor or memory
 // for another connection.
 constexpr int acceptRestMs = 100;
@@ -61,6 +64,7 @@ void GameHost::adopt(NetSocket socket) {
 void GameHost::take(NetSocket socket, const net::PeerAddress& from, long long now) {
     Peer peer;
     peer.id = nextId_++;
+    peer.from = from;
     peer.link = std::make_unique<Link>(socket, net::Sender::Guest, now);
     peers_.push_back(std::move(peer));
     admission_.opened(peers_.back().id, from, now);
@@ -69,9 +73,30 @@ void GameHost::take(NetSocket socket, const net::PeerAddress& from, long long no
 }
 
 void GameHost::readFrom(Peer& peer, long long now) {
-    if (peer.link->isOpen() &&
-        !peer.link->receive(now, [&](const net::Message& m) { handle(peer, m, now); }))
+    auto paceThenHandle = [&](const net::Message& m) {
+        if (paced(peer, &m, now))
+            handle(peer, m, now);
+    };
+    if (peer.link->isOpen() && !peer.link->receive(now, paceThenHandle, bytesPerServe))
         drop(peer, peer.link->brokeProtocol());
+}
+
+// Each read of a guest that has been let in counts as a message too: bytes
+// sent one at a time would otherwise wake the host for each.
+bool GameHost::paced(Peer& peer, const net::Message* message, long long now) {
+    if (peer.stage != Stage::Welcomed && peer.stage != Stage::Ready)
+        return true;
+    bool droppable =
+        message != nullptr && message->type == net::MessageType::Key &&
+        (message->keyKind == net::KeyKind::Press || message->keyKind == net::KeyKind::Repeat);
+    switch (peer.pace.message(droppable, now)) {
+    case net::Pace::Take: return true;
+    case net::Pace::Drop: return false;
+    case net::Pace::End: break;
+    }
+    admission_.flooded(peer.from, now);
+    drop(peer);
+    return false;
 }
 
 // Each connection that gives way is read once more first.
@@ -341,7 +366,8 @@ void GameHost::serve(const SocketWatch* watches, int count) {
             continue;
         if (watch.writable)
             peer.link->sendQueued(now);
-        readFrom(peer, now);
+        if (!watch.readable || paced(peer, nullptr, now))
+            readFrom(peer, now);
     }
     bool listened = listening_;
     slots_.clear();

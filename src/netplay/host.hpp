@@ -20,6 +20,7 @@
 #include "net/admission.hpp"
 #include "net/join_code.hpp"
 #include "net/picture.hpp"
+#include "net/rate_limit.hpp"
 #include "netplay/link.hpp"
 #include "netplay/local.hpp"
 
@@ -102,11 +103,17 @@ private:
         bool ended = false;      // it has been told the game is over
         bool shutDown = false;   // Leaving: no more bytes go to it
         long long leaveBy = 0;
+        net::PeerAddress from; // where it comes from
+        net::GuestPace pace;   // once let in: what it may make the host do
     };
 
     void acceptAll(long long now);
     void take(NetSocket socket, const net::PeerAddress& from, long long now);
     void readFrom(Peer& peer, long long now);
+    // Whether a guest that has been let in may go on: false once it has
+    // sent far more than a person could (the connection is closed then);
+    // `message` may be dropped meanwhile (false too).
+    bool paced(Peer& peer, const net::Message* message, long long now);
     void makeRoom(long long now);
     void timeOut(long long now);
     void takeTurns(long long now);

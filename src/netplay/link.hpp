@@ -5,6 +5,7 @@
 // what is there, writes send what the socket takes and keep the rest.
 #pragma once
 
+#include <algorithm>
 #include <string>
 
 #include "net/message_decoder.hpp"
@@ -24,11 +25,16 @@ public:
     bool isOpen() const { return socket_ != noSocket; }
     void close();
 
-    // Reads what has arrived, a bounded amount, and hands each message to
-    // `handle` until the link closes. False once the other side has closed
-    // the connection, broken it or sent something malformed (the link is
-    // closed then, and problem() says what happened).
-    template <typename Handler> bool receive(long long nowMs, Handler&& handle);
+    // Enough for any burst a peer sends, and the game goes on even when a
+    // peer never stops sending.
+    static constexpr std::size_t mostPerReceive = std::size_t{4} * 4096;
+
+    // Reads what has arrived, at most `most` bytes, and hands each message
+    // to `handle` until the link closes. False once the other side has
+    // closed the connection, broken it or sent something malformed (the
+    // link is closed then, and problem() says what happened).
+    template <typename Handler>
+    bool receive(long long nowMs, Handler&& handle, std::size_t most = mostPerReceive);
 
     // Adds a message to the queue and sends what the socket takes now.
     void queue(const std::string& message, long long nowMs);
@@ -59,13 +65,12 @@ private:
     std::string problem_;
 };
 
-template <typename Handler> bool Link::receive(long long nowMs, Handler&& handle) {
-    // Enough for any burst a peer sends, and the game goes on even when a
-    // peer never stops sending.
-    constexpr int maxReads = 4;
-    for (int round = 0; round < maxReads && isOpen(); ++round) {
+template <typename Handler>
+bool Link::receive(long long nowMs, Handler&& handle, std::size_t most) {
+    for (std::size_t taken = 0; taken < most && isOpen();) {
         unsigned char bytes[4096];
-        long n = readOnce(bytes, sizeof bytes);
+        std::size_t asked = std::min(sizeof bytes, most - taken);
+        long n = readOnce(bytes, asked);
         if (n < 0)
             return false;
         if (n == 0)
@@ -84,7 +89,8 @@ template <typename Handler> bool Link::receive(long long nowMs, Handler&& handle
             if (decoder_.hasMessage())
                 handle(decoder_.message());
         }
-        if (static_cast<std::size_t>(n) < sizeof bytes)
+        taken += static_cast<std::size_t>(n);
+        if (static_cast<std::size_t>(n) < asked)
             break;
     }
     return isOpen();

@@ -4,6 +4,8 @@
 // more slowly per address, and what the host's notice says.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -129,6 +131,27 @@ TEST(Admission, WrongCodesFromOneAddressAreCheckedEverMoreSlowly) {
     EXPECT_EQ(Verdict::Check, door.hello(id, later));
 }
 
+// A guest let in and then ended for flooding the host counts as a wrong
+// code of its address: joining again and again to flood is as slow as
+// guessing, and other addresses are not slowed.
+TEST(Admission, AGuestEndedForFloodingJoinsAgainAsSlowlyAsAGuesser) {
+    Admission door;
+    PeerAddress flooder = v4(3);
+    for (int i = 0; i < Admission::freeTries; ++i) {
+        door.opened(i, flooder, 0);
+        ASSERT_EQ(Verdict::Check, door.hello(i, 0)) << i;
+        door.checked(i, true, 0);
+        door.flooded(flooder, 0);
+    }
+    door.opened(9, flooder, 0);
+    EXPECT_EQ(Verdict::Wait, door.hello(9, 0));
+    EXPECT_EQ(Admission::firstDelayMs, door.nextDue(0));
+    door.opened(10, v4(4), 0);
+    EXPECT_EQ(Verdict::Check, door.hello(10, 0));
+    EXPECT_EQ(Admission::freeTries, door.turnedAway());
+    EXPECT_EQ(0, door.wrongCodes());
+}
+
 // Greetings wait their turn in order, a few for each address and a few
 // in all; beyond that they are closed unchecked. One that goes while
 // waiting loses its turn.
@@ -176,31 +199,226 @@ TEST(Admission, AddressesCountByMachine) {
     EXPECT_EQ(Verdict::Wait, door.hello(9, 0));
 }
 
-// Past maxGroups addresses with wrong codes on record, the others share one
-// throttle, so that many addresses together cannot guess much faster.
-TEST(Admission, ManyAddressesShareOneThrottle) {
-    Admission door;
-    int id = 0;
-    auto wrongFrom = [&](const PeerAddress& from) {
-        door.opened(++id, from, 0);
-        Verdict v = door.hello(id, 0);
+// The i-th address of a crowd: IPv4 addresses, or /64s of one /48.
+PeerAddress crowdAddress(int i, bool ipv6) {
+    PeerAddress a;
+    auto top = static_cast<unsigned char>(i >> 16);
+    auto hi = static_cast<unsigned char>(i >> 8);
+    auto lo = static_cast<unsigned char>(i);
+    if (ipv6)
+        a.bytes = {0x20, 0x01, 0x0d, 0xb8, 0x77, top, hi, lo, 0, 0, 0, 0, 0, 0, 0, 9};
+    else
+        a.bytes = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 10, top, hi, lo};
+    a.text = "crowd " + std::to_string(i);
+    return a;
+}
+
+// Drives the door as a host would, for strangers that keep `atATime`
+// connections going, each from the next of their addresses in turn.
+class Crowd {
+public:
+    enum class Kind { Guess, Hold };
+    Crowd(Admission& door, Kind kind, int addresses, int atATime, bool ipv6 = false)
+        : door_(door), kind_(kind), addresses_(addresses), atATime_(atATime), ipv6_(ipv6) {}
+
+    // Everything the crowd and the door do in this millisecond: up to
+    // `perMs` new connections (reopening what the door closed); a guesser
+    // greets as soon as its connection is taken, a holder says nothing.
+    static constexpr int perMs = 20;
+    void step(long long now) {
+        for (int id = door_.expired(now); id >= 0; id = door_.expired(now))
+            close(id, true, now);
+        for (int id = door_.nextTurn(now); id >= 0; id = door_.nextTurn(now))
+            checkWrong(id, now);
+        for (int n = 0;
+             n < perMs && static_cast<int>(open_.size()) < atATime_ && door_.mayAccept(now); ++n) {
+            int id = nextId_++;
+            door_.opened(id, crowdAddress(next_++ % addresses_, ipv6_), now);
+            open_.push_back(id);
+            makeRoom(now);
+            if (kind_ == Kind::Guess && door_.givesWay(now) != id)
+                greet(id, now);
+        }
+    }
+
+    // The host reads the connections that give way once more; strangers
+    // have nothing more to say, and are closed.
+    void makeRoom(long long now) {
+        for (int id = door_.givesWay(now); id >= 0; id = door_.givesWay(now)) {
+            EXPECT_FALSE(protected_(id)) << "a guest's connection gave way at " << now;
+            close(id, true, now);
+        }
+    }
+
+    std::function<bool(int)> protected_ = [](int) { return false; };
+    long long opened() const { return nextId_; }
+
+private:
+    void greet(int id, long long now) {
+        Verdict v = door_.hello(id, now);
         if (v == Verdict::Check)
-            door.checked(id, false, 0);
-        return v;
+            checkWrong(id, now);
+        else if (v == Verdict::Drop)
+            std::erase(open_, id);
+    }
+    void checkWrong(int id, long long now) {
+        door_.checked(id, false, now);
+        std::erase(open_, id);
+    }
+    void close(int id, bool turnedAway, long long now) {
+        door_.gone(id, turnedAway, now);
+        std::erase(open_, id);
+    }
+
+    Admission& door_;
+    Kind kind_;
+    int addresses_;
+    int atATime_;
+    bool ipv6_;
+    int nextId_ = 1'000'000;
+    int next_ = 0;
+    std::vector<int> open_;
+};
+
+// A crowd of 100 or 1,000 addresses (or /64s) guessing 8 or 16 at a time
+// keeps every record busy; a greeting from an address with nothing against
+// it still finds a slot and is checked at once, every time.
+TEST(Admission, ACrowdOfGuessersNeverDelaysAFreshAddress) {
+    for (bool ipv6 : {false, true})
+        for (int addresses : {100, 1000})
+            for (int atATime : {8, 16}) {
+                Admission door;
+                Crowd crowd(door, Crowd::Kind::Guess, addresses, atATime, ipv6);
+                int delayed = 0;
+                for (long long now = 0; now < 30'000; ++now) {
+                    crowd.step(now);
+                    if (now % 97 != 0)
+                        continue;
+                    int id = static_cast<int>(now);
+                    if (!door.mayAccept(now)) {
+                        delayed += 1;
+                        continue;
+                    }
+                    door.opened(id, v4(static_cast<unsigned char>(now / 97), 77), now);
+                    crowd.makeRoom(now);
+                    Verdict v = door.hello(id, now);
+                    delayed += v == Verdict::Check ? 0 : 1;
+                    door.checked(id, true, now);
+                }
+                EXPECT_EQ(0, delayed)
+                    << addresses << (ipv6 ? " /64s, " : " addresses, ") << atATime << " at a time";
+                EXPECT_GT(door.wrongCodes(), addresses) << "the crowd hardly guessed";
+            }
+}
+
+// Connections held open without a word and reopened at once, by one
+// address or by 1,000 that hold 5 each. Until each of those addresses has
+// been turned away once (1,000 addresses: 1.6 s) the door turns its slots
+// over once per graceMs; from then on it takes every new connection at
+// once, and a guest's connection from an address with nothing against it
+// keeps its slot until it greets, even when its greeting takes longer than
+// graceMs.
+TEST(Admission, HeldConnectionsNeverKeepAGuestFromASlot) {
+    struct Attack {
+        int addresses;
+        int held;
     };
-    for (int g = 0; g < Admission::maxGroups; ++g)
-        ASSERT_EQ(Verdict::Check, wrongFrom(v4(static_cast<unsigned char>(g), 1)));
-    std::vector<Verdict> crowd;
-    crowd.reserve(Admission::freeTries + 2);
-    for (int i = 0; i < Admission::freeTries + 2; ++i)
-        crowd.push_back(wrongFrom(v4(static_cast<unsigned char>(i), 2)));
-    EXPECT_EQ(Verdict::Check, crowd[Admission::freeTries - 1]);
-    EXPECT_EQ(Verdict::Wait, crowd[Admission::freeTries]);
-    EXPECT_EQ(Verdict::Wait, crowd[Admission::freeTries + 1]);
-    // Once an address's wrong codes are forgiven, its place is free again.
-    long long forgiven = Admission::forgiveMs + Admission::maxDelayMs * 2;
-    door.opened(++id, v4(7, 3), forgiven);
-    EXPECT_EQ(Verdict::Check, door.hello(id, forgiven));
+    constexpr long long settled = helloLimitMs; // every address has been turned away
+    constexpr int slowGreetingMs = 3 * Admission::graceMs;
+    for (Attack attack : {Attack{1, 5000}, Attack{1000, 5000}}) {
+        Admission door;
+        Crowd crowd(door, Crowd::Kind::Hold, attack.addresses, attack.held);
+        int guest = -1;
+        crowd.protected_ = [&guest](int id) { return id == guest; };
+        int guests = 0;
+        for (long long now = 0; now < settled + 2000; ++now) {
+            crowd.step(now);
+            ASSERT_TRUE(now < settled || door.mayAccept(now)) << attack.addresses << " at " << now;
+            if (now % 400 == 0 && now >= settled) { // a guest on a slow link
+                guest = static_cast<int>(now);
+                door.opened(guest, v4(static_cast<unsigned char>(now / 400), 88), now);
+                crowd.makeRoom(now);
+            }
+            if (guest >= 0 && now == guest + slowGreetingMs) {
+                ASSERT_EQ(Verdict::Check, door.hello(guest, now)) << now;
+                door.checked(guest, true, now);
+                guests += 1;
+                guest = -1;
+            }
+        }
+        EXPECT_EQ(5, guests);
+        EXPECT_GT(crowd.opened() - 1'000'000, 30'000) << "the crowd was not kept busy";
+    }
+}
+
+// Addresses past their free tries share throttledPerSecond checks between
+// them, however many guess: 1,000 addresses get their 3,000 free tries at
+// once, then about 64 answers a second in all until their wrong codes begin
+// to be forgiven; a fresh address is still checked at once.
+TEST(Admission, ManyGuessingAddressesShareOneRate) {
+    Admission door;
+    Crowd crowd(door, Crowd::Kind::Guess, 1000, 16);
+    long long atOneSecond = 0;
+    constexpr long long until = 9000;
+    for (long long now = 0; now < until; ++now) {
+        crowd.step(now);
+        if (now == 1000)
+            atOneSecond = door.wrongCodes();
+    }
+    EXPECT_GE(atOneSecond, 1000 * Admission::freeTries);
+    long long perSecond = Admission::throttledPerSecond;
+    long long later = door.wrongCodes() - atOneSecond;
+    EXPECT_LE(later, perSecond * (until - 1000) / 1000 + 1);
+    EXPECT_GE(later, perSecond * (until - 1000) / 1000 * 9 / 10);
+    door.opened(1, v4(200, 200), until);
+    EXPECT_EQ(Verdict::Check, door.hello(1, until));
+}
+
+// However many addresses come, the door remembers at most maxRecords; an
+// address that keeps guessing among 100,000 others is still throttled.
+TEST(Admission, MemoryIsBoundedAndAGuesserStaysThrottled) {
+    Admission door;
+    Crowd crowd(door, Crowd::Kind::Guess, 100'000, 16);
+    PeerAddress guesser = v4(5, 5);
+    int checks = 0;
+    int id = 0;
+    std::size_t most = 0;
+    for (long long now = 0; now < 20'000; ++now) {
+        crowd.step(now);
+        most = std::max(most, door.records());
+        if (now % 50 != 0)
+            continue;
+        door.opened(++id, guesser, now); // a try every 50 ms, one at a time
+        Verdict v = door.hello(id, now);
+        if (v == Verdict::Check) {
+            door.checked(id, false, now);
+            checks += 1;
+        } else if (v == Verdict::Wait) {
+            door.gone(id, false, now);
+        }
+    }
+    EXPECT_LE(most, static_cast<std::size_t>(Admission::maxRecords));
+    EXPECT_GT(most, static_cast<std::size_t>(Admission::maxRecords) / 2);
+    EXPECT_LE(checks, Admission::freeTries + 20 + 1);
+    EXPECT_GE(checks, Admission::freeTries + 10);
+}
+
+// Records that hold nothing are forgotten at once: a host that lets in
+// its guests keeps no record of them.
+TEST(Admission, AddressesWithNothingAgainstThemAreNotKept) {
+    Admission door;
+    for (int i = 0; i < 100; ++i) {
+        door.opened(i, crowdAddress(i, false), i);
+        ASSERT_EQ(Verdict::Check, door.hello(i, i));
+        door.checked(i, true, i);
+    }
+    EXPECT_EQ(0U, door.records());
+    door.opened(500, v4(1), 200);
+    door.gone(500, true, 200); // silent, turned away: remembered for a while
+    EXPECT_EQ(1U, door.records());
+    door.opened(501, v4(1), 200 + Admission::forgiveMs);
+    door.gone(501, false, 200 + Admission::forgiveMs);
+    EXPECT_EQ(0U, door.records());
 }
 
 // The notice says what the door does while it does it, in the room it is

@@ -9,6 +9,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "descriptor_room.hpp"
@@ -54,7 +55,19 @@ int open(int port, const std::string& from) {
 } // namespace
 
 DoorAttack::DoorAttack(Kind kind, int port, int count, const char* from)
-    : kind_(kind), port_(port), count_(count), from_(from), thread_([this] { run(); }) {}
+    : DoorAttack(kind, port, count, std::vector<std::string>{from}) {}
+
+DoorAttack::DoorAttack(Kind kind, int port, int count, std::vector<std::string> from)
+    : kind_(kind), port_(port), count_(count), from_(std::move(from)), thread_([this] { run(); }) {}
+
+std::vector<std::string> loopbackCrowd(int count, int second) {
+    std::vector<std::string> addresses;
+    addresses.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        addresses.push_back("127." + std::to_string(second) + "." + std::to_string((i + 1) / 256) +
+                            "." + std::to_string((i + 1) % 256));
+    return addresses;
+}
 
 DoorAttack::~DoorAttack() {
     stop_ = true;
@@ -66,7 +79,7 @@ void DoorAttack::refill(std::vector<Stranger>& strangers, std::vector<pollfd>& f
     for (std::size_t i = 0; i < strangers.size(); ++i) {
         Stranger& s = strangers[i];
         if (s.fd < 0) {
-            s = {open(port_, from_), false};
+            s = {open(port_, from_[next_++ % from_.size()]), false};
             connections_ += s.fd >= 0 ? 1 : 0;
         }
         bool greets = kind_ == Kind::Guess && !s.greeted;

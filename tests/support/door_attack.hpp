@@ -23,6 +23,8 @@ public:
 
     // `port` on 127.0.0.1, from the local address `from` (any of 127/8).
     DoorAttack(Kind kind, int port, int count, const char* from = "127.0.0.1");
+    // The same from each of `from` in turn, one connection after another.
+    DoorAttack(Kind kind, int port, int count, std::vector<std::string> from);
     ~DoorAttack();
     DoorAttack(const DoorAttack&) = delete;
     DoorAttack& operator=(const DoorAttack&) = delete;
@@ -44,11 +46,16 @@ private:
     Kind kind_;
     int port_;
     int count_;
-    std::string from_;
+    std::vector<std::string> from_;
+    std::size_t next_ = 0; // the address of the next connection
     std::atomic<bool> stop_{false};
     std::atomic<long long> connections_{0};
     std::atomic<long long> refusals_{0};
     std::thread thread_;
 };
+
+// `count` addresses of 127/8 from 127.`second`.0.1 on, for a crowd: Linux
+// has all of them on its loopback.
+std::vector<std::string> loopbackCrowd(int count, int second = 3);
 
 } // namespace term

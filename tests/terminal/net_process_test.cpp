@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -678,6 +679,70 @@ TEST(NetProcesses, GuessingIsSlowAndShown) {
     ASSERT_TRUE(host.waitUntil([&] { return sameAddress.refusals() > 0; }));
     auto watcher = host.guest("--watch");
     EXPECT_TRUE(watcher->waitForPicture()) << watcher->output;
+}
+
+// Whether `guest` shows the game within `ms`: generous, for a loaded machine.
+bool showsGame(GamePty& guest, int ms = 20'000) {
+    for (int waited = 0; waited < ms; waited += 5000)
+        if (guest.waitForPicture())
+            return true;
+    return false;
+}
+
+// A crowd of 100 or 1,000 addresses (127.3.x.y) guesses wrong codes, 8 or
+// 16 connections at a time, keeping every address's throttle busy: a
+// watcher and a rejoining player at another address get in at their first
+// try, and the host shows the guessing.
+TEST(NetProcesses, ARightCodeGetsInWhileACrowdGuesses) {
+    if (!hasAddress("127.3.3.232"))
+        GTEST_SKIP() << "the crowd needs addresses of 127/8 besides 127.0.0.1";
+    struct Crowd {
+        int addresses;
+        int atATime;
+    };
+    for (Crowd crowd : {Crowd{100, 8}, Crowd{1000, 16}}) {
+        ShownHost host;
+        auto player = host.guest();
+        ASSERT_TRUE(showsGame(*player)) << crowd.addresses;
+        DoorAttack guessers(DoorAttack::Kind::Guess, host.port, crowd.atATime,
+                            loopbackCrowd(crowd.addresses));
+        ASSERT_TRUE(host.waitUntil([&] { return guessers.refusals() >= crowd.addresses; }, 30'000))
+            << crowd.addresses << ": " << guessers.refusals() << " refusals";
+        auto watcher = host.guest("--watch");
+        EXPECT_TRUE(showsGame(*watcher)) << crowd.addresses << watcher->output;
+        player->signal(SIGKILL);
+        EXPECT_EQ(player->waitOutcome(), Outcome::killed(SIGKILL));
+        ASSERT_TRUE(host.waitForText("Player two has left"));
+        auto again = host.guest();
+        EXPECT_TRUE(showsGame(*again)) << crowd.addresses << again->output;
+        EXPECT_TRUE(host.waitForText("rong codes: ", 18)) << host.screenText(); // W or w
+    }
+}
+
+// Thousands of connections held open without a word and reopened as soon
+// as the host closes them: 5,000 (as many as this process's descriptors
+// allow, less a margin) from one address, then from 1,000 addresses that
+// hold 5 each. The host takes them as fast as they come and closes what it
+// has no room for; player two, at another address, gets in at its first
+// try.
+TEST(NetProcesses, ARightCodeGetsInWhileThousandsAreHeld) {
+    if (!hasAddress("127.3.3.232"))
+        GTEST_SKIP() << "the strangers need addresses of 127/8 besides 127.0.0.1";
+    rlimit limit = {};
+    ASSERT_EQ(0, getrlimit(RLIMIT_NOFILE, &limit));
+    rlim_t room = limit.rlim_max == RLIM_INFINITY ? 5512 : limit.rlim_max;
+    int held = static_cast<int>(std::min<rlim_t>(5000, room > 512 ? room - 512 : 0));
+    if (held < 1000)
+        GTEST_SKIP() << "this process may open only " << limit.rlim_max << " descriptors";
+    for (int addresses : {1, 1000}) {
+        ShownHost host;
+        DoorAttack strangers(DoorAttack::Kind::Hold, host.port, held, loopbackCrowd(addresses));
+        ASSERT_TRUE(host.waitUntil([&] { return strangers.connections() >= 2LL * held; }, 60'000))
+            << addresses << ": " << strangers.connections() << " connections";
+        auto player = host.guest();
+        EXPECT_TRUE(showsGame(*player)) << addresses << player->output;
+        EXPECT_TRUE(host.waitForText("Turning strangers away")) << host.screenText();
+    }
 }
 
 // Without --code a guest asks for the code on its terminal, and

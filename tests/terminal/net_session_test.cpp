@@ -10,6 +10,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <functional>
 #include <future>
 #include <memory>
@@ -495,6 +496,44 @@ TEST(NetGame, EveryEndingOfAGuestHasAReason) {
         }
         close(pair[1]);
     }
+}
+
+// Player two floods the host with key presses, far past anything a
+// person sends: the host reads a bounded amount each time, ends that
+// connection once the flood is past what a person could send, and the game
+// goes on; player two may join again.
+TEST(NetGame, AKeyFloodEndsTheGuestsConnectionAndTheGameGoesOn) {
+    Hosted m;
+    ASSERT_TRUE(m.frame());
+    m.dropGuest();
+    int flood = connectTo(*m.host);
+    ASSERT_EQ(0, fcntl(flood, F_SETFL, O_NONBLOCK));
+    std::string greeting;
+    net::appendHello(greeting, net::Seat::Player, joinCode());
+    net::appendReady(greeting, net::KeyMode::Autorepeat);
+    ASSERT_EQ(static_cast<ssize_t>(greeting.size()),
+              write(flood, greeting.data(), greeting.size()));
+    m.hostServes(100, [&] { return m.host->playerReady(); });
+    ASSERT_TRUE(m.host->playerReady());
+    std::string keys;
+    for (int i = 0; i < 20'000; ++i)
+        net::appendKey(keys, net::KeyKind::Press, static_cast<int>(Action::Left));
+    std::size_t sent = 0;
+    bool closed = false;
+    auto previous = std::signal(SIGPIPE, SIG_IGN);
+    for (int frame = 0; frame < 100 && !closed; ++frame) {
+        ssize_t n = write(flood, keys.data() + sent, keys.size() - sent);
+        sent += n > 0 ? static_cast<std::size_t>(n) : 0;
+        ASSERT_TRUE(m.frame());
+        readFor(flood, 1, closed);
+    }
+    std::signal(SIGPIPE, previous);
+    close(flood);
+    EXPECT_TRUE(closed) << sent << " bytes of keys sent and the connection still open";
+    EXPECT_FALSE(m.host->playerReady());
+    EXPECT_EQ(Moves(-1, 0), moved(m, "", "a"));
+    ASSERT_EQ(GameGuest::Answer::Welcomed, m.rejoin());
+    EXPECT_EQ(Moves(0, 1), moved(m, "d"));
 }
 
 // Refused connections count against nothing and do not pile up: a flood
