@@ -80,6 +80,32 @@ bool person(int frame, int key) {
 
 bool nobody(int /*frame*/, int /*key*/) { return false; }
 
+// The recording `keeper` wrote, played back on a fresh back end, against
+// the screens the match showed.
+void expectPlaysBack(const record::MatchKeeper& keeper, const std::vector<std::string>& recorded) {
+    std::string bytes = mem::disk().files.at(keeper.recordingPath());
+    record::ReadRecords read = record::readRecords(bytes);
+    ASSERT_FALSE(read.records.empty());
+    std::optional<record::MatchSetup> header = record::decodeSetup(read.records[0].payload);
+    ASSERT_TRUE(header);
+    record::TapeReader tape;
+    for (const record::Record& r : read.records) {
+        if (r.kind == record::RecordKind::TapeChunk) {
+            ASSERT_TRUE(tape.add(r.payload));
+        }
+    }
+    mem::reset();
+    TapePlayer player(tape);
+    useReadTape(&player);
+    Match again{};
+    std::vector<std::string> played = screensOf(replayedSetup(*header), nobody, again);
+    useReadTape(nullptr);
+    ASSERT_EQ(played.size(), recorded.size());
+    for (std::size_t frame = 0; frame < played.size(); ++frame)
+        ASSERT_EQ(played[frame], recorded[frame]) << "frame " << frame;
+    EXPECT_TRUE(mem::disk().files.empty()) << "a playback keeps nothing";
+}
+
 TEST_F(KeptMatches, AKeptMatchPlaysBackAndAddsUp) {
     GameSetup setup = setupOf({"--computer", "--level", "5", "--first-to", "2"});
     setup.seed = 1234;
@@ -101,30 +127,19 @@ TEST_F(KeptMatches, AKeptMatchPlaysBackAndAddsUp) {
     EXPECT_EQ(t.matchesLost, 1);
     EXPECT_EQ(t.roundsLost, 2);
 
-    // The recording, played back on a fresh back end.
-    std::string bytes = mem::disk().files.at(keeper->recordingPath());
-    record::ReadRecords read = record::readRecords(bytes);
-    ASSERT_FALSE(read.records.empty());
-    std::optional<record::MatchSetup> header = record::decodeSetup(read.records[0].payload);
-    ASSERT_TRUE(header);
-    record::TapeReader tape;
-    for (const record::Record& r : read.records) {
-        if (r.kind == record::RecordKind::TapeChunk) {
-            ASSERT_TRUE(tape.add(r.payload));
-        }
-    }
-    mem::Disk disk = mem::disk();
-    mem::reset();
-    TapePlayer player(tape);
-    useReadTape(&player);
-    Match again{};
-    std::vector<std::string> played = screensOf(replayedSetup(*header), nobody, again);
-    useReadTape(nullptr);
-    ASSERT_EQ(played.size(), recorded.size());
-    for (std::size_t frame = 0; frame < played.size(); ++frame)
-        ASSERT_EQ(played[frame], recorded[frame]) << "frame " << frame;
-    EXPECT_TRUE(mem::disk().files.empty()) << "a playback keeps nothing";
-    EXPECT_FALSE(disk.files.empty());
+    expectPlaysBack(*keeper, recorded);
+}
+
+// A demo, the computer on both boards, plays back too.
+TEST_F(KeptMatches, ADemoPlaysBack) {
+    GameSetup setup = setupOf({"--demo", "--level", "2,4", "--first-to", "2"});
+    setup.seed = 99;
+    auto keeper = keeperOf(Mode::Demo, setup, 3);
+    setup.keeper = keeper.get();
+    Match live{};
+    std::vector<std::string> recorded = screensOf(setup, nobody, live);
+    ASSERT_GE(live.champion, 0);
+    expectPlaysBack(*keeper, recorded);
 }
 
 TEST_F(KeptMatches, AMatchLeftBetweenRoundsEndsOnceInTheResults) {
