@@ -106,15 +106,30 @@ void expectPlaysBack(const record::MatchKeeper& keeper, const std::vector<std::s
     EXPECT_TRUE(mem::disk().files.empty()) << "a playback keeps nothing";
 }
 
-TEST_F(KeptMatches, AKeptMatchPlaysBackAndAddsUp) {
-    GameSetup setup = setupOf({"--computer", "--level", "5", "--first-to", "2"});
-    setup.seed = 1234;
-    auto keeper = keeperOf(Mode::Computer, setup, 7);
-    setup.keeper = keeper.get();
+// A match of `mode` as the command line `args` set it up, kept as it is
+// played with `keys` at the keyboard.
+struct KeptRun {
+    std::unique_ptr<record::MatchKeeper> keeper;
     Match live{};
-    std::vector<std::string> recorded = screensOf(setup, person, live);
+    std::vector<std::string> screens;
+};
+
+KeptRun playKept(Mode mode, std::vector<const char*> args, unsigned seed, bool (*keys)(int, int)) {
+    GameSetup setup = setupOf(std::move(args));
+    setup.seed = seed;
+    KeptRun run;
+    run.keeper = keeperOf(mode, setup, 7);
+    setup.keeper = run.keeper.get();
+    run.screens = screensOf(setup, keys, run.live);
+    return run;
+}
+
+TEST_F(KeptMatches, AKeptMatchPlaysBackAndAddsUp) {
+    KeptRun run =
+        playKept(Mode::Computer, {"--computer", "--level", "5", "--first-to", "2"}, 1234, person);
+    const Match& live = run.live;
     ASSERT_EQ(live.champion, 1);
-    EXPECT_EQ(keeper->warning(), "");
+    EXPECT_EQ(run.keeper->warning(), "");
 
     // The results: each round once, the last one ending the match.
     record::ResultsRead results = record::readResults("/state");
@@ -127,19 +142,14 @@ TEST_F(KeptMatches, AKeptMatchPlaysBackAndAddsUp) {
     EXPECT_EQ(t.matchesLost, 1);
     EXPECT_EQ(t.roundsLost, 2);
 
-    expectPlaysBack(*keeper, recorded);
+    expectPlaysBack(*run.keeper, run.screens);
 }
 
 // A demo, the computer on both boards, plays back too.
 TEST_F(KeptMatches, ADemoPlaysBack) {
-    GameSetup setup = setupOf({"--demo", "--level", "2,4", "--first-to", "2"});
-    setup.seed = 99;
-    auto keeper = keeperOf(Mode::Demo, setup, 3);
-    setup.keeper = keeper.get();
-    Match live{};
-    std::vector<std::string> recorded = screensOf(setup, nobody, live);
-    ASSERT_GE(live.champion, 0);
-    expectPlaysBack(*keeper, recorded);
+    KeptRun run = playKept(Mode::Demo, {"--demo", "--level", "2,4", "--first-to", "2"}, 99, nobody);
+    ASSERT_GE(run.live.champion, 0);
+    expectPlaysBack(*run.keeper, run.screens);
 }
 
 TEST_F(KeptMatches, AMatchLeftBetweenRoundsEndsOnceInTheResults) {
