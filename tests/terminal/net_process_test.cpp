@@ -717,7 +717,7 @@ TEST(NetProcesses, ARightCodeGetsInWhileACrowdGuesses) {
         EXPECT_TRUE(showsGame(*watcher)) << crowd.addresses << watcher->output;
         player->signal(SIGKILL);
         EXPECT_EQ(player->waitOutcome(), Outcome::killed(SIGKILL));
-        ASSERT_TRUE(host.waitForText("Player two has left"));
+        ASSERT_TRUE(host.waitForText("Player two is away"));
         auto again = host.guest();
         EXPECT_TRUE(showsGame(*again)) << crowd.addresses << again->output;
         EXPECT_TRUE(host.waitForText("rong codes: ", 18)) << host.screenText(); // W or w
