@@ -35,7 +35,8 @@ struct Press {
 };
 
 struct Replay {
-    Replay(Recording& played, std::string name) : recording(played), title(std::move(name)) {}
+    Replay(Recording& played, std::string name, const Match& going)
+        : recording(played), title(std::move(name)), match(&going) {}
     Recording& recording;
     std::string title;
     TapePlayer* player = nullptr;
@@ -109,12 +110,11 @@ void waitInReplay(void* context, int ms) {
 } // namespace
 
 void playRecording(Recording& recording, const std::string& title) {
-    Replay r{recording, title};
+    Match m{};
+    Replay r{recording, title, m};
     TapePlayer player(recording.tape, waitInReplay, &r);
     r.player = &player;
     GameSetup setup = replayedSetup(recording.header);
-    Match m{};
-    r.match = &m;
     useReadTape(&player);
     seedGenerators(setup);
     playMatch(setup, m);
