@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -47,6 +48,7 @@
 #include "model/model.hpp"
 #include "net/message_decoder.hpp"
 #include "net/protocol.hpp"
+#include "net/rate_limit.hpp"
 #include "netplay/host.hpp"
 #include "netplay/network.hpp"
 #include "pacing.hpp"
@@ -106,6 +108,12 @@ struct Bytes {
     int frames = 0;
 };
 
+// A guest's presses may come at most GuestPace::keptPerSecond a second in
+// real time, or the host drops them; a moving frame sends two, so the game,
+// on its virtual clock, is held back to that pace in real time.
+constexpr auto movingFramePace =
+    std::chrono::milliseconds(2 * 1000 / net::GuestPace::keptPerSecond);
+
 // One game with `seed`; both players turn every frame and move four frames
 // left, then four right, when `moving`.
 bool playForBytes(unsigned seed, bool moving, long long countedMs, Bytes& b) {
@@ -130,6 +138,7 @@ bool playForBytes(unsigned seed, bool moving, long long countedMs, Bytes& b) {
     for (int frame = 0; ok && !clock.done(countedMs); ++frame) {
         long long frameMs = std::max(g.sleep_value, 0);
         if (moving) {
+            std::this_thread::sleep_for(movingFramePace);
             ok = piped.type(frame % 8 < 4 ? "\x1b[A\x1b[D" : "\x1b[A\x1b[C") &&
                  sendAll(pair[1],
                          tap(Action::Turn) + tap(frame % 8 < 4 ? Action::Left : Action::Right));
