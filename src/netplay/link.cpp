@@ -2,7 +2,81 @@
 // A connection's reads, queue and writes.
 #include "netplay/link.hpp"
 
+#include "net/web_socket_framing.hpp"
+
 namespace netplay {
+
+// The HTTP request's first bytes; the game's greeting starts with its type, 1.
+constexpr unsigned char httpStart = 'G';
+
+bool browsersJoin() {
+#ifdef BLOCKDUEL_BROWSER
+    return true;
+#else
+    return false;
+#endif
+}
+
+void Link::FramingDeleter::operator()(net::WebSocketFraming* framing) const {
+#ifdef BLOCKDUEL_BROWSER
+    delete framing;
+#else
+    (void)framing; // never made without the framing
+#endif
+}
+
+void Link::acceptBrowsers() { sniffing_ = browsersJoin(); }
+
+void Link::queueRaw(const std::string& bytes, long long nowMs) {
+    if (!isOpen())
+        return;
+    out_ += bytes;
+    sendQueued(nowMs);
+}
+
+void Link::startWebSocket() {
+#ifdef BLOCKDUEL_BROWSER
+    http_.reset();
+    framing_.reset(new net::WebSocketFraming);
+#endif
+}
+
+bool Link::unwrap(const unsigned char*& bytes, std::size_t& count) {
+    if (sniffing_ && count > 0) {
+        sniffing_ = false;
+        if (bytes[0] == httpStart)
+            http_ = std::make_unique<net::HttpRequestReader>();
+    }
+    if (http_) {
+        std::size_t used = http_->feed(bytes, count);
+        // A browser says nothing more until it is answered.
+        if (used < count && http_->done()) {
+            framingFailed_ = true;
+            fail("bytes after the request");
+        }
+        count = 0;
+        return isOpen();
+    }
+#ifdef BLOCKDUEL_BROWSER
+    if (framing_) {
+        payload_.clear();
+        std::size_t before = out_.size();
+        bool ok = framing_->unwrap(bytes, count, payload_, out_);
+        if (!ok && framing_->problem() != "closed")
+            framingFailed_ = true;
+        if (!ok) {
+            sendQueued(heardMs_); // the closing frame, if the socket takes it now
+            fail(framing_->problem());
+            return false;
+        }
+        if (out_.size() > before)
+            sendQueued(heardMs_);
+        bytes = reinterpret_cast<const unsigned char*>(payload_.data());
+        count = payload_.size();
+    }
+#endif
+    return true;
+}
 
 Link::Link(NetSocket socket, net::Sender from, long long nowMs)
     : socket_(socket), decoder_(from), openedMs_(nowMs), heardMs_(nowMs), sentMs_(nowMs) {}
@@ -32,7 +106,12 @@ long Link::readOnce(unsigned char* bytes, std::size_t size) {
 void Link::queue(const std::string& message, long long nowMs) {
     if (!isOpen())
         return;
-    out_ += message;
+#ifdef BLOCKDUEL_BROWSER
+    if (framing_)
+        framing_->wrap(message, out_);
+    else
+#endif
+        out_ += message;
     sendQueued(nowMs);
 }
 
