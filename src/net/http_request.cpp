@@ -16,7 +16,9 @@ bool isTokenChar(char c) {
     return std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
 }
 
-bool isToken(std::string_view s) { return !s.empty() && std::all_of(s.begin(), s.end(), isTokenChar); }
+bool isToken(std::string_view s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), isTokenChar);
+}
 
 // Visible ASCII and the space and tab between words; no other control byte.
 bool isFieldChar(char c) {
@@ -105,8 +107,7 @@ void HttpRequestReader::requestLine(std::string_view line) {
     std::string_view version = line.substr(second + 1);
     if (!isToken(method))
         return fail("a method that is no token");
-    if (target.empty() || target.front() != '/' ||
-        target.find('\t') != std::string_view::npos)
+    if (target.empty() || target.front() != '/' || target.find('\t') != std::string_view::npos)
         return fail("a target that is no path");
     if (version != "HTTP/1.1")
         return fail("a version other than HTTP/1.1");

@@ -50,7 +50,8 @@ std::string closing(std::string_view status, std::string_view extra, std::string
     out += "\r\nContent-Type: ";
     out += type;
     out += "\r\nContent-Length: " + std::to_string(body.size());
-    out += "\r\nCache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\nConnection: close\r\n";
+    out +=
+        "\r\nCache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\nConnection: close\r\n";
     out += extra;
     out += "\r\n";
     out += body;

@@ -25,8 +25,8 @@ struct WebSocketFraming::Io {
         return static_cast<ssize_t>(n);
     }
 
-    static ssize_t send(wslay_event_context_ptr ctx, const uint8_t* data, size_t len,
-                        int /*flags*/, void* user) {
+    static ssize_t send(wslay_event_context_ptr ctx, const uint8_t* data, size_t len, int /*flags*/,
+                        void* user) {
         auto* self = static_cast<WebSocketFraming*>(user);
         if (self->out_ == nullptr) {
             wslay_event_set_error(ctx, WSLAY_ERR_WOULDBLOCK);
@@ -85,8 +85,8 @@ void WebSocketFraming::flush(std::string& out) {
     out_ = nullptr;
 }
 
-bool WebSocketFraming::unwrap(const unsigned char* bytes, std::size_t count,
-                              std::string& payload, std::string& out) {
+bool WebSocketFraming::unwrap(const unsigned char* bytes, std::size_t count, std::string& payload,
+                              std::string& out) {
     if (context_ == nullptr || !problem_.empty())
         return false;
     in_ = bytes;

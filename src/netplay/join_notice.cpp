@@ -3,6 +3,7 @@
 #include "netplay/join_notice.hpp"
 
 #include "display/layout.hpp"
+#include "net/address.hpp"
 
 namespace netplay {
 
@@ -55,7 +56,7 @@ std::vector<std::string> wrapCommand(const std::vector<std::string>& words, int 
 }
 
 std::vector<NoticeLine> joinNotice(const std::vector<std::string>& words, const net::JoinCode& code,
-                                   char continuation) {
+                                   char continuation, const std::string& browserLink) {
     std::vector<NoticeLine> notice = {{firstRow, "Waiting for player two. To join, type:"}};
     int row = firstRow + 2;
     std::vector<std::string> lines =
@@ -68,8 +69,16 @@ std::vector<NoticeLine> joinNotice(const std::vector<std::string>& words, const 
         notice.push_back({row++, std::move(line)});
     notice.push_back({row + 1, "and this code when it asks for it:"});
     notice.push_back({row + 3, std::string(indent) + net::formatJoinCode(code)});
+    if (!browserLink.empty()) {
+        notice.push_back({row + 5, "Or in a browser: " + browserLink});
+        row += 2;
+    }
     notice.push_back({row + 5, "Escape cancels."});
     return notice;
+}
+
+std::string browserLink(const std::string& address, int port, const net::JoinCode& code) {
+    return "http://" + net::formatEndpoint(address, port) + "/#" + net::formatJoinCode(code);
 }
 
 } // namespace netplay

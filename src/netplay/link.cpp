@@ -6,8 +6,9 @@
 
 namespace netplay {
 
-// The HTTP request's first bytes; the game's greeting starts with its type, 1.
-constexpr unsigned char httpStart = 'G';
+// An HTTP request starts with its method, in capitals; the game's greeting
+// with its type, 1.
+bool startsRequest(unsigned char first) { return first >= 'A' && first <= 'Z'; }
 
 bool browsersJoin() {
 #ifdef BLOCKDUEL_BROWSER
@@ -44,7 +45,7 @@ void Link::startWebSocket() {
 bool Link::unwrap(const unsigned char*& bytes, std::size_t& count) {
     if (sniffing_ && count > 0) {
         sniffing_ = false;
-        if (bytes[0] == httpStart)
+        if (startsRequest(bytes[0]))
             http_ = std::make_unique<net::HttpRequestReader>();
     }
     if (http_) {

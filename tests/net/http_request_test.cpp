@@ -88,18 +88,18 @@ TEST(HttpRequest, TrimsValuesAndLowersNames) {
 
 TEST(HttpRequest, RefusesMalformedHeads) {
     const char* const heads[] = {
-        "GET / HTTP/1.1\nHost: a\r\n\r\n",         // bare line feed
-        "GET / HTTP/1.1\r\nHost: a\n\r\n",         // bare line feed in a header
-        "GET / HTTP/1.1\rHost: a\r\n\r\n",         // bare carriage return
-        "GET / HTTP/1.0\r\nHost: a\r\n\r\n",       // another version
-        "GET / HTTP/2\r\nHost: a\r\n\r\n",         // another version
-        "GET /\r\nHost: a\r\n\r\n",                // no version
-        "GET  / HTTP/1.1\r\nHost: a\r\n\r\n",      // two spaces
-        "GET / HTTP/1.1 x\r\nHost: a\r\n\r\n",     // a fourth word
-        "G(T / HTTP/1.1\r\nHost: a\r\n\r\n",       // a method that is no token
-        "GET http://a/ HTTP/1.1\r\nHost: a\r\n\r\n", // not a path
-        "GET * HTTP/1.1\r\nHost: a\r\n\r\n",       // not a path
-        "GET / HTTP/1.1\r\n\r\n",                  // no Host
+        "GET / HTTP/1.1\nHost: a\r\n\r\n",              // bare line feed
+        "GET / HTTP/1.1\r\nHost: a\n\r\n",              // bare line feed in a header
+        "GET / HTTP/1.1\rHost: a\r\n\r\n",              // bare carriage return
+        "GET / HTTP/1.0\r\nHost: a\r\n\r\n",            // another version
+        "GET / HTTP/2\r\nHost: a\r\n\r\n",              // another version
+        "GET /\r\nHost: a\r\n\r\n",                     // no version
+        "GET  / HTTP/1.1\r\nHost: a\r\n\r\n",           // two spaces
+        "GET / HTTP/1.1 x\r\nHost: a\r\n\r\n",          // a fourth word
+        "G(T / HTTP/1.1\r\nHost: a\r\n\r\n",            // a method that is no token
+        "GET http://a/ HTTP/1.1\r\nHost: a\r\n\r\n",    // not a path
+        "GET * HTTP/1.1\r\nHost: a\r\n\r\n",            // not a path
+        "GET / HTTP/1.1\r\n\r\n",                       // no Host
         "GET / HTTP/1.1\r\nHost: a\r\nHost: b\r\n\r\n", // two Hosts
         "GET / HTTP/1.1\r\nHost: a\r\n folded\r\n\r\n", // obsolete folding
         "GET / HTTP/1.1\r\nHost: a\r\nNo colon\r\n\r\n",
@@ -107,7 +107,7 @@ TEST(HttpRequest, RefusesMalformedHeads) {
         "GET / HTTP/1.1\r\nHost: a\r\nBad name: x\r\n\r\n",
         "GET / HTTP/1.1\r\nHost: a\r\nX: a\x01z\r\n\r\n", // control byte
         "GET / HTTP/1.1\r\nHost: a\r\nX: a\x7fz\r\n\r\n", // DEL
-        "\r\n",                                    // no request line
+        "\r\n",                                           // no request line
     };
     for (const char* head : heads)
         EXPECT_TRUE(refuses(head)) << head;
@@ -147,7 +147,8 @@ TEST(HttpRequest, RefusesTooManyHeaders) {
 TEST(HttpRequest, TakesNothingOnceFailed) {
     HttpRequestReader reader;
     std::string head = "GET / HTTP/1.1\nHost: a\r\n\r\n";
-    std::size_t taken = reader.feed(reinterpret_cast<const unsigned char*>(head.data()), head.size());
+    std::size_t taken =
+        reader.feed(reinterpret_cast<const unsigned char*>(head.data()), head.size());
     EXPECT_TRUE(reader.failed());
     EXPECT_LT(taken, head.size());
     EXPECT_EQ(reader.feed(reinterpret_cast<const unsigned char*>(head.data()), head.size()), 0u);

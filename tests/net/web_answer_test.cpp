@@ -58,7 +58,8 @@ TEST(Base64, BothWays) {
     const char* const coded[] = {"", "Zg==", "Zm8=", "Zm9v", "Zm9vYg==", "Zm9vYmE=", "Zm9vYmFy"};
     for (int i = 0; i < 7; ++i) {
         std::string t = texts[i];
-        EXPECT_EQ(net::base64(reinterpret_cast<const unsigned char*>(t.data()), t.size()), coded[i]);
+        EXPECT_EQ(net::base64(reinterpret_cast<const unsigned char*>(t.data()), t.size()),
+                  coded[i]);
         EXPECT_EQ(net::fromBase64(coded[i]), t);
     }
     for (const char* bad : {"Zg=", "Z===", "Zg=a", "Z!==", "Zm9v=", "Zg==Zg==", "Zm 9"})
