@@ -541,7 +541,8 @@ void GameHost::playerKey(const net::Message& message) {
     }
 }
 
-// Player two gone: its keys are let go, and the host's console says so
+// Player two gone: its keys are let go (but for an Escape owed to the
+// game), and the host's console says so
 // below the readouts while the game goes on.
 void GameHost::drop(Peer& peer, bool turnedAway) {
     bool player = peer.seat == net::Seat::Player &&
@@ -551,7 +552,15 @@ void GameHost::drop(Peer& peer, bool turnedAway) {
     peer.link->close();
     if (!player)
         return;
+    // An Escape that came just before the close still leaves the match: a
+    // page sends it and closes at once.
+    auto escape = static_cast<int>(Action::Escape);
+    bool leaving = guestKeys_.peek(escape);
     guestKeys_.releaseAll();
+    if (leaving) { // owed to the next poll, held by nobody
+        guestKeys_.apply({KeyEvent::Press, escape});
+        guestKeys_.apply({KeyEvent::Release, escape});
+    }
     playerGone_ = true;
     refreshNotices(true);
 }

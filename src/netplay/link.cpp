@@ -65,12 +65,9 @@ bool Link::unwrap(const unsigned char*& bytes, std::size_t& count) {
         bool ok = framing_->unwrap(bytes, count, payload_, out_);
         if (!ok && framing_->problem() != "closed")
             framingFailed_ = true;
-        if (!ok) {
-            sendQueued(heardMs_); // the closing frame, if the socket takes it now
-            fail(framing_->problem());
-            return false;
-        }
-        if (out_.size() > before)
+        if (!ok)
+            ending_ = framing_->problem();
+        if (out_.size() > before) // a pong, or the closing frame
             sendQueued(heardMs_);
         bytes = reinterpret_cast<const unsigned char*>(payload_.data());
         count = payload_.size();

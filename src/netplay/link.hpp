@@ -78,7 +78,8 @@ private:
     long readOnce(unsigned char* bytes, std::size_t size);
     void fail(const std::string& what);
     // Turns what was read into the game's bytes: a request's head is kept,
-    // frames are unwrapped (into payload_). False once the link failed.
+    // frames are unwrapped (into payload_). False once the link failed; a
+    // frame that ends it leaves ending_ set, for after the bytes before it.
     bool unwrap(const unsigned char*& bytes, std::size_t& count);
     bool readingPaused() const { return httpArrived(); }
 
@@ -92,6 +93,7 @@ private:
     std::unique_ptr<net::WebSocketFraming, FramingDeleter> framing_;
     bool framingFailed_ = false;
     std::string payload_;
+    std::string ending_;
     net::MessageDecoder decoder_;
     std::string out_;
     std::size_t sent_ = 0;
@@ -116,6 +118,7 @@ bool Link::receive(long long nowMs, Handler&& handle, std::size_t most) {
         auto left = static_cast<std::size_t>(n);
         if (!unwrap(p, left))
             return false;
+        // What came before a frame that ends the connection is still read.
         while (left > 0 && isOpen()) {
             std::size_t used = decoder_.feed(p, left);
             if (decoder_.failed()) {
@@ -126,6 +129,10 @@ bool Link::receive(long long nowMs, Handler&& handle, std::size_t most) {
             left -= used;
             if (decoder_.hasMessage())
                 handle(decoder_.message());
+        }
+        if (!ending_.empty()) {
+            fail(ending_);
+            return false;
         }
         taken += static_cast<std::size_t>(n);
         if (static_cast<std::size_t>(n) < asked)

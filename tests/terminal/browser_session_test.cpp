@@ -299,6 +299,16 @@ TEST(BrowserAtTheHost, JoinsAsPlayerTwoAndHoldsKeys) {
     const net::Message* refused = second.waitFor(net::MessageType::Refused);
     ASSERT_NE(refused, nullptr);
     EXPECT_EQ(refused->refusal, net::Refusal::SeatTaken);
+
+    // The page's Escape and its close, read at once: the Escape still counts.
+    std::string escape;
+    net::appendKey(escape, net::KeyKind::Press, static_cast<int>(Action::Escape));
+    b.send(clientFrame(binary, escape) + clientFrame(closing, "\x03\xe8"));
+    b.until([] { return false; });
+    EXPECT_TRUE(b.closed);
+    EXPECT_TRUE(b.hasFrame(closing)) << "the close is answered";
+    h.game.sleep_value = 0;
+    EXPECT_FALSE(playFrame(h.game)) << "player two's Escape ends the game";
 }
 
 TEST(BrowserAtTheHost, AWrongCodeIsRefused) {
