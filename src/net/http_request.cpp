@@ -58,14 +58,18 @@ bool HttpRequest::has(std::string_view name) const {
 
 std::size_t HttpRequestReader::feed(const unsigned char* bytes, std::size_t count) {
     std::size_t used = 0;
-    while (used < count && state_ == State::Reading)
+    while (used < count && state_ == State::Reading) {
+        if (taken_ == maxHead) {
+            fail("the request's head is too long");
+            break;
+        }
+        ++taken_;
         take(static_cast<char>(bytes[used++]));
+    }
     return used;
 }
 
 void HttpRequestReader::take(char c) {
-    if (++taken_ > maxHead)
-        return fail("the request's head is too long");
     if (sawCr_) {
         if (c != '\n')
             return fail("a carriage return without a line feed");
