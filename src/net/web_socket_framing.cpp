@@ -14,7 +14,7 @@ struct WebSocketFraming::Io {
     static ssize_t recv(wslay_event_context_ptr ctx, uint8_t* buf, size_t len, int /*flags*/,
                         void* user) {
         auto* self = static_cast<WebSocketFraming*>(user);
-        if (self->inLeft_ == 0) {
+        if (self->inLeft_ == 0 || !self->problem_.empty()) {
             wslay_event_set_error(ctx, WSLAY_ERR_WOULDBLOCK);
             return -1;
         }
@@ -36,20 +36,30 @@ struct WebSocketFraming::Io {
         return static_cast<ssize_t>(len);
     }
 
-    static void message(wslay_event_context_ptr /*ctx*/, const wslay_event_on_msg_recv_arg* arg,
-                        void* user) {
+    // A text frame or a close ends the connection as soon as its header is
+    // read: nothing of it is waited for, and whatever its payload holds (a
+    // close's reason, which wslay checks differently as it comes in
+    // different pieces) changes nothing.
+    static void frameStart(wslay_event_context_ptr ctx,
+                           const wslay_event_on_frame_recv_start_arg* arg, void* user) {
         auto* self = static_cast<WebSocketFraming*>(user);
         if (!self->problem_.empty())
             return;
-        switch (arg->opcode) {
-        case WSLAY_BINARY_FRAME:
-            if (self->payload_ != nullptr)
-                self->payload_->append(reinterpret_cast<const char*>(arg->msg), arg->msg_length);
-            return;
-        case WSLAY_TEXT_FRAME: self->fail("the browser sent text"); return;
-        case WSLAY_CONNECTION_CLOSE: self->fail("closed"); return;
-        default: return; // a ping, answered by wslay, or a pong
+        if (arg->opcode == WSLAY_TEXT_FRAME) {
+            self->fail("the browser sent text");
+        } else if (arg->opcode == WSLAY_CONNECTION_CLOSE) {
+            self->fail("closed");
+            wslay_event_queue_close(ctx, WSLAY_CODE_NORMAL_CLOSURE, nullptr, 0);
         }
+    }
+
+    static void message(wslay_event_context_ptr /*ctx*/, const wslay_event_on_msg_recv_arg* arg,
+                        void* user) {
+        auto* self = static_cast<WebSocketFraming*>(user);
+        // Pings are answered by wslay; pongs need nothing.
+        if (self->problem_.empty() && arg->opcode == WSLAY_BINARY_FRAME &&
+            self->payload_ != nullptr)
+            self->payload_->append(reinterpret_cast<const char*>(arg->msg), arg->msg_length);
     }
 };
 
@@ -57,6 +67,7 @@ WebSocketFraming::WebSocketFraming() {
     wslay_event_callbacks callbacks = {};
     callbacks.recv_callback = Io::recv;
     callbacks.send_callback = Io::send;
+    callbacks.on_frame_recv_start_callback = Io::frameStart;
     callbacks.on_msg_recv_callback = Io::message;
     if (wslay_event_context_server_init(&context_, &callbacks, this) != 0) {
         context_ = nullptr;
