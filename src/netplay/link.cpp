@@ -69,6 +69,10 @@ bool Link::unwrap(const unsigned char*& bytes, std::size_t& count) {
             ending_ = framing_->problem();
         if (out_.size() > before) // a pong, or the closing frame
             sendQueued(heardMs_);
+        if (out_.size() > before && queued() > mostUnreadAnswers && ending_.empty()) {
+            framingFailed_ = true;
+            ending_ = "the browser does not read";
+        }
         bytes = reinterpret_cast<const unsigned char*>(payload_.data());
         count = payload_.size();
     }

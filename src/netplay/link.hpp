@@ -48,6 +48,11 @@ public:
     bool isOpen() const { return socket_ != noSocket; }
     void close();
 
+    // What a browser may leave unread of the framing's own answers (pongs)
+    // before its connection is ended: a page that pings and never reads
+    // gets no more of the host's memory.
+    static constexpr std::size_t mostUnreadAnswers = std::size_t{64} * 1024;
+
     // Enough for any burst a peer sends, and the game goes on even when a
     // peer never stops sending.
     static constexpr std::size_t mostPerReceive = std::size_t{4} * 4096;

@@ -366,6 +366,31 @@ TEST(BrowserAtTheHost, MalformedFramesEndTheConnection) {
     EXPECT_TRUE(leaving.hasFrame(closing));
 }
 
+// A browser that pings and never reads the pongs is closed once they pile
+// up, before the time it has to greet is out.
+TEST(BrowserAtTheHost, APageThatPingsAndNeverReadsIsClosed) {
+    if (!netplay::browsersJoin())
+        GTEST_SKIP() << "built without the WebSocket framing";
+    Hosting h;
+    Browser b(*h.host);
+    ASSERT_EQ(b.upgrade().rfind("HTTP/1.1 101 ", 0), 0u);
+    std::string pings;
+    for (int i = 0; i < 64; ++i)
+        pings += clientFrame(ping, std::string(125, 'p'));
+    long long start = monotonicMs();
+    bool refused = false; // the host's side closed: our sends fail
+    std::size_t sent = 0;
+    while (!refused && monotonicMs() - start < net::helloLimitMs) {
+        ssize_t n = ::send(b.fd, pings.data(), pings.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        refused = n < 0 && errno != EAGAIN && errno != EWOULDBLOCK;
+        sent += n > 0 ? static_cast<std::size_t>(n) : 0;
+        h.host->pumpNow();
+    }
+    EXPECT_TRUE(refused) << sent << " bytes of pings in " << monotonicMs() - start << " ms";
+    // The pongs the host kept: what the two sockets' buffers hold, and the bound.
+    EXPECT_LT(sent, std::size_t{1024} * 1024) << "the host kept far more than it should";
+}
+
 // A head that never ends holds a slot of the door no longer than a
 // silent stranger does.
 TEST(BrowserAtTheHost, ASlowHeadIsClosedAsASilentStrangerIs) {
