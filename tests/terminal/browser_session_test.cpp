@@ -110,10 +110,12 @@ struct Browser {
         return done();
     }
 
-    // The whole answer to a request that ends the connection.
+    // The whole answer to a request that ends the connection, which it
+    // must do well before the door would close a connection that has not
+    // greeted.
     std::string answer(const std::string& request) {
         send(request);
-        until([] { return false; });
+        until([] { return false; }, net::helloLimitMs / 2);
         return raw;
     }
 
@@ -304,7 +306,7 @@ TEST(BrowserAtTheHost, JoinsAsPlayerTwoAndHoldsKeys) {
     std::string escape;
     net::appendKey(escape, net::KeyKind::Press, static_cast<int>(Action::Escape));
     b.send(clientFrame(binary, escape) + clientFrame(closing, "\x03\xe8"));
-    b.until([] { return false; });
+    b.until([] { return false; }, net::helloLimitMs / 2);
     EXPECT_TRUE(b.closed);
     EXPECT_TRUE(b.hasFrame(closing)) << "the close is answered";
     h.game.sleep_value = 0;
@@ -348,7 +350,8 @@ TEST(BrowserAtTheHost, MalformedFramesEndTheConnection) {
         Browser b(*h.host);
         ASSERT_EQ(b.upgrade().rfind("HTTP/1.1 101 ", 0), 0u);
         b.send(attack);
-        b.until([] { return false; });
+        // Well before the door would close a connection that has not greeted.
+        b.until([] { return false; }, net::helloLimitMs / 2);
         EXPECT_TRUE(b.closed) << "attack " << i;
         ++i;
     }
@@ -362,7 +365,8 @@ TEST(BrowserAtTheHost, MalformedFramesEndTheConnection) {
     Browser leaving(*h.host);
     ASSERT_EQ(leaving.upgrade().rfind("HTTP/1.1 101 ", 0), 0u);
     leaving.send(clientFrame(closing, "\x03\xe8"));
-    leaving.until([] { return false; });
+    leaving.until([] { return false; }, net::helloLimitMs / 2);
+    EXPECT_TRUE(leaving.closed);
     EXPECT_TRUE(leaving.hasFrame(closing));
 }
 
