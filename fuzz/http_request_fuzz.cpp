@@ -6,6 +6,7 @@
 // second reader gets the rest; the first reader gets it all at once. Both
 // must read the same, within the head's bound, and every head read must
 // answer with a whole response.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -27,10 +28,8 @@ void check(bool ok, const char* what) {
 }
 
 bool isClean(const std::string& text) {
-    for (char c : text)
-        if (c == '\r' || c == '\n' || c == '\0')
-            return false;
-    return true;
+    return std::none_of(text.begin(), text.end(),
+                        [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
 }
 
 void checkRequest(const net::HttpRequest& r) {

@@ -39,14 +39,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::size_t count = size - 1;
 
     net::WebSocketFraming whole;
-    std::string payload, out;
+    std::string payload;
+    std::string out;
     bool wholeOk = whole.unwrap(bytes, count, payload, out);
     check(payload.size() <= count, "no more payload than bytes");
     check(out.size() <= count + shortClose, "answers no longer than what came");
     check(wholeOk == whole.problem().empty(), "a problem named once it ends");
 
     net::WebSocketFraming pieces;
-    std::string payload2, out2;
+    std::string payload2;
+    std::string out2;
     bool piecesOk = true;
     for (std::size_t at = 0; at < count && piecesOk; at += piece) {
         std::size_t n = count - at < piece ? count - at : piece;

@@ -20,7 +20,11 @@ void compress(std::array<std::uint32_t, 5>& h, const std::uint8_t* block) {
                std::uint32_t{block[4 * i + 2]} << 8 | std::uint32_t{block[4 * i + 3]};
     for (std::size_t i = 16; i < 80; ++i)
         w[i] = rotl(w[i - 3] ^ w[i - 8] ^ w[i - 14] ^ w[i - 16], 1);
-    std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4];
+    std::uint32_t a = h[0];
+    std::uint32_t b = h[1];
+    std::uint32_t c = h[2];
+    std::uint32_t d = h[3];
+    std::uint32_t e = h[4];
     for (std::size_t i = 0; i < 80; ++i) {
         std::uint32_t f = 0;
         std::uint32_t k = 0;

@@ -55,7 +55,7 @@ TEST(HttpRequest, ReadsTheSameSplitAtEveryByte) {
     feedInPieces(whole, browserHead, browserHead.size());
     for (std::size_t cut = 1; cut < browserHead.size(); ++cut) {
         HttpRequestReader reader;
-        auto* bytes = reinterpret_cast<const unsigned char*>(browserHead.data());
+        const auto* bytes = reinterpret_cast<const unsigned char*>(browserHead.data());
         std::size_t first = reader.feed(bytes, cut);
         EXPECT_EQ(first, cut);
         EXPECT_FALSE(reader.done()) << cut;
@@ -151,7 +151,7 @@ TEST(HttpRequest, TakesNothingOnceFailed) {
         reader.feed(reinterpret_cast<const unsigned char*>(head.data()), head.size());
     EXPECT_TRUE(reader.failed());
     EXPECT_LT(taken, head.size());
-    EXPECT_EQ(reader.feed(reinterpret_cast<const unsigned char*>(head.data()), head.size()), 0u);
+    EXPECT_EQ(reader.feed(reinterpret_cast<const unsigned char*>(head.data()), head.size()), 0U);
 }
 
 } // namespace

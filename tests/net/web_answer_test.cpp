@@ -88,7 +88,7 @@ TEST(WebAnswer, RefusesEveryOtherOrigin) {
                            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n";
     net::WebAnswer a = answer(noOrigin);
     EXPECT_EQ(a.kind, WebAnswerKind::Forbidden);
-    EXPECT_EQ(a.response.rfind("HTTP/1.1 403 ", 0), 0u);
+    EXPECT_EQ(a.response.rfind("HTTP/1.1 403 ", 0), 0U);
 }
 
 TEST(WebAnswer, RefusesABadUpgrade) {
@@ -115,7 +115,7 @@ TEST(WebAnswer, ServesThePageUnderItsPolicy) {
     net::WebAnswer a = answer("GET / HTTP/1.1\r\nHost: h:1\r\n\r\n", "QUJDREVGR0hJSktMTU5PUA==");
     ASSERT_EQ(a.kind, WebAnswerKind::Page);
     const std::string& r = a.response;
-    EXPECT_EQ(r.rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
+    EXPECT_EQ(r.rfind("HTTP/1.1 200 OK\r\n", 0), 0U);
     std::string head = r.substr(0, r.find("\r\n\r\n") + 2);
     std::string body = r.substr(head.size() + 2);
     EXPECT_NE(head.find("\r\nContent-Type: text/html; charset=utf-8\r\n"), std::string::npos);
@@ -136,15 +136,15 @@ TEST(WebAnswer, ServesThePageUnderItsPolicy) {
 TEST(WebAnswer, RefusesOtherPathsAndMethods) {
     net::WebAnswer missing = answer("GET /favicon.ico HTTP/1.1\r\nHost: h\r\n\r\n");
     EXPECT_EQ(missing.kind, WebAnswerKind::NotFound);
-    EXPECT_EQ(missing.response.rfind("HTTP/1.1 404 ", 0), 0u);
+    EXPECT_EQ(missing.response.rfind("HTTP/1.1 404 ", 0), 0U);
     EXPECT_EQ(answer("GET /?x HTTP/1.1\r\nHost: h\r\n\r\n").kind, WebAnswerKind::NotFound);
     EXPECT_EQ(answer("GET /play/ HTTP/1.1\r\nHost: h\r\n\r\n").kind, WebAnswerKind::NotFound);
     for (const char* method : {"POST", "HEAD", "PUT", "OPTIONS", "get"}) {
         net::WebAnswer a = answer(std::string(method) + " / HTTP/1.1\r\nHost: h\r\n\r\n");
         EXPECT_EQ(a.kind, WebAnswerKind::NotAllowed) << method;
-        EXPECT_EQ(a.response.rfind("HTTP/1.1 405 ", 0), 0u);
+        EXPECT_EQ(a.response.rfind("HTTP/1.1 405 ", 0), 0U);
     }
-    EXPECT_EQ(net::badRequestResponse().rfind("HTTP/1.1 400 ", 0), 0u);
+    EXPECT_EQ(net::badRequestResponse().rfind("HTTP/1.1 400 ", 0), 0U);
     EXPECT_NE(net::badRequestResponse().find("Connection: close"), std::string::npos);
 }
 

@@ -53,7 +53,7 @@ TEST(WebSocketFraming, UnwrapsTheSameSplitAtEveryByte) {
         ASSERT_TRUE(first.ok && second.ok) << cut;
         EXPECT_EQ(first.payload + second.payload, expected) << cut;
         auto answers = framesOf(first.out + second.out);
-        ASSERT_EQ(answers.size(), 1u) << cut;
+        ASSERT_EQ(answers.size(), 1U) << cut;
         EXPECT_EQ(answers[0].opcode, pong);
         EXPECT_EQ(answers[0].payload, "are you there");
     }
@@ -110,7 +110,7 @@ TEST(WebSocketFraming, AnswersACloseWithAClose) {
     EXPECT_EQ(f.problem(), "closed");
     EXPECT_EQ(u.payload, "last") << "what came before the close is kept";
     auto answers = framesOf(u.out);
-    ASSERT_EQ(answers.size(), 1u);
+    ASSERT_EQ(answers.size(), 1U);
     EXPECT_EQ(answers[0].opcode, closing);
 }
 
@@ -122,7 +122,7 @@ TEST(WebSocketFraming, WrapsBinaryFramesABrowserReads) {
     f.wrap(std::string(70000, 'q'), out);
     EXPECT_EQ(out.substr(0, 3), std::string("\x82\x01\x06", 3)) << "unmasked, whole";
     auto frames = framesOf(out);
-    ASSERT_EQ(frames.size(), 3u);
+    ASSERT_EQ(frames.size(), 3U);
     for (const auto& frame : frames)
         EXPECT_EQ(frame.opcode, binary);
     EXPECT_EQ(frames[1].payload, std::string(200, 'p'));

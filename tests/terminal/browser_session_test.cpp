@@ -172,7 +172,7 @@ struct Browser {
                            [opcode](const Frame& f) { return f.opcode == opcode; });
     }
 
-    std::string hello(net::Seat seat = net::Seat::Player, const char* text = code) const {
+    static std::string hello(net::Seat seat = net::Seat::Player, const char* text = code) {
         std::string out;
         net::appendHello(out, seat, joinCode(text));
         return out;
@@ -206,9 +206,9 @@ TEST(BrowserAtTheHost, GetsThePageUnderItsPolicyWithAFreshNonce) {
     Browser first(*h.host);
     std::string page = first.answer(request);
     EXPECT_TRUE(first.closed) << "the connection closes after the page";
-    ASSERT_EQ(page.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << page.substr(0, 200);
+    ASSERT_EQ(page.rfind("HTTP/1.1 200 OK\r\n", 0), 0U) << page.substr(0, 200);
     std::string nonce = nonceOf(page);
-    EXPECT_GE(nonce.size(), 22u) << "at least 128 bits";
+    EXPECT_GE(nonce.size(), 22U) << "at least 128 bits";
     std::string body = page.substr(page.find("\r\n\r\n") + 4);
     EXPECT_NE(page.find("Content-Length: " + std::to_string(body.size()) + "\r\n"),
               std::string::npos);
@@ -216,7 +216,7 @@ TEST(BrowserAtTheHost, GetsThePageUnderItsPolicyWithAFreshNonce) {
     for (std::size_t at = body.find("nonce=\"" + nonce + "\""); at != std::string::npos;
          at = body.find("nonce=\"" + nonce + "\"", at + 1))
         ++uses;
-    EXPECT_EQ(uses, 2u) << "the style and the script";
+    EXPECT_EQ(uses, 2U) << "the style and the script";
     EXPECT_EQ(body.find("{{NONCE}}"), std::string::npos);
     EXPECT_NE(page.find("style-src 'nonce-" + nonce + "'"), std::string::npos);
 
@@ -251,7 +251,7 @@ TEST(BrowserAtTheHost, IsRefusedAnythingButThePageAndItsSocket) {
         if (*c.status == '\0')
             EXPECT_EQ(answer, "") << c.request.substr(0, 60);
         else
-            EXPECT_EQ(answer.rfind(c.status, 0), 0u)
+            EXPECT_EQ(answer.rfind(c.status, 0), 0U)
                 << c.request.substr(0, 60) << " -> " << answer.substr(0, 40);
         EXPECT_TRUE(b.closed) << c.request.substr(0, 60);
     }
@@ -263,11 +263,11 @@ TEST(BrowserAtTheHost, JoinsAsPlayerTwoAndHoldsKeys) {
     Hosting h;
     Browser b(*h.host);
     std::string head = b.upgrade();
-    ASSERT_EQ(head.rfind("HTTP/1.1 101 Switching Protocols\r\n", 0), 0u) << head;
+    ASSERT_EQ(head.rfind("HTTP/1.1 101 Switching Protocols\r\n", 0), 0U) << head;
     EXPECT_NE(head.find("Sec-WebSocket-Accept: s3pPLMBiTxaQ9kYGzzhZRbK+xOo=\r\n"),
               std::string::npos);
     // The game's bytes in any chunking: the greeting across two frames.
-    std::string hello = b.hello();
+    std::string hello = Browser::hello();
     b.sendGame(hello.substr(0, 3));
     b.sendGame(hello.substr(3));
     const net::Message* welcome = b.waitFor(net::MessageType::Welcome);
@@ -281,7 +281,8 @@ TEST(BrowserAtTheHost, JoinsAsPlayerTwoAndHoldsKeys) {
     h.start();
     h.moveOfPlayerTwo(); // the first gravity step shows both pieces
     EXPECT_NE(b.waitFor(net::MessageType::Picture), nullptr);
-    std::string press, release;
+    std::string press;
+    std::string release;
     net::appendKey(press, net::KeyKind::Press, static_cast<int>(Action::Right));
     net::appendKey(release, net::KeyKind::Release, static_cast<int>(Action::Right));
     b.sendGame(press);
@@ -296,8 +297,8 @@ TEST(BrowserAtTheHost, JoinsAsPlayerTwoAndHoldsKeys) {
 
     // A second browser finds the seat taken, as a terminal would.
     Browser second(*h.host);
-    ASSERT_EQ(second.upgrade().rfind("HTTP/1.1 101 ", 0), 0u);
-    second.sendGame(second.hello());
+    ASSERT_EQ(second.upgrade().rfind("HTTP/1.1 101 ", 0), 0U);
+    second.sendGame(Browser::hello());
     const net::Message* refused = second.waitFor(net::MessageType::Refused);
     ASSERT_NE(refused, nullptr);
     EXPECT_EQ(refused->refusal, net::Refusal::SeatTaken);
@@ -318,8 +319,8 @@ TEST(BrowserAtTheHost, AWrongCodeIsRefused) {
         GTEST_SKIP() << "built without the WebSocket framing";
     Hosting h;
     Browser b(*h.host);
-    ASSERT_EQ(b.upgrade().rfind("HTTP/1.1 101 ", 0), 0u);
-    b.sendGame(b.hello(net::Seat::Player, "AAAA-BBBB"));
+    ASSERT_EQ(b.upgrade().rfind("HTTP/1.1 101 ", 0), 0U);
+    b.sendGame(Browser::hello(net::Seat::Player, "AAAA-BBBB"));
     const net::Message* refused = b.waitFor(net::MessageType::Refused);
     ASSERT_NE(refused, nullptr);
     EXPECT_EQ(refused->refusal, net::Refusal::WrongCode);
@@ -348,7 +349,7 @@ TEST(BrowserAtTheHost, MalformedFramesEndTheConnection) {
     int i = 0;
     for (const std::string& attack : attacks) {
         Browser b(*h.host);
-        ASSERT_EQ(b.upgrade().rfind("HTTP/1.1 101 ", 0), 0u);
+        ASSERT_EQ(b.upgrade().rfind("HTTP/1.1 101 ", 0), 0U);
         b.send(attack);
         // Well before the door would close a connection that has not greeted.
         b.until([] { return false; }, net::helloLimitMs / 2);
@@ -357,13 +358,13 @@ TEST(BrowserAtTheHost, MalformedFramesEndTheConnection) {
     }
     // A ping is answered, and the connection goes on.
     Browser pinging(*h.host);
-    ASSERT_EQ(pinging.upgrade().rfind("HTTP/1.1 101 ", 0), 0u);
+    ASSERT_EQ(pinging.upgrade().rfind("HTTP/1.1 101 ", 0), 0U);
     pinging.send(clientFrame(ping, "are you there"));
     EXPECT_TRUE(pinging.until([&] { return pinging.hasFrame(pong); }));
     EXPECT_FALSE(pinging.closed);
     // A close is answered with a close.
     Browser leaving(*h.host);
-    ASSERT_EQ(leaving.upgrade().rfind("HTTP/1.1 101 ", 0), 0u);
+    ASSERT_EQ(leaving.upgrade().rfind("HTTP/1.1 101 ", 0), 0U);
     leaving.send(clientFrame(closing, "\x03\xe8"));
     leaving.until([] { return false; }, net::helloLimitMs / 2);
     EXPECT_TRUE(leaving.closed);
@@ -377,7 +378,7 @@ TEST(BrowserAtTheHost, APageThatPingsAndNeverReadsIsClosed) {
         GTEST_SKIP() << "built without the WebSocket framing";
     Hosting h;
     Browser b(*h.host);
-    ASSERT_EQ(b.upgrade().rfind("HTTP/1.1 101 ", 0), 0u);
+    ASSERT_EQ(b.upgrade().rfind("HTTP/1.1 101 ", 0), 0U);
     std::string pings;
     for (int i = 0; i < 64; ++i)
         pings += clientFrame(ping, std::string(125, 'p'));

@@ -436,7 +436,7 @@ TEST(NetGame, StrangersAreClosedAndTheGameGoesOn) {
         std::string answer = readFor(fd, 500, closed);
         // A request with no Host is a browser's at most, and told so.
         if (bytes[0] == 'G' && netplay::browsersJoin())
-            EXPECT_EQ(0u, answer.rfind("HTTP/1.1 400 ", 0)) << answer;
+            EXPECT_EQ(0U, answer.rfind("HTTP/1.1 400 ", 0)) << answer;
         else
             EXPECT_EQ("", answer);
         EXPECT_TRUE(closed) << testing::PrintToString(bytes);
