@@ -80,15 +80,56 @@ bool person(int frame, int key) {
 
 bool nobody(int /*frame*/, int /*key*/) { return false; }
 
-TEST_F(KeptMatches, AKeptMatchPlaysBackAndAddsUp) {
-    GameSetup setup = setupOf({"--computer", "--level", "5", "--first-to", "2"});
-    setup.seed = 1234;
-    auto keeper = keeperOf(Mode::Computer, setup, 7);
-    setup.keeper = keeper.get();
+// The recording `keeper` wrote, played back on a fresh back end, against
+// the screens the match showed.
+void expectPlaysBack(const record::MatchKeeper& keeper, const std::vector<std::string>& recorded) {
+    std::string bytes = mem::disk().files.at(keeper.recordingPath());
+    record::ReadRecords read = record::readRecords(bytes);
+    ASSERT_FALSE(read.records.empty());
+    std::optional<record::MatchSetup> header = record::decodeSetup(read.records[0].payload);
+    ASSERT_TRUE(header);
+    record::TapeReader tape;
+    for (const record::Record& r : read.records) {
+        if (r.kind == record::RecordKind::TapeChunk) {
+            ASSERT_TRUE(tape.add(r.payload));
+        }
+    }
+    mem::reset();
+    TapePlayer player(tape);
+    useReadTape(&player);
+    Match again{};
+    std::vector<std::string> played = screensOf(replayedSetup(*header), nobody, again);
+    useReadTape(nullptr);
+    ASSERT_EQ(played.size(), recorded.size());
+    for (std::size_t frame = 0; frame < played.size(); ++frame)
+        ASSERT_EQ(played[frame], recorded[frame]) << "frame " << frame;
+    EXPECT_TRUE(mem::disk().files.empty()) << "a playback keeps nothing";
+}
+
+// A match of `mode` as the command line `args` set it up, kept as it is
+// played with `keys` at the keyboard.
+struct KeptRun {
+    std::unique_ptr<record::MatchKeeper> keeper;
     Match live{};
-    std::vector<std::string> recorded = screensOf(setup, person, live);
+    std::vector<std::string> screens;
+};
+
+KeptRun playKept(Mode mode, std::vector<const char*> args, unsigned seed, bool (*keys)(int, int)) {
+    GameSetup setup = setupOf(std::move(args));
+    setup.seed = seed;
+    KeptRun run;
+    run.keeper = keeperOf(mode, setup, 7);
+    setup.keeper = run.keeper.get();
+    run.screens = screensOf(setup, keys, run.live);
+    return run;
+}
+
+TEST_F(KeptMatches, AKeptMatchPlaysBackAndAddsUp) {
+    KeptRun run =
+        playKept(Mode::Computer, {"--computer", "--level", "5", "--first-to", "2"}, 1234, person);
+    const Match& live = run.live;
     ASSERT_EQ(live.champion, 1);
-    EXPECT_EQ(keeper->warning(), "");
+    EXPECT_EQ(run.keeper->warning(), "");
 
     // The results: each round once, the last one ending the match.
     record::ResultsRead results = record::readResults("/state");
@@ -101,30 +142,14 @@ TEST_F(KeptMatches, AKeptMatchPlaysBackAndAddsUp) {
     EXPECT_EQ(t.matchesLost, 1);
     EXPECT_EQ(t.roundsLost, 2);
 
-    // The recording, played back on a fresh back end.
-    std::string bytes = mem::disk().files.at(keeper->recordingPath());
-    record::ReadRecords read = record::readRecords(bytes);
-    ASSERT_FALSE(read.records.empty());
-    std::optional<record::MatchSetup> header = record::decodeSetup(read.records[0].payload);
-    ASSERT_TRUE(header);
-    record::TapeReader tape;
-    for (const record::Record& r : read.records) {
-        if (r.kind == record::RecordKind::TapeChunk) {
-            ASSERT_TRUE(tape.add(r.payload));
-        }
-    }
-    mem::Disk disk = mem::disk();
-    mem::reset();
-    TapePlayer player(tape);
-    useReadTape(&player);
-    Match again{};
-    std::vector<std::string> played = screensOf(replayedSetup(*header), nobody, again);
-    useReadTape(nullptr);
-    ASSERT_EQ(played.size(), recorded.size());
-    for (std::size_t frame = 0; frame < played.size(); ++frame)
-        ASSERT_EQ(played[frame], recorded[frame]) << "frame " << frame;
-    EXPECT_TRUE(mem::disk().files.empty()) << "a playback keeps nothing";
-    EXPECT_FALSE(disk.files.empty());
+    expectPlaysBack(*run.keeper, run.screens);
+}
+
+// A demo, the computer on both boards, plays back too.
+TEST_F(KeptMatches, ADemoPlaysBack) {
+    KeptRun run = playKept(Mode::Demo, {"--demo", "--level", "2,4", "--first-to", "2"}, 99, nobody);
+    ASSERT_GE(run.live.champion, 0);
+    expectPlaysBack(*run.keeper, run.screens);
 }
 
 TEST_F(KeptMatches, AMatchLeftBetweenRoundsEndsOnceInTheResults) {

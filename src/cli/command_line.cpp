@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <utility>
 
 #include "game/keys.hpp"
 #include "input/key_table.hpp"
@@ -109,16 +110,30 @@ private:
         options_.mode = mode;
     }
 
+    // The options that take no value; false for any other argument.
+    bool flag(const char* arg) {
+        static constexpr std::pair<const char*, Mode> modes[] = {{"--computer", Mode::Computer},
+                                                                 {"--demo", Mode::Demo},
+                                                                 {"--match", Mode::Match},
+                                                                 {"--stats", Mode::Stats}};
+        for (const auto& [name, mode] : modes) {
+            if (std::strcmp(arg, name) == 0) {
+                setMode(mode);
+                return true;
+            }
+        }
+        if (std::strcmp(arg, "--json") != 0)
+            return false;
+        options_.json = true;
+        return true;
+    }
+
     void option(const char* arg) {
         std::string value;
         bool given = false;
-        if (std::strcmp(arg, "--computer") == 0) {
-            setMode(Mode::Computer);
-        } else if (std::strcmp(arg, "--demo") == 0) {
-            setMode(Mode::Demo);
-        } else if (std::strcmp(arg, "--match") == 0) {
-            setMode(Mode::Match);
-        } else if (valueOf(arg, "--level", false, value, given)) {
+        if (flag(arg))
+            return;
+        if (valueOf(arg, "--level", false, value, given)) {
             if (given)
                 level(value);
         } else if (valueOf(arg, "--first-to", false, value, given)) {
@@ -135,10 +150,6 @@ private:
         } else if (valueOf(arg, "--replay", false, value, given)) {
             setMode(Mode::Replay);
             options_.replay = value;
-        } else if (std::strcmp(arg, "--stats") == 0) {
-            setMode(Mode::Stats);
-        } else if (std::strcmp(arg, "--json") == 0) {
-            options_.json = true;
         } else if (valueOf(arg, "--keys", false, value, given)) {
             std::string problem = given ? chooseKeys(value, options_.keys) : "";
             if (!problem.empty())
@@ -526,8 +537,8 @@ void printUsage(std::FILE* out) {
                "                   stands for --code CODE\n"
                "  --keys one=TURN,LEFT,RIGHT,DROP\n"
                "  --keys two=TURN,LEFT,RIGHT,DROP\n"
-               "                   choose a player's keys, in every mode but the\n"
-               "                   game without options: a-z, 0-9, up, down, left,\n"
+               "                   choose a player's keys with --match, --computer,\n"
+               "                   --host or --join: a-z, 0-9, up, down, left,\n"
                "                   right and , . / ; ' [ ] - = by what they type, as in\n"
                "                   --keys one=i,j,l,k; the same lines in the keys file\n"
                "                   ~/.config/blockduel/keys hold unless --keys says\n"

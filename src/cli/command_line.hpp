@@ -41,8 +41,8 @@ struct Options {
     bool askCode = false; // ask for the code on the terminal (--code -, or none given to a guest)
     std::string error;    // what is wrong, when command is Invalid
     std::string program = "blockduel"; // how the program was started (argv[0]), for messages
-    KeyChoice keys;  // --keys, then the keys file for a player the command line leaves
-    int firstTo = 0; // --first-to N: the match ends at N rounds won; 0: until Escape
+    KeyChoice keys;     // --keys, then the keys file for a player the command line leaves
+    int firstTo = 0;    // --first-to N: the match ends at N rounds won; 0: until Escape
     std::string replay; // --replay FILE: the recording, or "last" for the newest
     bool json = false;  // --stats --json: for scripts
 };

@@ -93,8 +93,12 @@ void GameGuest::noteQuiet(long long nowMs) {
     }
 }
 
+bool GameGuest::wasQuiet(long long nowMs) const {
+    return quietMs_ > 0 && nowMs - quietEndedMs_ < net::silenceLimitMs;
+}
+
 std::string GameGuest::goneWhy(long long nowMs) const {
-    if (quietMs_ > 0 && nowMs - quietEndedMs_ < net::silenceLimitMs)
+    if (wasQuiet(nowMs))
         return "the host let go of this terminal after " + std::to_string(quietMs_ / 1000) +
                " seconds without a word from it (it was suspended, or the link stalled); "
                "the same command joins again";
@@ -133,6 +137,8 @@ void GameGuest::keyEvent(const KeyEvent& event) {
         bool all = actions[i].kind == KeyEvent::ReleaseAll;
         net::appendKey(message, kinds[actions[i].kind],
                        all ? 0 : static_cast<int>(actions[i].action));
+        if (!all && actions[i].action == Action::Escape && escapedMs_ == 0)
+            escapedMs_ = netClockMs();
     }
     if (!message.empty())
         send(message);
@@ -157,10 +163,14 @@ void GameGuest::serve(const SocketWatch* watches, int count) {
         lose(goneWhy(now));
     if (state_ == State::Playing)
         screen_.show();
+    if (state_ == State::Playing && escapedMs_ > 0 && now - escapedMs_ >= escapeGraceMs)
+        state_ = State::Left; // a host that does not end the match holds nobody
     if (!link_.isOpen())
         return;
     if (now - link_.heardMs() >= net::silenceLimitMs) {
-        lose("the host has not been heard from for 5 seconds");
+        // Stopped from outside, this side was the silent one: the host's
+        // silence is only its letting go.
+        lose(wasQuiet(now) ? goneWhy(now) : "the host has not been heard from for 5 seconds");
     } else if (link_.queued() == 0 && now - link_.sentMs() >= net::keepAliveMs) {
         std::string keepAlive;
         net::appendKeepAlive(keepAlive);
@@ -172,6 +182,8 @@ long long GameGuest::due() const {
     if (!link_.isOpen())
         return -1;
     long long silence = link_.heardMs() + net::silenceLimitMs;
+    if (escapedMs_ > 0)
+        silence = std::min(silence, escapedMs_ + escapeGraceMs);
     if (link_.queued() > 0)
         return silence;
     return std::min(silence, link_.sentMs() + net::keepAliveMs);

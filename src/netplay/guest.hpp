@@ -19,6 +19,10 @@ namespace netplay {
 
 class GameGuest : public NetService {
 public:
+    // After a player's Escape, how long the host has to end the match (its
+    // last picture then says who left); past it the guest leaves anyway,
+    // whatever its host does.
+    static constexpr int escapeGraceMs = 500;
     // Broken: the connection failed (problem() says how); Found: a game
     // answered look().
     enum class Answer { Welcomed, Refused, Closed, Broken, NotAHost, NoAnswer, Found };
@@ -68,6 +72,9 @@ private:
     void noteQuiet(long long nowMs);
     // Why the connection is gone, found so at `nowMs`.
     std::string goneWhy(long long nowMs) const;
+    // This side said nothing for the host's silence limit just now (it was
+    // suspended or stopped, or its link stalled).
+    bool wasQuiet(long long nowMs) const;
     void send(const std::string& message);
 
     LocalScreen& screen_;
@@ -83,6 +90,7 @@ private:
     std::string lostWhy_;
     long long quietMs_ = 0;      // the last such silence, when there was one
     long long quietEndedMs_ = 0; // and when it ended
+    long long escapedMs_ = 0;    // when this player pressed Escape; 0 before
 };
 
 } // namespace netplay

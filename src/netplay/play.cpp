@@ -236,6 +236,9 @@ int join(const Options& options, net::Seat seat) {
     guest->close();
     if (guest->state() == GameGuest::State::Ended) {
         localFinish();
+        // Everything above came from the host: were it to draw a prompt, this
+        // line says whose it is.
+        localSay("The host's last picture, above: the game at " + there + " is over.\n");
         return 0;
     }
     localRestore();

@@ -148,7 +148,8 @@ case_demo() {
     screen | grep -Eq '^Match over: 0-0\.' || fail "no final tally on the normal screen"
 }
 
-# A match of two people at one keyboard: P pauses it, nothing moving, and P
+# A match of two people at one keyboard: its first seconds at the steady
+# pace; P pauses it, nothing moving, and P
 # goes on after a countdown; player two drops every piece and tops out
 # first; the round goes to player one, Enter starts a round on fresh
 # boards, and Escape leaves with the tally.
@@ -156,6 +157,16 @@ case_match() {
     start_pane 80 24
     run_game --match
     wait_for '^P pauses\.' "play under way"
+    # The round starts at the steady pace, about 11 frames a second, not in
+    # the rush of the game without options (25 to 47 at first).
+    local until=$((SECONDS + 3)) rate
+    while [ "$SECONDS" -lt "$until" ]; do
+        rate=$(row 18)
+        if [[ "$rate" =~ ^([0-9]+)FPS ]] && [ "${BASH_REMATCH[1]}" -gt 14 ]; then
+            fail "the round started in a rush: $rate"
+        fi
+        sleep 0.2
+    done
     tm send-keys -t e2e p
     wait_for '^Paused\. P resumes, Escape leaves\.' "the pause"
     local held

@@ -184,6 +184,11 @@ TEST(NetProcesses, AMatchFromTwoTerminalsEndedByEitherSide) {
             byGuest ? "Match over: 0-0. You left." : "Match over: 0-0. Player one left.";
         EXPECT_NE(host.output.find(hostSays), std::string::npos) << host.screenText();
         EXPECT_NE(guest->output.find(guestSays), std::string::npos) << guest->screenText();
+        EXPECT_NE(joinedLines(guest->output)
+                      .find("The host's last picture, above: the game at " + host.address() +
+                            " is over."),
+                  std::string::npos)
+            << guest->output;
         for (const GamePty* side : {static_cast<GamePty*>(&host), guest.get(), watcher.get()})
             EXPECT_TRUE(side->modesAsBefore() && !terminalState(side->output).alternateScreen);
     }
@@ -712,7 +717,7 @@ TEST(NetProcesses, ARightCodeGetsInWhileACrowdGuesses) {
         EXPECT_TRUE(showsGame(*watcher)) << crowd.addresses << watcher->output;
         player->signal(SIGKILL);
         EXPECT_EQ(player->waitOutcome(), Outcome::killed(SIGKILL));
-        ASSERT_TRUE(host.waitForText("Player two has left"));
+        ASSERT_TRUE(host.waitForText("Player two is away"));
         auto again = host.guest();
         EXPECT_TRUE(showsGame(*again)) << crowd.addresses << again->output;
         EXPECT_TRUE(host.waitForText("rong codes: ", 18)) << host.screenText(); // W or w
@@ -812,6 +817,41 @@ TEST(NetProcesses, AGuestDroppedForSilenceSaysWhy) {
     EXPECT_NE(std::string::npos, guest->output.find("the host let go of this terminal after"))
         << guest->output;
     EXPECT_NE(std::string::npos, guest->output.find("the same command joins again"));
+    EXPECT_TRUE(guest->modesAsBefore());
+}
+
+// A host that does not answer (stopped here) cannot hold a player who
+// leaves: Escape gives the terminal back at once and says so.
+TEST(NetProcesses, EscapeLeavesWhateverTheHostDoes) {
+    ShownHost host;
+    auto guest = host.guest();
+    ASSERT_TRUE(guest->waitForPicture());
+    host.signal(SIGSTOP);
+    guest->type("\x1b");
+    EXPECT_EQ(guest->waitOutcome(), Outcome::exited(0));
+    EXPECT_NE(std::string::npos,
+              joinedLines(guest->output).find("You left the game at " + host.address() + "."))
+        << guest->output;
+    EXPECT_TRUE(guest->modesAsBefore());
+    host.signal(SIGCONT);
+}
+
+// Stopped from outside (SIGSTOP: a debugger, a laptop's sleep) past the
+// host's five seconds, a guest knows that it was itself silent, and says
+// that the host let go of it, not that the host went quiet.
+TEST(NetProcesses, AGuestStoppedFromOutsideSaysTheHostLetGoOfIt) {
+    ShownHost host;
+    auto guest = host.guest();
+    ASSERT_TRUE(guest->waitForPicture());
+    guest->signal(SIGSTOP);
+    ASSERT_EQ(guest->waitOutcome(), Outcome::stopped(SIGSTOP));
+    EXPECT_TRUE(host.waitUntil(
+        [&] { return host.screenText().find("Player two is away") != std::string::npos; }, 8000));
+    guest->foreground();
+    EXPECT_EQ(guest->waitOutcome(), Outcome::exited(1));
+    std::string said = joinedLines(guest->output);
+    EXPECT_NE(std::string::npos, said.find("the host let go of this terminal after")) << said;
+    EXPECT_EQ(std::string::npos, said.find("has not been heard from")) << said;
     EXPECT_TRUE(guest->modesAsBefore());
 }
 

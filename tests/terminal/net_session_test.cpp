@@ -27,6 +27,7 @@
 #include "game/keys.hpp"
 #include "net/message_decoder.hpp"
 #include "net/picture.hpp"
+#include "net/rate_limit.hpp"
 #include "netplay/guest.hpp"
 #include "netplay/host.hpp"
 #include "netplay/pictures.hpp"
@@ -213,13 +214,17 @@ TEST(NetGame, GuestKeysPlayTheRightBoardAndHostKeysTheLeft) {
 }
 
 // Keys on both sides, every frame: the guest shows what the host's buffer
-// holds, cell for cell and through a terminal emulator.
+// holds, cell for cell and through a terminal emulator. The frames come at
+// most 200 a second, a guest's key messages as fast as the host lets a
+// person's come: faster, it would end the guest's connection as a flood.
 TEST(NetGame, TheGuestShowsTheHostsPictureAfterEveryFrame) {
     Hosted m;
     const char* guestKeys[] = {"w", "a", "d", "s", "", "\x1b[B", ""};
     const char* hostKeys[] = {"\x1b[A", "", "\x1b[D", "s", "\x1b[C", ""};
+    constexpr auto framePace = std::chrono::milliseconds(1000 / net::GuestPace::endPerSecond);
     int frame = 0;
     for (bool going = true; going && frame < 300; ++frame) {
+        std::this_thread::sleep_for(framePace);
         going = m.frame(guestKeys[frame % 7], hostKeys[frame % 6]);
         ASSERT_EQ("", m.differences()) << "frame " << frame;
     }

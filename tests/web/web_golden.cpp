@@ -60,17 +60,22 @@ net::Picture busyPicture(int seed) {
 // between.
 std::string glyphs() {
     std::string text;
-    for (int code = 0; code < 256; ++code)
-        text += (code > 0 ? " " : "") + hex(term::glyphOf(static_cast<unsigned char>(code), true));
+    for (int code = 0; code < 256; ++code) {
+        if (code > 0)
+            text += ' ';
+        text += hex(term::glyphOf(static_cast<unsigned char>(code), true));
+    }
     return text;
 }
 
 // The foreground's SGR parameter of each console colour.
 std::string colours() {
     std::string text;
-    for (int colour = 0; colour < 16; ++colour)
-        text +=
-            (colour > 0 ? " " : "") + std::to_string(term::escapes::foregroundParameter(colour));
+    for (int colour = 0; colour < 16; ++colour) {
+        if (colour > 0)
+            text += ' ';
+        text += std::to_string(term::escapes::foregroundParameter(colour));
+    }
     return text;
 }
 

@@ -35,6 +35,25 @@ expectRun 1 err 'standard output is not a console'
 [ ! -s "$work/out" ] || fail "the game wrote to a file: $(cat "$work/out")"
 say "command line: --version, bad argument, output to a file"
 
+# The kept matches, in the Wine user's %LOCALAPPDATA% (Wine sets it for
+# every program it starts): none yet; then a results log torn by a crash,
+# as the POSIX build writes it (the same bytes on every system), set aside
+# whole with a warning and its rounds counted.
+appData=$(winepath -u "$(wine cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')" 2>/dev/null)
+[ -d "$appData" ] || fail "no %LOCALAPPDATA% folder under Wine"
+rm -rf "$appData/blockduel"
+expectRun 0 out 'No matches recorded yet' --stats
+expectRun 1 err 'no match has been kept yet' --replay last
+mkdir -p "$appData/blockduel"
+cp "$root/fuzz/corpus/record_reader/results-log-with-a-torn-record" "$appData/blockduel/results"
+expectRun 0 err 'was damaged; it is kept as .*results.damaged-1' --stats
+grep -q '^--computer *3 *1 ' "$work/out" || fail "--stats did not count the log: $(cat "$work/out")"
+[ -f "$appData/blockduel/results.damaged-1" ] || fail "the damaged log was not set aside"
+expectRun 0 out '^--computer *3 *1 ' --stats
+[ ! -s "$work/err" ] || fail "the warning came twice: $(cat "$work/err")"
+rm -rf "$appData/blockduel"
+say "kept matches: none yet, a damaged results log set aside once and counted"
+
 script -qec "timeout 60 wine '$check' probe 2>'$work/probe.err'" /dev/null </dev/null >/dev/null ||
     fail "console probe: $(cat "$work/probe.err")"
 wineDone

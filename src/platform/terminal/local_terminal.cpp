@@ -9,11 +9,11 @@
 #include <string_view>
 #include <unistd.h>
 
+#include "cli/state_folder.hpp"
 #include "netplay/local.hpp"
 #include "platform/terminal/program_path.hpp"
 #include "platform/terminal/session.hpp"
 #include "platform/terminal/startup.hpp"
-#include "cli/state_folder.hpp"
 
 namespace {
 

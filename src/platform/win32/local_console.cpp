@@ -9,13 +9,13 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "cli/state_folder.hpp"
 #include "netplay/local.hpp"
 #include "platform/win32/console_keys.hpp"
 #include "platform/win32/console_screen.hpp"
 #include "platform/win32/console_session.hpp"
 #include "platform/win32/program_name.hpp"
 #include "platform/win32/serving_wait.hpp"
-#include "cli/state_folder.hpp"
 
 namespace {
 
@@ -49,9 +49,7 @@ void localSay(const std::string& text) { writeText(text); }
 
 void localComplain(const std::string& message) { sayConsoleProblem(message); }
 
-std::string localStateFolder() {
-    return windowsStateFolderPath(std::getenv("LOCALAPPDATA"));
-}
+std::string localStateFolder() { return windowsStateFolderPath(std::getenv("LOCALAPPDATA")); }
 
 unsigned localProcessId() { return static_cast<unsigned>(GetCurrentProcessId()); }
 
