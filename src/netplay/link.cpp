@@ -6,9 +6,13 @@
 
 namespace netplay {
 
+namespace {
+
 // An HTTP request starts with its method, in capitals; the game's greeting
 // with its type, 1.
 bool startsRequest(unsigned char first) { return first >= 'A' && first <= 'Z'; }
+
+} // namespace
 
 bool browsersJoin() {
 #ifdef BLOCKDUEL_BROWSER
