@@ -10,6 +10,7 @@
 #include "display/layout.hpp"
 #include "game/keys.hpp"
 #include "game/match_lines.hpp"
+#include "netplay/browser_answer.hpp"
 #include "netplay/pictures.hpp"
 
 namespace netplay {
@@ -66,6 +67,7 @@ void GameHost::take(NetSocket socket, const net::PeerAddress& from, long long no
     peer.id = nextId_++;
     peer.from = from;
     peer.link = std::make_unique<Link>(socket, net::Sender::Guest, now);
+    peer.link->acceptBrowsers();
     peers_.push_back(std::move(peer));
     admission_.opened(peers_.back().id, from, now);
     readFrom(peers_.back(), now);
@@ -79,6 +81,22 @@ void GameHost::readFrom(Peer& peer, long long now) {
     };
     if (peer.link->isOpen() && !peer.link->receive(now, paceThenHandle, bytesPerServe))
         drop(peer, peer.link->brokeProtocol());
+    else if (peer.stage == Stage::Greeting && peer.link->httpArrived())
+        answerBrowser(peer, now);
+}
+
+// Until it switches, a browser's connection holds a slot of the door like
+// any stranger's; one given its page has been served, one refused is
+// turned away.
+void GameHost::answerBrowser(Peer& peer, long long now) {
+    net::WebAnswer answer = netplay::answerBrowser(*peer.link->http());
+    peer.link->queueRaw(answer.response, now);
+    if (answer.kind == net::WebAnswerKind::Upgrade) {
+        peer.link->startWebSocket();
+        return;
+    }
+    admission_.gone(peer.id, answer.kind != net::WebAnswerKind::Page, now);
+    leave(peer, now);
 }
 
 // Each read of a guest that has been let in counts as a message too: bytes
@@ -484,9 +502,13 @@ bool GameHost::freeSilentSeat(long long now) {
 void GameHost::refuse(Peer& peer, net::Refusal reason, long long now) {
     std::string message;
     net::appendRefused(message, reason);
+    peer.link->queue(message, now);
+    leave(peer, now);
+}
+
+void GameHost::leave(Peer& peer, long long now) {
     peer.stage = Stage::Leaving;
     peer.leaveBy = now + leaveMs;
-    peer.link->queue(message, now);
     auto leaving = [](const Peer& p) { return p.stage == Stage::Leaving && p.link->isOpen(); };
     if (std::count_if(peers_.begin(), peers_.end(), leaving) <= maxLeaving)
         return;
@@ -519,7 +541,8 @@ void GameHost::playerKey(const net::Message& message) {
     }
 }
 
-// Player two gone: its keys are let go, and the host's console says so
+// Player two gone: its keys are let go (but for an Escape owed to the
+// game), and the host's console says so
 // below the readouts while the game goes on.
 void GameHost::drop(Peer& peer, bool turnedAway) {
     bool player = peer.seat == net::Seat::Player &&
@@ -529,7 +552,15 @@ void GameHost::drop(Peer& peer, bool turnedAway) {
     peer.link->close();
     if (!player)
         return;
+    // An Escape that came just before the close still leaves the match: a
+    // page sends it and closes at once.
+    auto escape = static_cast<int>(Action::Escape);
+    bool leaving = guestKeys_.peek(escape);
     guestKeys_.releaseAll();
+    if (leaving) { // owed to the next poll, held by nobody
+        guestKeys_.apply({KeyEvent::Press, escape});
+        guestKeys_.apply({KeyEvent::Release, escape});
+    }
     playerGone_ = true;
     refreshNotices(true);
 }

@@ -123,6 +123,11 @@ private:
     void check(Peer& peer, long long now);
     bool freeSilentSeat(long long now);
     void refuse(Peer& peer, net::Refusal reason, long long now);
+    // A browser's request: its page, or the switch after which it greets
+    // as any guest; the page and every refusal end the connection.
+    void answerBrowser(Peer& peer, long long now);
+    // Told what it was told; closed once it has read it or had its time.
+    void leave(Peer& peer, long long now);
     void ready(Peer& peer, const net::Message& message, long long now);
     void playerKey(const net::Message& message);
     // Closes the connection; `turnedAway` when for what it did or did not do.

@@ -3,6 +3,7 @@
 #include "netplay/join_notice.hpp"
 
 #include "display/layout.hpp"
+#include "net/address.hpp"
 
 namespace netplay {
 
@@ -18,6 +19,23 @@ constexpr std::string_view indent = "  ";
 std::size_t breakInWord(std::string_view word, std::size_t room) {
     std::size_t slash = word.substr(0, room).find_last_of("/\\");
     return slash != std::string_view::npos && slash > 0 ? slash + 1 : room;
+}
+
+// The page's link from `row` on, on the line that says what it is for
+// when it fits there, else on a line of its own; a link too long for any
+// line (an IPv6 address) leaves out the code, which the page then asks
+// for. The row after it.
+int addBrowserLink(std::vector<NoticeLine>& notice, int row, const std::string& link) {
+    constexpr std::string_view lead = "Or in a browser: ";
+    auto width = static_cast<std::size_t>(pictureColumns);
+    if (lead.size() + link.size() <= width) {
+        notice.push_back({row, std::string(lead) + link});
+        return row + 2;
+    }
+    notice.push_back({row, "Or in a browser, open:"});
+    std::string shown = link.size() <= width ? link : link.substr(0, link.find('#'));
+    notice.push_back({row + 1, shown.substr(0, width)});
+    return row + 3;
 }
 
 } // namespace
@@ -55,11 +73,12 @@ std::vector<std::string> wrapCommand(const std::vector<std::string>& words, int 
 }
 
 std::vector<NoticeLine> joinNotice(const std::vector<std::string>& words, const net::JoinCode& code,
-                                   char continuation) {
+                                   char continuation, const std::string& browserLink) {
     std::vector<NoticeLine> notice = {{firstRow, "Waiting for player two. To join, type:"}};
     int row = firstRow + 2;
-    std::vector<std::string> lines =
-        wrapCommand(words, pictureColumns, maxCommandLines, continuation);
+    // The browser's link takes two or three rows more.
+    int most = browserLink.empty() ? maxCommandLines : maxCommandLines - 3;
+    std::vector<std::string> lines = wrapCommand(words, pictureColumns, most, continuation);
     // Indented when it fits on one line; a command that wraps starts each
     // line at the edge, so that a line broken inside a word pastes as one.
     if (lines.size() == 1 && lines[0].size() + indent.size() <= std::size_t{pictureColumns})
@@ -68,8 +87,14 @@ std::vector<NoticeLine> joinNotice(const std::vector<std::string>& words, const 
         notice.push_back({row++, std::move(line)});
     notice.push_back({row + 1, "and this code when it asks for it:"});
     notice.push_back({row + 3, std::string(indent) + net::formatJoinCode(code)});
+    if (!browserLink.empty())
+        row = addBrowserLink(notice, row + 5, browserLink) - 5;
     notice.push_back({row + 5, "Escape cancels."});
     return notice;
+}
+
+std::string browserLink(const std::string& address, int port, const net::JoinCode& code) {
+    return "http://" + net::formatEndpoint(address, port) + "/#" + net::formatJoinCode(code);
 }
 
 } // namespace netplay

@@ -17,9 +17,14 @@ namespace netplay {
 // The lines for the command of `words` (the program, then its option and
 // the address) and `code`, each at most pictureColumns wide, all above the
 // picture's last rows; a command that wraps continues with `continuation`,
-// as the shell of this machine reads it.
+// as the shell of this machine reads it. A `browserLink` (the page's
+// address) is shown below the code, for those who join from a browser.
 std::vector<NoticeLine> joinNotice(const std::vector<std::string>& words, const net::JoinCode& code,
-                                   char continuation);
+                                   char continuation, const std::string& browserLink = {});
+
+// The page's address with the code in its fragment, which a browser keeps
+// to itself: http://ADDRESS:PORT/#XXXX-XXXX.
+std::string browserLink(const std::string& address, int port, const net::JoinCode& code);
 
 // The command of `words`, with a space between them, in lines of at most
 // `width` characters. Each line but the last ends in `continuation`, which

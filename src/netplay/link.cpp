@@ -2,7 +2,87 @@
 // A connection's reads, queue and writes.
 #include "netplay/link.hpp"
 
+#include "net/web_socket_framing.hpp"
+
 namespace netplay {
+
+namespace {
+
+// An HTTP request starts with its method, in capitals; the game's greeting
+// with its type, 1.
+bool startsRequest(unsigned char first) { return first >= 'A' && first <= 'Z'; }
+
+} // namespace
+
+bool browsersJoin() {
+#ifdef BLOCKDUEL_BROWSER
+    return true;
+#else
+    return false;
+#endif
+}
+
+void Link::FramingDeleter::operator()(net::WebSocketFraming* framing) const {
+#ifdef BLOCKDUEL_BROWSER
+    delete framing;
+#else
+    (void)framing; // never made without the framing
+#endif
+}
+
+void Link::acceptBrowsers() { sniffing_ = browsersJoin(); }
+
+void Link::queueRaw(const std::string& bytes, long long nowMs) {
+    if (!isOpen())
+        return;
+    out_ += bytes;
+    sendQueued(nowMs);
+}
+
+void Link::startWebSocket() {
+#ifdef BLOCKDUEL_BROWSER
+    http_.reset();
+    framing_.reset(new net::WebSocketFraming);
+#endif
+}
+
+bool Link::unwrap(const unsigned char*& bytes, std::size_t& count) {
+    if (sniffing_ && count > 0) {
+        sniffing_ = false;
+        if (startsRequest(bytes[0]))
+            http_ = std::make_unique<net::HttpRequestReader>();
+    }
+    if (http_) {
+        std::size_t used = http_->feed(bytes, count);
+        // A browser says nothing more until it is answered.
+        if (used < count && http_->done()) {
+            framingFailed_ = true;
+            fail("bytes after the request");
+        }
+        count = 0;
+        return isOpen();
+    }
+#ifdef BLOCKDUEL_BROWSER
+    if (framing_) {
+        payload_.clear();
+        std::size_t before = out_.size();
+        bool ok = framing_->unwrap(bytes, count, payload_, out_);
+        if (!ok && framing_->problem() != "closed")
+            framingFailed_ = true;
+        if (!ok)
+            ending_ = framing_->problem();
+        if (out_.size() > before) // a pong, or the closing frame
+            sendQueued(heardMs_);
+        if (out_.size() > before && queued() > mostUnreadAnswers && ending_.empty()) {
+            framingFailed_ = true;
+            ending_ = "the browser does not read";
+        }
+        bytes = reinterpret_cast<const unsigned char*>(payload_.data());
+        count = payload_.size();
+    }
+#endif
+    return true;
+}
 
 Link::Link(NetSocket socket, net::Sender from, long long nowMs)
     : socket_(socket), decoder_(from), openedMs_(nowMs), heardMs_(nowMs), sentMs_(nowMs) {}
@@ -32,7 +112,12 @@ long Link::readOnce(unsigned char* bytes, std::size_t size) {
 void Link::queue(const std::string& message, long long nowMs) {
     if (!isOpen())
         return;
-    out_ += message;
+#ifdef BLOCKDUEL_BROWSER
+    if (framing_)
+        framing_->wrap(message, out_);
+    else
+#endif
+        out_ += message;
     sendQueued(nowMs);
 }
 

@@ -6,12 +6,21 @@
 #pragma once
 
 #include <algorithm>
+#include <memory>
 #include <string>
 
+#include "net/http_request.hpp"
 #include "net/message_decoder.hpp"
 #include "netplay/network.hpp"
 
+namespace net {
+class WebSocketFraming;
+}
+
 namespace netplay {
+
+// Whether this build lets browsers join: it has the WebSocket framing.
+bool browsersJoin();
 
 class Link {
 public:
@@ -21,9 +30,28 @@ public:
     Link(const Link&) = delete;
     Link& operator=(const Link&) = delete;
 
+    // The host's side: the first bytes tell the game's greeting from a
+    // browser's request, whose head is then read whole and left for the host
+    // to answer (httpArrived()); after the switch to a WebSocket, the game's
+    // messages come and go in its frames and all else is as for a terminal.
+    void acceptBrowsers();
+    bool httpArrived() const { return http_ && (http_->done() || http_->failed()); }
+    // Once httpArrived(); null on a connection that is no browser's.
+    const net::HttpRequestReader* http() const { return http_.get(); }
+    // Queues bytes as they are: the answer to the request.
+    void queueRaw(const std::string& bytes, long long nowMs);
+    // After the answer that switches: frames from now on.
+    void startWebSocket();
+    bool isWebSocket() const { return framing_ != nullptr; }
+
     NetSocket socket() const { return socket_; }
     bool isOpen() const { return socket_ != noSocket; }
     void close();
+
+    // What a browser may leave unread of the framing's own answers (pongs)
+    // before its connection is ended: a page that pings and never reads
+    // gets no more of the host's memory.
+    static constexpr std::size_t mostUnreadAnswers = std::size_t{64} * 1024;
 
     // Enough for any burst a peer sends, and the game goes on even when a
     // peer never stops sending.
@@ -48,14 +76,29 @@ public:
     // "closed" when the peer closed the connection, else what went wrong.
     const std::string& problem() const { return problem_; }
     // The other side sent something that is not the protocol.
-    bool brokeProtocol() const { return decoder_.failed(); }
+    bool brokeProtocol() const { return decoder_.failed() || framingFailed_; }
 
 private:
     // Reads once into `bytes`; the count, 0 for nothing now, -1 when gone.
     long readOnce(unsigned char* bytes, std::size_t size);
     void fail(const std::string& what);
+    // Turns what was read into the game's bytes: a request's head is kept,
+    // frames are unwrapped (into payload_). False once the link failed; a
+    // frame that ends it leaves ending_ set, for after the bytes before it.
+    bool unwrap(const unsigned char*& bytes, std::size_t& count);
+    bool readingPaused() const { return httpArrived(); }
+
+    struct FramingDeleter {
+        void operator()(net::WebSocketFraming* framing) const;
+    };
 
     NetSocket socket_;
+    bool sniffing_ = false; // the first bytes decide
+    std::unique_ptr<net::HttpRequestReader> http_;
+    std::unique_ptr<net::WebSocketFraming, FramingDeleter> framing_;
+    bool framingFailed_ = false;
+    std::string payload_;
+    std::string ending_;
     net::MessageDecoder decoder_;
     std::string out_;
     std::size_t sent_ = 0;
@@ -67,7 +110,7 @@ private:
 
 template <typename Handler>
 bool Link::receive(long long nowMs, Handler&& handle, std::size_t most) {
-    for (std::size_t taken = 0; taken < most && isOpen();) {
+    for (std::size_t taken = 0; taken < most && isOpen() && !readingPaused();) {
         unsigned char bytes[4096];
         std::size_t asked = std::min(sizeof bytes, most - taken);
         long n = readOnce(bytes, asked);
@@ -78,6 +121,9 @@ bool Link::receive(long long nowMs, Handler&& handle, std::size_t most) {
         heardMs_ = nowMs;
         const unsigned char* p = bytes;
         auto left = static_cast<std::size_t>(n);
+        if (!unwrap(p, left))
+            return false;
+        // What came before a frame that ends the connection is still read.
         while (left > 0 && isOpen()) {
             std::size_t used = decoder_.feed(p, left);
             if (decoder_.failed()) {
@@ -88,6 +134,10 @@ bool Link::receive(long long nowMs, Handler&& handle, std::size_t most) {
             left -= used;
             if (decoder_.hasMessage())
                 handle(decoder_.message());
+        }
+        if (!ending_.empty()) {
+            fail(ending_);
+            return false;
         }
         taken += static_cast<std::size_t>(n);
         if (static_cast<std::size_t>(n) < asked)

@@ -21,6 +21,7 @@
 #include "netplay/host.hpp"
 #include "netplay/join_messages.hpp"
 #include "netplay/join_notice.hpp"
+#include "netplay/link.hpp"
 #include "netplay/local.hpp"
 #include "netplay/network.hpp"
 
@@ -44,7 +45,8 @@ int complain(const std::string& message) {
 std::vector<NoticeLine> waitingNotice(const std::string& program, const std::string& address,
                                       int port, const net::JoinCode& code) {
     std::vector<std::string> command = {program, "--join " + net::formatEndpoint(address, port)};
-    return joinNotice(command, code, localContinuation());
+    std::string link = browsersJoin() ? browserLink(address, port, code) : std::string();
+    return joinNotice(command, code, localContinuation(), link);
 }
 
 // A fresh random code; one of a form a guesser tries first is drawn again.

@@ -88,4 +88,37 @@ TEST(JoinNotice, TheCodeStandsOnItsOwnLine) {
     }
 }
 
+// The page's link below the code, with the code in its fragment; within
+// the picture and above the door's notice whatever the command's length,
+// and without the code where the link would not fit a line.
+TEST(JoinNotice, TheBrowsersLinkFollowsTheCode) {
+    JoinCode code;
+    ASSERT_TRUE(net::parseJoinCode("7K3M-Q9XD", code));
+    EXPECT_EQ(browserLink("10.0.0.2", 7416, code), "http://10.0.0.2:7416/#7K3M-Q9XD");
+    EXPECT_EQ(browserLink("fd00::2", 7416, code), "http://[fd00::2]:7416/#7K3M-Q9XD");
+    const std::string longV6 = "2001:db8:aaaa:bbbb:cccc:dddd:eeee:ffff";
+    for (const std::string& address : {std::string("10.0.0.2"), longV6}) {
+        for (const std::vector<std::string>& command :
+             {std::vector<std::string>{"blockduel", "--join " + address + ":7416"},
+              {"/opt/games/" + std::string(400, 'g') + "/blockduel", "--join 10.0.0.2:7416"}}) {
+            std::string link = browserLink(address, 7416, code);
+            std::vector<NoticeLine> notice = joinNotice(command, code, '\\', link);
+            int lastRow = -1;
+            std::string all;
+            for (const NoticeLine& line : notice) {
+                EXPECT_GT(line.row, lastRow) << line.text;
+                lastRow = line.row;
+                EXPECT_LE(line.text.size(), static_cast<std::size_t>(pictureColumns));
+                all += line.text + "\n";
+            }
+            EXPECT_LT(lastRow, pictureRows - 2) << all;
+            auto at = all.find("  7K3M-Q9XD\n");
+            ASSERT_NE(at, std::string::npos) << all;
+            std::string shown = address == longV6 ? "http://[" + longV6 + "]:7416/\n" : link + "\n";
+            EXPECT_NE(all.find(shown, at), std::string::npos) << all;
+            EXPECT_EQ(notice.back().text, "Escape cancels.");
+        }
+    }
+}
+
 } // namespace

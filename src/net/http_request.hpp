@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: MIT
+// The head of an HTTP/1.1 request, as a browser sends it to the host for its
+// page or for the game's WebSocket, read from bytes in any chunking. Bounded
+// and strict: a head over maxHead bytes, a line not ended by CR LF, a header
+// folded onto the next line, a control byte, a name that is no token, a
+// second Host or a version other than 1.1 makes it fail, and nothing after
+// the blank line that ends the head is taken.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace net {
+
+struct HttpRequest {
+    std::string method;
+    std::string target;
+    // Names lowercased, values with the spaces around them trimmed.
+    std::vector<std::pair<std::string, std::string>> headers;
+
+    // The value of the header `name` (lowercase); empty when absent.
+    std::string_view header(std::string_view name) const;
+    bool has(std::string_view name) const;
+};
+
+class HttpRequestReader {
+public:
+    static constexpr std::size_t maxHead = 4096;
+    static constexpr std::size_t maxHeaders = 64;
+
+    // Takes bytes up to the end of the head; how many it took. Bytes after
+    // the head are left for the caller.
+    std::size_t feed(const unsigned char* bytes, std::size_t count);
+
+    bool done() const { return state_ == State::Done; }
+    bool failed() const { return state_ == State::Failed; }
+    // Once done().
+    const HttpRequest& request() const { return request_; }
+    // Once failed(): what was wrong, in a few words.
+    const std::string& error() const { return error_; }
+
+private:
+    enum class State { Reading, Done, Failed };
+    void take(char c);
+    void endOfLine();
+    void requestLine(std::string_view line);
+    void headerLine(std::string_view line);
+    void fail(const char* what);
+
+    State state_ = State::Reading;
+    std::size_t taken_ = 0;
+    std::string line_;
+    bool sawCr_ = false;
+    bool firstLine_ = true;
+    HttpRequest request_;
+    std::string error_;
+};
+
+} // namespace net

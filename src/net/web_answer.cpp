@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: MIT
+// The host's answers to browsers, as bytes. The page's policy allows its own
+// inline style and script by nonce, and a connection to its own origin, and
+// nothing else: no other site, no frame, no form.
+#include "net/web_answer.hpp"
+
+#include <algorithm>
+
+#include "net/base64.hpp"
+#include "net/sha1.hpp"
+
+namespace net {
+
+namespace {
+
+// RFC 6455's constant, which the key is hashed with.
+constexpr std::string_view webSocketGuid = "258EAFA5-E914-47DA-95CA-C5AB0DC85B11";
+constexpr std::size_t webSocketKeyBytes = 16;
+
+std::string lowered(std::string_view s) {
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(), [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    return out;
+}
+
+// Whether the comma-separated `list` holds `token`, in any case.
+bool listHas(std::string_view list, std::string_view token) {
+    std::string all = lowered(list);
+    std::string_view rest = all;
+    while (!rest.empty()) {
+        std::size_t comma = rest.find(',');
+        std::string_view item = rest.substr(0, comma);
+        while (!item.empty() && (item.front() == ' ' || item.front() == '\t'))
+            item.remove_prefix(1);
+        while (!item.empty() && (item.back() == ' ' || item.back() == '\t'))
+            item.remove_suffix(1);
+        if (item == token)
+            return true;
+        rest = comma == std::string_view::npos ? std::string_view{} : rest.substr(comma + 1);
+    }
+    return false;
+}
+
+std::string closing(std::string_view status, std::string_view extra, std::string_view type,
+                    std::string_view body) {
+    std::string out = "HTTP/1.1 ";
+    out += status;
+    out += "\r\nContent-Type: ";
+    out += type;
+    out += "\r\nContent-Length: " + std::to_string(body.size());
+    out +=
+        "\r\nCache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\nConnection: close\r\n";
+    out += extra;
+    out += "\r\n";
+    out += body;
+    return out;
+}
+
+std::string refusal(std::string_view status, std::string_view extra = {}) {
+    std::string body(status);
+    body += "\n";
+    return closing(status, extra, "text/plain; charset=utf-8", body);
+}
+
+std::string pageResponse(std::string_view page, std::string_view placeholder,
+                         std::string_view nonce) {
+    std::string body;
+    body.reserve(page.size());
+    for (std::size_t at = 0;;) {
+        std::size_t next = page.find(placeholder, at);
+        body += page.substr(at, next - at);
+        if (next == std::string_view::npos)
+            break;
+        body += nonce;
+        at = next + placeholder.size();
+    }
+    std::string n(nonce);
+    std::string policy = "Content-Security-Policy: default-src 'none'; script-src 'nonce-" + n +
+                         "'; style-src 'nonce-" + n +
+                         "'; connect-src 'self'; img-src 'none'; base-uri 'none'; "
+                         "form-action 'none'; frame-ancestors 'none'\r\n";
+    return closing("200 OK", policy, "text/html; charset=utf-8", body);
+}
+
+bool isWebSocketKey(std::string_view key) {
+    auto bytes = fromBase64(key);
+    return bytes && bytes->size() == webSocketKeyBytes;
+}
+
+WebAnswer upgrade(const HttpRequest& request) {
+    std::string origin = "http://" + lowered(request.header("host"));
+    if (lowered(request.header("origin")) != origin)
+        return {WebAnswerKind::Forbidden, refusal("403 Forbidden")};
+    if (!listHas(request.header("upgrade"), "websocket") ||
+        !listHas(request.header("connection"), "upgrade") ||
+        !isWebSocketKey(request.header("sec-websocket-key")))
+        return {WebAnswerKind::BadRequest, refusal("400 Bad Request")};
+    if (request.header("sec-websocket-version") != "13")
+        return {WebAnswerKind::BadRequest,
+                refusal("400 Bad Request", "Sec-WebSocket-Version: 13\r\n")};
+    std::string out = "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\n"
+                      "Connection: Upgrade\r\nSec-WebSocket-Accept: ";
+    out += webSocketAccept(request.header("sec-websocket-key"));
+    out += "\r\n\r\n";
+    return {WebAnswerKind::Upgrade, out};
+}
+
+} // namespace
+
+std::string webSocketAccept(std::string_view key) {
+    std::string joined(key);
+    joined += webSocketGuid;
+    Sha1Digest digest = sha1(joined);
+    return base64(digest.data(), digest.size());
+}
+
+WebAnswer answerWebRequest(const HttpRequest& request, std::string_view page,
+                           std::string_view placeholder, std::string_view nonce) {
+    if (request.method != "GET")
+        return {WebAnswerKind::NotAllowed, refusal("405 Method Not Allowed", "Allow: GET\r\n")};
+    if (request.target == webPagePath)
+        return {WebAnswerKind::Page, pageResponse(page, placeholder, nonce)};
+    if (request.target == webSocketPath)
+        return upgrade(request);
+    return {WebAnswerKind::NotFound, refusal("404 Not Found")};
+}
+
+std::string badRequestResponse() { return refusal("400 Bad Request"); }
+
+} // namespace net

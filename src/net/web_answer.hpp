@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: MIT
+// What the host answers a browser's request: its page at /, the switch to
+// a WebSocket at /play for the page's own origin only, and a plain refusal
+// for anything else. Every answer but the switch ends the connection.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "net/http_request.hpp"
+
+namespace net {
+
+constexpr std::string_view webPagePath = "/";
+constexpr std::string_view webSocketPath = "/play";
+// Random bytes in each page's nonce: 128 bits, as CSP asks.
+constexpr std::size_t nonceBytes = 16;
+
+enum class WebAnswerKind {
+    Page,       // 200 with the page; the connection closes after it
+    Upgrade,    // 101: the connection carries the game's messages from now on
+    BadRequest, // 400: an unreadable head, or a /play request that is no upgrade
+    Forbidden,  // 403: /play asked for by another origin than the page's
+    NotFound,   // 404
+    NotAllowed, // 405: anything but GET
+};
+
+struct WebAnswer {
+    WebAnswerKind kind;
+    std::string response; // the bytes to send, head and body
+};
+
+// The Sec-WebSocket-Accept value for a browser's Sec-WebSocket-Key.
+std::string webSocketAccept(std::string_view key);
+
+// The answer to `request`. `page` is the page with `placeholder` wherever
+// its nonce goes; `nonce` is fresh for this answer (base64).
+WebAnswer answerWebRequest(const HttpRequest& request, std::string_view page,
+                           std::string_view placeholder, std::string_view nonce);
+
+// The answer to a head that could not be read.
+std::string badRequestResponse();
+
+} // namespace net

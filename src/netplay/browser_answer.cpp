@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: MIT
+// The page's nonce is drawn anew for every answer: a nonce an attacker could
+// know ahead would let an injected script run under the page's policy.
+#include "netplay/browser_answer.hpp"
+
+#include "net/base64.hpp"
+#include "netplay/network.hpp"
+#include "web/page.hpp"
+
+namespace netplay {
+
+net::WebAnswer answerBrowser(const net::HttpRequestReader& reader) {
+    if (!reader.done())
+        return {net::WebAnswerKind::BadRequest, net::badRequestResponse()};
+    unsigned char random[net::nonceBytes];
+    if (!netRandomBytes(random, sizeof random))
+        return {net::WebAnswerKind::BadRequest, net::badRequestResponse()};
+    std::string nonce = net::base64(random, sizeof random);
+    return net::answerWebRequest(reader.request(), web::webPage(), web::webPageNoncePlaceholder,
+                                 nonce);
+}
+
+} // namespace netplay

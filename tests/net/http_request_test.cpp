@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: MIT
+// The request head reader: a browser's head read the same however it is
+// split, and every malformed head refused rather than half-read.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "net/http_request.hpp"
+
+namespace {
+
+using net::HttpRequestReader;
+
+const std::string browserHead = "GET /play HTTP/1.1\r\n"
+                                "Host: 192.168.1.20:7416\r\n"
+                                "Connection: Upgrade\r\n"
+                                "Upgrade: websocket\r\n"
+                                "Origin: http://192.168.1.20:7416\r\n"
+                                "Sec-WebSocket-Version: 13\r\n"
+                                "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                                "\r\n";
+
+// Feeds `text` in pieces of `piece` bytes; how many bytes it took in all.
+std::size_t feedInPieces(HttpRequestReader& reader, const std::string& text, std::size_t piece) {
+    std::size_t taken = 0;
+    for (std::size_t at = 0; at < text.size() && !reader.done() && !reader.failed(); at += piece) {
+        std::size_t n = std::min(piece, text.size() - at);
+        taken += reader.feed(reinterpret_cast<const unsigned char*>(text.data() + at), n);
+    }
+    return taken;
+}
+
+bool refuses(const std::string& head) {
+    HttpRequestReader reader;
+    feedInPieces(reader, head, head.size());
+    return reader.failed() && !reader.done() && !reader.error().empty();
+}
+
+TEST(HttpRequest, ReadsABrowsersHead) {
+    HttpRequestReader reader;
+    EXPECT_EQ(feedInPieces(reader, browserHead, browserHead.size()), browserHead.size());
+    ASSERT_TRUE(reader.done());
+    const net::HttpRequest& r = reader.request();
+    EXPECT_EQ(r.method, "GET");
+    EXPECT_EQ(r.target, "/play");
+    EXPECT_EQ(r.header("host"), "192.168.1.20:7416");
+    EXPECT_EQ(r.header("sec-websocket-key"), "dGhlIHNhbXBsZSBub25jZQ==");
+    EXPECT_EQ(r.header("upgrade"), "websocket");
+    EXPECT_TRUE(r.header("cookie").empty());
+    EXPECT_FALSE(r.has("cookie"));
+}
+
+TEST(HttpRequest, ReadsTheSameSplitAtEveryByte) {
+    HttpRequestReader whole;
+    feedInPieces(whole, browserHead, browserHead.size());
+    for (std::size_t cut = 1; cut < browserHead.size(); ++cut) {
+        HttpRequestReader reader;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(browserHead.data());
+        std::size_t first = reader.feed(bytes, cut);
+        EXPECT_EQ(first, cut);
+        EXPECT_FALSE(reader.done()) << cut;
+        reader.feed(bytes + cut, browserHead.size() - cut);
+        ASSERT_TRUE(reader.done()) << "split at " << cut;
+        EXPECT_EQ(reader.request().headers, whole.request().headers) << cut;
+        EXPECT_EQ(reader.request().target, "/play");
+    }
+    HttpRequestReader byteByByte;
+    EXPECT_EQ(feedInPieces(byteByByte, browserHead, 1), browserHead.size());
+    EXPECT_TRUE(byteByByte.done());
+}
+
+TEST(HttpRequest, LeavesWhatFollowsTheHead) {
+    std::string more = browserHead + "\x81\x85";
+    HttpRequestReader reader;
+    EXPECT_EQ(reader.feed(reinterpret_cast<const unsigned char*>(more.data()), more.size()),
+              browserHead.size());
+    EXPECT_TRUE(reader.done());
+}
+
+TEST(HttpRequest, TrimsValuesAndLowersNames) {
+    HttpRequestReader reader;
+    std::string head = "GET / HTTP/1.1\r\nHOST:\t example:1 \t\r\nX-Empty:\r\n\r\n";
+    feedInPieces(reader, head, 3);
+    ASSERT_TRUE(reader.done());
+    EXPECT_EQ(reader.request().header("host"), "example:1");
+    EXPECT_TRUE(reader.request().has("x-empty"));
+}
+
+TEST(HttpRequest, RefusesMalformedHeads) {
+    const char* const heads[] = {
+        "GET / HTTP/1.1\nHost: a\r\n\r\n",              // bare line feed
+        "GET / HTTP/1.1\r\nHost: a\n\r\n",              // bare line feed in a header
+        "GET / HTTP/1.1\rHost: a\r\n\r\n",              // bare carriage return
+        "GET / HTTP/1.0\r\nHost: a\r\n\r\n",            // another version
+        "GET / HTTP/2\r\nHost: a\r\n\r\n",              // another version
+        "GET /\r\nHost: a\r\n\r\n",                     // no version
+        "GET  / HTTP/1.1\r\nHost: a\r\n\r\n",           // two spaces
+        "GET / HTTP/1.1 x\r\nHost: a\r\n\r\n",          // a fourth word
+        "G(T / HTTP/1.1\r\nHost: a\r\n\r\n",            // a method that is no token
+        "GET http://a/ HTTP/1.1\r\nHost: a\r\n\r\n",    // not a path
+        "GET * HTTP/1.1\r\nHost: a\r\n\r\n",            // not a path
+        "GET / HTTP/1.1\r\n\r\n",                       // no Host
+        "GET / HTTP/1.1\r\nHost: a\r\nHost: b\r\n\r\n", // two Hosts
+        "GET / HTTP/1.1\r\nHost: a\r\n folded\r\n\r\n", // obsolete folding
+        "GET / HTTP/1.1\r\nHost: a\r\nNo colon\r\n\r\n",
+        "GET / HTTP/1.1\r\nHost: a\r\n: empty name\r\n\r\n",
+        "GET / HTTP/1.1\r\nHost: a\r\nBad name: x\r\n\r\n",
+        "GET / HTTP/1.1\r\nHost: a\r\nX: a\x01z\r\n\r\n", // control byte
+        "GET / HTTP/1.1\r\nHost: a\r\nX: a\x7fz\r\n\r\n", // DEL
+        "\r\n",                                           // no request line
+    };
+    for (const char* head : heads)
+        EXPECT_TRUE(refuses(head)) << head;
+    EXPECT_TRUE(refuses(std::string("GET / HTTP/1.1\r\nHost: a\r\nX: a") + '\0' + "z\r\n\r\n"));
+}
+
+TEST(HttpRequest, RefusesAHeadPastItsBound) {
+    std::string head = "GET / HTTP/1.1\r\nHost: a\r\nX: ";
+    head += std::string(HttpRequestReader::maxHead - head.size() - 4, 'x');
+    head += "\r\n\r\n"; // exactly at the bound
+    HttpRequestReader atBound;
+    feedInPieces(atBound, head, 7);
+    EXPECT_TRUE(atBound.done());
+    head.insert(30, "y");
+    HttpRequestReader over;
+    feedInPieces(over, head, 7);
+    EXPECT_TRUE(over.failed());
+    // A head that never ends stops at the bound too, however it comes.
+    HttpRequestReader endless;
+    std::string line = "X: " + std::string(100, 'z') + "\r\n";
+    std::string start = "GET / HTTP/1.1\r\nHost: a\r\n";
+    feedInPieces(endless, start, 5);
+    std::size_t fed = start.size();
+    while (!endless.failed() && fed < 10 * HttpRequestReader::maxHead)
+        fed += feedInPieces(endless, line, 1);
+    EXPECT_TRUE(endless.failed());
+    EXPECT_LE(fed, HttpRequestReader::maxHead);
+}
+
+TEST(HttpRequest, RefusesTooManyHeaders) {
+    std::string head = "GET / HTTP/1.1\r\nHost: a\r\n";
+    for (std::size_t i = 0; i < HttpRequestReader::maxHeaders; ++i)
+        head += "X: 1\r\n";
+    EXPECT_TRUE(refuses(head + "\r\n"));
+}
+
+TEST(HttpRequest, TakesNothingOnceFailed) {
+    HttpRequestReader reader;
+    std::string head = "GET / HTTP/1.1\nHost: a\r\n\r\n";
+    std::size_t taken =
+        reader.feed(reinterpret_cast<const unsigned char*>(head.data()), head.size());
+    EXPECT_TRUE(reader.failed());
+    EXPECT_LT(taken, head.size());
+    EXPECT_EQ(reader.feed(reinterpret_cast<const unsigned char*>(head.data()), head.size()), 0U);
+}
+
+} // namespace

@@ -1,0 +1,424 @@
+// SPDX-License-Identifier: MIT
+// Browsers at the host, in one process: the page and its policy, the
+// refusals, the switch to a WebSocket, and a browser that then joins as
+// player two and plays the right board with held keys, or is refused as a
+// terminal guest would be; malformed frames end its connection and nothing
+// else.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <poll.h>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+#include "browser_client.hpp"
+#include "game/game.hpp"
+#include "game/keys.hpp"
+#include "net/message_decoder.hpp"
+#include "net/protocol.hpp"
+#include "net/web_socket_framing.hpp"
+#include "netplay/host.hpp"
+#include "pipe_terminal.hpp"
+
+namespace term {
+namespace {
+
+using netplay::GameHost;
+
+constexpr const char* code = "7K3M-Q9XD";
+constexpr const char* hostName = "192.168.1.20:7416";
+constexpr const char* origin = "http://192.168.1.20:7416";
+constexpr int binary = 2, textFrame = 1, closing = 8, ping = 9, pong = 10;
+
+net::JoinCode joinCode(const char* text = code) {
+    net::JoinCode c;
+    if (!net::parseJoinCode(text, c))
+        std::abort();
+    return c;
+}
+
+// The host on pipes, with the game ready to start once player two is in.
+struct Hosting {
+    Hosting() {
+        host = std::make_unique<GameHost>(*hostTerm.session, joinCode(), noSocket);
+        hostTerm.session->setExtension(host.get());
+        setCurrentSession(hostTerm.session.get());
+    }
+    ~Hosting() { setCurrentSession(nullptr); }
+
+    void start() {
+        host->gameStarted();
+        std::srand(11);
+        setup.remote[1] = host->playerTwoKeys();
+        setup.frameHook = host->frameHook();
+        startGame(game, setup);
+    }
+
+    // One frame, no sleep: what player two holds is there at the polls.
+    int moveOfPlayerTwo() {
+        int x = game.p2.bx;
+        host->pumpNow();
+        game.sleep_value = 0;
+        EXPECT_TRUE(playFrame(game));
+        return game.p2.bx - x;
+    }
+
+    PipeTerminal hostTerm;
+    std::unique_ptr<GameHost> host;
+    GameSetup setup;
+    Game game = {};
+};
+
+// One browser's connection, the host served while it waits.
+struct Browser {
+    explicit Browser(GameHost& host) : host_(host) {
+        int pair[2];
+        if (socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0)
+            std::abort();
+        host.adopt(pair[0]);
+        fd = pair[1];
+    }
+    ~Browser() { close(fd); }
+    Browser(const Browser&) = delete;
+    Browser& operator=(const Browser&) = delete;
+
+    // False once the host has closed the connection.
+    bool send(const std::string& bytes) const {
+        return ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
+               static_cast<ssize_t>(bytes.size());
+    }
+
+    // Serves the host and reads until `done`, the connection's close or `ms`.
+    bool until(const std::function<bool()>& done, int ms = 4000) {
+        for (long long end = monotonicMs() + ms; !done() && !closed && monotonicMs() < end;) {
+            host_.pumpNow();
+            pollfd ready = {fd, POLLIN, 0};
+            if (poll(&ready, 1, 1) <= 0)
+                continue;
+            char bytes[65536];
+            ssize_t n = read(fd, bytes, sizeof bytes);
+            if (n > 0)
+                raw.append(bytes, static_cast<std::size_t>(n));
+            closed = n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
+        }
+        return done();
+    }
+
+    // The whole answer to a request that ends the connection, which it
+    // must do well before the door would close a connection that has not
+    // greeted.
+    std::string answer(const std::string& request) {
+        send(request);
+        until([] { return false; }, net::helloLimitMs / 2);
+        return raw;
+    }
+
+    // The switch to a WebSocket; its answer's head.
+    std::string upgrade(const std::string& from = origin) {
+        send(upgradeRequest(hostName, from));
+        until([&] { return raw.find("\r\n\r\n") != std::string::npos; });
+        std::size_t end = raw.find("\r\n\r\n");
+        std::string head = raw.substr(0, end == std::string::npos ? raw.size() : end + 4);
+        raw.erase(0, head.size());
+        return head;
+    }
+
+    void sendGame(const std::string& bytes) const { send(clientFrame(binary, bytes)); }
+
+    // Frames and the game's messages in them, as they come.
+    bool framesOk() {
+        std::vector<Frame> got;
+        bool ok = takeFrames(raw, got);
+        for (const Frame& f : got) {
+            frames.push_back(f);
+            if (f.opcode != binary)
+                continue;
+            const auto* p = reinterpret_cast<const unsigned char*>(f.payload.data());
+            std::size_t left = f.payload.size();
+            while (left > 0 && !decoder.failed()) {
+                std::size_t used = decoder.feed(p, left);
+                p += used;
+                left -= used;
+                if (decoder.hasMessage())
+                    messages.push_back(decoder.message());
+            }
+        }
+        return ok && !decoder.failed();
+    }
+
+    const net::Message* waitFor(net::MessageType type, int ms = 4000) {
+        const net::Message* found = nullptr;
+        until(
+            [&] {
+                framesOk();
+                for (const net::Message& m : messages)
+                    if (m.type == type)
+                        found = &m;
+                return found != nullptr;
+            },
+            ms);
+        return found;
+    }
+
+    bool hasFrame(int opcode) {
+        framesOk();
+        return std::any_of(frames.begin(), frames.end(),
+                           [opcode](const Frame& f) { return f.opcode == opcode; });
+    }
+
+    static std::string hello(net::Seat seat = net::Seat::Player, const char* text = code) {
+        std::string out;
+        net::appendHello(out, seat, joinCode(text));
+        return out;
+    }
+
+    int fd = -1;
+    bool closed = false;
+    std::string raw;
+    std::vector<Frame> frames;
+    std::vector<net::Message> messages; // their runs are not kept
+    net::MessageDecoder decoder{net::Sender::Host};
+
+private:
+    GameHost& host_;
+};
+
+std::string nonceOf(const std::string& response) {
+    std::string from = "script-src 'nonce-";
+    std::size_t at = response.find(from);
+    if (at == std::string::npos)
+        return {};
+    at += from.size();
+    return response.substr(at, response.find('\'', at) - at);
+}
+
+TEST(BrowserAtTheHost, GetsThePageUnderItsPolicyWithAFreshNonce) {
+    if (!netplay::browsersJoin())
+        GTEST_SKIP() << "built without the WebSocket framing";
+    Hosting h;
+    std::string request = std::string("GET / HTTP/1.1\r\nHost: ") + hostName + "\r\n\r\n";
+    Browser first(*h.host);
+    std::string page = first.answer(request);
+    EXPECT_TRUE(first.closed) << "the connection closes after the page";
+    ASSERT_EQ(page.rfind("HTTP/1.1 200 OK\r\n", 0), 0U) << page.substr(0, 200);
+    std::string nonce = nonceOf(page);
+    EXPECT_GE(nonce.size(), 22U) << "at least 128 bits";
+    std::string body = page.substr(page.find("\r\n\r\n") + 4);
+    EXPECT_NE(page.find("Content-Length: " + std::to_string(body.size()) + "\r\n"),
+              std::string::npos);
+    std::size_t uses = 0;
+    for (std::size_t at = body.find("nonce=\"" + nonce + "\""); at != std::string::npos;
+         at = body.find("nonce=\"" + nonce + "\"", at + 1))
+        ++uses;
+    EXPECT_EQ(uses, 2U) << "the style and the script";
+    EXPECT_EQ(body.find("{{NONCE}}"), std::string::npos);
+    EXPECT_NE(page.find("style-src 'nonce-" + nonce + "'"), std::string::npos);
+
+    Browser second(*h.host);
+    std::string again = second.answer(request);
+    EXPECT_NE(nonceOf(again), "");
+    EXPECT_NE(nonceOf(again), nonce) << "every answer has its own nonce";
+}
+
+TEST(BrowserAtTheHost, IsRefusedAnythingButThePageAndItsSocket) {
+    if (!netplay::browsersJoin())
+        GTEST_SKIP() << "built without the WebSocket framing";
+    Hosting h;
+    struct Case {
+        std::string request;
+        const char* status;
+    };
+    const Case cases[] = {
+        {"GET /favicon.ico HTTP/1.1\r\nHost: h\r\n\r\n", "HTTP/1.1 404 "},
+        {"POST / HTTP/1.1\r\nHost: h\r\nContent-Length: 0\r\n\r\n", "HTTP/1.1 405 "},
+        {"GET / HTTP/1.1\r\n\r\n", "HTTP/1.1 400 "},
+        {"GET / HTTP/1.1\nHost: h\n\n", "HTTP/1.1 400 "},
+        {"GET / HTTP/1.1\r\nHost: h\r\n\r\nmore", ""}, // nothing comes before the answer
+        {"PUT / HTTP/1.1\r\nHost: h\r\n\r\n", "HTTP/1.1 405 "},
+        {upgradeRequest(hostName, "http://elsewhere.example"), "HTTP/1.1 403 "},
+        {upgradeRequest(hostName, origin).replace(5, 4, "pla"), "HTTP/1.1 404 "},
+        {"GET " + std::string(5000, 'x') + " HTTP/1.1\r\n\r\n", "HTTP/1.1 400 "},
+    };
+    for (const Case& c : cases) {
+        Browser b(*h.host);
+        std::string answer = b.answer(c.request);
+        if (*c.status == '\0')
+            EXPECT_EQ(answer, "") << c.request.substr(0, 60);
+        else
+            EXPECT_EQ(answer.rfind(c.status, 0), 0U)
+                << c.request.substr(0, 60) << " -> " << answer.substr(0, 40);
+        EXPECT_TRUE(b.closed) << c.request.substr(0, 60);
+    }
+}
+
+TEST(BrowserAtTheHost, JoinsAsPlayerTwoAndHoldsKeys) {
+    if (!netplay::browsersJoin())
+        GTEST_SKIP() << "built without the WebSocket framing";
+    Hosting h;
+    Browser b(*h.host);
+    std::string head = b.upgrade();
+    ASSERT_EQ(head.rfind("HTTP/1.1 101 Switching Protocols\r\n", 0), 0U) << head;
+    EXPECT_NE(head.find("Sec-WebSocket-Accept: s3pPLMBiTxaQ9kYGzzhZRbK+xOo=\r\n"),
+              std::string::npos);
+    // The game's bytes in any chunking: the greeting across two frames.
+    std::string hello = Browser::hello();
+    b.sendGame(hello.substr(0, 3));
+    b.sendGame(hello.substr(3));
+    const net::Message* welcome = b.waitFor(net::MessageType::Welcome);
+    ASSERT_NE(welcome, nullptr);
+    EXPECT_EQ(welcome->seat, net::Seat::Player);
+    std::string ready;
+    net::appendReady(ready, net::KeyMode::Kitty, "WASD");
+    b.sendGame(ready);
+    ASSERT_TRUE(b.until([&] { return h.host->playerReady(); }));
+
+    h.start();
+    h.moveOfPlayerTwo(); // the first gravity step shows both pieces
+    EXPECT_NE(b.waitFor(net::MessageType::Picture), nullptr);
+    std::string press;
+    std::string release;
+    net::appendKey(press, net::KeyKind::Press, static_cast<int>(Action::Right));
+    net::appendKey(release, net::KeyKind::Release, static_cast<int>(Action::Right));
+    b.sendGame(press);
+    b.until([] { return false; }, 20);
+    EXPECT_EQ(1, h.moveOfPlayerTwo());
+    EXPECT_EQ(1, h.moveOfPlayerTwo()) << "still held";
+    b.sendGame(release);
+    b.until([] { return false; }, 20);
+    EXPECT_EQ(0, h.moveOfPlayerTwo()) << "let go";
+    EXPECT_FALSE(b.closed);
+    EXPECT_TRUE(b.framesOk()) << "the host's frames are well formed";
+
+    // A second browser finds the seat taken, as a terminal would.
+    Browser second(*h.host);
+    ASSERT_EQ(second.upgrade().rfind("HTTP/1.1 101 ", 0), 0U);
+    second.sendGame(Browser::hello());
+    const net::Message* refused = second.waitFor(net::MessageType::Refused);
+    ASSERT_NE(refused, nullptr);
+    EXPECT_EQ(refused->refusal, net::Refusal::SeatTaken);
+
+    // The page's Escape and its close, read at once: the Escape still counts.
+    std::string escape;
+    net::appendKey(escape, net::KeyKind::Press, static_cast<int>(Action::Escape));
+    b.send(clientFrame(binary, escape) + clientFrame(closing, "\x03\xe8"));
+    b.until([] { return false; }, net::helloLimitMs / 2);
+    EXPECT_TRUE(b.closed);
+    EXPECT_TRUE(b.hasFrame(closing)) << "the close is answered";
+    h.game.sleep_value = 0;
+    EXPECT_FALSE(playFrame(h.game)) << "player two's Escape ends the game";
+}
+
+TEST(BrowserAtTheHost, AWrongCodeIsRefused) {
+    if (!netplay::browsersJoin())
+        GTEST_SKIP() << "built without the WebSocket framing";
+    Hosting h;
+    Browser b(*h.host);
+    ASSERT_EQ(b.upgrade().rfind("HTTP/1.1 101 ", 0), 0U);
+    b.sendGame(Browser::hello(net::Seat::Player, "AAAA-BBBB"));
+    const net::Message* refused = b.waitFor(net::MessageType::Refused);
+    ASSERT_NE(refused, nullptr);
+    EXPECT_EQ(refused->refusal, net::Refusal::WrongCode);
+    EXPECT_FALSE(h.host->playerReady());
+}
+
+// Each of these ends the browser's connection, and nothing else.
+TEST(BrowserAtTheHost, MalformedFramesEndTheConnection) {
+    if (!netplay::browsersJoin())
+        GTEST_SKIP() << "built without the WebSocket framing";
+    Hosting h;
+    std::string tooLong(net::WebSocketFraming::maxIncoming + 1, '\x06');
+    std::string rsv = clientFrame(binary, "x");
+    rsv[0] = static_cast<char>(rsv[0] | 0x40);
+    const std::string attacks[] = {
+        clientFrame(textFrame, "hello"),
+        clientFrame(binary, "\x06", false), // unmasked
+        rsv,
+        clientFrame(binary, tooLong),
+        clientFrame(3, "x"),                      // a reserved opcode
+        clientFrame(ping, std::string(200, 'p')), // a control frame over 125 bytes
+        clientFrame(binary, "\x06", true, false) + clientFrame(ping, "", true, false),
+        clientFrame(binary, std::string("\xff\xff\xff", 3)), // not the game's bytes
+        clientFrame(closing, "\x03\xe8"),
+    };
+    int i = 0;
+    for (const std::string& attack : attacks) {
+        Browser b(*h.host);
+        ASSERT_EQ(b.upgrade().rfind("HTTP/1.1 101 ", 0), 0U);
+        b.send(attack);
+        // Well before the door would close a connection that has not greeted.
+        b.until([] { return false; }, net::helloLimitMs / 2);
+        EXPECT_TRUE(b.closed) << "attack " << i;
+        ++i;
+    }
+    // A ping is answered, and the connection goes on.
+    Browser pinging(*h.host);
+    ASSERT_EQ(pinging.upgrade().rfind("HTTP/1.1 101 ", 0), 0U);
+    pinging.send(clientFrame(ping, "are you there"));
+    EXPECT_TRUE(pinging.until([&] { return pinging.hasFrame(pong); }));
+    EXPECT_FALSE(pinging.closed);
+    // A close is answered with a close.
+    Browser leaving(*h.host);
+    ASSERT_EQ(leaving.upgrade().rfind("HTTP/1.1 101 ", 0), 0U);
+    leaving.send(clientFrame(closing, "\x03\xe8"));
+    leaving.until([] { return false; }, net::helloLimitMs / 2);
+    EXPECT_TRUE(leaving.closed);
+    EXPECT_TRUE(leaving.hasFrame(closing));
+}
+
+// A browser that pings and never reads the pongs is closed once they pile
+// up, before the time it has to greet is out.
+TEST(BrowserAtTheHost, APageThatPingsAndNeverReadsIsClosed) {
+    if (!netplay::browsersJoin())
+        GTEST_SKIP() << "built without the WebSocket framing";
+    Hosting h;
+    Browser b(*h.host);
+    ASSERT_EQ(b.upgrade().rfind("HTTP/1.1 101 ", 0), 0U);
+    std::string pings;
+    for (int i = 0; i < 64; ++i)
+        pings += clientFrame(ping, std::string(125, 'p'));
+    long long start = monotonicMs();
+    bool refused = false; // the host's side closed: our sends fail
+    std::size_t sent = 0;
+    while (!refused && monotonicMs() - start < net::helloLimitMs) {
+        ssize_t n = ::send(b.fd, pings.data(), pings.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        refused = n < 0 && errno != EAGAIN && errno != EWOULDBLOCK;
+        sent += n > 0 ? static_cast<std::size_t>(n) : 0;
+        h.host->pumpNow();
+    }
+    EXPECT_TRUE(refused) << sent << " bytes of pings in " << monotonicMs() - start << " ms";
+    // The pongs the host kept: what the two sockets' buffers hold, and the bound.
+    EXPECT_LT(sent, std::size_t{1024} * 1024) << "the host kept far more than it should";
+}
+
+// A head that never ends holds a slot of the door no longer than a
+// silent stranger does.
+TEST(BrowserAtTheHost, ASlowHeadIsClosedAsASilentStrangerIs) {
+    if (!netplay::browsersJoin())
+        GTEST_SKIP() << "built without the WebSocket framing";
+    Hosting h;
+    Browser b(*h.host);
+    long long start = monotonicMs();
+    b.send("GET / HTTP/1.1\r\nHost: h\r\nX-Slow: ");
+    long long next = start;
+    b.until(
+        [&] {
+            if (monotonicMs() >= next) { // a byte every 50 ms: well within the head's bound
+                b.send("a");
+                next += 50;
+            }
+            return false;
+        },
+        4 * net::helloLimitMs);
+    EXPECT_TRUE(b.closed);
+    EXPECT_GE(monotonicMs() - start, net::helloLimitMs);
+    EXPECT_EQ(b.raw.find("HTTP/1.1 200"), std::string::npos);
+}
+
+} // namespace
+} // namespace term
