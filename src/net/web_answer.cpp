@@ -90,8 +90,11 @@ bool isWebSocketKey(std::string_view key) {
 }
 
 WebAnswer upgrade(const HttpRequest& request) {
-    std::string origin = "http://" + lowered(request.header("host"));
-    if (lowered(request.header("origin")) != origin)
+    // The page's own origin: this host as the request names it, over plain
+    // HTTP or, behind a TLS proxy that keeps the Host header, over HTTPS.
+    std::string host = lowered(request.header("host"));
+    std::string origin = lowered(request.header("origin"));
+    if (origin != "http://" + host && origin != "https://" + host)
         return {WebAnswerKind::Forbidden, refusal("403 Forbidden")};
     if (!listHas(request.header("upgrade"), "websocket") ||
         !listHas(request.header("connection"), "upgrade") ||

@@ -71,6 +71,9 @@ TEST(WebAnswer, ProvesTheKeyAsRfc6455Shows) {
 }
 
 TEST(WebAnswer, UpgradesThePagesOwnOrigin) {
+    // Behind a TLS proxy that keeps the Host header, the page's origin is HTTPS.
+    EXPECT_EQ(answer(upgradeHead("https://10.0.0.5:7416", "Sec-WebSocket-Version: 13\r\n")).kind,
+              WebAnswerKind::Upgrade);
     net::WebAnswer a = answer(upgradeHead("http://10.0.0.5:7416", "Sec-WebSocket-Version: 13\r\n"));
     ASSERT_EQ(a.kind, WebAnswerKind::Upgrade);
     EXPECT_EQ(a.response, "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\n"
@@ -80,8 +83,9 @@ TEST(WebAnswer, UpgradesThePagesOwnOrigin) {
 
 TEST(WebAnswer, RefusesEveryOtherOrigin) {
     const std::string v13 = "Sec-WebSocket-Version: 13\r\n";
-    for (const char* origin : {"http://evil.example", "https://10.0.0.5:7416", "http://10.0.0.5",
-                               "http://10.0.0.5:7417", "null", ""})
+    for (const char* origin :
+         {"http://evil.example", "https://evil.example", "http://10.0.0.5", "https://10.0.0.5:7417",
+          "http://10.0.0.5:7417", "ws://10.0.0.5:7416", "null", ""})
         EXPECT_EQ(answer(upgradeHead(origin, v13)).kind, WebAnswerKind::Forbidden) << origin;
     std::string noOrigin = "GET /play HTTP/1.1\r\nHost: a:1\r\nConnection: Upgrade\r\n"
                            "Upgrade: websocket\r\nSec-WebSocket-Version: 13\r\n"
