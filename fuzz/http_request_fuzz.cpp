@@ -7,11 +7,13 @@
 // must read the same, within the head's bound, and every head read must
 // answer with a whole response.
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "net/http_request.hpp"
 #include "net/web_answer.hpp"
@@ -44,13 +46,26 @@ void checkRequest(const net::HttpRequest& r) {
     }
 }
 
+std::string lowered(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
+// The page's own origin: this host, over HTTP or behind a TLS proxy.
+bool ownOrigin(const net::HttpRequest& r) {
+    std::string host = lowered(r.header("host"));
+    std::string origin = lowered(r.header("origin"));
+    return origin == "http://" + host || origin == "https://" + host;
+}
+
 void checkAnswer(const net::HttpRequest& r) {
     net::WebAnswer a = net::answerWebRequest(r, "<p nonce=\"N\">", "N", "bm9uY2U=");
     check(a.response.rfind("HTTP/1.1 ", 0) == 0, "a status line");
     check(a.response.find("\r\n\r\n") != std::string::npos, "a whole head");
     if (a.kind == net::WebAnswerKind::Upgrade)
-        check(r.method == "GET" && r.target == net::webSocketPath &&
-                  r.header("origin") == "http://" + std::string(r.header("host")),
+        check(r.method == "GET" && r.target == net::webSocketPath && ownOrigin(r),
               "an upgrade only for the page's own origin");
     if (a.kind == net::WebAnswerKind::Page)
         check(r.method == "GET" && r.target == net::webPagePath, "the page only at /");
