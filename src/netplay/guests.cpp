@@ -8,14 +8,6 @@
 
 namespace netplay {
 
-namespace {
-
-// A player connection this silent gives its seat to a new one with the
-// right code: a live guest sends something every keepAliveMs.
-constexpr int seatSilenceMs = 2 * net::keepAliveMs;
-
-} // namespace
-
 std::optional<net::Refusal> Guests::noRoom(net::Seat seat, long long nowMs) {
     if (seat == net::Seat::Player && count(seat, false) > 0 && !freeSilentSeat(nowMs))
         return net::Refusal::SeatTaken;
@@ -158,10 +150,12 @@ bool Guests::freeSilentSeat(long long now) {
     return true;
 }
 
+// Once: a link closed while it was read ends the read as a broken one.
 void Guests::drop(Peer& peer) {
     peer.link->close();
-    if (peer.seat == net::Seat::Player)
+    if (peer.seat == net::Seat::Player && !peer.dropped)
         events_.playerLeft();
+    peer.dropped = true;
 }
 
 // Deadlines: five seconds of silence, a keep-alive after a second without

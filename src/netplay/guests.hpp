@@ -45,6 +45,9 @@ public:
     // Bytes queued for one guest past which it gets no more deltas; once it
     // has caught up it gets the whole picture again.
     static constexpr std::size_t maxQueued = std::size_t{16} * 1024;
+    // A player connection this silent gives its seat to a new one with the
+    // right code: a live guest sends something every keepAliveMs.
+    static constexpr int seatSilenceMs = 2 * net::keepAliveMs;
 
     explicit Guests(GuestEvents& events) : events_(events) {}
 
@@ -79,9 +82,10 @@ private:
         Stage stage = Stage::Welcomed;
         net::Seat seat = net::Seat::Watcher;
         net::PeerAddress from;
-        net::GuestPace pace; // what it may make the host do
-        PictureFeed feed;    // what it was last sent
-        bool stale = false;  // deltas stopped until it catches up
+        net::GuestPace pace;  // what it may make the host do
+        PictureFeed feed;     // what it was last sent
+        bool stale = false;   // deltas stopped until it catches up
+        bool dropped = false; // the game has been told
     };
 
     void readFrom(Peer& peer, long long now);
