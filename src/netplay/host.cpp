@@ -121,9 +121,8 @@ NoticeLine GameHost::watchersNotice() const {
 // final picture.
 void GameHost::refreshNotices(bool always) {
     long long now = netClockMs();
-    const net::Admission& admission = door_.admission();
-    std::string door = started_ ? admission.notice(now, pictureColumns - doorColumn)
-                                : admission.notice(now, pictureColumns);
+    std::string door =
+        door_.admission().notice(now, started_ ? pictureColumns - doorColumn : pictureColumns);
     NoticeLine watching = watchersNotice();
     if (door == doorNotice_ && watching.text == watchersShown_ && !always)
         return;
@@ -199,11 +198,11 @@ void GameHost::playerJoined(const net::Message& ready) {
     refreshNotices(true);
 }
 
-void GameHost::playerKey(const net::Message& message) {
-    switch (message.keyKind) {
-    case net::KeyKind::Press: guestKeys_.apply({KeyEvent::Press, message.action}); break;
-    case net::KeyKind::Repeat: guestKeys_.apply({KeyEvent::Repeat, message.action}); break;
-    case net::KeyKind::Release: guestKeys_.apply({KeyEvent::Release, message.action}); break;
+void GameHost::playerKey(const net::Message& key) {
+    switch (key.keyKind) {
+    case net::KeyKind::Press: guestKeys_.apply({KeyEvent::Press, key.action}); break;
+    case net::KeyKind::Repeat: guestKeys_.apply({KeyEvent::Repeat, key.action}); break;
+    case net::KeyKind::Release: guestKeys_.apply({KeyEvent::Release, key.action}); break;
     case net::KeyKind::ReleaseAll: guestKeys_.releaseAll(); break;
     }
 }

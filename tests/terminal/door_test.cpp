@@ -51,7 +51,7 @@ struct DoorAt {
     }
 
     // One serve of the door at `now`, as the host's wait gives it.
-    void serve(long long now) {
+    void serve(long long now) const {
         SocketWatch watches[NetService::maxSockets];
         int n = door->watched(watches, NetService::maxSockets, now);
         netWait(watches, n, 0);

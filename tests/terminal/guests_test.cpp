@@ -191,14 +191,14 @@ TEST(Guests, EndOneThatFloodsTheHost) {
 // that has not said it is ready.
 TEST(Guests, ToEveryGuestReachesTheReadyOnes) {
     GuestsAt at;
-    PeerEnd& ready = at.enter(net::Seat::Watcher, 0);
+    PeerEnd& shown = at.enter(net::Seat::Watcher, 0);
     PeerEnd& welcomed = at.enter(net::Seat::Watcher, 0, false);
     std::string end;
     net::appendEnd(end);
     at.guests.toEveryGuest(end, 0);
-    ready.read();
+    shown.read();
     welcomed.read();
-    EXPECT_EQ(MessageTypes{net::MessageType::End}, ready.types);
+    EXPECT_EQ(MessageTypes{net::MessageType::End}, shown.types);
     EXPECT_TRUE(welcomed.types.empty());
 }
 

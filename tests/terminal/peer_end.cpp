@@ -26,17 +26,17 @@ PeerEnd::PeerEnd() {
 
 PeerEnd::~PeerEnd() { close(fd_); }
 
-bool PeerEnd::send(const std::string& data) {
+bool PeerEnd::send(const std::string& data) const {
     ssize_t n = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
     return n == static_cast<ssize_t>(data.size());
 }
 
-bool PeerEnd::hostClosed() { return !send(keepAlive()); }
+bool PeerEnd::hostClosed() const { return !send(keepAlive()); }
 
 void PeerEnd::read() {
     for (;;) {
-        pollfd ready = {fd_, POLLIN, 0};
-        if (poll(&ready, 1, 5) <= 0)
+        pollfd waiting = {fd_, POLLIN, 0};
+        if (poll(&waiting, 1, 5) <= 0)
             return;
         unsigned char got[4096];
         ssize_t n = ::read(fd_, got, sizeof got);
@@ -45,24 +45,27 @@ void PeerEnd::read() {
             return;
         }
         bytes += static_cast<std::size_t>(n);
-        const unsigned char* p = got;
-        for (auto left = static_cast<std::size_t>(n); left > 0 && !decoder_.failed();) {
-            std::size_t used = decoder_.feed(p, left);
-            p += used;
-            left -= used;
-            if (!decoder_.hasMessage())
-                continue;
-            const net::Message& m = decoder_.message();
-            types.push_back(m.type);
-            refusal = m.type == net::MessageType::Refused ? m.refusal : refusal;
-            seat = m.type == net::MessageType::Welcome ? m.seat : seat;
-            if (m.type == net::MessageType::Picture)
-                picture = net::Picture{};
-            if (m.type == net::MessageType::Picture || m.type == net::MessageType::Delta)
-                net::applyRuns(m.runs, m.runsLength, picture);
-        }
+        take(got, static_cast<std::size_t>(n));
+    }
+}
+
+void PeerEnd::take(const unsigned char* data, std::size_t size) {
+    while (size > 0) {
+        std::size_t used = decoder_.feed(data, size);
         if (decoder_.failed())
             std::abort(); // the host's own bytes are the protocol
+        data += used;
+        size -= used;
+        if (!decoder_.hasMessage())
+            continue;
+        const net::Message& m = decoder_.message();
+        types.push_back(m.type);
+        refusal = m.type == net::MessageType::Refused ? m.refusal : refusal;
+        seat = m.type == net::MessageType::Welcome ? m.seat : seat;
+        if (m.type == net::MessageType::Picture)
+            picture = net::Picture{};
+        if (m.type == net::MessageType::Picture || m.type == net::MessageType::Delta)
+            net::applyRuns(m.runs, m.runsLength, picture);
     }
 }
 

@@ -23,13 +23,13 @@ public:
     // The host's end, for the part under test to take over.
     NetSocket hostSide() const { return hostSide_; }
     // Sends bytes as the guest; false when the host's end has closed.
-    bool send(const std::string& bytes);
+    bool send(const std::string& data) const;
     // Reads and decodes what has come by now.
     void read();
     // Whether the host's end is closed for good (a refused connection's is
     // only shut for sending while it may still read why). It sends a
     // keep-alive to find out.
-    bool hostClosed();
+    bool hostClosed() const;
 
     // What has come so far, oldest first.
     std::vector<net::MessageType> types;
@@ -40,6 +40,9 @@ public:
     bool ended = false; // the host will send nothing more
 
 private:
+    // Decodes what was read.
+    void take(const unsigned char* data, std::size_t size);
+
     int fd_ = -1;
     NetSocket hostSide_ = noSocket;
     net::MessageDecoder decoder_{net::Sender::Host};
