@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,8 @@ struct Kind {
     // cppcheck-suppress unusedStructMember ; read through GetParam()
     std::unique_ptr<Framing> (*make)();
 };
+
+void PrintTo(const Kind& kind, std::ostream* os) { *os << kind.name; }
 
 template <typename Real> std::unique_ptr<Framing> make() { return std::make_unique<Held<Real>>(); }
 
