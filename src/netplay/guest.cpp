@@ -190,6 +190,9 @@ long long GameGuest::due() const {
 }
 
 void GameGuest::handle(const net::Message& message) {
+    if (recorder_ != nullptr && message.type != net::MessageType::KeepAlive &&
+        (pictured_ || message.type == net::MessageType::Picture))
+        recorder_->heard(message, netClockMs());
     switch (message.type) {
     case net::MessageType::Picture:
         picture_ = net::Picture{};
@@ -203,6 +206,7 @@ void GameGuest::handle(const net::Message& message) {
         paint(picture_, screen_.buffer());
         return;
     case net::MessageType::End: state_ = State::Ended; return;
+    case net::MessageType::Result: lastResult_ = message.result; return;
     case net::MessageType::KeepAlive: return;
     default: return lose("the host sent a message out of turn");
     }

@@ -4,6 +4,7 @@
 #include "netplay/host.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -195,6 +196,9 @@ FrameHook GameHost::frameHook() {
     FrameHook hook;
     hook.beforeDelay = [](void* host) { static_cast<GameHost*>(host)->sendPictures(); };
     hook.frameEnded = [](void* host) { static_cast<GameHost*>(host)->frameEnded(); };
+    hook.roundEnded = [](void* host, const record::RoundResult& round, bool over, int champion) {
+        static_cast<GameHost*>(host)->sendResult(round, over, champion);
+    };
     hook.context = this;
     return hook;
 }
@@ -223,6 +227,29 @@ void GameHost::sendPictures() {
     for (Peer& peer : peers_)
         if (peer.stage == Stage::Ready)
             sendPicture(peer, pictures[peer.seat == net::Seat::Player ? 0 : 1], now);
+}
+
+void GameHost::sendResult(const record::RoundResult& round, bool matchOver, int champion) {
+    net::RoundOutcome outcome;
+    outcome.round = round.round;
+    outcome.winner = round.winner;
+    for (int board = 0; board < 2; ++board) {
+        outcome.score[board] = round.score[board];
+        outcome.rows[board] = round.rows[board];
+        bool computer = setup_ != nullptr && setup_->computer[board];
+        outcome.level[board] = computer ? setup_->level[board] : 0;
+    }
+    outcome.frames = static_cast<std::uint32_t>(std::clamp(round.frames, 0LL, 0xFFFFFFFFLL));
+    outcome.seconds = static_cast<std::uint32_t>(std::clamp(round.seconds, 0LL, 0xFFFFFFFFLL));
+    outcome.matchOver = matchOver;
+    outcome.champion = champion;
+    std::string message;
+    net::appendResult(message, outcome);
+    long long now = netClockMs();
+    sendPictures(); // the round's last picture comes first
+    for (Peer& peer : peers_)
+        if (peer.stage == Stage::Ready && started_ && !peer.ended)
+            peer.link->queue(message, now);
 }
 
 void GameHost::frameEnded() {
