@@ -23,8 +23,7 @@ struct Playing {
 
 void showLine(Playing& p) {
     showReplayLine(
-        replayLine(p.title, p.shown.round(), p.keys.quarters, p.keys.paused || p.stepping),
-        p.line);
+        replayLine(p.title, p.shown.round(), p.keys.quarters, p.keys.paused || p.stepping), p.line);
 }
 
 // The keys; false when Escape leaves.
@@ -68,8 +67,8 @@ bool waitHeard(Playing& p, long long ms) {
         if (p.skipping || left <= 0)
             return true;
         showLine(p);
-        long long slice = std::min<long long>((left + p.keys.quarters - 1) / p.keys.quarters,
-                                              pausedWaitMs);
+        long long slice =
+            std::min<long long>((left + p.keys.quarters - 1) / p.keys.quarters, pausedWaitMs);
         sleepMs(static_cast<int>(slice));
         left -= slice * p.keys.quarters;
     }

@@ -19,8 +19,8 @@ struct Recording {
     record::MatchSetup header;
     record::TapeReader tape;
     std::vector<netplay::HeardMessage> heard; // a network guest's, in place of a tape
-    int rounds = 0;        // rounds that ended in it
-    bool cutShort = false; // it ends inside a record, or its tape breaks off
+    int rounds = 0;                           // rounds that ended in it
+    bool cutShort = false;                    // it ends inside a record, or its tape breaks off
 };
 
 // "" when `bytes` can be played back, else why not.

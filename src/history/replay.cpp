@@ -17,7 +17,6 @@ namespace history {
 
 namespace {
 
-
 struct Replay {
     Replay(Recording& played, std::string name, const Match& going)
         : recording(played), title(std::move(name)), match(&going) {}

@@ -62,6 +62,7 @@ void GuestRecorder::heard(const net::Message& message, long long nowMs) {
     keptMs_ = keptMs_ < 0 ? nowMs : keptMs_;
     record::appendNumber(piece_, static_cast<std::uint64_t>(after));
     piece_ += encoded(message);
+    count_ += 1;
     if (message.type == net::MessageType::Result) {
         finish();
         const net::RoundOutcome& r = message.result;

@@ -43,12 +43,15 @@ public:
     // What is still held goes to disk: at the match's end, however it ended.
     void finish();
     const record::MatchKeeper& keeper() const { return *keeper_; }
+    // How many messages it has kept so far.
+    long long heardCount() const { return count_; }
 
 private:
     std::unique_ptr<record::MatchKeeper> keeper_;
     std::string piece_; // heard since the last stretch went to disk
     long long lastMs_ = -1;
     long long keptMs_ = -1; // when the last stretch went to disk
+    long long count_ = 0;
 };
 
 // One message of a guest's recording, as read back.
