@@ -76,23 +76,6 @@ bool waitHeard(Playing& p, long long ms) {
 
 } // namespace
 
-void HeardPicture::apply(const netplay::HeardMessage& message) {
-    const auto* runs = reinterpret_cast<const unsigned char*>(message.runs.data());
-    int length = static_cast<int>(message.runs.size());
-    switch (message.type) {
-    case net::MessageType::Picture:
-        picture_ = net::Picture{};
-        net::applyRuns(runs, length, picture_);
-        break;
-    case net::MessageType::Delta: net::applyRuns(runs, length, picture_); break;
-    case net::MessageType::Result:
-        if (!message.result.matchOver)
-            round_ = message.result.round + 1;
-        break;
-    default: break;
-    }
-}
-
 void playHeard(const std::vector<netplay::HeardMessage>& heard, const std::string& title) {
     Playing p;
     p.title = title;

@@ -9,23 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "net/picture.hpp"
+#include "history/heard_picture.hpp"
 #include "netplay/guest_recording.hpp"
 
 namespace history {
-
-// The picture and the round as the messages so far make them.
-class HeardPicture {
-public:
-    void apply(const netplay::HeardMessage& message);
-    const net::Picture& picture() const { return picture_; }
-    // The round shown: the first, then the one after each that ended.
-    int round() const { return round_; }
-
-private:
-    net::Picture picture_;
-    int round_ = 1;
-};
 
 // Plays `heard` on this machine's console (taken already); `title` names
 // the match.

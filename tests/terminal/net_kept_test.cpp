@@ -22,7 +22,7 @@
 #include "game/keeping.hpp"
 #include "game/match.hpp"
 #include "game/recording.hpp"
-#include "history/heard_replay.hpp"
+#include "history/heard_picture.hpp"
 #include "history/recording_file.hpp"
 #include "net/picture.hpp"
 #include "netplay/guest.hpp"
