@@ -18,7 +18,11 @@ test("the encoder's stream reads the same in every split", { skip: needsGolden }
     const stream = bytes(made.host);
     const whole = decode(stream);
     assert.equal(whole.error, null);
-    assert.deepEqual(whole.messages.map((m) => m.type), [T.Picture, T.Delta, T.KeepAlive, T.End]);
+    assert.deepEqual(whole.messages.map((m) => m.type), [T.Picture, T.Delta, T.KeepAlive, T.Result, T.End]);
+    // As web_golden.cpp made it.
+    const r = whole.messages[3].result;
+    assert.deepEqual([r.round, r.winner, r.score, r.rows, r.frames, r.seconds, r.level, r.matchOver, r.champion],
+        [3, 1, [1234, 70000], [5, 300], 4000, 381, [9, 0], true, 1]);
     const expected = whole.messages.map(shown);
     for (let cut = 1; cut < stream.length; ++cut) {
         const two = decode(stream, [cut]);
