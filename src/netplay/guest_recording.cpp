@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "net/protocol.hpp"
+#include "netplay/round_outcome.hpp"
 #include "record/varint.hpp"
 
 namespace netplay {
@@ -76,19 +77,6 @@ void GuestRecorder::finish() {
     keeper_->keepHeard(piece_);
     piece_.clear();
     keptMs_ = lastMs_;
-}
-
-record::RoundResult roundOf(const net::RoundOutcome& outcome) {
-    record::RoundResult r;
-    r.round = outcome.round;
-    r.winner = outcome.winner;
-    for (int board = 0; board < 2; ++board) {
-        r.score[board] = outcome.score[board];
-        r.rows[board] = outcome.rows[board];
-    }
-    r.frames = outcome.frames;
-    r.seconds = outcome.seconds;
-    return r;
 }
 
 bool readHeard(std::string_view piece, std::vector<HeardMessage>& into) {

@@ -67,7 +67,4 @@ struct HeardMessage {
 // the decoder refuses, one cut short, a gap beyond maxHeardGapMs).
 bool readHeard(std::string_view piece, std::vector<HeardMessage>& into);
 
-// A round's result as the results log keeps it.
-record::RoundResult roundOf(const net::RoundOutcome& outcome);
-
 } // namespace netplay

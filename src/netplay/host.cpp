@@ -4,7 +4,6 @@
 #include "netplay/host.hpp"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -13,6 +12,7 @@
 #include "game/match_lines.hpp"
 #include "netplay/browser_answer.hpp"
 #include "netplay/pictures.hpp"
+#include "netplay/round_outcome.hpp"
 
 namespace netplay {
 
@@ -230,19 +230,7 @@ void GameHost::sendPictures() {
 }
 
 void GameHost::sendResult(const record::RoundResult& round, bool matchOver, int champion) {
-    net::RoundOutcome outcome;
-    outcome.round = round.round;
-    outcome.winner = round.winner;
-    for (int board = 0; board < 2; ++board) {
-        outcome.score[board] = round.score[board];
-        outcome.rows[board] = round.rows[board];
-        bool computer = setup_ != nullptr && setup_->computer[board];
-        outcome.level[board] = computer ? setup_->level[board] : 0;
-    }
-    outcome.frames = static_cast<std::uint32_t>(std::clamp(round.frames, 0LL, 0xFFFFFFFFLL));
-    outcome.seconds = static_cast<std::uint32_t>(std::clamp(round.seconds, 0LL, 0xFFFFFFFFLL));
-    outcome.matchOver = matchOver;
-    outcome.champion = champion;
+    net::RoundOutcome outcome = outcomeOf(round, setup_, matchOver, champion);
     std::string message;
     net::appendResult(message, outcome);
     long long now = netClockMs();
