@@ -96,11 +96,8 @@ void GameHost::sendResult(const record::RoundResult& round, bool matchOver, int 
     net::RoundOutcome outcome = outcomeOf(round, setup_, matchOver, champion);
     std::string message;
     net::appendResult(message, outcome);
-    long long now = netClockMs();
     sendPictures(); // the round's last picture comes first
-    for (Peer& peer : peers_)
-        if (peer.stage == Stage::Ready && started_ && !peer.ended)
-            peer.link->queue(message, now);
+    guests_.toEveryGuest(message, netClockMs());
 }
 
 void GameHost::frameEnded() {
