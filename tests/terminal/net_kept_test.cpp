@@ -7,16 +7,13 @@
 // unfinished by the host's Escape.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <future>
 #include <memory>
 #include <string>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "game/keeping.hpp"
@@ -24,6 +21,7 @@
 #include "game/recording.hpp"
 #include "history/heard_picture.hpp"
 #include "history/recording_file.hpp"
+#include "host_connection.hpp"
 #include "net/picture.hpp"
 #include "netplay/guest.hpp"
 #include "netplay/guest_recording.hpp"
@@ -144,15 +142,6 @@ SessionOptions virtualClock() {
     SessionOptions options;
     options.virtualClock = true;
     return options;
-}
-
-// A connected pair: the host's end adopted, the other end returned.
-int connectTo(GameHost& host) {
-    int pair[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0)
-        std::abort();
-    host.adopt(pair[0]);
-    return pair[1];
 }
 
 class NetKept : public ::testing::Test {
