@@ -246,8 +246,9 @@ void MessageDecoder::readResult(const unsigned char* p) {
     r.winner = boardOf(p[4]);
     bool fits = r.round >= 1 && r.winner >= -1;
     for (int b = 0; b < 2; ++b) {
-        r.score[b] = boundedNumber(p + 5 + 8 * b, maxResultScore);
-        r.rows[b] = boundedNumber(p + 9 + 8 * b, maxResultScore);
+        int at = 5 + 8 * b; // the board's score, then its rows
+        r.score[b] = boundedNumber(p + at, maxResultScore);
+        r.rows[b] = boundedNumber(p + at + 4, maxResultScore);
         fits = fits && r.score[b] >= 0 && r.rows[b] >= 0;
     }
     r.frames = number(p + 21);

@@ -83,7 +83,8 @@ void appendKeepAlive(std::string& out) { header(out, MessageType::KeepAlive, 0);
 
 void appendEnd(std::string& out) { header(out, MessageType::End, 0); }
 
-void appendResult(std::string& out, const RoundOutcome& r) {
+void appendResult(std::string& out, const RoundOutcome& outcome) {
+    const RoundOutcome& r = outcome;
     header(out, MessageType::Result, resultSize);
     number(out, bounded(r.round, 1, maxResultRound));
     out += board(r.winner);

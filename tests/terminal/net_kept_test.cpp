@@ -223,7 +223,7 @@ protected:
     }
 
     // The host's recording played back on a fresh session of its own.
-    std::vector<net::Picture> playHostsBack(history::Recording& recording) {
+    std::vector<net::Picture> playHostsBack(history::Recording& recording) const {
         PipedSession again(virtualClock());
         setCurrentSession(again.session.get());
         std::vector<net::Picture> played;
@@ -303,7 +303,7 @@ TEST_F(NetKept, BothSidesPlayBackFrameForFrame) {
         if (guests.heard[n].type == net::MessageType::Result)
             results.push_back(guests.heard[n].result);
         for (; sample < guestShown.heard.size() &&
-               guestShown.heard[sample] == static_cast<long long>(n + 1);
+               guestShown.heard[sample] == static_cast<long long>(n) + 1;
              ++sample)
             ASSERT_EQ(shown.picture(), guestShown.pictures[sample]) << "guest's message " << n;
     }
