@@ -179,6 +179,11 @@ void hear(netplay::GuestRecorder& recorder, const std::string& bytes, long long 
 std::string guestsMatch() {
     KeptAs as{record::PlayMode::Guest, 1, "/state", 1796000000, 7, "test", "20261130-005320"};
     netplay::GuestRecorder recorder(as, net::Seat::Player, "W A S D");
+    std::string end;
+    net::appendEnd(end);
+    hear(recorder, end, 500); // before the first picture: no match yet
+    recorder.finish();
+    EXPECT_EQ(recorder.recordingPath(), "") << "nothing kept before the game begins";
     std::string picture;
     net::appendRuns(picture, net::MessageType::Picture,
                     std::string{'\0', '\x01', '\x0b', 'A', 'B'});
@@ -199,8 +204,6 @@ std::string guestsMatch() {
     std::string results[2];
     net::appendResult(results[0], first);
     net::appendResult(results[1], last);
-    std::string end;
-    net::appendEnd(end);
     hear(recorder, picture, 1000);
     hear(recorder, keepAlive, 1500); // changes nothing shown
     hear(recorder, delta, 900);      // a clock that went back waits nothing
@@ -208,8 +211,8 @@ std::string guestsMatch() {
     hear(recorder, delta, 9250);
     hear(recorder, results[1] + end, 12000);
     recorder.finish();
-    EXPECT_EQ(recorder.keeper().warning(), "");
-    return mem::disk().files[recorder.keeper().recordingPath()];
+    EXPECT_EQ(recorder.warning(""), "");
+    return mem::disk().files[recorder.recordingPath()];
 }
 
 TEST_F(History, AGuestsRecordingReadsBackAsItWasSent) {

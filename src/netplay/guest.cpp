@@ -190,8 +190,7 @@ long long GameGuest::due() const {
 }
 
 void GameGuest::handle(const net::Message& message) {
-    if (recorder_ != nullptr && message.type != net::MessageType::KeepAlive &&
-        (pictured_ || message.type == net::MessageType::Picture))
+    if (recorder_ != nullptr)
         recorder_->heard(message, netClockMs());
     switch (message.type) {
     case net::MessageType::Picture:

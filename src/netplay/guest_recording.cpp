@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "net/protocol.hpp"
 #include "netplay/round_outcome.hpp"
@@ -52,12 +53,22 @@ bool kept(net::MessageType type) {
 
 } // namespace
 
-GuestRecorder::GuestRecorder(const KeptAs& as, net::Seat seat, const std::string& legend)
-    : keeper_(keeperFor(seenFrom(seat, legend), as)) {}
+GuestRecorder::GuestRecorder(KeptAs as, net::Seat seat, const std::string& legend)
+    : as_(std::move(as)), seen_(seenFrom(seat, legend)) {}
+
+std::string GuestRecorder::recordingPath() const {
+    return keeper_ ? keeper_->recordingPath() : std::string();
+}
+
+std::string GuestRecorder::warning(const std::string& logWarning) const {
+    return keeper_ ? keepingWarning(*keeper_, logWarning) : logWarning;
+}
 
 void GuestRecorder::heard(const net::Message& message, long long nowMs) {
-    if (!kept(message.type))
-        return;
+    if (!kept(message.type) || (!keeper_ && message.type != net::MessageType::Picture))
+        return; // the game begins with its first whole picture
+    if (!keeper_)
+        keeper_ = keeperFor(seen_, as_);
     long long after = lastMs_ < 0 ? 0 : std::clamp(nowMs - lastMs_, 0LL, maxHeardGapMs);
     lastMs_ = nowMs;
     keptMs_ = keptMs_ < 0 ? nowMs : keptMs_;
@@ -74,6 +85,8 @@ void GuestRecorder::heard(const net::Message& message, long long nowMs) {
 }
 
 void GuestRecorder::finish() {
+    if (!keeper_)
+        return;
     keeper_->keepHeard(piece_);
     piece_.clear();
     keptMs_ = lastMs_;

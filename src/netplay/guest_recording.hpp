@@ -31,22 +31,30 @@ constexpr long long maxHeardGapMs = 3'600'000;
 class GuestRecorder {
 public:
     // Keeps the match in the state folder `as` names, as seen from `seat`,
-    // with player two's keys shown as `legend`.
-    GuestRecorder(const KeptAs& as, net::Seat seat, const std::string& legend);
+    // with player two's keys shown as `legend`, from the first picture on:
+    // a guest that leaves before the game begins keeps nothing.
+    GuestRecorder(KeptAs as, net::Seat seat, const std::string& legend);
     GuestRecorder(const GuestRecorder&) = delete;
     GuestRecorder& operator=(const GuestRecorder&) = delete;
     ~GuestRecorder() { finish(); }
 
     // A message from the host, come at `nowMs`; one that changes nothing
-    // shown is not kept.
+    // shown, or comes before the first whole picture, is not kept.
     void heard(const net::Message& message, long long nowMs);
     // What is still held goes to disk: at the match's end, however it ended.
     void finish();
-    const record::MatchKeeper& keeper() const { return *keeper_; }
+    // The recording's path; "" while nothing is kept.
+    std::string recordingPath() const;
+    // What went wrong with the files, as one message for after the match,
+    // after `logWarning` (what reading the results log found); "" when
+    // nothing did.
+    std::string warning(const std::string& logWarning) const;
     // How many messages it has kept so far.
     long long heardCount() const { return count_; }
 
 private:
+    KeptAs as_;
+    GameSetup seen_; // the match as this guest sees it
     std::unique_ptr<record::MatchKeeper> keeper_;
     std::string piece_; // heard since the last stretch went to disk
     long long lastMs_ = -1;

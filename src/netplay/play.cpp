@@ -260,7 +260,7 @@ int join(const Options& options, net::Seat seat) {
     guest->close();
     recorder.finish();
     int status = guestEnded(*guest, there);
-    std::string kept = keepingWarning(recorder.keeper(), logWarning);
+    std::string kept = recorder.warning(logWarning);
     if (!kept.empty())
         localComplain(kept);
     return status;
