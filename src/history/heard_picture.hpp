@@ -4,7 +4,7 @@
 #pragma once
 
 #include "net/picture.hpp"
-#include "netplay/guest_recording.hpp"
+#include "netplay/heard.hpp"
 
 namespace history {
 

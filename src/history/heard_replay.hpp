@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "history/heard_picture.hpp"
-#include "netplay/guest_recording.hpp"
+#include "netplay/heard.hpp"
 
 namespace history {
 

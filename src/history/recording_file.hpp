@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "netplay/guest_recording.hpp"
+#include "netplay/heard.hpp"
 #include "record/results.hpp"
 #include "record/tape.hpp"
 

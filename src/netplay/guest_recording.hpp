@@ -4,19 +4,17 @@
 // that changes the picture (Picture, Delta, End, Result), each with the
 // milliseconds since the one before, so that a playback shows the guest's
 // pictures in their order and at their pace. They go to the recording in
-// stretches (Heard records), each a run of entries: the milliseconds as a
-// number (record/varint.hpp), then the message as the host sent it. Each
-// Result also ends its round in the recording and adds the round's line to
+// stretches (netplay/heard.hpp) every few seconds and at each round's end.
+// Each Result also ends its round in the recording and adds the round's line to
 // the results log, so that the statistics count the guest's side.
 #pragma once
 
 #include <memory>
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "game/keeping.hpp"
 #include "net/message_decoder.hpp"
+#include "netplay/heard.hpp"
 #include "record/keeper.hpp"
 
 namespace netplay {
@@ -24,9 +22,6 @@ namespace netplay {
 // How often the stretch heard so far goes to disk, in milliseconds: a
 // crash loses at most this much of the match.
 constexpr int heardEveryMs = 5000;
-// The longest wait between two messages a recording may hold: an hour, far
-// beyond any pause of a match the host keeps going.
-constexpr long long maxHeardGapMs = 3'600'000;
 
 class GuestRecorder {
 public:
@@ -61,18 +56,5 @@ private:
     long long keptMs_ = -1; // when the last stretch went to disk
     long long count_ = 0;
 };
-
-// One message of a guest's recording, as read back.
-struct HeardMessage {
-    long long afterMs = 0; // since the message before it
-    net::MessageType type = net::MessageType::End;
-    std::string runs;           // Picture, Delta
-    net::RoundOutcome result{}; // Result
-};
-
-// Reads one stretch; false, with nothing of it taken, when it does not
-// hold together (a message the host may not send a guest's picture, one
-// the decoder refuses, one cut short, a gap beyond maxHeardGapMs).
-bool readHeard(std::string_view piece, std::vector<HeardMessage>& into);
 
 } // namespace netplay
