@@ -268,14 +268,23 @@ TEST_F(History, AGuestsRecordingCutShortPlaysToItsEndADamagedOneIsRefused) {
     for (std::size_t i = 0; i < cut.heard.size(); ++i)
         EXPECT_EQ(cut.heard[i].runs, all.heard[i].runs) << i;
 
+    // The header's record, whole: the rest follows it.
+    const record::Record& first = record::readRecords(whole).records[0];
+    std::size_t headerEnd =
+        static_cast<std::size_t>(first.payload.data() - whole.data()) + first.payload.size() + 4;
+    std::string header = whole.substr(0, headerEnd);
     std::string damaged = whole;
-    std::size_t firstHeard = whole.find(static_cast<char>(record::RecordKind::Heard), 40);
-    damaged[firstHeard + 6] = static_cast<char>(damaged[firstHeard + 6] ^ 0x10);
-    std::string header = whole.substr(0, firstHeard - 2);
+    damaged[headerEnd + 6] = static_cast<char>(damaged[headerEnd + 6] ^ 0x10);
     auto withHeard = [&](const std::string& payload) {
         std::string bytes = header;
         record::appendRecord(bytes, record::RecordKind::Heard, payload);
         return bytes;
+    };
+    // A message that came at once.
+    auto atOnce = [](const std::string& message) {
+        std::string entry(1, '\0');
+        entry += message;
+        return entry;
     };
     std::string key;
     net::appendKey(key, net::KeyKind::Press, 1);
@@ -283,14 +292,14 @@ TEST_F(History, AGuestsRecordingCutShortPlaysToItsEndADamagedOneIsRefused) {
     net::appendEnd(end);
     std::string longGap;
     record::appendNumber(longGap, netplay::maxHeardGapMs + 1);
-    for (const std::string& bytes :
-         {damaged, withHeard(std::string(1, '\0') + key), withHeard(longGap + end),
-          withHeard(std::string(1, '\0') + end.substr(0, 1))}) {
+    longGap += end;
+    for (const std::string& bytes : {damaged, withHeard(atOnce(key)), withHeard(longGap),
+                                     withHeard(atOnce(end.substr(0, 1)))}) {
         history::Recording r;
         EXPECT_NE(history::readRecording(bytes, r).find("damaged"), std::string::npos);
     }
     history::Recording fine;
-    EXPECT_EQ(history::readRecording(withHeard(std::string(1, '\0') + end), fine), "");
+    EXPECT_EQ(history::readRecording(withHeard(atOnce(end)), fine), "");
 }
 
 } // namespace

@@ -66,7 +66,8 @@ bool waitHeard(Playing& p, long long ms) {
             return holdWhilePaused(p);
         if (p.skipping || left <= 0)
             return true;
-        showLine(p);
+        showLine(p); // a change of speed shows at once, however long the wait
+        localScreen().show();
         long long slice =
             std::min<long long>((left + p.keys.quarters - 1) / p.keys.quarters, pausedWaitMs);
         sleepMs(static_cast<int>(slice));
