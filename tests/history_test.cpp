@@ -269,7 +269,8 @@ TEST_F(History, AGuestsRecordingCutShortPlaysToItsEndADamagedOneIsRefused) {
         EXPECT_EQ(cut.heard[i].runs, all.heard[i].runs) << i;
 
     // The header's record, whole: the rest follows it.
-    const record::Record& first = record::readRecords(whole).records[0];
+    record::ReadRecords records = record::readRecords(whole);
+    const record::Record& first = records.records[0];
     std::size_t headerEnd =
         static_cast<std::size_t>(first.payload.data() - whole.data()) + first.payload.size() + 4;
     std::string header = whole.substr(0, headerEnd);
