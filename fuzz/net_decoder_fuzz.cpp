@@ -47,6 +47,7 @@ std::string encoded(const Message& m) {
     case MessageType::Picture:
     case MessageType::Delta: appendRuns(out, m.type, runs); break;
     case MessageType::End: appendEnd(out); break;
+    case MessageType::Result: appendResult(out, m.result); break;
     }
     return out;
 }
@@ -56,7 +57,7 @@ void checkMessage(const Message& m, const std::string& raw, Sender from) {
         m.type == MessageType::Hello || m.type == MessageType::Ready || m.type == MessageType::Key;
     bool hostType = m.type == MessageType::Welcome || m.type == MessageType::Refused ||
                     m.type == MessageType::Picture || m.type == MessageType::Delta ||
-                    m.type == MessageType::End;
+                    m.type == MessageType::End || m.type == MessageType::Result;
     check(!(from == Sender::Guest ? hostType : guestType), "a message the sender may not send");
     check(raw.size() >= 2 && raw.size() <= maxMessage, "a message of impossible size");
     if (m.type == MessageType::Key)
@@ -76,6 +77,17 @@ void checkMessage(const Message& m, const std::string& raw, Sender from) {
         applyRuns(reinterpret_cast<const unsigned char*>(again.data()),
                   static_cast<int>(again.size()), rebuilt);
         check(looksAlike(rebuilt, after), "the runs of a change do not rebuild it");
+    }
+    if (m.type == MessageType::Result) {
+        const RoundOutcome& r = m.result;
+        check(r.round >= 1 && r.round <= maxResultRound && r.winner >= -1 && r.winner <= 1 &&
+                  r.champion >= -1 && r.champion <= 1 && (r.matchOver || r.champion == -1),
+              "a result out of its bounds");
+        for (int b = 0; b < 2; ++b)
+            check(r.score[b] >= 0 && r.score[b] <= maxResultScore && r.rows[b] >= 0 &&
+                      r.rows[b] <= maxResultScore && r.level[b] >= 0 &&
+                      r.level[b] <= maxResultLevel,
+                  "a result out of its bounds");
     }
     if (m.type == MessageType::Hello && m.version != protocolVersion)
         return; // read only far enough to refuse it

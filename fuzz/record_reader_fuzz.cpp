@@ -3,13 +3,17 @@
 // a disk or a person may have left it) and checks what must hold whatever
 // the bytes: every record found lies inside them, every payload is read
 // within its bounds, a decoded header or result writes back to the same
-// bytes, and a tape gives answers only as far as its bytes go.
+// bytes, a tape gives answers only as far as its bytes go, and a network
+// guest's stretch of messages that reads writes back to the same bytes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "netplay/heard.hpp"
 #include "record/log_records.hpp"
 #include "record/results.hpp"
 #include "record/tape.hpp"
@@ -41,6 +45,20 @@ void readTape(const Record& r, TapeReader& tape) {
         ++answers;
 }
 
+void readHeard(const Record& r) {
+    std::vector<netplay::HeardMessage> heard;
+    if (!netplay::readHeard(r.payload, heard))
+        return;
+    std::string again;
+    for (const netplay::HeardMessage& message : heard) {
+        check(netplay::changesPicture(message.type), "a message that changes no picture");
+        check(message.afterMs >= 0 && message.afterMs <= netplay::maxHeardGapMs,
+              "a wait beyond its bounds");
+        netplay::appendHeard(again, message);
+    }
+    check(again == r.payload, "a stretch of messages that writes back otherwise");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -63,6 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             check(encodeEntry(*entry) == r.payload, "a result that writes back otherwise");
         if (r.kind == RecordKind::TapeChunk)
             readTape(r, tape);
+        if (r.kind == RecordKind::Heard)
+            readHeard(r);
     }
     return 0;
 }

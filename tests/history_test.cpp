@@ -5,13 +5,18 @@
 #include <cstdio>
 #include <string>
 
+#include "history/heard_picture.hpp"
 #include "history/recording_file.hpp"
 #include "history/replay_line.hpp"
 #include "history/stats_command.hpp"
 #include "memory_disk.hpp"
+#include "net/message_decoder.hpp"
+#include "netplay/guest_recording.hpp"
 #include "record/disk.hpp"
 #include "record/keeper.hpp"
 #include "record/log_records.hpp"
+#include "record/results_log.hpp"
+#include "record/stats.hpp"
 #include "record/varint.hpp"
 #include "support/fixture.hpp"
 
@@ -154,6 +159,148 @@ TEST_F(History, StatsForAPersonAndForAScript) {
               std::string::npos)
         << repaired;
     EXPECT_NE(repaired.find("--computer"), std::string::npos) << repaired;
+}
+
+// What a guest is sent, message by message, read as its connection reads
+// them and kept by `recorder` at `ms`.
+void hear(netplay::GuestRecorder& recorder, const std::string& bytes, long long ms) {
+    net::MessageDecoder decoder(net::Sender::Host);
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        at += decoder.feed(reinterpret_cast<const unsigned char*>(bytes.data()) + at,
+                           bytes.size() - at);
+        ASSERT_TRUE(decoder.hasMessage()) << decoder.error();
+        recorder.heard(decoder.message(), ms);
+    }
+}
+
+// A guest's match of two rounds, as its recorder keeps it; the recording's
+// bytes.
+std::string guestsMatch() {
+    KeptAs as{record::PlayMode::Guest, 1, "/state", 1796000000, 7, "test", "20261130-005320"};
+    netplay::GuestRecorder recorder(as, net::Seat::Player, "W A S D");
+    std::string end;
+    net::appendEnd(end);
+    hear(recorder, end, 500); // before the first picture: no match yet
+    recorder.finish();
+    EXPECT_EQ(recorder.recordingPath(), "") << "nothing kept before the game begins";
+    std::string picture;
+    net::appendRuns(picture, net::MessageType::Picture,
+                    std::string{'\0', '\x01', '\x0b', 'A', 'B'});
+    std::string keepAlive;
+    net::appendKeepAlive(keepAlive);
+    std::string delta;
+    net::appendRuns(delta, net::MessageType::Delta,
+                    std::string{'\0', '\x20', '\x0c', 'C'}); // cell 1
+    net::RoundOutcome first;
+    first.winner = 0;
+    first.score[0] = 40;
+    first.rows[0] = 4;
+    first.frames = 600;
+    first.seconds = 55;
+    net::RoundOutcome last;
+    last.round = 2;
+    last.matchOver = true;
+    std::string results[2];
+    net::appendResult(results[0], first);
+    net::appendResult(results[1], last);
+    hear(recorder, picture, 1000);
+    hear(recorder, keepAlive, 1500); // changes nothing shown
+    hear(recorder, delta, 900);      // a clock that went back waits nothing
+    hear(recorder, delta + results[0], 9000);
+    hear(recorder, delta, 9250);
+    hear(recorder, results[1] + end, 12000);
+    recorder.finish();
+    EXPECT_EQ(recorder.warning(""), "");
+    return mem::disk().files[recorder.recordingPath()];
+}
+
+TEST_F(History, AGuestsRecordingReadsBackAsItWasSent) {
+    history::Recording r;
+    ASSERT_EQ(history::readRecording(guestsMatch(), r), "");
+    EXPECT_EQ(r.header.mode, record::PlayMode::Guest);
+    EXPECT_EQ(r.header.viewer, static_cast<int>(Viewer::PlayerTwo));
+    EXPECT_EQ(r.header.legend[1], "W A S D");
+    EXPECT_EQ(r.rounds, 2);
+    EXPECT_FALSE(r.cutShort);
+    using T = net::MessageType;
+    const std::vector<std::pair<T, long long>> sent = {
+        {T::Picture, 0}, {T::Delta, 0},     {T::Delta, 8100}, {T::Result, 0},
+        {T::Delta, 250}, {T::Result, 2750}, {T::End, 0}};
+    ASSERT_EQ(r.heard.size(), sent.size());
+    history::HeardPicture shown;
+    std::vector<int> rounds;
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        EXPECT_EQ(r.heard[i].type, sent[i].first) << i;
+        EXPECT_EQ(r.heard[i].afterMs, sent[i].second) << i;
+        shown.apply(r.heard[i]);
+        rounds.push_back(shown.round());
+    }
+    EXPECT_EQ(rounds, (std::vector<int>{1, 1, 1, 2, 2, 2, 2})) << "the last round is the match's";
+    EXPECT_EQ(shown.picture()[0].code, 'A');
+    EXPECT_EQ(shown.picture()[1].code, 'C');
+    EXPECT_EQ(shown.picture()[1].attr, 12);
+    EXPECT_EQ(r.heard[3].result.score[0], 40);
+
+    // Its rounds count in the statistics, under the guest's own mode.
+    record::ResultsRead log = record::readResults("/state");
+    ASSERT_EQ(log.entries.size(), 2U);
+    EXPECT_EQ(log.entries[0].round.winner, 0);
+    EXPECT_EQ(log.entries[0].round.seconds, 55);
+    EXPECT_EQ(log.entries[0].you, 1);
+    EXPECT_TRUE(log.entries[1].matchOver);
+    std::string table = record::statsTable(record::addUp(log.entries, 10));
+    EXPECT_NE(table.find("--join"), std::string::npos) << table;
+}
+
+// A recording cut short (the power went) plays up to where it ends; one
+// damaged inside, or whose stretches do not hold what a host sends, is
+// refused: every picture after the damage would be wrong.
+TEST_F(History, AGuestsRecordingCutShortPlaysToItsEndADamagedOneIsRefused) {
+    std::string whole = guestsMatch();
+    history::Recording all;
+    ASSERT_EQ(history::readRecording(whole, all), "");
+    history::Recording cut;
+    ASSERT_EQ(history::readRecording(whole.substr(0, whole.size() - 3), cut), "");
+    EXPECT_TRUE(cut.cutShort);
+    ASSERT_LT(cut.heard.size(), all.heard.size());
+    ASSERT_GT(cut.heard.size(), 0U);
+    for (std::size_t i = 0; i < cut.heard.size(); ++i)
+        EXPECT_EQ(cut.heard[i].runs, all.heard[i].runs) << i;
+
+    // The header's record, whole: the rest follows it.
+    record::ReadRecords records = record::readRecords(whole);
+    const record::Record& first = records.records[0];
+    std::size_t headerEnd =
+        static_cast<std::size_t>(first.payload.data() - whole.data()) + first.payload.size() + 4;
+    std::string header = whole.substr(0, headerEnd);
+    std::string damaged = whole;
+    damaged[headerEnd + 6] = static_cast<char>(damaged[headerEnd + 6] ^ 0x10);
+    auto withHeard = [&](const std::string& payload) {
+        std::string bytes = header;
+        record::appendRecord(bytes, record::RecordKind::Heard, payload);
+        return bytes;
+    };
+    // A message that came at once.
+    auto atOnce = [](const std::string& message) {
+        std::string entry(1, '\0');
+        entry += message;
+        return entry;
+    };
+    std::string key;
+    net::appendKey(key, net::KeyKind::Press, 1);
+    std::string end;
+    net::appendEnd(end);
+    std::string longGap;
+    record::appendNumber(longGap, netplay::maxHeardGapMs + 1);
+    longGap += end;
+    for (const std::string& bytes : {damaged, withHeard(atOnce(key)), withHeard(longGap),
+                                     withHeard(atOnce(end.substr(0, 1)))}) {
+        history::Recording r;
+        EXPECT_NE(history::readRecording(bytes, r).find("damaged"), std::string::npos);
+    }
+    history::Recording fine;
+    EXPECT_EQ(history::readRecording(withHeard(atOnce(end)), fine), "");
 }
 
 } // namespace

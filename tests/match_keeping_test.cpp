@@ -40,10 +40,12 @@ std::unique_ptr<record::MatchKeeper> keeperOf(Mode mode, const GameSetup& setup,
     return keeperFor(setup, as);
 }
 
-TEST_F(KeptMatches, OnlyMatchesOnThisMachinesCoreAreKept) {
+TEST_F(KeptMatches, EveryMatchIsKeptButTheGameWithoutOptions) {
     EXPECT_FALSE(keepsMatches(Mode::Local)) << "the game without options writes nothing";
-    EXPECT_FALSE(keepsMatches(Mode::Join));
-    EXPECT_FALSE(keepsMatches(Mode::Watch));
+    EXPECT_TRUE(keepsMatches(Mode::Join)) << "from what the host sends";
+    EXPECT_TRUE(keepsMatches(Mode::Watch));
+    EXPECT_EQ(boardOfYou(Mode::Join), 1);
+    EXPECT_EQ(boardOfYou(Mode::Watch), -1) << "a watcher plays no board";
     for (Mode mode : {Mode::Computer, Mode::Demo, Mode::Match, Mode::Host})
         EXPECT_TRUE(keepsMatches(mode));
     EXPECT_EQ(boardOfYou(Mode::Demo), -1);

@@ -25,16 +25,16 @@ record::PlayMode playModeOf(Mode mode) {
 }
 
 int boardOfYou(Mode mode) {
-    if (mode == Mode::Demo || mode == Mode::Match)
+    if (mode == Mode::Demo || mode == Mode::Match || mode == Mode::Watch)
         return -1; // nobody, or two people at one keyboard
-    return mode == Mode::Join || mode == Mode::Watch ? 1 : 0;
+    return mode == Mode::Join ? 1 : 0;
 }
 
 const char* programVersion() { return BLOCKDUEL_VERSION; }
 
 bool keepsMatches(Mode mode) {
     return mode == Mode::Computer || mode == Mode::Demo || mode == Mode::Match ||
-           mode == Mode::Host;
+           mode == Mode::Host || mode == Mode::Join || mode == Mode::Watch;
 }
 
 std::string timeStamp(long long unixTime) {

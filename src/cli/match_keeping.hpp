@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // What a command keeps of the match it plays: a recording and the results
-// log in the user's state folder for every mode that plays matches on this
-// machine's core (--computer, --demo, --match, --host); nothing for the
-// game without options. Each back end's start makes the keeper
-// (game/keeping.hpp) from these.
+// log in the user's state folder for every mode that plays matches
+// (--computer, --demo, --match, --host, and a guest's --join and --watch,
+// from what its host sends); nothing for the game without options. Each
+// back end's start makes the keeper (game/keeping.hpp) from these.
 #pragma once
 
 #include <string>
@@ -15,8 +15,8 @@
 bool keepsMatches(Mode mode);
 // The mode as the records name it.
 record::PlayMode playModeOf(Mode mode);
-// The board of this machine's player: -1 in a demo or a match of two at
-// one keyboard, 1 for a guest, else 0.
+// The board of this machine's player: -1 in a demo, a match of two at one
+// keyboard or for a watcher, 1 for player two, else 0.
 int boardOfYou(Mode mode);
 // This program's version, as --version says it.
 const char* programVersion();

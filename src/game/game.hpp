@@ -25,20 +25,24 @@ struct Seat {
     ComputerPlayer brain; // the computer's plan and its keys of this frame
 };
 
+namespace record {
+class MatchKeeper;
+struct RoundResult;
+} // namespace record
+
 // Calls for a game that others see from afar: a network host sends its
-// guests the picture. Each is called when set: beforeDelay once the
-// frame's moves are drawn, before its delay, and frameEnded after its end,
-// at the same points of a match's waits, and once more after its last
-// picture.
+// guests the picture, and how each round ended. Each is called when set:
+// beforeDelay once the frame's moves are drawn, before its delay, and
+// frameEnded after its end, at the same points of a match's waits, and
+// once more after its last picture; roundEnded where a match's keeper is
+// told of a round's end (`champion` is -1 unless `matchOver`).
 struct FrameHook {
     void (*beforeDelay)(void* context) = nullptr;
     void (*frameEnded)(void* context) = nullptr;
     void* context = nullptr;
+    void (*roundEnded)(void* context, const record::RoundResult& round, bool matchOver,
+                       int champion) = nullptr;
 };
-
-namespace record {
-class MatchKeeper;
-}
 
 // Whom the lines of a match speak to: the person on board one or two
 // ("You win"), or everyone ("Player one wins") in a demo, a match of two

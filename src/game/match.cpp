@@ -350,6 +350,24 @@ bool awaitNextRound(Game& g, Match& m, const GameSetup& setup) {
     }
 }
 
+// A round's end, to the keeper and to whoever sees the match from afar.
+void endRound(const GameSetup& setup, const record::RoundResult& round, bool matchOver,
+              int champion) {
+    if (setup.keeper != nullptr)
+        setup.keeper->roundEnded(round, matchOver, champion);
+    const FrameHook& hook = setup.frameHook;
+    if (hook.roundEnded != nullptr)
+        hook.roundEnded(hook.context, round, matchOver, champion);
+}
+
+// The match's end: its last round, or when that has ended already, the
+// round that was not played.
+void endMatch(const GameSetup& setup, const Match& m, bool lastEnded) {
+    record::RoundResult unplayed;
+    unplayed.round = m.round + 1;
+    endRound(setup, lastEnded ? unplayed : m.result, true, m.champion);
+}
+
 // The rounds, until someone leaves or a player has won the match; true
 // when the match ended between rounds, with its last round kept already.
 bool playRounds(Game& g, Match& m, const GameSetup& setup) {
@@ -373,8 +391,7 @@ bool playRounds(Game& g, Match& m, const GameSetup& setup) {
             m.champion = m.winner;
             return false;
         }
-        if (setup.keeper != nullptr)
-            setup.keeper->roundEnded(m.result, false, -1);
+        endRound(setup, m.result, false, -1);
         bool demo = setup.computer[0] && setup.computer[1];
         if (!(demo ? restBeforeNextRound(g, m, setup) : awaitNextRound(g, m, setup)))
             return true;
@@ -382,8 +399,7 @@ bool playRounds(Game& g, Match& m, const GameSetup& setup) {
     }
 }
 
-// A match that is kept: every read goes to its tape as the match is played,
-// and its last round, finished or not, ends the match in the keeper's files.
+// A match that is kept: every read goes to its tape as the match is played.
 class KeptMatch {
 public:
     explicit KeptMatch(record::MatchKeeper* keeper) : keeper_(keeper) {
@@ -398,15 +414,6 @@ public:
     }
     KeptMatch(const KeptMatch&) = delete;
     KeptMatch& operator=(const KeptMatch&) = delete;
-    // The match's end: its last round, or when that is kept already, the
-    // round that was not played.
-    void ended(const Match& m, bool lastKept) {
-        if (keeper_ == nullptr)
-            return;
-        record::RoundResult unplayed;
-        unplayed.round = m.round + 1;
-        keeper_->roundEnded(lastKept ? unplayed : m.result, true, m.champion);
-    }
 
 private:
     record::MatchKeeper* keeper_;
@@ -425,7 +432,7 @@ void playMatch(const GameSetup& setup, Match& m) {
     m.result.round = 1;
     Game g;
     KeptMatch kept(setup.keeper);
-    kept.ended(m, playRounds(g, m, setup));
+    endMatch(setup, m, playRounds(g, m, setup));
     m.phase = MatchPhase::Over;
     show(m, setup);
     endFrame();

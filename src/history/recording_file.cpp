@@ -30,15 +30,27 @@ std::string readRecording(std::string_view bytes, Recording& recording) {
         return headerProblem(read);
     recording.header = *header;
     recording.cutShort = read.cutShort || read.damagedBytes > 0;
+    bool broken = false; // a record that does not read though its checksum holds
     for (std::size_t i = 1; i < read.records.size(); ++i) {
         const record::Record& r = read.records[i];
-        if (r.kind == record::RecordKind::TapeChunk && !recording.tape.add(r.payload)) {
-            recording.cutShort = true;
+        bool whole = true;
+        if (r.kind == record::RecordKind::TapeChunk)
+            whole = recording.tape.add(r.payload);
+        else if (r.kind == record::RecordKind::Heard)
+            whole = netplay::readHeard(r.payload, recording.heard);
+        if (!whole) {
+            recording.cutShort = broken = true;
             break;
         }
         if (r.kind == record::RecordKind::RoundEnd)
             recording.rounds += 1;
     }
+    // A guest's pictures are changes to the one before: past a stretch
+    // that was skipped or does not read, every picture would be wrong. A
+    // crash leaves none such, only a last record cut short.
+    bool guest = recording.header.mode == record::PlayMode::Guest;
+    if (guest && (read.damagedBytes > 0 || broken))
+        return "what the host sent is damaged in it, so its pictures cannot be shown";
     return "";
 }
 

@@ -4,6 +4,7 @@
 #include "net/message_decoder.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace net {
@@ -26,7 +27,8 @@ bool sentBy(MessageType type, Sender from) {
     case MessageType::Refused:
     case MessageType::Picture:
     case MessageType::Delta:
-    case MessageType::End: return from == Sender::Host;
+    case MessageType::End:
+    case MessageType::Result: return from == Sender::Host;
     }
     return false;
 }
@@ -42,6 +44,7 @@ Bounds boundsOf(MessageType type) {
     case MessageType::End: return {0, 0};
     case MessageType::Picture: return {0, maxPayload};
     case MessageType::Delta: return {1, maxPayload};
+    case MessageType::Result: return {resultSize, resultSize};
     }
     return {0, 0};
 }
@@ -55,8 +58,22 @@ bool legendText(const unsigned char* text, int length) {
 
 bool knownType(unsigned char type) {
     return type >= static_cast<unsigned char>(MessageType::Hello) &&
-           type <= static_cast<unsigned char>(MessageType::End);
+           type <= static_cast<unsigned char>(MessageType::Result);
 }
+
+std::uint32_t number(const unsigned char* p) {
+    return static_cast<std::uint32_t>(p[0]) << 24U | static_cast<std::uint32_t>(p[1]) << 16U |
+           static_cast<std::uint32_t>(p[2]) << 8U | p[3];
+}
+
+// A number of at most `most`; -1 when it is more.
+int boundedNumber(const unsigned char* p, int most) {
+    std::uint32_t n = number(p);
+    return n > static_cast<std::uint32_t>(most) ? -1 : static_cast<int>(n);
+}
+
+// A board's byte: 0 for none (-1), 1 or 2 for a board; -2 for anything else.
+int boardOf(unsigned char byte) { return byte > 2 ? -2 : byte - 1; }
 
 } // namespace
 
@@ -191,6 +208,7 @@ void MessageDecoder::finish() {
         if (!validRuns(p, length_))
             fail("runs of cells outside the picture");
         break;
+    case MessageType::Result: readResult(p); break;
     case MessageType::KeepAlive:
     case MessageType::End: break;
     }
@@ -218,6 +236,31 @@ void MessageDecoder::readHello(const unsigned char* p) {
         fail("a greeting for no seat");
     else if (!validSymbols(message_.code.symbols))
         fail("a join code with characters it cannot have");
+}
+
+// Every field inside its bounds, so that a guest may take the numbers as
+// they come.
+void MessageDecoder::readResult(const unsigned char* p) {
+    RoundOutcome& r = message_.result;
+    r.round = boundedNumber(p, maxResultRound);
+    r.winner = boardOf(p[4]);
+    bool fits = r.round >= 1 && r.winner >= -1;
+    for (int b = 0; b < 2; ++b) {
+        int at = 5 + 8 * b; // the board's score, then its rows
+        r.score[b] = boundedNumber(p + at, maxResultScore);
+        r.rows[b] = boundedNumber(p + at + 4, maxResultScore);
+        fits = fits && r.score[b] >= 0 && r.rows[b] >= 0;
+    }
+    r.frames = number(p + 21);
+    r.seconds = number(p + 25);
+    r.level[0] = p[29];
+    r.level[1] = p[30];
+    r.matchOver = p[31] == 1;
+    r.champion = boardOf(p[32]);
+    fits = fits && r.level[0] <= maxResultLevel && r.level[1] <= maxResultLevel && p[31] <= 1 &&
+           r.champion >= -1 && (r.matchOver || r.champion == -1);
+    if (!fits)
+        fail("a round's result out of bounds");
 }
 
 } // namespace net

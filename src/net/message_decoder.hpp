@@ -28,6 +28,7 @@ struct Message {
     int action = 0; // Key: an action's number (game/keys.hpp), 0 with ReleaseAll
     const unsigned char* runs = nullptr; // Picture, Delta: valid until the next feed()
     int runsLength = 0;
+    RoundOutcome result = {}; // Result
 };
 
 class MessageDecoder {
@@ -53,6 +54,7 @@ private:
     void finish();
     void fail(const char* what) { error_ = what; }
     void readHello(const unsigned char* p);
+    void readResult(const unsigned char* p);
 
     Sender from_;
     unsigned char buffer_[maxMessage] = {};

@@ -31,6 +31,18 @@ void hello(std::string& out, int version, Seat seat, const JoinCode& code) {
     out.append(code.symbols, joinCodeLength);
 }
 
+void number(std::string& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out += static_cast<char>(value >> static_cast<unsigned>(shift) & 0xFFU);
+}
+
+std::uint32_t bounded(int value, int least, int most) {
+    return static_cast<std::uint32_t>(std::clamp(value, least, most));
+}
+
+// A board as a byte: 0 for none, else 1 or 2.
+char board(int which) { return static_cast<char>(which == 0 || which == 1 ? which + 1 : 0); }
+
 } // namespace
 
 void appendHello(std::string& out, Seat seat, const JoinCode& code) {
@@ -70,6 +82,23 @@ void appendKey(std::string& out, KeyKind kind, int action) {
 void appendKeepAlive(std::string& out) { header(out, MessageType::KeepAlive, 0); }
 
 void appendEnd(std::string& out) { header(out, MessageType::End, 0); }
+
+void appendResult(std::string& out, const RoundOutcome& outcome) {
+    const RoundOutcome& r = outcome;
+    header(out, MessageType::Result, resultSize);
+    number(out, bounded(r.round, 1, maxResultRound));
+    out += board(r.winner);
+    for (int b = 0; b < 2; ++b) {
+        number(out, bounded(r.score[b], 0, maxResultScore));
+        number(out, bounded(r.rows[b], 0, maxResultScore));
+    }
+    number(out, r.frames);
+    number(out, r.seconds);
+    for (int level : r.level)
+        out += static_cast<char>(bounded(level, 0, maxResultLevel));
+    out += static_cast<char>(r.matchOver ? 1 : 0);
+    out += r.matchOver ? board(r.champion) : '\0';
+}
 
 void appendRuns(std::string& out, MessageType type, const std::string& runs) {
     header(out, type, runs.size());

@@ -16,15 +16,17 @@
 // events as the actions they stand for (turn, left, right, drop, Escape, Enter, pause), by the
 // guest's own keys, so the host needs nothing of its keyboard. Both sides send KeepAlive when they
 // have sent nothing for a second; five seconds without a message means the other side is gone. End
-// says that the match is over and the last picture is final.
+// says that the match is over and the last picture is final. At the end of
+// every round, and of a match left in a round, Result says how it ended, so
+// that a guest knows it from the game rather than from the picture.
 //
 // A game is a match of rounds. The host draws everything a guest shows:
 // the countdown before each round, who won it, the tally and whom it waits
 // for, each in the words of that guest (player two or a watcher). Player
 // two's Enter asks for the next round, and its pause holds the round for
 // both until a pause again. Version 1 played one game without rounds,
-// version 2 sent keys instead of actions and version 3 had no pause; each
-// side refuses every other version.
+// version 2 sent keys instead of actions, version 3 had no pause and version
+// 4 no Result; each side refuses every other version.
 //
 // A guest that is to ask its person for the code first makes sure that a
 // game listens there: it greets with a Hello of version 0, which no game
@@ -42,7 +44,7 @@
 
 namespace net {
 
-constexpr int protocolVersion = 4;
+constexpr int protocolVersion = 5;
 // "BLKD": a Hello from anything else is no guest of this game.
 constexpr unsigned char helloMagic[4] = {'B', 'L', 'K', 'D'};
 
@@ -66,6 +68,7 @@ enum class MessageType : unsigned char {
     Picture = 7,   // host: the whole picture, as runs over a blank screen
     Delta = 8,     // host: runs of cells that changed
     End = 9,       // host: the game is over, the picture is final
+    Result = 10,   // host: how a round ended
 };
 
 // Who sent the bytes a decoder reads: each side accepts only what the
@@ -108,6 +111,31 @@ constexpr int maxRunLength = 16;
 constexpr int keepAttribute = 16;
 constexpr unsigned char firstRunAttribute = textColor;
 
+// How a round ended, as Result carries it: a payload of resultSize bytes,
+// numbers most significant first: the round (4 bytes, 1 to maxResultRound),
+// the winner (a byte: 0 for none, the round left unfinished, else the board
+// 1 or 2), each board's score and rows (4 bytes each, board one's pair
+// first, at most maxResultScore), the frames and the seconds of play (4
+// bytes each), each board's computer level (a byte, 0 for a person, at most
+// maxResultLevel), whether the match ended with the round (a byte, 0 or 1)
+// and who won the match (a byte: 0 for nobody, else the board 1 or 2; 0
+// unless it ended).
+struct RoundOutcome {
+    int round = 1;
+    int winner = -1; // the board, 0 or 1; -1 for none
+    int score[2] = {0, 0};
+    int rows[2] = {0, 0};
+    std::uint32_t frames = 0;
+    std::uint32_t seconds = 0;
+    int level[2] = {0, 0};
+    bool matchOver = false;
+    int champion = -1; // the board that won the match, -1 for none
+};
+constexpr int resultSize = 4 + 1 + 4 * 4 + 4 + 4 + 2 + 1 + 1;
+constexpr int maxResultRound = 1'000'000;
+constexpr int maxResultScore = 1'000'000'000;
+constexpr int maxResultLevel = 99;
+
 // Appends a whole message to `out`.
 void appendHello(std::string& out, Seat seat, const JoinCode& code);
 // A Hello of version 0, which every host refuses as another version.
@@ -122,6 +150,8 @@ void appendReady(std::string& out, KeyMode mode, const std::string& legend = "")
 void appendKey(std::string& out, KeyKind kind, int action);
 void appendKeepAlive(std::string& out);
 void appendEnd(std::string& out);
+// Fields beyond their bounds are sent at the nearest bound.
+void appendResult(std::string& out, const RoundOutcome& outcome);
 // Picture and Delta: the header, then the runs already in `runs`.
 void appendRuns(std::string& out, MessageType type, const std::string& runs);
 

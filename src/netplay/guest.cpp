@@ -190,6 +190,8 @@ long long GameGuest::due() const {
 }
 
 void GameGuest::handle(const net::Message& message) {
+    if (recorder_ != nullptr)
+        recorder_->heard(message, netClockMs());
     switch (message.type) {
     case net::MessageType::Picture:
         picture_ = net::Picture{};
@@ -203,6 +205,7 @@ void GameGuest::handle(const net::Message& message) {
         paint(picture_, screen_.buffer());
         return;
     case net::MessageType::End: state_ = State::Ended; return;
+    case net::MessageType::Result: lastResult_ = message.result; return;
     case net::MessageType::KeepAlive: return;
     default: return lose("the host sent a message out of turn");
     }

@@ -6,12 +6,14 @@
 // events as the actions its own keys stand for.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "game/keys.hpp"
 #include "net/join_code.hpp"
 #include "net/picture.hpp"
 #include "netplay/guest_keys.hpp"
+#include "netplay/guest_recording.hpp"
 #include "netplay/link.hpp"
 #include "netplay/local.hpp"
 
@@ -50,6 +52,12 @@ public:
     }
     // Once the console is taken: how its keys come, with releases or not.
     void ready(bool keyReleases);
+
+    // From now on what the host sends that changes the picture goes to
+    // `recorder` as it comes; nullptr keeps nothing.
+    void keepIn(GuestRecorder* recorder) { recorder_ = recorder; }
+    // How the last round ended, as the host said; none before a round has.
+    const std::optional<net::RoundOutcome>& lastResult() const { return lastResult_; }
 
     State state() const { return state_; }
     // Why the game was lost: the connection closed, broke or went silent.
@@ -91,6 +99,8 @@ private:
     long long quietMs_ = 0;      // the last such silence, when there was one
     long long quietEndedMs_ = 0; // and when it ended
     long long escapedMs_ = 0;    // when this player pressed Escape; 0 before
+    GuestRecorder* recorder_ = nullptr;
+    std::optional<net::RoundOutcome> lastResult_;
 };
 
 } // namespace netplay

@@ -12,6 +12,7 @@
 #include "game/keys.hpp"
 #include "game/match_lines.hpp"
 #include "netplay/pictures.hpp"
+#include "netplay/round_outcome.hpp"
 
 namespace netplay {
 
@@ -65,6 +66,9 @@ FrameHook GameHost::frameHook() {
     FrameHook hook;
     hook.beforeDelay = [](void* host) { static_cast<GameHost*>(host)->sendPictures(); };
     hook.frameEnded = [](void* host) { static_cast<GameHost*>(host)->frameEnded(); };
+    hook.roundEnded = [](void* host, const record::RoundResult& round, bool over, int champion) {
+        static_cast<GameHost*>(host)->sendResult(round, over, champion);
+    };
     hook.context = this;
     return hook;
 }
@@ -87,6 +91,14 @@ void GameHost::keyEvent(const KeyEvent& /*event*/) {
 }
 
 void GameHost::sendPictures() { guests_.show(netClockMs()); }
+
+void GameHost::sendResult(const record::RoundResult& round, bool matchOver, int champion) {
+    net::RoundOutcome outcome = outcomeOf(round, setup_, matchOver, champion);
+    std::string message;
+    net::appendResult(message, outcome);
+    sendPictures(); // the round's last picture comes first
+    guests_.toEveryGuest(message, netClockMs());
+}
 
 void GameHost::frameEnded() {
     sendPictures();

@@ -60,6 +60,8 @@ public:
     FrameHook frameHook();
     // The changes since each guest's last picture, to every guest.
     void sendPictures();
+    // How a round ended, after its last picture, to every guest let in.
+    void sendResult(const record::RoundResult& round, bool matchOver, int champion);
     // After the frame's picture reached the console: the rest of its
     // changes, and the connections served.
     void frameEnded();

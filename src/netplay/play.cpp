@@ -18,12 +18,14 @@
 #include "net/address.hpp"
 #include "netplay/code_prompt.hpp"
 #include "netplay/guest.hpp"
+#include "netplay/guest_recording.hpp"
 #include "netplay/host.hpp"
 #include "netplay/join_messages.hpp"
 #include "netplay/join_notice.hpp"
 #include "netplay/link.hpp"
 #include "netplay/local.hpp"
 #include "netplay/network.hpp"
+#include "record/results_log.hpp"
 
 namespace netplay {
 
@@ -212,6 +214,23 @@ std::unique_ptr<GameGuest> getIn(const Options& options, net::Seat seat, std::st
     }
 }
 
+// The console given back as the guest's end asks; the exit status.
+int guestEnded(const GameGuest& guest, const std::string& there) {
+    if (guest.state() == GameGuest::State::Ended) {
+        localFinish();
+        // Everything above came from the host: were it to draw a prompt, this
+        // line says whose it is.
+        localSay("The host's last picture, above: the game at " + there + " is over.\n");
+        return 0;
+    }
+    localRestore();
+    if (guest.state() == GameGuest::State::Left) {
+        localSay("You left the game at " + there + ".\n");
+        return 0;
+    }
+    return complain(guest.lostWhy());
+}
+
 int join(const Options& options, net::Seat seat) {
     std::string problem = localProblem();
     if (!problem.empty())
@@ -225,6 +244,11 @@ int join(const Options& options, net::Seat seat) {
     std::string program = localCommandName(options.program.c_str());
     if (!localTake())
         return 1;
+    // Kept as every match is, from what the host sends this guest.
+    KeptAs as = keptAs(seat == net::Seat::Player ? Mode::Join : Mode::Watch);
+    std::string logWarning = record::readResults(as.folder).warning;
+    GuestRecorder recorder(as, seat, bothKeysLegend(mine.keys));
+    guest->keepIn(&recorder);
     localFarewell(leftByInterruptText(program, there, seat) + "\n");
     localServe(guest.get());
     guest->ready(localKeyReleases());
@@ -234,19 +258,12 @@ int join(const Options& options, net::Seat seat) {
     localFarewell("");
     localServe(nullptr);
     guest->close();
-    if (guest->state() == GameGuest::State::Ended) {
-        localFinish();
-        // Everything above came from the host: were it to draw a prompt, this
-        // line says whose it is.
-        localSay("The host's last picture, above: the game at " + there + " is over.\n");
-        return 0;
-    }
-    localRestore();
-    if (guest->state() == GameGuest::State::Left) {
-        localSay("You left the game at " + there + ".\n");
-        return 0;
-    }
-    return complain(guest->lostWhy());
+    recorder.finish();
+    int status = guestEnded(*guest, there);
+    std::string kept = recorder.warning(logWarning);
+    if (!kept.empty())
+        localComplain(kept);
+    return status;
 }
 
 } // namespace

@@ -59,8 +59,17 @@ void MatchKeeper::framePlayed() {
 
 void MatchKeeper::roundEnded(const RoundResult& round, bool matchOver, int champion) {
     append(recording_, RecordKind::TapeChunk, tape_.take());
-    append(recording_, RecordKind::RoundEnd, encodeRound(round));
     framesUntaken_ = 0;
+    roundResult(round, matchOver, champion);
+}
+
+void MatchKeeper::keepHeard(const std::string& piece) {
+    if (!piece.empty())
+        append(recording_, RecordKind::Heard, piece);
+}
+
+void MatchKeeper::roundResult(const RoundResult& round, bool matchOver, int champion) {
+    append(recording_, RecordKind::RoundEnd, encodeRound(round));
     ResultEntry entry;
     entry.match = setup_;
     entry.round = round;

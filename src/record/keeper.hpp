@@ -45,6 +45,12 @@ public:
     // The round ended: the rest of its tape and its result in the
     // recording, and its line in the results log.
     void roundEnded(const RoundResult& round, bool matchOver, int champion);
+    // A match whose pictures come from elsewhere (a network guest's) keeps
+    // what it was sent, a stretch at a time, instead of a tape, and its
+    // rounds' ends as it learns them: the result in the recording and its
+    // line in the results log.
+    void keepHeard(const std::string& piece);
+    void roundResult(const RoundResult& round, bool matchOver, int champion);
 
     // The recording's path; "" when nothing is kept.
     const std::string& recordingPath() const { return recording_; }

@@ -29,6 +29,7 @@ enum class RecordKind : unsigned char {
     TapeChunk = 2, // the next stretch of a round's inputs
     RoundEnd = 3,  // a round's result; the round's tape is complete
     Result = 4,    // the results log: one round's result with its match
+    Heard = 5,     // a network guest's recording: the next stretch of what its host sent
 };
 
 // Appends one whole record to `out`; a payload over maxPayload is cut to it

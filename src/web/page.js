@@ -8,9 +8,9 @@
 
 const blockduel = (() => {
     // The protocol as this page speaks it.
-    const protocolVersion = 4;
+    const protocolVersion = 5;
     const magic = [0x42, 0x4c, 0x4b, 0x44]; // "BLKD"
-    const Type = { Hello: 1, Welcome: 2, Refused: 3, Ready: 4, Key: 5, KeepAlive: 6, Picture: 7, Delta: 8, End: 9 };
+    const Type = { Hello: 1, Welcome: 2, Refused: 3, Ready: 4, Key: 5, KeepAlive: 6, Picture: 7, Delta: 8, End: 9, Result: 10 };
     const Seat = { Player: 1, Watcher: 2 };
     const KeyKind = { Press: 1, Repeat: 2, Release: 3, ReleaseAll: 4 };
     const Action = { Turn: 1, Left: 2, Right: 3, Drop: 4, Escape: 5, Enter: 6, Pause: 7 };
@@ -21,6 +21,11 @@ const blockduel = (() => {
     const silenceLimitMs = 5000;
     const answerLimitMs = 5000; // as long as a terminal waits for Welcome
     const maxLegendLength = 24;
+    // A round's result: its size and the bounds of its fields.
+    const resultSize = 33;
+    const maxResultRound = 1000000;
+    const maxResultScore = 1000000000;
+    const maxResultLevel = 99;
     const columns = 56;
     const rows = 21;
     const cells = columns * rows;
@@ -39,7 +44,32 @@ const blockduel = (() => {
         [Type.Picture, [0, maxPayload]],
         [Type.Delta, [1, maxPayload]],
         [Type.End, [0, 0]],
+        [Type.Result, [resultSize, resultSize]],
     ]);
+
+    // A Result's fields, as the host writes them (numbers of four bytes,
+    // most significant first; boards as 0 for none, else 1 or 2); null
+    // when one is out of its bounds.
+    function readResult(p) {
+        const number = (at) => ((p[at] << 24) >>> 0) + (p[at + 1] << 16) + (p[at + 2] << 8) + p[at + 3];
+        const board = (b) => (b <= 2 ? b - 1 : null);
+        const r = {
+            round: number(0),
+            winner: board(p[4]),
+            score: [number(5), number(13)],
+            rows: [number(9), number(17)],
+            frames: number(21),
+            seconds: number(25),
+            level: [p[29], p[30]],
+            matchOver: p[31] === 1,
+            champion: board(p[32]),
+        };
+        const fits =
+            r.round >= 1 && r.round <= maxResultRound && r.winner !== null && r.champion !== null &&
+            r.score.concat(r.rows).every((n) => n <= maxResultScore) &&
+            r.level.every((n) => n <= maxResultLevel) && p[31] <= 1 && (r.matchOver || r.champion === -1);
+        return fits ? r : null;
+    }
 
     // One run of cells at `at` of `runs`, after a run in `attr`; null when
     // the bytes hold no whole run inside the picture.
@@ -137,7 +167,7 @@ const blockduel = (() => {
         readHeader() {
             const b = this.buffer;
             if (this.have === 1) {
-                if (b[0] < Type.Hello || b[0] > Type.End) this.fail('unknown message type');
+                if (b[0] < Type.Hello || b[0] > Type.Result) this.fail('unknown message type');
                 else if (!hostBounds.has(b[0])) this.fail('a message this side does not take');
             } else if (this.have === 2 && b[1] < 0x80) {
                 this.checkLength(b[1]);
@@ -170,6 +200,9 @@ const blockduel = (() => {
             } else if (type === Type.Picture || type === Type.Delta) {
                 message.runs = p;
                 if (!validRuns(p)) this.fail('runs of cells outside the picture');
+            } else if (type === Type.Result) {
+                message.result = readResult(p);
+                if (message.result === null) this.fail("a round's result out of bounds");
             }
             return this.error === null ? message : null;
         }
@@ -302,6 +335,7 @@ const blockduel = (() => {
             this.keys = new Keys();
             this.state = 'greeting'; // then 'playing', then 'over'
             this.picture = null; // none until the first Picture
+            this.result = null; // the last round's result, once one has ended
         }
 
         send(bytes, nowMs) {
@@ -349,6 +383,12 @@ const blockduel = (() => {
                 return applyRuns(m.runs, this.picture, this.to.paint);
             }
             if (m.type === Type.End) return this.stop('the game is over');
+            // The picture says how the round ended; the page keeps the last
+            // result for whoever asks, and shows nothing more.
+            if (m.type === Type.Result) {
+                this.result = m.result;
+                return;
+            }
             if (m.type !== Type.KeepAlive) this.stop('the host sent a message out of turn');
         }
 

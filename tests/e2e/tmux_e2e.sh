@@ -245,7 +245,8 @@ case_kept() {
 # of its own: the same countdown on both, the guest's F (its own key for
 # left) moves only the right piece, the host's Left the left one (each to its wall, where pieces come
 # only by moving), Escape from the guest ends the match for both, each with
-# the same boards and the tally in its own words.
+# the same boards and the tally in its own words; the guest's replay ends
+# on its own last picture.
 case_network() {
     local host_dir=$work guest_dir=$work/guest port
     mkdir "$guest_dir"
@@ -284,6 +285,20 @@ case_network() {
     screen | grep -q '^Match over: 0-0\. Player two left\.' || fail "the host's final line"
     boards() { tm capture-pane -p -t "$1" | grep -A7 'Next:.*Next:'; }
     [ "$(boards e2e)" = "$(boards guest)" ] || fail "the guest's final boards are not the host's"
+
+    # The guest kept the match from what the host sent it: its replay, sped
+    # up, ends on the guest's own final picture, in the guest's words.
+    pane=guest work=$guest_dir
+    local shown
+    shown=$(final_picture)
+    type_line clear
+    start_game "--replay last"
+    wait_for 'Replay: join [0-9:]+, round 1, 1x' "the guest's replay line"
+    tm send-keys -t guest +
+    wait_for 'Replay: .*, 2x' "the guest's replay sped up"
+    expect_given_back 0
+    [ "$(final_picture)" = "$shown" ] ||
+        fail "the guest's replay ended on another picture: $(diff <(echo "$shown") <(final_picture))"
 }
 
 # The game refuses what it cannot play on, with a message and status 1: a

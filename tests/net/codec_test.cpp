@@ -106,19 +106,79 @@ TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
     }
 }
 
-// A player's pause is version 4's: a host of version 3 would refuse it as
-// a key the game does not have, so both sides greet with 4 and refuse 3.
-TEST(Codec, ThePauseCameWithVersionFour) {
+// A player's pause is version 4's and the round's result version 5's: a
+// guest of version 4 would be cut off by a message it does not know, so
+// both sides greet with 5 and refuse the others.
+TEST(Codec, TheResultCameWithVersionFive) {
     std::string hello;
     appendHello(hello, Seat::Player, code("7K3M-Q9XD"));
-    EXPECT_EQ(4, hello[2 + sizeof helloMagic]);
+    EXPECT_EQ(5, hello[2 + sizeof helloMagic]);
     std::string welcome;
     appendWelcome(welcome, Seat::Player);
-    EXPECT_EQ(bytes({2, 2, 4, 1}), welcome);
+    EXPECT_EQ(bytes({2, 2, 5, 1}), welcome);
     EXPECT_TRUE(isAction(static_cast<int>(Action::Pause)));
     std::string key;
     appendKey(key, KeyKind::Press, static_cast<int>(Action::Pause));
     EXPECT_EQ(bytes({5, 2, 1, 7}), key);
+}
+
+// A round whose every field differs from the others, at the top of its bounds where it has one.
+RoundOutcome outcome() {
+    RoundOutcome r;
+    r.round = maxResultRound;
+    r.winner = 1;
+    r.score[0] = 1234;
+    r.score[1] = maxResultScore;
+    r.rows[0] = 7;
+    r.rows[1] = 300;
+    r.frames = 0xFFFFFFFFU;
+    r.seconds = 65537;
+    r.level[0] = 0;
+    r.level[1] = maxResultLevel;
+    r.matchOver = true;
+    r.champion = 0;
+    return r;
+}
+
+void expectSame(const RoundOutcome& sent, const RoundOutcome& read) {
+    EXPECT_EQ(sent.round, read.round);
+    EXPECT_EQ(sent.winner, read.winner);
+    for (int b = 0; b < 2; ++b) {
+        EXPECT_EQ(sent.score[b], read.score[b]) << b;
+        EXPECT_EQ(sent.rows[b], read.rows[b]) << b;
+        EXPECT_EQ(sent.level[b], read.level[b]) << b;
+    }
+    EXPECT_EQ(sent.frames, read.frames);
+    EXPECT_EQ(sent.seconds, read.seconds);
+    EXPECT_EQ(sent.matchOver, read.matchOver);
+    EXPECT_EQ(sent.champion, read.champion);
+}
+
+// A round that goes on, left unfinished or won: each reads back as it was
+// sent; numbers beyond their bounds go at the bound, and a champion only
+// with the match's end.
+TEST(Codec, ResultsReadBackAsSent) {
+    RoundOutcome unfinished;
+    unfinished.round = 3;
+    unfinished.seconds = 12;
+    RoundOutcome beyond = outcome();
+    beyond.round = maxResultRound + 5;
+    beyond.score[0] = -4;
+    beyond.level[1] = 250;
+    beyond.matchOver = false;
+    std::string stream;
+    appendResult(stream, unfinished);
+    appendResult(stream, beyond);
+    ASSERT_EQ(2U * (2 + resultSize), stream.size());
+    Read read = decode(Sender::Host, stream, stream.size());
+    ASSERT_EQ("", read.error);
+    ASSERT_EQ(2U, read.messages.size());
+    expectSame(unfinished, read.messages[0].result);
+    const RoundOutcome& clamped = read.messages[1].result;
+    EXPECT_EQ(maxResultRound, clamped.round);
+    EXPECT_EQ(0, clamped.score[0]);
+    EXPECT_EQ(maxResultLevel, clamped.level[1]);
+    EXPECT_EQ(-1, clamped.champion) << "no champion while the match goes on";
 }
 
 TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
@@ -131,10 +191,13 @@ TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
     appendRuns(stream, MessageType::Picture, "");
     appendRuns(stream, MessageType::Delta, runs);
     appendEnd(stream);
+    RoundOutcome sent = outcome();
+    appendResult(stream, sent);
     for (std::size_t piece = 1; piece <= stream.size(); ++piece) {
         Read read = decode(Sender::Host, stream, piece);
         ASSERT_EQ("", read.error);
-        ASSERT_EQ(5U, read.messages.size());
+        ASSERT_EQ(6U, read.messages.size());
+        expectSame(sent, read.messages[5].result);
         EXPECT_EQ(Seat::Player, read.messages[0].seat);
         EXPECT_EQ(protocolVersion, read.messages[0].version);
         EXPECT_EQ(Refusal::SeatTaken, read.messages[1].refusal);
@@ -149,6 +212,15 @@ TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
 // A stream that stops where the fault shows is refused all the same: the
 // header's first byte, or its length, is enough, so a stranger cannot make
 // the host hold a long payload it will refuse.
+// A Result of round 1, nobody's, with byte `at` of its payload set to `value`.
+std::string result(int at, int value) {
+    RoundOutcome r;
+    std::string message;
+    appendResult(message, r);
+    message[2 + static_cast<std::size_t>(at)] = static_cast<char>(value);
+    return message;
+}
+
 TEST(Codec, BrokenMessagesAreRefusedWhereverTheyAreCut) {
     std::string hello;
     appendHello(hello, Seat::Player, code("00000000"));
@@ -161,7 +233,19 @@ TEST(Codec, BrokenMessagesAreRefusedWhereverTheyAreCut) {
     };
     const Case cases[] = {
         {Sender::Guest, bytes({0}), "unknown message type", 0},
-        {Sender::Guest, bytes({10}), "unknown message type", 0},
+        {Sender::Guest, bytes({11}), "unknown message type", 0},
+        {Sender::Guest, bytes({10}), "a message this side does not take", 0},
+        {Sender::Host, bytes({10, resultSize - 1}), "wrong length", 0},
+        {Sender::Host, bytes({10, resultSize + 1}), "wrong length", 0},
+        {Sender::Host, result(3, 0), "a round's result out of bounds", 0},     // round 0
+        {Sender::Host, result(0, 0x10), "a round's result out of bounds", 0},  // round 2^28
+        {Sender::Host, result(4, 3), "a round's result out of bounds", 0},     // winner 3
+        {Sender::Host, result(5, 0x3C), "a round's result out of bounds", 0},  // score > 1e9
+        {Sender::Host, result(17, 0x40), "a round's result out of bounds", 0}, // rows > 1e9
+        {Sender::Host, result(30, 100), "a round's result out of bounds", 0},  // level 100
+        {Sender::Host, result(31, 2), "a round's result out of bounds", 0},    // ending 2
+        {Sender::Host, result(32, 1), "a round's result out of bounds", 0},    // champion, no end
+        {Sender::Host, result(32, 3), "a round's result out of bounds", 0},    // champion 3
         {Sender::Guest, bytes({7}), "a message this side does not take", 0},
         {Sender::Host, bytes({5}), "a message this side does not take", 0},
         {Sender::Guest, bytes({6, 1}), "wrong length", 0},

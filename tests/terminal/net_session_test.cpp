@@ -25,6 +25,7 @@
 #include "display/console.hpp"
 #include "game/game.hpp"
 #include "game/keys.hpp"
+#include "host_connection.hpp"
 #include "net/message_decoder.hpp"
 #include "net/picture.hpp"
 #include "net/rate_limit.hpp"
@@ -56,15 +57,6 @@ GameGuest::Answer greetServed(GameHost& host, GameGuest& guest, const char* text
     while (answer.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
         host.pumpNow();
     return answer.get();
-}
-
-// A connected pair: the host's end adopted, the other end returned.
-int connectTo(GameHost& host) {
-    int pair[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0)
-        std::abort();
-    host.adopt(pair[0]);
-    return pair[1];
 }
 
 // Reads what `fd` gets within `ms`, until the other side closes; `closed`

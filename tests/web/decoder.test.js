@@ -18,7 +18,11 @@ test("the encoder's stream reads the same in every split", { skip: needsGolden }
     const stream = bytes(made.host);
     const whole = decode(stream);
     assert.equal(whole.error, null);
-    assert.deepEqual(whole.messages.map((m) => m.type), [T.Picture, T.Delta, T.KeepAlive, T.End]);
+    assert.deepEqual(whole.messages.map((m) => m.type), [T.Picture, T.Delta, T.KeepAlive, T.Result, T.End]);
+    // As web_golden.cpp made it.
+    const r = whole.messages[3].result;
+    assert.deepEqual([r.round, r.winner, r.score, r.rows, r.frames, r.seconds, r.level, r.matchOver, r.champion],
+        [3, 1, [1234, 70000], [5, 300], 4000, 381, [9, 0], true, 1]);
     const expected = whole.messages.map(shown);
     for (let cut = 1; cut < stream.length; ++cut) {
         const two = decode(stream, [cut]);
@@ -51,7 +55,13 @@ test('a picture of no runs, and one of the longest, with a two-byte length', () 
 // Each of these closes the connection, as the game's own decoder would.
 const malformed = [
     ['type 0', [0, 0], 'unknown message type'],
-    ['type 10', [10, 0], 'unknown message type'],
+    ['type 11', [11, 0], 'unknown message type'],
+    ['a short Result', [10, 32, ...Array(32).fill(0)], 'a message of the wrong length'],
+    ['a Result of round 0', [10, 33, ...Array(33).fill(0)], "a round's result out of bounds"],
+    ['a Result won by board 3', [10, 33, ...result({ 4: 3 })], "a round's result out of bounds"],
+    ['a Result of too high a score', [10, 33, ...result({ 13: 0x3c })], "a round's result out of bounds"],
+    ['a Result of level 100', [10, 33, ...result({ 30: 100 })], "a round's result out of bounds"],
+    ['a Result with a champion of no end', [10, 33, ...result({ 32: 1 })], "a round's result out of bounds"],
     ['type 255', [255, 0], 'unknown message type'],
     ['a Hello', [1, 14], 'a message this side does not take'],
     ['a Ready', [4, 1, 1], 'a message this side does not take'],
@@ -77,6 +87,24 @@ const malformed = [
     ['a run short of codes', [7, 4, ...head(0, 2, true), 65, 65], 'runs of cells outside the picture'],
     ['a second run cut short', [8, 5, ...head(0, 0, true), 65, ...head(1, 0, false)], 'runs of cells outside the picture'],
 ];
+
+// A Result's payload of round 1, nobody's, with the bytes of `changes` by place.
+function result(changes) {
+    const p = Array(33).fill(0);
+    p[3] = 1;
+    for (const [at, value] of Object.entries(changes)) p[Number(at)] = value;
+    return p;
+}
+
+test("a round's result reads as the host wrote it", () => {
+    const p = result({ 4: 2, 8: 40, 12: 3, 15: 1, 16: 0x2c, 28: 64, 30: 7, 31: 1, 32: 2 });
+    p[21] = 0xff; // frames: 0xff000000, above the largest signed 32-bit number
+    const read = decode(Uint8Array.from([10, 33, ...p]));
+    assert.equal(read.error, null);
+    const r = read.messages[0].result;
+    assert.deepEqual([r.round, r.winner, r.score, r.rows, r.frames, r.seconds, r.level, r.matchOver, r.champion],
+        [1, 1, [40, 300], [3, 0], 0xff000000, 64, [0, 7], true, 1]);
+});
 
 // A run's head: its first cell, its length less one, and whether it keeps
 // the attribute before it.

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 // Prints messages as this game's own encoder writes them, for the page's
 // tests to read against: a host's stream (a Picture and a Delta made by
-// the picture's own runs, a KeepAlive, End) with the pictures that
+// the picture's own runs, a KeepAlive, the Result of round 3 won by board
+// two by 1234 points and 5 rows to 70000 and 300 in 4000 frames, 381
+// seconds, the left board the computer's at level 9, the match over and
+// won by board two; End) with the pictures that
 // applying its runs gives, and a guest's messages (Hello, Ready, keys).
 // And how the terminal shows a cell: each code's glyph, each console
 // colour's SGR parameter. One JSON object on standard output; the page's
@@ -106,6 +109,19 @@ int main() {
     net::applyRuns(reinterpret_cast<const unsigned char*>(runs.data()),
                    static_cast<int>(runs.size()), shown);
     net::appendKeepAlive(host);
+    net::RoundOutcome result;
+    result.round = 3;
+    result.winner = 1;
+    result.score[0] = 1234;
+    result.rows[0] = 5;
+    result.score[1] = 70000;
+    result.rows[1] = 300;
+    result.frames = 4000;
+    result.seconds = 381;
+    result.level[0] = 9;
+    result.matchOver = true;
+    result.champion = 1;
+    net::appendResult(host, result);
     net::appendEnd(host);
 
     std::string hello;

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: MIT
+// A network guest keeps its matches too. Its game runs at the host, so
+// there is no tape of reads to keep: the recording holds what the host sent
+// that changes the picture (Picture, Delta, End, Result), each with the
+// milliseconds since the one before, so that a playback shows the guest's
+// pictures in their order and at their pace. They go to the recording in
+// stretches (netplay/heard.hpp) every few seconds and at each round's end.
+// Each Result also ends its round in the recording and adds the round's line to
+// the results log, so that the statistics count the guest's side.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "game/keeping.hpp"
+#include "net/message_decoder.hpp"
+#include "netplay/heard.hpp"
+#include "record/keeper.hpp"
+
+namespace netplay {
+
+// How often the stretch heard so far goes to disk, in milliseconds: a
+// crash loses at most this much of the match.
+constexpr int heardEveryMs = 5000;
+
+class GuestRecorder {
+public:
+    // Keeps the match in the state folder `as` names, as seen from `seat`,
+    // with player two's keys shown as `legend`, from the first picture on:
+    // a guest that leaves before the game begins keeps nothing.
+    GuestRecorder(KeptAs as, net::Seat seat, const std::string& legend);
+    GuestRecorder(const GuestRecorder&) = delete;
+    GuestRecorder& operator=(const GuestRecorder&) = delete;
+    ~GuestRecorder() { finish(); }
+
+    // A message from the host, come at `nowMs`; one that changes nothing
+    // shown, or comes before the first whole picture, is not kept.
+    void heard(const net::Message& message, long long nowMs);
+    // What is still held goes to disk: at the match's end, however it ended.
+    void finish();
+    // The recording's path; "" while nothing is kept.
+    std::string recordingPath() const;
+    // What went wrong with the files, as one message for after the match,
+    // after `logWarning` (what reading the results log found); "" when
+    // nothing did.
+    std::string warning(const std::string& logWarning) const;
+    // How many messages it has kept so far.
+    long long heardCount() const { return count_; }
+
+private:
+    KeptAs as_;
+    GameSetup seen_; // the match as this guest sees it
+    std::unique_ptr<record::MatchKeeper> keeper_;
+    std::string piece_; // heard since the last stretch went to disk
+    long long lastMs_ = -1;
+    long long keptMs_ = -1; // when the last stretch went to disk
+    long long count_ = 0;
+};
+
+} // namespace netplay

@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: MIT
+#include "netplay/heard.hpp"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "net/protocol.hpp"
+#include "record/varint.hpp"
+
+namespace netplay {
+
+bool changesPicture(net::MessageType type) {
+    return type == net::MessageType::Picture || type == net::MessageType::Delta ||
+           type == net::MessageType::End || type == net::MessageType::Result;
+}
+
+HeardMessage heardOf(const net::Message& message, long long afterMs) {
+    HeardMessage h;
+    h.afterMs = afterMs;
+    h.type = message.type;
+    if (message.runsLength > 0)
+        h.runs.assign(reinterpret_cast<const char*>(message.runs),
+                      static_cast<std::size_t>(message.runsLength));
+    h.result = message.result;
+    return h;
+}
+
+// The message again as the host sent it: the decoder reads exactly one
+// way of writing each.
+void appendHeard(std::string& stretch, const HeardMessage& message) {
+    record::appendNumber(
+        stretch, static_cast<std::uint64_t>(std::clamp(message.afterMs, 0LL, maxHeardGapMs)));
+    switch (message.type) {
+    case net::MessageType::Picture:
+    case net::MessageType::Delta: net::appendRuns(stretch, message.type, message.runs); break;
+    case net::MessageType::Result: net::appendResult(stretch, message.result); break;
+    default: net::appendEnd(stretch); break;
+    }
+}
+
+bool readHeard(std::string_view stretch, std::vector<HeardMessage>& into) {
+    std::vector<HeardMessage> read;
+    record::NumberReader reader(stretch);
+    while (!reader.atEnd()) {
+        std::uint64_t after = 0;
+        if (!reader.number(after) || after > static_cast<std::uint64_t>(maxHeardGapMs))
+            return false;
+        std::string_view rest = stretch.substr(reader.at());
+        net::MessageDecoder decoder(net::Sender::Host);
+        std::size_t used =
+            decoder.feed(reinterpret_cast<const unsigned char*>(rest.data()), rest.size());
+        if (!decoder.hasMessage() || !changesPicture(decoder.message().type))
+            return false;
+        read.push_back(heardOf(decoder.message(), static_cast<long long>(after)));
+        std::string_view message;
+        reader.bytes(used, message);
+    }
+    into.insert(into.end(), read.begin(), read.end());
+    return true;
+}
+
+} // namespace netplay
