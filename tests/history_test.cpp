@@ -149,7 +149,7 @@ TEST_F(History, StatsForAPersonAndForAScript) {
     EXPECT_NE(table.find("next, --computer --level 5."), std::string::npos) << table;
     auto [json, jsonStatus] = statsOf("/state", true);
     EXPECT_EQ(jsonStatus, 0);
-    EXPECT_EQ(json.rfind("{", 0), 0U) << json;
+    EXPECT_EQ(json.rfind('{', 0), 0U) << json;
 
     // A damaged log: set aside, said on the error stream, and the rest counted.
     mem::disk().files["/state/results"] += "\xB1\xD7 torn";
