@@ -22,6 +22,8 @@ starts=${FIGURES_STARTS:-21}
 game=$(realpath "$build/blockduel")
 tools=$build
 work=$(mktemp -d)
+# The games the figures start keep their matches here, not in the user's state folder.
+export XDG_STATE_HOME="$work/state"
 socket=$work/tmux.sock
 helpers=()
 
@@ -134,6 +136,9 @@ impaired_network
 echo "== the host's door under attack, on loopback"
 "$tools/blockduel_admission_figures" "$game" --seconds $((seconds < 12 ? seconds : 12)) \
     --settle "$settle" | tee "$work/door"
+echo "== kept matches"
+"$tools/blockduel_recording_figures" | tee "$work/kept"
+"$tools/blockduel_results_figures" | tee -a "$work/kept"
 echo "== tmux, two bots"
 tmux_run "two bots in tmux"
 echo "== tmux, two bots, the other core busy"
@@ -152,3 +157,7 @@ echo
 echo "The host's door under attack (each attack on a fresh host, after $settle s of play):"
 echo
 cat "$work/door"
+echo
+echo "Kept matches: a recording's bytes a minute; a round's end and --stats on this disk:"
+echo
+cat "$work/kept"
