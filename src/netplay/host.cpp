@@ -19,6 +19,10 @@ namespace {
 
 // A refused connection gets this long to read why before it is closed.
 constexpr int leaveMs = 1000;
+// A page's answer is larger: over a slow link it may still be going out
+// after leaveMs. Its connection stays while the page's bytes wait to go
+// out, and leaveMs after, but no longer than this in all.
+constexpr int pageMs = 10'000;
 // A player connection this silent gives its seat to a new one with the
 // right code: a live guest sends something every keepAliveMs.
 constexpr int seatSilenceMs = 2 * net::keepAliveMs;
@@ -97,6 +101,8 @@ void GameHost::answerBrowser(Peer& peer, long long now) {
     }
     admission_.gone(peer.id, answer.kind != net::WebAnswerKind::Page, now);
     leave(peer, now);
+    if (answer.kind == net::WebAnswerKind::Page)
+        peer.pageBy = now + pageMs;
 }
 
 // Each read of a guest that has been let in counts as a message too: bytes
@@ -576,6 +582,8 @@ void GameHost::keepTime(Peer& peer, long long now) {
     case Stage::Greeting:
     case Stage::Waiting: return;
     case Stage::Leaving:
+        if (link.queued() > 0 && now < peer.pageBy)
+            peer.leaveBy = std::max(peer.leaveBy, std::min(now + leaveMs, peer.pageBy));
         if (link.queued() == 0 && !peer.shutDown) {
             netShutdownSend(link.socket());
             peer.shutDown = true;

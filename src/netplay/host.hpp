@@ -103,6 +103,7 @@ private:
         bool ended = false;      // it has been told the game is over
         bool shutDown = false;   // Leaving: no more bytes go to it
         long long leaveBy = 0;
+        long long pageBy = 0;  // Leaving with the page: the most it is kept
         net::PeerAddress from; // where it comes from
         net::GuestPace pace;   // once let in: what it may make the host do
     };
