@@ -84,6 +84,13 @@ class Chromium {
         return this.tab.key(type, code, key, keyCode);
     }
 
+    // What the pages threw or logged as errors, in any tab.
+    complaints() {
+        return this.events
+            .filter((e) => e.method === 'Runtime.exceptionThrown' || (e.method === 'Log.entryAdded' && e.params.entry.level === 'error'))
+            .map((e) => JSON.stringify(e.params));
+    }
+
     // Asks the browser to close, as its own children then end with it; ends
     // it when it does not within ten seconds.
     async close() {
