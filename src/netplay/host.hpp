@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The host of a game over the network. It listens beside the console, in
-// the back end's own waits, and never blocks on a connection: it greets who
-// connects (the door's policy says who is read, who gives way and when a
-// code is checked; then the join code, one seat for player two and a few
-// for watchers), keeps player two's keys from the guest's key events by the
-// same rules as the terminal's, for the game to poll as a remote seat, and
-// after every frame sends each guest the cells that changed since its last
-// picture: the host's picture with the lines of the match as that guest is
-// to read them. A connection that breaks the
-// protocol is closed; the game goes on.
+// the back end's own waits, and never blocks on a connection: its door
+// (netplay/door.hpp) greets who connects and lets in player two and a few
+// watchers with the join code; its guests' connections (netplay/guests.hpp)
+// are kept alive and paced. The host itself is the game's side: it keeps
+// player two's keys from the guest's key events by the same rules as the
+// terminal's, for the game to poll as a remote seat, and after every frame
+// sends each guest the cells that changed since its last picture: the
+// host's picture with the lines of the match as that guest is to read
+// them. A connection that breaks the protocol is closed; the game goes on.
 #pragma once
 
 #include <memory>
@@ -20,20 +20,17 @@
 #include "net/admission.hpp"
 #include "net/join_code.hpp"
 #include "net/picture.hpp"
-#include "net/rate_limit.hpp"
-#include "netplay/link.hpp"
+#include "netplay/door.hpp"
+#include "netplay/guests.hpp"
 #include "netplay/local.hpp"
 
 namespace netplay {
 
-class GameHost : public NetService {
+class GameHost : public NetService, private GuestEvents {
 public:
-    static constexpr int maxWatchers = 4;
-    // Refused connections that may still read why; more and the oldest is closed.
-    static constexpr int maxLeaving = 16;
-    // Bytes queued for one guest past which it gets no more deltas; once it
-    // has caught up it gets the whole picture again.
-    static constexpr std::size_t maxQueued = std::size_t{16} * 1024;
+    static constexpr int maxWatchers = Guests::maxWatchers;
+    static constexpr int maxLeaving = Door::maxLeaving;
+    static constexpr std::size_t maxQueued = Guests::maxQueued;
 
     // `listener` is taken over; noSocket for none (connections then come by
     // adopt()). The game's picture is read from `screen`'s buffer.
@@ -56,7 +53,7 @@ public:
     // guests' pictures show its lines as player two or a watcher reads them.
     void setMatch(const Match* match, const GameSetup* setup);
     // What a guest in `seat` is shown now.
-    net::Picture pictureFor(net::Seat seat) const;
+    net::Picture pictureFor(net::Seat seat) const override;
     // The game's frame hook: the changes since each guest's last picture
     // to every guest before the frame's delay, when the console gets the
     // frame's moves, and the rest at the frame's end.
@@ -81,7 +78,7 @@ public:
     // player two's picture; no text while nobody does.
     NoticeLine watchersNotice() const;
     // The door: how many it turned away, how many wrong codes it was given.
-    const net::Admission& admission() const { return admission_; }
+    const net::Admission& admission() const { return door_.admission(); }
 
     int watched(SocketWatch* watches, int room) override;
     void serve(const SocketWatch* watches, int count) override;
@@ -89,69 +86,21 @@ public:
     void keyEvent(const KeyEvent& event) override;
 
 private:
-    // Greeting: not greeted yet; Waiting: greeted, its code not checked yet.
-    enum class Stage { Greeting, Waiting, Welcomed, Ready, Leaving };
-    struct Peer {
-        int id = 0; // the door's name for it
-        std::unique_ptr<Link> link;
-        Stage stage = Stage::Greeting;
-        net::Seat seat = net::Seat::Watcher;
-        net::JoinCode code = {}; // Waiting: the code to check
-        net::Picture sent;       // what it was last sent
-        bool pictured = false;   // it has had a whole picture
-        bool stale = false;      // deltas stopped until it catches up
-        bool ended = false;      // it has been told the game is over
-        bool shutDown = false;   // Leaving: no more bytes go to it
-        long long leaveBy = 0;
-        long long pageBy = 0;  // Leaving with the page: the most it is kept
-        net::PeerAddress from; // where it comes from
-        net::GuestPace pace;   // once let in: what it may make the host do
-    };
+    // What the guests' connections tell the game, and ask of it.
+    void playerJoined(const net::Message& ready) override;
+    void playerKey(const net::Message& key) override;
+    void playerLeft() override;
+    void flooded(const net::PeerAddress& from, long long nowMs) override;
+    Showing showing() const override;
 
-    void acceptAll(long long now);
-    void take(NetSocket socket, const net::PeerAddress& from, long long now);
-    void readFrom(Peer& peer, long long now);
-    // Whether a guest that has been let in may go on: false once it has
-    // sent far more than a person could (the connection is closed then);
-    // `message` may be dropped meanwhile (false too).
-    bool paced(Peer& peer, const net::Message* message, long long now);
-    void makeRoom(long long now);
-    void timeOut(long long now);
-    void takeTurns(long long now);
-    Peer* find(int id);
-    void handle(Peer& peer, const net::Message& message, long long now);
-    void greet(Peer& peer, const net::Message& hello, long long now);
-    void check(Peer& peer, long long now);
-    bool freeSilentSeat(long long now);
-    void refuse(Peer& peer, net::Refusal reason, long long now);
-    // A browser's request: its page, or the switch after which it greets
-    // as any guest; the page and every refusal end the connection.
-    void answerBrowser(Peer& peer, long long now);
-    // Told what it was told; closed once it has read it or had its time.
-    void leave(Peer& peer, long long now);
-    void ready(Peer& peer, const net::Message& message, long long now);
-    void playerKey(const net::Message& message);
-    // Closes the connection; `turnedAway` when for what it did or did not do.
-    void drop(Peer& peer, bool turnedAway = false);
     void refreshNotices(bool always = false);
-    void keepTime(Peer& peer, long long now);
-    static long long nextDue(const Peer& peer);
-    void sendPicture(Peer& peer, const net::Picture& picture, long long now) const;
-    void sendWhole(Peer& peer, const net::Picture& picture, long long now) const;
-    bool seatTaken() const;
-    int count(net::Seat seat, Stage least) const;
 
     LocalScreen& screen_;
-    net::JoinCode code_;
-    NetSocket listener_;
-    std::vector<Peer> peers_;
-    std::vector<int> slots_; // for each socket watched(): its peer, -1 the listener
-    bool listening_ = false; // the listener was among them
-    KeyState guestKeys_;     // player two's actions, by number, from the guest's events
+    Guests guests_;
+    Door door_;
+    int doorWatched_ = 0; // the first sockets of watched() are the door's
+    KeyState guestKeys_;  // player two's actions, by number, from the guest's events
     char guestLegend_[maxLegendLength + 1] = {}; // player two's keys, as its legend shows them
-    net::Admission admission_;
-    int nextId_ = 1;
-    long long acceptAgainMs_ = 0; // after the system ran out of descriptors
     const Match* match_ = nullptr;
     const GameSetup* setup_ = nullptr;
     bool started_ = false;

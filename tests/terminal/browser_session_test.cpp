@@ -348,19 +348,6 @@ TEST(BrowserAtTheHost, JoinsAsPlayerTwoAndHoldsKeys) {
     EXPECT_FALSE(playFrame(h.game)) << "player two's Escape ends the game";
 }
 
-TEST(BrowserAtTheHost, AWrongCodeIsRefused) {
-    if (!netplay::browsersJoin())
-        GTEST_SKIP() << "built without the WebSocket framing";
-    Hosting h;
-    Browser b(*h.host);
-    ASSERT_EQ(b.upgrade().rfind("HTTP/1.1 101 ", 0), 0U);
-    b.sendGame(Browser::hello(net::Seat::Player, "AAAA-BBBB"));
-    const net::Message* refused = b.waitFor(net::MessageType::Refused);
-    ASSERT_NE(refused, nullptr);
-    EXPECT_EQ(refused->refusal, net::Refusal::WrongCode);
-    EXPECT_FALSE(h.host->playerReady());
-}
-
 // Each of these ends the browser's connection, and nothing else.
 TEST(BrowserAtTheHost, MalformedFramesEndTheConnection) {
     if (!netplay::browsersJoin())

@@ -373,6 +373,8 @@ TEST(NetProcesses, AnotherVersionIsRefusedWithAClearMessage) {
     ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
     ASSERT_EQ(listen(listener, 1), 0);
     getsockname(listener, reinterpret_cast<sockaddr*>(&any), &length);
+    // Not blocking: a guest that never connects fails the wait, not hangs it.
+    fcntl(listener, F_SETFL, fcntl(listener, F_GETFL) | O_NONBLOCK);
     GamePty guest(
         {.args = {"--join", "127.0.0.1:" + std::to_string(ntohs(any.sin_port)), "--code", code},
          .kitty = false});

@@ -15,6 +15,12 @@
 # - A Windows host and a POSIX guest: the join command the host shows, with
 #   cmd's continuation; the same again the other way round, the host's
 #   Escape ending it. (The POSIX side's Escape is tests/e2e's.)
+# - A Windows host and a browser (tests/windows/browser_guest.js, a
+#   browser's side by hand in node): the link the host shows; the page over
+#   HTTP; the WebSocket joins with the link's code, its ping is answered,
+#   the countdown and the boards on the host's console; its close is
+#   answered with the host's, the host says player two is away, and the
+#   host's Escape ends it.
 # Usage: tests/windows/network.sh [Windows build, default build/windows]
 #                                 [POSIX build, default build/release]
 set -eu
@@ -26,6 +32,7 @@ tag=network
 . "$root/tests/windows/wine.sh"
 [ -x "$posix" ] || fail "no POSIX game at $posix; build it first"
 command -v tmux >/dev/null || fail "no tmux; run scripts/install-deps"
+command -v node >/dev/null || fail "no node; run scripts/install-deps"
 
 code=7K3M-Q9XD
 # Each POSIX game has a tmux server of its own.
@@ -165,5 +172,29 @@ exitsWith 0 "the host's Escape"
 posixExitsWith 0
 paneHas 'Match over: 0-1. Player one left.' || fail "the guest's last line"
 say "Windows host, POSIX guest: countdown, keys, a round, Enter, Escape"
+
+# A Windows host and a browser.
+startGame --host 127.0.0.1:0 --code $code
+waitFor 30 "the Windows host's link for a browser" \
+    consoleHas '^Or in a browser: http://127\.0\.0\.1:[0-9]*/#7K3M-Q9XD'
+link=$(sed -n 's/^Or in a browser: \(http[^ ]*\).*/\1/p' "$work/reads" | head -n 1)
+guestDone() { [ -s "$work/guest.status" ]; }
+(
+    status=0
+    node "$root/tests/windows/browser_guest.js" "$link" "$work/leave" >"$work/guest.out" 2>&1 ||
+        status=$?
+    echo $status >"$work/guest.status"
+) &
+guestSays() { grep -qs "^$1" "$work/guest.out" || { guestDone && fail "the browser: $(cat "$work/guest.out")"; }; }
+waitFor 60 "the page and the browser's join" guestSays joined
+waitFor 30 "the countdown on the host's console" consoleHas 'Round 1 starts in'
+waitFor 30 "both boards on the host's console" boardsShown
+touch "$work/leave"
+waitFor 30 "the browser's close answered" guestDone
+[ "$(cat "$work/guest.status")" = 0 ] || fail "the browser: $(cat "$work/guest.out")"
+waitFor 30 "player two away on the host's console" consoleHas 'Player two is away'
+xdotool key Escape
+exitsWith 0 "the host's Escape"
+say "Windows host, browser: the link, the page, the WebSocket's game and its close"
 
 say "passed in $(($(date +%s) - started)) s"

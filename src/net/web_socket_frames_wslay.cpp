@@ -2,7 +2,7 @@
 // wslay's event API over memory: its read callback takes from the bytes in
 // hand and says "would block" when they are used up; its write callback
 // appends to the link's queue, which takes everything.
-#include "net/web_socket_framing.hpp"
+#include "net/web_socket_frames_wslay.hpp"
 
 #include <wslay/wslay.h>
 
@@ -10,11 +10,11 @@
 
 namespace net {
 
-struct WebSocketFraming::Io {
+struct WslayWebSocketFraming::Io {
     static ssize_t recv(wslay_event_context_ptr ctx, uint8_t* buf, size_t len, int /*flags*/,
                         void* user) {
-        auto* self = static_cast<WebSocketFraming*>(user);
-        if (self->inLeft_ == 0 || !self->problem_.empty()) {
+        auto* self = static_cast<WslayWebSocketFraming*>(user);
+        if (self->inLeft_ == 0 || self->ended()) {
             wslay_event_set_error(ctx, WSLAY_ERR_WOULDBLOCK);
             return -1;
         }
@@ -27,7 +27,7 @@ struct WebSocketFraming::Io {
 
     static ssize_t send(wslay_event_context_ptr ctx, const uint8_t* data, size_t len, int /*flags*/,
                         void* user) {
-        auto* self = static_cast<WebSocketFraming*>(user);
+        auto* self = static_cast<WslayWebSocketFraming*>(user);
         if (self->out_ == nullptr) {
             wslay_event_set_error(ctx, WSLAY_ERR_WOULDBLOCK);
             return -1;
@@ -42,8 +42,8 @@ struct WebSocketFraming::Io {
     // different pieces) changes nothing.
     static void frameStart(wslay_event_context_ptr ctx,
                            const wslay_event_on_frame_recv_start_arg* arg, void* user) {
-        auto* self = static_cast<WebSocketFraming*>(user);
-        if (!self->problem_.empty())
+        auto* self = static_cast<WslayWebSocketFraming*>(user);
+        if (self->ended())
             return;
         if (arg->opcode == WSLAY_TEXT_FRAME) {
             self->fail("the browser sent text");
@@ -55,15 +55,14 @@ struct WebSocketFraming::Io {
 
     static void message(wslay_event_context_ptr /*ctx*/, const wslay_event_on_msg_recv_arg* arg,
                         void* user) {
-        auto* self = static_cast<WebSocketFraming*>(user);
+        auto* self = static_cast<WslayWebSocketFraming*>(user);
         // Pings are answered by wslay; pongs need nothing.
-        if (self->problem_.empty() && arg->opcode == WSLAY_BINARY_FRAME &&
-            self->payload_ != nullptr)
+        if (!self->ended() && arg->opcode == WSLAY_BINARY_FRAME && self->payload_ != nullptr)
             self->payload_->append(reinterpret_cast<const char*>(arg->msg), arg->msg_length);
     }
 };
 
-WebSocketFraming::WebSocketFraming() {
+WslayWebSocketFraming::WslayWebSocketFraming() {
     wslay_event_callbacks callbacks = {};
     callbacks.recv_callback = Io::recv;
     callbacks.send_callback = Io::send;
@@ -71,34 +70,28 @@ WebSocketFraming::WebSocketFraming() {
     callbacks.on_msg_recv_callback = Io::message;
     if (wslay_event_context_server_init(&context_, &callbacks, this) != 0) {
         context_ = nullptr;
-        problem_ = "out of memory";
+        fail("out of memory");
         return;
     }
     wslay_event_config_set_max_recv_msg_length(context_, maxIncoming);
 }
 
-WebSocketFraming::~WebSocketFraming() {
+WslayWebSocketFraming::~WslayWebSocketFraming() {
     if (context_ != nullptr)
         wslay_event_context_free(context_);
 }
 
-bool WebSocketFraming::fail(const char* what) {
-    if (problem_.empty())
-        problem_ = what;
-    return false;
-}
-
 // What wslay has queued (answers to pings, the closing frame) goes out now.
-void WebSocketFraming::flush(std::string& out) {
+void WslayWebSocketFraming::flush(std::string& out) {
     out_ = &out;
     if (wslay_event_want_write(context_) != 0 && wslay_event_send(context_) != 0)
         fail("the frame could not be written");
     out_ = nullptr;
 }
 
-bool WebSocketFraming::unwrap(const unsigned char* bytes, std::size_t count, std::string& payload,
-                              std::string& out) {
-    if (context_ == nullptr || !problem_.empty())
+bool WslayWebSocketFraming::unwrap(const unsigned char* bytes, std::size_t count,
+                                   std::string& payload, std::string& out) {
+    if (context_ == nullptr || ended())
         return false;
     in_ = bytes;
     inLeft_ = count;
@@ -108,14 +101,14 @@ bool WebSocketFraming::unwrap(const unsigned char* bytes, std::size_t count, std
     in_ = nullptr;
     inLeft_ = 0;
     // A frame wslay refuses stops its reading: it has queued its closing frame.
-    if (problem_.empty() && (result != 0 || wslay_event_get_read_enabled(context_) == 0))
+    if (!ended() && (result != 0 || wslay_event_get_read_enabled(context_) == 0))
         fail("the browser sent a malformed frame");
     flush(out);
-    return problem_.empty();
+    return !ended();
 }
 
-void WebSocketFraming::wrap(const std::string& message, std::string& out) {
-    if (context_ == nullptr || !problem_.empty())
+void WslayWebSocketFraming::wrap(const std::string& message, std::string& out) {
+    if (context_ == nullptr || ended())
         return;
     wslay_event_msg frame = {WSLAY_BINARY_FRAME, reinterpret_cast<const uint8_t*>(message.data()),
                              message.size()};

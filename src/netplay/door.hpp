@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: MIT
+// The host's door: it takes connections from the listener (or adopted
+// ones), reads the strangers on them, answers a browser's request, has
+// each greeting's code checked when net::Admission says, refuses with a
+// reason and gives a refused connection a little time to read it, makes
+// room and times out the silent. A guest with the right code and room in
+// its seat is welcomed and handed over to the hall, with its connection,
+// exactly once; the door keeps nothing of it.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "net/admission.hpp"
+#include "net/join_code.hpp"
+#include "net/message_decoder.hpp"
+#include "net/protocol.hpp"
+#include "netplay/link.hpp"
+#include "netplay/network.hpp"
+
+namespace netplay {
+
+// What one connection's reads may bring in one serve: a greeting, or far
+// more keys than a person sends in a frame, and little work for a flood.
+constexpr std::size_t bytesPerServe = 1024;
+
+// A guest the door let in, as it hands it over.
+struct Arrival {
+    std::unique_ptr<Link> link; // welcomed already
+    net::Seat seat = net::Seat::Watcher;
+    net::PeerAddress from;
+    // What it sent after its greeting in the same read, in order: the hall
+    // reads it as it would have read it a moment later.
+    std::vector<net::Message> early;
+};
+
+// Where the door's guests go once let in, and who says whether a seat has room.
+class Hall {
+public:
+    virtual ~Hall() = default;
+    // Why a guest with the right code finds no room in `seat` now, or
+    // nothing when it does (room may be made for it).
+    virtual std::optional<net::Refusal> noRoom(net::Seat seat, long long nowMs) = 0;
+    // A guest let in; its connection may have closed after its early messages.
+    virtual void enter(Arrival arrival, long long nowMs) = 0;
+};
+
+class Door {
+public:
+    // Refused connections that may still read why; more and the oldest is closed.
+    static constexpr int maxLeaving = 16;
+
+    // `listener` is taken over; noSocket for none (connections then come by take()).
+    Door(Hall& hall, const net::JoinCode& code, NetSocket listener);
+    ~Door();
+    Door(const Door&) = delete;
+    Door& operator=(const Door&) = delete;
+
+    // A connection accepted elsewhere, read at once like any other.
+    void take(NetSocket socket, const net::PeerAddress& from, long long nowMs);
+
+    // The listener (while a connection may be taken) and the strangers'
+    // sockets, up to `room`; how many. serve() takes them back in this order.
+    int watched(SocketWatch* watches, int room, long long nowMs);
+    void serve(const SocketWatch* watches, int count, long long nowMs);
+    // When serve() is next due with nothing ready; -1 for no time.
+    long long due(long long nowMs) const;
+    // A stranger not yet refused still has bytes queued (a browser's switch).
+    bool sending() const;
+    // Closes every connection and the listener.
+    void close();
+
+    // A guest let in from `from` was ended for flooding the host.
+    void flooded(const net::PeerAddress& from, long long nowMs) { admission_.flooded(from, nowMs); }
+    // How many it turned away, how many wrong codes it was given.
+    const net::Admission& admission() const { return admission_; }
+    const net::JoinCode& code() const { return code_; }
+
+private:
+    // Greeting: not greeted yet; Waiting: greeted, its code not checked yet;
+    // LetIn: welcomed, to be handed over.
+    enum class Stage { Greeting, Waiting, LetIn, Leaving };
+    struct Stranger {
+        int id = 0;                 // admission's name for it
+        std::unique_ptr<Link> link; // null once handed over
+        Stage stage = Stage::Greeting;
+        net::Seat seat = net::Seat::Watcher;
+        net::JoinCode code = {}; // Waiting: the code to check
+        bool shutDown = false;   // Leaving: no more bytes go to it
+        long long leaveBy = 0;
+        long long pageBy = 0; // Leaving with the page: the most it is kept
+        net::PeerAddress from;
+        std::vector<net::Message> early; // LetIn: what came after the greeting
+    };
+
+    static bool open(const Stranger& s) { return s.link != nullptr && s.link->isOpen(); }
+    void acceptAll(long long now);
+    void readFrom(Stranger& s, long long now);
+    // A browser's request: its page, or the switch after which it greets
+    // as any guest; the page and every refusal end the connection.
+    void answerBrowser(Stranger& s, long long now);
+    void makeRoom(long long now);
+    void timeOut(long long now);
+    void takeTurns(long long now);
+    Stranger* find(int id);
+    void handle(Stranger& s, const net::Message& message, long long now);
+    void greet(Stranger& s, const net::Message& hello, long long now);
+    void check(Stranger& s, long long now);
+    void handOver(Stranger& s, long long now);
+    void refuse(Stranger& s, net::Refusal reason, long long now);
+    // Told what it was told; closed once it has read it or had its time.
+    void leave(Stranger& s, long long now);
+    // Closes the connection; `turnedAway` when for what it did or did not do.
+    void drop(Stranger& s, long long now, bool turnedAway);
+    static void keepTime(Stranger& s, long long now);
+
+    Hall& hall_;
+    net::JoinCode code_;
+    NetSocket listener_;
+    std::vector<Stranger> strangers_;
+    std::vector<int> slots_; // for each socket watched(): its stranger, -1 the listener
+    bool listening_ = false; // the listener was among them
+    net::Admission admission_;
+    int nextId_ = 1;
+    long long acceptAgainMs_ = 0; // after the system ran out of descriptors
+};
+
+} // namespace netplay

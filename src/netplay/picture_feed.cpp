@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: MIT
+#include "netplay/picture_feed.hpp"
+
+#include "net/protocol.hpp"
+
+namespace netplay {
+
+namespace {
+
+// What the guest has once it has applied `runs`.
+void applyRuns(const std::string& runs, net::Picture& picture) {
+    net::applyRuns(reinterpret_cast<const unsigned char*>(runs.data()),
+                   static_cast<int>(runs.size()), picture);
+}
+
+} // namespace
+
+std::string PictureFeed::next(const net::Picture& picture, bool over) {
+    if (ended_)
+        return "";
+    if (!pictured_)
+        return whole(picture, over);
+    std::string runs;
+    net::appendChanges(sent_, picture, runs);
+    std::string message;
+    if (!runs.empty())
+        net::appendRuns(message, net::MessageType::Delta, runs);
+    if (over)
+        net::appendEnd(message);
+    ended_ = over;
+    applyRuns(runs, sent_);
+    return message;
+}
+
+std::string PictureFeed::whole(const net::Picture& picture, bool over) {
+    if (ended_)
+        return "";
+    std::string runs;
+    net::appendChanges(net::Picture{}, picture, runs);
+    std::string message;
+    net::appendRuns(message, net::MessageType::Picture, runs);
+    if (over)
+        net::appendEnd(message);
+    ended_ = over;
+    sent_ = net::Picture{};
+    applyRuns(runs, sent_);
+    pictured_ = true;
+    return message;
+}
+
+} // namespace netplay

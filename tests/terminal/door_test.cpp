@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: MIT
+// The host's door on its own, with the times the test gives: it lets in
+// the right code once and hands the connection over with what came with
+// the greeting, refuses the rest with a reason and closes them once they
+// have had their time to read it, and closes strangers that do not greet.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <vector>
+
+#include "net/protocol.hpp"
+#include "netplay/door.hpp"
+#include "netplay/local.hpp"
+#include "peer_end.hpp"
+
+namespace {
+
+using netplay::Arrival;
+using netplay::Door;
+
+constexpr const char* code = "7K3M-Q9XD";
+
+// The hall the door hands its guests to: it keeps them, and answers
+// whether a seat has room as the test says.
+struct KeptHall : netplay::Hall {
+    std::optional<net::Refusal> noRoom(net::Seat /*seat*/, long long /*nowMs*/) override {
+        asked += 1;
+        return refusal;
+    }
+    void enter(Arrival arrival, long long /*nowMs*/) override {
+        arrivals.push_back(std::move(arrival));
+    }
+
+    std::optional<net::Refusal> refusal;
+    int asked = 0;
+    std::vector<Arrival> arrivals;
+};
+
+struct DoorAt {
+    DoorAt() {
+        net::JoinCode parsed;
+        net::parseJoinCode(code, parsed);
+        door = std::make_unique<Door>(hall, parsed, noSocket);
+    }
+
+    // A new connection taken at `now`.
+    PeerEnd& connect(long long now) {
+        ends.push_back(std::make_unique<PeerEnd>());
+        door->take(ends.back()->hostSide(), {{}, "test"}, now);
+        return *ends.back();
+    }
+
+    // One serve of the door at `now`, as the host's wait gives it.
+    void serve(long long now) const {
+        SocketWatch watches[NetService::maxSockets];
+        int n = door->watched(watches, NetService::maxSockets, now);
+        netWait(watches, n, 0);
+        door->serve(watches, n, now);
+    }
+
+    KeptHall hall;
+    std::vector<std::unique_ptr<PeerEnd>> ends;
+    std::unique_ptr<Door> door;
+};
+
+TEST(Door, LetsTheRightCodeInAndHandsItOverOnceWithWhatCameAlong) {
+    DoorAt at;
+    PeerEnd& guest = at.connect(0);
+    ASSERT_TRUE(guest.send(hello(net::Seat::Player, code) + ready() + keepAlive()));
+    at.serve(10);
+    ASSERT_EQ(1U, at.hall.arrivals.size());
+    const Arrival& arrival = at.hall.arrivals[0];
+    EXPECT_EQ(net::Seat::Player, arrival.seat);
+    ASSERT_NE(nullptr, arrival.link);
+    EXPECT_TRUE(arrival.link->isOpen());
+    ASSERT_EQ(2U, arrival.early.size());
+    EXPECT_EQ(net::MessageType::Ready, arrival.early[0].type);
+    EXPECT_EQ(net::MessageType::KeepAlive, arrival.early[1].type);
+    guest.read();
+    EXPECT_EQ(std::vector{net::MessageType::Welcome}, guest.types);
+    EXPECT_EQ(net::Seat::Player, guest.seat);
+    // The door has nothing of it any more: no time-out, no second hand-over.
+    ASSERT_TRUE(guest.send(keepAlive()));
+    for (long long now : {20, net::helloLimitMs + 10, net::silenceLimitMs * 2})
+        at.serve(now);
+    EXPECT_EQ(1U, at.hall.arrivals.size());
+    EXPECT_TRUE(arrival.link->isOpen());
+    EXPECT_FALSE(guest.hostClosed());
+    EXPECT_EQ(0, at.door->admission().turnedAway());
+}
+
+// A wrong code, and a right one that finds no room: each told why, shut for
+// sending once told, and closed when its time to read is up.
+TEST(Door, RefusesWithAReasonAndClosesOnceTheReadingTimeIsUp) {
+    DoorAt at;
+    PeerEnd& wrong = at.connect(0);
+    ASSERT_TRUE(wrong.send(hello(net::Seat::Player, "2222-2222")));
+    at.hall.refusal = net::Refusal::SeatTaken;
+    PeerEnd& full = at.connect(0);
+    ASSERT_TRUE(full.send(hello(net::Seat::Player, code)));
+    at.serve(0);
+    for (PeerEnd* end : {&wrong, &full})
+        end->read();
+    EXPECT_EQ(std::vector{net::MessageType::Refused}, wrong.types);
+    EXPECT_EQ(net::Refusal::WrongCode, wrong.refusal);
+    EXPECT_EQ(std::vector{net::MessageType::Refused}, full.types);
+    EXPECT_EQ(net::Refusal::SeatTaken, full.refusal);
+    EXPECT_EQ(1, at.hall.asked) << "only a right code asks for room";
+    EXPECT_TRUE(at.hall.arrivals.empty());
+    EXPECT_EQ(1, at.door->admission().wrongCodes());
+
+    at.serve(999);
+    for (PeerEnd* end : {&wrong, &full}) {
+        end->read();
+        EXPECT_TRUE(end->ended) << "shut for sending once told";
+        EXPECT_FALSE(end->hostClosed()) << "still there to be read";
+    }
+    EXPECT_EQ(1000, at.door->due(999));
+    at.serve(1000);
+    for (PeerEnd* end : {&wrong, &full})
+        EXPECT_TRUE(end->hostClosed());
+    EXPECT_TRUE(at.hall.arrivals.empty());
+}
+
+// Silence and bytes that are not a greeting are turned away; so is a
+// greeting of another version, with its reason, its code unread.
+TEST(Door, ClosesStrangersThatDoNotGreet) {
+    DoorAt at;
+    PeerEnd& silent = at.connect(0);
+    PeerEnd& keyFirst = at.connect(0);
+    ASSERT_TRUE(keyFirst.send(keepAlive()));
+    at.serve(net::helloLimitMs - 1);
+    keyFirst.read();
+    silent.read();
+    EXPECT_TRUE(keyFirst.ended);
+    EXPECT_FALSE(silent.ended);
+    at.serve(net::helloLimitMs);
+    silent.read();
+    EXPECT_TRUE(silent.ended);
+    EXPECT_EQ(2, at.door->admission().turnedAway());
+    EXPECT_TRUE(at.hall.arrivals.empty());
+    EXPECT_EQ(0, at.hall.asked);
+}
+
+} // namespace

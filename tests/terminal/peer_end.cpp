@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: MIT
+#include "peer_end.hpp"
+
+#include <cerrno>
+#include <cstdlib>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "net/join_code.hpp"
+#include "net/protocol.hpp"
+
+#ifndef MSG_NOSIGNAL
+#define MSG_NOSIGNAL 0 // where there is none, the game's sockets say SO_NOSIGPIPE
+#endif
+
+PeerEnd::PeerEnd() {
+    int pair[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0)
+        std::abort();
+    netAdopt(pair[0]);
+    netAdopt(pair[1]);
+    hostSide_ = pair[0];
+    fd_ = pair[1];
+}
+
+PeerEnd::~PeerEnd() { close(fd_); }
+
+bool PeerEnd::send(const std::string& data) const {
+    ssize_t n = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
+    return n == static_cast<ssize_t>(data.size());
+}
+
+bool PeerEnd::hostClosed() const { return !send(keepAlive()); }
+
+void PeerEnd::read() {
+    for (;;) {
+        pollfd waiting = {fd_, POLLIN, 0};
+        if (poll(&waiting, 1, 5) <= 0)
+            return;
+        unsigned char got[4096];
+        ssize_t n = ::read(fd_, got, sizeof got);
+        if (n <= 0) {
+            ended = ended || n == 0 || (errno != EAGAIN && errno != EINTR);
+            return;
+        }
+        bytes += static_cast<std::size_t>(n);
+        take(got, static_cast<std::size_t>(n));
+    }
+}
+
+void PeerEnd::take(const unsigned char* data, std::size_t size) {
+    while (size > 0) {
+        std::size_t used = decoder_.feed(data, size);
+        if (decoder_.failed())
+            std::abort(); // the host's own bytes are the protocol
+        data += used;
+        size -= used;
+        if (!decoder_.hasMessage())
+            continue;
+        const net::Message& m = decoder_.message();
+        types.push_back(m.type);
+        refusal = m.type == net::MessageType::Refused ? m.refusal : refusal;
+        seat = m.type == net::MessageType::Welcome ? m.seat : seat;
+        if (m.type == net::MessageType::Picture)
+            picture = net::Picture{};
+        if (m.type == net::MessageType::Picture || m.type == net::MessageType::Delta)
+            net::applyRuns(m.runs, m.runsLength, picture);
+    }
+}
+
+std::string hello(net::Seat seat, const char* code) {
+    net::JoinCode parsed;
+    if (!net::parseJoinCode(code, parsed))
+        std::abort();
+    std::string out;
+    net::appendHello(out, seat, parsed);
+    return out;
+}
+
+std::string ready() {
+    std::string out;
+    net::appendReady(out, net::KeyMode::Autorepeat);
+    return out;
+}
+
+std::string keepAlive() {
+    std::string out;
+    net::appendKeepAlive(out);
+    return out;
+}

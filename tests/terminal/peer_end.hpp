@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: MIT
+// The test's end of one connection of a host's part under test: a socket
+// pair whose other end the part holds, set up as the game sets up its
+// sockets. It reads what the host sent as a guest would, keeping the
+// picture its runs make, and never waits longer than a few milliseconds.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "net/message_decoder.hpp"
+#include "net/picture.hpp"
+#include "netplay/network.hpp"
+
+class PeerEnd {
+public:
+    PeerEnd();
+    ~PeerEnd();
+    PeerEnd(const PeerEnd&) = delete;
+    PeerEnd& operator=(const PeerEnd&) = delete;
+
+    // The host's end, for the part under test to take over.
+    NetSocket hostSide() const { return hostSide_; }
+    // Sends bytes as the guest; false when the host's end has closed.
+    bool send(const std::string& data) const;
+    // Reads and decodes what has come by now.
+    void read();
+    // Whether the host's end is closed for good (a refused connection's is
+    // only shut for sending while it may still read why). It sends a
+    // keep-alive to find out.
+    bool hostClosed() const;
+
+    // What has come so far, oldest first.
+    std::vector<net::MessageType> types;
+    net::Refusal refusal = {}; // of the last Refused
+    net::Seat seat = {};       // of the last Welcome
+    net::Picture picture;      // what the runs made of a blank one
+    std::size_t bytes = 0;
+    bool ended = false; // the host will send nothing more
+
+private:
+    // Decodes what was read.
+    void take(const unsigned char* data, std::size_t size);
+
+    int fd_ = -1;
+    NetSocket hostSide_ = noSocket;
+    net::MessageDecoder decoder_{net::Sender::Host};
+};
+
+// A guest's greeting and other messages, as bytes.
+std::string hello(net::Seat seat, const char* code);
+std::string ready();
+std::string keepAlive();
