@@ -454,6 +454,16 @@ std::string wholeBody(const std::string& answer) {
     return body.size() == length ? body : std::string();
 }
 
+// The host served for `ms`, with nothing read from its connections.
+void serveUnread(Hosting& h, int ms) {
+    for (long long end = monotonicMs() + ms; monotonicMs() < end;) {
+        h.host->pumpNow();
+        poll(nullptr, 0, 5);
+    }
+}
+
+const std::string pageRequest = std::string("GET / HTTP/1.1\r\nHost: ") + hostName + "\r\n\r\n";
+
 // Over a link that takes half a kilobyte every 100 ms the page takes seconds to
 // go out; its connection stays while it does, and closes after it.
 TEST(BrowserAtTheHost, APageOverASlowLinkArrivesWhole) {
@@ -461,13 +471,10 @@ TEST(BrowserAtTheHost, APageOverASlowLinkArrivesWhole) {
         GTEST_SKIP() << "built without the WebSocket framing";
     Hosting h;
     Browser b(*h.host, 2048);
-    b.send(std::string("GET / HTTP/1.1\r\nHost: ") + hostName + "\r\n\r\n");
+    b.send(pageRequest);
     long long start = monotonicMs();
     while (!b.closed && monotonicMs() - start < 20'000) {
-        for (long long next = monotonicMs() + 100; monotonicMs() < next;) {
-            h.host->pumpNow(); // served, but nothing read meanwhile
-            poll(nullptr, 0, 5);
-        }
+        serveUnread(h, 100);
         char bytes[512];
         ssize_t n = read(b.fd, bytes, sizeof bytes);
         if (n > 0)
@@ -489,11 +496,8 @@ TEST(BrowserAtTheHost, APageNeverReadIsClosedInTheEnd) {
         GTEST_SKIP() << "built without the WebSocket framing";
     Hosting h;
     Browser b(*h.host, 2048);
-    b.send(std::string("GET / HTTP/1.1\r\nHost: ") + hostName + "\r\n\r\n");
-    for (long long end = monotonicMs() + 11'000; monotonicMs() < end;) {
-        h.host->pumpNow();
-        poll(nullptr, 0, 5);
-    }
+    b.send(pageRequest);
+    serveUnread(h, 11'000);
     b.until([] { return false; }, 2000); // what was sent, then the close
     EXPECT_TRUE(b.closed);
     EXPECT_EQ(wholeBody(b.raw), "") << "the page should not have gone out whole";
