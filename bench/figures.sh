@@ -133,6 +133,15 @@ echo "== the network game on loopback"
 "$tools/blockduel_net_figures" "$seconds" --settle "$settle" | tee -a "$work/rows"
 echo "== the network game, 50 ms delay and 2 % loss"
 impaired_network
+echo "== the browser page against the host, in headless Chromium"
+chromium=$(command -v chromium || command -v chromium-browser || true)
+if command -v node >/dev/null && [ -n "$chromium" ]; then
+    # 200 presses in a full run; a short one only checks that all is made.
+    node bench/web_figures.js "$game" "$chromium" $((seconds < 30 ? seconds : 30)) \
+        $((seconds < 60 ? 10 : 200)) | tee -a "$work/rows"
+else
+    echo "(no node or chromium here: the browser's figures are left out)"
+fi
 echo "== the host's door under attack, on loopback"
 "$tools/blockduel_admission_figures" "$game" --seconds $((seconds < 12 ? seconds : 12)) \
     --settle "$settle" | tee "$work/door"

@@ -15,6 +15,10 @@ namespace {
 
 // A refused connection gets this long to read why before it is closed.
 constexpr int leaveMs = 1000;
+// A page's answer is larger: over a slow link it may still be going out
+// after leaveMs. Its connection stays while the page's bytes wait to go
+// out, and leaveMs after, but no longer than this in all.
+constexpr int pageMs = 10'000;
 // As many as can take a slot at once.
 constexpr int acceptsPerServe = net::Admission::greetingSlots;
 // How long the listener rests when the system has no descriptor or memory
@@ -83,6 +87,8 @@ void Door::answerBrowser(Stranger& s, long long now) {
     }
     admission_.gone(s.id, answer.kind != net::WebAnswerKind::Page, now);
     leave(s, now);
+    if (answer.kind == net::WebAnswerKind::Page)
+        s.pageBy = now + pageMs;
 }
 
 // Each connection that gives way is read once more first.
@@ -209,6 +215,8 @@ void Door::drop(Stranger& s, long long now, bool turnedAway) {
 void Door::keepTime(Stranger& s, long long now) {
     if (s.stage != Stage::Leaving || !open(s))
         return;
+    if (s.link->queued() > 0 && now < s.pageBy)
+        s.leaveBy = std::max(s.leaveBy, std::min(now + leaveMs, s.pageBy));
     if (s.link->queued() == 0 && !s.shutDown) {
         netShutdownSend(s.link->socket());
         s.shutDown = true;

@@ -89,6 +89,7 @@ private:
         net::JoinCode code = {}; // Waiting: the code to check
         bool shutDown = false;   // Leaving: no more bytes go to it
         long long leaveBy = 0;
+        long long pageBy = 0; // Leaving with the page: the most it is kept
         net::PeerAddress from;
         std::vector<net::Message> early; // LetIn: what came after the greeting
     };

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <string>
 #include <sys/socket.h>
@@ -41,6 +43,34 @@ net::JoinCode joinCode(const char* text = code) {
     if (!net::parseJoinCode(text, c))
         std::abort();
     return c;
+}
+
+// A TCP connection over loopback whose two ends hold about `buffer` bytes
+// each (a socket pair's would take the whole page at once); [0] the host's.
+void loopbackPair(int buffer, int pair[2]) {
+    int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    int client = socket(AF_INET, SOCK_STREAM, 0);
+    setsockopt(client, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
+    // Small segments, as over a real link: loopback's large ones would take
+    // the whole page into the system's buffers in one write.
+    int segment = 536;
+    setsockopt(listener, IPPROTO_TCP, TCP_MAXSEG, &segment, sizeof segment);
+    setsockopt(client, IPPROTO_TCP, TCP_MAXSEG, &segment, sizeof segment);
+    if (bind(listener, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        listen(listener, 1) != 0 ||
+        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0 ||
+        connect(client, reinterpret_cast<sockaddr*>(&address), size) != 0)
+        std::abort();
+    pair[0] = accept(listener, nullptr, nullptr);
+    close(listener);
+    setsockopt(pair[0], SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
+    pair[1] = client;
+    if (pair[0] < 0)
+        std::abort();
 }
 
 // The host on pipes, with the game ready to start once player two is in.
@@ -77,9 +107,13 @@ struct Hosting {
 
 // One browser's connection, the host served while it waits.
 struct Browser {
-    explicit Browser(GameHost& host) : host_(host) {
+    // `buffer`: the bytes each socket's buffers hold, to stand for a slow
+    // link; the system's own when 0.
+    explicit Browser(GameHost& host, int buffer = 0) : host_(host) {
         int pair[2];
-        if (socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0)
+        if (buffer > 0)
+            loopbackPair(buffer, pair);
+        else if (socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0)
             std::abort();
         host.adopt(pair[0]);
         fd = pair[1];
@@ -405,6 +439,68 @@ TEST(BrowserAtTheHost, ASlowHeadIsClosedAsASilentStrangerIs) {
     EXPECT_TRUE(b.closed);
     EXPECT_GE(monotonicMs() - start, net::helloLimitMs);
     EXPECT_EQ(b.raw.find("HTTP/1.1 200"), std::string::npos);
+}
+
+// The page's body as the answer's Content-Length gives it; empty when
+// the answer is not whole.
+std::string wholeBody(const std::string& answer) {
+    std::size_t end = answer.find("\r\n\r\n");
+    std::string field = "Content-Length: ";
+    std::size_t at = answer.find(field);
+    if (end == std::string::npos || at == std::string::npos)
+        return {};
+    std::size_t length = std::strtoul(answer.c_str() + at + field.size(), nullptr, 10);
+    std::string body = answer.substr(end + 4);
+    return body.size() == length ? body : std::string();
+}
+
+// The host served for `ms`, with nothing read from its connections.
+void serveUnread(Hosting& h, int ms) {
+    for (long long end = monotonicMs() + ms; monotonicMs() < end;) {
+        h.host->pumpNow();
+        poll(nullptr, 0, 5);
+    }
+}
+
+const std::string pageRequest = std::string("GET / HTTP/1.1\r\nHost: ") + hostName + "\r\n\r\n";
+
+// Over a link that takes half a kilobyte every 100 ms the page takes seconds to
+// go out; its connection stays while it does, and closes after it.
+TEST(BrowserAtTheHost, APageOverASlowLinkArrivesWhole) {
+    if (!netplay::browsersJoin())
+        GTEST_SKIP() << "built without the WebSocket framing";
+    Hosting h;
+    Browser b(*h.host, 2048);
+    b.send(pageRequest);
+    long long start = monotonicMs();
+    while (!b.closed && monotonicMs() - start < 20'000) {
+        serveUnread(h, 100);
+        char bytes[512];
+        ssize_t n = read(b.fd, bytes, sizeof bytes);
+        if (n > 0)
+            b.raw.append(bytes, static_cast<std::size_t>(n));
+        b.closed = n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
+    }
+    long long took = monotonicMs() - start;
+    EXPECT_TRUE(b.closed);
+    EXPECT_GT(took, 3000) << "the link was not slow enough to tell";
+    std::string body = wholeBody(b.raw);
+    EXPECT_NE(body.find("</html>"), std::string::npos)
+        << b.raw.size() << " bytes in " << took
+        << " ms: " << b.raw.substr(0, b.raw.find("\r\n\r\n"));
+}
+
+// A page that is never read is still closed, after ten seconds in all.
+TEST(BrowserAtTheHost, APageNeverReadIsClosedInTheEnd) {
+    if (!netplay::browsersJoin())
+        GTEST_SKIP() << "built without the WebSocket framing";
+    Hosting h;
+    Browser b(*h.host, 2048);
+    b.send(pageRequest);
+    serveUnread(h, 11'000);
+    b.until([] { return false; }, 2000); // what was sent, then the close
+    EXPECT_TRUE(b.closed);
+    EXPECT_EQ(wholeBody(b.raw), "") << "the page should not have gone out whole";
 }
 
 } // namespace

@@ -55,11 +55,63 @@ class Chromium {
         });
     }
 
-    // A new tab, attached, with the domains the test listens to.
+    // A new tab, attached, with the domains the test listens to; the
+    // browser's own evaluate(), until() and key() act in the first one.
     async open() {
         const { targetId } = await this.send('Target.createTarget', { url: 'about:blank' }, null);
-        ({ sessionId: this.sessionId } = await this.send('Target.attachToTarget', { targetId, flatten: true }, null));
-        for (const domain of ['Page', 'Runtime', 'Log', 'Network']) await this.send(`${domain}.enable`);
+        const { sessionId } = await this.send('Target.attachToTarget', { targetId, flatten: true }, null);
+        const tab = new Tab(this, sessionId);
+        for (const domain of ['Page', 'Runtime', 'Log', 'Network']) await tab.send(`${domain}.enable`);
+        // Each tab keeps the keyboard as a window in front would, so that a
+        // second tab does not make the first let its keys go.
+        await tab.send('Emulation.setFocusEmulationEnabled', { enabled: true });
+        if (!this.sessionId) {
+            this.sessionId = sessionId;
+            this.tab = tab;
+        }
+        return tab;
+    }
+
+    evaluate(expression) {
+        return this.tab.evaluate(expression);
+    }
+
+    until(expression, ms) {
+        return this.tab.until(expression, ms);
+    }
+
+    key(type, code, key, keyCode) {
+        return this.tab.key(type, code, key, keyCode);
+    }
+
+    // What the pages threw or logged as errors, in any tab.
+    complaints() {
+        return this.events
+            .filter((e) => e.method === 'Runtime.exceptionThrown' || (e.method === 'Log.entryAdded' && e.params.entry.level === 'error'))
+            .map((e) => JSON.stringify(e.params));
+    }
+
+    // Asks the browser to close, as its own children then end with it; ends
+    // it when it does not within ten seconds.
+    async close() {
+        const gone = (ms) => Promise.race([this.exited.then(() => true), new Promise((r) => setTimeout(r, ms, false))]);
+        this.send('Browser.close', {}, null).catch(() => {});
+        if (!(await gone(10000))) {
+            this.process.kill();
+            await this.exited;
+        }
+        fs.rmSync(this.profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });
+    }
+}
+
+// One tab of the browser: commands in its session.
+class Tab {
+    constructor(browser, sessionId) {
+        Object.assign(this, { browser, sessionId });
+    }
+
+    send(method, params = {}) {
+        return this.browser.send(method, params, this.sessionId);
     }
 
     // The value of an expression in the page.
@@ -83,17 +135,10 @@ class Chromium {
         return this.send('Input.dispatchKeyEvent', { type, code, key, windowsVirtualKeyCode: keyCode });
     }
 
-    // Asks the browser to close, as its own children then end with it; ends
-    // it when it does not within ten seconds.
-    async close() {
-        const gone = (ms) => Promise.race([this.exited.then(() => true), new Promise((r) => setTimeout(r, ms, false))]);
-        this.send('Browser.close', {}, null).catch(() => {});
-        if (!(await gone(10000))) {
-            this.process.kill();
-            await this.exited;
-        }
-        fs.rmSync(this.profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });
+    // The text of the page's picture, row by row.
+    rows() {
+        return this.evaluate("[...document.querySelectorAll('#screen > div')].map((r) => r.textContent)");
     }
 }
 
-module.exports = { Chromium };
+module.exports = { Chromium, Tab };

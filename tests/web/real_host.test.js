@@ -9,68 +9,12 @@
 'use strict';
 const test = require('node:test');
 const assert = require('node:assert/strict');
-const fs = require('node:fs');
-const os = require('node:os');
-const path = require('node:path');
-const { execFileSync } = require('node:child_process');
 const { Chromium } = require('./headless_chromium.js');
+const { HostPane, sleep } = require('./host_pane.js');
 
 const game = process.env.BLOCKDUEL_GAME;
 const program = process.env.BLOCKDUEL_CHROMIUM;
 const skip = game && program ? false : 'needs BLOCKDUEL_GAME and BLOCKDUEL_CHROMIUM, as ctest sets them';
-
-const sleep = (ms) => new Promise((wake) => setTimeout(wake, ms));
-
-// The host in a tmux pane of a server of its own.
-class HostPane {
-    constructor() {
-        this.work = fs.mkdtempSync(path.join(os.tmpdir(), 'blockduel-host-'));
-        this.socket = path.join(this.work, 'tmux.sock');
-        // The pane stays after the game, with its last picture and its status.
-        const command = `env LC_ALL=C.UTF-8 XDG_STATE_HOME='${this.work}/state' sh -c '"$0" "$@"; echo "status $?"; sleep 600' ` +
-            `'${game}' --host 127.0.0.1:0 --code 7K3M-Q9XD`;
-        this.tmux('new-session', '-d', '-s', 'host', '-x', '80', '-y', '24', command);
-    }
-
-    tmux(...args) {
-        return execFileSync('tmux', ['-S', this.socket, '-f', '/dev/null', ...args], { encoding: 'utf8' });
-    }
-
-    screen() {
-        return this.tmux('capture-pane', '-p', '-t', 'host');
-    }
-
-    // Waits until `check` finds what it looks for on the screen; its answer.
-    async until(check, what, ms = 20000) {
-        const deadline = Date.now() + ms;
-        for (;;) {
-            const found = check(this.screen());
-            if (found) return found;
-            if (Date.now() > deadline) throw new Error(`the host never showed ${what}:\n${this.screen()}`);
-            await sleep(50);
-        }
-    }
-
-    // The leftmost column of the piece in the board whose frame starts at
-    // `left`, in the first 13 rows; 99 when there is none.
-    static pieceColumn(screen, left) {
-        let leftmost = 99;
-        for (const line of screen.split('\n').slice(0, 13)) {
-            const at = [...line].slice(left + 1, left + 19).indexOf('\u2588');
-            if (at >= 0 && at < leftmost) leftmost = at;
-        }
-        return leftmost;
-    }
-
-    close() {
-        try {
-            this.tmux('kill-server');
-        } catch {
-            // gone already
-        }
-        fs.rmSync(this.work, { recursive: true, force: true });
-    }
-}
 
 const right = (screen) => HostPane.pieceColumn(screen, 30);
 // The top row of the right board's piece.
@@ -78,10 +22,11 @@ const top = (screen) => screen.split('\n').slice(0, 13).findIndex((line) => [...
 const left = (screen) => HostPane.pieceColumn(screen, 0);
 
 test('the page in Chromium joins the real host', { skip, timeout: 180000 }, async () => {
-    const host = new HostPane();
+    const host = new HostPane(game);
     const browser = new Chromium(program);
     try {
-        const link = await host.until((s) => s.match(/Or in a browser: (http:\/\/127\.0\.0\.1:\d+\/#7K3M-Q9XD)/)?.[1], 'the link');
+        const link = await host.link();
+        assert.match(link, /^http:\/\/127\.0\.0\.1:\d+\/#7K3M-Q9XD$/);
         const origin = new URL(link).origin;
         await browser.open();
 
@@ -143,10 +88,7 @@ test('the page in Chromium joins the real host', { skip, timeout: 180000 }, asyn
         assert.ok(requested.every((url) => url.startsWith(`${origin}/`)), requested.join(' '));
         const sockets = browser.events.filter((e) => e.method === 'Network.webSocketCreated').map((e) => e.params.url);
         assert.deepEqual([...new Set(sockets)], [`ws://127.0.0.1:${new URL(link).port}/play`]);
-        const complaints = browser.events
-            .filter((e) => e.method === 'Runtime.exceptionThrown' || (e.method === 'Log.entryAdded' && e.params.entry.level === 'error'))
-            .map((e) => JSON.stringify(e.params));
-        assert.deepEqual(complaints, []);
+        assert.deepEqual(browser.complaints(), []);
     } finally {
         await browser.close();
         host.close();

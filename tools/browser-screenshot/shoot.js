@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: MIT
+// The browser page from a real run, as a PNG: the game hosts in a tmux
+// pane, headless Chromium opens the link it shows and joins as player two,
+// both boards play a few pieces (the host's player moves, the page's drops
+// and turns), and Chromium's own screenshot of the page is written.
+// Usage: node shoot.js GAME CHROMIUM OUT.png
+'use strict';
+const fs = require('node:fs');
+const path = require('node:path');
+const web = path.join(__dirname, '..', '..', 'tests', 'web');
+const { Chromium } = require(path.join(web, 'headless_chromium.js'));
+const { HostPane, sleep } = require(path.join(web, 'host_pane.js'));
+
+// Taps a key of the page `times` times, a frame or two apart.
+async function tap(page, [code, key, keyCode], times) {
+    for (let k = 0; k < times; ++k) {
+        await page.key('keyDown', code, key, keyCode);
+        await sleep(100);
+        await page.key('keyUp', code, key, keyCode);
+        await sleep(100);
+    }
+}
+
+const left = ['KeyA', 'a', 65];
+const right = ['KeyD', 'd', 68];
+
+async function play(host, page) {
+    // A few pieces on each side, spread out, so that the boards are not
+    // empty; the round goes on.
+    const shifts = [-6, 5, -2];
+    for (const shift of shifts) {
+        const way = shift < 0 ? 'Left' : 'Right';
+        for (let k = 0; k < Math.abs(shift); ++k) {
+            host.type(way);
+            await sleep(120);
+        }
+        await tap(page, shift < 0 ? left : right, Math.abs(shift));
+        // S held for less than a piece's fall: the next one is not dropped too.
+        await page.key('keyDown', 'KeyS', 's', 83);
+        for (let k = 0; k < 14; ++k) {
+            host.type('Down');
+            await sleep(120);
+            if (k === 8) await page.key('keyUp', 'KeyS', 's', 83);
+        }
+    }
+    await sleep(500);
+}
+
+async function main([game, program, out]) {
+    if (!out) throw new Error('usage: node shoot.js GAME CHROMIUM OUT.png');
+    const host = new HostPane(game);
+    const browser = new Chromium(program);
+    try {
+        const link = await host.link();
+        const page = await browser.open();
+        await page.send('Emulation.setDeviceMetricsOverride', { width: 760, height: 760, deviceScaleFactor: 1, mobile: false });
+        await page.send('Page.navigate', { url: link });
+        await page.until("document.readyState === 'complete' && document.getElementById('code').value !== ''");
+        await page.evaluate("document.getElementById('play').click()");
+        await host.until((s) => /Next:.*Next:/.test(s) && !/starts in/.test(s), 'the round under way');
+        await play(host, page);
+        if (/Game Over/.test(host.screen())) throw new Error('the round ended before the picture; run again');
+        const { data } = await page.send('Page.captureScreenshot', { format: 'png' });
+        fs.writeFileSync(out, Buffer.from(data, 'base64'));
+        host.type('Escape');
+    } finally {
+        await browser.close();
+        host.close();
+    }
+}
+
+main(process.argv.slice(2)).catch((e) => {
+    console.error(e.message);
+    process.exit(1);
+});
