@@ -14,23 +14,9 @@ bool startsRequest(unsigned char first) { return first >= 'A' && first <= 'Z'; }
 
 } // namespace
 
-bool browsersJoin() {
-#ifdef BLOCKDUEL_BROWSER
-    return true;
-#else
-    return false;
-#endif
-}
+void Link::FramingDeleter::operator()(net::WebSocketFraming* framing) const { delete framing; }
 
-void Link::FramingDeleter::operator()(net::WebSocketFraming* framing) const {
-#ifdef BLOCKDUEL_BROWSER
-    delete framing;
-#else
-    (void)framing; // never made without the framing
-#endif
-}
-
-void Link::acceptBrowsers() { sniffing_ = browsersJoin(); }
+void Link::acceptBrowsers() { sniffing_ = true; }
 
 void Link::queueRaw(const std::string& bytes, long long nowMs) {
     if (!isOpen())
@@ -40,10 +26,8 @@ void Link::queueRaw(const std::string& bytes, long long nowMs) {
 }
 
 void Link::startWebSocket() {
-#ifdef BLOCKDUEL_BROWSER
     http_.reset();
     framing_.reset(new net::WebSocketFraming);
-#endif
 }
 
 bool Link::unwrap(const unsigned char*& bytes, std::size_t& count) {
@@ -62,7 +46,6 @@ bool Link::unwrap(const unsigned char*& bytes, std::size_t& count) {
         count = 0;
         return isOpen();
     }
-#ifdef BLOCKDUEL_BROWSER
     if (framing_) {
         payload_.clear();
         std::size_t before = out_.size();
@@ -80,7 +63,6 @@ bool Link::unwrap(const unsigned char*& bytes, std::size_t& count) {
         bytes = reinterpret_cast<const unsigned char*>(payload_.data());
         count = payload_.size();
     }
-#endif
     return true;
 }
 
@@ -112,11 +94,9 @@ long Link::readOnce(unsigned char* bytes, std::size_t size) {
 void Link::queue(const std::string& message, long long nowMs) {
     if (!isOpen())
         return;
-#ifdef BLOCKDUEL_BROWSER
     if (framing_)
         framing_->wrap(message, out_);
     else
-#endif
         out_ += message;
     sendQueued(nowMs);
 }

@@ -19,9 +19,6 @@ class WebSocketFraming;
 
 namespace netplay {
 
-// Whether this build lets browsers join: it has the WebSocket framing.
-bool browsersJoin();
-
 class Link {
 public:
     // Takes `socket` over; `from` is who is at the other end.

@@ -47,7 +47,7 @@ int complain(const std::string& message) {
 std::vector<NoticeLine> waitingNotice(const std::string& program, const std::string& address,
                                       int port, const net::JoinCode& code) {
     std::vector<std::string> command = {program, "--join " + net::formatEndpoint(address, port)};
-    std::string link = browsersJoin() ? browserLink(address, port, code) : std::string();
+    std::string link = browserLink(address, port, code);
     return joinNotice(command, code, localContinuation(), link);
 }
 

@@ -233,8 +233,6 @@ std::string nonceOf(const std::string& response) {
 }
 
 TEST(BrowserAtTheHost, GetsThePageUnderItsPolicyWithAFreshNonce) {
-    if (!netplay::browsersJoin())
-        GTEST_SKIP() << "built without the WebSocket framing";
     Hosting h;
     std::string request = std::string("GET / HTTP/1.1\r\nHost: ") + hostName + "\r\n\r\n";
     Browser first(*h.host);
@@ -261,8 +259,6 @@ TEST(BrowserAtTheHost, GetsThePageUnderItsPolicyWithAFreshNonce) {
 }
 
 TEST(BrowserAtTheHost, IsRefusedAnythingButThePageAndItsSocket) {
-    if (!netplay::browsersJoin())
-        GTEST_SKIP() << "built without the WebSocket framing";
     Hosting h;
     struct Case {
         std::string request;
@@ -292,8 +288,6 @@ TEST(BrowserAtTheHost, IsRefusedAnythingButThePageAndItsSocket) {
 }
 
 TEST(BrowserAtTheHost, JoinsAsPlayerTwoAndHoldsKeys) {
-    if (!netplay::browsersJoin())
-        GTEST_SKIP() << "built without the WebSocket framing";
     Hosting h;
     Browser b(*h.host);
     std::string head = b.upgrade();
@@ -350,8 +344,6 @@ TEST(BrowserAtTheHost, JoinsAsPlayerTwoAndHoldsKeys) {
 
 // Each of these ends the browser's connection, and nothing else.
 TEST(BrowserAtTheHost, MalformedFramesEndTheConnection) {
-    if (!netplay::browsersJoin())
-        GTEST_SKIP() << "built without the WebSocket framing";
     Hosting h;
     std::string tooLong(net::WebSocketFraming::maxIncoming + 1, '\x06');
     std::string rsv = clientFrame(binary, "x");
@@ -395,8 +387,6 @@ TEST(BrowserAtTheHost, MalformedFramesEndTheConnection) {
 // A browser that pings and never reads the pongs is closed once they pile
 // up, before the time it has to greet is out.
 TEST(BrowserAtTheHost, APageThatPingsAndNeverReadsIsClosed) {
-    if (!netplay::browsersJoin())
-        GTEST_SKIP() << "built without the WebSocket framing";
     Hosting h;
     Browser b(*h.host);
     ASSERT_EQ(b.upgrade().rfind("HTTP/1.1 101 ", 0), 0U);
@@ -420,8 +410,6 @@ TEST(BrowserAtTheHost, APageThatPingsAndNeverReadsIsClosed) {
 // A head that never ends holds a slot of the door no longer than a
 // silent stranger does.
 TEST(BrowserAtTheHost, ASlowHeadIsClosedAsASilentStrangerIs) {
-    if (!netplay::browsersJoin())
-        GTEST_SKIP() << "built without the WebSocket framing";
     Hosting h;
     Browser b(*h.host);
     long long start = monotonicMs();
@@ -467,8 +455,6 @@ const std::string pageRequest = std::string("GET / HTTP/1.1\r\nHost: ") + hostNa
 // Over a link that takes half a kilobyte every 100 ms the page takes seconds to
 // go out; its connection stays while it does, and closes after it.
 TEST(BrowserAtTheHost, APageOverASlowLinkArrivesWhole) {
-    if (!netplay::browsersJoin())
-        GTEST_SKIP() << "built without the WebSocket framing";
     Hosting h;
     Browser b(*h.host, 2048);
     b.send(pageRequest);
@@ -492,8 +478,6 @@ TEST(BrowserAtTheHost, APageOverASlowLinkArrivesWhole) {
 
 // A page that is never read is still closed, after ten seconds in all.
 TEST(BrowserAtTheHost, APageNeverReadIsClosedInTheEnd) {
-    if (!netplay::browsersJoin())
-        GTEST_SKIP() << "built without the WebSocket framing";
     Hosting h;
     Browser b(*h.host, 2048);
     b.send(pageRequest);
