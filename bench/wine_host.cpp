@@ -13,8 +13,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <utility>
 
 #include "display/layout.hpp"
@@ -29,9 +27,17 @@ constexpr const char* gameImage = "blockduel.exe";
 constexpr int portWaitMs = 60'000; // Wine takes seconds to start a program
 constexpr int rowsRead = 25;       // what the console reader prints of a read
 
+// A file of /proc, empty when the process has gone meanwhile.
 std::string fileText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    std::string text;
+    int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0)
+        return text;
+    char bytes[4096];
+    for (ssize_t n = 0; (n = read(fd, bytes, sizeof bytes)) > 0;)
+        text.append(bytes, static_cast<std::size_t>(n));
+    close(fd);
+    return text;
 }
 
 // The process named `comm` that runs in the Wine prefix `prefix`, or -1:

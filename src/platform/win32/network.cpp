@@ -20,6 +20,15 @@ namespace {
 constexpr int sendBufferBytes = 32 * 1024;
 // The system's queue of connections not taken yet: as long as it allows.
 constexpr int backlog = SOMAXCONN;
+// Connections taken between two waits. A Winsock call costs far more than
+// a POSIX system call (under Wine each is a round trip to Wine's server, a
+// good part of a millisecond on a busy machine), and taking one connection
+// makes several; the host takes what the listener has after every look at
+// the sockets, and the frame goes on only after the look. So a flood of
+// connections is taken in many short looks, a few milliseconds each, and
+// the rest wait in the system's queue meanwhile.
+constexpr int acceptsPerWait = 16;
+int acceptsLeft = acceptsPerWait;
 
 SOCKET native(NetSocket socket) { return static_cast<SOCKET>(socket); }
 
@@ -219,6 +228,8 @@ NetSocket netConnect(const net::Endpoint& where, int timeoutMs, std::string& err
 
 Accepted netAccept(NetSocket listener, NetSocket& socket, net::PeerAddress& from,
                    std::string& error) {
+    if (acceptsLeft <= 0)
+        return Accepted::None;
     sockaddr_storage address = {};
     int length = sizeof address;
     SOCKET s = accept(native(listener), reinterpret_cast<sockaddr*>(&address), &length);
@@ -231,6 +242,7 @@ Accepted netAccept(NetSocket listener, NetSocket& socket, net::PeerAddress& from
             return Accepted::Failed; // gone before it was taken
         return Accepted::OutOfRoom;  // out of sockets or buffers, or worse: the listener rests
     }
+    acceptsLeft -= 1;
     configure(s);
     socket = static_cast<NetSocket>(s);
     peerOf(address, from);
@@ -270,6 +282,7 @@ void netClose(NetSocket socket) { closesocket(native(socket)); }
 // WSAPoll cannot wait without a socket, and one that fails at once would
 // leave the caller to spin: either way the time is slept instead.
 void netWait(SocketWatch* watches, int count, int timeoutMs) {
+    acceptsLeft = acceptsPerWait;
     constexpr int most = 256;
     WSAPOLLFD fds[most];
     int n = std::min(count, most);
