@@ -106,9 +106,14 @@ WineHost::WineHost(const char* game, const char* check) : check_(check) {
 WineHost::~WineHost() {
     stop_ = true;
     thread_.join();
-    pid_t game = findInPrefix(gameImage, prefix_);
-    if (game > 0)
-        kill(game, SIGKILL); // not our child: wineconsole's, which then ends
+    // The game is not our child but Wine's; the next host must not find it.
+    for (int i = 0; i < 100; ++i) {
+        pid_t game = findInPrefix(gameImage, prefix_);
+        if (game <= 0)
+            break;
+        kill(game, SIGKILL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
     end(console_);
 }
 

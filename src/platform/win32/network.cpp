@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/win32/accept_share.hpp"
 #include "platform/win32/socket_errors.hpp"
 
 namespace {
@@ -20,15 +21,10 @@ namespace {
 constexpr int sendBufferBytes = 32 * 1024;
 // The system's queue of connections not taken yet: as long as it allows.
 constexpr int backlog = SOMAXCONN;
-// Connections taken between two waits. A Winsock call costs far more than
-// a POSIX system call (under Wine each is a round trip to Wine's server, a
-// good part of a millisecond on a busy machine), and taking one connection
-// makes several; the host takes what the listener has after every look at
-// the sockets, and the frame goes on only after the look. So a flood of
-// connections is taken in many short looks, a few milliseconds each, and
-// the rest wait in the system's queue meanwhile.
-constexpr int acceptsPerWait = 16;
-int acceptsLeft = acceptsPerWait;
+// Connections taken between two waits, at most (platform/win32/accept_share.hpp).
+constexpr int mostAcceptsPerWait = 16;
+int acceptShare = mostAcceptsPerWait;
+int acceptsLeft = mostAcceptsPerWait;
 
 SOCKET native(NetSocket socket) { return static_cast<SOCKET>(socket); }
 
@@ -171,6 +167,10 @@ void peerOf(const sockaddr_storage& address, net::PeerAddress& from) {
 
 } // namespace
 
+void setAcceptShare(int connections) {
+    acceptShare = std::clamp(connections, 1, mostAcceptsPerWait);
+}
+
 bool netStart(std::string& error) {
     WSADATA data;
     int status = WSAStartup(MAKEWORD(2, 2), &data);
@@ -282,7 +282,7 @@ void netClose(NetSocket socket) { closesocket(native(socket)); }
 // WSAPoll cannot wait without a socket, and one that fails at once would
 // leave the caller to spin: either way the time is slept instead.
 void netWait(SocketWatch* watches, int count, int timeoutMs) {
-    acceptsLeft = acceptsPerWait;
+    acceptsLeft = acceptShare;
     constexpr int most = 256;
     WSAPOLLFD fds[most];
     int n = std::min(count, most);
