@@ -120,9 +120,9 @@ public:
             {
                 std::lock_guard<std::mutex> hold(lock_);
                 for (int y = 0; y < rows; ++y) {
-                    int port = joinPortIn(screen_.rowText(y));
-                    if (port != 0)
-                        return port;
+                    int shown = joinPortIn(screen_.rowText(y));
+                    if (shown != 0)
+                        return shown;
                 }
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -503,8 +503,11 @@ int main(int argc, char** argv) {
     std::puts("| attack | a right-code guest joining | host's frames a second | host's CPU, % "
               "of a core | wrong-code answers a second | the attack's connections |");
     std::puts("|---|---|---|---|---|---|");
+    // A host that does not come up is given a second chance: Wine on a busy
+    // machine now and then takes longer to start one than the wait allows.
     for (const Attack& attack : attacks)
-        if (std::strstr(attack.name, run.only) != nullptr && !measure(argv[1], attack, run))
+        if (std::strstr(attack.name, run.only) != nullptr && !measure(argv[1], attack, run) &&
+            !measure(argv[1], attack, run))
             return 1;
     return 0;
 }

@@ -48,6 +48,9 @@ pid_t findInPrefix(const std::string& comm, const std::string& prefix) {
         return -1;
     pid_t found = -1;
     std::string wanted = std::string("WINEPREFIX=") + prefix + '\0';
+    // Each call reads a stream of its own, which readdir allows from any
+    // thread; readdir_r, which the analyser would have, is deprecated.
+    // cppcheck-suppress readdirCalled
     while (dirent* entry = readdir(all)) {
         std::string dir = std::string("/proc/") + entry->d_name;
         pid_t pid = std::atoi(entry->d_name);

@@ -7,5 +7,6 @@
 // time left in its wait (platform/win32/serving_wait.cpp).
 #pragma once
 
-// From the next netWait on: at least 1, at most 16.
+// From the next netWait on, at least 1 (the host's door takes at most 64
+// a look in any case).
 void setAcceptShare(int connections);

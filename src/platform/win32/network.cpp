@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "platform/win32/accept_share.hpp"
 #include "platform/win32/socket_errors.hpp"
@@ -21,10 +22,10 @@ namespace {
 constexpr int sendBufferBytes = 32 * 1024;
 // The system's queue of connections not taken yet: as long as it allows.
 constexpr int backlog = SOMAXCONN;
-// Connections taken between two waits, at most (platform/win32/accept_share.hpp).
-constexpr int mostAcceptsPerWait = 16;
-int acceptShare = mostAcceptsPerWait;
-int acceptsLeft = mostAcceptsPerWait;
+// Connections taken between two waits (platform/win32/accept_share.hpp);
+// until a share is set, as many as the host asks for.
+int acceptShare = std::numeric_limits<int>::max();
+int acceptsLeft = acceptShare;
 
 SOCKET native(NetSocket socket) { return static_cast<SOCKET>(socket); }
 
@@ -167,9 +168,7 @@ void peerOf(const sockaddr_storage& address, net::PeerAddress& from) {
 
 } // namespace
 
-void setAcceptShare(int connections) {
-    acceptShare = std::clamp(connections, 1, mostAcceptsPerWait);
-}
+void setAcceptShare(int connections) { acceptShare = std::max(connections, 1); }
 
 bool netStart(std::string& error) {
     WSADATA data;
