@@ -44,7 +44,7 @@ NetSocket netConnect(const net::Endpoint& where, int timeoutMs, std::string& err
 // What netAccept found.
 enum class Accepted {
     Socket,    // a new connection
-    None,      // nobody is waiting
+    None,      // nobody is waiting, or none more until the next netWait
     OutOfRoom, // the process or the system has no descriptor left for it
     Failed,    // anything else; `error` says what
 };

@@ -11,6 +11,9 @@
 //   is 25 lines with the dark shade (178) as '#', the full block (219) as
 //   '@' and any other unprintable code as '?', followed by a line "--".
 //   Exits 1 when the process or its console cannot be reached.
+// - watch IMAGE: the same reads once a second, each flushed at once, until
+//   the console cannot be read any more (the game ended), for the door's
+//   figures (bench/admission_figures.cpp) to follow a Windows host.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -114,7 +117,9 @@ bool readScreen(HANDLE screen) {
     return true;
 }
 
-int readConsole(const char* image, int reads) {
+// The screen buffer of the console of the running process with that image
+// name, or INVALID_HANDLE_VALUE.
+HANDLE attachTo(const char* image) {
     // Lines end in LF alone, as the shell that reads them expects.
     _setmode(_fileno(stdout), _O_BINARY);
     DWORD pid = findProcess(image);
@@ -122,18 +127,26 @@ int readConsole(const char* image, int reads) {
     FreeConsole();
     if (pid == 0 || !AttachConsole(pid)) {
         std::fprintf(stderr, "console_check: no console of a running %s\n", image);
-        return 1;
+        return INVALID_HANDLE_VALUE;
     }
-    HANDLE screen =
-        CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
-    for (int i = 0; i < reads; ++i) {
+    return CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+// READS reads, `apartMs` apart; 0 reads: until one fails, which is no
+// failure once the first has worked (the game has ended).
+int readConsole(const char* image, int reads, DWORD apartMs) {
+    HANDLE screen = attachTo(image);
+    if (screen == INVALID_HANDLE_VALUE)
+        return 1;
+    for (int i = 0; reads == 0 || i < reads; ++i) {
         if (i > 0)
-            Sleep(40);
+            Sleep(apartMs);
         if (!readScreen(screen)) {
             std::fprintf(stderr, "console_check: cannot read the console of %s\n", image);
-            return 1;
+            return reads == 0 && i > 0 ? 0 : 1;
         }
+        std::fflush(stdout);
     }
     return 0;
 }
@@ -145,7 +158,9 @@ int main(int argc, char** argv) {
         return probe();
     int reads = argc == 4 ? std::atoi(argv[3]) : 0;
     if (reads >= 1 && reads <= 100 && std::strcmp(argv[1], "read") == 0)
-        return readConsole(argv[2], reads);
-    std::fputs("usage: blockduel_console_check probe | read IMAGE READS\n", stderr);
+        return readConsole(argv[2], reads, 40);
+    if (argc == 3 && std::strcmp(argv[1], "watch") == 0)
+        return readConsole(argv[2], 0, 1000);
+    std::fputs("usage: blockduel_console_check probe | read IMAGE READS | watch IMAGE\n", stderr);
     return 2;
 }

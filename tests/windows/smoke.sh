@@ -6,6 +6,8 @@
 # xdotool holds down. In the first, both players hold Left until their pieces
 # reach the left walls, letters and Enter are typed, and player one holds Down
 # until the stack tops out; the prompt must then wait for an Enter of its own.
+# After the probe, the sockets' check: a flood of connections taken a share at
+# a time, one share between two waits.
 # Then matches: two at one keyboard (player one holds Down and loses the
 # round, Enter starts the next on fresh boards, Escape leaves), against the
 # computer (P pauses), and a demo (the computer steers on both boards).
@@ -58,6 +60,13 @@ script -qec "timeout 60 wine '$check' probe 2>'$work/probe.err'" /dev/null </dev
     fail "console probe: $(cat "$work/probe.err")"
 wineDone
 say "console probe: glyphs 178 and 219 and colours read back, code page restored"
+
+sockets=$build/blockduel_socket_check.exe
+[ -f "$sockets" ] || fail "no $sockets; build $build first"
+timeout 60 wine "$sockets" </dev/null >"$work/out" 2>"$work/err" ||
+    fail "socket check: $(cat "$work/err" "$work/out")"
+wineDone
+say "sockets: a flood of connections taken a share a wait, and all in the end"
 
 startDisplay
 

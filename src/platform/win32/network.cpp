@@ -12,7 +12,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
+#include "platform/win32/accept_share.hpp"
 #include "platform/win32/socket_errors.hpp"
 
 namespace {
@@ -20,6 +22,10 @@ namespace {
 constexpr int sendBufferBytes = 32 * 1024;
 // The system's queue of connections not taken yet: as long as it allows.
 constexpr int backlog = SOMAXCONN;
+// Connections taken between two waits (platform/win32/accept_share.hpp);
+// until a share is set, as many as the host asks for.
+int acceptShare = std::numeric_limits<int>::max();
+int acceptsLeft = acceptShare;
 
 SOCKET native(NetSocket socket) { return static_cast<SOCKET>(socket); }
 
@@ -162,6 +168,8 @@ void peerOf(const sockaddr_storage& address, net::PeerAddress& from) {
 
 } // namespace
 
+void setAcceptShare(int connections) { acceptShare = std::max(connections, 1); }
+
 bool netStart(std::string& error) {
     WSADATA data;
     int status = WSAStartup(MAKEWORD(2, 2), &data);
@@ -219,6 +227,8 @@ NetSocket netConnect(const net::Endpoint& where, int timeoutMs, std::string& err
 
 Accepted netAccept(NetSocket listener, NetSocket& socket, net::PeerAddress& from,
                    std::string& error) {
+    if (acceptsLeft <= 0)
+        return Accepted::None;
     sockaddr_storage address = {};
     int length = sizeof address;
     SOCKET s = accept(native(listener), reinterpret_cast<sockaddr*>(&address), &length);
@@ -231,6 +241,7 @@ Accepted netAccept(NetSocket listener, NetSocket& socket, net::PeerAddress& from
             return Accepted::Failed; // gone before it was taken
         return Accepted::OutOfRoom;  // out of sockets or buffers, or worse: the listener rests
     }
+    acceptsLeft -= 1;
     configure(s);
     socket = static_cast<NetSocket>(s);
     peerOf(address, from);
@@ -270,6 +281,7 @@ void netClose(NetSocket socket) { closesocket(native(socket)); }
 // WSAPoll cannot wait without a socket, and one that fails at once would
 // leave the caller to spin: either way the time is slept instead.
 void netWait(SocketWatch* watches, int count, int timeoutMs) {
+    acceptsLeft = acceptShare;
     constexpr int most = 256;
     WSAPOLLFD fds[most];
     int n = std::min(count, most);

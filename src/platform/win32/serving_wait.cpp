@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/accept_share.hpp"
 #include "platform/win32/console_keys.hpp"
 #include "platform/win32/console_screen.hpp"
 
@@ -14,6 +15,10 @@ constexpr long long sliceMs = 5;
 // Key events handed on per look: enough for any burst of keys, and the
 // connections are still served when the keys never stop coming.
 constexpr int maxKeysPerLook = 64;
+
+// A look takes a connection for each millisecond left in its wait after it,
+// and a few when none is left, for frames that have no delay left.
+constexpr long long fewestAccepts = 4;
 
 NetService* service = nullptr;
 
@@ -51,7 +56,9 @@ void serveFor(int ms) {
         SocketWatch watches[NetService::maxSockets];
         int count = service->watched(watches, NetService::maxSockets);
         long long now = netClockMs();
-        netWait(watches, count, lookMs(now, until));
+        int wait = lookMs(now, until);
+        setAcceptShare(static_cast<int>(std::max(until - now - wait, fewestAccepts)));
+        netWait(watches, count, wait);
         service->serve(watches, count);
         consoleScreen().show();
         if (netClockMs() >= until)

@@ -12,5 +12,6 @@ NetService* served();
 
 // Serves the connections for `ms` milliseconds, or once without waiting
 // for 0, and shows the console's picture after every look; returns early
-// when the service ends the wait.
+// when the service ends the wait. Each look takes new connections in a
+// share that fits the time left (platform/win32/accept_share.hpp).
 void serveFor(int ms);
