@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 // Browsers at the host, in one process: the page and its policy, the
-// refusals, the switch to a WebSocket, and a browser that then joins as
-// player two and plays the right board with held keys, or is refused as a
-// terminal guest would be; malformed frames end its connection and nothing
-// else.
+// switch to a WebSocket, and a browser that then joins as player two and
+// plays the right board with held keys, or is refused as a terminal guest
+// would be; malformed frames end its connection, well before the door's
+// time for a greeting, and nothing else; pages that never read, over slow
+// links and not at all. Which requests are refused is for the answer's own
+// tests and the attacks on the real host (tests/web/hostile_host).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -258,33 +260,13 @@ TEST(BrowserAtTheHost, GetsThePageUnderItsPolicyWithAFreshNonce) {
     EXPECT_NE(nonceOf(again), nonce) << "every answer has its own nonce";
 }
 
-TEST(BrowserAtTheHost, IsRefusedAnythingButThePageAndItsSocket) {
+// A browser says nothing more until it is answered: bytes after its
+// request end the connection, unanswered.
+TEST(BrowserAtTheHost, BytesAfterTheRequestEndItUnanswered) {
     Hosting h;
-    struct Case {
-        std::string request;
-        const char* status;
-    };
-    const Case cases[] = {
-        {"GET /favicon.ico HTTP/1.1\r\nHost: h\r\n\r\n", "HTTP/1.1 404 "},
-        {"POST / HTTP/1.1\r\nHost: h\r\nContent-Length: 0\r\n\r\n", "HTTP/1.1 405 "},
-        {"GET / HTTP/1.1\r\n\r\n", "HTTP/1.1 400 "},
-        {"GET / HTTP/1.1\nHost: h\n\n", "HTTP/1.1 400 "},
-        {"GET / HTTP/1.1\r\nHost: h\r\n\r\nmore", ""}, // nothing comes before the answer
-        {"PUT / HTTP/1.1\r\nHost: h\r\n\r\n", "HTTP/1.1 405 "},
-        {upgradeRequest(hostName, "http://elsewhere.example"), "HTTP/1.1 403 "},
-        {upgradeRequest(hostName, origin).replace(5, 4, "pla"), "HTTP/1.1 404 "},
-        {"GET " + std::string(5000, 'x') + " HTTP/1.1\r\n\r\n", "HTTP/1.1 400 "},
-    };
-    for (const Case& c : cases) {
-        Browser b(*h.host);
-        std::string answer = b.answer(c.request);
-        if (*c.status == '\0')
-            EXPECT_EQ(answer, "") << c.request.substr(0, 60);
-        else
-            EXPECT_EQ(answer.rfind(c.status, 0), 0U)
-                << c.request.substr(0, 60) << " -> " << answer.substr(0, 40);
-        EXPECT_TRUE(b.closed) << c.request.substr(0, 60);
-    }
+    Browser b(*h.host);
+    EXPECT_EQ(b.answer("GET / HTTP/1.1\r\nHost: h\r\n\r\nmore"), "");
+    EXPECT_TRUE(b.closed);
 }
 
 TEST(BrowserAtTheHost, JoinsAsPlayerTwoAndHoldsKeys) {
@@ -375,13 +357,6 @@ TEST(BrowserAtTheHost, MalformedFramesEndTheConnection) {
     pinging.send(clientFrame(ping, "are you there"));
     EXPECT_TRUE(pinging.until([&] { return pinging.hasFrame(pong); }));
     EXPECT_FALSE(pinging.closed);
-    // A close is answered with a close.
-    Browser leaving(*h.host);
-    ASSERT_EQ(leaving.upgrade().rfind("HTTP/1.1 101 ", 0), 0U);
-    leaving.send(clientFrame(closing, "\x03\xe8"));
-    leaving.until([] { return false; }, net::helloLimitMs / 2);
-    EXPECT_TRUE(leaving.closed);
-    EXPECT_TRUE(leaving.hasFrame(closing));
 }
 
 // A browser that pings and never reads the pongs is closed once they pile
@@ -405,28 +380,6 @@ TEST(BrowserAtTheHost, APageThatPingsAndNeverReadsIsClosed) {
     EXPECT_TRUE(refused) << sent << " bytes of pings in " << monotonicMs() - start << " ms";
     // The pongs the host kept: what the two sockets' buffers hold, and the bound.
     EXPECT_LT(sent, std::size_t{1024} * 1024) << "the host kept far more than it should";
-}
-
-// A head that never ends holds a slot of the door no longer than a
-// silent stranger does.
-TEST(BrowserAtTheHost, ASlowHeadIsClosedAsASilentStrangerIs) {
-    Hosting h;
-    Browser b(*h.host);
-    long long start = monotonicMs();
-    b.send("GET / HTTP/1.1\r\nHost: h\r\nX-Slow: ");
-    long long next = start;
-    b.until(
-        [&] {
-            if (monotonicMs() >= next) { // a byte every 50 ms: well within the head's bound
-                b.send("a");
-                next += 50;
-            }
-            return false;
-        },
-        4 * net::helloLimitMs);
-    EXPECT_TRUE(b.closed);
-    EXPECT_GE(monotonicMs() - start, net::helloLimitMs);
-    EXPECT_EQ(b.raw.find("HTTP/1.1 200"), std::string::npos);
 }
 
 // The page's body as the answer's Content-Length gives it; empty when

@@ -1,16 +1,17 @@
 // SPDX-License-Identifier: MIT
 // The network game with both sessions in one process: player two's keys
 // from the guest's terminal, the guest's picture after every frame, a guest
-// that leaves and comes back, watchers, a guest that stops reading, and
-// strangers on the connection. How a game ends, refusals and a host that
-// goes away are for the process tests, which see the exit statuses too.
+// that leaves and comes back, a silent connection's seat taken over,
+// watchers, and refusals that must not pile up. Strangers, floods and a
+// guest that stops reading are for the door's and the guests' own tests
+// (door_test, guests_test); how a game ends, refusals and a host that goes
+// away are for the process tests, which see the exit statuses too.
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <functional>
 #include <future>
 #include <memory>
@@ -26,7 +27,6 @@
 #include "game/game.hpp"
 #include "game/keys.hpp"
 #include "host_connection.hpp"
-#include "net/message_decoder.hpp"
 #include "net/picture.hpp"
 #include "net/rate_limit.hpp"
 #include "netplay/guest.hpp"
@@ -363,96 +363,6 @@ TEST(NetGame, LookingForTheGameCountsAgainstNobody) {
     EXPECT_EQ(1, m.host->admission().wrongCodes());
 }
 
-// A guest that greets and then reads nothing: the host's frames never wait
-// for it and what it queues stays bounded, however much the picture
-// changes; once the guest reads again, the last thing it gets is the whole
-// picture as it is now.
-TEST(NetGame, AGuestThatStopsReadingNeitherStallsNorSwampsTheHost) {
-    Hosted m;
-    int slow = connectTo(*m.host);
-    std::string greeting;
-    net::appendHello(greeting, net::Seat::Watcher, joinCode());
-    net::appendReady(greeting, net::KeyMode::Autorepeat);
-    ASSERT_EQ(static_cast<ssize_t>(greeting.size()), write(slow, greeting.data(), greeting.size()));
-    m.host->pumpNow();
-    constexpr int frames = 2000;
-    for (int frame = 0; frame < frames; ++frame) {
-        for (int y = 0; y < 21; ++y) { // every cell changes in every frame
-            gotoxy(0, y);
-            setColor(static_cast<short>(frame % 2 ? 11 : 12));
-            for (int x = 0; x < 56; ++x)
-                putChar(frame % 2 ? 219 : 178);
-        }
-        m.host->frameEnded();
-    }
-    // Unbounded, this would be frames times a whole picture, over 2 MB.
-    net::MessageDecoder decoder(net::Sender::Host);
-    net::Picture picture;
-    std::size_t total = 0;
-    net::MessageType last = net::MessageType::KeepAlive;
-    for (int round = 0; round < 200; ++round) {
-        bool closed = false;
-        std::string got = readFor(slow, 5, closed);
-        ASSERT_FALSE(closed);
-        total += got.size();
-        const auto* p = reinterpret_cast<const unsigned char*>(got.data());
-        for (std::size_t left = got.size(); left > 0;) {
-            std::size_t used = decoder.feed(p, left);
-            ASSERT_FALSE(decoder.failed()) << decoder.error();
-            p += used;
-            left -= used;
-            const net::Message& message = decoder.message();
-            if (!decoder.hasMessage() || message.type == net::MessageType::KeepAlive)
-                continue;
-            last = message.type;
-            if (message.type == net::MessageType::Picture)
-                picture = net::Picture{};
-            net::applyRuns(message.runs, message.runsLength, picture);
-        }
-        m.host->pumpNow();
-    }
-    EXPECT_LT(total, 1024U * 1024U);
-    EXPECT_EQ(net::MessageType::Picture, last);
-    EXPECT_TRUE(net::looksAlike(pictureOf(m.hostTerm.session->screen()), picture));
-    close(slow);
-}
-
-// Strangers on the connection: bytes that are no greeting, a greeting
-// that lies about its length, a key before the greeting, and silence: each
-// is closed, and the game goes on.
-TEST(NetGame, StrangersAreClosedAndTheGameGoesOn) {
-    Hosted m;
-    ASSERT_TRUE(m.frame());
-    const std::string strangers[] = {"GET / HTTP/1.1\r\n\r\n", std::string("\x01\xff\x7f", 3),
-                                     std::string("\x05\x02\x01\x41", 4)};
-    for (const std::string& bytes : strangers) {
-        int fd = connectTo(*m.host);
-        ASSERT_EQ(static_cast<ssize_t>(bytes.size()), write(fd, bytes.data(), bytes.size()));
-        m.host->pumpNow();
-        bool closed = false;
-        std::string answer = readFor(fd, 500, closed);
-        // A request with no Host is a browser's at most, and told so.
-        if (bytes[0] == 'G')
-            EXPECT_EQ(0U, answer.rfind("HTTP/1.1 400 ", 0)) << answer;
-        else
-            EXPECT_EQ("", answer);
-        EXPECT_TRUE(closed) << testing::PrintToString(bytes);
-        close(fd);
-    }
-    int silent = connectTo(*m.host);
-    long long start = monotonicMs();
-    bool closed = false;
-    while (!closed && monotonicMs() - start < 3000) {
-        ASSERT_TRUE(m.frame());
-        readFor(silent, 20, closed);
-    }
-    EXPECT_TRUE(closed);
-    EXPECT_GE(monotonicMs() - start, net::helloLimitMs);
-    close(silent);
-    EXPECT_TRUE(m.host->playerReady());
-    EXPECT_EQ(Moves(0, -1), moved(m, "a"));
-}
-
 // Every way a greeting or a game can end on the guest's side has a name: a
 // host that answers out of turn or with bytes of another protocol is no
 // host, one that closes before its answer closed, and a game whose host
@@ -498,44 +408,6 @@ TEST(NetGame, EveryEndingOfAGuestHasAReason) {
         }
         close(pair[1]);
     }
-}
-
-// Player two floods the host with key presses, far past anything a
-// person sends: the host reads a bounded amount each time, ends that
-// connection once the flood is past what a person could send, and the game
-// goes on; player two may join again.
-TEST(NetGame, AKeyFloodEndsTheGuestsConnectionAndTheGameGoesOn) {
-    Hosted m;
-    ASSERT_TRUE(m.frame());
-    m.dropGuest();
-    int flood = connectTo(*m.host);
-    ASSERT_EQ(0, fcntl(flood, F_SETFL, O_NONBLOCK));
-    std::string greeting;
-    net::appendHello(greeting, net::Seat::Player, joinCode());
-    net::appendReady(greeting, net::KeyMode::Autorepeat);
-    ASSERT_EQ(static_cast<ssize_t>(greeting.size()),
-              write(flood, greeting.data(), greeting.size()));
-    m.hostServes(100, [&] { return m.host->playerReady(); });
-    ASSERT_TRUE(m.host->playerReady());
-    std::string keys;
-    for (int i = 0; i < 20'000; ++i)
-        net::appendKey(keys, net::KeyKind::Press, static_cast<int>(Action::Left));
-    std::size_t sent = 0;
-    bool closed = false;
-    auto previous = std::signal(SIGPIPE, SIG_IGN);
-    for (int frame = 0; frame < 100 && !closed; ++frame) {
-        ssize_t n = write(flood, keys.data() + sent, keys.size() - sent);
-        sent += n > 0 ? static_cast<std::size_t>(n) : 0;
-        ASSERT_TRUE(m.frame());
-        readFor(flood, 1, closed);
-    }
-    std::signal(SIGPIPE, previous);
-    close(flood);
-    EXPECT_TRUE(closed) << sent << " bytes of keys sent and the connection still open";
-    EXPECT_FALSE(m.host->playerReady());
-    EXPECT_EQ(Moves(-1, 0), moved(m, "", "a"));
-    ASSERT_EQ(GameGuest::Answer::Welcomed, m.rejoin());
-    EXPECT_EQ(Moves(0, 1), moved(m, "d"));
 }
 
 // Refused connections count against nothing and do not pile up: a flood
