@@ -642,54 +642,6 @@ TEST_F(Matches, ARemotePlayersPauseHoldsTheRoundAndNamesThem) {
     EXPECT_EQ(expected, got);
 }
 
-// A remote player away mid-round holds it for both, nothing moving and
-// the clock standing, however long; back, they see it count down and go
-// on. The host's Enter before the wait has run out takes nothing.
-TEST_F(Matches, ARoundHoldsForAPlayerAwayAndGoesOnWhenTheyAreBack) {
-    FakeRemote guest;
-    GameSetup setup = hostWith(guest);
-    HoldWatch watch;
-    int awayFor = 0;
-    std::set<std::string> watcherSaw;
-    std::set<std::string> legends;
-    screen().onFrameEnd = [&](int) {
-        noteStatus();
-        watch.frameEnded(m, screen().nowMs);
-        if (m.phase == MatchPhase::Paused) {
-            watcherSaw.insert(statusFor(m, setup, Viewer::Watcher));
-            legends.insert(trimmed(mem::rowText(legendRow, 0, pictureColumns)));
-        }
-        awayFor = guest.there ? 0 : awayFor + 1;
-        if (watch.playing == 60 && watch.heldAt < 0) {
-            guest.there = false;
-            watch.heldAt = screen().nowMs;
-        }
-        if (awayFor == 600) { // 30 seconds
-            guest.there = true;
-            watch.resumedAt = screen().nowMs;
-        }
-    };
-    screen().keyScript = [&](int frame, int key) {
-        if (frame > 5'000)
-            return key == vkEscape;
-        if (key == vkReturn)
-            return awayFor > 0 && awayFor % 50 == 0;
-        return key == vkEscape && watch.playing >= 120;
-    };
-    playMatch(setup, m);
-    ASSERT_GT(watch.playingAgainAt, 0) << "held and went on";
-    EXPECT_EQ(1U, watch.heldPictures.size()) << "something moved while player two was away";
-    std::vector<std::string> expected = {"Player two is away; the same command joins again.",
-                                         "Resumes in 3", "Resumes in 2", "Resumes in 1",
-                                         "P pauses."};
-    EXPECT_EQ(expected, statusesFrom(statuses, expected[0], expected.size()));
-    EXPECT_EQ(std::set<std::string>{expected[0]}, watcherSaw);
-    EXPECT_EQ(std::set<std::string>{""}, legends) << "no key legend: the host's notice goes there";
-    EXPECT_NEAR(1000 * countdownSeconds, watch.playingAgainAt - watch.resumedAt, 100);
-    watch.expectClockStood();
-    EXPECT_EQ(0, m.wins[0] + m.wins[1]) << "no round was taken";
-}
-
 // Past awayLimitSeconds, and only then, the host is told that Enter takes
 // the round, and it does: the round goes to the one who stayed, and the
 // next waits for the one away, who is named.
