@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
 // What a command keeps of its match, on the in-memory back end and disk:
 // nothing for the game without options; for a match, a recording that
-// plays back as the match was played, and a line per round in the results
+// plays back as the match was played, pauses and all, and a line per round in the results
 // log that adds up to the match's result.
 #include "cli/match_keeping.hpp"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -74,13 +75,18 @@ std::vector<std::string> screensOf(const GameSetup& setup, bool (*keys)(int, int
     return screens;
 }
 
+// A person who pauses now and then, and presses Enter for the next round.
 bool person(int frame, int key) {
+    if (key == vkP)
+        return frame % 150 < 2;
     if (key == vkReturn)
         return frame % 40 == 0;
-    return key != vkEscape && key != vkP && (frame / 6 + key) % 7 == 0;
+    return key != vkEscape && (frame / 6 + key) % 7 == 0;
 }
 
 bool nobody(int /*frame*/, int /*key*/) { return false; }
+
+bool mashing(int frame, int key) { return (frame + key) % 2 == 0; }
 
 // The recording `keeper` wrote, played back on a fresh back end, against
 // the screens the match showed.
@@ -96,11 +102,13 @@ void expectPlaysBack(const record::MatchKeeper& keeper, const std::vector<std::s
             ASSERT_TRUE(tape.add(r.payload));
         }
     }
+    // On another clock, with the keyboard mashed: a playback reads neither.
     mem::reset();
+    mem::backend().frameCostMs = 7;
     TapePlayer player(tape);
     useReadTape(&player);
     Match again{};
-    std::vector<std::string> played = screensOf(replayedSetup(*header), nobody, again);
+    std::vector<std::string> played = screensOf(replayedSetup(*header), mashing, again);
     useReadTape(nullptr);
     ASSERT_EQ(played.size(), recorded.size());
     for (std::size_t frame = 0; frame < played.size(); ++frame)
@@ -132,6 +140,9 @@ TEST_F(KeptMatches, AKeptMatchPlaysBackAndAddsUp) {
     const Match& live = run.live;
     ASSERT_EQ(live.champion, 1);
     EXPECT_EQ(run.keeper->warning(), "");
+    EXPECT_TRUE(std::any_of(run.screens.begin(), run.screens.end(), [](const std::string& s) {
+        return s.find("Paused.") != s.npos;
+    })) << "the person paused";
 
     // The results: each round once, the last one ending the match.
     record::ResultsRead results = record::readResults("/state");

@@ -105,53 +105,6 @@ TEST_F(Recording, ATapeCutShortPlaysUpToTheCutAndEndsThere) {
     EXPECT_EQ(again.loser, -1) << "it ended by Escape, not by a top-out";
 }
 
-// A whole match: countdowns, rounds, a pause, Enter between rounds and the
-// final line, the same on playback in every frame.
-TEST_F(Recording, AMatchPlaysBackFrameForFrame) {
-    GameSetup s;
-    s.match = true;
-    s.computer[1] = true;
-    s.level[1] = 5;
-    s.countdown = true;
-    s.pause = true;
-    s.firstTo = 2;
-    s.seed = 99;
-    auto run = [&](ReadTape* tape, bool (*keys)(int, int), Match& m) {
-        mem::reset();
-        mem::backend().keyScript = keys;
-        std::vector<std::string> screens;
-        mem::backend().onFrameEnd = [&](int) { screens.push_back(snapshot()); };
-        useReadTape(tape);
-        seedGenerators(s); // as a match is started, with the seed the header keeps
-        playMatch(s, m);
-        useReadTape(nullptr);
-        return screens;
-    };
-    // A person who pauses now and then, and presses Enter for the next round.
-    auto person = [](int frame, int key) {
-        if (key == vkP)
-            return frame % 400 < 2;
-        if (key == vkReturn)
-            return frame % 50 == 0;
-        return key != vkEscape && (frame / 5 + key) % 9 == 0;
-    };
-    record::TapeWriter writer;
-    TapeRecorder recorder(writer);
-    Match live{};
-    std::vector<std::string> recorded = run(&recorder, person, live);
-    ASSERT_EQ(live.champion, 1) << "the computer at its best wins the match";
-    record::TapeReader reader;
-    ASSERT_TRUE(reader.add(writer.take()));
-    TapePlayer player(reader);
-    Match again{};
-    std::vector<std::string> played = run(&player, mashing, again);
-    for (std::size_t frame = 0; frame < std::min(recorded.size(), played.size()); ++frame)
-        ASSERT_EQ(played[frame], recorded[frame]) << "frame " << frame;
-    ASSERT_EQ(played.size(), recorded.size());
-    EXPECT_EQ(again.wins[0], live.wins[0]);
-    EXPECT_EQ(again.wins[1], live.wins[1]);
-}
-
 // What a playback needs of the setup survives the recording's header, and
 // a player who was at another keyboard is still one, answered by the tape.
 TEST(KeptSetup, APlaybackSetsUpTheMatchAsItWasPlayed) {
