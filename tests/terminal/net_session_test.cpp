@@ -341,28 +341,6 @@ TEST(NetGame, Watchers) {
     EXPECT_EQ(shownRows(m.hostTerm), shownRows(*m.guestTerm));
 }
 
-// A guest that is to ask for the code first looks for the game: every
-// look is answered at once, by a refusal that reads no code, and none
-// counts as a wrong code or a stranger: a wrong code after them is the
-// first the host counts.
-TEST(NetGame, LookingForTheGameCountsAgainstNobody) {
-    Hosted m;
-    PipeTerminal looking(false);
-    for (int i = 0; i < 2 * net::Admission::freeTries; ++i) {
-        GameGuest looker(*looking.session, connectTo(*m.host), net::Seat::Watcher);
-        auto answer = std::async(std::launch::async, [&] { return looker.look(5000); });
-        while (answer.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
-            m.host->pumpNow();
-        EXPECT_EQ(GameGuest::Answer::Found, answer.get()) << i;
-    }
-    EXPECT_EQ(0, m.host->admission().wrongCodes());
-    EXPECT_EQ(0, m.host->admission().turnedAway());
-    GameGuest wrong(*looking.session, connectTo(*m.host), net::Seat::Watcher);
-    EXPECT_EQ(GameGuest::Answer::Refused, greetServed(*m.host, wrong, "7K3M-Q9XE"));
-    EXPECT_EQ(net::Refusal::WrongCode, wrong.refusal());
-    EXPECT_EQ(1, m.host->admission().wrongCodes());
-}
-
 // Every way a greeting or a game can end on the guest's side has a name: a
 // host that answers out of turn or with bytes of another protocol is no
 // host, one that closes before its answer closed, and a game whose host
