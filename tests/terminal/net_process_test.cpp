@@ -806,24 +806,6 @@ TEST(NetProcesses, TheCodeNeedNotBeOnTheCommandLine) {
     }
 }
 
-// A guest suspended past the host's five seconds of silence is let go; back
-// in the foreground it says so, and that the same command joins again.
-TEST(NetProcesses, AGuestDroppedForSilenceSaysWhy) {
-    ShownHost host;
-    auto guest = host.guest();
-    ASSERT_TRUE(guest->waitForPicture());
-    guest->type("\x1a");
-    ASSERT_EQ(guest->waitOutcome(), Outcome::stopped(SIGTSTP));
-    EXPECT_TRUE(host.waitUntil(
-        [&] { return host.screenText().find("Player two is away") != std::string::npos; }, 8000));
-    guest->foreground();
-    EXPECT_EQ(guest->waitOutcome(), Outcome::exited(1));
-    EXPECT_NE(std::string::npos, guest->output.find("the host let go of this terminal after"))
-        << guest->output;
-    EXPECT_NE(std::string::npos, guest->output.find("the same command joins again"));
-    EXPECT_TRUE(guest->modesAsBefore());
-}
-
 // A host that does not answer (stopped here) cannot hold a player who
 // leaves: Escape gives the terminal back at once and says so.
 TEST(NetProcesses, EscapeLeavesWhateverTheHostDoes) {
@@ -840,23 +822,33 @@ TEST(NetProcesses, EscapeLeavesWhateverTheHostDoes) {
     host.signal(SIGCONT);
 }
 
-// Stopped from outside (SIGSTOP: a debugger, a laptop's sleep) past the
-// host's five seconds, a guest knows that it was itself silent, and says
-// that the host let go of it, not that the host went quiet.
-TEST(NetProcesses, AGuestStoppedFromOutsideSaysTheHostLetGoOfIt) {
-    ShownHost host;
-    auto guest = host.guest();
-    ASSERT_TRUE(guest->waitForPicture());
-    guest->signal(SIGSTOP);
-    ASSERT_EQ(guest->waitOutcome(), Outcome::stopped(SIGSTOP));
-    EXPECT_TRUE(host.waitUntil(
-        [&] { return host.screenText().find("Player two is away") != std::string::npos; }, 8000));
-    guest->foreground();
-    EXPECT_EQ(guest->waitOutcome(), Outcome::exited(1));
-    std::string said = joinedLines(guest->output);
-    EXPECT_NE(std::string::npos, said.find("the host let go of this terminal after")) << said;
-    EXPECT_EQ(std::string::npos, said.find("has not been heard from")) << said;
-    EXPECT_TRUE(guest->modesAsBefore());
+// A guest stopped past the host's five seconds of silence is let go, by
+// Ctrl-Z or from outside (SIGSTOP: a debugger, a laptop's sleep); back in
+// the foreground it knows that it was itself silent, says that the host let
+// go of it, not that the host went quiet, and that the same command joins
+// again.
+TEST(NetProcesses, AGuestStoppedPastTheSilenceSaysTheHostLetGoOfIt) {
+    for (bool byCtrlZ : {true, false}) {
+        SCOPED_TRACE(byCtrlZ ? "Ctrl-Z" : "SIGSTOP");
+        ShownHost host;
+        auto guest = host.guest();
+        ASSERT_TRUE(guest->waitForPicture());
+        if (byCtrlZ)
+            guest->type("\x1a");
+        else
+            guest->signal(SIGSTOP);
+        ASSERT_EQ(guest->waitOutcome(), Outcome::stopped(byCtrlZ ? SIGTSTP : SIGSTOP));
+        EXPECT_TRUE(host.waitUntil(
+            [&] { return host.screenText().find("Player two is away") != std::string::npos; },
+            8000));
+        guest->foreground();
+        EXPECT_EQ(guest->waitOutcome(), Outcome::exited(1));
+        std::string said = joinedLines(guest->output);
+        EXPECT_NE(std::string::npos, said.find("the host let go of this terminal after")) << said;
+        EXPECT_NE(std::string::npos, said.find("the same command joins again")) << said;
+        EXPECT_EQ(std::string::npos, said.find("has not been heard from")) << said;
+        EXPECT_TRUE(guest->modesAsBefore());
+    }
 }
 
 } // namespace
