@@ -136,8 +136,16 @@ void GameHost::refreshNotices(bool always) {
     std::string door =
         door_.admission().notice(now, started_ ? pictureColumns - doorColumn : pictureColumns);
     NoticeLine watching = watchersNotice();
-    if (door == doorNotice_ && watching.text == watchersShown_ && !always)
+    bool doorChanged = door != doorNotice_;
+    if (!doorChanged && watching.text == watchersShown_ && !always)
         return;
+    // Only the door's count changed, and it was shown just now: later.
+    bool countOnly = doorChanged && !door.empty() && !doorNotice_.empty();
+    if (countOnly && watching.text == watchersShown_ && !always &&
+        now - doorShownMs_ < doorCountEveryMs)
+        return;
+    if (doorChanged)
+        doorShownMs_ = now;
     doorNotice_ = door;
     watchersShown_ = watching.text;
     std::vector<NoticeLine> lines;

@@ -31,6 +31,11 @@ public:
     static constexpr int maxWatchers = Guests::maxWatchers;
     static constexpr int maxLeaving = Door::maxLeaving;
     static constexpr std::size_t maxQueued = Guests::maxQueued;
+    // The door's notice counts strangers and wrong codes as they come: under
+    // a flood its count is shown afresh at most this often, so that the
+    // console is not rewritten at every look at the sockets (each write a
+    // round trip to the console on Windows, and bytes to a terminal over SSH).
+    static constexpr int doorCountEveryMs = 250;
 
     // `listener` is taken over; noSocket for none (connections then come by
     // adopt()). The game's picture is read from `screen`'s buffer.
@@ -110,6 +115,7 @@ private:
     bool playerGone_ = false;
     std::vector<NoticeLine> waitingNotice_;
     std::string doorNotice_;
+    long long doorShownMs_ = 0; // when doorNotice_ was last shown afresh
     std::string watchersShown_;
 };
 

@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: MIT
+// The host's notices on its console under a flood of strangers: the
+// door's count is shown afresh a few times a second, not at every look.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "display/screen_buffer.hpp"
+#include "net/protocol.hpp"
+#include "netplay/host.hpp"
+#include "netplay/local.hpp"
+#include "peer_end.hpp"
+
+namespace {
+
+// A console that counts how often its notices change.
+struct CountingScreen : LocalScreen {
+    ScreenBuffer& buffer() override { return cells; }
+    void setNotices(std::vector<NoticeLine> lines) override {
+        changes += 1;
+        shown = std::move(lines);
+    }
+    void show() override {}
+
+    ScreenBuffer cells;
+    std::vector<NoticeLine> shown;
+    int changes = 0;
+};
+
+bool shows(const CountingScreen& screen, const std::string& text) {
+    for (const NoticeLine& line : screen.shown)
+        if (line.text.find(text) != std::string::npos)
+            return true;
+    return false;
+}
+
+TEST(HostNotices, AFloodOfStrangersRewritesTheCountAFewTimesASecond) {
+    CountingScreen screen;
+    net::JoinCode code;
+    ASSERT_TRUE(net::parseJoinCode("7K3M-Q9XD", code));
+    netplay::GameHost host(screen, code, noSocket);
+    host.gameStarted();
+    int before = screen.changes;
+    long long start = netClockMs();
+    constexpr int strangers = 40;
+    std::vector<std::unique_ptr<PeerEnd>> ends;
+    for (int i = 0; i < strangers; ++i) {
+        ends.push_back(std::make_unique<PeerEnd>());
+        host.adopt(ends.back()->hostSide());
+        ASSERT_TRUE(ends.back()->send(std::string("\x05\x02\x01\x41", 4))); // a key, no greeting
+        host.pumpNow();
+    }
+    long long took = netClockMs() - start;
+    ASSERT_EQ(strangers, host.admission().turnedAway()) << "each stranger turned away";
+    // The first stranger's notice at once, then at most one change a period.
+    int most = 1 + static_cast<int>(took / netplay::GameHost::doorCountEveryMs) + 1;
+    EXPECT_LE(screen.changes - before, most) << "in " << took << " ms";
+    EXPECT_TRUE(shows(screen, "Turning strangers away")) << "shown at once";
+    // Once the period is over, the last count is shown.
+    long long until = netClockMs() + 2 * netplay::GameHost::doorCountEveryMs;
+    while (netClockMs() < until && !shows(screen, std::to_string(strangers) + " so far"))
+        host.pumpNow();
+    EXPECT_TRUE(shows(screen, std::to_string(strangers) + " so far"));
+}
+
+} // namespace
