@@ -100,6 +100,10 @@ async function watcherIn(s) {
     s.write(frame(bd.encodeReady(bd.legend)));
 }
 
+// A frame the host must refuse ends its connection at once: well before
+// the door would close a connection that never greeted (helloLimitMs).
+const frameMs = 1500;
+
 // Each attack: what it does once connected. The host must close it within `ms`.
 const attacks = [
     { what: 'a head a byte at a time', ms: 4000, go: async (s) => {
@@ -122,13 +126,13 @@ const attacks = [
         await s.opened;
         s.write(s.upgradeRequest({ 'Sec-WebSocket-Key': null }));
     } },
-    { what: 'an unmasked frame', ms: 3000, go: async (s) => { await s.upgrade(); s.write(frame([6, 0], { masked: false })); } },
-    { what: 'a text frame', ms: 3000, go: async (s) => { await s.upgrade(); s.write(frame(Buffer.from('hello'), { opcode: 1 })); } },
-    { what: 'a reserved opcode', ms: 3000, go: async (s) => { await s.upgrade(); s.write(frame([1, 2], { opcode: 3 })); } },
-    { what: 'a reserved bit', ms: 3000, go: async (s) => { await s.upgrade(); s.write(frame([6, 0], { rsv: 0x40 })); } },
-    { what: 'a length of 2^62', ms: 3000, go: async (s) => { await s.upgrade(); s.write(frame([1, 2, 3, 4], { length: 2 ** 62 })); } },
-    { what: 'a ping of 126 bytes', ms: 3000, go: async (s) => { await s.upgrade(); s.write(frame(Buffer.alloc(126), { opcode: 9 })); } },
-    { what: 'a close', ms: 3000, go: async (s) => { await s.upgrade(); s.write(frame([3, 232], { opcode: 8 })); } },
+    { what: 'an unmasked frame', ms: frameMs, go: async (s) => { await s.upgrade(); s.write(frame([6, 0], { masked: false })); } },
+    { what: 'a text frame', ms: frameMs, go: async (s) => { await s.upgrade(); s.write(frame(Buffer.from('hello'), { opcode: 1 })); } },
+    { what: 'a reserved opcode', ms: frameMs, go: async (s) => { await s.upgrade(); s.write(frame([1, 2], { opcode: 3 })); } },
+    { what: 'a reserved bit', ms: frameMs, go: async (s) => { await s.upgrade(); s.write(frame([6, 0], { rsv: 0x40 })); } },
+    { what: 'a length of 2^62', ms: frameMs, go: async (s) => { await s.upgrade(); s.write(frame([1, 2, 3, 4], { length: 2 ** 62 })); } },
+    { what: 'a ping of 126 bytes', ms: frameMs, go: async (s) => { await s.upgrade(); s.write(frame(Buffer.alloc(126), { opcode: 9 })); } },
+    { what: 'a close', ms: frameMs, go: async (s) => { await s.upgrade(); s.write(frame([3, 232], { opcode: 8 })); } },
     { what: 'empty frames as fast as they go, before a greeting', ms: 4000, go: async (s) => {
         await s.upgrade();
         await flood(s, Buffer.concat(Array.from({ length: 512 }, () => frame([]))));
