@@ -129,11 +129,20 @@ TEST(Door, ClosesStrangersThatDoNotGreet) {
     PeerEnd& silent = at.connect(0);
     PeerEnd& keyFirst = at.connect(0);
     ASSERT_TRUE(keyFirst.send(keepAlive()));
+    // An older guest's greeting with the right code: version 1.
+    PeerEnd& older = at.connect(0);
+    ASSERT_TRUE(older.send(std::string("\x01\x0e"
+                                       "BLKD\x01\x01"
+                                       "7K3MQ9XD")));
     at.serve(net::helloLimitMs - 1);
     keyFirst.read();
     silent.read();
+    older.read();
     EXPECT_TRUE(keyFirst.ended);
     EXPECT_FALSE(silent.ended);
+    EXPECT_EQ(std::vector{net::MessageType::Refused}, older.types);
+    EXPECT_EQ(net::Refusal::OtherVersion, older.refusal);
+    EXPECT_EQ(0, at.door->admission().wrongCodes()) << "its code is not read";
     at.serve(net::helloLimitMs);
     silent.read();
     EXPECT_TRUE(silent.ended);
