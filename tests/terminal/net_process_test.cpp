@@ -345,29 +345,37 @@ TEST(NetProcesses, APlayerAwayMidRoundHoldsItUntilTheyRejoin) {
     EXPECT_EQ(guest->waitOutcome(), Outcome::exited(0));
 }
 
+// A descriptor of the test's, closed however the test ends.
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor() {
+        if (fd >= 0)
+            close(fd);
+    }
+};
+
 // A guest refused by a host of another version of the game says what to do.
 // (This host refusing another version is tested in one process, in
 // net_session_test.)
 TEST(NetProcesses, AnotherVersionIsRefusedWithAClearMessage) {
-    int listener = socket(AF_INET, SOCK_STREAM, 0);
+    Descriptor listener{socket(AF_INET, SOCK_STREAM, 0)};
     sockaddr_in any = {AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t length = sizeof any;
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
-    ASSERT_EQ(listen(listener, 1), 0);
-    getsockname(listener, reinterpret_cast<sockaddr*>(&any), &length);
+    ASSERT_EQ(bind(listener.fd, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
+    ASSERT_EQ(listen(listener.fd, 1), 0);
+    getsockname(listener.fd, reinterpret_cast<sockaddr*>(&any), &length);
     // Not blocking: a guest that never connects fails the wait, not hangs it.
-    fcntl(listener, F_SETFL, fcntl(listener, F_GETFL) | O_NONBLOCK);
+    fcntl(listener.fd, F_SETFL, fcntl(listener.fd, F_GETFL) | O_NONBLOCK);
     GamePty guest(
         {.args = {"--join", "127.0.0.1:" + std::to_string(ntohs(any.sin_port)), "--code", code},
          .kitty = false});
-    int old = -1;
-    ASSERT_TRUE(guest.waitUntil([&] { return (old = accept(listener, nullptr, nullptr)) >= 0; }));
-    ASSERT_EQ(write(old, "\x03\x01\x04", 3), 3);
+    Descriptor old{-1};
+    ASSERT_TRUE(
+        guest.waitUntil([&] { return (old.fd = accept(listener.fd, nullptr, nullptr)) >= 0; }));
+    ASSERT_EQ(write(old.fd, "\x03\x01\x04", 3), 3);
     EXPECT_EQ(guest.waitOutcome(), Outcome::exited(1));
     EXPECT_NE(guest.output.find("the host runs another version of blockduel"), std::string::npos)
         << guest.output;
-    close(old);
-    close(listener);
 }
 
 // Nobody joined: Escape and Ctrl-C cancel the wait.
@@ -423,15 +431,6 @@ int timesIn(const std::string& output, std::string_view text) {
 }
 
 constexpr const char* question = "Join code (the host shows it):";
-
-// A descriptor of the test's, closed however the test ends.
-struct Descriptor {
-    int fd = -1;
-    ~Descriptor() {
-        if (fd >= 0)
-            close(fd);
-    }
-};
 
 // The guest finds the host before it asks for the code: nobody listening,
 // and something that is no blockduel game, are said at once, with what to
