@@ -22,18 +22,12 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_check.hpp"
 #include "net/admission.hpp"
 
 namespace {
 
 using namespace net;
-
-void check(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "admission: %s\n", what);
-        std::abort();
-    }
-}
 
 struct Host {
     Admission door;

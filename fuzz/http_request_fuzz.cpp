@@ -15,19 +15,13 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_check.hpp"
 #include "net/http_request.hpp"
 #include "net/web_answer.hpp"
 
 namespace {
 
 using net::HttpRequestReader;
-
-void check(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "http request: %s\n", what);
-        std::abort();
-    }
-}
 
 bool isClean(const std::string& text) {
     return std::none_of(text.begin(), text.end(),
@@ -76,9 +70,7 @@ void checkAnswer(const net::HttpRequest& r) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1)
         return 0;
-    std::size_t piece = std::size_t{data[0]} + 1;
-    const uint8_t* bytes = data + 1;
-    std::size_t count = size - 1;
+    auto [piece, bytes, count] = cutInput(data, size);
 
     HttpRequestReader whole;
     std::size_t taken = whole.feed(bytes, count);

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "fuzz_check.hpp"
 #include "game/keys.hpp"
 #include "input/key_state.hpp"
 #include "input/key_table.hpp"
@@ -24,13 +25,6 @@ namespace {
 using term::Events;
 using term::InputDecoder;
 using term::InputEvent;
-
-void check(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "input decoder: %s\n", what);
-        std::abort();
-    }
-}
 
 // Every code a poll may ask for: each bindable key and Escape, by what it
 // types and by where it sits.

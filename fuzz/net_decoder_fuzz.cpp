@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_check.hpp"
 #include "net/message_decoder.hpp"
 #include "net/picture.hpp"
 #include "net/protocol.hpp"
@@ -20,13 +21,6 @@
 namespace {
 
 using namespace net;
-
-void check(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "net decoder: %s\n", what);
-        std::abort();
-    }
-}
 
 // One message as read: its bytes, for comparing.
 struct Read {

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz_check.hpp"
 #include "netplay/heard.hpp"
 #include "record/log_records.hpp"
 #include "record/results.hpp"
@@ -21,13 +22,6 @@
 namespace {
 
 using namespace record;
-
-void check(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "record reader: %s\n", what);
-        std::abort();
-    }
-}
 
 void readTape(const Record& r, TapeReader& tape) {
     if (!tape.add(r.payload))

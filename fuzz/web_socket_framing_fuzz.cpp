@@ -18,17 +18,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzz_check.hpp"
 #include "net/web_socket_frames_own.hpp"
 #include "net/web_socket_framing.hpp"
 
 namespace {
-
-void check(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "web socket framing: %s\n", what);
-        std::abort();
-    }
-}
 
 // The bytes of a closing frame with its status code and no reason.
 constexpr std::size_t shortClose = 4;
@@ -82,9 +76,7 @@ void same(const Run& a, const Run& b, const char* what) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1)
         return 0;
-    std::size_t piece = std::size_t{data[0]} + 1;
-    const uint8_t* bytes = data + 1;
-    std::size_t count = size - 1;
+    auto [piece, bytes, count] = cutInput(data, size);
 
     Run whole = feed<net::OwnWebSocketFraming>(bytes, count, count == 0 ? 1 : count);
     Run pieces = feed<net::OwnWebSocketFraming>(bytes, count, piece);
