@@ -166,19 +166,11 @@ TEST_F(KeptMatches, ADemoPlaysBack) {
 }
 
 TEST_F(KeptMatches, AMatchLeftBetweenRoundsEndsOnceInTheResults) {
-    GameSetup setup = setupOf({"--computer", "--level", "5"});
-    setup.seed = 77;
-    auto keeper = keeperOf(Mode::Computer, setup, 7);
-    setup.keeper = keeper.get();
     // Nobody at the keys until the first round is lost, then Escape.
-    Match m{};
-    screensOf(
-        setup,
-        [](int, int key) {
-            return key == vkEscape && mem::backend().frame > 0 &&
-                   mem::rowText(gameOverRow).find("Game Over") != std::string::npos;
-        },
-        m);
+    KeptRun run = playKept(Mode::Computer, {"--computer", "--level", "5"}, 77, [](int, int key) {
+        return key == vkEscape && mem::backend().frame > 0 &&
+               mem::rowText(gameOverRow).find("Game Over") != std::string::npos;
+    });
     record::ResultsRead results = record::readResults("/state");
     ASSERT_EQ(results.entries.size(), 2U);
     EXPECT_EQ(results.entries[0].round.winner, 1);

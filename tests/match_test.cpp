@@ -2,6 +2,7 @@
 // Matches on the in-memory back end: who wins a round and the tally, the
 // wait for every player's Enter, the countdown, the pause, a player away
 // and leaving.
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -55,6 +56,13 @@ protected:
     static std::string trimmed(std::string s) {
         s.erase(s.find_last_not_of(' ') + 1);
         return s;
+    }
+    // The statuses shown from the first of `expected` on hold the rest of it, in order.
+    void expectStatuses(const std::vector<std::string>& expected) const {
+        auto from = std::find(statuses.begin(), statuses.end(), expected[0]);
+        std::vector<std::string> got(
+            from, from + std::min(statuses.end() - from, static_cast<long>(expected.size())));
+        EXPECT_EQ(expected, got) << testing::PrintToString(statuses);
     }
     std::string result(int round, MatchPhase phase) { return trimmed(seen[{round, phase}].first); }
     std::string status(int round, MatchPhase phase) { return trimmed(seen[{round, phase}].second); }
@@ -282,12 +290,7 @@ TEST_F(Matches, TheNextRoundWaitsForBothPlayersAndCountsDown) {
         "Round 2 starts in 2",
         "Round 2 starts in 1",
     };
-    auto from = std::find(statuses.begin(), statuses.end(), expected[0]);
-    ASSERT_NE(statuses.end(), from) << testing::PrintToString(statuses);
-    std::vector<std::string> got;
-    for (auto it = from; it != statuses.end() && got.size() < expected.size(); ++it)
-        got.push_back(*it);
-    EXPECT_EQ(expected, got);
+    expectStatuses(expected);
     EXPECT_EQ(overAt + 71, countdownAt) << "the round began at the guest's Enter, not before";
     EXPECT_NEAR(3000, countdownMs[1] - countdownMs[0], 100);
     EXPECT_EQ(2, m.round);
@@ -369,10 +372,7 @@ TEST_F(Matches, ADemoStartsItsNextRoundByItself) {
         "Next round in 3. Escape: leave.", "Next round in 2. Escape: leave.",
         "Next round in 1. Escape: leave.", "Round 2 starts in 3",
     };
-    auto from = std::find(statuses.begin(), statuses.end(), expected[0]);
-    ASSERT_NE(statuses.end(), from) << testing::PrintToString(statuses);
-    std::vector<std::string> got(from, from + std::min<long>(6, statuses.end() - from));
-    EXPECT_EQ(expected, got);
+    expectStatuses(expected);
     EXPECT_NEAR(1000 * demoRestSeconds, restedMs, 100);
 }
 
@@ -470,16 +470,6 @@ std::string statusFor(const Match& m, const GameSetup& setup, Viewer viewer) {
     return "";
 }
 
-// The statuses from the first `first` on, as many as `expected` holds.
-std::vector<std::string> statusesFrom(const std::vector<std::string>& statuses,
-                                      const std::string& first, std::size_t count) {
-    auto from = std::find(statuses.begin(), statuses.end(), first);
-    std::vector<std::string> got;
-    for (auto it = from; it != statuses.end() && got.size() < count; ++it)
-        got.push_back(*it);
-    return got;
-}
-
 // A host's match, player two's keys from `guest`.
 GameSetup hostWith(FakeRemote& guest) {
     GameSetup setup = gameSetupOf(optionsOf({"--host"}));
@@ -566,7 +556,7 @@ TEST_F(Matches, PPausesAndResumesEveryMatchAtOneKeyboard) {
         EXPECT_NE(std::string::npos, watch.heldPictures.begin()->find("P pauses \xfa Esc leaves"));
         std::vector<std::string> expected = {"Paused. P resumes, Escape leaves.", "Resumes in 3",
                                              "Resumes in 2", "Resumes in 1", "P pauses."};
-        EXPECT_EQ(expected, statusesFrom(statuses, expected[0], expected.size()));
+        expectStatuses(expected);
         EXPECT_NEAR(1000 * countdownSeconds, watch.playingAgainAt - watch.resumedAt, 100);
         watch.expectClockStood();
         EXPECT_GE(pausedFor, 150);
@@ -680,7 +670,7 @@ TEST_F(Matches, AfterTheAwayLimitEnterTakesTheRound) {
     std::vector<std::string> expected = {"Player two is away; the same command joins again.",
                                          "Player two is away. Enter takes the round; Esc leaves.",
                                          "Player two is away. Enter: next round. Escape: leave."};
-    EXPECT_EQ(expected, statusesFrom(statuses, expected[0], expected.size()));
+    expectStatuses(expected);
     EXPECT_EQ(1, m.wins[0]);
     EXPECT_EQ(0, m.wins[1]);
     EXPECT_EQ("\xfa You win this round. Match: 1-0", trimmed(mem::rowText(gameOverRow, 10, 46)));
