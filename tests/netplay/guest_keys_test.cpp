@@ -47,14 +47,18 @@ TEST(GuestKeys, BothSetsMoveTheGuestsBoardByTypeOrPlace) {
     EXPECT_EQ("", sent(keys, {press('Q', 'Q'), press(0, '2')}));
 }
 
-// P pauses from a guest too, by what it types, whatever keys were chosen.
-TEST(GuestKeys, PIsThePauseOfEveryPlayer) {
+// Chosen keys replace the game's own; P pauses from a guest too, by what
+// it types, whatever keys were chosen.
+TEST(GuestKeys, ChosenKeysReplaceTheGamesOwnButPIsThePauseOfEveryPlayer) {
     for (bool chosen : {false, true}) {
         GuestKeys keys;
         keys.setReportsReleases(true);
         const Controls mine[2] = {{'I', 'J', 'L', 'K'}, {'T', 'F', 'H', 'G'}};
-        if (chosen)
+        if (chosen) {
             keys.bind(mine);
+            EXPECT_EQ("+Left +Drop", sent(keys, {press('J', 'J'), press('G', 'G')}));
+            EXPECT_EQ("", sent(keys, {press(vkLeft, vkLeft), press(vkA, vkA)}));
+        }
         EXPECT_EQ("+Pause -Pause", sent(keys, {press(vkP, vkP), release(vkP, vkP)}));
         EXPECT_EQ("", sent(keys, {press('O', vkP)})) << "the key where P sits types o";
     }
@@ -80,15 +84,6 @@ TEST(GuestKeys, EveryTapIsSentWhereTheTerminalReportsNoReleases) {
     EXPECT_EQ("+Right -Right +Right -Right",
               sent(keys, {press(vkD, vkD), release(vkD, vkD), press(vkRight, vkRight),
                           release(vkRight, vkRight)}));
-}
-
-TEST(GuestKeys, ChosenKeysReplaceTheGamesOwn) {
-    GuestKeys keys;
-    keys.setReportsReleases(true);
-    const Controls chosen[2] = {{'I', 'J', 'L', 'K'}, {'T', 'F', 'H', 'G'}};
-    keys.bind(chosen);
-    EXPECT_EQ("+Left +Drop", sent(keys, {press('J', 'J'), press('G', 'G')}));
-    EXPECT_EQ("", sent(keys, {press(vkLeft, vkLeft), press(vkA, vkA)}));
 }
 
 } // namespace
