@@ -59,27 +59,12 @@ net::Picture busyPicture(int seed) {
     return picture;
 }
 
-// Every code's glyph in UTF-8, as hex, one after the other, with a space
-// between.
-std::string glyphs() {
-    std::string text;
-    for (int code = 0; code < 256; ++code) {
-        if (code > 0)
-            text += ' ';
-        text += hex(term::glyphOf(static_cast<unsigned char>(code), true));
-    }
-    return text;
-}
-
-// The foreground's SGR parameter of each console colour.
-std::string colours() {
-    std::string text;
-    for (int colour = 0; colour < 16; ++colour) {
-        if (colour > 0)
-            text += ' ';
-        text += std::to_string(term::escapes::foregroundParameter(colour));
-    }
-    return text;
+// Each of `count` texts, `text(i)`, one after the other with a space between.
+template <typename Text> std::string spaced(int count, Text text) {
+    std::string all;
+    for (int i = 0; i < count; ++i)
+        all.append(i > 0 ? " " : "").append(text(i));
+    return all;
 }
 
 void field(const char* name, const std::string& value, bool last = false) {
@@ -143,8 +128,14 @@ int main() {
     field("hello", hex(hello));
     field("ready", hex(ready));
     field("keys", hex(keys));
-    field("glyphs", glyphs());
-    field("colours", colours(), true);
+    // Every code's glyph in UTF-8, as hex; the foreground's SGR parameter of
+    // each console colour.
+    auto glyph = [](int code) {
+        return hex(term::glyphOf(static_cast<unsigned char>(code), true));
+    };
+    auto colour = [](int c) { return std::to_string(term::escapes::foregroundParameter(c)); };
+    field("glyphs", spaced(256, glyph));
+    field("colours", spaced(16, colour), true);
     std::printf("}\n");
     return 0;
 }
