@@ -338,17 +338,6 @@ TEST_F(Matches, EveryRoundStartsAtTheSteadyPace) {
     }
 }
 
-// The game without a match keeps its own start: 1 ms of delay in its first
-// frame, falling from there.
-TEST_F(Matches, TheGameAloneStartsAtItsOwnDelay) {
-    Game g;
-    startGame(g, GameSetup{});
-    long long before = screen().nowMs;
-    ASSERT_TRUE(playFrame(g));
-    EXPECT_EQ(1, screen().nowMs - before);
-    EXPECT_EQ("0 ", mem::rowText(delayRow, 1, 2));
-}
-
 // A demo plays on by itself: each round's result stays for a while with
 // the seconds left, then the next round counts down, until Escape.
 TEST_F(Matches, ADemoStartsItsNextRoundByItself) {
@@ -676,8 +665,10 @@ TEST_F(Matches, AfterTheAwayLimitEnterTakesTheRound) {
     EXPECT_EQ("\xfa You win this round. Match: 1-0", trimmed(mem::rowText(gameOverRow, 10, 46)));
 }
 
-// The game without options has no pause: P changes nothing, frame for frame.
-TEST_F(Matches, TheGameWithoutOptionsIgnoresP) {
+// The game without options keeps its own start: 1 ms of delay in its first
+// frame, falling from there. It has no pause: P changes nothing, frame for
+// frame.
+TEST_F(Matches, TheGameWithoutOptionsStartsAtItsOwnDelayAndIgnoresP) {
     std::string pictures[2];
     long long clocks[2] = {};
     for (bool withP : {false, true}) {
@@ -688,7 +679,11 @@ TEST_F(Matches, TheGameWithoutOptionsIgnoresP) {
         mem::holdKey(vkLeft, 30, 40);
         Game g;
         startGame(g, GameSetup{});
-        for (int frame = 0; frame < 300 && playFrame(g); ++frame) {
+        long long before = screen().nowMs;
+        ASSERT_TRUE(playFrame(g));
+        EXPECT_EQ(1, screen().nowMs - before);
+        EXPECT_EQ("0 ", mem::rowText(delayRow, 1, 2));
+        for (int frame = 1; frame < 300 && playFrame(g); ++frame) {
         }
         pictures[withP ? 1 : 0] = wholePicture();
         clocks[withP ? 1 : 0] = screen().nowMs;
