@@ -205,8 +205,11 @@ TEST(InputDecoder, LoneEscIsEscapeOnceItsDelayHasPassed) {
 }
 
 // Feeds the bytes through a decoder to a key state; at each '|' the game
-// polls every key once, as in a frame. Returns what each frame's polls found.
-std::string play(bool kitty, std::string_view bytes) {
+// polls every key of `polled` once, as in a frame. Returns what each frame's
+// polls found.
+std::string play(bool kitty, std::string_view bytes,
+                 std::initializer_list<int> polled = {vkLeft, vkUp, vkRight, vkDown, vkA, vkD, vkS,
+                                                      vkW, vkEscape}) {
     InputDecoder decoder;
     KeyState keys;
     keys.setReportsReleases(kitty);
@@ -217,7 +220,7 @@ std::string play(bool kitty, std::string_view bytes) {
         if (c != '|')
             continue;
         std::string frame;
-        for (int key : {vkLeft, vkUp, vkRight, vkDown, vkA, vkD, vkS, vkW, vkEscape})
+        for (int key : polled)
             if (keys.poll(key))
                 join(frame, keyName(key));
         found += frame + '|';
@@ -269,15 +272,9 @@ TEST(KeyState, AKeyIsHeldByWhatItTypesAndByWhereItSits) {
         {false, "z", atPosition(vkW), false},
         {false, "z", atPosition('Z'), true},
     };
-    for (const auto& [kitty, bytes, key, pressed] : polls) {
-        InputDecoder decoder;
-        KeyState keys;
-        keys.setReportsReleases(kitty);
-        for (char c : bytes)
-            term::applyKeyEvents(decoder.add(static_cast<unsigned char>(c), 0), keys);
-        EXPECT_EQ(pressed, keys.poll(key))
+    for (const auto& [kitty, bytes, key, pressed] : polls)
+        EXPECT_EQ((pressed ? keyName(key) : "") + "|", play(kitty, std::string(bytes) + "|", {key}))
             << testing::PrintToString(std::string(bytes)) << " polled for " << keyName(key);
-    }
 }
 
 // Every key a player can choose reaches the game from a terminal, whole or
