@@ -293,6 +293,7 @@ TEST_F(NetKept, BothSidesPlayBackFrameForFrame) {
     history::Recording guests = folder.recording(record::PlayMode::Guest, bytes);
     EXPECT_EQ(guests.rounds, 2);
     EXPECT_FALSE(guests.cutShort);
+    EXPECT_TRUE(hosts.ended && guests.ended) << "the match's end is in both";
     EXPECT_EQ(guests.header.viewer, static_cast<int>(Viewer::PlayerTwo));
     std::vector<netplay::HeardMessage> heard = history::heardMessages(guests);
     ASSERT_EQ(static_cast<long long>(heard.size()), recorder->heardCount());
