@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "game/keeping.hpp"
 #include "history/heard_picture.hpp"
 #include "history/recording_file.hpp"
 #include "history/replay_line.hpp"
@@ -229,6 +230,11 @@ TEST_F(History, AFullDiskCostsOnlyTheRoundsItCouldNotTake) {
                     expected.push_back(r.round);
             }
             EXPECT_GE(expected.size(), 2U);
+            if (expected.size() < 4U) {
+                std::string told = keepingWarning(keeper, "the log's words");
+                EXPECT_NE(told.find(keeper.warning()), std::string::npos) << told;
+                EXPECT_NE(told.find("the log's words"), std::string::npos) << told;
+            }
             mem::disk().room = -1;
             record::MatchKeeper next("/state", someMatch(), 0, "20261130-010000");
             r.round = 1;

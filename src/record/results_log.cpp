@@ -35,8 +35,8 @@ std::string repair(const std::string& path, const std::vector<ResultEntry>& entr
         std::string undone;
         if (!disk::replaceWith(aside, path, undone))
             return "the results log " + path + " was damaged, and " + error + "; its " +
-                   rounds(entries.size()) + " that read whole are in " + fresh +
-                   ", all of it in " + aside;
+                   rounds(entries.size()) + " that read whole are in " + fresh + ", all of it in " +
+                   aside;
     }
     disk::removeFile(fresh);
     return "the results log " + path + " is damaged and could not be repaired (" + error +
@@ -48,9 +48,10 @@ std::string repair(const std::string& path, const std::vector<ResultEntry>& entr
 // new one in its place leaves the new one alone, written whole.
 void finishRepair(const std::string& path) {
     std::string fresh = path + freshEnding;
-    std::string error;
-    if (disk::fileSize(path) < 0 && disk::fileSize(fresh) >= 0)
+    if (disk::fileSize(path) < 0 && disk::fileSize(fresh) >= 0) {
+        std::string error;
         disk::replaceWith(fresh, path, error);
+    }
 }
 
 } // namespace

@@ -121,7 +121,8 @@ TEST_F(Disk, AWriteTheDiskTakesOnlyPartOfIsUndone) {
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a short write fails as a full disk";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "a short write fails as a full disk";
     std::string bytes;
     ASSERT_TRUE(disk::readWhole(file, 200, bytes, error)) << error;
     EXPECT_EQ(bytes, "a whole one");
