@@ -36,8 +36,8 @@ bool makeEach(const std::string& path, std::string& error) {
     }
 }
 
-// A write the disk could not take whole: the part of it that landed goes
-// again, so that the file ends where its last whole record did. O_APPEND
+// A write the disk could not take whole: the part of it that landed is cut
+// off again, so that the file ends where its last whole record did. O_APPEND
 // put the part at the end, which the offset now follows; a file another
 // game has grown since is left as it is, for its readers, who skip a torn
 // record and read on after it.

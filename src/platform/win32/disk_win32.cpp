@@ -32,8 +32,8 @@ bool isLink(const std::string& path) {
            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-// A write the disk could not take whole: the part of it that landed goes
-// again, so that the file ends where its last whole record did, when it
+// A write the disk could not take whole: the part of it that landed is cut
+// off again, so that the file ends where its last whole record did, when it
 // ends with that part still (a file another game has grown since is left
 // as it is, for its readers, who skip a torn record and read on after it).
 // An append-only handle cannot cut a file: a second one does.
