@@ -393,7 +393,8 @@ TEST_F(History, AGuestsRecordingCutShortPlaysToItsEndADamagedOneIsRefused) {
     history::Recording all;
     ASSERT_EQ(history::readRecording(whole, all), "");
     history::Recording cut;
-    ASSERT_EQ(history::readRecording(whole.substr(0, whole.size() - 3), cut), "");
+    std::string cutBytes = whole.substr(0, whole.size() - 3); // which `cut` points into
+    ASSERT_EQ(history::readRecording(cutBytes, cut), "");
     EXPECT_TRUE(cut.cutShort);
     std::vector<netplay::HeardMessage> cutHeard = history::heardMessages(cut);
     std::vector<netplay::HeardMessage> allHeard = history::heardMessages(all);
