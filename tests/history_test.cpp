@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "game/keeping.hpp"
 #include "history/heard_picture.hpp"
 #include "history/recording_file.hpp"
 #include "history/replay_line.hpp"
@@ -65,6 +66,46 @@ TEST_F(History, ARecordingReadsToWhereItEnds) {
     ASSERT_EQ(history::readRecording(std::string_view(bytes).substr(0, bytes.size() - 3), cut), "");
     EXPECT_EQ(cut.rounds, 1) << "the power went in the second round's end";
     EXPECT_TRUE(cut.cutShort);
+}
+
+// Whether the match's end is in a recording: its last round made a player
+// the match's winner, or was left; anything cut before that did not end.
+TEST_F(History, ARecordingSaysWhetherItsMatchEnded) {
+    auto match = [](int firstTo, std::initializer_list<int> winners, bool tapeAfter) {
+        record::MatchSetup setup = someMatch();
+        setup.firstTo = firstTo;
+        std::string bytes;
+        record::appendRecord(bytes, record::RecordKind::Header, record::encodeSetup(setup));
+        record::RoundResult r;
+        for (int winner : winners) {
+            r.round += 1;
+            r.winner = winner;
+            record::appendRecord(bytes, record::RecordKind::TapeChunk, record::TapeWriter().take());
+            record::appendRecord(bytes, record::RecordKind::RoundEnd, record::encodeRound(r));
+        }
+        if (tapeAfter)
+            record::appendRecord(bytes, record::RecordKind::TapeChunk, record::TapeWriter().take());
+        return bytes;
+    };
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool ended;
+    } cases[] = {
+        {"won", match(2, {0, 1, 0}, false), true},
+        {"left in a round", match(2, {0, -1}, false), true},
+        {"left between rounds, playing to no end", match(0, {1, 1, -1}, false), true},
+        {"killed between rounds", match(2, {0, 1}, false), false},
+        {"killed in a round", match(2, {0, 1}, true), false},
+        {"playing to no end, killed", match(0, {1, 1}, false), false},
+        {"killed before a round ended", match(1, {}, true), false},
+    };
+    for (const auto& c : cases) {
+        history::Recording r;
+        ASSERT_EQ(history::readRecording(c.bytes, r), "") << c.what;
+        EXPECT_EQ(r.ended, c.ended) << c.what;
+        EXPECT_FALSE(r.cutShort) << c.what << ": cut between whole records";
+    }
 }
 
 TEST_F(History, ARecordingThatCannotPlayIsRefusedWithTheReason) {
@@ -161,6 +202,94 @@ TEST_F(History, StatsForAPersonAndForAScript) {
     EXPECT_NE(repaired.find("--computer"), std::string::npos) << repaired;
 }
 
+// The rounds the results log reads back, by their numbers.
+std::vector<int> roundsRead() {
+    std::vector<int> rounds;
+    for (const record::ResultEntry& e : record::readResults("/state").entries)
+        rounds.push_back(e.round.round);
+    return rounds;
+}
+
+// A disk that fills up at any byte of a round's writes, whether the append
+// that did not fit leaves its part torn (another game appended after it)
+// or nothing: the rounds before are read back, and once there is room
+// again, the next match's after them.
+TEST_F(History, AFullDiskCostsOnlyTheRoundsItCouldNotTake) {
+    for (bool tears : {false, true})
+        for (long long room = 0; room < 400; room += 7) {
+            mem::disk() = mem::Disk{};
+            mem::disk().tears = tears;
+            record::MatchKeeper keeper("/state", someMatch(), 0, "20261130-005320");
+            record::RoundResult r;
+            r.winner = 0;
+            std::vector<int> expected; // the rounds the keeper found kept
+            for (r.round = 1; r.round <= 4; ++r.round) {
+                mem::disk().room = r.round == 3 ? room : mem::disk().room;
+                keeper.roundEnded(r, r.round == 4, r.round == 4 ? 0 : -1);
+                if (keeper.warning().empty())
+                    expected.push_back(r.round);
+            }
+            EXPECT_GE(expected.size(), 2U);
+            if (expected.size() < 4U) {
+                std::string told = keepingWarning(keeper, "the log's words");
+                EXPECT_NE(told.find(keeper.warning()), std::string::npos) << told;
+                EXPECT_NE(told.find("the log's words"), std::string::npos) << told;
+            }
+            mem::disk().room = -1;
+            record::MatchKeeper next("/state", someMatch(), 0, "20261130-010000");
+            r.round = 1;
+            next.roundEnded(r, true, 0);
+            expected.push_back(1);
+            std::vector<int> read = roundsRead();
+            EXPECT_EQ(read, expected) << "room " << room << (tears ? ", torn" : "");
+            EXPECT_EQ(roundsRead(), expected) << "and again, after any repair";
+        }
+}
+
+// The log's repair with a disk that fails at any one of its changes: the
+// log the game reads holds every round that read, the damaged bytes are
+// kept whole somewhere, nothing half-written is left, and the next read
+// finishes the repair.
+TEST_F(History, ARepairThatFailsAtAnyStepKeepsEveryRound) {
+    std::string damaged;
+    for (int round = 1; round <= 3; ++round) {
+        record::ResultEntry e;
+        e.match = someMatch();
+        e.round.round = round;
+        record::appendRecord(damaged, record::RecordKind::Result, record::encodeEntry(e));
+    }
+    damaged += "\xB1\xD7 torn";
+    bool failed = true;
+    for (int failing = 0; failed; ++failing) {
+        mem::disk() = mem::Disk{};
+        auto& files = mem::disk().files;
+        files["/state/results"] = damaged;
+        mem::disk().failingChange = failing;
+        record::ResultsRead first = record::readResults("/state");
+        failed = mem::disk().changes > failing;
+        EXPECT_EQ(first.entries.size(), 3U) << "change " << failing;
+        if (failed) {
+            EXPECT_NE(first.warning.find("3 rounds that read whole"), std::string::npos)
+                << first.warning;
+        }
+        mem::disk().failingChange = -1;
+        EXPECT_EQ(roundsRead(), (std::vector<int>{1, 2, 3})) << "change " << failing;
+        EXPECT_TRUE(files["/state/results"] == damaged ||
+                    files["/state/results.damaged-1"] == damaged)
+            << "change " << failing;
+        EXPECT_FALSE(files.contains("/state/results.new")) << "change " << failing;
+        EXPECT_EQ(record::readResults("/state").warning, "") << "change " << failing;
+    }
+    // Stopped between setting the damaged log aside and putting the new one
+    // in its place: the new one, whole, is the log.
+    mem::disk() = mem::Disk{};
+    mem::disk().files["/state/results"] = damaged;
+    record::readResults("/state");
+    mem::disk().files["/state/results.new"] = mem::disk().files["/state/results"];
+    mem::disk().files.erase("/state/results");
+    EXPECT_EQ(roundsRead(), (std::vector<int>{1, 2, 3}));
+}
+
 // What a guest is sent, message by message, read as its connection reads
 // them and kept by `recorder` at `ms`.
 void hear(netplay::GuestRecorder& recorder, const std::string& bytes, long long ms) {
@@ -216,31 +345,34 @@ std::string guestsMatch() {
 }
 
 TEST_F(History, AGuestsRecordingReadsBackAsItWasSent) {
-    history::Recording r;
-    ASSERT_EQ(history::readRecording(guestsMatch(), r), "");
-    EXPECT_EQ(r.header.mode, record::PlayMode::Guest);
-    EXPECT_EQ(r.header.viewer, static_cast<int>(Viewer::PlayerTwo));
-    EXPECT_EQ(r.header.legend[1], "W A S D");
-    EXPECT_EQ(r.rounds, 2);
-    EXPECT_FALSE(r.cutShort);
+    std::string bytes = guestsMatch();
+    history::Recording kept;
+    ASSERT_EQ(history::readRecording(bytes, kept), "");
+    EXPECT_TRUE(kept.ended) << "the last Result ended the match";
+    std::vector<netplay::HeardMessage> heard = history::heardMessages(kept);
+    EXPECT_EQ(kept.header.mode, record::PlayMode::Guest);
+    EXPECT_EQ(kept.header.viewer, static_cast<int>(Viewer::PlayerTwo));
+    EXPECT_EQ(kept.header.legend[1], "W A S D");
+    EXPECT_EQ(kept.rounds, 2);
+    EXPECT_FALSE(kept.cutShort);
     using T = net::MessageType;
     const std::vector<std::pair<T, long long>> sent = {
         {T::Picture, 0}, {T::Delta, 0},     {T::Delta, 8100}, {T::Result, 0},
         {T::Delta, 250}, {T::Result, 2750}, {T::End, 0}};
-    ASSERT_EQ(r.heard.size(), sent.size());
+    ASSERT_EQ(heard.size(), sent.size());
     history::HeardPicture shown;
     std::vector<int> rounds;
     for (std::size_t i = 0; i < sent.size(); ++i) {
-        EXPECT_EQ(r.heard[i].type, sent[i].first) << i;
-        EXPECT_EQ(r.heard[i].afterMs, sent[i].second) << i;
-        shown.apply(r.heard[i]);
+        EXPECT_EQ(heard[i].type, sent[i].first) << i;
+        EXPECT_EQ(heard[i].afterMs, sent[i].second) << i;
+        shown.apply(heard[i]);
         rounds.push_back(shown.round());
     }
     EXPECT_EQ(rounds, (std::vector<int>{1, 1, 1, 2, 2, 2, 2})) << "the last round is the match's";
     EXPECT_EQ(shown.picture()[0].code, 'A');
     EXPECT_EQ(shown.picture()[1].code, 'C');
     EXPECT_EQ(shown.picture()[1].attr, 12);
-    EXPECT_EQ(r.heard[3].result.score[0], 40);
+    EXPECT_EQ(heard[3].result.score[0], 40);
 
     // Its rounds count in the statistics, under the guest's own mode.
     record::ResultsRead log = record::readResults("/state");
@@ -261,12 +393,15 @@ TEST_F(History, AGuestsRecordingCutShortPlaysToItsEndADamagedOneIsRefused) {
     history::Recording all;
     ASSERT_EQ(history::readRecording(whole, all), "");
     history::Recording cut;
-    ASSERT_EQ(history::readRecording(whole.substr(0, whole.size() - 3), cut), "");
+    std::string cutBytes = whole.substr(0, whole.size() - 3); // which `cut` points into
+    ASSERT_EQ(history::readRecording(cutBytes, cut), "");
     EXPECT_TRUE(cut.cutShort);
-    ASSERT_LT(cut.heard.size(), all.heard.size());
-    ASSERT_GT(cut.heard.size(), 0U);
-    for (std::size_t i = 0; i < cut.heard.size(); ++i)
-        EXPECT_EQ(cut.heard[i].runs, all.heard[i].runs) << i;
+    std::vector<netplay::HeardMessage> cutHeard = history::heardMessages(cut);
+    std::vector<netplay::HeardMessage> allHeard = history::heardMessages(all);
+    ASSERT_LT(cutHeard.size(), allHeard.size());
+    ASSERT_GT(cutHeard.size(), 0U);
+    for (std::size_t i = 0; i < cutHeard.size(); ++i)
+        EXPECT_EQ(cutHeard[i].runs, allHeard[i].runs) << i;
 
     // The header's record, whole: the rest follows it.
     record::ReadRecords records = record::readRecords(whole);
@@ -301,6 +436,40 @@ TEST_F(History, AGuestsRecordingCutShortPlaysToItsEndADamagedOneIsRefused) {
     }
     history::Recording fine;
     EXPECT_EQ(history::readRecording(withHeard(atOnce(end)), fine), "");
+}
+
+// Millions of messages in a few stretches: refused when they came faster
+// than any host sends, else read a stretch at a time, never kept one by one.
+TEST_F(History, AGuestsRecordingOfMillionsOfMessagesIsRefusedOrStreamed) {
+    std::string header;
+    record::MatchSetup setup = someMatch();
+    setup.mode = record::PlayMode::Guest;
+    record::appendRecord(header, record::RecordKind::Header, record::encodeSetup(setup));
+    std::string picture;
+    net::appendRuns(picture, net::MessageType::Picture, "");
+    constexpr long long messages = history::heardAtOnce + 40'000;
+    for (char waitMs : {'\0', '\1'}) {
+        std::string entry = waitMs + picture;
+        std::string stretch;
+        while (stretch.size() + entry.size() <= record::maxPayload)
+            stretch += entry;
+        long long perStretch = static_cast<long long>(stretch.size() / entry.size());
+        std::string bytes = header;
+        for (long long kept = 0; kept < messages; kept += perStretch)
+            record::appendRecord(bytes, record::RecordKind::Heard, stretch);
+        history::Recording r;
+        std::string problem = history::readRecording(bytes, r);
+        if (waitMs == 0) {
+            EXPECT_NE(problem.find("more of what a host sends than any match could"),
+                      std::string::npos)
+                << problem;
+            continue;
+        }
+        EXPECT_EQ(problem, "");
+        EXPECT_GE(r.heardMessages, messages);
+        EXPECT_LT(r.heard.size(), 100U) << "stretches, not messages";
+        EXPECT_FALSE(r.ended);
+    }
 }
 
 } // namespace

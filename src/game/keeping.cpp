@@ -76,10 +76,15 @@ std::unique_ptr<record::MatchKeeper> startKeeping(GameSetup& setup, const KeptAs
     return keeper;
 }
 
+// The keeper stops at the disk's first failure: the rounds it wrote before
+// are whole, and counted; those from then on are lost, and the words say so.
 std::string keepingWarning(const record::MatchKeeper& keeper, const std::string& logWarning) {
-    if (!logWarning.empty() || keeper.warning().empty())
+    if (keeper.warning().empty())
         return logWarning;
-    return "this match was not kept: " + keeper.warning();
+    std::string lost =
+        "this match was kept only up to where the disk failed (the rounds before count): " +
+        keeper.warning();
+    return logWarning.empty() ? lost : logWarning + "; and " + lost;
 }
 
 std::string playKeptMatch(GameSetup setup, const KeptAs& as) {

@@ -77,18 +77,21 @@ bool waitHeard(Playing& p, long long ms) {
 
 } // namespace
 
-void playHeard(const std::vector<netplay::HeardMessage>& heard, const std::string& title) {
+void playHeard(const std::vector<std::string_view>& heard, const std::string& title) {
     Playing p;
     p.title = title;
-    for (const netplay::HeardMessage& message : heard) {
-        if (!waitHeard(p, message.afterMs))
-            return;
-        int round = p.shown.round();
-        p.shown.apply(message);
-        p.skipping = p.skipping && p.shown.round() == round;
-        netplay::paint(p.shown.picture(), localScreen().buffer());
-        showLine(p);
-        localScreen().show();
+    netplay::HeardMessage message;
+    for (std::string_view stretch : heard) {
+        for (std::size_t at = 0; at < stretch.size();) {
+            if (!netplay::readHeardAt(stretch, at, message) || !waitHeard(p, message.afterMs))
+                return;
+            int round = p.shown.round();
+            p.shown.apply(message);
+            p.skipping = p.skipping && p.shown.round() == round;
+            netplay::paint(p.shown.picture(), localScreen().buffer());
+            showLine(p);
+            localScreen().show();
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "history/heard_picture.hpp"
@@ -14,8 +15,9 @@
 
 namespace history {
 
-// Plays `heard` on this machine's console (taken already); `title` names
-// the match.
-void playHeard(const std::vector<netplay::HeardMessage>& heard, const std::string& title);
+// Plays the stretches `heard` (as readRecording checked them) on this
+// machine's console (taken already), a message read at a time; `title`
+// names the match.
+void playHeard(const std::vector<std::string_view>& heard, const std::string& title);
 
 } // namespace history

@@ -20,6 +20,43 @@ std::string headerProblem(const record::ReadRecords& read) {
     return "its start is damaged";
 }
 
+// Whether the match ended with the last round that ended: one left
+// (nobody won it), or the one that made a player the match's winner.
+struct MatchEnd {
+    int firstTo = 0;
+    int wins[2] = {0, 0};
+    bool over = false;
+
+    void roundEnded(const std::optional<record::RoundResult>& round) {
+        int winner = round ? round->winner : -1;
+        over = winner < 0 || (firstTo > 0 && ++wins[winner] >= firstTo);
+    }
+};
+
+// A guest's stretches checked as they are read, message by message, so
+// that however many there are none is kept.
+struct HeardCount {
+    long long messages = 0;
+    long long waitedMs = 0;
+    bool matchOver = false; // the last Result ended the match
+    bool tooMany = false;
+
+    bool add(std::string_view stretch) {
+        netplay::HeardMessage message;
+        for (std::size_t at = 0; at < stretch.size();) {
+            if (!netplay::readHeardAt(stretch, at, message))
+                return false;
+            waitedMs += message.afterMs;
+            tooMany = ++messages > waitedMs + heardAtOnce;
+            if (tooMany)
+                return false;
+            if (message.type == net::MessageType::Result)
+                matchOver = message.result.matchOver;
+        }
+        return true;
+    }
+};
+
 } // namespace
 
 std::string readRecording(std::string_view bytes, Recording& recording) {
@@ -30,28 +67,42 @@ std::string readRecording(std::string_view bytes, Recording& recording) {
         return headerProblem(read);
     recording.header = *header;
     recording.cutShort = read.cutShort || read.damagedBytes > 0;
+    MatchEnd end{recording.header.firstTo};
+    HeardCount heard;
     bool broken = false; // a record that does not read though its checksum holds
     for (std::size_t i = 1; i < read.records.size(); ++i) {
         const record::Record& r = read.records[i];
-        bool whole = true;
         if (r.kind == record::RecordKind::TapeChunk)
-            whole = recording.tape.add(r.payload);
+            broken = !recording.tape.add(r.payload);
         else if (r.kind == record::RecordKind::Heard)
-            whole = netplay::readHeard(r.payload, recording.heard);
-        if (!whole) {
-            recording.cutShort = broken = true;
+            broken = !heard.add(r.payload);
+        else if (r.kind == record::RecordKind::RoundEnd)
+            end.roundEnded(record::decodeRound(r.payload));
+        if (broken)
             break;
-        }
-        if (r.kind == record::RecordKind::RoundEnd)
-            recording.rounds += 1;
+        if (r.kind == record::RecordKind::Heard)
+            recording.heard.push_back(r.payload);
+        recording.rounds += r.kind == record::RecordKind::RoundEnd ? 1 : 0;
     }
+    recording.cutShort = recording.cutShort || broken;
+    recording.heardMessages = heard.messages;
     // A guest's pictures are changes to the one before: past a stretch
     // that was skipped or does not read, every picture would be wrong. A
     // crash leaves none such, only a last record cut short.
     bool guest = recording.header.mode == record::PlayMode::Guest;
+    recording.ended = guest ? heard.matchOver : end.over;
+    if (guest && heard.tooMany)
+        return "it holds more of what a host sends than any match could";
     if (guest && (read.damagedBytes > 0 || broken))
         return "what the host sent is damaged in it, so its pictures cannot be shown";
     return "";
+}
+
+std::vector<netplay::HeardMessage> heardMessages(const Recording& recording) {
+    std::vector<netplay::HeardMessage> all;
+    for (std::string_view stretch : recording.heard)
+        netplay::readHeard(stretch, all);
+    return all;
 }
 
 std::string lastRecording(const std::string& folder) {

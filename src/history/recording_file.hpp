@@ -3,7 +3,9 @@
 // rounds (or what a network guest was sent) and how many rounds ended in
 // it. A recording of another format
 // version, or one whose header does not read, is refused with words that
-// say so; one cut short (the power went) plays up to where it ends.
+// say so; one cut short (the power went) plays up to where it ends, and
+// one whose match had not ended (the game was killed, or is still playing
+// it) says so.
 #pragma once
 
 #include <string>
@@ -15,16 +17,34 @@
 
 namespace history {
 
+// The most messages a guest's recording may hold: one a millisecond of the
+// waits between them, beyond those that can come at once. A host sends a
+// guest a picture a frame, about eleven a second, and at a round's end two
+// more; at once only what waits for a guest: at most 16 KiB the host
+// queues and its sockets' buffers, far below a mebibyte, in messages of at
+// least three bytes. So a real match never comes near it, and a file of
+// millions of messages sent at once is refused.
+constexpr long long heardAtOnce = (1LL << 20) / 3;
+
 struct Recording {
     record::MatchSetup header;
     record::TapeReader tape;
-    std::vector<netplay::HeardMessage> heard; // a network guest's, in place of a tape
-    int rounds = 0;                           // rounds that ended in it
-    bool cutShort = false;                    // it ends inside a record, or its tape breaks off
+    // A network guest's, in place of a tape: its stretches, into the bytes
+    // read (which outlive it); each message is read as it is played.
+    std::vector<std::string_view> heard;
+    long long heardMessages = 0;
+    int rounds = 0;        // rounds that ended in it
+    bool cutShort = false; // it ends inside a record, or its tape breaks off
+    bool ended = false;    // the match's end is in it
 };
 
-// "" when `bytes` can be played back, else why not.
+// "" when `bytes` can be played back, else why not; `recording` then
+// points into `bytes`.
 std::string readRecording(std::string_view bytes, Recording& recording);
+
+// Every message of a guest's recording at once, for a look at them all;
+// its playback reads them one at a time instead.
+std::vector<netplay::HeardMessage> heardMessages(const Recording& recording);
 
 // The newest recording in the state folder; "" when there is none.
 std::string lastRecording(const std::string& folder);

@@ -39,6 +39,10 @@ int replayCommand(const std::string& which, const std::string& folder) {
     localFinish();
     if (recording.cutShort)
         localComplain("the recording " + path + " was cut short; it played up to where it ends");
+    else if (!recording.ended)
+        localComplain("the recording " + path +
+                      " ends before its match did (the game was stopped, or is still playing "
+                      "it); it played up to where it ends");
     return 0;
 }
 

@@ -38,22 +38,37 @@ void appendHeard(std::string& stretch, const HeardMessage& message) {
     }
 }
 
+bool readHeardAt(std::string_view stretch, std::size_t& at, HeardMessage& message) {
+    record::NumberReader reader(stretch.substr(std::min(at, stretch.size())));
+    std::uint64_t after = 0;
+    if (reader.atEnd() || !reader.number(after) ||
+        after > static_cast<std::uint64_t>(maxHeardGapMs))
+        return false;
+    std::string_view rest = stretch.substr(at + reader.at());
+    net::MessageDecoder decoder(net::Sender::Host);
+    std::size_t used =
+        decoder.feed(reinterpret_cast<const unsigned char*>(rest.data()), rest.size());
+    if (!decoder.hasMessage() || !changesPicture(decoder.message().type))
+        return false;
+    const net::Message& m = decoder.message();
+    message.afterMs = static_cast<long long>(after);
+    message.type = m.type;
+    message.runs.clear();
+    if (m.runsLength > 0)
+        message.runs.assign(reinterpret_cast<const char*>(m.runs),
+                            static_cast<std::size_t>(m.runsLength));
+    message.result = m.result;
+    at += reader.at() + used;
+    return true;
+}
+
 bool readHeard(std::string_view stretch, std::vector<HeardMessage>& into) {
     std::vector<HeardMessage> read;
-    record::NumberReader reader(stretch);
-    while (!reader.atEnd()) {
-        std::uint64_t after = 0;
-        if (!reader.number(after) || after > static_cast<std::uint64_t>(maxHeardGapMs))
+    HeardMessage message;
+    for (std::size_t at = 0; at < stretch.size();) {
+        if (!readHeardAt(stretch, at, message))
             return false;
-        std::string_view rest = stretch.substr(reader.at());
-        net::MessageDecoder decoder(net::Sender::Host);
-        std::size_t used =
-            decoder.feed(reinterpret_cast<const unsigned char*>(rest.data()), rest.size());
-        if (!decoder.hasMessage() || !changesPicture(decoder.message().type))
-            return false;
-        read.push_back(heardOf(decoder.message(), static_cast<long long>(after)));
-        std::string_view message;
-        reader.bytes(used, message);
+        read.push_back(message);
     }
     into.insert(into.end(), read.begin(), read.end());
     return true;

@@ -37,5 +37,9 @@ void appendHeard(std::string& stretch, const HeardMessage& message);
 // hold together (a message that does not change the picture, one the
 // decoder refuses, one cut short, a wait beyond maxHeardGapMs).
 bool readHeard(std::string_view stretch, std::vector<HeardMessage>& into);
+// Reads the entry at `at` of a stretch into `message` (whose runs keep
+// their room for the next) and moves `at` past it; false, with `at` as it
+// was, when it does not hold together as readHeard checks.
+bool readHeardAt(std::string_view stretch, std::size_t& at, HeardMessage& message);
 
 } // namespace netplay

@@ -23,6 +23,9 @@ bool makeFolder(const std::string& path, std::string& error);
 // Adds `bytes` at the end of the file, made when missing, in one write, so
 // that two games adding to one file at once each add whole records; then
 // asks the system to keep it on disk. A file that is a link is not followed.
+// Whole or not at all: when the disk takes only part (it is full) or cannot
+// keep it, the part is cut off again, the file ending where it did, unless
+// another game has appended since (its readers then skip the torn record).
 bool appendWhole(const std::string& path, std::string_view bytes, std::string& error);
 
 // The whole file, when it has at most `limit` bytes.

@@ -5,7 +5,9 @@
 // read whole (a record torn by a crash, a changed byte, a line of a version
 // this game does not know) is set aside under a new name, so that nothing
 // of it is lost, and a log of the lines that do read takes its place; a
-// warning says so, once.
+// warning says so, once. The new log is written before the old one moves:
+// when the disk cannot take it, the old one stays, and is read the same
+// way next time.
 #pragma once
 
 #include <string>

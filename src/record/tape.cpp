@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "record/tape.hpp"
 
-#include <limits>
-
 #include "record/varint.hpp"
 
 namespace record {
@@ -21,14 +19,10 @@ long long difference(long long from, long long to) {
     return static_cast<long long>(change);
 }
 
-// A run or an unchanged stretch too long for a number's top bit to spare:
-// never in a round, which would take thousands of years to reach it.
-constexpr std::uint64_t maxCount = std::numeric_limits<std::uint64_t>::max() >> 1U;
-
 bool keyStreamWellFormed(std::string_view keys) {
     NumberReader k(keys);
     for (std::uint64_t entry = 0; !k.atEnd();)
-        if (!k.number(entry) || entry >> 1U == 0)
+        if (!k.number(entry) || entry >> 1U == 0 || entry >> 1U > maxAnswers)
             return false;
     return true;
 }
@@ -37,7 +31,8 @@ bool clockStreamWellFormed(std::string_view clock) {
     NumberReader c(clock);
     for (std::uint64_t entry = 0; !c.atEnd();) {
         std::int64_t change = 0;
-        if (!c.number(entry) || entry == 0 || ((entry & 1U) != 0 && !c.signedNumber(change)))
+        if (!c.number(entry) || entry == 0 || entry >> 1U > maxAnswers ||
+            ((entry & 1U) != 0 && !c.signedNumber(change)))
             return false;
     }
     return true;
@@ -61,7 +56,7 @@ void TapeWriter::key(int number, bool held) {
             return;
         s = &keys_.emplace_back(Stream{number, {}});
     }
-    if (s->run > 0 && (held != s->held || s->run == maxCount)) {
+    if (s->run > 0 && (held != s->held || s->run == maxAnswers)) {
         endRun(s->bytes, s->run, s->held);
         s->run = 0;
     }
@@ -70,7 +65,7 @@ void TapeWriter::key(int number, bool held) {
 }
 
 void TapeWriter::clock(long long seconds) {
-    if (seconds == lastClock_ && same_ < maxCount) {
+    if (seconds == lastClock_ && same_ < maxAnswers) {
         ++same_;
         return;
     }

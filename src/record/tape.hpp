@@ -27,6 +27,12 @@ namespace record {
 // Key numbers are below this, and a tape has at most maxKeyStreams of them.
 constexpr int keyNumberLimit = 1024;
 constexpr int maxKeyStreams = 64;
+// The most answers one number of a stream stands for: a run of a key, or
+// clock readings unchanged. A match reads each key and the clock at most
+// once a frame or a hold's wait, some tens of times a second and never a
+// thousand; this many would take over thirty years. A writer splits a
+// longer run, and a reader refuses a piece that holds one.
+constexpr std::uint64_t maxAnswers = std::uint64_t{1} << 40U;
 
 class TapeWriter {
 public:

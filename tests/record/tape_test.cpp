@@ -8,6 +8,8 @@
 #include <random>
 #include <vector>
 
+#include "record/varint.hpp"
+
 namespace record {
 namespace {
 
@@ -132,7 +134,16 @@ TEST(Tape, ADamagedPieceEndsTheTapeBeforeIt) {
     writer.clock(9);
     std::string second = writer.take();
     using namespace std::string_literals;
+    // A run, and clock readings unchanged, beyond any match's.
+    std::string longRun = "\x01\x02"s;
+    std::string run;
+    appendNumber(run, (maxAnswers + 1) << 1U);
+    longRun += static_cast<char>(run.size()) + run;
+    std::string longSame;
+    appendNumber(longSame, (maxAnswers + 1) << 1U);
     const std::string damaged[] = {
+        longRun,
+        "\x00"s + longSame,
         "\x01\x02\x05"s + "ab",             // a key stream longer than the piece
         "\x01\x02\x01\x00"s,                // a key run of no answers
         "\x01\x02\x01\x80"s,                // a key run whose number runs out

@@ -11,6 +11,13 @@ Disk& disk() {
     return instance;
 }
 
+namespace {
+
+// False when this change is the one that fails.
+bool changes() { return disk().changes++ != disk().failingChange; }
+
+} // namespace
+
 } // namespace mem
 
 namespace disk {
@@ -25,11 +32,18 @@ bool makeFolder(const std::string& path, std::string& error) {
 }
 
 bool appendWhole(const std::string& path, std::string_view bytes, std::string& error) {
-    if (mem::disk().full || mem::disk().folders.contains(path)) {
+    mem::Disk& d = mem::disk();
+    bool fits = d.room < 0 || static_cast<long long>(bytes.size()) <= d.room;
+    if (!mem::changes() || d.full || !fits || d.folders.contains(path)) {
+        if (d.tears && !fits && !d.full)
+            d.files[path].append(bytes.substr(0, static_cast<std::size_t>(d.room)));
+        d.room = fits ? d.room : 0;
         error = "cannot write to " + path + ": No space left on device";
         return false;
     }
-    mem::disk().files[path].append(bytes);
+    d.files[path].append(bytes);
+    if (d.room >= 0)
+        d.room -= static_cast<long long>(bytes.size());
     return true;
 }
 
@@ -46,7 +60,8 @@ bool readWhole(const std::string& path, std::size_t limit, std::string& bytes, s
 bool moveAside(const std::string& path, const std::string& suffix, std::string& movedTo,
                std::string& error) {
     auto& files = mem::disk().files;
-    for (int n = 1; n <= 1000 && files.contains(path); ++n) {
+    bool moves = mem::changes();
+    for (int n = 1; moves && n <= 1000 && files.contains(path); ++n) {
         movedTo = path + suffix + "-" + std::to_string(n);
         if (!files.contains(movedTo)) {
             files[movedTo] = files[path];
@@ -60,7 +75,7 @@ bool moveAside(const std::string& path, const std::string& suffix, std::string& 
 
 bool replaceWith(const std::string& from, const std::string& to, std::string& error) {
     auto& files = mem::disk().files;
-    if (!files.contains(from)) {
+    if (!mem::changes() || !files.contains(from)) {
         error = "cannot replace " + to;
         return false;
     }
@@ -88,7 +103,9 @@ long long fileSize(const std::string& path) {
     return found == mem::disk().files.end() ? -1 : static_cast<long long>(found->second.size());
 }
 
-bool removeFile(const std::string& path) { return mem::disk().files.erase(path) > 0; }
+bool removeFile(const std::string& path) {
+    return mem::changes() && mem::disk().files.erase(path) > 0;
+}
 
 char folderSeparator() { return '/'; }
 

@@ -4,9 +4,11 @@
 // and nothing written through a link or over a file that is there.
 #include "record/disk.hpp"
 
+#include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -97,6 +99,33 @@ TEST_F(Disk, AFullDiskOrAFolderItMayNotWriteIsToldNotHidden) {
     EXPECT_FALSE(disk::appendWhole(locked + "/results", "x", error));
     EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
     EXPECT_FALSE(disk::makeFolder(locked + "/inner", error));
+}
+
+// A write the disk takes only part of (here by a limit on the file's size,
+// as a full disk does): the part goes again, the file ends at its last
+// whole record, and the failure is told as a full disk.
+TEST_F(Disk, AWriteTheDiskTakesOnlyPartOfIsUndone) {
+    std::string file = scratch + "/results";
+    std::string error;
+    ASSERT_TRUE(disk::appendWhole(file, "a whole one", error));
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = {};
+        limit.rlim_cur = limit.rlim_max = 20;
+        bool told = setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
+                    !disk::appendWhole(file, std::string(100, 'x'), error) &&
+                    error.find("No space") != std::string::npos;
+        _exit(told ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "a short write fails as a full disk";
+    std::string bytes;
+    ASSERT_TRUE(disk::readWhole(file, 200, bytes, error)) << error;
+    EXPECT_EQ(bytes, "a whole one");
 }
 
 TEST_F(Disk, ALinkIsNotFollowed) {

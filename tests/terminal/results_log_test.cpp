@@ -9,9 +9,12 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 #include "record/disk.hpp"
 #include "record/keeper.hpp"
@@ -104,6 +107,60 @@ TEST_F(ResultsLog, EveryKindOfDamageIsSetAsideAndTheRestKept) {
         EXPECT_EQ(again.entries.size(), c.kept) << c.what;
         EXPECT_EQ(again.warning, "") << c.what << ": the warning comes once";
     }
+}
+
+// A file system of 64 KiB, unmounted however the test ends; skipped where
+// the test may not mount one.
+class SmallDisk {
+public:
+    explicit SmallDisk(std::string where) : path(std::move(where)) {
+        mounted = mkdir(path.c_str(), 0700) == 0 &&
+                  mount("tmpfs", path.c_str(), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~SmallDisk() {
+        if (mounted)
+            umount2(path.c_str(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    std::string path;
+    bool mounted = false;
+};
+
+// A real disk filled up: the round that did not fit leaves nothing, a
+// damaged log that cannot be repaired stays the log, its rounds counted,
+// and once there is room it is repaired with all of them.
+TEST_F(ResultsLog, AFullDiskLosesOnlyTheRoundsItCouldNotTake) {
+    SmallDisk small(scratch + "/small");
+    if (!small.mounted)
+        GTEST_SKIP() << "no tmpfs may be mounted here";
+    std::string smallLog = small.path + "/" + resultsName;
+    std::string error;
+    const std::string torn = entryRecord(0).substr(0, 9);
+    ASSERT_TRUE(disk::appendWhole(smallLog, entryRecord(1) + torn, error)) << error;
+    std::string filler = smallLog + ".filler";
+    for (std::size_t chunk = 4096; chunk > 0; chunk /= 2)
+        while (disk::appendWhole(filler, std::string(chunk, 'f'), error)) {
+        }
+    // The log's last page takes a few rounds more, the last in part.
+    int kept = 1;
+    long long size = disk::fileSize(smallLog);
+    for (; disk::appendWhole(smallLog, entryRecord(kept + 1), error); ++kept)
+        size = disk::fileSize(smallLog);
+    EXPECT_NE(error.find("No space left"), std::string::npos) << error;
+    EXPECT_EQ(disk::fileSize(smallLog), size) << "the part that fitted is cut off again";
+    std::string before = contents(smallLog);
+    ResultsRead full = readResults(small.path);
+    EXPECT_EQ(static_cast<int>(full.entries.size()), kept) << "every whole round, and none torn";
+    EXPECT_NE(full.warning.find("could not be repaired"), std::string::npos) << full.warning;
+    EXPECT_EQ(contents(smallLog), before) << "the log stays as it was";
+    EXPECT_EQ(disk::fileSize(smallLog + ".new"), -1) << "nothing half-written is left";
+
+    ASSERT_TRUE(disk::removeFile(filler));
+    ResultsRead repaired = readResults(small.path);
+    EXPECT_EQ(static_cast<int>(repaired.entries.size()), kept);
+    EXPECT_NE(repaired.warning.find("kept as"), std::string::npos) << repaired.warning;
+    EXPECT_EQ(readResults(small.path).entries.size(), repaired.entries.size());
 }
 
 // A game killed at any moment while it appends: the log never holds a

@@ -36,6 +36,18 @@ bool makeEach(const std::string& path, std::string& error) {
     }
 }
 
+// A write the disk could not take whole: the part of it that landed is cut
+// off again, so that the file ends where its last whole record did. O_APPEND
+// put the part at the end, which the offset now follows; a file another
+// game has grown since is left as it is, for its readers, who skip a torn
+// record and read on after it.
+void undoPart(int fd, ssize_t landed) {
+    off_t end = lseek(fd, 0, SEEK_CUR);
+    struct stat info = {};
+    if (landed > 0 && end >= landed && fstat(fd, &info) == 0 && info.st_size == end)
+        (void)!ftruncate(fd, end - landed);
+}
+
 } // namespace
 
 bool makeFolder(const std::string& path, std::string& error) {
@@ -64,6 +76,8 @@ bool appendWhole(const std::string& path, std::string_view bytes, std::string& e
     bool synced = whole && fsync(fd) == 0;
     if (whole && !synced)
         saved = errno;
+    if (!synced)
+        undoPart(fd, written); // a record the disk may not keep whole is no record
     close(fd);
     errno = saved;
     if (!whole)

@@ -32,6 +32,26 @@ bool isLink(const std::string& path) {
            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+// A write the disk could not take whole: the part of it that landed is cut
+// off again, so that the file ends where its last whole record did, when it
+// ends with that part still (a file another game has grown since is left
+// as it is, for its readers, who skip a torn record and read on after it).
+// An append-only handle cannot cut a file: a second one does.
+void undoPart(HANDLE appended, const std::string& path, LONGLONG before, DWORD landed) {
+    LARGE_INTEGER now = {};
+    if (landed == 0 || !GetFileSizeEx(appended, &now) || now.QuadPart != before + landed)
+        return;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    LARGE_INTEGER end = {};
+    end.QuadPart = before;
+    if (SetFilePointerEx(file, end, nullptr, FILE_BEGIN))
+        SetEndOfFile(file);
+    CloseHandle(file);
+}
+
 } // namespace
 
 bool makeFolder(const std::string& path, std::string& error) {
@@ -55,10 +75,13 @@ bool appendWhole(const std::string& path, std::string_view bytes, std::string& e
         SetLastError(ERROR_CANT_ACCESS_FILE);
         return fail(error, "cannot open", path);
     }
-    HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return fail(error, "cannot open", path);
+    LARGE_INTEGER before = {};
+    bool sized = GetFileSizeEx(file, &before) != 0;
     DWORD written = 0;
     bool whole =
         WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
@@ -66,6 +89,8 @@ bool appendWhole(const std::string& path, std::string_view bytes, std::string& e
     if (whole && !FlushFileBuffers(file))
         whole = false;
     DWORD code = GetLastError();
+    if (!whole && sized)
+        undoPart(file, path, before.QuadPart, written);
     CloseHandle(file);
     SetLastError(code);
     return whole || fail(error, "cannot write to", path);
