@@ -33,7 +33,7 @@ public:
 private:
     std::string resultFault(const net::RoundOutcome& result, long long nowMs);
 
-    long long startMs_ = -1; // the first picture's time
+    long long startMs_ = -1;     // the first picture's time
     long long pictureBytes_ = 0; // all the pictures so far
     long long firstResultMs_ = -1;
     int results_ = 0;   // rounds ended so far

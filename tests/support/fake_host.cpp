@@ -31,7 +31,8 @@ const net::Picture& fullPicture() {
     static const net::Picture picture = [] {
         net::Picture p;
         for (std::size_t i = 0; i < p.size(); ++i)
-            p[i] = {static_cast<unsigned char>('A' + i % 26), static_cast<unsigned char>(i % 7 + 1)};
+            p[i] = {static_cast<unsigned char>('A' + i % 26),
+                    static_cast<unsigned char>(i % 7 + 1)};
         return p;
     }();
     return picture;
@@ -145,8 +146,9 @@ bool FakeHost::hear(int fd, std::string& out) {
 }
 
 void FakeHost::flood(std::string& out, long long startMs) {
-    long long allowed = bytesPerSecond_ > 0 ? (nowMs() - startMs) * bytesPerSecond_ / 1000
-                                            : queuedTotal_ + static_cast<long long>(floodBatchBytes);
+    long long allowed = bytesPerSecond_ > 0
+                            ? (nowMs() - startMs) * bytesPerSecond_ / 1000
+                            : queuedTotal_ + static_cast<long long>(floodBatchBytes);
     std::size_t before = out.size();
     while (queuedTotal_ + static_cast<long long>(out.size() - before) < allowed) {
         if (kind_ == Flood::Results || kind_ == Flood::Lies) {
