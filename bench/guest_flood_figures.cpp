@@ -94,8 +94,8 @@ int main(int argc, char** argv) {
          FakeHost::Flood::Lies, 0},
         {"Deltas of the whole picture as fast as the socket takes them", FakeHost::Flood::Deltas,
          0},
-        {"Deltas of the whole picture at 48 KiB a second, under the guest's bound",
-         FakeHost::Flood::Deltas, 48 * 1024},
+        {"Deltas of the whole picture at 48 KiB a second, three quarters of the guest's bound",
+         FakeHost::Flood::Deltas, FakeHost::nearBoundPace},
         {"keep-alives as fast as the socket takes them", FakeHost::Flood::KeepAlives, 0},
     };
     char pattern[] = "/tmp/blockduel-flood-XXXXXX";

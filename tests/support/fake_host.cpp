@@ -21,7 +21,7 @@ namespace term {
 namespace {
 
 // Taken whenever the socket has room for it, so that the flood never waits.
-constexpr std::size_t floodBatchBytes = 64 * 1024;
+constexpr std::size_t floodBatchBytes = std::size_t{64} * 1024;
 
 void nonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
 

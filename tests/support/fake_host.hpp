@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "net/message_decoder.hpp"
+#include "netplay/guest_pace.hpp"
 
 namespace term {
 
@@ -22,6 +23,9 @@ public:
         Deltas,     // changes that turn the picture back and forth
         KeepAlives, // nothing but keep-alives
     };
+    // Pictures at three quarters of what a guest takes: as much as a game
+    // could ever send, and more than one record holds in a few seconds.
+    static constexpr long long nearBoundPace = netplay::pictureBytesPerSecond * 3 / 4;
     // `bytesPerSecond` 0: as fast as the guest's socket takes them.
     explicit FakeHost(Flood flood, long long bytesPerSecond = 0);
     ~FakeHost();

@@ -82,9 +82,9 @@ TEST_F(FloodingHost, PastWhatAGameSendsTheGuestEndsTheConnection) {
 // At the most a game could send, a guest goes on, sends its Escape at
 // once and leaves; what it kept, more than one record holds, plays back.
 TEST_F(FloodingHost, AtAGamesMostTheGuestLeavesOnEscapeAndPlaysBack) {
-    FakeHost host(FakeHost::Flood::Deltas, 48 * 1024);
+    FakeHost host(FakeHost::Flood::Deltas, FakeHost::nearBoundPace);
     GamePty guest = guestOf(host);
-    ASSERT_TRUE(guest.waitUntil([&] { return host.sentBytes() > 160 * 1024; }, 10000))
+    ASSERT_TRUE(guest.waitUntil([&] { return host.sentBytes() > 160LL * 1024; }, 10000))
         << guest.output;
     guest.type("\x1b");
     EXPECT_TRUE(guest.waitUntil([&] { return host.escapeMs() != 0; }, hangMs));
