@@ -51,7 +51,8 @@ std::string keptIn(const std::string& state) {
     return "stats " + json + "; recordings " + std::to_string(bytes) + " bytes";
 }
 
-void measure(const Flood& flood, int seconds, const std::string& state) {
+// `leave`: the keys that end the guest when it still plays, Escape or Ctrl-C.
+void measure(const Flood& flood, int seconds, const std::string& state, const char* leave) {
     FakeHost host(flood.kind, flood.bytesPerSecond);
     GamePty guest({.program = "/usr/bin/time",
                    .args = {"-f", "guest peak %M KB", BLOCKDUEL_GAME, "--join", host.address(),
@@ -64,14 +65,19 @@ void measure(const Flood& flood, int seconds, const std::string& state) {
     long long flooded = FakeHost::nowMs() - start;
     std::string how;
     if (outcome.kind == term::Outcome::Running) {
-        long long escape = FakeHost::nowMs();
-        guest.type("\x1b");
-        guest.waitUntil([&] { return host.escapeMs() != 0; }, 10000);
+        bool escape = leave[0] == '\x1b';
+        long long typed = FakeHost::nowMs();
+        guest.type(leave);
+        if (escape)
+            guest.waitUntil([&] { return host.escapeMs() != 0; }, 10000);
         outcome = guest.waitOutcome(10000);
-        long long left = FakeHost::nowMs() - escape;
-        how = "still playing after " + std::to_string(flooded) + " ms; Escape at the host " +
-              std::to_string(host.escapeMs() == 0 ? -1 : host.escapeMs() - escape) +
-              " ms after it was typed, the guest gone " + std::to_string(left) + " ms after";
+        long long left = FakeHost::nowMs() - typed;
+        how = "still playing after " + std::to_string(flooded) + " ms; " +
+              (escape ? "Escape at the host " +
+                            std::to_string(host.escapeMs() == 0 ? -1 : host.escapeMs() - typed) +
+                            " ms after it was typed, the guest gone "
+                      : std::string("Ctrl-C typed, the guest gone ")) +
+              std::to_string(left) + " ms after";
     } else {
         std::string said = term::joinedLines(guest.output);
         std::size_t at = said.find("blockduel: ");
@@ -102,8 +108,12 @@ int main(int argc, char** argv) {
     if (mkdtemp(pattern) == nullptr)
         return 1;
     int n = 0;
-    for (const Flood& flood : floods)
-        measure(flood, seconds, std::string(pattern) + "/" + std::to_string(++n));
+    // Ctrl-C too where the guest plays on: floods a game could send.
+    for (const Flood& flood : floods) {
+        measure(flood, seconds, std::string(pattern) + "/" + std::to_string(++n), "\x1b");
+        if (flood.kind == FakeHost::Flood::KeepAlives || flood.bytesPerSecond > 0)
+            measure(flood, seconds, std::string(pattern) + "/" + std::to_string(++n), "\x03");
+    }
     std::filesystem::remove_all(pattern);
     return 0;
 }
