@@ -79,21 +79,24 @@ void MatchKeeper::roundEnded(const RoundResult& round, bool matchOver, int champ
     roundResult(round, matchOver, champion);
 }
 
-void MatchKeeper::keepHeard(const Stretches& stretches) {
-    std::string bytes;
+bool MatchKeeper::addHeard(std::string& bytes, const Stretches& stretches) {
     for (const std::string& stretch : stretches)
         if (!add(bytes, RecordKind::Heard, stretch))
-            return;
-    write(recording_, bytes);
+            return false;
+    return true;
+}
+
+void MatchKeeper::keepHeard(const Stretches& stretches) {
+    std::string bytes;
+    if (addHeard(bytes, stretches))
+        write(recording_, bytes);
 }
 
 void MatchKeeper::roundResult(const RoundResult& round, bool matchOver, int champion,
                               const Stretches& stretches) {
     std::string bytes;
-    for (const std::string& stretch : stretches)
-        if (!add(bytes, RecordKind::Heard, stretch))
-            return;
-    if (!add(bytes, RecordKind::RoundEnd, encodeRound(round)) || !write(recording_, bytes))
+    if (!addHeard(bytes, stretches) || !add(bytes, RecordKind::RoundEnd, encodeRound(round)) ||
+        !write(recording_, bytes))
         return;
     ResultEntry entry;
     entry.match = setup_;

@@ -66,6 +66,7 @@ private:
     // Adds a record to `bytes`, for one append of them all; false, and
     // nothing kept from then on, for a payload no record holds.
     bool add(std::string& bytes, RecordKind kind, const std::string& payload);
+    bool addHeard(std::string& bytes, const Stretches& stretches);
     bool write(const std::string& path, const std::string& bytes);
     void noteFailure(const std::string& error);
     void pruneRecordings();
