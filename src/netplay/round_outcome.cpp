@@ -35,7 +35,7 @@ bool plausible(const net::RoundOutcome& outcome) {
     long long frames = outcome.frames;
     long long mostScore = (frames + 1) * mostScorePerFrame;
     bool fits = outcome.round >= 1 && outcome.round <= mostRound &&
-                outcome.seconds <= mostRoundSeconds &&
+                outcome.seconds <= record::maxRoundSeconds &&
                 frames <= (outcome.seconds + 1) * mostFramesPerSecond;
     for (int board = 0; board < 2; ++board)
         fits = fits && outcome.score[board] >= 0 && outcome.score[board] <= mostScore &&

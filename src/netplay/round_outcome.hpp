@@ -14,11 +14,9 @@
 namespace netplay {
 
 // What a round of the game can hold, so that a guest counts nothing else
-// in its statistics whatever its host says.
+// in its statistics whatever its host says; its seconds are at most
+// record::maxRoundSeconds, as those of every round kept.
 //
-// A round longer than a day is a host's lie: the stack of a board nobody
-// plays reaches the top within minutes, and no person plays on for a day.
-constexpr long long mostRoundSeconds = 24LL * 60 * 60;
 // The pacing settles at framesPerSecond and moves its delay by a
 // millisecond a frame, so no second of a round holds ten times as many.
 constexpr long long mostFramesPerSecond = 10LL * framesPerSecond;
@@ -28,7 +26,7 @@ constexpr long long mostFramesPerSecond = 10LL * framesPerSecond;
 constexpr long long mostScorePerFrame = 4LL * (mapWidth - 2);
 // Every round starts after its countdown, so a match goes through at most
 // one a countdown in a round's longest time, whenever a guest joins it.
-constexpr int mostRound = static_cast<int>(mostRoundSeconds / countdownSeconds);
+constexpr int mostRound = static_cast<int>(record::maxRoundSeconds / countdownSeconds);
 
 // True when every figure of `outcome` is one a round of the game can end
 // with: its number, its length in seconds and frames, its scores and rows.
