@@ -145,6 +145,8 @@ fi
 echo "== the host's door under attack, on loopback"
 "$tools/blockduel_admission_figures" "$game" --seconds $((seconds < 12 ? seconds : 12)) \
     --settle "$settle" | tee "$work/door"
+echo "== a guest flooded by a fake host"
+"$tools/blockduel_guest_flood_figures" 3 | tee "$work/flood"
 echo "== kept matches"
 "$tools/blockduel_recording_figures" | tee "$work/kept"
 "$tools/blockduel_results_figures" | tee -a "$work/kept"

@@ -189,9 +189,15 @@ long long GameGuest::due() const {
     return std::min(silence, link_.sentMs() + net::keepAliveMs);
 }
 
+// A host past what the game sends is not kept, counted or shown: the
+// connection ends with what was wrong.
 void GameGuest::handle(const net::Message& message) {
+    long long now = netClockMs();
+    std::string fault = pace_.fault(message, now);
+    if (!fault.empty())
+        return lose(fault);
     if (recorder_ != nullptr)
-        recorder_->heard(message, netClockMs());
+        recorder_->heard(message, now);
     switch (message.type) {
     case net::MessageType::Picture:
         picture_ = net::Picture{};

@@ -13,6 +13,7 @@
 #include "net/join_code.hpp"
 #include "net/picture.hpp"
 #include "netplay/guest_keys.hpp"
+#include "netplay/guest_pace.hpp"
 #include "netplay/guest_recording.hpp"
 #include "netplay/link.hpp"
 #include "netplay/local.hpp"
@@ -100,6 +101,7 @@ private:
     long long quietEndedMs_ = 0; // and when it ended
     long long escapedMs_ = 0;    // when this player pressed Escape; 0 before
     GuestRecorder* recorder_ = nullptr;
+    HostPace pace_;
     std::optional<net::RoundOutcome> lastResult_;
 };
 

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <utility>
 
+#include "net/protocol.hpp"
 #include "netplay/round_outcome.hpp"
+#include "record/log_records.hpp"
 
 namespace netplay {
 
@@ -39,24 +41,42 @@ void GuestRecorder::heard(const net::Message& message, long long nowMs) {
         return; // the game begins with its first whole picture
     if (!keeper_)
         keeper_ = keeperFor(seen_, as_);
-    appendHeard(piece_, heardOf(message, lastMs_ < 0 ? 0 : nowMs - lastMs_));
+    std::string entry;
+    appendHeard(entry, heardOf(message, lastMs_ < 0 ? 0 : nowMs - lastMs_));
+    add(entry);
     lastMs_ = nowMs;
     keptMs_ = keptMs_ < 0 ? nowMs : keptMs_;
     count_ += 1;
     if (message.type == net::MessageType::Result) {
-        finish();
         const net::RoundOutcome& r = message.result;
-        keeper_->roundResult(roundOf(r), r.matchOver, r.champion);
-    } else if (message.type == net::MessageType::End || nowMs - keptMs_ >= heardEveryMs) {
+        keeper_->roundResult(roundOf(r), r.matchOver, r.champion, held_);
+        release();
+    } else if (message.type == net::MessageType::End || nowMs - keptMs_ >= heardEveryMs ||
+               heldBytes_ >= heardMostBytes) {
         finish();
     }
+}
+
+// A stretch is whole entries: a new one starts where the next would not fit.
+void GuestRecorder::add(const std::string& entry) {
+    // An entry is its wait (at most ten bytes) and one message.
+    static_assert(net::maxMessage + 10 <= record::maxPayload, "an entry fits in a stretch");
+    if (held_.empty() || held_.back().size() + entry.size() > record::maxPayload)
+        held_.emplace_back();
+    held_.back() += entry;
+    heldBytes_ += entry.size();
 }
 
 void GuestRecorder::finish() {
     if (!keeper_)
         return;
-    keeper_->keepHeard(piece_);
-    piece_.clear();
+    keeper_->keepHeard(held_);
+    release();
+}
+
+void GuestRecorder::release() {
+    record::MatchKeeper::Stretches().swap(held_);
+    heldBytes_ = 0;
     keptMs_ = lastMs_;
 }
 

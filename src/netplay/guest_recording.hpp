@@ -4,11 +4,14 @@
 // that changes the picture (Picture, Delta, End, Result), each with the
 // milliseconds since the one before, so that a playback shows the guest's
 // pictures in their order and at their pace. They go to the recording in
-// stretches (netplay/heard.hpp) every few seconds and at each round's end.
-// Each Result also ends its round in the recording and adds the round's line to
-// the results log, so that the statistics count the guest's side.
+// stretches (netplay/heard.hpp) every few seconds, at each round's end, and
+// sooner when much has come; each stretch fits one record, and all that
+// is held goes in one append. Each Result also ends its round in the
+// recording and adds the round's line to the results log, so that the
+// statistics count the guest's side.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -22,6 +25,9 @@ namespace netplay {
 // How often the stretch heard so far goes to disk, in milliseconds: a
 // crash loses at most this much of the match.
 constexpr int heardEveryMs = 5000;
+// What is held sooner goes to disk once this many bytes have come: a host
+// sends a few kilobytes in heardEveryMs, and a flood holds no more memory.
+constexpr std::size_t heardMostBytes = std::size_t{256} * 1024;
 
 class GuestRecorder {
 public:
@@ -51,7 +57,12 @@ private:
     KeptAs as_;
     GameSetup seen_; // the match as this guest sees it
     std::unique_ptr<record::MatchKeeper> keeper_;
-    std::string piece_; // heard since the last stretch went to disk
+    void add(const std::string& entry);
+    // Lets go of what went to disk, and of the memory it took.
+    void release();
+
+    record::MatchKeeper::Stretches held_; // heard since they last went to disk
+    std::size_t heldBytes_ = 0;
     long long lastMs_ = -1;
     long long keptMs_ = -1; // when the last stretch went to disk
     long long count_ = 0;

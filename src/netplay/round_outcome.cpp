@@ -31,6 +31,18 @@ net::RoundOutcome outcomeOf(const record::RoundResult& round, const GameSetup* s
     return o;
 }
 
+bool plausible(const net::RoundOutcome& outcome) {
+    long long frames = outcome.frames;
+    long long mostScore = (frames + 1) * mostScorePerFrame;
+    bool fits = outcome.round >= 1 && outcome.round <= mostRound &&
+                outcome.seconds <= record::maxRoundSeconds &&
+                frames <= (outcome.seconds + 1) * mostFramesPerSecond;
+    for (int board = 0; board < 2; ++board)
+        fits = fits && outcome.score[board] >= 0 && outcome.score[board] <= mostScore &&
+               outcome.rows[board] >= 0 && outcome.rows[board] <= mostScore;
+    return fits;
+}
+
 record::RoundResult roundOf(const net::RoundOutcome& outcome) {
     record::RoundResult r;
     r.round = outcome.round;

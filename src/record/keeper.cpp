@@ -34,20 +34,36 @@ MatchKeeper::MatchKeeper(std::string folder, const MatchSetup& setup, int you,
 }
 
 bool MatchKeeper::append(const std::string& path, RecordKind kind, const std::string& payload) {
+    std::string bytes;
+    return add(bytes, kind, payload) && write(path, bytes);
+}
+
+bool MatchKeeper::add(std::string& bytes, RecordKind kind, const std::string& payload) {
     if (folder_.empty())
         return false;
-    std::string bytes;
-    appendRecord(bytes, kind, payload);
+    if (appendRecord(bytes, kind, payload))
+        return true;
+    noteFailure("a piece of the match too large for one record was not kept");
+    return false;
+}
+
+bool MatchKeeper::write(const std::string& path, const std::string& bytes) {
     std::string error;
+    if (folder_.empty() || bytes.empty())
+        return !folder_.empty();
     if (disk::appendWhole(path, bytes, error))
         return true;
-    // One warning, and nothing more of this match: a disk that failed once
-    // would fail again at every round.
+    noteFailure(error);
+    return false;
+}
+
+// One warning, and nothing more of this match: a disk that failed once
+// would fail again at every round.
+void MatchKeeper::noteFailure(const std::string& error) {
     if (warning_.empty())
         warning_ = error;
     folder_.clear();
     recording_.clear();
-    return false;
 }
 
 void MatchKeeper::framePlayed() {
@@ -63,13 +79,25 @@ void MatchKeeper::roundEnded(const RoundResult& round, bool matchOver, int champ
     roundResult(round, matchOver, champion);
 }
 
-void MatchKeeper::keepHeard(const std::string& piece) {
-    if (!piece.empty())
-        append(recording_, RecordKind::Heard, piece);
+bool MatchKeeper::addHeard(std::string& bytes, const Stretches& stretches) {
+    for (const std::string& stretch : stretches)
+        if (!add(bytes, RecordKind::Heard, stretch))
+            return false;
+    return true;
 }
 
-void MatchKeeper::roundResult(const RoundResult& round, bool matchOver, int champion) {
-    append(recording_, RecordKind::RoundEnd, encodeRound(round));
+void MatchKeeper::keepHeard(const Stretches& stretches) {
+    std::string bytes;
+    if (addHeard(bytes, stretches))
+        write(recording_, bytes);
+}
+
+void MatchKeeper::roundResult(const RoundResult& round, bool matchOver, int champion,
+                              const Stretches& stretches) {
+    std::string bytes;
+    if (!addHeard(bytes, stretches) || !add(bytes, RecordKind::RoundEnd, encodeRound(round)) ||
+        !write(recording_, bytes))
+        return;
     ResultEntry entry;
     entry.match = setup_;
     entry.round = round;

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "record/log_records.hpp"
 #include "record/results.hpp"
@@ -46,11 +47,14 @@ public:
     // recording, and its line in the results log.
     void roundEnded(const RoundResult& round, bool matchOver, int champion);
     // A match whose pictures come from elsewhere (a network guest's) keeps
-    // what it was sent, a stretch at a time, instead of a tape, and its
-    // rounds' ends as it learns them: the result in the recording and its
-    // line in the results log.
-    void keepHeard(const std::string& piece);
-    void roundResult(const RoundResult& round, bool matchOver, int champion);
+    // what it was sent instead of a tape, in stretches of at most
+    // maxPayload bytes each, all of them in one append; and its rounds'
+    // ends as it learns them: the stretches before it and the result in
+    // the recording (one append), its line in the results log (another).
+    using Stretches = std::vector<std::string>;
+    void keepHeard(const Stretches& stretches);
+    void roundResult(const RoundResult& round, bool matchOver, int champion,
+                     const Stretches& stretches = {});
 
     // The recording's path; "" when nothing is kept.
     const std::string& recordingPath() const { return recording_; }
@@ -59,6 +63,12 @@ public:
 
 private:
     bool append(const std::string& path, RecordKind kind, const std::string& payload);
+    // Adds a record to `bytes`, for one append of them all; false, and
+    // nothing kept from then on, for a payload no record holds.
+    bool add(std::string& bytes, RecordKind kind, const std::string& payload);
+    bool addHeard(std::string& bytes, const Stretches& stretches);
+    bool write(const std::string& path, const std::string& bytes);
+    void noteFailure(const std::string& error);
     void pruneRecordings();
 
     std::string folder_;

@@ -55,9 +55,9 @@ Found recordAt(std::string_view bytes, std::size_t at, Record& record, std::size
 
 } // namespace
 
-void appendRecord(std::string& out, RecordKind kind, std::string_view payload) {
+bool appendRecord(std::string& out, RecordKind kind, std::string_view payload) {
     if (payload.size() > maxPayload)
-        payload = payload.substr(0, maxPayload);
+        return false;
     std::string checked;
     checked += static_cast<char>(kind);
     appendNumber(checked, payload.size());
@@ -66,6 +66,7 @@ void appendRecord(std::string& out, RecordKind kind, std::string_view payload) {
     out += static_cast<char>(recordMagic[1]);
     out += checked;
     appendLittle32(out, crc32(checked));
+    return true;
 }
 
 // A record that seems to run past the end may be a damaged length in the

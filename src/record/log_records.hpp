@@ -32,9 +32,10 @@ enum class RecordKind : unsigned char {
     Heard = 5,     // a network guest's recording: the next stretch of what its host sent
 };
 
-// Appends one whole record to `out`; a payload over maxPayload is cut to it
-// (the writers never make one).
-void appendRecord(std::string& out, RecordKind kind, std::string_view payload);
+// Appends one whole record to `out`. A payload over maxPayload is refused
+// (false, nothing appended): a record cut short would read back as a whole
+// one that lies, so a writer with more splits it or gives up.
+bool appendRecord(std::string& out, RecordKind kind, std::string_view payload);
 
 struct Record {
     RecordKind kind;

@@ -119,7 +119,7 @@ bool readRound(NumberReader& in, RoundResult& r) {
     bool read = in.bounded(maxRound, r.round) && readBoard(in, r.winner);
     for (int board = 0; board < 2 && read; ++board)
         read = in.bounded(maxScore, r.score[board]) && in.bounded(maxScore, r.rows[board]);
-    return read && readLong(in, maxFrames, r.frames) && readLong(in, maxFrames, r.seconds);
+    return read && readLong(in, maxFrames, r.frames) && readLong(in, maxRoundSeconds, r.seconds);
 }
 
 // The whole payload, and nothing after it.

@@ -20,6 +20,10 @@ constexpr int maxLegend = 24; // a key legend's bytes, as the picture shows it
 constexpr int maxLevel = 99;  // above every computer level there is
 constexpr int maxScore = 1'000'000'000;
 constexpr int maxRound = 1'000'000;
+// A round longer than a day is no round of the game: the stack of a board
+// nobody plays reaches the top within minutes, and no person plays one on
+// for a day (pauses are not counted in it).
+constexpr long long maxRoundSeconds = 24LL * 60 * 60;
 constexpr int maxKeyCode = 1023; // above every key code there is
 
 enum class PlayMode : unsigned char { Computer = 1, Demo, Match, Host, Guest };

@@ -131,12 +131,13 @@ TEST(Records, ReadingGoesOnBehindATornRecord) {
 }
 
 TEST(Records, NothingOverItsBoundsIsTaken) {
-    std::string big;
-    appendRecord(big, RecordKind::TapeChunk, std::string(maxPayload + 10, 'y'));
+    std::string big = "before";
+    EXPECT_FALSE(appendRecord(big, RecordKind::TapeChunk, std::string(maxPayload + 1, 'y')));
+    EXPECT_EQ(big, "before") << "a payload over the bound is refused, not cut to it";
+    ASSERT_TRUE(appendRecord(big, RecordKind::TapeChunk, std::string(maxPayload, 'y')));
     ReadRecords read = readRecords(big);
     ASSERT_EQ(read.records.size(), 1U);
-    EXPECT_EQ(read.records[0].payload.size(), maxPayload)
-        << "a writer's payload is cut to the bound";
+    EXPECT_EQ(read.records[0].payload.size(), maxPayload);
 
     // A length over the bound, with a checksum to match, is still refused.
     std::string checked;

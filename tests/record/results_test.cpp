@@ -117,6 +117,11 @@ TEST(Results, FieldsOutOfBoundsAreRefused) {
     EXPECT_FALSE(decodeRound(encodeRound(round)));
     round.score[0] = -1;
     EXPECT_FALSE(decodeRound(encodeRound(round))) << "a negative score never comes back";
+    round.score[0] = 0;
+    round.seconds = maxRoundSeconds;
+    EXPECT_TRUE(decodeRound(encodeRound(round)));
+    round.seconds = maxRoundSeconds + 1;
+    EXPECT_FALSE(decodeRound(encodeRound(round))) << "no round of the game lasts a day";
     MatchSetup longLegend = setup;
     longLegend.legend[1] = std::string(maxLegend + 5, 'k');
     std::optional<MatchSetup> cut = decodeSetup(encodeSetup(longLegend));

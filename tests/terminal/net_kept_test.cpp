@@ -336,5 +336,31 @@ TEST_F(NetKept, BothSidesPlayBackFrameForFrame) {
                 bytes.size(), play.rounds[0].frames + play.rounds[1].frames, perFrame * 11 * 60);
 }
 
+// A host that sends much at once has it on disk as it comes, in records
+// it fits, not held for the usual few seconds.
+TEST(GuestKept, MuchHeardAtOnceGoesToDiskEarly) {
+    StateFolder folder;
+    netplay::GuestRecorder recorder(folder.as(record::PlayMode::Guest, 1), net::Seat::Player,
+                                    "W A S D");
+    net::Picture full;
+    full.fill({'#', 12});
+    std::string runs;
+    net::appendChanges(net::Picture{}, full, runs);
+    net::Message message;
+    message.type = net::MessageType::Picture;
+    message.runs = reinterpret_cast<const unsigned char*>(runs.data());
+    message.runsLength = static_cast<int>(runs.size());
+    std::size_t sent = 0;
+    for (; sent <= netplay::heardMostBytes; sent += runs.size()) {
+        recorder.heard(message, 1000); // all in the same moment
+        message.type = net::MessageType::Delta;
+    }
+    std::string bytes;
+    history::Recording kept = folder.recording(record::PlayMode::Guest, bytes);
+    EXPECT_GT(kept.heard.size() * runs.size(), record::maxPayload) << "more than one record holds";
+    EXPECT_LE(kept.heard.size(), sent / runs.size());
+    EXPECT_FALSE(kept.cutShort);
+}
+
 } // namespace
 } // namespace term
