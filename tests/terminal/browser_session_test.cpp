@@ -283,6 +283,8 @@ TEST(BrowserAtTheHost, ServesThePageUnderThisMachinesNamesAlone) {
         EXPECT_EQ(page.rfind("HTTP/1.1 200 OK\r\n", 0), 0U) << address;
     }
     EXPECT_EQ(0, h.host->admission().turnedAway());
+    EXPECT_TRUE(net::namesThisHost("desk.lan:7416", netplay::hostNamesHere("desk.lan", port, "")))
+        << "a notice that shows a name";
     Browser stranger(*h.host);
     std::string refused = stranger.answer("GET / HTTP/1.1\r\nHost: rebound.example:7416\r\n\r\n");
     EXPECT_EQ(refused.rfind("HTTP/1.1 403 ", 0), 0U) << refused;
