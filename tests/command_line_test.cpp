@@ -161,8 +161,9 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
         {{"--code", "00000000"}, "--code goes with --host, --join or --watch"},
         {{"--join", "h", "--name", "h"}, "--name goes with --host"},
         {{"--host", "--name", "h", "--name=i"}, "--name is given twice"},
-        {{"--host", "--name", "::1"}, "--name takes a name or an address, as NAME, NAME:PORT or "
-                                      "[IPv6]:PORT, not '::1'"},
+        {{"--host", "--name", "::1"},
+         "--name takes a name or an address, as NAME, NAME:PORT or "
+         "[IPv6]:PORT, not '::1'"},
         {{"--host", "--name", "h:0"}, "not 'h:0'"},
         {{"--host", "--code="}, "--code needs a value"},
         {{"--host", "--code", "0123-4567"}, "--code: 0123-4567 is too easy to guess"},

@@ -54,7 +54,8 @@ bool parseHostAndPort(std::string_view text, HostAndPort& out) {
             return false;
         host = rest.substr(1, close - 1);
         rest.remove_prefix(close + 1);
-        if (host.find(':') == std::string_view::npos || !std::all_of(host.begin(), host.end(), isAddress6Char))
+        if (host.find(':') == std::string_view::npos ||
+            !std::all_of(host.begin(), host.end(), isAddress6Char))
             return false;
     } else {
         host = rest.substr(0, rest.find(':'));
@@ -74,8 +75,7 @@ bool parseHostAndPort(std::string_view text, HostAndPort& out) {
     return true;
 }
 
-HostNames hostNamesOf(const std::vector<std::string>& addresses, int port,
-                      std::string_view given) {
+HostNames hostNamesOf(const std::vector<std::string>& addresses, int port, std::string_view given) {
     HostNames names = {{"localhost", port}};
     for (const std::string& address : addresses)
         if (!address.empty())

@@ -32,8 +32,7 @@ using HostNames = std::vector<HostAndPort>;
 // dropped, a browser sends none), localhost, and `given` (HOST[:PORT], a
 // name of this host in DNS or a proxy's, at `port` unless it says; empty
 // for none).
-HostNames hostNamesOf(const std::vector<std::string>& addresses, int port,
-                      std::string_view given);
+HostNames hostNamesOf(const std::vector<std::string>& addresses, int port, std::string_view given);
 
 // Whether `header` names this host. A browser leaves out the port that its
 // scheme takes by default, so a Host without one stands for 80 or 443.

@@ -121,8 +121,9 @@ std::string webSocketAccept(std::string_view key) {
 
 // The Host first: a stranger's name learns nothing from this host, not
 // even which methods or paths it has.
-WebAnswer answerWebRequest(const HttpRequest& request, const HostNames& names, std::string_view page,
-                           std::string_view placeholder, std::string_view nonce) {
+WebAnswer answerWebRequest(const HttpRequest& request, const HostNames& names,
+                           std::string_view page, std::string_view placeholder,
+                           std::string_view nonce) {
     if (!namesThisHost(request.header("host"), names))
         return {WebAnswerKind::Forbidden, refusal("403 Forbidden")};
     if (request.method != "GET")

@@ -40,8 +40,9 @@ std::string webSocketAccept(std::string_view key);
 // The answer to `request` at a host of `names`. `page` is the page with
 // `placeholder` wherever its nonce goes; `nonce` is fresh for this answer
 // (base64).
-WebAnswer answerWebRequest(const HttpRequest& request, const HostNames& names, std::string_view page,
-                           std::string_view placeholder, std::string_view nonce);
+WebAnswer answerWebRequest(const HttpRequest& request, const HostNames& names,
+                           std::string_view page, std::string_view placeholder,
+                           std::string_view nonce);
 
 // The answer to a head that could not be read.
 std::string badRequestResponse();

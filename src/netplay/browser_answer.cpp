@@ -22,8 +22,8 @@ net::WebAnswer answerBrowser(const net::HttpRequestReader& reader, const net::Ho
     if (!netRandomBytes(random, sizeof random))
         return {net::WebAnswerKind::BadRequest, net::badRequestResponse()};
     std::string nonce = net::base64(random, sizeof random);
-    return net::answerWebRequest(reader.request(), names, web::webPage(), web::webPageNoncePlaceholder,
-                                 nonce);
+    return net::answerWebRequest(reader.request(), names, web::webPage(),
+                                 web::webPageNoncePlaceholder, nonce);
 }
 
 } // namespace netplay

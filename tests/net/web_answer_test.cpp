@@ -52,8 +52,8 @@ const std::string page = "<style nonce=\"{{NONCE}}\"></style><script nonce=\"{{N
 const net::HostNames names =
     net::hostNamesOf({"10.0.0.5", "::1", "fe80::1%eth0", "Desk"}, 7416, "play.example.org:443");
 
-net::WebAnswer answer(const std::string& head, const std::string& nonce = "bm9uY2U=",
-                      const net::HostNames& at = names) {
+net::WebAnswer answer(const std::string& head,
+                      const std::string& nonce = "bm9uY2U=", const net::HostNames& at = names) {
     return net::answerWebRequest(read(head), at, page, "{{NONCE}}", nonce);
 }
 
@@ -157,10 +157,13 @@ TEST(WebAnswer, RefusesOtherPathsAndMethods) {
     EXPECT_EQ(missing.kind, WebAnswerKind::NotFound);
     EXPECT_EQ(missing.response.rfind("HTTP/1.1 404 ", 0), 0U);
     const std::pair<const char*, WebAnswerKind> paths[] = {
-        {"/?x=1", WebAnswerKind::Page},         {"/?", WebAnswerKind::Page},
+        {"/?x=1", WebAnswerKind::Page},
+        {"/?", WebAnswerKind::Page},
         {"/?utm_source=chat&a=/play", WebAnswerKind::Page},
-        {"/x?/", WebAnswerKind::NotFound},      {"/favicon.ico?x", WebAnswerKind::NotFound},
-        {"/play/", WebAnswerKind::NotFound},    {"/play?x=1", WebAnswerKind::Forbidden},
+        {"/x?/", WebAnswerKind::NotFound},
+        {"/favicon.ico?x", WebAnswerKind::NotFound},
+        {"/play/", WebAnswerKind::NotFound},
+        {"/play?x=1", WebAnswerKind::Forbidden},
         {"//?x", WebAnswerKind::NotFound}};
     for (const auto& [target, kind] : paths)
         EXPECT_EQ(answer(pageHead(target)).kind, kind) << target;
@@ -181,33 +184,36 @@ TEST(WebAnswer, RefusesOtherPathsAndMethods) {
 // player's loopback) names that site: refused, page and upgrade alike, even
 // with an Origin that agrees with it. A browser leaves out 80 and 443.
 TEST(WebAnswer, AnswersOnlyUnderThisHostsNames) {
-    struct Row {
-        const char* host;
-        bool ours;
-    };
-    const Row rows[] = {
-        {"10.0.0.5:7416", true},         {"localhost:7416", true},
-        {"LocalHost:7416", true},        {"[::1]:7416", true},
-        {"[fe80::1]:7416", true},        {"desk:7416", true},
-        {"play.example.org", true},      {"play.example.org:443", true},
-        {"evil.example:7416", false},    {"evil.example", false},
-        {"10.0.0.5:7417", false},        {"10.0.0.5", false},
-        {"play.example.org:7416", false}, {"[::1]", false},
-        {"::1:7416", false},             {"10.0.0.5:", false},
-        {"10.0.0.5:7416.evil.example", false}, {"10.0.0.5.evil.example:7416", false},
-        {"localhost.:7416", false},      {"a@10.0.0.5:7416", false},
-        {"", false},                     {"10.0.0.5:65536", false},
-    };
+    const char* const ours[] = {"10.0.0.5:7416",    "localhost:7416",      "LocalHost:7416",
+                                "[::1]:7416",       "[fe80::1]:7416",      "desk:7416",
+                                "play.example.org", "play.example.org:443"};
+    const char* const strangers[] = {"evil.example:7416",
+                                     "evil.example",
+                                     "10.0.0.5:7417",
+                                     "10.0.0.5",
+                                     "play.example.org:7416",
+                                     "[::1]",
+                                     "::1:7416",
+                                     "10.0.0.5:",
+                                     "10.0.0.5:7416.evil.example",
+                                     "10.0.0.5.evil.example:7416",
+                                     "localhost.:7416",
+                                     "a@10.0.0.5:7416",
+                                     "",
+                                     "10.0.0.5:65536"};
     const std::string v13 = "Sec-WebSocket-Version: 13\r\n";
-    for (const Row& row : rows) {
-        std::string host = row.host;
+    auto expect = [&](const std::string& host, bool isOurs) {
         WebAnswerKind served = answer(pageHead("/", host)).kind;
         WebAnswerKind upgrade = answer(upgradeHead("http://" + host, v13, host)).kind;
         WebAnswerKind post = answer(pageHead("/", host, "POST")).kind;
-        EXPECT_EQ(served, row.ours ? WebAnswerKind::Page : WebAnswerKind::Forbidden) << host;
-        EXPECT_EQ(upgrade, row.ours ? WebAnswerKind::Upgrade : WebAnswerKind::Forbidden) << host;
-        EXPECT_EQ(post, row.ours ? WebAnswerKind::NotAllowed : WebAnswerKind::Forbidden) << host;
-    }
+        EXPECT_EQ(served, isOurs ? WebAnswerKind::Page : WebAnswerKind::Forbidden) << host;
+        EXPECT_EQ(upgrade, isOurs ? WebAnswerKind::Upgrade : WebAnswerKind::Forbidden) << host;
+        EXPECT_EQ(post, isOurs ? WebAnswerKind::NotAllowed : WebAnswerKind::Forbidden) << host;
+    };
+    for (const char* host : ours)
+        expect(host, true);
+    for (const char* host : strangers)
+        expect(host, false);
     // Listening on HTTP's own port, a browser names this host with no port.
     net::HostNames at80 = net::hostNamesOf({"10.0.0.5"}, 80, "");
     for (const char* host : {"10.0.0.5", "10.0.0.5:80", "localhost"})
