@@ -156,10 +156,7 @@ private:
             if (!problem.empty())
                 fail("--keys " + problem);
         } else if (valueOf(arg, "--name", false, value, given)) {
-            if (nameGiven_)
-                fail("--name is given twice");
-            nameGiven_ = true;
-            options_.name = value;
+            givenName(value);
         } else if (valueOf(arg, "--code", false, value, given)) {
             if (codeGiven_)
                 fail("--code is given twice");
@@ -171,6 +168,14 @@ private:
             fail(std::string(dashed ? "unknown option" : "unexpected argument") + " '" +
                  printable(arg) + "'");
         }
+    }
+
+    // Checked with the mode, which may come after it.
+    void givenName(const std::string& value) {
+        if (nameGiven_)
+            fail("--name is given twice");
+        nameGiven_ = true;
+        options_.name = value;
     }
 
     // "N" for both boards, or "A,B" for the left and the right board.
