@@ -54,15 +54,24 @@ bool ownOrigin(const net::HttpRequest& r) {
     return origin == "http://" + host || origin == "https://" + host;
 }
 
+// The names of the host the corpus's requests are made to.
+const net::HostNames names = net::hostNamesOf({"127.0.0.1"}, 7416, "192.168.1.20");
+
+std::string_view pathOf(const net::HttpRequest& r) {
+    return std::string_view(r.target).substr(0, r.target.find('?'));
+}
+
 void checkAnswer(const net::HttpRequest& r) {
-    net::WebAnswer a = net::answerWebRequest(r, "<p nonce=\"N\">", "N", "bm9uY2U=");
+    net::WebAnswer a = net::answerWebRequest(r, names, "<p nonce=\"N\">", "N", "bm9uY2U=");
+    if (a.kind == net::WebAnswerKind::Page || a.kind == net::WebAnswerKind::Upgrade)
+        check(net::namesThisHost(r.header("host"), names), "nothing served to a stranger's name");
     check(a.response.rfind("HTTP/1.1 ", 0) == 0, "a status line");
     check(a.response.find("\r\n\r\n") != std::string::npos, "a whole head");
     if (a.kind == net::WebAnswerKind::Upgrade)
-        check(r.method == "GET" && r.target == net::webSocketPath && ownOrigin(r),
+        check(r.method == "GET" && pathOf(r) == net::webSocketPath && ownOrigin(r),
               "an upgrade only for the page's own origin");
     if (a.kind == net::WebAnswerKind::Page)
-        check(r.method == "GET" && r.target == net::webPagePath, "the page only at /");
+        check(r.method == "GET" && pathOf(r) == net::webPagePath, "the page only at /");
 }
 
 } // namespace

@@ -70,7 +70,7 @@ TEST(CommandLine, NetworkOptionsKeepTheAddressAndTheCode) {
         {{"--host"}, Mode::Host, "", ""},
         {{"--host", "--code", "AB12-CD34"}, Mode::Host, "", "AB12-CD34"},
         {{"--host", "127.0.0.1:7416"}, Mode::Host, "127.0.0.1:7416", ""},
-        {{"--host=:9000"}, Mode::Host, ":9000", ""},
+        {{"--host=:9000", "--name", "[::1]:443"}, Mode::Host, ":9000", ""},
         {{"--join", "example.org", "--code", "7k3m q9xd"}, Mode::Join, "example.org", "7k3m q9xd"},
         {{"--code=7K3MQ9XD", "--watch=[::1]:1"}, Mode::Watch, "[::1]:1", "7K3MQ9XD"},
         {{"--join", "h"}, Mode::Join, "h", ""}, // asked for on the terminal
@@ -159,6 +159,12 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
         {{"--computer", "--level", "2,3"}, "--level A,B goes with --demo"},
         {{"--level", "2,3"}, "--level goes with --computer or --demo"},
         {{"--code", "00000000"}, "--code goes with --host, --join or --watch"},
+        {{"--join", "h", "--name", "h"}, "--name goes with --host"},
+        {{"--host", "--name", "h", "--name=i"}, "--name is given twice"},
+        {{"--host", "--name", "::1"},
+         "--name takes a name or an address, as NAME, NAME:PORT or "
+         "[IPv6]:PORT, not '::1'"},
+        {{"--host", "--name", "h:0"}, "not 'h:0'"},
         {{"--host", "--code="}, "--code needs a value"},
         {{"--host", "--code", "0123-4567"}, "--code: 0123-4567 is too easy to guess"},
         {{"--host", "--code", "zzzz zzzz"}, "--code: ZZZZ-ZZZZ is too easy to guess"},

@@ -10,6 +10,7 @@
 #include "game/keys.hpp"
 #include "input/key_table.hpp"
 #include "net/address.hpp"
+#include "net/host_names.hpp"
 #include "net/join_code.hpp"
 
 #ifndef BLOCKDUEL_VERSION
@@ -154,6 +155,8 @@ private:
             std::string problem = given ? chooseKeys(value, options_.keys) : "";
             if (!problem.empty())
                 fail("--keys " + problem);
+        } else if (valueOf(arg, "--name", false, value, given)) {
+            givenName(value);
         } else if (valueOf(arg, "--code", false, value, given)) {
             if (codeGiven_)
                 fail("--code is given twice");
@@ -165,6 +168,14 @@ private:
             fail(std::string(dashed ? "unknown option" : "unexpected argument") + " '" +
                  printable(arg) + "'");
         }
+    }
+
+    // Checked with the mode, which may come after it.
+    void givenName(const std::string& value) {
+        if (nameGiven_)
+            fail("--name is given twice");
+        nameGiven_ = true;
+        options_.name = value;
     }
 
     // "N" for both boards, or "A,B" for the left and the right board.
@@ -213,6 +224,12 @@ private:
             fail("--level A,B goes with --demo, where the computer plays both boards");
         if (codeGiven_ && !networked(mode))
             fail("--code goes with --host, --join or --watch");
+        net::HostAndPort named;
+        if (nameGiven_ && mode != Mode::Host)
+            fail("--name goes with --host");
+        else if (nameGiven_ && !net::parseHostAndPort(options_.name, named))
+            fail("--name takes a name or an address, as NAME, NAME:PORT or [IPv6]:PORT, not '" +
+                 printable(options_.name.c_str()) + "'");
         // The host plays the match; a guest sees how it ends.
         if (firstToGiven_ && (!playsMatch(mode) || mode == Mode::Join || mode == Mode::Watch))
             fail("--first-to goes with --match, --computer, --demo or --host");
@@ -266,6 +283,7 @@ private:
     bool levelGiven_ = false;
     bool levelPair_ = false; // --level A,B
     bool codeGiven_ = false;
+    bool nameGiven_ = false;
     bool firstToGiven_ = false;
 };
 
@@ -477,6 +495,7 @@ void printUsage(std::FILE* out) {
                "                 [--first-to N]\n"
                "       blockduel --demo --level A,B\n"
                "       blockduel --host [[ADDRESS]:PORT] [--code CODE | --code -]\n"
+               "                 [--name HOST[:PORT]]\n"
                "       blockduel --join HOST[:PORT] [--code CODE | --code -]\n"
                "       blockduel --watch HOST[:PORT] [--code CODE | --code -]\n"
                "       blockduel --replay FILE | --replay last\n"
@@ -522,6 +541,11 @@ void printUsage(std::FILE* out) {
                "                   unless given; shows the command that joins, with\n"
                "                   its code, and the link a browser opens\n"
                "                   (http://HOST:PORT/)\n"
+               "  --name HOST[:PORT]\n"
+               "                   with --host: a name browsers reach this host by\n"
+               "                   (in DNS, or a proxy's, at PORT if it differs);\n"
+               "                   a browser's request under any name but this,\n"
+               "                   localhost and this machine's addresses is refused\n"
                "  --join HOST[:PORT]\n"
                "                   play the right board of a game hosted there\n"
                "  --watch HOST[:PORT]\n"

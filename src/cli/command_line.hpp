@@ -39,6 +39,7 @@ struct Options {
     std::string code;            // --code CODE or BLOCKDUEL_CODE, the join code (empty: none given)
     net::JoinCode joinCode = {}; // the code as the network game uses it, once it is checked
     bool askCode = false; // ask for the code on the terminal (--code -, or none given to a guest)
+    std::string name;     // --name HOST[:PORT]: a name browsers reach the host by (empty: none)
     std::string error;    // what is wrong, when command is Invalid
     std::string program = "blockduel"; // how the program was started (argv[0]), for messages
     KeyChoice keys;     // --keys, then the keys file for a player the command line leaves

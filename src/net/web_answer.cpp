@@ -119,13 +119,19 @@ std::string webSocketAccept(std::string_view key) {
     return base64(digest.data(), digest.size());
 }
 
-WebAnswer answerWebRequest(const HttpRequest& request, std::string_view page,
-                           std::string_view placeholder, std::string_view nonce) {
+// The Host first: a stranger's name learns nothing from this host, not
+// even which methods or paths it has.
+WebAnswer answerWebRequest(const HttpRequest& request, const HostNames& names,
+                           std::string_view page, std::string_view placeholder,
+                           std::string_view nonce) {
+    if (!namesThisHost(request.header("host"), names))
+        return {WebAnswerKind::Forbidden, refusal("403 Forbidden")};
     if (request.method != "GET")
         return {WebAnswerKind::NotAllowed, refusal("405 Method Not Allowed", "Allow: GET\r\n")};
-    if (request.target == webPagePath)
+    std::string_view path = std::string_view(request.target).substr(0, request.target.find('?'));
+    if (path == webPagePath)
         return {WebAnswerKind::Page, pageResponse(page, placeholder, nonce)};
-    if (request.target == webSocketPath)
+    if (path == webSocketPath)
         return upgrade(request);
     return {WebAnswerKind::NotFound, refusal("404 Not Found")};
 }

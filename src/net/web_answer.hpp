@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
 // What the host answers a browser's request: its page at /, the switch to
 // a WebSocket at /play for the page's own origin only, and a plain refusal
-// for anything else. Every answer but the switch ends the connection.
+// for anything else, and for any request that does not name this host.
+// A query on a path (as chat apps and trackers add to a link) changes
+// nothing. Every answer but the switch ends the connection.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "net/host_names.hpp"
 #include "net/http_request.hpp"
 
 namespace net {
@@ -20,7 +23,8 @@ enum class WebAnswerKind {
     Page,       // 200 with the page; the connection closes after it
     Upgrade,    // 101: the connection carries the game's messages from now on
     BadRequest, // 400: an unreadable head, or a /play request that is no upgrade
-    Forbidden,  // 403: /play asked for by another origin than the page's
+    Forbidden,  // 403: a Host that is none of this host's names, or /play asked for
+                // by another origin than the page's
     NotFound,   // 404
     NotAllowed, // 405: anything but GET
 };
@@ -33,10 +37,12 @@ struct WebAnswer {
 // The Sec-WebSocket-Accept value for a browser's Sec-WebSocket-Key.
 std::string webSocketAccept(std::string_view key);
 
-// The answer to `request`. `page` is the page with `placeholder` wherever
-// its nonce goes; `nonce` is fresh for this answer (base64).
-WebAnswer answerWebRequest(const HttpRequest& request, std::string_view page,
-                           std::string_view placeholder, std::string_view nonce);
+// The answer to `request` at a host of `names`. `page` is the page with
+// `placeholder` wherever its nonce goes; `nonce` is fresh for this answer
+// (base64).
+WebAnswer answerWebRequest(const HttpRequest& request, const HostNames& names,
+                           std::string_view page, std::string_view placeholder,
+                           std::string_view nonce);
 
 // The answer to a head that could not be read.
 std::string badRequestResponse();

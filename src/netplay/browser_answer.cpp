@@ -9,15 +9,21 @@
 
 namespace netplay {
 
-net::WebAnswer answerBrowser(const net::HttpRequestReader& reader) {
+net::HostNames hostNamesHere(const std::string& shown, int port, const std::string& given) {
+    std::vector<std::string> addresses = netLocalAddresses();
+    addresses.push_back(shown);
+    return net::hostNamesOf(addresses, port, given);
+}
+
+net::WebAnswer answerBrowser(const net::HttpRequestReader& reader, const net::HostNames& names) {
     if (!reader.done())
         return {net::WebAnswerKind::BadRequest, net::badRequestResponse()};
     unsigned char random[net::nonceBytes];
     if (!netRandomBytes(random, sizeof random))
         return {net::WebAnswerKind::BadRequest, net::badRequestResponse()};
     std::string nonce = net::base64(random, sizeof random);
-    return net::answerWebRequest(reader.request(), web::webPage(), web::webPageNoncePlaceholder,
-                                 nonce);
+    return net::answerWebRequest(reader.request(), names, web::webPage(),
+                                 web::webPageNoncePlaceholder, nonce);
 }
 
 } // namespace netplay

@@ -6,12 +6,18 @@
 
 #include <string>
 
+#include "net/host_names.hpp"
 #include "net/http_request.hpp"
 #include "net/web_answer.hpp"
 
 namespace netplay {
 
-// `reader` has a whole head or has failed.
-net::WebAnswer answerBrowser(const net::HttpRequestReader& reader);
+// The names a host listening at `port` answers browsers under: each of this
+// machine's addresses, `shown` (what its notice shows: the address it
+// listens at, or a name), localhost, and `given` (--name; empty for none).
+net::HostNames hostNamesHere(const std::string& shown, int port, const std::string& given);
+
+// `reader` has a whole head or has failed; the host answers to `names`.
+net::WebAnswer answerBrowser(const net::HttpRequestReader& reader, const net::HostNames& names);
 
 } // namespace netplay

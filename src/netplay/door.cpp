@@ -79,7 +79,7 @@ void Door::readFrom(Stranger& s, long long now) {
 // any stranger's; one given its page has been served, one refused is
 // turned away.
 void Door::answerBrowser(Stranger& s, long long now) {
-    net::WebAnswer answer = netplay::answerBrowser(*s.link->http());
+    net::WebAnswer answer = netplay::answerBrowser(*s.link->http(), names_);
     s.link->queueRaw(answer.response, now);
     if (answer.kind == net::WebAnswerKind::Upgrade) {
         s.link->startWebSocket();
@@ -141,7 +141,8 @@ void Door::handle(Stranger& s, const net::Message& message, long long now) {
         else
             drop(s, now, true);
         return;
-    case Stage::Waiting: drop(s, now, true); return; // nothing may come before the answer
+    case Stage::Waiting:
+    case Stage::ForSeat: drop(s, now, true); return; // nothing may come before the answer
     case Stage::LetIn:                               // the hall's from now on
     case Stage::Leaving: return;                     // whatever it says now changes nothing
     }
@@ -168,12 +169,46 @@ void Door::check(Stranger& s, long long now) {
     admission_.checked(s.id, right, now);
     if (!right)
         return refuse(s, net::Refusal::WrongCode, now);
-    if (std::optional<net::Refusal> refusal = hall_.noRoom(s.seat, now))
-        return refuse(s, *refusal, now);
+    // The seat's next turn is the waiter's.
+    if (seatWaitedFor(s.seat))
+        return refuse(s, net::Refusal::SeatTaken, now);
+    s.seatBy = now + seatWaitMs;
+    seat(s, now);
+}
+
+// A player whose link stalled and who comes back on a new one finds its old
+// connection still in the seat for a while: it waits until the old one is
+// heard from (refused then, as the seat is someone's) or is silent long
+// enough to give the seat up.
+void Door::seat(Stranger& s, long long now) {
+    if (std::optional<net::Refusal> refusal = hall_.noRoom(s.seat, now)) {
+        long long freesAt = hall_.seatFreesAt(s.seat, now);
+        if (freesAt < 0 || now >= s.seatBy)
+            return refuse(s, *refusal, now);
+        s.stage = Stage::ForSeat;
+        s.askAt = std::min(freesAt, s.seatBy);
+        return;
+    }
     s.stage = Stage::LetIn;
     std::string welcome;
     net::appendWelcome(welcome, s.seat);
     s.link->queue(welcome, now);
+}
+
+void Door::waitForSeats(long long now) {
+    for (Stranger& s : strangers_) {
+        if (s.stage != Stage::ForSeat || !open(s))
+            continue;
+        seat(s, now);
+        if (s.stage == Stage::LetIn)
+            handOver(s, now);
+    }
+}
+
+bool Door::seatWaitedFor(net::Seat seat) const {
+    return std::any_of(strangers_.begin(), strangers_.end(), [seat](const Stranger& s) {
+        return s.stage == Stage::ForSeat && s.seat == seat && open(s);
+    });
 }
 
 void Door::handOver(Stranger& s, long long now) {
@@ -269,6 +304,7 @@ void Door::serve(const SocketWatch* watches, int count, long long nowMs) {
     for (Stranger& s : strangers_)
         keepTime(s, nowMs);
     timeOut(nowMs);
+    waitForSeats(nowMs);
     takeTurns(nowMs);
     // Also when the listener was left out: a slot may have come free since.
     if (listener_ != noSocket && (incoming || !listened))
@@ -300,9 +336,12 @@ long long Door::due(long long nowMs) const {
         if (at >= 0 && (next < 0 || at < next))
             next = at;
     };
-    for (const Stranger& s : strangers_)
+    for (const Stranger& s : strangers_) {
         if (s.stage == Stage::Leaving && open(s))
             consider(s.leaveBy);
+        if (s.stage == Stage::ForSeat && open(s))
+            consider(s.askAt);
+    }
     if (listener_ != noSocket && acceptAgainMs_ > nowMs)
         consider(acceptAgainMs_);
     return next;

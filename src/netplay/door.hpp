@@ -3,8 +3,9 @@
 // ones), reads the strangers on them, answers a browser's request, has
 // each greeting's code checked when net::Admission says, refuses with a
 // reason and gives a refused connection a little time to read it, makes
-// room and times out the silent. A guest with the right code and room in
-// its seat is welcomed and handed over to the hall, with its connection,
+// room and times out the silent. A guest with the right code whose seat is
+// held by a silent connection waits for it, one a seat. A guest with the
+// right code and room in its seat is welcomed and handed over to the hall, with its connection,
 // exactly once; the door keeps nothing of it.
 #pragma once
 
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "net/admission.hpp"
+#include "net/host_names.hpp"
 #include "net/join_code.hpp"
 #include "net/message_decoder.hpp"
 #include "net/protocol.hpp"
@@ -42,6 +44,10 @@ public:
     // Why a guest with the right code finds no room in `seat` now, or
     // nothing when it does (room may be made for it).
     virtual std::optional<net::Refusal> noRoom(net::Seat seat, long long nowMs) = 0;
+    // When `seat`, with no room now, comes free unless its holder is heard
+    // from meanwhile: a guest with the right code may wait for it until
+    // then, asking noRoom() again. -1 when it may not wait.
+    virtual long long seatFreesAt(net::Seat seat, long long nowMs) const = 0;
     // A guest let in; its connection may have closed after its early messages.
     virtual void enter(Arrival arrival, long long nowMs) = 0;
 };
@@ -50,12 +56,19 @@ class Door {
 public:
     // Refused connections that may still read why; more and the oldest is closed.
     static constexpr int maxLeaving = 16;
+    // The longest a guest with the right code waits for its seat: a seat
+    // that does not come free by then is refused as taken.
+    static constexpr int seatWaitMs = net::helloLimitMs;
 
     // `listener` is taken over; noSocket for none (connections then come by take()).
     Door(Hall& hall, const net::JoinCode& code, NetSocket listener);
     ~Door();
     Door(const Door&) = delete;
     Door& operator=(const Door&) = delete;
+
+    // The names a browser may reach this host by: a request under any
+    // other is refused. None until set.
+    void answerTo(net::HostNames names) { names_ = std::move(names); }
 
     // A connection accepted elsewhere, read at once like any other.
     void take(NetSocket socket, const net::PeerAddress& from, long long nowMs);
@@ -79,8 +92,9 @@ public:
 
 private:
     // Greeting: not greeted yet; Waiting: greeted, its code not checked yet;
-    // LetIn: welcomed, to be handed over.
-    enum class Stage { Greeting, Waiting, LetIn, Leaving };
+    // ForSeat: the right code, waiting for its seat to come free; LetIn:
+    // welcomed, to be handed over.
+    enum class Stage { Greeting, Waiting, ForSeat, LetIn, Leaving };
     struct Stranger {
         int id = 0;                 // admission's name for it
         std::unique_ptr<Link> link; // null once handed over
@@ -90,6 +104,8 @@ private:
         bool shutDown = false;   // Leaving: no more bytes go to it
         long long leaveBy = 0;
         long long pageBy = 0; // Leaving with the page: the most it is kept
+        long long seatBy = 0; // ForSeat: refused when its seat is not free by then
+        long long askAt = 0;  // ForSeat: when its seat comes free if nothing is heard
         net::PeerAddress from;
         std::vector<net::Message> early; // LetIn: what came after the greeting
     };
@@ -107,6 +123,10 @@ private:
     void handle(Stranger& s, const net::Message& message, long long now);
     void greet(Stranger& s, const net::Message& hello, long long now);
     void check(Stranger& s, long long now);
+    // A right code: let in, left to wait for its seat, or refused.
+    void seat(Stranger& s, long long now);
+    void waitForSeats(long long now);
+    bool seatWaitedFor(net::Seat seat) const;
     void handOver(Stranger& s, long long now);
     void refuse(Stranger& s, net::Refusal reason, long long now);
     // Told what it was told; closed once it has read it or had its time.
@@ -117,6 +137,7 @@ private:
 
     Hall& hall_;
     net::JoinCode code_;
+    net::HostNames names_;
     NetSocket listener_;
     std::vector<Stranger> strangers_;
     std::vector<int> slots_; // for each socket watched(): its stranger, -1 the listener

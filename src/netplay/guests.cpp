@@ -16,6 +16,20 @@ std::optional<net::Refusal> Guests::noRoom(net::Seat seat, long long nowMs) {
     return std::nullopt;
 }
 
+// A live connection is heard at least every keepAliveMs: one quieter than
+// that may be a stalled link, whose player may be the one coming back.
+long long Guests::seatFreesAt(net::Seat seat, long long nowMs) const {
+    if (seat != net::Seat::Player)
+        return -1;
+    for (const Peer& p : peers_) {
+        if (p.seat != net::Seat::Player || !p.link->isOpen())
+            continue;
+        long long heard = p.link->heardMs();
+        return nowMs - heard >= net::keepAliveMs ? heard + seatSilenceMs + 1 : -1;
+    }
+    return -1;
+}
+
 // What it sent with its greeting is read as if it came now; a connection
 // that ended after it ends here too.
 void Guests::enter(Arrival arrival, long long nowMs) {

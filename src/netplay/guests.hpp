@@ -46,13 +46,16 @@ public:
     // has caught up it gets the whole picture again.
     static constexpr std::size_t maxQueued = std::size_t{16} * 1024;
     // A player connection this silent gives its seat to a new one with the
-    // right code: a live guest sends something every keepAliveMs.
+    // right code: a live guest sends something every keepAliveMs. One
+    // that came while the seat's connection had been silent longer than
+    // a live one is waits for it.
     static constexpr int seatSilenceMs = 2 * net::keepAliveMs;
 
     explicit Guests(GuestEvents& events) : events_(events) {}
 
     // The door's questions: room in a seat, and a guest let in.
     std::optional<net::Refusal> noRoom(net::Seat seat, long long nowMs) override;
+    long long seatFreesAt(net::Seat seat, long long nowMs) const override;
     void enter(Arrival arrival, long long nowMs) override;
 
     // Player two is here and has said how its keys come.

@@ -46,6 +46,8 @@ public:
 
     // A connection accepted elsewhere, greeted like any other.
     void adopt(NetSocket socket);
+    // The names a browser may reach this host by (none until set).
+    void answerTo(net::HostNames names) { door_.answerTo(std::move(names)); }
 
     // Player two has joined and said how its keys come.
     bool playerReady() const;

@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "net/address.hpp"
 #include "net/admission.hpp"
@@ -86,6 +87,11 @@ void netWait(SocketWatch* watches, int count, int timeoutMs);
 // or for every interface the first one that is up and not loopback (IPv4
 // before IPv6, link-local IPv6 last), else the host's name.
 std::string netAddressToJoin(const std::string& listeningHost);
+
+// The addresses of this machine's interfaces that are up, loopback too, as
+// numeric text without a zone: those a browser may reach a host by that
+// listens on every interface.
+std::vector<std::string> netLocalAddresses();
 
 // Fills `bytes` from the system's randomness; false if it has none.
 bool netRandomBytes(unsigned char* bytes, std::size_t count);

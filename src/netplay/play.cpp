@@ -16,6 +16,7 @@
 #include "game/match.hpp"
 #include "game/platform.hpp"
 #include "net/address.hpp"
+#include "netplay/browser_answer.hpp"
 #include "netplay/code_prompt.hpp"
 #include "netplay/guest.hpp"
 #include "netplay/guest_recording.hpp"
@@ -97,8 +98,10 @@ int host(const Options& options, const net::Endpoint& where, const std::string& 
         return 1;
     }
     GameHost game(localScreen(), code, listener);
+    std::string shown = netAddressToJoin(where.host);
+    game.answerTo(hostNamesHere(shown, port, options.name));
     localServe(&game);
-    game.setWaitingNotice(waitingNotice(program, netAddressToJoin(where.host), port, code));
+    game.setWaitingNotice(waitingNotice(program, shown, port, code));
     while (!game.playerReady()) {
         sleepMs(checkMs);
         if (keyPressed(vkEscape)) { // nobody came: leave as if never started

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The host's answers to a browser: the handshake's proof, the page under its
-// policy with a fresh nonce, and the refusals.
+// policy with a fresh nonce, the refusals, and nothing under a name that is
+// not this host's.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -31,16 +32,29 @@ net::HttpRequest read(const std::string& head) {
     return reader.request();
 }
 
-std::string upgradeHead(const std::string& origin, const std::string& extra = {}) {
-    return "GET /play HTTP/1.1\r\nHost: 10.0.0.5:7416\r\nConnection: keep-alive, Upgrade\r\n"
-           "Upgrade: websocket\r\nOrigin: " +
-           origin + "\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n" + extra + "\r\n";
+std::string upgradeHead(const std::string& origin, const std::string& extra = {},
+                        const std::string& host = "10.0.0.5:7416",
+                        const std::string& target = "/play") {
+    return "GET " + target + " HTTP/1.1\r\nHost: " + host +
+           "\r\nConnection: keep-alive, Upgrade\r\nUpgrade: websocket\r\nOrigin: " + origin +
+           "\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n" + extra + "\r\n";
+}
+
+std::string pageHead(const std::string& target, const std::string& host = "10.0.0.5:7416",
+                     const std::string& method = "GET") {
+    return method + " " + target + " HTTP/1.1\r\nHost: " + host + "\r\n\r\n";
 }
 
 const std::string page = "<style nonce=\"{{NONCE}}\"></style><script nonce=\"{{NONCE}}\"></script>";
 
-net::WebAnswer answer(const std::string& head, const std::string& nonce = "bm9uY2U=") {
-    return net::answerWebRequest(read(head), page, "{{NONCE}}", nonce);
+// A host listening on every interface at 7416, known behind a TLS proxy as
+// play.example.org.
+const net::HostNames names =
+    net::hostNamesOf({"10.0.0.5", "::1", "fe80::1%eth0", "Desk"}, 7416, "play.example.org:443");
+
+net::WebAnswer answer(const std::string& head,
+                      const std::string& nonce = "bm9uY2U=", const net::HostNames& at = names) {
+    return net::answerWebRequest(read(head), at, page, "{{NONCE}}", nonce);
 }
 
 TEST(Sha1, MatchesKnownDigests) {
@@ -87,7 +101,7 @@ TEST(WebAnswer, RefusesEveryOtherOrigin) {
          {"http://evil.example", "https://evil.example", "http://10.0.0.5", "https://10.0.0.5:7417",
           "http://10.0.0.5:7417", "ws://10.0.0.5:7416", "null", ""})
         EXPECT_EQ(answer(upgradeHead(origin, v13)).kind, WebAnswerKind::Forbidden) << origin;
-    std::string noOrigin = "GET /play HTTP/1.1\r\nHost: a:1\r\nConnection: Upgrade\r\n"
+    std::string noOrigin = "GET /play HTTP/1.1\r\nHost: 10.0.0.5:7416\r\nConnection: Upgrade\r\n"
                            "Upgrade: websocket\r\nSec-WebSocket-Version: 13\r\n"
                            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n";
     net::WebAnswer a = answer(noOrigin);
@@ -116,7 +130,7 @@ TEST(WebAnswer, RefusesABadUpgrade) {
 }
 
 TEST(WebAnswer, ServesThePageUnderItsPolicy) {
-    net::WebAnswer a = answer("GET / HTTP/1.1\r\nHost: h:1\r\n\r\n", "QUJDREVGR0hJSktMTU5PUA==");
+    net::WebAnswer a = answer(pageHead("/"), "QUJDREVGR0hJSktMTU5PUA==");
     ASSERT_EQ(a.kind, WebAnswerKind::Page);
     const std::string& r = a.response;
     EXPECT_EQ(r.rfind("HTTP/1.1 200 OK\r\n", 0), 0U);
@@ -137,19 +151,77 @@ TEST(WebAnswer, ServesThePageUnderItsPolicy) {
                     "<script nonce=\"QUJDREVGR0hJSktMTU5PUA==\"></script>");
 }
 
+// A query, as chat apps and trackers add to a link, changes no path.
 TEST(WebAnswer, RefusesOtherPathsAndMethods) {
-    net::WebAnswer missing = answer("GET /favicon.ico HTTP/1.1\r\nHost: h\r\n\r\n");
+    net::WebAnswer missing = answer(pageHead("/favicon.ico"));
     EXPECT_EQ(missing.kind, WebAnswerKind::NotFound);
     EXPECT_EQ(missing.response.rfind("HTTP/1.1 404 ", 0), 0U);
-    EXPECT_EQ(answer("GET /?x HTTP/1.1\r\nHost: h\r\n\r\n").kind, WebAnswerKind::NotFound);
-    EXPECT_EQ(answer("GET /play/ HTTP/1.1\r\nHost: h\r\n\r\n").kind, WebAnswerKind::NotFound);
+    const std::pair<const char*, WebAnswerKind> paths[] = {
+        {"/?x=1", WebAnswerKind::Page},
+        {"/?", WebAnswerKind::Page},
+        {"/?utm_source=chat&a=/play", WebAnswerKind::Page},
+        {"/x?/", WebAnswerKind::NotFound},
+        {"/favicon.ico?x", WebAnswerKind::NotFound},
+        {"/play/", WebAnswerKind::NotFound},
+        {"/play?x=1", WebAnswerKind::Forbidden},
+        {"//?x", WebAnswerKind::NotFound}};
+    for (const auto& [target, kind] : paths)
+        EXPECT_EQ(answer(pageHead(target)).kind, kind) << target;
+    EXPECT_EQ(answer(upgradeHead("http://10.0.0.5:7416", "Sec-WebSocket-Version: 13\r\n",
+                                 "10.0.0.5:7416", "/play?x=1"))
+                  .kind,
+              WebAnswerKind::Upgrade);
     for (const char* method : {"POST", "HEAD", "PUT", "OPTIONS", "get"}) {
-        net::WebAnswer a = answer(std::string(method) + " / HTTP/1.1\r\nHost: h\r\n\r\n");
+        net::WebAnswer a = answer(pageHead("/", "10.0.0.5:7416", method));
         EXPECT_EQ(a.kind, WebAnswerKind::NotAllowed) << method;
         EXPECT_EQ(a.response.rfind("HTTP/1.1 405 ", 0), 0U);
     }
     EXPECT_EQ(net::badRequestResponse().rfind("HTTP/1.1 400 ", 0), 0U);
     EXPECT_NE(net::badRequestResponse().find("Connection: close"), std::string::npos);
+}
+
+// A page of a stranger's site whose name now points here (or at the
+// player's loopback) names that site: refused, page and upgrade alike, even
+// with an Origin that agrees with it. A browser leaves out 80 and 443.
+TEST(WebAnswer, AnswersOnlyUnderThisHostsNames) {
+    const char* const ours[] = {"10.0.0.5:7416",    "localhost:7416",      "LocalHost:7416",
+                                "[::1]:7416",       "[fe80::1]:7416",      "desk:7416",
+                                "play.example.org", "play.example.org:443"};
+    const char* const strangers[] = {"evil.example:7416",
+                                     "evil.example",
+                                     "10.0.0.5:7417",
+                                     "10.0.0.5",
+                                     "play.example.org:7416",
+                                     "[::1]",
+                                     "::1:7416",
+                                     "10.0.0.5:",
+                                     "10.0.0.5:7416.evil.example",
+                                     "10.0.0.5.evil.example:7416",
+                                     "localhost.:7416",
+                                     "a@10.0.0.5:7416",
+                                     "",
+                                     "10.0.0.5:65536"};
+    const std::string v13 = "Sec-WebSocket-Version: 13\r\n";
+    auto expect = [&](const std::string& host, bool isOurs) {
+        WebAnswerKind served = answer(pageHead("/", host)).kind;
+        WebAnswerKind upgrade = answer(upgradeHead("http://" + host, v13, host)).kind;
+        WebAnswerKind post = answer(pageHead("/", host, "POST")).kind;
+        EXPECT_EQ(served, isOurs ? WebAnswerKind::Page : WebAnswerKind::Forbidden) << host;
+        EXPECT_EQ(upgrade, isOurs ? WebAnswerKind::Upgrade : WebAnswerKind::Forbidden) << host;
+        EXPECT_EQ(post, isOurs ? WebAnswerKind::NotAllowed : WebAnswerKind::Forbidden) << host;
+    };
+    for (const char* host : ours)
+        expect(host, true);
+    for (const char* host : strangers)
+        expect(host, false);
+    // Listening on HTTP's own port, a browser names this host with no port.
+    net::HostNames at80 = net::hostNamesOf({"10.0.0.5"}, 80, "");
+    for (const char* host : {"10.0.0.5", "10.0.0.5:80", "localhost"})
+        EXPECT_EQ(answer(pageHead("/", host), "bm9uY2U=", at80).kind, WebAnswerKind::Page) << host;
+    EXPECT_EQ(answer(pageHead("/", "10.0.0.5:7416"), "bm9uY2U=", at80).kind,
+              WebAnswerKind::Forbidden);
+    EXPECT_EQ(answer(pageHead("/"), "bm9uY2U=", {}).kind, WebAnswerKind::Forbidden)
+        << "no names, no answer";
 }
 
 } // namespace

@@ -4,7 +4,8 @@
 // plays the right board with held keys, or is refused as a terminal guest
 // would be; malformed frames end its connection, well before the door's
 // time for a greeting, and nothing else; pages that never read, over slow
-// links and not at all. Which requests are refused is for the answer's own
+// links and not at all; the page under every name of this machine and
+// under no stranger's. Which requests are refused is for the answer's own
 // tests and the attacks on the real host (tests/web/hostile_host).
 #include <gtest/gtest.h>
 
@@ -24,9 +25,11 @@
 #include "browser_client.hpp"
 #include "game/game.hpp"
 #include "game/keys.hpp"
+#include "net/address.hpp"
 #include "net/message_decoder.hpp"
 #include "net/protocol.hpp"
 #include "net/web_socket_framing.hpp"
+#include "netplay/browser_answer.hpp"
 #include "netplay/host.hpp"
 #include "pipe_terminal.hpp"
 
@@ -36,6 +39,9 @@ namespace {
 using netplay::GameHost;
 
 constexpr const char* code = "7K3M-Q9XD";
+// The name the host is given (--name), at the port it listens on.
+constexpr const char* givenName = "192.168.1.20";
+constexpr int port = 7416;
 constexpr const char* hostName = "192.168.1.20:7416";
 constexpr const char* origin = "http://192.168.1.20:7416";
 constexpr int binary = 2, textFrame = 1, closing = 8, ping = 9, pong = 10;
@@ -79,6 +85,7 @@ void loopbackPair(int buffer, int pair[2]) {
 struct Hosting {
     Hosting() {
         host = std::make_unique<GameHost>(*hostTerm.session, joinCode(), noSocket);
+        host->answerTo(netplay::hostNamesHere(netAddressToJoin(""), port, givenName));
         hostTerm.session->setExtension(host.get());
         setCurrentSession(hostTerm.session.get());
     }
@@ -258,6 +265,30 @@ TEST(BrowserAtTheHost, GetsThePageUnderItsPolicyWithAFreshNonce) {
     std::string again = second.answer(request);
     EXPECT_NE(nonceOf(again), "");
     EXPECT_NE(nonceOf(again), nonce) << "every answer has its own nonce";
+}
+
+// The link of the host's notice, and every other address of this machine,
+// open the page; a name a stranger pointed here does not, and counts as
+// turned away.
+TEST(BrowserAtTheHost, ServesThePageUnderThisMachinesNamesAlone) {
+    Hosting h;
+    std::vector<std::string> names = netLocalAddresses();
+    EXPECT_NE(std::find(names.begin(), names.end(), "127.0.0.1"), names.end()) << "loopback too";
+    names.push_back(netAddressToJoin(""));
+    names.emplace_back("localhost");
+    for (const std::string& name : names) {
+        std::string address = net::formatEndpoint(name, port);
+        Browser b(*h.host);
+        std::string page = b.answer("GET /?from=chat HTTP/1.1\r\nHost: " + address + "\r\n\r\n");
+        EXPECT_EQ(page.rfind("HTTP/1.1 200 OK\r\n", 0), 0U) << address;
+    }
+    EXPECT_EQ(0, h.host->admission().turnedAway());
+    EXPECT_TRUE(net::namesThisHost("desk.lan:7416", netplay::hostNamesHere("desk.lan", port, "")))
+        << "a notice that shows a name";
+    Browser stranger(*h.host);
+    std::string refused = stranger.answer("GET / HTTP/1.1\r\nHost: rebound.example:7416\r\n\r\n");
+    EXPECT_EQ(refused.rfind("HTTP/1.1 403 ", 0), 0U) << refused;
+    EXPECT_EQ(1, h.host->admission().turnedAway());
 }
 
 // A browser says nothing more until it is answered: bytes after its

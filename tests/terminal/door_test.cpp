@@ -10,7 +10,6 @@
 
 #include "net/protocol.hpp"
 #include "netplay/door.hpp"
-#include "netplay/local.hpp"
 #include "peer_end.hpp"
 
 namespace {
@@ -27,6 +26,7 @@ struct KeptHall : netplay::Hall {
         asked += 1;
         return refusal;
     }
+    long long seatFreesAt(net::Seat /*seat*/, long long /*nowMs*/) const override { return -1; }
     void enter(Arrival arrival, long long /*nowMs*/) override {
         arrivals.push_back(std::move(arrival));
     }
@@ -51,12 +51,7 @@ struct DoorAt {
     }
 
     // One serve of the door at `now`, as the host's wait gives it.
-    void serve(long long now) const {
-        SocketWatch watches[NetService::maxSockets];
-        int n = door->watched(watches, NetService::maxSockets, now);
-        netWait(watches, n, 0);
-        door->serve(watches, n, now);
-    }
+    void serve(long long now) const { serveDoor(*door, now); }
 
     KeptHall hall;
     std::vector<std::unique_ptr<PeerEnd>> ends;

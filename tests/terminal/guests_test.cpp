@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The guests' connections on their own, with the times the test gives: the
 // silent are ended and the live kept alive, player two's seat goes to a
-// newcomer once its connection has been silent a while, a guest that does
+// newcomer once its connection has been silent a while (one that came
+// sooner waits at the door for it), a guest that does
 // not read gets no deltas until it has caught up and then the whole
 // picture, and one that floods the host is ended.
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@
 namespace {
 
 using netplay::Arrival;
+using netplay::Door;
 using netplay::GuestEvents;
 using netplay::Guests;
 using MessageTypes = std::vector<net::MessageType>;
@@ -130,6 +132,69 @@ TEST(Guests, GiveASilentPlayersSeatToANewcomerAndKeepWatchersToTheirNumber) {
     EXPECT_EQ(net::Refusal::NoRoom, at.guests.noRoom(net::Seat::Watcher, 10));
     EXPECT_EQ(net::Refusal::NoRoom, at.guests.noRoom(net::Seat::Watcher, 100'000))
         << "silent watchers keep their seats until they are ended";
+}
+
+// The door in front of the guests, as the host has it.
+struct DoorAt {
+    explicit DoorAt(GuestsAt& at) {
+        net::JoinCode parsed;
+        net::parseJoinCode(code, parsed);
+        door = std::make_unique<Door>(at.guests, parsed, noSocket);
+    }
+
+    // A player coming with the right code at `now`.
+    PeerEnd& comes(long long now) {
+        ends.push_back(std::make_unique<PeerEnd>());
+        door->take(ends.back()->hostSide(), {{}, "test"}, now);
+        EXPECT_TRUE(ends.back()->send(hello(net::Seat::Player, code)));
+        serve(now);
+        return *ends.back();
+    }
+
+    void serve(long long now) const { serveDoor(*door, now); }
+
+    static constexpr const char* code = "7K3M-Q9XD";
+    std::vector<std::unique_ptr<PeerEnd>> ends;
+    std::unique_ptr<Door> door;
+};
+
+// A player whose link stalled types the same command again a moment later:
+// it waits while the old connection stays silent and gets the seat when the
+// silence is long enough; one more meanwhile, or one whose old connection
+// is heard from again, is refused as the seat is taken.
+TEST(Guests, ARejoinWaitsForASilentSeat) {
+    GuestsAt at;
+    DoorAt door(at);
+    PeerEnd& stalled = at.enter(net::Seat::Player, 0);
+    PeerEnd& back = door.comes(1500);
+    PeerEnd& third = door.comes(1500);
+    back.read();
+    third.read();
+    EXPECT_TRUE(back.types.empty()) << "no answer while it waits";
+    EXPECT_EQ(std::vector{net::MessageType::Refused}, third.types) << "one waits for a seat";
+    EXPECT_EQ(Guests::seatSilenceMs + 1, door.door->due(1500));
+    door.serve(Guests::seatSilenceMs);
+    back.read();
+    EXPECT_TRUE(back.types.empty());
+    door.serve(Guests::seatSilenceMs + 1);
+    back.read();
+    EXPECT_EQ(std::vector{net::MessageType::Welcome}, back.types);
+    EXPECT_EQ(1, at.told.left);
+    stalled.read();
+    EXPECT_TRUE(stalled.ended);
+
+    // The new holder is heard from while another waits: that one is refused.
+    ASSERT_TRUE(back.send(ready()));
+    at.serve(3000);
+    PeerEnd& late = door.comes(3000 + net::keepAliveMs);
+    ASSERT_TRUE(back.send(keepAlive()));
+    at.serve(3000 + net::keepAliveMs + 10);
+    door.serve(3000 + net::keepAliveMs + 10);
+    late.read();
+    EXPECT_EQ(std::vector{net::MessageType::Refused}, late.types);
+    EXPECT_EQ(net::Refusal::SeatTaken, late.refusal);
+    EXPECT_TRUE(at.guests.playerReady());
+    EXPECT_EQ(1, at.told.left);
 }
 
 // Unheld, the deltas of every frame would pile up: over a megabyte here.

@@ -9,6 +9,7 @@
 
 #include "net/join_code.hpp"
 #include "net/protocol.hpp"
+#include "netplay/local.hpp"
 
 #ifndef MSG_NOSIGNAL
 #define MSG_NOSIGNAL 0 // where there is none, the game's sockets say SO_NOSIGPIPE
@@ -88,4 +89,11 @@ std::string keepAlive() {
     std::string out;
     net::appendKeepAlive(out);
     return out;
+}
+
+void serveDoor(netplay::Door& door, long long now) {
+    SocketWatch watches[NetService::maxSockets];
+    int n = door.watched(watches, NetService::maxSockets, now);
+    netWait(watches, n, 0);
+    door.serve(watches, n, now);
 }

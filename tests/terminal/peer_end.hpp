@@ -11,6 +11,7 @@
 
 #include "net/message_decoder.hpp"
 #include "net/picture.hpp"
+#include "netplay/door.hpp"
 #include "netplay/network.hpp"
 
 class PeerEnd {
@@ -52,3 +53,6 @@ private:
 std::string hello(net::Seat seat, const char* code);
 std::string ready();
 std::string keepAlive();
+
+// One serve of `door` at `now`, as the host's wait gives it.
+void serveDoor(netplay::Door& door, long long now);

@@ -348,6 +348,21 @@ std::string netAddressToJoin(const std::string& listeningHost) {
     return gethostname(name, sizeof name - 1) == 0 && name[0] != '\0' ? name : "localhost";
 }
 
+std::vector<std::string> netLocalAddresses() {
+    std::vector<std::string> addresses;
+    ifaddrs* all = nullptr;
+    if (getifaddrs(&all) != 0)
+        return addresses;
+    for (ifaddrs* entry = all; entry != nullptr; entry = entry->ifa_next) {
+        bool up = entry->ifa_addr != nullptr && (entry->ifa_flags & IFF_UP) != 0;
+        int family = up ? entry->ifa_addr->sa_family : AF_UNSPEC;
+        if (family == AF_INET || family == AF_INET6)
+            addresses.push_back(numeric(entry->ifa_addr));
+    }
+    freeifaddrs(all);
+    return addresses;
+}
+
 bool netRandomBytes(unsigned char* bytes, std::size_t count) {
     constexpr std::size_t most = 256; // what getentropy() takes at a time
     for (std::size_t at = 0; at < count; at += most)

@@ -60,27 +60,42 @@ std::vector<unsigned char> adapterTable() {
     return {};
 }
 
-std::string bestAddress() {
+// Each address of each adapter, as `visit(adapter, address)`.
+template <typename Visit> void everyAddress(Visit visit) {
     std::vector<unsigned char> table = adapterTable();
     if (table.empty())
-        return "";
+        return;
+    for (auto* adapter = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(table.data()); adapter != nullptr;
+         adapter = adapter->Next)
+        for (auto* u = adapter->FirstUnicastAddress; u != nullptr; u = u->Next)
+            if (u->Address.lpSockaddr != nullptr)
+                visit(*adapter, u->Address.lpSockaddr);
+}
+
+std::string bestAddress() {
     std::string best;
     int bestRank = 99;
-    for (auto* adapter = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(table.data()); adapter != nullptr;
-         adapter = adapter->Next) {
-        for (auto* u = adapter->FirstUnicastAddress; u != nullptr; u = u->Next) {
-            const sockaddr* address = u->Address.lpSockaddr;
-            int r = address != nullptr ? rank(*adapter, address) : -1;
-            if (r >= 0 && r < bestRank) {
-                best = numeric(address);
-                bestRank = r;
-            }
+    everyAddress([&](const IP_ADAPTER_ADDRESSES& adapter, const sockaddr* address) {
+        int r = rank(adapter, address);
+        if (r >= 0 && r < bestRank) {
+            best = numeric(address);
+            bestRank = r;
         }
-    }
+    });
     return best;
 }
 
 } // namespace
+
+std::vector<std::string> netLocalAddresses() {
+    std::vector<std::string> addresses;
+    everyAddress([&](const IP_ADAPTER_ADDRESSES& adapter, const sockaddr* address) {
+        bool ip = address->sa_family == AF_INET || address->sa_family == AF_INET6;
+        if (adapter.OperStatus == IfOperStatusUp && ip)
+            addresses.push_back(numeric(address));
+    });
+    return addresses;
+}
 
 std::string netAddressToJoin(const std::string& listeningHost) {
     bool every = listeningHost.empty() || listeningHost == "0.0.0.0" || listeningHost == "::";

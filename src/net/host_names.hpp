@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: MIT
+// The names a browser may reach this host by, and whether a request's Host
+// header is one of them. A browser sends the name it looked up, so a page
+// on a stranger's site whose name was pointed at this machine (or at the
+// player's own loopback, for a host kept for an SSH tunnel) names that
+// site: refused, such a page cannot try codes through the player's browser.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace net {
+
+// HOST[:PORT]: a name or IPv4 address, or an IPv6 address in brackets
+// (kept without them), lowercase; port -1 when none is given.
+struct HostAndPort {
+    std::string host;
+    int port = -1;
+};
+
+// Reads HOST[:PORT] as a Host header carries it; false for anything else
+// (an empty name, a bare IPv6 address, a port that is no number up to
+// 65535, a byte no name has).
+bool parseHostAndPort(std::string_view text, HostAndPort& out);
+
+// Each name with the port a browser reaches this host at through it.
+using HostNames = std::vector<HostAndPort>;
+
+// The names of a host listening at `port`: each of `addresses` (the one it
+// listens at, the one its notice shows, this machine's; an IPv6 zone is
+// dropped, a browser sends none), localhost, and `given` (HOST[:PORT], a
+// name of this host in DNS or a proxy's, at `port` unless it says; empty
+// for none).
+HostNames hostNamesOf(const std::vector<std::string>& addresses, int port, std::string_view given);
+
+// Whether `header` names this host. A browser leaves out the port that its
+// scheme takes by default, so a Host without one stands for 80 or 443.
+bool namesThisHost(std::string_view header, const HostNames& names);
+
+} // namespace net
