@@ -55,7 +55,7 @@ bool ownOrigin(const net::HttpRequest& r) {
 }
 
 // The names of the host the corpus's requests are made to.
-const net::HostNames names = net::hostNamesOf({"127.0.0.1"}, 7416, "192.168.1.20");
+const net::HostNames names = net::hostNamesOf({"127.0.0.1"}, "192.168.1.20");
 
 std::string_view pathOf(const net::HttpRequest& r) {
     return std::string_view(r.target).substr(0, r.target.find('?'));

@@ -82,7 +82,8 @@ std::string keepingWarning(const record::MatchKeeper& keeper, const std::string&
     if (keeper.warning().empty())
         return logWarning;
     std::string lost =
-        "this match was kept only up to where the disk failed (the rounds before count): " +
+        "this match's recording stops where the disk failed, and only the rounds the disk took "
+        "count: " +
         keeper.warning();
     return logWarning.empty() ? lost : logWarning + "; and " + lost;
 }

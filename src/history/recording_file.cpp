@@ -60,11 +60,13 @@ struct HeardCount {
 } // namespace
 
 std::string readRecording(std::string_view bytes, Recording& recording) {
-    record::ReadRecords read = record::readRecords(bytes);
+    record::ReadRecords read = record::readRecords(bytes, recordingRecords);
     std::optional<record::MatchSetup> header =
         read.records.empty() ? std::nullopt : record::decodeSetup(read.records[0].payload);
     if (!header || read.records[0].kind != record::RecordKind::Header)
         return headerProblem(read);
+    if (read.tooMany)
+        return "it holds more records than any match could";
     recording.header = *header;
     recording.cutShort = read.cutShort || read.damagedBytes > 0;
     MatchEnd end{recording.header.firstTo};

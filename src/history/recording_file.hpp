@@ -26,6 +26,15 @@ namespace history {
 // millions of messages sent at once is refused.
 constexpr long long heardAtOnce = (1LL << 20) / 3;
 
+// The most records a recording may hold. A match adds one at its start, one
+// every five seconds or so of a round (its tape, or a guest's stretch, sooner
+// only when a guest's stretch grows large) and one at each round's end, which
+// comes after the three seconds of the countdown at the earliest: about one
+// every two seconds and a half at the most, so a week of play without a break
+// stays below it, and a file of millions of tiny records is refused before
+// they cost memory.
+constexpr std::size_t recordingRecords = std::size_t{1} << 18;
+
 struct Recording {
     record::MatchSetup header;
     record::TapeReader tape;

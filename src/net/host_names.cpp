@@ -12,7 +12,6 @@ namespace {
 
 constexpr int maxPort = 65535;
 constexpr std::size_t maxPortDigits = 5;
-constexpr int defaultPorts[] = {80, 443}; // HTTP's and HTTPS's
 
 std::string lowered(std::string_view s) {
     std::string out(s);
@@ -75,14 +74,14 @@ bool parseHostAndPort(std::string_view text, HostAndPort& out) {
     return true;
 }
 
-HostNames hostNamesOf(const std::vector<std::string>& addresses, int port, std::string_view given) {
-    HostNames names = {{"localhost", port}};
+HostNames hostNamesOf(const std::vector<std::string>& addresses, std::string_view given) {
+    HostNames names = {"localhost"};
     for (const std::string& address : addresses)
         if (!address.empty())
-            names.push_back({lowered(address.substr(0, address.find('%'))), port});
+            names.push_back(lowered(address.substr(0, address.find('%'))));
     HostAndPort named;
     if (!given.empty() && parseHostAndPort(given, named))
-        names.push_back({named.host, named.port < 0 ? port : named.port});
+        names.push_back(named.host);
     return names;
 }
 
@@ -90,12 +89,7 @@ bool namesThisHost(std::string_view header, const HostNames& names) {
     HostAndPort asked;
     if (!parseHostAndPort(header, asked))
         return false;
-    return std::any_of(names.begin(), names.end(), [&asked](const HostAndPort& name) {
-        bool port = asked.port < 0 ? std::find(std::begin(defaultPorts), std::end(defaultPorts),
-                                               name.port) != std::end(defaultPorts)
-                                   : asked.port == name.port;
-        return name.host == asked.host && port;
-    });
+    return std::find(names.begin(), names.end(), asked.host) != names.end();
 }
 
 } // namespace net

@@ -24,18 +24,18 @@ struct HostAndPort {
 // 65535, a byte no name has).
 bool parseHostAndPort(std::string_view text, HostAndPort& out);
 
-// Each name with the port a browser reaches this host at through it.
-using HostNames = std::vector<HostAndPort>;
+// The names a browser reaches this host by, lowercase.
+using HostNames = std::vector<std::string>;
 
-// The names of a host listening at `port`: each of `addresses` (the one it
-// listens at, the one its notice shows, this machine's; an IPv6 zone is
-// dropped, a browser sends none), localhost, and `given` (HOST[:PORT], a
-// name of this host in DNS or a proxy's, at `port` unless it says; empty
-// for none).
-HostNames hostNamesOf(const std::vector<std::string>& addresses, int port, std::string_view given);
+// The names of a host: each of `addresses` (the one it listens at, the one
+// its notice shows, this machine's; an IPv6 zone is dropped, a browser
+// sends none), localhost, and `given` (HOST[:PORT], a name of this host in
+// DNS or a proxy's; its port is no matter; empty for none).
+HostNames hostNamesOf(const std::vector<std::string>& addresses, std::string_view given);
 
-// Whether `header` names this host. A browser leaves out the port that its
-// scheme takes by default, so a Host without one stands for 80 or 443.
+// Whether `header` names this host. Only the name counts: a tunnel, a
+// forward or a proxy brings a browser in at a port of its own, and a page
+// at another port of a name of ours is refused by its origin, not here.
 bool namesThisHost(std::string_view header, const HostNames& names);
 
 } // namespace net

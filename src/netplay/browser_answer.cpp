@@ -9,10 +9,10 @@
 
 namespace netplay {
 
-net::HostNames hostNamesHere(const std::string& shown, int port, const std::string& given) {
+net::HostNames hostNamesHere(const std::string& shown, const std::string& given) {
     std::vector<std::string> addresses = netLocalAddresses();
     addresses.push_back(shown);
-    return net::hostNamesOf(addresses, port, given);
+    return net::hostNamesOf(addresses, given);
 }
 
 net::WebAnswer answerBrowser(const net::HttpRequestReader& reader, const net::HostNames& names) {

@@ -12,10 +12,10 @@
 
 namespace netplay {
 
-// The names a host listening at `port` answers browsers under: each of this
-// machine's addresses, `shown` (what its notice shows: the address it
-// listens at, or a name), localhost, and `given` (--name; empty for none).
-net::HostNames hostNamesHere(const std::string& shown, int port, const std::string& given);
+// The names a host answers browsers under: each of this machine's
+// addresses, `shown` (what its notice shows: the address it listens at, or
+// a name), localhost, and `given` (--name; empty for none).
+net::HostNames hostNamesHere(const std::string& shown, const std::string& given);
 
 // `reader` has a whole head or has failed; the host answers to `names`.
 net::WebAnswer answerBrowser(const net::HttpRequestReader& reader, const net::HostNames& names);

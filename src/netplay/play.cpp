@@ -99,7 +99,7 @@ int host(const Options& options, const net::Endpoint& where, const std::string& 
     }
     GameHost game(localScreen(), code, listener);
     std::string shown = netAddressToJoin(where.host);
-    game.answerTo(hostNamesHere(shown, port, options.name));
+    game.answerTo(hostNamesHere(shown, options.name));
     localServe(&game);
     game.setWaitingNotice(waitingNotice(program, shown, port, code));
     while (!game.playerReady()) {

@@ -49,20 +49,20 @@ bool MatchKeeper::add(std::string& bytes, RecordKind kind, const std::string& pa
 
 bool MatchKeeper::write(const std::string& path, const std::string& bytes) {
     std::string error;
-    if (folder_.empty() || bytes.empty())
-        return !folder_.empty();
+    if (path.empty() || bytes.empty())
+        return !path.empty();
     if (disk::appendWhole(path, bytes, error))
         return true;
     noteFailure(error);
     return false;
 }
 
-// One warning, and nothing more of this match: a disk that failed once
-// would fail again at every round.
+// One warning, and no more of this match's recording, which a piece
+// missing would spoil. Each write is whole or nothing, so the results log
+// still takes each round that the disk has room for.
 void MatchKeeper::noteFailure(const std::string& error) {
     if (warning_.empty())
         warning_ = error;
-    folder_.clear();
     recording_.clear();
 }
 
@@ -95,9 +95,9 @@ void MatchKeeper::keepHeard(const Stretches& stretches) {
 void MatchKeeper::roundResult(const RoundResult& round, bool matchOver, int champion,
                               const Stretches& stretches) {
     std::string bytes;
-    if (!addHeard(bytes, stretches) || !add(bytes, RecordKind::RoundEnd, encodeRound(round)) ||
-        !write(recording_, bytes))
-        return;
+    if (!recording_.empty() && addHeard(bytes, stretches) &&
+        add(bytes, RecordKind::RoundEnd, encodeRound(round)))
+        write(recording_, bytes);
     ResultEntry entry;
     entry.match = setup_;
     entry.round = round;

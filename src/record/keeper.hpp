@@ -5,8 +5,9 @@
 // statistics are read from. A crash or a kill at any moment loses at most
 // the seconds of the round in play since its last piece of tape; the
 // results log only ever gains whole records. Whatever the disk does, the
-// game plays on: the first failure becomes one warning, and the keeper
-// keeps nothing more of that match.
+// game plays on: the first failure becomes one warning and ends the
+// match's recording, while each later round still goes to the results log
+// if the disk takes it.
 #pragma once
 
 #include <string>

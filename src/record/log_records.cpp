@@ -72,7 +72,7 @@ bool appendRecord(std::string& out, RecordKind kind, std::string_view payload) {
 // A record that seems to run past the end may be a damaged length in the
 // middle of the file: only when no whole record follows it is the file cut
 // short there.
-ReadRecords readRecords(std::string_view bytes) {
+ReadRecords readRecords(std::string_view bytes, std::size_t limit) {
     ReadRecords read;
     if (bytes.size() > maxFileBytes)
         bytes = bytes.substr(0, maxFileBytes);
@@ -87,6 +87,10 @@ ReadRecords readRecords(std::string_view bytes) {
             : bytes.size() - at < 2 && static_cast<unsigned char>(bytes[at]) == recordMagic[0]
                 ? Found::Short
                 : Found::Damaged;
+        if (found == Found::Whole && read.records.size() == limit) {
+            read.tooMany = true;
+            return read;
+        }
         if (found == Found::Whole) {
             read.damagedBytes += skipped;
             skipped = 0;

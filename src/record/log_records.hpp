@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,10 +47,11 @@ struct ReadRecords {
     std::vector<Record> records;  // the whole ones, in order
     std::size_t damagedBytes = 0; // skipped because they did not hold together
     bool cutShort = false;        // the bytes end inside a record
+    bool tooMany = false;         // more than the reader's limit; the rest not read
 };
 
-// Every whole record in `bytes`. A kind this version does not know is
-// kept: the reader of the records decides.
-ReadRecords readRecords(std::string_view bytes);
+// Every whole record in `bytes`, at most `limit` of them. A kind this
+// version does not know is kept: the reader of the records decides.
+ReadRecords readRecords(std::string_view bytes, std::size_t limit = SIZE_MAX);
 
 } // namespace record

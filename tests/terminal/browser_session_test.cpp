@@ -85,7 +85,7 @@ void loopbackPair(int buffer, int pair[2]) {
 struct Hosting {
     Hosting() {
         host = std::make_unique<GameHost>(*hostTerm.session, joinCode(), noSocket);
-        host->answerTo(netplay::hostNamesHere(netAddressToJoin(""), port, givenName));
+        host->answerTo(netplay::hostNamesHere(netAddressToJoin(""), givenName));
         hostTerm.session->setExtension(host.get());
         setCurrentSession(hostTerm.session.get());
     }
@@ -283,7 +283,7 @@ TEST(BrowserAtTheHost, ServesThePageUnderThisMachinesNamesAlone) {
         EXPECT_EQ(page.rfind("HTTP/1.1 200 OK\r\n", 0), 0U) << address;
     }
     EXPECT_EQ(0, h.host->admission().turnedAway());
-    EXPECT_TRUE(net::namesThisHost("desk.lan:7416", netplay::hostNamesHere("desk.lan", port, "")))
+    EXPECT_TRUE(net::namesThisHost("desk.lan:7416", netplay::hostNamesHere("desk.lan", "")))
         << "a notice that shows a name";
     Browser stranger(*h.host);
     std::string refused = stranger.answer("GET / HTTP/1.1\r\nHost: rebound.example:7416\r\n\r\n");
