@@ -4,6 +4,7 @@
 #include "record/disk.hpp"
 #include "record/keeper.hpp"
 #include "record/log_records.hpp"
+#include "text/printable.hpp"
 
 namespace record {
 
@@ -13,8 +14,9 @@ namespace {
 std::string repair(const std::string& path, const std::vector<ResultEntry>& entries) {
     std::string error;
     std::string aside;
+    std::string shown = printablePath(path);
     if (!disk::moveAside(path, ".damaged", aside, error))
-        return "the results log " + path + " is damaged, and " + error;
+        return "the results log " + shown + " is damaged, and " + error;
     std::string whole;
     for (const ResultEntry& entry : entries)
         appendRecord(whole, RecordKind::Result, encodeEntry(entry));
@@ -22,9 +24,10 @@ std::string repair(const std::string& path, const std::vector<ResultEntry>& entr
     disk::removeFile(fresh); // one left by a repair that was cut short
     if (!whole.empty() &&
         (!disk::appendWhole(fresh, whole, error) || !disk::replaceWith(fresh, path, error)))
-        return "the results log " + path + " was damaged and is now " + aside + "; " + error;
-    return "the results log " + path + " was damaged; it is kept as " + aside + ", and the " +
-           std::to_string(entries.size()) + " rounds that read whole are kept";
+        return "the results log " + shown + " was damaged and is now " + printablePath(aside) +
+               "; " + error;
+    return "the results log " + shown + " was damaged; it is kept as " + printablePath(aside) +
+           ", and the " + std::to_string(entries.size()) + " rounds that read whole are kept";
 }
 
 } // namespace
