@@ -94,7 +94,9 @@ TEST_F(OutsideText, FoldersFromTheEnvironmentAreShownEscaped) {
                0);
 
     ASSERT_EQ(unlink((config + "/blockduel/keys").c_str()), 0);
-    write(config + "/blockduel/keys", "one=i,j,l\n");
+    // Kept with the user's other settings, and linked to.
+    write(config + "/keys-elsewhere", "one=i,j,l\n");
+    ASSERT_EQ(symlink("../keys-elsewhere", (config + "/blockduel/keys").c_str()), 0);
     expectSaid({.args = {"--stats"}, .env = env}, {keys + ": line 1: one=i,j,l: four keys"}, 0);
 }
 
