@@ -43,8 +43,6 @@ protected:
         // Generous: a blocking open would hold it for ever.
         EXPECT_EQ(game.waitOutcome(20000), Outcome::exited(status)) << what;
         std::string text = joinedLines(game.output);
-        for (auto& e : options.env)
-            std::fprintf(stderr, "ENV %s\n", e.c_str());
         for (const std::string& words : said)
             EXPECT_NE(text.find(words), std::string::npos) << what << "\n" << text;
         EXPECT_EQ(game.output.find("\x1b]"), std::string::npos) << what;
