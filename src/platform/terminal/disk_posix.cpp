@@ -131,7 +131,7 @@ bool readWhole(const std::string& path, std::size_t limit, std::string& bytes, s
             return fail(error, "cannot read", path);
         }
         if (bytes.size() + static_cast<std::size_t>(n) > limit) {
-            error = printablePath(path) + " is larger than any file the game writes";
+            error = printablePath(path) + " is larger than any file the game reads";
             return false;
         }
         bytes.append(chunk, static_cast<std::size_t>(n));

@@ -123,7 +123,7 @@ bool readWhole(const std::string& path, std::size_t limit, std::string& bytes, s
         if (n == 0)
             break;
         if (bytes.size() + n > limit) {
-            error = printablePath(path) + " is larger than any file the game writes";
+            error = printablePath(path) + " is larger than any file the game reads";
             ok = false;
             break;
         }
