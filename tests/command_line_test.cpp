@@ -7,10 +7,12 @@
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 #include <vector>
 
 #include "cli/command_line.hpp"
+#include "text/printable.hpp"
 
 namespace {
 
@@ -186,12 +188,14 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
 }
 
 // A bad argument is echoed in the error; nothing in it may reach the
-// terminal as a control sequence.
+// terminal as a control sequence, and none fills the screen.
 TEST(CommandLine, ArgumentsAreShownWithoutControls) {
     struct Case {
-        const char* argument;
+        std::string_view argument;
         const char* shown;
+        std::size_t longest = longestShownArgument;
     };
+    using namespace std::string_view_literals;
     const Case cases[] = {
         {"plain", "plain"},
         {"\x1b[?1049h", "\\x1b[?1049h"},
@@ -203,10 +207,24 @@ TEST(CommandLine, ArgumentsAreShownWithoutControls) {
         {"\xc0\xaf", "\\xc0\\xaf"},                               // overlong '/'
         {"\xed\xa0\x80", "\\xed\\xa0\\x80"},                      // a surrogate
         {"\xe2\x96", "\\xe2\\x96"},                               // cut short
+        {"a\0b"sv, "a\\x00b"},                                    // a NUL ends nothing
+        // Cut where a whole character or escape no longer fits.
+        {"abcdef", "abcd...", 4},
+        {"abcd", "abcd", 4},
+        {"ab\x1b", "ab...", 5},
+        {"ab\xc3\xa9", "ab...", 3},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(c.shown, printable(c.argument)) << c.shown;
+        EXPECT_EQ(c.shown, printable(c.argument, c.longest)) << c.shown;
     EXPECT_EQ("unexpected argument '\\x1b]0;x\\x07'", parse({"\x1b]0;x\x07"}).error);
+    // A path keeps its backslashes as typed, and a longer length.
+    EXPECT_EQ("C:\\x\\\\x07", printablePath("C:\\x\\\x07"));
+    std::string path(longestShownPath + 1, 'p');
+    EXPECT_EQ(path.substr(1) + "...", printablePath(path));
+    std::string address(100000, 'a');
+    std::string error = parse({"--join", address.c_str()}).error;
+    EXPECT_LT(error.size(), 2 * longestShownArgument) << error;
+    EXPECT_NE(std::string::npos, error.find("aaa...' is not a host name or address")) << error;
 }
 
 // What a file written from its start holds, and closes it.

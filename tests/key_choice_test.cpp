@@ -85,7 +85,7 @@ TEST(KeyChoice, BadChoicesAreRefusedWithTheirReason) {
         {"one=i,j,,l", "one=i,j,,l: four keys are needed"}, // the comma key: i j , l is four
         {"one=i,j,l, ", "a key is missing"},
         {"one=i,j,l,foo", "'foo' is no key; keys are a-z, 0-9, up, down, left, right"},
-        {"one=i,j,l,\x1b[2J", "'?[2J' is no key"},
+        {"one=i,j,l,\x1b[2J", "'\\x1b[2J' is no key"},
         {"one=i,j,l,escape", "Escape leaves the game and cannot be chosen"},
         {"two=enter,a,d,s", "Enter starts the next round and cannot be chosen"},
         {"two=p,a,d,s", "p pauses the game and cannot be chosen"},
@@ -149,7 +149,7 @@ TEST(KeyChoice, TheKeysFileIsReadWholeOrNotAtAll) {
         {"one=i,j,l,k\n\nbogus\n", "line 3: 'bogus' is not one="},
         {"one=i,j,l,k\none=t,f,h,g\n", "line 2: one=t,f,h,g: player one's keys are chosen twice"},
         {"# fine\ntwo=a,b\n", "line 2: two=a,b: four keys are needed"},
-        {"one=i,j,l,q\x80\n", "line 1: one=i,j,l,q?: 'q?' is no key"},
+        {"one=i,j,l,q\x80\n", "line 1: one=i,j,l,q\\x80: 'q\\x80' is no key"},
     };
     for (const auto& [text, problem] : bad) {
         KeyChoice kept;

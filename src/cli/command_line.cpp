@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <utility>
 
 #include "game/keys.hpp"
@@ -12,6 +11,7 @@
 #include "net/address.hpp"
 #include "net/host_names.hpp"
 #include "net/join_code.hpp"
+#include "text/printable.hpp"
 
 #ifndef BLOCKDUEL_VERSION
 #define BLOCKDUEL_VERSION "unknown"
@@ -36,7 +36,7 @@ constexpr ControlRow controlRows[] = {
 std::string codeProblem(const std::string& code, Mode mode, const char* where,
                         net::JoinCode& parsed) {
     if (!net::parseJoinCode(code, parsed))
-        return std::string(where) + ": '" + printable(code.c_str()) +
+        return std::string(where) + ": '" + printable(code) +
                "' is not a join code, which is 8 letters and digits like 7K3M-Q9XD";
     if (mode == Mode::Host && net::weakJoinCode(parsed))
         return std::string(where) + ": " + net::formatJoinCode(parsed) +
@@ -189,8 +189,8 @@ private:
         int right = levelPair_ ? levelOf(value.substr(comma + 1)) : left;
         if (left == 0 || right == 0)
             fail("--level takes a number from " + std::to_string(computerMinLevel) + " to " +
-                 std::to_string(computerMaxLevel) + ", or two as A,B, not '" +
-                 printable(value.c_str()) + "'");
+                 std::to_string(computerMaxLevel) + ", or two as A,B, not '" + printable(value) +
+                 "'");
         options_.level[0] = left;
         options_.level[1] = right;
     }
@@ -205,7 +205,7 @@ private:
         int n = digits ? std::stoi(value) : 0;
         if (n < 1 || n > maxFirstTo)
             fail("--first-to takes a number from 1 to " + std::to_string(maxFirstTo) + ", not '" +
-                 printable(value.c_str()) + "'");
+                 printable(value) + "'");
         options_.firstTo = n;
     }
 
@@ -268,7 +268,7 @@ private:
         std::string problem =
             net::parseEndpoint(options_.address, mode == Mode::Host, options_.endpoint);
         if (!problem.empty())
-            fail(std::string(optionOf(mode)) + ": " + printable(problem.c_str()));
+            fail(std::string(optionOf(mode)) + ": " + problem);
         std::string bad = codeGiven_ && !options_.askCode
                               ? codeProblem(options_.code, mode, "--code", options_.joinCode)
                               : "";
@@ -287,52 +287,7 @@ private:
     bool firstToGiven_ = false;
 };
 
-// The length of the UTF-8 sequence of a printable character that starts at
-// `s`, or 0: controls, C1 controls, overlong forms, surrogates and broken
-// sequences are not printable.
-int printableLength(const unsigned char* s) {
-    if (s[0] >= 0x20 && s[0] < 0x7F)
-        return 1;
-    int length = 0;
-    if (s[0] >= 0xC2 && s[0] <= 0xDF)
-        length = 2;
-    else if (s[0] >= 0xE0 && s[0] <= 0xEF)
-        length = 3;
-    else if (s[0] >= 0xF0 && s[0] <= 0xF4)
-        length = 4;
-    else
-        return 0;
-    unsigned code = s[0] & (0x7FU >> length);
-    for (int i = 1; i < length; ++i) { // stops at the terminating NUL, which is no continuation
-        if ((s[i] & 0xC0) != 0x80)
-            return 0;
-        code = code << 6 | (s[i] & 0x3FU);
-    }
-    static constexpr unsigned least[] = {0, 0, 0xA0, 0x800, 0x10000};
-    bool valid = code >= least[length] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
-    return valid ? length : 0;
-}
-
 } // namespace
-
-std::string printable(const char* argument) {
-    static constexpr char hex[] = "0123456789abcdef";
-    std::string shown;
-    for (const auto* s = reinterpret_cast<const unsigned char*>(argument); *s != '\0';) {
-        int length = printableLength(s);
-        if (*s == '\\') {
-            shown += "\\\\";
-            s += 1;
-        } else if (length > 0) {
-            shown.append(reinterpret_cast<const char*>(s), static_cast<std::size_t>(length));
-            s += length;
-        } else {
-            shown += {'\\', 'x', hex[*s >> 4], hex[*s & 0x0F]};
-            s += 1;
-        }
-    }
-    return shown;
-}
 
 const char* optionOf(Mode mode) {
     switch (mode) {
@@ -409,46 +364,6 @@ void takeKeysFile(Options& options, std::string_view text, std::string& warning)
         return;
     }
     options.keys = merged;
-}
-
-// A keys file is a few lines; anything this large is no keys file.
-constexpr std::streamoff keysFileLimit = std::streamoff{64} * 1024;
-
-bool readKeysFileAt(const std::string& path, std::string& text, std::string& warning) {
-    text.clear();
-    warning.clear();
-    if (path.empty())
-        return false;
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return false; // most people have none
-    char bytes[4096];
-    while (file.read(bytes, sizeof bytes) || file.gcount() > 0) {
-        text.append(bytes, static_cast<std::size_t>(file.gcount()));
-        if (static_cast<std::streamoff>(text.size()) > keysFileLimit) {
-            warning = "larger than a keys file can be; it is left out";
-            text.clear();
-            return false;
-        }
-    }
-    if (file.bad()) {
-        warning = "cannot be read; it is left out";
-        text.clear();
-        return false;
-    }
-    return true;
-}
-
-void takeKeysFileAt(Options& options, const std::string& path) {
-    if (options.command != Command::Play || options.mode == Mode::Local)
-        return;
-    std::string text;
-    std::string warning;
-    if (readKeysFileAt(path, text, warning))
-        takeKeysFile(options, text, warning);
-    if (!warning.empty())
-        std::fprintf(stderr, "blockduel: %s: %s\n", printable(path.c_str()).c_str(),
-                     warning.c_str());
 }
 
 namespace {
@@ -599,19 +514,9 @@ int finishOutput(std::FILE* out, const char* what, int status) {
     if (std::fflush(out) == 0 && std::ferror(out) == 0)
         return status;
     int error = errno;
-    std::fprintf(stderr, "blockduel: cannot write the %s: %s\n", what, std::strerror(error));
+    std::fprintf(stderr, "blockduel: cannot write the %s: %s\n", what,
+                 printable(std::strerror(error)).c_str());
     return 1;
-}
-
-// The program's name as printable() shows an argument, but with each
-// backslash kept single: it separates the folders of a Windows path, and the
-// name must run as shown.
-std::string shownProgram(const std::string& program) {
-    std::string shown;
-    std::size_t start = 0;
-    for (std::size_t end; (end = program.find('\\', start)) != std::string::npos; start = end + 1)
-        shown += printable(program.substr(start, end - start).c_str()) + '\\';
-    return shown + printable(program.substr(start).c_str());
 }
 
 } // namespace
@@ -624,7 +529,7 @@ int answerCommandLine(const Options& options) {
     case Command::Invalid: break;
     }
     // Named as it was started, as GNU tools do, so that the line runs as shown.
-    std::string program = shownProgram(options.program);
+    std::string program = printablePath(options.program);
     std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", program.c_str(),
                  options.error.c_str(), program.c_str());
     return 2;

@@ -74,15 +74,6 @@ void takeCodeFromEnvironment(Options& options, const char* value);
 // too, is left out whole; `warning` then says why.
 void takeKeysFile(Options& options, std::string_view text, std::string& warning);
 
-// The keys file's text; false when there is no file there (or no path),
-// or it cannot be read or is far larger than a keys file (`warning` says so).
-bool readKeysFileAt(const std::string& path, std::string& text, std::string& warning);
-
-// Both, for a back end's start: the file at `path` completes the keys,
-// and what was wrong with it goes to standard error, naming the file. The
-// game then starts with the keys it would have without the file.
-void takeKeysFileAt(Options& options, const std::string& path);
-
 // Who plays the boards of a game on this keyboard: the computer takes the
 // right board with --computer and both with --demo, at the levels given,
 // and the keys each player has.
@@ -104,8 +95,3 @@ int answerCommandLine(const Options& options);
 
 // The name of a game key as the usage shows it ("Left arrow", "A", "Escape").
 const char* keyName(int virtualKey);
-
-// An argument as it may be shown on a terminal: bytes that are not printable
-// text (controls, C1 controls, broken UTF-8) as \xHH escapes, a backslash as
-// two, so that no argument can send the terminal an escape sequence.
-std::string printable(const char* argument);

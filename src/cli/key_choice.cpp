@@ -3,6 +3,7 @@
 #include "cli/key_choice.hpp"
 
 #include "input/key_table.hpp"
+#include "text/printable.hpp"
 
 namespace {
 
@@ -19,14 +20,9 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-// A name as a message may show it: printable ASCII, the rest as '?', and
-// no longer than a key name can be.
-std::string shown(std::string_view name) {
-    std::string out;
-    for (char c : name.substr(0, 16))
-        out += c >= 0x20 && c < 0x7F ? c : '?';
-    return name.size() > 16 ? out + "..." : out;
-}
+// A name as a message may show it: no longer than a key name can be.
+constexpr std::size_t longestKeyName = 16;
+std::string shown(std::string_view name) { return printable(name, longestKeyName); }
 
 // In quotes, as a message shows what was typed. Appended, not added to a
 // literal, which g++ 12 warns about wrongly at -O3.

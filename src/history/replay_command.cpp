@@ -7,6 +7,7 @@
 #include "record/disk.hpp"
 #include "record/log_records.hpp"
 #include "record/stats.hpp"
+#include "text/printable.hpp"
 
 namespace history {
 
@@ -18,14 +19,16 @@ int replayCommand(const std::string& which, const std::string& folder) {
     }
     std::string bytes;
     std::string error;
-    if (!disk::readWhole(path, record::maxFileBytes, bytes, error)) {
+    // "last" is the game's own file; any other the user named.
+    disk::NamedBy namedBy = which == "last" ? disk::NamedBy::Game : disk::NamedBy::User;
+    if (!disk::readWhole(path, record::maxFileBytes, bytes, error, namedBy)) {
         localComplain(error);
         return 1;
     }
     Recording recording;
     std::string problem = readRecording(bytes, recording);
     if (!problem.empty()) {
-        localComplain("cannot play " + path + ": " + problem);
+        localComplain("cannot play " + printablePath(path) + ": " + problem);
         return 1;
     }
     std::string console = localProblem();
@@ -38,9 +41,10 @@ int replayCommand(const std::string& which, const std::string& folder) {
     playRecording(recording, matchTitle(recording.header));
     localFinish();
     if (recording.cutShort)
-        localComplain("the recording " + path + " was cut short; it played up to where it ends");
+        localComplain("the recording " + printablePath(path) +
+                      " was cut short; it played up to where it ends");
     else if (!recording.ended)
-        localComplain("the recording " + path +
+        localComplain("the recording " + printablePath(path) +
                       " ends before its match did (the game was stopped, or is still playing "
                       "it); it played up to where it ends");
     return 0;

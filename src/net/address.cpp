@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "text/printable.hpp"
+
 namespace net {
 
 namespace {
@@ -39,9 +41,10 @@ bool isName(std::string_view s) {
     return !s.empty() && s.size() <= maxHostLength && std::all_of(s.begin(), s.end(), isNameChar);
 }
 
+// In quotes, as a message echoes what was typed.
 std::string quoted(std::string_view s) {
     std::string text(1, '\'');
-    text.append(s);
+    text.append(printable(s));
     text += '\'';
     return text;
 }
@@ -94,7 +97,7 @@ std::string parseEndpoint(std::string_view text, bool listening, Endpoint& out) 
         if (!listening)
             return "the host's address is missing in " + quoted(text);
     } else if (bare && allDigits(host) && !hasPort) {
-        return quoted(text) + " is not an address; for a port alone, write :" + std::string(text);
+        return quoted(text) + " is not an address; for a port alone, write :" + printable(text);
     } else if (bare && !isName(host) && !isIpv6(host)) {
         return quoted(host) + " is not a host name or address";
     }

@@ -6,7 +6,8 @@
 // a file of its own (platform/terminal/disk_posix.cpp,
 // platform/win32/disk_win32.cpp). None of them ends, stops or blocks the
 // process for longer than the disk takes; each failure comes back as words
-// for a warning, in `error`.
+// for a warning, in `error`, with the path and the system's text in it as
+// printable() shows them (text/printable.hpp).
 #pragma once
 
 #include <cstddef>
@@ -28,8 +29,19 @@ bool makeFolder(const std::string& path, std::string& error);
 // another game has appended since (its readers then skip the torn record).
 bool appendWhole(const std::string& path, std::string_view bytes, std::string& error);
 
-// The whole file, when it has at most `limit` bytes.
-bool readWhole(const std::string& path, std::size_t limit, std::string& bytes, std::string& error);
+// Who named a file that is read. The game's own files, in its folder, are
+// never read through a link, which could lead it to a file of someone
+// else's; a path the user gives (on the command line, or the keys file) may
+// be a link, followed as every program follows one.
+enum class NamedBy { Game, User };
+
+// The whole file, when it is a plain file of at most `limit` bytes: a
+// folder, a pipe or a device is refused at once, never waited on.
+bool readWhole(const std::string& path, std::size_t limit, std::string& bytes, std::string& error,
+               NamedBy namedBy = NamedBy::Game);
+
+// Whether anything is at `path`: a file, a folder, a link even to nothing.
+bool exists(const std::string& path);
 
 // Renames the file to `path` with `suffix` and a number no file has yet;
 // `movedTo` says where it went.

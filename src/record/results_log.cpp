@@ -4,6 +4,7 @@
 #include "record/disk.hpp"
 #include "record/keeper.hpp"
 #include "record/log_records.hpp"
+#include "text/printable.hpp"
 
 namespace record {
 
@@ -26,20 +27,22 @@ std::string repair(const std::string& path, const std::vector<ResultEntry>& entr
     std::string fresh = path + freshEnding;
     std::string error;
     std::string aside;
+    std::string shown = printablePath(path);
     disk::removeFile(fresh); // one left by a repair that failed
     bool written = disk::appendWhole(fresh, whole, error);
     if (written && disk::moveAside(path, ".damaged", aside, error)) {
         if (disk::replaceWith(fresh, path, error))
-            return "the results log " + path + " was damaged; it is kept as " + aside +
-                   ", and the " + rounds(entries.size()) + " that read whole are kept";
+            return "the results log " + shown + " was damaged; it is kept as " +
+                   printablePath(aside) + ", and the " + rounds(entries.size()) +
+                   " that read whole are kept";
         std::string undone;
         if (!disk::replaceWith(aside, path, undone))
-            return "the results log " + path + " was damaged, and " + error + "; its " +
-                   rounds(entries.size()) + " that read whole are in " + fresh + ", all of it in " +
-                   aside;
+            return "the results log " + shown + " was damaged, and " + error + "; its " +
+                   rounds(entries.size()) + " that read whole are in " + printablePath(fresh) +
+                   ", all of it in " + printablePath(aside);
     }
     disk::removeFile(fresh);
-    return "the results log " + path + " is damaged and could not be repaired (" + error +
+    return "the results log " + shown + " is damaged and could not be repaired (" + error +
            "); it is left as it was, and its " + rounds(entries.size()) +
            " that read whole are counted";
 }

@@ -185,10 +185,17 @@ TEST(WebAnswer, RefusesOtherPathsAndMethods) {
 // with an Origin that agrees with it. Only the name counts: a tunnel or a
 // proxy brings a browser in at a port of its own.
 TEST(WebAnswer, AnswersOnlyUnderThisHostsNames) {
-    const char* const ours[] = {"10.0.0.5:7416",    "localhost:7416",       "LocalHost:7416",
-                                "[::1]:7416",       "[fe80::1]:7416",       "desk:7416",
-                                "play.example.org", "play.example.org:443", "10.0.0.5:8000",
-                                "10.0.0.5",         "[::1]"};
+    const char* const ours[] = {"10.0.0.5:7416",
+                                "localhost:7416",
+                                "LocalHost:7416",
+                                "[::1]:7416",
+                                "[fe80::1]:7416",
+                                "desk:7416",
+                                "play.example.org",
+                                "play.example.org:443",
+                                "10.0.0.5:8000",
+                                "10.0.0.5",
+                                "[::1]"};
     const char* const strangers[] = {"evil.example:7416",
                                      "evil.example",
                                      "play.example.org.evil.example",

@@ -47,7 +47,8 @@ bool appendWhole(const std::string& path, std::string_view bytes, std::string& e
     return true;
 }
 
-bool readWhole(const std::string& path, std::size_t limit, std::string& bytes, std::string& error) {
+bool readWhole(const std::string& path, std::size_t limit, std::string& bytes, std::string& error,
+               NamedBy /*namedBy*/) {
     auto found = mem::disk().files.find(path);
     if (found == mem::disk().files.end() || found->second.size() > limit) {
         error = "cannot read " + path;
@@ -101,6 +102,10 @@ std::vector<std::string> filesIn(const std::string& folder, const std::string& p
 long long fileSize(const std::string& path) {
     auto found = mem::disk().files.find(path);
     return found == mem::disk().files.end() ? -1 : static_cast<long long>(found->second.size());
+}
+
+bool exists(const std::string& path) {
+    return mem::disk().files.contains(path) || mem::disk().folders.contains(path);
 }
 
 bool removeFile(const std::string& path) {

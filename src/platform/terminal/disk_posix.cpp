@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "text/printable.hpp"
+
 namespace disk {
 
 namespace {
@@ -21,8 +23,16 @@ constexpr mode_t folderMode = 0700;
 constexpr mode_t fileMode = 0600;
 
 bool fail(std::string& error, const std::string& what, const std::string& path) {
-    error = what + " " + path + ": " + std::strerror(errno);
+    error = what + " " + printablePath(path) + ": " + printable(std::strerror(errno));
     return false;
+}
+
+// What a file the game reads is, unless a plain file: those are refused.
+const char* notPlain(mode_t mode) {
+    if (S_ISREG(mode))
+        return nullptr;
+    return S_ISDIR(mode) ? "it is a folder, not a file"
+                         : "it is not a plain file but a pipe, a device or a socket";
 }
 
 // Each folder of `path` in turn, from the root.
@@ -85,10 +95,40 @@ bool appendWhole(const std::string& path, std::string_view bytes, std::string& e
     return synced || fail(error, "cannot keep on disk", path);
 }
 
-bool readWhole(const std::string& path, std::size_t limit, std::string& bytes, std::string& error) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+namespace {
+
+// The file opened for reading when it is a plain file; -1 else.
+int openPlain(const std::string& path, NamedBy namedBy, std::string& error) {
+    // Without O_NONBLOCK a pipe with no writer would hold the open for ever;
+    // a plain file reads the same with it.
+    int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (namedBy == NamedBy::Game ? O_NOFOLLOW : 0);
+    int fd = open(path.c_str(), flags);
+    if (fd < 0) {
+        fail(error, "cannot open", path);
+        return -1;
+    }
+    struct stat info = {};
+    bool known = fstat(fd, &info) == 0;
+    int saved = errno;
+    const char* what = known ? notPlain(info.st_mode) : nullptr;
+    if (known && what == nullptr)
+        return fd;
+    close(fd);
+    errno = saved;
+    if (known)
+        error = "cannot read " + printablePath(path) + ": " + what;
+    else
+        fail(error, "cannot read", path);
+    return -1;
+}
+
+} // namespace
+
+bool readWhole(const std::string& path, std::size_t limit, std::string& bytes, std::string& error,
+               NamedBy namedBy) {
+    int fd = openPlain(path, namedBy, error);
     if (fd < 0)
-        return fail(error, "cannot open", path);
+        return false;
     bytes.clear();
     char chunk[8192];
     for (;;) {
@@ -105,7 +145,7 @@ bool readWhole(const std::string& path, std::size_t limit, std::string& bytes, s
             return fail(error, "cannot read", path);
         }
         if (bytes.size() + static_cast<std::size_t>(n) > limit) {
-            error = path + " is larger than any file the game writes";
+            error = printablePath(path) + " is larger than any file the game reads";
             return false;
         }
         bytes.append(chunk, static_cast<std::size_t>(n));
@@ -164,6 +204,11 @@ long long fileSize(const std::string& path) {
     if (lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return -1;
     return static_cast<long long>(info.st_size);
+}
+
+bool exists(const std::string& path) {
+    struct stat info = {};
+    return lstat(path.c_str(), &info) == 0;
 }
 
 bool removeFile(const std::string& path) { return unlink(path.c_str()) == 0; }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "cli/command_line.hpp"
+#include "cli/keys_file.hpp"
 #include "game/game.hpp"
 #include "game/keeping.hpp"
 #include "game/match.hpp"

@@ -30,6 +30,7 @@
 
 #include "platform/terminal/network_posix.hpp"
 #include "platform/terminal/tty.hpp"
+#include "text/printable.hpp"
 
 namespace {
 
@@ -100,7 +101,7 @@ int lookUp(const net::Endpoint& where, bool passive, AddressList& list, std::str
         return 0;
     // EAI_SYSTEM's own text is only "System error"; errno says which.
     error = "cannot find " + describe(where) + ": " +
-            (status == EAI_SYSTEM ? std::strerror(errno) : gai_strerror(status));
+            printable(status == EAI_SYSTEM ? std::strerror(errno) : gai_strerror(status));
 #ifdef BLOCKDUEL_STATIC
     // Linked statically, the C library cannot load the system's name
     // service modules (mDNS, systemd-resolved's, LDAP): a name that only
@@ -235,7 +236,7 @@ Accepted acceptFrom(int listener, NetSocket& socket, net::PeerAddress& from, std
     socklen_t length = sizeof address;
     int fd = accept(listener, reinterpret_cast<sockaddr*>(&address), &length);
     if (fd < 0) {
-        error = std::strerror(errno);
+        error = printable(std::strerror(errno));
         if (errno == EAGAIN || errno == EWOULDBLOCK)
             return Accepted::None;
         if (errno == ECONNABORTED || errno == EINTR || errno == EPROTO)
@@ -281,7 +282,7 @@ NetSocket netListen(const net::Endpoint& where, int& port, std::string& error) {
             fd = listenAt(a->ai_addr, a->ai_addrlen, a->ai_family);
     }
     if (fd < 0) {
-        error = "cannot listen on " + describe(where) + ": " + std::strerror(errno);
+        error = "cannot listen on " + describe(where) + ": " + printable(std::strerror(errno));
         return noSocket;
     }
     port = boundPort(fd);
@@ -309,7 +310,7 @@ NetSocket netConnect(const net::Endpoint& where, int timeoutMs, std::string& err
         failure = status;
         close(fd);
     }
-    error = "cannot connect to " + describe(where) + ": " + std::strerror(failure);
+    error = "cannot connect to " + describe(where) + ": " + printable(std::strerror(failure));
     return noSocket;
 }
 
@@ -382,7 +383,7 @@ long netSend(NetSocket socket, const char* data, std::size_t length, std::string
         return n;
     if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
         return 0;
-    problem = std::strerror(errno);
+    problem = printable(std::strerror(errno));
     return -1;
 }
 
@@ -392,7 +393,7 @@ long netReceive(NetSocket socket, unsigned char* bytes, std::size_t size, std::s
         return n;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
         return 0;
-    problem = n == 0 ? "closed" : std::strerror(errno);
+    problem = n == 0 ? "closed" : printable(std::strerror(errno));
     return -1;
 }
 

@@ -15,6 +15,7 @@
 #include "cli/wrap_words.hpp"
 #include "platform/terminal/signals.hpp"
 #include "platform/terminal/tty.hpp"
+#include "text/printable.hpp"
 
 namespace term {
 
@@ -107,7 +108,8 @@ bool colorsWanted() {
 // raw, so a game that cannot have them does not start.
 TerminalSession* takeTerminal(bool holdWhileTooSmall, bool keyPlaces) {
     if (!signals::install()) {
-        std::fprintf(stderr, "blockduel: cannot watch for signals: %s\n", std::strerror(errno));
+        std::fprintf(stderr, "blockduel: cannot watch for signals: %s\n",
+                     printable(std::strerror(errno)).c_str());
         return nullptr;
     }
     SessionOptions options;

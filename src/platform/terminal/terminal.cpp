@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/terminal/signals.hpp"
+#include "text/printable.hpp"
 
 namespace term {
 
@@ -202,7 +203,8 @@ Terminal::Written Terminal::writeOut(std::string_view bytes, bool waitForTermina
 void Terminal::writeFailed() {
     int error = errno;
     giveBack(false);
-    std::fprintf(stderr, "blockduel: cannot write to the terminal: %s\n", std::strerror(error));
+    std::fprintf(stderr, "blockduel: cannot write to the terminal: %s\n",
+                 printable(std::strerror(error)).c_str());
     std::exit(1);
 }
 

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+#include "text/printable.hpp"
+
 namespace disk {
 
 namespace {
@@ -22,7 +24,8 @@ bool fail(std::string& error, const std::string& what, const std::string& path) 
     while (!reason.empty() &&
            (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.'))
         reason.pop_back();
-    error = what + " " + path + ": " + (reason.empty() ? "error " + std::to_string(code) : reason);
+    error = what + " " + printablePath(path) + ": " +
+            (reason.empty() ? "error " + std::to_string(code) : printable(reason));
     return false;
 }
 
@@ -96,15 +99,43 @@ bool appendWhole(const std::string& path, std::string_view bytes, std::string& e
     return whole || fail(error, "cannot write to", path);
 }
 
-bool readWhole(const std::string& path, std::size_t limit, std::string& bytes, std::string& error) {
-    if (isLink(path)) {
+namespace {
+
+// The file opened for reading when it is a plain file on a disk; a folder,
+// a pipe or a device (CON, a serial port) is refused before it is read.
+HANDLE openPlain(const std::string& path, NamedBy namedBy, std::string& error) {
+    if (namedBy == NamedBy::Game && isLink(path)) {
         SetLastError(ERROR_CANT_ACCESS_FILE);
-        return fail(error, "cannot open", path);
+        fail(error, "cannot open", path);
+        return INVALID_HANDLE_VALUE;
+    }
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        error = "cannot read " + printablePath(path) + ": it is a folder, not a file";
+        return INVALID_HANDLE_VALUE;
     }
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        fail(error, "cannot open", path);
+        return file;
+    }
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        error = "cannot read " + printablePath(path) +
+                ": it is not a plain file but a pipe or a device";
+        return INVALID_HANDLE_VALUE;
+    }
+    return file;
+}
+
+} // namespace
+
+bool readWhole(const std::string& path, std::size_t limit, std::string& bytes, std::string& error,
+               NamedBy namedBy) {
+    HANDLE file = openPlain(path, namedBy, error);
     if (file == INVALID_HANDLE_VALUE)
-        return fail(error, "cannot open", path);
+        return false;
     bytes.clear();
     char chunk[8192];
     bool ok = true;
@@ -117,7 +148,7 @@ bool readWhole(const std::string& path, std::size_t limit, std::string& bytes, s
         if (n == 0)
             break;
         if (bytes.size() + n > limit) {
-            error = path + " is larger than any file the game writes";
+            error = printablePath(path) + " is larger than any file the game reads";
             ok = false;
             break;
         }
@@ -172,6 +203,10 @@ long long fileSize(const std::string& path) {
         (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
         return -1;
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool removeFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }

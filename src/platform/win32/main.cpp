@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "cli/command_line.hpp"
+#include "cli/keys_file.hpp"
 #include "game/game.hpp"
 #include "game/keeping.hpp"
 #include "game/match.hpp"

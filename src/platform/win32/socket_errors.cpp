@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "text/printable.hpp"
+
 namespace {
 
 struct Known {
@@ -50,5 +52,5 @@ std::string socketErrorText(int code) {
         --length;
     if (length == 0)
         return "error " + std::to_string(code);
-    return std::string(text, length);
+    return printable(std::string_view(text, length));
 }

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: MIT
+#include "cli/keys_file.hpp"
+
+#include <cstdio>
+
+#include "record/disk.hpp"
+#include "text/printable.hpp"
+
+namespace {
+
+// A keys file is a few lines; anything this large is no keys file.
+constexpr std::size_t keysFileLimit = std::size_t{64} * 1024;
+
+} // namespace
+
+bool readKeysFileAt(const std::string& path, std::string& text, std::string& warning) {
+    text.clear();
+    warning.clear();
+    if (path.empty() || !disk::exists(path))
+        return false; // most people have none
+    // The user's own file, which may be a link into a folder of settings.
+    std::string error;
+    if (disk::readWhole(path, keysFileLimit, text, error, disk::NamedBy::User))
+        return true;
+    warning = error + "; the keys file is left out";
+    text.clear();
+    return false;
+}
+
+void takeKeysFileAt(Options& options, const std::string& path) {
+    if (options.command != Command::Play || options.mode == Mode::Local)
+        return;
+    std::string text;
+    std::string warning;
+    if (readKeysFileAt(path, text, warning)) {
+        takeKeysFile(options, text, warning);
+        if (!warning.empty())
+            warning = printablePath(path) + ": " + warning;
+    }
+    if (!warning.empty())
+        std::fprintf(stderr, "blockduel: %s\n", warning.c_str());
+}

@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: MIT
+// The keys file read from the disk for a back end's start; what it holds
+// is taken by takeKeysFile() (command_line.hpp).
+#pragma once
+
+#include <string>
+
+#include "cli/command_line.hpp"
+
+// The keys file's text; false when there is no file there (or no path), or
+// it cannot be read, is no plain file or is far larger than a keys file
+// (`warning` then says so, naming the file).
+bool readKeysFileAt(const std::string& path, std::string& text, std::string& warning);
+
+// Both, for a back end's start: the file at `path` completes the keys,
+// and what was wrong with it goes to standard error, naming the file. The
+// game then starts with the keys it would have without the file.
+void takeKeysFileAt(Options& options, const std::string& path);
