@@ -30,8 +30,9 @@ protected:
     static void write(const std::string& path, const std::string& bytes) {
         int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ASSERT_GE(fd, 0) << path;
-        ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        ssize_t written = ::write(fd, bytes.data(), bytes.size());
         close(fd);
+        ASSERT_EQ(written, static_cast<ssize_t>(bytes.size())) << path;
     }
 
     // Runs the game to its end and checks that it ended with `status`,
