@@ -139,6 +139,9 @@ void inputPhase(Game& g);
 void gravityPhase(Game& g);
 bool lockPhase(Game& g); // true when a player topped out
 void pace(Game& g);
+// Play that starts or goes on after a wait counts its frames afresh, so
+// neither the rate readout nor the delay counts frames from before the wait.
+void restartPacing(Game& g);
 
 // The most rounds a match may be played to (--first-to).
 constexpr int maxFirstTo = 99;
