@@ -88,6 +88,19 @@ bool nobody(int /*frame*/, int /*key*/) { return false; }
 
 bool mashing(int frame, int key) { return (frame + key) % 2 == 0; }
 
+// A screen of screensOf without what names the game's keys, which a replay
+// leaves out: its keys are its own.
+std::string withoutGameKeys(std::string cells) {
+    auto row = [&](int y) { return cells.begin() + y * pictureColumns; };
+    std::fill(row(legendRow), row(legendRow + 1), ' ');
+    std::string prompt(row(promptRow), row(promptRow + 1));
+    for (const std::string& keys : {std::string("P pauses."), std::string(" P resumes, Escape leaves.")})
+        if (std::size_t at = prompt.find(keys); at != std::string::npos)
+            prompt.replace(at, keys.size(), std::string(keys.size(), ' '));
+    std::copy(prompt.begin(), prompt.end(), row(promptRow));
+    return cells;
+}
+
 // The recording `keeper` wrote, played back on a fresh back end, against
 // the screens the match showed.
 void expectPlaysBack(const record::MatchKeeper& keeper, const std::vector<std::string>& recorded) {
@@ -112,7 +125,7 @@ void expectPlaysBack(const record::MatchKeeper& keeper, const std::vector<std::s
     useReadTape(nullptr);
     ASSERT_EQ(played.size(), recorded.size());
     for (std::size_t frame = 0; frame < played.size(); ++frame)
-        ASSERT_EQ(played[frame], recorded[frame]) << "frame " << frame;
+        ASSERT_EQ(played[frame], withoutGameKeys(recorded[frame])) << "frame " << frame;
     EXPECT_TRUE(mem::disk().files.empty()) << "a playback keeps nothing";
 }
 

@@ -127,7 +127,7 @@ void addWaiting(MatchLines& lines, const Match& m, int you, bool watching) {
 // keyboards of their own, or who is away and, once the wait for them has
 // run out, that the one who stayed may take the round.
 void addHold(MatchLines& lines, const Match& m, const GameSetup& setup, int you) {
-    const char* resume = " P resumes, Escape leaves.";
+    const char* resume = setup.replayed ? "" : " P resumes, Escape leaves.";
     if (m.hold == Hold::Away && m.mayTake && you >= 0 && you != m.holder)
         add(lines, 0, promptRow, textColor, "%s is away. Enter takes the round; Esc leaves.",
             boardTitle[m.holder]);
@@ -162,7 +162,7 @@ void addStatus(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer
     case MatchPhase::Playing:
         if (viewer == Viewer::Watcher)
             add(lines, 0, promptRow, textColor, "Watching: your keys do nothing. Escape leaves.");
-        else if (setup.pause)
+        else if (setup.pause && !setup.replayed)
             add(lines, 0, promptRow, textColor, "P pauses.");
         return;
     case MatchPhase::Paused: addHold(lines, m, setup, you); return;
@@ -192,15 +192,16 @@ void addStatus(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer
     }
 }
 
-// The keys, before the first round and while paused by P: each player's at one
-// keyboard, or the viewer's own. At one keyboard they stay while the first
-// round is played, as the keys are learnt; over the network the row is the
-// host's notices' then, so they show during the countdown only.
+// The keys, before the first round and while paused by P: each player's at
+// one keyboard, or the viewer's own; never in a replay, whose keys are its
+// own. At one keyboard they stay while the first round is played, as the
+// keys are learnt; over the network the row is the host's notices' then, so
+// they show during the countdown only.
 void addLegend(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer viewer) {
     bool early = m.round == 1 && (m.phase == MatchPhase::Countdown ||
                                   (m.phase == MatchPhase::Playing && !networked(setup)));
     bool paused = m.phase == MatchPhase::Paused && m.hold == Hold::Pause;
-    if ((!early && !paused) || viewer == Viewer::Watcher)
+    if ((!early && !paused) || viewer == Viewer::Watcher || setup.replayed)
         return;
     const char* dot = " \xfa ";
     const char* pause = setup.pause ? "P pauses \xfa " : "";

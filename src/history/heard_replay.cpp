@@ -86,7 +86,7 @@ void playHeard(const std::vector<netplay::HeardMessage>& heard, const std::strin
         int round = p.shown.round();
         p.shown.apply(message);
         p.skipping = p.skipping && p.shown.round() == round;
-        netplay::paint(p.shown.picture(), localScreen().buffer());
+        paintHeardPicture(p.shown.picture());
         showLine(p);
         localScreen().show();
     }

@@ -228,6 +228,8 @@ case_kept() {
     type_line clear
     start_game "--replay last"
     wait_for 'Replay: computer [0-9:]+, round 1, 1x' "the replay's line"
+    wait_for '^Space pause, → step, \+ - speed, Enter skips, Esc leaves' "the replay's keys"
+    ! screen | grep -q 'P pauses' || fail "the replay names P, which does nothing there: $(screen)"
     tm send-keys -t e2e Space
     wait_for 'Replay: .*, 1x paused' "the replay paused"
     tm send-keys -t e2e +
