@@ -94,7 +94,8 @@ std::string withoutGameKeys(std::string cells) {
     auto row = [&](int y) { return cells.begin() + y * pictureColumns; };
     std::fill(row(legendRow), row(legendRow + 1), ' ');
     std::string prompt(row(promptRow), row(promptRow + 1));
-    for (const std::string& keys : {std::string("P pauses."), std::string(" P resumes, Escape leaves.")})
+    for (const std::string& keys :
+         {std::string("P pauses."), std::string(" P resumes, Escape leaves.")})
         if (std::size_t at = prompt.find(keys); at != std::string::npos)
             prompt.replace(at, keys.size(), std::string(keys.size(), ' '));
     std::copy(prompt.begin(), prompt.end(), row(promptRow));

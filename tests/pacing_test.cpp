@@ -129,8 +129,8 @@ TEST_F(Pacing, ARoundGoesOnAfterAPauseCountingItsFramesAfresh) {
         if (key == vkP && m.phase == MatchPhase::Playing && pausedAt < 0 && played >= 40 &&
             now % 1000 >= 850)
             return (pausedAt = now) > 0;
-        if (key == vkP && m.phase == MatchPhase::Paused && resumedAt < 0 &&
-            now - pausedAt > 2000 && now % 1000 < 100)
+        if (key == vkP && m.phase == MatchPhase::Paused && resumedAt < 0 && now - pausedAt > 2000 &&
+            now % 1000 < 100)
             return (resumedAt = now) > 0;
         return key == vkEscape && resumedAt > 0 && rates.size() >= 30;
     };

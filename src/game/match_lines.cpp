@@ -71,8 +71,9 @@ void addLabels(MatchLines& lines, const GameSetup& setup, int you) {
 // its result will: the tally reads player one's rounds first everywhere.
 void addTally(MatchLines& lines, const Match& m, const GameSetup& setup) {
     if (setup.firstTo > 0)
-        add(lines, resultColumn, gameOverRow, textColor, "Round %d \xfa Match: %d-%d \xfa First to %d",
-            m.round, m.wins[0], m.wins[1], setup.firstTo);
+        add(lines, resultColumn, gameOverRow, textColor,
+            "Round %d \xfa Match: %d-%d \xfa First to %d", m.round, m.wins[0], m.wins[1],
+            setup.firstTo);
     else
         add(lines, resultColumn, gameOverRow, textColor, "Round %d \xfa Match: %d-%d", m.round,
             m.wins[0], m.wins[1]);

@@ -224,7 +224,8 @@ TEST(NetProcesses, RoundsWaitForBothPlayersAndSurviveARejoin) {
                guest->rowText(16).find("this round") != std::string::npos;
     })) << host.screenText();
     const std::string tally = std::string(10, ' ') + "Round 1 \u00b7 Match: 0-0 | ";
-    std::vector<std::string> countdown = {tally + "Round 1 starts in 3", tally + "Round 1 starts in 2",
+    std::vector<std::string> countdown = {tally + "Round 1 starts in 3",
+                                          tally + "Round 1 starts in 2",
                                           tally + "Round 1 starts in 1"};
     for (const Lines* side : {&hostLines, &guestLines}) {
         auto from = std::find(side->seen.begin(), side->seen.end(), countdown[0]);
