@@ -91,7 +91,9 @@ bool mashing(int frame, int key) { return (frame + key) % 2 == 0; }
 // A screen of screensOf without what names the game's keys, which a replay
 // leaves out: its keys are its own.
 std::string withoutGameKeys(std::string cells) {
-    auto row = [&](int y) { return cells.begin() + y * pictureColumns; };
+    auto row = [&](int y) {
+        return cells.begin() + static_cast<std::ptrdiff_t>(y) * pictureColumns;
+    };
     std::fill(row(legendRow), row(legendRow + 1), ' ');
     std::string prompt(row(promptRow), row(promptRow + 1));
     for (const std::string& keys :
