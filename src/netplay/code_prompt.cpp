@@ -11,7 +11,8 @@ namespace {
 constexpr int tries = 3;
 // Longer than any way of typing a code; a longer line is refused.
 constexpr std::size_t maxLine = 64;
-// The byte of the Escape key, wherever in the line it was typed.
+// The byte of the Escape key, which ends the line where the terminal lets
+// it, else wherever in the line it was typed.
 constexpr char escapeKey = '\x1b';
 
 } // namespace
@@ -24,6 +25,7 @@ bool askForCode(bool forHost, net::JoinCode& code, std::string& error) {
         LineRead got = localAskLine(question, line, maxLine);
         if (got == LineRead::Line && line.find(escapeKey) != std::string::npos) {
             error.clear(); // Escape leaves, as it leaves the game: no complaint
+            localSay("\n");
             return false;
         }
         if (got == LineRead::End || got == LineRead::Failed) {
