@@ -145,9 +145,10 @@ TEST(MatchLines, TheResultSpeaksToWhoeverLooks) {
             const MatchLine& l = lines.line[i];
             if (l.y == 16)
                 result = l.text;
+            if (l.y != labelRow && l.y != labelRow + 1)
+                continue;
             std::string& named = label[l.x < 30 ? 0 : 1];
-            if (l.y == labelRow || l.y == labelRow + 1)
-                named.append(named.empty() ? "" : " ").append(l.text);
+            named.append(named.empty() ? "" : " ").append(l.text);
         }
         EXPECT_EQ(c.result, result) << static_cast<int>(c.viewer);
         EXPECT_EQ(c.label[0], label[0]) << static_cast<int>(c.viewer);
