@@ -11,8 +11,11 @@
 
 #include "game/keeping.hpp"
 #include "game/match.hpp"
+#include "game/match_lines.hpp"
 #include "game/recording.hpp"
+#include "history/replay_line.hpp"
 #include "memory_disk.hpp"
+#include "netplay/pictures.hpp"
 #include "record/log_records.hpp"
 #include "record/results_log.hpp"
 #include "record/stats.hpp"
@@ -96,8 +99,7 @@ std::string withoutGameKeys(std::string cells) {
     };
     std::fill(row(legendRow), row(legendRow + 1), ' ');
     std::string prompt(row(promptRow), row(promptRow + 1));
-    for (const std::string& keys :
-         {std::string("P pauses."), std::string(" P resumes, Escape leaves.")})
+    for (const std::string keys : {pauseHint, resumeHint})
         if (std::size_t at = prompt.find(keys); at != std::string::npos)
             prompt.replace(at, keys.size(), std::string(keys.size(), ' '));
     std::copy(prompt.begin(), prompt.end(), row(promptRow));
@@ -205,6 +207,45 @@ TEST_F(KeptMatches, AMatchLeftBetweenRoundsEndsOnceInTheResults) {
     const record::Tally& t = stats.tallies.at({record::PlayMode::Computer, 5});
     EXPECT_EQ(t.rounds, 1);
     EXPECT_EQ(t.matchesLost, 1);
+}
+
+// A guest's replay shows the host's pictures without what names the game's
+// keys: the countdown's legend, "P pauses." in play, P's part of a pause;
+// the rest of the lines stays.
+TEST_F(KeptMatches, AGuestsReplayLeavesOutTheGamesKeys) {
+    GameSetup host{.remote = {RemoteKeys{}, RemoteKeys{[](void*, Action) { return false; }}},
+                   .match = true,
+                   .countdown = true,
+                   .pause = true};
+    struct Case {
+        MatchPhase phase;
+        const char* status;
+    };
+    for (const Case& c :
+         {Case{MatchPhase::Countdown, "Round 1 starts in 3"}, Case{MatchPhase::Playing, ""},
+          Case{MatchPhase::Paused, "Paused by you."}}) {
+        Match m{};
+        m.phase = c.phase;
+        m.round = 1;
+        m.countdown = 3;
+        m.winner = -1;
+        m.hold = Hold::Pause;
+        m.holder = 1;
+        net::Picture picture{};
+        netplay::paintMatchLines(matchLines(m, host, Viewer::PlayerTwo), picture);
+        history::leaveOutGameKeys(picture);
+        auto row = [&](int y) {
+            std::string text;
+            const net::PictureCell* from =
+                picture.data() + static_cast<std::ptrdiff_t>(y) * pictureColumns;
+            for (const net::PictureCell* cell = from; cell != from + pictureColumns; ++cell)
+                text += static_cast<char>(cell->code);
+            return text.erase(text.find_last_not_of(' ') + 1);
+        };
+        EXPECT_EQ(c.status, row(promptRow)) << c.status;
+        EXPECT_EQ("", row(legendRow)) << c.status;
+        EXPECT_EQ(std::string(10, ' ') + "Round 1 \xfa Match: 0-0", row(gameOverRow)) << c.status;
+    }
 }
 
 } // namespace

@@ -128,7 +128,7 @@ void addWaiting(MatchLines& lines, const Match& m, int you, bool watching) {
 // keyboards of their own, or who is away and, once the wait for them has
 // run out, that the one who stayed may take the round.
 void addHold(MatchLines& lines, const Match& m, const GameSetup& setup, int you) {
-    const char* resume = setup.replayed ? "" : " P resumes, Escape leaves.";
+    const char* resume = setup.replayed ? "" : resumeHint;
     if (m.hold == Hold::Away && m.mayTake && you >= 0 && you != m.holder)
         add(lines, 0, promptRow, textColor, "%s is away. Enter takes the round; Esc leaves.",
             boardTitle[m.holder]);
@@ -164,7 +164,7 @@ void addStatus(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer
         if (viewer == Viewer::Watcher)
             add(lines, 0, promptRow, textColor, "Watching: your keys do nothing. Escape leaves.");
         else if (setup.pause && !setup.replayed)
-            add(lines, 0, promptRow, textColor, "P pauses.");
+            add(lines, 0, promptRow, textColor, "%s", pauseHint);
         return;
     case MatchPhase::Paused: addHold(lines, m, setup, you); return;
     case MatchPhase::Resuming:

@@ -10,6 +10,12 @@
 #include "game/match.hpp"
 
 constexpr int maxMatchLineLength = 56;
+
+// What the status row says of P, while a round is played and while it is
+// paused, after whatever says who paused it; a replay, whose keys are its
+// own, leaves them out.
+constexpr const char* pauseHint = "P pauses.";
+constexpr const char* resumeHint = " P resumes, Escape leaves.";
 constexpr int maxMatchLines = 7;
 
 struct MatchLine {

@@ -21,9 +21,7 @@ void showReplayLine(const std::string& line, std::string& shown) {
 
 void paintHeardPicture(const net::Picture& picture) {
     net::Picture shown = picture;
-    for (int x = 0; x < pictureColumns; ++x)
-        shown.at(static_cast<std::size_t>(legendRow) * pictureColumns +
-                 static_cast<std::size_t>(x)) = {' ', textColor};
+    leaveOutGameKeys(shown);
     netplay::paint(shown, localScreen().buffer());
 }
 

@@ -10,7 +10,6 @@
 #include "game/keys.hpp"
 #include "history/replay_line.hpp"
 #include "input/key_table.hpp"
-#include "net/picture.hpp"
 
 namespace history {
 
@@ -24,8 +23,7 @@ extern const char* const replayKeyLine;
 // on this console is drawn, and the key line below the picture, when the
 // line differs from `shown` (which it becomes).
 void showReplayLine(const std::string& line, std::string& shown);
-// Paints a network guest's picture on this console without the row of the
-// match's keys, which do nothing in a replay: the key line shows there.
+// Paints a network guest's picture on this console, its keys left out.
 void paintHeardPicture(const net::Picture& picture);
 
 class ReplayKeys {
