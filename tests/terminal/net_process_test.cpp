@@ -778,6 +778,8 @@ TEST(NetProcesses, TheCodeNeedNotBeOnTheCommandLine) {
         ASSERT_TRUE(quitter->waitForText("Join code"));
         quitter->type("7K3M\r");
         ASSERT_TRUE(quitter->waitForText("That is not a join code")) << quitter->screenText();
+        // The question again: an answer before it would go to the last one.
+        ASSERT_TRUE(quitter->waitForOutput("Join code", quitter->output.find("That is not")));
         quitter->type(leave);
         Outcome outcome = quitter->waitOutcome();
         if (*leave == '\x04') {

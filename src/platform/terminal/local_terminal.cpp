@@ -122,9 +122,9 @@ unsigned localProcessId() { return static_cast<unsigned>(getpid()); }
 // any command; Escape ends it too, and stays in it for the caller to see.
 // A line longer than `maxLength` is read to its end and refused.
 LineRead localAskLine(const std::string& question, std::string& line, std::size_t maxLength) {
+    EscapeEndsLine escapeEnds; // before the question, which may be answered at once
     localSay(question);
     line.clear();
-    EscapeEndsLine escapeEnds;
     std::size_t total = 0;
     for (;;) {
         char bytes[256];
