@@ -96,8 +96,10 @@ TEST_F(Matches, TheRoundGoesToTheBoardThatDidNotTopOutAndTheTallyCountsIt) {
 }
 
 // Each round starts on a blank picture with fresh boards: nothing of the
-// last round's stack, score or "Game Over" is left.
-TEST_F(Matches, ANewRoundStartsOnFreshBoards) {
+// last round's stack, score or "Game Over" is left, and while it is played
+// the round, the tally (player one's first) and the target show below the
+// boards, which are named.
+TEST_F(Matches, ANewRoundStartsOnFreshBoardsWithTheTallyInSight) {
     bool checked = false;
     screen().keyScript = [&](int frame, int key) {
         if (checked)
@@ -113,9 +115,12 @@ TEST_F(Matches, ANewRoundStartsOnFreshBoards) {
         EXPECT_EQ(0, mem::countCells(cellSolid, 11, 1, 4, 18, 12)) << "player one's board";
         EXPECT_EQ(0, mem::countCells(cellSolid, 12, 31, 4, 48, 12)) << "player two's board";
         EXPECT_EQ("Score: 0 ", mem::rowText(15, 30, 9));
-        EXPECT_EQ(std::string(56, ' '), mem::rowText(16, 0, 56));
+        EXPECT_EQ(std::string(10, ' '), mem::rowText(16, 0, 10));
+        EXPECT_EQ("Round 2 \xfa Match: 1-0 \xfa First to 3", trimmed(mem::rowText(16, 10, 46)));
+        EXPECT_EQ("Player    ", mem::rowText(labelRow, 20, 10));
+        EXPECT_EQ("two", trimmed(mem::rowText(labelRow + 1, 50, 6)));
     };
-    playMatch(GameSetup{.match = true}, m);
+    playMatch(GameSetup{.match = true, .firstTo = 3}, m);
     EXPECT_TRUE(checked);
 }
 
@@ -136,9 +141,9 @@ TEST(MatchLines, TheResultSpeaksToWhoeverLooks) {
     };
     const Case cases[] = {
         {Viewer::PlayerOne, "\xfa You lose this round. Match: 1-1", {"You", "CPU 3"}},
-        {Viewer::PlayerTwo, "\xfa You win this round. Match: 1-1", {"", "You"}},
-        {Viewer::Everyone, "\xfa Player two wins this round. Match: 1-1", {"", "CPU 3"}},
-        {Viewer::Watcher, "\xfa Player two wins this round. Match: 1-1", {"", "CPU 3"}},
+        {Viewer::PlayerTwo, "\xfa You win this round. Match: 1-1", {"Player one", "You"}},
+        {Viewer::Everyone, "\xfa Player two wins this round. Match: 1-1", {"Player one", "CPU 3"}},
+        {Viewer::Watcher, "\xfa Player two wins this round. Match: 1-1", {"Player one", "CPU 3"}},
     };
     for (const Case& c : cases) {
         MatchLines lines = matchLines(m, alone, c.viewer);
@@ -148,8 +153,10 @@ TEST(MatchLines, TheResultSpeaksToWhoeverLooks) {
             const MatchLine& l = lines.line[i];
             if (l.y == 16)
                 result = l.text;
-            if (l.y == 8)
-                label[l.x < 30 ? 0 : 1] = l.text;
+            if (l.y != labelRow && l.y != labelRow + 1)
+                continue;
+            std::string& named = label[l.x < 30 ? 0 : 1];
+            named.append(named.empty() ? "" : " ").append(l.text);
         }
         EXPECT_EQ(c.result, result) << static_cast<int>(c.viewer);
         EXPECT_EQ(c.label[0], label[0]) << static_cast<int>(c.viewer);
@@ -386,7 +393,7 @@ TEST_F(Matches, AMatchToTwoRoundsEndsWithItsWinner) {
               trimmed(mem::rowText(16, 0, 56)));
     const std::pair<Viewer, const char*> told[] = {
         {Viewer::PlayerOne, "You win the match 2-1"},
-        {Viewer::PlayerTwo, "You lose the match 1-2"},
+        {Viewer::PlayerTwo, "You lose the match 2-1"},
         {Viewer::Watcher, "Player one wins the match 2-1"},
     };
     for (const auto& [viewer, line] : told) {

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The adaptive delay, the readouts and the clock they rest on.
+#include <algorithm>
+#include <cstdio>
 #include <map>
 
+#include "game/keys.hpp"
+#include "game/match.hpp"
 #include "support/fixture.hpp"
 
 namespace {
@@ -89,4 +93,50 @@ TEST_F(Pacing, ReportsAndDelayFrameByFrame) {
     endSecondNow();
     run(1);
     EXPECT_EQ("8FPS ", mem::rowText(18, 0, 5));
+}
+
+// A round that goes on after a pause counts its frames afresh: the frames
+// played in the second the pause began are neither reported in the first
+// second after it nor taken as a reason to lengthen the delay.
+TEST_F(Pacing, ARoundGoesOnAfterAPauseCountingItsFramesAfresh) {
+    mem::reset();
+    Match m{};
+    int played = 0;
+    long long pausedAt = -1;
+    long long resumedAt = -1;
+    int delayBefore = 0;    // the delay shown in the last frame before the pause
+    int firstDelay = -1;    // and in the first frame after it
+    std::vector<int> rates; // the rate readouts in the seconds after it
+    auto shownDelay = [] { return std::atoi(mem::rowText(delayRow, 1, 4).c_str()); };
+    screen().onFrameEnd = [&](int) {
+        if (m.phase != MatchPhase::Playing)
+            return;
+        ++played;
+        if (pausedAt < 0) {
+            delayBefore = shownDelay();
+        } else if (firstDelay < 0) {
+            firstDelay = shownDelay();
+        } else {
+            int rate = 0;
+            if (std::sscanf(mem::rowText(rateRow, 0, 5).c_str(), "%dFPS", &rate) == 1)
+                rates.push_back(rate);
+        }
+    };
+    // Paused late in a second, after most of its frames; resumed early in
+    // one, so that the round goes on with most of a second to count.
+    screen().keyScript = [&](int, int key) {
+        long long now = screen().nowMs;
+        if (key == vkP && m.phase == MatchPhase::Playing && pausedAt < 0 && played >= 40 &&
+            now % 1000 >= 850)
+            return (pausedAt = now) > 0;
+        if (key == vkP && m.phase == MatchPhase::Paused && resumedAt < 0 && now - pausedAt > 2000 &&
+            now % 1000 < 100)
+            return (resumedAt = now) > 0;
+        return key == vkEscape && resumedAt > 0 && rates.size() >= 30;
+    };
+    playMatch(GameSetup{.match = true, .pause = true}, m);
+    ASSERT_GT(resumedAt, 0);
+    ASSERT_GE(rates.size(), 30U) << "the round went on";
+    EXPECT_LT(firstDelay, delayBefore) << "the first frame after the pause counts as the first";
+    EXPECT_LE(*std::max_element(rates.begin(), rates.end()), 12) << testing::PrintToString(rates);
 }

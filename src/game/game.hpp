@@ -72,6 +72,9 @@ struct GameSetup {
     // The picture goes without colours (NO_COLOR), so the colour of "Game
     // Over" cannot tell which board lost: the game alone says it in words.
     bool noColor = false;
+    // A kept match played back: this keyboard's keys are the replay's own,
+    // so the lines name none of the game's keys (the replay shows its own).
+    bool replayed = false;
     FrameHook frameHook = {};
     // Keeps the match as it is played: its recording and its lines in the
     // results log; nullptr for none (the game without options never has one).
@@ -139,6 +142,9 @@ void inputPhase(Game& g);
 void gravityPhase(Game& g);
 bool lockPhase(Game& g); // true when a player topped out
 void pace(Game& g);
+// Play that starts or goes on after a wait counts its frames afresh, so
+// neither the rate readout nor the delay counts frames from before the wait.
+void restartPacing(Game& g);
 
 // The most rounds a match may be played to (--first-to).
 constexpr int maxFirstTo = 99;

@@ -41,6 +41,7 @@ record::MatchSetup recordedSetup(const GameSetup& setup, record::PlayMode mode) 
 GameSetup replayedSetup(const record::MatchSetup& r) {
     GameSetup setup;
     setup.match = true;
+    setup.replayed = true;
     setup.seed = r.seed;
     setup.viewer = static_cast<Viewer>(std::clamp(r.viewer, 0, record::viewers - 1));
     setup.countdown = r.countdown;

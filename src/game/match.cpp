@@ -165,7 +165,7 @@ bool countDown(Game& g, Match& m, const GameSetup& setup) {
     m.phase = MatchPhase::Countdown;
     if (!waitSeconds(g, m, setup, countdownSeconds))
         return false;
-    g.last_time = readClock(); // the rate readout counts the round's frames only
+    restartPacing(g); // the rate readout counts the round's frames only
     return true;
 }
 
@@ -236,7 +236,7 @@ HoldEnd holdRound(Game& g, Match& m, const GameSetup& setup, PauseKeys& keys, Ro
     clock.started += readClock() - heldAt;
     m.phase = MatchPhase::Playing;
     show(m, setup);
-    g.last_time = readClock();
+    restartPacing(g);
     return end;
 }
 

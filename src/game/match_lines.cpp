@@ -12,10 +12,11 @@
 namespace {
 
 constexpr int resultColumn = 10; // after "Game Over" and a space
-constexpr int labelWidth = 5;    // the width of the preview above it
+constexpr int labelWidth = 6;    // "Player", from the column before the preview
 
 const char* const boardName[2] = {"player one", "player two"};
 const char* const boardTitle[2] = {"Player one", "Player two"};
+const char* const boardNumber[2] = {"one", "two"};
 
 // The board of the person looking, or -1 when they play none.
 int boardOf(Viewer viewer) {
@@ -48,6 +49,9 @@ void add(MatchLines& lines, int x, int y, short color, const char* format, ...) 
     va_end(args);
 }
 
+// Each board says who plays it: "You", the computer and its level, or else
+// the player's name, as the result and the status lines call them, on two
+// rows from the column after the wall (the panel is only five wide).
 void addLabels(MatchLines& lines, const GameSetup& setup, int you) {
     const short colors[2] = {playerOneColor, playerTwoColor};
     for (int board = 0; board < 2; ++board) {
@@ -56,7 +60,23 @@ void addLabels(MatchLines& lines, const GameSetup& setup, int you) {
             add(lines, x, labelRow, colors[board], "You");
         else if (setup.computer[board])
             add(lines, x, labelRow, colors[board], "CPU %d", setup.level[board]);
+        else {
+            add(lines, x - 1, labelRow, colors[board], "Player");
+            add(lines, x - 1, labelRow + 1, colors[board], "%s", boardNumber[board]);
+        }
     }
+}
+
+// While a round is under way the round, the tally and the target stand where
+// its result will: the tally reads player one's rounds first everywhere.
+void addTally(MatchLines& lines, const Match& m, const GameSetup& setup) {
+    if (setup.firstTo > 0)
+        add(lines, resultColumn, gameOverRow, textColor,
+            "Round %d \xfa Match: %d-%d \xfa First to %d", m.round, m.wins[0], m.wins[1],
+            setup.firstTo);
+    else
+        add(lines, resultColumn, gameOverRow, textColor, "Round %d \xfa Match: %d-%d", m.round,
+            m.wins[0], m.wins[1]);
 }
 
 void addResult(MatchLines& lines, const Match& m, int you) {
@@ -108,7 +128,7 @@ void addWaiting(MatchLines& lines, const Match& m, int you, bool watching) {
 // keyboards of their own, or who is away and, once the wait for them has
 // run out, that the one who stayed may take the round.
 void addHold(MatchLines& lines, const Match& m, const GameSetup& setup, int you) {
-    const char* resume = " P resumes, Escape leaves.";
+    const char* resume = setup.replayed ? "" : resumeHint;
     if (m.hold == Hold::Away && m.mayTake && you >= 0 && you != m.holder)
         add(lines, 0, promptRow, textColor, "%s is away. Enter takes the round; Esc leaves.",
             boardTitle[m.holder]);
@@ -123,18 +143,15 @@ void addHold(MatchLines& lines, const Match& m, const GameSetup& setup, int you)
             m.holder == you ? "you" : boardName[m.holder], resume);
 }
 
-// A match played to a number of rounds ends with its winner: a person's
-// own rounds first, else the winner's.
+// A match played to a number of rounds ends with its winner, the tally in
+// the order it had all along: player one's rounds first.
 void addChampion(MatchLines& lines, const Match& m, int you) {
-    int won = m.wins[m.champion];
-    int lost = m.wins[1 - m.champion];
     if (you < 0)
-        add(lines, 0, promptRow, textColor, "%s wins the match %d-%d", boardTitle[m.champion], won,
-            lost);
-    else if (you == m.champion)
-        add(lines, 0, promptRow, textColor, "You win the match %d-%d", won, lost);
+        add(lines, 0, promptRow, textColor, "%s wins the match %d-%d", boardTitle[m.champion],
+            m.wins[0], m.wins[1]);
     else
-        add(lines, 0, promptRow, textColor, "You lose the match %d-%d", lost, won);
+        add(lines, 0, promptRow, textColor, "You %s the match %d-%d",
+            you == m.champion ? "win" : "lose", m.wins[0], m.wins[1]);
 }
 
 void addStatus(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer viewer) {
@@ -146,8 +163,8 @@ void addStatus(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer
     case MatchPhase::Playing:
         if (viewer == Viewer::Watcher)
             add(lines, 0, promptRow, textColor, "Watching: your keys do nothing. Escape leaves.");
-        else if (setup.pause)
-            add(lines, 0, promptRow, textColor, "P pauses.");
+        else if (setup.pause && !setup.replayed)
+            add(lines, 0, promptRow, textColor, "%s", pauseHint);
         return;
     case MatchPhase::Paused: addHold(lines, m, setup, you); return;
     case MatchPhase::Resuming:
@@ -176,15 +193,16 @@ void addStatus(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer
     }
 }
 
-// The keys, before the first round and while paused by P: each player's at one
-// keyboard, or the viewer's own. At one keyboard they stay while the first
-// round is played, as the keys are learnt; over the network the row is the
-// host's notices' then, so they show during the countdown only.
+// The keys, before the first round and while paused by P: each player's at
+// one keyboard, or the viewer's own; never in a replay, whose keys are its
+// own. At one keyboard they stay while the first round is played, as the
+// keys are learnt; over the network the row is the host's notices' then, so
+// they show during the countdown only.
 void addLegend(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer viewer) {
     bool early = m.round == 1 && (m.phase == MatchPhase::Countdown ||
                                   (m.phase == MatchPhase::Playing && !networked(setup)));
     bool paused = m.phase == MatchPhase::Paused && m.hold == Hold::Pause;
-    if ((!early && !paused) || viewer == Viewer::Watcher)
+    if ((!early && !paused) || viewer == Viewer::Watcher || setup.replayed)
         return;
     const char* dot = " \xfa ";
     const char* pause = setup.pause ? "P pauses \xfa " : "";
@@ -204,8 +222,10 @@ void addLegend(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer
 const MatchSpan matchSpans[matchSpanCount] = {
     {gameOverRow, resultColumn, pictureColumns - resultColumn},
     {promptRow, 0, pictureColumns},
-    {labelRow, boardColumn[0] + panelOffset, labelWidth},
-    {labelRow, boardColumn[1] + panelOffset, labelWidth},
+    {labelRow, boardColumn[0] + panelOffset - 1, labelWidth},
+    {labelRow + 1, boardColumn[0] + panelOffset - 1, labelWidth},
+    {labelRow, boardColumn[1] + panelOffset - 1, labelWidth},
+    {labelRow + 1, boardColumn[1] + panelOffset - 1, labelWidth},
     {legendRow, 0, pictureColumns},
 };
 
@@ -215,6 +235,8 @@ MatchLines matchLines(const Match& match, const GameSetup& setup, Viewer viewer)
     addLabels(lines, setup, you);
     if (match.phase == MatchPhase::RoundOver || match.phase == MatchPhase::Over)
         addResult(lines, match, you);
+    else
+        addTally(lines, match, setup);
     addStatus(lines, match, setup, viewer);
     addLegend(lines, match, setup, viewer);
     return lines;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The texts of a match: who won the round and the tally below the boards,
-// what comes next, and a label beside the board of the person looking. Pure:
+// The texts of a match: the round, the tally and its target below the boards
+// while a round is played, who won it once it ends, what comes next, and a
+// label beside each board that names who plays it. Pure:
 // the same match gives each viewer its own lines, so that a host can draw
 // its own and send each guest theirs.
 #pragma once
@@ -9,7 +10,13 @@
 #include "game/match.hpp"
 
 constexpr int maxMatchLineLength = 56;
-constexpr int maxMatchLines = 5;
+
+// What the status row says of P, while a round is played and while it is
+// paused, after whatever says who paused it; a replay, whose keys are its
+// own, leaves them out.
+constexpr const char* pauseHint = "P pauses.";
+constexpr const char* resumeHint = " P resumes, Escape leaves.";
+constexpr int maxMatchLines = 7;
 
 struct MatchLine {
     int x;
@@ -34,7 +41,7 @@ struct MatchSpan {
     int x;
     int width;
 };
-constexpr int matchSpanCount = 5;
+constexpr int matchSpanCount = 7;
 extern const MatchSpan matchSpans[matchSpanCount];
 
 // Blanks the spans and draws `lines`, through the console primitives.

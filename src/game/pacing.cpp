@@ -49,3 +49,8 @@ void pace(Game& g) {
     gotoxy(1, delayRow);
     printReadout(g.delayShown, "%d", g.sleep_value);
 }
+
+void restartPacing(Game& g) {
+    g.fps = 0;
+    g.last_time = readClock();
+}

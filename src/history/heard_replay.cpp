@@ -88,7 +88,7 @@ void playHeard(const std::vector<std::string_view>& heard, const std::string& ti
             int round = p.shown.round();
             p.shown.apply(message);
             p.skipping = p.skipping && p.shown.round() == round;
-            netplay::paint(p.shown.picture(), localScreen().buffer());
+            paintHeardPicture(p.shown.picture());
             showLine(p);
             localScreen().show();
         }

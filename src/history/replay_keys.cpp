@@ -4,15 +4,25 @@
 #include "display/layout.hpp"
 #include "game/platform.hpp"
 #include "netplay/local.hpp"
+#include "netplay/pictures.hpp"
 
 namespace history {
+
+// Right is the picture's arrow, as the match's own key legend shows it.
+const char* const replayKeyLine = "Space pause, \x1a step, + - speed, Enter skips, Esc leaves";
 
 void showReplayLine(const std::string& line, std::string& shown) {
     std::string placed = std::string(lineColumn, ' ') + line;
     if (placed == shown)
         return;
     shown = placed;
-    localScreen().setNotices({{rateRow, placed}});
+    localScreen().setNotices({{rateRow, placed}, {legendRow, replayKeyLine}});
+}
+
+void paintHeardPicture(const net::Picture& picture) {
+    net::Picture shown = picture;
+    leaveOutGameKeys(shown);
+    netplay::paint(shown, localScreen().buffer());
 }
 
 bool ReplayKeys::Press::operator()() {

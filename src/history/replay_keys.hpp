@@ -15,9 +15,16 @@ namespace history {
 
 // While paused, the console is brought up to date this often.
 constexpr int pausedWaitMs = 50;
+// What the keys below do, on the row where a match shows its own keys (a
+// replay shows none of those, and a network guest's pictures come without
+// them).
+extern const char* const replayKeyLine;
 // The replay's line, right of the frame rate, where nothing else of a match
-// on this console is drawn, when it differs from `shown` (which it becomes).
+// on this console is drawn, and the key line below the picture, when the
+// line differs from `shown` (which it becomes).
 void showReplayLine(const std::string& line, std::string& shown);
+// Paints a network guest's picture on this console, its keys left out.
+void paintHeardPicture(const net::Picture& picture);
 
 class ReplayKeys {
 public:

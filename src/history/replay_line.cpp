@@ -2,14 +2,30 @@
 #include "history/replay_line.hpp"
 
 #include <cstdio>
+#include <string_view>
 
 #include "display/layout.hpp"
+#include "game/match_lines.hpp"
 #include "record/calendar.hpp"
 #include "record/stats.hpp"
 
 namespace history {
 
 namespace {
+
+net::PictureCell& cellAt(net::Picture& picture, int x, int y) {
+    return picture.at(static_cast<std::size_t>(y) * pictureColumns + static_cast<std::size_t>(x));
+}
+
+// Blanks `text` where the status row holds it.
+void blankOnStatusRow(net::Picture& picture, std::string_view text) {
+    std::string row;
+    for (int x = 0; x < pictureColumns; ++x)
+        row += static_cast<char>(cellAt(picture, x, promptRow).code);
+    std::size_t at = row.find(text);
+    for (std::size_t k = 0; at != std::string::npos && k < text.size(); ++k)
+        cellAt(picture, static_cast<int>(at + k), promptRow) = {' ', textColor};
+}
 
 std::string speedText(int quarters) {
     if (quarters >= normalQuarters)
@@ -24,6 +40,13 @@ std::string matchTitle(const record::MatchSetup& header) {
     char when[16];
     std::snprintf(when, sizeof when, "%02d:%02d", t.hour, t.minute);
     return std::string(record::modeName(header.mode) + 2) + " " + when;
+}
+
+void leaveOutGameKeys(net::Picture& picture) {
+    for (int x = 0; x < pictureColumns; ++x)
+        cellAt(picture, x, legendRow) = {' ', textColor};
+    blankOnStatusRow(picture, pauseHint);
+    blankOnStatusRow(picture, resumeHint);
 }
 
 std::string replayLine(const std::string& title, int round, int quarters, bool paused) {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "net/picture.hpp"
 #include "record/results.hpp"
 
 namespace history {
@@ -24,5 +25,10 @@ std::string matchTitle(const record::MatchSetup& header);
 // "Replay: <title>, round N, 2x", and " paused" while paused; at most as
 // long as the picture leaves room for beside the frame rate.
 std::string replayLine(const std::string& title, int round, int quarters, bool paused);
+
+// A network guest's picture as its replay shows it, without what names the
+// match's keys, which do nothing there: the row of the key legend, where the
+// replay's own keys show, and what the status row says of P.
+void leaveOutGameKeys(net::Picture& picture);
 
 } // namespace history

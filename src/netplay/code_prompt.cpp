@@ -11,6 +11,9 @@ namespace {
 constexpr int tries = 3;
 // Longer than any way of typing a code; a longer line is refused.
 constexpr std::size_t maxLine = 64;
+// The byte of the Escape key, which ends the line where the terminal lets
+// it, else wherever in the line it was typed.
+constexpr char escapeKey = '\x1b';
 
 } // namespace
 
@@ -20,6 +23,11 @@ bool askForCode(bool forHost, net::JoinCode& code, std::string& error) {
     for (int i = 0; i < tries; ++i) {
         std::string line;
         LineRead got = localAskLine(question, line, maxLine);
+        if (got == LineRead::Line && line.find(escapeKey) != std::string::npos) {
+            error.clear(); // Escape leaves, as it leaves the game: no complaint
+            localSay("\n");
+            return false;
+        }
         if (got == LineRead::End || got == LineRead::Failed) {
             error = got == LineRead::End ? "no join code given" : "cannot read the join code";
             localSay("\n");

@@ -11,7 +11,8 @@
 namespace netplay {
 
 // Asks up to three times while what comes is no code (or, for the host,
-// one too easy to guess). False when none came, with `error` saying why.
+// one too easy to guess). False when none came, with `error` saying why,
+// or empty when the person left with Escape.
 bool askForCode(bool forHost, net::JoinCode& code, std::string& error);
 
 } // namespace netplay

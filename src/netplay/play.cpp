@@ -38,7 +38,11 @@ constexpr int lingerMs = 1000;
 // How often the waits look at the flags the connections set.
 constexpr int checkMs = 50;
 
+// Nothing to say is nothing wrong: the person left (Escape at the code's
+// question), and the command ends as the game does on Escape.
 int complain(const std::string& message) {
+    if (message.empty())
+        return 0;
     localComplain(message);
     return 1;
 }
@@ -211,7 +215,8 @@ std::unique_ptr<GameGuest> getIn(const Options& options, net::Seat seat, std::st
         localSay(next.text + "\n");
         std::string refused = "the host refused the code " + net::formatJoinCode(code) + "; ";
         if (!askForCode(false, code, failed)) {
-            failed.insert(0, refused);
+            if (!failed.empty()) // not when the person left with Escape
+                failed.insert(0, refused);
             return nullptr;
         }
     }

@@ -286,7 +286,7 @@ const blockduel = (() => {
         KeyD: Action.Right, ArrowRight: Action.Right, KeyS: Action.Drop, ArrowDown: Action.Drop,
         Enter: Action.Enter, NumpadEnter: Action.Enter, Escape: Action.Escape, KeyP: Action.Pause,
         touchTurn: Action.Turn, touchLeft: Action.Left, touchRight: Action.Right, touchDrop: Action.Drop,
-        touchEnter: Action.Enter,
+        touchEnter: Action.Enter, touchPause: Action.Pause, touchLeave: Action.Escape,
     };
 
     class Keys {
@@ -411,7 +411,7 @@ const blockduel = (() => {
             for (const [kind, action] of events) this.send(encodeKey(kind, action), nowMs);
         }
         down(code, repeat, nowMs) {
-            if (code === 'Escape') return this.leave(nowMs);
+            if (keyActions[code] === Action.Escape) return this.leave(nowMs);
             this.sendKeys(this.keys.down(code, repeat), nowMs);
         }
         up(code, nowMs) {
@@ -466,6 +466,7 @@ function startPage(bd) {
     };
 
     let session = null; // the game under way, while there is one
+    let lastSeat = bd.Seat.Player; // as the last game was joined, for "Join again"
     const sentence = (text) => text.charAt(0).toUpperCase() + text.slice(1) + '.';
 
     function showForm(text) {
@@ -481,6 +482,7 @@ function startPage(bd) {
             note.textContent = 'That is not a join code, which is 8 letters and digits like 7K3M-Q9XD.';
             return codeInput.focus();
         }
+        lastSeat = seat;
         const scheme = location.protocol === 'https:' ? 'wss' : 'ws';
         const socket = new WebSocket(`${scheme}://${location.host}${bd.playPath}`);
         socket.binaryType = 'arraybuffer';
@@ -493,7 +495,9 @@ function startPage(bd) {
                 form.hidden = true;
                 game.hidden = false;
                 again.hidden = true;
-                pads.hidden = seat !== bd.Seat.Player;
+                // A watcher's one key is Escape: on a touch screen too.
+                for (const button of pads.children) button.hidden = seat !== bd.Seat.Player && button.dataset.key !== 'touchLeave';
+                pads.hidden = false;
                 status.textContent = seat === bd.Seat.Player ? 'Playing: W A S D or the arrows; Enter starts the next round, P pauses, Escape leaves.' : 'Watching: Escape leaves.';
             },
             picture: () => spans.forEach((_, i) => paintCell(s.picture, i)),
@@ -523,10 +527,10 @@ function startPage(bd) {
     form.addEventListener('submit', (e) => e.preventDefault());
     $('play').addEventListener('click', () => join(bd.Seat.Player));
     $('watch').addEventListener('click', () => join(bd.Seat.Watcher));
-    again.addEventListener('click', () => {
-        showForm('');
-        codeInput.focus();
-    });
+    // The same code and seat again: a host that has ended the game and
+    // started another with the same code lets this page back in, one that
+    // has gone says so on the form.
+    again.addEventListener('click', () => join(lastSeat));
 
     const playing = () => session !== null && session.state === 'playing';
     document.addEventListener('keydown', (e) => {

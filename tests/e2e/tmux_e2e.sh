@@ -228,6 +228,8 @@ case_kept() {
     type_line clear
     start_game "--replay last"
     wait_for 'Replay: computer [0-9:]+, round 1, 1x' "the replay's line"
+    wait_for '^Space pause, → step, \+ - speed, Enter skips, Esc leaves' "the replay's keys"
+    ! screen | grep -q 'P pauses' || fail "the replay names P, which does nothing there: $(screen)"
     tm send-keys -t e2e Space
     wait_for 'Replay: .*, 1x paused' "the replay paused"
     tm send-keys -t e2e +
@@ -294,6 +296,9 @@ case_network() {
     type_line clear
     start_game "--replay last"
     wait_for 'Replay: join [0-9:]+, round 1, 1x' "the guest's replay line"
+    # The countdown's key legend, as the host sent it, names P, which does
+    # nothing in a replay.
+    ! screen | grep -q 'P pauses' || fail "the guest's replay names P: $(screen)"
     tm send-keys -t guest +
     wait_for 'Replay: .*, 2x' "the guest's replay sped up"
     expect_given_back 0

@@ -232,6 +232,7 @@ protected:
             std::vector<net::Picture>* into;
         } capture{&again, &played};
         GameSetup setup = replayedSetup(recording.header);
+        setup.replayed = false; // the lines as the host drew them, its keys too
         setup.frameHook.frameEnded = [](void* context) {
             auto& c = *static_cast<Capture*>(context);
             c.term->readOutput();

@@ -28,6 +28,7 @@
 #include <utility>
 #include <vector>
 
+#include "display/layout.hpp"
 #include "door_attack.hpp"
 #include "game_pty.hpp"
 #include "net/admission.hpp"
@@ -134,7 +135,7 @@ bool hasAddress(const char* address) {
 std::string sharedRows(const GamePty& side) {
     std::string rows;
     for (int y = 0; y < 16; ++y)
-        if (y != 8)
+        if (y != labelRow && y != labelRow + 1) // each side names the boards its own way
             rows += side.rowText(y) + "\n";
     return rows;
 }
@@ -215,15 +216,17 @@ TEST(NetProcesses, RoundsWaitForBothPlayersAndSurviveARejoin) {
     };
     // Player two drops every piece at once and tops out first.
     ASSERT_TRUE(watch([&] {
-        if (guestLines.seen.back().find("Round") == std::string::npos)
+        if (guestLines.seen.back().find("starts in") == std::string::npos)
             guest->type("s");
         // The result comes in a write of its own after "Game Over", once
         // the game listens for the next round's Enter.
-        return host.rowText(16).find("Match: ") != std::string::npos &&
-               guest->rowText(16).find("Match: ") != std::string::npos;
+        return host.rowText(16).find("this round") != std::string::npos &&
+               guest->rowText(16).find("this round") != std::string::npos;
     })) << host.screenText();
-    std::vector<std::string> countdown = {" | Round 1 starts in 3", " | Round 1 starts in 2",
-                                          " | Round 1 starts in 1"};
+    const std::string tally = std::string(10, ' ') + "Round 1 \u00b7 Match: 0-0 | ";
+    std::vector<std::string> countdown = {tally + "Round 1 starts in 3",
+                                          tally + "Round 1 starts in 2",
+                                          tally + "Round 1 starts in 1"};
     for (const Lines* side : {&hostLines, &guestLines}) {
         auto from = std::find(side->seen.begin(), side->seen.end(), countdown[0]);
         ASSERT_GE(side->seen.end() - from, 3) << testing::PrintToString(side->seen);
@@ -770,16 +773,21 @@ TEST(NetProcesses, TheCodeNeedNotBeOnTheCommandLine) {
               mistyped->output.find("three tries gave no join code; the host's screen shows it"))
         << mistyped->output;
 
-    for (const char* leave : {"\x04", "\x03"}) {
+    for (const char* leave : {"\x04", "\x03", "\x1b"}) {
         auto quitter = host.guest("--watch", "");
         ASSERT_TRUE(quitter->waitForText("Join code"));
         quitter->type("7K3M\r");
         ASSERT_TRUE(quitter->waitForText("That is not a join code")) << quitter->screenText();
+        // The question again: an answer before it would go to the last one.
+        ASSERT_TRUE(quitter->waitForOutput("Join code", quitter->output.find("That is not")));
         quitter->type(leave);
         Outcome outcome = quitter->waitOutcome();
         if (*leave == '\x04') {
             EXPECT_EQ(outcome, Outcome::exited(1));
             EXPECT_NE(std::string::npos, quitter->output.find("no join code given"));
+        } else if (*leave == '\x1b') { // Escape leaves, as it leaves the game
+            EXPECT_EQ(outcome, Outcome::exited(0));
+            EXPECT_EQ(quitter->output.find("That is not"), quitter->output.rfind("That is not"));
         } else {
             EXPECT_EQ(outcome, Outcome::killed(SIGINT));
         }

@@ -80,21 +80,40 @@ test('the page in Chromium, against a stand-in host', { skip, timeout: 120000 },
         assert.deepEqual(player.messages.filter((m) => m[0] === T.Key), keys);
         // A second without a key: a keep-alive.
         await player.until(() => player.messages.some((m) => m[0] === T.KeepAlive), 'a keep-alive');
+        // On a laptop's screen the status and every button are in sight,
+        // and the Pause button pauses as P does.
+        await browser.send('Emulation.setDeviceMetricsOverride', { width: 1000, height: 700, deviceScaleFactor: 1, mobile: false });
+        assert.ok(await browser.evaluate("document.getElementById('pads').getBoundingClientRect().bottom <= innerHeight"), 'the buttons below the fold');
         if (process.env.BLOCKDUEL_WEB_SCREENSHOT) {
             const { data } = await browser.send('Page.captureScreenshot', { format: 'png' });
             fs.writeFileSync(process.env.BLOCKDUEL_WEB_SCREENSHOT, Buffer.from(data, 'base64'));
         }
+        await tap(browser, 'touchPause');
+        await player.until(() => player.messages.filter((m) => m[0] === T.Key).length >= keys.length + 2, 'the Pause button');
+        assert.deepEqual(player.messages.filter((m) => m[0] === T.Key).slice(keys.length), [key(K.Press, A.Pause), key(K.Release, A.Pause)]);
 
-        // The end: the picture stays, the page says so and offers the form.
+        // The end: the picture stays, the page says so and offers to join again.
         player.send([T.End, 0]);
         await browser.until("document.getElementById('status').textContent === 'The game is over.'");
         assert.equal(await browser.evaluate("document.getElementById('again').hidden"), false);
         assert.match(await browser.evaluate(rowText(0)), /^BLOCKDUEL /);
 
+        // Join again joins, with the same code and seat; the Leave button
+        // leaves as Escape does.
+        await browser.evaluate("document.getElementById('again').click()");
+        const rejoined = await waitForConnection(host, 2);
+        await rejoined.until(() => rejoined.messages.length >= 1, 'the Hello again');
+        assert.deepEqual(rejoined.messages[0], player.messages[0]);
+        rejoined.send(first);
+        await browser.until("document.getElementById('status').textContent.startsWith('Playing')");
+        await tap(browser, 'touchLeave');
+        await rejoined.until(() => rejoined.closed, 'the page to leave');
+        assert.deepEqual(rejoined.messages.filter((m) => m[0] === T.Key), [key(K.Press, A.Escape)]);
+        await browser.until("document.getElementById('status').textContent === 'You left the game.'");
+
         // A wrong code, refused: the form says why and takes another try.
         await browser.evaluate("document.getElementById('again').click()");
-        await browser.evaluate("document.getElementById('play').click()");
-        const refused = await waitForConnection(host, 2);
+        const refused = await waitForConnection(host, 3);
         await refused.until(() => refused.messages.length >= 1, 'the second Hello');
         refused.send([T.Refused, 1, 1]);
         await browser.until("document.getElementById('note').textContent.startsWith('Refused: the host refused the code 7K3M-Q9XD')");
@@ -103,7 +122,7 @@ test('the page in Chromium, against a stand-in host', { skip, timeout: 120000 },
         // A watcher: the last game's picture stays until the welcome blanks
         // it; no keys go, and Escape leaves at once.
         await browser.evaluate("document.getElementById('watch').click()");
-        const watcher = await waitForConnection(host, 3);
+        const watcher = await waitForConnection(host, 4);
         await watcher.until(() => watcher.messages.length >= 1, "the watcher's Hello");
         assert.equal(watcher.messages[0][7], 2);
         watcher.send([T.Welcome, 2, page.protocolVersion, 2, ...picture]);
@@ -128,6 +147,13 @@ test('the page in Chromium, against a stand-in host', { skip, timeout: 120000 },
         host.close();
     }
 });
+
+// A press and a lift of the mouse on the touch button for `code`.
+async function tap(browser, code) {
+    const at = await browser.evaluate(`(() => { const r = document.querySelector('[data-key=${code}]').getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; })()`);
+    for (const type of ['mousePressed', 'mouseReleased'])
+        await browser.send('Input.dispatchMouseEvent', { type, x: at[0], y: at[1], button: 'left', clickCount: 1 });
+}
 
 // The host's `count`th connection, once it is there.
 async function waitForConnection(host, count = 1) {

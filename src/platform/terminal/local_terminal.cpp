@@ -5,8 +5,10 @@
 // join command named for a POSIX shell.
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <string_view>
+#include <termios.h>
 #include <unistd.h>
 
 #include "cli/state_folder.hpp"
@@ -35,6 +37,58 @@ private:
 };
 
 CurrentScreen screen;
+
+// Escape ends the line being asked for as Enter does, so that it leaves at
+// once: the terminal's second end-of-line character, while the line is
+// read. The modes it had come back however the read ends, also when a
+// signal (Ctrl-C) ends the program meanwhile.
+constexpr char escapeByte = '\x1b';
+constexpr int lineSignals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP};
+struct termios modesBefore;
+volatile std::sig_atomic_t modesChanged = 0;
+
+void onLineSignal(int signo) {
+    if (modesChanged != 0)
+        tcsetattr(STDIN_FILENO, TCSANOW, &modesBefore);
+    raise(signo); // its handler was reset: ends the program as it would have
+}
+
+class EscapeEndsLine {
+public:
+    EscapeEndsLine() {
+        if (tcgetattr(STDIN_FILENO, &modesBefore) != 0)
+            return;
+        for (std::size_t i = 0; i < std::size(lineSignals); ++i) {
+            struct sigaction action = {};
+            action.sa_handler = onLineSignal;
+            action.sa_flags = SA_RESETHAND | SA_NODEFER;
+            sigemptyset(&action.sa_mask);
+            // A signal the shell had ignored stays ignored.
+            caught_[i] = sigaction(lineSignals[i], nullptr, &previous_[i]) == 0 &&
+                         previous_[i].sa_handler == SIG_DFL &&
+                         sigaction(lineSignals[i], &action, nullptr) == 0;
+        }
+        struct termios modes = modesBefore;
+        modes.c_cc[VEOL] = static_cast<cc_t>(escapeByte);
+        modesChanged = 1;
+        if (tcsetattr(STDIN_FILENO, TCSANOW, &modes) != 0)
+            modesChanged = 0;
+    }
+    ~EscapeEndsLine() {
+        if (modesChanged != 0)
+            tcsetattr(STDIN_FILENO, TCSANOW, &modesBefore);
+        modesChanged = 0;
+        for (std::size_t i = 0; i < std::size(lineSignals); ++i)
+            if (caught_[i])
+                sigaction(lineSignals[i], &previous_[i], nullptr);
+    }
+    EscapeEndsLine(const EscapeEndsLine&) = delete;
+    EscapeEndsLine& operator=(const EscapeEndsLine&) = delete;
+
+private:
+    struct sigaction previous_[std::size(lineSignals)] = {};
+    bool caught_[std::size(lineSignals)] = {};
+};
 
 void writeAll(int fd, std::string_view text) {
     while (!text.empty()) {
@@ -65,9 +119,10 @@ unsigned localProcessId() { return static_cast<unsigned>(getpid()); }
 
 // The terminal is in the shell's line mode: the line comes whole, with the
 // terminal's own echo and editing, and Ctrl-C ends the program as it ends
-// any command. A line longer than `maxLength` is read to its end and
-// refused.
+// any command; Escape ends it too, and stays in it for the caller to see.
+// A line longer than `maxLength` is read to its end and refused.
 LineRead localAskLine(const std::string& question, std::string& line, std::size_t maxLength) {
+    EscapeEndsLine escapeEnds; // before the question, which may be answered at once
     localSay(question);
     line.clear();
     std::size_t total = 0;
@@ -85,6 +140,8 @@ LineRead localAskLine(const std::string& question, std::string& line, std::size_
         total += static_cast<std::size_t>(n);
         std::string_view got(bytes, static_cast<std::size_t>(n));
         std::size_t end = got.find('\n');
+        if (got.back() == escapeByte)
+            end = got.size(); // the line ended by Escape, which it keeps
         if (line.size() <= maxLength)
             line.append(got.substr(0, std::min(end, maxLength + 1 - line.size())));
         if (end != std::string_view::npos || total > maxDrained)
