@@ -360,6 +360,8 @@ TEST(BrowserAtTheHost, JoinsAsPlayerTwoAndHoldsKeys) {
     b.until([] { return false; }, net::helloLimitMs / 2);
     EXPECT_TRUE(b.closed);
     EXPECT_TRUE(b.hasFrame(closing)) << "the close is answered";
+    EXPECT_EQ(h.host->goneNotice().rfind("Reloading the page joins again, code ", 0), 0U)
+        << "a page has no command";
     h.game.sleep_value = 0;
     EXPECT_FALSE(playFrame(h.game)) << "player two's Escape ends the game";
 }

@@ -245,10 +245,10 @@ TEST(NetProcesses, RoundsWaitForBothPlayersAndSurviveARejoin) {
     EXPECT_TRUE(host.waitForText("Waiting for player two to press Enter.", 17));
     guest->type("\x03"); // player two drops out between rounds
     EXPECT_EQ(guest->waitOutcome(), Outcome::killed(SIGINT));
-    EXPECT_TRUE(host.waitForText("Player two is away; the same command joins again.", 17))
+    EXPECT_TRUE(host.waitForText("Player two is away; they may join again.", 17))
         << host.screenText();
     host.pump(1000);
-    EXPECT_EQ("Player two is away; the same command joins again.", host.rowText(17))
+    EXPECT_EQ("Player two is away; they may join again.", host.rowText(17))
         << "no round without them";
 
     guest = host.guest(); // the same command again
@@ -319,10 +319,10 @@ TEST(NetProcesses, APlayerAwayMidRoundHoldsItUntilTheyRejoin) {
 
     guest->signal(SIGKILL);
     EXPECT_EQ(guest->waitOutcome(), Outcome::killed(SIGKILL));
-    const char* away = "Player two is away; the same command joins again.";
+    const char* away = "Player two is away; they may join again.";
     ASSERT_TRUE(host.waitForText(away, 17)) << host.screenText();
     EXPECT_TRUE(watcher->waitForText(away, 17)) << watcher->screenText();
-    EXPECT_TRUE(host.waitForText(std::string("Player two's join code: ") + code, 20));
+    EXPECT_TRUE(host.waitForText(std::string("The same command joins again, code ") + code, 20));
     std::string boards = sharedRows(host);
     std::string clock = roundClock(host);
     host.pump(1500);
