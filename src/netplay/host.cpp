@@ -119,7 +119,8 @@ void GameHost::setWaitingNotice(std::vector<NoticeLine> lines) {
 // A page joins again by its link, which holds the code; a terminal by the
 // command it was started with, which asks for the code.
 std::string GameHost::goneNotice() const {
-    return std::string(playerOnPage_ ? "Reloading the page joins again" : "The same command joins again") +
+    return std::string(playerOnPage_ ? "Reloading the page joins again"
+                                     : "The same command joins again") +
            ", code " + net::formatJoinCode(door_.code());
 }
 

@@ -185,8 +185,8 @@ std::optional<ResultEntry> decodeEntry(std::string_view payload) {
         int version = 0;
         int over = 0;
         int figured = 1;
-        if (!readSetup(in, e.match, version) || !readRound(in, e.round) ||
-            !readBoard(in, e.you) || !in.bounded(1, over) || !readBoard(in, e.champion) ||
+        if (!readSetup(in, e.match, version) || !readRound(in, e.round) || !readBoard(in, e.you) ||
+            !in.bounded(1, over) || !readBoard(in, e.champion) ||
             (version > oldestFormatVersion && !in.bounded(1, figured)))
             return false;
         e.matchOver = over == 1;

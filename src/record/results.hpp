@@ -68,9 +68,9 @@ struct RoundResult {
 struct ResultEntry {
     MatchSetup match;
     RoundResult round;
-    int you = -1;           // the board of this machine's player; -1 for none (a demo)
-    bool matchOver = false; // the last round of the match
-    int champion = -1;      // matchOver: the board that won the match, -1 for none
+    int you = -1;             // the board of this machine's player; -1 for none (a demo)
+    bool matchOver = false;   // the last round of the match
+    int champion = -1;        // matchOver: the board that won the match, -1 for none
     bool rowsFigured = false; // the rows were figured from the score (kept in format 1)
 };
 

@@ -154,13 +154,14 @@ std::string statsJson(const Stats& stats) {
     bool first = true;
     for (const auto& [key, t] : stats.tallies) {
         char item[400];
-        std::snprintf(item, sizeof item,
-                      "%s{\"mode\":\"%s\",\"level\":\"%s\",\"matches\":%d,\"matchesWon\":%d,"
-                      "\"matchesLost\":%d,\"rounds\":%d,\"roundsWon\":%d,\"roundsLost\":%d,"
-                      "\"bestScore\":%d,\"rows\":%lld,\"rowsFigured\":%lld,\"longestSeconds\":%lld}",
-                      first ? "" : ",", modeName(key.first) + 2, levelText(key).c_str(), t.matches,
-                      t.matchesWon, t.matchesLost, t.rounds, t.roundsWon, t.roundsLost, t.bestScore,
-                      t.rows, t.rowsFigured, t.longestSeconds);
+        std::snprintf(
+            item, sizeof item,
+            "%s{\"mode\":\"%s\",\"level\":\"%s\",\"matches\":%d,\"matchesWon\":%d,"
+            "\"matchesLost\":%d,\"rounds\":%d,\"roundsWon\":%d,\"roundsLost\":%d,"
+            "\"bestScore\":%d,\"rows\":%lld,\"rowsFigured\":%lld,\"longestSeconds\":%lld}",
+            first ? "" : ",", modeName(key.first) + 2, levelText(key).c_str(), t.matches,
+            t.matchesWon, t.matchesLost, t.rounds, t.roundsWon, t.roundsLost, t.bestScore, t.rows,
+            t.rowsFigured, t.longestSeconds);
         out += item;
         first = false;
     }
