@@ -118,7 +118,8 @@ TEST_F(History, ARecordingThatCannotPlayIsRefusedWithTheReason) {
     std::string noHeader;
     record::appendRecord(noHeader, record::RecordKind::TapeChunk, "");
     const std::pair<std::string, const char*> cases[] = {
-        {laterFile, "made in recording format 2, and this version of blockduel plays format 1"},
+        {laterFile,
+         "made in recording format 3, and this version of blockduel plays formats 1 to 2"},
         {damaged, "not a recording of this game, or its start is damaged"},
         {noHeader, "not a recording of this game"},
         {"#!/bin/sh\n", "not a recording of this game"},

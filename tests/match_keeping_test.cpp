@@ -180,6 +180,15 @@ TEST_F(KeptMatches, AKeptMatchPlaysBackAndAddsUp) {
 TEST_F(KeptMatches, ADemoPlaysBack) {
     KeptRun run = playKept(Mode::Demo, {"--demo", "--level", "2,4", "--first-to", "2"}, 99, nobody);
     ASSERT_GE(run.live.champion, 0);
+    // Its rounds clear rows, and each row is counted once, not as its score.
+    long long rows = 0;
+    for (const record::ResultEntry& e : record::readResults("/state").entries)
+        for (int board = 0; board < 2; ++board) {
+            EXPECT_EQ(e.round.rows[board] * rowScore, e.round.score[board]) << board;
+            EXPECT_FALSE(e.rowsFigured);
+            rows += e.round.rows[board];
+        }
+    EXPECT_GT(rows, 0);
     expectPlaysBack(*run.keeper, run.screens);
 }
 

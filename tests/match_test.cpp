@@ -291,7 +291,7 @@ TEST_F(Matches, TheNextRoundWaitsForBothPlayersAndCountsDown) {
         "Enter: next round. Escape: leave.",
         "Player two is ready. Enter: next round. Escape: leave.",
         "Player two is away. Enter: next round. Escape: leave.",
-        "Player two is away; the same command joins again.",
+        "Player two is away; they may join again.",
         "Waiting for player two to press Enter.",
         "Round 2 starts in 3",
         "Round 2 starts in 2",
@@ -663,7 +663,7 @@ TEST_F(Matches, AfterTheAwayLimitEnterTakesTheRound) {
     EXPECT_LE(toldAt - awayAt, 1000LL * awayLimitSeconds + 1100);
     EXPECT_GE(takenAt, toldAt);
     EXPECT_LE(takenAt - toldAt, 20 * matchWaitMs + 100) << "the next Enter took it";
-    std::vector<std::string> expected = {"Player two is away; the same command joins again.",
+    std::vector<std::string> expected = {"Player two is away; they may join again.",
                                          "Player two is away. Enter takes the round; Esc leaves.",
                                          "Player two is away. Enter: next round. Escape: leave."};
     expectStatuses(expected);

@@ -27,7 +27,7 @@ bool readKeysFileAt(const std::string& path, std::string& text, std::string& war
     return false;
 }
 
-void takeKeysFileAt(Options& options, const std::string& path) {
+void takeKeysFileAt(Options& options, const std::string& path, std::FILE* answer) {
     if (options.command != Command::Play || options.mode == Mode::Local)
         return;
     std::string text;
@@ -37,6 +37,13 @@ void takeKeysFileAt(Options& options, const std::string& path) {
         if (!warning.empty())
             warning = printablePath(path) + ": " + warning;
     }
-    if (!warning.empty())
-        std::fprintf(stderr, "blockduel: %s\n", warning.c_str());
+    if (warning.empty())
+        return;
+    std::fprintf(stderr, "blockduel: %s\n", warning.c_str());
+    if (answer == nullptr || options.mode == Mode::Stats)
+        return;
+    std::fputs("Press Enter to play without it (Ctrl-C leaves).\n", stderr);
+    // Up to the line's end: what else was typed is no key of the game.
+    for (int c = std::fgetc(answer); c != EOF && c != '\n'; c = std::fgetc(answer)) {
+    }
 }

@@ -3,6 +3,7 @@
 // is taken by takeKeysFile() (command_line.hpp).
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 #include "cli/command_line.hpp"
@@ -14,5 +15,9 @@ bool readKeysFileAt(const std::string& path, std::string& text, std::string& war
 
 // Both, for a back end's start: the file at `path` completes the keys,
 // and what was wrong with it goes to standard error, naming the file. The
-// game then starts with the keys it would have without the file.
-void takeKeysFileAt(Options& options, const std::string& path);
+// game then starts with the keys it would have without the file. The
+// game's picture would hide what was said until the game ends: where the
+// person at the terminal is to read it (`answer`, the terminal's input;
+// nullptr when standard input and error are not both a terminal), they
+// press Enter before play. Nothing to play, nothing to wait for.
+void takeKeysFileAt(Options& options, const std::string& path, std::FILE* answer = nullptr);

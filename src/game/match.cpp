@@ -256,15 +256,29 @@ HoldEnd holdIfAsked(Game& g, Match& m, const GameSetup& setup, PauseKeys& keys, 
     return holdRound(g, m, setup, keys, clock);
 }
 
-// The round as it stands: its number, scores (one a row cleared, so the
-// rows too), frames and seconds of play; who won it once someone has.
+// The round as it stands: its number, scores, frames and seconds of play;
+// who won it once someone has. Its rows are counted frame by frame.
 void noteResult(const Game& g, Match& m, const RoundClock& clock) {
     record::RoundResult& r = m.result;
     r.round = m.round;
     r.winner = g.loser >= 0 ? 1 - g.loser : -1;
-    r.score[0] = r.rows[0] = g.p1.score;
-    r.score[1] = r.rows[1] = g.p2.score;
+    r.score[0] = g.p1.score;
+    r.score[1] = g.p2.score;
     r.seconds = readClock() - clock.started;
+}
+
+// The rows each board cleared in a frame: the board record keeps no count
+// of them, but its score grows by rowScore for each and by nothing else.
+struct Scores {
+    int board[2];
+};
+
+Scores scoresOf(const Game& g) { return {{g.p1.score, g.p2.score}}; }
+
+void countRows(const Scores& before, const Game& g, record::RoundResult& r) {
+    Scores after = scoresOf(g);
+    for (int board = 0; board < 2; ++board)
+        r.rows[board] += (after.board[board] - before.board[board]) / rowScore;
 }
 
 // Frames until a player tops out or the round is taken from one who is
@@ -284,7 +298,9 @@ bool playRound(Game& g, Match& m, const GameSetup& setup) {
             return held == HoldEnd::Taken;
         }
         showClock(clock);
+        Scores before = scoresOf(g);
         ended = !playFrame(g);
+        countRows(before, g, m.result);
         m.result.frames += 1;
         if (setup.keeper != nullptr)
             setup.keeper->framePlayed();

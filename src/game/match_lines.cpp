@@ -90,10 +90,10 @@ void addResult(MatchLines& lines, const Match& m, int you) {
         m.wins[0], m.wins[1]);
 }
 
-// The player away, as those who stayed read it.
+// The player away, as those who stayed read it. How they come back is the
+// host's to say: it knows whether they joined by a command or by a page.
 void addAway(MatchLines& lines, int board) {
-    add(lines, 0, promptRow, textColor, "%s is away; the same command joins again.",
-        boardTitle[board]);
+    add(lines, 0, promptRow, textColor, "%s is away; they may join again.", boardTitle[board]);
 }
 
 // Between rounds over the network each side says whom it waits for, and

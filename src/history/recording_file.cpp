@@ -13,9 +13,10 @@ std::string headerProblem(const record::ReadRecords& read) {
     if (read.records.empty() || read.records[0].kind != record::RecordKind::Header)
         return "it is not a recording of this game, or its start is damaged";
     std::optional<int> version = record::versionOf(read.records[0].payload);
-    if (version && *version != record::formatVersion)
+    if (version && !record::readableFormat(*version))
         return "it was made in recording format " + std::to_string(*version) +
-               ", and this version of blockduel plays format " +
+               ", and this version of blockduel plays formats " +
+               std::to_string(record::oldestFormatVersion) + " to " +
                std::to_string(record::formatVersion) + " only";
     return "its start is damaged";
 }

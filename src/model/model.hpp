@@ -10,6 +10,9 @@ constexpr int blockWidth = 5;           // piece grid columns
 constexpr int blockHeight = 5;          // piece grid rows
 constexpr int entryColumn = 2;          // where every new piece's grid enters: column
 constexpr int entryRow = -3;            // and row, above the board
+// A cleared row scores one for each of its cells between the walls; the
+// score grows by nothing else.
+constexpr int rowScore = mapWidth - 2;
 
 // Cell codes are characters of the console's OEM code page.
 constexpr int cellEmpty = 32;

@@ -25,8 +25,9 @@
 // for, each in the words of that guest (player two or a watcher). Player
 // two's Enter asks for the next round, and its pause holds the round for
 // both until a pause again. Version 1 played one game without rounds,
-// version 2 sent keys instead of actions, version 3 had no pause and version
-// 4 no Result; each side refuses every other version.
+// version 2 sent keys instead of actions, version 3 had no pause, version
+// 4 no Result and version 5 sent each board's score as its rows; each side
+// refuses every other version.
 //
 // A guest that is to ask its person for the code first makes sure that a
 // game listens there: it greets with a Hello of version 0, which no game
@@ -44,7 +45,7 @@
 
 namespace net {
 
-constexpr int protocolVersion = 5;
+constexpr int protocolVersion = 6;
 // "BLKD": a Hello from anything else is no guest of this game.
 constexpr unsigned char helloMagic[4] = {'B', 'L', 'K', 'D'};
 

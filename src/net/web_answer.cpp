@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The host's answers to browsers, as bytes. The page's policy allows its own
-// inline style and script by nonce, and a connection to its own origin, and
-// nothing else: no other site, no frame, no form.
+// inline style and script by nonce, its icon inline as a data: URI, and a
+// connection to its own origin, and nothing else: no other site, no frame,
+// no form.
 #include "net/web_answer.hpp"
 
 #include <algorithm>
@@ -79,7 +80,7 @@ std::string pageResponse(std::string_view page, std::string_view placeholder,
     std::string n(nonce);
     std::string policy = "Content-Security-Policy: default-src 'none'; script-src 'nonce-" + n +
                          "'; style-src 'nonce-" + n +
-                         "'; connect-src 'self'; img-src 'none'; base-uri 'none'; "
+                         "'; connect-src 'self'; img-src data:; base-uri 'none'; "
                          "form-action 'none'; frame-ancestors 'none'\r\n";
     return closing("200 OK", policy, "text/html; charset=utf-8", body);
 }
@@ -134,6 +135,13 @@ WebAnswer answerWebRequest(const HttpRequest& request, const HostNames& names,
     if (path == webSocketPath)
         return upgrade(request);
     return {WebAnswerKind::NotFound, refusal("404 Not Found")};
+}
+
+// A browser asks for paths of its own (an icon, a manifest) of any page it
+// shows: a 404 for those turns nobody away.
+bool turnsAway(WebAnswerKind kind) {
+    return kind != WebAnswerKind::Page && kind != WebAnswerKind::Upgrade &&
+           kind != WebAnswerKind::NotFound;
 }
 
 std::string badRequestResponse() { return refusal("400 Bad Request"); }

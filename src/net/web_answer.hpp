@@ -44,6 +44,11 @@ WebAnswer answerWebRequest(const HttpRequest& request, const HostNames& names,
                            std::string_view page, std::string_view placeholder,
                            std::string_view nonce);
 
+// Whether an answer of `kind` turns a stranger away: it refuses what no
+// visit to the page sends (an unreadable head, another host's name, another
+// method, a bad switch); a path this host does not serve is only missing.
+bool turnsAway(WebAnswerKind kind);
+
 // The answer to a head that could not be read.
 std::string badRequestResponse();
 

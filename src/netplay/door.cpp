@@ -76,8 +76,8 @@ void Door::readFrom(Stranger& s, long long now) {
 }
 
 // Until it switches, a browser's connection holds a slot of the door like
-// any stranger's; one given its page has been served, one refused is
-// turned away.
+// any stranger's; one given its page or told a path is missing has been
+// served, one refused is turned away.
 void Door::answerBrowser(Stranger& s, long long now) {
     net::WebAnswer answer = netplay::answerBrowser(*s.link->http(), names_);
     s.link->queueRaw(answer.response, now);
@@ -85,7 +85,7 @@ void Door::answerBrowser(Stranger& s, long long now) {
         s.link->startWebSocket();
         return;
     }
-    admission_.gone(s.id, answer.kind != net::WebAnswerKind::Page, now);
+    admission_.gone(s.id, net::turnsAway(answer.kind), now);
     leave(s, now);
     if (answer.kind == net::WebAnswerKind::Page)
         s.pageBy = now + pageMs;

@@ -166,9 +166,10 @@ bool Guests::freeSilentSeat(long long now) {
 
 // Once: a link closed while it was read ends the read as a broken one.
 void Guests::drop(Peer& peer) {
+    bool onPage = peer.link->isWebSocket();
     peer.link->close();
     if (peer.seat == net::Seat::Player && !peer.dropped)
-        events_.playerLeft();
+        events_.playerLeft(onPage);
     peer.dropped = true;
 }
 

@@ -30,8 +30,8 @@ public:
     virtual void playerJoined(const net::Message& ready) = 0;
     // One of player two's key messages.
     virtual void playerKey(const net::Message& key) = 0;
-    // Player two's connection closed.
-    virtual void playerLeft() = 0;
+    // Player two's connection closed; `onPage`: it was a browser's page.
+    virtual void playerLeft(bool onPage) = 0;
     // A guest from `from` was ended for sending far more than a person could.
     virtual void flooded(const net::PeerAddress& from, long long nowMs) = 0;
     virtual Showing showing() const = 0;

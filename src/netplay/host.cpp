@@ -116,8 +116,12 @@ void GameHost::setWaitingNotice(std::vector<NoticeLine> lines) {
     refreshNotices(true);
 }
 
+// A page joins again by its link, which holds the code; a terminal by the
+// command it was started with, which asks for the code.
 std::string GameHost::goneNotice() const {
-    return "Player two's join code: " + net::formatJoinCode(door_.code());
+    return std::string(playerOnPage_ ? "Reloading the page joins again"
+                                     : "The same command joins again") +
+           ", code " + net::formatJoinCode(door_.code());
 }
 
 NoticeLine GameHost::watchersNotice() const {
@@ -230,7 +234,7 @@ void GameHost::playerKey(const net::Message& key) {
 // Player two gone: its keys are let go (but for an Escape owed to the
 // game), and the host's console says so below the readouts while the game
 // goes on.
-void GameHost::playerLeft() {
+void GameHost::playerLeft(bool onPage) {
     // An Escape that came just before the close still leaves the match: a
     // page sends it and closes at once.
     auto escape = static_cast<int>(Action::Escape);
@@ -241,6 +245,7 @@ void GameHost::playerLeft() {
         guestKeys_.apply({KeyEvent::Release, escape});
     }
     playerGone_ = true;
+    playerOnPage_ = onPage;
     refreshNotices(true);
 }
 

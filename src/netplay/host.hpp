@@ -81,7 +81,8 @@ public:
 
     // The lines shown in place of the boards until the game begins.
     void setWaitingNotice(std::vector<NoticeLine> lines);
-    // The notice shown below the readouts while player two is away.
+    // The notice shown below the readouts while player two is away: how
+    // they join again.
     std::string goneNotice() const;
     // How many watch, beside the delay readout: on this console and in
     // player two's picture; no text while nobody does.
@@ -98,7 +99,7 @@ private:
     // What the guests' connections tell the game, and ask of it.
     void playerJoined(const net::Message& ready) override;
     void playerKey(const net::Message& key) override;
-    void playerLeft() override;
+    void playerLeft(bool onPage) override;
     void flooded(const net::PeerAddress& from, long long nowMs) override;
     Showing showing() const override;
 
@@ -115,6 +116,7 @@ private:
     bool started_ = false;
     bool over_ = false;
     bool playerGone_ = false;
+    bool playerOnPage_ = false; // player two last joined from a browser's page
     std::vector<NoticeLine> waitingNotice_;
     std::string doorNotice_;
     long long doorShownMs_ = 0; // when doorNotice_ was last shown afresh

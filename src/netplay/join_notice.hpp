@@ -14,6 +14,11 @@
 
 namespace netplay {
 
+// The program as a person types it on the machine that joins, where the
+// game is installed under its name: the path this host runs it from means
+// nothing there, and on this machine its own user knows it.
+constexpr std::string_view joinProgram = "blockduel";
+
 // The lines for the command of `words` (the program, then its option and
 // the address) and `code`, each at most pictureColumns wide, all above the
 // picture's last rows; a command that wraps continues with `continuation`,

@@ -49,9 +49,10 @@ int complain(const std::string& message) {
 
 // In place of the boards, until player two is there: how to join, the
 // command without the code, which the guest types when it asks.
-std::vector<NoticeLine> waitingNotice(const std::string& program, const std::string& address,
-                                      int port, const net::JoinCode& code) {
-    std::vector<std::string> command = {program, "--join " + net::formatEndpoint(address, port)};
+std::vector<NoticeLine> waitingNotice(const std::string& address, int port,
+                                      const net::JoinCode& code) {
+    std::vector<std::string> command = {std::string(joinProgram),
+                                        "--join " + net::formatEndpoint(address, port)};
     std::string link = browserLink(address, port, code);
     return joinNotice(command, code, localContinuation(), link);
 }
@@ -82,7 +83,7 @@ bool hostCode(const Options& options, net::JoinCode& code, std::string& error) {
 }
 
 // The host's match is kept as every match on this machine's core is.
-int host(const Options& options, const net::Endpoint& where, const std::string& program) {
+int host(const Options& options, const net::Endpoint& where) {
     net::JoinCode code;
     std::string problem;
     if (!hostCode(options, code, problem))
@@ -105,7 +106,7 @@ int host(const Options& options, const net::Endpoint& where, const std::string& 
     std::string shown = netAddressToJoin(where.host);
     game.answerTo(hostNamesHere(shown, options.name));
     localServe(&game);
-    game.setWaitingNotice(waitingNotice(program, shown, port, code));
+    game.setWaitingNotice(waitingNotice(shown, port, code));
     while (!game.playerReady()) {
         sleepMs(checkMs);
         if (keyPressed(vkEscape)) { // nobody came: leave as if never started
@@ -291,7 +292,7 @@ int playOverNetwork(const Options& options) {
         std::string problem = localProblem();
         if (!problem.empty())
             return complain(problem);
-        return host(options, where, localCommandName(options.program.c_str()));
+        return host(options, where);
     }
     return join(options, options.mode == Mode::Join ? net::Seat::Player : net::Seat::Watcher);
 }

@@ -34,12 +34,13 @@ net::RoundOutcome outcomeOf(const record::RoundResult& round, const GameSetup* s
 bool plausible(const net::RoundOutcome& outcome) {
     long long frames = outcome.frames;
     long long mostScore = (frames + 1) * mostScorePerFrame;
+    long long mostRows = (frames + 1) * mostRowsPerFrame;
     bool fits = outcome.round >= 1 && outcome.round <= mostRound &&
                 outcome.seconds <= record::maxRoundSeconds &&
                 frames <= (outcome.seconds + 1) * mostFramesPerSecond;
     for (int board = 0; board < 2; ++board)
         fits = fits && outcome.score[board] >= 0 && outcome.score[board] <= mostScore &&
-               outcome.rows[board] >= 0 && outcome.rows[board] <= mostScore;
+               outcome.rows[board] >= 0 && outcome.rows[board] <= mostRows;
     return fits;
 }
 

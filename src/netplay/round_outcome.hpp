@@ -21,9 +21,9 @@ namespace netplay {
 // millisecond a frame, so no second of a round holds ten times as many.
 constexpr long long mostFramesPerSecond = 10LL * framesPerSecond;
 // A board locks at most one piece a frame, and a lock clears at most the
-// four rows the bar of four stands in; a row cleared scores one a cell
-// between the walls (and the rows are counted as the score is).
-constexpr long long mostScorePerFrame = 4LL * (mapWidth - 2);
+// four rows the bar of four stands in.
+constexpr long long mostRowsPerFrame = 4;
+constexpr long long mostScorePerFrame = mostRowsPerFrame * rowScore;
 // Every round starts after its countdown, so a match goes through at most
 // one a countdown in a round's longest time, whenever a guest joins it.
 constexpr int mostRound = static_cast<int>(record::maxRoundSeconds / countdownSeconds);

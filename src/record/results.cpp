@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "record/results.hpp"
 
+#include "model/model.hpp"
 #include "record/varint.hpp"
 
 namespace record {
@@ -73,14 +74,13 @@ void appendSetup(std::string& out, const MatchSetup& s) {
             appendNumber(out, static_cast<std::uint64_t>(key < 0 || key > maxKeyCode ? 0 : key));
 }
 
-bool readSetup(NumberReader& in, MatchSetup& s) {
-    int version = 0;
+bool readSetup(NumberReader& in, MatchSetup& s, int& version) {
     int mode = 0;
     int flags = 0;
     std::uint64_t seed = 0;
     std::uint64_t id = 0;
     long long started = 0;
-    bool read = in.bounded(formatVersion, version) && version == formatVersion &&
+    bool read = in.bounded(formatVersion, version) && readableFormat(version) &&
                 readText(in, maxVersionText, s.programVersion) &&
                 readLong(in, 1LL << 40, started) && in.number(id) && id <= 0xFFFFFFFFU &&
                 in.bounded(playModes, mode) && mode >= 1 && in.bounded(127, flags) &&
@@ -153,6 +153,7 @@ std::string encodeEntry(const ResultEntry& entry) {
     appendBoard(out, entry.you);
     appendNumber(out, entry.matchOver ? 1U : 0U);
     appendBoard(out, entry.champion);
+    appendNumber(out, entry.rowsFigured ? 1U : 0U);
     return out;
 }
 
@@ -164,8 +165,15 @@ std::optional<int> versionOf(std::string_view payload) {
     return static_cast<int>(version);
 }
 
+bool readableFormat(int version) {
+    return version >= oldestFormatVersion && version <= formatVersion;
+}
+
 std::optional<MatchSetup> decodeSetup(std::string_view payload) {
-    return decodeWhole<MatchSetup>(payload, readSetup);
+    return decodeWhole<MatchSetup>(payload, [](NumberReader& in, MatchSetup& s) {
+        int version = 0;
+        return readSetup(in, s, version);
+    });
 }
 
 std::optional<RoundResult> decodeRound(std::string_view payload) {
@@ -174,11 +182,18 @@ std::optional<RoundResult> decodeRound(std::string_view payload) {
 
 std::optional<ResultEntry> decodeEntry(std::string_view payload) {
     return decodeWhole<ResultEntry>(payload, [](NumberReader& in, ResultEntry& e) {
+        int version = 0;
         int over = 0;
-        if (!readSetup(in, e.match) || !readRound(in, e.round) || !readBoard(in, e.you) ||
-            !in.bounded(1, over) || !readBoard(in, e.champion))
+        int figured = 1;
+        if (!readSetup(in, e.match, version) || !readRound(in, e.round) || !readBoard(in, e.you) ||
+            !in.bounded(1, over) || !readBoard(in, e.champion) ||
+            (version > oldestFormatVersion && !in.bounded(1, figured)))
             return false;
         e.matchOver = over == 1;
+        e.rowsFigured = figured == 1;
+        // Format 1 wrote the score in the rows' place.
+        for (int board = 0; board < 2 && e.rowsFigured; ++board)
+            e.round.rows[board] = e.round.score[board] / rowScore;
         return true;
     });
 }

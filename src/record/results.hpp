@@ -13,8 +13,11 @@
 
 namespace record {
 
-// Recordings and the results log of another version are refused.
-constexpr int formatVersion = 1;
+// Recordings and the results log of a version outside these are refused.
+// Format 1 kept each board's score as its rows as well: its rows are
+// figured from the score when read (one row for each rowScore).
+constexpr int formatVersion = 2;
+constexpr int oldestFormatVersion = 1;
 constexpr int maxVersionText = 32;
 constexpr int maxLegend = 24; // a key legend's bytes, as the picture shows it
 constexpr int maxLevel = 99;  // above every computer level there is
@@ -65,9 +68,10 @@ struct RoundResult {
 struct ResultEntry {
     MatchSetup match;
     RoundResult round;
-    int you = -1;           // the board of this machine's player; -1 for none (a demo)
-    bool matchOver = false; // the last round of the match
-    int champion = -1;      // matchOver: the board that won the match, -1 for none
+    int you = -1;             // the board of this machine's player; -1 for none (a demo)
+    bool matchOver = false;   // the last round of the match
+    int champion = -1;        // matchOver: the board that won the match, -1 for none
+    bool rowsFigured = false; // the rows were figured from the score (kept in format 1)
 };
 
 std::string encodeSetup(const MatchSetup& setup);
@@ -77,6 +81,7 @@ std::string encodeEntry(const ResultEntry& entry);
 // What a header says of its version, before anything else is read: a
 // recording of another version is refused by this, with its number.
 std::optional<int> versionOf(std::string_view payload);
+bool readableFormat(int version);
 std::optional<MatchSetup> decodeSetup(std::string_view payload);
 std::optional<RoundResult> decodeRound(std::string_view payload);
 std::optional<ResultEntry> decodeEntry(std::string_view payload);

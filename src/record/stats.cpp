@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "model/model.hpp"
+
 namespace record {
 
 namespace {
@@ -41,6 +43,7 @@ void addRound(Tally& t, const ResultEntry& e) {
             continue;
         t.bestScore = std::max(t.bestScore, r.score[board]);
         t.rows += r.rows[board];
+        t.rowsFigured += e.rowsFigured ? r.rows[board] : 0;
     }
     t.longestSeconds = std::max(t.longestSeconds, r.seconds);
 }
@@ -118,6 +121,7 @@ std::string minutes(long long seconds) {
 std::string statsTable(const Stats& stats) {
     if (stats.tallies.empty())
         return "No matches recorded yet.\n";
+    long long figured = 0;
     std::string out = "mode        level  matches won lost  rounds won lost   best  rows "
                       "longest\n";
     for (const auto& [key, t] : stats.tallies) {
@@ -127,7 +131,12 @@ std::string statsTable(const Stats& stats) {
                       t.matchesLost, t.rounds, t.roundsWon, t.roundsLost, t.bestScore, t.rows,
                       minutes(t.longestSeconds).c_str());
         out += line;
+        figured += t.rowsFigured;
     }
+    if (figured > 0)
+        out += "Of the rows, " + std::to_string(figured) +
+               " are figured from the scores of rounds that an older version kept (" +
+               std::to_string(rowScore) + " a row).\n";
     if (stats.highestBeaten > 0)
         out += "Against the computer: level " + std::to_string(stats.highestBeaten) +
                " beaten in a match" +
@@ -145,13 +154,14 @@ std::string statsJson(const Stats& stats) {
     bool first = true;
     for (const auto& [key, t] : stats.tallies) {
         char item[400];
-        std::snprintf(item, sizeof item,
-                      "%s{\"mode\":\"%s\",\"level\":\"%s\",\"matches\":%d,\"matchesWon\":%d,"
-                      "\"matchesLost\":%d,\"rounds\":%d,\"roundsWon\":%d,\"roundsLost\":%d,"
-                      "\"bestScore\":%d,\"rows\":%lld,\"longestSeconds\":%lld}",
-                      first ? "" : ",", modeName(key.first) + 2, levelText(key).c_str(), t.matches,
-                      t.matchesWon, t.matchesLost, t.rounds, t.roundsWon, t.roundsLost, t.bestScore,
-                      t.rows, t.longestSeconds);
+        std::snprintf(
+            item, sizeof item,
+            "%s{\"mode\":\"%s\",\"level\":\"%s\",\"matches\":%d,\"matchesWon\":%d,"
+            "\"matchesLost\":%d,\"rounds\":%d,\"roundsWon\":%d,\"roundsLost\":%d,"
+            "\"bestScore\":%d,\"rows\":%lld,\"rowsFigured\":%lld,\"longestSeconds\":%lld}",
+            first ? "" : ",", modeName(key.first) + 2, levelText(key).c_str(), t.matches,
+            t.matchesWon, t.matchesLost, t.rounds, t.roundsWon, t.roundsLost, t.bestScore, t.rows,
+            t.rowsFigured, t.longestSeconds);
         out += item;
         first = false;
     }

@@ -24,6 +24,7 @@ struct Tally {
     int roundsLost = 0;
     int bestScore = 0;
     long long rows = 0;
+    long long rowsFigured = 0; // of the rows, those figured from the score of older entries
     long long longestSeconds = 0;
 };
 

@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: MIT
 # Puts page.css and page.js into page.html, where @PAGE_CSS@ and @PAGE_JS@
-# stand, and writes the page as a C++ string literal into PAGE_CPP from
+# stand, and icon.svg as the data: URI of its icon where @PAGE_ICON@ does
+# (so that a browser need not ask the host for one), and writes the page as a C++ string literal into PAGE_CPP from
 # page.cpp.in: every byte a hex escape, so that nothing the page holds can
 # end the literal or mean anything else to the compiler.
 
@@ -32,6 +33,17 @@ function(embed_page dir out)
     if(NOT inCss EQUAL -1 OR NOT inJs EQUAL -1)
         message(FATAL_ERROR "page.css or page.js holds the tag that would end it inline")
     endif()
+    file(READ ${dir}/icon.svg icon)
+    # In a URI: its lines joined, and what a URI or the attribute would read
+    # as its own escaped.
+    string(REPLACE "\n" "" icon "${icon}")
+    foreach(pair "%;%25" "#;%23" "<;%3C" ">;%3E" "\";%22" " ;%20" ":;%3A" "/;%2F")
+        list(GET pair 0 from)
+        list(GET pair 1 to)
+        string(REPLACE "${from}" "${to}" icon "${icon}")
+    endforeach()
+    split("${page}" "@PAGE_ICON@" start page)
+    set(page "${start}${icon}${page}")
     split("${page}" "@PAGE_CSS@" head rest)
     split("${rest}" "@PAGE_JS@" middle tail)
     string(HEX "${head}${css}${middle}${js}${tail}" hex)

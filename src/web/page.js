@@ -8,7 +8,7 @@
 
 const blockduel = (() => {
     // The protocol as this page speaks it.
-    const protocolVersion = 5;
+    const protocolVersion = 6;
     const magic = [0x42, 0x4c, 0x4b, 0x44]; // "BLKD"
     const Type = { Hello: 1, Welcome: 2, Refused: 3, Ready: 4, Key: 5, KeepAlive: 6, Picture: 7, Delta: 8, End: 9, Result: 10 };
     const Seat = { Player: 1, Watcher: 2 };

@@ -139,7 +139,7 @@ TEST(WebAnswer, ServesThePageUnderItsPolicy) {
     EXPECT_NE(head.find("\r\nContent-Type: text/html; charset=utf-8\r\n"), std::string::npos);
     EXPECT_NE(head.find("\r\nContent-Security-Policy: default-src 'none'; script-src "
                         "'nonce-QUJDREVGR0hJSktMTU5PUA=='; style-src "
-                        "'nonce-QUJDREVGR0hJSktMTU5PUA=='; connect-src 'self'; img-src 'none'; "
+                        "'nonce-QUJDREVGR0hJSktMTU5PUA=='; connect-src 'self'; img-src data:; "
                         "base-uri 'none'; form-action 'none'; frame-ancestors 'none'\r\n"),
               std::string::npos);
     EXPECT_NE(head.find("\r\nCache-Control: no-store\r\n"), std::string::npos);

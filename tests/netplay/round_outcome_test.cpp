@@ -13,7 +13,8 @@ net::RoundOutcome aRound() {
     net::RoundOutcome r;
     r.round = 12;
     r.winner = 1;
-    r.score[1] = r.rows[1] = 540;
+    r.score[1] = 540;
+    r.rows[1] = 540 / rowScore;
     r.frames = 6600;
     r.seconds = 600;
     return r;
@@ -40,7 +41,7 @@ TEST(HeardResults, EachFigureHoldsUpToItsBound) {
          }},
         {"rows",
          [](net::RoundOutcome& r, long long b) {
-             r.rows[1] = static_cast<int>((r.frames + 1) * mostScorePerFrame + b);
+             r.rows[1] = static_cast<int>((r.frames + 1) * mostRowsPerFrame + b);
          }},
     };
     EXPECT_TRUE(plausible(aRound()));

@@ -103,6 +103,28 @@ TEST(Results, AnotherVersionIsToldAndRefused) {
     EXPECT_EQ(versionOf(encodeSetup(someSetup())), formatVersion);
 }
 
+// Format 1 wrote each board's score in its rows' place: the rows are
+// figured from the score, and stay marked so when the entry is written again.
+TEST(Results, AnEntryOfTheFirstFormatHasItsRowsFiguredFromItsScore) {
+    ResultEntry entry;
+    entry.match = someSetup();
+    entry.round = {1, 1, {36, 54}, {36, 54}, 400, 40};
+    std::string current = encodeEntry(entry);
+    std::string first;
+    appendNumber(first, oldestFormatVersion);
+    first += current.substr(1, current.size() - 2); // without the version and the mark
+    for (const std::string& bytes : {first, encodeEntry(*decodeEntry(first))}) {
+        std::optional<ResultEntry> back = decodeEntry(bytes);
+        ASSERT_TRUE(back.has_value());
+        EXPECT_TRUE(back->rowsFigured);
+        EXPECT_EQ(back->round.rows[0], 2);
+        EXPECT_EQ(back->round.rows[1], 3);
+        EXPECT_EQ(back->round.score[1], 54);
+    }
+    EXPECT_FALSE(decodeEntry(current)->rowsFigured);
+    EXPECT_EQ(decodeEntry(current)->round.rows[1], 54) << "rows counted are read as they are";
+}
+
 TEST(Results, FieldsOutOfBoundsAreRefused) {
     MatchSetup setup = someSetup();
     for (int mode : {0, playModes + 1}) {

@@ -113,6 +113,14 @@ TEST(Stats, TheTableAndJsonSayTheSame) {
     EXPECT_NE(json.find("\"bestScore\":450"), std::string::npos) << json;
     EXPECT_NE(json.find("\"nextLevel\":4"), std::string::npos) << json;
     EXPECT_EQ(statsTable(addUp({}, topLevel)), "No matches recorded yet.\n");
+    EXPECT_EQ(table.find("figured"), std::string::npos) << table;
+
+    ResultEntry older = ended(againstComputer(2, 3, 0, 90, 10), 0);
+    older.round.rows[0] = 5;
+    older.rowsFigured = true;
+    Stats mixed = addUp({older, ended(againstComputer(1, 3, 0, 450, 125), 0)}, topLevel);
+    EXPECT_NE(statsTable(mixed).find("Of the rows, 5 are figured"), std::string::npos);
+    EXPECT_NE(statsJson(mixed).find("\"rows\":50,\"rowsFigured\":5,"), std::string::npos);
 }
 
 } // namespace

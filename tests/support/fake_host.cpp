@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "game/keys.hpp"
+#include "model/model.hpp"
 #include "net/message_decoder.hpp"
 #include "net/picture.hpp"
 #include "net/protocol.hpp"
@@ -155,7 +156,8 @@ void FakeHost::flood(std::string& out, long long startMs) {
             net::RoundOutcome r;
             r.round = kind_ == Flood::Lies ? 999'999 : ++round_;
             r.winner = round_ % 2;
-            r.score[0] = r.rows[0] = kind_ == Flood::Lies ? 1'000'000'000 : 36;
+            r.score[0] = kind_ == Flood::Lies ? 1'000'000'000 : 36;
+            r.rows[0] = r.score[0] / rowScore;
             r.frames = kind_ == Flood::Lies ? 0xFFFFFFFFU : 400;
             r.seconds = kind_ == Flood::Lies ? 0xFFFFFFFFU : 36;
             net::appendResult(out, r);

@@ -260,6 +260,10 @@ TEST(BrowserAtTheHost, GetsThePageUnderItsPolicyWithAFreshNonce) {
     EXPECT_EQ(uses, 2U) << "the style and the script";
     EXPECT_EQ(body.find("{{NONCE}}"), std::string::npos);
     EXPECT_NE(page.find("style-src 'nonce-" + nonce + "'"), std::string::npos);
+    // Its icon is its own, inline, so that a browser need not ask for one.
+    EXPECT_NE(body.find("<link rel=\"icon\" href=\"data:image/svg+xml,%3Csvg%20"),
+              std::string::npos);
+    EXPECT_NE(page.find("img-src data:;"), std::string::npos);
 
     Browser second(*h.host);
     std::string again = second.answer(request);
@@ -269,7 +273,8 @@ TEST(BrowserAtTheHost, GetsThePageUnderItsPolicyWithAFreshNonce) {
 
 // The link of the host's notice, and every other address of this machine,
 // open the page; a name a stranger pointed here does not, and counts as
-// turned away.
+// turned away. A path the host does not serve (a browser's own ask for an
+// icon) is missing, and turns nobody away.
 TEST(BrowserAtTheHost, ServesThePageUnderThisMachinesNamesAlone) {
     Hosting h;
     std::vector<std::string> names = netLocalAddresses();
@@ -281,6 +286,10 @@ TEST(BrowserAtTheHost, ServesThePageUnderThisMachinesNamesAlone) {
         Browser b(*h.host);
         std::string page = b.answer("GET /?from=chat HTTP/1.1\r\nHost: " + address + "\r\n\r\n");
         EXPECT_EQ(page.rfind("HTTP/1.1 200 OK\r\n", 0), 0U) << address;
+        Browser icon(*h.host);
+        std::string missing =
+            icon.answer("GET /favicon.ico HTTP/1.1\r\nHost: " + address + "\r\n\r\n");
+        EXPECT_EQ(missing.rfind("HTTP/1.1 404 ", 0), 0U) << address;
     }
     EXPECT_EQ(0, h.host->admission().turnedAway());
     EXPECT_TRUE(net::namesThisHost("desk.lan:7416", netplay::hostNamesHere("desk.lan", "")))
@@ -351,6 +360,8 @@ TEST(BrowserAtTheHost, JoinsAsPlayerTwoAndHoldsKeys) {
     b.until([] { return false; }, net::helloLimitMs / 2);
     EXPECT_TRUE(b.closed);
     EXPECT_TRUE(b.hasFrame(closing)) << "the close is answered";
+    EXPECT_EQ(h.host->goneNotice().rfind("Reloading the page joins again, code ", 0), 0U)
+        << "a page has no command";
     h.game.sleep_value = 0;
     EXPECT_FALSE(playFrame(h.game)) << "player two's Escape ends the game";
 }

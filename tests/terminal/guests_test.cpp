@@ -29,7 +29,7 @@ using MessageTypes = std::vector<net::MessageType>;
 struct Told : GuestEvents {
     void playerJoined(const net::Message& /*ready*/) override { joined += 1; }
     void playerKey(const net::Message& key) override { keys.push_back(key.action); }
-    void playerLeft() override { left += 1; }
+    void playerLeft(bool /*onPage*/) override { left += 1; }
     void flooded(const net::PeerAddress& /*from*/, long long /*nowMs*/) override { floods += 1; }
     Showing showing() const override { return shows; }
     net::Picture pictureFor(net::Seat /*seat*/) const override { return picture; }

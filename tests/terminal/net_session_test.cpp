@@ -234,6 +234,7 @@ TEST(NetGame, ADroppedGuestIsReleasedAndMayRejoin) {
     EXPECT_FALSE(m.host->playerReady());
     EXPECT_EQ(Moves(0, 0), moved(m, ""));
     EXPECT_EQ(m.host->goneNotice(), m.hostTerm.vt.rowText(20));
+    EXPECT_EQ(m.host->goneNotice().rfind("The same command joins again, code ", 0), 0U);
     for (int x = 0; x < 56; ++x)
         ASSERT_EQ(' ', charAt(static_cast<short>(x), 20)) << x;
     for (int i = 0; i < 30; ++i)

@@ -99,5 +99,24 @@ TEST_F(OutsideText, FoldersFromTheEnvironmentAreShownEscaped) {
     expectSaid({.args = {"--stats"}, .env = env}, {keys + ": line 1: one=i,j,l: four keys"}, 0);
 }
 
+// A keys file that is left out is said on the terminal as the game starts,
+// and read there: the game's picture waits for Enter, rather than hiding
+// the message until the game ends.
+TEST_F(OutsideText, AKeysFileLeftOutIsReadBeforePlay) {
+    std::string config = named("config");
+    ASSERT_EQ(mkdir(config.c_str(), 0700), 0);
+    ASSERT_EQ(mkdir((config + "/blockduel").c_str(), 0700), 0);
+    write(config + "/blockduel/keys", "one=i,j,l\n");
+    GamePty game({.args = {"--computer"}, .env = {"XDG_CONFIG_HOME=" + config}});
+    ASSERT_TRUE(game.waitForText("Press Enter to play without it")) << game.screenText();
+    EXPECT_NE(joinedLines(game.output).find(shown("config") + "/blockduel/keys: line 1"),
+              std::string::npos)
+        << game.output;
+    game.pump(300);
+    EXPECT_FALSE(terminalState(game.output).alternateScreen) << "nothing hides it yet";
+    game.type("\r");
+    EXPECT_TRUE(game.waitForPicture()) << game.screenText();
+}
+
 } // namespace
 } // namespace term

@@ -12,7 +12,7 @@ const crypto = require('node:crypto');
 const webSocketGuid = '258EAFA5-E914-47DA-95CA-C5AB0DC85B11';
 const policy = (nonce) =>
     `default-src 'none'; script-src 'nonce-${nonce}'; style-src 'nonce-${nonce}'; connect-src 'self'; ` +
-    "img-src 'none'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
+    "img-src data:; base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
 
 // One WebSocket connection: reads the browser's frames into the guest's
 // byte stream, and that into messages.

@@ -24,7 +24,9 @@ int main(int argc, char** argv) {
     int status = answerCommandLine(command);
     if (status >= 0)
         return status;
-    takeKeysFileAt(command, keysFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
+    bool person = isatty(STDIN_FILENO) == 1 && isatty(STDERR_FILENO) == 1;
+    takeKeysFileAt(command, keysFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")),
+                   person ? stdin : nullptr);
     if (command.mode == Mode::Stats)
         return history::printStats(localStateFolder(), command.json, stdout, stderr);
     if (command.mode == Mode::Replay)

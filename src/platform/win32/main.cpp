@@ -2,6 +2,7 @@
 // The game on the Windows console.
 #include <cstdio>
 #include <cstdlib>
+#include <io.h>
 
 #include "cli/command_line.hpp"
 #include "cli/keys_file.hpp"
@@ -20,7 +21,8 @@ int main(int argc, char** argv) {
     int status = answerCommandLine(options);
     if (status >= 0)
         return status;
-    takeKeysFileAt(options, windowsKeysFilePath(std::getenv("APPDATA")));
+    bool person = _isatty(_fileno(stdin)) != 0 && _isatty(_fileno(stderr)) != 0;
+    takeKeysFileAt(options, windowsKeysFilePath(std::getenv("APPDATA")), person ? stdin : nullptr);
     if (options.mode == Mode::Stats)
         return history::printStats(localStateFolder(), options.json, stdout, stderr);
     if (options.mode == Mode::Replay)
