@@ -44,6 +44,7 @@ struct Options {
     std::string program = "blockduel"; // how the program was started (argv[0]), for messages
     KeyChoice keys;     // --keys, then the keys file for a player the command line leaves
     int firstTo = 0;    // --first-to N: the match ends at N rounds won; 0: until Escape
+    bool speedUp = false; // --speed-up: gravity quickens as each round goes on
     std::string replay; // --replay FILE: the recording, or "last" for the newest
     bool json = false;  // --stats --json: for scripts
 };
