@@ -56,8 +56,8 @@ TEST_F(Frames, UnderSpeedUpTheFallIntervalShortensAsTheRoundGoesOn) {
         int second; // of the round: the interval from the first step since
         int interval;
     };
-    const Moment moments[] = {{1, 0, 10}, {1, 29, 10}, {1, 30, 8}, {1, 59, 8}, {1, 60, 6},
-                              {1, 90, 4}, {1, 150, 4}, {2, 0, 10}, {2, 31, 8}};
+    const Moment moments[] = {{1, 0, 10}, {1, 29, 10}, {1, 30, 8}, {1, 59, 8},
+                              {1, 60, 6}, {1, 150, 6}, {2, 0, 10}, {2, 31, 8}};
     for (int round = 1; round <= 2; ++round) {
         start(GameSetup{.speedUp = true}, 7 + round);
         std::vector<int> falls; // the frames that took a gravity step
@@ -85,7 +85,7 @@ TEST_F(Frames, UnderSpeedUpTheFallIntervalShortensAsTheRoundGoesOn) {
     ASSERT_TRUE(play(1));
     EXPECT_EQ(4, solidCells(g.p1, 11, 12)) << "player one locked at once";
     EXPECT_EQ(3, g.p2.by);
-    ASSERT_TRUE(play(3));
+    ASSERT_TRUE(play(5));
     EXPECT_EQ(3, g.p2.by);
     ASSERT_TRUE(play(1));
     EXPECT_EQ(4, g.p2.by) << "the floor's interval after the blocked drop";

@@ -18,13 +18,16 @@ constexpr int framesPerSecond = 11;
 
 // Under --speed-up the fall interval shortens as a round goes on: every
 // speedUpEvery frames of a round (about 30 s) it loses speedUpStep frames,
-// from gravityPeriod down to speedUpFloor, which it keeps from 1:30 on:
-// 10, 8, 6 and 4 frames a row. Steps stay even, so that every gravity step
-// falls on a frame of the same parity as the turn key's polls, which lets
-// the computer plan the quickened rhythm as it plans the steady one.
+// from gravityPeriod down to speedUpFloor, which it keeps from 1:00 on:
+// 10, 8, then 6 frames a row. The floor is where a casual player who taps
+// the keys still places a piece before it lands (faster, the ladder's
+// simulated person topped out within 5 minutes in almost every game).
+// Steps stay even, so that every gravity step falls on a frame of the same
+// parity as the turn key's polls, which lets the computer plan the
+// quickened rhythm as it plans the steady one.
 constexpr int speedUpEvery = 30 * framesPerSecond;
 constexpr int speedUpStep = 2;
-constexpr int speedUpFloor = 4;
+constexpr int speedUpFloor = 6;
 static_assert(speedUpStep % turnPeriod == 0 && speedUpFloor % turnPeriod == 0);
 static_assert((gravityPeriod - speedUpFloor) % speedUpStep == 0);
 // A frame count at blockedDropTick before a round's first step comes only
