@@ -47,7 +47,8 @@ Tally playSeries(const Contender& a, const Contender& b, int games, long cap) {
     for (int n = 0; n < games; ++n) {
         auto seed = static_cast<unsigned>(n / 2 + 1);
         bool aLeft = n % 2 == 0;
-        MatchResult m = aLeft ? playMatch(a, b, seed, cap, quickened) : playMatch(b, a, seed, cap, quickened);
+        MatchResult m =
+            aLeft ? playMatch(a, b, seed, cap, quickened) : playMatch(b, a, seed, cap, quickened);
         if (m.loser >= 0) {
             bool aLost = (m.loser == 0) == aLeft;
             ++(aLost ? t.losses : t.wins);

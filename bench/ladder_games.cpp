@@ -19,8 +19,8 @@ bool keyOf(const PersonKeys& keys, const Controls& controls, int key) {
 // Starts a game with `left` and `right` on the boards; the simulated person
 // answers the key polls of board `board` (none when -1) through the back
 // end's key script.
-void startWith(Game& g, const Contender& left, const Contender& right, unsigned seed,
-               bool speedUp, SimulatedPerson& person, int board) {
+void startWith(Game& g, const Contender& left, const Contender& right, unsigned seed, bool speedUp,
+               SimulatedPerson& person, int board) {
     mem::reset();
     std::srand(seed);
     GameSetup setup;
@@ -54,8 +54,8 @@ void startWith(Game& g, const Contender& left, const Contender& right, unsigned 
 Contender computerAt(int level) { return {false, level, computerLevel(level)}; }
 Contender simulatedPerson() { return {true, 0, {}}; }
 
-MatchResult playMatch(const Contender& left, const Contender& right, unsigned seed,
-                      long capFrames, bool speedUp) {
+MatchResult playMatch(const Contender& left, const Contender& right, unsigned seed, long capFrames,
+                      bool speedUp) {
     Game g;
     SimulatedPerson person{};
     startWith(g, left, right, seed, speedUp, person, left.person ? 0 : right.person ? 1 : -1);

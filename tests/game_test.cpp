@@ -74,8 +74,8 @@ TEST_F(Frames, UnderSpeedUpTheFallIntervalShortensAsTheRoundGoesOn) {
                 continue;
             auto next = std::lower_bound(falls.begin(), falls.end(), m.second * framesPerSecond);
             ASSERT_GE(falls.end() - next, 2);
-            EXPECT_EQ(m.interval, next[1] - next[0]) << "round " << round << ", " << m.second
-                                                     << " s";
+            EXPECT_EQ(m.interval, next[1] - next[0])
+                << "round " << round << ", " << m.second << " s";
         }
     }
     give(g.p1, 0, 2, 9); // one row above the floor

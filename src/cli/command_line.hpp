@@ -44,9 +44,10 @@ struct Options {
     std::string program = "blockduel"; // how the program was started (argv[0]), for messages
     KeyChoice keys;     // --keys, then the keys file for a player the command line leaves
     int firstTo = 0;    // --first-to N: the match ends at N rounds won; 0: until Escape
-    bool speedUp = false; // --speed-up: gravity quickens as each round goes on
     std::string replay; // --replay FILE: the recording, or "last" for the newest
     bool json = false;  // --stats --json: for scripts
+    // --speed-up: gravity quickens as each round goes on
+    bool speedUp = false;
 };
 
 // The option that chooses the mode ("--demo"); "" for Mode::Local.

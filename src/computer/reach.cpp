@@ -22,7 +22,7 @@ struct Search {
     int keyPeriod;
     int period;    // frames from one gravity step to the next
     int fallPhase; // the gravity frames' count, modulo gravityPeriod
-    int row; // the row being taken
+    int row;       // the row being taken
     short bucket[gravityPeriod + 1][placesPerRow];
     int count[gravityPeriod + 1];
 };
@@ -190,8 +190,8 @@ bool findPlacements(Reach& r, const Player& p, int tick, FallRhythm rhythm, int 
     }
     if (r.start < 0)
         return false;
-    int period = rhythm.period >= 1 && rhythm.period <= gravityPeriod ? rhythm.period
-                                                                        : gravityPeriod;
+    int period =
+        rhythm.period >= 1 && rhythm.period <= gravityPeriod ? rhythm.period : gravityPeriod;
     int left = rhythm.nextFall - tick + 1;
     left = left < 1 ? 1 : left > gravityPeriod ? gravityPeriod : left;
     int phase = (rhythm.nextFall % gravityPeriod + gravityPeriod) % gravityPeriod;
