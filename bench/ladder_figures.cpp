@@ -5,10 +5,12 @@
 // much of the board's width level 1 uses. Every game runs through the
 // core's own frames on the in-memory back end, at 11 frames a second of
 // game time; nothing here is timed.
-// Usage: blockduel_ladder_figures [GAMES] [SOLO_CAP_MINUTES] [MATCH_CAP_MINUTES]
+// Usage: blockduel_ladder_figures [--speed-up] [GAMES] [SOLO_CAP_MINUTES] [MATCH_CAP_MINUTES]
+// (--speed-up: every game quickens as under the game's option)
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "game/rhythm.hpp"
@@ -17,6 +19,8 @@
 namespace {
 
 constexpr long framesPerMinute = 60L * framesPerSecond;
+
+bool quickened = false; // --speed-up
 
 double minutesOf(long frames) { return static_cast<double>(frames) / framesPerMinute; }
 
@@ -43,7 +47,8 @@ Tally playSeries(const Contender& a, const Contender& b, int games, long cap) {
     for (int n = 0; n < games; ++n) {
         auto seed = static_cast<unsigned>(n / 2 + 1);
         bool aLeft = n % 2 == 0;
-        MatchResult m = aLeft ? playMatch(a, b, seed, cap) : playMatch(b, a, seed, cap);
+        MatchResult m =
+            aLeft ? playMatch(a, b, seed, cap, quickened) : playMatch(b, a, seed, cap, quickened);
         if (m.loser >= 0) {
             bool aLost = (m.loser == 0) == aLeft;
             ++(aLost ? t.losses : t.wins);
@@ -137,7 +142,7 @@ void aloneRow(const char* name, const Contender& player, int games, long cap,
     int within5 = 0;
     int capped = 0;
     for (int n = 0; n < games; ++n) {
-        SoloResult r = playSolo(player, static_cast<unsigned>(n + 1), cap);
+        SoloResult r = playSolo(player, static_cast<unsigned>(n + 1), cap, quickened);
         double m = minutesOf(r.frames);
         minutes.push_back(m);
         rates.push_back(r.rows / m);
@@ -172,12 +177,21 @@ void alone(int games, long cap) {
 } // namespace
 
 int main(int argc, char** argv) {
+    quickened = argc > 1 && std::strcmp(argv[1], "--speed-up") == 0;
+    if (quickened) {
+        --argc;
+        ++argv;
+        std::printf("Every game with --speed-up: a row every %d frames, %d sooner every %d s, "
+                    "%d from %d s on.\n\n",
+                    gravityPeriod, speedUpStep, speedUpEvery / framesPerSecond, speedUpFloor,
+                    speedUpFloorSeconds);
+    }
     int games = argc > 1 ? std::atoi(argv[1]) : 50;
     long soloCap = (argc > 2 ? std::atol(argv[2]) : 240) * framesPerMinute;
     long matchCap = (argc > 3 ? std::atol(argv[3]) : 60) * framesPerMinute;
     if (games < 2 || soloCap <= 0 || matchCap <= 0) {
-        std::fprintf(stderr, "usage: blockduel_ladder_figures [GAMES] [SOLO_CAP_MINUTES] "
-                             "[MATCH_CAP_MINUTES]\n");
+        std::fprintf(stderr, "usage: blockduel_ladder_figures [--speed-up] [GAMES] "
+                             "[SOLO_CAP_MINUTES] [MATCH_CAP_MINUTES]\n");
         return 2;
     }
     printLevels();

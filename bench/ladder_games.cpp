@@ -19,7 +19,7 @@ bool keyOf(const PersonKeys& keys, const Controls& controls, int key) {
 // Starts a game with `left` and `right` on the boards; the simulated person
 // answers the key polls of board `board` (none when -1) through the back
 // end's key script.
-void startWith(Game& g, const Contender& left, const Contender& right, unsigned seed,
+void startWith(Game& g, const Contender& left, const Contender& right, unsigned seed, bool speedUp,
                SimulatedPerson& person, int board) {
     mem::reset();
     std::srand(seed);
@@ -30,6 +30,7 @@ void startWith(Game& g, const Contender& left, const Contender& right, unsigned 
         setup.level[b] = side[b]->level;
     }
     setup.seed = seed;
+    setup.speedUp = speedUp;
     startGame(g, setup);
     for (int b = 0; b < 2; ++b)
         if (!side[b]->person)
@@ -53,11 +54,11 @@ void startWith(Game& g, const Contender& left, const Contender& right, unsigned 
 Contender computerAt(int level) { return {false, level, computerLevel(level)}; }
 Contender simulatedPerson() { return {true, 0, {}}; }
 
-MatchResult playMatch(const Contender& left, const Contender& right, unsigned seed,
-                      long capFrames) {
+MatchResult playMatch(const Contender& left, const Contender& right, unsigned seed, long capFrames,
+                      bool speedUp) {
     Game g;
     SimulatedPerson person{};
-    startWith(g, left, right, seed, person, left.person ? 0 : right.person ? 1 : -1);
+    startWith(g, left, right, seed, speedUp, person, left.person ? 0 : right.person ? 1 : -1);
     long frames = 0;
     bool going = true;
     while (going && frames < capFrames) {
@@ -102,11 +103,11 @@ void countLock(SoloResult& r, const int (&before)[mapWidth], const Player& p, in
 
 } // namespace
 
-SoloResult playSolo(const Contender& player, unsigned seed, long capFrames) {
+SoloResult playSolo(const Contender& player, unsigned seed, long capFrames, bool speedUp) {
     Game g;
     SimulatedPerson person{};
     // Nobody at the right board's keys: a person seat without a key script.
-    startWith(g, player, simulatedPerson(), seed, person, player.person ? 0 : -1);
+    startWith(g, player, simulatedPerson(), seed, speedUp, person, player.person ? 0 : -1);
     SoloResult r{};
     constexpr int pointsPerRow = mapWidth - 2; // a point a cell
     while (r.frames < capFrames && !r.toppedOut) {

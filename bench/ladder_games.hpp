@@ -24,8 +24,10 @@ struct MatchResult {
     long frames;
 };
 
-// Both boards, penalty cells and all, the game seeded with `seed`.
-MatchResult playMatch(const Contender& left, const Contender& right, unsigned seed, long capFrames);
+// Both boards, penalty cells and all, the game seeded with `seed`; gravity
+// quickens as the game goes on with `speedUp`, as under --speed-up.
+MatchResult playMatch(const Contender& left, const Contender& right, unsigned seed, long capFrames,
+                      bool speedUp = false);
 
 struct SoloResult {
     long frames; // until it topped out, or the cap
@@ -39,4 +41,4 @@ struct SoloResult {
 // The computer or the person alone on the left board. The right board is there only for the
 // frame loop: nobody presses its keys and its piece is put back at the
 // entry after every frame, so it never locks, clears or tops out.
-SoloResult playSolo(const Contender& player, unsigned seed, long capFrames);
+SoloResult playSolo(const Contender& player, unsigned seed, long capFrames, bool speedUp = false);

@@ -33,6 +33,7 @@ TEST(CommandLine, AcceptedArgumentsChooseTheGame) {
         bool left; // the computer plays the left board
         bool right;
         int levels[2]; // left, right
+        bool speedUp = false;
     };
     const Case cases[] = {
         {{}, Command::Play, Mode::Local, false, false, {3, 3}},
@@ -47,6 +48,10 @@ TEST(CommandLine, AcceptedArgumentsChooseTheGame) {
         {{"--demo", "--level", "5"}, Command::Play, Mode::Demo, true, true, {5, 5}},
         {{"--demo", "--level", "1,2"}, Command::Play, Mode::Demo, true, true, {1, 2}},
         {{"--level=5,4", "--demo"}, Command::Play, Mode::Demo, true, true, {5, 4}},
+        {{"--match", "--speed-up"}, Command::Play, Mode::Match, false, false, {3, 3}, true},
+        {{"--speed-up", "--computer"}, Command::Play, Mode::Computer, false, true, {3, 3}, true},
+        {{"--demo", "--speed-up"}, Command::Play, Mode::Demo, true, true, {3, 3}, true},
+        {{"--host", "--speed-up"}, Command::Play, Mode::Host, false, false, {3, 3}, true},
     };
     for (const Case& c : cases) {
         Options o = parse(c.args);
@@ -58,6 +63,7 @@ TEST(CommandLine, AcceptedArgumentsChooseTheGame) {
         EXPECT_EQ(c.levels[0], setup.level[0]) << testing::PrintToString(c.args);
         EXPECT_EQ(c.levels[1], setup.level[1]) << testing::PrintToString(c.args);
         EXPECT_EQ(c.mode != Mode::Local, setup.countdown) << testing::PrintToString(c.args);
+        EXPECT_EQ(c.speedUp, setup.speedUp) << testing::PrintToString(c.args);
     }
 }
 
@@ -158,6 +164,12 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
         {{"--demo", "--first-to", "2", "--first-to=3"}, "--first-to is given twice"},
         {{"--first-to", "3"}, "--first-to goes with --match, --computer, --demo or --host"},
         {{"--join", "h", "--first-to", "3"}, "--first-to goes with"},
+        {{"--speed-up"}, "--speed-up goes with --match, --computer, --demo or --host"},
+        {{"--watch", "h", "--speed-up"}, "--speed-up goes with"},
+        {{"--speed-up", "--join", "h"}, "--speed-up goes with"},
+        {{"--replay", "last", "--speed-up"}, "--speed-up goes with"},
+        {{"--stats", "--speed-up"}, "--speed-up goes with"},
+        {{"--match", "--speed-up", "--speed-up"}, "--speed-up is given twice"},
         {{"--computer", "--level", "2,3"}, "--level A,B goes with --demo"},
         {{"--level", "2,3"}, "--level goes with --computer or --demo"},
         {{"--code", "00000000"}, "--code goes with --host, --join or --watch"},

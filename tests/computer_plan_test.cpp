@@ -21,7 +21,10 @@ ComputerLevel pace(int keyPeriod) { return {keyPeriod, keyPeriod, 0, 0, 0, 0}; }
 // it had just made it: the piece must lock where the plan ends, the seat
 // never having to plan again on the way. The lock goes to `lock` if given.
 testing::AssertionResult followed(Player p, const ComputerPlan& plan, int tick,
-                                  const ComputerLevel& skill, SoloFrame* lock = nullptr) {
+                                  const ComputerLevel& skill, SoloFrame* lock = nullptr,
+                                  FallRhythm rhythm = {-1, 0}) {
+    bool steady = rhythm.period == 0;
+    rhythm = steady ? steadyRhythm(tick) : rhythm;
     ComputerPlayer c;
     startComputer(c, computerMinLevel, 0);
     c.skill = skill;
@@ -31,7 +34,8 @@ testing::AssertionResult followed(Player p, const ComputerPlan& plan, int tick,
     c.pieceRow = p.by; // the piece it planned for, not a new one
     const PiecePlace& end = plan.path[plan.length - 1];
     for (int frame = 0; frame < 400; ++frame) {
-        SoloFrame f = soloFrame(p, computerKeys(c, p, tick), tick);
+        ComputerKeys keys = steady ? computerKeys(c, p, tick) : computerKeys(c, p, tick, rhythm);
+        SoloFrame f = soloFrame(p, keys, tick, rhythm);
         if (!f.locked)
             continue;
         if (lock != nullptr)
@@ -46,15 +50,20 @@ testing::AssertionResult followed(Player p, const ComputerPlan& plan, int tick,
 }
 
 // Searches from `start` and follows every way offered with the game's own
-// controls and gravity, one key every `keyPeriod` frames.
-void followEveryWay(Reach& r, const Player& start, int tick, int keyPeriod) {
-    ASSERT_TRUE(findPlacements(r, start, tick, keyPeriod));
+// controls and gravity, one key every `keyPeriod` frames, in the steady
+// rhythm unless `rhythm` has a period.
+void followEveryWay(Reach& r, const Player& start, int tick, int keyPeriod,
+                    FallRhythm rhythm = {-1, 0}) {
+    bool steady = rhythm.period == 0;
+    ASSERT_TRUE(steady ? findPlacements(r, start, tick, keyPeriod)
+                       : findPlacements(r, start, tick, rhythm, keyPeriod));
     ASSERT_GT(r.placements, 0);
     for (int i = 0; i < r.placements; ++i) {
         ComputerPlan plan;
         pathTo(r, i, plan);
-        ASSERT_TRUE(followed(start, plan, tick, pace(keyPeriod)))
-            << "a key every " << keyPeriod << " frames, place " << i;
+        ASSERT_TRUE(followed(start, plan, tick, pace(keyPeriod), nullptr, rhythm))
+            << "a key every " << keyPeriod << " frames, place " << i << ", a row every "
+            << rhythm.period << " frames";
     }
 }
 
@@ -94,8 +103,10 @@ void randomBoard(Player& p, std::mt19937& random, int top) {
 // Every way the search offers, for every resting place, is followed by the
 // game's own controls and gravity to exactly that place, from boards full
 // of overhangs, pieces of every type, every phase of the rhythm and every
-// key pace the search allows. A turn in an odd frame, a move the landing
-// test refuses or a move too late for the gravity step would leave the way.
+// key pace the search allows, in the steady rhythm and in every quickened
+// one, whose next step may come at any frame. A turn in an odd frame, a
+// move the landing test refuses or a move too late for the gravity step
+// would leave the way.
 TEST_F(Planner, EveryOfferedWayLeadsToItsPlace) {
     std::mt19937 random(11);
     int followedWays = 0;
@@ -108,8 +119,17 @@ TEST_F(Planner, EveryOfferedWayLeadsToItsPlace) {
             ASSERT_NO_FATAL_FAILURE(followEveryWay(r, start, tick, keyPeriod)) << "board " << board;
             followedWays += r.placements;
         }
+        for (int period = speedUpFloor; period < gravityPeriod; period += speedUpStep) {
+            int next = tick + static_cast<int>(random() % static_cast<unsigned>(period));
+            for (int keyPeriod : {1, 2}) {
+                Reach r;
+                ASSERT_NO_FATAL_FAILURE(followEveryWay(r, start, tick, keyPeriod, {next, period}))
+                    << "board " << board;
+                followedWays += r.placements;
+            }
+        }
     }
-    EXPECT_GT(followedWays, 500);
+    EXPECT_GT(followedWays, 1000);
 }
 
 // A horizontal bar reaches row 12 under a roof over columns 9..18 only by

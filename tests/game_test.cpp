@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
 // Whole frames and whole games on the in-memory back end.
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "display/draw.hpp"
 #include "game/keys.hpp"
+#include "game/rhythm.hpp"
 #include "support/fixture.hpp"
 
 using Frames = FreshGame;
@@ -40,6 +43,52 @@ TEST_F(Frames, BlockedSoftDropRestartsTheRhythmForBoth) {
     EXPECT_EQ(5, g.p2.by);
     ASSERT_TRUE(play(1));
     EXPECT_EQ(6, g.p2.by) << "the next gravity frame is ten frames later";
+}
+
+// Under --speed-up the fall interval shortens every 30 s of a round, down
+// to its floor, and each round starts at the steady interval again. The
+// pieces are kept aloft, so every change of row is a gravity step. At the
+// floor a blocked soft drop still brings the step to its own frame and
+// restarts the rhythm from there.
+TEST_F(Frames, UnderSpeedUpTheFallIntervalShortensAsTheRoundGoesOn) {
+    struct Moment {
+        int round;
+        int second; // of the round: the interval from the first step since
+        int interval;
+    };
+    const Moment moments[] = {{1, 0, 10}, {1, 29, 10}, {1, 30, 8}, {1, 59, 8},
+                              {1, 60, 6}, {1, 150, 6}, {2, 0, 10}, {2, 31, 8}};
+    for (int round = 1; round <= 2; ++round) {
+        start(GameSetup{.speedUp = true}, 7 + round);
+        std::vector<int> falls; // the frames that took a gravity step
+        for (int frame = 0; frame < 160 * framesPerSecond; ++frame) {
+            for (Player* p : {&g.p1, &g.p2})
+                p->by = p->by > 3 ? 0 : p->by;
+            int row = g.p1.by;
+            ASSERT_TRUE(play(1));
+            if (g.p1.by != row)
+                falls.push_back(frame);
+        }
+        for (const Moment& m : moments) {
+            if (m.round != round)
+                continue;
+            auto next = std::lower_bound(falls.begin(), falls.end(), m.second * framesPerSecond);
+            ASSERT_GE(falls.end() - next, 2);
+            EXPECT_EQ(m.interval, next[1] - next[0])
+                << "round " << round << ", " << m.second << " s";
+        }
+    }
+    give(g.p1, 0, 2, 9); // one row above the floor
+    give(g.p2, 0, 2, 2);
+    g.tick = g.nextFall - 2;
+    mem::holdKey(vkDown, screen().frame, screen().frame);
+    ASSERT_TRUE(play(1));
+    EXPECT_EQ(4, solidCells(g.p1, 11, 12)) << "player one locked at once";
+    EXPECT_EQ(3, g.p2.by);
+    ASSERT_TRUE(play(5));
+    EXPECT_EQ(3, g.p2.by);
+    ASSERT_TRUE(play(1));
+    EXPECT_EQ(4, g.p2.by) << "the floor's interval after the blocked drop";
 }
 
 TEST_F(Frames, RotationOnlyInEvenFramesNeverIntoAWallNorOfTheSquare) {

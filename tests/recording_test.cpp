@@ -10,6 +10,7 @@
 #include "game/keeping.hpp"
 #include "game/match.hpp"
 #include "game/recording.hpp"
+#include "game/rhythm.hpp"
 #include "support/fixture.hpp"
 
 namespace {
@@ -40,14 +41,15 @@ protected:
     // back end whose keyboard answers `keys` and whose frames cost `costMs`;
     // the screen after each frame.
     static std::vector<std::string> play(ReadTape* tape, int frames, long long costMs,
-                                         bool (*keys)(int frame, int key), Game& g) {
+                                         bool (*keys)(int frame, int key), Game& g,
+                                         const GameSetup& as = setup()) {
         mem::reset();
         mem::backend().frameCostMs = costMs;
         mem::backend().keyScript = keys;
         std::vector<std::string> screens;
         mem::backend().onFrameEnd = [&](int) { screens.push_back(snapshot()); };
         useReadTape(tape);
-        GameSetup s = setup();
+        GameSetup s = as;
         seedGenerators(s);
         startGame(g, s);
         for (int n = 0; n < frames && playFrame(g); ++n) {
@@ -66,20 +68,22 @@ protected:
     static bool mashing(int frame, int key) { return (frame + key) % 2 == 0; }
 
     // Records up to `frames` frames of the person's game into `tape`.
-    static std::vector<std::string> recordGame(int frames, Game& g, std::string& tape) {
+    static std::vector<std::string> recordGame(int frames, Game& g, std::string& tape,
+                                               const GameSetup& as = setup()) {
         record::TapeWriter writer;
         TapeRecorder recorder(writer);
-        std::vector<std::string> screens = play(&recorder, frames, 13, person, g);
+        std::vector<std::string> screens = play(&recorder, frames, 13, person, g, as);
         tape = writer.take();
         return screens;
     }
     // Plays `tape` back on another clock, with a keyboard mashed meanwhile:
     // neither is read.
-    static std::vector<std::string> playBack(const std::string& tape, Game& g, bool& ended) {
+    static std::vector<std::string> playBack(const std::string& tape, Game& g, bool& ended,
+                                             const GameSetup& as = setup()) {
         record::TapeReader reader;
         EXPECT_TRUE(reader.add(tape));
         TapePlayer player(reader);
-        std::vector<std::string> screens = play(&player, 3000, 1, mashing, g);
+        std::vector<std::string> screens = play(&player, 3000, 1, mashing, g, as);
         ended = player.ended();
         return screens;
     }
@@ -103,6 +107,28 @@ TEST_F(Recording, ATapeCutShortPlaysUpToTheCutAndEndsThere) {
         ASSERT_EQ(played[frame], recorded[frame]) << "frame " << frame;
     EXPECT_TRUE(ended);
     EXPECT_EQ(again.loser, -1) << "it ended by Escape, not by a top-out";
+}
+
+// A match whose gravity quickened plays back the same, frame for frame,
+// set up from its header: the quickening is kept there, not on the tape.
+TEST_F(Recording, AQuickenedMatchPlaysBackTheSameFromItsHeader) {
+    GameSetup quick = setup();
+    quick.speedUp = true;
+    Game live;
+    std::string tape;
+    std::vector<std::string> recorded = recordGame(3000, live, tape, quick);
+    ASSERT_GT(live.frames, speedUpEvery + 10 * gravityPeriod) << "long enough to quicken";
+    record::MatchSetup header = recordedSetup(quick, record::PlayMode::Computer);
+    std::optional<record::MatchSetup> read = record::decodeSetup(record::encodeSetup(header));
+    ASSERT_TRUE(read);
+    GameSetup again = replayedSetup(*read);
+    again.match = false; // the frames alone, as recorded
+    Game replayed;
+    bool ended = false;
+    std::vector<std::string> played = playBack(tape, replayed, ended, again);
+    ASSERT_EQ(played.size(), recorded.size());
+    for (std::size_t frame = 0; frame < recorded.size(); ++frame)
+        ASSERT_EQ(played[frame], recorded[frame]) << "frame " << frame;
 }
 
 // What a playback needs of the setup survives the recording's header, and

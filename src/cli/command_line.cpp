@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "game/keys.hpp"
+#include "game/rhythm.hpp"
 #include "input/key_table.hpp"
 #include "net/address.hpp"
 #include "net/host_names.hpp"
@@ -123,6 +124,12 @@ private:
                 return true;
             }
         }
+        if (std::strcmp(arg, "--speed-up") == 0) {
+            if (options_.speedUp)
+                fail("--speed-up is given twice");
+            options_.speedUp = true;
+            return true;
+        }
         if (std::strcmp(arg, "--json") != 0)
             return false;
         options_.json = true;
@@ -231,8 +238,11 @@ private:
             fail("--name takes a name or an address, as NAME, NAME:PORT or [IPv6]:PORT, not '" +
                  printable(options_.name.c_str()) + "'");
         // The host plays the match; a guest sees how it ends.
-        if (firstToGiven_ && (!playsMatch(mode) || mode == Mode::Join || mode == Mode::Watch))
+        bool hostsPlay = playsMatch(mode) && mode != Mode::Join && mode != Mode::Watch;
+        if (firstToGiven_ && !hostsPlay)
             fail("--first-to goes with --match, --computer, --demo or --host");
+        if (options_.speedUp && !hostsPlay)
+            fail("--speed-up goes with --match, --computer, --demo or --host");
         bool keysGiven = options_.keys.chosen[0] || options_.keys.chosen[1];
         checkKept(mode, keysGiven);
         if (keysGiven && mode == Mode::Local)
@@ -402,12 +412,13 @@ GameSetup gameSetupOf(const Options& options) {
     // without options has no pause.
     setup.pause = setup.match;
     setup.firstTo = options.firstTo;
+    setup.speedUp = options.speedUp;
     return setup;
 }
 
 void printUsage(std::FILE* out) {
     std::fputs("Usage: blockduel [--match | --computer | --demo] [--level N] [--keys ...]\n"
-               "                 [--first-to N]\n"
+               "                 [--first-to N] [--speed-up]\n"
                "       blockduel --demo --level A,B\n"
                "       blockduel --host [[ADDRESS]:PORT] [--code CODE | --code -]\n"
                "                 [--name HOST]\n"
@@ -449,8 +460,17 @@ void printUsage(std::FILE* out) {
     std::fputs("  --level A,B      with --demo: the left board's level, then the right's\n"
                "  --first-to N     with --match, --computer, --demo or --host: the match\n"
                "                   ends once a player has won N rounds (1 to 99); without\n"
-               "                   it, a match goes on until Escape\n"
-               "  --host [[ADDRESS]:PORT]\n"
+               "                   it, a match goes on until Escape\n",
+               out);
+    std::fprintf(out,
+                 "  --speed-up       with --match, --computer, --demo or --host: gravity\n"
+                 "                   quickens as each round goes on; a piece falls a row\n"
+                 "                   every %d frames (about a second), %d frames sooner\n"
+                 "                   every %d seconds of the round, down to every %d\n"
+                 "                   frames from %d:%02d on\n",
+                 gravityPeriod, speedUpStep, speedUpEvery / framesPerSecond, speedUpFloor,
+                 speedUpFloorSeconds / 60, speedUpFloorSeconds % 60);
+    std::fputs("  --host [[ADDRESS]:PORT]\n"
                "                   wait for player two to join from another terminal\n"
                "                   or a browser, on TCP port 7416 of all addresses\n"
                "                   unless given; shows the command that joins, with\n"

@@ -46,6 +46,8 @@ struct Options {
     int firstTo = 0;    // --first-to N: the match ends at N rounds won; 0: until Escape
     std::string replay; // --replay FILE: the recording, or "last" for the newest
     bool json = false;  // --stats --json: for scripts
+    // --speed-up: gravity quickens as each round goes on
+    bool speedUp = false;
 };
 
 // The option that chooses the mode ("--demo"); "" for Mode::Local.

@@ -94,8 +94,13 @@ int slip(const int* value, const short* order, int count, const ComputerLevel& l
 
 bool planPiece(ComputerPlan& plan, const Player& p, int tick, const ComputerLevel& level,
                unsigned& random) {
+    return planPiece(plan, p, tick, steadyRhythm(tick), level, random);
+}
+
+bool planPiece(ComputerPlan& plan, const Player& p, int tick, FallRhythm rhythm,
+               const ComputerLevel& level, unsigned& random) {
     Reach r;
-    if (!findPlacements(r, p, tick, level.keyPeriod) || r.placements == 0)
+    if (!findPlacements(r, p, tick, rhythm, level.keyPeriod) || r.placements == 0)
         return false;
     int value[maxPlacements];
     for (int i = 0; i < r.placements; ++i) {

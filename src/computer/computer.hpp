@@ -41,5 +41,7 @@ void startComputer(ComputerPlayer& c, int level, int seat, unsigned seed = 0);
 // Decides the keys of this frame, before the input phase polls them, from
 // the player's record and the frame count. Plans once the reaction time
 // after a new piece has passed, and again when the board changed or the
-// piece left the planned path.
+// piece left the planned path. Gravity's rhythm is the steady one unless
+// `rhythm` says otherwise.
 ComputerKeys computerKeys(ComputerPlayer& c, const Player& p, int tick);
+ComputerKeys computerKeys(ComputerPlayer& c, const Player& p, int tick, FallRhythm rhythm);

@@ -20,28 +20,26 @@ constexpr int placesPerRow = reachTurns * reachColumns;
 struct Search {
     Reach& r;
     int keyPeriod;
-    int row; // the row being taken
+    int period;    // frames from one gravity step to the next
+    int fallPhase; // the gravity frames' count, modulo gravityPeriod
+    int row;       // the row being taken
     short bucket[gravityPeriod + 1][placesPerRow];
     int count[gravityPeriod + 1];
 };
 
 bool within(int value, int size) { return value >= 0 && value < size; }
 
-// The frame count modulo gravityPeriod of the frame with `left` input phases left
-// before the gravity step: 1 right after one, 0 in the gravity frame.
-int tickOfFrame(int left) { return (gravityPeriod + 1 - left) % gravityPeriod; }
-
-int framesLeftAt(int tick) {
-    int phase = (tick % gravityPeriod + gravityPeriod) % gravityPeriod;
-    return (gravityPeriod - phase) % gravityPeriod + 1;
-}
+// The frame count of the frame with `left` input phases left before the
+// gravity step, as far as the key and turn rhythms see it (they divide the
+// period): one less than the gravity frame's per frame left.
+int tickOfFrame(const Search& s, int left) { return s.fallPhase + gravityPeriod + 1 - left; }
 
 // The first frame from `left` on in which the computer may press a key (the
 // rotate key only in even frames); 0 when none comes before the gravity step.
-int firstPress(int left, int keyPeriod, bool rotate) {
+int firstPress(const Search& s, int left, bool rotate) {
     for (int l = left; l >= 1; --l) {
-        int t = tickOfFrame(l);
-        if (t % keyPeriod == 0 && (!rotate || t % turnPeriod == 0))
+        int t = tickOfFrame(s, l);
+        if (t % s.keyPeriod == 0 && (!rotate || t % turnPeriod == 0))
             return l;
     }
     return 0;
@@ -94,7 +92,7 @@ void fall(Search& s, int n, Move move, int from) {
     if (rests(s.r, below))
         addPlacement(s.r, below, from, move);
     else
-        relax(s, below, gravityPeriod, move, from);
+        relax(s, below, s.period, move, from);
 }
 
 // The piece is at `n` after the input phase of frame `left`.
@@ -106,14 +104,14 @@ void arrive(Search& s, int n, int left, Move move, int from) {
 }
 
 void turn(Search& s, int n, int left) {
-    int l = firstPress(left, s.keyPeriod, true);
+    int l = firstPress(s, left, true);
     int turned = nodeOf((turnOf(n) + 1) % reachTurns, columnOf(n), rowOf(n));
     if (l > 0 && turned >= 0 && !rests(s.r, turned))
         arrive(s, turned, l, Move::Rotate, n);
 }
 
 void shift(Search& s, int n, int left, int dx) {
-    int l = firstPress(left, s.keyPeriod, false);
+    int l = firstPress(s, left, false);
     int moved = nodeOf(turnOf(n), columnOf(n) + dx, rowOf(n));
     if (l > 0 && moved >= 0 && !touchesWall(s.r, moved) && !rests(s.r, moved))
         arrive(s, moved, l, dx < 0 ? Move::Left : Move::Right, n);
@@ -122,7 +120,7 @@ void shift(Search& s, int n, int left, int dx) {
 // A soft drop the stack stops sends the frame to its gravity step, which
 // moves the piece down onto the stack and locks it.
 void drop(Search& s, int n, int left) {
-    int l = firstPress(left, s.keyPeriod, false);
+    int l = firstPress(s, left, false);
     int below = nodeOf(turnOf(n), columnOf(n), rowOf(n) + 1);
     if (l == 0 || below < 0)
         return;
@@ -174,6 +172,10 @@ int columnOf(int node) { return node % reachColumns + reachLeftColumn; }
 int rowOf(int node) { return node / placesPerRow + reachTopRow; }
 
 bool findPlacements(Reach& r, const Player& p, int tick, int keyPeriod) {
+    return findPlacements(r, p, tick, steadyRhythm(tick), keyPeriod);
+}
+
+bool findPlacements(Reach& r, const Player& p, int tick, FallRhythm rhythm, int keyPeriod) {
     r.piece[0] = p;
     for (int t = 1; t < reachTurns; ++t) {
         r.piece[t] = r.piece[t - 1];
@@ -188,8 +190,14 @@ bool findPlacements(Reach& r, const Player& p, int tick, int keyPeriod) {
     }
     if (r.start < 0)
         return false;
-    Search s{r, keyPeriod > 0 && gravityPeriod % keyPeriod == 0 ? keyPeriod : 1, p.by, {}, {}};
-    r.node[r.start].framesLeft = static_cast<unsigned char>(framesLeftAt(tick));
+    int period =
+        rhythm.period >= 1 && rhythm.period <= gravityPeriod ? rhythm.period : gravityPeriod;
+    int left = rhythm.nextFall - tick + 1;
+    left = left < 1 ? 1 : left > gravityPeriod ? gravityPeriod : left;
+    int phase = (rhythm.nextFall % gravityPeriod + gravityPeriod) % gravityPeriod;
+    Search s{r, keyPeriod > 0 && period % keyPeriod == 0 ? keyPeriod : 1, period, phase, p.by, {},
+             {}};
+    r.node[r.start].framesLeft = static_cast<unsigned char>(left);
     for (int by = p.by; by < reachTopRow + reachRows; ++by)
         searchRow(s, by);
     return true;

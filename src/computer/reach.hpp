@@ -23,7 +23,7 @@ constexpr int maxPlacements = 256;
 
 struct ReachNode {
     // Input phases left at this row, this frame's included, when the piece
-    // can first be here: gravityPeriod right after a gravity step, 1 in the gravity
+    // can first be here: the period right after a gravity step, 1 in the gravity
     // frame itself. 0: not reached. More time left is always as good, since
     // the piece can wait.
     unsigned char framesLeft;
@@ -57,7 +57,10 @@ int rowOf(int node);    // by
 // Searches from where the piece of `p` is before the input phase of the
 // frame with count `tick`, with one key press every `keyPeriod` frames (a
 // divisor of gravityPeriod). False when the piece lies outside the grid of places.
+// Gravity keeps the steady rhythm unless `rhythm` is given, whose period
+// (at most gravityPeriod) keeps the parity of its frames from step to step.
 bool findPlacements(Reach& r, const Player& p, int tick, int keyPeriod);
+bool findPlacements(Reach& r, const Player& p, int tick, FallRhythm rhythm, int keyPeriod);
 
 // The plan for placement `index`: the way there, the piece's turns and the
 // board it was found on.

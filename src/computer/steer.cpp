@@ -117,6 +117,10 @@ void startComputer(ComputerPlayer& c, int level, int seat, unsigned seed) {
 // Every lock happens in a gravity step, below the entry row, and a piece
 // never moves up: a piece higher than the last one seen is a new piece.
 ComputerKeys computerKeys(ComputerPlayer& c, const Player& p, int tick) {
+    return computerKeys(c, p, tick, steadyRhythm(tick));
+}
+
+ComputerKeys computerKeys(ComputerPlayer& c, const Player& p, int tick, FallRhythm rhythm) {
     const ComputerLevel& level = c.skill;
     bool steady = tick == c.lastTick + 1;
     c.lastTick = tick;
@@ -131,7 +135,7 @@ ComputerKeys computerKeys(ComputerPlayer& c, const Player& p, int tick) {
     }
     int at = c.planned && steady && sameBoard(c.plan, p) ? findOnPath(c.plan, p, c.step) : -1;
     if (at < 0) {
-        c.planned = planPiece(c.plan, p, tick, level, c.random);
+        c.planned = planPiece(c.plan, p, tick, rhythm, level, c.random);
         ++c.plans;
         at = c.planned ? 0 : -1;
     }

@@ -83,9 +83,9 @@ void dropPiece(Player& p, int& tick) {
 
 void computerPhase(Game& g) {
     if (g.seat[0].computer)
-        computerKeys(g.seat[0].brain, g.p1, g.tick);
+        computerKeys(g.seat[0].brain, g.p1, g.tick, fallRhythm(g));
     if (g.seat[1].computer)
-        computerKeys(g.seat[1].brain, g.p2, g.tick);
+        computerKeys(g.seat[1].brain, g.p2, g.tick, fallRhythm(g));
 }
 
 void inputPhase(Game& g) {

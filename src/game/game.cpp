@@ -57,6 +57,9 @@ void startGame(Game& g, const GameSetup& setup) {
     seatPlayers(g, setup);
     g.hook = setup.frameHook;
     g.tick = 0;
+    g.speedUp = setup.speedUp;
+    g.nextFall = 0;
+    g.frames = 0;
     g.loser = -1;
     g.escapeFrom = -1;
     // A match's result line names the winner in any case.
@@ -75,9 +78,10 @@ void startGame(Game& g, const GameSetup& setup) {
 bool playFrame(Game& g) {
     computerPhase(g);
     inputPhase(g);
-    if (g.tick % gravityPeriod == 0)
+    bool falls = fallsNow(g);
+    if (falls)
         gravityPhase(g);
-    if (g.tick % gravityPeriod == 0 && lockPhase(g)) {
+    if (falls && lockPhase(g)) {
         endFrame(); // the top-out frame's picture, "Game Over" with it
         frameEnded(g);
         return false;

@@ -69,6 +69,9 @@ struct GameSetup {
     bool countdown = false; // a countdown before every round, so that both keyboards start together
     bool pause = false;     // P pauses and resumes: every match mode, either player
     int firstTo = 0;        // the match ends once a player has won this many rounds; 0: never
+    // Gravity quickens as each round goes on (speedUpPeriod); the game
+    // without options keeps its steady rhythm.
+    bool speedUp = false;
     // The picture goes without colours (NO_COLOR), so the colour of "Game
     // Over" cannot tell which board lost: the game alone says it in words.
     bool noColor = false;
@@ -86,6 +89,9 @@ struct Game {
     Player p1;
     Player p2;
     int tick;            // frames completed; a blocked soft drop sets it to 50
+    bool speedUp;        // as the setup gave it
+    int nextFall;        // speedUp: the frame count of the next gravity step
+    long frames;         // speedUp: frames of this round so far, which set its fall interval
     int fps;             // frames counted since the last rate report
     int sleep_value;     // delay in milliseconds at the end of each frame
     long long last_time; // clock second of the last rate report
@@ -139,6 +145,12 @@ void closeGame();
 // keys before the input phase polls them.
 void computerPhase(Game& g);
 void inputPhase(Game& g);
+// Whether this frame takes the gravity step and the lock test: every
+// gravityPeriod frames, or under speedUp as its schedule says; a blocked
+// soft drop brings the step to this frame in either rhythm.
+bool fallsNow(Game& g);
+// The rhythm as the computer plans with it, seen from this frame.
+FallRhythm fallRhythm(const Game& g);
 void gravityPhase(Game& g);
 bool lockPhase(Game& g); // true when a player topped out
 void pace(Game& g);

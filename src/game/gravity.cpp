@@ -4,6 +4,24 @@
 #include "display/draw.hpp"
 #include "display/layout.hpp"
 #include "game/game.hpp"
+#include "game/rhythm.hpp"
+
+bool fallsNow(Game& g) {
+    if (!g.speedUp)
+        return g.tick % gravityPeriod == 0;
+    bool falls = g.tick == g.nextFall || g.tick == blockedDropTick;
+    if (falls)
+        g.nextFall = g.tick + speedUpPeriod(g.frames);
+    g.frames += 1;
+    return falls;
+}
+
+FallRhythm fallRhythm(const Game& g) {
+    if (!g.speedUp)
+        return steadyRhythm(g.tick);
+    // The step after the next one comes at the interval of that frame.
+    return {g.nextFall, speedUpPeriod(g.frames + g.nextFall - g.tick)};
+}
 
 void gravityPhase(Game& g) {
     deleteBlock(g.p1);

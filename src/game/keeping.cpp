@@ -28,6 +28,7 @@ record::MatchSetup recordedSetup(const GameSetup& setup, record::PlayMode mode) 
     r.pause = setup.pause;
     r.noColor = setup.noColor;
     r.firstTo = setup.firstTo;
+    r.speedUp = setup.speedUp;
     for (int board = 0; board < 2; ++board) {
         r.computer[board] = setup.computer[board];
         r.remote[board] = setup.remote[board].pressed != nullptr;
@@ -48,6 +49,7 @@ GameSetup replayedSetup(const record::MatchSetup& r) {
     setup.pause = r.pause;
     setup.noColor = r.noColor;
     setup.firstTo = std::min(r.firstTo, maxFirstTo);
+    setup.speedUp = r.speedUp;
     for (int board = 0; board < 2; ++board) {
         setup.computer[board] = r.computer[board];
         if (r.remote[board] && !r.computer[board])

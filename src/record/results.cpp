@@ -9,6 +9,11 @@ namespace record {
 namespace {
 
 constexpr long long maxFrames = 1LL << 40;
+// The setup's yes-or-no fields, a bit each. A field added later takes the
+// next bit: headers written before it have it clear, and read as they were
+// played, without a new format version.
+constexpr unsigned setupFlagBits = 8;
+constexpr int setupFlags = 1 << setupFlagBits;
 
 void appendFlags(std::string& out, std::initializer_list<bool> flags) {
     unsigned bits = 0;
@@ -61,7 +66,7 @@ void appendSetup(std::string& out, const MatchSetup& s) {
     appendNumber(out, s.matchId);
     appendNumber(out, static_cast<std::uint64_t>(s.mode));
     appendFlags(out, {s.computer[0], s.computer[1], s.countdown, s.pause, s.noColor, s.remote[0],
-                      s.remote[1]});
+                      s.remote[1], s.speedUp});
     for (int level : s.level)
         appendNumber(out, static_cast<std::uint64_t>(level < 0 ? 0 : level));
     appendNumber(out, s.seed);
@@ -83,7 +88,7 @@ bool readSetup(NumberReader& in, MatchSetup& s, int& version) {
     bool read = in.bounded(formatVersion, version) && readableFormat(version) &&
                 readText(in, maxVersionText, s.programVersion) &&
                 readLong(in, 1LL << 40, started) && in.number(id) && id <= 0xFFFFFFFFU &&
-                in.bounded(playModes, mode) && mode >= 1 && in.bounded(127, flags) &&
+                in.bounded(playModes, mode) && mode >= 1 && in.bounded(setupFlags - 1, flags) &&
                 in.bounded(maxLevel, s.level[0]) && in.bounded(maxLevel, s.level[1]) &&
                 in.number(seed) && seed <= 0xFFFFFFFFU && in.bounded(viewers - 1, s.viewer) &&
                 in.bounded(maxRound, s.firstTo) && readText(in, maxLegend, s.legend[0]) &&
@@ -98,8 +103,8 @@ bool readSetup(NumberReader& in, MatchSetup& s, int& version) {
     s.mode = static_cast<PlayMode>(mode);
     s.seed = static_cast<std::uint32_t>(seed);
     bool* flagged[] = {&s.computer[0], &s.computer[1], &s.countdown, &s.pause,
-                       &s.noColor,     &s.remote[0],   &s.remote[1]};
-    for (unsigned bit = 0; bit < 7; ++bit)
+                       &s.noColor,     &s.remote[0],   &s.remote[1], &s.speedUp};
+    for (unsigned bit = 0; bit < setupFlagBits; ++bit)
         *flagged[bit] = ((static_cast<unsigned>(flags) >> bit) & 1U) != 0;
     return true;
 }

@@ -49,6 +49,7 @@ struct MatchSetup {
     bool pause = false;
     bool noColor = false;
     int firstTo = 0;
+    bool speedUp = false; // gravity quickened as each round went on
     std::array<std::string, 2> legend;
     // Each board's keys at this keyboard (turn, left, right, drop), as the
     // game polled them: a playback answers the same polls.

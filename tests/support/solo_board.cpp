@@ -10,6 +10,11 @@
 #include "game/rhythm.hpp"
 
 SoloFrame soloFrame(Player& p, const ComputerKeys& keys, int& tick) {
+    FallRhythm steady = steadyRhythm(tick);
+    return soloFrame(p, keys, tick, steady);
+}
+
+SoloFrame soloFrame(Player& p, const ComputerKeys& keys, int& tick, FallRhythm& rhythm) {
     SoloFrame f{};
     if (tick % turnPeriod == 0 && keys.rotate)
         turnPiece(p);
@@ -17,9 +22,12 @@ SoloFrame soloFrame(Player& p, const ComputerKeys& keys, int& tick) {
         shiftPiece(p, -1);
     if (keys.right)
         shiftPiece(p, +1);
+    int row = p.by;
     if (keys.drop)
         dropPiece(p, tick);
-    if (tick % gravityPeriod == 0) {
+    bool blocked = keys.drop && p.by == row;
+    if (blocked || tick == rhythm.nextFall) {
+        rhythm.nextFall = tick + rhythm.period;
         deleteBlock(p);
         p.by += 1;
         drawBlock(p);

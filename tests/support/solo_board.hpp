@@ -16,6 +16,11 @@ struct SoloFrame {
 };
 
 SoloFrame soloFrame(Player& p, const ComputerKeys& keys, int& tick);
+// The same under a rhythm of gravity steps that `rhythm` gives and keeps
+// up to date, as the game's quickened rounds have it: a step at its next
+// fall, or in a frame whose soft drop the stack stopped, and then one a
+// period later.
+SoloFrame soloFrame(Player& p, const ComputerKeys& keys, int& tick, FallRhythm& rhythm);
 
 // A board of its own for the computer at `level`, seeded with `seed`.
 struct Solo {
