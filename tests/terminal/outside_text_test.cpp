@@ -4,6 +4,7 @@
 // title change or a bell; a pipe, a folder or a device where a file should
 // be is refused at once, and a link the user names is followed.
 #include <fcntl.h>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
@@ -28,11 +29,10 @@ protected:
     std::string shown(const std::string& name) const { return scratch + "/" + shownHostile + name; }
 
     static void write(const std::string& path, const std::string& bytes) {
-        int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ASSERT_GE(fd, 0) << path;
-        ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        close(fd);
-        ASSERT_EQ(written, static_cast<ssize_t>(bytes.size())) << path;
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        file << bytes;
+        file.close();
+        ASSERT_TRUE(file.good()) << path;
     }
 
     // Runs the game to its end and checks that it ended with `status`,
