@@ -112,7 +112,8 @@ leavesAtEscape() {
     xdotool key Escape
     exitsWith 0 Escape
 }
-freshRound() { waiting && readConsole 1 && [ -z "$(area 0 16 56 | tr -d ' ')" ]; }
+# A fresh round: no result on the line, only the round's number and the tally.
+freshRound() { shows 10 16 'Round 2 ' && [ -z "$(area 0 16 10 | tr -d ' ')" ]; }
 
 startGame --match
 waitFor 30 "both boards of the match" boardsShown
