@@ -12,8 +12,8 @@
 #   only the left one; the guest's S tops its board out; the same boards on
 #   both sides; each side's Enter starts the next round; the guest's Escape
 #   ends the match for both, status 0.
-# - A Windows host and a POSIX guest: the join command the host shows, with
-#   cmd's continuation; the same again the other way round, the host's
+# - A Windows host and a POSIX guest: the join command the host shows, the
+#   program named as a person types it; the same again the other way round, the host's
 #   Escape ending it. (The POSIX side's Escape is tests/e2e's.)
 # - A Windows host and a browser (tests/windows/browser_guest.js, a
 #   browser's side by hand in node): the link the host shows; the page over
@@ -143,12 +143,10 @@ say "POSIX host, Windows guest: countdown, keys, a round, Enter, Escape"
 
 # A Windows host and a POSIX guest.
 startGame --host 127.0.0.1:0 --code $code
-waitFor 30 "the Windows host's join command" consoleHas '^--join 127\.0\.0\.1:[0-9]'
-port=$(sed -n 's/^--join 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/reads" | head -n 1)
-# The program's path, too long for one line with the option, goes on the
-# line before with cmd's continuation.
-grep -B 1 -- '^--join' "$work/reads" | head -n 1 | grep -q '^[A-Z]:\\.*\\blockduel\.exe ^ *$' ||
-    fail "the join command does not name this program, or cmd's continuation"
+waitFor 30 "the Windows host's join command" consoleHas '^ *blockduel --join 127\.0\.0\.1:[0-9]'
+# The program named as a person types it on the machine that joins.
+port=$(sed -n 's/^ *blockduel --join 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/reads" | head -n 1)
+[ -n "$port" ] || fail "the join command does not name the program as a person types it"
 startPosix --join 127.0.0.1:"$port" --code $code
 waitFor 30 "the countdown on both sides" bothHave 'Round 1 starts in'
 waitFor 30 "both boards on both sides" boardsOnBoth
