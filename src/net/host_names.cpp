@@ -13,14 +13,6 @@ namespace {
 constexpr int maxPort = 65535;
 constexpr std::size_t maxPortDigits = 5;
 
-std::string lowered(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return out;
-}
-
 bool isNameChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_';
 }
@@ -41,6 +33,14 @@ int portOf(std::string_view digits) {
 }
 
 } // namespace
+
+std::string lowered(std::string_view s) {
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(), [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    return out;
+}
 
 bool parseHostAndPort(std::string_view text, HostAndPort& out) {
     std::string lower = lowered(text);

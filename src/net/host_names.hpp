@@ -12,6 +12,10 @@
 
 namespace net {
 
+// `s` with its ASCII capitals made small, as names and header values
+// compare.
+std::string lowered(std::string_view s);
+
 // HOST[:PORT]: a name or IPv4 address, or an IPv6 address in brackets
 // (kept without them), lowercase; port -1 when none is given.
 struct HostAndPort {

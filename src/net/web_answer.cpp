@@ -18,14 +18,6 @@ namespace {
 constexpr std::string_view webSocketGuid = "258EAFA5-E914-47DA-95CA-C5AB0DC85B11";
 constexpr std::size_t webSocketKeyBytes = 16;
 
-std::string lowered(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return out;
-}
-
 // Whether the comma-separated `list` holds `token`, in any case.
 bool listHas(std::string_view list, std::string_view token) {
     std::string all = lowered(list);
