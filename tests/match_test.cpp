@@ -672,10 +672,19 @@ TEST_F(Matches, AfterTheAwayLimitEnterTakesTheRound) {
     EXPECT_EQ("\xfa You win this round. Match: 1-0", trimmed(mem::rowText(gameOverRow, 10, 46)));
 }
 
-// The game without options keeps its own start: 1 ms of delay in its first
-// frame, falling from there. It has no pause: P changes nothing, frame for
-// frame.
-TEST_F(Matches, TheGameWithoutOptionsStartsAtItsOwnDelayAndIgnoresP) {
+// The game without a match keeps its own start: 1 ms of delay in its first
+// frame, falling from there.
+TEST_F(Matches, TheGameAloneStartsAtItsOwnDelay) {
+    Game g;
+    startGame(g, GameSetup{});
+    long long before = screen().nowMs;
+    ASSERT_TRUE(playFrame(g));
+    EXPECT_EQ(1, screen().nowMs - before);
+    EXPECT_EQ("0 ", mem::rowText(delayRow, 1, 2));
+}
+
+// The game without options has no pause: P changes nothing, frame for frame.
+TEST_F(Matches, TheGameWithoutOptionsIgnoresP) {
     std::string pictures[2];
     long long clocks[2] = {};
     for (bool withP : {false, true}) {
@@ -686,11 +695,7 @@ TEST_F(Matches, TheGameWithoutOptionsStartsAtItsOwnDelayAndIgnoresP) {
         mem::holdKey(vkLeft, 30, 40);
         Game g;
         startGame(g, GameSetup{});
-        long long before = screen().nowMs;
-        ASSERT_TRUE(playFrame(g));
-        EXPECT_EQ(1, screen().nowMs - before);
-        EXPECT_EQ("0 ", mem::rowText(delayRow, 1, 2));
-        for (int frame = 1; frame < 300 && playFrame(g); ++frame) {
+        for (int frame = 0; frame < 300 && playFrame(g); ++frame) {
         }
         pictures[withP ? 1 : 0] = wholePicture();
         clocks[withP ? 1 : 0] = screen().nowMs;
