@@ -65,7 +65,8 @@ TEST_F(KeptMatches, EveryMatchIsKeptButTheGameWithoutOptions) {
 }
 
 // The screen after every frame.
-std::vector<std::string> screensOf(const GameSetup& setup, bool (*keys)(int, int), Match& m) {
+std::vector<std::string> screensOf(const GameSetup& setup, bool (*keys)(int, int), Match& m,
+                                   ReadTape* playback = nullptr) {
     mem::backend().keyScript = keys;
     std::vector<std::string> screens;
     mem::backend().onFrameEnd = [&](int) {
@@ -74,7 +75,9 @@ std::vector<std::string> screensOf(const GameSetup& setup, bool (*keys)(int, int
             cells += mem::rowText(y, 0, pictureColumns);
         screens.push_back(cells);
     };
-    m = runMatch(setup);
+    GameSetup seeded = setup;
+    seedGenerators(seeded);
+    playMatch(seeded, m, playback);
     return screens;
 }
 
@@ -124,10 +127,8 @@ void expectPlaysBack(const record::MatchKeeper& keeper, const std::vector<std::s
     mem::reset();
     mem::backend().frameCostMs = 7;
     TapePlayer player(tape);
-    useReadTape(&player);
     Match again{};
-    std::vector<std::string> played = screensOf(replayedSetup(*header), mashing, again);
-    useReadTape(nullptr);
+    std::vector<std::string> played = screensOf(replayedSetup(*header), mashing, again, &player);
     ASSERT_EQ(played.size(), recorded.size());
     for (std::size_t frame = 0; frame < played.size(); ++frame)
         ASSERT_EQ(played[frame], withoutGameKeys(recorded[frame])) << "frame " << frame;

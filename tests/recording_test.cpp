@@ -48,13 +48,12 @@ protected:
         mem::backend().keyScript = keys;
         std::vector<std::string> screens;
         mem::backend().onFrameEnd = [&](int) { screens.push_back(snapshot()); };
-        useReadTape(tape);
+        g.reads.tape = tape;
         GameSetup s = as;
         seedGenerators(s);
         startGame(g, s);
         for (int n = 0; n < frames && playFrame(g); ++n) {
         }
-        useReadTape(nullptr);
         return screens;
     }
     static bool person(int frame, int key) {

@@ -1,18 +1,17 @@
 // SPDX-License-Identifier: MIT
 // The board redraw: the console's own buffer is the record of what is shown,
 // so only cells whose character differs from the board are written.
-#include "display/console.hpp"
 #include "display/draw.hpp"
 
-void drawTable(Player p) {
-    setColor(p.color);
+void drawTable(Player p, Canvas& console) {
+    console.setColor(p.color);
     for (int j = 0; j < mapHeight; ++j) {
         for (int i = 0; i < mapWidth; ++i) {
             int x = p.ox + i;
             int y = p.oy + j;
-            if (charAt(static_cast<short>(x), static_cast<short>(y)) != p.table[j][i]) {
-                gotoxy(x, y);
-                putChar(p.table[j][i]);
+            if (console.charAt(x, y) != p.table[j][i]) {
+                console.gotoxy(x, y);
+                console.putChar(p.table[j][i]);
             }
         }
     }

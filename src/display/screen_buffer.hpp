@@ -5,6 +5,7 @@
 // it receives into one. No platform: every back end may keep one.
 #pragma once
 
+#include "display/canvas.hpp"
 #include "display/layout.hpp"
 
 struct Cell {
@@ -17,13 +18,13 @@ struct Cell {
 // read back as a space. Code 0 is stored and read back as 0 (it shows as a
 // space). The cursor may stand anywhere, also off the grid; it advances
 // after every code written, also when the write was dropped.
-class ScreenBuffer {
+class ScreenBuffer final : public Canvas {
 public:
-    void gotoxy(int x, int y);
-    void setColor(short attr);
-    void putChar(int code);       // one code at the cursor; the cursor advances
-    void write(const char* text); // text at the cursor; '\n' goes to column 0 of the next row
-    unsigned char charAt(int x, int y) const; // 32 outside the grid
+    void gotoxy(int x, int y) override;
+    void setColor(short attr) override;
+    void putChar(int code) override;       // one code at the cursor; the cursor advances
+    void write(const char* text) override; // text at the cursor; '\n' goes to column 0 of the next row
+    unsigned char charAt(int x, int y) const override; // 32 outside the grid
     const Cell& cell(int x, int y) const;     // x, y inside the grid
     int cursorX() const { return x_; }
     int cursorY() const { return y_; }

@@ -4,7 +4,6 @@
 #include "display/draw.hpp"
 #include "game/game.hpp"
 #include "game/keys.hpp"
-#include "game/platform.hpp"
 #include "game/reads.hpp"
 #include "game/rhythm.hpp"
 
@@ -30,55 +29,56 @@ bool pressed(const Game& g, int board, Action a) {
     if (seat.computer)
         return decided(seat.brain.keys, a);
     if (seat.remote.pressed != nullptr)
-        return readAction(seat, board, a);
-    bool down = readKey(keyOf(g.keys[board], a));
+        return readAction(g, board, a);
+    bool down = readKey(g, keyOf(g.keys[board], a));
     if (seat.eitherKeys)
-        down = readKey(keyOf(g.keys[1 - board], a)) || down;
+        down = readKey(g, keyOf(g.keys[1 - board], a)) || down;
     return down;
 }
 
 void movePiece(Game& g, int board, Player& p) {
+    Canvas& console = *g.scene.console;
     if (pressed(g, board, Action::Left))
-        shiftPiece(p, -1);
+        shiftPiece(p, -1, console);
     if (pressed(g, board, Action::Right))
-        shiftPiece(p, +1);
+        shiftPiece(p, +1, console);
     if (pressed(g, board, Action::Drop))
-        dropPiece(p, g.tick);
+        dropPiece(p, g.tick, console);
 }
 
 } // namespace
 
-void turnPiece(Player& p) {
+void turnPiece(Player& p, Canvas& console) {
     if (p.bt == 0) // the square is never turned, nor repainted
         return;
-    deleteBlock(p);
+    deleteBlock(p, console);
     rotateBlock(p);
     if (collided(p)) {
         rotateBlock(p);
         rotateBlock(p);
         rotateBlock(p);
     }
-    drawBlock(p);
+    drawBlock(p, console);
 }
 
-void shiftPiece(Player& p, int dx) {
-    deleteBlock(p);
+void shiftPiece(Player& p, int dx, Canvas& console) {
+    deleteBlock(p, console);
     p.bx += dx;
     if (checkWallColl(p) || collided(p))
         p.bx -= dx;
-    drawBlock(p);
+    drawBlock(p, console);
 }
 
 // A blocked soft drop sets the shared rhythm to a gravity frame, so both
 // pieces take a gravity step and a lock test later in this same frame.
-void dropPiece(Player& p, int& tick) {
-    deleteBlock(p);
+void dropPiece(Player& p, int& tick, Canvas& console) {
+    deleteBlock(p, console);
     p.by += 1;
     if (collided(p)) {
         p.by -= 1;
         tick = blockedDropTick;
     }
-    drawBlock(p);
+    drawBlock(p, console);
 }
 
 void computerPhase(Game& g) {
@@ -91,9 +91,9 @@ void computerPhase(Game& g) {
 void inputPhase(Game& g) {
     if (g.tick % turnPeriod == 0) {
         if (pressed(g, 0, Action::Turn))
-            turnPiece(g.p1);
+            turnPiece(g.p1, *g.scene.console);
         if (pressed(g, 1, Action::Turn))
-            turnPiece(g.p2);
+            turnPiece(g.p2, *g.scene.console);
     }
     movePiece(g, 0, g.p1);
     movePiece(g, 1, g.p2);

@@ -39,11 +39,11 @@ void seatPlayers(Game& g, const GameSetup& setup) {
 // Every keyboard is polled each time, so that none keeps a press owed to a
 // later frame.
 bool escapePressed(Game& g) {
-    bool escape = readKey(vkEscape);
+    bool escape = readKey(g, vkEscape);
     g.escapeFrom = escape ? -1 : g.escapeFrom;
     for (int board = 0; board < 2; ++board) {
         const Seat& seat = g.seat[board];
-        if (seat.remote.pressed != nullptr && readAction(seat, board, Action::Escape)) {
+        if (seat.remote.pressed != nullptr && readAction(g, board, Action::Escape)) {
             g.escapeFrom = escape ? g.escapeFrom : board;
             escape = true;
         }
@@ -64,39 +64,50 @@ void startGame(Game& g, const GameSetup& setup) {
     g.escapeFrom = -1;
     // A match's result line names the winner in any case.
     g.namesLoser = setup.noColor && !setup.match;
-    initPlayer(g.p1, boardColumn[0], 0, 1, playerOneColor);
-    initPlayer(g.p2, boardColumn[1], 0, 2, playerTwoColor);
+    initPlayer(g.p1, boardColumn[0], 0, 1, playerOneColor, *g.scene.draws);
+    initPlayer(g.p2, boardColumn[1], 0, 2, playerTwoColor, *g.scene.draws);
     g.fps = 0;
     g.sleep_value = 1;
-    g.last_time = readClock();
+    g.last_time = readClock(g);
     g.fpsShown = 0;
     g.delayShown = 0;
-    drawTable(g.p1);
-    drawTable(g.p2);
+    drawTable(g.p1, *g.scene.console);
+    drawTable(g.p2, *g.scene.console);
 }
 
-bool playFrame(Game& g) {
+bool frameBeforeDelay(Game& g) {
     computerPhase(g);
     inputPhase(g);
     bool falls = fallsNow(g);
     if (falls)
         gravityPhase(g);
-    if (falls && lockPhase(g)) {
-        endFrame(); // the top-out frame's picture, "Game Over" with it
-        frameEnded(g);
-        return false;
+    if (falls && lockPhase(g))
+        return false; // the top-out frame's picture, "Game Over" with it, ends the frame
+    beforeDelay(g);
+    return true;
+}
+
+bool frameAfterDelay(Game& g) {
+    paceAfterDelay(g);
+    return !escapePressed(g);
+}
+
+bool playFrame(Game& g) {
+    bool on = frameBeforeDelay(g);
+    if (on) {
+        if (g.sleep_value > 0)
+            sleepMs(g.sleep_value);
+        on = frameAfterDelay(g);
     }
-    pace(g);
-    bool escape = escapePressed(g);
     endFrame();
     frameEnded(g);
-    return !escape;
+    return on;
 }
 
 // The prompt goes wherever the cursor was left, in the last attribute:
 // under "Game Over" after a top-out, under the readouts after Escape.
 void closeGame() {
-    print("\nKilepeshez nyomjon ENTER-t");
+    ::print("\nKilepeshez nyomjon ENTER-t");
     readChar();
 }
 
@@ -115,7 +126,8 @@ void runGame() { runGame(GameSetup{}); }
 unsigned seedGenerators(GameSetup& setup) {
     if (setup.seed == 0)
         setup.seed = static_cast<unsigned>(std::time(nullptr));
-    std::srand(setup.seed);
+    if (!setup.match)
+        std::srand(setup.seed);
     return setup.seed;
 }
 

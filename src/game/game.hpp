@@ -5,6 +5,7 @@
 #include "computer/computer.hpp"
 #include "display/layout.hpp"
 #include "game/keys.hpp"
+#include "game/reads.hpp"
 #include "model/model.hpp"
 
 // The actions of a person at another keyboard (a guest over the network),
@@ -103,11 +104,17 @@ struct Game {
     int escapeFrom;      // who pressed Escape: -1 this keyboard, else a remote board
     bool namesLoser;     // "Game Over" is followed by the board that lost
     FrameHook hook;      // as the setup gave it
+    // What the game draws on, where its boards' chance comes from and what
+    // it reads: the platform's own unless a match gives its own (each
+    // outlives the game).
+    Scene scene = backEndScene();
+    Reads reads;
 };
 
-// Seeds the pieces' generator with the setup's seed, taking the calendar's
-// when it has none (0), so that the computer's slips differ from game to
-// game as the pieces do; returns the seed.
+// Gives the setup the calendar's seed when it has none (0), so that the
+// computer's slips differ from game to game as the pieces do; a game that
+// is no match seeds the C library's generator with it, which its pieces
+// come from (a match's come from its own). Returns the seed.
 unsigned seedGenerators(GameSetup& setup);
 
 // Seeds the generators, plays one whole game and waits for Enter at the
@@ -123,13 +130,20 @@ void startGame(Game& g, const GameSetup& setup);
 // One player's moves as the input phase makes them: each erases the piece,
 // changes the record, undoes the change if a rule objects and draws the
 // piece again. A blocked soft drop sets `tick` to blockedDropTick.
-void turnPiece(Player& p);
-void shiftPiece(Player& p, int dx);
-void dropPiece(Player& p, int& tick);
+void turnPiece(Player& p, Canvas& console = backEndConsole());
+void shiftPiece(Player& p, int dx, Canvas& console = backEndConsole());
+void dropPiece(Player& p, int& tick, Canvas& console = backEndConsole());
 
 // One frame: input, gravity and locking, pacing and the Escape poll.
 // False once the game has ended, by a top-out or by Escape.
 bool playFrame(Game& g);
+// The same frame in the two halves around its delay, for a caller that
+// waits the delay itself: up to the delay (false when a top-out ended the
+// game, with no delay to wait), and after it, up to the end of the frame
+// (false when Escape ended the game). The frame's end follows each false,
+// and the second half.
+bool frameBeforeDelay(Game& g);
+bool frameAfterDelay(Game& g);
 
 // Escape from this keyboard or from a remote one; `escapeFrom` says whose.
 bool escapePressed(Game& g);
@@ -153,7 +167,10 @@ bool fallsNow(Game& g);
 FallRhythm fallRhythm(const Game& g);
 void gravityPhase(Game& g);
 bool lockPhase(Game& g); // true when a player topped out
+// The pacing step: the frame's delay, then the count, the readouts and the
+// delay's next length (paceAfterDelay).
 void pace(Game& g);
+void paceAfterDelay(Game& g);
 // Play that starts or goes on after a wait counts its frames afresh, so
 // neither the rate readout nor the delay counts frames from before the wait.
 void restartPacing(Game& g);

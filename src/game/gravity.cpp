@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 // The shared gravity rhythm, locking, and the end of the game by top-out.
-#include "display/console.hpp"
 #include "display/draw.hpp"
 #include "display/layout.hpp"
 #include "game/game.hpp"
@@ -24,34 +23,36 @@ FallRhythm fallRhythm(const Game& g) {
 }
 
 void gravityPhase(Game& g) {
-    deleteBlock(g.p1);
-    deleteBlock(g.p2);
+    Canvas& console = *g.scene.console;
+    deleteBlock(g.p1, console);
+    deleteBlock(g.p2, console);
     g.p1.by += 1;
     g.p2.by += 1;
-    drawBlock(g.p1);
-    drawWorld(g.p1);
-    drawBlock(g.p2);
-    drawWorld(g.p2);
+    drawBlock(g.p1, console);
+    drawWorld(g.p1, console);
+    drawBlock(g.p2, console);
+    drawWorld(g.p2, console);
 }
 
 namespace {
 
 // Locks a landed piece; true when it topped the player out.
 bool lockIfLanded(Player& p, Game& g) {
-    drawWorld(p);
+    Canvas& console = *g.scene.console;
+    drawWorld(p, console);
     if (!collided(p))
         return false;
     placeBlock(p);
-    checkLines(p, g.p1, g.p2);
+    checkLines(p, g.p1, g.p2, g.scene);
     if (checkGameOver(p)) {
         g.loser = p.id - 1;
-        gotoxy(0, gameOverRow);
-        print("Game Over");
+        console.gotoxy(0, gameOverRow);
+        console.print("Game Over");
         if (g.namesLoser)
-            print(" \xfa %s board lost", p.id == 1 ? "Left" : "Right");
+            console.print(" \xfa %s board lost", p.id == 1 ? "Left" : "Right");
         return true;
     }
-    newBlock(p);
+    newBlock(p, *g.scene.draws);
     return false;
 }
 

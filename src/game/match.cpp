@@ -4,8 +4,7 @@
 // player's Enter between rounds. Escape from any keyboard ends the match.
 #include "game/match.hpp"
 
-#include <cstdlib>
-#include <ctime>
+#include <coroutine>
 #include <optional>
 
 #include "display/console.hpp"
@@ -15,23 +14,67 @@
 #include "game/platform.hpp"
 #include "game/reads.hpp"
 #include "game/recording.hpp"
+#include "game/task.hpp"
 #include "record/keeper.hpp"
+
+// Everything one match holds; its parts below read, draw and wait
+// through it alone.
+struct MatchState {
+    MatchState(const GameSetup& played, Outside& outside, ReadTape* playback, Match* shown);
+    GameSetup setup;
+    Match own{};
+    Match& m;
+    ScreenBuffer screen;
+    OwnDraws draws;
+    std::optional<TapeRecorder> recorder;
+    Game g;
+    MatchStep pending;              // what the suspended match asks for
+    std::coroutine_handle<> resume; // where it goes on
+    std::optional<Task<void>> run;  // the match, from its first advance
+};
 
 namespace {
 
+// The match stops here until its caller advances it again.
+struct Suspend {
+    MatchState& s;
+    MatchStep step;
+    bool await_ready() const noexcept { return false; }
+    void await_suspend(std::coroutine_handle<> h) const noexcept {
+        s.pending = step;
+        s.resume = h;
+    }
+    void await_resume() const noexcept {}
+};
+
+Suspend waitFor(MatchState& s, int ms) { return {s, {MatchStep::Kind::Wait, ms}}; }
+Suspend frameEnd(MatchState& s) { return {s, {MatchStep::Kind::FrameEnd, 0}}; }
+
+// One frame of a round, its delay and its end the caller's.
+Task<bool> playFrame(MatchState& s) {
+    Game& g = s.g;
+    bool on = frameBeforeDelay(g);
+    if (on) {
+        if (g.sleep_value > 0)
+            co_await waitFor(s, g.sleep_value);
+        on = frameAfterDelay(g);
+    }
+    co_await frameEnd(s);
+    frameEnded(g);
+    co_return on;
+}
+
 // A round starts on a blank picture: nothing of the last one stays behind
 // the new boards, score lines and readouts.
-void clearPicture() {
-    setColor(textColor);
+void clearPicture(Canvas& console) {
+    console.setColor(textColor);
     for (int y = 0; y < pictureRows; ++y) {
-        gotoxy(0, y);
-        print("%*s", pictureColumns, "");
+        console.gotoxy(0, y);
+        console.print("%*s", pictureColumns, "");
     }
 }
 
-void show(const Match& m, const GameSetup& setup) {
-    drawMatchLines(matchLines(m, setup, setup.viewer));
-}
+void show(MatchState& s) { drawMatchLines(s.screen, matchLines(s.m, s.setup, s.setup.viewer)); }
 
 // The round's time, m:ss of play without its pauses, at the right end of
 // the delay readout's row: nothing else reaches that far there (the row
@@ -46,36 +89,36 @@ struct RoundClock {
     long long shown;   // the seconds now on screen, -1 before any
 };
 
-void startClock(RoundClock& clock) {
-    clock.started = readClock();
+void startClock(const Game& g, RoundClock& clock) {
+    clock.started = readClock(g);
     clock.shown = -1;
 }
 
-void showClock(RoundClock& clock) {
-    long long seconds = readClock() - clock.started;
+void showClock(MatchState& s, RoundClock& clock) {
+    long long seconds = readClock(s.g) - clock.started;
     if (seconds == clock.shown || seconds < 0)
         return;
     clock.shown = seconds;
-    setColor(textColor);
-    gotoxy(clockColumn, delayRow);
+    s.screen.setColor(textColor);
+    s.screen.gotoxy(clockColumn, delayRow);
     // In int: every back end's printing knows %d, and a round's minutes fit.
     int minutes = static_cast<int>(seconds / 60);
-    print("%*d:%02d", clockWidth - 3, minutes, static_cast<int>(seconds % 60));
+    s.screen.print("%*d:%02d", clockWidth - 3, minutes, static_cast<int>(seconds % 60));
 }
 
 // A wait between frames: the picture goes out and keys come in meanwhile.
-void idle(const Game& g) {
-    beforeDelay(g);
-    waitMs(matchWaitMs);
-    endFrame();
-    frameEnded(g);
+Task<void> idle(MatchState& s) {
+    beforeDelay(s.g);
+    co_await waitFor(s, matchWaitMs);
+    co_await frameEnd(s);
+    frameEnded(s.g);
 }
 
 bool atThisKeyboard(const Seat& seat) { return !seat.computer && seat.remote.pressed == nullptr; }
 
 bool remote(const Seat& seat) { return seat.remote.pressed != nullptr; }
 
-bool present(const Game& g, int board) { return readPresent(g.seat[board], board); }
+bool present(const Game& g, int board) { return readPresent(g, board); }
 
 // The board of the person at this keyboard where the other is at another
 // one, else -1: nobody to name.
@@ -87,20 +130,20 @@ int hereBoard(const Game& g, const GameSetup& setup) {
 
 // The player who pressed Escape is named where the other side is at
 // another keyboard: this keyboard's player, or the remote one.
-void nameLeaver(const Game& g, Match& m, const GameSetup& setup) {
-    m.leaver = g.escapeFrom >= 0 ? g.escapeFrom : hereBoard(g, setup);
+void nameLeaver(MatchState& s) {
+    s.m.leaver = s.g.escapeFrom >= 0 ? s.g.escapeFrom : hereBoard(s.g, s.setup);
 }
 
 // Escape from any keyboard ends the match.
-bool leaving(Game& g, Match& m, const GameSetup& setup) {
-    if (!escapePressed(g))
+bool leaving(MatchState& s) {
+    if (!escapePressed(s.g))
         return false;
-    nameLeaver(g, m, setup);
+    nameLeaver(s);
     return true;
 }
 
 bool enterPressed(const Game& g, int board) {
-    return remote(g.seat[board]) && readAction(g.seat[board], board, Action::Enter);
+    return remote(g.seat[board]) && readAction(g, board, Action::Enter);
 }
 
 // A remote board whose player is away, -1 when none is.
@@ -138,9 +181,9 @@ bool pressedOnce(bool down, bool& held) {
 // Who pressed P now: a remote board, -1 for this keyboard, noPause for
 // nobody. Every keyboard is polled, so that none keeps a press for later.
 int pausePressed(const Game& g, PauseKeys& keys) {
-    int by = pressedOnce(readKey(vkP), keys.held[0]) ? -1 : noPause;
+    int by = pressedOnce(readKey(g, vkP), keys.held[0]) ? -1 : noPause;
     for (int board = 0; board < 2; ++board) {
-        bool down = remote(g.seat[board]) && readAction(g.seat[board], board, Action::Pause);
+        bool down = remote(g.seat[board]) && readAction(g, board, Action::Pause);
         if (pressedOnce(down, keys.held[board + 1]) && by == noPause)
             by = board;
     }
@@ -149,41 +192,43 @@ int pausePressed(const Game& g, PauseKeys& keys) {
 
 // Counts `seconds` down in `countdown`, showing each; false when someone
 // leaves meanwhile.
-bool waitSeconds(Game& g, Match& m, const GameSetup& setup, int seconds) {
-    for (m.countdown = seconds; m.countdown > 0; --m.countdown) {
-        show(m, setup);
+Task<bool> waitSeconds(MatchState& s, int seconds) {
+    for (s.m.countdown = seconds; s.m.countdown > 0; --s.m.countdown) {
+        show(s);
         for (int waited = 0; waited < 1000; waited += matchWaitMs) {
-            idle(g);
-            if (leaving(g, m, setup))
-                return false;
+            co_await idle(s);
+            if (leaving(s))
+                co_return false;
         }
     }
-    return true;
+    co_return true;
 }
 
-bool countDown(Game& g, Match& m, const GameSetup& setup) {
-    m.phase = MatchPhase::Countdown;
-    if (!waitSeconds(g, m, setup, countdownSeconds))
-        return false;
-    restartPacing(g); // the rate readout counts the round's frames only
-    return true;
+Task<bool> countDown(MatchState& s) {
+    s.m.phase = MatchPhase::Countdown;
+    bool counted = co_await waitSeconds(s, countdownSeconds);
+    if (counted)
+        restartPacing(s.g); // the rate readout counts the round's frames only
+    co_return counted;
 }
 
 // How a hold ended.
 enum class HoldEnd { Resumed, Left, Taken };
 
-void holdFor(Match& m, const GameSetup& setup, Hold why, int holder, bool mayTake = false) {
-    m.phase = MatchPhase::Paused;
-    m.hold = why;
-    m.holder = holder;
-    m.mayTake = mayTake;
-    show(m, setup);
+void holdFor(MatchState& s, Hold why, int holder, bool mayTake = false) {
+    s.m.phase = MatchPhase::Paused;
+    s.m.hold = why;
+    s.m.holder = holder;
+    s.m.mayTake = mayTake;
+    show(s);
 }
 
 // Until every remote player is back. Past awayLimitSeconds, Enter at this
 // keyboard takes the round for the one who stayed; an Enter before then
 // counts for nothing.
-HoldEnd waitForReturn(Game& g, Match& m, const GameSetup& setup) {
+Task<HoldEnd> waitForReturn(MatchState& s) {
+    Game& g = s.g;
+    Match& m = s.m;
     // Counted in waits, which take at least matchWaitMs each: whole seconds
     // of the clock could end the wait up to a second early.
     constexpr int limitWaits = awayLimitSeconds * 1000 / matchWaitMs;
@@ -191,69 +236,77 @@ HoldEnd waitForReturn(Game& g, Match& m, const GameSetup& setup) {
     for (int away = awayBoard(g); away >= 0; away = awayBoard(g), ++waits) {
         bool mayTake = waits >= limitWaits;
         if (m.hold != Hold::Away || m.holder != away || m.mayTake != mayTake)
-            holdFor(m, setup, Hold::Away, away, mayTake);
+            holdFor(s, Hold::Away, away, mayTake);
         noteAway(g, m);
-        idle(g);
-        if (leaving(g, m, setup))
-            return HoldEnd::Left;
-        if (readKey(vkReturn) && m.mayTake) {
+        co_await idle(s);
+        if (leaving(s))
+            co_return HoldEnd::Left;
+        if (readKey(g, vkReturn) && m.mayTake) {
             g.loser = away;
-            return HoldEnd::Taken;
+            co_return HoldEnd::Taken;
         }
     }
     noteAway(g, m);
-    return HoldEnd::Resumed;
+    co_return HoldEnd::Resumed;
 }
 
 // Until P again, from any player; a player who goes away meanwhile turns
 // the pause into the wait for them.
-HoldEnd waitForResume(Game& g, Match& m, const GameSetup& setup, PauseKeys& keys) {
+Task<HoldEnd> waitForResume(MatchState& s, PauseKeys& keys) {
     for (;;) {
-        idle(g);
-        if (leaving(g, m, setup))
-            return HoldEnd::Left;
-        if (awayBoard(g) >= 0)
-            return waitForReturn(g, m, setup);
-        if (pausePressed(g, keys) != noPause)
-            return HoldEnd::Resumed;
+        co_await idle(s);
+        if (leaving(s))
+            co_return HoldEnd::Left;
+        if (awayBoard(s.g) >= 0) {
+            HoldEnd end = co_await waitForReturn(s);
+            co_return end;
+        }
+        if (pausePressed(s.g, keys) != noPause)
+            co_return HoldEnd::Resumed;
     }
 }
 
 // Nothing moves while the round holds, the round's clock neither; it goes
 // on after a countdown.
-HoldEnd holdRound(Game& g, Match& m, const GameSetup& setup, PauseKeys& keys, RoundClock& clock) {
-    long long heldAt = readClock();
-    HoldEnd end =
-        m.hold == Hold::Away ? waitForReturn(g, m, setup) : waitForResume(g, m, setup, keys);
+Task<HoldEnd> holdRound(MatchState& s, PauseKeys& keys, RoundClock& clock) {
+    long long heldAt = readClock(s.g);
+    HoldEnd end = HoldEnd::Resumed;
+    if (s.m.hold == Hold::Away)
+        end = co_await waitForReturn(s);
+    else
+        end = co_await waitForResume(s, keys);
     if (end != HoldEnd::Resumed)
-        return end;
-    m.phase = MatchPhase::Resuming;
-    if (!waitSeconds(g, m, setup, countdownSeconds))
-        return HoldEnd::Left;
+        co_return end;
+    s.m.phase = MatchPhase::Resuming;
+    bool counted = co_await waitSeconds(s, countdownSeconds);
+    if (!counted)
+        co_return HoldEnd::Left;
     // A P pressed in the countdown is spent here, and one pressed once play
     // shows again is a new press.
-    pausePressed(g, keys);
-    clock.started += readClock() - heldAt;
-    m.phase = MatchPhase::Playing;
-    show(m, setup);
-    restartPacing(g);
-    return end;
+    pausePressed(s.g, keys);
+    clock.started += readClock(s.g) - heldAt;
+    s.m.phase = MatchPhase::Playing;
+    show(s);
+    restartPacing(s.g);
+    co_return end;
 }
 
 // Holds the round when a remote player is away, or when P was pressed
 // where the setup allows it; Resumed when it did not hold or goes on.
-HoldEnd holdIfAsked(Game& g, Match& m, const GameSetup& setup, PauseKeys& keys, RoundClock& clock) {
-    int away = awayBoard(g);
+Task<HoldEnd> holdIfAsked(MatchState& s, PauseKeys& keys, RoundClock& clock) {
+    int away = awayBoard(s.g);
     if (away >= 0) {
-        noteAway(g, m);
-        holdFor(m, setup, Hold::Away, away);
-        return holdRound(g, m, setup, keys, clock);
+        noteAway(s.g, s.m);
+        holdFor(s, Hold::Away, away);
+        HoldEnd end = co_await holdRound(s, keys, clock);
+        co_return end;
     }
-    int by = setup.pause ? pausePressed(g, keys) : noPause;
+    int by = s.setup.pause ? pausePressed(s.g, keys) : noPause;
     if (by == noPause)
-        return HoldEnd::Resumed;
-    holdFor(m, setup, Hold::Pause, by >= 0 ? by : hereBoard(g, setup));
-    return holdRound(g, m, setup, keys, clock);
+        co_return HoldEnd::Resumed;
+    holdFor(s, Hold::Pause, by >= 0 ? by : hereBoard(s.g, s.setup));
+    HoldEnd end = co_await holdRound(s, keys, clock);
+    co_return end;
 }
 
 // The round as it stands: its number, scores, frames and seconds of play;
@@ -264,7 +317,7 @@ void noteResult(const Game& g, Match& m, const RoundClock& clock) {
     r.winner = g.loser >= 0 ? 1 - g.loser : -1;
     r.score[0] = g.p1.score;
     r.score[1] = g.p2.score;
-    r.seconds = readClock() - clock.started;
+    r.seconds = readClock(g) - clock.started;
 }
 
 // The rows each board cleared in a frame: the board record keeps no count
@@ -283,40 +336,44 @@ void countRows(const Scores& before, const Game& g, record::RoundResult& r) {
 
 // Frames until a player tops out or the round is taken from one who is
 // away (true), or someone leaves (false).
-bool playRound(Game& g, Match& m, const GameSetup& setup) {
+Task<bool> playRound(MatchState& s) {
+    Game& g = s.g;
+    Match& m = s.m;
     m.phase = MatchPhase::Playing;
-    show(m, setup);
+    show(s);
     PauseKeys keys = {{true, true, true}}; // a P still held from before the round does not pause it
-    RoundClock clock;
-    startClock(clock);
+    RoundClock clock{};
+    startClock(g, clock);
     m.result = record::RoundResult{};
     bool ended = false;
     while (!ended) {
-        HoldEnd held = holdIfAsked(g, m, setup, keys, clock);
+        HoldEnd held = co_await holdIfAsked(s, keys, clock);
         if (held != HoldEnd::Resumed) {
             noteResult(g, m, clock);
-            return held == HoldEnd::Taken;
+            co_return held == HoldEnd::Taken;
         }
-        showClock(clock);
+        showClock(s, clock);
         Scores before = scoresOf(g);
-        ended = !playFrame(g);
+        bool on = co_await playFrame(s);
+        ended = !on;
         countRows(before, g, m.result);
         m.result.frames += 1;
-        if (setup.keeper != nullptr)
-            setup.keeper->framePlayed();
+        if (s.setup.keeper != nullptr)
+            s.setup.keeper->framePlayed();
     }
     noteResult(g, m, clock);
     if (g.loser >= 0)
-        return true;
-    nameLeaver(g, m, setup); // the frame ended on an Escape
-    return false;
+        co_return true;
+    nameLeaver(s); // the frame ended on an Escape
+    co_return false;
 }
 
 // A demo has nobody to press Enter: it plays on by itself, so that it can
 // be left running. False when Escape leaves instead.
-bool restBeforeNextRound(Game& g, Match& m, const GameSetup& setup) {
-    m.phase = MatchPhase::RoundOver;
-    return waitSeconds(g, m, setup, demoRestSeconds);
+Task<bool> restBeforeNextRound(MatchState& s) {
+    s.m.phase = MatchPhase::RoundOver;
+    bool rested = co_await waitSeconds(s, demoRestSeconds);
+    co_return rested;
 }
 
 // A remote player readies by their own Enter, and is no longer ready once
@@ -337,32 +394,34 @@ bool noteRemoteReady(const Game& g, Match& m) {
 
 // Enter at this keyboard readies its players, a remote player their own.
 // True when all are ready; false when someone leaves.
-bool awaitNextRound(Game& g, Match& m, const GameSetup& setup) {
+Task<bool> awaitNextRound(MatchState& s) {
+    Game& g = s.g;
+    Match& m = s.m;
     m.phase = MatchPhase::RoundOver;
     m.hereReady = false;
     // An Enter pressed while the round was played is no answer to this.
-    readKey(vkReturn);
+    readKey(g, vkReturn);
     for (int board = 0; board < 2; ++board) {
         enterPressed(g, board);
         m.ready[board] = g.seat[board].computer;
     }
     noteAway(g, m);
-    show(m, setup);
+    show(s);
     for (;;) {
-        idle(g);
-        if (leaving(g, m, setup))
-            return false;
+        co_await idle(s);
+        if (leaving(s))
+            co_return false;
         bool changed = false;
-        if (readKey(vkReturn) && !m.hereReady) {
+        if (readKey(g, vkReturn) && !m.hereReady) {
             m.hereReady = changed = true;
             for (int board = 0; board < 2; ++board)
                 m.ready[board] = m.ready[board] || atThisKeyboard(g.seat[board]);
         }
         changed = noteRemoteReady(g, m) || changed;
         if (m.hereReady && m.ready[0] && m.ready[1])
-            return true;
+            co_return true;
         if (changed)
-            show(m, setup);
+            show(s);
     }
 }
 
@@ -386,79 +445,138 @@ void endMatch(const GameSetup& setup, const Match& m, bool lastEnded) {
 
 // The rounds, until someone leaves or a player has won the match; true
 // when the match ended between rounds, with its last round kept already.
-bool playRounds(Game& g, Match& m, const GameSetup& setup) {
+Task<bool> playRounds(MatchState& s) {
+    Game& g = s.g;
+    Match& m = s.m;
+    const GameSetup& setup = s.setup;
     int delay = steadyDelayMs;
     for (;;) {
-        clearPicture();
+        clearPicture(s.screen);
         // The computer's slips differ from round to round, as the pieces do.
         GameSetup round = setup;
         round.seed = setup.seed + static_cast<unsigned>(m.round);
         startGame(g, round);
         g.sleep_value = delay;
         m.winner = -1;
-        if (setup.countdown && !countDown(g, m, setup))
-            return false;
-        if (!playRound(g, m, setup))
-            return false;
+        if (setup.countdown) {
+            bool counted = co_await countDown(s);
+            if (!counted)
+                co_return false;
+        }
+        bool played = co_await playRound(s);
+        if (!played)
+            co_return false;
         delay = g.sleep_value;
         m.winner = g.loser == 0 ? 1 : 0;
         m.wins[m.winner] += 1;
         if (setup.firstTo > 0 && m.wins[m.winner] >= setup.firstTo) {
             m.champion = m.winner;
-            return false;
+            co_return false;
         }
         endRound(setup, m.result, false, -1);
         bool demo = setup.computer[0] && setup.computer[1];
-        if (!(demo ? restBeforeNextRound(g, m, setup) : awaitNextRound(g, m, setup)))
-            return true;
+        bool next = false;
+        if (demo)
+            next = co_await restBeforeNextRound(s);
+        else
+            next = co_await awaitNextRound(s);
+        if (!next)
+            co_return true;
         m.round += 1;
     }
 }
 
-// A match that is kept: every read goes to its tape as the match is played.
-class KeptMatch {
-public:
-    explicit KeptMatch(record::MatchKeeper* keeper) : keeper_(keeper) {
-        if (keeper_ != nullptr) {
-            recorder_.emplace(keeper_->tape());
-            useReadTape(&*recorder_);
-        }
-    }
-    ~KeptMatch() {
-        if (keeper_ != nullptr)
-            useReadTape(nullptr);
-    }
-    KeptMatch(const KeptMatch&) = delete;
-    KeptMatch& operator=(const KeptMatch&) = delete;
-
-private:
-    record::MatchKeeper* keeper_;
-    std::optional<TapeRecorder> recorder_;
-};
-
-} // namespace
-
-void playMatch(const GameSetup& setup, Match& m) {
-    m = Match{};
+Task<void> playMatch(MatchState& s) {
+    Match& m = s.m;
     m.round = 1;
     m.winner = -1;
     m.leaver = -1;
     m.champion = -1;
     m.holder = -1;
     m.result.round = 1;
-    Game g;
-    KeptMatch kept(setup.keeper);
-    endMatch(setup, m, playRounds(g, m, setup));
+    bool betweenRounds = co_await playRounds(s);
+    endMatch(s.setup, m, betweenRounds);
     m.phase = MatchPhase::Over;
-    show(m, setup);
-    endFrame();
-    frameEnded(g);
+    show(s);
+    co_await frameEnd(s);
+    frameEnded(s.g);
+}
+
+} // namespace
+
+// The match's pieces and penalty cells come from its own generator,
+// seeded once from its seed.
+MatchState::MatchState(const GameSetup& played, Outside& outside, ReadTape* playback,
+                       Match* shown)
+    : setup(played), m(shown != nullptr ? *shown : own), draws(played.seed) {
+    m = Match{};
+    if (setup.keeper != nullptr && playback == nullptr)
+        recorder.emplace(setup.keeper->tape());
+    g.scene = {&screen, &draws};
+    g.reads.outside = &outside;
+    g.reads.tape = playback != nullptr ? playback : recorder ? &*recorder : nullptr;
+}
+
+SteppedMatch::SteppedMatch(const GameSetup& setup, Outside& outside, ReadTape* playback,
+                           Match* shown)
+    : state_(std::make_unique<MatchState>(setup, outside, playback, shown)) {}
+SteppedMatch::~SteppedMatch() = default;
+SteppedMatch::SteppedMatch(SteppedMatch&&) noexcept = default;
+SteppedMatch& SteppedMatch::operator=(SteppedMatch&&) noexcept = default;
+
+MatchStep SteppedMatch::advance() {
+    MatchState& s = *state_;
+    if (!s.run) {
+        s.run.emplace(playMatch(s));
+        s.run->start();
+    } else if (!s.run->done()) {
+        s.resume.resume();
+    }
+    return s.run->done() ? MatchStep{} : s.pending;
+}
+
+bool SteppedMatch::over() const { return state_->run && state_->run->done(); }
+const Match& SteppedMatch::match() const { return state_->m; }
+const GameSetup& SteppedMatch::setup() const { return state_->setup; }
+const ScreenBuffer& SteppedMatch::screen() const { return state_->screen; }
+
+void ConsolePresenter::present(const ScreenBuffer& screen) {
+    for (int y = 0; y < pictureRows; ++y)
+        for (int x = 0; x < pictureColumns; ++x) {
+            const Cell& cell = screen.cell(x, y);
+            if (!whole_ && shown_.cell(x, y) == cell)
+                continue;
+            ::gotoxy(x, y);
+            ::setColor(cell.attr);
+            ::putChar(cell.code);
+            shown_.gotoxy(x, y);
+            shown_.setColor(cell.attr);
+            shown_.putChar(cell.code);
+        }
+    whole_ = false;
+}
+
+void driveMatch(SteppedMatch& match) {
+    ConsolePresenter presenter;
+    for (MatchStep step = match.advance(); step.kind != MatchStep::Kind::Over;
+         step = match.advance()) {
+        presenter.present(match.screen());
+        if (step.kind == MatchStep::Kind::Wait)
+            sleepMs(step.ms);
+        else
+            endFrame();
+    }
+}
+
+void playMatch(const GameSetup& setup, Match& match, ReadTape* playback) {
+    SteppedMatch stepped(setup, platformOutside(), playback, &match);
+    driveMatch(stepped);
 }
 
 Match runMatch(const GameSetup& setup) {
     GameSetup seeded = setup;
     seedGenerators(seeded);
-    Match m;
-    playMatch(seeded, m);
-    return m;
+    SteppedMatch match(seeded, platformOutside());
+    driveMatch(match);
+    return match.match();
 }

@@ -5,6 +5,9 @@
 // beyond it play matches. Each round is the game itself, frame for frame.
 #pragma once
 
+#include <memory>
+
+#include "display/screen_buffer.hpp"
 #include "game/game.hpp"
 #include "record/results.hpp"
 
@@ -40,21 +43,86 @@ struct Match {
     record::RoundResult result;
 };
 
-// Plays rounds until someone leaves with Escape, or until a player has won
-// `setup.firstTo` rounds when it is set: each round on fresh boards
-// and new pieces, after a countdown when `setup` asks for one, paused by P
-// (at this keyboard or a remote player's) when it allows that. A round
-// holds still while a remote player is away, and goes on after a countdown
-// once they are back; after awayLimitSeconds, Enter here takes the round.
-// Between rounds, Enter at this keyboard and at every
-// remote one that plays starts the next round; a demo goes on by itself
-// after demoRestSeconds. `match` is the caller's, so
-// that a host can show it to its guests while the match goes on; the last
-// picture holds the final tally.
-void playMatch(const GameSetup& setup, Match& match);
+// What a stepped match asks of its caller next.
+struct MatchStep {
+    enum class Kind : unsigned char {
+        Wait,     // let `ms` milliseconds pass before the next advance
+        FrameEnd, // the frame's picture is in the match's screen: present it
+        Over,     // the match has ended; its last picture was presented
+    };
+    Kind kind = Kind::Over;
+    int ms = 0;
+};
 
-// Seeds the generator from the calendar (unless the setup has a seed) and
-// plays a match; how it ended.
+struct MatchState;
+
+// One match as a value: its setup, both players and their boards, the
+// frame count and pacing, its own screen, generator and reads (the outside
+// it is given, through its keeper's tape or a playback's), its tally and
+// its holds. Nothing of it is shared, so that any number of matches run
+// side by side in one thread; it never waits or blocks itself: its caller
+// steps it, and its waits (the frame's delay, countdowns, pauses, a player
+// away, the rest between rounds) are the steps it asks for.
+//
+// The rounds: until someone leaves with Escape, or until a player has won
+// `setup.firstTo` rounds when it is set; each round on fresh boards and
+// new pieces, after a countdown when `setup` asks for one, paused by P (at
+// this keyboard or a remote player's) when it allows that. A round holds
+// still while a remote player is away, and goes on after a countdown once
+// they are back; after awayLimitSeconds, Enter here takes the round.
+// Between rounds, Enter at this keyboard and at every remote one that
+// plays starts the next round; a demo goes on by itself after
+// demoRestSeconds. The last picture holds the final tally.
+class SteppedMatch {
+public:
+    // `setup` is seeded already (seedGenerators); `outside`, a `playback`
+    // tape and the setup's keeper outlive the match. A keeper gets every
+    // read on its tape. The tally is kept in `shown` when it is given, for
+    // a caller that looks at it while the match goes on.
+    SteppedMatch(const GameSetup& setup, Outside& outside, ReadTape* playback = nullptr,
+                 Match* shown = nullptr);
+    ~SteppedMatch();
+    SteppedMatch(SteppedMatch&&) noexcept;
+    SteppedMatch& operator=(SteppedMatch&&) noexcept;
+
+    // Runs the match up to its next wait or frame end and says which; Over
+    // from its end on.
+    MatchStep advance();
+    bool over() const;
+    // How it stands, for whoever shows it (a host to its guests); how it
+    // ended once it is over.
+    const Match& match() const;
+    const GameSetup& setup() const;
+    const ScreenBuffer& screen() const;
+
+private:
+    std::unique_ptr<MatchState> state_;
+};
+
+// Shows a match's screen on the back end's console (display/console.hpp),
+// writing only the cells that differ from what it showed last.
+class ConsolePresenter {
+public:
+    void present(const ScreenBuffer& screen);
+
+private:
+    ScreenBuffer shown_;
+    bool whole_ = true; // nothing shown yet: every cell is written
+};
+
+// Plays `match` to its end on this machine with the platform's own calls
+// (game/platform.hpp): each wait a sleepMs, each frame's end an endFrame,
+// and the picture presented on the console at both.
+void driveMatch(SteppedMatch& match);
+
+// Plays the match `setup` (seeded already) describes on this machine, as
+// driveMatch does, with its tally in `match` as it goes on; a `playback`
+// tape answers its reads.
+void playMatch(const GameSetup& setup, Match& match, ReadTape* playback = nullptr);
+
+// Seeds the match's generator from the calendar (unless the setup has a
+// seed), plays it on this machine's keyboard and console, and says how it
+// ended.
 Match runMatch(const GameSetup& setup);
 
 // Until the round ends, between rounds, and while paused, keys are read

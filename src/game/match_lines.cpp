@@ -242,17 +242,17 @@ MatchLines matchLines(const Match& match, const GameSetup& setup, Viewer viewer)
     return lines;
 }
 
-void drawMatchLines(const MatchLines& lines) {
-    setColor(textColor);
+void drawMatchLines(Canvas& console, const MatchLines& lines) {
+    console.setColor(textColor);
     for (const MatchSpan& span : matchSpans) {
-        gotoxy(span.x, span.y);
-        print("%*s", span.width, "");
+        console.gotoxy(span.x, span.y);
+        console.print("%*s", span.width, "");
     }
     for (int i = 0; i < lines.count; ++i) {
         const MatchLine& line = lines.line[i];
-        setColor(line.color);
-        gotoxy(line.x, line.y);
-        print("%s", line.text);
+        console.setColor(line.color);
+        console.gotoxy(line.x, line.y);
+        console.print("%s", line.text);
     }
-    setColor(textColor);
+    console.setColor(textColor);
 }

@@ -45,4 +45,4 @@ constexpr int matchSpanCount = 7;
 extern const MatchSpan matchSpans[matchSpanCount];
 
 // Blanks the spans and draws `lines`, through the console primitives.
-void drawMatchLines(const MatchLines& lines);
+void drawMatchLines(Canvas& console, const MatchLines& lines);

@@ -2,7 +2,6 @@
 // The adaptive frame delay and its two readouts.
 #include <cstdio>
 
-#include "display/console.hpp"
 #include "display/layout.hpp"
 #include "game/game.hpp"
 #include "game/platform.hpp"
@@ -12,12 +11,12 @@ namespace {
 
 // Prints a readout at the cursor and blanks whatever is left of the longer
 // one before it, so "10" followed by "9" never shows "90".
-void printReadout(int& shown, const char* format, int value) {
+void printReadout(Canvas& console, int& shown, const char* format, int value) {
     char text[24];
     int length = std::snprintf(text, sizeof text, format, value);
-    print("%s", text);
+    console.print("%s", text);
     if (shown > length)
-        print("%*s", shown - length, "");
+        console.print("%*s", shown - length, "");
     shown = length;
 }
 
@@ -29,28 +28,33 @@ void printReadout(int& shown, const char* format, int value) {
 void pace(Game& g) {
     beforeDelay(g);
     if (g.sleep_value > 0)
-        waitMs(g.sleep_value);
+        sleepMs(g.sleep_value);
+    paceAfterDelay(g);
+}
+
+void paceAfterDelay(Game& g) {
+    Canvas& console = *g.scene.console;
     g.tick += 1;
     g.fps += 1;
-    setColor(textColor);
+    console.setColor(textColor);
     // A clock that reads earlier than the last report is taken as a new
     // second too, so the readout and the delay never wait for it to catch up.
-    long long now = readClock();
+    long long now = readClock(g);
     if (now != g.last_time) {
-        gotoxy(0, rateRow);
-        printReadout(g.fpsShown, "%dFPS", g.fps);
+        console.gotoxy(0, rateRow);
+        printReadout(console, g.fpsShown, "%dFPS", g.fps);
         g.fps = 0;
-        g.last_time = readClock();
+        g.last_time = readClock(g);
     }
     if (g.fps > 5 && g.sleep_value < maxSleepMs)
         g.sleep_value += 1;
     if (g.fps < 5)
         g.sleep_value -= 1;
-    gotoxy(1, delayRow);
-    printReadout(g.delayShown, "%d", g.sleep_value);
+    console.gotoxy(1, delayRow);
+    printReadout(console, g.delayShown, "%d", g.sleep_value);
 }
 
 void restartPacing(Game& g) {
     g.fps = 0;
-    g.last_time = readClock();
+    g.last_time = readClock(g);
 }

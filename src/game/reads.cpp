@@ -1,43 +1,48 @@
 // SPDX-License-Identifier: MIT
 #include "game/reads.hpp"
 
+#include "game/game.hpp"
 #include "game/platform.hpp"
 
 namespace {
 
-ReadTape* current = nullptr;
+class PlatformOutside final : public Outside {
+public:
+    bool keyPressed(int virtualKey) override { return ::keyPressed(virtualKey); }
+    long long clockSeconds() override { return ::clockSeconds(); }
+};
 
-bool playingBack() { return current != nullptr && current->playingBack(); }
+bool playingBack(const Reads& r) { return r.tape != nullptr && r.tape->playingBack(); }
+
+bool taped(const Reads& r, int number, bool live) {
+    return r.tape != nullptr ? r.tape->key(number, live) : live;
+}
 
 } // namespace
 
-void useReadTape(ReadTape* tape) { current = tape; }
-
-bool readKey(int key) {
-    bool live = !playingBack() && keyPressed(key);
-    return current != nullptr ? current->key(key, live) : live;
+Outside& platformOutside() {
+    static PlatformOutside outside;
+    return outside;
 }
 
-bool readAction(const Seat& seat, int board, Action action) {
-    bool live = !playingBack() && seat.remote.pressed(seat.remote.context, action);
-    int number = remoteActionRead + board * actionLimit + static_cast<int>(action);
-    return current != nullptr ? current->key(number, live) : live;
+bool readKey(const Game& g, int key) {
+    bool live = !playingBack(g.reads) && g.reads.outside->keyPressed(key);
+    return taped(g.reads, key, live);
 }
 
-bool readPresent(const Seat& seat, int board) {
-    bool live = !playingBack() &&
-                (seat.remote.present == nullptr || seat.remote.present(seat.remote.context));
-    return current != nullptr ? current->key(remotePresentRead + board, live) : live;
+bool readAction(const Game& g, int board, Action action) {
+    const RemoteKeys& remote = g.seat[board].remote;
+    bool live = !playingBack(g.reads) && remote.pressed(remote.context, action);
+    return taped(g.reads, remoteActionRead + board * actionLimit + static_cast<int>(action), live);
 }
 
-long long readClock() {
-    long long live = playingBack() ? 0 : clockSeconds();
-    return current != nullptr ? current->clock(live) : live;
+bool readPresent(const Game& g, int board) {
+    const RemoteKeys& remote = g.seat[board].remote;
+    bool live = !playingBack(g.reads) && (remote.present == nullptr || remote.present(remote.context));
+    return taped(g.reads, remotePresentRead + board, live);
 }
 
-void waitMs(int ms) {
-    if (current != nullptr)
-        current->wait(ms);
-    else
-        sleepMs(ms);
+long long readClock(const Game& g) {
+    long long live = playingBack(g.reads) ? 0 : g.reads.outside->clockSeconds();
+    return g.reads.tape != nullptr ? g.reads.tape->clock(live) : live;
 }

@@ -2,7 +2,6 @@
 #include "game/recording.hpp"
 
 #include "game/keys.hpp"
-#include "game/platform.hpp"
 
 bool TapeRecorder::key(int number, bool live) {
     tape_.key(number, live);
@@ -14,7 +13,6 @@ long long TapeRecorder::clock(long long live) {
     return live;
 }
 
-void TapeRecorder::wait(int ms) { sleepMs(ms); }
 
 bool TapePlayer::key(int number, bool /*live*/) {
     bool held = false;
@@ -31,11 +29,4 @@ long long TapePlayer::clock(long long /*live*/) {
     else
         ended_ = true;
     return lastClock_;
-}
-
-void TapePlayer::wait(int ms) {
-    if (wait_ != nullptr)
-        wait_(context_, ms);
-    else
-        sleepMs(ms);
 }

@@ -15,7 +15,6 @@ public:
     bool playingBack() const override { return false; }
     bool key(int number, bool live) override;
     long long clock(long long live) override;
-    void wait(int ms) override;
 
 private:
     record::TapeWriter& tape_;
@@ -23,14 +22,10 @@ private:
 
 class TapePlayer : public ReadTape {
 public:
-    // `pace` stands for the game's waits (nullptr: the platform's own).
-    explicit TapePlayer(record::TapeReader& tape, void (*pace)(void* context, int ms) = nullptr,
-                        void* context = nullptr)
-        : tape_(tape), wait_(pace), context_(context) {}
+    explicit TapePlayer(record::TapeReader& tape) : tape_(tape) {}
     bool playingBack() const override { return true; }
     bool key(int number, bool live) override;
     long long clock(long long live) override;
-    void wait(int ms) override;
     // The tape has run out, or the playback was stopped: the game has been
     // answered Escape since.
     bool ended() const { return ended_; }
@@ -38,8 +33,6 @@ public:
 
 private:
     record::TapeReader& tape_;
-    void (*wait_)(void* context, int ms);
-    void* context_;
     long long lastClock_ = 0;
     bool ended_ = false;
 };

@@ -61,8 +61,7 @@ void holdWhilePaused(Replay& r) {
 
 // Every wait of the game's in the playback: the controls, then the wait at
 // the chosen speed, or none while the rest of a round is skipped.
-void waitInReplay(void* context, int ms) {
-    Replay& r = *static_cast<Replay*>(context);
+void waitInReplay(Replay& r, int ms) {
     readControls(r);
     if (r.stepping)
         r.keys.paused = true;
@@ -81,15 +80,21 @@ void playRecording(Recording& recording, const std::string& title) {
         playHeard(recording.heard, title);
         return;
     }
-    Match m{};
-    Replay r{recording, title, m};
-    TapePlayer player(recording.tape, waitInReplay, &r);
-    r.player = &player;
+    TapePlayer player(recording.tape);
     GameSetup setup = replayedSetup(recording.header);
-    useReadTape(&player);
     seedGenerators(setup);
-    playMatch(setup, m);
-    useReadTape(nullptr);
+    SteppedMatch match(setup, platformOutside(), &player);
+    Replay r{recording, title, match.match()};
+    r.player = &player;
+    ConsolePresenter presenter;
+    for (MatchStep step = match.advance(); step.kind != MatchStep::Kind::Over;
+         step = match.advance()) {
+        presenter.present(match.screen());
+        if (step.kind == MatchStep::Kind::Wait)
+            waitInReplay(r, step.ms);
+        else
+            endFrame();
+    }
 }
 
 } // namespace history

@@ -1,8 +1,5 @@
 // SPDX-License-Identifier: MIT
 // Clearing full rows, scoring them, and the penalty cell for the opponent.
-#include <cstdlib>
-
-#include "display/console.hpp"
 #include "display/draw.hpp"
 #include "model/model.hpp"
 
@@ -45,24 +42,25 @@ int clearFullRows(Player& p) {
     return cleared;
 }
 
-void checkLines(Player& p, Player& p1, Player& p2) {
+void checkLines(Player& p, Player& p1, Player& p2, Scene scene) {
+    Canvas& console = *scene.console;
     if (clearFullRows(p) > 0) {
         Player& opponent = p.id == 1 ? p2 : p1;
-        addBlock(opponent);
-        drawTable(opponent);
-        drawWorld(opponent);
+        addBlock(opponent, scene);
+        drawTable(opponent, console);
+        drawWorld(opponent, console);
         // The board redraw wrote over the opponent's falling piece.
-        drawBlock(opponent);
+        drawBlock(opponent, console);
     }
-    drawTable(p);
+    drawTable(p, console);
 }
 
 // One solid cell in a random row 6..9, if that row has five or more free
 // cells. The screen decides whether the random column is taken, so the
 // cell never lands where the opponent's falling piece is shown.
-void addBlock(Player& p) {
-    int y = std::rand() % 4 + 6;
-    int x = std::rand() % 18 + 1;
+void addBlock(Player& p, Scene scene) {
+    int y = scene.draws->draw(4) + 6;
+    int x = scene.draws->draw(18) + 1;
     int spaceCount = 0;
     int fx = 0;
     for (int c = 0; c < mapWidth; ++c) {
@@ -74,7 +72,7 @@ void addBlock(Player& p) {
     }
     if (spaceCount <= 4)
         return;
-    if (charAt(static_cast<short>(p.ox + x), static_cast<short>(p.oy + y)) == ' ')
+    if (scene.console->charAt(p.ox + x, p.oy + y) == ' ')
         p.table[y][x] = cellSolid;
     else
         p.table[y][fx] = cellSolid;

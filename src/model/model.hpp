@@ -3,6 +3,9 @@
 // shapes and the rules that move, lock and clear pieces.
 #pragma once
 
+#include "display/canvas.hpp"
+#include "model/draws.hpp"
+
 constexpr int mapWidth = 20;            // board columns, wall columns included
 constexpr int mapHeight = 15;           // board rows, floor and the row below it included
 constexpr int floorRow = mapHeight - 2; // row 13; the rows above it are the playing area
@@ -33,6 +36,16 @@ struct Player {
     short color; // console attribute for everything drawn for this player
 };
 
+// Where boards are drawn and where their chance comes from: the back end's
+// console and the C library's generator for the game without options, a
+// match's own screen and generator for each match. Every call below that
+// draws or draws a number takes it, the back end's by default.
+struct Scene {
+    Canvas* console;
+    PieceDraws* draws;
+};
+Scene backEndScene();
+
 extern const int masterTable[mapHeight][mapWidth];
 extern const int block1[blockHeight][blockWidth]; // 2 x 2 square
 extern const int block2[blockHeight][blockWidth]; // bar of four
@@ -43,8 +56,8 @@ extern const int block4[blockHeight][blockWidth]; // row of three with a cell on
 const int (*shapeOf(int type))[blockWidth];
 
 // Spawning.
-void initPlayer(Player& p, int ox, int oy, int id, short color);
-void newBlock(Player& p);
+void initPlayer(Player& p, int ox, int oy, int id, short color, PieceDraws& draws = libraryDraws());
+void newBlock(Player& p, PieceDraws& draws = libraryDraws());
 
 // Piece rules. The tests return 1 or 0.
 int collided(Player p);
@@ -58,8 +71,8 @@ int collidedInPlace(const Player& p);
 int checkWallCollInPlace(const Player& p);
 
 // Line clearing, scoring and the penalty cell for the opponent.
-void checkLines(Player& p, Player& p1, Player& p2);
+void checkLines(Player& p, Player& p1, Player& p2, Scene scene = backEndScene());
 // The clearing and scoring alone, without drawing or penalty: the number of
 // full rows cleared. The computer player weighs its moves with it.
 int clearFullRows(Player& p);
-void addBlock(Player& p);
+void addBlock(Player& p, Scene scene = backEndScene());

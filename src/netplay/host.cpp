@@ -57,10 +57,7 @@ RemoteKeys GameHost::playerTwoKeys() {
     return keys;
 }
 
-void GameHost::setMatch(const Match* match, const GameSetup* setup) {
-    match_ = match;
-    setup_ = setup;
-}
+void GameHost::setMatch(const SteppedMatch* match) { match_ = match; }
 
 FrameHook GameHost::frameHook() {
     FrameHook hook;
@@ -74,12 +71,12 @@ FrameHook GameHost::frameHook() {
 }
 
 net::Picture GameHost::pictureFor(net::Seat seat) const {
-    net::Picture picture = pictureOf(screen_.buffer());
-    if (match_ != nullptr && setup_ != nullptr) {
+    net::Picture picture = pictureOf(match_ != nullptr ? match_->screen() : screen_.buffer());
+    if (match_ != nullptr) {
         Viewer viewer = seat == net::Seat::Player ? Viewer::PlayerTwo : Viewer::Watcher;
-        GameSetup seen = *setup_; // player two's keys as its own legend shows them
+        GameSetup seen = match_->setup(); // player two's keys as its own legend shows them
         std::memcpy(seen.legend[1], guestLegend_, sizeof guestLegend_);
-        paintMatchLines(matchLines(*match_, seen, viewer), picture);
+        paintMatchLines(matchLines(match_->match(), seen, viewer), picture);
     }
     if (seat == net::Seat::Player)
         paintNotice(watchersNotice(), picture);
@@ -93,7 +90,8 @@ void GameHost::keyEvent(const KeyEvent& /*event*/) {
 void GameHost::sendPictures() { guests_.show(netClockMs()); }
 
 void GameHost::sendResult(const record::RoundResult& round, bool matchOver, int champion) {
-    net::RoundOutcome outcome = outcomeOf(round, setup_, matchOver, champion);
+    net::RoundOutcome outcome =
+        outcomeOf(round, match_ != nullptr ? &match_->setup() : nullptr, matchOver, champion);
     std::string message;
     net::appendResult(message, outcome);
     sendPictures(); // the round's last picture comes first

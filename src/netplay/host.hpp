@@ -56,9 +56,10 @@ public:
     // Player two's keys, for the game's remote seat: the guest's arrows and
     // W A S D alike, Escape and Enter; present while player two is there.
     RemoteKeys playerTwoKeys();
-    // The match the game plays, as it goes on, and how it is played: the
-    // guests' pictures show its lines as player two or a watcher reads them.
-    void setMatch(const Match* match, const GameSetup* setup);
+    // The match the game plays, as it goes on, how it is played and the
+    // screen it draws on: the guests' pictures are that screen, with its
+    // lines as player two or a watcher reads them.
+    void setMatch(const SteppedMatch* match);
     // What a guest in `seat` is shown now.
     net::Picture pictureFor(net::Seat seat) const override;
     // The game's frame hook: the changes since each guest's last picture
@@ -111,8 +112,7 @@ private:
     int doorWatched_ = 0; // the first sockets of watched() are the door's
     KeyState guestKeys_;  // player two's actions, by number, from the guest's events
     char guestLegend_[maxLegendLength + 1] = {}; // player two's keys, as its legend shows them
-    const Match* match_ = nullptr;
-    const GameSetup* setup_ = nullptr;
+    const SteppedMatch* match_ = nullptr;
     bool started_ = false;
     bool over_ = false;
     bool playerGone_ = false;

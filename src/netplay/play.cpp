@@ -125,9 +125,9 @@ int host(const Options& options, const net::Endpoint& where) {
     seedGenerators(setup);
     std::string kept;
     std::unique_ptr<record::MatchKeeper> keeper = startKeeping(setup, keptAs(Mode::Host), kept);
-    Match match;
-    game.setMatch(&match, &setup);
-    playMatch(setup, match);
+    SteppedMatch match(setup, platformOutside());
+    game.setMatch(&match);
+    driveMatch(match);
     game.gameOver();
     localServe(nullptr);
     localFinish();

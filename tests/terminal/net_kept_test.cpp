@@ -198,8 +198,9 @@ protected:
         std::unique_ptr<record::MatchKeeper> keeper =
             keeperFor(setup, folder.as(record::PlayMode::Host, 0));
         setup.keeper = keeper.get();
-        host->setMatch(&match, &setup);
-        ::playMatch(setup, match);
+        SteppedMatch stepped(setup, platformOutside(), nullptr, &match);
+        host->setMatch(&stepped);
+        driveMatch(stepped);
         host->gameOver();
         host->finish(1000);
         guestSide.join();
@@ -239,12 +240,10 @@ protected:
             c.into->push_back(pictureOf(c.term->session->screen()));
         };
         setup.frameHook.context = &capture;
-        TapePlayer player(recording.tape, [](void*, int) {});
-        useReadTape(&player);
+        TapePlayer player(recording.tape);
         seedGenerators(setup);
         Match match;
-        ::playMatch(setup, match);
-        useReadTape(nullptr);
+        ::playMatch(setup, match, &player);
         setCurrentSession(hostTerm.session.get());
         return played;
     }
