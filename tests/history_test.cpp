@@ -7,7 +7,10 @@
 
 #include "game/keeping.hpp"
 #include "history/heard_picture.hpp"
+#include "game/match.hpp"
+#include "game/recording.hpp"
 #include "history/recording_file.hpp"
+#include "history/pieces_check.hpp"
 #include "history/replay_line.hpp"
 #include "history/stats_command.hpp"
 #include "memory_disk.hpp"
@@ -119,7 +122,7 @@ TEST_F(History, ARecordingThatCannotPlayIsRefusedWithTheReason) {
     record::appendRecord(noHeader, record::RecordKind::TapeChunk, "");
     const std::pair<std::string, const char*> cases[] = {
         {laterFile,
-         "made in recording format 3, and this version of blockduel plays formats 1 to 2"},
+         "made in recording format 4, and this version of blockduel plays formats 1 to 3"},
         {damaged, "not a recording of this game, or its start is damaged"},
         {noHeader, "not a recording of this game"},
         {"#!/bin/sh\n", "not a recording of this game"},
@@ -129,6 +132,65 @@ TEST_F(History, ARecordingThatCannotPlayIsRefusedWithTheReason) {
         history::Recording r;
         std::string problem = history::readRecording(bytes, r);
         EXPECT_NE(problem.find(reason), std::string::npos) << problem;
+    }
+}
+
+// A computer's round, its pieces from the C library's generator or the
+// game's own, and its reads on `tape`.
+record::RoundResult computersRound(const record::MatchSetup& header, bool library,
+                                   ReadTape& tape) {
+    GameSetup setup = replayedSetup(header);
+    setup.libraryPieces = library;
+    seedGenerators(setup);
+    SteppedMatch match(setup, platformOutside(), &tape);
+    while (!match.over())
+        match.advance();
+    return match.match().result;
+}
+
+// That round kept as a version before the game's own pieces kept it: from
+// the C library's generator, under a header of format 2.
+std::string libraryRound(int scoreShift) {
+    record::MatchSetup header = someMatch();
+    header.mode = record::PlayMode::Demo;
+    header.computer[0] = true;
+    header.level[0] = header.level[1] = 1;
+    header.firstTo = 1;
+    record::TapeWriter writer;
+    TapeRecorder recorder(writer);
+    record::RoundResult round = computersRound(header, true, recorder);
+    record::TapeWriter ignored;
+    TapeRecorder own(ignored);
+    EXPECT_NE(computersRound(header, false, own).frames, round.frames)
+        << "the two generators deal other rounds";
+    round.score[0] += scoreShift;
+    std::string old = record::encodeSetup(header);
+    old[0] = 2; // the version, the header's first number
+    std::string bytes;
+    record::appendRecord(bytes, record::RecordKind::Header, old);
+    record::appendRecord(bytes, record::RecordKind::TapeChunk, writer.take());
+    record::appendRecord(bytes, record::RecordKind::RoundEnd, record::encodeRound(round));
+    return bytes;
+}
+
+// A recording of an older version plays back where the C library deals the
+// pieces it was played with; where its first round ends otherwise, another
+// library dealt them, and it is refused rather than shown wrong.
+TEST_F(History, AnOlderRecordingPlaysOnlyWhereItsPiecesAreDealtAgain) {
+    const struct {
+        int scoreShift; // the first round's score as another system's library played it
+        bool plays;
+    } cases[] = {{0, true}, {rowScore, false}};
+    for (const auto& c : cases) {
+        std::string bytes = libraryRound(c.scoreShift);
+        history::Recording r;
+        ASSERT_EQ(history::readRecording(bytes, r), "");
+        ASSERT_TRUE(r.header.libraryPieces);
+        std::string problem = history::piecesProblem(r);
+        EXPECT_EQ(problem.empty(), c.plays) << problem;
+        if (!c.plays) {
+            EXPECT_NE(problem.find("this system's library deals other pieces"), std::string::npos);
+        }
     }
 }
 

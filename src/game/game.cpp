@@ -126,7 +126,7 @@ void runGame() { runGame(GameSetup{}); }
 unsigned seedGenerators(GameSetup& setup) {
     if (setup.seed == 0)
         setup.seed = static_cast<unsigned>(std::time(nullptr));
-    if (!setup.match)
+    if (!setup.match || setup.libraryPieces)
         std::srand(setup.seed);
     return setup.seed;
 }

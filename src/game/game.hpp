@@ -79,6 +79,9 @@ struct GameSetup {
     // A kept match played back: this keyboard's keys are the replay's own,
     // so the lines name none of the game's keys (the replay shows its own).
     bool replayed = false;
+    // A match kept by an older version, played back: its pieces come from
+    // the C library, as they did when it was played.
+    bool libraryPieces = false;
     FrameHook frameHook = {};
     // Keeps the match as it is played: its recording and its lines in the
     // results log; nullptr for none (the game without options never has one).

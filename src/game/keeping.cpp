@@ -50,6 +50,7 @@ GameSetup replayedSetup(const record::MatchSetup& r) {
     setup.noColor = r.noColor;
     setup.firstTo = std::min(r.firstTo, maxFirstTo);
     setup.speedUp = r.speedUp;
+    setup.libraryPieces = r.libraryPieces;
     for (int board = 0; board < 2; ++board) {
         setup.computer[board] = r.computer[board];
         if (r.remote[board] && !r.computer[board])

@@ -512,7 +512,7 @@ MatchState::MatchState(const GameSetup& played, Outside& outside, ReadTape* play
     m = Match{};
     if (setup.keeper != nullptr && playback == nullptr)
         recorder.emplace(setup.keeper->tape());
-    g.scene = {&screen, &draws};
+    g.scene = {&screen, setup.libraryPieces ? &libraryDraws() : &draws};
     g.reads.outside = &outside;
     g.reads.tape = playback != nullptr ? playback : recorder ? &*recorder : nullptr;
 }

@@ -79,8 +79,12 @@ std::string readRecording(std::string_view bytes, Recording& recording) {
             broken = !recording.tape.add(r.payload);
         else if (r.kind == record::RecordKind::Heard)
             broken = !heard.add(r.payload);
-        else if (r.kind == record::RecordKind::RoundEnd)
-            end.roundEnded(record::decodeRound(r.payload));
+        else if (r.kind == record::RecordKind::RoundEnd) {
+            std::optional<record::RoundResult> round = record::decodeRound(r.payload);
+            end.roundEnded(round);
+            if (recording.rounds == 0)
+                recording.firstRound = round;
+        }
         if (broken)
             break;
         if (r.kind == record::RecordKind::Heard)

@@ -8,6 +8,7 @@
 // it) says so.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,7 @@ struct Recording {
     std::vector<std::string_view> heard;
     long long heardMessages = 0;
     int rounds = 0;        // rounds that ended in it
+    std::optional<record::RoundResult> firstRound; // how the first of them ended
     bool cutShort = false; // it ends inside a record, or its tape breaks off
     bool ended = false;    // the match's end is in it
 };

@@ -18,4 +18,5 @@ namespace history {
 // and given back with the last picture.
 void playRecording(Recording& recording, const std::string& title);
 
+
 } // namespace history

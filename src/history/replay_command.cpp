@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "history/replay_command.hpp"
 
+#include "history/pieces_check.hpp"
 #include "history/recording_file.hpp"
 #include "history/replay.hpp"
 #include "netplay/local.hpp"
@@ -27,6 +28,8 @@ int replayCommand(const std::string& which, const std::string& folder) {
     }
     Recording recording;
     std::string problem = readRecording(bytes, recording);
+    if (problem.empty())
+        problem = piecesProblem(recording);
     if (!problem.empty()) {
         localComplain("cannot play " + printablePath(path) + ": " + problem);
         return 1;

@@ -102,6 +102,7 @@ bool readSetup(NumberReader& in, MatchSetup& s, int& version) {
     s.matchId = static_cast<std::uint32_t>(id);
     s.mode = static_cast<PlayMode>(mode);
     s.seed = static_cast<std::uint32_t>(seed);
+    s.libraryPieces = version < firstOwnPiecesVersion;
     bool* flagged[] = {&s.computer[0], &s.computer[1], &s.countdown, &s.pause,
                        &s.noColor,     &s.remote[0],   &s.remote[1], &s.speedUp};
     for (unsigned bit = 0; bit < setupFlagBits; ++bit)

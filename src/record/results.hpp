@@ -15,9 +15,13 @@ namespace record {
 
 // Recordings and the results log of a version outside these are refused.
 // Format 1 kept each board's score as its rows as well: its rows are
-// figured from the score when read (one row for each rowScore).
-constexpr int formatVersion = 2;
+// figured from the score when read (one row for each rowScore). Up to
+// format 2 a match's pieces came from the C library of the system that
+// played it, which deals other pieces on another system; from format 3
+// from the game's own generator, the same everywhere.
+constexpr int formatVersion = 3;
 constexpr int oldestFormatVersion = 1;
+constexpr int firstOwnPiecesVersion = 3;
 constexpr int maxVersionText = 32;
 constexpr int maxLegend = 24; // a key legend's bytes, as the picture shows it
 constexpr int maxLevel = 99;  // above every computer level there is
@@ -50,6 +54,9 @@ struct MatchSetup {
     bool noColor = false;
     int firstTo = 0;
     bool speedUp = false; // gravity quickened as each round went on
+    // The pieces came from the system's C library (formats 1 and 2): only
+    // that library deals them again. Never written: the version says it.
+    bool libraryPieces = false;
     std::array<std::string, 2> legend;
     // Each board's keys at this keyboard (turn, left, right, drop), as the
     // game polled them: a playback answers the same polls.
