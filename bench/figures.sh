@@ -150,6 +150,8 @@ echo "== a guest flooded by a fake host"
 echo "== kept matches"
 "$tools/blockduel_recording_figures" | tee "$work/kept"
 "$tools/blockduel_results_figures" | tee -a "$work/kept"
+echo "== many matches in one thread"
+"$tools/blockduel_many_matches_figures" $((seconds < 20 ? seconds : 20)) | tee "$work/many"
 echo "== tmux, two bots"
 tmux_run "two bots in tmux"
 echo "== tmux, two bots, the other core busy"
@@ -172,3 +174,7 @@ echo
 echo "Kept matches: a recording's bytes a minute; a round's end and --stats on this disk:"
 echo
 cat "$work/kept"
+echo
+echo "Many matches stepped side by side in one thread, on the real clock:"
+echo
+cat "$work/many"

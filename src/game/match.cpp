@@ -556,6 +556,21 @@ void ConsolePresenter::present(const ScreenBuffer& screen) {
     whole_ = false;
 }
 
+bool advanceDue(SteppedMatch& match, UnattendedOutside& outside, long long& dueMs, long long nowMs,
+                void (*frameEnded)(void* context, const SteppedMatch& match), void* context) {
+    while (dueMs <= nowMs) {
+        outside.setClockMs(dueMs);
+        MatchStep step = match.advance();
+        if (step.kind == MatchStep::Kind::Over)
+            return false;
+        if (step.kind == MatchStep::Kind::Wait)
+            dueMs += step.ms;
+        else if (frameEnded != nullptr)
+            frameEnded(context, match);
+    }
+    return true;
+}
+
 void driveMatch(SteppedMatch& match) {
     ConsolePresenter presenter;
     for (MatchStep step = match.advance(); step.kind != MatchStep::Kind::Over;

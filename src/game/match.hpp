@@ -99,6 +99,27 @@ private:
     std::unique_ptr<MatchState> state_;
 };
 
+// The outside of a match that nobody plays at a keyboard (its seats are
+// the computer's or remote), on a clock its caller sets: a match stepped by
+// a loop, on the loop's clock or on virtual time.
+class UnattendedOutside final : public Outside {
+public:
+    void setClockMs(long long ms) { clockMs_ = ms; }
+    bool keyPressed(int /*virtualKey*/) override { return false; }
+    long long clockSeconds() override { return clockMs_ / 1000; }
+
+private:
+    long long clockMs_ = 0;
+};
+
+// A match stepped by a loop: its next step is due at `dueMs`. Runs every
+// step due by `nowMs` with `outside`'s clock at the step's due time; each
+// wait moves the due time on by its length, each frame's end calls
+// `frameEnded` (when set) with the match. True while the match goes on.
+bool advanceDue(SteppedMatch& match, UnattendedOutside& outside, long long& dueMs, long long nowMs,
+                void (*frameEnded)(void* context, const SteppedMatch& match) = nullptr,
+                void* context = nullptr);
+
 // Shows a match's screen on the back end's console (display/console.hpp),
 // writing only the cells that differ from what it showed last.
 class ConsolePresenter {
