@@ -63,7 +63,7 @@ int EventLoop::processEvents(int limitMs) {
     int timeout = waitMs(nowMs(), limitMs);
     int count = files_.fillPoll(items_.data());
     if (count == 0 && timeout < 0)
-        return 0;
+        return cannotWait;
     int ready = system_.poll(items_.data(), count, timeout, system_.context);
     int calls = ready > 0 ? dispatchFiles(count) : 0;
     return calls + fireTimers(nowMs());
@@ -115,11 +115,11 @@ int EventLoop::fireTimers(long long now) {
 
 void EventLoop::run() {
     stopped_ = false;
-    while (!stopped_) {
-        processEvents(-1);
-        if (files_.count() == 0 && timers_.armed() == 0)
+    while (!stopped_)
+        if (processEvents(-1) == cannotWait)
             return;
-    }
 }
+
+long long wakeOnly(EventLoop& /*loop*/, TimerId /*id*/, void* /*context*/) { return noMore; }
 
 } // namespace loop

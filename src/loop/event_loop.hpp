@@ -73,8 +73,9 @@ public:
     // One turn: the hook, then a wait until a file event comes, the next
     // timer is due or `limitMs` has passed (0: only a look; below 0: no
     // limit), then the callbacks of what came and is due. Returns how many
-    // callbacks it made. A loop with no file events and no timer, asked to
-    // wait without limit, returns at once: nothing could end the wait.
+    // callbacks it made, or cannotWait at once when, after the hook, it has
+    // no file event and no timer and no limit: nothing could end the wait.
+    static constexpr int cannotWait = -1;
     int processEvents(int limitMs);
 
     // Turns until stop() is called (from a callback) or nothing is left to
@@ -104,5 +105,10 @@ private:
     void* hookContext_ = nullptr;
     bool stopped_ = false;
 };
+
+// A timer callback that does nothing and asks for no more: the timer only
+// ends a turn's wait at its time, for an owner that acts on what is due
+// itself once processEvents returns.
+long long wakeOnly(EventLoop& loop, TimerId id, void* context);
 
 } // namespace loop
