@@ -17,9 +17,8 @@ EventLoop::System EventLoop::platform() {
             [](void*) { return loopClockMs(); }, nullptr};
 }
 
-EventLoop::EventLoop(int maxFiles, System system)
-    : system_(system), files_(maxFiles),
-      items_(static_cast<std::size_t>(files_.capacity())),
+EventLoop::EventLoop(int maxFiles, const System& system)
+    : system_(system), files_(maxFiles), items_(static_cast<std::size_t>(files_.capacity())),
       fired_(static_cast<std::size_t>(files_.capacity())) {}
 
 bool EventLoop::addFile(Handle handle, unsigned mask, FileProc proc, void* context) {
@@ -73,7 +72,8 @@ int EventLoop::dispatchFiles(int count) {
     int fired = 0;
     for (int i = 0; i < count; ++i) {
         const PollItem& item = items_[static_cast<std::size_t>(i)];
-        unsigned mask = (item.readable ? readable : noEvents) | (item.writable ? writable : noEvents);
+        unsigned mask =
+            (item.readable ? readable : noEvents) | (item.writable ? writable : noEvents);
         if (mask != noEvents)
             fired_[static_cast<std::size_t>(fired++)] = {item.handle, files_.at(i).serial, mask};
     }

@@ -46,7 +46,7 @@ public:
     };
     static System platform();
 
-    explicit EventLoop(int maxFiles = defaultMaxFiles, System system = platform());
+    explicit EventLoop(int maxFiles = defaultMaxFiles, const System& system = platform());
 
     // Watches `handle` for the bits of `mask` as well as any it had,
     // calling `proc` with `context` (which replace the handle's earlier

@@ -77,7 +77,7 @@ void FileTable::remove(Handle handle, unsigned mask) {
 // The index closes the gap behind the freed place; then the last
 // registration moves into the freed one's room.
 void FileTable::forget(std::size_t place) {
-    auto at = static_cast<std::size_t>(index_[place] - 1);
+    auto freed = static_cast<std::size_t>(index_[place] - 1);
     std::size_t wrap = index_.size() - 1;
     std::size_t hole = place;
     for (std::size_t next = (hole + 1) & wrap; index_[next] != 0; next = (next + 1) & wrap) {
@@ -91,9 +91,9 @@ void FileTable::forget(std::size_t place) {
         hole = next;
     }
     index_[hole] = 0;
-    if (at + 1 != files_.size()) {
-        index_[probe(files_.back().handle)] = static_cast<int>(at) + 1;
-        files_[at] = files_.back();
+    if (freed + 1 != files_.size()) {
+        index_[probe(files_.back().handle)] = static_cast<int>(freed) + 1;
+        files_[freed] = files_.back();
     }
     files_.pop_back();
 }

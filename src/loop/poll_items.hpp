@@ -34,7 +34,8 @@ int pollItems(PollItem* items, int count, PollBits bits, Wait wait) {
         Fd& record = records[static_cast<std::size_t>(i)];
         record = {};
         record.fd = static_cast<decltype(record.fd)>(items[i].handle);
-        record.events = static_cast<short>((items[i].read ? bits.in : 0) | (items[i].write ? bits.out : 0));
+        record.events =
+            static_cast<short>((items[i].read ? bits.in : 0) | (items[i].write ? bits.out : 0));
     }
     bool found = wait(records.data(), count) > 0;
     int ready = 0;
@@ -42,7 +43,8 @@ int pollItems(PollItem* items, int count, PollBits bits, Wait wait) {
         int came = found ? records[static_cast<std::size_t>(i)].revents : 0;
         PollItem& item = items[i];
         item.readable = item.read && (came & (bits.in | bits.endings)) != 0;
-        item.writable = item.write && (came & (item.read ? bits.out : bits.out | bits.endings)) != 0;
+        item.writable =
+            item.write && (came & (item.read ? bits.out : bits.out | bits.endings)) != 0;
         ready += item.readable || item.writable ? 1 : 0;
     }
     return ready;

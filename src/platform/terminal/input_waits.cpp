@@ -189,7 +189,8 @@ void InputWaits::watchSockets() {
     socketFdCount_ = socketPollFds(sockets_, watched_, socketFds_);
     for (int i = 0; i < socketFdCount_; ++i) {
         pollfd& fd = socketFds_[i];
-        unsigned mask = (fd.events & POLLOUT) != 0 ? loop::readable | loop::writable : loop::readable;
+        unsigned mask =
+            (fd.events & POLLOUT) != 0 ? loop::readable | loop::writable : loop::readable;
         fd.revents = 0;
         loop_.addFile(fd.fd, mask, socketCame, &fd);
     }
