@@ -150,6 +150,8 @@ echo "== a guest flooded by a fake host"
 echo "== kept matches"
 "$tools/blockduel_recording_figures" | tee "$work/kept"
 "$tools/blockduel_results_figures" | tee -a "$work/kept"
+echo "== the event loop's timers"
+"$tools/blockduel_loop_figures" "$((seconds < 3 ? 1 : 3))" | tee "$work/loop"
 echo "== tmux, two bots"
 tmux_run "two bots in tmux"
 echo "== tmux, two bots, the other core busy"
@@ -172,3 +174,7 @@ echo
 echo "Kept matches: a recording's bytes a minute; a round's end and --stats on this disk:"
 echo
 cat "$work/kept"
+echo
+echo "The event loop: how late its timers fire, and what each call costs:"
+echo
+cat "$work/loop"

@@ -3,8 +3,9 @@
 // drift, cancelled from their own calls and others'; the heap and the
 // file table against plain references; file events on socket pairs,
 // removed and added while a turn runs; the bound on file events; the hook
-// once a turn; and a wait that ends at the next timer. Timers run on a fake
-// clock whose wait only moves it, file events on the system's poll.
+// once a turn; a wait that ends at the next timer, also the terminal's
+// wait at the network game's deadline. Timers run on a fake clock whose
+// wait only moves it, file events on the system's poll.
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
@@ -17,6 +18,8 @@
 #include <vector>
 
 #include "loop/event_loop.hpp"
+#include "platform/terminal/input_waits.hpp"
+#include "platform/terminal/tty.hpp"
 
 namespace {
 
@@ -145,18 +148,19 @@ TEST(EventLoopTimers, CancelledFromInsideACall) {
     Fire c{2, loop::noMore, &log, {}};
     TimerId ida = loop.addTimer(10, fire, &a);
     TimerId idb = loop.addTimer(10, fire, &b);
-    loop.addTimer(10, fire, &c);
+    TimerId idc = loop.addTimer(10, fire, &c);
     a.cancels.push_back(ida);
     a.cancels.push_back(idb);
     runOut(loop);
     EXPECT_EQ(log, (std::vector<std::pair<int, long long>>{{0, 10}, {2, 10}}));
     EXPECT_FALSE(loop.cancelTimer(ida));
+    // The next timer takes the room of the one released last, c's.
     Fire d{3, loop::noMore, &log, {}};
     TimerId idd = loop.addTimer(5, fire, &d);
-    EXPECT_NE(idd, ida);
-    EXPECT_FALSE(loop.cancelTimer(ida));
-    EXPECT_FALSE(loop.cancelTimer(idb));
+    EXPECT_NE(idd, idc);
+    EXPECT_FALSE(loop.cancelTimer(idc));
     runOut(loop);
+    ASSERT_EQ(log.size(), 3U);
     EXPECT_EQ(log.back(), std::make_pair(3, 15LL));
 }
 
@@ -210,6 +214,19 @@ TEST(EventLoopHook, RunsOncePerTurnBeforeTheWait) {
         loop.processEvents(50);
     EXPECT_EQ(count.calls, 3);
     EXPECT_EQ(fake.waits, (std::vector<int>{7, 7, 7}));
+}
+
+// A timer that asks again for no delay, or arms another, is called once a
+// turn: a turn always ends.
+TEST(EventLoopHook, ATimerReArmedForNoDelayWaitsForTheNextTurn) {
+    FakeSystem fake;
+    EventLoop loop(4, fake.system());
+    std::vector<std::pair<int, long long>> log;
+    Fire again{0, 0, &log, {}, 5};
+    loop.addTimer(0, fire, &again);
+    EXPECT_EQ(loop.processEvents(0), 1);
+    EXPECT_EQ(loop.processEvents(0), 1);
+    EXPECT_EQ(log.size(), 2U);
 }
 
 // With the system's clock and poll: a long limit still ends at a timer.
@@ -368,6 +385,45 @@ TEST(EventLoopFiles, TheIndexFindsEveryHandleThroughChurn) {
         ASSERT_EQ(file != nullptr, reference.contains(handle)) << handle;
         EXPECT_TRUE(file == nullptr || file->handle == handle) << handle;
     }
+}
+
+// The terminal's waits, as a frame's delay uses them, with a service that
+// is due well before the wait ends and watches nothing: it is served at
+// its deadline, not only when the wait is over.
+struct NoSignals : term::WaitOwner {
+    void actOnSignals(term::Wait /*wait*/) override {}
+    void endIfAsked() override {}
+    [[noreturn]] void endBy(int /*signo*/) override { std::abort(); }
+};
+
+struct Deadline : NetService {
+    long long dueAt = 0;
+    long long servedAt = -1; // the first serve at or after dueAt
+    int watched(SocketWatch* /*watches*/, int /*room*/) override { return 0; }
+    void serve(const SocketWatch* /*watches*/, int /*count*/) override {
+        long long now = term::monotonicMs();
+        if (servedAt < 0 && now >= dueAt)
+            servedAt = now;
+    }
+    long long due() const override { return servedAt < 0 ? dueAt : -1; }
+    void keyEvent(const KeyEvent& /*event*/) override {}
+};
+
+TEST(EventLoopWaits, TheTerminalsWaitServesTheGameAtItsDeadline) {
+    int keys[2] = {};
+    ASSERT_EQ(pipe(keys), 0);
+    NoSignals owner;
+    term::InputWaits waits(keys[0], 100, owner);
+    Deadline service;
+    waits.setService(&service);
+    long long began = term::monotonicMs();
+    service.dueAt = began + 20;
+    long long until = began + 400;
+    waits.waitUntil(until, term::Wait::Keys);
+    EXPECT_GE(service.servedAt, service.dueAt);
+    EXPECT_LT(service.servedAt, until) << "served only when the wait was over";
+    close(keys[0]);
+    close(keys[1]);
 }
 
 } // namespace
