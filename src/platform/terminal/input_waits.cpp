@@ -23,7 +23,7 @@ namespace {
 // Reads per drain: enough for any burst of keys, and the game goes on even
 // when input never stops coming.
 constexpr int maxReadsPerDrain = 16;
-// The longest single poll, so a clock step cannot stall a wait for long.
+// The longest single turn, so a clock step cannot stall a wait for long.
 constexpr long long maxPollMs = 1000;
 
 bool readable(int fd) {
@@ -129,7 +129,7 @@ void InputWaits::waitUntil(long long untilMs, Wait wait) {
             return;
         found_ = {};
         // Nothing to wait on and no end: the wait could never end.
-        if (loop_.processEvents(turnLimit(now, untilMs, nextDue())) < 0)
+        if (loop_.processEvents(turnLimit(now, untilMs, nextDue())) == loop::EventLoop::cannotWait)
             return;
         // After every turn, also one that found nothing, the game's
         // connections are served with what it found on them (the records
