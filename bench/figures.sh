@@ -152,6 +152,8 @@ echo "== kept matches"
 "$tools/blockduel_results_figures" | tee -a "$work/kept"
 echo "== many matches in one thread"
 "$tools/blockduel_many_matches_figures" $((seconds < 20 ? seconds : 20)) | tee "$work/many"
+echo "== the event loop's timers"
+"$tools/blockduel_loop_figures" "$((seconds < 3 ? 1 : 3))" | tee "$work/loop"
 echo "== tmux, two bots"
 tmux_run "two bots in tmux"
 echo "== tmux, two bots, the other core busy"
@@ -178,3 +180,7 @@ echo
 echo "Many matches stepped side by side in one thread, on the real clock:"
 echo
 cat "$work/many"
+echo
+echo "The event loop: how late its timers fire, and what each call costs:"
+echo
+cat "$work/loop"

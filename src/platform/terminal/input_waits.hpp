@@ -1,16 +1,21 @@
 // SPDX-License-Identifier: MIT
 // Input and waits: the terminal's bytes decoded into key events and the
 // key state, and every wait of the game (a frame's delay, the answer to a
-// query, the final Enter, output that the terminal does not take) on one
-// poll of the terminal, the signal pipe and the network game's sockets, so
-// that keys, signals and connections are served as they come. What the keys
+// query, the final Enter, output that the terminal does not take) on the
+// event loop (loop/event_loop.hpp), with the terminal, the signal pipe and
+// the network game's sockets as its file events and the next thing due as
+// its timer, so that keys, signals and connections are served as they come. What the keys
 // read in a wait are for follows from what the wait is for; what signals
 // and the keys that end the game do is up to whoever holds the terminal.
 #pragma once
 
+#include <poll.h>
+
 #include "input/key_state.hpp"
+#include "loop/event_loop.hpp"
 #include "netplay/local.hpp"
 #include "platform/terminal/input_decoder.hpp"
+#include "platform/terminal/network_posix.hpp"
 
 namespace term {
 
@@ -81,6 +86,20 @@ public:
     void setService(NetService* service) { service_ = service; }
 
 private:
+    // What a turn of the loop found besides the sockets.
+    struct Found {
+        bool input = false;
+        bool wake = false;
+    };
+    // The file events and the timer of a wait's turn, as the loop's hook
+    // sets them before each sleep, and what came on them.
+    static void beforeTurn(loop::EventLoop& loop, void* self);
+    static void inputCame(loop::EventLoop& loop, loop::Handle fd, unsigned mask, void* self);
+    static void wakeCame(loop::EventLoop& loop, loop::Handle fd, unsigned mask, void* self);
+    static void socketCame(loop::EventLoop& loop, loop::Handle fd, unsigned mask, void* record);
+    void watchSockets();
+    void armDue(long long now);
+    long long nextDue() const;
     // Reads what is ready, without waiting.
     void readReady(Wait wait);
     bool waitOver(Wait wait) const;
@@ -94,6 +113,16 @@ private:
     InputDecoder decoder_;
     KeyState keys_;
     NetService* service_ = nullptr;
+    // The waits' loop: the terminal, the signal pipe, and each of the
+    // sockets' descriptors (a listener on every address may be two).
+    static constexpr int maxFiles = 2 + pollFdsFor(NetService::maxSockets);
+    loop::EventLoop loop_{maxFiles};
+    loop::TimerId due_ = loop::noTimer;
+    Found found_;
+    SocketWatch sockets_[NetService::maxSockets] = {};
+    int watched_ = 0;
+    pollfd socketFds_[pollFdsFor(NetService::maxSockets)] = {};
+    int socketFdCount_ = 0;
     bool inputClosed_ = false;
     bool suspendWanted_ = false;  // Ctrl-Z typed, not acted on yet
     Wait listening_ = Wait::Keys; // what keys read while output waits are for

@@ -7,6 +7,7 @@
 // time left in its wait (platform/win32/serving_wait.cpp).
 #pragma once
 
-// From the next netWait on, at least 1 (the host's door takes at most 64
-// a look in any case).
+// From now on, and again from each netWait, at least 1 (the host's door
+// takes at most 64 a look in any case). The serving wait sets it before
+// each of its looks, which wait in the event loop rather than in netWait.
 void setAcceptShare(int connections);

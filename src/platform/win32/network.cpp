@@ -168,7 +168,10 @@ void peerOf(const sockaddr_storage& address, net::PeerAddress& from) {
 
 } // namespace
 
-void setAcceptShare(int connections) { acceptShare = std::max(connections, 1); }
+void setAcceptShare(int connections) {
+    acceptShare = std::max(connections, 1);
+    acceptsLeft = acceptShare;
+}
 
 bool netStart(std::string& error) {
     WSADATA data;

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The waits of a game over the network on Windows. The console's input and
 // the sockets cannot be waited on together, so a wait looks at the sockets
-// in short slices and reads the console's key events between them.
+// in short slices, each a turn of the event loop (loop/event_loop.hpp), and
+// reads the console's key events between them.
 #pragma once
 
 #include "netplay/local.hpp"

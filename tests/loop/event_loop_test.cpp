@@ -1,0 +1,429 @@
+// SPDX-License-Identifier: MIT
+// The event loop: timers in due order at their time, repeating without
+// drift, cancelled from their own calls and others'; the heap and the
+// file table against plain references; file events on socket pairs,
+// removed and added while a turn runs; the bound on file events; the hook
+// once a turn; a wait that ends at the next timer, also the terminal's
+// wait at the network game's deadline. Timers run on a fake clock whose
+// wait only moves it, file events on the system's poll.
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <utility>
+#include <vector>
+
+#include "loop/event_loop.hpp"
+#include "platform/terminal/input_waits.hpp"
+#include "platform/terminal/tty.hpp"
+
+namespace {
+
+using loop::EventLoop;
+using loop::Handle;
+using loop::PollItem;
+using loop::TimerId;
+
+constexpr long long start = 1000;
+
+// A clock that only the waits move: each by what it was asked to wait,
+// plus what the test says it oversleeps.
+struct FakeSystem {
+    long long now = start;
+    long long oversleep = 0;
+    std::vector<int> waits;
+
+    static int poll(PollItem* items, int count, int timeoutMs, void* context) {
+        auto& fake = *static_cast<FakeSystem*>(context);
+        fake.waits.push_back(timeoutMs);
+        for (int i = 0; i < count; ++i)
+            items[i].readable = items[i].writable = false;
+        if (timeoutMs > 0)
+            fake.now += timeoutMs + fake.oversleep;
+        return 0;
+    }
+    static long long clock(void* context) { return static_cast<FakeSystem*>(context)->now; }
+    EventLoop::System system() { return {poll, clock, this}; }
+};
+
+// A timer's context: its name, what it asks for after each call, and the
+// log of (name, time) calls that every timer of a test shares.
+struct Fire {
+    int name;
+    long long again;
+    std::vector<std::pair<int, long long>>* log;
+    std::vector<TimerId> cancels; // cancelled from its call
+    int callsLeft = 1 << 30;
+};
+
+long long fire(EventLoop& loop, TimerId /*id*/, void* context) {
+    auto& f = *static_cast<Fire*>(context);
+    f.log->emplace_back(f.name, loop.nowMs() - start);
+    for (TimerId other : f.cancels)
+        EXPECT_TRUE(loop.cancelTimer(other));
+    return --f.callsLeft > 0 ? f.again : loop::noMore;
+}
+
+void runOut(EventLoop& loop) {
+    for (int turn = 0; turn < 1000 && loop.timers() > 0; ++turn)
+        loop.processEvents(-1);
+}
+
+struct OrderCase {
+    std::vector<long long> delays; // of timers 0, 1, ... armed in that order
+    std::vector<int> order;        // the order they fire in
+    std::vector<int> waits;        // what each turn's wait is asked for
+};
+
+TEST(EventLoopTimers, FireInDueOrderAtTheirTimeAndTheWaitEndsAtTheNext) {
+    const std::vector<OrderCase> cases = {
+        {{30, 10, 20}, {1, 2, 0}, {10, 10, 10}},
+        // Due together: in the order armed, in one turn.
+        {{5, 5, 0, 5}, {2, 0, 1, 3}, {0, 5}},
+        {{-4, 0}, {0, 1}, {0}},
+        {{100}, {0}, {100}},
+    };
+    for (const OrderCase& c : cases) {
+        FakeSystem fake;
+        EventLoop loop(4, fake.system());
+        std::vector<std::pair<int, long long>> log;
+        std::vector<Fire> fires;
+        for (std::size_t i = 0; i < c.delays.size(); ++i)
+            fires.push_back({static_cast<int>(i), loop::noMore, &log, {}});
+        for (std::size_t i = 0; i < c.delays.size(); ++i)
+            loop.addTimer(c.delays[i], fire, &fires[i]);
+        runOut(loop);
+        ASSERT_EQ(log.size(), c.order.size());
+        for (std::size_t i = 0; i < log.size(); ++i) {
+            EXPECT_EQ(log[i].first, c.order[i]);
+            EXPECT_EQ(log[i].second, std::max(c.delays[static_cast<std::size_t>(c.order[i])], 0LL));
+        }
+        EXPECT_EQ(fake.waits, c.waits);
+    }
+}
+
+struct RepeatCase {
+    long long oversleep;
+    std::vector<long long> times; // of the first calls
+};
+
+// Again counts from when the timer was due, so a loop a little late keeps
+// the rate, and one later than a period skips instead of bursting.
+TEST(EventLoopTimers, RepeatFromWhenDueAndSkipWhenAPeriodLate) {
+    const std::vector<RepeatCase> cases = {
+        {0, {91, 182, 273, 364}},
+        {30, {121, 212, 303, 394}},
+        {100, {191, 382, 573, 764}},
+    };
+    for (const RepeatCase& c : cases) {
+        FakeSystem fake;
+        fake.oversleep = c.oversleep;
+        EventLoop loop(4, fake.system());
+        std::vector<std::pair<int, long long>> log;
+        Fire f{0, 91, &log, {}, static_cast<int>(c.times.size())};
+        TimerId id = loop.addTimer(91, fire, &f);
+        runOut(loop);
+        std::vector<long long> times;
+        times.reserve(log.size());
+        for (const auto& call : log)
+            times.push_back(call.second);
+        EXPECT_EQ(times, c.times) << "oversleeping " << c.oversleep;
+        EXPECT_FALSE(loop.cancelTimer(id)) << "a timer done with is no longer armed";
+    }
+}
+
+// A timer that cancels itself and asks again is not called again; one
+// that cancels another due in the same turn keeps it from being called;
+// and a stale id cancels nothing, not even the timer in its old slot.
+TEST(EventLoopTimers, CancelledFromInsideACall) {
+    FakeSystem fake;
+    EventLoop loop(4, fake.system());
+    std::vector<std::pair<int, long long>> log;
+    Fire a{0, 10, &log, {}};
+    Fire b{1, 10, &log, {}};
+    Fire c{2, loop::noMore, &log, {}};
+    TimerId ida = loop.addTimer(10, fire, &a);
+    TimerId idb = loop.addTimer(10, fire, &b);
+    TimerId idc = loop.addTimer(10, fire, &c);
+    a.cancels.push_back(ida);
+    a.cancels.push_back(idb);
+    runOut(loop);
+    EXPECT_EQ(log, (std::vector<std::pair<int, long long>>{{0, 10}, {2, 10}}));
+    EXPECT_FALSE(loop.cancelTimer(ida));
+    // The next timer takes the room of the one released last, c's.
+    Fire d{3, loop::noMore, &log, {}};
+    TimerId idd = loop.addTimer(5, fire, &d);
+    EXPECT_NE(idd, idc);
+    EXPECT_FALSE(loop.cancelTimer(idc));
+    runOut(loop);
+    ASSERT_EQ(log.size(), 3U);
+    EXPECT_EQ(log.back(), std::make_pair(3, 15LL));
+}
+
+// Many timers armed and cancelled at random fire exactly as a sorted list
+// of the ones left says: the heap keeps its order through removals from
+// its middle.
+TEST(EventLoopTimers, ManyArmedAndCancelledFireAsASortedListSays) {
+    FakeSystem fake;
+    EventLoop loop(4, fake.system());
+    std::mt19937 random(11);
+    std::vector<std::pair<int, long long>> log;
+    constexpr int count = 3000;
+    std::vector<Fire> fires;
+    fires.reserve(count);
+    std::vector<TimerId> ids;
+    std::vector<std::pair<long long, int>> expected;
+    for (int i = 0; i < count; ++i) {
+        auto delay = static_cast<long long>(random() % 500);
+        fires.push_back({i, loop::noMore, &log, {}});
+        ids.push_back(loop.addTimer(delay, fire, &fires.back()));
+        expected.emplace_back(delay, i);
+    }
+    for (int i = 0; i < count; i += 1 + static_cast<int>(random() % 3)) {
+        EXPECT_TRUE(loop.cancelTimer(ids[static_cast<std::size_t>(i)]));
+        expected[static_cast<std::size_t>(i)].second = -1;
+    }
+    std::erase_if(expected, [](const auto& e) { return e.second < 0; });
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const auto& x, const auto& y) { return x.first < y.first; });
+    runOut(loop);
+    ASSERT_EQ(log.size(), expected.size());
+    for (std::size_t i = 0; i < log.size(); ++i)
+        ASSERT_EQ(log[i], std::make_pair(expected[i].second, expected[i].first)) << i;
+}
+
+// The hook runs first in every turn, so what it arms bounds that turn's wait.
+TEST(EventLoopHook, RunsOncePerTurnBeforeTheWait) {
+    FakeSystem fake;
+    EventLoop loop(4, fake.system());
+    struct Count {
+        int calls = 0;
+    } count;
+    loop.setBeforeSleep(
+        [](EventLoop& l, void* context) {
+            static_cast<Count*>(context)->calls += 1;
+            l.addTimer(
+                7, [](EventLoop&, TimerId, void*) { return loop::noMore; }, nullptr);
+        },
+        &count);
+    for (int turn = 0; turn < 3; ++turn)
+        loop.processEvents(50);
+    EXPECT_EQ(count.calls, 3);
+    EXPECT_EQ(fake.waits, (std::vector<int>{7, 7, 7}));
+}
+
+// A timer that asks again for no delay, or arms another, is called once a
+// turn: a turn always ends.
+TEST(EventLoopHook, ATimerReArmedForNoDelayWaitsForTheNextTurn) {
+    FakeSystem fake;
+    EventLoop loop(4, fake.system());
+    std::vector<std::pair<int, long long>> log;
+    Fire again{0, 0, &log, {}, 5};
+    loop.addTimer(0, fire, &again);
+    EXPECT_EQ(loop.processEvents(0), 1);
+    EXPECT_EQ(loop.processEvents(0), 1);
+    EXPECT_EQ(log.size(), 2U);
+}
+
+// With the system's clock and poll: a long limit still ends at a timer.
+TEST(EventLoopHook, TheSystemsWaitEndsAtTheNextTimer) {
+    EventLoop loop;
+    bool fired = false;
+    loop.addTimer(
+        30,
+        [](EventLoop&, TimerId, void* f) { return *static_cast<bool*>(f) = true, loop::noMore; },
+        &fired);
+    long long before = loop.nowMs();
+    while (!fired && loop.nowMs() - before < 2000)
+        loop.processEvents(5000);
+    EXPECT_TRUE(fired);
+    EXPECT_GE(loop.nowMs() - before, 30);
+    EXPECT_LT(loop.nowMs() - before, 2000) << "the wait went on past its timer";
+}
+
+// Socket pairs, each end's file event counting its calls; what a call does
+// to the others is the case's.
+struct Pairs {
+    static constexpr int count = 3;
+    int ends[count][2] = {};
+    Pairs() {
+        for (auto& end : ends)
+            EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, end), 0);
+    }
+    ~Pairs() {
+        for (auto& end : ends) {
+            close(end[0]);
+            close(end[1]);
+        }
+    }
+    Pairs(const Pairs&) = delete;
+    Pairs& operator=(const Pairs&) = delete;
+    void send(int pair) const { EXPECT_EQ(write(ends[pair][1], "k", 1), 1); }
+};
+
+enum class Does { Nothing, RemovesNext, ReAddsNext, RemovesItself, AddsWrite };
+
+struct Watcher {
+    Handle handle;
+    Does does = Does::Nothing; // in its first call only
+    Watcher* next = nullptr;
+    int calls = 0;
+    unsigned lastMask = loop::noEvents;
+};
+
+void watched(EventLoop& loop, Handle handle, unsigned mask, void* context) {
+    auto& w = *static_cast<Watcher*>(context);
+    EXPECT_EQ(handle, w.handle);
+    w.calls += 1;
+    w.lastMask = mask;
+    Does does = std::exchange(w.does, Does::Nothing);
+    switch (does) {
+    case Does::Nothing: break;
+    case Does::RemovesNext: loop.removeFile(w.next->handle); break;
+    case Does::ReAddsNext:
+        loop.removeFile(w.next->handle);
+        EXPECT_TRUE(loop.addFile(w.next->handle, loop::readable, watched, w.next));
+        break;
+    case Does::RemovesItself: loop.removeFile(handle); break;
+    case Does::AddsWrite: loop.addFile(handle, loop::writable, watched, &w); break;
+    }
+}
+
+struct FileCase {
+    Does first;
+    std::vector<int> callsAfterTwoTurns; // of the three watchers
+    std::vector<unsigned> masksLeft;
+};
+
+TEST(EventLoopFiles, ReadableAndRemovedOrAddedWhileATurnRuns) {
+    const std::vector<FileCase> cases = {
+        {Does::Nothing, {2, 2, 2}, {1, 1, 1}},
+        // The next one's bytes came this turn, yet it is not called: it
+        // was removed, or removed and added anew, before its turn.
+        {Does::RemovesNext, {2, 0, 2}, {1, 0, 1}},
+        {Does::ReAddsNext, {2, 1, 2}, {1, 1, 1}},
+        {Does::RemovesItself, {1, 2, 2}, {0, 1, 1}},
+        // Writable once the turn that added it is over, never within it.
+        {Does::AddsWrite, {2, 2, 2}, {3, 1, 1}},
+    };
+    for (const FileCase& c : cases) {
+        Pairs pairs;
+        EventLoop loop(8);
+        Watcher w[Pairs::count];
+        for (int i = 0; i < Pairs::count; ++i) {
+            w[i].handle = pairs.ends[i][0];
+            w[i].next = &w[(i + 1) % Pairs::count];
+            ASSERT_TRUE(loop.addFile(w[i].handle, loop::readable, watched, &w[i]));
+            pairs.send(i);
+        }
+        w[0].does = c.first;
+        int skipped = c.first == Does::RemovesNext || c.first == Does::ReAddsNext ? 1 : 0;
+        EXPECT_EQ(loop.processEvents(1000), Pairs::count - skipped);
+        loop.processEvents(1000);
+        std::vector<int> calls;
+        std::vector<unsigned> masks;
+        for (const Watcher& each : w) {
+            calls.push_back(each.calls);
+            masks.push_back(loop.fileMask(each.handle));
+        }
+        EXPECT_EQ(calls, c.callsAfterTwoTurns) << static_cast<int>(c.first);
+        EXPECT_EQ(masks, c.masksLeft) << static_cast<int>(c.first);
+        EXPECT_EQ(w[0].lastMask, c.first == Does::AddsWrite ? 3U : 1U);
+    }
+}
+
+// Room for a fixed number of handles: one more is refused and changes
+// nothing, a handle already watched may widen its mask, and room freed is
+// room again.
+TEST(EventLoopFiles, TheBoundOnFileEvents) {
+    Pairs pairs;
+    EventLoop loop(2);
+    Watcher w{pairs.ends[0][0]};
+    EXPECT_TRUE(loop.addFile(pairs.ends[0][0], loop::readable, watched, &w));
+    EXPECT_TRUE(loop.addFile(pairs.ends[1][0], loop::readable, watched, &w));
+    EXPECT_FALSE(loop.addFile(pairs.ends[2][0], loop::readable, watched, &w));
+    EXPECT_FALSE(loop.addFile(pairs.ends[2][0], loop::noEvents, watched, &w));
+    EXPECT_EQ(loop.fileMask(pairs.ends[2][0]), loop::noEvents);
+    EXPECT_TRUE(loop.addFile(pairs.ends[0][0], loop::writable, watched, &w));
+    EXPECT_EQ(loop.fileMask(pairs.ends[0][0]), loop::readable | loop::writable);
+    EXPECT_EQ(loop.files(), 2);
+    loop.removeFile(pairs.ends[1][0], loop::readable);
+    EXPECT_TRUE(loop.addFile(pairs.ends[2][0], loop::readable, watched, &w));
+    // Only the first is writable, and only it was asked.
+    EXPECT_EQ(loop.processEvents(0), 1);
+    EXPECT_EQ(w.calls, 1);
+    EXPECT_EQ(w.lastMask, loop::writable);
+}
+
+// The file table's hash index through much churn of handles that collide
+// and wrap, against a map: every handle found as the map says.
+TEST(EventLoopFiles, TheIndexFindsEveryHandleThroughChurn) {
+    constexpr int capacity = 64;
+    loop::FileTable table(capacity);
+    std::map<Handle, unsigned> reference;
+    std::mt19937 random(5);
+    auto proc = [](EventLoop&, Handle, unsigned, void*) {};
+    for (int step = 0; step < 20000; ++step) {
+        Handle handle = static_cast<Handle>(random() % 200) * 4;
+        if (random() % 2 == 0) {
+            bool room = static_cast<int>(reference.size()) < capacity || reference.contains(handle);
+            EXPECT_EQ(table.add(handle, loop::readable, proc, nullptr), room);
+            if (room)
+                reference[handle] |= loop::readable;
+        } else {
+            table.remove(handle, loop::readable);
+            reference.erase(handle);
+        }
+        ASSERT_EQ(table.count(), static_cast<int>(reference.size()));
+    }
+    for (Handle handle = 0; handle < 800; ++handle) {
+        const loop::FileTable::File* file = table.find(handle);
+        ASSERT_EQ(file != nullptr, reference.contains(handle)) << handle;
+        EXPECT_TRUE(file == nullptr || file->handle == handle) << handle;
+    }
+}
+
+// The terminal's waits, as a frame's delay uses them, with a service that
+// is due well before the wait ends and watches nothing: it is served at
+// its deadline, not only when the wait is over.
+struct NoSignals : term::WaitOwner {
+    void actOnSignals(term::Wait /*wait*/) override {}
+    void endIfAsked() override {}
+    [[noreturn]] void endBy(int /*signo*/) override { std::abort(); }
+};
+
+struct Deadline : NetService {
+    long long dueAt = 0;
+    long long servedAt = -1; // the first serve at or after dueAt
+    int watched(SocketWatch* /*watches*/, int /*room*/) override { return 0; }
+    void serve(const SocketWatch* /*watches*/, int /*count*/) override {
+        long long now = term::monotonicMs();
+        if (servedAt < 0 && now >= dueAt)
+            servedAt = now;
+    }
+    long long due() const override { return servedAt < 0 ? dueAt : -1; }
+    void keyEvent(const KeyEvent& /*event*/) override {}
+};
+
+TEST(EventLoopWaits, TheTerminalsWaitServesTheGameAtItsDeadline) {
+    int keys[2] = {};
+    ASSERT_EQ(pipe(keys), 0);
+    NoSignals owner;
+    term::InputWaits waits(keys[0], 100, owner);
+    Deadline service;
+    waits.setService(&service);
+    long long began = term::monotonicMs();
+    service.dueAt = began + 20;
+    long long until = began + 400;
+    waits.waitUntil(until, term::Wait::Keys);
+    EXPECT_GE(service.servedAt, service.dueAt);
+    EXPECT_LT(service.servedAt, until) << "served only when the wait was over";
+    close(keys[0]);
+    close(keys[1]);
+}
+
+} // namespace
