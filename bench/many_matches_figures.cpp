@@ -9,10 +9,12 @@
 // Usage: blockduel_many_matches_figures [SECONDS [MATCHES...]]
 // (the seconds of each side-by-side run, 20; how many matches side by side)
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstddef>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <new>
 #include <queue>
@@ -20,7 +22,9 @@
 #include <vector>
 
 #include "game/match.hpp"
+#include "loop/event_loop.hpp"
 #include "memory_backend.hpp"
+#include "server/loop_match.hpp"
 
 // Every allocation counted, so that the memory a match holds is what the
 // game asks for, whatever the C library's allocator adds.
@@ -78,7 +82,7 @@ enum class Kind { People, Computers };
 
 // Two people at other keyboards, or the computer against itself at levels
 // 1 to 5, round after round.
-GameSetup matchOf(Kind kind, unsigned seed, Person (&people)[2]) {
+GameSetup matchOf(Kind kind, unsigned seed, std::array<Person, 2>& people) {
     GameSetup setup;
     setup.match = true;
     setup.seed = seed;
@@ -87,8 +91,9 @@ GameSetup matchOf(Kind kind, unsigned seed, Person (&people)[2]) {
             setup.computer[board] = true;
             setup.level[board] = 1 + static_cast<int>(seed / (board == 0 ? 1 : 5) % 5);
         } else {
-            people[board].state = seed * 2 + static_cast<unsigned>(board) + 1;
-            setup.remote[board] = {Person::pressed, nullptr, &people[board]};
+            auto& person = people[static_cast<std::size_t>(board)];
+            person.state = seed * 2 + static_cast<unsigned>(board) + 1;
+            setup.remote[board] = {Person::pressed, nullptr, &person};
         }
     }
     return setup;
@@ -96,7 +101,7 @@ GameSetup matchOf(Kind kind, unsigned seed, Person (&people)[2]) {
 
 struct OnLoop {
     OnLoop(Kind kind, unsigned seed) : match(matchOf(kind, seed, people), outside) {}
-    Person people[2] = {};
+    std::array<Person, 2> people = {};
     UnattendedOutside outside;
     SteppedMatch match;
     long long dueMs = 0;
@@ -147,60 +152,67 @@ void memoryOfOne(Kind kind, int count) {
                 static_cast<double>(after - before) / count / 1024.0);
 }
 
-// `count` matches on one thread's loop for `seconds` of the real clock:
-// how late their frames' steps ran after they were due, and the loop's
-// busy share of the time.
+// One match of many on the loop, and what its frames tell.
+struct Watched {
+    loop::EventLoop* loop;
+    const server::LoopMatch* match = nullptr;
+    std::vector<double>* lateMs;
+    long long countFrom;
+    long* frames;
+    static void frameEnded(void* self, const SteppedMatch& m) {
+        auto& w = *static_cast<Watched*>(self);
+        long long now = w.loop->nowMs();
+        if (m.over() || now < w.countFrom)
+            return;
+        ++*w.frames;
+        w.lateMs->push_back(static_cast<double>(now - w.match->dueMs()));
+    }
+};
+
+// `count` matches on one thread's event loop, each on its timer, for
+// `seconds` of the real clock after a second to start and settle: how late
+// their frames ended after they were due, and the process's CPU share.
 void sideBySide(Kind kind, int count, int seconds) {
-    std::vector<std::unique_ptr<OnLoop>> all;
-    using Due = std::pair<long long, int>;
-    std::priority_queue<Due, std::vector<Due>, std::greater<>> due;
-    for (int i = 0; i < count; ++i)
-        all.push_back(std::make_unique<OnLoop>(kind, static_cast<unsigned>(i)));
-    long long start = nowUs() / 1000;
-    for (int i = 0; i < count; ++i) {
-        all[static_cast<std::size_t>(i)]->dueMs = start + i % 91; // spread over a frame, as matches start
-        due.emplace(all[static_cast<std::size_t>(i)]->dueMs, i);
-    }
-    // Lateness is counted once every match has started and settled.
-    long long settled = start + 1000;
+    loop::EventLoop loop;
     std::vector<double> lateMs;
-    long long busyUs = 0;
-    long long end = start + seconds * 1000LL;
-    for (;;) {
-        auto [at, i] = due.top();
-        long long now = nowUs() / 1000;
-        if (now >= end)
-            break;
-        if (at > now) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(at - now));
-            continue;
-        }
-        due.pop();
-        OnLoop& m = *all[static_cast<std::size_t>(i)];
-        long long began = nowUs();
-        if (at >= settled)
-            lateMs.push_back(static_cast<double>(began / 1000 - at));
-        advanceDue(m.match, m.outside, m.dueMs, at, countFrame, &m);
-        busyUs += nowUs() - began;
-        due.emplace(m.dueMs, i);
-    }
     long frames = 0;
-    for (const auto& m : all)
-        frames += m->frames;
-    double late = static_cast<double>(std::count_if(lateMs.begin(), lateMs.end(),
-                                                    [](double ms) { return ms > 10; }));
-    std::printf("| %s, %d matches: frames a second | %.0f (%.1f a match) |\n", nameOf(kind), count,
-                static_cast<double>(frames) / seconds,
+    long long started = loop.nowMs() + 1000;
+    std::vector<std::unique_ptr<std::array<Person, 2>>> people;
+    std::vector<std::unique_ptr<Watched>> watched;
+    std::vector<std::unique_ptr<server::LoopMatch>> all;
+    for (int i = 0; i < count; ++i) {
+        people.push_back(std::make_unique<std::array<Person, 2>>());
+        auto& two = *people.back();
+        watched.push_back(std::make_unique<Watched>(Watched{&loop, nullptr, &lateMs, started, &frames}));
+        all.push_back(std::make_unique<server::LoopMatch>(
+            loop, matchOf(kind, static_cast<unsigned>(i), two), Watched::frameEnded,
+            watched.back().get(), i % steadyDelayMs)); // as people come: spread over a frame
+        watched.back()->match = all.back().get();
+    }
+    long long end = started + seconds * 1000LL;
+    std::clock_t cpuAt = 0;
+    bool counting = false;
+    while (loop.nowMs() < end) {
+        if (!counting && loop.nowMs() >= started) {
+            counting = true;
+            cpuAt = std::clock();
+        }
+        loop.processEvents(static_cast<int>(end - loop.nowMs()));
+    }
+    double cpu = static_cast<double>(std::clock() - cpuAt) / CLOCKS_PER_SEC;
+    auto share = [&](double overMs) {
+        auto n = std::count_if(lateMs.begin(), lateMs.end(), [&](double ms) { return ms > overMs; });
+        return 100.0 * static_cast<double>(n) / static_cast<double>(std::max<std::size_t>(1, lateMs.size()));
+    };
+    std::printf("| %s, %d matches: frames a second | %.0f (%.1f a match) |\n", nameOf(kind),
+                count, static_cast<double>(frames) / seconds,
                 static_cast<double>(frames) / seconds / count);
-    std::printf("| %s, %d matches: steps late (99th, max) | %.0f ms, %.0f ms |\n", nameOf(kind), count,
-                quantile(lateMs, 0.99), quantile(lateMs, 1.0));
-    double lateFrames = static_cast<double>(std::count_if(
-        lateMs.begin(), lateMs.end(), [](double ms) { return ms >= steadyDelayMs; }));
-    std::printf("| %s, %d matches: steps over 10 ms late, a frame late | %.2f %%, %.2f %% |\n",
-                nameOf(kind), count, 100.0 * late / static_cast<double>(lateMs.size()),
-                100.0 * lateFrames / static_cast<double>(lateMs.size()));
-    std::printf("| %s, %d matches: the loop busy | %.0f %% of one core |\n", nameOf(kind), count,
-                100.0 * static_cast<double>(busyUs) / (seconds * 1e6));
+    std::printf("| %s, %d matches: frames late (99th, max) | %.0f ms, %.0f ms |\n", nameOf(kind),
+                count, quantile(lateMs, 0.99), quantile(lateMs, 1.0));
+    std::printf("| %s, %d matches: frames over 10 ms late, a frame late | %.2f %%, %.2f %% |\n",
+                nameOf(kind), count, share(10), share(steadyDelayMs));
+    std::printf("| %s, %d matches: CPU | %.0f %% of one core |\n", nameOf(kind), count,
+                100.0 * cpu / seconds);
 }
 
 } // namespace
