@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdio>
 #include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
@@ -135,7 +135,8 @@ void oneMatchAlone(Kind kind, long frames) {
     for (double u : us)
         sum += u;
     std::printf("| %s: one alone, CPU a frame (median, 99th, mean) | %.1f µs, %.1f µs, %.1f µs |\n",
-                nameOf(kind), quantile(us, 0.5), quantile(us, 0.99), sum / static_cast<double>(us.size()));
+                nameOf(kind), quantile(us, 0.5), quantile(us, 0.99),
+                sum / static_cast<double>(us.size()));
 }
 
 // The heap one match holds once it plays, over `count` matches.
@@ -183,7 +184,8 @@ void sideBySide(Kind kind, int count, int seconds) {
     for (int i = 0; i < count; ++i) {
         people.push_back(std::make_unique<std::array<Person, 2>>());
         auto& two = *people.back();
-        watched.push_back(std::make_unique<Watched>(Watched{&loop, nullptr, &lateMs, started, &frames}));
+        watched.push_back(
+            std::make_unique<Watched>(Watched{&loop, nullptr, &lateMs, started, &frames}));
         all.push_back(std::make_unique<server::LoopMatch>(
             loop, matchOf(kind, static_cast<unsigned>(i), two), Watched::frameEnded,
             watched.back().get(), i % steadyDelayMs)); // as people come: spread over a frame
@@ -201,11 +203,13 @@ void sideBySide(Kind kind, int count, int seconds) {
     }
     double cpu = static_cast<double>(std::clock() - cpuAt) / CLOCKS_PER_SEC;
     auto share = [&](double overMs) {
-        auto n = std::count_if(lateMs.begin(), lateMs.end(), [&](double ms) { return ms > overMs; });
-        return 100.0 * static_cast<double>(n) / static_cast<double>(std::max<std::size_t>(1, lateMs.size()));
+        auto n =
+            std::count_if(lateMs.begin(), lateMs.end(), [&](double ms) { return ms > overMs; });
+        return 100.0 * static_cast<double>(n) /
+               static_cast<double>(std::max<std::size_t>(1, lateMs.size()));
     };
-    std::printf("| %s, %d matches: frames a second | %.0f (%.1f a match) |\n", nameOf(kind),
-                count, static_cast<double>(frames) / seconds,
+    std::printf("| %s, %d matches: frames a second | %.0f (%.1f a match) |\n", nameOf(kind), count,
+                static_cast<double>(frames) / seconds,
                 static_cast<double>(frames) / seconds / count);
     std::printf("| %s, %d matches: frames late (99th, max) | %.0f ms, %.0f ms |\n", nameOf(kind),
                 count, quantile(lateMs, 0.99), quantile(lateMs, 1.0));

@@ -6,11 +6,11 @@
 #include <string>
 
 #include "game/keeping.hpp"
-#include "history/heard_picture.hpp"
 #include "game/match.hpp"
 #include "game/recording.hpp"
-#include "history/recording_file.hpp"
+#include "history/heard_picture.hpp"
 #include "history/pieces_check.hpp"
+#include "history/recording_file.hpp"
 #include "history/replay_line.hpp"
 #include "history/stats_command.hpp"
 #include "memory_disk.hpp"
@@ -137,8 +137,7 @@ TEST_F(History, ARecordingThatCannotPlayIsRefusedWithTheReason) {
 
 // A computer's round, its pieces from the C library's generator or the
 // game's own, and its reads on `tape`.
-record::RoundResult computersRound(const record::MatchSetup& header, bool library,
-                                   ReadTape& tape) {
+record::RoundResult computersRound(const record::MatchSetup& header, bool library, ReadTape& tape) {
     GameSetup setup = replayedSetup(header);
     setup.libraryPieces = library;
     seedGenerators(setup);

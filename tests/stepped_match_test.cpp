@@ -85,8 +85,8 @@ std::vector<Frames> onOneLoop(const std::vector<unsigned>& seeds, long long virt
         matches.push_back(
             std::make_unique<server::LoopMatch>(loop, demo(seeds[i]), Frames::add, &frames[i]));
     long long end = time.now + virtualMs;
-    while (time.now < end && loop.processEvents(static_cast<int>(end - time.now)) !=
-                                 loop::EventLoop::cannotWait) {
+    while (time.now < end &&
+           loop.processEvents(static_cast<int>(end - time.now)) != loop::EventLoop::cannotWait) {
     }
     if (over != nullptr)
         for (const auto& m : matches)
@@ -105,6 +105,7 @@ TEST_F(SteppedMatches, SideBySideEachPlaysFrameForFrameAsAlone) {
     } cases[] = {{2, 1LL << 30}, {100, 40'000}};
     for (const auto& c : cases) {
         std::vector<unsigned> seeds;
+        seeds.reserve(static_cast<std::size_t>(c.matches));
         for (int i = 0; i < c.matches; ++i)
             seeds.push_back(1000 + static_cast<unsigned>(i));
         std::vector<bool> over;
@@ -138,9 +139,12 @@ TEST_F(SteppedMatches, OnVirtualTimeAsTheBackEndPlaysIt) {
     SteppedMatch stepped(setup, outside, &loopReads);
     std::vector<std::uint64_t> loopFrames;
     long long dueMs = 1'000'000; // the in-memory back end's clock at its start
-    while (advanceDue(stepped, outside, dueMs, dueMs, [](void* frames, const SteppedMatch& m) {
-        static_cast<std::vector<std::uint64_t>*>(frames)->push_back(fold(cellsOf(m.screen())));
-    }, &loopFrames)) {
+    while (advanceDue(
+        stepped, outside, dueMs, dueMs,
+        [](void* frames, const SteppedMatch& m) {
+            static_cast<std::vector<std::uint64_t>*>(frames)->push_back(fold(cellsOf(m.screen())));
+        },
+        &loopFrames)) {
     }
     ASSERT_GT(loopFrames.size(), 300U);
     EXPECT_EQ(loopFrames, backEndFrames);

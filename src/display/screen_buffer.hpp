@@ -22,10 +22,11 @@ class ScreenBuffer final : public Canvas {
 public:
     void gotoxy(int x, int y) override;
     void setColor(short attr) override;
-    void putChar(int code) override;       // one code at the cursor; the cursor advances
-    void write(const char* text) override; // text at the cursor; '\n' goes to column 0 of the next row
+    void putChar(int code) override; // one code at the cursor; the cursor advances
+    void
+    write(const char* text) override; // text at the cursor; '\n' goes to column 0 of the next row
     unsigned char charAt(int x, int y) const override; // 32 outside the grid
-    const Cell& cell(int x, int y) const;     // x, y inside the grid
+    const Cell& cell(int x, int y) const;              // x, y inside the grid
     int cursorX() const { return x_; }
     int cursorY() const { return y_; }
 

@@ -39,6 +39,8 @@ namespace {
 struct Suspend {
     MatchState& s;
     MatchStep step;
+    // The coroutine calls it on the object, so it stays a member.
+    // NOLINTNEXTLINE(readability-convert-member-functions-to-static)
     bool await_ready() const noexcept { return false; }
     void await_suspend(std::coroutine_handle<> h) const noexcept {
         s.pending = step;
@@ -506,8 +508,7 @@ Task<void> playMatch(MatchState& s) {
 
 // The match's pieces and penalty cells come from its own generator,
 // seeded once from its seed.
-MatchState::MatchState(const GameSetup& played, Outside& outside, ReadTape* playback,
-                       Match* shown)
+MatchState::MatchState(const GameSetup& played, Outside& outside, ReadTape* playback, Match* shown)
     : setup(played), m(shown != nullptr ? *shown : own), draws(played.seed) {
     m = Match{};
     if (setup.keeper != nullptr && playback == nullptr)

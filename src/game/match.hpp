@@ -82,8 +82,8 @@ public:
     SteppedMatch(const GameSetup& setup, Outside& outside, ReadTape* playback = nullptr,
                  Match* shown = nullptr);
     ~SteppedMatch();
-    SteppedMatch(SteppedMatch&&) noexcept;
-    SteppedMatch& operator=(SteppedMatch&&) noexcept;
+    SteppedMatch(SteppedMatch&& other) noexcept;
+    SteppedMatch& operator=(SteppedMatch&& other) noexcept;
 
     // Runs the match up to its next wait or frame end and says which; Over
     // from its end on.

@@ -38,7 +38,8 @@ bool readAction(const Game& g, int board, Action action) {
 
 bool readPresent(const Game& g, int board) {
     const RemoteKeys& remote = g.seat[board].remote;
-    bool live = !playingBack(g.reads) && (remote.present == nullptr || remote.present(remote.context));
+    bool live =
+        !playingBack(g.reads) && (remote.present == nullptr || remote.present(remote.context));
     return taped(g.reads, remotePresentRead + board, live);
 }
 

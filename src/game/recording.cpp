@@ -13,7 +13,6 @@ long long TapeRecorder::clock(long long live) {
     return live;
 }
 
-
 bool TapePlayer::key(int number, bool /*live*/) {
     bool held = false;
     if (!ended_ && tape_.key(number, held))

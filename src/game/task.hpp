@@ -19,6 +19,8 @@ namespace task_detail {
 // At its end a task hands the thread straight to its awaiter.
 struct ToAwaiter {
     std::coroutine_handle<> awaiter;
+    // The coroutine calls it on the object, so it stays a member.
+    // NOLINTNEXTLINE(readability-convert-member-functions-to-static)
     bool await_ready() const noexcept { return false; }
     std::coroutine_handle<> await_suspend(std::coroutine_handle<> /*ending*/) const noexcept {
         return awaiter ? awaiter : std::noop_coroutine();
@@ -28,9 +30,13 @@ struct ToAwaiter {
 
 struct PromiseBase {
     std::coroutine_handle<> awaiter;
+    // The coroutine calls it on the object, so it stays a member.
+    // NOLINTNEXTLINE(readability-convert-member-functions-to-static)
     std::suspend_always initial_suspend() const noexcept { return {}; }
     ToAwaiter final_suspend() const noexcept { return {awaiter}; }
     // The game throws nothing but the allocator's failure, which it does not survive.
+    // The coroutine calls it on the object, so it stays a member.
+    // NOLINTNEXTLINE(readability-convert-member-functions-to-static)
     [[noreturn]] void unhandled_exception() const noexcept { std::terminate(); }
 };
 

@@ -28,10 +28,16 @@ struct MatchEnd {
     int wins[2] = {0, 0};
     bool over = false;
 
-    void roundEnded(const std::optional<record::RoundResult>& round) {
+    std::optional<record::RoundResult> first; // how the first round ended
+
+    void roundEnded(std::string_view payload) {
+        std::optional<record::RoundResult> round = record::decodeRound(payload);
         int winner = round ? round->winner : -1;
         over = winner < 0 || (firstTo > 0 && ++wins[winner] >= firstTo);
+        if (++rounds == 1)
+            first = round;
     }
+    int rounds = 0;
 };
 
 // A guest's stretches checked as they are read, message by message, so
@@ -70,7 +76,8 @@ std::string readRecording(std::string_view bytes, Recording& recording) {
         return "it holds more records than any match could";
     recording.header = *header;
     recording.cutShort = read.cutShort || read.damagedBytes > 0;
-    MatchEnd end{recording.header.firstTo};
+    MatchEnd end;
+    end.firstTo = recording.header.firstTo;
     HeardCount heard;
     bool broken = false; // a record that does not read though its checksum holds
     for (std::size_t i = 1; i < read.records.size(); ++i) {
@@ -79,12 +86,8 @@ std::string readRecording(std::string_view bytes, Recording& recording) {
             broken = !recording.tape.add(r.payload);
         else if (r.kind == record::RecordKind::Heard)
             broken = !heard.add(r.payload);
-        else if (r.kind == record::RecordKind::RoundEnd) {
-            std::optional<record::RoundResult> round = record::decodeRound(r.payload);
-            end.roundEnded(round);
-            if (recording.rounds == 0)
-                recording.firstRound = round;
-        }
+        else if (r.kind == record::RecordKind::RoundEnd)
+            end.roundEnded(r.payload);
         if (broken)
             break;
         if (r.kind == record::RecordKind::Heard)
@@ -92,6 +95,7 @@ std::string readRecording(std::string_view bytes, Recording& recording) {
         recording.rounds += r.kind == record::RecordKind::RoundEnd ? 1 : 0;
     }
     recording.cutShort = recording.cutShort || broken;
+    recording.firstRound = end.first;
     recording.heardMessages = heard.messages;
     // A guest's pictures are changes to the one before: past a stretch
     // that was skipped or does not read, every picture would be wrong. A

@@ -43,7 +43,7 @@ struct Recording {
     // read (which outlive it); each message is read as it is played.
     std::vector<std::string_view> heard;
     long long heardMessages = 0;
-    int rounds = 0;        // rounds that ended in it
+    int rounds = 0;                                // rounds that ended in it
     std::optional<record::RoundResult> firstRound; // how the first of them ended
     bool cutShort = false; // it ends inside a record, or its tape breaks off
     bool ended = false;    // the match's end is in it

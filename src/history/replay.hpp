@@ -18,5 +18,4 @@ namespace history {
 // and given back with the last picture.
 void playRecording(Recording& recording, const std::string& title);
 
-
 } // namespace history

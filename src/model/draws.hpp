@@ -26,7 +26,9 @@ PieceDraws& libraryDraws();
 class OwnDraws final : public PieceDraws {
 public:
     explicit OwnDraws(std::uint32_t seed) : generator_(seed, piecesStream) {}
-    int draw(int n) override { return static_cast<int>(generator_.below(static_cast<std::uint32_t>(n))); }
+    int draw(int n) override {
+        return static_cast<int>(generator_.below(static_cast<std::uint32_t>(n)));
+    }
 
 private:
     // Which of the generator's sequences the pieces take; any other use
