@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "fnv1a.hpp"
 #include "model/draws.hpp"
 
 namespace draws_digest {
@@ -23,21 +24,18 @@ constexpr int draws = 1000;
 // plays back other pieces.
 constexpr std::uint64_t keptDrawsDigest = 0xadb77c373ea9b094ULL;
 
-// FNV-1a over each draw: a piece (0 .. 3), then a penalty cell's row
+// Each draw folded in: a piece (0 .. 3), then a penalty cell's row
 // (6 .. 9) and column (1 .. 18), as the game asks for them.
 inline std::uint64_t digestOfDraws(std::uint32_t matchSeed) {
     OwnDraws own(matchSeed);
-    std::uint64_t digest = 14695981039346656037ULL;
-    auto fold = [&digest](int value) {
-        digest ^= static_cast<std::uint64_t>(value);
-        digest *= 1099511628211ULL;
-    };
+    Fnv1a digest;
+    auto fold = [&digest](int drawn) { digest.fold(static_cast<std::uint64_t>(drawn)); };
     for (int i = 0; i < draws; ++i) {
         fold(own.draw(4));
         fold(own.draw(4) + 6);
         fold(own.draw(18) + 1);
     }
-    return digest;
+    return digest.value();
 }
 
 } // namespace draws_digest

@@ -22,6 +22,7 @@
 #include <string_view>
 
 #include "display/layout.hpp"
+#include "fnv1a.hpp"
 #include "game/keeping.hpp"
 #include "game/match.hpp"
 #include "game/reads.hpp"
@@ -56,22 +57,18 @@ char shown(unsigned char code) {
 }
 
 void printPicture(const ScreenBuffer& screen) {
-    std::uint64_t hash = 14695981039346656037ULL; // FNV-1a
-    auto fold = [&hash](unsigned value) {
-        hash ^= value;
-        hash *= 1099511628211ULL;
-    };
+    Fnv1a hash;
     for (int y = 0; y < pictureRows; ++y) {
         std::string row;
         for (int x = 0; x < pictureColumns; ++x) {
             const Cell& cell = screen.cell(x, y);
             row += shown(cell.code);
-            fold(cell.code);
-            fold(static_cast<unsigned short>(cell.attr));
+            hash.fold(cell.code);
+            hash.fold(static_cast<unsigned short>(cell.attr));
         }
         std::printf("%s\n", row.c_str());
     }
-    std::printf("cells %016llx\n", static_cast<unsigned long long>(hash));
+    std::printf("cells %016llx\n", static_cast<unsigned long long>(hash.value()));
 }
 
 // The round that the recording's last round's end keeps.
