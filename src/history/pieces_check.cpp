@@ -18,9 +18,16 @@ std::string piecesProblem(const Recording& recording) {
     seedGenerators(setup);
     SteppedMatch match(setup, platformOutside(), &player);
     const Match& m = match.match();
+    // A tape may hold a pause of any length: past a day of steps the first
+    // round is not waited for, and the playback shows what it shows.
+    constexpr long long mostSteps = record::maxRoundSeconds * (1000 / matchWaitMs);
+    long long steps = 0;
     do
         match.advance();
-    while (!match.over() && m.round == 1 && m.phase != MatchPhase::RoundOver);
+    while (!match.over() && m.round == 1 && m.phase != MatchPhase::RoundOver &&
+           ++steps < mostSteps);
+    if (steps >= mostSteps)
+        return "";
     const record::RoundResult& here = m.result;
     const record::RoundResult& there = *recording.firstRound;
     if (here.winner == there.winner && here.frames == there.frames &&
