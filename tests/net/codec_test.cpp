@@ -106,23 +106,6 @@ TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
     }
 }
 
-// A player's pause is version 4's and the round's result version 5's: a
-// guest of version 4 would be cut off by a message it does not know, so
-// both sides greet with 5 and refuse the others.
-// Version 5 brought the result; version 6 counts its rows.
-TEST(Codec, TheResultsRowsCameWithVersionSix) {
-    std::string hello;
-    appendHello(hello, Seat::Player, code("7K3M-Q9XD"));
-    EXPECT_EQ(6, hello[2 + sizeof helloMagic]);
-    std::string welcome;
-    appendWelcome(welcome, Seat::Player);
-    EXPECT_EQ(bytes({2, 2, 6, 1}), welcome);
-    EXPECT_TRUE(isAction(static_cast<int>(Action::Pause)));
-    std::string key;
-    appendKey(key, KeyKind::Press, static_cast<int>(Action::Pause));
-    EXPECT_EQ(bytes({5, 2, 1, 7}), key);
-}
-
 // A round whose every field differs from the others, at the top of its bounds where it has one.
 RoundOutcome outcome() {
     RoundOutcome r;

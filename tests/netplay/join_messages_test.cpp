@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "net/admission.hpp"
 #include "net/join_code.hpp"
 #include "netplay/join_messages.hpp"
 
@@ -47,23 +46,6 @@ TEST(JoinTries, AGivenCodeIsSaidToBeTheCommands) {
     EXPECT_TRUE(next.askAgain);
     EXPECT_NE(std::string::npos, next.text.find("given with the command")) << next.text;
     EXPECT_EQ(std::string::npos, afterWrongCode(codeOf("7K3M-Q9XE"), 1, false).text.find("given"));
-}
-
-// The host's door answers every code of one command at once: a person's
-// mistakes never wait behind the throttle that slows a guesser.
-TEST(JoinTries, EveryTryIsAnsweredAtOnceByTheDoor) {
-    net::Admission door;
-    net::PeerAddress from;
-    from.bytes[15] = 1;
-    from.text = "10.0.0.1";
-    for (int tried = 1; tried <= codeTries; ++tried) {
-        door.opened(tried, from, 0);
-        ASSERT_EQ(net::Verdict::Check, door.hello(tried, 0)) << tried;
-        door.checked(tried, false, 0);
-        door.gone(tried, false, 0);
-    }
-    door.opened(codeTries + 1, from, 0);
-    EXPECT_NE(net::Verdict::Check, door.hello(codeTries + 1, 0)) << "one more would wait";
 }
 
 // Only a connection refused by the system gets the advice to check the

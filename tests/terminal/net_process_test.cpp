@@ -469,76 +469,64 @@ TEST(NetProcesses, NoGameThereIsSaidBeforeTheCodeIsAsked) {
     EXPECT_EQ(std::string::npos, stranger.output.find("Join code")) << stranger.output;
 }
 
-// A mistyped code is asked for again on the same command, which then gets
-// in with the right one; the host counted one wrong code and no stranger,
-// so looking for the game before asking cost nothing at its door.
-TEST(NetProcesses, AWrongCodeIsAskedForAgain) {
-    ShownHost host;
-    auto guest = host.guest("--join", "");
-    ASSERT_TRUE(guest->waitForText(question)) << guest->screenText();
-    guest->type("7K3M-Q9XE\r");
-    ASSERT_TRUE(guest->waitUntil([&] { return timesIn(guest->output, question) == 2; }))
-        << guest->output;
-    EXPECT_NE(std::string::npos,
-              guest->output.find("The host refused the code 7K3M-Q9XE; check the code its "
-                                 "screen shows and type it again (2 tries left)."))
-        << guest->output;
-    guest->type(std::string(code) + "\r");
-    EXPECT_TRUE(guest->waitForPicture()) << guest->output;
-    EXPECT_TRUE(host.waitForPicture());
-    std::string door = host.rowText(18);
-    EXPECT_TRUE(door.starts_with("          Wrong codes: 1") || host.waitForText("Wrong codes: 1,"))
-        << host.screenText();
-    EXPECT_EQ(std::string::npos, host.screenText().find("trangers")) << host.screenText();
-}
-
-// A wrong code that came with the command is said to be the command's, and
-// the code is asked for, by a player and by a watcher alike.
-TEST(NetProcesses, AWrongCodeGivenWithTheCommandIsAskedFor) {
-    ShownHost host;
-    for (const char* option : {"--watch", "--join"}) {
-        auto guest = host.guest(option, "7K3M-Q9XE");
-        ASSERT_TRUE(guest->waitForText(question)) << option << guest->output;
-        EXPECT_NE(std::string::npos, guest->output.find("The host refused the code 7K3M-Q9XE "
-                                                        "given with the command"))
-            << guest->output;
-        guest->type(std::string(code) + "\r");
-        // In what it sent, not on its screen: a player's first picture may
-        // come before the screen is looked at, and clears the line.
-        EXPECT_TRUE(guest->waitForOutput("Joined " + host.address())) << option << guest->output;
+// A wrong code, typed or given with the command (then said to be the
+// command's), is asked for again on the same command, by a player and a
+// watcher alike, which then gets in with the right one; the end of input
+// ends it with both reasons, and a third wrong code ends it with what to
+// do, the terminal never taken. A host that let a player in counted one
+// wrong code and no stranger: looking for the game before asking cost
+// nothing at its door. Each row: the option, the code given ("" for
+// none), what is typed at each question, and what the guest says.
+TEST(NetProcesses, WrongCodesAreAskedForAgainUntilTheLast) {
+    struct Case {
+        const char* option;
+        const char* given;
+        std::vector<std::string> typed;
+        const char* said;
+    };
+    const std::string right = std::string(code) + "\r";
+    const Case cases[] = {
+        {"--join", "", {"7K3M-Q9XE\r", right},
+         "The host refused the code 7K3M-Q9XE; check the code its screen shows and type it again "
+         "(2 tries left)."},
+        {"--watch", "7K3M-Q9XE", {right}, "The host refused the code 7K3M-Q9XE given with the command"},
+        {"--join", "7K3M-Q9XE", {right}, "The host refused the code 7K3M-Q9XE given with the command"},
+        {"--join", "7K3M-Q9XE", {"\x04"},
+         "blockduel: the host refused the code 7K3M-Q9XE; no join code given"},
+        {"--join", "", {"7K3M-Q9XA\r", "7K3M-Q9XB\r", "7K3M-Q9XC\r"},
+         "blockduel: the host refused 3 codes, the last 7K3M-Q9XC; check the code on the host's "
+         "screen and run the command again"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.typed));
+        ShownHost host;
+        auto guest = host.guest(c.option, c.given);
+        for (std::size_t asked = 1; asked <= c.typed.size(); ++asked) {
+            ASSERT_TRUE(guest->waitUntil([&] {
+                return timesIn(guest->output, question) == static_cast<int>(asked) &&
+                       guest->output.ends_with(question + std::string(" "));
+            })) << guest->output;
+            guest->type(c.typed[asked - 1]);
+        }
+        bool joins = c.typed.back() == right;
+        if (joins) {
+            // In what it sent, not on its screen: a player's first picture
+            // may come before the screen is looked at, and clears the line.
+            EXPECT_TRUE(guest->waitForOutput("Joined " + host.address())) << guest->output;
+        } else {
+            EXPECT_EQ(guest->waitOutcome(), Outcome::exited(1));
+            EXPECT_EQ(std::string::npos, guest->output.find("\x1b[?1049h"));
+            EXPECT_TRUE(guest->modesAsBefore());
+        }
+        EXPECT_NE(std::string::npos, joinedLines(guest->output).find(c.said)) << guest->output;
+        if (joins && std::string_view(c.option) == "--join") {
+            EXPECT_TRUE(host.waitForPicture());
+            EXPECT_TRUE(host.rowText(18).starts_with("          Wrong codes: 1") ||
+                        host.waitForText("Wrong codes: 1,"))
+                << host.screenText();
+            EXPECT_EQ(std::string::npos, host.screenText().find("trangers")) << host.screenText();
+        }
     }
-    // Without another code (the end of input, as a script's), the command
-    // ends with both reasons.
-    auto script = host.guest("--join", "7K3M-Q9XE");
-    ASSERT_TRUE(script->waitForText(question)) << script->output;
-    script->type("\x04");
-    EXPECT_EQ(script->waitOutcome(), Outcome::exited(1));
-    EXPECT_NE(std::string::npos, script->output.find("blockduel: the host refused the code "
-                                                     "7K3M-Q9XE; no join code given"))
-        << script->output;
-}
-
-// Three wrong codes end the command, the terminal never taken, with what
-// to do.
-TEST(NetProcesses, ThreeWrongCodesEndTheCommand) {
-    ShownHost host;
-    auto guest = host.guest("--join", "");
-    for (const char* wrong : {"7K3M-Q9XA", "7K3M-Q9XB", "7K3M-Q9XC"}) {
-        ASSERT_TRUE(guest->waitUntil([&] {
-            return guest->output.ends_with(question + std::string(" "));
-        })) << guest->output;
-        guest->type(wrong + std::string("\r"));
-        guest->pump(1);
-    }
-    EXPECT_EQ(guest->waitOutcome(), Outcome::exited(1));
-    EXPECT_EQ(3, timesIn(guest->output, question)) << guest->output;
-    EXPECT_NE(std::string::npos,
-              joinedLines(guest->output)
-                  .find("blockduel: the host refused 3 codes, the last 7K3M-Q9XC; check "
-                        "the code on the host's screen and run the command again"))
-        << guest->output;
-    EXPECT_EQ(std::string::npos, guest->output.find("\x1b[?1049h"));
-    EXPECT_TRUE(guest->modesAsBefore());
 }
 
 // A person who takes longer to type the code than the host waits for a
