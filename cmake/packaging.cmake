@@ -108,7 +108,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # `cpack --config CPackSourceConfig.cmake`: the sources without what builds
 # and releases leave in the tree, nor git's own files.
 set(CPACK_SOURCE_GENERATOR TGZ)
-string(REGEX REPLACE "([][+.*()^$?|\\\\])" "\\\\\\1" sourceDirPattern "${PROJECT_SOURCE_DIR}")
+# The patterns are regular expressions that CPack reads back from a CMake
+# file it writes, as quoted strings: each backslash of the expression is
+# written twice, or a source folder with a '.' in its path (as an unpacked
+# release's blockduel-0.1.0) reads back as "Invalid escape sequence \." and
+# nothing is left out.
+string(REGEX REPLACE "([][+.*()^$?|\\\\])" "\\\\\\\\\\1" sourceDirPattern "${PROJECT_SOURCE_DIR}")
 set(CPACK_SOURCE_IGNORE_FILES "^${sourceDirPattern}/(build|dist|\\\\.git)(/|$)"
     "^${sourceDirPattern}/compile_commands\\\\.json$")
 
