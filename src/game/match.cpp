@@ -339,7 +339,7 @@ void countRows(const Scores& before, const Game& g, record::RoundResult& r) {
 // Frames until a player tops out or the round is taken from one who is
 // away (true), or someone leaves (false).
 Task<bool> playRound(MatchState& s) {
-    Game& g = s.g;
+    const Game& g = s.g;
     Match& m = s.m;
     m.phase = MatchPhase::Playing;
     show(s);

@@ -76,6 +76,7 @@ public:
         handle_.promise().awaiter = awaiter;
         return handle_;
     }
+    // cppcheck-suppress missingReturn
     T await_resume() {
         if constexpr (!std::is_void_v<T>)
             return std::move(handle_.promise().value);

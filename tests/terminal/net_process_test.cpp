@@ -486,14 +486,26 @@ TEST(NetProcesses, WrongCodesAreAskedForAgainUntilTheLast) {
     };
     const std::string right = std::string(code) + "\r";
     const Case cases[] = {
-        {"--join", "", {"7K3M-Q9XE\r", right},
+        {"--join",
+         "",
+         {"7K3M-Q9XE\r", right},
          "The host refused the code 7K3M-Q9XE; check the code its screen shows and type it again "
          "(2 tries left)."},
-        {"--watch", "7K3M-Q9XE", {right}, "The host refused the code 7K3M-Q9XE given with the command"},
-        {"--join", "7K3M-Q9XE", {right}, "The host refused the code 7K3M-Q9XE given with the command"},
-        {"--join", "7K3M-Q9XE", {"\x04"},
+        {"--watch",
+         "7K3M-Q9XE",
+         {right},
+         "The host refused the code 7K3M-Q9XE given with the command"},
+        {"--join",
+         "7K3M-Q9XE",
+         {right},
+         "The host refused the code 7K3M-Q9XE given with the command"},
+        {"--join",
+         "7K3M-Q9XE",
+         {"\x04"},
          "blockduel: the host refused the code 7K3M-Q9XE; no join code given"},
-        {"--join", "", {"7K3M-Q9XA\r", "7K3M-Q9XB\r", "7K3M-Q9XC\r"},
+        {"--join",
+         "",
+         {"7K3M-Q9XA\r", "7K3M-Q9XB\r", "7K3M-Q9XC\r"},
          "blockduel: the host refused 3 codes, the last 7K3M-Q9XC; check the code on the host's "
          "screen and run the command again"},
     };
