@@ -6,9 +6,9 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <vector>
 
+#include "fnv1a.hpp"
 #include "game/match.hpp"
 #include "game/recording.hpp"
 #include "loop/event_loop.hpp"
@@ -33,23 +33,16 @@ GameSetup demo(unsigned seed) {
     return setup;
 }
 
-std::string cellsOf(const ScreenBuffer& screen) {
-    std::string cells;
+// Each frame's picture, folded, so that a hundred matches' frames fit in
+// memory.
+std::uint64_t fold(const ScreenBuffer& screen) {
+    Fnv1a hash;
     for (int y = 0; y < pictureRows; ++y)
         for (int x = 0; x < pictureColumns; ++x) {
-            cells += static_cast<char>(screen.cell(x, y).code);
-            cells += static_cast<char>(screen.cell(x, y).attr);
+            hash.fold(screen.cell(x, y).code);
+            hash.fold(static_cast<unsigned short>(screen.cell(x, y).attr));
         }
-    return cells;
-}
-
-// Each frame's picture, folded (FNV-1a) so that a hundred matches' frames
-// fit in memory.
-std::uint64_t fold(const std::string& cells) {
-    std::uint64_t h = 14695981039346656037ULL;
-    for (char c : cells)
-        h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
-    return h;
+    return hash.value();
 }
 
 // Virtual time for an event loop: its waits move the clock on, by
@@ -69,7 +62,7 @@ struct Frames {
     std::vector<std::uint64_t> folded;
     static void add(void* self, const SteppedMatch& m) {
         if (!m.over())
-            static_cast<Frames*>(self)->folded.push_back(fold(cellsOf(m.screen())));
+            static_cast<Frames*>(self)->folded.push_back(fold(m.screen()));
     }
 };
 
@@ -130,7 +123,7 @@ TEST_F(SteppedMatches, OnVirtualTimeAsTheBackEndPlaysIt) {
     TapeRecorder backEndReads(backEndTape);
     std::vector<std::uint64_t> backEndFrames;
     SteppedMatch driven(setup, platformOutside(), &backEndReads);
-    screen().onFrameEnd = [&](int) { backEndFrames.push_back(fold(cellsOf(driven.screen()))); };
+    screen().onFrameEnd = [&](int) { backEndFrames.push_back(fold(driven.screen())); };
     driveMatch(driven);
 
     record::TapeWriter loopTape;
@@ -142,7 +135,7 @@ TEST_F(SteppedMatches, OnVirtualTimeAsTheBackEndPlaysIt) {
     while (advanceDue(
         stepped, outside, dueMs, dueMs,
         [](void* frames, const SteppedMatch& m) {
-            static_cast<std::vector<std::uint64_t>*>(frames)->push_back(fold(cellsOf(m.screen())));
+            static_cast<std::vector<std::uint64_t>*>(frames)->push_back(fold(m.screen()));
         },
         &loopFrames)) {
     }

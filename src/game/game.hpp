@@ -170,9 +170,8 @@ bool fallsNow(Game& g);
 FallRhythm fallRhythm(const Game& g);
 void gravityPhase(Game& g);
 bool lockPhase(Game& g); // true when a player topped out
-// The pacing step: the frame's delay, then the count, the readouts and the
-// delay's next length (paceAfterDelay).
-void pace(Game& g);
+// The pacing step after the frame's delay: the count, the readouts and the
+// delay's next length.
 void paceAfterDelay(Game& g);
 // Play that starts or goes on after a wait counts its frames afresh, so
 // neither the rate readout nor the delay counts frames from before the wait.

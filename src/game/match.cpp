@@ -572,15 +572,17 @@ bool advanceDue(SteppedMatch& match, UnattendedOutside& outside, long long& dueM
     return true;
 }
 
-void driveMatch(SteppedMatch& match) {
+void driveMatch(SteppedMatch& match, void (*wait)(void* context, int ms), void* context) {
     ConsolePresenter presenter;
     for (MatchStep step = match.advance(); step.kind != MatchStep::Kind::Over;
          step = match.advance()) {
         presenter.present(match.screen());
-        if (step.kind == MatchStep::Kind::Wait)
-            sleepMs(step.ms);
-        else
+        if (step.kind == MatchStep::Kind::FrameEnd)
             endFrame();
+        else if (wait != nullptr)
+            wait(context, step.ms);
+        else
+            sleepMs(step.ms);
     }
 }
 

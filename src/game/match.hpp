@@ -132,9 +132,11 @@ private:
 };
 
 // Plays `match` to its end on this machine with the platform's own calls
-// (game/platform.hpp): each wait a sleepMs, each frame's end an endFrame,
-// and the picture presented on the console at both.
-void driveMatch(SteppedMatch& match);
+// (game/platform.hpp): each wait a sleepMs (or `wait`, when given, with
+// its context), each frame's end an endFrame, and the picture presented on
+// the console at both.
+void driveMatch(SteppedMatch& match, void (*wait)(void* context, int ms) = nullptr,
+                void* context = nullptr);
 
 // Plays the match `setup` (seeded already) describes on this machine, as
 // driveMatch does, with its tally in `match` as it goes on; a `playback`

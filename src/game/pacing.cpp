@@ -25,13 +25,6 @@ void printReadout(Canvas& console, int& shown, const char* format, int value) {
 // The delay moves by one millisecond a frame towards the rate at which a
 // second holds 11 frames: it falls while a second has counted fewer than
 // five frames and rises after that.
-void pace(Game& g) {
-    beforeDelay(g);
-    if (g.sleep_value > 0)
-        sleepMs(g.sleep_value);
-    paceAfterDelay(g);
-}
-
 void paceAfterDelay(Game& g) {
     Canvas& console = *g.scene.console;
     g.tick += 1;

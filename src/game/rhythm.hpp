@@ -12,7 +12,7 @@ constexpr int turnPeriod = 2;
 // of gravityPeriod, so both pieces take a gravity step in the same frame.
 constexpr int blockedDropTick = 50;
 static_assert(blockedDropTick % gravityPeriod == 0);
-// The frame rate the adaptive delay settles at (pace): a second holds this
+// The frame rate the adaptive delay settles at (paceAfterDelay): a second holds this
 // many frames, so gravity moves a piece about a row a second.
 constexpr int framesPerSecond = 11;
 

@@ -76,9 +76,10 @@ public:
         handle_.promise().awaiter = awaiter;
         return handle_;
     }
-    // cppcheck-suppress missingReturn
     T await_resume() {
-        if constexpr (!std::is_void_v<T>)
+        if constexpr (std::is_void_v<T>)
+            return;
+        else
             return std::move(handle_.promise().value);
     }
 

@@ -61,7 +61,8 @@ void holdWhilePaused(Replay& r) {
 
 // Every wait of the game's in the playback: the controls, then the wait at
 // the chosen speed, or none while the rest of a round is skipped.
-void waitInReplay(Replay& r, int ms) {
+void waitInReplay(void* context, int ms) {
+    Replay& r = *static_cast<Replay*>(context);
     readControls(r);
     if (r.stepping)
         r.keys.paused = true;
@@ -86,15 +87,7 @@ void playRecording(Recording& recording, const std::string& title) {
     SteppedMatch match(setup, platformOutside(), &player);
     Replay r{recording, title, match.match()};
     r.player = &player;
-    ConsolePresenter presenter;
-    for (MatchStep step = match.advance(); step.kind != MatchStep::Kind::Over;
-         step = match.advance()) {
-        presenter.present(match.screen());
-        if (step.kind == MatchStep::Kind::Wait)
-            waitInReplay(r, step.ms);
-        else
-            endFrame();
-    }
+    driveMatch(match, waitInReplay, &r);
 }
 
 } // namespace history
