@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "fuzz_check.hpp"
-#include "netplay/heard.hpp"
+#include "record/heard.hpp"
 #include "record/log_records.hpp"
 #include "record/results.hpp"
 #include "record/tape.hpp"
@@ -40,15 +40,15 @@ void readTape(const Record& r, TapeReader& tape) {
 }
 
 void readHeard(const Record& r) {
-    std::vector<netplay::HeardMessage> heard;
-    if (!netplay::readHeard(r.payload, heard))
+    std::vector<record::HeardMessage> heard;
+    if (!record::readHeard(r.payload, heard))
         return;
     std::string again;
-    for (const netplay::HeardMessage& message : heard) {
-        check(netplay::changesPicture(message.type), "a message that changes no picture");
-        check(message.afterMs >= 0 && message.afterMs <= netplay::maxHeardGapMs,
+    for (const record::HeardMessage& message : heard) {
+        check(record::changesPicture(message.type), "a message that changes no picture");
+        check(message.afterMs >= 0 && message.afterMs <= record::maxHeardGapMs,
               "a wait beyond its bounds");
-        netplay::appendHeard(again, message);
+        record::appendHeard(again, message);
     }
     check(again == r.payload, "a stretch of messages that writes back otherwise");
 }

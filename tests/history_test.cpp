@@ -412,7 +412,7 @@ TEST_F(History, AGuestsRecordingReadsBackAsItWasSent) {
     history::Recording kept;
     ASSERT_EQ(history::readRecording(bytes, kept), "");
     EXPECT_TRUE(kept.ended) << "the last Result ended the match";
-    std::vector<netplay::HeardMessage> heard = history::heardMessages(kept);
+    std::vector<record::HeardMessage> heard = history::heardMessages(kept);
     EXPECT_EQ(kept.header.mode, record::PlayMode::Guest);
     EXPECT_EQ(kept.header.viewer, static_cast<int>(Viewer::PlayerTwo));
     EXPECT_EQ(kept.header.legend[1], "W A S D");
@@ -459,8 +459,8 @@ TEST_F(History, AGuestsRecordingCutShortPlaysToItsEndADamagedOneIsRefused) {
     std::string cutBytes = whole.substr(0, whole.size() - 3); // which `cut` points into
     ASSERT_EQ(history::readRecording(cutBytes, cut), "");
     EXPECT_TRUE(cut.cutShort);
-    std::vector<netplay::HeardMessage> cutHeard = history::heardMessages(cut);
-    std::vector<netplay::HeardMessage> allHeard = history::heardMessages(all);
+    std::vector<record::HeardMessage> cutHeard = history::heardMessages(cut);
+    std::vector<record::HeardMessage> allHeard = history::heardMessages(all);
     ASSERT_LT(cutHeard.size(), allHeard.size());
     ASSERT_GT(cutHeard.size(), 0U);
     for (std::size_t i = 0; i < cutHeard.size(); ++i)
@@ -490,7 +490,7 @@ TEST_F(History, AGuestsRecordingCutShortPlaysToItsEndADamagedOneIsRefused) {
     std::string end;
     net::appendEnd(end);
     std::string longGap;
-    record::appendNumber(longGap, netplay::maxHeardGapMs + 1);
+    record::appendNumber(longGap, record::maxHeardGapMs + 1);
     longGap += end;
     for (const std::string& bytes : {damaged, withHeard(atOnce(key)), withHeard(longGap),
                                      withHeard(atOnce(end.substr(0, 1)))}) {

@@ -3,7 +3,7 @@
 
 namespace history {
 
-void HeardPicture::apply(const netplay::HeardMessage& message) {
+void HeardPicture::apply(const record::HeardMessage& message) {
     const auto* runs = reinterpret_cast<const unsigned char*>(message.runs.data());
     int length = static_cast<int>(message.runs.size());
     switch (message.type) {

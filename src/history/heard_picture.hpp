@@ -4,14 +4,14 @@
 #pragma once
 
 #include "net/picture.hpp"
-#include "netplay/heard.hpp"
+#include "record/heard.hpp"
 
 namespace history {
 
 // The picture and the round as the messages so far make them.
 class HeardPicture {
 public:
-    void apply(const netplay::HeardMessage& message);
+    void apply(const record::HeardMessage& message);
     const net::Picture& picture() const { return picture_; }
     // The round shown: the first, then the one after each that ended.
     int round() const { return round_; }

@@ -3,10 +3,9 @@
 
 #include <algorithm>
 
+#include "game/local.hpp"
 #include "game/platform.hpp"
 #include "history/replay_keys.hpp"
-#include "netplay/local.hpp"
-#include "netplay/pictures.hpp"
 
 namespace history {
 
@@ -80,10 +79,10 @@ bool waitHeard(Playing& p, long long ms) {
 void playHeard(const std::vector<std::string_view>& heard, const std::string& title) {
     Playing p;
     p.title = title;
-    netplay::HeardMessage message;
+    record::HeardMessage message;
     for (std::string_view stretch : heard) {
         for (std::size_t at = 0; at < stretch.size();) {
-            if (!netplay::readHeardAt(stretch, at, message) || !waitHeard(p, message.afterMs))
+            if (!record::readHeardAt(stretch, at, message) || !waitHeard(p, message.afterMs))
                 return;
             int round = p.shown.round();
             p.shown.apply(message);

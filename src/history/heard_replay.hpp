@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "history/heard_picture.hpp"
-#include "netplay/heard.hpp"
+#include "record/heard.hpp"
 
 namespace history {
 

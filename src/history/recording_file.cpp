@@ -49,9 +49,9 @@ struct HeardCount {
     bool tooMany = false;
 
     bool add(std::string_view stretch) {
-        netplay::HeardMessage message;
+        record::HeardMessage message;
         for (std::size_t at = 0; at < stretch.size();) {
-            if (!netplay::readHeardAt(stretch, at, message))
+            if (!record::readHeardAt(stretch, at, message))
                 return false;
             waitedMs += message.afterMs;
             tooMany = ++messages > waitedMs + heardAtOnce;
@@ -109,10 +109,10 @@ std::string readRecording(std::string_view bytes, Recording& recording) {
     return "";
 }
 
-std::vector<netplay::HeardMessage> heardMessages(const Recording& recording) {
-    std::vector<netplay::HeardMessage> all;
+std::vector<record::HeardMessage> heardMessages(const Recording& recording) {
+    std::vector<record::HeardMessage> all;
     for (std::string_view stretch : recording.heard)
-        netplay::readHeard(stretch, all);
+        record::readHeard(stretch, all);
     return all;
 }
 

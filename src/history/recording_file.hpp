@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "netplay/heard.hpp"
+#include "record/heard.hpp"
 #include "record/results.hpp"
 #include "record/tape.hpp"
 
@@ -55,7 +55,7 @@ std::string readRecording(std::string_view bytes, Recording& recording);
 
 // Every message of a guest's recording at once, for a look at them all;
 // its playback reads them one at a time instead.
-std::vector<netplay::HeardMessage> heardMessages(const Recording& recording);
+std::vector<record::HeardMessage> heardMessages(const Recording& recording);
 
 // The newest recording in the state folder; "" when there is none.
 std::string lastRecording(const std::string& folder);

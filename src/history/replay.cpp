@@ -11,7 +11,6 @@
 #include "game/recording.hpp"
 #include "history/heard_replay.hpp"
 #include "history/replay_keys.hpp"
-#include "netplay/local.hpp"
 
 namespace history {
 

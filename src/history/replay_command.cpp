@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "history/replay_command.hpp"
 
+#include "game/local.hpp"
 #include "history/pieces_check.hpp"
 #include "history/recording_file.hpp"
 #include "history/replay.hpp"
-#include "netplay/local.hpp"
 #include "record/disk.hpp"
 #include "record/log_records.hpp"
 #include "record/stats.hpp"
@@ -34,12 +34,12 @@ int replayCommand(const std::string& which, const std::string& folder) {
         localComplain("cannot play " + printablePath(path) + ": " + problem);
         return 1;
     }
-    std::string console = localProblem();
+    std::string console = localProblem(ConsoleUse::Network);
     if (!console.empty()) {
         localComplain(console);
         return 1;
     }
-    if (!localTake())
+    if (!localTake(ConsoleUse::Network))
         return 1;
     playRecording(recording, matchTitle(recording.header));
     localFinish();

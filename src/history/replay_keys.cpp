@@ -2,9 +2,9 @@
 #include "history/replay_keys.hpp"
 
 #include "display/layout.hpp"
+#include "game/local.hpp"
 #include "game/platform.hpp"
-#include "netplay/local.hpp"
-#include "netplay/pictures.hpp"
+#include "net/screen_picture.hpp"
 
 namespace history {
 
@@ -22,7 +22,7 @@ void showReplayLine(const std::string& line, std::string& shown) {
 void paintHeardPicture(const net::Picture& picture) {
     net::Picture shown = picture;
     leaveOutGameKeys(shown);
-    netplay::paint(shown, localScreen().buffer());
+    net::paint(shown, localScreen().buffer());
 }
 
 bool ReplayKeys::Press::operator()() {

@@ -13,18 +13,14 @@ namespace history {
 
 namespace {
 
-net::PictureCell& cellAt(net::Picture& picture, int x, int y) {
-    return picture.at(static_cast<std::size_t>(y) * pictureColumns + static_cast<std::size_t>(x));
-}
-
 // Blanks `text` where the status row holds it.
 void blankOnStatusRow(net::Picture& picture, std::string_view text) {
     std::string row;
     for (int x = 0; x < pictureColumns; ++x)
-        row += static_cast<char>(cellAt(picture, x, promptRow).code);
+        row += static_cast<char>(net::cellAt(picture, x, promptRow).code);
     std::size_t at = row.find(text);
     for (std::size_t k = 0; at != std::string::npos && k < text.size(); ++k)
-        cellAt(picture, static_cast<int>(at + k), promptRow) = {' ', textColor};
+        net::cellAt(picture, static_cast<int>(at + k), promptRow) = {' ', textColor};
 }
 
 std::string speedText(int quarters) {
@@ -44,7 +40,7 @@ std::string matchTitle(const record::MatchSetup& header) {
 
 void leaveOutGameKeys(net::Picture& picture) {
     for (int x = 0; x < pictureColumns; ++x)
-        cellAt(picture, x, legendRow) = {' ', textColor};
+        net::cellAt(picture, x, legendRow) = {' ', textColor};
     blankOnStatusRow(picture, pauseHint);
     blankOnStatusRow(picture, resumeHint);
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 
 #include "net/protocol.hpp"
@@ -21,6 +22,11 @@ struct PictureCell {
 
 // Row by row from the top left; a new picture is blank.
 using Picture = std::array<PictureCell, pictureCells>;
+
+// The cell at column x, row y (both within the picture).
+inline PictureCell& cellAt(Picture& picture, int x, int y) {
+    return picture[static_cast<std::size_t>(y) * pictureColumns + static_cast<std::size_t>(x)];
+}
 
 // Two cells look alike when they are the same, or both blank (code 32 or 0)
 // on the same background: a blank's foreground cannot be seen.

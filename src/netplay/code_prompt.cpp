@@ -2,7 +2,7 @@
 // The join code as the person types it.
 #include "netplay/code_prompt.hpp"
 
-#include "netplay/local.hpp"
+#include "game/local.hpp"
 
 namespace netplay {
 

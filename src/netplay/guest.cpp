@@ -7,7 +7,7 @@
 
 #include "game/keys.hpp"
 #include "net/protocol.hpp"
-#include "netplay/pictures.hpp"
+#include "net/screen_picture.hpp"
 
 namespace netplay {
 
@@ -208,7 +208,7 @@ void GameGuest::handle(const net::Message& message) {
         if (!pictured_)
             return lose("the host sent changes before a picture");
         net::applyRuns(message.runs, message.runsLength, picture_);
-        paint(picture_, screen_.buffer());
+        net::paint(picture_, screen_.buffer());
         return;
     case net::MessageType::End: state_ = State::Ended; return;
     case net::MessageType::Result: lastResult_ = message.result; return;

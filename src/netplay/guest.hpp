@@ -10,13 +10,14 @@
 #include <string>
 
 #include "game/keys.hpp"
+#include "game/local.hpp"
 #include "net/join_code.hpp"
 #include "net/picture.hpp"
 #include "netplay/guest_keys.hpp"
 #include "netplay/guest_pace.hpp"
 #include "netplay/guest_recording.hpp"
 #include "netplay/link.hpp"
-#include "netplay/local.hpp"
+#include "netplay/serving.hpp"
 
 namespace netplay {
 

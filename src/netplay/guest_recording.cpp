@@ -37,12 +37,13 @@ std::string GuestRecorder::warning(const std::string& logWarning) const {
 }
 
 void GuestRecorder::heard(const net::Message& message, long long nowMs) {
-    if (!changesPicture(message.type) || (!keeper_ && message.type != net::MessageType::Picture))
+    if (!record::changesPicture(message.type) ||
+        (!keeper_ && message.type != net::MessageType::Picture))
         return; // the game begins with its first whole picture
     if (!keeper_)
         keeper_ = keeperFor(seen_, as_);
     std::string entry;
-    appendHeard(entry, heardOf(message, lastMs_ < 0 ? 0 : nowMs - lastMs_));
+    record::appendHeard(entry, record::heardOf(message, lastMs_ < 0 ? 0 : nowMs - lastMs_));
     add(entry);
     lastMs_ = nowMs;
     keptMs_ = keptMs_ < 0 ? nowMs : keptMs_;

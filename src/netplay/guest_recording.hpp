@@ -4,7 +4,7 @@
 // that changes the picture (Picture, Delta, End, Result), each with the
 // milliseconds since the one before, so that a playback shows the guest's
 // pictures in their order and at their pace. They go to the recording in
-// stretches (netplay/heard.hpp) every few seconds, at each round's end, and
+// stretches (record/heard.hpp) every few seconds, at each round's end, and
 // sooner when much has come; each stretch fits one record, and all that
 // is held goes in one append. Each Result also ends its round in the
 // recording and adds the round's line to the results log, so that the
@@ -17,7 +17,7 @@
 
 #include "game/keeping.hpp"
 #include "net/message_decoder.hpp"
-#include "netplay/heard.hpp"
+#include "record/heard.hpp"
 #include "record/keeper.hpp"
 
 namespace netplay {

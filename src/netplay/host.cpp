@@ -11,6 +11,7 @@
 #include "display/layout.hpp"
 #include "game/keys.hpp"
 #include "game/match_lines.hpp"
+#include "net/screen_picture.hpp"
 #include "netplay/pictures.hpp"
 #include "netplay/round_outcome.hpp"
 
@@ -71,7 +72,7 @@ FrameHook GameHost::frameHook() {
 }
 
 net::Picture GameHost::pictureFor(net::Seat seat) const {
-    net::Picture picture = pictureOf(match_ != nullptr ? match_->screen() : screen_.buffer());
+    net::Picture picture = net::pictureOf(match_ != nullptr ? match_->screen() : screen_.buffer());
     if (match_ != nullptr) {
         Viewer viewer = seat == net::Seat::Player ? Viewer::PlayerTwo : Viewer::Watcher;
         GameSetup seen = match_->setup(); // player two's keys as its own legend shows them
@@ -79,7 +80,7 @@ net::Picture GameHost::pictureFor(net::Seat seat) const {
         paintMatchLines(matchLines(match_->match(), seen, viewer), picture);
     }
     if (seat == net::Seat::Player)
-        paintNotice(watchersNotice(), picture);
+        net::paintNotice(watchersNotice(), picture);
     return picture;
 }
 

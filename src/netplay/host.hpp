@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "game/local.hpp"
 #include "game/match.hpp"
 #include "input/key_state.hpp"
 #include "net/admission.hpp"
@@ -22,7 +23,7 @@
 #include "net/picture.hpp"
 #include "netplay/door.hpp"
 #include "netplay/guests.hpp"
-#include "netplay/local.hpp"
+#include "netplay/serving.hpp"
 
 namespace netplay {
 

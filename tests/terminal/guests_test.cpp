@@ -14,7 +14,7 @@
 #include "net/protocol.hpp"
 #include "net/rate_limit.hpp"
 #include "netplay/guests.hpp"
-#include "netplay/local.hpp"
+#include "netplay/serving.hpp"
 #include "peer_end.hpp"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "display/screen_buffer.hpp"
+#include "game/local.hpp"
 #include "net/protocol.hpp"
 #include "netplay/host.hpp"
-#include "netplay/local.hpp"
 #include "peer_end.hpp"
 
 namespace {

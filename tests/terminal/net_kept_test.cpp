@@ -23,10 +23,10 @@
 #include "history/recording_file.hpp"
 #include "host_connection.hpp"
 #include "net/picture.hpp"
+#include "net/screen_picture.hpp"
 #include "netplay/guest.hpp"
 #include "netplay/guest_recording.hpp"
 #include "netplay/host.hpp"
-#include "netplay/pictures.hpp"
 #include "piped_session.hpp"
 #include "record/disk.hpp"
 #include "record/log_records.hpp"
@@ -35,9 +35,9 @@
 namespace term {
 namespace {
 
+using net::pictureOf;
 using netplay::GameGuest;
 using netplay::GameHost;
-using netplay::pictureOf;
 
 net::JoinCode joinCode() {
     net::JoinCode c;
@@ -295,7 +295,7 @@ TEST_F(NetKept, BothSidesPlayBackFrameForFrame) {
     EXPECT_FALSE(guests.cutShort);
     EXPECT_TRUE(hosts.ended && guests.ended) << "the match's end is in both";
     EXPECT_EQ(guests.header.viewer, static_cast<int>(Viewer::PlayerTwo));
-    std::vector<netplay::HeardMessage> heard = history::heardMessages(guests);
+    std::vector<record::HeardMessage> heard = history::heardMessages(guests);
     ASSERT_EQ(static_cast<long long>(heard.size()), recorder->heardCount());
     std::vector<net::RoundOutcome> results;
     history::HeardPicture shown;

@@ -29,18 +29,18 @@
 #include "host_connection.hpp"
 #include "net/picture.hpp"
 #include "net/rate_limit.hpp"
+#include "net/screen_picture.hpp"
 #include "netplay/guest.hpp"
 #include "netplay/host.hpp"
-#include "netplay/pictures.hpp"
 #include "pipe_terminal.hpp"
 #include "platform/terminal/tty.hpp"
 
 namespace term {
 namespace {
 
+using net::pictureOf;
 using netplay::GameGuest;
 using netplay::GameHost;
-using netplay::pictureOf;
 
 constexpr const char* code = "7K3M-Q9XD";
 

@@ -9,7 +9,7 @@
 
 #include "net/join_code.hpp"
 #include "net/protocol.hpp"
-#include "netplay/local.hpp"
+#include "netplay/serving.hpp"
 
 #ifndef MSG_NOSIGNAL
 #define MSG_NOSIGNAL 0 // where there is none, the game's sockets say SO_NOSIGPIPE

@@ -13,7 +13,7 @@
 
 #include "input/key_state.hpp"
 #include "loop/event_loop.hpp"
-#include "netplay/local.hpp"
+#include "netplay/serving.hpp"
 #include "platform/terminal/input_decoder.hpp"
 #include "platform/terminal/network_posix.hpp"
 

@@ -12,7 +12,8 @@
 #include <unistd.h>
 
 #include "cli/state_folder.hpp"
-#include "netplay/local.hpp"
+#include "game/local.hpp"
+#include "netplay/serving.hpp"
 #include "platform/terminal/program_path.hpp"
 #include "platform/terminal/session.hpp"
 #include "platform/terminal/startup.hpp"
@@ -103,7 +104,8 @@ void writeAll(int fd, std::string_view text) {
 
 } // namespace
 
-std::string localProblem() {
+// The terminal must do for every use alike.
+std::string localProblem(ConsoleUse /*use*/) {
     return term::startProblem(STDIN_FILENO, STDOUT_FILENO, std::getenv("TERM"));
 }
 
@@ -158,7 +160,12 @@ std::string localCommandName(const char* argv0) {
 
 char localContinuation() { return '\\'; }
 
-bool localTake() { return term::takeTerminal(false, true) != nullptr; }
+// A game at one keyboard waits for a window big enough; the others show a
+// picture that goes on without them. Only the game without options reads
+// keys as the terminal types them.
+bool localTake(ConsoleUse use) {
+    return term::takeTerminal(use != ConsoleUse::Network, use != ConsoleUse::Game) != nullptr;
+}
 
 void localFinish() { term::giveBackTerminal(true); }
 
@@ -168,6 +175,8 @@ void localFarewell(const std::string& text) {
     if (term::TerminalSession* session = term::currentSession())
         session->setFarewell(text);
 }
+
+bool localColors() { return term::colorsWanted(); }
 
 LocalScreen& localScreen() { return screen; }
 

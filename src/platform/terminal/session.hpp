@@ -11,7 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "netplay/local.hpp"
+#include "game/local.hpp"
+#include "netplay/serving.hpp"
 #include "platform/terminal/input_waits.hpp"
 #include "platform/terminal/presentation.hpp"
 #include "platform/terminal/terminal.hpp"

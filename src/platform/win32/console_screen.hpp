@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "display/layout.hpp"
-#include "netplay/local.hpp"
+#include "game/local.hpp"
 
 class ConsoleScreen : public LocalScreen {
 public:

@@ -10,7 +10,8 @@
 #include <string_view>
 
 #include "cli/state_folder.hpp"
-#include "netplay/local.hpp"
+#include "game/local.hpp"
+#include "netplay/serving.hpp"
 #include "platform/win32/console_keys.hpp"
 #include "platform/win32/console_screen.hpp"
 #include "platform/win32/console_session.hpp"
@@ -43,7 +44,10 @@ void writeText(std::string_view text) {
 
 } // namespace
 
-std::string localProblem() { return consoleProblem(true); }
+// A game at this keyboard reads its picture back from the console's screen
+// buffer, so a file or pipe cannot stand in for the output; over the
+// network the input must be the console too, and big enough from the start.
+std::string localProblem(ConsoleUse use) { return consoleProblem(use == ConsoleUse::Network); }
 
 void localSay(const std::string& text) { writeText(text); }
 
@@ -89,23 +93,35 @@ std::string localCommandName(const char* /*argv0*/) { return programForCommand()
 
 char localContinuation() { return '^'; }
 
-// The game's picture starts on a blank console at the top of its buffer,
-// where the guests' pictures start too; the keys typed before are no keys
-// of the game.
-bool localTake() {
-    beginConsoleSession(true);
+namespace {
+// What the console was taken for, for how it is given back.
+ConsoleUse takenFor = ConsoleUse::Game;
+} // namespace
+
+// Over the network the game's picture starts on a blank console at the top
+// of its buffer, where the guests' pictures start too; the keys typed
+// before are no keys of the game.
+bool localTake(ConsoleUse use) {
+    takenFor = use;
+    beginConsoleSession(use == ConsoleUse::Network);
+    if (use != ConsoleUse::Network)
+        return true;
     consoleScreen().clear();
     discardTypedInput();
     forgetHeldKeys();
     return true;
 }
 
-// The final picture stays, and what comes after it starts below it.
+// The final picture stays. After a network game what comes next starts
+// below it; the keys of a match are no input for the shell.
 void localFinish() {
-    consoleScreen().setNotices({});
-    consoleScreen().show();
-    consoleScreen().cursorBelow();
-    discardTypedInput();
+    if (takenFor == ConsoleUse::Network) {
+        consoleScreen().setNotices({});
+        consoleScreen().show();
+        consoleScreen().cursorBelow();
+    }
+    if (takenFor != ConsoleUse::Game)
+        discardTypedInput();
 }
 
 void localRestore() {
@@ -114,6 +130,9 @@ void localRestore() {
 }
 
 void localFarewell(const std::string& text) { setFarewell(text); }
+
+// The console's colours are its own: NO_COLOR is a terminal's convention.
+bool localColors() { return true; }
 
 LocalScreen& localScreen() { return consoleScreen(); }
 

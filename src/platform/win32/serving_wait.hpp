@@ -5,7 +5,7 @@
 // reads the console's key events between them.
 #pragma once
 
-#include "netplay/local.hpp"
+#include "netplay/serving.hpp"
 
 // Whom the waits serve; nullptr for none.
 void setServed(NetService* service);

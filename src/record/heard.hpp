@@ -13,7 +13,7 @@
 
 #include "net/message_decoder.hpp"
 
-namespace netplay {
+namespace record {
 
 // The longest wait between two messages a stretch may hold: an hour, far
 // beyond any pause of a match the host keeps going.
@@ -42,4 +42,4 @@ bool readHeard(std::string_view stretch, std::vector<HeardMessage>& into);
 // was, when it does not hold together as readHeard checks.
 bool readHeardAt(std::string_view stretch, std::size_t& at, HeardMessage& message);
 
-} // namespace netplay
+} // namespace record

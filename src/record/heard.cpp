@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "netplay/heard.hpp"
+#include "record/heard.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -7,7 +7,7 @@
 #include "net/protocol.hpp"
 #include "record/varint.hpp"
 
-namespace netplay {
+namespace record {
 
 bool changesPicture(net::MessageType type) {
     return type == net::MessageType::Picture || type == net::MessageType::Delta ||
@@ -74,4 +74,4 @@ bool readHeard(std::string_view stretch, std::vector<HeardMessage>& into) {
     return true;
 }
 
-} // namespace netplay
+} // namespace record

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Starting a game over the network: the console checks, the socket, the
 // join code, the wait for player two, and the endings of either side.
-#include "netplay/play.hpp"
+#include "app/network_command.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +13,7 @@
 #include "game/game.hpp"
 #include "game/keeping.hpp"
 #include "game/keys.hpp"
+#include "game/local.hpp"
 #include "game/match.hpp"
 #include "game/platform.hpp"
 #include "net/address.hpp"
@@ -24,11 +25,13 @@
 #include "netplay/join_messages.hpp"
 #include "netplay/join_notice.hpp"
 #include "netplay/link.hpp"
-#include "netplay/local.hpp"
 #include "netplay/network.hpp"
+#include "netplay/serving.hpp"
 #include "record/results_log.hpp"
 
-namespace netplay {
+namespace app {
+
+using namespace netplay;
 
 namespace {
 
@@ -98,7 +101,7 @@ int host(const Options& options, const net::Endpoint& where) {
                         std::to_string(where.port + 1));
     if (listener == noSocket)
         return complain(error);
-    if (!localTake()) {
+    if (!localTake(ConsoleUse::Network)) {
         netClose(listener);
         return 1;
     }
@@ -241,7 +244,7 @@ int guestEnded(const GameGuest& guest, const std::string& there) {
 }
 
 int join(const Options& options, net::Seat seat) {
-    std::string problem = localProblem();
+    std::string problem = localProblem(ConsoleUse::Network);
     if (!problem.empty())
         return complain(problem);
     std::unique_ptr<GameGuest> guest = getIn(options, seat, problem);
@@ -251,7 +254,7 @@ int join(const Options& options, net::Seat seat) {
     guest->bindKeys(mine.keys, bothKeysLegend(mine.keys));
     std::string there = net::formatEndpoint(options.endpoint.host, options.endpoint.port);
     std::string program = localCommandName(options.program.c_str());
-    if (!localTake())
+    if (!localTake(ConsoleUse::Network))
         return 1;
     // Kept as every match is, from what the host sends this guest.
     KeptAs as = keptAs(seat == net::Seat::Player ? Mode::Join : Mode::Watch);
@@ -289,7 +292,7 @@ int playOverNetwork(const Options& options) {
         return complain(error);
     const net::Endpoint& where = options.endpoint;
     if (options.mode == Mode::Host) {
-        std::string problem = localProblem();
+        std::string problem = localProblem(ConsoleUse::Network);
         if (!problem.empty())
             return complain(problem);
         return host(options, where);
@@ -297,4 +300,4 @@ int playOverNetwork(const Options& options) {
     return join(options, options.mode == Mode::Join ? net::Seat::Player : net::Seat::Watcher);
 }
 
-} // namespace netplay
+} // namespace app

@@ -1,22 +1,23 @@
 // SPDX-License-Identifier: MIT
-// What the network game needs from this machine's console besides the
-// calls the game itself makes (game/platform.hpp, display/console.hpp):
-// the checks before it plays, the console taken and given back as a game
-// at one keyboard takes it, the screen buffer the game draws into, notices
-// over it, the keyboard's events, the waits that serve the connections,
+// What a command needs from this machine's console besides the calls the
+// game itself makes (game/platform.hpp, display/console.hpp): the checks
+// before it plays, the console taken and given back (the one road for
+// every command that plays: a game at one keyboard, a match, the network
+// game, a replay), the screen buffer the game draws into, notices over it,
 // and the two things a person types or reads before the game: the join
 // code and the command that joins. Each back end implements these in files
 // of its own (platform/terminal/local_terminal.cpp,
-// platform/win32/local_console.cpp); the network game's flow, its host and
-// its guest call them from the game's single thread.
+// platform/win32/local_console.cpp); the commands call them from the
+// game's single thread.
 //
 // The order: localProblem, localAskLine when the code is asked for, and
-// localCommandName; then localTake, after which sleepMs,
-// keyPressed and endFrame of game/platform.hpp serve the connections
-// handed to localServe; at the end localFinish, or localRestore when
-// there is no final picture to leave. Which calls may end or stop the
-// process is as in game/platform.hpp: the waits (sleepMs, endFrame) and
-// the key polls, and localAskLine on Ctrl-C; every other call returns.
+// localCommandName; then localTake, after which the calls of
+// game/platform.hpp play (and, over the network, serve the connections
+// handed to localServe of netplay/serving.hpp); at the end localFinish, or
+// localRestore when there is no final picture to leave. Which calls may
+// end or stop the process is as in game/platform.hpp: the waits (sleepMs,
+// endFrame) and the key polls, and localAskLine on Ctrl-C; every other
+// call returns.
 #pragma once
 
 #include <string>
@@ -24,31 +25,18 @@
 
 #include "display/notices.hpp"
 #include "display/screen_buffer.hpp"
-#include "input/key_event.hpp"
-#include "netplay/network.hpp"
 
-// What the waits serve besides the keyboard: a game's connections. A back
-// end's wait watches the sockets watched() gives, calls serve() after every
-// look (one that found nothing too), wakes for due() even when nothing
-// comes, and hands it every key event it reads while the game reads keys.
-class NetService {
-public:
-    static constexpr int maxSockets = 128;
-    virtual ~NetService() = default;
-    // Fills in up to `room` sockets to watch; returns how many.
-    virtual int watched(SocketWatch* watches, int room) = 0;
-    // The sockets as watched() gave them, with what the wait found.
-    virtual void serve(const SocketWatch* watches, int count) = 0;
-    // When serve() is next due with nothing ready, in netClockMs(); -1 for no time.
-    virtual long long due() const = 0;
-    virtual void keyEvent(const KeyEvent& event) = 0;
-    // True when the wait under way should end now.
-    virtual bool endsWait() const { return false; }
-};
+// What the console is taken for: the game without options, a match at this
+// keyboard, or a picture that goes on without waiting for the window (a
+// game over the network, a replay). A game at this keyboard waits while the
+// window is too small; the others need it big enough from the start. Only
+// the game without options reads keys as the keyboard types them rather
+// than by their places.
+enum class ConsoleUse { Game, Match, Network };
 
-// Why a game cannot be played on this console, looking without touching
-// it; empty when it can.
-std::string localProblem();
+// Why the console cannot be taken for `use`, looking without touching it;
+// empty when it can.
+std::string localProblem(ConsoleUse use);
 
 // Asks `question` and reads one line of what the person types, with the
 // console's own echo and editing, before the game takes the console.
@@ -73,9 +61,9 @@ unsigned localProcessId();
 std::string localCommandName(const char* argv0);
 char localContinuation();
 
-// Takes the console as a game at one keyboard does. False, with the
-// message shown, when it cannot.
-bool localTake();
+// Takes the console for `use`. False, with the message shown, when it
+// cannot.
+bool localTake(ConsoleUse use);
 // The normal end: the console given back with the final picture.
 void localFinish();
 // The console given back as it was, without a picture.
@@ -84,6 +72,9 @@ void localRestore();
 // end the game from outside (a guest: how to come back); empty for none.
 // From localTake on; the other ends say what they say themselves.
 void localFarewell(const std::string& text);
+
+// False when the person asked for a picture without colours (NO_COLOR).
+bool localColors();
 
 // The console a host or a guest shows its game on. The host reads the
 // game's picture from its buffer; a guest paints the host's pictures into
@@ -101,8 +92,6 @@ public:
 
 // This machine's console; valid from localTake on.
 LocalScreen& localScreen();
-// Whom the waits serve; nullptr for none.
-void localServe(NetService* service);
 // True when the keyboard reports presses and releases, so that a guest's
 // keys can be held; false for keys as their autorepeat sends them.
 bool localKeyReleases();

@@ -2,21 +2,20 @@
 // The network game from the command line: --host waits for player two and
 // plays the left board; --join plays the right board of a hosted game;
 // --watch shows one. The same on every platform: the back end answers the
-// calls of netplay/local.hpp and netplay/network.hpp, and its main calls
-// this for the three options.
+// calls of game/local.hpp, netplay/serving.hpp and netplay/network.hpp.
 #pragma once
 
 #include "cli/command_line.hpp"
 #include "game/keeping.hpp"
 
-namespace netplay {
+namespace app {
 
 // Plays or watches the game the options ask for, on this machine's console;
 // the exit status.
 int playOverNetwork(const Options& options);
 
 // How a match of `mode` begun now is kept: in this user's state folder
-// (netplay/local.hpp), by this process.
+// (game/local.hpp), by this process.
 KeptAs keptAs(Mode mode);
 
-} // namespace netplay
+} // namespace app
