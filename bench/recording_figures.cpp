@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli/command_line.hpp"
+#include "cli/game_setup.hpp"
 #include "cli/match_keeping.hpp"
 #include "game/keeping.hpp"
 #include "game/keys.hpp"

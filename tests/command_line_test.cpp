@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "cli/command_line.hpp"
+#include "cli/game_setup.hpp"
+#include "cli/help.hpp"
 #include "text/printable.hpp"
 
 namespace {

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "cli/command_line.hpp"
+#include "cli/game_setup.hpp"
 #include "cli/key_choice.hpp"
+#include "cli/keys_file.hpp"
 #include "input/key_table.hpp"
 
 namespace {

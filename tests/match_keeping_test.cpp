@@ -3,6 +3,7 @@
 // nothing for the game without options; for a match, a recording that
 // plays back as the match was played, pauses and all, and a line per round in the results
 // log that adds up to the match's result.
+#include "cli/game_setup.hpp"
 #include "cli/match_keeping.hpp"
 
 #include <algorithm>

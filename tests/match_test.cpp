@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/command_line.hpp"
+#include "cli/game_setup.hpp"
 #include "display/layout.hpp"
 #include "game/keys.hpp"
 #include "game/match.hpp"

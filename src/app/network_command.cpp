@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/game_setup.hpp"
 #include "cli/match_keeping.hpp"
 #include "game/game.hpp"
 #include "game/keeping.hpp"

@@ -6,6 +6,8 @@
 
 #include "app/network_command.hpp"
 #include "cli/command_line.hpp"
+#include "cli/game_setup.hpp"
+#include "cli/help.hpp"
 #include "cli/keys_file.hpp"
 #include "game/game.hpp"
 #include "game/keeping.hpp"

@@ -5,9 +5,7 @@
 // is checked here, before the game touches the terminal.
 #pragma once
 
-#include <cstdio>
 #include <string>
-#include <string_view>
 
 #include "cli/key_choice.hpp"
 #include "game/game.hpp"
@@ -69,31 +67,3 @@ constexpr const char* codeVariable = "BLOCKDUEL_CODE";
 // ask for it on the terminal. A value that is no code, or a weak one for
 // --host, makes the options Invalid.
 void takeCodeFromEnvironment(Options& options, const char* value);
-
-// Completes the keys with the keys file's `text` (read from keysFilePath()),
-// for every mode but the game without options: the command line's choice
-// wins. A file that is refused, or that binds a key the command line binds
-// too, is left out whole; `warning` then says why.
-void takeKeysFile(Options& options, std::string_view text, std::string& warning);
-
-// Who plays the boards of a game on this keyboard: the computer takes the
-// right board with --computer and both with --demo, at the levels given,
-// and the keys each player has.
-GameSetup gameSetupOf(const Options& options);
-
-// Both sets of keys, as the legend of a person alone at a keyboard shows them.
-std::string bothKeysLegend(const Controls keys[2]);
-
-// Usage with the controls of both players, as the game reads them.
-void printUsage(std::FILE* out);
-void printVersion(std::FILE* out);
-
-// Does what the command line asks unless it asks to play: prints the help,
-// the version, or the error and a line that points to --help (status 2), so
-// that the error stays in sight. Returns the exit status to leave with, or -1
-// when the game should start with `options`.
-// Output that cannot be written is a failure (status 1).
-int answerCommandLine(const Options& options);
-
-// The name of a game key as the usage shows it ("Left arrow", "A", "Escape").
-const char* keyName(int virtualKey);

@@ -13,6 +13,29 @@ constexpr std::size_t keysFileLimit = std::size_t{64} * 1024;
 
 } // namespace
 
+void takeKeysFile(Options& options, std::string_view text, std::string& warning) {
+    warning.clear();
+    if (options.mode == Mode::Local)
+        return;
+    KeyChoice file;
+    std::string problem = readKeysFile(text, file);
+    KeyChoice merged = options.keys;
+    for (int player = 0; player < 2 && problem.empty(); ++player) {
+        if (!merged.chosen[player] && file.chosen[player]) {
+            merged.chosen[player] = true;
+            merged.keys[player] = file.keys[player];
+        }
+    }
+    Controls keys[2];
+    if (problem.empty())
+        problem = keysInPlay(merged, keys);
+    if (!problem.empty()) {
+        warning = problem + "; the keys file is left out";
+        return;
+    }
+    options.keys = merged;
+}
+
 bool readKeysFileAt(const std::string& path, std::string& text, std::string& warning) {
     text.clear();
     warning.clear();

@@ -1,12 +1,19 @@
 // SPDX-License-Identifier: MIT
-// The keys file read from the disk for a back end's start; what it holds
-// is taken by takeKeysFile() (command_line.hpp).
+// The keys file: what it holds taken into the options, and the file read
+// from the disk at the program's start.
 #pragma once
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "cli/command_line.hpp"
+
+// Completes the keys with the keys file's `text` (read from keysFilePath()),
+// for every mode but the game without options: the command line's choice
+// wins. A file that is refused, or that binds a key the command line binds
+// too, is left out whole; `warning` then says why.
+void takeKeysFile(Options& options, std::string_view text, std::string& warning);
 
 // The keys file's text; false when there is no file there (or no path), or
 // it cannot be read, is no plain file or is far larger than a keys file

@@ -23,12 +23,6 @@ void blankOnStatusRow(net::Picture& picture, std::string_view text) {
         net::cellAt(picture, static_cast<int>(at + k), promptRow) = {' ', textColor};
 }
 
-std::string speedText(int quarters) {
-    if (quarters >= normalQuarters)
-        return std::to_string(quarters / normalQuarters) + "x";
-    return "1/" + std::to_string(normalQuarters / quarters) + "x";
-}
-
 } // namespace
 
 std::string matchTitle(const record::MatchSetup& header) {

@@ -14,6 +14,13 @@ namespace history {
 constexpr int slowestQuarters = 1;
 constexpr int normalQuarters = 4;
 constexpr int fastestQuarters = 32;
+
+// A speed as the line and the help say it: "1/4x", "2x".
+inline std::string speedText(int quarters) {
+    if (quarters >= normalQuarters)
+        return std::to_string(quarters / normalQuarters) + "x";
+    return "1/" + std::to_string(normalQuarters / quarters) + "x";
+}
 // The line's place: right of the frame rate ("100FPS" at most), where
 // nothing else of a match on this console is drawn.
 constexpr int lineColumn = 7;
