@@ -10,7 +10,7 @@
 // the host listens, the guest connects, and from then on both send and
 // receive whatever the sockets take or hold now, waiting only in netWait
 // (before the console is taken, and at the end) or in the back end's own
-// waits, which watch the sockets with the keyboard (netplay/local.hpp).
+// waits, which watch the sockets with the keyboard (netplay/serving.hpp).
 //
 // None of these ends or stops the process, none waits longer than its time
 // limit, and none raises a signal (a peer that goes away is a broken send,
