@@ -161,7 +161,7 @@ void printUsage(std::FILE* out) {
                  net::defaultPort, net::Admission::freeTries,
                  history::speedText(history::slowestQuarters).c_str(),
                  history::speedText(history::fastestQuarters).c_str(), record::keptRecordings,
-                 record::keptRecordingBytes / (1024 * 1024));
+                 record::keptRecordingBytes / (1024LL * 1024));
 }
 
 void printVersion(std::FILE* out) { std::fprintf(out, "blockduel %s\n", BLOCKDUEL_VERSION); }
