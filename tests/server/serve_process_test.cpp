@@ -108,19 +108,28 @@ TEST(Serve, AnswersItsHealthDrainsOnSigtermAndEndsWithStatusZero) {
     EXPECT_TRUE(server.logSays("level=info event=stop requests=2\n")) << server.log;
 }
 
-TEST(Serve, TakesTheListeningSocketAServiceManagerPasses) {
-    int listener = socket(AF_INET, SOCK_STREAM, 0);
+// A socket listening on a free port of loopback, as a socket unit holds
+// one; -1 when there is none.
+int listeningOnLoopback(int& port) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in at{};
     at.sin_family = AF_INET;
     at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool listening = bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0 &&
-                     listen(listener, 16) == 0;
-    if (!listening)
-        close(listener);
-    ASSERT_TRUE(listening);
     socklen_t length = sizeof at;
-    getsockname(listener, reinterpret_cast<sockaddr*>(&at), &length);
-    int port = ntohs(at.sin_port);
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 ||
+        listen(fd, 16) != 0 || getsockname(fd, reinterpret_cast<sockaddr*>(&at), &length) != 0) {
+        if (fd >= 0)
+            close(fd);
+        return -1;
+    }
+    port = ntohs(at.sin_port);
+    return fd;
+}
+
+TEST(Serve, TakesTheListeningSocketAServiceManagerPasses) {
+    int port = 0;
+    int listener = listeningOnLoopback(port);
+    ASSERT_GE(listener, 0);
     ServeProcess server(listener);
     close(listener);
     ASSERT_TRUE(server.logSays("event=start .*address=passed")) << server.log;
