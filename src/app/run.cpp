@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/network_command.hpp"
+#include "app/serve_command.hpp"
 #include "cli/command_line.hpp"
 #include "cli/game_setup.hpp"
 #include "cli/help.hpp"
@@ -59,6 +60,8 @@ int run(int argc, char** argv, const Machine& machine) {
         return history::replayCommand(options.replay, localStateFolder());
     if (networked(options.mode))
         return playOverNetwork(options);
+    if (options.mode == Mode::Serve)
+        return serve(options);
     return playHere(options);
 }
 

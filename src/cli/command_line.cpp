@@ -133,6 +133,9 @@ private:
         } else if (valueOf(arg, "--host", true, value, given)) {
             setMode(Mode::Host);
             options_.address = value;
+        } else if (valueOf(arg, "--serve", true, value, given)) {
+            setMode(Mode::Serve);
+            options_.address = value;
         } else if (valueOf(arg, "--join", false, value, given)) {
             setMode(Mode::Join);
             options_.address = value;
@@ -227,8 +230,29 @@ private:
             fail("--first-to goes with --match, --computer, --demo or --host");
         if (options_.speedUp && !hostsPlay)
             fail("--speed-up goes with --match, --computer, --demo or --host");
+        checkKeys(mode);
+        if (networked(mode) && mode != Mode::Host && options_.address.empty())
+            fail(std::string(optionOf(mode)) + " needs the host's address");
+        if (codeGiven_ && options_.code.empty() && !options_.askCode)
+            fail("--code needs a value");
+        if (networked(mode))
+            checkNetwork(mode);
+        if (mode == Mode::Serve)
+            checkServe();
+    }
+
+    // The server listens where a host would, on every address unless told.
+    void checkServe() {
+        std::string problem = net::parseEndpoint(options_.address, true, options_.endpoint);
+        if (!problem.empty())
+            fail("--serve: " + problem);
+    }
+
+    void checkKeys(Mode mode) {
         bool keysGiven = options_.keys.chosen[0] || options_.keys.chosen[1];
         checkKept(mode, keysGiven);
+        if (keysGiven && mode == Mode::Serve)
+            fail("--keys does not go with --serve: the players' own keys play");
         if (keysGiven && mode == Mode::Local)
             fail("--keys goes with --match, --computer, --host or --join; the game without "
                  "options keeps its own keys");
@@ -236,12 +260,6 @@ private:
         std::string twice = keysGiven ? keysInPlay(options_.keys, keys) : "";
         if (!twice.empty())
             fail("--keys: " + twice);
-        if (networked(mode) && mode != Mode::Host && options_.address.empty())
-            fail(std::string(optionOf(mode)) + " needs the host's address");
-        if (codeGiven_ && options_.code.empty() && !options_.askCode)
-            fail("--code needs a value");
-        if (networked(mode))
-            checkNetwork(mode);
     }
 
     // --replay and --stats read what was kept, and take nothing that plays.
@@ -293,6 +311,7 @@ const char* optionOf(Mode mode) {
     case Mode::Watch: return "--watch";
     case Mode::Replay: return "--replay";
     case Mode::Stats: return "--stats";
+    case Mode::Serve: return "--serve";
     case Mode::Local: break;
     }
     return "";
@@ -303,7 +322,8 @@ bool networked(Mode mode) {
 }
 
 bool playsMatch(Mode mode) {
-    return mode != Mode::Local && mode != Mode::Replay && mode != Mode::Stats;
+    return mode != Mode::Local && mode != Mode::Replay && mode != Mode::Stats &&
+           mode != Mode::Serve;
 }
 
 Options parseCommandLine(int argc, const char* const* argv) { return Parser(argc, argv).parse(); }

@@ -25,6 +25,7 @@ enum class Mode {
     Watch,    // a hosted game, watched: no keys sent
     Replay,   // a kept match played back (--replay FILE)
     Stats,    // what the kept matches add up to, printed (--stats)
+    Serve,    // a server of rooms, without a terminal (--serve)
 };
 
 struct Options {
@@ -32,7 +33,8 @@ struct Options {
     Mode mode = Mode::Local;
     // How well the computer plays the left and the right board (--level).
     int level[2] = {computerDefaultLevel, computerDefaultLevel};
-    std::string address;         // --host [ADDRESS]:PORT (may be empty), --join/--watch HOST[:PORT]
+    // --host or --serve [ADDRESS]:PORT (may be empty), --join/--watch HOST[:PORT]
+    std::string address;
     net::Endpoint endpoint = {}; // the address as the network game uses it, once it is checked
     std::string code;            // --code CODE or BLOCKDUEL_CODE, the join code (empty: none given)
     net::JoinCode joinCode = {}; // the code as the network game uses it, once it is checked

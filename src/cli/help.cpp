@@ -61,6 +61,7 @@ void printUsage(std::FILE* out) {
                "       blockduel --watch HOST[:PORT] [--code CODE | --code -]\n"
                "       blockduel --replay FILE | --replay last\n"
                "       blockduel --stats [--json]\n"
+               "       blockduel --serve [[ADDRESS]:PORT]\n"
                "\n"
                "A falling-block puzzle game for two players at one keyboard.\n"
                "Full rows clear, score 18 points each and send a penalty cell\n"
@@ -149,6 +150,12 @@ void printUsage(std::FILE* out) {
                  "  --stats          what the kept matches add up to, per mode and level,\n"
                  "                   and the next level of the computer to try\n"
                  "  --json           with --stats: the same as JSON, for scripts\n"
+                 "  --serve [[ADDRESS]:PORT]\n"
+                 "                   run as a server, without a terminal, on TCP port\n"
+                 "                   %d of all addresses unless given (or on the socket\n"
+                 "                   systemd passes): GET /healthz and /metrics for\n"
+                 "                   operators, one log line per event on standard\n"
+                 "                   error; SIGTERM drains it and ends it with status 0\n"
                  "\n"
                  "Every match of --match, --computer, --demo, --host, --join and --watch is\n"
                  "kept as it is played, in $XDG_STATE_HOME/blockduel (~/.local/state/blockduel\n"
@@ -160,8 +167,8 @@ void printUsage(std::FILE* out) {
                  "  --version        show the version and exit\n",
                  net::defaultPort, net::Admission::freeTries,
                  history::speedText(history::slowestQuarters).c_str(),
-                 history::speedText(history::fastestQuarters).c_str(), record::keptRecordings,
-                 record::keptRecordingBytes / (1024LL * 1024));
+                 history::speedText(history::fastestQuarters).c_str(), net::defaultPort,
+                 record::keptRecordings, record::keptRecordingBytes / (1024LL * 1024));
 }
 
 void printVersion(std::FILE* out) { std::fprintf(out, "blockduel %s\n", BLOCKDUEL_VERSION); }

@@ -51,7 +51,9 @@ bool readKeysFileAt(const std::string& path, std::string& text, std::string& war
 }
 
 void takeKeysFileAt(Options& options, const std::string& path, std::FILE* answer) {
-    if (options.command != Command::Play || options.mode == Mode::Local)
+    // The game without options keeps its own keys; a server has none.
+    if (options.command != Command::Play || options.mode == Mode::Local ||
+        options.mode == Mode::Serve)
         return;
     std::string text;
     std::string warning;

@@ -19,6 +19,7 @@ record::PlayMode playModeOf(Mode mode) {
     case Mode::Local:
     case Mode::Replay:
     case Mode::Stats:
+    case Mode::Serve:
     case Mode::Computer: break;
     }
     return record::PlayMode::Computer;

@@ -36,25 +36,10 @@ bool listHas(std::string_view list, std::string_view token) {
     return false;
 }
 
-std::string closing(std::string_view status, std::string_view extra, std::string_view type,
-                    std::string_view body) {
-    std::string out = "HTTP/1.1 ";
-    out += status;
-    out += "\r\nContent-Type: ";
-    out += type;
-    out += "\r\nContent-Length: " + std::to_string(body.size());
-    out +=
-        "\r\nCache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\nConnection: close\r\n";
-    out += extra;
-    out += "\r\n";
-    out += body;
-    return out;
-}
-
 std::string refusal(std::string_view status, std::string_view extra = {}) {
     std::string body(status);
     body += "\n";
-    return closing(status, extra, "text/plain; charset=utf-8", body);
+    return httpResponse(status, extra, "text/plain; charset=utf-8", body);
 }
 
 std::string pageResponse(std::string_view page, std::string_view placeholder,
@@ -74,7 +59,7 @@ std::string pageResponse(std::string_view page, std::string_view placeholder,
                          "'; style-src 'nonce-" + n +
                          "'; connect-src 'self'; img-src data:; base-uri 'none'; "
                          "form-action 'none'; frame-ancestors 'none'\r\n";
-    return closing("200 OK", policy, "text/html; charset=utf-8", body);
+    return httpResponse("200 OK", policy, "text/html; charset=utf-8", body);
 }
 
 bool isWebSocketKey(std::string_view key) {
@@ -104,6 +89,21 @@ WebAnswer upgrade(const HttpRequest& request) {
 }
 
 } // namespace
+
+std::string httpResponse(std::string_view status, std::string_view extra, std::string_view type,
+                         std::string_view body) {
+    std::string out = "HTTP/1.1 ";
+    out += status;
+    out += "\r\nContent-Type: ";
+    out += type;
+    out += "\r\nContent-Length: " + std::to_string(body.size());
+    out +=
+        "\r\nCache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\nConnection: close\r\n";
+    out += extra;
+    out += "\r\n";
+    out += body;
+    return out;
+}
 
 std::string webSocketAccept(std::string_view key) {
     std::string joined(key);

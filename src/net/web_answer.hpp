@@ -34,6 +34,11 @@ struct WebAnswer {
     std::string response; // the bytes to send, head and body
 };
 
+// A whole answer that ends the connection: `status` ("200 OK"), the lines
+// of `extra` headers (each ending in CR LF), the body and its type.
+std::string httpResponse(std::string_view status, std::string_view extra, std::string_view type,
+                         std::string_view body);
+
 // The Sec-WebSocket-Accept value for a browser's Sec-WebSocket-Key.
 std::string webSocketAccept(std::string_view key);
 

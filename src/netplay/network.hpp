@@ -38,6 +38,16 @@ bool netStart(std::string& error);
 // listens on (the system's choice for 0). noSocket with `error` set.
 NetSocket netListen(const net::Endpoint& where, int& port, std::string& error);
 
+// The listening socket the service manager passed this process (systemd's
+// socket activation: LISTEN_PID and LISTEN_FDS name it, from descriptor 3),
+// set up as netListen sets up its own, so that a restart keeps the port
+// and the connections waiting on it; noSocket when there is none.
+NetSocket netInheritedListener();
+
+// The system handles a wait on `socket` watches, at most two: the socket
+// itself, and for a listener on IPv6 and IPv4 apart, the other one too.
+int netHandles(NetSocket socket, NetSocket handles[2]);
+
 // A connected socket to `where`, trying each of its addresses, within
 // `timeoutMs` in all. noSocket with `error` set.
 NetSocket netConnect(const net::Endpoint& where, int timeoutMs, std::string& error);

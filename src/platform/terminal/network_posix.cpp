@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <ifaddrs.h>
@@ -287,6 +288,36 @@ NetSocket netListen(const net::Endpoint& where, int& port, std::string& error) {
     }
     port = boundPort(fd);
     return fd;
+}
+
+// Only the first passed descriptor is taken: the server listens once. The
+// variables go, so that no child takes them for its own.
+NetSocket netInheritedListener() {
+    constexpr int firstPassed = 3; // SD_LISTEN_FDS_START
+    const char* pid = std::getenv("LISTEN_PID");
+    const char* fds = std::getenv("LISTEN_FDS");
+    bool ours = pid != nullptr && fds != nullptr && std::atol(pid) == static_cast<long>(getpid()) &&
+                std::atoi(fds) >= 1;
+    unsetenv("LISTEN_PID");
+    unsetenv("LISTEN_FDS");
+    unsetenv("LISTEN_FDNAMES");
+    int type = 0;
+    socklen_t length = sizeof type;
+    if (!ours || getsockopt(firstPassed, SOL_SOCKET, SO_TYPE, &type, &length) != 0 ||
+        type != SOCK_STREAM)
+        return noSocket;
+    fcntl(firstPassed, F_SETFL, fcntl(firstPassed, F_GETFL) | O_NONBLOCK);
+    fcntl(firstPassed, F_SETFD, FD_CLOEXEC);
+    return firstPassed;
+}
+
+int netHandles(NetSocket socket, NetSocket handles[2]) {
+    handles[0] = socket;
+    const ListenerPair* pair = pairOf(static_cast<int>(socket));
+    if (pair == nullptr)
+        return 1;
+    handles[1] = pair->partner;
+    return 2;
 }
 
 NetSocket netConnect(const net::Endpoint& where, int timeoutMs, std::string& error) {

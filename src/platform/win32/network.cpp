@@ -202,6 +202,15 @@ NetSocket netListen(const net::Endpoint& where, int& port, std::string& error) {
     return static_cast<NetSocket>(s);
 }
 
+// No service manager hands Windows programs a socket this way.
+NetSocket netInheritedListener() { return noSocket; }
+
+// A Windows listener is one socket for both families.
+int netHandles(NetSocket socket, NetSocket handles[2]) {
+    handles[0] = socket;
+    return 1;
+}
+
 NetSocket netConnect(const net::Endpoint& where, int timeoutMs, std::string& error) {
     AddressList list;
     if (!lookUp(where, false, list, error))

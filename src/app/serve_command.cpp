@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: MIT
+#include "app/serve_command.hpp"
+
+#include <cstdio>
+#include <chrono>
+#include <string>
+
+#include "app/stop_request.hpp"
+#include "cli/match_keeping.hpp"
+#include "loop/event_loop.hpp"
+#include "netplay/network.hpp"
+#include "server/front.hpp"
+#include "server/log_line.hpp"
+
+namespace app {
+
+namespace {
+
+// How often the loop looks for a stop request and writes the line of the
+// connections turned away since the last, in bulk.
+constexpr int lookEveryMs = 250;
+constexpr int refusedLineEveryMs = 10'000;
+// The longest a drain waits for the open connections to end.
+constexpr int drainBoundMs = 10'000;
+
+long long unixMsNow() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+void log(std::string_view level, std::string_view event,
+         std::initializer_list<server::LogField> fields = {}) {
+    std::string line = server::logLine(unixMsNow(), level, event, fields);
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+}
+
+struct Serving {
+    loop::EventLoop& loop;
+    server::Front& front;
+    long long drainUntilMs = -1;
+    long long refusedLineMs = 0;
+};
+
+void sayRefused(Serving& s, long long now) {
+    if (now < s.refusedLineMs)
+        return;
+    s.refusedLineMs = now + refusedLineEveryMs;
+    long long refused = s.front.takeNewlyRefused();
+    if (refused > 0)
+        log("warn", "refused",
+            {{"connections", std::to_string(refused)},
+             {"within_s", std::to_string(refusedLineEveryMs / 1000)}});
+}
+
+long long look(loop::EventLoop& loop, loop::TimerId /*id*/, void* context) {
+    Serving& s = *static_cast<Serving*>(context);
+    long long now = loop.nowMs();
+    sayRefused(s, now);
+    if (stopRequested() && !s.front.draining()) {
+        s.front.drain();
+        s.drainUntilMs = now + drainBoundMs;
+        log("info", "draining", {{"connections", std::to_string(s.front.counts().connections)}});
+    }
+    if (s.front.draining() && (s.front.idle() || now >= s.drainUntilMs)) {
+        loop.stop();
+        return loop::noMore;
+    }
+    return lookEveryMs;
+}
+
+} // namespace
+
+int serve(const Options& options) {
+    std::string error;
+    if (!netStart(error)) {
+        log("error", "cannot_start", {{"reason", error}});
+        return 1;
+    }
+    int port = options.endpoint.port;
+    NetSocket listener = netInheritedListener();
+    bool inherited = listener != noSocket;
+    if (!inherited)
+        listener = netListen(options.endpoint, port, error);
+    if (listener == noSocket) {
+        log("error", "cannot_listen", {{"reason", error}});
+        return 1;
+    }
+    watchStopRequests();
+    loop::EventLoop loop;
+    server::Front front(loop, listener);
+    std::string address = options.endpoint.host.empty() ? "*" : options.endpoint.host;
+    log("info", "start",
+        {{"version", programVersion()},
+         {"address", inherited ? "passed" : address},
+         {"port", inherited ? "passed" : std::to_string(port)}});
+    Serving serving{loop, front};
+    loop.addTimer(0, look, &serving);
+    loop.run();
+    log("info", "stop", {{"requests", std::to_string(front.counts().requests)}});
+    return 0;
+}
+
+} // namespace app

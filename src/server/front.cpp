@@ -1,0 +1,184 @@
+// SPDX-License-Identifier: MIT
+#include "server/front.hpp"
+
+#include <string>
+
+#include "net/http_request.hpp"
+#include "net/web_answer.hpp"
+#include "server/answers.hpp"
+
+namespace server {
+
+namespace {
+
+constexpr std::size_t readChunk = 4096;
+
+} // namespace
+
+struct Front::Connection {
+    enum class Phase { Head, Answer, Linger };
+    Front* front;
+    NetSocket socket;
+    Phase phase = Phase::Head;
+    net::HttpRequestReader reader;
+    std::string out;
+    std::size_t sent = 0;
+    loop::TimerId timer = loop::noTimer;
+};
+
+Front::Front(loop::EventLoop& loop, NetSocket listener, const FrontLimits& limits)
+    : loop_(loop), listener_(listener), limits_(limits) {
+    NetSocket handles[2];
+    for (int i = 0, n = netHandles(listener_, handles); i < n; ++i)
+        loop_.addFile(handles[i], loop::readable, listenerCame, this);
+}
+
+Front::~Front() {
+    while (!connections_.empty())
+        close(*connections_.begin()->second);
+    NetSocket handles[2];
+    for (int i = 0, n = netHandles(listener_, handles); i < n; ++i)
+        loop_.removeFile(handles[i]);
+    netClose(listener_);
+}
+
+long long Front::takeNewlyRefused() {
+    long long fresh = counts_.connectionsRefused - refusedBefore_;
+    refusedBefore_ = counts_.connectionsRefused;
+    return fresh;
+}
+
+void Front::listenerCame(loop::EventLoop& /*loop*/, loop::Handle /*handle*/, unsigned /*mask*/,
+                         void* self) {
+    static_cast<Front*>(self)->acceptSome();
+}
+
+void Front::acceptSome() {
+    for (int n = 0; n < limits_.acceptsPerTurn; ++n) {
+        NetSocket socket = noSocket;
+        net::PeerAddress from;
+        std::string error;
+        Accepted got = netAccept(listener_, socket, from, error);
+        if (got == Accepted::OutOfRoom)
+            ++counts_.connectionsRefused;
+        if (got != Accepted::Socket)
+            return;
+        if (static_cast<int>(connections_.size()) >= limits_.maxConnections ||
+            loop_.files() >= loop::EventLoop::defaultMaxFiles - 1) {
+            refuse(socket);
+            continue;
+        }
+        auto c = std::make_unique<Connection>();
+        c->front = this;
+        c->socket = socket;
+        if (!loop_.addFile(socket, loop::readable, connectionCame, c.get())) {
+            refuse(socket);
+            continue;
+        }
+        arm(*c, limits_.headTimeoutMs);
+        connections_.emplace(socket, std::move(c));
+        counts_.connections = static_cast<long long>(connections_.size());
+    }
+}
+
+void Front::refuse(NetSocket socket) {
+    ++counts_.connectionsRefused;
+    netClose(socket);
+}
+
+void Front::connectionCame(loop::EventLoop& /*loop*/, loop::Handle /*handle*/, unsigned mask,
+                           void* connection) {
+    Connection& c = *static_cast<Connection*>(connection);
+    Front& front = *c.front;
+    switch (c.phase) {
+    case Connection::Phase::Head: front.readHead(c); break;
+    case Connection::Phase::Answer:
+        if ((mask & loop::writable) != 0)
+            front.sendSome(c);
+        break;
+    case Connection::Phase::Linger: front.linger(c); break;
+    }
+}
+
+void Front::readHead(Connection& c) {
+    unsigned char bytes[readChunk];
+    std::string problem;
+    long got = netReceive(c.socket, bytes, sizeof bytes, problem);
+    if (got < 0) {
+        close(c);
+        return;
+    }
+    c.reader.feed(bytes, static_cast<std::size_t>(got));
+    if (c.reader.failed()) {
+        answer(c, net::badRequestResponse(), true);
+    } else if (c.reader.done()) {
+        ++counts_.requests;
+        net::WebAnswer a = answerServerRequest(c.reader.request(), counts_, draining_);
+        answer(c, std::move(a.response), net::turnsAway(a.kind));
+    }
+}
+
+void Front::answer(Connection& c, std::string bytes, bool refused) {
+    if (refused)
+        ++counts_.connectionsRefused;
+    c.phase = Connection::Phase::Answer;
+    c.out = std::move(bytes);
+    c.sent = 0;
+    loop_.removeFile(c.socket, loop::readable);
+    loop_.addFile(c.socket, loop::writable, connectionCame, &c);
+    arm(c, limits_.sendTimeoutMs);
+    sendSome(c);
+}
+
+void Front::sendSome(Connection& c) {
+    std::string problem;
+    long n = netSend(c.socket, c.out.data() + c.sent, c.out.size() - c.sent, problem);
+    if (n < 0) {
+        close(c);
+        return;
+    }
+    c.sent += static_cast<std::size_t>(n);
+    if (c.sent < c.out.size())
+        return;
+    netShutdownSend(c.socket);
+    c.phase = Connection::Phase::Linger;
+    c.out.clear();
+    loop_.removeFile(c.socket, loop::writable);
+    loop_.addFile(c.socket, loop::readable, connectionCame, &c);
+    arm(c, limits_.lingerMs);
+}
+
+// What comes after the answer is dropped; the peer's close ends it.
+void Front::linger(Connection& c) {
+    unsigned char bytes[readChunk];
+    std::string problem;
+    if (netReceive(c.socket, bytes, sizeof bytes, problem) < 0)
+        close(c);
+}
+
+void Front::arm(Connection& c, int afterMs) {
+    if (c.timer != loop::noTimer)
+        loop_.cancelTimer(c.timer);
+    c.timer = loop_.addTimer(afterMs, expired, &c);
+}
+
+long long Front::expired(loop::EventLoop& /*loop*/, loop::TimerId /*id*/, void* connection) {
+    Connection& c = *static_cast<Connection*>(connection);
+    c.timer = loop::noTimer; // it fired: nothing to cancel
+    if (c.phase != Connection::Phase::Linger)
+        ++c.front->counts_.connectionsRefused; // too slow to send or to take
+    c.front->close(c);
+    return loop::noMore;
+}
+
+void Front::close(Connection& c) {
+    if (c.timer != loop::noTimer)
+        loop_.cancelTimer(c.timer);
+    loop_.removeFile(c.socket);
+    netClose(c.socket);
+    NetSocket socket = c.socket;
+    connections_.erase(socket); // c is gone from here on
+    counts_.connections = static_cast<long long>(connections_.size());
+}
+
+} // namespace server

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: MIT
+// The server's front: its listening socket and the connections it takes,
+// each served on one thread's event loop. A connection sends the head of
+// one request, gets its answer (answers.hpp) and is closed; every step is
+// bounded: the connections open at once, those taken in one turn of the
+// loop (so that a flood takes only its share of a turn), the time to send
+// a head and the time to take an answer. Whoever is over a bound is closed
+// and counted, never waited for.
+#pragma once
+
+#include <memory>
+#include <unordered_map>
+
+#include "loop/event_loop.hpp"
+#include "netplay/network.hpp"
+#include "server/counts.hpp"
+
+namespace server {
+
+struct FrontLimits {
+    int maxConnections = 1000; // open at once; one more is closed as it comes
+    int acceptsPerTurn = 64;   // taken in one turn of the loop
+    int headTimeoutMs = 10'000;
+    int sendTimeoutMs = 10'000;
+    // After the answer, what the peer still sends is read and dropped for
+    // this long, so that closing does not reset the answer on its way.
+    int lingerMs = 1000;
+};
+
+class Front {
+public:
+    // Serves `listener` (which it closes at its end) on `loop`.
+    Front(loop::EventLoop& loop, NetSocket listener, const FrontLimits& limits = {});
+    ~Front();
+    Front(const Front&) = delete;
+    Front& operator=(const Front&) = delete;
+
+    // From now on the health check says the server drains; all else stays.
+    void drain() { draining_ = true; }
+    bool draining() const { return draining_; }
+    // No connection is open.
+    bool idle() const { return connections_.empty(); }
+    const Counts& counts() const { return counts_; }
+    // Connections turned away since the last call, for a line in bulk.
+    long long takeNewlyRefused();
+
+private:
+    struct Connection;
+    static void listenerCame(loop::EventLoop& loop, loop::Handle handle, unsigned mask, void* self);
+    static void connectionCame(loop::EventLoop& loop, loop::Handle handle, unsigned mask,
+                               void* connection);
+    static long long expired(loop::EventLoop& loop, loop::TimerId id, void* connection);
+    void acceptSome();
+    void refuse(NetSocket socket);
+    void readHead(Connection& c);
+    void answer(Connection& c, std::string bytes, bool refused);
+    void sendSome(Connection& c);
+    void linger(Connection& c);
+    void arm(Connection& c, int afterMs);
+    void close(Connection& c);
+
+    loop::EventLoop& loop_;
+    NetSocket listener_;
+    FrontLimits limits_;
+    std::unordered_map<NetSocket, std::unique_ptr<Connection>> connections_;
+    Counts counts_;
+    long long refusedBefore_ = 0;
+    bool draining_ = false;
+};
+
+} // namespace server

@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: MIT
+// The server's front on loopback, its loop turned by the test: every bound
+// of a connection holds, and whoever is over one is closed and counted.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+#include "loopback.hpp"
+#include "netplay/network.hpp"
+#include "server/front.hpp"
+
+namespace {
+
+struct FrontOnLoopback {
+    explicit FrontOnLoopback(const server::FrontLimits& limits) {
+        std::string error;
+        EXPECT_TRUE(netStart(error)) << error;
+        NetSocket listener = netListen({"127.0.0.1", 0}, port, error);
+        EXPECT_NE(noSocket, listener) << error;
+        front = std::make_unique<server::Front>(loop, listener, limits);
+    }
+    ~FrontOnLoopback() {
+        for (int fd : clients)
+            close(fd);
+    }
+    // Turns the loop until `done` holds; false when 3 s pass first.
+    bool turnUntil(const std::function<bool()>& done) {
+        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > until)
+                return false;
+            loop.processEvents(20);
+        }
+        return true;
+    }
+    int client() {
+        clients.push_back(loopback::connectTo(port));
+        return clients.back();
+    }
+    const server::Counts& counts() const { return front->counts(); }
+
+    loop::EventLoop loop;
+    int port = 0;
+    std::unique_ptr<server::Front> front;
+    std::vector<int> clients;
+};
+
+// A connection the server closed reads as its end at once.
+bool closedByServer(int fd) {
+    char byte;
+    return recv(fd, &byte, 1, 0) == 0;
+}
+
+TEST(Front, AStrangerWhoNeverSendsAHeadIsClosedAtItsTimeAndCounted) {
+    FrontOnLoopback f({.headTimeoutMs = 100});
+    int fd = f.client();
+    ASSERT_TRUE(f.turnUntil([&] { return f.counts().connections == 1; }));
+    ASSERT_TRUE(f.turnUntil([&] { return f.counts().connections == 0; }));
+    EXPECT_EQ(1, f.counts().connectionsRefused);
+    EXPECT_TRUE(closedByServer(fd));
+}
+
+TEST(Front, OneOverTheLimitIsClosedAsItComesAndTheOthersStay) {
+    FrontOnLoopback f({.maxConnections = 2});
+    for (int i = 0; i < 3; ++i)
+        f.client();
+    ASSERT_TRUE(f.turnUntil([&] { return f.counts().connectionsRefused == 1; }));
+    EXPECT_EQ(2, f.counts().connections);
+    EXPECT_TRUE(closedByServer(f.clients[2]));
+}
+
+TEST(Front, AFloodIsTakenAShareATurn) {
+    FrontOnLoopback f({.acceptsPerTurn = 3});
+    for (int i = 0; i < 7; ++i)
+        f.client();
+    ASSERT_TRUE(f.turnUntil([&] { return f.counts().connections > 0; }));
+    EXPECT_EQ(3, f.counts().connections);
+    ASSERT_TRUE(f.turnUntil([&] { return f.counts().connections == 7; }));
+}
+
+TEST(Front, AHeadInPiecesIsAnsweredWholeThenTheConnectionEnds) {
+    FrontOnLoopback f({});
+    int fd = f.client();
+    std::string head = loopback::get("/healthz");
+    ASSERT_TRUE(loopback::sendAll(fd, head.substr(0, 7)));
+    ASSERT_TRUE(f.turnUntil([&] { return f.counts().connections == 1; }));
+    f.loop.processEvents(20);
+    ASSERT_TRUE(loopback::sendAll(fd, head.substr(7)));
+    ASSERT_TRUE(f.turnUntil([&] { return f.counts().requests == 1; }));
+    shutdown(fd, SHUT_WR); // the peer's close ends the linger
+    ASSERT_TRUE(f.turnUntil([&] { return f.counts().connections == 0; }));
+    std::string answer = loopback::readToEnd(fd);
+    EXPECT_EQ(0U, answer.rfind("HTTP/1.1 200 OK\r\n", 0)) << answer;
+    EXPECT_EQ("\r\n\r\nok\n", answer.substr(answer.size() - 7));
+    EXPECT_EQ(0, f.counts().connectionsRefused);
+}
+
+TEST(Front, AnUnreadableHeadIsRefusedAndCounted) {
+    FrontOnLoopback f({});
+    int fd = f.client();
+    ASSERT_TRUE(loopback::sendAll(fd, "GET / HTTP/1.0\r\n\r\n"));
+    ASSERT_TRUE(f.turnUntil([&] { return f.counts().connectionsRefused == 1; }));
+    EXPECT_EQ(0U, loopback::readToEnd(fd).rfind("HTTP/1.1 400 Bad Request", 0));
+}
+
+TEST(Front, DrainingTurnsTheHealthCheckAndNothingElse) {
+    FrontOnLoopback f({});
+    f.front->drain();
+    int fd = f.client();
+    ASSERT_TRUE(loopback::sendAll(fd, loopback::get("/healthz")));
+    shutdown(fd, SHUT_WR);
+    ASSERT_TRUE(f.turnUntil([&] { return f.counts().requests == 1 && f.front->idle(); }));
+    EXPECT_EQ(0U, loopback::readToEnd(fd).rfind("HTTP/1.1 503", 0));
+}
+
+} // namespace

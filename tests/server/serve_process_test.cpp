@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: MIT
+// `blockduel --serve` as a service manager runs it: no terminal, its log on
+// standard error, its stop by SIGTERM, its socket its own or passed in.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <regex>
+#include <string>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "loopback.hpp"
+
+namespace {
+
+// The server as a child process; `passed`, when not -1, is handed over as
+// descriptor 3 with LISTEN_FDS and LISTEN_PID, as systemd hands it.
+struct ServeProcess {
+    explicit ServeProcess(int passed = -1) {
+        int err[2];
+        EXPECT_EQ(0, pipe(err));
+        pid = fork();
+        if (pid == 0) {
+            dup2(err[1], STDERR_FILENO);
+            if (passed >= 0) {
+                dup2(passed, 3);
+                setenv("LISTEN_FDS", "1", 1);
+                setenv("LISTEN_PID", std::to_string(getpid()).c_str(), 1);
+            }
+            execl(BLOCKDUEL_GAME, "blockduel", "--serve", "127.0.0.1:0", nullptr);
+            _exit(127);
+        }
+        close(err[1]);
+        errFd = err[0];
+        fcntl(errFd, F_SETFL, O_NONBLOCK);
+    }
+    ~ServeProcess() {
+        if (pid > 0 && status < 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        close(errFd);
+    }
+    // Reads the log until `pattern` matches a line; false after 5 s.
+    bool logSays(const std::string& pattern, std::smatch* found = nullptr) {
+        const std::regex wanted(pattern);
+        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        for (;;) {
+            std::smatch m;
+            if (std::regex_search(log, m, wanted)) {
+                if (found != nullptr)
+                    *found = m;
+                return true;
+            }
+            if (std::chrono::steady_clock::now() > until)
+                return false;
+            pollfd p{errFd, POLLIN, 0};
+            poll(&p, 1, 50);
+            char bytes[1024];
+            for (ssize_t n; (n = read(errFd, bytes, sizeof bytes)) > 0;)
+                log.append(bytes, static_cast<std::size_t>(n));
+        }
+    }
+    int port() {
+        std::smatch m;
+        return logSays("event=start .* port=([0-9]+)", &m) ? std::stoi(m[1]) : 0;
+    }
+    // The exit status, waiting up to `waitMs`; -1 when it has not ended.
+    int exitStatus(int waitMs = 5000) {
+        for (int i = 0; i < waitMs / 50 && status < 0; ++i) {
+            int raw = 0;
+            if (waitpid(pid, &raw, WNOHANG) == pid)
+                status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return status;
+    }
+
+    pid_t pid = -1;
+    int errFd = -1;
+    int status = -1;
+    std::string log;
+};
+
+TEST(Serve, AnswersItsHealthDrainsOnSigtermAndEndsWithStatusZero) {
+    ServeProcess server;
+    int port = server.port();
+    ASSERT_NE(0, port) << server.log;
+    EXPECT_EQ(0U, loopback::fetch(port, loopback::get("/healthz")).rfind("HTTP/1.1 200", 0));
+    // A connection still open holds the drain, so that it can be seen.
+    int open = loopback::connectTo(port);
+    ASSERT_GE(open, 0);
+    kill(server.pid, SIGTERM);
+    ASSERT_TRUE(server.logSays("event=draining")) << server.log;
+    EXPECT_EQ(0U, loopback::fetch(port, loopback::get("/healthz")).rfind("HTTP/1.1 503", 0));
+    EXPECT_EQ(-1, server.exitStatus(300));
+    close(open);
+    EXPECT_EQ(0, server.exitStatus()) << server.log;
+    EXPECT_TRUE(server.logSays("level=info event=stop requests=2\n")) << server.log;
+}
+
+// A socket listening on a free port of loopback, as a socket unit holds
+// one; -1 when there is none.
+int listeningOnLoopback(int& port) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof at;
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 ||
+        listen(fd, 16) != 0 || getsockname(fd, reinterpret_cast<sockaddr*>(&at), &length) != 0) {
+        if (fd >= 0)
+            close(fd);
+        return -1;
+    }
+    port = ntohs(at.sin_port);
+    return fd;
+}
+
+TEST(Serve, TakesTheListeningSocketAServiceManagerPasses) {
+    int port = 0;
+    int listener = listeningOnLoopback(port);
+    ASSERT_GE(listener, 0);
+    ServeProcess server(listener);
+    close(listener);
+    ASSERT_TRUE(server.logSays("event=start .*address=passed")) << server.log;
+    EXPECT_EQ(0U, loopback::fetch(port, loopback::get("/healthz")).rfind("HTTP/1.1 200", 0));
+    kill(server.pid, SIGTERM);
+    EXPECT_EQ(0, server.exitStatus()) << server.log;
+}
+
+} // namespace

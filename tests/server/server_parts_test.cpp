@@ -1,0 +1,126 @@
+// SPDX-License-Identifier: MIT
+// The server's pure parts: its log lines, its metrics and its own answers.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "net/http_request.hpp"
+#include "server/answers.hpp"
+#include "server/counts.hpp"
+#include "server/log_line.hpp"
+
+namespace {
+
+using server::logValue;
+
+TEST(LogLine, ValuesFromOutsideCannotForgeALineOrAField) {
+    struct Case {
+        std::string value;
+        std::string shown;
+    } const cases[] = {
+        {"127.0.0.1:7416", "127.0.0.1:7416"},
+        {"[::1]:80", "[::1]:80"},
+        {"", "\"\""},
+        {"two words", "\"two words\""},
+        {"a=b", "\"a=b\""},
+        {"say \"hi\" \\ bye", "\"say \\\"hi\\\" \\\\ bye\""},
+        {"x\nlevel=error event=forged", "\"x\\nlevel=error event=forged\""},
+        {"tab\there", "\"tab\\there\""},
+        {std::string("nul\0bell\a", 9), "\"nul\\x00bell\\x07\""},
+        {"caf\xc3\xa9", "\"caf\\xc3\\xa9\""},
+        {std::string(server::maxLogValue + 1, 'a'),
+         std::string(1, '"').append(server::maxLogValue, 'a').append("...\"")},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.shown, logValue(c.value)) << c.value;
+}
+
+TEST(LogLine, IsOneLineOfKeysAndValuesWithTheTimeInUtc) {
+    std::string line = server::logLine(1'796'731'200'250, "warn", "refused",
+                                       {{"connections", "12"}, {"reason", "too\nslow"}});
+    EXPECT_EQ("time=2026-12-08T12:00:00.250Z level=warn event=refused connections=12 "
+              "reason=\"too\\nslow\"\n",
+              line);
+}
+
+TEST(Metrics, EverySampleHasItsHelpAndTypeAndTheCountsValue) {
+    server::Counts counts;
+    counts.rooms = 3;
+    counts.players = 5;
+    counts.watchers = 7;
+    counts.matchesEnded = 11;
+    counts.connectionsRefused = 13;
+    counts.lateFrames = 17;
+    std::string text = server::metricsText(counts, true);
+    std::map<std::string, std::string> samples;
+    std::set<std::string> described;
+    std::istringstream in(text);
+    std::string line;
+    const std::regex comment("# (HELP|TYPE) blockduel_([a-z_]+) .+");
+    const std::regex sample("blockduel_([a-z_]+) (-?[0-9]+)");
+    std::smatch m;
+    while (std::getline(in, line)) {
+        if (std::regex_match(line, m, comment)) {
+            described.insert(m[1].str() + m[2].str());
+            continue;
+        }
+        ASSERT_TRUE(std::regex_match(line, m, sample)) << line;
+        EXPECT_TRUE(described.count("HELP" + m[1].str()) == 1 &&
+                    described.count("TYPE" + m[1].str()) == 1)
+            << m[1] << " comes without its HELP and TYPE";
+        samples[m[1]] = m[2];
+    }
+    std::map<std::string, std::string> expected = {
+        {"rooms", "3"},
+        {"players", "5"},
+        {"watchers", "7"},
+        {"matches_ended_total", "11"},
+        {"connections_refused_total", "13"},
+        {"late_frames_total", "17"},
+        {"draining", "1"},
+    };
+    for (const auto& [name, value] : expected)
+        EXPECT_EQ(value, samples[name]) << name;
+}
+
+net::HttpRequest requestOf(const std::string& head) {
+    net::HttpRequestReader reader;
+    reader.feed(reinterpret_cast<const unsigned char*>(head.data()), head.size());
+    EXPECT_TRUE(reader.done()) << head;
+    return reader.request();
+}
+
+TEST(ServerAnswers, HealthAndMetricsUnderAnyNameAndNothingElse) {
+    struct Case {
+        const char* head;
+        bool draining;
+        const char* starts;
+        const char* holds;
+    } const cases[] = {
+        {"GET /healthz HTTP/1.1\r\nHost: lb.example\r\n\r\n", false, "HTTP/1.1 200 OK", "\r\nok\n"},
+        {"GET /healthz?probe=1 HTTP/1.1\r\nHost: a\r\n\r\n", false, "HTTP/1.1 200 OK", "ok\n"},
+        {"GET /healthz HTTP/1.1\r\nHost: a\r\n\r\n", true, "HTTP/1.1 503 Service Unavailable",
+         "draining\n"},
+        {"GET /metrics HTTP/1.1\r\nHost: a\r\n\r\n", false, "HTTP/1.1 200 OK",
+         "Content-Type: text/plain; version=0.0.4\r\n"},
+        {"GET /metrics HTTP/1.1\r\nHost: a\r\n\r\n", true, "HTTP/1.1 200 OK",
+         "blockduel_draining 1"},
+        {"GET /healthz/ HTTP/1.1\r\nHost: a\r\n\r\n", false, "HTTP/1.1 404 Not Found", ""},
+        {"GET /nowhere HTTP/1.1\r\nHost: a\r\n\r\n", false, "HTTP/1.1 404 Not Found", ""},
+        {"POST /healthz HTTP/1.1\r\nHost: a\r\n\r\n", false, "HTTP/1.1 405 Method Not Allowed",
+         "Allow: GET\r\n"},
+    };
+    for (const Case& c : cases) {
+        std::string got =
+            server::answerServerRequest(requestOf(c.head), server::Counts{}, c.draining).response;
+        EXPECT_EQ(0U, got.rfind(c.starts, 0)) << c.head << got;
+        EXPECT_NE(std::string::npos, got.find(c.holds)) << c.head << got;
+        EXPECT_NE(std::string::npos, got.find("Connection: close\r\n")) << c.head;
+    }
+}
+
+} // namespace
