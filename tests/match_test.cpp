@@ -15,6 +15,7 @@
 #include "game/match.hpp"
 #include "game/match_lines.hpp"
 #include "game/rhythm.hpp"
+#include "support/command_args.hpp"
 #include "support/fixture.hpp"
 
 namespace {
@@ -124,6 +125,15 @@ TEST_F(Matches, ANewRoundStartsOnFreshBoardsWithTheTallyInSight) {
     EXPECT_TRUE(checked);
 }
 
+// The line `viewer` reads of `m` on row `y`.
+std::string lineSeen(const Match& m, const GameSetup& setup, Viewer viewer, int y) {
+    MatchLines lines = matchLines(m, setup, viewer);
+    for (int i = 0; i < lines.count; ++i)
+        if (lines.line[i].y == y)
+            return lines.line[i].text;
+    return "";
+}
+
 // A person alone against the computer, as the host and as its guest, is
 // told "You win" or "You lose"; everyone else is told which player won.
 TEST(MatchLines, TheResultSpeaksToWhoeverLooks) {
@@ -147,18 +157,15 @@ TEST(MatchLines, TheResultSpeaksToWhoeverLooks) {
     };
     for (const Case& c : cases) {
         MatchLines lines = matchLines(m, alone, c.viewer);
-        std::string result;
         std::string label[2];
         for (int i = 0; i < lines.count; ++i) {
             const MatchLine& l = lines.line[i];
-            if (l.y == 16)
-                result = l.text;
             if (l.y != labelRow && l.y != labelRow + 1)
                 continue;
             std::string& named = label[l.x < 30 ? 0 : 1];
             named.append(named.empty() ? "" : " ").append(l.text);
         }
-        EXPECT_EQ(c.result, result) << static_cast<int>(c.viewer);
+        EXPECT_EQ(c.result, lineSeen(m, alone, c.viewer, 16)) << static_cast<int>(c.viewer);
         EXPECT_EQ(c.label[0], label[0]) << static_cast<int>(c.viewer);
         EXPECT_EQ(c.label[1], label[1]) << static_cast<int>(c.viewer);
     }
@@ -166,21 +173,10 @@ TEST(MatchLines, TheResultSpeaksToWhoeverLooks) {
 
 // The row of the key legend as `viewer` sees `m`, arrows as ^ < > v.
 std::string legendSeen(const Match& m, const GameSetup& setup, Viewer viewer) {
-    MatchLines lines = matchLines(m, setup, viewer);
-    for (int i = 0; i < lines.count; ++i) {
-        if (lines.line[i].y != legendRow)
-            continue;
-        std::string text = lines.line[i].text;
-        for (char& c : text)
-            c = c == '\x18' ? '^' : c == '\x19' ? 'v' : c == '\x1a' ? '>' : c == '\x1b' ? '<' : c;
-        return text;
-    }
-    return "";
-}
-
-Options optionsOf(std::vector<const char*> args) {
-    args.insert(args.begin(), "blockduel");
-    return parseCommandLine(static_cast<int>(args.size()), args.data());
+    std::string text = lineSeen(m, setup, viewer, legendRow);
+    for (char& c : text)
+        c = c == '\x18' ? '^' : c == '\x19' ? 'v' : c == '\x1a' ? '>' : c == '\x1b' ? '<' : c;
+    return text;
 }
 
 // Before the first round and while paused by P, the players' keys show below
@@ -190,8 +186,8 @@ Options optionsOf(std::vector<const char*> args) {
 // give way once it is under way. Each player's keys are in the order of --keys: turn, left,
 // right, drop.
 TEST(MatchLines, TheKeyLegendShowsBeforeTheFirstRoundAndWhilePaused) {
-    const char* dot = " \xfa ";
-    const std::string pause = std::string(dot) + "P pauses" + dot;
+    const std::string dot = " \xfa ";
+    const std::string pause = dot + "P pauses" + dot + "Esc leaves";
     GameSetup match = gameSetupOf(optionsOf({"--match"}));
     GameSetup alone = gameSetupOf(optionsOf({"--computer"}));
     GameSetup chosen = gameSetupOf(optionsOf({"--match", "--keys", "one=i,j,l,k"}));
@@ -200,6 +196,9 @@ TEST(MatchLines, TheKeyLegendShowsBeforeTheFirstRoundAndWhilePaused) {
     host.remote[1] = guest.keys();
     std::snprintf(host.legend[1], sizeof host.legend[1], "%s", "Z Q D S or 8 4 6 5");
     GameSetup demo = gameSetupOf(optionsOf({"--demo"}));
+    const std::string both = "Left: ^ < > v" + dot + "Right: W A D S" + pause;
+    const std::string own = "Keys: ^ < > v or W A D S" + pause;
+    const std::string guests = "Keys: Z Q D S or 8 4 6 5" + pause;
     struct Case {
         const GameSetup* setup;
         Viewer viewer;
@@ -208,27 +207,19 @@ TEST(MatchLines, TheKeyLegendShowsBeforeTheFirstRoundAndWhilePaused) {
         std::string legend;
     };
     const Case cases[] = {
-        {&match, Viewer::Everyone, 1, MatchPhase::Playing,
-         std::string("Left: ^ < > v") + dot + "Right: W A D S" + pause + "Esc leaves"},
-        {&match, Viewer::Everyone, 1, MatchPhase::Countdown,
-         std::string("Left: ^ < > v") + dot + "Right: W A D S" + pause + "Esc leaves"},
-        {&match, Viewer::Everyone, 3, MatchPhase::Paused,
-         std::string("Left: ^ < > v") + dot + "Right: W A D S" + pause + "Esc leaves"},
+        {&match, Viewer::Everyone, 1, MatchPhase::Playing, both},
+        {&match, Viewer::Everyone, 1, MatchPhase::Countdown, both},
+        {&match, Viewer::Everyone, 3, MatchPhase::Paused, both},
         {&match, Viewer::Everyone, 2, MatchPhase::Countdown, ""},
         {&match, Viewer::Everyone, 2, MatchPhase::Playing, ""},
         {&match, Viewer::Everyone, 1, MatchPhase::RoundOver, ""},
         {&chosen, Viewer::Everyone, 1, MatchPhase::Playing,
-         std::string("Left: I J L K") + dot + "Right: W A D S" + pause + "Esc leaves"},
-        {&alone, Viewer::PlayerOne, 1, MatchPhase::Playing,
-         std::string("Keys: ^ < > v or W A D S") + dot + "P pauses" + dot + "Esc leaves"},
-        {&alone, Viewer::PlayerOne, 4, MatchPhase::Paused,
-         std::string("Keys: ^ < > v or W A D S") + dot + "P pauses" + dot + "Esc leaves"},
-        {&host, Viewer::PlayerOne, 1, MatchPhase::Countdown,
-         std::string("Keys: ^ < > v or W A D S") + pause + "Esc leaves"},
-        {&host, Viewer::PlayerTwo, 1, MatchPhase::Countdown,
-         std::string("Keys: Z Q D S or 8 4 6 5") + pause + "Esc leaves"},
-        {&host, Viewer::PlayerTwo, 2, MatchPhase::Paused,
-         std::string("Keys: Z Q D S or 8 4 6 5") + pause + "Esc leaves"},
+         "Left: I J L K" + dot + "Right: W A D S" + pause},
+        {&alone, Viewer::PlayerOne, 1, MatchPhase::Playing, own},
+        {&alone, Viewer::PlayerOne, 4, MatchPhase::Paused, own},
+        {&host, Viewer::PlayerOne, 1, MatchPhase::Countdown, own},
+        {&host, Viewer::PlayerTwo, 1, MatchPhase::Countdown, guests},
+        {&host, Viewer::PlayerTwo, 2, MatchPhase::Paused, guests},
         {&host, Viewer::Watcher, 2, MatchPhase::Paused, ""},
         {&host, Viewer::PlayerOne, 1, MatchPhase::Playing, ""},
         {&host, Viewer::Watcher, 1, MatchPhase::Countdown, ""},
@@ -457,15 +448,6 @@ std::string wholePicture() {
     return rows;
 }
 
-// The status line `viewer` reads of `m` now.
-std::string statusFor(const Match& m, const GameSetup& setup, Viewer viewer) {
-    MatchLines lines = matchLines(m, setup, viewer);
-    for (int i = 0; i < lines.count; ++i)
-        if (lines.line[i].y == promptRow)
-            return lines.line[i].text;
-    return "";
-}
-
 // A host's match, player two's keys from `guest`.
 GameSetup hostWith(FakeRemote& guest) {
     GameSetup setup = gameSetupOf(optionsOf({"--host"}));
@@ -564,9 +546,9 @@ TEST_F(Matches, PPausesAndResumesEveryMatchAtOneKeyboard) {
 struct ToldEach {
     std::vector<std::vector<std::string>> told;
     void note(const Match& m, const GameSetup& setup) {
-        std::vector<std::string> now = {statusFor(m, setup, Viewer::PlayerOne),
-                                        statusFor(m, setup, Viewer::PlayerTwo),
-                                        statusFor(m, setup, Viewer::Watcher)};
+        std::vector<std::string> now = {lineSeen(m, setup, Viewer::PlayerOne, promptRow),
+                                        lineSeen(m, setup, Viewer::PlayerTwo, promptRow),
+                                        lineSeen(m, setup, Viewer::Watcher, promptRow)};
         bool started = !told.empty() || m.phase == MatchPhase::Paused;
         if (started && (told.empty() || told.back() != now))
             told.push_back(now);
