@@ -30,6 +30,21 @@ std::string joined(const std::vector<std::string>& words) {
     return all;
 }
 
+// The notice's lines, one below the other within the picture and above
+// the door's notice, as one text.
+std::string shownWithin(const std::vector<NoticeLine>& notice) {
+    int lastRow = -1;
+    std::string all;
+    for (const NoticeLine& line : notice) {
+        EXPECT_GT(line.row, lastRow) << line.text;
+        lastRow = line.row;
+        EXPECT_LE(line.text.size(), static_cast<std::size_t>(pictureColumns));
+        all += line.text + "\n";
+    }
+    EXPECT_LT(lastRow, pictureRows - 2) << all;
+    return all;
+}
+
 TEST(JoinNotice, LongCommandsWrapAsOneShellLine) {
     using Words = std::vector<std::string>;
     const Words commands[] = {
@@ -67,13 +82,7 @@ TEST(JoinNotice, TheCodeStandsOnItsOwnLine) {
          {std::vector<std::string>{"blockduel", "--join 10.0.0.2:7416"},
           {"/opt/games/" + std::string(60, 'g') + "/blockduel", "--join 10.0.0.2:7416"}}) {
         std::vector<NoticeLine> notice = joinNotice(command, code, '\\');
-        int lastRow = -1;
-        for (const NoticeLine& line : notice) {
-            EXPECT_GT(line.row, lastRow) << line.text;
-            lastRow = line.row;
-            EXPECT_LE(line.text.size(), static_cast<std::size_t>(pictureColumns));
-        }
-        EXPECT_LT(lastRow, pictureRows - 2); // room for the door's notice below
+        shownWithin(notice);
         // The header, the command's lines, what to do with the code, the code.
         auto asks = std::find_if(notice.begin(), notice.end(), [](const NoticeLine& l) {
             return l.text.find("code when it asks") != std::string::npos;
@@ -103,15 +112,7 @@ TEST(JoinNotice, TheBrowsersLinkFollowsTheCode) {
               {"/opt/games/" + std::string(400, 'g') + "/blockduel", "--join 10.0.0.2:7416"}}) {
             std::string link = browserLink(address, 7416, code);
             std::vector<NoticeLine> notice = joinNotice(command, code, '\\', link);
-            int lastRow = -1;
-            std::string all;
-            for (const NoticeLine& line : notice) {
-                EXPECT_GT(line.row, lastRow) << line.text;
-                lastRow = line.row;
-                EXPECT_LE(line.text.size(), static_cast<std::size_t>(pictureColumns));
-                all += line.text + "\n";
-            }
-            EXPECT_LT(lastRow, pictureRows - 2) << all;
+            std::string all = shownWithin(notice);
             auto at = all.find("  7K3M-Q9XD\n");
             ASSERT_NE(at, std::string::npos) << all;
             std::string shown = address == longV6 ? "http://[" + longV6 + "]:7416/\n" : link + "\n";
