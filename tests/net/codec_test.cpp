@@ -75,11 +75,13 @@ TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
     appendHello(stream, Seat::Watcher, code("7k3m-q9xd"));
     const std::string legend = "\x18 \x1b \x1a \x19 or W A D S";
     appendReady(stream, KeyMode::Kitty, legend);
-    appendKey(stream, KeyKind::Press, static_cast<int>(Action::Left));
-    appendKey(stream, KeyKind::Repeat, static_cast<int>(Action::Turn));
-    appendKey(stream, KeyKind::Release, static_cast<int>(Action::Enter));
-    appendKey(stream, KeyKind::ReleaseAll, 0);
-    appendKey(stream, KeyKind::Press, static_cast<int>(Action::Pause));
+    const std::pair<KeyKind, int> keys[] = {{KeyKind::Press, static_cast<int>(Action::Left)},
+                                            {KeyKind::Repeat, static_cast<int>(Action::Turn)},
+                                            {KeyKind::Release, static_cast<int>(Action::Enter)},
+                                            {KeyKind::ReleaseAll, 0},
+                                            {KeyKind::Press, static_cast<int>(Action::Pause)}};
+    for (auto [kind, action] : keys)
+        appendKey(stream, kind, action);
     appendKeepAlive(stream);
     ASSERT_EQ(2U + helloSize + 3 + legend.size() + 20 + 2, stream.size()); // five keys of 4 bytes
     stream += bytes({1, 9}) + "BLKD" + bytes({protocolVersion + 1, 1, 9, 9, 9});
@@ -94,13 +96,10 @@ TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
         EXPECT_EQ("7K3M-Q9XD", formatJoinCode(hello.code));
         EXPECT_EQ(KeyMode::Kitty, read.messages[1].keyMode);
         EXPECT_EQ(legend, read.messages[1].legend);
-        EXPECT_EQ(KeyKind::Press, read.messages[2].keyKind);
-        EXPECT_EQ(static_cast<int>(Action::Left), read.messages[2].action);
-        EXPECT_EQ(KeyKind::Repeat, read.messages[3].keyKind);
-        EXPECT_EQ(static_cast<int>(Action::Turn), read.messages[3].action);
-        EXPECT_EQ(static_cast<int>(Action::Enter), read.messages[4].action);
-        EXPECT_EQ(KeyKind::ReleaseAll, read.messages[5].keyKind);
-        EXPECT_EQ(static_cast<int>(Action::Pause), read.messages[6].action);
+        for (std::size_t k = 0; k < std::size(keys); ++k) {
+            EXPECT_EQ(keys[k].first, read.messages[2 + k].keyKind) << k;
+            EXPECT_EQ(keys[k].second, read.messages[2 + k].action) << k;
+        }
         EXPECT_EQ(MessageType::KeepAlive, read.messages[7].type);
         EXPECT_EQ(protocolVersion + 1, read.messages[8].version);
     }
