@@ -171,35 +171,31 @@ TEST_P(WebSocketFramingTest, TakesTheLongestMessageInEachLengthForm) {
         << u.payload.size();
 }
 
-TEST_P(WebSocketFramingTest, EndsOnACloseOnceItHasBegun) {
-    std::string close = clientFrame(closing, "\x03\xe8 bye");
-    for (std::size_t header : {std::size_t{6}, std::size_t{7}}) {
-        auto f = fresh();
-        Unwrapped u = unwrap(*f, clientFrame(binary, "last") + close.substr(0, header));
-        EXPECT_EQ(u.payload, "last") << "what came before the close is kept";
-        EXPECT_EQ(u.ok, header == 6) << "judged with its first payload byte, not before";
-        if (header == 7) {
+// A close ends the connection once it has begun, judged with its first
+// payload byte (or its header, when it has none), whatever its reason: what
+// came before it is kept, it is answered, and nothing more is wrapped.
+TEST_P(WebSocketFramingTest, EndsOnACloseOnceItHasBegunWhateverItsReason) {
+    constexpr std::size_t header = 6; // a masked frame's, for a short payload
+    for (const std::string& reason : {std::string(), std::string("\x03\xe8"),
+                                      std::string("\x00\x01\xff", 3), std::string("\x03\xe8 bye")})
+        for (std::size_t end = header; end <= header + reason.size(); ++end) {
+            auto f = fresh();
+            std::string close = clientFrame(closing, reason);
+            std::string after = end == close.size() ? clientFrame(binary, "after") : "";
+            Unwrapped u = unwrap(*f, clientFrame(binary, "last") + close.substr(0, end) + after);
+            EXPECT_EQ(u.payload, "last") << "what came before the close is kept";
+            bool begun = end > header || reason.empty();
+            ASSERT_EQ(u.ok, !begun) << end << " bytes of a close";
+            if (!begun)
+                continue;
             EXPECT_EQ(f->problem(), "closed");
             auto answers = framesOf(u.out);
             ASSERT_EQ(answers.size(), 1U);
             EXPECT_EQ(answers[0].opcode, closing);
+            std::string out;
+            f->wrap("late", out);
+            EXPECT_EQ(out, "") << "wraps nothing once ended";
         }
-    }
-}
-
-// Ended by a close, whatever its reason, it wraps nothing more.
-TEST_P(WebSocketFramingTest, EndsOnACloseWhateverItsReason) {
-    for (const std::string& reason :
-         {std::string(), std::string("\x03\xe8"), std::string("\x00\x01\xff", 3)}) {
-        auto f = fresh();
-        Unwrapped u = unwrap(*f, clientFrame(closing, reason) + clientFrame(binary, "after"));
-        EXPECT_FALSE(u.ok);
-        EXPECT_EQ(f->problem(), "closed");
-        EXPECT_EQ(u.payload, "");
-        std::string out;
-        f->wrap("late", out);
-        EXPECT_EQ(out, "") << "wraps nothing once ended";
-    }
 }
 
 TEST_P(WebSocketFramingTest, WrapsBinaryFramesABrowserReads) {
