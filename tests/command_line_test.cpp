@@ -187,6 +187,12 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
         {{"--host", "--code", "1234567"}, "--code: '1234567' is not a join code"},
         {{"--join", "h", "--code", "\x1b[2J"}, "--code: '\\x1b[2J' is not a join code"},
         {{"--join", "\x1b]0;x:1", "--code", "00000000"}, "--join: '\\x1b]0;x' is not a host"},
+        {{"--keys", "one=i,j,l,k"}, "--keys goes with --match, --computer, --host or --join"},
+        {{"--match", "--keys", "one=i,j,l"}, "--keys one=i,j,l: four keys are needed"},
+        {{"--match", "--keys"}, "--keys needs a value"},
+        {{"--match", "--keys", "one=w,a,d,s"}, "--keys: W would be both players' key"},
+        {{"--computer", "--keys", "two=p,a,d,s"}, "p pauses the game"},
+        {{"--match", "--keys", "one=i,j,l,k", "--keys", "one=t,f,h,g"}, "chosen twice"},
     };
     for (const Case& c : cases) {
         Options o = optionsOf(c.args);
