@@ -70,7 +70,10 @@ protected:
 };
 
 // Holding the soft drop stacks a board fast: the player who holds it tops
-// out first and loses the round.
+// out first and loses the round. Each round starts on a blank picture with
+// fresh boards: nothing of the last round's stack, score or "Game Over" is
+// left, and while it is played the round, the tally (player one's first)
+// and the target show below the boards, which are named.
 TEST_F(Matches, TheRoundGoesToTheBoardThatDidNotTopOutAndTheTallyCountsIt) {
     record();
     screen().keyScript = [this](int frame, int key) {
@@ -80,36 +83,9 @@ TEST_F(Matches, TheRoundGoesToTheBoardThatDidNotTopOutAndTheTallyCountsIt) {
             return key == (m.round < 3 ? vkReturn : vkEscape) && frame % 7 == 0;
         return false;
     };
-    GameSetup setup{.match = true};
-    playMatch(setup, m);
-    EXPECT_EQ("Game Over \xfa Player one wins this round. Match: 1-0",
-              result(1, MatchPhase::RoundOver));
-    EXPECT_EQ("Game Over \xfa Player two wins this round. Match: 1-1",
-              result(2, MatchPhase::RoundOver));
-    EXPECT_EQ("Game Over \xfa Player one wins this round. Match: 2-1",
-              result(3, MatchPhase::RoundOver));
-    EXPECT_EQ("Enter: next round. Escape: leave.", status(1, MatchPhase::RoundOver));
-    EXPECT_EQ(MatchPhase::Over, m.phase);
-    EXPECT_EQ(2, m.wins[0]);
-    EXPECT_EQ(1, m.wins[1]);
-    EXPECT_EQ("Match over: 2-1.", trimmed(mem::rowText(17, 0, 56)));
-    EXPECT_EQ(0, screen().readChars) << "a match ends without the final prompt";
-}
-
-// Each round starts on a blank picture with fresh boards: nothing of the
-// last round's stack, score or "Game Over" is left, and while it is played
-// the round, the tally (player one's first) and the target show below the
-// boards, which are named.
-TEST_F(Matches, ANewRoundStartsOnFreshBoardsWithTheTallyInSight) {
     bool checked = false;
-    screen().keyScript = [&](int frame, int key) {
-        if (checked)
-            return key == vkEscape;
-        if (m.phase == MatchPhase::Playing)
-            return m.round == 1 && key == vkS;
-        return m.phase == MatchPhase::RoundOver && key == vkReturn && frame % 5 == 0;
-    };
-    screen().onFrameEnd = [&](int) {
+    screen().onFrameEnd = [&, noted = screen().onFrameEnd](int frame) {
+        noted(frame);
         if (m.round != 2 || checked)
             return;
         checked = true;
@@ -123,6 +99,18 @@ TEST_F(Matches, ANewRoundStartsOnFreshBoardsWithTheTallyInSight) {
     };
     playMatch(GameSetup{.match = true, .firstTo = 3}, m);
     EXPECT_TRUE(checked);
+    EXPECT_EQ("Game Over \xfa Player one wins this round. Match: 1-0",
+              result(1, MatchPhase::RoundOver));
+    EXPECT_EQ("Game Over \xfa Player two wins this round. Match: 1-1",
+              result(2, MatchPhase::RoundOver));
+    EXPECT_EQ("Game Over \xfa Player one wins this round. Match: 2-1",
+              result(3, MatchPhase::RoundOver));
+    EXPECT_EQ("Enter: next round. Escape: leave.", status(1, MatchPhase::RoundOver));
+    EXPECT_EQ(MatchPhase::Over, m.phase);
+    EXPECT_EQ(2, m.wins[0]);
+    EXPECT_EQ(1, m.wins[1]);
+    EXPECT_EQ("Match over: 2-1.", trimmed(mem::rowText(17, 0, 56)));
+    EXPECT_EQ(0, screen().readChars) << "a match ends without the final prompt";
 }
 
 // The line `viewer` reads of `m` on row `y`.
