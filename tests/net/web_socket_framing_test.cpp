@@ -96,9 +96,8 @@ protected:
 // fragment is in and never a part of one before, the ping answered, the
 // pong not.
 TEST_P(WebSocketFramingTest, UnwrapsWholeMessagesTheSameSplitAtEveryByte) {
-    const std::string messages[] = {"\x01\x0e"
-                                    "BLKD",
-                                    "abcdefg", std::string(300, 'k'), "", "end"};
+    const std::string messages[] = {std::string("\x01\x0e") + "BLKD", "abcdefg",
+                                    std::string(300, 'k'), "", "end"};
     std::string stream =
         clientFrame(binary, messages[0]) + clientFrame(binary, "abc", true, false) +
         clientFrame(ping, "are you there") + clientFrame(0, "de", true, false) +
