@@ -14,14 +14,10 @@
 #include "cli/command_line.hpp"
 #include "cli/game_setup.hpp"
 #include "cli/help.hpp"
+#include "support/command_args.hpp"
 #include "text/printable.hpp"
 
 namespace {
-
-Options parse(std::vector<const char*> args) {
-    args.insert(args.begin(), "blockduel");
-    return parseCommandLine(static_cast<int>(args.size()), args.data());
-}
 
 // What to do, and who plays each board at which level: the computer takes
 // the right board against a person, both in a demo (one level for both, or
@@ -56,7 +52,7 @@ TEST(CommandLine, AcceptedArgumentsChooseTheGame) {
         {{"--host", "--speed-up"}, Command::Play, Mode::Host, false, false, {3, 3}, true},
     };
     for (const Case& c : cases) {
-        Options o = parse(c.args);
+        Options o = optionsOf(c.args);
         GameSetup setup = gameSetupOf(o);
         EXPECT_EQ(c.command, o.command) << testing::PrintToString(c.args) << ": " << o.error;
         EXPECT_EQ(c.mode, o.mode) << testing::PrintToString(c.args);
@@ -87,7 +83,7 @@ TEST(CommandLine, NetworkOptionsKeepTheAddressAndTheCode) {
         {{"--host", "--code", "-"}, Mode::Host, "", ""},
     };
     for (const Case& c : cases) {
-        Options o = parse(c.args);
+        Options o = optionsOf(c.args);
         EXPECT_EQ(Command::Play, o.command) << testing::PrintToString(c.args) << ": " << o.error;
         EXPECT_EQ(c.mode, o.mode) << testing::PrintToString(c.args);
         EXPECT_EQ(c.address, o.address) << testing::PrintToString(c.args);
@@ -119,7 +115,7 @@ TEST(CommandLine, TheCodeFromTheEnvironment) {
         {{"--host"}, "1111-1111", "", false, "BLOCKDUEL_CODE: 1111-1111 is too easy to guess"},
     };
     for (const Case& c : cases) {
-        Options o = parse(c.args);
+        Options o = optionsOf(c.args);
         takeCodeFromEnvironment(o, c.variable);
         std::string what = testing::PrintToString(c.args) + " " + (c.variable ? c.variable : "-");
         EXPECT_EQ(*c.error == '\0' ? Command::Play : Command::Invalid, o.command) << what;
@@ -193,9 +189,15 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
         {{"--host", "--code", "1234567"}, "--code: '1234567' is not a join code"},
         {{"--join", "h", "--code", "\x1b[2J"}, "--code: '\\x1b[2J' is not a join code"},
         {{"--join", "\x1b]0;x:1", "--code", "00000000"}, "--join: '\\x1b]0;x' is not a host"},
+        {{"--keys", "one=i,j,l,k"}, "--keys goes with --match, --computer, --host or --join"},
+        {{"--match", "--keys", "one=i,j,l"}, "--keys one=i,j,l: four keys are needed"},
+        {{"--match", "--keys"}, "--keys needs a value"},
+        {{"--match", "--keys", "one=w,a,d,s"}, "--keys: W would be both players' key"},
+        {{"--computer", "--keys", "two=p,a,d,s"}, "p pauses the game"},
+        {{"--match", "--keys", "one=i,j,l,k", "--keys", "one=t,f,h,g"}, "chosen twice"},
     };
     for (const Case& c : cases) {
-        Options o = parse(c.args);
+        Options o = optionsOf(c.args);
         EXPECT_EQ(Command::Invalid, o.command) << testing::PrintToString(c.args);
         EXPECT_NE(std::string::npos, o.error.find(c.error)) << o.error;
     }
@@ -230,13 +232,13 @@ TEST(CommandLine, ArgumentsAreShownWithoutControls) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.shown, printable(c.argument, c.longest)) << c.shown;
-    EXPECT_EQ("unexpected argument '\\x1b]0;x\\x07'", parse({"\x1b]0;x\x07"}).error);
+    EXPECT_EQ("unexpected argument '\\x1b]0;x\\x07'", optionsOf({"\x1b]0;x\x07"}).error);
     // A path keeps its backslashes as typed, and a longer length.
     EXPECT_EQ("C:\\x\\\\x07", printablePath("C:\\x\\\x07"));
     std::string path(longestShownPath + 1, 'p');
     EXPECT_EQ(path.substr(1) + "...", printablePath(path));
     std::string address(100000, 'a');
-    std::string error = parse({"--join", address.c_str()}).error;
+    std::string error = optionsOf({"--join", address.c_str()}).error;
     EXPECT_LT(error.size(), 2 * longestShownArgument) << error;
     EXPECT_NE(std::string::npos, error.find("aaa...' is not a host name or address")) << error;
 }
@@ -316,14 +318,14 @@ TEST(CommandLine, AnswersFailWhenTheirOutputCannotBeWritten) {
     auto previous = std::signal(SIGPIPE, SIG_IGN); // the write fails with EPIPE instead
     std::FILE* saved = stdout;
     stdout = broken; // NOLINT: the answer writes to stdout, and only a broken output fails it
-    int help = answerCommandLine(parse({"--help"}));
-    int version = answerCommandLine(parse({"--version"}));
+    int help = answerCommandLine(optionsOf({"--help"}));
+    int version = answerCommandLine(optionsOf({"--version"}));
     stdout = saved;
     std::signal(SIGPIPE, previous);
     std::fclose(broken);
     EXPECT_EQ(1, help);
     EXPECT_EQ(1, version);
-    EXPECT_EQ(-1, answerCommandLine(parse({"--demo"})));
+    EXPECT_EQ(-1, answerCommandLine(optionsOf({"--demo"})));
 }
 
 } // namespace

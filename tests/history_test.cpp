@@ -38,77 +38,63 @@ record::MatchSetup someMatch() {
     return s;
 }
 
-// A recording of two rounds, as the keeper writes it.
-std::string twoRounds() {
+// A recording as the keeper writes it: each round's tape, Left read in every
+// round and held in the second, and the round's end, won by `winners` (-1:
+// left); and a last tape after them if `tapeAfter`.
+std::string recordingOf(int firstTo, std::initializer_list<int> winners, bool tapeAfter = false) {
+    record::MatchSetup setup = someMatch();
+    setup.firstTo = firstTo;
     std::string bytes;
-    record::appendRecord(bytes, record::RecordKind::Header, record::encodeSetup(someMatch()));
+    record::appendRecord(bytes, record::RecordKind::Header, record::encodeSetup(setup));
     record::TapeWriter tape;
-    for (int round = 1; round <= 2; ++round) {
-        tape.key(vkLeft, round == 2);
+    record::RoundResult r;
+    for (int winner : winners) {
+        r.round += 1;
+        r.winner = winner;
+        tape.key(vkLeft, r.round == 2);
         record::appendRecord(bytes, record::RecordKind::TapeChunk, tape.take());
-        record::RoundResult result;
-        result.round = round;
-        result.winner = 1;
-        record::appendRecord(bytes, record::RecordKind::RoundEnd, record::encodeRound(result));
+        record::appendRecord(bytes, record::RecordKind::RoundEnd, record::encodeRound(r));
     }
+    if (tapeAfter)
+        record::appendRecord(bytes, record::RecordKind::TapeChunk, tape.take());
     return bytes;
 }
 
-TEST_F(History, ARecordingReadsToWhereItEnds) {
-    std::string bytes = twoRounds();
-    history::Recording whole;
-    ASSERT_EQ(history::readRecording(bytes, whole), "");
-    EXPECT_EQ(whole.rounds, 2);
-    EXPECT_FALSE(whole.cutShort);
-    EXPECT_EQ(whole.header.level[1], 4);
-    bool held = false;
-    EXPECT_TRUE(whole.tape.key(vkLeft, held) && !held);
-    EXPECT_TRUE(whole.tape.key(vkLeft, held) && held);
-
-    history::Recording cut;
-    ASSERT_EQ(history::readRecording(std::string_view(bytes).substr(0, bytes.size() - 3), cut), "");
-    EXPECT_EQ(cut.rounds, 1) << "the power went in the second round's end";
-    EXPECT_TRUE(cut.cutShort);
-}
-
-// Whether the match's end is in a recording: its last round made a player
-// the match's winner, or was left; anything cut before that did not end.
-TEST_F(History, ARecordingSaysWhetherItsMatchEnded) {
-    auto match = [](int firstTo, std::initializer_list<int> winners, bool tapeAfter) {
-        record::MatchSetup setup = someMatch();
-        setup.firstTo = firstTo;
-        std::string bytes;
-        record::appendRecord(bytes, record::RecordKind::Header, record::encodeSetup(setup));
-        record::RoundResult r;
-        for (int winner : winners) {
-            r.round += 1;
-            r.winner = winner;
-            record::appendRecord(bytes, record::RecordKind::TapeChunk, record::TapeWriter().take());
-            record::appendRecord(bytes, record::RecordKind::RoundEnd, record::encodeRound(r));
-        }
-        if (tapeAfter)
-            record::appendRecord(bytes, record::RecordKind::TapeChunk, record::TapeWriter().take());
-        return bytes;
-    };
+// A recording reads to where it ends, and says whether its match's end is
+// in it: its last round made a player the match's winner, or was left;
+// anything cut before that did not end.
+TEST_F(History, ARecordingReadsToWhereItEndsAndSaysWhetherItsMatchEnded) {
+    const std::string twoRounds = recordingOf(0, {1, 1});
     const struct {
         const char* what;
         std::string bytes;
         bool ended;
+        int rounds;
+        bool cutShort;
     } cases[] = {
-        {"won", match(2, {0, 1, 0}, false), true},
-        {"left in a round", match(2, {0, -1}, false), true},
-        {"left between rounds, playing to no end", match(0, {1, 1, -1}, false), true},
-        {"killed between rounds", match(2, {0, 1}, false), false},
-        {"killed in a round", match(2, {0, 1}, true), false},
-        {"playing to no end, killed", match(0, {1, 1}, false), false},
-        {"killed before a round ended", match(1, {}, true), false},
+        {"won", recordingOf(2, {0, 1, 0}), true, 3, false},
+        {"left in a round", recordingOf(2, {0, -1}), true, 2, false},
+        {"left between rounds, playing to no end", recordingOf(0, {1, 1, -1}), true, 3, false},
+        {"killed between rounds", recordingOf(2, {0, 1}), false, 2, false},
+        {"killed in a round", recordingOf(2, {0, 1}, true), false, 2, false},
+        {"playing to no end, killed", twoRounds, false, 2, false},
+        {"killed before a round ended", recordingOf(1, {}, true), false, 0, false},
+        {"the power went in the second round's end", twoRounds.substr(0, twoRounds.size() - 3),
+         false, 1, true},
     };
     for (const auto& c : cases) {
         history::Recording r;
         ASSERT_EQ(history::readRecording(c.bytes, r), "") << c.what;
         EXPECT_EQ(r.ended, c.ended) << c.what;
-        EXPECT_FALSE(r.cutShort) << c.what << ": cut between whole records";
+        EXPECT_EQ(r.rounds, c.rounds) << c.what;
+        EXPECT_EQ(r.cutShort, c.cutShort) << c.what;
     }
+    history::Recording whole;
+    ASSERT_EQ(history::readRecording(twoRounds, whole), "");
+    EXPECT_EQ(whole.header.level[1], 4);
+    bool held = false;
+    EXPECT_TRUE(whole.tape.key(vkLeft, held) && !held);
+    EXPECT_TRUE(whole.tape.key(vkLeft, held) && held);
 }
 
 TEST_F(History, ARecordingThatCannotPlayIsRefusedWithTheReason) {
@@ -116,7 +102,7 @@ TEST_F(History, ARecordingThatCannotPlayIsRefusedWithTheReason) {
     record::appendNumber(later, record::formatVersion + 1);
     std::string laterFile;
     record::appendRecord(laterFile, record::RecordKind::Header, later + "of a later game");
-    std::string damaged = twoRounds();
+    std::string damaged = recordingOf(0, {1, 1});
     damaged[6] = static_cast<char>(damaged[6] ^ 0x40);
     std::string noHeader;
     record::appendRecord(noHeader, record::RecordKind::TapeChunk, "");

@@ -20,14 +20,10 @@
 #include "record/log_records.hpp"
 #include "record/results_log.hpp"
 #include "record/stats.hpp"
+#include "support/command_args.hpp"
 #include "support/fixture.hpp"
 
 namespace {
-
-GameSetup setupOf(std::vector<const char*> args) {
-    args.insert(args.begin(), "blockduel");
-    return gameSetupOf(parseCommandLine(static_cast<int>(args.size()), args.data()));
-}
 
 TEST(TimeStamp, IsTheUtcDateAndTime) {
     EXPECT_EQ(timeStamp(0), "19700101-000000");
@@ -145,7 +141,7 @@ struct KeptRun {
 };
 
 KeptRun playKept(Mode mode, std::vector<const char*> args, unsigned seed, bool (*keys)(int, int)) {
-    GameSetup setup = setupOf(std::move(args));
+    GameSetup setup = gameSetupOf(optionsOf(std::move(args)));
     setup.seed = seed;
     KeptRun run;
     run.keeper = keeperOf(mode, setup, 7);

@@ -50,12 +50,15 @@ struct FakeSystem {
     EventLoop::System system() { return {poll, clock, this}; }
 };
 
+// The (name, time) of each timer's call, in order.
+using Log = std::vector<std::pair<int, long long>>;
+
 // A timer's context: its name, what it asks for after each call, and the
-// log of (name, time) calls that every timer of a test shares.
+// log of calls that every timer of a test shares.
 struct Fire {
     int name;
     long long again;
-    std::vector<std::pair<int, long long>>* log;
+    Log* log;
     std::vector<TimerId> cancels; // cancelled from its call
     int callsLeft = 1 << 30;
 };
@@ -73,13 +76,22 @@ void runOut(EventLoop& loop) {
         loop.processEvents(-1);
 }
 
+// A loop on the fake clock, and the log its timers share.
+struct Timers {
+    FakeSystem fake;
+    EventLoop loop{4, fake.system()};
+    Log log;
+};
+struct EventLoopTimers : ::testing::Test, Timers {};
+using EventLoopHook = EventLoopTimers;
+
 struct OrderCase {
     std::vector<long long> delays; // of timers 0, 1, ... armed in that order
     std::vector<int> order;        // the order they fire in
     std::vector<int> waits;        // what each turn's wait is asked for
 };
 
-TEST(EventLoopTimers, FireInDueOrderAtTheirTimeAndTheWaitEndsAtTheNext) {
+TEST_F(EventLoopTimers, FireInDueOrderAtTheirTimeAndTheWaitEndsAtTheNext) {
     const std::vector<OrderCase> cases = {
         {{30, 10, 20}, {1, 2, 0}, {10, 10, 10}},
         // Due together: in the order armed, in one turn.
@@ -88,21 +100,20 @@ TEST(EventLoopTimers, FireInDueOrderAtTheirTimeAndTheWaitEndsAtTheNext) {
         {{100}, {0}, {100}},
     };
     for (const OrderCase& c : cases) {
-        FakeSystem fake;
-        EventLoop loop(4, fake.system());
-        std::vector<std::pair<int, long long>> log;
+        Timers t;
         std::vector<Fire> fires;
         for (std::size_t i = 0; i < c.delays.size(); ++i)
-            fires.push_back({static_cast<int>(i), loop::noMore, &log, {}});
+            fires.push_back({static_cast<int>(i), loop::noMore, &t.log, {}});
         for (std::size_t i = 0; i < c.delays.size(); ++i)
-            loop.addTimer(c.delays[i], fire, &fires[i]);
-        runOut(loop);
-        ASSERT_EQ(log.size(), c.order.size());
-        for (std::size_t i = 0; i < log.size(); ++i) {
-            EXPECT_EQ(log[i].first, c.order[i]);
-            EXPECT_EQ(log[i].second, std::max(c.delays[static_cast<std::size_t>(c.order[i])], 0LL));
+            t.loop.addTimer(c.delays[i], fire, &fires[i]);
+        runOut(t.loop);
+        ASSERT_EQ(t.log.size(), c.order.size());
+        for (std::size_t i = 0; i < t.log.size(); ++i) {
+            EXPECT_EQ(t.log[i].first, c.order[i]);
+            EXPECT_EQ(t.log[i].second,
+                      std::max(c.delays[static_cast<std::size_t>(c.order[i])], 0LL));
         }
-        EXPECT_EQ(fake.waits, c.waits);
+        EXPECT_EQ(t.fake.waits, c.waits);
     }
 }
 
@@ -113,36 +124,31 @@ struct RepeatCase {
 
 // Again counts from when the timer was due, so a loop a little late keeps
 // the rate, and one later than a period skips instead of bursting.
-TEST(EventLoopTimers, RepeatFromWhenDueAndSkipWhenAPeriodLate) {
+TEST_F(EventLoopTimers, RepeatFromWhenDueAndSkipWhenAPeriodLate) {
     const std::vector<RepeatCase> cases = {
         {0, {91, 182, 273, 364}},
         {30, {121, 212, 303, 394}},
         {100, {191, 382, 573, 764}},
     };
     for (const RepeatCase& c : cases) {
-        FakeSystem fake;
-        fake.oversleep = c.oversleep;
-        EventLoop loop(4, fake.system());
-        std::vector<std::pair<int, long long>> log;
-        Fire f{0, 91, &log, {}, static_cast<int>(c.times.size())};
-        TimerId id = loop.addTimer(91, fire, &f);
-        runOut(loop);
+        Timers t;
+        t.fake.oversleep = c.oversleep;
+        Fire f{0, 91, &t.log, {}, static_cast<int>(c.times.size())};
+        TimerId id = t.loop.addTimer(91, fire, &f);
+        runOut(t.loop);
         std::vector<long long> times;
-        times.reserve(log.size());
-        for (const auto& call : log)
+        times.reserve(t.log.size());
+        for (const auto& call : t.log)
             times.push_back(call.second);
         EXPECT_EQ(times, c.times) << "oversleeping " << c.oversleep;
-        EXPECT_FALSE(loop.cancelTimer(id)) << "a timer done with is no longer armed";
+        EXPECT_FALSE(t.loop.cancelTimer(id)) << "a timer done with is no longer armed";
     }
 }
 
 // A timer that cancels itself and asks again is not called again; one
 // that cancels another due in the same turn keeps it from being called;
 // and a stale id cancels nothing, not even the timer in its old slot.
-TEST(EventLoopTimers, CancelledFromInsideACall) {
-    FakeSystem fake;
-    EventLoop loop(4, fake.system());
-    std::vector<std::pair<int, long long>> log;
+TEST_F(EventLoopTimers, CancelledFromInsideACall) {
     Fire a{0, 10, &log, {}};
     Fire b{1, 10, &log, {}};
     Fire c{2, loop::noMore, &log, {}};
@@ -152,7 +158,7 @@ TEST(EventLoopTimers, CancelledFromInsideACall) {
     a.cancels.push_back(ida);
     a.cancels.push_back(idb);
     runOut(loop);
-    EXPECT_EQ(log, (std::vector<std::pair<int, long long>>{{0, 10}, {2, 10}}));
+    EXPECT_EQ(log, (Log{{0, 10}, {2, 10}}));
     EXPECT_FALSE(loop.cancelTimer(ida));
     // The next timer takes the room of the one released last, c's.
     Fire d{3, loop::noMore, &log, {}};
@@ -167,11 +173,8 @@ TEST(EventLoopTimers, CancelledFromInsideACall) {
 // Many timers armed and cancelled at random fire exactly as a sorted list
 // of the ones left says: the heap keeps its order through removals from
 // its middle.
-TEST(EventLoopTimers, ManyArmedAndCancelledFireAsASortedListSays) {
-    FakeSystem fake;
-    EventLoop loop(4, fake.system());
+TEST_F(EventLoopTimers, ManyArmedAndCancelledFireAsASortedListSays) {
     std::mt19937 random(11);
-    std::vector<std::pair<int, long long>> log;
     constexpr int count = 3000;
     std::vector<Fire> fires;
     fires.reserve(count);
@@ -197,9 +200,7 @@ TEST(EventLoopTimers, ManyArmedAndCancelledFireAsASortedListSays) {
 }
 
 // The hook runs first in every turn, so what it arms bounds that turn's wait.
-TEST(EventLoopHook, RunsOncePerTurnBeforeTheWait) {
-    FakeSystem fake;
-    EventLoop loop(4, fake.system());
+TEST_F(EventLoopHook, RunsOncePerTurnBeforeTheWait) {
     struct Count {
         int calls = 0;
     } count;
@@ -218,10 +219,7 @@ TEST(EventLoopHook, RunsOncePerTurnBeforeTheWait) {
 
 // A timer that asks again for no delay, or arms another, is called once a
 // turn: a turn always ends.
-TEST(EventLoopHook, ATimerReArmedForNoDelayWaitsForTheNextTurn) {
-    FakeSystem fake;
-    EventLoop loop(4, fake.system());
-    std::vector<std::pair<int, long long>> log;
+TEST_F(EventLoopHook, ATimerReArmedForNoDelayWaitsForTheNextTurn) {
     Fire again{0, 0, &log, {}, 5};
     loop.addTimer(0, fire, &again);
     EXPECT_EQ(loop.processEvents(0), 1);
@@ -230,19 +228,19 @@ TEST(EventLoopHook, ATimerReArmedForNoDelayWaitsForTheNextTurn) {
 }
 
 // With the system's clock and poll: a long limit still ends at a timer.
-TEST(EventLoopHook, TheSystemsWaitEndsAtTheNextTimer) {
-    EventLoop loop;
+TEST_F(EventLoopHook, TheSystemsWaitEndsAtTheNextTimer) {
+    EventLoop real;
     bool fired = false;
-    loop.addTimer(
+    real.addTimer(
         30,
         [](EventLoop&, TimerId, void* f) { return *static_cast<bool*>(f) = true, loop::noMore; },
         &fired);
-    long long before = loop.nowMs();
-    while (!fired && loop.nowMs() - before < 2000)
-        loop.processEvents(5000);
+    long long before = real.nowMs();
+    while (!fired && real.nowMs() - before < 2000)
+        real.processEvents(5000);
     EXPECT_TRUE(fired);
-    EXPECT_GE(loop.nowMs() - before, 30);
-    EXPECT_LT(loop.nowMs() - before, 2000) << "the wait went on past its timer";
+    EXPECT_GE(real.nowMs() - before, 30);
+    EXPECT_LT(real.nowMs() - before, 2000) << "the wait went on past its timer";
 }
 
 // Socket pairs, each end's file event counting its calls; what a call does

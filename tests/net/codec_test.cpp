@@ -75,11 +75,13 @@ TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
     appendHello(stream, Seat::Watcher, code("7k3m-q9xd"));
     const std::string legend = "\x18 \x1b \x1a \x19 or W A D S";
     appendReady(stream, KeyMode::Kitty, legend);
-    appendKey(stream, KeyKind::Press, static_cast<int>(Action::Left));
-    appendKey(stream, KeyKind::Repeat, static_cast<int>(Action::Turn));
-    appendKey(stream, KeyKind::Release, static_cast<int>(Action::Enter));
-    appendKey(stream, KeyKind::ReleaseAll, 0);
-    appendKey(stream, KeyKind::Press, static_cast<int>(Action::Pause));
+    const std::pair<KeyKind, int> keys[] = {{KeyKind::Press, static_cast<int>(Action::Left)},
+                                            {KeyKind::Repeat, static_cast<int>(Action::Turn)},
+                                            {KeyKind::Release, static_cast<int>(Action::Enter)},
+                                            {KeyKind::ReleaseAll, 0},
+                                            {KeyKind::Press, static_cast<int>(Action::Pause)}};
+    for (auto [kind, action] : keys)
+        appendKey(stream, kind, action);
     appendKeepAlive(stream);
     ASSERT_EQ(2U + helloSize + 3 + legend.size() + 20 + 2, stream.size()); // five keys of 4 bytes
     stream += bytes({1, 9}) + "BLKD" + bytes({protocolVersion + 1, 1, 9, 9, 9});
@@ -94,13 +96,10 @@ TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
         EXPECT_EQ("7K3M-Q9XD", formatJoinCode(hello.code));
         EXPECT_EQ(KeyMode::Kitty, read.messages[1].keyMode);
         EXPECT_EQ(legend, read.messages[1].legend);
-        EXPECT_EQ(KeyKind::Press, read.messages[2].keyKind);
-        EXPECT_EQ(static_cast<int>(Action::Left), read.messages[2].action);
-        EXPECT_EQ(KeyKind::Repeat, read.messages[3].keyKind);
-        EXPECT_EQ(static_cast<int>(Action::Turn), read.messages[3].action);
-        EXPECT_EQ(static_cast<int>(Action::Enter), read.messages[4].action);
-        EXPECT_EQ(KeyKind::ReleaseAll, read.messages[5].keyKind);
-        EXPECT_EQ(static_cast<int>(Action::Pause), read.messages[6].action);
+        for (std::size_t k = 0; k < std::size(keys); ++k) {
+            EXPECT_EQ(keys[k].first, read.messages[2 + k].keyKind) << k;
+            EXPECT_EQ(keys[k].second, read.messages[2 + k].action) << k;
+        }
         EXPECT_EQ(MessageType::KeepAlive, read.messages[7].type);
         EXPECT_EQ(protocolVersion + 1, read.messages[8].version);
     }
@@ -138,50 +137,36 @@ void expectSame(const RoundOutcome& sent, const RoundOutcome& read) {
     EXPECT_EQ(sent.champion, read.champion);
 }
 
-// A round that goes on, left unfinished or won: each reads back as it was
-// sent; numbers beyond their bounds go at the bound, and a champion only
-// with the match's end.
-TEST(Codec, ResultsReadBackAsSent) {
+// Every message a host sends, whatever the cuts. Of the rounds, one left
+// unfinished and one won read back as they were sent; numbers beyond their
+// bounds go at the bound, and a champion only with the match's end.
+TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
+    // Cell 0 in 11; cells 1174 and 1175 in 11 again (kept); cell 1175 in 7.
+    std::string runs =
+        bytes({0, 0, 11, 219}) + bytes({0x92, 0xD1, 'a', 'b'}) + bytes({0x92, 0xE0, 7, 'c'});
     RoundOutcome unfinished;
     unfinished.round = 3;
     unfinished.seconds = 12;
+    RoundOutcome won = outcome();
     RoundOutcome beyond = outcome();
     beyond.round = maxResultRound + 5;
     beyond.score[0] = -4;
     beyond.level[1] = 250;
     beyond.matchOver = false;
     std::string stream;
-    appendResult(stream, unfinished);
-    appendResult(stream, beyond);
-    ASSERT_EQ(2U * (2 + resultSize), stream.size());
-    Read read = decode(Sender::Host, stream, stream.size());
-    ASSERT_EQ("", read.error);
-    ASSERT_EQ(2U, read.messages.size());
-    expectSame(unfinished, read.messages[0].result);
-    const RoundOutcome& clamped = read.messages[1].result;
-    EXPECT_EQ(maxResultRound, clamped.round);
-    EXPECT_EQ(0, clamped.score[0]);
-    EXPECT_EQ(maxResultLevel, clamped.level[1]);
-    EXPECT_EQ(-1, clamped.champion) << "no champion while the match goes on";
-}
-
-TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
-    // Cell 0 in 11; cells 1174 and 1175 in 11 again (kept); cell 1175 in 7.
-    std::string runs =
-        bytes({0, 0, 11, 219}) + bytes({0x92, 0xD1, 'a', 'b'}) + bytes({0x92, 0xE0, 7, 'c'});
-    std::string stream;
     appendWelcome(stream, Seat::Player);
     appendRefused(stream, Refusal::SeatTaken);
     appendRuns(stream, MessageType::Picture, "");
     appendRuns(stream, MessageType::Delta, runs);
     appendEnd(stream);
-    RoundOutcome sent = outcome();
-    appendResult(stream, sent);
+    std::size_t results = stream.size();
+    for (const RoundOutcome& r : {unfinished, won, beyond})
+        appendResult(stream, r);
+    ASSERT_EQ(3U * (2 + resultSize), stream.size() - results);
     for (std::size_t piece = 1; piece <= stream.size(); ++piece) {
         Read read = decode(Sender::Host, stream, piece);
         ASSERT_EQ("", read.error);
-        ASSERT_EQ(6U, read.messages.size());
-        expectSame(sent, read.messages[5].result);
+        ASSERT_EQ(8U, read.messages.size());
         EXPECT_EQ(Seat::Player, read.messages[0].seat);
         EXPECT_EQ(protocolVersion, read.messages[0].version);
         EXPECT_EQ(Refusal::SeatTaken, read.messages[1].refusal);
@@ -190,6 +175,13 @@ TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
         EXPECT_EQ(MessageType::Delta, read.messages[3].type);
         EXPECT_EQ(runs, read.runs[3]);
         EXPECT_EQ(MessageType::End, read.messages[4].type);
+        expectSame(unfinished, read.messages[5].result);
+        expectSame(won, read.messages[6].result);
+        const RoundOutcome& clamped = read.messages[7].result;
+        EXPECT_EQ(maxResultRound, clamped.round);
+        EXPECT_EQ(0, clamped.score[0]);
+        EXPECT_EQ(maxResultLevel, clamped.level[1]);
+        EXPECT_EQ(-1, clamped.champion) << "no champion while the match goes on";
     }
 }
 

@@ -36,12 +36,13 @@ ResultEntry ended(ResultEntry e, int champion) {
 
 TEST(Stats, AddsRoundsAndMatchesPerModeAndLevel) {
     std::vector<ResultEntry> log = {
-        againstComputer(1, 3, 0, 120, 60),
-        againstComputer(1, 3, 1, 80, 200),
+        againstComputer(1, 3, 0, 120, 60), againstComputer(1, 3, 1, 80, 200),
         ended(againstComputer(1, 3, 0, 300, 90), 0), // won 2-1, first to 2
-        againstComputer(2, 3, 1, 10, 30),
-        ended(againstComputer(2, 3, 1, 20, 40), 1), // lost 0-2
-        againstComputer(3, 4, 1, 50, 70),           // no end: the game was killed
+        againstComputer(2, 3, 1, 10, 30), ended(againstComputer(2, 3, 1, 20, 40), 1), // lost 0-2
+        againstComputer(3, 4, 1, 50, 70), // no end: the game was killed
+        // Left without a champion: to whoever won more rounds, if anyone.
+        againstComputer(4, 2, 0, 1, 1), ended(againstComputer(4, 2, 0, 1, 1), -1),
+        againstComputer(5, 2, 1, 1, 1), ended(againstComputer(5, 2, 0, 1, 1), -1), // 1-1: neither
     };
     Stats stats = addUp(log, topLevel);
     const Tally& three = stats.tallies.at({PlayMode::Computer, 3});
@@ -57,19 +58,11 @@ TEST(Stats, AddsRoundsAndMatchesPerModeAndLevel) {
     const Tally& four = stats.tallies.at({PlayMode::Computer, 4});
     EXPECT_EQ(four.matches, 1);
     EXPECT_EQ(four.matchesWon + four.matchesLost, 0) << "a match without its end is undecided";
-    EXPECT_EQ(stats.highestBeaten, 3);
-    EXPECT_EQ(stats.nextLevel, 4);
-}
-
-TEST(Stats, AMatchLeftWithoutAChampionGoesToWhoWonMoreRounds) {
-    std::vector<ResultEntry> log = {
-        againstComputer(1, 2, 0, 1, 1), ended(againstComputer(1, 2, 0, 1, 1), -1),
-        againstComputer(2, 2, 1, 1, 1), ended(againstComputer(2, 2, 0, 1, 1), -1), // 1-1: neither
-    };
-    Stats stats = addUp(log, topLevel);
     const Tally& two = stats.tallies.at({PlayMode::Computer, 2});
     EXPECT_EQ(two.matchesWon, 1);
     EXPECT_EQ(two.matchesLost, 0);
+    EXPECT_EQ(stats.highestBeaten, 3);
+    EXPECT_EQ(stats.nextLevel, 4);
 }
 
 TEST(Stats, TheLadderEndsAtTheTopAndStartsAtTheBottom) {
