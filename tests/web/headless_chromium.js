@@ -80,8 +80,15 @@ class Chromium {
         return this.tab.until(expression, ms);
     }
 
-    key(type, code, key, keyCode) {
-        return this.tab.key(type, code, key, keyCode);
+    key(...args) {
+        return this.tab.key(...args);
+    }
+
+    // The addresses the pages asked for (by Network.requestWillBeSent) or
+    // opened a WebSocket to (Network.webSocketCreated), each once.
+    addresses(method) {
+        const urls = this.events.filter((e) => e.method === method).map((e) => e.params.request?.url ?? e.params.url);
+        return [...new Set(urls)];
     }
 
     // What the pages threw or logged as errors, in any tab.
@@ -103,6 +110,11 @@ class Chromium {
         fs.rmSync(this.profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });
     }
 }
+
+const usKeys = {
+    KeyA: ['a', 65], KeyD: ['d', 68], KeyP: ['p', 80], KeyS: ['s', 83], ArrowLeft: ['ArrowLeft', 37],
+    Enter: ['Enter', 13], Escape: ['Escape', 27],
+};
 
 // One tab of the browser: commands in its session.
 class Tab {
@@ -130,9 +142,35 @@ class Tab {
         }
     }
 
-    // A key where it sits on a US keyboard, down or up.
-    key(type, code, key, keyCode) {
+    // A key where it sits on a US keyboard, down or up; the key and its
+    // code from the table of the keys the tests use, unless given.
+    key(type, code, key = usKeys[code][0], keyCode = usKeys[code][1]) {
         return this.send('Input.dispatchKeyEvent', { type, code, key, windowsVirtualKeyCode: keyCode });
+    }
+
+    async press(code) {
+        await this.key('keyDown', code);
+        await this.key('keyUp', code);
+    }
+
+    // Goes to `url` and waits for the page with `code` in its form (any
+    // code when not given).
+    async load(url, code) {
+        await this.send('Page.navigate', { url });
+        const filled = code === undefined ? "!== ''" : `=== '${code}'`;
+        await this.until(`document.readyState === 'complete' && document.getElementById('code').value ${filled}`);
+    }
+
+    click(id) {
+        return this.evaluate(`document.getElementById('${id}').click()`);
+    }
+
+    // Joins the game at `link` by the page's button for a seat, 'play' or
+    // 'watch'.
+    async join(link, button, code) {
+        await this.load(link, code);
+        await this.click(button);
+        await this.until("document.getElementById('game').hidden === false");
     }
 
     // The text of the page's picture, row by row.
