@@ -43,8 +43,8 @@ class Chromium {
         else waiting.resolve(message.result);
     }
 
-    // One command, in the page's session once there is one.
-    send(method, params = {}, sessionId = this.sessionId) {
+    // One command, to the browser or in a tab's session.
+    send(method, params = {}, sessionId = null) {
         const id = this.next++;
         const message = { id, method, params };
         if (sessionId) message.sessionId = sessionId;
@@ -55,33 +55,16 @@ class Chromium {
         });
     }
 
-    // A new tab, attached, with the domains the test listens to; the
-    // browser's own evaluate(), until() and key() act in the first one.
+    // A new tab, attached, with the domains the test listens to.
     async open() {
-        const { targetId } = await this.send('Target.createTarget', { url: 'about:blank' }, null);
-        const { sessionId } = await this.send('Target.attachToTarget', { targetId, flatten: true }, null);
+        const { targetId } = await this.send('Target.createTarget', { url: 'about:blank' });
+        const { sessionId } = await this.send('Target.attachToTarget', { targetId, flatten: true });
         const tab = new Tab(this, sessionId);
         for (const domain of ['Page', 'Runtime', 'Log', 'Network']) await tab.send(`${domain}.enable`);
         // Each tab keeps the keyboard as a window in front would, so that a
         // second tab does not make the first let its keys go.
         await tab.send('Emulation.setFocusEmulationEnabled', { enabled: true });
-        if (!this.sessionId) {
-            this.sessionId = sessionId;
-            this.tab = tab;
-        }
         return tab;
-    }
-
-    evaluate(expression) {
-        return this.tab.evaluate(expression);
-    }
-
-    until(expression, ms) {
-        return this.tab.until(expression, ms);
-    }
-
-    key(...args) {
-        return this.tab.key(...args);
     }
 
     // The addresses the pages asked for (by Network.requestWillBeSent) or
@@ -102,7 +85,7 @@ class Chromium {
     // it when it does not within ten seconds.
     async close() {
         const gone = (ms) => Promise.race([this.exited.then(() => true), new Promise((r) => setTimeout(r, ms, false))]);
-        this.send('Browser.close', {}, null).catch(() => {});
+        this.send('Browser.close').catch(() => {});
         if (!(await gone(10000))) {
             this.process.kill();
             await this.exited;

@@ -14,36 +14,23 @@ const assert = require('node:assert/strict');
 const net = require('node:net');
 const { HostPane, hostTest, sleep } = require('./host_pane.js');
 const { page: bd } = require('./page_load.js');
-const { frame, upgradeRequest } = require('./web_socket.js');
+const { Peer, frame, upgradeRequest } = require('./web_socket.js');
 
 const code = '7K3M-Q9XD';
 const symbols = code.replace('-', '');
 
-// A connection of a stranger's: what it was sent, and when the host closed it.
-class Stranger {
+// A connection of a stranger's: what it was sent (its last 64 KiB), and when
+// the host closed it.
+class Stranger extends Peer {
     constructor(port, from) {
+        super(port, '127.0.0.1', from, 65536);
         this.port = port;
-        this.received = Buffer.alloc(0);
-        this.socket = net.connect({ host: '127.0.0.1', port, localAddress: from });
-        this.socket.on('data', (d) => (this.received = Buffer.concat([this.received, d]).subarray(-65536)));
-        this.socket.on('error', () => {});
-        this.opened = new Promise((resolve) => this.socket.on('connect', resolve));
-        this.closed = new Promise((resolve) => this.socket.on('close', () => resolve(Date.now())));
-        this.gone = false;
-        this.closed.then(() => (this.gone = true));
     }
 
-    write(bytes) {
-        if (!this.gone) this.socket.write(bytes);
-    }
-
-    // Waits until what came in matches; false when the host closed first.
-    async until(pattern, ms = 5000) {
-        for (const deadline = Date.now() + ms; Date.now() < deadline; await sleep(20)) {
-            if (pattern.test(this.received.toString('latin1'))) return true;
-            if (this.gone) return false;
-        }
-        return false;
+    // Whether what came in matches within `ms`; false when the host closed first.
+    async matches(pattern, ms = 5000) {
+        const seen = await this.until((s) => (pattern.test(s.data.toString('latin1')) ? true : s.gone ? false : undefined), ms);
+        return seen ?? false;
     }
 
     upgradeRequest(extra = {}) {
@@ -53,8 +40,8 @@ class Stranger {
     async upgrade() {
         await this.opened;
         this.write(this.upgradeRequest());
-        if (!(await this.until(/^HTTP\/1\.1 101 [^]*\r\n\r\n/))) throw new Error('the host did not switch to the WebSocket');
-        this.received = Buffer.alloc(0);
+        if (!(await this.matches(/^HTTP\/1\.1 101 [^]*\r\n\r\n/))) throw new Error('the host did not switch to the WebSocket');
+        this.data = Buffer.alloc(0);
     }
 }
 
@@ -74,7 +61,7 @@ async function flood(s, burst) {
 async function watcherIn(s) {
     await s.upgrade();
     s.write(frame(bd.encodeHello(bd.Seat.Watcher, symbols)));
-    if (!(await s.until(/^\x82\x04\x02\x02/))) throw new Error('the watcher was not welcomed');
+    if (!(await s.matches(/^\x82\x04\x02\x02/))) throw new Error('the watcher was not welcomed');
     s.write(frame(bd.encodeReady(bd.legend)));
 }
 
@@ -160,7 +147,7 @@ hostTest('strangers at the web door are closed; a right-code page gets in', 2400
         const closedAt = await Promise.race([s.closed, bound]);
         s.socket.destroy();
         return { what: attack.what, failure: attack.failure, closedMs: closedAt && closedAt - begun,
-            bound: attack.ms, answer: answerOf(s.received), expected: attack.answer };
+            bound: attack.ms, answer: answerOf(s.data), expected: attack.answer };
     });
 
     // Meanwhile a watcher's page with the right code.

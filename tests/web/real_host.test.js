@@ -19,36 +19,36 @@ hostTest('the page in Chromium joins the real host', 180000, async ({ host, brow
     const link = await host.link();
     assert.match(link, /^http:\/\/127\.0\.0\.1:\d+\/#7K3M-Q9XD$/);
     const origin = new URL(link).origin;
-    await browser.open();
+    const tab = await browser.open();
 
     // A wrong code: the host refuses it and the page says so.
-    await browser.tab.load(`${origin}/#AAAA-BBBB`, 'AAAA-BBBB');
-    await browser.tab.click('play');
-    await browser.until("document.getElementById('note').textContent.startsWith('Refused: the host refused the code AAAA-BBBB')");
+    await tab.load(`${origin}/#AAAA-BBBB`, 'AAAA-BBBB');
+    await tab.click('play');
+    await tab.until("document.getElementById('note').textContent.startsWith('Refused: the host refused the code AAAA-BBBB')");
 
     // The link as the host shows it: its code joins.
-    await browser.send('Page.navigate', { url: 'about:blank' });
-    await browser.tab.join(link, 'play', '7K3M-Q9XD');
+    await tab.send('Page.navigate', { url: 'about:blank' });
+    await tab.join(link, 'play', '7K3M-Q9XD');
     await host.until((s) => /Round 1 starts in/.test(s), 'the countdown');
     await host.until((s) => /Next:.*Next:/.test(s) && right(s) < 99 && !/starts in/.test(s), 'the round under way');
 
     // D held: the right piece goes to its wall, the left one stays.
     const start = host.screen();
-    await browser.key('keyDown', 'KeyD');
+    await tab.key('keyDown', 'KeyD');
     const atWall = await host.until((s) => {
         const column = right(s);
         return column < 99 && column > right(start) + 1 && s.split('\n').slice(0, 13).some((line) => [...line][48] === '\u2588') ? s : null;
     }, 'the right piece at its wall');
-    await browser.key('keyUp', 'KeyD');
+    await tab.key('keyUp', 'KeyD');
     assert.equal(left(atWall), left(start), 'the left piece stayed');
 
     // A held, and let go as soon as it has moved the piece: the piece
     // moves no further, where a key still held would take it on to the
     // left wall within a few frames.
     const wall = right(atWall);
-    await browser.key('keyDown', 'KeyA');
+    await tab.key('keyDown', 'KeyA');
     await host.until((s) => right(s) <= wall - 2, 'A moving the piece left');
-    await browser.key('keyUp', 'KeyA');
+    await tab.key('keyUp', 'KeyA');
     const released = right(host.screen());
     assert.ok(released > 4, `the piece went too far to tell a release (at ${released})`);
     await sleep(800);
@@ -57,19 +57,19 @@ hostTest('the page in Chromium joins the real host', 180000, async ({ host, brow
 
     // A and S held together: the piece goes left and down, both keys acting.
     const before = host.screen();
-    await browser.key('keyDown', 'KeyA');
-    await browser.key('keyDown', 'KeyS');
+    await tab.key('keyDown', 'KeyA');
+    await tab.key('keyDown', 'KeyS');
     await host.until((s) => right(s) <= right(before) - 2 && top(s) >= top(before) + 2,
         'A and S held together moving the piece left and down', 5000);
-    await browser.key('keyUp', 'KeyS');
-    await browser.key('keyUp', 'KeyA');
+    await tab.key('keyUp', 'KeyS');
+    await tab.key('keyUp', 'KeyA');
 
     // Escape on the page ends the match for both.
-    await browser.key('keyDown', 'Escape');
+    await tab.key('keyDown', 'Escape');
     await host.until((s) => /^status \d+$/m.test(s), 'the game to end');
     assert.match(host.screen(), /Match over: 0-0\. Player two left\./);
     assert.match(host.screen(), /^status 0$/m);
-    await browser.until("document.getElementById('status').textContent === 'You left the game.'");
+    await tab.until("document.getElementById('status').textContent === 'You left the game.'");
 
     const requested = browser.addresses('Network.requestWillBeSent');
     assert.ok(requested.every((url) => url.startsWith(`${origin}/`)), requested.join(' '));

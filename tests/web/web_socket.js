@@ -1,11 +1,43 @@
 // SPDX-License-Identifier: MIT
 // The WebSocket by hand, for the tests that play either end of it without a
-// library: the handshake's request and its accept, frames built as told
-// (masked as a browser masks them unless told otherwise) and whole frames
-// taken from the front of what came in.
+// library: a connection that gathers what comes in, the handshake's request
+// and its accept, frames built as told (masked as a browser masks them
+// unless told otherwise) and whole frames taken from the front of what came
+// in.
 'use strict';
 const crypto = require('node:crypto');
+const net = require('node:net');
 const { page } = require('./page_load.js');
+
+// A connection to `port` at `host`, from `localAddress` if given: what comes
+// in gathers in `data` (its last `keep` bytes); `opened`, `closed` (to the
+// time it closed) and `gone` say how it stands.
+class Peer {
+    constructor(port, host, localAddress, keep = Infinity) {
+        this.data = Buffer.alloc(0);
+        this.gone = false;
+        this.socket = net.connect({ host, port, localAddress });
+        this.socket.on('data', (d) => (this.data = Buffer.concat([this.data, d]).subarray(-keep)));
+        this.socket.on('error', () => {}); // seen as the close that follows
+        this.opened = new Promise((resolve) => this.socket.on('connect', resolve));
+        this.closed = new Promise((resolve) => this.socket.on('close', () => resolve(Date.now())));
+        this.closed.then(() => (this.gone = true));
+    }
+
+    write(bytes) {
+        if (!this.gone) this.socket.write(bytes);
+    }
+
+    // The first answer of check(this) other than undefined, looking every
+    // 20 ms; undefined after `ms`.
+    async until(check, ms) {
+        for (const deadline = Date.now() + ms; Date.now() < deadline; await new Promise((wake) => setTimeout(wake, 20))) {
+            const found = check(this);
+            if (found !== undefined) return found;
+        }
+        return undefined;
+    }
+}
 
 const acceptOf = (key) => crypto.createHash('sha1').update(key + '258EAFA5-E914-47DA-95CA-C5AB0DC85B11').digest('base64');
 
@@ -54,4 +86,4 @@ function takeFrames(data) {
     }
 }
 
-module.exports = { acceptOf, upgradeRequest, frame, takeFrames };
+module.exports = { Peer, acceptOf, upgradeRequest, frame, takeFrames };

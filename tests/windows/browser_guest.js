@@ -8,11 +8,10 @@
 // Usage: node browser_guest.js LINK LEAVE; "joined" on standard output once
 // the game is under way; exits 1 with the reason on anything else.
 'use strict';
-const net = require('node:net');
 const fs = require('node:fs');
 const crypto = require('node:crypto');
 const { page } = require('../web/page_load.js');
-const { acceptOf, frame, takeFrames, upgradeRequest } = require('../web/web_socket.js');
+const { Peer, acceptOf, frame, takeFrames, upgradeRequest } = require('../web/web_socket.js');
 
 const [link, leave] = process.argv.slice(2);
 const url = new URL(link);
@@ -26,32 +25,14 @@ function fail(why) {
 }
 if (!code) fail(`no join code in ${link}`);
 
-// A connection whose bytes gather in `data`; until(check) waits for check
-// to find what it looks for there.
+// A connection to the host; until(c, check, what) waits for check to find
+// what it looks for there, and fails after `ms`.
 function connect() {
-    const socket = net.connect(Number(url.port), url.hostname);
-    const c = { socket, data: Buffer.alloc(0), ended: false, waiters: [] };
-    const wake = () => c.waiters.forEach((w) => w());
-    socket.on('data', (d) => { c.data = Buffer.concat([c.data, d]); wake(); });
-    socket.on('end', () => { c.ended = true; wake(); });
-    socket.on('error', (e) => fail(`the connection: ${e.message}`));
-    // Looks on every read and every 100 ms, for a file to appear.
-    c.until = (check, what, ms = stepMs) => new Promise((resolve) => {
-        const timer = setTimeout(() => fail(`no ${what} in ${ms / 1000} s`), ms);
-        const poll = setInterval(() => look(), 100);
-        const look = () => {
-            const found = check(c);
-            if (found === undefined) return;
-            clearTimeout(timer);
-            clearInterval(poll);
-            c.waiters = c.waiters.filter((w) => w !== look);
-            resolve(found);
-        };
-        c.waiters.push(look);
-        look();
-    });
+    const c = new Peer(Number(url.port), url.hostname);
+    c.socket.on('error', (e) => fail(`the connection: ${e.message}`));
     return c;
 }
+const until = async (c, check, what, ms = stepMs) => (await c.until(check, ms)) ?? fail(`no ${what} in ${ms / 1000} s`);
 
 // The host's whole frames at the front of `c.data`, taken from it.
 function hostFrames(c) {
@@ -64,7 +45,7 @@ function hostFrames(c) {
 async function getPage() {
     const c = connect();
     c.socket.write(`GET / HTTP/1.1\r\nHost: ${url.host}\r\nAccept: text/html\r\n\r\n`);
-    const text = await c.until((k) => (k.ended ? k.data.toString('utf8') : undefined), 'page');
+    const text = await until(c, (k) => (k.gone ? k.data.toString('utf8') : undefined), 'page');
     if (!/^HTTP\/1\.1 200 /.test(text)) fail(`the page's answer: ${text.split('\r\n')[0]}`);
     if (!/<html[\s>]/i.test(text) || !text.includes('<script')) fail('no page with its script');
     console.log(`the page: ${text.length} bytes`);
@@ -73,9 +54,9 @@ async function getPage() {
 async function upgrade(c) {
     const key = crypto.randomBytes(16).toString('base64');
     c.socket.write(upgradeRequest(url.host, url.origin, key));
-    const head = await c.until((k) => {
+    const head = await until(c, (k) => {
         const end = k.data.indexOf('\r\n\r\n');
-        if (end < 0) return k.ended ? fail('the host closed before switching') : undefined;
+        if (end < 0) return k.gone ? fail('the host closed before switching') : undefined;
         const h = k.data.subarray(0, end).toString('latin1');
         k.data = k.data.subarray(end + 4);
         return h;
@@ -102,9 +83,9 @@ async function play() {
         }
         if (decoder.error) fail(`the host's messages: ${decoder.error}`);
     };
-    const seen = (what, test) => c.until((k) => {
+    const seen = (what, test) => until(c, (k) => {
         read(k);
-        return test() ? true : (k.ended ? fail(`the host closed before ${what}`) : undefined);
+        return test() ? true : (k.gone ? fail(`the host closed before ${what}`) : undefined);
     }, what);
 
     c.socket.write(frame(page.encodeHello(page.Seat.Player, code)));
@@ -118,9 +99,9 @@ async function play() {
     console.log('joined');
 
     const keepAlive = setInterval(() => c.socket.write(frame(page.encodeKeepAlive())), page.keepAliveMs);
-    await c.until((k) => {
+    await until(c, (k) => {
         read(k);
-        return fs.existsSync(leave) ? true : (k.ended ? fail('the host closed the game') : undefined);
+        return fs.existsSync(leave) ? true : (k.gone ? fail('the host closed the game') : undefined);
     }, 'word to leave', 10 * stepMs);
     clearInterval(keepAlive);
     c.socket.write(frame([0x03, 0xe8], { opcode: 8 }));
