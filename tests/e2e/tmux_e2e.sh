@@ -68,14 +68,19 @@ expect_given_back() {
     [ -z "${2-}" ] || screen | grep -Eq -- "$2" || fail "not on the normal screen: $2"
 }
 
+# Board $1's playing rows (13 lines of 18 cells) as the pane shows them.
+board_rows() {
+    local line
+    screen | head -13 | while IFS= read -r line; do echo "${line:$(($1 + 1)):18}"; done
+}
+
 # The leftmost column of a piece's blocks inside the board at column $1; 99: none.
 piece_column() {
-    local leftmost=99 line inside before
-    while IFS= read -r line; do
-        inside=${line:$(($1 + 1)):18}
+    local leftmost=99 inside before
+    while IFS= read -r inside; do
         before=${inside%%█*}
         [ "${#before}" -lt "${#inside}" ] && [ "${#before}" -lt "$leftmost" ] && leftmost=${#before}
-    done < <(screen | head -13)
+    done < <(board_rows "$1")
     echo "$leftmost"
 }
 
@@ -112,11 +117,6 @@ case_play() {
     screen | grep -q 'Next:.*Next:' || fail "final picture not left on the normal screen"
 }
 
-# Board $1's playing rows (13 lines of 18 cells) as the pane shows them.
-board_rows() {
-    local line
-    screen | head -13 | while IFS= read -r line; do echo "${line:$(($1 + 1)):18}"; done
-}
 # Board $1 shows the computer's play: points, which only cleared rows give,
 # or a cell in its bottom row right of column 7, where pieces left alone
 # never come to rest (they land in columns 3 to 6).
