@@ -26,23 +26,17 @@ class Connection {
         this.stream = Buffer.alloc(0);
         this.messages = [];
         this.closed = false;
-        this.waiters = [];
         socket.on('data', (data) => this.read(data));
-        socket.on('close', () => this.note(() => (this.closed = true)));
-        socket.on('error', () => this.note(() => (this.closed = true)));
-    }
-
-    note(change) {
-        change();
-        for (const wake of this.waiters.splice(0)) wake();
+        socket.on('close', () => (this.closed = true));
+        socket.on('error', () => (this.closed = true));
     }
 
     read(data) {
         const { frames, rest } = takeFrames(Buffer.concat([this.frames, data]));
         this.frames = rest;
         for (const f of frames) {
-            if (f.opcode === 8) return this.note(() => (this.closed = true));
-            if (f.opcode === 2) this.note(() => this.take(f.payload));
+            if (f.opcode === 8) return (this.closed = true);
+            if (f.opcode === 2) this.take(f.payload);
         }
     }
 
@@ -65,18 +59,10 @@ class Connection {
         }
     }
 
-    // Waits until `ready()` holds, as the guest's messages come; fails after
-    // `ms`.
+    // Waits until `ready()` holds, looking every 20 ms; fails after `ms`.
     async until(ready, what, ms = 20000) {
-        const deadline = Date.now() + ms;
-        while (!ready()) {
-            const left = deadline - Date.now();
-            if (left <= 0) throw new Error(`the stand-in host waited in vain for ${what}`);
-            await new Promise((wake) => {
-                this.waiters.push(wake);
-                setTimeout(wake, Math.min(left, 200));
-            });
-        }
+        for (const deadline = Date.now() + ms; !ready(); await sleep(20))
+            if (Date.now() > deadline) throw new Error(`the stand-in host waited in vain for ${what}`);
     }
 
     // The guest's Key messages so far.
