@@ -54,7 +54,8 @@ run_game() {
 }
 
 # Once the game has ended: exit status $1, normal screen, cursor shown and the
-# modes as before. Bash puts its own modes back after a job that a signal
+# modes as before; and the last line $2 (a regular expression), if given, on
+# the normal screen. Bash puts its own modes back after a job that a signal
 # ended or stopped, so only a normal end can be checked here; the pty tests
 # check the other ways out without a shell in between.
 expect_given_back() {
@@ -64,16 +65,22 @@ expect_given_back() {
     [ "$(cat "$work/status")" = "$1" ] || fail "exit status $(cat "$work/status"), not $1"
     [ "$(flag alternate_on)$(flag cursor_flag)" = 01 ] || fail "screen or cursor not given back"
     cmp -s "$work/before" "$work/after" || fail "terminal modes differ after the game"
+    [ -z "${2-}" ] || screen | grep -Eq -- "$2" || fail "not on the normal screen: $2"
+}
+
+# Board $1's playing rows (13 lines of 18 cells) as the pane shows them.
+board_rows() {
+    local line
+    screen | head -13 | while IFS= read -r line; do echo "${line:$(($1 + 1)):18}"; done
 }
 
 # The leftmost column of a piece's blocks inside the board at column $1; 99: none.
 piece_column() {
-    local leftmost=99 line inside before
-    while IFS= read -r line; do
-        inside=${line:$(($1 + 1)):18}
+    local leftmost=99 inside before
+    while IFS= read -r inside; do
         before=${inside%%█*}
         [ "${#before}" -lt "${#inside}" ] && [ "${#before}" -lt "$leftmost" ] && leftmost=${#before}
-    done < <(screen | head -13)
+    done < <(board_rows "$1")
     echo "$leftmost"
 }
 
@@ -110,11 +117,6 @@ case_play() {
     screen | grep -q 'Next:.*Next:' || fail "final picture not left on the normal screen"
 }
 
-# Board $1's playing rows (13 lines of 18 cells) as the pane shows them.
-board_rows() {
-    local line
-    screen | head -13 | while IFS= read -r line; do echo "${line:$(($1 + 1)):18}"; done
-}
 # Board $1 shows the computer's play: points, which only cleared rows give,
 # or a cell in its bottom row right of column 7, where pieces left alone
 # never come to rest (they land in columns 3 to 6).
@@ -144,8 +146,7 @@ case_demo() {
     before_left=$(stack 0) before_right=$(stack 30)
     wait_until 'stacks_changed' "more pieces locked on both boards"
     tm send-keys -t e2e Escape
-    expect_given_back 0
-    screen | grep -Eq '^Match over: 0-0\.' || fail "no final tally on the normal screen"
+    expect_given_back 0 '^Match over: 0-0\.'
 }
 
 # A match of two people at one keyboard: its first seconds at the steady
@@ -182,8 +183,7 @@ case_match() {
     tm send-keys -t e2e Enter
     wait_until '! screen | grep -q "Game Over"' "no fresh round after Enter"
     tm send-keys -t e2e Escape
-    expect_given_back 0
-    screen | grep -Eq '^Match over: 1-0\.' || fail "no final tally on the normal screen"
+    expect_given_back 0 '^Match over: 1-0\.'
 }
 
 # Keys of one's own: player one on I J L K moves with J (to the left wall)
@@ -208,6 +208,22 @@ case_keys() {
 # screen, wherever the shell's lines above put them.
 final_picture() { screen | sed -n '/Next:.*Next:/,$p' | head -18; }
 
+# The last match kept, of kind $1 (computer, join), replayed on a clear
+# screen; its legend does not name P, which does nothing in a replay.
+start_replay() {
+    type_line clear
+    start_game "--replay last"
+    wait_for "Replay: $1 [0-9:]+, round 1, 1x" "the replay's line"
+    ! screen | grep -q 'P pauses' || fail "the replay names P: $(screen)"
+}
+
+# The replay, once ended, left the game's own final picture, $1.
+replay_ends_on() {
+    expect_given_back 0
+    [ "$(final_picture)" = "$1" ] ||
+        fail "the replay ended on another picture: $(diff <(echo "$1") <(final_picture))"
+}
+
 # A match against the computer is kept: the player drops every piece and
 # loses the one round the match takes; --stats counts it, and --replay last,
 # paused with Space and sped up with + meanwhile, plays it to the same
@@ -225,11 +241,8 @@ case_kept() {
     [ "$(cat "$work/stats.status")" = 0 ] || fail "--stats failed: $(cat "$work/stats")"
     grep -Eq -- '^--computer +3 +1 +0 +1 +1 +0 +1 ' "$work/stats" ||
         fail "--stats does not show the match lost at level 3: $(cat "$work/stats")"
-    type_line clear
-    start_game "--replay last"
-    wait_for 'Replay: computer [0-9:]+, round 1, 1x' "the replay's line"
+    start_replay computer
     wait_for '^Space pause, → step, \+ - speed, Enter skips, Esc leaves' "the replay's keys"
-    ! screen | grep -q 'P pauses' || fail "the replay names P, which does nothing there: $(screen)"
     tm send-keys -t e2e Space
     wait_for 'Replay: .*, 1x paused' "the replay paused"
     tm send-keys -t e2e +
@@ -238,9 +251,7 @@ case_kept() {
     tm send-keys -t e2e +
     wait_for 'Replay: .*, 4x paused' "the replay sped up again"
     tm send-keys -t e2e Space
-    expect_given_back 0
-    [ "$(final_picture)" = "$played" ] ||
-        fail "the replay ended on another picture: $(diff <(echo "$played") <(final_picture))"
+    replay_ends_on "$played"
 }
 
 # Host and guest in two sessions of one tmux server, each shell in a folder
@@ -280,11 +291,9 @@ case_network() {
 
     tm send-keys -t guest Escape
     pane=guest
-    work=$guest_dir expect_given_back 0
-    screen | grep -q '^Match over: 0-0\. You left\.' || fail "the guest's final line"
+    work=$guest_dir expect_given_back 0 '^Match over: 0-0\. You left\.'
     pane=e2e
-    expect_given_back 0
-    screen | grep -q '^Match over: 0-0\. Player two left\.' || fail "the host's final line"
+    expect_given_back 0 '^Match over: 0-0\. Player two left\.'
     boards() { tm capture-pane -p -t "$1" | grep -A7 'Next:.*Next:'; }
     [ "$(boards e2e)" = "$(boards guest)" ] || fail "the guest's final boards are not the host's"
 
@@ -293,17 +302,11 @@ case_network() {
     pane=guest work=$guest_dir
     local shown
     shown=$(final_picture)
-    type_line clear
-    start_game "--replay last"
-    wait_for 'Replay: join [0-9:]+, round 1, 1x' "the guest's replay line"
-    # The countdown's key legend, as the host sent it, names P, which does
-    # nothing in a replay.
-    ! screen | grep -q 'P pauses' || fail "the guest's replay names P: $(screen)"
+    # The countdown's key legend, as the host sent it, names P.
+    start_replay join
     tm send-keys -t guest +
     wait_for 'Replay: .*, 2x' "the guest's replay sped up"
-    expect_given_back 0
-    [ "$(final_picture)" = "$shown" ] ||
-        fail "the guest's replay ended on another picture: $(diff <(echo "$shown") <(final_picture))"
+    replay_ends_on "$shown"
 }
 
 # The game refuses what it cannot play on, with a message and status 1: a

@@ -37,109 +37,101 @@ test('the page in Chromium, against a stand-in host', { skip, timeout: 120000 },
     const host = await startHost(html, '{{NONCE}}');
     const browser = new Chromium(program);
     try {
-        await browser.open();
+        const tab = await browser.open();
         const origin = `http://127.0.0.1:${host.port}`;
-        await browser.send('Page.navigate', { url: `${origin}/#7k3m q9xd` });
-        await browser.until("document.readyState === 'complete'");
+        await tab.send('Page.navigate', { url: `${origin}/#7k3m q9xd` });
+        await tab.until("document.readyState === 'complete'");
 
         // The script ran (the grid is built) and the style applied, both
         // under the policy; the link's code is in the form.
-        assert.equal(await browser.evaluate("document.querySelectorAll('#screen span').length"), page.cells);
-        assert.equal(await browser.evaluate('getComputedStyle(document.documentElement).backgroundColor'), 'rgb(12, 12, 12)');
-        assert.equal(await browser.evaluate("document.getElementById('code').value"), '7K3M-Q9XD');
+        assert.equal(await tab.evaluate("document.querySelectorAll('#screen span').length"), page.cells);
+        assert.equal(await tab.evaluate('getComputedStyle(document.documentElement).backgroundColor'), 'rgb(12, 12, 12)');
+        assert.equal(await tab.evaluate("document.getElementById('code').value"), '7K3M-Q9XD');
 
         // Play: the Hello, then a welcome and a picture cut across messages.
-        await browser.evaluate("document.getElementById('play').click()");
-        const player = await waitForConnection(host);
+        await tab.click('play');
+        const player = await host.connection(1);
         assert.equal(player.origin, origin);
-        await player.until(() => player.messages.length >= 1, 'the Hello');
         assert.deepEqual(player.messages[0], [T.Hello, 14, 0x42, 0x4c, 0x4b, 0x44, page.protocolVersion, 1, ...Buffer.from('7K3MQ9XD')]);
         const first = [T.Welcome, 2, page.protocolVersion, 1, ...picture];
         player.send(first, [1, 5, 9]);
         await player.until(() => player.messages.length >= 2, 'Ready');
         assert.deepEqual(player.messages[1], [...page.encodeReady(page.legend)]);
-        await browser.until(`${rowText(0)}.startsWith('BLOCKDUEL ')`);
+        await tab.until(`${rowText(0)}.startsWith('BLOCKDUEL ')`);
         player.send(delta);
-        await browser.until(`${rowText(1)}.startsWith('\u2588!')`);
-        assert.match(await browser.evaluate("document.querySelector('#screen span').className"), /^f14 b1$/);
-        assert.equal(await browser.evaluate("getComputedStyle(document.querySelector('#screen span')).color"), 'rgb(249, 241, 165)');
+        await tab.until(`${rowText(1)}.startsWith('\u2588!')`);
+        assert.match(await tab.evaluate("document.querySelector('#screen span').className"), /^f14 b1$/);
+        assert.equal(await tab.evaluate("getComputedStyle(document.querySelector('#screen span')).color"), 'rgb(249, 241, 165)');
 
         // D held, then S: both pressed; S let go, then D; P; then D held as
         // the page loses focus.
-        await browser.key('keyDown', 'KeyD', 'd', 68);
-        await browser.key('keyDown', 'KeyS', 's', 83);
-        await browser.key('keyUp', 'KeyS', 's', 83);
-        await browser.key('keyUp', 'KeyD', 'd', 68);
-        await browser.key('keyDown', 'KeyP', 'p', 80);
-        await browser.key('keyUp', 'KeyP', 'p', 80);
-        await browser.key('keyDown', 'ArrowLeft', 'ArrowLeft', 37);
-        await browser.evaluate("window.dispatchEvent(new Event('blur'))");
+        await tab.key('keyDown', 'KeyD');
+        await tab.key('keyDown', 'KeyS');
+        await tab.key('keyUp', 'KeyS');
+        await tab.key('keyUp', 'KeyD');
+        await tab.press('KeyP');
+        await tab.key('keyDown', 'ArrowLeft');
+        await tab.evaluate("window.dispatchEvent(new Event('blur'))");
         const keys = [key(K.Press, A.Right), key(K.Press, A.Drop), key(K.Release, A.Drop), key(K.Release, A.Right),
             key(K.Press, A.Pause), key(K.Release, A.Pause), key(K.Press, A.Left), key(K.ReleaseAll, 0)];
-        await player.until(() => player.messages.filter((m) => m[0] === T.Key).length >= keys.length, 'the keys');
-        assert.deepEqual(player.messages.filter((m) => m[0] === T.Key), keys);
+        await player.until(() => player.keys().length >= keys.length, 'the keys');
+        assert.deepEqual(player.keys(), keys);
         // A second without a key: a keep-alive.
         await player.until(() => player.messages.some((m) => m[0] === T.KeepAlive), 'a keep-alive');
         // On a laptop's screen the status and every button are in sight,
         // and the Pause button pauses as P does.
-        await browser.send('Emulation.setDeviceMetricsOverride', { width: 1000, height: 700, deviceScaleFactor: 1, mobile: false });
-        assert.ok(await browser.evaluate("document.getElementById('pads').getBoundingClientRect().bottom <= innerHeight"), 'the buttons below the fold');
+        await tab.send('Emulation.setDeviceMetricsOverride', { width: 1000, height: 700, deviceScaleFactor: 1, mobile: false });
+        assert.ok(await tab.evaluate("document.getElementById('pads').getBoundingClientRect().bottom <= innerHeight"), 'the buttons below the fold');
         if (process.env.BLOCKDUEL_WEB_SCREENSHOT) {
-            const { data } = await browser.send('Page.captureScreenshot', { format: 'png' });
+            const { data } = await tab.send('Page.captureScreenshot', { format: 'png' });
             fs.writeFileSync(process.env.BLOCKDUEL_WEB_SCREENSHOT, Buffer.from(data, 'base64'));
         }
-        await tap(browser, 'touchPause');
-        await player.until(() => player.messages.filter((m) => m[0] === T.Key).length >= keys.length + 2, 'the Pause button');
-        assert.deepEqual(player.messages.filter((m) => m[0] === T.Key).slice(keys.length), [key(K.Press, A.Pause), key(K.Release, A.Pause)]);
+        await tap(tab, 'touchPause');
+        await player.until(() => player.keys().length >= keys.length + 2, 'the Pause button');
+        assert.deepEqual(player.keys().slice(keys.length), [key(K.Press, A.Pause), key(K.Release, A.Pause)]);
 
         // The end: the picture stays, the page says so and offers to join again.
         player.send([T.End, 0]);
-        await browser.until("document.getElementById('status').textContent === 'The game is over.'");
-        assert.equal(await browser.evaluate("document.getElementById('again').hidden"), false);
-        assert.match(await browser.evaluate(rowText(0)), /^BLOCKDUEL /);
+        await tab.until("document.getElementById('status').textContent === 'The game is over.'");
+        assert.equal(await tab.evaluate("document.getElementById('again').hidden"), false);
+        assert.match(await tab.evaluate(rowText(0)), /^BLOCKDUEL /);
 
         // Join again joins, with the same code and seat; the Leave button
         // leaves as Escape does.
-        await browser.evaluate("document.getElementById('again').click()");
-        const rejoined = await waitForConnection(host, 2);
-        await rejoined.until(() => rejoined.messages.length >= 1, 'the Hello again');
+        await tab.click('again');
+        const rejoined = await host.connection(2);
         assert.deepEqual(rejoined.messages[0], player.messages[0]);
         rejoined.send(first);
-        await browser.until("document.getElementById('status').textContent.startsWith('Playing')");
-        await tap(browser, 'touchLeave');
+        await tab.until("document.getElementById('status').textContent.startsWith('Playing')");
+        await tap(tab, 'touchLeave');
         await rejoined.until(() => rejoined.closed, 'the page to leave');
-        assert.deepEqual(rejoined.messages.filter((m) => m[0] === T.Key), [key(K.Press, A.Escape)]);
-        await browser.until("document.getElementById('status').textContent === 'You left the game.'");
+        assert.deepEqual(rejoined.keys(), [key(K.Press, A.Escape)]);
+        await tab.until("document.getElementById('status').textContent === 'You left the game.'");
 
         // A wrong code, refused: the form says why and takes another try.
-        await browser.evaluate("document.getElementById('again').click()");
-        const refused = await waitForConnection(host, 3);
-        await refused.until(() => refused.messages.length >= 1, 'the second Hello');
+        await tab.click('again');
+        const refused = await host.connection(3);
         refused.send([T.Refused, 1, 1]);
-        await browser.until("document.getElementById('note').textContent.startsWith('Refused: the host refused the code 7K3M-Q9XD')");
-        assert.equal(await browser.evaluate("document.getElementById('join').hidden"), false);
+        await tab.until("document.getElementById('note').textContent.startsWith('Refused: the host refused the code 7K3M-Q9XD')");
+        assert.equal(await tab.evaluate("document.getElementById('join').hidden"), false);
 
         // A watcher: the last game's picture stays until the welcome blanks
         // it; no keys go, and Escape leaves at once.
-        await browser.evaluate("document.getElementById('watch').click()");
-        const watcher = await waitForConnection(host, 4);
-        await watcher.until(() => watcher.messages.length >= 1, "the watcher's Hello");
+        await tab.click('watch');
+        const watcher = await host.connection(4);
         assert.equal(watcher.messages[0][7], 2);
         watcher.send([T.Welcome, 2, page.protocolVersion, 2, ...picture]);
-        await browser.until("document.getElementById('status').textContent === 'Watching: Escape leaves.'");
-        await browser.until(`${rowText(0)}.startsWith('BLOCKDUEL ')`);
-        await browser.key('keyDown', 'KeyD', 'd', 68);
-        await browser.key('keyDown', 'Escape', 'Escape', 27);
+        await tab.until("document.getElementById('status').textContent === 'Watching: Escape leaves.'");
+        await tab.until(`${rowText(0)}.startsWith('BLOCKDUEL ')`);
+        await tab.key('keyDown', 'KeyD');
+        await tab.key('keyDown', 'Escape');
         await watcher.until(() => watcher.closed, 'the watcher to leave');
-        assert.deepEqual(watcher.messages.map((m) => m[0]).filter((t) => t === T.Key), []);
-        console.log('STATUS', await browser.evaluate("document.getElementById('status').textContent + '/' + document.getElementById('note').textContent + '/' + document.getElementById('game').hidden"));
-        await browser.until("document.getElementById('status').textContent === 'You left the game.'");
+        assert.deepEqual(watcher.keys(), []);
+        await tab.until("document.getElementById('status').textContent === 'You left the game.'");
 
         // Nothing but the page itself was asked for, and nothing complained.
-        const requested = browser.events.filter((e) => e.method === 'Network.requestWillBeSent').map((e) => e.params.request.url);
-        assert.deepEqual([...new Set(requested)], [`${origin}/`]);
-        const sockets = browser.events.filter((e) => e.method === 'Network.webSocketCreated').map((e) => e.params.url);
-        assert.deepEqual([...new Set(sockets)], [`ws://127.0.0.1:${host.port}/play`]);
+        assert.deepEqual(browser.addresses('Network.requestWillBeSent'), [`${origin}/`]);
+        assert.deepEqual(browser.addresses('Network.webSocketCreated'), [`ws://127.0.0.1:${host.port}/play`]);
         assert.deepEqual(browser.complaints(), []);
         assert.deepEqual(host.requests, ['/']);
     } finally {
@@ -149,18 +141,8 @@ test('the page in Chromium, against a stand-in host', { skip, timeout: 120000 },
 });
 
 // A press and a lift of the mouse on the touch button for `code`.
-async function tap(browser, code) {
-    const at = await browser.evaluate(`(() => { const r = document.querySelector('[data-key=${code}]').getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; })()`);
+async function tap(tab, code) {
+    const at = await tab.evaluate(`(() => { const r = document.querySelector('[data-key=${code}]').getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; })()`);
     for (const type of ['mousePressed', 'mouseReleased'])
-        await browser.send('Input.dispatchMouseEvent', { type, x: at[0], y: at[1], button: 'left', clickCount: 1 });
-}
-
-// The host's `count`th connection, once it is there.
-async function waitForConnection(host, count = 1) {
-    const deadline = Date.now() + 20000;
-    while (host.connections.length < count) {
-        if (Date.now() > deadline) throw new Error(`the page never opened connection ${count}`);
-        await new Promise((wake) => setTimeout(wake, 50));
-    }
-    return host.connections[count - 1];
+        await tab.send('Input.dispatchMouseEvent', { type, x: at[0], y: at[1], button: 'left', clickCount: 1 });
 }

@@ -43,8 +43,8 @@ class Chromium {
         else waiting.resolve(message.result);
     }
 
-    // One command, in the page's session once there is one.
-    send(method, params = {}, sessionId = this.sessionId) {
+    // One command, to the browser or in a tab's session.
+    send(method, params = {}, sessionId = null) {
         const id = this.next++;
         const message = { id, method, params };
         if (sessionId) message.sessionId = sessionId;
@@ -55,33 +55,23 @@ class Chromium {
         });
     }
 
-    // A new tab, attached, with the domains the test listens to; the
-    // browser's own evaluate(), until() and key() act in the first one.
+    // A new tab, attached, with the domains the test listens to.
     async open() {
-        const { targetId } = await this.send('Target.createTarget', { url: 'about:blank' }, null);
-        const { sessionId } = await this.send('Target.attachToTarget', { targetId, flatten: true }, null);
+        const { targetId } = await this.send('Target.createTarget', { url: 'about:blank' });
+        const { sessionId } = await this.send('Target.attachToTarget', { targetId, flatten: true });
         const tab = new Tab(this, sessionId);
         for (const domain of ['Page', 'Runtime', 'Log', 'Network']) await tab.send(`${domain}.enable`);
         // Each tab keeps the keyboard as a window in front would, so that a
         // second tab does not make the first let its keys go.
         await tab.send('Emulation.setFocusEmulationEnabled', { enabled: true });
-        if (!this.sessionId) {
-            this.sessionId = sessionId;
-            this.tab = tab;
-        }
         return tab;
     }
 
-    evaluate(expression) {
-        return this.tab.evaluate(expression);
-    }
-
-    until(expression, ms) {
-        return this.tab.until(expression, ms);
-    }
-
-    key(type, code, key, keyCode) {
-        return this.tab.key(type, code, key, keyCode);
+    // The addresses the pages asked for (by Network.requestWillBeSent) or
+    // opened a WebSocket to (Network.webSocketCreated), each once.
+    addresses(method) {
+        const urls = this.events.filter((e) => e.method === method).map((e) => e.params.request?.url ?? e.params.url);
+        return [...new Set(urls)];
     }
 
     // What the pages threw or logged as errors, in any tab.
@@ -95,7 +85,7 @@ class Chromium {
     // it when it does not within ten seconds.
     async close() {
         const gone = (ms) => Promise.race([this.exited.then(() => true), new Promise((r) => setTimeout(r, ms, false))]);
-        this.send('Browser.close', {}, null).catch(() => {});
+        this.send('Browser.close').catch(() => {});
         if (!(await gone(10000))) {
             this.process.kill();
             await this.exited;
@@ -103,6 +93,11 @@ class Chromium {
         fs.rmSync(this.profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });
     }
 }
+
+const usKeys = {
+    KeyA: ['a', 65], KeyD: ['d', 68], KeyP: ['p', 80], KeyS: ['s', 83], ArrowLeft: ['ArrowLeft', 37],
+    Enter: ['Enter', 13], Escape: ['Escape', 27],
+};
 
 // One tab of the browser: commands in its session.
 class Tab {
@@ -130,9 +125,35 @@ class Tab {
         }
     }
 
-    // A key where it sits on a US keyboard, down or up.
-    key(type, code, key, keyCode) {
+    // A key where it sits on a US keyboard, down or up; the key and its
+    // code from the table of the keys the tests use, unless given.
+    key(type, code, key = usKeys[code][0], keyCode = usKeys[code][1]) {
         return this.send('Input.dispatchKeyEvent', { type, code, key, windowsVirtualKeyCode: keyCode });
+    }
+
+    async press(code) {
+        await this.key('keyDown', code);
+        await this.key('keyUp', code);
+    }
+
+    // Goes to `url` and waits for the page with `code` in its form (any
+    // code when not given).
+    async load(url, code) {
+        await this.send('Page.navigate', { url });
+        const filled = code === undefined ? "!== ''" : `=== '${code}'`;
+        await this.until(`document.readyState === 'complete' && document.getElementById('code').value ${filled}`);
+    }
+
+    click(id) {
+        return this.evaluate(`document.getElementById('${id}').click()`);
+    }
+
+    // Joins the game at `link` by the page's button for a seat, 'play' or
+    // 'watch'.
+    async join(link, button, code) {
+        await this.load(link, code);
+        await this.click(button);
+        await this.until("document.getElementById('game').hidden === false");
     }
 
     // The text of the page's picture, row by row.

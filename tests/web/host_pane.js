@@ -82,4 +82,23 @@ class HostPane {
     }
 }
 
-module.exports = { HostPane, sleep, block };
+// A test of the page in headless Chromium against the real host in a pane,
+// as ctest runs it (skipped without them): `body({ host, browser, t })`.
+function hostTest(name, timeout, body) {
+    const test = require('node:test');
+    const { Chromium } = require('./headless_chromium.js');
+    const { BLOCKDUEL_GAME: game, BLOCKDUEL_CHROMIUM: program } = process.env;
+    const skip = game && program ? false : 'needs BLOCKDUEL_GAME and BLOCKDUEL_CHROMIUM, as ctest sets them';
+    test(name, { skip, timeout }, async (t) => {
+        const host = new HostPane(game);
+        const browser = new Chromium(program);
+        try {
+            await body({ host, browser, t });
+        } finally {
+            await browser.close();
+            host.close();
+        }
+    });
+}
+
+module.exports = { HostPane, hostTest, sleep, block };

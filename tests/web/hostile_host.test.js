@@ -10,74 +10,39 @@
 // right-code watcher's page gets in within 5 s and the host's rate readout
 // stays at the game's pace.
 'use strict';
-const test = require('node:test');
 const assert = require('node:assert/strict');
 const net = require('node:net');
-const path = require('node:path');
-const { Chromium } = require('./headless_chromium.js');
-const { HostPane, sleep } = require('./host_pane.js');
-const bd = require(path.join(__dirname, '..', '..', 'src', 'web', 'page.js'));
+const { HostPane, hostTest, sleep } = require('./host_pane.js');
+const { page: bd } = require('./page_load.js');
+const { Peer, frame, upgradeRequest } = require('./web_socket.js');
 
-const game = process.env.BLOCKDUEL_GAME;
-const program = process.env.BLOCKDUEL_CHROMIUM;
-const skip = game && program ? false : 'needs BLOCKDUEL_GAME and BLOCKDUEL_CHROMIUM, as ctest sets them';
 const code = '7K3M-Q9XD';
 const symbols = code.replace('-', '');
 
-// A connection of a stranger's: what it was sent, and when the host closed it.
-class Stranger {
+// A connection of a stranger's: what it was sent (its last 64 KiB), and when
+// the host closed it.
+class Stranger extends Peer {
     constructor(port, from) {
+        super(port, '127.0.0.1', from, 65536);
         this.port = port;
-        this.received = Buffer.alloc(0);
-        this.socket = net.connect({ host: '127.0.0.1', port, localAddress: from });
-        this.socket.on('data', (d) => (this.received = Buffer.concat([this.received, d]).subarray(-65536)));
-        this.socket.on('error', () => {});
-        this.opened = new Promise((resolve) => this.socket.on('connect', resolve));
-        this.closed = new Promise((resolve) => this.socket.on('close', () => resolve(Date.now())));
-        this.gone = false;
-        this.closed.then(() => (this.gone = true));
     }
 
-    write(bytes) {
-        if (!this.gone) this.socket.write(bytes);
-    }
-
-    // Waits until what came in matches; false when the host closed first.
-    async until(pattern, ms = 5000) {
-        for (const deadline = Date.now() + ms; Date.now() < deadline; await sleep(20)) {
-            if (pattern.test(this.received.toString('latin1'))) return true;
-            if (this.gone) return false;
-        }
-        return false;
+    // Whether what came in matches within `ms`; false when the host closed first.
+    async matches(pattern, ms = 5000) {
+        const seen = await this.until((s) => (pattern.test(s.data.toString('latin1')) ? true : s.gone ? false : undefined), ms);
+        return seen ?? false;
     }
 
     upgradeRequest(extra = {}) {
-        const headers = {
-            Host: `127.0.0.1:${this.port}`, Origin: `http://127.0.0.1:${this.port}`, Upgrade: 'websocket',
-            Connection: 'Upgrade', 'Sec-WebSocket-Key': 'dGhlIHNhbXBsZSBub25jZQ==', 'Sec-WebSocket-Version': '13', ...extra,
-        };
-        const lines = Object.entries(headers).filter(([, v]) => v !== null).map(([k, v]) => `${k}: ${v}\r\n`);
-        return `GET /play HTTP/1.1\r\n${lines.join('')}\r\n`;
+        return upgradeRequest(`127.0.0.1:${this.port}`, `http://127.0.0.1:${this.port}`, 'dGhlIHNhbXBsZSBub25jZQ==', extra);
     }
 
     async upgrade() {
         await this.opened;
         this.write(this.upgradeRequest());
-        if (!(await this.until(/^HTTP\/1\.1 101 [^]*\r\n\r\n/))) throw new Error('the host did not switch to the WebSocket');
-        this.received = Buffer.alloc(0);
+        if (!(await this.matches(/^HTTP\/1\.1 101 [^]*\r\n\r\n/))) throw new Error('the host did not switch to the WebSocket');
+        this.data = Buffer.alloc(0);
     }
-}
-
-// A frame as a browser sends it (masked), or as told otherwise.
-function frame(payload, { opcode = 2, fin = true, rsv = 0, masked = true, length = payload.length } = {}) {
-    const head = [(fin ? 0x80 : 0) | rsv | opcode];
-    const maskBit = masked ? 0x80 : 0;
-    if (length < 126) head.push(maskBit | length);
-    else if (length < 65536) head.push(maskBit | 126, length >> 8, length & 255);
-    else head.push(maskBit | 127, ...Buffer.from(BigInt(length).toString(16).padStart(16, '0'), 'hex'));
-    const key = [0x12, 0x34, 0x56, 0x78];
-    const body = Buffer.from(payload).map((b, i) => (masked ? b ^ key[i % 4] : b));
-    return Buffer.concat([Buffer.from(head), Buffer.from(masked ? key : []), body]);
 }
 
 // The host's status line, or how much it sent.
@@ -96,7 +61,7 @@ async function flood(s, burst) {
 async function watcherIn(s) {
     await s.upgrade();
     s.write(frame(bd.encodeHello(bd.Seat.Watcher, symbols)));
-    if (!(await s.until(/^\x82\x04\x02\x02/))) throw new Error('the watcher was not welcomed');
+    if (!(await s.matches(/^\x82\x04\x02\x02/))) throw new Error('the watcher was not welcomed');
     s.write(frame(bd.encodeReady(bd.legend)));
 }
 
@@ -105,6 +70,9 @@ async function watcherIn(s) {
 const frameMs = 1500;
 
 // Each attack: what it does once connected. The host must close it within `ms`.
+// Most send one thing: once connected, or once switched to the WebSocket.
+const sends = (what, ms, answer, bytes) => ({ what, ms, answer, go: async (s) => { await s.opened; s.write(bytes(s)); } });
+const framed = (what, bytes) => ({ what, ms: frameMs, go: async (s) => { await s.upgrade(); s.write(bytes); } });
 const attacks = [
     { what: 'a head a byte at a time', ms: 4000, go: async (s) => {
         await s.opened;
@@ -114,25 +82,16 @@ const attacks = [
             await sleep(100);
         }
     } },
-    { what: 'a head of 64 KiB', ms: 3000, answer: /^HTTP\/1\.1 400 /, go: async (s) => {
-        await s.opened;
-        s.write(`GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Big: ${'a'.repeat(65536)}\r\n\r\n`);
-    } },
-    { what: 'an upgrade from another origin', ms: 3000, answer: /^HTTP\/1\.1 403 /, go: async (s) => {
-        await s.opened;
-        s.write(s.upgradeRequest({ Origin: 'http://attacker.example' }));
-    } },
-    { what: 'an upgrade without a key', ms: 3000, answer: /^HTTP\/1\.1 400 /, go: async (s) => {
-        await s.opened;
-        s.write(s.upgradeRequest({ 'Sec-WebSocket-Key': null }));
-    } },
-    { what: 'an unmasked frame', ms: frameMs, go: async (s) => { await s.upgrade(); s.write(frame([6, 0], { masked: false })); } },
-    { what: 'a text frame', ms: frameMs, go: async (s) => { await s.upgrade(); s.write(frame(Buffer.from('hello'), { opcode: 1 })); } },
-    { what: 'a reserved opcode', ms: frameMs, go: async (s) => { await s.upgrade(); s.write(frame([1, 2], { opcode: 3 })); } },
-    { what: 'a reserved bit', ms: frameMs, go: async (s) => { await s.upgrade(); s.write(frame([6, 0], { rsv: 0x40 })); } },
-    { what: 'a length of 2^62', ms: frameMs, go: async (s) => { await s.upgrade(); s.write(frame([1, 2, 3, 4], { length: 2 ** 62 })); } },
-    { what: 'a ping of 126 bytes', ms: frameMs, go: async (s) => { await s.upgrade(); s.write(frame(Buffer.alloc(126), { opcode: 9 })); } },
-    { what: 'a close', ms: frameMs, go: async (s) => { await s.upgrade(); s.write(frame([3, 232], { opcode: 8 })); } },
+    sends('a head of 64 KiB', 3000, /^HTTP\/1\.1 400 /, () => `GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Big: ${'a'.repeat(65536)}\r\n\r\n`),
+    sends('an upgrade from another origin', 3000, /^HTTP\/1\.1 403 /, (s) => s.upgradeRequest({ Origin: 'http://attacker.example' })),
+    sends('an upgrade without a key', 3000, /^HTTP\/1\.1 400 /, (s) => s.upgradeRequest({ 'Sec-WebSocket-Key': null })),
+    framed('an unmasked frame', frame([6, 0], { masked: false })),
+    framed('a text frame', frame(Buffer.from('hello'), { opcode: 1 })),
+    framed('a reserved opcode', frame([1, 2], { opcode: 3 })),
+    framed('a reserved bit', frame([6, 0], { rsv: 0x40 })),
+    framed('a length of 2^62', frame([1, 2, 3, 4], { length: 2 ** 62 })),
+    framed('a ping of 126 bytes', frame(Buffer.alloc(126), { opcode: 9 })),
+    framed('a close', frame([3, 232], { opcode: 8 })),
     { what: 'empty frames as fast as they go, before a greeting', ms: 4000, go: async (s) => {
         await s.upgrade();
         await flood(s, Buffer.concat(Array.from({ length: 512 }, () => frame([]))));
@@ -158,70 +117,60 @@ const hasAddress = (address) =>
         server.listen(0, address, () => server.close(() => resolve(true)));
     });
 
-test('strangers at the web door are closed; a right-code page gets in', { skip, timeout: 240000 }, async (t) => {
+hostTest('strangers at the web door are closed; a right-code page gets in', 240000, async ({ host, browser, t }) => {
     if (!(await hasAddress('127.0.1.1'))) return t.skip('the strangers need addresses of 127/8 besides 127.0.0.1');
-    const host = new HostPane(game);
-    const browser = new Chromium(program);
-    try {
-        const link = await host.link();
-        const port = Number(new URL(link).port);
-        const player = await browser.open();
-        await player.send('Page.navigate', { url: link });
-        await player.until("document.readyState === 'complete' && document.getElementById('code').value !== ''");
-        await player.evaluate("document.getElementById('play').click()");
-        await host.until((s) => /Next:.*Next:/.test(s) && !/starts in/.test(s), 'the round under way');
-        // The readout counts whole seconds of play: the first is partial.
-        await host.until((s) => HostPane.rate(s) >= 10, 'the game at its pace');
+    const link = await host.link();
+    const port = Number(new URL(link).port);
+    const player = await browser.open();
+    await player.join(link, 'play');
+    await host.until((s) => /Next:.*Next:/.test(s) && !/starts in/.test(s), 'the round under way');
+    // The readout counts whole seconds of play: the first is partial.
+    await host.until((s) => HostPane.rate(s) >= 10, 'the game at its pace');
 
-        const rates = [];
-        let attacking = true;
-        const readRates = (async () => {
-            while (attacking) {
-                const rate = HostPane.rate(host.screen());
-                if (rate !== null) rates.push(rate);
-                await sleep(1000);
-            }
-        })();
-        const started = Date.now();
-        const results = attacks.map(async (attack, i) => {
-            const s = new Stranger(port, `127.0.1.${i + 1}`);
-            const begun = Date.now();
-            // An attack the host never ends stops at its bound and fails.
-            const stopped = sleep(attack.ms + 2000).then(() => 'stopped');
-            await Promise.race([attack.go(s), stopped]).catch((e) => (attack.failure = e.message));
-            const bound = new Promise((resolve) => setTimeout(resolve, attack.ms + begun - Date.now() + 2000, null));
-            const closedAt = await Promise.race([s.closed, bound]);
-            s.socket.destroy();
-            return { what: attack.what, failure: attack.failure, closedMs: closedAt && closedAt - begun,
-                bound: attack.ms, answer: answerOf(s.received), expected: attack.answer };
-        });
-
-        // Meanwhile a watcher's page with the right code.
-        await sleep(1000);
-        const watcher = await browser.open();
-        await watcher.send('Page.navigate', { url: link });
-        await watcher.until("document.readyState === 'complete' && document.getElementById('code').value !== ''");
-        const clicked = Date.now();
-        await watcher.evaluate("document.getElementById('watch').click()");
-        await watcher.until("document.getElementById('game').hidden === false && /Next:/.test(document.getElementById('screen').textContent)", 20000);
-        const joinedMs = Date.now() - clicked;
-
-        const outcomes = await Promise.all(results);
-        attacking = false;
-        await readRates;
-        const report = outcomes.map((o) => `${o.what}: ${o.failure ?? ''}closed after ${o.closedMs} ms, ${o.answer}`).join('\n');
-        console.log(`${report}\nthe watcher got in after ${joinedMs} ms; the rate readout: ${rates.join(' ')}`);
-        for (const o of outcomes) {
-            assert.equal(o.failure, undefined, report);
-            assert.ok(o.closedMs !== null && o.closedMs <= o.bound, `not closed in ${o.bound} ms:\n${report}`);
-            if (o.expected) assert.match(o.answer, o.expected, report);
+    const rates = [];
+    let attacking = true;
+    const readRates = (async () => {
+        while (attacking) {
+            const rate = HostPane.rate(host.screen());
+            if (rate !== null) rates.push(rate);
+            await sleep(1000);
         }
-        assert.ok(joinedMs <= 5000, `the right-code watcher took ${joinedMs} ms to get in`);
-        assert.ok(rates.length >= 5 && rates.every((r) => r >= 9), `the rate readout under attack: ${rates.join(' ')}`);
-        assert.ok(Date.now() - started < 60000);
-        assert.match(host.screen(), /1 watching/);
-    } finally {
-        await browser.close();
-        host.close();
+    })();
+    const started = Date.now();
+    const results = attacks.map(async (attack, i) => {
+        const s = new Stranger(port, `127.0.1.${i + 1}`);
+        const begun = Date.now();
+        // An attack the host never ends stops at its bound and fails.
+        const stopped = sleep(attack.ms + 2000).then(() => 'stopped');
+        await Promise.race([attack.go(s), stopped]).catch((e) => (attack.failure = e.message));
+        const bound = new Promise((resolve) => setTimeout(resolve, attack.ms + begun - Date.now() + 2000, null));
+        const closedAt = await Promise.race([s.closed, bound]);
+        s.socket.destroy();
+        return { what: attack.what, failure: attack.failure, closedMs: closedAt && closedAt - begun,
+            bound: attack.ms, answer: answerOf(s.data), expected: attack.answer };
+    });
+
+    // Meanwhile a watcher's page with the right code.
+    await sleep(1000);
+    const watcher = await browser.open();
+    await watcher.load(link);
+    const clicked = Date.now();
+    await watcher.click('watch');
+    await watcher.until("document.getElementById('game').hidden === false && /Next:/.test(document.getElementById('screen').textContent)", 20000);
+    const joinedMs = Date.now() - clicked;
+
+    const outcomes = await Promise.all(results);
+    attacking = false;
+    await readRates;
+    const report = outcomes.map((o) => `${o.what}: ${o.failure ?? ''}closed after ${o.closedMs} ms, ${o.answer}`).join('\n');
+    console.log(`${report}\nthe watcher got in after ${joinedMs} ms; the rate readout: ${rates.join(' ')}`);
+    for (const o of outcomes) {
+        assert.equal(o.failure, undefined, report);
+        assert.ok(o.closedMs !== null && o.closedMs <= o.bound, `not closed in ${o.bound} ms:\n${report}`);
+        if (o.expected) assert.match(o.answer, o.expected, report);
     }
+    assert.ok(joinedMs <= 5000, `the right-code watcher took ${joinedMs} ms to get in`);
+    assert.ok(rates.length >= 5 && rates.every((r) => r >= 9), `the rate readout under attack: ${rates.join(' ')}`);
+    assert.ok(Date.now() - started < 60000);
+    assert.match(host.screen(), /1 watching/);
 });

@@ -27,33 +27,29 @@ test('W A S D and the arrows, Enter and P, by where they sit', () => {
     assert.equal(sent(keys, [['down', 'KeyQ'], ['up', 'KeyQ'], ['down', 'Space']]), '');
 });
 
-test('D held then S: both pressed; letting go of S releases Drop alone', () => {
-    const keys = new page.Keys();
-    assert.equal(sent(keys, [['down', 'KeyD'], ['down', 'KeyD', true], ['down', 'KeyS'], ['down', 'KeyD', true], ['up', 'KeyS']]), '+Right *Right +Drop *Right -Drop');
-    assert.equal(sent(keys, [['up', 'KeyD']]), '-Right');
-});
+// Each case: runs of steps on one set of keys, and what each run sends.
+const cases = [
+    ['D held then S: both pressed; letting go of S releases Drop alone', [
+        [[['down', 'KeyD'], ['down', 'KeyD', true], ['down', 'KeyS'], ['down', 'KeyD', true], ['up', 'KeyS']], '+Right *Right +Drop *Right -Drop'],
+        [[['up', 'KeyD']], '-Right']]],
+    ['an action held by two keys is let go with the last', [
+        [[['down', 'KeyD'], ['down', 'ArrowRight'], ['up', 'KeyD']], '+Right'],
+        [[['down', 'ArrowRight', true], ['up', 'ArrowRight']], '*Right -Right']]],
+    // The press of the second came before the page had the keyboard.
+    ['a release of a key not held, or a repeat of one the page never saw pressed', [
+        [[['up', 'KeyD']], ''],
+        [[['down', 'KeyA', true], ['up', 'KeyA']], '+Left -Left']]],
+    ['losing the keyboard lets every held key go, once', [
+        [[['down', 'KeyD'], ['down', 'KeyS'], ['all'], ['all'], ['up', 'KeyD'], ['up', 'KeyS']], '+Right +Drop !'],
+        [[['down', 'KeyD']], '+Right']]],
+    ['the touch buttons are keys of their own', [
+        [[['down', 'touchLeft'], ['down', 'KeyA'], ['up', 'touchLeft'], ['up', 'KeyA']], '+Left -Left'],
+        [[['down', 'touchTurn'], ['down', 'touchDrop'], ['up', 'touchTurn'], ['down', 'touchEnter'], ['down', 'touchRight']], '+Turn +Drop -Turn +Enter +Right']]],
+];
 
-test('an action held by two keys is let go with the last', () => {
-    const keys = new page.Keys();
-    assert.equal(sent(keys, [['down', 'KeyD'], ['down', 'ArrowRight'], ['up', 'KeyD']]), '+Right');
-    assert.equal(sent(keys, [['down', 'ArrowRight', true], ['up', 'ArrowRight']]), '*Right -Right');
-});
-
-test('a release of a key not held, or a repeat of one the page never saw pressed', () => {
-    const keys = new page.Keys();
-    assert.equal(sent(keys, [['up', 'KeyD']]), '');
-    // The press came before the page had the keyboard.
-    assert.equal(sent(keys, [['down', 'KeyA', true], ['up', 'KeyA']]), '+Left -Left');
-});
-
-test('losing the keyboard lets every held key go, once', () => {
-    const keys = new page.Keys();
-    assert.equal(sent(keys, [['down', 'KeyD'], ['down', 'KeyS'], ['all'], ['all'], ['up', 'KeyD'], ['up', 'KeyS']]), '+Right +Drop !');
-    assert.equal(sent(keys, [['down', 'KeyD']]), '+Right');
-});
-
-test('the touch buttons are keys of their own', () => {
-    const keys = new page.Keys();
-    assert.equal(sent(keys, [['down', 'touchLeft'], ['down', 'KeyA'], ['up', 'touchLeft'], ['up', 'KeyA']]), '+Left -Left');
-    assert.equal(sent(keys, [['down', 'touchTurn'], ['down', 'touchDrop'], ['up', 'touchTurn'], ['down', 'touchEnter'], ['down', 'touchRight']]), '+Turn +Drop -Turn +Enter +Right');
-});
+for (const [name, runs] of cases) {
+    test(name, () => {
+        const keys = new page.Keys();
+        for (const [steps, expected] of runs) assert.equal(sent(keys, steps), expected);
+    });
+}

@@ -72,21 +72,6 @@ test("the console's colours are the terminal's", { skip: needsGolden }, () => {
     }
 });
 
-test("glyphs are the terminal's", () => {
-    assert.equal(page.glyphOf(0), ' ');
-    assert.equal(page.glyphOf(65), 'A');
-    assert.equal(page.glyphOf(126), '~');
-    assert.equal(page.glyphOf(1), '\u263a');
-    assert.equal(page.glyphOf(24), '\u2191'); // the legend's arrows
-    assert.equal(page.glyphOf(27), '\u2190');
-    assert.equal(page.glyphOf(127), '\u2302');
-    assert.equal(page.glyphOf(128), '\u00c7');
-    assert.equal(page.glyphOf(178), '\u2593'); // the walls
-    assert.equal(page.glyphOf(219), '\u2588'); // the pieces
-    assert.equal(page.glyphOf(255), '\u00a0');
-    for (let code = 0; code < 256; ++code) assert.equal([...page.glyphOf(code)].length, 1, `code ${code}`);
-});
-
 test("a cell's classes are its console colours", () => {
     assert.equal(page.cellClass(65, 0x07), 'f7 b0');
     assert.equal(page.cellClass(65, 0x4e), 'f14 b4');

@@ -7,14 +7,8 @@
 // terminal starts the next round; Escape on the watcher's page leaves
 // without ending the match, and the host's Escape ends it on the page.
 'use strict';
-const test = require('node:test');
 const assert = require('node:assert/strict');
-const { Chromium } = require('./headless_chromium.js');
-const { HostPane, sleep } = require('./host_pane.js');
-
-const game = process.env.BLOCKDUEL_GAME;
-const program = process.env.BLOCKDUEL_CHROMIUM;
-const skip = game && program ? false : 'needs BLOCKDUEL_GAME and BLOCKDUEL_CHROMIUM, as ctest sets them';
+const { HostPane, hostTest, sleep } = require('./host_pane.js');
 
 // The two boards, the same on the host's terminal and in a watcher's
 // picture (the panel between them says "You" on the host's only).
@@ -23,84 +17,65 @@ const left = (lines) => HostPane.pieceColumn(lines.join('\n'), 0);
 const status = "document.getElementById('status').textContent";
 const anyRow = (pattern) => `[...document.querySelectorAll('#screen > div')].some((r) => ${pattern}.test(r.textContent))`;
 
-async function join(tab, link, button) {
-    await tab.send('Page.navigate', { url: link });
-    await tab.until("document.readyState === 'complete' && document.getElementById('code').value === '7K3M-Q9XD'");
-    await tab.evaluate(`document.getElementById('${button}').click()`);
-    await tab.until("document.getElementById('game').hidden === false");
-}
+hostTest('a watcher and a player follow the rounds of a match', 240000, async ({ host, browser }) => {
+    const link = await host.link();
+    const watcher = await browser.open();
+    const player = await browser.open();
+    await watcher.join(link, 'watch', '7K3M-Q9XD');
+    assert.equal(await watcher.evaluate(status), 'Watching: Escape leaves.');
+    await player.join(link, 'play', '7K3M-Q9XD');
 
-const press = async (tab, code, key, keyCode) => {
-    await tab.key('keyDown', code, key, keyCode);
-    await tab.key('keyUp', code, key, keyCode);
-};
+    // The countdown, on the player's page as on the host's terminal.
+    await host.until((s) => /Round 1 starts in [23]/.test(s), 'the countdown');
+    await player.until(anyRow(/Round 1 starts in [123]/));
+    await host.until((s) => /1 watching/.test(s), 'the watcher counted');
 
-test('a watcher and a player follow the rounds of a match', { skip, timeout: 240000 }, async () => {
-    const host = new HostPane(game);
-    const browser = new Chromium(program);
-    try {
-        const link = await host.link();
-        const watcher = await browser.open();
-        const player = await browser.open();
-        await join(watcher, link, 'watch');
-        assert.equal(await watcher.evaluate(status), 'Watching: Escape leaves.');
-        await join(player, link, 'play');
-
-        // The countdown, on the player's page as on the host's terminal.
-        await host.until((s) => /Round 1 starts in [23]/.test(s), 'the countdown');
-        await player.until(anyRow(/Round 1 starts in [123]/));
-        await host.until((s) => /1 watching/.test(s), 'the watcher counted');
-
-        // The watcher's boards are the host's, and follow the host's keys.
-        await host.until((s) => /Next:.*Next:/.test(s) && left(s.split('\n')) < 99 && !/starts in/.test(s), 'the round under way');
-        let seen = [];
-        let shown = [];
-        for (const deadline = Date.now() + 10000; Date.now() < deadline;) {
-            seen = boards(await watcher.rows());
-            shown = boards(host.screen().split('\n'));
-            if (JSON.stringify(seen) === JSON.stringify(shown)) break;
-        }
-        assert.deepEqual(seen, shown, 'the watcher never showed the host\'s boards');
-        // One key a frame or so: keys a terminal sends at once may meet in one frame.
-        const before = left(await watcher.rows());
-        for (let k = 0; k < 3; ++k) {
-            host.type('Right');
-            await sleep(150);
-        }
-        let moved = before;
-        for (const deadline = Date.now() + 10000; moved < before + 2 && Date.now() < deadline; await sleep(50))
-            moved = left(await watcher.rows());
-        assert.ok(moved >= before + 2, `the watcher did not see the host's piece move right from ${before}`);
-
-        // S held on the player's page: the right board fills up and tops out.
-        await player.key('keyDown', 'KeyS', 's', 83);
-        await player.until(anyRow(/Game Over · You lose this round\. Match: 1-0/), 90000);
-        await player.key('keyUp', 'KeyS', 's', 83);
-        await host.until((s) => /Game Over · You win this round\. Match: 1-0/.test(s), 'the host\'s result');
-        await watcher.until(anyRow(/Game Over · Player one wins this round\. Match: 1-0/));
-
-        // Enter on the page, then on the host: the next round counts down.
-        await press(player, 'Enter', 'Enter', 13);
-        await host.until((s) => /Player two is ready/.test(s), 'player two ready');
-        host.type('Enter');
-        await player.until(anyRow(/Round 2 starts in/));
-        await watcher.until(anyRow(/Round 2 starts in/));
-
-        // The watcher leaves; the match goes on without them.
-        await press(watcher, 'Escape', 'Escape', 27);
-        await watcher.until(`${status} === 'You left the game.'`);
-        await host.until((s) => !/watching/.test(s), 'the watcher gone');
-        assert.equal(await player.evaluate(status), 'Playing: W A S D or the arrows; Enter starts the next round, P pauses, Escape leaves.');
-
-        // The host's Escape ends the match on the page.
-        host.type('Escape');
-        await player.until(`${status} === 'The game is over.'`);
-        await host.until((s) => /^status 0$/m.test(s), 'the game to end');
-        assert.match(host.screen(), /Match over: 1-0/);
-
-        assert.deepEqual(browser.complaints(), []);
-    } finally {
-        await browser.close();
-        host.close();
+    // The watcher's boards are the host's, and follow the host's keys.
+    await host.until((s) => /Next:.*Next:/.test(s) && left(s.split('\n')) < 99 && !/starts in/.test(s), 'the round under way');
+    let seen = [];
+    let shown = [];
+    for (const deadline = Date.now() + 10000; Date.now() < deadline;) {
+        seen = boards(await watcher.rows());
+        shown = boards(host.screen().split('\n'));
+        if (JSON.stringify(seen) === JSON.stringify(shown)) break;
     }
+    assert.deepEqual(seen, shown, 'the watcher never showed the host\'s boards');
+    // One key a frame or so: keys a terminal sends at once may meet in one frame.
+    const before = left(await watcher.rows());
+    for (let k = 0; k < 3; ++k) {
+        host.type('Right');
+        await sleep(150);
+    }
+    let moved = before;
+    for (const deadline = Date.now() + 10000; moved < before + 2 && Date.now() < deadline; await sleep(50))
+        moved = left(await watcher.rows());
+    assert.ok(moved >= before + 2, `the watcher did not see the host's piece move right from ${before}`);
+
+    // S held on the player's page: the right board fills up and tops out.
+    await player.key('keyDown', 'KeyS');
+    await player.until(anyRow(/Game Over · You lose this round\. Match: 1-0/), 90000);
+    await player.key('keyUp', 'KeyS');
+    await host.until((s) => /Game Over · You win this round\. Match: 1-0/.test(s), 'the host\'s result');
+    await watcher.until(anyRow(/Game Over · Player one wins this round\. Match: 1-0/));
+
+    // Enter on the page, then on the host: the next round counts down.
+    await player.press('Enter');
+    await host.until((s) => /Player two is ready/.test(s), 'player two ready');
+    host.type('Enter');
+    await player.until(anyRow(/Round 2 starts in/));
+    await watcher.until(anyRow(/Round 2 starts in/));
+
+    // The watcher leaves; the match goes on without them.
+    await watcher.press('Escape');
+    await watcher.until(`${status} === 'You left the game.'`);
+    await host.until((s) => !/watching/.test(s), 'the watcher gone');
+    assert.equal(await player.evaluate(status), 'Playing: W A S D or the arrows; Enter starts the next round, P pauses, Escape leaves.');
+
+    // The host's Escape ends the match on the page.
+    host.type('Escape');
+    await player.until(`${status} === 'The game is over.'`);
+    await host.until((s) => /^status 0$/m.test(s), 'the game to end');
+    assert.match(host.screen(), /Match over: 1-0/);
+
+    assert.deepEqual(browser.complaints(), []);
 });

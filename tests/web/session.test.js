@@ -45,23 +45,30 @@ test('greets, and on its welcome says it is ready with true presses and its lege
     assert.equal(log.sent[1].slice(4, 6), '01'); // keys with presses and releases
 });
 
-test('a refusal stops it before the game, in the terminal words', () => {
-    const { s, log } = session();
-    s.opened(1000);
-    s.receive(Uint8Array.from([T.Refused, 1, 1]), 1010);
-    assert.deepEqual(log.stopped, [["refused: the host refused the code 7K3M-7Q9X; check the code the host's screen shows", true]]);
-    s.receive(welcome(), 1020);
-    assert.equal(log.welcomed, 0);
-});
+// What ends the game, from bytes that come before the welcome or after it:
+// why, and how many paints came first. Nothing after that is read.
+const endings = [
+    ['a refusal', false, [T.Refused, 1, 1], "refused: the host refused the code 7K3M-7Q9X; check the code the host's screen shows", 0],
+    ['a picture for an answer', false, picture, 'that address is not a blockduel game', 0],
+    ['an end for an answer', false, [T.End, 0], 'that address is not a blockduel game', 0],
+    ["a watcher's welcome for an answer", false, welcome(2), 'that address is not a blockduel game', 0],
+    ['a delta before a picture', true, delta, 'the host sent changes before a picture', 0],
+    ['bytes that are no message', true, [T.Delta, 0], 'the host sent something this page cannot read: a message of the wrong length', 0],
+    ['the end, the picture staying', true, [...picture, T.End, 0, ...delta], 'the game is over', 1],
+];
 
-test('anything but an answer before it is no host of the game', () => {
-    for (const data of [picture, Uint8Array.from([T.End, 0]), welcome(2)]) {
-        const { s, log } = session();
-        s.opened(1000);
-        s.receive(data, 1010);
-        assert.deepEqual(log.stopped, [['that address is not a blockduel game', true]]);
-    }
-});
+for (const [name, afterWelcome, data, why, painted] of endings) {
+    test(`ends on ${name}`, () => {
+        const { s, log } = afterWelcome ? welcomed() : session();
+        if (!afterWelcome) s.opened(1000);
+        s.receive(Uint8Array.from(data), 1100);
+        assert.deepEqual(log.stopped, [[why, !afterWelcome]]);
+        assert.equal(log.painted, painted);
+        s.receive(Uint8Array.from([...welcome(), ...picture]), 1200);
+        s.closed();
+        assert.deepEqual([log.stopped.length, log.welcomed, log.painted], [1, afterWelcome ? 1 : 0, painted]);
+    });
+}
 
 test('a keep-alive before the answer is fine, and the answer waits 5 seconds', () => {
     const { s, log } = session();
@@ -71,13 +78,6 @@ test('a keep-alive before the answer is fine, and the answer waits 5 seconds', (
     assert.deepEqual(log.stopped, []);
     s.tick(6000);
     assert.deepEqual(log.stopped, [['the host did not answer in 5 seconds', true]]);
-});
-
-test('a delta before a picture ends the game', () => {
-    const { s, log } = welcomed();
-    s.receive(delta, 1100);
-    assert.deepEqual(log.stopped, [['the host sent changes before a picture', false]]);
-    assert.equal(log.painted, 0);
 });
 
 test('a picture then deltas are painted; a second welcome is out of turn', () => {
@@ -90,21 +90,6 @@ test('a picture then deltas are painted; a second welcome is out of turn', () =>
     assert.equal(s.picture.codes[1], 66);
     s.receive(welcome(), 1300);
     assert.deepEqual(log.stopped, [['the host sent a message out of turn', false]]);
-});
-
-test('the end: the picture stays and nothing more is read', () => {
-    const { s, log } = welcomed();
-    s.receive(Uint8Array.from([...picture, T.End, 0, ...delta]), 1100);
-    assert.deepEqual(log.stopped, [['the game is over', false]]);
-    assert.equal(log.painted, 1);
-    s.closed();
-    assert.equal(log.stopped.length, 1);
-});
-
-test('bytes that are no message end the game with what was wrong', () => {
-    const { s, log } = welcomed();
-    s.receive(Uint8Array.from([T.Delta, 0]), 1100);
-    assert.deepEqual(log.stopped, [['the host sent something this page cannot read: a message of the wrong length', false]]);
 });
 
 test('a keep-alive after a second of saying nothing; silence for 5 seconds is a host gone', () => {

@@ -8,8 +8,10 @@
 'use strict';
 const http = require('node:http');
 const crypto = require('node:crypto');
+const { acceptOf, frame, takeFrames } = require('./web_socket.js');
 
-const webSocketGuid = '258EAFA5-E914-47DA-95CA-C5AB0DC85B11';
+const { page } = require('./page_load.js');
+const sleep = (ms) => new Promise((wake) => setTimeout(wake, ms));
 const policy = (nonce) =>
     `default-src 'none'; script-src 'nonce-${nonce}'; style-src 'nonce-${nonce}'; connect-src 'self'; ` +
     "img-src data:; base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
@@ -24,33 +26,17 @@ class Connection {
         this.stream = Buffer.alloc(0);
         this.messages = [];
         this.closed = false;
-        this.waiters = [];
         socket.on('data', (data) => this.read(data));
-        socket.on('close', () => this.note(() => (this.closed = true)));
-        socket.on('error', () => this.note(() => (this.closed = true)));
-    }
-
-    note(change) {
-        change();
-        for (const wake of this.waiters.splice(0)) wake();
+        socket.on('close', () => (this.closed = true));
+        socket.on('error', () => (this.closed = true));
     }
 
     read(data) {
-        this.frames = Buffer.concat([this.frames, data]);
-        for (;;) {
-            const f = this.frames;
-            if (f.length < 2) return;
-            let length = f[1] & 0x7f;
-            let at = 2;
-            if (length === 126) [length, at] = [f.length >= 4 ? f.readUInt16BE(2) : -1, 4];
-            if (length === 127) [length, at] = [f.length >= 10 ? Number(f.readBigUInt64BE(2)) : -1, 10];
-            if (length < 0 || f.length < at + 4 + length) return;
-            const mask = f.subarray(at, at + 4);
-            const payload = Buffer.from(f.subarray(at + 4, at + 4 + length).map((b, i) => b ^ mask[i % 4]));
-            this.frames = f.subarray(at + 4 + length);
-            const opcode = f[0] & 0x0f;
-            if (opcode === 8) return this.note(() => (this.closed = true));
-            if (opcode === 2) this.note(() => this.take(payload));
+        const { frames, rest } = takeFrames(Buffer.concat([this.frames, data]));
+        this.frames = rest;
+        for (const f of frames) {
+            if (f.opcode === 8) return (this.closed = true);
+            if (f.opcode === 2) this.take(f.payload);
         }
     }
 
@@ -68,25 +54,20 @@ class Connection {
     send(bytes, cuts = []) {
         let at = 0;
         for (const cut of [...cuts, bytes.length]) {
-            const piece = Buffer.from(bytes.slice(at, cut));
+            this.socket.write(frame(bytes.slice(at, cut), { masked: false }));
             at = cut;
-            const head = piece.length < 126 ? [0x82, piece.length] : [0x82, 126, piece.length >> 8, piece.length & 0xff];
-            this.socket.write(Buffer.concat([Buffer.from(head), piece]));
         }
     }
 
-    // Waits until `ready()` holds, as the guest's messages come; fails after
-    // `ms`.
+    // Waits until `ready()` holds, looking every 20 ms; fails after `ms`.
     async until(ready, what, ms = 20000) {
-        const deadline = Date.now() + ms;
-        while (!ready()) {
-            const left = deadline - Date.now();
-            if (left <= 0) throw new Error(`the stand-in host waited in vain for ${what}`);
-            await new Promise((wake) => {
-                this.waiters.push(wake);
-                setTimeout(wake, Math.min(left, 200));
-            });
-        }
+        for (const deadline = Date.now() + ms; !ready(); await sleep(20))
+            if (Date.now() > deadline) throw new Error(`the stand-in host waited in vain for ${what}`);
+    }
+
+    // The guest's Key messages so far.
+    keys() {
+        return this.messages.filter((m) => m[0] === page.Type.Key);
     }
 
     close() {
@@ -95,7 +76,8 @@ class Connection {
 }
 
 // Serves `page` (with `placeholder` for the nonce) on 127.0.0.1; resolves
-// to { port, connections (an array that fills), requests, close() }.
+// to { port, connections (an array that fills), requests, connection(),
+// close() }.
 function startHost(page, placeholder) {
     const host = { connections: [], requests: [] };
     const server = http.createServer((request, response) => {
@@ -116,13 +98,20 @@ function startHost(page, placeholder) {
     server.on('upgrade', (request, socket) => {
         const key = request.headers['sec-websocket-key'];
         if (request.url !== '/play' || !key) return socket.destroy();
-        const accept = crypto.createHash('sha1').update(key + webSocketGuid).digest('base64');
-        socket.write(`HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Accept: ${accept}\r\n\r\n`);
+        socket.write(`HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Accept: ${acceptOf(key)}\r\n\r\n`);
         host.connections.push(new Connection(socket, request.headers.origin));
     });
     return new Promise((resolve) => {
         server.listen(0, '127.0.0.1', () => {
             host.port = server.address().port;
+            // The `count`th connection, once its guest has greeted.
+            host.connection = async (count) => {
+                for (const deadline = Date.now() + 20000; host.connections.length < count; await sleep(50))
+                    if (Date.now() > deadline) throw new Error(`the page never opened connection ${count}`);
+                const c = host.connections[count - 1];
+                await c.until(() => c.messages.length >= 1, `the Hello on connection ${count}`);
+                return c;
+            };
             host.close = () => {
                 for (const c of host.connections) c.socket.destroy();
                 server.close();

@@ -94,19 +94,15 @@ int main() {
     net::applyRuns(reinterpret_cast<const unsigned char*>(runs.data()),
                    static_cast<int>(runs.size()), shown);
     net::appendKeepAlive(host);
-    net::RoundOutcome result;
-    result.round = 3;
-    result.winner = 1;
-    result.score[0] = 1234;
-    result.rows[0] = 5;
-    result.score[1] = 70000;
-    result.rows[1] = 300;
-    result.frames = 4000;
-    result.seconds = 381;
-    result.level[0] = 9;
-    result.matchOver = true;
-    result.champion = 1;
-    net::appendResult(host, result);
+    net::appendResult(host, net::RoundOutcome{.round = 3,
+                                              .winner = 1,
+                                              .score = {1234, 70000},
+                                              .rows = {5, 300},
+                                              .frames = 4000,
+                                              .seconds = 381,
+                                              .level = {9, 0},
+                                              .matchOver = true,
+                                              .champion = 1});
     net::appendEnd(host);
 
     std::string hello;
@@ -115,13 +111,12 @@ int main() {
     std::string ready;
     net::appendReady(ready, net::KeyMode::Kitty, "\x18 \x1b \x1a \x19 or W A S D");
     std::string keys;
-    net::appendKey(keys, net::KeyKind::Press, 3);
-    net::appendKey(keys, net::KeyKind::Repeat, 3);
-    net::appendKey(keys, net::KeyKind::Release, 3);
+    for (net::KeyKind kind : {net::KeyKind::Press, net::KeyKind::Repeat, net::KeyKind::Release})
+        net::appendKey(keys, kind, 3);
     net::appendKey(keys, net::KeyKind::ReleaseAll, 0);
     net::appendKeepAlive(keys);
 
-    std::printf("{\n  \"protocolVersion\": %d,\n", net::protocolVersion);
+    std::printf("{\n");
     field("host", hex(host));
     field("afterPicture", afterPicture);
     field("afterDelta", cellsOf(shown));

@@ -8,12 +8,11 @@
 // Usage: node browser_guest.js LINK LEAVE; "joined" on standard output once
 // the game is under way; exits 1 with the reason on anything else.
 'use strict';
-const net = require('node:net');
 const fs = require('node:fs');
 const crypto = require('node:crypto');
-const path = require('node:path');
+const { page } = require('../web/page_load.js');
+const { Peer, acceptOf, frame, takeFrames, upgradeRequest } = require('../web/web_socket.js');
 
-const page = require(path.join(__dirname, '..', '..', 'src', 'web', 'page.js'));
 const [link, leave] = process.argv.slice(2);
 const url = new URL(link);
 const code = page.parseJoinCode(decodeURIComponent(url.hash.slice(1)));
@@ -26,73 +25,27 @@ function fail(why) {
 }
 if (!code) fail(`no join code in ${link}`);
 
-// A connection whose bytes gather in `data`; until(check) waits for check
-// to find what it looks for there.
+// A connection to the host; until(c, check, what) waits for check to find
+// what it looks for there, and fails after `ms`.
 function connect() {
-    const socket = net.connect(Number(url.port), url.hostname);
-    const c = { socket, data: Buffer.alloc(0), ended: false, waiters: [] };
-    const wake = () => c.waiters.forEach((w) => w());
-    socket.on('data', (d) => { c.data = Buffer.concat([c.data, d]); wake(); });
-    socket.on('end', () => { c.ended = true; wake(); });
-    socket.on('error', (e) => fail(`the connection: ${e.message}`));
-    // Looks on every read and every 100 ms, for a file to appear.
-    c.until = (check, what, ms = stepMs) => new Promise((resolve) => {
-        const timer = setTimeout(() => fail(`no ${what} in ${ms / 1000} s`), ms);
-        const poll = setInterval(() => look(), 100);
-        const look = () => {
-            const found = check(c);
-            if (found === undefined) return;
-            clearTimeout(timer);
-            clearInterval(poll);
-            c.waiters = c.waiters.filter((w) => w !== look);
-            resolve(found);
-        };
-        c.waiters.push(look);
-        look();
-    });
+    const c = new Peer(Number(url.port), url.hostname);
+    c.socket.on('error', (e) => fail(`the connection: ${e.message}`));
     return c;
 }
-
-// A client frame, masked as a browser masks it.
-function frame(opcode, payload, fin = true) {
-    const body = Buffer.from(payload);
-    const mask = crypto.randomBytes(4);
-    let head;
-    if (body.length < 126) head = Buffer.from([0, body.length]);
-    else head = Buffer.from([0, 126, body.length >> 8, body.length & 255]);
-    head[0] = (fin ? 0x80 : 0) | opcode;
-    head[1] |= 0x80;
-    return Buffer.concat([head, mask, body.map((b, i) => b ^ mask[i % 4])]);
-}
+const until = async (c, check, what, ms = stepMs) => (await c.until(check, ms)) ?? fail(`no ${what} in ${ms / 1000} s`);
 
 // The host's whole frames at the front of `c.data`, taken from it.
-function takeFrames(c) {
-    const frames = [];
-    for (;;) {
-        const d = c.data;
-        if (d.length < 2) return frames;
-        if (d[1] & 0x80) fail('the host masked a frame');
-        let length = d[1] & 0x7f;
-        let at = 2;
-        if (length === 126) {
-            if (d.length < 4) return frames;
-            length = d.readUInt16BE(2);
-            at = 4;
-        } else if (length === 127) {
-            if (d.length < 10) return frames;
-            length = Number(d.readBigUInt64BE(2));
-            at = 10;
-        }
-        if (d.length < at + length) return frames;
-        frames.push({ opcode: d[0] & 0x0f, fin: (d[0] & 0x80) !== 0, payload: d.subarray(at, at + length) });
-        c.data = d.subarray(at + length);
-    }
+function hostFrames(c) {
+    const { frames, rest } = takeFrames(c.data);
+    c.data = rest;
+    if (frames.some((f) => f.masked)) fail('the host masked a frame');
+    return frames;
 }
 
 async function getPage() {
     const c = connect();
     c.socket.write(`GET / HTTP/1.1\r\nHost: ${url.host}\r\nAccept: text/html\r\n\r\n`);
-    const text = await c.until((k) => (k.ended ? k.data.toString('utf8') : undefined), 'page');
+    const text = await until(c, (k) => (k.gone ? k.data.toString('utf8') : undefined), 'page');
     if (!/^HTTP\/1\.1 200 /.test(text)) fail(`the page's answer: ${text.split('\r\n')[0]}`);
     if (!/<html[\s>]/i.test(text) || !text.includes('<script')) fail('no page with its script');
     console.log(`the page: ${text.length} bytes`);
@@ -100,16 +53,15 @@ async function getPage() {
 
 async function upgrade(c) {
     const key = crypto.randomBytes(16).toString('base64');
-    c.socket.write(`GET ${page.playPath} HTTP/1.1\r\nHost: ${url.host}\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n` +
-        `Origin: ${url.origin}\r\nSec-WebSocket-Key: ${key}\r\nSec-WebSocket-Version: 13\r\n\r\n`);
-    const head = await c.until((k) => {
+    c.socket.write(upgradeRequest(url.host, url.origin, key));
+    const head = await until(c, (k) => {
         const end = k.data.indexOf('\r\n\r\n');
-        if (end < 0) return k.ended ? fail('the host closed before switching') : undefined;
+        if (end < 0) return k.gone ? fail('the host closed before switching') : undefined;
         const h = k.data.subarray(0, end).toString('latin1');
         k.data = k.data.subarray(end + 4);
         return h;
     }, 'switch to the WebSocket');
-    const accept = crypto.createHash('sha1').update(key + '258EAFA5-E914-47DA-95CA-C5AB0DC85B11').digest('base64');
+    const accept = acceptOf(key);
     if (!/^HTTP\/1\.1 101 /.test(head)) fail(`the switch: ${head.split('\r\n')[0]}`);
     const answer = head.split('\r\n').find((line) => /^sec-websocket-accept:/i.test(line));
     if (answer?.replace(/^[^:]*:\s*/, '') !== accept) fail(`a wrong Sec-WebSocket-Accept: ${answer}`);
@@ -123,7 +75,7 @@ async function play() {
     const pongs = [];
     let closing = null;
     const read = (k) => {
-        for (const f of takeFrames(k)) {
+        for (const f of hostFrames(k)) {
             if (f.opcode === 2) decoder.feed(new Uint8Array(f.payload), (m) => messages.push(m));
             else if (f.opcode === 10) pongs.push(f.payload.toString('latin1'));
             else if (f.opcode === 8) closing = f;
@@ -131,27 +83,28 @@ async function play() {
         }
         if (decoder.error) fail(`the host's messages: ${decoder.error}`);
     };
-    const seen = (what, test) => c.until((k) => {
+    const seen = (what, test) => until(c, (k) => {
         read(k);
-        return test() ? true : (k.ended ? fail(`the host closed before ${what}`) : undefined);
+        return test() ? true : (k.gone ? fail(`the host closed before ${what}`) : undefined);
     }, what);
 
-    c.socket.write(frame(2, page.encodeHello(page.Seat.Player, code)));
+    c.socket.write(frame(page.encodeHello(page.Seat.Player, code)));
     await seen('Welcome', () => messages.some((m) => m.type === T.Welcome && m.seat === page.Seat.Player));
     const ready = Buffer.from(page.encodeReady(page.legend));
     const half = ready.length >> 1;
-    c.socket.write(Buffer.concat([frame(2, ready.subarray(0, half), false), frame(9, 'wine'), frame(0, ready.subarray(half))]));
+    c.socket.write(Buffer.concat([frame(ready.subarray(0, half), { fin: false }), frame(Buffer.from('wine'), { opcode: 9 }),
+        frame(ready.subarray(half), { opcode: 0 })]));
     await seen('the pong', () => pongs.includes('wine'));
     await seen('a picture', () => messages.some((m) => m.type === T.Picture));
     console.log('joined');
 
-    const keepAlive = setInterval(() => c.socket.write(frame(2, page.encodeKeepAlive())), page.keepAliveMs);
-    await c.until((k) => {
+    const keepAlive = setInterval(() => c.socket.write(frame(page.encodeKeepAlive())), page.keepAliveMs);
+    await until(c, (k) => {
         read(k);
-        return fs.existsSync(leave) ? true : (k.ended ? fail('the host closed the game') : undefined);
+        return fs.existsSync(leave) ? true : (k.gone ? fail('the host closed the game') : undefined);
     }, 'word to leave', 10 * stepMs);
     clearInterval(keepAlive);
-    c.socket.write(frame(8, Buffer.from([0x03, 0xe8])));
+    c.socket.write(frame([0x03, 0xe8], { opcode: 8 }));
     await seen('the closing frame', () => closing !== null);
     console.log('closed');
     c.socket.destroy();

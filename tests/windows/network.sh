@@ -96,6 +96,31 @@ tapPosix() {
     tm send-keys -t posix "$key" && "$@"
 }
 
+roundOnBoth() {
+    waitFor 30 "the countdown on both sides" bothHave 'Round 1 starts in'
+    waitFor 30 "both boards on both sides" boardsOnBoth
+}
+# lostRoundThenEscape KEY SIDE LAST: the Windows side (the guest or the
+# host) holds KEY until its board tops out: a loss on its console and a win
+# in the pane, the same boards on both; each side's Enter starts a fresh
+# round; its Escape ends the match for both, status 0, the pane's last line
+# LAST.
+freshOnBoth() { ! paneHas 'Game Over' && ! consoleHas 'Game Over' && paneHas 'Round 2 starts in'; }
+lostRoundThenEscape() {
+    holdWindows "$1" "the $2's board topped out" bothHave 'Game Over'
+    waitFor 10 "the result on both sides" bothHave 'Enter: next round'
+    { paneHas 'You win this round' && consoleHas 'You lose this round'; } || fail "the results"
+    sameBoards
+    say "the same boards on both sides after the round"
+    tm send-keys -t posix Enter
+    xdotool key Return
+    waitFor 30 "a fresh round on both sides after each side's Enter" freshOnBoth
+    xdotool key Escape
+    exitsWith 0 "the $2's Escape"
+    posixExitsWith 0
+    paneHas "$3" || fail "the POSIX side's last line: not $3"
+}
+
 # The first run creates the Wine prefix, which takes a while.
 wine "$game" --version >/dev/null 2>&1 || fail "the game does not run under Wine"
 wineDone
@@ -116,29 +141,14 @@ waitFor 30 "the Windows guest's word on the wrong code" \
 waitFor 30 "the Windows guest's question for the code" consoleHas '^Join code (the host shows it):'
 xdotool type --delay 30 '7k3m q9xd'
 xdotool key Return
-waitFor 30 "the countdown on both sides" bothHave 'Round 1 starts in'
-waitFor 30 "both boards on both sides" boardsOnBoth
+roundOnBoth
 holdWindows a "the guest's A taking the right piece to its left wall" paneAt 30 1
 consoleAt 30 1 || fail "the guest's console does not show its piece at the wall"
 ! paneAt 0 1 || fail "the guest's A moved the left piece"
 holdWindows d "the guest's D taking the right piece to its right wall" paneAt 30 18
 waitFor 30 "the host's Left taking the left piece to its left wall" tapPosix Left paneAt 0 1
 waitFor 10 "the left piece at its wall on the guest's console too" consoleAt 0 1
-holdWindows s "the guest's board topped out" bothHave 'Game Over'
-waitFor 10 "the result on both sides" bothHave 'Enter: next round'
-if ! { paneHas 'You win this round' && consoleHas 'You lose this round'; }; then
-    fail "the results"
-fi
-sameBoards
-say "the same boards on both sides after the round"
-tm send-keys -t posix Enter
-xdotool key Return
-freshOnBoth() { ! paneHas 'Game Over' && ! consoleHas 'Game Over' && paneHas 'Round 2 starts in'; }
-waitFor 30 "a fresh round on both sides after each side's Enter" freshOnBoth
-xdotool key Escape
-exitsWith 0 "the guest's Escape"
-posixExitsWith 0
-paneHas 'Match over: 1-0. Player two left.' || fail "the host's last line"
+lostRoundThenEscape s guest 'Match over: 1-0. Player two left.'
 say "POSIX host, Windows guest: countdown, keys, a round, Enter, Escape"
 
 # A Windows host and a POSIX guest.
@@ -148,27 +158,13 @@ waitFor 30 "the Windows host's join command" consoleHas '^ *blockduel --join 127
 port=$(sed -n 's/^ *blockduel --join 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/reads" | head -n 1)
 [ -n "$port" ] || fail "the join command does not name the program as a person types it"
 startPosix --join 127.0.0.1:"$port" --code $code
-waitFor 30 "the countdown on both sides" bothHave 'Round 1 starts in'
-waitFor 30 "both boards on both sides" boardsOnBoth
+roundOnBoth
 waitFor 30 "the guest's A taking the right piece to its left wall" tapPosix a paneAt 30 1
 waitFor 10 "the right piece at its wall on the host's console too" consoleAt 30 1
 ! consoleAt 0 1 || fail "the guest's A moved the left piece"
 holdWindows Left "the host's Left taking the left piece to its left wall" paneAt 0 1
 consoleAt 0 1 || fail "the host's console does not show its piece at the wall"
-holdWindows Down "the host's board topped out" bothHave 'Game Over'
-waitFor 10 "the result on both sides" bothHave 'Enter: next round'
-if ! { paneHas 'You win this round' && consoleHas 'You lose this round'; }; then
-    fail "the results"
-fi
-sameBoards
-say "the same boards on both sides after the round"
-xdotool key Return
-tm send-keys -t posix Enter
-waitFor 30 "a fresh round on both sides after each side's Enter" freshOnBoth
-xdotool key Escape
-exitsWith 0 "the host's Escape"
-posixExitsWith 0
-paneHas 'Match over: 0-1. Player one left.' || fail "the guest's last line"
+lostRoundThenEscape Down host 'Match over: 0-1. Player one left.'
 say "Windows host, POSIX guest: countdown, keys, a round, Enter, Escape"
 
 # A Windows host and a browser.
@@ -177,12 +173,8 @@ waitFor 30 "the Windows host's link for a browser" \
     consoleHas '^Or in a browser: http://127\.0\.0\.1:[0-9]*/#7K3M-Q9XD'
 link=$(sed -n 's/^Or in a browser: \(http[^ ]*\).*/\1/p' "$work/reads" | head -n 1)
 guestDone() { [ -s "$work/guest.status" ]; }
-(
-    status=0
-    node "$root/tests/windows/browser_guest.js" "$link" "$work/leave" >"$work/guest.out" 2>&1 ||
-        status=$?
-    echo $status >"$work/guest.status"
-) &
+inBackground "$work/guest.status" node "$root/tests/windows/browser_guest.js" "$link" "$work/leave" \
+    >"$work/guest.out" 2>&1
 guestSays() { grep -qs "^$1" "$work/guest.out" || { guestDone && fail "the browser: $(cat "$work/guest.out")"; }; }
 waitFor 60 "the page and the browser's join" guestSays joined
 waitFor 30 "the countdown on the host's console" consoleHas 'Round 1 starts in'

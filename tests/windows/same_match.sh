@@ -50,11 +50,8 @@ onTerminal() {
 }
 
 mkdir "$work/posix-state" "$work/windows-state"
-(
-    status=0
-    XDG_STATE_HOME="$work/posix-state" onTerminal posix "'$posix/blockduel' $demo" || status=$?
-    echo $status >"$work/posix.status"
-) &
+XDG_STATE_HOME="$work/posix-state" inBackground "$work/posix.status" \
+    onTerminal posix "'$posix/blockduel' $demo"
 posixGame=$!
 # shellcheck disable=SC2016 # expanded when the trap runs
 cleanup='[ ! -s "$work/posix.pid" ] || kill "$(cat "$work/posix.pid")" 2>/dev/null'

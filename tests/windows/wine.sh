@@ -71,6 +71,18 @@ displayReady() {
     return 1
 }
 
+# inBackground FILE COMMAND...: the command in the background; its exit
+# status goes to FILE when it ends (set -e would end the subshell first).
+inBackground() {
+    statusFile=$1
+    shift
+    (
+        status=0
+        "$@" || status=$?
+        echo $status >"$statusFile"
+    ) &
+}
+
 exited() { [ -s "$work/status" ]; }
 findWindow() {
     ! exited || fail "the console window closed at once: $(cat "$work/wine.err")"
@@ -81,11 +93,7 @@ findWindow() {
 # display, with the focus; its exit status goes to $work/status.
 startGame() {
     rm -f "$work/status" "$work/reads"
-    (
-        status=0 # set -e would end this subshell on a status other than 0
-        wine wineconsole "$game" "$@" 2>"$work/wine.err" || status=$?
-        echo $status >"$work/status"
-    ) &
+    inBackground "$work/status" wine wineconsole "$game" "$@" 2>"$work/wine.err"
     waitFor 30 "the game's console window" findWindow
     timeout 10 xdotool windowfocus --sync "$window" || fail "the console window does not take the focus"
 }
