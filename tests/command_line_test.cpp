@@ -81,6 +81,8 @@ TEST(CommandLine, NetworkOptionsKeepTheAddressAndTheCode) {
         {{"--code=7K3MQ9XD", "--watch=[::1]:1"}, Mode::Watch, "[::1]:1", "7K3MQ9XD"},
         {{"--join", "h"}, Mode::Join, "h", ""}, // asked for on the terminal
         {{"--host", "--code", "-"}, Mode::Host, "", ""},
+        {{"--serve"}, Mode::Serve, "", ""},
+        {{"--serve", "[::1]:0", "--trust", "10.0.0.5,::1"}, Mode::Serve, "[::1]:0", ""},
     };
     for (const Case& c : cases) {
         Options o = optionsOf(c.args);
@@ -195,6 +197,12 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
         {{"--match", "--keys", "one=w,a,d,s"}, "--keys: W would be both players' key"},
         {{"--computer", "--keys", "two=p,a,d,s"}, "p pauses the game"},
         {{"--match", "--keys", "one=i,j,l,k", "--keys", "one=t,f,h,g"}, "chosen twice"},
+        {{"--serve", ":http"}, "--serve: the port must be a number from 0 to 65535"},
+        {{"--serve", "--host"}, "--serve and --host cannot go together"},
+        {{"--serve", "--keys", "one=i,j,l,k"}, "--keys does not go with --serve"},
+        {{"--host", "--trust", "10.0.0.5"}, "--trust goes with --serve"},
+        {{"--serve", "--trust", "lb.example"}, "--trust takes the balancers' addresses"},
+        {{"--serve", "--trust", "::1", "--trust", "::2"}, "--trust is given twice"},
     };
     for (const Case& c : cases) {
         Options o = optionsOf(c.args);

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/serve_command.hpp"
 
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <string>
 
 #include "app/stop_request.hpp"
@@ -88,12 +88,13 @@ int serve(const Options& options) {
     }
     watchStopRequests();
     loop::EventLoop loop;
-    server::Front front(loop, listener);
+    server::Front front(loop, listener, {}, options.balancers);
     std::string address = options.endpoint.host.empty() ? "*" : options.endpoint.host;
     log("info", "start",
         {{"version", programVersion()},
          {"address", inherited ? "passed" : address},
-         {"port", inherited ? "passed" : std::to_string(port)}});
+         {"port", inherited ? "passed" : std::to_string(port)},
+         {"balancers", std::to_string(options.balancers.size())}});
     Serving serving{loop, front};
     loop.addTimer(0, look, &serving);
     loop.run();

@@ -10,6 +10,7 @@
 #include "game/rhythm.hpp"
 #include "input/key_table.hpp"
 #include "net/address.hpp"
+#include "net/forwarded_for.hpp"
 #include "net/host_names.hpp"
 #include "net/join_code.hpp"
 #include "text/printable.hpp"
@@ -120,6 +121,29 @@ private:
         return true;
     }
 
+    // The modes that take an address: a host's and a server's to listen on
+    // (which may be left out), a guest's to reach.
+    bool addressMode(const char* arg) {
+        static constexpr struct {
+            const char* name;
+            Mode mode;
+            bool optional;
+        } modes[] = {{"--host", Mode::Host, true},
+                     {"--serve", Mode::Serve, true},
+                     {"--join", Mode::Join, false},
+                     {"--watch", Mode::Watch, false}};
+        std::string value;
+        bool given = false;
+        for (const auto& m : modes) {
+            if (valueOf(arg, m.name, m.optional, value, given)) {
+                setMode(m.mode);
+                options_.address = value;
+                return true;
+            }
+        }
+        return false;
+    }
+
     void option(const char* arg) {
         std::string value;
         bool given = false;
@@ -130,18 +154,8 @@ private:
                 level(value);
         } else if (valueOf(arg, "--first-to", false, value, given)) {
             firstTo(value); // without a value the first failure, "needs a value", stands
-        } else if (valueOf(arg, "--host", true, value, given)) {
-            setMode(Mode::Host);
-            options_.address = value;
-        } else if (valueOf(arg, "--serve", true, value, given)) {
-            setMode(Mode::Serve);
-            options_.address = value;
-        } else if (valueOf(arg, "--join", false, value, given)) {
-            setMode(Mode::Join);
-            options_.address = value;
-        } else if (valueOf(arg, "--watch", false, value, given)) {
-            setMode(Mode::Watch);
-            options_.address = value;
+        } else if (addressMode(arg)) {
+            return;
         } else if (valueOf(arg, "--replay", false, value, given)) {
             setMode(Mode::Replay);
             options_.replay = value;
@@ -149,6 +163,8 @@ private:
             std::string problem = given ? chooseKeys(value, options_.keys) : "";
             if (!problem.empty())
                 fail("--keys " + problem);
+        } else if (valueOf(arg, "--trust", false, value, given)) {
+            trust(value, given);
         } else if (valueOf(arg, "--name", false, value, given)) {
             givenName(value);
         } else if (valueOf(arg, "--code", false, value, given)) {
@@ -239,6 +255,17 @@ private:
             checkNetwork(mode);
         if (mode == Mode::Serve)
             checkServe();
+        else if (trustGiven_)
+            fail("--trust goes with --serve");
+    }
+
+    void trust(const std::string& value, bool given) {
+        std::string why;
+        if (trustGiven_)
+            fail("--trust is given twice");
+        trustGiven_ = true;
+        if (given && !net::parseTrusted(value, options_.balancers, why))
+            fail("--trust takes the balancers' addresses, as 10.0.0.5,10.0.0.6: " + why);
     }
 
     // The server listens where a host would, on every address unless told.
@@ -296,6 +323,7 @@ private:
     bool levelPair_ = false; // --level A,B
     bool codeGiven_ = false;
     bool nameGiven_ = false;
+    bool trustGiven_ = false;
     bool firstToGiven_ = false;
 };
 

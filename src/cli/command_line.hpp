@@ -6,10 +6,12 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cli/key_choice.hpp"
 #include "game/game.hpp"
 #include "net/address.hpp"
+#include "net/admission.hpp"
 #include "net/join_code.hpp"
 
 enum class Command { Play, Help, Version, Invalid };
@@ -48,6 +50,9 @@ struct Options {
     bool json = false;  // --stats --json: for scripts
     // --speed-up: gravity quickens as each round goes on
     bool speedUp = false;
+    // --trust ADDRESS[,ADDRESS...]: the balancers in front of --serve,
+    // whose connections carry others'
+    std::vector<net::PeerAddress> balancers;
 };
 
 // The option that chooses the mode ("--demo"); "" for Mode::Local.

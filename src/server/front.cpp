@@ -3,7 +3,9 @@
 
 #include <string>
 
+#include "net/forwarded_for.hpp"
 #include "net/http_request.hpp"
+#include "net/proxy_header.hpp"
 #include "net/web_answer.hpp"
 #include "server/answers.hpp"
 
@@ -13,6 +15,16 @@ namespace {
 
 constexpr std::size_t readChunk = 4096;
 
+std::string keyOf(const net::PeerAddress& a) { return {a.bytes.begin(), a.bytes.end()}; }
+
+// The first byte of a PROXY header of either version.
+bool startsProxyHeader(unsigned char first) { return first == 'P' || first == 0x0D; }
+
+std::string tooManyResponse() {
+    return net::httpResponse("429 Too Many Requests", "", "text/plain; charset=utf-8",
+                             "429 Too Many Requests\n");
+}
+
 } // namespace
 
 struct Front::Connection {
@@ -20,14 +32,20 @@ struct Front::Connection {
     Front* front;
     NetSocket socket;
     Phase phase = Phase::Head;
+    bool viaBalancer = false;
+    bool proxyStarted = false;
+    bool proxyRead = false; // a balancer's PROXY header, if any, is behind
+    std::string counted;    // the client counted in perAddress_, "" for none
+    net::ProxyHeaderReader proxy;
     net::HttpRequestReader reader;
     std::string out;
     std::size_t sent = 0;
     loop::TimerId timer = loop::noTimer;
 };
 
-Front::Front(loop::EventLoop& loop, NetSocket listener, const FrontLimits& limits)
-    : loop_(loop), listener_(listener), limits_(limits) {
+Front::Front(loop::EventLoop& loop, NetSocket listener, const FrontLimits& limits,
+             std::vector<net::PeerAddress> balancers)
+    : loop_(loop), listener_(listener), limits_(limits), balancers_(std::move(balancers)) {
     NetSocket handles[2];
     for (int i = 0, n = netHandles(listener_, handles); i < n; ++i)
         loop_.addFile(handles[i], loop::readable, listenerCame, this);
@@ -71,7 +89,10 @@ void Front::acceptSome() {
         auto c = std::make_unique<Connection>();
         c->front = this;
         c->socket = socket;
-        if (!loop_.addFile(socket, loop::readable, connectionCame, c.get())) {
+        c->viaBalancer = net::isTrusted(from, balancers_);
+        c->proxyRead = !c->viaBalancer;
+        if ((!c->viaBalancer && !admit(*c, from)) ||
+            !loop_.addFile(socket, loop::readable, connectionCame, c.get())) {
             refuse(socket);
             continue;
         }
@@ -108,14 +129,63 @@ void Front::readHead(Connection& c) {
         close(c);
         return;
     }
-    c.reader.feed(bytes, static_cast<std::size_t>(got));
-    if (c.reader.failed()) {
+    auto count = static_cast<std::size_t>(got);
+    std::size_t at = 0;
+    if (count == 0 || (!c.proxyRead && !readProxyHeader(c, bytes, count, at)))
+        return; // nothing yet, more of the header to come, or answered
+    c.reader.feed(bytes + at, count - at);
+    net::PeerAddress client;
+    if (c.reader.done() && c.viaBalancer && c.counted.empty() &&
+        net::forwardedClient(c.reader.request().header("x-forwarded-for"), balancers_, client) &&
+        !admit(c, client)) {
+        answer(c, tooManyResponse(), true);
+    } else if (c.reader.failed()) {
         answer(c, net::badRequestResponse(), true);
     } else if (c.reader.done()) {
         ++counts_.requests;
         net::WebAnswer a = answerServerRequest(c.reader.request(), counts_, draining_);
         answer(c, std::move(a.response), net::turnsAway(a.kind));
     }
+}
+
+// A balancer's connection may start with a PROXY header. Whether the
+// header is behind (or there is none), with `taken` the bytes of it read;
+// false when more is to come or the connection is answered and gone: a
+// header that does not read, or names a client over its bound.
+bool Front::readProxyHeader(Connection& c, const unsigned char* bytes, std::size_t count,
+                            std::size_t& taken) {
+    taken = 0;
+    if (!c.proxyStarted && !startsProxyHeader(bytes[0])) {
+        c.proxyRead = true; // none: the request's X-Forwarded-For names the client
+        return true;
+    }
+    c.proxyStarted = true;
+    taken = c.proxy.feed(bytes, count);
+    if (c.proxy.failed()) {
+        answer(c, net::badRequestResponse(), true);
+        return false;
+    }
+    if (!c.proxy.done())
+        return false;
+    if (c.proxy.named() && !admit(c, c.proxy.client())) {
+        answer(c, tooManyResponse(), true);
+        return false;
+    }
+    c.proxyRead = true;
+    return true;
+}
+
+bool Front::admit(Connection& c, const net::PeerAddress& client) {
+    std::string key = keyOf(client);
+    int& open = perAddress_[key];
+    if (open >= limits_.maxPerAddress) {
+        if (open == 0)
+            perAddress_.erase(key);
+        return false;
+    }
+    ++open;
+    c.counted = key;
+    return true;
 }
 
 void Front::answer(Connection& c, std::string bytes, bool refused) {
@@ -174,6 +244,11 @@ long long Front::expired(loop::EventLoop& /*loop*/, loop::TimerId /*id*/, void* 
 void Front::close(Connection& c) {
     if (c.timer != loop::noTimer)
         loop_.cancelTimer(c.timer);
+    if (!c.counted.empty()) {
+        auto open = perAddress_.find(c.counted);
+        if (--open->second == 0)
+            perAddress_.erase(open);
+    }
     loop_.removeFile(c.socket);
     netClose(c.socket);
     NetSocket socket = c.socket;

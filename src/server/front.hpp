@@ -2,16 +2,20 @@
 // The server's front: its listening socket and the connections it takes,
 // each served on one thread's event loop. A connection sends the head of
 // one request, gets its answer (answers.hpp) and is closed; every step is
-// bounded: the connections open at once, those taken in one turn of the
-// loop (so that a flood takes only its share of a turn), the time to send
-// a head and the time to take an answer. Whoever is over a bound is closed
-// and counted, never waited for.
+// bounded: the connections open at once, in all and from one client, those
+// taken in one turn of the loop (so that a flood takes only its share of a
+// turn), the time to send a head and the time to take an answer. Whoever is
+// over a bound is closed and counted, never waited for. Behind a balancer
+// the client is the person the balancer names, never the balancer.
 #pragma once
 
 #include <memory>
+#include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "loop/event_loop.hpp"
+#include "net/admission.hpp"
 #include "netplay/network.hpp"
 #include "server/counts.hpp"
 
@@ -19,6 +23,7 @@ namespace server {
 
 struct FrontLimits {
     int maxConnections = 1000; // open at once; one more is closed as it comes
+    int maxPerAddress = 32;    // open at once from one client
     int acceptsPerTurn = 64;   // taken in one turn of the loop
     int headTimeoutMs = 10'000;
     int sendTimeoutMs = 10'000;
@@ -29,8 +34,11 @@ struct FrontLimits {
 
 class Front {
 public:
-    // Serves `listener` (which it closes at its end) on `loop`.
-    Front(loop::EventLoop& loop, NetSocket listener, const FrontLimits& limits = {});
+    // Serves `listener` (which it closes at its end) on `loop`. Connections
+    // from `balancers` carry others': the client is the one a PROXY header
+    // they start with names, or else the request's X-Forwarded-For.
+    Front(loop::EventLoop& loop, NetSocket listener, const FrontLimits& limits = {},
+          std::vector<net::PeerAddress> balancers = {});
     ~Front();
     Front(const Front&) = delete;
     Front& operator=(const Front&) = delete;
@@ -53,6 +61,9 @@ private:
     void acceptSome();
     void refuse(NetSocket socket);
     void readHead(Connection& c);
+    bool readProxyHeader(Connection& c, const unsigned char* bytes, std::size_t count,
+                         std::size_t& taken);
+    bool admit(Connection& c, const net::PeerAddress& client);
     void answer(Connection& c, std::string bytes, bool refused);
     void sendSome(Connection& c);
     void linger(Connection& c);
@@ -62,7 +73,10 @@ private:
     loop::EventLoop& loop_;
     NetSocket listener_;
     FrontLimits limits_;
+    std::vector<net::PeerAddress> balancers_;
     std::unordered_map<NetSocket, std::unique_ptr<Connection>> connections_;
+    // Connections open per client, by its address's bytes.
+    std::unordered_map<std::string, int> perAddress_;
     Counts counts_;
     long long refusedBefore_ = 0;
     bool draining_ = false;

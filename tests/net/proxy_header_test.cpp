@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "net/forwarded_for.hpp"
 #include "net/ip_address.hpp"
 #include "net/proxy_header.hpp"
 
@@ -110,6 +111,34 @@ TEST(ProxyHeader, NamesTheClientSplitAtEveryByteAndLeavesWhatFollows) {
             EXPECT_EQ(c.client, reader.named() ? reader.client().text : "") << c.header;
         }
     }
+}
+
+TEST(ForwardedFor, TheClientIsTheLastEntryNoTrustedBalancerWrote) {
+    std::vector<net::PeerAddress> trusted;
+    std::string why;
+    ASSERT_TRUE(net::parseTrusted("10.0.0.5, 2001:db8::5", trusted, why)) << why;
+    struct Case {
+        const char* header;
+        const char* client; // nullptr: nobody believed
+    } const cases[] = {
+        {"203.0.113.7", "203.0.113.7"},
+        {"198.51.100.1, 203.0.113.7", "203.0.113.7"},
+        {"203.0.113.7,10.0.0.5", "203.0.113.7"},
+        {"forged, 203.0.113.7, 2001:DB8::5, 10.0.0.5", "203.0.113.7"},
+        {"10.0.0.5", nullptr},
+        {"", nullptr},
+        {"203.0.113.7, nonsense", nullptr},
+        {"203.0.113.7:4000", nullptr},
+    };
+    for (const Case& c : cases) {
+        net::PeerAddress client;
+        bool found = net::forwardedClient(c.header, trusted, client);
+        EXPECT_EQ(c.client != nullptr, found) << c.header;
+        EXPECT_EQ(c.client != nullptr ? c.client : "", found ? client.text : "") << c.header;
+    }
+    for (const char* bad : {"", "10.0.0.5,", "10.0.0.5, lb.example", "10.0.0.0/8"})
+        EXPECT_FALSE(net::parseTrusted(bad, trusted, why)) << bad;
+    EXPECT_EQ(2U, trusted.size()) << "a refused list leaves the list as it was";
 }
 
 } // namespace

@@ -11,18 +11,22 @@
 #include <vector>
 
 #include "loopback.hpp"
+#include "net/forwarded_for.hpp"
 #include "netplay/network.hpp"
 #include "server/front.hpp"
 
 namespace {
 
 struct FrontOnLoopback {
-    explicit FrontOnLoopback(const server::FrontLimits& limits) {
+    explicit FrontOnLoopback(const server::FrontLimits& limits, const char* balancers = nullptr) {
+        std::vector<net::PeerAddress> trusted;
+        std::string why;
+        EXPECT_TRUE(balancers == nullptr || net::parseTrusted(balancers, trusted, why)) << why;
         std::string error;
         EXPECT_TRUE(netStart(error)) << error;
         NetSocket listener = netListen({"127.0.0.1", 0}, port, error);
         EXPECT_NE(noSocket, listener) << error;
-        front = std::make_unique<server::Front>(loop, listener, limits);
+        front = std::make_unique<server::Front>(loop, listener, limits, trusted);
     }
     ~FrontOnLoopback() {
         for (int fd : clients)
@@ -116,6 +120,60 @@ TEST(Front, DrainingTurnsTheHealthCheckAndNothingElse) {
     shutdown(fd, SHUT_WR);
     ASSERT_TRUE(f.turnUntil([&] { return f.counts().requests == 1 && f.front->idle(); }));
     EXPECT_EQ(0U, loopback::readToEnd(fd).rfind("HTTP/1.1 503", 0));
+}
+
+TEST(Front, OneClientHoldsNoMoreThanItsShare) {
+    FrontOnLoopback f({.maxPerAddress = 2});
+    for (int i = 0; i < 3; ++i)
+        f.client();
+    ASSERT_TRUE(f.turnUntil([&] { return f.counts().connectionsRefused == 1; }));
+    EXPECT_EQ(2, f.counts().connections);
+    EXPECT_TRUE(closedByServer(f.clients[2]));
+}
+
+// Sends `bytes` on a fresh connection and turns the loop until it is
+// answered; the answer's status line.
+std::string answered(FrontOnLoopback& f, const std::string& bytes) {
+    int fd = f.client();
+    EXPECT_TRUE(loopback::sendAll(fd, bytes));
+    long long before = f.counts().connections;
+    f.turnUntil([&] { return f.counts().connections > before; });
+    shutdown(fd, SHUT_WR);
+    f.turnUntil([&] { return f.counts().connections == before; });
+    std::string answer = loopback::readToEnd(fd);
+    return answer.substr(0, answer.find('\r'));
+}
+
+TEST(Front, BehindABalancerTheClientIsWhomItNames) {
+    FrontOnLoopback f({.maxPerAddress = 1}, "192.0.2.9,127.0.0.1");
+    const std::string proxy7 = "PROXY TCP4 203.0.113.7 192.0.2.1 51000 7416\r\n";
+    const std::string check = loopback::get("/healthz");
+    // The client .7 holds its one connection, named by a PROXY header.
+    int held = f.client();
+    ASSERT_TRUE(loopback::sendAll(held, proxy7));
+    ASSERT_TRUE(f.turnUntil([&] { return f.counts().connections == 1; }));
+    f.loop.processEvents(20);
+    EXPECT_EQ("HTTP/1.1 429 Too Many Requests", answered(f, proxy7 + check));
+    EXPECT_EQ("HTTP/1.1 429 Too Many Requests",
+              answered(f, "GET /healthz HTTP/1.1\r\nHost: a\r\n"
+                          "X-Forwarded-For: 198.51.100.1, 203.0.113.7, 192.0.2.9\r\n\r\n"));
+    EXPECT_EQ("HTTP/1.1 200 OK",
+              answered(f, "PROXY TCP4 203.0.113.8 192.0.2.1 51000 7416\r\n" + check));
+    EXPECT_EQ("HTTP/1.1 200 OK", answered(f, check)) << "the balancer's own check";
+    EXPECT_EQ("HTTP/1.1 400 Bad Request", answered(f, "PROXY TCP4 nonsense\r\n" + check));
+}
+
+TEST(Front, AStrangerNamesNobodyButItself) {
+    FrontOnLoopback f({.maxPerAddress = 1});
+    EXPECT_EQ(
+        "HTTP/1.1 400 Bad Request",
+        answered(f, "PROXY TCP4 203.0.113.7 192.0.2.1 51000 7416\r\n" + loopback::get("/healthz")));
+    ASSERT_TRUE(
+        loopback::sendAll(f.client(), "GET /healthz HTTP/1.1\r\nX-Forwarded-For: 203.0.113.7\r\n"));
+    ASSERT_TRUE(f.turnUntil([&] { return f.counts().connections == 1; }));
+    f.client(); // a second from this machine is over its share, whatever it forwards
+    ASSERT_TRUE(f.turnUntil([&] { return f.counts().connectionsRefused == 2; }));
+    EXPECT_TRUE(closedByServer(f.clients.back()));
 }
 
 } // namespace
