@@ -3,22 +3,11 @@
 
 #include <algorithm>
 
+#include "net/http_request.hpp"
 #include "net/ip_address.hpp"
 #include "text/printable.hpp"
 
 namespace net {
-
-namespace {
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
-} // namespace
 
 bool parseTrusted(std::string_view list, std::vector<PeerAddress>& trusted, std::string& why) {
     std::vector<PeerAddress> read;

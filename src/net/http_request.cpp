@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "net/host_names.hpp"
+
 namespace net {
 
 namespace {
@@ -26,13 +28,7 @@ bool isFieldChar(char c) {
     return u == '\t' || (u >= 0x20 && u != 0x7f);
 }
 
-std::string lowered(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return out;
-}
+} // namespace
 
 std::string_view trimmed(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
@@ -41,8 +37,6 @@ std::string_view trimmed(std::string_view s) {
         s.remove_suffix(1);
     return s;
 }
-
-} // namespace
 
 std::string_view HttpRequest::header(std::string_view name) const {
     for (const auto& [key, value] : headers)

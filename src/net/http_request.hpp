@@ -26,6 +26,9 @@ struct HttpRequest {
     bool has(std::string_view name) const;
 };
 
+// `s` without the spaces and tabs around it, as HTTP trims a value.
+std::string_view trimmed(std::string_view s);
+
 class HttpRequestReader {
 public:
     static constexpr std::size_t maxHead = 4096;

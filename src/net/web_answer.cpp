@@ -24,12 +24,7 @@ bool listHas(std::string_view list, std::string_view token) {
     std::string_view rest = all;
     while (!rest.empty()) {
         std::size_t comma = rest.find(',');
-        std::string_view item = rest.substr(0, comma);
-        while (!item.empty() && (item.front() == ' ' || item.front() == '\t'))
-            item.remove_prefix(1);
-        while (!item.empty() && (item.back() == ' ' || item.back() == '\t'))
-            item.remove_suffix(1);
-        if (item == token)
+        if (trimmed(rest.substr(0, comma)) == token)
             return true;
         rest = comma == std::string_view::npos ? std::string_view{} : rest.substr(comma + 1);
     }
