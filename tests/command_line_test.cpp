@@ -69,28 +69,33 @@ TEST(CommandLine, NetworkOptionsKeepTheAddressAndTheCode) {
     struct Case {
         std::vector<const char*> args;
         Mode mode;
-        const char* address;
-        const char* code;
+        net::Endpoint endpoint;
+        const char* code; // as shown, "" for none
     };
     const Case cases[] = {
-        {{"--host"}, Mode::Host, "", ""},
-        {{"--host", "--code", "AB12-CD34"}, Mode::Host, "", "AB12-CD34"},
-        {{"--host", "127.0.0.1:7416"}, Mode::Host, "127.0.0.1:7416", ""},
-        {{"--host=:9000", "--name", "[::1]:443"}, Mode::Host, ":9000", ""},
-        {{"--join", "example.org", "--code", "7k3m q9xd"}, Mode::Join, "example.org", "7k3m q9xd"},
-        {{"--code=7K3MQ9XD", "--watch=[::1]:1"}, Mode::Watch, "[::1]:1", "7K3MQ9XD"},
-        {{"--join", "h"}, Mode::Join, "h", ""}, // asked for on the terminal
-        {{"--host", "--code", "-"}, Mode::Host, "", ""},
-        {{"--serve"}, Mode::Serve, "", ""},
-        {{"--serve", "[::1]:0", "--trust", "10.0.0.5,::1"}, Mode::Serve, "[::1]:0", ""},
+        {{"--host"}, Mode::Host, {"", 7416}, ""},
+        {{"--host", "--code", "AB12-CD34"}, Mode::Host, {"", 7416}, "AB12-CD34"},
+        {{"--host", "127.0.0.1:7416"}, Mode::Host, {"127.0.0.1", 7416}, ""},
+        {{"--host=:9000", "--name", "[::1]:443"}, Mode::Host, {"", 9000}, ""},
+        {{"--join", "example.org", "--code", "7k3m q9xd"},
+         Mode::Join,
+         {"example.org", 7416},
+         "7K3M-Q9XD"},
+        {{"--code=7K3MQ9XD", "--watch=[::1]:1"}, Mode::Watch, {"::1", 1}, "7K3M-Q9XD"},
+        {{"--join", "h"}, Mode::Join, {"h", 7416}, ""}, // asked for on the terminal
+        {{"--host", "--code", "-"}, Mode::Host, {"", 7416}, ""},
+        {{"--serve"}, Mode::Serve, {"", 7416}, ""},
+        {{"--serve", "[::1]:0", "--trust", "10.0.0.5,::1"}, Mode::Serve, {"::1", 0}, ""},
     };
     for (const Case& c : cases) {
         Options o = optionsOf(c.args);
-        EXPECT_EQ(Command::Play, o.command) << testing::PrintToString(c.args) << ": " << o.error;
-        EXPECT_EQ(c.mode, o.mode) << testing::PrintToString(c.args);
-        EXPECT_EQ(c.address, o.address) << testing::PrintToString(c.args);
-        EXPECT_EQ(c.code, o.code) << testing::PrintToString(c.args);
-        EXPECT_EQ(c.args.back() == std::string("-"), o.askCode) << testing::PrintToString(c.args);
+        std::string what = testing::PrintToString(c.args);
+        EXPECT_EQ(Command::Play, o.command) << what << ": " << o.error;
+        EXPECT_EQ(c.mode, o.mode) << what;
+        EXPECT_EQ(c.endpoint.host, o.endpoint.host) << what;
+        EXPECT_EQ(c.endpoint.port, o.endpoint.port) << what;
+        EXPECT_EQ(c.code, o.code ? net::formatJoinCode(*o.code) : "") << what;
+        EXPECT_EQ(c.args.back() == std::string("-"), o.askCode) << what;
     }
 }
 
@@ -107,7 +112,7 @@ TEST(CommandLine, TheCodeFromTheEnvironment) {
     const Case cases[] = {
         {{"--join", "h"}, nullptr, "", true, ""},
         {{"--join", "h"}, "", "", true, ""},
-        {{"--watch", "h"}, "7k3m-q9xd", "7k3m-q9xd", false, ""},
+        {{"--watch", "h"}, "7k3m-q9xd", "7K3M-Q9XD", false, ""},
         {{"--host"}, nullptr, "", false, ""},
         {{"--host"}, "7K3M-Q9XD", "7K3M-Q9XD", false, ""},
         {{"--join", "h", "--code", "AB12-CD34"}, "7K3M-Q9XD", "AB12-CD34", false, ""},
@@ -123,7 +128,7 @@ TEST(CommandLine, TheCodeFromTheEnvironment) {
         EXPECT_EQ(*c.error == '\0' ? Command::Play : Command::Invalid, o.command) << what;
         EXPECT_NE(std::string::npos, o.error.find(c.error)) << what << ": " << o.error;
         if (*c.error == '\0') {
-            EXPECT_EQ(c.code, o.code) << what;
+            EXPECT_EQ(c.code, o.code ? net::formatJoinCode(*o.code) : "") << what;
             EXPECT_EQ(c.ask, o.askCode) << what;
         }
     }

@@ -76,8 +76,8 @@ bool freshCode(net::JoinCode& code) {
 bool hostCode(const Options& options, net::JoinCode& code, std::string& error) {
     if (options.askCode)
         return askForCode(true, code, error);
-    if (!options.code.empty()) {
-        code = options.joinCode;
+    if (options.code) {
+        code = *options.code;
         return true;
     }
     if (freshCode(code))
@@ -199,7 +199,7 @@ bool found(const net::Endpoint& where, net::Seat seat, std::string& failed) {
 // after each wrong one; `failed` says why not.
 std::unique_ptr<GameGuest> getIn(const Options& options, net::Seat seat, std::string& failed) {
     const net::Endpoint& where = options.endpoint;
-    net::JoinCode code = options.joinCode;
+    net::JoinCode code = options.code.value_or(net::JoinCode{});
     // The game is found before the person types.
     if (options.askCode && (!found(where, seat, failed) || !askForCode(false, code, failed)))
         return nullptr;

@@ -18,15 +18,17 @@
 namespace {
 
 // What is wrong with `code` as `where` gives it for `mode`; "" when nothing
-// is, and then `parsed` is the code.
-std::string codeProblem(const std::string& code, Mode mode, const char* where,
-                        net::JoinCode& parsed) {
-    if (!net::parseJoinCode(code, parsed))
+// is, and then `parsed` holds the code.
+std::string codeProblem(std::string_view code, Mode mode, const char* where,
+                        std::optional<net::JoinCode>& parsed) {
+    net::JoinCode read;
+    if (!net::parseJoinCode(code, read))
         return std::string(where) + ": '" + printable(code) +
                "' is not a join code, which is 8 letters and digits like 7K3M-Q9XD";
-    if (mode == Mode::Host && net::weakJoinCode(parsed))
-        return std::string(where) + ": " + net::formatJoinCode(parsed) +
+    if (mode == Mode::Host && net::weakJoinCode(read))
+        return std::string(where) + ": " + net::formatJoinCode(read) +
                " is too easy to guess; leave the code out for a random one";
+    parsed = read;
     return "";
 }
 
@@ -137,7 +139,7 @@ private:
         for (const auto& m : modes) {
             if (valueOf(arg, m.name, m.optional, value, given)) {
                 setMode(m.mode);
-                options_.address = value;
+                address_ = value;
                 return true;
             }
         }
@@ -172,7 +174,7 @@ private:
                 fail("--code is given twice");
             codeGiven_ = true;
             options_.askCode = value == "-";
-            options_.code = options_.askCode ? "" : value;
+            code_ = options_.askCode ? "" : value;
         } else {
             bool dashed = arg[0] == '-' && arg[1] != '\0'; // a lone "-" is no option
             fail(std::string(dashed ? "unknown option" : "unexpected argument") + " '" +
@@ -247,9 +249,9 @@ private:
         if (options_.speedUp && !hostsPlay)
             fail("--speed-up goes with --match, --computer, --demo or --host");
         checkKeys(mode);
-        if (networked(mode) && mode != Mode::Host && options_.address.empty())
+        if (networked(mode) && mode != Mode::Host && address_.empty())
             fail(std::string(optionOf(mode)) + " needs the host's address");
-        if (codeGiven_ && options_.code.empty() && !options_.askCode)
+        if (codeGiven_ && code_.empty() && !options_.askCode)
             fail("--code needs a value");
         if (networked(mode))
             checkNetwork(mode);
@@ -270,7 +272,7 @@ private:
 
     // The server listens where a host would, on every address unless told.
     void checkServe() {
-        std::string problem = net::parseEndpoint(options_.address, true, options_.endpoint);
+        std::string problem = net::parseEndpoint(address_, true, options_.endpoint);
         if (!problem.empty())
             fail("--serve: " + problem);
     }
@@ -304,12 +306,11 @@ private:
     // The address and the code as the network game will read them, so that
     // a typing mistake is a usage error before the terminal is touched.
     void checkNetwork(Mode mode) {
-        std::string problem =
-            net::parseEndpoint(options_.address, mode == Mode::Host, options_.endpoint);
+        std::string problem = net::parseEndpoint(address_, mode == Mode::Host, options_.endpoint);
         if (!problem.empty())
             fail(std::string(optionOf(mode)) + ": " + problem);
         std::string bad = codeGiven_ && !options_.askCode
-                              ? codeProblem(options_.code, mode, "--code", options_.joinCode)
+                              ? codeProblem(code_, mode, "--code", options_.code)
                               : "";
         if (!bad.empty())
             fail(bad);
@@ -321,6 +322,9 @@ private:
     Options options_;
     bool levelGiven_ = false;
     bool levelPair_ = false; // --level A,B
+    // As given, until checked with the mode.
+    std::string address_;
+    std::string code_;
     bool codeGiven_ = false;
     bool nameGiven_ = false;
     bool trustGiven_ = false;
@@ -357,12 +361,11 @@ bool playsMatch(Mode mode) {
 Options parseCommandLine(int argc, const char* const* argv) { return Parser(argc, argv).parse(); }
 
 void takeCodeFromEnvironment(Options& options, const char* value) {
-    if (options.command != Command::Play || !networked(options.mode) || !options.code.empty() ||
+    if (options.command != Command::Play || !networked(options.mode) || options.code ||
         options.askCode)
         return;
     if (value != nullptr && value[0] != '\0') {
-        options.code = value;
-        options.error = codeProblem(options.code, options.mode, codeVariable, options.joinCode);
+        options.error = codeProblem(value, options.mode, codeVariable, options.code);
         if (!options.error.empty())
             options.command = Command::Invalid;
         return;

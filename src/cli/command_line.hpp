@@ -5,6 +5,7 @@
 // is checked here, before the game touches the terminal.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,11 +36,13 @@ struct Options {
     Mode mode = Mode::Local;
     // How well the computer plays the left and the right board (--level).
     int level[2] = {computerDefaultLevel, computerDefaultLevel};
-    // --host or --serve [ADDRESS]:PORT (may be empty), --join/--watch HOST[:PORT]
-    std::string address;
-    net::Endpoint endpoint = {}; // the address as the network game uses it, once it is checked
-    std::string code;            // --code CODE or BLOCKDUEL_CODE, the join code (empty: none given)
-    net::JoinCode joinCode = {}; // the code as the network game uses it, once it is checked
+    // Where --host and --serve listen ([ADDRESS]:PORT, every address and
+    // port 7416 unless given), or --join and --watch find the host
+    // (HOST[:PORT]), as the command line gave it and checked it.
+    net::Endpoint endpoint = {};
+    // The join code of --code CODE or BLOCKDUEL_CODE, checked; none when
+    // neither gives one.
+    std::optional<net::JoinCode> code;
     bool askCode = false; // ask for the code on the terminal (--code -, or none given to a guest)
     std::string name;     // --name HOST[:PORT]: a name browsers reach the host by (empty: none)
     std::string error;    // what is wrong, when command is Invalid
