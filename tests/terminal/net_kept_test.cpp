@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <future>
 #include <memory>
 #include <string>
 #include <thread>
@@ -21,7 +20,7 @@
 #include "game/recording.hpp"
 #include "history/heard_picture.hpp"
 #include "history/recording_file.hpp"
-#include "host_connection.hpp"
+#include "in_process_host.hpp"
 #include "net/picture.hpp"
 #include "netplay/guest.hpp"
 #include "netplay/guest_recording.hpp"
@@ -38,13 +37,6 @@ namespace {
 using netplay::GameGuest;
 using netplay::GameHost;
 using netplay::pictureOf;
-
-net::JoinCode joinCode() {
-    net::JoinCode c;
-    if (!net::parseJoinCode("7K3M-Q9XD", c))
-        std::abort();
-    return c;
-}
 
 struct StateFolder {
     StateFolder() {
@@ -152,27 +144,10 @@ protected:
     NetKept() : hostTerm(virtualClock()), guestTerm(SessionOptions{}) {
         if (!hostTerm.started || !guestTerm.started)
             std::abort();
-        host = std::make_unique<GameHost>(*hostTerm.session, joinCode(), noSocket);
-        hostTerm.session->setExtension(host.get());
-        guest =
-            std::make_unique<GameGuest>(*guestTerm.session, connectTo(*host), net::Seat::Player);
-        auto answer =
-            std::async(std::launch::async, [&] { return guest->greet(joinCode(), 5000); });
-        while (answer.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
-            host->pumpNow();
-        if (answer.get() != GameGuest::Answer::Welcomed)
+        guest = at.guestOn(guestTerm);
+        if (at.join(*guest, guestTerm) != GameGuest::Answer::Welcomed || !host->playerReady())
             std::abort();
-        guestTerm.session->setExtension(guest.get());
-        guest->ready(false);
-        for (int i = 0; i < 2000 && !host->playerReady(); ++i) {
-            host->pumpNow();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        if (!host->playerReady())
-            std::abort();
-        setCurrentSession(hostTerm.session.get());
     }
-    ~NetKept() override { setCurrentSession(nullptr); }
 
     // The match as --host plays it, kept, with player two kept by its guest.
     void playMatch() {
@@ -251,7 +226,8 @@ protected:
     StateFolder folder;
     PipedSession hostTerm;
     PipedSession guestTerm;
-    std::unique_ptr<GameHost> host;
+    InProcessHost at{hostTerm};
+    GameHost* host = at.host.get();
     std::unique_ptr<GameGuest> guest;
     std::unique_ptr<netplay::GuestRecorder> recorder;
     HostPlay play;
