@@ -30,6 +30,7 @@
 #include "record/disk.hpp"
 #include "record/log_records.hpp"
 #include "record/results_log.hpp"
+#include "scratch_folder.hpp"
 
 namespace term {
 namespace {
@@ -38,17 +39,7 @@ using netplay::GameGuest;
 using netplay::GameHost;
 using netplay::pictureOf;
 
-struct StateFolder {
-    StateFolder() {
-        char pattern[] = "/tmp/blockduel-kept-XXXXXX";
-        if (mkdtemp(pattern) == nullptr)
-            std::abort();
-        path = pattern;
-    }
-    ~StateFolder() { std::filesystem::remove_all(path); }
-    StateFolder(const StateFolder&) = delete;
-    StateFolder& operator=(const StateFolder&) = delete;
-
+struct StateFolder : TempFolder {
     KeptAs as(record::PlayMode mode, int you) const {
         return {mode, you, path, 1796000000, 4242, "test", "20261130-005320"};
     }
@@ -66,7 +57,6 @@ struct StateFolder {
         ADD_FAILURE() << "no recording of that mode";
         return {};
     }
-    std::string path;
 };
 
 // What one side showed, in order: the host's screen after every frame; the

@@ -34,6 +34,7 @@
 #include "net/admission.hpp"
 #include "net/protocol.hpp"
 #include "platform/terminal/tty.hpp"
+#include "scratch_folder.hpp"
 
 namespace term {
 namespace {
@@ -583,12 +584,11 @@ TEST(NetProcesses, TheGuestEndsWhenTheHostGoesAway) {
 // game's name, however this host was started; wrapped within the picture;
 // the code on a line of its own.
 TEST(NetProcesses, TheWaitingNoticeShowsTheCommandAsAPersonTypesIt) {
-    char dir[] = "/tmp/blockduel-path-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir));
-    std::string link = std::string(dir) + "/blockduel";
+    TempFolder dir;
+    std::string link = dir.path + "/blockduel";
     ASSERT_EQ(0, symlink(BLOCKDUEL_GAME, link.c_str()));
     for (bool onPath : {false, true}) {
-        Host host(onPath ? std::vector<std::string>{std::string("PATH=/nowhere:") + dir}
+        Host host(onPath ? std::vector<std::string>{"PATH=/nowhere:" + dir.path}
                          : std::vector<std::string>{});
         ASSERT_TRUE(host.shown()) << host.screenText();
         EXPECT_EQ("blockduel --join " + host.address(), shownCommand(host)) << host.screenText();
@@ -598,8 +598,6 @@ TEST(NetProcesses, TheWaitingNoticeShowsTheCommandAsAPersonTypesIt) {
         EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), std::string("  ") + code));
         EXPECT_EQ(std::string::npos, host.screenText().find("--code"));
     }
-    unlink(link.c_str());
-    rmdir(dir);
 }
 
 // Wrong codes from one address, 16 connections at a time, are answered
