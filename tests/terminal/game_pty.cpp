@@ -446,29 +446,6 @@ bool GamePty::waitForPicture(std::size_t from) {
     });
 }
 
-testing::AssertionResult GamePty::shows(std::string_view text, int row) {
-    if (waitForText(text, row))
-        return testing::AssertionSuccess();
-    return testing::AssertionFailure() << "no \"" << text << "\" on the screen:\n" << screenText();
-}
-
-namespace {
-
-testing::AssertionResult holds(const std::string& written, std::string_view text) {
-    bool found = written.find(text) != std::string::npos;
-    return (found ? testing::AssertionSuccess() : testing::AssertionFailure())
-           << (found ? "" : "no ") << testing::PrintToString(std::string(text)) << " in "
-           << testing::PrintToString(written);
-}
-
-} // namespace
-
-testing::AssertionResult GamePty::wrote(std::string_view text) const { return holds(output, text); }
-
-testing::AssertionResult GamePty::said(std::string_view text) const {
-    return holds(joinedLines(output), text);
-}
-
 std::string GamePty::rowText(int row) const { return screen_.rowText(row); }
 
 std::string GamePty::screenText() const {

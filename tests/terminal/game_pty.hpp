@@ -11,7 +11,6 @@
 
 #include <csignal>
 #include <functional>
-#include <gtest/gtest.h>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -112,12 +111,6 @@ public:
     bool waitForText(std::string_view text, int row = -1);
     // Until both boards show, after `from` in the output.
     bool waitForPicture(std::size_t from = 0);
-    // waitForText() for a test's assertion: what the screen shows with it.
-    testing::AssertionResult shows(std::string_view text, int row = -1);
-    // Whether the game wrote `text` (its lines joined: joinedLines()), with
-    // what it wrote either way, for EXPECT_TRUE and EXPECT_FALSE alike.
-    testing::AssertionResult wrote(std::string_view text) const;
-    testing::AssertionResult said(std::string_view text) const;
     // Reads the terminal for a while, answering what comes.
     void pump(int ms);
 

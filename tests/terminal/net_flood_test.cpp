@@ -10,6 +10,7 @@
 
 #include "fake_host.hpp"
 #include "game_pty.hpp"
+#include "pty_checks.hpp"
 #include "scratch_folder.hpp"
 
 namespace term {
@@ -49,7 +50,7 @@ protected:
         EXPECT_TRUE(replay.waitForText("ABCDEFGHIJKLMNOPQRSTUVWXYZ")) << replay.output;
         replay.type("\x1b");
         EXPECT_EQ(replay.waitOutcome(), Outcome::exited(0)) << replay.output;
-        EXPECT_FALSE(replay.wrote("damaged"));
+        EXPECT_FALSE(wrote(replay, "damaged"));
     }
 };
 
@@ -73,7 +74,7 @@ TEST_F(FloodingHost, PastWhatAGameSendsTheGuestEndsTheConnection) {
         FakeHost host(c.flood);
         GamePty guest = guestOf(host);
         EXPECT_EQ(guest.waitOutcome(hangMs), Outcome::exited(1)) << guest.output;
-        EXPECT_TRUE(guest.said(c.said));
+        EXPECT_TRUE(said(guest, c.said));
         EXPECT_LE(roundsKept(), c.mostRounds);
         playsBack();
     }
@@ -89,7 +90,7 @@ TEST_F(FloodingHost, AtAGamesMostTheGuestLeavesOnEscapeAndPlaysBack) {
     guest.type("\x1b");
     EXPECT_TRUE(guest.waitUntil([&] { return host.escapeMs() != 0; }, hangMs));
     EXPECT_EQ(guest.waitOutcome(hangMs), Outcome::exited(0)) << guest.output;
-    EXPECT_TRUE(guest.wrote("You left the game"));
+    EXPECT_TRUE(wrote(guest, "You left the game"));
     playsBack();
 }
 

@@ -34,6 +34,7 @@
 #include "net/admission.hpp"
 #include "net/protocol.hpp"
 #include "platform/terminal/tty.hpp"
+#include "pty_checks.hpp"
 #include "scratch_folder.hpp"
 
 namespace term {
@@ -160,14 +161,14 @@ TEST(NetProcesses, AMatchFromTwoTerminalsEndedByEitherSide) {
     for (bool byGuest : {true, false}) {
         ShownHost host;
         auto watcher = host.guest("--watch");
-        ASSERT_TRUE(watcher->shows("the game starts soon"));
+        ASSERT_TRUE(shows(*watcher, "the game starts soon"));
         auto guest = host.guest();
         ASSERT_TRUE(host.waitForPicture() && guest->waitForPicture()) << guest->screenText();
         ASSERT_TRUE(watcher->waitForPicture()) << watcher->screenText();
         EXPECT_TRUE(watcher->waitForText("Watching: your keys do nothing", 17));
         watcher->type("\x1b");
         EXPECT_EQ(watcher->waitOutcome(), Outcome::exited(0));
-        EXPECT_TRUE(watcher->wrote("You left the game at " + host.address() + "."));
+        EXPECT_TRUE(wrote(*watcher, "You left the game at " + host.address() + "."));
         EXPECT_TRUE(host.waitUntil([&] {
             guest->type("a");
             guest->pump(50);
@@ -182,10 +183,10 @@ TEST(NetProcesses, AMatchFromTwoTerminalsEndedByEitherSide) {
             byGuest ? "Match over: 0-0. Player two left." : "Match over: 0-0. You left.";
         const char* guestSays =
             byGuest ? "Match over: 0-0. You left." : "Match over: 0-0. Player one left.";
-        EXPECT_TRUE(host.wrote(hostSays));
-        EXPECT_TRUE(guest->wrote(guestSays));
-        EXPECT_TRUE(guest->said("The host's last picture, above: the game at " + host.address() +
-                                " is over."));
+        EXPECT_TRUE(wrote(host, hostSays));
+        EXPECT_TRUE(wrote(*guest, guestSays));
+        EXPECT_TRUE(said(*guest, "The host's last picture, above: the game at " + host.address() +
+                                     " is over."));
         for (const GamePty* side : {static_cast<GamePty*>(&host), guest.get(), watcher.get()})
             EXPECT_TRUE(side->modesAsBefore() && !terminalState(side->output).alternateScreen);
     }
@@ -251,11 +252,11 @@ TEST(NetProcesses, RoundsWaitForBothPlayersAndSurviveARejoin) {
         << "no round without them";
 
     guest = host.guest(); // the same command again
-    ASSERT_TRUE(guest->shows("Game Over · You lose this round. Match: 1-0", 16));
+    ASSERT_TRUE(shows(*guest, "Game Over · You lose this round. Match: 1-0", 16));
     EXPECT_TRUE(guest->waitForText("Player one is ready. Enter: next round. Escape: leave.", 17));
     guest->type("\r");
-    EXPECT_TRUE(host.shows("Round 2 starts in", 17));
-    EXPECT_TRUE(guest->shows("Round 2 starts in", 17));
+    EXPECT_TRUE(shows(host, "Round 2 starts in", 17));
+    EXPECT_TRUE(shows(*guest, "Round 2 starts in", 17));
     host.type("\x1b");
     EXPECT_EQ(host.waitOutcome(), Outcome::exited(0));
     EXPECT_EQ(guest->waitOutcome(), Outcome::exited(0));
@@ -273,11 +274,11 @@ std::string roundClock(const GamePty& side) {
 TEST(NetProcesses, EitherPlayersPPausesBothAndBothSeeWho) {
     ShownHost host;
     auto guest = host.guest();
-    ASSERT_TRUE(host.shows("P pauses.", 17));
-    ASSERT_TRUE(guest->shows("P pauses.", 17));
+    ASSERT_TRUE(shows(host, "P pauses.", 17));
+    ASSERT_TRUE(shows(*guest, "P pauses.", 17));
     guest->type("p");
-    ASSERT_TRUE(host.shows("Paused by player two. P resumes, Escape leaves.", 17));
-    ASSERT_TRUE(guest->shows("Paused by you. P resumes, Escape leaves.", 17));
+    ASSERT_TRUE(shows(host, "Paused by player two. P resumes, Escape leaves.", 17));
+    ASSERT_TRUE(shows(*guest, "Paused by you. P resumes, Escape leaves.", 17));
     std::string boards = sharedRows(host);
     std::string clock = roundClock(host);
     host.pump(1500);
@@ -287,11 +288,11 @@ TEST(NetProcesses, EitherPlayersPPausesBothAndBothSeeWho) {
     EXPECT_EQ(sharedRows(host), sharedRows(*guest));
 
     host.type("p"); // the other player goes on
-    EXPECT_TRUE(guest->shows("Resumes in", 17));
-    ASSERT_TRUE(host.shows("P pauses.", 17));
+    EXPECT_TRUE(shows(*guest, "Resumes in", 17));
+    ASSERT_TRUE(shows(host, "P pauses.", 17));
     host.type("p");
     EXPECT_TRUE(host.waitForText("Paused by you. P resumes, Escape leaves.", 17));
-    EXPECT_TRUE(guest->shows("Paused by player one. P resumes, Escape leaves.", 17));
+    EXPECT_TRUE(shows(*guest, "Paused by player one. P resumes, Escape leaves.", 17));
     guest->type("\x1b");
     EXPECT_EQ(guest->waitOutcome(), Outcome::exited(0));
     EXPECT_EQ(host.waitOutcome(), Outcome::exited(0));
@@ -308,15 +309,15 @@ TEST(NetProcesses, APlayerAwayMidRoundHoldsItUntilTheyRejoin) {
     EXPECT_EQ(std::string::npos, host.screenText().find("watching"));
     auto watcher = host.guest("--watch");
     ASSERT_TRUE(watcher->waitForPicture()) << watcher->screenText();
-    EXPECT_TRUE(host.shows("1 watching", 19));
-    EXPECT_TRUE(guest->shows("1 watching", 19));
-    ASSERT_TRUE(host.shows("P pauses.", 17));
+    EXPECT_TRUE(shows(host, "1 watching", 19));
+    EXPECT_TRUE(shows(*guest, "1 watching", 19));
+    ASSERT_TRUE(shows(host, "P pauses.", 17));
 
     guest->signal(SIGKILL);
     EXPECT_EQ(guest->waitOutcome(), Outcome::killed(SIGKILL));
     const char* away = "Player two is away; they may join again.";
-    ASSERT_TRUE(host.shows(away, 17));
-    EXPECT_TRUE(watcher->shows(away, 17));
+    ASSERT_TRUE(shows(host, away, 17));
+    EXPECT_TRUE(shows(*watcher, away, 17));
     EXPECT_TRUE(host.waitForText(std::string("The same command joins again, code ") + code, 20));
     std::string boards = sharedRows(host);
     std::string clock = roundClock(host);
@@ -325,11 +326,11 @@ TEST(NetProcesses, APlayerAwayMidRoundHoldsItUntilTheyRejoin) {
     EXPECT_EQ(clock, roundClock(host));
 
     guest = host.guest(); // the same command again
-    ASSERT_TRUE(guest->shows("Resumes in", 17));
+    ASSERT_TRUE(shows(*guest, "Resumes in", 17));
     EXPECT_EQ(boards, sharedRows(*guest)) << "the whole picture, as the round stood";
-    EXPECT_TRUE(host.shows("P pauses.", 17));
-    EXPECT_TRUE(guest->shows("P pauses.", 17));
-    EXPECT_TRUE(guest->shows("1 watching", 19));
+    EXPECT_TRUE(shows(host, "P pauses.", 17));
+    EXPECT_TRUE(shows(*guest, "P pauses.", 17));
+    EXPECT_TRUE(shows(*guest, "1 watching", 19));
     EXPECT_EQ(std::string::npos, host.rowText(20).find("join code"));
     EXPECT_TRUE(host.waitUntil([&] {
         guest->pump(20);
@@ -377,7 +378,7 @@ TEST(NetProcesses, AnotherVersionIsRefusedWithAClearMessage) {
     ASSERT_TRUE(port.connects(guest));
     ASSERT_EQ(write(port.taken, "\x03\x01\x04", 3), 3);
     EXPECT_EQ(guest.waitOutcome(), Outcome::exited(1));
-    EXPECT_TRUE(guest.wrote("the host runs another version of blockduel"));
+    EXPECT_TRUE(wrote(guest, "the host runs another version of blockduel"));
 }
 
 // Nobody joined: Escape and Ctrl-C cancel the wait.
@@ -400,9 +401,9 @@ TEST(NetProcesses, APortInUseIsNamedWithAWayOut) {
     ShownHost first;
     Host second({}, {"--host", first.address(), "--code", code});
     EXPECT_EQ(second.waitOutcome(), Outcome::exited(1));
-    EXPECT_TRUE(second.said("has that port: choose another with --host :PORT, for example "
-                            "--host :" +
-                            std::to_string(first.port + 1)));
+    EXPECT_TRUE(said(second, "has that port: choose another with --host :PORT, for example "
+                             "--host :" +
+                                 std::to_string(first.port + 1)));
 }
 
 // A second player is refused with the reason, the terminal never taken;
@@ -413,8 +414,8 @@ TEST(NetProcesses, ASecondPlayerIsRefused) {
     ASSERT_TRUE(guest->waitForPicture());
     auto refused = host.guest();
     EXPECT_EQ(refused->waitOutcome(), Outcome::exited(1));
-    EXPECT_TRUE(refused->wrote("player two is already playing"));
-    EXPECT_FALSE(refused->wrote("\x1b[?1049h"));
+    EXPECT_TRUE(wrote(*refused, "player two is already playing"));
+    EXPECT_FALSE(wrote(*refused, "\x1b[?1049h"));
     EXPECT_EQ(host.waitOutcome(0), Outcome{});
     EXPECT_EQ(guest->waitOutcome(0), Outcome{});
 }
@@ -439,8 +440,8 @@ TEST(NetProcesses, NoGameThereIsSaidBeforeTheCodeIsAsked) {
     {
         GamePty nobody({.args = {"--join", address}, .kitty = false}); // bound, not listening
         EXPECT_EQ(nobody.waitOutcome(), Outcome::exited(1));
-        EXPECT_TRUE(nobody.said("Connection refused; check the address"));
-        EXPECT_FALSE(nobody.wrote("Join code"));
+        EXPECT_TRUE(said(nobody, "Connection refused; check the address"));
+        EXPECT_FALSE(wrote(nobody, "Join code"));
         EXPECT_TRUE(nobody.modesAsBefore());
     }
     ASSERT_EQ(listen(port.fd, 1), 0);
@@ -450,8 +451,8 @@ TEST(NetProcesses, NoGameThereIsSaidBeforeTheCodeIsAsked) {
     ASSERT_EQ(write(port.taken, banner, sizeof banner - 1),
               static_cast<ssize_t>(sizeof banner - 1));
     EXPECT_EQ(stranger.waitOutcome(), Outcome::exited(1));
-    EXPECT_TRUE(stranger.wrote(address + " is not a blockduel game"));
-    EXPECT_FALSE(stranger.wrote("Join code"));
+    EXPECT_TRUE(wrote(stranger, address + " is not a blockduel game"));
+    EXPECT_FALSE(wrote(stranger, "Join code"));
 }
 
 // A wrong code, typed or given with the command (then said to be the
@@ -512,10 +513,10 @@ TEST(NetProcesses, WrongCodesAreAskedForAgainUntilTheLast) {
             EXPECT_TRUE(guest->waitForOutput("Joined " + host.address())) << guest->output;
         } else {
             EXPECT_EQ(guest->waitOutcome(), Outcome::exited(1));
-            EXPECT_FALSE(guest->wrote("\x1b[?1049h"));
+            EXPECT_FALSE(wrote(*guest, "\x1b[?1049h"));
             EXPECT_TRUE(guest->modesAsBefore());
         }
-        EXPECT_TRUE(guest->said(c.said));
+        EXPECT_TRUE(said(*guest, c.said));
         if (joins && std::string_view(c.option) == "--join") {
             EXPECT_TRUE(host.waitForPicture());
             EXPECT_TRUE(host.rowText(18).starts_with("          Wrong codes: 1") ||
@@ -531,7 +532,7 @@ TEST(NetProcesses, WrongCodesAreAskedForAgainUntilTheLast) {
 TEST(NetProcesses, ASlowTypistGetsIn) {
     ShownHost host;
     auto guest = host.guest("--join", "");
-    ASSERT_TRUE(guest->shows(question));
+    ASSERT_TRUE(shows(*guest, question));
     guest->pump(net::helloLimitMs + 1000);
     guest->type(std::string(code) + "\r");
     EXPECT_TRUE(guest->waitForPicture()) << guest->output;
@@ -561,12 +562,12 @@ TEST(NetProcesses, AGuestEndedByCtrlCSaysHowToComeBack) {
         EXPECT_TRUE(guest->modesAsBefore());
         EXPECT_FALSE(terminalState(guest->output).alternateScreen);
         if (player) {
-            EXPECT_TRUE(host.shows("Player two is away"));
+            EXPECT_TRUE(shows(host, "Player two is away"));
         }
     }
     host.type("\x03");
     EXPECT_EQ(host.waitOutcome(), Outcome::killed(SIGINT));
-    EXPECT_FALSE(host.wrote("Left the game"));
+    EXPECT_FALSE(wrote(host, "Left the game"));
 }
 
 TEST(NetProcesses, TheGuestEndsWhenTheHostGoesAway) {
@@ -575,7 +576,7 @@ TEST(NetProcesses, TheGuestEndsWhenTheHostGoesAway) {
     ASSERT_TRUE(guest->waitForPicture());
     host.signal(SIGKILL);
     EXPECT_EQ(guest->waitOutcome(), Outcome::exited(1));
-    EXPECT_TRUE(guest->wrote("blockduel: the host closed the connection"));
+    EXPECT_TRUE(wrote(*guest, "blockduel: the host closed the connection"));
     EXPECT_TRUE(guest->modesAsBefore());
     EXPECT_FALSE(terminalState(guest->output).alternateScreen);
 }
@@ -624,7 +625,7 @@ TEST(NetProcesses, GuessingIsSlowAndShown) {
     double seconds = static_cast<double>(monotonicMs() - start) / 1000;
     EXPECT_GE(refusals, net::Admission::freeTries);
     EXPECT_LE(static_cast<double>(refusals), net::Admission::freeTries + 2 + seconds) << seconds;
-    EXPECT_TRUE(host.shows("rong codes: ", 18)); // W or w
+    EXPECT_TRUE(shows(host, "rong codes: ", 18)); // W or w
     DoorAttack sameAddress(DoorAttack::Kind::Guess, host.port, 1);
     ASSERT_TRUE(host.waitUntil([&] { return sameAddress.refusals() > 0; }));
     auto watcher = host.guest("--watch");
@@ -699,7 +700,7 @@ TEST_P(RightCodeGetsIn, WhileStrangersBesiegeTheDoor) {
     }
     player = host.guest();
     EXPECT_TRUE(showsGame(*player)) << player->output;
-    EXPECT_TRUE(host.shows(s.hostSays, s.row));
+    EXPECT_TRUE(shows(host, s.hostSays, s.row));
     if (s.kind == DoorAttack::Kind::Hold) {
         EXPECT_TRUE(host.waitUntil([&] { return strangers.connections() > until; }))
             << "the host closed none of the strangers' connections";
@@ -728,15 +729,15 @@ INSTANTIATE_TEST_SUITE_P(
 // it was.
 TEST(NetProcesses, TheCodeNeedNotBeOnTheCommandLine) {
     Host host({}, {"--host", "127.0.0.1:0", "--code", "-"});
-    ASSERT_TRUE(host.shows("Join code for this game:"));
+    ASSERT_TRUE(shows(host, "Join code for this game:"));
     host.type("1111-1111\r");
-    ASSERT_TRUE(host.shows("too easy to guess"));
+    ASSERT_TRUE(shows(host, "too easy to guess"));
     host.type("7k3m q9xd\r");
     ASSERT_TRUE(host.shown()) << host.screenText();
     EXPECT_TRUE(host.waitForText(std::string("  ") + code));
 
     auto player = host.guest("--join", "");
-    ASSERT_TRUE(player->shows("Join code (the host shows it):"));
+    ASSERT_TRUE(shows(*player, "Join code (the host shows it):"));
     std::string asked = commandLine(player->pid);
     player->type("7K3M-Q9XD\r");
     EXPECT_TRUE(player->waitForPicture()) << player->output;
@@ -752,20 +753,20 @@ TEST(NetProcesses, TheCodeNeedNotBeOnTheCommandLine) {
     ASSERT_TRUE(mistyped->waitForText("Join code"));
     mistyped->type("7K3M\r7K3M-Q9X\rhello\r");
     EXPECT_EQ(mistyped->waitOutcome(), Outcome::exited(1));
-    EXPECT_TRUE(mistyped->wrote("three tries gave no join code; the host's screen shows it"));
+    EXPECT_TRUE(wrote(*mistyped, "three tries gave no join code; the host's screen shows it"));
 
     for (const char* leave : {"\x04", "\x03", "\x1b"}) {
         auto quitter = host.guest("--watch", "");
         ASSERT_TRUE(quitter->waitForText("Join code"));
         quitter->type("7K3M\r");
-        ASSERT_TRUE(quitter->shows("That is not a join code"));
+        ASSERT_TRUE(shows(*quitter, "That is not a join code"));
         // The question again: an answer before it would go to the last one.
         ASSERT_TRUE(quitter->waitForOutput("Join code", quitter->output.find("That is not")));
         quitter->type(leave);
         Outcome outcome = quitter->waitOutcome();
         if (*leave == '\x04') {
             EXPECT_EQ(outcome, Outcome::exited(1));
-            EXPECT_TRUE(quitter->wrote("no join code given"));
+            EXPECT_TRUE(wrote(*quitter, "no join code given"));
         } else if (*leave == '\x1b') { // Escape leaves, as it leaves the game
             EXPECT_EQ(outcome, Outcome::exited(0));
             EXPECT_EQ(quitter->output.find("That is not"), quitter->output.rfind("That is not"));
@@ -785,7 +786,7 @@ TEST(NetProcesses, EscapeLeavesWhateverTheHostDoes) {
     host.signal(SIGSTOP);
     guest->type("\x1b");
     EXPECT_EQ(guest->waitOutcome(), Outcome::exited(0));
-    EXPECT_TRUE(guest->said("You left the game at " + host.address() + "."));
+    EXPECT_TRUE(said(*guest, "You left the game at " + host.address() + "."));
     EXPECT_TRUE(guest->modesAsBefore());
     host.signal(SIGCONT);
 }
@@ -811,9 +812,9 @@ TEST(NetProcesses, AGuestStoppedPastTheSilenceSaysTheHostLetGoOfIt) {
             8000));
         guest->foreground();
         EXPECT_EQ(guest->waitOutcome(), Outcome::exited(1));
-        EXPECT_TRUE(guest->said("the host let go of this terminal after"));
-        EXPECT_TRUE(guest->said("the same command joins again"));
-        EXPECT_FALSE(guest->said("has not been heard from"));
+        EXPECT_TRUE(said(*guest, "the host let go of this terminal after"));
+        EXPECT_TRUE(said(*guest, "the same command joins again"));
+        EXPECT_FALSE(said(*guest, "has not been heard from"));
         EXPECT_TRUE(guest->modesAsBefore());
     }
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "game_pty.hpp"
+#include "pty_checks.hpp"
 
 namespace term {
 namespace {
@@ -371,8 +372,8 @@ TEST(LeavingTerminal, KeysUnderWayAndLateAnswersDoNotReachTheShell) {
 TEST(StartingTerminal, AMatchAsksWhereKeysSitAndTheGameAloneDoesNot) {
     GamePty alone;
     ASSERT_TRUE(alone.waitForPicture());
-    EXPECT_FALSE(alone.wrote("\x1b[>15u"));
-    EXPECT_TRUE(alone.wrote("\x1b[>11u"));
+    EXPECT_FALSE(wrote(alone, "\x1b[>15u"));
+    EXPECT_TRUE(wrote(alone, "\x1b[>11u"));
 
     GamePty match({.args = {"--match"}});
     ASSERT_TRUE(match.waitForPicture());
