@@ -25,6 +25,7 @@
 #include "browser_client.hpp"
 #include "game/game.hpp"
 #include "game/keys.hpp"
+#include "in_process_host.hpp"
 #include "net/address.hpp"
 #include "net/message_decoder.hpp"
 #include "net/protocol.hpp"
@@ -38,20 +39,12 @@ namespace {
 
 using netplay::GameHost;
 
-constexpr const char* code = "7K3M-Q9XD";
 // The name the host is given (--name), at the port it listens on.
 constexpr const char* givenName = "192.168.1.20";
 constexpr int port = 7416;
 constexpr const char* hostName = "192.168.1.20:7416";
 constexpr const char* origin = "http://192.168.1.20:7416";
 constexpr int binary = 2, textFrame = 1, closing = 8, ping = 9, pong = 10;
-
-net::JoinCode joinCode(const char* text = code) {
-    net::JoinCode c;
-    if (!net::parseJoinCode(text, c))
-        std::abort();
-    return c;
-}
 
 // A TCP connection over loopback whose two ends hold about `buffer` bytes
 // each (a socket pair's would take the whole page at once); [0] the host's.
@@ -83,21 +76,9 @@ void loopbackPair(int buffer, int pair[2]) {
 
 // The host on pipes, with the game ready to start once player two is in.
 struct Hosting {
-    Hosting() {
-        host = std::make_unique<GameHost>(*hostTerm.session, joinCode(), noSocket);
-        host->answerTo(netplay::hostNamesHere(netAddressToJoin(""), givenName));
-        hostTerm.session->setExtension(host.get());
-        setCurrentSession(hostTerm.session.get());
-    }
-    ~Hosting() { setCurrentSession(nullptr); }
+    Hosting() { host->answerTo(netplay::hostNamesHere(netAddressToJoin(""), givenName)); }
 
-    void start() {
-        host->gameStarted();
-        std::srand(11);
-        setup.remote[1] = host->playerTwoKeys();
-        setup.frameHook = host->frameHook();
-        startGame(game, setup);
-    }
+    void start() { at.start(setup, game); }
 
     // One frame, no sleep: what player two holds is there at the polls.
     int moveOfPlayerTwo() {
@@ -109,7 +90,8 @@ struct Hosting {
     }
 
     PipeTerminal hostTerm;
-    std::unique_ptr<GameHost> host;
+    InProcessHost at{hostTerm};
+    GameHost* host = at.host.get();
     GameSetup setup;
     Game game = {};
 };
@@ -215,7 +197,7 @@ struct Browser {
                            [opcode](const Frame& f) { return f.opcode == opcode; });
     }
 
-    static std::string hello(net::Seat seat = net::Seat::Player, const char* text = code) {
+    static std::string hello(net::Seat seat = net::Seat::Player, const char* text = testCode) {
         std::string out;
         net::appendHello(out, seat, joinCode(text));
         return out;

@@ -17,8 +17,6 @@ namespace {
 using netplay::Arrival;
 using netplay::Door;
 
-constexpr const char* code = "7K3M-Q9XD";
-
 // The hall the door hands its guests to: it keeps them, and answers
 // whether a seat has room as the test says.
 struct KeptHall : netplay::Hall {
@@ -36,32 +34,18 @@ struct KeptHall : netplay::Hall {
     std::vector<Arrival> arrivals;
 };
 
-struct DoorAt {
-    DoorAt() {
-        net::JoinCode parsed;
-        net::parseJoinCode(code, parsed);
-        door = std::make_unique<Door>(hall, parsed, noSocket);
-    }
-
-    // A new connection taken at `now`.
-    PeerEnd& connect(long long now) {
-        ends.push_back(std::make_unique<PeerEnd>());
-        door->take(ends.back()->hostSide(), {{}, "test"}, now);
-        return *ends.back();
-    }
-
-    // One serve of the door at `now`, as the host's wait gives it.
-    void serve(long long now) const { serveDoor(*door, now); }
-
+// The hall first, that the door in front of it may be made with it.
+struct HallFirst {
     KeptHall hall;
-    std::vector<std::unique_ptr<PeerEnd>> ends;
-    std::unique_ptr<Door> door;
+};
+struct KeptDoor : HallFirst, DoorAt {
+    KeptDoor() : DoorAt(hall) {}
 };
 
 TEST(Door, LetsTheRightCodeInAndHandsItOverOnceWithWhatCameAlong) {
-    DoorAt at;
+    KeptDoor at;
     PeerEnd& guest = at.connect(0);
-    ASSERT_TRUE(guest.send(hello(net::Seat::Player, code) + ready() + keepAlive()));
+    ASSERT_TRUE(guest.send(hello(net::Seat::Player) + ready() + keepAlive()));
     at.serve(10);
     ASSERT_EQ(1U, at.hall.arrivals.size());
     const Arrival& arrival = at.hall.arrivals[0];
@@ -87,12 +71,12 @@ TEST(Door, LetsTheRightCodeInAndHandsItOverOnceWithWhatCameAlong) {
 // A wrong code, and a right one that finds no room: each told why, shut for
 // sending once told, and closed when its time to read is up.
 TEST(Door, RefusesWithAReasonAndClosesOnceTheReadingTimeIsUp) {
-    DoorAt at;
+    KeptDoor at;
     PeerEnd& wrong = at.connect(0);
     ASSERT_TRUE(wrong.send(hello(net::Seat::Player, "2222-2222")));
     at.hall.refusal = net::Refusal::SeatTaken;
     PeerEnd& full = at.connect(0);
-    ASSERT_TRUE(full.send(hello(net::Seat::Player, code)));
+    ASSERT_TRUE(full.send(hello(net::Seat::Player)));
     at.serve(0);
     for (PeerEnd* end : {&wrong, &full})
         end->read();
@@ -120,7 +104,7 @@ TEST(Door, RefusesWithAReasonAndClosesOnceTheReadingTimeIsUp) {
 // Silence and bytes that are not a greeting are turned away; so is a
 // greeting of another version, with its reason, its code unread.
 TEST(Door, ClosesStrangersThatDoNotGreet) {
-    DoorAt at;
+    KeptDoor at;
     PeerEnd& silent = at.connect(0);
     PeerEnd& keyFirst = at.connect(0);
     ASSERT_TRUE(keyFirst.send(keepAlive()));

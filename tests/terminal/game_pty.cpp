@@ -118,32 +118,58 @@ void onHangUp(int /*signo*/) { hungUp = 1; }
 // The name of every signal the tests send or see, on each system that has it.
 #define BLOCKDUEL_SIGNAL(name)                                                                     \
     { (name), #name }
-std::string signalName(int signo) {
-    static const std::pair<int, const char*> names[] = {
-        BLOCKDUEL_SIGNAL(SIGHUP),    BLOCKDUEL_SIGNAL(SIGINT),  BLOCKDUEL_SIGNAL(SIGQUIT),
-        BLOCKDUEL_SIGNAL(SIGILL),    BLOCKDUEL_SIGNAL(SIGTRAP), BLOCKDUEL_SIGNAL(SIGABRT),
-        BLOCKDUEL_SIGNAL(SIGBUS),    BLOCKDUEL_SIGNAL(SIGFPE),  BLOCKDUEL_SIGNAL(SIGKILL),
-        BLOCKDUEL_SIGNAL(SIGUSR1),   BLOCKDUEL_SIGNAL(SIGSEGV), BLOCKDUEL_SIGNAL(SIGUSR2),
-        BLOCKDUEL_SIGNAL(SIGPIPE),   BLOCKDUEL_SIGNAL(SIGALRM), BLOCKDUEL_SIGNAL(SIGTERM),
-        BLOCKDUEL_SIGNAL(SIGCHLD),   BLOCKDUEL_SIGNAL(SIGCONT), BLOCKDUEL_SIGNAL(SIGSTOP),
-        BLOCKDUEL_SIGNAL(SIGTSTP),   BLOCKDUEL_SIGNAL(SIGTTIN), BLOCKDUEL_SIGNAL(SIGTTOU),
-        BLOCKDUEL_SIGNAL(SIGURG),    BLOCKDUEL_SIGNAL(SIGXCPU), BLOCKDUEL_SIGNAL(SIGXFSZ),
-        BLOCKDUEL_SIGNAL(SIGVTALRM), BLOCKDUEL_SIGNAL(SIGPROF), BLOCKDUEL_SIGNAL(SIGWINCH),
-        BLOCKDUEL_SIGNAL(SIGSYS),    BLOCKDUEL_SIGNAL(SIGIO),
+namespace {
+
+const std::pair<int, const char*> signalNames[] = {
+    BLOCKDUEL_SIGNAL(SIGHUP),    BLOCKDUEL_SIGNAL(SIGINT),  BLOCKDUEL_SIGNAL(SIGQUIT),
+    BLOCKDUEL_SIGNAL(SIGILL),    BLOCKDUEL_SIGNAL(SIGTRAP), BLOCKDUEL_SIGNAL(SIGABRT),
+    BLOCKDUEL_SIGNAL(SIGBUS),    BLOCKDUEL_SIGNAL(SIGFPE),  BLOCKDUEL_SIGNAL(SIGKILL),
+    BLOCKDUEL_SIGNAL(SIGUSR1),   BLOCKDUEL_SIGNAL(SIGSEGV), BLOCKDUEL_SIGNAL(SIGUSR2),
+    BLOCKDUEL_SIGNAL(SIGPIPE),   BLOCKDUEL_SIGNAL(SIGALRM), BLOCKDUEL_SIGNAL(SIGTERM),
+    BLOCKDUEL_SIGNAL(SIGCHLD),   BLOCKDUEL_SIGNAL(SIGCONT), BLOCKDUEL_SIGNAL(SIGSTOP),
+    BLOCKDUEL_SIGNAL(SIGTSTP),   BLOCKDUEL_SIGNAL(SIGTTIN), BLOCKDUEL_SIGNAL(SIGTTOU),
+    BLOCKDUEL_SIGNAL(SIGURG),    BLOCKDUEL_SIGNAL(SIGXCPU), BLOCKDUEL_SIGNAL(SIGXFSZ),
+    BLOCKDUEL_SIGNAL(SIGVTALRM), BLOCKDUEL_SIGNAL(SIGPROF), BLOCKDUEL_SIGNAL(SIGWINCH),
+    BLOCKDUEL_SIGNAL(SIGSYS),    BLOCKDUEL_SIGNAL(SIGIO),
 #ifdef SIGPWR
-        BLOCKDUEL_SIGNAL(SIGPWR),
+    BLOCKDUEL_SIGNAL(SIGPWR),
 #endif
 #ifdef SIGSTKFLT
-        BLOCKDUEL_SIGNAL(SIGSTKFLT),
+    BLOCKDUEL_SIGNAL(SIGSTKFLT),
 #endif
 #ifdef SIGEMT
-        BLOCKDUEL_SIGNAL(SIGEMT),
+    BLOCKDUEL_SIGNAL(SIGEMT),
 #endif
 #ifdef SIGLIBRT
-        BLOCKDUEL_SIGNAL(SIGLIBRT),
+    BLOCKDUEL_SIGNAL(SIGLIBRT),
 #endif
-    };
-    for (const auto& [number, name] : names)
+};
+
+} // namespace
+
+std::vector<int> endingSignals() {
+    // Those whose default is not to end a process, SIGKILL, which cannot be
+    // caught, and SIGPIPE, which the game ignores.
+    std::vector<int> others = {SIGKILL, SIGPIPE, SIGCHLD, SIGCONT, SIGSTOP,
+                               SIGTSTP, SIGTTIN, SIGTTOU, SIGURG,  SIGWINCH};
+#ifndef __linux__
+    others.push_back(SIGIO); // ignored by default on the BSDs, as SIGPWR is on NetBSD
+#ifdef SIGPWR
+    others.push_back(SIGPWR);
+#endif
+#endif
+    std::vector<int> ending;
+    for (const auto& [signo, name] : signalNames)
+        if (std::find(others.begin(), others.end(), signo) == others.end())
+            ending.push_back(signo);
+#if defined(SIGRTMIN) && defined(SIGRTMAX)
+    ending.insert(ending.end(), {SIGRTMIN, SIGRTMIN + 5, SIGRTMAX});
+#endif
+    return ending;
+}
+
+std::string signalName(int signo) {
+    for (const auto& [number, name] : signalNames)
         if (number == signo)
             return name;
 #if defined(SIGRTMIN) && defined(SIGRTMAX)

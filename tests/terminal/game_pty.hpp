@@ -41,6 +41,9 @@ void PrintTo(const Outcome& outcome, std::ostream* out);
 
 // "SIGTERM", "SIGRTMIN+5".
 std::string signalName(int signo);
+// Every signal of this system's that ends a process unless caught: the
+// shell's and the system's, crashes, and real-time ones where there are any.
+std::vector<int> endingSignals();
 
 // What the game wrote, its lines joined by spaces: a message broken between
 // words at the terminal's width reads as one line again.

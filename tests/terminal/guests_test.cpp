@@ -134,37 +134,13 @@ TEST(Guests, GiveASilentPlayersSeatToANewcomerAndKeepWatchersToTheirNumber) {
         << "silent watchers keep their seats until they are ended";
 }
 
-// The door in front of the guests, as the host has it.
-struct DoorAt {
-    explicit DoorAt(GuestsAt& at) {
-        net::JoinCode parsed;
-        net::parseJoinCode(code, parsed);
-        door = std::make_unique<Door>(at.guests, parsed, noSocket);
-    }
-
-    // A player coming with the right code at `now`.
-    PeerEnd& comes(long long now) {
-        ends.push_back(std::make_unique<PeerEnd>());
-        door->take(ends.back()->hostSide(), {{}, "test"}, now);
-        EXPECT_TRUE(ends.back()->send(hello(net::Seat::Player, code)));
-        serve(now);
-        return *ends.back();
-    }
-
-    void serve(long long now) const { serveDoor(*door, now); }
-
-    static constexpr const char* code = "7K3M-Q9XD";
-    std::vector<std::unique_ptr<PeerEnd>> ends;
-    std::unique_ptr<Door> door;
-};
-
 // A player whose link stalled types the same command again a moment later:
 // it waits while the old connection stays silent and gets the seat when the
 // silence is long enough; one more meanwhile, or one whose old connection
 // is heard from again, is refused as the seat is taken.
 TEST(Guests, ARejoinWaitsForASilentSeat) {
     GuestsAt at;
-    DoorAt door(at);
+    DoorAt door(at.guests); // as the host has it
     PeerEnd& stalled = at.enter(net::Seat::Player, 0);
     PeerEnd& back = door.comes(1500);
     PeerEnd& third = door.comes(1500);

@@ -10,6 +10,7 @@
 
 #include "fake_host.hpp"
 #include "game_pty.hpp"
+#include "pty_checks.hpp"
 #include "scratch_folder.hpp"
 
 namespace term {
@@ -49,7 +50,7 @@ protected:
         EXPECT_TRUE(replay.waitForText("ABCDEFGHIJKLMNOPQRSTUVWXYZ")) << replay.output;
         replay.type("\x1b");
         EXPECT_EQ(replay.waitOutcome(), Outcome::exited(0)) << replay.output;
-        EXPECT_EQ(replay.output.find("damaged"), std::string::npos) << replay.output;
+        EXPECT_FALSE(wrote(replay, "damaged"));
     }
 };
 
@@ -73,7 +74,7 @@ TEST_F(FloodingHost, PastWhatAGameSendsTheGuestEndsTheConnection) {
         FakeHost host(c.flood);
         GamePty guest = guestOf(host);
         EXPECT_EQ(guest.waitOutcome(hangMs), Outcome::exited(1)) << guest.output;
-        EXPECT_NE(joinedLines(guest.output).find(c.said), std::string::npos) << guest.output;
+        EXPECT_TRUE(said(guest, c.said));
         EXPECT_LE(roundsKept(), c.mostRounds);
         playsBack();
     }
@@ -89,7 +90,7 @@ TEST_F(FloodingHost, AtAGamesMostTheGuestLeavesOnEscapeAndPlaysBack) {
     guest.type("\x1b");
     EXPECT_TRUE(guest.waitUntil([&] { return host.escapeMs() != 0; }, hangMs));
     EXPECT_EQ(guest.waitOutcome(hangMs), Outcome::exited(0)) << guest.output;
-    EXPECT_NE(guest.output.find("You left the game"), std::string::npos) << guest.output;
+    EXPECT_TRUE(wrote(guest, "You left the game"));
     playsBack();
 }
 

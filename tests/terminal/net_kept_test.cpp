@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <future>
 #include <memory>
 #include <string>
 #include <thread>
@@ -21,7 +20,7 @@
 #include "game/recording.hpp"
 #include "history/heard_picture.hpp"
 #include "history/recording_file.hpp"
-#include "host_connection.hpp"
+#include "in_process_host.hpp"
 #include "net/picture.hpp"
 #include "net/screen_picture.hpp"
 #include "netplay/guest.hpp"
@@ -31,6 +30,7 @@
 #include "record/disk.hpp"
 #include "record/log_records.hpp"
 #include "record/results_log.hpp"
+#include "scratch_folder.hpp"
 
 namespace term {
 namespace {
@@ -39,24 +39,7 @@ using net::pictureOf;
 using netplay::GameGuest;
 using netplay::GameHost;
 
-net::JoinCode joinCode() {
-    net::JoinCode c;
-    if (!net::parseJoinCode("7K3M-Q9XD", c))
-        std::abort();
-    return c;
-}
-
-struct StateFolder {
-    StateFolder() {
-        char pattern[] = "/tmp/blockduel-kept-XXXXXX";
-        if (mkdtemp(pattern) == nullptr)
-            std::abort();
-        path = pattern;
-    }
-    ~StateFolder() { std::filesystem::remove_all(path); }
-    StateFolder(const StateFolder&) = delete;
-    StateFolder& operator=(const StateFolder&) = delete;
-
+struct StateFolder : TempFolder {
     KeptAs as(record::PlayMode mode, int you) const {
         return {mode, you, path, 1796000000, 4242, "test", "20261130-005320"};
     }
@@ -74,7 +57,6 @@ struct StateFolder {
         ADD_FAILURE() << "no recording of that mode";
         return {};
     }
-    std::string path;
 };
 
 // What one side showed, in order: the host's screen after every frame; the
@@ -152,27 +134,10 @@ protected:
     NetKept() : hostTerm(virtualClock()), guestTerm(SessionOptions{}) {
         if (!hostTerm.started || !guestTerm.started)
             std::abort();
-        host = std::make_unique<GameHost>(*hostTerm.session, joinCode(), noSocket);
-        hostTerm.session->setExtension(host.get());
-        guest =
-            std::make_unique<GameGuest>(*guestTerm.session, connectTo(*host), net::Seat::Player);
-        auto answer =
-            std::async(std::launch::async, [&] { return guest->greet(joinCode(), 5000); });
-        while (answer.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
-            host->pumpNow();
-        if (answer.get() != GameGuest::Answer::Welcomed)
+        guest = at.guestOn(guestTerm);
+        if (at.join(*guest, guestTerm) != GameGuest::Answer::Welcomed || !host->playerReady())
             std::abort();
-        guestTerm.session->setExtension(guest.get());
-        guest->ready(false);
-        for (int i = 0; i < 2000 && !host->playerReady(); ++i) {
-            host->pumpNow();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        if (!host->playerReady())
-            std::abort();
-        setCurrentSession(hostTerm.session.get());
     }
-    ~NetKept() override { setCurrentSession(nullptr); }
 
     // The match as --host plays it, kept, with player two kept by its guest.
     void playMatch() {
@@ -251,7 +216,8 @@ protected:
     StateFolder folder;
     PipedSession hostTerm;
     PipedSession guestTerm;
-    std::unique_ptr<GameHost> host;
+    InProcessHost at{hostTerm};
+    GameHost* host = at.host.get();
     std::unique_ptr<GameGuest> guest;
     std::unique_ptr<netplay::GuestRecorder> recorder;
     HostPlay play;

@@ -34,6 +34,8 @@
 #include "net/admission.hpp"
 #include "net/protocol.hpp"
 #include "platform/terminal/tty.hpp"
+#include "pty_checks.hpp"
+#include "scratch_folder.hpp"
 
 namespace term {
 namespace {
@@ -159,16 +161,14 @@ TEST(NetProcesses, AMatchFromTwoTerminalsEndedByEitherSide) {
     for (bool byGuest : {true, false}) {
         ShownHost host;
         auto watcher = host.guest("--watch");
-        ASSERT_TRUE(watcher->waitForText("the game starts soon")) << watcher->screenText();
+        ASSERT_TRUE(shows(*watcher, "the game starts soon"));
         auto guest = host.guest();
         ASSERT_TRUE(host.waitForPicture() && guest->waitForPicture()) << guest->screenText();
         ASSERT_TRUE(watcher->waitForPicture()) << watcher->screenText();
         EXPECT_TRUE(watcher->waitForText("Watching: your keys do nothing", 17));
         watcher->type("\x1b");
         EXPECT_EQ(watcher->waitOutcome(), Outcome::exited(0));
-        EXPECT_NE(watcher->output.find("You left the game at " + host.address() + "."),
-                  std::string::npos)
-            << watcher->output;
+        EXPECT_TRUE(wrote(*watcher, "You left the game at " + host.address() + "."));
         EXPECT_TRUE(host.waitUntil([&] {
             guest->type("a");
             guest->pump(50);
@@ -183,13 +183,10 @@ TEST(NetProcesses, AMatchFromTwoTerminalsEndedByEitherSide) {
             byGuest ? "Match over: 0-0. Player two left." : "Match over: 0-0. You left.";
         const char* guestSays =
             byGuest ? "Match over: 0-0. You left." : "Match over: 0-0. Player one left.";
-        EXPECT_NE(host.output.find(hostSays), std::string::npos) << host.screenText();
-        EXPECT_NE(guest->output.find(guestSays), std::string::npos) << guest->screenText();
-        EXPECT_NE(joinedLines(guest->output)
-                      .find("The host's last picture, above: the game at " + host.address() +
-                            " is over."),
-                  std::string::npos)
-            << guest->output;
+        EXPECT_TRUE(wrote(host, hostSays));
+        EXPECT_TRUE(wrote(*guest, guestSays));
+        EXPECT_TRUE(said(*guest, "The host's last picture, above: the game at " + host.address() +
+                                     " is over."));
         for (const GamePty* side : {static_cast<GamePty*>(&host), guest.get(), watcher.get()})
             EXPECT_TRUE(side->modesAsBefore() && !terminalState(side->output).alternateScreen);
     }
@@ -255,12 +252,11 @@ TEST(NetProcesses, RoundsWaitForBothPlayersAndSurviveARejoin) {
         << "no round without them";
 
     guest = host.guest(); // the same command again
-    ASSERT_TRUE(guest->waitForText("Game Over · You lose this round. Match: 1-0", 16))
-        << guest->screenText();
+    ASSERT_TRUE(shows(*guest, "Game Over · You lose this round. Match: 1-0", 16));
     EXPECT_TRUE(guest->waitForText("Player one is ready. Enter: next round. Escape: leave.", 17));
     guest->type("\r");
-    EXPECT_TRUE(host.waitForText("Round 2 starts in", 17)) << host.screenText();
-    EXPECT_TRUE(guest->waitForText("Round 2 starts in", 17)) << guest->screenText();
+    EXPECT_TRUE(shows(host, "Round 2 starts in", 17));
+    EXPECT_TRUE(shows(*guest, "Round 2 starts in", 17));
     host.type("\x1b");
     EXPECT_EQ(host.waitOutcome(), Outcome::exited(0));
     EXPECT_EQ(guest->waitOutcome(), Outcome::exited(0));
@@ -278,13 +274,11 @@ std::string roundClock(const GamePty& side) {
 TEST(NetProcesses, EitherPlayersPPausesBothAndBothSeeWho) {
     ShownHost host;
     auto guest = host.guest();
-    ASSERT_TRUE(host.waitForText("P pauses.", 17)) << host.screenText();
-    ASSERT_TRUE(guest->waitForText("P pauses.", 17)) << guest->screenText();
+    ASSERT_TRUE(shows(host, "P pauses.", 17));
+    ASSERT_TRUE(shows(*guest, "P pauses.", 17));
     guest->type("p");
-    ASSERT_TRUE(host.waitForText("Paused by player two. P resumes, Escape leaves.", 17))
-        << host.screenText();
-    ASSERT_TRUE(guest->waitForText("Paused by you. P resumes, Escape leaves.", 17))
-        << guest->screenText();
+    ASSERT_TRUE(shows(host, "Paused by player two. P resumes, Escape leaves.", 17));
+    ASSERT_TRUE(shows(*guest, "Paused by you. P resumes, Escape leaves.", 17));
     std::string boards = sharedRows(host);
     std::string clock = roundClock(host);
     host.pump(1500);
@@ -294,12 +288,11 @@ TEST(NetProcesses, EitherPlayersPPausesBothAndBothSeeWho) {
     EXPECT_EQ(sharedRows(host), sharedRows(*guest));
 
     host.type("p"); // the other player goes on
-    EXPECT_TRUE(guest->waitForText("Resumes in", 17)) << guest->screenText();
-    ASSERT_TRUE(host.waitForText("P pauses.", 17)) << host.screenText();
+    EXPECT_TRUE(shows(*guest, "Resumes in", 17));
+    ASSERT_TRUE(shows(host, "P pauses.", 17));
     host.type("p");
     EXPECT_TRUE(host.waitForText("Paused by you. P resumes, Escape leaves.", 17));
-    EXPECT_TRUE(guest->waitForText("Paused by player one. P resumes, Escape leaves.", 17))
-        << guest->screenText();
+    EXPECT_TRUE(shows(*guest, "Paused by player one. P resumes, Escape leaves.", 17));
     guest->type("\x1b");
     EXPECT_EQ(guest->waitOutcome(), Outcome::exited(0));
     EXPECT_EQ(host.waitOutcome(), Outcome::exited(0));
@@ -316,15 +309,15 @@ TEST(NetProcesses, APlayerAwayMidRoundHoldsItUntilTheyRejoin) {
     EXPECT_EQ(std::string::npos, host.screenText().find("watching"));
     auto watcher = host.guest("--watch");
     ASSERT_TRUE(watcher->waitForPicture()) << watcher->screenText();
-    EXPECT_TRUE(host.waitForText("1 watching", 19)) << host.screenText();
-    EXPECT_TRUE(guest->waitForText("1 watching", 19)) << guest->screenText();
-    ASSERT_TRUE(host.waitForText("P pauses.", 17)) << host.screenText();
+    EXPECT_TRUE(shows(host, "1 watching", 19));
+    EXPECT_TRUE(shows(*guest, "1 watching", 19));
+    ASSERT_TRUE(shows(host, "P pauses.", 17));
 
     guest->signal(SIGKILL);
     EXPECT_EQ(guest->waitOutcome(), Outcome::killed(SIGKILL));
     const char* away = "Player two is away; they may join again.";
-    ASSERT_TRUE(host.waitForText(away, 17)) << host.screenText();
-    EXPECT_TRUE(watcher->waitForText(away, 17)) << watcher->screenText();
+    ASSERT_TRUE(shows(host, away, 17));
+    EXPECT_TRUE(shows(*watcher, away, 17));
     EXPECT_TRUE(host.waitForText(std::string("The same command joins again, code ") + code, 20));
     std::string boards = sharedRows(host);
     std::string clock = roundClock(host);
@@ -333,11 +326,11 @@ TEST(NetProcesses, APlayerAwayMidRoundHoldsItUntilTheyRejoin) {
     EXPECT_EQ(clock, roundClock(host));
 
     guest = host.guest(); // the same command again
-    ASSERT_TRUE(guest->waitForText("Resumes in", 17)) << guest->screenText();
+    ASSERT_TRUE(shows(*guest, "Resumes in", 17));
     EXPECT_EQ(boards, sharedRows(*guest)) << "the whole picture, as the round stood";
-    EXPECT_TRUE(host.waitForText("P pauses.", 17)) << host.screenText();
-    EXPECT_TRUE(guest->waitForText("P pauses.", 17)) << guest->screenText();
-    EXPECT_TRUE(guest->waitForText("1 watching", 19)) << guest->screenText();
+    EXPECT_TRUE(shows(host, "P pauses.", 17));
+    EXPECT_TRUE(shows(*guest, "P pauses.", 17));
+    EXPECT_TRUE(shows(*guest, "1 watching", 19));
     EXPECT_EQ(std::string::npos, host.rowText(20).find("join code"));
     EXPECT_TRUE(host.waitUntil([&] {
         guest->pump(20);
@@ -348,37 +341,44 @@ TEST(NetProcesses, APlayerAwayMidRoundHoldsItUntilTheyRejoin) {
     EXPECT_EQ(guest->waitOutcome(), Outcome::exited(0));
 }
 
-// A descriptor of the test's, closed however the test ends.
-struct Descriptor {
-    int fd = -1;
-    ~Descriptor() {
-        if (fd >= 0)
-            close(fd);
+// A socket bound to a free port of 127.0.0.1, closed however the test
+// ends, with the one connection it takes. Not blocking: a guest that never
+// comes fails the wait, not hangs it.
+struct LoopbackPort {
+    LoopbackPort() {
+        sockaddr_in any = {AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        socklen_t length = sizeof any;
+        if (bind(fd, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0 ||
+            getsockname(fd, reinterpret_cast<sockaddr*>(&any), &length) != 0)
+            std::abort();
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+        address = "127.0.0.1:" + std::to_string(ntohs(any.sin_port));
     }
+    ~LoopbackPort() {
+        close(fd);
+        if (taken >= 0)
+            close(taken);
+    }
+    // Whether `guest` connects.
+    bool connects(GamePty& guest) {
+        return guest.waitUntil([&] { return (taken = accept(fd, nullptr, nullptr)) >= 0; });
+    }
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    int taken = -1;
+    std::string address;
 };
 
 // A guest refused by a host of another version of the game says what to do.
 // (This host refusing another version is tested in one process, in
 // net_session_test.)
 TEST(NetProcesses, AnotherVersionIsRefusedWithAClearMessage) {
-    Descriptor listener{socket(AF_INET, SOCK_STREAM, 0)};
-    sockaddr_in any = {AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-    socklen_t length = sizeof any;
-    ASSERT_EQ(bind(listener.fd, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
-    ASSERT_EQ(listen(listener.fd, 1), 0);
-    getsockname(listener.fd, reinterpret_cast<sockaddr*>(&any), &length);
-    // Not blocking: a guest that never connects fails the wait, not hangs it.
-    fcntl(listener.fd, F_SETFL, fcntl(listener.fd, F_GETFL) | O_NONBLOCK);
-    GamePty guest(
-        {.args = {"--join", "127.0.0.1:" + std::to_string(ntohs(any.sin_port)), "--code", code},
-         .kitty = false});
-    Descriptor old{-1};
-    ASSERT_TRUE(
-        guest.waitUntil([&] { return (old.fd = accept(listener.fd, nullptr, nullptr)) >= 0; }));
-    ASSERT_EQ(write(old.fd, "\x03\x01\x04", 3), 3);
+    LoopbackPort port;
+    ASSERT_EQ(listen(port.fd, 1), 0);
+    GamePty guest({.args = {"--join", port.address, "--code", code}, .kitty = false});
+    ASSERT_TRUE(port.connects(guest));
+    ASSERT_EQ(write(port.taken, "\x03\x01\x04", 3), 3);
     EXPECT_EQ(guest.waitOutcome(), Outcome::exited(1));
-    EXPECT_NE(guest.output.find("the host runs another version of blockduel"), std::string::npos)
-        << guest.output;
+    EXPECT_TRUE(wrote(guest, "the host runs another version of blockduel"));
 }
 
 // Nobody joined: Escape and Ctrl-C cancel the wait.
@@ -401,12 +401,9 @@ TEST(NetProcesses, APortInUseIsNamedWithAWayOut) {
     ShownHost first;
     Host second({}, {"--host", first.address(), "--code", code});
     EXPECT_EQ(second.waitOutcome(), Outcome::exited(1));
-    EXPECT_NE(std::string::npos,
-              joinedLines(second.output)
-                  .find("has that port: choose another with --host :PORT, for example "
-                        "--host :" +
-                        std::to_string(first.port + 1)))
-        << second.output;
+    EXPECT_TRUE(said(second, "has that port: choose another with --host :PORT, for example "
+                             "--host :" +
+                                 std::to_string(first.port + 1)));
 }
 
 // A second player is refused with the reason, the terminal never taken;
@@ -417,9 +414,8 @@ TEST(NetProcesses, ASecondPlayerIsRefused) {
     ASSERT_TRUE(guest->waitForPicture());
     auto refused = host.guest();
     EXPECT_EQ(refused->waitOutcome(), Outcome::exited(1));
-    EXPECT_NE(refused->output.find("player two is already playing"), std::string::npos)
-        << refused->output;
-    EXPECT_EQ(refused->output.find("\x1b[?1049h"), std::string::npos);
+    EXPECT_TRUE(wrote(*refused, "player two is already playing"));
+    EXPECT_FALSE(wrote(*refused, "\x1b[?1049h"));
     EXPECT_EQ(host.waitOutcome(0), Outcome{});
     EXPECT_EQ(guest->waitOutcome(0), Outcome{});
 }
@@ -439,34 +435,24 @@ constexpr const char* question = "Join code (the host shows it):";
 // and something that is no blockduel game, are said at once, with what to
 // check, and no code is asked for.
 TEST(NetProcesses, NoGameThereIsSaidBeforeTheCodeIsAsked) {
-    Descriptor listener{socket(AF_INET, SOCK_STREAM, 0)};
-    sockaddr_in any = {AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-    socklen_t length = sizeof any;
-    ASSERT_EQ(bind(listener.fd, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
-    getsockname(listener.fd, reinterpret_cast<sockaddr*>(&any), &length);
-    std::string address = "127.0.0.1:" + std::to_string(ntohs(any.sin_port));
+    LoopbackPort port;
+    const std::string& address = port.address;
     {
         GamePty nobody({.args = {"--join", address}, .kitty = false}); // bound, not listening
         EXPECT_EQ(nobody.waitOutcome(), Outcome::exited(1));
-        EXPECT_NE(std::string::npos,
-                  joinedLines(nobody.output).find("Connection refused; check the address"))
-            << nobody.output;
-        EXPECT_EQ(std::string::npos, nobody.output.find("Join code")) << nobody.output;
+        EXPECT_TRUE(said(nobody, "Connection refused; check the address"));
+        EXPECT_FALSE(wrote(nobody, "Join code"));
         EXPECT_TRUE(nobody.modesAsBefore());
     }
-    ASSERT_EQ(listen(listener.fd, 1), 0);
-    fcntl(listener.fd, F_SETFL,
-          O_NONBLOCK); // a guest that never comes fails the test, not hangs it
+    ASSERT_EQ(listen(port.fd, 1), 0);
     GamePty stranger({.args = {"--watch", address}, .kitty = false});
-    Descriptor other;
-    ASSERT_TRUE(stranger.waitUntil(
-        [&] { return (other.fd = accept(listener.fd, nullptr, nullptr)) >= 0; }));
+    ASSERT_TRUE(port.connects(stranger));
     const char banner[] = "SSH-2.0-OpenSSH_9.6\r\n";
-    ASSERT_EQ(write(other.fd, banner, sizeof banner - 1), static_cast<ssize_t>(sizeof banner - 1));
+    ASSERT_EQ(write(port.taken, banner, sizeof banner - 1),
+              static_cast<ssize_t>(sizeof banner - 1));
     EXPECT_EQ(stranger.waitOutcome(), Outcome::exited(1));
-    EXPECT_NE(std::string::npos, stranger.output.find(address + " is not a blockduel game"))
-        << stranger.output;
-    EXPECT_EQ(std::string::npos, stranger.output.find("Join code")) << stranger.output;
+    EXPECT_TRUE(wrote(stranger, address + " is not a blockduel game"));
+    EXPECT_FALSE(wrote(stranger, "Join code"));
 }
 
 // A wrong code, typed or given with the command (then said to be the
@@ -527,10 +513,10 @@ TEST(NetProcesses, WrongCodesAreAskedForAgainUntilTheLast) {
             EXPECT_TRUE(guest->waitForOutput("Joined " + host.address())) << guest->output;
         } else {
             EXPECT_EQ(guest->waitOutcome(), Outcome::exited(1));
-            EXPECT_EQ(std::string::npos, guest->output.find("\x1b[?1049h"));
+            EXPECT_FALSE(wrote(*guest, "\x1b[?1049h"));
             EXPECT_TRUE(guest->modesAsBefore());
         }
-        EXPECT_NE(std::string::npos, joinedLines(guest->output).find(c.said)) << guest->output;
+        EXPECT_TRUE(said(*guest, c.said));
         if (joins && std::string_view(c.option) == "--join") {
             EXPECT_TRUE(host.waitForPicture());
             EXPECT_TRUE(host.rowText(18).starts_with("          Wrong codes: 1") ||
@@ -546,7 +532,7 @@ TEST(NetProcesses, WrongCodesAreAskedForAgainUntilTheLast) {
 TEST(NetProcesses, ASlowTypistGetsIn) {
     ShownHost host;
     auto guest = host.guest("--join", "");
-    ASSERT_TRUE(guest->waitForText(question)) << guest->screenText();
+    ASSERT_TRUE(shows(*guest, question));
     guest->pump(net::helloLimitMs + 1000);
     guest->type(std::string(code) + "\r");
     EXPECT_TRUE(guest->waitForPicture()) << guest->output;
@@ -576,12 +562,12 @@ TEST(NetProcesses, AGuestEndedByCtrlCSaysHowToComeBack) {
         EXPECT_TRUE(guest->modesAsBefore());
         EXPECT_FALSE(terminalState(guest->output).alternateScreen);
         if (player) {
-            EXPECT_TRUE(host.waitForText("Player two is away")) << host.screenText();
+            EXPECT_TRUE(shows(host, "Player two is away"));
         }
     }
     host.type("\x03");
     EXPECT_EQ(host.waitOutcome(), Outcome::killed(SIGINT));
-    EXPECT_EQ(std::string::npos, host.output.find("Left the game")) << host.output;
+    EXPECT_FALSE(wrote(host, "Left the game"));
 }
 
 TEST(NetProcesses, TheGuestEndsWhenTheHostGoesAway) {
@@ -590,7 +576,7 @@ TEST(NetProcesses, TheGuestEndsWhenTheHostGoesAway) {
     ASSERT_TRUE(guest->waitForPicture());
     host.signal(SIGKILL);
     EXPECT_EQ(guest->waitOutcome(), Outcome::exited(1));
-    EXPECT_NE(guest->output.find("blockduel: the host closed the connection"), std::string::npos);
+    EXPECT_TRUE(wrote(*guest, "blockduel: the host closed the connection"));
     EXPECT_TRUE(guest->modesAsBefore());
     EXPECT_FALSE(terminalState(guest->output).alternateScreen);
 }
@@ -599,12 +585,11 @@ TEST(NetProcesses, TheGuestEndsWhenTheHostGoesAway) {
 // game's name, however this host was started; wrapped within the picture;
 // the code on a line of its own.
 TEST(NetProcesses, TheWaitingNoticeShowsTheCommandAsAPersonTypesIt) {
-    char dir[] = "/tmp/blockduel-path-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir));
-    std::string link = std::string(dir) + "/blockduel";
+    TempFolder dir;
+    std::string link = dir.path + "/blockduel";
     ASSERT_EQ(0, symlink(BLOCKDUEL_GAME, link.c_str()));
     for (bool onPath : {false, true}) {
-        Host host(onPath ? std::vector<std::string>{std::string("PATH=/nowhere:") + dir}
+        Host host(onPath ? std::vector<std::string>{"PATH=/nowhere:" + dir.path}
                          : std::vector<std::string>{});
         ASSERT_TRUE(host.shown()) << host.screenText();
         EXPECT_EQ("blockduel --join " + host.address(), shownCommand(host)) << host.screenText();
@@ -613,32 +598,6 @@ TEST(NetProcesses, TheWaitingNoticeShowsTheCommandAsAPersonTypesIt) {
             EXPECT_LE(line.size(), 56U) << line;
         EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), std::string("  ") + code));
         EXPECT_EQ(std::string::npos, host.screenText().find("--code"));
-    }
-    unlink(link.c_str());
-    rmdir(dir);
-}
-
-// Strangers on this machine hold 8, 16 or 300 connections open without a
-// word and reopen each as soon as the host closes it: a watcher with the
-// right code still gets in, a dropped player rejoins, and the host says
-// that it is turning strangers away.
-TEST(NetProcesses, ARightCodeGetsInWhileStrangersHoldTheDoor) {
-    for (int count : {8, 16, 300}) {
-        ShownHost host;
-        auto player = host.guest();
-        ASSERT_TRUE(player->waitForPicture()) << count;
-        DoorAttack strangers(DoorAttack::Kind::Hold, host.port, count);
-        ASSERT_TRUE(host.waitUntil([&] { return strangers.connections() >= count; })) << count;
-        auto watcher = host.guest("--watch");
-        EXPECT_TRUE(watcher->waitForPicture()) << count << watcher->output;
-        player->signal(SIGKILL);
-        EXPECT_EQ(player->waitOutcome(), Outcome::killed(SIGKILL));
-        ASSERT_TRUE(host.waitForText("Player two is away"));
-        auto again = host.guest();
-        EXPECT_TRUE(again->waitForPicture()) << count << again->output;
-        EXPECT_TRUE(host.waitForText("Turning strangers away")) << count << host.screenText();
-        EXPECT_TRUE(host.waitUntil([&] { return strangers.connections() > count; }))
-            << count << ": the host closed none of the strangers' connections";
     }
 }
 
@@ -666,7 +625,7 @@ TEST(NetProcesses, GuessingIsSlowAndShown) {
     double seconds = static_cast<double>(monotonicMs() - start) / 1000;
     EXPECT_GE(refusals, net::Admission::freeTries);
     EXPECT_LE(static_cast<double>(refusals), net::Admission::freeTries + 2 + seconds) << seconds;
-    EXPECT_TRUE(host.waitForText("rong codes: ", 18)) << host.screenText(); // W or w
+    EXPECT_TRUE(shows(host, "rong codes: ", 18)); // W or w
     DoorAttack sameAddress(DoorAttack::Kind::Guess, host.port, 1);
     ASSERT_TRUE(host.waitUntil([&] { return sameAddress.refusals() > 0; }));
     auto watcher = host.guest("--watch");
@@ -681,61 +640,87 @@ bool showsGame(GamePty& guest, int ms = 20'000) {
     return false;
 }
 
-// A crowd of 100 or 1,000 addresses (127.3.x.y) guesses wrong codes, 8 or
-// 16 connections at a time, keeping every address's throttle busy: a
-// watcher and a rejoining player at another address get in at their first
-// try, and the host shows the guessing.
-TEST(NetProcesses, ARightCodeGetsInWhileACrowdGuesses) {
-    if (!hasAddress("127.3.3.232"))
-        GTEST_SKIP() << "the crowd needs addresses of 127/8 besides 127.0.0.1";
-    struct Crowd {
-        int addresses;
-        int atATime;
+// Strangers at the door while people with the right code come.
+struct Siege {
+    const char* label;
+    DoorAttack::Kind kind;
+    int atATime;   // connections open at once; 0: as many as the descriptors allow
+    int addresses; // of a crowd of 127/8 (127.3.x.y); 0: 127.0.0.1 alone
+    int until;     // connections (held) or refusals (guessed) before anyone comes; 0: twice atATime
+    bool playerFirst; // a player in first, then a watcher, then the player rejoining
+    const char* hostSays;
+    int row; // where the host says it, -1 anywhere
+};
+
+void PrintTo(const Siege& siege, std::ostream* out) { *out << siege.label; }
+
+class RightCodeGetsIn : public ::testing::TestWithParam<Siege> {};
+
+// Connections held open without a word and reopened as soon as the host
+// closes them, or wrong codes guessed, from one address or a crowd that
+// keeps every address's throttle busy; the most held are as many as this
+// process's descriptors allow, less a margin, which the host takes as fast
+// as they come, closing what it has no room for. A watcher with the right
+// code and a rejoining player get in at their first try, or player two
+// does, at another address; the host says that it turns strangers away or
+// shows the guessing, and the strangers' held connections are closed.
+TEST_P(RightCodeGetsIn, WhileStrangersBesiegeTheDoor) {
+    const Siege& s = GetParam();
+    if (s.addresses > 0 && !hasAddress("127.3.3.232"))
+        GTEST_SKIP() << "the strangers need addresses of 127/8 besides 127.0.0.1";
+    int atATime = s.atATime;
+    if (atATime == 0) {
+        rlimit limit = {};
+        ASSERT_EQ(0, getrlimit(RLIMIT_NOFILE, &limit));
+        rlim_t room = limit.rlim_max == RLIM_INFINITY ? 5512 : limit.rlim_max;
+        atATime = static_cast<int>(std::min<rlim_t>(5000, room > 512 ? room - 512 : 0));
+        if (atATime < 1000)
+            GTEST_SKIP() << "this process may open only " << limit.rlim_max << " descriptors";
+    }
+    long long until = s.until > 0 ? s.until : 2LL * atATime;
+    ShownHost host;
+    std::unique_ptr<GamePty> player;
+    if (s.playerFirst) {
+        player = host.guest();
+        ASSERT_TRUE(showsGame(*player)) << player->output;
+    }
+    DoorAttack strangers(s.kind, host.port, atATime,
+                         s.addresses > 0 ? loopbackCrowd(s.addresses)
+                                         : std::vector<std::string>{"127.0.0.1"});
+    auto done = [&] {
+        return s.kind == DoorAttack::Kind::Hold ? strangers.connections() : strangers.refusals();
     };
-    for (Crowd crowd : {Crowd{100, 8}, Crowd{1000, 16}}) {
-        ShownHost host;
-        auto player = host.guest();
-        ASSERT_TRUE(showsGame(*player)) << crowd.addresses;
-        DoorAttack guessers(DoorAttack::Kind::Guess, host.port, crowd.atATime,
-                            loopbackCrowd(crowd.addresses));
-        ASSERT_TRUE(host.waitUntil([&] { return guessers.refusals() >= crowd.addresses; }, 30'000))
-            << crowd.addresses << ": " << guessers.refusals() << " refusals";
+    ASSERT_TRUE(host.waitUntil([&] { return done() >= until; }, 60'000)) << done();
+    if (s.playerFirst) {
         auto watcher = host.guest("--watch");
-        EXPECT_TRUE(showsGame(*watcher)) << crowd.addresses << watcher->output;
+        EXPECT_TRUE(showsGame(*watcher)) << watcher->output;
         player->signal(SIGKILL);
         EXPECT_EQ(player->waitOutcome(), Outcome::killed(SIGKILL));
         ASSERT_TRUE(host.waitForText("Player two is away"));
-        auto again = host.guest();
-        EXPECT_TRUE(showsGame(*again)) << crowd.addresses << again->output;
-        EXPECT_TRUE(host.waitForText("rong codes: ", 18)) << host.screenText(); // W or w
+    }
+    player = host.guest();
+    EXPECT_TRUE(showsGame(*player)) << player->output;
+    EXPECT_TRUE(shows(host, s.hostSays, s.row));
+    if (s.kind == DoorAttack::Kind::Hold) {
+        EXPECT_TRUE(host.waitUntil([&] { return strangers.connections() > until; }))
+            << "the host closed none of the strangers' connections";
     }
 }
 
-// Thousands of connections held open without a word and reopened as soon
-// as the host closes them: 5,000 (as many as this process's descriptors
-// allow, less a margin) from one address, then from 1,000 addresses that
-// hold 5 each. The host takes them as fast as they come and closes what it
-// has no room for; player two, at another address, gets in at its first
-// try.
-TEST(NetProcesses, ARightCodeGetsInWhileThousandsAreHeld) {
-    if (!hasAddress("127.3.3.232"))
-        GTEST_SKIP() << "the strangers need addresses of 127/8 besides 127.0.0.1";
-    rlimit limit = {};
-    ASSERT_EQ(0, getrlimit(RLIMIT_NOFILE, &limit));
-    rlim_t room = limit.rlim_max == RLIM_INFINITY ? 5512 : limit.rlim_max;
-    int held = static_cast<int>(std::min<rlim_t>(5000, room > 512 ? room - 512 : 0));
-    if (held < 1000)
-        GTEST_SKIP() << "this process may open only " << limit.rlim_max << " descriptors";
-    for (int addresses : {1, 1000}) {
-        ShownHost host;
-        DoorAttack strangers(DoorAttack::Kind::Hold, host.port, held, loopbackCrowd(addresses));
-        ASSERT_TRUE(host.waitUntil([&] { return strangers.connections() >= 2LL * held; }, 60'000))
-            << addresses << ": " << strangers.connections() << " connections";
-        auto player = host.guest();
-        EXPECT_TRUE(showsGame(*player)) << addresses << player->output;
-        EXPECT_TRUE(host.waitForText("Turning strangers away")) << host.screenText();
-    }
-}
+constexpr auto held = DoorAttack::Kind::Hold;
+constexpr auto guessed = DoorAttack::Kind::Guess;
+constexpr const char* turning = "Turning strangers away";
+constexpr const char* wrongCodes = "rong codes: "; // W or w
+INSTANTIATE_TEST_SUITE_P(
+    NetProcesses, RightCodeGetsIn,
+    ::testing::Values(Siege{"8Held", held, 8, 0, 8, true, turning, -1},
+                      Siege{"16Held", held, 16, 0, 16, true, turning, -1},
+                      Siege{"300Held", held, 300, 0, 300, true, turning, -1},
+                      Siege{"100Guessing8AtATime", guessed, 8, 100, 100, true, wrongCodes, 18},
+                      Siege{"1000Guessing16AtATime", guessed, 16, 1000, 1000, true, wrongCodes, 18},
+                      Siege{"ThousandsHeld", held, 0, 1, 0, false, turning, -1},
+                      Siege{"ThousandsHeldBy1000", held, 0, 1000, 0, false, turning, -1}),
+    [](const ::testing::TestParamInfo<Siege>& row) { return std::string(row.param.label); });
 
 // Without --code a guest asks for the code on its terminal, and
 // BLOCKDUEL_CODE gives it to scripts: either way it is not on the command
@@ -744,15 +729,15 @@ TEST(NetProcesses, ARightCodeGetsInWhileThousandsAreHeld) {
 // it was.
 TEST(NetProcesses, TheCodeNeedNotBeOnTheCommandLine) {
     Host host({}, {"--host", "127.0.0.1:0", "--code", "-"});
-    ASSERT_TRUE(host.waitForText("Join code for this game:")) << host.screenText();
+    ASSERT_TRUE(shows(host, "Join code for this game:"));
     host.type("1111-1111\r");
-    ASSERT_TRUE(host.waitForText("too easy to guess")) << host.screenText();
+    ASSERT_TRUE(shows(host, "too easy to guess"));
     host.type("7k3m q9xd\r");
     ASSERT_TRUE(host.shown()) << host.screenText();
     EXPECT_TRUE(host.waitForText(std::string("  ") + code));
 
     auto player = host.guest("--join", "");
-    ASSERT_TRUE(player->waitForText("Join code (the host shows it):")) << player->screenText();
+    ASSERT_TRUE(shows(*player, "Join code (the host shows it):"));
     std::string asked = commandLine(player->pid);
     player->type("7K3M-Q9XD\r");
     EXPECT_TRUE(player->waitForPicture()) << player->output;
@@ -768,22 +753,20 @@ TEST(NetProcesses, TheCodeNeedNotBeOnTheCommandLine) {
     ASSERT_TRUE(mistyped->waitForText("Join code"));
     mistyped->type("7K3M\r7K3M-Q9X\rhello\r");
     EXPECT_EQ(mistyped->waitOutcome(), Outcome::exited(1));
-    EXPECT_NE(std::string::npos,
-              mistyped->output.find("three tries gave no join code; the host's screen shows it"))
-        << mistyped->output;
+    EXPECT_TRUE(wrote(*mistyped, "three tries gave no join code; the host's screen shows it"));
 
     for (const char* leave : {"\x04", "\x03", "\x1b"}) {
         auto quitter = host.guest("--watch", "");
         ASSERT_TRUE(quitter->waitForText("Join code"));
         quitter->type("7K3M\r");
-        ASSERT_TRUE(quitter->waitForText("That is not a join code")) << quitter->screenText();
+        ASSERT_TRUE(shows(*quitter, "That is not a join code"));
         // The question again: an answer before it would go to the last one.
         ASSERT_TRUE(quitter->waitForOutput("Join code", quitter->output.find("That is not")));
         quitter->type(leave);
         Outcome outcome = quitter->waitOutcome();
         if (*leave == '\x04') {
             EXPECT_EQ(outcome, Outcome::exited(1));
-            EXPECT_NE(std::string::npos, quitter->output.find("no join code given"));
+            EXPECT_TRUE(wrote(*quitter, "no join code given"));
         } else if (*leave == '\x1b') { // Escape leaves, as it leaves the game
             EXPECT_EQ(outcome, Outcome::exited(0));
             EXPECT_EQ(quitter->output.find("That is not"), quitter->output.rfind("That is not"));
@@ -803,9 +786,7 @@ TEST(NetProcesses, EscapeLeavesWhateverTheHostDoes) {
     host.signal(SIGSTOP);
     guest->type("\x1b");
     EXPECT_EQ(guest->waitOutcome(), Outcome::exited(0));
-    EXPECT_NE(std::string::npos,
-              joinedLines(guest->output).find("You left the game at " + host.address() + "."))
-        << guest->output;
+    EXPECT_TRUE(said(*guest, "You left the game at " + host.address() + "."));
     EXPECT_TRUE(guest->modesAsBefore());
     host.signal(SIGCONT);
 }
@@ -831,10 +812,9 @@ TEST(NetProcesses, AGuestStoppedPastTheSilenceSaysTheHostLetGoOfIt) {
             8000));
         guest->foreground();
         EXPECT_EQ(guest->waitOutcome(), Outcome::exited(1));
-        std::string said = joinedLines(guest->output);
-        EXPECT_NE(std::string::npos, said.find("the host let go of this terminal after")) << said;
-        EXPECT_NE(std::string::npos, said.find("the same command joins again")) << said;
-        EXPECT_EQ(std::string::npos, said.find("has not been heard from")) << said;
+        EXPECT_TRUE(said(*guest, "the host let go of this terminal after"));
+        EXPECT_TRUE(said(*guest, "the same command joins again"));
+        EXPECT_FALSE(said(*guest, "has not been heard from"));
         EXPECT_TRUE(guest->modesAsBefore());
     }
 }

@@ -12,8 +12,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <functional>
-#include <future>
 #include <memory>
 #include <poll.h>
 #include <span>
@@ -26,7 +24,7 @@
 #include "display/console.hpp"
 #include "game/game.hpp"
 #include "game/keys.hpp"
-#include "host_connection.hpp"
+#include "in_process_host.hpp"
 #include "net/picture.hpp"
 #include "net/rate_limit.hpp"
 #include "net/screen_picture.hpp"
@@ -41,23 +39,6 @@ namespace {
 using net::pictureOf;
 using netplay::GameGuest;
 using netplay::GameHost;
-
-constexpr const char* code = "7K3M-Q9XD";
-
-net::JoinCode joinCode(const char* text = code) {
-    net::JoinCode c;
-    if (!net::parseJoinCode(text, c))
-        std::abort();
-    return c;
-}
-
-// Greets the host from `guest` while the host serves; the answer.
-GameGuest::Answer greetServed(GameHost& host, GameGuest& guest, const char* text = code) {
-    auto answer = std::async(std::launch::async, [&] { return guest.greet(joinCode(text), 5000); });
-    while (answer.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
-        host.pumpNow();
-    return answer.get();
-}
 
 // Reads what `fd` gets within `ms`, until the other side closes; `closed`
 // tells whether it did.
@@ -83,19 +64,10 @@ std::string readFor(int fd, int ms, bool& closed) {
 // test steps both.
 struct Hosted {
     explicit Hosted(bool guestKitty = false) {
-        host = std::make_unique<GameHost>(*hostTerm.session, joinCode(), noSocket);
-        hostTerm.session->setExtension(host.get());
         if (rejoin(guestKitty) != GameGuest::Answer::Welcomed)
             std::abort();
-        setCurrentSession(hostTerm.session.get());
-        host->gameStarted();
-        std::srand(11);
-        setup.remote[1] = host->playerTwoKeys();
-        setup.frameHook = host->frameHook();
-        startGame(game, setup);
+        at.start(setup, game);
     }
-
-    ~Hosted() { setCurrentSession(nullptr); }
 
     // The same code again, from a new guest session.
     GameGuest::Answer rejoin(bool kitty = false) {
@@ -103,24 +75,11 @@ struct Hosted {
             guestTerm->session->setExtension(nullptr);
         guest.reset();
         guestTerm = std::make_unique<PipeTerminal>(kitty);
-        guest =
-            std::make_unique<GameGuest>(*guestTerm->session, connectTo(*host), net::Seat::Player);
-        GameGuest::Answer answer = greetServed(*host, *guest);
-        if (answer != GameGuest::Answer::Welcomed)
-            return answer;
-        guestTerm->session->setExtension(guest.get());
-        guest->ready(guestTerm->session->kitty());
-        hostServes(100, [this] { return host->playerReady(); });
-        guestWaits(2);
+        guest = at.guestOn(*guestTerm);
+        GameGuest::Answer answer = at.join(*guest, *guestTerm);
+        if (answer == GameGuest::Answer::Welcomed)
+            guestWaits(2);
         return answer;
-    }
-
-    // The host serves its connections, a millisecond apart, until `done`.
-    void hostServes(int times, const std::function<bool()>& done) const {
-        for (int i = 0; i < times && !done(); ++i) {
-            host->pumpNow();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
     }
 
     // The guest reads its terminal and the connection for `ms`.
@@ -155,12 +114,13 @@ struct Hosted {
     void dropGuest() {
         guestTerm->session->setExtension(nullptr);
         guest.reset();
-        hostServes(20, [] { return false; });
+        at.serve(20, [] { return false; });
     }
 
     PipeTerminal hostTerm;
+    InProcessHost at{hostTerm};
+    GameHost* host = at.host.get();
     std::unique_ptr<PipeTerminal> guestTerm;
-    std::unique_ptr<GameHost> host;
     std::unique_ptr<GameGuest> guest;
     GameSetup setup;
     Game game = {};
@@ -263,25 +223,18 @@ TEST(NetGame, ASilentPlayerConnectionGivesItsSeatToTheRightCode) {
     Hosted m;
     ASSERT_TRUE(m.frame());
     PipeTerminal terminal;
-    auto second = [&] {
-        return std::make_unique<GameGuest>(*terminal.session, connectTo(*m.host),
-                                           net::Seat::Player);
-    };
     m.guestWaits(1100); // a keep-alive at least
     m.host->pumpNow();
-    auto refused = second();
-    EXPECT_EQ(GameGuest::Answer::Refused, greetServed(*m.host, *refused));
+    auto refused = m.at.guestOn(terminal);
+    EXPECT_EQ(GameGuest::Answer::Refused, m.at.greet(*refused));
     EXPECT_EQ(net::Refusal::SeatTaken, refused->refusal());
     refused.reset();
 
     long long quietFrom = monotonicMs(); // the old guest says nothing from now on
-    m.hostServes(100'000, [&] { return monotonicMs() - quietFrom > 2500; });
+    m.at.serve(100'000, [&] { return monotonicMs() - quietFrom > 2500; });
     ASSERT_TRUE(m.host->playerReady()) << "well within the five seconds of silence";
-    auto taking = second();
-    ASSERT_EQ(GameGuest::Answer::Welcomed, greetServed(*m.host, *taking));
-    terminal.session->setExtension(taking.get());
-    taking->ready(false);
-    m.hostServes(100, [&] { return m.host->playerReady(); });
+    auto taking = m.at.guestOn(terminal);
+    ASSERT_EQ(GameGuest::Answer::Welcomed, m.at.join(*taking, terminal));
     EXPECT_TRUE(m.host->playerReady());
     m.guestWaits(20);
     EXPECT_EQ(GameGuest::State::Lost, m.guest->state()) << "the old connection was closed";
@@ -308,11 +261,8 @@ TEST(NetGame, Watchers) {
     std::vector<std::unique_ptr<GameGuest>> watchers;
     for (int i = 0; i < GameHost::maxWatchers; ++i) {
         terminals.push_back(std::make_unique<PipeTerminal>());
-        watchers.push_back(std::make_unique<GameGuest>(*terminals.back()->session,
-                                                       connectTo(*m.host), net::Seat::Watcher));
-        ASSERT_EQ(GameGuest::Answer::Welcomed, greetServed(*m.host, *watchers.back())) << i;
-        terminals.back()->session->setExtension(watchers.back().get());
-        watchers.back()->ready(false);
+        watchers.push_back(m.at.guestOn(*terminals.back(), net::Seat::Watcher));
+        ASSERT_EQ(GameGuest::Answer::Welcomed, m.at.join(*watchers.back(), *terminals.back())) << i;
     }
     terminals[0]->type("a\x1b[D");
     for (int i = 0; i < 3; ++i) {
@@ -329,8 +279,8 @@ TEST(NetGame, Watchers) {
     EXPECT_EQ(GameGuest::State::Left, watchers[1]->state());
     terminals[1]->session->setExtension(nullptr);
     watchers[1].reset(); // the watcher's program closes the connection as it ends
-    m.hostServes(100,
-                 [&] { return m.hostTerm.vt.rowText(19).find("3 watching") != std::string::npos; });
+    m.at.serve(100,
+               [&] { return m.hostTerm.vt.rowText(19).find("3 watching") != std::string::npos; });
     EXPECT_TRUE(m.frame());
     EXPECT_EQ(10U, m.hostTerm.vt.rowText(19).find("3 watching"));
     EXPECT_EQ(shownRows(m.hostTerm), shownRows(*m.guestTerm));

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "game_pty.hpp"
+#include "pty_checks.hpp"
 #include "scratch_folder.hpp"
 
 namespace term {
@@ -108,10 +109,8 @@ TEST_F(OutsideText, AKeysFileLeftOutIsReadBeforePlay) {
     ASSERT_EQ(mkdir((config + "/blockduel").c_str(), 0700), 0);
     write(config + "/blockduel/keys", "one=i,j,l\n");
     GamePty game({.args = {"--computer"}, .env = {"XDG_CONFIG_HOME=" + config}});
-    ASSERT_TRUE(game.waitForText("Press Enter to play without it")) << game.screenText();
-    EXPECT_NE(joinedLines(game.output).find(shown("config") + "/blockduel/keys: line 1"),
-              std::string::npos)
-        << game.output;
+    ASSERT_TRUE(shows(game, "Press Enter to play without it"));
+    EXPECT_TRUE(said(game, shown("config") + "/blockduel/keys: line 1"));
     game.pump(300);
     EXPECT_FALSE(terminalState(game.output).alternateScreen) << "nothing hides it yet";
     game.type("\r");

@@ -7,7 +7,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "net/join_code.hpp"
 #include "net/protocol.hpp"
 #include "netplay/serving.hpp"
 
@@ -71,11 +70,8 @@ void PeerEnd::take(const unsigned char* data, std::size_t size) {
 }
 
 std::string hello(net::Seat seat, const char* code) {
-    net::JoinCode parsed;
-    if (!net::parseJoinCode(code, parsed))
-        std::abort();
     std::string out;
-    net::appendHello(out, seat, parsed);
+    net::appendHello(out, seat, term::joinCode(code));
     return out;
 }
 
@@ -91,9 +87,26 @@ std::string keepAlive() {
     return out;
 }
 
-void serveDoor(netplay::Door& door, long long now) {
+DoorAt::DoorAt(netplay::Hall& hall)
+    : door(std::make_unique<netplay::Door>(hall, term::joinCode(), noSocket)) {}
+
+PeerEnd& DoorAt::connect(long long now) {
+    ends.push_back(std::make_unique<PeerEnd>());
+    door->take(ends.back()->hostSide(), {{}, "test"}, now);
+    return *ends.back();
+}
+
+PeerEnd& DoorAt::comes(long long now) {
+    PeerEnd& end = connect(now);
+    if (!end.send(hello(net::Seat::Player)))
+        std::abort();
+    serve(now);
+    return end;
+}
+
+void DoorAt::serve(long long now) const {
     SocketWatch watches[NetService::maxSockets];
-    int n = door.watched(watches, NetService::maxSockets, now);
+    int n = door->watched(watches, NetService::maxSockets, now);
     netWait(watches, n, 0);
-    door.serve(watches, n, now);
+    door->serve(watches, n, now);
 }

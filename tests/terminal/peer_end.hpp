@@ -6,9 +6,11 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "in_process_host.hpp"
 #include "net/message_decoder.hpp"
 #include "net/picture.hpp"
 #include "netplay/door.hpp"
@@ -50,9 +52,20 @@ private:
 };
 
 // A guest's greeting and other messages, as bytes.
-std::string hello(net::Seat seat, const char* code);
+std::string hello(net::Seat seat, const char* code = term::testCode);
 std::string ready();
 std::string keepAlive();
 
-// One serve of `door` at `now`, as the host's wait gives it.
-void serveDoor(netplay::Door& door, long long now);
+// A door in front of `hall`, with the test's connections at it.
+struct DoorAt {
+    explicit DoorAt(netplay::Hall& hall);
+    // A new connection taken at `now`.
+    PeerEnd& connect(long long now);
+    // A player coming with the right code at `now`, served.
+    PeerEnd& comes(long long now);
+    // One serve of the door at `now`, as the host's wait gives it.
+    void serve(long long now) const;
+
+    std::vector<std::unique_ptr<PeerEnd>> ends;
+    std::unique_ptr<netplay::Door> door;
+};

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/terminal/program_path.hpp"
+#include "scratch_folder.hpp"
 
 namespace {
 
@@ -22,13 +23,11 @@ TEST(ProgramPath, ARelativeStartIsMadeAbsolute) {
     // it was started in, not as typed there.
     char back[PATH_MAX];
     ASSERT_NE(nullptr, getcwd(back, sizeof back));
-    char dir[] = "/tmp/blockduel-start-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir));
-    ASSERT_EQ(0, chdir(dir));
+    TempFolder dir;
+    ASSERT_EQ(0, chdir(dir.path.c_str()));
     std::string named = term::programForCommand("./build/blockduel", nullptr);
     EXPECT_EQ(0, chdir(back));
-    rmdir(dir);
-    EXPECT_EQ(std::string(dir) + "/build/blockduel", named);
+    EXPECT_EQ(dir.path + "/build/blockduel", named);
     // Started by a name that no PATH finds: the name alone.
     EXPECT_EQ("blockduel", term::programForCommand("blockduel", nullptr));
 }
