@@ -15,7 +15,7 @@ figures=${2:-$root/build/release/blockduel_admission_figures}
 [ $# -lt 2 ] || shift 2
 [ $# -ne 1 ] || shift 1
 tag=windows-door
-. "$root/tests/windows/wine.sh"
+. "$root/tests/platform/win32/wine.sh"
 [ -x "$figures" ] || fail "no figures program at $figures; build it first"
 
 # The first run creates the Wine prefix, which takes a while.

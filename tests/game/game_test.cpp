@@ -7,7 +7,7 @@
 #include "display/draw.hpp"
 #include "game/keys.hpp"
 #include "game/rhythm.hpp"
-#include "support/fixture.hpp"
+#include "fixture.hpp"
 
 using Frames = FreshGame;
 

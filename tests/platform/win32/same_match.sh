@@ -14,15 +14,15 @@
 #   Windows one under Wine and the POSIX one: the two must print the same
 #   picture, hash and ending, the match won by one of the boards, and the
 #   last round as the playback ended it the same as the game kept it.
-# Usage: tests/windows/same_match.sh [Windows build, default build/windows]
+# Usage: tests/platform/win32/same_match.sh [Windows build, default build/windows]
 #                                    [POSIX build, default build/release]
 set -eu
 
-root=$(cd "$(dirname "$0")/../.." && pwd)
+root=$(cd "$(dirname "$0")/../../.." && pwd)
 build=$(cd "${1:-$root/build/windows}" && pwd)
 posix=$(cd "${2:-$root/build/release}" && pwd)
 tag=same-match
-. "$root/tests/windows/wine.sh"
+. "$root/tests/platform/win32/wine.sh"
 for exe in "$posix/blockduel" "$posix/blockduel_final_picture"; do
     [ -x "$exe" ] || fail "no $exe; build $posix first"
 done

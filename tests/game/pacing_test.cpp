@@ -6,7 +6,7 @@
 
 #include "game/keys.hpp"
 #include "game/match.hpp"
-#include "support/fixture.hpp"
+#include "fixture.hpp"
 
 namespace {
 

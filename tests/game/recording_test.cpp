@@ -11,7 +11,7 @@
 #include "game/match.hpp"
 #include "game/recording.hpp"
 #include "game/rhythm.hpp"
-#include "support/fixture.hpp"
+#include "fixture.hpp"
 
 namespace {
 

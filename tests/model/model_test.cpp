@@ -5,7 +5,7 @@
 
 #include "display/console.hpp"
 #include "display/draw.hpp"
-#include "support/fixture.hpp"
+#include "fixture.hpp"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "record/results_log.hpp"
 #include "record/stats.hpp"
 #include "record/varint.hpp"
-#include "support/fixture.hpp"
+#include "fixture.hpp"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "loop/event_loop.hpp"
 #include "memory_backend.hpp"
 #include "server/loop_match.hpp"
-#include "support/fixture.hpp"
+#include "fixture.hpp"
 
 namespace {
 

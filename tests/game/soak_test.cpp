@@ -6,7 +6,7 @@
 #include <random>
 
 #include "game/keys.hpp"
-#include "support/fixture.hpp"
+#include "fixture.hpp"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "computer/choose.hpp"
 #include "computer/reach.hpp"
 #include "solo_board.hpp"
-#include "support/fixture.hpp"
+#include "fixture.hpp"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // The board redraw, piece drawing and the side panel.
 #include "display/console.hpp"
 #include "display/draw.hpp"
-#include "support/fixture.hpp"
+#include "fixture.hpp"
 
 using Drawing = Fresh;
 

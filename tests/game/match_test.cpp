@@ -16,8 +16,8 @@
 #include "game/match.hpp"
 #include "game/match_lines.hpp"
 #include "game/rhythm.hpp"
-#include "support/command_args.hpp"
-#include "support/fixture.hpp"
+#include "command_args.hpp"
+#include "fixture.hpp"
 
 namespace {
 

@@ -10,8 +10,8 @@
 'use strict';
 const fs = require('node:fs');
 const crypto = require('node:crypto');
-const { page } = require('../web/page_load.js');
-const { Peer, acceptOf, frame, takeFrames, upgradeRequest } = require('../web/web_socket.js');
+const { page } = require('../../web/page_load.js');
+const { Peer, acceptOf, frame, takeFrames, upgradeRequest } = require('../../web/web_socket.js');
 
 const [link, leave] = process.argv.slice(2);
 const url = new URL(link);

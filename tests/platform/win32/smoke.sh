@@ -11,13 +11,13 @@
 # Then matches: two at one keyboard (player one holds Down and loses the
 # round, Enter starts the next on fresh boards, Escape leaves), against the
 # computer (P pauses), and a demo (the computer steers on both boards).
-# Usage: tests/windows/smoke.sh [build directory, default build/windows]
+# Usage: tests/platform/win32/smoke.sh [build directory, default build/windows]
 set -eu
 
-root=$(cd "$(dirname "$0")/../.." && pwd)
+root=$(cd "$(dirname "$0")/../../.." && pwd)
 build=$(cd "${1:-$root/build/windows}" && pwd)
 tag=smoke
-. "$root/tests/windows/wine.sh"
+. "$root/tests/platform/win32/wine.sh"
 
 # expectRun STATUS FILE PATTERN ARGS...: the game, with its output going to
 # files out and err, must exit with STATUS and print PATTERN to FILE.

@@ -14,7 +14,7 @@
 #include "cli/command_line.hpp"
 #include "cli/game_setup.hpp"
 #include "cli/help.hpp"
-#include "support/command_args.hpp"
+#include "command_args.hpp"
 #include "text/printable.hpp"
 
 namespace {

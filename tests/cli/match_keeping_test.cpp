@@ -20,8 +20,8 @@
 #include "record/log_records.hpp"
 #include "record/results_log.hpp"
 #include "record/stats.hpp"
-#include "support/command_args.hpp"
-#include "support/fixture.hpp"
+#include "command_args.hpp"
+#include "fixture.hpp"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "game/keys.hpp"
 #include "game/rhythm.hpp"
 #include "solo_board.hpp"
-#include "support/fixture.hpp"
+#include "fixture.hpp"
 
 using ComputerGame = FreshGame;
 

@@ -12,7 +12,7 @@
 #include "cli/key_choice.hpp"
 #include "cli/keys_file.hpp"
 #include "input/key_table.hpp"
-#include "support/command_args.hpp"
+#include "command_args.hpp"
 
 namespace {
 

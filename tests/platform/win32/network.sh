@@ -15,21 +15,21 @@
 # - A Windows host and a POSIX guest: the join command the host shows, the
 #   program named as a person types it; the same again the other way round, the host's
 #   Escape ending it. (The POSIX side's Escape is tests/e2e's.)
-# - A Windows host and a browser (tests/windows/browser_guest.js, a
+# - A Windows host and a browser (tests/platform/win32/browser_guest.js, a
 #   browser's side by hand in node): the link the host shows; the page over
 #   HTTP; the WebSocket joins with the link's code, its ping is answered,
 #   the countdown and the boards on the host's console; its close is
 #   answered with the host's, the host says player two is away, and the
 #   host's Escape ends it.
-# Usage: tests/windows/network.sh [Windows build, default build/windows]
+# Usage: tests/platform/win32/network.sh [Windows build, default build/windows]
 #                                 [POSIX build, default build/release]
 set -eu
 
-root=$(cd "$(dirname "$0")/../.." && pwd)
+root=$(cd "$(dirname "$0")/../../.." && pwd)
 build=$(cd "${1:-$root/build/windows}" && pwd)
 posix=$(cd "${2:-$root/build/release}" && pwd)/blockduel
 tag=network
-. "$root/tests/windows/wine.sh"
+. "$root/tests/platform/win32/wine.sh"
 [ -x "$posix" ] || fail "no POSIX game at $posix; build it first"
 command -v tmux >/dev/null || fail "no tmux; run scripts/install-deps"
 command -v node >/dev/null || fail "no node; run scripts/install-deps"
@@ -173,7 +173,7 @@ waitFor 30 "the Windows host's link for a browser" \
     consoleHas '^Or in a browser: http://127\.0\.0\.1:[0-9]*/#7K3M-Q9XD'
 link=$(sed -n 's/^Or in a browser: \(http[^ ]*\).*/\1/p' "$work/reads" | head -n 1)
 guestDone() { [ -s "$work/guest.status" ]; }
-inBackground "$work/guest.status" node "$root/tests/windows/browser_guest.js" "$link" "$work/leave" \
+inBackground "$work/guest.status" node "$root/tests/platform/win32/browser_guest.js" "$link" "$work/leave" \
     >"$work/guest.out" 2>&1
 guestSays() { grep -qs "^$1" "$work/guest.out" || { guestDone && fail "the browser: $(cat "$work/guest.out")"; }; }
 waitFor 60 "the page and the browser's join" guestSays joined
