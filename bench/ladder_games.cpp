@@ -2,6 +2,7 @@
 // Playing the ladder's games on the in-memory back end.
 #include "ladder_games.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "game/game.hpp"
@@ -11,9 +12,10 @@
 
 namespace {
 
-bool keyOf(const PersonKeys& keys, const Controls& controls, int key) {
-    return (key == controls.rotate && keys.rotate) || (key == controls.left && keys.left) ||
-           (key == controls.right && keys.right) || (key == controls.drop && keys.drop);
+bool keyOf(const Moves& keys, const Controls& controls, int key) {
+    constexpr Action moves[] = {Action::Turn, Action::Left, Action::Right, Action::Drop};
+    return std::ranges::any_of(moves,
+                               [&](Action a) { return key == keyOf(controls, a) && keys.has(a); });
 }
 
 // Starts a game with `left` and `right` on the boards; the simulated person
@@ -39,8 +41,8 @@ void startWith(Game& g, const Contender& left, const Contender& right, unsigned 
     mem::backend().keyScript = nullptr;
     if (board < 0)
         return;
-    mem::backend().keyScript = [&g, &person, board, decided = -1,
-                                keys = PersonKeys{}](int frame, int key) mutable {
+    mem::backend().keyScript = [&g, &person, board, decided = -1, keys = Moves{}](int frame,
+                                                                                  int key) mutable {
         if (frame != decided) {
             keys = personKeys(person, board == 0 ? g.p1 : g.p2, frame, g.tick);
             decided = frame;

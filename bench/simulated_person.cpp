@@ -111,13 +111,13 @@ SimulatedPerson startPerson(unsigned seed) {
 
 // A key pressed between two polls is seen by the second: the person presses
 // as soon as its pace allows, and the next poll takes the key.
-PersonKeys personKeys(SimulatedPerson& s, const Player& p, int frame, int tick) {
+Moves personKeys(SimulatedPerson& s, const Player& p, int frame, int tick) {
     if (p.by < s.pieceRow) { // the piece came after the last poll
         s.decided = false;
         s.nextPressMs = std::max(s.nextPressMs, msOf(frame - 1) + reactionMs);
     }
     s.pieceRow = p.by;
-    PersonKeys keys{};
+    Moves keys;
     if (msOf(frame) < s.nextPressMs)
         return keys;
     if (!s.decided)
@@ -125,13 +125,13 @@ PersonKeys personKeys(SimulatedPerson& s, const Player& p, int frame, int tick) 
     if (gridBits(p.block) != s.goalGrid) {
         if (tick % turnPeriod != 0)
             return keys; // the rotate keys are not polled in this frame: press for the next
-        keys.rotate = true;
+        keys.press(Action::Turn);
     } else if (p.bx < s.goalColumn) {
-        keys.right = true;
+        keys.press(Action::Right);
     } else if (p.bx > s.goalColumn) {
-        keys.left = true;
+        keys.press(Action::Left);
     } else {
-        keys.drop = true;
+        keys.press(Action::Drop);
     }
     s.nextPressMs = std::max(s.nextPressMs, msOf(frame - 1)) + keyGapMs;
     return keys;

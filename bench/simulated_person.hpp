@@ -11,14 +11,8 @@
 // game refuses it presses again.
 #pragma once
 
+#include "game/keys.hpp"
 #include "model/model.hpp"
-
-struct PersonKeys {
-    bool rotate;
-    bool left;
-    bool right;
-    bool drop;
-};
 
 struct SimulatedPerson {
     unsigned random;       // its own generator, xorshift; never the game's
@@ -33,4 +27,4 @@ SimulatedPerson startPerson(unsigned seed);
 
 // Its keys in frame number `frame` (frames counted from the start, one a
 // call), with the frame count `tick` of the game, for the board `p`.
-PersonKeys personKeys(SimulatedPerson& s, const Player& p, int frame, int tick);
+Moves personKeys(SimulatedPerson& s, const Player& p, int frame, int tick);

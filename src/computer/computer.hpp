@@ -10,14 +10,7 @@
 
 #include "computer/level.hpp"
 #include "computer/plan.hpp"
-
-// The keys of one board for one frame.
-struct ComputerKeys {
-    bool rotate;
-    bool left;
-    bool right;
-    bool drop;
-};
+#include "game/keys.hpp"
 
 // One computer seat.
 struct ComputerPlayer {
@@ -25,12 +18,12 @@ struct ComputerPlayer {
     unsigned random;     // its own generator, xorshift
     ComputerPlan plan;   // valid when `planned`
     bool planned;
-    int step;          // the path index where the piece was last seen
-    int lastTick;      // the frame count it last decided for
-    int pieceRow;      // the row of the piece's grid when it last looked
-    int waiting;       // frames before it looks at a new piece
-    ComputerKeys keys; // the keys of the current frame
-    long long plans;   // plans made so far, for tests and figures
+    int step;        // the path index where the piece was last seen
+    int lastTick;    // the frame count it last decided for
+    int pieceRow;    // the row of the piece's grid when it last looked
+    int waiting;     // frames before it looks at a new piece
+    Moves keys;      // the moves of the current frame
+    long long plans; // plans made so far, for tests and figures
 };
 
 // A fresh seat at `level`; its generator starts from `seed`, the level and
@@ -43,5 +36,5 @@ void startComputer(ComputerPlayer& c, int level, int seat, unsigned seed = 0);
 // after a new piece has passed, and again when the board changed or the
 // piece left the planned path. Gravity's rhythm is the steady one unless
 // `rhythm` says otherwise.
-ComputerKeys computerKeys(ComputerPlayer& c, const Player& p, int tick);
-ComputerKeys computerKeys(ComputerPlayer& c, const Player& p, int tick, FallRhythm rhythm);
+Moves computerKeys(ComputerPlayer& c, const Player& p, int tick);
+Moves computerKeys(ComputerPlayer& c, const Player& p, int tick, FallRhythm rhythm);

@@ -57,22 +57,26 @@ bool hurries(const ComputerLevel& level, int tick) {
 // The key that takes the piece from step `i` to the next one, if this
 // frame allows a press. Once only the way down is left, it may drop at its
 // own pace instead of waiting for gravity: the piece lands in the same place.
-ComputerKeys keysAt(const ComputerPlan& plan, int i, int tick, const ComputerLevel& level) {
-    ComputerKeys keys{};
+Moves keysAt(const ComputerPlan& plan, int i, int tick, const ComputerLevel& level) {
+    Moves keys;
     if (i + 1 >= plan.length)
         return keys;
     Move next = plan.path[i + 1].move;
     if (next == Move::Gravity) {
-        keys.drop = hurries(level, tick) && onlyDownFrom(plan, i);
+        if (hurries(level, tick) && onlyDownFrom(plan, i))
+            keys.press(Action::Drop);
         return keys;
     }
     if (tick % level.keyPeriod != 0)
         return keys;
     switch (next) {
-    case Move::Rotate: keys.rotate = tick % turnPeriod == 0; break;
-    case Move::Left: keys.left = true; break;
-    case Move::Right: keys.right = true; break;
-    case Move::Drop: keys.drop = true; break;
+    case Move::Rotate:
+        if (tick % turnPeriod == 0)
+            keys.press(Action::Turn);
+        break;
+    case Move::Left: keys.press(Action::Left); break;
+    case Move::Right: keys.press(Action::Right); break;
+    case Move::Drop: keys.press(Action::Drop); break;
     case Move::Gravity:
     case Move::Start: break;
     }
@@ -116,11 +120,11 @@ void startComputer(ComputerPlayer& c, int level, int seat, unsigned seed) {
 
 // Every lock happens in a gravity step, below the entry row, and a piece
 // never moves up: a piece higher than the last one seen is a new piece.
-ComputerKeys computerKeys(ComputerPlayer& c, const Player& p, int tick) {
+Moves computerKeys(ComputerPlayer& c, const Player& p, int tick) {
     return computerKeys(c, p, tick, steadyRhythm(tick));
 }
 
-ComputerKeys computerKeys(ComputerPlayer& c, const Player& p, int tick, FallRhythm rhythm) {
+Moves computerKeys(ComputerPlayer& c, const Player& p, int tick, FallRhythm rhythm) {
     const ComputerLevel& level = c.skill;
     bool steady = tick == c.lastTick + 1;
     c.lastTick = tick;
@@ -130,7 +134,7 @@ ComputerKeys computerKeys(ComputerPlayer& c, const Player& p, int tick, FallRhyt
     }
     c.pieceRow = p.by;
     if (stillWaiting(c, p)) {
-        c.keys = ComputerKeys{};
+        c.keys = Moves{};
         return c.keys;
     }
     int at = c.planned && steady && sameBoard(c.plan, p) ? findOnPath(c.plan, p, c.step) : -1;
@@ -140,6 +144,6 @@ ComputerKeys computerKeys(ComputerPlayer& c, const Player& p, int tick, FallRhyt
         at = c.planned ? 0 : -1;
     }
     c.step = at < 0 ? 0 : at;
-    c.keys = at < 0 ? ComputerKeys{} : keysAt(c.plan, at, tick, level);
+    c.keys = at < 0 ? Moves{} : keysAt(c.plan, at, tick, level);
     return c.keys;
 }

@@ -9,17 +9,6 @@
 
 namespace {
 
-// The field of a move in the computer's decision (ComputerKeys).
-bool decided(const ComputerKeys& keys, Action a) {
-    switch (a) {
-    case Action::Turn: return keys.rotate;
-    case Action::Left: return keys.left;
-    case Action::Right: return keys.right;
-    default: break;
-    }
-    return keys.drop;
-}
-
 // Whether the key of an action counts as pressed for board 0 or 1 in this
 // frame: the computer's decision, the remote player's, or this keyboard's.
 // A person alone at the keyboard has both sets of keys; both are polled
@@ -27,7 +16,7 @@ bool decided(const ComputerKeys& keys, Action a) {
 bool pressed(const Game& g, int board, Action a) {
     const Seat& seat = g.seat[board];
     if (seat.computer)
-        return decided(seat.brain.keys, a);
+        return seat.brain.keys.has(a);
     if (seat.remote.pressed != nullptr)
         return readAction(g, board, a);
     bool down = readKey(g, keyOf(g.keys[board], a));

@@ -49,6 +49,19 @@ constexpr Controls playerTwoPositions = {atPosition(vkW), atPosition(vkA), atPos
 enum class Action : unsigned char { Turn = 1, Left, Right, Drop, Escape, Enter, Pause };
 constexpr int actionLimit = 8; // one past the last action's number
 
+// The moves pressed in one frame, as a set of their actions: the
+// computer's decision, as the game polls it by action like any seat's.
+class Moves {
+public:
+    constexpr bool has(Action a) const { return (bits_ & bit(a)) != 0; }
+    constexpr void press(Action a) { bits_ |= bit(a); }
+    constexpr bool any() const { return bits_ != 0; }
+
+private:
+    static constexpr unsigned bit(Action a) { return 1U << static_cast<unsigned>(a); }
+    unsigned bits_ = 0;
+};
+
 // The key of an action in `keys`: one of its four moves, or a key that
 // every player shares.
 constexpr int keyOf(const Controls& keys, Action action) {

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "display/draw.hpp"
+#include "fixture.hpp"
 #include "game/keys.hpp"
 #include "game/rhythm.hpp"
 #include "solo_board.hpp"
-#include "fixture.hpp"
 
 using ComputerGame = FreshGame;
 
@@ -33,13 +33,14 @@ TEST_F(ComputerGame, SoloGamesKeepTheLevelsPace) {
         for (int frame = 0; frame < 5 * 60 * framesPerSecond; ++frame, ++age) {
             int tick = s.tick;
             SoloFrame f = playSolo(s);
-            const ComputerKeys& k = c.keys;
-            bool any = k.rotate || k.left || k.right || k.drop;
-            ASSERT_FALSE(any && age < skill.reactionFrames) << "level " << level;
-            ASSERT_FALSE((k.rotate || k.left || k.right) && tick % skill.keyPeriod != 0)
+            const Moves& k = c.keys;
+            ASSERT_FALSE(k.any() && age < skill.reactionFrames) << "level " << level;
+            bool moved = k.has(Action::Turn) || k.has(Action::Left) || k.has(Action::Right);
+            ASSERT_FALSE(moved && tick % skill.keyPeriod != 0)
                 << "level " << level << ", tick " << tick;
-            ASSERT_FALSE(k.rotate && tick % turnPeriod != 0) << "level " << level;
-            ASSERT_FALSE(k.drop && tick % skill.keyPeriod != 0 && tick % skill.dropPeriod != 0)
+            ASSERT_FALSE(k.has(Action::Turn) && tick % turnPeriod != 0) << "level " << level;
+            ASSERT_FALSE(k.has(Action::Drop) && tick % skill.keyPeriod != 0 &&
+                         tick % skill.dropPeriod != 0)
                 << "level " << level << ", tick " << tick;
             if (!f.locked)
                 continue;

@@ -7,8 +7,8 @@
 
 #include "computer/choose.hpp"
 #include "computer/reach.hpp"
-#include "solo_board.hpp"
 #include "fixture.hpp"
+#include "solo_board.hpp"
 
 namespace {
 
@@ -34,7 +34,7 @@ testing::AssertionResult followed(Player p, const ComputerPlan& plan, int tick,
     c.pieceRow = p.by; // the piece it planned for, not a new one
     const PiecePlace& end = plan.path[plan.length - 1];
     for (int frame = 0; frame < 400; ++frame) {
-        ComputerKeys keys = steady ? computerKeys(c, p, tick) : computerKeys(c, p, tick, rhythm);
+        Moves keys = steady ? computerKeys(c, p, tick) : computerKeys(c, p, tick, rhythm);
         SoloFrame f = soloFrame(p, keys, tick, rhythm);
         if (!f.locked)
             continue;

@@ -9,23 +9,23 @@
 #include "game/game.hpp"
 #include "game/rhythm.hpp"
 
-SoloFrame soloFrame(Player& p, const ComputerKeys& keys, int& tick) {
+SoloFrame soloFrame(Player& p, const Moves& keys, int& tick) {
     FallRhythm steady = steadyRhythm(tick);
     return soloFrame(p, keys, tick, steady);
 }
 
-SoloFrame soloFrame(Player& p, const ComputerKeys& keys, int& tick, FallRhythm& rhythm) {
+SoloFrame soloFrame(Player& p, const Moves& keys, int& tick, FallRhythm& rhythm) {
     SoloFrame f{};
-    if (tick % turnPeriod == 0 && keys.rotate)
+    if (tick % turnPeriod == 0 && keys.has(Action::Turn))
         turnPiece(p);
-    if (keys.left)
+    if (keys.has(Action::Left))
         shiftPiece(p, -1);
-    if (keys.right)
+    if (keys.has(Action::Right))
         shiftPiece(p, +1);
     int row = p.by;
-    if (keys.drop)
+    if (keys.has(Action::Drop))
         dropPiece(p, tick);
-    bool blocked = keys.drop && p.by == row;
+    bool blocked = keys.has(Action::Drop) && p.by == row;
     if (blocked || tick == rhythm.nextFall) {
         rhythm.nextFall = tick + rhythm.period;
         deleteBlock(p);

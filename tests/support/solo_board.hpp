@@ -15,12 +15,12 @@ struct SoloFrame {
     unsigned grid;
 };
 
-SoloFrame soloFrame(Player& p, const ComputerKeys& keys, int& tick);
+SoloFrame soloFrame(Player& p, const Moves& keys, int& tick);
 // The same under a rhythm of gravity steps that `rhythm` gives and keeps
 // up to date, as the game's quickened rounds have it: a step at its next
 // fall, or in a frame whose soft drop the stack stopped, and then one a
 // period later.
-SoloFrame soloFrame(Player& p, const ComputerKeys& keys, int& tick, FallRhythm& rhythm);
+SoloFrame soloFrame(Player& p, const Moves& keys, int& tick, FallRhythm& rhythm);
 
 // A board of its own for the computer at `level`, seeded with `seed`.
 struct Solo {
