@@ -46,17 +46,15 @@ struct Front::Connection {
 Front::Front(loop::EventLoop& loop, NetSocket listener, const FrontLimits& limits,
              std::vector<net::PeerAddress> balancers)
     : loop_(loop), listener_(listener), limits_(limits), balancers_(std::move(balancers)) {
-    NetSocket handles[2];
-    for (int i = 0, n = netHandles(listener_, handles); i < n; ++i)
-        loop_.addFile(handles[i], loop::readable, listenerCame, this);
+    watchListener(true);
 }
 
 Front::~Front() {
     while (!connections_.empty())
         close(*connections_.begin()->second);
-    NetSocket handles[2];
-    for (int i = 0, n = netHandles(listener_, handles); i < n; ++i)
-        loop_.removeFile(handles[i]);
+    if (resumeTimer_ != loop::noTimer)
+        loop_.cancelTimer(resumeTimer_);
+    watchListener(false);
     netClose(listener_);
 }
 
@@ -77,8 +75,10 @@ void Front::acceptSome() {
         net::PeerAddress from;
         std::string error;
         Accepted got = netAccept(listener_, socket, from, error);
-        if (got == Accepted::OutOfRoom)
+        if (got == Accepted::OutOfRoom) {
             ++counts_.connectionsRefused;
+            pauseListening(); // the waiting connection would wake every turn
+        }
         if (got != Accepted::Socket)
             return;
         if (static_cast<int>(connections_.size()) >= limits_.maxConnections ||
@@ -91,8 +91,12 @@ void Front::acceptSome() {
         c->socket = socket;
         c->viaBalancer = net::isTrusted(from, balancers_);
         c->proxyRead = !c->viaBalancer;
-        if ((!c->viaBalancer && !admit(*c, from)) ||
-            !loop_.addFile(socket, loop::readable, connectionCame, c.get())) {
+        if (!loop_.addFile(socket, loop::readable, connectionCame, c.get())) {
+            refuse(socket);
+            continue;
+        }
+        if (!c->viaBalancer && !admit(*c, from)) {
+            loop_.removeFile(socket);
             refuse(socket);
             continue;
         }
@@ -100,6 +104,30 @@ void Front::acceptSome() {
         connections_.emplace(socket, std::move(c));
         counts_.connections = static_cast<long long>(connections_.size());
     }
+}
+
+void Front::watchListener(bool on) {
+    NetSocket handles[2];
+    for (int i = 0, n = netHandles(listener_, handles); i < n; ++i) {
+        if (on)
+            loop_.addFile(handles[i], loop::readable, listenerCame, this);
+        else
+            loop_.removeFile(handles[i]);
+    }
+}
+
+void Front::pauseListening() {
+    if (resumeTimer_ != loop::noTimer)
+        return;
+    watchListener(false);
+    resumeTimer_ = loop_.addTimer(outOfRoomPauseMs, resumeListening, this);
+}
+
+long long Front::resumeListening(loop::EventLoop& /*loop*/, loop::TimerId /*id*/, void* self) {
+    auto& front = *static_cast<Front*>(self);
+    front.resumeTimer_ = loop::noTimer;
+    front.watchListener(true);
+    return loop::noMore;
 }
 
 void Front::refuse(NetSocket socket) {

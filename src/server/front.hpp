@@ -21,6 +21,9 @@
 
 namespace server {
 
+// How long the listener rests when the process has no descriptor left.
+constexpr int outOfRoomPauseMs = 100;
+
 struct FrontLimits {
     int maxConnections = 1000; // open at once; one more is closed as it comes
     int maxPerAddress = 32;    // open at once from one client
@@ -59,6 +62,11 @@ private:
                                void* connection);
     static long long expired(loop::EventLoop& loop, loop::TimerId id, void* connection);
     void acceptSome();
+    void watchListener(bool on);
+    // With no descriptor left, the listener rests a while before it is
+    // watched again.
+    void pauseListening();
+    static long long resumeListening(loop::EventLoop& loop, loop::TimerId id, void* self);
     void refuse(NetSocket socket);
     void readHead(Connection& c);
     bool readProxyHeader(Connection& c, const unsigned char* bytes, std::size_t count,
@@ -79,6 +87,7 @@ private:
     std::unordered_map<std::string, int> perAddress_;
     Counts counts_;
     long long refusedBefore_ = 0;
+    loop::TimerId resumeTimer_ = loop::noTimer;
     bool draining_ = false;
 };
 

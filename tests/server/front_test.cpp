@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -24,7 +25,7 @@ struct FrontOnLoopback {
         EXPECT_TRUE(balancers == nullptr || net::parseTrusted(balancers, trusted, why)) << why;
         std::string error;
         EXPECT_TRUE(netStart(error)) << error;
-        NetSocket listener = netListen({"127.0.0.1", 0}, port, error);
+        listener = netListen({"127.0.0.1", 0}, port, error);
         EXPECT_NE(noSocket, listener) << error;
         front = std::make_unique<server::Front>(loop, listener, limits, trusted);
     }
@@ -49,6 +50,7 @@ struct FrontOnLoopback {
     const server::Counts& counts() const { return front->counts(); }
 
     loop::EventLoop loop;
+    NetSocket listener = noSocket;
     int port = 0;
     std::unique_ptr<server::Front> front;
     std::vector<int> clients;
@@ -174,6 +176,24 @@ TEST(Front, AStrangerNamesNobodyButItself) {
     f.client(); // a second from this machine is over its share, whatever it forwards
     ASSERT_TRUE(f.turnUntil([&] { return f.counts().connectionsRefused == 2; }));
     EXPECT_TRUE(closedByServer(f.clients.back()));
+}
+
+// With no descriptor left for a connection that waits, the listener rests
+// instead of waking every turn for it, and is watched again after.
+TEST(Front, WithNoDescriptorLeftTheListenerRests) {
+    FrontOnLoopback f({});
+    f.client();
+    rlimit saved{};
+    getrlimit(RLIMIT_NOFILE, &saved);
+    rlimit none = saved;
+    none.rlim_cur = static_cast<rlim_t>(dup(0)); // the lowest free descriptor, now taken
+    close(static_cast<int>(none.rlim_cur));
+    setrlimit(RLIMIT_NOFILE, &none);
+    f.loop.processEvents(20);
+    setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(1, f.counts().connectionsRefused);
+    EXPECT_EQ(loop::noEvents, f.loop.fileMask(f.listener));
+    ASSERT_TRUE(f.turnUntil([&] { return f.counts().connections == 1; }));
 }
 
 } // namespace
