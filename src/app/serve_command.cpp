@@ -87,14 +87,22 @@ int serve(const Options& options) {
         return 1;
     }
     watchStopRequests();
-    loop::EventLoop loop;
-    server::Front front(loop, listener, {}, options.balancers);
+    server::FrontLimits limits;
+    if (options.maxConnections > 0)
+        limits.maxConnections = options.maxConnections;
+    if (options.maxPerClient > 0)
+        limits.maxPerAddress = options.maxPerClient;
+    // The loop watches every connection and the listener's two sockets.
+    loop::EventLoop loop(limits.maxConnections + 8);
+    server::Front front(loop, listener, limits, options.balancers);
     std::string address = options.endpoint.host.empty() ? "*" : options.endpoint.host;
     log("info", "start",
         {{"version", programVersion()},
          {"address", inherited ? "passed" : address},
          {"port", inherited ? "passed" : std::to_string(port)},
-         {"balancers", std::to_string(options.balancers.size())}});
+         {"balancers", std::to_string(options.balancers.size())},
+         {"max_connections", std::to_string(limits.maxConnections)},
+         {"max_per_client", std::to_string(limits.maxPerAddress)}});
     Serving serving{loop, front};
     loop.addTimer(0, look, &serving);
     loop.run();

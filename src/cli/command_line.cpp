@@ -13,6 +13,7 @@
 #include "net/forwarded_for.hpp"
 #include "net/host_names.hpp"
 #include "net/join_code.hpp"
+#include "server/limits.hpp"
 #include "text/printable.hpp"
 
 namespace {
@@ -165,6 +166,10 @@ private:
             std::string problem = given ? chooseKeys(value, options_.keys) : "";
             if (!problem.empty())
                 fail("--keys " + problem);
+        } else if (valueOf(arg, "--max-connections", false, value, given)) {
+            serverBound("--max-connections", value, given, options_.maxConnections);
+        } else if (valueOf(arg, "--max-per-client", false, value, given)) {
+            serverBound("--max-per-client", value, given, options_.maxPerClient);
         } else if (valueOf(arg, "--trust", false, value, given)) {
             trust(value, given);
         } else if (valueOf(arg, "--name", false, value, given)) {
@@ -259,6 +264,21 @@ private:
             checkServe();
         else if (trustGiven_)
             fail("--trust goes with --serve");
+        else if (serverBoundGiven_)
+            fail("--max-connections and --max-per-client go with --serve");
+    }
+
+    void serverBound(const char* name, const std::string& value, bool given, int& bound) {
+        if (bound != 0)
+            fail(std::string(name) + " is given twice");
+        bool digits = !value.empty() && value.size() <= 6 &&
+                      value.find_first_not_of("0123456789") == std::string::npos;
+        int n = digits ? std::stoi(value) : 0;
+        if (given && (n < 1 || n > server::mostConnections))
+            fail(std::string(name) + " takes a number from 1 to " +
+                 std::to_string(server::mostConnections) + ", not '" + printable(value) + "'");
+        bound = n;
+        serverBoundGiven_ = true;
     }
 
     void trust(const std::string& value, bool given) {
@@ -328,6 +348,7 @@ private:
     bool codeGiven_ = false;
     bool nameGiven_ = false;
     bool trustGiven_ = false;
+    bool serverBoundGiven_ = false;
     bool firstToGiven_ = false;
 };
 

@@ -14,6 +14,7 @@
 #include "net/address.hpp"
 #include "net/admission.hpp"
 #include "record/keeper.hpp"
+#include "server/limits.hpp"
 #include "text/printable.hpp"
 
 #ifndef BLOCKDUEL_VERSION
@@ -62,6 +63,7 @@ void printUsage(std::FILE* out) {
                "       blockduel --replay FILE | --replay last\n"
                "       blockduel --stats [--json]\n"
                "       blockduel --serve [[ADDRESS]:PORT] [--trust ADDRESS,...]\n"
+               "                 [--max-connections N] [--max-per-client N]\n"
                "\n"
                "A falling-block puzzle game for two players at one keyboard.\n"
                "Full rows clear, score 18 points each and send a penalty cell\n"
@@ -161,6 +163,12 @@ void printUsage(std::FILE* out) {
                  "                   their numeric addresses; their connections are\n"
                  "                   counted as the client they name (a PROXY header,\n"
                  "                   else X-Forwarded-For), never as the balancer\n"
+                 "  --max-connections N\n"
+                 "                   with --serve: connections open at once (%d unless\n"
+                 "                   given, 1 to %d); one more is closed as it comes\n"
+                 "  --max-per-client N\n"
+                 "                   with --serve: connections open at once from one\n"
+                 "                   client (%d unless given)\n"
                  "\n"
                  "Every match of --match, --computer, --demo, --host, --join and --watch is\n"
                  "kept as it is played, in $XDG_STATE_HOME/blockduel (~/.local/state/blockduel\n"
@@ -173,7 +181,9 @@ void printUsage(std::FILE* out) {
                  net::defaultPort, net::Admission::freeTries,
                  history::speedText(history::slowestQuarters).c_str(),
                  history::speedText(history::fastestQuarters).c_str(), net::defaultPort,
-                 record::keptRecordings, record::keptRecordingBytes / (1024LL * 1024));
+                 server::defaultMaxConnections, server::mostConnections,
+                 server::defaultMaxPerClient, record::keptRecordings,
+                 record::keptRecordingBytes / (1024LL * 1024));
 }
 
 void printVersion(std::FILE* out) { std::fprintf(out, "blockduel %s\n", BLOCKDUEL_VERSION); }

@@ -59,6 +59,7 @@ public:
     // What `handle` is watched for; noEvents when nothing.
     unsigned fileMask(Handle handle) const;
     int files() const { return files_.count(); }
+    int maxFiles() const { return files_.capacity(); }
 
     // Calls `proc` with `context` `afterMs` from now (0 or less: at the
     // next turn's end), again as long as it asks (loop/callbacks.hpp).

@@ -82,7 +82,7 @@ void Front::acceptSome() {
         if (got != Accepted::Socket)
             return;
         if (static_cast<int>(connections_.size()) >= limits_.maxConnections ||
-            loop_.files() >= loop::EventLoop::defaultMaxFiles - 1) {
+            loop_.files() >= loop_.maxFiles()) {
             refuse(socket);
             continue;
         }

@@ -18,6 +18,7 @@
 #include "net/admission.hpp"
 #include "netplay/network.hpp"
 #include "server/counts.hpp"
+#include "server/limits.hpp"
 
 namespace server {
 
@@ -25,9 +26,9 @@ namespace server {
 constexpr int outOfRoomPauseMs = 100;
 
 struct FrontLimits {
-    int maxConnections = 1000; // open at once; one more is closed as it comes
-    int maxPerAddress = 32;    // open at once from one client
-    int acceptsPerTurn = 64;   // taken in one turn of the loop
+    int maxConnections = defaultMaxConnections; // open at once; one more is closed as it comes
+    int maxPerAddress = defaultMaxPerClient;    // open at once from one client
+    int acceptsPerTurn = 64;                    // taken in one turn of the loop
     int headTimeoutMs = 10'000;
     int sendTimeoutMs = 10'000;
     // After the answer, what the peer still sends is read and dropped for

@@ -97,6 +97,9 @@ TEST(CommandLine, NetworkOptionsKeepTheAddressAndTheCode) {
         EXPECT_EQ(c.code, o.code ? net::formatJoinCode(*o.code) : "") << what;
         EXPECT_EQ(c.args.back() == std::string("-"), o.askCode) << what;
     }
+    Options bounded = optionsOf({"--serve", "--max-connections", "5000", "--max-per-client=4"});
+    EXPECT_EQ(5000, bounded.maxConnections) << bounded.error;
+    EXPECT_EQ(4, bounded.maxPerClient) << bounded.error;
 }
 
 // BLOCKDUEL_CODE stands for --code CODE where --code is not given; without
@@ -208,6 +211,10 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
         {{"--host", "--trust", "10.0.0.5"}, "--trust goes with --serve"},
         {{"--serve", "--trust", "lb.example"}, "--trust takes the balancers' addresses"},
         {{"--serve", "--trust", "::1", "--trust", "::2"}, "--trust is given twice"},
+        {{"--serve", "--max-connections", "0"}, "--max-connections takes a number from 1 to"},
+        {{"--serve", "--max-per-client=1000001"}, "--max-per-client takes a number from 1 to"},
+        {{"--serve", "--max-connections=9", "--max-connections=9"}, "given twice"},
+        {{"--host", "--max-per-client", "4"}, "--max-per-client go with --serve"},
     };
     for (const Case& c : cases) {
         Options o = optionsOf(c.args);
