@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "net/ip_address.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -49,7 +50,8 @@ int parseGroups(std::string_view text, std::array<unsigned, 8>& groups, bool tai
         std::size_t end = text.find(':');
         std::string_view group = text.substr(0, end);
         bool last = end == std::string_view::npos;
-        if (last && tail && group.find('.') != std::string_view::npos) {
+        bool dotted = std::any_of(group.begin(), group.end(), [](char c) { return c == '.'; });
+        if (last && tail && dotted) {
             unsigned char v4[4];
             if (n > 6 || !parseIpv4(group, v4))
                 return -1;

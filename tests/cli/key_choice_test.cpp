@@ -11,8 +11,8 @@
 #include "cli/game_setup.hpp"
 #include "cli/key_choice.hpp"
 #include "cli/keys_file.hpp"
-#include "input/key_table.hpp"
 #include "command_args.hpp"
+#include "input/key_table.hpp"
 
 namespace {
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "command_args.hpp"
+#include "fixture.hpp"
 #include "game/keeping.hpp"
 #include "game/match.hpp"
 #include "game/match_lines.hpp"
@@ -20,8 +22,6 @@
 #include "record/log_records.hpp"
 #include "record/results_log.hpp"
 #include "record/stats.hpp"
-#include "command_args.hpp"
-#include "fixture.hpp"
 
 namespace {
 

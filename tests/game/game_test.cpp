@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "display/draw.hpp"
+#include "fixture.hpp"
 #include "game/keys.hpp"
 #include "game/rhythm.hpp"
-#include "fixture.hpp"
 
 using Frames = FreshGame;
 

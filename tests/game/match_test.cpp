@@ -11,13 +11,13 @@
 
 #include "cli/command_line.hpp"
 #include "cli/game_setup.hpp"
+#include "command_args.hpp"
 #include "display/layout.hpp"
+#include "fixture.hpp"
 #include "game/keys.hpp"
 #include "game/match.hpp"
 #include "game/match_lines.hpp"
 #include "game/rhythm.hpp"
-#include "command_args.hpp"
-#include "fixture.hpp"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <map>
 
+#include "fixture.hpp"
 #include "game/keys.hpp"
 #include "game/match.hpp"
-#include "fixture.hpp"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "fixture.hpp"
 #include "game/keeping.hpp"
 #include "game/match.hpp"
 #include "game/recording.hpp"
 #include "game/rhythm.hpp"
-#include "fixture.hpp"
 
 namespace {
 

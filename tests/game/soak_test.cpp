@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <random>
 
-#include "game/keys.hpp"
 #include "fixture.hpp"
+#include "game/keys.hpp"
 
 namespace {
 

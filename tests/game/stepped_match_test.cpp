@@ -8,13 +8,13 @@
 #include <memory>
 #include <vector>
 
+#include "fixture.hpp"
 #include "fnv1a.hpp"
 #include "game/match.hpp"
 #include "game/recording.hpp"
 #include "loop/event_loop.hpp"
 #include "memory_backend.hpp"
 #include "server/loop_match.hpp"
-#include "fixture.hpp"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "fixture.hpp"
 #include "game/keeping.hpp"
 #include "game/match.hpp"
 #include "game/recording.hpp"
@@ -22,7 +23,6 @@
 #include "record/results_log.hpp"
 #include "record/stats.hpp"
 #include "record/varint.hpp"
-#include "fixture.hpp"
 
 namespace {
 
