@@ -389,9 +389,9 @@ TEST(NetProcesses, TheWaitForPlayerTwoCanBeCancelled) {
         host.type(key);
         EXPECT_EQ(host.waitOutcome(), outcome);
         EXPECT_TRUE(host.modesAsBefore());
-        bool said =
+        bool calledOff =
             host.output.find("Nobody joined; the game was called off.") != std::string::npos;
-        EXPECT_EQ(*key == '\x1b', said) << host.output;
+        EXPECT_EQ(*key == '\x1b', calledOff) << host.output;
     }
 }
 
