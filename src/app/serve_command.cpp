@@ -10,6 +10,7 @@
 #include "loop/event_loop.hpp"
 #include "netplay/network.hpp"
 #include "server/front.hpp"
+#include "server/rooms.hpp"
 #include "server/log_line.hpp"
 
 namespace app {
@@ -38,6 +39,7 @@ void log(std::string_view level, std::string_view event,
 struct Serving {
     loop::EventLoop& loop;
     server::Front& front;
+    server::Rooms& rooms;
     long long drainUntilMs = -1;
     long long refusedLineMs = 0;
 };
@@ -59,10 +61,13 @@ long long look(loop::EventLoop& loop, loop::TimerId /*id*/, void* context) {
     sayRefused(s, now);
     if (stopRequested() && !s.front.draining()) {
         s.front.drain();
+        s.rooms.drain();
         s.drainUntilMs = now + drainBoundMs;
-        log("info", "draining", {{"connections", std::to_string(s.front.counts().connections)}});
+        log("info", "draining",
+            {{"connections", std::to_string(s.front.counts().connections)},
+             {"rooms", std::to_string(s.rooms.open())}});
     }
-    if (s.front.draining() && (s.front.idle() || now >= s.drainUntilMs)) {
+    if (s.front.draining() && ((s.front.idle() && s.rooms.idle()) || now >= s.drainUntilMs)) {
         loop.stop();
         return loop::noMore;
     }
@@ -92,9 +97,11 @@ int serve(const Options& options) {
         limits.maxConnections = options.maxConnections;
     if (options.maxPerClient > 0)
         limits.maxPerAddress = options.maxPerClient;
-    // The loop watches every connection and the listener's two sockets.
-    loop::EventLoop loop(limits.maxConnections + 8);
-    server::Front front(loop, listener, limits, options.balancers);
+    // The loop watches every connection, the front's and the rooms' alike,
+    // and the listener's two sockets.
+    loop::EventLoop loop(2 * limits.maxConnections + 8);
+    server::Rooms rooms(loop);
+    server::Front front(loop, listener, limits, options.balancers, &rooms);
     std::string address = options.endpoint.host.empty() ? "*" : options.endpoint.host;
     log("info", "start",
         {{"version", programVersion()},
@@ -103,7 +110,7 @@ int serve(const Options& options) {
          {"balancers", std::to_string(options.balancers.size())},
          {"max_connections", std::to_string(limits.maxConnections)},
          {"max_per_client", std::to_string(limits.maxPerAddress)}});
-    Serving serving{loop, front};
+    Serving serving{loop, front, rooms};
     loop.addTimer(0, look, &serving);
     loop.run();
     log("info", "stop", {{"requests", std::to_string(front.counts().requests)}});

@@ -89,7 +89,8 @@ bool namesThisHost(std::string_view header, const HostNames& names) {
     HostAndPort asked;
     if (!parseHostAndPort(header, asked))
         return false;
-    return std::find(names.begin(), names.end(), asked.host) != names.end();
+    return std::find(names.begin(), names.end(), asked.host) != names.end() ||
+           std::find(names.begin(), names.end(), anyHostName) != names.end();
 }
 
 } // namespace net

@@ -30,6 +30,10 @@ bool parseHostAndPort(std::string_view text, HostAndPort& out);
 
 // The names a browser reaches this host by, lowercase.
 using HostNames = std::vector<std::string>;
+// Among a host's names: any name at all. A server on the internet is
+// reached by whatever name its operator gave it, or a balancer's; what
+// keeps another site's page off its game is the switch's origin check.
+constexpr std::string_view anyHostName = "*";
 
 // The names of a host: each of `addresses` (the one it listens at, the one
 // its notice shows, this machine's; an IPv6 zone is dropped, a browser

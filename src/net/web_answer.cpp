@@ -111,15 +111,17 @@ std::string webSocketAccept(std::string_view key) {
 // even which methods or paths it has.
 WebAnswer answerWebRequest(const HttpRequest& request, const HostNames& names,
                            std::string_view page, std::string_view placeholder,
-                           std::string_view nonce) {
+                           std::string_view nonce, std::string_view base) {
     if (!namesThisHost(request.header("host"), names))
         return {WebAnswerKind::Forbidden, refusal("403 Forbidden")};
     if (request.method != "GET")
         return {WebAnswerKind::NotAllowed, refusal("405 Method Not Allowed", "Allow: GET\r\n")};
     std::string_view path = std::string_view(request.target).substr(0, request.target.find('?'));
-    if (path == webPagePath)
+    bool under = path.substr(0, base.size()) == base;
+    std::string_view rest = under ? path.substr(base.size()) : std::string_view{};
+    if (under && (rest == webPagePath || (rest.empty() && !base.empty())))
         return {WebAnswerKind::Page, pageResponse(page, placeholder, nonce)};
-    if (path == webSocketPath)
+    if (under && rest == webSocketPath)
         return upgrade(request);
     return {WebAnswerKind::NotFound, refusal("404 Not Found")};
 }

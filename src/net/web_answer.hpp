@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // What the host answers a browser's request: its page at /, the switch to
-// a WebSocket at /play for the page's own origin only, and a plain refusal
+// a WebSocket at /play (or under a room's path) for the page's own origin only, and a plain refusal
 // for anything else, and for any request that does not name this host.
 // A query on a path (as chat apps and trackers add to a link) changes
 // nothing. Every answer but the switch ends the connection.
@@ -44,10 +44,11 @@ std::string webSocketAccept(std::string_view key);
 
 // The answer to `request` at a host of `names`. `page` is the page with
 // `placeholder` wherever its nonce goes; `nonce` is fresh for this answer
-// (base64).
+// (base64). Under a `base` path (a server's room, /r/ROOM) the page is
+// at base and base/, the switch at base/play.
 WebAnswer answerWebRequest(const HttpRequest& request, const HostNames& names,
                            std::string_view page, std::string_view placeholder,
-                           std::string_view nonce);
+                           std::string_view nonce, std::string_view base = {});
 
 // Whether an answer of `kind` turns a stranger away: it refuses what no
 // visit to the page sends (an unreadable head, another host's name, another

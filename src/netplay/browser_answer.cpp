@@ -15,7 +15,8 @@ net::HostNames hostNamesHere(const std::string& shown, const std::string& given)
     return net::hostNamesOf(addresses, given);
 }
 
-net::WebAnswer answerBrowser(const net::HttpRequestReader& reader, const net::HostNames& names) {
+net::WebAnswer answerBrowser(const net::HttpRequestReader& reader, const net::HostNames& names,
+                             std::string_view base) {
     if (!reader.done())
         return {net::WebAnswerKind::BadRequest, net::badRequestResponse()};
     unsigned char random[net::nonceBytes];
@@ -23,7 +24,7 @@ net::WebAnswer answerBrowser(const net::HttpRequestReader& reader, const net::Ho
         return {net::WebAnswerKind::BadRequest, net::badRequestResponse()};
     std::string nonce = net::base64(random, sizeof random);
     return net::answerWebRequest(reader.request(), names, web::webPage(),
-                                 web::webPageNoncePlaceholder, nonce);
+                                 web::webPageNoncePlaceholder, nonce, base);
 }
 
 } // namespace netplay

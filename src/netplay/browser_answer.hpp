@@ -17,7 +17,9 @@ namespace netplay {
 // a name), localhost, and `given` (--name; empty for none).
 net::HostNames hostNamesHere(const std::string& shown, const std::string& given);
 
-// `reader` has a whole head or has failed; the host answers to `names`.
-net::WebAnswer answerBrowser(const net::HttpRequestReader& reader, const net::HostNames& names);
+// `reader` has a whole head or has failed; the host answers to `names`,
+// its page and game under `base`.
+net::WebAnswer answerBrowser(const net::HttpRequestReader& reader, const net::HostNames& names,
+                             std::string_view base = {});
 
 } // namespace netplay

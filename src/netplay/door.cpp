@@ -44,12 +44,14 @@ void Door::close() {
 }
 
 // A new connection is read at once: a greeting already there needs no slot.
-void Door::take(NetSocket socket, const net::PeerAddress& from, long long nowMs) {
+void Door::take(NetSocket socket, const net::PeerAddress& from, long long nowMs,
+                std::string_view already) {
     Stranger s;
     s.id = nextId_++;
     s.from = from;
     s.link = std::make_unique<Link>(socket, net::Sender::Guest, nowMs);
     s.link->acceptBrowsers();
+    s.link->prime(already);
     strangers_.push_back(std::move(s));
     admission_.opened(strangers_.back().id, from, nowMs);
     readFrom(strangers_.back(), nowMs);
@@ -79,7 +81,7 @@ void Door::readFrom(Stranger& s, long long now) {
 // any stranger's; one given its page or told a path is missing has been
 // served, one refused is turned away.
 void Door::answerBrowser(Stranger& s, long long now) {
-    net::WebAnswer answer = netplay::answerBrowser(*s.link->http(), names_);
+    net::WebAnswer answer = netplay::answerBrowser(*s.link->http(), names_, base_);
     s.link->queueRaw(answer.response, now);
     if (answer.kind == net::WebAnswerKind::Upgrade) {
         s.link->startWebSocket();
@@ -165,6 +167,10 @@ void Door::greet(Stranger& s, const net::Message& hello, long long now) {
 }
 
 void Door::check(Stranger& s, long long now) {
+    if (firstGives_ && s.seat == net::Seat::Player) {
+        firstGives_ = false;
+        code_ = s.code;
+    }
     bool right = net::sameJoinCode(s.code, code_);
     admission_.checked(s.id, right, now);
     if (!right)

@@ -69,9 +69,18 @@ public:
     // The names a browser may reach this host by: a request under any
     // other is refused. None until set.
     void answerTo(net::HostNames names) { names_ = std::move(names); }
+    // Where a browser finds this door's page and its game, under one path
+    // (a server's room: /r/ROOM and /r/ROOM/play); the site's own by default.
+    void answerAt(std::string base) { base_ = std::move(base); }
+    // The door has no code of its own yet: the first player to greet it
+    // gives it (a room on a server, opened by whoever chose its name and
+    // code), and everyone after is checked against that.
+    void takeFirstPlayersCode() { firstGives_ = true; }
 
-    // A connection accepted elsewhere, read at once like any other.
-    void take(NetSocket socket, const net::PeerAddress& from, long long nowMs);
+    // A connection accepted elsewhere, read at once like any other;
+    // `already` is what was read from it before (a request's head).
+    void take(NetSocket socket, const net::PeerAddress& from, long long nowMs,
+              std::string_view already = {});
 
     // The listener (while a connection may be taken) and the strangers'
     // sockets, up to `room`; how many. serve() takes them back in this order.
@@ -138,6 +147,8 @@ private:
     Hall& hall_;
     net::JoinCode code_;
     net::HostNames names_;
+    std::string base_;
+    bool firstGives_ = false;
     NetSocket listener_;
     std::vector<Stranger> strangers_;
     std::vector<int> slots_; // for each socket watched(): its stranger, -1 the listener

@@ -41,6 +41,23 @@ void GameHost::adopt(NetSocket socket) {
     door_.take(socket, {{}, "this machine"}, netClockMs());
 }
 
+void GameHost::adopt(NetSocket socket, const net::PeerAddress& from, std::string_view head) {
+    door_.take(socket, from, netClockMs(), head);
+}
+
+void GameHost::openRoom(std::string base) {
+    door_.answerAt(std::move(base));
+    door_.answerTo({std::string(net::anyHostName)});
+    door_.takeFirstPlayersCode();
+}
+
+bool GameHost::sending() const { return guests_.sending() || door_.sending(); }
+
+void GameHost::close() {
+    guests_.close();
+    door_.close();
+}
+
 bool GameHost::playerReady() const { return guests_.playerReady(); }
 
 void GameHost::gameStarted() {
@@ -171,7 +188,7 @@ void GameHost::finish(int lingerMs) {
     long long until = netClockMs() + lingerMs;
     for (;;) {
         pumpNow();
-        bool pending = guests_.sending() || door_.sending();
+        bool pending = sending();
         long long left = until - netClockMs();
         if (!pending || left <= 0)
             break;
@@ -179,8 +196,7 @@ void GameHost::finish(int lingerMs) {
         int n = watched(watches, maxSockets);
         netWait(watches, n, static_cast<int>(std::min(left, 10LL)));
     }
-    guests_.close();
-    door_.close();
+    close();
 }
 
 void GameHost::pumpNow() {

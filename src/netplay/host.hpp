@@ -47,6 +47,17 @@ public:
 
     // A connection accepted elsewhere, greeted like any other.
     void adopt(NetSocket socket);
+    // A connection a server's front took from `from` and read `head` of.
+    void adopt(NetSocket socket, const net::PeerAddress& from, std::string_view head);
+    // A server's room: its page and game under `base`, its code the first
+    // player's (netplay/door.hpp).
+    void openRoom(std::string base);
+    // How many watchers are shown the game.
+    int watching() const { return guests_.watching(); }
+    // Bytes are still queued for a guest or a stranger.
+    bool sending() const;
+    // Closes every connection at once.
+    void close();
     // The names a browser may reach this host by (none until set).
     void answerTo(net::HostNames names) { door_.answerTo(std::move(names)); }
 

@@ -2,6 +2,8 @@
 // A connection's reads, queue and writes.
 #include "netplay/link.hpp"
 
+#include <cstring>
+
 #include "net/web_socket_framing.hpp"
 
 namespace netplay {
@@ -84,6 +86,12 @@ void Link::fail(const std::string& what) {
 }
 
 long Link::readOnce(unsigned char* bytes, std::size_t size) {
+    if (!primed_.empty()) {
+        std::size_t n = std::min(size, primed_.size());
+        std::memcpy(bytes, primed_.data(), n);
+        primed_.erase(0, n);
+        return static_cast<long>(n);
+    }
     std::string why;
     long n = netReceive(socket_, bytes, size, why);
     if (n < 0)

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "net/http_request.hpp"
 #include "net/message_decoder.hpp"
@@ -32,6 +33,10 @@ public:
     // to answer (httpArrived()); after the switch to a WebSocket, the game's
     // messages come and go in its frames and all else is as for a terminal.
     void acceptBrowsers();
+    // Bytes read from the socket before it was handed over (a server's
+    // front reads a request's head to route it): read first, as if they
+    // had just arrived.
+    void prime(std::string_view bytes) { primed_.assign(bytes); }
     bool httpArrived() const { return http_ && (http_->done() || http_->failed()); }
     // Once httpArrived(); null on a connection that is no browser's.
     const net::HttpRequestReader* http() const { return http_.get(); }
@@ -103,6 +108,7 @@ private:
     long long heardMs_;
     long long sentMs_;
     std::string problem_;
+    std::string primed_;
 };
 
 template <typename Handler>

@@ -8,6 +8,7 @@
 #include "net/proxy_header.hpp"
 #include "net/web_answer.hpp"
 #include "server/answers.hpp"
+#include "server/rooms.hpp"
 
 namespace server {
 
@@ -34,8 +35,10 @@ struct Front::Connection {
     Phase phase = Phase::Head;
     bool viaBalancer = false;
     bool proxyStarted = false;
-    bool proxyRead = false; // a balancer's PROXY header, if any, is behind
-    std::string counted;    // the client counted in perAddress_, "" for none
+    bool proxyRead = false;  // a balancer's PROXY header, if any, is behind
+    std::string counted;     // the client counted in perAddress_, "" for none
+    net::PeerAddress client; // who is at the other end, behind a balancer too
+    std::string head;        // what was read after a PROXY header, for a room
     net::ProxyHeaderReader proxy;
     net::HttpRequestReader reader;
     std::string out;
@@ -44,8 +47,9 @@ struct Front::Connection {
 };
 
 Front::Front(loop::EventLoop& loop, NetSocket listener, const FrontLimits& limits,
-             std::vector<net::PeerAddress> balancers)
-    : loop_(loop), listener_(listener), limits_(limits), balancers_(std::move(balancers)) {
+             std::vector<net::PeerAddress> balancers, Rooms* rooms)
+    : loop_(loop), listener_(listener), limits_(limits), balancers_(std::move(balancers)),
+      rooms_(rooms) {
     watchListener(true);
 }
 
@@ -89,6 +93,7 @@ void Front::acceptSome() {
         auto c = std::make_unique<Connection>();
         c->front = this;
         c->socket = socket;
+        c->client = from;
         c->viaBalancer = net::isTrusted(from, balancers_);
         c->proxyRead = !c->viaBalancer;
         if (!loop_.addFile(socket, loop::readable, connectionCame, c.get())) {
@@ -162,6 +167,7 @@ void Front::readHead(Connection& c) {
     if (count == 0 || (!c.proxyRead && !readProxyHeader(c, bytes, count, at)))
         return; // nothing yet, more of the header to come, or answered
     c.reader.feed(bytes + at, count - at);
+    c.head.append(reinterpret_cast<const char*>(bytes) + at, count - at);
     net::PeerAddress client;
     if (c.reader.done() && c.viaBalancer && c.counted.empty() &&
         net::forwardedClient(c.reader.request().header("x-forwarded-for"), balancers_, client) &&
@@ -171,8 +177,37 @@ void Front::readHead(Connection& c) {
         answer(c, net::badRequestResponse(), true);
     } else if (c.reader.done()) {
         ++counts_.requests;
-        net::WebAnswer a = answerServerRequest(c.reader.request(), counts_, draining_);
-        answer(c, std::move(a.response), net::turnsAway(a.kind));
+        route(c);
+    }
+}
+
+void Front::route(Connection& c) {
+    const net::HttpRequest& request = c.reader.request();
+    std::string_view target = request.target;
+    std::size_t mark = target.find('?');
+    std::string_view path = target.substr(0, mark);
+    std::string_view query = mark == std::string_view::npos ? "" : target.substr(mark + 1);
+    RoomPath room = roomPathOf(path);
+    if (room.isRoom && room.rest == net::webSocketPath && rooms_ != nullptr)
+        return toRoom(c, room.name, query);
+    if (rooms_ != nullptr)
+        rooms_->countInto(counts_);
+    net::WebAnswer a = answerServerRequest(request, counts_, draining_);
+    answer(c, std::move(a.response), net::turnsAway(a.kind));
+}
+
+// The room has the connection from here on, its socket watched by the
+// room's own events, unless it cannot be had.
+void Front::toRoom(Connection& c, std::string_view name, std::string_view query) {
+    loop_.removeFile(c.socket);
+    NetSocket socket = c.socket;
+    std::string head = std::move(c.head);
+    switch (rooms_->take(name, query, socket, c.client, head)) {
+    case Rooms::Taken::Yes: return letGo(c);
+    case Rooms::Taken::NoSuchRoom: return answer(c, notFoundResponse(), false);
+    case Rooms::Taken::Draining:
+    case Rooms::Taken::Full: return answer(c, unavailableResponse(), false);
+    case Rooms::Taken::TooOften: return answer(c, tooManyResponse(), true);
     }
 }
 
@@ -213,6 +248,7 @@ bool Front::admit(Connection& c, const net::PeerAddress& client) {
     }
     ++open;
     c.counted = key;
+    c.client = client;
     return true;
 }
 
@@ -270,6 +306,12 @@ long long Front::expired(loop::EventLoop& /*loop*/, loop::TimerId /*id*/, void* 
 }
 
 void Front::close(Connection& c) {
+    loop_.removeFile(c.socket);
+    netClose(c.socket);
+    letGo(c);
+}
+
+void Front::letGo(Connection& c) {
     if (c.timer != loop::noTimer)
         loop_.cancelTimer(c.timer);
     if (!c.counted.empty()) {
@@ -277,8 +319,6 @@ void Front::close(Connection& c) {
         if (--open->second == 0)
             perAddress_.erase(open);
     }
-    loop_.removeFile(c.socket);
-    netClose(c.socket);
     NetSocket socket = c.socket;
     connections_.erase(socket); // c is gone from here on
     counts_.connections = static_cast<long long>(connections_.size());

@@ -22,6 +22,8 @@
 
 namespace server {
 
+class Rooms;
+
 // How long the listener rests when the process has no descriptor left.
 constexpr int outOfRoomPauseMs = 100;
 
@@ -42,7 +44,7 @@ public:
     // from `balancers` carry others': the client is the one a PROXY header
     // they start with names, or else the request's X-Forwarded-For.
     Front(loop::EventLoop& loop, NetSocket listener, const FrontLimits& limits = {},
-          std::vector<net::PeerAddress> balancers = {});
+          std::vector<net::PeerAddress> balancers = {}, Rooms* rooms = nullptr);
     ~Front();
     Front(const Front&) = delete;
     Front& operator=(const Front&) = delete;
@@ -73,16 +75,21 @@ private:
     bool readProxyHeader(Connection& c, const unsigned char* bytes, std::size_t count,
                          std::size_t& taken);
     bool admit(Connection& c, const net::PeerAddress& client);
+    void route(Connection& c);
+    void toRoom(Connection& c, std::string_view name, std::string_view query);
     void answer(Connection& c, std::string bytes, bool refused);
     void sendSome(Connection& c);
     void linger(Connection& c);
     void arm(Connection& c, int afterMs);
     void close(Connection& c);
+    // Forgets the connection without closing it: it is someone else's now.
+    void letGo(Connection& c);
 
     loop::EventLoop& loop_;
     NetSocket listener_;
     FrontLimits limits_;
     std::vector<net::PeerAddress> balancers_;
+    Rooms* rooms_;
     std::unordered_map<NetSocket, std::unique_ptr<Connection>> connections_;
     // Connections open per client, by its address's bytes.
     std::unordered_map<std::string, int> perAddress_;

@@ -237,6 +237,19 @@ const blockduel = (() => {
         return symbols.length === codeLength ? symbols : null;
     }
     const formatJoinCode = (symbols) => symbols.slice(0, 4) + '-' + symbols.slice(4);
+    // Symbols drawn from `randomBytes` (crypto.getRandomValues): 32 of
+    // them, so each byte's low five bits pick one without bias.
+    const drawn = (letters, count, randomBytes) =>
+        Array.from(randomBytes(new Uint8Array(count)), (b) => letters[b & 31]).join('');
+    // A room's name and its code, chosen by the page that opens it, so that
+    // a balancer can route the room by its name before any server has it.
+    const roomLetters = 'abcdefghijkmnpqrstuvwxyz23456789';
+    const randomRoomName = (randomBytes) => drawn(roomLetters, 12, randomBytes);
+    const randomJoinCode = (randomBytes) => drawn(alphabet, codeLength, randomBytes);
+    // The game's WebSocket: a room's under its path (/r/ROOM/play, with the
+    // link's query, which says what a new room plays), a host's at /play.
+    const playPathOf = (pathname, search) =>
+        pathname.startsWith('/r/') ? pathname.replace(/\/$/, '') + playPath + search : playPath;
 
     // The host's reasons, in the terminal's words.
     function refusalText(reason, symbols) {
@@ -433,6 +446,7 @@ const blockduel = (() => {
         protocolVersion, Type, Seat, KeyKind, Action, keepAliveMs, silenceLimitMs, answerLimitMs,
         maxLegendLength, columns, rows, cells, playPath, legend, Decoder, validRuns, blankPicture,
         applyRuns, encodeHello, encodeReady, encodeKey, encodeKeepAlive, parseJoinCode, formatJoinCode,
+        randomRoomName, randomJoinCode, playPathOf,
         refusalText, glyphOf, cellClass, keyActions, Keys, Session,
     };
 })();
@@ -484,7 +498,7 @@ function startPage(bd) {
         }
         lastSeat = seat;
         const scheme = location.protocol === 'https:' ? 'wss' : 'ws';
-        const socket = new WebSocket(`${scheme}://${location.host}${bd.playPath}`);
+        const socket = new WebSocket(`${scheme}://${location.host}${bd.playPathOf(location.pathname, location.search)}`);
         socket.binaryType = 'arraybuffer';
         let timer = 0;
         const s = new bd.Session(seat, symbols, Date.now(), {
@@ -561,6 +575,17 @@ function startPage(bd) {
         for (const type of ['pointerup', 'pointercancel', 'lostpointercapture']) button.addEventListener(type, lift);
     }
 
+    // A server's front page: its choices open a room, whose page then
+    // joins it with the code in its link.
+    const choices = $('rooms');
+    const randomBytes = (bytes) => crypto.getRandomValues(bytes);
+    if (!choices.hidden) form.hidden = true;
+    $('computer').addEventListener('click', () => {
+        const name = bd.randomRoomName(randomBytes);
+        const code = bd.formatJoinCode(bd.randomJoinCode(randomBytes));
+        location.assign(`/r/${name}?computer=${$('level').value}#${code}`);
+    });
+
     let fragment = location.hash.slice(1);
     try {
         fragment = decodeURIComponent(fragment);
@@ -569,5 +594,7 @@ function startPage(bd) {
     }
     const fromLink = bd.parseJoinCode(fragment);
     if (fromLink !== null) codeInput.value = bd.formatJoinCode(fromLink);
-    (fromLink !== null ? $('play') : codeInput).focus();
+    if (!choices.hidden) $('computer').focus();
+    else if (fromLink !== null && location.pathname.startsWith('/r/')) join(bd.Seat.Player);
+    else (fromLink !== null ? $('play') : codeInput).focus();
 }

@@ -57,8 +57,9 @@ bool takeFrames(std::string& bytes, std::vector<Frame>& frames) {
     }
 }
 
-std::string upgradeRequest(const std::string& host, const std::string& origin) {
-    return "GET /play HTTP/1.1\r\nHost: " + host +
+std::string upgradeRequest(const std::string& host, const std::string& origin,
+                           const std::string& path) {
+    return "GET " + path + " HTTP/1.1\r\nHost: " + host +
            "\r\nConnection: Upgrade\r\nPragma: no-cache\r\nUpgrade: websocket\r\nOrigin: " +
            origin +
            "\r\nSec-WebSocket-Version: 13\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n";

@@ -23,7 +23,8 @@ std::string clientFrame(int opcode, const std::string& payload, bool masked = tr
 // there is malformed (the frames before it are kept).
 bool takeFrames(std::string& bytes, std::vector<Frame>& frames);
 
-// The head of a request for the game's WebSocket from `origin`.
-std::string upgradeRequest(const std::string& host, const std::string& origin);
+// The head of a request for the game's WebSocket at `path` from `origin`.
+std::string upgradeRequest(const std::string& host, const std::string& origin,
+                           const std::string& path = "/play");
 
 } // namespace term

@@ -16,7 +16,7 @@
 namespace web {
 namespace {
 
-constexpr std::size_t sizeLimit = 30720; // 30 KiB
+constexpr std::size_t sizeLimit = 36 * 1024; // 36 KiB, the choices that open a room with it
 
 std::size_t countOf(const std::string& text, const std::string& what) {
     std::size_t count = 0;

@@ -1,0 +1,168 @@
+// SPDX-License-Identifier: MIT
+#include "server/room.hpp"
+
+#include <algorithm>
+
+namespace server {
+
+namespace {
+
+// Until its first player greets it the door has no code: this one stands
+// in, and the first player's replaces it.
+constexpr net::JoinCode noCodeYet = {};
+
+} // namespace
+
+Room::Room(loop::EventLoop& loop, const std::string& name, const RoomKind& kind, int emptyMs)
+    : loop_(loop), kind_(kind), emptyMs_(emptyMs), host_(console_, noCodeYet, noSocket),
+      emptySinceMs_(loop.nowMs()) {
+    host_.openRoom("/r/" + name);
+    hostHook_ = host_.frameHook();
+}
+
+Room::~Room() {
+    match_.reset();
+    unwatch();
+    if (serveTimer_ != loop::noTimer)
+        loop_.cancelTimer(serveTimer_);
+    host_.close();
+}
+
+void Room::take(NetSocket socket, const net::PeerAddress& from, std::string_view head) {
+    host_.adopt(socket, from, head);
+    watch();
+}
+
+int Room::players() const { return host_.playerReady() ? 1 : 0; }
+
+long long Room::takeLateFrames() {
+    long long late = lateFrames_;
+    lateFrames_ = 0;
+    return late;
+}
+
+void Room::socketCame(loop::EventLoop& /*loop*/, loop::Handle /*handle*/, unsigned mask,
+                      void* slot) {
+    const Slot& s = *static_cast<Slot*>(slot);
+    SocketWatch& w = s.room->watches_[s.index];
+    w.readable = w.readable || (mask & loop::readable) != 0;
+    w.writable = w.writable || (mask & loop::writable) != 0;
+    s.room->askToServe();
+}
+
+// Whatever came on the room's sockets in one turn is served at once, at
+// the turn's end.
+void Room::askToServe() { serveIn(0); }
+
+// One timer serves the room: at the earliest time asked for.
+void Room::serveIn(long long ms) {
+    long long at = loop_.nowMs() + ms;
+    if (serveTimer_ != loop::noTimer && serveAtMs_ <= at)
+        return;
+    if (serveTimer_ != loop::noTimer)
+        loop_.cancelTimer(serveTimer_);
+    serveAtMs_ = at;
+    serveTimer_ = loop_.addTimer(ms, serveSoon, this);
+}
+
+long long Room::serveSoon(loop::EventLoop& /*loop*/, loop::TimerId /*id*/, void* self) {
+    auto& room = *static_cast<Room*>(self);
+    room.serveTimer_ = loop::noTimer;
+    room.serveNow();
+    return loop::noMore;
+}
+
+void Room::serveNow() {
+    if (stage_ == Stage::Ended)
+        return;
+    host_.serve(watches_, watched_);
+    long long now = loop_.nowMs();
+    if (stage_ == Stage::Waiting && host_.playerReady())
+        startMatch();
+    if (stage_ == Stage::Ending && (!host_.sending() || now >= endBy_))
+        return end();
+    watch();
+    if (watched_ > 0)
+        emptySinceMs_ = now;
+    else if (now - emptySinceMs_ >= emptyMs_)
+        end();
+}
+
+void Room::unwatch() {
+    for (NetSocket handle : handles_)
+        loop_.removeFile(handle);
+    handles_.clear();
+}
+
+void Room::watch() {
+    unwatch();
+    watched_ = stage_ == Stage::Ended ? 0 : host_.watched(watches_, NetService::maxSockets);
+    for (int i = 0; i < watched_; ++i) {
+        watches_[i].readable = watches_[i].writable = false;
+        slots_[i] = {this, i};
+        unsigned mask = watches_[i].write ? loop::readable | loop::writable : loop::readable;
+        NetSocket handles[2];
+        for (int h = 0, n = netHandles(watches_[i].socket, handles); h < n; ++h)
+            if (loop_.addFile(handles[h], mask, socketCame, &slots_[i]))
+                handles_.push_back(handles[h]);
+    }
+    // The host's next deadline (a silent guest, a keep-alive), or a look
+    // now and then at an empty room.
+    long long due = host_.due();
+    long long wait = due >= 0 ? std::max(0LL, due - netClockMs()) : emptyMs_;
+    serveIn(std::min<long long>(wait, emptyMs_));
+}
+
+void Room::startMatch() {
+    host_.gameStarted();
+    GameSetup setup;
+    setup.computer[0] = true;
+    setup.level[0] = kind_.level;
+    setup.remote[1] = host_.playerTwoKeys();
+    setup.match = true;
+    setup.countdown = true;
+    setup.pause = true;
+    setup.firstTo = kind_.firstTo;
+    // After each of the host's calls its sockets are watched afresh.
+    setup.frameHook = hostHook_;
+    setup.frameHook.context = this;
+    setup.frameHook.beforeDelay = [](void* self) {
+        auto& room = *static_cast<Room*>(self);
+        room.hostHook_.beforeDelay(room.hostHook_.context);
+        room.watch();
+    };
+    setup.frameHook.frameEnded = [](void* self) {
+        auto& room = *static_cast<Room*>(self);
+        room.hostHook_.frameEnded(room.hostHook_.context);
+        room.watch();
+    };
+    setup.frameHook.roundEnded = [](void* self, const record::RoundResult& round, bool over,
+                                    int champion) {
+        auto& room = *static_cast<Room*>(self);
+        room.hostHook_.roundEnded(room.hostHook_.context, round, over, champion);
+    };
+    setup.seed = static_cast<unsigned>(netClockMs());
+    match_ = std::make_unique<LoopMatch>(loop_, setup, frameEnded, this);
+    host_.setMatch(&match_->match());
+    stage_ = Stage::Playing;
+}
+
+void Room::frameEnded(void* self, const SteppedMatch& /*match*/) {
+    auto& room = *static_cast<Room*>(self);
+    if (room.loop_.nowMs() - room.match_->dueMs() > lateMs)
+        ++room.lateFrames_;
+    if (!room.match_->over())
+        return;
+    room.host_.gameOver();
+    room.stage_ = Stage::Ending;
+    room.endBy_ = room.loop_.nowMs() + lingerMs;
+    room.askToServe();
+}
+
+void Room::end() {
+    stage_ = Stage::Ended;
+    unwatch();
+    host_.close();
+}
+
+} // namespace server

@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: MIT
+// One room of the server: the network game's host without a console. Its
+// door and guests (netplay/host.hpp) keep every promise they keep at a
+// terminal, per room, and are served on the server's loop: the room's
+// sockets are file events of the loop, re-watched after every call into
+// the host (so that a socket the host closed is let go before its number
+// can come back for another connection), and the host's next deadline is a
+// timer. Player one is the computer at the room's level; player two is the
+// first guest to greet it with its code; the match starts once that guest
+// is ready and is a LoopMatch from then on. Nothing here waits.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "loop/event_loop.hpp"
+#include "netplay/host.hpp"
+#include "server/loop_match.hpp"
+
+namespace server {
+
+// What a room plays: the computer's level on board one, and the rounds a
+// player must win (0: rounds until someone leaves).
+struct RoomKind {
+    int level = 3;
+    int firstTo = 0;
+};
+
+class Room {
+public:
+    // Bytes still queued when the match has ended are sent for this long.
+    static constexpr int lingerMs = 1000;
+
+    // The room at /r/`name`; it ends once nobody has been in it for `emptyMs`.
+    Room(loop::EventLoop& loop, const std::string& name, const RoomKind& kind, int emptyMs);
+    ~Room();
+    Room(const Room&) = delete;
+    Room& operator=(const Room&) = delete;
+
+    // A connection for the room's game, with what was read of it (its head).
+    void take(NetSocket socket, const net::PeerAddress& from, std::string_view head);
+
+    // Its match played out and its guests told, or nobody came for a while:
+    // the room may go.
+    bool ended() const { return stage_ == Stage::Ended; }
+    bool playing() const { return stage_ == Stage::Playing; }
+    // Its match began and has ended.
+    bool playedOut() const { return match_ != nullptr && match_->over(); }
+    int players() const;
+    int watchers() const { return host_.watching(); }
+    // Frames that ended more than lateMs after they were due, since the last call.
+    long long takeLateFrames();
+    static constexpr int lateMs = 10;
+
+private:
+    enum class Stage { Waiting, Playing, Ending, Ended };
+    // The host draws nothing of its own here: its pictures are the match's.
+    struct NoConsole : LocalScreen {
+        ScreenBuffer& buffer() override { return cells; }
+        void setNotices(std::vector<NoticeLine> /*lines*/) override {}
+        void show() override {}
+        ScreenBuffer cells;
+    };
+    struct Slot {
+        Room* room;
+        int index; // into watches_
+    };
+
+    static void socketCame(loop::EventLoop& loop, loop::Handle handle, unsigned mask, void* slot);
+    static long long serveSoon(loop::EventLoop& loop, loop::TimerId id, void* self);
+    static void frameEnded(void* self, const SteppedMatch& match);
+    void serveNow();
+    // Lets last turn's sockets go and watches the host's now, with a timer
+    // for its next deadline.
+    void watch();
+    void unwatch();
+    void askToServe();
+    void serveIn(long long ms);
+    void startMatch();
+    void end();
+
+    loop::EventLoop& loop_;
+    RoomKind kind_;
+    int emptyMs_;
+    NoConsole console_;
+    netplay::GameHost host_;
+    std::unique_ptr<LoopMatch> match_;
+    Stage stage_ = Stage::Waiting;
+    SocketWatch watches_[NetService::maxSockets] = {};
+    int watched_ = 0;
+    Slot slots_[NetService::maxSockets] = {};
+    std::vector<NetSocket> handles_; // watched in the loop now
+    loop::TimerId serveTimer_ = loop::noTimer;
+    long long serveAtMs_ = 0; // when serveTimer_ fires
+    long long emptySinceMs_;
+    long long endBy_ = 0; // Ending: the host is closed by then
+    long long lateFrames_ = 0;
+    FrameHook hostHook_;
+};
+
+} // namespace server

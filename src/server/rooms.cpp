@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: MIT
+#include "server/rooms.hpp"
+
+#include <algorithm>
+#include <charconv>
+
+#include "computer/level.hpp"
+#include "game/game.hpp"
+
+namespace server {
+
+namespace {
+
+constexpr std::size_t shortestRoomName = 4;
+constexpr std::size_t longestRoomName = 32;
+constexpr int sweepEveryMs = 1000;
+constexpr long long minuteMs = 60'000;
+
+bool nameByte(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_';
+}
+
+// The number `name`=N of `query`, if it has one; false for one that is no
+// number.
+bool queryNumber(std::string_view query, std::string_view name, int& value, bool& found) {
+    found = false;
+    while (!query.empty()) {
+        std::size_t amp = query.find('&');
+        std::string_view pair = query.substr(0, amp);
+        query = amp == std::string_view::npos ? std::string_view{} : query.substr(amp + 1);
+        if (pair.size() <= name.size() || pair.substr(0, name.size()) != name ||
+            pair[name.size()] != '=')
+            continue;
+        std::string_view digits = pair.substr(name.size() + 1);
+        auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        if (error != std::errc() || end != digits.data() + digits.size())
+            return false;
+        found = true;
+    }
+    return true;
+}
+
+std::string keyOf(const net::PeerAddress& a) { return {a.bytes.begin(), a.bytes.end()}; }
+
+} // namespace
+
+bool validRoomName(std::string_view name) {
+    return name.size() >= shortestRoomName && name.size() <= longestRoomName &&
+           std::all_of(name.begin(), name.end(), nameByte);
+}
+
+bool roomKindOf(std::string_view query, RoomKind& kind) {
+    bool hasLevel = false;
+    bool hasFirstTo = false;
+    int level = 0;
+    int firstTo = 0;
+    if (!queryNumber(query, "computer", level, hasLevel) ||
+        !queryNumber(query, "first-to", firstTo, hasFirstTo))
+        return false;
+    if (!hasLevel || level < computerMinLevel || level > computerMaxLevel)
+        return false;
+    if (hasFirstTo && (firstTo < 0 || firstTo > maxFirstTo))
+        return false;
+    kind.level = level;
+    kind.firstTo = hasFirstTo ? firstTo : 0;
+    return true;
+}
+
+Rooms::Rooms(loop::EventLoop& loop, const RoomLimits& limits) : loop_(loop), limits_(limits) {
+    sweepTimer_ = loop_.addTimer(sweepEveryMs, sweepSoon, this);
+}
+
+Rooms::~Rooms() { loop_.cancelTimer(sweepTimer_); }
+
+Rooms::Taken Rooms::take(std::string_view name, std::string_view query, NetSocket socket,
+                         const net::PeerAddress& client, std::string_view head) {
+    auto found = rooms_.find(name);
+    if (found == rooms_.end()) {
+        RoomKind kind;
+        if (!roomKindOf(query, kind))
+            return Taken::NoSuchRoom;
+        if (draining_)
+            return Taken::Draining;
+        if (static_cast<int>(rooms_.size()) >= limits_.maxRooms)
+            return Taken::Full;
+        if (!mayOpen(client, loop_.nowMs()))
+            return Taken::TooOften;
+        auto room = std::make_unique<Room>(loop_, std::string(name), kind, limits_.emptyMs);
+        found = rooms_.emplace(std::string(name), std::move(room)).first;
+        counts_.rooms = static_cast<long long>(rooms_.size());
+    }
+    found->second->take(socket, client, head);
+    return Taken::Yes;
+}
+
+bool Rooms::mayOpen(const net::PeerAddress& client, long long now) {
+    Openings& o = openings_[keyOf(client)];
+    if (now - o.since >= minuteMs)
+        o = {now, 0};
+    if (o.count >= limits_.roomsPerMinute)
+        return false;
+    ++o.count;
+    return true;
+}
+
+void Rooms::sweep() {
+    long long players = 0;
+    long long watchers = 0;
+    for (auto it = rooms_.begin(); it != rooms_.end();) {
+        Room& room = *it->second;
+        counts_.lateFrames += room.takeLateFrames();
+        if (room.ended()) {
+            if (room.playedOut())
+                ++counts_.matchesEnded;
+            it = rooms_.erase(it);
+            continue;
+        }
+        players += room.players();
+        watchers += room.watchers();
+        ++it;
+    }
+    counts_.rooms = static_cast<long long>(rooms_.size());
+    counts_.players = players;
+    counts_.watchers = watchers;
+    long long now = loop_.nowMs();
+    std::erase_if(openings_, [now](const auto& o) { return now - o.second.since >= minuteMs; });
+}
+
+void Rooms::countInto(Counts& counts) const {
+    counts.rooms = static_cast<long long>(rooms_.size());
+    counts.players = counts_.players;
+    counts.watchers = counts_.watchers;
+    counts.matchesEnded = counts_.matchesEnded;
+    counts.lateFrames = counts_.lateFrames;
+}
+
+long long Rooms::sweepSoon(loop::EventLoop& /*loop*/, loop::TimerId /*id*/, void* self) {
+    static_cast<Rooms*>(self)->sweep();
+    return sweepEveryMs;
+}
+
+} // namespace server

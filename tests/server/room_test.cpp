@@ -1,0 +1,212 @@
+// SPDX-License-Identifier: MIT
+// Rooms of a server on loopback, its loop on a thread of its own: the
+// front page and a room's, a room opened by its link's first player with
+// its own code, the computer playing it, the door per room, and the rooms'
+// limits.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "browser_client.hpp"
+#include "loopback.hpp"
+#include "net/join_code.hpp"
+#include "net/message_decoder.hpp"
+#include "net/protocol.hpp"
+#include "netplay/network.hpp"
+#include "server/front.hpp"
+#include "server/rooms.hpp"
+
+namespace {
+
+constexpr const char* code = "7K3M-Q9XD";
+constexpr int binaryFrame = 2;
+
+// The front and its rooms, turned by a thread until the server goes.
+struct RoomServer {
+    explicit RoomServer(const server::RoomLimits& limits = {}) {
+        std::string error;
+        EXPECT_TRUE(netStart(error)) << error;
+        NetSocket listener = netListen({"127.0.0.1", 0}, port, error);
+        EXPECT_NE(noSocket, listener) << error;
+        thread = std::thread([this, listener, limits] {
+            loop::EventLoop loop;
+            server::Rooms rooms(loop, limits);
+            server::Front front(loop, listener, {}, {}, &rooms);
+            while (!stopping)
+                loop.processEvents(20);
+        });
+    }
+    ~RoomServer() {
+        stopping = true;
+        thread.join();
+    }
+    int port = 0;
+    std::atomic<bool> stopping = false;
+    std::thread thread;
+};
+
+net::JoinCode joinCode(const char* text) {
+    net::JoinCode c;
+    EXPECT_TRUE(net::parseJoinCode(text, c));
+    return c;
+}
+
+// A page's connection to a room's game: the switch, then the game's
+// messages in WebSocket frames, read with a bound on every wait.
+struct RoomGuest {
+    RoomGuest(int port, const std::string& target) : fd(loopback::connectTo(port)) {
+        std::string host = "127.0.0.1:" + std::to_string(port);
+        loopback::sendAll(fd, term::upgradeRequest(host, "http://" + host, target));
+        char bytes[4096];
+        while (head.find("\r\n\r\n") == std::string::npos) {
+            ssize_t n = recv(fd, bytes, sizeof bytes, 0);
+            if (n <= 0)
+                return;
+            head.append(bytes, static_cast<std::size_t>(n));
+        }
+        in = head.substr(head.find("\r\n\r\n") + 4);
+        head.resize(head.find("\r\n\r\n"));
+    }
+    ~RoomGuest() { close(fd); }
+    bool switched() const { return head.rfind("HTTP/1.1 101", 0) == 0; }
+    void send(const std::string& message) {
+        loopback::sendAll(fd, term::clientFrame(binaryFrame, message));
+        sentAt = std::chrono::steady_clock::now();
+    }
+    // A live guest is heard from every second, as the page is.
+    void keepAlive() {
+        if (std::chrono::steady_clock::now() - sentAt < std::chrono::milliseconds(500))
+            return;
+        std::string alive;
+        net::appendKeepAlive(alive);
+        send(alive);
+    }
+    void greet(net::Seat seat, const char* text = code) {
+        std::string hello;
+        net::appendHello(hello, seat, joinCode(text));
+        send(hello);
+    }
+    void ready() {
+        std::string message;
+        net::appendReady(message, net::KeyMode::Kitty);
+        send(message);
+    }
+    // The next message from the server; false when none comes in 5 s.
+    bool next(net::Message& message) {
+        for (keepAlive();; keepAlive()) {
+            while (!payload.empty()) {
+                std::size_t used = decoder.feed(
+                    reinterpret_cast<const unsigned char*>(payload.data()), payload.size());
+                payload.erase(0, used);
+                if (decoder.failed())
+                    return false;
+                if (decoder.hasMessage()) {
+                    message = decoder.message();
+                    return true;
+                }
+            }
+            std::vector<term::Frame> frames;
+            if (!term::takeFrames(in, frames))
+                return false;
+            for (const term::Frame& f : frames)
+                payload += f.payload;
+            if (!payload.empty())
+                continue;
+            char bytes[4096];
+            ssize_t n = recv(fd, bytes, sizeof bytes, 0);
+            if (n <= 0)
+                return false;
+            in.append(bytes, static_cast<std::size_t>(n));
+        }
+    }
+    // Reads until a message of `type`; false when the connection ends first.
+    bool awaits(net::MessageType type, net::Message* found = nullptr) {
+        net::Message m;
+        while (next(m)) {
+            if (m.type == type) {
+                if (found != nullptr)
+                    *found = m;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    int fd;
+    std::string head;
+    std::string in;
+    std::string payload;
+    net::MessageDecoder decoder{net::Sender::Host};
+    std::chrono::steady_clock::time_point sentAt;
+};
+
+std::string statusOf(const std::string& answer) { return answer.substr(0, answer.find("\r\n")); }
+
+TEST(Rooms, TheFrontPageOffersRoomsAndARoomsPageJoinsIt) {
+    RoomServer s;
+    std::string front = loopback::fetch(s.port, loopback::get("/"));
+    EXPECT_EQ("HTTP/1.1 200 OK", statusOf(front));
+    EXPECT_NE(std::string::npos, front.find("<section id=\"rooms\">"));
+    std::string room = loopback::fetch(s.port, loopback::get("/r/k7q2m9xw3pbd?computer=2"));
+    EXPECT_EQ("HTTP/1.1 200 OK", statusOf(room));
+    EXPECT_NE(std::string::npos, room.find("<section id=\"rooms\" hidden>"));
+    for (const char* missing : {"/r/ab", "/r/k7q2m9xw3pbd/other", "/r/bad%20name"})
+        EXPECT_EQ("HTTP/1.1 404 Not Found",
+                  statusOf(loopback::fetch(s.port, loopback::get(missing))))
+            << missing;
+}
+
+TEST(Rooms, ALinkOpensARoomOfTheComputerAndItsCodeIsTheFirstPlayers) {
+    RoomServer s;
+    RoomGuest player(s.port, "/r/k7q2m9xw3pbd/play?computer=5&first-to=2");
+    ASSERT_TRUE(player.switched()) << player.head;
+    player.greet(net::Seat::Player);
+    net::Message m;
+    ASSERT_TRUE(player.awaits(net::MessageType::Welcome, &m));
+    player.ready();
+    ASSERT_TRUE(player.awaits(net::MessageType::Picture));
+    // The computer plays on after the countdown: its moves come as deltas.
+    for (int deltas = 0; deltas < 40; ++deltas)
+        ASSERT_TRUE(player.awaits(net::MessageType::Delta)) << deltas;
+
+    RoomGuest wrong(s.port, "/r/k7q2m9xw3pbd/play");
+    wrong.greet(net::Seat::Watcher, "ABCD-EFGH");
+    ASSERT_TRUE(wrong.awaits(net::MessageType::Refused, &m));
+    EXPECT_EQ(net::Refusal::WrongCode, m.refusal);
+    RoomGuest second(s.port, "/r/k7q2m9xw3pbd/play");
+    second.greet(net::Seat::Player);
+    ASSERT_TRUE(second.awaits(net::MessageType::Refused, &m));
+    EXPECT_EQ(net::Refusal::SeatTaken, m.refusal);
+    RoomGuest watcher(s.port, "/r/k7q2m9xw3pbd/play");
+    watcher.greet(net::Seat::Watcher);
+    EXPECT_TRUE(watcher.awaits(net::MessageType::Welcome));
+    watcher.ready();
+    EXPECT_TRUE(watcher.awaits(net::MessageType::Picture));
+}
+
+TEST(Rooms, ALinkThatOpensNothingAndOneOpenedTooOftenAreRefused) {
+    server::RoomLimits limits;
+    limits.roomsPerMinute = 1;
+    RoomServer s(limits);
+    for (const char* nothing : {"/r/k7q2m9xw3pbd/play", "/r/k7q2m9xw3pbd/play?computer=9",
+                                "/r/k7q2m9xw3pbd/play?computer=2&first-to=x"}) {
+        RoomGuest none(s.port, nothing);
+        EXPECT_EQ("HTTP/1.1 404 Not Found", none.head.substr(0, none.head.find("\r\n"))) << nothing;
+    }
+    RoomGuest first(s.port, "/r/aaaa1111/play?computer=1");
+    EXPECT_TRUE(first.switched());
+    RoomGuest again(s.port, "/r/bbbb2222/play?computer=1");
+    EXPECT_EQ("HTTP/1.1 429 Too Many Requests", again.head.substr(0, again.head.find("\r\n")));
+    // The room that is open takes its guests still.
+    RoomGuest back(s.port, "/r/aaaa1111/play");
+    EXPECT_TRUE(back.switched());
+}
+
+} // namespace
