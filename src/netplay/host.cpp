@@ -45,10 +45,11 @@ void GameHost::adopt(NetSocket socket, const net::PeerAddress& from, std::string
     door_.take(socket, from, netClockMs(), head);
 }
 
-void GameHost::openRoom(std::string base) {
+void GameHost::openRoom(std::string base, bool firstGivesCode) {
     door_.answerAt(std::move(base));
     door_.answerTo({std::string(net::anyHostName)});
-    door_.takeFirstPlayersCode();
+    if (firstGivesCode)
+        door_.takeFirstPlayersCode();
 }
 
 bool GameHost::sending() const { return guests_.sending() || door_.sending(); }

@@ -49,9 +49,9 @@ public:
     void adopt(NetSocket socket);
     // A connection a server's front took from `from` and read `head` of.
     void adopt(NetSocket socket, const net::PeerAddress& from, std::string_view head);
-    // A server's room: its page and game under `base`, its code the first
-    // player's (netplay/door.hpp).
-    void openRoom(std::string base);
+    // A server's room: its page and game under `base`, under any name;
+    // with `firstGivesCode` its code is the first player's (netplay/door.hpp).
+    void openRoom(std::string base, bool firstGivesCode);
     // How many watchers are shown the game.
     int watching() const { return guests_.watching(); }
     // Bytes are still queued for a guest or a stranger.

@@ -13,11 +13,15 @@ constexpr net::JoinCode noCodeYet = {};
 
 } // namespace
 
-Room::Room(loop::EventLoop& loop, const std::string& name, const RoomKind& kind, int emptyMs)
-    : loop_(loop), kind_(kind), emptyMs_(emptyMs), host_(console_, noCodeYet, noSocket),
+Room::Room(loop::EventLoop& loop, const std::string& name, const RoomKind& kind, int emptyMs,
+           const net::JoinCode* code)
+    : loop_(loop), kind_(kind), emptyMs_(emptyMs),
+      host_(console_, code != nullptr ? *code : noCodeYet, noSocket),
       emptySinceMs_(loop.nowMs()) {
-    host_.openRoom("/r/" + name);
+    host_.openRoom("/r/" + name, code == nullptr);
     hostHook_ = host_.frameHook();
+    if (kind_.levelTwo > 0)
+        startMatch();
 }
 
 Room::~Room() {
@@ -118,7 +122,12 @@ void Room::startMatch() {
     GameSetup setup;
     setup.computer[0] = true;
     setup.level[0] = kind_.level;
-    setup.remote[1] = host_.playerTwoKeys();
+    if (kind_.levelTwo > 0) {
+        setup.computer[1] = true;
+        setup.level[1] = kind_.levelTwo;
+    } else {
+        setup.remote[1] = host_.playerTwoKeys();
+    }
     setup.match = true;
     setup.countdown = true;
     setup.pause = true;

@@ -6,8 +6,9 @@
 // the host (so that a socket the host closed is let go before its number
 // can come back for another connection), and the host's next deadline is a
 // timer. Player one is the computer at the room's level; player two is the
-// first guest to greet it with its code; the match starts once that guest
-// is ready and is a LoopMatch from then on. Nothing here waits.
+// first guest to greet it with its code (or the computer too); the match
+// starts once that guest is ready (or at once) and is a LoopMatch from then
+// on. Nothing here waits.
 #pragma once
 
 #include <memory>
@@ -21,10 +22,12 @@
 
 namespace server {
 
-// What a room plays: the computer's level on board one, and the rounds a
+// What a room plays: the computer's level on board one, on board two a
+// person (0) or the computer too (a match to watch), and the rounds a
 // player must win (0: rounds until someone leaves).
 struct RoomKind {
     int level = 3;
+    int levelTwo = 0;
     int firstTo = 0;
 };
 
@@ -33,8 +36,10 @@ public:
     // Bytes still queued when the match has ended are sent for this long.
     static constexpr int lingerMs = 1000;
 
-    // The room at /r/`name`; it ends once nobody has been in it for `emptyMs`.
-    Room(loop::EventLoop& loop, const std::string& name, const RoomKind& kind, int emptyMs);
+    // The room at /r/`name`; it ends once nobody has been in it for
+    // `emptyMs`. Its code is `code`, or when null its first player's.
+    Room(loop::EventLoop& loop, const std::string& name, const RoomKind& kind, int emptyMs,
+         const net::JoinCode* code = nullptr);
     ~Room();
     Room(const Room&) = delete;
     Room& operator=(const Room&) = delete;
