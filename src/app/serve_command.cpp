@@ -10,8 +10,8 @@
 #include "loop/event_loop.hpp"
 #include "netplay/network.hpp"
 #include "server/front.hpp"
-#include "server/rooms.hpp"
 #include "server/log_line.hpp"
+#include "server/rooms.hpp"
 
 namespace app {
 
@@ -35,6 +35,21 @@ void log(std::string_view level, std::string_view event,
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
 }
+
+// A line for each room opened and closed.
+struct RoomLog : server::RoomEvents {
+    void opened(const std::string& name, const server::RoomKind& kind,
+                const net::PeerAddress& client) override {
+        log("info", "room_opened",
+            {{"room", name},
+             {"level", std::to_string(kind.level)},
+             {"first_to", std::to_string(kind.firstTo)},
+             {"client", client.text}});
+    }
+    void closed(const std::string& name, bool playedOut) override {
+        log("info", playedOut ? "match_ended" : "room_closed", {{"room", name}});
+    }
+};
 
 struct Serving {
     loop::EventLoop& loop;
@@ -100,7 +115,13 @@ int serve(const Options& options) {
     // The loop watches every connection, the front's and the rooms' alike,
     // and the listener's two sockets.
     loop::EventLoop loop(2 * limits.maxConnections + 8);
-    server::Rooms rooms(loop);
+    server::RoomLimits roomLimits;
+    if (options.maxRooms > 0)
+        roomLimits.maxRooms = options.maxRooms;
+    if (options.roomsPerMinute > 0)
+        roomLimits.roomsPerMinute = options.roomsPerMinute;
+    RoomLog roomLog;
+    server::Rooms rooms(loop, roomLimits, &roomLog);
     server::Front front(loop, listener, limits, options.balancers, &rooms);
     std::string address = options.endpoint.host.empty() ? "*" : options.endpoint.host;
     log("info", "start",
@@ -109,7 +130,9 @@ int serve(const Options& options) {
          {"port", inherited ? "passed" : std::to_string(port)},
          {"balancers", std::to_string(options.balancers.size())},
          {"max_connections", std::to_string(limits.maxConnections)},
-         {"max_per_client", std::to_string(limits.maxPerAddress)}});
+         {"max_per_client", std::to_string(limits.maxPerAddress)},
+         {"max_rooms", std::to_string(roomLimits.maxRooms)},
+         {"rooms_per_minute", std::to_string(roomLimits.roomsPerMinute)}});
     Serving serving{loop, front, rooms};
     loop.addTimer(0, look, &serving);
     loop.run();

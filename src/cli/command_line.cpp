@@ -170,6 +170,10 @@ private:
             serverBound("--max-connections", value, given, options_.maxConnections);
         } else if (valueOf(arg, "--max-per-client", false, value, given)) {
             serverBound("--max-per-client", value, given, options_.maxPerClient);
+        } else if (valueOf(arg, "--max-rooms", false, value, given)) {
+            serverBound("--max-rooms", value, given, options_.maxRooms);
+        } else if (valueOf(arg, "--rooms-per-minute", false, value, given)) {
+            serverBound("--rooms-per-minute", value, given, options_.roomsPerMinute);
         } else if (valueOf(arg, "--trust", false, value, given)) {
             trust(value, given);
         } else if (valueOf(arg, "--name", false, value, given)) {
@@ -265,7 +269,8 @@ private:
         else if (trustGiven_)
             fail("--trust goes with --serve");
         else if (serverBoundGiven_)
-            fail("--max-connections and --max-per-client go with --serve");
+            fail("--max-connections, --max-per-client, --max-rooms and --rooms-per-minute go "
+                 "with --serve");
     }
 
     void serverBound(const char* name, const std::string& value, bool given, int& bound) {

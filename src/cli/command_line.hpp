@@ -56,10 +56,12 @@ struct Options {
     // --trust ADDRESS[,ADDRESS...]: the balancers in front of --serve,
     // whose connections carry others'
     std::vector<net::PeerAddress> balancers;
-    // --max-connections N, --max-per-client N: the server's bounds; 0 for
-    // its defaults
+    // --max-connections N, --max-per-client N, --max-rooms N,
+    // --rooms-per-minute N: the server's bounds; 0 for its defaults
     int maxConnections = 0;
     int maxPerClient = 0;
+    int maxRooms = 0;
+    int roomsPerMinute = 0;
 };
 
 // The option that chooses the mode ("--demo"); "" for Mode::Local.

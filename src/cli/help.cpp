@@ -64,6 +64,7 @@ void printUsage(std::FILE* out) {
                "       blockduel --stats [--json]\n"
                "       blockduel --serve [[ADDRESS]:PORT] [--trust ADDRESS,...]\n"
                "                 [--max-connections N] [--max-per-client N]\n"
+               "                 [--max-rooms N] [--rooms-per-minute N]\n"
                "\n"
                "A falling-block puzzle game for two players at one keyboard.\n"
                "Full rows clear, score 18 points each and send a penalty cell\n"
@@ -169,6 +170,10 @@ void printUsage(std::FILE* out) {
                  "  --max-per-client N\n"
                  "                   with --serve: connections open at once from one\n"
                  "                   client (%d unless given)\n"
+                 "  --max-rooms N    with --serve: rooms open at once (%d unless given)\n"
+                 "  --rooms-per-minute N\n"
+                 "                   with --serve: rooms one client may open in a\n"
+                 "                   minute (%d unless given)\n"
                  "\n"
                  "Every match of --match, --computer, --demo, --host, --join and --watch is\n"
                  "kept as it is played, in $XDG_STATE_HOME/blockduel (~/.local/state/blockduel\n"
@@ -182,7 +187,8 @@ void printUsage(std::FILE* out) {
                  history::speedText(history::slowestQuarters).c_str(),
                  history::speedText(history::fastestQuarters).c_str(), net::defaultPort,
                  server::defaultMaxConnections, server::mostConnections,
-                 server::defaultMaxPerClient, record::keptRecordings,
+                 server::defaultMaxPerClient, server::defaultMaxRooms,
+                 server::defaultRoomsPerMinute, record::keptRecordings,
                  record::keptRecordingBytes / (1024LL * 1024));
 }
 

@@ -16,8 +16,7 @@ constexpr net::JoinCode noCodeYet = {};
 Room::Room(loop::EventLoop& loop, const std::string& name, const RoomKind& kind, int emptyMs,
            const net::JoinCode* code)
     : loop_(loop), kind_(kind), emptyMs_(emptyMs),
-      host_(console_, code != nullptr ? *code : noCodeYet, noSocket),
-      emptySinceMs_(loop.nowMs()) {
+      host_(console_, code != nullptr ? *code : noCodeYet, noSocket), emptySinceMs_(loop.nowMs()) {
     host_.openRoom("/r/" + name, code == nullptr);
     hostHook_ = host_.frameHook();
     if (kind_.levelTwo > 0)

@@ -67,7 +67,8 @@ bool roomKindOf(std::string_view query, RoomKind& kind) {
     return true;
 }
 
-Rooms::Rooms(loop::EventLoop& loop, const RoomLimits& limits) : loop_(loop), limits_(limits) {
+Rooms::Rooms(loop::EventLoop& loop, const RoomLimits& limits, RoomEvents* events)
+    : loop_(loop), limits_(limits), events_(events) {
     sweepTimer_ = loop_.addTimer(sweepEveryMs, sweepSoon, this);
 }
 
@@ -89,6 +90,8 @@ Rooms::Taken Rooms::take(std::string_view name, std::string_view query, NetSocke
         auto room = std::make_unique<Room>(loop_, std::string(name), kind, limits_.emptyMs);
         found = rooms_.emplace(std::string(name), std::move(room)).first;
         counts_.rooms = static_cast<long long>(rooms_.size());
+        if (events_ != nullptr)
+            events_->opened(found->first, kind, client);
     }
     found->second->take(socket, client, head);
     return Taken::Yes;
@@ -113,6 +116,8 @@ void Rooms::sweep() {
         if (room.ended()) {
             if (room.playedOut())
                 ++counts_.matchesEnded;
+            if (events_ != nullptr)
+                events_->closed(it->first, room.playedOut());
             it = rooms_.erase(it);
             continue;
         }

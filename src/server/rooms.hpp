@@ -34,11 +34,22 @@ bool validRoomName(std::string_view name);
 // one out of its bounds).
 bool roomKindOf(std::string_view query, RoomKind& kind);
 
+// What the rooms tell the server's log.
+class RoomEvents {
+public:
+    virtual ~RoomEvents() = default;
+    virtual void opened(const std::string& name, const RoomKind& kind,
+                        const net::PeerAddress& client) = 0;
+    // `playedOut`: its match was played to the end, not left empty.
+    virtual void closed(const std::string& name, bool playedOut) = 0;
+};
+
 class Rooms {
 public:
     enum class Taken { Yes, NoSuchRoom, Full, TooOften, Draining };
 
-    explicit Rooms(loop::EventLoop& loop, const RoomLimits& limits = {});
+    explicit Rooms(loop::EventLoop& loop, const RoomLimits& limits = {},
+                   RoomEvents* events = nullptr);
     ~Rooms();
     Rooms(const Rooms&) = delete;
     Rooms& operator=(const Rooms&) = delete;
@@ -66,6 +77,7 @@ private:
     loop::EventLoop& loop_;
     Counts counts_;
     RoomLimits limits_;
+    RoomEvents* events_;
     std::map<std::string, std::unique_ptr<Room>, std::less<>> rooms_;
     struct Openings {
         long long since = 0; // the minute counted from

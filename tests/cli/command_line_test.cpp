@@ -97,9 +97,12 @@ TEST(CommandLine, NetworkOptionsKeepTheAddressAndTheCode) {
         EXPECT_EQ(c.code, o.code ? net::formatJoinCode(*o.code) : "") << what;
         EXPECT_EQ(c.args.back() == std::string("-"), o.askCode) << what;
     }
-    Options bounded = optionsOf({"--serve", "--max-connections", "5000", "--max-per-client=4"});
+    Options bounded = optionsOf({"--serve", "--max-connections", "5000", "--max-per-client=4",
+                                 "--max-rooms=20", "--rooms-per-minute", "3"});
     EXPECT_EQ(5000, bounded.maxConnections) << bounded.error;
     EXPECT_EQ(4, bounded.maxPerClient) << bounded.error;
+    EXPECT_EQ(20, bounded.maxRooms);
+    EXPECT_EQ(3, bounded.roomsPerMinute);
 }
 
 // BLOCKDUEL_CODE stands for --code CODE where --code is not given; without
@@ -214,7 +217,8 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
         {{"--serve", "--max-connections", "0"}, "--max-connections takes a number from 1 to"},
         {{"--serve", "--max-per-client=1000001"}, "--max-per-client takes a number from 1 to"},
         {{"--serve", "--max-connections=9", "--max-connections=9"}, "given twice"},
-        {{"--host", "--max-per-client", "4"}, "--max-per-client go with --serve"},
+        {{"--host", "--max-per-client", "4"}, "--rooms-per-minute go with --serve"},
+        {{"--serve", "--max-rooms", "many"}, "--max-rooms takes a number from 1 to"},
     };
     for (const Case& c : cases) {
         Options o = optionsOf(c.args);

@@ -63,6 +63,7 @@ test('the front page opens a room where the page plays the computer', { skip, ti
         await browser.close();
         server.kill('SIGTERM');
         await new Promise((resolve) => (server.exitCode !== null ? resolve() : server.on('exit', resolve)));
+        assert.match(log(), /event=room_opened room=[a-z2-9]{12} level=5 first_to=0 client=/);
         assert.match(log(), /event=stop/);
     }
 });
