@@ -83,6 +83,10 @@ struct GameSetup {
     // the C library, as they did when it was played.
     bool libraryPieces = false;
     FrameHook frameHook = {};
+    // Nobody is at this machine's keyboard (a server's room): the next
+    // round waits only for the remote players' Enter, and past the away
+    // limit a remote player who stayed takes the round with theirs.
+    bool nobodyHere = false;
     // Keeps the match as it is played: its recording and its lines in the
     // results log; nullptr for none (the game without options never has one).
     record::MatchKeeper* keeper = nullptr;

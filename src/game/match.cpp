@@ -225,6 +225,13 @@ void holdFor(MatchState& s, Hold why, int holder, bool mayTake = false) {
     show(s);
 }
 
+// With nobody at this keyboard: the Enter of the remote player who stayed
+// while `away` is away.
+bool stayerTakes(const Game& g, int away) {
+    int stayer = 1 - away;
+    return remote(g.seat[stayer]) && present(g, stayer) && enterPressed(g, stayer);
+}
+
 // Until every remote player is back. Past awayLimitSeconds, Enter at this
 // keyboard takes the round for the one who stayed; an Enter before then
 // counts for nothing.
@@ -243,7 +250,7 @@ Task<HoldEnd> waitForReturn(MatchState& s) {
         co_await idle(s);
         if (leaving(s))
             co_return HoldEnd::Left;
-        if (readKey(g, vkReturn) && m.mayTake) {
+        if ((readKey(g, vkReturn) || (s.setup.nobodyHere && stayerTakes(g, away))) && m.mayTake) {
             g.loser = away;
             co_return HoldEnd::Taken;
         }
@@ -400,7 +407,7 @@ Task<bool> awaitNextRound(MatchState& s) {
     Game& g = s.g;
     Match& m = s.m;
     m.phase = MatchPhase::RoundOver;
-    m.hereReady = false;
+    m.hereReady = s.setup.nobodyHere;
     // An Enter pressed while the round was played is no answer to this.
     readKey(g, vkReturn);
     for (int board = 0; board < 2; ++board) {

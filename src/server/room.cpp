@@ -131,6 +131,7 @@ void Room::startMatch() {
     setup.countdown = true;
     setup.pause = true;
     setup.firstTo = kind_.firstTo;
+    setup.nobodyHere = true;
     // After each of the host's calls its sockets are watched afresh.
     setup.frameHook = hostHook_;
     setup.frameHook.context = this;

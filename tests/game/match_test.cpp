@@ -287,6 +287,35 @@ TEST_F(Matches, TheNextRoundWaitsForBothPlayersAndCountsDown) {
     EXPECT_STREQ("Match over: 0-1. Player one left.", theirs.line[theirs.count - 1].text);
 }
 
+// A server's room has nobody at its keyboard: two remote players' own
+// Enter starts their next round, and nothing waits for this keyboard's.
+TEST_F(Matches, WithNobodyHereTheRemotePlayersAloneStartTheNextRound) {
+    FakeRemote one;
+    FakeRemote two;
+    GameSetup setup{
+        .remote = {one.keys(), two.keys()}, .match = true, .countdown = true, .nobodyHere = true};
+    int overAt = -1;
+    screen().keyScript = [&](int frame, int /*key*/) {
+        one.held.clear();
+        two.held.clear();
+        if (m.phase == MatchPhase::Playing && m.round == 1)
+            one.held.insert(Action::Drop); // player one loses the first round
+        if (m.phase == MatchPhase::RoundOver && overAt < 0)
+            overAt = frame;
+        if (m.phase == MatchPhase::RoundOver && frame - overAt == 10)
+            one.held.insert(Action::Enter);
+        if (m.phase == MatchPhase::RoundOver && frame - overAt == 20)
+            two.held.insert(Action::Enter);
+        if ((m.phase == MatchPhase::Playing && m.round == 2) || frame > 5000)
+            two.held.insert(Action::Escape);
+        return false; // nothing at this keyboard, ever
+    };
+    playMatch(setup, m);
+    EXPECT_EQ(2, m.round) << "the second round began at the players' Enter";
+    EXPECT_EQ(1, m.wins[1]);
+    EXPECT_EQ(1, m.leaver);
+}
+
 // Frames a round played in each of its first seconds, from its first frame.
 std::vector<int> framesInFirstSeconds(const std::vector<long long>& endedAtMs, int seconds) {
     std::vector<int> frames(seconds, 0);
