@@ -142,10 +142,10 @@ std::string GameHost::goneNotice() const {
 }
 
 NoticeLine GameHost::watchersNotice() const {
-    int watching = guests_.watching();
-    if (watching == 0 || !started_ || over_)
+    int count = watching();
+    if (count == 0 || !started_ || over_)
         return {delayRow, ""};
-    return {delayRow, std::string(watchersColumn, ' ') + std::to_string(watching) + " watching"};
+    return {delayRow, std::string(watchersColumn, ' ') + std::to_string(count) + " watching"};
 }
 
 // The waiting notice until the game begins, then how many watch and player
@@ -156,19 +156,19 @@ void GameHost::refreshNotices(bool always) {
     long long now = netClockMs();
     std::string door =
         door_.admission().notice(now, started_ ? pictureColumns - doorColumn : pictureColumns);
-    NoticeLine watching = watchersNotice();
+    NoticeLine watchers = watchersNotice();
     bool doorChanged = door != doorNotice_;
-    if (!doorChanged && watching.text == watchersShown_ && !always)
+    if (!doorChanged && watchers.text == watchersShown_ && !always)
         return;
     // Only the door's count changed, and it was shown just now: later.
     bool countOnly = doorChanged && !door.empty() && !doorNotice_.empty();
-    if (countOnly && watching.text == watchersShown_ && !always &&
+    if (countOnly && watchers.text == watchersShown_ && !always &&
         now - doorShownMs_ < doorCountEveryMs)
         return;
     if (doorChanged)
         doorShownMs_ = now;
     doorNotice_ = door;
-    watchersShown_ = watching.text;
+    watchersShown_ = watchers.text;
     std::vector<NoticeLine> lines;
     if (!started_) {
         lines = waitingNotice_;
@@ -177,7 +177,7 @@ void GameHost::refreshNotices(bool always) {
     } else if (!over_) {
         if (!door.empty())
             lines.push_back({rateRow, std::string(doorColumn, ' ') + door});
-        lines.push_back(watching);
+        lines.push_back(watchers);
         if (playerGone_)
             lines.push_back({pictureRows - 1, goneNotice()});
     }

@@ -39,7 +39,8 @@ const std::string& frontPage() {
 }
 
 // The page, with a nonce fresh from the system, at / or under a room.
-net::WebAnswer page(const net::HttpRequest& request, std::string_view page, std::string_view base) {
+net::WebAnswer pageAnswer(const net::HttpRequest& request, std::string_view page,
+                          std::string_view base) {
     unsigned char random[net::nonceBytes];
     if (!netRandomBytes(random, sizeof random))
         return plain(net::WebAnswerKind::BadRequest, "503 Service Unavailable", "", text,
@@ -69,9 +70,10 @@ net::WebAnswer answerServerRequest(const net::HttpRequest& request, const Counts
                      text, "405 Method Not Allowed\n");
     std::string_view path = pathOf(request.target);
     if (path == net::webPagePath)
-        return page(request, frontPage(), "");
+        return pageAnswer(request, frontPage(), "");
     if (RoomPath room = roomPathOf(path); room.isRoom && (room.rest.empty() || room.rest == "/"))
-        return page(request, web::webPage(), path.substr(0, roomsPath.size() + room.name.size()));
+        return pageAnswer(request, web::webPage(),
+                          path.substr(0, roomsPath.size() + room.name.size()));
     if (path == healthPath && draining)
         return plain(net::WebAnswerKind::Page, "503 Service Unavailable", "", text, "draining\n");
     if (path == healthPath)
