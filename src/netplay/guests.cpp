@@ -9,7 +9,7 @@
 namespace netplay {
 
 std::optional<net::Refusal> Guests::noRoom(net::Seat seat, long long nowMs) {
-    if (seat == net::Seat::Player && count(seat, false) > 0 && !freeSilentSeat(nowMs))
+    if (seat == net::Seat::Player && count(seat, false) >= playerSeats_ && !freeSilentSeat(nowMs))
         return net::Refusal::SeatTaken;
     if (seat == net::Seat::Watcher && count(seat, false) >= maxWatchers)
         return net::Refusal::NoRoom;
@@ -21,13 +21,24 @@ std::optional<net::Refusal> Guests::noRoom(net::Seat seat, long long nowMs) {
 long long Guests::seatFreesAt(net::Seat seat, long long nowMs) const {
     if (seat != net::Seat::Player)
         return -1;
+    long long frees = -1;
     for (const Peer& p : peers_) {
         if (p.seat != net::Seat::Player || !p.link->isOpen())
             continue;
         long long heard = p.link->heardMs();
-        return nowMs - heard >= net::keepAliveMs ? heard + seatSilenceMs + 1 : -1;
+        if (nowMs - heard >= net::keepAliveMs && (frees < 0 || heard + seatSilenceMs + 1 < frees))
+            frees = heard + seatSilenceMs + 1;
     }
-    return -1;
+    return frees;
+}
+
+int Guests::freeBoard() const {
+    if (playerSeats_ == 1)
+        return 1;
+    bool boardOneHeld = std::any_of(peers_.begin(), peers_.end(), [](const Peer& p) {
+        return p.seat == net::Seat::Player && p.board == 0 && p.link->isOpen();
+    });
+    return boardOneHeld ? 1 : 0;
 }
 
 // What it sent with its greeting is read as if it came now; a connection
@@ -36,6 +47,7 @@ void Guests::enter(Arrival arrival, long long nowMs) {
     Peer peer;
     peer.link = std::move(arrival.link);
     peer.seat = arrival.seat;
+    peer.board = arrival.seat == net::Seat::Player ? freeBoard() : 1;
     peer.from = std::move(arrival.from);
     peers_.push_back(std::move(peer));
     std::size_t at = peers_.size() - 1;
@@ -46,9 +58,10 @@ void Guests::enter(Arrival arrival, long long nowMs) {
         drop(peers_[at]);
 }
 
-bool Guests::playerReady() const {
-    return std::any_of(peers_.begin(), peers_.end(), [](const Peer& p) {
-        return p.seat == net::Seat::Player && p.stage == Stage::Ready && p.link->isOpen();
+bool Guests::playerReady(int board) const {
+    return std::any_of(peers_.begin(), peers_.end(), [board](const Peer& p) {
+        return p.seat == net::Seat::Player && p.board == board && p.stage == Stage::Ready &&
+               p.link->isOpen();
     });
 }
 
@@ -67,8 +80,14 @@ void Guests::show(long long nowMs) {
     if (showing == GuestEvents::Showing::Nothing)
         return;
     bool over = showing == GuestEvents::Showing::Final;
-    const net::Picture pictures[2] = {events_.pictureFor(net::Seat::Player),
-                                      events_.pictureFor(net::Seat::Watcher)};
+    // Player one's picture, player two's, a watcher's: each made once.
+    std::optional<net::Picture> pictures[3];
+    auto pictureOf = [&](const Peer& peer) -> const net::Picture& {
+        int which = peer.seat == net::Seat::Player ? peer.board : 2;
+        if (!pictures[which])
+            pictures[which] = events_.pictureFor(peer.seat, peer.board);
+        return *pictures[which];
+    };
     for (Peer& peer : peers_) {
         if (peer.stage != Stage::Ready || peer.feed.ended())
             continue;
@@ -76,8 +95,7 @@ void Guests::show(long long nowMs) {
             peer.stale = true;
             continue;
         }
-        std::string message =
-            peer.feed.next(pictures[peer.seat == net::Seat::Player ? 0 : 1], over);
+        std::string message = peer.feed.next(pictureOf(peer), over);
         if (!message.empty())
             peer.link->queue(message, nowMs);
     }
@@ -86,8 +104,8 @@ void Guests::show(long long nowMs) {
 void Guests::sendWhole(Peer& peer, long long now) {
     GuestEvents::Showing showing = events_.showing();
     peer.stale = false;
-    std::string message =
-        peer.feed.whole(events_.pictureFor(peer.seat), showing == GuestEvents::Showing::Final);
+    std::string message = peer.feed.whole(events_.pictureFor(peer.seat, peer.board),
+                                          showing == GuestEvents::Showing::Final);
     if (!message.empty())
         peer.link->queue(message, now);
 }
@@ -134,7 +152,7 @@ void Guests::handle(Peer& peer, const net::Message& message, long long now) {
         return;
     case Stage::Ready:
         if (message.type == MessageType::Key && peer.seat == net::Seat::Player)
-            events_.playerKey(message);
+            events_.playerKey(message, peer.board);
         else if (message.type != MessageType::KeepAlive)
             drop(peer);
         return;
@@ -144,7 +162,7 @@ void Guests::handle(Peer& peer, const net::Message& message, long long now) {
 void Guests::ready(Peer& peer, const net::Message& message, long long now) {
     peer.stage = Stage::Ready;
     if (peer.seat == net::Seat::Player)
-        events_.playerJoined(message);
+        events_.playerJoined(message, peer.board);
     if (events_.showing() != GuestEvents::Showing::Nothing)
         sendWhole(peer, now);
 }
@@ -169,7 +187,7 @@ void Guests::drop(Peer& peer) {
     bool onPage = peer.link->isWebSocket();
     peer.link->close();
     if (peer.seat == net::Seat::Player && !peer.dropped)
-        events_.playerLeft(onPage);
+        events_.playerLeft(onPage, peer.board);
     peer.dropped = true;
 }
 

@@ -26,17 +26,18 @@ public:
     enum class Showing { Nothing, Game, Final };
 
     virtual ~GuestEvents() = default;
-    // Player two said how its keys come (`ready` is its Ready message).
-    virtual void playerJoined(const net::Message& ready) = 0;
-    // One of player two's key messages.
-    virtual void playerKey(const net::Message& key) = 0;
-    // Player two's connection closed; `onPage`: it was a browser's page.
-    virtual void playerLeft(bool onPage) = 0;
+    // The player of `board` (1 for player two; a server's room may have
+    // guests on both) said how its keys come (`ready` is its Ready message).
+    virtual void playerJoined(const net::Message& ready, int board) = 0;
+    // One of that player's key messages.
+    virtual void playerKey(const net::Message& key, int board) = 0;
+    // That player's connection closed; `onPage`: it was a browser's page.
+    virtual void playerLeft(bool onPage, int board) = 0;
     // A guest from `from` was ended for sending far more than a person could.
     virtual void flooded(const net::PeerAddress& from, long long nowMs) = 0;
     virtual Showing showing() const = 0;
-    // What a guest in `seat` is shown now.
-    virtual net::Picture pictureFor(net::Seat seat) const = 0;
+    // What a guest in `seat` (a player: of `board`) is shown now.
+    virtual net::Picture pictureFor(net::Seat seat, int board) const = 0;
 };
 
 class Guests : public Hall {
@@ -53,13 +54,17 @@ public:
 
     explicit Guests(GuestEvents& events) : events_(events) {}
 
+    // Guests may play both boards (a server's room of two people), not
+    // only player two's: the first player in takes board one.
+    void seatBothPlayers() { playerSeats_ = 2; }
+
     // The door's questions: room in a seat, and a guest let in.
     std::optional<net::Refusal> noRoom(net::Seat seat, long long nowMs) override;
     long long seatFreesAt(net::Seat seat, long long nowMs) const override;
     void enter(Arrival arrival, long long nowMs) override;
 
-    // Player two is here and has said how its keys come.
-    bool playerReady() const;
+    // The player of `board` is here and has said how its keys come.
+    bool playerReady(int board = 1) const;
     // How many watchers are shown the game.
     int watching() const;
     // The game's pictures to every guest that is shown them: the changes
@@ -84,6 +89,7 @@ private:
         std::unique_ptr<Link> link;
         Stage stage = Stage::Welcomed;
         net::Seat seat = net::Seat::Watcher;
+        int board = 1; // a player's
         net::PeerAddress from;
         net::GuestPace pace;  // what it may make the host do
         PictureFeed feed;     // what it was last sent
@@ -105,7 +111,11 @@ private:
     void sendWhole(Peer& peer, long long now);
     int count(net::Seat seat, bool readyOnly) const;
 
+    // A player's free board, the lowest first.
+    int freeBoard() const;
+
     GuestEvents& events_;
+    int playerSeats_ = 1;
     std::vector<Peer> peers_;
     std::vector<int> slots_; // for each socket watched(): its peer
 };

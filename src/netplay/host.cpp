@@ -59,20 +59,29 @@ void GameHost::close() {
     door_.close();
 }
 
-bool GameHost::playerReady() const { return guests_.playerReady(); }
+bool GameHost::playerReady(int board) const { return guests_.playerReady(board); }
+
+void GameHost::seatBothPlayers() {
+    bothSeated_ = true;
+    guests_.seatBothPlayers();
+}
 
 void GameHost::gameStarted() {
     started_ = true;
     refreshNotices(true);
 }
 
-RemoteKeys GameHost::playerTwoKeys() {
+RemoteKeys GameHost::playerKeys(int board) {
     RemoteKeys keys;
-    keys.pressed = [](void* host, Action action) {
-        return static_cast<GameHost*>(host)->guestKeys_.poll(static_cast<int>(action));
+    keys.pressed = [](void* seat, Action action) {
+        const auto& s = *static_cast<BoardKeys*>(seat);
+        return s.host->guestKeys_[s.board].poll(static_cast<int>(action));
     };
-    keys.present = [](void* host) { return static_cast<GameHost*>(host)->playerReady(); };
-    keys.context = this;
+    keys.present = [](void* seat) {
+        const auto& s = *static_cast<BoardKeys*>(seat);
+        return s.host->playerReady(s.board);
+    };
+    keys.context = &boardKeys_[board];
     return keys;
 }
 
@@ -89,12 +98,15 @@ FrameHook GameHost::frameHook() {
     return hook;
 }
 
-net::Picture GameHost::pictureFor(net::Seat seat) const {
+net::Picture GameHost::pictureFor(net::Seat seat, int board) const {
     net::Picture picture = net::pictureOf(match_ != nullptr ? match_->screen() : screen_.buffer());
     if (match_ != nullptr) {
-        Viewer viewer = seat == net::Seat::Player ? Viewer::PlayerTwo : Viewer::Watcher;
-        GameSetup seen = match_->setup(); // player two's keys as its own legend shows them
-        std::memcpy(seen.legend[1], guestLegend_, sizeof guestLegend_);
+        Viewer viewer = seat != net::Seat::Player ? Viewer::Watcher
+                        : board == 0              ? Viewer::PlayerOne
+                                                  : Viewer::PlayerTwo;
+        GameSetup seen = match_->setup(); // the guests' keys as their own legends show them
+        for (int b = bothSeated_ ? 0 : 1; b < 2; ++b)
+            std::memcpy(seen.legend[b], guestLegend_[b], sizeof guestLegend_[b]);
         paintMatchLines(matchLines(match_->match(), seen, viewer), picture);
     }
     if (seat == net::Seat::Player)
@@ -230,36 +242,42 @@ long long GameHost::due() const {
     return std::min(door, guests);
 }
 
-void GameHost::playerJoined(const net::Message& ready) {
-    guestKeys_.releaseAll();
-    guestKeys_.setReportsReleases(ready.keyMode == net::KeyMode::Kitty);
-    std::memcpy(guestLegend_, ready.legend, sizeof guestLegend_);
-    playerGone_ = false;
+void GameHost::playerJoined(const net::Message& ready, int board) {
+    KeyState& keys = guestKeys_[board];
+    keys.releaseAll();
+    keys.setReportsReleases(ready.keyMode == net::KeyMode::Kitty);
+    std::memcpy(guestLegend_[board], ready.legend, sizeof guestLegend_[board]);
+    if (board == 1)
+        playerGone_ = false;
     refreshNotices(true);
 }
 
-void GameHost::playerKey(const net::Message& key) {
+void GameHost::playerKey(const net::Message& key, int board) {
+    KeyState& keys = guestKeys_[board];
     switch (key.keyKind) {
-    case net::KeyKind::Press: guestKeys_.apply({KeyEvent::Press, key.action}); break;
-    case net::KeyKind::Repeat: guestKeys_.apply({KeyEvent::Repeat, key.action}); break;
-    case net::KeyKind::Release: guestKeys_.apply({KeyEvent::Release, key.action}); break;
-    case net::KeyKind::ReleaseAll: guestKeys_.releaseAll(); break;
+    case net::KeyKind::Press: keys.apply({KeyEvent::Press, key.action}); break;
+    case net::KeyKind::Repeat: keys.apply({KeyEvent::Repeat, key.action}); break;
+    case net::KeyKind::Release: keys.apply({KeyEvent::Release, key.action}); break;
+    case net::KeyKind::ReleaseAll: keys.releaseAll(); break;
     }
 }
 
 // Player two gone: its keys are let go (but for an Escape owed to the
 // game), and the host's console says so below the readouts while the game
 // goes on.
-void GameHost::playerLeft(bool onPage) {
+void GameHost::playerLeft(bool onPage, int board) {
     // An Escape that came just before the close still leaves the match: a
     // page sends it and closes at once.
+    KeyState& keys = guestKeys_[board];
     auto escape = static_cast<int>(Action::Escape);
-    bool leaving = guestKeys_.peek(escape);
-    guestKeys_.releaseAll();
+    bool leaving = keys.peek(escape);
+    keys.releaseAll();
     if (leaving) { // owed to the next poll, held by nobody
-        guestKeys_.apply({KeyEvent::Press, escape});
-        guestKeys_.apply({KeyEvent::Release, escape});
+        keys.apply({KeyEvent::Press, escape});
+        keys.apply({KeyEvent::Release, escape});
     }
+    if (board != 1)
+        return;
     playerGone_ = true;
     playerOnPage_ = onPage;
     refreshNotices(true);

@@ -61,19 +61,24 @@ public:
     // The names a browser may reach this host by (none until set).
     void answerTo(net::HostNames names) { door_.answerTo(std::move(names)); }
 
-    // Player two has joined and said how its keys come.
-    bool playerReady() const;
+    // Player two (or of `board`) has joined and said how its keys come.
+    bool playerReady(int board = 1) const;
+    // Guests play both boards (a server's room of two people).
+    void seatBothPlayers();
     // The game has begun: pictures go out from now on.
     void gameStarted();
     // Player two's keys, for the game's remote seat: the guest's arrows and
     // W A S D alike, Escape and Enter; present while player two is there.
-    RemoteKeys playerTwoKeys();
+    RemoteKeys playerTwoKeys() { return playerKeys(1); }
+    // The keys of the guest who plays `board`, likewise.
+    RemoteKeys playerKeys(int board);
     // The match the game plays, as it goes on, how it is played and the
     // screen it draws on: the guests' pictures are that screen, with its
     // lines as player two or a watcher reads them.
     void setMatch(const SteppedMatch* match);
-    // What a guest in `seat` is shown now.
-    net::Picture pictureFor(net::Seat seat) const override;
+    // What a guest in `seat` (a player: of `board`) is shown now.
+    net::Picture pictureFor(net::Seat seat, int board) const override;
+    net::Picture pictureFor(net::Seat seat) const { return pictureFor(seat, 1); }
     // The game's frame hook: the changes since each guest's last picture
     // to every guest before the frame's delay, when the console gets the
     // frame's moves, and the rest at the frame's end.
@@ -110,9 +115,9 @@ public:
 
 private:
     // What the guests' connections tell the game, and ask of it.
-    void playerJoined(const net::Message& ready) override;
-    void playerKey(const net::Message& key) override;
-    void playerLeft(bool onPage) override;
+    void playerJoined(const net::Message& ready, int board) override;
+    void playerKey(const net::Message& key, int board) override;
+    void playerLeft(bool onPage, int board) override;
     void flooded(const net::PeerAddress& from, long long nowMs) override;
     Showing showing() const override;
 
@@ -122,8 +127,17 @@ private:
     Guests guests_;
     Door door_;
     int doorWatched_ = 0; // the first sockets of watched() are the door's
-    KeyState guestKeys_;  // player two's actions, by number, from the guest's events
-    char guestLegend_[maxLegendLength + 1] = {}; // player two's keys, as its legend shows them
+    // Each board's guest's actions, by number, from its events, and its
+    // keys as its legend shows them: player two's, and with seatBothPlayers
+    // player one's too.
+    KeyState guestKeys_[2];
+    char guestLegend_[2][maxLegendLength + 1] = {};
+    bool bothSeated_ = false;
+    struct BoardKeys {
+        GameHost* host;
+        int board;
+    };
+    BoardKeys boardKeys_[2] = {{this, 0}, {this, 1}};
     const SteppedMatch* match_ = nullptr;
     bool started_ = false;
     bool over_ = false;

@@ -18,6 +18,8 @@ Room::Room(loop::EventLoop& loop, const std::string& name, const RoomKind& kind,
     : loop_(loop), kind_(kind), emptyMs_(emptyMs),
       host_(console_, code != nullptr ? *code : noCodeYet, noSocket), emptySinceMs_(loop.nowMs()) {
     host_.openRoom("/r/" + name, code == nullptr);
+    if (kind_.level == 0)
+        host_.seatBothPlayers();
     hostHook_ = host_.frameHook();
     if (kind_.levelTwo > 0)
         startMatch();
@@ -36,7 +38,15 @@ void Room::take(NetSocket socket, const net::PeerAddress& from, std::string_view
     watch();
 }
 
-int Room::players() const { return host_.playerReady() ? 1 : 0; }
+int Room::players() const {
+    return (host_.playerReady(0) ? 1 : 0) + (host_.playerReady(1) ? 1 : 0);
+}
+
+// Every board a person plays has its player ready.
+bool Room::everyoneReady() const {
+    return (kind_.level > 0 || host_.playerReady(0)) &&
+           (kind_.levelTwo > 0 || host_.playerReady(1));
+}
 
 long long Room::takeLateFrames() {
     long long late = lateFrames_;
@@ -80,7 +90,7 @@ void Room::serveNow() {
         return;
     host_.serve(watches_, watched_);
     long long now = loop_.nowMs();
-    if (stage_ == Stage::Waiting && host_.playerReady())
+    if (stage_ == Stage::Waiting && everyoneReady())
         startMatch();
     if (stage_ == Stage::Ending && (!host_.sending() || now >= endBy_))
         return end();
@@ -119,8 +129,12 @@ void Room::watch() {
 void Room::startMatch() {
     host_.gameStarted();
     GameSetup setup;
-    setup.computer[0] = true;
-    setup.level[0] = kind_.level;
+    if (kind_.level > 0) {
+        setup.computer[0] = true;
+        setup.level[0] = kind_.level;
+    } else {
+        setup.remote[0] = host_.playerKeys(0);
+    }
     if (kind_.levelTwo > 0) {
         setup.computer[1] = true;
         setup.level[1] = kind_.levelTwo;

@@ -22,9 +22,10 @@
 
 namespace server {
 
-// What a room plays: the computer's level on board one, on board two a
-// person (0) or the computer too (a match to watch), and the rounds a
-// player must win (0: rounds until someone leaves).
+// What a room plays: on board one the computer at its level, or a person
+// (0: two people, each from a link); on board two a person (0) or the
+// computer too (a match to watch); and the rounds a player must win (0:
+// rounds until someone leaves).
 struct RoomKind {
     int level = 3;
     int levelTwo = 0;
@@ -84,6 +85,7 @@ private:
     void askToServe();
     void serveIn(long long ms);
     void startMatch();
+    bool everyoneReady() const;
     void end();
 
     loop::EventLoop& loop_;

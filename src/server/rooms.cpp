@@ -58,11 +58,19 @@ bool roomKindOf(std::string_view query, RoomKind& kind) {
     if (!queryNumber(query, "computer", level, hasLevel) ||
         !queryNumber(query, "first-to", firstTo, hasFirstTo))
         return false;
-    if (!hasLevel || level < computerMinLevel || level > computerMaxLevel)
+    bool friendly = false;
+    for (std::string_view rest = query; !rest.empty();) {
+        std::size_t amp = rest.find('&');
+        friendly = friendly || rest.substr(0, amp) == "friend";
+        rest = amp == std::string_view::npos ? std::string_view{} : rest.substr(amp + 1);
+    }
+    if (friendly == hasLevel)
+        return false; // neither, or both
+    if (hasLevel && (level < computerMinLevel || level > computerMaxLevel))
         return false;
     if (hasFirstTo && (firstTo < 0 || firstTo > maxFirstTo))
         return false;
-    kind.level = level;
+    kind.level = friendly ? 0 : level;
     kind.firstTo = hasFirstTo ? firstTo : 0;
     return true;
 }

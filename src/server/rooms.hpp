@@ -29,9 +29,10 @@ struct RoomLimits {
 // digits, '-' and '_'.
 bool validRoomName(std::string_view name);
 
-// What a new room plays, from its link's query ("computer=3&first-to=5");
-// false when the query opens no room the server has (no computer level, or
-// one out of its bounds).
+// What a new room plays, from its link's query: "computer=3" (the
+// computer at level 3) or "friend" (two people), and "first-to=5"; false
+// when the query opens no room the server has (neither, or a number out of
+// its bounds).
 bool roomKindOf(std::string_view query, RoomKind& kind);
 
 // What the rooms tell the server's log.

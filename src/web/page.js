@@ -382,7 +382,10 @@ const blockduel = (() => {
         handle(m, nowMs) {
             if (this.state === 'greeting') {
                 if (m.type === Type.Welcome && m.seat === this.seat) return this.welcome(nowMs);
-                if (m.type === Type.Refused) return this.stop(`refused: ${refusalText(m.refusal, this.symbols)}`);
+                if (m.type === Type.Refused) {
+                    this.refusal = m.refusal;
+                    return this.stop(`refused: ${refusalText(m.refusal, this.symbols)}`);
+                }
                 if (m.type !== Type.KeepAlive) this.stop('that address is not a blockduel game');
                 return;
             }
@@ -479,6 +482,8 @@ function startPage(bd) {
         spans[i].className = bd.cellClass(picture.codes[i], picture.attrs[i]);
     };
 
+    const inRoom = location.pathname.startsWith('/r/');
+    const seatTaken = 2; // the refusal of a seat another player holds
     let session = null; // the game under way, while there is one
     let lastSeat = bd.Seat.Player; // as the last game was joined, for "Join again"
     const sentence = (text) => text.charAt(0).toUpperCase() + text.slice(1) + '.';
@@ -520,6 +525,8 @@ function startPage(bd) {
                 clearInterval(timer);
                 socket.close();
                 if (session === s) session = null;
+                // A room's link opened once both its players are in: watch.
+                if (beforeWelcome && inRoom && seat === bd.Seat.Player && s.refusal === seatTaken) return join(bd.Seat.Watcher);
                 if (beforeWelcome) return showForm(sentence(why));
                 status.textContent = sentence(why);
                 pads.hidden = true;
@@ -580,10 +587,26 @@ function startPage(bd) {
     const choices = $('rooms');
     const randomBytes = (bytes) => crypto.getRandomValues(bytes);
     if (!choices.hidden) form.hidden = true;
-    $('computer').addEventListener('click', () => {
+    const openRoom = (query) => {
         const name = bd.randomRoomName(randomBytes);
         const code = bd.formatJoinCode(bd.randomJoinCode(randomBytes));
-        location.assign(`/r/${name}?computer=${$('level').value}#${code}`);
+        location.assign(`/r/${name}?${query}#${code}`);
+    };
+    $('computer').addEventListener('click', () => openRoom(`computer=${$('level').value}`));
+    $('friend').addEventListener('click', () => openRoom('friend'));
+    // A room of two people: its link, to send, with a button to copy it
+    // (the clipboard where the browser allows it, else the text selected).
+    const share = $('share');
+    const shared = $('link');
+    if (inRoom && new URLSearchParams(location.search).has('friend')) {
+        shared.value = location.href;
+        share.hidden = false;
+    }
+    $('copy').addEventListener('click', () => {
+        shared.select();
+        const said = () => ($('copied').textContent = 'Copied.');
+        if (navigator.clipboard && window.isSecureContext) navigator.clipboard.writeText(shared.value).then(said, () => {});
+        else if (document.execCommand('copy')) said();
     });
 
     let fragment = location.hash.slice(1);
@@ -595,6 +618,6 @@ function startPage(bd) {
     const fromLink = bd.parseJoinCode(fragment);
     if (fromLink !== null) codeInput.value = bd.formatJoinCode(fromLink);
     if (!choices.hidden) $('computer').focus();
-    else if (fromLink !== null && location.pathname.startsWith('/r/')) join(bd.Seat.Player);
+    else if (fromLink !== null && inRoom) join(bd.Seat.Player);
     else (fromLink !== null ? $('play') : codeInput).focus();
 }

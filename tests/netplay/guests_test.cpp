@@ -27,12 +27,12 @@ using MessageTypes = std::vector<net::MessageType>;
 
 // The game's side as the test sets it, counting what it is told.
 struct Told : GuestEvents {
-    void playerJoined(const net::Message& /*ready*/) override { joined += 1; }
-    void playerKey(const net::Message& key) override { keys.push_back(key.action); }
-    void playerLeft(bool /*onPage*/) override { left += 1; }
+    void playerJoined(const net::Message& /*ready*/, int /*board*/) override { joined += 1; }
+    void playerKey(const net::Message& key, int /*board*/) override { keys.push_back(key.action); }
+    void playerLeft(bool /*onPage*/, int /*board*/) override { left += 1; }
     void flooded(const net::PeerAddress& /*from*/, long long /*nowMs*/) override { floods += 1; }
     Showing showing() const override { return shows; }
-    net::Picture pictureFor(net::Seat /*seat*/) const override { return picture; }
+    net::Picture pictureFor(net::Seat /*seat*/, int /*board*/) const override { return picture; }
 
     int joined = 0;
     int left = 0;

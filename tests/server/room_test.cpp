@@ -191,12 +191,34 @@ TEST(Rooms, ALinkOpensARoomOfTheComputerAndItsCodeIsTheFirstPlayers) {
     EXPECT_TRUE(watcher.awaits(net::MessageType::Picture));
 }
 
+// A friend's room seats its opener and the next player with its code, and
+// plays once both are ready; a third player finds both seats taken.
+TEST(Rooms, AFriendsRoomPlaysItsFirstTwoPlayers) {
+    RoomServer s;
+    RoomGuest one(s.port, "/r/fr13ndsr00m/play?friend");
+    one.greet(net::Seat::Player);
+    ASSERT_TRUE(one.awaits(net::MessageType::Welcome));
+    one.ready();
+    RoomGuest two(s.port, "/r/fr13ndsr00m/play?friend");
+    two.greet(net::Seat::Player);
+    ASSERT_TRUE(two.awaits(net::MessageType::Welcome));
+    two.ready();
+    EXPECT_TRUE(two.awaits(net::MessageType::Picture));
+    EXPECT_TRUE(one.awaits(net::MessageType::Picture)) << "the match began for both";
+    RoomGuest three(s.port, "/r/fr13ndsr00m/play");
+    three.greet(net::Seat::Player);
+    net::Message m;
+    ASSERT_TRUE(three.awaits(net::MessageType::Refused, &m));
+    EXPECT_EQ(net::Refusal::SeatTaken, m.refusal);
+}
+
 TEST(Rooms, ALinkThatOpensNothingAndOneOpenedTooOftenAreRefused) {
     server::RoomLimits limits;
     limits.roomsPerMinute = 1;
     RoomServer s(limits);
-    for (const char* nothing : {"/r/k7q2m9xw3pbd/play", "/r/k7q2m9xw3pbd/play?computer=9",
-                                "/r/k7q2m9xw3pbd/play?computer=2&first-to=x"}) {
+    for (const char* nothing :
+         {"/r/k7q2m9xw3pbd/play", "/r/k7q2m9xw3pbd/play?computer=9",
+          "/r/k7q2m9xw3pbd/play?computer=2&first-to=x", "/r/k7q2m9xw3pbd/play?friend&computer=2"}) {
         RoomGuest none(s.port, nothing);
         EXPECT_EQ("HTTP/1.1 404 Not Found", none.head.substr(0, none.head.find("\r\n"))) << nothing;
     }

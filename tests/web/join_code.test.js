@@ -29,3 +29,22 @@ test("refusals in the terminal's words", () => {
     assert.match(page.refusalText(4, '7K3MQ9XD'), /another version of blockduel/);
     assert.equal(page.refusalText(77, '7K3MQ9XD'), 'the host refused to let this game in');
 });
+
+test("a room's name and code, drawn by the page, and its game's path", () => {
+    // Every byte's five low bits pick a symbol: all 32 of each alphabet come.
+    const counting = (bytes) => bytes.map((_, i) => i * 9);
+    const names = new Set();
+    for (let i = 0; i < 8; ++i) {
+        const code = page.randomJoinCode((bytes) => bytes.map((_, j) => i * 8 + j));
+        assert.equal(page.parseJoinCode(code), code);
+        for (const c of code) names.add(c);
+    }
+    assert.equal(names.size, 32);
+    assert.match(page.randomRoomName(counting), /^[a-z2-9]{12}$/);
+    for (const [path, search, socket] of [
+        ['/', '', '/play'],
+        ['/r/k7q2m9xw3pbd', '?computer=3', '/r/k7q2m9xw3pbd/play?computer=3'],
+        ['/r/k7q2m9xw3pbd/', '?friend', '/r/k7q2m9xw3pbd/play?friend'],
+    ])
+        assert.equal(page.playPathOf(path, search), socket, path);
+});

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The page in a real, headless Chromium against `blockduel --serve`: the
-// front page's choice opens a room of the computer at the level chosen,
-// under a name and a code the page drew; the room's page joins it at once
-// as player two and the computer plays the left board; Escape leaves.
-// Nothing goes to any other address, and the code never leaves the page
-// but inside the game's own greeting.
+// front page's choices open a room under a name and a code the page drew.
+// Against the computer at the level chosen, the room's page joins at once
+// as player two and the computer plays the left board; Escape leaves. A
+// friend's room shows its link to send: the page that opens it plays the
+// right board, each player's held keys move their own board, and a third
+// page watches. Nothing goes to any other address, and the code never
+// leaves the page but inside the game's own greeting.
 'use strict';
 const assert = require('node:assert/strict');
 const { spawn } = require('node:child_process');
@@ -34,36 +36,118 @@ function startServer() {
 const computerPlays = `new Set([...document.querySelectorAll('#screen > div')].slice(7, 13)
     .flatMap((row) => [...row.textContent].slice(1, 19).flatMap((c, x) => (c === '\u2588' ? [x] : [])))).size >= 10`;
 
-test('the front page opens a room where the page plays the computer', { skip, timeout: 120000 }, async () => {
-    const { server, port, log } = startServer();
-    const browser = new Chromium(program);
-    try {
-        const origin = `http://127.0.0.1:${await port}`;
+// A test against a fresh server and browser: `body({ origin, browser, log })`.
+function serverTest(name, body) {
+    test(name, { skip, timeout: 120000 }, async () => {
+        const { server, port, log } = startServer();
+        const browser = new Chromium(program);
+        try {
+            await body({ origin: `http://127.0.0.1:${await port}`, browser, log });
+        } finally {
+            await browser.close();
+            server.kill('SIGTERM');
+            await new Promise((resolve) => (server.exitCode !== null ? resolve() : server.on('exit', resolve)));
+        }
+        assert.match(log(), /event=stop/);
+    });
+}
+
+// The leftmost column of a piece in a board's well, 99 for none (the
+// well's 18 characters after its wall at `left`).
+function pieceColumn(screen, left) {
+    let leftmost = 99;
+    for (const line of screen.split('\n').slice(0, 13)) {
+        const at = [...line].slice(left + 1, left + 19).indexOf('\u2588');
+        if (at >= 0 && at < leftmost) leftmost = at;
+    }
+    return leftmost;
+}
+
+// Waits until `expression` holds in the page, through a navigation: an
+// evaluation that meets the page as it goes away is tried again.
+async function until(tab, expression, ms = 20000) {
+    const deadline = Date.now() + ms;
+    for (;;) {
+        let held = false;
+        try {
+            held = await tab.evaluate(expression);
+        } catch (e) {
+            if (Date.now() > deadline) throw e;
+        }
+        if (held) return;
+        if (Date.now() > deadline) throw new Error(`the page never came to: ${expression}`);
+        await new Promise((wake) => setTimeout(wake, 50));
+    }
+}
+
+// Waits until the page's picture, as text, holds `holds`; fails after `ms`.
+async function untilScreen(tab, holds, what, ms = 20000) {
+    const deadline = Date.now() + ms;
+    while (!holds((await tab.rows()).join('\n'))) {
+        if (Date.now() > deadline) throw new Error(`the page never showed ${what}`);
+        await new Promise((wake) => setTimeout(wake, 50));
+    }
+}
+
+serverTest('the front page opens a room where the page plays the computer', async ({ origin, browser, log }) => {
+    {
         const tab = await browser.open();
         await tab.send('Page.navigate', { url: `${origin}/` });
-        await tab.until("document.readyState === 'complete' && !document.getElementById('rooms').hidden && document.getElementById('join').hidden");
+        await until(tab, "document.readyState === 'complete' && !document.getElementById('rooms').hidden && document.getElementById('join').hidden");
         await tab.evaluate("document.getElementById('level').value = '5'");
         await tab.click('computer');
-        await tab.until("location.pathname.startsWith('/r/') && document.getElementById('game').hidden === false");
+        await until(tab, "location.pathname.startsWith('/r/') && document.getElementById('game').hidden === false");
         const url = new URL(await tab.evaluate('location.href'));
         assert.match(url.pathname, /^\/r\/[a-z2-9]{12}$/);
         assert.equal(url.search, '?computer=5');
         assert.match(url.hash, /^#[0-9A-HJKMNP-TV-Z]{4}-[0-9A-HJKMNP-TV-Z]{4}$/);
-        await tab.until("document.getElementById('status').textContent.startsWith('Playing')");
+        await until(tab, "document.getElementById('status').textContent.startsWith('Playing')");
         // The computer plays the left board: its pieces land there.
-        await tab.until(computerPlays, 60000);
+        await until(tab, computerPlays, 60000);
 
         await tab.press('Escape');
-        await tab.until("document.getElementById('status').textContent === 'You left the game.'");
+        await until(tab, "document.getElementById('status').textContent === 'You left the game.'");
         const requested = browser.addresses('Network.requestWillBeSent');
         assert.ok(requested.every((u) => u.startsWith(`${origin}/`) && !u.includes(url.hash.slice(1))), requested.join(' '));
-        assert.deepEqual(browser.addresses('Network.webSocketCreated'), [`ws://127.0.0.1:${await port}${url.pathname}/play?computer=5`]);
+        assert.deepEqual(browser.addresses('Network.webSocketCreated'), [`${origin.replace('http', 'ws')}${url.pathname}/play?computer=5`]);
         assert.deepEqual(browser.complaints(), []);
-    } finally {
-        await browser.close();
-        server.kill('SIGTERM');
-        await new Promise((resolve) => (server.exitCode !== null ? resolve() : server.on('exit', resolve)));
         assert.match(log(), /event=room_opened room=[a-z2-9]{12} level=5 first_to=0 client=/);
-        assert.match(log(), /event=stop/);
     }
+});
+
+serverTest('a friend opens the link and each player holds keys on their own board', async ({ origin, browser }) => {
+    const opener = await browser.open();
+    await opener.send('Page.navigate', { url: `${origin}/` });
+    await until(opener, "document.readyState === 'complete' && document.getElementById('rooms')?.hidden === false");
+    await opener.click('friend');
+    await until(opener, "location.search === '?friend' && document.getElementById('share')?.hidden === false && document.getElementById('game').hidden === false");
+    const link = await opener.evaluate("document.getElementById('link').value");
+    assert.equal(link, await opener.evaluate('location.href'));
+
+    const friend = await browser.open();
+    await friend.send('Page.navigate', { url: link });
+    await until(friend, "document.getElementById('status')?.textContent.startsWith('Playing')");
+    const playing = (t) => /Next:.*Next:/.test(t) && !/starts in/.test(t) && pieceColumn(t, 0) < 99 && pieceColumn(t, 30) < 99;
+    await untilScreen(opener, playing, 'the round under way');
+
+    // Each holds a key: the opener's piece (the left board) goes to its
+    // left wall, the friend's (the right board) to its right wall, each
+    // seen on the other's page.
+    await opener.key('keyDown', 'KeyA');
+    await friend.key('keyDown', 'KeyD');
+    await untilScreen(friend, (t) => pieceColumn(t, 0) === 0, "the opener's piece at its left wall");
+    await untilScreen(opener, (t) => t.split('\n').slice(0, 13).some((line) => [...line][48] === '\u2588'), "the friend's piece at its right wall");
+    await opener.key('keyUp', 'KeyA');
+    await friend.key('keyUp', 'KeyD');
+
+    // A third page with the link: both seats are held, so it watches.
+    const watcher = await browser.open();
+    await watcher.send('Page.navigate', { url: link });
+    await until(watcher, "document.getElementById('status')?.textContent === 'Watching: Escape leaves.'");
+
+    await opener.press('Escape');
+    await until(opener, "document.getElementById('status').textContent === 'You left the game.'");
+    await until(friend, "document.getElementById('status').textContent === 'The game is over.'");
+    assert.match((await friend.rows()).join('\n'), /Player one left/);
+    assert.deepEqual(browser.complaints(), []);
 });
