@@ -61,7 +61,8 @@ bool roomKindOf(std::string_view query, RoomKind& kind) {
     bool friendly = false;
     for (std::string_view rest = query; !rest.empty();) {
         std::size_t amp = rest.find('&');
-        friendly = friendly || rest.substr(0, amp) == "friend";
+        // Two people by a link, or both at one page: the server seats them alike.
+        friendly = friendly || rest.substr(0, amp) == "friend" || rest.substr(0, amp) == "here";
         rest = amp == std::string_view::npos ? std::string_view{} : rest.substr(amp + 1);
     }
     if (friendly == hasLevel)

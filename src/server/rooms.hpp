@@ -30,7 +30,8 @@ struct RoomLimits {
 bool validRoomName(std::string_view name);
 
 // What a new room plays, from its link's query: "computer=3" (the
-// computer at level 3) or "friend" (two people), and "first-to=5"; false
+// computer at level 3) or "friend" or "here" (two people, by a link or at
+// one page), and "first-to=5"; false
 // when the query opens no room the server has (neither, or a number out of
 // its bounds).
 bool roomKindOf(std::string_view query, RoomKind& kind);

@@ -340,7 +340,8 @@ const blockduel = (() => {
     // time go in; what to send, the cells to paint and how it ended come out
     // through the callbacks of `to`: send(bytes), welcomed(), picture() (a
     // whole new picture), paint(index) and stop(why, beforeWelcome), called
-    // once, after which the session does nothing.
+    // once, after which the session does nothing; `to.legend`, when given,
+    // is the player's keys as its board's legend shows them.
     class Session {
         constructor(seat, symbols, nowMs, to) {
             Object.assign(this, { seat, symbols, to, startedMs: nowMs, heardMs: nowMs, sentMs: nowMs });
@@ -410,7 +411,7 @@ const blockduel = (() => {
 
         welcome(nowMs) {
             this.state = 'playing';
-            this.send(encodeReady(legend), nowMs);
+            this.send(encodeReady(this.to.legend ?? legend), nowMs);
             this.to.welcomed();
         }
 
@@ -483,6 +484,7 @@ function startPage(bd) {
     };
 
     const inRoom = location.pathname.startsWith('/r/');
+    const here = inRoom && new URLSearchParams(location.search).has('here');
     const seatTaken = 2; // the refusal of a seat another player holds
     let session = null; // the game under way, while there is one
     let lastSeat = bd.Seat.Player; // as the last game was joined, for "Join again"
@@ -502,12 +504,8 @@ function startPage(bd) {
             return codeInput.focus();
         }
         lastSeat = seat;
-        const scheme = location.protocol === 'https:' ? 'wss' : 'ws';
-        const socket = new WebSocket(`${scheme}://${location.host}${bd.playPathOf(location.pathname, location.search)}`);
-        socket.binaryType = 'arraybuffer';
-        let timer = 0;
-        const s = new bd.Session(seat, symbols, Date.now(), {
-            send: (bytes) => socket.readyState === WebSocket.OPEN && socket.send(bytes),
+        if (here && seat === bd.Seat.Player) return joinHere(symbols);
+        const s = connect(seat, symbols, {
             welcomed: () => {
                 const blank = bd.blankPicture(); // until the host's first picture
                 spans.forEach((_, i) => paintCell(blank, i));
@@ -517,14 +515,14 @@ function startPage(bd) {
                 // A watcher's one key is Escape: on a touch screen too.
                 for (const button of pads.children) button.hidden = seat !== bd.Seat.Player && button.dataset.key !== 'touchLeave';
                 pads.hidden = false;
-                status.textContent = seat === bd.Seat.Player ? 'Playing: W A S D or the arrows; Enter starts the next round, P pauses, Escape leaves.' : 'Watching: Escape leaves.';
+                status.textContent = here ? 'Two players: W A S D and the arrows; Enter starts the next round, P pauses, Escape leaves.'
+                    : seat === bd.Seat.Player ? 'Playing: W A S D or the arrows; Enter starts the next round, P pauses, Escape leaves.' : 'Watching: Escape leaves.';
             },
             picture: () => spans.forEach((_, i) => paintCell(s.picture, i)),
             paint: (i) => paintCell(s.picture, i),
             stop: (why, beforeWelcome) => {
-                clearInterval(timer);
-                socket.close();
                 if (session === s) session = null;
+                for (const board of boards.splice(0)) board.stop('the page left the game');
                 // A room's link opened once both its players are in: watch.
                 if (beforeWelcome && inRoom && seat === bd.Seat.Player && s.refusal === seatTaken) return join(bd.Seat.Watcher);
                 if (beforeWelcome) return showForm(sentence(why));
@@ -536,14 +534,65 @@ function startPage(bd) {
         });
         session = s;
         note.textContent = `Joining with ${bd.formatJoinCode(symbols)}...`;
+    }
+
+    // A session on a WebSocket of its own to this page's game; `to` as a
+    // Session takes it, less send.
+    function connect(seat, symbols, to) {
+        const scheme = location.protocol === 'https:' ? 'wss' : 'ws';
+        const socket = new WebSocket(`${scheme}://${location.host}${bd.playPathOf(location.pathname, location.search)}`);
+        socket.binaryType = 'arraybuffer';
+        const s = new bd.Session(seat, symbols, Date.now(), {
+            ...to,
+            send: (bytes) => socket.readyState === WebSocket.OPEN && socket.send(bytes),
+            stop: (why, beforeWelcome) => {
+                clearInterval(timer);
+                socket.close();
+                to.stop(why, beforeWelcome);
+            },
+        });
         socket.onopen = () => s.opened(Date.now());
         socket.onmessage = (e) => {
             if (e.data instanceof ArrayBuffer) s.receive(new Uint8Array(e.data), Date.now());
             else s.stop('the host sent text, which is no message of the game');
         };
         socket.onclose = () => s.closed();
-        timer = setInterval(() => s.tick(Date.now()), 200);
+        const timer = setInterval(() => s.tick(Date.now()), 200);
+        return s;
     }
+
+    // Two people at this page: a connection for each board, W A S D
+    // playing the first and the arrows the second, each greeting once the
+    // one before is in (so that the first takes board one); the picture
+    // comes on a watcher's, whose lines speak to both players alike.
+    const boardCodes = [new Set(['KeyW', 'KeyA', 'KeyS', 'KeyD']), new Set(['ArrowUp', 'ArrowLeft', 'ArrowRight', 'ArrowDown'])];
+    const boardLegends = ['W A S D', '\x18 \x1b \x1a \x19'];
+    const boards = []; // the two players' sessions, while they play
+    function joinHere(symbols, board = 0) {
+        if (board === 2) return join(bd.Seat.Watcher);
+        note.textContent = `Joining with ${bd.formatJoinCode(symbols)}...`;
+        const s = connect(bd.Seat.Player, symbols, {
+            legend: boardLegends[board],
+            welcomed: () => joinHere(symbols, board + 1),
+            picture: () => {},
+            paint: () => {},
+            stop: (why, beforeWelcome) => {
+                const at = boards.indexOf(s);
+                if (at >= 0) boards.splice(at, 1);
+                if (session !== null) session.stop(why);
+                else if (beforeWelcome) showForm(sentence(why));
+            },
+        });
+        boards.push(s);
+    }
+    // Whose key it is: at a page of two players, each board's own, P to
+    // one (a second would resume at once), and the keys of both (Enter
+    // readies both, Escape leaves) to each.
+    const sessionsOf = (code) => {
+        if (boards.length === 0) return [session];
+        if (bd.keyActions[code] === bd.Action.Pause) return boards.slice(0, 1);
+        return boards.filter((_, b) => !boardCodes[1 - b].has(code));
+    };
 
     form.addEventListener('submit', (e) => e.preventDefault());
     $('play').addEventListener('click', () => join(bd.Seat.Player));
@@ -558,15 +607,15 @@ function startPage(bd) {
         // The browser's own shortcuts (Ctrl+D, Alt+Left) stay the browser's.
         if (!playing() || bd.keyActions[e.code] === undefined || e.ctrlKey || e.metaKey || e.altKey) return;
         e.preventDefault();
-        session.down(e.code, e.repeat, Date.now());
+        for (const s of sessionsOf(e.code)) s.down(e.code, e.repeat, Date.now());
     });
     document.addEventListener('keyup', (e) => {
         if (!playing() || bd.keyActions[e.code] === undefined) return;
         e.preventDefault();
-        session.up(e.code, Date.now());
+        for (const s of sessionsOf(e.code)) s.up(e.code, Date.now());
     });
     // A key held when the page loses the keyboard is let go.
-    const releaseAll = () => playing() && session.releaseAll(Date.now());
+    const releaseAll = () => playing() && [session, ...boards].forEach((s) => s.releaseAll(Date.now()));
     window.addEventListener('blur', releaseAll);
     document.addEventListener('visibilitychange', () => document.hidden && releaseAll());
 
@@ -594,6 +643,7 @@ function startPage(bd) {
     };
     $('computer').addEventListener('click', () => openRoom(`computer=${$('level').value}`));
     $('friend').addEventListener('click', () => openRoom('friend'));
+    $('here').addEventListener('click', () => openRoom('here'));
     // A room of two people: its link, to send, with a button to copy it
     // (the clipboard where the browser allows it, else the text selected).
     const share = $('share');

@@ -151,3 +151,23 @@ serverTest('a friend opens the link and each player holds keys on their own boar
     assert.match((await friend.rows()).join('\n'), /Player one left/);
     assert.deepEqual(browser.complaints(), []);
 });
+
+serverTest('two players at one page hold their keys together', async ({ origin, browser }) => {
+    const tab = await browser.open();
+    await tab.send('Page.navigate', { url: `${origin}/` });
+    await until(tab, "document.readyState === 'complete' && document.getElementById('rooms')?.hidden === false");
+    await tab.click('here');
+    await until(tab, "location.search === '?here' && document.getElementById('status')?.textContent.startsWith('Two players')");
+    const playing = (t) => /Next:.*Next:/.test(t) && !/starts in/.test(t) && pieceColumn(t, 0) < 99 && pieceColumn(t, 30) < 99;
+    await untilScreen(tab, playing, 'the round under way');
+    // A and Right held at once: each board's piece goes to its own wall.
+    await tab.key('keyDown', 'KeyA');
+    await tab.key('keyDown', 'ArrowRight', 'ArrowRight', 39);
+    await untilScreen(tab, (t) => pieceColumn(t, 0) === 0 && t.split('\n').slice(0, 13).some((line) => [...line][48] === '\u2588'), 'both pieces at their walls');
+    await tab.key('keyUp', 'KeyA');
+    await tab.key('keyUp', 'ArrowRight', 'ArrowRight', 39);
+    await tab.press('Escape');
+    await until(tab, "document.getElementById('status').textContent === 'You left the game.'");
+    assert.equal(browser.addresses('Network.webSocketCreated').length, 1, 'one address, three connections');
+    assert.deepEqual(browser.complaints(), []);
+});
