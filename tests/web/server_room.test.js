@@ -80,6 +80,18 @@ async function until(tab, expression, ms = 20000) {
     }
 }
 
+// A round under way on both boards, each with its piece.
+const playing = (t) => /Next:.*Next:/.test(t) && !/starts in/.test(t) && pieceColumn(t, 0) < 99 && pieceColumn(t, 30) < 99;
+
+// A new tab at the front page, where it clicks the choice `id`.
+async function choose(browser, origin, id) {
+    const tab = await browser.open();
+    await tab.send('Page.navigate', { url: `${origin}/` });
+    await until(tab, "document.readyState === 'complete' && document.getElementById('rooms')?.hidden === false");
+    await tab.click(id);
+    return tab;
+}
+
 // Waits until the page's picture, as text, holds `holds`; fails after `ms`.
 async function untilScreen(tab, holds, what, ms = 20000) {
     const deadline = Date.now() + ms;
@@ -116,10 +128,7 @@ serverTest('the front page opens a room where the page plays the computer', asyn
 });
 
 serverTest('a friend opens the link and each player holds keys on their own board', async ({ origin, browser }) => {
-    const opener = await browser.open();
-    await opener.send('Page.navigate', { url: `${origin}/` });
-    await until(opener, "document.readyState === 'complete' && document.getElementById('rooms')?.hidden === false");
-    await opener.click('friend');
+    const opener = await choose(browser, origin, 'friend');
     await until(opener, "location.search === '?friend' && document.getElementById('share')?.hidden === false && document.getElementById('game').hidden === false");
     const link = await opener.evaluate("document.getElementById('link').value");
     assert.equal(link, await opener.evaluate('location.href'));
@@ -127,7 +136,6 @@ serverTest('a friend opens the link and each player holds keys on their own boar
     const friend = await browser.open();
     await friend.send('Page.navigate', { url: link });
     await until(friend, "document.getElementById('status')?.textContent.startsWith('Playing')");
-    const playing = (t) => /Next:.*Next:/.test(t) && !/starts in/.test(t) && pieceColumn(t, 0) < 99 && pieceColumn(t, 30) < 99;
     await untilScreen(opener, playing, 'the round under way');
 
     // Each holds a key: the opener's piece (the left board) goes to its
@@ -153,12 +161,8 @@ serverTest('a friend opens the link and each player holds keys on their own boar
 });
 
 serverTest('two players at one page hold their keys together', async ({ origin, browser }) => {
-    const tab = await browser.open();
-    await tab.send('Page.navigate', { url: `${origin}/` });
-    await until(tab, "document.readyState === 'complete' && document.getElementById('rooms')?.hidden === false");
-    await tab.click('here');
+    const tab = await choose(browser, origin, 'here');
     await until(tab, "location.search === '?here' && document.getElementById('status')?.textContent.startsWith('Two players')");
-    const playing = (t) => /Next:.*Next:/.test(t) && !/starts in/.test(t) && pieceColumn(t, 0) < 99 && pieceColumn(t, 30) < 99;
     await untilScreen(tab, playing, 'the round under way');
     // A and Right held at once: each board's piece goes to its own wall.
     await tab.key('keyDown', 'KeyA');
