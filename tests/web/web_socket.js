@@ -42,14 +42,14 @@ class Peer {
 const acceptOf = (key) => crypto.createHash('sha1').update(key + '258EAFA5-E914-47DA-95CA-C5AB0DC85B11').digest('base64');
 
 // An upgrade to the game's WebSocket at `host` from `origin`; `extra` adds headers, or
-// leaves one out with null.
-function upgradeRequest(host, origin, key, extra = {}) {
+// leaves one out with null; `path` is a server's room's.
+function upgradeRequest(host, origin, key, extra = {}, path = page.playPath) {
     const headers = {
         Host: host, Origin: origin, Upgrade: 'websocket', Connection: 'Upgrade', 'Sec-WebSocket-Key': key,
         'Sec-WebSocket-Version': '13', ...extra,
     };
     const lines = Object.entries(headers).filter(([, v]) => v !== null).map(([k, v]) => `${k}: ${v}\r\n`);
-    return `GET ${page.playPath} HTTP/1.1\r\n${lines.join('')}\r\n`;
+    return `GET ${path} HTTP/1.1\r\n${lines.join('')}\r\n`;
 }
 
 // A frame; `length` may claim another length than the payload's.
