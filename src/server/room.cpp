@@ -16,8 +16,7 @@ constexpr net::JoinCode noCodeYet = {};
 Room::Room(loop::EventLoop& loop, const std::string& name, const RoomKind& kind, int emptyMs,
            const net::JoinCode* code)
     : loop_(loop), kind_(kind), emptyMs_(emptyMs),
-      host_(console_, code != nullptr ? *code : noCodeYet, noSocket),
-      emptySinceMs_(loop.nowMs()) {
+      host_(console_, code != nullptr ? *code : noCodeYet, noSocket), emptySinceMs_(loop.nowMs()) {
     host_.openRoom("/r/" + name, code == nullptr);
     hostHook_ = host_.frameHook();
     if (kind_.levelTwo > 0)
@@ -38,6 +37,12 @@ void Room::take(NetSocket socket, const net::PeerAddress& from, std::string_view
 }
 
 int Room::players() const { return host_.playerReady() ? 1 : 0; }
+
+long long Room::takeFrames() {
+    long long frames = frames_;
+    frames_ = 0;
+    return frames;
+}
 
 long long Room::takeLateFrames() {
     long long late = lateFrames_;
@@ -158,6 +163,7 @@ void Room::startMatch() {
 
 void Room::frameEnded(void* self, const SteppedMatch& /*match*/) {
     auto& room = *static_cast<Room*>(self);
+    ++room.frames_;
     if (room.loop_.nowMs() - room.match_->dueMs() > lateMs)
         ++room.lateFrames_;
     if (!room.match_->over())
