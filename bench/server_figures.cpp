@@ -56,13 +56,40 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-double cpuSeconds() {
+// The process's CPU time, user and system, and how often the system took
+// the core from it: on a shared machine, what makes frames late at a
+// share of a core that would keep them on time.
+struct Usage {
+    double cpuSeconds = 0;
+    long long preempted = 0;
+};
+
+Usage usage() {
     rusage use{};
     getrusage(RUSAGE_SELF, &use);
     auto seconds = [](const timeval& t) {
         return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
     };
-    return seconds(use.ru_utime) + seconds(use.ru_stime);
+    return {seconds(use.ru_utime) + seconds(use.ru_stime), use.ru_nivcsw};
+}
+
+// The machine's load average over the last minute; -1 when /proc cannot tell.
+double loadAverage() {
+    std::ifstream loadavg("/proc/loadavg");
+    double load = -1;
+    loadavg >> load;
+    return load;
+}
+
+long long wallUs() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch())
+        .count();
+}
+
+long long threadCpuUs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1'000'000LL + t.tv_nsec / 1000;
 }
 
 // The process's resident bytes; -1 when /proc cannot tell.
@@ -148,13 +175,36 @@ struct Row {
     double lateShare = 0; // % of frames over Room::lateMs late
     double cpuShare = 0;  // % of one core, in all
     double residentKiB = 0;
-    double bytesRate = 0; // a watcher's
+    double bytesRate = 0;        // a watcher's
+    double preemptedRate = 0;    // the core taken from the process, times a second
+    double busyTurnsRate = 0;    // turns of over Room::lateMs of work, a second
+    double offCoreTurnsRate = 0; // turns the core was taken from for over Room::lateMs
     bool held() const { return lateShare <= barLateShare; }
+};
+
+// The platform's wait, timed: a turn's time is its wait, its work and
+// whatever time the system took the core for.
+struct TimedWait {
+    loop::EventLoop::System platform = loop::EventLoop::platform();
+    long long waitedUs = 0;
+    static int poll(loop::PollItem* items, int count, int timeoutMs, void* self) {
+        auto& t = *static_cast<TimedWait*>(self);
+        long long from = wallUs();
+        int found = t.platform.poll(items, count, timeoutMs, t.platform.context);
+        t.waitedUs += wallUs() - from;
+        return found;
+    }
+    static long long clockMs(void* self) {
+        const auto& t = *static_cast<TimedWait*>(self);
+        return t.platform.clockMs(t.platform.context);
+    }
+    loop::EventLoop::System system() { return {poll, clockMs, this}; }
 };
 
 // The rooms of one step and their watchers, on one loop; the loop outlives them.
 struct Step {
-    explicit Step(int count) : loop(2 * count + 16) {}
+    explicit Step(int count) : loop(2 * count + 16, wait.system()) {}
+    TimedWait wait;
     loop::EventLoop loop;
     std::vector<std::unique_ptr<Watcher>> watchers;
     std::vector<std::unique_ptr<server::Room>> rooms;
@@ -196,10 +246,24 @@ struct Step {
             s.open();
         return static_cast<int>(s.rooms.size()) < s.wanted && !s.failed ? 1 : loop::noMore;
     }
+    // The loop's turns that took over Room::lateMs, apart by why: its own
+    // work, or the core taken from it while it had work.
+    long long busyTurns = 0;
+    long long offCoreTurns = 0;
     void runFor(long long ms) {
         long long end = loop.nowMs() + ms;
-        while (loop.nowMs() < end)
+        busyTurns = offCoreTurns = 0;
+        constexpr long long longUs = server::Room::lateMs * 1000LL;
+        while (loop.nowMs() < end) {
+            long long wallFrom = wallUs();
+            long long cpuFrom = threadCpuUs();
+            wait.waitedUs = 0;
             loop.processEvents(static_cast<int>(end - loop.nowMs()));
+            long long cpu = threadCpuUs() - cpuFrom;
+            long long wall = wallUs() - wallFrom;
+            busyTurns += cpu > longUs ? 1 : 0;
+            offCoreTurns += wall - wait.waitedUs - cpu > longUs ? 1 : 0;
+        }
     }
 };
 
@@ -225,9 +289,10 @@ bool measure(int count, int seconds, int settle, Row& row) {
     }
     for (const auto& w : step.watchers)
         w->bytes = 0;
-    double cpuFrom = cpuSeconds();
+    Usage from = usage();
     step.runFor(seconds * 1000LL);
-    double cpu = cpuSeconds() - cpuFrom;
+    Usage to = usage();
+    double cpu = to.cpuSeconds - from.cpuSeconds;
     long long residentAfter = residentBytes();
 
     long long frames = 0;
@@ -260,6 +325,9 @@ bool measure(int count, int seconds, int settle, Row& row) {
     row.residentKiB =
         static_cast<double>(residentAfter - residentBefore) / 1024.0 / static_cast<double>(count);
     row.bytesRate = static_cast<double>(bytes) / perRoom;
+    row.preemptedRate = static_cast<double>(to.preempted - from.preempted) / seconds;
+    row.busyTurnsRate = static_cast<double>(step.busyTurns) / seconds;
+    row.offCoreTurnsRate = static_cast<double>(step.offCoreTurns) / seconds;
     return true;
 }
 
@@ -313,18 +381,21 @@ int main(int argc, char** argv) {
         return 1;
 
     std::printf("| rooms | frames a second a room | frames over %d ms late | CPU a room | CPU in "
-                "all | memory a room | bytes a second a watcher |\n",
+                "all | memory a room | bytes a second a watcher | preempted a second | long turns "
+                "a second: busy, off the core |\n",
                 server::Room::lateMs);
-    std::printf("|------:|------:|------:|------:|------:|------:|------:|\n");
+    std::printf("|------:|------:|------:|------:|------:|------:|------:|------:|------:|\n");
+    double loadBefore = loadAverage();
     int best = 0;
     for (int count : counts) {
         Row row;
         auto started = Clock::now();
         if (!measure(count, seconds, settle, row))
             return 1;
-        std::printf("| %d | %.2f | %.2f %% | %.3f %% | %.0f %% | %.0f KiB | %.0f |\n", row.rooms,
-                    row.rate, row.lateShare, row.cpuShare / count, row.cpuShare, row.residentKiB,
-                    row.bytesRate);
+        std::printf(
+            "| %d | %.2f | %.2f %% | %.3f %% | %.0f %% | %.0f KiB | %.0f | %.0f | %.1f, %.1f |\n",
+            row.rooms, row.rate, row.lateShare, row.cpuShare / count, row.cpuShare, row.residentKiB,
+            row.bytesRate, row.preemptedRate, row.busyTurnsRate, row.offCoreTurnsRate);
         if (!row.held())
             break;
         best = std::max(best, count);
@@ -337,5 +408,7 @@ int main(int argc, char** argv) {
     std::printf("\nThe most rooms one core kept with no more than 1 frame in 100 over %d ms "
                 "late: %d (target %d rooms at %d frames a second)\n",
                 server::Room::lateMs, best, targetRooms, settledRate);
+    std::printf("The machine's load average: %.1f before, %.1f after, on %ld cores\n", loadBefore,
+                loadAverage(), sysconf(_SC_NPROCESSORS_ONLN));
     return 0;
 }
