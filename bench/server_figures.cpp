@@ -102,6 +102,12 @@ long long residentBytes() {
     return resident * sysconf(_SC_PAGESIZE);
 }
 
+net::JoinCode roomJoinCode() {
+    net::JoinCode code;
+    net::parseJoinCode(roomCode, code); // a code of the right form: it reads
+    return code;
+}
+
 // The page's end of one room's connection, served on the rooms' loop.
 struct Watcher {
     explicit Watcher(int socket) : fd(socket) {}
@@ -126,10 +132,10 @@ struct Watcher {
     void switchedOver() {
         switched = head.rfind("HTTP/1.1 101", 0) == 0;
         broken = broken || !switched;
-        net::JoinCode code;
-        net::parseJoinCode(roomCode, code);
+        if (!switched)
+            return;
         std::string greeting;
-        net::appendHello(greeting, net::Seat::Watcher, code);
+        net::appendHello(greeting, net::Seat::Watcher, roomJoinCode());
         send(greeting);
         std::string ready;
         net::appendReady(ready, net::KeyMode::Kitty);
@@ -227,8 +233,7 @@ struct Step {
             failed = true;
         }
         loop.addTimer(net::keepAliveMs, Watcher::keepAlive, &w);
-        net::JoinCode code;
-        net::parseJoinCode(roomCode, code);
+        net::JoinCode code = roomJoinCode();
         std::string name = "figures" + std::to_string(rooms.size());
         rooms.push_back(std::make_unique<server::Room>(
             loop, name, server::RoomKind{level, level, 0}, roomEmptyMs, &code));
@@ -381,9 +386,9 @@ int main(int argc, char** argv) {
         return 1;
 
     std::printf("| rooms | frames a second a room | frames over %d ms late | CPU a room | CPU in "
-                "all | memory a room | bytes a second a watcher | preempted a second | long turns "
-                "a second: busy, off the core |\n",
-                server::Room::lateMs);
+                "all | memory a room | bytes a second a watcher | preempted a second | turns over "
+                "%d ms a second: busy, off the core |\n",
+                server::Room::lateMs, server::Room::lateMs);
     std::printf("|------:|------:|------:|------:|------:|------:|------:|------:|------:|\n");
     double loadBefore = loadAverage();
     int best = 0;
