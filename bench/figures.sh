@@ -4,7 +4,8 @@
 # floor, time to the first picture, and, with two bots playing in tmux,
 # CPU share, peak memory and the pacing, the last with the other core busy;
 # then the same for a demo game, where the computer plays both boards; and
-# the network host's door under attack, in a table of its own.
+# the network host's door under attack, and the server's rooms in one
+# thread, each in a table of its own.
 # Missed targets are reported, not failed; a measurement that cannot be
 # made fails.
 #
@@ -152,6 +153,13 @@ echo "== kept matches"
 "$tools/blockduel_results_figures" | tee -a "$work/kept"
 echo "== many matches in one thread"
 "$tools/blockduel_many_matches_figures" $((seconds < 20 ? seconds : 20)) | tee "$work/many"
+echo "== the server's rooms in one thread"
+if [ "$seconds" -lt 20 ]; then
+    # A short run only checks that rooms and their watchers are measured.
+    "$tools/blockduel_server_figures" "$seconds" --settle 1 100 500 | tee "$work/rooms"
+else
+    "$tools/blockduel_server_figures" 20 | tee "$work/rooms"
+fi
 echo "== the event loop's timers"
 "$tools/blockduel_loop_figures" "$((seconds < 3 ? 1 : 3))" | tee "$work/loop"
 echo "== tmux, two bots"
@@ -184,3 +192,7 @@ echo
 echo "The event loop: how late its timers fire, and what each call costs:"
 echo
 cat "$work/loop"
+echo
+echo "The server's rooms in one thread, each the computer against the computer with a browser watching:"
+echo
+cat "$work/rooms"

@@ -48,6 +48,12 @@ bool Room::everyoneReady() const {
            (kind_.levelTwo > 0 || host_.playerReady(1));
 }
 
+long long Room::takeFrames() {
+    long long frames = frames_;
+    frames_ = 0;
+    return frames;
+}
+
 long long Room::takeLateFrames() {
     long long late = lateFrames_;
     lateFrames_ = 0;
@@ -172,6 +178,7 @@ void Room::startMatch() {
 
 void Room::frameEnded(void* self, const SteppedMatch& /*match*/) {
     auto& room = *static_cast<Room*>(self);
+    ++room.frames_;
     if (room.loop_.nowMs() - room.match_->dueMs() > lateMs)
         ++room.lateFrames_;
     if (!room.match_->over())

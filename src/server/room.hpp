@@ -56,7 +56,9 @@ public:
     bool playedOut() const { return match_ != nullptr && match_->over(); }
     int players() const;
     int watchers() const { return host_.watching(); }
-    // Frames that ended more than lateMs after they were due, since the last call.
+    // Frames that ended, and those that ended more than lateMs after they
+    // were due, since the last call.
+    long long takeFrames();
     long long takeLateFrames();
     static constexpr int lateMs = 10;
 
@@ -103,6 +105,7 @@ private:
     long long serveAtMs_ = 0; // when serveTimer_ fires
     long long emptySinceMs_;
     long long endBy_ = 0; // Ending: the host is closed by then
+    long long frames_ = 0;
     long long lateFrames_ = 0;
     FrameHook hostHook_;
 };
