@@ -38,7 +38,7 @@ const computerPlays = `new Set([...document.querySelectorAll('#screen > div')].s
 
 // A test against a fresh server and browser: `body({ origin, browser, log })`.
 function serverTest(name, body) {
-    test(name, { skip, timeout: 120000 }, async () => {
+    test(name, { skip, timeout: 150000 }, async () => {
         const { server, port, log } = startServer();
         const browser = new Chromium(program);
         try {
@@ -65,7 +65,7 @@ function pieceColumn(screen, left) {
 
 // Waits until `expression` holds in the page, through a navigation: an
 // evaluation that meets the page as it goes away is tried again.
-async function until(tab, expression, ms = 20000) {
+async function until(tab, expression, ms = 30000) {
     const deadline = Date.now() + ms;
     for (;;) {
         let held = false;
@@ -93,7 +93,7 @@ async function choose(browser, origin, id) {
 }
 
 // Waits until the page's picture, as text, holds `holds`; fails after `ms`.
-async function untilScreen(tab, holds, what, ms = 20000) {
+async function untilScreen(tab, holds, what, ms = 30000) {
     const deadline = Date.now() + ms;
     while (!holds((await tab.rows()).join('\n'))) {
         if (Date.now() > deadline) throw new Error(`the page never showed ${what}`);
