@@ -21,8 +21,9 @@ namespace {
 // connections turned away since the last, in bulk.
 constexpr int lookEveryMs = 250;
 constexpr int refusedLineEveryMs = 10'000;
-// The longest a drain waits for the open connections to end.
-constexpr int drainBoundMs = 10'000;
+// The longest a drain waits for the open connections to end and the
+// matches to play their round out: within the service's stop timeout.
+constexpr int drainBoundMs = 60'000;
 
 long long unixMsNow() {
     using namespace std::chrono;

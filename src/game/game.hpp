@@ -87,6 +87,9 @@ struct GameSetup {
     // round waits only for the remote players' Enter, and past the away
     // limit a remote player who stayed takes the round with theirs.
     bool nobodyHere = false;
+    // When it points at true, the round under way is the match's last (a
+    // server draining ends its matches so); nullptr for none.
+    const bool* lastRound = nullptr;
     // Keeps the match as it is played: its recording and its lines in the
     // results log; nullptr for none (the game without options never has one).
     record::MatchKeeper* keeper = nullptr;

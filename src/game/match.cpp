@@ -418,7 +418,7 @@ Task<bool> awaitNextRound(MatchState& s) {
     show(s);
     for (;;) {
         co_await idle(s);
-        if (leaving(s))
+        if (leaving(s) || (s.setup.lastRound != nullptr && *s.setup.lastRound))
             co_return false;
         bool changed = false;
         if (readKey(g, vkReturn) && !m.hereReady) {
@@ -482,6 +482,8 @@ Task<bool> playRounds(MatchState& s) {
             m.champion = m.winner;
             co_return false;
         }
+        if (setup.lastRound != nullptr && *setup.lastRound)
+            co_return false;
         endRound(setup, m.result, false, -1);
         bool demo = setup.computer[0] && setup.computer[1];
         bool next = false;

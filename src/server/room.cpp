@@ -152,6 +152,7 @@ void Room::startMatch() {
     setup.pause = true;
     setup.firstTo = kind_.firstTo;
     setup.nobodyHere = true;
+    setup.lastRound = &lastRound_;
     // After each of the host's calls its sockets are watched afresh.
     setup.frameHook = hostHook_;
     setup.frameHook.context = this;
@@ -187,6 +188,12 @@ void Room::frameEnded(void* self, const SteppedMatch& /*match*/) {
     room.stage_ = Stage::Ending;
     room.endBy_ = room.loop_.nowMs() + lingerMs;
     room.askToServe();
+}
+
+void Room::drain() {
+    lastRound_ = true;
+    if (stage_ == Stage::Waiting)
+        end();
 }
 
 void Room::end() {

@@ -45,6 +45,10 @@ public:
     Room(const Room&) = delete;
     Room& operator=(const Room&) = delete;
 
+    // The round under way is the match's last, and a room not playing
+    // ends now: the server drains.
+    void drain();
+
     // A connection for the room's game, with what was read of it (its head).
     void take(NetSocket socket, const net::PeerAddress& from, std::string_view head);
 
@@ -108,6 +112,7 @@ private:
     long long frames_ = 0;
     long long lateFrames_ = 0;
     FrameHook hostHook_;
+    bool lastRound_ = false;
 };
 
 } // namespace server

@@ -106,6 +106,12 @@ Rooms::Taken Rooms::take(std::string_view name, std::string_view query, NetSocke
     return Taken::Yes;
 }
 
+void Rooms::drain() {
+    draining_ = true;
+    for (auto& [name, room] : rooms_)
+        room->drain();
+}
+
 bool Rooms::mayOpen(const net::PeerAddress& client, long long now) {
     Openings& o = openings_[keyOf(client)];
     if (now - o.since >= minuteMs)

@@ -62,8 +62,8 @@ public:
     Taken take(std::string_view name, std::string_view query, NetSocket socket,
                const net::PeerAddress& client, std::string_view head);
 
-    // No room opens from now on; those open play on.
-    void drain() { draining_ = true; }
+    // No room opens from now on; those open play to the end of their round.
+    void drain();
     // No room is open.
     bool idle() const { return rooms_.empty(); }
     // Ended rooms let go, the counts made current.

@@ -316,6 +316,38 @@ TEST_F(Matches, WithNobodyHereTheRemotePlayersAloneStartTheNextRound) {
     EXPECT_EQ(1, m.leaver);
 }
 
+// A server that drains makes the round under way a match's last, and ends
+// at once a match between rounds.
+TEST_F(Matches, TheLastRoundEndsTheMatchWhereverItIsMadeSo) {
+    for (bool inRound : {true, false}) {
+        SCOPED_TRACE(inRound ? "in a round" : "between rounds");
+        m = Match{};
+        FakeRemote guest;
+        bool last = false;
+        bool rested = false; // the rest between rounds was shown
+        GameSetup setup{.remote = {RemoteKeys{}, guest.keys()},
+                        .match = true,
+                        .nobodyHere = true,
+                        .lastRound = &last};
+        screen().keyScript = [&](int frame, int key) {
+            rested = rested || m.phase == MatchPhase::RoundOver;
+            if (m.phase == MatchPhase::Playing && inRound)
+                last = true;
+            if (m.phase == MatchPhase::RoundOver && !inRound)
+                last = true;
+            if (frame > 20'000)
+                guest.held.insert(Action::Escape); // a match that never ends
+            return m.phase == MatchPhase::Playing && key == vkDown;
+        };
+        playMatch(setup, m);
+        EXPECT_EQ(1, m.round);
+        EXPECT_EQ(1, m.wins[1]);
+        EXPECT_EQ(-1, m.leaver);
+        EXPECT_EQ("Match over: 0-1.", trimmed(mem::rowText(17, 0, 56)));
+        EXPECT_EQ(!inRound, rested) << "a last round goes straight to the match's end";
+    }
+}
+
 // Frames a round played in each of its first seconds, from its first frame.
 std::vector<int> framesInFirstSeconds(const std::vector<long long>& endedAtMs, int seconds) {
     std::vector<int> frames(seconds, 0);
