@@ -16,6 +16,7 @@
 
 #include "browser_client.hpp"
 #include "loopback.hpp"
+#include "net/forwarded_for.hpp"
 #include "net/join_code.hpp"
 #include "net/message_decoder.hpp"
 #include "net/protocol.hpp"
@@ -28,17 +29,22 @@ namespace {
 constexpr const char* code = "7K3M-Q9XD";
 constexpr int binaryFrame = 2;
 
-// The front and its rooms, turned by a thread until the server goes.
+// The front and its rooms, turned by a thread until the server goes; with
+// `balancer`, this machine is trusted to name its clients (X-Forwarded-For).
 struct RoomServer {
-    explicit RoomServer(const server::RoomLimits& limits = {}) {
+    explicit RoomServer(const server::RoomLimits& limits = {}, bool balancer = false) {
         std::string error;
         EXPECT_TRUE(netStart(error)) << error;
         NetSocket listener = netListen({"127.0.0.1", 0}, port, error);
         EXPECT_NE(noSocket, listener) << error;
-        thread = std::thread([this, listener, limits] {
+        std::vector<net::PeerAddress> trusted;
+        if (balancer) {
+            EXPECT_TRUE(net::parseTrusted("127.0.0.1", trusted, error)) << error;
+        }
+        thread = std::thread([this, listener, limits, trusted] {
             loop::EventLoop loop;
             server::Rooms rooms(loop, limits);
-            server::Front front(loop, listener, {}, {}, &rooms);
+            server::Front front(loop, listener, {}, trusted, &rooms);
             while (!stopping)
                 loop.processEvents(20);
         });
@@ -61,9 +67,14 @@ net::JoinCode joinCode(const char* text) {
 // A page's connection to a room's game: the switch, then the game's
 // messages in WebSocket frames, read with a bound on every wait.
 struct RoomGuest {
-    RoomGuest(int port, const std::string& target) : fd(loopback::connectTo(port)) {
+    // `client`: the client a balancer names, "" for none.
+    RoomGuest(int port, const std::string& target, const std::string& client = "")
+        : fd(loopback::connectTo(port)) {
         std::string host = "127.0.0.1:" + std::to_string(port);
-        loopback::sendAll(fd, term::upgradeRequest(host, "http://" + host, target));
+        std::string request = term::upgradeRequest(host, "http://" + host, target);
+        if (!client.empty())
+            request.insert(request.size() - 2, "X-Forwarded-For: " + client + "\r\n");
+        loopback::sendAll(fd, request);
         char bytes[4096];
         while (head.find("\r\n\r\n") == std::string::npos) {
             ssize_t n = recv(fd, bytes, sizeof bytes, 0);
@@ -76,6 +87,33 @@ struct RoomGuest {
     }
     ~RoomGuest() { close(fd); }
     bool switched() const { return head.rfind("HTTP/1.1 101", 0) == 0; }
+    std::string status() const { return head.substr(0, head.find("\r\n")); }
+    // Greeted as player two and ready.
+    bool plays() {
+        greet(net::Seat::Player);
+        if (!awaits(net::MessageType::Welcome))
+            return false;
+        ready();
+        return awaits(net::MessageType::Picture);
+    }
+    // The longest wait between the server's messages over `ms`; -1 when
+    // the connection ends first.
+    long long longestGap(int ms) {
+        using clock = std::chrono::steady_clock;
+        auto until = clock::now() + std::chrono::milliseconds(ms);
+        auto last = clock::now();
+        long long longest = 0;
+        net::Message m;
+        while (clock::now() < until) {
+            if (!next(m))
+                return -1;
+            auto now = clock::now();
+            longest = std::max<long long>(
+                longest, std::chrono::duration_cast<std::chrono::milliseconds>(now - last).count());
+            last = now;
+        }
+        return longest;
+    }
     void send(const std::string& message) {
         loopback::sendAll(fd, term::clientFrame(binaryFrame, message));
         sentAt = std::chrono::steady_clock::now();
@@ -210,6 +248,72 @@ TEST(Rooms, AFriendsRoomPlaysItsFirstTwoPlayers) {
     net::Message m;
     ASSERT_TRUE(three.awaits(net::MessageType::Refused, &m));
     EXPECT_EQ(net::Refusal::SeatTaken, m.refusal);
+}
+
+// A thousand clients (as a trusted balancer names them) each open a room:
+// the bound holds, the room being played plays on, the rooms whose links
+// never greeted end once empty and make room again.
+TEST(Rooms, AFloodOfRoomsFromAThousandClientsStopsAtTheBound) {
+    server::RoomLimits limits;
+    limits.maxRooms = 20;
+    limits.emptyMs = 500;
+    RoomServer s(limits, true);
+    RoomGuest keeper(s.port, "/r/keeperroom/play?computer=3", "10.0.0.1");
+    ASSERT_TRUE(keeper.plays());
+    keeper.longestGap(3500);                      // past the countdown
+    std::vector<std::unique_ptr<RoomGuest>> held; // switched, and silent
+    int refused = 0;
+    for (int i = 0; i < 1000; ++i) {
+        std::string client = "198.18." + std::to_string(i / 250) + "." + std::to_string(i % 250);
+        auto g = std::make_unique<RoomGuest>(
+            s.port, "/r/flood" + std::to_string(1000 + i) + "/play?computer=1", client);
+        if (g->switched())
+            held.push_back(std::move(g));
+        else if (g->status() == "HTTP/1.1 503 Service Unavailable")
+            ++refused;
+        keeper.keepAlive();
+    }
+    EXPECT_EQ(19U, held.size());
+    EXPECT_EQ(981, refused);
+    long long gap = keeper.longestGap(1000);
+    EXPECT_GE(gap, 0) << "the room being played was closed";
+    EXPECT_LT(gap, 1000);
+    // The silent links are timed out at the door, their rooms end once
+    // empty, and a new room opens.
+    for (auto& g : held)
+        EXPECT_FALSE(g->awaits(net::MessageType::Welcome));
+    for (int tries = 0; tries < 50; ++tries) {
+        keeper.longestGap(100);
+        RoomGuest late(s.port, "/r/latecomer/play?computer=1", "192.0.2.9");
+        if (late.switched())
+            return;
+    }
+    ADD_FAILURE() << "the rooms that nobody was in never made room";
+}
+
+// Strangers besiege one room's door, holding connections and trying wrong
+// codes, while another room is played: that room's pictures keep coming
+// as they came before (a few every second, once its countdown is over).
+TEST(Rooms, ADoorUnderSiegeHoldsNoOtherRoomsFramesBack) {
+    RoomServer s({}, true);
+    RoomGuest player(s.port, "/r/playedroom/play?computer=3", "10.0.0.1");
+    ASSERT_TRUE(player.plays());
+    RoomGuest opener(s.port, "/r/besieged1/play?computer=3", "10.0.0.2");
+    ASSERT_TRUE(opener.plays());
+    player.longestGap(3500); // past the countdown
+    std::vector<std::unique_ptr<RoomGuest>> strangers;
+    std::thread siege([&] {
+        for (int i = 0; i < 300; ++i) {
+            std::string client = "203.0.113." + std::to_string(i % 250);
+            strangers.push_back(std::make_unique<RoomGuest>(s.port, "/r/besieged1/play", client));
+            if (i % 2 == 0)
+                strangers.back()->greet(net::Seat::Watcher, "ABCD-EFGH"); // a wrong code
+        }
+    });
+    long long gap = player.longestGap(3000);
+    siege.join();
+    EXPECT_GE(gap, 0);
+    EXPECT_LT(gap, 1000) << "the other room's frames were held back";
 }
 
 TEST(Rooms, ALinkThatOpensNothingAndOneOpenedTooOftenAreRefused) {
