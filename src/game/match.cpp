@@ -144,6 +144,10 @@ bool leaving(MatchState& s) {
     return true;
 }
 
+// A server that drains ends a match that holds (paused, a player away) or
+// rests between rounds at once; one being played plays its round out.
+bool drained(const MatchState& s) { return s.setup.lastRound != nullptr && *s.setup.lastRound; }
+
 bool enterPressed(const Game& g, int board) {
     return remote(g.seat[board]) && readAction(g, board, Action::Enter);
 }
@@ -248,7 +252,7 @@ Task<HoldEnd> waitForReturn(MatchState& s) {
             holdFor(s, Hold::Away, away, mayTake);
         noteAway(g, m);
         co_await idle(s);
-        if (leaving(s))
+        if (leaving(s) || drained(s))
             co_return HoldEnd::Left;
         if ((readKey(g, vkReturn) || (s.setup.nobodyHere && stayerTakes(g, away))) && m.mayTake) {
             g.loser = away;
@@ -264,7 +268,7 @@ Task<HoldEnd> waitForReturn(MatchState& s) {
 Task<HoldEnd> waitForResume(MatchState& s, PauseKeys& keys) {
     for (;;) {
         co_await idle(s);
-        if (leaving(s))
+        if (leaving(s) || drained(s))
             co_return HoldEnd::Left;
         if (awayBoard(s.g) >= 0) {
             HoldEnd end = co_await waitForReturn(s);
@@ -418,7 +422,7 @@ Task<bool> awaitNextRound(MatchState& s) {
     show(s);
     for (;;) {
         co_await idle(s);
-        if (leaving(s) || (s.setup.lastRound != nullptr && *s.setup.lastRound))
+        if (leaving(s) || drained(s))
             co_return false;
         bool changed = false;
         if (readKey(g, vkReturn) && !m.hereReady) {

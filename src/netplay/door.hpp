@@ -76,6 +76,9 @@ public:
     // gives it (a room on a server, opened by whoever chose its name and
     // code), and everyone after is checked against that.
     void takeFirstPlayersCode() { firstGives_ = true; }
+    // Every code is right (a server's quick match, where strangers meet):
+    // the door's other bounds all hold.
+    void takeAnyCode() { anyCode_ = true; }
 
     // A connection accepted elsewhere, read at once like any other;
     // `already` is what was read from it before (a request's head).
@@ -149,6 +152,7 @@ private:
     net::HostNames names_;
     std::string base_;
     bool firstGives_ = false;
+    bool anyCode_ = false;
     NetSocket listener_;
     std::vector<Stranger> strangers_;
     std::vector<int> slots_; // for each socket watched(): its stranger, -1 the listener

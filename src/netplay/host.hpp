@@ -52,6 +52,8 @@ public:
     // A server's room: its page and game under `base`, under any name;
     // with `firstGivesCode` its code is the first player's (netplay/door.hpp).
     void openRoom(std::string base, bool firstGivesCode);
+    // A quick match's room: strangers meet in it, whatever their codes.
+    void takeAnyCode() { door_.takeAnyCode(); }
     // How many watchers are shown the game.
     int watching() const { return guests_.watching(); }
     // Bytes are still queued for a guest or a stranger.

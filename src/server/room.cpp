@@ -20,6 +20,8 @@ Room::Room(loop::EventLoop& loop, const std::string& name, const RoomKind& kind,
     host_.openRoom("/r/" + name, code == nullptr);
     if (kind_.level == 0)
         host_.seatBothPlayers();
+    if (kind_.quick)
+        host_.takeAnyCode();
     hostHook_ = host_.frameHook();
     if (kind_.levelTwo > 0)
         startMatch();
@@ -96,6 +98,10 @@ void Room::serveNow() {
         return;
     host_.serve(watches_, watched_);
     long long now = loop_.nowMs();
+    if (seeksPartner() && aloneSinceMs_ < 0)
+        aloneSinceMs_ = now;
+    if (seeksPartner() && now - aloneSinceMs_ >= kind_.quickWaitMs)
+        kind_.levelTwo = quickComputerLevel; // nobody came: the computer plays
     if (stage_ == Stage::Waiting && everyoneReady())
         startMatch();
     if (stage_ == Stage::Ending && (!host_.sending() || now >= endBy_))
@@ -129,6 +135,8 @@ void Room::watch() {
     // now and then at an empty room.
     long long due = host_.due();
     long long wait = due >= 0 ? std::max(0LL, due - netClockMs()) : emptyMs_;
+    if (aloneSinceMs_ >= 0 && stage_ == Stage::Waiting)
+        wait = std::min(wait, std::max(0LL, aloneSinceMs_ + kind_.quickWaitMs - loop_.nowMs()));
     serveIn(std::min<long long>(wait, emptyMs_));
 }
 

@@ -30,7 +30,14 @@ struct RoomKind {
     int level = 3;
     int levelTwo = 0;
     int firstTo = 0;
+    // A quick match: two people who do not know each other, whatever their
+    // codes; whoever waits `quickWaitMs` for the second plays the computer.
+    bool quick = false;
+    int quickWaitMs = 30'000;
 };
+
+// The level of the computer that plays whoever waited too long for a quick match.
+constexpr int quickComputerLevel = 3;
 
 class Room {
 public:
@@ -56,6 +63,11 @@ public:
     // the room may go.
     bool ended() const { return stage_ == Stage::Ended; }
     bool playing() const { return stage_ == Stage::Playing; }
+    // A quick match's room whose first player waits for a second.
+    bool seeksPartner() const {
+        return kind_.quick && stage_ == Stage::Waiting && host_.playerReady(0) &&
+               !host_.playerReady(1);
+    }
     // Its match began and has ended.
     bool playedOut() const { return match_ != nullptr && match_->over(); }
     int players() const;
@@ -111,6 +123,7 @@ private:
     long long endBy_ = 0; // Ending: the host is closed by then
     long long frames_ = 0;
     long long lateFrames_ = 0;
+    long long aloneSinceMs_ = -1; // a quick match's: since its first player was ready
     FrameHook hostHook_;
     bool lastRound_ = false;
 };

@@ -85,6 +85,8 @@ Rooms::~Rooms() { loop_.cancelTimer(sweepTimer_); }
 
 Rooms::Taken Rooms::take(std::string_view name, std::string_view query, NetSocket socket,
                          const net::PeerAddress& client, std::string_view head) {
+    if (name == quickRoomName)
+        return takeQuick(socket, client, head);
     auto found = rooms_.find(name);
     if (found == rooms_.end()) {
         RoomKind kind;
@@ -110,6 +112,37 @@ void Rooms::drain() {
     draining_ = true;
     for (auto& [name, room] : rooms_)
         room->drain();
+}
+
+// The next to come joins the room of whoever waits; with nobody waiting,
+// a room of its own waits for the one after. Each is kept under a name no
+// link can ask for (a space is no room name's), its path the quick one's.
+Rooms::Taken Rooms::takeQuick(NetSocket socket, const net::PeerAddress& client,
+                              std::string_view head) {
+    for (auto& [name, room] : rooms_) {
+        if (room->seeksPartner()) {
+            room->take(socket, client, head);
+            return Taken::Yes;
+        }
+    }
+    if (draining_)
+        return Taken::Draining;
+    if (static_cast<int>(rooms_.size()) >= limits_.maxRooms)
+        return Taken::Full;
+    if (!mayOpen(client, loop_.nowMs()))
+        return Taken::TooOften;
+    RoomKind kind;
+    kind.level = 0;
+    kind.quick = true;
+    kind.quickWaitMs = limits_.quickWaitMs;
+    std::string key = std::string(quickRoomName) + " " + std::to_string(++quickRooms_);
+    auto room = std::make_unique<Room>(loop_, std::string(quickRoomName), kind, limits_.emptyMs);
+    Room& r = *rooms_.emplace(key, std::move(room)).first->second;
+    counts_.rooms = static_cast<long long>(rooms_.size());
+    if (events_ != nullptr)
+        events_->opened(key, kind, client);
+    r.take(socket, client, head);
+    return Taken::Yes;
 }
 
 bool Rooms::mayOpen(const net::PeerAddress& client, long long now) {

@@ -23,7 +23,12 @@ struct RoomLimits {
     int maxRooms = defaultMaxRooms;
     int roomsPerMinute = defaultRoomsPerMinute; // opened from one client
     int emptyMs = 5 * 60 * 1000;                // a room nobody is in ends after this
+    int quickWaitMs = 30'000; // a quick match's first player waits this long for a second
 };
+
+// The room every quick match is reached at: its players are paired with
+// the next who waits, in rooms of their own under this one path.
+constexpr std::string_view quickRoomName = "quick";
 
 // A room's name, chosen at random by whoever opens it: 4 to 32 letters,
 // digits, '-' and '_'.
@@ -74,6 +79,7 @@ public:
 
 private:
     static long long sweepSoon(loop::EventLoop& loop, loop::TimerId id, void* self);
+    Taken takeQuick(NetSocket socket, const net::PeerAddress& client, std::string_view head);
     bool mayOpen(const net::PeerAddress& client, long long now);
 
     loop::EventLoop& loop_;
@@ -87,6 +93,7 @@ private:
     };
     std::unordered_map<std::string, Openings> openings_; // by client address
     loop::TimerId sweepTimer_;
+    long long quickRooms_ = 0; // opened so far, which names each apart
     bool draining_ = false;
 };
 

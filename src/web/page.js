@@ -485,6 +485,7 @@ function startPage(bd) {
 
     const inRoom = location.pathname.startsWith('/r/');
     const here = inRoom && new URLSearchParams(location.search).has('here');
+    const quick = location.pathname === '/r/quick';
     const seatTaken = 2; // the refusal of a seat another player holds
     let session = null; // the game under way, while there is one
     let lastSeat = bd.Seat.Player; // as the last game was joined, for "Join again"
@@ -516,6 +517,7 @@ function startPage(bd) {
                 for (const button of pads.children) button.hidden = seat !== bd.Seat.Player && button.dataset.key !== 'touchLeave';
                 pads.hidden = false;
                 status.textContent = here ? 'Two players: W A S D and the arrows; Enter starts the next round, P pauses, Escape leaves.'
+                    : quick && seat === bd.Seat.Player ? 'Quick match: the next player to come plays you, or the computer after 30 seconds. W A S D or the arrows; Escape leaves.'
                     : seat === bd.Seat.Player ? 'Playing: W A S D or the arrows; Enter starts the next round, P pauses, Escape leaves.' : 'Watching: Escape leaves.';
             },
             picture: () => spans.forEach((_, i) => paintCell(s.picture, i)),
@@ -644,6 +646,9 @@ function startPage(bd) {
     $('computer').addEventListener('click', () => openRoom(`computer=${$('level').value}`));
     $('friend').addEventListener('click', () => openRoom('friend'));
     $('here').addEventListener('click', () => openRoom('here'));
+    // Every quick match is reached at one room's path, where the server
+    // pairs whoever waits with the next to come.
+    $('quick').addEventListener('click', () => location.assign(`/r/quick#${bd.formatJoinCode(bd.randomJoinCode(randomBytes))}`));
     // A room of two people: its link, to send, with a button to copy it
     // (the clipboard where the browser allows it, else the text selected).
     const share = $('share');

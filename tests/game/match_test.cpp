@@ -317,34 +317,44 @@ TEST_F(Matches, WithNobodyHereTheRemotePlayersAloneStartTheNextRound) {
 }
 
 // A server that drains makes the round under way a match's last, and ends
-// at once a match between rounds.
+// at once a match between rounds or held for a player who is away.
 TEST_F(Matches, TheLastRoundEndsTheMatchWhereverItIsMadeSo) {
-    for (bool inRound : {true, false}) {
-        SCOPED_TRACE(inRound ? "in a round" : "between rounds");
+    enum class When { InRound, BetweenRounds, Away };
+    for (When when : {When::InRound, When::BetweenRounds, When::Away}) {
+        SCOPED_TRACE(static_cast<int>(when));
         m = Match{};
         FakeRemote guest;
         bool last = false;
         bool rested = false; // the rest between rounds was shown
+        int frames = 0;
         GameSetup setup{.remote = {RemoteKeys{}, guest.keys()},
                         .match = true,
                         .nobodyHere = true,
                         .lastRound = &last};
         screen().keyScript = [&](int frame, int key) {
+            frames = frame;
             rested = rested || m.phase == MatchPhase::RoundOver;
-            if (m.phase == MatchPhase::Playing && inRound)
+            if (m.phase == MatchPhase::Playing && when == When::InRound)
                 last = true;
-            if (m.phase == MatchPhase::RoundOver && !inRound)
+            if (m.phase == MatchPhase::RoundOver && when == When::BetweenRounds)
                 last = true;
-            if (frame > 20'000)
-                guest.held.insert(Action::Escape); // a match that never ends
-            return m.phase == MatchPhase::Playing && key == vkDown;
+            if (m.phase == MatchPhase::Playing && when == When::Away && frame > 50)
+                guest.there = false;
+            if (m.phase == MatchPhase::Paused && when == When::Away)
+                last = true;
+            if (frame > 20'000) { // a match that never ends: the guest comes back to leave
+                guest.there = true;
+                guest.held.insert(Action::Escape);
+            }
+            return m.phase == MatchPhase::Playing && key == vkDown && when != When::Away;
         };
         playMatch(setup, m);
+        EXPECT_LT(frames, 20'000) << "the match ended by itself";
         EXPECT_EQ(1, m.round);
-        EXPECT_EQ(1, m.wins[1]);
         EXPECT_EQ(-1, m.leaver);
-        EXPECT_EQ("Match over: 0-1.", trimmed(mem::rowText(17, 0, 56)));
-        EXPECT_EQ(!inRound, rested) << "a last round goes straight to the match's end";
+        EXPECT_EQ(when == When::BetweenRounds, rested) << "a last round goes straight to the end";
+        EXPECT_EQ(when == When::Away ? "Match over: 0-0." : "Match over: 0-1.",
+                  trimmed(mem::rowText(17, 0, 56)));
     }
 }
 

@@ -81,12 +81,13 @@ async function fetchHead(port, target) {
 const servedBy = (head) => head.match(/^x-served-by: (s\d+)\s*$/im)?.[1];
 
 // A page's game in room `name` through the balancer: switched, greeted,
-// ready; the messages it is sent gather in `messages`.
-async function player(port, name) {
+// ready, from `client`; the messages it is sent gather in `messages`.
+async function player(port, name, client) {
     const host = `127.0.0.1:${port}`;
     const peer = new Peer(port, '127.0.0.1');
     await peer.opened;
-    peer.write(upgradeRequest(host, `http://${host}`, key, {}, `/r/${name}/play?computer=1`));
+    // Each a person of their own, as the balancer's X-Forwarded-For names them.
+    peer.write(upgradeRequest(host, `http://${host}`, key, { 'X-Forwarded-For': client }, `/r/${name}/play?computer=1`));
     const head = await peer.until((p) => {
         const end = p.data.indexOf('\r\n\r\n');
         return end < 0 ? undefined : p.data.subarray(0, end).toString('latin1');
@@ -133,11 +134,11 @@ test('three servers behind HAProxy serve one set of links and lose only their ow
             const name = roomName(i);
             const pageHead = await fetchHead(port, `/r/${name}?computer=1`);
             assert.match(pageHead, /^HTTP\/1\.1 200 OK/);
-            const p = await player(port, name);
+            const p = await player(port, name, `10.1.0.${i}`);
             assert.equal(p.server, servedBy(pageHead), `room ${name}'s page and game on one server`);
             const holder = servers.findIndex((s) => s.log.includes(`event=room_opened room=${name} `));
             assert.equal(`s${holder}`, p.server, `room ${name} opened where the balancer sent it`);
-            assert.match(servers[holder].log, new RegExp(`room=${name} level=1 first_to=0 client=127\\.0\\.0\\.1`));
+            assert.match(servers[holder].log, new RegExp(`room=${name} level=1 first_to=0 client=10\\.1\\.0\\.${i}\\b`));
             p.name = name;
             players.push(p);
         }
@@ -159,7 +160,7 @@ test('three servers behind HAProxy serve one set of links and lose only their ow
         // Its health check takes it out: new rooms open on the others.
         await sleep(1500);
         for (let i = 12; i < 20; ++i) {
-            const p = await player(port, roomName(i));
+            const p = await player(port, roomName(i), `10.1.0.${i}`);
             assert.notEqual(p.server, killed, `room ${roomName(i)} opened on a live server`);
             players.push(p);
         }

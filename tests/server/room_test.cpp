@@ -316,6 +316,33 @@ TEST(Rooms, ADoorUnderSiegeHoldsNoOtherRoomsFramesBack) {
     EXPECT_LT(gap, 1000) << "the other room's frames were held back";
 }
 
+// Quick matches pair each player with the next, whatever their codes; one
+// left alone plays the computer once it has waited long enough.
+TEST(Rooms, AQuickMatchPairsTheNextTwoAndGivesTheThirdTheComputer) {
+    server::RoomLimits limits;
+    limits.quickWaitMs = 1500;
+    RoomServer s(limits);
+    RoomGuest first(s.port, "/r/quick/play");
+    ASSERT_TRUE(first.switched()) << first.head;
+    first.greet(net::Seat::Player, "AAAA-AAAA");
+    ASSERT_TRUE(first.awaits(net::MessageType::Welcome));
+    first.ready();
+    RoomGuest second(s.port, "/r/quick/play");
+    second.greet(net::Seat::Player, "BBBB-BBBB");
+    ASSERT_TRUE(second.awaits(net::MessageType::Welcome));
+    second.ready();
+    EXPECT_TRUE(first.awaits(net::MessageType::Picture)) << "paired: the match began";
+    EXPECT_TRUE(second.awaits(net::MessageType::Picture));
+    RoomGuest third(s.port, "/r/quick/play");
+    third.greet(net::Seat::Player, "CCCC-CCCC");
+    ASSERT_TRUE(third.awaits(net::MessageType::Welcome));
+    third.ready();
+    auto asked = std::chrono::steady_clock::now();
+    EXPECT_TRUE(third.awaits(net::MessageType::Picture)) << "the computer played the one alone";
+    EXPECT_GE(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(1400))
+        << "not before it had waited";
+}
+
 TEST(Rooms, ALinkThatOpensNothingAndOneOpenedTooOftenAreRefused) {
     server::RoomLimits limits;
     limits.roomsPerMinute = 1;

@@ -175,3 +175,22 @@ serverTest('two players at one page hold their keys together', async ({ origin, 
     assert.equal(browser.addresses('Network.webSocketCreated').length, 1, 'one address, three connections');
     assert.deepEqual(browser.complaints(), []);
 });
+
+serverTest('quick match pairs two pages', async ({ origin, browser }) => {
+    const first = await choose(browser, origin, 'quick');
+    await until(first, "location.pathname === '/r/quick' && document.getElementById('status')?.textContent.startsWith('Quick match')");
+    await new Promise((wake) => setTimeout(wake, 500)); // its Ready on its way to the server
+    const second = await choose(browser, origin, 'quick');
+    await until(second, "document.getElementById('status')?.textContent.startsWith('Quick match')");
+    // Paired, not each given the computer (which comes after 30 s): both
+    // boards of one match, on both pages, well before then.
+    await untilScreen(first, playing, 'the round under way', 15000);
+    await untilScreen(second, playing, 'the round under way', 5000);
+    await first.key('keyDown', 'KeyA');
+    await untilScreen(second, (t) => pieceColumn(t, 0) === 0, "the first page's piece at its wall, on the second's", 5000);
+    await first.key('keyUp', 'KeyA');
+    // Left, the match ends: the server stops without a round to wait for.
+    await first.press('Escape');
+    await until(second, "document.getElementById('status').textContent === 'The game is over.'");
+    assert.deepEqual(browser.complaints(), []);
+});
