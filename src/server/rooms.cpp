@@ -88,24 +88,14 @@ Rooms::Taken Rooms::take(std::string_view name, std::string_view query, NetSocke
     if (name == quickRoomName)
         return takeQuick(socket, client, head);
     auto found = rooms_.find(name);
-    if (found == rooms_.end()) {
-        RoomKind kind;
-        if (!roomKindOf(query, kind))
-            return Taken::NoSuchRoom;
-        if (draining_)
-            return Taken::Draining;
-        if (static_cast<int>(rooms_.size()) >= limits_.maxRooms)
-            return Taken::Full;
-        if (!mayOpen(client, loop_.nowMs()))
-            return Taken::TooOften;
-        auto room = std::make_unique<Room>(loop_, std::string(name), kind, limits_.emptyMs);
-        found = rooms_.emplace(std::string(name), std::move(room)).first;
-        counts_.rooms = static_cast<long long>(rooms_.size());
-        if (events_ != nullptr)
-            events_->opened(found->first, kind, client);
+    if (found != rooms_.end()) {
+        found->second->take(socket, client, head);
+        return Taken::Yes;
     }
-    found->second->take(socket, client, head);
-    return Taken::Yes;
+    RoomKind kind;
+    if (!roomKindOf(query, kind))
+        return Taken::NoSuchRoom;
+    return open(std::string(name), std::string(name), kind, socket, client, head);
 }
 
 void Rooms::drain() {
@@ -125,18 +115,27 @@ Rooms::Taken Rooms::takeQuick(NetSocket socket, const net::PeerAddress& client,
             return Taken::Yes;
         }
     }
+    RoomKind kind;
+    kind.level = 0;
+    kind.quick = true;
+    kind.quickWaitMs = limits_.quickWaitMs;
+    std::string key = std::string(quickRoomName) + " " + std::to_string(quickRooms_ + 1);
+    Taken taken = open(key, std::string(quickRoomName), kind, socket, client, head);
+    if (taken == Taken::Yes)
+        ++quickRooms_;
+    return taken;
+}
+
+// A new room under `key`, at the path of `name`, when the limits allow.
+Rooms::Taken Rooms::open(const std::string& key, const std::string& name, const RoomKind& kind,
+                         NetSocket socket, const net::PeerAddress& client, std::string_view head) {
     if (draining_)
         return Taken::Draining;
     if (static_cast<int>(rooms_.size()) >= limits_.maxRooms)
         return Taken::Full;
     if (!mayOpen(client, loop_.nowMs()))
         return Taken::TooOften;
-    RoomKind kind;
-    kind.level = 0;
-    kind.quick = true;
-    kind.quickWaitMs = limits_.quickWaitMs;
-    std::string key = std::string(quickRoomName) + " " + std::to_string(++quickRooms_);
-    auto room = std::make_unique<Room>(loop_, std::string(quickRoomName), kind, limits_.emptyMs);
+    auto room = std::make_unique<Room>(loop_, name, kind, limits_.emptyMs);
     Room& r = *rooms_.emplace(key, std::move(room)).first->second;
     counts_.rooms = static_cast<long long>(rooms_.size());
     if (events_ != nullptr)

@@ -80,6 +80,8 @@ public:
 private:
     static long long sweepSoon(loop::EventLoop& loop, loop::TimerId id, void* self);
     Taken takeQuick(NetSocket socket, const net::PeerAddress& client, std::string_view head);
+    Taken open(const std::string& key, const std::string& name, const RoomKind& kind,
+               NetSocket socket, const net::PeerAddress& client, std::string_view head);
     bool mayOpen(const net::PeerAddress& client, long long now);
 
     loop::EventLoop& loop_;
