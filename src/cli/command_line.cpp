@@ -147,6 +147,30 @@ private:
         return false;
     }
 
+    // --max-connections, --max-per-client, --max-rooms, --rooms-per-minute;
+    // false for any other option.
+    bool serverBoundOption(const char* arg) {
+        struct Bound {
+            const char* name;
+            int Options::*field;
+        };
+        static constexpr Bound bounds[] = {
+            {"--max-connections", &Options::maxConnections},
+            {"--max-per-client", &Options::maxPerClient},
+            {"--max-rooms", &Options::maxRooms},
+            {"--rooms-per-minute", &Options::roomsPerMinute},
+        };
+        std::string value;
+        bool given = false;
+        for (const Bound& b : bounds) {
+            if (valueOf(arg, b.name, false, value, given)) {
+                serverBound(b.name, value, given, options_.*b.field);
+                return true;
+            }
+        }
+        return false;
+    }
+
     void option(const char* arg) {
         std::string value;
         bool given = false;
@@ -157,7 +181,7 @@ private:
                 level(value);
         } else if (valueOf(arg, "--first-to", false, value, given)) {
             firstTo(value); // without a value the first failure, "needs a value", stands
-        } else if (addressMode(arg)) {
+        } else if (addressMode(arg) || serverBoundOption(arg)) {
             return;
         } else if (valueOf(arg, "--replay", false, value, given)) {
             setMode(Mode::Replay);
@@ -166,14 +190,6 @@ private:
             std::string problem = given ? chooseKeys(value, options_.keys) : "";
             if (!problem.empty())
                 fail("--keys " + problem);
-        } else if (valueOf(arg, "--max-connections", false, value, given)) {
-            serverBound("--max-connections", value, given, options_.maxConnections);
-        } else if (valueOf(arg, "--max-per-client", false, value, given)) {
-            serverBound("--max-per-client", value, given, options_.maxPerClient);
-        } else if (valueOf(arg, "--max-rooms", false, value, given)) {
-            serverBound("--max-rooms", value, given, options_.maxRooms);
-        } else if (valueOf(arg, "--rooms-per-minute", false, value, given)) {
-            serverBound("--rooms-per-minute", value, given, options_.roomsPerMinute);
         } else if (valueOf(arg, "--trust", false, value, given)) {
             trust(value, given);
         } else if (valueOf(arg, "--name", false, value, given)) {
