@@ -149,6 +149,23 @@ struct Meeting {
     std::string failed; // what went wrong, for the message that ends the command
 };
 
+// A server's answer other than the switch to its room.
+std::string declinedText(int status, const std::string& there) {
+    switch (status) {
+    case 404:
+        return "there is no such room at " + there +
+               ": it closed, or the link is mistyped; HOST:PORT/new opens one";
+    case 429: return there + " opened enough rooms for you this minute; try again in a minute";
+    case 503: return there + " is full or shutting down; try again later";
+    case 403:
+        return there + " refused the connection: a server reached through a balancer needs its "
+                       "name as the balancer's, as in the room's link";
+    default:
+        return there + " answered " + std::to_string(status) +
+               ", not the room's game; check the address against the room's link";
+    }
+}
+
 std::string answerText(const Meeting& meeting, const std::string& there) {
     switch (meeting.answer) {
     case GameGuest::Answer::Welcomed:
@@ -165,14 +182,24 @@ std::string answerText(const Meeting& meeting, const std::string& there) {
     case GameGuest::Answer::NoAnswer:
         return there + " did not answer in 5 seconds; check the address and port against the "
                        "host's screen";
+    case GameGuest::Answer::Declined: return declinedText(meeting.guest->declined(), there);
     }
     return "";
 }
 
+// Where a guest goes: a host, or a server's room at `path` (empty for a
+// host).
+struct Road {
+    net::Endpoint where;
+    std::string path;
+    std::string opened; // the name of the room this guest opens, if it does
+};
+
 // Greets with `code`, or without one (nullptr) only looks for the game,
 // each time on a connection of its own: the host closes one that has not
 // greeted within its limit, and one it refused a code.
-Meeting meet(const net::Endpoint& where, net::Seat seat, const net::JoinCode* code) {
+Meeting meet(const Road& road, net::Seat seat, const net::JoinCode* code) {
+    const net::Endpoint& where = road.where;
     Meeting meeting;
     std::string error;
     NetSocket socket = netConnect(where, connectTimeoutMs, error);
@@ -181,6 +208,8 @@ Meeting meet(const net::Endpoint& where, net::Seat seat, const net::JoinCode* co
         return meeting;
     }
     meeting.guest = std::make_unique<GameGuest>(localScreen(), socket, seat);
+    if (!road.path.empty())
+        meeting.guest->throughRoom(net::formatEndpoint(where.host, where.port), road.path);
     meeting.answer = code != nullptr ? meeting.guest->greet(*code, answerTimeoutMs)
                                      : meeting.guest->look(answerTimeoutMs);
     meeting.failed = answerText(meeting, net::formatEndpoint(where.host, where.port));
@@ -189,7 +218,7 @@ Meeting meet(const net::Endpoint& where, net::Seat seat, const net::JoinCode* co
 
 // A game listens at `where`; its connection is closed before the person
 // types, which may take longer than the host waits for a greeting.
-bool found(const net::Endpoint& where, net::Seat seat, std::string& failed) {
+bool found(const Road& where, net::Seat seat, std::string& failed) {
     Meeting look = meet(where, seat, nullptr);
     failed = look.failed;
     return look.answer == GameGuest::Answer::Found;
@@ -197,9 +226,8 @@ bool found(const net::Endpoint& where, net::Seat seat, std::string& failed) {
 
 // The host let this guest in with the code given or typed, asked again
 // after each wrong one; `failed` says why not.
-std::unique_ptr<GameGuest> getIn(const Options& options, net::Seat seat, std::string& failed) {
-    const net::Endpoint& where = options.endpoint;
-    net::JoinCode code = options.code.value_or(net::JoinCode{});
+std::unique_ptr<GameGuest> getIn(const Options& options, const Road& where, net::Seat seat,
+                                 net::JoinCode code, std::string& failed) {
     // The game is found before the person types.
     if (options.askCode && (!found(where, seat, failed) || !askForCode(false, code, failed)))
         return nullptr;
@@ -244,11 +272,56 @@ int guestEnded(const GameGuest& guest, const std::string& there) {
     return complain(guest.lostWhy());
 }
 
+// The room a guest's command names on a server: a new one's name drawn
+// here, so that a balancer routes it by its name from the first request
+// on; its code too, which its first player brings.
+bool roomRoad(const Options& options, Road& road, net::JoinCode& code, std::string& problem) {
+    road.where = options.endpoint;
+    code = options.code.value_or(net::JoinCode{});
+    if (!options.room)
+        return true;
+    using Kind = net::RoomRoad::Kind;
+    const net::RoomRoad& room = *options.room;
+    if (room.kind == Kind::Room) {
+        road.path = net::roomPlayPath(room.name, "");
+        return true;
+    }
+    unsigned char bytes[net::roomNameLength];
+    if ((!options.code && !freshCode(code)) || !netRandomBytes(bytes, sizeof bytes)) {
+        problem = "no randomness for a room's name and code from the operating system";
+        return false;
+    }
+    std::string query = options.here ? "here" : "friend";
+    if (options.firstTo > 0)
+        query += "&first-to=" + std::to_string(options.firstTo);
+    if (room.kind == Kind::Quick) {
+        road.path = net::roomPlayPath(std::string(net::quickRoomName), "");
+        return true;
+    }
+    road.opened = net::roomNameFromBytes(bytes);
+    road.path = net::roomPlayPath(road.opened, query);
+    return true;
+}
+
+// Until player two is there, how to join the room this guest opened: its
+// link for a browser, the command for a terminal, as a host shows them.
+std::vector<NoticeLine> roomNotice(const Road& road, const net::JoinCode& code) {
+    std::string there = net::formatEndpoint(road.where.host, road.where.port);
+    std::vector<std::string> command = {std::string(joinProgram),
+                                        "--join " + there + "/r/" + road.opened};
+    return joinNotice(command, code, localContinuation(),
+                      net::roomLink(road.where.host, road.where.port, road.opened, code));
+}
+
 int join(const Options& options, net::Seat seat) {
     std::string problem = localProblem(ConsoleUse::Network);
     if (!problem.empty())
         return complain(problem);
-    std::unique_ptr<GameGuest> guest = getIn(options, seat, problem);
+    Road road;
+    net::JoinCode code;
+    if (!roomRoad(options, road, code, problem))
+        return complain(problem);
+    std::unique_ptr<GameGuest> guest = getIn(options, road, seat, code, problem);
     if (!guest)
         return complain(problem);
     GameSetup mine = gameSetupOf(options);
@@ -265,7 +338,10 @@ int join(const Options& options, net::Seat seat) {
     localFarewell(leftByInterruptText(program, there, seat) + "\n");
     localServe(guest.get());
     guest->ready(localKeyReleases());
-    localScreen().setNotices({{9, "Joined " + there + "; the game starts soon."}});
+    if (road.opened.empty())
+        localScreen().setNotices({{9, "Joined " + there + "; the game starts soon."}});
+    else
+        localScreen().setNotices(roomNotice(road, code));
     while (guest->state() == GameGuest::State::Playing)
         sleepMs(checkMs);
     localFarewell("");

@@ -118,6 +118,12 @@ private:
             options_.speedUp = true;
             return true;
         }
+        if (std::strcmp(arg, "--here") == 0) {
+            if (options_.here)
+                fail("--here is given twice");
+            options_.here = true;
+            return true;
+        }
         if (std::strcmp(arg, "--json") != 0)
             return false;
         options_.json = true;
@@ -267,10 +273,17 @@ private:
         else if (nameGiven_ && !net::parseHostAndPort(options_.name, named))
             fail("--name takes a name or an address, as NAME, NAME:PORT or [IPv6]:PORT, not '" +
                  printable(options_.name.c_str()) + "'");
-        // The host plays the match; a guest sees how it ends.
+        if (mode == Mode::Join || mode == Mode::Watch)
+            checkRoom(mode);
+        else if (options_.here)
+            fail("--here goes with --join HOST:PORT/new");
+        // The host plays the match, and a server's new room; a guest sees
+        // how it ends.
+        bool opensRoom = options_.room && options_.room->kind == net::RoomRoad::Kind::New;
         bool hostsPlay = playsMatch(mode) && mode != Mode::Join && mode != Mode::Watch;
-        if (firstToGiven_ && !hostsPlay)
-            fail("--first-to goes with --match, --computer, --demo or --host");
+        if (firstToGiven_ && !hostsPlay && !opensRoom)
+            fail("--first-to goes with --match, --computer, --demo, --host or --join "
+                 "HOST:PORT/new");
         if (options_.speedUp && !hostsPlay)
             fail("--speed-up goes with --match, --computer, --demo or --host");
         checkKeys(mode);
@@ -344,15 +357,44 @@ private:
             fail("--replay needs a recording, or last for the newest");
     }
 
+    // A guest's address may name a server's room: a watcher's only one
+    // already open, --here only a new one, and a quick match meets
+    // strangers, whatever code each brings.
+    void checkRoom(Mode mode) {
+        net::RoomRoad road;
+        bool isRoom = false;
+        std::string problem = net::parseRoomRoad(address_, options_.endpoint, road, isRoom);
+        if (!problem.empty())
+            fail(std::string(optionOf(mode)) + ": " + problem);
+        if (isRoom)
+            options_.room = road;
+        using Kind = net::RoomRoad::Kind;
+        if (isRoom && mode == Mode::Watch && road.kind != Kind::Room)
+            fail("--watch takes a room that is open: HOST:PORT/r/ROOM");
+        if (options_.here && (!isRoom || road.kind != Kind::New || mode != Mode::Join))
+            fail("--here goes with --join HOST:PORT/new");
+        if (isRoom && road.kind == Kind::Quick && codeGiven_)
+            fail("--code does not go with a quick match: it pairs whoever comes");
+        if (road.code && codeGiven_)
+            fail("--code is given twice: the link has one");
+        if (road.code)
+            options_.code = road.code;
+    }
+
     // The address and the code as the network game will read them, so that
     // a typing mistake is a usage error before the terminal is touched.
     void checkNetwork(Mode mode) {
-        std::string problem = net::parseEndpoint(address_, mode == Mode::Host, options_.endpoint);
+        std::string problem =
+            options_.room ? ""
+                          : net::parseEndpoint(address_, mode == Mode::Host, options_.endpoint);
         if (!problem.empty())
             fail(std::string(optionOf(mode)) + ": " + problem);
-        std::string bad = codeGiven_ && !options_.askCode
-                              ? codeProblem(code_, mode, "--code", options_.code)
-                              : "";
+        // A new room's code is as a host's: no weak one.
+        bool opensRoom = options_.room && options_.room->kind == net::RoomRoad::Kind::New;
+        std::string bad =
+            codeGiven_ && !options_.askCode
+                ? codeProblem(code_, opensRoom ? Mode::Host : mode, "--code", options_.code)
+                : "";
         if (!bad.empty())
             fail(bad);
     }
@@ -403,8 +445,10 @@ bool playsMatch(Mode mode) {
 Options parseCommandLine(int argc, const char* const* argv) { return Parser(argc, argv).parse(); }
 
 void takeCodeFromEnvironment(Options& options, const char* value) {
+    // A new room's code, and a quick match's, are drawn at random.
+    bool drawsCode = options.room && options.room->kind != net::RoomRoad::Kind::Room;
     if (options.command != Command::Play || !networked(options.mode) || options.code ||
-        options.askCode)
+        options.askCode || drawsCode)
         return;
     if (value != nullptr && value[0] != '\0') {
         options.error = codeProblem(value, options.mode, codeVariable, options.code);

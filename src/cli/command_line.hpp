@@ -14,6 +14,7 @@
 #include "net/address.hpp"
 #include "net/admission.hpp"
 #include "net/join_code.hpp"
+#include "net/room_road.hpp"
 
 enum class Command { Play, Help, Version, Invalid };
 
@@ -40,6 +41,10 @@ struct Options {
     // port 7416 unless given), or --join and --watch find the host
     // (HOST[:PORT]), as the command line gave it and checked it.
     net::Endpoint endpoint = {};
+    // --join and --watch at a server's room (HOST:PORT/new, /quick or
+    // /r/ROOM, or the room's link); none for a --host game.
+    std::optional<net::RoomRoad> room;
+    bool here = false; // --here: both boards of a new room at this keyboard
     // The join code of --code CODE or BLOCKDUEL_CODE, checked; none when
     // neither gives one.
     std::optional<net::JoinCode> code;

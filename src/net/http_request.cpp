@@ -85,9 +85,12 @@ void HttpRequestReader::endOfLine() {
     line_.clear();
     if (firstLine_) {
         firstLine_ = false;
-        requestLine(line);
+        if (head_ == HttpHead::Request)
+            requestLine(line);
+        else
+            statusLine(line);
     } else if (line.empty()) {
-        if (!request_.has("host"))
+        if (head_ == HttpHead::Request && !request_.has("host"))
             return fail("no Host header");
         state_ = State::Done;
     } else {
@@ -111,6 +114,23 @@ void HttpRequestReader::requestLine(std::string_view line) {
         return fail("a version other than HTTP/1.1");
     request_.method = method;
     request_.target = target;
+}
+
+// HTTP/1.1, three digits and a reason, which may hold spaces or be empty.
+void HttpRequestReader::statusLine(std::string_view line) {
+    constexpr std::string_view version = "HTTP/1.1 ";
+    constexpr std::size_t digits = 3;
+    bool shaped = line.substr(0, version.size()) == version &&
+                  line.size() >= version.size() + digits &&
+                  (line.size() == version.size() + digits || line[version.size() + digits] == ' ');
+    if (!shaped)
+        return fail("a status line that is not HTTP/1.1 CODE REASON");
+    for (std::size_t i = 0; i < digits; ++i) {
+        char c = line[version.size() + i];
+        if (c < '0' || c > '9')
+            return fail("a status code that is no number");
+        status_ = status_ * 10 + (c - '0');
+    }
 }
 
 void HttpRequestReader::headerLine(std::string_view line) {

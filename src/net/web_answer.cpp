@@ -16,7 +16,6 @@ namespace {
 
 // RFC 6455's constant, which the key is hashed with.
 constexpr std::string_view webSocketGuid = "258EAFA5-E914-47DA-95CA-C5AB0DC85B11";
-constexpr std::size_t webSocketKeyBytes = 16;
 
 // Whether the comma-separated `list` holds `token`, in any case.
 bool listHas(std::string_view list, std::string_view token) {

@@ -16,6 +16,8 @@ namespace net {
 
 constexpr std::string_view webPagePath = "/";
 constexpr std::string_view webSocketPath = "/play";
+// Random bytes in a WebSocket switch's key.
+constexpr std::size_t webSocketKeyBytes = 16;
 // Random bytes in each page's nonce: 128 bits, as CSP asks.
 constexpr std::size_t nonceBytes = 16;
 

@@ -33,26 +33,29 @@ void appendBigEndian(std::string& out, std::uint64_t value, int bytes) {
         out.push_back(static_cast<char>((value >> shift) & 0xffU));
 }
 
-// A whole, unmasked frame, its length in the shortest form.
-void appendFrame(std::string& out, unsigned opcode, const std::string& payload) {
+// A whole frame, its length in the shortest form; masked with `mask` when
+// there is one, as a client's frames are.
+void appendFrame(std::string& out, unsigned opcode, const std::string& payload,
+                 const unsigned char* mask = nullptr) {
     out.push_back(static_cast<char>(finBit | opcode));
     std::uint64_t size = payload.size();
+    unsigned masked = mask != nullptr ? maskBit : 0U;
     if (size < sixteenBitLength) {
-        out.push_back(static_cast<char>(size));
+        out.push_back(static_cast<char>(masked | size));
     } else if (size < firstSixtyFourBit) {
-        out.push_back(static_cast<char>(sixteenBitLength));
+        out.push_back(static_cast<char>(masked | sixteenBitLength));
         appendBigEndian(out, size, 2);
     } else {
-        out.push_back(static_cast<char>(sixtyFourBitLength));
+        out.push_back(static_cast<char>(masked | sixtyFourBitLength));
         appendBigEndian(out, size, 8);
     }
-    out += payload;
-}
-
-void appendClose(std::string& out, unsigned status) {
-    std::string code;
-    appendBigEndian(code, status, 2);
-    appendFrame(out, closeFrame, code);
+    if (mask == nullptr) {
+        out += payload;
+        return;
+    }
+    out.append(reinterpret_cast<const char*>(mask), maskBytes);
+    for (std::size_t i = 0; i < payload.size(); ++i)
+        out.push_back(static_cast<char>(payload[i] ^ static_cast<char>(mask[i % maskBytes])));
 }
 
 } // namespace
@@ -67,7 +70,24 @@ bool OwnWebSocketFraming::unwrap(const unsigned char* bytes, std::size_t count,
 
 void OwnWebSocketFraming::wrap(const std::string& message, std::string& out) {
     if (!ended())
-        appendFrame(out, binaryFrame, message);
+        send(out, binaryFrame, message);
+}
+
+// A server's frames go unmasked; a client's each with a mask of its own
+// (xorshift64*), which only has to differ from frame to frame.
+void OwnWebSocketFraming::send(std::string& out, unsigned opcode, const std::string& payload) {
+    if (!client_) {
+        appendFrame(out, opcode, payload);
+        return;
+    }
+    maskState_ ^= maskState_ >> 12U;
+    maskState_ ^= maskState_ << 25U;
+    maskState_ ^= maskState_ >> 27U;
+    std::uint64_t drawn = maskState_ * 0x2545F4914F6CDD1DULL;
+    unsigned char mask[maskBytes];
+    for (std::size_t i = 0; i < maskBytes; ++i)
+        mask[i] = static_cast<unsigned char>(drawn >> (8U * i));
+    appendFrame(out, opcode, payload, mask);
 }
 
 // One stage further when its bytes are in; false when they are not yet.
@@ -121,7 +141,7 @@ void OwnWebSocketFraming::readStart(std::string& out) {
     masked_ = (got_[1] & maskBit) != 0;
     unsigned shortLength = got_[1] & 0x7fU;
     if (isControl(opcode_) && (shortLength > longestControl || !fin_)) {
-        refuse(out, protocolError, "the browser sent a control frame too long or in pieces");
+        refuse(out, protocolError, "sent a control frame too long or in pieces");
         return;
     }
     if (shortLength >= sixteenBitLength) {
@@ -142,7 +162,7 @@ void OwnWebSocketFraming::readLength(std::string& out) {
     bool shortest = lengthBytes_ == 2 ? length >= sixteenBitLength
                                       : length >= firstSixtyFourBit && (length >> 63U) == 0;
     if (!shortest) {
-        refuse(out, protocolError, "the browser sent a length in a longer form than it needs");
+        refuse(out, protocolError, "sent a length in a longer form than it needs");
         return;
     }
     length_ = length;
@@ -163,28 +183,31 @@ void OwnWebSocketFraming::judge(Input& in) {
     enter(Stage::payload);
 }
 
-// Whether the frame may come now: masked, no reserved bits, a kind the
+// Whether the frame may come now: masked from a browser and unmasked from
+// a server, no reserved bits, a kind the
 // game knows in its place, not too long; text and the close end it here,
 // before their payload.
 bool OwnWebSocketFraming::judgeKind(std::string& out) {
-    if (rsv_ != 0 || !masked_) {
-        refuse(out, protocolError, "the browser sent an unmasked frame or reserved bits");
+    if (rsv_ != 0 || masked_ == client_) {
+        refuse(out, protocolError,
+               client_ ? "sent a masked frame or reserved bits"
+                       : "sent an unmasked frame or reserved bits");
         return false;
     }
     bool control = opcode_ == closeFrame || opcode_ == pingFrame || opcode_ == pongFrame;
     bool fits = control || (inMessage_ ? opcode_ == continuation
                                        : opcode_ == textFrame || opcode_ == binaryFrame);
     if (!fits) {
-        refuse(out, protocolError, "the browser sent a frame out of place");
+        refuse(out, protocolError, "sent a frame out of place");
         return false;
     }
     std::uint64_t held = control ? 0 : message_.size();
     if (length_ > maxIncoming - held) {
-        refuse(out, messageTooBig, "the browser sent a message too long");
+        refuse(out, messageTooBig, "sent a message too long");
         return false;
     }
     if (opcode_ == textFrame) {
-        refuse(out, unsupportedData, "the browser sent text");
+        refuse(out, unsupportedData, "sent text");
         return false;
     }
     if (opcode_ == closeFrame) {
@@ -215,7 +238,7 @@ bool OwnWebSocketFraming::readPayload(Input& in) {
 // once its last fragment is in; a pong needs nothing.
 void OwnWebSocketFraming::endFrame(Input& in) {
     if (opcode_ == pingFrame) {
-        appendFrame(in.out, pongFrame, control_);
+        send(in.out, pongFrame, control_);
     } else if (!isControl(opcode_) && fin_) {
         in.payload += message_;
         message_.clear();
@@ -224,9 +247,16 @@ void OwnWebSocketFraming::endFrame(Input& in) {
     enter(Stage::start);
 }
 
+// `what` the other side did, said as who did it; the other side's own
+// close is only "closed".
 void OwnWebSocketFraming::refuse(std::string& out, unsigned status, const char* what) {
-    appendClose(out, status);
-    fail(what);
+    std::string code;
+    appendBigEndian(code, status, 2);
+    send(out, closeFrame, code);
+    if (status == normalClosure)
+        fail(what);
+    else
+        fail(std::string(client_ ? "the server " : "the browser ") + what);
 }
 
 } // namespace net

@@ -6,6 +6,10 @@
 // browser's connection to the host needs: masked client frames, binary
 // messages in one frame or many, pings, pongs and the close; the host's own
 // frames go out unmasked and whole.
+//
+// The same framing is the terminal's side of a connection to a server's
+// room (a client's): its frames go out masked, and a server's come
+// unmasked, whichever framing the server has.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +23,9 @@ namespace net {
 class OwnWebSocketFraming : public WebSocketVerdict {
 public:
     OwnWebSocketFraming() = default;
+    // A client's framing; `maskSeed` starts its masks.
+    explicit OwnWebSocketFraming(std::uint64_t maskSeed)
+        : client_(true), maskState_(maskSeed | 1U) {}
     OwnWebSocketFraming(const OwnWebSocketFraming&) = delete;
     OwnWebSocketFraming& operator=(const OwnWebSocketFraming&) = delete;
 
@@ -48,6 +55,10 @@ private:
     bool readPayload(Input& in);
     void endFrame(Input& in);
     void refuse(std::string& out, unsigned status, const char* what);
+    void send(std::string& out, unsigned opcode, const std::string& payload);
+
+    bool client_ = false;
+    std::uint64_t maskState_ = 0;
 
     Stage stage_ = Stage::start;
     unsigned char got_[8] = {};

@@ -22,7 +22,7 @@ public:
 protected:
     bool ended() const { return !problem_.empty(); }
     // The first reason stays: what followed it changes nothing.
-    bool fail(const char* what) {
+    bool fail(const std::string& what) {
         if (problem_.empty())
             problem_ = what;
         return false;

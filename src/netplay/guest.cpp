@@ -4,15 +4,34 @@
 #include "netplay/guest.hpp"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "game/keys.hpp"
 #include "net/protocol.hpp"
+#include "net/room_road.hpp"
 #include "net/screen_picture.hpp"
+#include "net/web_answer.hpp"
 
 namespace netplay {
 
 GameGuest::GameGuest(LocalScreen& screen, NetSocket socket, net::Seat seat)
     : screen_(screen), link_(socket, net::Sender::Host, netClockMs()), seat_(seat) {}
+
+void GameGuest::throughRoom(const std::string& host, const std::string& path) {
+    unsigned char key[net::webSocketKeyBytes] = {};
+    unsigned char seedBytes[sizeof(std::uint64_t)] = {};
+    std::uint64_t seed = 0;
+    // Neither need be secret: the key only shows the answer is to this
+    // request, and the masks only keep a server's frames apart from ours.
+    if (netRandomBytes(key, sizeof key) && netRandomBytes(seedBytes, sizeof seedBytes))
+        std::memcpy(&seed, seedBytes, sizeof seed);
+    else
+        seed = static_cast<std::uint64_t>(netClockMs());
+    std::string keyText = net::webSocketKeyOf(key);
+    link_.askWebSocket(net::webSocketRequest(host, path, keyText), net::webSocketAccept(keyText),
+                       seed, netClockMs());
+}
 
 GameGuest::Answer GameGuest::greet(const net::JoinCode& code, int timeoutMs) {
     std::string hello;
@@ -56,6 +75,8 @@ GameGuest::Answer GameGuest::exchange(const std::string& hello, int timeoutMs) {
             }
         });
     }
+    if (link_.answerStatus() != 0 && !link_.isWebSocket())
+        return Answer::Declined;
     if (outOfTurn || link_.brokeProtocol())
         return Answer::NotAHost;
     if (welcomed_ && link_.isOpen())

@@ -28,13 +28,20 @@ public:
     // whatever its host does.
     static constexpr int escapeGraceMs = 500;
     // Broken: the connection failed (problem() says how); Found: a game
-    // answered look().
-    enum class Answer { Welcomed, Refused, Closed, Broken, NotAHost, NoAnswer, Found };
+    // answered look(); Declined: a server would not switch to its room
+    // (declined() says with which status).
+    enum class Answer { Welcomed, Refused, Closed, Broken, NotAHost, NoAnswer, Found, Declined };
     enum class State { Playing, Ended, Lost, Left };
 
     // `socket`, connected to the host, is taken over; the host's pictures
     // are painted into `screen`.
     GameGuest(LocalScreen& screen, NetSocket socket, net::Seat seat);
+
+    // The connection is to a server's room at `path` of `host` (HOST:PORT
+    // as the command named it): the greeting and all after it go in the
+    // frames of a WebSocket, asked for first as a page asks for it.
+    void throughRoom(const std::string& host, const std::string& path);
+    int declined() const { return link_.answerStatus(); }
 
     // Says who it is and waits up to `timeoutMs` for the host's answer.
     Answer greet(const net::JoinCode& code, int timeoutMs);

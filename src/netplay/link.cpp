@@ -3,7 +3,9 @@
 #include "netplay/link.hpp"
 
 #include <cstring>
+#include <string>
 
+#include "net/web_socket_frames_own.hpp"
 #include "net/web_socket_framing.hpp"
 
 namespace netplay {
@@ -17,6 +19,7 @@ bool startsRequest(unsigned char first) { return first >= 'A' && first <= 'Z'; }
 } // namespace
 
 void Link::FramingDeleter::operator()(net::WebSocketFraming* framing) const { delete framing; }
+void Link::FramingDeleter::operator()(net::OwnWebSocketFraming* framing) const { delete framing; }
 
 void Link::acceptBrowsers() { sniffing_ = true; }
 
@@ -32,7 +35,65 @@ void Link::startWebSocket() {
     framing_.reset(new net::WebSocketFraming);
 }
 
+void Link::askWebSocket(const std::string& request, const std::string& accept,
+                        std::uint64_t maskSeed, long long nowMs) {
+    answer_ = std::make_unique<net::HttpRequestReader>(net::HttpHead::Response);
+    accept_ = accept;
+    maskSeed_ = maskSeed;
+    queueRaw(request, nowMs);
+}
+
+// A server says nothing before its answer, and a 101 without the accept
+// that answers this key is no switch: only then do frames go either way.
+bool Link::readAnswer(const unsigned char*& bytes, std::size_t& count) {
+    std::size_t used = answer_->feed(bytes, count);
+    bytes += used;
+    count -= used;
+    if (answer_->failed()) {
+        framingFailed_ = true;
+        fail("the server's answer is no HTTP: " + answer_->error());
+        return false;
+    }
+    if (!answer_->done())
+        return true;
+    answerStatus_ = answer_->status();
+    const net::HttpRequest& head = answer_->request();
+    bool switched = answerStatus_ == 101 && head.header("sec-websocket-accept") == accept_;
+    answer_.reset();
+    if (!switched) {
+        fail("the server answered " + std::to_string(answerStatus_));
+        return false;
+    }
+    clientFraming_.reset(new net::OwnWebSocketFraming(maskSeed_));
+    std::string held = std::move(held_);
+    held_.clear();
+    if (!held.empty())
+        queue(held, heardMs_);
+    return true;
+}
+
+template <typename Framing>
+void Link::unframe(Framing& framing, const unsigned char*& bytes, std::size_t& count) {
+    payload_.clear();
+    std::size_t before = out_.size();
+    bool ok = framing.unwrap(bytes, count, payload_, out_);
+    if (!ok && framing.problem() != "closed")
+        framingFailed_ = true;
+    if (!ok)
+        ending_ = framing.problem();
+    if (out_.size() > before) // a pong, or the closing frame
+        sendQueued(heardMs_);
+    if (out_.size() > before && queued() > mostUnreadAnswers && ending_.empty()) {
+        framingFailed_ = true;
+        ending_ = "the browser does not read";
+    }
+    bytes = reinterpret_cast<const unsigned char*>(payload_.data());
+    count = payload_.size();
+}
+
 bool Link::unwrap(const unsigned char*& bytes, std::size_t& count) {
+    if (answer_ && !readAnswer(bytes, count))
+        return false;
     if (sniffing_ && count > 0) {
         sniffing_ = false;
         if (startsRequest(bytes[0]))
@@ -48,23 +109,10 @@ bool Link::unwrap(const unsigned char*& bytes, std::size_t& count) {
         count = 0;
         return isOpen();
     }
-    if (framing_) {
-        payload_.clear();
-        std::size_t before = out_.size();
-        bool ok = framing_->unwrap(bytes, count, payload_, out_);
-        if (!ok && framing_->problem() != "closed")
-            framingFailed_ = true;
-        if (!ok)
-            ending_ = framing_->problem();
-        if (out_.size() > before) // a pong, or the closing frame
-            sendQueued(heardMs_);
-        if (out_.size() > before && queued() > mostUnreadAnswers && ending_.empty()) {
-            framingFailed_ = true;
-            ending_ = "the browser does not read";
-        }
-        bytes = reinterpret_cast<const unsigned char*>(payload_.data());
-        count = payload_.size();
-    }
+    if (framing_)
+        unframe(*framing_, bytes, count);
+    else if (clientFraming_)
+        unframe(*clientFraming_, bytes, count);
     return true;
 }
 
@@ -102,8 +150,14 @@ long Link::readOnce(unsigned char* bytes, std::size_t size) {
 void Link::queue(const std::string& message, long long nowMs) {
     if (!isOpen())
         return;
+    if (answer_) {
+        held_ += message;
+        return;
+    }
     if (framing_)
         framing_->wrap(message, out_);
+    else if (clientFraming_)
+        clientFraming_->wrap(message, out_);
     else
         out_ += message;
     sendQueued(nowMs);

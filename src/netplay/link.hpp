@@ -6,6 +6,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,7 +17,8 @@
 
 namespace net {
 class WebSocketFraming;
-}
+class OwnWebSocketFraming;
+} // namespace net
 
 namespace netplay {
 
@@ -44,7 +46,16 @@ public:
     void queueRaw(const std::string& bytes, long long nowMs);
     // After the answer that switches: frames from now on.
     void startWebSocket();
-    bool isWebSocket() const { return framing_ != nullptr; }
+    bool isWebSocket() const { return framing_ != nullptr || clientFraming_ != nullptr; }
+
+    // The terminal's side of a server's room: sends `request`, the switch
+    // to a WebSocket whose key answers to `accept`, and holds what is
+    // queued until the server's answer. The 101 with that accept switches
+    // to frames; any other answer ends the link, and answerStatus() says
+    // which it was (0 when there was none to read).
+    void askWebSocket(const std::string& request, const std::string& accept, std::uint64_t maskSeed,
+                      long long nowMs);
+    int answerStatus() const { return answerStatus_; }
 
     NetSocket socket() const { return socket_; }
     bool isOpen() const { return socket_ != noSocket; }
@@ -89,16 +100,29 @@ private:
     // frame that ends it leaves ending_ set, for after the bytes before it.
     bool unwrap(const unsigned char*& bytes, std::size_t& count);
     bool readingPaused() const { return httpArrived(); }
+    // Reads the server's answer to askWebSocket(); false once it failed.
+    bool readAnswer(const unsigned char*& bytes, std::size_t& count);
+    template <typename Framing>
+    void unframe(Framing& framing, const unsigned char*& bytes, std::size_t& count);
 
     struct FramingDeleter {
         void operator()(net::WebSocketFraming* framing) const;
+        void operator()(net::OwnWebSocketFraming* framing) const;
     };
 
     NetSocket socket_;
     bool sniffing_ = false; // the first bytes decide
     std::unique_ptr<net::HttpRequestReader> http_;
     std::unique_ptr<net::WebSocketFraming, FramingDeleter> framing_;
+    std::unique_ptr<net::OwnWebSocketFraming, FramingDeleter> clientFraming_;
     bool framingFailed_ = false;
+    // The terminal's side, until the server answered: its answer, the
+    // accept it must carry, what waits to go in frames.
+    std::unique_ptr<net::HttpRequestReader> answer_;
+    std::string accept_;
+    std::uint64_t maskSeed_ = 0;
+    std::string held_;
+    int answerStatus_ = 0;
     std::string payload_;
     std::string ending_;
     net::MessageDecoder decoder_;

@@ -11,15 +11,8 @@ namespace server {
 
 namespace {
 
-constexpr std::size_t shortestRoomName = 4;
-constexpr std::size_t longestRoomName = 32;
 constexpr int sweepEveryMs = 1000;
 constexpr long long minuteMs = 60'000;
-
-bool nameByte(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '_';
-}
 
 // The number `name`=N of `query`, if it has one; false for one that is no
 // number.
@@ -44,11 +37,6 @@ bool queryNumber(std::string_view query, std::string_view name, int& value, bool
 std::string keyOf(const net::PeerAddress& a) { return {a.bytes.begin(), a.bytes.end()}; }
 
 } // namespace
-
-bool validRoomName(std::string_view name) {
-    return name.size() >= shortestRoomName && name.size() <= longestRoomName &&
-           std::all_of(name.begin(), name.end(), nameByte);
-}
 
 bool roomKindOf(std::string_view query, RoomKind& kind) {
     bool hasLevel = false;

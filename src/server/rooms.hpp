@@ -13,6 +13,7 @@
 #include <unordered_map>
 
 #include "loop/event_loop.hpp"
+#include "net/room_road.hpp"
 #include "server/counts.hpp"
 #include "server/limits.hpp"
 #include "server/room.hpp"
@@ -26,13 +27,12 @@ struct RoomLimits {
     int quickWaitMs = 30'000; // a quick match's first player waits this long for a second
 };
 
-// The room every quick match is reached at: its players are paired with
-// the next who waits, in rooms of their own under this one path.
-constexpr std::string_view quickRoomName = "quick";
-
-// A room's name, chosen at random by whoever opens it: 4 to 32 letters,
-// digits, '-' and '_'.
-bool validRoomName(std::string_view name);
+// Every quick match is reached at net::quickRoomName: its players are
+// paired with the next who waits, in rooms of their own under that path.
+// A room's other names are chosen at random by whoever opens it
+// (net::validRoomName).
+using net::quickRoomName;
+using net::validRoomName;
 
 // What a new room plays, from its link's query: "computer=3" (the
 // computer at level 3) or "friend" or "here" (two people, by a link or at

@@ -97,6 +97,33 @@ TEST(CommandLine, NetworkOptionsKeepTheAddressAndTheCode) {
         EXPECT_EQ(c.code, o.code ? net::formatJoinCode(*o.code) : "") << what;
         EXPECT_EQ(c.args.back() == std::string("-"), o.askCode) << what;
     }
+    // A server's rooms, as a command names them or as a page's link does.
+    using Kind = net::RoomRoad::Kind;
+    const struct {
+        std::vector<const char*> args;
+        net::Endpoint endpoint;
+        Kind kind;
+        const char* name;
+    } rooms[] = {
+        {{"--join", "example.org/new", "--here", "--first-to", "3"},
+         {"example.org", 7416},
+         Kind::New,
+         ""},
+        {{"--join", "h:80/quick/"}, {"h", 80}, Kind::Quick, ""},
+        {{"--watch", "[::1]:9/r/Ab-c_9"}, {"::1", 9}, Kind::Room, "Ab-c_9"},
+        {{"--join", "HTTP://h:8080/r/abcdefgh/#7K3M-Q9XD"}, {"h", 8080}, Kind::Room, "abcdefgh"},
+    };
+    for (const auto& c : rooms) {
+        Options o = optionsOf(c.args);
+        std::string what = testing::PrintToString(c.args);
+        ASSERT_EQ(Command::Play, o.command) << what << ": " << o.error;
+        ASSERT_TRUE(o.room) << what;
+        EXPECT_EQ(c.endpoint.host, o.endpoint.host) << what;
+        EXPECT_EQ(c.endpoint.port, o.endpoint.port) << what;
+        EXPECT_EQ(c.kind, o.room->kind) << what;
+        EXPECT_EQ(c.name, o.room->name) << what;
+    }
+    EXPECT_FALSE(optionsOf({"--join", "h"}).room);
     Options bounded = optionsOf({"--serve", "--max-connections", "5000", "--max-per-client=4",
                                  "--max-rooms=20", "--rooms-per-minute", "3"});
     EXPECT_EQ(5000, bounded.maxConnections) << bounded.error;
@@ -126,6 +153,12 @@ TEST(CommandLine, TheCodeFromTheEnvironment) {
         {{"--computer"}, "7K3M-Q9XD", "", false, ""},
         {{"--join", "h"}, "7K3M", "", false, "BLOCKDUEL_CODE: '7K3M' is not a join code"},
         {{"--host"}, "1111-1111", "", false, "BLOCKDUEL_CODE: 1111-1111 is too easy to guess"},
+        // A new room's code and a quick match's are drawn; a room's link
+        // brings its own.
+        {{"--join", "h/new"}, nullptr, "", false, ""},
+        {{"--join", "h/quick"}, "7K3M-Q9XD", "", false, ""},
+        {{"--watch", "h/r/abcd"}, nullptr, "", true, ""},
+        {{"--join", "http://h/r/abcd#7k3m-q9xd"}, "AB12-CD34", "7K3M-Q9XD", false, ""},
     };
     for (const Case& c : cases) {
         Options o = optionsOf(c.args);
@@ -173,7 +206,9 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
         {{"--match", "--first-to="}, "not ''"},
         {{"--match", "--first-to"}, "--first-to needs a value"},
         {{"--demo", "--first-to", "2", "--first-to=3"}, "--first-to is given twice"},
-        {{"--first-to", "3"}, "--first-to goes with --match, --computer, --demo or --host"},
+        {{"--first-to", "3"},
+         "--first-to goes with --match, --computer, --demo, --host or --join HOST:PORT/new"},
+        {{"--join", "h/r/abcd", "--first-to", "3"}, "--first-to goes with"},
         {{"--join", "h", "--first-to", "3"}, "--first-to goes with"},
         {{"--speed-up"}, "--speed-up goes with --match, --computer, --demo or --host"},
         {{"--watch", "h", "--speed-up"}, "--speed-up goes with"},
@@ -219,6 +254,21 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
         {{"--serve", "--max-connections=9", "--max-connections=9"}, "given twice"},
         {{"--host", "--max-per-client", "4"}, "--rooms-per-minute go with --serve"},
         {{"--serve", "--max-rooms", "many"}, "--max-rooms takes a number from 1 to"},
+        // A server's rooms: what the path names, and what goes with it.
+        {{"--join", "h:7416/x"}, "/x is no room of a server"},
+        {{"--join", "h/r/ab"}, "\"ab\" is no room's name"},
+        {{"--join", "h/r/a%2fb"}, "is no room's name"},
+        {{"--join", "http://h:7416"}, "a server's room needs its path"},
+        {{"--join", "https://h/r/abcd"}, "not over https"},
+        {{"--join", "http://h/r/abcd#1234"}, "the link's #1234 is no join code"},
+        {{"--join", "h/r/abcd#00000000", "--code", "00000000"}, "--code is given twice"},
+        {{"--join", "h/quick", "--code", "00000000"}, "--code does not go with a quick match"},
+        {{"--watch", "h/new"}, "--watch takes a room that is open"},
+        {{"--watch", "h/quick"}, "--watch takes a room that is open"},
+        {{"--join", "h/r/abcd", "--here"}, "--here goes with --join HOST:PORT/new"},
+        {{"--match", "--here"}, "--here goes with --join HOST:PORT/new"},
+        {{"--join", "h/new", "--here", "--here"}, "--here is given twice"},
+        {{"--join", "h/new", "--code", "0123-4567"}, "--code: 0123-4567 is too easy to guess"},
     };
     for (const Case& c : cases) {
         Options o = optionsOf(c.args);

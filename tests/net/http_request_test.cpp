@@ -78,6 +78,36 @@ TEST(HttpRequest, ReadsABrowsersHeadTheSameSplitAtEveryByte) {
     EXPECT_FALSE(r.has("cookie"));
 }
 
+// A server's answer, as a terminal reads it: the status line's code, no
+// Host needed, and the first frame after it left to the caller.
+TEST(HttpRequest, ReadsAServersAnswer) {
+    const std::string answer = "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\n"
+                               "Sec-WebSocket-Accept: s3pPLMBiTxaQ9kYGzzhZRbK+xOo=\r\n\r\n";
+    for (std::size_t cut = 1; cut <= answer.size(); ++cut) {
+        HttpRequestReader reader(net::HttpHead::Response);
+        feed(reader, answer.substr(0, cut));
+        EXPECT_EQ(feed(reader, answer.substr(cut) + "\x82\x01"), answer.size() - cut);
+        ASSERT_TRUE(reader.done()) << "split at " << cut;
+        EXPECT_EQ(reader.status(), 101);
+        EXPECT_EQ(reader.request().header("sec-websocket-accept"), "s3pPLMBiTxaQ9kYGzzhZRbK+xOo=");
+    }
+    const struct {
+        const char* head;
+        int status; // 0: refused
+    } cases[] = {
+        {"HTTP/1.1 404 Not Found\r\n\r\n", 404},  {"HTTP/1.1 204\r\n\r\n", 204},
+        {"HTTP/1.0 101 Switching\r\n\r\n", 0},    {"HTTP/1.1 1x1 Switching\r\n\r\n", 0},
+        {"HTTP/1.1 101Switching\r\n\r\n", 0},     {"HTTP/1.1 10\r\n\r\n", 0},
+        {"GET / HTTP/1.1\r\nHost: a\r\n\r\n", 0},
+    };
+    for (const auto& c : cases) {
+        HttpRequestReader reader(net::HttpHead::Response);
+        feed(reader, c.head);
+        EXPECT_EQ(reader.failed(), c.status == 0) << c.head;
+        EXPECT_EQ(reader.done() ? reader.status() : 0, c.status) << c.head;
+    }
+}
+
 TEST(HttpRequest, RefusesMalformedHeads) {
     const char* const heads[] = {
         "GET / HTTP/1.1\nHost: a\r\n\r\n",              // bare line feed

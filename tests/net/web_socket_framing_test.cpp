@@ -213,6 +213,51 @@ TEST_P(WebSocketFramingTest, WrapsBinaryFramesABrowserReads) {
     EXPECT_EQ(frames[2].payload, std::string(70000, 'q'));
 }
 
+// A terminal's connection to a server's room: its frames go masked, each
+// with a mask of its own, and the server's come unmasked; a masked one from
+// the server ends it, as an unmasked one from a browser ends the server's.
+TEST_P(WebSocketFramingTest, ATerminalsFramesPassBothWays) {
+    auto server = fresh();
+    net::OwnWebSocketFraming terminal(0x1234);
+    const std::vector<std::string> messages = {"\x06", std::string(200, 'p'),
+                                               std::string(net::maxMessage, 'q')};
+    std::string up;
+    std::string down;
+    std::string all;
+    for (const std::string& m : messages) {
+        terminal.wrap(m, up);
+        server->wrap(m, down);
+        all += m;
+    }
+    std::set<std::string> masks;
+    for (std::size_t at = 0; at < up.size();) {
+        auto second = static_cast<unsigned char>(up[at + 1]);
+        ASSERT_NE(second & 0x80U, 0U) << "masked";
+        std::size_t length = second & 0x7fU;
+        std::size_t lengthBytes = length == 126 ? 2 : length == 127 ? 8 : 0;
+        if (lengthBytes > 0) {
+            length = 0;
+            for (std::size_t i = 0; i < lengthBytes; ++i)
+                length = (length << 8U) | static_cast<unsigned char>(up[at + 2 + i]);
+        }
+        masks.insert(up.substr(at + 2 + lengthBytes, 4));
+        at += 2 + lengthBytes + 4 + length;
+    }
+    EXPECT_EQ(masks.size(), messages.size()) << "a mask for each frame";
+    Unwrapped atServer = unwrap(*server, up);
+    EXPECT_TRUE(atServer.ok) << server->problem();
+    EXPECT_TRUE(atServer.payload == all);
+    std::string payload;
+    std::string answers;
+    EXPECT_TRUE(terminal.unwrap(reinterpret_cast<const unsigned char*>(down.data()), down.size(),
+                                payload, answers));
+    EXPECT_TRUE(payload == all);
+    std::string masked = clientFrame(binary, "x");
+    EXPECT_FALSE(terminal.unwrap(reinterpret_cast<const unsigned char*>(masked.data()),
+                                 masked.size(), payload, answers));
+    EXPECT_EQ(terminal.problem(), "the server sent a masked frame or reserved bits");
+}
+
 #ifdef BLOCKDUEL_WSLAY
 INSTANTIATE_TEST_SUITE_P(Framings, WebSocketFramingTest,
                          ::testing::Values(Kind{"Own", make<net::OwnWebSocketFraming>},

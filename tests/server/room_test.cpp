@@ -15,11 +15,14 @@
 #include <vector>
 
 #include "browser_client.hpp"
+#include "display/screen_buffer.hpp"
+#include "game/local.hpp"
 #include "loopback.hpp"
 #include "net/forwarded_for.hpp"
 #include "net/join_code.hpp"
 #include "net/message_decoder.hpp"
 #include "net/protocol.hpp"
+#include "netplay/guest.hpp"
 #include "netplay/network.hpp"
 #include "server/front.hpp"
 #include "server/rooms.hpp"
@@ -88,14 +91,16 @@ struct RoomGuest {
     ~RoomGuest() { close(fd); }
     bool switched() const { return head.rfind("HTTP/1.1 101", 0) == 0; }
     std::string status() const { return head.substr(0, head.find("\r\n")); }
-    // Greeted as player two and ready.
-    bool plays() {
+    // Greeted as a player, welcomed and ready.
+    bool seated() {
         greet(net::Seat::Player);
         if (!awaits(net::MessageType::Welcome))
             return false;
         ready();
-        return awaits(net::MessageType::Picture);
+        return true;
     }
+    // Seated, and its match's first picture is in.
+    bool plays() { return seated() && awaits(net::MessageType::Picture); }
     // The longest wait between the server's messages over `ms`; -1 when
     // the connection ends first.
     long long longestGap(int ms) {
@@ -185,6 +190,48 @@ struct RoomGuest {
     std::chrono::steady_clock::time_point sentAt;
 };
 
+// A terminal's console, as a guest paints the server's pictures into it.
+struct PaintedScreen : LocalScreen {
+    ScreenBuffer& buffer() override { return cells; }
+    void setNotices(std::vector<NoticeLine> /*lines*/) override {}
+    void show() override {}
+    bool shows(const std::string& text) const {
+        for (int y = 0; y < pictureRows; ++y) {
+            std::string row;
+            for (int x = 0; x < pictureColumns; ++x)
+                row += static_cast<char>(cells.charAt(x, y));
+            if (row.find(text) != std::string::npos)
+                return true;
+        }
+        return false;
+    }
+    ScreenBuffer cells;
+};
+
+// A terminal's guest of a room at `path`, greeted with the room's code.
+struct TerminalGuest {
+    TerminalGuest(int port, const std::string& path, net::Seat seat = net::Seat::Player) {
+        std::string error;
+        NetSocket socket = netConnect({"127.0.0.1", port}, 2000, error);
+        EXPECT_NE(noSocket, socket) << error;
+        guest = std::make_unique<netplay::GameGuest>(screen, socket, seat);
+        guest->throughRoom("127.0.0.1:" + std::to_string(port), path);
+        answer = guest->greet(joinCode(code), 5000);
+    }
+    // Serves the connection as the back end's waits do, for `ms`.
+    void serveFor(int ms) {
+        for (long long until = netClockMs() + ms; netClockMs() < until;) {
+            SocketWatch watch[1];
+            int n = guest->watched(watch, 1);
+            netWait(watch, n, 20);
+            guest->serve(watch, n);
+        }
+    }
+    PaintedScreen screen;
+    std::unique_ptr<netplay::GameGuest> guest;
+    netplay::GameGuest::Answer answer;
+};
+
 std::string statusOf(const std::string& answer) { return answer.substr(0, answer.find("\r\n")); }
 
 TEST(Rooms, TheFrontPageOffersRoomsAndARoomsPageJoinsIt) {
@@ -234,13 +281,9 @@ TEST(Rooms, ALinkOpensARoomOfTheComputerAndItsCodeIsTheFirstPlayers) {
 TEST(Rooms, AFriendsRoomPlaysItsFirstTwoPlayers) {
     RoomServer s;
     RoomGuest one(s.port, "/r/fr13ndsr00m/play?friend");
-    one.greet(net::Seat::Player);
-    ASSERT_TRUE(one.awaits(net::MessageType::Welcome));
-    one.ready();
+    ASSERT_TRUE(one.seated());
     RoomGuest two(s.port, "/r/fr13ndsr00m/play?friend");
-    two.greet(net::Seat::Player);
-    ASSERT_TRUE(two.awaits(net::MessageType::Welcome));
-    two.ready();
+    ASSERT_TRUE(two.seated());
     EXPECT_TRUE(two.awaits(net::MessageType::Picture));
     EXPECT_TRUE(one.awaits(net::MessageType::Picture)) << "the match began for both";
     RoomGuest three(s.port, "/r/fr13ndsr00m/play");
@@ -248,6 +291,31 @@ TEST(Rooms, AFriendsRoomPlaysItsFirstTwoPlayers) {
     net::Message m;
     ASSERT_TRUE(three.awaits(net::MessageType::Refused, &m));
     EXPECT_EQ(net::Refusal::SeatTaken, m.refusal);
+}
+
+// A terminal takes the second seat of a page's room over the page's own
+// road, a WebSocket at the room's path: both boards play, and each side's
+// picture says "You" on its own board.
+TEST(Rooms, ATerminalPlaysAPageInItsRoom) {
+    RoomServer s;
+    RoomGuest page(s.port, "/r/fr13ndsr00m/play?friend");
+    ASSERT_TRUE(page.seated());
+    TerminalGuest terminal(s.port, "/r/fr13ndsr00m/play");
+    ASSERT_EQ(netplay::GameGuest::Answer::Welcomed, terminal.answer) << terminal.guest->problem();
+    terminal.guest->ready(true);
+    for (int tries = 0; tries < 100 && !terminal.screen.shows("You"); ++tries) {
+        terminal.serveFor(50);
+        page.keepAlive();
+    }
+    EXPECT_TRUE(terminal.screen.shows("You")) << "the terminal's own board";
+    EXPECT_TRUE(terminal.screen.shows("Player")) << "the page's board, the other";
+    EXPECT_EQ(netplay::GameGuest::State::Playing, terminal.guest->state());
+    EXPECT_TRUE(page.awaits(net::MessageType::Picture)) << "the page plays on";
+
+    // A room nobody opened is the server's 404, said as such.
+    TerminalGuest lost(s.port, "/r/nosuchroom1/play", net::Seat::Watcher);
+    EXPECT_EQ(netplay::GameGuest::Answer::Declined, lost.answer);
+    EXPECT_EQ(404, lost.guest->declined());
 }
 
 // A thousand clients (as a trusted balancer names them) each open a room:
