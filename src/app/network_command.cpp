@@ -5,23 +5,28 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <string>
 
 #include "cli/game_setup.hpp"
+#include "cli/key_choice.hpp"
 #include "cli/match_keeping.hpp"
+#include "display/screen_buffer.hpp"
 #include "game/game.hpp"
 #include "game/keeping.hpp"
 #include "game/keys.hpp"
 #include "game/local.hpp"
 #include "game/match.hpp"
+#include "game/match_lines.hpp"
 #include "game/platform.hpp"
 #include "net/address.hpp"
 #include "netplay/browser_answer.hpp"
 #include "netplay/code_prompt.hpp"
 #include "netplay/guest.hpp"
 #include "netplay/guest_recording.hpp"
+#include "netplay/here_guests.hpp"
 #include "netplay/host.hpp"
 #include "netplay/join_messages.hpp"
 #include "netplay/join_notice.hpp"
@@ -198,7 +203,8 @@ struct Road {
 // Greets with `code`, or without one (nullptr) only looks for the game,
 // each time on a connection of its own: the host closes one that has not
 // greeted within its limit, and one it refused a code.
-Meeting meet(const Road& road, net::Seat seat, const net::JoinCode* code) {
+Meeting meet(const Road& road, net::Seat seat, const net::JoinCode* code,
+             LocalScreen& screen = localScreen()) {
     const net::Endpoint& where = road.where;
     Meeting meeting;
     std::string error;
@@ -207,7 +213,7 @@ Meeting meet(const Road& road, net::Seat seat, const net::JoinCode* code) {
         meeting.failed = connectFailedText(error);
         return meeting;
     }
-    meeting.guest = std::make_unique<GameGuest>(localScreen(), socket, seat);
+    meeting.guest = std::make_unique<GameGuest>(screen, socket, seat);
     if (!road.path.empty())
         meeting.guest->throughRoom(net::formatEndpoint(where.host, where.port), road.path);
     meeting.answer = code != nullptr ? meeting.guest->greet(*code, answerTimeoutMs)
@@ -227,12 +233,13 @@ bool found(const Road& where, net::Seat seat, std::string& failed) {
 // The host let this guest in with the code given or typed, asked again
 // after each wrong one; `failed` says why not.
 std::unique_ptr<GameGuest> getIn(const Options& options, const Road& where, net::Seat seat,
-                                 net::JoinCode code, std::string& failed) {
+                                 net::JoinCode code, std::string& failed,
+                                 LocalScreen& screen = localScreen()) {
     // The game is found before the person types.
     if (options.askCode && (!found(where, seat, failed) || !askForCode(false, code, failed)))
         return nullptr;
     for (int tried = 1;; ++tried) {
-        Meeting meeting = meet(where, seat, &code);
+        Meeting meeting = meet(where, seat, &code, screen);
         bool wrong = meeting.answer == GameGuest::Answer::Refused &&
                      meeting.guest->refusal() == net::Refusal::WrongCode;
         if (!wrong) {
@@ -313,6 +320,82 @@ std::vector<NoticeLine> roomNotice(const Road& road, const net::JoinCode& code) 
                       net::roomLink(road.where.host, road.where.port, road.opened, code));
 }
 
+// A screen nobody sees: a player's guest at this keyboard paints into it
+// while the watcher's connection paints the console.
+struct UnseenScreen : LocalScreen {
+    ScreenBuffer& buffer() override { return cells; }
+    void setNotices(std::vector<NoticeLine> /*lines*/) override {}
+    void show() override {}
+    ScreenBuffer cells;
+};
+
+// The console as the watcher of both players here paints it: the
+// watcher's own line, that keys do nothing, is the players' instead.
+struct BothPlayersScreen : LocalScreen {
+    ScreenBuffer& buffer() override { return console.buffer(); }
+    void setNotices(std::vector<NoticeLine> lines) override {
+        console.setNotices(std::move(lines));
+    }
+    void show() override {
+        ScreenBuffer& cells = console.buffer();
+        std::string shown;
+        for (std::size_t x = 0; x < std::strlen(watchingHint); ++x)
+            shown += static_cast<char>(cells.charAt(static_cast<int>(x), promptRow));
+        if (shown == watchingHint) {
+            cells.gotoxy(0, promptRow);
+            cells.print("%-*s", static_cast<int>(shown.size()), pauseHint);
+        }
+        console.show();
+    }
+    LocalScreen& console = localScreen();
+};
+
+// Both boards of a new room at this keyboard: `one` has opened it; the
+// second player's guest and the watcher that paints come in with its code.
+// Each player's keys are one set, and P pauses once.
+std::unique_ptr<HereGuests> bothHere(std::unique_ptr<GameGuest> one, const Road& road,
+                                     const net::JoinCode& code, const Controls keys[2],
+                                     UnseenScreen& unseen, BothPlayersScreen& shown,
+                                     std::string& failed) {
+    Meeting two = meet(road, net::Seat::Player, &code, unseen);
+    if (two.answer != GameGuest::Answer::Welcomed) {
+        failed = two.failed;
+        return nullptr;
+    }
+    Meeting watcher = meet(road, net::Seat::Watcher, &code, shown);
+    if (watcher.answer != GameGuest::Answer::Welcomed) {
+        failed = watcher.failed;
+        return nullptr;
+    }
+    const Controls first[2] = {keys[0], keys[0]};
+    const Controls second[2] = {keys[1], keys[1]};
+    one->bindKeys(first, keysLegend(keys[0]));
+    two.guest->bindKeys(second, keysLegend(keys[1]), false);
+    return std::make_unique<HereGuests>(std::move(one), std::move(two.guest),
+                                        std::move(watcher.guest));
+}
+
+// The guest, or both players here, from the greeting to the end.
+struct Joined {
+    std::unique_ptr<GameGuest> guest;
+    std::unique_ptr<HereGuests> here;
+    NetService& service() { return here ? static_cast<NetService&>(*here) : *guest; }
+    GameGuest& painter() { return here ? here->watcher() : *guest; }
+    const GameGuest& ending() const { return here ? here->ending() : *guest; }
+    void ready(bool keyReleases) {
+        if (here)
+            here->ready(keyReleases);
+        else
+            guest->ready(keyReleases);
+    }
+    void close() {
+        if (here)
+            here->close();
+        else
+            guest->close();
+    }
+};
+
 int join(const Options& options, net::Seat seat) {
     std::string problem = localProblem(ConsoleUse::Network);
     if (!problem.empty())
@@ -321,37 +404,48 @@ int join(const Options& options, net::Seat seat) {
     net::JoinCode code;
     if (!roomRoad(options, road, code, problem))
         return complain(problem);
-    std::unique_ptr<GameGuest> guest = getIn(options, road, seat, code, problem);
-    if (!guest)
+    UnseenScreen unseen[2];
+    BothPlayersScreen bothShown;
+    Joined joined;
+    joined.guest = options.here ? getIn(options, road, seat, code, problem, unseen[0])
+                                : getIn(options, road, seat, code, problem);
+    if (!joined.guest)
         return complain(problem);
     GameSetup mine = gameSetupOf(options);
-    guest->bindKeys(mine.keys, bothKeysLegend(mine.keys));
+    if (options.here)
+        joined.here =
+            bothHere(std::move(joined.guest), road, code, mine.keys, unseen[1], bothShown, problem);
+    else
+        joined.guest->bindKeys(mine.keys, bothKeysLegend(mine.keys));
+    if (options.here && !joined.here)
+        return complain(problem);
     std::string there = net::formatEndpoint(options.endpoint.host, options.endpoint.port);
     std::string program = localCommandName(options.program.c_str());
     if (!localTake(ConsoleUse::Network))
         return 1;
     // Kept as every match is, from what the host sends this guest.
-    KeptAs as = keptAs(seat == net::Seat::Player ? Mode::Join : Mode::Watch);
+    net::Seat kept = options.here ? net::Seat::Watcher : seat;
+    KeptAs as = keptAs(kept == net::Seat::Player ? Mode::Join : Mode::Watch);
     std::string logWarning = record::readResults(as.folder).warning;
-    GuestRecorder recorder(as, seat, bothKeysLegend(mine.keys));
-    guest->keepIn(&recorder);
+    GuestRecorder recorder(as, kept, bothKeysLegend(mine.keys));
+    joined.painter().keepIn(&recorder);
     localFarewell(leftByInterruptText(program, there, seat) + "\n");
-    localServe(guest.get());
-    guest->ready(localKeyReleases());
-    if (road.opened.empty())
+    localServe(&joined.service());
+    joined.ready(localKeyReleases());
+    if (road.opened.empty() || options.here)
         localScreen().setNotices({{9, "Joined " + there + "; the game starts soon."}});
     else
         localScreen().setNotices(roomNotice(road, code));
-    while (guest->state() == GameGuest::State::Playing)
+    while (joined.ending().state() == GameGuest::State::Playing)
         sleepMs(checkMs);
     localFarewell("");
     localServe(nullptr);
-    guest->close();
+    joined.close();
     recorder.finish();
-    int status = guestEnded(*guest, there);
-    std::string kept = recorder.warning(logWarning);
-    if (!kept.empty())
-        localComplain(kept);
+    int status = guestEnded(joined.ending(), there);
+    std::string warning = recorder.warning(logWarning);
+    if (!warning.empty())
+        localComplain(warning);
     return status;
 }
 

@@ -162,7 +162,7 @@ void addStatus(MatchLines& lines, const Match& m, const GameSetup& setup, Viewer
         return;
     case MatchPhase::Playing:
         if (viewer == Viewer::Watcher)
-            add(lines, 0, promptRow, textColor, "Watching: your keys do nothing. Escape leaves.");
+            add(lines, 0, promptRow, textColor, "%s", watchingHint);
         else if (setup.pause && !setup.replayed)
             add(lines, 0, promptRow, textColor, "%s", pauseHint);
         return;

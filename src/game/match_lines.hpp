@@ -15,6 +15,8 @@ constexpr int maxMatchLineLength = 56;
 // paused, after whatever says who paused it; a replay, whose keys are its
 // own, leaves them out.
 constexpr const char* pauseHint = "P pauses.";
+// A watcher's line while a round is played.
+constexpr const char* watchingHint = "Watching: your keys do nothing. Escape leaves.";
 constexpr const char* resumeHint = " P resumes, Escape leaves.";
 constexpr int maxMatchLines = 7;
 

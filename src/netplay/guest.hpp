@@ -54,9 +54,10 @@ public:
     const std::string& problem() const { return link_.problem(); }
 
     // The player's keys: both sets move the guest's board; `legend` shows
-    // them, and the host draws it in this guest's picture.
-    void bindKeys(const Controls keys[2], const std::string& legend) {
-        keys_.bind(keys);
+    // them, and the host draws it in this guest's picture. `pauses` false
+    // leaves P to the other player's guest at this keyboard.
+    void bindKeys(const Controls keys[2], const std::string& legend, bool pauses = true) {
+        keys_.bind(keys, pauses);
         legend_ = legend;
     }
     // Once the console is taken: how its keys come, with releases or not.

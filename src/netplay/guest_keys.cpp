@@ -16,9 +16,10 @@ constexpr Action allActions[] = {Action::Turn,   Action::Left,  Action::Right, A
 
 GuestKeys::GuestKeys() : keys_{playerOneKeys, playerTwoPositions} {}
 
-void GuestKeys::bind(const Controls keys[2]) {
+void GuestKeys::bind(const Controls keys[2], bool pauses) {
     keys_[0] = keys[0];
     keys_[1] = keys[1];
+    pauses_ = pauses;
 }
 
 void GuestKeys::setReportsReleases(bool on) { state_.setReportsReleases(on); }
@@ -50,7 +51,7 @@ int GuestKeys::actions(const KeyEvent& event, ActionEvent* out, int room) {
         before[static_cast<int>(action)] = held(action);
     state_.apply(event);
     for (Action action : allActions) {
-        if (count == room || !bound(action, event))
+        if (count == room || !bound(action, event) || (action == Action::Pause && !pauses_))
             continue;
         bool wasHeld = before[static_cast<int>(action)];
         bool send = event.kind == KeyEvent::Repeat || (event.kind == KeyEvent::Press && !wasHeld) ||

@@ -21,7 +21,9 @@ struct ActionEvent {
 class GuestKeys {
 public:
     GuestKeys();
-    void bind(const Controls keys[2]);
+    // `pauses` false leaves P to another guest at this keyboard, so that
+    // one press pauses once.
+    void bind(const Controls keys[2], bool pauses = true);
     // Whether the keyboard reports presses and releases.
     void setReportsReleases(bool on);
     // The action events that `event` makes, at most `room` of them, into
@@ -33,6 +35,7 @@ private:
     bool held(Action action) const;
 
     Controls keys_[2];
+    bool pauses_ = true;
     KeyState state_; // the guest's own keys, to tell whether another still holds an action
 };
 

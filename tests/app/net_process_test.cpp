@@ -192,6 +192,59 @@ TEST(NetProcesses, AMatchFromTwoTerminalsEndedByEitherSide) {
     }
 }
 
+// A server of rooms on a terminal of its own, its port read from its log.
+struct Server : GamePty {
+    Server() : GamePty({.args = {"--serve", "127.0.0.1:0"}, .kitty = false}) {
+        EXPECT_TRUE(waitForOutput("event=start")) << output;
+        EXPECT_TRUE(waitForOutput("rooms_per_minute=")) << output;
+        std::size_t at = output.find(" port=");
+        port = at == std::string::npos ? 0 : std::atoi(output.c_str() + at + 6);
+    }
+    std::unique_ptr<GamePty> joins(std::vector<std::string> args) const {
+        args[1].insert(0, "127.0.0.1:" + std::to_string(port));
+        return std::make_unique<GamePty>(PtyOptions{.args = args, .kitty = false});
+    }
+    int port = 0;
+};
+
+// Terminals in a server's rooms, over the road a page takes: one opens a
+// room, whose notice gives its command and code, and another joins it by
+// them; one terminal plays both boards of a room with --here, each set of
+// keys moving its own board and P pausing once.
+TEST(NetProcesses, TerminalsPlayInAServersRooms) {
+    Server server;
+    auto opener = server.joins({"--join", "/new"});
+    ASSERT_TRUE(opener->waitForText("/r/")) << opener->screenText();
+    std::string text = opener->screenText();
+    std::size_t at = text.find("/r/") + 3;
+    std::string room = text.substr(at, text.find_first_of(" \n", at) - at);
+    std::size_t codeAt = text.find("it asks for it:");
+    ASSERT_NE(codeAt, std::string::npos) << text;
+    std::string shown = text.substr(text.find_first_not_of(" \n", codeAt + 15), 9);
+    auto friendly = server.joins({"--join", "/r/" + room, "--code", shown});
+    ASSERT_TRUE(friendly->waitForPicture() && opener->waitForPicture()) << friendly->screenText();
+    EXPECT_TRUE(friendly->waitForText(" You", labelRow)) << friendly->screenText();
+    EXPECT_TRUE(opener->waitForText(" You", labelRow)) << opener->screenText();
+    friendly->type("\x1b");
+    EXPECT_EQ(friendly->waitOutcome(), Outcome::exited(0));
+    EXPECT_EQ(opener->waitOutcome(), Outcome::exited(0));
+
+    auto here = server.joins({"--join", "/new", "--here"});
+    ASSERT_TRUE(here->waitForText("P pauses.", promptRow)) << here->screenText();
+    EXPECT_TRUE(here->waitUntil([&] {
+        here->type("a"); // player two's left
+        here->pump(50);
+        return here->pieceColumn(boardColumn[1]) == boardColumn[1] + 1;
+    })) << here->screenText();
+    EXPECT_NE(here->pieceColumn(0), 1) << "player one's board stays";
+    here->type("p");
+    EXPECT_TRUE(here->waitForText("Paused by player one", promptRow)) << here->screenText();
+    here->pump(500);
+    EXPECT_NE(here->rowText(promptRow).find("Paused"), std::string::npos) << "paused once";
+    here->type("\x1b");
+    EXPECT_EQ(here->waitOutcome(), Outcome::exited(0));
+}
+
 // Rounds over the network: the same countdown on both sides, each told the
 // round's result in its own words, the next round only once both have
 // pressed Enter, each side saying whom it waits for, and player two

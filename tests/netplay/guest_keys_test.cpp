@@ -4,6 +4,7 @@
 // when its last key is; keys it has not bound send nothing.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 #include "netplay/guest_keys.hpp"
@@ -62,6 +63,12 @@ TEST(GuestKeys, ChosenKeysReplaceTheGamesOwnButPIsThePauseOfEveryPlayer) {
         EXPECT_EQ("+Pause -Pause", sent(keys, {press(vkP, vkP), release(vkP, vkP)}));
         EXPECT_EQ("", sent(keys, {press('O', vkP)})) << "the key where P sits types o";
     }
+    // The second player's guest at one keyboard leaves P to the first,
+    // so that one press pauses once; Escape and Enter stay every player's.
+    GuestKeys second;
+    second.bind(std::array<Controls, 2>{playerTwoKeys, playerTwoKeys}.data(), false);
+    EXPECT_EQ("", sent(second, {press(vkP, vkP)}));
+    EXPECT_EQ("+Esc +Enter", sent(second, {press(vkEscape, 0), press(vkReturn, 0)}));
 }
 
 // Left held by the arrow and by A at once: the host hears one press, and

@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: MIT
+// Both players of a server's room at this keyboard (--here): each board's
+// player is a guest of its own, on a connection of its own with its own
+// set of keys, so that the server seats them as it seats any two; a
+// watcher's connection paints the picture, whose lines then speak to both
+// players rather than to one as "You".
+#pragma once
+
+#include <memory>
+
+#include "netplay/guest.hpp"
+#include "netplay/serving.hpp"
+
+namespace netplay {
+
+class HereGuests : public NetService {
+public:
+    // `one` and `two` play the boards, `watcher` paints; each has greeted.
+    HereGuests(std::unique_ptr<GameGuest> one, std::unique_ptr<GameGuest> two,
+               std::unique_ptr<GameGuest> watcher);
+
+    void ready(bool keyReleases);
+    // The guest whose end is the party's: the first that stopped playing,
+    // the watcher while all play.
+    const GameGuest& ending() const;
+    GameGuest& watcher() { return *guests_[watcherAt]; }
+    void close();
+
+    int watched(SocketWatch* watches, int room) override;
+    void serve(const SocketWatch* watches, int count) override;
+    long long due() const override;
+    // The players' keys go to both players' guests, each acting on its own.
+    void keyEvent(const KeyEvent& event) override;
+    bool endsWait() const override;
+
+private:
+    static constexpr int parts = 3;
+    static constexpr int watcherAt = 2;
+    std::unique_ptr<GameGuest> guests_[parts];
+    int watchedBy_[parts] = {}; // how many of the last watched() each gave
+};
+
+} // namespace netplay
