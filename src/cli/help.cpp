@@ -60,6 +60,10 @@ void printUsage(std::FILE* out) {
                "                 [--name HOST]\n"
                "       blockduel --join HOST[:PORT] [--code CODE | --code -]\n"
                "       blockduel --watch HOST[:PORT] [--code CODE | --code -]\n"
+               "       blockduel --join HOST[:PORT]/new [--here] [--first-to N]\n"
+               "       blockduel --join HOST[:PORT]/quick\n"
+               "       blockduel --join HOST[:PORT]/r/ROOM [--code CODE | --code -]\n"
+               "       blockduel --watch HOST[:PORT]/r/ROOM [--code CODE | --code -]\n"
                "       blockduel --replay FILE | --replay last\n"
                "       blockduel --stats [--json]\n"
                "       blockduel --serve [[ADDRESS]:PORT] [--trust ADDRESS,...]\n"
@@ -98,9 +102,10 @@ void printUsage(std::FILE* out) {
                  computerMinLevel, computerMaxLevel, computerDefaultLevel);
     std::fprintf(out,
                  "  --level A,B      with --demo: the left board's level, then the right's\n"
-                 "  --first-to N     with --match, --computer, --demo or --host: the match\n"
-                 "                   ends once a player has won N rounds (1 to %d); without\n"
-                 "                   it, a match goes on until Escape\n",
+                 "  --first-to N     with --match, --computer, --demo, --host or --join\n"
+                 "                   HOST:PORT/new: the match ends once a player has won\n"
+                 "                   N rounds (1 to %d); without it, a match goes on\n"
+                 "                   until Escape\n",
                  maxFirstTo);
     std::fprintf(out,
                  "  --speed-up       with --match, --computer, --demo or --host: gravity\n"
@@ -126,6 +131,19 @@ void printUsage(std::FILE* out) {
                  "                   play the right board of a game hosted there\n"
                  "  --watch HOST[:PORT]\n"
                  "                   watch a game hosted there\n"
+                 "  --join HOST[:PORT]/new\n"
+                 "                   open a room on a server (--serve) and play its\n"
+                 "                   left board; shows the room's link and the command\n"
+                 "                   that joins it\n"
+                 "  --here           with --join HOST[:PORT]/new: both boards of the\n"
+                 "                   room at this keyboard\n"
+                 "  --join HOST[:PORT]/quick\n"
+                 "                   play whoever waits next at that server\n"
+                 "  --join HOST[:PORT]/r/ROOM\n"
+                 "  --watch HOST[:PORT]/r/ROOM\n"
+                 "                   play the free board of a server's room, or watch\n"
+                 "                   it; its link, http://HOST:PORT/r/ROOM#CODE, does\n"
+                 "                   as well, and brings its code\n"
                  "  --code CODE      the join code the host shows (a wrong one is asked\n"
                  "                   for again, %d codes in all); on --host, the code to\n"
                  "                   use instead of a fresh random one (not one as easy\n"
