@@ -36,6 +36,7 @@ Room::~Room() {
 }
 
 void Room::take(NetSocket socket, const net::PeerAddress& from, std::string_view head) {
+    ++taken_;
     host_.adopt(socket, from, head);
     watch();
 }
@@ -107,6 +108,10 @@ void Room::serveNow() {
     if (stage_ == Stage::Ending && (!host_.sending() || now >= endBy_))
         return end();
     watch();
+    // A quick match everyone left before it began is of no more use: the
+    // next to come should find a room with somebody in it.
+    if (watched_ == 0 && kind_.quick && stage_ == Stage::Waiting)
+        return end();
     if (watched_ > 0)
         emptySinceMs_ = now;
     else if (now - emptySinceMs_ >= emptyMs_)
@@ -135,7 +140,9 @@ void Room::watch() {
     // now and then at an empty room.
     long long due = host_.due();
     long long wait = due >= 0 ? std::max(0LL, due - netClockMs()) : emptyMs_;
-    if (aloneSinceMs_ >= 0 && stage_ == Stage::Waiting)
+    // Until the computer is given the board; not after, or a player who
+    // never says Ready would have the room looked at without a pause.
+    if (aloneSinceMs_ >= 0 && stage_ == Stage::Waiting && kind_.levelTwo == 0)
         wait = std::min(wait, std::max(0LL, aloneSinceMs_ + kind_.quickWaitMs - loop_.nowMs()));
     serveIn(std::min<long long>(wait, emptyMs_));
 }

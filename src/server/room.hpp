@@ -63,10 +63,10 @@ public:
     // the room may go.
     bool ended() const { return stage_ == Stage::Ended; }
     bool playing() const { return stage_ == Stage::Playing; }
-    // A quick match's room whose first player waits for a second.
+    // A quick match's room that waits for its second player: one who came
+    // before the first had greeted is paired too, and a third goes elsewhere.
     bool seeksPartner() const {
-        return kind_.quick && stage_ == Stage::Waiting && host_.playerReady(0) &&
-               !host_.playerReady(1);
+        return kind_.quick && stage_ == Stage::Waiting && taken_ < 2 && !host_.playerReady(1);
     }
     // Its match began and has ended.
     bool playedOut() const { return match_ != nullptr && match_->over(); }
@@ -123,7 +123,8 @@ private:
     long long endBy_ = 0; // Ending: the host is closed by then
     long long frames_ = 0;
     long long lateFrames_ = 0;
-    long long aloneSinceMs_ = -1; // a quick match's: since its first player was ready
+    long long aloneSinceMs_ = -1; // a quick match's: since its first player came
+    int taken_ = 0;               // connections handed to the room
     FrameHook hostHook_;
     bool lastRound_ = false;
 };

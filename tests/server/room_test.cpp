@@ -169,10 +169,12 @@ struct RoomGuest {
             in.append(bytes, static_cast<std::size_t>(n));
         }
     }
-    // Reads until a message of `type`; false when the connection ends first.
+    // Reads until a message of `type`; false when the connection ends
+    // first, or none has come in 10 s (keep-alives come meanwhile).
     bool awaits(net::MessageType type, net::Message* found = nullptr) {
         net::Message m;
-        while (next(m)) {
+        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < until && next(m)) {
             if (m.type == type) {
                 if (found != nullptr)
                     *found = m;
@@ -409,6 +411,27 @@ TEST(Rooms, AQuickMatchPairsTheNextTwoAndGivesTheThirdTheComputer) {
     EXPECT_TRUE(third.awaits(net::MessageType::Picture)) << "the computer played the one alone";
     EXPECT_GE(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(1400))
         << "not before it had waited";
+
+    // Two who come at once, neither greeted before the other came, are a
+    // pair too; the computer is a minute away.
+    limits.quickWaitMs = 60'000;
+    RoomServer patient(limits);
+    RoomGuest one(patient.port, "/r/quick/play");
+    RoomGuest two(patient.port, "/r/quick/play");
+    ASSERT_TRUE(one.seated() && two.seated());
+    EXPECT_TRUE(one.awaits(net::MessageType::Picture) && two.awaits(net::MessageType::Picture));
+    // One who waited and left leaves no room behind to hold the next pair
+    // apart.
+    {
+        RoomGuest left(patient.port, "/r/quick/play");
+        ASSERT_TRUE(left.seated());
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    RoomGuest three(patient.port, "/r/quick/play");
+    ASSERT_TRUE(three.seated());
+    RoomGuest four(patient.port, "/r/quick/play");
+    ASSERT_TRUE(four.seated());
+    EXPECT_TRUE(three.awaits(net::MessageType::Picture) && four.awaits(net::MessageType::Picture));
 }
 
 TEST(Rooms, ALinkThatOpensNothingAndOneOpenedTooOftenAreRefused) {
