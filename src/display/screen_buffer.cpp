@@ -4,6 +4,7 @@
 #include "display/screen_buffer.hpp"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -14,8 +15,7 @@ bool inGrid(int x, int y) { return x >= 0 && x < pictureColumns && y >= 0 && y <
 ScreenBuffer& ScreenBuffer::operator=(const ScreenBuffer& other) {
     if (this == &other)
         return *this;
-    std::copy(&other.cells_[0][0], &other.cells_[0][0] + pictureRows * pictureColumns,
-              &cells_[0][0]);
+    std::memcpy(cells_, other.cells_, sizeof cells_);
     x_ = other.x_;
     y_ = other.y_;
     attr_ = other.attr_;

@@ -24,7 +24,8 @@ std::string PictureFeed::next(const net::Picture& picture, bool over) {
         return whole(picture, over);
     // A frame that changed nothing a guest sees costs one compare, not the runs.
     std::string runs;
-    static_assert(sizeof(net::Picture) == 2 * net::pictureCells, "cells without padding");
+    static_assert(sizeof(net::Picture) == 2 * std::size_t{net::pictureCells},
+                  "cells without padding");
     if (std::memcmp(picture.data(), given_.data(), sizeof(net::Picture)) != 0)
         net::appendChanges(sent_, picture, runs);
     given_ = picture;
