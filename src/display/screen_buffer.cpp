@@ -35,9 +35,9 @@ void ScreenBuffer::setColor(short attr) { attr_ = attr; }
 void ScreenBuffer::putChar(int code) {
     if (inGrid(x_, y_)) {
         Cell written{static_cast<unsigned char>(code), attr_};
-        Cell& cell = cells_[y_][x_];
-        generation_ += cell == written ? 0 : 1;
-        cell = written;
+        Cell& at = cells_[y_][x_];
+        generation_ += at == written ? 0 : 1;
+        at = written;
     }
     if (x_ < pictureColumns) // stops there, so that no run of writes can overflow it
         ++x_;
