@@ -5,6 +5,8 @@
 // it receives into one. No platform: every back end may keep one.
 #pragma once
 
+#include <cstdint>
+
 #include "display/canvas.hpp"
 #include "display/layout.hpp"
 
@@ -20,6 +22,15 @@ struct Cell {
 // after every code written, also when the write was dropped.
 class ScreenBuffer final : public Canvas {
 public:
+    ScreenBuffer() = default;
+    ~ScreenBuffer() = default;
+    ScreenBuffer(const ScreenBuffer&) = default;
+    ScreenBuffer(ScreenBuffer&&) = default;
+    // The cells of `other`, under a generation neither had, so that a copy
+    // taken of this buffer before cannot pass for the new cells.
+    ScreenBuffer& operator=(const ScreenBuffer& other);
+    ScreenBuffer& operator=(ScreenBuffer&& other) noexcept { return *this = other; }
+
     void gotoxy(int x, int y) override;
     void setColor(short attr) override;
     void putChar(int code) override; // one code at the cursor; the cursor advances
@@ -29,10 +40,15 @@ public:
     const Cell& cell(int x, int y) const;              // x, y inside the grid
     int cursorX() const { return x_; }
     int cursorY() const { return y_; }
+    // Moves on with every write that changes a cell, and only then: whoever
+    // copies the cells out (a host's pictures) copies them again only when
+    // it has moved.
+    std::uint64_t generation() const { return generation_; }
 
 private:
     Cell cells_[pictureRows][pictureColumns];
     int x_ = 0;
     int y_ = 0;
     short attr_ = textColor;
+    std::uint64_t generation_ = 0;
 };

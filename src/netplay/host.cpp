@@ -85,7 +85,17 @@ RemoteKeys GameHost::playerKeys(int board) {
     return keys;
 }
 
-void GameHost::setMatch(const SteppedMatch* match) { match_ = match; }
+void GameHost::setMatch(const SteppedMatch* match) {
+    match_ = match;
+    screenCopy_.screen = nullptr; // a new match's buffer may stand where the last one's stood
+}
+
+const net::Picture& GameHost::screenPicture() const {
+    const ScreenBuffer& screen = match_ != nullptr ? match_->screen() : screen_.buffer();
+    if (screenCopy_.screen != &screen || screenCopy_.generation != screen.generation())
+        screenCopy_ = {&screen, screen.generation(), net::pictureOf(screen)};
+    return screenCopy_.picture;
+}
 
 FrameHook GameHost::frameHook() {
     FrameHook hook;
@@ -99,7 +109,7 @@ FrameHook GameHost::frameHook() {
 }
 
 net::Picture GameHost::pictureFor(net::Seat seat, int board) const {
-    net::Picture picture = net::pictureOf(match_ != nullptr ? match_->screen() : screen_.buffer());
+    net::Picture picture = screenPicture();
     if (match_ != nullptr) {
         Viewer viewer = seat != net::Seat::Player ? Viewer::Watcher
                         : board == 0              ? Viewer::PlayerOne

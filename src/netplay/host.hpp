@@ -11,6 +11,7 @@
 // them. A connection that breaks the protocol is closed; the game goes on.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -124,6 +125,9 @@ private:
     Showing showing() const override;
 
     void refreshNotices(bool always = false);
+    // The game's screen as a picture, copied out again only when its cells
+    // have changed: every guest's picture each frame starts from it.
+    const net::Picture& screenPicture() const;
 
     LocalScreen& screen_;
     Guests guests_;
@@ -141,6 +145,12 @@ private:
     };
     BoardKeys boardKeys_[2] = {{this, 0}, {this, 1}};
     const SteppedMatch* match_ = nullptr;
+    struct ScreenCopy {
+        const ScreenBuffer* screen = nullptr; // nullptr: none taken yet
+        std::uint64_t generation = 0;
+        net::Picture picture;
+    };
+    mutable ScreenCopy screenCopy_;
     bool started_ = false;
     bool over_ = false;
     bool playerGone_ = false;

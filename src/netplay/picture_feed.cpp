@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "netplay/picture_feed.hpp"
 
+#include <cstring>
+
 #include "net/protocol.hpp"
 
 namespace netplay {
@@ -20,8 +22,13 @@ std::string PictureFeed::next(const net::Picture& picture, bool over) {
         return "";
     if (!pictured_)
         return whole(picture, over);
+    // A frame that changed nothing a guest sees costs one compare, not the runs.
     std::string runs;
-    net::appendChanges(sent_, picture, runs);
+    static_assert(sizeof(net::Picture) == 2 * std::size_t{net::pictureCells},
+                  "cells without padding");
+    if (std::memcmp(picture.data(), given_.data(), sizeof(net::Picture)) != 0)
+        net::appendChanges(sent_, picture, runs);
+    given_ = picture;
     std::string message;
     if (!runs.empty())
         net::appendRuns(message, net::MessageType::Delta, runs);
@@ -44,6 +51,7 @@ std::string PictureFeed::whole(const net::Picture& picture, bool over) {
     ended_ = over;
     sent_ = net::Picture{};
     applyRuns(runs, sent_);
+    given_ = picture;
     pictured_ = true;
     return message;
 }

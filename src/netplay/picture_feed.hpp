@@ -22,7 +22,8 @@ public:
     bool ended() const { return ended_; }
 
 private:
-    net::Picture sent_;
+    net::Picture sent_;  // what the guest has
+    net::Picture given_; // the picture it was last brought to: alike, not always the same
     bool pictured_ = false;
     bool ended_ = false;
 };

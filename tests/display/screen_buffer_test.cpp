@@ -3,6 +3,7 @@
 // its codes show as.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <set>
 #include <string>
 #include <utility>
@@ -39,6 +40,33 @@ TEST(ScreenBuffer, ReadsBackTheCodesWrittenAndDropsWhatFallsOffTheGrid) {
         for (int x = 0; x < pictureColumns; ++x)
             written += !(s.cell(x, y) == Cell{' ', 7});
     EXPECT_EQ(written, 5); // three on row 3, 'A' and 'C'
+}
+
+// What copies the cells out copies them again only when the generation moved.
+TEST(ScreenBuffer, TheGenerationMovesWithEveryChangeAndOnlyThen) {
+    ScreenBuffer s;
+    std::uint64_t was = s.generation();
+    auto moved = [&] {
+        bool did = s.generation() != was;
+        was = s.generation();
+        return did;
+    };
+    s.gotoxy(3, 4);
+    s.write("ab");
+    EXPECT_TRUE(moved());
+    s.gotoxy(3, 4);
+    s.write("ab");
+    EXPECT_FALSE(moved()) << "the same cells written again";
+    s.gotoxy(-1, 4);
+    s.write("x");
+    EXPECT_FALSE(moved()) << "off the grid";
+    s.gotoxy(4, 4);
+    s.setColor(12);
+    s.putChar('b');
+    EXPECT_TRUE(moved()) << "a colour alone";
+    ScreenBuffer other = s;
+    s = other;
+    EXPECT_TRUE(moved()) << "cells put in whole";
 }
 
 TEST(Glyphs, CodePageInUtf8AndLegibleAsciiStandIns) {

@@ -66,6 +66,10 @@ TEST(PictureFeed, SendsTheWholePictureThenChangesThenTheEndOnce) {
     EXPECT_EQ(typesOf({net::MessageType::Picture}), again.types);
     EXPECT_EQ(later, again.picture);
     EXPECT_EQ("", feed.next(later, false)) << "the guest has it all";
+    std::string wholeThenBack = feed.whole(changed, false);
+    wholeThenBack += feed.next(later, false);
+    Received back(wholeThenBack);
+    EXPECT_EQ(later, back.picture) << "brought back to the picture before the whole one";
 
     Received last(feed.next(later, true));
     EXPECT_EQ(typesOf({net::MessageType::End}), last.types);
