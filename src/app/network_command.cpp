@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -13,13 +12,11 @@
 #include "cli/game_setup.hpp"
 #include "cli/key_choice.hpp"
 #include "cli/match_keeping.hpp"
-#include "display/screen_buffer.hpp"
 #include "game/game.hpp"
 #include "game/keeping.hpp"
 #include "game/keys.hpp"
 #include "game/local.hpp"
 #include "game/match.hpp"
-#include "game/match_lines.hpp"
 #include "game/platform.hpp"
 #include "net/address.hpp"
 #include "netplay/browser_answer.hpp"
@@ -320,36 +317,6 @@ std::vector<NoticeLine> roomNotice(const Road& road, const net::JoinCode& code) 
                       net::roomLink(road.where.host, road.where.port, road.opened, code));
 }
 
-// A screen nobody sees: a player's guest at this keyboard paints into it
-// while the watcher's connection paints the console.
-struct UnseenScreen : LocalScreen {
-    ScreenBuffer& buffer() override { return cells; }
-    void setNotices(std::vector<NoticeLine> /*lines*/) override {}
-    void show() override {}
-    ScreenBuffer cells;
-};
-
-// The console as the watcher of both players here paints it: the
-// watcher's own line, that keys do nothing, is the players' instead.
-struct BothPlayersScreen : LocalScreen {
-    ScreenBuffer& buffer() override { return console.buffer(); }
-    void setNotices(std::vector<NoticeLine> lines) override {
-        console.setNotices(std::move(lines));
-    }
-    void show() override {
-        ScreenBuffer& cells = console.buffer();
-        std::string shown;
-        for (std::size_t x = 0; x < std::strlen(watchingHint); ++x)
-            shown += static_cast<char>(cells.charAt(static_cast<int>(x), promptRow));
-        if (shown == watchingHint) {
-            cells.gotoxy(0, promptRow);
-            cells.print("%-*s", static_cast<int>(shown.size()), pauseHint);
-        }
-        console.show();
-    }
-    LocalScreen& console = localScreen();
-};
-
 // Both boards of a new room at this keyboard: `one` has opened it; the
 // second player's guest and the watcher that paints come in with its code.
 // Each player's keys are one set, and P pauses once.
@@ -405,7 +372,7 @@ int join(const Options& options, net::Seat seat) {
     if (!roomRoad(options, road, code, problem))
         return complain(problem);
     UnseenScreen unseen[2];
-    BothPlayersScreen bothShown;
+    BothPlayersScreen bothShown(localScreen());
     Joined joined;
     joined.guest = options.here ? getIn(options, road, seat, code, problem, unseen[0])
                                 : getIn(options, road, seat, code, problem);

@@ -1,9 +1,26 @@
 // SPDX-License-Identifier: MIT
 #include "netplay/here_guests.hpp"
 
+#include <cstring>
+#include <string>
 #include <utility>
 
+#include "display/layout.hpp"
+#include "game/match_lines.hpp"
+
 namespace netplay {
+
+void BothPlayersScreen::show() {
+    ScreenBuffer& cells = console.buffer();
+    std::string shown;
+    for (std::size_t x = 0; x < std::strlen(watchingHint); ++x)
+        shown += static_cast<char>(cells.charAt(static_cast<int>(x), promptRow));
+    if (shown == watchingHint) {
+        cells.gotoxy(0, promptRow);
+        cells.print("%-*s", static_cast<int>(shown.size()), pauseHint);
+    }
+    console.show();
+}
 
 HereGuests::HereGuests(std::unique_ptr<GameGuest> one, std::unique_ptr<GameGuest> two,
                        std::unique_ptr<GameGuest> watcher)

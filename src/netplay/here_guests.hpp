@@ -7,11 +7,36 @@
 #pragma once
 
 #include <memory>
+#include <utility>
+#include <vector>
 
+#include "display/screen_buffer.hpp"
+#include "game/local.hpp"
 #include "netplay/guest.hpp"
 #include "netplay/serving.hpp"
 
 namespace netplay {
+
+// A screen nobody sees: a player's guest at this keyboard paints into it
+// while the watcher's connection paints the console.
+struct UnseenScreen : LocalScreen {
+    ScreenBuffer& buffer() override { return cells; }
+    void setNotices(std::vector<NoticeLine> /*lines*/) override {}
+    void show() override {}
+    ScreenBuffer cells;
+};
+
+// The console as the watcher of both players here paints it: the
+// watcher's own line, that keys do nothing, is the players' instead.
+struct BothPlayersScreen : LocalScreen {
+    explicit BothPlayersScreen(LocalScreen& shown) : console(shown) {}
+    ScreenBuffer& buffer() override { return console.buffer(); }
+    void setNotices(std::vector<NoticeLine> lines) override {
+        console.setNotices(std::move(lines));
+    }
+    void show() override;
+    LocalScreen& console;
+};
 
 class HereGuests : public NetService {
 public:
