@@ -346,16 +346,16 @@ std::unique_ptr<HereGuests> bothHere(std::unique_ptr<GameGuest> one, const Road&
 struct Joined {
     std::unique_ptr<GameGuest> guest;
     std::unique_ptr<HereGuests> here;
-    NetService& service() { return here ? static_cast<NetService&>(*here) : *guest; }
-    GameGuest& painter() { return here ? here->watcher() : *guest; }
+    NetService& service() const { return here ? static_cast<NetService&>(*here) : *guest; }
+    GameGuest& painter() const { return here ? here->watcher() : *guest; }
     const GameGuest& ending() const { return here ? here->ending() : *guest; }
-    void ready(bool keyReleases) {
+    void ready(bool keyReleases) const {
         if (here)
             here->ready(keyReleases);
         else
             guest->ready(keyReleases);
     }
-    void close() {
+    void close() const {
         if (here)
             here->close();
         else

@@ -273,19 +273,7 @@ private:
         else if (nameGiven_ && !net::parseHostAndPort(options_.name, named))
             fail("--name takes a name or an address, as NAME, NAME:PORT or [IPv6]:PORT, not '" +
                  printable(options_.name.c_str()) + "'");
-        if (mode == Mode::Join || mode == Mode::Watch)
-            checkRoom(mode);
-        else if (options_.here)
-            fail("--here goes with --join HOST:PORT/new");
-        // The host plays the match, and a server's new room; a guest sees
-        // how it ends.
-        bool opensRoom = options_.room && options_.room->kind == net::RoomRoad::Kind::New;
-        bool hostsPlay = playsMatch(mode) && mode != Mode::Join && mode != Mode::Watch;
-        if (firstToGiven_ && !hostsPlay && !opensRoom)
-            fail("--first-to goes with --match, --computer, --demo, --host or --join "
-                 "HOST:PORT/new");
-        if (options_.speedUp && !hostsPlay)
-            fail("--speed-up goes with --match, --computer, --demo or --host");
+        checkWhoPlays(mode);
         checkKeys(mode);
         if (networked(mode) && mode != Mode::Host && address_.empty())
             fail(std::string(optionOf(mode)) + " needs the host's address");
@@ -300,6 +288,24 @@ private:
         else if (serverBoundGiven_)
             fail("--max-connections, --max-per-client, --max-rooms and --rooms-per-minute go "
                  "with --serve");
+    }
+
+    // The room a guest's address names, and the options that go with
+    // whoever plays the match: the host, and a server's new room.
+    void checkWhoPlays(Mode mode) {
+        if (mode == Mode::Join || mode == Mode::Watch)
+            checkRoom(mode);
+        else if (options_.here)
+            fail("--here goes with --join HOST:PORT/new");
+        // The host plays the match, and a server's new room; a guest sees
+        // how it ends.
+        bool opensRoom = options_.room && options_.room->kind == net::RoomRoad::Kind::New;
+        bool hostsPlay = playsMatch(mode) && mode != Mode::Join && mode != Mode::Watch;
+        if (firstToGiven_ && !hostsPlay && !opensRoom)
+            fail("--first-to goes with --match, --computer, --demo, --host or --join "
+                 "HOST:PORT/new");
+        if (options_.speedUp && !hostsPlay)
+            fail("--speed-up goes with --match, --computer, --demo or --host");
     }
 
     void serverBound(const char* name, const std::string& value, bool given, int& bound) {

@@ -64,9 +64,9 @@ void HereGuests::serve(const SocketWatch* watches, int count) {
 long long HereGuests::due() const {
     long long soonest = -1;
     for (const auto& guest : guests_) {
-        long long due = guest->due();
-        if (due >= 0 && (soonest < 0 || due < soonest))
-            soonest = due;
+        long long next = guest->due();
+        if (next >= 0 && (soonest < 0 || next < soonest))
+            soonest = next;
     }
     return soonest;
 }

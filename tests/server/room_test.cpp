@@ -221,7 +221,7 @@ struct TerminalGuest {
         answer = guest->greet(joinCode(code), 5000);
     }
     // Serves the connection as the back end's waits do, for `ms`.
-    void serveFor(int ms) {
+    void serveFor(int ms) const {
         for (long long until = netClockMs() + ms; netClockMs() < until;) {
             SocketWatch watch[1];
             int n = guest->watched(watch, 1);
