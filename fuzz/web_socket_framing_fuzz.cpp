@@ -12,6 +12,9 @@
 // fault); while it goes on, the two answer the same pongs. No payload is
 // longer than what came, and what a framing answers by itself (pongs, the
 // closing frame) is no longer either, give or take one short closing frame.
+// The client's framing, a terminal's to a server's room, reads the same
+// bytes whole and in pieces alike; its answers are masked, so at most three
+// times as long.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -24,8 +27,9 @@
 
 namespace {
 
-// The bytes of a closing frame with its status code and no reason.
-constexpr std::size_t shortClose = 4;
+// The bytes of a closing frame with its status code and no reason, and a
+// client's mask.
+constexpr std::size_t shortClose = 4 + 4;
 
 struct Run {
     bool ok = true;
@@ -43,8 +47,9 @@ int kind(const std::string& problem) {
     return problem == "the browser sent text" ? 2 : 3;
 }
 
-template <typename Framing> Run feed(const uint8_t* bytes, std::size_t count, std::size_t piece) {
-    Framing framing;
+template <typename Framing, typename... Made>
+Run feed(const uint8_t* bytes, std::size_t count, std::size_t piece, Made... made) {
+    Framing framing(made...);
     Run run;
     for (std::size_t at = 0; at < count && run.ok; at += piece) {
         std::size_t n = count - at < piece ? count - at : piece;
@@ -53,7 +58,10 @@ template <typename Framing> Run feed(const uint8_t* bytes, std::size_t count, st
     run.problem = framing.problem();
     check(run.ok == run.problem.empty(), "a problem named once it ends");
     check(run.payload.size() <= count, "no more payload than bytes");
-    check(run.out.size() <= count + shortClose, "answers no longer than what came");
+    // A client's pong has a mask besides: an empty ping's two bytes are
+    // answered with six.
+    std::size_t grows = sizeof...(made) > 0 ? 3 : 1;
+    check(run.out.size() <= grows * count + shortClose, "answers no longer than what came");
     if (run.ok) {
         std::string frame;
         framing.wrap(run.payload.substr(0, 200), frame);
@@ -87,5 +95,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     same(pieces, wslay, "the own framing and wslay's");
     check(!wslay.ok || wslay.out == pieces.out, "the same pongs as wslay's");
 #endif
+    // A terminal's side of a server's room reads what a server sends, the
+    // same whole and in pieces.
+    Run client = feed<net::OwnWebSocketFraming>(bytes, count, count == 0 ? 1 : count, 7U);
+    Run clientPieces = feed<net::OwnWebSocketFraming>(bytes, count, piece, 7U);
+    same(client, clientPieces, "a client's framing whole and in pieces");
     return 0;
 }
