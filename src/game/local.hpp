@@ -90,6 +90,15 @@ public:
     virtual void show() = 0;
 };
 
+// A screen nobody sees: a server's room, whose pictures are its match's,
+// and a guest whose picture another connection paints.
+struct UnseenScreen : LocalScreen {
+    ScreenBuffer& buffer() override { return cells; }
+    void setNotices(std::vector<NoticeLine> /*lines*/) override {}
+    void show() override {}
+    ScreenBuffer cells;
+};
+
 // This machine's console; valid from localTake on.
 LocalScreen& localScreen();
 // True when the keyboard reports presses and releases, so that a guest's

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "net/base64.hpp"
+#include "net/host_names.hpp"
 
 namespace net {
 
@@ -22,17 +23,9 @@ bool nameByte(char c) {
            c == '_';
 }
 
+// `text` begins with `prefix` (lower case), in any case.
 bool startsWithLower(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
+    return lowered(text.substr(0, prefix.size())) == prefix;
 }
 
 const char* const roadsText = "HOST:PORT/new, HOST:PORT/quick or HOST:PORT/r/ROOM";

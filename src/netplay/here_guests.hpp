@@ -17,15 +17,6 @@
 
 namespace netplay {
 
-// A screen nobody sees: a player's guest at this keyboard paints into it
-// while the watcher's connection paints the console.
-struct UnseenScreen : LocalScreen {
-    ScreenBuffer& buffer() override { return cells; }
-    void setNotices(std::vector<NoticeLine> /*lines*/) override {}
-    void show() override {}
-    ScreenBuffer cells;
-};
-
 // The console as the watcher of both players here paints it: the
 // watcher's own line, that keys do nothing, is the players' instead.
 struct BothPlayersScreen : LocalScreen {

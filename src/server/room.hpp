@@ -80,13 +80,6 @@ public:
 
 private:
     enum class Stage { Waiting, Playing, Ending, Ended };
-    // The host draws nothing of its own here: its pictures are the match's.
-    struct NoConsole : LocalScreen {
-        ScreenBuffer& buffer() override { return cells; }
-        void setNotices(std::vector<NoticeLine> /*lines*/) override {}
-        void show() override {}
-        ScreenBuffer cells;
-    };
     struct Slot {
         Room* room;
         int index; // into watches_
@@ -109,7 +102,7 @@ private:
     loop::EventLoop& loop_;
     RoomKind kind_;
     int emptyMs_;
-    NoConsole console_;
+    UnseenScreen console_; // the host draws nothing of its own here
     netplay::GameHost host_;
     std::unique_ptr<LoopMatch> match_;
     Stage stage_ = Stage::Waiting;

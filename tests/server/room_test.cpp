@@ -193,10 +193,7 @@ struct RoomGuest {
 };
 
 // A terminal's console, as a guest paints the server's pictures into it.
-struct PaintedScreen : LocalScreen {
-    ScreenBuffer& buffer() override { return cells; }
-    void setNotices(std::vector<NoticeLine> /*lines*/) override {}
-    void show() override {}
+struct PaintedScreen : UnseenScreen {
     bool shows(const std::string& text) const {
         for (int y = 0; y < pictureRows; ++y) {
             std::string row;
@@ -207,7 +204,6 @@ struct PaintedScreen : LocalScreen {
         }
         return false;
     }
-    ScreenBuffer cells;
 };
 
 // A terminal's guest of a room at `path`, greeted with the room's code.
