@@ -51,7 +51,7 @@ protected:
     }
     // Notes the status row when it has changed.
     void noteStatus() {
-        std::string shown = trimmed(mem::rowText(17, 0, 56));
+        std::string shown = statusRow();
         if (statuses.empty() || statuses.back() != shown)
             statuses.push_back(shown);
     }
@@ -66,6 +66,10 @@ protected:
             from, from + std::min(statuses.end() - from, static_cast<long>(expected.size())));
         EXPECT_EQ(expected, got) << testing::PrintToString(statuses);
     }
+    std::string tally() const {
+        return std::to_string(m.wins[0]) + "-" + std::to_string(m.wins[1]);
+    }
+    std::string statusRow() const { return trimmed(mem::rowText(promptRow, 0, 56)); }
     std::string result(int round, MatchPhase phase) { return trimmed(seen[{round, phase}].first); }
     std::string status(int round, MatchPhase phase) { return trimmed(seen[{round, phase}].second); }
 };
@@ -108,9 +112,8 @@ TEST_F(Matches, TheRoundGoesToTheBoardThatDidNotTopOutAndTheTallyCountsIt) {
               result(3, MatchPhase::RoundOver));
     EXPECT_EQ("Enter: next round. Escape: leave.", status(1, MatchPhase::RoundOver));
     EXPECT_EQ(MatchPhase::Over, m.phase);
-    EXPECT_EQ(2, m.wins[0]);
-    EXPECT_EQ(1, m.wins[1]);
-    EXPECT_EQ("Match over: 2-1.", trimmed(mem::rowText(17, 0, 56)));
+    EXPECT_EQ("2-1", tally());
+    EXPECT_EQ("Match over: 2-1.", statusRow());
     EXPECT_EQ(0, screen().readChars) << "a match ends without the final prompt";
 }
 
@@ -267,22 +270,17 @@ TEST_F(Matches, TheNextRoundWaitsForBothPlayersAndCountsDown) {
     playMatch(setup, m);
     EXPECT_EQ("Round 1 starts in 3", status(1, MatchPhase::Countdown));
     EXPECT_EQ("Game Over \xfa You lose this round. Match: 0-1", result(1, MatchPhase::RoundOver));
-    std::vector<std::string> expected = {
-        "Enter: next round. Escape: leave.",
-        "Player two is ready. Enter: next round. Escape: leave.",
-        "Player two is away. Enter: next round. Escape: leave.",
-        "Player two is away; they may join again.",
-        "Waiting for player two to press Enter.",
-        "Round 2 starts in 3",
-        "Round 2 starts in 2",
-        "Round 2 starts in 1",
-    };
-    expectStatuses(expected);
+    expectStatuses({"Enter: next round. Escape: leave.",
+                    "Player two is ready. Enter: next round. Escape: leave.",
+                    "Player two is away. Enter: next round. Escape: leave.",
+                    "Player two is away; they may join again.",
+                    "Waiting for player two to press Enter.", "Round 2 starts in 3",
+                    "Round 2 starts in 2", "Round 2 starts in 1"});
     EXPECT_EQ(overAt + 71, countdownAt) << "the round began at the guest's Enter, not before";
     EXPECT_NEAR(3000, countdownMs[1] - countdownMs[0], 100);
     EXPECT_EQ(2, m.round);
     EXPECT_EQ(0, m.leaver) << "the host pressed Escape";
-    EXPECT_EQ("Match over: 0-1. You left.", trimmed(mem::rowText(17, 0, 56)));
+    EXPECT_EQ("Match over: 0-1. You left.", statusRow());
     MatchLines theirs = matchLines(m, setup, Viewer::PlayerTwo);
     EXPECT_STREQ("Match over: 0-1. Player one left.", theirs.line[theirs.count - 1].text);
 }
@@ -353,8 +351,7 @@ TEST_F(Matches, TheLastRoundEndsTheMatchWhereverItIsMadeSo) {
         EXPECT_EQ(1, m.round);
         EXPECT_EQ(-1, m.leaver);
         EXPECT_EQ(when == When::BetweenRounds, rested) << "a last round goes straight to the end";
-        EXPECT_EQ(when == When::Away ? "Match over: 0-0." : "Match over: 0-1.",
-                  trimmed(mem::rowText(17, 0, 56)));
+        EXPECT_EQ(when == When::Away ? "Match over: 0-0." : "Match over: 0-1.", statusRow());
     }
 }
 
@@ -414,12 +411,9 @@ TEST_F(Matches, ADemoStartsItsNextRoundByItself) {
     playMatch(gameSetupOf(optionsOf({"--demo", "--level", "1"})), m);
     EXPECT_EQ(3, m.round);
     EXPECT_EQ(2, m.wins[0] + m.wins[1]);
-    std::vector<std::string> expected = {
-        "Next round in 5. Escape: leave.", "Next round in 4. Escape: leave.",
-        "Next round in 3. Escape: leave.", "Next round in 2. Escape: leave.",
-        "Next round in 1. Escape: leave.", "Round 2 starts in 3",
-    };
-    expectStatuses(expected);
+    expectStatuses({"Next round in 5. Escape: leave.", "Next round in 4. Escape: leave.",
+                    "Next round in 3. Escape: leave.", "Next round in 2. Escape: leave.",
+                    "Next round in 1. Escape: leave.", "Round 2 starts in 3"});
     EXPECT_NEAR(1000 * demoRestSeconds, restedMs, 100);
 }
 
@@ -437,9 +431,8 @@ TEST_F(Matches, AMatchToTwoRoundsEndsWithItsWinner) {
     };
     playMatch(setup, m);
     EXPECT_EQ(3, m.round);
-    EXPECT_EQ(2, m.wins[0]);
-    EXPECT_EQ(1, m.wins[1]);
-    EXPECT_EQ("Player one wins the match 2-1", trimmed(mem::rowText(17, 0, 56)));
+    EXPECT_EQ("2-1", tally());
+    EXPECT_EQ("Player one wins the match 2-1", statusRow());
     EXPECT_EQ("Game Over \xfa Player one wins this round. Match: 2-1",
               trimmed(mem::rowText(16, 0, 56)));
     const std::pair<Viewer, const char*> told[] = {
@@ -573,9 +566,8 @@ TEST_F(Matches, PPausesAndResumesEveryMatchAtOneKeyboard) {
         ASSERT_GT(watch.playingAgainAt, 0) << "paused and went on";
         EXPECT_EQ(1U, watch.heldPictures.size()) << "something moved while paused";
         EXPECT_NE(std::string::npos, watch.heldPictures.begin()->find("P pauses \xfa Esc leaves"));
-        std::vector<std::string> expected = {"Paused. P resumes, Escape leaves.", "Resumes in 3",
-                                             "Resumes in 2", "Resumes in 1", "P pauses."};
-        expectStatuses(expected);
+        expectStatuses({"Paused. P resumes, Escape leaves.", "Resumes in 3", "Resumes in 2",
+                        "Resumes in 1", "P pauses."});
         EXPECT_NEAR(1000 * countdownSeconds, watch.playingAgainAt - watch.resumedAt, 100);
         EXPECT_GE(pausedFor, 150);
     }
@@ -685,12 +677,10 @@ TEST_F(Matches, AfterTheAwayLimitEnterTakesTheRound) {
     EXPECT_LE(toldAt - awayAt, 1000LL * awayLimitSeconds + 1100);
     EXPECT_GE(takenAt, toldAt);
     EXPECT_LE(takenAt - toldAt, 20 * matchWaitMs + 100) << "the next Enter took it";
-    std::vector<std::string> expected = {"Player two is away; they may join again.",
-                                         "Player two is away. Enter takes the round; Esc leaves.",
-                                         "Player two is away. Enter: next round. Escape: leave."};
-    expectStatuses(expected);
-    EXPECT_EQ(1, m.wins[0]);
-    EXPECT_EQ(0, m.wins[1]);
+    expectStatuses({"Player two is away; they may join again.",
+                    "Player two is away. Enter takes the round; Esc leaves.",
+                    "Player two is away. Enter: next round. Escape: leave."});
+    EXPECT_EQ("1-0", tally());
     EXPECT_EQ("\xfa You win this round. Match: 1-0", trimmed(mem::rowText(gameOverRow, 10, 46)));
 }
 
