@@ -38,10 +38,8 @@ TEST(KeyTable, NamesAndPlacesLeadBackToTheirKeys) {
     EXPECT_EQ(49U, bindableKeys().size());
     EXPECT_EQ(bindableKeyNamed("q"), bindableKeyNamed("Q"));
     EXPECT_EQ(bindableKeyNamed("up"), bindableKeyNamed("UP"));
-    EXPECT_EQ(vkW, keyAtScanCode(0x11));
-    EXPECT_EQ(vkA, keyAtScanCode(0x1E));
-    EXPECT_EQ(vkS, keyAtScanCode(0x1F));
-    EXPECT_EQ(vkD, keyAtScanCode(0x20));
+    for (auto [key, scan] : {std::pair(vkW, 0x11), {vkA, 0x1E}, {vkS, 0x1F}, {vkD, 0x20}})
+        EXPECT_EQ(key, keyAtScanCode(scan)) << scan;
     for (const char* none :
          {"", "esc", "escape", "enter", "space", "f1", "`", "\\", "+", "é", "ww"})
         EXPECT_EQ(nullptr, bindableKeyNamed(none)) << none;

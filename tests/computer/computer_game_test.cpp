@@ -100,10 +100,7 @@ TEST_F(ComputerGame, PiecesComeFromTheGamesOwnDraws) {
     };
     int clears = 0;
     for (int level = computerMinLevel; level <= computerMaxLevel; ++level) {
-        GameSetup setup;
-        setup.computer[0] = setup.computer[1] = true;
-        setup.level[0] = setup.level[1] = level;
-        start(setup);
+        start(GameSetup{.computer = {true, true}, .level = {level, level}});
         std::vector<Lock> locks; // in the order the lock phase made them
         for (int frame = 0; frame < 8000; ++frame) {
             const int scores[2] = {g.p1.score, g.p2.score};
@@ -135,10 +132,7 @@ TEST_F(ComputerGame, PiecesComeFromTheGamesOwnDraws) {
 // A penalty cell put on the planned way, above where the falling piece is
 // to rest, makes the computer plan again, for another place.
 TEST_F(ComputerGame, PenaltyCellInTheWayMakesANewPlan) {
-    GameSetup setup;
-    setup.computer[1] = true;
-    setup.level[1] = computerMaxLevel;
-    start(setup);
+    start(GameSetup{.computer = {false, true}, .level = {computerDefaultLevel, computerMaxLevel}});
     g.seat[1].brain.skill.slipPercent = 0; // it takes the best place
     ASSERT_TRUE(playFrame(g));
     const ComputerPlayer& c = g.seat[1].brain;

@@ -31,13 +31,7 @@ std::string snapshot() {
 class Recording : public Fresh {
 protected:
     // A person on the left, holding keys now and then, against the computer.
-    static GameSetup setup() {
-        GameSetup s;
-        s.computer[1] = true;
-        s.level[1] = 3;
-        s.seed = 4242;
-        return s;
-    }
+    static GameSetup setup() { return {.computer = {false, true}, .level = {3, 3}, .seed = 4242}; }
     // Plays up to `frames` frames with `tape` taking the reads, from a fresh
     // back end whose keyboard answers `keys` and whose frames cost `costMs`;
     // the screen after each frame.

@@ -13,25 +13,20 @@ namespace record {
 namespace {
 
 MatchSetup someSetup() {
-    MatchSetup s;
-    s.programVersion = "0.2.0";
-    s.startedUnix = 1'796'000'000;
-    s.matchId = 0xDEADBEEF;
-    s.mode = PlayMode::Host;
-    s.computer[1] = true;
-    s.remote[0] = true;
-    s.level[0] = 2;
-    s.level[1] = 5;
-    s.seed = 4'000'000'000U;
-    s.viewer = 1;
-    s.countdown = true;
-    s.noColor = true;
-    s.firstTo = 3;
-    s.legend[0] = "\x18\x19\x1A\x1B";
-    s.legend[1] = "W A S D";
-    s.keys[0] = {0x26, 0x25, 0x27, 0x28};
-    s.keys[1] = {0x157, 0x141, 0x144, 0x153};
-    return s;
+    return {.programVersion = "0.2.0",
+            .startedUnix = 1'796'000'000,
+            .matchId = 0xDEADBEEF,
+            .mode = PlayMode::Host,
+            .computer = {false, true},
+            .remote = {true, false},
+            .level = {2, 5},
+            .seed = 4'000'000'000U,
+            .viewer = 1,
+            .countdown = true,
+            .noColor = true,
+            .firstTo = 3,
+            .legend = {"\x18\x19\x1A\x1B", "W A S D"},
+            .keys = {{{0x26, 0x25, 0x27, 0x28}, {0x157, 0x141, 0x144, 0x153}}}};
 }
 
 // The fields a header keeps, as one value to compare.
