@@ -25,6 +25,7 @@ MatchSetup someSetup() {
             .countdown = true,
             .noColor = true,
             .firstTo = 3,
+            .speedUp = true,
             .legend = {"\x18\x19\x1A\x1B", "W A S D"},
             .keys = {{{0x26, 0x25, 0x27, 0x28}, {0x157, 0x141, 0x144, 0x153}}}};
 }
@@ -33,7 +34,8 @@ MatchSetup someSetup() {
 auto kept(const MatchSetup& s) {
     return std::tie(s.programVersion, s.startedUnix, s.matchId, s.mode, s.computer[0],
                     s.computer[1], s.remote[0], s.remote[1], s.level[0], s.level[1], s.legend,
-                    s.seed, s.viewer, s.countdown, s.pause, s.noColor, s.firstTo, s.keys);
+                    s.seed, s.viewer, s.countdown, s.pause, s.noColor, s.firstTo, s.speedUp,
+                    s.keys);
 }
 
 // A round's fields and the entry's own, as one value.
