@@ -450,11 +450,7 @@ TEST_F(History, AGuestsRecordingCutShortPlaysToItsEndADamagedOneIsRefused) {
         return bytes;
     };
     // A message that came at once.
-    auto atOnce = [](const std::string& message) {
-        std::string entry(1, '\0');
-        entry += message;
-        return entry;
-    };
+    auto atOnce = [](const std::string& message) { return std::string(1, '\0') + message; };
     std::string key;
     net::appendKey(key, net::KeyKind::Press, 1);
     std::string end;
