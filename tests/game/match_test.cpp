@@ -509,26 +509,6 @@ GameSetup hostWith(FakeRemote& guest) {
     return setup;
 }
 
-// One hold of a round, as a test drives and watches it: the pictures shown
-// while held, and when play went on.
-struct HoldWatch {
-    int playing = 0;               // frames of play so far
-    long long heldAt = -1;         // the virtual clock when the hold began
-    long long resumedAt = -1;      // when the last key that ends the hold was pressed
-    long long playingAgainAt = -1; // the first frame of play after it
-    std::set<std::string> heldPictures;
-
-    void frameEnded(const Match& m, long long now) {
-        if (m.phase == MatchPhase::Paused)
-            heldPictures.insert(wholePicture());
-        if (m.phase != MatchPhase::Playing)
-            return;
-        ++playing;
-        if (heldAt >= 0 && playingAgainAt < 0)
-            playingAgainAt = now;
-    }
-};
-
 // P pauses every match at one keyboard, either player's P in a match of
 // two: nothing moves and the legend shows; P again counts down and the
 // round goes on. Held across polls, P counts once. (That the round's clock
@@ -539,53 +519,45 @@ TEST_F(Matches, PPausesAndResumesEveryMatchAtOneKeyboard) {
         mem::reset();
         statuses.clear();
         GameSetup setup = gameSetupOf(optionsOf({mode}));
-        HoldWatch watch;
-        int pausedFor = 0;
+        int playing = 0;               // frames of play so far
+        int pausedFor = 0;             // and of the pause
+        long long heldAt = -1;         // the virtual clock when P paused
+        long long resumedAt = -1;      // when P went on
+        long long playingAgainAt = -1; // the first frame of play after it
+        std::set<std::string> heldPictures;
         screen().onFrameEnd = [&](int) {
             noteStatus();
-            watch.frameEnded(m, screen().nowMs);
-            pausedFor += m.phase == MatchPhase::Paused ? 1 : 0;
+            if (m.phase == MatchPhase::Paused) {
+                heldPictures.insert(wholePicture());
+                ++pausedFor;
+            }
+            if (m.phase != MatchPhase::Playing)
+                return;
+            ++playing;
+            if (heldAt >= 0 && playingAgainAt < 0)
+                playingAgainAt = screen().nowMs;
         };
         screen().keyScript = [&](int frame, int key) {
             if (frame > 5'000)
                 return key == vkEscape; // never resumed
-            if (key == vkP && m.phase == MatchPhase::Playing && watch.heldAt < 0 &&
-                watch.playing >= 100) {
-                watch.heldAt = screen().nowMs;
-                return true;
-            }
+            if (key == vkP && m.phase == MatchPhase::Playing && heldAt < 0 && playing >= 100)
+                return (heldAt = screen().nowMs) > 0;
             if (key == vkP && m.phase == MatchPhase::Paused && pausedFor < 4)
                 return true; // still held: no second press
-            if (key == vkP && m.phase == MatchPhase::Paused && pausedFor >= 150) {
-                watch.resumedAt = screen().nowMs;
-                return true;
-            }
-            return key == vkEscape && watch.playing >= 160;
+            if (key == vkP && m.phase == MatchPhase::Paused && pausedFor >= 150)
+                return (resumedAt = screen().nowMs) > 0;
+            return key == vkEscape && playing >= 160;
         };
         playMatch(setup, m);
-        ASSERT_GT(watch.playingAgainAt, 0) << "paused and went on";
-        EXPECT_EQ(1U, watch.heldPictures.size()) << "something moved while paused";
-        EXPECT_NE(std::string::npos, watch.heldPictures.begin()->find("P pauses \xfa Esc leaves"));
+        ASSERT_GT(playingAgainAt, 0) << "paused and went on";
+        EXPECT_EQ(1U, heldPictures.size()) << "something moved while paused";
+        EXPECT_NE(std::string::npos, heldPictures.begin()->find("P pauses \xfa Esc leaves"));
         expectStatuses({"Paused. P resumes, Escape leaves.", "Resumes in 3", "Resumes in 2",
                         "Resumes in 1", "P pauses."});
-        EXPECT_NEAR(1000 * countdownSeconds, watch.playingAgainAt - watch.resumedAt, 100);
+        EXPECT_NEAR(1000 * countdownSeconds, playingAgainAt - resumedAt, 100);
         EXPECT_GE(pausedFor, 150);
     }
 }
-
-// What the host, player two and a watcher read, each time the host's
-// status changes, from the first pause on.
-struct ToldEach {
-    std::vector<std::vector<std::string>> told;
-    void note(const Match& m, const GameSetup& setup) {
-        std::vector<std::string> now = {lineSeen(m, setup, Viewer::PlayerOne, promptRow),
-                                        lineSeen(m, setup, Viewer::PlayerTwo, promptRow),
-                                        lineSeen(m, setup, Viewer::Watcher, promptRow)};
-        bool started = !told.empty() || m.phase == MatchPhase::Paused;
-        if (started && (told.empty() || told.back() != now))
-            told.push_back(now);
-    }
-};
 
 // Player two's pause over the network holds the round for both, each told
 // who paused in their own words; either player's P goes on. Held across
@@ -593,7 +565,9 @@ struct ToldEach {
 TEST_F(Matches, ARemotePlayersPauseHoldsTheRoundAndNamesThem) {
     FakeRemote guest;
     GameSetup setup = hostWith(guest);
-    ToldEach each;
+    // What the host, player two and a watcher read, each time it changes,
+    // from the first pause on.
+    std::vector<std::vector<std::string>> told;
     // Player two pauses, the host goes on, the host pauses, player two goes
     // on: each step ends when the match is in the phase named here.
     const MatchPhase stepEnds[] = {MatchPhase::Paused, MatchPhase::Resuming, MatchPhase::Paused,
@@ -601,7 +575,12 @@ TEST_F(Matches, ARemotePlayersPauseHoldsTheRoundAndNamesThem) {
     int step = 0;
     int stepFrames = 0;
     screen().onFrameEnd = [&](int) {
-        each.note(m, setup);
+        std::vector<std::string> now;
+        for (Viewer viewer : {Viewer::PlayerOne, Viewer::PlayerTwo, Viewer::Watcher})
+            now.push_back(lineSeen(m, setup, viewer, promptRow));
+        if ((!told.empty() || m.phase == MatchPhase::Paused) &&
+            (told.empty() || told.back() != now))
+            told.push_back(now);
         bool ended = step < 4 && m.phase == stepEnds[step];
         step += ended ? 1 : 0;
         stepFrames = ended ? 0 : stepFrames + 1;
@@ -636,7 +615,7 @@ TEST_F(Matches, ARemotePlayersPauseHoldsTheRoundAndNamesThem) {
          "Match over: 0-0. Player one left."},
     };
     std::vector<std::vector<std::string>> got;
-    for (const auto& now : each.told)
+    for (const auto& now : told)
         if (!now[0].starts_with("Resumes in") || now[0] == "Resumes in 3")
             got.push_back(now);
     EXPECT_EQ(expected, got);
