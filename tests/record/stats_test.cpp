@@ -97,16 +97,12 @@ TEST(Stats, ADemoCountsBothBoardsAndNoWinner) {
 TEST(Stats, TheTableAndJsonSayTheSame) {
     Stats stats = addUp({ended(againstComputer(1, 3, 0, 450, 125), 0)}, topLevel);
     std::string table = statsTable(stats);
-    EXPECT_NE(table.find("--computer"), std::string::npos) << table;
-    EXPECT_NE(table.find("450"), std::string::npos) << table;
-    EXPECT_NE(table.find("2:05"), std::string::npos) << table;
-    EXPECT_NE(table.find("--computer --level 4"), std::string::npos) << table;
+    for (const char* part : {"--computer", "450", "2:05", "--computer --level 4"})
+        EXPECT_NE(table.find(part), std::string::npos) << part << " in " << table;
     std::string json = statsJson(stats);
-    EXPECT_NE(json.find("\"mode\":\"computer\",\"level\":\"3\",\"matches\":1,\"matchesWon\":1"),
-              std::string::npos)
-        << json;
-    EXPECT_NE(json.find("\"bestScore\":450"), std::string::npos) << json;
-    EXPECT_NE(json.find("\"nextLevel\":4"), std::string::npos) << json;
+    for (const char* part : {"\"mode\":\"computer\",\"level\":\"3\",\"matches\":1,\"matchesWon\":1",
+                             "\"bestScore\":450", "\"nextLevel\":4"})
+        EXPECT_NE(json.find(part), std::string::npos) << part << " in " << json;
     EXPECT_EQ(statsTable(addUp({}, topLevel)), "No matches recorded yet.\n");
     EXPECT_EQ(table.find("figured"), std::string::npos) << table;
 
