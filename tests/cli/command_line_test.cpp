@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -54,14 +55,11 @@ TEST(CommandLine, AcceptedArgumentsChooseTheGame) {
     for (const Case& c : cases) {
         Options o = optionsOf(c.args);
         GameSetup setup = gameSetupOf(o);
-        EXPECT_EQ(c.command, o.command) << testing::PrintToString(c.args) << ": " << o.error;
-        EXPECT_EQ(c.mode, o.mode) << testing::PrintToString(c.args);
-        EXPECT_EQ(c.left, setup.computer[0]) << testing::PrintToString(c.args);
-        EXPECT_EQ(c.right, setup.computer[1]) << testing::PrintToString(c.args);
-        EXPECT_EQ(c.levels[0], setup.level[0]) << testing::PrintToString(c.args);
-        EXPECT_EQ(c.levels[1], setup.level[1]) << testing::PrintToString(c.args);
-        EXPECT_EQ(c.mode != Mode::Local, setup.countdown) << testing::PrintToString(c.args);
-        EXPECT_EQ(c.speedUp, setup.speedUp) << testing::PrintToString(c.args);
+        EXPECT_EQ(std::tuple(c.command, c.mode, c.left, c.right, c.levels[0], c.levels[1],
+                             c.mode != Mode::Local, c.speedUp),
+                  std::tuple(o.command, o.mode, setup.computer[0], setup.computer[1],
+                             setup.level[0], setup.level[1], setup.countdown, setup.speedUp))
+            << testing::PrintToString(c.args) << ": " << o.error;
     }
 }
 
@@ -89,13 +87,11 @@ TEST(CommandLine, NetworkOptionsKeepTheAddressAndTheCode) {
     };
     for (const Case& c : cases) {
         Options o = optionsOf(c.args);
-        std::string what = testing::PrintToString(c.args);
-        EXPECT_EQ(Command::Play, o.command) << what << ": " << o.error;
-        EXPECT_EQ(c.mode, o.mode) << what;
-        EXPECT_EQ(c.endpoint.host, o.endpoint.host) << what;
-        EXPECT_EQ(c.endpoint.port, o.endpoint.port) << what;
-        EXPECT_EQ(c.code, o.code ? net::formatJoinCode(*o.code) : "") << what;
-        EXPECT_EQ(c.args.back() == std::string("-"), o.askCode) << what;
+        EXPECT_EQ(std::tuple(Command::Play, c.mode, c.endpoint.host, c.endpoint.port,
+                             std::string(c.code), c.args.back() == std::string("-")),
+                  std::tuple(o.command, o.mode, o.endpoint.host, o.endpoint.port,
+                             o.code ? net::formatJoinCode(*o.code) : "", o.askCode))
+            << testing::PrintToString(c.args) << ": " << o.error;
     }
     // A server's rooms, as a command names them or as a page's link does.
     using Kind = net::RoomRoad::Kind;
@@ -115,21 +111,19 @@ TEST(CommandLine, NetworkOptionsKeepTheAddressAndTheCode) {
     };
     for (const auto& c : rooms) {
         Options o = optionsOf(c.args);
-        std::string what = testing::PrintToString(c.args);
-        ASSERT_EQ(Command::Play, o.command) << what << ": " << o.error;
+        std::string what = testing::PrintToString(c.args) + ": " + o.error;
+        ASSERT_EQ(Command::Play, o.command) << what;
         ASSERT_TRUE(o.room) << what;
-        EXPECT_EQ(c.endpoint.host, o.endpoint.host) << what;
-        EXPECT_EQ(c.endpoint.port, o.endpoint.port) << what;
-        EXPECT_EQ(c.kind, o.room->kind) << what;
-        EXPECT_EQ(c.name, o.room->name) << what;
+        EXPECT_EQ(std::tuple(c.endpoint.host, c.endpoint.port, c.kind, std::string(c.name)),
+                  std::tuple(o.endpoint.host, o.endpoint.port, o.room->kind, o.room->name))
+            << what;
     }
     EXPECT_FALSE(optionsOf({"--join", "h"}).room);
     Options bounded = optionsOf({"--serve", "--max-connections", "5000", "--max-per-client=4",
                                  "--max-rooms=20", "--rooms-per-minute", "3"});
-    EXPECT_EQ(5000, bounded.maxConnections) << bounded.error;
-    EXPECT_EQ(4, bounded.maxPerClient) << bounded.error;
-    EXPECT_EQ(20, bounded.maxRooms);
-    EXPECT_EQ(3, bounded.roomsPerMinute);
+    EXPECT_EQ(std::tuple(5000, 4, 20, 3), std::tuple(bounded.maxConnections, bounded.maxPerClient,
+                                                     bounded.maxRooms, bounded.roomsPerMinute))
+        << bounded.error;
 }
 
 // BLOCKDUEL_CODE stands for --code CODE where --code is not given; without
@@ -333,21 +327,17 @@ std::string contents(std::FILE* f) {
 TEST(CommandLine, UsageErrorPointsToTheHelp) {
     struct Case {
         std::vector<const char*> argv;
-        const char* shown;
+        const char* program; // as shown
+        const char* message;
     };
     const Case cases[] = {
-        {{"blockduel", "--hots"},
-         "blockduel: unknown option '--hots'\nTry 'blockduel --help' for more information.\n"},
+        {{"blockduel", "--hots"}, "blockduel", "unknown option '--hots'"},
         {{"build/play/blockduel", "--demo", "--computer"},
-         "build/play/blockduel: --demo and --computer cannot go together\n"
-         "Try 'build/play/blockduel --help' for more information.\n"},
-        {{"C:\\games\\blockduel.exe", "-x"},
-         "C:\\games\\blockduel.exe: unknown option '-x'\n"
-         "Try 'C:\\games\\blockduel.exe --help' for more information.\n"},
-        {{"", "play"},
-         "blockduel: unexpected argument 'play'\nTry 'blockduel --help' for more information.\n"},
-        {{"\x1b[2J", "-x"},
-         "\\x1b[2J: unknown option '-x'\nTry '\\x1b[2J --help' for more information.\n"},
+         "build/play/blockduel",
+         "--demo and --computer cannot go together"},
+        {{"C:\\games\\blockduel.exe", "-x"}, "C:\\games\\blockduel.exe", "unknown option '-x'"},
+        {{"", "play"}, "blockduel", "unexpected argument 'play'"},
+        {{"\x1b[2J", "-x"}, "\\x1b[2J", "unknown option '-x'"},
     };
     for (const Case& c : cases) {
         std::FILE* f = std::tmpfile();
@@ -357,9 +347,11 @@ TEST(CommandLine, UsageErrorPointsToTheHelp) {
         int status =
             answerCommandLine(parseCommandLine(static_cast<int>(c.argv.size()), c.argv.data()));
         stderr = saved;
-        std::string shown = contents(f);
-        EXPECT_EQ(2, status) << c.shown;
-        EXPECT_EQ(c.shown, shown);
+        std::string program = c.program;
+        EXPECT_EQ(2, status) << program;
+        EXPECT_EQ(program + ": " + c.message + "\nTry '" + program +
+                      " --help' for more information.\n",
+                  contents(f));
     }
 }
 
