@@ -261,27 +261,23 @@ case_kept() {
 # the same boards and the tally in its own words; the guest's replay ends
 # on its own last picture.
 case_network() {
-    local host_dir=$work guest_dir=$work/guest port
+    local guest_dir=$work/guest port
+    # What follows, on the guest's pane in the guest's folder.
+    guest() { pane=guest work=$guest_dir "$@"; }
     mkdir "$guest_dir"
     start_pane 80 24
-    pane=guest work=$guest_dir
-    start_pane 80 24
-    pane=e2e work=$host_dir
+    guest start_pane 80 24
     start_game "--host 127.0.0.1:0 --code 7K3M-Q9XD"
     wait_for '--join 127\.0\.0\.1:[0-9]+$' "the command that joins"
     wait_for '^  7K3M-Q9XD$' "the code on a line of its own"
     port=$(screen | sed -n 's/.*--join 127\.0\.0\.1:\([0-9]*\).*/\1/p')
-    pane=guest work=$guest_dir
-    start_game "--join 127.0.0.1:$port --keys two=t,f,h,g"
-    wait_for '^Join code \(the host shows it\):' "the question for the code"
-    type_line "7k3m q9xd"
-    wait_for '^Round 1 starts in' "the guest's countdown"
-    pane=e2e work=$host_dir
+    guest start_game "--join 127.0.0.1:$port --keys two=t,f,h,g"
+    guest wait_for '^Join code \(the host shows it\):' "the question for the code"
+    guest type_line "7k3m q9xd"
+    guest wait_for '^Round 1 starts in' "the guest's countdown"
     wait_for '^Round 1 starts in' "the host's countdown"
     wait_for 'Next:.*Next:' "the host's picture"
-    pane=guest
-    wait_for 'Next:.*Next:' "the guest's picture"
-    pane=e2e
+    guest wait_for 'Next:.*Next:' "the guest's picture"
 
     wait_until 'tm send-keys -t guest f && [ "$(piece_column 30)" = 0 ]' \
         "the guest's F did not move the right piece to its wall"
@@ -290,9 +286,7 @@ case_network() {
         "the host's Left did not move the left piece to its wall"
 
     tm send-keys -t guest Escape
-    pane=guest
-    work=$guest_dir expect_given_back 0 '^Match over: 0-0\. You left\.'
-    pane=e2e
+    guest expect_given_back 0 '^Match over: 0-0\. You left\.'
     expect_given_back 0 '^Match over: 0-0\. Player two left\.'
     boards() { tm capture-pane -p -t "$1" | grep -A7 'Next:.*Next:'; }
     [ "$(boards e2e)" = "$(boards guest)" ] || fail "the guest's final boards are not the host's"
