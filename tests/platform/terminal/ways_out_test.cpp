@@ -21,8 +21,10 @@
 namespace term {
 namespace {
 
-// Ctrl-Z as a terminal with the kitty protocol sends it.
-constexpr char kittyCtrlZ[] = "\x1b[122;5u";
+// Ctrl-C, Ctrl-\ and Ctrl-Z as a terminal with the kitty protocol sends them.
+constexpr char ctrlC[] = "\x1b[99;5u";
+constexpr char ctrlBackslash[] = "\x1b[92;5u";
+constexpr char ctrlZ[] = "\x1b[122;5u";
 
 void expectGivenBack(const GamePty& game, const std::string& way) {
     EXPECT_TRUE(game.modesAsBefore()) << way << ": terminal modes";
@@ -58,27 +60,20 @@ TEST(WaysOut, KeysEndTheGameAndGiveTheTerminalBack) {
         Outcome outcome;
     };
     const PtyOptions legacy = {.kitty = false, .noColor = true};
+    const Outcome ended = Outcome::exited(0), interrupted = Outcome::killed(SIGINT),
+                  quit = Outcome::killed(SIGQUIT), suspended = Outcome::stopped(SIGTSTP);
     const Way ways[] = {
-        {"Escape", {}, nullptr, Outcome::exited(0)},
-        {"Ctrl-C", {}, "\x1b[99;5u", Outcome::killed(SIGINT)},
-        {"Ctrl-\\", {}, "\x1b[92;5u", Outcome::killed(SIGQUIT)},
-        {"Escape without the kitty protocol", legacy, nullptr, Outcome::exited(0)},
-        {"Ctrl-C without it", legacy, "\x03", Outcome::killed(SIGINT)},
-        {"Ctrl-\\ without it", legacy, "\x1c", Outcome::killed(SIGQUIT)},
-        {"Ctrl-C, released late",
-         {.onPop = "\x1b[99;5:3u\x1b[57442;5:3u"},
-         "\x1b[99;5u",
-         Outcome::killed(SIGINT)},
-        {"Ctrl-\\, released late",
-         {.onPop = "\x1b[92;5:3u\x1b[57442;5:3u"},
-         "\x1b[92;5u",
-         Outcome::killed(SIGQUIT)},
-        {"Ctrl-Z, released late",
-         {.onPop = "\x1b[122;5:3u\x1b[57442;5:3u"},
-         kittyCtrlZ,
-         Outcome::stopped(SIGTSTP)},
-        {"Escape, Enter released late", {.onPop = "\x1b[13;1:3u"}, nullptr, Outcome::exited(0)},
-        {"Escape, answered late", {.endReplyDelayMs = 500}, nullptr, Outcome::exited(0)},
+        {"Escape", {}, nullptr, ended},
+        {"Ctrl-C", {}, ctrlC, interrupted},
+        {"Ctrl-\\", {}, ctrlBackslash, quit},
+        {"Escape without the kitty protocol", legacy, nullptr, ended},
+        {"Ctrl-C without it", legacy, "\x03", interrupted},
+        {"Ctrl-\\ without it", legacy, "\x1c", quit},
+        {"Ctrl-C, released late", {.onPop = "\x1b[99;5:3u\x1b[57442;5:3u"}, ctrlC, interrupted},
+        {"Ctrl-\\, released late", {.onPop = "\x1b[92;5:3u\x1b[57442;5:3u"}, ctrlBackslash, quit},
+        {"Ctrl-Z, released late", {.onPop = "\x1b[122;5:3u\x1b[57442;5:3u"}, ctrlZ, suspended},
+        {"Escape, Enter released late", {.onPop = "\x1b[13;1:3u"}, nullptr, ended},
+        {"Escape, answered late", {.endReplyDelayMs = 500}, nullptr, ended},
     };
     for (const Way& way : ways) {
         GamePty game(way.options);
@@ -191,7 +186,7 @@ TEST(JobControl, AStoppedGameTakesTheTerminalAgainOnFg) {
         game.type("\x1b[D"); // Left pressed, never released
         ASSERT_TRUE(game.waitUntil([&] { return game.pieceColumn() == 1; })) << way;
         if (std::string(way) == "Ctrl-Z")
-            game.type(kittyCtrlZ);
+            game.type(ctrlZ);
         else
             game.signal(stop);
         ASSERT_EQ(game.waitOutcome(), Outcome::stopped(stop)) << way;
@@ -227,7 +222,7 @@ TEST(JobControl, AGameContinuedInTheBackgroundLeavesTheTerminalAlone) {
             GamePty game;
             ASSERT_TRUE(game.waitForPicture()) << way;
             if (byKey)
-                game.type(kittyCtrlZ);
+                game.type(ctrlZ);
             else
                 game.signal(SIGSTOP);
             ASSERT_EQ(game.waitOutcome().kind, Outcome::Stopped) << way;
