@@ -93,18 +93,13 @@ INSTANTIATE_TEST_SUITE_P(OneSocketOrOneForEachFamily, EveryAddress, testing::Boo
                              return instance.param ? "OneForEachFamily" : "OneForBoth";
                          });
 
-sockaddr_in loopbackV4(int port) {
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-
 // How many of `count` connections to 127.0.0.1:`port` the system completes
 // while nobody takes them: those its queue in front of the listener holds.
 int queuedConnections(int port, int count) {
-    sockaddr_in to = loopbackV4(port);
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     std::vector<int> fds;
     for (int i = 0; i < count; ++i) {
         int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -134,7 +129,9 @@ TEST(Listener, QueuesAsManyConnectionsAsTheSystemAllows) {
     constexpr int count = 400;
     makeRoomForDescriptors(count);
     int greedy = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in loopback = loopbackV4(0);
+    sockaddr_in loopback = {};
+    loopback.sin_family = AF_INET;
+    loopback.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof loopback;
     bool listening = bind(greedy, reinterpret_cast<sockaddr*>(&loopback), sizeof loopback) == 0 &&
                      listen(greedy, 1 << 20) == 0 &&
