@@ -119,6 +119,36 @@ TEST(CommandLine, NetworkOptionsKeepTheAddressAndTheCode) {
             << what;
     }
     EXPECT_FALSE(optionsOf({"--join", "h"}).room);
+    // A server's kept match, by its link or its command; any other text is a file.
+    const struct {
+        const char* replay;
+        net::Endpoint endpoint;
+        const char* room; // "" for a file
+        int number;
+    } replays[] = {
+        {"h:80/r/abcd/replay/12", {"h", 80}, "abcd", 12},
+        {"HTTP://[::1]:9/r/A-b_c/replay/1000000000/", {"::1", 9}, "A-b_c", 1000000000},
+        {"example.org/r/abcd/replay/3", {"example.org", 7416}, "abcd", 3},
+        {"./h:80/r/abcd/replay/1", {"", 0}, "", 0},
+        {"h:80/r/abc/replay/1", {"", 0}, "", 0},
+        {"h:80/r/abcd/replay/0", {"", 0}, "", 0},
+        {"h:80/r/abcd/replay/01", {"", 0}, "", 0},
+        {"h:80/r/abcd/replay/1000000001", {"", 0}, "", 0},
+        {"h:80/r/abcd/replay/1.rec", {"", 0}, "", 0},
+        {"match-1.rec", {"", 0}, "", 0},
+    };
+    for (const auto& c : replays) {
+        Options o = optionsOf({"--replay", c.replay});
+        ASSERT_EQ(std::tuple(Command::Play, Mode::Replay, std::string(c.replay)),
+                  std::tuple(o.command, o.mode, o.replay))
+            << c.replay << ": " << o.error;
+        EXPECT_EQ(std::tuple(c.endpoint.host, c.endpoint.port, std::string(c.room), c.number),
+                  o.replayRoad ? std::tuple(o.endpoint.host, o.endpoint.port, o.replayRoad->room,
+                                            o.replayRoad->number)
+                               : std::tuple(std::string(), 0, std::string(), 0))
+            << c.replay;
+    }
+    EXPECT_EQ("/srv/b", optionsOf({"--serve", "--state", "/srv/b"}).state);
     Options bounded = optionsOf({"--serve", "--max-connections", "5000", "--max-per-client=4",
                                  "--max-rooms=20", "--rooms-per-minute", "3"});
     EXPECT_EQ(std::tuple(5000, 4, 20, 3), std::tuple(bounded.maxConnections, bounded.maxPerClient,
@@ -248,6 +278,10 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
         {{"--serve", "--max-connections=9", "--max-connections=9"}, "given twice"},
         {{"--host", "--max-per-client", "4"}, "--rooms-per-minute go with --serve"},
         {{"--serve", "--max-rooms", "many"}, "--max-rooms takes a number from 1 to"},
+        {{"--replay", "h:0/r/abcd/replay/1"}, "--replay: the port must be a number from 1"},
+        {{"--host", "--state", "/tmp"}, "--state goes with --serve"},
+        {{"--serve", "--state="}, "--state needs a folder"},
+        {{"--serve", "--state", "a", "--state", "b"}, "--state is given twice"},
         // A server's rooms: what the path names, and what goes with it.
         {{"--join", "h:7416/x"}, "/x is no room of a server"},
         {{"--join", "h/r/ab"}, "\"ab\" is no room's name"},
