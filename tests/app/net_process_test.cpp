@@ -218,8 +218,13 @@ TEST(NetProcesses, AMatchFromTwoTerminalsEndedByEitherSide) {
 }
 
 // A server of rooms on a terminal of its own, its port read from its log.
-struct Server : GamePty {
-    Server() : GamePty({.args = {"--serve", "127.0.0.1:0"}, .kitty = false}) {
+// The server's state folder, made before the server and gone after it.
+struct KeptFolder {
+    TempFolder kept;
+};
+
+struct Server : KeptFolder, GamePty {
+    Server() : GamePty({.args = {"--serve", "127.0.0.1:0", "--state", kept.path}, .kitty = false}) {
         EXPECT_TRUE(waitForOutput("event=start")) << output;
         EXPECT_TRUE(waitForOutput("rooms_per_minute=")) << output;
         std::size_t at = output.find(" port=");
@@ -252,6 +257,15 @@ TEST(NetProcesses, TerminalsPlayInAServersRooms) {
     EXPECT_TRUE(opener->waitForText(" You", labelRow)) << opener->screenText();
     EXPECT_TRUE(leaves(*friendly));
     EXPECT_EQ(opener->waitOutcome(), Outcome::exited(0));
+    // The room kept its match: the opener is told its link, and the
+    // command plays it back here, to its last picture.
+    EXPECT_NE(opener->output.find("/r/" + room + "/replay/1\r\nand this terminal with"),
+              std::string::npos)
+        << opener->output;
+    auto replay = server.joins({"--replay", "/r/" + room + "/replay/1"});
+    replay->type("+++++");
+    EXPECT_EQ(replay->waitOutcome(), Outcome::exited(0)) << replay->output;
+    EXPECT_NE(replay->output.find("Player two left"), std::string::npos) << replay->output;
 
     auto here = server.joins({"--join", "/new", "--here"});
     ASSERT_TRUE(here->waitForText("P pauses.", promptRow)) << here->screenText();
