@@ -266,6 +266,8 @@ TEST(NetProcesses, TerminalsPlayInAServersRooms) {
     replay->type("+++++");
     EXPECT_EQ(replay->waitOutcome(), Outcome::exited(0)) << replay->output;
     EXPECT_NE(replay->output.find("Player two left"), std::string::npos) << replay->output;
+    EXPECT_TRUE(server.waitForOutput("event=match_ended room=" + room + " replay=1"))
+        << server.output;
 
     auto here = server.joins({"--join", "/new", "--here"});
     ASSERT_TRUE(here->waitForText("P pauses.", promptRow)) << here->screenText();
