@@ -65,6 +65,16 @@ class HostPane {
         return leftmost;
     }
 
+    // Whether the right board's piece is against its right wall.
+    static atRightWall(screen) {
+        return screen.split('\n').slice(0, 13).some((line) => [...line][48] === block);
+    }
+
+    // A round under way: both boards with their next piece, no countdown.
+    static underWay(screen) {
+        return /Next:.*Next:/.test(screen) && !/starts in/.test(screen);
+    }
+
     // The rate readout, "<n>FPS" at the start of its row; null while
     // there is none.
     static rate(screen) {
