@@ -93,9 +93,11 @@ class HostPane {
 }
 
 // A test of the page in headless Chromium against the real host in a pane,
-// as ctest runs it (skipped without them): `body({ host, browser, t })`.
+// as ctest runs it (skipped without them): `body({ host, browser, t })`;
+// nothing any page threw or logged as an error either.
 function hostTest(name, timeout, body) {
     const test = require('node:test');
+    const assert = require('node:assert/strict');
     const { Chromium } = require('./headless_chromium.js');
     const { BLOCKDUEL_GAME: game, BLOCKDUEL_CHROMIUM: program } = process.env;
     const skip = game && program ? false : 'needs BLOCKDUEL_GAME and BLOCKDUEL_CHROMIUM, as ctest sets them';
@@ -104,6 +106,7 @@ function hostTest(name, timeout, body) {
         const browser = new Chromium(program);
         try {
             await body({ host, browser, t });
+            assert.deepEqual(browser.complaints(), []);
         } finally {
             await browser.close();
             host.close();
