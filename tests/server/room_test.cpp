@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <sys/socket.h>
 #include <thread>
@@ -61,6 +62,9 @@ struct RoomServer {
     std::thread thread;
 };
 
+// An answer's status line.
+std::string statusOf(const std::string& answer) { return answer.substr(0, answer.find("\r\n")); }
+
 net::JoinCode joinCode(const char* text) {
     net::JoinCode c;
     EXPECT_TRUE(net::parseJoinCode(text, c));
@@ -90,17 +94,26 @@ struct RoomGuest {
     }
     ~RoomGuest() { close(fd); }
     bool switched() const { return head.rfind("HTTP/1.1 101", 0) == 0; }
-    std::string status() const { return head.substr(0, head.find("\r\n")); }
-    // Greeted as a player, welcomed and ready.
-    bool seated() {
-        greet(net::Seat::Player);
+    std::string status() const { return statusOf(head); }
+    // Greeted with `text`, welcomed and ready.
+    bool seated(const char* text = code, net::Seat seat = net::Seat::Player) {
+        greet(seat, text);
         if (!awaits(net::MessageType::Welcome))
             return false;
         ready();
         return true;
     }
     // Seated, and its match's first picture is in.
-    bool plays() { return seated() && awaits(net::MessageType::Picture); }
+    bool plays(net::Seat seat = net::Seat::Player) {
+        return seated(code, seat) && awaits(net::MessageType::Picture);
+    }
+    // Greeted with `text`, and refused: why; none when it is let in instead,
+    // or the connection ends first.
+    std::optional<net::Refusal> refusal(net::Seat seat, const char* text = code) {
+        greet(seat, text);
+        net::Message m;
+        return awaits(net::MessageType::Refused, &m) ? std::optional(m.refusal) : std::nullopt;
+    }
     // The longest wait between the server's messages over `ms`; -1 when
     // the connection ends first.
     long long longestGap(int ms) {
@@ -230,8 +243,6 @@ struct TerminalGuest {
     netplay::GameGuest::Answer answer;
 };
 
-std::string statusOf(const std::string& answer) { return answer.substr(0, answer.find("\r\n")); }
-
 TEST(Rooms, TheFrontPageOffersRoomsAndARoomsPageJoinsIt) {
     RoomServer s;
     std::string front = loopback::fetch(s.port, loopback::get("/"));
@@ -249,29 +260,17 @@ TEST(Rooms, TheFrontPageOffersRoomsAndARoomsPageJoinsIt) {
 TEST(Rooms, ALinkOpensARoomOfTheComputerAndItsCodeIsTheFirstPlayers) {
     RoomServer s;
     RoomGuest player(s.port, "/r/k7q2m9xw3pbd/play?computer=5&first-to=2");
-    ASSERT_TRUE(player.switched()) << player.head;
-    player.greet(net::Seat::Player);
-    net::Message m;
-    ASSERT_TRUE(player.awaits(net::MessageType::Welcome, &m));
-    player.ready();
-    ASSERT_TRUE(player.awaits(net::MessageType::Picture));
+    ASSERT_TRUE(player.plays()) << player.head;
     // The computer plays on after the countdown: its moves come as deltas.
     for (int deltas = 0; deltas < 40; ++deltas)
         ASSERT_TRUE(player.awaits(net::MessageType::Delta)) << deltas;
 
     RoomGuest wrong(s.port, "/r/k7q2m9xw3pbd/play");
-    wrong.greet(net::Seat::Watcher, "ABCD-EFGH");
-    ASSERT_TRUE(wrong.awaits(net::MessageType::Refused, &m));
-    EXPECT_EQ(net::Refusal::WrongCode, m.refusal);
+    EXPECT_EQ(net::Refusal::WrongCode, wrong.refusal(net::Seat::Watcher, "ABCD-EFGH"));
     RoomGuest second(s.port, "/r/k7q2m9xw3pbd/play");
-    second.greet(net::Seat::Player);
-    ASSERT_TRUE(second.awaits(net::MessageType::Refused, &m));
-    EXPECT_EQ(net::Refusal::SeatTaken, m.refusal);
+    EXPECT_EQ(net::Refusal::SeatTaken, second.refusal(net::Seat::Player));
     RoomGuest watcher(s.port, "/r/k7q2m9xw3pbd/play");
-    watcher.greet(net::Seat::Watcher);
-    EXPECT_TRUE(watcher.awaits(net::MessageType::Welcome));
-    watcher.ready();
-    EXPECT_TRUE(watcher.awaits(net::MessageType::Picture));
+    EXPECT_TRUE(watcher.plays(net::Seat::Watcher));
 }
 
 // A friend's room seats its opener and the next player with its code, and
@@ -285,10 +284,7 @@ TEST(Rooms, AFriendsRoomPlaysItsFirstTwoPlayers) {
     EXPECT_TRUE(two.awaits(net::MessageType::Picture));
     EXPECT_TRUE(one.awaits(net::MessageType::Picture)) << "the match began for both";
     RoomGuest three(s.port, "/r/fr13ndsr00m/play");
-    three.greet(net::Seat::Player);
-    net::Message m;
-    ASSERT_TRUE(three.awaits(net::MessageType::Refused, &m));
-    EXPECT_EQ(net::Refusal::SeatTaken, m.refusal);
+    EXPECT_EQ(net::Refusal::SeatTaken, three.refusal(net::Seat::Player));
 }
 
 // A terminal takes the second seat of a page's room over the page's own
@@ -389,20 +385,13 @@ TEST(Rooms, AQuickMatchPairsTheNextTwoAndGivesTheThirdTheComputer) {
     limits.quickWaitMs = 1500;
     RoomServer s(limits);
     RoomGuest first(s.port, "/r/quick/play");
-    ASSERT_TRUE(first.switched()) << first.head;
-    first.greet(net::Seat::Player, "AAAA-AAAA");
-    ASSERT_TRUE(first.awaits(net::MessageType::Welcome));
-    first.ready();
+    ASSERT_TRUE(first.seated("AAAA-AAAA")) << first.head;
     RoomGuest second(s.port, "/r/quick/play");
-    second.greet(net::Seat::Player, "BBBB-BBBB");
-    ASSERT_TRUE(second.awaits(net::MessageType::Welcome));
-    second.ready();
+    ASSERT_TRUE(second.seated("BBBB-BBBB"));
     EXPECT_TRUE(first.awaits(net::MessageType::Picture)) << "paired: the match began";
     EXPECT_TRUE(second.awaits(net::MessageType::Picture));
     RoomGuest third(s.port, "/r/quick/play");
-    third.greet(net::Seat::Player, "CCCC-CCCC");
-    ASSERT_TRUE(third.awaits(net::MessageType::Welcome));
-    third.ready();
+    ASSERT_TRUE(third.seated("CCCC-CCCC"));
     auto asked = std::chrono::steady_clock::now();
     EXPECT_TRUE(third.awaits(net::MessageType::Picture)) << "the computer played the one alone";
     EXPECT_GE(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(1400))
@@ -438,12 +427,12 @@ TEST(Rooms, ALinkThatOpensNothingAndOneOpenedTooOftenAreRefused) {
          {"/r/k7q2m9xw3pbd/play", "/r/k7q2m9xw3pbd/play?computer=9",
           "/r/k7q2m9xw3pbd/play?computer=2&first-to=x", "/r/k7q2m9xw3pbd/play?friend&computer=2"}) {
         RoomGuest none(s.port, nothing);
-        EXPECT_EQ("HTTP/1.1 404 Not Found", none.head.substr(0, none.head.find("\r\n"))) << nothing;
+        EXPECT_EQ("HTTP/1.1 404 Not Found", none.status()) << nothing;
     }
     RoomGuest first(s.port, "/r/aaaa1111/play?computer=1");
     EXPECT_TRUE(first.switched());
     RoomGuest again(s.port, "/r/bbbb2222/play?computer=1");
-    EXPECT_EQ("HTTP/1.1 429 Too Many Requests", again.head.substr(0, again.head.find("\r\n")));
+    EXPECT_EQ("HTTP/1.1 429 Too Many Requests", again.status());
     // The room that is open takes its guests still.
     RoomGuest back(s.port, "/r/aaaa1111/play");
     EXPECT_TRUE(back.switched());
