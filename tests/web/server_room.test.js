@@ -10,6 +10,9 @@
 'use strict';
 const assert = require('node:assert/strict');
 const { spawn } = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
 const test = require('node:test');
 const { Chromium } = require('./headless_chromium.js');
 const { HostPane } = require('./host_pane.js');
@@ -17,9 +20,12 @@ const { HostPane } = require('./host_pane.js');
 const { BLOCKDUEL_GAME: game, BLOCKDUEL_CHROMIUM: program } = process.env;
 const skip = game && program ? false : 'needs BLOCKDUEL_GAME and BLOCKDUEL_CHROMIUM, as ctest sets them';
 
-// The server on a port of the system's choosing, which its start line names.
+// The server on a port of the system's choosing, which its start line
+// names; what it keeps goes to a folder of its own, gone at the end.
 function startServer() {
-    const server = spawn(game, ['--serve', '127.0.0.1:0'], { stdio: ['ignore', 'ignore', 'pipe'] });
+    const kept = fs.mkdtempSync(path.join(os.tmpdir(), 'blockduel-server-'));
+    process.on('exit', () => fs.rmSync(kept, { recursive: true, force: true }));
+    const server = spawn(game, ['--serve', '127.0.0.1:0', '--state', kept], { stdio: ['ignore', 'ignore', 'pipe'] });
     let log = '';
     const port = new Promise((resolve, reject) => {
         server.stderr.on('data', (d) => {
