@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "game/keeping.hpp"
@@ -225,15 +226,10 @@ protected:
     int champion = -2;
 };
 
-void expectSameRound(const record::RoundResult& host, const net::RoundOutcome& guest) {
-    EXPECT_EQ(host.round, guest.round);
-    EXPECT_EQ(host.winner, guest.winner);
-    for (int board = 0; board < 2; ++board) {
-        EXPECT_EQ(host.score[board], guest.score[board]) << board;
-        EXPECT_EQ(host.rows[board], guest.rows[board]) << board;
-    }
-    EXPECT_EQ(host.frames, guest.frames);
-    EXPECT_EQ(host.seconds, guest.seconds);
+// What of a round both sides know, to be compared at once.
+template <typename Round> auto figures(const Round& r) {
+    return std::tuple(r.round, r.winner, r.score[0], r.score[1], r.rows[0], r.rows[1],
+                      static_cast<long long>(r.frames), static_cast<long long>(r.seconds));
 }
 
 TEST_F(NetKept, BothSidesPlayBackFrameForFrame) {
@@ -245,7 +241,7 @@ TEST_F(NetKept, BothSidesPlayBackFrameForFrame) {
 
     // The guest knows how the match ended from the game.
     ASSERT_TRUE(guest->lastResult().has_value());
-    expectSameRound(play.rounds[1], *guest->lastResult());
+    EXPECT_EQ(figures(play.rounds[1]), figures(*guest->lastResult()));
     EXPECT_TRUE(guest->lastResult()->matchOver);
 
     std::string bytes;
@@ -279,7 +275,7 @@ TEST_F(NetKept, BothSidesPlayBackFrameForFrame) {
     EXPECT_GT(guestShown.pictures.size(), 100U);
     ASSERT_EQ(results.size(), 2U);
     for (std::size_t round = 0; round < 2; ++round)
-        expectSameRound(play.rounds[round], results[round]);
+        EXPECT_EQ(figures(play.rounds[round]), figures(results[round])) << round;
     EXPECT_EQ(heard.back().type, net::MessageType::End);
 
     // Both sides' rounds count in the results log.

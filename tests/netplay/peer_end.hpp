@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "in_process_host.hpp"
 #include "netplay/door.hpp"
 #include "netplay/network.hpp"
 #include "wire.hpp"
@@ -49,6 +50,13 @@ private:
     int fd_ = -1;
     NetSocket hostSide_ = noSocket;
 };
+
+// A guest's greeting and other messages.
+inline std::string hello(net::Seat seat = net::Seat::Player, const char* code = term::testCode) {
+    return bytesOf(net::appendHello, seat, term::joinCode(code));
+}
+inline std::string ready() { return bytesOf(net::appendReady, net::KeyMode::Autorepeat, ""); }
+inline std::string keepAlive() { return bytesOf(net::appendKeepAlive); }
 
 // A door in front of `hall`, with the test's connections at it.
 struct DoorAt {

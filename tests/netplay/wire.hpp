@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The game's messages as the tests write and read them: one message's
-// bytes, a guest's usual ones, and what a guest makes of its host's.
+// bytes, and what a guest makes of its host's.
 #pragma once
 
 #include <algorithm>
@@ -9,7 +9,6 @@
 #include <type_traits>
 #include <vector>
 
-#include "in_process_host.hpp"
 #include "net/message_decoder.hpp"
 #include "net/picture.hpp"
 #include "net/protocol.hpp"
@@ -22,13 +21,6 @@ std::string bytesOf(void (*append)(std::string&, Args...), std::type_identity_t<
     return out;
 }
 
-// A guest's greeting and other messages.
-inline std::string hello(net::Seat seat = net::Seat::Player, const char* code = term::testCode) {
-    return bytesOf(net::appendHello, seat, term::joinCode(code));
-}
-inline std::string ready() { return bytesOf(net::appendReady, net::KeyMode::Autorepeat, ""); }
-inline std::string keepAlive() { return bytesOf(net::appendKeepAlive); }
-
 // What a guest makes of the bytes its host sent, as they come.
 struct Heard {
     // Decodes `size` more bytes; false once they break the protocol.
@@ -40,12 +32,14 @@ struct Heard {
             if (decoder.hasMessage())
                 note(decoder.message());
         }
-        return !decoder.failed();
+        return ok();
     }
     bool take(const std::string& bytes) {
         return take(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     }
 
+    // Whether every byte so far kept to the protocol.
+    bool ok() const { return !decoder.failed(); }
     bool has(net::MessageType type) const {
         return std::find(types.begin(), types.end(), type) != types.end();
     }
