@@ -124,15 +124,20 @@ struct Browser {
         for (long long end = monotonicMs() + ms; !done() && !closed && monotonicMs() < end;) {
             host_.pumpNow();
             pollfd ready = {fd, POLLIN, 0};
-            if (poll(&ready, 1, 1) <= 0)
-                continue;
-            char bytes[65536];
-            ssize_t n = read(fd, bytes, sizeof bytes);
-            if (n > 0)
-                raw.append(bytes, static_cast<std::size_t>(n));
-            closed = n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
+            if (poll(&ready, 1, 1) > 0)
+                readSome(65536);
         }
         return done();
+    }
+
+    // Reads what has come, `most` bytes at the most, and whether the host
+    // has closed the connection.
+    void readSome(std::size_t most) {
+        std::string bytes(most, '\0');
+        ssize_t n = read(fd, bytes.data(), most);
+        if (n > 0)
+            raw.append(bytes, 0, static_cast<std::size_t>(n));
+        closed = n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
     }
 
     // Serves the host and reads for `ms`, or until the connection's close.
@@ -419,11 +424,7 @@ TEST(BrowserAtTheHost, APageOverASlowLinkArrivesWhole) {
     long long start = monotonicMs();
     while (!b.closed && monotonicMs() - start < 20'000) {
         serveUnread(h, 100);
-        char bytes[512];
-        ssize_t n = read(b.fd, bytes, sizeof bytes);
-        if (n > 0)
-            b.raw.append(bytes, static_cast<std::size_t>(n));
-        b.closed = n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
+        b.readSome(512);
     }
     long long took = monotonicMs() - start;
     EXPECT_TRUE(b.closed);

@@ -52,11 +52,8 @@ struct GuestsAt {
             std::make_unique<netplay::Link>(ends.back()->hostSide(), net::Sender::Guest, now);
         arrival.seat = seat;
         arrival.from = {{}, "test"};
-        if (isReady) {
-            net::Message message;
-            message.type = net::MessageType::Ready;
-            arrival.early.push_back(message);
-        }
+        if (isReady)
+            arrival.early.push_back({.type = net::MessageType::Ready});
         guests.enter(std::move(arrival), now);
         return *ends.back();
     }

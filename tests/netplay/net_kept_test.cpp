@@ -308,10 +308,9 @@ TEST(GuestKept, MuchHeardAtOnceGoesToDiskEarly) {
     full.fill({'#', 12});
     std::string runs;
     net::appendChanges(net::Picture{}, full, runs);
-    net::Message message;
-    message.type = net::MessageType::Picture;
-    message.runs = reinterpret_cast<const unsigned char*>(runs.data());
-    message.runsLength = static_cast<int>(runs.size());
+    net::Message message{.type = net::MessageType::Picture,
+                         .runs = reinterpret_cast<const unsigned char*>(runs.data()),
+                         .runsLength = static_cast<int>(runs.size())};
     std::size_t sent = 0;
     for (; sent <= netplay::heardMostBytes; sent += runs.size()) {
         recorder.heard(message, 1000); // all in the same moment
