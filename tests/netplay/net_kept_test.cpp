@@ -110,14 +110,7 @@ struct HostPlay {
         if (match->round == 2 && match->phase == MatchPhase::Playing && ++secondRoundFrames == 40)
             hostTerm->type("\x1b");
     }
-    FrameHook hook() {
-        FrameHook h;
-        h.beforeDelay = beforeDelay;
-        h.frameEnded = frameEnded;
-        h.roundEnded = roundEnded;
-        h.context = this;
-        return h;
-    }
+    FrameHook hook() { return {beforeDelay, frameEnded, this, roundEnded}; }
 };
 
 // A session whose clock moves only by the frames' delays.
