@@ -130,8 +130,8 @@ struct Browser {
         return done();
     }
 
-    // Reads what has come, `most` bytes at the most, and whether the host
-    // has closed the connection.
+    // Reads what has come, `most` bytes at the most, and notes whether the
+    // host has closed the connection.
     void readSome(std::size_t most) {
         std::string bytes(most, '\0');
         ssize_t n = read(fd, bytes.data(), most);
