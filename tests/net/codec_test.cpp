@@ -127,7 +127,8 @@ auto fields(const RoundOutcome& r) {
 
 // Every message a host sends, whatever the cuts. Of the rounds, one left
 // unfinished and one won read back as they were sent; numbers beyond their
-// bounds go at the bound, and a champion only with the match's end.
+// bounds go at the bound, and a champion only with the match's end. A kept
+// match's number is sent within its bounds too.
 TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
     // Cell 0 in 11; cells 1174 and 1175 in 11 again (kept); cell 1175 in 7.
     std::string runs =
@@ -144,6 +145,8 @@ TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
     appendRefused(stream, Refusal::SeatTaken);
     appendRuns(stream, MessageType::Picture, "");
     appendRuns(stream, MessageType::Delta, runs);
+    appendKept(stream, maxKeptNumber);
+    appendKept(stream, 0);
     appendEnd(stream);
     std::size_t results = stream.size();
     for (const RoundOutcome& r : {unfinished, won, beyond})
@@ -152,7 +155,7 @@ TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
     for (std::size_t piece = 1; piece <= stream.size(); ++piece) {
         Read read = decode(Sender::Host, stream, piece);
         ASSERT_EQ("", read.error);
-        ASSERT_EQ(8U, read.messages.size());
+        ASSERT_EQ(10U, read.messages.size());
         EXPECT_EQ(Seat::Player, read.messages[0].seat);
         EXPECT_EQ(protocolVersion, read.messages[0].version);
         EXPECT_EQ(Refusal::SeatTaken, read.messages[1].refusal);
@@ -160,10 +163,12 @@ TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
         EXPECT_EQ("", read.runs[2]);
         EXPECT_EQ(MessageType::Delta, read.messages[3].type);
         EXPECT_EQ(runs, read.runs[3]);
-        EXPECT_EQ(MessageType::End, read.messages[4].type);
-        EXPECT_EQ(fields(unfinished), fields(read.messages[5].result));
-        EXPECT_EQ(fields(won), fields(read.messages[6].result));
-        const RoundOutcome& clamped = read.messages[7].result;
+        EXPECT_EQ(maxKeptNumber, read.messages[4].kept);
+        EXPECT_EQ(1, read.messages[5].kept);
+        EXPECT_EQ(MessageType::End, read.messages[6].type);
+        EXPECT_EQ(fields(unfinished), fields(read.messages[7].result));
+        EXPECT_EQ(fields(won), fields(read.messages[8].result));
+        const RoundOutcome& clamped = read.messages[9].result;
         EXPECT_EQ(maxResultRound, clamped.round);
         EXPECT_EQ(0, clamped.score[0]);
         EXPECT_EQ(maxResultLevel, clamped.level[1]);
@@ -198,10 +203,12 @@ TEST(Codec, BrokenMessagesAreRefusedWhereverTheyAreCut) {
     const Case cases[] = {
         {Sender::Guest, "unknown message type", 0, {bytes({0}), bytes({12})}},
         {Sender::Host, "unknown message type", 2, {bytes({9, 0, 6, 0, 0})}},
-        {Sender::Guest, "a message this side does not take", 0, {bytes({10}), bytes({7})}},
+        {Sender::Guest, "a message this side does not take", 0,
+            {bytes({10}), bytes({7}), bytes({11})}},
         {Sender::Host, "a message this side does not take", 0, {bytes({5})}},
         {Sender::Host, "wrong length", 0, {bytes({10, resultSize - 1}), bytes({10, resultSize + 1}),
-            bytes({8, 0}), bytes({8, 0xC0, 0x01}) /* 8193 bytes */, bytes({7, 0xFF, 0x7F})}},
+            bytes({8, 0}), bytes({8, 0xC0, 0x01}) /* 8193 bytes */, bytes({7, 0xFF, 0x7F}),
+            bytes({11, keptSize - 1}), bytes({11, keptSize + 1})}},
         {Sender::Guest, "wrong length", 0, {bytes({6, 1}), bytes({5, 3}), bytes({1, 5}),
             bytes({1, 65}), bytes({1, 15}) + "BLKD" + bytes({protocolVersion, 1}) + "000000000"}},
         {Sender::Guest, "wrong length", 1, {hello + bytes({4, 2 + maxLegendLength})}},
@@ -215,6 +222,8 @@ TEST(Codec, BrokenMessagesAreRefusedWhereverTheyAreCut) {
             result(31, 2),    // ending 2
             result(32, 1),    // champion, no end
             result(32, 3)}},  // champion 3
+        {Sender::Host, "a kept match's number out of bounds", 0,
+            {bytes({11, 4, 0, 0, 0, 0}), bytes({11, 4, 0x3B, 0x9A, 0xCA, 0x01})}}, // 0, 1e9 + 1
         {Sender::Host, "not in its shortest form", 0, {bytes({7, 0x80, 0x7F})}},
         {Sender::Host, "more than two bytes", 0, {bytes({7, 0x81, 0x80})}},
         {Sender::Guest, "not a blockduel", 0,
