@@ -145,8 +145,8 @@ TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
     appendRefused(stream, Refusal::SeatTaken);
     appendRuns(stream, MessageType::Picture, "");
     appendRuns(stream, MessageType::Delta, runs);
-    appendKept(stream, maxKeptNumber);
-    appendKept(stream, 0);
+    for (int kept : {77, maxKeptNumber, 0})
+        appendKept(stream, kept);
     appendEnd(stream);
     std::size_t results = stream.size();
     for (const RoundOutcome& r : {unfinished, won, beyond})
@@ -155,7 +155,7 @@ TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
     for (std::size_t piece = 1; piece <= stream.size(); ++piece) {
         Read read = decode(Sender::Host, stream, piece);
         ASSERT_EQ("", read.error);
-        ASSERT_EQ(10U, read.messages.size());
+        ASSERT_EQ(11U, read.messages.size());
         EXPECT_EQ(Seat::Player, read.messages[0].seat);
         EXPECT_EQ(protocolVersion, read.messages[0].version);
         EXPECT_EQ(Refusal::SeatTaken, read.messages[1].refusal);
@@ -163,12 +163,13 @@ TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
         EXPECT_EQ("", read.runs[2]);
         EXPECT_EQ(MessageType::Delta, read.messages[3].type);
         EXPECT_EQ(runs, read.runs[3]);
-        EXPECT_EQ(maxKeptNumber, read.messages[4].kept);
-        EXPECT_EQ(1, read.messages[5].kept);
-        EXPECT_EQ(MessageType::End, read.messages[6].type);
-        EXPECT_EQ(fields(unfinished), fields(read.messages[7].result));
-        EXPECT_EQ(fields(won), fields(read.messages[8].result));
-        const RoundOutcome& clamped = read.messages[9].result;
+        EXPECT_EQ(77, read.messages[4].kept);
+        EXPECT_EQ(maxKeptNumber, read.messages[5].kept);
+        EXPECT_EQ(1, read.messages[6].kept) << "sent at the nearest bound";
+        EXPECT_EQ(MessageType::End, read.messages[7].type);
+        EXPECT_EQ(fields(unfinished), fields(read.messages[8].result));
+        EXPECT_EQ(fields(won), fields(read.messages[9].result));
+        const RoundOutcome& clamped = read.messages[10].result;
         EXPECT_EQ(maxResultRound, clamped.round);
         EXPECT_EQ(0, clamped.score[0]);
         EXPECT_EQ(maxResultLevel, clamped.level[1]);
