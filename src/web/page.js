@@ -933,7 +933,7 @@ function startPage(bd) {
     // A replay link: the room's kept match, fetched and played on the grid
     // with the keys of the terminal's replay, and buttons for them.
     let replayKey = null; // takes a replay's action while one plays
-    const replayKeyLine = 'Space pauses, \u2192 steps while paused, + and - change the speed, Enter skips to the next round, Escape leaves.';
+    const replayKeyLine = (paused) => `${paused ? 'Space resumes, \u2192 steps' : 'Space pauses'}, + and - change the speed, Enter skips to the next round, Escape leaves.`;
     for (const button of replayPads.querySelectorAll('button')) {
         button.addEventListener('pointerdown', (e) => {
             e.preventDefault();
@@ -976,7 +976,7 @@ function startPage(bd) {
         });
         r.to.picture();
         const show = () => {
-            const text = !r.over ? `${r.line()}. ${replayKeyLine}`
+            const text = !r.over ? `${r.line()}. ${replayKeyLine(r.paused)}`
                 : r.left || !read.cutShort ? `${r.line()}.` : 'The recording ends here: it was cut short.';
             if (status.textContent !== text) status.textContent = text;
             if (!r.over) return;
