@@ -962,19 +962,18 @@ function startPage(bd) {
         form.hidden = true;
         game.hidden = false;
         status.textContent = 'Fetching the match...';
-        let read;
+        let bytes;
         try {
-            read = bd.readRecording(await fetchRecording(location.pathname + '.rec'));
+            bytes = await fetchRecording(location.pathname + '.rec');
         } catch (e) {
             status.textContent = sentence(`the match could not be fetched: ${e.message}`);
             return;
         }
+        const read = bd.readRecording(bytes);
         if (read.problem !== null) return (status.textContent = sentence(`the match cannot be played: ${read.problem}`));
-        const r = new bd.Replay(read.entries, performance.now(), {
-            picture: () => spans.forEach((_, i) => paintCell(r.picture, i)),
-            paint: (i) => paintCell(r.picture, i),
-        });
-        r.to.picture();
+        const paintAll = () => spans.forEach((_, i) => paintCell(r.picture, i));
+        const r = new bd.Replay(read.entries, performance.now(), { picture: paintAll, paint: (i) => paintCell(r.picture, i) });
+        paintAll();
         const show = () => {
             const text = !r.over ? `${r.line()}. ${replayKeyLine(r.paused)}`
                 : r.left || !read.cutShort ? `${r.line()}.` : 'The recording ends here: it was cut short.';
