@@ -42,6 +42,7 @@ std::string encoded(const Message& m) {
     case MessageType::Delta: appendRuns(out, m.type, runs); break;
     case MessageType::End: appendEnd(out); break;
     case MessageType::Result: appendResult(out, m.result); break;
+    case MessageType::Kept: appendKept(out, m.kept); break;
     }
     return out;
 }
@@ -51,7 +52,8 @@ void checkMessage(const Message& m, const std::string& raw, Sender from) {
         m.type == MessageType::Hello || m.type == MessageType::Ready || m.type == MessageType::Key;
     bool hostType = m.type == MessageType::Welcome || m.type == MessageType::Refused ||
                     m.type == MessageType::Picture || m.type == MessageType::Delta ||
-                    m.type == MessageType::End || m.type == MessageType::Result;
+                    m.type == MessageType::End || m.type == MessageType::Result ||
+                    m.type == MessageType::Kept;
     check(!(from == Sender::Guest ? hostType : guestType), "a message the sender may not send");
     check(raw.size() >= 2 && raw.size() <= maxMessage, "a message of impossible size");
     if (m.type == MessageType::Key)
@@ -83,6 +85,8 @@ void checkMessage(const Message& m, const std::string& raw, Sender from) {
                       r.level[b] <= maxResultLevel,
                   "a result out of its bounds");
     }
+    if (m.type == MessageType::Kept)
+        check(m.kept >= 1 && m.kept <= maxKeptNumber, "a kept match's number out of its bounds");
     if (m.type == MessageType::Hello && m.version != protocolVersion)
         return; // read only far enough to refuse it
     if (m.type == MessageType::Hello)

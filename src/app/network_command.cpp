@@ -18,6 +18,7 @@
 #include "game/local.hpp"
 #include "game/match.hpp"
 #include "game/platform.hpp"
+#include "history/replay_command.hpp"
 #include "net/address.hpp"
 #include "netplay/browser_answer.hpp"
 #include "netplay/code_prompt.hpp"
@@ -29,7 +30,9 @@
 #include "netplay/join_notice.hpp"
 #include "netplay/link.hpp"
 #include "netplay/network.hpp"
+#include "netplay/replay_fetch.hpp"
 #include "netplay/serving.hpp"
+#include "record/log_records.hpp"
 #include "record/results_log.hpp"
 
 namespace app {
@@ -342,6 +345,22 @@ std::unique_ptr<HereGuests> bothHere(std::unique_ptr<GameGuest> one, const Road&
                                         std::move(watcher.guest));
 }
 
+// Where the server keeps the match its room played: its replay link for a
+// browser, and the command that plays it here.
+std::string keptText(const Options& options, const Road& road, int number) {
+    using Kind = net::RoomRoad::Kind;
+    const net::RoomRoad& room = *options.room;
+    net::ReplayRoad kept{room.kind == Kind::Room    ? room.name
+                         : room.kind == Kind::Quick ? std::string(net::quickRoomName)
+                                                    : road.opened,
+                         number};
+    std::string link = net::replayLink(road.where.host, road.where.port, kept);
+    std::string command =
+        localCommandName(options.program.c_str()) + " --replay " + link.substr(link.find("//") + 2);
+    return "The server keeps this match. A browser plays it back at\n  " + link +
+           "\nand this terminal with\n  " + command + "\n";
+}
+
 // The guest, or both players here, from the greeting to the end.
 struct Joined {
     std::unique_ptr<GameGuest> guest;
@@ -410,6 +429,8 @@ int join(const Options& options, net::Seat seat) {
     joined.close();
     recorder.finish();
     int status = guestEnded(joined.ending(), there);
+    if (int number = joined.painter().kept(); number > 0 && options.room)
+        localSay(keptText(options, road, number));
     std::string warning = recorder.warning(logWarning);
     if (!warning.empty())
         localComplain(warning);
@@ -422,6 +443,20 @@ KeptAs keptAs(Mode mode) {
     long long now = std::time(nullptr);
     return {playModeOf(mode), boardOfYou(mode), localStateFolder(), now,
             localProcessId(), programVersion(), timeStamp(now)};
+}
+
+int replayFromServer(const Options& options) {
+    std::string error;
+    if (!netStart(error))
+        return complain(error);
+    std::string bytes;
+    std::string problem =
+        fetchRecording(options.endpoint, *options.replayRoad, record::maxFileBytes, bytes);
+    std::string link =
+        net::replayLink(options.endpoint.host, options.endpoint.port, *options.replayRoad);
+    if (!problem.empty())
+        return complain("cannot fetch " + link + ": " + problem);
+    return history::replayBytes(bytes, link);
 }
 
 int playOverNetwork(const Options& options) {

@@ -13,6 +13,9 @@ namespace app {
 // Plays or watches the game the options ask for, on this machine's console;
 // the exit status.
 int playOverNetwork(const Options& options);
+// Fetches the server's kept match --replay HOST:PORT/r/ROOM/replay/N names
+// and plays it on this machine's console; the exit status.
+int replayFromServer(const Options& options);
 
 // How a match of `mode` begun now is kept: in this user's state folder
 // (game/local.hpp), by this process.

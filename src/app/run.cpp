@@ -56,6 +56,8 @@ int run(int argc, char** argv, const Machine& machine) {
     takeKeysFileAt(options, machine.keysFile, machine.person ? stdin : nullptr);
     if (options.mode == Mode::Stats)
         return history::printStats(localStateFolder(), options.json, stdout, stderr);
+    if (options.mode == Mode::Replay && options.replayRoad)
+        return replayFromServer(options);
     if (options.mode == Mode::Replay)
         return history::replayCommand(options.replay, localStateFolder());
     if (networked(options.mode))

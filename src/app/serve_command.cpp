@@ -3,12 +3,16 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <string>
 
 #include "app/stop_request.hpp"
 #include "cli/match_keeping.hpp"
+#include "game/local.hpp"
 #include "loop/event_loop.hpp"
 #include "netplay/network.hpp"
+#include "record/disk.hpp"
+#include "record/keeper.hpp"
 #include "server/front.hpp"
 #include "server/log_line.hpp"
 #include "server/rooms.hpp"
@@ -90,6 +94,22 @@ long long look(loop::EventLoop& loop, loop::TimerId /*id*/, void* context) {
     return lookEveryMs;
 }
 
+// Where the rooms' matches are kept: the folder --state names, else the
+// user's state folder; "" keeps nothing. One that cannot be made is said
+// once, at the start, and nothing is kept.
+std::string keepingFolder(const Options& options) {
+    std::string folder = options.state.empty() ? localStateFolder() : options.state;
+    std::string error;
+    if (folder.empty()) {
+        log("warn", "cannot_keep", {{"reason", "no state folder can be named: give --state"}});
+    } else if (!disk::makeFolder(folder + disk::folderSeparator() + record::recordingsFolder,
+                                 error)) {
+        log("warn", "cannot_keep", {{"reason", error}});
+        folder.clear();
+    }
+    return folder;
+}
+
 } // namespace
 
 int serve(const Options& options) {
@@ -122,8 +142,17 @@ int serve(const Options& options) {
     if (options.roomsPerMinute > 0)
         roomLimits.roomsPerMinute = options.roomsPerMinute;
     RoomLog roomLog;
-    server::Rooms rooms(loop, roomLimits, &roomLog);
-    server::Front front(loop, listener, limits, options.balancers, &rooms);
+    std::string folder = keepingFolder(options);
+    server::KeepingAs keeping;
+    if (!folder.empty())
+        keeping = [folder] {
+            long long now = std::time(nullptr);
+            return KeptAs{
+                record::PlayMode::Guest, -1, folder, now, localProcessId(), programVersion(),
+                timeStamp(now)};
+        };
+    server::Rooms rooms(loop, roomLimits, &roomLog, keeping);
+    server::Front front(loop, listener, limits, options.balancers, &rooms, folder);
     std::string address = options.endpoint.host.empty() ? "*" : options.endpoint.host;
     log("info", "start",
         {{"version", programVersion()},
@@ -133,7 +162,8 @@ int serve(const Options& options) {
          {"max_connections", std::to_string(limits.maxConnections)},
          {"max_per_client", std::to_string(limits.maxPerAddress)},
          {"max_rooms", std::to_string(roomLimits.maxRooms)},
-         {"rooms_per_minute", std::to_string(roomLimits.roomsPerMinute)}});
+         {"rooms_per_minute", std::to_string(roomLimits.roomsPerMinute)},
+         {"state", folder}});
     Serving serving{loop, front, rooms};
     loop.addTimer(0, look, &serving);
     loop.run();

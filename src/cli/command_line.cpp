@@ -196,6 +196,11 @@ private:
             std::string problem = given ? chooseKeys(value, options_.keys) : "";
             if (!problem.empty())
                 fail("--keys " + problem);
+        } else if (valueOf(arg, "--state", false, value, given)) {
+            if (stateGiven_)
+                fail("--state is given twice");
+            stateGiven_ = true;
+            options_.state = value;
         } else if (valueOf(arg, "--trust", false, value, given)) {
             trust(value, given);
         } else if (valueOf(arg, "--name", false, value, given)) {
@@ -281,6 +286,10 @@ private:
             fail("--code needs a value");
         if (networked(mode))
             checkNetwork(mode);
+        if (stateGiven_ && mode != Mode::Serve)
+            fail("--state goes with --serve");
+        if (stateGiven_ && options_.state.empty())
+            fail("--state needs a folder");
         if (mode == Mode::Serve)
             checkServe();
         else if (trustGiven_)
@@ -361,6 +370,14 @@ private:
             fail(std::string("--keys does not go with ") + optionOf(mode));
         if (mode == Mode::Replay && options_.replay.empty())
             fail("--replay needs a recording, or last for the newest");
+        net::ReplayRoad road;
+        std::string wrong;
+        if (mode == Mode::Replay &&
+            net::parseReplayRoad(options_.replay, options_.endpoint, road, wrong)) {
+            if (!wrong.empty())
+                fail("--replay: " + wrong);
+            options_.replayRoad = road;
+        }
     }
 
     // A guest's address may name a server's room: a watcher's only one
@@ -416,6 +433,7 @@ private:
     std::string code_;
     bool codeGiven_ = false;
     bool nameGiven_ = false;
+    bool stateGiven_ = false;
     bool trustGiven_ = false;
     bool serverBoundGiven_ = false;
     bool firstToGiven_ = false;

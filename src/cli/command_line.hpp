@@ -55,7 +55,12 @@ struct Options {
     KeyChoice keys;     // --keys, then the keys file for a player the command line leaves
     int firstTo = 0;    // --first-to N: the match ends at N rounds won; 0: until Escape
     std::string replay; // --replay FILE: the recording, or "last" for the newest
-    bool json = false;  // --stats --json: for scripts
+    // --replay HOST:PORT/r/ROOM/replay/N: a server's kept match (at endpoint)
+    std::optional<net::ReplayRoad> replayRoad;
+    // --state DIR: where --serve keeps its rooms' matches; "" for the
+    // user's state folder
+    std::string state;
+    bool json = false; // --stats --json: for scripts
     // --speed-up: gravity quickens as each round goes on
     bool speedUp = false;
     // --trust ADDRESS[,ADDRESS...]: the balancers in front of --serve,

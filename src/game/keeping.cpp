@@ -69,7 +69,8 @@ std::unique_ptr<record::MatchKeeper> keeperFor(const GameSetup& setup, const Kep
     header.programVersion = as.version;
     header.startedUnix = as.startedUnix;
     header.matchId = setup.seed ^ (as.processId * 2654435761U);
-    return std::make_unique<record::MatchKeeper>(as.folder, header, as.you, as.stamp);
+    return std::make_unique<record::MatchKeeper>(as.folder, header, as.you, as.stamp, as.tag,
+                                                 as.resultsLog);
 }
 
 std::unique_ptr<record::MatchKeeper> startKeeping(GameSetup& setup, const KeptAs& as,

@@ -20,12 +20,14 @@ GameSetup replayedSetup(const record::MatchSetup& recorded);
 // What a keeper is told of the match besides its setup.
 struct KeptAs {
     record::PlayMode mode;
-    int you;               // the board of this machine's player, -1 for none
-    std::string folder;    // the state folder; "" keeps nothing
-    long long startedUnix; // by the calendar
-    unsigned processId;    // two games of one second and seed differ by it
-    std::string version;   // the program's
-    std::string stamp;     // the start as the recording's name shows it
+    int you;                // the board of this machine's player, -1 for none
+    std::string folder;     // the state folder; "" keeps nothing
+    long long startedUnix;  // by the calendar
+    unsigned processId;     // two games of one second and seed differ by it
+    std::string version;    // the program's
+    std::string stamp;      // the start as the recording's name shows it
+    std::string tag = "";   // after the stamp in the recording's name (a server's room)
+    bool resultsLog = true; // its rounds in the results log too
 };
 
 // The keeper of the match `setup` (seeded already) describes.

@@ -26,12 +26,16 @@ int replayCommand(const std::string& which, const std::string& folder) {
         localComplain(error);
         return 1;
     }
+    return replayBytes(bytes, printablePath(path));
+}
+
+int replayBytes(const std::string& bytes, const std::string& named) {
     Recording recording;
     std::string problem = readRecording(bytes, recording);
     if (problem.empty())
         problem = piecesProblem(recording);
     if (!problem.empty()) {
-        localComplain("cannot play " + printablePath(path) + ": " + problem);
+        localComplain("cannot play " + named + ": " + problem);
         return 1;
     }
     std::string console = localProblem(ConsoleUse::Network);
@@ -44,10 +48,9 @@ int replayCommand(const std::string& which, const std::string& folder) {
     playRecording(recording, matchTitle(recording.header));
     localFinish();
     if (recording.cutShort)
-        localComplain("the recording " + printablePath(path) +
-                      " was cut short; it played up to where it ends");
+        localComplain("the recording " + named + " was cut short; it played up to where it ends");
     else if (!recording.ended)
-        localComplain("the recording " + printablePath(path) +
+        localComplain("the recording " + named +
                       " ends before its match did (the game was stopped, or is still playing "
                       "it); it played up to where it ends");
     return 0;

@@ -11,5 +11,8 @@ namespace history {
 // `which`: a recording's path, or "last" for the newest in `folder`; the
 // exit status.
 int replayCommand(const std::string& which, const std::string& folder);
+// Plays the recording `bytes` (named `named` in messages, as the person
+// gave it); the exit status.
+int replayBytes(const std::string& bytes, const std::string& named);
 
 } // namespace history

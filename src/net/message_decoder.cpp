@@ -28,7 +28,8 @@ bool sentBy(MessageType type, Sender from) {
     case MessageType::Picture:
     case MessageType::Delta:
     case MessageType::End:
-    case MessageType::Result: return from == Sender::Host;
+    case MessageType::Result:
+    case MessageType::Kept: return from == Sender::Host;
     }
     return false;
 }
@@ -45,6 +46,7 @@ Bounds boundsOf(MessageType type) {
     case MessageType::Picture: return {0, maxPayload};
     case MessageType::Delta: return {1, maxPayload};
     case MessageType::Result: return {resultSize, resultSize};
+    case MessageType::Kept: return {keptSize, keptSize};
     }
     return {0, 0};
 }
@@ -58,7 +60,7 @@ bool legendText(const unsigned char* text, int length) {
 
 bool knownType(unsigned char type) {
     return type >= static_cast<unsigned char>(MessageType::Hello) &&
-           type <= static_cast<unsigned char>(MessageType::Result);
+           type <= static_cast<unsigned char>(MessageType::Kept);
 }
 
 std::uint32_t number(const unsigned char* p) {
@@ -209,6 +211,11 @@ void MessageDecoder::finish() {
             fail("runs of cells outside the picture");
         break;
     case MessageType::Result: readResult(p); break;
+    case MessageType::Kept:
+        message_.kept = boundedNumber(p, maxKeptNumber);
+        if (message_.kept < 1)
+            fail("a kept match's number out of bounds");
+        break;
     case MessageType::KeepAlive:
     case MessageType::End: break;
     }

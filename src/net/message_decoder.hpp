@@ -29,6 +29,7 @@ struct Message {
     const unsigned char* runs = nullptr; // Picture, Delta: valid until the next feed()
     int runsLength = 0;
     RoundOutcome result = {}; // Result
+    int kept = 0;             // Kept
 };
 
 class MessageDecoder {

@@ -100,6 +100,11 @@ void appendResult(std::string& out, const RoundOutcome& outcome) {
     out += r.matchOver ? board(r.champion) : '\0';
 }
 
+void appendKept(std::string& out, int kept) {
+    header(out, MessageType::Kept, keptSize);
+    number(out, bounded(kept, 1, maxKeptNumber));
+}
+
 void appendRuns(std::string& out, MessageType type, const std::string& runs) {
     header(out, type, runs.size());
     out += runs;

@@ -18,7 +18,9 @@
 // have sent nothing for a second; five seconds without a message means the other side is gone. End
 // says that the match is over and the last picture is final. At the end of
 // every round, and of a match left in a round, Result says how it ended, so
-// that a guest knows it from the game rather than from the picture.
+// that a guest knows it from the game rather than from the picture. A
+// server that keeps its rooms' matches says, before End, the number its
+// room keeps the match under (Kept), for the link that plays it back.
 //
 // A game is a match of rounds. The host draws everything a guest shows:
 // the countdown before each round, who won it, the tally and whom it waits
@@ -45,7 +47,7 @@
 
 namespace net {
 
-constexpr int protocolVersion = 6;
+constexpr int protocolVersion = 7;
 // "BLKD": a Hello from anything else is no guest of this game.
 constexpr unsigned char helloMagic[4] = {'B', 'L', 'K', 'D'};
 
@@ -70,6 +72,7 @@ enum class MessageType : unsigned char {
     Delta = 8,     // host: runs of cells that changed
     End = 9,       // host: the game is over, the picture is final
     Result = 10,   // host: how a round ended
+    Kept = 11,     // host: the number its room keeps the match under
 };
 
 // Who sent the bytes a decoder reads: each side accepts only what the
@@ -136,6 +139,9 @@ constexpr int resultSize = 4 + 1 + 4 * 4 + 4 + 4 + 2 + 1 + 1;
 constexpr int maxResultRound = 1'000'000;
 constexpr int maxResultScore = 1'000'000'000;
 constexpr int maxResultLevel = 99;
+// Kept: the match's number in its room (4 bytes, 1 to maxKeptNumber).
+constexpr int keptSize = 4;
+constexpr int maxKeptNumber = 1'000'000'000;
 
 // Appends a whole message to `out`.
 void appendHello(std::string& out, Seat seat, const JoinCode& code);
@@ -153,6 +159,8 @@ void appendKeepAlive(std::string& out);
 void appendEnd(std::string& out);
 // Fields beyond their bounds are sent at the nearest bound.
 void appendResult(std::string& out, const RoundOutcome& outcome);
+// `kept` is sent at the nearest bound.
+void appendKept(std::string& out, int kept);
 // Picture and Delta: the header, then the runs already in `runs`.
 void appendRuns(std::string& out, MessageType type, const std::string& runs);
 

@@ -5,6 +5,7 @@
 
 #include "net/base64.hpp"
 #include "net/host_names.hpp"
+#include "net/protocol.hpp"
 
 namespace net {
 
@@ -131,6 +132,52 @@ std::string roomPlayPath(const std::string& name, std::string_view query) {
         path += '?';
         path += query;
     }
+    return path;
+}
+
+int keptNumberOf(std::string_view digits) {
+    bool decimal =
+        !digits.empty() && digits.size() <= 10 && digits[0] != '0' &&
+        std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+    long long n = decimal ? std::stoll(std::string(digits)) : 0;
+    return n <= maxKeptNumber ? static_cast<int>(n) : 0;
+}
+
+bool parseReplayRoad(std::string_view text, Endpoint& where, ReplayRoad& road, std::string& wrong) {
+    if (startsWithLower(text, plainScheme))
+        text.remove_prefix(plainScheme.size());
+    std::size_t slash = text.find('/');
+    if (slash == std::string_view::npos || text.substr(slash + 1, roomPrefix.size()) != roomPrefix)
+        return false;
+    std::string_view path = text.substr(slash + 1 + roomPrefix.size());
+    if (!path.empty() && path.back() == '/')
+        path.remove_suffix(1);
+    std::size_t replayAt = path.find(replayPath);
+    if (replayAt == std::string_view::npos || !validRoomName(path.substr(0, replayAt)))
+        return false;
+    int number = keptNumberOf(path.substr(replayAt + replayPath.size()));
+    if (number == 0)
+        return false;
+    road = {std::string(path.substr(0, replayAt)), number};
+    wrong = parseEndpoint(text.substr(0, slash), false, where);
+    return true;
+}
+
+std::string replayLink(const std::string& host, int port, const ReplayRoad& road) {
+    std::string link(plainScheme);
+    link += formatEndpoint(host, port);
+    link += replayRecordingPath(road);
+    link.resize(link.size() - recordingSuffix.size());
+    return link;
+}
+
+std::string replayRecordingPath(const ReplayRoad& road) {
+    std::string path = "/";
+    path += roomPrefix;
+    path += road.room;
+    path += replayPath;
+    path += std::to_string(road.number);
+    path += recordingSuffix;
     return path;
 }
 

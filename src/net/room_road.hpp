@@ -47,6 +47,25 @@ std::string roomLink(const std::string& host, int port, const std::string& name,
                      const JoinCode& code);
 std::string roomPlayPath(const std::string& name, std::string_view query);
 
+// A room's kept match, as a replay link names it:
+// "[http://]HOST[:PORT]/r/ROOM/replay/N"; the recording it plays is at the
+// same path with recordingSuffix.
+constexpr std::string_view replayPath = "/replay/";
+constexpr std::string_view recordingSuffix = ".rec";
+struct ReplayRoad {
+    std::string room;
+    int number = 0;
+};
+// The match's number in "N" (1 to maxKeptNumber, decimal, no leading
+// zero); 0 for any other text.
+int keptNumberOf(std::string_view digits);
+// False for text of any other shape (a file's path). True when it has the
+// shape, with `wrong` what is wrong with it ("" when nothing is).
+bool parseReplayRoad(std::string_view text, Endpoint& where, ReplayRoad& road, std::string& wrong);
+// The link to a room's kept match, and the path of its recording.
+std::string replayLink(const std::string& host, int port, const ReplayRoad& road);
+std::string replayRecordingPath(const ReplayRoad& road);
+
 // A switch's random key, as base64.
 std::string webSocketKeyOf(const unsigned char (&bytes)[webSocketKeyBytes]);
 

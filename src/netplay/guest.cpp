@@ -233,6 +233,7 @@ void GameGuest::handle(const net::Message& message) {
         return;
     case net::MessageType::End: state_ = State::Ended; return;
     case net::MessageType::Result: lastResult_ = message.result; return;
+    case net::MessageType::Kept: kept_ = message.kept; return;
     case net::MessageType::KeepAlive: return;
     default: return lose("the host sent a message out of turn");
     }

@@ -68,6 +68,8 @@ public:
     void keepIn(GuestRecorder* recorder) { recorder_ = recorder; }
     // How the last round ended, as the host said; none before a round has.
     const std::optional<net::RoundOutcome>& lastResult() const { return lastResult_; }
+    // The number a server's room keeps the match under; 0 when it said none.
+    int kept() const { return kept_; }
 
     State state() const { return state_; }
     // Why the game was lost: the connection closed, broke or went silent.
@@ -112,6 +114,7 @@ private:
     GuestRecorder* recorder_ = nullptr;
     HostPace pace_;
     std::optional<net::RoundOutcome> lastResult_;
+    int kept_ = 0;
 };
 
 } // namespace netplay

@@ -25,8 +25,13 @@ GameSetup seenFrom(net::Seat seat, const std::string& legend) {
 
 } // namespace
 
-GuestRecorder::GuestRecorder(KeptAs as, net::Seat seat, const std::string& legend)
-    : as_(std::move(as)), seen_(seenFrom(seat, legend)) {}
+GuestRecorder::GuestRecorder(KeptAs as, net::Seat seat, const std::string& legend, int everyMs)
+    : as_(std::move(as)), seen_(seenFrom(seat, legend)), everyMs_(everyMs) {}
+
+void GuestRecorder::start() {
+    if (!keeper_)
+        keeper_ = keeperFor(seen_, as_);
+}
 
 std::string GuestRecorder::recordingPath() const {
     return keeper_ ? keeper_->recordingPath() : std::string();
@@ -40,8 +45,7 @@ void GuestRecorder::heard(const net::Message& message, long long nowMs) {
     if (!record::changesPicture(message.type) ||
         (!keeper_ && message.type != net::MessageType::Picture))
         return; // the game begins with its first whole picture
-    if (!keeper_)
-        keeper_ = keeperFor(seen_, as_);
+    start();
     std::string entry;
     record::appendHeard(entry, record::heardOf(message, lastMs_ < 0 ? 0 : nowMs - lastMs_));
     add(entry);
@@ -52,7 +56,7 @@ void GuestRecorder::heard(const net::Message& message, long long nowMs) {
         const net::RoundOutcome& r = message.result;
         keeper_->roundResult(roundOf(r), r.matchOver, r.champion, held_);
         release();
-    } else if (message.type == net::MessageType::End || nowMs - keptMs_ >= heardEveryMs ||
+    } else if (message.type == net::MessageType::End || nowMs - keptMs_ >= everyMs_ ||
                heldBytes_ >= heardMostBytes) {
         finish();
     }

@@ -34,11 +34,15 @@ public:
     // Keeps the match in the state folder `as` names, as seen from `seat`,
     // with player two's keys shown as `legend`, from the first picture on:
     // a guest that leaves before the game begins keeps nothing.
-    GuestRecorder(KeptAs as, net::Seat seat, const std::string& legend);
+    // Held messages go to disk every `everyMs` (and at each round's end).
+    GuestRecorder(KeptAs as, net::Seat seat, const std::string& legend, int everyMs = heardEveryMs);
     GuestRecorder(const GuestRecorder&) = delete;
     GuestRecorder& operator=(const GuestRecorder&) = delete;
     ~GuestRecorder() { finish(); }
 
+    // The recording begins now rather than at the first picture: its file
+    // is there from this moment, for whoever names the next.
+    void start();
     // A message from the host, come at `nowMs`; one that changes nothing
     // shown, or comes before the first whole picture, is not kept.
     void heard(const net::Message& message, long long nowMs);
@@ -56,6 +60,7 @@ public:
 private:
     KeptAs as_;
     GameSetup seen_; // the match as this guest sees it
+    int everyMs_;
     std::unique_ptr<record::MatchKeeper> keeper_;
     void add(const std::string& entry);
     // Lets go of what went to disk, and of the memory it took.

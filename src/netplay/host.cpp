@@ -139,6 +139,12 @@ void GameHost::sendResult(const record::RoundResult& round, bool matchOver, int 
     guests_.toEveryGuest(message, netClockMs());
 }
 
+void GameHost::sendKept(int number) {
+    std::string message;
+    net::appendKept(message, number);
+    guests_.toEveryGuest(message, netClockMs());
+}
+
 void GameHost::frameEnded() {
     sendPictures();
     pumpNow();

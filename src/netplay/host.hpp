@@ -90,6 +90,9 @@ public:
     void sendPictures();
     // How a round ended, after its last picture, to every guest let in.
     void sendResult(const record::RoundResult& round, bool matchOver, int champion);
+    // The number a server's room keeps the match under, to every guest let
+    // in: before the end, for the link that plays it back.
+    void sendKept(int number);
     // After the frame's picture reached the console: the rest of its
     // changes, and the connections served.
     void frameEnded();

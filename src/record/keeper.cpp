@@ -18,8 +18,8 @@ std::string join(const std::string& folder, const std::string& name) {
 } // namespace
 
 MatchKeeper::MatchKeeper(std::string folder, const MatchSetup& setup, int you,
-                         const std::string& stamp)
-    : folder_(std::move(folder)), setup_(setup), you_(you) {
+                         const std::string& stamp, const std::string& tag, bool resultsLog)
+    : folder_(std::move(folder)), setup_(setup), you_(you), resultsLog_(resultsLog) {
     if (folder_.empty())
         return;
     std::string recordings = join(folder_, recordingsFolder);
@@ -28,8 +28,10 @@ MatchKeeper::MatchKeeper(std::string folder, const MatchSetup& setup, int you,
         return;
     }
     pruneRecordings();
-    recording_ = join(recordings, recordingPrefix + stamp + "-" + std::to_string(setup.matchId) +
-                                      recordingEnding);
+    std::string name = recordingPrefix + stamp + "-" + std::to_string(setup.matchId);
+    if (!tag.empty())
+        name += "." + tag;
+    recording_ = join(recordings, name + recordingEnding);
     append(recording_, RecordKind::Header, encodeSetup(setup_));
 }
 
@@ -98,6 +100,8 @@ void MatchKeeper::roundResult(const RoundResult& round, bool matchOver, int cham
     if (!recording_.empty() && addHeard(bytes, stretches) &&
         add(bytes, RecordKind::RoundEnd, encodeRound(round)))
         write(recording_, bytes);
+    if (!resultsLog_)
+        return;
     ResultEntry entry;
     entry.match = setup_;
     entry.round = round;

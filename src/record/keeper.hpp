@@ -36,8 +36,12 @@ class MatchKeeper {
 public:
     // Keeps the match `setup` describes in `folder` (nothing when ""), with
     // `you` the board of this machine's player (-1 for none). `stamp` names
-    // the recording: the match's start as YYYYMMDD-HHMMSS.
-    MatchKeeper(std::string folder, const MatchSetup& setup, int you, const std::string& stamp);
+    // the recording: the match's start as YYYYMMDD-HHMMSS, and after it
+    // `tag` when given (a server's room and its number, which find it again).
+    // Without `resultsLog` its rounds go to the recording alone: a server's
+    // rooms keep no statistics, which would only ever grow.
+    MatchKeeper(std::string folder, const MatchSetup& setup, int you, const std::string& stamp,
+                const std::string& tag = "", bool resultsLog = true);
 
     // The tape the round's reads go to.
     TapeWriter& tape() { return tape_; }
@@ -78,6 +82,7 @@ private:
     int you_;
     TapeWriter tape_;
     int framesUntaken_ = 0; // frames on the tape since it last went to disk
+    bool resultsLog_;
     std::string warning_;
 };
 

@@ -6,6 +6,7 @@
 #include "net/base64.hpp"
 #include "net/host_names.hpp"
 #include "netplay/network.hpp"
+#include "server/replay_answer.hpp"
 #include "server/rooms.hpp"
 #include "web/page.hpp"
 
@@ -71,9 +72,14 @@ net::WebAnswer answerServerRequest(const net::HttpRequest& request, const Counts
     std::string_view path = pathOf(request.target);
     if (path == net::webPagePath)
         return pageAnswer(request, frontPage(), "");
-    if (RoomPath room = roomPathOf(path); room.isRoom && (room.rest.empty() || room.rest == "/"))
+    RoomPath room = roomPathOf(path);
+    if (room.isRoom && (room.rest.empty() || room.rest == "/"))
         return pageAnswer(request, web::webPage(),
                           path.substr(0, roomsPath.size() + room.name.size()));
+    // A kept match's page: it fetches the recording and plays it.
+    if (room.isRoom && replayPathOf(room.rest).number > 0 && !replayPathOf(room.rest).recording)
+        return pageAnswer(request, web::webPage(),
+                          path.back() == '/' ? path.substr(0, path.size() - 1) : path);
     if (path == healthPath && draining)
         return plain(net::WebAnswerKind::Page, "503 Service Unavailable", "", text, "draining\n");
     if (path == healthPath)

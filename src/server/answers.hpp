@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // What a server answers of its own, whatever the name it is reached by (a
 // balancer's or its own): the page at / with the choices that open a room,
-// and at a room's path (/r/ROOM) to play in it; GET /healthz, 200 while it
+// at a room's path (/r/ROOM) to play in it, and at a kept match's
+// (/r/ROOM/replay/N) to play it back; GET /healthz, 200 while it
 // takes rooms and 503 once it drains, for a balancer's check; GET /metrics,
 // its counts for Prometheus. A query on the path changes nothing. Every
 // answer ends its connection.

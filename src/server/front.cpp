@@ -8,6 +8,7 @@
 #include "net/proxy_header.hpp"
 #include "net/web_answer.hpp"
 #include "server/answers.hpp"
+#include "server/replay_answer.hpp"
 #include "server/rooms.hpp"
 
 namespace server {
@@ -43,13 +44,14 @@ struct Front::Connection {
     net::HttpRequestReader reader;
     std::string out;
     std::size_t sent = 0;
+    std::size_t replayBytes = 0; // of a recording in out
     loop::TimerId timer = loop::noTimer;
 };
 
 Front::Front(loop::EventLoop& loop, NetSocket listener, const FrontLimits& limits,
-             std::vector<net::PeerAddress> balancers, Rooms* rooms)
+             std::vector<net::PeerAddress> balancers, Rooms* rooms, std::string keptIn)
     : loop_(loop), listener_(listener), limits_(limits), balancers_(std::move(balancers)),
-      rooms_(rooms) {
+      rooms_(rooms), keptIn_(std::move(keptIn)) {
     watchListener(true);
 }
 
@@ -190,6 +192,8 @@ void Front::route(Connection& c) {
     RoomPath room = roomPathOf(path);
     if (room.isRoom && room.rest == net::webSocketPath && rooms_ != nullptr)
         return toRoom(c, room.name, query);
+    if (ReplayPath kept = replayPathOf(room.rest); room.isRoom && kept.recording)
+        return replay(c, room.name, kept.number);
     if (rooms_ != nullptr)
         rooms_->countInto(counts_);
     net::WebAnswer a = answerServerRequest(request, counts_, draining_);
@@ -209,6 +213,18 @@ void Front::toRoom(Connection& c, std::string_view name, std::string_view query)
     case Rooms::Taken::Full: return answer(c, unavailableResponse(), false);
     case Rooms::Taken::TooOften: return answer(c, tooManyResponse(), true);
     }
+}
+
+// A recording is read whole and held until it is sent, within a bound on
+// all of them at once: beyond it, the visitor is asked to come back.
+void Front::replay(Connection& c, std::string_view room, int number) {
+    std::size_t bytes = 0;
+    std::string response = replayRecordingResponse(keptIn_, room, number, bytes);
+    if (replayBytes_ + bytes > limits_.replayBytes)
+        return answer(c, unavailableResponse(), false);
+    c.replayBytes = bytes;
+    replayBytes_ += bytes;
+    answer(c, std::move(response), false);
 }
 
 // A balancer's connection may start with a PROXY header. Whether the
@@ -276,7 +292,9 @@ void Front::sendSome(Connection& c) {
         return;
     netShutdownSend(c.socket);
     c.phase = Connection::Phase::Linger;
-    c.out.clear();
+    std::string().swap(c.out);
+    replayBytes_ -= c.replayBytes;
+    c.replayBytes = 0;
     loop_.removeFile(c.socket, loop::writable);
     loop_.addFile(c.socket, loop::readable, connectionCame, &c);
     arm(c, limits_.lingerMs);
@@ -312,6 +330,7 @@ void Front::close(Connection& c) {
 }
 
 void Front::letGo(Connection& c) {
+    replayBytes_ -= c.replayBytes;
     if (c.timer != loop::noTimer)
         loop_.cancelTimer(c.timer);
     if (!c.counted.empty()) {

@@ -36,15 +36,19 @@ struct FrontLimits {
     // After the answer, what the peer still sends is read and dropped for
     // this long, so that closing does not reset the answer on its way.
     int lingerMs = 1000;
+    // Recordings held to send, in all: one more waits for the next visit.
+    std::size_t replayBytes = std::size_t{64} * 1024 * 1024;
 };
 
 class Front {
 public:
     // Serves `listener` (which it closes at its end) on `loop`. Connections
     // from `balancers` carry others': the client is the one a PROXY header
-    // they start with names, or else the request's X-Forwarded-For.
+    // they start with names, or else the request's X-Forwarded-For. The
+    // rooms' kept matches are read from the state folder `keptIn`.
     Front(loop::EventLoop& loop, NetSocket listener, const FrontLimits& limits = {},
-          std::vector<net::PeerAddress> balancers = {}, Rooms* rooms = nullptr);
+          std::vector<net::PeerAddress> balancers = {}, Rooms* rooms = nullptr,
+          std::string keptIn = "");
     ~Front();
     Front(const Front&) = delete;
     Front& operator=(const Front&) = delete;
@@ -77,6 +81,7 @@ private:
     bool admit(Connection& c, const net::PeerAddress& client);
     void route(Connection& c);
     void toRoom(Connection& c, std::string_view name, std::string_view query);
+    void replay(Connection& c, std::string_view room, int number);
     void answer(Connection& c, std::string bytes, bool refused);
     void sendSome(Connection& c);
     void linger(Connection& c);
@@ -90,6 +95,8 @@ private:
     FrontLimits limits_;
     std::vector<net::PeerAddress> balancers_;
     Rooms* rooms_;
+    std::string keptIn_;
+    std::size_t replayBytes_ = 0; // of recordings being sent
     std::unordered_map<NetSocket, std::unique_ptr<Connection>> connections_;
     // Connections open per client, by its address's bytes.
     std::unordered_map<std::string, int> perAddress_;

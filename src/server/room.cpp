@@ -2,6 +2,9 @@
 #include "server/room.hpp"
 
 #include <algorithm>
+#include <utility>
+
+#include "netplay/round_outcome.hpp"
 
 namespace server {
 
@@ -14,9 +17,10 @@ constexpr net::JoinCode noCodeYet = {};
 } // namespace
 
 Room::Room(loop::EventLoop& loop, const std::string& name, const RoomKind& kind, int emptyMs,
-           const net::JoinCode* code)
+           const net::JoinCode* code, KeepingAs keeping)
     : loop_(loop), kind_(kind), emptyMs_(emptyMs),
-      host_(console_, code != nullptr ? *code : noCodeYet, noSocket), emptySinceMs_(loop.nowMs()) {
+      host_(console_, code != nullptr ? *code : noCodeYet, noSocket),
+      recorder_(std::move(keeping), name), emptySinceMs_(loop.nowMs()) {
     host_.openRoom("/r/" + name, code == nullptr);
     if (kind_.level == 0)
         host_.seatBothPlayers();
@@ -179,17 +183,27 @@ void Room::startMatch() {
     setup.frameHook.frameEnded = [](void* self) {
         auto& room = *static_cast<Room*>(self);
         room.hostHook_.frameEnded(room.hostHook_.context);
+        room.keepPicture(false);
         room.watch();
     };
     setup.frameHook.roundEnded = [](void* self, const record::RoundResult& round, bool over,
                                     int champion) {
         auto& room = *static_cast<Room*>(self);
         room.hostHook_.roundEnded(room.hostHook_.context, round, over, champion);
+        room.keepPicture(false); // the round's last picture comes first
+        room.recorder_.result(
+            netplay::outcomeOf(round, &room.match_->match().setup(), over, champion),
+            room.loop_.nowMs());
     };
     setup.seed = static_cast<unsigned>(netClockMs());
     match_ = std::make_unique<LoopMatch>(loop_, setup, frameEnded, this);
     host_.setMatch(&match_->match());
     stage_ = Stage::Playing;
+    recorder_.start();
+}
+
+void Room::keepPicture(bool over) {
+    recorder_.picture(host_.pictureFor(net::Seat::Watcher), over, loop_.nowMs());
 }
 
 void Room::frameEnded(void* self, const SteppedMatch& /*match*/) {
@@ -199,7 +213,10 @@ void Room::frameEnded(void* self, const SteppedMatch& /*match*/) {
         ++room.lateFrames_;
     if (!room.match_->over())
         return;
+    if (int kept = room.recorder_.kept(); kept > 0)
+        room.host_.sendKept(kept);
     room.host_.gameOver();
+    room.keepPicture(true);
     room.stage_ = Stage::Ending;
     room.endBy_ = room.loop_.nowMs() + lingerMs;
     room.askToServe();

@@ -19,6 +19,7 @@
 #include "loop/event_loop.hpp"
 #include "netplay/host.hpp"
 #include "server/loop_match.hpp"
+#include "server/room_recorder.hpp"
 
 namespace server {
 
@@ -45,9 +46,10 @@ public:
     static constexpr int lingerMs = 1000;
 
     // The room at /r/`name`; it ends once nobody has been in it for
-    // `emptyMs`. Its code is `code`, or when null its first player's.
+    // `emptyMs`. Its code is `code`, or when null its first player's. Its
+    // match is kept as `keeping` says, and its guests told its number.
     Room(loop::EventLoop& loop, const std::string& name, const RoomKind& kind, int emptyMs,
-         const net::JoinCode* code = nullptr);
+         const net::JoinCode* code = nullptr, KeepingAs keeping = {});
     ~Room();
     Room(const Room&) = delete;
     Room& operator=(const Room&) = delete;
@@ -98,6 +100,8 @@ private:
     void startMatch();
     bool everyoneReady() const;
     void end();
+    // The watchers' picture now, to the recording.
+    void keepPicture(bool over);
 
     loop::EventLoop& loop_;
     RoomKind kind_;
@@ -105,6 +109,7 @@ private:
     UnseenScreen console_; // the host draws nothing of its own here
     netplay::GameHost host_;
     std::unique_ptr<LoopMatch> match_;
+    RoomRecorder recorder_;
     Stage stage_ = Stage::Waiting;
     SocketWatch watches_[NetService::maxSockets] = {};
     int watched_ = 0;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "server/rooms.hpp"
 
+#include <utility>
+
 #include <algorithm>
 #include <charconv>
 
@@ -64,8 +66,8 @@ bool roomKindOf(std::string_view query, RoomKind& kind) {
     return true;
 }
 
-Rooms::Rooms(loop::EventLoop& loop, const RoomLimits& limits, RoomEvents* events)
-    : loop_(loop), limits_(limits), events_(events) {
+Rooms::Rooms(loop::EventLoop& loop, const RoomLimits& limits, RoomEvents* events, KeepingAs keeping)
+    : loop_(loop), limits_(limits), events_(events), keeping_(std::move(keeping)) {
     sweepTimer_ = loop_.addTimer(sweepEveryMs, sweepSoon, this);
 }
 
@@ -123,7 +125,7 @@ Rooms::Taken Rooms::open(const std::string& key, const std::string& name, const 
         return Taken::Full;
     if (!mayOpen(client, loop_.nowMs()))
         return Taken::TooOften;
-    auto room = std::make_unique<Room>(loop_, name, kind, limits_.emptyMs);
+    auto room = std::make_unique<Room>(loop_, name, kind, limits_.emptyMs, nullptr, keeping_);
     Room& r = *rooms_.emplace(key, std::move(room)).first->second;
     counts_.rooms = static_cast<long long>(rooms_.size());
     if (events_ != nullptr)

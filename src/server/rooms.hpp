@@ -55,8 +55,9 @@ class Rooms {
 public:
     enum class Taken { Yes, NoSuchRoom, Full, TooOften, Draining };
 
+    // Each room's match is kept as `keeping` says (nothing when empty).
     explicit Rooms(loop::EventLoop& loop, const RoomLimits& limits = {},
-                   RoomEvents* events = nullptr);
+                   RoomEvents* events = nullptr, KeepingAs keeping = {});
     ~Rooms();
     Rooms(const Rooms&) = delete;
     Rooms& operator=(const Rooms&) = delete;
@@ -88,6 +89,7 @@ private:
     Counts counts_;
     RoomLimits limits_;
     RoomEvents* events_;
+    KeepingAs keeping_;
     std::map<std::string, std::unique_ptr<Room>, std::less<>> rooms_;
     struct Openings {
         long long since = 0; // the minute counted from

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -54,14 +55,11 @@ TEST(CommandLine, AcceptedArgumentsChooseTheGame) {
     for (const Case& c : cases) {
         Options o = optionsOf(c.args);
         GameSetup setup = gameSetupOf(o);
-        EXPECT_EQ(c.command, o.command) << testing::PrintToString(c.args) << ": " << o.error;
-        EXPECT_EQ(c.mode, o.mode) << testing::PrintToString(c.args);
-        EXPECT_EQ(c.left, setup.computer[0]) << testing::PrintToString(c.args);
-        EXPECT_EQ(c.right, setup.computer[1]) << testing::PrintToString(c.args);
-        EXPECT_EQ(c.levels[0], setup.level[0]) << testing::PrintToString(c.args);
-        EXPECT_EQ(c.levels[1], setup.level[1]) << testing::PrintToString(c.args);
-        EXPECT_EQ(c.mode != Mode::Local, setup.countdown) << testing::PrintToString(c.args);
-        EXPECT_EQ(c.speedUp, setup.speedUp) << testing::PrintToString(c.args);
+        EXPECT_EQ(std::tuple(c.command, c.mode, c.left, c.right, c.levels[0], c.levels[1],
+                             c.mode != Mode::Local, c.speedUp),
+                  std::tuple(o.command, o.mode, setup.computer[0], setup.computer[1],
+                             setup.level[0], setup.level[1], setup.countdown, setup.speedUp))
+            << testing::PrintToString(c.args) << ": " << o.error;
     }
 }
 
@@ -89,13 +87,11 @@ TEST(CommandLine, NetworkOptionsKeepTheAddressAndTheCode) {
     };
     for (const Case& c : cases) {
         Options o = optionsOf(c.args);
-        std::string what = testing::PrintToString(c.args);
-        EXPECT_EQ(Command::Play, o.command) << what << ": " << o.error;
-        EXPECT_EQ(c.mode, o.mode) << what;
-        EXPECT_EQ(c.endpoint.host, o.endpoint.host) << what;
-        EXPECT_EQ(c.endpoint.port, o.endpoint.port) << what;
-        EXPECT_EQ(c.code, o.code ? net::formatJoinCode(*o.code) : "") << what;
-        EXPECT_EQ(c.args.back() == std::string("-"), o.askCode) << what;
+        EXPECT_EQ(std::tuple(Command::Play, c.mode, c.endpoint.host, c.endpoint.port,
+                             std::string(c.code), c.args.back() == std::string("-")),
+                  std::tuple(o.command, o.mode, o.endpoint.host, o.endpoint.port,
+                             o.code ? net::formatJoinCode(*o.code) : "", o.askCode))
+            << testing::PrintToString(c.args) << ": " << o.error;
     }
     // A server's rooms, as a command names them or as a page's link does.
     using Kind = net::RoomRoad::Kind;
@@ -115,21 +111,49 @@ TEST(CommandLine, NetworkOptionsKeepTheAddressAndTheCode) {
     };
     for (const auto& c : rooms) {
         Options o = optionsOf(c.args);
-        std::string what = testing::PrintToString(c.args);
-        ASSERT_EQ(Command::Play, o.command) << what << ": " << o.error;
+        std::string what = testing::PrintToString(c.args) + ": " + o.error;
+        ASSERT_EQ(Command::Play, o.command) << what;
         ASSERT_TRUE(o.room) << what;
-        EXPECT_EQ(c.endpoint.host, o.endpoint.host) << what;
-        EXPECT_EQ(c.endpoint.port, o.endpoint.port) << what;
-        EXPECT_EQ(c.kind, o.room->kind) << what;
-        EXPECT_EQ(c.name, o.room->name) << what;
+        EXPECT_EQ(std::tuple(c.endpoint.host, c.endpoint.port, c.kind, std::string(c.name)),
+                  std::tuple(o.endpoint.host, o.endpoint.port, o.room->kind, o.room->name))
+            << what;
     }
     EXPECT_FALSE(optionsOf({"--join", "h"}).room);
+    // A server's kept match, by its link or its command; any other text is a file.
+    const struct {
+        const char* replay;
+        net::Endpoint endpoint;
+        const char* room; // "" for a file
+        int number;
+    } replays[] = {
+        {"h:80/r/abcd/replay/12", {"h", 80}, "abcd", 12},
+        {"HTTP://[::1]:9/r/A-b_c/replay/1000000000/", {"::1", 9}, "A-b_c", 1000000000},
+        {"example.org/r/abcd/replay/3", {"example.org", 7416}, "abcd", 3},
+        {"./h:80/r/abcd/replay/1", {"", 0}, "", 0},
+        {"h:80/r/abc/replay/1", {"", 0}, "", 0},
+        {"h:80/r/abcd/replay/0", {"", 0}, "", 0},
+        {"h:80/r/abcd/replay/01", {"", 0}, "", 0},
+        {"h:80/r/abcd/replay/1000000001", {"", 0}, "", 0},
+        {"h:80/r/abcd/replay/1.rec", {"", 0}, "", 0},
+        {"match-1.rec", {"", 0}, "", 0},
+    };
+    for (const auto& c : replays) {
+        Options o = optionsOf({"--replay", c.replay});
+        ASSERT_EQ(std::tuple(Command::Play, Mode::Replay, std::string(c.replay)),
+                  std::tuple(o.command, o.mode, o.replay))
+            << c.replay << ": " << o.error;
+        EXPECT_EQ(std::tuple(c.endpoint.host, c.endpoint.port, std::string(c.room), c.number),
+                  o.replayRoad ? std::tuple(o.endpoint.host, o.endpoint.port, o.replayRoad->room,
+                                            o.replayRoad->number)
+                               : std::tuple(std::string(), 0, std::string(), 0))
+            << c.replay;
+    }
+    EXPECT_EQ("/srv/b", optionsOf({"--serve", "--state", "/srv/b"}).state);
     Options bounded = optionsOf({"--serve", "--max-connections", "5000", "--max-per-client=4",
                                  "--max-rooms=20", "--rooms-per-minute", "3"});
-    EXPECT_EQ(5000, bounded.maxConnections) << bounded.error;
-    EXPECT_EQ(4, bounded.maxPerClient) << bounded.error;
-    EXPECT_EQ(20, bounded.maxRooms);
-    EXPECT_EQ(3, bounded.roomsPerMinute);
+    EXPECT_EQ(std::tuple(5000, 4, 20, 3), std::tuple(bounded.maxConnections, bounded.maxPerClient,
+                                                     bounded.maxRooms, bounded.roomsPerMinute))
+        << bounded.error;
 }
 
 // BLOCKDUEL_CODE stands for --code CODE where --code is not given; without
@@ -254,6 +278,10 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
         {{"--serve", "--max-connections=9", "--max-connections=9"}, "given twice"},
         {{"--host", "--max-per-client", "4"}, "--rooms-per-minute go with --serve"},
         {{"--serve", "--max-rooms", "many"}, "--max-rooms takes a number from 1 to"},
+        {{"--replay", "h:0/r/abcd/replay/1"}, "--replay: the port must be a number from 1"},
+        {{"--host", "--state", "/tmp"}, "--state goes with --serve"},
+        {{"--serve", "--state="}, "--state needs a folder"},
+        {{"--serve", "--state", "a", "--state", "b"}, "--state is given twice"},
         // A server's rooms: what the path names, and what goes with it.
         {{"--join", "h:7416/x"}, "/x is no room of a server"},
         {{"--join", "h/r/ab"}, "\"ab\" is no room's name"},
@@ -333,21 +361,17 @@ std::string contents(std::FILE* f) {
 TEST(CommandLine, UsageErrorPointsToTheHelp) {
     struct Case {
         std::vector<const char*> argv;
-        const char* shown;
+        const char* program; // as shown
+        const char* message;
     };
     const Case cases[] = {
-        {{"blockduel", "--hots"},
-         "blockduel: unknown option '--hots'\nTry 'blockduel --help' for more information.\n"},
+        {{"blockduel", "--hots"}, "blockduel", "unknown option '--hots'"},
         {{"build/play/blockduel", "--demo", "--computer"},
-         "build/play/blockduel: --demo and --computer cannot go together\n"
-         "Try 'build/play/blockduel --help' for more information.\n"},
-        {{"C:\\games\\blockduel.exe", "-x"},
-         "C:\\games\\blockduel.exe: unknown option '-x'\n"
-         "Try 'C:\\games\\blockduel.exe --help' for more information.\n"},
-        {{"", "play"},
-         "blockduel: unexpected argument 'play'\nTry 'blockduel --help' for more information.\n"},
-        {{"\x1b[2J", "-x"},
-         "\\x1b[2J: unknown option '-x'\nTry '\\x1b[2J --help' for more information.\n"},
+         "build/play/blockduel",
+         "--demo and --computer cannot go together"},
+        {{"C:\\games\\blockduel.exe", "-x"}, "C:\\games\\blockduel.exe", "unknown option '-x'"},
+        {{"", "play"}, "blockduel", "unexpected argument 'play'"},
+        {{"\x1b[2J", "-x"}, "\\x1b[2J", "unknown option '-x'"},
     };
     for (const Case& c : cases) {
         std::FILE* f = std::tmpfile();
@@ -357,9 +381,11 @@ TEST(CommandLine, UsageErrorPointsToTheHelp) {
         int status =
             answerCommandLine(parseCommandLine(static_cast<int>(c.argv.size()), c.argv.data()));
         stderr = saved;
-        std::string shown = contents(f);
-        EXPECT_EQ(2, status) << c.shown;
-        EXPECT_EQ(c.shown, shown);
+        std::string program = c.program;
+        EXPECT_EQ(2, status) << program;
+        EXPECT_EQ(program + ": " + c.message + "\nTry '" + program +
+                      " --help' for more information.\n",
+                  contents(f));
     }
 }
 

@@ -20,8 +20,6 @@ bool same(const Controls& a, const Controls& b) {
     return a.rotate == b.rotate && a.left == b.left && a.right == b.right && a.drop == b.drop;
 }
 
-std::string shown(const Controls& keys) { return keysLabel(keys); }
-
 // Every key has one name, found in either case, and one place: the scan
 // code of a US keyboard leads back to the key.
 TEST(KeyTable, NamesAndPlacesLeadBackToTheirKeys) {
@@ -38,10 +36,8 @@ TEST(KeyTable, NamesAndPlacesLeadBackToTheirKeys) {
     EXPECT_EQ(49U, bindableKeys().size());
     EXPECT_EQ(bindableKeyNamed("q"), bindableKeyNamed("Q"));
     EXPECT_EQ(bindableKeyNamed("up"), bindableKeyNamed("UP"));
-    EXPECT_EQ(vkW, keyAtScanCode(0x11));
-    EXPECT_EQ(vkA, keyAtScanCode(0x1E));
-    EXPECT_EQ(vkS, keyAtScanCode(0x1F));
-    EXPECT_EQ(vkD, keyAtScanCode(0x20));
+    for (auto [key, scan] : {std::pair(vkW, 0x11), {vkA, 0x1E}, {vkS, 0x1F}, {vkD, 0x20}})
+        EXPECT_EQ(key, keyAtScanCode(scan)) << scan;
     for (const char* none :
          {"", "esc", "escape", "enter", "space", "f1", "`", "\\", "+", "é", "ww"})
         EXPECT_EQ(nullptr, bindableKeyNamed(none)) << none;
@@ -67,7 +63,7 @@ TEST(KeyChoice, ChoicesNameFourKeysInOrder) {
         EXPECT_EQ("", chooseKeys(c.text, choice)) << c.text;
         EXPECT_TRUE(choice.chosen[c.player]) << c.text;
         EXPECT_FALSE(choice.chosen[1 - c.player]) << c.text;
-        EXPECT_EQ(c.keys, shown(choice.keys[c.player])) << c.text;
+        EXPECT_EQ(c.keys, keysLabel(choice.keys[c.player])) << c.text;
     }
 }
 
@@ -97,7 +93,7 @@ TEST(KeyChoice, BadChoicesAreRefusedWithTheirReason) {
     KeyChoice twice;
     ASSERT_EQ("", chooseKeys("one=i,j,l,k", twice));
     EXPECT_NE(std::string::npos, chooseKeys("one=t,f,h,g", twice).find("chosen twice"));
-    EXPECT_EQ("I J L K", shown(twice.keys[0]));
+    EXPECT_EQ("I J L K", keysLabel(twice.keys[0]));
 }
 
 // The keys in play: the arrows and the places of W A S D unless chosen;
@@ -140,7 +136,7 @@ TEST(KeyChoice, TheKeysFileIsReadWholeOrNotAtAll) {
     EXPECT_EQ("", readKeysFile("# my keys\n\none = i,j,l,k\r\n  # two stays\n", choice));
     EXPECT_TRUE(choice.chosen[0]);
     EXPECT_FALSE(choice.chosen[1]);
-    EXPECT_EQ("I J L K", shown(choice.keys[0]));
+    EXPECT_EQ("I J L K", keysLabel(choice.keys[0]));
     EXPECT_EQ("", readKeysFile("two=t,f,h,g", choice)); // no line end at the end
     EXPECT_TRUE(choice.chosen[1] && !choice.chosen[0]);
     const std::pair<const char*, const char*> bad[] = {
@@ -154,7 +150,7 @@ TEST(KeyChoice, TheKeysFileIsReadWholeOrNotAtAll) {
         ASSERT_EQ("", chooseKeys("two=up,left,right,down", kept));
         EXPECT_EQ(problem, readKeysFile(text, kept).substr(0, std::string(problem).size())) << text;
         EXPECT_TRUE(kept.chosen[1] && !kept.chosen[0]) << text;
-        EXPECT_EQ("Up Left Right Down", shown(kept.keys[1])) << text;
+        EXPECT_EQ("Up Left Right Down", keysLabel(kept.keys[1])) << text;
     }
 }
 
@@ -177,8 +173,8 @@ TEST(CommandLine, KeysChosenOnTheCommandLineAndInTheFile) {
     Options o = optionsOf({"--match", "--keys", "one=i,j,l,k", "--keys=two=t,f,h,g"});
     ASSERT_EQ(Command::Play, o.command) << o.error;
     GameSetup setup = gameSetupOf(o);
-    EXPECT_EQ("I J L K", shown(setup.keys[0]));
-    EXPECT_EQ("T F H G", shown(setup.keys[1]));
+    EXPECT_EQ("I J L K", keysLabel(setup.keys[0]));
+    EXPECT_EQ("T F H G", keysLabel(setup.keys[1]));
 
     Options local = optionsOf({});
     std::string warning;
@@ -190,8 +186,8 @@ TEST(CommandLine, KeysChosenOnTheCommandLineAndInTheFile) {
     Options match = optionsOf({"--match", "--keys", "two=t,f,h,g"});
     takeKeysFile(match, "one=i,j,l,k\ntwo=up,left,right,down\n", warning);
     EXPECT_EQ("", warning);
-    EXPECT_EQ("I J L K", shown(gameSetupOf(match).keys[0]));
-    EXPECT_EQ("T F H G", shown(gameSetupOf(match).keys[1])) << "the command line wins";
+    EXPECT_EQ("I J L K", keysLabel(gameSetupOf(match).keys[0]));
+    EXPECT_EQ("T F H G", keysLabel(gameSetupOf(match).keys[1])) << "the command line wins";
 
     Options clash = optionsOf({"--match", "--keys", "one=i,j,l,k"});
     takeKeysFile(clash, "two=t,f,h,j\n", warning);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "command_args.hpp"
@@ -150,6 +151,12 @@ KeptRun playKept(Mode mode, std::vector<const char*> args, unsigned seed, bool (
     return run;
 }
 
+// What the results add up to against the computer at level 5.
+record::Tally atLevelFive(const record::ResultsRead& results) {
+    return record::addUp(results.entries, computerMaxLevel)
+        .tallies.at({record::PlayMode::Computer, 5});
+}
+
 TEST_F(KeptMatches, AKeptMatchPlaysBackAndAddsUp) {
     KeptRun run =
         playKept(Mode::Computer, {"--computer", "--level", "5", "--first-to", "2"}, 1234, person);
@@ -165,11 +172,8 @@ TEST_F(KeptMatches, AKeptMatchPlaysBackAndAddsUp) {
     EXPECT_EQ(results.warning, "");
     ASSERT_EQ(results.entries.size(), static_cast<std::size_t>(live.wins[0] + live.wins[1]));
     EXPECT_TRUE(results.entries.back().matchOver);
-    record::Stats stats = record::addUp(results.entries, computerMaxLevel);
-    const record::Tally& t = stats.tallies.at({record::PlayMode::Computer, 5});
-    EXPECT_EQ(t.matches, 1);
-    EXPECT_EQ(t.matchesLost, 1);
-    EXPECT_EQ(t.roundsLost, 2);
+    const record::Tally t = atLevelFive(results);
+    EXPECT_EQ(std::tuple(t.matches, t.matchesLost, t.roundsLost), std::tuple(1, 1, 2));
 
     expectPlaysBack(*run.keeper, run.screens);
 }
@@ -202,10 +206,8 @@ TEST_F(KeptMatches, AMatchLeftBetweenRoundsEndsOnceInTheResults) {
     EXPECT_FALSE(results.entries[0].matchOver);
     EXPECT_EQ(results.entries[1].round.winner, -1) << "the round after was never played";
     EXPECT_TRUE(results.entries[1].matchOver);
-    record::Stats stats = record::addUp(results.entries, computerMaxLevel);
-    const record::Tally& t = stats.tallies.at({record::PlayMode::Computer, 5});
-    EXPECT_EQ(t.rounds, 1);
-    EXPECT_EQ(t.matchesLost, 1);
+    const record::Tally t = atLevelFive(results);
+    EXPECT_EQ(std::tuple(t.rounds, t.matchesLost), std::tuple(1, 1));
 }
 
 // A guest's replay shows the host's pictures without what names the game's

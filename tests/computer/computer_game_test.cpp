@@ -23,6 +23,7 @@ using ComputerGame = FreshGame;
 // time planned and locked where its plan ends.
 TEST_F(ComputerGame, SoloGamesKeepTheLevelsPace) {
     for (int level = computerMinLevel; level <= computerMaxLevel; ++level) {
+        SCOPED_TRACE(testing::Message() << "level " << level);
         const ComputerLevel& skill = computerLevel(level);
         Solo s = startSolo(level, 3);
         const ComputerPlayer& c = s.c;
@@ -34,30 +35,28 @@ TEST_F(ComputerGame, SoloGamesKeepTheLevelsPace) {
             int tick = s.tick;
             SoloFrame f = playSolo(s);
             const Moves& k = c.keys;
-            ASSERT_FALSE(k.any() && age < skill.reactionFrames) << "level " << level;
+            ASSERT_FALSE(k.any() && age < skill.reactionFrames);
             bool moved = k.has(Action::Turn) || k.has(Action::Left) || k.has(Action::Right);
-            ASSERT_FALSE(moved && tick % skill.keyPeriod != 0)
-                << "level " << level << ", tick " << tick;
-            ASSERT_FALSE(k.has(Action::Turn) && tick % turnPeriod != 0) << "level " << level;
-            ASSERT_FALSE(k.has(Action::Drop) && tick % skill.keyPeriod != 0 &&
-                         tick % skill.dropPeriod != 0)
-                << "level " << level << ", tick " << tick;
+            ASSERT_FALSE(moved && tick % skill.keyPeriod != 0) << "tick " << tick;
+            ASSERT_FALSE(k.has(Action::Turn) && tick % turnPeriod != 0);
+            bool offPace = tick % skill.keyPeriod != 0 && tick % skill.dropPeriod != 0;
+            ASSERT_FALSE(k.has(Action::Drop) && offPace) << "tick " << tick;
             if (!f.locked)
                 continue;
             ++pieces;
             age = -1;
-            ASSERT_LE(c.plans - plansBefore, 1) << "level " << level << ": planned again";
+            ASSERT_LE(c.plans - plansBefore, 1) << "planned again";
             unplanned += c.plans == plansBefore && age > skill.reactionFrames ? 1 : 0;
             const PiecePlace& end = c.plan.path[c.plan.length - 1];
             ASSERT_TRUE(c.plans == plansBefore ||
                         (f.bx == end.bx && f.by == end.by && f.grid == c.plan.turns[end.turn]))
-                << "level " << level << ", piece " << pieces;
+                << "piece " << pieces;
             plansBefore = c.plans;
             if (f.toppedOut)
                 break;
         }
-        EXPECT_GT(pieces, 10) << "level " << level;
-        EXPECT_EQ(0, unplanned) << "level " << level;
+        EXPECT_GT(pieces, 10);
+        EXPECT_EQ(0, unplanned);
     }
 }
 
@@ -101,10 +100,7 @@ TEST_F(ComputerGame, PiecesComeFromTheGamesOwnDraws) {
     };
     int clears = 0;
     for (int level = computerMinLevel; level <= computerMaxLevel; ++level) {
-        GameSetup setup;
-        setup.computer[0] = setup.computer[1] = true;
-        setup.level[0] = setup.level[1] = level;
-        start(setup);
+        start(GameSetup{.computer = {true, true}, .level = {level, level}});
         std::vector<Lock> locks; // in the order the lock phase made them
         for (int frame = 0; frame < 8000; ++frame) {
             const int scores[2] = {g.p1.score, g.p2.score};
@@ -136,10 +132,7 @@ TEST_F(ComputerGame, PiecesComeFromTheGamesOwnDraws) {
 // A penalty cell put on the planned way, above where the falling piece is
 // to rest, makes the computer plan again, for another place.
 TEST_F(ComputerGame, PenaltyCellInTheWayMakesANewPlan) {
-    GameSetup setup;
-    setup.computer[1] = true;
-    setup.level[1] = computerMaxLevel;
-    start(setup);
+    start(GameSetup{.computer = {false, true}, .level = {computerDefaultLevel, computerMaxLevel}});
     g.seat[1].brain.skill.slipPercent = 0; // it takes the best place
     ASSERT_TRUE(playFrame(g));
     const ComputerPlayer& c = g.seat[1].brain;

@@ -32,6 +32,9 @@ wait_until() {
 # wait_for REGEX WHAT: until the pane shows REGEX.
 wait_for() { wait_until "screen | grep -Eq -- '$1'" "no $2 (waited for /$1/)"; }
 
+# tap_until KEYS COMMAND WHAT: sends the keys to the pane until the command succeeds.
+tap_until() { wait_until "tm send-keys -t $pane $1 && $2" "$3"; }
+
 # A pane as a user has it: interactive bash, job control, UTF-8; no core files.
 start_pane() {
     tm new-session -d -s "$pane" -x "$1" -y "$2" \
@@ -47,8 +50,10 @@ start_game() {
     wait_until "[ -s '$work/pid' ]" "the game did not start"
 }
 
-# Runs the game with the options given, until both boards show.
+# A pane of 80x24 and the game in it with the options given, until both
+# boards show.
 run_game() {
+    start_pane 80 24
     start_game "$*"
     wait_for 'Next:.*Next:' "game picture"
 }
@@ -89,7 +94,6 @@ piece_column() {
 # sends them, and the final picture left on the normal screen. (The pty
 # tests check every way out on the terminal's modes themselves.)
 case_play() {
-    start_pane 80 24
     run_game
 
     # Ctrl-Z leaves the alternate screen while the game is stopped; fg repaints.
@@ -107,7 +111,7 @@ case_play() {
 
     # Left and A move both players' pieces to the left wall, where pieces
     # come only by moving: a new piece showing up is no move.
-    wait_until 'tm send-keys -t e2e Left a && [ "$(piece_column 0)$(piece_column 30)" = 00 ]' \
+    tap_until 'Left a' '[ "$(piece_column 0)$(piece_column 30)" = 00 ]' \
         "pieces did not move to the left wall"
 
     tm send-keys -t e2e Escape
@@ -140,7 +144,6 @@ stacks_changed() { [ "$(stack 0)" != "$before_left" ] && [ "$(stack 30)" != "$be
 # they would not fall alone, on both boards, and goes on locking them;
 # Escape ends the match at once.
 case_demo() {
-    start_pane 80 24
     run_game --demo --level 5
     wait_until 'played 0 && played 30' "pieces steered to rest on both boards"
     before_left=$(stack 0) before_right=$(stack 30)
@@ -155,7 +158,6 @@ case_demo() {
 # first; the round goes to player one, Enter starts a round on fresh
 # boards, and Escape leaves with the tally.
 case_match() {
-    start_pane 80 24
     run_game --match
     wait_for '^P pauses\.' "play under way"
     # The round starts at the steady pace, about 11 frames a second, not in
@@ -177,7 +179,7 @@ case_match() {
     tm send-keys -t e2e p
     wait_for '^Resumes in [1-3]' "the countdown after the pause"
     wait_for '^P pauses\.' "play again"
-    wait_until 'tm send-keys -t e2e s s s s && screen | grep -q "^Game Over"' "no top-out"
+    tap_until 's s s s' 'screen | grep -q "^Game Over"' "no top-out"
     wait_for '^Game Over . Player one wins this round\. Match: 1-0' "the round's result"
     wait_for '^Enter: next round\. Escape: leave\.' "what comes next"
     tm send-keys -t e2e Enter
@@ -189,16 +191,15 @@ case_match() {
 # Keys of one's own: player one on I J L K moves with J (to the left wall)
 # and not with the arrows; the legend below the boards says so.
 case_keys() {
-    start_pane 80 24
     run_game --match --keys one=i,j,l,k
     wait_for '^Left: I J L K . Right: W A D S . P pauses . Esc leaves' "the key legend"
     local before
     before=$(piece_column 0)
     tm send-keys -t e2e Left Left Left Left Left Left Left Left
-    wait_until "tm send-keys -t e2e d && [ \"\$(piece_column 30)\" != $(piece_column 30) ]" \
+    tap_until d "[ \"\$(piece_column 30)\" != $(piece_column 30) ]" \
         "player two's D did not move the right piece"
     [ "$(piece_column 0)" = "$before" ] || fail "the arrows moved player one's piece"
-    wait_until 'tm send-keys -t e2e j && [ "$(piece_column 0)" = 0 ]' \
+    tap_until j '[ "$(piece_column 0)" = 0 ]' \
         "player one's J did not move the left piece to its wall"
     tm send-keys -t e2e Escape
     expect_given_back 0
@@ -229,9 +230,8 @@ replay_ends_on() {
 # paused with Space and sped up with + meanwhile, plays it to the same
 # final picture.
 case_kept() {
-    start_pane 80 24
     run_game --computer --first-to 1
-    wait_until 'tm send-keys -t e2e Down Down Down Down && screen | grep -q "^Game Over"' "no top-out"
+    tap_until 'Down Down Down Down' 'screen | grep -q "^Game Over"' "no top-out"
     wait_for '^You lose the match 0-1' "the match's end"
     expect_given_back 0
     local played
@@ -261,38 +261,32 @@ case_kept() {
 # the same boards and the tally in its own words; the guest's replay ends
 # on its own last picture.
 case_network() {
-    local host_dir=$work guest_dir=$work/guest port
+    local guest_dir=$work/guest port
+    # What follows, on the guest's pane in the guest's folder.
+    guest() { pane=guest work=$guest_dir "$@"; }
     mkdir "$guest_dir"
     start_pane 80 24
-    pane=guest work=$guest_dir
-    start_pane 80 24
-    pane=e2e work=$host_dir
+    guest start_pane 80 24
     start_game "--host 127.0.0.1:0 --code 7K3M-Q9XD"
     wait_for '--join 127\.0\.0\.1:[0-9]+$' "the command that joins"
     wait_for '^  7K3M-Q9XD$' "the code on a line of its own"
     port=$(screen | sed -n 's/.*--join 127\.0\.0\.1:\([0-9]*\).*/\1/p')
-    pane=guest work=$guest_dir
-    start_game "--join 127.0.0.1:$port --keys two=t,f,h,g"
-    wait_for '^Join code \(the host shows it\):' "the question for the code"
-    type_line "7k3m q9xd"
-    wait_for '^Round 1 starts in' "the guest's countdown"
-    pane=e2e work=$host_dir
+    guest start_game "--join 127.0.0.1:$port --keys two=t,f,h,g"
+    guest wait_for '^Join code \(the host shows it\):' "the question for the code"
+    guest type_line "7k3m q9xd"
+    guest wait_for '^Round 1 starts in' "the guest's countdown"
     wait_for '^Round 1 starts in' "the host's countdown"
     wait_for 'Next:.*Next:' "the host's picture"
-    pane=guest
-    wait_for 'Next:.*Next:' "the guest's picture"
-    pane=e2e
+    guest wait_for 'Next:.*Next:' "the guest's picture"
 
     wait_until 'tm send-keys -t guest f && [ "$(piece_column 30)" = 0 ]' \
         "the guest's F did not move the right piece to its wall"
     [ "$(piece_column 0)" != 0 ] || fail "the guest's F moved the left piece"
-    wait_until 'tm send-keys -t e2e Left && [ "$(piece_column 0)" = 0 ]' \
+    tap_until Left '[ "$(piece_column 0)" = 0 ]' \
         "the host's Left did not move the left piece to its wall"
 
     tm send-keys -t guest Escape
-    pane=guest
-    work=$guest_dir expect_given_back 0 '^Match over: 0-0\. You left\.'
-    pane=e2e
+    guest expect_given_back 0 '^Match over: 0-0\. You left\.'
     expect_given_back 0 '^Match over: 0-0\. Player two left\.'
     boards() { tm capture-pane -p -t "$1" | grep -A7 'Next:.*Next:'; }
     [ "$(boards e2e)" = "$(boards guest)" ] || fail "the guest's final boards are not the host's"

@@ -51,7 +51,7 @@ protected:
     }
     // Notes the status row when it has changed.
     void noteStatus() {
-        std::string shown = trimmed(mem::rowText(17, 0, 56));
+        std::string shown = statusRow();
         if (statuses.empty() || statuses.back() != shown)
             statuses.push_back(shown);
     }
@@ -66,6 +66,10 @@ protected:
             from, from + std::min(statuses.end() - from, static_cast<long>(expected.size())));
         EXPECT_EQ(expected, got) << testing::PrintToString(statuses);
     }
+    std::string tally() const {
+        return std::to_string(m.wins[0]) + "-" + std::to_string(m.wins[1]);
+    }
+    std::string statusRow() const { return trimmed(mem::rowText(promptRow, 0, 56)); }
     std::string result(int round, MatchPhase phase) { return trimmed(seen[{round, phase}].first); }
     std::string status(int round, MatchPhase phase) { return trimmed(seen[{round, phase}].second); }
 };
@@ -108,9 +112,8 @@ TEST_F(Matches, TheRoundGoesToTheBoardThatDidNotTopOutAndTheTallyCountsIt) {
               result(3, MatchPhase::RoundOver));
     EXPECT_EQ("Enter: next round. Escape: leave.", status(1, MatchPhase::RoundOver));
     EXPECT_EQ(MatchPhase::Over, m.phase);
-    EXPECT_EQ(2, m.wins[0]);
-    EXPECT_EQ(1, m.wins[1]);
-    EXPECT_EQ("Match over: 2-1.", trimmed(mem::rowText(17, 0, 56)));
+    EXPECT_EQ("2-1", tally());
+    EXPECT_EQ("Match over: 2-1.", statusRow());
     EXPECT_EQ(0, screen().readChars) << "a match ends without the final prompt";
 }
 
@@ -267,22 +270,17 @@ TEST_F(Matches, TheNextRoundWaitsForBothPlayersAndCountsDown) {
     playMatch(setup, m);
     EXPECT_EQ("Round 1 starts in 3", status(1, MatchPhase::Countdown));
     EXPECT_EQ("Game Over \xfa You lose this round. Match: 0-1", result(1, MatchPhase::RoundOver));
-    std::vector<std::string> expected = {
-        "Enter: next round. Escape: leave.",
-        "Player two is ready. Enter: next round. Escape: leave.",
-        "Player two is away. Enter: next round. Escape: leave.",
-        "Player two is away; they may join again.",
-        "Waiting for player two to press Enter.",
-        "Round 2 starts in 3",
-        "Round 2 starts in 2",
-        "Round 2 starts in 1",
-    };
-    expectStatuses(expected);
+    expectStatuses({"Enter: next round. Escape: leave.",
+                    "Player two is ready. Enter: next round. Escape: leave.",
+                    "Player two is away. Enter: next round. Escape: leave.",
+                    "Player two is away; they may join again.",
+                    "Waiting for player two to press Enter.", "Round 2 starts in 3",
+                    "Round 2 starts in 2", "Round 2 starts in 1"});
     EXPECT_EQ(overAt + 71, countdownAt) << "the round began at the guest's Enter, not before";
     EXPECT_NEAR(3000, countdownMs[1] - countdownMs[0], 100);
     EXPECT_EQ(2, m.round);
     EXPECT_EQ(0, m.leaver) << "the host pressed Escape";
-    EXPECT_EQ("Match over: 0-1. You left.", trimmed(mem::rowText(17, 0, 56)));
+    EXPECT_EQ("Match over: 0-1. You left.", statusRow());
     MatchLines theirs = matchLines(m, setup, Viewer::PlayerTwo);
     EXPECT_STREQ("Match over: 0-1. Player one left.", theirs.line[theirs.count - 1].text);
 }
@@ -353,8 +351,7 @@ TEST_F(Matches, TheLastRoundEndsTheMatchWhereverItIsMadeSo) {
         EXPECT_EQ(1, m.round);
         EXPECT_EQ(-1, m.leaver);
         EXPECT_EQ(when == When::BetweenRounds, rested) << "a last round goes straight to the end";
-        EXPECT_EQ(when == When::Away ? "Match over: 0-0." : "Match over: 0-1.",
-                  trimmed(mem::rowText(17, 0, 56)));
+        EXPECT_EQ(when == When::Away ? "Match over: 0-0." : "Match over: 0-1.", statusRow());
     }
 }
 
@@ -414,12 +411,9 @@ TEST_F(Matches, ADemoStartsItsNextRoundByItself) {
     playMatch(gameSetupOf(optionsOf({"--demo", "--level", "1"})), m);
     EXPECT_EQ(3, m.round);
     EXPECT_EQ(2, m.wins[0] + m.wins[1]);
-    std::vector<std::string> expected = {
-        "Next round in 5. Escape: leave.", "Next round in 4. Escape: leave.",
-        "Next round in 3. Escape: leave.", "Next round in 2. Escape: leave.",
-        "Next round in 1. Escape: leave.", "Round 2 starts in 3",
-    };
-    expectStatuses(expected);
+    expectStatuses({"Next round in 5. Escape: leave.", "Next round in 4. Escape: leave.",
+                    "Next round in 3. Escape: leave.", "Next round in 2. Escape: leave.",
+                    "Next round in 1. Escape: leave.", "Round 2 starts in 3"});
     EXPECT_NEAR(1000 * demoRestSeconds, restedMs, 100);
 }
 
@@ -437,9 +431,8 @@ TEST_F(Matches, AMatchToTwoRoundsEndsWithItsWinner) {
     };
     playMatch(setup, m);
     EXPECT_EQ(3, m.round);
-    EXPECT_EQ(2, m.wins[0]);
-    EXPECT_EQ(1, m.wins[1]);
-    EXPECT_EQ("Player one wins the match 2-1", trimmed(mem::rowText(17, 0, 56)));
+    EXPECT_EQ("2-1", tally());
+    EXPECT_EQ("Player one wins the match 2-1", statusRow());
     EXPECT_EQ("Game Over \xfa Player one wins this round. Match: 2-1",
               trimmed(mem::rowText(16, 0, 56)));
     const std::pair<Viewer, const char*> told[] = {
@@ -516,26 +509,6 @@ GameSetup hostWith(FakeRemote& guest) {
     return setup;
 }
 
-// One hold of a round, as a test drives and watches it: the pictures shown
-// while held, and when play went on.
-struct HoldWatch {
-    int playing = 0;               // frames of play so far
-    long long heldAt = -1;         // the virtual clock when the hold began
-    long long resumedAt = -1;      // when the last key that ends the hold was pressed
-    long long playingAgainAt = -1; // the first frame of play after it
-    std::set<std::string> heldPictures;
-
-    void frameEnded(const Match& m, long long now) {
-        if (m.phase == MatchPhase::Paused)
-            heldPictures.insert(wholePicture());
-        if (m.phase != MatchPhase::Playing)
-            return;
-        ++playing;
-        if (heldAt >= 0 && playingAgainAt < 0)
-            playingAgainAt = now;
-    }
-};
-
 // P pauses every match at one keyboard, either player's P in a match of
 // two: nothing moves and the legend shows; P again counts down and the
 // round goes on. Held across polls, P counts once. (That the round's clock
@@ -546,54 +519,45 @@ TEST_F(Matches, PPausesAndResumesEveryMatchAtOneKeyboard) {
         mem::reset();
         statuses.clear();
         GameSetup setup = gameSetupOf(optionsOf({mode}));
-        HoldWatch watch;
-        int pausedFor = 0;
+        int playing = 0;               // frames of play so far
+        int pausedFor = 0;             // and of the pause
+        long long heldAt = -1;         // the virtual clock when P paused
+        long long resumedAt = -1;      // when P went on
+        long long playingAgainAt = -1; // the first frame of play after it
+        std::set<std::string> heldPictures;
         screen().onFrameEnd = [&](int) {
             noteStatus();
-            watch.frameEnded(m, screen().nowMs);
-            pausedFor += m.phase == MatchPhase::Paused ? 1 : 0;
+            if (m.phase == MatchPhase::Paused) {
+                heldPictures.insert(wholePicture());
+                ++pausedFor;
+            }
+            if (m.phase != MatchPhase::Playing)
+                return;
+            ++playing;
+            if (heldAt >= 0 && playingAgainAt < 0)
+                playingAgainAt = screen().nowMs;
         };
         screen().keyScript = [&](int frame, int key) {
             if (frame > 5'000)
                 return key == vkEscape; // never resumed
-            if (key == vkP && m.phase == MatchPhase::Playing && watch.heldAt < 0 &&
-                watch.playing >= 100) {
-                watch.heldAt = screen().nowMs;
-                return true;
-            }
+            if (key == vkP && m.phase == MatchPhase::Playing && heldAt < 0 && playing >= 100)
+                return (heldAt = screen().nowMs) > 0;
             if (key == vkP && m.phase == MatchPhase::Paused && pausedFor < 4)
                 return true; // still held: no second press
-            if (key == vkP && m.phase == MatchPhase::Paused && pausedFor >= 150) {
-                watch.resumedAt = screen().nowMs;
-                return true;
-            }
-            return key == vkEscape && watch.playing >= 160;
+            if (key == vkP && m.phase == MatchPhase::Paused && pausedFor >= 150)
+                return (resumedAt = screen().nowMs) > 0;
+            return key == vkEscape && playing >= 160;
         };
         playMatch(setup, m);
-        ASSERT_GT(watch.playingAgainAt, 0) << "paused and went on";
-        EXPECT_EQ(1U, watch.heldPictures.size()) << "something moved while paused";
-        EXPECT_NE(std::string::npos, watch.heldPictures.begin()->find("P pauses \xfa Esc leaves"));
-        std::vector<std::string> expected = {"Paused. P resumes, Escape leaves.", "Resumes in 3",
-                                             "Resumes in 2", "Resumes in 1", "P pauses."};
-        expectStatuses(expected);
-        EXPECT_NEAR(1000 * countdownSeconds, watch.playingAgainAt - watch.resumedAt, 100);
+        ASSERT_GT(playingAgainAt, 0) << "paused and went on";
+        EXPECT_EQ(1U, heldPictures.size()) << "something moved while paused";
+        EXPECT_NE(std::string::npos, heldPictures.begin()->find("P pauses \xfa Esc leaves"));
+        expectStatuses({"Paused. P resumes, Escape leaves.", "Resumes in 3", "Resumes in 2",
+                        "Resumes in 1", "P pauses."});
+        EXPECT_NEAR(1000 * countdownSeconds, playingAgainAt - resumedAt, 100);
         EXPECT_GE(pausedFor, 150);
     }
 }
-
-// What the host, player two and a watcher read, each time the host's
-// status changes, from the first pause on.
-struct ToldEach {
-    std::vector<std::vector<std::string>> told;
-    void note(const Match& m, const GameSetup& setup) {
-        std::vector<std::string> now = {lineSeen(m, setup, Viewer::PlayerOne, promptRow),
-                                        lineSeen(m, setup, Viewer::PlayerTwo, promptRow),
-                                        lineSeen(m, setup, Viewer::Watcher, promptRow)};
-        bool started = !told.empty() || m.phase == MatchPhase::Paused;
-        if (started && (told.empty() || told.back() != now))
-            told.push_back(now);
-    }
-};
 
 // Player two's pause over the network holds the round for both, each told
 // who paused in their own words; either player's P goes on. Held across
@@ -601,7 +565,9 @@ struct ToldEach {
 TEST_F(Matches, ARemotePlayersPauseHoldsTheRoundAndNamesThem) {
     FakeRemote guest;
     GameSetup setup = hostWith(guest);
-    ToldEach each;
+    // What the host, player two and a watcher read, each time it changes,
+    // from the first pause on.
+    std::vector<std::vector<std::string>> told;
     // Player two pauses, the host goes on, the host pauses, player two goes
     // on: each step ends when the match is in the phase named here.
     const MatchPhase stepEnds[] = {MatchPhase::Paused, MatchPhase::Resuming, MatchPhase::Paused,
@@ -609,7 +575,12 @@ TEST_F(Matches, ARemotePlayersPauseHoldsTheRoundAndNamesThem) {
     int step = 0;
     int stepFrames = 0;
     screen().onFrameEnd = [&](int) {
-        each.note(m, setup);
+        std::vector<std::string> now;
+        for (Viewer viewer : {Viewer::PlayerOne, Viewer::PlayerTwo, Viewer::Watcher})
+            now.push_back(lineSeen(m, setup, viewer, promptRow));
+        if ((!told.empty() || m.phase == MatchPhase::Paused) &&
+            (told.empty() || told.back() != now))
+            told.push_back(now);
         bool ended = step < 4 && m.phase == stepEnds[step];
         step += ended ? 1 : 0;
         stepFrames = ended ? 0 : stepFrames + 1;
@@ -644,7 +615,7 @@ TEST_F(Matches, ARemotePlayersPauseHoldsTheRoundAndNamesThem) {
          "Match over: 0-0. Player one left."},
     };
     std::vector<std::vector<std::string>> got;
-    for (const auto& now : each.told)
+    for (const auto& now : told)
         if (!now[0].starts_with("Resumes in") || now[0] == "Resumes in 3")
             got.push_back(now);
     EXPECT_EQ(expected, got);
@@ -685,12 +656,10 @@ TEST_F(Matches, AfterTheAwayLimitEnterTakesTheRound) {
     EXPECT_LE(toldAt - awayAt, 1000LL * awayLimitSeconds + 1100);
     EXPECT_GE(takenAt, toldAt);
     EXPECT_LE(takenAt - toldAt, 20 * matchWaitMs + 100) << "the next Enter took it";
-    std::vector<std::string> expected = {"Player two is away; they may join again.",
-                                         "Player two is away. Enter takes the round; Esc leaves.",
-                                         "Player two is away. Enter: next round. Escape: leave."};
-    expectStatuses(expected);
-    EXPECT_EQ(1, m.wins[0]);
-    EXPECT_EQ(0, m.wins[1]);
+    expectStatuses({"Player two is away; they may join again.",
+                    "Player two is away. Enter takes the round; Esc leaves.",
+                    "Player two is away. Enter: next round. Escape: leave."});
+    EXPECT_EQ("1-0", tally());
     EXPECT_EQ("\xfa You win this round. Match: 1-0", trimmed(mem::rowText(gameOverRow, 10, 46)));
 }
 

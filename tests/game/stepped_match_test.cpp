@@ -23,14 +23,11 @@ using SteppedMatches = Fresh;
 // The computer on both boards, at the levels the seed picks, to a first
 // won round.
 GameSetup demo(unsigned seed) {
-    GameSetup setup;
-    setup.match = true;
-    setup.computer[0] = setup.computer[1] = true;
-    setup.level[0] = 1 + static_cast<int>(seed % 5);
-    setup.level[1] = 1 + static_cast<int>(seed / 5 % 5);
-    setup.firstTo = 1;
-    setup.seed = seed;
-    return setup;
+    return {.computer = {true, true},
+            .level = {1 + static_cast<int>(seed % 5), 1 + static_cast<int>(seed / 5 % 5)},
+            .seed = seed,
+            .match = true,
+            .firstTo = 1};
 }
 
 // Each frame's picture, folded, so that a hundred matches' frames fit in

@@ -4,6 +4,7 @@
 // and --stats as a person and a script read it.
 #include <cstdio>
 #include <string>
+#include <tuple>
 
 #include "fixture.hpp"
 #include "game/keeping.hpp"
@@ -85,9 +86,9 @@ TEST_F(History, ARecordingReadsToWhereItEndsAndSaysWhetherItsMatchEnded) {
     for (const auto& c : cases) {
         history::Recording r;
         ASSERT_EQ(history::readRecording(c.bytes, r), "") << c.what;
-        EXPECT_EQ(r.ended, c.ended) << c.what;
-        EXPECT_EQ(r.rounds, c.rounds) << c.what;
-        EXPECT_EQ(r.cutShort, c.cutShort) << c.what;
+        EXPECT_EQ(std::tuple(r.ended, r.rounds, r.cutShort),
+                  std::tuple(c.ended, c.rounds, c.cutShort))
+            << c.what;
     }
     history::Recording whole;
     ASSERT_EQ(history::readRecording(twoRounds, whole), "");
@@ -162,20 +163,17 @@ std::string libraryRound(int scoreShift) {
 // pieces it was played with; where its first round ends otherwise, another
 // library dealt them, and it is refused rather than shown wrong.
 TEST_F(History, AnOlderRecordingPlaysOnlyWhereItsPiecesAreDealtAgain) {
-    const struct {
-        int scoreShift; // the first round's score as another system's library played it
-        bool plays;
-    } cases[] = {{0, true}, {rowScore, false}};
-    for (const auto& c : cases) {
-        std::string bytes = libraryRound(c.scoreShift);
+    // The first round's score as this system's library played it, and as another's.
+    for (int scoreShift : {0, rowScore}) {
+        std::string bytes = libraryRound(scoreShift);
         history::Recording r;
         ASSERT_EQ(history::readRecording(bytes, r), "");
         ASSERT_TRUE(r.header.libraryPieces);
         std::string problem = history::piecesProblem(r);
-        EXPECT_EQ(problem.empty(), c.plays) << problem;
-        if (!c.plays) {
-            EXPECT_NE(problem.find("this system's library deals other pieces"), std::string::npos);
-        }
+        EXPECT_EQ(problem.empty(), scoreShift == 0) << problem;
+        EXPECT_EQ(problem.find("this system's library deals other pieces") != std::string::npos,
+                  scoreShift != 0)
+            << problem;
     }
 }
 
@@ -218,13 +216,17 @@ std::pair<std::string, int> statsOf(const std::string& folder, bool json) {
     return {text, status};
 }
 
+// --stats printed each of `parts`, and ended with `status`.
+void expectStats(const std::string& folder, int status, std::initializer_list<const char*> parts) {
+    auto [text, got] = statsOf(folder, false);
+    EXPECT_EQ(got, status) << text;
+    for (const char* part : parts)
+        EXPECT_NE(text.find(part), std::string::npos) << part << " in " << text;
+}
+
 TEST_F(History, StatsForAPersonAndForAScript) {
-    auto [none, noneStatus] = statsOf("/state", false);
-    EXPECT_EQ(noneStatus, 0);
-    EXPECT_EQ(none, "No matches recorded yet.\n");
-    auto [nowhere, nowhereStatus] = statsOf("", false);
-    EXPECT_EQ(nowhereStatus, 1);
-    EXPECT_NE(nowhere.find("set HOME or XDG_STATE_HOME"), std::string::npos) << nowhere;
+    EXPECT_EQ(statsOf("/state", false), std::pair(std::string("No matches recorded yet.\n"), 0));
+    expectStats("", 1, {"set HOME or XDG_STATE_HOME"});
 
     record::MatchKeeper keeper("/state", someMatch(), 0, "20261130-005320");
     record::RoundResult won;
@@ -233,21 +235,14 @@ TEST_F(History, StatsForAPersonAndForAScript) {
     keeper.roundEnded(won, true, 0);
     // What the table and the JSON say is the statistics' own test; here,
     // that the command prints the one asked for from the state folder.
-    auto [table, tableStatus] = statsOf("/state", false);
-    EXPECT_EQ(tableStatus, 0);
-    EXPECT_NE(table.find("next, --computer --level 5."), std::string::npos) << table;
+    expectStats("/state", 0, {"next, --computer --level 5."});
     auto [json, jsonStatus] = statsOf("/state", true);
     EXPECT_EQ(jsonStatus, 0);
-    EXPECT_EQ(json.rfind('{', 0), 0U) << json;
+    EXPECT_TRUE(json.starts_with('{')) << json;
 
     // A damaged log: set aside, said on the error stream, and the rest counted.
     mem::disk().files["/state/results"] += "\xB1\xD7 torn";
-    auto [repaired, repairedStatus] = statsOf("/state", false);
-    EXPECT_EQ(repairedStatus, 0);
-    EXPECT_NE(repaired.find("was damaged; it is kept as /state/results.damaged-1"),
-              std::string::npos)
-        << repaired;
-    EXPECT_NE(repaired.find("--computer"), std::string::npos) << repaired;
+    expectStats("/state", 0, {"was damaged; it is kept as /state/results.damaged-1", "--computer"});
 }
 
 // The rounds the results log reads back, by their numbers.
@@ -274,11 +269,10 @@ TEST_F(History, AFullDiskCostsOnlyTheRoundsItCouldNotTake) {
                 mem::disk().room = r.round == 3 ? room : -1; // full in round 3 only
                 keeper.roundEnded(r, r.round == 4, r.round == 4 ? 0 : -1);
             }
+            SCOPED_TRACE(testing::Message() << "room " << room << (tears ? ", torn" : ""));
             std::vector<int> expected = roundsRead();
-            const std::vector<int> without3 = {1, 2, 4};
-            bool lost3 = expected == without3;
-            EXPECT_TRUE(lost3 || expected == std::vector<int>({1, 2, 3, 4}))
-                << "room " << room << (tears ? ", torn" : "");
+            bool lost3 = expected == std::vector<int>{1, 2, 4};
+            EXPECT_TRUE(lost3 || expected == std::vector<int>({1, 2, 3, 4}));
             if (!keeper.warning().empty()) {
                 std::string told = keepingWarning(keeper, "the log's words");
                 EXPECT_NE(told.find(keeper.warning()), std::string::npos) << told;
@@ -289,8 +283,7 @@ TEST_F(History, AFullDiskCostsOnlyTheRoundsItCouldNotTake) {
             r.round = 1;
             next.roundEnded(r, true, 0);
             expected.push_back(1);
-            std::vector<int> read = roundsRead();
-            EXPECT_EQ(read, expected) << "room " << room << (tears ? ", torn" : "");
+            EXPECT_EQ(roundsRead(), expected);
             EXPECT_EQ(roundsRead(), expected) << "and again, after any repair";
         }
 }
@@ -314,20 +307,20 @@ TEST_F(History, ARepairThatFailsAtAnyStepKeepsEveryRound) {
         auto& files = mem::disk().files;
         files["/state/results"] = damaged;
         mem::disk().failingChange = failing;
+        SCOPED_TRACE(testing::Message() << "change " << failing);
         record::ResultsRead first = record::readResults("/state");
         failed = mem::disk().changes > failing;
-        EXPECT_EQ(first.entries.size(), 3U) << "change " << failing;
+        EXPECT_EQ(first.entries.size(), 3U);
         if (failed) {
             EXPECT_NE(first.warning.find("3 rounds that read whole"), std::string::npos)
                 << first.warning;
         }
         mem::disk().failingChange = -1;
-        EXPECT_EQ(roundsRead(), (std::vector<int>{1, 2, 3})) << "change " << failing;
+        EXPECT_EQ(roundsRead(), (std::vector<int>{1, 2, 3}));
         EXPECT_TRUE(files["/state/results"] == damaged ||
-                    files["/state/results.damaged-1"] == damaged)
-            << "change " << failing;
-        EXPECT_FALSE(files.contains("/state/results.new")) << "change " << failing;
-        EXPECT_EQ(record::readResults("/state").warning, "") << "change " << failing;
+                    files["/state/results.damaged-1"] == damaged);
+        EXPECT_FALSE(files.contains("/state/results.new"));
+        EXPECT_EQ(record::readResults("/state").warning, "");
     }
     // Stopped between setting the damaged log aside and putting the new one
     // in its place: the new one, whole, is the log.
@@ -370,15 +363,9 @@ std::string guestsMatch() {
     std::string delta;
     net::appendRuns(delta, net::MessageType::Delta,
                     std::string{'\0', '\x20', '\x0c', 'C'}); // cell 1
-    net::RoundOutcome first;
-    first.winner = 0;
-    first.score[0] = 40;
-    first.rows[0] = 4;
-    first.frames = 600;
-    first.seconds = 55;
-    net::RoundOutcome last;
-    last.round = 2;
-    last.matchOver = true;
+    net::RoundOutcome first{
+        .winner = 0, .score = {40, 0}, .rows = {4, 0}, .frames = 600, .seconds = 55};
+    net::RoundOutcome last{.round = 2, .matchOver = true};
     std::string results[2];
     net::appendResult(results[0], first);
     net::appendResult(results[1], last);
@@ -399,11 +386,10 @@ TEST_F(History, AGuestsRecordingReadsBackAsItWasSent) {
     ASSERT_EQ(history::readRecording(bytes, kept), "");
     EXPECT_TRUE(kept.ended) << "the last Result ended the match";
     std::vector<record::HeardMessage> heard = history::heardMessages(kept);
-    EXPECT_EQ(kept.header.mode, record::PlayMode::Guest);
-    EXPECT_EQ(kept.header.viewer, static_cast<int>(Viewer::PlayerTwo));
-    EXPECT_EQ(kept.header.legend[1], "W A S D");
-    EXPECT_EQ(kept.rounds, 2);
-    EXPECT_FALSE(kept.cutShort);
+    EXPECT_EQ(std::tuple(kept.header.mode, kept.header.viewer, kept.header.legend[1], kept.rounds,
+                         kept.cutShort),
+              std::tuple(record::PlayMode::Guest, static_cast<int>(Viewer::PlayerTwo),
+                         std::string("W A S D"), 2, false));
     using T = net::MessageType;
     const std::vector<std::pair<T, long long>> sent = {
         {T::Picture, 0}, {T::Delta, 0},     {T::Delta, 8100}, {T::Result, 0},
@@ -418,17 +404,15 @@ TEST_F(History, AGuestsRecordingReadsBackAsItWasSent) {
         rounds.push_back(shown.round());
     }
     EXPECT_EQ(rounds, (std::vector<int>{1, 1, 1, 2, 2, 2, 2})) << "the last round is the match's";
-    EXPECT_EQ(shown.picture()[0].code, 'A');
-    EXPECT_EQ(shown.picture()[1].code, 'C');
-    EXPECT_EQ(shown.picture()[1].attr, 12);
+    EXPECT_EQ(std::tuple(shown.picture()[0].code, shown.picture()[1].code, shown.picture()[1].attr),
+              std::tuple('A', 'C', 12));
     EXPECT_EQ(heard[3].result.score[0], 40);
 
     // Its rounds count in the statistics, under the guest's own mode.
     record::ResultsRead log = record::readResults("/state");
     ASSERT_EQ(log.entries.size(), 2U);
-    EXPECT_EQ(log.entries[0].round.winner, 0);
-    EXPECT_EQ(log.entries[0].round.seconds, 55);
-    EXPECT_EQ(log.entries[0].you, 1);
+    const record::ResultEntry& e = log.entries[0];
+    EXPECT_EQ(std::tuple(e.round.winner, e.round.seconds, e.you), std::tuple(0, 55LL, 1));
     EXPECT_TRUE(log.entries[1].matchOver);
     std::string table = record::statsTable(record::addUp(log.entries, 10));
     EXPECT_NE(table.find("--join"), std::string::npos) << table;
@@ -466,11 +450,7 @@ TEST_F(History, AGuestsRecordingCutShortPlaysToItsEndADamagedOneIsRefused) {
         return bytes;
     };
     // A message that came at once.
-    auto atOnce = [](const std::string& message) {
-        std::string entry(1, '\0');
-        entry += message;
-        return entry;
-    };
+    auto atOnce = [](const std::string& message) { return std::string(1, '\0') + message; };
     std::string key;
     net::appendKey(key, net::KeyKind::Press, 1);
     std::string end;

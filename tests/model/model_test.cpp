@@ -2,6 +2,7 @@
 // Spawning, the piece rules, line clearing and the penalty cell.
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "display/console.hpp"
 #include "display/draw.hpp"
@@ -124,10 +125,8 @@ TEST_F(Model, PlaceBlockOverwritesAndDropsCellsOffTheBoard) {
     EXPECT_EQ(cellSolid, bar.table[0][4]);
     Player off = playerWith(2, -2, 12); // over the left wall, the floor and row 14
     placeBlock(off);
-    EXPECT_EQ(cellSolid, off.table[12][0]);
-    EXPECT_EQ(cellSolid, off.table[13][0]);
-    EXPECT_EQ(cellSolid, off.table[14][0]);
-    EXPECT_EQ(cellSolid, off.table[14][1]);
+    for (auto [y, x] : {std::pair(12, 0), {13, 0}, {14, 0}, {14, 1}})
+        EXPECT_EQ(cellSolid, off.table[y][x]) << y << "," << x;
 }
 
 TEST_F(Model, GameOverOnlyForPlayingCellsOfRowZero) {

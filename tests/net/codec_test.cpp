@@ -209,7 +209,7 @@ TEST(Codec, BrokenMessagesAreRefusedWhereverTheyAreCut) {
     };
     const Case cases[] = {
         {Sender::Guest, bytes({0}), "unknown message type", 0},
-        {Sender::Guest, bytes({11}), "unknown message type", 0},
+        {Sender::Guest, bytes({12}), "unknown message type", 0},
         {Sender::Guest, bytes({10}), "a message this side does not take", 0},
         {Sender::Host, bytes({10, resultSize - 1}), "wrong length", 0},
         {Sender::Host, bytes({10, resultSize + 1}), "wrong length", 0},

@@ -37,18 +37,17 @@ TEST(Numbers, ReadBackAndRefuseWhatRunsPastTheEndOrSixtyFourBitsOrIsPadded) {
     }
     EXPECT_TRUE(in.atEnd());
 
-    std::uint64_t read = 0;
-    NumberReader cut("\x80\x80");
-    EXPECT_FALSE(cut.number(read)) << "a number that runs past the end";
-    std::string eleven(10, '\xFF');
-    eleven += '\x01';
-    NumberReader tooLong(eleven);
-    EXPECT_FALSE(tooLong.number(read)) << "more than ten bytes";
-    std::string bit65 = std::string(9, '\xFF') + "\x02";
-    NumberReader overflow(bit65);
-    EXPECT_FALSE(overflow.number(read)) << "a 65th bit";
-    NumberReader padded(std::string_view("\x81\x00", 2));
-    EXPECT_FALSE(padded.number(read)) << "1 in two bytes";
+    const std::pair<std::string, const char*> refused[] = {
+        {"\x80\x80", "a number that runs past the end"},
+        {std::string(10, '\xFF') + '\x01', "more than ten bytes"},
+        {std::string(9, '\xFF') + '\x02', "a 65th bit"},
+        {std::string("\x81\x00", 2), "1 in two bytes"},
+    };
+    for (const auto& [bytes, what] : refused) {
+        std::uint64_t read = 0;
+        NumberReader refusing(bytes);
+        EXPECT_FALSE(refusing.number(read)) << what;
+    }
     int bounded = 0;
     NumberReader big("\x80\x01"); // 128
     EXPECT_FALSE(big.bounded(127, bounded));

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace record {
 namespace {
 
@@ -28,6 +30,17 @@ ResultEntry againstComputer(std::uint32_t match, int level, int winner, int scor
     return e;
 }
 
+// A tally's figures in a line.
+std::string figures(const Tally& t) {
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "%d matches (%d won, %d lost), %d rounds (%d won, %d lost), "
+                  "best %d, %lld rows, %lld s",
+                  t.matches, t.matchesWon, t.matchesLost, t.rounds, t.roundsWon, t.roundsLost,
+                  t.bestScore, t.rows, t.longestSeconds);
+    return line;
+}
+
 ResultEntry ended(ResultEntry e, int champion) {
     e.matchOver = true;
     e.champion = champion;
@@ -45,22 +58,13 @@ TEST(Stats, AddsRoundsAndMatchesPerModeAndLevel) {
         againstComputer(5, 2, 1, 1, 1), ended(againstComputer(5, 2, 0, 1, 1), -1), // 1-1: neither
     };
     Stats stats = addUp(log, topLevel);
-    const Tally& three = stats.tallies.at({PlayMode::Computer, 3});
-    EXPECT_EQ(three.matches, 2);
-    EXPECT_EQ(three.matchesWon, 1);
-    EXPECT_EQ(three.matchesLost, 1);
-    EXPECT_EQ(three.rounds, 5);
-    EXPECT_EQ(three.roundsWon, 2);
-    EXPECT_EQ(three.roundsLost, 3);
-    EXPECT_EQ(three.bestScore, 300);
-    EXPECT_EQ(three.rows, 12 + 8 + 30 + 1 + 2);
-    EXPECT_EQ(three.longestSeconds, 200);
-    const Tally& four = stats.tallies.at({PlayMode::Computer, 4});
-    EXPECT_EQ(four.matches, 1);
-    EXPECT_EQ(four.matchesWon + four.matchesLost, 0) << "a match without its end is undecided";
-    const Tally& two = stats.tallies.at({PlayMode::Computer, 2});
-    EXPECT_EQ(two.matchesWon, 1);
-    EXPECT_EQ(two.matchesLost, 0);
+    EXPECT_EQ(figures(stats.tallies.at({PlayMode::Computer, 3})),
+              "2 matches (1 won, 1 lost), 5 rounds (2 won, 3 lost), best 300, 53 rows, 200 s");
+    EXPECT_EQ(figures(stats.tallies.at({PlayMode::Computer, 4})),
+              "1 matches (0 won, 0 lost), 1 rounds (0 won, 1 lost), best 50, 5 rows, 70 s")
+        << "a match without its end is undecided";
+    EXPECT_EQ(figures(stats.tallies.at({PlayMode::Computer, 2})),
+              "2 matches (1 won, 0 lost), 4 rounds (3 won, 1 lost), best 1, 0 rows, 1 s");
     EXPECT_EQ(stats.highestBeaten, 3);
     EXPECT_EQ(stats.nextLevel, 4);
 }
@@ -84,10 +88,8 @@ TEST(Stats, ADemoCountsBothBoardsAndNoWinner) {
     demo.round.score[0] = 70;
     demo.round.score[1] = 500;
     Stats stats = addUp({ended(demo, 1)}, topLevel);
-    const Tally& t = stats.tallies.at({PlayMode::Demo, 14});
-    EXPECT_EQ(t.rounds, 1);
-    EXPECT_EQ(t.roundsWon + t.roundsLost, 0);
-    EXPECT_EQ(t.bestScore, 500);
+    EXPECT_EQ(figures(stats.tallies.at({PlayMode::Demo, 14})),
+              "1 matches (0 won, 0 lost), 1 rounds (0 won, 0 lost), best 500, 0 rows, 0 s");
     EXPECT_EQ(stats.highestBeaten, 0) << "the computer beating itself climbs no ladder";
     EXPECT_NE(statsTable(stats).find("1,4"), std::string::npos);
 }
@@ -95,16 +97,12 @@ TEST(Stats, ADemoCountsBothBoardsAndNoWinner) {
 TEST(Stats, TheTableAndJsonSayTheSame) {
     Stats stats = addUp({ended(againstComputer(1, 3, 0, 450, 125), 0)}, topLevel);
     std::string table = statsTable(stats);
-    EXPECT_NE(table.find("--computer"), std::string::npos) << table;
-    EXPECT_NE(table.find("450"), std::string::npos) << table;
-    EXPECT_NE(table.find("2:05"), std::string::npos) << table;
-    EXPECT_NE(table.find("--computer --level 4"), std::string::npos) << table;
+    for (const char* part : {"--computer", "450", "2:05", "--computer --level 4"})
+        EXPECT_NE(table.find(part), std::string::npos) << part << " in " << table;
     std::string json = statsJson(stats);
-    EXPECT_NE(json.find("\"mode\":\"computer\",\"level\":\"3\",\"matches\":1,\"matchesWon\":1"),
-              std::string::npos)
-        << json;
-    EXPECT_NE(json.find("\"bestScore\":450"), std::string::npos) << json;
-    EXPECT_NE(json.find("\"nextLevel\":4"), std::string::npos) << json;
+    for (const char* part : {"\"mode\":\"computer\",\"level\":\"3\",\"matches\":1,\"matchesWon\":1",
+                             "\"bestScore\":450", "\"nextLevel\":4"})
+        EXPECT_NE(json.find(part), std::string::npos) << part << " in " << json;
     EXPECT_EQ(statsTable(addUp({}, topLevel)), "No matches recorded yet.\n");
     EXPECT_EQ(table.find("figured"), std::string::npos) << table;
 

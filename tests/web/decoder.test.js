@@ -55,7 +55,7 @@ test('a picture of no runs, and one of the longest, with a two-byte length', () 
 // Each of these closes the connection, as the game's own decoder would.
 const malformed = [
     ['type 0', [0, 0], 'unknown message type'],
-    ['type 11', [11, 0], 'unknown message type'],
+    ['type 12', [12, 0], 'unknown message type'],
     ['a short Result', [10, 32, ...Array(32).fill(0)], 'a message of the wrong length'],
     ['a Result of round 0', [10, 33, ...Array(33).fill(0)], "a round's result out of bounds"],
     ['a Result won by board 3', [10, 33, ...result({ 4: 3 })], "a round's result out of bounds"],

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/resource.h>
@@ -18,7 +19,23 @@
 
 namespace {
 
-class Disk : public ScratchFolder {};
+class Disk : public ScratchFolder {
+protected:
+    std::string at(const std::string& name) const { return scratch + "/" + name; }
+    bool append(const std::string& path, std::string_view bytes) {
+        return disk::appendWhole(path, bytes, error);
+    }
+    // The file's bytes, or why they could not be read.
+    std::string contents(const std::string& path, std::size_t limit = 200) {
+        std::string bytes;
+        return disk::readWhole(path, limit, bytes, error) ? bytes : "unreadable: " + error;
+    }
+    bool unreadable(const std::string& path, std::size_t limit = 200) {
+        std::string bytes;
+        return !disk::readWhole(path, limit, bytes, error);
+    }
+    std::string error;
+};
 
 mode_t modeOf(const std::string& path) {
     struct stat info = {};
@@ -26,62 +43,62 @@ mode_t modeOf(const std::string& path) {
     return info.st_mode & 0777;
 }
 
+// `work` in a child process of its own, which exits 0 when it holds.
+pid_t inChild(const std::function<bool()>& work) {
+    pid_t child = fork();
+    if (child == 0)
+        _exit(work() ? 0 : 1);
+    return child;
+}
+bool heldInChild(pid_t child) {
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
 TEST_F(Disk, MakesTheFolderAndItsParentsForTheUserAlone) {
-    std::string folder = scratch + "/state/deeper/blockduel";
-    std::string error;
+    std::string folder = at("state/deeper/blockduel");
     ASSERT_TRUE(disk::makeFolder(folder, error)) << error;
     EXPECT_EQ(modeOf(folder), 0700U);
     EXPECT_TRUE(disk::makeFolder(folder, error)) << "a folder that is there already";
     std::string file = folder + "/results";
-    ASSERT_TRUE(disk::appendWhole(file, "abc", error)) << error;
+    ASSERT_TRUE(append(file, "abc")) << error;
     EXPECT_EQ(modeOf(file), 0600U);
     EXPECT_FALSE(disk::makeFolder(file, error)) << "a file where the folder should be";
     EXPECT_NE(error.find(file), std::string::npos) << error;
 }
 
 TEST_F(Disk, AppendsGrowTheFileAndReadBackWhole) {
-    std::string file = scratch + "/log";
-    std::string error;
-    ASSERT_TRUE(disk::appendWhole(file, "one ", error));
-    ASSERT_TRUE(disk::appendWhole(file, "two", error));
-    std::string bytes;
-    ASSERT_TRUE(disk::readWhole(file, 100, bytes, error)) << error;
-    EXPECT_EQ(bytes, "one two");
+    std::string file = at("log");
+    ASSERT_TRUE(append(file, "one ") && append(file, "two")) << error;
+    EXPECT_EQ(contents(file, 100), "one two");
     EXPECT_EQ(disk::fileSize(file), 7);
-    EXPECT_FALSE(disk::readWhole(file, 6, bytes, error)) << "over the limit";
+    EXPECT_TRUE(unreadable(file, 6)) << "over the limit";
     EXPECT_NE(error.find("larger"), std::string::npos) << error;
-    EXPECT_FALSE(disk::readWhole(scratch + "/none", 100, bytes, error));
-    EXPECT_EQ(disk::fileSize(scratch + "/none"), -1);
+    EXPECT_TRUE(unreadable(at("none")));
+    EXPECT_EQ(disk::fileSize(at("none")), -1);
 }
 
 // Two games ending at the same moment: every record of both is whole.
 TEST_F(Disk, TwoProcessesAppendingAtOnceLoseNoRecord) {
-    std::string file = scratch + "/results";
+    std::string file = at("results");
     constexpr int perProcess = 400;
     pid_t children[2];
     for (int c = 0; c < 2; ++c) {
-        children[c] = fork();
-        ASSERT_GE(children[c], 0);
-        if (children[c] == 0) {
-            std::string error;
+        children[c] = inChild([&] {
             for (int i = 0; i < perProcess; ++i) {
                 std::string rec;
                 record::appendRecord(rec, record::RecordKind::Result,
                                      std::string(50 + i % 300, static_cast<char>('a' + c)));
-                if (!disk::appendWhole(file, rec, error))
-                    _exit(1);
+                if (!append(file, rec))
+                    return false;
             }
-            _exit(0);
-        }
+            return true;
+        });
     }
-    for (pid_t child : children) {
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-    std::string bytes;
-    std::string error;
-    ASSERT_TRUE(disk::readWhole(file, record::maxFileBytes, bytes, error));
+    for (pid_t child : children)
+        EXPECT_TRUE(heldInChild(child));
+    std::string bytes = contents(file, record::maxFileBytes);
     record::ReadRecords read = record::readRecords(bytes);
     EXPECT_EQ(read.records.size(), 2U * perProcess);
     EXPECT_EQ(read.damagedBytes, 0U);
@@ -89,14 +106,13 @@ TEST_F(Disk, TwoProcessesAppendingAtOnceLoseNoRecord) {
 }
 
 TEST_F(Disk, AFullDiskOrAFolderItMayNotWriteIsToldNotHidden) {
-    std::string error;
-    EXPECT_FALSE(disk::appendWhole("/dev/full", "record", error)) << "/dev/full takes nothing";
+    EXPECT_FALSE(append("/dev/full", "record")) << "/dev/full takes nothing";
     EXPECT_NE(error.find("/dev/full"), std::string::npos) << error;
     if (geteuid() == 0)
         GTEST_SKIP() << "root writes into any folder";
-    std::string locked = scratch + "/locked";
+    std::string locked = at("locked");
     ASSERT_EQ(mkdir(locked.c_str(), 0500), 0);
-    EXPECT_FALSE(disk::appendWhole(locked + "/results", "x", error));
+    EXPECT_FALSE(append(locked + "/results", "x"));
     EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
     EXPECT_FALSE(disk::makeFolder(locked + "/inner", error));
 }
@@ -105,71 +121,50 @@ TEST_F(Disk, AFullDiskOrAFolderItMayNotWriteIsToldNotHidden) {
 // as a full disk does): the part goes again, the file ends at its last
 // whole record, and the failure is told as a full disk.
 TEST_F(Disk, AWriteTheDiskTakesOnlyPartOfIsUndone) {
-    std::string file = scratch + "/results";
-    std::string error;
-    ASSERT_TRUE(disk::appendWhole(file, "a whole one", error));
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    std::string file = at("results");
+    ASSERT_TRUE(append(file, "a whole one")) << error;
+    EXPECT_TRUE(heldInChild(inChild([&] {
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit = {};
         limit.rlim_cur = limit.rlim_max = 20;
-        bool told = setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
-                    !disk::appendWhole(file, std::string(100, 'x'), error) &&
-                    error.find("No space") != std::string::npos;
-        _exit(told ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "a short write fails as a full disk";
-    std::string bytes;
-    ASSERT_TRUE(disk::readWhole(file, 200, bytes, error)) << error;
-    EXPECT_EQ(bytes, "a whole one");
+        return setrlimit(RLIMIT_FSIZE, &limit) == 0 && !append(file, std::string(100, 'x')) &&
+               error.find("No space") != std::string::npos;
+    }))) << "a short write fails as a full disk";
+    EXPECT_EQ(contents(file), "a whole one");
 }
 
 TEST_F(Disk, ALinkIsNotFollowed) {
-    std::string target = scratch + "/elsewhere";
-    std::string error;
-    ASSERT_TRUE(disk::appendWhole(target, "theirs", error));
-    std::string file = scratch + "/results";
+    std::string target = at("elsewhere");
+    ASSERT_TRUE(append(target, "theirs")) << error;
+    std::string file = at("results");
     ASSERT_EQ(symlink(target.c_str(), file.c_str()), 0);
-    EXPECT_FALSE(disk::appendWhole(file, "ours", error));
-    std::string bytes;
-    EXPECT_FALSE(disk::readWhole(file, 100, bytes, error));
-    ASSERT_TRUE(disk::readWhole(target, 100, bytes, error));
-    EXPECT_EQ(bytes, "theirs");
+    EXPECT_FALSE(append(file, "ours"));
+    EXPECT_TRUE(unreadable(file));
+    EXPECT_EQ(contents(target), "theirs");
     EXPECT_EQ(disk::fileSize(file), -1) << "a link is no file of the game's";
 }
 
 TEST_F(Disk, SettingAsideNeverReplacesAFile) {
-    std::string file = scratch + "/results";
-    std::string error;
+    std::string file = at("results");
     std::string first;
     std::string second;
-    ASSERT_TRUE(disk::appendWhole(file, "old", error));
-    ASSERT_TRUE(disk::moveAside(file, ".damaged", first, error)) << error;
-    ASSERT_TRUE(disk::appendWhole(file, "older", error));
-    ASSERT_TRUE(disk::moveAside(file, ".damaged", second, error)) << error;
+    ASSERT_TRUE(append(file, "old") && disk::moveAside(file, ".damaged", first, error)) << error;
+    ASSERT_TRUE(append(file, "older") && disk::moveAside(file, ".damaged", second, error)) << error;
     EXPECT_NE(first, second);
-    std::string bytes;
-    ASSERT_TRUE(disk::readWhole(first, 100, bytes, error));
-    EXPECT_EQ(bytes, "old");
-    ASSERT_TRUE(disk::readWhole(second, 100, bytes, error));
-    EXPECT_EQ(bytes, "older");
+    EXPECT_EQ(contents(first), "old");
+    EXPECT_EQ(contents(second), "older");
     EXPECT_EQ(disk::fileSize(file), -1) << "the name is free again";
-    EXPECT_FALSE(disk::moveAside(scratch + "/none", ".damaged", first, error));
+    EXPECT_FALSE(disk::moveAside(at("none"), ".damaged", first, error));
 }
 
 TEST_F(Disk, ListsTheGamesFilesInNameOrder) {
-    std::string error;
     for (const char* name : {"match-2.rec", "match-1.rec", "results", "match-3.txt", "other.rec"})
-        ASSERT_TRUE(disk::appendWhole(scratch + "/" + name, "x", error));
+        ASSERT_TRUE(append(at(name), "x")) << error;
     std::vector<std::string> names = disk::filesIn(scratch, "match-", ".rec");
     EXPECT_EQ(names, (std::vector<std::string>{"match-1.rec", "match-2.rec"}));
-    EXPECT_TRUE(disk::filesIn(scratch + "/none", "", "").empty());
-    EXPECT_TRUE(disk::removeFile(scratch + "/match-1.rec"));
-    EXPECT_FALSE(disk::removeFile(scratch + "/match-1.rec"));
+    EXPECT_TRUE(disk::filesIn(at("none"), "", "").empty());
+    EXPECT_TRUE(disk::removeFile(at("match-1.rec")));
+    EXPECT_FALSE(disk::removeFile(at("match-1.rec")));
 }
 
 } // namespace

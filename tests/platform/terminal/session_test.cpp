@@ -27,6 +27,16 @@
 namespace term {
 namespace {
 
+// What reaches the end of a pipe or a pty now, without waiting (its end
+// non-blocking).
+std::string pending(int fd) {
+    std::string got;
+    char bytes[64];
+    for (ssize_t n; (n = read(fd, bytes, sizeof bytes)) > 0;)
+        got.append(bytes, static_cast<std::size_t>(n));
+    return got;
+}
+
 TEST(StartProblem, NamesWhatIsWrongAndAcceptsAUsableTerminal) {
     // The problem: a part of the message; empty for none.
     struct Case {
@@ -70,11 +80,8 @@ TEST(StartProblem, IsSaidInLinesAsWideAsTheTerminal) {
     std::fflush(stderr);
     dup2(savedErr, STDERR_FILENO);
     close(savedErr);
-    std::string said;
-    char bytes[512];
     fcntl(pty.master, F_SETFL, O_NONBLOCK);
-    for (ssize_t n; (n = read(pty.master, bytes, sizeof bytes)) > 0;)
-        said.append(bytes, static_cast<std::size_t>(n));
+    std::string said = pending(pty.master);
     closePtyPair(pty);
     // The terminal's line discipline turns each line break into CR LF.
     EXPECT_EQ(said, "blockduel: the terminal is 50x20 (columns x rows);\r\n"
@@ -185,15 +192,6 @@ TEST(SessionDeathTest, AnOutputThatCannotBeWrittenEndsTheGameWithAMessage) {
         },
         testing::ExitedWithCode(1), "blockduel: cannot write to the terminal");
     close(fds[1]);
-}
-
-// What reaches the end of a pipe now, without waiting.
-std::string pending(int fd) {
-    std::string got;
-    char bytes[64];
-    for (ssize_t n; (n = read(fd, bytes, sizeof bytes)) > 0;)
-        got.append(bytes, static_cast<std::size_t>(n));
-    return got;
 }
 
 // A continue closes the gate at once, whatever the game does next; only a

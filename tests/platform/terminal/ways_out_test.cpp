@@ -21,12 +21,10 @@
 namespace term {
 namespace {
 
-// The keys that end or stop the game, as each kind of terminal sends them.
-struct Keys {
-    const char *ctrlC, *ctrlBackslash, *ctrlZ;
-};
-constexpr Keys kittyKeys = {"\x1b[99;5u", "\x1b[92;5u", "\x1b[122;5u"};
-constexpr Keys legacyKeys = {"\x03", "\x1c", "\x1a"};
+// Ctrl-C, Ctrl-\ and Ctrl-Z as a terminal with the kitty protocol sends them.
+constexpr char ctrlC[] = "\x1b[99;5u";
+constexpr char ctrlBackslash[] = "\x1b[92;5u";
+constexpr char ctrlZ[] = "\x1b[122;5u";
 
 void expectGivenBack(const GamePty& game, const std::string& way) {
     EXPECT_TRUE(game.modesAsBefore()) << way << ": terminal modes";
@@ -40,34 +38,57 @@ void expectGivenBack(const GamePty& game, const std::string& way) {
     EXPECT_EQ(game.unreadInput(), 0) << way << ": input left for the shell";
 }
 
-// The terminal without the kitty protocol also has NO_COLOR set, which
-// takes the colours away. After Escape and Enter the final picture follows
-// on the normal screen, with output processing back on: CR LF line ends.
+// Escape, then Enter at the prompt: the game ends and gives the terminal back.
+void expectEscapeEnds(GamePty& game, const std::string& way) {
+    ASSERT_TRUE(game.escapeAndEnter()) << way;
+    EXPECT_EQ(game.waitOutcome(), Outcome::exited(0)) << way;
+    expectGivenBack(game, way + ", then Escape");
+}
+
+// The keys that end or stop the game, as each kind of terminal sends them;
+// some with the terminal still sending the releases of the keys that ended
+// it as the flags come off (or answering the game's last query late): the
+// game reads them, so that they do not reach the shell as text. The terminal
+// without the kitty protocol also has NO_COLOR set, which takes the colours
+// away. After Escape and Enter the final picture follows on the normal
+// screen, with output processing back on: CR LF line ends.
 TEST(WaysOut, KeysEndTheGameAndGiveTheTerminalBack) {
-    for (bool kitty : {true, false}) {
-        const Keys& keys = kitty ? kittyKeys : legacyKeys;
-        // The key (none: Escape, then Enter at the prompt), and how the game ends.
-        const std::pair<const char*, Outcome> ways[] = {
-            {nullptr, Outcome::exited(0)},
-            {keys.ctrlC, Outcome::killed(SIGINT)},
-            {keys.ctrlBackslash, Outcome::killed(SIGQUIT)},
-        };
-        for (const auto& [key, outcome] : ways) {
-            std::string way = testing::PrintToString(std::string(key ? key : "Escape")) +
-                              (kitty ? " with the kitty protocol" : " without it, NO_COLOR");
-            GamePty game({.kitty = kitty, .noColor = !kitty});
-            ASSERT_TRUE(game.waitForPicture()) << way;
-            if (key != nullptr)
-                game.type(key);
-            else
-                ASSERT_TRUE(game.escapeAndEnter()) << way;
-            EXPECT_EQ(game.waitOutcome(), outcome) << way;
-            expectGivenBack(game, way);
-            EXPECT_EQ(terminalState(game.output).colours, kitty) << way;
-            std::size_t left = game.output.rfind("\x1b[?1049l");
-            if (key == nullptr) {
-                EXPECT_EQ(game.output.find('\n', left), game.output.find("\r\n", left) + 1) << way;
-            }
+    struct Way {
+        const char* name;
+        PtyOptions options;
+        const char* key; // none: Escape, then Enter at the prompt
+        Outcome outcome;
+    };
+    const PtyOptions legacy = {.kitty = false, .noColor = true};
+    const Outcome ended = Outcome::exited(0), interrupted = Outcome::killed(SIGINT),
+                  quit = Outcome::killed(SIGQUIT), suspended = Outcome::stopped(SIGTSTP);
+    const Way ways[] = {
+        {"Escape", {}, nullptr, ended},
+        {"Ctrl-C", {}, ctrlC, interrupted},
+        {"Ctrl-\\", {}, ctrlBackslash, quit},
+        {"Escape without the kitty protocol", legacy, nullptr, ended},
+        {"Ctrl-C without it", legacy, "\x03", interrupted},
+        {"Ctrl-\\ without it", legacy, "\x1c", quit},
+        {"Ctrl-C, released late", {.onPop = "\x1b[99;5:3u\x1b[57442;5:3u"}, ctrlC, interrupted},
+        {"Ctrl-\\, released late", {.onPop = "\x1b[92;5:3u\x1b[57442;5:3u"}, ctrlBackslash, quit},
+        {"Ctrl-Z, released late", {.onPop = "\x1b[122;5:3u\x1b[57442;5:3u"}, ctrlZ, suspended},
+        {"Escape, Enter released late", {.onPop = "\x1b[13;1:3u"}, nullptr, ended},
+        {"Escape, answered late", {.endReplyDelayMs = 500}, nullptr, ended},
+    };
+    for (const Way& way : ways) {
+        GamePty game(way.options);
+        ASSERT_TRUE(game.waitForPicture()) << way.name;
+        if (way.key != nullptr)
+            game.type(way.key);
+        else
+            ASSERT_TRUE(game.escapeAndEnter()) << way.name;
+        EXPECT_EQ(game.waitOutcome(), way.outcome) << way.name;
+        game.pump(way.options.endReplyDelayMs + 100); // whatever is still to come, comes
+        expectGivenBack(game, way.name);
+        EXPECT_EQ(terminalState(game.output).colours, !way.options.noColor) << way.name;
+        std::size_t left = game.output.rfind("\x1b[?1049l");
+        if (way.key == nullptr) {
+            EXPECT_EQ(game.output.find('\n', left), game.output.find("\r\n", left) + 1) << way.name;
         }
     }
 }
@@ -165,7 +186,7 @@ TEST(JobControl, AStoppedGameTakesTheTerminalAgainOnFg) {
         game.type("\x1b[D"); // Left pressed, never released
         ASSERT_TRUE(game.waitUntil([&] { return game.pieceColumn() == 1; })) << way;
         if (std::string(way) == "Ctrl-Z")
-            game.type(kittyKeys.ctrlZ);
+            game.type(ctrlZ);
         else
             game.signal(stop);
         ASSERT_EQ(game.waitOutcome(), Outcome::stopped(stop)) << way;
@@ -183,9 +204,7 @@ TEST(JobControl, AStoppedGameTakesTheTerminalAgainOnFg) {
         ASSERT_TRUE(game.waitUntil([&] { return game.pieceColumn() == 2; })) << way;
         game.pump(400);
         EXPECT_EQ(game.pieceColumn(), 2) << way << ": Left still held after fg";
-        ASSERT_TRUE(game.escapeAndEnter()) << way;
-        EXPECT_EQ(game.waitOutcome(), Outcome::exited(0)) << way;
-        expectGivenBack(game, way + std::string(", then Escape"));
+        expectEscapeEnds(game, way);
     }
 }
 
@@ -203,7 +222,7 @@ TEST(JobControl, AGameContinuedInTheBackgroundLeavesTheTerminalAlone) {
             GamePty game;
             ASSERT_TRUE(game.waitForPicture()) << way;
             if (byKey)
-                game.type(kittyKeys.ctrlZ);
+                game.type(ctrlZ);
             else
                 game.signal(SIGSTOP);
             ASSERT_EQ(game.waitOutcome().kind, Outcome::Stopped) << way;
@@ -223,9 +242,7 @@ TEST(JobControl, AGameContinuedInTheBackgroundLeavesTheTerminalAlone) {
             EXPECT_FALSE(game.foregroundIsGame()) << way;
             game.foreground();
             ASSERT_TRUE(game.waitForPicture(written)) << way;
-            ASSERT_TRUE(game.escapeAndEnter()) << way;
-            EXPECT_EQ(game.waitOutcome(), Outcome::exited(0)) << way;
-            expectGivenBack(game, way + ", fg, Escape");
+            expectEscapeEnds(game, way + ", fg");
         }
     }
 }
@@ -266,9 +283,7 @@ TEST(JobControl, AGameStoppedJustBeforeAWriteWritesNothingFromTheBackground) {
         game.foreground();
     }
     ASSERT_TRUE(game.waitForPicture(game.output.rfind("\x1b[2J")));
-    ASSERT_TRUE(game.escapeAndEnter());
-    EXPECT_EQ(game.waitOutcome(), Outcome::exited(0));
-    expectGivenBack(game, "after the stops");
+    expectEscapeEnds(game, "after the stops");
 
     for (int signo : {SIGTERM, SIGHUP})
         expectKilledWithoutAWord("BLOCKDUEL_STOP_AT=write,5,1,1", signo);
@@ -335,36 +350,6 @@ TEST(StalledTerminal, AnEscapeTypedMeanwhileIsKept) {
     EXPECT_TRUE(game.modesAsBefore());
 }
 
-// The flags come off, and the terminal is still sending the releases of
-// the keys that ended the game (or answers the game's last query late):
-// the game reads them, so that they do not reach the shell as text.
-TEST(LeavingTerminal, KeysUnderWayAndLateAnswersDoNotReachTheShell) {
-    struct Way {
-        const char* name;
-        PtyOptions options;
-        const char* key;
-    };
-    const Way ways[] = {
-        {"Ctrl-C", {.onPop = "\x1b[99;5:3u\x1b[57442;5:3u"}, "\x1b[99;5u"},
-        {"Ctrl-\\", {.onPop = "\x1b[92;5:3u\x1b[57442;5:3u"}, "\x1b[92;5u"},
-        {"Ctrl-Z", {.onPop = "\x1b[122;5:3u\x1b[57442;5:3u"}, "\x1b[122;5u"},
-        {"Escape", {.onPop = "\x1b[13;1:3u"}, nullptr},
-        {"Escape, answered late", {.endReplyDelayMs = 500}, nullptr},
-    };
-    for (const Way& way : ways) {
-        GamePty game(way.options);
-        ASSERT_TRUE(game.waitForPicture()) << way.name;
-        if (way.key != nullptr)
-            game.type(way.key);
-        else
-            ASSERT_TRUE(game.escapeAndEnter()) << way.name;
-        EXPECT_NE(game.waitOutcome().kind, Outcome::Running) << way.name;
-        game.pump(way.options.endReplyDelayMs + 100); // whatever is still to come, comes
-        EXPECT_EQ(game.unreadInput(), 0) << way.name << ": bytes left for the shell";
-        EXPECT_TRUE(game.modesAsBefore()) << way.name;
-    }
-}
-
 // A match asks a kitty terminal where keys sit, and player two's keys are
 // found there: on a French keyboard the key that types q sits where A does,
 // and held, it takes player two's piece to the left wall. The game without
@@ -398,8 +383,7 @@ TEST(StartingTerminal, CtrlZDuringTheQueryKeepsTheAnswerAndTheProtocol) {
     game.foreground();
     ASSERT_TRUE(game.waitForPicture(from));
     EXPECT_EQ(terminalState(game.output).kittyPushes[1], 1);
-    ASSERT_TRUE(game.escapeAndEnter());
-    EXPECT_EQ(game.waitOutcome(), Outcome::exited(0));
+    expectEscapeEnds(game, "Ctrl-Z during the query, fg");
 }
 
 // An Escape pressed before the terminal has answered the query ends the
