@@ -714,9 +714,10 @@ const blockduel = (() => {
         }
     }
 
-    // A replay link's match number, or null: /r/ROOM/replay/N.
+    // A replay link's match number, or null: /r/ROOM/replay/N, or with a
+    // slash after it, as the server takes it too.
     function replayNumberOf(pathname) {
-        const found = /^\/r\/[A-Za-z0-9_-]{4,32}\/replay\/([1-9][0-9]{0,9})$/.exec(pathname);
+        const found = /^\/r\/[A-Za-z0-9_-]{4,32}\/replay\/([1-9][0-9]{0,9})\/?$/.exec(pathname);
         return found && Number(found[1]) <= maxKeptNumber ? Number(found[1]) : null;
     }
     // The replay link of a room's match `kept`, from the room's path.
@@ -964,7 +965,7 @@ function startPage(bd) {
         status.textContent = 'Fetching the match...';
         let bytes;
         try {
-            bytes = await fetchRecording(location.pathname + '.rec');
+            bytes = await fetchRecording(location.pathname.replace(/\/$/, '') + '.rec');
         } catch (e) {
             status.textContent = sentence(`the match could not be fetched: ${e.message}`);
             return;
