@@ -150,8 +150,8 @@ const blockduel = (() => {
         }
 
         // Feeds `bytes` (a Uint8Array); calls onMessage for each message, or
-        // only the first when `one`; returns how many bytes it took.
-        feed(bytes, onMessage, one = false) {
+        // only the first when `justOne`; returns how many bytes it took.
+        feed(bytes, onMessage, justOne = false) {
             let used = 0;
             while (used < bytes.length && this.error === null) {
                 if (this.length < 0) {
@@ -167,7 +167,7 @@ const blockduel = (() => {
                     const message = this.finish();
                     this.restart();
                     if (message !== null) onMessage(message);
-                    if (message !== null && one) break;
+                    if (message !== null && justOne) break;
                 }
             }
             return used;
