@@ -728,8 +728,11 @@ const blockduel = (() => {
         maxLegendLength, columns, rows, cells, playPath, legend, Decoder, validRuns, blankPicture,
         applyRuns, encodeHello, encodeReady, encodeKey, encodeKeepAlive, parseJoinCode, formatJoinCode,
         randomRoomName, randomJoinCode, playPathOf,
-        refusalText, glyphOf, cellClass, keyActions, Keys, Session, maxKeptNumber, maxFileBytes,
+        refusalText, glyphOf, cellClass, keyActions, Keys, Session, maxKeptNumber,
         leaveGraceMs, readRecording, replayKeys, Replay, replayNumberOf, replayPathOf,
+        // The numbers the page states again for the game's recordings and
+        // replays, which its tests hold to the game's.
+        replayBounds: { maxRecordPayload, maxFileBytes, recordingRecords, maxHeardGapMs, heardAtOnce, slowestQuarters, normalQuarters, fastestQuarters },
     };
 })();
 
@@ -949,7 +952,7 @@ function startPage(bd) {
         if (!response.ok) throw new Error(`the server answered ${response.status}`);
         const reader = response.body.getReader();
         const chunks = [];
-        for (let size = 0; size < bd.maxFileBytes; ) {
+        for (let size = 0; size < bd.replayBounds.maxFileBytes; ) {
             const { done, value } = await reader.read();
             if (done) return new Uint8Array(await new Blob(chunks).arrayBuffer());
             chunks.push(value);

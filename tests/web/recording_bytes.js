@@ -4,6 +4,7 @@
 // and the host's messages they keep.
 'use strict';
 const zlib = require('node:zlib');
+const { execFileSync } = require('node:child_process');
 const { page } = require('./page_load.js');
 
 const T = page.Type;
@@ -53,8 +54,16 @@ const header = () => record(Kind.Header, [7, 1, 2, 3]);
 // A whole recording: the header, then a Heard record for each list of entries.
 const recording = (...stretches) => Uint8Array.from([...header(), ...stretches.flatMap(heard)]);
 
+// A recording as the game's own writers make it, with its last picture and
+// the bounds the game reads and replays by, from the program ctest names;
+// null without it (node --test by hand).
+function golden() {
+    const program = process.env.BLOCKDUEL_REPLAY_GOLDEN;
+    return program ? JSON.parse(execFileSync(program, { encoding: 'utf8' })) : null;
+}
+
 // `parts` (arrays of bytes) one after another, as one Uint8Array; quick
 // for the many records of the largest files.
 const joined = (parts) => new Uint8Array(Buffer.concat(parts.map((p) => Buffer.from(p))));
 
-module.exports = { joined, Kind, varint, record, message, picture, delta, end, result, stretch, heard, header, recording };
+module.exports = { golden, joined, Kind, varint, record, message, picture, delta, end, result, stretch, heard, header, recording };

@@ -5,8 +5,11 @@
 'use strict';
 const test = require('node:test');
 const assert = require('node:assert/strict');
-const { page } = require('./page_load.js');
+const { page, bytes, hex } = require('./page_load.js');
 const R = require('./recording_bytes.js');
+
+const made = R.golden();
+const needsGolden = made === null ? 'needs BLOCKDUEL_REPLAY_GOLDEN, as ctest sets it' : false;
 
 const T = page.Type;
 // Two rounds: a picture, deltas 100 ms apart, a Result; then the second
@@ -139,6 +142,15 @@ test('messages that all come at once show a batch a tick, and a tick counts a se
     assert.equal(r.next, 1001);
     r.tick(3600000); // an hour later, as a tab the browser held back
     assert.equal(r.next, 1001);
+});
+
+test("the game's own recording plays on time to the picture its runs make", { skip: needsGolden }, () => {
+    const r = new page.Replay(page.readRecording(bytes(made.recording)).entries, 0, { picture: () => {}, paint: () => {} });
+    for (const ms of [0, 600, 1129]) r.tick(ms);
+    assert.equal(r.next, 3);
+    r.tick(1130);
+    r.tick(1150);
+    assert.deepEqual([r.over, hex([...r.picture.codes, ...r.picture.attrs])], [true, made.lastPicture]);
 });
 
 test('every key of the keyboard and the touch buttons names an action the replay takes', () => {

@@ -5,8 +5,11 @@
 'use strict';
 const test = require('node:test');
 const assert = require('node:assert/strict');
-const { page } = require('./page_load.js');
+const { page, bytes } = require('./page_load.js');
 const R = require('./recording_bytes.js');
+
+const made = R.golden();
+const needsGolden = made === null ? 'needs BLOCKDUEL_REPLAY_GOLDEN, as ctest sets it' : false;
 
 const T = page.Type;
 const first = [[0, R.picture(0, [65, 66])], [90, R.delta(1, [67])]];
@@ -33,6 +36,14 @@ test('a recording reads entry for entry: the waits, and the messages as the live
     assert.deepEqual([...read.entries[1].message.runs], [0x00, 0x30, 67]);
     assert.equal(read.entries[2].message.result.round, 1);
     assert.deepEqual(reading(whole), plays(allTypes));
+});
+
+test("the game's own recording reads, by the game's own bounds", { skip: needsGolden }, () => {
+    assert.deepEqual(page.replayBounds, made.bounds);
+    const read = page.readRecording(bytes(made.recording));
+    assert.deepEqual([read.entries.map((e) => [e.afterMs, e.message.type]), read.cutShort, read.damaged, read.problem],
+        [[[0, T.Picture], [90, T.Delta], [40, T.Result], [1000, T.Picture], [20, T.Result], [0, T.End]], false, false, null]);
+    assert.deepEqual([read.entries[4].message.result.round, read.entries[4].message.result.matchOver], [2, true]);
 });
 
 const cases = [
@@ -90,7 +101,7 @@ test('no more messages at once than a host can send', () => {
 
 test('no more than 32 MiB is read: a record across its end is one cut short', () => {
     const tail = [...R.heard(first), ...R.heard(second)];
-    const tailAt = page.maxFileBytes - tail.length + 4;
+    const tailAt = page.replayBounds.maxFileBytes - tail.length + 4;
     // Records of the longest payload after one as long as leaves no gap.
     const longest = R.record(R.Kind.RoundEnd, Array(65536).fill(0));
     const gap = (tailAt - R.header().length) % longest.length;
