@@ -539,9 +539,9 @@ const blockduel = (() => {
     const little32 = (b, at) => (b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (b[at + 3] << 24)) >>> 0;
 
     // The record at `at`: { kind, payload, next }, or short (it runs past
-    // the end) or damaged. `read.checkable` is what checksums may still
-    // cover, so that a file of stretches that each seem to begin a long
-    // record is given up rather than checked for minutes.
+    // the end) or damaged. `read.checkable` (a RecordingReader's) is what
+    // checksums may still cover, so that a file of stretches that each seem
+    // to begin a long record is given up rather than checked for minutes.
     function recordAt(bytes, at, read) {
         if (bytes[at] !== recordMagic[0]) return damaged;
         if (at + 1 === bytes.length) return short;
@@ -554,36 +554,6 @@ const blockduel = (() => {
         read.checkable -= end - at;
         if (read.checkable < 0 || crc32(bytes, at + 2, end) !== little32(bytes, end)) return damaged;
         return { kind: bytes[at + 2], payload: bytes.subarray(length.next, end), next: end + 4 };
-    }
-
-    // Every whole record, at most `limit`: a stretch that does not hold
-    // together is skipped up to the next record that does, and makes the
-    // file damaged, or cut short when it seemed to begin a record and no
-    // whole one follows.
-    function readRecords(bytes, limit) {
-        const read = { records: [], damaged: false, cutShort: false, tooMany: false, checkable: 2 * bytes.length };
-        let at = 0;
-        let skipped = 0; // bytes passed over since the last whole record
-        let shortAt = false; // the first of them began what seemed a record
-        while (at < bytes.length && read.checkable >= 0) {
-            const found = recordAt(bytes, at, read);
-            if (found === short || found === damaged) {
-                if (skipped++ === 0) shortAt = found === short;
-                ++at;
-                continue;
-            }
-            if (read.records.length === limit) {
-                read.tooMany = true;
-                break;
-            }
-            read.damaged ||= skipped > 0;
-            skipped = 0;
-            read.records.push(found);
-            at = found.next;
-        }
-        if (read.checkable < 0 || (skipped > 0 && !shortAt)) read.damaged = true;
-        else if (skipped > 0) read.cutShort = true;
-        return read;
     }
 
     // The entries of Heard stretches, each message read as the live
@@ -614,22 +584,70 @@ const blockduel = (() => {
         }
     }
 
-    // A recording's bytes, read as the game reads a network guest's:
-    // { entries, cutShort, damaged, problem }, `problem` saying why it
-    // cannot be played (a picture after a stretch that was lost would be
-    // wrong), or null.
-    function readRecording(bytes) {
-        const file = readRecords(bytes.subarray(0, maxFileBytes), recordingRecords);
-        const heard = new HeardReader();
-        let whole = true;
-        for (const r of file.records) if (r.kind === RecordKind.Heard && !(whole = heard.add(r.payload))) break;
-        const read = { entries: heard.entries, cutShort: file.cutShort, damaged: file.damaged || !whole, problem: null };
-        if (file.records.length === 0 || file.records[0].kind !== RecordKind.Header) read.problem = 'it is not a recording of a match, or its start is damaged';
-        else if (file.tooMany) read.problem = 'it holds more records than any match could';
-        else if (read.damaged) read.problem = 'what the host sent is damaged in it, so its pictures cannot be shown';
-        else if (read.entries.length === 0) read.problem = 'it holds no pictures yet';
-        return read;
+    // A recording's bytes, read as the game reads a network guest's, a
+    // slice at a time (so that a large file leaves the page time to paint
+    // and breathe): every whole record, a stretch that does not hold
+    // together skipped up to the next record that does, which makes the
+    // file damaged, or cut short when it seemed to begin a record and no
+    // whole one follows.
+    class RecordingReader {
+        constructor(bytes) {
+            this.bytes = bytes.subarray(0, maxFileBytes);
+            this.at = 0;
+            this.skipped = 0; // bytes passed over since the last whole record
+            this.shortAt = false; // the first of them began what seemed a record
+            this.checkable = 2 * this.bytes.length;
+            this.records = 0;
+            this.firstKind = null;
+            this.heard = new HeardReader();
+            this.damaged = false;
+            this.tooMany = false;
+            this.broken = false; // a stretch that does not read: the rest is not read
+        }
+
+        get done() {
+            return this.at >= this.bytes.length || this.checkable < 0 || this.tooMany || this.broken;
+        }
+
+        // Reads on over about `slice` bytes; what readRecording says once
+        // done, else null.
+        step(slice) {
+            for (const end = this.at + slice; this.at < end && !this.done; ) this.next();
+            return this.done ? this.result() : null;
+        }
+
+        next() {
+            const found = recordAt(this.bytes, this.at, this);
+            if (found === short || found === damaged) {
+                if (this.skipped++ === 0) this.shortAt = found === short;
+                ++this.at;
+                return;
+            }
+            if (this.records === recordingRecords) return (this.tooMany = true);
+            this.damaged ||= this.skipped > 0;
+            this.skipped = 0;
+            if (this.records++ === 0) this.firstKind = found.kind;
+            this.broken = found.kind === RecordKind.Heard && !this.heard.add(found.payload);
+            this.at = found.next;
+        }
+
+        result() {
+            const given = this.checkable < 0; // given up, as damaged
+            const cutShort = !given && this.skipped > 0 && this.shortAt;
+            const lost = given || this.broken || this.damaged || (this.skipped > 0 && !this.shortAt);
+            const read = { entries: this.heard.entries, cutShort, damaged: lost, problem: null };
+            if (this.firstKind !== RecordKind.Header) read.problem = 'it is not a recording of a match, or its start is damaged';
+            else if (this.tooMany) read.problem = 'it holds more records than any match could';
+            else if (read.damaged) read.problem = 'what the host sent is damaged in it, so its pictures cannot be shown';
+            else if (read.entries.length === 0) read.problem = 'it holds no pictures yet';
+            return read;
+        }
     }
+
+    // A recording read whole: { entries, cutShort, damaged, problem },
+    // `problem` saying why it cannot be played (a picture after a stretch
+    // that was lost would be wrong), or null.
+    const readRecording = (bytes) => new RecordingReader(bytes).step(Infinity);
 
     // A replay's speeds, in quarters of the match's own pace.
     const slowestQuarters = 1;
@@ -729,7 +747,7 @@ const blockduel = (() => {
         applyRuns, encodeHello, encodeReady, encodeKey, encodeKeepAlive, parseJoinCode, formatJoinCode,
         randomRoomName, randomJoinCode, playPathOf,
         refusalText, glyphOf, cellClass, keyActions, Keys, Session, maxKeptNumber,
-        leaveGraceMs, readRecording, replayKeys, Replay, replayNumberOf, replayPathOf,
+        leaveGraceMs, RecordingReader, readRecording, replayKeys, Replay, replayNumberOf, replayPathOf,
         // The numbers the page states again for the game's recordings and
         // replays, which its tests hold to the game's.
         replayBounds: { maxRecordPayload, maxFileBytes, recordingRecords, maxHeardGapMs, heardAtOnce, slowestQuarters, normalQuarters, fastestQuarters },
@@ -937,6 +955,7 @@ function startPage(bd) {
     // A replay link: the room's kept match, fetched and played on the grid
     // with the keys of the terminal's replay, and buttons for them.
     let replayKey = null; // takes a replay's action while one plays
+    const readSlice = 128 * 1024;
     const replayKeyLine = (paused) => `${paused ? 'Space resumes, \u2192 steps' : 'Space pauses'}, + and - change the speed, Enter skips to the next round, Escape leaves.`;
     for (const button of replayPads.querySelectorAll('button')) {
         button.addEventListener('pointerdown', (e) => {
@@ -973,7 +992,14 @@ function startPage(bd) {
             status.textContent = sentence(`the match could not be fetched: ${e.message}`);
             return;
         }
-        const read = bd.readRecording(bytes);
+        // A slice of the reading at a time, each well within a frame's
+        // worth of the page's time or a few, with the page's turn between.
+        const reader = new bd.RecordingReader(bytes);
+        let read;
+        while ((read = reader.step(readSlice)) === null) {
+            status.textContent = `Reading the match: ${Math.floor((100 * reader.at) / bytes.length)}%`;
+            await new Promise((wake) => setTimeout(wake));
+        }
         if (read.problem !== null) return (status.textContent = sentence(`the match cannot be played: ${read.problem}`));
         const paintAll = () => spans.forEach((_, i) => paintCell(r.picture, i));
         const r = new bd.Replay(read.entries, performance.now(), { picture: paintAll, paint: (i) => paintCell(r.picture, i) });

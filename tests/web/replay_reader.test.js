@@ -17,10 +17,16 @@ const second = [[40, R.result(1)], [3, R.end()]];
 const whole = R.recording(first, second);
 const allTypes = [T.Picture, T.Delta, T.Result, T.End];
 
-// What the reader makes of `bytes`, short enough to compare in a table.
+// What the reader makes of `bytes`, short enough to compare in a table:
+// the same read whole and a few bytes at a time.
 function reading(bytes) {
-    const read = page.readRecording(Uint8Array.from(bytes));
-    return { types: read.entries.map((e) => e.message.type), cutShort: read.cutShort, damaged: read.damaged, problem: read.problem };
+    const shown = (read) => ({ types: read.entries.map((e) => e.message.type), cutShort: read.cutShort, damaged: read.damaged, problem: read.problem });
+    const reader = new page.RecordingReader(Uint8Array.from(bytes));
+    let sliced = null;
+    while (sliced === null) sliced = reader.step(7);
+    const whole = shown(page.readRecording(Uint8Array.from(bytes)));
+    assert.deepEqual(shown(sliced), whole, 'read in slices');
+    return whole;
 }
 const plays = (types, cutShort = false) => ({ types, cutShort, damaged: false, problem: null });
 const lost = 'what the host sent is damaged in it, so its pictures cannot be shown';
