@@ -51,8 +51,12 @@ struct RoomLog : server::RoomEvents {
              {"first_to", std::to_string(kind.firstTo)},
              {"client", client.text}});
     }
-    void closed(const std::string& name, bool playedOut) override {
-        log("info", playedOut ? "match_ended" : "room_closed", {{"room", name}});
+    void closed(const std::string& name, bool playedOut, int kept) override {
+        if (kept > 0)
+            log("info", playedOut ? "match_ended" : "room_closed",
+                {{"room", name}, {"replay", std::to_string(kept)}});
+        else
+            log("info", playedOut ? "match_ended" : "room_closed", {{"room", name}});
     }
 };
 

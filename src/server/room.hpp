@@ -72,6 +72,8 @@ public:
     }
     // Its match began and has ended.
     bool playedOut() const { return match_ != nullptr && match_->over(); }
+    // The number its match is kept under; 0 while none is.
+    int kept() const { return recorder_.kept(); }
     int players() const;
     int watchers() const { return host_.watching(); }
     // Frames that ended, and those that ended more than lateMs after they

@@ -154,7 +154,7 @@ void Rooms::sweep() {
             if (room.playedOut())
                 ++counts_.matchesEnded;
             if (events_ != nullptr)
-                events_->closed(it->first, room.playedOut());
+                events_->closed(it->first, room.playedOut(), room.kept());
             it = rooms_.erase(it);
             continue;
         }

@@ -47,8 +47,9 @@ public:
     virtual ~RoomEvents() = default;
     virtual void opened(const std::string& name, const RoomKind& kind,
                         const net::PeerAddress& client) = 0;
-    // `playedOut`: its match was played to the end, not left empty.
-    virtual void closed(const std::string& name, bool playedOut) = 0;
+    // `playedOut`: its match was played to the end, not left empty;
+    // `kept`: the number its match is kept under, 0 for none.
+    virtual void closed(const std::string& name, bool playedOut, int kept) = 0;
 };
 
 class Rooms {

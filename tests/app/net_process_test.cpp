@@ -10,7 +10,6 @@
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -77,6 +76,41 @@ struct Host : GamePty {
 struct ShownHost : Host {
     ShownHost() { EXPECT_TRUE(shown()) << screenText(); }
 };
+
+// A host with player two in the game.
+struct HostAndPlayer : ShownHost {
+    HostAndPlayer() { EXPECT_TRUE(player->waitForPicture()) << player->screenText(); }
+    std::unique_ptr<GamePty> player = guest();
+};
+
+// Escape on a terminal without the kitty protocol, and the game ends with
+// status 0.
+testing::AssertionResult leaves(GamePty& side) {
+    side.type("\x1b");
+    return endsAs(side, Outcome::exited(0));
+}
+
+// A guest that ends with status 1 and says `why`, the terminal never
+// taken and its modes as they were.
+testing::AssertionResult refused(GamePty& guest, std::string_view why) {
+    testing::AssertionResult ended = endsAs(guest, Outcome::exited(1));
+    if (!ended)
+        return ended;
+    if (wrote(guest, "\x1b[?1049h") || !guest.modesAsBefore())
+        return testing::AssertionFailure() << "the terminal was taken or left changed";
+    return said(guest, why);
+}
+
+// Whether A typed at `typist`, again and again, brings player two's piece
+// to its board's left wall, where pieces come only by moving, as `viewer`
+// shows it.
+bool movesToTheWall(GamePty& typist, GamePty& viewer) {
+    return viewer.waitUntil([&] {
+        typist.type("a");
+        typist.pump(50);
+        return viewer.pieceColumn(boardColumn[1]) == boardColumn[1] + 1;
+    });
+}
 
 std::vector<std::string> screenRows(const GamePty& pty) {
     std::vector<std::string> lines;
@@ -166,35 +200,31 @@ TEST(NetProcesses, AMatchFromTwoTerminalsEndedByEitherSide) {
         ASSERT_TRUE(host.waitForPicture() && guest->waitForPicture()) << guest->screenText();
         ASSERT_TRUE(watcher->waitForPicture()) << watcher->screenText();
         EXPECT_TRUE(watcher->waitForText("Watching: your keys do nothing", 17));
-        watcher->type("\x1b");
-        EXPECT_EQ(watcher->waitOutcome(), Outcome::exited(0));
+        EXPECT_TRUE(leaves(*watcher));
         EXPECT_TRUE(wrote(*watcher, "You left the game at " + host.address() + "."));
-        EXPECT_TRUE(host.waitUntil([&] {
-            guest->type("a");
-            guest->pump(50);
-            return host.pieceColumn(30) == 31;
-        })) << host.screenText();
+        EXPECT_TRUE(movesToTheWall(*guest, host)) << host.screenText();
 
-        GamePty& ending = byGuest ? *guest : host;
-        ending.type("\x1b");
+        (byGuest ? *guest : host).type("\x1b");
         EXPECT_EQ(guest->waitOutcome(), Outcome::exited(0));
         EXPECT_EQ(host.waitOutcome(), Outcome::exited(0));
-        const char* hostSays =
-            byGuest ? "Match over: 0-0. Player two left." : "Match over: 0-0. You left.";
-        const char* guestSays =
-            byGuest ? "Match over: 0-0. You left." : "Match over: 0-0. Player one left.";
-        EXPECT_TRUE(wrote(host, hostSays));
-        EXPECT_TRUE(wrote(*guest, guestSays));
+        const std::string over = "Match over: 0-0. ";
+        EXPECT_TRUE(wrote(host, over + (byGuest ? "Player two left." : "You left.")));
+        EXPECT_TRUE(wrote(*guest, over + (byGuest ? "You left." : "Player one left.")));
         EXPECT_TRUE(said(*guest, "The host's last picture, above: the game at " + host.address() +
                                      " is over."));
         for (const GamePty* side : {static_cast<GamePty*>(&host), guest.get(), watcher.get()})
-            EXPECT_TRUE(side->modesAsBefore() && !terminalState(side->output).alternateScreen);
+            EXPECT_TRUE(givenBack(*side));
     }
 }
 
 // A server of rooms on a terminal of its own, its port read from its log.
-struct Server : GamePty {
-    Server() : GamePty({.args = {"--serve", "127.0.0.1:0"}, .kitty = false}) {
+// The server's state folder, made before the server and gone after it.
+struct KeptFolder {
+    TempFolder kept;
+};
+
+struct Server : KeptFolder, GamePty {
+    Server() : GamePty({.args = {"--serve", "127.0.0.1:0", "--state", kept.path}, .kitty = false}) {
         EXPECT_TRUE(waitForOutput("event=start")) << output;
         EXPECT_TRUE(waitForOutput("rooms_per_minute=")) << output;
         std::size_t at = output.find(" port=");
@@ -225,24 +255,29 @@ TEST(NetProcesses, TerminalsPlayInAServersRooms) {
     ASSERT_TRUE(friendly->waitForPicture() && opener->waitForPicture()) << friendly->screenText();
     EXPECT_TRUE(friendly->waitForText(" You", labelRow)) << friendly->screenText();
     EXPECT_TRUE(opener->waitForText(" You", labelRow)) << opener->screenText();
-    friendly->type("\x1b");
-    EXPECT_EQ(friendly->waitOutcome(), Outcome::exited(0));
+    EXPECT_TRUE(leaves(*friendly));
     EXPECT_EQ(opener->waitOutcome(), Outcome::exited(0));
+    // The room kept its match: the opener is told its link, and the
+    // command plays it back here, to its last picture.
+    EXPECT_NE(opener->output.find("/r/" + room + "/replay/1\r\nand this terminal with"),
+              std::string::npos)
+        << opener->output;
+    auto replay = server.joins({"--replay", "/r/" + room + "/replay/1"});
+    replay->type("+++++");
+    EXPECT_EQ(replay->waitOutcome(), Outcome::exited(0)) << replay->output;
+    EXPECT_NE(replay->output.find("Player two left"), std::string::npos) << replay->output;
+    EXPECT_TRUE(server.waitForOutput("event=match_ended room=" + room + " replay=1"))
+        << server.output;
 
     auto here = server.joins({"--join", "/new", "--here"});
     ASSERT_TRUE(here->waitForText("P pauses.", promptRow)) << here->screenText();
-    EXPECT_TRUE(here->waitUntil([&] {
-        here->type("a"); // player two's left
-        here->pump(50);
-        return here->pieceColumn(boardColumn[1]) == boardColumn[1] + 1;
-    })) << here->screenText();
+    EXPECT_TRUE(movesToTheWall(*here, *here)) << here->screenText(); // A: player two's left
     EXPECT_NE(here->pieceColumn(0), 1) << "player one's board stays";
     here->type("p");
     EXPECT_TRUE(here->waitForText("Paused by player one", promptRow)) << here->screenText();
     here->pump(500);
     EXPECT_NE(here->rowText(promptRow).find("Paused"), std::string::npos) << "paused once";
-    here->type("\x1b");
-    EXPECT_EQ(here->waitOutcome(), Outcome::exited(0));
+    EXPECT_TRUE(leaves(*here));
 }
 
 // Rounds over the network: the same countdown on both sides, each told the
@@ -274,13 +309,14 @@ TEST(NetProcesses, RoundsWaitForBothPlayersAndSurviveARejoin) {
                guest->rowText(16).find("this round") != std::string::npos;
     })) << host.screenText();
     const std::string tally = std::string(10, ' ') + "Round 1 \u00b7 Match: 0-0 | ";
-    std::vector<std::string> countdown = {tally + "Round 1 starts in 3",
-                                          tally + "Round 1 starts in 2",
-                                          tally + "Round 1 starts in 1"};
+    std::vector<std::string> countdown;
+    for (const char* n : {"3", "2", "1"})
+        countdown.push_back(tally + "Round 1 starts in " + n);
     for (const Lines* side : {&hostLines, &guestLines}) {
         auto from = std::find(side->seen.begin(), side->seen.end(), countdown[0]);
-        ASSERT_GE(side->seen.end() - from, 3) << testing::PrintToString(side->seen);
-        EXPECT_EQ(countdown, std::vector<std::string>(from, from + 3));
+        EXPECT_TRUE(side->seen.end() - from >= 3 &&
+                    std::equal(countdown.begin(), countdown.end(), from))
+            << testing::PrintToString(side->seen);
     }
     EXPECT_EQ("Game Over · You win this round. Match: 1-0", host.rowText(16));
     EXPECT_EQ("Game Over · You lose this round. Match: 1-0", guest->rowText(16));
@@ -310,8 +346,7 @@ TEST(NetProcesses, RoundsWaitForBothPlayersAndSurviveARejoin) {
     guest->type("\r");
     EXPECT_TRUE(shows(host, "Round 2 starts in", 17));
     EXPECT_TRUE(shows(*guest, "Round 2 starts in", 17));
-    host.type("\x1b");
-    EXPECT_EQ(host.waitOutcome(), Outcome::exited(0));
+    EXPECT_TRUE(leaves(host));
     EXPECT_EQ(guest->waitOutcome(), Outcome::exited(0));
 }
 
@@ -346,8 +381,7 @@ TEST(NetProcesses, EitherPlayersPPausesBothAndBothSeeWho) {
     host.type("p");
     EXPECT_TRUE(host.waitForText("Paused by you. P resumes, Escape leaves.", 17));
     EXPECT_TRUE(shows(*guest, "Paused by player one. P resumes, Escape leaves.", 17));
-    guest->type("\x1b");
-    EXPECT_EQ(guest->waitOutcome(), Outcome::exited(0));
+    EXPECT_TRUE(leaves(*guest));
     EXPECT_EQ(host.waitOutcome(), Outcome::exited(0));
 }
 
@@ -356,9 +390,8 @@ TEST(NetProcesses, EitherPlayersPPausesBothAndBothSeeWho) {
 // the code below; the same command joins again, gets the whole picture and
 // the round goes on after a countdown. Both players see how many watch.
 TEST(NetProcesses, APlayerAwayMidRoundHoldsItUntilTheyRejoin) {
-    ShownHost host;
-    auto guest = host.guest();
-    ASSERT_TRUE(guest->waitForPicture()) << guest->screenText();
+    HostAndPlayer host;
+    auto& guest = host.player;
     EXPECT_EQ(std::string::npos, host.screenText().find("watching"));
     auto watcher = host.guest("--watch");
     ASSERT_TRUE(watcher->waitForPicture()) << watcher->screenText();
@@ -389,8 +422,7 @@ TEST(NetProcesses, APlayerAwayMidRoundHoldsItUntilTheyRejoin) {
         guest->pump(20);
         return sharedRows(host) != boards;
     })) << "the round goes on";
-    host.type("\x1b");
-    EXPECT_EQ(host.waitOutcome(), Outcome::exited(0));
+    EXPECT_TRUE(leaves(host));
     EXPECT_EQ(guest->waitOutcome(), Outcome::exited(0));
 }
 
@@ -421,19 +453,6 @@ struct LoopbackPort {
     std::string address;
 };
 
-// A guest refused by a host of another version of the game says what to do.
-// (This host refusing another version is tested in one process, in
-// net_session_test.)
-TEST(NetProcesses, AnotherVersionIsRefusedWithAClearMessage) {
-    LoopbackPort port;
-    ASSERT_EQ(listen(port.fd, 1), 0);
-    GamePty guest({.args = {"--join", port.address, "--code", code}, .kitty = false});
-    ASSERT_TRUE(port.connects(guest));
-    ASSERT_EQ(write(port.taken, "\x03\x01\x04", 3), 3);
-    EXPECT_EQ(guest.waitOutcome(), Outcome::exited(1));
-    EXPECT_TRUE(wrote(guest, "the host runs another version of blockduel"));
-}
-
 // Nobody joined: Escape and Ctrl-C cancel the wait.
 TEST(NetProcesses, TheWaitForPlayerTwoCanBeCancelled) {
     for (const auto& [key, outcome] :
@@ -453,24 +472,19 @@ TEST(NetProcesses, TheWaitForPlayerTwoCanBeCancelled) {
 TEST(NetProcesses, APortInUseIsNamedWithAWayOut) {
     ShownHost first;
     Host second({}, {"--host", first.address(), "--code", code});
-    EXPECT_EQ(second.waitOutcome(), Outcome::exited(1));
-    EXPECT_TRUE(said(second, "has that port: choose another with --host :PORT, for example "
-                             "--host :" +
-                                 std::to_string(first.port + 1)));
+    EXPECT_TRUE(refused(second, "has that port: choose another with --host :PORT, for example "
+                                "--host :" +
+                                    std::to_string(first.port + 1)));
 }
 
 // A second player is refused with the reason, the terminal never taken;
 // the game goes on.
 TEST(NetProcesses, ASecondPlayerIsRefused) {
-    ShownHost host;
-    auto guest = host.guest();
-    ASSERT_TRUE(guest->waitForPicture());
-    auto refused = host.guest();
-    EXPECT_EQ(refused->waitOutcome(), Outcome::exited(1));
-    EXPECT_TRUE(wrote(*refused, "player two is already playing"));
-    EXPECT_FALSE(wrote(*refused, "\x1b[?1049h"));
+    HostAndPlayer host;
+    auto second = host.guest();
+    EXPECT_TRUE(refused(*second, "player two is already playing"));
     EXPECT_EQ(host.waitOutcome(0), Outcome{});
-    EXPECT_EQ(guest->waitOutcome(0), Outcome{});
+    EXPECT_EQ(host.player->waitOutcome(0), Outcome{});
 }
 
 // How often `text` is in `output`.
@@ -484,28 +498,40 @@ int timesIn(const std::string& output, std::string_view text) {
 
 constexpr const char* question = "Join code (the host shows it):";
 
-// The guest finds the host before it asks for the code: nobody listening,
-// and something that is no blockduel game, are said at once, with what to
-// check, and no code is asked for.
+// The guest finds the host before it asks for the code: nobody listening
+// (the port bound, not listening), something that is no blockduel game and
+// a host of another version are said at once, with what to check, the
+// terminal never taken, and no code is asked for. (This host refusing
+// another version is tested in one process, in net_session_test.) Each
+// row: the option and the code, what the port answers (nothing: it does
+// not listen), and what the guest says.
 TEST(NetProcesses, NoGameThereIsSaidBeforeTheCodeIsAsked) {
-    LoopbackPort port;
-    const std::string& address = port.address;
-    {
-        GamePty nobody({.args = {"--join", address}, .kitty = false}); // bound, not listening
-        EXPECT_EQ(nobody.waitOutcome(), Outcome::exited(1));
-        EXPECT_TRUE(said(nobody, "Connection refused; check the address"));
-        EXPECT_FALSE(wrote(nobody, "Join code"));
-        EXPECT_TRUE(nobody.modesAsBefore());
+    struct Case {
+        std::vector<std::string> args;
+        std::string_view answer;
+        std::string said;
+    };
+    LoopbackPort ports[3];
+    const Case cases[] = {
+        {{"--join"}, "", "Connection refused; check the address"},
+        {{"--watch"}, "SSH-2.0-OpenSSH_9.6\r\n", ports[1].address + " is not a blockduel game"},
+        {{"--join", "--code", code}, "\x03\x01\x04", "the host runs another version of blockduel"},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.said);
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin() + 1, ports[i].address);
+        ASSERT_TRUE(c.answer.empty() || listen(ports[i].fd, 1) == 0);
+        GamePty guest({.args = args, .kitty = false});
+        if (!c.answer.empty()) {
+            ASSERT_TRUE(ports[i].connects(guest));
+            ASSERT_EQ(write(ports[i].taken, c.answer.data(), c.answer.size()),
+                      static_cast<ssize_t>(c.answer.size()));
+        }
+        EXPECT_TRUE(refused(guest, c.said));
+        EXPECT_FALSE(wrote(guest, "Join code"));
     }
-    ASSERT_EQ(listen(port.fd, 1), 0);
-    GamePty stranger({.args = {"--watch", address}, .kitty = false});
-    ASSERT_TRUE(port.connects(stranger));
-    const char banner[] = "SSH-2.0-OpenSSH_9.6\r\n";
-    ASSERT_EQ(write(port.taken, banner, sizeof banner - 1),
-              static_cast<ssize_t>(sizeof banner - 1));
-    EXPECT_EQ(stranger.waitOutcome(), Outcome::exited(1));
-    EXPECT_TRUE(wrote(stranger, address + " is not a blockduel game"));
-    EXPECT_FALSE(wrote(stranger, "Join code"));
 }
 
 // A wrong code, typed or given with the command (then said to be the
@@ -524,30 +550,21 @@ TEST(NetProcesses, WrongCodesAreAskedForAgainUntilTheLast) {
         const char* said;
     };
     const std::string right = std::string(code) + "\r";
+    const char* givenWrong = "The host refused the code 7K3M-Q9XE given with the command";
+    // clang-format off
     const Case cases[] = {
-        {"--join",
-         "",
-         {"7K3M-Q9XE\r", right},
-         "The host refused the code 7K3M-Q9XE; check the code its screen shows and type it again "
-         "(2 tries left)."},
-        {"--watch",
-         "7K3M-Q9XE",
-         {right},
-         "The host refused the code 7K3M-Q9XE given with the command"},
-        {"--join",
-         "7K3M-Q9XE",
-         {right},
-         "The host refused the code 7K3M-Q9XE given with the command"},
-        {"--join",
-         "7K3M-Q9XE",
-         {"\x04"},
-         "blockduel: the host refused the code 7K3M-Q9XE; no join code given"},
-        {"--join",
-         "",
-         {"7K3M-Q9XA\r", "7K3M-Q9XB\r", "7K3M-Q9XC\r"},
-         "blockduel: the host refused 3 codes, the last 7K3M-Q9XC; check the code on the host's "
-         "screen and run the command again"},
+        {"--join", "", {"7K3M-Q9XE\r", right}, "The host refused the code 7K3M-Q9XE; check the "
+                                                "code its screen shows and type it again (2 tries "
+                                                "left)."},
+        {"--watch", "7K3M-Q9XE", {right}, givenWrong},
+        {"--join", "7K3M-Q9XE", {right}, givenWrong},
+        {"--join", "7K3M-Q9XE", {"\x04"}, "blockduel: the host refused the code 7K3M-Q9XE; no "
+                                          "join code given"},
+        {"--join", "", {"7K3M-Q9XA\r", "7K3M-Q9XB\r", "7K3M-Q9XC\r"}, "blockduel: the host "
+         "refused 3 codes, the last 7K3M-Q9XC; check the code on the host's screen and run the "
+         "command again"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.typed));
         ShownHost host;
@@ -560,16 +577,10 @@ TEST(NetProcesses, WrongCodesAreAskedForAgainUntilTheLast) {
             guest->type(c.typed[asked - 1]);
         }
         bool joins = c.typed.back() == right;
-        if (joins) {
-            // In what it sent, not on its screen: a player's first picture
-            // may come before the screen is looked at, and clears the line.
-            EXPECT_TRUE(guest->waitForOutput("Joined " + host.address())) << guest->output;
-        } else {
-            EXPECT_EQ(guest->waitOutcome(), Outcome::exited(1));
-            EXPECT_FALSE(wrote(*guest, "\x1b[?1049h"));
-            EXPECT_TRUE(guest->modesAsBefore());
-        }
-        EXPECT_TRUE(said(*guest, c.said));
+        // In what it sent, not on its screen: a player's first picture may
+        // come before the screen is looked at, and clears the line.
+        EXPECT_TRUE(!joins || guest->waitForOutput("Joined " + host.address())) << guest->output;
+        EXPECT_TRUE(joins ? said(*guest, c.said) : refused(*guest, c.said));
         if (joins && std::string_view(c.option) == "--join") {
             EXPECT_TRUE(host.waitForPicture());
             EXPECT_TRUE(host.rowText(18).starts_with("          Wrong codes: 1") ||
@@ -612,8 +623,7 @@ TEST(NetProcesses, AGuestEndedByCtrlCSaysHowToComeBack) {
         std::size_t at = guest->output.find(says);
         EXPECT_NE(std::string::npos, at) << guest->output;
         EXPECT_LT(guest->output.rfind("\x1b[?1049l"), at) << "said after the screen came back";
-        EXPECT_TRUE(guest->modesAsBefore());
-        EXPECT_FALSE(terminalState(guest->output).alternateScreen);
+        EXPECT_TRUE(givenBack(*guest));
         if (player) {
             EXPECT_TRUE(shows(host, "Player two is away"));
         }
@@ -624,14 +634,11 @@ TEST(NetProcesses, AGuestEndedByCtrlCSaysHowToComeBack) {
 }
 
 TEST(NetProcesses, TheGuestEndsWhenTheHostGoesAway) {
-    ShownHost host;
-    auto guest = host.guest();
-    ASSERT_TRUE(guest->waitForPicture());
+    HostAndPlayer host;
     host.signal(SIGKILL);
-    EXPECT_EQ(guest->waitOutcome(), Outcome::exited(1));
-    EXPECT_TRUE(wrote(*guest, "blockduel: the host closed the connection"));
-    EXPECT_TRUE(guest->modesAsBefore());
-    EXPECT_FALSE(terminalState(guest->output).alternateScreen);
+    EXPECT_TRUE(endsAs(*host.player, Outcome::exited(1)));
+    EXPECT_TRUE(wrote(*host.player, "blockduel: the host closed the connection"));
+    EXPECT_TRUE(givenBack(*host.player));
 }
 
 // The command shown is the one a person types on another machine: the
@@ -663,9 +670,7 @@ TEST(NetProcesses, GuessingIsSlowAndShown) {
     if (!hasAddress("127.0.0.2"))
         GTEST_SKIP() << "the guesser needs an address of its own, and 127.0.0.2 is not one here "
                         "(add it to the loopback interface to run this)";
-    ShownHost host;
-    auto player = host.guest();
-    ASSERT_TRUE(player->waitForPicture());
+    HostAndPlayer host;
     long long refusals = 0;
     long long start = monotonicMs();
     {
@@ -805,10 +810,11 @@ TEST(NetProcesses, TheCodeNeedNotBeOnTheCommandLine) {
     auto mistyped = host.guest("--join", "");
     ASSERT_TRUE(mistyped->waitForText("Join code"));
     mistyped->type("7K3M\r7K3M-Q9X\rhello\r");
-    EXPECT_EQ(mistyped->waitOutcome(), Outcome::exited(1));
-    EXPECT_TRUE(wrote(*mistyped, "three tries gave no join code; the host's screen shows it"));
+    EXPECT_TRUE(refused(*mistyped, "three tries gave no join code; the host's screen shows it"));
 
-    for (const char* leave : {"\x04", "\x03", "\x1b"}) {
+    for (const auto& [leave, outcome] : {std::pair{"\x04", Outcome::exited(1)},
+                                         {"\x03", Outcome::killed(SIGINT)},
+                                         {"\x1b", Outcome::exited(0)}}) {
         auto quitter = host.guest("--watch", "");
         ASSERT_TRUE(quitter->waitForText("Join code"));
         quitter->type("7K3M\r");
@@ -816,15 +822,11 @@ TEST(NetProcesses, TheCodeNeedNotBeOnTheCommandLine) {
         // The question again: an answer before it would go to the last one.
         ASSERT_TRUE(quitter->waitForOutput("Join code", quitter->output.find("That is not")));
         quitter->type(leave);
-        Outcome outcome = quitter->waitOutcome();
+        EXPECT_TRUE(endsAs(*quitter, outcome));
         if (*leave == '\x04') {
-            EXPECT_EQ(outcome, Outcome::exited(1));
             EXPECT_TRUE(wrote(*quitter, "no join code given"));
         } else if (*leave == '\x1b') { // Escape leaves, as it leaves the game
-            EXPECT_EQ(outcome, Outcome::exited(0));
             EXPECT_EQ(quitter->output.find("That is not"), quitter->output.rfind("That is not"));
-        } else {
-            EXPECT_EQ(outcome, Outcome::killed(SIGINT));
         }
         EXPECT_TRUE(quitter->modesAsBefore());
     }
@@ -833,14 +835,11 @@ TEST(NetProcesses, TheCodeNeedNotBeOnTheCommandLine) {
 // A host that does not answer (stopped here) cannot hold a player who
 // leaves: Escape gives the terminal back at once and says so.
 TEST(NetProcesses, EscapeLeavesWhateverTheHostDoes) {
-    ShownHost host;
-    auto guest = host.guest();
-    ASSERT_TRUE(guest->waitForPicture());
+    HostAndPlayer host;
     host.signal(SIGSTOP);
-    guest->type("\x1b");
-    EXPECT_EQ(guest->waitOutcome(), Outcome::exited(0));
-    EXPECT_TRUE(said(*guest, "You left the game at " + host.address() + "."));
-    EXPECT_TRUE(guest->modesAsBefore());
+    EXPECT_TRUE(leaves(*host.player));
+    EXPECT_TRUE(said(*host.player, "You left the game at " + host.address() + "."));
+    EXPECT_TRUE(host.player->modesAsBefore());
     host.signal(SIGCONT);
 }
 
@@ -852,9 +851,8 @@ TEST(NetProcesses, EscapeLeavesWhateverTheHostDoes) {
 TEST(NetProcesses, AGuestStoppedPastTheSilenceSaysTheHostLetGoOfIt) {
     for (bool byCtrlZ : {true, false}) {
         SCOPED_TRACE(byCtrlZ ? "Ctrl-Z" : "SIGSTOP");
-        ShownHost host;
-        auto guest = host.guest();
-        ASSERT_TRUE(guest->waitForPicture());
+        HostAndPlayer host;
+        auto& guest = host.player;
         if (byCtrlZ)
             guest->type("\x1a");
         else

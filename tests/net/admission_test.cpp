@@ -165,13 +165,9 @@ TEST(Admission, FewGreetingsWaitAndTheRestAreClosedUnchecked) {
     for (unsigned char a = 1; a <= 5; ++a) // five addresses, each past its free tries
         for (int i = 0; i < Admission::freeTries; ++i)
             ASSERT_EQ(Verdict::Check, greets(door, a * 100 + i, v4(a), 0, false)) << a * 100 + i;
-    std::vector<Verdict> verdicts;
-    verdicts.reserve(Admission::waitingPerGroup + 1);
-    for (int i = 0; i < Admission::waitingPerGroup + 1; ++i)
-        verdicts.push_back(greets(door, 1000 + i, v4(1), 0, false));
-    EXPECT_EQ(std::vector<Verdict>(
-                  {Verdict::Wait, Verdict::Wait, Verdict::Wait, Verdict::Wait, Verdict::Drop}),
-              verdicts);
+    for (int i = 0; i <= Admission::waitingPerGroup; ++i) // four wait, the fifth is closed
+        EXPECT_EQ(i < 4 ? Verdict::Wait : Verdict::Drop, greets(door, 1000 + i, v4(1), 0, false))
+            << i;
     for (unsigned char a = 2; a <= 4; ++a)
         for (int i = 0; i < Admission::waitingPerGroup; ++i)
             ASSERT_EQ(Verdict::Wait, greets(door, a * 1000 + i, v4(a), 0, false));
@@ -337,21 +333,18 @@ TEST(Admission, ACrowdOfGuessersNeverDelaysAFreshAddressAndSharesOneRate) {
 // keeps its slot until it greets, even when its greeting takes longer than
 // graceMs.
 TEST(Admission, HeldConnectionsNeverKeepAGuestFromASlot) {
-    struct Attack {
-        int addresses;
-        int held;
-    };
+    constexpr int held = 5000;
     constexpr long long settled = helloLimitMs; // every address has been turned away
     constexpr int slowGreetingMs = 3 * Admission::graceMs;
-    for (Attack attack : {Attack{1, 5000}, Attack{1000, 5000}}) {
+    for (int addresses : {1, 1000}) {
         Admission door;
-        Crowd crowd(door, Crowd::Kind::Hold, attack.addresses, attack.held);
+        Crowd crowd(door, Crowd::Kind::Hold, addresses, held);
         int guest = -1;
         crowd.protected_ = [&guest](int id) { return id == guest; };
         int guests = 0;
         for (long long now = 0; now < settled + 2000; ++now) {
             crowd.step(now);
-            ASSERT_TRUE(now < settled || door.mayAccept(now)) << attack.addresses << " at " << now;
+            ASSERT_TRUE(now < settled || door.mayAccept(now)) << addresses << " at " << now;
             if (now % 400 == 0 && now >= settled) { // a guest on a slow link
                 guest = static_cast<int>(now);
                 door.opened(guest, v4(static_cast<unsigned char>(now / 400), 88), now);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "game/keys.hpp"
@@ -107,46 +108,32 @@ TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
 
 // A round whose every field differs from the others, at the top of its bounds where it has one.
 RoundOutcome outcome() {
-    RoundOutcome r;
-    r.round = maxResultRound;
-    r.winner = 1;
-    r.score[0] = 1234;
-    r.score[1] = maxResultScore;
-    r.rows[0] = 7;
-    r.rows[1] = 300;
-    r.frames = 0xFFFFFFFFU;
-    r.seconds = 65537;
-    r.level[0] = 0;
-    r.level[1] = maxResultLevel;
-    r.matchOver = true;
-    r.champion = 0;
-    return r;
+    return {.round = maxResultRound,
+            .winner = 1,
+            .score = {1234, maxResultScore},
+            .rows = {7, 300},
+            .frames = 0xFFFFFFFFU,
+            .seconds = 65537,
+            .level = {0, maxResultLevel},
+            .matchOver = true,
+            .champion = 0};
 }
 
-void expectSame(const RoundOutcome& sent, const RoundOutcome& read) {
-    EXPECT_EQ(sent.round, read.round);
-    EXPECT_EQ(sent.winner, read.winner);
-    for (int b = 0; b < 2; ++b) {
-        EXPECT_EQ(sent.score[b], read.score[b]) << b;
-        EXPECT_EQ(sent.rows[b], read.rows[b]) << b;
-        EXPECT_EQ(sent.level[b], read.level[b]) << b;
-    }
-    EXPECT_EQ(sent.frames, read.frames);
-    EXPECT_EQ(sent.seconds, read.seconds);
-    EXPECT_EQ(sent.matchOver, read.matchOver);
-    EXPECT_EQ(sent.champion, read.champion);
+// Every field of a round, to be compared at once.
+auto fields(const RoundOutcome& r) {
+    return std::tuple(r.round, r.winner, r.score[0], r.score[1], r.rows[0], r.rows[1], r.frames,
+                      r.seconds, r.level[0], r.level[1], r.matchOver, r.champion);
 }
 
 // Every message a host sends, whatever the cuts. Of the rounds, one left
 // unfinished and one won read back as they were sent; numbers beyond their
-// bounds go at the bound, and a champion only with the match's end.
+// bounds go at the bound, and a champion only with the match's end. A kept
+// match's number is sent within its bounds too.
 TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
     // Cell 0 in 11; cells 1174 and 1175 in 11 again (kept); cell 1175 in 7.
     std::string runs =
         bytes({0, 0, 11, 219}) + bytes({0x92, 0xD1, 'a', 'b'}) + bytes({0x92, 0xE0, 7, 'c'});
-    RoundOutcome unfinished;
-    unfinished.round = 3;
-    unfinished.seconds = 12;
+    const RoundOutcome unfinished{.round = 3, .seconds = 12};
     RoundOutcome won = outcome();
     RoundOutcome beyond = outcome();
     beyond.round = maxResultRound + 5;
@@ -158,6 +145,8 @@ TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
     appendRefused(stream, Refusal::SeatTaken);
     appendRuns(stream, MessageType::Picture, "");
     appendRuns(stream, MessageType::Delta, runs);
+    for (int kept : {77, maxKeptNumber, 0})
+        appendKept(stream, kept);
     appendEnd(stream);
     std::size_t results = stream.size();
     for (const RoundOutcome& r : {unfinished, won, beyond})
@@ -166,7 +155,7 @@ TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
     for (std::size_t piece = 1; piece <= stream.size(); ++piece) {
         Read read = decode(Sender::Host, stream, piece);
         ASSERT_EQ("", read.error);
-        ASSERT_EQ(8U, read.messages.size());
+        ASSERT_EQ(11U, read.messages.size());
         EXPECT_EQ(Seat::Player, read.messages[0].seat);
         EXPECT_EQ(protocolVersion, read.messages[0].version);
         EXPECT_EQ(Refusal::SeatTaken, read.messages[1].refusal);
@@ -174,10 +163,13 @@ TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
         EXPECT_EQ("", read.runs[2]);
         EXPECT_EQ(MessageType::Delta, read.messages[3].type);
         EXPECT_EQ(runs, read.runs[3]);
-        EXPECT_EQ(MessageType::End, read.messages[4].type);
-        expectSame(unfinished, read.messages[5].result);
-        expectSame(won, read.messages[6].result);
-        const RoundOutcome& clamped = read.messages[7].result;
+        EXPECT_EQ(77, read.messages[4].kept);
+        EXPECT_EQ(maxKeptNumber, read.messages[5].kept);
+        EXPECT_EQ(1, read.messages[6].kept) << "sent at the nearest bound";
+        EXPECT_EQ(MessageType::End, read.messages[7].type);
+        EXPECT_EQ(fields(unfinished), fields(read.messages[8].result));
+        EXPECT_EQ(fields(won), fields(read.messages[9].result));
+        const RoundOutcome& clamped = read.messages[10].result;
         EXPECT_EQ(maxResultRound, clamped.round);
         EXPECT_EQ(0, clamped.score[0]);
         EXPECT_EQ(maxResultLevel, clamped.level[1]);
@@ -201,70 +193,67 @@ TEST(Codec, BrokenMessagesAreRefusedWhereverTheyAreCut) {
     std::string hello;
     appendHello(hello, Seat::Player, code("00000000"));
     const std::string greeting = bytes({1, 14}) + "BLKD" + bytes({protocolVersion});
+    // Each fault and the streams that show it, all from one side.
     struct Case {
         Sender from;
-        std::string stream;
         const char* error;
         std::size_t before; // messages read before the fault
+        std::vector<std::string> streams;
     };
+    // clang-format off
     const Case cases[] = {
-        {Sender::Guest, bytes({0}), "unknown message type", 0},
-        {Sender::Guest, bytes({12}), "unknown message type", 0},
-        {Sender::Guest, bytes({10}), "a message this side does not take", 0},
-        {Sender::Host, bytes({10, resultSize - 1}), "wrong length", 0},
-        {Sender::Host, bytes({10, resultSize + 1}), "wrong length", 0},
-        {Sender::Host, result(3, 0), "a round's result out of bounds", 0},     // round 0
-        {Sender::Host, result(0, 0x10), "a round's result out of bounds", 0},  // round 2^28
-        {Sender::Host, result(4, 3), "a round's result out of bounds", 0},     // winner 3
-        {Sender::Host, result(5, 0x3C), "a round's result out of bounds", 0},  // score > 1e9
-        {Sender::Host, result(17, 0x40), "a round's result out of bounds", 0}, // rows > 1e9
-        {Sender::Host, result(30, 100), "a round's result out of bounds", 0},  // level 100
-        {Sender::Host, result(31, 2), "a round's result out of bounds", 0},    // ending 2
-        {Sender::Host, result(32, 1), "a round's result out of bounds", 0},    // champion, no end
-        {Sender::Host, result(32, 3), "a round's result out of bounds", 0},    // champion 3
-        {Sender::Guest, bytes({7}), "a message this side does not take", 0},
-        {Sender::Host, bytes({5}), "a message this side does not take", 0},
-        {Sender::Guest, bytes({6, 1}), "wrong length", 0},
-        {Sender::Guest, bytes({5, 3}), "wrong length", 0},
-        {Sender::Guest, bytes({1, 5}), "wrong length", 0},
-        {Sender::Guest, bytes({1, 65}), "wrong length", 0},
-        {Sender::Host, bytes({8, 0}), "wrong length", 0},
-        {Sender::Host, bytes({8, 0xC0, 0x01}), "wrong length", 0}, // 8193 bytes
-        {Sender::Host, bytes({7, 0xFF, 0x7F}), "wrong length", 0},
-        {Sender::Host, bytes({7, 0x80, 0x7F}), "not in its shortest form", 0},
-        {Sender::Host, bytes({7, 0x81, 0x80}), "more than two bytes", 0},
-        {Sender::Guest, bytes({1, 14}) + "BLKX" + bytes({protocolVersion, 1}) + "00000000",
-         "not a blockduel", 0},
-        {Sender::Guest, bytes({1, 15}) + "BLKD" + bytes({protocolVersion, 1}) + "000000000",
-         "wrong length", 0},
-        {Sender::Guest, greeting + bytes({3}) + "00000000", "a greeting for no seat", 0},
-        {Sender::Guest, greeting + bytes({1}) + "0000000O", "a join code with characters", 0},
-        {Sender::Guest, hello + bytes({4, 1, 2}), "an unknown keyboard mode", 1},
-        {Sender::Guest, hello + bytes({4, 3, 1, 'W', 0x07}), "a key legend that is no text", 1},
-        {Sender::Guest, hello + bytes({4, 2, 0, 0x7F}), "a key legend that is no text", 1},
-        {Sender::Guest, hello + bytes({4, 2 + maxLegendLength}), "wrong length", 1},
-        {Sender::Guest, bytes({5, 2, 0, 0x25}), "a key event the game does not have", 0},
-        {Sender::Guest, bytes({5, 2, 5, 0x25}), "a key event the game does not have", 0},
-        {Sender::Guest, bytes({5, 2, 1, 'X'}), "a key event the game does not have", 0},
-        {Sender::Guest, bytes({5, 2, 1, actionLimit}), "a key event the game does not have", 0},
-        {Sender::Guest, bytes({5, 2, 1, 0}), "a key event the game does not have", 0},
-        {Sender::Guest, bytes({5, 2, 4, 0x25}), "a key event the game does not have", 0},
-        {Sender::Host, bytes({2, 2, protocolVersion, 0}), "a welcome to no seat", 0},
-        {Sender::Host, bytes({2, 2, protocolVersion + 1, 1}), "a welcome of another version", 0},
-        {Sender::Host, bytes({8, 2, 0, 0}), "runs of cells outside", 0},       // no attribute
-        {Sender::Host, bytes({8, 3, 0, 0x11, 1}), "runs of cells outside", 0}, // kept, a code short
-        {Sender::Host, bytes({8, 5, 0x92, 0xE1, 7, 1, 2}), "runs of cells outside", 0},
-        {Sender::Host, bytes({9, 0, 6, 0, 0}), "unknown message type", 2},
+        {Sender::Guest, "unknown message type", 0, {bytes({0}), bytes({12})}},
+        {Sender::Host, "unknown message type", 2, {bytes({9, 0, 6, 0, 0})}},
+        {Sender::Guest, "a message this side does not take", 0,
+            {bytes({10}), bytes({7}), bytes({11})}},
+        {Sender::Host, "a message this side does not take", 0, {bytes({5})}},
+        {Sender::Host, "wrong length", 0, {bytes({10, resultSize - 1}), bytes({10, resultSize + 1}),
+            bytes({8, 0}), bytes({8, 0xC0, 0x01}) /* 8193 bytes */, bytes({7, 0xFF, 0x7F}),
+            bytes({11, keptSize - 1}), bytes({11, keptSize + 1})}},
+        {Sender::Guest, "wrong length", 0, {bytes({6, 1}), bytes({5, 3}), bytes({1, 5}),
+            bytes({1, 65}), bytes({1, 15}) + "BLKD" + bytes({protocolVersion, 1}) + "000000000"}},
+        {Sender::Guest, "wrong length", 1, {hello + bytes({4, 2 + maxLegendLength})}},
+        {Sender::Host, "a round's result out of bounds", 0, {
+            result(3, 0),     // round 0
+            result(0, 0x10),  // round 2^28
+            result(4, 3),     // winner 3
+            result(5, 0x3C),  // score > 1e9
+            result(17, 0x40), // rows > 1e9
+            result(30, 100),  // level 100
+            result(31, 2),    // ending 2
+            result(32, 1),    // champion, no end
+            result(32, 3)}},  // champion 3
+        {Sender::Host, "a kept match's number out of bounds", 0,
+            {bytes({11, 4, 0, 0, 0, 0}), bytes({11, 4, 0x3B, 0x9A, 0xCA, 0x01})}}, // 0, 1e9 + 1
+        {Sender::Host, "not in its shortest form", 0, {bytes({7, 0x80, 0x7F})}},
+        {Sender::Host, "more than two bytes", 0, {bytes({7, 0x81, 0x80})}},
+        {Sender::Guest, "not a blockduel", 0,
+            {bytes({1, 14}) + "BLKX" + bytes({protocolVersion, 1}) + "00000000"}},
+        {Sender::Guest, "a greeting for no seat", 0, {greeting + bytes({3}) + "00000000"}},
+        {Sender::Guest, "a join code with characters", 0, {greeting + bytes({1}) + "0000000O"}},
+        {Sender::Guest, "an unknown keyboard mode", 1, {hello + bytes({4, 1, 2})}},
+        {Sender::Guest, "a key legend that is no text", 1,
+            {hello + bytes({4, 3, 1, 'W', 0x07}), hello + bytes({4, 2, 0, 0x7F})}},
+        {Sender::Guest, "a key event the game does not have", 0, {bytes({5, 2, 0, 0x25}),
+            bytes({5, 2, 5, 0x25}), bytes({5, 2, 4, 0x25}), bytes({5, 2, 1, 'X'}),
+            bytes({5, 2, 1, actionLimit}), bytes({5, 2, 1, 0})}},
+        {Sender::Host, "a welcome to no seat", 0, {bytes({2, 2, protocolVersion, 0})}},
+        {Sender::Host, "a welcome of another version", 0, {bytes({2, 2, protocolVersion + 1, 1})}},
+        {Sender::Host, "runs of cells outside", 0, {
+            bytes({8, 2, 0, 0}),                    // no attribute
+            bytes({8, 3, 0, 0x11, 1}),              // kept, a code short
+            bytes({8, 5, 0x92, 0xE1, 7, 1, 2})}},   // from a cell past the last
     };
-    for (const Case& c : cases) {
-        for (std::size_t piece = 1; piece <= c.stream.size(); ++piece) {
-            Read read = decode(c.from, c.stream, piece);
-            EXPECT_NE(std::string::npos, read.error.find(c.error))
-                << testing::PrintToString(c.stream) << " in pieces of " << piece << ": '"
-                << read.error << "'";
-            EXPECT_EQ(c.before, read.messages.size()) << testing::PrintToString(c.stream);
-        }
-    }
+    // clang-format on
+    for (const Case& c : cases)
+        for (const std::string& stream : c.streams)
+            for (std::size_t piece = 1; piece <= stream.size(); ++piece) {
+                Read read = decode(c.from, stream, piece);
+                EXPECT_NE(std::string::npos, read.error.find(c.error))
+                    << testing::PrintToString(stream) << " in pieces of " << piece << ": '"
+                    << read.error << "'";
+                EXPECT_EQ(c.before, read.messages.size()) << testing::PrintToString(stream);
+            }
 }
 
 } // namespace

@@ -1,16 +1,12 @@
 // SPDX-License-Identifier: MIT
 // A terminal reads a server's file (a kept match's recording) from an
 // answer in any pieces: only a whole 200 of a bounded length is a file,
-// and nothing past it is taken. And the message that names a room's kept
-// match: its number within its bounds, from a host only.
+// and nothing past it is taken.
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 
 #include "net/file_answer.hpp"
-#include "net/message_decoder.hpp"
-#include "net/protocol.hpp"
 
 namespace {
 
@@ -75,39 +71,6 @@ TEST(FileAnswer, AnythingButABoundedWholeFileFails) {
     FileAnswerReader reader(8);
     feedCut(reader, answer("HTTP/1.1 200 OK\r\nContent-Length: 4", "abc"), 0);
     EXPECT_FALSE(reader.done() || reader.failed());
-}
-
-TEST(KeptMessage, ItsNumberWithinItsBoundsFromAHostOnly) {
-    for (int number : {1, 77, net::maxKeptNumber}) {
-        std::string m;
-        net::appendKept(m, number);
-        net::MessageDecoder decoder(net::Sender::Host);
-        EXPECT_EQ(m.size(),
-                  decoder.feed(reinterpret_cast<const unsigned char*>(m.data()), m.size()));
-        ASSERT_TRUE(decoder.hasMessage()) << number;
-        EXPECT_EQ(std::tuple(net::MessageType::Kept, number),
-                  std::tuple(decoder.message().type, decoder.message().kept));
-    }
-    const struct {
-        std::string bytes;
-        net::Sender from;
-        const char* error;
-    } refused[] = {
-        {std::string("\x0B\x04\x00\x00\x00\x00", 6), net::Sender::Host, "number out of bounds"},
-        {std::string("\x0B\x04\x3B\x9A\xCA\x01", 6), net::Sender::Host, "number out of bounds"},
-        {std::string("\x0B\x03\x00\x00\x01", 5), net::Sender::Host, "wrong length"},
-        {std::string("\x0B\x04\x00\x00\x00\x01", 6), net::Sender::Guest, "this side does not take"},
-    };
-    for (const auto& r : refused) {
-        net::MessageDecoder decoder(r.from);
-        decoder.feed(reinterpret_cast<const unsigned char*>(r.bytes.data()), r.bytes.size());
-        ASSERT_TRUE(decoder.failed()) << r.error;
-        EXPECT_NE(std::string::npos, std::string(decoder.error()).find(r.error)) << decoder.error();
-    }
-    // A number beyond the bounds is sent at the nearest.
-    std::string m;
-    net::appendKept(m, 0);
-    EXPECT_EQ(std::string("\x0B\x04\x00\x00\x00\x01", 6), m);
 }
 
 } // namespace

@@ -27,12 +27,12 @@
 #include "game/keys.hpp"
 #include "in_process_host.hpp"
 #include "net/address.hpp"
-#include "net/message_decoder.hpp"
 #include "net/protocol.hpp"
 #include "net/web_socket_framing.hpp"
 #include "netplay/browser_answer.hpp"
 #include "netplay/host.hpp"
 #include "pipe_terminal.hpp"
+#include "wire.hpp"
 
 namespace term {
 namespace {
@@ -124,15 +124,25 @@ struct Browser {
         for (long long end = monotonicMs() + ms; !done() && !closed && monotonicMs() < end;) {
             host_.pumpNow();
             pollfd ready = {fd, POLLIN, 0};
-            if (poll(&ready, 1, 1) <= 0)
-                continue;
-            char bytes[65536];
-            ssize_t n = read(fd, bytes, sizeof bytes);
-            if (n > 0)
-                raw.append(bytes, static_cast<std::size_t>(n));
-            closed = n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
+            if (poll(&ready, 1, 1) > 0)
+                readSome(65536);
         }
         return done();
+    }
+
+    // Reads what has come, `most` bytes at the most, and notes whether the
+    // host has closed the connection.
+    void readSome(std::size_t most) {
+        std::string bytes(most, '\0');
+        ssize_t n = read(fd, bytes.data(), most);
+        if (n > 0)
+            raw.append(bytes, 0, static_cast<std::size_t>(n));
+        closed = n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
+    }
+
+    // Serves the host and reads for `ms`, or until the connection's close.
+    void waitMs(int ms) {
+        until([] { return false; }, ms);
     }
 
     // The whole answer to a request that ends the connection, which it
@@ -140,7 +150,7 @@ struct Browser {
     // greeted.
     std::string answer(const std::string& request) {
         send(request);
-        until([] { return false; }, net::helloLimitMs / 2);
+        waitMs(net::helloLimitMs / 2);
         return raw;
     }
 
@@ -153,6 +163,7 @@ struct Browser {
         raw.erase(0, head.size());
         return head;
     }
+    bool upgraded() { return upgrade().rfind("HTTP/1.1 101 ", 0) == 0; }
 
     void sendGame(const std::string& bytes) const { send(clientFrame(binary, bytes)); }
 
@@ -162,33 +173,17 @@ struct Browser {
         bool ok = takeFrames(raw, got);
         for (const Frame& f : got) {
             frames.push_back(f);
-            if (f.opcode != binary)
-                continue;
-            const auto* p = reinterpret_cast<const unsigned char*>(f.payload.data());
-            std::size_t left = f.payload.size();
-            while (left > 0 && !decoder.failed()) {
-                std::size_t used = decoder.feed(p, left);
-                p += used;
-                left -= used;
-                if (decoder.hasMessage())
-                    messages.push_back(decoder.message());
-            }
+            if (f.opcode == binary)
+                heard.take(f.payload);
         }
-        return ok && !decoder.failed();
+        return ok && heard.ok();
     }
 
-    const net::Message* waitFor(net::MessageType type, int ms = 4000) {
-        const net::Message* found = nullptr;
-        until(
-            [&] {
-                framesOk();
-                for (const net::Message& m : messages)
-                    if (m.type == type)
-                        found = &m;
-                return found != nullptr;
-            },
-            ms);
-        return found;
+    bool waitFor(net::MessageType type) {
+        return until([&] {
+            framesOk();
+            return heard.has(type);
+        });
     }
 
     bool hasFrame(int opcode) {
@@ -197,22 +192,27 @@ struct Browser {
                            [opcode](const Frame& f) { return f.opcode == opcode; });
     }
 
-    static std::string hello(net::Seat seat = net::Seat::Player, const char* text = testCode) {
-        std::string out;
-        net::appendHello(out, seat, joinCode(text));
-        return out;
-    }
-
     int fd = -1;
     bool closed = false;
     std::string raw;
     std::vector<Frame> frames;
-    std::vector<net::Message> messages; // their runs are not kept
-    net::MessageDecoder decoder{net::Sender::Host};
+    Heard heard;
 
 private:
     GameHost& host_;
 };
+
+// A request for `path` under the name `host`.
+std::string get(const std::string& host, const std::string& path = "/") {
+    return "GET " + path + " HTTP/1.1\r\nHost: " + host + "\r\n\r\n";
+}
+const std::string pageRequest = get(hostName);
+
+// A key of player two's, pressed or let go.
+std::string key(net::KeyKind kind, Action action) {
+    return bytesOf(net::appendKey, kind, static_cast<int>(action));
+}
+const std::string playersHello = bytesOf(net::appendHello, net::Seat::Player, joinCode());
 
 std::string nonceOf(const std::string& response) {
     std::string from = "script-src 'nonce-";
@@ -225,9 +225,8 @@ std::string nonceOf(const std::string& response) {
 
 TEST(BrowserAtTheHost, GetsThePageUnderItsPolicyWithAFreshNonce) {
     Hosting h;
-    std::string request = std::string("GET / HTTP/1.1\r\nHost: ") + hostName + "\r\n\r\n";
     Browser first(*h.host);
-    std::string page = first.answer(request);
+    std::string page = first.answer(pageRequest);
     EXPECT_TRUE(first.closed) << "the connection closes after the page";
     ASSERT_EQ(page.rfind("HTTP/1.1 200 OK\r\n", 0), 0U) << page.substr(0, 200);
     std::string nonce = nonceOf(page);
@@ -248,7 +247,7 @@ TEST(BrowserAtTheHost, GetsThePageUnderItsPolicyWithAFreshNonce) {
     EXPECT_NE(page.find("img-src data:;"), std::string::npos);
 
     Browser second(*h.host);
-    std::string again = second.answer(request);
+    std::string again = second.answer(pageRequest);
     EXPECT_NE(nonceOf(again), "");
     EXPECT_NE(nonceOf(again), nonce) << "every answer has its own nonce";
 }
@@ -266,18 +265,17 @@ TEST(BrowserAtTheHost, ServesThePageUnderThisMachinesNamesAlone) {
     for (const std::string& name : names) {
         std::string address = net::formatEndpoint(name, port);
         Browser b(*h.host);
-        std::string page = b.answer("GET /?from=chat HTTP/1.1\r\nHost: " + address + "\r\n\r\n");
+        std::string page = b.answer(get(address, "/?from=chat"));
         EXPECT_EQ(page.rfind("HTTP/1.1 200 OK\r\n", 0), 0U) << address;
         Browser icon(*h.host);
-        std::string missing =
-            icon.answer("GET /favicon.ico HTTP/1.1\r\nHost: " + address + "\r\n\r\n");
+        std::string missing = icon.answer(get(address, "/favicon.ico"));
         EXPECT_EQ(missing.rfind("HTTP/1.1 404 ", 0), 0U) << address;
     }
     EXPECT_EQ(0, h.host->admission().turnedAway());
     EXPECT_TRUE(net::namesThisHost("desk.lan:7416", netplay::hostNamesHere("desk.lan", "")))
         << "a notice that shows a name";
     Browser stranger(*h.host);
-    std::string refused = stranger.answer("GET / HTTP/1.1\r\nHost: rebound.example:7416\r\n\r\n");
+    std::string refused = stranger.answer(get("rebound.example:7416"));
     EXPECT_EQ(refused.rfind("HTTP/1.1 403 ", 0), 0U) << refused;
     EXPECT_EQ(1, h.host->admission().turnedAway());
 }
@@ -287,7 +285,7 @@ TEST(BrowserAtTheHost, ServesThePageUnderThisMachinesNamesAlone) {
 TEST(BrowserAtTheHost, BytesAfterTheRequestEndItUnanswered) {
     Hosting h;
     Browser b(*h.host);
-    EXPECT_EQ(b.answer("GET / HTTP/1.1\r\nHost: h\r\n\r\nmore"), "");
+    EXPECT_EQ(b.answer(get("h") + "more"), "");
     EXPECT_TRUE(b.closed);
 }
 
@@ -299,47 +297,37 @@ TEST(BrowserAtTheHost, JoinsAsPlayerTwoAndHoldsKeys) {
     EXPECT_NE(head.find("Sec-WebSocket-Accept: s3pPLMBiTxaQ9kYGzzhZRbK+xOo=\r\n"),
               std::string::npos);
     // The game's bytes in any chunking: the greeting across two frames.
-    std::string hello = Browser::hello();
-    b.sendGame(hello.substr(0, 3));
-    b.sendGame(hello.substr(3));
-    const net::Message* welcome = b.waitFor(net::MessageType::Welcome);
-    ASSERT_NE(welcome, nullptr);
-    EXPECT_EQ(welcome->seat, net::Seat::Player);
-    std::string ready;
-    net::appendReady(ready, net::KeyMode::Kitty, "WASD");
-    b.sendGame(ready);
+    b.sendGame(playersHello.substr(0, 3));
+    b.sendGame(playersHello.substr(3));
+    ASSERT_TRUE(b.waitFor(net::MessageType::Welcome));
+    EXPECT_EQ(b.heard.seat, net::Seat::Player);
+    b.sendGame(bytesOf(net::appendReady, net::KeyMode::Kitty, "WASD"));
     ASSERT_TRUE(b.until([&] { return h.host->playerReady(); }));
 
     h.start();
     h.moveOfPlayerTwo(); // the first gravity step shows both pieces
-    EXPECT_NE(b.waitFor(net::MessageType::Picture), nullptr);
-    std::string press;
-    std::string release;
-    net::appendKey(press, net::KeyKind::Press, static_cast<int>(Action::Right));
-    net::appendKey(release, net::KeyKind::Release, static_cast<int>(Action::Right));
-    b.sendGame(press);
-    b.until([] { return false; }, 20);
+    EXPECT_TRUE(b.waitFor(net::MessageType::Picture));
+    b.sendGame(key(net::KeyKind::Press, Action::Right));
+    b.waitMs(20);
     EXPECT_EQ(1, h.moveOfPlayerTwo());
     EXPECT_EQ(1, h.moveOfPlayerTwo()) << "still held";
-    b.sendGame(release);
-    b.until([] { return false; }, 20);
+    b.sendGame(key(net::KeyKind::Release, Action::Right));
+    b.waitMs(20);
     EXPECT_EQ(0, h.moveOfPlayerTwo()) << "let go";
     EXPECT_FALSE(b.closed);
     EXPECT_TRUE(b.framesOk()) << "the host's frames are well formed";
 
     // A second browser finds the seat taken, as a terminal would.
     Browser second(*h.host);
-    ASSERT_EQ(second.upgrade().rfind("HTTP/1.1 101 ", 0), 0U);
-    second.sendGame(Browser::hello());
-    const net::Message* refused = second.waitFor(net::MessageType::Refused);
-    ASSERT_NE(refused, nullptr);
-    EXPECT_EQ(refused->refusal, net::Refusal::SeatTaken);
+    ASSERT_TRUE(second.upgraded());
+    second.sendGame(playersHello);
+    ASSERT_TRUE(second.waitFor(net::MessageType::Refused));
+    EXPECT_EQ(second.heard.refusal, net::Refusal::SeatTaken);
 
     // The page's Escape and its close, read at once: the Escape still counts.
-    std::string escape;
-    net::appendKey(escape, net::KeyKind::Press, static_cast<int>(Action::Escape));
-    b.send(clientFrame(binary, escape) + clientFrame(closing, "\x03\xe8"));
-    b.until([] { return false; }, net::helloLimitMs / 2);
+    b.send(clientFrame(binary, key(net::KeyKind::Press, Action::Escape)) +
+           clientFrame(closing, "\x03\xe8"));
+    b.waitMs(net::helloLimitMs / 2);
     EXPECT_TRUE(b.closed);
     EXPECT_TRUE(b.hasFrame(closing)) << "the close is answered";
     EXPECT_EQ(h.host->goneNotice().rfind("Reloading the page joins again, code ", 0), 0U)
@@ -368,16 +356,16 @@ TEST(BrowserAtTheHost, MalformedFramesEndTheConnection) {
     int i = 0;
     for (const std::string& attack : attacks) {
         Browser b(*h.host);
-        ASSERT_EQ(b.upgrade().rfind("HTTP/1.1 101 ", 0), 0U);
+        ASSERT_TRUE(b.upgraded());
         b.send(attack);
         // Well before the door would close a connection that has not greeted.
-        b.until([] { return false; }, net::helloLimitMs / 2);
+        b.waitMs(net::helloLimitMs / 2);
         EXPECT_TRUE(b.closed) << "attack " << i;
         ++i;
     }
     // A ping is answered, and the connection goes on.
     Browser pinging(*h.host);
-    ASSERT_EQ(pinging.upgrade().rfind("HTTP/1.1 101 ", 0), 0U);
+    ASSERT_TRUE(pinging.upgraded());
     pinging.send(clientFrame(ping, "are you there"));
     EXPECT_TRUE(pinging.until([&] { return pinging.hasFrame(pong); }));
     EXPECT_FALSE(pinging.closed);
@@ -388,7 +376,7 @@ TEST(BrowserAtTheHost, MalformedFramesEndTheConnection) {
 TEST(BrowserAtTheHost, APageThatPingsAndNeverReadsIsClosed) {
     Hosting h;
     Browser b(*h.host);
-    ASSERT_EQ(b.upgrade().rfind("HTTP/1.1 101 ", 0), 0U);
+    ASSERT_TRUE(b.upgraded());
     std::string pings;
     for (int i = 0; i < 64; ++i)
         pings += clientFrame(ping, std::string(125, 'p'));
@@ -427,8 +415,6 @@ void serveUnread(Hosting& h, int ms) {
     }
 }
 
-const std::string pageRequest = std::string("GET / HTTP/1.1\r\nHost: ") + hostName + "\r\n\r\n";
-
 // Over a link that takes half a kilobyte every 100 ms the page takes seconds to
 // go out; its connection stays while it does, and closes after it.
 TEST(BrowserAtTheHost, APageOverASlowLinkArrivesWhole) {
@@ -438,11 +424,7 @@ TEST(BrowserAtTheHost, APageOverASlowLinkArrivesWhole) {
     long long start = monotonicMs();
     while (!b.closed && monotonicMs() - start < 20'000) {
         serveUnread(h, 100);
-        char bytes[512];
-        ssize_t n = read(b.fd, bytes, sizeof bytes);
-        if (n > 0)
-            b.raw.append(bytes, static_cast<std::size_t>(n));
-        b.closed = n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
+        b.readSome(512);
     }
     long long took = monotonicMs() - start;
     EXPECT_TRUE(b.closed);
@@ -459,7 +441,7 @@ TEST(BrowserAtTheHost, APageNeverReadIsClosedInTheEnd) {
     Browser b(*h.host, 2048);
     b.send(pageRequest);
     serveUnread(h, 11'000);
-    b.until([] { return false; }, 2000); // what was sent, then the close
+    b.waitMs(2000); // what was sent, then the close
     EXPECT_TRUE(b.closed);
     EXPECT_EQ(wholeBody(b.raw), "") << "the page should not have gone out whole";
 }

@@ -55,8 +55,7 @@ TEST(Door, LetsTheRightCodeInAndHandsItOverOnceWithWhatCameAlong) {
     ASSERT_EQ(2U, arrival.early.size());
     EXPECT_EQ(net::MessageType::Ready, arrival.early[0].type);
     EXPECT_EQ(net::MessageType::KeepAlive, arrival.early[1].type);
-    guest.read();
-    EXPECT_EQ(std::vector{net::MessageType::Welcome}, guest.types);
+    EXPECT_EQ(std::vector{net::MessageType::Welcome}, guest.heard());
     EXPECT_EQ(net::Seat::Player, guest.seat);
     // The door has nothing of it any more: no time-out, no second hand-over.
     ASSERT_TRUE(guest.send(keepAlive()));
@@ -78,11 +77,9 @@ TEST(Door, RefusesWithAReasonAndClosesOnceTheReadingTimeIsUp) {
     PeerEnd& full = at.connect(0);
     ASSERT_TRUE(full.send(hello(net::Seat::Player)));
     at.serve(0);
-    for (PeerEnd* end : {&wrong, &full})
-        end->read();
-    EXPECT_EQ(std::vector{net::MessageType::Refused}, wrong.types);
+    EXPECT_EQ(std::vector{net::MessageType::Refused}, wrong.heard());
     EXPECT_EQ(net::Refusal::WrongCode, wrong.refusal);
-    EXPECT_EQ(std::vector{net::MessageType::Refused}, full.types);
+    EXPECT_EQ(std::vector{net::MessageType::Refused}, full.heard());
     EXPECT_EQ(net::Refusal::SeatTaken, full.refusal);
     EXPECT_EQ(1, at.hall.asked) << "only a right code asks for room";
     EXPECT_TRUE(at.hall.arrivals.empty());
@@ -90,8 +87,7 @@ TEST(Door, RefusesWithAReasonAndClosesOnceTheReadingTimeIsUp) {
 
     at.serve(999);
     for (PeerEnd* end : {&wrong, &full}) {
-        end->read();
-        EXPECT_TRUE(end->ended) << "shut for sending once told";
+        EXPECT_TRUE(end->hasEnded()) << "shut for sending once told";
         EXPECT_FALSE(end->hostClosed()) << "still there to be read";
     }
     EXPECT_EQ(1000, at.door->due(999));
@@ -114,17 +110,13 @@ TEST(Door, ClosesStrangersThatDoNotGreet) {
                                        "BLKD\x01\x01"
                                        "7K3MQ9XD")));
     at.serve(net::helloLimitMs - 1);
-    keyFirst.read();
-    silent.read();
-    older.read();
-    EXPECT_TRUE(keyFirst.ended);
-    EXPECT_FALSE(silent.ended);
-    EXPECT_EQ(std::vector{net::MessageType::Refused}, older.types);
+    EXPECT_TRUE(keyFirst.hasEnded());
+    EXPECT_FALSE(silent.hasEnded());
+    EXPECT_EQ(std::vector{net::MessageType::Refused}, older.heard());
     EXPECT_EQ(net::Refusal::OtherVersion, older.refusal);
     EXPECT_EQ(0, at.door->admission().wrongCodes()) << "its code is not read";
     at.serve(net::helloLimitMs);
-    silent.read();
-    EXPECT_TRUE(silent.ended);
+    EXPECT_TRUE(silent.hasEnded());
     EXPECT_EQ(2, at.door->admission().turnedAway());
     EXPECT_TRUE(at.hall.arrivals.empty());
     EXPECT_EQ(0, at.hall.asked);

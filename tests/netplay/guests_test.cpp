@@ -52,11 +52,8 @@ struct GuestsAt {
             std::make_unique<netplay::Link>(ends.back()->hostSide(), net::Sender::Guest, now);
         arrival.seat = seat;
         arrival.from = {{}, "test"};
-        if (isReady) {
-            net::Message message;
-            message.type = net::MessageType::Ready;
-            arrival.early.push_back(message);
-        }
+        if (isReady)
+            arrival.early.push_back({.type = net::MessageType::Ready});
         guests.enter(std::move(arrival), now);
         return *ends.back();
     }
@@ -92,8 +89,7 @@ TEST(Guests, EndTheSilentAndKeepTheLiveAlive) {
     EXPECT_EQ(1, at.told.joined);
     ASSERT_TRUE(at.guests.playerReady());
     at.serve(net::keepAliveMs);
-    player.read();
-    EXPECT_EQ(MessageTypes{net::MessageType::KeepAlive}, player.types);
+    EXPECT_EQ(MessageTypes{net::MessageType::KeepAlive}, player.heard());
     ASSERT_TRUE(watcher.send(keepAlive()));
     at.serve(3000);
     at.serve(net::silenceLimitMs - 1);
@@ -102,14 +98,11 @@ TEST(Guests, EndTheSilentAndKeepTheLiveAlive) {
     at.serve(net::silenceLimitMs);
     EXPECT_FALSE(at.guests.playerReady());
     EXPECT_EQ(1, at.told.left);
-    player.read();
-    watcher.read();
-    EXPECT_TRUE(player.ended);
-    EXPECT_FALSE(watcher.ended) << "heard from at 3000";
+    EXPECT_TRUE(player.hasEnded());
+    EXPECT_FALSE(watcher.hasEnded()) << "heard from at 3000";
     EXPECT_EQ(1, at.guests.watching());
     at.serve(3000 + net::silenceLimitMs);
-    watcher.read();
-    EXPECT_TRUE(watcher.ended);
+    EXPECT_TRUE(watcher.hasEnded());
     EXPECT_EQ(0, at.guests.watching());
     EXPECT_EQ(1, at.told.left) << "a watcher is no player";
 }
@@ -121,8 +114,7 @@ TEST(Guests, GiveASilentPlayersSeatToANewcomerAndKeepWatchersToTheirNumber) {
     EXPECT_EQ(0, at.told.left);
     EXPECT_EQ(std::nullopt, at.guests.noRoom(net::Seat::Player, Guests::seatSilenceMs + 1));
     EXPECT_EQ(1, at.told.left);
-    gone.read();
-    EXPECT_TRUE(gone.ended);
+    EXPECT_TRUE(gone.hasEnded());
     EXPECT_FALSE(at.guests.playerReady());
 
     for (int i = 0; i < Guests::maxWatchers - 1; ++i)
@@ -144,20 +136,15 @@ TEST(Guests, ARejoinWaitsForASilentSeat) {
     PeerEnd& stalled = at.enter(net::Seat::Player, 0);
     PeerEnd& back = door.comes(1500);
     PeerEnd& third = door.comes(1500);
-    back.read();
-    third.read();
-    EXPECT_TRUE(back.types.empty()) << "no answer while it waits";
-    EXPECT_EQ(std::vector{net::MessageType::Refused}, third.types) << "one waits for a seat";
+    EXPECT_TRUE(back.heard().empty()) << "no answer while it waits";
+    EXPECT_EQ(MessageTypes{net::MessageType::Refused}, third.heard()) << "one waits for a seat";
     EXPECT_EQ(Guests::seatSilenceMs + 1, door.door->due(1500));
     door.serve(Guests::seatSilenceMs);
-    back.read();
-    EXPECT_TRUE(back.types.empty());
+    EXPECT_TRUE(back.heard().empty());
     door.serve(Guests::seatSilenceMs + 1);
-    back.read();
-    EXPECT_EQ(std::vector{net::MessageType::Welcome}, back.types);
+    EXPECT_EQ(MessageTypes{net::MessageType::Welcome}, back.heard());
     EXPECT_EQ(1, at.told.left);
-    stalled.read();
-    EXPECT_TRUE(stalled.ended);
+    EXPECT_TRUE(stalled.hasEnded());
 
     // The new holder is heard from while another waits: that one is refused.
     ASSERT_TRUE(back.send(ready()));
@@ -166,8 +153,7 @@ TEST(Guests, ARejoinWaitsForASilentSeat) {
     ASSERT_TRUE(back.send(keepAlive()));
     at.serve(3000 + net::keepAliveMs + 10);
     door.serve(3000 + net::keepAliveMs + 10);
-    late.read();
-    EXPECT_EQ(std::vector{net::MessageType::Refused}, late.types);
+    EXPECT_EQ(MessageTypes{net::MessageType::Refused}, late.heard());
     EXPECT_EQ(net::Refusal::SeatTaken, late.refusal);
     EXPECT_TRUE(at.guests.playerReady());
     EXPECT_EQ(1, at.told.left);
@@ -201,8 +187,7 @@ TEST(Guests, HoldBackDeltasFromOneThatDoesNotReadThenCatchItUpWhole) {
     // Caught up, it has the changes again.
     at.told.picture = pattern(frames + 1);
     at.guests.show(0);
-    slow.read();
-    EXPECT_EQ(net::MessageType::Delta, slow.types.back());
+    EXPECT_EQ(net::MessageType::Delta, slow.heard().back());
     EXPECT_EQ(at.told.picture, slow.picture);
 }
 
@@ -211,9 +196,7 @@ TEST(Guests, HoldBackDeltasFromOneThatDoesNotReadThenCatchItUpWhole) {
 TEST(Guests, EndOneThatFloodsTheHost) {
     GuestsAt at;
     PeerEnd& player = at.enter(net::Seat::Player, 0);
-    std::string key;
-    net::appendKey(key, net::KeyKind::Press, 3);
-    ASSERT_TRUE(player.send(key));
+    ASSERT_TRUE(player.send(bytesOf(net::appendKey, net::KeyKind::Press, 3)));
     at.serve(1);
     EXPECT_EQ(std::vector{3}, at.told.keys);
     std::string flood;
@@ -224,8 +207,7 @@ TEST(Guests, EndOneThatFloodsTheHost) {
     at.serve(3);
     EXPECT_EQ(1, at.told.floods);
     EXPECT_EQ(1, at.told.left);
-    player.read();
-    EXPECT_TRUE(player.ended);
+    EXPECT_TRUE(player.hasEnded());
 }
 
 // A message to every guest reaches those that are shown the game, not one
@@ -234,13 +216,9 @@ TEST(Guests, ToEveryGuestReachesTheReadyOnes) {
     GuestsAt at;
     PeerEnd& shown = at.enter(net::Seat::Watcher, 0);
     PeerEnd& welcomed = at.enter(net::Seat::Watcher, 0, false);
-    std::string end;
-    net::appendEnd(end);
-    at.guests.toEveryGuest(end, 0);
-    shown.read();
-    welcomed.read();
-    EXPECT_EQ(MessageTypes{net::MessageType::End}, shown.types);
-    EXPECT_TRUE(welcomed.types.empty());
+    at.guests.toEveryGuest(bytesOf(net::appendEnd), 0);
+    EXPECT_EQ(MessageTypes{net::MessageType::End}, shown.heard());
+    EXPECT_TRUE(welcomed.heard().empty());
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "game/keeping.hpp"
@@ -109,14 +110,7 @@ struct HostPlay {
         if (match->round == 2 && match->phase == MatchPhase::Playing && ++secondRoundFrames == 40)
             hostTerm->type("\x1b");
     }
-    FrameHook hook() {
-        FrameHook h;
-        h.beforeDelay = beforeDelay;
-        h.frameEnded = frameEnded;
-        h.roundEnded = roundEnded;
-        h.context = this;
-        return h;
-    }
+    FrameHook hook() { return {beforeDelay, frameEnded, this, roundEnded}; }
 };
 
 // A session whose clock moves only by the frames' delays.
@@ -225,15 +219,10 @@ protected:
     int champion = -2;
 };
 
-void expectSameRound(const record::RoundResult& host, const net::RoundOutcome& guest) {
-    EXPECT_EQ(host.round, guest.round);
-    EXPECT_EQ(host.winner, guest.winner);
-    for (int board = 0; board < 2; ++board) {
-        EXPECT_EQ(host.score[board], guest.score[board]) << board;
-        EXPECT_EQ(host.rows[board], guest.rows[board]) << board;
-    }
-    EXPECT_EQ(host.frames, guest.frames);
-    EXPECT_EQ(host.seconds, guest.seconds);
+// What of a round both sides know, to be compared at once.
+template <typename Round> auto figures(const Round& r) {
+    return std::tuple(r.round, r.winner, r.score[0], r.score[1], r.rows[0], r.rows[1],
+                      static_cast<long long>(r.frames), static_cast<long long>(r.seconds));
 }
 
 TEST_F(NetKept, BothSidesPlayBackFrameForFrame) {
@@ -245,7 +234,7 @@ TEST_F(NetKept, BothSidesPlayBackFrameForFrame) {
 
     // The guest knows how the match ended from the game.
     ASSERT_TRUE(guest->lastResult().has_value());
-    expectSameRound(play.rounds[1], *guest->lastResult());
+    EXPECT_EQ(figures(play.rounds[1]), figures(*guest->lastResult()));
     EXPECT_TRUE(guest->lastResult()->matchOver);
 
     std::string bytes;
@@ -279,7 +268,7 @@ TEST_F(NetKept, BothSidesPlayBackFrameForFrame) {
     EXPECT_GT(guestShown.pictures.size(), 100U);
     ASSERT_EQ(results.size(), 2U);
     for (std::size_t round = 0; round < 2; ++round)
-        expectSameRound(play.rounds[round], results[round]);
+        EXPECT_EQ(figures(play.rounds[round]), figures(results[round])) << round;
     EXPECT_EQ(heard.back().type, net::MessageType::End);
 
     // Both sides' rounds count in the results log.
@@ -312,10 +301,9 @@ TEST(GuestKept, MuchHeardAtOnceGoesToDiskEarly) {
     full.fill({'#', 12});
     std::string runs;
     net::appendChanges(net::Picture{}, full, runs);
-    net::Message message;
-    message.type = net::MessageType::Picture;
-    message.runs = reinterpret_cast<const unsigned char*>(runs.data());
-    message.runsLength = static_cast<int>(runs.size());
+    net::Message message{.type = net::MessageType::Picture,
+                         .runs = reinterpret_cast<const unsigned char*>(runs.data()),
+                         .runsLength = static_cast<int>(runs.size())};
     std::size_t sent = 0;
     for (; sent <= netplay::heardMostBytes; sent += runs.size()) {
         recorder.heard(message, 1000); // all in the same moment

@@ -7,7 +7,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "net/protocol.hpp"
 #include "netplay/serving.hpp"
 
 #ifndef MSG_NOSIGNAL
@@ -45,46 +44,9 @@ void PeerEnd::read() {
             return;
         }
         bytes += static_cast<std::size_t>(n);
-        take(got, static_cast<std::size_t>(n));
-    }
-}
-
-void PeerEnd::take(const unsigned char* data, std::size_t size) {
-    while (size > 0) {
-        std::size_t used = decoder_.feed(data, size);
-        if (decoder_.failed())
+        if (!take(got, static_cast<std::size_t>(n)))
             std::abort(); // the host's own bytes are the protocol
-        data += used;
-        size -= used;
-        if (!decoder_.hasMessage())
-            continue;
-        const net::Message& m = decoder_.message();
-        types.push_back(m.type);
-        refusal = m.type == net::MessageType::Refused ? m.refusal : refusal;
-        seat = m.type == net::MessageType::Welcome ? m.seat : seat;
-        if (m.type == net::MessageType::Picture)
-            picture = net::Picture{};
-        if (m.type == net::MessageType::Picture || m.type == net::MessageType::Delta)
-            net::applyRuns(m.runs, m.runsLength, picture);
     }
-}
-
-std::string hello(net::Seat seat, const char* code) {
-    std::string out;
-    net::appendHello(out, seat, term::joinCode(code));
-    return out;
-}
-
-std::string ready() {
-    std::string out;
-    net::appendReady(out, net::KeyMode::Autorepeat);
-    return out;
-}
-
-std::string keepAlive() {
-    std::string out;
-    net::appendKeepAlive(out);
-    return out;
 }
 
 DoorAt::DoorAt(netplay::Hall& hall)

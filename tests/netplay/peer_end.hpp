@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The test's end of one connection of a host's part under test: a socket
 // pair whose other end the part holds, set up as the game sets up its
-// sockets. It reads what the host sent as a guest would, keeping the
-// picture its runs make, and never waits longer than a few milliseconds.
+// sockets. It reads what the host sent as a guest would, and never waits
+// longer than a few milliseconds.
 #pragma once
 
 #include <cstddef>
@@ -11,12 +11,11 @@
 #include <vector>
 
 #include "in_process_host.hpp"
-#include "net/message_decoder.hpp"
-#include "net/picture.hpp"
 #include "netplay/door.hpp"
 #include "netplay/network.hpp"
+#include "wire.hpp"
 
-class PeerEnd {
+class PeerEnd : public Heard {
 public:
     PeerEnd();
     ~PeerEnd();
@@ -29,32 +28,35 @@ public:
     bool send(const std::string& data) const;
     // Reads and decodes what has come by now.
     void read();
+    // What has come by now, oldest first; whether the host will send
+    // nothing more.
+    const std::vector<net::MessageType>& heard() {
+        read();
+        return types;
+    }
+    bool hasEnded() {
+        read();
+        return ended;
+    }
     // Whether the host's end is closed for good (a refused connection's is
     // only shut for sending while it may still read why). It sends a
     // keep-alive to find out.
     bool hostClosed() const;
 
-    // What has come so far, oldest first.
-    std::vector<net::MessageType> types;
-    net::Refusal refusal = {}; // of the last Refused
-    net::Seat seat = {};       // of the last Welcome
-    net::Picture picture;      // what the runs made of a blank one
     std::size_t bytes = 0;
     bool ended = false; // the host will send nothing more
 
 private:
-    // Decodes what was read.
-    void take(const unsigned char* data, std::size_t size);
-
     int fd_ = -1;
     NetSocket hostSide_ = noSocket;
-    net::MessageDecoder decoder_{net::Sender::Host};
 };
 
-// A guest's greeting and other messages, as bytes.
-std::string hello(net::Seat seat, const char* code = term::testCode);
-std::string ready();
-std::string keepAlive();
+// A guest's greeting and other messages.
+inline std::string hello(net::Seat seat = net::Seat::Player, const char* code = term::testCode) {
+    return bytesOf(net::appendHello, seat, term::joinCode(code));
+}
+inline std::string ready() { return bytesOf(net::appendReady, net::KeyMode::Autorepeat, ""); }
+inline std::string keepAlive() { return bytesOf(net::appendKeepAlive); }
 
 // A door in front of `hall`, with the test's connections at it.
 struct DoorAt {

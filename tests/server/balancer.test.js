@@ -22,9 +22,12 @@ const code = '7K3MQ9XD';
 const key = 'dGhlIHNhbXBsZSBub25jZQ==';
 const sleep = (ms) => new Promise((wake) => setTimeout(wake, ms));
 
-// A server on a port of its choosing, its log gathered.
+// A server on a port of its choosing, its log gathered, what it keeps in
+// a folder of its own, gone at the end.
 function serve() {
-    const child = spawn(game, ['--serve', '127.0.0.1:0', '--trust', '127.0.0.1'], { stdio: ['ignore', 'ignore', 'pipe'] });
+    const kept = fs.mkdtempSync(path.join(os.tmpdir(), 'blockduel-server-'));
+    process.on('exit', () => fs.rmSync(kept, { recursive: true, force: true }));
+    const child = spawn(game, ['--serve', '127.0.0.1:0', '--trust', '127.0.0.1', '--state', kept], { stdio: ['ignore', 'ignore', 'pipe'] });
     const s = { child, log: '' };
     child.stderr.on('data', (d) => (s.log += d));
     s.port = new Promise((resolve) => child.stderr.on('data', () => {

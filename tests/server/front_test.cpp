@@ -71,13 +71,19 @@ TEST(Front, AStrangerWhoNeverSendsAHeadIsClosedAtItsTimeAndCounted) {
     EXPECT_TRUE(closedByServer(fd));
 }
 
-TEST(Front, OneOverTheLimitIsClosedAsItComesAndTheOthersStay) {
-    FrontOnLoopback f({.maxConnections = 2});
-    for (int i = 0; i < 3; ++i)
-        f.client();
-    ASSERT_TRUE(f.turnUntil([&] { return f.counts().connectionsRefused == 1; }));
-    EXPECT_EQ(2, f.counts().connections);
-    EXPECT_TRUE(closedByServer(f.clients[2]));
+// Over the bound of all connections, or of one client's: the one over it
+// is closed as it comes, and the others stay.
+TEST(Front, OneOverALimitIsClosedAsItComesAndTheOthersStay) {
+    for (server::FrontLimits limits :
+         {server::FrontLimits{.maxConnections = 2}, server::FrontLimits{.maxPerAddress = 2}}) {
+        SCOPED_TRACE(limits.maxConnections == 2 ? "all connections" : "one client's");
+        FrontOnLoopback f(limits);
+        for (int i = 0; i < 3; ++i)
+            f.client();
+        ASSERT_TRUE(f.turnUntil([&] { return f.counts().connectionsRefused == 1; }));
+        EXPECT_EQ(2, f.counts().connections);
+        EXPECT_TRUE(closedByServer(f.clients[2]));
+    }
 }
 
 TEST(Front, AFloodIsTakenAShareATurn) {
@@ -122,15 +128,6 @@ TEST(Front, DrainingTurnsTheHealthCheckAndNothingElse) {
     shutdown(fd, SHUT_WR);
     ASSERT_TRUE(f.turnUntil([&] { return f.counts().requests == 1 && f.front->idle(); }));
     EXPECT_EQ(0U, loopback::readToEnd(fd).rfind("HTTP/1.1 503", 0));
-}
-
-TEST(Front, OneClientHoldsNoMoreThanItsShare) {
-    FrontOnLoopback f({.maxPerAddress = 2});
-    for (int i = 0; i < 3; ++i)
-        f.client();
-    ASSERT_TRUE(f.turnUntil([&] { return f.counts().connectionsRefused == 1; }));
-    EXPECT_EQ(2, f.counts().connections);
-    EXPECT_TRUE(closedByServer(f.clients[2]));
 }
 
 // Sends `bytes` on a fresh connection and turns the loop until it is

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <sys/socket.h>
 #include <thread>
@@ -24,13 +25,11 @@
 #include "net/protocol.hpp"
 #include "netplay/guest.hpp"
 #include "netplay/network.hpp"
+#include "room_guest.hpp"
 #include "server/front.hpp"
 #include "server/rooms.hpp"
 
 namespace {
-
-constexpr const char* code = "7K3M-Q9XD";
-constexpr int binaryFrame = 2;
 
 // The front and its rooms, turned by a thread until the server goes; with
 // `balancer`, this machine is trusted to name its clients (X-Forwarded-For).
@@ -59,137 +58,6 @@ struct RoomServer {
     int port = 0;
     std::atomic<bool> stopping = false;
     std::thread thread;
-};
-
-net::JoinCode joinCode(const char* text) {
-    net::JoinCode c;
-    EXPECT_TRUE(net::parseJoinCode(text, c));
-    return c;
-}
-
-// A page's connection to a room's game: the switch, then the game's
-// messages in WebSocket frames, read with a bound on every wait.
-struct RoomGuest {
-    // `client`: the client a balancer names, "" for none.
-    RoomGuest(int port, const std::string& target, const std::string& client = "")
-        : fd(loopback::connectTo(port)) {
-        std::string host = "127.0.0.1:" + std::to_string(port);
-        std::string request = term::upgradeRequest(host, "http://" + host, target);
-        if (!client.empty())
-            request.insert(request.size() - 2, "X-Forwarded-For: " + client + "\r\n");
-        loopback::sendAll(fd, request);
-        char bytes[4096];
-        while (head.find("\r\n\r\n") == std::string::npos) {
-            ssize_t n = recv(fd, bytes, sizeof bytes, 0);
-            if (n <= 0)
-                return;
-            head.append(bytes, static_cast<std::size_t>(n));
-        }
-        in = head.substr(head.find("\r\n\r\n") + 4);
-        head.resize(head.find("\r\n\r\n"));
-    }
-    ~RoomGuest() { close(fd); }
-    bool switched() const { return head.rfind("HTTP/1.1 101", 0) == 0; }
-    std::string status() const { return head.substr(0, head.find("\r\n")); }
-    // Greeted as a player, welcomed and ready.
-    bool seated() {
-        greet(net::Seat::Player);
-        if (!awaits(net::MessageType::Welcome))
-            return false;
-        ready();
-        return true;
-    }
-    // Seated, and its match's first picture is in.
-    bool plays() { return seated() && awaits(net::MessageType::Picture); }
-    // The longest wait between the server's messages over `ms`; -1 when
-    // the connection ends first.
-    long long longestGap(int ms) {
-        using clock = std::chrono::steady_clock;
-        auto until = clock::now() + std::chrono::milliseconds(ms);
-        auto last = clock::now();
-        long long longest = 0;
-        net::Message m;
-        while (clock::now() < until) {
-            if (!next(m))
-                return -1;
-            auto now = clock::now();
-            longest = std::max<long long>(
-                longest, std::chrono::duration_cast<std::chrono::milliseconds>(now - last).count());
-            last = now;
-        }
-        return longest;
-    }
-    void send(const std::string& message) {
-        loopback::sendAll(fd, term::clientFrame(binaryFrame, message));
-        sentAt = std::chrono::steady_clock::now();
-    }
-    // A live guest is heard from every second, as the page is.
-    void keepAlive() {
-        if (std::chrono::steady_clock::now() - sentAt < std::chrono::milliseconds(500))
-            return;
-        std::string alive;
-        net::appendKeepAlive(alive);
-        send(alive);
-    }
-    void greet(net::Seat seat, const char* text = code) {
-        std::string hello;
-        net::appendHello(hello, seat, joinCode(text));
-        send(hello);
-    }
-    void ready() {
-        std::string message;
-        net::appendReady(message, net::KeyMode::Kitty);
-        send(message);
-    }
-    // The next message from the server; false when none comes in 5 s.
-    bool next(net::Message& message) {
-        for (keepAlive();; keepAlive()) {
-            while (!payload.empty()) {
-                std::size_t used = decoder.feed(
-                    reinterpret_cast<const unsigned char*>(payload.data()), payload.size());
-                payload.erase(0, used);
-                if (decoder.failed())
-                    return false;
-                if (decoder.hasMessage()) {
-                    message = decoder.message();
-                    return true;
-                }
-            }
-            std::vector<term::Frame> frames;
-            if (!term::takeFrames(in, frames))
-                return false;
-            for (const term::Frame& f : frames)
-                payload += f.payload;
-            if (!payload.empty())
-                continue;
-            char bytes[4096];
-            ssize_t n = recv(fd, bytes, sizeof bytes, 0);
-            if (n <= 0)
-                return false;
-            in.append(bytes, static_cast<std::size_t>(n));
-        }
-    }
-    // Reads until a message of `type`; false when the connection ends
-    // first, or none has come in 10 s (keep-alives come meanwhile).
-    bool awaits(net::MessageType type, net::Message* found = nullptr) {
-        net::Message m;
-        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (std::chrono::steady_clock::now() < until && next(m)) {
-            if (m.type == type) {
-                if (found != nullptr)
-                    *found = m;
-                return true;
-            }
-        }
-        return false;
-    }
-
-    int fd;
-    std::string head;
-    std::string in;
-    std::string payload;
-    net::MessageDecoder decoder{net::Sender::Host};
-    std::chrono::steady_clock::time_point sentAt;
 };
 
 // A terminal's console, as a guest paints the server's pictures into it.
@@ -230,8 +98,6 @@ struct TerminalGuest {
     netplay::GameGuest::Answer answer;
 };
 
-std::string statusOf(const std::string& answer) { return answer.substr(0, answer.find("\r\n")); }
-
 TEST(Rooms, TheFrontPageOffersRoomsAndARoomsPageJoinsIt) {
     RoomServer s;
     std::string front = loopback::fetch(s.port, loopback::get("/"));
@@ -249,29 +115,17 @@ TEST(Rooms, TheFrontPageOffersRoomsAndARoomsPageJoinsIt) {
 TEST(Rooms, ALinkOpensARoomOfTheComputerAndItsCodeIsTheFirstPlayers) {
     RoomServer s;
     RoomGuest player(s.port, "/r/k7q2m9xw3pbd/play?computer=5&first-to=2");
-    ASSERT_TRUE(player.switched()) << player.head;
-    player.greet(net::Seat::Player);
-    net::Message m;
-    ASSERT_TRUE(player.awaits(net::MessageType::Welcome, &m));
-    player.ready();
-    ASSERT_TRUE(player.awaits(net::MessageType::Picture));
+    ASSERT_TRUE(player.plays()) << player.head;
     // The computer plays on after the countdown: its moves come as deltas.
     for (int deltas = 0; deltas < 40; ++deltas)
         ASSERT_TRUE(player.awaits(net::MessageType::Delta)) << deltas;
 
     RoomGuest wrong(s.port, "/r/k7q2m9xw3pbd/play");
-    wrong.greet(net::Seat::Watcher, "ABCD-EFGH");
-    ASSERT_TRUE(wrong.awaits(net::MessageType::Refused, &m));
-    EXPECT_EQ(net::Refusal::WrongCode, m.refusal);
+    EXPECT_EQ(net::Refusal::WrongCode, wrong.refusal(net::Seat::Watcher, "ABCD-EFGH"));
     RoomGuest second(s.port, "/r/k7q2m9xw3pbd/play");
-    second.greet(net::Seat::Player);
-    ASSERT_TRUE(second.awaits(net::MessageType::Refused, &m));
-    EXPECT_EQ(net::Refusal::SeatTaken, m.refusal);
+    EXPECT_EQ(net::Refusal::SeatTaken, second.refusal(net::Seat::Player));
     RoomGuest watcher(s.port, "/r/k7q2m9xw3pbd/play");
-    watcher.greet(net::Seat::Watcher);
-    EXPECT_TRUE(watcher.awaits(net::MessageType::Welcome));
-    watcher.ready();
-    EXPECT_TRUE(watcher.awaits(net::MessageType::Picture));
+    EXPECT_TRUE(watcher.plays(net::Seat::Watcher));
 }
 
 // A friend's room seats its opener and the next player with its code, and
@@ -285,10 +139,7 @@ TEST(Rooms, AFriendsRoomPlaysItsFirstTwoPlayers) {
     EXPECT_TRUE(two.awaits(net::MessageType::Picture));
     EXPECT_TRUE(one.awaits(net::MessageType::Picture)) << "the match began for both";
     RoomGuest three(s.port, "/r/fr13ndsr00m/play");
-    three.greet(net::Seat::Player);
-    net::Message m;
-    ASSERT_TRUE(three.awaits(net::MessageType::Refused, &m));
-    EXPECT_EQ(net::Refusal::SeatTaken, m.refusal);
+    EXPECT_EQ(net::Refusal::SeatTaken, three.refusal(net::Seat::Player));
 }
 
 // A terminal takes the second seat of a page's room over the page's own
@@ -389,20 +240,13 @@ TEST(Rooms, AQuickMatchPairsTheNextTwoAndGivesTheThirdTheComputer) {
     limits.quickWaitMs = 1500;
     RoomServer s(limits);
     RoomGuest first(s.port, "/r/quick/play");
-    ASSERT_TRUE(first.switched()) << first.head;
-    first.greet(net::Seat::Player, "AAAA-AAAA");
-    ASSERT_TRUE(first.awaits(net::MessageType::Welcome));
-    first.ready();
+    ASSERT_TRUE(first.seated("AAAA-AAAA")) << first.head;
     RoomGuest second(s.port, "/r/quick/play");
-    second.greet(net::Seat::Player, "BBBB-BBBB");
-    ASSERT_TRUE(second.awaits(net::MessageType::Welcome));
-    second.ready();
+    ASSERT_TRUE(second.seated("BBBB-BBBB"));
     EXPECT_TRUE(first.awaits(net::MessageType::Picture)) << "paired: the match began";
     EXPECT_TRUE(second.awaits(net::MessageType::Picture));
     RoomGuest third(s.port, "/r/quick/play");
-    third.greet(net::Seat::Player, "CCCC-CCCC");
-    ASSERT_TRUE(third.awaits(net::MessageType::Welcome));
-    third.ready();
+    ASSERT_TRUE(third.seated("CCCC-CCCC"));
     auto asked = std::chrono::steady_clock::now();
     EXPECT_TRUE(third.awaits(net::MessageType::Picture)) << "the computer played the one alone";
     EXPECT_GE(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(1400))
@@ -438,12 +282,12 @@ TEST(Rooms, ALinkThatOpensNothingAndOneOpenedTooOftenAreRefused) {
          {"/r/k7q2m9xw3pbd/play", "/r/k7q2m9xw3pbd/play?computer=9",
           "/r/k7q2m9xw3pbd/play?computer=2&first-to=x", "/r/k7q2m9xw3pbd/play?friend&computer=2"}) {
         RoomGuest none(s.port, nothing);
-        EXPECT_EQ("HTTP/1.1 404 Not Found", none.head.substr(0, none.head.find("\r\n"))) << nothing;
+        EXPECT_EQ("HTTP/1.1 404 Not Found", none.status()) << nothing;
     }
     RoomGuest first(s.port, "/r/aaaa1111/play?computer=1");
     EXPECT_TRUE(first.switched());
     RoomGuest again(s.port, "/r/bbbb2222/play?computer=1");
-    EXPECT_EQ("HTTP/1.1 429 Too Many Requests", again.head.substr(0, again.head.find("\r\n")));
+    EXPECT_EQ("HTTP/1.1 429 Too Many Requests", again.status());
     // The room that is open takes its guests still.
     RoomGuest back(s.port, "/r/aaaa1111/play");
     EXPECT_TRUE(back.switched());

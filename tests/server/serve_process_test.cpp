@@ -17,7 +17,10 @@
 #include <thread>
 #include <unistd.h>
 
+#include "game/keys.hpp"
 #include "loopback.hpp"
+#include "room_guest.hpp"
+#include "scratch_folder.hpp"
 
 namespace {
 
@@ -35,7 +38,8 @@ struct ServeProcess {
                 setenv("LISTEN_FDS", "1", 1);
                 setenv("LISTEN_PID", std::to_string(getpid()).c_str(), 1);
             }
-            execl(BLOCKDUEL_GAME, "blockduel", "--serve", "127.0.0.1:0", nullptr);
+            execl(BLOCKDUEL_GAME, "blockduel", "--serve", "127.0.0.1:0", "--state",
+                  kept.path.c_str(), nullptr);
             _exit(127);
         }
         close(err[1]);
@@ -85,6 +89,7 @@ struct ServeProcess {
         return status;
     }
 
+    TempFolder kept; // its state folder, made before it starts
     pid_t pid = -1;
     int errFd = -1;
     int status = -1;
@@ -106,6 +111,44 @@ TEST(Serve, AnswersItsHealthDrainsOnSigtermAndEndsWithStatusZero) {
     close(open);
     EXPECT_EQ(0, server.exitStatus()) << server.log;
     EXPECT_TRUE(server.logSays("level=info event=stop requests=2\n")) << server.log;
+}
+
+// SIGTERM with a match under way: the health check says it drains, no
+// room opens, and the round plays to its end, the match's last; then the
+// server ends with status 0, its players told where the match is kept.
+TEST(Serve, DrainsAMatchUnderWayToTheEndOfItsRound) {
+    ServeProcess server;
+    int port = server.port();
+    RoomGuest player(port, "/r/dr41nr00m/play?computer=1");
+    ASSERT_TRUE(player.plays()) << player.status();
+    kill(server.pid, SIGTERM);
+    ASSERT_TRUE(server.logSays("event=draining connections=0 rooms=1")) << server.log;
+    EXPECT_EQ(0U, loopback::fetch(port, loopback::get("/healthz")).rfind("HTTP/1.1 503", 0));
+    EXPECT_EQ("HTTP/1.1 503 Service Unavailable",
+              RoomGuest(port, "/r/l4ter00m/play?computer=1").status());
+    EXPECT_EQ(-1, server.exitStatus(300)) << "the round plays on";
+    // The player drops each piece at once, and tops out: the round's
+    // result ends the match, and the room says where it keeps it.
+    using T = net::MessageType;
+    std::vector<T> told; // all but the pictures and keep-alives
+    net::Message m;
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < until && player.next(m) && m.type != T::End) {
+        for (auto kind : {net::KeyKind::Press, net::KeyKind::Release}) {
+            std::string key;
+            net::appendKey(key, kind, static_cast<int>(Action::Drop));
+            player.send(key);
+        }
+        if (m.type == T::Result || m.type == T::Kept)
+            told.push_back(m.type);
+        if (m.type == T::Result) {
+            EXPECT_TRUE(m.result.matchOver) << "the round was the match's last";
+        }
+    }
+    EXPECT_EQ(T::End, m.type);
+    EXPECT_EQ(std::vector<T>({T::Result, T::Kept}), told);
+    EXPECT_EQ(0, server.exitStatus()) << server.log;
+    EXPECT_TRUE(server.logSays("event=match_ended room=dr41nr00m replay=1")) << server.log;
 }
 
 // A socket listening on a free port of loopback, as a socket unit holds

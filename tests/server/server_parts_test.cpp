@@ -48,13 +48,22 @@ TEST(LogLine, IsOneLineOfKeysAndValuesWithTheTimeInUtc) {
 }
 
 TEST(Metrics, EverySampleHasItsHelpAndTypeAndTheCountsValue) {
+    // Each count set apart from the others, and the sample that shows it.
+    struct Sample {
+        long long server::Counts::*count;
+        const char* name;
+        long long value;
+    } const shown[] = {
+        {&server::Counts::rooms, "rooms", 3},
+        {&server::Counts::players, "players", 5},
+        {&server::Counts::watchers, "watchers", 7},
+        {&server::Counts::matchesEnded, "matches_ended_total", 11},
+        {&server::Counts::connectionsRefused, "connections_refused_total", 13},
+        {&server::Counts::lateFrames, "late_frames_total", 17},
+    };
     server::Counts counts;
-    counts.rooms = 3;
-    counts.players = 5;
-    counts.watchers = 7;
-    counts.matchesEnded = 11;
-    counts.connectionsRefused = 13;
-    counts.lateFrames = 17;
+    for (const Sample& s : shown)
+        counts.*s.count = s.value;
     std::string text = server::metricsText(counts, true);
     std::map<std::string, std::string> samples;
     std::set<std::string> described;
@@ -74,17 +83,9 @@ TEST(Metrics, EverySampleHasItsHelpAndTypeAndTheCountsValue) {
             << m[1] << " comes without its HELP and TYPE";
         samples[m[1]] = m[2];
     }
-    std::map<std::string, std::string> expected = {
-        {"rooms", "3"},
-        {"players", "5"},
-        {"watchers", "7"},
-        {"matches_ended_total", "11"},
-        {"connections_refused_total", "13"},
-        {"late_frames_total", "17"},
-        {"draining", "1"},
-    };
-    for (const auto& [name, value] : expected)
-        EXPECT_EQ(value, samples[name]) << name;
+    for (const Sample& s : shown)
+        EXPECT_EQ(std::to_string(s.value), samples[s.name]) << s.name;
+    EXPECT_EQ("1", samples["draining"]);
 }
 
 net::HttpRequest requestOf(const std::string& head) {

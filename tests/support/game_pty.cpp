@@ -113,13 +113,9 @@ void onHangUp(int /*signo*/) { hungUp = 1; }
     }
 }
 
-} // namespace
-
 // The name of every signal the tests send or see, on each system that has it.
 #define BLOCKDUEL_SIGNAL(name)                                                                     \
     { (name), #name }
-namespace {
-
 const std::pair<int, const char*> signalNames[] = {
     BLOCKDUEL_SIGNAL(SIGHUP),    BLOCKDUEL_SIGNAL(SIGINT),  BLOCKDUEL_SIGNAL(SIGQUIT),
     BLOCKDUEL_SIGNAL(SIGILL),    BLOCKDUEL_SIGNAL(SIGTRAP), BLOCKDUEL_SIGNAL(SIGABRT),
@@ -144,6 +140,7 @@ const std::pair<int, const char*> signalNames[] = {
     BLOCKDUEL_SIGNAL(SIGLIBRT),
 #endif
 };
+#undef BLOCKDUEL_SIGNAL
 
 } // namespace
 
@@ -178,7 +175,6 @@ std::string signalName(int signo) {
 #endif
     return "signal " + std::to_string(signo);
 }
-#undef BLOCKDUEL_SIGNAL
 
 void PrintTo(const Outcome& outcome, std::ostream* out) {
     static const char* const kinds[] = {"running", "stopped by", "exited with", "killed by"};

@@ -19,6 +19,25 @@ inline testing::AssertionResult shows(GamePty& game, std::string_view text, int 
                                        << game.screenText();
 }
 
+// waitOutcome(), with what the game wrote when it ends otherwise.
+inline testing::AssertionResult endsAs(GamePty& game, Outcome outcome) {
+    Outcome seen = game.waitOutcome();
+    if (seen == outcome)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure()
+           << testing::PrintToString(seen) << ", not " << testing::PrintToString(outcome)
+           << ", having written " << testing::PrintToString(game.output);
+}
+
+// Whether the terminal is as the game found it: its modes, and the main
+// screen showing.
+inline testing::AssertionResult givenBack(const GamePty& game) {
+    if (game.modesAsBefore() && !terminalState(game.output).alternateScreen)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "the terminal is not as it was; the game wrote "
+                                       << testing::PrintToString(game.output);
+}
+
 // Whether `written` holds `text`, with what it holds either way, for
 // EXPECT_TRUE and EXPECT_FALSE alike.
 inline testing::AssertionResult holds(const std::string& written, std::string_view text) {

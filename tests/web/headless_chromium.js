@@ -96,7 +96,7 @@ class Chromium {
 
 const usKeys = {
     KeyA: ['a', 65], KeyD: ['d', 68], KeyP: ['p', 80], KeyS: ['s', 83], ArrowLeft: ['ArrowLeft', 37],
-    Enter: ['Enter', 13], Escape: ['Escape', 27],
+    ArrowRight: ['ArrowRight', 39], Enter: ['Enter', 13], Escape: ['Escape', 27],
 };
 
 // One tab of the browser: commands in its session.
@@ -116,13 +116,29 @@ class Tab {
         return result.value;
     }
 
-    // Waits until the expression is true in the page; fails after `ms`.
-    async until(expression, ms = 20000) {
-        const deadline = Date.now() + ms;
-        while (!(await this.evaluate(expression))) {
-            if (Date.now() > deadline) throw new Error(`the page never came to: ${expression}`);
-            await new Promise((wake) => setTimeout(wake, 50));
+    // Waits until `check()` holds, looking every 50 ms; fails after `ms`
+    // saying `failure`, or what the last look threw. A look that meets the
+    // page as it goes away is tried again.
+    async poll(check, failure, ms) {
+        for (const deadline = Date.now() + ms; ; await new Promise((wake) => setTimeout(wake, 50))) {
+            const failed = Date.now() > deadline;
+            try {
+                if (await check()) return;
+            } catch (e) {
+                if (failed) throw e;
+            }
+            if (failed) throw new Error(failure);
         }
+    }
+
+    // Waits until the expression is true in the page; fails after `ms`.
+    until(expression, ms = 20000) {
+        return this.poll(() => this.evaluate(expression), `the page never came to: ${expression}`, ms);
+    }
+
+    // Waits until the page's picture, as text, holds `holds`; fails after `ms`.
+    untilRows(holds, what, ms = 20000) {
+        return this.poll(async () => holds((await this.rows()).join('\n')), `the page never showed ${what}`, ms);
     }
 
     // A key where it sits on a US keyboard, down or up; the key and its

@@ -65,6 +65,16 @@ class HostPane {
         return leftmost;
     }
 
+    // Whether the right board's piece is against its right wall.
+    static atRightWall(screen) {
+        return screen.split('\n').slice(0, 13).some((line) => [...line][48] === block);
+    }
+
+    // A round under way: both boards with their next piece, no countdown.
+    static underWay(screen) {
+        return /Next:.*Next:/.test(screen) && !/starts in/.test(screen);
+    }
+
     // The rate readout, "<n>FPS" at the start of its row; null while
     // there is none.
     static rate(screen) {
@@ -83,9 +93,11 @@ class HostPane {
 }
 
 // A test of the page in headless Chromium against the real host in a pane,
-// as ctest runs it (skipped without them): `body({ host, browser, t })`.
+// as ctest runs it (skipped without them): `body({ host, browser, t })`;
+// nothing any page threw or logged as an error either.
 function hostTest(name, timeout, body) {
     const test = require('node:test');
+    const assert = require('node:assert/strict');
     const { Chromium } = require('./headless_chromium.js');
     const { BLOCKDUEL_GAME: game, BLOCKDUEL_CHROMIUM: program } = process.env;
     const skip = game && program ? false : 'needs BLOCKDUEL_GAME and BLOCKDUEL_CHROMIUM, as ctest sets them';
@@ -94,6 +106,7 @@ function hostTest(name, timeout, body) {
         const browser = new Chromium(program);
         try {
             await body({ host, browser, t });
+            assert.deepEqual(browser.complaints(), []);
         } finally {
             await browser.close();
             host.close();

@@ -123,7 +123,7 @@ hostTest('strangers at the web door are closed; a right-code page gets in', 2400
     const port = Number(new URL(link).port);
     const player = await browser.open();
     await player.join(link, 'play');
-    await host.until((s) => /Next:.*Next:/.test(s) && !/starts in/.test(s), 'the round under way');
+    await host.until(HostPane.underWay, 'the round under way');
     // The readout counts whole seconds of play: the first is partial.
     await host.until((s) => HostPane.rate(s) >= 10, 'the game at its pace');
 

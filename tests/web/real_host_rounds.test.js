@@ -31,25 +31,16 @@ hostTest('a watcher and a player follow the rounds of a match', 240000, async ({
     await host.until((s) => /1 watching/.test(s), 'the watcher counted');
 
     // The watcher's boards are the host's, and follow the host's keys.
-    await host.until((s) => /Next:.*Next:/.test(s) && left(s.split('\n')) < 99 && !/starts in/.test(s), 'the round under way');
-    let seen = [];
-    let shown = [];
-    for (const deadline = Date.now() + 10000; Date.now() < deadline;) {
-        seen = boards(await watcher.rows());
-        shown = boards(host.screen().split('\n'));
-        if (JSON.stringify(seen) === JSON.stringify(shown)) break;
-    }
-    assert.deepEqual(seen, shown, 'the watcher never showed the host\'s boards');
+    await host.until((s) => HostPane.underWay(s) && left(s.split('\n')) < 99, 'the round under way');
+    const hostsBoards = (t) => JSON.stringify(boards(t.split('\n'))) === JSON.stringify(boards(host.screen().split('\n')));
+    await watcher.untilRows(hostsBoards, "the host's boards", 10000);
     // One key a frame or so: keys a terminal sends at once may meet in one frame.
     const before = left(await watcher.rows());
     for (let k = 0; k < 3; ++k) {
         host.type('Right');
         await sleep(150);
     }
-    let moved = before;
-    for (const deadline = Date.now() + 10000; moved < before + 2 && Date.now() < deadline; await sleep(50))
-        moved = left(await watcher.rows());
-    assert.ok(moved >= before + 2, `the watcher did not see the host's piece move right from ${before}`);
+    await watcher.untilRows((t) => left(t.split('\n')) >= before + 2, `the host's piece move right from ${before}`, 10000);
 
     // S held on the player's page: the right board fills up and tops out.
     await player.key('keyDown', 'KeyS');
@@ -76,6 +67,4 @@ hostTest('a watcher and a player follow the rounds of a match', 240000, async ({
     await player.until(`${status} === 'The game is over.'`);
     await host.until((s) => /^status 0$/m.test(s), 'the game to end');
     assert.match(host.screen(), /Match over: 1-0/);
-
-    assert.deepEqual(browser.complaints(), []);
 });
