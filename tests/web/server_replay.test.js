@@ -30,15 +30,6 @@ function portOf(server) {
     });
 }
 
-// Until `expression` holds in `tab`, through navigations (an evaluation
-// that meets a page going away is tried again).
-async function until(tab, expression, ms = 30000) {
-    for (const deadline = Date.now() + ms; ; await new Promise((wake) => setTimeout(wake, 50))) {
-        const held = await tab.evaluate(expression).catch((e) => (Date.now() > deadline ? Promise.reject(e) : false));
-        if (held) return;
-        if (Date.now() > deadline) throw new Error(`the page never came to: ${expression}`);
-    }
-}
 const statusIs = (text) => `document.getElementById('status')?.textContent === ${JSON.stringify(text)}`;
 // Every cell of the grid: its classes (its colours) and its character.
 const cells = "[...document.querySelectorAll('#screen span')].map((s) => s.className + ' ' + s.textContent)";
@@ -54,37 +45,37 @@ test("a room's match, kept, plays back from the link the page gives at its end",
         const origin = `http://127.0.0.1:${await portOf(server)}`;
         const player = await browser.open();
         await player.send('Page.navigate', { url: `${origin}/` });
-        await until(player, "document.readyState === 'complete' && document.getElementById('rooms')?.hidden === false");
+        await player.until("document.readyState === 'complete' && document.getElementById('rooms')?.hidden === false");
         await player.click('computer');
-        await until(player, "document.getElementById('status')?.textContent.startsWith('Playing')");
+        await player.until("document.getElementById('status')?.textContent.startsWith('Playing')");
         const link = await player.evaluate('location.href');
         const room = new URL(link).pathname;
 
         // The link's seats are held, so a second page watches.
         const watcher = await browser.open();
         await watcher.send('Page.navigate', { url: link });
-        await until(watcher, statusIs('Watching: Escape leaves.'));
-        await until(watcher, landed, 60000);
+        await watcher.until(statusIs('Watching: Escape leaves.'));
+        await watcher.until(landed, 60000);
 
         await player.press('Escape');
-        await until(player, statusIs('You left the game.'));
-        await until(watcher, statusIs('The game is over.'));
+        await player.until(statusIs('You left the game.'));
+        await watcher.until(statusIs('The game is over.'));
         const last = await watcher.evaluate(cells);
         const offered = "document.getElementById('rewatch').hidden ? '' : document.getElementById('rewatch').getAttribute('href')";
-        await until(player, `(${offered}).startsWith('${room}/replay/')`, 5000);
+        await player.until(`(${offered}).startsWith('${room}/replay/')`, 5000);
         const replay = await player.evaluate(offered);
         assert.match(replay, /^\/r\/[a-z2-9]{12}\/replay\/[1-9][0-9]*$/);
-        await until(watcher, `(${offered}) === '${replay}'`, 5000);
+        await watcher.until(`(${offered}) === '${replay}'`, 5000);
         assert.equal(await player.evaluate("document.getElementById('rewatch').textContent"), 'Watch this match again');
         assert.equal(fs.readdirSync(path.join(state, 'recordings')).length, 1);
 
         // The replay: no join form, the keys said, eight times as fast.
         await player.click('rewatch');
-        await until(player, `location.pathname === '${replay}' && document.getElementById('status')?.textContent.startsWith('Replay: 1x. Space pauses')`);
+        await player.until(`location.pathname === '${replay}' && document.getElementById('status')?.textContent.startsWith('Replay: 1x. Space pauses')`);
         assert.equal(await player.evaluate("document.getElementById('join').hidden && !document.getElementById('replayPads').hidden"), true);
         for (let k = 0; k < 3; ++k) await player.key('keyDown', 'Equal', '=', 187);
-        await until(player, "document.getElementById('status').textContent.startsWith('Replay: 8x')");
-        await until(player, statusIs('The end of the match.'), 120000);
+        await player.until("document.getElementById('status').textContent.startsWith('Replay: 8x')");
+        await player.until(statusIs('The end of the match.'), 120000);
         assert.deepEqual(await player.evaluate(cells), last);
         assert.equal(await player.evaluate("document.getElementById('replayPads').hidden"), true);
 
