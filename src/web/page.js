@@ -8,9 +8,9 @@
 
 const blockduel = (() => {
     // The protocol as this page speaks it.
-    const protocolVersion = 6;
+    const protocolVersion = 7;
     const magic = [0x42, 0x4c, 0x4b, 0x44]; // "BLKD"
-    const Type = { Hello: 1, Welcome: 2, Refused: 3, Ready: 4, Key: 5, KeepAlive: 6, Picture: 7, Delta: 8, End: 9, Result: 10 };
+    const Type = { Hello: 1, Welcome: 2, Refused: 3, Ready: 4, Key: 5, KeepAlive: 6, Picture: 7, Delta: 8, End: 9, Result: 10, Kept: 11 };
     const Seat = { Player: 1, Watcher: 2 };
     const KeyKind = { Press: 1, Repeat: 2, Release: 3, ReleaseAll: 4 };
     const Action = { Turn: 1, Left: 2, Right: 3, Drop: 4, Escape: 5, Enter: 6, Pause: 7 };
@@ -20,12 +20,16 @@ const blockduel = (() => {
     const keepAliveMs = 1000;
     const silenceLimitMs = 5000;
     const answerLimitMs = 5000; // as long as a terminal waits for Welcome
+    const leaveGraceMs = 500; // as long as a terminal waits for the End after its Escape
     const maxLegendLength = 24;
     // A round's result: its size and the bounds of its fields.
     const resultSize = 33;
     const maxResultRound = 1000000;
     const maxResultScore = 1000000000;
     const maxResultLevel = 99;
+    // The number a server's room keeps its match under, for its replay link.
+    const keptSize = 4;
+    const maxKeptNumber = 1000000000;
     const columns = 56;
     const rows = 21;
     const cells = columns * rows;
@@ -45,13 +49,17 @@ const blockduel = (() => {
         [Type.Delta, [1, maxPayload]],
         [Type.End, [0, 0]],
         [Type.Result, [resultSize, resultSize]],
+        [Type.Kept, [keptSize, keptSize]],
     ]);
+
+    // A number of four bytes at `at` of `p`, most significant first.
+    const number32 = (p, at) => ((p[at] << 24) >>> 0) + (p[at + 1] << 16) + (p[at + 2] << 8) + p[at + 3];
 
     // A Result's fields, as the host writes them (numbers of four bytes,
     // most significant first; boards as 0 for none, else 1 or 2); null
     // when one is out of its bounds.
     function readResult(p) {
-        const number = (at) => ((p[at] << 24) >>> 0) + (p[at + 1] << 16) + (p[at + 2] << 8) + p[at + 3];
+        const number = (at) => number32(p, at);
         const board = (b) => (b <= 2 ? b - 1 : null);
         const r = {
             round: number(0),
@@ -141,8 +149,9 @@ const blockduel = (() => {
             if (this.error === null) this.error = what;
         }
 
-        // Feeds `bytes` (a Uint8Array); calls onMessage for each message.
-        feed(bytes, onMessage) {
+        // Feeds `bytes` (a Uint8Array); calls onMessage for each message, or
+        // only the first when `justOne`; returns how many bytes it took.
+        feed(bytes, onMessage, justOne = false) {
             let used = 0;
             while (used < bytes.length && this.error === null) {
                 if (this.length < 0) {
@@ -158,8 +167,10 @@ const blockduel = (() => {
                     const message = this.finish();
                     this.restart();
                     if (message !== null) onMessage(message);
+                    if (message !== null && justOne) break;
                 }
             }
+            return used;
         }
 
         // The type, then a length of one byte below 128 or two above, in its
@@ -167,7 +178,7 @@ const blockduel = (() => {
         readHeader() {
             const b = this.buffer;
             if (this.have === 1) {
-                if (b[0] < Type.Hello || b[0] > Type.Result) this.fail('unknown message type');
+                if (b[0] < Type.Hello || b[0] > Type.Kept) this.fail('unknown message type');
                 else if (!hostBounds.has(b[0])) this.fail('a message this side does not take');
             } else if (this.have === 2 && b[1] < 0x80) {
                 this.checkLength(b[1]);
@@ -203,6 +214,9 @@ const blockduel = (() => {
             } else if (type === Type.Result) {
                 message.result = readResult(p);
                 if (message.result === null) this.fail("a round's result out of bounds");
+            } else if (type === Type.Kept) {
+                message.kept = number32(p, 0);
+                if (message.kept < 1 || message.kept > maxKeptNumber) this.fail("a kept match's number out of bounds");
             }
             return this.error === null ? message : null;
         }
@@ -340,8 +354,10 @@ const blockduel = (() => {
     // time go in; what to send, the cells to paint and how it ended come out
     // through the callbacks of `to`: send(bytes), welcomed(), picture() (a
     // whole new picture), paint(index) and stop(why, beforeWelcome), called
-    // once, after which the session does nothing; `to.legend`, when given,
-    // is the player's keys as its board's legend shows them.
+    // once, after which the session shows nothing more; `to.legend`, when
+    // given, is the player's keys as its board's legend shows them. Optional:
+    // close(), when the connection may go, and kept(number), when a server's
+    // room says the number it keeps the match under.
     class Session {
         constructor(seat, symbols, nowMs, to) {
             Object.assign(this, { seat, symbols, to, startedMs: nowMs, heardMs: nowMs, sentMs: nowMs });
@@ -350,6 +366,9 @@ const blockduel = (() => {
             this.state = 'greeting'; // then 'playing', then 'over'
             this.picture = null; // none until the first Picture
             this.result = null; // the last round's result, once one has ended
+            this.kept = null; // the match's number in its room, once the room says
+            this.leftMs = null; // when this page pressed Escape
+            this.hungUp = false;
         }
 
         send(bytes, nowMs) {
@@ -363,6 +382,27 @@ const blockduel = (() => {
             const before = this.state === 'greeting';
             this.state = 'over';
             this.to.stop(why, before);
+            if (this.leftMs === null) this.hangUp();
+        }
+
+        hangUp() {
+            if (this.hungUp) return;
+            this.hungUp = true;
+            if (this.to.close) this.to.close();
+        }
+
+        keep(number) {
+            this.kept = number;
+            if (this.to.kept) this.to.kept(number);
+        }
+
+        // After Escape the page has left, but it hears the host out a
+        // moment: a room's match ends with the page's leaving, and its
+        // number comes just before the End.
+        hearOut(bytes) {
+            if (this.hungUp) return;
+            this.decoder.feed(bytes, (m) => (m.type === Type.Kept ? this.keep(m.kept) : m.type === Type.End && this.hangUp()));
+            if (this.decoder.error !== null) this.hangUp();
         }
 
         opened(nowMs) {
@@ -370,11 +410,12 @@ const blockduel = (() => {
         }
 
         closed() {
+            if (this.state === 'over') return this.hangUp();
             this.stop(this.state === 'greeting' ? 'the host closed the connection without an answer; when it is busy turning strangers away, try again' : 'the host closed the connection');
         }
 
         receive(bytes, nowMs) {
-            if (this.state === 'over') return;
+            if (this.state === 'over') return this.hearOut(bytes);
             this.heardMs = nowMs;
             this.decoder.feed(bytes, (m) => this.handle(m, nowMs));
             if (this.decoder.error !== null) this.stop(`the host sent something this page cannot read: ${this.decoder.error}`);
@@ -406,6 +447,7 @@ const blockduel = (() => {
                 this.result = m.result;
                 return;
             }
+            if (m.type === Type.Kept) return this.keep(m.kept);
             if (m.type !== Type.KeepAlive) this.stop('the host sent a message out of turn');
         }
 
@@ -417,6 +459,7 @@ const blockduel = (() => {
 
         // Keep-alives, and the host's silence.
         tick(nowMs) {
+            if (this.state === 'over') return this.leftMs !== null && nowMs - this.leftMs >= leaveGraceMs && this.hangUp();
             if (this.state === 'greeting' && nowMs - this.startedMs >= answerLimitMs) return this.stop('the host did not answer in 5 seconds');
             if (nowMs - this.heardMs >= silenceLimitMs) return this.stop('the host has not been heard from for 5 seconds');
             if (this.state === 'playing' && nowMs - this.sentMs >= keepAliveMs) this.send(encodeKeepAlive(), nowMs);
@@ -439,19 +482,275 @@ const blockduel = (() => {
         }
 
         // Escape: a player's goes to the host, as a terminal's does; then
-        // the page leaves at once.
+        // the page leaves at once, and hangs up after the host's End or a
+        // moment without it.
         leave(nowMs) {
             this.sendKeys([[KeyKind.Press, Action.Escape]], nowMs);
+            if (this.state === 'playing') this.leftMs = nowMs;
             this.stop('you left the game');
         }
     }
+
+    // A kept match, as the game writes its recordings: records of two bytes
+    // of magic, a kind, the payload's length as a number (below), the
+    // payload, and the CRC-32 of kind, length and payload, four bytes low
+    // first. The Heard records hold what the host sent: entries of the
+    // milliseconds since the one before, then the message as it came.
+    const recordMagic = [0xb1, 0xd7];
+    const RecordKind = { Header: 1, Heard: 5 };
+    const maxRecordPayload = 64 * 1024;
+    const maxFileBytes = 32 * 1024 * 1024; // nothing the game writes comes near
+    // The game's own bounds: records a week of play stays below, the
+    // longest wait between two messages, and the messages that may come at
+    // once beyond one a millisecond of the waits (what a host can queue).
+    const recordingRecords = 1 << 18;
+    const maxHeardGapMs = 3600000;
+    const heardAtOnce = Math.floor((1 << 20) / 3);
+    const heardTypes = new Set([Type.Picture, Type.Delta, Type.End, Type.Result]);
+    const maxNumberBytes = 5; // 35 bits: past every bound a number here has
+    const short = 'short';
+    const damaged = 'damaged';
+
+    // A number of seven bits a byte, low first, the top bit on all but the
+    // last, at `at` of `bytes`: { value, next }, with next 0 when the bytes
+    // end first, -1 when it is over `limit` or not in its shortest form.
+    function readNumber(bytes, at, limit) {
+        let value = 0;
+        for (let i = 0; i < maxNumberBytes; ++i) {
+            if (at + i === bytes.length) return { value, next: 0 };
+            const b = bytes[at + i];
+            value += (b & 0x7f) * 2 ** (7 * i);
+            if (value > limit) break;
+            if (b < 0x80) return { value, next: b === 0 && i > 0 ? -1 : at + i + 1 };
+        }
+        return { value, next: -1 };
+    }
+
+    let crcTable = null;
+    function crc32(bytes, from, to) {
+        crcTable ??= Int32Array.from({ length: 256 }, (_, n) => {
+            for (let k = 0; k < 8; ++k) n = n & 1 ? 0xedb88320 ^ (n >>> 1) : n >>> 1;
+            return n;
+        });
+        let c = -1;
+        for (let i = from; i < to; ++i) c = crcTable[(c ^ bytes[i]) & 0xff] ^ (c >>> 8);
+        return (c ^ -1) >>> 0;
+    }
+    const little32 = (b, at) => (b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (b[at + 3] << 24)) >>> 0;
+
+    // The record at `at`: { kind, payload, next }, or short (it runs past
+    // the end) or damaged. `read.checkable` (a RecordingReader's) is what
+    // checksums may still cover, so that a file of stretches that each seem
+    // to begin a long record is given up rather than checked for minutes.
+    function recordAt(bytes, at, read) {
+        if (bytes[at] !== recordMagic[0]) return damaged;
+        if (at + 1 === bytes.length) return short;
+        if (bytes[at + 1] !== recordMagic[1]) return damaged;
+        if (at + 2 === bytes.length) return short;
+        const length = readNumber(bytes, at + 3, maxRecordPayload);
+        if (length.next <= 0) return length.next === 0 ? short : damaged;
+        const end = length.next + length.value;
+        if (end + 4 > bytes.length) return short;
+        read.checkable -= end - at;
+        if (read.checkable < 0 || crc32(bytes, at + 2, end) !== little32(bytes, end)) return damaged;
+        return { kind: bytes[at + 2], payload: bytes.subarray(length.next, end), next: end + 4 };
+    }
+
+    // The entries of Heard stretches, each message read as the live
+    // decoder reads it; a stretch that does not hold together ends them.
+    class HeardReader {
+        constructor() {
+            this.decoder = new Decoder();
+            this.entries = [];
+            this.waitedMs = 0;
+        }
+
+        // False when `stretch` does not hold together, or brings more
+        // messages than its waits allow.
+        add(stretch) {
+            const before = this.entries.length;
+            for (let at = 0; at < stretch.length; ) {
+                const wait = readNumber(stretch, at, maxHeardGapMs);
+                let message = null;
+                if (wait.next > 0) at = wait.next + this.decoder.feed(stretch.subarray(wait.next), (m) => (message = m), true);
+                this.waitedMs += wait.value;
+                const fits = message !== null && heardTypes.has(message.type);
+                if (!fits || this.entries.push({ afterMs: wait.value, message }) > this.waitedMs + heardAtOnce) {
+                    this.entries.length = before; // nothing of a stretch that does not read
+                    return false;
+                }
+            }
+            return true;
+        }
+    }
+
+    // A recording's bytes, read as the game reads a network guest's, a
+    // slice at a time (so that a large file leaves the page time to paint
+    // and breathe): every whole record, a stretch that does not hold
+    // together skipped up to the next record that does, which makes the
+    // file damaged, or cut short when it seemed to begin a record and no
+    // whole one follows.
+    class RecordingReader {
+        constructor(bytes) {
+            this.bytes = bytes.subarray(0, maxFileBytes);
+            this.at = 0;
+            this.skipped = 0; // bytes passed over since the last whole record
+            this.shortAt = false; // the first of them began what seemed a record
+            this.checkable = 2 * this.bytes.length;
+            this.records = 0;
+            this.firstKind = null;
+            this.heard = new HeardReader();
+            this.damaged = false;
+            this.tooMany = false;
+            this.broken = false; // a stretch that does not read: the rest is not read
+        }
+
+        get done() {
+            return this.at >= this.bytes.length || this.checkable < 0 || this.tooMany || this.broken;
+        }
+
+        // Reads on over about `slice` bytes; what readRecording says once
+        // done, else null.
+        step(slice) {
+            for (const end = this.at + slice; this.at < end && !this.done; ) this.next();
+            return this.done ? this.result() : null;
+        }
+
+        next() {
+            const found = recordAt(this.bytes, this.at, this);
+            if (found === short || found === damaged) {
+                if (this.skipped++ === 0) this.shortAt = found === short;
+                ++this.at;
+                return;
+            }
+            if (this.records === recordingRecords) return (this.tooMany = true);
+            this.damaged ||= this.skipped > 0;
+            this.skipped = 0;
+            if (this.records++ === 0) this.firstKind = found.kind;
+            this.broken = found.kind === RecordKind.Heard && !this.heard.add(found.payload);
+            this.at = found.next;
+        }
+
+        result() {
+            const given = this.checkable < 0; // given up, as damaged
+            const cutShort = !given && this.skipped > 0 && this.shortAt;
+            const lost = given || this.broken || this.damaged || (this.skipped > 0 && !this.shortAt);
+            const read = { entries: this.heard.entries, cutShort, damaged: lost, problem: null };
+            if (this.firstKind !== RecordKind.Header) read.problem = 'it is not a recording of a match, or its start is damaged';
+            else if (this.tooMany) read.problem = 'it holds more records than any match could';
+            else if (read.damaged) read.problem = 'what the host sent is damaged in it, so its pictures cannot be shown';
+            else if (read.entries.length === 0) read.problem = 'it holds no pictures yet';
+            return read;
+        }
+    }
+
+    // A recording read whole: { entries, cutShort, damaged, problem },
+    // `problem` saying why it cannot be played (a picture after a stretch
+    // that was lost would be wrong), or null.
+    const readRecording = (bytes) => new RecordingReader(bytes).step(Infinity);
+
+    // A replay's speeds, in quarters of the match's own pace.
+    const slowestQuarters = 1;
+    const normalQuarters = 4;
+    const fastestQuarters = 32;
+    const speedText = (q) => (q >= normalQuarters ? `${q / normalQuarters}x` : `1/${normalQuarters / q}x`);
+    // A tick shows no more messages than this, so that however many come
+    // at once the tab paints and reads its keys between them.
+    const replayBatch = 64;
+    // A tick counts no more time than this: a tab the browser held back
+    // goes on where it was rather than rushing through what it missed.
+    const longestTickMs = 1000;
+    // A replay's keys, as the terminal's are, and its touch buttons.
+    const replayKeys = {
+        Space: 'pause', ArrowRight: 'step', Equal: 'faster', NumpadAdd: 'faster', Minus: 'slower',
+        NumpadSubtract: 'slower', Enter: 'next', NumpadEnter: 'next', Escape: 'leave', replayPause: 'pause',
+        replayStep: 'step', replaySlower: 'slower', replayFaster: 'faster', replayNext: 'next',
+    };
+
+    // A recording's entries played on the page's clock: the time and the
+    // keys go in, the pictures come out as a Session gives them, through
+    // `to`: picture() (a whole new one) and paint(index).
+    class Replay {
+        constructor(entries, nowMs, to) {
+            Object.assign(this, { entries, to, clockMs: nowMs });
+            this.next = 0; // the entry shown next
+            this.waitedMs = 0; // of the match, towards the next entry's wait
+            this.quarters = normalQuarters;
+            this.paused = false;
+            this.skipping = false; // without waits, up to just after a Result
+            this.left = false;
+            this.picture = blankPicture();
+        }
+
+        get over() {
+            return this.left || this.next === this.entries.length;
+        }
+
+        line() {
+            if (this.left) return 'You left the replay';
+            if (this.over) return 'The end of the match';
+            return this.paused ? 'Paused' : `Replay: ${speedText(this.quarters)}`;
+        }
+
+        tick(nowMs) {
+            const elapsed = Math.min(Math.max(nowMs - this.clockMs, 0), longestTickMs);
+            this.clockMs = nowMs;
+            if (this.paused && !this.skipping) return;
+            if (!this.paused) this.waitedMs += (elapsed * this.quarters) / normalQuarters;
+            for (let shown = 0; shown < replayBatch && !this.over && (this.skipping || !this.paused); ++shown) {
+                const wait = this.entries[this.next].afterMs;
+                if (!this.skipping && this.waitedMs < wait) return;
+                this.waitedMs = this.skipping ? 0 : this.waitedMs - wait;
+                this.show();
+            }
+        }
+
+        show() {
+            const { message } = this.entries[this.next++];
+            if (message.type === Type.Picture) {
+                this.picture = blankPicture();
+                this.to.picture();
+            }
+            if (message.runs) applyRuns(message.runs, this.picture, this.to.paint);
+            if (message.type === Type.Result) this.skipping = false;
+        }
+
+        // One of replayKeys' actions, once the time up to now is played.
+        key(action, nowMs) {
+            this.tick(nowMs);
+            if (this.over) return;
+            if (action === 'pause') this.paused = !this.paused;
+            else if (action === 'faster') this.quarters = Math.min(this.quarters * 2, fastestQuarters);
+            else if (action === 'slower') this.quarters = Math.max(this.quarters / 2, slowestQuarters);
+            else if (action === 'step' && this.paused) {
+                this.waitedMs = 0;
+                this.show();
+            } else if (action === 'next') {
+                this.skipping = true;
+                this.tick(nowMs);
+            } else if (action === 'leave') this.left = true;
+        }
+    }
+
+    // A replay link's match number, or null: /r/ROOM/replay/N, or with a
+    // slash after it, as the server takes it too.
+    function replayNumberOf(pathname) {
+        const found = /^\/r\/[A-Za-z0-9_-]{4,32}\/replay\/([1-9][0-9]{0,9})\/?$/.exec(pathname);
+        return found && Number(found[1]) <= maxKeptNumber ? Number(found[1]) : null;
+    }
+    // The replay link of a room's match `kept`, from the room's path.
+    const replayPathOf = (pathname, kept) => `/r/${pathname.split('/')[2]}/replay/${kept}`;
 
     return {
         protocolVersion, Type, Seat, KeyKind, Action, keepAliveMs, silenceLimitMs, answerLimitMs,
         maxLegendLength, columns, rows, cells, playPath, legend, Decoder, validRuns, blankPicture,
         applyRuns, encodeHello, encodeReady, encodeKey, encodeKeepAlive, parseJoinCode, formatJoinCode,
         randomRoomName, randomJoinCode, playPathOf,
-        refusalText, glyphOf, cellClass, keyActions, Keys, Session,
+        refusalText, glyphOf, cellClass, keyActions, Keys, Session, maxKeptNumber,
+        leaveGraceMs, RecordingReader, readRecording, replayKeys, Replay, replayNumberOf, replayPathOf,
+        // The numbers the page states again for the game's recordings and
+        // replays, which its tests hold to the game's.
+        replayBounds: { maxRecordPayload, maxFileBytes, recordingRecords, maxHeardGapMs, heardAtOnce, slowestQuarters, normalQuarters, fastestQuarters },
     };
 })();
 
@@ -469,6 +768,8 @@ function startPage(bd) {
     const screen = $('screen');
     const again = $('again');
     const pads = $('pads');
+    const rewatch = $('rewatch');
+    const replayPads = $('replayPads');
 
     // The grid, one span a cell.
     const spans = [];
@@ -513,6 +814,7 @@ function startPage(bd) {
                 form.hidden = true;
                 game.hidden = false;
                 again.hidden = true;
+                rewatch.hidden = true;
                 // A watcher's one key is Escape: on a touch screen too.
                 for (const button of pads.children) button.hidden = seat !== bd.Seat.Player && button.dataset.key !== 'touchLeave';
                 pads.hidden = false;
@@ -522,6 +824,7 @@ function startPage(bd) {
             },
             picture: () => spans.forEach((_, i) => paintCell(s.picture, i)),
             paint: (i) => paintCell(s.picture, i),
+            kept: offerReplay,
             stop: (why, beforeWelcome) => {
                 if (session === s) session = null;
                 for (const board of boards.splice(0)) board.stop('the page left the game');
@@ -532,14 +835,24 @@ function startPage(bd) {
                 pads.hidden = true;
                 again.hidden = false;
                 again.focus();
+                if (s.kept !== null) offerReplay(s.kept);
             },
         });
         session = s;
         note.textContent = `Joining with ${bd.formatJoinCode(symbols)}...`;
     }
 
+    // A room's match kept under `kept`: once no game is under way here, its
+    // replay link (a late number from a connection still hearing the host
+    // out waits for no game after it).
+    function offerReplay(kept) {
+        if (!inRoom || session !== null) return;
+        rewatch.href = bd.replayPathOf(location.pathname, kept);
+        rewatch.hidden = false;
+    }
+
     // A session on a WebSocket of its own to this page's game; `to` as a
-    // Session takes it, less send.
+    // Session takes it, less send and close.
     function connect(seat, symbols, to) {
         const scheme = location.protocol === 'https:' ? 'wss' : 'ws';
         const socket = new WebSocket(`${scheme}://${location.host}${bd.playPathOf(location.pathname, location.search)}`);
@@ -547,10 +860,9 @@ function startPage(bd) {
         const s = new bd.Session(seat, symbols, Date.now(), {
             ...to,
             send: (bytes) => socket.readyState === WebSocket.OPEN && socket.send(bytes),
-            stop: (why, beforeWelcome) => {
+            close: () => {
                 clearInterval(timer);
                 socket.close();
-                to.stop(why, beforeWelcome);
             },
         });
         socket.onopen = () => s.opened(Date.now());
@@ -578,6 +890,7 @@ function startPage(bd) {
             welcomed: () => joinHere(symbols, board + 1),
             picture: () => {},
             paint: () => {},
+            kept: offerReplay,
             stop: (why, beforeWelcome) => {
                 const at = boards.indexOf(s);
                 if (at >= 0) boards.splice(at, 1);
@@ -607,7 +920,13 @@ function startPage(bd) {
     const playing = () => session !== null && session.state === 'playing';
     document.addEventListener('keydown', (e) => {
         // The browser's own shortcuts (Ctrl+D, Alt+Left) stay the browser's.
-        if (!playing() || bd.keyActions[e.code] === undefined || e.ctrlKey || e.metaKey || e.altKey) return;
+        if (e.ctrlKey || e.metaKey || e.altKey) return;
+        if (replayKey !== null && bd.replayKeys[e.code] !== undefined) {
+            e.preventDefault();
+            if (!e.repeat) replayKey(bd.replayKeys[e.code]); // each key counts on its press
+            return;
+        }
+        if (!playing() || bd.keyActions[e.code] === undefined) return;
         e.preventDefault();
         for (const s of sessionsOf(e.code)) s.down(e.code, e.repeat, Date.now());
     });
@@ -631,6 +950,79 @@ function startPage(bd) {
         });
         const lift = () => playing() && session.up(code, Date.now());
         for (const type of ['pointerup', 'pointercancel', 'lostpointercapture']) button.addEventListener(type, lift);
+    }
+
+    // A replay link: the room's kept match, fetched and played on the grid
+    // with the keys of the terminal's replay, and buttons for them.
+    let replayKey = null; // takes a replay's action while one plays
+    const readSlice = 128 * 1024;
+    const replayKeyLine = (paused) => `${paused ? 'Space resumes, \u2192 steps' : 'Space pauses'}, + and - change the speed, Enter skips to the next round, Escape leaves.`;
+    for (const button of replayPads.querySelectorAll('button')) {
+        button.addEventListener('pointerdown', (e) => {
+            e.preventDefault();
+            if (replayKey !== null) replayKey(bd.replayKeys[button.dataset.key]);
+        });
+    }
+
+    // The recording's bytes, as many as its reader reads at the most.
+    async function fetchRecording(url) {
+        const response = await fetch(url, { cache: 'no-store' });
+        if (response.status === 404) throw new Error('this room keeps no such match');
+        if (!response.ok) throw new Error(`the server answered ${response.status}`);
+        const reader = response.body.getReader();
+        const chunks = [];
+        for (let size = 0; size < bd.replayBounds.maxFileBytes; ) {
+            const { done, value } = await reader.read();
+            if (done) return new Uint8Array(await new Blob(chunks).arrayBuffer());
+            chunks.push(value);
+            size += value.length;
+        }
+        reader.cancel().catch(() => {});
+        return new Uint8Array(await new Blob(chunks).arrayBuffer());
+    }
+
+    async function watchRecording() {
+        form.hidden = true;
+        game.hidden = false;
+        status.textContent = 'Fetching the match...';
+        let bytes;
+        try {
+            bytes = await fetchRecording(location.pathname.replace(/\/$/, '') + '.rec');
+        } catch (e) {
+            status.textContent = sentence(`the match could not be fetched: ${e.message}`);
+            return;
+        }
+        // A slice of the reading at a time, each well within a frame's
+        // worth of the page's time or a few, with the page's turn between.
+        const reader = new bd.RecordingReader(bytes);
+        let read;
+        while ((read = reader.step(readSlice)) === null) {
+            status.textContent = `Reading the match: ${Math.floor((100 * reader.at) / bytes.length)}%`;
+            await new Promise((wake) => setTimeout(wake));
+        }
+        if (read.problem !== null) return (status.textContent = sentence(`the match cannot be played: ${read.problem}`));
+        const paintAll = () => spans.forEach((_, i) => paintCell(r.picture, i));
+        const r = new bd.Replay(read.entries, performance.now(), { picture: paintAll, paint: (i) => paintCell(r.picture, i) });
+        paintAll();
+        const show = () => {
+            const text = !r.over ? `${r.line()}. ${replayKeyLine(r.paused)}`
+                : r.left || !read.cutShort ? `${r.line()}.` : 'The recording ends here: it was cut short.';
+            if (status.textContent !== text) status.textContent = text;
+            if (!r.over) return;
+            clearInterval(timer);
+            replayPads.hidden = true;
+            replayKey = null;
+        };
+        const timer = setInterval(() => {
+            r.tick(performance.now());
+            show();
+        }, 50);
+        replayKey = (action) => {
+            r.key(action, performance.now());
+            show();
+        };
+        replayPads.hidden = false;
+        show();
     }
 
     // A server's front page: its choices open a room, whose page then
@@ -664,6 +1056,7 @@ function startPage(bd) {
         else if (document.execCommand('copy')) said();
     });
 
+    if (bd.replayNumberOf(location.pathname) !== null) return watchRecording();
     let fragment = location.hash.slice(1);
     try {
         fragment = decodeURIComponent(fragment);
