@@ -16,7 +16,7 @@
 namespace web {
 namespace {
 
-constexpr std::size_t sizeLimit = std::size_t{40} * 1024; // 40 KiB, with the rooms its choices open
+constexpr std::size_t sizeLimit = std::size_t{64} * 1024; // 64 KiB, with its rooms and replays
 
 std::size_t countOf(const std::string& text, const std::string& what) {
     std::size_t count = 0;
