@@ -26,7 +26,7 @@ struct KeptAs {
     unsigned processId;     // two games of one second and seed differ by it
     std::string version;    // the program's
     std::string stamp;      // the start as the recording's name shows it
-    std::string tag;        // after the stamp in the recording's name (a server's room)
+    std::string tag{};      // after the stamp in the recording's name (a server's room)
     bool resultsLog = true; // its rounds in the results log too
 };
 
