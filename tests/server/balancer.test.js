@@ -4,7 +4,7 @@
 // links, each room's page and game on the server that holds it, rooms
 // spread over all three; a server killed loses its own rooms only (their
 // players' connections end), its health check takes it out and new rooms
-// open on the others.
+// open on the others; a match ended plays back from the server that kept it.
 'use strict';
 const assert = require('node:assert/strict');
 const { spawn } = require('node:child_process');
@@ -158,6 +158,19 @@ test('three servers behind HAProxy serve one set of links and lose only their ow
             const before = p.messages.length;
             assert.ok(await p.until((q) => (q.read(), q.messages.length > before + 5 || undefined), 5000), `room ${p.name} plays on`);
             assert.equal(p.gone, false);
+        }
+
+        // A match ended is kept where it was played: its replay link, and
+        // the recording it plays, reach that server through the balancer.
+        const leaver = kept[0];
+        leaver.write(frame(page.encodeKey(page.KeyKind.Press, page.Action.Escape)));
+        const told = await leaver.until((q) => (q.read(), q.messages.find((m) => m.type === page.Type.Kept)), 5000);
+        assert.ok(told, `room ${leaver.name} said where it keeps its match`);
+        const replay = `/r/${leaver.name}/replay/${told.kept}`;
+        for (const target of [replay, `${replay}.rec`]) {
+            const answer = await fetchHead(port, target);
+            assert.match(answer, /^HTTP\/1\.1 200 OK/, target);
+            assert.equal(servedBy(answer), leaver.server, `${target} from the server that kept it`);
         }
 
         // Its health check takes it out: new rooms open on the others.
