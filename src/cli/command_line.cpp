@@ -197,10 +197,7 @@ private:
             if (!problem.empty())
                 fail("--keys " + problem);
         } else if (valueOf(arg, "--state", false, value, given)) {
-            if (stateGiven_)
-                fail("--state is given twice");
-            stateGiven_ = true;
-            options_.state = value;
+            stateFolder(value);
         } else if (valueOf(arg, "--trust", false, value, given)) {
             trust(value, given);
         } else if (valueOf(arg, "--name", false, value, given)) {
@@ -216,6 +213,14 @@ private:
             fail(std::string(dashed ? "unknown option" : "unexpected argument") + " '" +
                  printable(arg) + "'");
         }
+    }
+
+    // Checked with the mode, which may come after it.
+    void stateFolder(const std::string& value) {
+        if (stateGiven_)
+            fail("--state is given twice");
+        stateGiven_ = true;
+        options_.state = value;
     }
 
     // Checked with the mode, which may come after it.

@@ -213,8 +213,8 @@ void Room::frameEnded(void* self, const SteppedMatch& /*match*/) {
         ++room.lateFrames_;
     if (!room.match_->over())
         return;
-    if (int kept = room.recorder_.kept(); kept > 0)
-        room.host_.sendKept(kept);
+    if (int number = room.recorder_.kept(); number > 0)
+        room.host_.sendKept(number);
     room.host_.gameOver();
     room.keepPicture(true);
     room.stage_ = Stage::Ending;

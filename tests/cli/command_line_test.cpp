@@ -383,9 +383,11 @@ TEST(CommandLine, UsageErrorPointsToTheHelp) {
         stderr = saved;
         std::string program = c.program;
         EXPECT_EQ(2, status) << program;
-        EXPECT_EQ(program + ": " + c.message + "\nTry '" + program +
-                      " --help' for more information.\n",
-                  contents(f));
+        std::string expected = program;
+        expected += ": ";
+        expected += c.message;
+        expected += "\nTry '" + program + " --help' for more information.\n";
+        EXPECT_EQ(expected, contents(f));
     }
 }
 

@@ -69,7 +69,7 @@ protected:
     std::string tally() const {
         return std::to_string(m.wins[0]) + "-" + std::to_string(m.wins[1]);
     }
-    std::string statusRow() const { return trimmed(mem::rowText(promptRow, 0, 56)); }
+    static std::string statusRow() { return trimmed(mem::rowText(promptRow, 0, 56)); }
     std::string result(int round, MatchPhase phase) { return trimmed(seen[{round, phase}].first); }
     std::string status(int round, MatchPhase phase) { return trimmed(seen[{round, phase}].second); }
 };
@@ -509,6 +509,25 @@ GameSetup hostWith(FakeRemote& guest) {
     return setup;
 }
 
+// A hold of the match, as its frames show it.
+struct HoldWatch {
+    int playing = 0;               // frames of play so far
+    long long heldAt = -1;         // the virtual clock when the hold began
+    long long resumedAt = -1;      // when the key that ends the hold was pressed
+    long long playingAgainAt = -1; // the first frame of play after it
+    std::set<std::string> heldPictures;
+
+    void frameEnded(const Match& m, long long now) {
+        if (m.phase == MatchPhase::Paused)
+            heldPictures.insert(wholePicture());
+        if (m.phase != MatchPhase::Playing)
+            return;
+        ++playing;
+        if (heldAt >= 0 && playingAgainAt < 0)
+            playingAgainAt = now;
+    }
+};
+
 // P pauses every match at one keyboard, either player's P in a match of
 // two: nothing moves and the legend shows; P again counts down and the
 // round goes on. Held across polls, P counts once. (That the round's clock
@@ -519,45 +538,48 @@ TEST_F(Matches, PPausesAndResumesEveryMatchAtOneKeyboard) {
         mem::reset();
         statuses.clear();
         GameSetup setup = gameSetupOf(optionsOf({mode}));
-        int playing = 0;               // frames of play so far
-        int pausedFor = 0;             // and of the pause
-        long long heldAt = -1;         // the virtual clock when P paused
-        long long resumedAt = -1;      // when P went on
-        long long playingAgainAt = -1; // the first frame of play after it
-        std::set<std::string> heldPictures;
+        HoldWatch w;
+        int pausedFor = 0; // frames of the pause
         screen().onFrameEnd = [&](int) {
             noteStatus();
-            if (m.phase == MatchPhase::Paused) {
-                heldPictures.insert(wholePicture());
-                ++pausedFor;
-            }
-            if (m.phase != MatchPhase::Playing)
-                return;
-            ++playing;
-            if (heldAt >= 0 && playingAgainAt < 0)
-                playingAgainAt = screen().nowMs;
+            pausedFor += m.phase == MatchPhase::Paused ? 1 : 0;
+            w.frameEnded(m, screen().nowMs);
         };
         screen().keyScript = [&](int frame, int key) {
             if (frame > 5'000)
                 return key == vkEscape; // never resumed
-            if (key == vkP && m.phase == MatchPhase::Playing && heldAt < 0 && playing >= 100)
-                return (heldAt = screen().nowMs) > 0;
+            if (key == vkP && m.phase == MatchPhase::Playing && w.heldAt < 0 && w.playing >= 100)
+                return (w.heldAt = screen().nowMs) > 0;
             if (key == vkP && m.phase == MatchPhase::Paused && pausedFor < 4)
                 return true; // still held: no second press
             if (key == vkP && m.phase == MatchPhase::Paused && pausedFor >= 150)
-                return (resumedAt = screen().nowMs) > 0;
-            return key == vkEscape && playing >= 160;
+                return (w.resumedAt = screen().nowMs) > 0;
+            return key == vkEscape && w.playing >= 160;
         };
         playMatch(setup, m);
-        ASSERT_GT(playingAgainAt, 0) << "paused and went on";
-        EXPECT_EQ(1U, heldPictures.size()) << "something moved while paused";
-        EXPECT_NE(std::string::npos, heldPictures.begin()->find("P pauses \xfa Esc leaves"));
+        ASSERT_GT(w.playingAgainAt, 0) << "paused and went on";
+        EXPECT_EQ(1U, w.heldPictures.size()) << "something moved while paused";
+        EXPECT_NE(std::string::npos, w.heldPictures.begin()->find("P pauses \xfa Esc leaves"));
         expectStatuses({"Paused. P resumes, Escape leaves.", "Resumes in 3", "Resumes in 2",
                         "Resumes in 1", "P pauses."});
-        EXPECT_NEAR(1000 * countdownSeconds, playingAgainAt - resumedAt, 100);
+        EXPECT_NEAR(1000 * countdownSeconds, w.playingAgainAt - w.resumedAt, 100);
         EXPECT_GE(pausedFor, 150);
     }
 }
+
+// What the host, player two and a watcher read, each time the host's
+// status changes, from the first pause on.
+struct ToldEach {
+    std::vector<std::vector<std::string>> told;
+    void note(const Match& m, const GameSetup& setup) {
+        std::vector<std::string> now;
+        for (Viewer viewer : {Viewer::PlayerOne, Viewer::PlayerTwo, Viewer::Watcher})
+            now.push_back(lineSeen(m, setup, viewer, promptRow));
+        bool started = !told.empty() || m.phase == MatchPhase::Paused;
+        if (started && (told.empty() || told.back() != now))
+            told.push_back(now);
+    }
+};
 
 // Player two's pause over the network holds the round for both, each told
 // who paused in their own words; either player's P goes on. Held across
@@ -565,9 +587,7 @@ TEST_F(Matches, PPausesAndResumesEveryMatchAtOneKeyboard) {
 TEST_F(Matches, ARemotePlayersPauseHoldsTheRoundAndNamesThem) {
     FakeRemote guest;
     GameSetup setup = hostWith(guest);
-    // What the host, player two and a watcher read, each time it changes,
-    // from the first pause on.
-    std::vector<std::vector<std::string>> told;
+    ToldEach each;
     // Player two pauses, the host goes on, the host pauses, player two goes
     // on: each step ends when the match is in the phase named here.
     const MatchPhase stepEnds[] = {MatchPhase::Paused, MatchPhase::Resuming, MatchPhase::Paused,
@@ -575,12 +595,7 @@ TEST_F(Matches, ARemotePlayersPauseHoldsTheRoundAndNamesThem) {
     int step = 0;
     int stepFrames = 0;
     screen().onFrameEnd = [&](int) {
-        std::vector<std::string> now;
-        for (Viewer viewer : {Viewer::PlayerOne, Viewer::PlayerTwo, Viewer::Watcher})
-            now.push_back(lineSeen(m, setup, viewer, promptRow));
-        if ((!told.empty() || m.phase == MatchPhase::Paused) &&
-            (told.empty() || told.back() != now))
-            told.push_back(now);
+        each.note(m, setup);
         bool ended = step < 4 && m.phase == stepEnds[step];
         step += ended ? 1 : 0;
         stepFrames = ended ? 0 : stepFrames + 1;
@@ -615,7 +630,7 @@ TEST_F(Matches, ARemotePlayersPauseHoldsTheRoundAndNamesThem) {
          "Match over: 0-0. Player one left."},
     };
     std::vector<std::vector<std::string>> got;
-    for (const auto& now : told)
+    for (const auto& now : each.told)
         if (!now[0].starts_with("Resumes in") || now[0] == "Resumes in 3")
             got.push_back(now);
     EXPECT_EQ(expected, got);

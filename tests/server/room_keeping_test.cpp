@@ -110,6 +110,7 @@ TEST_F(Recorders, ARoomKeepsWhatItsWatchersAreSentUnderItsNextNumber) {
     std::vector<record::HeardMessage> heard = history::heardMessages(recording);
     using T = net::MessageType;
     std::vector<std::tuple<T, long long>> seen;
+    seen.reserve(heard.size());
     for (const auto& m : heard)
         seen.emplace_back(m.type, m.afterMs);
     EXPECT_EQ((std::vector<std::tuple<T, long long>>{

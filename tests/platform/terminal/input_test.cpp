@@ -133,7 +133,8 @@ std::vector<std::pair<std::string, std::string>> everyKey() {
             continue;
         }
         std::string number = std::to_string(entry.character);
-        rows.emplace_back(std::string(1, entry.character), "+" + name + " -" + name);
+        std::string pressed = "+" + name;
+        rows.emplace_back(std::string(1, entry.character), pressed.append(" -").append(name));
         rows.emplace_back("\x1b[" + number + "u", "+" + name);
         rows.emplace_back("\x1b[233::" + number + "u", "+@" + name);
     }

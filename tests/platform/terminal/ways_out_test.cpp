@@ -60,8 +60,10 @@ TEST(WaysOut, KeysEndTheGameAndGiveTheTerminalBack) {
         Outcome outcome;
     };
     const PtyOptions legacy = {.kitty = false, .noColor = true};
-    const Outcome ended = Outcome::exited(0), interrupted = Outcome::killed(SIGINT),
-                  quit = Outcome::killed(SIGQUIT), suspended = Outcome::stopped(SIGTSTP);
+    const Outcome ended = Outcome::exited(0);
+    const Outcome interrupted = Outcome::killed(SIGINT);
+    const Outcome quit = Outcome::killed(SIGQUIT);
+    const Outcome suspended = Outcome::stopped(SIGTSTP);
     const Way ways[] = {
         {"Escape", {}, nullptr, ended},
         {"Ctrl-C", {}, ctrlC, interrupted},
