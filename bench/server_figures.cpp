@@ -9,9 +9,11 @@
 // read and counted. The rooms open one after another over a frame, as
 // people come; their first seconds are left out. So the CPU shown is the
 // rooms' and their watchers' ends together, one process on one core.
-// Usage: blockduel_server_figures [SECONDS [--settle S] [ROOMS...]]
+// Usage: blockduel_server_figures [SECONDS [--settle S] [--poll] [ROOMS...]]
 // (the seconds each count of rooms is measured, 20; left out first, 5;
-// the counts of rooms, rising; the rise stops at the first to miss the bar)
+// --poll: the loop polls every socket each turn even where the system
+// keeps a set of them, to compare; the counts of rooms, rising; the rise
+// stops at the first to miss the bar)
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -185,31 +187,61 @@ struct Row {
     double preemptedRate = 0;    // the core taken from the process, times a second
     double busyTurnsRate = 0;    // turns of over Room::lateMs of work, a second
     double offCoreTurnsRate = 0; // turns the core was taken from for over Room::lateMs
+    bool keptSet = false;        // the loop waited on the system's set, not poll
     bool held() const { return lateShare <= barLateShare; }
 };
 
 // The platform's wait, timed: a turn's time is its wait, its work and
-// whatever time the system took the core for.
+// whatever time the system took the core for. The wait is the set's where
+// the platform keeps one (unless --poll), or poll's.
 struct TimedWait {
-    loop::EventLoop::System platform = loop::EventLoop::platform();
+    explicit TimedWait(bool polled)
+        : platform(polled ? loop::EventLoop::platformPolled() : loop::EventLoop::platform()) {}
+    loop::EventLoop::System platform;
     long long waitedUs = 0;
-    static int poll(loop::PollItem* items, int count, int timeoutMs, void* self) {
-        auto& t = *static_cast<TimedWait*>(self);
+    template <class Wait> int timed(Wait wait) {
         long long from = wallUs();
-        int found = t.platform.poll(items, count, timeoutMs, t.platform.context);
-        t.waitedUs += wallUs() - from;
+        int found = wait();
+        waitedUs += wallUs() - from;
         return found;
     }
-    static long long clockMs(void* self) {
-        const auto& t = *static_cast<TimedWait*>(self);
-        return t.platform.clockMs(t.platform.context);
+    static int poll(loop::PollItem* items, int count, int timeoutMs, void* self) {
+        auto& t = *static_cast<TimedWait*>(self);
+        return t.timed(
+            [&] { return t.platform.poll(items, count, timeoutMs, t.platform.context); });
     }
-    loop::EventLoop::System system() { return {poll, clockMs, this}; }
+    static int waitSet(void* set, loop::PollItem* ready, int timeoutMs, void* self) {
+        auto& t = *static_cast<TimedWait*>(self);
+        return t.timed(
+            [&] { return t.platform.waitSet(set, ready, timeoutMs, t.platform.context); });
+    }
+    loop::EventLoop::System system() {
+        loop::EventLoop::System timed = {
+            poll, [](void* self) { return platformOf(self).clockMs(platformOf(self).context); },
+            this};
+        if (platform.openSet == nullptr)
+            return timed;
+        timed.openSet = [](int room, void* self) {
+            return platformOf(self).openSet(room, platformOf(self).context);
+        };
+        timed.closeSet = [](void* set, void* self) {
+            platformOf(self).closeSet(set, platformOf(self).context);
+        };
+        timed.changeSet = [](void* set, const loop::PollItem& item, loop::SetChange change,
+                             void* self) {
+            return platformOf(self).changeSet(set, item, change, platformOf(self).context);
+        };
+        timed.waitSet = waitSet;
+        return timed;
+    }
+    static const loop::EventLoop::System& platformOf(void* self) {
+        return static_cast<TimedWait*>(self)->platform;
+    }
 };
 
 // The rooms of one step and their watchers, on one loop; the loop outlives them.
 struct Step {
-    explicit Step(int count) : loop(2 * count + 16, wait.system()) {}
+    Step(int count, bool polled) : wait(polled), loop(2 * count + 16, wait.system()) {}
     TimedWait wait;
     loop::EventLoop loop;
     std::vector<std::unique_ptr<Watcher>> watchers;
@@ -274,10 +306,10 @@ struct Step {
 
 // `count` rooms measured for `seconds` after `settle` seconds: false when
 // the measurement could not be made.
-bool measure(int count, int seconds, int settle, Row& row) {
+bool measure(int count, int seconds, int settle, bool polled, Row& row) {
     malloc_trim(0); // the last step's rooms given back, so that the count starts clean
     long long residentBefore = residentBytes();
-    Step step(count);
+    Step step(count, polled);
     step.wanted = count;
     step.watchers.reserve(static_cast<std::size_t>(count));
     step.rooms.reserve(static_cast<std::size_t>(count));
@@ -333,6 +365,7 @@ bool measure(int count, int seconds, int settle, Row& row) {
     row.preemptedRate = static_cast<double>(to.preempted - from.preempted) / seconds;
     row.busyTurnsRate = static_cast<double>(step.busyTurns) / seconds;
     row.offCoreTurnsRate = static_cast<double>(step.offCoreTurns) / seconds;
+    row.keptSet = step.loop.keepsSet();
     return true;
 }
 
@@ -361,10 +394,13 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     int seconds = 20;
     int settle = 5;
+    bool polled = false;
     std::vector<int> counts;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--settle") == 0 && i + 1 < argc)
             settle = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--poll") == 0)
+            polled = true;
         else if (i == 1)
             seconds = std::atoi(argv[i]);
         else
@@ -374,7 +410,8 @@ int main(int argc, char** argv) {
         counts = {100, 250, 500, 1000, 1500, 2000};
     if (seconds < 1 || settle < 1 ||
         std::any_of(counts.begin(), counts.end(), [](int n) { return n < 1; })) {
-        std::fputs("usage: blockduel_server_figures [SECONDS [--settle S] [ROOMS...]]\n", stderr);
+        std::fputs("usage: blockduel_server_figures [SECONDS [--settle S] [--poll] [ROOMS...]]\n",
+                   stderr);
         return 2;
     }
     std::string error;
@@ -392,10 +429,10 @@ int main(int argc, char** argv) {
     std::printf("|------:|------:|------:|------:|------:|------:|------:|------:|------:|\n");
     double loadBefore = loadAverage();
     int best = 0;
+    Row row;
     for (int count : counts) {
-        Row row;
         auto started = Clock::now();
-        if (!measure(count, seconds, settle, row))
+        if (!measure(count, seconds, settle, polled, row))
             return 1;
         std::printf(
             "| %d | %.2f | %.2f %% | %.3f %% | %.0f %% | %.0f KiB | %.0f | %.0f | %.1f, %.1f |\n",
@@ -413,6 +450,7 @@ int main(int argc, char** argv) {
     std::printf("\nThe most rooms one core kept with no more than 1 frame in 100 over %d ms "
                 "late: %d (target %d rooms at %d frames a second)\n",
                 server::Room::lateMs, best, targetRooms, settledRate);
+    std::printf("The loop's wait: %s\n", row.keptSet ? "the system's set (epoll)" : "poll");
     std::printf("The machine's load average: %.1f before, %.1f after, on %ld cores\n", loadBefore,
                 loadAverage(), sysconf(_SC_NPROCESSORS_ONLN));
     return 0;

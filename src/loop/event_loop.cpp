@@ -10,16 +10,39 @@
 
 namespace loop {
 
-EventLoop::System EventLoop::platform() {
+EventLoop::System EventLoop::platformPolled() {
     return {[](PollItem* items, int count, int timeoutMs, void*) {
                 return loopPoll(items, count, timeoutMs);
             },
             [](void*) { return loopClockMs(); }, nullptr};
 }
 
+EventLoop::System EventLoop::platform() {
+    System system = platformPolled();
+    system.openSet = [](int room, void*) -> void* { return loopSetOpen(room); };
+    system.closeSet = [](void* set, void*) { loopSetClose(static_cast<LoopSet*>(set)); };
+    system.changeSet = [](void* set, const PollItem& item, SetChange change, void*) {
+        return loopSetChange(static_cast<LoopSet*>(set), item, change);
+    };
+    system.waitSet = [](void* set, PollItem* ready, int timeoutMs, void*) {
+        return loopSetWait(static_cast<LoopSet*>(set), ready, timeoutMs);
+    };
+    return system;
+}
+
 EventLoop::EventLoop(int maxFiles, const System& system)
     : system_(system), files_(maxFiles), items_(static_cast<std::size_t>(files_.capacity())),
-      fired_(static_cast<std::size_t>(files_.capacity())) {}
+      fired_(static_cast<std::size_t>(files_.capacity())) {
+    if (system_.openSet != nullptr)
+        set_ = system_.openSet(files_.capacity(), system_.context);
+    if (set_ != nullptr)
+        files_.keepChanges(true);
+}
+
+EventLoop::~EventLoop() {
+    if (set_ != nullptr)
+        system_.closeSet(set_, system_.context);
+}
 
 bool EventLoop::addFile(Handle handle, unsigned mask, FileProc proc, void* context) {
     return files_.add(handle, mask, proc, context);
@@ -60,22 +83,51 @@ int EventLoop::processEvents(int limitMs) {
     if (hook_ != nullptr)
         hook_(*this, hookContext_);
     int timeout = waitMs(nowMs(), limitMs);
-    int count = files_.fillPoll(items_.data());
-    if (count == 0 && timeout < 0)
+    if (files_.count() == 0 && timeout < 0)
         return cannotWait;
-    int ready = system_.poll(items_.data(), count, timeout, system_.context);
-    int calls = ready > 0 ? dispatchFiles(count) : 0;
-    return calls + fireTimers(nowMs());
+    int count = wait(timeout);
+    return dispatchFiles(count) + fireTimers(nowMs());
 }
 
+// The set is told what changed just before it waits; one that refuses
+// that is given up, and this turn polls already.
+int EventLoop::wait(int timeoutMs) {
+    if (set_ != nullptr && !tellSet())
+        dropSet();
+    if (set_ != nullptr)
+        return system_.waitSet(set_, items_.data(), timeoutMs, system_.context);
+    int count = files_.fillPoll(items_.data());
+    int ready = system_.poll(items_.data(), count, timeoutMs, system_.context);
+    return ready > 0 ? count : 0;
+}
+
+bool EventLoop::tellSet() {
+    auto tell = [](const FileTable::Change& change, void* self) {
+        auto& loop = *static_cast<EventLoop*>(self);
+        PollItem item = {change.handle, (change.mask & readable) != 0,
+                         (change.mask & writable) != 0, false, false};
+        return loop.system_.changeSet(loop.set_, item, change.how, loop.system_.context);
+    };
+    return files_.tellChanges(tell, this);
+}
+
+void EventLoop::dropSet() {
+    system_.closeSet(set_, system_.context);
+    set_ = nullptr;
+    files_.keepChanges(false);
+}
+
+// The items are the set's ready ones or every handle's, in any order: each
+// is found by its handle.
 int EventLoop::dispatchFiles(int count) {
     int fired = 0;
     for (int i = 0; i < count; ++i) {
         const PollItem& item = items_[static_cast<std::size_t>(i)];
         unsigned mask =
             (item.readable ? readable : noEvents) | (item.writable ? writable : noEvents);
-        if (mask != noEvents)
-            fired_[static_cast<std::size_t>(fired++)] = {item.handle, files_.at(i).serial, mask};
+        const FileTable::File* file = mask != noEvents ? files_.find(item.handle) : nullptr;
+        if (file != nullptr)
+            fired_[static_cast<std::size_t>(fired++)] = {item.handle, file->serial, mask};
     }
     int calls = 0;
     for (int i = 0; i < fired; ++i) {

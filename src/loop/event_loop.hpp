@@ -17,6 +17,13 @@
 //   turn runs waits for the next turn, and none is called twice in a turn.
 // - The loop calls the system through loop/loop_poll.hpp, or through the
 //   System it was made with (a fake clock and wait, in tests and figures).
+//   Where the system keeps a set of handles between waits (epoll), the
+//   loop tells it just before each wait of the handles whose events
+//   changed since the last, and dispatches only what the wait hands back;
+//   elsewhere it polls all its handles every turn. Either way a handle's
+//   descriptor is to be closed only once its events are removed, in the
+//   same turn at the latest, and a closed descriptor's number may come
+//   back at once for another handle.
 //
 // Nothing here allocates after construction but the timers' heap, which
 // grows with the timers; file events are bounded by the capacity given.
@@ -43,10 +50,24 @@ public:
         int (*poll)(PollItem* items, int count, int timeoutMs, void* context);
         long long (*clockMs)(void* context);
         void* context;
+        // The set the system keeps between waits (loopSetOpen and the rest,
+        // each called as loop/loop_poll.hpp says, the set handed back as
+        // openSet gave it), or none: a system without openSet, or whose
+        // openSet gives nullptr, is polled.
+        void* (*openSet)(int room, void* context) = nullptr;
+        void (*closeSet)(void* set, void* context) = nullptr;
+        bool (*changeSet)(void* set, const PollItem& item, SetChange change,
+                          void* context) = nullptr;
+        int (*waitSet)(void* set, PollItem* ready, int timeoutMs, void* context) = nullptr;
     };
     static System platform();
+    // The platform's, polled even where it keeps a set.
+    static System platformPolled();
 
     explicit EventLoop(int maxFiles = defaultMaxFiles, const System& system = platform());
+    ~EventLoop();
+    EventLoop(const EventLoop&) = delete;
+    EventLoop& operator=(const EventLoop&) = delete;
 
     // Watches `handle` for the bits of `mask` as well as any it had,
     // calling `proc` with `context` (which replace the handle's earlier
@@ -54,12 +75,15 @@ public:
     // other handles are watched.
     bool addFile(Handle handle, unsigned mask, FileProc proc, void* context);
     // Stops watching `handle` for the bits of `mask`, from this moment:
-    // what came for them this turn is not handed on.
+    // what came for them this turn is not handed on. Its descriptor may be
+    // closed from then on.
     void removeFile(Handle handle, unsigned mask = readable | writable);
     // What `handle` is watched for; noEvents when nothing.
     unsigned fileMask(Handle handle) const;
     int files() const { return files_.count(); }
     int maxFiles() const { return files_.capacity(); }
+    // True while the loop tells a set the system keeps, false once it polls.
+    bool keepsSet() const { return set_ != nullptr; }
 
     // Calls `proc` with `context` `afterMs` from now (0 or less: at the
     // next turn's end), again as long as it asks (loop/callbacks.hpp).
@@ -88,12 +112,18 @@ public:
 
 private:
     int waitMs(long long now, int limitMs) const;
+    // The turn's wait, on the set or on every handle; how many items it
+    // left in items_.
+    int wait(int timeoutMs);
+    bool tellSet();
+    void dropSet();
     int dispatchFiles(int count);
     int fireTimers(long long now);
 
     System system_;
     FileTable files_;
     TimerHeap timers_;
+    void* set_ = nullptr; // the system's set, nullptr once polled
     // One turn's wait and what it found, sized once for maxFiles.
     std::vector<PollItem> items_;
     struct Fired {

@@ -5,6 +5,7 @@
 #include "loop/file_table.hpp"
 
 #include <algorithm>
+#include <utility>
 
 namespace loop {
 
@@ -45,6 +46,10 @@ const FileTable::File* FileTable::find(Handle handle) const {
     return index_[place] == 0 ? nullptr : &files_[static_cast<std::size_t>(index_[place] - 1)];
 }
 
+FileTable::File* FileTable::findFile(Handle handle) {
+    return const_cast<File*>(std::as_const(*this).find(handle));
+}
+
 bool FileTable::add(Handle handle, unsigned mask, FileProc proc, void* context) {
     mask &= readable | writable;
     if (mask == noEvents || proc == nullptr)
@@ -52,6 +57,8 @@ bool FileTable::add(Handle handle, unsigned mask, FileProc proc, void* context) 
     std::size_t place = probe(handle);
     if (index_[place] != 0) {
         File& file = files_[static_cast<std::size_t>(index_[place] - 1)];
+        if ((file.mask | mask) != file.mask)
+            changed(file);
         file.mask |= mask;
         file.proc = proc;
         file.context = context;
@@ -61,6 +68,7 @@ bool FileTable::add(Handle handle, unsigned mask, FileProc proc, void* context) 
         return false;
     files_.push_back({handle, mask, proc, context, nextSerial_++});
     index_[place] = count();
+    changed(files_.back());
     return true;
 }
 
@@ -69,15 +77,24 @@ void FileTable::remove(Handle handle, unsigned mask) {
     if (index_[place] == 0)
         return;
     File& file = files_[static_cast<std::size_t>(index_[place] - 1)];
+    if ((file.mask & mask) == noEvents)
+        return;
     file.mask &= ~mask;
     if (file.mask == noEvents)
         forget(place);
+    else
+        changed(file);
 }
 
 // The index closes the gap behind the freed place; then the last
 // registration moves into the freed one's room.
 void FileTable::forget(std::size_t place) {
     auto freed = static_cast<std::size_t>(index_[place] - 1);
+    if (keeping_) {
+        unlist(files_[freed]);
+        if (files_[freed].told != noEvents)
+            dropped_.push_back(files_[freed].handle);
+    }
     std::size_t wrap = index_.size() - 1;
     std::size_t hole = place;
     for (std::size_t next = (hole + 1) & wrap; index_[next] != 0; next = (next + 1) & wrap) {
@@ -96,6 +113,68 @@ void FileTable::forget(std::size_t place) {
         files_[freed] = files_.back();
     }
     files_.pop_back();
+}
+
+void FileTable::changed(File& file) {
+    if (!keeping_ || file.changedAt >= 0)
+        return;
+    file.changedAt = static_cast<int>(changed_.size());
+    changed_.push_back(file.handle);
+}
+
+// The last listed takes the place of the one let go.
+void FileTable::unlist(File& file) {
+    if (file.changedAt < 0)
+        return;
+    auto at = static_cast<std::size_t>(std::exchange(file.changedAt, -1));
+    Handle last = changed_.back();
+    changed_.pop_back();
+    if (at < changed_.size()) {
+        changed_[at] = last;
+        findFile(last)->changedAt = static_cast<int>(at);
+    }
+}
+
+void FileTable::keepChanges(bool on) {
+    keeping_ = on;
+    changed_.clear();
+    dropped_.clear();
+    changed_.reserve(on ? static_cast<std::size_t>(capacity_) : 0);
+    dropped_.reserve(on ? static_cast<std::size_t>(capacity_) : 0);
+    for (File& file : files_) {
+        file.told = noEvents;
+        file.changedAt = -1;
+        changed(file);
+    }
+}
+
+// A handle removed and added again is told of once: modified, since what
+// the set holds under its number may be its old descriptor or nothing.
+bool FileTable::tellChanges(TellProc tell, void* context) {
+    for (Handle handle : dropped_) {
+        File* file = findFile(handle);
+        if (file != nullptr)
+            unlist(*file);
+        Change change = file == nullptr ? Change{handle, noEvents, SetChange::drop}
+                                        : Change{handle, file->mask, SetChange::modify};
+        if (!tell(change, context))
+            return false;
+        if (file != nullptr)
+            file->told = file->mask;
+    }
+    dropped_.clear();
+    for (Handle handle : changed_) {
+        File& file = *findFile(handle);
+        file.changedAt = -1;
+        if (file.mask == file.told)
+            continue; // changed and changed back
+        if (!tell({handle, file.mask, file.told == noEvents ? SetChange::add : SetChange::modify},
+                  context))
+            return false;
+        file.told = file.mask;
+    }
+    changed_.clear();
+    return true;
 }
 
 int FileTable::fillPoll(PollItem* items) const {

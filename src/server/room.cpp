@@ -128,18 +128,48 @@ void Room::unwatch() {
     handles_.clear();
 }
 
+// The loop's events are brought to the host's list by difference: what
+// the loop holds for a handle listed again is changed in place, so that a
+// loop that keeps a set tells it only of what changed. Every handle the
+// list no longer names is let go, a closed socket's too.
 void Room::watch() {
-    unwatch();
     watched_ = stage_ == Stage::Ended ? 0 : host_.watched(watches_, NetService::maxSockets);
+    wanted_.clear();
     for (int i = 0; i < watched_; ++i) {
         watches_[i].readable = watches_[i].writable = false;
         slots_[i] = {this, i};
         unsigned mask = watches_[i].write ? loop::readable | loop::writable : loop::readable;
         NetSocket handles[2];
         for (int h = 0, n = netHandles(watches_[i].socket, handles); h < n; ++h)
-            if (loop_.addFile(handles[h], mask, socketCame, &slots_[i]))
-                handles_.push_back(handles[h]);
+            wanted_.push_back({handles[h], mask, i});
     }
+    // A handle listed twice is watched for both, with the later slot, as
+    // adding it twice would have it.
+    std::stable_sort(wanted_.begin(), wanted_.end(),
+                     [](const Wanted& a, const Wanted& b) { return a.handle < b.handle; });
+    for (std::size_t i = 1; i < wanted_.size(); ++i)
+        if (wanted_[i].handle == wanted_[i - 1].handle)
+            wanted_[i].mask |= wanted_[i - 1].mask;
+    auto listed = [this](NetSocket handle) {
+        auto at = std::lower_bound(wanted_.begin(), wanted_.end(), handle,
+                                   [](const Wanted& w, NetSocket h) { return w.handle < h; });
+        return at != wanted_.end() && at->handle == handle;
+    };
+    for (NetSocket handle : handles_)
+        if (!listed(handle))
+            loop_.removeFile(handle);
+    kept_.clear();
+    for (std::size_t i = 0; i < wanted_.size(); ++i) {
+        const Wanted& w = wanted_[i];
+        if (i + 1 < wanted_.size() && wanted_[i + 1].handle == w.handle)
+            continue;
+        bool ours = std::binary_search(handles_.begin(), handles_.end(), w.handle);
+        if (unsigned dropped = loop_.fileMask(w.handle) & ~w.mask; ours && dropped != 0)
+            loop_.removeFile(w.handle, dropped);
+        if (loop_.addFile(w.handle, w.mask, socketCame, &slots_[w.slot]))
+            kept_.push_back(w.handle);
+    }
+    handles_.swap(kept_); // sorted, as wanted_ is
     // The host's next deadline (a silent guest, a keep-alive), or a look
     // now and then at an empty room.
     long long due = host_.due();

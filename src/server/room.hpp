@@ -2,10 +2,10 @@
 // One room of the server: the network game's host without a console. Its
 // door and guests (netplay/host.hpp) keep every promise they keep at a
 // terminal, per room, and are served on the server's loop: the room's
-// sockets are file events of the loop, re-watched after every call into
-// the host (so that a socket the host closed is let go before its number
-// can come back for another connection), and the host's next deadline is a
-// timer. Player one is the computer at the room's level; player two is the
+// sockets are file events of the loop, brought to the host's list after
+// every call into the host (so that a socket the host closed is let go
+// before its number can come back for another connection), and the host's
+// next deadline is a timer. Player one is the computer at the room's level; player two is the
 // first guest to greet it with its code (or the computer too); the match
 // starts once that guest is ready (or at once) and is a LoopMatch from then
 // on. Nothing here waits.
@@ -93,8 +93,8 @@ private:
     static long long serveSoon(loop::EventLoop& loop, loop::TimerId id, void* self);
     static void frameEnded(void* self, const SteppedMatch& match);
     void serveNow();
-    // Lets last turn's sockets go and watches the host's now, with a timer
-    // for its next deadline.
+    // Watches the host's sockets now and lets go of those it no longer
+    // lists, with a timer for its next deadline.
     void watch();
     void unwatch();
     void askToServe();
@@ -116,7 +116,16 @@ private:
     SocketWatch watches_[NetService::maxSockets] = {};
     int watched_ = 0;
     Slot slots_[NetService::maxSockets] = {};
-    std::vector<NetSocket> handles_; // watched in the loop now
+    std::vector<NetSocket> handles_; // watched in the loop now, in order
+    // watch()'s own: the host's handles with their masks and slots, and the
+    // handles kept, reused from call to call.
+    struct Wanted {
+        NetSocket handle;
+        unsigned mask;
+        int slot;
+    };
+    std::vector<Wanted> wanted_;
+    std::vector<NetSocket> kept_;
     loop::TimerId serveTimer_ = loop::noTimer;
     long long serveAtMs_ = 0; // when serveTimer_ fires
     long long emptySinceMs_;

@@ -2,12 +2,16 @@
 // The event loop: timers in due order at their time, repeating without
 // drift, cancelled from their own calls and others'; the heap and the
 // file table against plain references; file events on socket pairs,
-// removed and added while a turn runs; the bound on file events; the hook
-// once a turn; a wait that ends at the next timer, also the terminal's
-// wait at the network game's deadline. Timers run on a fake clock whose
-// wait only moves it, file events on the system's poll.
+// removed and added while a turn runs, an error and a hang-up; the bound
+// on file events; the hook once a turn; a wait that ends at the next
+// timer, also the terminal's wait at the network game's deadline. Timers
+// run on a fake clock whose wait only moves it, file events on the
+// system's set (epoll) and on its poll alike. A fake set counts what the
+// loop tells it; a descriptor closed and its number given anew in one turn
+// is watched again on the real set.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -26,6 +30,7 @@ namespace {
 using loop::EventLoop;
 using loop::Handle;
 using loop::PollItem;
+using loop::SetChange;
 using loop::TimerId;
 
 constexpr long long start = 1000;
@@ -297,7 +302,23 @@ struct FileCase {
     std::vector<unsigned> masksLeft;
 };
 
-TEST(EventLoopFiles, ReadableAndRemovedOrAddedWhileATurnRuns) {
+// The file events' tests run on the platform's set and on its poll.
+#ifdef __linux__
+constexpr bool platformKeepsSet = true;
+#else
+constexpr bool platformKeepsSet = false;
+#endif
+
+struct EventLoopFiles : ::testing::TestWithParam<bool> {
+    EventLoop::System system() const {
+        return GetParam() ? EventLoop::platform() : EventLoop::platformPolled();
+    }
+    bool keepsSet() const { return GetParam() && platformKeepsSet; }
+};
+INSTANTIATE_TEST_SUITE_P(Waits, EventLoopFiles, ::testing::Bool(),
+                         [](const auto& test) { return test.param ? "Set" : "Poll"; });
+
+TEST_P(EventLoopFiles, ReadableAndRemovedOrAddedWhileATurnRuns) {
     const std::vector<FileCase> cases = {
         {Does::Nothing, {2, 2, 2}, {1, 1, 1}},
         // The next one's bytes came this turn, yet it is not called: it
@@ -310,7 +331,7 @@ TEST(EventLoopFiles, ReadableAndRemovedOrAddedWhileATurnRuns) {
     };
     for (const FileCase& c : cases) {
         Pairs pairs;
-        EventLoop loop(8);
+        EventLoop loop(8, system());
         Watcher w[Pairs::count];
         for (int i = 0; i < Pairs::count; ++i) {
             w[i].handle = pairs.ends[i][0];
@@ -318,6 +339,7 @@ TEST(EventLoopFiles, ReadableAndRemovedOrAddedWhileATurnRuns) {
             ASSERT_TRUE(loop.addFile(w[i].handle, loop::readable, watched, &w[i]));
             pairs.send(i);
         }
+        EXPECT_EQ(loop.keepsSet(), keepsSet());
         w[0].does = c.first;
         int skipped = c.first == Does::RemovesNext || c.first == Does::ReAddsNext ? 1 : 0;
         EXPECT_EQ(loop.processEvents(1000), Pairs::count - skipped);
@@ -337,9 +359,9 @@ TEST(EventLoopFiles, ReadableAndRemovedOrAddedWhileATurnRuns) {
 // Room for a fixed number of handles: one more is refused and changes
 // nothing, a handle already watched may widen its mask, and room freed is
 // room again.
-TEST(EventLoopFiles, TheBoundOnFileEvents) {
+TEST_P(EventLoopFiles, TheBoundOnFileEvents) {
     Pairs pairs;
-    EventLoop loop(2);
+    EventLoop loop(2, system());
     Watcher w{pairs.ends[0][0]};
     EXPECT_TRUE(loop.addFile(pairs.ends[0][0], loop::readable, watched, &w));
     EXPECT_TRUE(loop.addFile(pairs.ends[1][0], loop::readable, watched, &w));
@@ -357,9 +379,173 @@ TEST(EventLoopFiles, TheBoundOnFileEvents) {
     EXPECT_EQ(w.lastMask, loop::writable);
 }
 
+// An error or a hang-up ends what a handle waits for: a pipe's read end
+// whose writer has gone (nothing to read), and a full pipe's write end
+// whose reader has gone (no room either), which is readable when it is
+// watched for that too.
+TEST_P(EventLoopFiles, AnErrorOrAHangUpEndsWhatAHandleWaitsFor) {
+    struct Case {
+        bool writeEnd;
+        unsigned watchedFor;
+        unsigned came;
+    };
+    const std::vector<Case> cases = {
+        {false, loop::readable, loop::readable},
+        {true, loop::writable, loop::writable},
+        {true, loop::readable | loop::writable, loop::readable},
+    };
+    for (const Case& c : cases) {
+        int ends[2] = {};
+        ASSERT_EQ(pipe(ends), 0);
+        fcntl(ends[1], F_SETFL, O_NONBLOCK);
+        char block[4096] = {};
+        while (c.writeEnd && write(ends[1], block, sizeof block) > 0) {
+        }
+        int kept = ends[c.writeEnd ? 1 : 0];
+        close(ends[c.writeEnd ? 0 : 1]);
+        EventLoop loop(2, system());
+        Watcher w{kept};
+        ASSERT_TRUE(loop.addFile(kept, c.watchedFor, watched, &w));
+        EXPECT_EQ(loop.processEvents(1000), 1) << c.writeEnd << c.watchedFor;
+        EXPECT_EQ(w.lastMask, c.came) << c.writeEnd << c.watchedFor;
+        close(kept);
+    }
+}
+
+// A set that writes down what the loop tells it, hands back what the test
+// says came, and refuses the handle it is told to.
+struct FakeSet {
+    struct Told {
+        Handle handle;
+        SetChange how;
+        unsigned mask;
+        bool operator==(const Told&) const = default;
+    };
+    std::vector<Told> told;
+    std::vector<PollItem> ready; // for the next wait
+    Handle refuses = -1;
+    int polls = 0;
+    bool closed = false;
+
+    static FakeSet& of(void* self) { return *static_cast<FakeSet*>(self); }
+    EventLoop::System system() {
+        EventLoop::System s = {[](PollItem*, int, int, void* self) { return ++of(self).polls, 0; },
+                               [](void*) { return start; }, this};
+        s.openSet = [](int, void* self) { return self; };
+        s.closeSet = [](void*, void* self) { of(self).closed = true; };
+        s.changeSet = [](void*, const PollItem& item, SetChange how, void* self) {
+            unsigned mask = (item.read ? loop::readable : 0U) | (item.write ? loop::writable : 0U);
+            of(self).told.push_back({item.handle, how, mask});
+            return item.handle != of(self).refuses;
+        };
+        s.waitSet = [](void*, PollItem* came, int, void* self) {
+            std::copy(of(self).ready.begin(), of(self).ready.end(), came);
+            return static_cast<int>(std::exchange(of(self).ready, {}).size());
+        };
+        return s;
+    }
+};
+
+// Turn after turn on one loop, what each turn's adds and removes tell the
+// set before its wait: only what changed, a handle removed and added again
+// once, drops first.
+TEST(EventLoopSet, IsToldOnlyOfWhatChanged) {
+    constexpr unsigned r = loop::readable;
+    constexpr unsigned w = loop::writable;
+    struct Step {
+        bool add;
+        Handle handle;
+        unsigned mask;
+    };
+    struct Turn {
+        std::vector<Step> steps;
+        std::vector<FakeSet::Told> told;
+    };
+    const std::vector<Turn> turns = {
+        {{{true, 5, r}, {true, 6, r | w}, {true, 7, r}},
+         {{5, SetChange::add, r}, {6, SetChange::add, r | w}, {7, SetChange::add, r}}},
+        {{{true, 5, r}}, {}},                              // added again as it was
+        {{{true, 5, w}}, {{5, SetChange::modify, r | w}}}, // widened
+        {{{true, 7, w}, {false, 7, w}}, {}},               // widened and narrowed back
+        {{{false, 6, r | w}, {true, 6, r | w}}, {{6, SetChange::modify, r | w}}},
+        {{{false, 5, r | w}, {true, 5, w}}, {{5, SetChange::modify, w}}},
+        {{{false, 6, w}}, {{6, SetChange::modify, r}}}, // narrowed
+        // Gone for good; one added and removed within the turn is never told.
+        {{{false, 7, r}, {true, 8, r}, {false, 8, r}}, {{7, SetChange::drop, 0}}},
+        {{{false, 5, w}, {true, 5, r}, {false, 5, r}, {true, 5, r}}, {{5, SetChange::modify, r}}},
+    };
+    FakeSet set;
+    EventLoop loop(8, set.system());
+    auto proc = [](EventLoop&, Handle, unsigned, void*) {};
+    for (std::size_t i = 0; i < turns.size(); ++i) {
+        for (const Step& step : turns[i].steps) {
+            if (step.add)
+                loop.addFile(step.handle, step.mask, proc, nullptr);
+            else
+                loop.removeFile(step.handle, step.mask);
+        }
+        set.told.clear();
+        loop.processEvents(0);
+        EXPECT_EQ(set.told, turns[i].told) << "turn " << i;
+    }
+    EXPECT_TRUE(loop.keepsSet());
+    EXPECT_EQ(set.polls, 0);
+}
+
+// What the set hands back is called by handle, with what is watched of it
+// (a handle no longer watched, none); a handle the set refuses turns the
+// loop to polling, that turn already, and the set is closed.
+TEST(EventLoopSet, CallsWhatCameAndPollsOnceARefusal) {
+    FakeSet set;
+    EventLoop loop(8, set.system());
+    Watcher six{6};
+    loop.addFile(6, loop::readable, watched, &six);
+    set.ready = {{6, true, true, true, true}, {9, true, false, true, false}};
+    EXPECT_EQ(loop.processEvents(0), 1);
+    EXPECT_EQ(six.lastMask, loop::readable);
+    set.refuses = 7;
+    loop.addFile(7, loop::readable, watched, &six);
+    loop.processEvents(0);
+    EXPECT_FALSE(loop.keepsSet());
+    EXPECT_TRUE(set.closed);
+    EXPECT_EQ(set.polls, 1);
+    set.told.clear();
+    loop.addFile(8, loop::readable, watched, &six);
+    loop.processEvents(0);
+    EXPECT_TRUE(set.told.empty());
+    EXPECT_EQ(set.polls, 2);
+}
+
+// On the system's set: a descriptor removed and closed, and its number
+// given to a new one that is added, in the same turn or the next, has the
+// new one's bytes called, and the loop keeps its set.
+TEST(EventLoopSet, ADescriptorClosedAndItsNumberGivenAnewIsWatched) {
+    if (!platformKeepsSet)
+        GTEST_SKIP() << "this system keeps no set";
+    for (bool sameTurn : {true, false}) {
+        Pairs pairs;
+        EventLoop loop(4);
+        int number = pairs.ends[0][0];
+        Watcher w{number};
+        ASSERT_TRUE(loop.addFile(number, loop::readable, watched, &w));
+        EXPECT_EQ(loop.processEvents(0), 0);
+        loop.removeFile(number);
+        close(number);
+        if (!sameTurn) {
+            EXPECT_EQ(loop.processEvents(0), 0);
+        }
+        ASSERT_EQ(dup2(pairs.ends[1][0], number), number); // the pair's end under the old number
+        ASSERT_TRUE(loop.addFile(number, loop::readable, watched, &w));
+        pairs.send(1);
+        EXPECT_EQ(loop.processEvents(1000), 1) << sameTurn;
+        EXPECT_EQ(w.calls, 1) << sameTurn;
+        EXPECT_TRUE(loop.keepsSet()) << sameTurn;
+    }
+}
+
 // The file table's hash index through much churn of handles that collide
 // and wrap, against a map: every handle found as the map says.
-TEST(EventLoopFiles, TheIndexFindsEveryHandleThroughChurn) {
+TEST(EventLoopTable, TheIndexFindsEveryHandleThroughChurn) {
     constexpr int capacity = 64;
     loop::FileTable table(capacity);
     std::map<Handle, unsigned> reference;

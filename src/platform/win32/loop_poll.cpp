@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The event loop's wait and clock on Windows: WSAPoll on the sockets, and
-// the tick count, which the network game's clock is too.
+// the tick count, which the network game's clock is too. Windows keeps no
+// set between waits (loop/no_loop_set.cpp): its loops poll.
 #include "loop/loop_poll.hpp"
 
 #include <winsock2.h>
