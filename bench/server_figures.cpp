@@ -216,23 +216,23 @@ struct TimedWait {
             [&] { return t.platform.waitSet(set, ready, timeoutMs, t.platform.context); });
     }
     loop::EventLoop::System system() {
-        loop::EventLoop::System timed = {
+        loop::EventLoop::System waits = {
             poll, [](void* self) { return platformOf(self).clockMs(platformOf(self).context); },
             this};
         if (platform.openSet == nullptr)
-            return timed;
-        timed.openSet = [](int room, void* self) {
+            return waits;
+        waits.openSet = [](int room, void* self) {
             return platformOf(self).openSet(room, platformOf(self).context);
         };
-        timed.closeSet = [](void* set, void* self) {
+        waits.closeSet = [](void* set, void* self) {
             platformOf(self).closeSet(set, platformOf(self).context);
         };
-        timed.changeSet = [](void* set, const loop::PollItem& item, loop::SetChange change,
+        waits.changeSet = [](void* set, const loop::PollItem& item, loop::SetChange change,
                              void* self) {
             return platformOf(self).changeSet(set, item, change, platformOf(self).context);
         };
-        timed.waitSet = waitSet;
-        return timed;
+        waits.waitSet = waitSet;
+        return waits;
     }
     static const loop::EventLoop::System& platformOf(void* self) {
         return static_cast<TimedWait*>(self)->platform;

@@ -71,12 +71,12 @@ void EventLoop::setBeforeSleep(HookProc proc, void* context) {
 // Up to the next timer and the caller's limit; -1 for neither.
 int EventLoop::waitMs(long long now, int limitMs) const {
     long long due = timers_.nextDueMs();
-    long long wait = limitMs;
+    long long ms = limitMs;
     if (due >= 0) {
         long long untilDue = std::max(due - now, 0LL);
-        wait = wait < 0 ? untilDue : std::min(wait, untilDue);
+        ms = ms < 0 ? untilDue : std::min(ms, untilDue);
     }
-    return static_cast<int>(std::min(wait, static_cast<long long>(INT_MAX)));
+    return static_cast<int>(std::min(ms, static_cast<long long>(INT_MAX)));
 }
 
 int EventLoop::processEvents(int limitMs) {

@@ -126,12 +126,12 @@ void FileTable::changed(File& file) {
 void FileTable::unlist(File& file) {
     if (file.changedAt < 0)
         return;
-    auto at = static_cast<std::size_t>(std::exchange(file.changedAt, -1));
+    auto place = static_cast<std::size_t>(std::exchange(file.changedAt, -1));
     Handle last = changed_.back();
     changed_.pop_back();
-    if (at < changed_.size()) {
-        changed_[at] = last;
-        findFile(last)->changedAt = static_cast<int>(at);
+    if (place < changed_.size()) {
+        changed_[place] = last;
+        findFile(last)->changedAt = static_cast<int>(place);
     }
 }
 

@@ -52,6 +52,7 @@ LoopSet* loopSetOpen(int room) {
     int fd = epoll_create1(EPOLL_CLOEXEC);
     if (fd < 0)
         return nullptr;
+    // cppcheck-suppress unreadVariable ; it is read below, past a check it misreads
     auto* set = new (std::nothrow) LoopSet{fd, {}};
     if (set == nullptr) {
         close(fd);
