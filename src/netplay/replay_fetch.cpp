@@ -26,7 +26,8 @@ std::string exchange(NetSocket socket, const std::string& out, net::FileAnswerRe
     while (!answer.done() && !answer.failed()) {
         long long left = until - netClockMs();
         if (left <= 0)
-            return "the server did not send the whole recording in 30 seconds";
+            return "the server did not send the whole recording in " +
+                   std::to_string(fetchLimitMs / 1000) + " seconds";
         SocketWatch watch{socket, sent < out.size(), false, false};
         netWait(&watch, 1, static_cast<int>(left));
         if (watch.writable && sent < out.size()) {

@@ -232,8 +232,10 @@ void Room::startMatch() {
     recorder_.start();
 }
 
+// A room that keeps nothing makes no watchers' picture for it each frame.
 void Room::keepPicture(bool over) {
-    recorder_.picture(host_.pictureFor(net::Seat::Watcher), over, loop_.nowMs());
+    if (recorder_.recording())
+        recorder_.picture(host_.pictureFor(net::Seat::Watcher), over, loop_.nowMs());
 }
 
 void Room::frameEnded(void* self, const SteppedMatch& /*match*/) {

@@ -37,6 +37,8 @@ public:
     void picture(const net::Picture& picture, bool over, long long nowMs);
     // How a round ended, after its last picture.
     void result(const net::RoundOutcome& outcome, long long nowMs);
+    // A recording was begun: the pictures are worth making for it.
+    bool recording() const { return recorder_ != nullptr; }
     // The match's number while its recording holds together (the disk took
     // every piece of it so far); 0 else.
     int kept() const;
