@@ -228,7 +228,7 @@ TEST(JobControl, AGameContinuedInTheBackgroundLeavesTheTerminalAlone) {
             else
                 game.signal(SIGSTOP);
             ASSERT_EQ(game.waitOutcome().kind, Outcome::Stopped) << way;
-            bool givenBack = game.modesAsBefore();
+            bool modesWhenStopped = game.modesAsBefore();
             std::size_t written = game.output.size();
             if (signo != 0)
                 game.signal(signo);
@@ -236,7 +236,7 @@ TEST(JobControl, AGameContinuedInTheBackgroundLeavesTheTerminalAlone) {
             Outcome outcome = signo != 0 ? Outcome::killed(signo) : Outcome::stopped(SIGTSTP);
             EXPECT_EQ(game.waitOutcome(), outcome) << way;
             EXPECT_EQ(game.output.size(), written) << way << ": wrote from the background";
-            EXPECT_EQ(game.modesAsBefore(), givenBack) << way << ": changed the modes";
+            EXPECT_EQ(game.modesAsBefore(), modesWhenStopped) << way << ": changed the modes";
             if (signo != 0) {
                 EXPECT_EQ(game.statusFlags(), game.statusFlagsBefore) << way;
                 continue;
