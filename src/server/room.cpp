@@ -16,6 +16,17 @@ constexpr net::JoinCode noCodeYet = {};
 
 } // namespace
 
+unsigned roomSeed() {
+    unsigned char bytes[sizeof(unsigned)] = {};
+    unsigned seed = 0;
+    if (netRandomBytes(bytes, sizeof bytes))
+        for (unsigned char b : bytes)
+            seed = seed << 8 | b;
+    if (seed == 0)
+        seed = static_cast<unsigned>(netClockMs()) | 1U;
+    return seed;
+}
+
 Room::Room(loop::EventLoop& loop, const std::string& name, const RoomKind& kind, int emptyMs,
            const net::JoinCode* code, KeepingAs keeping)
     : loop_(loop), kind_(kind), emptyMs_(emptyMs),
@@ -225,7 +236,7 @@ void Room::startMatch() {
             netplay::outcomeOf(round, &room.match_->match().setup(), over, champion),
             room.loop_.nowMs());
     };
-    setup.seed = static_cast<unsigned>(netClockMs());
+    setup.seed = roomSeed();
     match_ = std::make_unique<LoopMatch>(loop_, setup, frameEnded, this);
     host_.setMatch(&match_->match());
     stage_ = Stage::Playing;

@@ -40,6 +40,12 @@ struct RoomKind {
 // The level of the computer that plays whoever waited too long for a quick match.
 constexpr int quickComputerLevel = 3;
 
+// A match's seed, from the system's randomness (the clock's milliseconds
+// only where it has none): rooms that start in the same millisecond draw
+// pieces of their own, and nobody can work out a room's pieces from when
+// it started. Never 0, which the game reads as "seed from the clock".
+unsigned roomSeed();
+
 class Room {
 public:
     // Bytes still queued when the match has ended are sent for this long.

@@ -12,6 +12,7 @@
 #include "server/answers.hpp"
 #include "server/counts.hpp"
 #include "server/log_line.hpp"
+#include "server/room.hpp"
 
 namespace {
 
@@ -122,6 +123,16 @@ TEST(ServerAnswers, HealthAndMetricsUnderAnyNameAndNothingElse) {
         EXPECT_NE(std::string::npos, got.find(c.holds)) << c.head << got;
         EXPECT_NE(std::string::npos, got.find("Connection: close\r\n")) << c.head;
     }
+}
+
+// Rooms that start together (a quick match's pair, a flood of links) draw
+// pieces of their own: their seeds differ within one millisecond.
+TEST(RoomSeeds, RoomsStartedAtOnceDrawTheirOwnPieces) {
+    std::set<unsigned> seeds;
+    for (int i = 0; i < 64; ++i)
+        seeds.insert(server::roomSeed());
+    EXPECT_EQ(64U, seeds.size());
+    EXPECT_EQ(0U, seeds.count(0U));
 }
 
 } // namespace
