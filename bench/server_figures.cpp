@@ -6,14 +6,18 @@
 // one end with a WebSocket upgrade, as the front hands it a page's; the
 // figures serve the other end on the same loop, as the page would: the
 // Hello and Ready after the switch, a KeepAlive each second, every byte
-// read and counted. The rooms open one after another over a frame, as
-// people come; their first seconds are left out. So the CPU shown is the
-// rooms' and their watchers' ends together, one process on one core.
-// Usage: blockduel_server_figures [SECONDS [--settle S] [--poll] [ROOMS...]]
+// read and counted. The rooms open one after another, as people come,
+// over the seconds left out but the last; the measurement starts once all
+// are open. So the CPU shown is the rooms' and their watchers' ends
+// together, one process on one core. Rooms that all open within one frame
+// march in step for a long while (their pieces fall and land, and their
+// computers plan, in the same frames): --at-once measures that worst case.
+// Usage: blockduel_server_figures [SECONDS [--settle S] [--poll] [--at-once] [ROOMS...]]
 // (the seconds each count of rooms is measured, 20; left out first, 5;
 // --poll: the loop polls every socket each turn even where the system
-// keeps a set of them, to compare; the counts of rooms, rising; the rise
-// stops at the first to miss the bar)
+// keeps a set of them, to compare; --at-once: every room opens within one
+// frame; the counts of rooms, rising; the rise stops at the first to miss
+// the bar)
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -275,13 +279,16 @@ struct Step {
         rooms.back()->take(static_cast<NetSocket>(pair[0]), from,
                            term::upgradeRequest(host, "http://" + host, "/r/" + name + "/play"));
     }
-    // A share of the rooms each millisecond, all of them over a frame.
+    // Rooms open one after another over `openingMs`, at an even pace.
+    long long openingMs = steadyDelayMs;
     static long long openSome(loop::EventLoop& /*loop*/, loop::TimerId /*id*/, void* self) {
         auto& s = *static_cast<Step*>(self);
-        int each = (s.wanted + steadyDelayMs - 1) / steadyDelayMs;
-        for (int i = 0; i < each && static_cast<int>(s.rooms.size()) < s.wanted && !s.failed; ++i)
+        long long every = std::max(1LL, s.openingMs / s.wanted);
+        long long each = (s.wanted * every + s.openingMs - 1) / s.openingMs;
+        for (long long i = 0; i < each && static_cast<int>(s.rooms.size()) < s.wanted && !s.failed;
+             ++i)
             s.open();
-        return static_cast<int>(s.rooms.size()) < s.wanted && !s.failed ? 1 : loop::noMore;
+        return static_cast<int>(s.rooms.size()) < s.wanted && !s.failed ? every : loop::noMore;
     }
     // The loop's turns that took over Room::lateMs, apart by why: its own
     // work, or the core taken from it while it had work.
@@ -305,12 +312,15 @@ struct Step {
 };
 
 // `count` rooms measured for `seconds` after `settle` seconds: false when
-// the measurement could not be made.
-bool measure(int count, int seconds, int settle, bool polled, Row& row) {
+// the measurement could not be made. The rooms open over all but the last
+// second of `settle`, or all `atOnce` over one frame.
+bool measure(int count, int seconds, int settle, bool polled, bool atOnce, Row& row) {
     malloc_trim(0); // the last step's rooms given back, so that the count starts clean
     long long residentBefore = residentBytes();
     Step step(count, polled);
     step.wanted = count;
+    if (!atOnce)
+        step.openingMs = std::max<long long>(steadyDelayMs, (settle - 1) * 1000LL);
     step.watchers.reserve(static_cast<std::size_t>(count));
     step.rooms.reserve(static_cast<std::size_t>(count));
     step.loop.addTimer(0, Step::openSome, &step);
@@ -395,12 +405,15 @@ int main(int argc, char** argv) {
     int seconds = 20;
     int settle = 5;
     bool polled = false;
+    bool atOnce = false;
     std::vector<int> counts;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--settle") == 0 && i + 1 < argc)
             settle = std::atoi(argv[++i]);
         else if (std::strcmp(argv[i], "--poll") == 0)
             polled = true;
+        else if (std::strcmp(argv[i], "--at-once") == 0)
+            atOnce = true;
         else if (i == 1)
             seconds = std::atoi(argv[i]);
         else
@@ -410,7 +423,8 @@ int main(int argc, char** argv) {
         counts = {100, 250, 500, 1000, 1500, 2000};
     if (seconds < 1 || settle < 1 ||
         std::any_of(counts.begin(), counts.end(), [](int n) { return n < 1; })) {
-        std::fputs("usage: blockduel_server_figures [SECONDS [--settle S] [--poll] [ROOMS...]]\n",
+        std::fputs("usage: blockduel_server_figures [SECONDS [--settle S] [--poll] [--at-once] "
+                   "[ROOMS...]]\n",
                    stderr);
         return 2;
     }
@@ -432,7 +446,7 @@ int main(int argc, char** argv) {
     Row row;
     for (int count : counts) {
         auto started = Clock::now();
-        if (!measure(count, seconds, settle, polled, row))
+        if (!measure(count, seconds, settle, polled, atOnce, row))
             return 1;
         std::printf(
             "| %d | %.2f | %.2f %% | %.3f %% | %.0f %% | %.0f KiB | %.0f | %.0f | %.1f, %.1f |\n",
