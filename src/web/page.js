@@ -349,70 +349,56 @@ const blockduel = (() => {
         }
     }
 
-    // Gamepads in the standard mapping, read each frame: each pad's actions
-    // are keys of their own ("pad2:3", pad 2's Right), so that pads and keys
-    // mix in Keys. B leaves only once held for a second, so that no grip
-    // presses it by chance; a stick counts past half its travel.
-    const padButtons = [[14, Action.Left], [15, Action.Right], [13, Action.Drop], [0, Action.Turn], [9, Action.Enter], [8, Action.Pause]];
-    const padLeave = 1;
+    // Gamepads, read each frame: a pad's actions are keys of their own
+    // ("pad2:3", pad 2's Right), so that pads and keys mix. B leaves once
+    // held a second, so that no grip presses it by chance.
+    const padButtons = { 0: Action.Turn, 8: Action.Pause, 9: Action.Enter, 13: Action.Drop, 14: Action.Left, 15: Action.Right };
     const padLeaveMs = 1000;
     const padDeadZone = 0.5;
-    const maxPads = 8; // the indices a page reads; a browser gives four
-    const padCode = (index, action) => `pad${index}:${action}`;
-    for (let i = 0; i < maxPads; ++i) for (const action of Object.values(Action)) keyActions[padCode(i, action)] = action;
+    const maxPads = 8;
+    const padCode = (i, action) => `pad${i}:${action}`;
+    for (let i = 0; i < maxPads; ++i) for (const a of Object.values(Action)) keyActions[padCode(i, a)] = a;
 
-    // The pads' presses and releases, [down, code, seat]: with one seat
-    // every pad plays it; with two, the first pad pressed takes the first,
-    // the next the second, each kept by its index.
+    // What the pads press and release, [down, code, seat]: one seat takes
+    // every pad; of two, the first pad pressed the first, the next the second.
     class Gamepads {
         constructor(seats) {
-            Object.assign(this, { seats, seatOf: new Map(), held: new Map(), leaveSince: new Map() });
+            Object.assign(this, { seats, seatOf: new Map(), held: new Map(), since: new Map() });
         }
 
-        // The actions a pad holds now.
-        actions(pad, nowMs) {
-            const pressed = (b) => pad.buttons?.[b]?.pressed === true;
-            const axis = (a) => (Number.isFinite(pad.axes?.[a]) ? pad.axes[a] : 0);
-            const on = new Set(padButtons.filter(([b]) => pressed(b)).map(([, action]) => action));
-            if (axis(0) < -padDeadZone) on.add(Action.Left);
-            if (axis(0) > padDeadZone) on.add(Action.Right);
-            if (axis(1) > padDeadZone) on.add(Action.Drop);
-            if (!pressed(padLeave)) this.leaveSince.delete(pad.index);
-            else if (!this.leaveSince.has(pad.index)) this.leaveSince.set(pad.index, nowMs);
-            else if (nowMs - this.leaveSince.get(pad.index) >= padLeaveMs) on.add(Action.Escape);
-            return on;
-        }
-
-        // One look at navigator.getGamepads(): a pad gone lets go of all
-        // it held.
-        read(list, nowMs) {
-            const events = [];
-            const seen = new Set();
+        // A look at navigator.getGamepads(): a pad gone lets go of all it held.
+        read(list, ms) {
+            const now = new Map();
+            const since = new Map(); // when each pad's B went down
             for (const pad of Array.from(list ?? [])) {
-                if (!pad || !Number.isInteger(pad.index) || pad.index < 0 || pad.index >= maxPads) continue;
-                seen.add(pad.index);
-                const was = this.held.get(pad.index) ?? new Set();
-                const now = this.actions(pad, nowMs);
-                if (now.size > 0 && !this.seatOf.has(pad.index) && (this.seats === 1 || this.seatOf.size < this.seats))
-                    this.seatOf.set(pad.index, this.seats === 1 ? 0 : this.seatOf.size);
-                const seat = this.seatOf.get(pad.index);
-                if (seat === undefined) continue;
-                for (const a of was) if (!now.has(a)) events.push([false, padCode(pad.index, a), seat]);
-                for (const a of now) if (!was.has(a)) events.push([true, padCode(pad.index, a), seat]);
-                this.held.set(pad.index, now);
+                const i = pad?.index;
+                if (!(i >= 0 && i < maxPads)) continue;
+                const on = (n) => pad.buttons?.[n]?.pressed;
+                const [x, y] = [0, 1].map((n) => Number(pad.axes?.[n]) || 0);
+                const actions = Object.keys(padButtons).filter(on).map((n) => padButtons[n]);
+                for (const [v, a] of [[-x, Action.Left], [x, Action.Right], [y, Action.Drop]]) if (v > padDeadZone) actions.push(a);
+                if (on(1) && ms - since.set(i, this.since.get(i) ?? ms).get(i) >= padLeaveMs) actions.push(Action.Escape);
+                if (actions.length && this.seatOf.size < this.seats && !this.seatOf.has(i)) this.seatOf.set(i, this.seatOf.size);
+                const seat = this.seats > 1 ? this.seatOf.get(i) : 0;
+                if (seat !== undefined) for (const a of actions) now.set(padCode(i, a), seat);
             }
-            for (const index of this.held.keys()) if (!seen.has(index)) events.push(...this.drop(index));
+            this.since = since;
+            return this.change(now);
+        }
+
+        drop(i) {
+            this.since.delete(i);
+            return this.change(new Map([...this.held].filter(([code]) => !code.startsWith(padCode(i, '')))));
+        }
+
+        change(now) {
+            const events = [];
+            for (const [code, seat] of this.held) if (!now.has(code)) events.push([false, code, seat]);
+            for (const [code, seat] of now) if (!this.held.has(code)) events.push([true, code, seat]);
+            this.held = now;
             return events;
         }
-
-        drop(index) {
-            const held = this.held.get(index) ?? [];
-            this.held.delete(index);
-            this.leaveSince.delete(index);
-            return Array.from(held, (a) => [false, padCode(index, a), this.seatOf.get(index)]);
-        }
     }
-
 
     // One connection's game, without the socket or the clock: bytes and the
     // time go in; what to send, the cells to paint and how it ended come out
@@ -1017,19 +1003,8 @@ function startPage(bd) {
         for (const type of ['pointerup', 'pointercancel', 'lostpointercapture']) button.addEventListener(type, lift);
     }
 
-    // Gamepads, looked at each frame. A pad's moves go to its own board,
-    // and the rest as the keys' do.
+    // Gamepads, each frame: a pad's moves go to its own board, the rest as the keys'.
     const gamepads = new bd.Gamepads(here ? 2 : 1);
-    const padSessions = (code, seat) => {
-        const action = bd.keyActions[code];
-        if (boards.length === 0 || action === bd.Action.Pause) return sessionsOf(code);
-        return action === bd.Action.Enter || action === bd.Action.Escape ? boards.slice() : boards.slice(seat, seat + 1);
-    };
-    const playPads = (events) => {
-        if (!playing()) return;
-        for (const [down, code, seat] of events)
-            for (const s of padSessions(code, seat)) down ? s.down(code, false, Date.now()) : s.up(code, Date.now());
-    };
     const padList = () => {
         try {
             return navigator.getGamepads();
@@ -1037,18 +1012,22 @@ function startPage(bd) {
             return null; // none, or hidden from a page that is not secure
         }
     };
+    const playPads = (events) => {
+        for (const [down, code, seat] of playing() ? events : []) {
+            const move = boards.length > 0 && bd.keyActions[code] < bd.Action.Escape;
+            for (const s of move ? boards.slice(seat, seat + 1) : sessionsOf(code)) down ? s.down(code, false, Date.now()) : s.up(code, Date.now());
+        }
+    };
     const lookAtPads = () => {
         const list = padList();
-        if (list !== null) playPads(gamepads.read(list, performance.now()));
+        if (list) playPads(gamepads.read(list, performance.now()));
         requestAnimationFrame(lookAtPads);
     };
-    requestAnimationFrame(lookAtPads);
+    lookAtPads();
     window.addEventListener('gamepaddisconnected', (e) => playPads(gamepads.drop(e.gamepad.index)));
-    if (!window.isSecureContext && padList() === null) {
-        const padNote = document.createElement('p');
-        padNote.textContent = 'Gamepads need this page over https or localhost.';
-        const say = () => padNote.isConnected || status.after(padNote);
-        if ('ongamepadconnected' in window) window.addEventListener('gamepadconnected', say);
+    if (!window.isSecureContext && !padList()) {
+        const say = () => status.after(Object.assign(document.createElement('p'), { textContent: 'Gamepads need this page over https or localhost.' }));
+        if ('ongamepadconnected' in window) window.addEventListener('gamepadconnected', say, { once: true });
         else say();
     }
 
