@@ -1023,8 +1023,8 @@ function startPage(bd) {
         if (list) playPads(gamepads.read(list, performance.now()));
         requestAnimationFrame(lookAtPads);
     };
-    lookAtPads();
-    window.addEventListener('gamepaddisconnected', (e) => playPads(gamepads.drop(e.gamepad.index)));
+    if (navigator.getGamepads) lookAtPads();
+    window.addEventListener('gamepaddisconnected', (e) => playPads(gamepads.drop(e.gamepad?.index)));
     if (!window.isSecureContext && !padList()) {
         const say = () => status.after(Object.assign(document.createElement('p'), { textContent: 'Gamepads need this page over https or localhost.' }));
         if ('ongamepadconnected' in window) window.addEventListener('gamepadconnected', say, { once: true });
