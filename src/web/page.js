@@ -349,6 +349,56 @@ const blockduel = (() => {
         }
     }
 
+    // Gamepads, read each frame: a pad's actions are keys of their own
+    // ("pad2:3", pad 2's Right), so that pads and keys mix. B leaves once
+    // held a second, so that no grip presses it by chance.
+    const padButtons = { 0: Action.Turn, 8: Action.Pause, 9: Action.Enter, 13: Action.Drop, 14: Action.Left, 15: Action.Right };
+    const padLeaveMs = 1000;
+    const padDeadZone = 0.5;
+    const maxPads = 8;
+    const padCode = (i, action) => `pad${i}:${action}`;
+    for (let i = 0; i < maxPads; ++i) for (const a of Object.values(Action)) keyActions[padCode(i, a)] = a;
+
+    // What the pads press and release, [down, code, seat]: one seat takes
+    // every pad; of two, the first pad pressed the first, the next the second.
+    class Gamepads {
+        constructor(seats) {
+            Object.assign(this, { seats, seatOf: new Map(), held: new Map(), since: new Map() });
+        }
+
+        // A look at navigator.getGamepads(): a pad gone lets go of all it held.
+        read(list, ms) {
+            const now = new Map();
+            const since = new Map(); // when each pad's B went down
+            for (const pad of Array.from(list ?? [])) {
+                const i = pad?.index;
+                if (!(i >= 0 && i < maxPads)) continue;
+                const on = (n) => pad.buttons?.[n]?.pressed;
+                const [x, y] = [0, 1].map((n) => Number(pad.axes?.[n]) || 0);
+                const actions = Object.keys(padButtons).filter(on).map((n) => padButtons[n]);
+                for (const [v, a] of [[-x, Action.Left], [x, Action.Right], [y, Action.Drop]]) if (v > padDeadZone) actions.push(a);
+                if (on(1) && ms - since.set(i, this.since.get(i) ?? ms).get(i) >= padLeaveMs) actions.push(Action.Escape);
+                if (actions.length && this.seatOf.size < this.seats && !this.seatOf.has(i)) this.seatOf.set(i, this.seatOf.size);
+                const seat = this.seats > 1 ? this.seatOf.get(i) : 0;
+                if (seat !== undefined) for (const a of actions) now.set(padCode(i, a), seat);
+            }
+            this.since = since;
+            return this.change(now);
+        }
+
+        drop(i) {
+            this.since.delete(i);
+            return this.change(new Map([...this.held].filter(([code]) => !code.startsWith(padCode(i, '')))));
+        }
+
+        change(now) {
+            const events = [];
+            for (const [code, seat] of this.held) if (!now.has(code)) events.push([false, code, seat]);
+            for (const [code, seat] of now) if (!this.held.has(code)) events.push([true, code, seat]);
+            this.held = now;
+            return events;
+        }
+    }
 
     // One connection's game, without the socket or the clock: bytes and the
     // time go in; what to send, the cells to paint and how it ended come out
@@ -747,6 +797,7 @@ const blockduel = (() => {
         applyRuns, encodeHello, encodeReady, encodeKey, encodeKeepAlive, parseJoinCode, formatJoinCode,
         randomRoomName, randomJoinCode, playPathOf,
         refusalText, glyphOf, cellClass, keyActions, Keys, Session, maxKeptNumber,
+        Gamepads, padCode, padLeaveMs,
         leaveGraceMs, RecordingReader, readRecording, replayKeys, Replay, replayNumberOf, replayPathOf,
         // The numbers the page states again for the game's recordings and
         // replays, which its tests hold to the game's.
@@ -950,6 +1001,34 @@ function startPage(bd) {
         });
         const lift = () => playing() && session.up(code, Date.now());
         for (const type of ['pointerup', 'pointercancel', 'lostpointercapture']) button.addEventListener(type, lift);
+    }
+
+    // Gamepads, each frame: a pad's moves go to its own board, the rest as the keys'.
+    const gamepads = new bd.Gamepads(here ? 2 : 1);
+    const padList = () => {
+        try {
+            return navigator.getGamepads();
+        } catch {
+            return null; // none, or hidden from a page that is not secure
+        }
+    };
+    const playPads = (events) => {
+        for (const [down, code, seat] of playing() ? events : []) {
+            const move = boards.length > 0 && bd.keyActions[code] < bd.Action.Escape;
+            for (const s of move ? boards.slice(seat, seat + 1) : sessionsOf(code)) down ? s.down(code, false, Date.now()) : s.up(code, Date.now());
+        }
+    };
+    const lookAtPads = () => {
+        const list = padList();
+        if (list) playPads(gamepads.read(list, performance.now()));
+        requestAnimationFrame(lookAtPads);
+    };
+    if (navigator.getGamepads) lookAtPads();
+    window.addEventListener('gamepaddisconnected', (e) => playPads(gamepads.drop(e.gamepad?.index)));
+    if (!window.isSecureContext && !padList()) {
+        const say = () => status.after(Object.assign(document.createElement('p'), { textContent: 'Gamepads need this page over https or localhost.' }));
+        if ('ongamepadconnected' in window) window.addEventListener('gamepadconnected', say, { once: true });
+        else say();
     }
 
     // A replay link: the room's kept match, fetched and played on the grid

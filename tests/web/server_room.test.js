@@ -4,9 +4,11 @@
 // Against the computer at the level chosen, the room's page joins at once
 // as player two and the computer plays the left board; Escape leaves. A
 // friend's room shows its link to send: the page that opens it plays the
-// right board, each player's held keys move their own board, and a third
-// page watches. Nothing goes to any other address, and the code never
-// leaves the page but inside the game's own greeting.
+// right board, each player's held keys move their own board (a browser
+// that hides gamepads says so), and a third page watches. Two players at
+// one page move their boards with their keys, then with two gamepads, one
+// of which goes and lets its keys go. Nothing goes to any other address,
+// and the code never leaves the page but inside the game's own greeting.
 'use strict';
 const assert = require('node:assert/strict');
 const { spawn } = require('node:child_process');
@@ -16,6 +18,7 @@ const path = require('node:path');
 const test = require('node:test');
 const { Chromium } = require('./headless_chromium.js');
 const { HostPane } = require('./host_pane.js');
+const { page } = require('./page_load.js');
 
 const { BLOCKDUEL_GAME: game, BLOCKDUEL_CHROMIUM: program } = process.env;
 const skip = game && program ? false : 'needs BLOCKDUEL_GAME and BLOCKDUEL_CHROMIUM, as ctest sets them';
@@ -70,9 +73,11 @@ const leftWall = (t) => HostPane.pieceColumn(t, 0) === 0;
 const playing = (t) => HostPane.underWay(t) && HostPane.pieceColumn(t, 0) < 99 && HostPane.pieceColumn(t, 30) < 99;
 
 // A new tab at the front page (its rooms offered, no form to join), where
-// it clicks the choice `id`, at `level` if given.
-async function choose(browser, origin, id, level) {
+// it clicks the choice `id`, at `level` if given; `script`, if given, runs
+// in each of the tab's documents before the page's own.
+async function choose(browser, origin, id, level, script) {
     const tab = await browser.open();
+    if (script) await tab.send('Page.addScriptToEvaluateOnNewDocument', { source: script });
     await tab.send('Page.navigate', { url: `${origin}/` });
     await until(tab, "document.readyState === 'complete' && document.getElementById('rooms')?.hidden === false && document.getElementById('join').hidden");
     if (level) await tab.evaluate(`document.getElementById('level').value = '${level}'`);
@@ -105,9 +110,18 @@ serverTest('a friend opens the link and each player holds keys on their own boar
     const link = await opener.evaluate("document.getElementById('link').value");
     assert.equal(link, await opener.evaluate('location.href'));
 
+    // The friend's browser hides gamepads, as some do over plain http: once
+    // one is plugged in, the page says why it does not play.
     const friend = await browser.open();
+    await friend.send('Page.addScriptToEvaluateOnNewDocument', { source: `Object.defineProperty(window, 'isSecureContext', { value: false });
+        Object.defineProperty(Navigator.prototype, 'getGamepads', { value: undefined });` });
     await friend.send('Page.navigate', { url: link });
     await until(friend, "document.getElementById('status')?.textContent.startsWith('Playing')");
+    const padNote = "document.getElementById('game').textContent.includes('Gamepads need this page over https or localhost.')";
+    assert.equal(await friend.evaluate(padNote), false);
+    await friend.evaluate("window.dispatchEvent(new Event('gamepadconnected'))");
+    await until(friend, padNote, 5000);
+    assert.equal(await opener.evaluate(padNote), false);
     await untilScreen(opener, playing, 'the round under way');
 
     // Each holds a key: the opener's piece (the left board) goes to its
@@ -131,8 +145,19 @@ serverTest('a friend opens the link and each player holds keys on their own boar
     assert.match((await friend.rows()).join('\n'), /Player one left/);
 });
 
-serverTest('two players at one page hold their keys together', async ({ origin, browser }) => {
-    const tab = await choose(browser, origin, 'here');
+// Two gamepads in the standard mapping, whose buttons the test presses
+// through `testPads`; a pad taken out of it is gone from getGamepads.
+const fakePads = `window.testPads = [0, 1].map((index) => ({ index, connected: true, mapping: 'standard', axes: [0, 0, 0, 0],
+    buttons: Array.from({ length: 17 }, () => ({ pressed: false, value: 0 })) }));
+Object.defineProperty(Navigator.prototype, 'getGamepads', { configurable: true, value: () => window.testPads.slice() });`;
+const pressPad = (tab, index, button, pressed) => tab.evaluate(`testPads[${index}] && (testPads[${index}].buttons[${button}].pressed = ${pressed})`);
+// How many Key messages releasing `action` the page has sent, on any of its connections.
+const releases = (browser, action) => browser.events.filter((e) => e.method === 'Network.webSocketFrameSent' &&
+    e.params.response.payloadData === Buffer.from([5, 2, 3, action]).toString('base64')).length;
+const pieceAt = (t, column) => t.split('\n').slice(0, 13).some((line) => [...line][column] === '\u2588');
+
+serverTest('two players at one page hold their keys together, and their gamepads', async ({ origin, browser }) => {
+    const tab = await choose(browser, origin, 'here', undefined, fakePads);
     await until(tab, "location.search === '?here' && document.getElementById('status')?.textContent.startsWith('Two players')");
     await untilScreen(tab, playing, 'the round under way');
     // A and Right held at once: each board's piece goes to its own wall.
@@ -141,6 +166,20 @@ serverTest('two players at one page hold their keys together', async ({ origin, 
     await untilScreen(tab, (t) => leftWall(t) && HostPane.atRightWall(t), 'both pieces at their walls');
     await tab.key('keyUp', 'KeyA');
     await tab.key('keyUp', 'ArrowRight');
+    // Pad 1 pressed first plays the left board, pad 0 the right: each
+    // holds its piece against the other wall.
+    const { Left: left, Right: right } = page.Action;
+    await pressPad(tab, 1, 15, true);
+    await untilScreen(tab, (t) => pieceAt(t, 18), "the left board's piece at its right wall");
+    await pressPad(tab, 0, 14, true);
+    await untilScreen(tab, (t) => pieceAt(t, 18) && HostPane.pieceColumn(t, 30) === 0, "the right board's piece at its left wall");
+    // Pad 0 goes while it holds Left: its Left is let go, pad 1's Right held.
+    const before = [releases(browser, left), releases(browser, right)];
+    await tab.evaluate('testPads[0] = null');
+    await tab.poll(async () => releases(browser, left) === before[0] + 1, 'no release of Left after its pad went', 5000);
+    assert.equal(releases(browser, right), before[1]);
+    await pressPad(tab, 1, 15, false);
+    await tab.poll(async () => releases(browser, right) === before[1] + 1, "no release of Right after pad 1's", 5000);
     await tab.press('Escape');
     await until(tab, "document.getElementById('status').textContent === 'You left the game.'");
     assert.equal(browser.addresses('Network.webSocketCreated').length, 1, 'one address, three connections');
