@@ -43,6 +43,17 @@ function startServer() {
 const computerPlays = `new Set([...document.querySelectorAll('#screen > div')].slice(7, 13)
     .flatMap((row) => [...row.textContent].slice(1, 19).flatMap((c, x) => (c === '\u2588' ? [x] : [])))).size >= 10`;
 
+// The sound's notes a page makes, counted from here on, and the person's
+// first key, after which the page may sound (a watcher's A is no move).
+async function countNotes(tab) {
+    await tab.evaluate(`window.notes = 0;
+        const make = AudioContext.prototype.createOscillator;
+        AudioContext.prototype.createOscillator = function () { ++window.notes; return make.call(this); }`);
+    await tab.press('KeyA');
+}
+const news = "document.getElementById('news').textContent";
+const leftScore = (screen) => screen.split('\n')[15].slice(0, 20);
+
 // A test against a fresh server and browser: `body({ origin, browser, log })`;
 // nothing any page threw or logged as an error either.
 function serverTest(name, body) {
@@ -90,6 +101,28 @@ serverTest('the front page opens a room where the page plays the computer', asyn
     await until(tab, "document.getElementById('status').textContent.startsWith('Playing')");
     // The computer plays the left board: its pieces land there.
     await until(tab, computerPlays, 60000);
+
+    // A watcher at the room's link hears the computer's clears, three
+    // notes each, and tells them by number; muted, it hears the next none.
+    await countNotes(tab);
+    const watcher = await browser.open();
+    await watcher.send('Page.navigate', { url: url.href });
+    await until(watcher, "document.getElementById('status')?.textContent === 'Watching: Escape leaves.'");
+    await countNotes(watcher);
+    await until(watcher, `/^Player one cleared (1 row|[234] rows)\.$/.test(${news})`, 60000);
+    const perClear = await watcher.evaluate('blockduel.tones.clear.length');
+    const heard = await watcher.evaluate('window.notes');
+    assert.ok(heard >= perClear && heard % perClear === 0, `${heard} notes`);
+    await watcher.click('mute');
+    assert.equal(await watcher.evaluate("localStorage.getItem('blockduel.muted')"), 'true');
+    const scored = leftScore((await watcher.rows()).join('\n'));
+    await untilScreen(watcher, (t) => leftScore(t) !== scored, 'another clear', 60000);
+    assert.equal(await watcher.evaluate('window.notes'), heard);
+    // The page's player, whose pieces stack where they come, loses the
+    // round, as both pages tell; the player heard its penalty cells.
+    await until(tab, `${news} === 'You lost round 1.'`, 90000);
+    await until(watcher, `${news} === 'Player one won round 1.'`);
+    assert.ok((await tab.evaluate('window.notes')) > 0);
 
     await tab.press('Escape');
     await until(tab, "document.getElementById('status').textContent === 'You left the game.'");
