@@ -494,8 +494,8 @@ const blockduel = (() => {
     }
 
     // What a change of the picture means, from where the host draws each
-    // board's score (a cleared row scores its cells, nothing else does),
-    // its well's cells, the countdown, and "You" on the viewer's board.
+    // board's score (only a cleared row scores: its cells), its well, the
+    // countdown, and "You" on the viewer's board.
     const walls = [0, 30];
     const rowScore = 18;
     const pieceCells = 4;
@@ -503,10 +503,9 @@ const blockduel = (() => {
     const youOf = (p) => walls.findIndex((x) => textAt(p, x + 21, 8, 3) === 'You');
     const filledOf = (p, x) => Array.from({ length: 13 }, (_, y) => textAt(p, x + 1, y, rowScore).replaceAll(' ', '')).join('').length;
 
-    // A connection's news, look by look: events of the kinds count (n),
-    // start (round), lock, clear (rows), penalty (of a board) and result.
-    // A locked piece shows once the next one's cells join it; a clear
-    // sends the other board a penalty cell.
+    // A connection's news, look by look: events count (n), start (round),
+    // lock, clear (rows) and penalty of a board. A locked piece shows once
+    // the next one's cells join it; a clear sends the other a penalty cell.
     class News {
         scores = [null, null];
         settled = [null, null]; // each well's cells but its falling piece's
@@ -535,25 +534,23 @@ const blockduel = (() => {
             });
             return events;
         }
-
-        result = (r) => [{ kind: 'result', round: r.round, winner: r.winner }];
     }
 
-    // An event as a screen reader is told it, and its sound, by the board
-    // `you` play (-1 watching): a watcher hears both boards by number.
+    // An event (or a result) told to a screen reader, and its sound, by the
+    // board `you` play (-1 watching): a watcher hears both boards by number.
     const playerNames = ['Player one', 'Player two'];
     function newsLine(e, you) {
         const yours = e.board === you;
         if (e.kind === 'start') return `Round ${e.round} has begun.`;
-        if (e.kind === 'result' && e.winner < 0) return `Round ${e.round} ended with no winner.`;
-        if (e.kind === 'result') return `${you < 0 ? playerNames[e.winner] : 'You'} ${you < 0 || e.winner === you ? 'won' : 'lost'} round ${e.round}.`;
+        if (e.winner < 0) return `Round ${e.round} ended with no winner.`;
+        if (e.winner >= 0) return `${you < 0 ? playerNames[e.winner] : 'You'} ${you < 0 || e.winner === you ? 'won' : 'lost'} round ${e.round}.`;
         if (you >= 0 && !yours) return null;
         if (e.kind === 'clear') return `${yours ? 'You' : playerNames[e.board]} cleared ${e.rows} row${e.rows > 1 ? 's' : ''}.`;
         return e.kind === 'penalty' ? `A penalty cell came onto ${yours ? 'your' : `${playerNames[e.board].toLowerCase()}'s`} board.` : null;
     }
     function soundOf(e, you) {
         if (e.kind === 'count' || e.kind === 'start') return e.kind;
-        if (e.kind === 'result') return you < 0 ? null : e.winner === you ? 'won' : 'lost';
+        if (e.winner !== undefined) return you < 0 ? null : e.winner === you ? 'won' : 'lost';
         return e.board === you || (you < 0 && e.kind === 'clear') ? e.kind : null;
     }
     // Each sound's notes in turn: [hertz, milliseconds, wave].
@@ -1099,12 +1096,9 @@ function startPage(bd) {
         show();
     }
 
-    // Sound, once the first click or key lets the page make it, and the
-    // news for screen readers; the volume and the mute kept where the
-    // browser lets the page keep anything.
-    const told = $('news');
-    const mute = $('mute');
-    const volume = $('volume');
+    // Sound once the first click or key lets the page make it, and news
+    // for screen readers; the volume and the mute kept where storage works.
+    const [told, mute, volume] = ['news', 'mute', 'volume'].map($);
     const kept = (key, value) => {
         try {
             return value === undefined ? localStorage.getItem(key) : localStorage.setItem(key, value);
@@ -1115,7 +1109,10 @@ function startPage(bd) {
     volume.value = kept('blockduel.volume') ?? volume.value; // a range takes only what fits it
     const muted = () => mute.getAttribute('aria-pressed') === 'true';
     mute.setAttribute('aria-pressed', kept('blockduel.muted') === 'true');
-    mute.addEventListener('click', () => kept('blockduel.muted', mute.setAttribute('aria-pressed', !muted()) ?? muted()));
+    mute.addEventListener('click', () => {
+        mute.setAttribute('aria-pressed', !muted());
+        kept('blockduel.muted', muted());
+    });
     volume.addEventListener('change', () => kept('blockduel.volume', volume.value));
     let audio = null;
     const wake = () => {
@@ -1128,7 +1125,7 @@ function startPage(bd) {
     };
     for (const type of ['pointerdown', 'keydown']) document.addEventListener(type, wake, true);
     function play(name) {
-        if (audio === null || muted()) return;
+        if (audio === null || muted() || volume.value === '0') return;
         const level = volume.value / 400; // square waves are loud
         let at = audio.currentTime;
         for (const [hertz, ms, wave = 'square'] of bd.tones[name]) {
@@ -1142,14 +1139,18 @@ function startPage(bd) {
             note.stop(at);
         }
     }
-    // A session's message heard: what `news` (its bd.News) makes of it.
+    // A session's message heard, by `news` (its bd.News) or as a result.
     function hear(s, news, m) {
+        if (s.picture === null) return; // a result before any picture
         const you = bd.youOf(s.picture);
-        for (const e of m.type === bd.Type.Result ? news.result(m.result) : news.look(s.picture)) {
+        const lines = [];
+        for (const e of m.type === bd.Type.Result ? [m.result] : news.look(s.picture)) {
             const sound = bd.soundOf(e, you);
+            const line = bd.newsLine(e, you);
             if (sound !== null) play(sound);
-            told.textContent = bd.newsLine(e, you) ?? told.textContent;
+            if (line !== null) lines.push(line);
         }
+        if (lines.length > 0) told.textContent = lines.join(' '); // a message's news together, the last kept
     }
 
     // A server's front page: its choices open a room, whose page then

@@ -2,7 +2,7 @@
 // The news the page makes of the host's pictures: frames drawn here as the
 // host lays its picture out (the labels, the scores, the countdown's line,
 // the cells of each well), read look by look into events, and the events
-// into what a screen reader is told and which sound plays.
+// and results into what a screen reader is told and which sound plays.
 'use strict';
 const assert = require('node:assert/strict');
 const test = require('node:test');
@@ -72,7 +72,7 @@ test('the board labelled You is the viewer', () => {
 test('what each viewer is told and hears of an event', () => {
     const clear = { kind: 'clear', board: 0, rows: 2 };
     const penalty = { kind: 'penalty', board: 1 };
-    const result = { kind: 'result', round: 4, winner: 1 };
+    const result = { round: 4, winner: 1 }; // a Result's fields, as it is told
     // [event, viewer's board, line, sound]
     const cases = [
         [{ kind: 'start', round: 2 }, 1, 'Round 2 has begun.', 'start'],
@@ -98,5 +98,4 @@ test('what each viewer is told and hears of an event', () => {
         assert.equal(page.soundOf(e, you), sound, name);
         if (sound !== null) assert.ok(page.tones[sound].length > 0, sound);
     }
-    assert.deepEqual(new page.News().result({ round: 4, winner: 1 }), [result]);
 });
