@@ -407,7 +407,8 @@ const blockduel = (() => {
     // once, after which the session shows nothing more; `to.legend`, when
     // given, is the player's keys as its board's legend shows them. Optional:
     // close(), when the connection may go, and kept(number), when a server's
-    // room says the number it keeps the match under.
+    // room says the number it keeps the match under, and heard(message),
+    // after each Picture, Delta and Result.
     class Session {
         constructor(seat, symbols, nowMs, to) {
             Object.assign(this, { seat, symbols, to, startedMs: nowMs, heardMs: nowMs, sentMs: nowMs });
@@ -488,14 +489,15 @@ const blockduel = (() => {
             }
             if (m.type === Type.Picture || m.type === Type.Delta) {
                 if (this.picture === null) return this.stop('the host sent changes before a picture');
-                return applyRuns(m.runs, this.picture, this.to.paint);
+                applyRuns(m.runs, this.picture, this.to.paint);
+                return this.to.heard?.(m);
             }
             if (m.type === Type.End) return this.stop('the game is over');
             // The picture says how the round ended; the page keeps the last
-            // result for whoever asks, and shows nothing more.
+            // result for whoever asks, and only tells it (heard).
             if (m.type === Type.Result) {
                 this.result = m.result;
-                return;
+                return this.to.heard?.(m);
             }
             if (m.type === Type.Kept) return this.keep(m.kept);
             if (m.type !== Type.KeepAlive) this.stop('the host sent a message out of turn');
@@ -540,6 +542,73 @@ const blockduel = (() => {
             this.stop('you left the game');
         }
     }
+
+    // What a change of the picture means, from where the host draws each
+    // board's score (only a cleared row scores: its cells), its well, the
+    // countdown, and "You" on the viewer's board.
+    const walls = [0, 30];
+    const rowScore = 18;
+    const pieceCells = 4;
+    const textAt = (p, x, y, n) => String.fromCharCode(...p.codes.subarray(y * columns + x, y * columns + x + n));
+    const youOf = (p) => walls.findIndex((x) => textAt(p, x + 21, 8, 3) === 'You');
+    const filledOf = (p, x) => Array.from({ length: 13 }, (_, y) => textAt(p, x + 1, y, rowScore).replaceAll(' ', '')).join('').length;
+
+    // A connection's news, look by look: events count (n), start (round),
+    // lock, clear (rows) and penalty of a board. A locked piece shows once
+    // the next one's cells join it; a clear sends the other a penalty cell.
+    class News {
+        scores = [null, null];
+        settled = [null, null]; // each well's cells but its falling piece's
+        count = null;
+
+        look(p) {
+            const events = [];
+            const count = /^Round (\d+) starts in (\d+)/.exec(textAt(p, 0, 17, columns));
+            if (count && count[2] !== this.count?.[2]) events.push({ kind: 'count', n: Number(count[2]) });
+            if (!count && this.count) events.push({ kind: 'start', round: Number(this.count[1]) });
+            this.count = count;
+            walls.forEach((x, board) => {
+                const score = /^Score: (\d{1,10})/.exec(textAt(p, x, 15, 20))?.[1] ?? null;
+                const rows = Math.floor((score - this.scores[board]) / rowScore);
+                if (this.scores[board] !== null && score !== null && rows > 0) {
+                    events.push({ kind: 'clear', board, rows }, { kind: 'penalty', board: 1 - board });
+                    this.settled[board] = Math.max(this.settled[board] - rows * rowScore, 0);
+                    this.settled[1 - board] += 1;
+                }
+                this.scores[board] = score;
+            });
+            walls.forEach((x, board) => {
+                const cells = filledOf(p, x);
+                if (count || this.settled[board] === null) this.settled[board] = Math.max(cells - (count ? 0 : pieceCells), 0);
+                else if (cells - this.settled[board] > pieceCells && (this.settled[board] += pieceCells)) events.push({ kind: 'lock', board });
+            });
+            return events;
+        }
+    }
+
+    // An event (or a result) told to a screen reader, and its sound, by the
+    // board `you` play (-1 watching): a watcher hears both boards by number.
+    const playerNames = ['Player one', 'Player two'];
+    function newsLine(e, you) {
+        const yours = e.board === you;
+        if (e.kind === 'start') return `Round ${e.round} has begun.`;
+        if (e.winner < 0) return `Round ${e.round} ended with no winner.`;
+        if (e.winner >= 0) return `${you < 0 ? playerNames[e.winner] : 'You'} ${you < 0 || e.winner === you ? 'won' : 'lost'} round ${e.round}.`;
+        if (you >= 0 && !yours) return null;
+        if (e.kind === 'clear') return `${yours ? 'You' : playerNames[e.board]} cleared ${e.rows} row${e.rows > 1 ? 's' : ''}.`;
+        return e.kind === 'penalty' ? `A penalty cell came onto ${yours ? 'your' : `${playerNames[e.board].toLowerCase()}'s`} board.` : null;
+    }
+    function soundOf(e, you) {
+        if (e.kind === 'count' || e.kind === 'start') return e.kind;
+        if (e.winner !== undefined) return you < 0 ? null : e.winner === you ? 'won' : 'lost';
+        return e.board === you || (you < 0 && e.kind === 'clear') ? e.kind : null;
+    }
+    // Each sound's notes in turn: [hertz, milliseconds, wave].
+    // prettier-ignore
+    const tones = {
+        lock: [[196, 40, 'triangle']], clear: [[523, 70], [659, 70], [784, 110]], penalty: [[147, 140, 'sawtooth']],
+        count: [[440, 90]], start: [[880, 180]], won: [[523, 110], [659, 110], [1047, 260]], lost: [[392, 160], [262, 320]],
+    };
 
     // A kept match, as the game writes its recordings: records of two bytes
     // of magic, a kind, the payload's length as a number (below), the
@@ -798,7 +867,7 @@ const blockduel = (() => {
         randomRoomName, randomJoinCode, playPathOf,
         refusalText, glyphOf, cellClass, keyActions, Keys, Session, maxKeptNumber,
         Gamepads, padCode, padLeaveMs,
-        leaveGraceMs, RecordingReader, readRecording, replayKeys, Replay, replayNumberOf, replayPathOf,
+        leaveGraceMs, News, youOf, newsLine, soundOf, tones, RecordingReader, readRecording, replayKeys, Replay, replayNumberOf, replayPathOf,
         // The numbers the page states again for the game's recordings and
         // replays, which its tests hold to the game's.
         replayBounds: { maxRecordPayload, maxFileBytes, recordingRecords, maxHeardGapMs, heardAtOnce, slowestQuarters, normalQuarters, fastestQuarters },
@@ -858,6 +927,7 @@ function startPage(bd) {
         }
         lastSeat = seat;
         if (here && seat === bd.Seat.Player) return joinHere(symbols);
+        const news = new bd.News();
         const s = connect(seat, symbols, {
             welcomed: () => {
                 const blank = bd.blankPicture(); // until the host's first picture
@@ -875,6 +945,7 @@ function startPage(bd) {
             },
             picture: () => spans.forEach((_, i) => paintCell(s.picture, i)),
             paint: (i) => paintCell(s.picture, i),
+            heard: (m) => hear(s, news, m),
             kept: offerReplay,
             stop: (why, beforeWelcome) => {
                 if (session === s) session = null;
@@ -1102,6 +1173,63 @@ function startPage(bd) {
         };
         replayPads.hidden = false;
         show();
+    }
+
+    // Sound once the first click or key lets the page make it, and news
+    // for screen readers; the volume and the mute kept where storage works.
+    const [told, mute, volume] = ['news', 'mute', 'volume'].map($);
+    const kept = (key, value) => {
+        try {
+            return value === undefined ? localStorage.getItem(key) : localStorage.setItem(key, value);
+        } catch {
+            return null; // storage refused, as in private modes
+        }
+    };
+    volume.value = kept('blockduel.volume') ?? volume.value; // a range takes only what fits it
+    const muted = () => mute.getAttribute('aria-pressed') === 'true';
+    mute.setAttribute('aria-pressed', kept('blockduel.muted') === 'true');
+    mute.addEventListener('click', () => {
+        mute.setAttribute('aria-pressed', !muted());
+        kept('blockduel.muted', muted());
+    });
+    volume.addEventListener('change', () => kept('blockduel.volume', volume.value));
+    let audio = null;
+    const wake = () => {
+        try {
+            audio ??= new AudioContext();
+            if (audio.state === 'suspended') audio.resume().catch(() => {});
+        } catch {
+            // no Web Audio: the game in silence
+        }
+    };
+    for (const type of ['pointerdown', 'keydown']) document.addEventListener(type, wake, true);
+    function play(name) {
+        if (audio === null || muted() || volume.value === '0') return;
+        const level = volume.value / 400; // square waves are loud
+        let at = audio.currentTime;
+        for (const [hertz, ms, wave = 'square'] of bd.tones[name]) {
+            const note = audio.createOscillator();
+            const gain = audio.createGain();
+            Object.assign(note, { type: wave }).frequency.value = hertz;
+            gain.gain.setValueAtTime(level, at);
+            gain.gain.exponentialRampToValueAtTime(0.001, (at += ms / 1000));
+            note.connect(gain).connect(audio.destination);
+            note.start(at - ms / 1000);
+            note.stop(at);
+        }
+    }
+    // A session's message heard, by `news` (its bd.News) or as a result.
+    function hear(s, news, m) {
+        if (s.picture === null) return; // a result before any picture
+        const you = bd.youOf(s.picture);
+        const lines = [];
+        for (const e of m.type === bd.Type.Result ? [m.result] : news.look(s.picture)) {
+            const sound = bd.soundOf(e, you);
+            const line = bd.newsLine(e, you);
+            if (sound !== null) play(sound);
+            if (line !== null) lines.push(line);
+        }
+        if (lines.length > 0) told.textContent = lines.join(' '); // a message's news together, the last kept
     }
 
     // A server's front page: its choices open a room, whose page then

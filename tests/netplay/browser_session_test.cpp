@@ -415,8 +415,8 @@ void serveUnread(Hosting& h, int ms) {
     }
 }
 
-// Over a link that takes half a kilobyte every 100 ms the page takes seconds to
-// go out; its connection stays while it does, and closes after it.
+// Over a link that takes a kilobyte every 100 ms the page takes seconds to go
+// out; its connection stays while it does, and closes after it.
 TEST(BrowserAtTheHost, APageOverASlowLinkArrivesWhole) {
     Hosting h;
     Browser b(*h.host, 2048);
@@ -424,7 +424,7 @@ TEST(BrowserAtTheHost, APageOverASlowLinkArrivesWhole) {
     long long start = monotonicMs();
     while (!b.closed && monotonicMs() - start < 20'000) {
         serveUnread(h, 100);
-        b.readSome(512);
+        b.readSome(1024);
     }
     long long took = monotonicMs() - start;
     EXPECT_TRUE(b.closed);

@@ -46,10 +46,32 @@ function startServer() {
 const computerPlays = `new Set([...document.querySelectorAll('#screen > div')].slice(7, 13)
     .flatMap((row) => [...row.textContent].slice(1, 19).flatMap((c, x) => (c === '\u2588' ? [x] : [])))).size >= 10`;
 
+// The sound's notes a page makes from here on, and the person's first
+// key, after which the page may sound (a watcher's A is no move).
+async function countNotes(tab) {
+    await tab.evaluate(`window.notes = [];
+        const make = AudioContext.prototype.createOscillator;
+        AudioContext.prototype.createOscillator = function () { return window.notes[window.notes.push(make.call(this)) - 1]; }`);
+    await tab.press('KeyA');
+}
+const news = "document.getElementById('news').textContent";
+const pitches = "window.notes.map((note) => note.frequency.value).join(' ')";
+const sleep = (ms) => new Promise((wake) => setTimeout(wake, ms));
+
+// Rounds against the computer, each soon lost by the page's player, whose
+// pieces stack where they come, and the next begun by its Enter, until
+// `done()` holds.
+async function roundsUntil(tab, done, what) {
+    for (const deadline = Date.now() + 120000; !(await done()); await sleep(100)) {
+        assert.ok(Date.now() < deadline, `never ${what}`);
+        if ((await tab.evaluate(news)).startsWith('You lost')) await tab.press('Enter');
+    }
+}
+
 // A test against a fresh server and browser: `body({ origin, browser, log })`;
 // nothing any page threw or logged as an error either.
-function serverTest(name, body) {
-    test(name, { skip, timeout: 150000 }, async () => {
+function serverTest(name, body, timeout = 150000) {
+    test(name, { skip, timeout }, async () => {
         const { server, port, log } = startServer();
         const browser = new Chromium(program);
         try {
@@ -96,13 +118,37 @@ serverTest('the front page opens a room where the page plays the computer', asyn
     // The computer plays the left board: its pieces land there.
     await until(tab, computerPlays, 60000);
 
+    // A watcher at the room's link is told the computer's clears by number
+    // and hears each as the clear's three notes; muted, it hears nothing of
+    // what comes next. The player is told of its loss, the watcher of the
+    // computer's win.
+    await countNotes(tab);
+    const watcher = await browser.open();
+    await watcher.send('Page.navigate', { url: url.href });
+    await until(watcher, "document.getElementById('status')?.textContent === 'Watching: Escape leaves.'");
+    await countNotes(watcher);
+    const cleared = /^Player one cleared (1 row|[234] rows)\. A penalty cell came onto player two's board\.$/;
+    await roundsUntil(tab, async () => cleared.test(await watcher.evaluate(news)), 'a clear told');
+    const clear = await watcher.evaluate("blockduel.tones.clear.map(([hertz]) => hertz).join(' ')");
+    assert.ok((await watcher.evaluate(pitches)).endsWith(clear), await watcher.evaluate(pitches));
+    await watcher.click('mute');
+    assert.equal(await watcher.evaluate("localStorage.getItem('blockduel.muted')"), 'true');
+    const heard = await watcher.evaluate('window.notes.length');
+    const told = await watcher.evaluate(news);
+    await roundsUntil(tab, async () => /begun|cleared/.test(await watcher.evaluate(news)) && (await watcher.evaluate(news)) !== told, 'news after the mute');
+    assert.equal(await watcher.evaluate('window.notes.length'), heard);
+    await roundsUntil(tab, async () => /^You lost round \d+\.$/.test(await tab.evaluate(news)), 'a round lost');
+    const round = (await tab.evaluate(news)).match(/\d+/)[0];
+    await until(watcher, `${news} === 'Player one won round ${round}.'`);
+    assert.ok((await tab.evaluate('window.notes.length')) > 0, 'the player heard its own board');
+
     await tab.press('Escape');
     await until(tab, "document.getElementById('status').textContent === 'You left the game.'");
     const requested = browser.addresses('Network.requestWillBeSent');
     assert.ok(requested.every((u) => u.startsWith(`${origin}/`) && !u.includes(url.hash.slice(1))), requested.join(' '));
     assert.deepEqual(browser.addresses('Network.webSocketCreated'), [`${origin.replace('http', 'ws')}${url.pathname}/play?computer=5`]);
     assert.match(log(), /event=room_opened room=[a-z2-9]{12} level=5 first_to=0 client=/);
-});
+}, 300000);
 
 serverTest('a friend opens the link and each player holds keys on their own board', async ({ origin, browser }) => {
     const opener = await choose(browser, origin, 'friend');

@@ -11,12 +11,13 @@ const code = '7K3M7Q9X';
 
 // A session that writes down what it does; `sent` as hex messages.
 function session(seat = page.Seat.Player) {
-    const log = { sent: [], welcomed: 0, pictures: 0, painted: 0, stopped: [] };
+    const log = { sent: [], welcomed: 0, pictures: 0, painted: 0, heard: [], stopped: [] };
     const s = new page.Session(seat, code, 1000, {
         send: (bytes) => log.sent.push(hex(bytes)),
         welcomed: () => ++log.welcomed,
         picture: () => ++log.pictures,
         paint: () => ++log.painted,
+        heard: (m) => log.heard.push(m.type),
         stop: (why, beforeWelcome) => log.stopped.push([why, beforeWelcome]),
     });
     return { s, log };
@@ -86,6 +87,7 @@ test('a picture then deltas are painted; a second welcome is out of turn', () =>
     s.receive(delta, 1200);
     assert.equal(log.pictures, 1);
     assert.equal(log.painted, 2);
+    assert.deepEqual(log.heard, [T.Picture, T.Delta]); // each once its cells are in
     assert.equal(s.picture.codes[0], 65);
     assert.equal(s.picture.codes[1], 66);
     s.receive(welcome(), 1300);

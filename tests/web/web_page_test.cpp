@@ -16,7 +16,7 @@
 namespace web {
 namespace {
 
-constexpr std::size_t sizeLimit = std::size_t{64} * 1024; // 64 KiB, with its rooms and replays
+constexpr std::size_t sizeLimit = std::size_t{96} * 1024; // 96 KiB, with its rooms, replays, sound and pads
 
 std::size_t countOf(const std::string& text, const std::string& what) {
     std::size_t count = 0;
