@@ -547,11 +547,12 @@ const blockduel = (() => {
     // board's score (only a cleared row scores: its cells), its well, the
     // countdown, and "You" on the viewer's board.
     const walls = [0, 30];
-    const rowScore = 18;
+    const rowScore = 18; // a row's points
+    const wellWidth = 18; // a well's columns of the picture, two to a cell
     const pieceCells = 4;
     const textAt = (p, x, y, n) => String.fromCharCode(...p.codes.subarray(y * columns + x, y * columns + x + n));
     const youOf = (p) => walls.findIndex((x) => textAt(p, x + 21, 8, 3) === 'You');
-    const filledOf = (p, x) => Array.from({ length: 13 }, (_, y) => textAt(p, x + 1, y, rowScore).replaceAll(' ', '')).join('').length;
+    const filledOf = (p, x) => Array.from({ length: 13 }, (_, y) => textAt(p, x + 1, y, wellWidth).replaceAll(' ', '')).join('').length;
 
     // A connection's news, look by look: events count (n), start (round),
     // lock, clear (rows) and penalty of a board. A locked piece shows once
@@ -572,7 +573,7 @@ const blockduel = (() => {
                 const rows = Math.floor((score - this.scores[board]) / rowScore);
                 if (this.scores[board] !== null && score !== null && rows > 0) {
                     events.push({ kind: 'clear', board, rows }, { kind: 'penalty', board: 1 - board });
-                    this.settled[board] = Math.max(this.settled[board] - rows * rowScore, 0);
+                    this.settled[board] = Math.max(this.settled[board] - rows * wellWidth, 0);
                     this.settled[1 - board] += 1;
                 }
                 this.scores[board] = score;
