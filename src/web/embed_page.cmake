@@ -1,9 +1,11 @@
 # SPDX-License-Identifier: MIT
 # Puts page.css and page.js into page.html, where @PAGE_CSS@ and @PAGE_JS@
 # stand, and icon.svg as the data: URI of its icon where @PAGE_ICON@ does
-# (so that a browser need not ask the host for one), and writes the page as a C++ string literal into PAGE_CPP from
-# page.cpp.in: every byte a hex escape, so that nothing the page holds can
-# end the literal or mean anything else to the compiler.
+# (so that a browser need not ask the host for one), and writes the page as a C++ array of
+# characters into PAGE_CPP from page.cpp.in: every byte a character literal
+# of its hex escape, so that nothing the page holds can mean anything else
+# to the compiler, and no string literal passes the 64 KiB that compilers
+# need not take.
 
 # split(TEXT MARKER BEFORE AFTER): TEXT on either side of MARKER's first place.
 function(split text marker before after)
@@ -53,8 +55,8 @@ function(embed_page dir out)
     foreach(at RANGE 0 ${length} ${lineHex})
         if(at LESS length)
             string(SUBSTRING "${hex}" ${at} ${lineHex} piece)
-            string(REGEX REPLACE "(..)" "\\\\x\\1" piece "${piece}")
-            string(APPEND PAGE_BYTES "\n    \"${piece}\"")
+            string(REGEX REPLACE "(..)" "'\\\\x\\1'," piece "${piece}")
+            string(APPEND PAGE_BYTES "\n    ${piece}")
         endif()
     endforeach()
     configure_file(${dir}/page.cpp.in ${out} @ONLY)

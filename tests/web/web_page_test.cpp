@@ -16,7 +16,8 @@
 namespace web {
 namespace {
 
-constexpr std::size_t sizeLimit = std::size_t{96} * 1024; // 96 KiB, with its rooms, replays, sound and pads
+// 96 KiB, with its rooms, replays, sound and pads.
+constexpr std::size_t sizeLimit = std::size_t{96} * 1024;
 
 std::size_t countOf(const std::string& text, const std::string& what) {
     std::size_t count = 0;
