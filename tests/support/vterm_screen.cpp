@@ -86,7 +86,8 @@ std::string VtermScreen::differences(const ScreenBuffer& screen, RenderOptions o
     for (int y = 0; y < pictureRows && y < rows_; ++y) {
         for (int x = 0; x < pictureColumns && x < columns_; ++x) {
             Cell want = screen.cell(x, y);
-            std::string glyph = glyphOf(want.code, options.utf8);
+            std::string glyph =
+                glyphOf(shownCode(want.code, want.attr, options.color), options.utf8);
             int attr = options.color ? want.attr & 0xFF : textColor;
             Shown s = shown(x, y);
             int seen = glyph == " " ? 0xF0 : 0xFF; // the colours that show

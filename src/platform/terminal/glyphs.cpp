@@ -6,6 +6,9 @@
 #include <array>
 
 #include "platform/terminal/glyphs.hpp"
+
+#include "display/layout.hpp"
+#include "model/model.hpp"
 #include "platform/terminal/utf8.hpp"
 
 namespace term {
@@ -52,7 +55,7 @@ constexpr char lowStandIns[33] = " oo*****#o#oodd*><|!PS-|^v><L-^v";
 constexpr char houseStandIn = '^';
 constexpr char upperStandIns[129] =
     "CueaaaaceeeiiiAA" "EaAooouuyOUcLYPf" "aiounNao?--%%!<>" // 128..175
-    ".::|++++++|+++++" "++++-++++++++=++" "+++++++++++#_[]^" // 176..223
+    ".%:|++++++|+++++" "++++-++++++++=++" "+++++++++++#_[]^" // 176..223
     "aBGpSsutFOWd8fen" "=+><()/~o..vn2# ";                    // 224..255
 // clang-format on
 
@@ -91,9 +94,15 @@ constexpr auto asciiGlyphs = [] {
 }();
 
 static_assert(sizeof lowStandIns == 33 && sizeof upperStandIns == 129);
-static_assert(codePoint(178) == 0x2593 && codePoint(219) == 0x2588);
+static_assert(codePoint(177) == 0x2592 && codePoint(178) == 0x2593 && codePoint(219) == 0x2588);
 
 } // namespace
+
+unsigned char shownCode(unsigned char code, short attr, bool color) {
+    constexpr unsigned char mediumShade = 177;
+    bool playerTwos = (attr & 0x0F) == playerTwoColor;
+    return !color && code == cellSolid && playerTwos ? mediumShade : code;
+}
 
 const char* glyphOf(unsigned char code, bool utf8) {
     return utf8 ? utf8Glyphs[code].data() : asciiGlyphs[code].data();

@@ -10,4 +10,11 @@ namespace term {
 // shades and blocks; in ASCII every code is one printable byte.
 const char* glyphOf(unsigned char code, bool utf8);
 
+// The code a cell shows as. Without colour both boards' pieces would be the
+// same full blocks, so player two's solid cells show as the medium shade
+// (U+2592, '%' in ASCII): each board keeps a pattern of its own. With colour
+// every code shows as itself. Only the terminal's picture changes; the
+// screen buffer the game reads back keeps the game's codes.
+unsigned char shownCode(unsigned char code, short attr, bool color);
+
 } // namespace term

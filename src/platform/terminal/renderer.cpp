@@ -111,12 +111,13 @@ void Renderer::paintRow(const ScreenBuffer& screen, int y, std::string& out) {
 }
 
 // The cell as the terminal shows it: its code becomes the glyph's key (the
-// code, or the ASCII stand-in; 0 a space) and without colour every cell is
-// in the default attribute.
+// code as shown, or its ASCII stand-in; 0 a space) and without colour every
+// cell is in the default attribute, with player two's pieces patterned.
 Cell Renderer::displayed(Cell cell) const {
-    unsigned char key = cell.code == 0 ? ' ' : cell.code;
+    unsigned char code = shownCode(cell.code, cell.attr, options_.color);
+    unsigned char key = code == 0 ? ' ' : code;
     if (!options_.utf8)
-        key = static_cast<unsigned char>(glyphOf(cell.code, false)[0]);
+        key = static_cast<unsigned char>(glyphOf(code, false)[0]);
     short attr = options_.color ? static_cast<short>(cell.attr & 0xFF) : textColor;
     return Cell{key, attr};
 }

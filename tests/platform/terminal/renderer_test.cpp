@@ -65,6 +65,34 @@ TEST(Renderer, SendsOnlyWhatChangedInTheShortestForm) {
     }
 }
 
+// Without colour each board's pieces keep a pattern of their own: player
+// one's full blocks, player two's medium shade; walls and other codes as
+// they are, in Unicode and in ASCII alike.
+TEST(Renderer, WithoutColourPlayerTwosPiecesArePatterned) {
+    struct Row {
+        RenderOptions options;
+        const char* sent;
+    };
+    const Row rows[] = {
+        {{true, false}, "\u2588\u2592\u2593\u2592"},
+        {{false, false}, "#%:%"},
+        {{true, true}, "\x1b[96m\u2588\x1b[91m\u2588\u2593\x1b[44m\u2588\x1b[m"},
+    };
+    for (const Row& row : rows) {
+        ScreenBuffer s;
+        s.setColor(11);
+        s.putChar(219);
+        s.setColor(12);
+        s.putChar(219);
+        s.putChar(178);
+        s.setColor(0x1C); // player two's colour on another background
+        s.putChar(219);
+        std::string out;
+        Renderer(row.options).renderFinal(s, out);
+        EXPECT_EQ(out, std::string(row.sent) + "\n") << row.options.utf8 << row.options.color;
+    }
+}
+
 // The picture left on the normal screen at exit: plain lines, trailing
 // blanks trimmed unless a background shows, colours reset at each end.
 TEST(Renderer, FinalPictureIsPlainTrimmedLines) {
