@@ -1194,6 +1194,18 @@ function startPage(bd) {
         kept('blockduel.muted', muted());
     });
     volume.addEventListener('change', () => kept('blockduel.volume', volume.value));
+    // Colours easier to tell apart, kept as the word 'apart' (anything else
+    // kept, or nothing, is the usual colours).
+    const colours = $('colours');
+    const showColours = (apart) => {
+        colours.setAttribute('aria-pressed', apart);
+        screen.classList.toggle('apart', apart);
+    };
+    showColours(kept('blockduel.colours') === 'apart');
+    colours.addEventListener('click', () => {
+        showColours(!screen.classList.contains('apart'));
+        kept('blockduel.colours', screen.classList.contains('apart') ? 'apart' : 'usual');
+    });
     let audio = null;
     const wake = () => {
         try {

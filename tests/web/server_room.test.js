@@ -142,6 +142,16 @@ serverTest('the front page opens a room where the page plays the computer', asyn
     await until(watcher, `${news} === 'Player one won round ${round}.'`);
     assert.ok((await tab.evaluate('window.notes.length')) > 0, 'the player heard its own board');
 
+    // Colours easier to tell apart are kept over a reload, and hatch the
+    // player's (player two's) pieces in another colour.
+    await watcher.click('colours');
+    assert.equal(await watcher.evaluate("localStorage.getItem('blockduel.colours')"), 'apart');
+    await watcher.send('Page.reload');
+    await until(watcher, "document.getElementById('status')?.textContent === 'Watching: Escape leaves.' && document.querySelector('#screen .k.f12') !== null");
+    const look = await watcher.evaluate("(({ color, backgroundImage }) => `${color} ${backgroundImage}`)(getComputedStyle(document.querySelector('#screen .k.f12')))");
+    assert.match(look, /^rgb\(255, 140, 26\) repeating-linear-gradient/);
+    assert.equal(await watcher.evaluate("document.getElementById('colours').getAttribute('aria-pressed')"), 'true');
+
     await tab.press('Escape');
     await until(tab, "document.getElementById('status').textContent === 'You left the game.'");
     const requested = browser.addresses('Network.requestWillBeSent');
