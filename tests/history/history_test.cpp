@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 #include <tuple>
+#include <utility>
 
 #include "fixture.hpp"
 #include "game/keeping.hpp"
@@ -39,14 +40,22 @@ record::MatchSetup someMatch() {
     return s;
 }
 
+// What `append` adds to nothing: a message, a record, a number.
+template <class R, class... Params, class... Args>
+std::string bytesOf(R (*append)(std::string&, Params...), Args&&... args) {
+    std::string out;
+    append(out, std::forward<Args>(args)...);
+    return out;
+}
+
 // A recording as the keeper writes it: each round's tape, Left read in every
 // round and held in the second, and the round's end, won by `winners` (-1:
 // left); and a last tape after them if `tapeAfter`.
 std::string recordingOf(int firstTo, std::initializer_list<int> winners, bool tapeAfter = false) {
     record::MatchSetup setup = someMatch();
     setup.firstTo = firstTo;
-    std::string bytes;
-    record::appendRecord(bytes, record::RecordKind::Header, record::encodeSetup(setup));
+    std::string bytes =
+        bytesOf(record::appendRecord, record::RecordKind::Header, record::encodeSetup(setup));
     record::TapeWriter tape;
     record::RoundResult r;
     for (int winner : winners) {
@@ -99,19 +108,15 @@ TEST_F(History, ARecordingReadsToWhereItEndsAndSaysWhetherItsMatchEnded) {
 }
 
 TEST_F(History, ARecordingThatCannotPlayIsRefusedWithTheReason) {
-    std::string later;
-    record::appendNumber(later, record::formatVersion + 1);
-    std::string laterFile;
-    record::appendRecord(laterFile, record::RecordKind::Header, later + "of a later game");
+    std::string later = bytesOf(record::appendNumber, record::formatVersion + 1U);
     std::string damaged = recordingOf(0, {1, 1});
     damaged[6] = static_cast<char>(damaged[6] ^ 0x40);
-    std::string noHeader;
-    record::appendRecord(noHeader, record::RecordKind::TapeChunk, "");
     const std::pair<std::string, const char*> cases[] = {
-        {laterFile,
+        {bytesOf(record::appendRecord, record::RecordKind::Header, later + "of a later game"),
          "made in recording format 4, and this version of blockduel plays formats 1 to 3"},
         {damaged, "not a recording of this game, or its start is damaged"},
-        {noHeader, "not a recording of this game"},
+        {bytesOf(record::appendRecord, record::RecordKind::TapeChunk, ""),
+         "not a recording of this game"},
         {"#!/bin/sh\n", "not a recording of this game"},
         {"", "not a recording of this game"},
     };
@@ -152,8 +157,7 @@ std::string libraryRound(int scoreShift) {
     round.score[0] += scoreShift;
     std::string old = record::encodeSetup(header);
     old[0] = 2; // the version, the header's first number
-    std::string bytes;
-    record::appendRecord(bytes, record::RecordKind::Header, old);
+    std::string bytes = bytesOf(record::appendRecord, record::RecordKind::Header, old);
     record::appendRecord(bytes, record::RecordKind::TapeChunk, writer.take());
     record::appendRecord(bytes, record::RecordKind::RoundEnd, record::encodeRound(round));
     return bytes;
@@ -201,18 +205,15 @@ TEST_F(History, TheReplaysLineSaysWhatAndHowFast) {
     EXPECT_NE(longest.find("paused"), std::string::npos) << "the line fits whole";
 }
 
-// What --stats printed to a file, and its status.
+// What --stats printed, to either stream, and its status.
 std::pair<std::string, int> statsOf(const std::string& folder, bool json) {
-    std::FILE* out = std::tmpfile();
-    std::FILE* errors = std::tmpfile();
-    int status = history::printStats(folder, json, out, errors);
+    std::FILE* file = std::tmpfile();
+    int status = history::printStats(folder, json, file, file);
+    std::rewind(file);
     std::string text;
-    for (std::FILE* file : {out, errors}) {
-        std::rewind(file);
-        for (int c; (c = std::fgetc(file)) != EOF;)
-            text += static_cast<char>(c);
-        std::fclose(file);
-    }
+    for (int c; (c = std::fgetc(file)) != EOF;)
+        text += static_cast<char>(c);
+    std::fclose(file);
     return {text, status};
 }
 
@@ -229,10 +230,7 @@ TEST_F(History, StatsForAPersonAndForAScript) {
     expectStats("", 1, {"set HOME or XDG_STATE_HOME"});
 
     record::MatchKeeper keeper("/state", someMatch(), 0, "20261130-005320");
-    record::RoundResult won;
-    won.round = 1;
-    won.winner = 0;
-    keeper.roundEnded(won, true, 0);
+    keeper.roundEnded(record::RoundResult{.round = 1, .winner = 0}, true, 0);
     // What the table and the JSON say is the statistics' own test; here,
     // that the command prints the one asked for from the state folder.
     expectStats("/state", 0, {"next, --computer --level 5."});
@@ -294,12 +292,10 @@ TEST_F(History, AFullDiskCostsOnlyTheRoundsItCouldNotTake) {
 // finishes the repair.
 TEST_F(History, ARepairThatFailsAtAnyStepKeepsEveryRound) {
     std::string damaged;
-    for (int round = 1; round <= 3; ++round) {
-        record::ResultEntry e;
-        e.match = someMatch();
-        e.round.round = round;
-        record::appendRecord(damaged, record::RecordKind::Result, record::encodeEntry(e));
-    }
+    for (int round = 1; round <= 3; ++round)
+        record::appendRecord(
+            damaged, record::RecordKind::Result,
+            record::encodeEntry({.match = someMatch(), .round = {.round = round}}));
     damaged += "\xB1\xD7 torn";
     bool failed = true;
     for (int failing = 0; failed; ++failing) {
@@ -350,28 +346,23 @@ void hear(netplay::GuestRecorder& recorder, const std::string& bytes, long long 
 std::string guestsMatch() {
     KeptAs as{record::PlayMode::Guest, 1, "/state", 1796000000, 7, "test", "20261130-005320"};
     netplay::GuestRecorder recorder(as, net::Seat::Player, "W A S D");
-    std::string end;
-    net::appendEnd(end);
+    const std::string end = bytesOf(net::appendEnd);
     hear(recorder, end, 500); // before the first picture: no match yet
     recorder.finish();
     EXPECT_EQ(recorder.recordingPath(), "") << "nothing kept before the game begins";
-    std::string picture;
-    net::appendRuns(picture, net::MessageType::Picture,
-                    std::string{'\0', '\x01', '\x0b', 'A', 'B'});
-    std::string keepAlive;
-    net::appendKeepAlive(keepAlive);
-    std::string delta;
-    net::appendRuns(delta, net::MessageType::Delta,
-                    std::string{'\0', '\x20', '\x0c', 'C'}); // cell 1
-    net::RoundOutcome first{
+    const std::string delta = bytesOf(net::appendRuns, net::MessageType::Delta,
+                                      std::string{'\0', '\x20', '\x0c', 'C'}); // cell 1
+    const net::RoundOutcome first{
         .winner = 0, .score = {40, 0}, .rows = {4, 0}, .frames = 600, .seconds = 55};
-    net::RoundOutcome last{.round = 2, .matchOver = true};
-    std::string results[2];
-    net::appendResult(results[0], first);
-    net::appendResult(results[1], last);
-    hear(recorder, picture, 1000);
-    hear(recorder, keepAlive, 1500); // changes nothing shown
-    hear(recorder, delta, 900);      // a clock that went back waits nothing
+    const std::string results[2] = {
+        bytesOf(net::appendResult, first),
+        bytesOf(net::appendResult, net::RoundOutcome{.round = 2, .matchOver = true})};
+    hear(recorder,
+         bytesOf(net::appendRuns, net::MessageType::Picture,
+                 std::string{'\0', '\x01', '\x0b', 'A', 'B'}),
+         1000);
+    hear(recorder, bytesOf(net::appendKeepAlive), 1500); // changes nothing shown
+    hear(recorder, delta, 900);                          // a clock that went back waits nothing
     hear(recorder, delta + results[0], 9000);
     hear(recorder, delta, 9250);
     hear(recorder, results[1] + end, 12000);
@@ -390,20 +381,19 @@ TEST_F(History, AGuestsRecordingReadsBackAsItWasSent) {
                          kept.cutShort),
               std::tuple(record::PlayMode::Guest, static_cast<int>(Viewer::PlayerTwo),
                          std::string("W A S D"), 2, false));
+    // Each message, its wait and the round shown once it is applied: the
+    // last round is the match's.
     using T = net::MessageType;
-    const std::vector<std::pair<T, long long>> sent = {
-        {T::Picture, 0}, {T::Delta, 0},     {T::Delta, 8100}, {T::Result, 0},
-        {T::Delta, 250}, {T::Result, 2750}, {T::End, 0}};
-    ASSERT_EQ(heard.size(), sent.size());
+    const std::vector<std::tuple<T, long long, int>> sent = {
+        {T::Picture, 0, 1}, {T::Delta, 0, 1},     {T::Delta, 8100, 1}, {T::Result, 0, 2},
+        {T::Delta, 250, 2}, {T::Result, 2750, 2}, {T::End, 0, 2}};
     history::HeardPicture shown;
-    std::vector<int> rounds;
-    for (std::size_t i = 0; i < sent.size(); ++i) {
-        EXPECT_EQ(heard[i].type, sent[i].first) << i;
-        EXPECT_EQ(heard[i].afterMs, sent[i].second) << i;
-        shown.apply(heard[i]);
-        rounds.push_back(shown.round());
+    std::vector<std::tuple<T, long long, int>> got;
+    for (const record::HeardMessage& message : heard) {
+        shown.apply(message);
+        got.emplace_back(message.type, message.afterMs, shown.round());
     }
-    EXPECT_EQ(rounds, (std::vector<int>{1, 1, 1, 2, 2, 2, 2})) << "the last round is the match's";
+    ASSERT_EQ(got, sent);
     EXPECT_EQ(std::tuple(shown.picture()[0].code, shown.picture()[1].code, shown.picture()[1].attr),
               std::tuple('A', 'C', 12));
     EXPECT_EQ(heard[3].result.score[0], 40);
@@ -451,13 +441,9 @@ TEST_F(History, AGuestsRecordingCutShortPlaysToItsEndADamagedOneIsRefused) {
     };
     // A message that came at once.
     auto atOnce = [](const std::string& message) { return std::string(1, '\0') + message; };
-    std::string key;
-    net::appendKey(key, net::KeyKind::Press, 1);
-    std::string end;
-    net::appendEnd(end);
-    std::string longGap;
-    record::appendNumber(longGap, record::maxHeardGapMs + 1);
-    longGap += end;
+    const std::string key = bytesOf(net::appendKey, net::KeyKind::Press, 1);
+    const std::string end = bytesOf(net::appendEnd);
+    std::string longGap = bytesOf(record::appendNumber, record::maxHeardGapMs + 1U) + end;
     for (const std::string& bytes : {damaged, withHeard(atOnce(key)), withHeard(longGap),
                                      withHeard(atOnce(end.substr(0, 1)))}) {
         history::Recording r;
@@ -476,12 +462,11 @@ TEST_F(History, AGuestsRecordingCutShortPlaysToItsEndADamagedOneIsRefused) {
 // Millions of messages in a few stretches: refused when they came faster
 // than any host sends, else read a stretch at a time, never kept one by one.
 TEST_F(History, AGuestsRecordingOfMillionsOfMessagesIsRefusedOrStreamed) {
-    std::string header;
     record::MatchSetup setup = someMatch();
     setup.mode = record::PlayMode::Guest;
-    record::appendRecord(header, record::RecordKind::Header, record::encodeSetup(setup));
-    std::string picture;
-    net::appendRuns(picture, net::MessageType::Picture, "");
+    const std::string header =
+        bytesOf(record::appendRecord, record::RecordKind::Header, record::encodeSetup(setup));
+    const std::string picture = bytesOf(net::appendRuns, net::MessageType::Picture, "");
     constexpr long long messages = history::heardAtOnce + 40'000;
     for (char waitMs : {'\0', '\1'}) {
         std::string entry = waitMs + picture;
