@@ -104,12 +104,11 @@ TEST_F(Matches, TheRoundGoesToTheBoardThatDidNotTopOutAndTheTallyCountsIt) {
     };
     playMatch(GameSetup{.match = true, .firstTo = 3}, m);
     EXPECT_TRUE(checked);
-    EXPECT_EQ("Game Over \xfa Player one wins this round. Match: 1-0",
-              result(1, MatchPhase::RoundOver));
-    EXPECT_EQ("Game Over \xfa Player two wins this round. Match: 1-1",
-              result(2, MatchPhase::RoundOver));
-    EXPECT_EQ("Game Over \xfa Player one wins this round. Match: 2-1",
-              result(3, MatchPhase::RoundOver));
+    const char* const won[] = {"one wins this round. Match: 1-0", "two wins this round. Match: 1-1",
+                               "one wins this round. Match: 2-1"};
+    for (int round = 1; round <= 3; ++round)
+        EXPECT_EQ(std::string("Game Over \xfa Player ") + won[round - 1],
+                  result(round, MatchPhase::RoundOver));
     EXPECT_EQ("Enter: next round. Escape: leave.", status(1, MatchPhase::RoundOver));
     EXPECT_EQ(MatchPhase::Over, m.phase);
     EXPECT_EQ("2-1", tally());
@@ -509,25 +508,6 @@ GameSetup hostWith(FakeRemote& guest) {
     return setup;
 }
 
-// A hold of the match, as its frames show it.
-struct HoldWatch {
-    int playing = 0;               // frames of play so far
-    long long heldAt = -1;         // the virtual clock when the hold began
-    long long resumedAt = -1;      // when the key that ends the hold was pressed
-    long long playingAgainAt = -1; // the first frame of play after it
-    std::set<std::string> heldPictures;
-
-    void frameEnded(const Match& m, long long now) {
-        if (m.phase == MatchPhase::Paused)
-            heldPictures.insert(wholePicture());
-        if (m.phase != MatchPhase::Playing)
-            return;
-        ++playing;
-        if (heldAt >= 0 && playingAgainAt < 0)
-            playingAgainAt = now;
-    }
-};
-
 // P pauses every match at one keyboard, either player's P in a match of
 // two: nothing moves and the legend shows; P again counts down and the
 // round goes on. Held across polls, P counts once. (That the round's clock
@@ -537,49 +517,40 @@ TEST_F(Matches, PPausesAndResumesEveryMatchAtOneKeyboard) {
         SCOPED_TRACE(mode);
         mem::reset();
         statuses.clear();
-        GameSetup setup = gameSetupOf(optionsOf({mode}));
-        HoldWatch w;
-        int pausedFor = 0; // frames of the pause
+        int playing = 0;               // frames of play so far
+        int pausedFor = 0;             // and of the pause
+        long long resumedAt = -1;      // when P was pressed again
+        long long playingAgainAt = -1; // the first frame of play after it
+        std::set<std::string> heldPictures;
         screen().onFrameEnd = [&](int) {
             noteStatus();
-            pausedFor += m.phase == MatchPhase::Paused ? 1 : 0;
-            w.frameEnded(m, screen().nowMs);
+            if (m.phase == MatchPhase::Paused && ++pausedFor > 0)
+                heldPictures.insert(wholePicture());
+            playing += m.phase == MatchPhase::Playing ? 1 : 0;
+            if (m.phase == MatchPhase::Playing && pausedFor > 0 && playingAgainAt < 0)
+                playingAgainAt = screen().nowMs;
         };
         screen().keyScript = [&](int frame, int key) {
             if (frame > 5'000)
                 return key == vkEscape; // never resumed
-            if (key == vkP && m.phase == MatchPhase::Playing && w.heldAt < 0 && w.playing >= 100)
-                return (w.heldAt = screen().nowMs) > 0;
+            if (key == vkP && m.phase == MatchPhase::Playing && pausedFor == 0)
+                return playing >= 100;
             if (key == vkP && m.phase == MatchPhase::Paused && pausedFor < 4)
                 return true; // still held: no second press
             if (key == vkP && m.phase == MatchPhase::Paused && pausedFor >= 150)
-                return (w.resumedAt = screen().nowMs) > 0;
-            return key == vkEscape && w.playing >= 160;
+                return (resumedAt = screen().nowMs) > 0;
+            return key == vkEscape && playing >= 160;
         };
-        playMatch(setup, m);
-        ASSERT_GT(w.playingAgainAt, 0) << "paused and went on";
-        EXPECT_EQ(1U, w.heldPictures.size()) << "something moved while paused";
-        EXPECT_NE(std::string::npos, w.heldPictures.begin()->find("P pauses \xfa Esc leaves"));
+        playMatch(gameSetupOf(optionsOf({mode})), m);
+        ASSERT_GT(playingAgainAt, 0) << "paused and went on";
+        EXPECT_EQ(1U, heldPictures.size()) << "something moved while paused";
+        EXPECT_NE(std::string::npos, heldPictures.begin()->find("P pauses \xfa Esc leaves"));
         expectStatuses({"Paused. P resumes, Escape leaves.", "Resumes in 3", "Resumes in 2",
                         "Resumes in 1", "P pauses."});
-        EXPECT_NEAR(1000 * countdownSeconds, w.playingAgainAt - w.resumedAt, 100);
+        EXPECT_NEAR(1000 * countdownSeconds, playingAgainAt - resumedAt, 100);
         EXPECT_GE(pausedFor, 150);
     }
 }
-
-// What the host, player two and a watcher read, each time the host's
-// status changes, from the first pause on.
-struct ToldEach {
-    std::vector<std::vector<std::string>> told;
-    void note(const Match& m, const GameSetup& setup) {
-        std::vector<std::string> now;
-        for (Viewer viewer : {Viewer::PlayerOne, Viewer::PlayerTwo, Viewer::Watcher})
-            now.push_back(lineSeen(m, setup, viewer, promptRow));
-        bool started = !told.empty() || m.phase == MatchPhase::Paused;
-        if (started && (told.empty() || told.back() != now))
-            told.push_back(now);
-    }
-};
 
 // Player two's pause over the network holds the round for both, each told
 // who paused in their own words; either player's P goes on. Held across
@@ -587,7 +558,9 @@ struct ToldEach {
 TEST_F(Matches, ARemotePlayersPauseHoldsTheRoundAndNamesThem) {
     FakeRemote guest;
     GameSetup setup = hostWith(guest);
-    ToldEach each;
+    // What the host, player two and a watcher read, each time the host's
+    // status changes, from the first pause on; of a countdown, its start.
+    std::vector<std::vector<std::string>> told;
     // Player two pauses, the host goes on, the host pauses, player two goes
     // on: each step ends when the match is in the phase named here.
     const MatchPhase stepEnds[] = {MatchPhase::Paused, MatchPhase::Resuming, MatchPhase::Paused,
@@ -595,7 +568,12 @@ TEST_F(Matches, ARemotePlayersPauseHoldsTheRoundAndNamesThem) {
     int step = 0;
     int stepFrames = 0;
     screen().onFrameEnd = [&](int) {
-        each.note(m, setup);
+        std::vector<std::string> now;
+        for (Viewer viewer : {Viewer::PlayerOne, Viewer::PlayerTwo, Viewer::Watcher})
+            now.push_back(lineSeen(m, setup, viewer, promptRow));
+        bool counting = now[0].starts_with("Resumes in") && now[0] != "Resumes in 3";
+        if (!counting && (told.empty() ? m.phase == MatchPhase::Paused : told.back() != now))
+            told.push_back(now);
         bool ended = step < 4 && m.phase == stepEnds[step];
         step += ended ? 1 : 0;
         stepFrames = ended ? 0 : stepFrames + 1;
@@ -629,11 +607,7 @@ TEST_F(Matches, ARemotePlayersPauseHoldsTheRoundAndNamesThem) {
         {"Match over: 0-0. You left.", "Match over: 0-0. Player one left.",
          "Match over: 0-0. Player one left."},
     };
-    std::vector<std::vector<std::string>> got;
-    for (const auto& now : each.told)
-        if (!now[0].starts_with("Resumes in") || now[0] == "Resumes in 3")
-            got.push_back(now);
-    EXPECT_EQ(expected, got);
+    EXPECT_EQ(expected, told);
 }
 
 // Past awayLimitSeconds, and only then, the host is told that Enter takes
