@@ -43,20 +43,18 @@ std::unique_ptr<record::MatchKeeper> keeperOf(Mode mode, const GameSetup& setup,
 }
 
 TEST_F(KeptMatches, EveryMatchIsKeptButTheGameWithoutOptions) {
-    EXPECT_FALSE(keepsMatches(Mode::Local)) << "the game without options writes nothing";
-    EXPECT_TRUE(keepsMatches(Mode::Join)) << "from what the host sends";
-    EXPECT_TRUE(keepsMatches(Mode::Watch));
-    EXPECT_EQ(boardOfYou(Mode::Join), 1);
-    EXPECT_EQ(boardOfYou(Mode::Watch), -1) << "a watcher plays no board";
-    for (Mode mode : {Mode::Computer, Mode::Demo, Mode::Match, Mode::Host})
-        EXPECT_TRUE(keepsMatches(mode));
-    EXPECT_EQ(boardOfYou(Mode::Demo), -1);
-    EXPECT_EQ(boardOfYou(Mode::Host), 0);
+    // Kept or not, and the board of this machine's player (none at one keyboard).
+    const std::tuple<Mode, bool, int> modes[] = {{Mode::Local, false, 0}, {Mode::Computer, true, 0},
+                                                 {Mode::Demo, true, -1},  {Mode::Match, true, -1},
+                                                 {Mode::Host, true, 0},   {Mode::Join, true, 1},
+                                                 {Mode::Watch, true, -1}};
+    for (const auto& [mode, keeps, board] : modes)
+        EXPECT_EQ(std::pair(keepsMatches(mode), boardOfYou(mode)), std::pair(keeps, board))
+            << "mode " << static_cast<int>(mode);
     EXPECT_EQ(playModeOf(Mode::Match), record::PlayMode::Match);
     // Two games of one second and seed differ by their process.
-    GameSetup setup;
-    auto a = keeperOf(Mode::Computer, setup, 1);
-    auto b = keeperOf(Mode::Computer, setup, 2);
+    auto a = keeperOf(Mode::Computer, GameSetup{}, 1);
+    auto b = keeperOf(Mode::Computer, GameSetup{}, 2);
     EXPECT_NE(a->recordingPath(), b->recordingPath());
     EXPECT_NE(a->recordingPath().find("match-20261130-005320-"), std::string::npos)
         << a->recordingPath();
@@ -116,11 +114,8 @@ void expectPlaysBack(const record::MatchKeeper& keeper, const std::vector<std::s
     std::optional<record::MatchSetup> header = record::decodeSetup(read.records[0].payload);
     ASSERT_TRUE(header);
     record::TapeReader tape;
-    for (const record::Record& r : read.records) {
-        if (r.kind == record::RecordKind::TapeChunk) {
-            ASSERT_TRUE(tape.add(r.payload));
-        }
-    }
+    for (const record::Record& r : read.records)
+        ASSERT_TRUE(r.kind != record::RecordKind::TapeChunk || tape.add(r.payload));
     // On another clock, with the keyboard mashed: a playback reads neither.
     mem::reset();
     mem::backend().frameCostMs = 7;
