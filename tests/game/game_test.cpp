@@ -147,24 +147,12 @@ TEST_F(Frames, ALockScoresAndItsPenaltyCanLockPlayerTwoAtOnce) {
     EXPECT_EQ("Score: 18", mem::rowText(15, 0, 9));
 }
 
-TEST_F(Frames, TopOutEndsTheGameAndSparesPlayerTwo) {
-    give(g.p1, 1, 2, -3);
-    g.p1.table[1][4] = cellSolid; // the bar lands on it with its lowest cell in row 0
-    give(g.p2, 0, 2, 9);          // would lock in the same frame
-    ASSERT_FALSE(play(1));
-    EXPECT_EQ(1, screen().frame) << "the top-out frame ends as any other";
-    EXPECT_EQ("Game Over", mem::rowText(16, 0, 9));
-    EXPECT_EQ(0, solidCells(g.p2, 0, 12)) << "player two's lock test never ran";
-    closeGame();
-    EXPECT_EQ("Kilepeshez nyomjon ENTER-t", mem::rowText(17, 0, 26));
-    EXPECT_EQ(11, screen().screen[17][25].attr) << "in the loser's attribute";
-    EXPECT_EQ(1, screen().readChars);
-}
-
-// Without colours the colour of "Game Over" cannot say which board lost, so
-// words after it do; with colours, and in a match, whose result line names
-// the winner, "Game Over" stands alone. The prompt still starts the next row.
-TEST_F(Frames, WithoutColoursGameOverNamesTheBoardThatLost) {
+// A top-out ends the game in that frame, after player one's lock test and
+// before player two's, and the prompt starts the next row in the loser's
+// colour. Without colours the colour of "Game Over" cannot say which board
+// lost, so words after it do; with colours, and in a match, whose result
+// line names the winner, "Game Over" stands alone.
+TEST_F(Frames, TopOutEndsTheGameAndWithoutColoursNamesTheBoardThatLost) {
     struct Case {
         bool noColor;
         bool match;
@@ -174,22 +162,28 @@ TEST_F(Frames, WithoutColoursGameOverNamesTheBoardThatLost) {
     const Case cases[] = {
         {true, false, 0, "Game Over \xfa Left board lost"},
         {true, false, 1, "Game Over \xfa Right board lost"},
+        {false, false, 0, "Game Over"},
         {false, false, 1, "Game Over"},
         {true, true, 1, "Game Over"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown + std::string(c.noColor ? ", no colours" : "") +
+                     (c.match ? ", a match" : "") + ", loser " + std::to_string(c.loser));
         start(GameSetup{.match = c.match, .noColor = c.noColor});
         Player& loser = c.loser == 0 ? g.p1 : g.p2;
         Player& other = c.loser == 0 ? g.p2 : g.p1;
         give(loser, 1, 2, -3);
         loser.table[1][4] = cellSolid; // the bar lands on it with its lowest cell in row 0
-        give(other, 0, 2, 5);
+        give(other, 0, 2, 9);          // would lock in the same frame
         ASSERT_FALSE(play(1));
+        EXPECT_EQ(1, screen().frame) << "the top-out frame ends as any other";
+        EXPECT_EQ(c.loser == 0 ? 0 : 4, solidCells(other, 0, 12)) << "no lock test after a top-out";
         std::string row = mem::rowText(16, 0, 40);
-        row.erase(row.find_last_not_of(' ') + 1);
-        EXPECT_EQ(c.shown, row) << c.noColor << c.match << c.loser;
+        EXPECT_EQ(c.shown, row.erase(row.find_last_not_of(' ') + 1));
         closeGame();
         EXPECT_EQ("Kilepeshez nyomjon ENTER-t", mem::rowText(17, 0, 26));
+        EXPECT_EQ(c.loser == 0 ? 11 : 12, screen().screen[17][25].attr);
+        EXPECT_EQ(1, screen().readChars);
     }
 }
 
