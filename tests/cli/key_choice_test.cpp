@@ -121,11 +121,8 @@ TEST(KeyChoice, KeysInPlayAreTheChosenOrTheModesOwnAndNeverTwice) {
         for (const char* text : texts)
             ASSERT_EQ("", chooseKeys(text, choice)) << text;
         std::string found = keysInPlay(choice, keys);
-        if (*problem == '\0') {
-            EXPECT_EQ("", found) << texts[0];
-        } else {
-            EXPECT_NE(std::string::npos, found.find(problem)) << texts[0] << ": " << found;
-        }
+        EXPECT_EQ(*problem == '\0', found.empty()) << texts[0] << ": " << found;
+        EXPECT_NE(std::string::npos, found.find(problem)) << texts[0] << ": " << found;
     }
 }
 
