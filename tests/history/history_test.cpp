@@ -427,13 +427,11 @@ TEST_F(History, AGuestsRecordingCutShortPlaysToItsEndADamagedOneIsRefused) {
         EXPECT_EQ(cutHeard[i].runs, allHeard[i].runs) << i;
 
     // The header's record, whole: the rest follows it.
-    record::ReadRecords records = record::readRecords(whole);
-    const record::Record& first = records.records[0];
-    std::size_t headerEnd =
-        static_cast<std::size_t>(first.payload.data() - whole.data()) + first.payload.size() + 4;
-    std::string header = whole.substr(0, headerEnd);
+    const std::string header = bytesOf(record::appendRecord, record::RecordKind::Header,
+                                       record::readRecords(whole).records[0].payload);
+    ASSERT_TRUE(whole.starts_with(header));
     std::string damaged = whole;
-    damaged[headerEnd + 6] = static_cast<char>(damaged[headerEnd + 6] ^ 0x10);
+    damaged[header.size() + 6] = static_cast<char>(damaged[header.size() + 6] ^ 0x10);
     auto withHeard = [&](const std::string& payload) {
         std::string bytes = header;
         record::appendRecord(bytes, record::RecordKind::Heard, payload);
