@@ -47,11 +47,9 @@ protected:
 
 std::string entryRecord(int round) {
     ResultEntry e;
-    e.match.mode = PlayMode::Computer;
     e.match.computer[1] = true;
     e.match.level[1] = 2;
-    e.round.round = round;
-    e.round.winner = round % 2;
+    e.round = {.round = round, .winner = round % 2};
     e.you = 0;
     std::string bytes;
     appendRecord(bytes, RecordKind::Result, encodeEntry(e));
