@@ -14,8 +14,11 @@ namespace {
 
 using Planner = Fresh;
 
-// A level with one key press every `keyPeriod` frames and no mistakes.
-ComputerLevel pace(int keyPeriod) { return {keyPeriod, keyPeriod, 0, 0, 0, 0}; }
+// A level with one key press every `keyPeriod` frames that reacts at once,
+// weighs `lookAhead` places with the next piece and slips as told.
+ComputerLevel pace(int keyPeriod, int lookAhead = 0, int slipPercent = 0, int slipRange = 0) {
+    return {keyPeriod, keyPeriod, 0, lookAhead, slipPercent, slipRange};
+}
 
 // Plays frames on one board with a seat at `skill` that holds `plan` as if
 // it had just made it: the piece must lock where the plan ends, the seat
@@ -202,12 +205,9 @@ int planned(const Player& p, const ComputerLevel& level, unsigned seed, Computer
 // share of pieces its table row says.
 TEST_F(Planner, ChoicesLookAheadAndSlipAsTheLevelSays) {
     std::mt19937 random(9);
-    ComputerLevel fair = pace(1);
-    ComputerLevel withNext = fair;
-    withNext.lookAhead = 4;
-    ComputerLevel slipping = fair;
-    slipping.slipPercent = 100;
-    slipping.slipRange = 3;
+    const ComputerLevel fair = pace(1);
+    const ComputerLevel withNext = pace(1, 4);
+    const ComputerLevel slipping = pace(1, 0, 100, 3);
     ComputerLevel first = computerLevel(computerMinLevel);
     ComputerLevel firstFair = first;
     firstFair.slipPercent = 0;
@@ -237,9 +237,7 @@ TEST_F(Planner, ChoicesLookAheadAndSlipAsTheLevelSays) {
 // while another does not: on a stack up to row 1 with a well four columns
 // wide, every place outside the well tops out.
 TEST_F(Planner, SlipsNeverEndTheGameWhileAPlaceIsOpen) {
-    ComputerLevel careless = pace(1);
-    careless.slipPercent = 100;
-    careless.slipRange = 60;
+    const ComputerLevel careless = pace(1, 0, 100, 60);
     for (int type = 0; type < 4; ++type) {
         Player p = playerWith(type, 2, -3);
         for (int r = 1; r <= 12; ++r)
@@ -263,12 +261,12 @@ TEST_F(Planner, LevelOneReachesBothWalls) {
     int fallen = (first.reactionFrames + gravityPeriod - 1) / gravityPeriod;
     for (int type = 0; type < 4; ++type) {
         for (int tick = 0; tick < gravityPeriod; ++tick) {
+            SCOPED_TRACE(testing::Message() << "type " << type << ", tick " << tick);
             Player p = playerWith(type, entryColumn, entryRow + fallen);
             Reach r;
             ASSERT_TRUE(findPlacements(r, p, tick, first.keyPeriod));
-            EXPECT_TRUE(anyCovers(r, floorRow - 1, 1, 1)) << "type " << type << ", tick " << tick;
-            EXPECT_TRUE(anyCovers(r, floorRow - 1, mapWidth - 2, mapWidth - 2))
-                << "type " << type << ", tick " << tick;
+            EXPECT_TRUE(anyCovers(r, floorRow - 1, 1, 1));
+            EXPECT_TRUE(anyCovers(r, floorRow - 1, mapWidth - 2, mapWidth - 2));
         }
     }
 }

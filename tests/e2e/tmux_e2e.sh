@@ -32,6 +32,9 @@ wait_until() {
 # wait_for REGEX WHAT: until the pane shows REGEX.
 wait_for() { wait_until "screen | grep -Eq -- '$1'" "no $2 (waited for /$1/)"; }
 
+# press KEY REGEX WHAT: sends the key to the pane, then waits for REGEX.
+press() { tm send-keys -t "$pane" "$1" && wait_for "$2" "$3"; }
+
 # tap_until KEYS COMMAND WHAT: sends the keys to the pane until the command succeeds.
 tap_until() { wait_until "tm send-keys -t $pane $1 && $2" "$3"; }
 
@@ -97,8 +100,7 @@ case_play() {
     run_game
 
     # Ctrl-Z leaves the alternate screen while the game is stopped; fg repaints.
-    tm send-keys -t e2e C-z
-    wait_for 'Stopped' "job stopped"
+    press C-z 'Stopped' "job stopped"
     [ "$(flag alternate_on)" = 0 ] || fail "still on the alternate screen while stopped"
     type_line "fg"
     wait_for 'Score: 0 +Score: 0' "picture repainted after fg"
@@ -114,8 +116,7 @@ case_play() {
     tap_until 'Left a' '[ "$(piece_column 0)$(piece_column 30)" = 00 ]' \
         "pieces did not move to the left wall"
 
-    tm send-keys -t e2e Escape
-    wait_for '^Kilepeshez nyomjon ENTER-t' "final prompt"
+    press Escape '^Kilepeshez nyomjon ENTER-t' "final prompt"
     tm send-keys -t e2e Enter
     expect_given_back 0
     screen | grep -q 'Next:.*Next:' || fail "final picture not left on the normal screen"
@@ -153,10 +154,9 @@ case_demo() {
 }
 
 # A match of two people at one keyboard: its first seconds at the steady
-# pace; P pauses it, nothing moving, and P
-# goes on after a countdown; player two drops every piece and tops out
-# first; the round goes to player one, Enter starts a round on fresh
-# boards, and Escape leaves with the tally.
+# pace; P pauses it, nothing moving, and P goes on after a countdown; player
+# two drops every piece and tops out first; the round goes to player one,
+# Enter starts a round on fresh boards, and Escape leaves with the tally.
 case_match() {
     run_game --match
     wait_for '^P pauses\.' "play under way"
@@ -170,14 +170,12 @@ case_match() {
         fi
         sleep 0.2
     done
-    tm send-keys -t e2e p
-    wait_for '^Paused\. P resumes, Escape leaves\.' "the pause"
+    press p '^Paused\. P resumes, Escape leaves\.' "the pause"
     local held
     held=$(screen | head -15)
     sleep 1
     [ "$(screen | head -15)" = "$held" ] || fail "the boards moved while paused"
-    tm send-keys -t e2e p
-    wait_for '^Resumes in [1-3]' "the countdown after the pause"
+    press p '^Resumes in [1-3]' "the countdown after the pause"
     wait_for '^P pauses\.' "play again"
     tap_until 's s s s' 'screen | grep -q "^Game Over"' "no top-out"
     wait_for '^Game Over . Player one wins this round\. Match: 1-0' "the round's result"
@@ -243,23 +241,20 @@ case_kept() {
         fail "--stats does not show the match lost at level 3: $(cat "$work/stats")"
     start_replay computer
     wait_for '^Space pause, → step, \+ - speed, Enter skips, Esc leaves' "the replay's keys"
-    tm send-keys -t e2e Space
-    wait_for 'Replay: .*, 1x paused' "the replay paused"
-    tm send-keys -t e2e +
-    wait_for 'Replay: .*, 2x paused' "the replay sped up while paused"
+    press Space 'Replay: .*, 1x paused' "the replay paused"
+    press + 'Replay: .*, 2x paused' "the replay sped up while paused"
     sleep 0.3 # a key typed again at once reads as one held without the kitty protocol
-    tm send-keys -t e2e +
-    wait_for 'Replay: .*, 4x paused' "the replay sped up again"
+    press + 'Replay: .*, 4x paused' "the replay sped up again"
     tm send-keys -t e2e Space
     replay_ends_on "$played"
 }
 
 # Host and guest in two sessions of one tmux server, each shell in a folder
 # of its own: the same countdown on both, the guest's F (its own key for
-# left) moves only the right piece, the host's Left the left one (each to its wall, where pieces come
-# only by moving), Escape from the guest ends the match for both, each with
-# the same boards and the tally in its own words; the guest's replay ends
-# on its own last picture.
+# left) moves only the right piece, the host's Left the left one (each to
+# its wall, where pieces come only by moving), Escape from the guest ends
+# the match for both, each with the same boards and the tally in its own
+# words; the guest's replay ends on its own last picture.
 case_network() {
     local guest_dir=$work/guest port
     # What follows, on the guest's pane in the guest's folder.
@@ -298,8 +293,7 @@ case_network() {
     shown=$(final_picture)
     # The countdown's key legend, as the host sent it, names P.
     start_replay join
-    tm send-keys -t guest +
-    wait_for 'Replay: .*, 2x' "the guest's replay sped up"
+    press + 'Replay: .*, 2x' "the guest's replay sped up"
     replay_ends_on "$shown"
 }
 

@@ -49,13 +49,8 @@ std::vector<RecordKind> kindsOf(const ReadRecords& read) {
 }
 
 RoundResult roundOf(int number, int winner) {
-    RoundResult r;
-    r.round = number;
-    r.winner = winner;
-    r.score[0] = 10 * number;
-    r.frames = 500;
-    r.seconds = 45;
-    return r;
+    return {
+        .round = number, .winner = winner, .score = {10 * number, 0}, .frames = 500, .seconds = 45};
 }
 
 TEST_F(Keeper, EachRoundEndsInTheRecordingAndTheResultsLog) {

@@ -22,11 +22,9 @@ ResultEntry againstComputer(std::uint32_t match, int level, int winner, int scor
     e.match.computer[1] = true;
     e.match.level[1] = level;
     e.you = 0;
-    e.round.winner = winner;
-    e.round.score[0] = score;
-    e.round.score[1] = 99'999; // the computer's: not this player's best
-    e.round.rows[0] = score / 10;
-    e.round.seconds = seconds;
+    // The computer's score is no best of this player's.
+    e.round = {
+        .winner = winner, .score = {score, 99'999}, .rows = {score / 10, 0}, .seconds = seconds};
     return e;
 }
 
@@ -84,9 +82,7 @@ TEST(Stats, ADemoCountsBothBoardsAndNoWinner) {
     demo.match.computer[0] = demo.match.computer[1] = true;
     demo.match.level[0] = 1;
     demo.match.level[1] = 4;
-    demo.round.winner = 1;
-    demo.round.score[0] = 70;
-    demo.round.score[1] = 500;
+    demo.round = {.winner = 1, .score = {70, 500}};
     Stats stats = addUp({ended(demo, 1)}, topLevel);
     EXPECT_EQ(figures(stats.tallies.at({PlayMode::Demo, 14})),
               "1 matches (0 won, 0 lost), 1 rounds (0 won, 0 lost), best 500, 0 rows, 0 s");

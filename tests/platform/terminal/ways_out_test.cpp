@@ -1,11 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Every way out of the real game, on a pty with no real shell in between to
-// tidy up after it: afterwards the terminal's modes, the flags of the file
-// description the game shares with the shell, the screen and the keyboard
-// protocol are as before, and nothing typed is left for the shell. Then the
-// game's part in job control, and terminals that are slow: one that stops
-// reading (a stalled link, a stopped emulator), one that answers late, and
-// keys still under way while the game takes the terminal or gives it back.
+// tidy up after it; the game's part in job control; and terminals that stop
+// reading, answer late, or send keys while the game takes the terminal or
+// gives it back.
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -46,12 +43,10 @@ void expectEscapeEnds(GamePty& game, const std::string& way) {
 }
 
 // The keys that end or stop the game, as each kind of terminal sends them;
-// some with the terminal still sending the releases of the keys that ended
-// it as the flags come off (or answering the game's last query late): the
-// game reads them, so that they do not reach the shell as text. The terminal
-// without the kitty protocol also has NO_COLOR set, which takes the colours
-// away. After Escape and Enter the final picture follows on the normal
-// screen, with output processing back on: CR LF line ends.
+// some with releases still arriving as the flags come off (or the last query
+// answered late), which the game reads so that the shell does not get them.
+// NO_COLOR comes with the legacy terminal. After Escape and Enter the final
+// picture follows on the normal screen with CR LF line ends.
 TEST(WaysOut, KeysEndTheGameAndGiveTheTerminalBack) {
     struct Way {
         const char* name;
@@ -249,27 +244,12 @@ TEST(JobControl, AGameContinuedInTheBackgroundLeavesTheTerminalAlone) {
     }
 }
 
-// `kill %1` (`signo`, then SIGCONT) on the test game stopped where
-// `schedule` says: it ends by the signal without a byte from the
-// background, the file status flags put back.
-void expectKilledWithoutAWord(const std::string& schedule, int signo) {
-    GamePty game({.program = BLOCKDUEL_STOP_POINTS, .env = {schedule}});
-    ASSERT_EQ(game.waitOutcome(), Outcome::stopped(SIGSTOP)) << signalName(signo);
-    std::size_t written = game.output.size();
-    game.signal(signo);
-    game.signal(SIGCONT);
-    EXPECT_EQ(game.waitOutcome(), Outcome::killed(signo)) << signalName(signo);
-    EXPECT_EQ(game.output.size(), written) << signalName(signo) << ": wrote from the background";
-    EXPECT_EQ(game.statusFlags(), game.statusFlagsBefore) << signalName(signo);
-}
-
 // Stopped at the worst moment, over and over: the game stops itself just
 // before a write to the terminal, where a SIGSTOP from outside can find it,
 // at every third write (in frames, in the repaint after `fg`, in the first
 // frame after it). Each time the shell takes the terminal and the game is
 // continued in the background: it writes nothing, stops again by itself,
-// and on `fg` takes the terminal back with the whole picture. Continued
-// with a signal that ends it, it ends without a byte.
+// and on `fg` takes the terminal back with the whole picture.
 TEST(JobControl, AGameStoppedJustBeforeAWriteWritesNothingFromTheBackground) {
     constexpr int stops = 12;
     GamePty game({.program = BLOCKDUEL_STOP_POINTS,
@@ -286,18 +266,31 @@ TEST(JobControl, AGameStoppedJustBeforeAWriteWritesNothingFromTheBackground) {
     }
     ASSERT_TRUE(game.waitForPicture(game.output.rfind("\x1b[2J")));
     expectEscapeEnds(game, "after the stops");
-
-    for (int signo : {SIGTERM, SIGHUP})
-        expectKilledWithoutAWord("BLOCKDUEL_STOP_AT=write,5,1,1", signo);
 }
 
-// `kill %1` (its signal, then SIGCONT) on a game stopped from outside just
-// after the loop looked for signals that end it and before it looked at job
-// control: continued in the background, the game must not stop again
-// before it has seen the signal, or the shell's job stays stopped.
-TEST(JobControl, KillOnAGameStoppedBetweenItsLooksEndsIt) {
-    for (int signo : {SIGTERM, SIGHUP, SIGINT})
-        expectKilledWithoutAWord("BLOCKDUEL_STOP_AT=jobcontrol,20,1,1", signo);
+// `kill %1` (its signal, then SIGCONT) on the game stopped from outside just
+// before a write, or just after the loop looked for signals that end it and
+// before it looked at job control: continued in the background, it must see
+// the signal before it stops again (or the shell's job stays stopped), and
+// end by it without a byte, the file status flags put back.
+TEST(JobControl, KillOnAGameStoppedAtTheWorstMomentEndsItWithoutAWord) {
+    const std::pair<const char*, int> kills[] = {
+        {"write,5,1,1", SIGTERM},       {"write,5,1,1", SIGHUP},
+        {"jobcontrol,20,1,1", SIGTERM}, {"jobcontrol,20,1,1", SIGHUP},
+        {"jobcontrol,20,1,1", SIGINT},
+    };
+    for (const auto& [at, signo] : kills) {
+        std::string way = std::string(at) + ", " + signalName(signo);
+        GamePty game(
+            {.program = BLOCKDUEL_STOP_POINTS, .env = {std::string("BLOCKDUEL_STOP_AT=") + at}});
+        ASSERT_EQ(game.waitOutcome(), Outcome::stopped(SIGSTOP)) << way;
+        std::size_t written = game.output.size();
+        game.signal(signo);
+        game.signal(SIGCONT);
+        EXPECT_EQ(game.waitOutcome(), Outcome::killed(signo)) << way;
+        EXPECT_EQ(game.output.size(), written) << way << ": wrote from the background";
+        EXPECT_EQ(game.statusFlags(), game.statusFlagsBefore) << way;
+    }
 }
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
