@@ -78,7 +78,6 @@ struct ShownHost : Host {
     ShownHost() { EXPECT_TRUE(shown()) << screenText(); }
 };
 
-// A host with player two in the game.
 struct HostAndPlayer : ShownHost {
     HostAndPlayer() { EXPECT_TRUE(player->waitForPicture()) << player->screenText(); }
     std::unique_ptr<GamePty> player = guest();
@@ -121,21 +120,17 @@ std::vector<std::string> screenRows(const GamePty& pty) {
     return lines;
 }
 
-// The command the host's notice shows, as a shell reads its lines.
+// The command the host's notice shows, as a shell reads its lines: their
+// breaks, indents and the backslashes that continue them gone.
 std::string shownCommand(const GamePty& host) {
-    std::vector<std::string> lines = screenRows(host);
-    std::string command;
-    bool in = false;
-    for (const std::string& line : lines) {
-        if (line.find("and this code") != std::string::npos)
-            break;
-        if (in && !line.empty())
-            command += line.substr(line.starts_with("  ") ? 2 : 0);
-        in = in || line.find("To join, type:") != std::string::npos;
-    }
-    for (std::size_t at = command.find('\\'); at != std::string::npos; at = command.find('\\'))
-        command.erase(at, 1);
-    return command;
+    const std::string text = host.screenText();
+    const std::string_view start = "To join, type:";
+    std::size_t from = text.find(start);
+    std::size_t to = text.find("and this code");
+    if (from == std::string::npos || to == std::string::npos || to < from)
+        return {};
+    from += start.size();
+    return std::regex_replace(text.substr(from, to - from), std::regex(R"(\\|\n *)"), "");
 }
 
 // A process's command line as every user of the machine can read it: from
@@ -478,7 +473,6 @@ TEST(NetProcesses, APortInUseIsNamedWithAWayOut) {
                                     std::to_string(first.port + 1)));
 }
 
-// How often `text` is in `output`.
 int timesIn(const std::string& output, std::string_view text) {
     int times = 0;
     for (std::size_t at = output.find(text); at != std::string::npos;
