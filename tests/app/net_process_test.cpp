@@ -21,6 +21,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -77,7 +78,6 @@ struct ShownHost : Host {
     ShownHost() { EXPECT_TRUE(shown()) << screenText(); }
 };
 
-// A host with player two in the game.
 struct HostAndPlayer : ShownHost {
     HostAndPlayer() { EXPECT_TRUE(player->waitForPicture()) << player->screenText(); }
     std::unique_ptr<GamePty> player = guest();
@@ -120,21 +120,17 @@ std::vector<std::string> screenRows(const GamePty& pty) {
     return lines;
 }
 
-// The command the host's notice shows, as a shell reads its lines.
+// The command the host's notice shows, as a shell reads its lines: their
+// breaks, indents and the backslashes that continue them gone.
 std::string shownCommand(const GamePty& host) {
-    std::vector<std::string> lines = screenRows(host);
-    std::string command;
-    bool in = false;
-    for (const std::string& line : lines) {
-        if (line.find("and this code") != std::string::npos)
-            break;
-        if (in && !line.empty())
-            command += line.substr(line.starts_with("  ") ? 2 : 0);
-        in = in || line.find("To join, type:") != std::string::npos;
-    }
-    for (std::size_t at = command.find('\\'); at != std::string::npos; at = command.find('\\'))
-        command.erase(at, 1);
-    return command;
+    const std::string text = host.screenText();
+    const std::string_view start = "To join, type:";
+    std::size_t from = text.find(start);
+    std::size_t to = text.find("and this code");
+    if (from == std::string::npos || to == std::string::npos || to < from)
+        return {};
+    from += start.size();
+    return std::regex_replace(text.substr(from, to - from), std::regex(R"(\\|\n *)"), "");
 }
 
 // A process's command line as every user of the machine can read it: from
@@ -246,12 +242,12 @@ TEST(NetProcesses, TerminalsPlayInAServersRooms) {
     auto opener = server.joins({"--join", "/new"});
     ASSERT_TRUE(opener->waitForText("/r/")) << opener->screenText();
     std::string text = opener->screenText();
-    std::size_t at = text.find("/r/") + 3;
-    std::string room = text.substr(at, text.find_first_of(" \n", at) - at);
-    std::size_t codeAt = text.find("it asks for it:");
-    ASSERT_NE(codeAt, std::string::npos) << text;
-    std::string shown = text.substr(text.find_first_not_of(" \n", codeAt + 15), 9);
-    auto friendly = server.joins({"--join", "/r/" + room, "--code", shown});
+    std::smatch found;
+    ASSERT_TRUE(
+        std::regex_search(text, found, std::regex(R"(/r/(\S+)[\s\S]*it asks for it:\s+(\S{9}))")))
+        << text;
+    const std::string room = found[1];
+    auto friendly = server.joins({"--join", "/r/" + room, "--code", found[2]});
     ASSERT_TRUE(friendly->waitForPicture() && opener->waitForPicture()) << friendly->screenText();
     EXPECT_TRUE(friendly->waitForText(" You", labelRow)) << friendly->screenText();
     EXPECT_TRUE(opener->waitForText(" You", labelRow)) << opener->screenText();
@@ -312,12 +308,9 @@ TEST(NetProcesses, RoundsWaitForBothPlayersAndSurviveARejoin) {
     std::vector<std::string> countdown;
     for (const char* n : {"3", "2", "1"})
         countdown.push_back(tally + "Round 1 starts in " + n);
-    for (const Lines* side : {&hostLines, &guestLines}) {
-        auto from = std::find(side->seen.begin(), side->seen.end(), countdown[0]);
-        EXPECT_TRUE(side->seen.end() - from >= 3 &&
-                    std::equal(countdown.begin(), countdown.end(), from))
+    for (const Lines* side : {&hostLines, &guestLines})
+        EXPECT_FALSE(std::ranges::search(side->seen, countdown).empty())
             << testing::PrintToString(side->seen);
-    }
     EXPECT_EQ("Game Over · You win this round. Match: 1-0", host.rowText(16));
     EXPECT_EQ("Game Over · You lose this round. Match: 1-0", guest->rowText(16));
     // "You" beside the left board on the host, at the right edge on the guest.
@@ -356,6 +349,17 @@ std::string roundClock(const GamePty& side) {
     return row.size() >= 56 ? row.substr(50, 6) : row;
 }
 
+// Whether neither the boards nor the round's clock move at `side` for 1.5 s.
+testing::AssertionResult holdsStill(GamePty& side) {
+    std::string before = sharedRows(side) + roundClock(side);
+    side.pump(1500);
+    if (before == sharedRows(side) + roundClock(side))
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "moved from\n"
+                                       << before << "\nto\n"
+                                       << sharedRows(side) + roundClock(side);
+}
+
 // Either player's P pauses the round for both, each side told who paused
 // in its own words; nothing moves meanwhile, the clock neither; P from
 // either side goes on after a countdown.
@@ -367,12 +371,8 @@ TEST(NetProcesses, EitherPlayersPPausesBothAndBothSeeWho) {
     guest->type("p");
     ASSERT_TRUE(shows(host, "Paused by player two. P resumes, Escape leaves.", 17));
     ASSERT_TRUE(shows(*guest, "Paused by you. P resumes, Escape leaves.", 17));
-    std::string boards = sharedRows(host);
-    std::string clock = roundClock(host);
-    host.pump(1500);
+    EXPECT_TRUE(holdsStill(host)) << "while paused";
     guest->pump(10);
-    EXPECT_EQ(boards, sharedRows(host)) << "something moved while paused";
-    EXPECT_EQ(clock, roundClock(host)) << "the clock ran on";
     EXPECT_EQ(sharedRows(host), sharedRows(*guest));
 
     host.type("p"); // the other player goes on
@@ -405,12 +405,8 @@ TEST(NetProcesses, APlayerAwayMidRoundHoldsItUntilTheyRejoin) {
     ASSERT_TRUE(shows(host, away, 17));
     EXPECT_TRUE(shows(*watcher, away, 17));
     EXPECT_TRUE(host.waitForText(std::string("The same command joins again, code ") + code, 20));
-    std::string boards = sharedRows(host);
-    std::string clock = roundClock(host);
-    host.pump(1500);
-    EXPECT_EQ(boards, sharedRows(host)) << "the round went on without player two";
-    EXPECT_EQ(clock, roundClock(host));
-
+    EXPECT_TRUE(holdsStill(host)) << "the round went on without player two";
+    const std::string boards = sharedRows(host);
     guest = host.guest(); // the same command again
     ASSERT_TRUE(shows(*guest, "Resumes in", 17));
     EXPECT_EQ(boards, sharedRows(*guest)) << "the whole picture, as the round stood";
@@ -461,9 +457,9 @@ TEST(NetProcesses, TheWaitForPlayerTwoCanBeCancelled) {
         host.type(key);
         EXPECT_EQ(host.waitOutcome(), outcome);
         EXPECT_TRUE(host.modesAsBefore());
-        bool calledOff =
-            host.output.find("Nobody joined; the game was called off.") != std::string::npos;
-        EXPECT_EQ(*key == '\x1b', calledOff) << host.output;
+        EXPECT_EQ(*key == '\x1b',
+                  static_cast<bool>(wrote(host, "Nobody joined; the game was called off.")))
+            << host.output;
     }
 }
 
@@ -477,17 +473,6 @@ TEST(NetProcesses, APortInUseIsNamedWithAWayOut) {
                                     std::to_string(first.port + 1)));
 }
 
-// A second player is refused with the reason, the terminal never taken;
-// the game goes on.
-TEST(NetProcesses, ASecondPlayerIsRefused) {
-    HostAndPlayer host;
-    auto second = host.guest();
-    EXPECT_TRUE(refused(*second, "player two is already playing"));
-    EXPECT_EQ(host.waitOutcome(0), Outcome{});
-    EXPECT_EQ(host.player->waitOutcome(0), Outcome{});
-}
-
-// How often `text` is in `output`.
 int timesIn(const std::string& output, std::string_view text) {
     int times = 0;
     for (std::size_t at = output.find(text); at != std::string::npos;
@@ -502,13 +487,11 @@ constexpr const char* question = "Join code (the host shows it):";
 // (the port bound, not listening), something that is no blockduel game and
 // a host of another version are said at once, with what to check, the
 // terminal never taken, and no code is asked for. (This host refusing
-// another version is tested in one process, in net_session_test.) Each
-// row: the option and the code, what the port answers (nothing: it does
-// not listen), and what the guest says.
+// another version is tested in one process, in net_session_test.)
 TEST(NetProcesses, NoGameThereIsSaidBeforeTheCodeIsAsked) {
     struct Case {
         std::vector<std::string> args;
-        std::string_view answer;
+        std::string_view answer; // "": the port does not listen
         std::string said;
     };
     LoopbackPort ports[3];
@@ -540,13 +523,12 @@ TEST(NetProcesses, NoGameThereIsSaidBeforeTheCodeIsAsked) {
 // ends it with both reasons, and a third wrong code ends it with what to
 // do, the terminal never taken. A host that let a player in counted one
 // wrong code and no stranger: looking for the game before asking cost
-// nothing at its door. Each row: the option, the code given ("" for
-// none), what is typed at each question, and what the guest says.
+// nothing at its door.
 TEST(NetProcesses, WrongCodesAreAskedForAgainUntilTheLast) {
     struct Case {
         const char* option;
-        const char* given;
-        std::vector<std::string> typed;
+        const char* given;              // "": none
+        std::vector<std::string> typed; // at each question
         const char* said;
     };
     const std::string right = std::string(code) + "\r";
@@ -624,17 +606,21 @@ TEST(NetProcesses, AGuestEndedByCtrlCSaysHowToComeBack) {
         EXPECT_NE(std::string::npos, at) << guest->output;
         EXPECT_LT(guest->output.rfind("\x1b[?1049l"), at) << "said after the screen came back";
         EXPECT_TRUE(givenBack(*guest));
-        if (player) {
-            EXPECT_TRUE(shows(host, "Player two is away"));
-        }
+        EXPECT_TRUE(!player || shows(host, "Player two is away")) << host.screenText();
     }
     host.type("\x03");
     EXPECT_EQ(host.waitOutcome(), Outcome::killed(SIGINT));
     EXPECT_FALSE(wrote(host, "Left the game"));
 }
 
-TEST(NetProcesses, TheGuestEndsWhenTheHostGoesAway) {
+// A second player is refused with the reason, the terminal never taken,
+// and the game goes on; the player ends when the host goes away.
+TEST(NetProcesses, ASecondPlayerIsRefusedAndThePlayerEndsWhenTheHostGoes) {
     HostAndPlayer host;
+    auto second = host.guest();
+    EXPECT_TRUE(refused(*second, "player two is already playing"));
+    EXPECT_EQ(host.waitOutcome(0), Outcome{});
+    EXPECT_EQ(host.player->waitOutcome(0), Outcome{});
     host.signal(SIGKILL);
     EXPECT_TRUE(endsAs(*host.player, Outcome::exited(1)));
     EXPECT_TRUE(wrote(*host.player, "blockduel: the host closed the connection"));
@@ -716,12 +702,10 @@ class RightCodeGetsIn : public ::testing::TestWithParam<Siege> {};
 
 // Connections held open without a word and reopened as soon as the host
 // closes them, or wrong codes guessed, from one address or a crowd that
-// keeps every address's throttle busy; the most held are as many as this
-// process's descriptors allow, less a margin, which the host takes as fast
-// as they come, closing what it has no room for. A watcher with the right
-// code and a rejoining player get in at their first try, or player two
-// does, at another address; the host says that it turns strangers away or
-// shows the guessing, and the strangers' held connections are closed.
+// keeps every address's throttle busy; the host takes the most this
+// process's descriptors allow as fast as they come, closing what it has no
+// room for. The right code gets in at its first try, the host says what it
+// turns away, and the strangers' held connections are closed.
 TEST_P(RightCodeGetsIn, WhileStrangersBesiegeTheDoor) {
     const Siege& s = GetParam();
     if (s.addresses > 0 && !hasAddress("127.3.3.232"))

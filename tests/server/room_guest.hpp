@@ -23,7 +23,6 @@ namespace {
 constexpr const char* code = "7K3M-Q9XD";
 constexpr int binaryFrame = 2;
 
-// An answer's status line.
 inline std::string statusOf(const std::string& answer) {
     return answer.substr(0, answer.find("\r\n"));
 }
@@ -34,8 +33,6 @@ inline net::JoinCode joinCode(const char* text) {
     return c;
 }
 
-// A page's connection to a room's game: the switch, then the game's
-// messages in WebSocket frames, read with a bound on every wait.
 struct RoomGuest {
     // `client`: the client a balancer names, "" for none.
     RoomGuest(int port, const std::string& target, const std::string& client = "")

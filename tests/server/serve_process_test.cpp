@@ -96,21 +96,49 @@ struct ServeProcess {
     std::string log;
 };
 
+// A socket listening on a free port of loopback, as a socket unit holds
+// one; -1 when there is none.
+int listeningOnLoopback(int& port) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof at;
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 ||
+        listen(fd, 16) != 0 || getsockname(fd, reinterpret_cast<sockaddr*>(&at), &length) != 0) {
+        if (fd >= 0)
+            close(fd);
+        return -1;
+    }
+    port = ntohs(at.sin_port);
+    return fd;
+}
+
+// On its own socket or the one a service manager passes.
 TEST(Serve, AnswersItsHealthDrainsOnSigtermAndEndsWithStatusZero) {
-    ServeProcess server;
-    int port = server.port();
-    ASSERT_NE(0, port) << server.log;
-    EXPECT_EQ(0U, loopback::fetch(port, loopback::get("/healthz")).rfind("HTTP/1.1 200", 0));
-    // A connection still open holds the drain, so that it can be seen.
-    int open = loopback::connectTo(port);
-    ASSERT_GE(open, 0);
-    kill(server.pid, SIGTERM);
-    ASSERT_TRUE(server.logSays("event=draining")) << server.log;
-    EXPECT_EQ(0U, loopback::fetch(port, loopback::get("/healthz")).rfind("HTTP/1.1 503", 0));
-    EXPECT_EQ(-1, server.exitStatus(300));
-    close(open);
-    EXPECT_EQ(0, server.exitStatus()) << server.log;
-    EXPECT_TRUE(server.logSays("level=info event=stop requests=2\n")) << server.log;
+    for (bool passed : {false, true}) {
+        SCOPED_TRACE(passed ? "passed" : "its own");
+        int port = 0;
+        int listener = passed ? listeningOnLoopback(port) : -1;
+        ASSERT_TRUE(!passed || listener >= 0);
+        ServeProcess server(listener);
+        if (passed)
+            close(listener);
+        ASSERT_TRUE(server.logSays(passed ? "event=start .*address=passed" : "event=start"))
+            << server.log;
+        port = passed ? port : server.port();
+        EXPECT_EQ(0U, loopback::fetch(port, loopback::get("/healthz")).rfind("HTTP/1.1 200", 0));
+        // A connection still open holds the drain, so that it can be seen.
+        int open = loopback::connectTo(port);
+        ASSERT_GE(open, 0);
+        kill(server.pid, SIGTERM);
+        ASSERT_TRUE(server.logSays("event=draining")) << server.log;
+        EXPECT_EQ(0U, loopback::fetch(port, loopback::get("/healthz")).rfind("HTTP/1.1 503", 0));
+        EXPECT_EQ(-1, server.exitStatus(300));
+        close(open);
+        EXPECT_EQ(0, server.exitStatus()) << server.log;
+        EXPECT_TRUE(server.logSays("level=info event=stop requests=2\n")) << server.log;
+    }
 }
 
 // SIGTERM with a match under way: the health check says it drains, no
@@ -149,36 +177,6 @@ TEST(Serve, DrainsAMatchUnderWayToTheEndOfItsRound) {
     EXPECT_EQ(std::vector<T>({T::Result, T::Kept}), told);
     EXPECT_EQ(0, server.exitStatus()) << server.log;
     EXPECT_TRUE(server.logSays("event=match_ended room=dr41nr00m replay=1")) << server.log;
-}
-
-// A socket listening on a free port of loopback, as a socket unit holds
-// one; -1 when there is none.
-int listeningOnLoopback(int& port) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in at{};
-    at.sin_family = AF_INET;
-    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof at;
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 ||
-        listen(fd, 16) != 0 || getsockname(fd, reinterpret_cast<sockaddr*>(&at), &length) != 0) {
-        if (fd >= 0)
-            close(fd);
-        return -1;
-    }
-    port = ntohs(at.sin_port);
-    return fd;
-}
-
-TEST(Serve, TakesTheListeningSocketAServiceManagerPasses) {
-    int port = 0;
-    int listener = listeningOnLoopback(port);
-    ASSERT_GE(listener, 0);
-    ServeProcess server(listener);
-    close(listener);
-    ASSERT_TRUE(server.logSays("event=start .*address=passed")) << server.log;
-    EXPECT_EQ(0U, loopback::fetch(port, loopback::get("/healthz")).rfind("HTTP/1.1 200", 0));
-    kill(server.pid, SIGTERM);
-    EXPECT_EQ(0, server.exitStatus()) << server.log;
 }
 
 } // namespace
