@@ -28,7 +28,6 @@
 #include "in_process_host.hpp"
 #include "net/address.hpp"
 #include "net/protocol.hpp"
-#include "net/web_socket_framing.hpp"
 #include "netplay/browser_answer.hpp"
 #include "netplay/host.hpp"
 #include "pipe_terminal.hpp"
@@ -299,8 +298,6 @@ TEST(BrowserAtTheHost, JoinsAsPlayerTwoAndHoldsKeys) {
     Browser b(*h.host);
     std::string head = b.upgrade();
     ASSERT_EQ(head.rfind("HTTP/1.1 101 Switching Protocols\r\n", 0), 0U) << head;
-    EXPECT_NE(head.find("Sec-WebSocket-Accept: s3pPLMBiTxaQ9kYGzzhZRbK+xOo=\r\n"),
-              std::string::npos);
     // The game's bytes in any chunking: the greeting across two frames.
     b.sendGame(playersHello.substr(0, 3));
     b.sendGame(playersHello.substr(3));
@@ -340,21 +337,15 @@ TEST(BrowserAtTheHost, JoinsAsPlayerTwoAndHoldsKeys) {
     EXPECT_FALSE(playFrame(h.game)) << "player two's Escape ends the game";
 }
 
-// Each of these ends the browser's connection, and nothing else.
+// Each of these ends the browser's connection, and nothing else: a frame
+// the framing refuses (which frames those are is the framing's own test's;
+// the connection ends on any of them alike), bytes that are not the game's,
+// and a close.
 TEST(BrowserAtTheHost, MalformedFramesEndTheConnection) {
     Hosting h;
-    std::string tooLong(net::WebSocketFraming::maxIncoming + 1, '\x06');
-    std::string rsv = clientFrame(binary, "x");
-    rsv[0] = static_cast<char>(rsv[0] | 0x40);
     const std::string attacks[] = {
         clientFrame(textFrame, "hello"),
-        clientFrame(binary, "\x06", false), // unmasked
-        rsv,
-        clientFrame(binary, tooLong),
-        clientFrame(3, "x"),                      // a reserved opcode
-        clientFrame(ping, std::string(200, 'p')), // a control frame over 125 bytes
-        clientFrame(binary, "\x06", true, false) + clientFrame(ping, "", true, false),
-        clientFrame(binary, std::string("\xff\xff\xff", 3)), // not the game's bytes
+        clientFrame(binary, std::string("\xff\xff\xff", 3)),
         clientFrame(closing, "\x03\xe8"),
     };
     for (std::size_t i = 0; i < std::size(attacks); ++i) {
