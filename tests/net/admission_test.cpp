@@ -123,17 +123,13 @@ TEST(Admission, WrongCodesFromOneAddressAreCheckedEverMoreSlowly) {
     for (const Try& t : tries) {
         door.opened(++id, guesser, t.at);
         Verdict v = door.hello(id, t.at);
-        long long checkedAt = t.at;
+        ASSERT_EQ(t.checkAt > t.at ? Verdict::Wait : Verdict::Check, v) << id;
         if (v == Verdict::Wait) {
             ASSERT_EQ(t.checkAt, door.nextDue(t.at)) << id;
             ASSERT_EQ(-1, door.nextTurn(t.checkAt - 1)) << id;
             ASSERT_EQ(id, door.nextTurn(t.checkAt)) << id;
-            checkedAt = t.checkAt;
-        } else {
-            ASSERT_EQ(Verdict::Check, v) << id;
         }
-        EXPECT_EQ(t.checkAt, checkedAt) << id;
-        door.checked(id, t.right, checkedAt);
+        door.checked(id, t.right, t.checkAt);
     }
     EXPECT_EQ(11, door.wrongCodes());
     // Meanwhile another address is checked at once.
@@ -189,16 +185,13 @@ TEST(Admission, AddressesCountByMachine) {
     EXPECT_EQ(Verdict::Wait, greets(door, 9, v6(1, 200), 0, false));
 }
 
-// The i-th address of a crowd: IPv4 addresses, or /64s of one /48.
+// The i-th address of a crowd: 10.x.y.z, or a /64 of 2001:db8:77::/48.
 PeerAddress crowdAddress(int i, bool ipv6) {
-    PeerAddress a;
-    auto top = static_cast<unsigned char>(i >> 16);
-    auto hi = static_cast<unsigned char>(i >> 8);
-    auto lo = static_cast<unsigned char>(i);
-    if (ipv6)
-        a.bytes = {0x20, 0x01, 0x0d, 0xb8, 0x77, top, hi, lo, 0, 0, 0, 0, 0, 0, 0, 9};
-    else
-        a.bytes = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 10, top, hi, lo};
+    PeerAddress a = ipv6 ? v6(0, 9) : v4(0);
+    std::size_t at = ipv6 ? 4 : 12; // a byte of the crowd's own, then i's three
+    a.bytes[at] = ipv6 ? 0x77 : 10;
+    for (std::size_t k = 1; k <= 3; ++k)
+        a.bytes[at + k] = static_cast<unsigned char>(i >> (24 - 8 * k));
     a.text = "crowd " + std::to_string(i);
     return a;
 }

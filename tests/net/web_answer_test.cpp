@@ -6,6 +6,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "net/base64.hpp"
 #include "net/http_request.hpp"
@@ -34,6 +35,7 @@ net::HttpRequest read(const std::string& head) {
 }
 
 const std::string version13 = "Sec-WebSocket-Version: 13\r\n";
+const std::string pagesOrigin = "http://10.0.0.5:7416";
 
 std::string upgradeHead(const std::string& origin, const std::string& extra = version13,
                         const std::string& host = "10.0.0.5:7416",
@@ -83,47 +85,61 @@ TEST(Base64, BothWays) {
         EXPECT_FALSE(net::fromBase64(bad)) << bad;
 }
 
-// The key proved as RFC 6455 shows it.
+// `head` with its first `what` replaced by `instead`.
+std::string with(std::string head, const std::string& what, const std::string& instead) {
+    head.replace(head.find(what), what.size(), instead);
+    return head;
+}
+
+// The key proved as RFC 6455 shows it; the version the host takes told.
 TEST(WebAnswer, UpgradesThePagesOwnOrigin) {
-    // Behind a TLS proxy that keeps the Host header, the page's origin is HTTPS.
-    EXPECT_EQ(answer(upgradeHead("https://10.0.0.5:7416")).kind, WebAnswerKind::Upgrade);
-    net::WebAnswer a = answer(upgradeHead("http://10.0.0.5:7416"));
+    net::WebAnswer a = answer(upgradeHead(pagesOrigin));
     ASSERT_EQ(a.kind, WebAnswerKind::Upgrade);
     EXPECT_EQ(a.response, "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\n"
                           "Connection: Upgrade\r\n"
                           "Sec-WebSocket-Accept: s3pPLMBiTxaQ9kYGzzhZRbK+xOo=\r\n\r\n");
+    EXPECT_NE(answer(upgradeHead(pagesOrigin, "")).response.find("Sec-WebSocket-Version: 13\r\n"),
+              std::string::npos);
+    EXPECT_EQ(net::badRequestResponse().rfind("HTTP/1.1 400 ", 0), 0U);
+    EXPECT_NE(net::badRequestResponse().find("Connection: close"), std::string::npos);
 }
 
-TEST(WebAnswer, RefusesEveryOtherOrigin) {
-    for (const char* origin :
+// Each request is answered as its kind, with that kind's status. Behind a
+// TLS proxy that keeps the Host header, the page's origin is HTTPS; every
+// other origin, or none, is refused. A query, as chat apps and trackers add
+// to a link, changes no path.
+TEST(WebAnswer, AnswersEachRequestAsItsKind) {
+    const std::string upgrade = upgradeHead(pagesOrigin);
+    std::vector<std::pair<std::string, WebAnswerKind>> rows = {
+        {upgradeHead("https://10.0.0.5:7416"), WebAnswerKind::Upgrade},
+        {upgradeHead(pagesOrigin, version13, "10.0.0.5:7416", "/play?x=1"), WebAnswerKind::Upgrade},
+        {with(upgrade, "Origin: " + pagesOrigin + "\r\n", ""), WebAnswerKind::Forbidden},
+        {pageHead("/play?x=1"), WebAnswerKind::Forbidden},
+        // No version or another, another protocol, no upgrade, keys too short or no base64.
+        {upgradeHead(pagesOrigin, ""), WebAnswerKind::BadRequest},
+        {upgradeHead(pagesOrigin, "Sec-WebSocket-Version: 8\r\n"), WebAnswerKind::BadRequest},
+        {with(upgrade, "Upgrade: websocket", "Upgrade: h2c"), WebAnswerKind::BadRequest},
+        {with(upgrade, "keep-alive, Upgrade", "keep-alive"), WebAnswerKind::BadRequest},
+        {with(upgrade, "dGhlIHNhbXBsZSBub25jZQ==", "c2hvcnQ="), WebAnswerKind::BadRequest},
+        {with(upgrade, "dGhlIHNhbXBsZSBub25jZQ==", "not base64 at all!!!!!!"),
+         WebAnswerKind::BadRequest},
+    };
+    for (const char* other :
          {"http://evil.example", "https://evil.example", "http://10.0.0.5", "https://10.0.0.5:7417",
           "http://10.0.0.5:7417", "ws://10.0.0.5:7416", "null", ""})
-        EXPECT_EQ(answer(upgradeHead(origin)).kind, WebAnswerKind::Forbidden) << origin;
-    std::string noOrigin = "GET /play HTTP/1.1\r\nHost: 10.0.0.5:7416\r\nConnection: Upgrade\r\n"
-                           "Upgrade: websocket\r\nSec-WebSocket-Version: 13\r\n"
-                           "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n";
-    net::WebAnswer a = answer(noOrigin);
-    EXPECT_EQ(a.kind, WebAnswerKind::Forbidden);
-    EXPECT_EQ(a.response.rfind("HTTP/1.1 403 ", 0), 0U);
-}
-
-TEST(WebAnswer, RefusesABadUpgrade) {
-    const std::string origin = "http://10.0.0.5:7416";
-    EXPECT_EQ(answer(upgradeHead(origin, "")).kind, WebAnswerKind::BadRequest); // no version
-    EXPECT_NE(answer(upgradeHead(origin, "")).response.find("Sec-WebSocket-Version: 13\r\n"),
-              std::string::npos);
-    EXPECT_EQ(answer(upgradeHead(origin, "Sec-WebSocket-Version: 8\r\n")).kind,
-              WebAnswerKind::BadRequest);
-    // A request of another protocol, no upgrade, keys too short or no base64.
-    const std::pair<const char*, const char*> changes[] = {
-        {"Upgrade: websocket", "Upgrade: h2c"},
-        {"keep-alive, Upgrade", "keep-alive"},
-        {"dGhlIHNhbXBsZSBub25jZQ==", "c2hvcnQ="},
-        {"dGhlIHNhbXBsZSBub25jZQ==", "not base64 at all!!!!!!"}};
-    for (const auto& [what, instead] : changes) {
-        std::string head = upgradeHead(origin);
-        head.replace(head.find(what), std::string(what).size(), instead);
-        EXPECT_EQ(answer(head).kind, WebAnswerKind::BadRequest) << instead;
+        rows.emplace_back(upgradeHead(other), WebAnswerKind::Forbidden);
+    for (const char* target : {"/?x=1", "/?", "/?utm_source=chat&a=/play"})
+        rows.emplace_back(pageHead(target), WebAnswerKind::Page);
+    for (const char* target : {"/favicon.ico", "/x?/", "/favicon.ico?x", "/play/", "//?x"})
+        rows.emplace_back(pageHead(target), WebAnswerKind::NotFound);
+    for (const char* method : {"POST", "HEAD", "PUT", "OPTIONS", "get"})
+        rows.emplace_back(pageHead("/", "10.0.0.5:7416", method), WebAnswerKind::NotAllowed);
+    const char* const statuses[] = {"200 ", "101 ", "400 ", "403 ", "404 ", "405 "};
+    for (const auto& [head, kind] : rows) {
+        net::WebAnswer a = answer(head);
+        EXPECT_EQ(a.kind, kind) << head;
+        std::string status = statuses[static_cast<int>(kind)];
+        EXPECT_TRUE(a.response.starts_with("HTTP/1.1 " + status)) << head;
     }
 }
 
@@ -147,35 +163,6 @@ TEST(WebAnswer, ServesThePageUnderItsPolicy) {
               std::string::npos);
     EXPECT_EQ(body, "<style nonce=\"QUJDREVGR0hJSktMTU5PUA==\"></style>"
                     "<script nonce=\"QUJDREVGR0hJSktMTU5PUA==\"></script>");
-}
-
-// A query, as chat apps and trackers add to a link, changes no path.
-TEST(WebAnswer, RefusesOtherPathsAndMethods) {
-    net::WebAnswer missing = answer(pageHead("/favicon.ico"));
-    EXPECT_EQ(missing.kind, WebAnswerKind::NotFound);
-    EXPECT_EQ(missing.response.rfind("HTTP/1.1 404 ", 0), 0U);
-    const std::pair<const char*, WebAnswerKind> paths[] = {
-        {"/?x=1", WebAnswerKind::Page},
-        {"/?", WebAnswerKind::Page},
-        {"/?utm_source=chat&a=/play", WebAnswerKind::Page},
-        {"/x?/", WebAnswerKind::NotFound},
-        {"/favicon.ico?x", WebAnswerKind::NotFound},
-        {"/play/", WebAnswerKind::NotFound},
-        {"/play?x=1", WebAnswerKind::Forbidden},
-        {"//?x", WebAnswerKind::NotFound}};
-    for (const auto& [target, kind] : paths)
-        EXPECT_EQ(answer(pageHead(target)).kind, kind) << target;
-    EXPECT_EQ(answer(upgradeHead("http://10.0.0.5:7416", "Sec-WebSocket-Version: 13\r\n",
-                                 "10.0.0.5:7416", "/play?x=1"))
-                  .kind,
-              WebAnswerKind::Upgrade);
-    for (const char* method : {"POST", "HEAD", "PUT", "OPTIONS", "get"}) {
-        net::WebAnswer a = answer(pageHead("/", "10.0.0.5:7416", method));
-        EXPECT_EQ(a.kind, WebAnswerKind::NotAllowed) << method;
-        EXPECT_EQ(a.response.rfind("HTTP/1.1 405 ", 0), 0U);
-    }
-    EXPECT_EQ(net::badRequestResponse().rfind("HTTP/1.1 400 ", 0), 0U);
-    EXPECT_NE(net::badRequestResponse().find("Connection: close"), std::string::npos);
 }
 
 // A page of a stranger's site whose name now points here (or at the
