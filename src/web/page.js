@@ -915,7 +915,10 @@ function startPage(bd) {
         screen.style.setProperty('--cell', `${cell / ratio}px`);
     };
     window.addEventListener('resize', fitScreen);
+    // The rest of the page grows and shrinks (lines of status, buttons
+    // shown); fitted a frame later, outside the observer's own turn.
     new ResizeObserver(() => requestAnimationFrame(fitScreen)).observe(document.querySelector('main'));
+    // A window moved to a screen of another density has no resize.
     const onRatioChange = () => matchMedia(`(resolution: ${devicePixelRatio}dppx)`).addEventListener('change', () => {
         fitScreen();
         onRatioChange();
