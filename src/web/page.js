@@ -900,6 +900,31 @@ function startPage(bd) {
         screen.appendChild(row);
     }
 
+    // The cells as large as the window leaves room for beside the rest of
+    // the page (whose sizes do not follow the cells', so this settles), in
+    // whole device pixels so that they stay crisp; twice as tall as wide,
+    // as a terminal's. Below the smallest that reads, the page scrolls.
+    const smallestCell = 5; // CSS pixels wide: an 8 px font
+    const fitScreen = () => {
+        if (game.hidden) return;
+        const ratio = devicePixelRatio;
+        const rest = document.documentElement.getBoundingClientRect().height - screen.getBoundingClientRect().height;
+        const across = (game.clientWidth * ratio) / bd.columns;
+        const down = ((innerHeight - rest) * ratio) / (2 * bd.rows);
+        const cell = Math.max(Math.floor(Math.min(across, down)), Math.ceil(smallestCell * ratio));
+        screen.style.setProperty('--cell', `${cell / ratio}px`);
+    };
+    window.addEventListener('resize', fitScreen);
+    // The rest of the page grows and shrinks (lines of status, buttons
+    // shown); fitted a frame later, outside the observer's own turn.
+    new ResizeObserver(() => requestAnimationFrame(fitScreen)).observe(document.querySelector('main'));
+    // A window moved to a screen of another density has no resize.
+    const onRatioChange = () => matchMedia(`(resolution: ${devicePixelRatio}dppx)`).addEventListener('change', () => {
+        fitScreen();
+        onRatioChange();
+    }, { once: true });
+    onRatioChange();
+
     const paintCell = (picture, i) => {
         spans[i].textContent = bd.glyphOf(picture.codes[i]);
         spans[i].className = bd.cellClass(picture.codes[i], picture.attrs[i]);

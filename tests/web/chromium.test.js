@@ -30,6 +30,16 @@ const key = (kind, action) => [T.Key, 2, kind, action];
 const pictureRuns = [0x00, 0x08, 0x1e, ...Buffer.from('BLOCKDUEL'), 0x07, 0x00, 0x0b, 219];
 const picture = [T.Picture, pictureRuns.length, ...pictureRuns];
 const delta = [T.Delta, 3, 0x07, 0x30, 0x21];
+// Where the page lies in its window: the window's width (wider when the
+// page does not fit a phone's), whether the buttons are a finger's, what
+// ends below it or beyond its right edge, and a cell's size in device pixels.
+const layout = `(() => {
+    const box = (s) => document.querySelector(s).getBoundingClientRect();
+    const parts = ['#screen', '#status', '#pads > :last-child'];
+    const cell = box('#screen span');
+    return { width: innerWidth, coarse: matchMedia('(pointer: coarse)').matches, below: parts.filter((s) => box(s).bottom > innerHeight),
+        right: parts.filter((s) => box(s).right > innerWidth), cell: [cell.width, cell.height].map((n) => n * devicePixelRatio) };
+})()`;
 const rowText = (y) => `[...document.querySelectorAll('#screen > div')[${y}].children].map((s) => s.textContent).join('')`;
 
 test('the page in Chromium, against a stand-in host', { skip, timeout: 120000 }, async () => {
@@ -78,10 +88,22 @@ test('the page in Chromium, against a stand-in host', { skip, timeout: 120000 },
         assert.deepEqual(player.keys(), keys);
         // A second without a key: a keep-alive.
         await player.until(() => player.messages.some((m) => m[0] === T.KeepAlive), 'a keep-alive');
-        // On a laptop's screen the status and every button are in sight,
-        // and the Pause button pauses as P does.
-        await tab.send('Emulation.setDeviceMetricsOverride', { width: 1000, height: 700, deviceScaleFactor: 1, mobile: false });
-        assert.ok(await tab.evaluate("document.getElementById('pads').getBoundingClientRect().bottom <= innerHeight"), 'the buttons below the fold');
+        // On a phone (its touch buttons larger) and a laptop, at one and two
+        // device pixels a pixel, the picture, the legend and the last button
+        // are in sight, a cell is whole device pixels, and larger on the
+        // laptop; then the Pause button pauses as P does.
+        const cells = [];
+        for (const deviceScaleFactor of [2, 1])
+            for (const [width, height, mobile] of [[400, 800, true], [1000, 700, false]]) {
+                await tab.send('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor, mobile });
+                await tab.send('Emulation.setTouchEmulationEnabled', { enabled: mobile });
+                await tab.send('Runtime.evaluate', { expression: 'new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)))', awaitPromise: true });
+                const seen = await tab.evaluate(layout);
+                cells.push(seen.cell[0]);
+                assert.deepEqual({ ...seen, cell: seen.cell.map((n) => n % 1) },
+                    { width, coarse: mobile, below: [], right: [], cell: [0, 0] }, `${width}x${height} at ${deviceScaleFactor}`);
+            }
+        assert.ok(cells[0] < cells[1] && cells[2] < cells[3], `cells of ${cells} device pixels`);
         if (process.env.BLOCKDUEL_WEB_SCREENSHOT) {
             const { data } = await tab.send('Page.captureScreenshot', { format: 'png' });
             fs.writeFileSync(process.env.BLOCKDUEL_WEB_SCREENSHOT, Buffer.from(data, 'base64'));

@@ -2,8 +2,10 @@
 // The browser page from a real run, as a PNG: the game hosts in a tmux
 // pane, headless Chromium opens the link it shows and joins as player two,
 // both boards play a few pieces (the host's player moves, the page's drops
-// and turns), and Chromium's own screenshot of the page is written.
-// Usage: node shoot.js GAME CHROMIUM OUT.png
+// and turns), and Chromium's own screenshots of the page are written, each
+// at its window's size in CSS pixels (1000x700 unless given; a window
+// narrower than tall is a phone's, touch buttons and all).
+// Usage: node shoot.js GAME CHROMIUM OUT.png [WIDTHxHEIGHT] [OUT.png [WIDTHxHEIGHT]]...
 'use strict';
 const fs = require('node:fs');
 const path = require('node:path');
@@ -46,22 +48,41 @@ async function play(host, page) {
     await sleep(500);
 }
 
-async function main([game, program, out]) {
-    if (!out) throw new Error('usage: node shoot.js GAME CHROMIUM OUT.png');
+// The pictures asked for, [file, width, height] each.
+function shotsOf(args) {
+    const shots = [];
+    for (const arg of args) {
+        const size = /^(\d+)x(\d+)$/.exec(arg);
+        if (size === null) shots.push([arg, 1000, 700]);
+        else if (shots.length > 0) shots.at(-1).splice(1, 2, Number(size[1]), Number(size[2]));
+    }
+    if (shots.length === 0) throw new Error('usage: node shoot.js GAME CHROMIUM OUT.png [WIDTHxHEIGHT]...');
+    return shots;
+}
+
+async function shoot(page, [out, width, height]) {
+    const mobile = width < height;
+    await page.send('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: 1, mobile });
+    await page.send('Emulation.setTouchEmulationEnabled', { enabled: mobile });
+    await sleep(300); // a frame or two, for the cells to fit the window
+    const { data } = await page.send('Page.captureScreenshot', { format: 'png' });
+    fs.writeFileSync(out, Buffer.from(data, 'base64'));
+}
+
+async function main([game, program, ...args]) {
+    const shots = shotsOf(args);
     const host = new HostPane(game);
     const browser = new Chromium(program);
     try {
         const link = await host.link();
         const page = await browser.open();
-        await page.send('Emulation.setDeviceMetricsOverride', { width: 760, height: 760, deviceScaleFactor: 1, mobile: false });
         await page.send('Page.navigate', { url: link });
         await page.until("document.readyState === 'complete' && document.getElementById('code').value !== ''");
         await page.evaluate("document.getElementById('play').click()");
         await host.until((s) => /Next:.*Next:/.test(s) && !/starts in/.test(s), 'the round under way');
         await play(host, page);
         if (/Game Over/.test(host.screen())) throw new Error('the round ended before the picture; run again');
-        const { data } = await page.send('Page.captureScreenshot', { format: 'png' });
-        fs.writeFileSync(out, Buffer.from(data, 'base64'));
+        for (const shot of shots) await shoot(page, shot);
         host.type('Escape');
     } finally {
         await browser.close();
