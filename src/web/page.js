@@ -36,9 +36,6 @@ const blockduel = (() => {
     const keepAttribute = 16;
     const textColor = 7; // the console's default attribute, the first run's
     const playPath = '/play';
-    // The legend the host draws under this player's board: the arrows' codes
-    // (24 up, 27 left, 26 right, 25 down) or W A S D, as a terminal's reads.
-    const legend = '\x18 \x1b \x1a \x19 or W A S D';
 
     // What the host may send, and the bounds of each payload.
     const hostBounds = new Map([
@@ -306,38 +303,41 @@ const blockduel = (() => {
     // A cell's classes: its foreground and background console colours.
     const cellClass = (code, attr) => `f${attr & 15} b${attr >> 4}` + (code === fullBlock ? ' k' : '');
 
-    // Keys by where they sit; the touch buttons are keys of their own. An
-    // action is held while any of its keys is, and let go with the last.
-    const keyActions = {
-        KeyW: Action.Turn, ArrowUp: Action.Turn, KeyA: Action.Left, ArrowLeft: Action.Left,
-        KeyD: Action.Right, ArrowRight: Action.Right, KeyS: Action.Drop, ArrowDown: Action.Drop,
+    // The keys no choice changes: Enter, Escape and P as a terminal's, and
+    // the touch buttons, keys of their own (the pads' follow below).
+    const fixedActions = Object.assign(Object.create(null), {
         Enter: Action.Enter, NumpadEnter: Action.Enter, Escape: Action.Escape, KeyP: Action.Pause,
         touchTurn: Action.Turn, touchLeft: Action.Left, touchRight: Action.Right, touchDrop: Action.Drop,
         touchEnter: Action.Enter, touchPause: Action.Pause, touchLeave: Action.Escape,
-    };
+    });
 
+    // Keys by where they sit, through `actions` (code to action, as
+    // KeyChoice gives them). An action is held while any of its keys is,
+    // and let go with the last; a held key keeps the action it pressed, so
+    // that a choice made meanwhile lets go what was pressed.
     class Keys {
-        constructor() {
-            this.held = new Set();
+        constructor(actions = keyActions) {
+            this.actions = actions;
+            this.held = new Map(); // code, to the action it pressed
         }
 
         holds(action) {
-            for (const code of this.held) if (keyActions[code] === action) return true;
+            for (const held of this.held.values()) if (held === action) return true;
             return false;
         }
 
         // The key events, [kind, action], that a key's press makes.
         down(code, repeat) {
-            const action = keyActions[code];
+            const action = this.held.get(code) ?? this.actions[code];
             if (action === undefined) return [];
             const was = this.holds(action);
-            this.held.add(code);
+            this.held.set(code, action);
             if (!was) return [[KeyKind.Press, action]];
             return repeat ? [[KeyKind.Repeat, action]] : [];
         }
 
         up(code) {
-            const action = keyActions[code];
+            const action = this.held.get(code);
             if (!this.held.delete(code) || this.holds(action)) return [];
             return [[KeyKind.Release, action]];
         }
@@ -357,7 +357,7 @@ const blockduel = (() => {
     const padDeadZone = 0.5;
     const maxPads = 8;
     const padCode = (i, action) => `pad${i}:${action}`;
-    for (let i = 0; i < maxPads; ++i) for (const a of Object.values(Action)) keyActions[padCode(i, a)] = a;
+    for (let i = 0; i < maxPads; ++i) for (const a of Object.values(Action)) fixedActions[padCode(i, a)] = a;
 
     // What the pads press and release, [down, code, seat]: one seat takes
     // every pad; of two, the first pad pressed the first, the next the second.
@@ -400,12 +400,116 @@ const blockduel = (() => {
         }
     }
 
+    // Keys of one's own: each seat's turn, left, right and drop by where
+    // the key sits (KeyboardEvent.code), among the keys a terminal's --keys
+    // names, each shown under the board as one of the picture's codes (the
+    // arrows' 24 up, 25 down, 26 right, 27 left). Alone at the page a
+    // person plays with both sets; at "Two players here" the first plays
+    // the left board and the second the right. The replay's keys need no
+    // place here: a replay plays no moves.
+    const moves = [Action.Turn, Action.Left, Action.Right, Action.Drop];
+    const moveVerbs = ['turns', 'moves left', 'moves right', 'drops'];
+    const moveNames = ['Turn', 'Left', 'Right', 'Drop'];
+    const seatNames = ['player one', 'player two'];
+    const defaultKeys = [['KeyW', 'KeyA', 'KeyD', 'KeyS'], ['ArrowUp', 'ArrowLeft', 'ArrowRight', 'ArrowDown']];
+    const defaultWords = ['W A S D', 'the arrows'];
+    const keyLabels = new Map([
+        ...[...'ABCDEFGHIJKLMNOPQRSTUVWXYZ'].map((c) => [`Key${c}`, [c, c]]),
+        ...[...'0123456789'].map((c) => [`Digit${c}`, [c, c]]),
+        ['ArrowUp', ['\x18', '\u2191']], ['ArrowDown', ['\x19', '\u2193']], ['ArrowRight', ['\x1a', '\u2192']], ['ArrowLeft', ['\x1b', '\u2190']],
+        ...Object.entries({ Comma: ',', Period: '.', Slash: '/', Semicolon: ';', Quote: "'", BracketLeft: '[', BracketRight: ']', Minus: '-', Equal: '=' })
+            .map(([code, c]) => [code, [c, c]]),
+    ]);
+    const reservedKeys = new Map([
+        ['Enter', 'Enter starts the next round'], ['NumpadEnter', 'Enter starts the next round'], ['Escape', 'Escape leaves the game'],
+        ['KeyP', 'P pauses'], ['Tab', "Tab moves between the page's buttons"],
+    ]);
+    const maxKeptKeys = 256; // stored text longer than this is no choice this page made
+
+    class KeyChoice {
+        constructor(sets = defaultKeys) {
+            this.sets = sets.map((codes) => [...codes]);
+        }
+
+        // Stored choices, untrusted: a slot that names no choosable key, or
+        // a key another slot names too, takes its default; the defaults
+        // whole for anything else, or when a default would then clash.
+        static read(text) {
+            let sets = null;
+            try {
+                if (typeof text === 'string' && text.length <= maxKeptKeys) sets = JSON.parse(text);
+            } catch {
+                // no JSON: the defaults
+            }
+            if (!Array.isArray(sets) || sets.length !== 2 || !sets.every((codes) => Array.isArray(codes) && codes.length === 4)) return new KeyChoice();
+            const codes = sets.flat();
+            const fine = (c) => keyLabels.has(c) && !reservedKeys.has(c) && codes.indexOf(c) === codes.lastIndexOf(c);
+            const chosen = codes.map((c, i) => (fine(c) ? c : defaultKeys[i >> 2][i & 3]));
+            if (new Set(chosen).size !== chosen.length) return new KeyChoice();
+            return new KeyChoice([chosen.slice(0, 4), chosen.slice(4)]);
+        }
+
+        text() {
+            return JSON.stringify(this.sets);
+        }
+
+        // The seat whose move `code` is, or -1.
+        seatOf(code) {
+            return this.sets.findIndex((codes) => codes.includes(code));
+        }
+
+        // Why `code` cannot be move `move` (0 to 3) of `seat`, in words, or null.
+        refusal(seat, move, code) {
+            if (reservedKeys.has(code)) return `${reservedKeys.get(code)}, so it cannot be chosen`;
+            if (!keyLabels.has(code)) return "only letters, digits, the arrows and , . / ; ' [ ] - = can be chosen";
+            const s = this.seatOf(code);
+            const m = s < 0 ? -1 : this.sets[s].indexOf(code);
+            if (s >= 0 && (s !== seat || m !== move)) return `${this.shown(code)} already ${moveVerbs[m]} for ${seatNames[s]}`;
+            return null;
+        }
+
+        // Chooses `code` for the move, unless refused: the refusal, or null.
+        choose(seat, move, code) {
+            const why = this.refusal(seat, move, code);
+            if (why === null) this.sets[seat][move] = code;
+            return why;
+        }
+
+        // Code to action, for Keys: the chosen moves, and the keys no choice changes.
+        actions() {
+            const actions = Object.assign(Object.create(null), fixedActions);
+            for (const codes of this.sets) codes.forEach((code, m) => (actions[code] = moves[m]));
+            return actions;
+        }
+
+        shown(code) {
+            return keyLabels.get(code)[1];
+        }
+
+        // A seat's keys as the board's legend draws them; without a seat,
+        // both, as one person alone at the page plays them.
+        legend(seat = null) {
+            if (seat === null) return `${this.legend(1)} or ${this.legend(0)}`;
+            return this.sets[seat].map((code) => keyLabels.get(code)[0]).join(' ');
+        }
+
+        // A seat's keys in the page's words: the defaults as people name them.
+        words(seat) {
+            if (this.sets[seat].every((code, m) => code === defaultKeys[seat][m])) return defaultWords[seat];
+            return this.sets[seat].map((code) => this.shown(code)).join(' ');
+        }
+    }
+    const keyActions = new KeyChoice().actions();
+    // The legend of the keys as they are until chosen.
+    const legend = new KeyChoice().legend();
+
     // One connection's game, without the socket or the clock: bytes and the
     // time go in; what to send, the cells to paint and how it ended come out
     // through the callbacks of `to`: send(bytes), welcomed(), picture() (a
     // whole new picture), paint(index) and stop(why, beforeWelcome), called
     // once, after which the session shows nothing more; `to.legend`, when
-    // given, is the player's keys as its board's legend shows them. Optional:
+    // given, is the player's keys as its board's legend shows them, and
+    // `to.actions` the keys' actions (the defaults' when not). Optional:
     // close(), when the connection may go, and kept(number), when a server's
     // room says the number it keeps the match under, and heard(message),
     // after each Picture, Delta and Result.
@@ -413,7 +517,7 @@ const blockduel = (() => {
         constructor(seat, symbols, nowMs, to) {
             Object.assign(this, { seat, symbols, to, startedMs: nowMs, heardMs: nowMs, sentMs: nowMs });
             this.decoder = new Decoder();
-            this.keys = new Keys();
+            this.keys = new Keys(to.actions);
             this.state = 'greeting'; // then 'playing', then 'over'
             this.picture = null; // none until the first Picture
             this.result = null; // the last round's result, once one has ended
@@ -523,7 +627,7 @@ const blockduel = (() => {
             for (const [kind, action] of events) this.send(encodeKey(kind, action), nowMs);
         }
         down(code, repeat, nowMs) {
-            if (keyActions[code] === Action.Escape) return this.leave(nowMs);
+            if (this.keys.actions[code] === Action.Escape) return this.leave(nowMs);
             this.sendKeys(this.keys.down(code, repeat), nowMs);
         }
         up(code, nowMs) {
@@ -866,7 +970,7 @@ const blockduel = (() => {
         maxLegendLength, columns, rows, cells, playPath, legend, Decoder, validRuns, blankPicture,
         applyRuns, encodeHello, encodeReady, encodeKey, encodeKeepAlive, parseJoinCode, formatJoinCode,
         randomRoomName, randomJoinCode, playPathOf,
-        refusalText, glyphOf, cellClass, keyActions, Keys, Session, maxKeptNumber,
+        refusalText, glyphOf, cellClass, keyActions, Keys, KeyChoice, moveNames, Session, maxKeptNumber,
         Gamepads, padCode, padLeaveMs,
         leaveGraceMs, News, youOf, newsLine, soundOf, tones, RecordingReader, readRecording, replayKeys, Replay, replayNumberOf, replayPathOf,
         // The numbers the page states again for the game's recordings and
