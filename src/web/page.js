@@ -1034,6 +1034,8 @@ function startPage(bd) {
         if (here && seat === bd.Seat.Player) return joinHere(symbols);
         const news = new bd.News();
         const s = connect(seat, symbols, {
+            legend: choice.legend(),
+            actions,
             welcomed: () => {
                 const blank = bd.blankPicture(); // until the host's first picture
                 spans.forEach((_, i) => paintCell(blank, i));
@@ -1044,9 +1046,10 @@ function startPage(bd) {
                 // A watcher's one key is Escape: on a touch screen too.
                 for (const button of pads.children) button.hidden = seat !== bd.Seat.Player && button.dataset.key !== 'touchLeave';
                 pads.hidden = false;
-                status.textContent = here ? 'Two players: W A S D and the arrows; Enter starts the next round, P pauses, Escape leaves.'
-                    : quick && seat === bd.Seat.Player ? 'Quick match: the next player to come plays you, or the computer after 30 seconds. W A S D or the arrows; Escape leaves.'
-                    : seat === bd.Seat.Player ? 'Playing: W A S D or the arrows; Enter starts the next round, P pauses, Escape leaves.' : 'Watching: Escape leaves.';
+                const [one, two] = [0, 1].map((seat) => choice.words(seat));
+                status.textContent = here ? `Two players: ${one} and ${two}; Enter starts the next round, P pauses, Escape leaves.`
+                    : quick && seat === bd.Seat.Player ? `Quick match: the next player to come plays you, or the computer after 30 seconds. ${one} or ${two}; Escape leaves.`
+                    : seat === bd.Seat.Player ? `Playing: ${one} or ${two}; Enter starts the next round, P pauses, Escape leaves.` : 'Watching: Escape leaves.';
             },
             picture: () => spans.forEach((_, i) => paintCell(s.picture, i)),
             paint: (i) => paintCell(s.picture, i),
@@ -1102,18 +1105,18 @@ function startPage(bd) {
         return s;
     }
 
-    // Two people at this page: a connection for each board, W A S D
-    // playing the first and the arrows the second, each greeting once the
-    // one before is in (so that the first takes board one); the picture
-    // comes on a watcher's, whose lines speak to both players alike.
-    const boardCodes = [new Set(['KeyW', 'KeyA', 'KeyS', 'KeyD']), new Set(['ArrowUp', 'ArrowLeft', 'ArrowRight', 'ArrowDown'])];
-    const boardLegends = ['W A S D', '\x18 \x1b \x1a \x19'];
+    // Two people at this page: a connection for each board, the first
+    // keys (W A S D) playing the first and the second (the arrows) the
+    // second, each greeting once the one before is in (so that the first
+    // takes board one); the picture comes on a watcher's, whose lines speak
+    // to both players alike.
     const boards = []; // the two players' sessions, while they play
     function joinHere(symbols, board = 0) {
         if (board === 2) return join(bd.Seat.Watcher);
         note.textContent = `Joining with ${bd.formatJoinCode(symbols)}...`;
         const s = connect(bd.Seat.Player, symbols, {
-            legend: boardLegends[board],
+            legend: choice.legend(board),
+            actions,
             welcomed: () => joinHere(symbols, board + 1),
             picture: () => {},
             paint: () => {},
@@ -1132,8 +1135,8 @@ function startPage(bd) {
     // readies both, Escape leaves) to each.
     const sessionsOf = (code) => {
         if (boards.length === 0) return [session];
-        if (bd.keyActions[code] === bd.Action.Pause) return boards.slice(0, 1);
-        return boards.filter((_, b) => !boardCodes[1 - b].has(code));
+        if (actions[code] === bd.Action.Pause) return boards.slice(0, 1);
+        return boards.filter((_, b) => choice.seatOf(code) !== 1 - b);
     };
 
     form.addEventListener('submit', (e) => e.preventDefault());
@@ -1153,12 +1156,12 @@ function startPage(bd) {
             if (!e.repeat) replayKey(bd.replayKeys[e.code]); // each key counts on its press
             return;
         }
-        if (!playing() || bd.keyActions[e.code] === undefined) return;
+        if (!playing() || actions[e.code] === undefined) return;
         e.preventDefault();
         for (const s of sessionsOf(e.code)) s.down(e.code, e.repeat, Date.now());
     });
     document.addEventListener('keyup', (e) => {
-        if (!playing() || bd.keyActions[e.code] === undefined) return;
+        if (!playing() || actions[e.code] === undefined) return;
         e.preventDefault();
         for (const s of sessionsOf(e.code)) s.up(e.code, Date.now());
     });
@@ -1190,7 +1193,7 @@ function startPage(bd) {
     };
     const playPads = (events) => {
         for (const [down, code, seat] of playing() ? events : []) {
-            const move = boards.length > 0 && bd.keyActions[code] < bd.Action.Escape;
+            const move = boards.length > 0 && actions[code] < bd.Action.Escape;
             for (const s of move ? boards.slice(seat, seat + 1) : sessionsOf(code)) down ? s.down(code, false, Date.now()) : s.up(code, Date.now());
         }
     };
@@ -1310,6 +1313,67 @@ function startPage(bd) {
         showColours(!screen.classList.contains('apart'));
         kept('blockduel.colours', screen.classList.contains('apart') ? 'apart' : 'usual');
     });
+    // Keys of one's own: a panel of each player's moves, where a click and
+    // then a key chooses one (Escape keeps what it has), kept as the
+    // choice's text. The legend under the board is the host's, told it
+    // as the page joins.
+    let choice = bd.KeyChoice.read(kept('blockduel.keys'));
+    let actions = choice.actions();
+    let choosing = null; // [seat, move] while the panel waits for a key
+    const [keysButton, keyPanel, keyNote] = ['keys', 'keyPanel', 'keyNote'].map($);
+    const players = ['player one', 'player two'];
+    const moveButtons = [0, 1].map((seat) => {
+        const row = $('keyMoves').appendChild(document.createElement('div'));
+        row.append(['Player one', 'Player two'][seat]);
+        return bd.moveNames.map((_, move) => {
+            const button = row.appendChild(Object.assign(document.createElement('button'), { type: 'button' }));
+            button.addEventListener('click', () => awaitKey([seat, move]));
+            return button;
+        });
+    });
+    const showKeys = () => moveButtons.forEach((buttons, seat) => buttons.forEach((button, move) => {
+        const waiting = choosing !== null && choosing[0] === seat && choosing[1] === move;
+        button.textContent = `${bd.moveNames[move]}: ${waiting ? 'press a key' : choice.shown(choice.sets[seat][move])}`;
+        button.setAttribute('aria-pressed', waiting);
+    }));
+    const awaitKey = (what) => {
+        choosing = what;
+        if (what !== null) keyNote.textContent = `Press the key for ${players[what[0]]}'s ${bd.moveNames[what[1]].toLowerCase()}.`;
+        releaseAll(); // no key the game holds outlives the choice
+        showKeys();
+    };
+    const useKeys = (next, said) => {
+        [choice, actions] = [next, next.actions()];
+        for (const s of [session, ...boards]) if (s !== null) s.keys.actions = actions;
+        kept('blockduel.keys', choice.text());
+        keyNote.textContent = said + (playing() ? ' The legend under the board shows the keys once the page joins again.' : '');
+        awaitKey(null);
+    };
+    // The key awaited, before the game's own handlers see it.
+    document.addEventListener('keydown', (e) => {
+        if (choosing === null || e.ctrlKey || e.metaKey || e.altKey) return;
+        e.preventDefault();
+        e.stopPropagation();
+        if (e.repeat) return;
+        const [seat, move] = choosing;
+        if (e.code === 'Escape') {
+            awaitKey(null);
+            keyNote.textContent = 'The key is kept.';
+            return;
+        }
+        const next = new bd.KeyChoice(choice.sets);
+        const why = next.choose(seat, move, e.code);
+        if (why !== null) return (keyNote.textContent = `${sentence(why)} Press another, or Escape.`);
+        useKeys(next, sentence(`${players[seat]}'s ${bd.moveNames[move].toLowerCase()} is ${next.shown(e.code)}`));
+    }, true);
+    keysButton.addEventListener('click', () => {
+        keyPanel.hidden = !keyPanel.hidden;
+        keysButton.setAttribute('aria-expanded', !keyPanel.hidden);
+        awaitKey(null);
+    });
+    $('keyDefaults').addEventListener('click', () => useKeys(new bd.KeyChoice(), 'The default keys: W A S D and the arrows.'));
+    showKeys();
+
     let audio = null;
     const wake = () => {
         try {
