@@ -142,9 +142,9 @@ const stored = [
     ['no JSON', '[["KeyI",', defaults],
     ['the wrong shapes', '{"0":["KeyI","KeyJ","KeyL","KeyK"]}', defaults],
     ['a set short', `[["KeyI","KeyJ","KeyL"],${arrows}]`, defaults],
-    ['a third set', `[["KeyI","KeyJ","KeyL","KeyK"],${arrows},[]]`, defaults],
+    ['a third set', `[["KeyI","KeyJ","KeyL","KeyK"],${arrows},["Digit1","Digit2","Digit3","Digit4"]]`, defaults],
     ['too long', `[["KeyI","KeyJ","KeyL","KeyK"],${arrows}${' '.repeat(200)}]`, defaults],
-    ['unknown, reserved and no codes: each its default', `[["KeyI","Space","Enter",{"KeyK":1}],["__proto__",null,7,"KeyK"]]`, '\x18 \x1b \x1a K or I A D S | I A D S | \u2191 \u2190 \u2192 K'],
+    ['unknown, reserved and no codes: each its default', `[["KeyI","Space","KeyP",{"KeyK":1}],["__proto__",null,7,"KeyK"]]`, '\x18 \x1b \x1a K or I A D S | I A D S | \u2191 \u2190 \u2192 K'],
     ['a key in two places: both their defaults', `[["KeyI","KeyJ","KeyL","Digit9"],["Digit9","ArrowLeft","ArrowRight","ArrowDown"]]`, '\x18 \x1b \x1a \x19 or I J L S | I J L S | the arrows'],
     ['a default that then clashes: all the defaults', `[["KeyI","KeyJ","KeyL","ArrowUp"],["Space","ArrowLeft","ArrowRight","ArrowDown"]]`, defaults],
 ];
