@@ -410,7 +410,7 @@ const blockduel = (() => {
     const moves = [Action.Turn, Action.Left, Action.Right, Action.Drop];
     const moveVerbs = ['turns', 'moves left', 'moves right', 'drops'];
     const moveNames = ['Turn', 'Left', 'Right', 'Drop'];
-    const seatNames = ['player one', 'player two'];
+    const playerNames = ['Player one', 'Player two'];
     const defaultKeys = [['KeyW', 'KeyA', 'KeyD', 'KeyS'], ['ArrowUp', 'ArrowLeft', 'ArrowRight', 'ArrowDown']];
     const defaultWords = ['W A S D', 'the arrows'];
     const keyLabels = new Map([
@@ -464,7 +464,7 @@ const blockduel = (() => {
             if (!keyLabels.has(code)) return "only letters, digits, the arrows and , . / ; ' [ ] - = can be chosen";
             const s = this.seatOf(code);
             const m = s < 0 ? -1 : this.sets[s].indexOf(code);
-            if (s >= 0 && (s !== seat || m !== move)) return `${this.shown(code)} already ${moveVerbs[m]} for ${seatNames[s]}`;
+            if (s >= 0 && (s !== seat || m !== move)) return `${this.shown(code)} already ${moveVerbs[m]} for ${playerNames[s].toLowerCase()}`;
             return null;
         }
 
@@ -693,7 +693,6 @@ const blockduel = (() => {
 
     // An event (or a result) told to a screen reader, and its sound, by the
     // board `you` play (-1 watching): a watcher hears both boards by number.
-    const playerNames = ['Player one', 'Player two'];
     function newsLine(e, you) {
         const yours = e.board === you;
         if (e.kind === 'start') return `Round ${e.round} has begun.`;
@@ -970,7 +969,7 @@ const blockduel = (() => {
         maxLegendLength, columns, rows, cells, playPath, legend, Decoder, validRuns, blankPicture,
         applyRuns, encodeHello, encodeReady, encodeKey, encodeKeepAlive, parseJoinCode, formatJoinCode,
         randomRoomName, randomJoinCode, playPathOf,
-        refusalText, glyphOf, cellClass, keyActions, Keys, KeyChoice, moveNames, Session, maxKeptNumber,
+        refusalText, glyphOf, cellClass, keyActions, Keys, KeyChoice, moveNames, playerNames, Session, maxKeptNumber,
         Gamepads, padCode, padLeaveMs,
         leaveGraceMs, News, youOf, newsLine, soundOf, tones, RecordingReader, readRecording, replayKeys, Replay, replayNumberOf, replayPathOf,
         // The numbers the page states again for the game's recordings and
@@ -1321,10 +1320,10 @@ function startPage(bd) {
     let actions = choice.actions();
     let choosing = null; // [seat, move] while the panel waits for a key
     const [keysButton, keyPanel, keyNote] = ['keys', 'keyPanel', 'keyNote'].map($);
-    const players = ['player one', 'player two'];
+    const players = bd.playerNames.map((name) => name.toLowerCase());
     const moveButtons = [0, 1].map((seat) => {
         const row = $('keyMoves').appendChild(document.createElement('div'));
-        row.append(['Player one', 'Player two'][seat]);
+        row.append(bd.playerNames[seat]);
         return bd.moveNames.map((_, move) => {
             const button = row.appendChild(Object.assign(document.createElement('button'), { type: 'button' }));
             button.addEventListener('click', () => awaitKey([seat, move]));
@@ -1371,7 +1370,10 @@ function startPage(bd) {
         keysButton.setAttribute('aria-expanded', !keyPanel.hidden);
         awaitKey(null);
     });
-    $('keyDefaults').addEventListener('click', () => useKeys(new bd.KeyChoice(), 'The default keys: W A S D and the arrows.'));
+    $('keyDefaults').addEventListener('click', () => {
+        const next = new bd.KeyChoice();
+        useKeys(next, `The default keys: ${next.words(0)} and ${next.words(1)}.`);
+    });
     showKeys();
 
     let audio = null;
