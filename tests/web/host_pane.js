@@ -72,7 +72,7 @@ class HostPane {
 
     // A round under way: both boards with their next piece, no countdown.
     static underWay(screen) {
-        return /Next:.*Next:/.test(screen) && !/starts in/.test(screen);
+        return /Next:.*Next:/.test(screen) && !/starts in|Resumes in/.test(screen);
     }
 
     // The rate readout, "<n>FPS" at the start of its row; null while
