@@ -130,7 +130,7 @@ serverTest('the front page opens a room where the page plays the computer', asyn
     await until(tab, "document.getElementById('status')?.textContent.startsWith('Playing: W J D S or the arrows;')");
     await untilScreen(tab, playing, 'the round under way after the reload');
     await tab.press('KeyP');
-    await untilScreen(tab, (t) => t.includes('Keys: \u2191 \u2190 \u2192 \u2193 or W J D S'), 'J in the legend');
+    await untilScreen(tab, (t) => t.includes('Paused') && t.includes('Keys: \u2191 \u2190 \u2192 \u2193 or W J D S'), 'J in the legend, paused');
     await tab.press('KeyP');
     await untilScreen(tab, playing, 'the round under way again');
     await tab.key('keyDown', 'KeyJ');
