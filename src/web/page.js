@@ -36,9 +36,6 @@ const blockduel = (() => {
     const keepAttribute = 16;
     const textColor = 7; // the console's default attribute, the first run's
     const playPath = '/play';
-    // The legend the host draws under this player's board: the arrows' codes
-    // (24 up, 27 left, 26 right, 25 down) or W A S D, as a terminal's reads.
-    const legend = '\x18 \x1b \x1a \x19 or W A S D';
 
     // What the host may send, and the bounds of each payload.
     const hostBounds = new Map([
@@ -306,38 +303,41 @@ const blockduel = (() => {
     // A cell's classes: its foreground and background console colours.
     const cellClass = (code, attr) => `f${attr & 15} b${attr >> 4}` + (code === fullBlock ? ' k' : '');
 
-    // Keys by where they sit; the touch buttons are keys of their own. An
-    // action is held while any of its keys is, and let go with the last.
-    const keyActions = {
-        KeyW: Action.Turn, ArrowUp: Action.Turn, KeyA: Action.Left, ArrowLeft: Action.Left,
-        KeyD: Action.Right, ArrowRight: Action.Right, KeyS: Action.Drop, ArrowDown: Action.Drop,
+    // The keys no choice changes: Enter, Escape and P as a terminal's, and
+    // the touch buttons, keys of their own (the pads' follow below).
+    const fixedActions = Object.assign(Object.create(null), {
         Enter: Action.Enter, NumpadEnter: Action.Enter, Escape: Action.Escape, KeyP: Action.Pause,
         touchTurn: Action.Turn, touchLeft: Action.Left, touchRight: Action.Right, touchDrop: Action.Drop,
         touchEnter: Action.Enter, touchPause: Action.Pause, touchLeave: Action.Escape,
-    };
+    });
 
+    // Keys by where they sit, through `actions` (code to action, as
+    // KeyChoice gives them). An action is held while any of its keys is,
+    // and let go with the last; a held key keeps the action it pressed, so
+    // that a choice made meanwhile lets go what was pressed.
     class Keys {
-        constructor() {
-            this.held = new Set();
+        constructor(actions = keyActions) {
+            this.actions = actions;
+            this.held = new Map(); // code, to the action it pressed
         }
 
         holds(action) {
-            for (const code of this.held) if (keyActions[code] === action) return true;
+            for (const held of this.held.values()) if (held === action) return true;
             return false;
         }
 
         // The key events, [kind, action], that a key's press makes.
         down(code, repeat) {
-            const action = keyActions[code];
+            const action = this.held.get(code) ?? this.actions[code];
             if (action === undefined) return [];
             const was = this.holds(action);
-            this.held.add(code);
+            this.held.set(code, action);
             if (!was) return [[KeyKind.Press, action]];
             return repeat ? [[KeyKind.Repeat, action]] : [];
         }
 
         up(code) {
-            const action = keyActions[code];
+            const action = this.held.get(code);
             if (!this.held.delete(code) || this.holds(action)) return [];
             return [[KeyKind.Release, action]];
         }
@@ -357,7 +357,7 @@ const blockduel = (() => {
     const padDeadZone = 0.5;
     const maxPads = 8;
     const padCode = (i, action) => `pad${i}:${action}`;
-    for (let i = 0; i < maxPads; ++i) for (const a of Object.values(Action)) keyActions[padCode(i, a)] = a;
+    for (let i = 0; i < maxPads; ++i) for (const a of Object.values(Action)) fixedActions[padCode(i, a)] = a;
 
     // What the pads press and release, [down, code, seat]: one seat takes
     // every pad; of two, the first pad pressed the first, the next the second.
@@ -400,12 +400,116 @@ const blockduel = (() => {
         }
     }
 
+    // Keys of one's own: each seat's turn, left, right and drop by where
+    // the key sits (KeyboardEvent.code), among the keys a terminal's --keys
+    // names, each shown under the board as one of the picture's codes (the
+    // arrows' 24 up, 25 down, 26 right, 27 left). Alone at the page a
+    // person plays with both sets; at "Two players here" the first plays
+    // the left board and the second the right. The replay's keys need no
+    // place here: a replay plays no moves.
+    const moves = [Action.Turn, Action.Left, Action.Right, Action.Drop];
+    const moveVerbs = ['turns', 'moves left', 'moves right', 'drops'];
+    const moveNames = ['Turn', 'Left', 'Right', 'Drop'];
+    const playerNames = ['Player one', 'Player two'];
+    const defaultKeys = [['KeyW', 'KeyA', 'KeyD', 'KeyS'], ['ArrowUp', 'ArrowLeft', 'ArrowRight', 'ArrowDown']];
+    const defaultWords = ['W A S D', 'the arrows'];
+    const keyLabels = new Map([
+        ...[...'ABCDEFGHIJKLMNOPQRSTUVWXYZ'].map((c) => [`Key${c}`, [c, c]]),
+        ...[...'0123456789'].map((c) => [`Digit${c}`, [c, c]]),
+        ['ArrowUp', ['\x18', '\u2191']], ['ArrowDown', ['\x19', '\u2193']], ['ArrowRight', ['\x1a', '\u2192']], ['ArrowLeft', ['\x1b', '\u2190']],
+        ...Object.entries({ Comma: ',', Period: '.', Slash: '/', Semicolon: ';', Quote: "'", BracketLeft: '[', BracketRight: ']', Minus: '-', Equal: '=' })
+            .map(([code, c]) => [code, [c, c]]),
+    ]);
+    const reservedKeys = new Map([
+        ['Enter', 'Enter starts the next round'], ['NumpadEnter', 'Enter starts the next round'], ['Escape', 'Escape leaves the game'],
+        ['KeyP', 'P pauses'], ['Tab', "Tab moves between the page's buttons"],
+    ]);
+    const maxKeptKeys = 256; // stored text longer than this is no choice this page made
+
+    class KeyChoice {
+        constructor(sets = defaultKeys) {
+            this.sets = sets.map((codes) => [...codes]);
+        }
+
+        // Stored choices, untrusted: a slot that names no choosable key, or
+        // a key another slot names too, takes its default; the defaults
+        // whole for anything else, or when a default would then clash.
+        static read(text) {
+            let sets = null;
+            try {
+                if (typeof text === 'string' && text.length <= maxKeptKeys) sets = JSON.parse(text);
+            } catch {
+                // no JSON: the defaults
+            }
+            if (!Array.isArray(sets) || sets.length !== 2 || !sets.every((codes) => Array.isArray(codes) && codes.length === 4)) return new KeyChoice();
+            const codes = sets.flat();
+            const fine = (c) => keyLabels.has(c) && !reservedKeys.has(c) && codes.indexOf(c) === codes.lastIndexOf(c);
+            const chosen = codes.map((c, i) => (fine(c) ? c : defaultKeys[i >> 2][i & 3]));
+            if (new Set(chosen).size !== chosen.length) return new KeyChoice();
+            return new KeyChoice([chosen.slice(0, 4), chosen.slice(4)]);
+        }
+
+        text() {
+            return JSON.stringify(this.sets);
+        }
+
+        // The seat whose move `code` is, or -1.
+        seatOf(code) {
+            return this.sets.findIndex((codes) => codes.includes(code));
+        }
+
+        // Why `code` cannot be move `move` (0 to 3) of `seat`, in words, or null.
+        refusal(seat, move, code) {
+            if (reservedKeys.has(code)) return `${reservedKeys.get(code)}, so it cannot be chosen`;
+            if (!keyLabels.has(code)) return "only letters, digits, the arrows and , . / ; ' [ ] - = can be chosen";
+            const s = this.seatOf(code);
+            const m = s < 0 ? -1 : this.sets[s].indexOf(code);
+            if (s >= 0 && (s !== seat || m !== move)) return `${this.shown(code)} already ${moveVerbs[m]} for ${playerNames[s].toLowerCase()}`;
+            return null;
+        }
+
+        // Chooses `code` for the move, unless refused: the refusal, or null.
+        choose(seat, move, code) {
+            const why = this.refusal(seat, move, code);
+            if (why === null) this.sets[seat][move] = code;
+            return why;
+        }
+
+        // Code to action, for Keys: the chosen moves, and the keys no choice changes.
+        actions() {
+            const actions = Object.assign(Object.create(null), fixedActions);
+            for (const codes of this.sets) codes.forEach((code, m) => (actions[code] = moves[m]));
+            return actions;
+        }
+
+        shown(code) {
+            return keyLabels.get(code)[1];
+        }
+
+        // A seat's keys as the board's legend draws them; without a seat,
+        // both, as one person alone at the page plays them.
+        legend(seat = null) {
+            if (seat === null) return `${this.legend(1)} or ${this.legend(0)}`;
+            return this.sets[seat].map((code) => keyLabels.get(code)[0]).join(' ');
+        }
+
+        // A seat's keys in the page's words: the defaults as people name them.
+        words(seat) {
+            if (this.sets[seat].every((code, m) => code === defaultKeys[seat][m])) return defaultWords[seat];
+            return this.sets[seat].map((code) => this.shown(code)).join(' ');
+        }
+    }
+    const keyActions = new KeyChoice().actions();
+    // The legend of the keys as they are until chosen.
+    const legend = new KeyChoice().legend();
+
     // One connection's game, without the socket or the clock: bytes and the
     // time go in; what to send, the cells to paint and how it ended come out
     // through the callbacks of `to`: send(bytes), welcomed(), picture() (a
     // whole new picture), paint(index) and stop(why, beforeWelcome), called
     // once, after which the session shows nothing more; `to.legend`, when
-    // given, is the player's keys as its board's legend shows them. Optional:
+    // given, is the player's keys as its board's legend shows them, and
+    // `to.actions` the keys' actions (the defaults' when not). Optional:
     // close(), when the connection may go, and kept(number), when a server's
     // room says the number it keeps the match under, and heard(message),
     // after each Picture, Delta and Result.
@@ -413,7 +517,7 @@ const blockduel = (() => {
         constructor(seat, symbols, nowMs, to) {
             Object.assign(this, { seat, symbols, to, startedMs: nowMs, heardMs: nowMs, sentMs: nowMs });
             this.decoder = new Decoder();
-            this.keys = new Keys();
+            this.keys = new Keys(to.actions);
             this.state = 'greeting'; // then 'playing', then 'over'
             this.picture = null; // none until the first Picture
             this.result = null; // the last round's result, once one has ended
@@ -523,7 +627,7 @@ const blockduel = (() => {
             for (const [kind, action] of events) this.send(encodeKey(kind, action), nowMs);
         }
         down(code, repeat, nowMs) {
-            if (keyActions[code] === Action.Escape) return this.leave(nowMs);
+            if (this.keys.actions[code] === Action.Escape) return this.leave(nowMs);
             this.sendKeys(this.keys.down(code, repeat), nowMs);
         }
         up(code, nowMs) {
@@ -589,7 +693,6 @@ const blockduel = (() => {
 
     // An event (or a result) told to a screen reader, and its sound, by the
     // board `you` play (-1 watching): a watcher hears both boards by number.
-    const playerNames = ['Player one', 'Player two'];
     function newsLine(e, you) {
         const yours = e.board === you;
         if (e.kind === 'start') return `Round ${e.round} has begun.`;
@@ -866,7 +969,7 @@ const blockduel = (() => {
         maxLegendLength, columns, rows, cells, playPath, legend, Decoder, validRuns, blankPicture,
         applyRuns, encodeHello, encodeReady, encodeKey, encodeKeepAlive, parseJoinCode, formatJoinCode,
         randomRoomName, randomJoinCode, playPathOf,
-        refusalText, glyphOf, cellClass, keyActions, Keys, Session, maxKeptNumber,
+        refusalText, glyphOf, cellClass, keyActions, Keys, KeyChoice, moveNames, playerNames, Session, maxKeptNumber,
         Gamepads, padCode, padLeaveMs,
         leaveGraceMs, News, youOf, newsLine, soundOf, tones, RecordingReader, readRecording, replayKeys, Replay, replayNumberOf, replayPathOf,
         // The numbers the page states again for the game's recordings and
@@ -955,6 +1058,8 @@ function startPage(bd) {
         if (here && seat === bd.Seat.Player) return joinHere(symbols);
         const news = new bd.News();
         const s = connect(seat, symbols, {
+            legend: choice.legend(),
+            actions,
             welcomed: () => {
                 const blank = bd.blankPicture(); // until the host's first picture
                 spans.forEach((_, i) => paintCell(blank, i));
@@ -965,9 +1070,10 @@ function startPage(bd) {
                 // A watcher's one key is Escape: on a touch screen too.
                 for (const button of pads.children) button.hidden = seat !== bd.Seat.Player && button.dataset.key !== 'touchLeave';
                 pads.hidden = false;
-                status.textContent = here ? 'Two players: W A S D and the arrows; Enter starts the next round, P pauses, Escape leaves.'
-                    : quick && seat === bd.Seat.Player ? 'Quick match: the next player to come plays you, or the computer after 30 seconds. W A S D or the arrows; Escape leaves.'
-                    : seat === bd.Seat.Player ? 'Playing: W A S D or the arrows; Enter starts the next round, P pauses, Escape leaves.' : 'Watching: Escape leaves.';
+                const [one, two] = [0, 1].map((seat) => choice.words(seat));
+                status.textContent = here ? `Two players: ${one} and ${two}; Enter starts the next round, P pauses, Escape leaves.`
+                    : quick && seat === bd.Seat.Player ? `Quick match: the next player to come plays you, or the computer after 30 seconds. ${one} or ${two}; Escape leaves.`
+                    : seat === bd.Seat.Player ? `Playing: ${one} or ${two}; Enter starts the next round, P pauses, Escape leaves.` : 'Watching: Escape leaves.';
             },
             picture: () => spans.forEach((_, i) => paintCell(s.picture, i)),
             paint: (i) => paintCell(s.picture, i),
@@ -1023,18 +1129,18 @@ function startPage(bd) {
         return s;
     }
 
-    // Two people at this page: a connection for each board, W A S D
-    // playing the first and the arrows the second, each greeting once the
-    // one before is in (so that the first takes board one); the picture
-    // comes on a watcher's, whose lines speak to both players alike.
-    const boardCodes = [new Set(['KeyW', 'KeyA', 'KeyS', 'KeyD']), new Set(['ArrowUp', 'ArrowLeft', 'ArrowRight', 'ArrowDown'])];
-    const boardLegends = ['W A S D', '\x18 \x1b \x1a \x19'];
+    // Two people at this page: a connection for each board, the first
+    // keys (W A S D) playing the first and the second (the arrows) the
+    // second, each greeting once the one before is in (so that the first
+    // takes board one); the picture comes on a watcher's, whose lines speak
+    // to both players alike.
     const boards = []; // the two players' sessions, while they play
     function joinHere(symbols, board = 0) {
         if (board === 2) return join(bd.Seat.Watcher);
         note.textContent = `Joining with ${bd.formatJoinCode(symbols)}...`;
         const s = connect(bd.Seat.Player, symbols, {
-            legend: boardLegends[board],
+            legend: choice.legend(board),
+            actions,
             welcomed: () => joinHere(symbols, board + 1),
             picture: () => {},
             paint: () => {},
@@ -1053,8 +1159,8 @@ function startPage(bd) {
     // readies both, Escape leaves) to each.
     const sessionsOf = (code) => {
         if (boards.length === 0) return [session];
-        if (bd.keyActions[code] === bd.Action.Pause) return boards.slice(0, 1);
-        return boards.filter((_, b) => !boardCodes[1 - b].has(code));
+        if (actions[code] === bd.Action.Pause) return boards.slice(0, 1);
+        return boards.filter((_, b) => choice.seatOf(code) !== 1 - b);
     };
 
     form.addEventListener('submit', (e) => e.preventDefault());
@@ -1074,12 +1180,12 @@ function startPage(bd) {
             if (!e.repeat) replayKey(bd.replayKeys[e.code]); // each key counts on its press
             return;
         }
-        if (!playing() || bd.keyActions[e.code] === undefined) return;
+        if (!playing() || actions[e.code] === undefined) return;
         e.preventDefault();
         for (const s of sessionsOf(e.code)) s.down(e.code, e.repeat, Date.now());
     });
     document.addEventListener('keyup', (e) => {
-        if (!playing() || bd.keyActions[e.code] === undefined) return;
+        if (!playing() || actions[e.code] === undefined) return;
         e.preventDefault();
         for (const s of sessionsOf(e.code)) s.up(e.code, Date.now());
     });
@@ -1111,7 +1217,7 @@ function startPage(bd) {
     };
     const playPads = (events) => {
         for (const [down, code, seat] of playing() ? events : []) {
-            const move = boards.length > 0 && bd.keyActions[code] < bd.Action.Escape;
+            const move = boards.length > 0 && actions[code] < bd.Action.Escape;
             for (const s of move ? boards.slice(seat, seat + 1) : sessionsOf(code)) down ? s.down(code, false, Date.now()) : s.up(code, Date.now());
         }
     };
@@ -1231,6 +1337,70 @@ function startPage(bd) {
         showColours(!screen.classList.contains('apart'));
         kept('blockduel.colours', screen.classList.contains('apart') ? 'apart' : 'usual');
     });
+    // Keys of one's own: a panel of each player's moves, where a click and
+    // then a key chooses one (Escape keeps what it has), kept as the
+    // choice's text. The legend under the board is the host's, told it
+    // as the page joins.
+    let choice = bd.KeyChoice.read(kept('blockduel.keys'));
+    let actions = choice.actions();
+    let choosing = null; // [seat, move] while the panel waits for a key
+    const [keysButton, keyPanel, keyNote] = ['keys', 'keyPanel', 'keyNote'].map($);
+    const players = bd.playerNames.map((name) => name.toLowerCase());
+    const moveButtons = [0, 1].map((seat) => {
+        const row = $('keyMoves').appendChild(document.createElement('div'));
+        row.append(bd.playerNames[seat]);
+        return bd.moveNames.map((_, move) => {
+            const button = row.appendChild(Object.assign(document.createElement('button'), { type: 'button' }));
+            button.addEventListener('click', () => awaitKey([seat, move]));
+            return button;
+        });
+    });
+    const showKeys = () => moveButtons.forEach((buttons, seat) => buttons.forEach((button, move) => {
+        const waiting = choosing !== null && choosing[0] === seat && choosing[1] === move;
+        button.textContent = `${bd.moveNames[move]}: ${waiting ? 'press a key' : choice.shown(choice.sets[seat][move])}`;
+        button.setAttribute('aria-pressed', waiting);
+    }));
+    const awaitKey = (what) => {
+        choosing = what;
+        if (what !== null) keyNote.textContent = `Press the key for ${players[what[0]]}'s ${bd.moveNames[what[1]].toLowerCase()}.`;
+        releaseAll(); // no key the game holds outlives the choice
+        showKeys();
+    };
+    const useKeys = (next, said) => {
+        [choice, actions] = [next, next.actions()];
+        for (const s of [session, ...boards]) if (s !== null) s.keys.actions = actions;
+        kept('blockduel.keys', choice.text());
+        keyNote.textContent = said + (playing() ? ' The legend under the board shows the keys once the page joins again.' : '');
+        awaitKey(null);
+    };
+    // The key awaited, before the game's own handlers see it.
+    document.addEventListener('keydown', (e) => {
+        if (choosing === null || e.ctrlKey || e.metaKey || e.altKey) return;
+        e.preventDefault();
+        e.stopPropagation();
+        if (e.repeat) return;
+        const [seat, move] = choosing;
+        if (e.code === 'Escape') {
+            awaitKey(null);
+            keyNote.textContent = 'The key is kept.';
+            return;
+        }
+        const next = new bd.KeyChoice(choice.sets);
+        const why = next.choose(seat, move, e.code);
+        if (why !== null) return (keyNote.textContent = `${sentence(why)} Press another, or Escape.`);
+        useKeys(next, sentence(`${players[seat]}'s ${bd.moveNames[move].toLowerCase()} is ${next.shown(e.code)}`));
+    }, true);
+    keysButton.addEventListener('click', () => {
+        keyPanel.hidden = !keyPanel.hidden;
+        keysButton.setAttribute('aria-expanded', !keyPanel.hidden);
+        awaitKey(null);
+    });
+    $('keyDefaults').addEventListener('click', () => {
+        const next = new bd.KeyChoice();
+        useKeys(next, `The default keys: ${next.words(0)} and ${next.words(1)}.`);
+    });
+    showKeys();
+
     let audio = null;
     const wake = () => {
         try {

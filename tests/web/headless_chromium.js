@@ -95,7 +95,7 @@ class Chromium {
 }
 
 const usKeys = {
-    KeyA: ['a', 65], KeyD: ['d', 68], KeyP: ['p', 80], KeyS: ['s', 83], ArrowLeft: ['ArrowLeft', 37],
+    KeyA: ['a', 65], KeyD: ['d', 68], KeyJ: ['j', 74], KeyP: ['p', 80], KeyS: ['s', 83], ArrowLeft: ['ArrowLeft', 37],
     ArrowRight: ['ArrowRight', 39], Enter: ['Enter', 13], Escape: ['Escape', 27],
 };
 

@@ -70,9 +70,9 @@ class HostPane {
         return screen.split('\n').slice(0, 13).some((line) => [...line][48] === block);
     }
 
-    // A round under way: both boards with their next piece, no countdown.
+    // A round under way: both boards with their next piece, no countdown, no pause.
     static underWay(screen) {
-        return /Next:.*Next:/.test(screen) && !/starts in/.test(screen);
+        return /Next:.*Next:/.test(screen) && !/starts in|Resumes in|Paused/.test(screen);
     }
 
     // The rate readout, "<n>FPS" at the start of its row; null while

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Keys by where they sit, as actions: two held at once both act, a release
 // lets go only its own action, and only once no key of it is held; losing
-// the keyboard lets everything go.
+// the keyboard lets everything go. Keys of one's own: what may be chosen,
+// and what a stored choice gives back.
 'use strict';
 const test = require('node:test');
 const assert = require('node:assert/strict');
@@ -10,11 +11,13 @@ const { page } = require('./page_load.js');
 const names = ['', 'Turn', 'Left', 'Right', 'Drop', 'Esc', 'Enter', 'Pause'];
 const marks = ['', '+', '*', '-', '!'];
 
-// The events a run of [down|up|all, code, repeat] makes, as "+Right -Drop !".
+// The events a run of [down|up|all, code, repeat] makes, as "+Right -Drop !";
+// [choose, text] plays the keys a stored choice gives from then on.
 function sent(keys, steps) {
     const out = [];
     for (const [what, code, repeat] of steps) {
-        const events = what === 'down' ? keys.down(code, repeat === true) : what === 'up' ? keys.up(code) : keys.releaseAll();
+        if (what === 'choose') keys.actions = page.KeyChoice.read(code).actions();
+        const events = what === 'down' ? keys.down(code, repeat === true) : what === 'up' ? keys.up(code) : what === 'all' ? keys.releaseAll() : [];
         for (const [kind, action] of events) out.push(marks[kind] + (kind === page.KeyKind.ReleaseAll ? '' : names[action]));
     }
     return out.join(' ');
@@ -27,6 +30,7 @@ test('W A S D and the arrows, Enter and P, by where they sit', () => {
     assert.equal(sent(keys, [['down', 'KeyQ'], ['up', 'KeyQ'], ['down', 'Space']]), '');
 });
 
+const ijlk = '[["KeyI","KeyJ","KeyL","KeyK"],["Digit8","Digit4","Digit6","Digit5"]]';
 // Each case: runs of steps on one set of keys, and what each run sends.
 const cases = [
     ['D held then S: both pressed; letting go of S releases Drop alone', [
@@ -45,6 +49,12 @@ const cases = [
     ['the touch buttons are keys of their own', [
         [[['down', 'touchLeft'], ['down', 'KeyA'], ['up', 'touchLeft'], ['up', 'KeyA']], '+Left -Left'],
         [[['down', 'touchTurn'], ['down', 'touchDrop'], ['up', 'touchTurn'], ['down', 'touchEnter'], ['down', 'touchRight']], '+Turn +Drop -Turn +Enter +Right']]],
+    ['chosen keys play, the keys they replaced do not, and Enter, P, touch and pads stay', [
+        [[['choose', ijlk], ['down', 'KeyJ'], ['up', 'KeyJ'], ['down', 'KeyA'], ['down', 'Digit8'], ['down', 'KeyP'], ['down', 'Enter'], ['down', 'touchDrop'], ['down', page.padCode(0, page.Action.Left)]],
+            '+Left -Left +Turn +Pause +Enter +Drop +Left']]],
+    ['a key held while the choice changes lets go of the action it pressed', [
+        [[['down', 'KeyA'], ['choose', '[["KeyA","KeyJ","KeyL","KeyK"],["ArrowUp","ArrowLeft","ArrowRight","ArrowDown"]]'], ['down', 'KeyA', true], ['up', 'KeyA'], ['down', 'KeyA']],
+            '+Left *Left -Left +Turn']]],
     ["a gamepad's actions are keys of their own", [
         [[['down', 'KeyA'], ['down', page.padCode(0, page.Action.Left)], ['up', 'KeyA'], ['down', page.padCode(1, page.Action.Escape)]], '+Left +Esc'],
         [[['up', page.padCode(0, page.Action.Left)], ['down', page.padCode(2, page.Action.Left)], ['down', 'ArrowLeft'], ['up', page.padCode(2, page.Action.Left)], ['up', 'ArrowLeft']], '-Left +Left -Left']]],
@@ -98,3 +108,50 @@ const padCases = [
 ];
 
 for (const [name, seats, looks, expected] of padCases) test(`gamepads: ${name}`, () => assert.equal(padLooks(new page.Gamepads(seats), looks), expected));
+
+// Choosing: [what, seat, move (0 turn to 3 drop), code, the refusal or
+// null, the legend after].
+const first = '\x18 \x1b \x1a \x19 or W A D S';
+const chosen = [
+    ['a free letter', 0, 1, 'KeyJ', null, '\x18 \x1b \x1a \x19 or W J D S'],
+    ['the key the move has', 0, 0, 'KeyW', null, first],
+    ['punctuation', 1, 3, 'Quote', null, "\x18 \x1b \x1a ' or W A D S"],
+    ['a key of another move', 0, 0, 'KeyA', 'A already moves left for player one', first],
+    ["the other player's key", 0, 3, 'ArrowDown', '\u2193 already drops for player two', first],
+    ['Enter, on the keypad too', 1, 2, 'NumpadEnter', 'Enter starts the next round, so it cannot be chosen', first],
+    ['Escape', 0, 2, 'Escape', 'Escape leaves the game, so it cannot be chosen', first],
+    ['the pause key', 0, 2, 'KeyP', 'P pauses, so it cannot be chosen', first],
+    ['Tab', 0, 2, 'Tab', "Tab moves between the page's buttons, so it cannot be chosen", first],
+    ['a key a terminal cannot name', 0, 2, 'Space', "only letters, digits, the arrows and , . / ; ' [ ] - = can be chosen", first],
+    ['a name of no key', 1, 0, '__proto__', "only letters, digits, the arrows and , . / ; ' [ ] - = can be chosen", first],
+];
+test('choosing keys: clashes and the keys the game keeps are refused in words', () => {
+    for (const [what, seat, move, code, refusal, after] of chosen) {
+        const choice = new page.KeyChoice();
+        assert.deepEqual([choice.choose(seat, move, code), choice.legend()], [refusal, after], what);
+    }
+});
+
+// Stored choices, read back: [what, text, "legend | each seat's words"].
+const defaults = `${first} | W A S D | the arrows`;
+const arrows = '["ArrowUp","ArrowLeft","ArrowRight","ArrowDown"]';
+const stored = [
+    ['nothing stored', null, defaults],
+    ['a choice of its own', ijlk, '8 4 6 5 or I J L K | I J L K | 8 4 6 5'],
+    ["the sets the other way round: the defaults' words are the seat's own", `[${arrows},["KeyW","KeyA","KeyD","KeyS"]]`, 'W A D S or \x18 \x1b \x1a \x19 | \u2191 \u2190 \u2192 \u2193 | W A D S'],
+    ['no JSON', '[["KeyI",', defaults],
+    ['the wrong shapes', '{"0":["KeyI","KeyJ","KeyL","KeyK"]}', defaults],
+    ['a set short', `[["KeyI","KeyJ","KeyL"],${arrows}]`, defaults],
+    ['a third set', `[["KeyI","KeyJ","KeyL","KeyK"],${arrows},["Digit1","Digit2","Digit3","Digit4"]]`, defaults],
+    ['too long', `[["KeyI","KeyJ","KeyL","KeyK"],${arrows}${' '.repeat(200)}]`, defaults],
+    ['unknown, reserved and no codes: each its default', `[["KeyI","Space","KeyP",{"KeyK":1}],["__proto__",null,7,"KeyK"]]`, '\x18 \x1b \x1a K or I A D S | I A D S | \u2191 \u2190 \u2192 K'],
+    ['a key in two places: both their defaults', `[["KeyI","KeyJ","KeyL","Digit9"],["Digit9","ArrowLeft","ArrowRight","ArrowDown"]]`, '\x18 \x1b \x1a \x19 or I J L S | I J L S | the arrows'],
+    ['a default that then clashes: all the defaults', `[["KeyI","KeyJ","KeyL","ArrowUp"],["Space","ArrowLeft","ArrowRight","ArrowDown"]]`, defaults],
+];
+test('stored choices are read as untrusted, the legend and the words from them', () => {
+    for (const [what, text, expected] of stored) {
+        const choice = page.KeyChoice.read(text);
+        assert.equal([choice.legend(), choice.words(0), choice.words(1)].join(' | '), expected, what);
+        assert.deepEqual(page.KeyChoice.read(choice.text()).sets, choice.sets, `${what}: kept as read`);
+    }
+});

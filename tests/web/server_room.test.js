@@ -115,6 +115,27 @@ serverTest('the front page opens a room where the page plays the computer', asyn
     assert.equal(url.search, '?computer=5');
     assert.match(url.hash, /^#[0-9A-HJKMNP-TV-Z]{4}-[0-9A-HJKMNP-TV-Z]{4}$/);
     await until(tab, "document.getElementById('status').textContent.startsWith('Playing')");
+
+    // Player one's left chosen as J in the Keys panel by a key press (D
+    // refused: it moves right), and kept over a reload: the status and the
+    // legend, shown while paused, name it, and J moves the page's board.
+    const keyNote = "document.getElementById('keyNote').textContent";
+    await tab.click('keys');
+    await tab.evaluate("document.querySelectorAll('#keyMoves button')[1].click()");
+    await tab.press('KeyD');
+    assert.equal(await tab.evaluate(keyNote), 'D already moves right for player one. Press another, or Escape.');
+    await tab.press('KeyJ');
+    assert.match(await tab.evaluate(keyNote), /^Player one's left is J\./);
+    await tab.send('Page.reload');
+    await until(tab, "document.getElementById('status')?.textContent.startsWith('Playing: W J D S or the arrows;')");
+    await untilScreen(tab, playing, 'the round under way after the reload');
+    await tab.press('KeyP');
+    await untilScreen(tab, (t) => t.includes('Paused') && t.includes('Keys: \u2191 \u2190 \u2192 \u2193 or W J D S'), 'J in the legend, paused');
+    await tab.press('KeyP');
+    await untilScreen(tab, playing, 'the round under way again');
+    await tab.key('keyDown', 'KeyJ');
+    await untilScreen(tab, (t) => HostPane.pieceColumn(t, 30) === 0, "the page's piece at its left wall");
+    await tab.key('keyUp', 'KeyJ');
     // The computer plays the left board: its pieces land there.
     await until(tab, computerPlays, 60000);
 

@@ -109,7 +109,7 @@ int main() {
     net::appendHello(hello, net::Seat::Watcher,
                      net::JoinCode{{'7', 'K', '3', 'M', 'Q', '9', 'X', 'D'}});
     std::string ready;
-    net::appendReady(ready, net::KeyMode::Kitty, "\x18 \x1b \x1a \x19 or W A S D");
+    net::appendReady(ready, net::KeyMode::Kitty, "\x18 \x1b \x1a \x19 or W A D S");
     std::string keys;
     for (net::KeyKind kind : {net::KeyKind::Press, net::KeyKind::Repeat, net::KeyKind::Release})
         net::appendKey(keys, kind, 3);
