@@ -29,8 +29,8 @@ struct Message {
     int version = 0;
     Seat seat = Seat::Player; // Hello, Welcome
     JoinCode code = {};       // Hello
-    NameBytes name;           // Hello: the player's
-    NameBytes names[2];       // Names: each board's
+    NameBytes name = {};      // Hello: the player's
+    NameBytes names[2] = {};  // Names: each board's
     Refusal refusal = {};     // Refused; a reason this side does not know stays as sent
     KeyMode keyMode = {};     // Ready
     char legend[maxLegendLength + 1] = {}; // Ready: the guest's keys as its legend shows them

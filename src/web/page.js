@@ -8,9 +8,9 @@
 
 const blockduel = (() => {
     // The protocol as this page speaks it.
-    const protocolVersion = 7;
+    const protocolVersion = 8;
     const magic = [0x42, 0x4c, 0x4b, 0x44]; // "BLKD"
-    const Type = { Hello: 1, Welcome: 2, Refused: 3, Ready: 4, Key: 5, KeepAlive: 6, Picture: 7, Delta: 8, End: 9, Result: 10, Kept: 11 };
+    const Type = { Hello: 1, Welcome: 2, Refused: 3, Ready: 4, Key: 5, KeepAlive: 6, Picture: 7, Delta: 8, End: 9, Result: 10, Kept: 11, Names: 12 };
     const Seat = { Player: 1, Watcher: 2 };
     const KeyKind = { Press: 1, Repeat: 2, Release: 3, ReleaseAll: 4 };
     const Action = { Turn: 1, Left: 2, Right: 3, Drop: 4, Escape: 5, Enter: 6, Pause: 7 };
@@ -30,6 +30,9 @@ const blockduel = (() => {
     // The number a server's room keeps its match under, for its replay link.
     const keptSize = 4;
     const maxKeptNumber = 1000000000;
+    // A player's name: at most so many characters, each at most four bytes.
+    const maxPlayerNameLength = 16;
+    const maxPlayerNameBytes = 4 * maxPlayerNameLength;
     const columns = 56;
     const rows = 21;
     const cells = columns * rows;
@@ -50,7 +53,49 @@ const blockduel = (() => {
         [Type.End, [0, 0]],
         [Type.Result, [resultSize, resultSize]],
         [Type.Kept, [keptSize, keptSize]],
+        [Type.Names, [2, 2 * (1 + maxPlayerNameBytes)]],
     ]);
+
+    // A player's name, by the host's rule: null when `name` (a string) may
+    // be one, else why not, as words that follow "the name". The empty name
+    // is no name. The ranges are the host's, to the character.
+    // prettier-ignore
+    const unseen = [[0xa0, 0xa0], [0xad, 0xad], [0x34f, 0x34f], [0x61c, 0x61c], [0x115f, 0x1160], [0x1680, 0x1680],
+        [0x17b4, 0x17b5], [0x180b, 0x180f], [0x2000, 0x200f], [0x2028, 0x202f], [0x205f, 0x206f], [0x3000, 0x3000],
+        [0x3164, 0x3164], [0xfe00, 0xfe0f], [0xfeff, 0xfeff], [0xffa0, 0xffa0], [0xfff0, 0xffff], [0x1d173, 0x1d17a],
+        [0xe0000, 0xe0fff]];
+    // prettier-ignore
+    const pictures = [[0x2500, 0x27bf], [0x2b00, 0x2bff], [0xe000, 0xf8ff], [0xfdd0, 0xfdef], [0x1f000, 0x1faff],
+        [0x40000, 0xdffff], [0xf0000, 0x10ffff]];
+    const marks = [[0x300, 0x36f], [0x1ab0, 0x1aff], [0x1dc0, 0x1dff], [0x20d0, 0x20ff], [0xfe20, 0xfe2f]];
+    const within = (ranges, c) => ranges.some(([first, last]) => c >= first && c <= last);
+    function characterFault(c) {
+        if (c < 0x20 || (c >= 0x7f && c < 0xa0)) return 'has a control character';
+        if ('<>&"\''.includes(String.fromCodePoint(c))) return 'has one of < > & " \'';
+        if (within(unseen, c) || (c >= 0xd800 && c <= 0xdfff)) return 'has a character that is not seen, or that turns the text around';
+        if (within(pictures, c) || (c & 0xfffe) === 0xfffe) return 'has a character that is no letter, digit or punctuation';
+        return null;
+    }
+    function checkPlayerName(name) {
+        const tooLong = `is longer than ${maxPlayerNameLength} characters`;
+        if (new TextEncoder().encode(name).length > maxPlayerNameBytes) return tooLong;
+        const chars = Array.from(name, (ch) => ch.codePointAt(0));
+        const fault = chars.map(characterFault).find((f) => f !== null);
+        if (fault !== undefined) return fault;
+        if (chars.length > 0 && within(marks, chars[0])) return 'starts with a mark that belongs on a letter';
+        if (chars.length > maxPlayerNameLength) return tooLong;
+        if (name.startsWith(' ') || name.endsWith(' ') || name.includes('  ')) return 'starts or ends with a space, or has two together';
+        return null;
+    }
+    // A name's bytes as the host sent them: the name, or '' for one that is no name.
+    function nameOf(bytes) {
+        try {
+            const name = new TextDecoder('utf-8', { fatal: true, ignoreBOM: true }).decode(bytes);
+            return checkPlayerName(name) === null ? name : '';
+        } catch {
+            return ''; // not UTF-8
+        }
+    }
 
     // A number of four bytes at `at` of `p`, most significant first.
     const number32 = (p, at) => ((p[at] << 24) >>> 0) + (p[at + 1] << 16) + (p[at + 2] << 8) + p[at + 3];
@@ -178,7 +223,7 @@ const blockduel = (() => {
         readHeader() {
             const b = this.buffer;
             if (this.have === 1) {
-                if (b[0] < Type.Hello || b[0] > Type.Kept) this.fail('unknown message type');
+                if (b[0] < Type.Hello || b[0] > Type.Names) this.fail('unknown message type');
                 else if (!hostBounds.has(b[0])) this.fail('a message this side does not take');
             } else if (this.have === 2 && b[1] < 0x80) {
                 this.checkLength(b[1]);
@@ -217,6 +262,11 @@ const blockduel = (() => {
             } else if (type === Type.Kept) {
                 message.kept = number32(p, 0);
                 if (message.kept < 1 || message.kept > maxKeptNumber) this.fail("a kept match's number out of bounds");
+            } else if (type === Type.Names) {
+                const first = p[0];
+                const second = p[1 + first];
+                if (first > maxPlayerNameBytes || second > maxPlayerNameBytes || 2 + first + second !== p.length) this.fail('names that do not fit their message');
+                else message.names = [nameOf(p.subarray(1, 1 + first)), nameOf(p.subarray(2 + first))];
             }
             return this.error === null ? message : null;
         }
@@ -227,8 +277,11 @@ const blockduel = (() => {
         const head = payload.length >= 128 ? [type, 0x80 | (payload.length >> 7), payload.length & 0x7f] : [type, payload.length];
         return Uint8Array.from(head.concat(payload));
     }
-    const encodeHello = (seat, symbols) =>
-        message(Type.Hello, magic.concat([protocolVersion, seat], Array.from(symbols, (c) => c.charCodeAt(0))));
+    // The name is cut at maxPlayerNameBytes, as the terminal's is.
+    function encodeHello(seat, symbols, name = '') {
+        const named = Array.from(new TextEncoder().encode(name).subarray(0, maxPlayerNameBytes));
+        return message(Type.Hello, magic.concat([protocolVersion, seat], Array.from(symbols, (c) => c.charCodeAt(0)), [named.length], named));
+    }
     const encodeReady = (text) =>
         message(Type.Ready, [kittyKeyMode].concat(Array.from(text.slice(0, maxLegendLength), (c) => c.charCodeAt(0))));
     const encodeKey = (kind, action) => message(Type.Key, [kind, action]);
@@ -276,6 +329,8 @@ const blockduel = (() => {
                 return 'that game has as many watchers as it takes';
             case 4:
                 return 'the host runs another version of blockduel, and the two cannot play together; both need the same version';
+            case 5:
+                return `the host refused the name: a name is at most ${maxPlayerNameLength} letters, digits, spaces and punctuation, without < > & " '`;
         }
         return 'the host refused to let this game in';
     }
@@ -407,8 +462,10 @@ const blockduel = (() => {
     // once, after which the session shows nothing more; `to.legend`, when
     // given, is the player's keys as its board's legend shows them. Optional:
     // close(), when the connection may go, and kept(number), when a server's
-    // room says the number it keeps the match under, and heard(message),
-    // after each Picture, Delta and Result.
+    // room says the number it keeps the match under, heard(message),
+    // after each Picture, Delta and Result, and names([one, two]), when the
+    // host says whose boards they are ('' for none). `to.name`, when given,
+    // is this player's name, checked already.
     class Session {
         constructor(seat, symbols, nowMs, to) {
             Object.assign(this, { seat, symbols, to, startedMs: nowMs, heardMs: nowMs, sentMs: nowMs });
@@ -418,6 +475,7 @@ const blockduel = (() => {
             this.picture = null; // none until the first Picture
             this.result = null; // the last round's result, once one has ended
             this.kept = null; // the match's number in its room, once the room says
+            this.names = ['', '']; // each board's player, as the host last said
             this.leftMs = null; // when this page pressed Escape
             this.hungUp = false;
         }
@@ -457,7 +515,7 @@ const blockduel = (() => {
         }
 
         opened(nowMs) {
-            this.send(encodeHello(this.seat, this.symbols), nowMs);
+            this.send(encodeHello(this.seat, this.symbols, this.to.name ?? ''), nowMs);
         }
 
         closed() {
@@ -500,6 +558,10 @@ const blockduel = (() => {
                 return this.to.heard?.(m);
             }
             if (m.type === Type.Kept) return this.keep(m.kept);
+            if (m.type === Type.Names) {
+                this.names = m.names;
+                return this.to.names?.(m.names);
+            }
             if (m.type !== Type.KeepAlive) this.stop('the host sent a message out of turn');
         }
 
@@ -866,7 +928,7 @@ const blockduel = (() => {
         maxLegendLength, columns, rows, cells, playPath, legend, Decoder, validRuns, blankPicture,
         applyRuns, encodeHello, encodeReady, encodeKey, encodeKeepAlive, parseJoinCode, formatJoinCode,
         randomRoomName, randomJoinCode, playPathOf,
-        refusalText, glyphOf, cellClass, keyActions, Keys, Session, maxKeptNumber,
+        refusalText, checkPlayerName, maxPlayerNameLength, glyphOf, cellClass, keyActions, Keys, Session, maxKeptNumber,
         Gamepads, padCode, padLeaveMs,
         leaveGraceMs, News, youOf, newsLine, soundOf, tones, RecordingReader, readRecording, replayKeys, Replay, replayNumberOf, replayPathOf,
         // The numbers the page states again for the game's recordings and
