@@ -953,6 +953,11 @@ function startPage(bd) {
     const pads = $('pads');
     const rewatch = $('rewatch');
     const replayPads = $('replayPads');
+    const naming = $('naming');
+    const nameInput = $('playerName');
+    const boardNames = [$('nameOne'), $('nameTwo')];
+    // Each board's player, as the host says (text only, whatever it holds).
+    const showNames = (names) => names.forEach((name, b) => (boardNames[b].textContent = name));
 
     // The grid, one span a cell.
     const spans = [];
@@ -977,8 +982,23 @@ function startPage(bd) {
 
     function showForm(text) {
         form.hidden = false;
+        naming.hidden = false;
         game.hidden = true;
         note.textContent = text;
+    }
+
+    // The player's name as typed, kept for the next time once it is one;
+    // null, with why it is not, while it is none.
+    function playerName() {
+        const fault = bd.checkPlayerName(nameInput.value);
+        $('nameNote').textContent = fault === null ? '' : `That name ${fault}.`;
+        if (fault !== null) {
+            naming.hidden = false;
+            nameInput.focus();
+            return null;
+        }
+        kept('blockduel.name', nameInput.value);
+        return nameInput.value;
     }
 
     function join(seat) {
@@ -988,14 +1008,20 @@ function startPage(bd) {
             note.textContent = 'That is not a join code, which is 8 letters and digits like 7K3M-Q9XD.';
             return codeInput.focus();
         }
+        const name = seat === bd.Seat.Player ? playerName() : '';
+        if (name === null) return;
         lastSeat = seat;
-        if (here && seat === bd.Seat.Player) return joinHere(symbols);
+        if (here && seat === bd.Seat.Player) return joinHere(symbols, 0, name);
         const news = new bd.News();
         const s = connect(seat, symbols, {
+            name,
+            names: showNames,
             welcomed: () => {
                 const blank = bd.blankPicture(); // until the host's first picture
                 spans.forEach((_, i) => paintCell(blank, i));
+                showNames(['', '']);
                 form.hidden = true;
+                naming.hidden = true;
                 game.hidden = false;
                 again.hidden = true;
                 rewatch.hidden = true;
@@ -1067,12 +1093,14 @@ function startPage(bd) {
     const boardCodes = [new Set(['KeyW', 'KeyA', 'KeyS', 'KeyD']), new Set(['ArrowUp', 'ArrowLeft', 'ArrowRight', 'ArrowDown'])];
     const boardLegends = ['W A S D', '\x18 \x1b \x1a \x19'];
     const boards = []; // the two players' sessions, while they play
-    function joinHere(symbols, board = 0) {
+    // The page's player's name goes with board one.
+    function joinHere(symbols, board, name) {
         if (board === 2) return join(bd.Seat.Watcher);
         note.textContent = `Joining with ${bd.formatJoinCode(symbols)}...`;
         const s = connect(bd.Seat.Player, symbols, {
             legend: boardLegends[board],
-            welcomed: () => joinHere(symbols, board + 1),
+            name: board === 0 ? name : '',
+            welcomed: () => joinHere(symbols, board + 1, name),
             picture: () => {},
             paint: () => {},
             kept: offerReplay,
@@ -1249,6 +1277,7 @@ function startPage(bd) {
         }
     };
     volume.value = kept('blockduel.volume') ?? volume.value; // a range takes only what fits it
+    nameInput.value = kept('blockduel.name') ?? ''; // checked again when it is sent
     const muted = () => mute.getAttribute('aria-pressed') === 'true';
     mute.setAttribute('aria-pressed', kept('blockduel.muted') === 'true');
     mute.addEventListener('click', () => {
@@ -1313,6 +1342,7 @@ function startPage(bd) {
     const randomBytes = (bytes) => crypto.getRandomValues(bytes);
     if (!choices.hidden) form.hidden = true;
     const openRoom = (query) => {
+        if (playerName() === null) return;
         const name = bd.randomRoomName(randomBytes);
         const code = bd.formatJoinCode(bd.randomJoinCode(randomBytes));
         location.assign(`/r/${name}?${query}#${code}`);
@@ -1322,7 +1352,7 @@ function startPage(bd) {
     $('here').addEventListener('click', () => openRoom('here'));
     // Every quick match is reached at one room's path, where the server
     // pairs whoever waits with the next to come.
-    $('quick').addEventListener('click', () => location.assign(`/r/quick#${bd.formatJoinCode(bd.randomJoinCode(randomBytes))}`));
+    $('quick').addEventListener('click', () => playerName() !== null && location.assign(`/r/quick#${bd.formatJoinCode(bd.randomJoinCode(randomBytes))}`));
     // A room of two people: its link, to send, with a button to copy it
     // (the clipboard where the browser allows it, else the text selected).
     const share = $('share');
