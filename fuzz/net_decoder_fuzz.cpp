@@ -32,7 +32,7 @@ std::string encoded(const Message& m) {
     std::string out;
     std::string runs(reinterpret_cast<const char*>(m.runs), static_cast<std::size_t>(m.runsLength));
     switch (m.type) {
-    case MessageType::Hello: appendHello(out, m.seat, m.code); break;
+    case MessageType::Hello: appendHello(out, m.seat, m.code, m.name.text()); break;
     case MessageType::Welcome: appendWelcome(out, m.seat); break;
     case MessageType::Refused: appendRefused(out, m.refusal); break;
     case MessageType::Ready: appendReady(out, m.keyMode, m.legend); break;
@@ -43,6 +43,7 @@ std::string encoded(const Message& m) {
     case MessageType::End: appendEnd(out); break;
     case MessageType::Result: appendResult(out, m.result); break;
     case MessageType::Kept: appendKept(out, m.kept); break;
+    case MessageType::Names: appendNames(out, m.names[0].text(), m.names[1].text()); break;
     }
     return out;
 }
@@ -53,7 +54,7 @@ void checkMessage(const Message& m, const std::string& raw, Sender from) {
     bool hostType = m.type == MessageType::Welcome || m.type == MessageType::Refused ||
                     m.type == MessageType::Picture || m.type == MessageType::Delta ||
                     m.type == MessageType::End || m.type == MessageType::Result ||
-                    m.type == MessageType::Kept;
+                    m.type == MessageType::Kept || m.type == MessageType::Names;
     check(!(from == Sender::Guest ? hostType : guestType), "a message the sender may not send");
     check(raw.size() >= 2 && raw.size() <= maxMessage, "a message of impossible size");
     if (m.type == MessageType::Key)

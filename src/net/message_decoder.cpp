@@ -29,7 +29,8 @@ bool sentBy(MessageType type, Sender from) {
     case MessageType::Delta:
     case MessageType::End:
     case MessageType::Result:
-    case MessageType::Kept: return from == Sender::Host;
+    case MessageType::Kept:
+    case MessageType::Names: return from == Sender::Host;
     }
     return false;
 }
@@ -47,6 +48,7 @@ Bounds boundsOf(MessageType type) {
     case MessageType::Delta: return {1, maxPayload};
     case MessageType::Result: return {resultSize, resultSize};
     case MessageType::Kept: return {keptSize, keptSize};
+    case MessageType::Names: return {2, maxNamesSize};
     }
     return {0, 0};
 }
@@ -60,7 +62,7 @@ bool legendText(const unsigned char* text, int length) {
 
 bool knownType(unsigned char type) {
     return type >= static_cast<unsigned char>(MessageType::Hello) &&
-           type <= static_cast<unsigned char>(MessageType::Kept);
+           type <= static_cast<unsigned char>(MessageType::Names);
 }
 
 std::uint32_t number(const unsigned char* p) {
@@ -216,6 +218,13 @@ void MessageDecoder::finish() {
         if (message_.kept < 1)
             fail("a kept match's number out of bounds");
         break;
+    case MessageType::Names: {
+        int at = 0;
+        if (!readName(p, at, message_.names[0]) || !readName(p, at, message_.names[1]) ||
+            at != length_)
+            fail("names that do not fit their message");
+        break;
+    }
     case MessageType::KeepAlive:
     case MessageType::End: break;
     }
@@ -232,7 +241,8 @@ void MessageDecoder::readHello(const unsigned char* p) {
     message_.version = p[4];
     if (message_.version != protocolVersion)
         return;
-    if (length_ != helloSize) {
+    int at = helloSize - 1;
+    if (length_ < helloSize || !readName(p, at, message_.name) || at != length_) {
         fail("a greeting of the wrong length");
         return;
     }
@@ -243,6 +253,16 @@ void MessageDecoder::readHello(const unsigned char* p) {
         fail("a greeting for no seat");
     else if (!validSymbols(message_.code.symbols))
         fail("a join code with characters it cannot have");
+}
+
+bool MessageDecoder::readName(const unsigned char* p, int& at, NameBytes& name) {
+    int length = at < length_ ? p[at] : -1;
+    if (length < 0 || length > maxPlayerNameBytes || length_ - at - 1 < length)
+        return false;
+    name.length = length;
+    std::memcpy(name.bytes, p + at + 1, static_cast<std::size_t>(length));
+    at += 1 + length;
+    return true;
 }
 
 // Every field inside its bounds, so that a guest may take the numbers as

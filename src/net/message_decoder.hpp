@@ -9,10 +9,18 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 #include "net/protocol.hpp"
 
 namespace net {
+
+// A name as a message carries it: its bytes, not yet checked.
+struct NameBytes {
+    char bytes[maxPlayerNameBytes] = {};
+    int length = 0;
+    std::string_view text() const { return {bytes, static_cast<std::size_t>(length)}; }
+};
 
 struct Message {
     MessageType type = MessageType::KeepAlive;
@@ -21,6 +29,8 @@ struct Message {
     int version = 0;
     Seat seat = Seat::Player; // Hello, Welcome
     JoinCode code = {};       // Hello
+    NameBytes name = {};      // Hello: the player's
+    NameBytes names[2] = {};  // Names: each board's
     Refusal refusal = {};     // Refused; a reason this side does not know stays as sent
     KeyMode keyMode = {};     // Ready
     char legend[maxLegendLength + 1] = {}; // Ready: the guest's keys as its legend shows them
@@ -56,6 +66,9 @@ private:
     void fail(const char* what) { error_ = what; }
     void readHello(const unsigned char* p);
     void readResult(const unsigned char* p);
+    // The name at `at` of the payload, moving `at` past it; false when it
+    // does not fit.
+    bool readName(const unsigned char* p, int& at, NameBytes& name);
 
     Sender from_;
     unsigned char buffer_[maxMessage] = {};

@@ -23,12 +23,22 @@ void withByte(std::string& out, MessageType type, unsigned char byte) {
     out += static_cast<char>(byte);
 }
 
-void hello(std::string& out, int version, Seat seat, const JoinCode& code) {
-    header(out, MessageType::Hello, helloSize);
+// A name as its length's byte and its bytes.
+void name(std::string& out, std::string_view text) {
+    std::string_view cut = text.substr(0, maxPlayerNameBytes);
+    out += static_cast<char>(cut.size());
+    out += cut;
+}
+
+void hello(std::string& out, int version, Seat seat, const JoinCode& code,
+           std::string_view player) {
+    header(out, MessageType::Hello,
+           helloSize + std::min<std::size_t>(player.size(), maxPlayerNameBytes));
     out.append(reinterpret_cast<const char*>(helloMagic), sizeof helloMagic);
     out += static_cast<char>(version);
     out += static_cast<char>(seat);
     out.append(code.symbols, joinCodeLength);
+    name(out, player);
 }
 
 void number(std::string& out, std::uint32_t value) {
@@ -45,15 +55,15 @@ char board(int which) { return static_cast<char>(which == 0 || which == 1 ? whic
 
 } // namespace
 
-void appendHello(std::string& out, Seat seat, const JoinCode& code) {
-    hello(out, protocolVersion, seat, code);
+void appendHello(std::string& out, Seat seat, const JoinCode& code, std::string_view name) {
+    hello(out, protocolVersion, seat, code, name);
 }
 
 // No code of the guest's goes out: its symbols are '0's, which any code may have.
 void appendProbe(std::string& out, Seat seat) {
     JoinCode none;
     std::fill(std::begin(none.symbols), std::end(none.symbols), '0');
-    hello(out, 0, seat, none);
+    hello(out, 0, seat, none, {});
 }
 
 void appendWelcome(std::string& out, Seat seat) {
@@ -103,6 +113,14 @@ void appendResult(std::string& out, const RoundOutcome& outcome) {
 void appendKept(std::string& out, int kept) {
     header(out, MessageType::Kept, keptSize);
     number(out, bounded(kept, 1, maxKeptNumber));
+}
+
+void appendNames(std::string& out, std::string_view boardOne, std::string_view boardTwo) {
+    std::string payload;
+    name(payload, boardOne);
+    name(payload, boardTwo);
+    header(out, MessageType::Names, payload.size());
+    out += payload;
 }
 
 void appendRuns(std::string& out, MessageType type, const std::string& runs) {

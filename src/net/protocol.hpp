@@ -9,7 +9,9 @@
 // maxPayload, so a reader never holds more than one message of that size.
 //
 // A guest opens with Hello (the protocol's magic and version, the seat it
-// wants and the join code); the host answers Welcome or Refused. A welcomed
+// wants, the join code and its player's name); the host answers Welcome or
+// Refused, and after Welcome Names: the names of both boards' players, and
+// again whenever one changes (a player joins or leaves). A welcomed
 // guest takes its terminal and sends Ready with the way its terminal reports
 // keys and its keys as its key legend shows them; from then on the host sends the picture (a whole
 // Picture first, then a Delta after every frame that changed something) and a player sends its key
@@ -28,8 +30,8 @@
 // two's Enter asks for the next round, and its pause holds the round for
 // both until a pause again. Version 1 played one game without rounds,
 // version 2 sent keys instead of actions, version 3 had no pause, version
-// 4 no Result and version 5 sent each board's score as its rows; each side
-// refuses every other version.
+// 4 no Result, version 5 sent each board's score as its rows and version 7
+// had no names; each side refuses every other version.
 //
 // A guest that is to ask its person for the code first makes sure that a
 // game listens there: it greets with a Hello of version 0, which no game
@@ -40,14 +42,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "display/layout.hpp"
 #include "game/keys.hpp"
 #include "net/join_code.hpp"
+#include "net/player_name.hpp"
 
 namespace net {
 
-constexpr int protocolVersion = 7;
+constexpr int protocolVersion = 8;
 // "BLKD": a Hello from anything else is no guest of this game.
 constexpr unsigned char helloMagic[4] = {'B', 'L', 'K', 'D'};
 
@@ -62,7 +66,7 @@ constexpr int silenceLimitMs = 5000;
 constexpr int helloLimitMs = 2000;
 
 enum class MessageType : unsigned char {
-    Hello = 1,     // guest: magic, version, seat, join code
+    Hello = 1,     // guest: magic, version, seat, join code, name
     Welcome = 2,   // host: version, seat
     Refused = 3,   // host: why
     Ready = 4,     // guest: how its terminal reports keys
@@ -73,6 +77,7 @@ enum class MessageType : unsigned char {
     End = 9,       // host: the game is over, the picture is final
     Result = 10,   // host: how a round ended
     Kept = 11,     // host: the number its room keeps the match under
+    Names = 12,    // host: the names of both boards' players
 };
 
 // Who sent the bytes a decoder reads: each side accepts only what the
@@ -86,6 +91,7 @@ enum class Refusal : unsigned char {
     SeatTaken = 2,    // player two is already playing
     NoRoom = 3,       // as many watchers as the host takes
     OtherVersion = 4, // the guest speaks another version of the protocol
+    BadName = 5,      // the guest's name is no name (net/player_name.hpp)
 };
 
 // The guest's terminal: with the kitty protocol its keys come with press,
@@ -94,11 +100,16 @@ enum class KeyMode : unsigned char { Autorepeat = 0, Kitty = 1 };
 
 enum class KeyKind : unsigned char { Press = 1, Repeat = 2, Release = 3, ReleaseAll = 4 };
 
-// The Hello payload: magic, version, seat, the code's symbols.
-constexpr int helloSize = 4 + 1 + 1 + joinCodeLength;
-// A Hello of a later version may be longer; it is still read far enough to
+// The Hello payload: magic, version, seat, the code's symbols, then the
+// name: a byte of its length (0 for none, at most maxPlayerNameBytes) and
+// its bytes. A host checks the name as it checks any stranger's text.
+constexpr int helloSize = 4 + 1 + 1 + joinCodeLength + 1;
+// A Hello of another version may be longer; it is still read far enough to
 // be refused with a reason.
-constexpr int maxHelloSize = 64;
+constexpr int maxHelloSize = helloSize + maxPlayerNameBytes;
+// Names: board one's name, then board two's, each as in Hello (either may
+// be empty); a guest checks them again, and shows one that is no name as none.
+constexpr int maxNamesSize = 2 * (1 + maxPlayerNameBytes);
 
 // Runs of cells, in Picture and Delta payloads: two bytes, most significant
 // first, with the index of the run's first cell (row * pictureColumns +
@@ -143,8 +154,9 @@ constexpr int maxResultLevel = 99;
 constexpr int keptSize = 4;
 constexpr int maxKeptNumber = 1'000'000'000;
 
-// Appends a whole message to `out`.
-void appendHello(std::string& out, Seat seat, const JoinCode& code);
+// Appends a whole message to `out`. Names longer than maxPlayerNameBytes
+// are cut there.
+void appendHello(std::string& out, Seat seat, const JoinCode& code, std::string_view name = {});
 // A Hello of version 0, which every host refuses as another version.
 void appendProbe(std::string& out, Seat seat);
 void appendWelcome(std::string& out, Seat seat);
@@ -161,6 +173,7 @@ void appendEnd(std::string& out);
 void appendResult(std::string& out, const RoundOutcome& outcome);
 // `kept` is sent at the nearest bound.
 void appendKept(std::string& out, int kept);
+void appendNames(std::string& out, std::string_view boardOne, std::string_view boardTwo);
 // Picture and Delta: the header, then the runs already in `runs`.
 void appendRuns(std::string& out, MessageType type, const std::string& runs);
 

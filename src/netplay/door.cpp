@@ -150,15 +150,18 @@ void Door::handle(Stranger& s, const net::Message& message, long long now) {
     }
 }
 
-// A greeting of another version is refused at once: its code is not read.
-// Any other has its code checked when the door says.
+// A greeting of another version, or with a name that is none, is refused
+// at once: its code is not read. Any other has its code checked when the
+// door says.
 void Door::greet(Stranger& s, const net::Message& hello, long long now) {
-    if (hello.version != net::protocolVersion) {
+    bool otherVersion = hello.version != net::protocolVersion;
+    if (otherVersion || net::checkPlayerName(hello.name.text()) != nullptr) {
         admission_.gone(s.id, false, now);
-        return refuse(s, net::Refusal::OtherVersion, now);
+        return refuse(s, otherVersion ? net::Refusal::OtherVersion : net::Refusal::BadName, now);
     }
     s.seat = hello.seat;
     s.code = hello.code;
+    s.name = hello.name.text();
     switch (admission_.hello(s.id, now)) {
     case net::Verdict::Check: return check(s, now);
     case net::Verdict::Wait: s.stage = Stage::Waiting; return;
@@ -218,7 +221,7 @@ bool Door::seatWaitedFor(net::Seat seat) const {
 }
 
 void Door::handOver(Stranger& s, long long now) {
-    Arrival arrival{std::move(s.link), s.seat, s.from, std::move(s.early)};
+    Arrival arrival{std::move(s.link), s.seat, s.from, std::move(s.name), std::move(s.early)};
     s.early.clear();
     hall_.enter(std::move(arrival), now);
 }

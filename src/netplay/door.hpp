@@ -32,6 +32,7 @@ struct Arrival {
     std::unique_ptr<Link> link; // welcomed already
     net::Seat seat = net::Seat::Watcher;
     net::PeerAddress from;
+    std::string name; // its player's, as checked; "" for none
     // What it sent after its greeting in the same read, in order: the hall
     // reads it as it would have read it a moment later.
     std::vector<net::Message> early;
@@ -113,6 +114,7 @@ private:
         Stage stage = Stage::Greeting;
         net::Seat seat = net::Seat::Watcher;
         net::JoinCode code = {}; // Waiting: the code to check
+        std::string name;        // its player's, checked
         bool shutDown = false;   // Leaving: no more bytes go to it
         long long leaveBy = 0;
         long long pageBy = 0; // Leaving with the page: the most it is kept

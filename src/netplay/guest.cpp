@@ -33,9 +33,10 @@ void GameGuest::throughRoom(const std::string& host, const std::string& path) {
                        seed, netClockMs());
 }
 
-GameGuest::Answer GameGuest::greet(const net::JoinCode& code, int timeoutMs) {
+GameGuest::Answer GameGuest::greet(const net::JoinCode& code, int timeoutMs,
+                                   std::string_view name) {
     std::string hello;
-    net::appendHello(hello, seat_, code);
+    net::appendHello(hello, seat_, code, name);
     return exchange(hello, timeoutMs);
 }
 
@@ -66,6 +67,8 @@ GameGuest::Answer GameGuest::exchange(const std::string& hello, int timeoutMs) {
         link_.receive(now, [&](const net::Message& m) {
             if (m.type == net::MessageType::Welcome && m.seat == seat_) {
                 welcomed_ = true;
+            } else if (m.type == net::MessageType::Names && welcomed_) {
+                takeNames(m); // it follows the welcome, often in the same read
             } else if (m.type == net::MessageType::Refused) {
                 refusal_ = m.refusal;
                 refused = true;
@@ -234,8 +237,17 @@ void GameGuest::handle(const net::Message& message) {
     case net::MessageType::End: state_ = State::Ended; return;
     case net::MessageType::Result: lastResult_ = message.result; return;
     case net::MessageType::Kept: kept_ = message.kept; return;
+    case net::MessageType::Names: takeNames(message); return;
     case net::MessageType::KeepAlive: return;
     default: return lose("the host sent a message out of turn");
+    }
+}
+
+// The host is a stranger too: a name it sends that is none is shown as none.
+void GameGuest::takeNames(const net::Message& message) {
+    for (int b = 0; b < 2; ++b) {
+        std::string_view name = message.names[b].text();
+        names_[b] = net::checkPlayerName(name) == nullptr ? std::string(name) : std::string();
     }
 }
 

@@ -43,8 +43,9 @@ public:
     void throughRoom(const std::string& host, const std::string& path);
     int declined() const { return link_.answerStatus(); }
 
-    // Says who it is and waits up to `timeoutMs` for the host's answer.
-    Answer greet(const net::JoinCode& code, int timeoutMs);
+    // Says who it is (with its player's `name`, checked already; "" for
+    // none) and waits up to `timeoutMs` for the host's answer.
+    Answer greet(const net::JoinCode& code, int timeoutMs, std::string_view name = {});
     // Makes sure a game listens at the other end, before its person is
     // asked for the code, with a greeting the host refuses without taking
     // it for a wrong code: Found when one answered. The connection is of no
@@ -70,6 +71,9 @@ public:
     const std::optional<net::RoundOutcome>& lastResult() const { return lastResult_; }
     // The number a server's room keeps the match under; 0 when it said none.
     int kept() const { return kept_; }
+    // The name of each board's player as the host last said; "" for none,
+    // and for a name the host sent that is none.
+    const std::string& name(int board) const { return names_[board]; }
 
     State state() const { return state_; }
     // Why the game was lost: the connection closed, broke or went silent.
@@ -87,6 +91,7 @@ private:
     // Sends `hello` and waits up to `timeoutMs` for the answer to it.
     Answer exchange(const std::string& hello, int timeoutMs);
     void handle(const net::Message& message);
+    void takeNames(const net::Message& message);
     void lose(const std::string& why);
     // Notes a silence of this side long enough for the host to let it go.
     void noteQuiet(long long nowMs);
@@ -115,6 +120,7 @@ private:
     HostPace pace_;
     std::optional<net::RoundOutcome> lastResult_;
     int kept_ = 0;
+    std::string names_[2];
 };
 
 } // namespace netplay

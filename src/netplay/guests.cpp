@@ -49,13 +49,38 @@ void Guests::enter(Arrival arrival, long long nowMs) {
     peer.seat = arrival.seat;
     peer.board = arrival.seat == net::Seat::Player ? freeBoard() : 1;
     peer.from = std::move(arrival.from);
+    peer.name = std::move(arrival.name);
     peers_.push_back(std::move(peer));
     std::size_t at = peers_.size() - 1;
+    tellNames(&peers_[at], nowMs);
     for (const net::Message& message : arrival.early)
         if (peers_[at].link->isOpen() && paced(peers_[at], &message, nowMs))
             handle(peers_[at], message, nowMs);
     if (!peers_[at].link->isOpen())
-        drop(peers_[at]);
+        drop(peers_[at], nowMs);
+}
+
+void Guests::nameBoard(int board, std::string name, long long nowMs) {
+    ownNames_[board] = std::move(name);
+    tellNames(nullptr, nowMs);
+}
+
+// A board a guest plays has its guest's name, even an empty one.
+void Guests::tellNames(Peer* newcomer, long long now) {
+    std::string names[2] = {ownNames_[0], ownNames_[1]};
+    for (const Peer& p : peers_)
+        if (p.seat == net::Seat::Player && p.link->isOpen())
+            names[p.board] = p.name;
+    bool changed = names[0] != toldNames_[0] || names[1] != toldNames_[1];
+    if (!changed && newcomer == nullptr)
+        return;
+    toldNames_[0] = names[0];
+    toldNames_[1] = names[1];
+    std::string message;
+    net::appendNames(message, names[0], names[1]);
+    for (Peer& p : peers_)
+        if (p.link->isOpen() && (changed || &p == newcomer))
+            p.link->queue(message, now);
 }
 
 bool Guests::playerReady(int board) const {
@@ -122,7 +147,7 @@ void Guests::readFrom(Peer& peer, long long now) {
             handle(peer, m, now);
     };
     if (peer.link->isOpen() && !peer.link->receive(now, pacedThenHandled, bytesPerServe))
-        drop(peer);
+        drop(peer, now);
 }
 
 // Each read counts as a message too: bytes sent one at a time would
@@ -137,7 +162,7 @@ bool Guests::paced(Peer& peer, const net::Message* message, long long now) {
     case net::Pace::End: break;
     }
     events_.flooded(peer.from, now);
-    drop(peer);
+    drop(peer, now);
     return false;
 }
 
@@ -148,13 +173,13 @@ void Guests::handle(Peer& peer, const net::Message& message, long long now) {
         if (message.type == MessageType::Ready)
             ready(peer, message, now);
         else if (message.type != MessageType::KeepAlive)
-            drop(peer);
+            drop(peer, now);
         return;
     case Stage::Ready:
         if (message.type == MessageType::Key && peer.seat == net::Seat::Player)
             events_.playerKey(message, peer.board);
         else if (message.type != MessageType::KeepAlive)
-            drop(peer);
+            drop(peer, now);
         return;
     }
 }
@@ -178,16 +203,18 @@ bool Guests::freeSilentSeat(long long now) {
     auto it = std::find_if(peers_.begin(), peers_.end(), silent);
     if (it == peers_.end())
         return false;
-    drop(*it);
+    drop(*it, now);
     return true;
 }
 
 // Once: a link closed while it was read ends the read as a broken one.
-void Guests::drop(Peer& peer) {
+void Guests::drop(Peer& peer, long long now) {
     bool onPage = peer.link->isWebSocket();
     peer.link->close();
     if (peer.seat == net::Seat::Player && !peer.dropped)
         events_.playerLeft(onPage, peer.board);
+    if (!peer.dropped)
+        tellNames(nullptr, now);
     peer.dropped = true;
 }
 
@@ -198,7 +225,7 @@ void Guests::keepTime(Peer& peer, long long now) {
     if (!link.isOpen())
         return;
     if (now - link.heardMs() >= net::silenceLimitMs) {
-        drop(peer);
+        drop(peer, now);
     } else if (link.queued() == 0 && now - link.sentMs() >= net::keepAliveMs) {
         std::string keepAlive;
         net::appendKeepAlive(keepAlive);

@@ -63,6 +63,10 @@ public:
     long long seatFreesAt(net::Seat seat, long long nowMs) const override;
     void enter(Arrival arrival, long long nowMs) override;
 
+    // The name of `board`'s player when no guest plays it (the host's own
+    // player, or none for a computer): every guest is told the names.
+    void nameBoard(int board, std::string name, long long nowMs);
+
     // The player of `board` is here and has said how its keys come.
     bool playerReady(int board = 1) const;
     // How many watchers are shown the game.
@@ -91,6 +95,7 @@ private:
         net::Seat seat = net::Seat::Watcher;
         int board = 1; // a player's
         net::PeerAddress from;
+        std::string name;     // a player's, checked by the door
         net::GuestPace pace;  // what it may make the host do
         PictureFeed feed;     // what it was last sent
         bool stale = false;   // deltas stopped until it catches up
@@ -105,7 +110,7 @@ private:
     void handle(Peer& peer, const net::Message& message, long long now);
     void ready(Peer& peer, const net::Message& message, long long now);
     bool freeSilentSeat(long long now);
-    void drop(Peer& peer);
+    void drop(Peer& peer, long long now);
     void keepTime(Peer& peer, long long now);
     static long long nextDue(const Peer& peer);
     void sendWhole(Peer& peer, long long now);
@@ -113,11 +118,16 @@ private:
 
     // A player's free board, the lowest first.
     int freeBoard() const;
+    // The names as they stand now; to every guest when they changed, and
+    // to `newcomer` (after its Welcome) in any case.
+    void tellNames(Peer* newcomer, long long now);
 
     GuestEvents& events_;
     int playerSeats_ = 1;
     std::vector<Peer> peers_;
-    std::vector<int> slots_; // for each socket watched(): its peer
+    std::vector<int> slots_;  // for each socket watched(): its peer
+    std::string ownNames_[2]; // the boards' names when no guest plays them
+    std::string toldNames_[2];
 };
 
 } // namespace netplay

@@ -64,6 +64,11 @@ public:
     // The names a browser may reach this host by (none until set).
     void answerTo(net::HostNames names) { door_.answerTo(std::move(names)); }
 
+    // The name of `board`'s player while no guest plays it (this console's
+    // player; none for a computer), for the guests to show.
+    void nameBoard(int board, std::string name) {
+        guests_.nameBoard(board, std::move(name), netClockMs());
+    }
     // Player two (or of `board`) has joined and said how its keys come.
     bool playerReady(int board = 1) const;
     // Guests play both boards (a server's room of two people).

@@ -36,6 +36,10 @@ std::string refusalText(net::Refusal reason) {
     case net::Refusal::OtherVersion:
         return "the host runs another version of blockduel, and the two cannot play together; "
                "both players need the same version (blockduel --version)";
+    case net::Refusal::BadName:
+        return "the host refused the name given with --name: a name is at most " +
+               std::to_string(net::maxPlayerNameLength) +
+               " letters, digits, spaces and punctuation, without < > & \" '";
     }
     return "the host refused to let this game in";
 }

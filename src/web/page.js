@@ -8,9 +8,9 @@
 
 const blockduel = (() => {
     // The protocol as this page speaks it.
-    const protocolVersion = 7;
+    const protocolVersion = 8;
     const magic = [0x42, 0x4c, 0x4b, 0x44]; // "BLKD"
-    const Type = { Hello: 1, Welcome: 2, Refused: 3, Ready: 4, Key: 5, KeepAlive: 6, Picture: 7, Delta: 8, End: 9, Result: 10, Kept: 11 };
+    const Type = { Hello: 1, Welcome: 2, Refused: 3, Ready: 4, Key: 5, KeepAlive: 6, Picture: 7, Delta: 8, End: 9, Result: 10, Kept: 11, Names: 12 };
     const Seat = { Player: 1, Watcher: 2 };
     const KeyKind = { Press: 1, Repeat: 2, Release: 3, ReleaseAll: 4 };
     const Action = { Turn: 1, Left: 2, Right: 3, Drop: 4, Escape: 5, Enter: 6, Pause: 7 };
@@ -30,6 +30,9 @@ const blockduel = (() => {
     // The number a server's room keeps its match under, for its replay link.
     const keptSize = 4;
     const maxKeptNumber = 1000000000;
+    // A player's name: at most so many characters, each at most four bytes.
+    const maxPlayerNameLength = 16;
+    const maxPlayerNameBytes = 4 * maxPlayerNameLength;
     const columns = 56;
     const rows = 21;
     const cells = columns * rows;
@@ -47,7 +50,49 @@ const blockduel = (() => {
         [Type.End, [0, 0]],
         [Type.Result, [resultSize, resultSize]],
         [Type.Kept, [keptSize, keptSize]],
+        [Type.Names, [2, 2 * (1 + maxPlayerNameBytes)]],
     ]);
+
+    // A player's name, by the host's rule: null when `name` (a string) may
+    // be one, else why not, as words that follow "the name". The empty name
+    // is no name. The ranges are the host's, to the character.
+    // prettier-ignore
+    const unseen = [[0xa0, 0xa0], [0xad, 0xad], [0x34f, 0x34f], [0x61c, 0x61c], [0x115f, 0x1160], [0x1680, 0x1680],
+        [0x17b4, 0x17b5], [0x180b, 0x180f], [0x2000, 0x200f], [0x2028, 0x202f], [0x205f, 0x206f], [0x3000, 0x3000],
+        [0x3164, 0x3164], [0xfe00, 0xfe0f], [0xfeff, 0xfeff], [0xffa0, 0xffa0], [0xfff0, 0xffff], [0x1d173, 0x1d17a],
+        [0xe0000, 0xe0fff]];
+    // prettier-ignore
+    const pictures = [[0x2500, 0x27bf], [0x2b00, 0x2bff], [0xe000, 0xf8ff], [0xfdd0, 0xfdef], [0x1f000, 0x1faff],
+        [0x40000, 0xdffff], [0xf0000, 0x10ffff]];
+    const marks = [[0x300, 0x36f], [0x1ab0, 0x1aff], [0x1dc0, 0x1dff], [0x20d0, 0x20ff], [0xfe20, 0xfe2f]];
+    const within = (ranges, c) => ranges.some(([first, last]) => c >= first && c <= last);
+    function characterFault(c) {
+        if (c < 0x20 || (c >= 0x7f && c < 0xa0)) return 'has a control character';
+        if ('<>&"\''.includes(String.fromCodePoint(c))) return 'has one of < > & " \'';
+        if (within(unseen, c) || (c >= 0xd800 && c <= 0xdfff)) return 'has a character that is not seen, or that turns the text around';
+        if (within(pictures, c) || (c & 0xfffe) === 0xfffe) return 'has a character that is no letter, digit or punctuation';
+        return null;
+    }
+    function checkPlayerName(name) {
+        const tooLong = `is longer than ${maxPlayerNameLength} characters`;
+        if (new TextEncoder().encode(name).length > maxPlayerNameBytes) return tooLong;
+        const chars = Array.from(name, (ch) => ch.codePointAt(0));
+        const fault = chars.map(characterFault).find((f) => f !== null);
+        if (fault !== undefined) return fault;
+        if (chars.length > 0 && within(marks, chars[0])) return 'starts with a mark that belongs on a letter';
+        if (chars.length > maxPlayerNameLength) return tooLong;
+        if (name.startsWith(' ') || name.endsWith(' ') || name.includes('  ')) return 'starts or ends with a space, or has two together';
+        return null;
+    }
+    // A name's bytes as the host sent them: the name, or '' for one that is no name.
+    function nameOf(bytes) {
+        try {
+            const name = new TextDecoder('utf-8', { fatal: true, ignoreBOM: true }).decode(bytes);
+            return checkPlayerName(name) === null ? name : '';
+        } catch {
+            return ''; // not UTF-8
+        }
+    }
 
     // A number of four bytes at `at` of `p`, most significant first.
     const number32 = (p, at) => ((p[at] << 24) >>> 0) + (p[at + 1] << 16) + (p[at + 2] << 8) + p[at + 3];
@@ -175,7 +220,7 @@ const blockduel = (() => {
         readHeader() {
             const b = this.buffer;
             if (this.have === 1) {
-                if (b[0] < Type.Hello || b[0] > Type.Kept) this.fail('unknown message type');
+                if (b[0] < Type.Hello || b[0] > Type.Names) this.fail('unknown message type');
                 else if (!hostBounds.has(b[0])) this.fail('a message this side does not take');
             } else if (this.have === 2 && b[1] < 0x80) {
                 this.checkLength(b[1]);
@@ -214,6 +259,11 @@ const blockduel = (() => {
             } else if (type === Type.Kept) {
                 message.kept = number32(p, 0);
                 if (message.kept < 1 || message.kept > maxKeptNumber) this.fail("a kept match's number out of bounds");
+            } else if (type === Type.Names) {
+                const first = p[0];
+                const second = p[1 + first];
+                if (first > maxPlayerNameBytes || second > maxPlayerNameBytes || 2 + first + second !== p.length) this.fail('names that do not fit their message');
+                else message.names = [nameOf(p.subarray(1, 1 + first)), nameOf(p.subarray(2 + first))];
             }
             return this.error === null ? message : null;
         }
@@ -224,8 +274,11 @@ const blockduel = (() => {
         const head = payload.length >= 128 ? [type, 0x80 | (payload.length >> 7), payload.length & 0x7f] : [type, payload.length];
         return Uint8Array.from(head.concat(payload));
     }
-    const encodeHello = (seat, symbols) =>
-        message(Type.Hello, magic.concat([protocolVersion, seat], Array.from(symbols, (c) => c.charCodeAt(0))));
+    // The name is cut at maxPlayerNameBytes, as the terminal's is.
+    function encodeHello(seat, symbols, name = '') {
+        const named = Array.from(new TextEncoder().encode(name).subarray(0, maxPlayerNameBytes));
+        return message(Type.Hello, magic.concat([protocolVersion, seat], Array.from(symbols, (c) => c.charCodeAt(0)), [named.length], named));
+    }
     const encodeReady = (text) =>
         message(Type.Ready, [kittyKeyMode].concat(Array.from(text.slice(0, maxLegendLength), (c) => c.charCodeAt(0))));
     const encodeKey = (kind, action) => message(Type.Key, [kind, action]);
@@ -273,6 +326,8 @@ const blockduel = (() => {
                 return 'that game has as many watchers as it takes';
             case 4:
                 return 'the host runs another version of blockduel, and the two cannot play together; both need the same version';
+            case 5:
+                return `the host refused the name: a name is at most ${maxPlayerNameLength} letters, digits, spaces and punctuation, without < > & " '`;
         }
         return 'the host refused to let this game in';
     }
@@ -511,8 +566,10 @@ const blockduel = (() => {
     // given, is the player's keys as its board's legend shows them, and
     // `to.actions` the keys' actions (the defaults' when not). Optional:
     // close(), when the connection may go, and kept(number), when a server's
-    // room says the number it keeps the match under, and heard(message),
-    // after each Picture, Delta and Result.
+    // room says the number it keeps the match under, heard(message),
+    // after each Picture, Delta and Result, and names([one, two]), when the
+    // host says whose boards they are ('' for none). `to.name`, when given,
+    // is this player's name, checked already.
     class Session {
         constructor(seat, symbols, nowMs, to) {
             Object.assign(this, { seat, symbols, to, startedMs: nowMs, heardMs: nowMs, sentMs: nowMs });
@@ -522,6 +579,7 @@ const blockduel = (() => {
             this.picture = null; // none until the first Picture
             this.result = null; // the last round's result, once one has ended
             this.kept = null; // the match's number in its room, once the room says
+            this.names = ['', '']; // each board's player, as the host last said
             this.leftMs = null; // when this page pressed Escape
             this.hungUp = false;
         }
@@ -561,7 +619,7 @@ const blockduel = (() => {
         }
 
         opened(nowMs) {
-            this.send(encodeHello(this.seat, this.symbols), nowMs);
+            this.send(encodeHello(this.seat, this.symbols, this.to.name ?? ''), nowMs);
         }
 
         closed() {
@@ -604,6 +662,10 @@ const blockduel = (() => {
                 return this.to.heard?.(m);
             }
             if (m.type === Type.Kept) return this.keep(m.kept);
+            if (m.type === Type.Names) {
+                this.names = m.names;
+                return this.to.names?.(m.names);
+            }
             if (m.type !== Type.KeepAlive) this.stop('the host sent a message out of turn');
         }
 
@@ -969,7 +1031,7 @@ const blockduel = (() => {
         maxLegendLength, columns, rows, cells, playPath, legend, Decoder, validRuns, blankPicture,
         applyRuns, encodeHello, encodeReady, encodeKey, encodeKeepAlive, parseJoinCode, formatJoinCode,
         randomRoomName, randomJoinCode, playPathOf,
-        refusalText, glyphOf, cellClass, keyActions, Keys, KeyChoice, moveNames, playerNames, Session, maxKeptNumber,
+        refusalText, checkPlayerName, maxPlayerNameLength, glyphOf, cellClass, keyActions, Keys, KeyChoice, moveNames, playerNames, Session, maxKeptNumber,
         Gamepads, padCode, padLeaveMs,
         leaveGraceMs, News, youOf, newsLine, soundOf, tones, RecordingReader, readRecording, replayKeys, Replay, replayNumberOf, replayPathOf,
         // The numbers the page states again for the game's recordings and
@@ -994,6 +1056,11 @@ function startPage(bd) {
     const pads = $('pads');
     const rewatch = $('rewatch');
     const replayPads = $('replayPads');
+    const naming = $('naming');
+    const nameInput = $('playerName');
+    const boardNames = [$('nameOne'), $('nameTwo')];
+    // Each board's player, as the host says (text only, whatever it holds).
+    const showNames = (names) => names.forEach((name, b) => (boardNames[b].textContent = name));
 
     // The grid, one span a cell.
     const spans = [];
@@ -1015,7 +1082,7 @@ function startPage(bd) {
         const across = (game.clientWidth * ratio) / bd.columns;
         const down = ((innerHeight - rest) * ratio) / (2 * bd.rows);
         const cell = Math.max(Math.floor(Math.min(across, down)), Math.ceil(smallestCell * ratio));
-        screen.style.setProperty('--cell', `${cell / ratio}px`);
+        game.style.setProperty('--cell', `${cell / ratio}px`);
     };
     window.addEventListener('resize', fitScreen);
     // The rest of the page grows and shrinks (lines of status, buttons
@@ -1043,8 +1110,23 @@ function startPage(bd) {
 
     function showForm(text) {
         form.hidden = false;
+        naming.hidden = false;
         game.hidden = true;
         note.textContent = text;
+    }
+
+    // The player's name as typed, kept for the next time once it is one;
+    // null, with why it is not, while it is none.
+    function playerName() {
+        const fault = bd.checkPlayerName(nameInput.value);
+        $('nameNote').textContent = fault === null ? '' : `That name ${fault}.`;
+        if (fault !== null) {
+            naming.hidden = false;
+            nameInput.focus();
+            return null;
+        }
+        kept('blockduel.name', nameInput.value);
+        return nameInput.value;
     }
 
     function join(seat) {
@@ -1054,16 +1136,22 @@ function startPage(bd) {
             note.textContent = 'That is not a join code, which is 8 letters and digits like 7K3M-Q9XD.';
             return codeInput.focus();
         }
+        const name = seat === bd.Seat.Player ? playerName() : '';
+        if (name === null) return;
         lastSeat = seat;
-        if (here && seat === bd.Seat.Player) return joinHere(symbols);
+        if (here && seat === bd.Seat.Player) return joinHere(symbols, 0, name);
         const news = new bd.News();
         const s = connect(seat, symbols, {
             legend: choice.legend(),
             actions,
+            name,
+            names: showNames,
             welcomed: () => {
                 const blank = bd.blankPicture(); // until the host's first picture
                 spans.forEach((_, i) => paintCell(blank, i));
+                showNames(['', '']);
                 form.hidden = true;
+                naming.hidden = true;
                 game.hidden = false;
                 again.hidden = true;
                 rewatch.hidden = true;
@@ -1135,13 +1223,15 @@ function startPage(bd) {
     // takes board one); the picture comes on a watcher's, whose lines speak
     // to both players alike.
     const boards = []; // the two players' sessions, while they play
-    function joinHere(symbols, board = 0) {
+    // The page's player's name goes with board one.
+    function joinHere(symbols, board, name) {
         if (board === 2) return join(bd.Seat.Watcher);
         note.textContent = `Joining with ${bd.formatJoinCode(symbols)}...`;
         const s = connect(bd.Seat.Player, symbols, {
             legend: choice.legend(board),
             actions,
-            welcomed: () => joinHere(symbols, board + 1),
+            name: board === 0 ? name : '',
+            welcomed: () => joinHere(symbols, board + 1, name),
             picture: () => {},
             paint: () => {},
             kept: offerReplay,
@@ -1318,6 +1408,7 @@ function startPage(bd) {
         }
     };
     volume.value = kept('blockduel.volume') ?? volume.value; // a range takes only what fits it
+    nameInput.value = kept('blockduel.name') ?? ''; // checked again when it is sent
     const muted = () => mute.getAttribute('aria-pressed') === 'true';
     mute.setAttribute('aria-pressed', kept('blockduel.muted') === 'true');
     mute.addEventListener('click', () => {
@@ -1446,6 +1537,7 @@ function startPage(bd) {
     const randomBytes = (bytes) => crypto.getRandomValues(bytes);
     if (!choices.hidden) form.hidden = true;
     const openRoom = (query) => {
+        if (playerName() === null) return;
         const name = bd.randomRoomName(randomBytes);
         const code = bd.formatJoinCode(bd.randomJoinCode(randomBytes));
         location.assign(`/r/${name}?${query}#${code}`);
@@ -1455,7 +1547,7 @@ function startPage(bd) {
     $('here').addEventListener('click', () => openRoom('here'));
     // Every quick match is reached at one room's path, where the server
     // pairs whoever waits with the next to come.
-    $('quick').addEventListener('click', () => location.assign(`/r/quick#${bd.formatJoinCode(bd.randomJoinCode(randomBytes))}`));
+    $('quick').addEventListener('click', () => playerName() !== null && location.assign(`/r/quick#${bd.formatJoinCode(bd.randomJoinCode(randomBytes))}`));
     // A room of two people: its link, to send, with a button to copy it
     // (the clipboard where the browser allows it, else the text selected).
     const share = $('share');

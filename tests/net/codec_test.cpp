@@ -73,7 +73,8 @@ std::string bytes(std::initializer_list<int> values) {
 // read far enough to refuse it with a reason, whatever else it holds.
 TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
     std::string stream;
-    appendHello(stream, Seat::Watcher, code("7k3m-q9xd"));
+    const std::string name = "J\xc3\xb6rg M.";
+    appendHello(stream, Seat::Watcher, code("7k3m-q9xd"), name);
     const std::string legend = "\x18 \x1b \x1a \x19 or W A D S";
     appendReady(stream, KeyMode::Kitty, legend);
     const std::pair<KeyKind, int> keys[] = {{KeyKind::Press, static_cast<int>(Action::Left)},
@@ -84,7 +85,8 @@ TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
     for (auto [kind, action] : keys)
         appendKey(stream, kind, action);
     appendKeepAlive(stream);
-    ASSERT_EQ(2U + helloSize + 3 + legend.size() + 20 + 2, stream.size()); // five keys of 4 bytes
+    ASSERT_EQ(2U + helloSize + name.size() + 3 + legend.size() + 20 + 2, // five keys of 4 bytes
+              stream.size());
     stream += bytes({1, 9}) + "BLKD" + bytes({protocolVersion + 1, 1, 9, 9, 9});
     for (std::size_t piece = 1; piece <= stream.size(); ++piece) {
         Read read = decode(Sender::Guest, stream, piece);
@@ -95,6 +97,7 @@ TEST(Codec, GuestMessagesReadBackWhateverTheCuts) {
         EXPECT_EQ(protocolVersion, hello.version);
         EXPECT_EQ(Seat::Watcher, hello.seat);
         EXPECT_EQ("7K3M-Q9XD", formatJoinCode(hello.code));
+        EXPECT_EQ(name, hello.name.text());
         EXPECT_EQ(KeyMode::Kitty, read.messages[1].keyMode);
         EXPECT_EQ(legend, read.messages[1].legend);
         for (std::size_t k = 0; k < std::size(keys); ++k) {
@@ -147,6 +150,9 @@ TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
     appendRuns(stream, MessageType::Delta, runs);
     for (int kept : {77, maxKeptNumber, 0})
         appendKept(stream, kept);
+    const std::string longest(maxPlayerNameBytes, 'n');
+    appendNames(stream, "", longest + "cut");
+    appendNames(stream, "Ada", "");
     appendEnd(stream);
     std::size_t results = stream.size();
     for (const RoundOutcome& r : {unfinished, won, beyond})
@@ -155,7 +161,7 @@ TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
     for (std::size_t piece = 1; piece <= stream.size(); ++piece) {
         Read read = decode(Sender::Host, stream, piece);
         ASSERT_EQ("", read.error);
-        ASSERT_EQ(11U, read.messages.size());
+        ASSERT_EQ(13U, read.messages.size());
         EXPECT_EQ(Seat::Player, read.messages[0].seat);
         EXPECT_EQ(protocolVersion, read.messages[0].version);
         EXPECT_EQ(Refusal::SeatTaken, read.messages[1].refusal);
@@ -166,10 +172,14 @@ TEST(Codec, HostMessagesReadBackWhateverTheCuts) {
         EXPECT_EQ(77, read.messages[4].kept);
         EXPECT_EQ(maxKeptNumber, read.messages[5].kept);
         EXPECT_EQ(1, read.messages[6].kept) << "sent at the nearest bound";
-        EXPECT_EQ(MessageType::End, read.messages[7].type);
-        EXPECT_EQ(fields(unfinished), fields(read.messages[8].result));
-        EXPECT_EQ(fields(won), fields(read.messages[9].result));
-        const RoundOutcome& clamped = read.messages[10].result;
+        EXPECT_EQ("", read.messages[7].names[0].text());
+        EXPECT_EQ(longest, read.messages[7].names[1].text()) << "cut at the bound";
+        EXPECT_EQ("Ada", read.messages[8].names[0].text());
+        EXPECT_EQ("", read.messages[8].names[1].text());
+        EXPECT_EQ(MessageType::End, read.messages[9].type);
+        EXPECT_EQ(fields(unfinished), fields(read.messages[10].result));
+        EXPECT_EQ(fields(won), fields(read.messages[11].result));
+        const RoundOutcome& clamped = read.messages[12].result;
         EXPECT_EQ(maxResultRound, clamped.round);
         EXPECT_EQ(0, clamped.score[0]);
         EXPECT_EQ(maxResultLevel, clamped.level[1]);
@@ -192,7 +202,12 @@ std::string result(int at, int value) {
 TEST(Codec, BrokenMessagesAreRefusedWhereverTheyAreCut) {
     std::string hello;
     appendHello(hello, Seat::Player, code("00000000"));
-    const std::string greeting = bytes({1, 14}) + "BLKD" + bytes({protocolVersion});
+    const std::string greeting = bytes({1, helloSize}) + "BLKD" + bytes({protocolVersion});
+    // A Hello with the name "Ada" whose length byte says `length`.
+    auto named = [](int length) {
+        return bytes({1, helloSize + 3}) + "BLKD" + bytes({protocolVersion, 1}) + "00000000" +
+               bytes({length}) + "Ada";
+    };
     // Each fault and the streams that show it, all from one side.
     struct Case {
         Sender from;
@@ -202,16 +217,21 @@ TEST(Codec, BrokenMessagesAreRefusedWhereverTheyAreCut) {
     };
     // clang-format off
     const Case cases[] = {
-        {Sender::Guest, "unknown message type", 0, {bytes({0}), bytes({12})}},
+        {Sender::Guest, "unknown message type", 0, {bytes({0}), bytes({13})}},
         {Sender::Host, "unknown message type", 2, {bytes({9, 0, 6, 0, 0})}},
         {Sender::Guest, "a message this side does not take", 0,
-            {bytes({10}), bytes({7}), bytes({11})}},
+            {bytes({10}), bytes({7}), bytes({11}), bytes({12})}},
         {Sender::Host, "a message this side does not take", 0, {bytes({5})}},
         {Sender::Host, "wrong length", 0, {bytes({10, resultSize - 1}), bytes({10, resultSize + 1}),
             bytes({8, 0}), bytes({8, 0xC0, 0x01}) /* 8193 bytes */, bytes({7, 0xFF, 0x7F}),
-            bytes({11, keptSize - 1}), bytes({11, keptSize + 1})}},
+            bytes({11, keptSize - 1}), bytes({11, keptSize + 1}), bytes({12, 1}),
+            bytes({12, 0x80 | (maxNamesSize + 1) >> 7, (maxNamesSize + 1) & 0x7F})}},
+        {Sender::Host, "names that do not fit", 0, {bytes({12, 2, 1, 0}), bytes({12, 3, 0, 0, 'x'}),
+            bytes({12, 3, 2, 'x', 0}), bytes({12, 2 + maxPlayerNameBytes + 1, maxPlayerNameBytes + 1})
+            + std::string(maxPlayerNameBytes + 1, 'x') + bytes({0})}},
         {Sender::Guest, "wrong length", 0, {bytes({6, 1}), bytes({5, 3}), bytes({1, 5}),
-            bytes({1, 65}), bytes({1, 15}) + "BLKD" + bytes({protocolVersion, 1}) + "000000000"}},
+            bytes({1, maxHelloSize + 1}), named(4), named(2), named(maxPlayerNameBytes + 1),
+            bytes({1, helloSize - 1}) + "BLKD" + bytes({protocolVersion, 1}) + "00000000"}},
         {Sender::Guest, "wrong length", 1, {hello + bytes({4, 2 + maxLegendLength})}},
         {Sender::Host, "a round's result out of bounds", 0, {
             result(3, 0),     // round 0
@@ -229,8 +249,9 @@ TEST(Codec, BrokenMessagesAreRefusedWhereverTheyAreCut) {
         {Sender::Host, "more than two bytes", 0, {bytes({7, 0x81, 0x80})}},
         {Sender::Guest, "not a blockduel", 0,
             {bytes({1, 14}) + "BLKX" + bytes({protocolVersion, 1}) + "00000000"}},
-        {Sender::Guest, "a greeting for no seat", 0, {greeting + bytes({3}) + "00000000"}},
-        {Sender::Guest, "a join code with characters", 0, {greeting + bytes({1}) + "0000000O"}},
+        {Sender::Guest, "a greeting for no seat", 0, {greeting + bytes({3}) + "00000000" + bytes({0})}},
+        {Sender::Guest, "a join code with characters", 0,
+            {greeting + bytes({1}) + "0000000O" + bytes({0})}},
         {Sender::Guest, "an unknown keyboard mode", 1, {hello + bytes({4, 1, 2})}},
         {Sender::Guest, "a key legend that is no text", 1,
             {hello + bytes({4, 3, 1, 'W', 0x07}), hello + bytes({4, 2, 0, 0x7F})}},

@@ -89,7 +89,7 @@ TEST(Guests, EndTheSilentAndKeepTheLiveAlive) {
     EXPECT_EQ(1, at.told.joined);
     ASSERT_TRUE(at.guests.playerReady());
     at.serve(net::keepAliveMs);
-    EXPECT_EQ(MessageTypes{net::MessageType::KeepAlive}, player.heard());
+    EXPECT_EQ((MessageTypes{net::MessageType::Names, net::MessageType::KeepAlive}), player.heard());
     ASSERT_TRUE(watcher.send(keepAlive()));
     at.serve(3000);
     at.serve(net::silenceLimitMs - 1);
@@ -142,7 +142,7 @@ TEST(Guests, ARejoinWaitsForASilentSeat) {
     door.serve(Guests::seatSilenceMs);
     EXPECT_TRUE(back.heard().empty());
     door.serve(Guests::seatSilenceMs + 1);
-    EXPECT_EQ(MessageTypes{net::MessageType::Welcome}, back.heard());
+    EXPECT_EQ((MessageTypes{net::MessageType::Welcome, net::MessageType::Names}), back.heard());
     EXPECT_EQ(1, at.told.left);
     EXPECT_TRUE(stalled.hasEnded());
 
@@ -211,14 +211,14 @@ TEST(Guests, EndOneThatFloodsTheHost) {
 }
 
 // A message to every guest reaches those that are shown the game, not one
-// that has not said it is ready.
+// that has not said it is ready (each was told the names as it came).
 TEST(Guests, ToEveryGuestReachesTheReadyOnes) {
     GuestsAt at;
     PeerEnd& shown = at.enter(net::Seat::Watcher, 0);
     PeerEnd& welcomed = at.enter(net::Seat::Watcher, 0, false);
     at.guests.toEveryGuest(bytesOf(net::appendEnd), 0);
-    EXPECT_EQ(MessageTypes{net::MessageType::End}, shown.heard());
-    EXPECT_TRUE(welcomed.heard().empty());
+    EXPECT_EQ((MessageTypes{net::MessageType::Names, net::MessageType::End}), shown.heard());
+    EXPECT_EQ(MessageTypes{net::MessageType::Names}, welcomed.heard());
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The host's notices on its console under a flood of strangers: the
 // door's count is shown afresh a few times a second, not at every look.
+// And the names it tells its guests: a guest's checked at the door, and
+// each change to every guest.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -60,6 +62,38 @@ TEST(HostNotices, AFloodOfStrangersRewritesTheCountAFewTimesASecond) {
     while (netClockMs() < until && !shows(screen, std::to_string(strangers) + " so far"))
         host.pumpNow();
     EXPECT_TRUE(shows(screen, std::to_string(strangers) + " so far"));
+}
+
+TEST(HostNames, ABadNameIsRefusedAndAGoodOneReachesTheOtherGuests) {
+    CountingScreen screen;
+    netplay::GameHost host(screen, term::joinCode(), noSocket);
+    host.nameBoard(0, "Host");
+    PeerEnd watcher;
+    PeerEnd bad;
+    auto player = std::make_unique<PeerEnd>();
+    auto greet = [&](PeerEnd& end, net::Seat seat, std::string_view name) {
+        host.adopt(end.hostSide());
+        ASSERT_TRUE(end.send(hello(seat, term::testCode, name)));
+        host.pumpNow();
+    };
+    auto names = [](PeerEnd& end) {
+        end.read();
+        return std::vector<std::string>{end.names[0], end.names[1]};
+    };
+    using Names = std::vector<std::string>;
+    greet(watcher, net::Seat::Watcher, "");
+    EXPECT_EQ((std::vector{net::MessageType::Welcome, net::MessageType::Names}), watcher.heard());
+    EXPECT_EQ((Names{"Host", ""}), names(watcher));
+    greet(bad, net::Seat::Player, "<b>Ada</b>");
+    EXPECT_EQ(std::vector{net::MessageType::Refused}, bad.heard());
+    EXPECT_EQ(net::Refusal::BadName, bad.refusal);
+    greet(*player, net::Seat::Player, "Ad\xc3\xa1");
+    EXPECT_EQ((Names{"Host", "Ad\xc3\xa1"}), names(*player));
+    EXPECT_EQ((Names{"Host", "Ad\xc3\xa1"}), names(watcher));
+    player.reset(); // gone: the watcher is told
+    for (int i = 0; i < 100 && names(watcher)[1] != ""; ++i)
+        host.pumpNow();
+    EXPECT_EQ((Names{"Host", ""}), names(watcher));
 }
 
 } // namespace

@@ -52,8 +52,9 @@ private:
 };
 
 // A guest's greeting and other messages.
-inline std::string hello(net::Seat seat = net::Seat::Player, const char* code = term::testCode) {
-    return bytesOf(net::appendHello, seat, term::joinCode(code));
+inline std::string hello(net::Seat seat = net::Seat::Player, const char* code = term::testCode,
+                         std::string_view name = {}) {
+    return bytesOf(net::appendHello, seat, term::joinCode(code), name);
 }
 inline std::string ready() { return bytesOf(net::appendReady, net::KeyMode::Autorepeat, ""); }
 inline std::string keepAlive() { return bytesOf(net::appendKeepAlive); }

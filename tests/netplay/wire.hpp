@@ -48,6 +48,7 @@ struct Heard {
     std::vector<net::MessageType> types;
     net::Refusal refusal = {}; // of the last Refused
     net::Seat seat = {};       // of the last Welcome
+    std::string names[2];      // of the last Names
     net::Picture picture;      // what the runs made of a blank one
 
 private:
@@ -55,6 +56,8 @@ private:
         types.push_back(m.type);
         refusal = m.type == net::MessageType::Refused ? m.refusal : refusal;
         seat = m.type == net::MessageType::Welcome ? m.seat : seat;
+        for (int b = 0; b < 2 && m.type == net::MessageType::Names; ++b)
+            names[b] = m.names[b].text();
         if (m.type == net::MessageType::Picture)
             picture = net::Picture{};
         if (m.type == net::MessageType::Picture || m.type == net::MessageType::Delta)

@@ -132,6 +132,7 @@ bool FakeHost::hear(int fd, std::string& out) {
             looked_ = true;
         } else if (m.type == net::MessageType::Hello) {
             net::appendWelcome(out, m.seat);
+            net::appendNames(out, "", m.name.text());
         } else if (m.type == net::MessageType::Ready) {
             std::string runs;
             net::appendChanges(net::Picture{}, fullPicture(), runs);

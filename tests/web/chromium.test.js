@@ -62,7 +62,7 @@ test('the page in Chromium, against a stand-in host', { skip, timeout: 120000 },
         await tab.click('play');
         const player = await host.connection(1);
         assert.equal(player.origin, origin);
-        assert.deepEqual(player.messages[0], [T.Hello, 14, 0x42, 0x4c, 0x4b, 0x44, page.protocolVersion, 1, ...Buffer.from('7K3MQ9XD')]);
+        assert.deepEqual(player.messages[0], [T.Hello, 15, 0x42, 0x4c, 0x4b, 0x44, page.protocolVersion, 1, ...Buffer.from('7K3MQ9XD'), 0]);
         const first = [T.Welcome, 2, page.protocolVersion, 1, ...picture];
         player.send(first, [1, 5, 9]);
         await player.until(() => player.messages.length >= 2, 'Ready');

@@ -12,15 +12,16 @@ const made = golden();
 const needsGolden = made === null ? 'needs BLOCKDUEL_WEB_GOLDEN, as ctest sets it' : false;
 
 // A message's fields as text, to compare whole streams.
-const shown = (m) => `${m.type}:${m.version ?? ''}:${m.seat ?? ''}:${m.refusal ?? ''}:${m.runs ? hex(m.runs) : ''}`;
+const shown = (m) => `${m.type}:${m.version ?? ''}:${m.seat ?? ''}:${m.refusal ?? ''}:${m.runs ? hex(m.runs) : ''}${m.names ? ':' + m.names.join('|') : ''}`;
 
 test("the encoder's stream reads the same in every split", { skip: needsGolden }, () => {
     const stream = bytes(made.host);
     const whole = decode(stream);
     assert.equal(whole.error, null);
-    assert.deepEqual(whole.messages.map((m) => m.type), [T.Picture, T.Delta, T.KeepAlive, T.Result, T.End]);
+    assert.deepEqual(whole.messages.map((m) => m.type), [T.Picture, T.Delta, T.KeepAlive, T.Names, T.Result, T.End]);
     // As web_golden.cpp made it.
-    const r = whole.messages[3].result;
+    assert.deepEqual(whole.messages[3].names, ['Jörg', '']);
+    const r = whole.messages[4].result;
     assert.deepEqual([r.round, r.winner, r.score, r.rows, r.frames, r.seconds, r.level, r.matchOver, r.champion],
         [3, 1, [1234, 70000], [5, 300], 4000, 381, [9, 0], true, 1]);
     const expected = whole.messages.map(shown);
@@ -39,6 +40,9 @@ const streams = [
     ['a welcome, a refusal of any reason, keep-alives and the end', [2, 2, V, 2, 3, 1, 9, 3, 1, 200, 6, 0, 9, 0],
         [`2:${V}:2::`, '3:::9:', '3:::200:', '6::::', '9::::'], null],
     ['a picture of no runs', [7, 0], ['7::::'], null],
+    // A name that is no name, or no UTF-8, is shown as none.
+    ['names, and names that are none', [12, 6, 3, 65, 100, 97, 1, 0x3c, 12, 6, 2, 0xc0, 0xa1, 2, 0x20, 0x41],
+        ['12:::::Ada|', '12:::::|'], null],
     ['nothing more after a fault', [6, 0, 42, 6, 0, 9, 0], ['6::::'], 'unknown message type'],
     ['a message before a fault later in the same piece', [9, 0, 8, 0], ['9::::'], 'a message of the wrong length'],
 ];
@@ -66,7 +70,11 @@ test('a picture of the longest, with a two-byte length', () => {
 // Each of these closes the connection, as the game's own decoder would.
 const malformed = [
     ['type 0', [0, 0], 'unknown message type'],
-    ['type 12', [12, 0], 'unknown message type'],
+    ['type 13', [13, 0], 'unknown message type'],
+    ['an empty Names', [12, 1, 0], 'a message of the wrong length'],
+    ['Names cut short', [12, 2, 1, 0], 'names that do not fit their message'],
+    ['Names with a byte over', [12, 3, 0, 0, 120], 'names that do not fit their message'],
+    ['a name past its bound', [12, 67, 65, ...Array(65).fill(120), 0], 'names that do not fit their message'],
     ['a short Result', [10, 32, ...Array(32).fill(0)], 'a message of the wrong length'],
     ['a Result of round 0', [10, 33, ...Array(33).fill(0)], "a round's result out of bounds"],
     ['a Result won by board 3', [10, 33, ...result({ 4: 3 })], "a round's result out of bounds"],

@@ -30,8 +30,8 @@ for (const [name, bytes, number, error] of numbers) {
     });
 }
 
-test('the type after the kept number is no message', () => {
-    assert.equal(decode(Uint8Array.from([T.Kept + 1, 0])).error, 'unknown message type');
+test("the type after the names is no message", () => {
+    assert.equal(decode(Uint8Array.from([T.Names + 1, 0])).error, 'unknown message type');
 });
 
 // A session welcomed as `seat`, writing down what it does.

@@ -95,14 +95,16 @@ const leftWall = (t) => HostPane.pieceColumn(t, 0) === 0;
 const playing = (t) => HostPane.underWay(t) && HostPane.pieceColumn(t, 0) < 99 && HostPane.pieceColumn(t, 30) < 99;
 
 // A new tab at the front page (its rooms offered, no form to join), where
-// it clicks the choice `id`, at `level` if given; `script`, if given, runs
-// in each of the tab's documents before the page's own.
-async function choose(browser, origin, id, level, script) {
+// it clicks the choice `id`, at `level` if given, with `name` typed if
+// given; `script`, if given, runs in each of the tab's documents before the
+// page's own.
+async function choose(browser, origin, id, level, script, name) {
     const tab = await browser.open();
     if (script) await tab.send('Page.addScriptToEvaluateOnNewDocument', { source: script });
     await tab.send('Page.navigate', { url: `${origin}/` });
     await until(tab, "document.readyState === 'complete' && document.getElementById('rooms')?.hidden === false && document.getElementById('join').hidden");
     if (level) await tab.evaluate(`document.getElementById('level').value = '${level}'`);
+    if (name) await tab.evaluate(`document.getElementById('playerName').value = ${JSON.stringify(name)}`);
     await tab.click(id);
     return tab;
 }
@@ -182,7 +184,13 @@ serverTest('the front page opens a room where the page plays the computer', asyn
 }, 300000);
 
 serverTest('a friend opens the link and each player holds keys on their own board', async ({ origin, browser }) => {
-    const opener = await choose(browser, origin, 'friend');
+    // A name with markup is refused on the page, with why; one of any
+    // script goes, and is kept for the next time.
+    const opener = await choose(browser, origin, 'friend', undefined, undefined, 'Tom <b>');
+    await until(opener, `document.getElementById('nameNote').textContent === 'That name has one of < > & " \\'.'`, 5000);
+    assert.equal(await opener.evaluate('location.pathname'), '/');
+    await opener.evaluate("document.getElementById('playerName').value = 'Åsa Ñ'");
+    await opener.click('friend');
     await until(opener, "location.search === '?friend' && document.getElementById('share')?.hidden === false && document.getElementById('game').hidden === false");
     const link = await opener.evaluate("document.getElementById('link').value");
     assert.equal(link, await opener.evaluate('location.href'));
@@ -190,10 +198,15 @@ serverTest('a friend opens the link and each player holds keys on their own boar
     // The friend's browser hides gamepads, as some do over plain http: once
     // one is plugged in, the page says why it does not play.
     const friend = await browser.open();
-    await friend.send('Page.addScriptToEvaluateOnNewDocument', { source: `Object.defineProperty(window, 'isSecureContext', { value: false });
+    await friend.send('Page.addScriptToEvaluateOnNewDocument', { source: `localStorage.setItem('blockduel.name', 'Bo');
+        Object.defineProperty(window, 'isSecureContext', { value: false });
         Object.defineProperty(Navigator.prototype, 'getGamepads', { value: undefined });` });
     await friend.send('Page.navigate', { url: link });
     await until(friend, "document.getElementById('status')?.textContent.startsWith('Playing')");
+    // Each board's name above it, on both pages.
+    const names = "[...document.querySelectorAll('#names span')].map((s) => s.textContent).join('|') === 'Åsa Ñ|Bo'";
+    await until(friend, names, 5000);
+    await until(opener, names, 5000);
     const padNote = "document.getElementById('game').textContent.includes('Gamepads need this page over https or localhost.')";
     assert.equal(await friend.evaluate(padNote), false);
     await friend.evaluate("window.dispatchEvent(new Event('gamepadconnected'))");

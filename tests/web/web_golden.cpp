@@ -94,6 +94,7 @@ int main() {
     net::applyRuns(reinterpret_cast<const unsigned char*>(runs.data()),
                    static_cast<int>(runs.size()), shown);
     net::appendKeepAlive(host);
+    net::appendNames(host, "J\xc3\xb6rg", "");
     net::appendResult(host, net::RoundOutcome{.round = 3,
                                               .winner = 1,
                                               .score = {1234, 70000},
@@ -107,7 +108,7 @@ int main() {
 
     std::string hello;
     net::appendHello(hello, net::Seat::Watcher,
-                     net::JoinCode{{'7', 'K', '3', 'M', 'Q', '9', 'X', 'D'}});
+                     net::JoinCode{{'7', 'K', '3', 'M', 'Q', '9', 'X', 'D'}}, "J\xc3\xb6rg M.");
     std::string ready;
     net::appendReady(ready, net::KeyMode::Kitty, "\x18 \x1b \x1a \x19 or W A D S");
     std::string keys;
