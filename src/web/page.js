@@ -1089,11 +1089,11 @@ function startPage(bd) {
     // shown); fitted a frame later, outside the observer's own turn.
     new ResizeObserver(() => requestAnimationFrame(fitScreen)).observe(document.querySelector('main'));
     // A window moved to a screen of another density has no resize.
-    const onRatioChange = () => matchMedia(`(resolution: ${devicePixelRatio}dppx)`).addEventListener('change', () => {
+    const watchRatio = () => matchMedia(`(resolution: ${devicePixelRatio}dppx)`).addEventListener('change', () => {
         fitScreen();
-        onRatioChange();
+        watchRatio();
     }, { once: true });
-    onRatioChange();
+    watchRatio();
 
     const paintCell = (picture, i) => {
         spans[i].textContent = bd.glyphOf(picture.codes[i]);

@@ -137,8 +137,13 @@ class Tab {
     }
 
     // Waits until the page's picture, as text, holds `holds`; fails after `ms`.
-    untilRows(holds, what, ms = 20000) {
-        return this.poll(async () => holds((await this.rows()).join('\n')), `the page never showed ${what}`, ms);
+    // The failure shows the picture last seen.
+    async untilRows(holds, what, ms = 20000) {
+        let seen = '';
+        const look = async () => holds((seen = (await this.rows()).join('\n')));
+        await this.poll(look, `the page never showed ${what}`, ms).catch((e) => {
+            throw new Error(`${e.message}; it showed:\n${seen}`);
+        });
     }
 
     // A key where it sits on a US keyboard, down or up; the key and its
