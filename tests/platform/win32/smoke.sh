@@ -1,16 +1,10 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
-# Runs the Windows build under Wine: the command line, the console probe on a
-# pseudo-terminal (which Wine takes for a console), and games in console
-# windows on a private Xvfb display, where the key-state queries see what
-# xdotool holds down. In the first, both players hold Left until their pieces
-# reach the left walls, letters and Enter are typed, and player one holds Down
-# until the stack tops out; the prompt must then wait for an Enter of its own.
-# After the probe, the sockets' check: a flood of connections taken a share at
-# a time, one share between two waits.
-# Then matches: two at one keyboard (player one holds Down and loses the
-# round, Enter starts the next on fresh boards, Escape leaves), against the
-# computer (P pauses), and a demo (the computer steers on both boards).
+# Runs the Windows build under Wine: the command line and the kept matches;
+# the console probe on a pseudo-terminal, which Wine takes for a console; the
+# sockets' share of a flood; then games in console windows on a private Xvfb
+# display, where the key-state queries see what xdotool holds down: keys at
+# the prompt, two at one keyboard, against the computer, and a demo.
 # Usage: tests/platform/win32/smoke.sh [build directory, default build/windows]
 set -eu
 
@@ -61,11 +55,8 @@ script -qec "timeout 60 wine '$check' probe 2>'$work/probe.err'" /dev/null </dev
 wineDone
 say "console probe: glyphs 178 and 219 and colours read back, code page restored"
 
-sockets=$build/blockduel_socket_check.exe
-[ -f "$sockets" ] || fail "no $sockets; build $build first"
-timeout 60 wine "$sockets" </dev/null >"$work/out" 2>"$work/err" ||
-    fail "socket check: $(cat "$work/err" "$work/out")"
-wineDone
+built "$build/blockduel_socket_check.exe"
+underWine 60 "socket check" "$build/blockduel_socket_check.exe"
 say "sockets: a flood of connections taken a share a wait, and all in the end"
 
 startDisplay
