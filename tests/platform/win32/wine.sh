@@ -141,6 +141,11 @@ exitsWith() {
     endsWith "$work/status" "$1" "the game after $2"
     wineDone
 }
+# leavesAtEscape WHAT: Escape in the window ends the game at once, status 0.
+leavesAtEscape() {
+    xdotool key Escape
+    exitsWith 0 "$1"
+}
 
 # Both boards' floors as ▓, and a piece under "Next:" beside each board.
 floor=$(printf '#%.0s' $(seq 20))
