@@ -98,11 +98,6 @@ xdotool keyup Down
 endsAtPrompt 17
 say "keys: Left and A held together, typing during play not echoed, Down to Game Over, Enter"
 
-# Escape leaves a match at once, with status 0.
-leavesAtEscape() {
-    xdotool key Escape
-    exitsWith 0 Escape
-}
 # A fresh round: no result on the line, only the round's number and the tally.
 freshRound() { shows 10 16 'Round 2 ' && [ -z "$(area 0 16 10 | tr -d ' ')" ]; }
 
@@ -114,7 +109,7 @@ xdotool keyup Down
 waitFor 10 "what comes next" shows 0 17 'Enter: next round. Escape: leave.'
 xdotool key Return
 waitFor 30 "a fresh round after Enter" freshRound
-leavesAtEscape
+leavesAtEscape Escape
 say "match: Down to a lost round, its result and the tally, Enter, a fresh round, Escape"
 
 startGame --computer
@@ -122,7 +117,7 @@ waitFor 30 "the person's and the computer's labels" shows 21 8 'You'
 waitFor 10 "play after the countdown" shows 0 17 'P pauses.'
 xdotool key p
 waitFor 10 "the pause" shows 0 17 'Paused. P resumes, Escape leaves.'
-leavesAtEscape
+leavesAtEscape Escape
 say "computer: labels, P pauses, Escape"
 
 # The demo: the computer plays both boards. Pieces left alone rest only in
@@ -130,6 +125,6 @@ say "computer: labels, P pauses, Escape"
 steered() { readConsole 1 && area 8 0 11 13 | grep -q @ && area 38 0 11 13 | grep -q @; }
 startGame --demo --level 5
 waitFor 60 "demo: pieces steered right of column 7 on both boards" steered
-leavesAtEscape
+leavesAtEscape Escape
 say "demo: the computer steering on both boards, Escape"
 say "passed in $(($(date +%s) - started)) s"
