@@ -107,8 +107,7 @@ lostRoundThenEscape() {
     tm send-keys -t posix Enter
     xdotool key Return
     waitFor 30 "a fresh round on both sides after each side's Enter" freshOnBoth
-    xdotool key Escape
-    exitsWith 0 "the $2's Escape"
+    leavesAtEscape "the $2's Escape"
     endsWith "$work/posix.status" 0 "the POSIX side"
     paneHas "$3" || fail "the POSIX side's last line: not $3"
 }
@@ -168,8 +167,7 @@ waitFor 30 "both boards on the host's console" boardsShown
 touch "$work/leave"
 endsWith "$work/guest.status" 0 "the browser"
 waitFor 30 "player two away on the host's console" consoleHas 'Player two is away'
-xdotool key Escape
-exitsWith 0 "the host's Escape"
+leavesAtEscape "the host's Escape"
 say "Windows host, browser: the link, the page, the WebSocket's game and its close"
 
 say "passed in $(($(date +%s) - started)) s"
