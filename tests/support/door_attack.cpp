@@ -37,13 +37,9 @@ int open(int port, const std::string& from) {
     if (fd < 0)
         return -1;
     netAdopt(fd);
-    sockaddr_in local = {};
-    local.sin_family = AF_INET;
+    sockaddr_in local = {AF_INET, 0, {}, {}};
     inet_pton(AF_INET, from.c_str(), &local.sin_addr);
-    sockaddr_in to = {};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<uint16_t>(port));
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in to = {AF_INET, htons(static_cast<uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
     if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
         (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0 && errno != EINPROGRESS)) {
         close(fd);

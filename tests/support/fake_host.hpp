@@ -40,7 +40,6 @@ public:
     // When the guest's Escape came, on the steady clock in milliseconds; 0
     // before it has.
     long long escapeMs() const { return escapeMs_; }
-    bool guestGone() const { return gone_; }
     long long sentBytes() const { return sent_; }
 
     static long long nowMs();

@@ -93,10 +93,9 @@ void print(const char* format, ...) {
 
 bool keyPressed(int virtualKey) {
     const auto& held = instance.heldKeys;
-    bool down = instance.keyScript ? instance.keyScript(instance.frame, virtualKey)
-                                   : instance.frame < static_cast<int>(held.size()) &&
-                                         held[instance.frame].contains(virtualKey);
-    return down;
+    return instance.keyScript ? instance.keyScript(instance.frame, virtualKey)
+                              : instance.frame < static_cast<int>(held.size()) &&
+                                    held[instance.frame].contains(virtualKey);
 }
 
 void endFrame() {

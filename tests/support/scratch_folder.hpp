@@ -24,14 +24,6 @@ struct TempFolder {
 
 class ScratchFolder : public testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/blockduel-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        scratch = pattern;
-    }
-    void TearDown() override {
-        std::string command = "rm -rf '" + scratch + "'";
-        EXPECT_EQ(std::system(command.c_str()), 0);
-    }
-    std::string scratch;
+    TempFolder temp;
+    std::string scratch = temp.path;
 };

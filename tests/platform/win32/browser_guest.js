@@ -83,10 +83,10 @@ async function play() {
         }
         if (decoder.error) fail(`the host's messages: ${decoder.error}`);
     };
-    const seen = (what, test) => until(c, (k) => {
+    const seen = (what, test, ms = stepMs) => until(c, (k) => {
         read(k);
         return test() ? true : (k.gone ? fail(`the host closed before ${what}`) : undefined);
-    }, what);
+    }, what, ms);
 
     c.socket.write(frame(page.encodeHello(page.Seat.Player, code)));
     await seen('Welcome', () => messages.some((m) => m.type === T.Welcome && m.seat === page.Seat.Player));
@@ -99,10 +99,7 @@ async function play() {
     console.log('joined');
 
     const keepAlive = setInterval(() => c.socket.write(frame(page.encodeKeepAlive())), page.keepAliveMs);
-    await until(c, (k) => {
-        read(k);
-        return fs.existsSync(leave) ? true : (k.gone ? fail('the host closed the game') : undefined);
-    }, 'word to leave', 10 * stepMs);
+    await seen('word to leave', () => fs.existsSync(leave), 10 * stepMs);
     clearInterval(keepAlive);
     c.socket.write(frame([0x03, 0xe8], { opcode: 8 }));
     await seen('the closing frame', () => closing !== null);

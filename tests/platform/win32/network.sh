@@ -3,24 +3,10 @@
 # Network games across platforms over loopback: the Windows build under Wine
 # in a console window on a private Xvfb display (keys by xdotool, the
 # console read by blockduel_console_check) against the POSIX build in a
-# tmux pane (keys by send-keys, the pane read by capture-pane).
-# - A POSIX host and a Windows guest: a wrong code given with the command
-#   said and the code asked for, as on POSIX, and typed at the Windows
-#   guest's question; the countdown and both boards on both sides; the
-#   guest's A and D take only the right piece to its left and right walls
-#   (a guest that never sent releases would leave A held), the host's Left
-#   only the left one; the guest's S tops its board out; the same boards on
-#   both sides; each side's Enter starts the next round; the guest's Escape
-#   ends the match for both, status 0.
-# - A Windows host and a POSIX guest: the join command the host shows, the
-#   program named as a person types it; the same again the other way round, the host's
-#   Escape ending it. (The POSIX side's Escape is tests/e2e's.)
-# - A Windows host and a browser (tests/platform/win32/browser_guest.js, a
-#   browser's side by hand in node): the link the host shows; the page over
-#   HTTP; the WebSocket joins with the link's code, its ping is answered,
-#   the countdown and the boards on the host's console; its close is
-#   answered with the host's, the host says player two is away, and the
-#   host's Escape ends it.
+# tmux pane (keys by send-keys, the pane read by capture-pane): a POSIX host
+# and a Windows guest, a Windows host and a POSIX guest, and a Windows host
+# and a browser (browser_guest.js, a browser's side by hand in node). The
+# POSIX side's Escape is tests/e2e's.
 # Usage: tests/platform/win32/network.sh [Windows build, default build/windows]
 #                                 [POSIX build, default build/release]
 set -eu
@@ -30,9 +16,8 @@ build=$(cd "${1:-$root/build/windows}" && pwd)
 posix=$(cd "${2:-$root/build/release}" && pwd)/blockduel
 tag=network
 . "$root/tests/platform/win32/wine.sh"
-[ -x "$posix" ] || fail "no POSIX game at $posix; build it first"
-command -v tmux >/dev/null || fail "no tmux; run scripts/install-deps"
-command -v node >/dev/null || fail "no node; run scripts/install-deps"
+built "$posix"
+need tmux node
 
 code=7K3M-Q9XD
 # Each POSIX game has a tmux server of its own.
@@ -42,6 +27,7 @@ tm() { tmux -S "$work/tmux$servers.sock" -f /dev/null "$@"; }
 cleanup='for s in "$work"/tmux*.sock; do tmux -S "$s" kill-server 2>/dev/null; done'
 showMore() {
     [ "$servers" = 0 ] || { echo "  the POSIX side:"; pane | sed 's/^/  : /'; }
+    [ ! -s "$work/guest.out" ] || { echo "  the browser:"; sed 's/^/  > /' "$work/guest.out"; }
 }
 
 # The POSIX side: the game in a pane of 80x24, its exit status in
@@ -58,11 +44,6 @@ paneRead() { pane >"$work/pane"; }
 paneHas() { paneRead && grep -q -- "$1" "$work/pane"; }
 consoleHas() { waiting && readConsole 1 && grep -q -- "$1" "$work/reads"; }
 bothHave() { paneHas "$1" && consoleHas "$1"; }
-posixExited() { [ -s "$work/posix.status" ]; }
-posixExitsWith() {
-    waitFor 30 "the POSIX side's exit" posixExited
-    [ "$(cat "$work/posix.status")" = "$1" ] || fail "the POSIX side exits $(cat "$work/posix.status")"
-}
 
 # Boards on both sides: the floors, and a piece under each "Next:".
 paneBoards() { paneRead && grep -q "^$floor          $floor" "$work/pane"; }
@@ -95,6 +76,17 @@ tapPosix() {
     shift
     tm send-keys -t posix "$key" && "$@"
 }
+# windowsTakes KEY OX COLUMN WHAT, posixTakes likewise: KEY held in the
+# console window, or tapped in the pane, until the pane shows board OX's
+# piece at COLUMN; then the console shows it there too.
+windowsTakes() {
+    holdWindows "$1" "$4" paneAt "$2" "$3"
+    waitFor 10 "$4, on the console too" consoleAt "$2" "$3"
+}
+posixTakes() {
+    waitFor 30 "$4" tapPosix "$1" paneAt "$2" "$3"
+    waitFor 10 "$4, on the console too" consoleAt "$2" "$3"
+}
 
 roundOnBoth() {
     waitFor 30 "the countdown on both sides" bothHave 'Round 1 starts in'
@@ -115,15 +107,12 @@ lostRoundThenEscape() {
     tm send-keys -t posix Enter
     xdotool key Return
     waitFor 30 "a fresh round on both sides after each side's Enter" freshOnBoth
-    xdotool key Escape
-    exitsWith 0 "the $2's Escape"
-    posixExitsWith 0
+    leavesAtEscape "the $2's Escape"
+    endsWith "$work/posix.status" 0 "the POSIX side"
     paneHas "$3" || fail "the POSIX side's last line: not $3"
 }
 
-# The first run creates the Wine prefix, which takes a while.
-wine "$game" --version >/dev/null 2>&1 || fail "the game does not run under Wine"
-wineDone
+underWine 120 "the game under Wine" "$game" --version
 startDisplay
 say "Wine ready after $(($(date +%s) - started)) s"
 
@@ -142,12 +131,11 @@ waitFor 30 "the Windows guest's question for the code" consoleHas '^Join code (t
 xdotool type --delay 30 '7k3m q9xd'
 xdotool key Return
 roundOnBoth
-holdWindows a "the guest's A taking the right piece to its left wall" paneAt 30 1
-consoleAt 30 1 || fail "the guest's console does not show its piece at the wall"
+windowsTakes a 30 1 "the guest's A taking the right piece to its left wall"
 ! paneAt 0 1 || fail "the guest's A moved the left piece"
-holdWindows d "the guest's D taking the right piece to its right wall" paneAt 30 18
-waitFor 30 "the host's Left taking the left piece to its left wall" tapPosix Left paneAt 0 1
-waitFor 10 "the left piece at its wall on the guest's console too" consoleAt 0 1
+# A guest that never sent releases would leave A held, and D could not win.
+windowsTakes d 30 18 "the guest's D taking the right piece to its right wall"
+posixTakes Left 0 1 "the host's Left taking the left piece to its left wall"
 lostRoundThenEscape s guest 'Match over: 1-0. Player two left.'
 say "POSIX host, Windows guest: countdown, keys, a round, Enter, Escape"
 
@@ -159,11 +147,9 @@ port=$(sed -n 's/^ *blockduel --join 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/read
 [ -n "$port" ] || fail "the join command does not name the program as a person types it"
 startPosix --join 127.0.0.1:"$port" --code $code
 roundOnBoth
-waitFor 30 "the guest's A taking the right piece to its left wall" tapPosix a paneAt 30 1
-waitFor 10 "the right piece at its wall on the host's console too" consoleAt 30 1
+posixTakes a 30 1 "the guest's A taking the right piece to its left wall"
 ! consoleAt 0 1 || fail "the guest's A moved the left piece"
-holdWindows Left "the host's Left taking the left piece to its left wall" paneAt 0 1
-consoleAt 0 1 || fail "the host's console does not show its piece at the wall"
+windowsTakes Left 0 1 "the host's Left taking the left piece to its left wall"
 lostRoundThenEscape Down host 'Match over: 0-1. Player one left.'
 say "Windows host, POSIX guest: countdown, keys, a round, Enter, Escape"
 
@@ -172,19 +158,16 @@ startGame --host 127.0.0.1:0 --code $code
 waitFor 30 "the Windows host's link for a browser" \
     consoleHas '^Or in a browser: http://127\.0\.0\.1:[0-9]*/#7K3M-Q9XD'
 link=$(sed -n 's/^Or in a browser: \(http[^ ]*\).*/\1/p' "$work/reads" | head -n 1)
-guestDone() { [ -s "$work/guest.status" ]; }
 inBackground "$work/guest.status" node "$root/tests/platform/win32/browser_guest.js" "$link" "$work/leave" \
     >"$work/guest.out" 2>&1
-guestSays() { grep -qs "^$1" "$work/guest.out" || { guestDone && fail "the browser: $(cat "$work/guest.out")"; }; }
+guestSays() { grep -qs "^$1" "$work/guest.out" || { [ -s "$work/guest.status" ] && fail "the browser ended"; }; }
 waitFor 60 "the page and the browser's join" guestSays joined
 waitFor 30 "the countdown on the host's console" consoleHas 'Round 1 starts in'
 waitFor 30 "both boards on the host's console" boardsShown
 touch "$work/leave"
-waitFor 30 "the browser's close answered" guestDone
-[ "$(cat "$work/guest.status")" = 0 ] || fail "the browser: $(cat "$work/guest.out")"
+endsWith "$work/guest.status" 0 "the browser"
 waitFor 30 "player two away on the host's console" consoleHas 'Player two is away'
-xdotool key Escape
-exitsWith 0 "the host's Escape"
+leavesAtEscape "the host's Escape"
 say "Windows host, browser: the link, the page, the WebSocket's game and its close"
 
 say "passed in $(($(date +%s) - started)) s"

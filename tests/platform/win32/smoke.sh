@@ -1,16 +1,10 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
-# Runs the Windows build under Wine: the command line, the console probe on a
-# pseudo-terminal (which Wine takes for a console), and games in console
-# windows on a private Xvfb display, where the key-state queries see what
-# xdotool holds down. In the first, both players hold Left until their pieces
-# reach the left walls, letters and Enter are typed, and player one holds Down
-# until the stack tops out; the prompt must then wait for an Enter of its own.
-# After the probe, the sockets' check: a flood of connections taken a share at
-# a time, one share between two waits.
-# Then matches: two at one keyboard (player one holds Down and loses the
-# round, Enter starts the next on fresh boards, Escape leaves), against the
-# computer (P pauses), and a demo (the computer steers on both boards).
+# Runs the Windows build under Wine: the command line and the kept matches;
+# the console probe on a pseudo-terminal, which Wine takes for a console; the
+# sockets' share of a flood; then games in console windows on a private Xvfb
+# display, where the key-state queries see what xdotool holds down: keys at
+# the prompt, two at one keyboard, against the computer, and a demo.
 # Usage: tests/platform/win32/smoke.sh [build directory, default build/windows]
 set -eu
 
@@ -61,11 +55,8 @@ script -qec "timeout 60 wine '$check' probe 2>'$work/probe.err'" /dev/null </dev
 wineDone
 say "console probe: glyphs 178 and 219 and colours read back, code page restored"
 
-sockets=$build/blockduel_socket_check.exe
-[ -f "$sockets" ] || fail "no $sockets; build $build first"
-timeout 60 wine "$sockets" </dev/null >"$work/out" 2>"$work/err" ||
-    fail "socket check: $(cat "$work/err" "$work/out")"
-wineDone
+built "$build/blockduel_socket_check.exe"
+underWine 60 "socket check" "$build/blockduel_socket_check.exe"
 say "sockets: a flood of connections taken a share a wait, and all in the end"
 
 startDisplay
@@ -107,11 +98,6 @@ xdotool keyup Down
 endsAtPrompt 17
 say "keys: Left and A held together, typing during play not echoed, Down to Game Over, Enter"
 
-# Escape leaves a match at once, with status 0.
-leavesAtEscape() {
-    xdotool key Escape
-    exitsWith 0 Escape
-}
 # A fresh round: no result on the line, only the round's number and the tally.
 freshRound() { shows 10 16 'Round 2 ' && [ -z "$(area 0 16 10 | tr -d ' ')" ]; }
 
@@ -123,7 +109,7 @@ xdotool keyup Down
 waitFor 10 "what comes next" shows 0 17 'Enter: next round. Escape: leave.'
 xdotool key Return
 waitFor 30 "a fresh round after Enter" freshRound
-leavesAtEscape
+leavesAtEscape Escape
 say "match: Down to a lost round, its result and the tally, Enter, a fresh round, Escape"
 
 startGame --computer
@@ -131,7 +117,7 @@ waitFor 30 "the person's and the computer's labels" shows 21 8 'You'
 waitFor 10 "play after the countdown" shows 0 17 'P pauses.'
 xdotool key p
 waitFor 10 "the pause" shows 0 17 'Paused. P resumes, Escape leaves.'
-leavesAtEscape
+leavesAtEscape Escape
 say "computer: labels, P pauses, Escape"
 
 # The demo: the computer plays both boards. Pieces left alone rest only in
@@ -139,6 +125,6 @@ say "computer: labels, P pauses, Escape"
 steered() { readConsole 1 && area 8 0 11 13 | grep -q @ && area 38 0 11 13 | grep -q @; }
 startGame --demo --level 5
 waitFor 60 "demo: pieces steered right of column 7 on both boards" steered
-leavesAtEscape
+leavesAtEscape Escape
 say "demo: the computer steering on both boards, Escape"
 say "passed in $(($(date +%s) - started)) s"

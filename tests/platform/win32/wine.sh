@@ -1,21 +1,28 @@
 # SPDX-License-Identifier: MIT
 # shellcheck shell=sh
-# What the Wine checks share, sourced by smoke.sh and network.sh with `.`:
-# a Wine prefix and work folder of their own, cleaned up on exit; the
-# Windows build's executables ($game, $check); waiting with a time limit;
-# a private Xvfb display; the game in a console window there, whose exit
-# status goes to $work/status; and the console reader's look at it.
+# What the Wine checks share, sourced with `.`: a Wine prefix and work
+# folder of their own, cleaned up on exit; the Windows build's executables
+# ($game, $check); waiting with a time limit; a private Xvfb display; the
+# game in a console window there, whose exit status goes to $work/status;
+# and the console reader's look at it.
 # Before sourcing: `tag`, the name the messages begin with, and `build`,
 # the Windows build folder.
 
+# need TOOL...: each on the PATH; built FILE...: each built.
+need() {
+    for tool; do
+        command -v "$tool" >/dev/null || { echo "$tag: no $tool; run scripts/install-deps" >&2; exit 1; }
+    done
+}
+built() {
+    for file; do
+        [ -f "$file" ] || { echo "$tag: no $file; build it first" >&2; exit 1; }
+    done
+}
 game=$build/blockduel.exe
 check=$build/blockduel_console_check.exe
-for exe in "$game" "$check"; do
-    [ -f "$exe" ] || { echo "$tag: build $build first" >&2; exit 1; }
-done
-for tool in Xvfb xdotool script; do
-    command -v $tool >/dev/null || { echo "$tag: no $tool; run scripts/install-deps" >&2; exit 1; }
-done
+built "$game" "$check"
+need Xvfb xdotool script
 
 work=$(mktemp -d)
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all
@@ -57,6 +64,24 @@ waitFor() {
 # Wine's processes of a console without a display must end before the
 # display comes, and each game's before the next.
 wineDone() { timeout 60 "$wineserver" -w || fail "the Wine server did not finish"; }
+
+# underWine SECONDS WHAT PROGRAM ARGS...: a Windows program run to its end
+# without a console, its output in $work/out and $work/err. The first
+# also creates the Wine prefix, which takes a while.
+underWine() {
+    seconds=$1 what=$2
+    shift 2
+    timeout "$seconds" wine "$@" </dev/null >"$work/out" 2>"$work/err" ||
+        fail "$what: $(cat "$work/err" "$work/out")"
+    wineDone
+}
+
+# endsWith FILE STATUS WHAT: what writes its exit status to FILE ends
+# within 30 s, with STATUS.
+endsWith() {
+    waitFor 30 "the end of $3" [ -s "$1" ]
+    [ "$(cat "$1")" = "$2" ] || fail "$3 exits $(cat "$1")"
+}
 
 startDisplay() {
     Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
@@ -113,9 +138,13 @@ shows() { waiting && readConsole 1 && [ "$(area "$1" "$2" ${#3})" = "$3" ]; }
 
 # exitsWith STATUS WHAT: the game in the window ends, with that status.
 exitsWith() {
-    waitFor 30 "exit after $2" exited
-    [ "$(cat "$work/status")" = "$1" ] || fail "the game exits $(cat "$work/status") after $2"
+    endsWith "$work/status" "$1" "the game after $2"
     wineDone
+}
+# leavesAtEscape WHAT: Escape in the window ends the game at once, status 0.
+leavesAtEscape() {
+    xdotool key Escape
+    exitsWith 0 "$1"
 }
 
 # Both boards' floors as ▓, and a piece under "Next:" beside each board.
