@@ -13,6 +13,7 @@
 #include "net/forwarded_for.hpp"
 #include "net/host_names.hpp"
 #include "net/join_code.hpp"
+#include "net/player_name.hpp"
 #include "server/limits.hpp"
 #include "text/printable.hpp"
 
@@ -202,6 +203,8 @@ private:
             trust(value, given);
         } else if (valueOf(arg, "--name", false, value, given)) {
             givenName(value);
+        } else if (valueOf(arg, "--player", false, value, given)) {
+            playerName(value, given);
         } else if (valueOf(arg, "--code", false, value, given)) {
             if (codeGiven_)
                 fail("--code is given twice");
@@ -229,6 +232,21 @@ private:
             fail("--name is given twice");
         nameGiven_ = true;
         options_.name = value;
+    }
+
+    // Checked as the host checks a guest's, whose door would refuse it.
+    void playerName(const std::string& value, bool given) {
+        if (playerGiven_)
+            fail("--player is given twice");
+        playerGiven_ = true;
+        const char* fault = net::checkPlayerName(value);
+        if (given && value.empty())
+            fail("--player needs a name");
+        else if (fault != nullptr)
+            fail(std::string("--player: the name ") + fault + "; a name is up to " +
+                 std::to_string(net::maxPlayerNameLength) +
+                 " letters, digits, spaces and punctuation");
+        options_.player = value;
     }
 
     // "N" for both boards, or "A,B" for the left and the right board.
@@ -283,6 +301,11 @@ private:
         else if (nameGiven_ && !net::parseHostAndPort(options_.name, named))
             fail("--name takes a name or an address, as NAME, NAME:PORT or [IPv6]:PORT, not '" +
                  printable(options_.name.c_str()) + "'");
+        // A name is shown to the other player: only a network game has one.
+        if (playerGiven_ && mode != Mode::Host && mode != Mode::Join)
+            fail("--player goes with --host or --join, where the other player sees it");
+        else if (playerGiven_ && options_.here)
+            fail("--player does not go with --here: two players share this keyboard");
         checkWhoPlays(mode);
         checkKeys(mode);
         if (networked(mode) && mode != Mode::Host && address_.empty())
@@ -438,6 +461,7 @@ private:
     std::string code_;
     bool codeGiven_ = false;
     bool nameGiven_ = false;
+    bool playerGiven_ = false;
     bool stateGiven_ = false;
     bool trustGiven_ = false;
     bool serverBoundGiven_ = false;
