@@ -178,6 +178,20 @@ private:
         return false;
     }
 
+    // --name, a host's for browsers, and --player, a player's; false for
+    // any other option.
+    bool nameOption(const char* arg) {
+        std::string value;
+        bool given = false;
+        if (valueOf(arg, "--name", false, value, given))
+            givenName(value);
+        else if (valueOf(arg, "--player", false, value, given))
+            playerName(value, given);
+        else
+            return false;
+        return true;
+    }
+
     void option(const char* arg) {
         std::string value;
         bool given = false;
@@ -188,7 +202,7 @@ private:
                 level(value);
         } else if (valueOf(arg, "--first-to", false, value, given)) {
             firstTo(value); // without a value the first failure, "needs a value", stands
-        } else if (addressMode(arg) || serverBoundOption(arg)) {
+        } else if (addressMode(arg) || serverBoundOption(arg) || nameOption(arg)) {
             return;
         } else if (valueOf(arg, "--replay", false, value, given)) {
             setMode(Mode::Replay);
@@ -201,10 +215,6 @@ private:
             stateFolder(value);
         } else if (valueOf(arg, "--trust", false, value, given)) {
             trust(value, given);
-        } else if (valueOf(arg, "--name", false, value, given)) {
-            givenName(value);
-        } else if (valueOf(arg, "--player", false, value, given)) {
-            playerName(value, given);
         } else if (valueOf(arg, "--code", false, value, given)) {
             if (codeGiven_)
                 fail("--code is given twice");
@@ -295,17 +305,7 @@ private:
             fail("--level A,B goes with --demo, where the computer plays both boards");
         if (codeGiven_ && !networked(mode))
             fail("--code goes with --host, --join or --watch");
-        net::HostAndPort named;
-        if (nameGiven_ && mode != Mode::Host)
-            fail("--name goes with --host");
-        else if (nameGiven_ && !net::parseHostAndPort(options_.name, named))
-            fail("--name takes a name or an address, as NAME, NAME:PORT or [IPv6]:PORT, not '" +
-                 printable(options_.name.c_str()) + "'");
-        // A name is shown to the other player: only a network game has one.
-        if (playerGiven_ && mode != Mode::Host && mode != Mode::Join)
-            fail("--player goes with --host or --join, where the other player sees it");
-        else if (playerGiven_ && options_.here)
-            fail("--player does not go with --here: two players share this keyboard");
+        checkNames(mode);
         checkWhoPlays(mode);
         checkKeys(mode);
         if (networked(mode) && mode != Mode::Host && address_.empty())
@@ -325,6 +325,21 @@ private:
         else if (serverBoundGiven_)
             fail("--max-connections, --max-per-client, --max-rooms and --rooms-per-minute go "
                  "with --serve");
+    }
+
+    // The host's name for browsers, and a player's, which is shown to the
+    // other player: only a network game has one.
+    void checkNames(Mode mode) {
+        net::HostAndPort named;
+        if (nameGiven_ && mode != Mode::Host)
+            fail("--name goes with --host");
+        else if (nameGiven_ && !net::parseHostAndPort(options_.name, named))
+            fail("--name takes a name or an address, as NAME, NAME:PORT or [IPv6]:PORT, not '" +
+                 printable(options_.name.c_str()) + "'");
+        if (playerGiven_ && mode != Mode::Host && mode != Mode::Join)
+            fail("--player goes with --host or --join, where the other player sees it");
+        else if (playerGiven_ && options_.here)
+            fail("--player does not go with --here: two players share this keyboard");
     }
 
     // The room a guest's address names, and the options that go with

@@ -33,8 +33,8 @@ short attrToWrite(Cell want, int current) {
 }
 
 // Characters a terminal shows two columns wide, of the scripts a name may
-// hold; any other counts as one column, which a mark on a letter takes
-// too many of: a name is never wider than its count says.
+// hold; any other counts as one column, a mark on a letter too, though it
+// takes none: a name never takes more columns than counted.
 constexpr char32_t wide[][2] = {
     {0x1100, 0x115F}, {0x2E80, 0x303E},   {0x3041, 0x33FF},   {0x3400, 0x4DBF},
     {0x4E00, 0x9FFF}, {0xA000, 0xA4CF},   {0xA960, 0xA97F},   {0xAC00, 0xD7A3},

@@ -28,7 +28,7 @@ struct Step {
 
 // One renderer through a run of changes, each render building on the last.
 TEST(Renderer, SendsOnlyWhatChangedInTheShortestForm) {
-    std::string wide; // 14 characters two columns wide, for a board of 26
+    std::string wide; // 14 characters two columns wide: all but the last fit board two
     for (int i = 0; i < 14; ++i)
         wide += "\u4e00";
     const Step steps[] = {
@@ -54,7 +54,11 @@ TEST(Renderer, SendsOnlyWhatChangedInTheShortestForm) {
         // cut between characters where the next board's wall or the
         // picture's edge would be; with no names, erased.
         {{}, "\x1b[22H\x1b[KAnn\x1b[22;31H\u00c5sa", 80, 24, {"Ann", "\u00c5sa"}},
-        {{}, "\x1b[22H\x1b[K\x1b[22;31H" + wide.substr(0, 13 * 3), 80, 24, {"", wide.c_str()}},
+        {{},
+         "\x1b[22H\x1b[K\x1b[22;31H" + wide.substr(0, wide.size() - 3),
+         80,
+         24,
+         {"", wide.c_str()}},
         {{}, "\x1b[22H\x1b[K", 80, 24, {"", ""}},
         {{}, std::string(clear) + "Too small: 40x15, needs 56x21", 40, 15},
         {{{3, 3, 'Z', 7}}, "", 40, 15}, // the game goes on behind the notice
