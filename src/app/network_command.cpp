@@ -129,6 +129,8 @@ int host(const Options& options, const net::Endpoint& where) {
     game.gameStarted();
     GameSetup setup = gameSetupOf(options);
     setup.remote[1] = game.playerTwoKeys();
+    setup.names[0] = game.name(0);
+    setup.names[1] = game.name(1);
     setup.viewer = Viewer::PlayerOne;
     setup.countdown = true;
     setup.frameHook = game.frameHook();
@@ -416,6 +418,7 @@ int join(const Options& options, net::Seat seat) {
     KeptAs as = keptAs(kept == net::Seat::Player ? Mode::Join : Mode::Watch);
     std::string logWarning = record::readResults(as.folder).warning;
     GuestRecorder recorder(as, kept, bothKeysLegend(mine.keys));
+    recorder.nameBoards(joined.painter().name(0), joined.painter().name(1));
     joined.painter().keepIn(&recorder);
     localFarewell(leftByInterruptText(program, there, seat) + "\n");
     localServe(&joined.service());

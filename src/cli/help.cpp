@@ -133,10 +133,11 @@ void printUsage(std::FILE* out) {
                  net::defaultPort);
     std::fprintf(out,
                  "  --player NAME    with --host or --join: this player's name, shown\n"
-                 "                   under their board on both players' screens and to\n"
-                 "                   watchers; up to %d letters, digits, single spaces\n"
-                 "                   and punctuation of any script, none of < > & \" '\n"
-                 "                   (not with --here, where two share the keyboard)\n"
+                 "                   under their board on both players' screens, to\n"
+                 "                   watchers and in the match's replay; up to %d\n"
+                 "                   letters, digits, single spaces and punctuation of\n"
+                 "                   any script, none of < > & \" ' (not with --here,\n"
+                 "                   where two share the keyboard)\n"
                  "  --join HOST[:PORT]\n"
                  "                   play the right board of a game hosted there\n"
                  "  --watch HOST[:PORT]\n"

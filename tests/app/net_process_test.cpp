@@ -189,14 +189,16 @@ struct Lines {
 // pieces come only by moving; Escape on either side ends the match for
 // both, which give their terminals back with status 0. A watcher sees the
 // game and leaves by Escape alone. Every terminal shows each player's name
-// below their board.
+// below their board, and so does the replay of the match either player kept.
 TEST(NetProcesses, AMatchFromTwoTerminalsEndedByEitherSide) {
     for (bool byGuest : {true, false}) {
-        Host host({}, {"--host", "127.0.0.1:0", "--code", code, "--player", "Li Wei"});
+        TempFolder kept[2]; // each player's state folder
+        auto stateIn = [&](int board) { return "XDG_STATE_HOME=" + kept[board].path; };
+        Host host({stateIn(0)}, {"--host", "127.0.0.1:0", "--code", code, "--player", "Li Wei"});
         ASSERT_TRUE(host.shown()) << host.screenText();
         auto watcher = host.guest("--watch");
         ASSERT_TRUE(shows(*watcher, "the game starts soon"));
-        auto guest = host.guest("--join", code, {}, {"--player", "\u00c5sa"});
+        auto guest = host.guest("--join", code, {stateIn(1)}, {"--player", "\u00c5sa"});
         ASSERT_TRUE(host.waitForPicture() && guest->waitForPicture()) << guest->screenText();
         ASSERT_TRUE(watcher->waitForPicture()) << watcher->screenText();
         const std::string names = "Li Wei" + std::string(boardColumn[1] - 6, ' ') + "\u00c5sa";
@@ -217,6 +219,8 @@ TEST(NetProcesses, AMatchFromTwoTerminalsEndedByEitherSide) {
                                      " is over."));
         for (const GamePty* side : {static_cast<GamePty*>(&host), guest.get(), watcher.get()})
             EXPECT_TRUE(givenBack(*side));
+        GamePty replay({.args = {"--replay", "last"}, .env = {stateIn(byGuest ? 1 : 0)}});
+        EXPECT_TRUE(replay.waitForText(names, pictureRows)) << replay.screenText();
     }
 }
 
