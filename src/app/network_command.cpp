@@ -418,7 +418,6 @@ int join(const Options& options, net::Seat seat) {
     KeptAs as = keptAs(kept == net::Seat::Player ? Mode::Join : Mode::Watch);
     std::string logWarning = record::readResults(as.folder).warning;
     GuestRecorder recorder(as, kept, bothKeysLegend(mine.keys));
-    recorder.nameBoards(joined.painter().name(0), joined.painter().name(1));
     joined.painter().keepIn(&recorder);
     localFarewell(leftByInterruptText(program, there, seat) + "\n");
     localServe(&joined.service());

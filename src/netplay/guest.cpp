@@ -251,6 +251,8 @@ void GameGuest::takeNames(const net::Message& message) {
         std::string_view name = message.names[b].text();
         names_[b] = net::checkPlayerName(name) == nullptr ? std::string(name) : std::string();
     }
+    if (recorder_ != nullptr) // the names may come after the greeting
+        recorder_->nameBoards(names_[0], names_[1]);
 }
 
 } // namespace netplay

@@ -40,8 +40,8 @@ public:
     GuestRecorder& operator=(const GuestRecorder&) = delete;
     ~GuestRecorder() { finish(); }
 
-    // Each board's player's name as the host said before the match, for
-    // the recording's header: before start() and the first picture.
+    // Each board's player's name as the host said, for the recording's
+    // header: it takes them as they stand at start() or the first picture.
     void nameBoards(const std::string& boardOne, const std::string& boardTwo) {
         seen_.names[0] = boardOne;
         seen_.names[1] = boardTwo;
