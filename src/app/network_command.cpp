@@ -114,6 +114,7 @@ int host(const Options& options, const net::Endpoint& where) {
     GameHost game(localScreen(), code, listener);
     std::string shown = netAddressToJoin(where.host);
     game.answerTo(hostNamesHere(shown, options.name));
+    game.nameBoard(0, options.player);
     localServe(&game);
     game.setWaitingNotice(waitingNotice(shown, port, code));
     while (!game.playerReady()) {
@@ -128,6 +129,8 @@ int host(const Options& options, const net::Endpoint& where) {
     game.gameStarted();
     GameSetup setup = gameSetupOf(options);
     setup.remote[1] = game.playerTwoKeys();
+    setup.names[0] = game.name(0);
+    setup.names[1] = game.name(1);
     setup.viewer = Viewer::PlayerOne;
     setup.countdown = true;
     setup.frameHook = game.frameHook();
@@ -200,11 +203,12 @@ struct Road {
     std::string opened; // the name of the room this guest opens, if it does
 };
 
-// Greets with `code`, or without one (nullptr) only looks for the game,
-// each time on a connection of its own: the host closes one that has not
-// greeted within its limit, and one it refused a code.
+// Greets with `code` and the player's `name`, or without a code (nullptr)
+// only looks for the game, each time on a connection of its own: the host
+// closes one that has not greeted within its limit, and one it refused a
+// code.
 Meeting meet(const Road& road, net::Seat seat, const net::JoinCode* code,
-             LocalScreen& screen = localScreen()) {
+             LocalScreen& screen = localScreen(), std::string_view name = {}) {
     const net::Endpoint& where = road.where;
     Meeting meeting;
     std::string error;
@@ -216,7 +220,7 @@ Meeting meet(const Road& road, net::Seat seat, const net::JoinCode* code,
     meeting.guest = std::make_unique<GameGuest>(screen, socket, seat);
     if (!road.path.empty())
         meeting.guest->throughRoom(net::formatEndpoint(where.host, where.port), road.path);
-    meeting.answer = code != nullptr ? meeting.guest->greet(*code, answerTimeoutMs)
+    meeting.answer = code != nullptr ? meeting.guest->greet(*code, answerTimeoutMs, name)
                                      : meeting.guest->look(answerTimeoutMs);
     meeting.failed = answerText(meeting, net::formatEndpoint(where.host, where.port));
     return meeting;
@@ -239,7 +243,7 @@ std::unique_ptr<GameGuest> getIn(const Options& options, const Road& where, net:
     if (options.askCode && (!found(where, seat, failed) || !askForCode(false, code, failed)))
         return nullptr;
     for (int tried = 1;; ++tried) {
-        Meeting meeting = meet(where, seat, &code, screen);
+        Meeting meeting = meet(where, seat, &code, screen, options.player);
         bool wrong = meeting.answer == GameGuest::Answer::Refused &&
                      meeting.guest->refusal() == net::Refusal::WrongCode;
         if (!wrong) {

@@ -13,6 +13,7 @@
 #include "net/forwarded_for.hpp"
 #include "net/host_names.hpp"
 #include "net/join_code.hpp"
+#include "net/player_name.hpp"
 #include "server/limits.hpp"
 #include "text/printable.hpp"
 
@@ -177,6 +178,20 @@ private:
         return false;
     }
 
+    // --name, a host's for browsers, and --player, a player's; false for
+    // any other option.
+    bool nameOption(const char* arg) {
+        std::string value;
+        bool given = false;
+        if (valueOf(arg, "--name", false, value, given))
+            givenName(value);
+        else if (valueOf(arg, "--player", false, value, given))
+            playerName(value, given);
+        else
+            return false;
+        return true;
+    }
+
     void option(const char* arg) {
         std::string value;
         bool given = false;
@@ -187,7 +202,7 @@ private:
                 level(value);
         } else if (valueOf(arg, "--first-to", false, value, given)) {
             firstTo(value); // without a value the first failure, "needs a value", stands
-        } else if (addressMode(arg) || serverBoundOption(arg)) {
+        } else if (addressMode(arg) || serverBoundOption(arg) || nameOption(arg)) {
             return;
         } else if (valueOf(arg, "--replay", false, value, given)) {
             setMode(Mode::Replay);
@@ -200,8 +215,6 @@ private:
             stateFolder(value);
         } else if (valueOf(arg, "--trust", false, value, given)) {
             trust(value, given);
-        } else if (valueOf(arg, "--name", false, value, given)) {
-            givenName(value);
         } else if (valueOf(arg, "--code", false, value, given)) {
             if (codeGiven_)
                 fail("--code is given twice");
@@ -229,6 +242,21 @@ private:
             fail("--name is given twice");
         nameGiven_ = true;
         options_.name = value;
+    }
+
+    // Checked as the host checks a guest's, whose door would refuse it.
+    void playerName(const std::string& value, bool given) {
+        if (playerGiven_)
+            fail("--player is given twice");
+        playerGiven_ = true;
+        const char* fault = net::checkPlayerName(value);
+        if (given && value.empty())
+            fail("--player needs a name");
+        else if (fault != nullptr)
+            fail(std::string("--player: the name ") + fault + "; a name is up to " +
+                 std::to_string(net::maxPlayerNameLength) +
+                 " letters, digits, spaces and punctuation");
+        options_.player = value;
     }
 
     // "N" for both boards, or "A,B" for the left and the right board.
@@ -277,12 +305,7 @@ private:
             fail("--level A,B goes with --demo, where the computer plays both boards");
         if (codeGiven_ && !networked(mode))
             fail("--code goes with --host, --join or --watch");
-        net::HostAndPort named;
-        if (nameGiven_ && mode != Mode::Host)
-            fail("--name goes with --host");
-        else if (nameGiven_ && !net::parseHostAndPort(options_.name, named))
-            fail("--name takes a name or an address, as NAME, NAME:PORT or [IPv6]:PORT, not '" +
-                 printable(options_.name.c_str()) + "'");
+        checkNames(mode);
         checkWhoPlays(mode);
         checkKeys(mode);
         if (networked(mode) && mode != Mode::Host && address_.empty())
@@ -302,6 +325,21 @@ private:
         else if (serverBoundGiven_)
             fail("--max-connections, --max-per-client, --max-rooms and --rooms-per-minute go "
                  "with --serve");
+    }
+
+    // The host's name for browsers, and a player's, which is shown to the
+    // other player: only a network game has one.
+    void checkNames(Mode mode) {
+        net::HostAndPort named;
+        if (nameGiven_ && mode != Mode::Host)
+            fail("--name goes with --host");
+        else if (nameGiven_ && !net::parseHostAndPort(options_.name, named))
+            fail("--name takes a name or an address, as NAME, NAME:PORT or [IPv6]:PORT, not '" +
+                 printable(options_.name.c_str()) + "'");
+        if (playerGiven_ && mode != Mode::Host && mode != Mode::Join)
+            fail("--player goes with --host or --join, where the other player sees it");
+        else if (playerGiven_ && options_.here)
+            fail("--player does not go with --here: two players share this keyboard");
     }
 
     // The room a guest's address names, and the options that go with
@@ -438,6 +476,7 @@ private:
     std::string code_;
     bool codeGiven_ = false;
     bool nameGiven_ = false;
+    bool playerGiven_ = false;
     bool stateGiven_ = false;
     bool trustGiven_ = false;
     bool serverBoundGiven_ = false;

@@ -50,7 +50,10 @@ struct Options {
     std::optional<net::JoinCode> code;
     bool askCode = false; // ask for the code on the terminal (--code -, or none given to a guest)
     std::string name;     // --name HOST[:PORT]: a name browsers reach the host by (empty: none)
-    std::string error;    // what is wrong, when command is Invalid
+    // --player NAME: the name of this terminal's player, beside its board
+    // on every screen, checked (empty: none)
+    std::string player;
+    std::string error;                 // what is wrong, when command is Invalid
     std::string program = "blockduel"; // how the program was started (argv[0]), for messages
     KeyChoice keys;     // --keys, then the keys file for a player the command line leaves
     int firstTo = 0;    // --first-to N: the match ends at N rounds won; 0: until Escape

@@ -13,6 +13,7 @@
 #include "input/key_table.hpp"
 #include "net/address.hpp"
 #include "net/admission.hpp"
+#include "net/player_name.hpp"
 #include "record/keeper.hpp"
 #include "server/limits.hpp"
 #include "text/printable.hpp"
@@ -57,8 +58,9 @@ void printUsage(std::FILE* out) {
                "                 [--first-to N] [--speed-up]\n"
                "       blockduel --demo --level A,B\n"
                "       blockduel --host [[ADDRESS]:PORT] [--code CODE | --code -]\n"
-               "                 [--name HOST]\n"
+               "                 [--name HOST] [--player NAME]\n"
                "       blockduel --join HOST[:PORT] [--code CODE | --code -]\n"
+               "                 [--player NAME]\n"
                "       blockduel --watch HOST[:PORT] [--code CODE | --code -]\n"
                "       blockduel --join HOST[:PORT]/new [--here] [--first-to N]\n"
                "       blockduel --join HOST[:PORT]/quick\n"
@@ -127,7 +129,15 @@ void printUsage(std::FILE* out) {
                  "                   with --host: a name browsers reach this host by\n"
                  "                   (in DNS, or a proxy's; only the name is checked);\n"
                  "                   a browser's request under any name but this,\n"
-                 "                   localhost and this machine's addresses is refused\n"
+                 "                   localhost and this machine's addresses is refused\n",
+                 net::defaultPort);
+    std::fprintf(out,
+                 "  --player NAME    with --host or --join: this player's name, shown\n"
+                 "                   under their board on both players' screens, to\n"
+                 "                   watchers and in the match's replay; up to %d\n"
+                 "                   letters, digits, single spaces and punctuation of\n"
+                 "                   any script, none of < > & \" ' (not with --here,\n"
+                 "                   where two share the keyboard)\n"
                  "  --join HOST[:PORT]\n"
                  "                   play the right board of a game hosted there\n"
                  "  --watch HOST[:PORT]\n"
@@ -208,7 +218,7 @@ void printUsage(std::FILE* out) {
                  "\n"
                  "  -h, --help       show this help and exit\n"
                  "  --version        show the version and exit\n",
-                 net::defaultPort, net::Admission::freeTries,
+                 net::maxPlayerNameLength, net::Admission::freeTries,
                  history::speedText(history::slowestQuarters).c_str(),
                  history::speedText(history::fastestQuarters).c_str(), net::defaultPort,
                  server::defaultMaxConnections, server::mostConnections,

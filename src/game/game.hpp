@@ -2,6 +2,9 @@
 // The frame loop: start-up, the frames, and the end of the game.
 #pragma once
 
+#include <array>
+#include <string>
+
 #include "computer/computer.hpp"
 #include "display/layout.hpp"
 #include "game/keys.hpp"
@@ -63,6 +66,8 @@ struct GameSetup {
     // What moves each board played by a person, as the key legend shows it
     // (picture codes: the arrows are 24 to 27); empty for none.
     char legend[2][maxLegendLength + 1] = {};
+    // Each board's player's name, kept with the match ("" for none).
+    std::array<std::string, 2> names = {};
     RemoteKeys remote[2] = {}; // a board played from another keyboard
     // Rounds with a tally until someone leaves, instead of one game.
     bool match = false;

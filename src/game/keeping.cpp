@@ -34,6 +34,7 @@ record::MatchSetup recordedSetup(const GameSetup& setup, record::PlayMode mode) 
         r.remote[board] = setup.remote[board].pressed != nullptr;
         r.level[board] = setup.level[board];
         r.legend[board] = setup.legend[board];
+        r.names[board] = setup.names[board];
         r.keys[board] = keysOf(setup.keys[board]);
     }
     return r;
@@ -60,6 +61,7 @@ GameSetup replayedSetup(const record::MatchSetup& r) {
         std::memcpy(setup.legend[board], r.legend[board].data(), length);
         setup.legend[board][length] = '\0';
         setup.keys[board] = controlsOf(r.keys[board]);
+        setup.names[board] = r.names[board];
     }
     return setup;
 }

@@ -21,6 +21,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "display/notices.hpp"
@@ -88,6 +89,11 @@ public:
     virtual void setNotices(std::vector<NoticeLine> lines) = 0;
     // Brings the console up to date with the buffer and the notices now.
     virtual void show() = 0;
+    // The players' names, checked already ("" for none), on the row below
+    // the picture where the console has one, with the next showing; called
+    // by a host and a guest as their names change. A console that shows no
+    // names keeps this one, which does nothing.
+    virtual void setNames(std::string_view /*boardOne*/, std::string_view /*boardTwo*/) {}
 };
 
 // A screen nobody sees: a server's room, whose pictures are its match's,

@@ -45,6 +45,7 @@ int replayBytes(const std::string& bytes, const std::string& named) {
     }
     if (!localTake(ConsoleUse::Network))
         return 1;
+    localScreen().setNames(recording.header.names[0], recording.header.names[1]);
     playRecording(recording, matchTitle(recording.header));
     localFinish();
     if (recording.cutShort)

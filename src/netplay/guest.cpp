@@ -185,8 +185,10 @@ void GameGuest::serve(const SocketWatch* watches, int count) {
     if (count > 0 && (watches[0].readable || watches[0].writable) &&
         !link_.receive(now, [&](const net::Message& m) { handle(m); }))
         lose(goneWhy(now));
-    if (state_ == State::Playing)
+    if (state_ == State::Playing) {
+        screen_.setNames(names_[0], names_[1]);
         screen_.show();
+    }
     if (state_ == State::Playing && escapedMs_ > 0 && now - escapedMs_ >= escapeGraceMs)
         state_ = State::Left; // a host that does not end the match holds nobody
     if (!link_.isOpen())
@@ -249,6 +251,8 @@ void GameGuest::takeNames(const net::Message& message) {
         std::string_view name = message.names[b].text();
         names_[b] = net::checkPlayerName(name) == nullptr ? std::string(name) : std::string();
     }
+    if (recorder_ != nullptr) // the names may come after the greeting
+        recorder_->nameBoards(names_[0], names_[1]);
 }
 
 } // namespace netplay

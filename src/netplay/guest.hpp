@@ -65,8 +65,12 @@ public:
     void ready(bool keyReleases);
 
     // From now on what the host sends that changes the picture goes to
-    // `recorder` as it comes; nullptr keeps nothing.
-    void keepIn(GuestRecorder* recorder) { recorder_ = recorder; }
+    // `recorder` as it comes, and the names it says; nullptr keeps nothing.
+    void keepIn(GuestRecorder* recorder) {
+        recorder_ = recorder;
+        if (recorder_ != nullptr)
+            recorder_->nameBoards(names_[0], names_[1]);
+    }
     // How the last round ended, as the host said; none before a round has.
     const std::optional<net::RoundOutcome>& lastResult() const { return lastResult_; }
     // The number a server's room keeps the match under; 0 when it said none.

@@ -40,6 +40,12 @@ public:
     GuestRecorder& operator=(const GuestRecorder&) = delete;
     ~GuestRecorder() { finish(); }
 
+    // Each board's player's name as the host said, for the recording's
+    // header: it takes them as they stand at start() or the first picture.
+    void nameBoards(const std::string& boardOne, const std::string& boardTwo) {
+        seen_.names[0] = boardOne;
+        seen_.names[1] = boardTwo;
+    }
     // The recording begins now rather than at the first picture: its file
     // is there from this moment, for whoever names the next.
     void start();

@@ -67,6 +67,9 @@ public:
     // player, or none for a computer): every guest is told the names.
     void nameBoard(int board, std::string name, long long nowMs);
 
+    // The name of `board`'s player as the guests were last told.
+    const std::string& name(int board) const { return toldNames_[board]; }
+
     // The player of `board` is here and has said how its keys come.
     bool playerReady(int board = 1) const;
     // How many watchers are shown the game.

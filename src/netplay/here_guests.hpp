@@ -26,6 +26,9 @@ struct BothPlayersScreen : LocalScreen {
         console.setNotices(std::move(lines));
     }
     void show() override;
+    void setNames(std::string_view boardOne, std::string_view boardTwo) override {
+        console.setNames(boardOne, boardTwo);
+    }
     LocalScreen& console;
 };
 

@@ -247,6 +247,7 @@ void GameHost::serve(const SocketWatch* watches, int count) {
     doorWatched_ = 0;
     door_.serve(watches, atDoor, now);
     guests_.serve(watches + atDoor, std::max(count, 0) - atDoor, now);
+    screen_.setNames(guests_.name(0), guests_.name(1));
     refreshNotices();
 }
 

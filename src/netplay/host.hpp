@@ -69,6 +69,8 @@ public:
     void nameBoard(int board, std::string name) {
         guests_.nameBoard(board, std::move(name), netClockMs());
     }
+    // The name of `board`'s player as the guests were last told.
+    const std::string& name(int board) const { return guests_.name(board); }
     // Player two (or of `board`) has joined and said how its keys come.
     bool playerReady(int board = 1) const;
     // Guests play both boards (a server's room of two people).

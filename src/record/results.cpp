@@ -2,6 +2,7 @@
 #include "record/results.hpp"
 
 #include "model/model.hpp"
+#include "net/player_name.hpp"
 #include "record/varint.hpp"
 
 namespace record {
@@ -77,6 +78,18 @@ void appendSetup(std::string& out, const MatchSetup& s) {
     for (const auto& board : s.keys)
         for (int key : board)
             appendNumber(out, static_cast<std::uint64_t>(key < 0 || key > maxKeyCode ? 0 : key));
+    for (const std::string& name : s.names)
+        appendText(out, net::checkPlayerName(name) == nullptr ? name : "");
+}
+
+// A name read is untrusted as any other: one that is no name is refused.
+bool readNames(NumberReader& in, int version, MatchSetup& s) {
+    if (version < firstNamesVersion)
+        return true;
+    for (std::string& name : s.names)
+        if (!readText(in, net::maxPlayerNameBytes, name) || net::checkPlayerName(name) != nullptr)
+            return false;
+    return true;
 }
 
 bool readSetup(NumberReader& in, MatchSetup& s, int& version) {
@@ -96,7 +109,7 @@ bool readSetup(NumberReader& in, MatchSetup& s, int& version) {
     for (auto& board : s.keys)
         for (int& key : board)
             read = read && in.bounded(maxKeyCode, key);
-    if (!read)
+    if (!read || !readNames(in, version, s))
         return false;
     s.startedUnix = started;
     s.matchId = static_cast<std::uint32_t>(id);

@@ -18,10 +18,12 @@ namespace record {
 // figured from the score when read (one row for each rowScore). Up to
 // format 2 a match's pieces came from the C library of the system that
 // played it, which deals other pieces on another system; from format 3
-// from the game's own generator, the same everywhere.
-constexpr int formatVersion = 3;
+// from the game's own generator, the same everywhere. From format 4 the
+// header names each board's player.
+constexpr int formatVersion = 4;
 constexpr int oldestFormatVersion = 1;
 constexpr int firstOwnPiecesVersion = 3;
+constexpr int firstNamesVersion = 4;
 constexpr int maxVersionText = 32;
 constexpr int maxLegend = 24; // a key legend's bytes, as the picture shows it
 constexpr int maxLevel = 99;  // above every computer level there is
@@ -58,6 +60,9 @@ struct MatchSetup {
     // that library deals them again. Never written: the version says it.
     bool libraryPieces = false;
     std::array<std::string, 2> legend;
+    // Each board's player's name as net/player_name.hpp checks it; "" for
+    // none, and in the formats before names.
+    std::array<std::string, 2> names;
     // Each board's keys at this keyboard (turn, left, right, drop), as the
     // game polled them: a playback answers the same polls.
     std::array<std::array<int, 4>, 2> keys = {};

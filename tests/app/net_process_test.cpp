@@ -60,12 +60,14 @@ struct Host : GamePty {
     std::string address() const { return "127.0.0.1:" + std::to_string(port); }
 
     // A guest of this game: "--join" or "--watch", with a code ("" for
-    // none) and more of its environment.
+    // none), more of its environment and `more` arguments.
     std::unique_ptr<GamePty> guest(const char* option = "--join", const char* withCode = code,
-                                   std::vector<std::string> env = {}) const {
+                                   std::vector<std::string> env = {},
+                                   const std::vector<std::string>& more = {}) const {
         std::vector<std::string> args = {option, address()};
         if (*withCode != '\0')
             args.insert(args.end(), {"--code", withCode});
+        args.insert(args.end(), more.begin(), more.end());
         return std::make_unique<GamePty>(
             PtyOptions{.args = args, .kitty = false, .env = std::move(env)});
     }
@@ -186,15 +188,22 @@ struct Lines {
 // Player two's A moves the right board's piece as far as the wall, where
 // pieces come only by moving; Escape on either side ends the match for
 // both, which give their terminals back with status 0. A watcher sees the
-// game and leaves by Escape alone.
+// game and leaves by Escape alone. Every terminal shows each player's name
+// below their board, and so does the replay of the match either player kept.
 TEST(NetProcesses, AMatchFromTwoTerminalsEndedByEitherSide) {
     for (bool byGuest : {true, false}) {
-        ShownHost host;
+        TempFolder kept[2]; // each player's state folder
+        auto stateIn = [&](int board) { return "XDG_STATE_HOME=" + kept[board].path; };
+        Host host({stateIn(0)}, {"--host", "127.0.0.1:0", "--code", code, "--player", "Li Wei"});
+        ASSERT_TRUE(host.shown()) << host.screenText();
         auto watcher = host.guest("--watch");
         ASSERT_TRUE(shows(*watcher, "the game starts soon"));
-        auto guest = host.guest();
+        auto guest = host.guest("--join", code, {stateIn(1)}, {"--player", "\u00c5sa"});
         ASSERT_TRUE(host.waitForPicture() && guest->waitForPicture()) << guest->screenText();
         ASSERT_TRUE(watcher->waitForPicture()) << watcher->screenText();
+        const std::string names = "Li Wei" + std::string(boardColumn[1] - 6, ' ') + "\u00c5sa";
+        for (GamePty* side : {static_cast<GamePty*>(&host), guest.get(), watcher.get()})
+            EXPECT_TRUE(side->waitForText(names, pictureRows)) << side->screenText();
         EXPECT_TRUE(watcher->waitForText("Watching: your keys do nothing", 17));
         EXPECT_TRUE(leaves(*watcher));
         EXPECT_TRUE(wrote(*watcher, "You left the game at " + host.address() + "."));
@@ -210,6 +219,8 @@ TEST(NetProcesses, AMatchFromTwoTerminalsEndedByEitherSide) {
                                      " is over."));
         for (const GamePty* side : {static_cast<GamePty*>(&host), guest.get(), watcher.get()})
             EXPECT_TRUE(givenBack(*side));
+        GamePty replay({.args = {"--replay", "last"}, .env = {stateIn(byGuest ? 1 : 0)}});
+        EXPECT_TRUE(replay.waitForText(names, pictureRows)) << replay.screenText();
     }
 }
 

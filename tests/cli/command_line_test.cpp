@@ -68,13 +68,16 @@ TEST(CommandLine, NetworkOptionsKeepTheAddressAndTheCode) {
         std::vector<const char*> args;
         Mode mode;
         net::Endpoint endpoint;
-        const char* code; // as shown, "" for none
+        const char* code;        // as shown, "" for none
+        const char* player = ""; // --player's name
     };
     const Case cases[] = {
         {{"--host"}, Mode::Host, {"", 7416}, ""},
         {{"--host", "--code", "AB12-CD34"}, Mode::Host, {"", 7416}, "AB12-CD34"},
         {{"--host", "127.0.0.1:7416"}, Mode::Host, {"127.0.0.1", 7416}, ""},
         {{"--host=:9000", "--name", "[::1]:443"}, Mode::Host, {"", 9000}, ""},
+        {{"--host", "--player", "\xc3\x85sa"}, Mode::Host, {"", 7416}, "", "\xc3\x85sa"},
+        {{"--player=Li Wei", "--join", "h"}, Mode::Join, {"h", 7416}, "", "Li Wei"},
         {{"--join", "example.org", "--code", "7k3m q9xd"},
          Mode::Join,
          {"example.org", 7416},
@@ -88,9 +91,10 @@ TEST(CommandLine, NetworkOptionsKeepTheAddressAndTheCode) {
     for (const Case& c : cases) {
         Options o = optionsOf(c.args);
         EXPECT_EQ(std::tuple(Command::Play, c.mode, c.endpoint.host, c.endpoint.port,
-                             std::string(c.code), c.args.back() == std::string("-")),
+                             std::string(c.code), c.args.back() == std::string("-"),
+                             std::string(c.player)),
                   std::tuple(o.command, o.mode, o.endpoint.host, o.endpoint.port,
-                             o.code ? net::formatJoinCode(*o.code) : "", o.askCode))
+                             o.code ? net::formatJoinCode(*o.code) : "", o.askCode, o.player))
             << testing::PrintToString(c.args) << ": " << o.error;
     }
     // A server's rooms, as a command names them or as a page's link does.
@@ -250,6 +254,16 @@ TEST(CommandLine, RefusedArgumentsSayWhy) {
          "[IPv6]:PORT, not '::1'"},
         {{"--host", "--name", "h:0"}, "not 'h:0'"},
         {{"--host", "--code="}, "--code needs a value"},
+        // A player's name is checked as the host checks a guest's.
+        {{"--watch", "h", "--player", "Ann"}, "--player goes with --host or --join"},
+        {{"--match", "--player", "Ann"}, "--player goes with --host or --join"},
+        {{"--join", "h/new", "--here", "--player", "Ann"}, "--player does not go with --here"},
+        {{"--host", "--player", "<b>"}, "--player: the name has one of < > & \" '"},
+        {{"--join", "h", "--player", "A\x1b[2J"}, "the name has a control character"},
+        {{"--host", "--player", "ABCDEFGHIJKLMNOPQ"}, "the name is longer than 16 characters"},
+        {{"--host", "--player="}, "--player needs a name"},
+        {{"--host", "--player"}, "--player needs a value"},
+        {{"--host", "--player", "A", "--player=B"}, "--player is given twice"},
         {{"--host", "--code", "0123-4567"}, "--code: 0123-4567 is too easy to guess"},
         {{"--host", "--code", "zzzz zzzz"}, "--code: ZZZZ-ZZZZ is too easy to guess"},
         {{"--watch"}, "--watch needs a value"},
@@ -403,9 +417,9 @@ TEST(CommandLine, UsageListsTheControls) {
           "  move right       Right arrow    D\n", "  drop faster      Down arrow     S\n",
           "  quit             Escape\n"})
         EXPECT_NE(std::string::npos, usage.find(line)) << line;
-    for (const char* option :
-         {"--match", "--computer", "--demo", "--level N", "--level A,B", "--host [[ADDRESS]:PORT]",
-          "--join HOST[:PORT]", "--watch HOST[:PORT]", "--code CODE", "-h, --help"})
+    for (const char* option : {"--match", "--computer", "--demo", "--level N", "--level A,B",
+                               "--host [[ADDRESS]:PORT]", "--join HOST[:PORT]",
+                               "--watch HOST[:PORT]", "--code CODE", "--player NAME", "-h, --help"})
         EXPECT_NE(std::string::npos, usage.find("\n  " + std::string(option))) << option;
 }
 

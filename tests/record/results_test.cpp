@@ -27,6 +27,7 @@ MatchSetup someSetup() {
             .firstTo = 3,
             .speedUp = true,
             .legend = {"\x18\x19\x1A\x1B", "W A S D"},
+            .names = {"Li Wei", "\u00c5sa"},
             .keys = {{{0x26, 0x25, 0x27, 0x28}, {0x157, 0x141, 0x144, 0x153}}}};
 }
 
@@ -34,8 +35,8 @@ MatchSetup someSetup() {
 auto kept(const MatchSetup& s) {
     return std::tie(s.programVersion, s.startedUnix, s.matchId, s.mode, s.computer[0],
                     s.computer[1], s.remote[0], s.remote[1], s.level[0], s.level[1], s.legend,
-                    s.seed, s.viewer, s.countdown, s.pause, s.noColor, s.firstTo, s.speedUp,
-                    s.keys);
+                    s.seed, s.viewer, s.countdown, s.pause, s.noColor, s.firstTo, s.speedUp, s.keys,
+                    s.names);
 }
 
 // A round's fields and the entry's own, as one value.
@@ -86,6 +87,15 @@ TEST(Results, AnotherVersionIsToldAndRefused) {
     EXPECT_EQ(versionOf(later), formatVersion + 1);
     EXPECT_FALSE(decodeSetup(later));
     EXPECT_EQ(versionOf(encodeSetup(someSetup())), formatVersion);
+    // The format before names reads as it was written, with none.
+    MatchSetup unnamed = someSetup();
+    unnamed.names = {};
+    std::string current = encodeSetup(unnamed);
+    std::string before;
+    appendNumber(before, firstNamesVersion - 1);
+    before += current.substr(1, current.size() - 3); // without the version and the empty names
+    ASSERT_TRUE(decodeSetup(before));
+    EXPECT_EQ(kept(*decodeSetup(before)), kept(unnamed));
 }
 
 // Format 1 wrote each board's score in its rows' place: the rows are
@@ -93,11 +103,14 @@ TEST(Results, AnotherVersionIsToldAndRefused) {
 TEST(Results, AnEntryOfTheFirstFormatHasItsRowsFiguredFromItsScore) {
     ResultEntry entry;
     entry.match = someSetup();
+    entry.match.names = {};
     entry.round = {1, 1, {36, 54}, {36, 54}, 400, 40};
     std::string current = encodeEntry(entry);
     std::string first;
     appendNumber(first, oldestFormatVersion);
-    first += current.substr(1, current.size() - 2); // without the version and the mark
+    // Without the version, the setup's empty names at its end, and the mark.
+    std::size_t names = encodeSetup(entry.match).size() - 2;
+    first += current.substr(1, names - 1) + current.substr(names + 2, current.size() - names - 3);
     for (const std::string& bytes : {first, encodeEntry(*decodeEntry(first))}) {
         std::optional<ResultEntry> back = decodeEntry(bytes);
         ASSERT_TRUE(back.has_value());
@@ -129,6 +142,11 @@ TEST(Results, FieldsOutOfBoundsAreRefused) {
     EXPECT_TRUE(decodeRound(encodeRound(round)));
     round.seconds = maxRoundSeconds + 1;
     EXPECT_FALSE(decodeRound(encodeRound(round))) << "no round of the game lasts a day";
+    std::string named = encodeSetup(setup);
+    EXPECT_FALSE(decodeSetup(named.replace(named.find("Li Wei"), 6, "Li<b>i"))) << "no name";
+    MatchSetup badName = setup;
+    badName.names[1] = "\x1b[2J";
+    EXPECT_EQ(decodeSetup(encodeSetup(badName))->names[1], "") << "none is written";
     MatchSetup longLegend = setup;
     longLegend.legend[1] = std::string(maxLegend + 5, 'k');
     std::optional<MatchSetup> cut = decodeSetup(encodeSetup(longLegend));

@@ -32,6 +32,9 @@ public:
         session().setNotices(std::move(lines));
     }
     void show() override { session().show(); }
+    void setNames(std::string_view boardOne, std::string_view boardTwo) override {
+        session().setNames(boardOne, boardTwo);
+    }
 
 private:
     static term::TerminalSession& session() { return *term::currentSession(); }

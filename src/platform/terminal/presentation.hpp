@@ -23,6 +23,10 @@ public:
     ScreenBuffer& screen() { return screen_; }
     // Lines over the picture (none when empty), sent with the next flush.
     void setNotices(std::vector<NoticeLine> lines) { notices_ = std::move(lines); }
+    // The players' names below the picture (Renderer::setNames).
+    void setNames(std::string_view boardOne, std::string_view boardTwo) {
+        renderer_.setNames(boardOne, boardTwo);
+    }
 
     // Sends what changed since the last flush; nothing when nothing did,
     // or while the game does not hold the terminal.

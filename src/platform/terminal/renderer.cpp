@@ -32,6 +32,38 @@ short attrToWrite(Cell want, int current) {
     return static_cast<short>((current & 0x0F) | (want.attr & 0xF0));
 }
 
+// Characters a terminal shows two columns wide, of the scripts a name may
+// hold; any other counts as one column, a mark on a letter too, though it
+// takes none: a name never takes more columns than counted.
+constexpr char32_t wide[][2] = {
+    {0x1100, 0x115F}, {0x2E80, 0x303E},   {0x3041, 0x33FF},   {0x3400, 0x4DBF},
+    {0x4E00, 0x9FFF}, {0xA000, 0xA4CF},   {0xA960, 0xA97F},   {0xAC00, 0xD7A3},
+    {0xF900, 0xFAFF}, {0xFE10, 0xFE19},   {0xFE30, 0xFE6F},   {0xFF00, 0xFF60},
+    {0xFFE0, 0xFFE6}, {0x16FE0, 0x18AFF}, {0x1B000, 0x1B2FF}, {0x20000, 0x3FFFD},
+};
+
+int columnsOf(char32_t c) {
+    for (const auto& range : wide)
+        if (c >= range[0] && c <= range[1])
+            return 2;
+    return 1;
+}
+
+// The character of checked UTF-8 at `at`, moving `at` past it.
+char32_t nextCharacter(std::string_view text, std::size_t& at) {
+    auto lead = static_cast<unsigned char>(text[at++]);
+    int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+    char32_t c = more == 0 ? lead : lead & (0x3FU >> more);
+    for (; more > 0 && at < text.size(); --more)
+        c = c << 6U | (static_cast<unsigned char>(text[at++]) & 0x3FU);
+    return c;
+}
+
+// The row below the picture, and the columns each board's name may take:
+// to the next board's wall, less a blank, and to the picture's edge.
+constexpr int namesRow = pictureRows;
+constexpr int nameColumns[2] = {boardColumn[1] - 1, pictureColumns - boardColumn[1]};
+
 } // namespace
 
 Renderer::Renderer(RenderOptions options) : options_(options) {}
@@ -60,6 +92,54 @@ void Renderer::render(const ScreenBuffer& screen, std::string& out) {
         clearScreen(out);
     for (int y = 0; y < pictureRows; ++y)
         paintRow(screen, y, out);
+    if (namesDue_)
+        paintNames(out);
+}
+
+void Renderer::setNames(std::string_view boardOne, std::string_view boardTwo) {
+    if (names_[0] == boardOne && names_[1] == boardTwo)
+        return;
+    names_[0] = boardOne;
+    names_[1] = boardTwo;
+    namesDue_ = true;
+}
+
+// The row erased and written afresh, below the picture only: a terminal
+// without it, or of a size not known, shows no names.
+void Renderer::paintNames(std::string& out) {
+    namesDue_ = false;
+    bool any = !names_[0].empty() || !names_[1].empty();
+    if (rows_ <= namesRow || (!any && !namesShown_))
+        return;
+    out.append(escapes::cursorMove(-1, -1, 0, namesRow).view());
+    setAttr(textColor, out);
+    out += "\x1b[K"; // the row to its end
+    appendName(0, out);
+    if (!names_[1].empty()) {
+        out.append(escapes::cursorMove(-1, -1, boardColumn[1], namesRow).view());
+        appendName(1, out);
+    }
+    cursorX_ = cursorY_ = -1; // past a name, where the cursor is goes unsaid
+    namesShown_ = any;
+}
+
+// A board's name, cut between characters to its columns; as ASCII, each
+// other character a '?'. The columns it took.
+int Renderer::appendName(int board, std::string& out) const {
+    std::string_view name = names_[board];
+    int taken = 0;
+    for (std::size_t at = 0, from = 0; at < name.size(); from = at) {
+        char32_t c = nextCharacter(name, at);
+        int columns = options_.utf8 ? columnsOf(c) : 1;
+        if (taken + columns > nameColumns[board])
+            break;
+        taken += columns;
+        if (options_.utf8 || c < 0x80)
+            out.append(name.substr(from, at - from));
+        else
+            out += '?';
+    }
+    return taken;
 }
 
 bool Renderer::tooSmall() const {
@@ -97,6 +177,8 @@ void Renderer::clearScreen(std::string& out) {
     attr_ = textColor;
     valid_ = true;
     noticeShown_ = false;
+    namesShown_ = false;
+    namesDue_ = !names_[0].empty() || !names_[1].empty();
 }
 
 void Renderer::paintRow(const ScreenBuffer& screen, int y, std::string& out) {
@@ -195,6 +277,14 @@ void Renderer::renderFinal(const ScreenBuffer& screen, std::string& out) const {
         attr = textColor;
         out += '\n';
     }
+    if (names_[0].empty() && names_[1].empty())
+        return;
+    out.append(static_cast<std::size_t>(namesRow - rows), '\n');
+    int taken = appendName(0, out);
+    if (!names_[1].empty())
+        out.append(static_cast<std::size_t>(boardColumn[1] - taken), ' ');
+    appendName(1, out);
+    out += '\n';
 }
 
 } // namespace term

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "display/screen_buffer.hpp"
 
@@ -63,10 +64,18 @@ public:
     // The terminal is smaller than the picture: the notice stands in for it.
     bool tooSmall() const;
 
+    // The players' names, checked already ("" for none), on the row below
+    // the picture, each under its board, sent with the next render while
+    // the terminal has that row, and in the final picture. Without names
+    // nothing is sent for that row.
+    void setNames(std::string_view boardOne, std::string_view boardTwo);
+
 private:
     void showNotice(std::string& out);
     void clearScreen(std::string& out);
     void paintRow(const ScreenBuffer& screen, int y, std::string& out);
+    void paintNames(std::string& out);
+    int appendName(int board, std::string& out) const;
     void moveTo(int x, int y, std::string& out);
     void setAttr(int attr, std::string& out);
     void putCell(Cell want, int x, int y, std::string& out);
@@ -82,6 +91,9 @@ private:
     int cursorX_ = -1; // -1: not known (e.g. after a write in the last column)
     int cursorY_ = -1;
     short attr_ = -1; // the terminal's current attribute; -1 not known
+    std::string names_[2];
+    bool namesDue_ = false;   // the names row is to be sent
+    bool namesShown_ = false; // the terminal shows a name there
 };
 
 // The one-line notice shown while the terminal is too small, naming its

@@ -87,6 +87,9 @@ public:
     ScreenBuffer& buffer() override { return presentation_.screen(); }
     void setNotices(std::vector<NoticeLine> lines) override;
     void show() override { flush(); }
+    void setNames(std::string_view boardOne, std::string_view boardTwo) override {
+        presentation_.setNames(boardOne, boardTwo);
+    }
 
 private:
     void actOnSignals(Wait wait) override;

@@ -65,6 +65,9 @@ TEST(RenderThroughVterm, ShowsTheBufferAcrossEditsResizesAndTheFinalPicture) {
             screen.putChar((c * 7) % 256);
         }
         Renderer renderer(m.options);
+        renderer.setNames("Ann", "\xc3\x85sa"); // shown below the picture where there is room
+        const std::string names =
+            "Ann" + std::string(boardColumn[1] - 3, ' ') + (m.options.utf8 ? "\u00c5sa" : "?sa");
         VtermScreen vt(m.columns, m.rows);
         vt.feed("left over from the shell \x1b[1;41mwith colour\r\n\x1b[4mand more");
         std::string sent;
@@ -79,6 +82,7 @@ TEST(RenderThroughVterm, ShowsTheBufferAcrossEditsResizesAndTheFinalPicture) {
             sent += out;
             if (columns >= pictureColumns && rows >= pictureRows) {
                 ASSERT_EQ(vt.differences(screen, m.options), "") << "render " << i;
+                EXPECT_EQ(rows > pictureRows ? names : "", vt.rowText(pictureRows)) << i;
             } else {
                 std::string shown;
                 for (int y = 0; y < rows; ++y)
@@ -90,9 +94,10 @@ TEST(RenderThroughVterm, ShowsTheBufferAcrossEditsResizesAndTheFinalPicture) {
         }
         std::string final;
         renderer.renderFinal(screen, final);
-        VtermScreen normal(m.columns, pictureRows + 1);
+        VtermScreen normal(m.columns, pictureRows + 2);
         normal.feed(crlf(final));
         EXPECT_EQ(normal.differences(screen, m.options), "");
+        EXPECT_EQ(names, normal.rowText(pictureRows));
         sent += final;
         auto sevenBit = [](char c) { return (c & 0x80) == 0; };
         EXPECT_TRUE(m.options.utf8 || std::all_of(sent.begin(), sent.end(), sevenBit));

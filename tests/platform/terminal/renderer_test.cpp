@@ -21,12 +21,16 @@ struct Put {
 
 struct Step {
     std::vector<Put> puts;
-    std::string sent;            // what the render after them sends
-    int columns = 80, rows = 24; // the terminal's size for that render
+    std::string sent;                    // what the render after them sends
+    int columns = 80, rows = 24;         // the terminal's size for that render
+    std::vector<const char*> names = {}; // both boards' names given before it, if any
 };
 
 // One renderer through a run of changes, each render building on the last.
 TEST(Renderer, SendsOnlyWhatChangedInTheShortestForm) {
+    std::string wide; // 14 characters two columns wide: all but the last fit board two
+    for (int i = 0; i < 14; ++i)
+        wide += "\u4e00";
     const Step steps[] = {
         {{}, clear, pictureColumns, pictureRows}, // a blank buffer needs nothing past the clear
         // After a write in the terminal's last column the cursor is not
@@ -46,6 +50,16 @@ TEST(Renderer, SendsOnlyWhatChangedInTheShortestForm) {
         {{{24, 5, 'E', 7}, {0, 6, 'F', 7}}, "E\r\nF"},
         {{{1, 6, 0, 7}}, ""}, // code 0 shows as a space
         {{{0, 6, 0, 7}}, "\b "},
+        // The row below the picture: erased and each name under its board,
+        // cut between characters where the next board's wall or the
+        // picture's edge would be; with no names, erased.
+        {{}, "\x1b[22H\x1b[KAnn\x1b[22;31H\u00c5sa", 80, 24, {"Ann", "\u00c5sa"}},
+        {{},
+         "\x1b[22H\x1b[K\x1b[22;31H" + wide.substr(0, wide.size() - 3),
+         80,
+         24,
+         {"", wide.c_str()}},
+        {{}, "\x1b[22H\x1b[K", 80, 24, {"", ""}},
         {{}, std::string(clear) + "Too small: 40x15, needs 56x21", 40, 15},
         {{{3, 3, 'Z', 7}}, "", 40, 15}, // the game goes on behind the notice
         {{}, std::string(clear) + "Too small: 20x30, ne", 20, 30}, // cut, never wrapped
@@ -59,6 +73,8 @@ TEST(Renderer, SendsOnlyWhatChangedInTheShortestForm) {
             screen.putChar(p.code);
         }
         renderer.resize(step.columns, step.rows);
+        if (!step.names.empty())
+            renderer.setNames(step.names[0], step.names[1]);
         std::string out;
         renderer.render(screen, out);
         EXPECT_EQ(out, step.sent) << "step " << &step - steps;
