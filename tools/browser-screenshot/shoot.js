@@ -71,14 +71,14 @@ async function shoot(page, [out, width, height]) {
 
 async function main([game, program, ...args]) {
     const shots = shotsOf(args);
-    const host = new HostPane(game);
+    const host = new HostPane(game, ['--code', '7K3M-Q9XD', '--player', 'Ada']);
     const browser = new Chromium(program);
     try {
         const link = await host.link();
         const page = await browser.open();
         await page.send('Page.navigate', { url: link });
         await page.until("document.readyState === 'complete' && document.getElementById('code').value !== ''");
-        await page.evaluate("document.getElementById('play').click()");
+        await page.evaluate("document.getElementById('playerName').value = 'Béla'; document.getElementById('play').click()");
         await host.until((s) => /Next:.*Next:/.test(s) && !/starts in/.test(s), 'the round under way');
         await play(host, page);
         if (/Game Over/.test(host.screen())) throw new Error('the round ended before the picture; run again');
