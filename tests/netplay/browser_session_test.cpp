@@ -220,7 +220,8 @@ std::string get(const std::string& host, const std::string& path = "/") {
 }
 const std::string pageRequest = get(hostName);
 
-const std::string playersHello = bytesOf(net::appendHello, net::Seat::Player, joinCode(), std::string_view{});
+const std::string playersHello =
+    bytesOf(net::appendHello, net::Seat::Player, joinCode(), std::string_view{});
 
 std::string nonceOf(const std::string& response) {
     std::string from = "script-src 'nonce-";
