@@ -240,7 +240,7 @@ void Room::startMatch() {
     match_ = std::make_unique<LoopMatch>(loop_, setup, frameEnded, this);
     host_.setMatch(&match_->match());
     stage_ = Stage::Playing;
-    recorder_.start();
+    recorder_.start(host_.name(0), host_.name(1));
 }
 
 // A room that keeps nothing makes no watchers' picture for it each frame.

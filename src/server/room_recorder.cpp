@@ -19,7 +19,7 @@ constexpr int roomHeldMs = 24 * 60 * 60 * 1000;
 RoomRecorder::RoomRecorder(KeepingAs keeping, std::string room)
     : keeping_(std::move(keeping)), room_(std::move(room)) {}
 
-int RoomRecorder::start() {
+int RoomRecorder::start(const std::string& boardOne, const std::string& boardTwo) {
     if (!keeping_ || recorder_)
         return kept();
     KeptAs as = keeping_();
@@ -36,6 +36,7 @@ int RoomRecorder::start() {
     as.resultsLog = false;
     recorder_ =
         std::make_unique<netplay::GuestRecorder>(std::move(as), net::Seat::Watcher, "", roomHeldMs);
+    recorder_->nameBoards(boardOne, boardTwo);
     recorder_->start();
     return kept();
 }

@@ -29,9 +29,10 @@ public:
     // Keeps room `room`'s match as `keeping` says.
     RoomRecorder(KeepingAs keeping, std::string room);
 
-    // The match begins: the number it is kept under in its room, its file
+    // The match begins between the players named `boardOne` and `boardTwo`
+    // ("" for none): the number it is kept under in its room, its file
     // begun; 0 when nothing is kept.
-    int start();
+    int start(const std::string& boardOne = "", const std::string& boardTwo = "");
     // The watchers' picture after a frame, and whether the match is over
     // (the last picture, and the end with it).
     void picture(const net::Picture& picture, bool over, long long nowMs);

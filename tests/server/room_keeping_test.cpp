@@ -89,7 +89,7 @@ net::Picture pictureWith(char c) {
 // round's result and the end, each read back as a guest's recording.
 TEST_F(Recorders, ARoomKeepsWhatItsWatchersAreSentUnderItsNextNumber) {
     server::RoomRecorder recorder(keeping(), "abcd");
-    ASSERT_EQ(1, recorder.start());
+    ASSERT_EQ(1, recorder.start("Åsa", ""));
     recorder.picture(pictureWith('a'), false, 1000);
     recorder.picture(pictureWith('a'), false, 1090); // nothing changed: nothing kept
     recorder.picture(pictureWith('b'), false, 1180);
@@ -116,8 +116,9 @@ TEST_F(Recorders, ARoomKeepsWhatItsWatchersAreSentUnderItsNextNumber) {
     EXPECT_EQ((std::vector<std::tuple<T, long long>>{
                   {T::Picture, 0}, {T::Delta, 180}, {T::Result, 20}, {T::Delta, 100}, {T::End, 0}}),
               seen);
-    EXPECT_EQ(std::tuple(true, 1, false),
-              std::tuple(recording.ended, recording.rounds, recording.cutShort));
+    EXPECT_EQ(std::tuple(true, 1, false, "Åsa", ""),
+              std::tuple(recording.ended, recording.rounds, recording.cutShort,
+                         recording.header.names[0], recording.header.names[1]));
 
     // The room's next matches take the next numbers from their start on,
     // before a picture is kept; another room's is its first.
