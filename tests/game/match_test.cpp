@@ -564,6 +564,7 @@ TEST_F(Matches, ARemotePlayersPauseHoldsTheRoundAndNamesThem) {
                                    MatchPhase::Resuming};
     int step = 0;
     int stepFrames = 0;
+    int pausedFrames = 0; // the first pause, until the host's P
     screen().onFrameEnd = [&](int) {
         std::vector<std::string> now;
         for (Viewer viewer : {Viewer::PlayerOne, Viewer::PlayerTwo, Viewer::Watcher})
@@ -572,6 +573,7 @@ TEST_F(Matches, ARemotePlayersPauseHoldsTheRoundAndNamesThem) {
         if (!counting && (told.empty() ? m.phase == MatchPhase::Paused : told.back() != now))
             told.push_back(now);
         bool ended = step < 4 && m.phase == stepEnds[step];
+        pausedFrames = ended && step == 1 ? stepFrames : pausedFrames;
         step += ended ? 1 : 0;
         stepFrames = ended ? 0 : stepFrames + 1;
         bool playing = m.phase == MatchPhase::Playing;
@@ -589,6 +591,7 @@ TEST_F(Matches, ARemotePlayersPauseHoldsTheRoundAndNamesThem) {
     };
     playMatch(setup, m);
     EXPECT_EQ(4, step);
+    EXPECT_GE(pausedFrames, 40) << "the guest's Pause, still held, went on";
     const std::vector<std::string> goOn = {"Resumes in 3", "Resumes in 3", "Resumes in 3"};
     const std::vector<std::string> play = {"P pauses.", "P pauses.",
                                            "Watching: your keys do nothing. Escape leaves."};
