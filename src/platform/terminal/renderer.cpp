@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "display/names_row.hpp"
 #include "platform/terminal/escapes.hpp"
 #include "platform/terminal/glyphs.hpp"
 #include "platform/terminal/renderer.hpp"
@@ -58,11 +59,6 @@ char32_t nextCharacter(std::string_view text, std::size_t& at) {
         c = c << 6U | (static_cast<unsigned char>(text[at++]) & 0x3FU);
     return c;
 }
-
-// The row below the picture, and the columns each board's name may take:
-// to the next board's wall, less a blank, and to the picture's edge.
-constexpr int namesRow = pictureRows;
-constexpr int nameColumns[2] = {boardColumn[1] - 1, pictureColumns - boardColumn[1]};
 
 } // namespace
 

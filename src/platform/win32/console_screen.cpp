@@ -4,6 +4,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
+
+#include "display/names_row.hpp"
+
 namespace {
 
 HANDLE output() { return GetStdHandle(STD_OUTPUT_HANDLE); }
@@ -63,6 +68,49 @@ void ConsoleScreen::show() {
             writeRun(&row[static_cast<std::size_t>(start)], start, y, x - start);
         }
     }
+    if (namesDue_)
+        showNames();
+}
+
+void ConsoleScreen::setNames(std::string_view boardOne, std::string_view boardTwo) {
+    if (names_[0] == boardOne && names_[1] == boardTwo)
+        return;
+    names_[0] = boardOne;
+    names_[1] = boardTwo;
+    namesDue_ = true;
+}
+
+// The whole row, in the plain attribute: a name cut to its columns (never
+// inside a surrogate pair), and blanks.
+void ConsoleScreen::showNames() {
+    namesDue_ = false;
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(output(), &info) || info.dwSize.Y <= namesRow)
+        return;
+    CHAR_INFO row[pictureColumns];
+    for (CHAR_INFO& cell : row) {
+        cell.Char.UnicodeChar = L' ';
+        cell.Attributes = static_cast<WORD>(textColor);
+    }
+    for (int board = 0; board < 2; ++board) {
+        wchar_t wide[64]; // a name's bytes are fewer than this
+        const std::string& name = names_[board];
+        int length = name.size() < std::size(wide)
+                         ? MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(),
+                                               static_cast<int>(name.size()), wide,
+                                               static_cast<int>(std::size(wide)))
+                         : 0;
+        length = std::min(length, nameColumns[board]);
+        if (length > 0 && IS_HIGH_SURROGATE(wide[length - 1]))
+            --length;
+        for (int i = 0; i < length; ++i)
+            row[boardColumn[board] + i].Char.UnicodeChar = wide[i];
+    }
+    auto y = static_cast<SHORT>(namesRow);
+    SMALL_RECT area{0, y, static_cast<SHORT>(pictureColumns - 1), y};
+    WriteConsoleOutputW(output(), row, COORD{static_cast<SHORT>(pictureColumns), 1}, COORD{0, 0},
+                        &area);
+    namesShown_ = !names_[0].empty() || !names_[1].empty();
 }
 
 // As cls does it: every cell of the buffer blank in the plain attribute.
@@ -83,6 +131,7 @@ void ConsoleScreen::clear() {
     SetConsoleCursorPosition(out, COORD{0, 0});
     picture_ = ScreenBuffer{};
     shown_ = Cells{};
+    namesDue_ = namesShown_; // the names' row was blanked with the rest
 }
 
 void ConsoleScreen::cursorBelow() {
@@ -91,5 +140,7 @@ void ConsoleScreen::cursorBelow() {
         for (const Cell& cell : shown_[static_cast<std::size_t>(y)])
             if (cell.code != ' ' && cell.code != 0)
                 used = y + 1;
+    if (namesShown_)
+        used = namesRow + 1;
     SetConsoleCursorPosition(output(), COORD{0, static_cast<SHORT>(used)});
 }

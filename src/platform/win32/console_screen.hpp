@@ -7,6 +7,8 @@
 #pragma once
 
 #include <array>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "display/layout.hpp"
@@ -19,6 +21,10 @@ public:
     // Writes the cells where the console differs from the picture with its
     // notices, without moving the cursor the game writes at.
     void show() override;
+    // Each board's player's name (UTF-8, checked already) on the row below
+    // the picture, from the next show() on; nothing is written there while
+    // no name was ever given.
+    void setNames(std::string_view boardOne, std::string_view boardTwo) override;
 
     // The console primitives' writes, which reach the console themselves.
     void gotoxy(int x, int y) { picture_.gotoxy(x, y); }
@@ -38,6 +44,10 @@ private:
     ScreenBuffer picture_;
     Cells shown_ = {}; // what the console shows in the picture's cells
     std::vector<NoticeLine> notices_;
+    std::string names_[2];
+    bool namesDue_ = false; // the names' row to be written again
+    bool namesShown_ = false;
+    void showNames();
 };
 
 // This console's picture; the console primitives and the network game's

@@ -117,27 +117,29 @@ startDisplay
 say "Wine ready after $(($(date +%s) - started)) s"
 
 # A POSIX host and a Windows guest.
-startPosix --host 127.0.0.1:0 --code $code
+startPosix --host 127.0.0.1:0 --code $code --player Ada
 waitFor 30 "the POSIX host's join command" paneHas '--join 127\.0\.0\.1:[0-9]'
 port=$(sed -n 's/.*--join 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/pane" | head -n 1)
 
 # A wrong code given with the command: the Windows guest says so and asks
 # for the code, as a POSIX guest does.
 wrong=2345-6789
-startGame --join 127.0.0.1:"$port" --code $wrong
+startGame --join 127.0.0.1:"$port" --code $wrong --player Bo
 waitFor 30 "the Windows guest's word on the wrong code" \
     consoleHas "^The host refused the code $wrong given with the command"
 waitFor 30 "the Windows guest's question for the code" consoleHas '^Join code (the host shows it):'
 xdotool type --delay 30 '7k3m q9xd'
 xdotool key Return
 roundOnBoth
+# Each player's name under its board, below the picture.
+waitFor 10 "the names under the boards on the console" consoleHas '^Ada \{27\}Bo'
 windowsTakes a 30 1 "the guest's A taking the right piece to its left wall"
 ! paneAt 0 1 || fail "the guest's A moved the left piece"
 # A guest that never sent releases would leave A held, and D could not win.
 windowsTakes d 30 18 "the guest's D taking the right piece to its right wall"
 posixTakes Left 0 1 "the host's Left taking the left piece to its left wall"
 lostRoundThenEscape s guest 'Match over: 1-0. Player two left.'
-say "POSIX host, Windows guest: countdown, keys, a round, Enter, Escape"
+say "POSIX host, Windows guest: names, countdown, keys, a round, Enter, Escape"
 
 # A Windows host and a POSIX guest.
 startGame --host 127.0.0.1:0 --code $code
