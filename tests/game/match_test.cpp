@@ -505,6 +505,24 @@ GameSetup hostWith(FakeRemote& guest) {
     return setup;
 }
 
+// The keys of the pause test below: P after 100 frames of play, still held
+// in the pause's first frames (no second press), P again after 150 frames
+// of the pause (when, in `resumedAt`), Escape after 160 of play, or at
+// frame 5000 if it never went on.
+bool pauseTestKey(int frame, int key, MatchPhase phase, int playing, int pausedFor, long long nowMs,
+                  long long& resumedAt) {
+    if (frame > 5'000)
+        return key == vkEscape;
+    bool paused = phase == MatchPhase::Paused;
+    if (key == vkP && phase == MatchPhase::Playing && pausedFor == 0)
+        return playing >= 100;
+    if (key == vkP && paused && pausedFor < 4)
+        return true;
+    if (key == vkP && paused && pausedFor >= 150)
+        return (resumedAt = nowMs) > 0;
+    return key == vkEscape && playing >= 160;
+}
+
 // P pauses every match at one keyboard, either player's P in a match of
 // two: nothing moves and the legend shows; P again counts down and the
 // round goes on. Held across polls, P counts once. (That the round's clock
@@ -528,15 +546,7 @@ TEST_F(Matches, PPausesAndResumesEveryMatchAtOneKeyboard) {
                 playingAgainAt = screen().nowMs;
         };
         screen().keyScript = [&](int frame, int key) {
-            if (frame > 5'000)
-                return key == vkEscape; // never resumed
-            if (key == vkP && m.phase == MatchPhase::Playing && pausedFor == 0)
-                return playing >= 100;
-            if (key == vkP && m.phase == MatchPhase::Paused && pausedFor < 4)
-                return true; // still held: no second press
-            if (key == vkP && m.phase == MatchPhase::Paused && pausedFor >= 150)
-                return (resumedAt = screen().nowMs) > 0;
-            return key == vkEscape && playing >= 160;
+            return pauseTestKey(frame, key, m.phase, playing, pausedFor, screen().nowMs, resumedAt);
         };
         playMatch(gameSetupOf(optionsOf({mode})), m);
         ASSERT_GT(playingAgainAt, 0) << "paused and went on";
@@ -547,6 +557,17 @@ TEST_F(Matches, PPausesAndResumesEveryMatchAtOneKeyboard) {
         EXPECT_NEAR(1000 * countdownSeconds, playingAgainAt - resumedAt, 100);
         EXPECT_GE(pausedFor, 150);
     }
+}
+
+// The presses of the remote pause test below, by its step and the frames
+// into it: player two pauses, the host goes on, the host pauses, player two
+// goes on; player two still holds Pause in the first frames of its pause.
+bool guestHoldsPause(int step, bool playing, int stepFrames) {
+    return (step == 0 && playing && stepFrames > 100) || (step == 1 && stepFrames < 3) ||
+           (step == 3 && stepFrames == 40);
+}
+bool hostPressesP(int step, bool playing, int stepFrames) {
+    return (step == 1 && stepFrames == 40) || (step == 2 && playing && stepFrames > 100);
 }
 
 // Player two's pause over the network holds the round for both, each told
@@ -576,18 +597,14 @@ TEST_F(Matches, ARemotePlayersPauseHoldsTheRoundAndNamesThem) {
         pausedFrames = ended && step == 1 ? stepFrames : pausedFrames;
         step += ended ? 1 : 0;
         stepFrames = ended ? 0 : stepFrames + 1;
-        bool playing = m.phase == MatchPhase::Playing;
         guest.held.clear();
-        if ((step == 0 && playing && stepFrames > 100) || (step == 1 && stepFrames < 3) ||
-            (step == 3 && stepFrames == 40))
+        if (guestHoldsPause(step, m.phase == MatchPhase::Playing, stepFrames))
             guest.held.insert(Action::Pause);
     };
     screen().keyScript = [&](int frame, int key) {
         if (frame > 5'000 || (step == 4 && m.phase == MatchPhase::Playing))
             return key == vkEscape;
-        bool playing = m.phase == MatchPhase::Playing;
-        return key == vkP &&
-               ((step == 1 && stepFrames == 40) || (step == 2 && playing && stepFrames > 100));
+        return key == vkP && hostPressesP(step, m.phase == MatchPhase::Playing, stepFrames);
     };
     playMatch(setup, m);
     EXPECT_EQ(4, step);
