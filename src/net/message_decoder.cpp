@@ -255,7 +255,7 @@ void MessageDecoder::readHello(const unsigned char* p) {
         fail("a join code with characters it cannot have");
 }
 
-bool MessageDecoder::readName(const unsigned char* p, int& at, NameBytes& name) {
+bool MessageDecoder::readName(const unsigned char* p, int& at, NameBytes& name) const {
     int length = at < length_ ? p[at] : -1;
     if (length < 0 || length > maxPlayerNameBytes || length_ - at - 1 < length)
         return false;

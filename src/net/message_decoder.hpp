@@ -68,7 +68,7 @@ private:
     void readResult(const unsigned char* p);
     // The name at `at` of the payload, moving `at` past it; false when it
     // does not fit.
-    bool readName(const unsigned char* p, int& at, NameBytes& name);
+    bool readName(const unsigned char* p, int& at, NameBytes& name) const;
 
     Sender from_;
     unsigned char buffer_[maxMessage] = {};

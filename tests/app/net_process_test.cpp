@@ -320,7 +320,8 @@ TEST(NetProcesses, RoundsWaitForBothPlayersAndSurviveARejoin) {
     for (const char* n : {"3", "2", "1"})
         countdown.push_back(tally + "Round 1 starts in " + n);
     for (const Lines* side : {&hostLines, &guestLines})
-        EXPECT_FALSE(std::ranges::search(side->seen, countdown).empty())
+        EXPECT_NE(side->seen.end(), std::search(side->seen.begin(), side->seen.end(),
+                                                countdown.begin(), countdown.end()))
             << testing::PrintToString(side->seen);
     EXPECT_EQ("Game Over · You win this round. Match: 1-0", host.rowText(16));
     EXPECT_EQ("Game Over · You lose this round. Match: 1-0", guest->rowText(16));

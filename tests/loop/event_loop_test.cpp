@@ -136,7 +136,8 @@ TEST_F(EventLoopTimers, RepeatFromWhenDueAndSkipWhenAPeriodLate) {
         TimerId id = t.loop.addTimer(91, fire, &f);
         runOut(t.loop);
         std::vector<long long> times(t.log.size());
-        std::ranges::transform(t.log, times.begin(), &Log::value_type::second);
+        std::transform(t.log.begin(), t.log.end(), times.begin(),
+                       [](const Log::value_type& entry) { return entry.second; });
         EXPECT_EQ(times, c.times) << "oversleeping " << c.oversleep;
         EXPECT_FALSE(t.loop.cancelTimer(id)) << "a timer done with is no longer armed";
     }

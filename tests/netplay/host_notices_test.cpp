@@ -91,7 +91,7 @@ TEST(HostNames, ABadNameIsRefusedAndAGoodOneReachesTheOtherGuests) {
     EXPECT_EQ((Names{"Host", "Ad\xc3\xa1"}), names(*player));
     EXPECT_EQ((Names{"Host", "Ad\xc3\xa1"}), names(watcher));
     player.reset(); // gone: the watcher is told
-    for (int i = 0; i < 100 && names(watcher)[1] != ""; ++i)
+    for (int i = 0; i < 100 && !names(watcher)[1].empty(); ++i)
         host.pumpNow();
     EXPECT_EQ((Names{"Host", ""}), names(watcher));
 }
