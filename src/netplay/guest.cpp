@@ -248,8 +248,8 @@ void GameGuest::handle(const net::Message& message) {
 // The host is a stranger too: a name it sends that is none is shown as none.
 void GameGuest::takeNames(const net::Message& message) {
     for (int b = 0; b < 2; ++b) {
-        std::string_view name = message.names[b].text();
-        names_[b] = net::checkPlayerName(name) == nullptr ? std::string(name) : std::string();
+        std::string_view said = message.names[b].text();
+        names_[b] = net::checkPlayerName(said) == nullptr ? std::string(said) : std::string();
     }
     if (recorder_ != nullptr) // the names may come after the greeting
         recorder_->nameBoards(names_[0], names_[1]);

@@ -66,7 +66,7 @@ void Guests::nameBoard(int board, std::string name, long long nowMs) {
 }
 
 // A board a guest plays has its guest's name, even an empty one.
-void Guests::tellNames(Peer* newcomer, long long now) {
+void Guests::tellNames(const Peer* newcomer, long long now) {
     std::string names[2] = {ownNames_[0], ownNames_[1]};
     for (const Peer& p : peers_)
         if (p.seat == net::Seat::Player && p.link->isOpen())

@@ -123,7 +123,7 @@ private:
     int freeBoard() const;
     // The names as they stand now; to every guest when they changed, and
     // to `newcomer` (after its Welcome) in any case.
-    void tellNames(Peer* newcomer, long long now);
+    void tellNames(const Peer* newcomer, long long now);
 
     GuestEvents& events_;
     int playerSeats_ = 1;

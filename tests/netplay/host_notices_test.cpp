@@ -71,7 +71,7 @@ TEST(HostNames, ABadNameIsRefusedAndAGoodOneReachesTheOtherGuests) {
     PeerEnd watcher;
     PeerEnd bad;
     auto player = std::make_unique<PeerEnd>();
-    auto greet = [&](PeerEnd& end, net::Seat seat, std::string_view name) {
+    auto greet = [&](const PeerEnd& end, net::Seat seat, std::string_view name) {
         host.adopt(end.hostSide());
         ASSERT_TRUE(end.send(hello(seat, term::testCode, name)));
         host.pumpNow();

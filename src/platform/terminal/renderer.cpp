@@ -44,7 +44,7 @@ constexpr char32_t wide[][2] = {
 };
 
 int columnsOf(char32_t c) {
-    for (const auto& range : wide)
+    for (const char32_t* range : wide)
         if (c >= range[0] && c <= range[1])
             return 2;
     return 1;
