@@ -162,9 +162,18 @@ test('the page in Chromium, against a stand-in host', { skip, timeout: 120000 },
     }
 });
 
-// A press and a lift of the mouse on the touch button for `code`.
+// A press and a lift of the mouse on the touch button for `code`, where it
+// stands two frames running: the cells refit a frame after the page's
+// height changes, and the buttons move with them.
 async function tap(tab, code) {
-    const at = await tab.evaluate(`(() => { const r = document.querySelector('[data-key=${code}]').getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; })()`);
+    const where = `new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(() => {
+        const r = document.querySelector('[data-key=${code}]').getBoundingClientRect();
+        done((r.x + r.width / 2) + ' ' + (r.y + r.height / 2));
+    })))`;
+    const look = async () => (await tab.send('Runtime.evaluate', { expression: where, awaitPromise: true, returnByValue: true })).result.value;
+    let seen = await look();
+    for (let tries = 0, last = ''; seen !== last && tries < 20; ++tries) [last, seen] = [seen, await look()];
+    const at = seen.split(' ').map(Number);
     for (const type of ['mousePressed', 'mouseReleased'])
         await tab.send('Input.dispatchMouseEvent', { type, x: at[0], y: at[1], button: 'left', clickCount: 1 });
 }
